@@ -1,0 +1,10 @@
+find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets Sql Network SerialPort Multimedia Test)
+find_package(OpenCV 4 REQUIRED COMPONENTS core imgproc imgcodecs)
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
+  libavformat libavcodec libavdevice libavfilter libavutil libswscale)
+pkg_check_modules(GLOG REQUIRED IMPORTED_TARGET libglog)
+pkg_check_modules(CJSON REQUIRED IMPORTED_TARGET libcjson)
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+find_program(SQLITE3_EXECUTABLE sqlite3 REQUIRED)

@@ -1,0 +1,128 @@
+#include "SystemActions.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <sys/io.h>
+#endif
+
+namespace {
+SystemActions* gOverride = nullptr;
+QMutex gLogMutex;
+}
+
+SystemActions& SystemActions::instance()
+{
+    if (gOverride)
+        return *gOverride;
+#if MOJU_PANEL
+    static RealSystemActions real;
+    return real;
+#else
+    static RecordingSystemActions recording;
+    return recording;
+#endif
+}
+
+void SystemActions::setInstance(SystemActions* actions)
+{
+    gOverride = actions;
+}
+
+RecordingSystemActions::RecordingSystemActions(const QString& logPath)
+    : m_logPath(logPath)
+{
+}
+
+void RecordingSystemActions::record(const QStringList& argv)
+{
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
+        + QLatin1Char(' ') + argv.join(QLatin1Char(' ')) + QLatin1Char('\n');
+    QMutexLocker lock(&gLogMutex);
+    QFile f(m_logPath);
+    if (f.open(QIODevice::Append | QIODevice::Text))
+        f.write(line.toUtf8());
+}
+
+ActionResult RecordingSystemActions::run(const QStringList& argv, int)
+{
+    record(argv);
+    return {};
+}
+
+bool RecordingSystemActions::startDetached(const QStringList& argv, const QString&)
+{
+    record(QStringList{QStringLiteral("start")} + argv);
+    return true;
+}
+
+bool RecordingSystemActions::deviceIoctl(const QString& device, unsigned long request)
+{
+    record({QStringLiteral("ioctl"), device, QStringLiteral("0x") + QString::number(request, 16)});
+    return true;
+}
+
+bool RecordingSystemActions::portIoPermission(int level)
+{
+    record({QStringLiteral("iopl"), QString::number(level)});
+    return true;
+}
+
+ActionResult RealSystemActions::run(const QStringList& argv, int timeoutMs)
+{
+    ActionResult r;
+    if (argv.isEmpty()) {
+        r.exitCode = -1;
+        return r;
+    }
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(argv.first(), argv.mid(1));
+    if (!p.waitForStarted()) {
+        r.exitCode = -1;
+        return r;
+    }
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.exitCode = -1;
+        return r;
+    }
+    r.output = p.readAllStandardOutput();
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return r;
+}
+
+bool RealSystemActions::startDetached(const QStringList& argv, const QString& workDir)
+{
+    if (argv.isEmpty())
+        return false;
+    return QProcess::startDetached(argv.first(), argv.mid(1), workDir);
+}
+
+bool RealSystemActions::deviceIoctl(const QString& device, unsigned long request)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR);
+    if (fd < 0)
+        return false;  // no LED board: the caller's flags still follow
+    const bool ok = ::ioctl(fd, request) >= 0;
+    ::close(fd);
+    return ok;
+}
+
+bool RealSystemActions::portIoPermission(int level)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    return ::iopl(level) == 0;
+#else
+    Q_UNUSED(level);
+    return false;
+#endif
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Every effect on the host (reboot, power-off, mount, clock, network, LED,
+// port IO, copies into system folders, helper programs) goes through here.
+// Calls take argument lists; nothing is ever handed to a shell as text.
+//
+// A default build (MOJU_PANEL off) only records each action as one line in
+// system-actions.log of the working directory and reports success.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+struct ActionResult {
+    int exitCode = 0;   // 0 success; -1 the program could not be started
+    QByteArray output;  // standard output (recording mode: empty)
+    bool ok() const { return exitCode == 0; }
+};
+
+class SystemActions {
+public:
+    virtual ~SystemActions() = default;
+
+    // Runs a program and waits for it (timeoutMs < 0: no limit).
+    virtual ActionResult run(const QStringList& argv, int timeoutMs = 30000) = 0;
+    // Starts a program that outlives the call (plant client, calibration).
+    virtual bool startDetached(const QStringList& argv, const QString& workDir = QString()) = 0;
+    // ioctl on a device node whose request number carries the data (LED board).
+    virtual bool deviceIoctl(const QString& device, unsigned long request) = 0;
+    // Port IO permission for the GPIO chip.
+    virtual bool portIoPermission(int level) = 0;
+
+    // Process-wide instance; tests swap in a double with setInstance.
+    static SystemActions& instance();
+    static void setInstance(SystemActions* actions);  // nullptr restores the default
+};
+
+// Records actions instead of running them.
+class RecordingSystemActions : public SystemActions {
+public:
+    explicit RecordingSystemActions(const QString& logPath = QStringLiteral("system-actions.log"));
+    ActionResult run(const QStringList& argv, int timeoutMs = 30000) override;
+    bool startDetached(const QStringList& argv, const QString& workDir = QString()) override;
+    bool deviceIoctl(const QString& device, unsigned long request) override;
+    bool portIoPermission(int level) override;
+
+    void record(const QStringList& argv);
+    QString logPath() const { return m_logPath; }
+
+private:
+    QString m_logPath;
+};
+
+// Runs actions on the panel.
+class RealSystemActions : public SystemActions {
+public:
+    ActionResult run(const QStringList& argv, int timeoutMs = 30000) override;
+    bool startDetached(const QStringList& argv, const QString& workDir = QString()) override;
+    bool deviceIoctl(const QString& device, unsigned long request) override;
+    bool portIoPermission(int level) override;
+};
+
+// Short forms for the common case.
+inline ActionResult sysRun(const QStringList& argv, int timeoutMs = 30000)
+{
+    return SystemActions::instance().run(argv, timeoutMs);
+}

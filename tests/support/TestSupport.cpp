@@ -1,0 +1,103 @@
+#include "TestSupport.h"
+
+#include "vision/VisionGlobals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QScreen>
+
+namespace {
+bool copyTree(const QString& from, const QString& to)
+{
+    QDir src(from);
+    if (!src.exists())
+        return false;
+    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString rel = src.relativeFilePath(file);
+        const QString dst = to + QLatin1Char('/') + rel;
+        QDir().mkpath(QFileInfo(dst).absolutePath());
+        if (!QFile::copy(file, dst))
+            return false;
+    }
+    return true;
+}
+}  // namespace
+
+TempWorkDir::TempWorkDir(bool fromTemplate)
+    : m_previous(QDir::currentPath())
+{
+    if (!m_dir.isValid())
+        return;
+    if (fromTemplate && !copyTree(QStringLiteral(MOJU_TEMPLATE_DIR), m_dir.path()))
+        qWarning("TempWorkDir: cannot copy the working-directory template");
+    QDir::setCurrent(m_dir.path());
+}
+
+TempWorkDir::~TempWorkDir()
+{
+    QDir::setCurrent(m_previous);
+}
+
+QStringList SystemActionLines()
+{
+    QFile f(QStringLiteral("system-actions.log"));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+PopupAnswerer::PopupAnswerer(QObject* parent)
+    : QObject(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &PopupAnswerer::poll);
+    m_timer.start(10);
+}
+
+void PopupAnswerer::poll()
+{
+    auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dlg || !dlg->isVisible())
+        return;
+    Seen s;
+    s.className = QString::fromLatin1(dlg->metaObject()->className());
+    s.text = dlg->property("text").toString();  // the popups publish their text
+    m_seen.append(s);
+    if (!m_actions.isEmpty()) {
+        m_actions.takeFirst()(dlg);
+        return;
+    }
+    const int result = m_answers.isEmpty() ? QDialog::Accepted : m_answers.takeFirst();
+    dlg->done(result);
+}
+
+QSize PrepareTestScreen(int, char**)
+{
+    QString spec = qEnvironmentVariable("MOJU_TEST_SCREEN");
+    if (spec.isEmpty())
+        spec = QStringLiteral("1024x768");
+    const QStringList wh = spec.split(QLatin1Char('x'));
+    const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
+    const QString config = QDir::tempPath() + QStringLiteral("/moju-screen-%1.json").arg(spec);
+    QFile f(config);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(QStringLiteral("{\"screens\":[{\"name\":\"panel\",\"x\":0,\"y\":0,\"width\":%1,\"height\":%2,"
+                               "\"logicalDpi\":96,\"logicalBaseDpi\":96,\"dpr\":1}]}")
+                    .arg(size.width())
+                    .arg(size.height())
+                    .toUtf8());
+        f.close();
+        qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + config).toUtf8());
+    }
+    return size;
+}
+
+void ApplyTestScreen()
+{
+    const QRect g = QGuiApplication::primaryScreen()->geometry();
+    gShowW = g.width();
+    gShowH = g.height();
+}

@@ -1,0 +1,187 @@
+// Draws the skin pictures of the working directory (backgrounds, buttons,
+// lamps, slider parts, arrows) so no binary picture is kept in the sources.
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <cstdio>
+
+namespace {
+
+QString gOut;
+
+bool save(const QImage& img, const char* name)
+{
+    const QString path = gOut + QLatin1Char('/') + QLatin1String(name);
+    if (!img.save(path)) {
+        std::fprintf(stderr, "mkskin: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+QImage canvas(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+QImage background()
+{
+    QImage img(1024, 768, QImage::Format_RGB32);
+    QPainter p(&img);
+    QLinearGradient g(0, 0, 0, img.height());
+    g.setColorAt(0, QColor(34, 44, 62));
+    g.setColorAt(1, QColor(12, 16, 26));
+    p.fillRect(img.rect(), g);
+    p.setPen(QColor(255, 255, 255, 14));
+    for (int x = 0; x < img.width(); x += 32)
+        p.drawLine(x, 0, x, img.height());
+    for (int y = 0; y < img.height(); y += 32)
+        p.drawLine(0, y, img.width(), y);
+    return img;
+}
+
+QImage button(bool down)
+{
+    QImage img = canvas(220, 100);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, img.height());
+    g.setColorAt(0, down ? QColor(200, 147, 74) : QColor(72, 98, 140));
+    g.setColorAt(1, down ? QColor(140, 96, 40) : QColor(32, 48, 78));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(220, 228, 236), 3));
+    p.drawRoundedRect(QRectF(2, 2, img.width() - 4, img.height() - 4), 14, 14);
+    return img;
+}
+
+QImage lamp(bool active)
+{
+    QImage img = canvas(64, 64);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient g(32, 28, 30);
+    g.setColorAt(0, active ? QColor(140, 255, 140) : QColor(120, 120, 120));
+    g.setColorAt(1, active ? QColor(0, 140, 0) : QColor(40, 40, 40));
+    p.setBrush(g);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawEllipse(QRectF(3, 3, 58, 58));
+    return img;
+}
+
+QImage bar(int w, int h, QColor c)
+{
+    QImage img = canvas(w, h);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(c);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(0, 0, w, h), h / 2.0, h / 2.0);
+    return img;
+}
+
+QImage arrow(int dir)  // 0 up, 1 down, 2 left, 3 right
+{
+    QImage img = canvas(64, 64);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(32, 32);
+    p.rotate(dir == 0 ? 0 : dir == 1 ? 180 : dir == 2 ? 270 : 90);
+    QPainterPath path;
+    path.moveTo(0, -24);
+    path.lineTo(22, 10);
+    path.lineTo(-22, 10);
+    path.closeSubpath();
+    p.fillPath(path, QColor(240, 240, 240));
+    return img;
+}
+
+QImage symbol(const QString& text)
+{
+    QImage img = canvas(64, 64);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(240, 240, 240), 4));
+    p.drawEllipse(QRectF(6, 6, 52, 52));
+    QFont f;
+    f.setPixelSize(36);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(img.rect(), Qt::AlignCenter, text);
+    return img;
+}
+
+QImage check()
+{
+    QImage img = canvas(32, 32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(52, 152, 219));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(0, 0, 32, 32), 5, 5);
+    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(7, 16), QPointF(13, 23), QPointF(25, 9)}));
+    return img;
+}
+
+QImage logo(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(QColor(20, 28, 44));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(200, 147, 74), 4));
+    p.drawRect(QRectF(8, 8, w - 16, h - 16));
+    QFont f;
+    f.setPixelSize(h / 3);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("MOULD"));
+    return img;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: mkskin OUTDIR\n");
+        return 2;
+    }
+    gOut = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(gOut);
+
+    bool ok = true;
+    ok &= save(background(), "background.png");
+    ok &= save(bar(1024, 60, QColor(28, 38, 58)), "title.png");
+    ok &= save(bar(1024, 4, QColor(200, 147, 74)), "line.png");
+    ok &= save(bar(120, 40, QColor(255, 251, 240)), "edit.png");
+    ok &= save(bar(400, 14, QColor(255, 251, 240)), "sliderd.png");
+    ok &= save(bar(400, 14, QColor(52, 152, 219)), "slideru.png");
+    ok &= save(lamp(false).scaled(40, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "slidert.png");
+    ok &= save(button(false), "buttonu.png");
+    ok &= save(button(true), "buttond.png");
+    ok &= save(lamp(true), "OUT0.png");
+    ok &= save(lamp(false), "OUT1.png");
+    ok &= save(symbol(QStringLiteral("O")), "Origin.png");
+    ok &= save(arrow(0), "MoveUp.png");
+    ok &= save(arrow(1), "MoveDown.png");
+    ok &= save(arrow(2), "MoveLeft.png");
+    ok &= save(arrow(3), "MoveRight.png");
+    ok &= save(symbol(QStringLiteral("+")), "EnlargeScale.png");
+    ok &= save(symbol(QStringLiteral("-")), "ReductionScale.png");
+    ok &= save(arrow(2), "left.png");
+    ok &= save(arrow(3), "right.png");
+    ok &= save(check(), "check.png");
+    ok &= save(logo(230, 110), "logo.bmp");
+    ok &= save(logo(230, 110), "logo2.png");
+    return ok ? 0 : 1;
+}

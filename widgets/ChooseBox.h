@@ -1,0 +1,45 @@
+#pragma once
+// Shared modal question with YES and NO (gpChooseBox): exec() returns 1 for YES.
+#include <QDialog>
+
+class ColorButton;
+
+class ChooseBox : public QDialog {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+public:
+    explicit ChooseBox(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const { return m_text; }
+
+    ColorButton* yesButton() const { return m_yes; }
+    ColorButton* noButton() const { return m_no; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    ColorButton* m_yes;
+    ColorButton* m_no;
+    QString m_text;
+};
+
+extern ChooseBox* gpChooseBox;
+
+// Picks the number of touch-calibration points (4, 9 or 25).
+class ComboBox;
+class ChooseCaliNumWidget : public ChooseBox {
+    Q_OBJECT
+public:
+    explicit ChooseCaliNumWidget(QWidget* parent = nullptr);
+    ComboBox* combo() const { return m_combo; }
+    // Calibration points of the chosen entry.
+    int points() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ComboBox* m_combo;
+};

@@ -1,0 +1,58 @@
+#include "ColorButton.h"
+
+#include "C_Type_COM.h"
+#include "SkinPixmaps.h"
+#include "app/uitext.h"
+
+#include <QPainter>
+
+ColorButton::ColorButton(const QString& text, QWidget* parent, int fontClass)
+    : QPushButton(text, parent)
+    , m_fontClass(fontClass)
+{
+}
+
+ColorButton::ColorButton(const QPixmap& pixmap, QWidget* parent)
+    : QPushButton(parent)
+    , m_fontClass(3)
+    , m_hasPixmap(true)
+    , m_pixmap(pixmap)
+{
+}
+
+void ColorButton::SetRepeat()
+{
+    setAutoRepeat(true);
+    setAutoRepeatDelay(300);
+    setAutoRepeatInterval(50);
+}
+
+void ColorButton::setPixmap(const QPixmap& pixmap)
+{
+    m_pixmap = pixmap;
+}
+
+int ColorButton::captionPixelSize() const
+{
+    if (IsSmallLayout())
+        return gLan == 0 ? 16 : 13;
+    if (m_fontClass == 4)
+        return gLan == 0 ? 33 : 30;
+    return gLan == 0 ? 27 : 22;
+}
+
+void ColorButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (m_hasPixmap) {
+        p.drawPixmap(rect(), m_pixmap);
+        return;
+    }
+    if (gpPixmapButton)
+        p.drawPixmap(rect(), gpPixmapButton[isDown() ? 1 : 0]);
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(captionPixelSize());
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(rect(), Qt::AlignCenter, text());
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The picture button of nearly every screen.
+#include <QPixmap>
+#include <QPushButton>
+
+class ColorButton : public QPushButton {
+    Q_OBJECT
+public:
+    ColorButton(const QString& text, QWidget* parent, int fontClass = 3);
+    ColorButton(const QPixmap& pixmap, QWidget* parent);
+
+    void SetRepeat();
+    void setPixmap(const QPixmap& pixmap);
+
+    int fontClass() const { return m_fontClass; }
+    // Pixel size of the caption for the current layout and language.
+    int captionPixelSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_fontClass = 3;  // 3 normal, 4 large
+    bool m_hasPixmap = false;
+    QPixmap m_pixmap;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// What the toolkit needs of the main window (backlight, screen-off timer,
+// the focused edit). The main window installs its implementation; until then
+// a do-nothing default keeps every widget usable on its own and in tests.
+class MainWindowHooks {
+public:
+    virtual ~MainWindowHooks() = default;
+
+    virtual bool lcdOff() const { return false; }
+    virtual void LCDOnOff(int /*on*/) {}
+    virtual int screenOffTime() const { return 0; }  // seconds, 0 = never
+    virtual void restartLcdTimer(int /*ms*/) {}
+
+    static MainWindowHooks& instance();
+    static void setInstance(MainWindowHooks* hooks);  // nullptr restores the default
+};

@@ -1,0 +1,26 @@
+#pragma once
+// Shared modal message with a Confirm button (gpWarnBox).
+#include <QDialog>
+
+class ColorButton;
+
+class WarnBox : public QDialog {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+public:
+    explicit WarnBox(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const { return m_text; }
+
+    ColorButton* confirmButton() const { return m_confirm; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    ColorButton* m_confirm;
+    QString m_text;
+};
+
+extern WarnBox* gpWarnBox;
