@@ -1,0 +1,16 @@
+#include "CameraNetRepair.h"
+
+namespace {
+CameraNetRepair gDefaultRepair;
+CameraNetRepair* gRepair = nullptr;
+}
+
+CameraNetRepair& CameraNetRepair::instance()
+{
+    return gRepair ? *gRepair : gDefaultRepair;
+}
+
+void CameraNetRepair::setInstance(CameraNetRepair* repair)
+{
+    gRepair = repair;
+}

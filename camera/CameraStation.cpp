@@ -1,0 +1,136 @@
+#include "CameraStation.h"
+
+#include "CameraGlobals.h"
+#include "CameraSide.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <cstring>
+
+CameraStation::CameraStation(CameraParams* live, CameraParams* edit, CameraHost* host_)
+    : gpWPara(live), gpWParaBak(edit), host(host_ ? host_ : &m_defaultHost)
+{
+    CreateCameraMutexes();
+}
+
+const CameraParams& CameraStation::SetterPara() const
+{
+    return host->settingsDialogVisible() ? *gpWParaBak : *gpWPara;
+}
+
+void CameraStation::CameraSetSpeed()
+{
+    const int s = gpWPara->cameraSpeed;
+    for (int c = 0; c < std::min(numCamera, kMaxCameras); ++c) {
+        CameraSide* cam = cameras[c];
+        if (!cam)
+            continue;
+        if (camOpen[c])
+            cam->CameraStop();
+        switch (gCameraID) {
+        case CAMERA_UEYE: {
+            uint32_t clock = uint32_t(s);
+            ueye::is_PixelClock(cam->ueyeHandle, ueye::IS_PIXELCLOCK_CMD_SET, &clock, sizeof(clock));
+            break;
+        }
+        case CAMERA_MINDVISION:
+            mind::CameraSetFrameSpeed(cam->mindHandle, gisColor ? s + 1 : s);
+            break;
+        case CAMERA_MVS:
+            mvs::MV_CC_SetBoolValue(cam->mvsHandle, "AcquisitionFrameRateEnable", true);
+            mvs::MV_CC_SetFloatValue(cam->mvsHandle, "AcquisitionFrameRate", float(s < 5 ? 20 : s));
+            break;
+        case CAMERA_DVP:
+            cam->dvpFrameSkip.store(s);
+            break;
+        default:
+            break;
+        }
+        cam->CameraStart();
+    }
+}
+
+void CameraStation::SaveSN(int mode)
+{
+    for (int n = 0; n < kMaxCameras; ++n)
+        SetSerialNB(n, "0");
+    if (mode == 0) {
+        for (int c = 0; c < std::min(numCamera, kMaxCameras); ++c) {
+            CameraSide* cam = cameras[c];
+            if (!cam || !camOpen[c])
+                continue;
+            const int logical = gCamNO[c];
+            switch (gCameraID) {
+            case CAMERA_UEYE: {
+                ueye::CAMINFO info;
+                if (ueye::is_GetCameraInfo(cam->ueyeHandle, &info) == ueye::IS_SUCCESS)
+                    SetSerialNB(logical, info.SerNo);
+                break;
+            }
+            case CAMERA_MINDVISION: {
+                mind::BYTE sn[32] = {};
+                mind::CameraReadSN(cam->mindHandle, sn, 0);
+                sn[31] = 0;
+                SetSerialNB(logical, reinterpret_cast<const char*>(sn));
+                break;
+            }
+            case CAMERA_MVS: {
+                char sn[32] = {};
+                if (cam->mvsDeviceInfo && cam->mvsDeviceInfo->nTLayerType == mvs::MV_GIGE_DEVICE) {
+                    const char* src = cam->mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber;
+                    std::memcpy(sn, src, strnlen(src, sizeof(sn) - 1));
+                }
+                SetSerialNB(logical, sn);
+                break;
+            }
+            case CAMERA_IMV:
+                // IMV keeps its open order: the key goes to the widget's own row.
+                SetSerialNB(c, cam->imvCameraKey);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    QSqlDatabase db = QSqlDatabase::database(snConnection);
+    db.transaction();
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("update sysparam set value=? where name=?"));
+    for (int n = 0; n < kMaxCameras; ++n) {
+        q.addBindValue(QString::fromLatin1(gSerialNB[n]));
+        q.addBindValue(QStringLiteral("serialNB%1").arg(n));
+        q.exec();
+    }
+    db.commit();
+    for (int n = 0; n < std::min(numCamera, kMaxCameras); ++n)
+        host->insertRecord(QStringLiteral("Save SN %1: %2").arg(n + 1).arg(QString::fromLatin1(gSerialNB[n])));
+}
+
+int CameraStation::LoadSN()
+{
+    QSqlDatabase db = QSqlDatabase::database(snConnection);
+    QSqlQuery q(db);
+    int count = 0;
+    for (int n = 0; n < kMaxCameras; ++n) {
+        const QString name = QStringLiteral("serialNB%1").arg(n);
+        q.prepare(QStringLiteral("select value from sysparam where name=?"));
+        q.addBindValue(name);
+        if (q.exec() && q.next()) {
+            const QByteArray v = q.value(0).toString().toLatin1();
+            if (v.size() >= 9 && v.size() < kSerialSize) {
+                SetSerialNB(n, v.constData());
+                ++count;
+            } else {
+                SetSerialNB(n, "0");
+            }
+        } else {
+            SetSerialNB(n, "0");
+            QSqlQuery ins(db);
+            ins.prepare(QStringLiteral("insert into sysparam values(?, '0')"));
+            ins.addBindValue(name);
+            ins.exec();
+        }
+    }
+    return count;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The main window's side of the cameras: which cameras are open, the lost
+// flag, the frame-ready flags, the number in use, the parameter copies, the
+// speed applied to all cameras and the stored camera order (SN.db).
+#include "CameraHost.h"
+#include "CameraParams.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+
+class CameraSide;
+
+class CameraStation {
+public:
+    CameraStation(CameraParams* live, CameraParams* edit, CameraHost* host = nullptr);
+
+    uint8_t camOpen[8] = {};
+    std::atomic<uint8_t> camLostFlag{0};  // written by SDK threads
+    bool isImageFill[8] = {};             // under pMutex[c]
+    int numCamera = 0;
+    CameraSide* cameras[8] = {};          // the widgets' camera halves (not owned)
+
+    CameraParams* gpWPara;
+    CameraParams* gpWParaBak;
+    CameraHost* host;
+
+    // Copy the setters read: the edit copy while the settings dialog is shown.
+    const CameraParams& SetterPara() const;
+
+    // Applies cameraSpeed to every camera in use (stop, set, start).
+    void CameraSetSpeed();
+
+    // Stored camera order in SN.db (connection name): mode 0 stores the
+    // serials of the open cameras, mode 1 clears all eight rows to "0".
+    void SaveSN(int mode);
+    // Reads serialNB0-7 into gSerialNB; creates missing rows. Returns the
+    // number of rows that hold a usable serial (9-99 characters).
+    int LoadSN();
+    QString snConnection = QStringLiteral("dbT");
+
+private:
+    CameraHost m_defaultHost;
+};

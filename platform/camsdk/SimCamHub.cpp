@@ -1,0 +1,323 @@
+#include "SimCamHub.h"
+
+#include "DevicePaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <chrono>
+
+namespace simcam {
+
+namespace {
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+SimDevice::SimDevice(const QString& family, const QString& serial, const QString& folder)
+    : m_family(family), m_serial(serial), m_folder(folder)
+{
+    const QString ini = folder + QStringLiteral("/device.ini");
+    if (QFileInfo::exists(ini)) {
+        QSettings s(ini, QSettings::IniFormat);
+        for (const QString& k : s.allKeys())
+            m_ini.insert(k, s.value(k));
+    }
+}
+
+QString SimDevice::text(const QString& key, const QString& def) const
+{
+    const QVariant v = m_ini.value(key);
+    if (!v.isValid())
+        return def;
+    if (v.metaType().id() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+int SimDevice::number(const QString& key, int def) const
+{
+    bool ok = false;
+    const int v = text(key).toInt(&ok);
+    return ok ? v : def;
+}
+
+double SimDevice::real(const QString& key, double def) const
+{
+    bool ok = false;
+    const double v = text(key).toDouble(&ok);
+    return ok ? v : def;
+}
+
+bool SimDevice::present() const
+{
+    return !m_unplugged.load() && QFileInfo::exists(m_folder);
+}
+
+bool SimDevice::tryOpen()
+{
+    if (number(QStringLiteral("openFails")) != 0 || !present())
+        return false;
+    bool expected = false;
+    return m_open.compare_exchange_strong(expected, true);
+}
+
+void SimDevice::close()
+{
+    setStreaming(false);
+    m_open.store(false);
+}
+
+void SimDevice::record(const QString& name, const QVariant& value)
+{
+    QMutexLocker lock(&m_settingsMutex);
+    m_settings.insert(name, value);
+    m_settingCounts[name] += 1;
+}
+
+QVariant SimDevice::setting(const QString& name) const
+{
+    QMutexLocker lock(&m_settingsMutex);
+    return m_settings.value(name);
+}
+
+QVariant SimDevice::current(const QString& name, const QVariant& def) const
+{
+    const QVariant v = setting(name);
+    if (v.isValid())
+        return v;
+    const QVariant d = m_ini.value(name + QStringLiteral("Default"));
+    return d.isValid() ? d : def;
+}
+
+void SimDevice::forget(const QString& name)
+{
+    QMutexLocker lock(&m_settingsMutex);
+    m_settings.remove(name);
+}
+
+QVariantMap SimDevice::settings() const
+{
+    QMutexLocker lock(&m_settingsMutex);
+    return m_settings;
+}
+
+int SimDevice::settingCount(const QString& name) const
+{
+    QMutexLocker lock(&m_settingsMutex);
+    return m_settingCounts.value(name);
+}
+
+void SimDevice::setStreaming(bool on)
+{
+    {
+        std::lock_guard<std::mutex> lk(m_waitMutex);
+        m_streaming.store(on);
+        m_nextDueMs = 0;
+        ++m_wakeups;
+    }
+    m_waitCond.notify_all();
+}
+
+void SimDevice::setTriggerMode(bool on)
+{
+    {
+        std::lock_guard<std::mutex> lk(m_waitMutex);
+        m_trigger.store(on);
+        m_pendingTriggers = 0;
+    }
+    m_waitCond.notify_all();
+}
+
+void SimDevice::trigger()
+{
+    {
+        std::lock_guard<std::mutex> lk(m_waitMutex);
+        ++m_pendingTriggers;
+    }
+    m_waitCond.notify_all();
+}
+
+void SimDevice::wake()
+{
+    {
+        std::lock_guard<std::mutex> lk(m_waitMutex);
+        ++m_wakeups;
+    }
+    m_waitCond.notify_all();
+}
+
+int SimDevice::fps() const
+{
+    const int f = number(QStringLiteral("fps"), 50);
+    return f > 0 ? f : 50;
+}
+
+bool SimDevice::waitFrame(int timeoutMs, Frame& out, int channels)
+{
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::unique_lock<std::mutex> lk(m_waitMutex);
+    const int wake0 = m_wakeups;
+    if (!m_streaming.load()) {
+        m_waitCond.wait_until(lk, deadline, [&] { return m_wakeups != wake0; });
+        return false;
+    }
+    if (m_trigger.load()) {
+        const bool got = m_waitCond.wait_until(lk, deadline, [&] {
+            return m_pendingTriggers > 0 || m_wakeups != wake0 || !m_trigger.load();
+        });
+        if (!got || m_pendingTriggers == 0)
+            return false;
+        --m_pendingTriggers;
+    } else {
+        const qint64 period = 1000 / fps();
+        qint64 now = nowMs();
+        if (m_nextDueMs == 0)
+            m_nextDueMs = now + period;
+        if (m_nextDueMs > now) {
+            const auto due = clock::now() + std::chrono::milliseconds(m_nextDueMs - now);
+            const bool woken = m_waitCond.wait_until(lk, std::min(due, deadline),
+                                                     [&] { return m_wakeups != wake0; });
+            if (woken || nowMs() < m_nextDueMs)
+                return false;
+        }
+        m_nextDueMs = std::max(m_nextDueMs + period, nowMs());
+    }
+    lk.unlock();
+    if (!present())
+        return false;
+    return makeFrame(out, channels);
+}
+
+void SimDevice::loadImages()
+{
+    QMutexLocker lock(&m_imageMutex);
+    if (m_imagesLoaded)
+        return;
+    m_imagesLoaded = true;
+    const QStringList names = QDir(m_folder).entryList(
+        {QStringLiteral("*.bmp"), QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    for (const QString& n : names)
+        m_imageFiles.push_back(m_folder + QLatin1Char('/') + n);
+}
+
+bool SimDevice::makeFrame(Frame& out, int channels)
+{
+    const int unplugAfter = number(QStringLiteral("unplugAfter"));
+    if (unplugAfter > 0 && m_produced.load() >= quint64(unplugAfter)) {
+        m_unplugged.store(true);
+        return false;
+    }
+    const quint64 n = ++m_produced;
+    loadImages();
+    out.number = n;
+    out.channels = channels == 3 ? 3 : 1;
+    const QStringList bad = text(QStringLiteral("badFrames")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    out.bad = bad.contains(QString::number(n));
+    cv::Mat img;
+    if (!m_imageFiles.empty()) {
+        const QString& file = m_imageFiles[(n - 1) % m_imageFiles.size()];
+        img = cv::imread(file.toStdString(), out.channels == 3 ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
+        if (!img.empty() && out.channels == 3)
+            cv::cvtColor(img, img, cv::COLOR_BGR2RGB);
+    }
+    if (img.empty()) {
+        // No picture: a flat frame at the configured size whose grey value counts frames.
+        const int w = setting(QStringLiteral("Width")).isValid() ? setting(QStringLiteral("Width")).toInt()
+                                                                 : number(QStringLiteral("width"), 64);
+        const int h = setting(QStringLiteral("Height")).isValid() ? setting(QStringLiteral("Height")).toInt()
+                                                                  : number(QStringLiteral("height"), 48);
+        img = cv::Mat(std::max(h, 1), std::max(w, 1), out.channels == 3 ? CV_8UC3 : CV_8UC1,
+                      cv::Scalar::all(double(n & 0xff)));
+    }
+    out.width = img.cols;
+    out.height = img.rows;
+    out.data = QByteArray(reinterpret_cast<const char*>(img.data), int(img.total() * img.elemSize()));
+    return true;
+}
+
+SimStream::SimStream(DevicePtr device, int channels, std::function<void(const Frame&)> onFrame,
+                     std::function<void()> onLost)
+    : m_device(std::move(device)), m_channels(channels), m_onFrame(std::move(onFrame)),
+      m_onLost(std::move(onLost))
+{
+    m_thread = std::thread([this] { loop(); });
+}
+
+SimStream::~SimStream()
+{
+    m_run.store(false);
+    m_device->wake();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SimStream::loop()
+{
+    bool lostReported = false;
+    while (m_run.load()) {
+        Frame f;
+        if (m_device->waitFrame(50, f, m_channels.load())) {
+            if (m_onFrame)
+                m_onFrame(f);
+        } else if (!m_device->present()) {
+            if (!lostReported && m_onLost)
+                m_onLost();
+            lostReported = true;
+        } else {
+            lostReported = false;
+        }
+    }
+}
+
+SimCamHub& SimCamHub::instance()
+{
+    static SimCamHub hub;
+    return hub;
+}
+
+std::vector<DevicePtr> SimCamHub::devices(const QString& family)
+{
+    std::vector<DevicePtr> out;
+    const QString root = DevicePaths::simCamRoot();
+    if (root.isEmpty())
+        return out;
+    const QString famDir = root + QLatin1Char('/') + family;
+    const QStringList serials = QDir(famDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QMutexLocker lock(&m_mutex);
+    for (const QString& s : serials) {
+        const QString folder = famDir + QLatin1Char('/') + s;
+        DevicePtr d = m_known.value(folder);
+        if (!d) {
+            d = std::make_shared<SimDevice>(family, s, folder);
+            m_known.insert(folder, d);
+        }
+        if (d->present())
+            out.push_back(d);
+    }
+    return out;
+}
+
+DevicePtr SimCamHub::find(const QString& family, const QString& serial)
+{
+    for (const DevicePtr& d : devices(family))
+        if (d->serial() == serial)
+            return d;
+    return nullptr;
+}
+
+void SimCamHub::reset()
+{
+    QMutexLocker lock(&m_mutex);
+    m_known.clear();
+}
+
+}  // namespace simcam
