@@ -42,6 +42,7 @@ void CameraSide::DeliverLocked(const void* data, int bytes)
     if (n > 0 && int(acqBuffer.size()) >= n)
         std::memcpy(acqBuffer.data(), data, size_t(n));
     station->isImageFill[camIndex] = true;
+    ++deliveredFrames;
 }
 
 void CameraSide::Deliver(const void* data, int bytes)
@@ -283,6 +284,7 @@ void CameraSide::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info
             return;
         RgbToRgba(self->acqBuffer.data(), self->rgbaBuffer.data(), gImageW, gImageH);
         self->station->isImageFill[self->camIndex] = true;
+        ++self->deliveredFrames;
     } else {
         self->DeliverLocked(data, int(std::min(info->nFrameLen, unsigned(gImageLen))));
     }

@@ -124,7 +124,8 @@ public:
     std::vector<unsigned char> rgbaBuffer;  // gColorLen, colour mode only
     std::vector<unsigned char> gxRawBuffer; // Galaxy frame as the camera sends it
 
-    // Frames dropped for a wrong size (tests and diagnostics).
+    // Frames delivered and frames dropped for a wrong size (diagnostics).
+    std::atomic<int> deliveredFrames{0};
     std::atomic<int> droppedFrames{0};
 
 private:

@@ -51,6 +51,38 @@ void CameraStation::CameraSetSpeed()
     }
 }
 
+void CameraStation::SetAllExposeTime()
+{
+    for (CameraSide* cam : cameras)
+        if (cam)
+            cam->SetExposeTime();
+}
+
+void CameraStation::ApplyAcceptedSettings(const CameraParams& before)
+{
+    const CameraParams& now = *gpWPara;
+    for (int c = 0; c < kMaxCameras; ++c) {
+        CameraSide* cam = cameras[c];
+        if (!cam)
+            continue;
+        if (now.exposure[c] != before.exposure[c] || now.autoExposure != before.autoExposure
+            || now.autoShading != before.autoShading)
+            cam->SetExposeTime();
+        if (now.gain[c] != before.gain[c])
+            cam->SetAdjustPlus();
+        if (now.sharpness[c] != before.sharpness[c])
+            cam->SetSharp();
+        if (now.contrast[c] != before.contrast[c])
+            cam->SetContrast();
+        if (now.gamma[c] != before.gamma[c])
+            cam->SetGamma();
+    }
+    for (int c = 0; c < std::min(numCamera, kMaxCameras); ++c)
+        if (cameras[c])
+            cameras[c]->CameraChangeTrig(false);
+    CameraSetSpeed();
+}
+
 void CameraStation::SaveSN(int mode)
 {
     for (int n = 0; n < kMaxCameras; ++n)

@@ -32,6 +32,14 @@ public:
     // Applies cameraSpeed to every camera in use (stop, set, start).
     void CameraSetSpeed();
 
+    // What the settings dialog asks of the cameras.
+    // Automatic exposure or shading changed: every camera re-applies its exposure.
+    void SetAllExposeTime();
+    // After the settings were accepted into the live copy: exposure, gain,
+    // sharpness, contrast and gamma of the cameras whose values changed
+    // against `before`, the trigger mode of every camera in use, the speed.
+    void ApplyAcceptedSettings(const CameraParams& before);
+
     // Stored camera order in SN.db (connection name): mode 0 stores the
     // serials of the open cameras, mode 1 clears all eight rows to "0".
     void SaveSN(int mode);

@@ -27,7 +27,7 @@ struct Cam {
 // Device records handed out by MV_CC_EnumDevices stay valid for the process,
 // as the list holds pointers into the library.
 QMutex gListMutex;
-std::deque<MV_CC_DEVICE_INFO> gInfos;
+std::deque<MV_CC_DEVICE_INFO> gInfos;  // one record per device ever listed
 
 Cam* cam(void* h)
 {
@@ -81,8 +81,18 @@ int MV_CC_EnumDevices(unsigned layers, MV_CC_DEVICE_INFO_LIST* list)
         copyText(info.SpecialInfo.stUsb3VInfo.chModelName, 64, model);
         copyText(gige ? info.SpecialInfo.stGigEInfo.chSerialNumber : info.SpecialInfo.stUsb3VInfo.chSerialNumber,
                  64, d->serial());
-        gInfos.push_back(info);
-        list->pDeviceInfo[list->nDeviceNum++] = &gInfos.back();
+        // Re-listing a device reuses its record, so repeated enumeration does not grow.
+        MV_CC_DEVICE_INFO* slot = nullptr;
+        for (MV_CC_DEVICE_INFO& known : gInfos)
+            if (serialOf(&known) == d->serial() && known.nTLayerType == info.nTLayerType)
+                slot = &known;
+        if (!slot) {
+            gInfos.push_back(info);
+            slot = &gInfos.back();
+        } else {
+            *slot = info;
+        }
+        list->pDeviceInfo[list->nDeviceNum++] = slot;
     }
     return MV_OK;
 }

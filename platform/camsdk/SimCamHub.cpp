@@ -268,6 +268,7 @@ void SimStream::loop()
         if (m_device->waitFrame(50, f, m_channels.load())) {
             if (m_onFrame)
                 m_onFrame(f);
+            m_device->markHandled();
         } else if (!m_device->present()) {
             if (!lostReported && m_onLost)
                 m_onLost();

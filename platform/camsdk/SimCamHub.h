@@ -75,6 +75,9 @@ public:
     // Wakes a waiting waitFrame (stop).
     void wake();
     quint64 framesProduced() const { return m_produced.load(); }
+    // Frames whose delivery callback has returned.
+    quint64 framesHandled() const { return m_handled.load(); }
+    void markHandled() { ++m_handled; }
     int fps() const;
 
 private:
@@ -91,6 +94,7 @@ private:
     std::atomic<bool> m_streaming{false};
     std::atomic<bool> m_trigger{false};
     std::atomic<quint64> m_produced{0};
+    std::atomic<quint64> m_handled{0};
     std::atomic<bool> m_unplugged{false};
 
     std::mutex m_waitMutex;
