@@ -169,6 +169,7 @@ int CameraSide::init_filters(const char* description)
     if (!outputs || !inputs || !graph || !buffersrc || !buffersink) {
         ret = AVERROR(ENOMEM);
     } else {
+        graph->nb_threads = 1;  // filters run on the pump thread
         const AVRational tb = fmtCtx->streams[videoStream]->time_base;
         char args[512];
         std::snprintf(args, sizeof(args), "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",

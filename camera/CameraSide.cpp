@@ -408,8 +408,11 @@ bool CameraSide::OpenV4l2(const QByteArray& path)
     if (ok) {
         codec = avcodec_find_decoder(fmtCtx->streams[videoStream]->codecpar->codec_id);
         codecCtx = codec ? avcodec_alloc_context3(codec) : nullptr;
-        ok = codecCtx && avcodec_parameters_to_context(codecCtx, fmtCtx->streams[videoStream]->codecpar) >= 0
-             && avcodec_open2(codecCtx, codec, nullptr) >= 0;
+        ok = codecCtx && avcodec_parameters_to_context(codecCtx, fmtCtx->streams[videoStream]->codecpar) >= 0;
+        if (ok) {
+            codecCtx->thread_count = 1;  // the pump is the decoding thread
+            ok = avcodec_open2(codecCtx, codec, nullptr) >= 0;
+        }
     }
     if (ok) {
         decodedFrame = av_frame_alloc();
@@ -476,8 +479,8 @@ bool CameraSide::CameraStart()
     if (!cameraThread)
         cameraThread = new CameraThread(this);
     // A pump told to stop may still be finishing its pass: let it end first.
-    if (cameraThread->isRunning() && !cameraThread->isRun.load())
-        cameraThread->wait();
+    if (!cameraThread->isRun.load())
+        cameraThread->waitDone();
     cameraThread->isRun.store(true);
     if (!cameraThread->isRunning())
         cameraThread->start(QThread::InheritPriority);
@@ -519,7 +522,7 @@ void CameraSide::CameraClose()
     station->camOpen[camIndex] = 0;
     if (cameraThread) {
         cameraThread->isRun.store(false);
-        cameraThread->wait();
+        cameraThread->waitDone();
         delete cameraThread;
         cameraThread = nullptr;
     }

@@ -19,4 +19,12 @@ void CameraThread::run()
         QThread::msleep(10);
     }
     owner->PumpEnd();
+    m_done.store(true, std::memory_order_release);
+}
+
+void CameraThread::waitDone()
+{
+    wait();
+    // Pairs with the store at the end of run(): the pump's writes happen before what follows.
+    m_done.load(std::memory_order_acquire);
 }

@@ -14,6 +14,12 @@ public:
     std::atomic<bool> isRun{false};
     CameraSide* owner;
 
+    // Waits for the pump to finish; what it wrote is then visible here.
+    void waitDone();
+
 protected:
     void run() override;
+
+private:
+    std::atomic<bool> m_done{false};
 };
