@@ -89,6 +89,11 @@ void CameraSide::CameraOpen()
     const int i = camIndex;
     if (i < 0 || i >= kMaxCameras)
         return;
+    if (station->camOpen[i]) {
+        // Opening again releases the device held so far instead of leaking it.
+        CameraStop();
+        CameraClose();
+    }
     station->camOpen[i] = 0;
     if (i >= gFindCamera)
         return;
