@@ -61,11 +61,14 @@ void Slider::Sub()
 
 void Slider::SetText(const QString& text)
 {
+    // The pad empties the field before the first digit; that alone is no value.
+    if (text.isEmpty())
+        return;
     bool ok = false;
     const qulonglong v = text.toULongLong(&ok, 10);
     if (!ok) {
         // Only digits reach the field, so a failed read of a non-empty text is an overflow.
-        const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+        const bool digits = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
         setValue(digits ? maximum() : 0);
         return;
     }
@@ -74,6 +77,7 @@ void Slider::SetText(const QString& text)
 
 void Slider::layoutTrack()
 {
+    m_laidOut = size();
     const int w1 = width() - 1;
     const int h1 = height() - 1;
     if (IsSmallLayout()) {
@@ -121,8 +125,16 @@ QRect Slider::valueFieldRect() const
     return IsSmallLayout() ? QRect(69, 8, 40, h1 - 15) : QRect(135, 3, 80, h1 - 5);
 }
 
+void Slider::syncTrack()
+{
+    // A hidden slider gets its resize event only when shown.
+    if (m_laidOut != size())
+        layoutTrack();
+}
+
 void Slider::paintEvent(QPaintEvent*)
 {
+    syncTrack();
     const bool small = IsSmallLayout();
     const int h1 = height() - 1;
     QPainter p(this);
@@ -160,6 +172,7 @@ void Slider::paintEvent(QPaintEvent*)
 
 void Slider::mousePressEvent(QMouseEvent* event)
 {
+    syncTrack();
     // Taken from the value, not the last paint: a press before the first paint still finds the handle.
     m_handleX = handleX();
     const int x = event->position().toPoint().x();
@@ -174,6 +187,7 @@ void Slider::mousePressEvent(QMouseEvent* event)
 
 void Slider::mouseMoveEvent(QMouseEvent* event)
 {
+    syncTrack();
     if (m_dragX < 1 || m_trackLen <= 0)
         return;
     const QPoint pos = event->position().toPoint();

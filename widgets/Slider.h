@@ -39,6 +39,7 @@ protected:
 
 private:
     void layoutTrack();
+    void syncTrack();
     int trackStart() const;
     int filledWidth() const;
     void cancelDrag() { m_dragX = m_dragY = -1; }
@@ -55,4 +56,5 @@ private:
     int m_handleH = 0;
     int m_dragX = -1;
     int m_dragY = -1;
+    QSize m_laidOut;
 };
