@@ -140,8 +140,16 @@ void Edit::openKeypad()
     if (y + pad->height() >= gShowH - 49)
         y = y - pad->height() - 45;
 
-    if (host && pad->parentWidget() != host)
+    if (host && pad->parentWidget() != host) {
+        if (QWidget* old = pad->parentWidget())
+            QObject::disconnect(old, &QObject::destroyed, pad, nullptr);
         pad->setParent(host);
+        // The pad is shared for the whole run: a host that goes away must not take it along.
+        QObject::connect(host, &QObject::destroyed, pad, [pad] {
+            pad->hide();
+            pad->setParent(nullptr);
+        });
+    }
     if (host) {
         if (x + pad->width() > host->width())
             x = host->width() - pad->width();

@@ -3,6 +3,7 @@
 #include "widgets/EditBox.h"
 #include "widgets/EditParam.h"
 #include "widgets/PasswordGate.h"
+#include "widgets/SkinPixmaps.h"
 
 #include <QDialog>
 #include <QDir>
@@ -261,7 +262,7 @@ private slots:
         QCOMPARE(other.text(), QStringLiteral("5"));
     }
 
-    void padDestroyedWithItsHostClearsGlobal()
+    void padOutlivesItsHost()
     {
         Pads pads;
         auto* host = new QWidget;
@@ -271,14 +272,18 @@ private slots:
         Tap(e);
         QCOMPARE(gpNumPad->parentWidget(), host);
         delete host;
-        QVERIFY(!gpNumPad || gpNumPad->parentWidget() == nullptr);
-        // Another edit still opens a pad, or finds none, without crashing.
+        // The shared pad outlives the host it was shown in.
+        QVERIFY(gpNumPad);
+        QCOMPARE(gpNumPad->parentWidget(), nullptr);
+        QVERIFY(!gpNumPad->isVisible());
         QWidget other;
         Edit e2(5, &other, 1);
         e2.setGeometry(10, 10, 100, 40);
         QVERIFY(ShowActive(other));
         Tap(&e2);
         QCOMPARE(CurEdit(), &e2);
+        QCOMPARE(gpNumPad->parentWidget(), &other);
+        QVERIFY(gpNumPad->isVisible());
     }
 
     void confirmSubmitsPasswordWhilePromptShown()
@@ -376,7 +381,13 @@ private slots:
             QCOMPARE(gpNumPad->confirmKey()->pos(), QPoint(5 + 3 * (key.width() + gap), 5 + 2 * (key.height() + gap)));
         }
 
-        // Screenshot for a look at legibility, inside a full screen.
+        // Screenshot for a look at legibility, inside a full screen, with
+        // stand-ins for the skin's dark button pictures.
+        QPixmap buttons[2] = {QPixmap(8, 8), QPixmap(8, 8)};
+        buttons[0].fill(QColor(0x32, 0x32, 0x32));
+        buttons[1].fill(QColor(0xC8, 0x93, 0x4A));
+        QPixmap* savedButtons = gpPixmapButton;
+        gpPixmapButton = buttons;
         QWidget screen;
         screen.setGeometry(0, 0, gShowW, gShowH);
         pad->setParent(&screen);
@@ -385,8 +396,10 @@ private slots:
         const QString dir = QStringLiteral(MOJU_BINARY_DIR) + QStringLiteral("/screens");
         QDir().mkpath(dir);
         const QString name = QStringLiteral("%1/%2-%3x%4.png").arg(dir, charPad ? "charpad" : "numpad").arg(gShowW).arg(gShowH);
-        QVERIFY(screen.grab().save(name));
+        const bool saved = screen.grab().save(name);
+        gpPixmapButton = savedButtons;
         pad->setParent(nullptr);
+        QVERIFY(saved);
     }
 };
 
