@@ -179,17 +179,16 @@ private slots:
 
     void valueFieldEdges_data()
     {
-        QTest::addColumn<int>("offset");  // from the field's left edge
+        QTest::addColumn<QString>("where");
         QTest::addColumn<bool>("opens");
-        const int w = 40;  // small field; the large one is 80
-        QTest::newRow("left edge") << 0 << true;
-        QTest::newRow("before") << -1 << false;
-        QTest::newRow("right edge") << w - 1 << true;
+        QTest::newRow("left edge") << "left" << true;
+        QTest::newRow("just before") << "before" << false;
+        QTest::newRow("right edge") << "right" << true;
     }
 
     void valueFieldEdges()
     {
-        QFETCH(int, offset);
+        QFETCH(QString, where);
         QFETCH(bool, opens);
         Pads pads;
         QWidget host;
@@ -199,7 +198,7 @@ private slots:
         const bool small = gShowW <= 1024;
         const int left = small ? 69 : 135;
         const int right = small ? 108 : 214;
-        const int x = offset >= 0 && offset == 39 ? right : left + offset;
+        const int x = where == QLatin1String("right") ? right : (where == QLatin1String("left") ? left : left - 1);
         Send(s, QEvent::MouseButtonRelease, x, Qt::NoButton);
         QCOMPARE(gpNumPad->isVisible(), opens);
         gpNumPad->HideUpdate();
