@@ -42,6 +42,11 @@ bool ControlPort::isPortOpen() const
     return m_port && m_port->isOpen();
 }
 
+quint64 ControlPort::linkPassCount() const
+{
+    return thread->passCount();
+}
+
 void ControlPort::IOSetOut(int i, int value)
 {
     if (i < 0 || i >= OutputCount)

@@ -39,6 +39,8 @@ public:
     void setSettings(const IOPortSettings& settings) { m_settings = settings; }
     const IOPortSettings& settings() const { return m_settings; }
     bool isPortOpen() const;
+    // Passes of the polling thread so far.
+    quint64 linkPassCount() const;
 
     void IOSetOut(int i, int value);
     void IOResetAllOut();

@@ -12,6 +12,7 @@ void IOThread::run()
     // The monitor never stops the link; interruption only serves tests.
     while (!isInterruptionRequested()) {
         m_poller.pass();
+        m_passes.fetch_add(1);
         QThread::msleep(static_cast<unsigned long>(m_passIntervalMs));
     }
 }
