@@ -373,9 +373,11 @@ void BoardSim::command(const std::string& raw)
     } else if (verb == "echo" && !args.empty()) {
         if (args[0] == "auto") {
             m_stuckEcho = false;
+            say("ECHO " + std::to_string(nowMs()) + " auto");
         } else if (arg(0, v)) {
             m_stuckEcho = true;
             m_echo = uint32_t(v) & 0x3FF;
+            say("ECHO " + std::to_string(nowMs()) + " " + args[0]);
         }
     } else if (verb == "send") {
         std::vector<unsigned char> bytes;

@@ -38,7 +38,8 @@ void usage()
         "  echo auto | echo WORD                           report a fixed output echo\n"
         "  send HEX...                                     write raw bytes on the line\n"
         "  machine on|off | after MS COMMAND | status | quit\n"
-        "Standard output: OUT ms word (outputs received), IN ms word, MACHINE ms state.\n");
+        "Standard output: OUT ms word (outputs received), IN ms word, MACHINE ms state,\n"
+        "RX ms bytes (with --trace), SILENT/RESUME/ECHO ms (acknowledgements).\n");
 }
 
 }  // namespace
