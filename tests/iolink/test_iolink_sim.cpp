@@ -120,6 +120,19 @@ class TestIOLinkSim : public QObject {
         QTest::qWait(20);
     }
 
+    // Polls input i as the polling loop does (QTRY would call it twice).
+    bool waitForEdge(int i, int timeoutMs = 5000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            if (m_port->IOInTrigger(i))
+                return true;
+            QTest::qWait(2);
+        }
+        return false;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -262,6 +275,35 @@ private slots:
         QTRY_COMPARE(gisLostCom.load(), 0);
         QTRY_COMPARE(int(gDataIn.load()), 0x4);
         QCOMPARE(m_records.take(), QStringList {QStringLiteral("IO通讯重新连接")});
+    }
+
+    void scriptedInputsAndOutputLog()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString script = dir.filePath(QStringLiteral("inputs.txt"));
+        const QString log = dir.filePath(QStringLiteral("outputs.log"));
+        QFile f(script);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# input 6 for a moment\n300 set 5\n600 clr 5\n");
+        f.close();
+        startLink({QStringLiteral("--script"), script, QStringLiteral("--log"), log});
+        QVERIFY(waitForEdge(5));
+        QTRY_VERIFY(m_port->IOInTrigger(5) == 0 && m_port->IOState(0, 5) == 0);
+        QCOMPARE(m_sim->linesStarting(QStringLiteral("IN ")).size(), 2);
+
+        m_port->IOSetOut(8, 1);
+        m_port->IOFlashOut();
+        QTRY_VERIFY(!m_sim->linesStarting(QStringLiteral("OUT ")).isEmpty());
+        const auto logText = [&log]() {
+            QFile out(log);
+            return out.open(QIODevice::ReadOnly) ? QString::fromUtf8(out.readAll()) : QString();
+        };
+        QTRY_VERIFY(!logText().isEmpty());
+        const QString first = logText().section(QLatin1Char('\n'), 0, 0);
+        // Local wall-clock time with milliseconds, then the word.
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} OUT 0x0100$"))
+                     .match(first).hasMatch(), qPrintable(first));
     }
 
     void doorAndMachineCycle()
