@@ -23,7 +23,8 @@ struct IOPortSettings {
 struct IOLinkOptions {
     QString device;          // empty: the device of port gisCOM
     int passIntervalMs = 5;
-    // Operation-log lines of the link; called from IOThread.
+    // Operation-log lines of the link. Called from IOThread: hand the text
+    // to the GUI thread (queued call) before it reaches the database.
     std::function<void(const QString&)> record;
     IOPort* port = nullptr;  // replaces the serial line (not owned)
 };

@@ -77,10 +77,9 @@ bool IOPoller::scanFrames(quint32 wanted)
             if ((d2 | (d3 & 3u) << 8) != wanted)
                 echoDiffers = true;
         } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {
+            // Values beyond the last slot are dropped.
             if (m_slot < 16)
-                gFTemp[m_slot].store(d0 | d1 << 8 | d2 << 16 | d3 << 24);
-            if (m_slot < 16)
-                ++m_slot;
+                gFTemp[m_slot++].store(d0 | d1 << 8 | d2 << 16 | d3 << 24);
         }
         pos += IOFrame::ReplySize;
     }
