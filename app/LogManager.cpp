@@ -15,6 +15,7 @@
 LogManager* LogManager::s_instance = nullptr;
 QString LogManager::s_curTaskPath;
 QString LogManager::s_curName;
+void (*LogManager::s_writeObserver)() = nullptr;
 
 namespace {
 const char* const kVersion = "15.0.2.69";
@@ -116,6 +117,8 @@ void LogManager::outputMessage(QtMsgType type, const QMessageLogContext&, const 
             file.write(line);
             file.flush();
         }
+        if (s_writeObserver)
+            s_writeObserver();
     }
     tInHandler = false;
 }

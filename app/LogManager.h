@@ -24,6 +24,10 @@ public:
     static QString FormatLine(QtMsgType type, const QDateTime& when, const QString& msg);
     static QString FirstLine(const QDateTime& when);
 
+    // Called with the file lock held, after each line is written (tests use it
+    // to raise a message from inside the handler).
+    static void SetWriteObserver(void (*observer)()) { s_writeObserver = observer; }
+
     // More than this many log files at start: the oldest one goes.
     static constexpr int kKeptFiles = 49;
 
@@ -31,5 +35,6 @@ private:
     static LogManager* s_instance;
     static QString s_curTaskPath;
     static QString s_curName;
+    static void (*s_writeObserver)();
     QtMessageHandler m_previous = nullptr;
 };

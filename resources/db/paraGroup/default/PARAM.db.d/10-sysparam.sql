@@ -15,7 +15,7 @@ INSERT INTO sysparam VALUES('sharp', '0 0 0 0');
 INSERT INTO sysparam VALUES('contrast', '100 100 100 100');
 INSERT INTO sysparam VALUES('system5', '30 30 32 32 0 0 100 100 0 0 0 0 0');
 INSERT INTO sysparam VALUES('system6', '30 30 32 32 0 0 100 100 0 0 0 0');
-INSERT INTO sysparam VALUES('system7', '0 0 0 0 0 0 1 0 0 0 0 0 0 0 0 0 0 0 0 0');
+INSERT INTO sysparam VALUES('system7', '0 0 0 0 0 0 1 0 0 0 0 0 0 0 1 1 1 1 0 0');
 INSERT INTO sysparam VALUES('system8', '2 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0');
 INSERT INTO sysparam VALUES('system9', '0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 2 0 0 0 0');
 INSERT INTO sysparam VALUES('system10', '0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0');
