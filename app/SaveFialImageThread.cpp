@@ -1,5 +1,7 @@
 #include "SaveFialImageThread.h"
 
+#include "network/VUR_Net.h"
+#include "params/WizardPara.h"
 #include "vision/VisionGlobals.h"
 
 #include <QDateTime>
@@ -166,4 +168,18 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending, uint8
         emit pictureSaved(path, rel);
     }
     return true;
+}
+
+void ConnectSaverToPlantLink(SaveFialImageThread* saver)
+{
+    if (!gpNet)
+        return;
+    // The link object lives on the GUI thread: the connection is queued there.
+    QObject::connect(saver, &SaveFialImageThread::pictureSaved, gpNet,
+                     [](const QString& absolutePath, const QString& relativePath) {
+                         if (!gpWPara || !gpWPara->netEnabled || !PlantLinkUp())
+                             return;
+                         gpNet->VUR_SendAlarmPic(absolutePath);
+                         gpNet->VUR_SendStatistics(relativePath);
+                     });
 }

@@ -67,3 +67,7 @@ private:
 };
 
 extern SaveFialImageThread* gpSaveFialImageThread;
+
+// Reports each written picture to the plant link on the GUI thread, when the
+// link is switched on and its client alive.
+void ConnectSaverToPlantLink(SaveFialImageThread* saver);

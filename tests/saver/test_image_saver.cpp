@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "app/SaveFialImageThread.h"
+#include "network/VUR_Net.h"
+#include "params/WizardPara.h"
 #include "vision/VisionGlobals.h"
 
 #include <QDir>
@@ -11,6 +13,12 @@
 #include <vector>
 
 namespace {
+
+struct NetDouble : VUR_Net {
+    QStringList sent;
+    void VUR_SendAlarmPic(QString path) override { sent << QStringLiteral("pic ") + path; }
+    void VUR_SendStatistics(QString picture) override { sent << QStringLiteral("stat ") + picture; }
+};
 
 std::vector<uint8_t> gBuffers[8][8][2];
 
@@ -199,6 +207,48 @@ private slots:
         t.wait();
         QCOMPARE(saved.count(), 0);
         QCOMPARE(counter.load(), 1);  // the number is used up all the same
+    }
+
+    void plantLinkHearsOnlyWhenUp_data()
+    {
+        QTest::addColumn<int>("netEnabled");
+        QTest::addColumn<bool>("alive");
+        QTest::addColumn<int>("sends");
+        QTest::newRow("link off") << 0 << true << 0;
+        QTest::newRow("no client") << 1 << false << 0;
+        QTest::newRow("up") << 1 << true << 2;
+    }
+    void plantLinkHearsOnlyWhenUp()
+    {
+        QFETCH(int, netEnabled);
+        QFETCH(bool, alive);
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(1));
+        WizardPara para;
+        para.netEnabled = netEnabled;
+        gpWPara = &para;
+        NetDouble net;
+        net.isInit = true;
+        net.isAlive = alive;
+        gpNet = &net;
+        std::atomic<qint64> counter{0};
+        SaveFialImageThread t(1, 1, &counter);
+        t.setTiming(fast());
+        ConnectSaverToPlantLink(&t);
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 0);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        QTest::qWait(20);  // let the queued report arrive
+        t.requestInterruption();
+        t.wait();
+        QTEST(int(net.sent.size()), "sends");
+        if (!net.sent.isEmpty()) {
+            QVERIFY(net.sent[0].startsWith(QStringLiteral("pic /")));
+            QVERIFY(net.sent[1].startsWith(QStringLiteral("stat ./alarmimage/camera1/detect1/NG/")));
+        }
+        gpNet = nullptr;
+        gpWPara = nullptr;
     }
 
     void zeroLimitKeepsNothing()
