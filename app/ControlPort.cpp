@@ -4,6 +4,7 @@
 #include "IOPort.h"
 #include "IOThread.h"
 #include "SerialLine.h"
+#include "params/WizardPara.h"
 
 #include <QMutexLocker>
 
@@ -47,15 +48,34 @@ quint64 ControlPort::linkPassCount() const
     return thread->passCount();
 }
 
+IOPortSettings ControlPort::FromParameters(const WizardPara& para)
+{
+    IOPortSettings s;
+    for (int i = 0; i < OutputCount; ++i)
+        s.outputInvert[size_t(i)] = para.outputInvert[i];
+    s.input4SyncFor = para.input4SyncFor;
+    s.output4SyncFor = para.output4SyncFor;
+    s.machineType = para.machineType;
+    return s;
+}
+
+IOPortSettings ControlPort::settingsNow() const
+{
+    // The live parameters, once loaded, decide: a polarity change must reach
+    // the outputs without anyone having to remember to copy it here.
+    return gpWPara ? FromParameters(*gpWPara) : m_settings;
+}
+
 void ControlPort::IOSetOut(int i, int value)
 {
     if (i < 0 || i >= OutputCount)
         return;
+    const IOPortSettings set = settingsNow();
     quint32 level = value ? 1u : 0u;
-    if (m_settings.outputInvert[size_t(i)])
+    if (set.outputInvert[size_t(i)])
         level ^= 1u;
     outWord = (outWord & ~(1u << i)) | (level << i);
-    if (m_settings.output4SyncFor == i + 1)
+    if (set.output4SyncFor == i + 1)
         outWord = (outWord & ~(1u << MirrorOutput)) | (level << MirrorOutput);
 }
 
@@ -93,8 +113,9 @@ int ControlPort::IOInTrigger(int i)
         QMutexLocker lock(pMutexIO);
         inWord = gDataIn.load();
     }
+    const IOPortSettings set = settingsNow();
     // Input 3 can stand in for input 0, 1 or 2.
-    const int remap = m_settings.input4SyncFor;
+    const int remap = set.input4SyncFor;
     if (remap >= 1 && remap <= 3) {
         const quint32 target = 1u << (remap - 1);
         inWord = (inWord & 8u) ? (inWord | target) : (inWord & ~target);
@@ -103,13 +124,13 @@ int ControlPort::IOInTrigger(int i)
     const quint8 level = quint8((inWord >> i) & 1u);
     const int edge = (lastLevel[i] == 0 && level == 1) ? 1 : 0;
 
-    if (m_settings.machineType != 1 && m_settings.machineType != 2) {
+    if (set.machineType != 1 && set.machineType != 2) {
         const bool doorOpened = lastLevel[DoorInput] == 1 && (inWord & (1u << DoorInput)) == 0;
         if (doorOpened) {
             // The alarm is judged by its logical state, so an inverted alarm
             // output is switched off too.
             const quint32 alarmBit = (outWord >> AlarmOutput) & 1u;
-            const bool alarmOn = (alarmBit ^ (m_settings.outputInvert[AlarmOutput] ? 1u : 0u)) != 0;
+            const bool alarmOn = (alarmBit ^ (set.outputInvert[AlarmOutput] ? 1u : 0u)) != 0;
             if (alarmOn)
                 IOSetOut(AlarmOutput, 0);
             IOFlashOut();

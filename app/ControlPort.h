@@ -10,6 +10,7 @@
 
 class IOPort;
 class IOThread;
+struct WizardPara;
 
 // Parameter values the port reads on every call; the main window fills them
 // from the live parameters (load and settings accept).
@@ -37,8 +38,11 @@ public:
     ControlPort(const ControlPort&) = delete;
     ControlPort& operator=(const ControlPort&) = delete;
 
+    // Used while no live parameters exist (gpWPara null); afterwards the
+    // port reads polarity, remaps and machine type from gpWPara on every call.
     void setSettings(const IOPortSettings& settings) { m_settings = settings; }
-    const IOPortSettings& settings() const { return m_settings; }
+    IOPortSettings settings() const { return settingsNow(); }
+    static IOPortSettings FromParameters(const WizardPara& para);
     bool isPortOpen() const;
     // Passes of the polling thread so far.
     quint64 linkPassCount() const;
@@ -59,6 +63,8 @@ public:
     static constexpr int MirrorOutput = 3;
 
 private:
+    IOPortSettings settingsNow() const;
+
     quint8 lastLevel[TriggerInputs] = {};
     quint32 outWord = 0;
     quint32 inWord = 0;

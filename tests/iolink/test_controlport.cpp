@@ -4,6 +4,7 @@
 #include "app/ControlPort.h"
 #include "app/IOLink.h"
 #include "app/SerialLine.h"
+#include "params/WizardPara.h"
 
 #include <QMutex>
 
@@ -115,6 +116,25 @@ private slots:
         QCOMPARE(gDataOut.load(), before);
         port.IOFlashOut();
         QCOMPARE(int(gDataOut.load()), expected);
+    }
+
+    void liveParametersDecidePolarity()
+    {
+        // Once the parameters exist, a polarity change takes effect at the
+        // next call without being copied into the port.
+        WizardPara para;
+        gpWPara = &para;
+        ControlPort port(makeSettings(0), options());
+        port.IOSetOut(0, 1);
+        QCOMPARE(int(outputs(port) & 1u), 1);
+        para.outputInvert[0] = 1;
+        port.IOSetOut(0, 1);
+        QCOMPARE(int(outputs(port) & 1u), 0);
+        para.output4SyncFor = 1;
+        port.IOSetOut(0, 0);
+        QCOMPARE(int(outputs(port) & 0x9u), 0x9);
+        QCOMPARE(port.settings().outputInvert[0], 1);
+        gpWPara = nullptr;
     }
 
     void setAllAndResetAll()
