@@ -81,7 +81,7 @@ int autoSetCameraIP(ImvIpSdk& sdk, ImvGigeDeviceInfo info)
         qWarning("No free device ip address on [%s]", info.hostIpAddress.c_str());
         return kImvIpNoFreeAddress;
     }
-    qInfo("New device ip address:[%s]\n", qPrintable(newIp));
+    qInfo("New device ip address:[%s]", qPrintable(newIp));
 
     HandleGuard h{sdk};
     int ret = sdk.createHandleByKey(info.cameraKey, &h.handle);
@@ -110,7 +110,7 @@ int autoSetCameraIP(ImvIpSdk& sdk, ImvGigeDeviceInfo info)
     h.opened = true;
     ret = sdk.setBoolFeatureValue(h.handle, "GevCurrentIPConfigurationPersistentIP", true);
     if (ret != 0) {
-        qWarning("Set GevCurrentIPConfigurationPersistentIP failed! ErrorCode[%d]\n", ret);
+        qWarning("Set GevCurrentIPConfigurationPersistentIP failed! ErrorCode[%d]", ret);
         return ret;
     }
     static const struct {
@@ -124,7 +124,7 @@ int autoSetCameraIP(ImvIpSdk& sdk, ImvGigeDeviceInfo info)
     for (const auto& p : kPersistent) {
         ret = sdk.setStringFeatureValue(h.handle, p.feature, info.*p.field);
         if (ret != 0) {
-            qWarning("Set %s failed! ErrorCode[%d]\n", p.feature, ret);
+            qWarning("Set %s failed! ErrorCode[%d]", p.feature, ret);
             return ret;
         }
     }

@@ -143,7 +143,14 @@ bool bChooseNoUseIp(uint32_t base, int start, uint32_t* ip, uint32_t hostIp, uin
 int EnsureDeviceReach(MvsIpSdk& sdk)
 {
     _ALL_NET_INFO info;
-    if (GetNetInfo(&info) != 0 || info.count == 0)
+    if (GetNetInfo(&info) != 0)
+        return -1;
+    return EnsureDeviceReach(sdk, info);
+}
+
+int EnsureDeviceReach(MvsIpSdk& sdk, const _ALL_NET_INFO& info)
+{
+    if (info.count == 0)
         return -1;
     std::vector<MvsGigeDeviceInfo> devices;
     if (sdk.enumGigeDevices(&devices) != 0 || devices.empty())

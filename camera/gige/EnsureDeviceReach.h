@@ -23,6 +23,8 @@ struct _ALL_NET_INFO {
 // Number of MVS GigE cameras still not reachable; 0 when there is none; -1
 // when no host interface may be used.
 int EnsureDeviceReach(MvsIpSdk& sdk);
+// The same over a given interface list.
+int EnsureDeviceReach(MvsIpSdk& sdk, const _ALL_NET_INFO& info);
 
 // The IPv4 interfaces the repair may use; 0 on success, -1 on failure.
 int GetNetInfo(_ALL_NET_INFO* info);
