@@ -158,8 +158,12 @@ void GvcpPeer::handle(const uint8_t* d, size_t len, uint16_t srcPort)
         }
         if (!m_cfg.answerForceIp)
             return;
-        if (m_cfg.forceIpStatus == 0)
+        if (m_cfg.forceIpStatus == 0) {
+            // Takes the new address at once, as the cameras do.
             m_ip = f.ip;
+            m_cfg.mask = f.mask;
+            m_cfg.gateway = f.gateway;
+        }
         if (d[1] & 0x01) {
             uint8_t a[8];
             Put16(a, m_cfg.forceIpStatus);
