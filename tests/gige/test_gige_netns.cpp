@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "GvcpPeer.h"
+#include "camera/gige/CGevDiscovery.h"
 #include "camera/gige/CGevForceIp.h"
 #include "camera/gige/CIpConfig.h"
 #include "camera/gige/GigeTimings.h"
@@ -375,6 +376,28 @@ private slots:
             QVERIFY(!c.AutoSetIpAddr(0));
         }
         QCOMPARE(int(ns.peer().forceIps().size()), 1);
+    }
+
+    void threadedDiscoveryFollowsTheCamera()
+    {
+        PeerNamespace ns;
+        QString why;
+        if (!ns.start(Camera(), QStringLiteral("gve"), "192.168.7.1", {}, &why))
+            QSKIP(qPrintable(why));
+        const int tick = GigeTimings::threadTickMs;
+        GigeTimings::threadTickMs = 20;  // a discovery every 200 ms
+        std::vector<gvcp_discovery_ack_s> list(kMaxDiscoveryDevices);
+        {
+            CGevDiscovery d("F622", HostIp("192.168.7.1"), true);
+            QTRY_COMPARE_WITH_TIMEOUT(d.GetDiscoveryList(list.data()), 1, 2000);
+            QCOMPARE(DiscoveryAckSerial(list[0]), std::string("SN0042"));
+            QTRY_VERIFY_WITH_TIMEOUT(ns.peer().discoveries() >= 3, 2000);
+            QCOMPARE(d.GetDiscoveryList(list.data()), 1);  // answers refresh the one entry
+            ns.stop();
+            // Silent for more than three seconds: dropped.
+            QTRY_COMPARE_WITH_TIMEOUT(d.GetDiscoveryList(list.data()), 0, 5000);
+        }
+        GigeTimings::threadTickMs = tick;
     }
 
     void refusedForceIpIsNotRepeated()
