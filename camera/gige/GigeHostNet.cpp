@@ -125,8 +125,10 @@ int arpping(uint32_t ip, uint32_t fromIp, const uint8_t* fromMac, const char* if
     }
     uint8_t frame[60];
     BuildArpRequest(frame, ip, fromIp, fromMac);
+    // Frames go out of the device itself, never out of an alias label.
+    const std::string device = std::string(ifName).substr(0, std::string(ifName).find(':'));
     sockaddr addr{};
-    std::strncpy(addr.sa_data, ifName, sizeof(addr.sa_data) - 1);
+    std::strncpy(addr.sa_data, device.c_str(), sizeof(addr.sa_data) - 1);
     if (::sendto(fd, frame, sizeof(frame), 0, &addr, sizeof(addr)) != ssize_t(sizeof(frame))) {
         qWarning("GigE: ARP request on %s failed: %s", ifName, std::strerror(errno));
         ::close(fd);

@@ -245,8 +245,8 @@ private slots:
     void initTestCase()
     {
         GigeTimings::recvWaitMs = 50;
-        GigeTimings::discoveryWaitMs = 300;
-        GigeTimings::arpWaitMs = 300;
+        GigeTimings::discoveryWaitMs = 500;
+        GigeTimings::arpWaitMs = 500;
     }
 
     void init()
