@@ -32,12 +32,13 @@ bool HostInterfaceAllowed(const std::string& hostIp)
 struct HandleGuard {
     ImvIpSdk& sdk;
     ImvIpSdk::Handle handle = nullptr;
+    bool created = false;
     bool opened = false;
     ~HandleGuard()
     {
         if (opened)
             sdk.close(handle);
-        if (handle)
+        if (created)
             sdk.destroyHandle(handle);
     }
 };
@@ -86,10 +87,10 @@ int autoSetCameraIP(ImvIpSdk& sdk, ImvGigeDeviceInfo info)
     HandleGuard h{sdk};
     int ret = sdk.createHandleByKey(info.cameraKey, &h.handle);
     if (ret != 0) {
-        h.handle = nullptr;
         std::printf("Create handle failed! ErrorCode[%d]\n", ret);
         return ret;
     }
+    h.created = true;
     ret = sdk.forceIpAddress(h.handle, newIp.toStdString(), info.hostSubnetMask, info.hostDefaultGateway);
     if (ret != 0) {
         std::printf("Set device ip failed! ErrorCode[%d]\n", ret);
