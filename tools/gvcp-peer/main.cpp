@@ -3,6 +3,7 @@
 #include "GvcpPeer.h"
 
 #include <arpa/inet.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,12 +32,25 @@ bool ParseMac(const char* s, uint8_t mac[6])
     return true;
 }
 
+// Its broadcasts must never reach a real network: only inside a namespace
+// other than the one of process 1 (or, where that cannot be read, when the
+// caller confirms it).
+bool InOwnNamespace(bool confirmed)
+{
+    struct stat self {}, init {};
+    if (::stat("/proc/self/ns/net", &self) != 0)
+        return false;
+    if (::stat("/proc/1/ns/net", &init) != 0)
+        return confirmed;
+    return self.st_ino != init.st_ino;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
                  "usage: gvcp-peer --iface NAME [--mac aa:bb:cc:dd:ee:ff] [--ip A] [--mask M] [--gateway G]\n"
                  "                 [--model TEXT] [--serial TEXT] [--info TEXT] [--status N] [--silent]\n"
-                 "                 [--seconds N]\n");
+                 "                 [--seconds N] [--in-own-netns]\n");
     return 2;
 }
 }  // namespace
@@ -45,10 +59,15 @@ int main(int argc, char** argv)
 {
     GvcpPeerConfig cfg;
     int seconds = 0;
+    bool confirmed = false;
     for (int i = 1; i < argc; ++i) {
         const char* opt = argv[i];
         if (!std::strcmp(opt, "--silent")) {
             cfg.answerForceIp = false;
+            continue;
+        }
+        if (!std::strcmp(opt, "--in-own-netns")) {
+            confirmed = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -82,6 +101,10 @@ int main(int argc, char** argv)
     }
     if (cfg.iface.empty())
         return Usage();
+    if (!InOwnNamespace(confirmed)) {
+        std::fprintf(stderr, "gvcp-peer: refusing to run outside a network namespace of its own\n");
+        return 1;
+    }
     GvcpPeer peer(cfg);
     if (!peer.open()) {
         std::fprintf(stderr, "gvcp-peer: %s\n", peer.error().c_str());
