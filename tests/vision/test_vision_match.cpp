@@ -238,10 +238,15 @@ void TestVisionMatch::findShape_data()
     QTest::addColumn<int>("dy");
     QTest::addColumn<double>("angle");
     QTest::addColumn<int>("range");
-    QTest::newRow("shift only") << 13 << -7 << 0.0 << 0;
-    QTest::newRow("shift and 10 degrees") << 13 << -7 << 10.0 << 30;
-    QTest::newRow("minus 25 degrees") << -20 << 15 << -25.0 << 30;
-    QTest::newRow("no movement, rotation on") << 0 << 0 << 0.0 << 30;
+    QTest::addColumn<unsigned>("seed");
+    for (unsigned seed : {31u, 32u, 33u}) {
+        const QByteArray n = "picture " + QByteArray::number(seed) + ": ";
+        QTest::newRow((n + "shift only").constData()) << 13 << -7 << 0.0 << 0 << seed;
+        QTest::newRow((n + "shift and 10 degrees").constData()) << 13 << -7 << 10.0 << 30 << seed;
+        QTest::newRow((n + "minus 25 degrees").constData()) << -20 << 15 << -25.0 << 30 << seed;
+        QTest::newRow((n + "no movement, rotation on").constData()) << 0 << 0 << 0.0 << 30 << seed;
+        QTest::newRow((n + "170 degrees of 180").constData()) << 5 << 5 << 170.0 << 180 << seed;
+    }
 }
 
 void TestVisionMatch::findShape()
@@ -250,8 +255,9 @@ void TestVisionMatch::findShape()
     QFETCH(int, dy);
     QFETCH(double, angle);
     QFETCH(int, range);
+    QFETCH(unsigned, seed);
     const int W = 640, H = 480;
-    const cv::Mat templ = partPicture(W, H, 31);
+    const cv::Mat templ = partPicture(W, H, seed);
     const cv::Rect box(W / 4, H / 4, W / 2, H / 2);
     const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
     FindShape fs;
