@@ -1,0 +1,44 @@
+#pragma once
+// Similarity of a window to its good templates, 0..100. The name is kept from
+// the ROI function "Similarity"; the comparison is a masked, shift-tolerant
+// zero-mean normalised correlation on grey and gradient images: the same
+// picture scores 100, brightness and contrast changes barely matter, an
+// unrelated picture scores far below the default minimum of 80.
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+class SURF {
+public:
+    // w x h window; mask CV_8U of that size, non-zero = compared (an empty
+    // mask compares the whole window). False on a bad mask.
+    bool Create(int w, int h, const cv::Mat& mask);
+    // Copies one template window of the created size. mode, threshold and
+    // minScore are kept for the caller's record and do not change the score.
+    bool AddTemp(const cv::Mat& window, int mode = 1, int threshold = 50, int minScore = 80);
+    // Arguments reserved (the engine passes zeros). Valid with >= 1 template.
+    bool Train(int a = 0, int b = 0, int c = 0, int d = 0);
+    // Best score over the templates, 0..100. `out` receives a window-size
+    // CV_8U image (left zero; kept for the caller). 0 when not valid or the
+    // window has another size.
+    float Match(const cv::Mat& window, cv::Mat& out) const;
+    bool IsValid() const { return m_valid; }
+    void Clear();
+
+    int minScore() const { return m_minScore; }
+
+private:
+    struct Model {
+        cv::Mat grey;  // CV_32F, cropped by the search margin
+        cv::Mat grad;
+    };
+    cv::Mat prepareGrey(const cv::Mat& window) const;
+    cv::Size m_size;
+    cv::Mat m_mask;
+    cv::Mat m_innerMask;  // mask cropped by the margin
+    int m_margin = 0;
+    std::vector<Model> m_models;
+    int m_minScore = 80;
+    bool m_created = false;
+    bool m_valid = false;
+};
