@@ -1,0 +1,7 @@
+// The parameter audit line.
+#include "WizardPara.h"
+
+QString WizardPara::inserterAllParam(int) const
+{
+    return QString();
+}
