@@ -7,39 +7,18 @@
 #include <opencv2/imgproc.hpp>
 
 #include "RoiRules.h"
-#include "inspect/CammerWidget.h"
 #include "inspect/EdgePoint.h"
 #include "params/CammerSingleton.h"
-#include "vision/Blob.h"
+#include "params/CammerWidgetData.h"
+#include "vision/CBlobResult.h"
 #include "vision/ColorConvert.h"
 #include "vision/ImageTransform.h"
-#include "vision/VisionGlobals.h"
 
 namespace {
 
 int ClampCount(int count)
 {
-    return std::clamp(count, 0, kRoisPerGroup);
-}
-
-// The ROI's box in frame pixels: (x1, y1, x2 - x1 + 1, y2 - y1 + 1) of the
-// shape that roi_type names.
-cv::Rect RoiBox(const CammerSingleton& s, int g, int j)
-{
-    switch (s.roi_type[g][j]) {
-    case 1:
-        return s.rect[g][j].imageBox();
-    case 4:
-        return s.circle[g][j].imageBox();
-    default:
-        return s.polygon[g][j].imageBox();
-    }
-}
-
-bool InsideFrame(const cv::Rect& box)
-{
-    return box.x >= 0 && box.y >= 0 && box.width >= 1 && box.height >= 1
-        && int64_t(box.x) + box.width <= gImageW && int64_t(box.y) + box.height <= gImageH;
+    return std::clamp(count, 0, CammerRecong::kRois);
 }
 
 // A mask fits when it is 8-bit and exactly the size of its box.
@@ -49,22 +28,19 @@ bool MaskFits(const cv::Mat& mask, const cv::Rect& box)
         && mask.rows == box.height;
 }
 
-int& MarkCount(CammerWidget* w, int g, int j)
-{
-    return w->roiMarks[g][j][0][0];
-}
-
 }  // namespace
 
-CammerRecong::CammerRecong(CammerSingleton* set, CammerWidget* owner)
+CammerRecong::CammerRecong(CammerSingleton* set, CammerWidgetData* owner)
     : roiSet(set)
     , widget(owner)
 {
-    workImage = cv::Mat(gImageH, gImageW, CV_8UC1, widget->workBuffer);
-    inspectImage = cv::Mat(gImageH, gImageW, CV_8UC1, widget->inspectFrame);
+    W = widget->layout().width;
+    H = widget->layout().height;
+    colour = widget->layout().colour;
     const InspectParams p = InspectHost::instance().params();
     for (int g = 0; g < kGroups; ++g) {
-        findShape[g].Reset();
+        findShape[g].Clear();
+        findShape[g].state = 0;
         if (p.detectOn[g]) {
             CreateShape(g);
             VarTrain(g);
@@ -74,39 +50,76 @@ CammerRecong::CammerRecong(CammerSingleton* set, CammerWidget* owner)
 
 CammerRecong::~CammerRecong() = default;
 
+bool CammerRecong::InsideFrame(const cv::Rect& box) const
+{
+    return box.x >= 0 && box.y >= 0 && box.width >= 1 && box.height >= 1
+        && int64_t(box.x) + box.width <= W && int64_t(box.y) + box.height <= H;
+}
+
+cv::Mat CammerRecong::Frame(std::vector<uint8_t>& buffer) const
+{
+    if (buffer.size() < size_t(W) * size_t(H) || W <= 0 || H <= 0)
+        return cv::Mat();
+    return cv::Mat(H, W, CV_8UC1, buffer.data());
+}
+
 cv::Mat CammerRecong::TemplateImage(int g, int k, const InspectParams& p)
 {
-    uchar** images = widget->templateImages[g];
-    if (!images || !images[k])
+    auto& images = widget->templateImages[g];
+    if (k < 0 || size_t(k) >= images.size())
         return cv::Mat();
-    if (!p.isColor)
-        return cv::Mat(gImageH, gImageW, CV_8UC1, images[k]);
-    cv::Mat grey(gImageH, gImageW, CV_8UC1);
+    auto& buffer = images[size_t(k)];
+    if (!colour)
+        return Frame(buffer);
+    if (buffer.size() < size_t(W) * size_t(H) * 4)
+        return cv::Mat();
+    cv::Mat grey(H, W, CV_8UC1);
+    const int* rgba = reinterpret_cast<const int*>(buffer.data());
     if (p.isGrayHue)
-        RGBA2Gray(grey.data, reinterpret_cast<int*>(images[k]), gImageW, gImageH);
+        RGBA2Gray(grey.data, rgba, W, H);
     else
-        RGBA2Hue(grey.data, reinterpret_cast<int*>(images[k]), gImageW, gImageH);
+        RGBA2Hue(grey.data, rgba, W, H);
     return grey;
 }
 
 cv::Mat CammerRecong::SourceImage(const InspectParams& p)
 {
-    if (!p.isColor)
-        return inspectImage;
-    cv::Mat grey(gImageH, gImageW, CV_8UC1, widget->grayFrame);
+    if (!colour)
+        return Frame(widget->inspectFrame);
+    cv::Mat grey = Frame(widget->grayFrame);
+    if (grey.empty() || widget->inspectFrame.size() < size_t(W) * size_t(H) * 4)
+        return cv::Mat();
+    const int* rgba = reinterpret_cast<const int*>(widget->inspectFrame.data());
     if (p.isGrayHue)
-        RGBA2Gray(grey.data, reinterpret_cast<int*>(widget->inspectFrame), gImageW, gImageH);
+        RGBA2Gray(grey.data, rgba, W, H);
     else
-        RGBA2Hue(grey.data, reinterpret_cast<int*>(widget->inspectFrame), gImageW, gImageH);
+        RGBA2Hue(grey.data, rgba, W, H);
     return grey;
 }
 
-const cv::Mat& CammerRecong::Ellipse(int k)
+void CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
 {
-    auto it = ellipses.find(k);
+    kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
+    // A 1 x 1 opening changes nothing.
+    if (kernel <= 1)
+        return;
+    auto it = ellipses.find(kernel);
     if (it == ellipses.end())
-        it = ellipses.emplace(k, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k))).first;
-    return it->second;
+        it = ellipses.emplace(kernel, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(kernel, kernel))).first;
+    cv::morphologyEx(work, work, cv::MORPH_OPEN, it->second);
+}
+
+cv::Mat CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window,
+                               const cv::Mat& effective, const InspectParams& p, int& kernel) const
+{
+    const GreyBand band = RoiRules::Band(code, lim);
+    cv::Mat work;
+    cv::inRange(window, cv::Scalar(band.lower), cv::Scalar(band.upper), work);
+    cv::bitwise_and(work, effective, work);
+    kernel = RoiRules::KernelSize(code, lim, p);
+    if (RoiRules::KernelTooLarge(code, kernel, window.cols, window.rows))
+        work.setTo(0);
+    return work;
 }
 
 void CammerRecong::VarTrain(int g)
@@ -116,25 +129,28 @@ void CammerRecong::VarTrain(int g)
     const InspectParams p = InspectHost::instance().params();
     const CammerSingleton& s = *roiSet;
 
-    for (int j = 0; j < kRoisPerGroup; ++j) {
+    for (int j = 0; j < kRois; ++j) {
         if (grayMatch[g][j].IsValid())
             grayMatch[g][j].Clear();
         if (surf[g][j].IsValid())
             surf[g][j].Clear();
     }
 
-    // A group without ignore points (its buffer may not exist yet after a rise
-    // of the step count) judges everywhere.
-    if (widget->ignorePointMask[g])
-        ignoreMask[g] = cv::Mat(gImageH, gImageW, CV_8UC1, widget->ignorePointMask[g]).clone();
-    else
-        ignoreMask[g] = cv::Mat::zeros(gImageH, gImageW, CV_8UC1);
+    // A group whose buffers the widget has not allocated (the step count rose
+    // after start-up) stays untrained: Run then holds every ROI of it as an
+    // error instead of judging against nothing.
+    const cv::Mat points = Frame(widget->ignorePointMask[g]);
+    if (points.empty() || widget->templateImages[g].empty()) {
+        ignoreMask[g].release();
+        return;
+    }
+    ignoreMask[g] = points.clone();
 
     const int count = ClampCount(s.count[g]);
     for (int j = 0; j < count; ++j) {
         if (s.algorithm[g][j] != RoiCode::IgnoreArea)
             continue;
-        const cv::Rect box = RoiBox(s, g, j);
+        const cv::Rect box = s.RoiBox(g, j);
         const cv::Mat& mask = widget->liveMasks[g][j];
         // An unusable Ignore Area cuts nothing out: more is judged, never less.
         if (InsideFrame(box) && MaskFits(mask, box))
@@ -143,20 +159,20 @@ void CammerRecong::VarTrain(int g)
     cv::bitwise_not(ignoreMask[g], ignoreMask[g]);
 
     // Colour templates are converted once per training, not once per ROI.
-    const int slots = std::max(0, p.templateSlots);
-    std::vector<cv::Mat> templates(size_t(slots));
+    const int slotCount = int(widget->templateImages[g].size());
+    std::vector<cv::Mat> templates(static_cast<size_t>(slotCount));
     auto templateAt = [&](int k) -> const cv::Mat& {
         if (templates[size_t(k)].empty())
             templates[size_t(k)] = TemplateImage(g, k, p);
         return templates[size_t(k)];
     };
-    const int* used = widget->templateUsed[g];
+    const std::vector<int32_t>& used = widget->templateUsed[g];
 
     for (int j = 0; j < count; ++j) {
         const int code = s.algorithm[g][j];
         if (code != RoiCode::Defect && code != RoiCode::Similarity && code != RoiCode::DistMeasure)
             continue;
-        const cv::Rect box = RoiBox(s, g, j);
+        const cv::Rect box = s.RoiBox(g, j);
         const cv::Mat& mask = widget->liveMasks[g][j];
         if (!InsideFrame(box) || !MaskFits(mask, box))
             continue;
@@ -164,7 +180,7 @@ void CammerRecong::VarTrain(int g)
         cv::bitwise_and(ignoreMask[g](box), mask, effective);
 
         if (code == RoiCode::DistMeasure) {
-            const cv::Mat tpl = slots > 0 ? templateAt(0) : cv::Mat();
+            const cv::Mat& tpl = templateAt(0);
             if (tpl.empty()) {
                 widget->roiValue[g][j] = 0;
                 widget->roiMarks[g][j][1][0] = 0;
@@ -180,19 +196,17 @@ void CammerRecong::VarTrain(int g)
             grayMatch[g][j].Create(box.width, box.height, effective, 0);
 
         int added = 0;
-        for (int k = 0; k < slots && used; ++k) {
-            if (!used[k])
+        for (int k = 0; k < slotCount && size_t(k) < used.size(); ++k) {
+            if (!used[size_t(k)])
                 continue;
             const cv::Mat& tpl = templateAt(k);
             if (tpl.empty())
                 continue;
             const cv::Mat cut = tpl(box);
-            if (code == RoiCode::Similarity) {
-                cv::Mat m = cut.clone();
-                surf[g][j].AddTemp(m, 1, 50, s.sensibility[g][j]);
-            } else {
+            if (code == RoiCode::Similarity)
+                surf[g][j].AddTemp(cut.clone(), 1, 50, s.sensibility[g][j]);
+            else
                 grayMatch[g][j].AddTemp(cut);
-            }
             if (++added >= widget->templateNum[g])
                 break;
         }
@@ -219,18 +233,20 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
     const bool found = clcEdgePoint(src, prm) != 0;
     delete strip;
 
-    int (*marks)[4] = widget->roiMarks[g][j];
-    // Reference points sit in columns 0-1 of slots 2 and 3, found ones in 2-3.
+    int32_t(*marks)[4] = widget->roiMarks[g][j];
+    // Slot 1: [0] reference count, [1] found count. Slots 2 and 3: reference
+    // point in [0..1], found point in [2..3].
     const int col = reference ? 0 : 2;
-    const int n = found ? int(prm.points.size()) : 0;
+    int32_t& n_out = marks[1][reference ? 0 : 1];
+    const size_t n = found ? prm.points.size() : 0;
     EdgeFound result;
     if (n == 0) {
         widget->roiValue[g][j] = 0;
-        marks[1][reference ? 0 : 1] = 0;
+        n_out = 0;
     } else if (n == 1) {
         const cv::Point2d pt = prm.points.front();
         widget->roiValue[g][j] = int(pt.x);
-        marks[1][reference ? 0 : 1] = 1;
+        n_out = 1;
         marks[2][col] = int(pt.x);
         marks[2][col + 1] = int(pt.y);
         result.count = 1;
@@ -238,15 +254,16 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
     } else {
         const cv::Point2d first = prm.points.front();
         const cv::Point2d last = prm.points.back();
-        widget->roiValue[g][j] = int(DistP2P(first, last));
-        marks[1][reference ? 0 : 1] = 2;
+        const float d = DistP2P(first, last);
+        widget->roiValue[g][j] = int(d);
+        n_out = 2;
         marks[2][col] = int(first.x);
         marks[2][col + 1] = int(first.y);
         marks[3][col] = int(last.x);
         marks[3][col + 1] = int(last.y);
         result.count = 2;
         result.first = first;
-        result.distance = DistP2P(first, last);
+        result.distance = d;
     }
     return result;
 }
@@ -256,11 +273,9 @@ void CammerRecong::CreateShape(int g)
     if (g < 0 || g >= kGroups)
         return;
     const InspectParams p = InspectHost::instance().params();
-    if (p.motionCorrect == -1 || p.isColor)
+    if (p.motionCorrect == -1 || colour)
         return;
     const CammerSingleton& s = *roiSet;
-    const int W = gImageW;
-    const int H = gImageH;
 
     // Mask, box and speed all come from the first Position ROI, so the mask
     // always fits the model picture.
@@ -272,7 +287,7 @@ void CammerRecong::CreateShape(int g)
     for (int j = 0; j < count; ++j) {
         if (s.algorithm[g][j] != RoiCode::Position)
             continue;
-        box = RoiBox(s, g, j);
+        box = s.RoiBox(g, j);
         mask = widget->liveMasks[g][j];
         speed = s.min_size[g][j];
         haveRoi = InsideFrame(box) && MaskFits(mask, box);
@@ -287,7 +302,7 @@ void CammerRecong::CreateShape(int g)
     modelCy[g] = box.y + box.height / 2;
 
     const cv::Mat tpl = TemplateImage(g, 0, p);
-    if (tpl.empty())
+    if (tpl.empty() || box.empty())
         return;
     const cv::Mat model = tpl(box);
     const int angle = (p.angleRange >= 1 && p.angleRange <= 180) ? p.angleRange : p.motionCorrect;
@@ -304,10 +319,11 @@ void CammerRecong::CreateShape(int g)
         searchWin[g] = cv::Rect();
 }
 
-void CammerRecong::PassThrough(const InspectParams& p)
+void CammerRecong::PassThrough()
 {
-    const size_t len = size_t(gImageW) * size_t(gImageH) * (p.isColor ? 4 : 1);
-    std::memcpy(widget->inspectFrame, widget->workBuffer, len);
+    const size_t len = std::min(widget->inspectFrame.size(), widget->workBuffer.size());
+    if (len)
+        std::memcpy(widget->inspectFrame.data(), widget->workBuffer.data(), len);
 }
 
 void CammerRecong::ShapeMatch()
@@ -317,30 +333,35 @@ void CammerRecong::ShapeMatch()
 
 void CammerRecong::ShapeMatch(int g, const InspectParams& p)
 {
-    if (g < 0 || g >= kGroups || p.motionCorrect == -1 || p.isColor || !findShape[g].IsValid()
-        || searchWin[g].empty()) {
-        PassThrough(p);
-        return;
-    }
-    const cv::Rect win = searchWin[g] & cv::Rect(0, 0, gImageW, gImageH);
-    if (win.empty()) {
-        PassThrough(p);
+    cv::Mat work = Frame(widget->workBuffer);
+    cv::Mat inspect = Frame(widget->inspectFrame);
+    // An empty search window counts as "not found".
+    const cv::Rect win = (g >= 0 && g < kGroups) ? searchWin[g] & cv::Rect(0, 0, W, H) : cv::Rect();
+    if (g < 0 || g >= kGroups || p.motionCorrect == -1 || colour || !findShape[g].IsValid()
+        || win.empty() || work.empty() || inspect.empty()) {
+        PassThrough();
         return;
     }
     int x = 0;
     int y = 0;
     double r1 = 0;
     double r2 = 0;
-    if (!findShape[g].Find(workImage(win), 0, &x, &y, &r1, &r2)) {
-        PassThrough(p);
+    if (!findShape[g].Find(work(win), 0, &x, &y, &r1, &r2)) {
+        PassThrough();
         return;
     }
     const int dx = x - win.x;
     const int dy = y - win.y;
+    // Both transforms write every pixel of inspectFrame, so nothing of an
+    // earlier frame survives into the judgement.
+    bool ok = false;
     if (p.angleRange >= 1 && p.angleRange <= 180)
-        TransformImage(workImage, inspectImage, cv::Point(dx, dy), cv::Point(modelCx[g], modelCy[g]), r2);
+        ok = TransformImage(work, inspect, cv::Point2f(float(dx), float(dy)),
+                            cv::Point2f(float(modelCx[g]), float(modelCy[g])), r2);
     else
-        MoveImage(workImage, inspectImage, dx, dy);
+        ok = MoveImage(work, inspect, dx, dy);
+    if (!ok)
+        PassThrough();
 }
 
 void CammerRecong::Run(int g)
@@ -359,7 +380,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
     if (g < 0 || g >= kGroups)
         return;
     const CammerSingleton& s = *roiSet;
-    CammerWidget* w = widget;
+    CammerWidgetData* w = widget;
     const int cam = w->camera;
     const int count = ClampCount(s.count[g]);
 
@@ -367,17 +388,18 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
     for (int j = 0; j < count; ++j)
         w->roiOK[g][j] = 1;
     const cv::Mat src = SourceImage(p);
-    cv::Mat ngMap(gImageH, gImageW, CV_8UC1, w->ngMap);
-    ngMap.setTo(0);
+    cv::Mat ngMap = Frame(w->ngMap);
+    if (!ngMap.empty())
+        ngMap.setTo(0);
 
     for (int j = 0; j < count; ++j) {
         const int code = s.algorithm[g][j];
         if (code == RoiCode::IgnoreArea || code == RoiCode::Position) {
             w->roiValue[g][j] = 0;
-            MarkCount(w, g, j) = 0;
+            w->roiMarks[g][j][0][0] = 0;
             continue;
         }
-        const cv::Rect box = RoiBox(s, g, j);
+        const cv::Rect box = s.RoiBox(g, j);
         const cv::Mat& mask = w->liveMasks[g][j];
         int error = 0;
         if (mask.empty())
@@ -386,8 +408,9 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
             error = -2;
         else if (box.width < 1 || box.height < 1)
             error = -3;
-        else if (!InsideFrame(box) || !MaskFits(mask, box) || code < 0 || code > RoiCode::DistMeasure)
-            error = -1;  // unusable ROI: the camera holds rather than guesses
+        else if (!InsideFrame(box) || !MaskFits(mask, box) || code < 0 || code > RoiCode::DistMeasure
+                 || src.empty() || ngMap.empty())
+            error = -1;  // unusable ROI or frame: the camera holds rather than guesses
         if (error) {
             w->cameraOK = 0;
             out.logLines.append(QStringLiteral("REG RUN ERROR = %1, %2, %3").arg(cam).arg(g).arg(error));
@@ -399,63 +422,56 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
 
         if (code == RoiCode::DistMeasure) {
             const EdgeFound e = MeasureEdges(g, j, src, box, lim.minSize, lim.sensibility, false);
-            int (*marks)[4] = w->roiMarks[g][j];
-            const int ref = marks[1][0];
+            const int32_t(*marks)[4] = w->roiMarks[g][j];
             double dist = 0;
             if (e.count == 1)
                 dist = DistP2P(e.first, cv::Point2d(marks[2][0], marks[2][1]));
             else if (e.count >= 2)
                 dist = e.distance;
-            if (RoiRules::DistIsNg(e.count, ref, dist, lim)) {
+            if (RoiRules::DistIsNg(e.count, marks[1][0], dist, lim)) {
                 w->roiOK[g][j] = 0;
                 w->cameraOK = 0;
             }
         } else {
-            cv::Mat work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+            cv::Mat work;
             int kernel = 1;
             int score = 0;
             if (code == RoiCode::Similarity) {
-                if (surf[g][j].IsValid()) {
-                    cv::Mat copy = window.clone();
-                    score = int(surf[g][j].Match(copy, work));
-                }
+                work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+                if (surf[g][j].IsValid())
+                    score = int(surf[g][j].Match(window.clone(), work));
+                if (work.size() != box.size() || work.type() != CV_8UC1)
+                    work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
             } else if (code == RoiCode::Defect) {
                 kernel = RoiRules::KernelSize(code, lim, p);
+                work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
                 if (grayMatch[g][j].IsValid())
                     grayMatch[g][j].Match(window, work);
             } else {
-                const GreyBand band = RoiRules::Band(code, lim);
-                cv::inRange(window, cv::Scalar(band.lower), cv::Scalar(band.upper), work);
                 cv::Mat effective;
                 cv::bitwise_and(ignoreMask[g](box), mask, effective);
-                cv::bitwise_and(work, effective, work);
-                kernel = RoiRules::KernelSize(code, lim, p);
-                if (RoiRules::KernelTooLarge(code, kernel, box.width, box.height))
-                    work.setTo(0);
+                work = BandWork(code, lim, window, effective, p, kernel);
             }
-            kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
-            // A 1 x 1 opening changes nothing.
-            if (kernel > 1)
-                cv::morphologyEx(work, work, cv::MORPH_OPEN, Ellipse(kernel));
+            Open(work, kernel, box);
             work.copyTo(ngMap(box));
 
-            CBlobResult blobs(work, cv::Mat(), 0);
+            const CBlobResult blobs(work, cv::Mat(), 0);
             const int n = blobs.GetNumBlobs();
             int area = 0;
             int stored = 0;
             for (int b = 0; b < n; ++b) {
-                const CBlob& blob = blobs.GetBlob(b);
+                const CBlob blob = blobs.GetBlob(b);
                 area = int(area + blob.Area());
-                if (stored < kMarkSlots - 1) {
+                if (stored < kMaxMarks) {
                     const cv::Rect r = blob.GetBoundingBox();
-                    int* slot = w->roiMarks[g][j][++stored];
+                    int32_t* slot = w->roiMarks[g][j][++stored];
                     slot[0] = r.x + box.x;
                     slot[1] = r.y + box.y;
                     slot[2] = r.x + r.width + box.x;
                     slot[3] = r.y + r.height + box.y;
                 }
             }
-            MarkCount(w, g, j) = stored;
+            w->roiMarks[g][j][0][0] = stored;
             int value = area;
             if (code == RoiCode::Similarity)
                 value = score;
@@ -485,41 +501,35 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
 
 void CammerRecong::RunTest(int g, int j)
 {
-    if (g < 0 || g >= kGroups || j < 0 || j >= kRoisPerGroup)
+    // The index is checked before anything is written.
+    if (g < 0 || g >= kGroups || j < 0 || j >= kRois)
         return;
-    InspectHost& host = InspectHost::instance();
-    const InspectParams p = host.params();
-    CammerWidget* w = widget;
+    const InspectParams p = InspectHost::instance().params();
+    CammerWidgetData* w = widget;
     const CammerSingleton* s = w->editSet;
 
-    cv::Mat src;
-    if (p.isColor) {
-        src = cv::Mat(gImageH, gImageW, CV_8UC1, w->grayFrame);
-    } else {
-        const int k = w->shownTemplate;
-        if (k >= 0 && k < p.templateSlots)
-            src = TemplateImage(g, k, p);
-    }
-    cv::Mat ngMap(gImageH, gImageW, CV_8UC1, w->ngMap);
-    ngMap.setTo(0);
+    const cv::Mat src = colour ? Frame(w->grayFrame) : TemplateImage(g, w->templateIndex, p);
+    cv::Mat ngMap = Frame(w->ngMap);
+    if (!ngMap.empty())
+        ngMap.setTo(0);
     w->roiValue[g][j] = 0;
-    MarkCount(w, g, j) = 0;
+    w->roiMarks[g][j][0][0] = 0;
 
     if (!s || j >= ClampCount(s->count[g]))
         return;
     const int code = s->algorithm[g][j];
     if (code == RoiCode::Defect || code == RoiCode::IgnoreArea || code == RoiCode::Position
         || code == RoiCode::Similarity) {
-        host.repaintCamera(w->camera);
+        w->RequestRepaint();
         return;
     }
-    const cv::Rect box = RoiBox(*s, g, j);
+    const cv::Rect box = s->RoiBox(g, j);
     if (box.width < 1 || box.height < 1)
         return;
     const cv::Mat& mask = w->editMasks[g][j];
-    // The masks are checked before anything is cut: a preview never reads
-    // outside its buffers.
-    if (src.empty() || ignoreMask[g].empty() || !InsideFrame(box) || !MaskFits(mask, box))
+    // Masks and box are checked before anything is cut out of them.
+    if (src.empty() || ngMap.empty() || ignoreMask[g].empty() || !InsideFrame(box)
+        || !MaskFits(mask, box))
         return;
     if (code != RoiCode::DistMeasure && !RoiRules::UsesGreyBand(code))
         return;
@@ -528,20 +538,13 @@ void CammerRecong::RunTest(int g, int j)
     if (code == RoiCode::DistMeasure) {
         MeasureEdges(g, j, src, box, lim.minSize, lim.sensibility, false);
     } else {
-        const GreyBand band = RoiRules::Band(code, lim);
-        cv::Mat work;
-        cv::inRange(src(box), cv::Scalar(band.lower), cv::Scalar(band.upper), work);
         cv::Mat effective;
         cv::bitwise_and(ignoreMask[g](box), mask, effective);
-        cv::bitwise_and(work, effective, work);
-        int kernel = RoiRules::KernelSize(code, lim, p);
-        if (RoiRules::KernelTooLarge(code, kernel, box.width, box.height))
-            work.setTo(0);
-        kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
-        if (kernel > 1)
-            cv::morphologyEx(work, work, cv::MORPH_OPEN, Ellipse(kernel));
+        int kernel = 1;
+        cv::Mat work = BandWork(code, lim, src(box), effective, p, kernel);
+        Open(work, kernel, box);
         work.copyTo(ngMap(box));
-        CBlobResult blobs(work, cv::Mat(), 0);
+        const CBlobResult blobs(work, cv::Mat(), 0);
         const int n = blobs.GetNumBlobs();
         int area = 0;
         for (int b = 0; b < n; ++b)
@@ -549,5 +552,5 @@ void CammerRecong::RunTest(int g, int j)
         w->roiValue[g][j] = (code == RoiCode::WhiteNum || code == RoiCode::BlackNum) ? n : area;
     }
     w->previewShown = 1;
-    host.repaintCamera(w->camera);
+    w->RequestRepaint();
 }

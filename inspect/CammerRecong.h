@@ -15,15 +15,16 @@
 #include "vision/SURF.h"
 
 class CammerSingleton;
-class CammerWidget;
-
-constexpr int kGroups = 8;
-constexpr int kRoisPerGroup = 50;
-constexpr int kMarkSlots = 100;  // slot 0 holds the count, 99 boxes follow
+class CammerWidgetData;
 
 class CammerRecong {
 public:
-    CammerRecong(CammerSingleton* roiSet, CammerWidget* widget);
+    static constexpr int kGroups = 8;
+    static constexpr int kRois = 50;
+    static constexpr int kMaxMarks = 99;  // boxes kept per ROI
+
+    // Trains every enabled group; the widget's buffers must be allocated.
+    CammerRecong(CammerSingleton* roiSet, CammerWidgetData* widget);
     ~CammerRecong();
     CammerRecong(const CammerRecong&) = delete;
     CammerRecong& operator=(const CammerRecong&) = delete;
@@ -57,11 +58,6 @@ public:
     bool HasSurf(int g, int j) const { return surf[g][j].IsValid(); }
 
 private:
-    struct Window;
-    cv::Mat SourceImage(const InspectParams& p);
-    cv::Mat TemplateImage(int g, int k, const InspectParams& p);
-    const cv::Mat& Ellipse(int k);
-    void PassThrough(const InspectParams& p);
     struct EdgeFound {
         int count = 0;  // 0, 1 or 2 (first and last of several)
         cv::Point2d first;
@@ -71,14 +67,25 @@ private:
     // reference (training) or found (judgement) half of the edge record.
     EdgeFound MeasureEdges(int g, int j, const cv::Mat& src, const cv::Rect& box, int dir,
                            int sensitivity, bool reference);
+    // Work image of a grey-band ROI (codes 1, 4, 5, 7, 8) before the opening;
+    // also gives the opening's kernel.
+    cv::Mat BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window,
+                     const cv::Mat& effective, const InspectParams& p, int& kernel) const;
+    cv::Mat Frame(std::vector<uint8_t>& buffer) const;
+    cv::Mat SourceImage(const InspectParams& p);
+    cv::Mat TemplateImage(int g, int k, const InspectParams& p);
+    void Open(cv::Mat& work, int kernel, const cv::Rect& box);
+    bool InsideFrame(const cv::Rect& box) const;
+    void PassThrough();
 
     CammerSingleton* roiSet;
-    CammerWidget* widget;
-    cv::Mat workImage;     // view of the widget's work buffer
-    cv::Mat inspectImage;  // view of the widget's inspectFrame
+    CammerWidgetData* widget;
+    int W = 0;  // frame size of the widget's buffers
+    int H = 0;
+    bool colour = false;
     cv::Mat ignoreMask[kGroups];
-    GrayMatch grayMatch[kGroups][kRoisPerGroup];
-    SURF surf[kGroups][kRoisPerGroup];
+    GrayMatch grayMatch[kGroups][kRois];
+    SURF surf[kGroups][kRois];
     FindShape findShape[kGroups];
     int modelCx[kGroups] = {};
     int modelCy[kGroups] = {};

@@ -5,6 +5,8 @@
 // engine usable on its own (tests, benchmark).
 #include <QString>
 
+struct WizardPara;
+
 // The system parameters the engine reads, as the parameter load leaves them.
 struct InspectParams {
     int motionCorrect = 0;       // positioning: 0 on, -1 off
@@ -18,24 +20,24 @@ struct InspectParams {
     int amplify = 0;             // grey-match difference factor 0..4
     int netEnabled = 0;          // plant link on: result records collected
     int detectOn[8] = {0, 1, 0, 0, 0, 0, 0, 0};
-    bool isColor = false;        // frames hold four bytes per pixel
-    bool isGrayHue = false;      // colour frames judged on grey (else hue)
-    int templateSlots = 10;      // template buffers per group
+    bool isGrayHue = false;      // colour frames judged on grey (else hue); fixed at start-up
+
+    // The engine's fields of a parameter record (isGrayHue stays as it is).
+    void takeFrom(const WizardPara& w);
 };
 
 class InspectHost {
 public:
     virtual ~InspectHost() = default;
 
-    virtual InspectParams params() const { return m_params; }
+    // The live record (gpWPara) once it exists, else the defaults set here.
+    virtual InspectParams params() const;
     // Detection step whose frame ShapeMatch aligns (the main window's curStep).
     virtual int currentStep() const { return m_step; }
     // Input number of the cycle being judged; 0 outside a triggered cycle.
     virtual int lastInputNo() const { return m_lastInput; }
     // One line of the operation log.
     virtual void insertRecord(const QString& text);
-    // Repaint of a camera's view after a preview measurement.
-    virtual void repaintCamera(int /*camera*/) {}
 
     // Defaults used until the main window binds the live record.
     void setParams(const InspectParams& p) { m_params = p; }
