@@ -34,7 +34,7 @@ void Dots(cv::Mat& m, const cv::Rect& r, int n, int grey)
 cv::Mat Texture(int w, int h, int seed)
 {
     cv::Mat m(h, w, CV_8UC1);
-    cv::RNG rng(uint64_t(seed));
+    cv::RNG rng(static_cast<uint64_t>(seed));
     rng.fill(m, cv::RNG::UNIFORM, 0, 256);
     cv::GaussianBlur(m, m, cv::Size(5, 5), 1.5);
     return m;
