@@ -40,17 +40,18 @@ public:
     void setMinScore(double s) { m_minScore = s; }
 
     struct EdgePoint {
-        float x, y;      // offset from the model centre at this level
-        float angle;     // gradient direction, degrees 0..180
+        float x, y;   // offset from the model centre at this level
+        float angle;  // gradient direction, degrees 0..180
     };
     struct Level {
         std::vector<EdgePoint> points;
+        float radius = 0.f;     // largest point distance from the centre
         float angleStep = 0.f;  // degrees
     };
+    int levelCount() const { return static_cast<int>(m_levels.size()); }
 
 private:
     std::vector<Level> m_levels;  // 0 = full size
-    cv::Point2f m_centreInModel;
     cv::Size m_modelSize;
     int m_cx = 0, m_cy = 0;
     int m_angleRange = 0;

@@ -30,8 +30,8 @@ public:
     // Needs at least one template; false otherwise (the matcher stays invalid).
     bool Train(int sensibility, int amplify, int baseScale = 100, int edgeScale = 150);
     // diff := window-size CV_8U, 255 at differences, 0 elsewhere and outside
-    // the mask. A window of another size than the created one is flagged
-    // wholly inside the mask (a wrong verdict must not pass as good).
+    // the mask; all 0 while not trained. A window of another size than the
+    // created one is flagged wholly (a wrong window must not pass as good).
     void Match(const cv::Mat& window, cv::Mat& diff) const;
     bool IsValid() const { return m_valid; }
     void Clear();

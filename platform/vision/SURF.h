@@ -1,9 +1,10 @@
 #pragma once
-// Similarity of a window to its good templates, 0..100. The name is kept from
-// the ROI function "Similarity"; the comparison is a masked, shift-tolerant
-// zero-mean normalised correlation on grey and gradient images: the same
-// picture scores 100, brightness and contrast changes barely matter, an
-// unrelated picture scores far below the default minimum of 80.
+// Similarity of a window to its good templates, 0..100, for the ROI function
+// "Similarity". The comparison is a masked zero-mean normalised correlation
+// that tolerates a shift of a few pixels: the same picture scores 100,
+// brightness and contrast changes do not matter, an unrelated picture scores
+// far below the default minimum of 80. A flat (featureless) template is
+// compared by its mean grey level instead.
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -29,8 +30,9 @@ public:
 
 private:
     struct Model {
-        cv::Mat grey;  // CV_32F, cropped by the search margin
-        cv::Mat grad;
+        cv::Mat inner;   // CV_32F, cropped by the search margin on each side
+        bool flat = false;
+        double mean = 0;
     };
     cv::Mat prepareGrey(const cv::Mat& window) const;
     cv::Size m_size;
