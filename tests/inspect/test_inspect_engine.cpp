@@ -443,7 +443,15 @@ private slots:
         rig.SetTemplate(0, 0, part);
         rig.Build();
 
+        // Unaligned, the moved part fails its ROI: the verdict below rests on the alignment.
+        InspectParams off = p;
+        off.motionCorrect = -1;
+        globals.host.setParams(off);
         rig.SetFrame(Moved(part, 13, -7, 10));
+        rig.Step(0);
+        QVERIFY(!rig.widget->roiOK[0][onPart]);
+        globals.host.setParams(p);
+
         rig.Step(0);
         QVERIFY2(rig.widget->cameraOK, qPrintable(QStringLiteral("residue %1").arg(rig.widget->roiValue[0][onPart])));
 
