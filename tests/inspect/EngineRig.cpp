@@ -19,7 +19,7 @@ RigGlobals::~RigGlobals()
     InspectHost::setInstance(nullptr);
 }
 
-EngineRig::EngineRig(int w, int h, int camera, int templateSlots)
+EngineRig::EngineRig(int w, int h, int camera, int templateSlots, bool colour)
     : W(w)
     , H(h)
     , widget(std::make_unique<CammerWidgetData>(camera))
@@ -30,9 +30,10 @@ EngineRig::EngineRig(int w, int h, int camera, int templateSlots)
     layout.height = h;
     layout.templateCount = templateSlots;
     layout.groups = 8;
+    layout.colour = colour;
     widget->AllocateBuffers(layout);
     for (int g = 0; g < 8; ++g) {
-        widget->templateImages[g].assign(size_t(templateSlots), std::vector<uint8_t>(size_t(w * h), 0));
+        widget->templateImages[g].assign(size_t(templateSlots), std::vector<uint8_t>(size_t(layout.colorLen()), 0));
         widget->templateUsed[g].assign(size_t(templateSlots), 0);
         widget->templateNum[g] = 0;
         widget->ignorePointMask[g].assign(size_t(w * h), 0);
@@ -58,7 +59,7 @@ int EngineRig::AddRect(int g, int code, const cv::Rect& r, int minSize, int sens
 
 void EngineRig::SetTemplate(int g, int k, const cv::Mat& picture)
 {
-    cv::Mat dst(H, W, CV_8UC1, widget->templateImages[g][size_t(k)].data());
+    cv::Mat dst(H, W, picture.type(), widget->templateImages[g][size_t(k)].data());
     picture.copyTo(dst);
     if (!widget->templateUsed[g][size_t(k)])
         ++widget->templateNum[g];
@@ -67,7 +68,7 @@ void EngineRig::SetTemplate(int g, int k, const cv::Mat& picture)
 
 void EngineRig::SetFrame(const cv::Mat& picture)
 {
-    cv::Mat dst(H, W, CV_8UC1, widget->workBuffer.data());
+    cv::Mat dst(H, W, picture.type(), widget->workBuffer.data());
     picture.copyTo(dst);
 }
 

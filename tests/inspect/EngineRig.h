@@ -28,11 +28,11 @@ public:
 
 class EngineRig {
 public:
-    EngineRig(int w, int h, int camera = 0, int templateSlots = 3);
+    EngineRig(int w, int h, int camera = 0, int templateSlots = 3, bool colour = false);
 
     // ROI with a rectangle over frame pixels r (inclusive of r's last pixel).
     int AddRect(int g, int code, const cv::Rect& r, int minSize, int sens, int maxArea);
-    // Template k of group g := picture (marked used).
+    // Template k of group g := picture (marked used); 8-bit, or 8UC4 for colour.
     void SetTemplate(int g, int k, const cv::Mat& picture);
     // Work buffer := picture.
     void SetFrame(const cv::Mat& picture);

@@ -528,6 +528,63 @@ private slots:
         QCOMPARE(int(rig.widget->previewShown), 0);
     }
 
+    void colourFramesJudgedOnHueOrGrey_data()
+    {
+        QTest::addColumn<bool>("grey");
+        QTest::addColumn<int>("value");
+        // Red and green of the same grey level: only the hue tells them apart.
+        QTest::newRow("hue") << false << 100;
+        QTest::newRow("grey") << true << 0;
+    }
+    void colourFramesJudgedOnHueOrGrey()
+    {
+        QFETCH(bool, grey);
+        QFETCH(int, value);
+        InspectParams p = Params();
+        p.isGrayHue = grey;
+        p.motionCorrect = 0;  // positioning never runs on colour frames
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 3, true);
+        const cv::Rect box(40, 40, 100, 100);
+        const int j = rig.AddRect(0, RoiCode::Defect, box, 1, 45, 50);
+        const cv::Scalar red(0, 0, 255, 255), green(0, 130, 0, 255);  // B, G, R, A in memory
+        rig.SetTemplate(0, 0, cv::Mat(kH, kW, CV_8UC4, red));
+        rig.Build();
+        QVERIFY(!rig.engine->HasModel(0));
+        cv::Mat frame(kH, kW, CV_8UC4, red);
+        cv::rectangle(frame, cv::Rect(60, 60, 10, 10), green, cv::FILLED);
+        rig.SetFrame(frame);
+        rig.Step(0);
+        // The whole RGBA frame passes through unaligned.
+        QVERIFY(rig.widget->inspectFrame == rig.widget->workBuffer);
+        QCOMPARE(rig.widget->roiValue[0][j], value);
+        QCOMPARE(bool(rig.widget->cameraOK), value <= 50);
+    }
+
+    void groupWithoutBuffersHolds()
+    {
+        // The step count rose after start-up: the record has no buffers for
+        // group 5 yet. Training and judging must not touch them, and the
+        // camera must not pass unjudged.
+        InspectParams p = Params();
+        p.motionCorrect = 0;
+        p.detectOn[5] = 1;
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH);
+        rig.AddRect(5, RoiCode::Defect, cv::Rect(40, 40, 60, 60), 3, 45, 100);
+        rig.AddRect(5, RoiCode::Position, cv::Rect(100, 100, 60, 60), 5, 10, 10);
+        rig.widget->templateImages[5].clear();
+        rig.widget->templateUsed[5].clear();
+        rig.widget->ignorePointMask[5].clear();
+        rig.Build();
+        QVERIFY(!rig.engine->HasModel(5));
+        rig.SetFrame(Flat(kW, kH, 100));
+        rig.Step(5);
+        QVERIFY(!rig.widget->cameraOK);
+        QCOMPARE(globals.host.lines, QStringList{QStringLiteral("REG RUN ERROR = 0, 5, -2")});
+        QVERIFY(rig.widget->inspectFrame == rig.widget->workBuffer);
+    }
+
     void camerasInParallelMatchOneByOne()
     {
         InspectParams p = Params();
