@@ -3,6 +3,11 @@
 // dialog's edit copy. Stored in table `sysparam` of PARAM.db, one row per key;
 // the row layout (which field sits at which 1-based value of which row) is the
 // table in ParaRows.cpp, the single source for load, save and tests.
+//
+// Some screens and the plant link's parameter list name fields by their word
+// number in the flat record: word 86+s is detectOn[s], 95 is
+// stopClampOnStop, 112+s the re-detect count of step s (RedetectCountOfStep),
+// 206 enableNetwork.
 #include <QString>
 
 #include <cstring>

@@ -27,9 +27,25 @@ CBlobResult::CBlobResult(const cv::Mat& image, const cv::Mat& mask, unsigned cha
     }
     cv::Mat labels, stats, centroids;
     const int n = cv::connectedComponentsWithStats(fg, labels, stats, centroids, 8, CV_32S);
-    // Labels run in scan order of each region's first pixel; 0 is the background.
-    m_blobs.reserve(static_cast<size_t>(std::max(n - 1, 0)));
-    for (int i = 1; i < n; ++i) {
+    // Report regions in scan order of their first pixel, whatever order the
+    // labelling algorithm numbered them in.
+    std::vector<int> order;
+    order.reserve(static_cast<size_t>(std::max(n - 1, 0)));
+    if (n > 1) {
+        std::vector<char> seen(static_cast<size_t>(n), 0);
+        for (int y = 0; y < labels.rows && int(order.size()) < n - 1; ++y) {
+            const int* row = labels.ptr<int>(y);
+            for (int x = 0; x < labels.cols; ++x) {
+                const int l = row[x];
+                if (l > 0 && !seen[static_cast<size_t>(l)]) {
+                    seen[static_cast<size_t>(l)] = 1;
+                    order.push_back(l);
+                }
+            }
+        }
+    }
+    m_blobs.reserve(order.size());
+    for (int i : order) {
         const int* s = stats.ptr<int>(i);
         m_blobs.emplace_back(double(s[cv::CC_STAT_AREA]),
                              cv::Rect(s[cv::CC_STAT_LEFT], s[cv::CC_STAT_TOP], s[cv::CC_STAT_WIDTH],

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -160,17 +161,26 @@ public:
     }
     uint8_t spread(int x, int y)
     {
-        uint8_t m = 0;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                m |= at(x + dx, y + dy);
-        return m;
+        if (x < 0 || y < 0 || x >= m_img.cols || y >= m_img.rows)
+            return 0;
+        if (m_spread.empty())
+            m_spread = cv::Mat::zeros(m_img.size(), CV_16UC1);
+        uint16_t& v = m_spread.at<uint16_t>(y, x);
+        if (v == 0) {  // unknown; known values carry bit 8
+            uint8_t m = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    m |= at(x + dx, y + dy);
+            v = static_cast<uint16_t>(0x100 | m);
+        }
+        return static_cast<uint8_t>(v & 0xFF);
     }
 
 private:
     const cv::Mat& m_img;
     int m_minMag;
     cv::Mat m_bits;
+    cv::Mat m_spread;
 };
 
 struct Candidate {
@@ -264,7 +274,8 @@ bool FindShape::CreateShape(const cv::Mat& model, double angleStart, int reserve
             }
         }
         std::sort(cands.begin(), cands.end(), [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
-        const int want = (l == levels - 1 && levels > 1) ? coarseCount : fineCount;
+        // Most points on the full-size level, where the final position is taken.
+        const int want = l == 0 ? fineCount : (l == levels - 1 ? coarseCount : (coarseCount + fineCount) / 3);
         // Spread the points: the strongest first, none closer than `gap` to another.
         Level lv;
         for (int gap = 6; gap >= 1 && int(lv.points.size()) < want; gap /= 2) {
@@ -365,7 +376,7 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
     const double coarseMin = m_minScore * 0.8;
     std::vector<Candidate> keep;
     for (const Candidate& c : cands) {
-        if (c.score < coarseMin || c.score < cands.front().score * 0.85 || keep.size() >= 4)
+        if (c.score < coarseMin || c.score < cands.front().score * 0.9 || keep.size() >= 3)
             break;
         bool near = false;
         for (const Candidate& k : keep)
@@ -376,7 +387,9 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
     if (keep.empty())
         return false;
 
-    // Refine each candidate down the pyramid.
+    // Refine each candidate down the pyramid; the direction bits of a level are
+    // shared by all candidates.
+    std::vector<std::unique_ptr<LazyBits>> levelBits(static_cast<size_t>(levels));
     Candidate best{-1, 0, 0, 0};
     for (Candidate c : keep) {
         float prevStep = tl.angleStep;
@@ -385,7 +398,10 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
             const bool last = l < 0;
             const int lvIdx = last ? 0 : l;
             const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
-            LazyBits bits(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
+            auto& slot = levelBits[static_cast<size_t>(lvIdx)];
+            if (!slot)
+                slot = std::make_unique<LazyBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
+            LazyBits& bits = *slot;
             const int cx = last ? c.x : c.x * 2;
             const int cy = last ? c.y : c.y * 2;
             const int rad = last ? 1 : 2;
