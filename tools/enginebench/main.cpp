@@ -119,7 +119,7 @@ void AddRoi(Camera& c, int code, const cv::Rect& r, int minSize, int sens, int m
 void BuildRoiSet(Camera& c)
 {
     // Cells away from the frame edge, where an aligned frame has no uncovered border.
-    auto cell = [](int i) { return cv::Point((1 + i % 10) * 160 + 10, (i / 10) * 180 + 20); };
+    auto cell = [](int i) { return cv::Point((1 + i % 10) * 160 + 10, (i / 10) * 170 + 50); };
     int i = 0;
     for (int k = 0; k < 20; ++k, ++i)
         AddRoi(c, RoiCode::Defect, cv::Rect(cell(i), cv::Size(150, 150)), 3, 45, 100);
