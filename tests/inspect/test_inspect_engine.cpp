@@ -395,6 +395,13 @@ private slots:
         QCOMPARE(rig.engine->SearchWindow(0), cv::Rect(0, 0, 75, 65));
         QCOMPARE(rig.engine->ModelCx(0), 30);
         QCOMPARE(rig.engine->ModelCy(0), 25);
+
+        // A second Position ROI of another size changes nothing: box, mask and
+        // speed all come from the first.
+        rig.AddRect(0, RoiCode::Position, cv::Rect(100, 80, 120, 90), 9, 10, 10);
+        rig.engine->CreateShape(0);
+        QCOMPARE(rig.engine->SearchWindow(0), cv::Rect(0, 0, 75, 65));
+        QCOMPARE(rig.engine->ModelCx(0), 30);
     }
 
     void positioningOffPassesThrough()
