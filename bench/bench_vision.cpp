@@ -3,6 +3,7 @@
 #include "vision/FindShape.h"
 #include "vision/GrayMatch.h"
 #include "vision/ImageTransform.h"
+#include "vision/SURF.h"
 
 #include <benchmark/benchmark.h>
 #include <opencv2/imgproc.hpp>
@@ -85,6 +86,23 @@ void BM_GrayMatch(benchmark::State& state)
         gm.Match(w, diff);
 }
 BENCHMARK(BM_GrayMatch)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_Similarity(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const cv::Mat t = partPicture(5)(cv::Rect(0, 0, w, h)).clone();
+    cv::Mat mask(h, w, CV_8UC1, cv::Scalar(255));
+    cv::circle(mask, cv::Point(w / 2, h / 2), h / 4, cv::Scalar(0), cv::FILLED);
+    SURF s;
+    s.Create(w, h, mask);
+    s.AddTemp(t, 1, 50, 80);
+    s.AddTemp(movedFrame(t, cv::Point(w / 2, h / 2), 0.0, 1, 1), 1, 50, 80);
+    s.Train(0, 0, 0, 0);
+    cv::Mat out;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s.Match(t, out));
+}
+BENCHMARK(BM_Similarity)->Args({200, 150})->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 void BM_Blobs(benchmark::State& state)
 {

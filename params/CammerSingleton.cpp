@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -306,7 +307,9 @@ bool CammerSingleton::SaveDatatoFile()
     QSqlQuery q(db);
     bool ok = true;
     for (int g = 0; g < kGroups && ok; ++g) {
-        QString detect = QString::number(count[g]);
+        // A count out of range would make the next load drop the whole group.
+        const int n = std::clamp(count[g], 0, int(kMaxRoi));
+        QString detect = QString::number(n);
         for (int k = 0; k < kCavities; ++k)
             detect += QLatin1Char(' ') + QString::number(cavity[g][k]);
         ok = ok && writeRow(q, table, QStringLiteral("detect%1").arg(g), detect);
@@ -316,7 +319,6 @@ bool CammerSingleton::SaveDatatoFile()
             ng += QStringLiteral("%1 ").arg(NGCount[g][j]);
         ok = ok && writeRow(q, table, QStringLiteral("detect%1NGCount").arg(g), ng);
 
-        const int n = std::clamp(count[g], 0, int(kMaxRoi));
         for (int j = 0; j < n && ok; ++j)
             ok = writeRow(q, table, QStringLiteral("ROI%1-%2").arg(g).arg(j), RoiRowValue(g, j));
         for (int j = n; j < kMaxRoi && ok; ++j) {

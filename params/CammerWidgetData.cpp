@@ -26,9 +26,11 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     grayFrame.assign(m_layout.colour ? img : 0, 0);
     displayBuffer.assign(4 * img, 0);
     ngMap.assign(img, 0);
+    // Recent NG frames only for the steps in use: eight colour steps would cost
+    // hundreds of megabytes per camera.
     for (int g = 0; g < kGroups; ++g)
         for (auto& b : recentNg[g])
-            b.assign(col, 0);
+            b.assign(g < m_layout.groups ? col : 0, 0);
 }
 
 cv::Mat CammerWidgetData::GreyView(std::vector<uint8_t>& buffer) const

@@ -67,7 +67,7 @@ public:
     std::vector<uint8_t> inspectFrame;
     std::vector<uint8_t> grayFrame;     // imageLen, colour mode only
     std::vector<uint8_t> displayBuffer; // 4 x imageLen, RGB32
-    std::vector<uint8_t> recentNg[kGroups][3];
+    std::vector<uint8_t> recentNg[kGroups][3];  // groups in use only
     int recentNgCount[kGroups] = {};
 
     // Results of the last step.

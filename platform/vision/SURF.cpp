@@ -9,29 +9,26 @@
 
 namespace {
 constexpr double kFlatStdDev = 2.0;  // grey levels; below this a template has no pattern
-}
+constexpr int kMaxMargin = 8;        // largest shift searched, full-size pixels
+constexpr double kMinMaskPixels = 16;
 
-bool SURF::Create(int w, int h, const cv::Mat& mask)
+// Normalised correlation of the window part at `shift` with a zero-mean template.
+double zncc(const cv::Mat& win, const cv::Mat& winSq, const cv::Mat& zeroMean, double sumSq, const cv::Mat& weight,
+            double count, int margin, cv::Point shift)
 {
-    Clear();
-    if (w <= 0 || h <= 0)
-        return false;
-    if (!mask.empty() && (mask.cols != w || mask.rows != h || mask.type() != CV_8UC1))
-        return false;
-    m_size = cv::Size(w, h);
-    if (mask.empty())
-        m_mask = cv::Mat(h, w, CV_8UC1, cv::Scalar(255));
-    else
-        cv::compare(mask, cv::Scalar(0), m_mask, cv::CMP_NE);
-    // Search +-margin pixels: a part that sits a little off still matches.
-    m_margin = std::clamp(std::min(w, h) / 10, 0, 8);
-    const cv::Rect inner(m_margin, m_margin, w - 2 * m_margin, h - 2 * m_margin);
-    m_innerMask = m_mask(inner).clone();
-    m_created = true;
-    return true;
+    const cv::Rect r(margin + shift.x, margin + shift.y, zeroMean.cols, zeroMean.rows);
+    const cv::Mat part = win(r);
+    const double sumI = part.dot(weight);
+    const double sumII = winSq(r).dot(weight);
+    const double sumIT = part.dot(zeroMean);
+    const double varI = sumII - sumI * sumI / count;
+    if (varI <= 1e-6 || sumSq <= 1e-6)
+        return 0.0;
+    return sumIT / std::sqrt(varI * sumSq);
 }
+}  // namespace
 
-cv::Mat SURF::prepareGrey(const cv::Mat& window) const
+cv::Mat SURF::toFloatGrey(const cv::Mat& window)
 {
     cv::Mat g;
     if (window.type() == CV_8UC1)
@@ -45,23 +42,79 @@ cv::Mat SURF::prepareGrey(const cv::Mat& window) const
     return f;
 }
 
+std::vector<cv::Mat> SURF::pyramid(const cv::Mat& grey) const
+{
+    std::vector<cv::Mat> p(m_masks.size());
+    p[0] = grey;
+    for (size_t l = 1; l < p.size(); ++l)
+        cv::resize(p[l - 1], p[l], cv::Size(p[l - 1].cols / 2, p[l - 1].rows / 2), 0, 0, cv::INTER_AREA);
+    return p;
+}
+
+bool SURF::Create(int w, int h, const cv::Mat& mask)
+{
+    Clear();
+    if (w <= 0 || h <= 0)
+        return false;
+    if (!mask.empty() && (mask.cols != w || mask.rows != h || mask.type() != CV_8UC1))
+        return false;
+    m_size = cv::Size(w, h);
+    cv::Mat full;
+    if (mask.empty())
+        full = cv::Mat(h, w, CV_32FC1, cv::Scalar(1));
+    else
+        cv::Mat(mask != 0).convertTo(full, CV_32FC1, 1.0 / 255);
+    // Search +-margin pixels, coarse to fine: a part that sits a little off still matches.
+    const int margin = std::clamp(std::min(w, h) / 10, 0, kMaxMargin);
+    cv::Mat level = full;
+    for (int l = 0;; ++l) {
+        const int m = margin >> l;
+        LevelMask lm;
+        lm.margin = m;
+        const cv::Rect inner(m, m, level.cols - 2 * m, level.rows - 2 * m);
+        // A pixel of a reduced level counts only when wholly inside the mask.
+        cv::threshold(level(inner), lm.weight, 0.999, 1.0, cv::THRESH_BINARY);
+        lm.count = cv::sum(lm.weight)[0];
+        if (l > 0 && lm.count < kMinMaskPixels)
+            break;
+        m_masks.push_back(lm);
+        if (m <= 1 || std::min(level.cols, level.rows) < 32)
+            break;
+        cv::Mat next;
+        cv::resize(level, next, cv::Size(level.cols / 2, level.rows / 2), 0, 0, cv::INTER_AREA);
+        level = next;
+    }
+    m_created = true;
+    return true;
+}
+
 bool SURF::AddTemp(const cv::Mat& window, int mode, int threshold, int minScore)
 {
     Q_UNUSED(mode);
     Q_UNUSED(threshold);
     if (!m_created || window.cols != m_size.width || window.rows != m_size.height)
         return false;
-    const cv::Mat f = prepareGrey(window);
+    const cv::Mat f = toFloatGrey(window);
     if (f.empty())
         return false;
-    Model m;
-    const cv::Rect inner(m_margin, m_margin, m_size.width - 2 * m_margin, m_size.height - 2 * m_margin);
-    m.inner = f(inner).clone();
-    cv::Scalar mean, sd;
-    cv::meanStdDev(m.inner, mean, sd, m_innerMask);
-    m.mean = mean[0];
-    m.flat = sd[0] < kFlatStdDev || cv::countNonZero(m_innerMask) < 4;
-    m_models.push_back(m);
+    const std::vector<cv::Mat> pyr = pyramid(f);
+    Model model;
+    for (size_t l = 0; l < m_masks.size(); ++l) {
+        const LevelMask& lm = m_masks[l];
+        const cv::Rect inner(lm.margin, lm.margin, lm.weight.cols, lm.weight.rows);
+        const cv::Mat t = pyr[l](inner);
+        const double n = std::max(lm.count, 1.0);
+        const double mean = t.dot(lm.weight) / n;
+        LevelModel lv;
+        lv.zeroMean = (t - mean).mul(lm.weight);
+        lv.sumSq = lv.zeroMean.dot(lv.zeroMean);
+        if (l == 0) {
+            model.mean = mean;
+            model.flat = lm.count < 4 || std::sqrt(lv.sumSq / n) < kFlatStdDev;
+        }
+        model.levels.push_back(lv);
+    }
+    m_models.push_back(model);
     m_minScore = minScore;
     m_valid = false;
     return true;
@@ -82,27 +135,50 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     out = cv::Mat::zeros(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
     if (!m_valid || window.cols != m_size.width || window.rows != m_size.height)
         return 0.f;
-    const cv::Mat f = prepareGrey(window);
+    const cv::Mat f = toFloatGrey(window);
     if (f.empty())
         return 0.f;
+    const std::vector<cv::Mat> pyr = pyramid(f);
+    const int top = static_cast<int>(m_masks.size()) - 1;
+    std::vector<cv::Mat> squares(pyr.size());
     double best = 0;
-    cv::Mat result;
-    for (const Model& m : m_models) {
+    for (const Model& model : m_models) {
         double score = 0;
-        if (m.flat) {
-            // Nothing to correlate: compare the mean grey level of the best shift.
-            cv::matchTemplate(f, m.inner, result, cv::TM_SQDIFF, m_innerMask);
-            double minVal = 0;
-            cv::minMaxLoc(result, &minVal);
-            const double n = std::max(1, cv::countNonZero(m_innerMask));
-            const double rms = std::sqrt(std::max(minVal, 0.0) / n);
-            score = std::max(0.0, 100.0 - rms * 100.0 / 64.0);
+        if (model.flat) {
+            // Nothing to correlate: compare the mean grey level.
+            const LevelMask& lm = m_masks[0];
+            const cv::Mat part = f(cv::Rect(lm.margin, lm.margin, lm.weight.cols, lm.weight.rows));
+            const double mean = part.dot(lm.weight) / std::max(lm.count, 1.0);
+            score = std::max(0.0, 100.0 - std::abs(mean - model.mean) * 100.0 / 64.0);
         } else {
-            cv::matchTemplate(f, m.inner, result, cv::TM_CCOEFF_NORMED, m_innerMask);
-            cv::patchNaNs(result, 0.0);
-            double maxVal = 0;
-            cv::minMaxLoc(result, nullptr, &maxVal);
-            score = std::clamp(maxVal, 0.0, 1.0) * 100.0;
+            cv::Point at(0, 0);
+            double r = -1;
+            for (int l = top; l >= 0; --l) {
+                const cv::Mat& img = pyr[static_cast<size_t>(l)];
+                cv::Mat& sq = squares[static_cast<size_t>(l)];
+                if (sq.empty())
+                    sq = img.mul(img);
+                const LevelMask& lm = m_masks[static_cast<size_t>(l)];
+                const LevelModel& lv = model.levels[static_cast<size_t>(l)];
+                const int reach = l == top ? lm.margin : 1;
+                const cv::Point centre = l == top ? cv::Point(0, 0) : at * 2;
+                r = -1;
+                cv::Point bestAt = centre;
+                for (int dy = -reach; dy <= reach; ++dy)
+                    for (int dx = -reach; dx <= reach; ++dx) {
+                        const cv::Point s(centre.x + dx, centre.y + dy);
+                        if (std::abs(s.x) > lm.margin || std::abs(s.y) > lm.margin)
+                            continue;
+                        const double v = zncc(img, sq, lv.zeroMean, lv.sumSq, lm.weight, std::max(lm.count, 1.0),
+                                              lm.margin, s);
+                        if (v > r) {
+                            r = v;
+                            bestAt = s;
+                        }
+                    }
+                at = bestAt;
+            }
+            score = std::clamp(r, 0.0, 1.0) * 100.0;
         }
         best = std::max(best, score);
     }
@@ -112,9 +188,7 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
 void SURF::Clear()
 {
     m_size = cv::Size();
-    m_mask.release();
-    m_innerMask.release();
-    m_margin = 0;
+    m_masks.clear();
     m_models.clear();
     m_minScore = 80;
     m_created = false;

@@ -29,16 +29,26 @@ public:
     int minScore() const { return m_minScore; }
 
 private:
-    struct Model {
-        cv::Mat inner;   // CV_32F, cropped by the search margin on each side
-        bool flat = false;
-        double mean = 0;
+    // One pyramid level of a template: the inner part (cropped by the level's
+    // search margin) with its masked mean removed, zero outside the mask.
+    struct LevelModel {
+        cv::Mat zeroMean;  // CV_32F
+        double sumSq = 0;
     };
-    cv::Mat prepareGrey(const cv::Mat& window) const;
+    struct Model {
+        std::vector<LevelModel> levels;
+        bool flat = false;
+        double mean = 0;  // masked mean of the inner part, level 0
+    };
+    struct LevelMask {
+        cv::Mat weight;  // CV_32F 0/1, inner part
+        double count = 0;
+        int margin = 0;
+    };
+    static cv::Mat toFloatGrey(const cv::Mat& window);
+    std::vector<cv::Mat> pyramid(const cv::Mat& grey) const;
     cv::Size m_size;
-    cv::Mat m_mask;
-    cv::Mat m_innerMask;  // mask cropped by the margin
-    int m_margin = 0;
+    std::vector<LevelMask> m_masks;  // per level
     std::vector<Model> m_models;
     int m_minScore = 80;
     bool m_created = false;

@@ -65,6 +65,8 @@ private slots:
     void surfFlatTemplate();
     void findShape_data();
     void findShape();
+    void findShapeNoisyAndSmall_data();
+    void findShapeNoisyAndSmall();
     void findShapeAbsent();
     void findShapeNoEdges();
 };
@@ -293,6 +295,45 @@ void TestVisionMatch::findShape()
     const cv::Rect inner(box.x + 40, box.y + 40, box.width - 80, box.height - 80);
     cv::absdiff(aligned(inner), templ(inner), d);
     QVERIFY2(cv::mean(d)[0] < 12.0, qPrintable(QString::number(cv::mean(d)[0])));
+}
+
+void TestVisionMatch::findShapeNoisyAndSmall_data()
+{
+    QTest::addColumn<cv::Rect>("box");
+    QTest::addColumn<int>("margin");  // search window = box widened by this, clipped
+    QTest::addColumn<double>("noise");
+    QTest::addColumn<double>("gain");
+    QTest::newRow("small position box, margin 20") << cv::Rect(300, 200, 60, 45) << 20 << 0.0 << 1.0;
+    QTest::newRow("noisy and darker frame") << cv::Rect(160, 120, 320, 240) << 8000 << 8.0 << 0.8;
+    QTest::newRow("small box, noisy, whole frame") << cv::Rect(250, 150, 90, 70) << 8000 << 5.0 << 1.1;
+}
+
+void TestVisionMatch::findShapeNoisyAndSmall()
+{
+    QFETCH(cv::Rect, box);
+    QFETCH(int, margin);
+    QFETCH(double, noise);
+    QFETCH(double, gain);
+    const cv::Mat templ = partPicture(640, 480, 51);
+    const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(templ(box), 0.0, 0, 15, C.x, C.y, false, 255, cv::Mat(), 10, 0));
+    const double a = 6 * CV_PI / 180.0, c = std::cos(a), s = std::sin(a);
+    const int dx = 7, dy = 5;
+    cv::Mat m = (cv::Mat_<double>(2, 3) << c, -s, C.x - c * C.x + s * C.y + dx, s, c, C.y - s * C.x - c * C.y + dy);
+    cv::Mat frame;
+    cv::warpAffine(templ, frame, m, templ.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(60));
+    frame.convertTo(frame, CV_8UC1, gain);
+    if (noise > 0)
+        frame = withNoise(frame, noise, 52);
+    const cv::Rect win = cv::Rect(box.x - margin, box.y - margin, box.width + 2 * margin, box.height + 2 * margin) &
+                         cv::Rect(0, 0, frame.cols, frame.rows);
+    int x = 0, y = 0;
+    double r1 = 0, r2 = 0;
+    QVERIFY(fs.Find(frame(win).clone(), 0, &x, &y, &r1, &r2));
+    QVERIFY2(std::abs((x - win.x) + dx) <= 1 && std::abs((y - win.y) + dy) <= 1,
+             qPrintable(QStringLiteral("shift %1,%2").arg(x - win.x).arg(y - win.y)));
+    QVERIFY2(std::abs(r2 + 6) <= 1.0, qPrintable(QString::number(r2)));
 }
 
 void TestVisionMatch::findShapeAbsent()
