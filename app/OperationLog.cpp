@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -31,8 +32,13 @@ OperationLog::OperationLog(UnlockLevelSource* levels, const QString& workDir,
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     QFile f(FilePath(QStringLiteral("time.txt")));
-    if (f.open(QIODevice::ReadOnly | QIODevice::Text))
-        m_recordDate = QString::fromUtf8(f.readLine()).trimmed();
+    if (f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        // The day is the file's first word; anything after it is not part of it.
+        static const QRegularExpression ws(QStringLiteral("\\s+"));
+        const QStringList words = QString::fromUtf8(f.readAll()).split(ws, Qt::SkipEmptyParts);
+        if (!words.isEmpty())
+            m_recordDate = words.first();
+    }
     connect(&m_dateTimer, &QTimer::timeout, this, &OperationLog::SlotCheckDate);
 }
 

@@ -64,6 +64,7 @@ void LoadSysAdd(WizardPara& p)
     QFile f(QString::fromLatin1(kSysAddFile));
     if (f.open(QIODevice::ReadOnly)) {
         QTextStream in(&f);
+        in.setIntegerBase(10);  // the stream would read a leading 0 as octal
         in >> p.paraGroupIndex;
         return;
     }

@@ -223,6 +223,27 @@ private slots:
         delete log;
     }
 
+    void timeFileFirstWord_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("line end") << QByteArray("2026-03-05\n");
+        QTest::newRow("more words") << QByteArray("2026-03-05 23:59\n");
+        QTest::newRow("leading blanks") << QByteArray("  2026-03-05\r\n");
+    }
+
+    void timeFileFirstWord()
+    {
+        QFETCH(QByteArray, content);
+        WriteFile(QStringLiteral("time.txt"), content);
+        OperationLog* log = MakeLog();
+        QCOMPARE(log->recordDate(), QStringLiteral("2026-03-05"));
+        log->InsertRecord(QStringLiteral("kept"));
+        m_now = m_now.addDays(1);
+        log->SlotCheckDate();
+        QCOMPARE(Rows(QStringLiteral("RECORD/2026-03-05.db")), QStringList{"23.59.50|Unlogged|kept"});
+        delete log;
+    }
+
     void badTimeFile_data()
     {
         QTest::addColumn<QByteArray>("content");

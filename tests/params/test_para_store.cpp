@@ -601,6 +601,12 @@ private slots:
         WizardPara q;
         q.LoadDatafromFile();
         QCOMPARE(q.paraGroupIndex, 3);
+        // The group index is a plain decimal number, zero-padded or not.
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("010\n");
+        f.close();
+        q.LoadDatafromFile();
+        QCOMPARE(q.paraGroupIndex, 10);
     }
 
     void serialNumbers()
