@@ -47,7 +47,7 @@ void PaintKeypad(QWidget* pad, QPaintEvent* event)
     p.drawRect(event->rect());
     p.setPen(QColor(QStringLiteral("#191532")));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRect(QPoint(0, 0), QPoint(pad->width() - 2, pad->height() - 2)));
+    p.drawRect(0, 0, pad->width() - 2, pad->height() - 2);
 }
 
 NumberInput::NumberInput(QWidget* parent)

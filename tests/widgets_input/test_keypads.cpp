@@ -381,6 +381,16 @@ private slots:
             QCOMPARE(gpNumPad->confirmKey()->pos(), QPoint(5 + 3 * (key.width() + gap), 5 + 2 * (key.height() + gap)));
         }
 
+        // Outline along the second-last column and row; the last ones stay background.
+        const QImage drawn = pad->grab().toImage();
+        const QColor outline(QStringLiteral("#191532"));
+        const int w = drawn.width(), h = drawn.height();
+        QCOMPARE(drawn.pixelColor(w - 2, h / 2), outline);
+        QCOMPARE(drawn.pixelColor(w / 2, h - 2), outline);
+        QCOMPARE(drawn.pixelColor(0, h / 2), outline);
+        QVERIFY(drawn.pixelColor(w - 1, h / 2) != outline);
+        QVERIFY(drawn.pixelColor(w / 2, h - 1) != outline);
+
         // Screenshot for a look at legibility, inside a full screen, with
         // stand-ins for the skin's dark button pictures.
         QPixmap buttons[2] = {QPixmap(8, 8), QPixmap(8, 8)};
