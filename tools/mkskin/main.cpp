@@ -118,6 +118,22 @@ QImage symbol(const QString& text)
     return img;
 }
 
+// Slider handle: drawn 10 px wide and about four times as high.
+QImage handle()
+{
+    QImage img = canvas(14, 48);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, img.width(), 0);
+    g.setColorAt(0, QColor(90, 90, 90));
+    g.setColorAt(0.5, QColor(170, 170, 170));
+    g.setColorAt(1, QColor(60, 60, 60));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(20, 20, 20), 2));
+    p.drawRoundedRect(QRectF(1, 1, img.width() - 2, img.height() - 2), 4, 4);
+    return img;
+}
+
 QImage check()
 {
     QImage img = canvas(32, 32);
@@ -163,10 +179,12 @@ int main(int argc, char* argv[])
     ok &= save(background(), "background.png");
     ok &= save(bar(1024, 60, QColor(28, 38, 58)), "title.png");
     ok &= save(bar(1024, 4, QColor(200, 147, 74)), "line.png");
-    ok &= save(bar(120, 40, QColor(255, 251, 240)), "edit.png");
-    ok &= save(bar(400, 14, QColor(255, 251, 240)), "sliderd.png");
-    ok &= save(bar(400, 14, QColor(52, 152, 219)), "slideru.png");
-    ok &= save(lamp(false).scaled(40, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "slidert.png");
+    // Slider parts near the sizes they are drawn at (rows 40 to 60 px high),
+    // so the rounded ends keep their shape.
+    ok &= save(bar(80, 40, QColor(255, 251, 240)), "edit.png");
+    ok &= save(bar(480, 32, QColor(255, 251, 240)), "sliderd.png");
+    ok &= save(bar(480, 16, QColor(52, 152, 219)), "slideru.png");
+    ok &= save(handle(), "slidert.png");
     ok &= save(button(false), "buttonu.png");
     ok &= save(button(true), "buttond.png");
     ok &= save(lamp(true), "OUT0.png");
