@@ -87,7 +87,7 @@ QImage bar(int w, int h, QColor c)
     return img;
 }
 
-QImage arrow(int dir)  // 0 up, 1 down, 2 left, 3 right
+QImage arrow(int dir, QColor colour = QColor(240, 240, 240))  // 0 up, 1 down, 2 left, 3 right
 {
     QImage img = canvas(64, 64);
     QPainter p(&img);
@@ -99,7 +99,7 @@ QImage arrow(int dir)  // 0 up, 1 down, 2 left, 3 right
     path.lineTo(22, 10);
     path.lineTo(-22, 10);
     path.closeSubpath();
-    p.fillPath(path, QColor(240, 240, 240));
+    p.fillPath(path, colour);
     return img;
 }
 
@@ -196,8 +196,9 @@ int main(int argc, char* argv[])
     ok &= save(arrow(3), "MoveRight.png");
     ok &= save(symbol(QStringLiteral("+")), "EnlargeScale.png");
     ok &= save(symbol(QStringLiteral("-")), "ReductionScale.png");
-    ok &= save(arrow(2), "left.png");
-    ok &= save(arrow(3), "right.png");
+    // Spin arrows sit on the white date and time editors.
+    ok &= save(arrow(2, QColor(52, 73, 94)), "left.png");
+    ok &= save(arrow(3, QColor(52, 73, 94)), "right.png");
     ok &= save(check(), "check.png");
     ok &= save(logo(230, 110), "logo.bmp");
     ok &= save(logo(230, 110), "logo2.png");
