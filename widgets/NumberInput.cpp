@@ -33,7 +33,7 @@ NumPadSize CurrentNumPadSize()
 // Digits may be typed past the range of int before the box clamps them.
 int AppendDigit(int value, int digit)
 {
-    const qint64 v = qint64(value) * 10 + (value < 0 ? -digit : digit);
+    const qint64 v = qint64(value) * 10 + digit;
     return int(qBound(qint64(std::numeric_limits<int>::min()), v, qint64(std::numeric_limits<int>::max())));
 }
 }  // namespace
@@ -47,7 +47,7 @@ void PaintKeypad(QWidget* pad, QPaintEvent* event)
     p.drawRect(event->rect());
     p.setPen(QColor(QStringLiteral("#191532")));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRect(QPoint(0, 0), QPoint(pad->width() - 2, pad->height() - 2)));
+    p.drawRect(0, 0, pad->width() - 2, pad->height() - 2);
 }
 
 NumberInput::NumberInput(QWidget* parent)

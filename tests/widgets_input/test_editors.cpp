@@ -166,6 +166,31 @@ private slots:
         QVERIFY(qAbs(editor.m_getDateTime().secsTo(QDateTime::currentDateTime())) < 5);
     }
 
+    void spinArrowsStandOutFromEditor()
+    {
+        TempWorkDir dir;
+        QVERIFY(dir.isValid());
+        EditDateTime editor(QStringLiteral("Time"), nullptr);
+        const QColor base = editor.dateEdit()->palette().color(QPalette::Base);
+        for (const char* name : {"left.png", "right.png"}) {
+            const QImage pic(QStringLiteral("./images/") + QLatin1String(name));
+            QVERIFY2(!pic.isNull(), name);
+            // Mean lightness of the arrow itself (its opaque pixels).
+            double sum = 0;
+            int n = 0;
+            for (int y = 0; y < pic.height(); ++y)
+                for (int x = 0; x < pic.width(); ++x) {
+                    const QColor c = pic.pixelColor(x, y);
+                    if (c.alpha() > 200) {
+                        sum += c.lightness();
+                        ++n;
+                    }
+                }
+            QVERIFY2(n > 0, name);
+            QVERIFY2(qAbs(sum / n - base.lightness()) > 80, name);
+        }
+    }
+
     void modifyTimeDialog()
     {
         ModifyTimeWidget dlg;

@@ -46,6 +46,42 @@ private slots:
         QCOMPARE(box.value(), 9999);
     }
 
+    void digitsIntoValueBox_data()
+    {
+        QTest::addColumn<int>("min");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<bool>("use0");
+        QTest::addColumn<QString>("digits");
+        QTest::addColumn<int>("expected");
+
+        QTest::newRow("replace then append") << 0 << 9999 << false << "45" << 45;
+        QTest::newRow("first digit lifted to min") << 30 << 9999 << false << "4" << 30;
+        QTest::newRow("lifted value grows") << 30 << 9999 << false << "45" << 305;
+        QTest::newRow("use0 keeps a typed 0") << 30 << 9999 << true << "0" << 0;
+        QTest::newRow("use0 then digit") << 30 << 9999 << true << "05" << 30;
+        QTest::newRow("past int range") << 0 << 2000000000 << false << "99999999999" << 2000000000;
+        QTest::newRow("negative range adds the digit") << -100 << -10 << false << "45" << -95;
+    }
+
+    void digitsIntoValueBox()
+    {
+        QFETCH(int, min);
+        QFETCH(int, max);
+        QFETCH(bool, use0);
+        QFETCH(QString, digits);
+        QFETCH(int, expected);
+        Pads pads;
+        QWidget host;
+        EditBox box(min, max, &host, QStringLiteral("Delay"), QString());
+        box.setUse0(use0);
+        box.setValue(min);
+        QVERIFY(ShowActive(host));
+        Tap(box.edit());
+        TypeDigits(digits);
+        QCOMPARE(box.value(), expected);
+        QCOMPARE(box.edit()->text(), QString::number(expected));
+    }
+
     void backspaceTouchesTextNotStoredValue()
     {
         Pads pads;
@@ -380,6 +416,16 @@ private slots:
             QCOMPARE(gpNumPad->digitKey(0)->pos(), QPoint(5 + key.width() + gap, 5 + 2 * (key.height() + gap)));
             QCOMPARE(gpNumPad->confirmKey()->pos(), QPoint(5 + 3 * (key.width() + gap), 5 + 2 * (key.height() + gap)));
         }
+
+        // Outline along the second-last column and row; the last ones stay background.
+        const QImage drawn = pad->grab().toImage();
+        const QColor outline(QStringLiteral("#191532"));
+        const int w = drawn.width(), h = drawn.height();
+        QCOMPARE(drawn.pixelColor(w - 2, h / 2), outline);
+        QCOMPARE(drawn.pixelColor(w / 2, h - 2), outline);
+        QCOMPARE(drawn.pixelColor(0, h / 2), outline);
+        QVERIFY(drawn.pixelColor(w - 1, h / 2) != outline);
+        QVERIFY(drawn.pixelColor(w / 2, h - 1) != outline);
 
         // Screenshot for a look at legibility, inside a full screen, with
         // stand-ins for the skin's dark button pictures.

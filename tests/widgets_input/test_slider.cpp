@@ -226,6 +226,47 @@ private slots:
         s->SetText(QStringLiteral("abc"));
         QCOMPARE(s->value(), 0);
     }
+
+    // The skin pictures are scaled into fixed places of a slider row (40 px
+    // high on small screens, 45 on large ones); one far from that shape
+    // comes out squashed or stretched.
+    void skinPicturesFitTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("handle") << "slidert.png" << "handle";
+        QTest::newRow("value field") << "edit.png" << "field";
+        QTest::newRow("track") << "sliderd.png" << "track";
+        QTest::newRow("filled part") << "slideru.png" << "filled";
+    }
+
+    void skinPicturesFitTheirPlaces()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, place);
+        TempWorkDir dir;
+        QVERIFY(dir.isValid());
+        const QImage pic(QStringLiteral("./images/") + file);
+        QVERIFY(!pic.isNull());
+        const bool small = gShowW <= 1024;
+        const int h1 = (small ? 40 : 45) - 1;
+        QSize drawn;
+        if (place == QLatin1String("handle"))
+            drawn = QSize(10, h1 - 5);
+        else if (place == QLatin1String("field"))
+            drawn = small ? QSize(40, h1 - 15) : QSize(80, h1 - 5);
+        else if (place == QLatin1String("track"))
+            drawn = QSize(0, small ? h1 - 15 : h1 - 5);
+        else
+            drawn = QSize(0, small ? h1 - 31 : h1 - 21);
+        // Heights within a factor of two; for the parts of fixed width also the proportion.
+        const double hr = double(pic.height()) / drawn.height();
+        QVERIFY2(hr >= 0.5 && hr <= 2.0, qPrintable(QString::number(hr)));
+        if (drawn.width() > 0) {
+            const double ar = (double(pic.width()) / pic.height()) / (double(drawn.width()) / drawn.height());
+            QVERIFY2(ar >= 0.67 && ar <= 1.5, qPrintable(QString::number(ar)));
+        }
+    }
 };
 
 MOJU_TEST_MAIN(TestSlider)
