@@ -2,6 +2,7 @@
 // toolkit's shared popups so the build can be checked on a screen.
 #include "app/uitext.h"
 #include "vision/VisionGlobals.h"
+#include "widgets/C_Type_COM.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     LoadLanguageTable();
+    InstallFontSubstitutes();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     gShowW = screen.width();
     gShowH = screen.height();

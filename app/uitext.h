@@ -4,14 +4,31 @@
 #include <QString>
 
 constexpr int kLanIds = 2048;
+constexpr int kLanCount = 3;
+enum UiLanguage { kLanZhCN = 0, kLanEn = 1, kLanZhTW = 2 };
+
 extern QString gaLanStr[kLanIds * 3];
 extern int gLan;
 
-// Fills gaLanStr once, before any window is built.
+// Fills gaLanStr once, before any window is built. Ids without a text keep
+// an empty string.
 void LoadLanguageTable();
+
+// Language to use for a stored value: anything but 0, 1 or 2 gives 0, so a
+// damaged parameter row can never index outside the table.
+int LanguageFromStored(int stored);
+
+// Text of an id in a fixed language (used before the parameters are loaded).
+inline const QString& LanStrIn(int id, int lan)
+{
+    static const QString empty;
+    if (id < 0 || id >= kLanIds || lan < 0 || lan >= kLanCount)
+        return empty;
+    return gaLanStr[id * 3 + lan];
+}
 
 // Text of an id in the current language.
 inline const QString& LanStr(int id)
 {
-    return gaLanStr[id * 3 + gLan];
+    return LanStrIn(id, gLan);
 }

@@ -2,6 +2,7 @@
 
 #include "vision/VisionGlobals.h"
 
+#include <QFont>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,6 +37,13 @@ const QString kEditBorder = QStringLiteral("#DCE4EC");
 const QString kSliderGroove = QStringLiteral("#FFFBF0");
 
 }  // namespace
+
+void InstallFontSubstitutes()
+{
+    const QString installed = QStringLiteral("WenQuanYi Micro Hei");
+    QFont::insertSubstitution(QStringLiteral("wqy-microhei"), installed);
+    QFont::insertSubstitution(QStringLiteral("wenquanyi"), installed);
+}
 
 bool IsSmallLayout()
 {

@@ -35,3 +35,7 @@ public slots:
 
 // Small layout up to 1024 px of screen width, large beyond.
 bool IsSmallLayout();
+
+// The panel's font names ("wqy-microhei", "wenquanyi") map to the installed
+// WenQuanYi Micro Hei; call once after the application object exists.
+void InstallFontSubstitutes();

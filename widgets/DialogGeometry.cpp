@@ -38,7 +38,7 @@ void PaintDialogBackground(QPainter& p, const QRect& r)
 void PaintDialogFrame(QPainter& p, int w, int h)
 {
     p.setPen(QPen(Qt::white, 5));
-    p.drawRect(QRect(QPoint(0, 0), QPoint(w - 2, h - 2)));
+    p.drawRect(0, 0, w - 2, h - 2);
 }
 
 QFont DialogFont()

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "vision/VisionGlobals.h"
+#include "widgets/C_Type_COM.h"
 
 #include <QApplication>
 #include <QDir>
@@ -100,4 +101,5 @@ void ApplyTestScreen()
     const QRect g = QGuiApplication::primaryScreen()->geometry();
     gShowW = g.width();
     gShowH = g.height();
+    InstallFontSubstitutes();
 }

@@ -68,6 +68,31 @@ private slots:
         QCOMPARE(answer.seen().first().text, QStringLiteral("line one\nline two"));
     }
 
+    void whiteFrame_data()
+    {
+        QTest::addColumn<bool>("question");
+        QTest::newRow("message") << false;
+        QTest::newRow("question") << true;
+    }
+
+    void whiteFrame()
+    {
+        // 5-px frame centred on the rectangle (0,0)-(w-2,h-2).
+        QFETCH(bool, question);
+        WarnBox warn;
+        ChooseBox choose;
+        QDialog* box = question ? static_cast<QDialog*>(&choose) : static_cast<QDialog*>(&warn);
+        const QImage drawn = box->grab().toImage();
+        const int w = drawn.width(), h = drawn.height(), y = h / 2 - 10;
+        const QColor white(Qt::white);
+        for (int x : {0, 2, w - 4, w - 1})
+            QVERIFY2(drawn.pixelColor(x, y) == white, qPrintable(QString::number(x)));
+        for (int x : {3, w - 5})
+            QVERIFY2(drawn.pixelColor(x, y) != white, qPrintable(QString::number(x)));
+        QCOMPARE(drawn.pixelColor(w / 2 + 1, h - 4), white);
+        QVERIFY(drawn.pixelColor(w / 2 + 1, h - 5) != white);
+    }
+
     void chooseBoxYesReturnsOneNoReturnsZero()
     {
         ChooseBox box;

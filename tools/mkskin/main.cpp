@@ -87,7 +87,7 @@ QImage bar(int w, int h, QColor c)
     return img;
 }
 
-QImage arrow(int dir)  // 0 up, 1 down, 2 left, 3 right
+QImage arrow(int dir, QColor colour = QColor(240, 240, 240))  // 0 up, 1 down, 2 left, 3 right
 {
     QImage img = canvas(64, 64);
     QPainter p(&img);
@@ -99,7 +99,7 @@ QImage arrow(int dir)  // 0 up, 1 down, 2 left, 3 right
     path.lineTo(22, 10);
     path.lineTo(-22, 10);
     path.closeSubpath();
-    p.fillPath(path, QColor(240, 240, 240));
+    p.fillPath(path, colour);
     return img;
 }
 
@@ -115,6 +115,22 @@ QImage symbol(const QString& text)
     f.setBold(true);
     p.setFont(f);
     p.drawText(img.rect(), Qt::AlignCenter, text);
+    return img;
+}
+
+// Slider handle: drawn 10 px wide and about four times as high.
+QImage handle()
+{
+    QImage img = canvas(14, 48);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, img.width(), 0);
+    g.setColorAt(0, QColor(90, 90, 90));
+    g.setColorAt(0.5, QColor(170, 170, 170));
+    g.setColorAt(1, QColor(60, 60, 60));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(20, 20, 20), 2));
+    p.drawRoundedRect(QRectF(1, 1, img.width() - 2, img.height() - 2), 4, 4);
     return img;
 }
 
@@ -163,10 +179,12 @@ int main(int argc, char* argv[])
     ok &= save(background(), "background.png");
     ok &= save(bar(1024, 60, QColor(28, 38, 58)), "title.png");
     ok &= save(bar(1024, 4, QColor(200, 147, 74)), "line.png");
-    ok &= save(bar(120, 40, QColor(255, 251, 240)), "edit.png");
-    ok &= save(bar(400, 14, QColor(255, 251, 240)), "sliderd.png");
-    ok &= save(bar(400, 14, QColor(52, 152, 219)), "slideru.png");
-    ok &= save(lamp(false).scaled(40, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "slidert.png");
+    // Slider parts near the sizes they are drawn at (rows 40 to 60 px high),
+    // so the rounded ends keep their shape.
+    ok &= save(bar(80, 40, QColor(255, 251, 240)), "edit.png");
+    ok &= save(bar(480, 32, QColor(255, 251, 240)), "sliderd.png");
+    ok &= save(bar(480, 16, QColor(52, 152, 219)), "slideru.png");
+    ok &= save(handle(), "slidert.png");
     ok &= save(button(false), "buttonu.png");
     ok &= save(button(true), "buttond.png");
     ok &= save(lamp(true), "OUT0.png");
@@ -178,8 +196,9 @@ int main(int argc, char* argv[])
     ok &= save(arrow(3), "MoveRight.png");
     ok &= save(symbol(QStringLiteral("+")), "EnlargeScale.png");
     ok &= save(symbol(QStringLiteral("-")), "ReductionScale.png");
-    ok &= save(arrow(2), "left.png");
-    ok &= save(arrow(3), "right.png");
+    // Spin arrows sit on the white date and time editors.
+    ok &= save(arrow(2, QColor(52, 73, 94)), "left.png");
+    ok &= save(arrow(3, QColor(52, 73, 94)), "right.png");
     ok &= save(check(), "check.png");
     ok &= save(logo(230, 110), "logo.bmp");
     ok &= save(logo(230, 110), "logo2.png");

@@ -1,0 +1,78 @@
+#pragma once
+// The IO port of the GUI thread: input edges, output word, lamp states.
+// Outputs are collected with IOSetOut and reach the board with IOFlashOut.
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class IOPort;
+class IOThread;
+struct WizardPara;
+
+// Parameter values the port reads on every call; the main window fills them
+// from the live parameters (load and settings accept).
+struct IOPortSettings {
+    std::array<int, 9> outputInvert {};  // polarity of outputs 0-8
+    int input4SyncFor = 0;   // 1, 2, 3: input 3 stands in for input 0, 1, 2
+    int output4SyncFor = 0;  // 1-based output that output 3 follows; 0 off
+    int machineType = 0;     // 1 two-colour and 2 turntable skip the door rule
+};
+
+struct IOLinkOptions {
+    QString device;          // empty: the device of port gisCOM
+    int passIntervalMs = 5;
+    // Operation-log lines of the link. Called from IOThread: hand the text
+    // to the GUI thread (queued call) before it reaches the database.
+    std::function<void(const QString&)> record;
+    IOPort* port = nullptr;  // replaces the serial line (not owned)
+};
+
+class ControlPort {
+public:
+    explicit ControlPort(const IOPortSettings& settings = IOPortSettings(),
+                         const IOLinkOptions& options = IOLinkOptions());
+    ~ControlPort();
+    ControlPort(const ControlPort&) = delete;
+    ControlPort& operator=(const ControlPort&) = delete;
+
+    // Used while no live parameters exist (gpWPara null); afterwards the
+    // port reads polarity, remaps and machine type from gpWPara on every call.
+    void setSettings(const IOPortSettings& settings) { m_settings = settings; }
+    IOPortSettings settings() const { return settingsNow(); }
+    static IOPortSettings FromParameters(const WizardPara& para);
+    bool isPortOpen() const;
+    // Passes of the polling thread so far.
+    quint64 linkPassCount() const;
+
+    void IOSetOut(int i, int value);
+    void IOResetAllOut();
+    void IOSetAllOut();
+    void IOFlashOut();
+    // direction nonzero: physical level of output index; 0: input index active.
+    int IOState(int direction, int index) const;
+    // 1 when input i (0-7) has just become active.
+    int IOInTrigger(int i);
+
+    static constexpr int OutputCount = 9;
+    static constexpr int TriggerInputs = 8;
+    static constexpr int DoorInput = 1;
+    static constexpr int AlarmOutput = 2;
+    static constexpr int MirrorOutput = 3;
+
+private:
+    IOPortSettings settingsNow() const;
+
+    quint8 lastLevel[TriggerInputs] = {};
+    quint32 outWord = 0;
+    quint32 inWord = 0;
+    IOThread* thread = nullptr;
+
+    IOPortSettings m_settings;
+    std::unique_ptr<IOPort> m_ownedPort;
+    IOPort* m_port = nullptr;
+};
+
+extern ControlPort* gpControlIO;

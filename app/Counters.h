@@ -1,0 +1,19 @@
+#pragma once
+// Per-camera running totals kept across restarts in count.txt.
+#include <QString>
+#include <QtGlobal>
+
+extern int gAllNum[8];   // inspected cycles per camera
+extern int gFailNum[8];  // NG cycles per camera
+
+// Reads count.txt of the working directory; a missing file or a short one
+// leaves the counts after the last number read at 0. Values above
+// 100000000 read as 0.
+void CountRead(const QString& path = QStringLiteral("count.txt"));
+
+// Rewrites count.txt whole and atomically, so a power cut leaves the old
+// totals. Returns false when the file could not be written.
+bool CountWrite(const QString& path = QStringLiteral("count.txt"));
+
+// Stores the saved-picture counter in saveImageCount.txt.
+bool SaveCountWrite(qint64 savedImageCount, const QString& path = QStringLiteral("saveImageCount.txt"));

@@ -1,0 +1,81 @@
+#include "IOLink.h"
+
+#include "IOPort.h"
+#include "SerialLine.h"
+#include "platform/DevicePaths.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtDebug>
+
+QMutex* pMutexIO = nullptr;
+std::atomic<quint32> gDataIn {0};
+std::atomic<quint32> gDataOut {0};
+std::atomic<int> gisLostCom {0};
+std::atomic<quint32> gFTemp[16] {};
+IOPort* gpCom = nullptr;
+int gisCOM = 0;
+int gIOID = 1;
+int gisSafeDoorOpen = 0;
+
+unsigned char calcLRC(const unsigned char* data, quint16 len)
+{
+    unsigned int sum = 0;
+    for (quint16 i = 0; i < len; ++i)
+        sum += data[i];
+    return static_cast<unsigned char>(sum & 0xFF);
+}
+
+void EncodeCommand(int command, int value, unsigned char frame[IOFrame::CommandSize])
+{
+    frame[0] = IOFrame::Start;
+    frame[1] = static_cast<unsigned char>(command & 0xFF);
+    frame[2] = static_cast<unsigned char>(value & 0xFF);
+    frame[3] = static_cast<unsigned char>((value >> 8) & 0xFF);
+    frame[4] = calcLRC(frame, 4);
+    frame[5] = IOFrame::End;
+}
+
+int SendCommand(IOPort* port, int command, int value)
+{
+    if (!port)
+        return -1;
+    unsigned char frame[IOFrame::CommandSize];
+    EncodeCommand(command, value, frame);
+    return port->write(frame, IOFrame::CommandSize);
+}
+
+void ComSend(int command, int value)
+{
+    SendCommand(gpCom, command, value);
+}
+
+std::unique_ptr<SerialLine> ComInit(const QString& device)
+{
+    auto line = std::make_unique<SerialLine>();
+    QString path = device.isEmpty() ? DevicePaths::serialDevice(gisCOM) : device;
+#if !MOJU_PANEL
+    // A build host must never drive a real serial port.
+    if (path.startsWith(QLatin1String("/dev/ttyS")))
+        path.clear();
+#endif
+    if (path.isEmpty()) {
+        qWarning("IO board: no serial device allowed for port %d; the link stays closed", gisCOM);
+        return line;
+    }
+    if (!line->open(path))
+        qWarning("IO board: cannot open %s: %s", qPrintable(path), qPrintable(line->errorString()));
+    return line;
+}
+
+void IOSetInputBit(int bit, bool active)
+{
+    if (bit < 0 || bit > 9)
+        return;
+    const quint32 mask = 1u << bit;
+    QMutexLocker lock(pMutexIO);
+    if (active)
+        gDataIn.fetch_or(mask);
+    else
+        gDataIn.fetch_and(~mask);
+}

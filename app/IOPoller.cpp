@@ -1,0 +1,91 @@
+#include "IOPoller.h"
+
+#include "IOLink.h"
+#include "IOPort.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <cstring>
+
+IOPoller::IOPoller(IOPort* port, RecordFn record)
+    : m_port(port)
+    , m_record(std::move(record))
+{
+}
+
+void IOPoller::pass()
+{
+    quint32 wanted;
+    {
+        QMutexLocker lock(pMutexIO);
+        wanted = gDataOut.load();
+    }
+
+    bool resend = false;
+    const int waiting = m_port ? m_port->bytesAvailable() : 0;
+    if (waiting <= 0) {
+        // Saturates: a port that never opens must not wrap the count back to "good".
+        if (m_emptyPasses <= LostAfterEmptyPasses)
+            ++m_emptyPasses;
+        if (m_emptyPasses > LostAfterEmptyPasses)
+            gisLostCom.store(1);
+    } else {
+        // Read only what fits; the rest stays queued for the next pass.
+        const int room = BufferSize - m_fill;
+        const int n = m_port->read(m_buffer + m_fill, std::min(waiting, room));
+        if (n > 0)
+            m_fill += n;
+        resend = scanFrames(wanted);
+    }
+
+    if (resend)
+        SendCommand(m_port, IOCmdSetOutputs, int(wanted));
+
+    ++m_period;
+    if (m_period == PeriodBlockA) {
+        m_slot = 0;
+        SendCommand(m_port, IOCmdReadBlockA, 0);
+    } else if (m_period >= PeriodLength) {
+        m_slot = 8;
+        m_period = 0;
+        SendCommand(m_port, IOCmdReadBlockB, 0);
+    } else {
+        SendCommand(m_port, IOCmdPoll, 0);
+    }
+}
+
+bool IOPoller::scanFrames(quint32 wanted)
+{
+    bool echoDiffers = false;
+    int pos = 0;
+    while (m_fill - pos >= IOFrame::ReplySize) {
+        const unsigned char* f = m_buffer + pos;
+        if (f[0] != IOFrame::Start || f[6] != calcLRC(f, 6) || f[7] != IOFrame::End) {
+            ++pos;
+            continue;
+        }
+        if (gisLostCom.exchange(0) != 0 && m_record)
+            m_record(QStringLiteral("IO通讯重新连接"));
+        m_emptyPasses = 0;
+        const quint32 d0 = f[2], d1 = f[3], d2 = f[4], d3 = f[5];
+        if (f[1] == IOReplyState) {
+            {
+                QMutexLocker lock(pMutexIO);
+                gDataIn.store(d0 | (d1 & 3u) << 8);
+            }
+            if ((d2 | (d3 & 3u) << 8) != wanted)
+                echoDiffers = true;
+        } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {
+            // Values beyond the last slot are dropped.
+            if (m_slot < 16)
+                gFTemp[m_slot++].store(d0 | d1 << 8 | d2 << 16 | d3 << 24);
+        }
+        pos += IOFrame::ReplySize;
+    }
+    if (pos > 0) {
+        std::memmove(m_buffer, m_buffer + pos, size_t(m_fill - pos));
+        m_fill -= pos;
+    }
+    return echoDiffers;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// One pass of the IO-board link: take the board's replies, publish the input
+// word, re-send the outputs when the board's echo differs, send the next
+// command of the 210-pass period, and count passes without a byte.
+#include <QString>
+
+#include <functional>
+
+class IOPort;
+
+class IOPoller {
+public:
+    using RecordFn = std::function<void(const QString&)>;
+    static constexpr int BufferSize = 1024;
+    // More than this many passes without a byte and the link counts as lost.
+    static constexpr int LostAfterEmptyPasses = 1000;
+    static constexpr int PeriodBlockA = 200;
+    static constexpr int PeriodLength = 210;
+
+    // record receives operation-log lines, on the thread that runs pass().
+    explicit IOPoller(IOPort* port, RecordFn record = RecordFn());
+
+    void pass();
+
+    int emptyPasses() const { return m_emptyPasses; }
+    int periodCount() const { return m_period; }
+    int pendingBytes() const { return m_fill; }
+
+private:
+    bool scanFrames(quint32 wanted);
+
+    IOPort* m_port;
+    RecordFn m_record;
+    unsigned char m_buffer[BufferSize];
+    int m_fill = 0;
+    int m_emptyPasses = 0;
+    int m_period = 0;
+    int m_slot = 0;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// Byte line to the IO board. The serial device implements it; tests put a
+// scripted double in its place. Used from IOThread only, never blocking.
+
+class IOPort {
+public:
+    virtual ~IOPort() = default;
+    virtual bool isOpen() const = 0;
+    // Bytes waiting to be read now (0 when closed or on error).
+    virtual int bytesAvailable() = 0;
+    // Reads up to max bytes without waiting; returns the count (0 on error).
+    virtual int read(unsigned char* data, int max) = 0;
+    // Writes without waiting; returns the count written, -1 on error.
+    virtual int write(const unsigned char* data, int len) = 0;
+};

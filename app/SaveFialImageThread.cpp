@@ -1,0 +1,185 @@
+#include "SaveFialImageThread.h"
+
+#include "network/VUR_Net.h"
+#include "params/WizardPara.h"
+#include "vision/VisionGlobals.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstring>
+#include <vector>
+
+uint8_t* gpFailImage[8][8][2] = {};
+bool gisSaveFail[8][8][2] = {};
+int gFailIndex[8][8] = {};
+namespace {
+QMutex gSaveFailMutex;
+}
+QMutex* pMutexSaveFail = &gSaveFailMutex;
+int gPicNumNG = 0;
+int gPicNumOK = 0;
+SaveFialImageThread* gpSaveFialImageThread = nullptr;
+
+QString ResultFolder(int camera, int step, int slot)
+{
+    return QStringLiteral("./alarmimage/camera%1/detect%2/%3")
+        .arg(camera + 1)
+        .arg(step + 1)
+        .arg(slot == 0 ? QStringLiteral("NG") : QStringLiteral("OK"));
+}
+
+bool MakeResultFolders(int cameras)
+{
+    bool ok = true;
+    for (int c = 0; c < cameras && c < 8; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int slot = 0; slot < 2; ++slot)
+                ok &= QDir().mkpath(ResultFolder(c, s, slot));
+    return ok;
+}
+
+qint64 NextPictureNumber(const QStringList& folders)
+{
+    qint64 next = 0;
+    for (const QString& folder : folders) {
+        const QStringList names = QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+        if (names.isEmpty())
+            continue;
+        bool ok = false;
+        const qint64 n = names.last().section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
+        if (ok && n + 1 > next)
+            next = n + 1;
+    }
+    return next;
+}
+
+QString PictureFileName(qint64 n)
+{
+    return QStringLiteral("%1_%2.jpg")
+        .arg(n, 10, 10, QLatin1Char('0'))
+        .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss.zzz")));
+}
+
+SaveFialImageThread::SaveFialImageThread(int cameras, int steps, std::atomic<qint64>* counter, QObject* parent)
+    : QThread(parent)
+    , m_cameras(qBound(0, cameras, 8))
+    , m_steps(qBound(0, steps, 8))
+    , m_counter(counter)
+{
+}
+
+void SaveFialImageThread::Prune(const QString& folder, int limit)
+{
+    QDir dir(folder);
+    const QStringList names = dir.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    const int n = names.size();
+    if (n < limit)
+        return;
+    // Together with the new picture the folder holds the limit; never index
+    // past the listing (a limit of 0 removes them all).
+    const int remove = qMin(n, n - limit + 1);
+    for (int i = 0; i < remove; ++i)
+        dir.remove(names[i]);
+}
+
+void SaveFialImageThread::nap(int ms)
+{
+    // Sleep in short slices so a stop request is seen promptly.
+    for (int left = ms; left > 0 && !isInterruptionRequested(); left -= 20)
+        msleep(qMin(left, 20));
+}
+
+void SaveFialImageThread::run()
+{
+    const size_t bytes = size_t(gImageW) * size_t(gImageH) * 4;
+    std::vector<uint8_t> picture(bytes);
+    while (!isInterruptionRequested()) {
+        sweepOnce(picture.data());
+        nap(m_timing.sweepMs);
+    }
+}
+
+void SaveFialImageThread::sweepOnce(uint8_t* picture)
+{
+    const int steps = m_steps.load();
+    for (int c = 0; c < m_cameras; ++c) {
+        for (int s = 0; s < steps; ++s) {
+            bool ng, ok;
+            {
+                QMutexLocker lock(pMutexSaveFail);
+                ng = gisSaveFail[c][s][0];
+                ok = gisSaveFail[c][s][1];
+            }
+            for (int slot = 0; slot < 2; ++slot) {
+                if (!saveSlot(c, s, slot, ng, picture))
+                    continue;
+                nap(slot == 0 && ng && ok ? m_timing.afterNgWithOkMs : m_timing.afterPictureMs);
+                if (isInterruptionRequested())
+                    return;
+            }
+            if (ng) {
+                QMutexLocker lock(pMutexSaveFail);
+                gFailIndex[c][s] = 0;
+            }
+        }
+    }
+}
+
+bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending, uint8_t* picture)
+{
+    const size_t bytes = size_t(gImageW) * size_t(gImageH) * 4;
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        if (!gisSaveFail[c][s][slot])
+            return false;
+        if (gpFailImage[c][s][slot])
+            std::memcpy(picture, gpFailImage[c][s][slot], bytes);
+        gisSaveFail[c][s][slot] = false;
+    }
+    // An OK picture waiting beside an NG one belongs to the same alarm.
+    const bool toNg = slot == 0 || ngPending;
+    const QString folder = ResultFolder(c, s, toNg ? 0 : 1);
+    const int limit = toNg ? gPicNumNG : gPicNumOK;
+    Prune(folder, limit);
+    if (limit <= 0)
+        return true;  // the folder keeps no pictures
+
+    const qint64 number = m_counter ? m_counter->fetch_add(1) : 0;
+    const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
+    const cv::Mat bgra(gImageH, gImageW, CV_8UC4, picture);
+    cv::Mat bgr;
+    cv::cvtColor(bgra, bgr, cv::COLOR_BGRA2BGR);
+    bool written = false;
+    try {
+        written = cv::imwrite(path.toStdString(), bgr);
+    } catch (const cv::Exception&) {
+        written = false;
+    }
+    // The plant link hears only of pictures that exist.
+    if (written && QFile::exists(path)) {
+        const QString rel = QLatin1Char('.') + path.mid(QDir::currentPath().size());
+        emit pictureSaved(path, rel);
+    }
+    return true;
+}
+
+void ConnectSaverToPlantLink(SaveFialImageThread* saver)
+{
+    if (!gpNet)
+        return;
+    // The link object lives on the GUI thread: the connection is queued there.
+    QObject::connect(saver, &SaveFialImageThread::pictureSaved, gpNet,
+                     [](const QString& absolutePath, const QString& relativePath) {
+                         if (!gpWPara || !gpWPara->netEnabled || !PlantLinkUp())
+                             return;
+                         gpNet->VUR_SendAlarmPic(absolutePath);
+                         gpNet->VUR_SendStatistics(relativePath);
+                     });
+}

@@ -1,0 +1,73 @@
+#pragma once
+// Writes the NG/OK result pictures the detection cycle hands over, keeping
+// each folder below its picture limit. JPEG writing is slow, so the GUI
+// thread only renders into a buffer and raises a flag; this thread sweeps.
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+#include <cstdint>
+
+// Hand-over area, guarded by pMutexSaveFail: [camera][step][slot 0 NG, 1 OK].
+extern uint8_t* gpFailImage[8][8][2];  // gImageW x gImageH 32-bit pictures
+extern bool gisSaveFail[8][8][2];
+extern int gFailIndex[8][8];           // 0 none, else 1-based first failing ROI
+extern QMutex* pMutexSaveFail;
+extern int gPicNumNG;                  // pictures each NG folder keeps
+extern int gPicNumOK;                  // pictures each OK folder keeps
+
+// Folder of camera c, step s (0-based), slot 0 NG / 1 OK, below the working directory.
+QString ResultFolder(int camera, int step, int slot);
+// Creates the NG and OK folders of the given cameras and all eight steps.
+bool MakeResultFolders(int cameras);
+// Counter for the next picture: largest leading number of the newest picture
+// name over the folders, plus 1 (0 when there is none).
+qint64 NextPictureNumber(const QStringList& folders);
+// File name for counter n at the current time.
+QString PictureFileName(qint64 n);
+
+class SaveFialImageThread : public QThread {
+    Q_OBJECT
+public:
+    struct Timing {
+        int afterNgWithOkMs = 1000;  // between the NG and OK picture of one step
+        int afterPictureMs = 200;
+        int sweepMs = 100;
+    };
+
+    // cameras/steps bound the sweep; counter is the main window's saved-picture number.
+    SaveFialImageThread(int cameras, int steps, std::atomic<qint64>* counter, QObject* parent = nullptr);
+
+    void setTiming(const Timing& t) { m_timing = t; }
+    void setSteps(int steps) { m_steps.store(steps); }
+
+    // Prunes the folder's oldest "*.jpg" so that with one more picture it
+    // holds at most limit files. A limit of 0 empties it.
+    static void Prune(const QString& folder, int limit);
+
+signals:
+    // Emitted from this thread for each written picture (absolute and "."-relative
+    // path); receivers on the GUI thread get it queued.
+    void pictureSaved(const QString& absolutePath, const QString& relativePath);
+
+protected:
+    void run() override;
+
+private:
+    void sweepOnce(uint8_t* picture);
+    bool saveSlot(int c, int s, int slot, bool ngPending, uint8_t* picture);
+    void nap(int ms);
+
+    int m_cameras;
+    std::atomic<int> m_steps;
+    std::atomic<qint64>* m_counter;
+    Timing m_timing;
+};
+
+extern SaveFialImageThread* gpSaveFialImageThread;
+
+// Reports each written picture to the plant link on the GUI thread, when the
+// link is switched on and its client alive.
+void ConnectSaverToPlantLink(SaveFialImageThread* saver);

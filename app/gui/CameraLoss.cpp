@@ -1,0 +1,156 @@
+#include "CameraLoss.h"
+
+#include "AlarmHost.h"
+#include "LostCameraWarnBox.h"
+#include "ReconnectCameraWarnBox.h"
+#include "app/ControlPort.h"
+#include "app/uitext.h"
+#include "params/WizardPara.h"
+#include "widgets/WarnBox.h"
+
+int gisLost = 0;
+int gLost = 0;
+
+namespace {
+bool lostBoxOption()
+{
+    return gpWPara && gpWPara->cameraLostOptimize;
+}
+
+void record(const QString& text)
+{
+    if (AlarmHost* host = AlarmHost::instance())
+        host->InsertRecord(text);
+}
+}  // namespace
+
+CameraLoss::CameraLoss(CameraLossPort* port)
+    : m_port(port)
+{
+}
+
+void CameraLoss::ReportDisconnected(int camera)
+{
+    if (camera >= 0 && camera < 8)
+        m_reported.fetch_or(1u << camera);
+    m_lostFlag.store(1);
+}
+
+void CameraLoss::PollPass()
+{
+    if (m_lostFlag.load() && lostBoxOption()) {
+        for (int c = 0; c < m_port->cameraCount() && m_lostFlag.load() && !gisLost; ++c)
+            CameraCheck(c);
+    }
+}
+
+void CameraLoss::CameraCheck(int camera)
+{
+    if (gisLost)
+        return;
+    switch (m_port->family()) {
+    case FamilyGalaxy:
+    case FamilyUEye:
+    case FamilyMind:
+    case FamilyIMV:
+    case FamilyV4L2:
+        break;
+    case FamilyMVS:
+    case FamilyDVP:
+        if (m_port->recount(false) == m_port->cameraCount()) {
+            // Every camera is still listed: reopen the ones whose SDK reported a
+            // drop instead of re-enumerating on every pass.
+            reopenReported();
+            return;
+        }
+        break;
+    default:
+        return;
+    }
+    declareLost(camera);
+}
+
+void CameraLoss::reopenReported()
+{
+    const unsigned reported = m_reported.exchange(0);
+    m_lostFlag.store(0);
+    for (int c = 0; c < m_port->cameraCount(); ++c) {
+        if (!(reported & (1u << c)))
+            continue;
+        if (m_port->isOpen(c))
+            m_port->stop(c);
+        m_port->close(c);
+        if (!m_port->open(c)) {
+            declareLost(c);
+            return;
+        }
+        m_port->start(c);
+    }
+}
+
+void CameraLoss::declareLost(int camera)
+{
+    gisLost = 1;
+    gLost += 1;
+    record(LanStr(332).arg(gLost).arg(camera + 1));
+    if (!m_stopped && gpControlIO) {
+        gpControlIO->IOSetOut(0, 1);
+        gpControlIO->IOFlashOut();
+    }
+    const bool showBox = lostBoxOption();
+    if (showBox && gpLostCameraWarnBox) {
+        gpLostCameraWarnBox->show();
+        gpLostCameraWarnBox->repaint();
+    }
+    for (int c = 0; c < m_port->cameraCount(); ++c) {
+        m_port->markNg(c);
+        if (m_port->isOpen(c))
+            m_port->stop(c);
+        m_port->close(c);
+    }
+    if (!showBox && gpWarnBox) {
+        gpWarnBox->setText(LanStr(39));
+        gpWarnBox->show();
+    }
+}
+
+void CameraLoss::CameraRestart()
+{
+    if (!gisLost)
+        return;
+    const int n = m_port->recount(true);
+    if (n < 0)
+        return;  // this family never recovers without a restart
+    if (n != m_port->cameraCount())
+        return;  // try again on the next 3-s pass
+
+    gisLost = 0;
+    for (int c = 0; c < m_port->cameraCount(); ++c) {
+        if (m_port->open(c))
+            m_port->start(c);
+    }
+    if (gpWarnBox)
+        gpWarnBox->hide();
+    if (gpLostCameraWarnBox)
+        gpLostCameraWarnBox->hide();
+    if (gpReconnectCameraWarnBox)
+        gpReconnectCameraWarnBox->show();
+    record(QStringLiteral("Camera Restart"));
+
+    int failed = -1;
+    for (int c = 0; c < m_port->cameraCount(); ++c) {
+        m_port->zeroNoFrameTicks(c);
+        if (!m_port->isOpen(c))
+            failed = c;
+    }
+    if (failed >= 0) {
+        // A camera that did not come back is a new loss, never a partial restart.
+        CameraCheck(failed);
+        if (!gisLost)
+            declareLost(failed);
+        return;
+    }
+    m_reported.store(0);
+    m_lostFlag.store(0);
+    m_port->setSpeed();
+}

@@ -1,0 +1,40 @@
+#include "LostComWarnBox.h"
+
+#include "AlarmHost.h"
+#include "app/IOLink.h"
+
+#include <QTimer>
+
+LostComWarnBox* gpLostComWarnBox = nullptr;
+
+LostComWarnBox::LostComWarnBox(QWidget* parent)
+    : WarnBox(parent)
+{
+    hide();
+}
+
+void LostComWarnBox::Poll(bool lostCom, bool enabled)
+{
+    if (!enabled)
+        return;
+    if (!isVisible() && lostCom) {
+        setText(AlarmText(589));
+        show();
+        if (AlarmHost* host = AlarmHost::instance())
+            host->InsertRecord(QStringLiteral("IO通讯异常"));
+    } else if (isVisible() && !lostCom && text() != AlarmText(590)) {
+        setText(AlarmText(590));
+        repaint();
+    }
+}
+
+void LostComWarnBox::hideEvent(QHideEvent* event)
+{
+    WarnBox::hideEvent(event);
+    // Confirmed while the link is still down: the warning stays.
+    if (gisLostCom)
+        QTimer::singleShot(0, this, [this] {
+            if (gisLostCom)
+                show();
+        });
+}

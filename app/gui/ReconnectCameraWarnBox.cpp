@@ -1,0 +1,17 @@
+#include "ReconnectCameraWarnBox.h"
+
+#include "AlarmHost.h"
+
+ReconnectCameraWarnBox* gpReconnectCameraWarnBox = nullptr;
+
+ReconnectCameraWarnBox::ReconnectCameraWarnBox(QWidget* parent)
+    : WarnBox(parent)
+{
+    setText(AlarmText(588));
+    hide();
+}
+
+void ReconnectCameraWarnBox::hideEvent(QHideEvent* event)
+{
+    WarnBox::hideEvent(event);
+}

@@ -1,0 +1,556 @@
+#include "CammerRecong.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+
+#include "RoiRules.h"
+#include "inspect/EdgePoint.h"
+#include "params/CammerSingleton.h"
+#include "params/CammerWidgetData.h"
+#include "vision/CBlobResult.h"
+#include "vision/ColorConvert.h"
+#include "vision/ImageTransform.h"
+
+namespace {
+
+int ClampCount(int count)
+{
+    return std::clamp(count, 0, CammerRecong::kRois);
+}
+
+// A mask fits when it is 8-bit and exactly the size of its box.
+bool MaskFits(const cv::Mat& mask, const cv::Rect& box)
+{
+    return !mask.empty() && mask.type() == CV_8UC1 && mask.cols == box.width
+        && mask.rows == box.height;
+}
+
+}  // namespace
+
+CammerRecong::CammerRecong(CammerSingleton* set, CammerWidgetData* owner)
+    : roiSet(set)
+    , widget(owner)
+{
+    W = widget->layout().width;
+    H = widget->layout().height;
+    colour = widget->layout().colour;
+    const InspectParams p = InspectHost::instance().params();
+    for (int g = 0; g < kGroups; ++g) {
+        findShape[g].Clear();
+        findShape[g].state = 0;
+        if (p.detectOn[g]) {
+            CreateShape(g);
+            VarTrain(g);
+        }
+    }
+}
+
+CammerRecong::~CammerRecong() = default;
+
+bool CammerRecong::InsideFrame(const cv::Rect& box) const
+{
+    return box.x >= 0 && box.y >= 0 && box.width >= 1 && box.height >= 1
+        && int64_t(box.x) + box.width <= W && int64_t(box.y) + box.height <= H;
+}
+
+cv::Mat CammerRecong::Frame(std::vector<uint8_t>& buffer) const
+{
+    if (buffer.size() < size_t(W) * size_t(H) || W <= 0 || H <= 0)
+        return cv::Mat();
+    return cv::Mat(H, W, CV_8UC1, buffer.data());
+}
+
+cv::Mat CammerRecong::TemplateImage(int g, int k, const InspectParams& p)
+{
+    auto& images = widget->templateImages[g];
+    if (k < 0 || size_t(k) >= images.size())
+        return cv::Mat();
+    auto& buffer = images[size_t(k)];
+    if (!colour)
+        return Frame(buffer);
+    if (buffer.size() < size_t(W) * size_t(H) * 4)
+        return cv::Mat();
+    cv::Mat grey(H, W, CV_8UC1);
+    const int* rgba = reinterpret_cast<const int*>(buffer.data());
+    if (p.isGrayHue)
+        RGBA2Gray(grey.data, rgba, W, H);
+    else
+        RGBA2Hue(grey.data, rgba, W, H);
+    return grey;
+}
+
+cv::Mat CammerRecong::SourceImage(const InspectParams& p)
+{
+    if (!colour)
+        return Frame(widget->inspectFrame);
+    cv::Mat grey = Frame(widget->grayFrame);
+    if (grey.empty() || widget->inspectFrame.size() < size_t(W) * size_t(H) * 4)
+        return cv::Mat();
+    const int* rgba = reinterpret_cast<const int*>(widget->inspectFrame.data());
+    if (p.isGrayHue)
+        RGBA2Gray(grey.data, rgba, W, H);
+    else
+        RGBA2Hue(grey.data, rgba, W, H);
+    return grey;
+}
+
+void CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
+{
+    kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
+    // A 1 x 1 opening changes nothing.
+    if (kernel <= 1)
+        return;
+    auto it = ellipses.find(kernel);
+    if (it == ellipses.end())
+        it = ellipses.emplace(kernel, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(kernel, kernel))).first;
+    cv::morphologyEx(work, work, cv::MORPH_OPEN, it->second);
+}
+
+cv::Mat CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window,
+                               const cv::Mat& effective, const InspectParams& p, int& kernel) const
+{
+    const GreyBand band = RoiRules::Band(code, lim);
+    cv::Mat work;
+    cv::inRange(window, cv::Scalar(band.lower), cv::Scalar(band.upper), work);
+    cv::bitwise_and(work, effective, work);
+    kernel = RoiRules::KernelSize(code, lim, p);
+    if (RoiRules::KernelTooLarge(code, kernel, window.cols, window.rows))
+        work.setTo(0);
+    return work;
+}
+
+void CammerRecong::VarTrain(int g)
+{
+    if (g < 0 || g >= kGroups)
+        return;
+    const InspectParams p = InspectHost::instance().params();
+    const CammerSingleton& s = *roiSet;
+
+    for (int j = 0; j < kRois; ++j) {
+        if (grayMatch[g][j].IsValid())
+            grayMatch[g][j].Clear();
+        if (surf[g][j].IsValid())
+            surf[g][j].Clear();
+    }
+
+    // A group whose buffers the widget has not allocated (the step count rose
+    // after start-up) stays untrained: Run then holds every ROI of it as an
+    // error instead of judging against nothing.
+    const cv::Mat points = Frame(widget->ignorePointMask[g]);
+    if (points.empty() || widget->templateImages[g].empty()) {
+        ignoreMask[g].release();
+        return;
+    }
+    ignoreMask[g] = points.clone();
+
+    const int count = ClampCount(s.count[g]);
+    for (int j = 0; j < count; ++j) {
+        if (s.algorithm[g][j] != RoiCode::IgnoreArea)
+            continue;
+        const cv::Rect box = s.RoiBox(g, j);
+        const cv::Mat& mask = widget->liveMasks[g][j];
+        // An unusable Ignore Area cuts nothing out: more is judged, never less.
+        if (InsideFrame(box) && MaskFits(mask, box))
+            mask.copyTo(ignoreMask[g](box));
+    }
+    cv::bitwise_not(ignoreMask[g], ignoreMask[g]);
+
+    // Colour templates are converted once per training, not once per ROI.
+    const int slotCount = int(widget->templateImages[g].size());
+    std::vector<cv::Mat> templates(static_cast<size_t>(slotCount));
+    auto templateAt = [&](int k) -> const cv::Mat& {
+        if (templates[size_t(k)].empty())
+            templates[size_t(k)] = TemplateImage(g, k, p);
+        return templates[size_t(k)];
+    };
+    const std::vector<int32_t>& used = widget->templateUsed[g];
+
+    for (int j = 0; j < count; ++j) {
+        const int code = s.algorithm[g][j];
+        if (code != RoiCode::Defect && code != RoiCode::Similarity && code != RoiCode::DistMeasure)
+            continue;
+        const cv::Rect box = s.RoiBox(g, j);
+        const cv::Mat& mask = widget->liveMasks[g][j];
+        if (!InsideFrame(box) || !MaskFits(mask, box))
+            continue;
+        cv::Mat effective;
+        cv::bitwise_and(ignoreMask[g](box), mask, effective);
+
+        if (code == RoiCode::DistMeasure) {
+            const cv::Mat& tpl = templateAt(0);
+            if (tpl.empty()) {
+                widget->roiValue[g][j] = 0;
+                widget->roiMarks[g][j][1][0] = 0;
+            } else {
+                MeasureEdges(g, j, tpl, box, s.min_size[g][j], s.sensibility[g][j], true);
+            }
+            continue;
+        }
+
+        if (code == RoiCode::Similarity)
+            surf[g][j].Create(box.width, box.height, effective.clone());
+        else
+            grayMatch[g][j].Create(box.width, box.height, effective, 0);
+
+        int added = 0;
+        for (int k = 0; k < slotCount && size_t(k) < used.size(); ++k) {
+            if (!used[size_t(k)])
+                continue;
+            const cv::Mat& tpl = templateAt(k);
+            if (tpl.empty())
+                continue;
+            const cv::Mat cut = tpl(box);
+            if (code == RoiCode::Similarity)
+                surf[g][j].AddTemp(cut.clone(), 1, 50, s.sensibility[g][j]);
+            else
+                grayMatch[g][j].AddTemp(cut);
+            if (++added >= widget->templateNum[g])
+                break;
+        }
+
+        if (code == RoiCode::Similarity)
+            surf[g][j].Train(0, 0, 0, 0);
+        else
+            grayMatch[g][j].Train(s.sensibility[g][j], p.amplify, 100, 150);
+    }
+}
+
+CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& src,
+                                                   const cv::Rect& box, int dir, int sensitivity,
+                                                   bool reference)
+{
+    RotateRectROI* strip = Rect2RotateRect(box, dir);
+    _EdgePointDetParam prm;
+    prm.scanDir = 0;
+    prm.polarity = 0;
+    prm.peakPercent = 1;
+    prm.smoothWidth = 5;
+    prm.sensitivity = sensitivity;
+    prm.roi = strip;
+    const bool found = clcEdgePoint(src, prm) != 0;
+    delete strip;
+
+    int32_t(*marks)[4] = widget->roiMarks[g][j];
+    // Slot 1: [0] reference count, [1] found count. Slots 2 and 3: reference
+    // point in [0..1], found point in [2..3].
+    const int col = reference ? 0 : 2;
+    int32_t& n_out = marks[1][reference ? 0 : 1];
+    const size_t n = found ? prm.points.size() : 0;
+    EdgeFound result;
+    if (n == 0) {
+        widget->roiValue[g][j] = 0;
+        n_out = 0;
+    } else if (n == 1) {
+        const cv::Point2d pt = prm.points.front();
+        widget->roiValue[g][j] = int(pt.x);
+        n_out = 1;
+        marks[2][col] = int(pt.x);
+        marks[2][col + 1] = int(pt.y);
+        result.count = 1;
+        result.first = pt;
+    } else {
+        const cv::Point2d first = prm.points.front();
+        const cv::Point2d last = prm.points.back();
+        const float d = DistP2P(first, last);
+        widget->roiValue[g][j] = int(d);
+        n_out = 2;
+        marks[2][col] = int(first.x);
+        marks[2][col + 1] = int(first.y);
+        marks[3][col] = int(last.x);
+        marks[3][col + 1] = int(last.y);
+        result.count = 2;
+        result.first = first;
+        result.distance = d;
+    }
+    return result;
+}
+
+void CammerRecong::CreateShape(int g)
+{
+    if (g < 0 || g >= kGroups)
+        return;
+    const InspectParams p = InspectHost::instance().params();
+    if (p.motionCorrect == -1 || colour)
+        return;
+    const CammerSingleton& s = *roiSet;
+
+    // Mask, box and speed all come from the first Position ROI, so the mask
+    // always fits the model picture.
+    cv::Rect box;
+    cv::Mat mask;
+    int speed = 5;
+    bool haveRoi = false;
+    const int count = ClampCount(s.count[g]);
+    for (int j = 0; j < count; ++j) {
+        if (s.algorithm[g][j] != RoiCode::Position)
+            continue;
+        box = s.RoiBox(g, j);
+        mask = widget->liveMasks[g][j];
+        speed = s.min_size[g][j];
+        haveRoi = InsideFrame(box) && MaskFits(mask, box);
+        break;
+    }
+    if (!haveRoi) {
+        box = cv::Rect(W / 4, H / 4, W / 2, H / 2);
+        mask = cv::Mat(H / 2, W / 2, CV_8UC1, cv::Scalar(255));
+        speed = 5;
+    }
+    modelCx[g] = box.x + box.width / 2;
+    modelCy[g] = box.y + box.height / 2;
+
+    const cv::Mat tpl = TemplateImage(g, 0, p);
+    if (tpl.empty() || box.empty())
+        return;
+    const cv::Mat model = tpl(box);
+    const int angle = (p.angleRange >= 1 && p.angleRange <= 180) ? p.angleRange : p.motionCorrect;
+    findShape[g].CreateShape(model, 0.0, 0, angle, modelCx[g], modelCy[g], false, 255, mask, speed, 0);
+
+    const int64_t m = p.positionOffset;
+    const int64_t x0 = std::max<int64_t>(0, box.x - m);
+    const int64_t y0 = std::max<int64_t>(0, box.y - m);
+    const int64_t x1 = std::min<int64_t>(W, int64_t(box.x) + box.width + m);
+    const int64_t y1 = std::min<int64_t>(H, int64_t(box.y) + box.height + m);
+    if (x1 > x0 && y1 > y0)
+        searchWin[g] = cv::Rect(int(x0), int(y0), int(x1 - x0), int(y1 - y0));
+    else
+        searchWin[g] = cv::Rect();
+}
+
+void CammerRecong::PassThrough()
+{
+    const size_t len = std::min(widget->inspectFrame.size(), widget->workBuffer.size());
+    if (len)
+        std::memcpy(widget->inspectFrame.data(), widget->workBuffer.data(), len);
+}
+
+void CammerRecong::ShapeMatch()
+{
+    ShapeMatch(InspectHost::instance().currentStep(), InspectHost::instance().params());
+}
+
+void CammerRecong::ShapeMatch(int g, const InspectParams& p)
+{
+    cv::Mat work = Frame(widget->workBuffer);
+    cv::Mat inspect = Frame(widget->inspectFrame);
+    // An empty search window counts as "not found".
+    const cv::Rect win = (g >= 0 && g < kGroups) ? searchWin[g] & cv::Rect(0, 0, W, H) : cv::Rect();
+    if (g < 0 || g >= kGroups || p.motionCorrect == -1 || colour || !findShape[g].IsValid()
+        || win.empty() || work.empty() || inspect.empty()) {
+        PassThrough();
+        return;
+    }
+    int x = 0;
+    int y = 0;
+    double r1 = 0;
+    double r2 = 0;
+    if (!findShape[g].Find(work(win), 0, &x, &y, &r1, &r2)) {
+        PassThrough();
+        return;
+    }
+    const int dx = x - win.x;
+    const int dy = y - win.y;
+    // Both transforms write every pixel of inspectFrame, so nothing of an
+    // earlier frame survives into the judgement.
+    bool ok = false;
+    if (p.angleRange >= 1 && p.angleRange <= 180)
+        ok = TransformImage(work, inspect, cv::Point2f(float(dx), float(dy)),
+                            cv::Point2f(float(modelCx[g]), float(modelCy[g])), r2);
+    else
+        ok = MoveImage(work, inspect, dx, dy);
+    if (!ok)
+        PassThrough();
+}
+
+void CammerRecong::Run(int g)
+{
+    InspectHost& host = InspectHost::instance();
+    const InspectParams p = host.params();
+    StepOutput out;
+    Judge(g, p, host.lastInputNo() != 0 && p.netEnabled, out);
+    g_listParamROI.append(out.records);
+    for (const QString& line : out.logLines)
+        host.insertRecord(line);
+}
+
+void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, StepOutput& out)
+{
+    if (g < 0 || g >= kGroups)
+        return;
+    const CammerSingleton& s = *roiSet;
+    CammerWidgetData* w = widget;
+    const int cam = w->camera;
+    const int count = ClampCount(s.count[g]);
+
+    w->cameraOK = 1;
+    for (int j = 0; j < count; ++j)
+        w->roiOK[g][j] = 1;
+    const cv::Mat src = SourceImage(p);
+    cv::Mat ngMap = Frame(w->ngMap);
+    if (!ngMap.empty())
+        ngMap.setTo(0);
+
+    for (int j = 0; j < count; ++j) {
+        const int code = s.algorithm[g][j];
+        if (code == RoiCode::IgnoreArea || code == RoiCode::Position) {
+            w->roiValue[g][j] = 0;
+            w->roiMarks[g][j][0][0] = 0;
+            continue;
+        }
+        const cv::Rect box = s.RoiBox(g, j);
+        const cv::Mat& mask = w->liveMasks[g][j];
+        int error = 0;
+        if (mask.empty())
+            error = -1;
+        else if (ignoreMask[g].empty())
+            error = -2;
+        else if (box.width < 1 || box.height < 1)
+            error = -3;
+        else if (!InsideFrame(box) || !MaskFits(mask, box) || code < 0 || code > RoiCode::DistMeasure
+                 || src.empty() || ngMap.empty())
+            error = -1;  // unusable ROI or frame: the camera holds rather than guesses
+        if (error) {
+            w->cameraOK = 0;
+            out.logLines.append(QStringLiteral("REG RUN ERROR = %1, %2, %3").arg(cam).arg(g).arg(error));
+            continue;
+        }
+
+        const RoiLimits lim{s.min_size[g][j], s.sensibility[g][j], s.max_area[g][j]};
+        const cv::Mat window = src(box);
+
+        if (code == RoiCode::DistMeasure) {
+            const EdgeFound e = MeasureEdges(g, j, src, box, lim.minSize, lim.sensibility, false);
+            const int32_t(*marks)[4] = w->roiMarks[g][j];
+            double dist = 0;
+            if (e.count == 1)
+                dist = DistP2P(e.first, cv::Point2d(marks[2][0], marks[2][1]));
+            else if (e.count >= 2)
+                dist = e.distance;
+            if (RoiRules::DistIsNg(e.count, marks[1][0], dist, lim)) {
+                w->roiOK[g][j] = 0;
+                w->cameraOK = 0;
+            }
+        } else {
+            cv::Mat work;
+            int kernel = 1;
+            int score = 0;
+            if (code == RoiCode::Similarity) {
+                work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+                if (surf[g][j].IsValid())
+                    score = int(surf[g][j].Match(window.clone(), work));
+                if (work.size() != box.size() || work.type() != CV_8UC1)
+                    work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+            } else if (code == RoiCode::Defect) {
+                kernel = RoiRules::KernelSize(code, lim, p);
+                work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+                if (grayMatch[g][j].IsValid())
+                    grayMatch[g][j].Match(window, work);
+            } else {
+                cv::Mat effective;
+                cv::bitwise_and(ignoreMask[g](box), mask, effective);
+                work = BandWork(code, lim, window, effective, p, kernel);
+            }
+            Open(work, kernel, box);
+            work.copyTo(ngMap(box));
+
+            const CBlobResult blobs(work, cv::Mat(), 0);
+            const int n = blobs.GetNumBlobs();
+            int area = 0;
+            int stored = 0;
+            for (int b = 0; b < n; ++b) {
+                const CBlob blob = blobs.GetBlob(b);
+                area = int(area + blob.Area());
+                if (stored < kMaxMarks) {
+                    const cv::Rect r = blob.GetBoundingBox();
+                    int32_t* slot = w->roiMarks[g][j][++stored];
+                    slot[0] = r.x + box.x;
+                    slot[1] = r.y + box.y;
+                    slot[2] = r.x + r.width + box.x;
+                    slot[3] = r.y + r.height + box.y;
+                }
+            }
+            w->roiMarks[g][j][0][0] = stored;
+            int value = area;
+            if (code == RoiCode::Similarity)
+                value = score;
+            else if (code == RoiCode::WhiteNum || code == RoiCode::BlackNum)
+                value = n;
+            w->roiValue[g][j] = value;
+            if (RoiRules::IsNg(code, value, lim, p)) {
+                w->roiOK[g][j] = 0;
+                w->cameraOK = 0;
+            }
+        }
+
+        if (collectRecords) {
+            param_roi r;
+            r.camera = cam;
+            r.group = g;
+            r.roi = j;
+            r.algorithm = code;
+            r.value = w->roiValue[g][j];
+            r.low = RoiRules::LowLimit(code, lim);
+            r.high = RoiRules::HighLimit(code, lim);
+            r.ok = w->cameraOK;
+            out.records.append(r);
+        }
+    }
+}
+
+void CammerRecong::RunTest(int g, int j)
+{
+    // The index is checked before anything is written.
+    if (g < 0 || g >= kGroups || j < 0 || j >= kRois)
+        return;
+    const InspectParams p = InspectHost::instance().params();
+    CammerWidgetData* w = widget;
+    const CammerSingleton* s = w->editSet;
+
+    const cv::Mat src = colour ? Frame(w->grayFrame) : TemplateImage(g, w->templateIndex, p);
+    cv::Mat ngMap = Frame(w->ngMap);
+    if (!ngMap.empty())
+        ngMap.setTo(0);
+    w->roiValue[g][j] = 0;
+    w->roiMarks[g][j][0][0] = 0;
+
+    if (!s || j >= ClampCount(s->count[g]))
+        return;
+    const int code = s->algorithm[g][j];
+    if (code == RoiCode::Defect || code == RoiCode::IgnoreArea || code == RoiCode::Position
+        || code == RoiCode::Similarity) {
+        w->RequestRepaint();
+        return;
+    }
+    const cv::Rect box = s->RoiBox(g, j);
+    if (box.width < 1 || box.height < 1)
+        return;
+    const cv::Mat& mask = w->editMasks[g][j];
+    // Masks and box are checked before anything is cut out of them.
+    if (src.empty() || ngMap.empty() || ignoreMask[g].empty() || !InsideFrame(box)
+        || !MaskFits(mask, box))
+        return;
+    if (code != RoiCode::DistMeasure && !RoiRules::UsesGreyBand(code))
+        return;
+
+    const RoiLimits lim{s->min_size[g][j], s->sensibility[g][j], s->max_area[g][j]};
+    if (code == RoiCode::DistMeasure) {
+        MeasureEdges(g, j, src, box, lim.minSize, lim.sensibility, false);
+    } else {
+        cv::Mat effective;
+        cv::bitwise_and(ignoreMask[g](box), mask, effective);
+        int kernel = 1;
+        cv::Mat work = BandWork(code, lim, src(box), effective, p, kernel);
+        Open(work, kernel, box);
+        work.copyTo(ngMap(box));
+        const CBlobResult blobs(work, cv::Mat(), 0);
+        const int n = blobs.GetNumBlobs();
+        int area = 0;
+        for (int b = 0; b < n; ++b)
+            area = int(area + blobs.GetBlob(b).Area());
+        w->roiValue[g][j] = (code == RoiCode::WhiteNum || code == RoiCode::BlackNum) ? n : area;
+    }
+    w->previewShown = 1;
+    w->RequestRepaint();
+}

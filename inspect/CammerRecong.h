@@ -1,0 +1,94 @@
+#pragma once
+// Inspection engine of one camera: trains per-ROI matchers from the
+// templates, aligns each frame onto the taught position and judges every ROI
+// of a detection step into the camera widget's result fields.
+#include <QList>
+#include <QStringList>
+
+#include <map>
+#include <opencv2/core.hpp>
+
+#include "InspectHost.h"
+#include "ParamRoi.h"
+#include "vision/FindShape.h"
+#include "vision/GrayMatch.h"
+#include "vision/SURF.h"
+
+class CammerSingleton;
+class CammerWidgetData;
+
+class CammerRecong {
+public:
+    static constexpr int kGroups = 8;
+    static constexpr int kRois = 50;
+    static constexpr int kMaxMarks = 99;  // boxes kept per ROI
+
+    // Trains every enabled group; the widget's buffers must be allocated.
+    CammerRecong(CammerSingleton* roiSet, CammerWidgetData* widget);
+    ~CammerRecong();
+    CammerRecong(const CammerRecong&) = delete;
+    CammerRecong& operator=(const CammerRecong&) = delete;
+
+    void CreateShape(int g);
+    void VarTrain(int g);
+    // Aligns the work buffer of the main window's current step into inspectFrame.
+    void ShapeMatch();
+    void ShapeMatch(int g, const InspectParams& p);
+    // Judges group g; records go to g_listParamROI, failures to the operation log.
+    void Run(int g);
+    // One-ROI preview on the editor's picture with the edit set.
+    void RunTest(int g, int j);
+    void AreaGen() {}
+
+    // What one judgement produced besides the widget fields: kept apart so that
+    // cameras can be judged on worker threads and merged in camera order.
+    struct StepOutput {
+        QList<param_roi> records;
+        QStringList logLines;
+    };
+    void Judge(int g, const InspectParams& p, bool collectRecords, StepOutput& out);
+
+    // Trained state, read by tests and the editor.
+    const cv::Mat& IgnoreMask(int g) const { return ignoreMask[g]; }
+    const cv::Rect& SearchWindow(int g) const { return searchWin[g]; }
+    int ModelCx(int g) const { return modelCx[g]; }
+    int ModelCy(int g) const { return modelCy[g]; }
+    bool HasModel(int g) const { return findShape[g].IsValid(); }
+    bool HasGrayMatch(int g, int j) const { return grayMatch[g][j].IsValid(); }
+    bool HasSurf(int g, int j) const { return surf[g][j].IsValid(); }
+
+private:
+    struct EdgeFound {
+        int count = 0;  // 0, 1 or 2 (first and last of several)
+        cv::Point2d first;
+        double distance = 0;  // first to last, when two or more
+    };
+    // Runs the edge search of a Dist-Measure ROI and writes its value and the
+    // reference (training) or found (judgement) half of the edge record.
+    EdgeFound MeasureEdges(int g, int j, const cv::Mat& src, const cv::Rect& box, int dir,
+                           int sensitivity, bool reference);
+    // Work image of a grey-band ROI (codes 1, 4, 5, 7, 8) before the opening;
+    // also gives the opening's kernel.
+    cv::Mat BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window,
+                     const cv::Mat& effective, const InspectParams& p, int& kernel) const;
+    cv::Mat Frame(std::vector<uint8_t>& buffer) const;
+    cv::Mat SourceImage(const InspectParams& p);
+    cv::Mat TemplateImage(int g, int k, const InspectParams& p);
+    void Open(cv::Mat& work, int kernel, const cv::Rect& box);
+    bool InsideFrame(const cv::Rect& box) const;
+    void PassThrough();
+
+    CammerSingleton* roiSet;
+    CammerWidgetData* widget;
+    int W = 0;  // frame size of the widget's buffers
+    int H = 0;
+    bool colour = false;
+    cv::Mat ignoreMask[kGroups];
+    GrayMatch grayMatch[kGroups][kRois];
+    SURF surf[kGroups][kRois];
+    FindShape findShape[kGroups];
+    int modelCx[kGroups] = {};
+    int modelCy[kGroups] = {};
+    cv::Rect searchWin[kGroups];
+    std::map<int, cv::Mat> ellipses;  // structuring elements by size
+};

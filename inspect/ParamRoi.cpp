@@ -1,0 +1,3 @@
+#include "ParamRoi.h"
+
+QList<param_roi> g_listParamROI;

@@ -1,0 +1,75 @@
+#pragma once
+// One camera's ROI set: per detection group (8) up to 50 ROIs with shape,
+// function code and three limits, 16 cavity flags per group and one NG
+// counter per ROI. Kept in table "cammer<cam>" of PARAM.db.
+// A set is a value: copy it whole and compare it with ==.
+#include "vision/Circle.h"
+#include "vision/ClustomRect.h"
+#include "vision/RePolygon.h"
+
+#include <QString>
+#include <opencv2/core.hpp>
+
+#include <functional>
+
+class CammerWidgetData;
+
+class CammerSingleton {
+public:
+    static constexpr int kGroups = 8;
+    static constexpr int kMaxRoi = 50;
+    static constexpr int kCavities = 16;
+    enum RoiType { kRect = 1, kPolygon = 2, kCircle = 4 };
+
+    explicit CammerSingleton(int cam = 0);
+
+    // Fills the set from its table; the masks of the loaded ROIs go into
+    // widget->liveMasks (widget may be null). Missing detect rows are inserted.
+    void LoadDatafromFile(CammerWidgetData* widget);
+    // Writes all eight groups in one transaction (a power cut leaves the old
+    // set whole). Reports each group through the group reporter afterwards.
+    // False when the database refused; the table is then unchanged.
+    bool SaveDatatoFile();
+
+    // The shape that roi_type names (1 rectangle, 4 circle, any other the
+    // polygon), its frame box and a fresh mask of it.
+    cv::Rect RoiBox(int g, int j) const;
+    cv::Mat BuildMask(int g, int j);
+    // The default ROI a load gives a missing or broken row.
+    void SetDefaultRoi(int g, int j);
+
+    bool operator==(const CammerSingleton& o) const;
+    bool operator!=(const CammerSingleton& o) const { return !(*this == o); }
+
+    // The PARAM.db connection used by load and save (default: Qt's default connection).
+    static void SetConnectionName(const QString& name);
+    static QString ConnectionName();
+    // Shows an operator message and waits until it is closed (the main window
+    // installs the warning popup; the default writes a log line).
+    static void SetWarnHandler(std::function<void(const QString&)> handler);
+    // Called after each saved group when the plant link wants ROI sets.
+    static void SetGroupReporter(std::function<void(int cam, int group)> reporter);
+
+    int cam = 0;
+    int count[kGroups] = {};
+    int min_size[kGroups][kMaxRoi] = {};
+    int sensibility[kGroups][kMaxRoi] = {};
+    int max_area[kGroups][kMaxRoi] = {};
+    int algorithm[kGroups][kMaxRoi] = {};
+    ClustomRect rect[kGroups][kMaxRoi];
+    Circle circle[kGroups][kMaxRoi];
+    RePolygon polygon[kGroups][kMaxRoi];
+    int roi_type[kGroups][kMaxRoi] = {};
+    int output_point[kMaxRoi] = {};
+    int cavity[kGroups][kCavities] = {};
+    int NGCount[kGroups][kMaxRoi] = {};
+
+    // Text of the value of row ROI<g>-<j> as save writes it.
+    QString RoiRowValue(int g, int j) const;
+
+private:
+    void loadGroup(int g, CammerWidgetData* widget);
+    void loadRoi(int g, int j, const QString& value, CammerWidgetData* widget);
+    void storeMask(CammerWidgetData* widget, int g, int j);
+    QString tableName() const { return QStringLiteral("cammer%1").arg(cam); }
+};

@@ -1,0 +1,98 @@
+#pragma once
+// What the camera widget holds for the ROI sets and the inspection engine:
+// frame and template buffers, ROI masks, ignored alarm points and the result
+// fields the engine writes. The widget (a QWidget) derives from this record,
+// so the engine and the stores can use it without the widget toolkit.
+#include <opencv2/core.hpp>
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class CammerSingleton;
+class CammerRecong;
+
+struct FrameLayout {
+    int width = 1920;
+    int height = 1080;
+    bool colour = false;    // four bytes per pixel (RGB32)
+    int templateCount = 1;  // template slots per group
+    int groups = 1;         // detection groups in use (gDNum)
+
+    int imageLen() const { return width * height; }
+    int colorLen() const { return imageLen() * (colour ? 4 : 1); }
+};
+
+class CammerWidgetData {
+public:
+    static constexpr int kGroups = 8;
+    static constexpr int kMaxRoi = 50;
+    static constexpr int kMarkSlots = 100;
+
+    explicit CammerWidgetData(int camera);
+    virtual ~CammerWidgetData();
+    CammerWidgetData(const CammerWidgetData&) = delete;
+    CammerWidgetData& operator=(const CammerWidgetData&) = delete;
+
+    // Allocates every buffer for the frame layout (zeroed).
+    void AllocateBuffers(const FrameLayout& layout);
+    const FrameLayout& layout() const { return m_layout; }
+
+    // Ignore-point masks of groups 0..groups-1 from
+    // "<dir>/cammer<camera+1><g+1>/ignorepoint.bmp"; a missing file or one
+    // that is not frame size and 8-bit leaves the mask zero (logged).
+    void LoadIgnorePoint(const QString& dir = QStringLiteral("."));
+    // Templates "<dir>/cammer<camera+1><g+1>/template<k>.bmp": taken only at
+    // frame size and the depth of the camera mode (8 or 32 bit); template 0
+    // of every group falls back to the generated picture (centre half 255).
+    void LoadTemplates(const QString& dir = QStringLiteral("."));
+
+    // Repaint request from the engine's preview (the widget repaints).
+    virtual void RequestRepaint() {}
+
+    // Wrap buffers as frame-size 8-bit images (views, no copy).
+    cv::Mat GreyView(std::vector<uint8_t>& buffer) const;
+
+    int camera = 0;
+    CammerSingleton* liveSet = nullptr;
+    CammerSingleton* editSet = nullptr;
+    CammerRecong* engine = nullptr;
+
+    // Frame buffers (colorLen bytes unless noted).
+    std::vector<uint8_t> acqBuffer;
+    std::vector<uint8_t> sdkBuffer;     // 4 x imageLen
+    std::vector<uint8_t> rgbaBuffer;    // colour mode only
+    std::vector<uint8_t> workBuffer;
+    std::vector<uint8_t> inspectFrame;
+    std::vector<uint8_t> grayFrame;     // imageLen, colour mode only
+    std::vector<uint8_t> displayBuffer; // 4 x imageLen, RGB32
+    std::vector<uint8_t> recentNg[kGroups][3];  // groups in use only
+    int recentNgCount[kGroups] = {};
+
+    // Results of the last step.
+    uint8_t cameraOK = 1;
+    uint8_t roiOK[kGroups][kMaxRoi] = {};
+    int32_t roiValue[kGroups][kMaxRoi] = {};
+    // Slot 0: [0] = number of boxes; slots 1..99: {x1, y1, x2, y2} in frame
+    // pixels. Dist-Measure keeps its edge record in slots 1..3.
+    int32_t roiMarks[kGroups][kMaxRoi][kMarkSlots][4] = {};
+    std::vector<uint8_t> ngMap;  // imageLen
+    uint8_t previewShown = 0;
+
+    // Masks: per group and ROI, 8-bit of the ROI's box size, 255 inside.
+    cv::Mat liveMasks[kGroups][kMaxRoi];
+    cv::Mat editMasks[kGroups][kMaxRoi];
+    // Per group imageLen bytes, non-zero = ignored alarm point (groups in use).
+    std::vector<uint8_t> ignorePointMask[kGroups];
+
+    // Templates per group: templateCount buffers of colorLen bytes.
+    std::vector<std::vector<uint8_t>> templateImages[kGroups];
+    std::vector<int32_t> templateUsed[kGroups];
+    int32_t templateNum[kGroups] = {};
+    int templateIndex = 0;  // the template the editor shows
+    bool resamplePending[kGroups] = {};
+
+private:
+    FrameLayout m_layout;
+};

@@ -1,0 +1,82 @@
+#include "ClustomRect.h"
+
+#include "ShapeDraw.h"
+#include "VisionGlobals.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+void ClustomRect::setImageRect()
+{
+    if (isNull()) {
+        box = ShapeBox();
+        return;
+    }
+    const int l = std::min(left(), right());
+    const int r = std::max(left(), right());
+    const int t = std::min(top(), bottom());
+    const int b = std::max(top(), bottom());
+    // A view pixel covers the frame pixels from its own start to the next one's.
+    const int fx1 = ViewToFrameX(l);
+    const int fy1 = ViewToFrameY(t);
+    const int fx2 = std::max(fx1, ViewToFrameX(r + 1) - 1);
+    const int fy2 = std::max(fy1, ViewToFrameY(b + 1) - 1);
+    box = ShapeBox::clipped(fx1, fy1, fx2, fy2, gImageW, gImageH);
+}
+
+cv::Mat ClustomRect::UpdateMask()
+{
+    setImageRect();
+    if (box.isEmpty())
+        return cv::Mat();
+    return cv::Mat(box.height(), box.width(), CV_8UC1, cv::Scalar(255));
+}
+
+void ClustomRect::Draw(QPainter& painter) const
+{
+    if (isNull())
+        return;
+    const QRect r = normalized();
+    painter.drawRect(r);
+    if (selected) {
+        shape_detail::DrawHandle(painter, r.topLeft());
+        shape_detail::DrawHandle(painter, r.bottomRight());
+    }
+}
+
+void ClustomRect::Resize(int handle, QPoint from, QPoint to)
+{
+    const QPoint d = to - from;
+    if (handle == 0)
+        setTopLeft(topLeft() + d);
+    else if (handle == 1)
+        setBottomRight(bottomRight() + d);
+}
+
+bool ClustomRect::PtInCtrl(QPoint p, int* handle) const
+{
+    if (isNull())
+        return false;
+    int h = -1;
+    if (shape_detail::NearPoint(p, topLeft()))
+        h = 0;
+    else if (shape_detail::NearPoint(p, bottomRight()))
+        h = 1;
+    if (h < 0)
+        return false;
+    if (handle)
+        *handle = h;
+    return true;
+}
+
+bool ClustomRect::Contains(QPoint p) const
+{
+    return !isNull() && normalized().contains(p);
+}
+
+bool ClustomRect::operator==(const ClustomRect& o) const
+{
+    return left() == o.left() && top() == o.top() && right() == o.right() && bottom() == o.bottom() &&
+           box == o.box;
+}

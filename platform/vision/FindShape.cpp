@@ -1,0 +1,444 @@
+#include "FindShape.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+constexpr int kBins = 8;             // gradient directions over 180 degrees
+constexpr int kSimMax = 4;           // similarity of equal directions
+constexpr int kMinModelMag = 40;     // Sobel magnitude of an edge in the model
+constexpr int kMinSearchMag = 24;    // ... and in the searched image
+constexpr int kMinPoints = 8;
+constexpr int kMaxLevels = 5;
+
+// Similarity of two direction bins by their distance (cosine-like).
+constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
+
+int binOfAngle(float deg)
+{
+    float a = std::fmod(deg, 180.f);
+    if (a < 0)
+        a += 180.f;
+    return static_cast<int>(std::floor(a / (180.f / kBins) + 0.5f)) % kBins;
+}
+
+// Direction bin of a gradient without trigonometry; -1 for a weak gradient.
+int binOfGradient(int gx, int gy, int minMag)
+{
+    if (gx * gx + gy * gy < minMag * minMag)
+        return -1;
+    if (gx < 0 || (gx == 0 && gy < 0)) {
+        gx = -gx;
+        gy = -gy;
+    }
+    // gx >= 0: angle in (-90, 90]; bin boundaries at +-11.25, 33.75, 56.25, 78.75 degrees.
+    const long ax = gx, ay = std::labs(gy);
+    int k;  // 0..4 away from the x axis
+    if (ay * 10000 < ax * 1989)
+        k = 0;
+    else if (ay * 10000 < ax * 6682)
+        k = 1;
+    else if (ay * 10000 < ax * 14966)
+        k = 2;
+    else if (ay * 10000 < ax * 50273)
+        k = 3;
+    else
+        k = 4;
+    return gy >= 0 ? k : (kBins - k) % kBins;
+}
+
+int simOfBins(int a, int b)
+{
+    int d = std::abs(a - b);
+    d = std::min(d, kBins - d);
+    return kSimByDist[static_cast<size_t>(d)];
+}
+
+// Look-up: for each model bin, the best similarity to any bit of a spread mask.
+struct SimLut {
+    uint8_t v[kBins][256];
+    SimLut()
+    {
+        for (int o = 0; o < kBins; ++o)
+            for (int m = 0; m < 256; ++m) {
+                int best = 0;
+                for (int b = 0; b < kBins; ++b)
+                    if (m & (1 << b))
+                        best = std::max(best, simOfBins(o, b));
+                v[o][m] = static_cast<uint8_t>(best);
+            }
+    }
+};
+const SimLut& simLut()
+{
+    static const SimLut lut;
+    return lut;
+}
+
+cv::Mat binImage(const cv::Mat& img, int minMag)
+{
+    cv::Mat gx, gy;
+    cv::Sobel(img, gx, CV_16S, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
+    cv::Sobel(img, gy, CV_16S, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
+    cv::Mat bits(img.size(), CV_8UC1);
+    for (int y = 0; y < img.rows; ++y) {
+        const short* px = gx.ptr<short>(y);
+        const short* py = gy.ptr<short>(y);
+        uint8_t* out = bits.ptr<uint8_t>(y);
+        for (int x = 0; x < img.cols; ++x) {
+            const int b = binOfGradient(px[x], py[x], minMag);
+            out[x] = b < 0 ? 0 : static_cast<uint8_t>(1 << b);
+        }
+    }
+    return bits;
+}
+
+// OR of each pixel's 3x3 neighbourhood.
+cv::Mat spreadBits(const cv::Mat& bits)
+{
+    cv::Mat padded;
+    cv::copyMakeBorder(bits, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    cv::Mat out = cv::Mat::zeros(bits.size(), CV_8UC1);
+    for (int dy = 0; dy < 3; ++dy)
+        for (int dx = 0; dx < 3; ++dx)
+            cv::bitwise_or(out, padded(cv::Rect(dx, dy, bits.cols, bits.rows)), out);
+    return out;
+}
+
+struct RotPoint {
+    int dx, dy, bin;
+};
+
+void rotatePoints(const FindShape::Level& lv, float angle, std::vector<RotPoint>& out, cv::Rect& extent)
+{
+    const float a = angle * float(CV_PI) / 180.f;
+    const float c = std::cos(a), s = std::sin(a);
+    out.clear();
+    out.reserve(lv.points.size());
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    for (const FindShape::EdgePoint& p : lv.points) {
+        RotPoint r;
+        r.dx = static_cast<int>(std::lround(c * p.x - s * p.y));
+        r.dy = static_cast<int>(std::lround(s * p.x + c * p.y));
+        r.bin = binOfAngle(p.angle + angle);
+        x1 = std::min(x1, r.dx);
+        y1 = std::min(y1, r.dy);
+        x2 = std::max(x2, r.dx);
+        y2 = std::max(y2, r.dy);
+        out.push_back(r);
+    }
+    extent = cv::Rect(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
+}
+
+// Direction bits of an image computed on demand, for the few pixels a
+// refinement touches.
+class LazyBits {
+public:
+    LazyBits(const cv::Mat& img, int minMag) : m_img(img), m_minMag(minMag), m_bits(img.size(), CV_8UC1, cv::Scalar(0xFF)) {}
+    uint8_t at(int x, int y)
+    {
+        if (x < 1 || y < 1 || x >= m_img.cols - 1 || y >= m_img.rows - 1)
+            return 0;
+        uint8_t& v = m_bits.at<uint8_t>(y, x);
+        if (v == 0xFF) {
+            const uint8_t* r0 = m_img.ptr<uint8_t>(y - 1) + x;
+            const uint8_t* r1 = m_img.ptr<uint8_t>(y) + x;
+            const uint8_t* r2 = m_img.ptr<uint8_t>(y + 1) + x;
+            const int gx = (r0[1] - r0[-1]) + 2 * (r1[1] - r1[-1]) + (r2[1] - r2[-1]);
+            const int gy = (r2[-1] + 2 * r2[0] + r2[1]) - (r0[-1] + 2 * r0[0] + r0[1]);
+            const int b = binOfGradient(gx, gy, m_minMag);
+            v = b < 0 ? 0 : static_cast<uint8_t>(1 << b);
+        }
+        return v;
+    }
+    uint8_t spread(int x, int y)
+    {
+        if (x < 0 || y < 0 || x >= m_img.cols || y >= m_img.rows)
+            return 0;
+        if (m_spread.empty())
+            m_spread = cv::Mat::zeros(m_img.size(), CV_16UC1);
+        uint16_t& v = m_spread.at<uint16_t>(y, x);
+        if (v == 0) {  // unknown; known values carry bit 8
+            uint8_t m = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    m |= at(x + dx, y + dy);
+            v = static_cast<uint16_t>(0x100 | m);
+        }
+        return static_cast<uint8_t>(v & 0xFF);
+    }
+
+private:
+    const cv::Mat& m_img;
+    int m_minMag;
+    cv::Mat m_bits;
+    cv::Mat m_spread;
+};
+
+struct Candidate {
+    double score;  // 0..1
+    int x, y;      // model centre at the level
+    float angle;
+};
+
+double scoreAt(LazyBits& bits, const std::vector<RotPoint>& pts, int x, int y, bool spread)
+{
+    const SimLut& lut = simLut();
+    int sum = 0;
+    for (const RotPoint& p : pts) {
+        const int px = x + p.dx, py = y + p.dy;
+        const uint8_t m = spread ? bits.spread(px, py) : bits.at(px, py);
+        sum += lut.v[p.bin][m];
+    }
+    return pts.empty() ? 0.0 : double(sum) / (kSimMax * double(pts.size()));
+}
+
+}  // namespace
+
+void FindShape::Clear()
+{
+    state = 0;
+    m_levels.clear();
+    m_modelSize = cv::Size();
+    m_cx = m_cy = 0;
+    m_angleRange = 0;
+}
+
+bool FindShape::CreateShape(const cv::Mat& model, double angleStart, int reserved1, int angleRange, int cx,
+                            int cy, bool reserved2, int reserved3, const cv::Mat& mask, int speed,
+                            int reserved4)
+{
+    Q_UNUSED(angleStart);
+    Q_UNUSED(reserved1);
+    Q_UNUSED(reserved2);
+    Q_UNUSED(reserved3);
+    Q_UNUSED(reserved4);
+    Clear();
+    if (model.empty() || model.type() != CV_8UC1 || model.cols < 8 || model.rows < 8)
+        return false;
+    if (!mask.empty() && (mask.size() != model.size() || mask.type() != CV_8UC1))
+        return false;
+    m_modelSize = model.size();
+    m_cx = cx;
+    m_cy = cy;
+    m_angleRange = (angleRange >= 1 && angleRange <= 180) ? angleRange : 0;
+
+    int levels = 1;
+    while (levels < kMaxLevels && std::min(model.cols, model.rows) / (1 << levels) >= 24)
+        ++levels;
+
+    // Fewer, stronger points when speed is asked for.
+    const int sp = std::clamp(speed, 1, 10);
+    const int fineCount = 192 - 8 * sp;
+    const int coarseCount = 96 - 4 * sp;
+
+    cv::Mat img = model;
+    cv::Mat msk = mask.empty() ? cv::Mat(model.size(), CV_8UC1, cv::Scalar(255)) : (mask != 0);
+    for (int l = 0; l < levels; ++l) {
+        if (l > 0) {
+            cv::Mat down;
+            cv::pyrDown(img, down);
+            img = down;
+            cv::Mat md;
+            cv::resize(msk, md, img.size(), 0, 0, cv::INTER_NEAREST);
+            msk = md;
+        }
+        const float ccx = float(model.cols / 2) / float(1 << l);
+        const float ccy = float(model.rows / 2) / float(1 << l);
+        cv::Mat gx, gy;
+        cv::Sobel(img, gx, CV_32F, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
+        cv::Sobel(img, gy, CV_32F, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
+        struct Cand {
+            float mag;
+            int x, y;
+        };
+        std::vector<Cand> cands;
+        for (int y = 1; y < img.rows - 1; ++y) {
+            const float* px = gx.ptr<float>(y);
+            const float* py = gy.ptr<float>(y);
+            const uint8_t* pm = msk.ptr<uint8_t>(y);
+            for (int x = 1; x < img.cols - 1; ++x) {
+                if (!pm[x])
+                    continue;
+                const float m = std::sqrt(px[x] * px[x] + py[x] * py[x]);
+                if (m >= kMinModelMag)
+                    cands.push_back({m, x, y});
+            }
+        }
+        std::sort(cands.begin(), cands.end(), [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
+        // Most points on the full-size level, where the final position is taken.
+        const int want = l == 0 ? fineCount : (l == levels - 1 ? coarseCount : (coarseCount + fineCount) / 3);
+        // Spread the points: the strongest first, none closer than `gap` to another.
+        Level lv;
+        for (int gap = 6; gap >= 1 && int(lv.points.size()) < want; gap /= 2) {
+            lv.points.clear();
+            cv::Mat taken = cv::Mat::zeros(img.size(), CV_8UC1);
+            for (const Cand& c : cands) {
+                if (taken.at<uint8_t>(c.y, c.x))
+                    continue;
+                lv.points.push_back({float(c.x) - ccx, float(c.y) - ccy,
+                                     float(std::atan2(gy.at<float>(c.y, c.x), gx.at<float>(c.y, c.x)) * 180.0 / CV_PI)});
+                cv::rectangle(taken, cv::Rect(c.x - gap, c.y - gap, 2 * gap + 1, 2 * gap + 1), cv::Scalar(1), cv::FILLED);
+                if (int(lv.points.size()) >= want)
+                    break;
+            }
+        }
+        if (int(lv.points.size()) < kMinPoints) {
+            if (l == 0) {
+                Clear();
+                return false;
+            }
+            break;  // too little left at this scale: search from the level below
+        }
+        for (EdgePoint& p : lv.points) {
+            p.angle = std::fmod(p.angle + 360.f, 180.f);
+            lv.radius = std::max(lv.radius, std::sqrt(p.x * p.x + p.y * p.y));
+        }
+        lv.angleStep = float(std::clamp(2.0 / std::max(lv.radius, 1.f) * 180.0 / CV_PI, 0.1, 10.0));
+        m_levels.push_back(lv);
+    }
+    state = 1;
+    return true;
+}
+
+bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double* r1, double* r2) const
+{
+    Q_UNUSED(reserved);
+    if (!IsValid() || window.empty() || window.type() != CV_8UC1)
+        return false;
+    const int levels = static_cast<int>(m_levels.size());
+    std::vector<cv::Mat> pyr(static_cast<size_t>(levels));
+    pyr[0] = window;
+    for (int l = 1; l < levels; ++l)
+        cv::pyrDown(pyr[static_cast<size_t>(l - 1)], pyr[static_cast<size_t>(l)]);
+
+    // Exhaustive search on the top level with response maps.
+    const int top = levels - 1;
+    const Level& tl = m_levels[static_cast<size_t>(top)];
+    const cv::Mat& timg = pyr[static_cast<size_t>(top)];
+    const cv::Mat spread = spreadBits(binImage(timg, kMinSearchMag));
+    std::array<cv::Mat, kBins> resp;
+    const SimLut& lut = simLut();
+    for (int o = 0; o < kBins; ++o) {
+        cv::Mat table(1, 256, CV_8UC1);
+        std::copy(lut.v[o], lut.v[o] + 256, table.ptr<uint8_t>());
+        cv::LUT(spread, table, resp[static_cast<size_t>(o)]);
+    }
+
+    std::vector<float> angles;
+    if (m_angleRange > 0) {
+        const float step = tl.angleStep;
+        const int n = static_cast<int>(std::ceil(m_angleRange / step));
+        for (int i = -n; i <= n; ++i)
+            angles.push_back(std::clamp(i * step, -float(m_angleRange), float(m_angleRange)));
+    } else {
+        angles.push_back(0.f);
+    }
+
+    std::vector<Candidate> cands;
+    std::vector<RotPoint> pts;
+    cv::Mat acc;
+    for (float a : angles) {
+        cv::Rect ext;
+        rotatePoints(tl, a, pts, ext);
+        // Centres for which every point lies inside the image.
+        const int x0 = -ext.x, y0 = -ext.y;
+        const int w = timg.cols - ext.width + 1, h = timg.rows - ext.height + 1;
+        if (w <= 0 || h <= 0)
+            continue;
+        acc.create(h, w, CV_16UC1);
+        acc.setTo(cv::Scalar(0));
+        for (const RotPoint& p : pts) {
+            const cv::Mat& r = resp[static_cast<size_t>(p.bin)];
+            for (int yy = 0; yy < h; ++yy) {
+                const uint8_t* src = r.ptr<uint8_t>(yy + y0 + p.dy) + x0 + p.dx;
+                uint16_t* dst = acc.ptr<uint16_t>(yy);
+                for (int xx = 0; xx < w; ++xx)
+                    dst[xx] = static_cast<uint16_t>(dst[xx] + src[xx]);
+            }
+        }
+        double maxVal = 0;
+        cv::Point loc;
+        cv::minMaxLoc(acc, nullptr, &maxVal, nullptr, &loc);
+        cands.push_back({maxVal / (kSimMax * double(pts.size())), loc.x + x0, loc.y + y0, a});
+    }
+    if (cands.empty())
+        return false;
+    std::sort(cands.begin(), cands.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    const double coarseMin = m_minScore * 0.8;
+    std::vector<Candidate> keep;
+    for (const Candidate& c : cands) {
+        if (c.score < coarseMin || c.score < cands.front().score * 0.9 || keep.size() >= 3)
+            break;
+        bool near = false;
+        for (const Candidate& k : keep)
+            near = near || (std::abs(k.x - c.x) <= 2 && std::abs(k.y - c.y) <= 2 && std::abs(k.angle - c.angle) <= 2 * tl.angleStep);
+        if (!near)
+            keep.push_back(c);
+    }
+    if (keep.empty())
+        return false;
+
+    // Refine each candidate down the pyramid; the direction bits of a level are
+    // shared by all candidates.
+    std::vector<std::unique_ptr<LazyBits>> levelBits(static_cast<size_t>(levels));
+    Candidate best{-1, 0, 0, 0};
+    for (Candidate c : keep) {
+        float prevStep = tl.angleStep;
+        for (int l = top - 1; l >= -1; --l) {
+            // l == -1: a last pass on level 0 without spreading, for the exact position.
+            const bool last = l < 0;
+            const int lvIdx = last ? 0 : l;
+            const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
+            auto& slot = levelBits[static_cast<size_t>(lvIdx)];
+            if (!slot)
+                slot = std::make_unique<LazyBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
+            LazyBits& bits = *slot;
+            const int cx = last ? c.x : c.x * 2;
+            const int cy = last ? c.y : c.y * 2;
+            const int rad = last ? 1 : 2;
+            std::vector<float> as;
+            if (m_angleRange > 0) {
+                const int n = static_cast<int>(std::ceil(prevStep / lv.angleStep));
+                for (int i = -n; i <= n; ++i)
+                    as.push_back(std::clamp(c.angle + i * lv.angleStep, -float(m_angleRange), float(m_angleRange)));
+            } else {
+                as.push_back(0.f);
+            }
+            Candidate nb{-1, cx, cy, c.angle};
+            for (float a : as) {
+                cv::Rect ext;
+                rotatePoints(lv, a, pts, ext);
+                for (int dy = -rad; dy <= rad; ++dy)
+                    for (int dx = -rad; dx <= rad; ++dx) {
+                        const double s = scoreAt(bits, pts, cx + dx, cy + dy, !last);
+                        if (s > nb.score)
+                            nb = {s, cx + dx, cy + dy, a};
+                    }
+            }
+            c = nb;
+            prevStep = lv.angleStep;
+        }
+        if (c.score > best.score)
+            best = c;
+    }
+    if (best.score < m_minScore)
+        return false;
+    if (x)
+        *x = m_cx - best.x;
+    if (y)
+        *y = m_cy - best.y;
+    if (r1)
+        *r1 = best.score;
+    if (r2)
+        *r2 = -double(best.angle);
+    return true;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Shape-based location with rotation: a model of edge points with gradient
+// orientations, cut from a template and its mask, searched coarse to fine on
+// an image pyramid.
+//
+// Result convention of Find (what frame alignment needs): with the search
+// window cut from the frame at (wx, wy), the shift (x - wx, y - wy) moves the
+// found shape onto the taught model centre, and TransformImage(src, dst,
+// (x - wx, y - wy), (cx, cy), r2) also turns it back to the taught angle.
+// In other words x = cx - fx and y = cy - fy, where (fx, fy) is where the
+// model centre was found in window coordinates; r2 = -(the rotation of the
+// found shape against the model), in degrees, in the rotation convention of
+// TransformImage (image axes, y down: positive turns x towards y).
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+class FindShape {
+public:
+    // 0 = no model; the engine resets it before a group is trained.
+    int state = 0;
+
+    // model: 8-bit grey model image (the box cut out of the template);
+    // angleStart: reserved (0.0); angleRange: 1..180 searches -range..+range
+    // degrees, any other value shift only; cx, cy: the model centre in frame
+    // coordinates (reported back through Find); mask: CV_8U of the model size,
+    // non-zero = part of the model (empty = all); speed 1..10: higher uses
+    // fewer edge points. Other arguments are reserved. False (no model) when
+    // the model has too few edges.
+    bool CreateShape(const cv::Mat& model, double angleStart, int reserved1, int angleRange, int cx,
+                     int cy, bool reserved2, int reserved3, const cv::Mat& mask, int speed,
+                     int reserved4);
+    // Searches the window (8-bit grey). On success writes x, y, r1 (the match
+    // score 0..1) and r2 (see above) and returns true.
+    bool Find(const cv::Mat& window, int reserved, int* x, int* y, double* r1, double* r2) const;
+    bool IsValid() const { return state != 0; }
+    void Clear();
+
+    // Minimum mean similarity (0..1) of a match.
+    void setMinScore(double s) { m_minScore = s; }
+
+    struct EdgePoint {
+        float x, y;   // offset from the model centre at this level
+        float angle;  // gradient direction, degrees 0..180
+    };
+    struct Level {
+        std::vector<EdgePoint> points;
+        float radius = 0.f;     // largest point distance from the centre
+        float angleStep = 0.f;  // degrees
+    };
+    int levelCount() const { return static_cast<int>(m_levels.size()); }
+
+private:
+    std::vector<Level> m_levels;  // 0 = full size
+    cv::Size m_modelSize;
+    int m_cx = 0, m_cy = 0;
+    int m_angleRange = 0;
+    double m_minScore = 0.5;
+};

@@ -1,0 +1,152 @@
+#include "TestSupport.h"
+
+#include "AlarmDoubles.h"
+#include "app/gui/ContinuousNgWarnBox.h"
+#include "app/gui/LostCameraWarnBox.h"
+#include "app/gui/LostComWarnBox.h"
+#include "app/gui/ROINGWarnBox.h"
+#include "app/gui/TimingWarnBox.h"
+#include "app/uitext.h"
+#include "vision/VisionGlobals.h"
+#include "widgets/ColorButton.h"
+
+#include <QLabel>
+
+class TestAlarmBoxes : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { LoadLanguageTable(); }
+
+    void continuousNgRelease_data()
+    {
+        QTest::addColumn<bool>("alarm");
+        QTest::addColumn<int>("preCut");
+        QTest::addColumn<int>("clampOut");
+        QTest::addColumn<int>("alarmOut");
+        QTest::addColumn<int>("counter");
+        QTest::newRow("outside alarm, no clamp option") << false << 0 << 1 << 0 << 0;
+        QTest::newRow("outside alarm, pre-cut") << false << 5 << 0 << 0 << 0;
+        QTest::newRow("inside alarm") << true << 5 << 1 << 1 << 5;
+    }
+    void continuousNgRelease()
+    {
+        QFETCH(bool, alarm);
+        QFETCH(int, preCut);
+        Rig rig;
+        rig.host.alarm = alarm;
+        rig.para.preCut = preCut;
+        rig.setOutputs({0, 2});
+        ContinuousNgWarnBox box;
+        box.show();
+        box.confirmButton()->click();
+        QVERIFY(!box.isVisible());
+        QTEST(PublishedOut(0), "clampOut");
+        QTEST(PublishedOut(2), "alarmOut");
+        QTEST(rig.host.continuousNg, "counter");
+    }
+
+    void lostIoLink()
+    {
+        Rig rig;
+        LostComWarnBox box;
+        gisLostCom = 1;
+        box.Poll(true, false);  // option off: nothing at all
+        QVERIFY(!box.isVisible());
+        QVERIFY(rig.host.records.isEmpty());
+
+        box.Poll(true, true);
+        QVERIFY(box.isVisible());
+        QCOMPARE(box.text(), AlarmText(589));
+        QCOMPARE(rig.host.records, QStringList{QStringLiteral("IO通讯异常")});
+        box.Poll(true, true);  // still lost: one line only
+        QCOMPARE(rig.host.records.size(), 1);
+
+        // Confirmed while still lost: it comes back.
+        box.confirmButton()->click();
+        QTRY_VERIFY(box.isVisible());
+
+        gisLostCom = 0;
+        box.Poll(false, true);
+        QCOMPARE(box.text(), AlarmText(590));
+        QVERIFY(box.isVisible());  // stays until confirmed
+        box.confirmButton()->click();
+        QTest::qWait(20);
+        QVERIFY(!box.isVisible());
+    }
+
+    void alarmTextsNeverEmpty()
+    {
+        const int lan = gLan;
+        gLan = 2;  // the lost-camera and IO texts have no traditional Chinese
+        LostCameraWarnBox lost;
+        QVERIFY(!lost.text().isEmpty());
+        QCOMPARE(lost.text(), gaLanStr[587 * 3]);
+        gLan = lan;
+    }
+
+    void shutdownOnlyWhenCamerasLost()
+    {
+        TempWorkDir wd(false);
+        Rig rig;
+        LostCameraWarnBox box;
+        gisLost = 0;
+        box.show();
+        box.confirmButton()->click();
+        QVERIFY(!box.isVisible());
+        QVERIFY(SystemActionLines().isEmpty());
+        QCOMPARE(rig.host.flushed, 0);
+
+        gisLost = 1;
+        box.show();
+        box.confirmButton()->click();
+        QVERIFY(!box.isVisible());
+        QCOMPARE(rig.host.records, QStringList{QStringLiteral("因丢失相机手动关闭电源")});
+        QCOMPARE(rig.host.stopWtd, 1);
+        QCOMPARE(rig.host.flushed, 1);
+        const QStringList actions = SystemActionLines();
+        QCOMPARE(actions.size(), 1);
+        QVERIFY(actions.first().endsWith(QStringLiteral(" init 0")));
+        gisLost = 0;
+    }
+
+    void roiWarning()
+    {
+        Rig rig;
+        PopupAnswerer answer;
+        answer.queueAction([](QDialog* d) {
+            auto* box = static_cast<ROINGWarnBox*>(d);
+            QCOMPARE(PublishedOut(0), 1);  // clamp held while the box is up
+            QCOMPARE(box->content()->text(), QStringLiteral("camera 1 step 1 area 2: 500"));
+            QCOMPARE(box->size(), QSize(750, 450));
+            QCOMPARE(box->pos(), QPoint(gShowW / 2 - 375, gShowH / 2 - 225));
+            box->silenceButton()->click();
+            box->silenceButton()->click();
+            QVERIFY(box->isVisible());
+            QCOMPARE(PublishedOut(2), 0);
+            box->replacedButton()->click();
+        });
+        rig.setOutputs({2});
+        ROINGWarnBox::Run(nullptr);
+        QCOMPARE(answer.seen().size(), 1);
+        QCOMPARE(rig.host.clearedWarn, 1);
+        QCOMPARE(PublishedOut(0), 0);
+        QCOMPARE(PublishedOut(2), 0);
+        QCOMPARE(rig.host.roiWarning, (QList<bool>{true, false}));
+    }
+
+    void timingBoxHide()
+    {
+        Rig rig;
+        rig.setOutputs({0, 2});
+        TimingWarnBox box;
+        QVERIFY(!box.isVisible());
+        box.show();
+        box.hide();
+        QVERIFY(rig.host.timingTime > 0);
+        QCOMPARE(PublishedOut(0), 0);
+        QCOMPARE(PublishedOut(2), 0);
+    }
+};
+
+MOJU_TEST_MAIN(TestAlarmBoxes)
+#include "test_alarm_boxes.moc"

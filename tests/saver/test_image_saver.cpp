@@ -1,0 +1,273 @@
+#include "TestSupport.h"
+
+#include "app/SaveFialImageThread.h"
+#include "network/VUR_Net.h"
+#include "params/WizardPara.h"
+#include "vision/VisionGlobals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+
+#include <vector>
+
+namespace {
+
+struct NetDouble : VUR_Net {
+    QStringList sent;
+    void VUR_SendAlarmPic(QString path) override { sent << QStringLiteral("pic ") + path; }
+    void VUR_SendStatistics(QString picture) override { sent << QStringLiteral("stat ") + picture; }
+};
+
+std::vector<uint8_t> gBuffers[8][8][2];
+
+void touchPictures(const QString& folder, const QStringList& names)
+{
+    QDir().mkpath(folder);
+    for (const QString& n : names) {
+        QFile f(folder + QLatin1Char('/') + n);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+}
+
+QStringList pictures(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+}
+
+void request(int c, int s, int slot, int failIndex = 1)
+{
+    QMutexLocker lock(pMutexSaveFail);
+    if (slot == 0)
+        gFailIndex[c][s] = failIndex;
+    gisSaveFail[c][s][slot] = true;
+}
+
+SaveFialImageThread::Timing fast()
+{
+    SaveFialImageThread::Timing t;
+    t.afterNgWithOkMs = 50;
+    t.afterPictureMs = 5;
+    t.sweepMs = 5;
+    return t;
+}
+
+}  // namespace
+
+class TestImageSaver : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        gImageW = 64;
+        gImageH = 48;
+        for (int c = 0; c < 8; ++c)
+            for (int s = 0; s < 8; ++s)
+                for (int k = 0; k < 2; ++k) {
+                    gBuffers[c][s][k].assign(size_t(gImageW) * gImageH * 4, uint8_t(40 * k + c));
+                    gpFailImage[c][s][k] = gBuffers[c][s][k].data();
+                }
+    }
+
+    void init()
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        std::memset(gisSaveFail, 0, sizeof(gisSaveFail));
+        std::memset(gFailIndex, 0, sizeof(gFailIndex));
+        gPicNumNG = 5;
+        gPicNumOK = 5;
+    }
+
+    void pruneKeepsRoomForTheNewPicture_data()
+    {
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("left");
+        QTest::newRow("7 over 5") << 7 << 5 << 4;
+        QTest::newRow("4 under 5") << 4 << 5 << 4;
+        QTest::newRow("5 at 5") << 5 << 5 << 4;
+        QTest::newRow("limit 0") << 3 << 0 << 0;
+        QTest::newRow("empty, limit 0") << 0 << 0 << 0;
+    }
+    void pruneKeepsRoomForTheNewPicture()
+    {
+        QFETCH(int, existing);
+        QFETCH(int, limit);
+        TempWorkDir wd(false);
+        QStringList names;
+        for (int i = 0; i < existing; ++i)
+            names << QStringLiteral("%1_2024-03-05_14.07.31.250.jpg").arg(i, 10, 10, QLatin1Char('0'));
+        touchPictures(QStringLiteral("pics"), names);
+        touchPictures(QStringLiteral("pics"), {QStringLiteral("notes.txt")});
+        SaveFialImageThread::Prune(QStringLiteral("pics"), limit);
+        const QStringList left = pictures(QStringLiteral("pics"));
+        QTEST(int(left.size()), "left");
+        if (!left.isEmpty())
+            QCOMPARE(left.last(), names.last());  // the oldest go first
+        QVERIFY(QFile::exists(QStringLiteral("pics/notes.txt")));
+    }
+
+    void nextNumberFromNewestPictures()
+    {
+        TempWorkDir wd(false);
+        touchPictures(QStringLiteral("a"), {QStringLiteral("0000000040_2024-03-05_14.07.31.250.jpg"),
+                                            QStringLiteral("0000000041_2024-03-05_14.07.32.250.jpg")});
+        touchPictures(QStringLiteral("b"), {QStringLiteral("0000000007_2024-03-05_14.07.31.250.jpg")});
+        QDir().mkpath(QStringLiteral("c"));
+        QCOMPARE(NextPictureNumber({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 42);
+        QCOMPARE(NextPictureNumber({QStringLiteral("c")}), 0);
+    }
+
+    void writesNamedPicturesAndReportsThem()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(2));
+        touchPictures(ResultFolder(0, 0, 0), {QStringLiteral("0000000001_a.jpg"), QStringLiteral("0000000002_a.jpg"),
+                                              QStringLiteral("0000000003_a.jpg"), QStringLiteral("0000000004_a.jpg"),
+                                              QStringLiteral("0000000005_a.jpg"), QStringLiteral("0000000006_a.jpg"),
+                                              QStringLiteral("0000000007_a.jpg")});
+        std::atomic<qint64> counter{42};
+        SaveFialImageThread t(2, 2, &counter);
+        t.setTiming(fast());
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 0, 3);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        t.requestInterruption();
+        t.wait();
+
+        const QStringList ng = pictures(ResultFolder(0, 0, 0));
+        QCOMPARE(ng.size(), 5);
+        QVERIFY(ng.last().startsWith(QStringLiteral("0000000042_")));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{10}_\\d{4}-\\d{2}-\\d{2}_\\d{2}\\.\\d{2}\\.\\d{2}\\.\\d{3}\\.jpg$"))
+                    .match(ng.last())
+                    .hasMatch());
+        QCOMPARE(counter.load(), 43);
+        QCOMPARE(gFailIndex[0][0], 0);
+        const QString abs = saved.first().at(0).toString();
+        QVERIFY(QFileInfo(abs).isAbsolute() && QFile::exists(abs));
+        QCOMPARE(saved.first().at(1).toString(), QStringLiteral("./alarmimage/camera1/detect1/NG/") + ng.last());
+    }
+
+    void bothSlotsGoToNgOnlyOkGoesToOk()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(2));
+        std::atomic<qint64> counter{0};
+        SaveFialImageThread t(2, 2, &counter);
+        t.setTiming(fast());
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 1, 0);
+        request(0, 1, 1);
+        request(1, 0, 1);
+        t.start();
+        QTRY_COMPARE(saved.count(), 3);
+        t.requestInterruption();
+        t.wait();
+        QCOMPARE(pictures(ResultFolder(0, 1, 0)).size(), 2);
+        QCOMPARE(pictures(ResultFolder(0, 1, 1)).size(), 0);
+        QCOMPARE(pictures(ResultFolder(1, 0, 1)).size(), 1);
+        QCOMPARE(pictures(ResultFolder(1, 0, 0)).size(), 0);
+    }
+
+    void outsideTheSweepIsNeverTouched()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(3));
+        std::atomic<qint64> counter{0};
+        SaveFialImageThread t(2, 2, &counter);
+        t.setTiming(fast());
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(2, 0, 0);  // camera beyond the count
+        request(0, 2, 0);  // step beyond the count
+        request(1, 1, 1);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        QTest::qWait(50);
+        t.requestInterruption();
+        t.wait();
+        QCOMPARE(saved.count(), 1);
+        QVERIFY(gisSaveFail[2][0][0]);
+        QVERIFY(gisSaveFail[0][2][0]);
+    }
+
+    void unwrittenPicturesAreNotReported()
+    {
+        TempWorkDir wd(false);  // no folders: the write fails
+        std::atomic<qint64> counter{0};
+        SaveFialImageThread t(1, 1, &counter);
+        t.setTiming(fast());
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 0);
+        t.start();
+        QTRY_VERIFY(!gisSaveFail[0][0][0]);
+        QTest::qWait(30);
+        t.requestInterruption();
+        t.wait();
+        QCOMPARE(saved.count(), 0);
+        QCOMPARE(counter.load(), 1);  // the number is used up all the same
+    }
+
+    void plantLinkHearsOnlyWhenUp_data()
+    {
+        QTest::addColumn<int>("netEnabled");
+        QTest::addColumn<bool>("alive");
+        QTest::addColumn<int>("sends");
+        QTest::newRow("link off") << 0 << true << 0;
+        QTest::newRow("no client") << 1 << false << 0;
+        QTest::newRow("up") << 1 << true << 2;
+    }
+    void plantLinkHearsOnlyWhenUp()
+    {
+        QFETCH(int, netEnabled);
+        QFETCH(bool, alive);
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(1));
+        WizardPara para;
+        para.netEnabled = netEnabled;
+        gpWPara = &para;
+        NetDouble net;
+        net.isInit = true;
+        net.isAlive = alive;
+        gpNet = &net;
+        std::atomic<qint64> counter{0};
+        SaveFialImageThread t(1, 1, &counter);
+        t.setTiming(fast());
+        ConnectSaverToPlantLink(&t);
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 0);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        QTest::qWait(20);  // let the queued report arrive
+        t.requestInterruption();
+        t.wait();
+        QTEST(int(net.sent.size()), "sends");
+        if (!net.sent.isEmpty()) {
+            QVERIFY(net.sent[0].startsWith(QStringLiteral("pic /")));
+            QVERIFY(net.sent[1].startsWith(QStringLiteral("stat ./alarmimage/camera1/detect1/NG/")));
+        }
+        gpNet = nullptr;
+        gpWPara = nullptr;
+    }
+
+    void zeroLimitKeepsNothing()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(1));
+        gPicNumNG = 0;
+        std::atomic<qint64> counter{0};
+        SaveFialImageThread t(1, 1, &counter);
+        t.setTiming(fast());
+        request(0, 0, 0);
+        t.start();
+        QTRY_VERIFY(!gisSaveFail[0][0][0]);
+        QTest::qWait(30);
+        t.requestInterruption();
+        t.wait();
+        QCOMPARE(pictures(ResultFolder(0, 0, 0)).size(), 0);
+    }
+};
+
+MOJU_TEST_CORE_MAIN(TestImageSaver)
+#include "test_image_saver.moc"

@@ -1,0 +1,399 @@
+// ROI set rows of table cammer<cam>: load checks and defaults, save, round trip;
+// camera widget record: ignore-point and template pictures.
+#include "TestSupport.h"
+
+#include "params/CammerSingleton.h"
+#include "params/CammerWidgetData.h"
+#include "vision/VisionGlobals.h"
+
+#include <QDir>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <memory>
+
+namespace {
+const QString kConn = QStringLiteral("roi_set_test");
+
+QString rowValue(const QString& table, const QString& name)
+{
+    QSqlQuery q(QSqlDatabase::database(kConn));
+    q.prepare(QStringLiteral("select value from %1 where name=?").arg(table));
+    q.addBindValue(name);
+    if (!q.exec() || !q.next())
+        return QStringLiteral("<none>");
+    return q.value(0).toString();
+}
+
+int rowCount(const QString& table)
+{
+    QSqlQuery q(QSqlDatabase::database(kConn));
+    q.exec(QStringLiteral("select count(*) from %1").arg(table));
+    q.next();
+    return q.value(0).toInt();
+}
+
+void putRow(const QString& table, const QString& name, const QString& value)
+{
+    QSqlQuery q(QSqlDatabase::database(kConn));
+    q.prepare(QStringLiteral("insert into %1 values(?, ?)").arg(table));
+    q.addBindValue(name);
+    q.addBindValue(value);
+    QVERIFY(q.exec());
+}
+}  // namespace
+
+class TestRoiSet : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void emptyTableInsertsDetectRows();
+    void roundTripRows_data();
+    void roundTripRows();
+    void badCountWarnsAndLoadsEmpty_data();
+    void badCountWarnsAndLoadsEmpty();
+    void roiRowChecks_data();
+    void roiRowChecks();
+    void missingRoiRowGetsDefault();
+    void droppingCountDeletesOnlyThoseRows();
+    void failedSaveLeavesTableWhole();
+    void copyAndCompare();
+    void ignorePointPicture();
+    void templatePictures();
+
+private:
+    std::unique_ptr<TempWorkDir> m_dir;
+    QStringList m_warnings;
+};
+
+void TestRoiSet::initTestCase()
+{
+    CammerSingleton::SetConnectionName(kConn);
+    CammerSingleton::SetWarnHandler([this](const QString& t) { m_warnings << t; });
+}
+
+void TestRoiSet::init()
+{
+    gImageW = 1920;
+    gImageH = 1080;
+    gShowW = 1920;
+    gShowH = 1080;
+    m_warnings.clear();
+    m_dir = std::make_unique<TempWorkDir>(false);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConn);
+    db.setDatabaseName(m_dir->filePath(QStringLiteral("PARAM.db")));
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    for (int c = 0; c < 8; ++c)
+        QVERIFY(q.exec(QStringLiteral("create table cammer%1(name TEXT, value TEXT)").arg(c)));
+}
+
+void TestRoiSet::cleanup()
+{
+    QSqlDatabase::database(kConn).close();
+    QSqlDatabase::removeDatabase(kConn);
+    m_dir.reset();
+}
+
+void TestRoiSet::emptyTableInsertsDetectRows()
+{
+    CammerSingleton set(2);
+    set.LoadDatafromFile(nullptr);
+    for (int g = 0; g < 8; ++g) {
+        QCOMPARE(set.count[g], 0);
+        QCOMPARE(rowValue("cammer2", QStringLiteral("detect%1").arg(g)), QStringLiteral("0"));
+        QCOMPARE(rowValue("cammer2", QStringLiteral("detect%1NGCount").arg(g)), QStringLiteral("0"));
+    }
+    QCOMPARE(rowCount("cammer2"), 16);
+    QCOMPARE(rowCount("cammer0"), 0);
+    QVERIFY(m_warnings.isEmpty());
+    // A second load finds the rows: nothing more is inserted; "0" reads 50 zeros.
+    CammerSingleton again(2);
+    again.NGCount[0][49] = 5;
+    again.LoadDatafromFile(nullptr);
+    QCOMPARE(rowCount("cammer2"), 16);
+    QCOMPARE(again.NGCount[0][49], 0);
+}
+
+void TestRoiSet::roundTripRows_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<int>("maskPixels");  // -1: no mask
+    QTest::newRow("rectangle") << 1 << "3 45 100 0 1 0 0 50 50 100 100" << 51 * 51;
+    QTest::newRow("circle 30/50") << 4 << "3 45 100 0 4 0 0 200 150 1966130" << -2;
+    QTest::newRow("polygon") << 2 << "3 45 100 0 2 1 3 10 10 90 10 50 80 " << -3;
+    QTest::newRow("other type") << 0 << "3 45 100 0 0 0 " << -1;
+}
+
+void TestRoiSet::roundTripRows()
+{
+    QFETCH(int, type);
+    QFETCH(QString, row);
+    QFETCH(int, maskPixels);
+    CammerSingleton set(1);
+    set.count[3] = 1;
+    set.cavity[3][0] = 2;
+    set.cavity[3][15] = 2;
+    set.NGCount[3][0] = 17;
+    set.min_size[3][0] = 3;
+    set.sensibility[3][0] = 45;
+    set.max_area[3][0] = 100;
+    set.roi_type[3][0] = type;
+    set.output_point[0] = type == 2 ? 1 : 0;
+    if (type == 1)
+        set.rect[3][0].setCoords(50, 50, 100, 100);
+    if (type == 4)
+        set.circle[3][0] = Circle(200, 150, 50, 30);
+    if (type == 2) {
+        const QPoint pts[] = {{10, 10}, {90, 10}, {50, 80}};
+        set.polygon[3][0] = RePolygon(3, pts);
+    }
+    set.BuildMask(3, 0);
+    QVERIFY(set.SaveDatatoFile());
+    QCOMPARE(rowValue("cammer1", "ROI3-0"), row);
+    QCOMPARE(rowValue("cammer1", "detect3"), QStringLiteral("1 2 0 0 0 0 0 0 0 0 0 0 0 0 0 0 2"));
+    QString ng = QStringLiteral("17 ");
+    for (int j = 1; j < 50; ++j)
+        ng += QStringLiteral("0 ");
+    QCOMPARE(rowValue("cammer1", "detect3NGCount"), ng);
+    QCOMPARE(rowValue("cammer1", "detect0"), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"));
+
+    auto widget = std::make_unique<CammerWidgetData>(1);
+    CammerSingleton loaded(1);
+    loaded.LoadDatafromFile(widget.get());
+    QVERIFY(loaded == set);
+    const cv::Mat& m = widget->liveMasks[3][0];
+    if (maskPixels == -1) {
+        QVERIFY(m.empty());
+    } else {
+        QCOMPARE(m.size(), loaded.RoiBox(3, 0).size());
+        if (maskPixels > 0)
+            QCOMPARE(cv::countNonZero(m), maskPixels);
+        else
+            QVERIFY(cv::countNonZero(m) > 0);
+    }
+    QCOMPARE(loaded.circle[3][0].innerRadius, type == 4 ? 30 : 0);
+    QVERIFY(m_warnings.isEmpty());
+}
+
+void TestRoiSet::badCountWarnsAndLoadsEmpty_data()
+{
+    QTest::addColumn<QString>("detect");
+    QTest::addColumn<int>("warnings");
+    QTest::newRow("51") << "51 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0" << 1;
+    QTest::newRow("-1") << "-1 2 2" << 1;
+    QTest::newRow("unreadable reads 0") << "99999999999 0" << 0;
+}
+
+void TestRoiSet::badCountWarnsAndLoadsEmpty()
+{
+    QFETCH(QString, detect);
+    putRow("cammer0", "detect3", detect);
+    putRow("cammer0", "ROI3-0", "3 45 100 0 1 0 0 1 1 20 20");
+    CammerSingleton set(0);
+    set.LoadDatafromFile(nullptr);
+    QTEST(int(m_warnings.size()), "warnings");
+    QCOMPARE(set.count[3], 0);
+    QCOMPARE(set.roi_type[3][0], 0);               // ROIs not read
+    QCOMPARE(rowValue("cammer0", "detect3"), detect);  // row unchanged until a save
+}
+
+void TestRoiSet::roiRowChecks_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("output");
+    QTest::addColumn<int>("algorithm");
+    QTest::newRow("polygon count 0: default") << "3 45 100 0 2 1 0 " << 1 << QRect(QPoint(50, 50), QPoint(100, 100)) << 0 << 0;
+    QTest::newRow("polygon count 8097: default") << "7 7 7 5 2 2 8097 1 1" << 1 << QRect(QPoint(50, 50), QPoint(100, 100)) << 0 << 0;
+    QTest::newRow("output 7 reads 0") << "3 45 100 6 1 7 0 1 2 30 40" << 1 << QRect(QPoint(1, 2), QPoint(30, 40)) << 0 << 6;
+    QTest::newRow("output -1 reads 0") << "3 45 100 6 1 -1 0 1 2 30 40" << 1 << QRect(QPoint(1, 2), QPoint(30, 40)) << 0 << 6;
+    QTest::newRow("clamped into the view") << "3 45 100 0 1 3 0 -5 -9 5000 4000" << 1 << QRect(QPoint(0, 0), QPoint(1919, 1079)) << 3 << 0;
+    QTest::newRow("inverted kept as stored") << "3 45 100 0 1 0 0 90 80 10 20" << 1 << QRect(QPoint(90, 80), QPoint(10, 20)) << 0 << 0;
+    QTest::newRow("unreadable: rest is 0") << "3 45 x 9 1 0 0 1 1 20 20" << 0 << QRect() << 0 << 0;
+    QTest::newRow("short row: missing read 0") << "3 45 100 2 1 1 0 10 10" << 1 << QRect(QPoint(10, 10), QPoint(0, 0)) << 1 << 2;
+}
+
+void TestRoiSet::roiRowChecks()
+{
+    QFETCH(QString, row);
+    putRow("cammer4", "detect0", "1");
+    putRow("cammer4", "ROI0-0", row);
+    auto widget = std::make_unique<CammerWidgetData>(4);
+    CammerSingleton set(4);
+    set.LoadDatafromFile(widget.get());
+    QCOMPARE(set.count[0], 1);
+    QTEST(set.roi_type[0][0], "type");
+    QTEST(set.output_point[0], "output");
+    QTEST(set.algorithm[0][0], "algorithm");
+    QFETCH(QRect, rect);
+    QCOMPARE(QRect(set.rect[0][0]), rect);
+    const cv::Rect box = set.RoiBox(0, 0);
+    QCOMPARE(widget->liveMasks[0][0].cols, box.width);
+    QCOMPARE(widget->liveMasks[0][0].rows, box.height);
+    QVERIFY(box.x >= 0 && box.y >= 0 && box.br().x <= gImageW && box.br().y <= gImageH);
+}
+
+void TestRoiSet::missingRoiRowGetsDefault()
+{
+    putRow("cammer0", "detect1", "2 2");
+    putRow("cammer0", "ROI1-0", "5 6 7 8 4 2 0 300 200 1966130");
+    auto widget = std::make_unique<CammerWidgetData>(0);
+    CammerSingleton set(0);
+    set.LoadDatafromFile(widget.get());
+    QCOMPARE(set.count[1], 2);
+    QCOMPARE(set.cavity[1][0], 2);
+    QCOMPARE(set.cavity[1][1], 0);
+    QCOMPARE(set.circle[1][0].centerX, 300);
+    QCOMPARE(set.circle[1][0].outerRadius, 50);
+    QCOMPARE(set.circle[1][0].innerRadius, 30);
+    QCOMPARE(set.output_point[0], 2);
+    // ROI1-1 has no row: the default rectangle, not inserted by the load.
+    QCOMPARE(set.roi_type[1][1], 1);
+    QCOMPARE(set.min_size[1][1], 3);
+    QCOMPARE(set.sensibility[1][1], 45);
+    QCOMPARE(set.max_area[1][1], 100);
+    QCOMPARE(QRect(set.rect[1][1]), QRect(QPoint(50, 50), QPoint(100, 100)));
+    QCOMPARE(widget->liveMasks[1][1].size(), cv::Size(51, 51));
+    QCOMPARE(rowValue("cammer0", "ROI1-1"), QStringLiteral("<none>"));
+    QVERIFY(set.SaveDatatoFile());
+    QCOMPARE(rowValue("cammer0", "ROI1-1"), QStringLiteral("3 45 100 0 1 0 0 50 50 100 100"));
+}
+
+void TestRoiSet::droppingCountDeletesOnlyThoseRows()
+{
+    CammerSingleton set(5);
+    for (int g : {0, 1}) {
+        set.count[g] = 5;
+        for (int j = 0; j < 5; ++j)
+            set.SetDefaultRoi(g, j);
+    }
+    QVERIFY(set.SaveDatatoFile());
+    QCOMPARE(rowCount("cammer5"), 16 + 10);
+    set.count[0] = 3;
+    QVERIFY(set.SaveDatatoFile());
+    QCOMPARE(rowValue("cammer5", "ROI0-3"), QStringLiteral("<none>"));
+    QCOMPARE(rowValue("cammer5", "ROI0-4"), QStringLiteral("<none>"));
+    QVERIFY(rowValue("cammer5", "ROI0-2") != QStringLiteral("<none>"));
+    QVERIFY(rowValue("cammer5", "ROI1-4") != QStringLiteral("<none>"));
+    QCOMPARE(rowCount("cammer5"), 16 + 8);
+}
+
+void TestRoiSet::failedSaveLeavesTableWhole()
+{
+    CammerSingleton set(6);
+    set.count[0] = 1;
+    set.SetDefaultRoi(0, 0);
+    QVERIFY(set.SaveDatatoFile());
+    const int before = rowCount("cammer6");
+    // The database refuses a row of a later group: nothing of the save stays.
+    QSqlQuery q(QSqlDatabase::database(kConn));
+    QVERIFY(q.exec("create trigger refuse before insert on cammer6 when new.name='ROI2-0' "
+                   "begin select raise(abort, 'refused'); end"));
+    set.count[0] = 0;
+    set.min_size[0][0] = 99;
+    set.count[2] = 1;
+    set.SetDefaultRoi(2, 0);
+    QVERIFY(!set.SaveDatatoFile());
+    QCOMPARE(rowCount("cammer6"), before);
+    QCOMPARE(rowValue("cammer6", "detect0"), QStringLiteral("1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"));
+    QCOMPARE(rowValue("cammer6", "ROI0-0"), QStringLiteral("3 45 100 0 1 0 0 50 50 100 100"));
+    // A table that does not exist fails the same way.
+    CammerSingleton lost(9);
+    QVERIFY(!lost.SaveDatatoFile());
+}
+
+void TestRoiSet::copyAndCompare()
+{
+    CammerSingleton a(3);
+    a.count[0] = 1;
+    a.roi_type[0][0] = 2;
+    const QPoint pts[] = {{1, 1}, {40, 1}, {20, 30}};
+    a.polygon[0][0] = RePolygon(3, pts);
+    CammerSingleton b = a;
+    QVERIFY(a == b);
+    b.polygon[0][0].points[1].rx() += 1;
+    QVERIFY(a != b);
+    b = a;
+    b.output_point[49] = 1;
+    QVERIFY(a != b);
+    b = a;
+    b.polygon[0][0].SetSelected(true);
+    QVERIFY(a == b);
+}
+
+void TestRoiSet::ignorePointPicture()
+{
+    FrameLayout layout;
+    layout.width = 64;
+    layout.height = 48;
+    layout.groups = 2;
+    CammerWidgetData w(0);
+    w.AllocateBuffers(layout);
+    QVERIFY(QDir(m_dir->path()).mkpath("cammer11"));
+    QVERIFY(QDir(m_dir->path()).mkpath("cammer12"));
+    QImage good(64, 48, QImage::Format_Grayscale8);
+    good.fill(0);
+    good.setPixel(10, 5, qRgb(255, 255, 255));
+    QVERIFY(good.save(m_dir->filePath("cammer11/ignorepoint.bmp")));
+    QImage wrongSize(65, 48, QImage::Format_Grayscale8);
+    wrongSize.fill(255);
+    QVERIFY(wrongSize.save(m_dir->filePath("cammer12/ignorepoint.bmp")));
+    w.LoadIgnorePoint(m_dir->path());
+    QCOMPARE(w.ignorePointMask[0].size(), size_t(64 * 48));
+    QCOMPARE(int(std::count_if(w.ignorePointMask[0].begin(), w.ignorePointMask[0].end(), [](uint8_t v) { return v != 0; })), 1);
+    QVERIFY(w.ignorePointMask[0][5 * 64 + 10] != 0);
+    QCOMPARE(w.ignorePointMask[1].size(), size_t(64 * 48));
+    QVERIFY(std::all_of(w.ignorePointMask[1].begin(), w.ignorePointMask[1].end(), [](uint8_t v) { return v == 0; }));
+    QVERIFY(w.ignorePointMask[2].empty());  // group not in use
+}
+
+void TestRoiSet::templatePictures()
+{
+    FrameLayout layout;
+    layout.width = 64;
+    layout.height = 48;
+    layout.groups = 1;
+    layout.templateCount = 3;
+    CammerWidgetData w(1);
+    w.AllocateBuffers(layout);
+    QVERIFY(QDir(m_dir->path()).mkpath("cammer21"));
+    QImage grey(64, 48, QImage::Format_Grayscale8);
+    grey.fill(77);
+    QVERIFY(grey.save(m_dir->filePath("cammer21/template1.bmp")));
+    QImage colour(64, 48, QImage::Format_RGB32);
+    colour.fill(qRgb(1, 2, 3));
+    QVERIFY(colour.save(m_dir->filePath("cammer21/template2.bmp")));  // wrong depth for a grey camera
+    w.LoadTemplates(m_dir->path());
+    QCOMPARE(w.templateUsed[0][1], 1);
+    QCOMPARE(int(w.templateImages[0][1][100]), 77);
+    QCOMPARE(w.templateUsed[0][2], 0);
+    QVERIFY(std::all_of(w.templateImages[0][2].begin(), w.templateImages[0][2].end(), [](uint8_t v) { return v == 0; }));
+    // Template 0 is missing: the generated picture, centre half bright.
+    QCOMPARE(w.templateUsed[0][0], 1);
+    QCOMPARE(w.templateNum[0], 2);
+    QCOMPARE(int(w.templateImages[0][0][0]), 0);
+    QCOMPARE(int(w.templateImages[0][0][12 * 64 + 16]), 255);
+    QCOMPARE(int(w.templateImages[0][0][36 * 64 + 48]), 255);
+    QCOMPARE(int(w.templateImages[0][0][37 * 64 + 48]), 0);
+
+    // A colour camera takes the 32-bit picture and not the grey one.
+    layout.colour = true;
+    CammerWidgetData c(1);
+    c.AllocateBuffers(layout);
+    c.LoadTemplates(m_dir->path());
+    QCOMPARE(c.templateUsed[0][1], 0);
+    QCOMPARE(c.templateUsed[0][2], 1);
+    quint32 px;
+    std::memcpy(&px, c.templateImages[0][2].data() + 4 * 10, 4);
+    QCOMPARE(px, 0xFF010203u);
+}
+
+MOJU_TEST_CORE_MAIN(TestRoiSet)
+#include "test_roi_set.moc"

@@ -1,0 +1,366 @@
+// Grey variation model, similarity and shape search on synthetic pictures.
+#include "TestSupport.h"
+
+#include "vision/FindShape.h"
+#include "vision/GrayMatch.h"
+#include "vision/ImageTransform.h"
+#include "vision/SURF.h"
+
+#include <QElapsedTimer>
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+
+namespace {
+// A moulded-part-like picture: smooth background, shapes with sharp edges.
+cv::Mat partPicture(int w, int h, unsigned seed)
+{
+    cv::RNG rng(seed);
+    cv::Mat img(h, w, CV_8UC1, cv::Scalar(60));
+    for (int i = 0; i < w * h / 4000 + 12; ++i) {
+        const cv::Point c(rng.uniform(0, w), rng.uniform(0, h));
+        const int r = rng.uniform(6, std::max(8, std::min(w, h) / 8));
+        const int grey = rng.uniform(90, 250);
+        if (rng.uniform(0, 2) == 0)
+            cv::circle(img, c, r, cv::Scalar(grey), cv::FILLED, cv::LINE_AA);
+        else
+            cv::rectangle(img, cv::Rect(c.x - r, c.y - r / 2, 2 * r, r), cv::Scalar(grey), cv::FILLED, cv::LINE_AA);
+    }
+    cv::GaussianBlur(img, img, cv::Size(3, 3), 0.8);
+    return img;
+}
+
+cv::Mat withNoise(const cv::Mat& img, double sigma, unsigned seed)
+{
+    cv::Mat n(img.size(), CV_16SC1);
+    cv::RNG rng(seed);
+    rng.fill(n, cv::RNG::NORMAL, 0, sigma);
+    cv::Mat out;
+    cv::Mat f;
+    img.convertTo(f, CV_16SC1);
+    cv::add(f, n, f);
+    f.convertTo(out, CV_8UC1);
+    return out;
+}
+
+cv::Mat shifted(const cv::Mat& img, double dx, double dy)
+{
+    cv::Mat m = (cv::Mat_<double>(2, 3) << 1, 0, dx, 0, 1, dy);
+    cv::Mat out;
+    cv::warpAffine(img, out, m, img.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    return out;
+}
+}  // namespace
+
+class TestVisionMatch : public QObject {
+    Q_OBJECT
+private slots:
+    void grayIdenticalIsEmpty();
+    void grayForeignSpot();
+    void graySubPixelShiftNotFlagged();
+    void graySensitivityMonotonic();
+    void grayAmplifyWidens();
+    void grayUntrainedAndWrongSize();
+    void surfScores();
+    void surfFlatTemplate();
+    void findShape_data();
+    void findShape();
+    void findShapeNoisyAndSmall_data();
+    void findShapeNoisyAndSmall();
+    void findShapeAbsent();
+    void findShapeNoEdges();
+};
+
+void TestVisionMatch::grayIdenticalIsEmpty()
+{
+    const cv::Mat t = partPicture(200, 150, 1);
+    GrayMatch gm;
+    QVERIFY(!gm.IsValid());
+    QVERIFY(gm.Create(200, 150, cv::Mat(), 0));
+    QVERIFY(gm.AddTemp(t));
+    QVERIFY(gm.AddTemp(withNoise(t, 3, 2)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    QVERIFY(gm.IsValid());
+    cv::Mat diff;
+    gm.Match(t, diff);
+    QCOMPARE(diff.size(), t.size());
+    QCOMPARE(diff.type(), CV_8UC1);
+    QCOMPARE(cv::countNonZero(diff), 0);
+    gm.Match(withNoise(t, 3, 9), diff);
+    QCOMPARE(cv::countNonZero(diff), 0);
+}
+
+void TestVisionMatch::grayForeignSpot()
+{
+    const cv::Mat t = partPicture(200, 150, 3);
+    cv::Mat mask(150, 200, CV_8UC1, cv::Scalar(255));
+    mask(cv::Rect(150, 0, 50, 150)).setTo(0);  // right part not judged
+    GrayMatch gm;
+    QVERIFY(gm.Create(200, 150, mask, 0));
+    QVERIFY(gm.AddTemp(t));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+
+    cv::Mat w = t.clone();
+    // A flat 12x12 spot far from the picture's own grey there.
+    const cv::Rect spot(40, 60, 12, 12);
+    const double meanThere = cv::mean(t(spot))[0];
+    w(spot).setTo(cv::Scalar(meanThere > 128 ? 0 : 255));
+    const cv::Rect hidden(170, 60, 12, 12);
+    w(hidden).setTo(cv::Scalar(meanThere > 128 ? 0 : 255));
+    cv::Mat diff;
+    gm.Match(w, diff);
+    const int n = cv::countNonZero(diff);
+    QVERIFY2(n >= 120 && n <= 144, qPrintable(QString::number(n)));
+    QCOMPARE(cv::countNonZero(diff(cv::Rect(150, 0, 50, 150))), 0);
+    cv::Mat outside = diff.clone();
+    outside(spot).setTo(0);
+    QCOMPARE(cv::countNonZero(outside), 0);
+}
+
+void TestVisionMatch::graySubPixelShiftNotFlagged()
+{
+    const cv::Mat t = partPicture(240, 180, 5);
+    GrayMatch gm;
+    QVERIFY(gm.Create(240, 180, cv::Mat(), 0));
+    QVERIFY(gm.AddTemp(t));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat diff;
+    for (double d : {0.3, 0.5, 0.8}) {
+        gm.Match(shifted(t, d, -d), diff);
+        QVERIFY2(cv::countNonZero(diff) == 0, qPrintable(QStringLiteral("shift %1: %2").arg(d).arg(cv::countNonZero(diff))));
+    }
+    // A strict sensitivity still forgives a half-pixel shift along edges.
+    QVERIFY(gm.Train(230, 0, 100, 150));
+    gm.Match(shifted(t, 0.5, 0), diff);
+    QVERIFY2(cv::countNonZero(diff) < 20, qPrintable(QString::number(cv::countNonZero(diff))));
+}
+
+void TestVisionMatch::graySensitivityMonotonic()
+{
+    const cv::Mat t = partPicture(200, 150, 7);
+    const cv::Mat w = withNoise(shifted(t, 0.4, 0.2), 12, 8);
+    GrayMatch gm;
+    QVERIFY(gm.Create(200, 150, cv::Mat(), 0));
+    QVERIFY(gm.AddTemp(t));
+    int last = -1;
+    cv::Mat diff;
+    for (int s = 0; s <= 255; s += 15) {
+        QVERIFY(gm.Train(s, 0, 100, 150));
+        gm.Match(w, diff);
+        const int n = cv::countNonZero(diff);
+        QVERIFY2(n >= last, qPrintable(QStringLiteral("sensitivity %1: %2 < %3").arg(s).arg(n).arg(last)));
+        last = n;
+    }
+    QVERIFY(last > 0);
+}
+
+void TestVisionMatch::grayAmplifyWidens()
+{
+    const cv::Mat t = partPicture(100, 100, 11);
+    cv::Mat mask(100, 100, CV_8UC1, cv::Scalar(255));
+    mask(cv::Rect(0, 0, 100, 20)).setTo(0);
+    GrayMatch gm;
+    QVERIFY(gm.Create(100, 100, mask, 0));
+    QVERIFY(gm.AddTemp(t));
+    cv::Mat w = t.clone();
+    w.at<uchar>(50, 50) = t.at<uchar>(50, 50) > 128 ? 0 : 255;
+    w.at<uchar>(21, 50) = t.at<uchar>(21, 50) > 128 ? 0 : 255;
+    cv::Mat diff;
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    gm.Match(w, diff);
+    QCOMPARE(cv::countNonZero(diff), 2);
+    QVERIFY(gm.Train(45, 2, 100, 150));
+    gm.Match(w, diff);
+    // 5x5 around each; the one near the masked band is cut by the mask.
+    QCOMPARE(cv::countNonZero(diff), 25 + 20);
+    QCOMPARE(cv::countNonZero(diff(cv::Rect(0, 0, 100, 20))), 0);
+}
+
+void TestVisionMatch::grayUntrainedAndWrongSize()
+{
+    GrayMatch gm;
+    QVERIFY(!gm.Create(10, 10, cv::Mat::zeros(5, 5, CV_8UC1), 0));
+    QVERIFY(gm.Create(10, 10, cv::Mat(), 0));
+    QVERIFY(!gm.Train(45, 0, 100, 150));  // no template
+    QVERIFY(!gm.IsValid());
+    QVERIFY(!gm.AddTemp(cv::Mat::zeros(5, 5, CV_8UC1)));
+    cv::Mat diff;
+    gm.Match(cv::Mat::zeros(10, 10, CV_8UC1), diff);
+    QCOMPARE(cv::countNonZero(diff), 0);
+    QVERIFY(gm.AddTemp(cv::Mat::zeros(10, 10, CV_8UC1)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    gm.Match(cv::Mat::zeros(12, 10, CV_8UC1), diff);
+    QCOMPARE(cv::countNonZero(diff), 120);  // a wrong window never passes
+    gm.Clear();
+    QVERIFY(!gm.IsValid());
+}
+
+void TestVisionMatch::surfScores()
+{
+    const cv::Mat t = partPicture(160, 120, 21);
+    cv::Mat mask(120, 160, CV_8UC1, cv::Scalar(255));
+    cv::circle(mask, cv::Point(80, 60), 20, cv::Scalar(0), cv::FILLED);
+    SURF s;
+    cv::Mat out;
+    QVERIFY(s.Create(160, 120, mask));
+    QCOMPARE(s.Match(t, out), 0.f);  // not trained
+    QVERIFY(s.AddTemp(t, 1, 50, 80));
+    QVERIFY(s.Train(0, 0, 0, 0));
+    QVERIFY(s.IsValid());
+    QVERIFY(s.Match(t, out) >= 95.f);
+    QCOMPARE(out.size(), t.size());
+    cv::Mat brighter;
+    t.convertTo(brighter, CV_8UC1, 1.1, 15);
+    QVERIFY(s.Match(brighter, out) >= 95.f);
+    QVERIFY(s.Match(shifted(t, 3, -2), out) >= 90.f);
+    QVERIFY(s.Match(withNoise(t, 6, 4), out) >= 85.f);
+    const float unrelated = s.Match(partPicture(160, 120, 99), out);
+    QVERIFY2(unrelated < 50.f, qPrintable(QString::number(unrelated)));
+    // Only the masked-out hole differs: still the same picture.
+    cv::Mat holed = t.clone();
+    cv::circle(holed, cv::Point(80, 60), 15, cv::Scalar(255), cv::FILLED);
+    QVERIFY(s.Match(holed, out) >= 95.f);
+    QCOMPARE(s.Match(cv::Mat::zeros(10, 10, CV_8UC1), out), 0.f);
+}
+
+void TestVisionMatch::surfFlatTemplate()
+{
+    SURF s;
+    QVERIFY(s.Create(50, 50, cv::Mat()));
+    QVERIFY(s.AddTemp(cv::Mat(50, 50, CV_8UC1, cv::Scalar(120))));
+    QVERIFY(s.Train());
+    cv::Mat out;
+    QVERIFY(s.Match(cv::Mat(50, 50, CV_8UC1, cv::Scalar(121)), out) >= 95.f);
+    QVERIFY(s.Match(cv::Mat(50, 50, CV_8UC1, cv::Scalar(250)), out) < 50.f);
+}
+
+void TestVisionMatch::findShape_data()
+{
+    QTest::addColumn<int>("dx");
+    QTest::addColumn<int>("dy");
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<unsigned>("seed");
+    for (unsigned seed : {31u, 32u, 33u}) {
+        const QByteArray n = "picture " + QByteArray::number(seed) + ": ";
+        QTest::newRow((n + "shift only").constData()) << 13 << -7 << 0.0 << 0 << seed;
+        QTest::newRow((n + "shift and 10 degrees").constData()) << 13 << -7 << 10.0 << 30 << seed;
+        QTest::newRow((n + "minus 25 degrees").constData()) << -20 << 15 << -25.0 << 30 << seed;
+        QTest::newRow((n + "no movement, rotation on").constData()) << 0 << 0 << 0.0 << 30 << seed;
+        QTest::newRow((n + "170 degrees of 180").constData()) << 5 << 5 << 170.0 << 180 << seed;
+    }
+}
+
+void TestVisionMatch::findShape()
+{
+    QFETCH(int, dx);
+    QFETCH(int, dy);
+    QFETCH(double, angle);
+    QFETCH(int, range);
+    QFETCH(unsigned, seed);
+    const int W = 640, H = 480;
+    const cv::Mat templ = partPicture(W, H, seed);
+    const cv::Rect box(W / 4, H / 4, W / 2, H / 2);
+    const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
+    FindShape fs;
+    QVERIFY(!fs.IsValid());
+    QVERIFY(fs.CreateShape(templ(box), 0.0, 0, range, C.x, C.y, false, 255,
+                           cv::Mat(box.height, box.width, CV_8UC1, cv::Scalar(255)), 5, 0));
+    QVERIFY(fs.IsValid());
+
+    // The part moved by (dx, dy) and turned by `angle` about the model centre.
+    const double a = angle * CV_PI / 180.0, c = std::cos(a), s = std::sin(a);
+    cv::Mat m = (cv::Mat_<double>(2, 3) << c, -s, C.x - c * C.x + s * C.y + dx, s, c, C.y - s * C.x - c * C.y + dy);
+    cv::Mat frame;
+    cv::warpAffine(templ, frame, m, templ.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(60));
+
+    const cv::Rect win(0, 0, W, H);
+    int x = 0, y = 0;
+    double r1 = 0, r2 = 0;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(fs.Find(frame(win).clone(), 0, &x, &y, &r1, &r2));
+    qInfo("found in %lld ms, score %.2f", timer.elapsed(), r1);
+    QVERIFY2(std::abs((x - win.x) + dx) <= 1 && std::abs((y - win.y) + dy) <= 1,
+             qPrintable(QStringLiteral("shift %1,%2").arg(x - win.x).arg(y - win.y)));
+    QVERIFY2(std::abs(r2 + angle) <= 1.0, qPrintable(QString::number(r2)));
+
+    // Aligning the frame with the reported values brings the part back.
+    cv::Mat aligned(frame.size(), CV_8UC1);
+    if (range > 0)
+        QVERIFY(TransformImage(frame, aligned, cv::Point2f(x - win.x, y - win.y), cv::Point2f(C), r2));
+    else
+        QVERIFY(MoveImage(frame, aligned, x - win.x, y - win.y));
+    cv::Mat d;
+    const cv::Rect inner(box.x + 40, box.y + 40, box.width - 80, box.height - 80);
+    cv::absdiff(aligned(inner), templ(inner), d);
+    QVERIFY2(cv::mean(d)[0] < 12.0, qPrintable(QString::number(cv::mean(d)[0])));
+}
+
+void TestVisionMatch::findShapeNoisyAndSmall_data()
+{
+    QTest::addColumn<cv::Rect>("box");
+    QTest::addColumn<int>("margin");  // search window = box widened by this, clipped
+    QTest::addColumn<double>("noise");
+    QTest::addColumn<double>("gain");
+    QTest::newRow("small position box, margin 20") << cv::Rect(300, 200, 60, 45) << 20 << 0.0 << 1.0;
+    QTest::newRow("noisy and darker frame") << cv::Rect(160, 120, 320, 240) << 8000 << 8.0 << 0.8;
+    QTest::newRow("small box, noisy, whole frame") << cv::Rect(250, 150, 90, 70) << 8000 << 5.0 << 1.1;
+}
+
+void TestVisionMatch::findShapeNoisyAndSmall()
+{
+    QFETCH(cv::Rect, box);
+    QFETCH(int, margin);
+    QFETCH(double, noise);
+    QFETCH(double, gain);
+    const cv::Mat templ = partPicture(640, 480, 51);
+    const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(templ(box), 0.0, 0, 15, C.x, C.y, false, 255, cv::Mat(), 10, 0));
+    const double a = 6 * CV_PI / 180.0, c = std::cos(a), s = std::sin(a);
+    const int dx = 7, dy = 5;
+    cv::Mat m = (cv::Mat_<double>(2, 3) << c, -s, C.x - c * C.x + s * C.y + dx, s, c, C.y - s * C.x - c * C.y + dy);
+    cv::Mat frame;
+    cv::warpAffine(templ, frame, m, templ.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(60));
+    frame.convertTo(frame, CV_8UC1, gain);
+    if (noise > 0)
+        frame = withNoise(frame, noise, 52);
+    const cv::Rect win = cv::Rect(box.x - margin, box.y - margin, box.width + 2 * margin, box.height + 2 * margin) &
+                         cv::Rect(0, 0, frame.cols, frame.rows);
+    int x = 0, y = 0;
+    double r1 = 0, r2 = 0;
+    QVERIFY(fs.Find(frame(win).clone(), 0, &x, &y, &r1, &r2));
+    QVERIFY2(std::abs((x - win.x) + dx) <= 1 && std::abs((y - win.y) + dy) <= 1,
+             qPrintable(QStringLiteral("shift %1,%2").arg(x - win.x).arg(y - win.y)));
+    QVERIFY2(std::abs(r2 + 6) <= 1.0, qPrintable(QString::number(r2)));
+}
+
+void TestVisionMatch::findShapeAbsent()
+{
+    const cv::Mat templ = partPicture(400, 300, 41);
+    const cv::Rect box(100, 75, 200, 150);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(templ(box), 0.0, 0, 30, 200, 150, false, 255, cv::Mat(), 5, 0));
+    int x = 0, y = 0;
+    double r1 = 0, r2 = 0;
+    QVERIFY(!fs.Find(cv::Mat(300, 400, CV_8UC1, cv::Scalar(60)), 0, &x, &y, &r1, &r2));
+    QVERIFY(!fs.Find(cv::Mat(), 0, &x, &y, &r1, &r2));
+    QVERIFY(!fs.Find(cv::Mat(50, 50, CV_8UC1, cv::Scalar(0)), 0, &x, &y, &r1, &r2));  // smaller than the model
+    fs.Clear();
+    QVERIFY(!fs.IsValid());
+    QVERIFY(!fs.Find(templ, 0, &x, &y, &r1, &r2));
+}
+
+void TestVisionMatch::findShapeNoEdges()
+{
+    // The generated template of a group without pictures is flat inside the
+    // default model box: no model, frames pass unaligned.
+    FindShape fs;
+    QVERIFY(!fs.CreateShape(cv::Mat(270, 480, CV_8UC1, cv::Scalar(255)), 0.0, 0, 0, 480, 270, false, 255,
+                            cv::Mat(), 5, 0));
+    QVERIFY(!fs.IsValid());
+}
+
+MOJU_TEST_CORE_MAIN(TestVisionMatch)
+#include "test_vision_match.moc"

@@ -1,0 +1,19 @@
+#pragma once
+// Large touch check box with a picture tick.
+#include <QCheckBox>
+
+class CheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    CheckBox(QWidget* parent, const QString& text);
+
+    int value() const { return checkState() == Qt::Checked ? 1 : 0; }
+    void setValue(int v) { setCheckState(v ? Qt::Checked : Qt::Unchecked); }
+    bool wasPressed() const { return m_pressed != 0; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int m_pressed = 0;
+};
