@@ -4,6 +4,7 @@
 
 #include "CameraStation.h"
 #include "CameraThread.h"
+#include "vision/ColorConvert.h"
 
 #include <QMutexLocker>
 #include <QThread>
@@ -23,18 +24,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-namespace {
-void RgbToRgba(unsigned char* dst, const unsigned char* src, int width, int height)
-{
-    const int n = width * height;
-    for (int i = 0; i < n; ++i) {
-        dst[4 * i] = src[3 * i];
-        dst[4 * i + 1] = src[3 * i + 1];
-        dst[4 * i + 2] = src[3 * i + 2];
-        dst[4 * i + 3] = 255;
-    }
-}
-}  // namespace
 
 void CameraSide::DeliverLocked(const void* data, int bytes)
 {
@@ -136,7 +125,7 @@ bool CameraSide::PumpV4l2()
                         cv::Mat image = avframe_to_cvmat(m_filtFrame);
                         if (!image.empty()) {
                             if (gisColor) {
-                                RgbToRgba(rgbaBuffer.data(), image.data, gImageW, gImageH);
+                                RGB2RGBA(image.data, rgbaBuffer.data(), gImageW, gImageH);
                                 DeliverLocked(rgbaBuffer.data(), gColorLen);
                             } else {
                                 DeliverLocked(image.data, gImageLen);
@@ -252,7 +241,7 @@ void CameraSide::CameraSnapCallback(mind::CameraHandle h, mind::BYTE* raw, mind:
         return;
     mind::CameraImageProcess(h, raw, self->sdkBuffer.data(), head);
     if (gisColor && head->uiMediaType == mind::CAMERA_MEDIA_TYPE_RGB8) {
-        RgbToRgba(self->rgbaBuffer.data(), self->sdkBuffer.data(), gImageW, gImageH);
+        RGB2RGBA(self->sdkBuffer.data(), self->rgbaBuffer.data(), gImageW, gImageH);
         self->Deliver(self->rgbaBuffer.data(), gColorLen);
     } else {
         self->Deliver(self->sdkBuffer.data(), std::min(int(head->uBytes), gImageLen));
@@ -283,7 +272,7 @@ void CameraSide::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info
         cv.pDstBuffer = self->rgbaBuffer.data();
         if (mvs::MV_CC_ConvertPixelType(self->mvsHandle, &cv) != mvs::MV_OK)
             return;
-        RgbToRgba(self->acqBuffer.data(), self->rgbaBuffer.data(), gImageW, gImageH);
+        RGB2RGBA(self->rgbaBuffer.data(), self->acqBuffer.data(), gImageW, gImageH);
         self->station->isImageFill[self->camIndex] = true;
         ++self->deliveredFrames;
     } else {
@@ -323,7 +312,7 @@ int CameraSide::dvpStreamCallback(dvp::dvpHandle, dvp::dvpStreamEvent, void* ctx
     if (!self->FrameFits(frame->iWidth, frame->iHeight, "DVP"))
         return 0;
     if (frame->format == dvp::FORMAT_BGR24 && gisColor) {
-        RgbToRgba(self->rgbaBuffer.data(), static_cast<unsigned char*>(data), gImageW, gImageH);
+        RGB2RGBA(static_cast<unsigned char*>(data), self->rgbaBuffer.data(), gImageW, gImageH);
         self->Deliver(self->rgbaBuffer.data(), gColorLen);
     } else {
         self->Deliver(data, int(std::min(frame->uBytes, unsigned(gImageLen))));

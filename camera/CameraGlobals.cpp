@@ -17,7 +17,6 @@ int gisColor = 0;
 int gImageLen = 0;
 int gColorLen = 0;
 
-char gSerialNB[kMaxCameras][kSerialSize] = {};
 int gCamNO[kMaxCameras] = {0, 1, 2, 3, 4, 5, 6, 7};
 int gContrast[kMaxCameras] = {};
 

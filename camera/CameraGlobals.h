@@ -48,7 +48,7 @@ extern int gisColor;   // colour mode: frames hold four bytes per pixel
 extern int gImageLen;  // gImageW * gImageH
 extern int gColorLen;  // bytes of one frame: 4 * gImageLen in colour mode
 
-extern char gSerialNB[kMaxCameras][kSerialSize];  // by logical camera number
+extern char gSerialNB[kMaxCameras][kSerialSize];  // by logical camera number (kept with the parameters)
 extern int gCamNO[kMaxCameras];                   // widget index -> logical number
 extern int gContrast[kMaxCameras];                // Galaxy software contrast, under pMutex[c]
 

@@ -2,7 +2,7 @@
 // mirrors, white balance) and the factory defaults, per family.
 #include "CameraSide.h"
 
-#include "CameraParams.h"
+#include "params/WizardPara.h"
 #include "CameraStation.h"
 
 #include <QMutexLocker>
@@ -54,7 +54,7 @@ void CameraSide::SetExposeTime()
 {
     if (!isOpen())
         return;
-    const CameraParams& p = Para();
+    const WizardPara& p = Para();
     const int i = camIndex;
     const int e = p.exposure[i];
     const bool autoExp = p.autoExposure != 0;
@@ -336,7 +336,7 @@ void CameraSide::SetWB()
 
 void CameraSide::RestoreDefaultSettings()
 {
-    CameraParams& edit = *station->gpWParaBak;
+    WizardPara& edit = *station->editPara;
     const int i = camIndex;
     switch (gCameraID) {
     case CAMERA_MINDVISION: {
@@ -346,7 +346,7 @@ void CameraSide::RestoreDefaultSettings()
         CameraStop();
         CameraLoadParameter(mindHandle, PARAMETER_TEAM_DEFAULT);
         MindApplyFormat(false);
-        CameraSetAeState(mindHandle, station->gpWPara->autoExposure != 0);
+        CameraSetAeState(mindHandle, station->livePara->autoExposure != 0);
         CameraSetFrameSpeed(mindHandle, 0);
         double us = 0;
         CameraGetExposureTime(mindHandle, &us);

@@ -55,7 +55,7 @@ CameraSide::CameraSide(CameraStation* station_, int camIndex_)
     if (gisColor)
         rgbaBuffer.assign(size_t(gColorLen), 0);
     gxRawBuffer.assign(size_t(gImageLen), 0);
-    const CameraParams& p = *station->gpWPara;
+    const WizardPara& p = *station->livePara;
     filterParts[0] = ContrastPiece(p.contrast[camIndex]);
     filterParts[1] = GammaPiece(p.gamma[camIndex]);
     filterParts[2] = SharpenPiece(p.sharpness[camIndex]);
@@ -79,7 +79,7 @@ bool CameraSide::isOpen() const
     return camIndex >= 0 && camIndex < kMaxCameras && station->camOpen[camIndex];
 }
 
-const CameraParams& CameraSide::Para() const
+const WizardPara& CameraSide::Para() const
 {
     return station->SetterPara();
 }
@@ -577,7 +577,7 @@ void CameraSide::CameraChangeTrig(bool restart)
 {
     if (!isOpen())
         return;
-    const bool external = station->gpWPara->externalTrigger != 0;
+    const bool external = station->livePara->externalTrigger != 0;
     switch (gCameraID) {
     case CAMERA_GALAXY:
         // Galaxy cameras always run free.

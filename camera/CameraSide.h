@@ -26,7 +26,7 @@ struct AVFilterGraph;
 
 class CameraStation;
 class CameraThread;
-struct CameraParams;
+struct WizardPara;
 
 // V4L2 filter pieces from the parameters (C-locale numbers).
 QString ContrastPiece(int contrast);
@@ -129,7 +129,7 @@ public:
     std::atomic<int> droppedFrames{0};
 
 private:
-    const CameraParams& Para() const;
+    const WizardPara& Para() const;
     bool isOpen() const;
     // Copies one frame into acqBuffer and raises isImageFill.
     void Deliver(const void* data, int bytes);

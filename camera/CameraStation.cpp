@@ -8,20 +8,20 @@
 
 #include <cstring>
 
-CameraStation::CameraStation(CameraParams* live, CameraParams* edit, CameraHost* host_)
-    : gpWPara(live), gpWParaBak(edit), host(host_ ? host_ : &m_defaultHost)
+CameraStation::CameraStation(WizardPara* live, WizardPara* edit, CameraHost* host_)
+    : livePara(live), editPara(edit), host(host_ ? host_ : &m_defaultHost)
 {
     CreateCameraMutexes();
 }
 
-const CameraParams& CameraStation::SetterPara() const
+const WizardPara& CameraStation::SetterPara() const
 {
-    return host->settingsDialogVisible() ? *gpWParaBak : *gpWPara;
+    return host->settingsDialogVisible() ? *editPara : *livePara;
 }
 
 void CameraStation::CameraSetSpeed()
 {
-    const int s = gpWPara->cameraSpeed;
+    const int s = livePara->cameraSpeed;
     for (int c = 0; c < std::min(numCamera, kMaxCameras); ++c) {
         CameraSide* cam = cameras[c];
         if (!cam)
@@ -58,9 +58,9 @@ void CameraStation::SetAllExposeTime()
             cam->SetExposeTime();
 }
 
-void CameraStation::ApplyAcceptedSettings(const CameraParams& before)
+void CameraStation::ApplyAcceptedSettings(const WizardPara& before)
 {
-    const CameraParams& now = *gpWPara;
+    const WizardPara& now = *livePara;
     for (int c = 0; c < kMaxCameras; ++c) {
         CameraSide* cam = cameras[c];
         if (!cam)
@@ -137,32 +137,4 @@ void CameraStation::SaveSN(int mode)
     db.commit();
     for (int n = 0; n < std::min(numCamera, kMaxCameras); ++n)
         host->insertRecord(QStringLiteral("Save SN %1: %2").arg(n + 1).arg(QString::fromLatin1(gSerialNB[n])));
-}
-
-int CameraStation::LoadSN()
-{
-    QSqlDatabase db = QSqlDatabase::database(snConnection);
-    QSqlQuery q(db);
-    int count = 0;
-    for (int n = 0; n < kMaxCameras; ++n) {
-        const QString name = QStringLiteral("serialNB%1").arg(n);
-        q.prepare(QStringLiteral("select value from sysparam where name=?"));
-        q.addBindValue(name);
-        if (q.exec() && q.next()) {
-            const QByteArray v = q.value(0).toString().toLatin1();
-            if (v.size() >= 9 && v.size() < kSerialSize) {
-                SetSerialNB(n, v.constData());
-                ++count;
-            } else {
-                SetSerialNB(n, "0");
-            }
-        } else {
-            SetSerialNB(n, "0");
-            QSqlQuery ins(db);
-            ins.prepare(QStringLiteral("insert into sysparam values(?, '0')"));
-            ins.addBindValue(name);
-            ins.exec();
-        }
-    }
-    return count;
 }

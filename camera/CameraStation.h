@@ -3,7 +3,7 @@
 // flag, the frame-ready flags, the number in use, the parameter copies, the
 // speed applied to all cameras and the stored camera order (SN.db).
 #include "CameraHost.h"
-#include "CameraParams.h"
+#include "params/WizardPara.h"
 
 #include <QString>
 
@@ -14,7 +14,8 @@ class CameraSide;
 
 class CameraStation {
 public:
-    CameraStation(CameraParams* live, CameraParams* edit, CameraHost* host = nullptr);
+    // The parameter copies are the main window's gpWPara and gpWParaBak.
+    explicit CameraStation(WizardPara* live = gpWPara, WizardPara* edit = gpWParaBak, CameraHost* host = nullptr);
 
     uint8_t camOpen[8] = {};
     std::atomic<uint8_t> camLostFlag{0};  // written by SDK threads
@@ -22,12 +23,12 @@ public:
     int numCamera = 0;
     CameraSide* cameras[8] = {};          // the widgets' camera halves (not owned)
 
-    CameraParams* gpWPara;
-    CameraParams* gpWParaBak;
+    WizardPara* livePara;
+    WizardPara* editPara;  // the settings dialog's copy
     CameraHost* host;
 
     // Copy the setters read: the edit copy while the settings dialog is shown.
-    const CameraParams& SetterPara() const;
+    const WizardPara& SetterPara() const;
 
     // Applies cameraSpeed to every camera in use (stop, set, start).
     void CameraSetSpeed();
@@ -38,14 +39,11 @@ public:
     // After the settings were accepted into the live copy: exposure, gain,
     // sharpness, contrast and gamma of the cameras whose values changed
     // against `before`, the trigger mode of every camera in use, the speed.
-    void ApplyAcceptedSettings(const CameraParams& before);
+    void ApplyAcceptedSettings(const WizardPara& before);
 
     // Stored camera order in SN.db (connection name): mode 0 stores the
     // serials of the open cameras, mode 1 clears all eight rows to "0".
     void SaveSN(int mode);
-    // Reads serialNB0-7 into gSerialNB; creates missing rows. Returns the
-    // number of rows that hold a usable serial (9-99 characters).
-    int LoadSN();
     QString snConnection = QStringLiteral("dbT");
 
 private:

@@ -2,7 +2,7 @@
 // The camera side of a main window for tests: station, parameter copies,
 // a host that records operation-log lines, and the widgets' camera halves.
 #include "SimCamFixture.h"
-#include "camera/CameraParams.h"
+#include "params/WizardPara.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
 
@@ -23,8 +23,8 @@ public:
 };
 
 struct CameraRig {
-    CameraParams live;
-    CameraParams edit;
+    WizardPara live;
+    WizardPara edit;
     TestHost host;
     CameraStation station{&live, &edit, &host};
     std::vector<std::unique_ptr<CameraSide>> sides;

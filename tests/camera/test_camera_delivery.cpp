@@ -230,7 +230,7 @@ void TestCameraDelivery::acceptedSettingsApplied()
     probe();
     CameraRig rig;
     rig.build(2);
-    const CameraParams before = rig.live;
+    const WizardPara before = rig.live;
     rig.live.exposure[1] = 25;
     rig.live.externalTrigger = 1;
     rig.live.cameraSpeed = 9;
@@ -356,7 +356,8 @@ void TestCameraDelivery::mvsColourFramesAsRgba()
     QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 2000);
     QMutexLocker lock(pMutex[0]);
     const unsigned char* p = rig.cam(0).acqBuffer.data() + 4 * (20 * 64 + 20);
-    QCOMPARE((QList<int>{p[0], p[1], p[2], p[3]}), (QList<int>{200, 100, 50, 255}));
+    // RGB32 in memory: B, G, R, A.
+    QCOMPARE((QList<int>{p[0], p[1], p[2], p[3]}), (QList<int>{50, 100, 200, 255}));
 }
 
 void TestCameraDelivery::monoSensorInColourMode()
