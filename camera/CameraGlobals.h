@@ -16,7 +16,7 @@ constexpr int kMindListSize = 12;
 constexpr int kSerialSize = 100;
 
 // Camera families (gCameraID). Ids 1-3, 10 and 11 are never used.
-enum CameraFamily {
+enum : int {
     CAMERA_NONE = 0,
     CAMERA_GALAXY = 4,
     CAMERA_UEYE = 5,
