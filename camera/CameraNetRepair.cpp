@@ -1,7 +1,10 @@
 #include "CameraNetRepair.h"
 
+#include "GigeNetRepair.h"
+
 namespace {
-CameraNetRepair gDefaultRepair;
+// The real repair; with no interface allowed (a build host) it changes nothing.
+GigeNetRepair gDefaultRepair;
 CameraNetRepair* gRepair = nullptr;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// GigE address repair as the probe and the reconnection use it. The default
-// does nothing; the address-repair code installs its own.
+// GigE address repair as the probe and the reconnection use it. The base
+// class does nothing; instance() is the real repair unless a test swaps it.
 #include "camsdk/ImvSdk.h"
 
 class CameraNetRepair {

@@ -49,6 +49,17 @@ void fillInfo(const simcam::DevicePtr& d, IMV_DeviceInfo& info)
     copyText(info.modelName, sizeof(info.modelName), d->text(QStringLiteral("model"), QStringLiteral("IMV-SIM")));
     copyText(info.manufactureInfo, sizeof(info.manufactureInfo),
              d->text(QStringLiteral("manufacturer"), QStringLiteral("Machine Vision")));
+    const auto field = [&](char* dst, const char* key, const char* def) {
+        const QString k = QString::fromLatin1(key);
+        copyText(dst, 32, d->current(k, d->text(k, QString::fromLatin1(def))).toString());
+    };
+    field(info.ipConfigStatus, "ipStatus", "Valid");
+    field(info.ipAddress, "ip", "192.168.1.10");
+    field(info.subnetMask, "mask", "255.255.255.0");
+    field(info.defaultGateway, "gateway", "0.0.0.0");
+    field(info.hostIpAddress, "hostIp", "192.168.1.1");
+    field(info.hostSubnetMask, "hostMask", "255.255.255.0");
+    field(info.hostDefaultGateway, "hostGateway", "0.0.0.0");
 }
 
 struct Range {
@@ -262,6 +273,26 @@ int IMV_SetEnumFeatureSymbol(IMV_HANDLE handle, const char* name, const char* sy
     cam(handle)->device->record(n, s);
     if (n == QLatin1String("TriggerMode"))
         cam(handle)->device->setTriggerMode(s == QLatin1String("On"));
+    return IMV_OK;
+}
+
+int IMV_SetStringFeatureValue(IMV_HANDLE handle, const char* name, const char* value)
+{
+    if (!handle || !name || !value)
+        return IMV_INVALID_PARAM;
+    cam(handle)->device->record(QString::fromLatin1(name), QString::fromLatin1(value));
+    return IMV_OK;
+}
+
+int IMV_GIGE_ForceIpAddress(IMV_HANDLE handle, const char* ip, const char* mask, const char* gateway)
+{
+    if (!handle || !ip || !mask || !gateway)
+        return IMV_INVALID_PARAM;
+    const auto& d = cam(handle)->device;
+    d->record(QStringLiteral("ip"), QString::fromLatin1(ip));
+    d->record(QStringLiteral("mask"), QString::fromLatin1(mask));
+    d->record(QStringLiteral("gateway"), QString::fromLatin1(gateway));
+    d->record(QStringLiteral("ipStatus"), QStringLiteral("Valid"));
     return IMV_OK;
 }
 

@@ -21,6 +21,15 @@ struct IMV_DeviceInfo {
     char vendorName[256] = {};
     char modelName[256] = {};
     char manufactureInfo[256] = {};
+    // GigE part: the camera's address as the library sees it, and the host
+    // interface it was found through.
+    char ipConfigStatus[32] = {};  // "Valid" when reachable as it is
+    char ipAddress[32] = {};
+    char subnetMask[32] = {};
+    char defaultGateway[32] = {};
+    char hostIpAddress[32] = {};
+    char hostSubnetMask[32] = {};
+    char hostDefaultGateway[32] = {};
 };
 
 struct IMV_DeviceList {
@@ -64,6 +73,8 @@ int IMV_SetDoubleFeatureValue(IMV_HANDLE handle, const char* name, double value)
 int IMV_SetBoolFeatureValue(IMV_HANDLE handle, const char* name, bool value);
 int IMV_SetEnumFeatureValue(IMV_HANDLE handle, const char* name, uint64_t value);
 int IMV_SetEnumFeatureSymbol(IMV_HANDLE handle, const char* name, const char* symbol);
+int IMV_SetStringFeatureValue(IMV_HANDLE handle, const char* name, const char* value);
+int IMV_GIGE_ForceIpAddress(IMV_HANDLE handle, const char* ip, const char* mask, const char* gateway);
 int IMV_ExecuteCommandFeature(IMV_HANDLE handle, const char* name);
 int IMV_AttachGrabbing(IMV_HANDLE handle, IMV_FrameCallBack cb, void* user);
 int IMV_StartGrabbing(IMV_HANDLE handle);

@@ -57,6 +57,26 @@ Range range(const Cam* c, const QString& key, double lo, double hi, double cur)
             d->current(key, cur).toDouble()};
 }
 
+unsigned parseIp(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    unsigned ip = 0;
+    for (const QString& p : parts)
+        ip = (ip << 8) | (p.toUInt() & 0xff);
+    return parts.size() == 4 ? ip : 0;
+}
+
+QString ipText(unsigned ip)
+{
+    return QStringLiteral("%1.%2.%3.%4").arg(ip >> 24).arg((ip >> 16) & 0xff).arg((ip >> 8) & 0xff).arg(ip & 0xff);
+}
+
+unsigned ipOf(const simcam::DevicePtr& d, const char* key, const char* def)
+{
+    const QString k = QString::fromLatin1(key);
+    return parseIp(d->current(k, d->text(k, QString::fromLatin1(def))).toString());
+}
+
 int channelsFor(const Cam* c)
 {
     return c->device->setting(QStringLiteral("PixelFormat")).toUInt() == PixelType_Gvsp_Mono8 ? 1 : 3;
@@ -81,6 +101,10 @@ int MV_CC_EnumDevices(unsigned layers, MV_CC_DEVICE_INFO_LIST* list)
         copyText(info.SpecialInfo.stUsb3VInfo.chModelName, 64, model);
         copyText(gige ? info.SpecialInfo.stGigEInfo.chSerialNumber : info.SpecialInfo.stUsb3VInfo.chSerialNumber,
                  64, d->serial());
+        info.SpecialInfo.stGigEInfo.nCurrentIp = ipOf(d, "ip", "192.168.1.20");
+        info.SpecialInfo.stGigEInfo.nCurrentSubNetMask = ipOf(d, "mask", "255.255.255.0");
+        info.SpecialInfo.stGigEInfo.nDefultGateWay = ipOf(d, "gateway", "0.0.0.0");
+        info.SpecialInfo.stGigEInfo.nNetExport = ipOf(d, "hostIp", "192.168.1.1");
         // Re-listing a device reuses its record, so repeated enumeration does not grow.
         MV_CC_DEVICE_INFO* slot = nullptr;
         for (MV_CC_DEVICE_INFO& known : gInfos)
@@ -94,6 +118,25 @@ int MV_CC_EnumDevices(unsigned layers, MV_CC_DEVICE_INFO_LIST* list)
         }
         list->pDeviceInfo[list->nDeviceNum++] = slot;
     }
+    return MV_OK;
+}
+
+bool MV_CC_IsDeviceAccessible(const MV_CC_DEVICE_INFO* info, unsigned)
+{
+    if (!info)
+        return false;
+    const auto d = simcam::SimCamHub::instance().find(kFamily, serialOf(info));
+    return d && !d->isOpen();
+}
+
+int MV_GIGE_ForceIpEx(void* handle, unsigned ip, unsigned mask, unsigned gateway)
+{
+    if (!handle)
+        return MV_E_HANDLE;
+    const auto& d = cam(handle)->device;
+    d->record(QStringLiteral("ip"), ipText(ip));
+    d->record(QStringLiteral("mask"), ipText(mask));
+    d->record(QStringLiteral("gateway"), ipText(gateway));
     return MV_OK;
 }
 

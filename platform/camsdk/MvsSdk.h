@@ -16,7 +16,10 @@ enum : unsigned { MV_ACCESS_Exclusive = 1 };
 enum : unsigned { MV_BALANCEWHITE_AUTO_ONCE = 2 };
 
 struct MV_GIGE_DEVICE_INFO {
-    unsigned nCurrentIp = 0;
+    unsigned nCurrentIp = 0;         // host byte order
+    unsigned nCurrentSubNetMask = 0;
+    unsigned nDefultGateWay = 0;
+    unsigned nNetExport = 0;         // address of the host interface that found it
     char chModelName[32] = {};
     char chSerialNumber[64] = {};
 };
@@ -75,6 +78,8 @@ using ImageCallback = void (*)(unsigned char* data, MV_FRAME_OUT_INFO* info, voi
 using ExceptionCallback = void (*)(unsigned type, void* user);
 
 int MV_CC_EnumDevices(unsigned layers, MV_CC_DEVICE_INFO_LIST* list);
+bool MV_CC_IsDeviceAccessible(const MV_CC_DEVICE_INFO* info, unsigned access);
+int MV_GIGE_ForceIpEx(void* handle, unsigned ip, unsigned mask, unsigned gateway);
 int MV_CC_CreateHandle(void** handle, const MV_CC_DEVICE_INFO* info);
 int MV_CC_DestroyHandle(void* handle);
 int MV_CC_OpenDevice(void* handle, unsigned access, unsigned short switchoverKey);

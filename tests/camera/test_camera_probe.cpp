@@ -2,6 +2,7 @@
 #include "SimCamFixture.h"
 #include "TestSupport.h"
 #include "camera/CameraNetRepair.h"
+#include "camera/GigeNetRepair.h"
 
 #include <QFile>
 
@@ -20,6 +21,7 @@ private slots:
     void countsNeverExceedEightSlots();
     void repairedDevicesGetTime();
     void usbCameraLines();
+    void addressRepairReachesDevices();
 };
 
 void TestCameraProbe::frameSize_data()
@@ -179,6 +181,48 @@ void TestCameraProbe::usbCameraLines()
     f.close();
     QCOMPARE(CheckUSBCameraNum(path), 3);
     QCOMPARE(CheckUSBCameraNum(dir.filePath("missing")), 0);
+}
+
+void TestCameraProbe::addressRepairReachesDevices()
+{
+    SimCamFolder sim;
+    sim.add("imv", "IMV0000001", Ini{{"ip", "10.0.0.7"}, {"ipStatus", "Invalid"}, {"hostIp", "192.168.5.1"}});
+    sim.add("mvs", "MVS0000001", Ini{{"ip", "10.0.0.8"}, {"hostIp", "192.168.5.1"}});
+
+    ImvLibraryIpSdk imvSdk;
+    ImvIpSdk::Handle h = nullptr;
+    QCOMPARE(imvSdk.createHandleByKey("IMV:IMV0000001", &h), 0);
+    ImvGigeDeviceInfo info;
+    QCOMPARE(imvSdk.getDeviceInfo(h, &info), 0);
+    QCOMPARE(info.ipAddress, std::string("10.0.0.7"));
+    QCOMPARE(info.ipConfigStatus, std::string("Invalid"));
+    QCOMPARE(info.hostIpAddress, std::string("192.168.5.1"));
+    QCOMPARE(imvSdk.forceIpAddress(h, "192.168.5.20", "255.255.255.0", "0.0.0.0"), 0);
+    QCOMPARE(imvSdk.getDeviceInfo(h, &info), 0);
+    QCOMPARE(info.ipAddress, std::string("192.168.5.20"));
+    QCOMPARE(info.ipConfigStatus, std::string("Valid"));
+    QCOMPARE(imvSdk.destroyHandle(h), 0);
+
+    MvsLibraryIpSdk mvsSdk;
+    std::vector<MvsGigeDeviceInfo> devs;
+    QCOMPARE(mvsSdk.enumGigeDevices(&devs), 0);
+    QCOMPARE(devs.size(), size_t(1));
+    QCOMPARE(devs[0].currentIp, 0x0A000008u);
+    QCOMPARE(devs[0].hostIp, 0xC0A80501u);
+    QVERIFY(mvsSdk.isDeviceAccessibleExclusive(devs[0]));
+    MvsIpSdk::Handle mh = nullptr;
+    QCOMPARE(mvsSdk.createHandle(devs[0], &mh), 0);
+    QCOMPARE(mvsSdk.forceIpEx(mh, 0xC0A80515u, 0xFFFFFF00u, 0), 0);
+    QCOMPARE(mvsSdk.destroyHandle(mh), 0);
+    QCOMPARE(mvsSdk.enumGigeDevices(&devs), 0);
+    QCOMPARE(devs[0].currentIp, 0xC0A80515u);
+
+    // A build host allows no interface: the real repair leaves every device as it is.
+    qunsetenv("MOJU_GIGE_IFACES");
+    CheckCameraID();
+    QCOMPARE(gCameraID, 8);
+    QCOMPARE(sim.device("imv", "IMV0000001")->setting("ip").toString(), QString("192.168.5.20"));
+    QVERIFY(sim.sleeps.isEmpty());
 }
 
 MOJU_TEST_CORE_MAIN(TestCameraProbe)
