@@ -264,13 +264,13 @@ void CameraSide::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info
         return;
     QMutexLocker lock(pMutex[self->camIndex]);
     if (gSensorColor && gisColor) {
-        mvs::MV_CC_PIXEL_CONVERT_PARAM& cv = self->mvsConvert;
-        cv.enSrcPixelType = info->enPixelType;
-        cv.pSrcData = data;
-        cv.nSrcDataLen = std::min(info->nFrameLen, unsigned(gImageLen));
-        cv.enDstPixelType = mvs::PixelType_Gvsp_RGB8_Packed;
-        cv.pDstBuffer = self->rgbaBuffer.data();
-        if (mvs::MV_CC_ConvertPixelType(self->mvsHandle, &cv) != mvs::MV_OK)
+        mvs::MV_CC_PIXEL_CONVERT_PARAM& conv = self->mvsConvert;
+        conv.enSrcPixelType = info->enPixelType;
+        conv.pSrcData = data;
+        conv.nSrcDataLen = std::min(info->nFrameLen, unsigned(gImageLen));
+        conv.enDstPixelType = mvs::PixelType_Gvsp_RGB8_Packed;
+        conv.pDstBuffer = self->rgbaBuffer.data();
+        if (mvs::MV_CC_ConvertPixelType(self->mvsHandle, &conv) != mvs::MV_OK)
             return;
         RGB2RGBA(self->rgbaBuffer.data(), self->acqBuffer.data(), gImageW, gImageH);
         self->station->isImageFill[self->camIndex] = true;

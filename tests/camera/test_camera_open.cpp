@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 
 using Ini = QMap<QString, QVariant>;
+Q_DECLARE_METATYPE(Ini)
 
 namespace {
 const Ini kSmall{{"sensorWidth", 64}, {"sensorHeight", 48}};
@@ -55,6 +56,8 @@ private slots:
     void familyZeroOpensWithoutDevice();
     void storedOrderHonoured();
     void saveSnClearsRows();
+    void saveSnByFamily_data();
+    void saveSnByFamily();
     void mvsSpeed_data();
     void mvsSpeed();
     void triggerAndFreeRun_data();
@@ -203,6 +206,50 @@ void TestCameraOpen::saveSnClearsRows()
     for (int n = 0; n < 8; ++n)
         expected << QStringLiteral("serialNB%1=0").arg(n);
     QCOMPARE(QString::fromLatin1(r.output).trimmed().split('\n'), expected);
+}
+
+void TestCameraOpen::saveSnByFamily_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<Ini>("ini");
+    QTest::addColumn<QStringList>("rows");  // serialNB0, serialNB1
+    // Widget 0 carries logical number 1 and widget 1 number 0.
+    QTest::newRow("ueye follows the renumbering") << "ueye" << Ini() << QStringList{"BBB000002", "AAA000001"};
+    QTest::newRow("mindvision follows the renumbering") << "mindvision" << kSmall
+                                                        << QStringList{"BBB000002", "AAA000001"};
+    QTest::newRow("mvs usb stores an empty text") << "mvs" << Ini{{"transport", "usb"}} << QStringList{"", ""};
+    QTest::newRow("imv keeps the widget order") << "imv" << kSmall
+                                                << QStringList{"IMV:AAA000001", "IMV:BBB000002"};
+    QTest::newRow("galaxy stores nothing") << "galaxy" << kSmall << QStringList{"0", "0"};
+    QTest::newRow("dvp stores nothing") << "dvp" << kSmall << QStringList{"0", "0"};
+}
+
+void TestCameraOpen::saveSnByFamily()
+{
+    QFETCH(QString, family);
+    QFETCH(Ini, ini);
+    TempWorkDir work(false);
+    SimCamFolder sim;
+    sim.add(family, "AAA000001", ini);
+    sim.add(family, "BBB000002", ini);
+    probe();
+    makeSnDb(work.filePath("SN.db"));
+    {
+        CameraRig rig;
+        rig.build(2);
+        QCOMPARE(rig.station.numCamera, 2);
+        gCamNO[0] = 1;
+        gCamNO[1] = 0;
+        rig.station.SaveSN(0);
+    }
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
+    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
+    QStringList rows;
+    while (q.next())
+        rows << q.value(0).toString();
+    QTEST(rows, "rows");
+    q.finish();
+    dropSnDb();
 }
 
 void TestCameraOpen::mvsSpeed_data()
