@@ -224,10 +224,25 @@ bool SimDevice::makeFrame(Frame& out, int channels)
     out.bad = bad.contains(QString::number(n));
     cv::Mat img;
     if (!m_imageFiles.empty()) {
+        // Pictures are decoded once; a device sends the same few over and over.
         const QString& file = m_imageFiles[(n - 1) % m_imageFiles.size()];
-        img = cv::imread(file.toStdString(), out.channels == 3 ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
-        if (!img.empty() && out.channels == 3)
-            cv::cvtColor(img, img, cv::COLOR_BGR2RGB);
+        const QString key = QString::number(out.channels) + QLatin1Char(':') + file;
+        QMutexLocker lock(&m_imageMutex);
+        if (!m_decoded.contains(key)) {
+            cv::Mat m = cv::imread(file.toStdString(), out.channels == 3 ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
+            if (!m.empty() && out.channels == 3)
+                cv::cvtColor(m, m, cv::COLOR_BGR2RGB);
+            m_decoded.insert(key, m.empty() ? QByteArray()
+                                            : QByteArray(reinterpret_cast<const char*>(m.data), int(m.total() * m.elemSize())));
+            m_decodedSize.insert(key, QSize(m.cols, m.rows));
+        }
+        const QByteArray pixels = m_decoded.value(key);
+        if (!pixels.isEmpty()) {
+            out.width = m_decodedSize.value(key).width();
+            out.height = m_decodedSize.value(key).height();
+            out.data = pixels;
+            return true;
+        }
     }
     if (img.empty()) {
         // No picture: a flat frame at the configured size whose grey value counts frames.

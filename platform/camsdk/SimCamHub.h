@@ -6,6 +6,8 @@
 // "device.ini" gives model, colour, sensor size and scripted faults. Removing
 // the folder unplugs the device, restoring it plugs it back in.
 #include <QByteArray>
+#include <QMap>
+#include <QSize>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
@@ -106,6 +108,8 @@ private:
     QMutex m_imageMutex;
     bool m_imagesLoaded = false;
     std::vector<QString> m_imageFiles;
+    QMap<QString, QByteArray> m_decoded;  // "<channels>:<file>" -> pixels, with size in m_decodedSize
+    QMap<QString, QSize> m_decodedSize;
 };
 
 using DevicePtr = std::shared_ptr<SimDevice>;
