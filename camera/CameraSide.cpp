@@ -8,6 +8,7 @@
 #include <QMutexLocker>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 extern "C" {
@@ -27,8 +28,9 @@ bool hasSerial(const char* s, size_t maxLen = kSerialSize - 1)
 
 void copyText(char* dst, size_t size, const char* src)
 {
-    std::strncpy(dst, src, size - 1);
-    dst[size - 1] = 0;
+    const size_t n = std::min(std::strlen(src), size - 1);
+    std::memcpy(dst, src, n);
+    dst[n] = 0;
 }
 }  // namespace
 
