@@ -252,7 +252,7 @@ void CameraSide::MindConnectStateCallBack(mind::CameraHandle, mind::UINT state, 
 {
     auto* self = static_cast<CameraSide*>(ctx);
     if (self && state == mind::CAMERA_DISCONNECTED)
-        self->station->camLostFlag.store(1);
+        self->station->ReportLost(self->camIndex);
 }
 
 void CameraSide::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info, void* user)
@@ -284,7 +284,7 @@ void CameraSide::ExceptionImageCallBack(unsigned type, void* user)
 {
     auto* self = static_cast<CameraSide*>(user);
     if (self && type == mvs::MV_EXCEPTION_DEV_DISCONNECT)
-        self->station->camLostFlag.store(1);
+        self->station->ReportLost(self->camIndex);
 }
 
 void CameraSide::FrameCallback(imv::IMV_Frame* frame, void* user)

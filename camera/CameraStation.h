@@ -19,6 +19,15 @@ public:
 
     uint8_t camOpen[8] = {};
     std::atomic<uint8_t> camLostFlag{0};  // written by SDK threads
+    std::atomic<unsigned> lostReported{0};  // bit c: camera c's SDK reported a drop
+
+    // SDK disconnect callbacks (any thread): the next polling pass checks.
+    void ReportLost(int camera)
+    {
+        if (camera >= 0 && camera < 8)
+            lostReported.fetch_or(1u << camera);
+        camLostFlag.store(1);
+    }
     bool isImageFill[8] = {};             // under pMutex[c]
     int numCamera = 0;
     CameraSide* cameras[8] = {};          // the widgets' camera halves (not owned)

@@ -5,6 +5,7 @@
 #include "ReconnectCameraWarnBox.h"
 #include "app/ControlPort.h"
 #include "app/uitext.h"
+#include "camera/CameraGlobals.h"
 #include "params/WizardPara.h"
 #include "widgets/WarnBox.h"
 
@@ -29,17 +30,10 @@ CameraLoss::CameraLoss(CameraLossPort* port)
 {
 }
 
-void CameraLoss::ReportDisconnected(int camera)
-{
-    if (camera >= 0 && camera < 8)
-        m_reported.fetch_or(1u << camera);
-    m_lostFlag.store(1);
-}
-
 void CameraLoss::PollPass()
 {
-    if (m_lostFlag.load() && lostBoxOption()) {
-        for (int c = 0; c < m_port->cameraCount() && m_lostFlag.load() && !gisLost; ++c)
+    if (m_port->lostFlag() && lostBoxOption()) {
+        for (int c = 0; c < m_port->cameraCount() && m_port->lostFlag() && !gisLost; ++c)
             CameraCheck(c);
     }
 }
@@ -49,14 +43,14 @@ void CameraLoss::CameraCheck(int camera)
     if (gisLost)
         return;
     switch (m_port->family()) {
-    case FamilyGalaxy:
-    case FamilyUEye:
-    case FamilyMind:
-    case FamilyIMV:
-    case FamilyV4L2:
+    case CAMERA_GALAXY:
+    case CAMERA_UEYE:
+    case CAMERA_MINDVISION:
+    case CAMERA_IMV:
+    case CAMERA_V4L2:
         break;
-    case FamilyMVS:
-    case FamilyDVP:
+    case CAMERA_MVS:
+    case CAMERA_DVP:
         if (m_port->recount(false) == m_port->cameraCount()) {
             // Every camera is still listed: reopen the ones whose SDK reported a
             // drop instead of re-enumerating on every pass.
@@ -72,8 +66,8 @@ void CameraLoss::CameraCheck(int camera)
 
 void CameraLoss::reopenReported()
 {
-    const unsigned reported = m_reported.exchange(0);
-    m_lostFlag.store(0);
+    const unsigned reported = m_port->takeReported();
+    m_port->clearLostFlag();
     for (int c = 0; c < m_port->cameraCount(); ++c) {
         if (!(reported & (1u << c)))
             continue;
@@ -150,7 +144,7 @@ void CameraLoss::CameraRestart()
             declareLost(failed);
         return;
     }
-    m_reported.store(0);
-    m_lostFlag.store(0);
+    m_port->takeReported();
+    m_port->clearLostFlag();
     m_port->setSpeed();
 }

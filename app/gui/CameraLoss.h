@@ -4,7 +4,6 @@
 // to reconnect every 3 s.
 #include <QtGlobal>
 
-#include <atomic>
 
 extern int gisLost;  // 1 while the cameras count as lost
 extern int gLost;    // losses since the counters were last reset
@@ -14,6 +13,10 @@ class CameraLossPort {
 public:
     virtual ~CameraLossPort() = default;
     virtual int family() const = 0;       // gCameraID
+    // The SDKs' disconnect report (camLostFlag) and which cameras raised it.
+    virtual bool lostFlag() const = 0;
+    virtual void clearLostFlag() = 0;
+    virtual unsigned takeReported() = 0;
     virtual int cameraCount() const = 0;  // numCamera: cameras that opened at start-up
     // Cameras the family's SDK sees now; -1 when the family cannot recount.
     virtual int recount(bool forRestart) = 0;
@@ -31,10 +34,6 @@ class CameraLoss {
 public:
     explicit CameraLoss(CameraLossPort* port);
 
-    // SDK disconnect callbacks (any thread): note the loss for the next pass.
-    void ReportDisconnected(int camera);
-    bool camLostFlag() const { return m_lostFlag.load() != 0; }
-
     // One polling pass: run the checks the flag asks for.
     void PollPass();
     void CameraCheck(int camera);
@@ -48,11 +47,5 @@ private:
     void declareLost(int camera);
 
     CameraLossPort* m_port;
-    std::atomic<int> m_lostFlag{0};
-    std::atomic<unsigned> m_reported{0};  // cameras whose SDK reported a disconnect
     bool m_stopped = false;
 };
-
-// Families by gCameraID.
-enum CameraFamily { FamilyNone = 0, FamilyGalaxy = 4, FamilyUEye = 5, FamilyMind = 6, FamilyMVS = 7,
-                    FamilyIMV = 8, FamilyV4L2 = 9, FamilyDVP = 12 };

@@ -4,11 +4,16 @@
 #include "app/gui/LostCameraWarnBox.h"
 #include "app/gui/ReconnectCameraWarnBox.h"
 #include "app/uitext.h"
+#include "camera/CameraGlobals.h"
+
+#include <utility>
 #include "widgets/WarnBox.h"
 
 namespace {
 struct CamerasDouble : CameraLossPort {
-    int fam = FamilyMVS;
+    int fam = CAMERA_MVS;
+    bool flag = false;
+    unsigned reported = 0;
     int count = 3;
     int visible = 3;      // what a recount finds
     bool open_[8] = {true, true, true};
@@ -17,11 +22,20 @@ struct CamerasDouble : CameraLossPort {
     QStringList calls;
 
     int family() const override { return fam; }
+    bool lostFlag() const override { return flag; }
+    void clearLostFlag() override { flag = false; }
+    unsigned takeReported() override { return std::exchange(reported, 0u); }
+    // What an SDK disconnect callback does.
+    void report(int c)
+    {
+        reported |= 1u << c;
+        flag = true;
+    }
     int cameraCount() const override { return count; }
     int recount(bool) override
     {
         ++recounts;
-        return (fam == FamilyGalaxy || fam == FamilyNone) ? -1 : visible;
+        return (fam == CAMERA_GALAXY || fam == CAMERA_NONE) ? -1 : visible;
     }
     bool isOpen(int c) const override { return open_[c]; }
     void stop(int c) override { calls << QStringLiteral("stop%1").arg(c); }
@@ -66,7 +80,7 @@ private slots:
         rig.para.cameraLostOptimize = 1;
         CamerasDouble cams;
         CameraLoss loss(&cams);
-        loss.ReportDisconnected(2);
+        cams.report(2);
         cams.visible = 2;
         loss.PollPass();
         QCOMPARE(gisLost, 1);
@@ -90,7 +104,7 @@ private slots:
         cams.visible = 3;
         loss.CameraRestart();
         QCOMPARE(gisLost, 0);
-        QVERIFY(!loss.camLostFlag());
+        QVERIFY(!cams.flag);
         QCOMPARE(rig.host.records.last(), QStringLiteral("Camera Restart"));
         QVERIFY(gpReconnectCameraWarnBox->isVisible());
         QVERIFY(!gpLostCameraWarnBox->isVisible());
@@ -103,10 +117,10 @@ private slots:
         Rig rig;
         rig.para.cameraLostOptimize = 1;
         CamerasDouble cams;
-        cams.fam = FamilyMind;
+        cams.fam = CAMERA_MINDVISION;
         CameraLoss loss(&cams);
         loss.setDetectionStopped(true);
-        loss.ReportDisconnected(0);
+        cams.report(0);
         loss.PollPass();
         QCOMPARE(gisLost, 1);
         QCOMPARE(PublishedOut(0), 0);
@@ -117,9 +131,9 @@ private slots:
         Rig rig;
         rig.para.cameraLostOptimize = 0;
         CamerasDouble cams;
-        cams.fam = FamilyV4L2;
+        cams.fam = CAMERA_V4L2;
         CameraLoss loss(&cams);
-        loss.ReportDisconnected(1);
+        cams.report(1);
         loss.PollPass();  // the callback path needs the option
         QCOMPARE(gisLost, 0);
         loss.CameraCheck(1);  // the frame-rate watch path
@@ -134,12 +148,12 @@ private slots:
         Rig rig;
         rig.para.cameraLostOptimize = 1;
         CamerasDouble cams;
-        cams.fam = FamilyDVP;
+        cams.fam = CAMERA_DVP;
         CameraLoss loss(&cams);
-        loss.ReportDisconnected(1);
+        cams.report(1);
         loss.PollPass();
         QCOMPARE(gisLost, 0);
-        QVERIFY(!loss.camLostFlag());  // no re-enumeration on every pass
+        QVERIFY(!cams.flag);  // no re-enumeration on every pass
         QCOMPARE(cams.calls, (QStringList{QStringLiteral("stop1"), QStringLiteral("close1"),
                                           QStringLiteral("open1"), QStringLiteral("start1")}));
         const int recounts = cams.recounts;
@@ -152,10 +166,10 @@ private slots:
         Rig rig;
         rig.para.cameraLostOptimize = 1;
         CamerasDouble cams;
-        cams.fam = FamilyMVS;
+        cams.fam = CAMERA_MVS;
         cams.failOpen[1] = true;
         CameraLoss loss(&cams);
-        loss.ReportDisconnected(1);
+        cams.report(1);
         loss.PollPass();
         QCOMPARE(gisLost, 1);
         QVERIFY(!cams.open_[1]);
@@ -166,7 +180,7 @@ private slots:
         Rig rig;
         rig.para.cameraLostOptimize = 1;
         CamerasDouble cams;
-        cams.fam = FamilyIMV;
+        cams.fam = CAMERA_IMV;
         CameraLoss loss(&cams);
         loss.CameraCheck(0);
         QCOMPARE(gLost, 1);
@@ -183,7 +197,7 @@ private slots:
     {
         Rig rig;
         CamerasDouble cams;
-        cams.fam = FamilyGalaxy;
+        cams.fam = CAMERA_GALAXY;
         CameraLoss loss(&cams);
         loss.CameraCheck(0);
         QCOMPARE(gisLost, 1);
@@ -198,7 +212,7 @@ private slots:
     {
         Rig rig;
         CamerasDouble cams;
-        cams.fam = FamilyNone;
+        cams.fam = CAMERA_NONE;
         CameraLoss loss(&cams);
         loss.CameraCheck(0);
         QCOMPARE(gisLost, 0);
