@@ -1,6 +1,8 @@
 // The link against the simulated board on a pseudo-terminal.
 #include "TestSupport.h"
 
+#include "SimIOBoard.h"
+
 #include "app/ControlPort.h"
 #include "app/IOLink.h"
 
@@ -13,65 +15,6 @@
 #include <memory>
 
 namespace {
-
-class SimBoard : public QObject {
-public:
-    explicit SimBoard(const QStringList& args = {})
-    {
-        m_proc.setProgram(QStringLiteral(IOBOARD_SIM_PATH));
-        m_proc.setArguments(QStringList {QStringLiteral("--trace")} + args);
-        QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, this, &SimBoard::onOutput);
-        m_proc.start();
-    }
-    ~SimBoard() override
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(2000);
-    }
-    bool waitForPath()
-    {
-        QElapsedTimer t;
-        t.start();
-        while (m_lines.isEmpty() && t.elapsed() < 5000) {
-            m_proc.waitForReadyRead(100);
-            onOutput();
-        }
-        return !m_lines.isEmpty() && m_lines.first().startsWith(QLatin1String("/dev/"));
-    }
-    QString path() const { return m_lines.value(0); }
-    void send(const QString& command) { m_proc.write(command.toUtf8() + '\n'); }
-    const QStringList& lines() const { return m_lines; }
-    QStringList linesStarting(const QString& prefix) const
-    {
-        QStringList out;
-        for (const QString& l : m_lines)
-            if (l.startsWith(prefix))
-                out << l;
-        return out;
-    }
-    // Received command frames without their time stamps, in order.
-    QStringList frames() const
-    {
-        QStringList out;
-        for (const QString& l : linesStarting(QStringLiteral("RX ")))
-            out << l.section(QLatin1Char(' '), 2);
-        return out;
-    }
-
-private:
-    void onOutput()
-    {
-        m_partial += m_proc.readAllStandardOutput();
-        int nl;
-        while ((nl = m_partial.indexOf('\n')) >= 0) {
-            m_lines << QString::fromUtf8(m_partial.left(nl));
-            m_partial.remove(0, nl + 1);
-        }
-    }
-    QProcess m_proc;
-    QByteArray m_partial;
-    QStringList m_lines;
-};
 
 struct RecordLines {
     QMutex mutex;
