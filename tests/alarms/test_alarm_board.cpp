@@ -1,6 +1,8 @@
 // Alarm boxes driving the simulated IO board: what the machine would see.
 #include "TestSupport.h"
 
+#include "AlarmDoubles.h"
+
 #include "SimIOBoard.h"
 #include "app/ControlPort.h"
 #include "app/IOLink.h"
@@ -12,20 +14,6 @@
 #include <memory>
 
 namespace {
-struct Host : AlarmHost {
-    bool alarm = false;
-    int continuousNg = 4;
-    bool verdictIsAlarm() const override { return alarm; }
-    void InsertRecord(const QString&) override {}
-    void StopWTD() override {}
-    void FLushAll() override {}
-    void clearContinuousNg() override { continuousNg = 0; }
-    QString GetROINGInfo() const override { return {}; }
-    void ClearWarnNGINfo() override {}
-    void setRoiWarning(bool) override {}
-    void setTimingAlarmTime(qint64) override {}
-};
-
 QString lastOut(const SimBoard& sim)
 {
     const QStringList outs = sim.linesStarting(QStringLiteral("OUT "));
@@ -44,7 +32,7 @@ private slots:
         QTest::addColumn<int>("counter");
         QTest::newRow("outside alarm, clamp cut on mould alarm") << false << 1 << "0x0000" << 0;
         QTest::newRow("outside alarm, no clamp option") << false << 0 << "0x0001" << 0;
-        QTest::newRow("inside alarm") << true << 1 << "0x0005" << 4;
+        QTest::newRow("inside alarm") << true << 1 << "0x0005" << 5;
     }
     void continuousNgClosing()
     {
@@ -55,7 +43,7 @@ private slots:
         WizardPara para;
         para.cutClampOnMouldAlarm = clampOption;
         gpWPara = &para;
-        Host host;
+        HostDouble host;
         host.alarm = alarm;
         AlarmHost::setInstance(&host);
         IOLinkOptions options;

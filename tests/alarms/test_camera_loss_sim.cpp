@@ -2,6 +2,8 @@
 // real loss handling and boxes. The polling loop is played by the test.
 #include "TestSupport.h"
 
+#include "AlarmDoubles.h"
+
 #include "CameraRig.h"
 #include "SimIOBoard.h"
 #include "app/ControlPort.h"
@@ -14,19 +16,6 @@
 #include "widgets/WarnBox.h"
 
 namespace {
-struct Host : AlarmHost {
-    QStringList records;
-    bool verdictIsAlarm() const override { return false; }
-    void InsertRecord(const QString& t) override { records << t; }
-    void StopWTD() override {}
-    void FLushAll() override {}
-    void clearContinuousNg() override {}
-    QString GetROINGInfo() const override { return {}; }
-    void ClearWarnNGINfo() override {}
-    void setRoiWarning(bool) override {}
-    void setTimingAlarmTime(qint64) override {}
-};
-
 const QMap<QString, QVariant> kSmall{{"sensorWidth", 64}, {"sensorHeight", 48}};
 const QStringList kSerials{QStringLiteral("MVS000001"), QStringLiteral("MVS000002"), QStringLiteral("MVS000003")};
 
@@ -85,7 +74,7 @@ private slots:
         gpControlIO = &port;
         QTRY_VERIFY_WITH_TIMEOUT(!board.linesStarting(QStringLiteral("RX ")).isEmpty(), 5000);  // link up
 
-        Host host;
+        HostDouble host;
         AlarmHost::setInstance(&host);
         StationLossPort lossPort(&rig.station);
         CameraLoss loss(&lossPort);
