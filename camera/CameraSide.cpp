@@ -34,19 +34,21 @@ void copyText(char* dst, size_t size, const char* src)
 }
 }  // namespace
 
+// Each value is worked out in double and kept as a float before printing;
+// float arithmetic would change the last printed digit of high gammas.
 QString ContrastPiece(int c)
 {
-    return QString::asprintf("eq=contrast=%f:", double(float(c) * 0.02f - 2.0f));
+    return QString::asprintf("eq=contrast=%f:", double(float(c * 0.02 - 2.0)));
 }
 
 QString GammaPiece(int y)
 {
-    return QString::asprintf("gamma=%f,", double(float(y) * 0.0396f + 0.1f));
+    return QString::asprintf("gamma=%f,", double(float(y * 0.0396 + 0.1)));
 }
 
 QString SharpenPiece(int s)
 {
-    return QString::asprintf("unsharp=5:5:%f", double(float(s) * 0.05f));
+    return QString::asprintf("unsharp=5:5:%f", double(float(s * 0.05)));
 }
 
 CameraSide::CameraSide(CameraStation* station_, int camIndex_)
