@@ -4,6 +4,7 @@
 #include "CameraStation.h"
 #include "CameraThread.h"
 #include "DevicePaths.h"
+#include "app/GLog.h"
 
 #include <QMutexLocker>
 
@@ -187,7 +188,7 @@ void CameraSide::CameraOpen()
         CameraSdkStatus st;
         if (!hasSerial(serial)) {
             st = CameraInit(&gCList[i], -1, -1, &mindHandle);
-            qWarning("CameraInit 2 %d", st);
+            GLogInfo(QStringLiteral("CameraInit 2 %1").arg(st));
         } else {
             int match = -1;
             for (int k = 0; k < std::min(gFindCamera, kMindListSize) && match < 0; ++k)
@@ -199,7 +200,7 @@ void CameraSide::CameraOpen()
             }
             station->host->insertRecord(QStringLiteral("Mind Open %1 = %2").arg(i + 1).arg(QString::fromLatin1(serial)));
             st = CameraInit(&gCList[match], -1, -1, &mindHandle);
-            qWarning("CameraInit 1 %d", st);
+            GLogInfo(QStringLiteral("CameraInit 1 %1").arg(st));
         }
         if (st != CAMERA_STATUS_SUCCESS) {
             station->host->insertRecord(QStringLiteral("Mind Fail = %1").arg(st));
