@@ -2,6 +2,7 @@
 // mirrors, white balance) and the factory defaults, per family.
 #include "CameraSide.h"
 
+#include "app/GLog.h"
 #include "params/WizardPara.h"
 #include "CameraStation.h"
 
@@ -99,7 +100,7 @@ void CameraSide::SetExposeTime()
             return;
         const int r = imv::IMV_SetDoubleFeatureValue(imvHandle, "ExposureTime", e * 1000.0);
         if (r != imv::IMV_OK) {
-            qWarning("%s", qPrintable(QStringLiteral("set ExposureTime value = %1 fail, ErrorCode[%2]").arg(e).arg(r)));
+            GLogInfo(QStringLiteral("set ExposureTime value = %1 fail, ErrorCode[%2]").arg(e).arg(r));
             return;
         }
         break;
@@ -156,7 +157,7 @@ void CameraSide::SetAdjustPlus()
         const double value = mapValue(lo, hi, g, 64);
         const int r = imv::IMV_SetDoubleFeatureValue(imvHandle, "GainRaw", value);
         if (r != imv::IMV_OK) {
-            qWarning("%s", qPrintable(QStringLiteral("set GainRaw value = %1 fail, ErrorCode[%2]").arg(value, 0, 'g').arg(r)));
+            GLogInfo(QStringLiteral("set GainRaw value = %1 fail, ErrorCode[%2]").arg(value, 0, 'g').arg(r));
             return;
         }
         break;

@@ -4,6 +4,7 @@
 #include "CameraStation.h"
 #include "CameraThread.h"
 #include "DevicePaths.h"
+#include "app/GLog.h"
 
 #include <QMutexLocker>
 
@@ -34,19 +35,21 @@ void copyText(char* dst, size_t size, const char* src)
 }
 }  // namespace
 
+// Each value is worked out in double and kept as a float before printing;
+// float arithmetic would change the last printed digit of high gammas.
 QString ContrastPiece(int c)
 {
-    return QString::asprintf("eq=contrast=%f:", double(float(c) * 0.02f - 2.0f));
+    return QString::asprintf("eq=contrast=%f:", double(float(c * 0.02 - 2.0)));
 }
 
 QString GammaPiece(int y)
 {
-    return QString::asprintf("gamma=%f,", double(float(y) * 0.0396f + 0.1f));
+    return QString::asprintf("gamma=%f,", double(float(y * 0.0396 + 0.1)));
 }
 
 QString SharpenPiece(int s)
 {
-    return QString::asprintf("unsharp=5:5:%f", double(float(s) * 0.05f));
+    return QString::asprintf("unsharp=5:5:%f", double(float(s * 0.05)));
 }
 
 CameraSide::CameraSide(CameraStation* station_, int camIndex_)
@@ -185,7 +188,7 @@ void CameraSide::CameraOpen()
         CameraSdkStatus st;
         if (!hasSerial(serial)) {
             st = CameraInit(&gCList[i], -1, -1, &mindHandle);
-            qWarning("CameraInit 2 %d", st);
+            GLogInfo(QStringLiteral("CameraInit 2 %1").arg(st));
         } else {
             int match = -1;
             for (int k = 0; k < std::min(gFindCamera, kMindListSize) && match < 0; ++k)
@@ -197,7 +200,7 @@ void CameraSide::CameraOpen()
             }
             station->host->insertRecord(QStringLiteral("Mind Open %1 = %2").arg(i + 1).arg(QString::fromLatin1(serial)));
             st = CameraInit(&gCList[match], -1, -1, &mindHandle);
-            qWarning("CameraInit 1 %d", st);
+            GLogInfo(QStringLiteral("CameraInit 1 %1").arg(st));
         }
         if (st != CAMERA_STATUS_SUCCESS) {
             station->host->insertRecord(QStringLiteral("Mind Fail = %1").arg(st));

@@ -34,7 +34,8 @@ private slots:
     void acceptedSettingsApplied();
     void whiteBalanceOnlyInColour_data();
     void whiteBalanceOnlyInColour();
-    void imvRefusedExposureLogged();
+    void settingErrorsInAppLog_data();
+    void settingErrorsInAppLog();
     void defaultsReadBack_data();
     void defaultsReadBack();
     void mvsColourFramesAsRgba();
@@ -282,17 +283,41 @@ void TestCameraDelivery::whiteBalanceOnlyInColour()
     QCOMPARE(dev->settingCount(key) > 0, balanced);
 }
 
-void TestCameraDelivery::imvRefusedExposureLogged()
+void TestCameraDelivery::settingErrorsInAppLog_data()
 {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<Ini>("ini");
+    QTest::addColumn<QString>("stored");  // serial of camera 0
+    QTest::addColumn<QString>("line");
+    QTest::newRow("imv exposure refused")
+        << "imv" << Ini{{"fail", "ExposureTime"}} << "0" << "set ExposureTime value = 12 fail, ErrorCode[-109]";
+    QTest::newRow("imv gain refused")
+        << "imv" << Ini{{"fail", "GainRaw"}, {"GainRawMin", 0}, {"GainRawMax", 40}} << "0"
+        << "set GainRaw value = 12.5 fail, ErrorCode[-109]";
+    QTest::newRow("mindvision open by index") << "mindvision" << Ini() << "0" << "CameraInit 2 0";
+    QTest::newRow("mindvision open by serial") << "mindvision" << Ini() << "DEV000001" << "CameraInit 1 0";
+}
+
+void TestCameraDelivery::settingErrorsInAppLog()
+{
+    QFETCH(QString, family);
+    QFETCH(Ini, ini);
+    QFETCH(QString, stored);
+    QFETCH(QString, line);
     SimCamFolder sim;
-    sim.add("imv", "IMV000001", Ini{{"sensorWidth", 64}, {"sensorHeight", 48}, {"fail", "ExposureTime"}});
+    Ini all = kSmall;
+    for (auto it = ini.begin(); it != ini.end(); ++it)
+        all[it.key()] = it.value();
+    sim.add(family, "DEV000001", all);
     probe();
-    LogCapture log;
+    SetSerialNB(0, stored.toLatin1().constData());
+    GLogCapture glog;
     CameraRig rig;
     rig.live.exposure[0] = 12;
+    rig.live.gain[0] = 20;
     rig.build(1);
     QVERIFY(rig.station.camOpen[0]);
-    QVERIFY(log.contains("set ExposureTime value = 12 fail, ErrorCode[-109]"));
+    QVERIFY2(glog.lines().contains(line), qPrintable(glog.lines().join(" | ")));
 }
 
 void TestCameraDelivery::defaultsReadBack_data()

@@ -43,6 +43,8 @@ class TestCameraV4l2 : public QObject {
 private slots:
     void smallFrameCentredOnBlack();
     void fallsBackToLaterNodes();
+    void filterPieces_data();
+    void filterPieces();
     void filterDescription();
     void failedRebuildKeepsWorkingGraph();
     void defaultsResetPieces();
@@ -89,6 +91,28 @@ void TestCameraV4l2::fallsBackToLaterNodes()
     rig.build(1);
     QVERIFY(!rig.station.camOpen[0]);
     QVERIFY(!rig.cam(0).fmtCtx);
+}
+
+void TestCameraV4l2::filterPieces_data()
+{
+    QTest::addColumn<QString>("piece");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("contrast 0") << ContrastPiece(0) << "eq=contrast=-2.000000:";
+    QTest::newRow("contrast 140") << ContrastPiece(140) << "eq=contrast=0.800000:";
+    QTest::newRow("contrast 200") << ContrastPiece(200) << "eq=contrast=2.000000:";
+    QTest::newRow("gamma 0") << GammaPiece(0) << "gamma=0.100000,";
+    QTest::newRow("gamma 40") << GammaPiece(40) << "gamma=1.684000,";
+    QTest::newRow("gamma 203") << GammaPiece(203) << "gamma=8.138800,";
+    QTest::newRow("gamma 249") << GammaPiece(249) << "gamma=9.960400,";
+    QTest::newRow("gamma 250") << GammaPiece(250) << "gamma=10.000000,";
+    QTest::newRow("sharpen 0") << SharpenPiece(0) << "unsharp=5:5:0.000000";
+    QTest::newRow("sharpen 100") << SharpenPiece(100) << "unsharp=5:5:5.000000";
+}
+
+void TestCameraV4l2::filterPieces()
+{
+    QFETCH(QString, piece);
+    QTEST(piece, "expected");
 }
 
 void TestCameraV4l2::filterDescription()
