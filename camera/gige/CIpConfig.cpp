@@ -258,7 +258,7 @@ bool CIpConfig::GetDevInfo(int dev, char out[kDevInfoLen]) const
     std::snprintf(field(2), 64, "%s", Dotted(d.gateway).c_str());
     std::snprintf(field(3), 64, "%02X-%02X-%02X-%02X-%02X-%02X", d.mac[0], d.mac[1], d.mac[2], d.mac[3],
                   d.mac[4], d.mac[5]);
-    std::snprintf(field(4), 64, "%s", DiscoveryAckManufacturer(d).c_str());
+    std::snprintf(field(4), 64, "%s", DiscoveryAckVendorText(d).c_str());
     std::snprintf(field(5), 64, "%s", DiscoveryAckModel(d).c_str());
     std::snprintf(field(6), 64, "%s", DiscoveryAckSerial(d).c_str());
     std::snprintf(field(7), 64, "%s", DiscoveryAckLinkSpeed(d));

@@ -130,6 +130,11 @@ std::string DiscoveryAckManufacturer(const gvcp_discovery_ack_s& ack)
     return BoundedText(ack.manufacturerName, sizeof(ack.manufacturerName));
 }
 
+std::string DiscoveryAckVendorText(const gvcp_discovery_ack_s& ack)
+{
+    return BoundedText(ack.manufacturerInfo + (188 - 176), 35);
+}
+
 bool DiscoveryAckIdle(const gvcp_discovery_ack_s& ack)
 {
     return ack.manufacturerInfo[184 - 176] == 0x49;

@@ -99,6 +99,8 @@ bool ParseDiscoveryAck(const uint8_t* data, size_t len, gvcp_discovery_ack_s* ou
 std::string DiscoveryAckModel(const gvcp_discovery_ack_s& ack);
 std::string DiscoveryAckSerial(const gvcp_discovery_ack_s& ack);
 std::string DiscoveryAckManufacturer(const gvcp_discovery_ack_s& ack);
+// The vendor's text inside the manufacturer-specific block (bytes 188..222).
+std::string DiscoveryAckVendorText(const gvcp_discovery_ack_s& ack);
 bool DiscoveryAckIdle(const gvcp_discovery_ack_s& ack);
 // "1000M", "100M" or "10M".
 const char* DiscoveryAckLinkSpeed(const gvcp_discovery_ack_s& ack);

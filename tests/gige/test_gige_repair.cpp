@@ -422,6 +422,7 @@ private slots:
         std::memcpy(a.manufacturerName, "Maker", 5);
         a.manufacturerInfo[8] = 0x49;
         a.manufacturerInfo[9] = 0x42;
+        std::memcpy(a.manufacturerInfo + 12, "GE501 rev3", 10);  // byte 188 on the wire
         c.addDevice(a, 0);
         QVERIFY(!c.SetIpAddr(-1, "192.168.1.9", "255.255.255.0", "0.0.0.0"));
         QVERIFY(!c.SetIpAddr(0, "192.168.1.300", "255.255.255.0", "0.0.0.0"));
@@ -433,7 +434,7 @@ private slots:
         char info[kDevInfoLen];
         QVERIFY(!c.GetDevInfo(1, info));
         QVERIFY(c.GetDevInfo(0, info));
-        const char* want[] = {"192.168.1.64", "255.255.255.0", "0.0.0.0", "00-11-1C-00-00-42", "Maker",
+        const char* want[] = {"192.168.1.64", "255.255.255.0", "0.0.0.0", "00-11-1C-00-00-42", "GE501 rev3",
                               "MV-GE501GM", "SN0001", "100M", "IDLE"};
         for (int i = 0; i < 9; ++i)
             QCOMPARE(QString::fromLatin1(info + i * 64), QString::fromLatin1(want[i]));

@@ -199,10 +199,12 @@ private slots:
         std::memset(&raw[112], 'M', 32);  // model runs into the next field
         std::memset(&raw[224], 'S', 16);  // serial runs into the user name
         std::memset(&raw[240], 'U', 16);
+        std::memset(&raw[188], 'V', 36);  // vendor text runs into the block's last byte
         gvcp_discovery_ack_s ack;
         QVERIFY(ParseDiscoveryAck(raw.data(), raw.size(), &ack));
         QCOMPARE(DiscoveryAckModel(ack), std::string(32, 'M'));
         QCOMPARE(DiscoveryAckSerial(ack), std::string(16, 'S'));
+        QCOMPARE(DiscoveryAckVendorText(ack), std::string(35, 'V'));
     }
 
     void linkSpeedAndState_data()
