@@ -18,6 +18,12 @@ constexpr int kMinModelMag = 40;     // Sobel magnitude of an edge in the model
 constexpr int kMinSearchMag = 24;    // ... and in the searched image
 constexpr int kMinPoints = 8;
 constexpr int kMaxLevels = 5;
+// Candidates of the top level refined further, and kept after each finer level.
+constexpr int kTopCandidates = 24;
+constexpr int kRefineCandidates = 8;
+// Top-level floor as a share of the minimum score: the coarse level blurs
+// small features, so a true match may score well below its final value there.
+constexpr double kCoarseFactor = 0.6;
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -189,6 +195,68 @@ struct Candidate {
     float angle;
 };
 
+// Calls f(x, y, value) for every pixel of acc that is >= floor and no lower
+// than its 8 neighbours (plateaus give several; keepBest merges them).
+template <typename F>
+void localMaxima(const cv::Mat& acc, int floor, F&& f)
+{
+    const int w = acc.cols, h = acc.rows;
+    for (int y = 0; y < h; ++y) {
+        const uint16_t* row = acc.ptr<uint16_t>(y);
+        const uint16_t* up = y > 0 ? acc.ptr<uint16_t>(y - 1) : nullptr;
+        const uint16_t* down = y + 1 < h ? acc.ptr<uint16_t>(y + 1) : nullptr;
+        for (int x = 0; x < w; ++x) {
+            const int v = row[x];
+            if (v < floor || v == 0)
+                continue;
+            bool peak = true;
+            for (int dx = -1; dx <= 1 && peak; ++dx) {
+                const int xx = x + dx;
+                if (xx < 0 || xx >= w)
+                    continue;
+                if ((dx != 0 && row[xx] > v) || (up && up[xx] > v) || (down && down[xx] > v))
+                    peak = false;
+            }
+            if (peak)
+                f(x, y, v);
+        }
+    }
+}
+
+// Highest score first; ties in a fixed order so that a search is repeatable.
+bool better(const Candidate& a, const Candidate& b)
+{
+    if (a.score != b.score)
+        return a.score > b.score;
+    if (a.y != b.y)
+        return a.y < b.y;
+    if (a.x != b.x)
+        return a.x < b.x;
+    return a.angle < b.angle;
+}
+
+// Non-maximum suppression: keeps at most `count` candidates, best first,
+// dropping any that lies within `dist` pixels and `dAngle` degrees of a
+// better one.
+void keepBest(std::vector<Candidate>& cands, int count, int dist, float dAngle)
+{
+    std::sort(cands.begin(), cands.end(), better);
+    std::vector<Candidate> kept;
+    for (const Candidate& c : cands) {
+        if (int(kept.size()) >= count)
+            break;
+        bool near = false;
+        for (const Candidate& k : kept)
+            if (std::abs(k.x - c.x) <= dist && std::abs(k.y - c.y) <= dist && std::abs(k.angle - c.angle) <= dAngle) {
+                near = true;
+                break;
+            }
+        if (!near)
+            kept.push_back(c);
+    }
+    cands.swap(kept);
+}
+
 double scoreAt(LazyBits& bits, const std::vector<RotPoint>& pts, int x, int y, bool spread)
 {
     const SimLut& lut = simLut();
@@ -343,6 +411,10 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
         angles.push_back(0.f);
     }
 
+    // Every local maximum of every angle above a loose floor is a candidate:
+    // on a mould of near-identical cavities the coarse level cannot tell the
+    // cavities apart, so the right one need not be the top-level best.
+    const double coarseMin = m_minScore * kCoarseFactor;
     std::vector<Candidate> cands;
     std::vector<RotPoint> pts;
     cv::Mat acc;
@@ -365,47 +437,34 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
                     dst[xx] = static_cast<uint16_t>(dst[xx] + src[xx]);
             }
         }
-        double maxVal = 0;
-        cv::Point loc;
-        cv::minMaxLoc(acc, nullptr, &maxVal, nullptr, &loc);
-        cands.push_back({maxVal / (kSimMax * double(pts.size())), loc.x + x0, loc.y + y0, a});
+        const double norm = kSimMax * double(pts.size());
+        localMaxima(acc, static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
+            cands.push_back({v / norm, lx + x0, ly + y0, a});
+        });
     }
+    keepBest(cands, kTopCandidates, 2, 2.5f * tl.angleStep);
     if (cands.empty())
         return false;
-    std::sort(cands.begin(), cands.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-    const double coarseMin = m_minScore * 0.8;
-    std::vector<Candidate> keep;
-    for (const Candidate& c : cands) {
-        if (c.score < coarseMin || c.score < cands.front().score * 0.9 || keep.size() >= 3)
-            break;
-        bool near = false;
-        for (const Candidate& k : keep)
-            near = near || (std::abs(k.x - c.x) <= 2 && std::abs(k.y - c.y) <= 2 && std::abs(k.angle - c.angle) <= 2 * tl.angleStep);
-        if (!near)
-            keep.push_back(c);
-    }
-    if (keep.empty())
-        return false;
 
-    // Refine each candidate down the pyramid; the direction bits of a level are
-    // shared by all candidates.
+    // Refine every candidate down the pyramid; the direction bits of a level
+    // are shared by all candidates. After each level only the best few go on.
     std::vector<std::unique_ptr<LazyBits>> levelBits(static_cast<size_t>(levels));
-    Candidate best{-1, 0, 0, 0};
-    for (Candidate c : keep) {
-        float prevStep = tl.angleStep;
-        for (int l = top - 1; l >= -1; --l) {
-            // l == -1: a last pass on level 0 without spreading, for the exact position.
-            const bool last = l < 0;
-            const int lvIdx = last ? 0 : l;
-            const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
-            auto& slot = levelBits[static_cast<size_t>(lvIdx)];
-            if (!slot)
-                slot = std::make_unique<LazyBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
-            LazyBits& bits = *slot;
+    float prevStep = tl.angleStep;
+    for (int l = top - 1; l >= -1; --l) {
+        // l == -1: a last pass on level 0 without spreading, for the exact position.
+        const bool last = l < 0;
+        const int lvIdx = last ? 0 : l;
+        const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
+        auto& slot = levelBits[static_cast<size_t>(lvIdx)];
+        if (!slot)
+            slot = std::make_unique<LazyBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
+        LazyBits& bits = *slot;
+        const int rad = last ? 1 : 2;
+        std::vector<float> as;
+        for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
             const int cy = last ? c.y : c.y * 2;
-            const int rad = last ? 1 : 2;
-            std::vector<float> as;
+            as.clear();
             if (m_angleRange > 0) {
                 const int n = static_cast<int>(std::ceil(prevStep / lv.angleStep));
                 for (int i = -n; i <= n; ++i)
@@ -425,11 +484,11 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
                     }
             }
             c = nb;
-            prevStep = lv.angleStep;
         }
-        if (c.score > best.score)
-            best = c;
+        keepBest(cands, last ? 1 : kRefineCandidates, 1, 0.5f * lv.angleStep);
+        prevStep = lv.angleStep;
     }
+    const Candidate best = cands.front();
     if (best.score < m_minScore)
         return false;
     if (x)
