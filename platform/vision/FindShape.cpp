@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -19,8 +20,11 @@ constexpr int kMinSearchMag = 24;    // ... and in the searched image
 constexpr int kMinPoints = 8;
 constexpr int kMaxLevels = 5;
 // Candidates of the top level refined further, and kept after each finer level.
+// Levels up to this many pixels get their direction bits computed whole.
+constexpr size_t kDensePixels = 160 * 1000;
 constexpr int kTopCandidates = 24;
 constexpr int kRefineCandidates = 8;
+constexpr double kRefineShare = 0.85;
 // Top-level floor as a share of the minimum score: the coarse level blurs
 // small features, so a true match may score well below its final value there.
 constexpr double kCoarseFactor = 0.6;
@@ -46,18 +50,9 @@ int binOfGradient(int gx, int gy, int minMag)
         gy = -gy;
     }
     // gx >= 0: angle in (-90, 90]; bin boundaries at +-11.25, 33.75, 56.25, 78.75 degrees.
-    const long ax = gx, ay = std::labs(gy);
-    int k;  // 0..4 away from the x axis
-    if (ay * 10000 < ax * 1989)
-        k = 0;
-    else if (ay * 10000 < ax * 6682)
-        k = 1;
-    else if (ay * 10000 < ax * 14966)
-        k = 2;
-    else if (ay * 10000 < ax * 50273)
-        k = 3;
-    else
-        k = 4;
+    // Sobel values stay within +-1020, so the products fit in 32 bits.
+    const int ax = gx, ay = std::abs(gy) * 10000;
+    const int k = int(ay >= ax * 1989) + int(ay >= ax * 6682) + int(ay >= ax * 14966) + int(ay >= ax * 50273);
     return gy >= 0 ? k : (kBins - k) % kBins;
 }
 
@@ -144,40 +139,113 @@ void rotatePoints(const FindShape::Level& lv, float angle, std::vector<RotPoint>
     extent = cv::Rect(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
 }
 
-// Direction bits of an image computed on demand, for the few pixels a
-// refinement touches.
-class LazyBits {
+struct BitsCache {
+    std::vector<uint16_t> bits, spread;  // stamp << 8 | bits
+    uint32_t gen = 0;
+};
+using LevelCaches = std::array<BitsCache, kMaxLevels>;
+
+// Caches outlive a search so that their memory is reused; a search borrows
+// one set, so searches on several threads never share one.
+class CachePool {
 public:
-    LazyBits(const cv::Mat& img, int minMag) : m_img(img), m_minMag(minMag), m_bits(img.size(), CV_8UC1, cv::Scalar(0xFF)) {}
+    static std::unique_ptr<LevelCaches> take()
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        auto& f = free();
+        if (f.empty())
+            return std::make_unique<LevelCaches>();
+        std::unique_ptr<LevelCaches> c = std::move(f.back());
+        f.pop_back();
+        return c;
+    }
+    static void give(std::unique_ptr<LevelCaches> c)
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        free().push_back(std::move(c));
+    }
+
+private:
+    static std::mutex& mutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static std::vector<std::unique_ptr<LevelCaches>>& free()
+    {
+        static std::vector<std::unique_ptr<LevelCaches>> f;
+        return f;
+    }
+};
+
+// Direction bits of one pyramid level for the refinement. A small level is
+// computed whole; on a large one only the few pixels a refinement touches are
+// computed, cached in per-thread buffers that a generation count clears.
+// Pixels on the image border have no direction; outside the image nothing.
+class LevelBits {
+public:
+    LevelBits(const cv::Mat& img, int minMag, LevelCaches& caches, int slot, bool dense)
+        : m_img(img)
+        , m_minMag(minMag)
+    {
+        if (dense) {
+            m_dense = binImage(img, minMag);
+            if (img.rows > 0 && img.cols > 0) {
+                m_dense.row(0).setTo(0);
+                m_dense.row(img.rows - 1).setTo(0);
+                m_dense.col(0).setTo(0);
+                m_dense.col(img.cols - 1).setTo(0);
+            }
+            m_denseSpread = spreadBits(m_dense);
+            return;
+        }
+        BitsCache& c = caches[static_cast<size_t>(std::clamp(slot, 0, kMaxLevels - 1))];
+        const size_t n = size_t(img.cols) * size_t(img.rows);
+        if (c.bits.size() < n) {
+            c.bits.assign(n, 0);
+            c.spread.assign(n, 0);
+            c.gen = 0;
+        }
+        if (++c.gen >= 256) {  // stamps would repeat: start afresh
+            std::fill(c.bits.begin(), c.bits.end(), 0);
+            std::fill(c.spread.begin(), c.spread.end(), 0);
+            c.gen = 1;
+        }
+        m_bits = c.bits.data();
+        m_spread = c.spread.data();
+        m_stamp = static_cast<uint16_t>(c.gen << 8);
+    }
     uint8_t at(int x, int y)
     {
         if (x < 1 || y < 1 || x >= m_img.cols - 1 || y >= m_img.rows - 1)
             return 0;
-        uint8_t& v = m_bits.at<uint8_t>(y, x);
-        if (v == 0xFF) {
+        if (!m_bits)
+            return m_dense.at<uint8_t>(y, x);
+        uint16_t& v = m_bits[size_t(y) * size_t(m_img.cols) + size_t(x)];
+        if ((v & 0xFF00u) != m_stamp) {
             const uint8_t* r0 = m_img.ptr<uint8_t>(y - 1) + x;
             const uint8_t* r1 = m_img.ptr<uint8_t>(y) + x;
             const uint8_t* r2 = m_img.ptr<uint8_t>(y + 1) + x;
             const int gx = (r0[1] - r0[-1]) + 2 * (r1[1] - r1[-1]) + (r2[1] - r2[-1]);
             const int gy = (r2[-1] + 2 * r2[0] + r2[1]) - (r0[-1] + 2 * r0[0] + r0[1]);
             const int b = binOfGradient(gx, gy, m_minMag);
-            v = b < 0 ? 0 : static_cast<uint8_t>(1 << b);
+            v = static_cast<uint16_t>(m_stamp | (b < 0 ? 0u : (1u << b)));
         }
-        return v;
+        return static_cast<uint8_t>(v & 0xFF);
     }
     uint8_t spread(int x, int y)
     {
         if (x < 0 || y < 0 || x >= m_img.cols || y >= m_img.rows)
             return 0;
-        if (m_spread.empty())
-            m_spread = cv::Mat::zeros(m_img.size(), CV_16UC1);
-        uint16_t& v = m_spread.at<uint16_t>(y, x);
-        if (v == 0) {  // unknown; known values carry bit 8
+        if (!m_bits)
+            return m_denseSpread.at<uint8_t>(y, x);
+        uint16_t& v = m_spread[size_t(y) * size_t(m_img.cols) + size_t(x)];
+        if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
                     m |= at(x + dx, y + dy);
-            v = static_cast<uint16_t>(0x100 | m);
+            v = static_cast<uint16_t>(m_stamp | m);
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
@@ -185,8 +253,10 @@ public:
 private:
     const cv::Mat& m_img;
     int m_minMag;
-    cv::Mat m_bits;
-    cv::Mat m_spread;
+    cv::Mat m_dense, m_denseSpread;
+    uint16_t* m_bits = nullptr;
+    uint16_t* m_spread = nullptr;
+    uint16_t m_stamp = 0;
 };
 
 struct Candidate {
@@ -257,16 +327,25 @@ void keepBest(std::vector<Candidate>& cands, int count, int dist, float dAngle)
     cands.swap(kept);
 }
 
-double scoreAt(LazyBits& bits, const std::vector<RotPoint>& pts, int x, int y, bool spread)
+// Similarity sums of the points at every centre of the square (cx +- rad,
+// cy +- rad), row by row; point by point so that each point's neighbourhood
+// is read while it is in the cache.
+void sumGrid(LevelBits& bits, const std::vector<RotPoint>& pts, int cx, int cy, int rad, bool spread, int* sums)
 {
     const SimLut& lut = simLut();
-    int sum = 0;
+    const int side = 2 * rad + 1;
+    std::fill(sums, sums + side * side, 0);
     for (const RotPoint& p : pts) {
-        const int px = x + p.dx, py = y + p.dy;
-        const uint8_t m = spread ? bits.spread(px, py) : bits.at(px, py);
-        sum += lut.v[p.bin][m];
+        const uint8_t* row = lut.v[p.bin];
+        for (int dy = -rad; dy <= rad; ++dy) {
+            int* out = sums + (dy + rad) * side + rad;
+            const int py = cy + dy + p.dy;
+            for (int dx = -rad; dx <= rad; ++dx) {
+                const int px = cx + dx + p.dx;
+                out[dx] += row[spread ? bits.spread(px, py) : bits.at(px, py)];
+            }
+        }
     }
-    return pts.empty() ? 0.0 : double(sum) / (kSimMax * double(pts.size()));
 }
 
 }  // namespace
@@ -448,7 +527,11 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
 
     // Refine every candidate down the pyramid; the direction bits of a level
     // are shared by all candidates. After each level only the best few go on.
-    std::vector<std::unique_ptr<LazyBits>> levelBits(static_cast<size_t>(levels));
+    struct Borrowed {
+        std::unique_ptr<LevelCaches> c = CachePool::take();
+        ~Borrowed() { CachePool::give(std::move(c)); }
+    } borrowed;
+    std::vector<std::unique_ptr<LevelBits>> levelBits(static_cast<size_t>(levels));
     float prevStep = tl.angleStep;
     for (int l = top - 1; l >= -1; --l) {
         // l == -1: a last pass on level 0 without spreading, for the exact position.
@@ -457,9 +540,11 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
         const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
         auto& slot = levelBits[static_cast<size_t>(lvIdx)];
         if (!slot)
-            slot = std::make_unique<LazyBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
-        LazyBits& bits = *slot;
+            slot = std::make_unique<LevelBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag, *borrowed.c, lvIdx,
+                                               pyr[static_cast<size_t>(lvIdx)].total() <= kDensePixels);
+        LevelBits& bits = *slot;
         const int rad = last ? 1 : 2;
+        int sums[25];
         std::vector<float> as;
         for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
@@ -476,9 +561,11 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
             for (float a : as) {
                 cv::Rect ext;
                 rotatePoints(lv, a, pts, ext);
+                sumGrid(bits, pts, cx, cy, rad, !last, sums);
+                const double norm = kSimMax * double(pts.size());
                 for (int dy = -rad; dy <= rad; ++dy)
                     for (int dx = -rad; dx <= rad; ++dx) {
-                        const double s = scoreAt(bits, pts, cx + dx, cy + dy, !last);
+                        const double s = pts.empty() ? 0.0 : sums[(dy + rad) * (2 * rad + 1) + dx + rad] / norm;
                         if (s > nb.score)
                             nb = {s, cx + dx, cy + dy, a};
                     }
@@ -486,6 +573,10 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
             c = nb;
         }
         keepBest(cands, last ? 1 : kRefineCandidates, 1, 0.5f * lv.angleStep);
+        // Once the level shows the part's features, a clearly worse place is dropped.
+        const double floor = cands.front().score * kRefineShare;
+        while (cands.size() > 1 && cands.back().score < floor)
+            cands.pop_back();
         prevStep = lv.angleStep;
     }
     const Candidate best = cands.front();
