@@ -316,10 +316,15 @@ int main(int argc, char** argv)
                 first = v;
             const bool same = v == first;
             allEqual = allEqual && same;
+            // A digest of every verdict and value, to compare builds.
+            uint64_t digest = 1469598103934665603ull;
+            for (int x : v)
+                digest = (digest ^ uint64_t(uint32_t(x))) * 1099511628211ull;
             std::printf("angleRange %d, threads %d: step median %.1f ms, min %.1f, max %.1f; NG cameras %d, "
-                        "run errors %d; verdicts %s\n",
+                        "run errors %d; verdicts %s (digest %016llx)\n",
                         angle, threads, lastMedian, times.front(), times.back(), ng, host.errors,
-                        same ? "as on the first thread count" : "DIFFER from the first thread count");
+                        same ? "as on the first thread count" : "DIFFER from the first thread count",
+                        static_cast<unsigned long long>(digest));
         }
 
         std::vector<uint8_t> sink(size_t(kW) * kH);
