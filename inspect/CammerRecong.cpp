@@ -136,9 +136,10 @@ void CammerRecong::VarTrain(int g)
             surf[g][j].Clear();
     }
 
-    // A group whose buffers the widget has not allocated (the step count rose
-    // after start-up) stays untrained: Run then holds every ROI of it as an
-    // error instead of judging against nothing.
+    // A group the step count reached after start-up gets its buffers now. One
+    // the record still cannot give them stays untrained: Run then holds every
+    // ROI of it as an error instead of judging against nothing.
+    widget->EnsureGroupBuffers(g);
     const cv::Mat points = Frame(widget->ignorePointMask[g]);
     if (points.empty() || widget->templateImages[g].empty()) {
         ignoreMask[g].release();
@@ -276,6 +277,7 @@ void CammerRecong::CreateShape(int g)
     if (p.motionCorrect == -1 || colour)
         return;
     const CammerSingleton& s = *roiSet;
+    widget->EnsureGroupBuffers(g);
 
     // Mask, box and speed all come from the first Position ROI, so the mask
     // always fits the model picture.

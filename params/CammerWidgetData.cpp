@@ -76,54 +76,80 @@ bool copyPixels(const QString& path, int w, int h, int depth, std::vector<uint8_
 
 void CammerWidgetData::LoadIgnorePoint(const QString& dir)
 {
+    m_dir = dir;
     for (int g = 0; g < kGroups; ++g) {
-        if (g >= m_layout.groups) {
+        if (g >= m_layout.groups)
             ignorePointMask[g].clear();
-            continue;
-        }
-        ignorePointMask[g].assign(static_cast<size_t>(m_layout.imageLen()), 0);
-        const QString path = groupDir(dir, camera, g) + QStringLiteral("/ignorepoint.bmp");
-        if (!copyPixels(path, m_layout.width, m_layout.height, 8, ignorePointMask[g]))
-            std::fill(ignorePointMask[g].begin(), ignorePointMask[g].end(), 0);
+        else
+            LoadIgnorePointGroup(g);
     }
+}
+
+void CammerWidgetData::LoadIgnorePointGroup(int g)
+{
+    ignorePointMask[g].assign(static_cast<size_t>(m_layout.imageLen()), 0);
+    const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/ignorepoint.bmp");
+    if (!copyPixels(path, m_layout.width, m_layout.height, 8, ignorePointMask[g]))
+        std::fill(ignorePointMask[g].begin(), ignorePointMask[g].end(), 0);
 }
 
 void CammerWidgetData::LoadTemplates(const QString& dir)
 {
-    const int depth = m_layout.colour ? 32 : 8;
-    const int W = m_layout.width;
-    const int H = m_layout.height;
+    m_dir = dir;
     for (int g = 0; g < kGroups; ++g) {
         templateImages[g].clear();
         templateUsed[g].clear();
         templateNum[g] = 0;
-        if (g >= m_layout.groups)
-            continue;
-        templateImages[g].assign(static_cast<size_t>(m_layout.templateCount),
-                                 std::vector<uint8_t>(static_cast<size_t>(m_layout.colorLen()), 0));
-        templateUsed[g].assign(static_cast<size_t>(m_layout.templateCount), 0);
-        for (int k = 0; k < m_layout.templateCount; ++k) {
-            std::vector<uint8_t>& buf = templateImages[g][static_cast<size_t>(k)];
-            const QString path = groupDir(dir, camera, g) + QStringLiteral("/template%1.bmp").arg(k);
-            if (copyPixels(path, W, H, depth, buf)) {
-                templateUsed[g][static_cast<size_t>(k)] = 1;
-                ++templateNum[g];
-            } else {
-                std::fill(buf.begin(), buf.end(), 0);
-            }
-        }
-        if (!templateUsed[g][0]) {
-            // Every group has a template 0: the centre half bright.
-            templateUsed[g][0] = 1;
+        if (g < m_layout.groups)
+            LoadTemplatesGroup(g);
+    }
+}
+
+void CammerWidgetData::LoadTemplatesGroup(int g)
+{
+    const int depth = m_layout.colour ? 32 : 8;
+    const int W = m_layout.width;
+    const int H = m_layout.height;
+    templateImages[g].assign(static_cast<size_t>(m_layout.templateCount),
+                             std::vector<uint8_t>(static_cast<size_t>(m_layout.colorLen()), 0));
+    templateUsed[g].assign(static_cast<size_t>(m_layout.templateCount), 0);
+    templateNum[g] = 0;
+    for (int k = 0; k < m_layout.templateCount; ++k) {
+        std::vector<uint8_t>& buf = templateImages[g][static_cast<size_t>(k)];
+        const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/template%1.bmp").arg(k);
+        if (copyPixels(path, W, H, depth, buf)) {
+            templateUsed[g][static_cast<size_t>(k)] = 1;
             ++templateNum[g];
-            std::vector<uint8_t>& buf = templateImages[g][0];
-            const int bpp = m_layout.colour ? 4 : 1;
-            for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
-                for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
-                    std::memset(buf.data() + (static_cast<size_t>(y) * W + x) * bpp, 0xFF, static_cast<size_t>(bpp));
-            if (m_layout.colour)  // opaque black elsewhere, as RGB32 wants
-                for (size_t i = 3; i < buf.size(); i += 4)
-                    buf[i] = 0xFF;
+        } else {
+            std::fill(buf.begin(), buf.end(), 0);
         }
     }
+    if (!templateUsed[g][0]) {
+        // Every group has a template 0: the centre half bright.
+        templateUsed[g][0] = 1;
+        ++templateNum[g];
+        std::vector<uint8_t>& buf = templateImages[g][0];
+        const int bpp = m_layout.colour ? 4 : 1;
+        for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
+            for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
+                std::memset(buf.data() + (static_cast<size_t>(y) * W + x) * bpp, 0xFF, static_cast<size_t>(bpp));
+        if (m_layout.colour)  // opaque black elsewhere, as RGB32 wants
+            for (size_t i = 3; i < buf.size(); i += 4)
+                buf[i] = 0xFF;
+    }
+}
+
+bool CammerWidgetData::EnsureGroupBuffers(int g)
+{
+    // Before AllocateBuffers there is no frame to size anything by.
+    if (g < 0 || g >= kGroups || m_layout.imageLen() <= 0 || ngMap.size() != static_cast<size_t>(m_layout.imageLen()))
+        return false;
+    if (ignorePointMask[g].size() < static_cast<size_t>(m_layout.imageLen()))
+        LoadIgnorePointGroup(g);
+    if (templateImages[g].empty())
+        LoadTemplatesGroup(g);
+    for (auto& b : recentNg[g])
+        if (b.size() < static_cast<size_t>(m_layout.colorLen()))
+            b.assign(static_cast<size_t>(m_layout.colorLen()), 0);
+    return true;
 }

@@ -47,6 +47,11 @@ public:
     // frame size and the depth of the camera mode (8 or 32 bit); template 0
     // of every group falls back to the generated picture (centre half 255).
     void LoadTemplates(const QString& dir = QStringLiteral("."));
+    // Gives group g the buffers of a group in use when it has none yet (the
+    // step count rose after start-up): ignore-point mask, templates and
+    // recent-NG frames, loaded from the folder of the last load. Groups never
+    // used cost nothing. False for g out of range or no frame layout.
+    bool EnsureGroupBuffers(int g);
 
     // Repaint request from the engine's preview (the widget repaints).
     virtual void RequestRepaint() {}
@@ -94,5 +99,9 @@ public:
     bool resamplePending[kGroups] = {};
 
 private:
+    void LoadIgnorePointGroup(int g);
+    void LoadTemplatesGroup(int g);
+
     FrameLayout m_layout;
+    QString m_dir = QStringLiteral(".");
 };

@@ -25,6 +25,9 @@ CBlobResult::CBlobResult(const cv::Mat& image, const cv::Mat& mask, unsigned cha
         // bitwise_and keeps values; any non-zero result is foreground.
         fg = masked;
     }
+    // Most judged windows are clean: no labelling needed to find no regions.
+    if (cv::countNonZero(fg) == 0)
+        return;
     cv::Mat labels, stats, centroids;
     const int n = cv::connectedComponentsWithStats(fg, labels, stats, centroids, 8, CV_32S);
     // Report regions in scan order of their first pixel, whatever order the

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -18,6 +19,15 @@ constexpr int kMinModelMag = 40;     // Sobel magnitude of an edge in the model
 constexpr int kMinSearchMag = 24;    // ... and in the searched image
 constexpr int kMinPoints = 8;
 constexpr int kMaxLevels = 5;
+// Candidates of the top level refined further, and kept after each finer level.
+// Levels up to this many pixels get their direction bits computed whole.
+constexpr size_t kDensePixels = 160 * 1000;
+constexpr int kTopCandidates = 24;
+constexpr int kRefineCandidates = 8;
+constexpr double kRefineShare = 0.85;
+// Top-level floor as a share of the minimum score: the coarse level blurs
+// small features, so a true match may score well below its final value there.
+constexpr double kCoarseFactor = 0.6;
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -40,18 +50,9 @@ int binOfGradient(int gx, int gy, int minMag)
         gy = -gy;
     }
     // gx >= 0: angle in (-90, 90]; bin boundaries at +-11.25, 33.75, 56.25, 78.75 degrees.
-    const long ax = gx, ay = std::labs(gy);
-    int k;  // 0..4 away from the x axis
-    if (ay * 10000 < ax * 1989)
-        k = 0;
-    else if (ay * 10000 < ax * 6682)
-        k = 1;
-    else if (ay * 10000 < ax * 14966)
-        k = 2;
-    else if (ay * 10000 < ax * 50273)
-        k = 3;
-    else
-        k = 4;
+    // Sobel values stay within +-1020, so the products fit in 32 bits.
+    const int ax = gx, ay = std::abs(gy) * 10000;
+    const int k = int(ay >= ax * 1989) + int(ay >= ax * 6682) + int(ay >= ax * 14966) + int(ay >= ax * 50273);
     return gy >= 0 ? k : (kBins - k) % kBins;
 }
 
@@ -89,13 +90,25 @@ cv::Mat binImage(const cv::Mat& img, int minMag)
     cv::Sobel(img, gx, CV_16S, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
     cv::Sobel(img, gy, CV_16S, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
     cv::Mat bits(img.size(), CV_8UC1);
+    const int min2 = minMag * minMag;
+    const int cols = img.cols;
     for (int y = 0; y < img.rows; ++y) {
         const short* px = gx.ptr<short>(y);
         const short* py = gy.ptr<short>(y);
         uint8_t* out = bits.ptr<uint8_t>(y);
-        for (int x = 0; x < img.cols; ++x) {
-            const int b = binOfGradient(px[x], py[x], minMag);
-            out[x] = b < 0 ? 0 : static_cast<uint8_t>(1 << b);
+        // binOfGradient without branches, so that the compiler can vectorise it.
+        for (int x = 0; x < cols; ++x) {
+            const int gx = px[x], gy = py[x];
+            const bool flip = (gx < 0) | ((gx == 0) & (gy < 0));
+            const int sx = flip ? -gx : gx;
+            const int sy = flip ? -gy : gy;
+            const int ay = (sy < 0 ? -sy : sy) * 10000;
+            const int k = int(ay >= sx * 1989) + int(ay >= sx * 6682) + int(ay >= sx * 14966) + int(ay >= sx * 50273);
+            const int bin = sy >= 0 ? k : (kBins - k) & (kBins - 1);
+            int bit = 0;  // 1 << bin, spelt out for lack of vector shifts
+            for (int i = 0; i < kBins; ++i)
+                bit |= int(bin == i) << i;
+            out[x] = static_cast<uint8_t>(gx * gx + gy * gy < min2 ? 0 : bit);
         }
     }
     return bits;
@@ -138,40 +151,113 @@ void rotatePoints(const FindShape::Level& lv, float angle, std::vector<RotPoint>
     extent = cv::Rect(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
 }
 
-// Direction bits of an image computed on demand, for the few pixels a
-// refinement touches.
-class LazyBits {
+struct BitsCache {
+    std::vector<uint16_t> bits, spread;  // stamp << 8 | bits
+    uint32_t gen = 0;
+};
+using LevelCaches = std::array<BitsCache, kMaxLevels>;
+
+// Caches outlive a search so that their memory is reused; a search borrows
+// one set, so searches on several threads never share one.
+class CachePool {
 public:
-    LazyBits(const cv::Mat& img, int minMag) : m_img(img), m_minMag(minMag), m_bits(img.size(), CV_8UC1, cv::Scalar(0xFF)) {}
+    static std::unique_ptr<LevelCaches> take()
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        auto& f = free();
+        if (f.empty())
+            return std::make_unique<LevelCaches>();
+        std::unique_ptr<LevelCaches> c = std::move(f.back());
+        f.pop_back();
+        return c;
+    }
+    static void give(std::unique_ptr<LevelCaches> c)
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        free().push_back(std::move(c));
+    }
+
+private:
+    static std::mutex& mutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static std::vector<std::unique_ptr<LevelCaches>>& free()
+    {
+        static std::vector<std::unique_ptr<LevelCaches>> f;
+        return f;
+    }
+};
+
+// Direction bits of one pyramid level for the refinement. A small level is
+// computed whole; on a large one only the few pixels a refinement touches are
+// computed, cached in per-thread buffers that a generation count clears.
+// Pixels on the image border have no direction; outside the image nothing.
+class LevelBits {
+public:
+    LevelBits(const cv::Mat& img, int minMag, LevelCaches& caches, int slot, bool dense)
+        : m_img(img)
+        , m_minMag(minMag)
+    {
+        if (dense) {
+            m_dense = binImage(img, minMag);
+            if (img.rows > 0 && img.cols > 0) {
+                m_dense.row(0).setTo(0);
+                m_dense.row(img.rows - 1).setTo(0);
+                m_dense.col(0).setTo(0);
+                m_dense.col(img.cols - 1).setTo(0);
+            }
+            m_denseSpread = spreadBits(m_dense);
+            return;
+        }
+        BitsCache& c = caches[static_cast<size_t>(std::clamp(slot, 0, kMaxLevels - 1))];
+        const size_t n = size_t(img.cols) * size_t(img.rows);
+        if (c.bits.size() < n) {
+            c.bits.assign(n, 0);
+            c.spread.assign(n, 0);
+            c.gen = 0;
+        }
+        if (++c.gen >= 256) {  // stamps would repeat: start afresh
+            std::fill(c.bits.begin(), c.bits.end(), 0);
+            std::fill(c.spread.begin(), c.spread.end(), 0);
+            c.gen = 1;
+        }
+        m_bits = c.bits.data();
+        m_spread = c.spread.data();
+        m_stamp = static_cast<uint16_t>(c.gen << 8);
+    }
     uint8_t at(int x, int y)
     {
         if (x < 1 || y < 1 || x >= m_img.cols - 1 || y >= m_img.rows - 1)
             return 0;
-        uint8_t& v = m_bits.at<uint8_t>(y, x);
-        if (v == 0xFF) {
+        if (!m_bits)
+            return m_dense.at<uint8_t>(y, x);
+        uint16_t& v = m_bits[size_t(y) * size_t(m_img.cols) + size_t(x)];
+        if ((v & 0xFF00u) != m_stamp) {
             const uint8_t* r0 = m_img.ptr<uint8_t>(y - 1) + x;
             const uint8_t* r1 = m_img.ptr<uint8_t>(y) + x;
             const uint8_t* r2 = m_img.ptr<uint8_t>(y + 1) + x;
             const int gx = (r0[1] - r0[-1]) + 2 * (r1[1] - r1[-1]) + (r2[1] - r2[-1]);
             const int gy = (r2[-1] + 2 * r2[0] + r2[1]) - (r0[-1] + 2 * r0[0] + r0[1]);
             const int b = binOfGradient(gx, gy, m_minMag);
-            v = b < 0 ? 0 : static_cast<uint8_t>(1 << b);
+            v = static_cast<uint16_t>(m_stamp | (b < 0 ? 0u : (1u << b)));
         }
-        return v;
+        return static_cast<uint8_t>(v & 0xFF);
     }
     uint8_t spread(int x, int y)
     {
         if (x < 0 || y < 0 || x >= m_img.cols || y >= m_img.rows)
             return 0;
-        if (m_spread.empty())
-            m_spread = cv::Mat::zeros(m_img.size(), CV_16UC1);
-        uint16_t& v = m_spread.at<uint16_t>(y, x);
-        if (v == 0) {  // unknown; known values carry bit 8
+        if (!m_bits)
+            return m_denseSpread.at<uint8_t>(y, x);
+        uint16_t& v = m_spread[size_t(y) * size_t(m_img.cols) + size_t(x)];
+        if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
                     m |= at(x + dx, y + dy);
-            v = static_cast<uint16_t>(0x100 | m);
+            v = static_cast<uint16_t>(m_stamp | m);
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
@@ -179,8 +265,10 @@ public:
 private:
     const cv::Mat& m_img;
     int m_minMag;
-    cv::Mat m_bits;
-    cv::Mat m_spread;
+    cv::Mat m_dense, m_denseSpread;
+    uint16_t* m_bits = nullptr;
+    uint16_t* m_spread = nullptr;
+    uint16_t m_stamp = 0;
 };
 
 struct Candidate {
@@ -189,16 +277,87 @@ struct Candidate {
     float angle;
 };
 
-double scoreAt(LazyBits& bits, const std::vector<RotPoint>& pts, int x, int y, bool spread)
+// Calls f(x, y, value) for every pixel of acc that is >= floor and no lower
+// than its 8 neighbours (plateaus give several; keepBest merges them).
+template <typename F>
+void localMaxima(const cv::Mat& acc, int floor, F&& f)
+{
+    const int w = acc.cols, h = acc.rows;
+    for (int y = 0; y < h; ++y) {
+        const uint16_t* row = acc.ptr<uint16_t>(y);
+        const uint16_t* up = y > 0 ? acc.ptr<uint16_t>(y - 1) : nullptr;
+        const uint16_t* down = y + 1 < h ? acc.ptr<uint16_t>(y + 1) : nullptr;
+        for (int x = 0; x < w; ++x) {
+            const int v = row[x];
+            if (v < floor || v == 0)
+                continue;
+            bool peak = true;
+            for (int dx = -1; dx <= 1 && peak; ++dx) {
+                const int xx = x + dx;
+                if (xx < 0 || xx >= w)
+                    continue;
+                if ((dx != 0 && row[xx] > v) || (up && up[xx] > v) || (down && down[xx] > v))
+                    peak = false;
+            }
+            if (peak)
+                f(x, y, v);
+        }
+    }
+}
+
+// Highest score first; ties in a fixed order so that a search is repeatable.
+bool better(const Candidate& a, const Candidate& b)
+{
+    if (a.score != b.score)
+        return a.score > b.score;
+    if (a.y != b.y)
+        return a.y < b.y;
+    if (a.x != b.x)
+        return a.x < b.x;
+    return a.angle < b.angle;
+}
+
+// Non-maximum suppression: keeps at most `count` candidates, best first,
+// dropping any that lies within `dist` pixels and `dAngle` degrees of a
+// better one.
+void keepBest(std::vector<Candidate>& cands, int count, int dist, float dAngle)
+{
+    std::sort(cands.begin(), cands.end(), better);
+    std::vector<Candidate> kept;
+    for (const Candidate& c : cands) {
+        if (int(kept.size()) >= count)
+            break;
+        bool near = false;
+        for (const Candidate& k : kept)
+            if (std::abs(k.x - c.x) <= dist && std::abs(k.y - c.y) <= dist && std::abs(k.angle - c.angle) <= dAngle) {
+                near = true;
+                break;
+            }
+        if (!near)
+            kept.push_back(c);
+    }
+    cands.swap(kept);
+}
+
+// Similarity sums of the points at every centre of the square (cx +- rad,
+// cy +- rad), row by row; point by point so that each point's neighbourhood
+// is read while it is in the cache.
+void sumGrid(LevelBits& bits, const std::vector<RotPoint>& pts, int cx, int cy, int rad, bool spread, int* sums)
 {
     const SimLut& lut = simLut();
-    int sum = 0;
+    const int side = 2 * rad + 1;
+    std::fill(sums, sums + side * side, 0);
     for (const RotPoint& p : pts) {
-        const int px = x + p.dx, py = y + p.dy;
-        const uint8_t m = spread ? bits.spread(px, py) : bits.at(px, py);
-        sum += lut.v[p.bin][m];
+        const uint8_t* row = lut.v[p.bin];
+        for (int dy = -rad; dy <= rad; ++dy) {
+            int* out = sums + (dy + rad) * side + rad;
+            const int py = cy + dy + p.dy;
+            for (int dx = -rad; dx <= rad; ++dx) {
+                const int px = cx + dx + p.dx;
+                out[dx] += row[spread ? bits.spread(px, py) : bits.at(px, py)];
+            }
+        }
     }
-    return pts.empty() ? 0.0 : double(sum) / (kSimMax * double(pts.size()));
 }
 
 }  // namespace
@@ -343,6 +502,10 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
         angles.push_back(0.f);
     }
 
+    // Every local maximum of every angle above a loose floor is a candidate:
+    // on a mould of near-identical cavities the coarse level cannot tell the
+    // cavities apart, so the right one need not be the top-level best.
+    const double coarseMin = m_minScore * kCoarseFactor;
     std::vector<Candidate> cands;
     std::vector<RotPoint> pts;
     cv::Mat acc;
@@ -365,47 +528,40 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
                     dst[xx] = static_cast<uint16_t>(dst[xx] + src[xx]);
             }
         }
-        double maxVal = 0;
-        cv::Point loc;
-        cv::minMaxLoc(acc, nullptr, &maxVal, nullptr, &loc);
-        cands.push_back({maxVal / (kSimMax * double(pts.size())), loc.x + x0, loc.y + y0, a});
+        const double norm = kSimMax * double(pts.size());
+        localMaxima(acc, static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
+            cands.push_back({v / norm, lx + x0, ly + y0, a});
+        });
     }
+    keepBest(cands, kTopCandidates, 2, 2.5f * tl.angleStep);
     if (cands.empty())
         return false;
-    std::sort(cands.begin(), cands.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-    const double coarseMin = m_minScore * 0.8;
-    std::vector<Candidate> keep;
-    for (const Candidate& c : cands) {
-        if (c.score < coarseMin || c.score < cands.front().score * 0.9 || keep.size() >= 3)
-            break;
-        bool near = false;
-        for (const Candidate& k : keep)
-            near = near || (std::abs(k.x - c.x) <= 2 && std::abs(k.y - c.y) <= 2 && std::abs(k.angle - c.angle) <= 2 * tl.angleStep);
-        if (!near)
-            keep.push_back(c);
-    }
-    if (keep.empty())
-        return false;
 
-    // Refine each candidate down the pyramid; the direction bits of a level are
-    // shared by all candidates.
-    std::vector<std::unique_ptr<LazyBits>> levelBits(static_cast<size_t>(levels));
-    Candidate best{-1, 0, 0, 0};
-    for (Candidate c : keep) {
-        float prevStep = tl.angleStep;
-        for (int l = top - 1; l >= -1; --l) {
-            // l == -1: a last pass on level 0 without spreading, for the exact position.
-            const bool last = l < 0;
-            const int lvIdx = last ? 0 : l;
-            const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
-            auto& slot = levelBits[static_cast<size_t>(lvIdx)];
-            if (!slot)
-                slot = std::make_unique<LazyBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag);
-            LazyBits& bits = *slot;
+    // Refine every candidate down the pyramid; the direction bits of a level
+    // are shared by all candidates. After each level only the best few go on.
+    struct Borrowed {
+        std::unique_ptr<LevelCaches> c = CachePool::take();
+        ~Borrowed() { CachePool::give(std::move(c)); }
+    } borrowed;
+    std::vector<std::unique_ptr<LevelBits>> levelBits(static_cast<size_t>(levels));
+    float prevStep = tl.angleStep;
+    for (int l = top - 1; l >= -1; --l) {
+        // l == -1: a last pass on level 0 without spreading, for the exact position.
+        const bool last = l < 0;
+        const int lvIdx = last ? 0 : l;
+        const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
+        auto& slot = levelBits[static_cast<size_t>(lvIdx)];
+        if (!slot)
+            slot = std::make_unique<LevelBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag, *borrowed.c, lvIdx,
+                                               pyr[static_cast<size_t>(lvIdx)].total() <= kDensePixels);
+        LevelBits& bits = *slot;
+        const int rad = last ? 1 : 2;
+        int sums[25];
+        std::vector<float> as;
+        for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
             const int cy = last ? c.y : c.y * 2;
-            const int rad = last ? 1 : 2;
-            std::vector<float> as;
+            as.clear();
             if (m_angleRange > 0) {
                 const int n = static_cast<int>(std::ceil(prevStep / lv.angleStep));
                 for (int i = -n; i <= n; ++i)
@@ -417,19 +573,25 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
             for (float a : as) {
                 cv::Rect ext;
                 rotatePoints(lv, a, pts, ext);
+                sumGrid(bits, pts, cx, cy, rad, !last, sums);
+                const double norm = kSimMax * double(pts.size());
                 for (int dy = -rad; dy <= rad; ++dy)
                     for (int dx = -rad; dx <= rad; ++dx) {
-                        const double s = scoreAt(bits, pts, cx + dx, cy + dy, !last);
+                        const double s = pts.empty() ? 0.0 : sums[(dy + rad) * (2 * rad + 1) + dx + rad] / norm;
                         if (s > nb.score)
                             nb = {s, cx + dx, cy + dy, a};
                     }
             }
             c = nb;
-            prevStep = lv.angleStep;
         }
-        if (c.score > best.score)
-            best = c;
+        keepBest(cands, last ? 1 : kRefineCandidates, 1, 0.5f * lv.angleStep);
+        // Once the level shows the part's features, a clearly worse place is dropped.
+        const double floor = cands.front().score * kRefineShare;
+        while (cands.size() > 1 && cands.back().score < floor)
+            cands.pop_back();
+        prevStep = lv.angleStep;
     }
+    const Candidate best = cands.front();
     if (best.score < m_minScore)
         return false;
     if (x)

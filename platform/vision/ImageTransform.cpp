@@ -23,15 +23,21 @@ bool MoveImage(const cv::Mat& src, cv::Mat& dst, int dx, int dy)
 {
     if (!usable(src, dst))
         return false;
-    dst.setTo(cv::Scalar::all(0));
     const int w = src.cols;
     const int h = src.rows;
-    if (std::abs(dx) >= w || std::abs(dy) >= h)
+    if (std::abs(dx) >= w || std::abs(dy) >= h) {
+        dst.setTo(cv::Scalar::all(0));
         return true;
+    }
     const cv::Rect from(std::max(0, -dx), std::max(0, -dy), w - std::abs(dx), h - std::abs(dy));
     const cv::Rect to(std::max(0, dx), std::max(0, dy), from.width, from.height);
     cv::Mat target = dst(to);
     src(from).copyTo(target);
+    // Only the strips the shift uncovers are cleared: one pass over the frame.
+    dst.rowRange(0, to.y).setTo(cv::Scalar::all(0));
+    dst.rowRange(to.y + to.height, h).setTo(cv::Scalar::all(0));
+    dst(cv::Rect(0, to.y, to.x, to.height)).setTo(cv::Scalar::all(0));
+    dst(cv::Rect(to.x + to.width, to.y, w - to.x - to.width, to.height)).setTo(cv::Scalar::all(0));
     return true;
 }
 

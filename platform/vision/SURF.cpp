@@ -12,16 +12,26 @@ constexpr double kFlatStdDev = 2.0;  // grey levels; below this a template has n
 constexpr int kMaxMargin = 8;        // largest shift searched, full-size pixels
 constexpr double kMinMaskPixels = 16;
 
+// Masked sums of a window part at one shift; they do not depend on the
+// template, so all templates share them.
+struct WindowSums {
+    double sumI = 0, sumII = 0;
+    bool known = false;
+};
+
 // Normalised correlation of the window part at `shift` with a zero-mean template.
 double zncc(const cv::Mat& win, const cv::Mat& winSq, const cv::Mat& zeroMean, double sumSq, const cv::Mat& weight,
-            double count, int margin, cv::Point shift)
+            double count, int margin, cv::Point shift, WindowSums& ws)
 {
     const cv::Rect r(margin + shift.x, margin + shift.y, zeroMean.cols, zeroMean.rows);
     const cv::Mat part = win(r);
-    const double sumI = part.dot(weight);
-    const double sumII = winSq(r).dot(weight);
+    if (!ws.known) {
+        ws.sumI = part.dot(weight);
+        ws.sumII = winSq(r).dot(weight);
+        ws.known = true;
+    }
     const double sumIT = part.dot(zeroMean);
-    const double varI = sumII - sumI * sumI / count;
+    const double varI = ws.sumII - ws.sumI * ws.sumI / count;
     if (varI <= 1e-6 || sumSq <= 1e-6)
         return 0.0;
     return sumIT / std::sqrt(varI * sumSq);
@@ -141,6 +151,12 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     const std::vector<cv::Mat> pyr = pyramid(f);
     const int top = static_cast<int>(m_masks.size()) - 1;
     std::vector<cv::Mat> squares(pyr.size());
+    // Window sums per level and shift, filled as the templates ask for them.
+    std::vector<std::vector<WindowSums>> sums(pyr.size());
+    for (size_t l = 0; l < m_masks.size(); ++l) {
+        const int side = 2 * m_masks[l].margin + 1;
+        sums[l].assign(size_t(side) * size_t(side), WindowSums());
+    }
     double best = 0;
     for (const Model& model : m_models) {
         double score = 0;
@@ -169,8 +185,10 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
                         const cv::Point s(centre.x + dx, centre.y + dy);
                         if (std::abs(s.x) > lm.margin || std::abs(s.y) > lm.margin)
                             continue;
+                        WindowSums& ws = sums[static_cast<size_t>(l)][size_t((s.y + lm.margin) * (2 * lm.margin + 1)
+                                                                             + s.x + lm.margin)];
                         const double v = zncc(img, sq, lv.zeroMean, lv.sumSq, lm.weight, std::max(lm.count, 1.0),
-                                              lm.margin, s);
+                                              lm.margin, s, ws);
                         if (v > r) {
                             r = v;
                             bestAt = s;

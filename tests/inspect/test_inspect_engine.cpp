@@ -568,28 +568,56 @@ private slots:
         QCOMPARE(bool(rig.widget->cameraOK), value <= 50);
     }
 
-    void groupWithoutBuffersHolds()
+    void groupAddedLaterGetsBuffers()
     {
         // The step count rose after start-up: the record has no buffers for
-        // group 5 yet. Training and judging must not touch them, and the
-        // camera must not pass unjudged.
+        // group 5 yet. Training gives them (template 0 generated, no ignored
+        // points), so the group is judged like any other.
+        TempWorkDir dir;
         InspectParams p = Params();
         p.motionCorrect = 0;
         p.detectOn[5] = 1;
         RigGlobals globals(kW, kH, p);
         EngineRig rig(kW, kH);
-        rig.AddRect(5, RoiCode::Defect, cv::Rect(40, 40, 60, 60), 3, 45, 100);
-        rig.AddRect(5, RoiCode::Position, cv::Rect(100, 100, 60, 60), 5, 10, 10);
+        rig.AddRect(5, RoiCode::Defect, cv::Rect(kW / 4 + 10, kH / 4 + 10, 40, 40), 3, 45, 100);
         rig.widget->templateImages[5].clear();
         rig.widget->templateUsed[5].clear();
         rig.widget->ignorePointMask[5].clear();
+        for (auto& b : rig.widget->recentNg[5])
+            b.clear();
         rig.Build();
-        QVERIFY(!rig.engine->HasModel(5));
-        rig.SetFrame(Flat(kW, kH, 100));
+        QCOMPARE(rig.widget->ignorePointMask[5].size(), size_t(kW * kH));
+        QCOMPARE(rig.widget->templateImages[5].size(), size_t(3));
+        QCOMPARE(rig.widget->recentNg[5][2].size(), size_t(kW * kH));
+        QVERIFY(rig.engine->HasGrayMatch(5, 0));
+
+        // The generated template: centre half 255, the rest 0.
+        cv::Mat frame = Flat(kW, kH, 0);
+        frame(cv::Rect(kW / 4, kH / 4, kW / 2 + 1, kH / 2 + 1)).setTo(255);
+        rig.SetFrame(frame);
+        rig.Step(5);
+        QVERIFY(globals.host.lines.isEmpty());
+        QVERIFY(rig.widget->cameraOK);
+        frame(cv::Rect(kW / 4 + 20, kH / 4 + 20, 14, 14)).setTo(0);
+        rig.SetFrame(frame);
         rig.Step(5);
         QVERIFY(!rig.widget->cameraOK);
-        QCOMPARE(globals.host.lines, QStringList{QStringLiteral("REG RUN ERROR = 0, 5, -2")});
-        QVERIFY(rig.widget->inspectFrame == rig.widget->workBuffer);
+        QVERIFY(globals.host.lines.isEmpty());
+    }
+
+    void groupOutOfRangeHasNoBuffers()
+    {
+        CammerWidgetData record(0);
+        QVERIFY(!record.EnsureGroupBuffers(0));  // no frame layout yet
+        FrameLayout layout;
+        layout.width = 8;
+        layout.height = 4;
+        layout.groups = 1;
+        record.AllocateBuffers(layout);
+        QVERIFY(!record.EnsureGroupBuffers(-1));
+        QVERIFY(!record.EnsureGroupBuffers(CammerWidgetData::kGroups));
+        QVERIFY(record.EnsureGroupBuffers(7));
+        QCOMPARE(record.ignorePointMask[7].size(), size_t(32));
     }
 
     void camerasInParallelMatchOneByOne()

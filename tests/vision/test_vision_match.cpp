@@ -63,6 +63,7 @@ private slots:
     void grayUntrainedAndWrongSize();
     void surfScores();
     void surfFlatTemplate();
+    void surfManyTemplatesIsBestOfEach();
     void findShape_data();
     void findShape();
     void findShapeNoisyAndSmall_data();
@@ -232,6 +233,41 @@ void TestVisionMatch::surfFlatTemplate()
     cv::Mat out;
     QVERIFY(s.Match(cv::Mat(50, 50, CV_8UC1, cv::Scalar(121)), out) >= 95.f);
     QVERIFY(s.Match(cv::Mat(50, 50, CV_8UC1, cv::Scalar(250)), out) < 50.f);
+}
+
+void TestVisionMatch::surfManyTemplatesIsBestOfEach()
+{
+    // The window sums are shared by all templates of a matcher; its score must
+    // stay exactly the best of matchers that each hold one template.
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        cv::RNG rng(seed);
+        const int w = rng.uniform(6, 180), h = rng.uniform(6, 180);
+        const cv::Mat big = partPicture(w + 30, h + 30, seed);
+        cv::Mat mask;
+        if (seed % 3) {
+            mask = cv::Mat(h, w, CV_8UC1, cv::Scalar(255));
+            cv::circle(mask, cv::Point(w / 3, h / 2), std::min(w, h) / 3, cv::Scalar(0), cv::FILLED);
+        }
+        SURF all;
+        QVERIFY(all.Create(w, h, mask));
+        std::vector<SURF> single(size_t(rng.uniform(1, 11)));
+        for (SURF& one : single) {
+            const cv::Mat t = big(cv::Rect(15 + rng.uniform(-4, 5), 15 + rng.uniform(-4, 5), w, h)).clone() +
+                              cv::Scalar(rng.uniform(-20, 20));
+            QVERIFY(one.Create(w, h, mask) && one.AddTemp(t) && one.Train());
+            QVERIFY(all.AddTemp(t));
+        }
+        QVERIFY(all.Train());
+        for (int q = 0; q < 4; ++q) {
+            cv::Mat win = q == 3 ? partPicture(w, h, seed + 100)
+                                 : big(cv::Rect(15 + rng.uniform(-12, 13), 15 + rng.uniform(-12, 13), w, h)).clone();
+            cv::Mat out;
+            float best = 0;
+            for (const SURF& one : single)
+                best = std::max(best, one.Match(win, out));
+            QCOMPARE(all.Match(win, out), best);
+        }
+    }
 }
 
 void TestVisionMatch::findShape_data()

@@ -48,6 +48,7 @@ private slots:
     void blobs();
     void blobsMaskAndBackground();
     void moveImage();
+    void moveImageWritesEveryPixel();
     void transformImageRotates();
     void transformRefusesOtherSize();
     void colourConversions();
@@ -371,6 +372,27 @@ void TestVisionShapes::moveImage()
     cv::Mat wrong(10, 10, CV_8UC1);
     QVERIFY(!MoveImage(src, wrong, 1, 1));
     QVERIFY(!MoveImage(src, src, 1, 1));  // same memory
+}
+
+void TestVisionShapes::moveImageWritesEveryPixel()
+{
+    // Every direction of shift against a pixel-by-pixel reference, on a
+    // destination full of an earlier frame's value.
+    cv::Mat src(23, 31, CV_8UC1);
+    cv::randu(src, 1, 255);
+    for (int dx : {-31, -5, 0, 7, 30})
+        for (int dy : {-4, 0, 3, 23}) {
+            cv::Mat dst(src.size(), CV_8UC1, cv::Scalar(77));
+            QVERIFY(MoveImage(src, dst, dx, dy));
+            cv::Mat expected(src.size(), CV_8UC1, cv::Scalar(0));
+            for (int y = 0; y < src.rows; ++y)
+                for (int x = 0; x < src.cols; ++x) {
+                    const int sx = x - dx, sy = y - dy;
+                    if (sx >= 0 && sy >= 0 && sx < src.cols && sy < src.rows)
+                        expected.at<uchar>(y, x) = src.at<uchar>(sy, sx);
+                }
+            QVERIFY2(cv::countNonZero(dst != expected) == 0, qPrintable(QStringLiteral("%1, %2").arg(dx).arg(dy)));
+        }
 }
 
 void TestVisionShapes::transformImageRotates()

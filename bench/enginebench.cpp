@@ -1,0 +1,347 @@
+// Times one detection step (positioning and judgement) of eight grey 1920x1080
+// cameras with 50 ROIs each, on 1 and on 2 threads, with angleRange 0 and 30;
+// the training of all cameras; and one memcpy pass over the eight frames, so
+// that the ratio can be read. Verdicts of every thread count are compared.
+//
+//   enginebench [--threads N] [--angle A] [--steps S] [--cv-threads T]
+//               [--breakdown] [--verbose] [--dx X --dy Y] [--noise N]
+//               [--model-w W --model-h H]
+// --threads and --angle restrict the run to one value; --breakdown times
+// camera 0 by phase and function code; --verbose checks the alignment of
+// camera 0 and probes the positioning model directly.
+// For the panel's two cores: taskset -c 0,1 enginebench
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "inspect/CammerRecong.h"
+#include "inspect/InspectHost.h"
+#include "inspect/InspectStep.h"
+#include "inspect/ParamRoi.h"
+#include "inspect/RoiRules.h"
+#include "params/CammerSingleton.h"
+#include "params/CammerWidgetData.h"
+#include "vision/VisionGlobals.h"
+
+namespace {
+double gNoise = 2;
+int gShiftX = 5;
+int gShiftY = -3;
+constexpr int kW = 1920;
+constexpr int kH = 1080;
+constexpr int kCameras = 8;
+constexpr int kTemplates = 10;
+
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+class QuietHost : public InspectHost {
+public:
+    void insertRecord(const QString&) override { ++errors; }
+    int errors = 0;
+};
+
+// A mould-like scene: parts with edges, holes and text-like marks on a shaded plate.
+cv::Mat Scene(int seed)
+{
+    cv::Mat m(kH, kW, CV_8UC1);
+    for (int y = 0; y < kH; ++y)
+        m.row(y).setTo(60 + y * 40 / kH);
+    cv::RNG rng(static_cast<uint64_t>(seed));
+    // Cells differ a little from each other (as cavities of a real mould do),
+    // so the positioning model has one best place.
+    cv::RNG layout(7);
+    for (int gy = 0; gy < 6; ++gy)
+        for (int gx = 0; gx < 12; ++gx) {
+            const cv::Point o(gx * 160 + 10 + layout.uniform(-6, 7), gy * 180 + 20 + layout.uniform(-6, 7));
+            const int r = 18 + layout.uniform(0, 12);
+            const int bar = 40 + layout.uniform(0, 50);
+            cv::rectangle(m, cv::Rect(o.x + 15, o.y + 15, 120, 110), cv::Scalar(170), cv::FILLED);
+            cv::circle(m, o + cv::Point(75, 70), r, cv::Scalar(30), cv::FILLED);
+            cv::rectangle(m, cv::Rect(o.x + 30, o.y + 110, bar, 8), cv::Scalar(230), cv::FILLED);
+            for (int d = 0; d < 8; ++d)
+                cv::circle(m, o + cv::Point(25 + d * 12, 30), 2, cv::Scalar(240), cv::FILLED);
+        }
+    // The mould's own large features (plate edges, a guide ring) under the cavities.
+    cv::rectangle(m, cv::Rect(300, 200, 700, 420), cv::Scalar(110), 6);
+    cv::circle(m, cv::Point(1250, 560), 230, cv::Scalar(210), 10);
+    cv::line(m, cv::Point(520, 820), cv::Point(1500, 700), cv::Scalar(15), 12);
+    cv::Mat noise(kH, kW, CV_8UC1);
+    rng.fill(noise, cv::RNG::NORMAL, 0, gNoise);
+    cv::add(m, noise, m);
+    return m;
+}
+
+cv::Mat Moved(const cv::Mat& src, double dx, double dy, double angle)
+{
+    cv::Mat a = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, 1.0);
+    a.at<double>(0, 2) += dx;
+    a.at<double>(1, 2) += dy;
+    cv::Mat out;
+    cv::warpAffine(src, out, a, src.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    return out;
+}
+
+struct Camera {
+    std::unique_ptr<CammerWidgetData> widget;
+    std::unique_ptr<CammerSingleton> set;
+    std::unique_ptr<CammerRecong> engine;
+};
+
+void AddRoi(Camera& c, int code, const cv::Rect& r, int minSize, int sens, int maxArea)
+{
+    CammerSingleton& s = *c.set;
+    const int j = s.count[0]++;
+    s.roi_type[0][j] = CammerSingleton::kRect;
+    s.algorithm[0][j] = code;
+    s.min_size[0][j] = minSize;
+    s.sensibility[0][j] = sens;
+    s.max_area[0][j] = maxArea;
+    s.rect[0][j] = ClustomRect(r.x, r.y, r.x + r.width - 1, r.y + r.height - 1);
+    s.rect[0][j].setImageRect();
+    c.widget->liveMasks[0][j] = s.rect[0][j].UpdateMask();
+}
+
+// 50 ROIs: 20 Defect, 10 Spot, 3 black + 3 white area, 3 white + 3 black num,
+// 4 Similarity, 4 Dist-Measure. No Position ROI: the model is the centre half
+// of template 0, the largest model positioning ever builds.
+void BuildRoiSet(Camera& c)
+{
+    // Cells away from the frame edge, where an aligned frame has no uncovered border.
+    auto cell = [](int i) { return cv::Point((1 + i % 10) * 160 + 10, (i / 10) * 170 + 50); };
+    int i = 0;
+    for (int k = 0; k < 20; ++k, ++i)
+        AddRoi(c, RoiCode::Defect, cv::Rect(cell(i), cv::Size(150, 150)), 3, 45, 100);
+    for (int k = 0; k < 10; ++k, ++i)
+        AddRoi(c, RoiCode::Spot, cv::Rect(cell(i) + cv::Point(20, 20), cv::Size(110, 100)), 12800, 0, 50000);
+    for (int k = 0; k < 3; ++k, ++i)
+        AddRoi(c, RoiCode::BlackArea, cv::Rect(cell(i) + cv::Point(40, 40), cv::Size(70, 60)), 0, 50, 5000);
+    for (int k = 0; k < 3; ++k, ++i)
+        AddRoi(c, RoiCode::WhiteArea, cv::Rect(cell(i) + cv::Point(20, 100), cv::Size(110, 30)), 0, 200, 5000);
+    for (int k = 0; k < 3; ++k, ++i)
+        AddRoi(c, RoiCode::WhiteNum, cv::Rect(cell(i) + cv::Point(10, 15), cv::Size(130, 30)), 1, 200, 0x640001);
+    for (int k = 0; k < 3; ++k, ++i)
+        AddRoi(c, RoiCode::BlackNum, cv::Rect(cell(i) + cv::Point(30, 30), cv::Size(90, 80)), 1, 60, 0x640001);
+    for (int k = 0; k < 4; ++k, ++i)
+        AddRoi(c, RoiCode::Similarity, cv::Rect(cell(i), cv::Size(150, 150)), 0, 80, 0);
+    for (int k = 0; k < 4; ++k, ++i)
+        AddRoi(c, RoiCode::DistMeasure, cv::Rect(cell(i) + cv::Point(0, 60), cv::Size(150, 20)), 0, 35, 200);
+}
+
+int Arg(const QStringList& args, const QString& name, int fallback)
+{
+    const int i = args.indexOf(name);
+    return (i >= 0 && i + 1 < args.size()) ? args[i + 1].toInt() : fallback;
+}
+
+// What a step decided, to compare runs on different thread counts.
+std::vector<int> Verdicts(const std::vector<Camera>& cams)
+{
+    std::vector<int> v;
+    for (const Camera& cam : cams) {
+        v.push_back(cam.widget->cameraOK);
+        for (int j = 0; j < cam.set->count[0]; ++j) {
+            v.push_back(cam.widget->roiOK[0][j]);
+            v.push_back(cam.widget->roiValue[0][j]);
+        }
+    }
+    return v;
+}
+
+void Probe(const QStringList& args, std::vector<Camera>& cams, int angle)
+{
+    cv::Mat tpl(kH, kW, CV_8UC1, cams[0].widget->templateImages[0][0].data());
+    cv::Mat ins(kH, kW, CV_8UC1, cams[0].widget->inspectFrame.data());
+    cv::Mat wrk(kH, kW, CV_8UC1, cams[0].widget->workBuffer.data());
+    const cv::Rect in(100, 100, kW - 200, kH - 200);
+    FindShape fs;
+    const int bw = Arg(args, QStringLiteral("--model-w"), kW / 2);
+    const int bh = Arg(args, QStringLiteral("--model-h"), kH / 2);
+    const cv::Rect box((kW - bw) / 2, (kH - bh) / 2, bw, bh);
+    const bool built = fs.CreateShape(tpl(box), 0.0, 0, angle, kW / 2, kH / 2, false, 255,
+                                      cv::Mat(box.size(), CV_8UC1, cv::Scalar(255)), 5, 0);
+    int x = 0, y = 0;
+    double r1 = 0, r2 = 0;
+    const bool found = fs.Find(wrk, 0, &x, &y, &r1, &r2);
+    int x2 = 0, y2 = 0;
+    double s1 = 0, s2 = 0;
+    const bool f1 = fs.Find(tpl, 0, &x2, &y2, &s1, &s2);
+    std::printf("  on its own template: found %d x %d y %d score %.3f\n", f1, x2, y2, s1);
+    cv::Mat other(kH, kW, CV_8UC1, cams[0].widget->templateImages[0][1].data());
+    const bool f2 = fs.Find(other, 0, &x2, &y2, &s1, &s2);
+    std::printf("  on template 1: found %d x %d y %d score %.3f\n", f2, x2, y2, s1);
+    std::printf("  model %d found %d x %d y %d score %.3f angle %.2f (frame moved by %d, %d)\n", built, found, x, y,
+                r1, r2, gShiftX, gShiftY);
+    std::printf("  mean |inspect - template| %.2f, |work - template| %.2f\n",
+                cv::norm(ins(in), tpl(in), cv::NORM_L1) / in.area(), cv::norm(wrk(in), tpl(in), cv::NORM_L1) / in.area());
+    QStringList failing;
+    for (Camera& cam : cams)
+        for (int j = 0; j < cam.set->count[0]; ++j)
+            if (!cam.widget->roiOK[0][j])
+                failing << QStringLiteral("%1:%2=%3").arg(cam.set->algorithm[0][j]).arg(j).arg(cam.widget->roiValue[0][j]);
+    std::printf("  failing code:roi=value %s\n", qPrintable(failing.join(QLatin1Char(' '))));
+}
+
+void Breakdown(Camera& cam, const InspectParams& p)
+{
+    CammerSingleton& set = *cam.set;
+    std::vector<int> codes(set.algorithm[0], set.algorithm[0] + set.count[0]);
+    auto a = Clock::now();
+    for (int r = 0; r < 5; ++r)
+        cam.engine->ShapeMatch(0, p);
+    std::printf("  camera 0 positioning: %.2f ms\n", Ms(a, Clock::now()) / 5);
+    for (int code : {0, 1, 4, 5, 6, 7, 8, 9}) {
+        for (size_t j = 0; j < codes.size(); ++j)
+            set.algorithm[0][j] = codes[j] == code ? code : RoiCode::Position;
+        CammerRecong::StepOutput out;
+        a = Clock::now();
+        for (int r = 0; r < 5; ++r)
+            cam.engine->Judge(0, p, false, out);
+        std::printf("  camera 0 code %d ROIs: %.2f ms\n", code, Ms(a, Clock::now()) / 5);
+    }
+    for (size_t j = 0; j < codes.size(); ++j)
+        set.algorithm[0][j] = codes[j];
+    CammerRecong::StepOutput out;
+    a = Clock::now();
+    for (int r = 0; r < 5; ++r)
+        cam.engine->Judge(0, p, false, out);
+    std::printf("  camera 0 all ROIs: %.2f ms\n", Ms(a, Clock::now()) / 5);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int steps = std::max(1, Arg(args, QStringLiteral("--steps"), 10));
+    cv::setNumThreads(Arg(args, QStringLiteral("--cv-threads"), 1));
+    gNoise = Arg(args, QStringLiteral("--noise"), 2);
+    gShiftX = Arg(args, QStringLiteral("--dx"), 5);
+    gShiftY = Arg(args, QStringLiteral("--dy"), -3);
+    std::vector<int> threadCounts = {1, 2};
+    if (args.contains(QStringLiteral("--threads")))
+        threadCounts = {std::max(1, Arg(args, QStringLiteral("--threads"), 1))};
+    std::vector<int> angles = {0, 30};
+    if (args.contains(QStringLiteral("--angle")))
+        angles = {Arg(args, QStringLiteral("--angle"), 0)};
+
+    gImageW = gShowW = kW;
+    gImageH = gShowH = kH;
+    QuietHost host;
+    InspectHost::setInstance(&host);
+
+    std::vector<cv::Mat> templates;
+    for (int k = 0; k < kTemplates; ++k)
+        templates.push_back(Scene(100 + k));
+    std::vector<cv::Mat> scenes;
+    for (int c = 0; c < kCameras; ++c)
+        scenes.push_back(Scene(50 + c));
+
+    std::printf("cameras %d, ROIs per camera 50, hardware threads %u, steps timed %d\n", kCameras,
+                std::thread::hardware_concurrency(), steps);
+    bool allEqual = true;
+    for (int angle : angles) {
+        InspectParams p;
+        p.motionCorrect = 0;
+        p.angleRange = angle;
+        p.detectOn[0] = 1;
+        p.detectOn[1] = 0;
+        host.setParams(p);
+
+        std::vector<Camera> cams(kCameras);
+        for (int c = 0; c < kCameras; ++c) {
+            Camera& cam = cams[size_t(c)];
+            cam.widget = std::make_unique<CammerWidgetData>(c);
+            cam.set = std::make_unique<CammerSingleton>(c);
+            FrameLayout layout;
+            layout.width = kW;
+            layout.height = kH;
+            layout.templateCount = kTemplates;
+            layout.groups = 1;
+            cam.widget->AllocateBuffers(layout);
+            cam.widget->ignorePointMask[0].assign(size_t(kW) * kH, 0);
+            cam.widget->templateImages[0].assign(kTemplates, std::vector<uint8_t>(size_t(kW) * kH));
+            cam.widget->templateUsed[0].assign(kTemplates, 1);
+            cam.widget->templateNum[0] = kTemplates;
+            for (int k = 0; k < kTemplates; ++k)
+                std::memcpy(cam.widget->templateImages[0][size_t(k)].data(), templates[size_t(k)].data, size_t(kW) * kH);
+            BuildRoiSet(cam);
+            const cv::Mat frame = Moved(scenes[size_t(c)], gShiftX, gShiftY, angle ? 2.0 : 0.0);
+            std::memcpy(cam.widget->workBuffer.data(), frame.data, size_t(kW) * kH);
+        }
+
+        // Training of all cameras (what a save of the ROI editor costs).
+        const auto t0 = Clock::now();
+        for (Camera& cam : cams)
+            cam.engine = std::make_unique<CammerRecong>(cam.set.get(), cam.widget.get());
+        const double trainMs = Ms(t0, Clock::now());
+        std::printf("angleRange %d: VarTrain+CreateShape, all cameras: %.1f ms; models %d of %d\n", angle, trainMs,
+                    int(std::count_if(cams.begin(), cams.end(), [](const Camera& c) { return c.engine->HasModel(0); })),
+                    kCameras);
+
+        std::vector<CammerRecong*> engines;
+        for (Camera& cam : cams)
+            engines.push_back(cam.engine.get());
+        std::vector<int> first;
+        double lastMedian = 0;
+        for (int threads : threadCounts) {
+            InspectStep::Run(engines, 0, threads);  // warm-up
+            std::vector<double> times;
+            for (int s = 0; s < steps; ++s) {
+                g_listParamROI.clear();
+                const auto a = Clock::now();
+                InspectStep::Run(engines, 0, threads);
+                times.push_back(Ms(a, Clock::now()));
+            }
+            std::sort(times.begin(), times.end());
+            lastMedian = times[times.size() / 2];
+            int ng = 0;
+            for (Camera& cam : cams)
+                ng += cam.widget->cameraOK ? 0 : 1;
+            const std::vector<int> v = Verdicts(cams);
+            if (first.empty())
+                first = v;
+            const bool same = v == first;
+            allEqual = allEqual && same;
+            // A digest of every verdict and value, to compare builds.
+            uint64_t digest = 1469598103934665603ull;
+            for (int x : v)
+                digest = (digest ^ uint64_t(uint32_t(x))) * 1099511628211ull;
+            std::printf("angleRange %d, threads %d: step median %.1f ms, min %.1f, max %.1f; NG cameras %d, "
+                        "run errors %d; verdicts %s (digest %016llx)\n",
+                        angle, threads, lastMedian, times.front(), times.back(), ng, host.errors,
+                        same ? "as on the first thread count" : "DIFFER from the first thread count",
+                        static_cast<unsigned long long>(digest));
+        }
+
+        std::vector<uint8_t> sink(size_t(kW) * kH);
+        double copyMs = 1e9;
+        for (int r = 0; r < 5; ++r) {
+            const auto a = Clock::now();
+            for (Camera& cam : cams)
+                std::memcpy(sink.data(), cam.widget->workBuffer.data(), sink.size());
+            copyMs = std::min(copyMs, Ms(a, Clock::now()));
+        }
+        std::printf("angleRange %d: memcpy of the 8 frames %.2f ms; step on %d threads / memcpy = %.0f\n", angle,
+                    copyMs, threadCounts.back(), lastMedian / copyMs);
+
+        if (args.contains(QStringLiteral("--breakdown")))
+            Breakdown(cams[0], p);
+        if (args.contains(QStringLiteral("--verbose")))
+            Probe(args, cams, angle);
+    }
+    return allEqual ? 0 : 1;
+}
