@@ -23,7 +23,8 @@ std::function<void(int, int)> g_reporter;
 // unreadable, it and every later one read as 0.
 class IntReader {
 public:
-    explicit IntReader(const QString& text) : m_tokens(text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {}
+    // Any run of white space separates numbers, as for a text stream.
+    explicit IntReader(const QString& text) : m_tokens(text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {}
     int next()
     {
         const qint64 v = raw(INT_MIN, INT_MAX);

@@ -13,10 +13,15 @@ void ClustomRect::setImageRect()
         box = ShapeBox();
         return;
     }
-    const int l = std::min(left(), right());
-    const int r = std::max(left(), right());
-    const int t = std::min(top(), bottom());
-    const int b = std::max(top(), bottom());
+    // Beyond the view every coordinate lands beyond the frame, so bounding
+    // them to one pixel outside keeps the scaling in range (a far edge must
+    // not wrap round into a one-pixel box) and clips to the same box.
+    const int maxX = std::max(gShowW, 0);
+    const int maxY = std::max(gShowH, 0);
+    const int l = std::clamp(std::min(left(), right()), -1, maxX);
+    const int r = std::clamp(std::max(left(), right()), -1, maxX);
+    const int t = std::clamp(std::min(top(), bottom()), -1, maxY);
+    const int b = std::clamp(std::max(top(), bottom()), -1, maxY);
     // A view pixel covers the frame pixels from its own start to the next one's.
     const int fx1 = ViewToFrameX(l);
     const int fy1 = ViewToFrameY(t);

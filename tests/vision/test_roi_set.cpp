@@ -217,6 +217,7 @@ void TestRoiSet::roiRowChecks_data()
     QTest::newRow("clamped into the view") << "3 45 100 0 1 3 0 -5 -9 5000 4000" << 1 << QRect(QPoint(0, 0), QPoint(1919, 1079)) << 3 << 0;
     QTest::newRow("inverted kept as stored") << "3 45 100 0 1 0 0 90 80 10 20" << 1 << QRect(QPoint(90, 80), QPoint(10, 20)) << 0 << 0;
     QTest::newRow("unreadable: rest is 0") << "3 45 x 9 1 0 0 1 1 20 20" << 0 << QRect() << 0 << 0;
+    QTest::newRow("tabs and line breaks separate") << "3\t45 100 6 1 2 0\t1 2\n30  40" << 1 << QRect(QPoint(1, 2), QPoint(30, 40)) << 2 << 6;
     QTest::newRow("short row: missing read 0") << "3 45 100 2 1 1 0 10 10" << 1 << QRect(QPoint(10, 10), QPoint(0, 0)) << 1 << 2;
 }
 

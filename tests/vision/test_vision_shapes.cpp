@@ -13,6 +13,7 @@
 #include <QImage>
 #include <opencv2/imgproc.hpp>
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -64,6 +65,7 @@ void TestVisionShapes::rectBox_data()
     QTest::newRow("clipped left top") << QRect(QPoint(-30, -10), QPoint(9, 9)) << QRect(0, 0, 10, 10);
     QTest::newRow("clipped right bottom") << QRect(QPoint(1900, 1070), QPoint(2500, 1500)) << QRect(1900, 1070, 20, 10);
     QTest::newRow("wholly outside") << QRect(QPoint(2000, 10), QPoint(2100, 50)) << QRect();
+    QTest::newRow("far edges") << QRect(QPoint(INT_MIN + 1, 20), QPoint(INT_MAX, INT_MAX)) << QRect(0, 20, 1920, 1060);
     QTest::newRow("default") << QRect() << QRect();
 }
 
@@ -102,6 +104,10 @@ void TestVisionShapes::rectViewToFrame()
     QCOMPARE(r.box.y1, 140);
     QCOMPARE(r.box.y2, 280);
     QCOMPARE(r.UpdateMask().size(), cv::Size(188, 141));
+    // A far right edge reaches the frame's edge, not a one-pixel column.
+    ClustomRect far(100, 100, 2000000000, 199);
+    far.setImageRect();
+    QCOMPARE(far.BoxRect(), cv::Rect(187, 140, 1920 - 187, 141));
 }
 
 void TestVisionShapes::circleMask_data()
