@@ -108,15 +108,33 @@ private slots:
         QVERIFY(QFile::exists(QStringLiteral("pics/notes.txt")));
     }
 
+    void nextNumberFromNewestPictures_data()
+    {
+        QTest::addColumn<QStringList>("a");
+        QTest::addColumn<QStringList>("b");
+        QTest::addColumn<qint64>("next");
+        QTest::newRow("newest of each folder")
+            << QStringList{QStringLiteral("0000000040_2024-03-05_14.07.31.250.jpg"),
+                           QStringLiteral("0000000041_2024-03-05_14.07.32.250.jpg")}
+            << QStringList{QStringLiteral("0000000007_2024-03-05_14.07.31.250.jpg")} << qint64(42);
+        QTest::newRow("no pictures") << QStringList() << QStringList() << qint64(1);
+        QTest::newRow("unreadable newest counts as 0")
+            << QStringList{QStringLiteral("0000000050_x.jpg"), QStringLiteral("zz.jpg")}
+            << QStringList{QStringLiteral("0000000007_x.jpg")} << qint64(8);
+        QTest::newRow("only unreadable") << QStringList{QStringLiteral("abc.jpg")} << QStringList() << qint64(1);
+        QTest::newRow("other files ignored")
+            << QStringList{QStringLiteral("0000000003_x.jpg"), QStringLiteral("9999999999_x.txt")} << QStringList()
+            << qint64(4);
+    }
     void nextNumberFromNewestPictures()
     {
+        QFETCH(QStringList, a);
+        QFETCH(QStringList, b);
         TempWorkDir wd(false);
-        touchPictures(QStringLiteral("a"), {QStringLiteral("0000000040_2024-03-05_14.07.31.250.jpg"),
-                                            QStringLiteral("0000000041_2024-03-05_14.07.32.250.jpg")});
-        touchPictures(QStringLiteral("b"), {QStringLiteral("0000000007_2024-03-05_14.07.31.250.jpg")});
+        touchPictures(QStringLiteral("a"), a);
+        touchPictures(QStringLiteral("b"), b);
         QDir().mkpath(QStringLiteral("c"));
-        QCOMPARE(NextPictureNumber({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 42);
-        QCOMPARE(NextPictureNumber({QStringLiteral("c")}), 0);
+        QTEST(NextPictureNumber({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), "next");
     }
 
     void writesNamedPicturesAndReportsThem()
