@@ -5,10 +5,14 @@
 #include "params/WizardPara.h"
 #include "vision/VisionGlobals.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
 
 #include <vector>
 
@@ -183,8 +187,17 @@ private slots:
         QTRY_COMPARE(saved.count(), 3);
         t.requestInterruption();
         t.wait();
-        QCOMPARE(pictures(ResultFolder(0, 1, 0)).size(), 2);
+        const QStringList ng = pictures(ResultFolder(0, 1, 0));
+        QCOMPARE(ng.size(), 2);
         QCOMPARE(pictures(ResultFolder(0, 1, 1)).size(), 0);
+        // The NG picture first, the OK one after the longer pause.
+        const QString dir = ResultFolder(0, 1, 0) + QLatin1Char('/');
+        QVERIFY(cv::mean(cv::imread((dir + ng[0]).toStdString()))[0] < 10);
+        QVERIFY(cv::mean(cv::imread((dir + ng[1]).toStdString()))[0] > 30);
+        const auto when = [](const QString& name) {
+            return QDateTime::fromString(name.mid(11, 23), QStringLiteral("yyyy-MM-dd_hh.mm.ss.zzz"));
+        };
+        QVERIFY(when(ng[0]).msecsTo(when(ng[1])) >= fast().afterNgWithOkMs);
         QCOMPARE(pictures(ResultFolder(1, 0, 1)).size(), 1);
         QCOMPARE(pictures(ResultFolder(1, 0, 0)).size(), 0);
     }
