@@ -119,6 +119,15 @@ private slots:
             QCOMPARE(box->content()->text(), QStringLiteral("camera 1 step 1 area 2: 500"));
             QCOMPARE(box->size(), QSize(750, 450));
             QCOMPARE(box->pos(), QPoint(gShowW / 2 - 375, gShowH / 2 - 225));
+            QCOMPARE(box->content()->objectName(), QStringLiteral("pContent"));
+            QCOMPARE(box->content()->size(), QSize(650, 350));
+            QCOMPARE(box->content()->font().pixelSize(), 35);
+            QVERIFY(box->content()->geometry().bottom() < box->silenceButton()->geometry().top());
+            QCOMPARE(box->silenceButton()->text(), QStringLiteral("解除报警声"));
+            QCOMPARE(box->replacedButton()->text(), QStringLiteral("镶件更换完成"));
+            QCOMPARE(box->silenceButton()->size(), QSize(200, 80));
+            QCOMPARE(box->replacedButton()->size(), QSize(200, 80));
+            QVERIFY(box->silenceButton()->geometry().right() < box->replacedButton()->geometry().left());
             box->silenceButton()->click();
             box->silenceButton()->click();
             QVERIFY(box->isVisible());
