@@ -5,12 +5,15 @@
 #include "app/gui/LostCameraWarnBox.h"
 #include "app/gui/LostComWarnBox.h"
 #include "app/gui/ROINGWarnBox.h"
+#include "app/gui/ReconnectCameraWarnBox.h"
 #include "app/gui/TimingWarnBox.h"
 #include "app/uitext.h"
 #include "vision/VisionGlobals.h"
 #include "widgets/ColorButton.h"
 
 #include <QLabel>
+
+#include <memory>
 
 class TestAlarmBoxes : public QObject {
     Q_OBJECT
@@ -72,6 +75,37 @@ private slots:
         box.confirmButton()->click();
         QTest::qWait(20);
         QVERIFY(!box.isVisible());
+    }
+
+    void boxTexts_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<int>("lan");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("lost camera, English") << 0 << 1 << "camera disconnect" << "Shut Down";
+        QTest::newRow("reconnect, English") << 1 << 1 << "camera reconnect" << "Confirm";
+        QTest::newRow("reconnect, Chinese") << 1 << 0 << "相机通讯失败，现已重新连接." << gaLanStr[121 * 3];
+        QTest::newRow("continuous NG") << 2 << 1 << "成品检测多次检测NG，导致报警停机!" << "Confirm";
+        QTest::newRow("timing") << 3 << 1 << "定时报警时间到" << "Confirm";
+    }
+    void boxTexts()
+    {
+        QFETCH(int, box);
+        QFETCH(int, lan);
+        const int was = gLan;
+        gLan = lan;
+        std::unique_ptr<WarnBox> w;
+        switch (box) {
+        case 0: w = std::make_unique<LostCameraWarnBox>(); break;
+        case 1: w = std::make_unique<ReconnectCameraWarnBox>(); break;
+        case 2: w = std::make_unique<ContinuousNgWarnBox>(); break;
+        default: w = std::make_unique<TimingWarnBox>(); break;
+        }
+        gLan = was;
+        QTEST(w->text(), "text");
+        QTEST(w->confirmButton()->text(), "button");
+        QVERIFY(!w->isVisible());
     }
 
     void alarmTextsNeverEmpty()
