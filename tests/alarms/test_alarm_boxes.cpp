@@ -24,22 +24,32 @@ private slots:
     {
         QTest::addColumn<bool>("alarm");
         QTest::addColumn<int>("preCut");
+        QTest::addColumn<int>("cutClamp");
+        QTest::addColumn<int>("mouldPulse");
         QTest::addColumn<int>("clampOut");
         QTest::addColumn<int>("alarmOut");
         QTest::addColumn<int>("counter");
-        QTest::newRow("outside alarm, no clamp option") << false << 0 << 1 << 0 << 0;
-        QTest::newRow("outside alarm, pre-cut") << false << 5 << 0 << 0 << 0;
-        QTest::newRow("inside alarm") << true << 5 << 1 << 1 << 5;
+        QTest::newRow("outside alarm, no clamp option") << false << 0 << 0 << 0 << 1 << 0 << 0;
+        QTest::newRow("outside alarm, pre-cut") << false << 5 << 0 << 0 << 0 << 0 << 0;
+        QTest::newRow("outside alarm, clamp cut on mould alarm") << false << 0 << 1 << 0 << 0 << 0 << 0;
+        QTest::newRow("outside alarm, mould NG pulse") << false << 0 << 0 << 1 << 0 << 0 << 0;
+        QTest::newRow("inside alarm") << true << 5 << 1 << 1 << 1 << 1 << 5;
     }
     void continuousNgRelease()
     {
         QFETCH(bool, alarm);
         QFETCH(int, preCut);
+        QFETCH(int, cutClamp);
+        QFETCH(int, mouldPulse);
         Rig rig;
         rig.host.alarm = alarm;
         rig.para.preCut = preCut;
+        rig.para.cutClampOnMouldAlarm = cutClamp;
+        rig.para.mouldNgPulseNoAlarm = mouldPulse;
         rig.setOutputs({0, 2});
         ContinuousNgWarnBox box;
+        QCOMPARE(PublishedOut(0), 1);  // being made changes nothing
+        QCOMPARE(rig.host.continuousNg, 5);
         box.show();
         box.confirmButton()->click();
         QVERIFY(!box.isVisible());
@@ -183,6 +193,8 @@ private slots:
         rig.setOutputs({0, 2});
         TimingWarnBox box;
         QVERIFY(!box.isVisible());
+        QCOMPARE(rig.host.timingTime, 0);  // made hidden without releasing anything
+        QCOMPARE(PublishedOut(0), 1);
         box.show();
         box.hide();
         QVERIFY(rig.host.timingTime > 0);
