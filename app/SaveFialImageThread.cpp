@@ -47,17 +47,18 @@ bool MakeResultFolders(int cameras)
 
 qint64 NextPictureNumber(const QStringList& folders)
 {
-    qint64 next = 0;
+    // An unreadable leading number counts as 0, so the first picture is 1.
+    qint64 largest = 0;
     for (const QString& folder : folders) {
         const QStringList names = QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
         if (names.isEmpty())
             continue;
         bool ok = false;
         const qint64 n = names.last().section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
-        if (ok && n + 1 > next)
-            next = n + 1;
+        if (ok && n > largest)
+            largest = n;
     }
-    return next;
+    return largest + 1;
 }
 
 QString PictureFileName(qint64 n)

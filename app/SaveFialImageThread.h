@@ -23,7 +23,7 @@ QString ResultFolder(int camera, int step, int slot);
 // Creates the NG and OK folders of the given cameras and all eight steps.
 bool MakeResultFolders(int cameras);
 // Counter for the next picture: largest leading number of the newest picture
-// name over the folders, plus 1 (0 when there is none).
+// name over the folders, plus 1 (1 when there is none).
 qint64 NextPictureNumber(const QStringList& folders);
 // File name for counter n at the current time.
 QString PictureFileName(qint64 n);

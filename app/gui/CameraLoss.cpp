@@ -113,8 +113,13 @@ void CameraLoss::CameraRestart()
     if (!gisLost)
         return;
     const int n = m_port->recount(true);
-    if (n < 0)
-        return;  // this family never recovers without a restart
+    if (n < 0) {
+        // This family never recovers without a restart; the frame-rate watch
+        // still starts over on every attempt.
+        for (int c = 0; c < m_port->cameraCount(); ++c)
+            m_port->zeroNoFrameTicks(c);
+        return;
+    }
     if (n != m_port->cameraCount())
         return;  // try again on the next 3-s pass
 

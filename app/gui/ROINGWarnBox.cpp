@@ -38,7 +38,11 @@ ROINGWarnBox::ROINGWarnBox(QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(m_replaced);
     buttons->addStretch();
+    // Label and buttons fill the fixed height exactly; the style's default
+    // margins would push the buttons over the label.
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 5, 0, 5);
+    layout->setSpacing(10);
     layout->addWidget(m_content, 0, Qt::AlignHCenter);
     layout->addLayout(buttons);
 }

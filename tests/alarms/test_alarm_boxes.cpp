@@ -5,12 +5,15 @@
 #include "app/gui/LostCameraWarnBox.h"
 #include "app/gui/LostComWarnBox.h"
 #include "app/gui/ROINGWarnBox.h"
+#include "app/gui/ReconnectCameraWarnBox.h"
 #include "app/gui/TimingWarnBox.h"
 #include "app/uitext.h"
 #include "vision/VisionGlobals.h"
 #include "widgets/ColorButton.h"
 
 #include <QLabel>
+
+#include <memory>
 
 class TestAlarmBoxes : public QObject {
     Q_OBJECT
@@ -21,22 +24,32 @@ private slots:
     {
         QTest::addColumn<bool>("alarm");
         QTest::addColumn<int>("preCut");
+        QTest::addColumn<int>("cutClamp");
+        QTest::addColumn<int>("mouldPulse");
         QTest::addColumn<int>("clampOut");
         QTest::addColumn<int>("alarmOut");
         QTest::addColumn<int>("counter");
-        QTest::newRow("outside alarm, no clamp option") << false << 0 << 1 << 0 << 0;
-        QTest::newRow("outside alarm, pre-cut") << false << 5 << 0 << 0 << 0;
-        QTest::newRow("inside alarm") << true << 5 << 1 << 1 << 5;
+        QTest::newRow("outside alarm, no clamp option") << false << 0 << 0 << 0 << 1 << 0 << 0;
+        QTest::newRow("outside alarm, pre-cut") << false << 5 << 0 << 0 << 0 << 0 << 0;
+        QTest::newRow("outside alarm, clamp cut on mould alarm") << false << 0 << 1 << 0 << 0 << 0 << 0;
+        QTest::newRow("outside alarm, mould NG pulse") << false << 0 << 0 << 1 << 0 << 0 << 0;
+        QTest::newRow("inside alarm") << true << 5 << 1 << 1 << 1 << 1 << 5;
     }
     void continuousNgRelease()
     {
         QFETCH(bool, alarm);
         QFETCH(int, preCut);
+        QFETCH(int, cutClamp);
+        QFETCH(int, mouldPulse);
         Rig rig;
         rig.host.alarm = alarm;
         rig.para.preCut = preCut;
+        rig.para.cutClampOnMouldAlarm = cutClamp;
+        rig.para.mouldNgPulseNoAlarm = mouldPulse;
         rig.setOutputs({0, 2});
         ContinuousNgWarnBox box;
+        QCOMPARE(PublishedOut(0), 1);  // being made changes nothing
+        QCOMPARE(rig.host.continuousNg, 5);
         box.show();
         box.confirmButton()->click();
         QVERIFY(!box.isVisible());
@@ -72,6 +85,37 @@ private slots:
         box.confirmButton()->click();
         QTest::qWait(20);
         QVERIFY(!box.isVisible());
+    }
+
+    void boxTexts_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<int>("lan");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("lost camera, English") << 0 << 1 << "camera disconnect" << "Shut Down";
+        QTest::newRow("reconnect, English") << 1 << 1 << "camera reconnect" << "Confirm";
+        QTest::newRow("reconnect, Chinese") << 1 << 0 << "相机通讯失败，现已重新连接." << gaLanStr[121 * 3];
+        QTest::newRow("continuous NG") << 2 << 1 << "成品检测多次检测NG，导致报警停机!" << "Confirm";
+        QTest::newRow("timing") << 3 << 1 << "定时报警时间到" << "Confirm";
+    }
+    void boxTexts()
+    {
+        QFETCH(int, box);
+        QFETCH(int, lan);
+        const int was = gLan;
+        gLan = lan;
+        std::unique_ptr<WarnBox> w;
+        switch (box) {
+        case 0: w = std::make_unique<LostCameraWarnBox>(); break;
+        case 1: w = std::make_unique<ReconnectCameraWarnBox>(); break;
+        case 2: w = std::make_unique<ContinuousNgWarnBox>(); break;
+        default: w = std::make_unique<TimingWarnBox>(); break;
+        }
+        gLan = was;
+        QTEST(w->text(), "text");
+        QTEST(w->confirmButton()->text(), "button");
+        QVERIFY(!w->isVisible());
     }
 
     void alarmTextsNeverEmpty()
@@ -119,6 +163,15 @@ private slots:
             QCOMPARE(box->content()->text(), QStringLiteral("camera 1 step 1 area 2: 500"));
             QCOMPARE(box->size(), QSize(750, 450));
             QCOMPARE(box->pos(), QPoint(gShowW / 2 - 375, gShowH / 2 - 225));
+            QCOMPARE(box->content()->objectName(), QStringLiteral("pContent"));
+            QCOMPARE(box->content()->size(), QSize(650, 350));
+            QCOMPARE(box->content()->font().pixelSize(), 35);
+            QVERIFY(box->content()->geometry().bottom() < box->silenceButton()->geometry().top());
+            QCOMPARE(box->silenceButton()->text(), QStringLiteral("解除报警声"));
+            QCOMPARE(box->replacedButton()->text(), QStringLiteral("镶件更换完成"));
+            QCOMPARE(box->silenceButton()->size(), QSize(200, 80));
+            QCOMPARE(box->replacedButton()->size(), QSize(200, 80));
+            QVERIFY(box->silenceButton()->geometry().right() < box->replacedButton()->geometry().left());
             box->silenceButton()->click();
             box->silenceButton()->click();
             QVERIFY(box->isVisible());
@@ -140,6 +193,8 @@ private slots:
         rig.setOutputs({0, 2});
         TimingWarnBox box;
         QVERIFY(!box.isVisible());
+        QCOMPARE(rig.host.timingTime, 0);  // made hidden without releasing anything
+        QCOMPARE(PublishedOut(0), 1);
         box.show();
         box.hide();
         QVERIFY(rig.host.timingTime > 0);

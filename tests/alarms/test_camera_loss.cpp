@@ -49,7 +49,8 @@ struct CamerasDouble : CameraLossPort {
     void start(int c) override { calls << QStringLiteral("start%1").arg(c); }
     void setSpeed() override { ++speedSets; }
     void markNg(int c) override { calls << QStringLiteral("ng%1").arg(c); }
-    void zeroNoFrameTicks(int) override {}
+    int ticks[8] = {7, 7, 7};  // the frame-rate watch's no-frame ticks
+    void zeroNoFrameTicks(int c) override { ticks[c] = 0; }
 };
 }  // namespace
 
@@ -110,6 +111,7 @@ private slots:
         QVERIFY(!gpLostCameraWarnBox->isVisible());
         QCOMPARE(cams.speedSets, 1);
         QVERIFY(cams.open_[0] && cams.open_[1] && cams.open_[2]);
+        QCOMPARE(cams.ticks[2], 0);
     }
 
     void stoppedDetectionKeepsClampFree()
@@ -204,8 +206,11 @@ private slots:
         for (int i = 0; i < 3; ++i)
             loss.CameraRestart();
         QCOMPARE(gisLost, 1);
+        QCOMPARE(gLost, 1);
         QCOMPARE(PublishedOut(0), 1);
         QVERIFY(!cams.calls.contains(QStringLiteral("open0")));
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(cams.ticks[c], 0);
     }
 
     void familyNoneIsNeverLost()

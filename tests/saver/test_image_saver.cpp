@@ -5,10 +5,14 @@
 #include "params/WizardPara.h"
 #include "vision/VisionGlobals.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
 
 #include <vector>
 
@@ -108,15 +112,33 @@ private slots:
         QVERIFY(QFile::exists(QStringLiteral("pics/notes.txt")));
     }
 
+    void nextNumberFromNewestPictures_data()
+    {
+        QTest::addColumn<QStringList>("a");
+        QTest::addColumn<QStringList>("b");
+        QTest::addColumn<qint64>("next");
+        QTest::newRow("newest of each folder")
+            << QStringList{QStringLiteral("0000000040_2024-03-05_14.07.31.250.jpg"),
+                           QStringLiteral("0000000041_2024-03-05_14.07.32.250.jpg")}
+            << QStringList{QStringLiteral("0000000007_2024-03-05_14.07.31.250.jpg")} << qint64(42);
+        QTest::newRow("no pictures") << QStringList() << QStringList() << qint64(1);
+        QTest::newRow("unreadable newest counts as 0")
+            << QStringList{QStringLiteral("0000000050_x.jpg"), QStringLiteral("zz.jpg")}
+            << QStringList{QStringLiteral("0000000007_x.jpg")} << qint64(8);
+        QTest::newRow("only unreadable") << QStringList{QStringLiteral("abc.jpg")} << QStringList() << qint64(1);
+        QTest::newRow("other files ignored")
+            << QStringList{QStringLiteral("0000000003_x.jpg"), QStringLiteral("9999999999_x.txt")} << QStringList()
+            << qint64(4);
+    }
     void nextNumberFromNewestPictures()
     {
+        QFETCH(QStringList, a);
+        QFETCH(QStringList, b);
         TempWorkDir wd(false);
-        touchPictures(QStringLiteral("a"), {QStringLiteral("0000000040_2024-03-05_14.07.31.250.jpg"),
-                                            QStringLiteral("0000000041_2024-03-05_14.07.32.250.jpg")});
-        touchPictures(QStringLiteral("b"), {QStringLiteral("0000000007_2024-03-05_14.07.31.250.jpg")});
+        touchPictures(QStringLiteral("a"), a);
+        touchPictures(QStringLiteral("b"), b);
         QDir().mkpath(QStringLiteral("c"));
-        QCOMPARE(NextPictureNumber({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 42);
-        QCOMPARE(NextPictureNumber({QStringLiteral("c")}), 0);
+        QTEST(NextPictureNumber({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), "next");
     }
 
     void writesNamedPicturesAndReportsThem()
@@ -165,8 +187,17 @@ private slots:
         QTRY_COMPARE(saved.count(), 3);
         t.requestInterruption();
         t.wait();
-        QCOMPARE(pictures(ResultFolder(0, 1, 0)).size(), 2);
+        const QStringList ng = pictures(ResultFolder(0, 1, 0));
+        QCOMPARE(ng.size(), 2);
         QCOMPARE(pictures(ResultFolder(0, 1, 1)).size(), 0);
+        // The NG picture first, the OK one after the longer pause.
+        const QString dir = ResultFolder(0, 1, 0) + QLatin1Char('/');
+        QVERIFY(cv::mean(cv::imread((dir + ng[0]).toStdString()))[0] < 10);
+        QVERIFY(cv::mean(cv::imread((dir + ng[1]).toStdString()))[0] > 30);
+        const auto when = [](const QString& name) {
+            return QDateTime::fromString(name.mid(11, 23), QStringLiteral("yyyy-MM-dd_hh.mm.ss.zzz"));
+        };
+        QVERIFY(when(ng[0]).msecsTo(when(ng[1])) >= fast().afterNgWithOkMs);
         QCOMPARE(pictures(ResultFolder(1, 0, 1)).size(), 1);
         QCOMPARE(pictures(ResultFolder(1, 0, 0)).size(), 0);
     }
