@@ -1,5 +1,7 @@
 #include "SURF.h"
 
+#include <opencv2/calib3d.hpp>
+#include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <QtGlobal>
@@ -8,58 +10,53 @@
 #include <cmath>
 
 namespace {
-constexpr double kFlatStdDev = 2.0;  // grey levels; below this a template has no pattern
-constexpr int kMaxMargin = 8;        // largest shift searched, full-size pixels
-constexpr double kMinMaskPixels = 16;
+constexpr int kMaxKeypoints = 150;  // per window: bounds the time of a match
+constexpr int kPatch = 19;          // ORB patch side; small windows need a small patch
+constexpr int kFastThreshold = 20;  // grey levels; lower lets sensor noise make corners
+constexpr float kRatio = 0.8f;      // best / second-best descriptor distance
+constexpr double kInlierPx = 3.0;
+constexpr int kGrid = 4;
+constexpr double kPlainGreyRange = 64.0;
+// Share of differing descriptor bits: full credit up to kSame, none from
+// kOther on. Noise and a few pixels of shift stay below 0.2; an unrelated
+// patch lies near 0.5.
+constexpr double kSame = 0.2;
+constexpr double kOther = 0.35;
+constexpr double kDescriptorBits = 256.0;
+constexpr int kProbeStep = 10;          // pixels between grid probes
+constexpr double kProbeTexture = 10.0;  // grey std dev a probe patch needs
+// Cell mean (or contrast) off the lighting fit, grey levels: agrees fully up
+// to kCellSame, not at all from kCellOther on.
+constexpr double kCellSame = 20.0;
+constexpr double kCellOther = 45.0;
 
-// Masked sums of a window part at one shift; they do not depend on the
-// template, so all templates share them.
-struct WindowSums {
-    double sumI = 0, sumII = 0;
-    bool known = false;
-};
-
-// Normalised correlation of the window part at `shift` with a zero-mean template.
-double zncc(const cv::Mat& win, const cv::Mat& winSq, const cv::Mat& zeroMean, double sumSq, const cv::Mat& weight,
-            double count, int margin, cv::Point shift, WindowSums& ws)
+cv::Ptr<cv::ORB> newOrb()
 {
-    const cv::Rect r(margin + shift.x, margin + shift.y, zeroMean.cols, zeroMean.rows);
-    const cv::Mat part = win(r);
-    if (!ws.known) {
-        ws.sumI = part.dot(weight);
-        ws.sumII = winSq(r).dot(weight);
-        ws.known = true;
-    }
-    const double sumIT = part.dot(zeroMean);
-    const double varI = ws.sumII - ws.sumI * ws.sumI / count;
-    if (varI <= 1e-6 || sumSq <= 1e-6)
-        return 0.0;
-    return sumIT / std::sqrt(varI * sumSq);
+    return cv::ORB::create(kMaxKeypoints, 1.2f, 1, kPatch, 0, 2, cv::ORB::HARRIS_SCORE, kPatch, kFastThreshold);
+}
+
+// How far from its centre a detected corner reaches; masked-out pixels read as
+// the mean grey, so a little overlap with them does no harm.
+float support(const cv::KeyPoint& k)
+{
+    return 0.5f * k.size + 2.f;
+}
+
+cv::Mat toGrey(const cv::Mat& window)
+{
+    if (window.type() == CV_8UC1)
+        return window;
+    cv::Mat g;
+    if (window.depth() == CV_8U && (window.channels() == 3 || window.channels() == 4))
+        cv::cvtColor(window, g, window.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+    return g;
+}
+
+cv::Mat identity()
+{
+    return (cv::Mat_<double>(2, 3) << 1, 0, 0, 0, 1, 0);
 }
 }  // namespace
-
-cv::Mat SURF::toFloatGrey(const cv::Mat& window)
-{
-    cv::Mat g;
-    if (window.type() == CV_8UC1)
-        g = window;
-    else if (window.depth() == CV_8U && (window.channels() == 3 || window.channels() == 4))
-        cv::cvtColor(window, g, window.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
-    else
-        return cv::Mat();
-    cv::Mat f;
-    g.convertTo(f, CV_32FC1);
-    return f;
-}
-
-std::vector<cv::Mat> SURF::pyramid(const cv::Mat& grey) const
-{
-    std::vector<cv::Mat> p(m_masks.size());
-    p[0] = grey;
-    for (size_t l = 1; l < p.size(); ++l)
-        cv::resize(p[l - 1], p[l], cv::Size(p[l - 1].cols / 2, p[l - 1].rows / 2), 0, 0, cv::INTER_AREA);
-    return p;
-}
 
 bool SURF::Create(int w, int h, const cv::Mat& mask)
 {
@@ -69,62 +66,125 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
     if (!mask.empty() && (mask.cols != w || mask.rows != h || mask.type() != CV_8UC1))
         return false;
     m_size = cv::Size(w, h);
-    cv::Mat full;
-    if (mask.empty())
-        full = cv::Mat(h, w, CV_32FC1, cv::Scalar(1));
-    else
-        cv::Mat(mask != 0).convertTo(full, CV_32FC1, 1.0 / 255);
-    // Search +-margin pixels, coarse to fine: a part that sits a little off still matches.
-    const int margin = std::clamp(std::min(w, h) / 10, 0, kMaxMargin);
-    cv::Mat level = full;
-    for (int l = 0;; ++l) {
-        const int m = margin >> l;
-        LevelMask lm;
-        lm.margin = m;
-        const cv::Rect inner(m, m, level.cols - 2 * m, level.rows - 2 * m);
-        // A pixel of a reduced level counts only when wholly inside the mask.
-        cv::threshold(level(inner), lm.weight, 0.999, 1.0, cv::THRESH_BINARY);
-        lm.count = cv::sum(lm.weight)[0];
-        if (l > 0 && lm.count < kMinMaskPixels)
-            break;
-        m_masks.push_back(lm);
-        if (m <= 1 || std::min(level.cols, level.rows) < 32)
-            break;
-        cv::Mat next;
-        cv::resize(level, next, cv::Size(level.cols / 2, level.rows / 2), 0, 0, cv::INTER_AREA);
-        level = next;
-    }
+    m_mask = mask.empty() ? cv::Mat(h, w, CV_8UC1, cv::Scalar(255)) : cv::Mat(mask != 0);
+    // The window edge bounds a descriptor like a masked-out pixel does.
+    cv::Mat padded;
+    cv::copyMakeBorder(m_mask, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    cv::Mat room;
+    cv::distanceTransform(padded, room, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    m_room = room(cv::Rect(1, 1, w, h)).clone();
+    m_detect = m_room >= 4.f;
     m_created = true;
     return true;
+}
+
+SURF::Features SURF::extract(const cv::Mat& window) const
+{
+    Features f;
+    const cv::Mat g = toGrey(window);
+    if (g.empty())
+        return f;
+    {
+        cv::Scalar mean, sd;
+        cv::meanStdDev(g, mean, sd, m_mask);
+        f.mean = mean[0];
+        f.sd = sd[0];
+    }
+    // Masked-out pixels read as the mean grey: what lies there never changes a descriptor.
+    f.grey = g.clone();
+    f.grey.setTo(cv::Scalar(f.mean), m_mask == 0);
+    f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
+    f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
+    for (int cy = 0; cy < kGrid; ++cy)
+        for (int cx = 0; cx < kGrid; ++cx) {
+            const cv::Rect r = cell(cx, cy);
+            const int n = r.area() > 0 ? cv::countNonZero(m_mask(r)) : 0;
+            if (n >= std::max(4, r.area() / 4)) {
+                cv::Scalar mean, sd;
+                cv::meanStdDev(g(r), mean, sd, m_mask(r));
+                f.cellMean[size_t(cy * kGrid + cx)] = mean[0];
+                f.cellSd[size_t(cy * kGrid + cx)] = sd[0];
+            }
+        }
+    if (cv::countNonZero(m_detect) == 0)
+        return f;
+    // One detector per call: matches of several ROIs run on several threads.
+    cv::Ptr<cv::ORB> orb = newOrb();
+    std::vector<cv::KeyPoint> found;
+    orb->detect(f.grey, found, m_detect);
+    found.erase(std::remove_if(found.begin(), found.end(),
+                               [this](const cv::KeyPoint& k) {
+                                   const int x = std::clamp(cvRound(k.pt.x), 0, m_size.width - 1);
+                                   const int y = std::clamp(cvRound(k.pt.y), 0, m_size.height - 1);
+                                   return m_room.at<float>(y, x) < support(k);
+                               }),
+                found.end());
+    if (found.empty())
+        return f;
+    orb->compute(f.grey, found, f.descriptors);
+    f.points = std::move(found);
+    return f;
 }
 
 bool SURF::AddTemp(const cv::Mat& window, int mode, int threshold, int minScore)
 {
     Q_UNUSED(mode);
     Q_UNUSED(threshold);
-    if (!m_created || window.cols != m_size.width || window.rows != m_size.height)
+    if (!m_created || window.cols != m_size.width || window.rows != m_size.height || toGrey(window).empty())
         return false;
-    const cv::Mat f = toFloatGrey(window);
-    if (f.empty())
-        return false;
-    const std::vector<cv::Mat> pyr = pyramid(f);
-    Model model;
-    for (size_t l = 0; l < m_masks.size(); ++l) {
-        const LevelMask& lm = m_masks[l];
-        const cv::Rect inner(lm.margin, lm.margin, lm.weight.cols, lm.weight.rows);
-        const cv::Mat t = pyr[l](inner);
-        const double n = std::max(lm.count, 1.0);
-        const double mean = t.dot(lm.weight) / n;
-        LevelModel lv;
-        lv.zeroMean = (t - mean).mul(lm.weight);
-        lv.sumSq = lv.zeroMean.dot(lv.zeroMean);
-        if (l == 0) {
-            model.mean = mean;
-            model.flat = lm.count < 4 || std::sqrt(lv.sumSq / n) < kFlatStdDev;
+    Model m;
+    m.f = extract(window);
+    // Probes: the detected keypoints, plus textured spots on a grid that the
+    // corner detector skips (edges, round shapes), so every textured part of
+    // the window is read at a match.
+    m.probes = m.f.points;
+    if (!m.f.grey.empty()) {
+        const float need = support(cv::KeyPoint(0.f, 0.f, float(kPatch)));
+        const int half = kPatch / 2;
+        std::vector<cv::KeyPoint> grid;
+        for (int y = half; y + half < m_size.height; y += kProbeStep)
+            for (int x = half; x + half < m_size.width; x += kProbeStep) {
+                if (m_room.at<float>(y, x) < need)
+                    continue;
+                const cv::Point2f p{float(x), float(y)};
+                const bool near = std::any_of(m.f.points.begin(), m.f.points.end(), [&](const cv::KeyPoint& k) {
+                    return cv::norm(k.pt - p) < kProbeStep / 2.0;
+                });
+                cv::Scalar mean, sd;
+                cv::meanStdDev(m.f.grey(cv::Rect(x - half, y - half, kPatch, kPatch)), mean, sd);
+                if (!near && sd[0] >= kProbeTexture)
+                    grid.emplace_back(p, float(kPatch), 0.f);
+            }
+        m.probes.insert(m.probes.end(), grid.begin(), grid.end());
+        if (!m.probes.empty()) {
+            // Read as a window is read: padded, so no probe is lost at the edge.
+            const cv::Point2f pad{float(kPatch), float(kPatch)};
+            for (cv::KeyPoint& k : m.probes)
+                k.pt += pad;
+            cv::Mat padded;
+            cv::copyMakeBorder(m.f.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
+            newOrb()->compute(padded, m.probes, m.probeDescriptors);
+            for (size_t i = 0; i < m.probes.size(); ++i) {
+                m.probes[i].pt -= pad;
+                m.probes[i].class_id = int(i);
+            }
         }
-        model.levels.push_back(lv);
     }
-    m_models.push_back(model);
+    m.f.grey.release();
+    // Each occupied grid cell weighs the same, shared by its probes.
+    std::vector<int> cell(m.probes.size());
+    std::vector<int> perCell(kGrid * kGrid, 0);
+    for (size_t i = 0; i < m.probes.size(); ++i) {
+        const cv::Point2f& p = m.probes[i].pt;
+        const int cx = std::clamp(int(p.x * kGrid / m_size.width), 0, kGrid - 1);
+        const int cy = std::clamp(int(p.y * kGrid / m_size.height), 0, kGrid - 1);
+        cell[i] = cy * kGrid + cx;
+        ++perCell[size_t(cell[i])];
+    }
+    const auto occupied = std::count_if(perCell.begin(), perCell.end(), [](int n) { return n > 0; });
+    for (size_t i = 0; i < cell.size(); ++i)
+        m.weight.push_back(float(1.0 / (double(occupied) * perCell[size_t(cell[i])])));
+    m_models.push_back(std::move(m));
     m_minScore = minScore;
     m_valid = false;
     return true;
@@ -140,73 +200,148 @@ bool SURF::Train(int a, int b, int c, int d)
     return m_valid;
 }
 
+cv::Mat SURF::placement(const Model& m, const Features& w)
+{
+    if (m.f.points.size() < 3 || w.points.size() < 3)
+        return identity();
+    cv::BFMatcher matcher(cv::NORM_HAMMING);
+    std::vector<std::vector<cv::DMatch>> knn;
+    matcher.knnMatch(m.f.descriptors, w.descriptors, knn, 2);
+    // Ratio test, then one template point per window point (the closest).
+    std::vector<int> byWindow(w.points.size(), -1);
+    std::vector<float> dist(w.points.size(), 0.f);
+    for (const auto& k : knn) {
+        if (k.size() < 2 || k[0].distance >= kRatio * k[1].distance)
+            continue;
+        const size_t t = size_t(k[0].trainIdx);
+        if (byWindow[t] < 0 || k[0].distance < dist[t]) {
+            byWindow[t] = k[0].queryIdx;
+            dist[t] = k[0].distance;
+        }
+    }
+    std::vector<cv::Point2f> from, to;
+    for (size_t j = 0; j < byWindow.size(); ++j)
+        if (byWindow[j] >= 0) {
+            from.push_back(m.f.points[size_t(byWindow[j])].pt);
+            to.push_back(w.points[j].pt);
+        }
+    if (from.size() < 3)
+        return identity();
+    std::vector<uchar> inlier;
+    const cv::Mat a = cv::estimateAffinePartial2D(from, to, inlier, cv::RANSAC, kInlierPx, 2000, 0.99, 10);
+    if (a.empty() || std::count(inlier.begin(), inlier.end(), 1) < 3)
+        return identity();
+    // The part never changes size in a fixed camera.
+    const double s = std::hypot(a.at<double>(0, 0), a.at<double>(1, 0));
+    return s < 0.8 || s > 1.25 ? identity() : a;
+}
+
+cv::Rect SURF::cell(int cx, int cy) const
+{
+    const int x0 = cx * m_size.width / kGrid, x1 = (cx + 1) * m_size.width / kGrid;
+    const int y0 = cy * m_size.height / kGrid, y1 = (cy + 1) * m_size.height / kGrid;
+    return cv::Rect(x0, y0, x1 - x0, y1 - y0);
+}
+
+double SURF::greyAgreement(const Model& m, const Features& w)
+{
+    struct Cell {
+        double first, second;  // mean grey: template, window
+        double sdT, sdW;
+    };
+    std::vector<Cell> cells;
+    for (size_t c = 0; c < m.f.cellMean.size(); ++c)
+        if (m.f.cellMean[c] >= 0 && w.cellMean[c] >= 0)
+            cells.push_back({m.f.cellMean[c], w.cellMean[c], m.f.cellSd[c], w.cellSd[c]});
+    if (cells.size() < 2)
+        return 1.0;
+    // Lighting may change gain and offset: fit window = gain * template + offset,
+    // then once more without the cells that plainly changed.
+    double gain = 1, offset = 0;
+    std::vector<bool> use(cells.size(), true);
+    for (int pass = 0; pass < 2; ++pass) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (size_t i = 0; i < cells.size(); ++i)
+            if (use[i]) {
+                n += 1;
+                sx += cells[i].first;
+                sy += cells[i].second;
+                sxx += cells[i].first * cells[i].first;
+                sxy += cells[i].first * cells[i].second;
+            }
+        if (n < 2)
+            break;
+        const double var = sxx - sx * sx / n;
+        gain = var > 1.0 ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
+        offset = (sy - gain * sx) / n;
+        for (size_t i = 0; i < cells.size(); ++i)
+            use[i] = std::abs(cells[i].second - (gain * cells[i].first + offset)) <= kCellOther;
+    }
+    double agree = 0;
+    for (const auto& c : cells) {
+        // Contrast counts too: a textured object may keep the mean.
+        const double r = std::max(std::abs(c.second - (gain * c.first + offset)), std::abs(c.sdW - gain * c.sdT));
+        agree += std::clamp((kCellOther - r) / (kCellOther - kCellSame), 0.0, 1.0);
+    }
+    return agree / double(cells.size());
+}
+
+double SURF::score(const Model& m, const Features& w) const
+{
+    if (int(m.probes.size()) < kMinKeypoints) {
+        // Plain template: the grey level decides, unless the window has grown structure.
+        const double grey = std::max(0.0, 100.0 - std::abs(w.mean - m.f.mean) * 100.0 / kPlainGreyRange);
+        const double fade = std::clamp((1.5 * kProbeTexture - (w.sd - m.f.sd)) / kProbeTexture, 0.0, 1.0);
+        return grey * fade;
+    }
+    // Read the window where each template keypoint should be: the detector need
+    // not find it again, its neighbourhood must look the same.
+    const cv::Mat a = placement(m, w);
+    const double s = std::hypot(a.at<double>(0, 0), a.at<double>(1, 0));
+    const float turn = float(std::atan2(a.at<double>(1, 0), a.at<double>(0, 0)) * 180.0 / CV_PI);
+    std::vector<cv::KeyPoint> at = m.probes;
+    for (size_t i = 0; i < at.size(); ++i) {
+        cv::KeyPoint& k = at[i];
+        const cv::Point2f p = k.pt;
+        k.pt = cv::Point2f(float(a.at<double>(0, 0) * p.x + a.at<double>(0, 1) * p.y + a.at<double>(0, 2)),
+                           float(a.at<double>(1, 0) * p.x + a.at<double>(1, 1) * p.y + a.at<double>(1, 2)));
+        k.angle = std::fmod(k.angle + turn + 360.f, 360.f);
+        k.size = float(k.size * s);
+        k.pt += cv::Point2f(float(kPatch), float(kPatch));
+    }
+    // A part moved towards the edge is still read: the border repeats outwards.
+    cv::Mat padded;
+    cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
+    cv::Mat d;
+    newOrb()->compute(padded, at, d);
+    double share = 0;
+    for (size_t r = 0; r < at.size(); ++r) {
+        const size_t i = size_t(at[r].class_id);
+        const double dist = cv::norm(d.row(int(r)), m.probeDescriptors.row(int(i)), cv::NORM_HAMMING) / kDescriptorBits;
+        share += m.weight[i] * std::clamp((kOther - dist) / (kOther - kSame), 0.0, 1.0);
+    }
+    const double grey = greyAgreement(m, w);
+    return std::clamp(std::min(share, grey) * 100.0, 0.0, 100.0);
+}
+
 float SURF::Match(const cv::Mat& window, cv::Mat& out) const
 {
     out = cv::Mat::zeros(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
-    if (!m_valid || window.cols != m_size.width || window.rows != m_size.height)
+    if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || toGrey(window).empty())
         return 0.f;
-    const cv::Mat f = toFloatGrey(window);
-    if (f.empty())
-        return 0.f;
-    const std::vector<cv::Mat> pyr = pyramid(f);
-    const int top = static_cast<int>(m_masks.size()) - 1;
-    std::vector<cv::Mat> squares(pyr.size());
-    // Window sums per level and shift, filled as the templates ask for them.
-    std::vector<std::vector<WindowSums>> sums(pyr.size());
-    for (size_t l = 0; l < m_masks.size(); ++l) {
-        const int side = 2 * m_masks[l].margin + 1;
-        sums[l].assign(size_t(side) * size_t(side), WindowSums());
-    }
+    const Features w = extract(window);
     double best = 0;
-    for (const Model& model : m_models) {
-        double score = 0;
-        if (model.flat) {
-            // Nothing to correlate: compare the mean grey level.
-            const LevelMask& lm = m_masks[0];
-            const cv::Mat part = f(cv::Rect(lm.margin, lm.margin, lm.weight.cols, lm.weight.rows));
-            const double mean = part.dot(lm.weight) / std::max(lm.count, 1.0);
-            score = std::max(0.0, 100.0 - std::abs(mean - model.mean) * 100.0 / 64.0);
-        } else {
-            cv::Point at(0, 0);
-            double r = -1;
-            for (int l = top; l >= 0; --l) {
-                const cv::Mat& img = pyr[static_cast<size_t>(l)];
-                cv::Mat& sq = squares[static_cast<size_t>(l)];
-                if (sq.empty())
-                    sq = img.mul(img);
-                const LevelMask& lm = m_masks[static_cast<size_t>(l)];
-                const LevelModel& lv = model.levels[static_cast<size_t>(l)];
-                const int reach = l == top ? lm.margin : 1;
-                const cv::Point centre = l == top ? cv::Point(0, 0) : at * 2;
-                r = -1;
-                cv::Point bestAt = centre;
-                for (int dy = -reach; dy <= reach; ++dy)
-                    for (int dx = -reach; dx <= reach; ++dx) {
-                        const cv::Point s(centre.x + dx, centre.y + dy);
-                        if (std::abs(s.x) > lm.margin || std::abs(s.y) > lm.margin)
-                            continue;
-                        WindowSums& ws = sums[static_cast<size_t>(l)][size_t((s.y + lm.margin) * (2 * lm.margin + 1)
-                                                                             + s.x + lm.margin)];
-                        const double v = zncc(img, sq, lv.zeroMean, lv.sumSq, lm.weight, std::max(lm.count, 1.0),
-                                              lm.margin, s, ws);
-                        if (v > r) {
-                            r = v;
-                            bestAt = s;
-                        }
-                    }
-                at = bestAt;
-            }
-            score = std::clamp(r, 0.0, 1.0) * 100.0;
-        }
-        best = std::max(best, score);
-    }
+    for (const Model& m : m_models)
+        best = std::max(best, score(m, w));
     return static_cast<float>(best);
 }
 
 void SURF::Clear()
 {
     m_size = cv::Size();
-    m_masks.clear();
+    m_mask.release();
+    m_detect.release();
+    m_room.release();
     m_models.clear();
     m_minScore = 80;
     m_created = false;

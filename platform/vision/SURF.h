@@ -1,27 +1,53 @@
 #pragma once
 // Similarity of a window to its good templates, 0..100, for the ROI function
-// "Similarity". The comparison is a masked zero-mean normalised correlation
-// that tolerates a shift of a few pixels: the same picture scores 100,
-// brightness and contrast changes do not matter, an unrelated picture scores
-// far below the default minimum of 80. A flat (featureless) template is
-// compared by its mean grey level instead.
+// "Similarity", by local features (ORB corners and binary descriptors).
+//
+// Each template is read once, when added: its corners with descriptors, and
+// its probes, the corners plus textured spots on a 10 px grid (a patch grey
+// std dev >= 10) that a corner detector skips (edges, round shapes).
+// At a match the window's corners are found and paired with the template's
+// (nearest descriptor, ratio test); a similarity transform fitted to the pairs
+// by RANSAC (3 px) tells where the part sits (no shift when fewer than three
+// pairs agree). The window is then read at every probe so placed: a probe
+// counts fully when at most 20 % of its descriptor bits differ from the
+// template's, not at all from 35 % on, linearly between. Each occupied cell
+// of a 4 x 4 grid over the window weighs the same, shared by its probes.
+// Plain areas have no probes, so the grey level guards them: per cell, the
+// masked mean and contrast (std dev) must follow the template's after a
+// gain/offset fit for lighting (full agreement up to 20 grey levels off, none
+// from 45). The template's score is the lesser of the two shares, in percent;
+// the result is the best over the templates. A foreign object over a quarter
+// of the window costs about a quarter of the score.
+//
+// Masked-out pixels read as the masked mean grey, so what lies under the mask
+// never changes the score; corners are found only inside the mask.
+//
+// A template with fewer than kMinKeypoints probes has no structure to match
+// ("plain"): it is compared by the masked mean grey level (100 at the same
+// grey, 0 at 64 grey levels apart), and that score fades to 0 as the window's
+// grey std dev exceeds the template's by 5 to 15 levels. So two plain windows
+// of the same grey are similar (100), while a plain or tiny window never
+// scores high against a textured template.
 #include <opencv2/core.hpp>
 
 #include <vector>
 
 class SURF {
 public:
+    static constexpr int kMinKeypoints = 8;
+
     // w x h window; mask CV_8U of that size, non-zero = compared (an empty
     // mask compares the whole window). False on a bad mask.
     bool Create(int w, int h, const cv::Mat& mask);
-    // Copies one template window of the created size. mode, threshold and
-    // minScore are kept for the caller's record and do not change the score.
+    // Adds one template window of the created size (CV_8U grey, BGR or BGRA);
+    // its features are computed here. mode and threshold are kept for the
+    // caller's record and do not change the score.
     bool AddTemp(const cv::Mat& window, int mode = 1, int threshold = 50, int minScore = 80);
     // Arguments reserved (the engine passes zeros). Valid with >= 1 template.
     bool Train(int a = 0, int b = 0, int c = 0, int d = 0);
     // Best score over the templates, 0..100. `out` receives a window-size
     // CV_8U image (left zero; kept for the caller). 0 when not valid or the
-    // window has another size.
+    // window has another size or type.
     float Match(const cv::Mat& window, cv::Mat& out) const;
     bool IsValid() const { return m_valid; }
     void Clear();
@@ -29,26 +55,33 @@ public:
     int minScore() const { return m_minScore; }
 
 private:
-    // One pyramid level of a template: the inner part (cropped by the level's
-    // search margin) with its masked mean removed, zero outside the mask.
-    struct LevelModel {
-        cv::Mat zeroMean;  // CV_32F
-        double sumSq = 0;
+    struct Features {
+        std::vector<cv::KeyPoint> points;
+        cv::Mat descriptors;  // CV_8U ORB, one row per point
+        double mean = 0;      // masked mean grey level
+        cv::Mat grey;         // masked-out pixels set to the mean; windows only
+        double sd = 0;        // masked grey standard deviation
+        std::vector<double> cellMean;  // per grid cell, -1 where mostly masked out
+        std::vector<double> cellSd;
     };
     struct Model {
-        std::vector<LevelModel> levels;
-        bool flat = false;
-        double mean = 0;  // masked mean of the inner part, level 0
+        Features f;
+        std::vector<cv::KeyPoint> probes;  // where a window is read; class_id = index
+        cv::Mat probeDescriptors;
+        std::vector<float> weight;  // per probe, sums to 1
     };
-    struct LevelMask {
-        cv::Mat weight;  // CV_32F 0/1, inner part
-        double count = 0;
-        int margin = 0;
-    };
-    static cv::Mat toFloatGrey(const cv::Mat& window);
-    std::vector<cv::Mat> pyramid(const cv::Mat& grey) const;
+    Features extract(const cv::Mat& window) const;
+    // Template to window transform (2 x 3), the identity when nothing agrees.
+    static cv::Mat placement(const Model& m, const Features& w);
+    double score(const Model& m, const Features& w) const;
+    cv::Rect cell(int cx, int cy) const;
+    // Share 0..1 of the grid cells whose mean grey and contrast follow the template's.
+    static double greyAgreement(const Model& m, const Features& w);
+
     cv::Size m_size;
-    std::vector<LevelMask> m_masks;  // per level
+    cv::Mat m_mask;       // CV_8U 0/255
+    cv::Mat m_detect;     // mask for the detector, a little inside m_mask
+    cv::Mat m_room;       // CV_32F distance to the nearest masked-out or outside pixel
     std::vector<Model> m_models;
     int m_minScore = 80;
     bool m_created = false;

@@ -61,7 +61,9 @@ private slots:
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
+    void surfScores_data();
     void surfScores();
+    void surfMaskedOutPartIgnored();
     void surfFlatTemplate();
     void surfManyTemplatesIsBestOfEach();
     void findShape_data();
@@ -196,36 +198,85 @@ void TestVisionMatch::grayUntrainedAndWrongSize()
     QVERIFY(!gm.IsValid());
 }
 
+void TestVisionMatch::surfScores_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<unsigned>("seed");
+    QTest::newRow("150 px, part 21") << 150 << 21u;
+    QTest::newRow("150 px, part 5") << 150 << 5u;
+    QTest::newRow("160 px, part 33") << 160 << 33u;
+    QTest::newRow("120 px, part 8") << 120 << 8u;
+}
+
 void TestVisionMatch::surfScores()
 {
-    const cv::Mat t = partPicture(160, 120, 21);
-    cv::Mat mask(120, 160, CV_8UC1, cv::Scalar(255));
-    cv::circle(mask, cv::Point(80, 60), 20, cv::Scalar(0), cv::FILLED);
+    QFETCH(int, size);
+    QFETCH(unsigned, seed);
+    const int w = size, h = size * 3 / 4;
+    const cv::Mat t = partPicture(w, h, seed);
+    cv::Mat mask(h, w, CV_8UC1, cv::Scalar(255));
+    const cv::Point hole(w / 2, h / 2);
+    cv::circle(mask, hole, 20, cv::Scalar(0), cv::FILLED);
     SURF s;
     cv::Mat out;
-    QVERIFY(s.Create(160, 120, mask));
+    QVERIFY(s.Create(w, h, mask));
     QCOMPARE(s.Match(t, out), 0.f);  // not trained
     QVERIFY(s.AddTemp(t, 1, 50, 80));
     QVERIFY(s.Train(0, 0, 0, 0));
     QVERIFY(s.IsValid());
-    QVERIFY(s.Match(t, out) >= 95.f);
+    auto check = [&](const char* what, const cv::Mat& win, float lo, float hi) {
+        const float v = s.Match(win, out);
+        QVERIFY2(v >= lo && v <= hi, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(what)).arg(v)));
+    };
+    check("same", t, 95, 100);
     QCOMPARE(out.size(), t.size());
     cv::Mat brighter;
     t.convertTo(brighter, CV_8UC1, 1.1, 15);
-    QVERIFY(s.Match(brighter, out) >= 95.f);
-    QVERIFY(s.Match(shifted(t, 3, -2), out) >= 90.f);
-    QVERIFY(s.Match(withNoise(t, 6, 4), out) >= 85.f);
-    const float unrelated = s.Match(partPicture(160, 120, 99), out);
-    QVERIFY2(unrelated < 50.f, qPrintable(QString::number(unrelated)));
+    check("brighter", brighter, 80, 100);
+    check("shifted", shifted(t, 3, -2), 80, 100);
+    check("noisy", withNoise(t, 6, 4), 80, 100);
+    check("unrelated", partPicture(w, h, seed + 1000), 0, 49.9f);
+    // A foreign plate over a quarter of the window: the part is not there.
+    cv::Mat covered = t.clone();
+    covered(cv::Rect(0, 0, w / 2, h / 2)).setTo(cv::Scalar(200));
+    check("quarter covered", covered, 0, 79.9f);
+    // A textured foreign object (a rag, a broken-off piece) over another quarter.
+    covered = t.clone();
+    cv::Mat rag(h - h / 2, w - w / 2, CV_8UC1);
+    cv::RNG(seed).fill(rag, cv::RNG::UNIFORM, 0, 256);
+    cv::GaussianBlur(rag, rag, cv::Size(5, 5), 1.5);
+    rag.copyTo(covered(cv::Rect(w / 2, h / 2, w - w / 2, h - h / 2)));
+    check("quarter foreign", covered, 0, 79.9f);
     // Only the masked-out hole differs: still the same picture.
     cv::Mat holed = t.clone();
-    cv::circle(holed, cv::Point(80, 60), 15, cv::Scalar(255), cv::FILLED);
-    QVERIFY(s.Match(holed, out) >= 95.f);
+    cv::circle(holed, hole, 19, cv::Scalar(255), cv::FILLED);
+    cv::circle(holed, hole, 10, cv::Scalar(0), cv::FILLED);
+    check("hole changed", holed, 95, 100);
     QCOMPARE(s.Match(cv::Mat::zeros(10, 10, CV_8UC1), out), 0.f);
+    QCOMPARE(s.Match(cv::Mat(h, w, CV_32FC1, cv::Scalar(0)), out), 0.f);
+    // A plain window never passes for a textured part.
+    check("plain", cv::Mat(h, w, CV_8UC1, cv::Scalar(cv::mean(t)[0])), 0, 49.9f);
+}
+
+void TestVisionMatch::surfMaskedOutPartIgnored()
+{
+    // Everything but the left half is masked out; the right half may change at will.
+    const cv::Mat t = partPicture(150, 150, 41);
+    cv::Mat mask = cv::Mat::zeros(150, 150, CV_8UC1);
+    mask(cv::Rect(0, 0, 75, 150)).setTo(255);
+    SURF s;
+    QVERIFY(s.Create(150, 150, mask) && s.AddTemp(t) && s.Train());
+    cv::Mat win = t.clone();
+    partPicture(75, 150, 42).copyTo(win(cv::Rect(75, 0, 75, 150)));
+    cv::Mat out;
+    QVERIFY(s.Match(win, out) >= 95.f);
+    partPicture(75, 150, 43).copyTo(win(cv::Rect(0, 0, 75, 150)));
+    QVERIFY(s.Match(win, out) < 50.f);
 }
 
 void TestVisionMatch::surfFlatTemplate()
 {
+    // Two plain windows of the same grey are similar; grey and structure both count.
     SURF s;
     QVERIFY(s.Create(50, 50, cv::Mat()));
     QVERIFY(s.AddTemp(cv::Mat(50, 50, CV_8UC1, cv::Scalar(120))));
@@ -233,6 +284,9 @@ void TestVisionMatch::surfFlatTemplate()
     cv::Mat out;
     QVERIFY(s.Match(cv::Mat(50, 50, CV_8UC1, cv::Scalar(121)), out) >= 95.f);
     QVERIFY(s.Match(cv::Mat(50, 50, CV_8UC1, cv::Scalar(250)), out) < 50.f);
+    cv::Mat textured = partPicture(50, 50, 3);
+    textured += cv::Scalar(120) - cv::mean(textured);
+    QVERIFY(s.Match(textured, out) < 50.f);
 }
 
 void TestVisionMatch::surfManyTemplatesIsBestOfEach()
