@@ -286,42 +286,12 @@ double SURF::greyAgreement(const Model& m, const Features& w)
     return agree / double(cells.size());
 }
 
-double SURF::score(const Model& m, const Features& w) const
+double SURF::plainScore(const Model& m, const Features& w)
 {
-    if (int(m.probes.size()) < kMinKeypoints) {
-        // Plain template: the grey level decides, unless the window has grown structure.
-        const double grey = std::max(0.0, 100.0 - std::abs(w.mean - m.f.mean) * 100.0 / kPlainGreyRange);
-        const double fade = std::clamp((1.5 * kProbeTexture - (w.sd - m.f.sd)) / kProbeTexture, 0.0, 1.0);
-        return grey * fade;
-    }
-    // Read the window where each template keypoint should be: the detector need
-    // not find it again, its neighbourhood must look the same.
-    const cv::Mat a = placement(m, w);
-    const double s = std::hypot(a.at<double>(0, 0), a.at<double>(1, 0));
-    const float turn = float(std::atan2(a.at<double>(1, 0), a.at<double>(0, 0)) * 180.0 / CV_PI);
-    std::vector<cv::KeyPoint> at = m.probes;
-    for (size_t i = 0; i < at.size(); ++i) {
-        cv::KeyPoint& k = at[i];
-        const cv::Point2f p = k.pt;
-        k.pt = cv::Point2f(float(a.at<double>(0, 0) * p.x + a.at<double>(0, 1) * p.y + a.at<double>(0, 2)),
-                           float(a.at<double>(1, 0) * p.x + a.at<double>(1, 1) * p.y + a.at<double>(1, 2)));
-        k.angle = std::fmod(k.angle + turn + 360.f, 360.f);
-        k.size = float(k.size * s);
-        k.pt += cv::Point2f(float(kPatch), float(kPatch));
-    }
-    // A part moved towards the edge is still read: the border repeats outwards.
-    cv::Mat padded;
-    cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
-    cv::Mat d;
-    newOrb()->compute(padded, at, d);
-    double share = 0;
-    for (size_t r = 0; r < at.size(); ++r) {
-        const size_t i = size_t(at[r].class_id);
-        const double dist = cv::norm(d.row(int(r)), m.probeDescriptors.row(int(i)), cv::NORM_HAMMING) / kDescriptorBits;
-        share += m.weight[i] * std::clamp((kOther - dist) / (kOther - kSame), 0.0, 1.0);
-    }
-    const double grey = greyAgreement(m, w);
-    return std::clamp(std::min(share, grey) * 100.0, 0.0, 100.0);
+    // The grey level decides, unless the window has grown structure.
+    const double grey = std::max(0.0, 100.0 - std::abs(w.mean - m.f.mean) * 100.0 / kPlainGreyRange);
+    const double fade = std::clamp((1.5 * kProbeTexture - (w.sd - m.f.sd)) / kProbeTexture, 0.0, 1.0);
+    return grey * fade;
 }
 
 float SURF::Match(const cv::Mat& window, cv::Mat& out) const
@@ -330,9 +300,54 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || toGrey(window).empty())
         return 0.f;
     const Features w = extract(window);
+    // Read the window where each template's probes should be: the detector need
+    // not find them again, their neighbourhood must look the same. All
+    // templates' probes are read in one pass over the window.
+    std::vector<cv::KeyPoint> at;
+    std::vector<size_t> first(m_models.size() + 1, 0);  // probes of model t: [first[t], first[t + 1])
+    for (size_t t = 0; t < m_models.size(); ++t) {
+        const Model& m = m_models[t];
+        first[t] = at.size();
+        if (int(m.probes.size()) < kMinKeypoints)
+            continue;
+        const cv::Mat a = placement(m, w);
+        const double s = std::hypot(a.at<double>(0, 0), a.at<double>(1, 0));
+        const float turn = float(std::atan2(a.at<double>(1, 0), a.at<double>(0, 0)) * 180.0 / CV_PI);
+        for (cv::KeyPoint k : m.probes) {
+            const cv::Point2f p = k.pt;
+            k.pt = cv::Point2f(float(a.at<double>(0, 0) * p.x + a.at<double>(0, 1) * p.y + a.at<double>(0, 2) + kPatch),
+                               float(a.at<double>(1, 0) * p.x + a.at<double>(1, 1) * p.y + a.at<double>(1, 2) + kPatch));
+            k.angle = std::fmod(k.angle + turn + 360.f, 360.f);
+            k.size = float(k.size * s);
+            k.class_id = int(at.size());
+            at.push_back(k);
+        }
+    }
+    first[m_models.size()] = at.size();
+    std::vector<double> share(m_models.size(), 0.0);
+    if (!at.empty()) {
+        // A part moved towards the edge is still read: the border repeats outwards.
+        cv::Mat padded;
+        cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
+        cv::Mat d;
+        newOrb()->compute(padded, at, d);
+        for (size_t r = 0; r < at.size(); ++r) {
+            const size_t g = size_t(at[r].class_id);
+            const size_t t = size_t(std::upper_bound(first.begin(), first.end(), g) - first.begin()) - 1;
+            const size_t i = g - first[t];
+            const Model& m = m_models[t];
+            const double dist =
+                cv::norm(d.row(int(r)), m.probeDescriptors.row(int(i)), cv::NORM_HAMMING) / kDescriptorBits;
+            share[t] += m.weight[i] * std::clamp((kOther - dist) / (kOther - kSame), 0.0, 1.0);
+        }
+    }
     double best = 0;
-    for (const Model& m : m_models)
-        best = std::max(best, score(m, w));
+    for (size_t t = 0; t < m_models.size(); ++t) {
+        const Model& m = m_models[t];
+        const double v = int(m.probes.size()) < kMinKeypoints ? plainScore(m, w)
+                                                               : std::min(share[t], greyAgreement(m, w)) * 100.0;
+        best = std::max(best, std::clamp(v, 0.0, 100.0));
+    }
     return static_cast<float>(best);
 }
 

@@ -73,7 +73,7 @@ private:
     Features extract(const cv::Mat& window) const;
     // Template to window transform (2 x 3), the identity when nothing agrees.
     static cv::Mat placement(const Model& m, const Features& w);
-    double score(const Model& m, const Features& w) const;
+    static double plainScore(const Model& m, const Features& w);
     cv::Rect cell(int cx, int cy) const;
     // Share 0..1 of the grid cells whose mean grey and contrast follow the template's.
     static double greyAgreement(const Model& m, const Features& w);

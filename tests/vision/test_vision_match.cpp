@@ -235,6 +235,10 @@ void TestVisionMatch::surfScores()
     check("brighter", brighter, 80, 100);
     check("shifted", shifted(t, 3, -2), 80, 100);
     check("noisy", withNoise(t, 6, 4), 80, 100);
+    cv::Mat turned;
+    cv::warpAffine(t, turned, cv::getRotationMatrix2D(cv::Point2f(w / 2.f, h / 2.f), 4.0, 1.0), t.size(),
+                   cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    check("turned 4 degrees", turned, 80, 100);
     check("unrelated", partPicture(w, h, seed + 1000), 0, 49.9f);
     // A foreign plate over a quarter of the window: the part is not there.
     cv::Mat covered = t.clone();
@@ -291,7 +295,7 @@ void TestVisionMatch::surfFlatTemplate()
 
 void TestVisionMatch::surfManyTemplatesIsBestOfEach()
 {
-    // The window sums are shared by all templates of a matcher; its score must
+    // A matcher reads the window once for all its templates; its score must
     // stay exactly the best of matchers that each hold one template.
     for (unsigned seed = 1; seed <= 40; ++seed) {
         cv::RNG rng(seed);
