@@ -1,5 +1,7 @@
 #include "ColorConvert.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <cstdint>
 #include <cstring>
 
@@ -67,4 +69,14 @@ void RGB2RGBA(const unsigned char* rgb, unsigned char* rgba, int width, int heig
                            uint32_t(rgb[3 * i + 2]);
         std::memcpy(rgba + 4 * i, &p, 4);
     }
+}
+
+cv::Mat ToGreyWindow(const cv::Mat& window)
+{
+    if (window.type() == CV_8UC1)
+        return window;
+    cv::Mat g;
+    if (window.depth() == CV_8U && (window.channels() == 3 || window.channels() == 4))
+        cv::cvtColor(window, g, window.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+    return g;
 }

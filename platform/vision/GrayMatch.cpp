@@ -1,22 +1,12 @@
 #include "GrayMatch.h"
 
+#include "ColorConvert.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <QtGlobal>
 
 #include <algorithm>
-
-namespace {
-cv::Mat toGrey(const cv::Mat& m)
-{
-    if (m.type() == CV_8UC1)
-        return m;
-    cv::Mat g;
-    if (m.depth() == CV_8U && (m.channels() == 3 || m.channels() == 4))
-        cv::cvtColor(m, g, m.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
-    return g;
-}
-}  // namespace
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -39,7 +29,7 @@ bool GrayMatch::AddTemp(const cv::Mat& window)
 {
     if (!m_created || window.cols != m_size.width || window.rows != m_size.height)
         return false;
-    const cv::Mat g = toGrey(window);
+    const cv::Mat g = ToGreyWindow(window);
     if (g.empty())
         return false;
     m_templates.push_back(g.clone());
@@ -107,7 +97,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         diff = cv::Mat(window.rows, window.cols, CV_8UC1, cv::Scalar(255));
         return;
     }
-    const cv::Mat g = toGrey(window);
+    const cv::Mat g = ToGreyWindow(window);
     if (g.empty()) {
         diff = m_mask.clone();
         return;

@@ -1,5 +1,7 @@
 #include "SURF.h"
 
+#include "ColorConvert.h"
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -42,16 +44,6 @@ float support(const cv::KeyPoint& k)
     return 0.5f * k.size + 2.f;
 }
 
-cv::Mat toGrey(const cv::Mat& window)
-{
-    if (window.type() == CV_8UC1)
-        return window;
-    cv::Mat g;
-    if (window.depth() == CV_8U && (window.channels() == 3 || window.channels() == 4))
-        cv::cvtColor(window, g, window.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
-    return g;
-}
-
 cv::Mat identity()
 {
     return (cv::Mat_<double>(2, 3) << 1, 0, 0, 0, 1, 0);
@@ -81,7 +73,7 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
 SURF::Features SURF::extract(const cv::Mat& window) const
 {
     Features f;
-    const cv::Mat g = toGrey(window);
+    const cv::Mat g = ToGreyWindow(window);
     if (g.empty())
         return f;
     {
@@ -130,7 +122,7 @@ bool SURF::AddTemp(const cv::Mat& window, int mode, int threshold, int minScore)
 {
     Q_UNUSED(mode);
     Q_UNUSED(threshold);
-    if (!m_created || window.cols != m_size.width || window.rows != m_size.height || toGrey(window).empty())
+    if (!m_created || window.cols != m_size.width || window.rows != m_size.height || ToGreyWindow(window).empty())
         return false;
     Model m;
     m.f = extract(window);
@@ -297,7 +289,7 @@ double SURF::plainScore(const Model& m, const Features& w)
 float SURF::Match(const cv::Mat& window, cv::Mat& out) const
 {
     out = cv::Mat::zeros(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
-    if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || toGrey(window).empty())
+    if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || ToGreyWindow(window).empty())
         return 0.f;
     const Features w = extract(window);
     // Read the window where each template's probes should be: the detector need
