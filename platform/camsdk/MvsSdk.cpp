@@ -203,12 +203,21 @@ int MV_CC_GetIntValue(void* handle, const char* key, MVCC_INTVALUE* value)
     return MV_OK;
 }
 
-int MV_CC_SetIntValue(void* handle, const char* key, unsigned value)
+namespace {
+// A plain setting: the simulated device records it for the tests.
+template <typename T>
+int recordSetting(void* handle, const char* key, T value)
 {
     if (!handle || !key)
         return MV_E_PARAMETER;
     cam(handle)->device->record(QString::fromLatin1(key), value);
     return MV_OK;
+}
+}  // namespace
+
+int MV_CC_SetIntValue(void* handle, const char* key, unsigned value)
+{
+    return recordSetting(handle, key, value);
 }
 
 int MV_CC_GetFloatValue(void* handle, const char* key, MVCC_FLOATVALUE* value)
@@ -232,10 +241,7 @@ int MV_CC_GetFloatValue(void* handle, const char* key, MVCC_FLOATVALUE* value)
 
 int MV_CC_SetFloatValue(void* handle, const char* key, float value)
 {
-    if (!handle || !key)
-        return MV_E_PARAMETER;
-    cam(handle)->device->record(QString::fromLatin1(key), double(value));
-    return MV_OK;
+    return recordSetting(handle, key, double(value));
 }
 
 int MV_CC_SetEnumValue(void* handle, const char* key, unsigned value)
@@ -254,10 +260,7 @@ int MV_CC_SetEnumValue(void* handle, const char* key, unsigned value)
 
 int MV_CC_SetBoolValue(void* handle, const char* key, bool value)
 {
-    if (!handle || !key)
-        return MV_E_PARAMETER;
-    cam(handle)->device->record(QString::fromLatin1(key), value);
-    return MV_OK;
+    return recordSetting(handle, key, value);
 }
 
 int MV_CC_GetStringValue(void* handle, const char* key, MVCC_STRINGVALUE* value)
