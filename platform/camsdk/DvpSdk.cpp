@@ -20,14 +20,11 @@ struct Cam {
     std::atomic<int> format{FORMAT_MONO};
 };
 
-QMutex gRegistryMutex;
-QMap<dvpHandle, Cam*> gCams;
-dvpHandle gNextHandle = 1;
+simcam::HandleRegistry<dvpHandle, Cam> gCams;
 
 Cam* cam(dvpHandle h)
 {
-    QMutexLocker lock(&gRegistryMutex);
-    return gCams.value(h, nullptr);
+    return gCams.find(h);
 }
 
 dvpStatus rec(dvpHandle h, const QString& name, const QVariant& v)
@@ -99,19 +96,13 @@ dvpStatus dvpOpenByName(const char* name, int, dvpHandle* handle)
         return DVP_STATUS_FAILED;
     Cam* c = new Cam;
     c->device = d;
-    QMutexLocker lock(&gRegistryMutex);
-    *handle = gNextHandle++;
-    gCams.insert(*handle, c);
+    *handle = gCams.add(c);
     return DVP_STATUS_OK;
 }
 
 dvpStatus dvpClose(dvpHandle h)
 {
-    Cam* c = nullptr;
-    {
-        QMutexLocker lock(&gRegistryMutex);
-        c = gCams.take(h);
-    }
+    Cam* c = gCams.take(h);
     if (!c)
         return DVP_STATUS_INVALID_HANDLE;
     c->stream.reset();

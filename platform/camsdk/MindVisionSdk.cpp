@@ -23,14 +23,11 @@ struct Cam {
     tSdkImageResolution preset;
 };
 
-QMutex gRegistryMutex;
-QMap<CameraHandle, Cam*> gCams;
-CameraHandle gNextHandle = 1;
+simcam::HandleRegistry<CameraHandle, Cam> gCams;
 
 Cam* cam(CameraHandle h)
 {
-    QMutexLocker lock(&gRegistryMutex);
-    return gCams.value(h, nullptr);
+    return gCams.find(h);
 }
 
 CameraSdkStatus rec(CameraHandle h, const QString& name, const QVariant& v)
@@ -95,19 +92,13 @@ CameraSdkStatus CameraInit(tSdkCameraDevInfo* info, int, int, CameraHandle* hand
     c->preset.iIndex = 0;
     c->preset.iWidth = c->preset.iWidthFOV = d->number(QStringLiteral("presetWidth"), d->number(QStringLiteral("sensorWidth"), 1280));
     c->preset.iHeight = c->preset.iHeightFOV = d->number(QStringLiteral("presetHeight"), d->number(QStringLiteral("sensorHeight"), 1024));
-    QMutexLocker lock(&gRegistryMutex);
-    *handle = gNextHandle++;
-    gCams.insert(*handle, c);
+    *handle = gCams.add(c);
     return CAMERA_STATUS_SUCCESS;
 }
 
 CameraSdkStatus CameraUnInit(CameraHandle h)
 {
-    Cam* c = nullptr;
-    {
-        QMutexLocker lock(&gRegistryMutex);
-        c = gCams.take(h);
-    }
+    Cam* c = gCams.take(h);
     if (!c)
         return CAMERA_STATUS_FAILED;
     c->stream.reset();

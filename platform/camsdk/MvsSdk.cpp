@@ -151,14 +151,23 @@ int MV_CC_CreateHandle(void** handle, const MV_CC_DEVICE_INFO* info)
     return MV_OK;
 }
 
+namespace {
+// Stops the stream and gives the device back; the handle stays usable.
+void releaseDevice(Cam* c)
+{
+    c->stream.reset();
+    if (c->open)
+        c->device->close();
+    c->open = false;
+}
+}  // namespace
+
 int MV_CC_DestroyHandle(void* handle)
 {
     if (!handle)
         return MV_E_HANDLE;
     Cam* c = cam(handle);
-    c->stream.reset();
-    if (c->open)
-        c->device->close();
+    releaseDevice(c);
     delete c;
     return MV_OK;
 }
@@ -177,11 +186,7 @@ int MV_CC_CloseDevice(void* handle)
 {
     if (!handle)
         return MV_E_HANDLE;
-    Cam* c = cam(handle);
-    c->stream.reset();
-    if (c->open)
-        c->device->close();
-    c->open = false;
+    releaseDevice(cam(handle));
     return MV_OK;
 }
 

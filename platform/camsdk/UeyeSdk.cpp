@@ -21,15 +21,12 @@ struct Cam {
     QMutex memMutex;  // the library's writer against is_LockSeqBuf
 };
 
-QMutex gRegistryMutex;
-QMap<HIDS, Cam*> gCams;
-HIDS gNextHandle = 1;
+simcam::HandleRegistry<HIDS, Cam> gCams;
 INT gNextMemId = 1;
 
 Cam* cam(HIDS h)
 {
-    QMutexLocker lock(&gRegistryMutex);
-    return gCams.value(h, nullptr);
+    return gCams.find(h);
 }
 
 void record(HIDS h, const QString& name, const QVariant& v)
@@ -71,21 +68,15 @@ INT is_InitCamera(HIDS* handle, void*)
     }
     if (!d)
         return IS_NO_SUCCESS;
-    QMutexLocker lock(&gRegistryMutex);
     Cam* c = new Cam;
     c->device = d;
-    *handle = gNextHandle++;
-    gCams.insert(*handle, c);
+    *handle = gCams.add(c);
     return IS_SUCCESS;
 }
 
 INT is_ExitCamera(HIDS handle)
 {
-    Cam* c = nullptr;
-    {
-        QMutexLocker lock(&gRegistryMutex);
-        c = gCams.take(handle);
-    }
+    Cam* c = gCams.take(handle);
     if (!c)
         return IS_INVALID_CAMERA_HANDLE;
     c->stream.reset();
