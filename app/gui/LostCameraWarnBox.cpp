@@ -33,8 +33,3 @@ void LostCameraWarnBox::acceptShutdown()
     }
     accept();
 }
-
-void LostCameraWarnBox::hideEvent(QHideEvent* event)
-{
-    WarnBox::hideEvent(event);
-}

@@ -9,9 +9,6 @@ public:
 
 public slots:
     void acceptShutdown();
-
-protected:
-    void hideEvent(QHideEvent* event) override;
 };
 
 extern LostCameraWarnBox* gpLostCameraWarnBox;

@@ -10,8 +10,3 @@ ReconnectCameraWarnBox::ReconnectCameraWarnBox(QWidget* parent)
     setText(AlarmText(588));
     hide();
 }
-
-void ReconnectCameraWarnBox::hideEvent(QHideEvent* event)
-{
-    WarnBox::hideEvent(event);
-}

@@ -6,9 +6,6 @@ class ReconnectCameraWarnBox : public WarnBox {
     Q_OBJECT
 public:
     explicit ReconnectCameraWarnBox(QWidget* parent = nullptr);
-
-protected:
-    void hideEvent(QHideEvent* event) override;
 };
 
 extern ReconnectCameraWarnBox* gpReconnectCameraWarnBox;
