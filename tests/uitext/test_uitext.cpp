@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QProcess>
 #include <QRawFont>
 #include <QRegularExpression>
 #include <QSet>
@@ -242,6 +243,36 @@ private slots:
         QFETCH(int, id);
         QFETCH(QString, en);
         QCOMPARE(LanStrIn(id, kLanEn), en);
+    }
+
+    // The generator stops the build on a line that would compile wrong.
+    void generatorRejectsBadLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("good") << QByteArray("7\tzh\ten\ttw\n") << true;
+        QTest::newRow("NUL inside a text") << QByteArray("7\tz\0h\ten\ttw\n", 12) << false;
+        QTest::newRow("bad escape") << QByteArray("7\tzh\te\\qn\ttw\n") << false;
+        QTest::newRow("id twice") << QByteArray("1\ta\tb\tc\n") << false;
+        QTest::newRow("three fields") << QByteArray("7\tzh\ten\n") << false;
+        QTest::newRow("not UTF-8") << QByteArray("7\tz\xC3\ten\ttw\n") << false;
+    }
+    void generatorRejectsBadLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, accepted);
+        TempWorkDir wd(false);
+        QFile tsv(QStringLiteral("t.tsv"));
+        QVERIFY(tsv.open(QIODevice::WriteOnly));
+        tsv.write("1\tone\tone\tone\n" + line);
+        tsv.close();
+        QProcess gen;
+        gen.start(QStringLiteral(UITEXTGEN_PATH), {QStringLiteral("t.tsv"), QStringLiteral("out.cpp")});
+        QVERIFY(gen.waitForFinished(10000));
+        QCOMPARE(gen.exitCode() == 0, accepted);
+        QCOMPARE(QFile::exists(QStringLiteral("out.cpp")), accepted);
+        if (!accepted)
+            QVERIFY2(gen.readAllStandardError().contains("t.tsv:2"), "the message names the line");
     }
 
     void readsFollowTheCurrentLanguage()
