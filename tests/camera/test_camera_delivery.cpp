@@ -36,6 +36,8 @@ private slots:
     void whiteBalanceOnlyInColour();
     void settingErrorsInAppLog_data();
     void settingErrorsInAppLog();
+    void failedRangeReadSendsNothing_data();
+    void failedRangeReadSendsNothing();
     void defaultsReadBack_data();
     void defaultsReadBack();
     void mvsColourFramesAsRgba();
@@ -294,6 +296,8 @@ void TestCameraDelivery::settingErrorsInAppLog_data()
     QTest::newRow("imv gain refused")
         << "imv" << Ini{{"fail", "GainRaw"}, {"GainRawMin", 0}, {"GainRawMax", 40}} << "0"
         << "set GainRaw value = 12.5 fail, ErrorCode[-109]";
+    QTest::newRow("imv start refused")
+        << "imv" << Ini{{"fail", "IMV_StartGrabbing"}} << "0" << "start grabbing failed! ErrorCode[-101]";
     QTest::newRow("mindvision open by index") << "mindvision" << Ini() << "0" << "CameraInit 2 0";
     QTest::newRow("mindvision open by serial") << "mindvision" << Ini() << "DEV000001" << "CameraInit 1 0";
 }
@@ -317,7 +321,44 @@ void TestCameraDelivery::settingErrorsInAppLog()
     rig.live.gain[0] = 20;
     rig.build(1);
     QVERIFY(rig.station.camOpen[0]);
+    rig.cam(0).CameraStart();
     QVERIFY2(glog.lines().contains(line), qPrintable(glog.lines().join(" | ")));
+}
+
+void TestCameraDelivery::failedRangeReadSendsNothing_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("fail");
+    QTest::addColumn<QStringList>("unsent");  // settings the camera must not receive
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("galaxy ranges") << "galaxy" << "GXGetFloatRange" << QStringList{"0x20001393", "0x20001397"} << true;
+    QTest::newRow("mindvision gain range") << "mindvision" << "CameraGetAeAnalogGainRange" << QStringList{"Gain"} << true;
+    QTest::newRow("mvs gain range") << "mvs" << "MV_CC_GetGain" << QStringList{"Gain"} << true;
+    QTest::newRow("imv ranges") << "imv" << "IMV_GetDoubleFeatureMin" << QStringList{"GainRaw", "Gamma"} << true;
+    QTest::newRow("dvp gain range") << "dvp" << "dvpGetAnalogGainDescr" << QStringList{"Gain"} << true;
+    QTest::newRow("ueye image memory") << "ueye" << "is_AllocImageMem" << QStringList{"Width", "ExposureTime"} << false;
+}
+
+void TestCameraDelivery::failedRangeReadSendsNothing()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, fail);
+    QFETCH(QStringList, unsent);
+    QFETCH(bool, opens);
+    SimCamFolder sim;
+    Ini ini = kSmall;
+    ini["fail"] = fail;
+    sim.add(family, "DEV000001", ini);
+    probe();
+    CameraRig rig;
+    rig.live.gain[0] = 30;
+    rig.live.gamma[0] = 100;
+    rig.build(1);
+    QCOMPARE(bool(rig.station.camOpen[0]), opens);
+    const auto dev = sim.device(family, "DEV000001");
+    for (const QString& key : unsent)
+        QVERIFY2(!dev->setting(key).isValid(), qPrintable(key));
+    QCOMPARE(dev->isOpen(), opens);
 }
 
 void TestCameraDelivery::defaultsReadBack_data()
