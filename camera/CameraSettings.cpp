@@ -11,25 +11,32 @@
 #include <cmath>
 
 namespace {
-// min + (max - min) * v / d; with intStep the step (max - min) / d is whole first.
-double mapValue(double min, double max, int v, int d, bool intStep = false)
+// Whole-number step (max - min) / d where the range allows one; a range
+// narrower than d steps keeps the fractional step (a whole one would be 0 and
+// pin every value to the minimum). Setters and read-backs share it.
+bool wholeStep(double span, int d, bool intStep)
 {
-    if (intStep)
-        return min + double(int(max - min) / d) * v;
-    return min + (max - min) * v / d;
+    return intStep && int(span) / d > 0;
 }
 
-// The inverse of mapValue. A range narrower than d steps gives fractional
-// steps instead of a division by zero; an empty range reads as 0.
+// min + (max - min) * v / d, or min + step * v with a whole step.
+double mapValue(double min, double max, int v, int d, bool intStep = false)
+{
+    const double span = max - min;
+    if (wholeStep(span, d, intStep))
+        return min + double(int(span) / d) * v;
+    return min + span * v / d;
+}
+
+// The inverse of mapValue; an empty range reads as 0.
 int readBack(double cur, double min, double max, int d, bool intStep = false)
 {
     const double span = max - min;
     if (span <= 0)
         return 0;
-    double step = intStep ? double(int(span) / d) : span / d;
-    if (step <= 0)
-        step = span / d;
-    return int((cur - min) / step);
+    if (wholeStep(span, d, intStep))
+        return int((cur - min) / double(int(span) / d));
+    return int((cur - min) * d / span);
 }
 }  // namespace
 

@@ -40,6 +40,7 @@ private slots:
     void failedRangeReadSendsNothing();
     void defaultsReadBack_data();
     void defaultsReadBack();
+    void narrowRangesKeepFactoryValues();
     void mvsColourFramesAsRgba();
     void monoSensorInColourMode();
 };
@@ -404,6 +405,42 @@ void TestCameraDelivery::defaultsReadBack()
     QCOMPARE((QList<int>{rig.edit.exposure[0], rig.edit.gain[0], rig.edit.sharpness[0], rig.edit.gamma[0]}),
              expected);
     QVERIFY(sim.device(family, "DEV000001")->streaming());
+}
+
+void TestCameraDelivery::narrowRangesKeepFactoryValues()
+{
+    // Ranges narrower than the 100/200/250 scales: a whole-number step would be 0.
+    SimCamFolder sim;
+    Ini ini = kSmall;
+    ini["sharpnessMax"] = 50;
+    ini["contrastMax"] = 100;
+    ini["gammaMax"] = 100;
+    ini["SharpnessDefault"] = 25;
+    ini["ContrastDefault"] = 30;
+    ini["GammaDefault"] = 40;
+    sim.add("mindvision", "DEV000001", ini);
+    probe();
+    CameraRig rig;
+    rig.live.sharpness[0] = 40;
+    rig.live.contrast[0] = 100;
+    rig.live.gamma[0] = 125;
+    rig.build(1);
+    const auto dev = sim.device("mindvision", "DEV000001");
+    QCOMPARE((QList<int>{dev->setting("Sharpness").toInt(), dev->setting("Contrast").toInt(),
+                         dev->setting("Gamma").toInt()}),
+             (QList<int>{20, 50, 50}));
+
+    // Factory defaults read back, then applied from the dialog: the camera
+    // gets its factory values again, not the bottom of the range.
+    rig.cam(0).RestoreDefaultSettings();
+    QCOMPARE((QList<int>{rig.edit.sharpness[0], rig.edit.contrast[0], rig.edit.gamma[0]}), (QList<int>{50, 60, 100}));
+    rig.host.dialogVisible = true;
+    rig.cam(0).SetSharp();
+    rig.cam(0).SetContrast();
+    rig.cam(0).SetGamma();
+    QCOMPARE((QList<int>{dev->setting("Sharpness").toInt(), dev->setting("Contrast").toInt(),
+                         dev->setting("Gamma").toInt()}),
+             (QList<int>{25, 30, 40}));
 }
 
 void TestCameraDelivery::mvsColourFramesAsRgba()
