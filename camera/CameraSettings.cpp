@@ -8,7 +8,9 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 // Whole-number step (max - min) / d where the range allows one; a range
@@ -357,6 +359,34 @@ void CameraSide::SetWB()
         mind::CameraSetOnceWB(mindHandle);
     else if (gCameraID == CAMERA_MVS)
         mvs::MV_CC_SetBalanceWhiteAuto(mvsHandle, mvs::MV_BALANCEWHITE_AUTO_ONCE);
+}
+
+void CameraSide::AutoChangeExposeTime()
+{
+    if (!isOpen())
+        return;
+    int& e = station->livePara->exposure[camIndex];
+    if (brightness > 130)
+        e = std::max(e - 1, 0);
+    else if (brightness < 126)
+        e = std::min(e + 1, 10000);  // the parameter's own range
+    SetExposeTime();
+}
+
+bool CameraSide::IsValidHandle(dvp::dvpHandle handle) const
+{
+    bool valid = false;
+    return dvp::dvpIsValid(handle, &valid) == dvp::DVP_STATUS_OK && valid;
+}
+
+void CameraSide::onDeviceLinkNotify(const imv::IMV_SConnectArg* arg, void* user)
+{
+    const auto* self = static_cast<const CameraSide*>(user);
+    if (!arg || !self || arg->event != imv::offLine)
+        return;
+    std::printf("------cameraKey[%s] : OffLine------\n", self->imvCameraKey);
+    std::fflush(stdout);
+    GLogInfo(QStringLiteral("------cameraKey[%1] : OffLine------").arg(QString::fromLatin1(self->imvCameraKey)));
 }
 
 void CameraSide::RestoreDefaultSettings()

@@ -56,6 +56,14 @@ public:
     void SetWB();
     void RestoreDefaultSettings();
 
+    // Steps the live exposure by 1 towards a mean grey of 126-130 (brightness)
+    // and applies it. Nothing calls it.
+    void AutoChangeExposeTime();
+    // Whether a DVP handle is valid. Nothing calls it.
+    bool IsValidHandle(dvp::dvpHandle handle) const;
+    // IMV link notification (user data: the CameraSide); not registered.
+    static void onDeviceLinkNotify(const imv::IMV_SConnectArg* arg, void* user);
+
     // V4L2 filter graph: buffer -> description -> buffersink (grey).
     int init_filters(const char* description);
     // One filtered frame as a gImageW x gImageH image, smaller frames centred on black.
@@ -118,6 +126,9 @@ public:
     int dvpFrameCounter = 0;
 
     CameraThread* cameraThread = nullptr;
+
+    // Mean grey of the newest frame the polling loop took (GUI thread).
+    int brightness = 0;
 
     // Frame buffers.
     std::vector<unsigned char> acqBuffer;   // gColorLen, under pMutex[camIndex]

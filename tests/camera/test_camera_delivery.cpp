@@ -41,6 +41,8 @@ private slots:
     void defaultsReadBack_data();
     void defaultsReadBack();
     void narrowRangesKeepFactoryValues();
+    void autoExposureSteps_data();
+    void autoExposureSteps();
     void mvsColourFramesAsRgba();
     void monoSensorInColourMode();
 };
@@ -69,6 +71,8 @@ void TestCameraDelivery::dvpFrameSkip()
     rig.build(1);
     rig.station.CameraSetSpeed();
     QCOMPARE(rig.cam(0).dvpFrameSkip.load(), skip);
+    QVERIFY(rig.cam(0).IsValidHandle(rig.cam(0).dvpHandle));
+    QVERIFY(!rig.cam(0).IsValidHandle(0));
     const auto dev = sim.device("dvp", "DVP000001");
     QList<int> got;
     for (int k = 1; k <= 9; ++k) {
@@ -441,6 +445,32 @@ void TestCameraDelivery::narrowRangesKeepFactoryValues()
     QCOMPARE((QList<int>{dev->setting("Sharpness").toInt(), dev->setting("Contrast").toInt(),
                          dev->setting("Gamma").toInt()}),
              (QList<int>{25, 30, 40}));
+}
+
+void TestCameraDelivery::autoExposureSteps_data()
+{
+    QTest::addColumn<int>("brightness");
+    QTest::addColumn<int>("exposure");  // from 20
+    QTest::newRow("too bright") << 131 << 19;
+    QTest::newRow("top of the band") << 130 << 20;
+    QTest::newRow("bottom of the band") << 126 << 20;
+    QTest::newRow("too dark") << 125 << 21;
+}
+
+void TestCameraDelivery::autoExposureSteps()
+{
+    QFETCH(int, brightness);
+    QFETCH(int, exposure);
+    SimCamFolder sim;
+    sim.add("mvs", "MVS000001", kSmall);
+    probe();
+    CameraRig rig;
+    rig.live.exposure[0] = 20;
+    rig.build(1);
+    rig.cam(0).brightness = brightness;
+    rig.cam(0).AutoChangeExposeTime();
+    QCOMPARE(rig.live.exposure[0], exposure);
+    QCOMPARE(sim.device("mvs", "MVS000001")->setting("ExposureTime").toDouble(), exposure * 1000.0);
 }
 
 void TestCameraDelivery::mvsColourFramesAsRgba()
