@@ -1,7 +1,7 @@
 // Start-up of the monitor. Until the main window exists this shows the
 // toolkit's shared popups so the build can be checked on a screen.
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/SkinPixmaps.h"

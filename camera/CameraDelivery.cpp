@@ -4,8 +4,8 @@
 
 #include "CameraStation.h"
 #include "CameraThread.h"
-#include "app/GLog.h"
-#include "vision/ColorConvert.h"
+#include "foundation/GLog.h"
+#include "platform/vision/ColorConvert.h"
 
 #include <QMutexLocker>
 #include <QThread>

@@ -3,7 +3,7 @@
 #include "CIpConfig.h"
 #include "GigeHostNet.h"
 #include "GigeTimings.h"
-#include "app/GLog.h"
+#include "foundation/GLog.h"
 
 #include <QtGlobal>
 
