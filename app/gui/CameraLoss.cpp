@@ -9,9 +9,6 @@
 #include "params/WizardPara.h"
 #include "widgets/WarnBox.h"
 
-int gisLost = 0;
-int gLost = 0;
-
 namespace {
 bool lostBoxOption()
 {
