@@ -1,7 +1,7 @@
 #include "LedPanel.h"
 
-#include "DevicePaths.h"
-#include "SystemActions.h"
+#include "platform/DevicePaths.h"
+#include "platform/SystemActions.h"
 
 #include <QFile>
 #include <QThread>

@@ -1,6 +1,6 @@
 #include "OperationLog.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 

@@ -1,7 +1,7 @@
 #include "ProcessEnd.h"
 
-#include "GLog.h"
-#include "SystemActions.h"
+#include "foundation/GLog.h"
+#include "platform/SystemActions.h"
 
 #include <QDebug>
 

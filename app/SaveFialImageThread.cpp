@@ -2,7 +2,7 @@
 
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,20 +1,20 @@
 // Start-up of the monitor, in its fixed order; then the event loop for the
 // life of the process.
-#include "app/GLog.h"
+#include "foundation/GLog.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
 #include "app/SaveFialImageThread.h"
 #include "app/gui/MApplication.h"
 #include "app/gui/RaRoWizard.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
 #include "widgets/SkinPixmaps.h"
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 
 #include <QDir>
 #include <QMutex>

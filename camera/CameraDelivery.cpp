@@ -4,7 +4,7 @@
 
 #include "CameraStation.h"
 #include "CameraThread.h"
-#include "vision/ColorConvert.h"
+#include "platform/vision/ColorConvert.h"
 
 #include <QMutexLocker>
 #include <QThread>

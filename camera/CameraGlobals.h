@@ -2,10 +2,10 @@
 // Globals of camera acquisition: the family found at start-up, the shared
 // frame size, the SDK device lists, the stored camera order and the frame
 // locks. Created once; reached from every camera file.
-#include "camsdk/ImvSdk.h"
-#include "camsdk/MindVisionSdk.h"
-#include "camsdk/MvsSdk.h"
-#include "vision/VisionGlobals.h"
+#include "platform/camsdk/ImvSdk.h"
+#include "platform/camsdk/MindVisionSdk.h"
+#include "platform/camsdk/MvsSdk.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QMutex>
 

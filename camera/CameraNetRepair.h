@@ -1,7 +1,7 @@
 #pragma once
 // GigE address repair as the probe and the reconnection use it. The base
 // class does nothing; instance() is the real repair unless a test swaps it.
-#include "camsdk/ImvSdk.h"
+#include "platform/camsdk/ImvSdk.h"
 
 class CameraNetRepair {
 public:

@@ -2,10 +2,10 @@
 
 #include "CameraGlobals.h"
 #include "CameraNetRepair.h"
-#include "DevicePaths.h"
-#include "camsdk/DvpSdk.h"
-#include "camsdk/GalaxySdk.h"
-#include "camsdk/UeyeSdk.h"
+#include "platform/DevicePaths.h"
+#include "platform/camsdk/DvpSdk.h"
+#include "platform/camsdk/GalaxySdk.h"
+#include "platform/camsdk/UeyeSdk.h"
 
 #include <QFile>
 #include <QThread>

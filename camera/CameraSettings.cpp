@@ -2,7 +2,7 @@
 // mirrors, white balance) and the factory defaults, per family.
 #include "CameraSide.h"
 
-#include "app/GLog.h"
+#include "foundation/GLog.h"
 #include "params/WizardPara.h"
 #include "CameraStation.h"
 

@@ -3,8 +3,8 @@
 #include "CameraProbe.h"
 #include "CameraStation.h"
 #include "CameraThread.h"
-#include "DevicePaths.h"
-#include "app/GLog.h"
+#include "platform/DevicePaths.h"
+#include "foundation/GLog.h"
 
 #include <QMutexLocker>
 

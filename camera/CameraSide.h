@@ -3,9 +3,9 @@
 // family found at start-up, its frame buffers, its frame pump or SDK
 // callbacks, and its image settings.
 #include "CameraGlobals.h"
-#include "camsdk/DvpSdk.h"
-#include "camsdk/GalaxySdk.h"
-#include "camsdk/UeyeSdk.h"
+#include "platform/camsdk/DvpSdk.h"
+#include "platform/camsdk/GalaxySdk.h"
+#include "platform/camsdk/UeyeSdk.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "GigeNetRepair.h"
 
-#include "gige/AutoSetCameraIp.h"
-#include "gige/CIpConfig.h"
-#include "gige/EnsureDeviceReach.h"
+#include "camera/gige/AutoSetCameraIp.h"
+#include "camera/gige/CIpConfig.h"
+#include "camera/gige/EnsureDeviceReach.h"
 
 mvs::MV_CC_DEVICE_INFO* MvsLibraryIpSdk::listed(const MvsGigeDeviceInfo& device) const
 {

@@ -10,9 +10,9 @@
 #include "inspect/EdgePoint.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
-#include "vision/CBlobResult.h"
-#include "vision/ColorConvert.h"
-#include "vision/ImageTransform.h"
+#include "platform/vision/CBlobResult.h"
+#include "platform/vision/ColorConvert.h"
+#include "platform/vision/ImageTransform.h"
 
 namespace {
 
@@ -224,7 +224,7 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
                                                    bool reference)
 {
     RotateRectROI* strip = Rect2RotateRect(box, dir);
-    _EdgePointDetParam prm;
+    EdgePointDetParam prm;
     prm.scanDir = 0;
     prm.polarity = 0;
     prm.peakPercent = 1;

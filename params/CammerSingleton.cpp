@@ -1,8 +1,8 @@
 #include "CammerSingleton.h"
 
 #include "CammerWidgetData.h"
-#include "app/uitext.h"
-#include "vision/CheckInRange.h"
+#include "foundation/uitext.h"
+#include "platform/vision/CheckInRange.h"
 
 #include <QDebug>
 #include <QSqlDatabase>

@@ -3,9 +3,9 @@
 // function code and three limits, 16 cavity flags per group and one NG
 // counter per ROI. Kept in table "cammer<cam>" of PARAM.db.
 // A set is a value: copy it whole and compare it with ==.
-#include "vision/Circle.h"
-#include "vision/ClustomRect.h"
-#include "vision/RePolygon.h"
+#include "platform/vision/Circle.h"
+#include "platform/vision/ClustomRect.h"
+#include "platform/vision/RePolygon.h"
 
 #include <QString>
 #include <opencv2/core.hpp>

@@ -1,7 +1,7 @@
 #include "ParaRows.h"
 
 #include "WizardPara.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QRegularExpression>
 

@@ -3,7 +3,7 @@
 #include "ColorButton.h"
 #include "DialogGeometry.h"
 #include "MainWindowHooks.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QPainter>
 

@@ -4,7 +4,7 @@
 #include "LostCameraWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
 #include "app/ControlPort.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
 #include "params/WizardPara.h"
 #include "widgets/WarnBox.h"

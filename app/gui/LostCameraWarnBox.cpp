@@ -2,7 +2,7 @@
 
 #include "AlarmHost.h"
 #include "CameraLoss.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "platform/SystemActions.h"
 #include "widgets/ColorButton.h"
 

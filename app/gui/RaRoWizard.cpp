@@ -22,7 +22,7 @@
 #include "app/ProcessEnd.h"
 #include "app/SaveFialImageThread.h"
 #include "app/WorkDatabases.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
@@ -30,14 +30,14 @@
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "view/CammerWidget.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,10 +5,10 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
-#include "camsdk/DvpSdk.h"
-#include "camsdk/MindVisionSdk.h"
-#include "camsdk/MvsSdk.h"
-#include "camsdk/UeyeSdk.h"
+#include "platform/camsdk/DvpSdk.h"
+#include "platform/camsdk/MindVisionSdk.h"
+#include "platform/camsdk/MvsSdk.h"
+#include "platform/camsdk/UeyeSdk.h"
 
 StationLossPort::StationLossPort(CameraStation* station)
     : m_station(station)

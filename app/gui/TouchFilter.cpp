@@ -2,7 +2,7 @@
 
 #include "app/LedPanel.h"
 #include "camera/CameraGlobals.h"
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 
 #include <QMouseEvent>
 #include <QThread>

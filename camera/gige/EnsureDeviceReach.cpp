@@ -33,7 +33,7 @@ int GetNetInfo(_ALL_NET_INFO* info)
     if (!ListGigeInterfaces(&ifaces, kMaxNetInfo))
         return -1;
     for (const GigeHostIface& i : ifaces) {
-        _NET_INFO& n = info->net[info->count++];
+        NetInfoEntry& n = info->net[info->count++];
         std::snprintf(n.name, sizeof(n.name), "%s", i.name.c_str());
         n.ip = HostOrder(i.ip);
         n.mask = HostOrder(i.mask);
@@ -142,7 +142,7 @@ bool bChooseNoUseIp(uint32_t base, int start, uint32_t* ip, uint32_t hostIp, uin
 
 int EnsureDeviceReach(MvsIpSdk& sdk)
 {
-    _ALL_NET_INFO info;
+    AllNetInfo info;
     if (GetNetInfo(&info) != 0)
         return -1;
     return EnsureDeviceReach(sdk, info);

@@ -1,6 +1,6 @@
 #include "SimCamHub.h"
 
-#include "DevicePaths.h"
+#include "platform/DevicePaths.h"
 
 #include <QDir>
 #include <QFileInfo>

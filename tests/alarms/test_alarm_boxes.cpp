@@ -7,8 +7,8 @@
 #include "app/gui/ROINGWarnBox.h"
 #include "app/gui/ReconnectCameraWarnBox.h"
 #include "app/gui/TimingWarnBox.h"
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/ColorButton.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "AlarmDoubles.h"
 #include "app/gui/LostCameraWarnBox.h"
 #include "app/gui/ReconnectCameraWarnBox.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
 
 #include <utility>

@@ -3,7 +3,7 @@
 #include "CameraRig.h"
 #include "TestSupport.h"
 
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

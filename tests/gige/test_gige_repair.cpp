@@ -224,9 +224,9 @@ struct PingDouble : SystemActions {
     bool portIoPermission(int) override { return false; }
 };
 
-_ALL_NET_INFO NetInfo(const QString& ip, const QString& mask)
+AllNetInfo NetInfo(const QString& ip, const QString& mask)
 {
-    _ALL_NET_INFO info;
+    AllNetInfo info;
     std::memset(&info, 0, sizeof(info));
     info.count = 1;
     std::snprintf(info.net[0].name, sizeof(info.net[0].name), "gv0");
@@ -447,7 +447,7 @@ private slots:
         CIpConfig c;
         QCOMPARE(c.DeviceEnumeInit(), 0);
         QCOMPARE(RepairAllCameraIP(), -1);
-        _ALL_NET_INFO info;
+        AllNetInfo info;
         QCOMPARE(GetNetInfo(&info), 0);
         QCOMPARE(info.count, 0);
         MvsDouble mvs;
@@ -628,7 +628,7 @@ private slots:
         mvs.devices.push_back(MvsCamera(0, "192.168.1.20", "255.255.255.0", "192.168.1.5"));
         mvs.devices.push_back(MvsCamera(1, "192.168.1.21", "255.255.255.0", "192.168.1.5"));
         mvs.devices.push_back(MvsCamera(2, "192.168.9.9", "255.255.255.0", "192.168.9.1"));  // foreign interface
-        const _ALL_NET_INFO info = NetInfo("192.168.1.5", "255.255.255.0");
+        const AllNetInfo info = NetInfo("192.168.1.5", "255.255.255.0");
         QCOMPARE(EnsureDeviceReach(mvs, info), 0);
         QCOMPARE(mvs.calls, (QStringList{"access 0", "access 1"}));
         mvs.accessible = false;

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/MainGlobals.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

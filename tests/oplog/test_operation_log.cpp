@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/OperationLog.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 

@@ -1,7 +1,7 @@
 // The IO set-up that follows from the machine type, and the IO names.
 #include "TestSupport.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "params/IOSetup.h"
 #include "params/IOTables.h"
 #include "params/WizardPara.h"

@@ -3,7 +3,7 @@
 #include "ParaTestDb.h"
 #include "TestSupport.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/IOSetup.h"
 #include "params/ParaRows.h"

@@ -3,7 +3,7 @@
 #include "app/SaveFialImageThread.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QDateTime>
 #include <QDir>

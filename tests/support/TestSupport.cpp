@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
 
 #include <QApplication>

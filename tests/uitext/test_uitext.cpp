@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/UiTextRows.h"
-#include "app/uitext.h"
+#include "foundation/UiTextRows.h"
+#include "foundation/uitext.h"
 #include "widgets/DialogGeometry.h"
 #include "widgets/WarnBox.h"
 

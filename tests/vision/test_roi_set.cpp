@@ -4,7 +4,7 @@
 
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QDir>
 #include <QImage>
