@@ -12,9 +12,6 @@
 #include <QApplication>
 #include <QScopedValueRollback>
 
-int gisLost = 0;
-int gLost = 0;
-
 namespace {
 bool lostBoxOption()
 {
