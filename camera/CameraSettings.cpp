@@ -361,14 +361,14 @@ void CameraSide::SetWB()
         mvs::MV_CC_SetBalanceWhiteAuto(mvsHandle, mvs::MV_BALANCEWHITE_AUTO_ONCE);
 }
 
-void CameraSide::AutoChangeExposeTime()
+void CameraSide::AutoChangeExposeTime(int meanGrey)
 {
     if (!isOpen())
         return;
     int& e = station->livePara->exposure[camIndex];
-    if (brightness > 130)
+    if (meanGrey > 130)
         e = std::max(e - 1, 0);
-    else if (brightness < 126)
+    else if (meanGrey < 126)
         e = std::min(e + 1, 10000);  // the parameter's own range
     SetExposeTime();
 }

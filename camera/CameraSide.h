@@ -56,9 +56,9 @@ public:
     void SetWB();
     void RestoreDefaultSettings();
 
-    // Steps the live exposure by 1 towards a mean grey of 126-130 (brightness)
-    // and applies it. Nothing calls it.
-    void AutoChangeExposeTime();
+    // Steps the live exposure by 1 towards a mean grey of 126-130 and applies
+    // it; meanGrey is the widget's brightness from the polling loop. Nothing calls it.
+    void AutoChangeExposeTime(int meanGrey);
     // Whether a DVP handle is valid. Nothing calls it.
     bool IsValidHandle(dvp::dvpHandle handle) const;
     // IMV link notification (user data: the CameraSide); not registered.
@@ -126,9 +126,6 @@ public:
     int dvpFrameCounter = 0;
 
     CameraThread* cameraThread = nullptr;
-
-    // Mean grey of the newest frame the polling loop took (GUI thread).
-    int brightness = 0;
 
     // Frame buffers.
     std::vector<unsigned char> acqBuffer;   // gColorLen, under pMutex[camIndex]

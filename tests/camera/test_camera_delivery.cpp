@@ -467,8 +467,7 @@ void TestCameraDelivery::autoExposureSteps()
     CameraRig rig;
     rig.live.exposure[0] = 20;
     rig.build(1);
-    rig.cam(0).brightness = brightness;
-    rig.cam(0).AutoChangeExposeTime();
+    rig.cam(0).AutoChangeExposeTime(brightness);
     QCOMPARE(rig.live.exposure[0], exposure);
     QCOMPARE(sim.device("mvs", "MVS000001")->setting("ExposureTime").toDouble(), exposure * 1000.0);
 }
