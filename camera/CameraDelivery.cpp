@@ -4,6 +4,7 @@
 
 #include "CameraStation.h"
 #include "CameraThread.h"
+#include "foundation/GLog.h"
 #include "platform/vision/ColorConvert.h"
 
 #include <QMutexLocker>
@@ -292,6 +293,7 @@ void CameraSide::FrameCallback(imv::IMV_Frame* frame, void* user)
     auto* self = static_cast<CameraSide*>(user);
     if (!self) {
         std::printf("pCammerWidget is NULL!\n");
+        GLogInfo(QStringLiteral("pCammerWidget is NULL!"));
         return;
     }
     if (!frame || !frame->pData

@@ -92,7 +92,7 @@ bool probeUeye()
     HIDS h = 0 | IS_USE_DEVICE_ID;
     if (is_InitCamera(&h, nullptr) != IS_SUCCESS)
         return false;
-    SENSORINFO info;
+    SENSORINFO info{};
     if (is_GetSensorInfo(h, &info) != IS_SUCCESS) {
         is_ExitCamera(h);
         return false;
@@ -117,8 +117,13 @@ bool probeMindVision()
     CameraHandle h = 0;
     if (CameraInit(&gCList[0], -1, -1, &h) != CAMERA_STATUS_SUCCESS)
         return false;
-    tSdkCameraCapbility cap;
-    CameraGetCapability(h, &cap);
+    tSdkCameraCapbility cap{};
+    if (CameraGetCapability(h, &cap) != CAMERA_STATUS_SUCCESS) {
+        // Without the sensor's size no frame size can be chosen.
+        qWarning("CameraGetCapability fail");
+        CameraUnInit(h);
+        return false;
+    }
     gOW = cap.sResolutionRange.iWidthMax;
     gOH = cap.sResolutionRange.iHeightMax;
     gSensorColor = cap.sIspCapacity.bMonoSensor ? 0 : 1;
@@ -166,13 +171,17 @@ bool probeDvp()
     dvpHandle h = 0;
     if (dvpOpenByName(info.FriendlyName, OPEN_NORMAL, &h) != DVP_STATUS_OK)
         return false;
-    dvpSensorInfo sensor;
+    dvpSensorInfo sensor{};
     if (dvpGetSensorInfo(h, &sensor) == DVP_STATUS_OK && sensor.isColor)
         gSensorColor = 1;
-    dvpRegion roi;
-    dvpGetRoi(h, &roi);
-    setFrame(roi.W, roi.H);
+    dvpRegion roi{};
+    const bool sized = dvpGetRoi(h, &roi) == DVP_STATUS_OK && roi.W > 0 && roi.H > 0;
     dvpClose(h);
+    if (!sized) {
+        qWarning("Get roi fail!");
+        return false;
+    }
+    setFrame(roi.W, roi.H);
     gCameraID = CAMERA_DVP;
     gFindCamera = capCount(int(count));
     return true;
@@ -251,21 +260,32 @@ bool probeMvs()
         MV_CC_DestroyHandle(h);
         return false;
     }
-    MVCC_STRINGVALUE model;
-    MV_CC_GetStringValue(h, "DeviceModelName", &model);
+    MVCC_STRINGVALUE model{};
+    if (MV_CC_GetStringValue(h, "DeviceModelName", &model) != MV_OK)
+        model.chCurValue[0] = 0;
+    model.chCurValue[sizeof(model.chCurValue) - 1] = 0;
     const size_t len = std::strlen(model.chCurValue);
     gSensorColor = (len > 0 && model.chCurValue[len - 1] == 'M') ? 0 : 1;
-    MVCC_INTVALUE v;
-    MV_CC_GetIntValue(h, "WidthMax", &v);
-    gOW = int(v.nCurValue);
-    MV_CC_GetIntValue(h, "HeightMax", &v);
-    gOH = int(v.nCurValue);
-    MV_CC_GetIntValue(h, "Width", &v);
-    gImageW = int(v.nCurValue);
-    MV_CC_GetIntValue(h, "Height", &v);
-    gImageH = int(v.nCurValue);
+    const auto readInt = [h](const char* key, int* out) {
+        MVCC_INTVALUE v{};
+        if (MV_CC_GetIntValue(h, key, &v) != MV_OK)
+            return false;
+        *out = int(v.nCurValue);
+        return true;
+    };
+    int w = 0, hh = 0;
+    const bool sized = readInt("Width", &w) && readInt("Height", &hh) && w > 0 && hh > 0;
+    gOW = w;
+    gOH = hh;
+    readInt("WidthMax", &gOW);
+    readInt("HeightMax", &gOH);
     MV_CC_CloseDevice(h);
     MV_CC_DestroyHandle(h);
+    if (!sized) {
+        qWarning("MVS: frame size unreadable");
+        return false;
+    }
+    setFrame(w, hh);
     if (gOH > 4095)
         setFrame(2304, 1296);
     gCameraID = CAMERA_MVS;

@@ -60,12 +60,13 @@ CameraSide::CameraSide(CameraStation* station_, int camIndex_)
     if (gisColor)
         rgbaBuffer.assign(size_t(gColorLen), 0);
     gxRawBuffer.assign(size_t(gImageLen), 0);
+    if (camIndex < 0 || camIndex >= kMaxCameras)
+        return;  // no slot: the side stays closed for good
     const WizardPara& p = *station->livePara;
     filterParts[0] = ContrastPiece(p.contrast[camIndex]);
     filterParts[1] = GammaPiece(p.gamma[camIndex]);
     filterParts[2] = SharpenPiece(p.sharpness[camIndex]);
-    if (camIndex >= 0 && camIndex < kMaxCameras)
-        station->cameras[camIndex] = this;
+    station->cameras[camIndex] = this;
 }
 
 CameraSide::~CameraSide()
@@ -169,7 +170,15 @@ void CameraSide::CameraOpen()
         ueyeColorMode = IS_CM_MONO8;
         ueyeBitsPerPixel = 8;
         is_SetColorMode(ueyeHandle, ueyeColorMode);
-        is_AllocImageMem(ueyeHandle, gImageW, gImageH, ueyeBitsPerPixel, &ueyeImageMem, &ueyeMemId);
+        const INT alloc = is_AllocImageMem(ueyeHandle, gImageW, gImageH, ueyeBitsPerPixel, &ueyeImageMem, &ueyeMemId);
+        if (alloc != IS_SUCCESS || !ueyeImageMem) {
+            // Without image memory the camera can deliver nothing: leave it closed.
+            GLogInfo(QStringLiteral("is_AllocImageMem fail, ErrorCode[%1]").arg(alloc));
+            ueyeImageMem = nullptr;
+            is_ExitCamera(ueyeHandle);
+            ueyeHandle = 0;
+            return;
+        }
         is_SetImageMem(ueyeHandle, ueyeImageMem, ueyeMemId);
         IS_SIZE_2D size;
         size.s32Width = gImageW;
@@ -207,7 +216,11 @@ void CameraSide::CameraOpen()
             mindHandle = 0;
             return;
         }
-        CameraGetCapability(mindHandle, &mindCapability);
+        mindCapability = tSdkCameraCapbility{};
+        const CameraSdkStatus cap = CameraGetCapability(mindHandle, &mindCapability);
+        mindCapabilityRead = cap == CAMERA_STATUS_SUCCESS;
+        if (!mindCapabilityRead)
+            GLogInfo(QStringLiteral("CameraGetCapability fail, ErrorCode[%1]").arg(cap));
         MindApplyFormat(true);
         CameraSetFrameSpeed(mindHandle, 0);
         CameraSetConnectionStatusCallback(mindHandle, &CameraSide::MindConnectStateCallBack, this);
@@ -467,6 +480,7 @@ bool CameraSide::CameraStart()
         const int r = imv::IMV_StartGrabbing(imvHandle);
         if (r != imv::IMV_OK) {
             std::printf("start grabbing failed! ErrorCode[%d]\n", r);
+            GLogInfo(QStringLiteral("start grabbing failed! ErrorCode[%1]").arg(r));
             return false;
         }
         break;

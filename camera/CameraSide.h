@@ -56,6 +56,14 @@ public:
     void SetWB();
     void RestoreDefaultSettings();
 
+    // Steps the live exposure by 1 towards a mean grey of 126-130 and applies
+    // it; meanGrey is the widget's brightness from the polling loop. Nothing calls it.
+    void AutoChangeExposeTime(int meanGrey);
+    // Whether a DVP handle is valid. Nothing calls it.
+    bool IsValidHandle(dvp::dvpHandle handle) const;
+    // IMV link notification (user data: the CameraSide); not registered.
+    static void onDeviceLinkNotify(const imv::IMV_SConnectArg* arg, void* user);
+
     // V4L2 filter graph: buffer -> description -> buffersink (grey).
     int init_filters(const char* description);
     // One filtered frame as a gImageW x gImageH image, smaller frames centred on black.
@@ -87,14 +95,15 @@ public:
     int ueyeMemId = 0;
     // Galaxy
     gx::GX_DEV_HANDLE gxHandle = nullptr;
-    gx::GX_FRAME_DATA gxFrame;
+    gx::GX_FRAME_DATA gxFrame{};
     // MindVision
     mind::CameraHandle mindHandle = 0;
-    mind::tSdkCameraCapbility mindCapability;
+    mind::tSdkCameraCapbility mindCapability{};
+    bool mindCapabilityRead = false;  // its ranges are known
     // MVS
     void* mvsHandle = nullptr;
     mvs::MV_CC_DEVICE_INFO* mvsDeviceInfo = nullptr;
-    mvs::MV_CC_PIXEL_CONVERT_PARAM mvsConvert;
+    mvs::MV_CC_PIXEL_CONVERT_PARAM mvsConvert{};
     // V4L2 through FFmpeg
     AVFormatContext* fmtCtx = nullptr;
     int videoStream = -1;
@@ -111,7 +120,7 @@ public:
     imv::IMV_HANDLE imvHandle = nullptr;
     char imvCameraKey[256] = {};
     // DVP
-    dvp::dvpCameraInfo dvpCameraInfo;
+    dvp::dvpCameraInfo dvpCameraInfo{};
     dvp::dvpHandle dvpHandle = 0;
     std::atomic<int> dvpFrameSkip{0};
     int dvpFrameCounter = 0;
@@ -131,6 +140,8 @@ public:
 private:
     const WizardPara& Para() const;
     bool isOpen() const;
+    // True when an SDK range read succeeded; else one glog line.
+    bool RangeRead(int status, int ok, const char* what) const;
     // Copies one frame into acqBuffer and raises isImageFill.
     void Deliver(const void* data, int bytes);
     void DeliverLocked(const void* data, int bytes);

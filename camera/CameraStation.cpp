@@ -85,26 +85,37 @@ void CameraStation::ApplyAcceptedSettings(const WizardPara& before)
 
 void CameraStation::SaveSN(int mode)
 {
+    // What each widget opened by at start-up (widget order).
+    char opened[kMaxCameras][kSerialSize];
+    std::memcpy(opened, gSerialNB, sizeof(opened));
     for (int n = 0; n < kMaxCameras; ++n)
         SetSerialNB(n, "0");
     if (mode == 0) {
         for (int c = 0; c < std::min(numCamera, kMaxCameras); ++c) {
             CameraSide* cam = cameras[c];
-            if (!cam || !camOpen[c])
+            if (!cam)
                 continue;
-            const int logical = gCamNO[c];
+            const int logical = gCameraID == CAMERA_IMV ? c : gCamNO[c];
+            if (!camOpen[c]) {
+                // A camera closed for now (lost) keeps the serial it opens by.
+                SetSerialNB(logical, opened[c]);
+                continue;
+            }
             switch (gCameraID) {
             case CAMERA_UEYE: {
-                ueye::CAMINFO info;
-                if (ueye::is_GetCameraInfo(cam->ueyeHandle, &info) == ueye::IS_SUCCESS)
+                ueye::CAMINFO info{};
+                if (ueye::is_GetCameraInfo(cam->ueyeHandle, &info) == ueye::IS_SUCCESS) {
+                    info.SerNo[sizeof(info.SerNo) - 1] = 0;
                     SetSerialNB(logical, info.SerNo);
+                }
                 break;
             }
             case CAMERA_MINDVISION: {
                 mind::BYTE sn[32] = {};
-                mind::CameraReadSN(cam->mindHandle, sn, 0);
-                sn[31] = 0;
-                SetSerialNB(logical, reinterpret_cast<const char*>(sn));
+                if (mind::CameraReadSN(cam->mindHandle, sn, 0) == mind::CAMERA_STATUS_SUCCESS) {
+                    sn[31] = 0;
+                    SetSerialNB(logical, reinterpret_cast<const char*>(sn));
+                }
                 break;
             }
             case CAMERA_MVS: {
@@ -118,7 +129,7 @@ void CameraStation::SaveSN(int mode)
             }
             case CAMERA_IMV:
                 // IMV keeps its open order: the key goes to the widget's own row.
-                SetSerialNB(c, cam->imvCameraKey);
+                SetSerialNB(logical, cam->imvCameraKey);
                 break;
             default:
                 break;

@@ -25,6 +25,8 @@ public:
     virtual void VUR_SendCancle();
     virtual void VUR_SendManualStop();
     virtual void VUR_SendAlarmPic(QString path);
+    // Registers a camera's display buffer as its video share (video mode 2).
+    virtual void VUR_AddUseMemory(int camera, int width, int height, unsigned char* buffer);
 
     bool isInit = false;   // the link was switched on and started
     bool isAlive = false;  // the plant client is connected and answering

@@ -1,14 +1,71 @@
 #pragma once
-// One camera's view and ROI editor. The record of buffers, masks and results
-// that the engine and the ROI sets use is CammerWidgetData.
+// One camera's widget: its camera, frame buffers, live and edit ROI sets,
+// inspection engine, templates and recent-NG frames, and (later) the view
+// and ROI editing. The record the engine and the stores use is CammerWidgetData.
 #include "params/CammerWidgetData.h"
 
+#include <QImage>
 #include <QWidget>
+
+#include <memory>
+
+class CameraSide;
+class CameraStation;
+class CheckBox;
+class ColorButton;
+class ComboBox;
+class QLabel;
+class QTimer;
+class Slider;
 
 class CammerWidget : public QWidget, public CammerWidgetData {
     Q_OBJECT
 public:
-    CammerWidget(QWidget* parent, int camera);
+    // Builds camera `camera`'s widget and opens its camera through the
+    // station (null: a widget without device, as in tests of the view).
+    CammerWidget(QWidget* parent, int camera, CameraStation* station = nullptr);
+    ~CammerWidget() override;
 
     void RequestRepaint() override { update(); }
+
+    // The camera half (null without a station).
+    CameraSide* cameraSide() const { return m_side.get(); }
+    bool cameraOpen() const;
+    // The display picture (RGB32 over displayBuffer).
+    const QImage& displayImage() const { return m_display; }
+    // Copies the working frame into the display buffer (grey frames widened).
+    void ShowWorkFrame();
+
+    // Panel widgets (placed and shown by the ROI parameter panel).
+    Slider* slider[3] = {};
+    QLabel* funcLabel = nullptr;
+    ColorButton* funcButton = nullptr;
+    ColorButton* paraSwitchButton = nullptr;
+    ComboBox* outputCombo = nullptr;
+    ColorButton* nextRoiButton = nullptr;
+    ColorButton* handleButton = nullptr;
+    ColorButton* padButton[4] = {};   // +10, +1, -1, -10
+    ColorButton* moveButton[4] = {};  // up, down, left, right
+    ColorButton* moveAllButton = nullptr;
+    CheckBox* cavityBox[16] = {};
+    QTimer* blinkTimer = nullptr;
+
+    int selectedRoi = -1;
+    int previousRoi = -1;
+    int blinkPhase = 0;
+    int moveMode = 0;
+    bool paraToggle = false;
+    bool skipStep[kGroups] = {};  // not detected in that step (re-check)
+    bool stepFlag[kGroups] = {};
+    int ringPosition = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildPanel();
+
+    std::unique_ptr<CameraSide> m_side;
+    CameraStation* m_station = nullptr;
+    QImage m_display;
 };

@@ -9,8 +9,8 @@
 #include "params/WizardPara.h"
 #include "widgets/WarnBox.h"
 
-int gisLost = 0;
-int gLost = 0;
+#include <QApplication>
+#include <QScopedValueRollback>
 
 namespace {
 bool lostBoxOption()
@@ -32,6 +32,8 @@ CameraLoss::CameraLoss(CameraLossPort* port)
 
 void CameraLoss::PollPass()
 {
+    if (m_declaring)
+        return;
     if (m_port->lostFlag() && lostBoxOption()) {
         for (int c = 0; c < m_port->cameraCount() && m_port->lostFlag() && !gisLost; ++c)
             CameraCheck(c);
@@ -68,6 +70,7 @@ void CameraLoss::reopenReported()
 {
     const unsigned reported = m_port->takeReported();
     m_port->clearLostFlag();
+    bool reopened = false;
     for (int c = 0; c < m_port->cameraCount(); ++c) {
         if (!(reported & (1u << c)))
             continue;
@@ -79,7 +82,11 @@ void CameraLoss::reopenReported()
             return;
         }
         m_port->start(c);
+        reopened = true;
     }
+    // A reopened camera runs at the default speed until the speed is applied again.
+    if (reopened)
+        m_port->setSpeed();
 }
 
 void CameraLoss::declareLost(int camera)
@@ -94,7 +101,12 @@ void CameraLoss::declareLost(int camera)
     const bool showBox = lostBoxOption();
     if (showBox && gpLostCameraWarnBox) {
         gpLostCameraWarnBox->show();
-        gpLostCameraWarnBox->repaint();
+        if (QWidget* top = gpLostCameraWarnBox->parentWidget())
+            top->window()->repaint();
+        // Closing the cameras takes seconds: put the box on screen first. The
+        // polling pass must not re-enter the loss handling meanwhile.
+        QScopedValueRollback<bool> guard(m_declaring, true);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     for (int c = 0; c < m_port->cameraCount(); ++c) {
         m_port->markNg(c);
@@ -110,7 +122,7 @@ void CameraLoss::declareLost(int camera)
 
 void CameraLoss::CameraRestart()
 {
-    if (!gisLost)
+    if (!gisLost || m_declaring)
         return;
     const int n = m_port->recount(true);
     if (n < 0) {

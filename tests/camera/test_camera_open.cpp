@@ -58,6 +58,8 @@ private slots:
     void saveSnClearsRows();
     void saveSnByFamily_data();
     void saveSnByFamily();
+    void saveSnKeepsClosedCamera_data();
+    void saveSnKeepsClosedCamera();
     void mvsSpeed_data();
     void mvsSpeed();
     void triggerAndFreeRun_data();
@@ -121,6 +123,10 @@ void TestCameraOpen::indexBeyondFoundStaysClosed()
     QVERIFY(!rig.cam(5).cameraThread);
     QVERIFY(!rig.cam(5).CameraStart());
     QVERIFY(!rig.cam(5).cameraThread);
+    // A side with no slot among the eight touches no per-camera parameter.
+    CameraSide outside(&rig.station, kMaxCameras);
+    outside.CameraOpen();
+    QVERIFY(!outside.CameraStart());
 }
 
 void TestCameraOpen::familyZeroOpensWithoutDevice()
@@ -248,6 +254,49 @@ void TestCameraOpen::saveSnByFamily()
     while (q.next())
         rows << q.value(0).toString();
     QTEST(rows, "rows");
+    q.finish();
+    dropSnDb();
+}
+
+void TestCameraOpen::saveSnKeepsClosedCamera_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("prefix");  // of the stored value (IMV stores the camera key)
+    QTest::newRow("ueye") << "ueye" << "";
+    QTest::newRow("mindvision") << "mindvision" << "";
+    QTest::newRow("mvs") << "mvs" << "";
+    QTest::newRow("imv") << "imv" << "IMV:";
+}
+
+void TestCameraOpen::saveSnKeepsClosedCamera()
+{
+    // The loss handling closes a lost camera; storing the order meanwhile
+    // must not erase the serial it opens by.
+    QFETCH(QString, family);
+    QFETCH(QString, prefix);
+    TempWorkDir work(false);
+    SimCamFolder sim;
+    sim.add(family, "AAA000001", kSmall);
+    sim.add(family, "BBB000002", kSmall);
+    probe();
+    makeSnDb(work.filePath("SN.db"));
+    const QStringList stored{prefix + "BBB000002", prefix + "AAA000001"};
+    SetSerialNB(0, stored[0].toLatin1().constData());
+    SetSerialNB(1, stored[1].toLatin1().constData());
+    {
+        CameraRig rig;
+        rig.build(2);
+        QCOMPARE(rig.station.numCamera, 2);
+        rig.cam(1).CameraStop();
+        rig.cam(1).CameraClose();
+        rig.station.SaveSN(0);
+    }
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
+    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
+    QStringList rows;
+    while (q.next())
+        rows << q.value(0).toString();
+    QCOMPARE(rows, stored);
     q.finish();
     dropSnDb();
 }
