@@ -5,6 +5,7 @@
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
+#include "SettingsPort.h"
 #include "ROINGWarnBox.h"
 #include "StationLossPort.h"
 #include "TimingWarnBox.h"
@@ -29,17 +30,20 @@
 #include "network/VUR_Net.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
+#include "widgets/PasswordGate.h"
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -189,6 +193,8 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    m_settingsPort = std::make_unique<SettingsPort>(this);
+    wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
@@ -206,6 +212,7 @@ bool RaRoWizard::Build()
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    wizardParaWidget->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -411,6 +418,8 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
+    delete wizardParaWidget;
+    wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -508,6 +517,44 @@ void RaRoWizard::ChangeCammer()
         viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
         viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
     }
+}
+
+int RaRoWizard::CheckPassword()
+{
+    if (!gpWPara || !gpWPara->passwordUsed)
+        return 2;
+    CycleState& st = cycle();
+    if (st.unlockLevel != 0)
+        return st.unlockLevel;
+    // The password box sets the level it reaches.
+    if (auto* box = qobject_cast<QDialog*>(PasswordGate::prompt()))
+        box->exec();
+    return st.unlockLevel;
+}
+
+bool RaRoWizard::CheckRoot()
+{
+    CycleState& st = cycle();
+    if (st.unlockLevel == 2)
+        return true;
+    if (auto* box = qobject_cast<QDialog*>(PasswordGate::prompt()))
+        box->exec();
+    return st.unlockLevel == 2;
+}
+
+void RaRoWizard::SlotSystemPara()
+{
+    if (!wizardParaWidget || wizardParaWidget->isVisible())
+        return;
+    CycleState& st = cycle();
+    if (st.unlockLevel == 2)
+        st.unlockLevel = gpWPara->passwordUsed ? 1 : 0;
+    if (CheckPassword() == 0 || st.verdictState == VerdictAlarm)
+        return;
+    *gpWParaBak = *gpWPara;
+    gpWPara->inserterAllParam(1);
+    wizardParaWidget->show();
+    wizardParaWidget->raise();
 }
 
 void RaRoWizard::TSClibrate()

@@ -23,7 +23,9 @@ class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
+class SettingsPort;
 class StationLossPort;
+class WizardParaWidget;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -46,8 +48,15 @@ public:
     CameraStation* station() const { return m_station.get(); }
     OperationLog* operationLog() const { return m_oplog; }
     int numCamera() const;
+    WizardPorts* ports() const { return m_ports.get(); }
+
+    // Password rules in front of protected operations: the level reached
+    // (2 without password protection), or whether the master level is reached.
+    int CheckPassword();
+    bool CheckRoot();
 
     CammerWidget* cammerWidget[8] = {};
+    WizardParaWidget* wizardParaWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -73,6 +82,7 @@ signals:
     void sigROINGWarm();
 
 public slots:
+    void SlotSystemPara();
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
@@ -96,6 +106,7 @@ private:
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
+    std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;
     std::unique_ptr<StationLossPort> m_lossPort;
     std::unique_ptr<CameraLoss> m_loss;

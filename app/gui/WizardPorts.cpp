@@ -9,6 +9,7 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 
 #include <QTimer>
@@ -130,7 +131,7 @@ void WizardPorts::insertRecord(const QString& text)
 
 bool WizardPorts::settingsDialogVisible() const
 {
-    return false;  // the settings dialog answers here once it exists
+    return m_win->wizardParaWidget && m_win->wizardParaWidget->isVisible();
 }
 
 void WizardPorts::cameraRepaint(int camera)
