@@ -1,5 +1,7 @@
 #include "PagePlacer.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QWidget>
 
 namespace {
@@ -60,18 +62,34 @@ void PagePlacer::place(QWidget* widget)
     advance(s.width(), s.height());
 }
 
-void PagePlacer::place(QWidget* widget, const QString& label, const QColor& color)
+void PagePlacer::place(QWidget* widget, const QString& label, const QColor& color, int labelWidth)
 {
-    const QSize s = SizeOf(widget);
-    const int h = std::max(s.height(), m_rowHeight);
+    placeRow(label, color, labelWidth, {widget});
+}
+
+void PagePlacer::placeRow(const QString& label, const QColor& color, int labelWidth, const QList<QWidget*>& widgets)
+{
+    const int lw = labelWidth > 0 ? labelWidth : m_captionWidth;
+    int w = lw;
+    int h = m_rowHeight;
+    for (const QWidget* x : widgets) {
+        const QSize s = SizeOf(x);
+        w += s.width() + m_rowGap;
+        h = std::max(h, s.height());
+    }
     ensureRoom(h);
     PaintedCaption c;
-    c.box = QRect(m_x, m_y, m_captionWidth, h);
+    c.box = QRect(m_x, m_y, lw, h);
     c.text = label;
     c.color = color;
     m_captions << c;
-    widget->setGeometry(QRect(QPoint(m_x + m_captionWidth, m_y + (h - s.height()) / 2), s));
-    advance(m_captionWidth + s.width(), h);
+    int x = m_x + lw;
+    for (QWidget* widget : widgets) {
+        const QSize s = SizeOf(widget);
+        widget->setGeometry(QRect(QPoint(x, m_y + (h - s.height()) / 2), s));
+        x += s.width() + m_rowGap;
+    }
+    advance(w - m_rowGap, h);
 }
 
 void PagePlacer::placeRow(const QList<QWidget*>& widgets)
@@ -117,4 +135,12 @@ void PagePlacer::finish()
     for (int i : m_pendingSeparators)
         m_captions[i].box.setWidth(std::max(m_captions[i].box.width(), m_columnWidth));
     m_pendingSeparators.clear();
+}
+
+void FitCaption(QLabel* label)
+{
+    QFont f = label->font();
+    while (f.pixelSize() > 9 && QFontMetrics(f).horizontalAdvance(label->text()) > label->width() - 4)
+        f.setPixelSize(f.pixelSize() - 1);
+    label->setFont(f);
 }

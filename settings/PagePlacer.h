@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 struct PaintedCaption {
@@ -27,7 +28,10 @@ public:
     void heading(const QString& text, const QColor& color, bool separator = true);
     // A control at its size (fixed size or size hint), optionally after a row label.
     void place(QWidget* widget);
-    void place(QWidget* widget, const QString& label, const QColor& color);
+    // labelWidth 0: the placer's caption width.
+    void place(QWidget* widget, const QString& label, const QColor& color, int labelWidth = 0);
+    // A labelled control followed by further controls in the same row.
+    void placeRow(const QString& label, const QColor& color, int labelWidth, const QList<QWidget*>& widgets);
     // Several controls side by side in one row.
     void placeRow(const QList<QWidget*>& widgets);
     // Starts a new column even when the current one has room.
@@ -61,3 +65,6 @@ private:
     QList<PaintedCaption> m_captions;
     QList<int> m_pendingSeparators;  // headings whose width follows the column
 };
+
+// A caption longer than its fixed label gets a smaller font.
+void FitCaption(QLabel* label);

@@ -14,21 +14,12 @@ void PaintSettings(QPainter& p, const QRect& r, const SettingsPaintState& st)
 {
     const bool narrow = IsSmallLayout();
     const int headerH = narrow ? 30 : 50;
-    const int captionPx = narrow ? 18 : 30;
     if (!st.simple && gpPixmapBG)
         p.drawPixmap(r, *gpPixmapBG);
 
-    QFont f(QStringLiteral("wqy-microhei"));
-    for (const PaintedCaption& c : st.captions) {
-        f.setPixelSize(c.pixelSize ? c.pixelSize : captionPx);
-        p.setFont(f);
-        p.setPen(c.color);
-        p.drawText(c.box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, c.text);
-        if (c.separator && gpPixmapLine)
-            p.drawPixmap(QRect(c.box.left(), c.box.bottom() + 1, c.box.width(), 5), *gpPixmapLine);
-    }
     if (st.simple)
         return;
+    QFont f(QStringLiteral("wqy-microhei"));
 
     if (gpPixmapTitle)
         p.drawPixmap(QRect(0, 0, r.width(), headerH), *gpPixmapTitle);
@@ -47,4 +38,19 @@ void PaintSettings(QPainter& p, const QRect& r, const SettingsPaintState& st)
     const int versionX = r.width() - (narrow ? 170 : 235);
     p.drawText(QRect(versionX, 0, r.width() - versionX, headerH), Qt::AlignLeft | Qt::AlignVCenter,
                SettingsVersionText());
+}
+
+void SettingsCanvas::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    QFont f(QStringLiteral("wqy-microhei"));
+    const int captionPx = IsSmallLayout() ? 18 : 30;
+    for (const PaintedCaption& c : captions) {
+        f.setPixelSize(c.pixelSize ? c.pixelSize : captionPx);
+        p.setFont(f);
+        p.setPen(c.color);
+        p.drawText(c.box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, c.text);
+        if (c.separator && gpPixmapLine)
+            p.drawPixmap(QRect(c.box.left(), c.box.bottom() + 1, c.box.width(), 5), *gpPixmapLine);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QWidget>
 
 class QPainter;
 class QRect;
@@ -14,10 +15,21 @@ struct SettingsPaintState {
     bool simple = false;  // simple display: no background, no header
     QString serial;
     QString title;
-    QList<PaintedCaption> captions;
 };
 
 // The program version shown in the header.
 QString SettingsVersionText();
 
 void PaintSettings(QPainter& p, const QRect& r, const SettingsPaintState& st);
+
+// The layer that carries a page's controls and paints their captions. It is
+// as wide as the page needs and slides sideways when that is wider than the
+// dialog; the dialog paints background and header under it.
+class SettingsCanvas : public QWidget {
+public:
+    explicit SettingsCanvas(QWidget* parent) : QWidget(parent) {}
+    QList<PaintedCaption> captions;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};

@@ -108,6 +108,7 @@ void WizardParaWidget::LoadCamera(bool withSpeed)
 void WizardParaWidget::ResetReCheck1Text(const QString& text)
 {
     recheckEdit->setText(text);
+    FitCaption(recheckEdit->captionLabel());
 }
 
 // --- the Camera page acts at once -------------------------------------------

@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTableView>
 
 namespace {
@@ -37,6 +38,12 @@ Grid CurrentGrid()
     return {true, 50, 10, 30, 300, 50, 50};
 }
 
+// The strip above the page buttons where a page too wide for the dialog slides.
+int SlideHeight()
+{
+    return IsSmallLayout() ? 12 : 24;
+}
+
 int DetectionsEdited()
 {
     return gpWParaBak ? std::clamp(gpWParaBak->customDetectCount, 2, 8) : 2;
@@ -47,7 +54,7 @@ QRect WizardParaWidget::ContentArea() const
 {
     const Grid g = CurrentGrid();
     const int top = g.headerH + g.rowGap;
-    const int bottom = height() - g.buttonH - 3 * g.rowGap;
+    const int bottom = height() - g.buttonH - 3 * g.rowGap - SlideHeight();
     return QRect(30, top, width() - 60, bottom - top);
 }
 
@@ -197,16 +204,56 @@ void WizardParaWidget::ResetEBoxTrigDelayPos(int n)
 void WizardParaWidget::LayOutPage()
 {
     const Grid g = CurrentGrid();
-    const QRect area = ContentArea();
-    m_captions.clear();
     const QList<QWidget*> shown = ShownControls();
 
     // Page buttons and Confirm along the bottom.
     const int bw = std::min(g.wide ? 200 : 110, (width() - 60 - 5 * g.rowGap) / 6);
     const int by = height() - g.buttonH - 2 * g.rowGap;
-    for (int k = 0; k < 5; ++k)
-        pageButton[k]->setGeometry(30 + k * (bw + g.rowGap), by, bw, g.buttonH);
-    confirmButton->setGeometry(width() - 30 - bw, by, bw, g.buttonH);
+    for (int k = 0; k < 5; ++k) {
+        pageButton[k]->setFixedSize(bw, g.buttonH);
+        pageButton[k]->move(30 + k * (bw + g.rowGap), by);
+    }
+    confirmButton->setFixedSize(bw, g.buttonH);
+    confirmButton->move(width() - 30 - bw, by);
+
+    // Long captions in a small area: the switches' font shrinks until the
+    // page fits, so nothing is placed outside the dialog or over the buttons.
+    const int largest = g.wide ? 28 : 14;
+    const int smallest = g.wide ? 18 : 11;
+    for (int px = largest; px >= smallest; px -= 2) {
+        QFont f(QStringLiteral("wqy-microhei"));
+        f.setPixelSize(px);
+        for (QWidget* w : shown)
+            if (qobject_cast<CheckBox*>(w))
+                w->setFont(f);
+        if (PlacePage(shown) || px == smallest)
+            break;
+    }
+    m_canvas->captions = m_captions;
+
+    // What still does not fit slides into view.
+    int right = 0;
+    for (QWidget* w : shown)
+        right = std::max(right, w->geometry().right() + 1);
+    const int extra = right - (width() - 30);
+    m_canvas->resize(width() + std::max(0, extra), height());
+    m_slide->setRange(0, std::max(0, extra));
+    m_slide->setPageStep(width());
+    m_slide->setGeometry(30, by - g.rowGap - SlideHeight(), width() - 60, SlideHeight());
+    m_slide->setVisible(extra > 0);
+    if (extra <= 0)
+        m_slide->setValue(0);
+    m_canvas->move(-m_slide->value(), 0);
+    m_canvas->lower();
+    m_canvas->update();
+}
+
+bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
+{
+    const Grid g = CurrentGrid();
+    const QRect area = ContentArea();
+    m_captions.clear();
+    bool fits = true;
 
     auto placer = [&](const QRect& r) { return PagePlacer(r, g.rowH, g.rowGap, 30, g.captionW); };
     switch (m_simpleDisplay ? int(PageCamera) : m_page) {
@@ -241,6 +288,7 @@ void WizardParaWidget::LayOutPage()
             if (!qobject_cast<EditBox*>(w))
                 right.place(w);
         right.finish();
+        fits = !right.overflowed();
         m_captions << right.captions();
         break;
     }
@@ -270,6 +318,7 @@ void WizardParaWidget::LayOutPage()
             if (qobject_cast<CheckBox*>(w))
                 pl.place(w);
         pl.finish();
+        fits = !pl.overflowed();
         m_captions << pl.captions() << unit;
         break;
     }
@@ -303,6 +352,7 @@ void WizardParaWidget::LayOutPage()
             if (qobject_cast<CheckBox*>(w))
                 pl.place(w);
         pl.finish();
+        fits = !pl.overflowed();
         m_captions << pl.captions();
         break;
     }
@@ -315,16 +365,19 @@ void WizardParaWidget::LayOutPage()
         pl.placeRow({groupNameEdit, paraGroupCombo});
         pl.placeRow({groupButton[0], groupButton[1], groupButton[2]});
         pl.heading(LanStr(225), kCyan);
-        pl.place(newPasswordEdit, LanStr(226), Qt::yellow);
-        pl.place(confirmPasswordEdit, LanStr(227), Qt::yellow);
-        pl.place(changePasswordButton);
-        pl.newColumn();
+        QFont f(QStringLiteral("wqy-microhei"));
+        f.setPixelSize(g.captionPx);
+        const QFontMetrics fm(f);
+        const int lw = std::max(fm.horizontalAdvance(LanStr(226)), fm.horizontalAdvance(LanStr(227))) + 15;
+        pl.place(newPasswordEdit, LanStr(226), Qt::yellow, lw);
+        pl.placeRow(LanStr(227), Qt::yellow, lw, {confirmPasswordEdit, changePasswordButton});
+        for (int k = 0; k < kActions; k += 2)
+            pl.placeRow({actionButton[k], actionButton[k + 1]});
         for (QWidget* w : shown)
             if (qobject_cast<CheckBox*>(w))
                 pl.place(w);
-        for (int k = 0; k < kActions; k += 2)
-            pl.placeRow({actionButton[k], actionButton[k + 1]});
         pl.finish();
+        fits = !pl.overflowed();
         m_captions << pl.captions();
         break;
     }
@@ -338,6 +391,7 @@ void WizardParaWidget::LayOutPage()
     default:
         break;
     }
+    return fits;
 }
 
 void WizardParaWidget::paintEvent(QPaintEvent*)
@@ -347,7 +401,6 @@ void WizardParaWidget::paintEvent(QPaintEvent*)
     st.page = m_simpleDisplay ? int(PageCamera) : m_page;
     st.simple = m_simpleDisplay;
     st.serial = m_serial;
-    st.captions = m_captions;
     static const int kTitle[6] = {215, 260, 328, 259, 229, 206};
     st.title = LanStr(kTitle[st.page]);
     PaintSettings(p, rect(), st);

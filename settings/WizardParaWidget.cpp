@@ -15,16 +15,20 @@
 #include "widgets/C_Type_COM.h"
 #include "widgets/Edit.h"
 #include "widgets/EditBox.h"
+#include "widgets/EditParam.h"
 #include "widgets/ModifyTimeWidget.h"
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSqlTableModel>
 #include <QTableView>
 #include <QTextStream>
@@ -41,7 +45,7 @@ struct WizardParaWidget::Sizes {
     {
         if (IsSmallLayout())
             return {false, 30, 5, 18, 200, 30, 150, 28, 16, 110, 30, 150};
-        return {true, 50, 10, 30, 300, 50, 250, 50, 25, 200, 50, 300};
+        return {true, 50, 10, 30, 300, 50, 250, 50, 25, 200, 50, 240};
     }
 };
 
@@ -79,10 +83,18 @@ WizardParaWidget::WizardParaWidget(SettingsHost* host, QWidget* parent)
         const int h = std::min(950, gShowH);
         setGeometry(std::max(0, gShowW / 2 - 900), std::max(0, gShowH / 2 - 475), w, h);
     } else {
-        setGeometry(std::max(0, gShowW / 2 - 350), std::max(0, gShowH / 2 - 250), 700, 500);
+        // 700 x 500 on an 800 x 600 panel; a larger small screen gets the room it has.
+        const int w = std::max(700, std::min(gShowW - 24, 1000));
+        const int h = std::max(500, std::min(gShowH - 28, 740));
+        setGeometry(std::max(0, (gShowW - w) / 2), std::max(0, (gShowH - h) / 2), w, h);
     }
 
-    // 2-4. Controls in page order, then the page buttons.
+    // 2-4. Controls in page order on their sliding layer, then the page buttons.
+    m_canvas = new SettingsCanvas(this);
+    m_canvas->setGeometry(rect());
+    m_slide = new QScrollBar(Qt::Horizontal, this);
+    m_slide->hide();
+    connect(m_slide, &QScrollBar::valueChanged, this, [this](int x) { m_canvas->move(-x, 0); });
     BuildSystemPage();
     BuildCameraPage();
     BuildIOPage();
@@ -133,15 +145,25 @@ void WizardParaWidget::setNetworkPage(NetworkPageHooks* page)
 EditBox* WizardParaWidget::NewEdit(int page, int min, int max, const QString& caption, int display, bool seconds)
 {
     // display 0 integer, 2 tenths of a second shown in seconds.
-    auto* e = new EditBox(min, max, this, caption, seconds || display == 2 ? LanStr(540) : QString(),
+    auto* e = new EditBox(min, max, m_canvas, caption, seconds || display == 2 ? LanStr(540) : QString(),
                           display, display == 2 ? 10 : 1);
+    // Rows sit on the page's grid: no margins of their own, and on wide
+    // screens narrower step buttons leave room for a second column.
+    e->layout()->setContentsMargins(0, 0, 0, 0);
+    e->captionLabel()->setFixedWidth(IsSmallLayout() ? 105 : 200);
+    if (!IsSmallLayout()) {
+        for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()})
+            b->setFixedWidth(95);
+        e->edit()->setFixedWidth(120);
+    }
+    FitCaption(e->captionLabel());
     m_controls[page] << e;
     return e;
 }
 
 CheckBox* WizardParaWidget::NewCheck(int page, const QString& caption, bool factory)
 {
-    auto* c = new CheckBox(this, caption);
+    auto* c = new CheckBox(m_canvas, caption);
     m_controls[page] << c;
     if (factory)
         m_factoryControls[page] << c;
@@ -151,7 +173,7 @@ CheckBox* WizardParaWidget::NewCheck(int page, const QString& caption, bool fact
 ColorButton* WizardParaWidget::NewButton(int page, const QString& caption)
 {
     const Sizes s = Sizes::Current();
-    auto* b = new ColorButton(caption, this, 3);
+    auto* b = new ColorButton(caption, page >= 0 ? static_cast<QWidget*>(m_canvas) : this, 3);
     b->setFixedSize(s.buttonW, s.buttonH);
     if (page >= 0)
         m_controls[page] << b;
@@ -161,7 +183,7 @@ ColorButton* WizardParaWidget::NewButton(int page, const QString& caption)
 ComboBox* WizardParaWidget::NewCombo(int page, const QStringList& items)
 {
     const Sizes s = Sizes::Current();
-    auto* c = new ComboBox(this);
+    auto* c = new ComboBox(m_canvas);
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(s.comboPx);
     c->setFont(f);
@@ -373,14 +395,14 @@ void WizardParaWidget::BuildAdvancedPage()
     });
 
     // Parameter groups.
-    groupNameEdit = new Edit(6, this);
+    groupNameEdit = new Edit(6, m_canvas);
     paraGroupCombo = NewCombo(PageAdvanced, {});
     m_controls[PageAdvanced] << groupNameEdit;
     for (int k = 0; k < 3; ++k)
         groupButton[k] = NewButton(PageAdvanced, Caption(182 + k));
     // Password.
-    newPasswordEdit = new Edit(5, this);
-    confirmPasswordEdit = new Edit(5, this);
+    newPasswordEdit = new Edit(5, m_canvas);
+    confirmPasswordEdit = new Edit(5, m_canvas);
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(s.comboPx);
     for (Edit* e : {groupNameEdit, newPasswordEdit, confirmPasswordEdit}) {
@@ -404,8 +426,8 @@ void WizardParaWidget::BuildAdvancedPage()
 
 void WizardParaWidget::BuildRecordPage()
 {
-    recordTable = new QTableView(this);
-    recordList = new QListWidget(this);
+    recordTable = new QTableView(m_canvas);
+    recordList = new QListWidget(m_canvas);
     m_controls[PageRecord] << recordTable << recordList;
 }
 

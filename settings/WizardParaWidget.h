@@ -24,6 +24,8 @@ class NetworkPageHooks;
 class QListWidget;
 class QListWidgetItem;
 class QProcess;
+class QScrollBar;
+class SettingsCanvas;
 class QSqlTableModel;
 class QTableView;
 class QTimer;
@@ -170,6 +172,7 @@ private:
     ComboBox* NewCombo(int page, const QStringList& items);
     void GoToPage(int page, bool rootOnly);
     void LayOutPage();
+    bool PlacePage(const QList<QWidget*>& shown);
     QList<QWidget*> ShownControls() const;
     void LoadCamera(bool withSpeed);
     void StoreControls();
@@ -179,6 +182,8 @@ private:
     QRect ContentArea() const;
 
     SettingsHost* m_host;
+    SettingsCanvas* m_canvas = nullptr;
+    QScrollBar* m_slide = nullptr;  // shown when a page is wider than the dialog
     NetworkPageHooks* m_net;
     std::unique_ptr<NetworkPageHooks> m_defaultNet;
     SettingsBindings m_bindings;

@@ -32,7 +32,8 @@ private slots:
         QFETCH(int, lan);
         QFETCH(int, type);
         gLan = lan;
-        SettingsRig rig([type] {
+        SettingsRig rig([type, lan] {
+            SetStoredValue(QStringLiteral("system2"), 13, lan);
             SetStoredValue(QStringLiteral("system7"), 10, 1);  // factory controls
             SetStoredValue(QStringLiteral("numFailDetect"), 1, type);
             SetStoredValue(QStringLiteral("system8"), 1, 8);
