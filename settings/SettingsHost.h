@@ -8,6 +8,7 @@
 
 class CameraStation;
 class IOSetupHost;
+struct WizardPara;
 
 class SettingsHost {
 public:
@@ -35,8 +36,8 @@ public:
     // The cycle's switch that keeps every frame as a test image (not saved).
     virtual bool saveRawFrames() const { return false; }
     virtual void setSaveRawFrames(bool on) { (void)on; }
-    // Output polarity may have changed: send the output word again.
-    virtual void flushOutputs() {}
+    // Output polarity changed: the outputs keep their states on the new polarity.
+    virtual void outputPolarityChanged(const WizardPara& before) { (void)before; }
 
     // Command column: collapse it; refresh its manual-trigger choice and
     // capture-mode caption from the live parameters.

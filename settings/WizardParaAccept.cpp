@@ -393,10 +393,10 @@ void WizardParaWidget::accept()
     } else if (engines && before.amplify != now.amplify) {
         ForEnabledSteps(*m_host, [&](int c, int s) { engines->VarTrain(c, s); });
     }
-    // The board takes a new polarity with the next output word: send it now.
-    if (std::memcmp(before.outputInvert, now.outputInvert, sizeof(now.outputInvert)) != 0
-        || before.output4SyncFor != now.output4SyncFor)
-        m_host->flushOutputs();
+    // Without a restart the outputs would show the old polarity until the
+    // cycle next sets them.
+    if (std::memcmp(before.outputInvert, now.outputInvert, sizeof(now.outputInvert)) != 0)
+        m_host->outputPolarityChanged(before);
 
     // 10. Notes about what waits for a restart.
     for (int text : RestartNotes(before, now))

@@ -4,6 +4,7 @@
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
 #include "network/VUR_Net.h"
+#include "params/WizardPara.h"
 #include "view/CammerWidget.h"
 
 int SettingsPort::unlockLevel() const
@@ -57,10 +58,10 @@ void SettingsPort::setCaptureOnTrigger(int on)
     m_win->cycle().captureConfigured = on;
 }
 
-void SettingsPort::flushOutputs()
+void SettingsPort::outputPolarityChanged(const WizardPara& before)
 {
     if (gpControlIO)
-        gpControlIO->IOFlashOut();
+        gpControlIO->PolarityChanged(ControlPort::FromParameters(before));
 }
 
 void SettingsPort::repaintCameras()

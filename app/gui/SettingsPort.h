@@ -19,7 +19,7 @@ public:
     void setCaptureOnTrigger(int on) override;
     bool saveRawFrames() const override { return m_saveRawFrames; }
     void setSaveRawFrames(bool on) override { m_saveRawFrames = on; }
-    void flushOutputs() override;
+    void outputPolarityChanged(const WizardPara& before) override;
     void repaintCameras() override;
     void selectCamera(int camera) override;
     void restartPlantClient() override;

@@ -27,8 +27,10 @@ public:
     void setUnlockLevel(int l) override { level = l; }
     bool CheckRoot() override
     {
-        ++rootAsked;
-        if (level != 2 && passwordGives >= 0)
+        if (level == 2)
+            return true;
+        ++rootAsked;  // the password box is shown
+        if (passwordGives >= 0)
             level = passwordGives;
         return level == 2;
     }
@@ -40,7 +42,7 @@ public:
     void setCaptureOnTrigger(int on) override { captureOnTrigger = on; }
     bool saveRawFrames() const override { return rawFrames; }
     void setSaveRawFrames(bool on) override { rawFrames = on; }
-    void flushOutputs() override { ++flushes; }
+    void outputPolarityChanged(const WizardPara&) override { ++flushes; }
     void hideCommandColumn() override { ++columnHidden; }
     void refreshCommandColumn() override { ++columnRefreshed; }
     void selectCamera(int c) override { selected = c; }
