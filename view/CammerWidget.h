@@ -33,8 +33,19 @@ public:
     bool cameraOpen() const;
     // The display picture (RGB32 over displayBuffer).
     const QImage& displayImage() const { return m_display; }
-    // Copies the working frame into the display buffer (grey frames widened).
-    void ShowWorkFrame();
+    // Copies a frame (work buffer or aligned frame) into the display buffer,
+    // grey frames widened to RGB32.
+    void ShowFrame(const std::vector<uint8_t>& frame);
+    void ShowWorkFrame() { ShowFrame(workBuffer); }
+    // Result picture of a step into the saver's slot (0 NG, 1 OK): the judged
+    // frame; the live view adds its marks.
+    void SaveFailImage(int step, int slot);
+    // A stored picture as the working frame (manual snapshots without cameras):
+    // taken only at frame size, converted to the frame format row by row.
+    bool LoadStandInFrame(const QString& path);
+    // Where the step countdown stands in a view of the given scale; the
+    // layout rule is the one of every widget (small up to 1024 px).
+    static QRect CountdownRect(float sx, float sy);
 
     // Panel widgets (placed and shown by the ROI parameter panel).
     Slider* slider[3] = {};
@@ -55,7 +66,6 @@ public:
     int blinkPhase = 0;
     int moveMode = 0;
     bool paraToggle = false;
-    bool skipStep[kGroups] = {};  // not detected in that step (re-check)
     bool stepFlag[kGroups] = {};
     int ringPosition = 0;
 
