@@ -205,8 +205,11 @@ void DetectionCycle::Run()
         st.pendingInput = 0;
 
     bool examine = !busy;
-    if (st.manualStep != gDNum && ServeManualRequest(busy))
+    // "No request" is marked by the step count; the count can change while
+    // running, so a request is also remembered as such.
+    if (m_manualRequested && st.manualStep != gDNum && ServeManualRequest(busy))
         examine = false;
+    m_manualRequested = false;
     if (examine && p.externalTrigger) {
         const unsigned all = (1u << std::min(m_host->cameraCount(), 8)) - 1u;
         if ((m_trigImages & all) == all) {
@@ -589,6 +592,7 @@ void DetectionCycle::SlotManualTrig(int step)
     if (step < 0 || step >= 8)
         return;
     state.manualStep = step;
+    m_manualRequested = true;
     for (auto& cam : state.stepDone)
         std::fill(std::begin(cam), std::end(cam), uint8_t(0));
     if (gCameraID == CAMERA_NONE)

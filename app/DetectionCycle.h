@@ -181,4 +181,5 @@ private:
     bool m_inPass = false;
     int m_rawIndex = 0;            // raw-frame file index 0..199
     bool m_repeatEvaluation = false;
+    bool m_manualRequested = false;
 };

@@ -132,6 +132,7 @@ bool RaRoWizard::Build()
     const WizardPara& p = *gpWPara;
     CycleState& st = cycle();
     st.curStep = p.machineType == 4 ? gDNum - 1 : (p.productDetectOn == 1 ? 0 : 1);
+    st.customStep = p.machineType == 4 ? gDNum - 1 : 0;  // the next input starts the first group
     gTempNum = p.templateCount;
     gPicNumNG = p.ngImagesKept;
     gPicNumOK = p.okImagesKept;
