@@ -153,13 +153,20 @@ void CammerWidget::BuildPanel()
 
 void CammerWidget::ShowFrame(const std::vector<uint8_t>& frame)
 {
+    m_pendingFrame = &frame;
+}
+
+void CammerWidget::SyncDisplay()
+{
+    const std::vector<uint8_t>* frame = m_pendingFrame;
+    m_pendingFrame = nullptr;
     const FrameLayout& l = CammerWidgetData::layout();
-    if (frame.size() < size_t(l.colorLen()) || displayBuffer.size() < size_t(l.imageLen()) * 4)
+    if (!frame || frame->size() < size_t(l.colorLen()) || displayBuffer.size() < size_t(l.imageLen()) * 4)
         return;
     if (l.colour)
-        std::memcpy(displayBuffer.data(), frame.data(), size_t(l.colorLen()));
+        std::memcpy(displayBuffer.data(), frame->data(), size_t(l.colorLen()));
     else
-        Gray2RGBA(frame.data(), reinterpret_cast<int*>(displayBuffer.data()), l.width, l.height);
+        Gray2RGBA(frame->data(), reinterpret_cast<int*>(displayBuffer.data()), l.width, l.height);
 }
 
 void CammerWidget::SaveFailImage(int step, int slot)
@@ -211,6 +218,7 @@ QRect CammerWidget::CountdownRect(float sx, float sy)
 void CammerWidget::paintEvent(QPaintEvent*)
 {
     // The frame only; areas, results and texts are the live view's.
+    SyncDisplay();
     QPainter p(this);
     if (!m_display.isNull())
         p.drawImage(rect(), m_display);

@@ -31,12 +31,19 @@ public:
     // The camera half (null without a station).
     CameraSide* cameraSide() const { return m_side.get(); }
     bool cameraOpen() const;
-    // The display picture (RGB32 over displayBuffer).
-    const QImage& displayImage() const { return m_display; }
-    // Copies a frame (work buffer or aligned frame) into the display buffer,
-    // grey frames widened to RGB32.
+    // The display picture (RGB32 over displayBuffer), with any shown frame in it.
+    const QImage& displayImage()
+    {
+        SyncDisplay();
+        return m_display;
+    }
+    // Shows a frame (work buffer or aligned frame): it is widened into the
+    // display buffer when the view next paints, so a detection step hands
+    // its outputs to the board before any picture is converted.
     void ShowFrame(const std::vector<uint8_t>& frame);
     void ShowWorkFrame() { ShowFrame(workBuffer); }
+    // Converts a shown frame that is still waiting (paint, grabs, video share).
+    void SyncDisplay();
     // Result picture of a step into the saver's slot (0 NG, 1 OK): the judged
     // frame; the live view adds its marks.
     void SaveFailImage(int step, int slot);
@@ -76,6 +83,7 @@ private:
     void BuildPanel();
 
     std::unique_ptr<CameraSide> m_side;
+    const std::vector<uint8_t>* m_pendingFrame = nullptr;
     CameraStation* m_station = nullptr;
     QImage m_display;
 };

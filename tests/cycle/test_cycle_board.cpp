@@ -116,6 +116,7 @@ private slots:
         QTRY_VERIFY(OperationLogRows().contains(QStringLiteral("Camera 1Alarm")));
         QCOMPARE(OperationLogRows().count(QStringLiteral("Camera 1Alarm")), 1);
         QCOMPARE(m_win->cycle().verdictState, int(VerdictAlarm));
+        Grab(QStringLiteral("alarm"));
         // The door opened during the alarm switches the alarm output off; a
         // re-inspection of the still faulty scene holds again.
         m_board->send(QStringLiteral("door open"));
@@ -160,6 +161,16 @@ private slots:
     }
 
 private:
+    // A picture of the window for a person to look at (MOJU_SHOTS_DIR set).
+    void Grab(const QString& what)
+    {
+        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
+        if (out.isEmpty())
+            return;
+        QDir().mkpath(out);
+        m_win->show();
+        m_win->grab().save(QStringLiteral("%1/cycle-%2-%3x%4-lan%5.png").arg(out, what).arg(gShowW).arg(gShowH).arg(gLan));
+    }
     void Start()
     {
         PopupAnswerer answers;
