@@ -1,6 +1,8 @@
 // Opening cameras by stored serial or index, the stored order, trigger and
 // free run, frames arriving, unplug and re-plug, settings the devices receive.
 #include "CameraRig.h"
+#include "camera/drivers/ImvCamera.h"
+#include "camera/drivers/MvsCamera.h"
 #include "TestSupport.h"
 
 #include "platform/SystemActions.h"
@@ -157,8 +159,8 @@ void TestCameraOpen::storedOrderHonoured()
         SetSerialNB(1, "AAA000001");
         rig.build(2);
         QCOMPARE(rig.station.numCamera, 2);
-        QCOMPARE(QByteArray(rig.cam(0).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("BBB000002"));
-        QCOMPARE(QByteArray(rig.cam(1).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(0).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("BBB000002"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(1).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
 
         // Renumbered: widget 0 becomes camera 2 and widget 1 camera 1.
         gCamNO[0] = 1;
@@ -183,7 +185,7 @@ void TestCameraOpen::storedOrderHonoured()
         // Next start: the views follow the new order.
         CameraRig rig;
         rig.build(2);
-        QCOMPARE(QByteArray(rig.cam(0).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(0).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
     }
     dropSnDb();
 }
