@@ -268,6 +268,12 @@ private slots:
         QTest::newRow("three parts") << "192.168.1" << false;
         QTest::newRow("trailing text") << "192.168.1.1x" << false;
         QTest::newRow("empty") << "" << false;
+        QTest::newRow("part overflowing an int") << "4294967297.1.1.1" << false;
+        QTest::newRow("four digits") << "192.168.1.0064" << false;
+        QTest::newRow("leading blank") << " 192.168.1.1" << false;
+        QTest::newRow("plus sign") << "+192.168.1.1" << false;
+        QTest::newRow("empty part") << "192..1.1" << false;
+        QTest::newRow("Arabic-Indic digit") << QStringLiteral("192.168.1.\u0661") << false;
     }
     void addressTexts()
     {
