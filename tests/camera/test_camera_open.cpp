@@ -42,6 +42,17 @@ void makeSnDb(const QString& path)
         QVERIFY(q.exec(QStringLiteral("insert into sysparam values('serialNB%1', 'X')").arg(n)));
 }
 
+// serialNB0 and serialNB1 as stored.
+QStringList FirstTwoSnRows()
+{
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
+    q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name"));
+    QStringList rows;
+    while (q.next())
+        rows << q.value(0).toString();
+    return rows;
+}
+
 void dropSnDb()
 {
     QSqlDatabase::database(QStringLiteral("dbT")).close();
@@ -250,13 +261,7 @@ void TestCameraOpen::saveSnByFamily()
         gCamNO[1] = 0;
         rig.station.SaveSN(0);
     }
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
-    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    QTEST(rows, "rows");
-    q.finish();
+    QTEST(FirstTwoSnRows(), "rows");
     dropSnDb();
 }
 
@@ -293,13 +298,7 @@ void TestCameraOpen::saveSnKeepsClosedCamera()
         rig.cam(1).CameraClose();
         rig.station.SaveSN(0);
     }
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
-    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    QCOMPARE(rows, stored);
-    q.finish();
+    QCOMPARE(FirstTwoSnRows(), stored);
     dropSnDb();
 }
 
