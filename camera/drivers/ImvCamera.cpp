@@ -62,6 +62,7 @@ int ImvCamera::Recount(bool)
 
 bool ImvCamera::open(const char* serial)
 {
+    const char* openedKey = serial;
     if (HasSerial(serial, 19)) {
         char key[100];
         CopyText(key, sizeof(key), serial);
@@ -80,17 +81,22 @@ bool ImvCamera::open(const char* serial)
             IMV_HANDLE h = nullptr;
             if (IMV_CreateHandle(&h, modeByCameraKey, gDeviceInfoList.list[size_t(k)].cameraKey) != IMV_OK)
                 continue;
-            if (!IMV_IsOpen(h) && IMV_OpenEx(h, accessPermissionControl) == IMV_OK)
+            if (!IMV_IsOpen(h) && IMV_OpenEx(h, accessPermissionControl) == IMV_OK) {
                 handle = h;
-            else
+                openedKey = gDeviceInfoList.list[size_t(k)].cameraKey;
+            } else
                 IMV_DestroyHandle(h);
         }
         if (!handle)
             return false;
     }
-    IMV_DeviceInfo info;
-    IMV_GetDeviceInfo(handle, &info);
-    CopyText(cameraKey, sizeof(cameraKey), info.cameraKey);
+    // The key it was opened by, unless the device reports its own.
+    CopyText(cameraKey, sizeof(cameraKey), openedKey);
+    IMV_DeviceInfo info{};
+    if (IMV_GetDeviceInfo(handle, &info) == IMV_OK) {
+        info.cameraKey[sizeof(info.cameraKey) - 1] = 0;
+        CopyText(cameraKey, sizeof(cameraKey), info.cameraKey);
+    }
     IMV_SetEnumFeatureSymbol(handle, "UserSetSelector", "Default");
     IMV_ExecuteCommandFeature(handle, "UserSetLoad");
     IMV_SetEnumFeatureSymbol(handle, "UserSetDefault", "Default");

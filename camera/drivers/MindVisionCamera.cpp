@@ -18,11 +18,21 @@ MindVisionCamera::MindVisionCamera(CameraLink& link)
         m_rgba.assign(size_t(gColorLen), 0);
 }
 
-bool MindVisionCamera::Probe()
+namespace {
+// The devices listed into gCList; a failed enumeration lists none.
+int enumerate()
 {
     int count = kMindListSize;
+    if (CameraEnumerateDevice(gCList, &count) != CAMERA_STATUS_SUCCESS)
+        return 0;
+    return std::clamp(count, 0, kMindListSize);
+}
+}  // namespace
+
+bool MindVisionCamera::Probe()
+{
     CameraSdkInit(0);
-    CameraEnumerateDevice(gCList, &count);
+    const int count = enumerate();
     if (count <= 0)
         return false;
     CameraHandle h = 0;
@@ -56,16 +66,13 @@ bool MindVisionCamera::Probe()
     gCameraID = CAMERA_MINDVISION;
     gFindCamera = CapCameraCount(count);
     CameraUnInit(h);
-    count = kMindListSize;
-    CameraEnumerateDevice(gCList, &count);
+    enumerate();
     return true;
 }
 
 int MindVisionCamera::Recount(bool)
 {
-    int n = kMindListSize;
-    CameraEnumerateDevice(gCList, &n);
-    return n;
+    return enumerate();
 }
 
 bool MindVisionCamera::open(const char* serial)
