@@ -53,7 +53,7 @@ endforeach()
 if(TARGET mkskin)
   set(_skin_stamp ${MOJU_WORKDIR}/images/.stamp)
   add_custom_command(OUTPUT ${_skin_stamp}
-    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
             $<TARGET_FILE:mkskin> ${MOJU_WORKDIR}/images
     COMMAND ${CMAKE_COMMAND} -E touch ${_skin_stamp}
     DEPENDS mkskin

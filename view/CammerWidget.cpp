@@ -141,7 +141,7 @@ void CammerWidget::BuildPanel()
     const int x0 = large ? 450 : x;
     const int y0 = large ? 35 : y;
     for (int k = 0; k < 16; ++k) {
-        // Boxes 9 to 16 have their own captions ("9#".."16#").
+        // Boxes 9 to 16 have their own text ids.
         cavityBox[k] = new CheckBox(this, LanStr(k < 8 ? 460 + k : 596 + k - 8));
         const int col = k % 8;
         const int row = k / 8;

@@ -387,7 +387,7 @@ void RaRoWizard::StartSaver()
             for (int k = 0; k < 2; ++k)
                 folders << ResultFolder(c, s, k);
     savedImageCount = NextPictureNumber(folders);
-    m_saver = new SaveFialImageThread(numCamera(), gDNum, &savedImageCount);
+    m_saver = new SaveFialImageThread(numCamera(), &savedImageCount);
     gpSaveFialImageThread = m_saver;
     ConnectSaverToPlantLink(m_saver);
     m_saver->start(QThread::InheritPriority);

@@ -56,6 +56,11 @@ double SimDevice::real(const QString& key, double def) const
     return ok ? v : def;
 }
 
+bool SimDevice::refuses(const QString& call) const
+{
+    return text(QStringLiteral("fail")).split(QLatin1Char(',')).contains(call);
+}
+
 bool SimDevice::present() const
 {
     return !m_unplugged.load() && QFileInfo::exists(m_folder);

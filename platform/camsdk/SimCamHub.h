@@ -46,6 +46,8 @@ public:
     int number(const QString& key, int def = 0) const;
     double real(const QString& key, double def = 0.0) const;
     bool isColor() const { return number(QStringLiteral("color"), 0) != 0; }
+    // Scripted refusal: device.ini "fail" lists calls or features that fail.
+    bool refuses(const QString& call) const;
 
     // Plugged in: the folder exists and no scripted unplug has happened.
     bool present() const;

@@ -25,8 +25,8 @@ void CheckWholeWidget(CammerWidget* w)
         QCOMPARE(w->templateImages[s].empty(), s >= gDNum);
     }
     QCOMPARE(w->templateNum[0], 1);  // the placeholder
-    QCOMPARE(w->cavityBox[8]->text(), QStringLiteral("9#"));
-    QCOMPARE(w->cavityBox[15]->text(), QStringLiteral("16#"));
+    QCOMPARE(w->cavityBox[8]->text(), QStringLiteral("模腔9"));
+    QCOMPARE(w->cavityBox[15]->text(), QStringLiteral("模腔16"));
 }
 }  // namespace
 

@@ -124,6 +124,9 @@ bool readTable(const char* path, std::vector<Row>& rows)
         const std::string where = std::string(path) + ":" + std::to_string(lineNo);
         if (!line.empty() && line.back() == '\r')
             return fail(where, "carriage return at the end of the line (write it as \\r)");
+        // The table is compiled into C strings: a NUL would end a text early.
+        if (line.find('\0') != std::string::npos)
+            return fail(where, "NUL byte in the line");
         std::vector<std::string> fields;
         size_t start = 0;
         for (;;) {
