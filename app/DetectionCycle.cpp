@@ -396,7 +396,7 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
             return;
     }
 
-    const int steps = (type == 1 || type == 2) ? 2 : std::min(gDNum, 8);
+    const int steps = (type == 1 || type == 2) ? 2 : std::min(gDNum.load(), 8);
     if (gDNum <= 0) {
         st.chainedInput = -1;
         m_host->repaintAll();

@@ -204,7 +204,7 @@ private slots:
             m_para.customTrigInput[d] = d;
         }
         DeriveIOSetup(m_para, nullptr);
-        QCOMPARE(gDNum, 3);
+        QCOMPARE(gDNum.load(), 3);
         m_cycle->state.customStep = gDNum - 1;
         m_cycle->StartDetect();
         for (int i : inputs)
