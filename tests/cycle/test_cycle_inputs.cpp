@@ -9,6 +9,7 @@
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
 #include "foundation/uitext.h"
+#include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
 #include "params/IOSetup.h"
 #include "params/WizardPara.h"
@@ -161,6 +162,39 @@ private slots:
         Pass();  // the first idle pass starts the cycle
         QCOMPARE(m_cycle->state.lastInputNo, 1);
         QVERIFY(m_cycle->stepTimer[1].isActive());
+    }
+
+    // An NG area adds to its insert's wear; the wear box lists the worn ones
+    // first, and "insert replaced" clears only those.
+    void wearCounters()
+    {
+        CammerSingleton live(0), edit(0);
+        m_host->cam.liveSet = &live;
+        m_host->cam.editSet = &edit;
+        m_para.productDetectOn = 0;
+        m_para.detectDelay[1] = 1;
+        m_para.roiNgWarnCount = 2;
+        DeriveIOSetup(m_para, nullptr);
+        live.count[1] = 2;
+        live.NGCount[1][0] = 1;
+        live.NGCount[1][1] = 1;
+        QCOMPARE(m_cycle->CheckROING(), 0);
+        Pulse(0);
+        m_host->cam.cameraOK = 0;
+        m_host->cam.roiOK[1][1] = 0;  // the second area fails
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictAlarm));
+        QCOMPARE(live.NGCount[1][1], 2);
+        QCOMPARE(live.NGCount[1][0], 1);
+        QCOMPARE(m_cycle->CheckROING(), 1);
+        QCOMPARE(m_cycle->GetROINGInfo(), QStringLiteral("镶件已达损耗寿命，请更换镶件\n"
+                                                         "1 号相机 Mold 2号区域报警2次\n"
+                                                         "1 号相机 Mold 1号区域报警1次\n"));
+        m_cycle->ClearWarnNGINfo();
+        QCOMPARE(live.NGCount[1][1], 0);
+        QCOMPARE(live.NGCount[1][0], 1);
+        QCOMPARE(edit.NGCount[1][0], 1);
+        QCOMPARE(m_cycle->CheckROING(), 0);
+        m_host->cam.liveSet = m_host->cam.editSet = nullptr;
     }
 
     void watchdogOnlyWithATimeOut_data()
