@@ -183,10 +183,7 @@ private slots:
     // the empty prompt, and after a wrong entry with the keypad open.
     void grabScreens_data()
     {
-        QTest::addColumn<int>("lan");
-        QTest::newRow("zh_CN") << 0;
-        QTest::newRow("en") << 1;
-        QTest::newRow("zh_TW") << 2;
+        AddLanguageRows();
     }
     void grabScreens()
     {
