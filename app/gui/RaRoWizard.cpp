@@ -104,6 +104,7 @@ bool RaRoWizard::Build()
     logoutTimer = NewTimer(this, &RaRoWizard::TimerLogout, this);
     lcdTimer = NewTimer(this, &RaRoWizard::TimerLCD, this);
     m_cycle = new DetectionCycle(m_ports.get(), nullptr, this);
+    connect(m_cycle, &DetectionCycle::countdownChanged, this, &RaRoWizard::RepaintCountdowns);
     TouchFilter::SetHost(m_ports.get());
     MainWindowHooks::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
@@ -133,6 +134,7 @@ bool RaRoWizard::Build()
     const WizardPara& p = *gpWPara;
     CycleState& st = cycle();
     st.curStep = p.machineType == 4 ? gDNum - 1 : (p.productDetectOn == 1 ? 0 : 1);
+    st.customStep = p.machineType == 4 ? gDNum - 1 : 0;  // the next input starts the first group
     gTempNum = p.templateCount;
     gPicNumNG = p.ngImagesKept;
     gPicNumOK = p.okImagesKept;
@@ -606,6 +608,39 @@ void RaRoWizard::SlotFPS()
         fps[c] = count - frameCountLast[c];
         frameCountLast[c] = count;
     }
+}
+
+void RaRoWizard::RepaintCountdowns()
+{
+    const QRect box = CammerWidget::CountdownRect(viewScale[2], viewScale[3]);
+    for (CammerWidget* w : cammerWidget)
+        if (w && w->isVisible())
+            w->update(box);
+}
+
+void RaRoWizard::SlotSimulationTrigIn(int n)
+{
+    m_cycle->SlotSimulationTrigIn(n);
+}
+
+void RaRoWizard::SlotPressedTrigIn(int n)
+{
+    m_cycle->SlotPressedTrigIn(n, true);
+}
+
+void RaRoWizard::SlotReleasedTrigIn(int n)
+{
+    m_cycle->SlotPressedTrigIn(n, false);
+}
+
+void RaRoWizard::SlotManualTrig(int step)
+{
+    m_cycle->SlotManualTrig(step);
+}
+
+void RaRoWizard::BackTrain()
+{
+    m_cycle->BackTrain();
 }
 
 void RaRoWizard::SlotROINGWarm()

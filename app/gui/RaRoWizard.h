@@ -89,6 +89,14 @@ public slots:
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();
+    // On-screen triggers (the command column's buttons).
+    void SlotSimulationTrigIn(int n);  // inputs 1..8
+    void SlotPressedTrigIn(int n);     // inputs 1..4
+    void SlotReleasedTrigIn(int n);
+    void SlotManualTrig(int step);
+    void SlotManualTrig0() { SlotManualTrig(0); }
+    void SlotManualTrig1() { SlotManualTrig(1); }
+    void BackTrain();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,6 +111,7 @@ private:
     void StartSaver();
     void StartOperationLogDay();
     void Stage(const char* what);
+    void RepaintCountdowns();
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
