@@ -27,6 +27,8 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/PasswordBox.h"
+#include "users/PasswordRules.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "view/CammerWidget.h"
@@ -207,6 +209,8 @@ bool RaRoWizard::Build()
     // 29. hardwareConfigurationWidget (hidden).
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
+    gpPasswordBox = new PasswordBox;
+    gpPasswordBox->setLevelTarget(&st.unlockLevel);
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
     ChangeCammer();
 
@@ -265,9 +269,10 @@ bool RaRoWizard::Build()
     gpChooseBox->setParent(this, gpChooseBox->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint);
     gpNumPad->setParent(this);
     gpNumCharPad->setParent(this);
+    gpPasswordBox->setParent(this, gpPasswordBox->windowFlags());
     gpNumPad->hide();
     gpNumCharPad->hide();
-    //     gpPasswordBox joins them once the password gate exists.
+    gpPasswordBox->hide();
 
     // 54-57.
     st.pendingInput = -1;
@@ -429,7 +434,8 @@ RaRoWizard::~RaRoWizard()
             }
     for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
                                                         gpReconnectCameraWarnBox, gpLostComWarnBox,
-                                                        gContinuousNgWarnBox, gpChooseBox, gpNumPad, gpNumCharPad})
+                                                        gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,
+                                                        gpNumPad, gpNumCharPad})
         delete box;
     gpWarnBox = nullptr;
     gpTimingWarnBox = nullptr;
@@ -438,6 +444,7 @@ RaRoWizard::~RaRoWizard()
     gpLostComWarnBox = nullptr;
     gContinuousNgWarnBox = nullptr;
     gpChooseBox = nullptr;
+    gpPasswordBox = nullptr;
     gpNumPad = nullptr;
     gpNumCharPad = nullptr;
     delete m_oplog;
@@ -472,6 +479,43 @@ void RaRoWizard::InsertRecord(const QString& text)
 {
     if (m_oplog)
         m_oplog->InsertRecord(text);
+}
+
+int RaRoWizard::CheckPassword()
+{
+    int& level = cycle().unlockLevel;
+    if (gpWPara->passwordUsed == 0)
+        return UnlockMaster;
+    if (level != UnlockNone)
+        return level;
+    gpPasswordBox->exec();
+    return level;
+}
+
+bool RaRoWizard::CheckRoot()
+{
+    const int& level = cycle().unlockLevel;
+    if (level == UnlockMaster)
+        return true;
+    gpPasswordBox->exec();
+    return level == UnlockMaster;
+}
+
+int RaRoWizard::unlockLevel() const
+{
+    return m_cycle->state.unlockLevel;
+}
+
+void RaRoWizard::Lock()
+{
+    cycle().unlockLevel = UnlockNone;
+}
+
+void RaRoWizard::LowerMasterLevel()
+{
+    int& level = cycle().unlockLevel;
+    if (level == UnlockMaster)
+        level = gpWPara->passwordUsed ? UnlockSystem : UnlockNone;
 }
 
 void RaRoWizard::ClearRecord()
@@ -531,7 +575,7 @@ void RaRoWizard::TimerLCD()
 void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
-    cycle().unlockLevel = 0;
+    Lock();
     // The user accounts log the user out and refresh the account page here.
 }
 

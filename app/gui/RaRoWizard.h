@@ -37,6 +37,16 @@ public:
     bool isBuilt() const { return m_built; }
 
     void InsertRecord(const QString& text);
+    // Password gate: 0 refused, 1 system password, 2 master password.
+    // CheckPassword passes at once when protection is off or a level is open.
+    int CheckPassword();
+    // True only at the master level; asks even when protection is off.
+    bool CheckRoot();
+    int unlockLevel() const;
+    // Locks again (the status bar's tap, auto log-out).
+    void Lock();
+    // Opening and confirming the settings keep at most the system level.
+    void LowerMasterLevel();
     void ClearRecord();
     void FLushAll();
     void ChangeCammer();

@@ -149,10 +149,7 @@ private slots:
     // MOJU_SHOTS_SIMCAM a camera folder laid out by tools/mkmould.
     void grabScreens_data()
     {
-        QTest::addColumn<int>("lan");
-        QTest::newRow("zh_CN") << 0;
-        QTest::newRow("en") << 1;
-        QTest::newRow("zh_TW") << 2;
+        AddLanguageRows();
     }
     void grabScreens()
     {
