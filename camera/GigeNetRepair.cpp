@@ -123,3 +123,20 @@ int GigeNetRepair::EnsureDeviceReach()
 {
     return ::EnsureDeviceReach(m_mvs);
 }
+
+// The real repair is the default: defined here so that the interface knows
+// nothing of it. With no interface allowed (a build host) it changes nothing.
+namespace {
+GigeNetRepair gDefaultRepair;
+CameraNetRepair* gRepair = nullptr;
+}  // namespace
+
+CameraNetRepair& CameraNetRepair::instance()
+{
+    return gRepair ? *gRepair : gDefaultRepair;
+}
+
+void CameraNetRepair::setInstance(CameraNetRepair* repair)
+{
+    gRepair = repair;
+}

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include "inspect/ParamRoi.h"
+
 class VUR_Net : public QTcpServer {
     Q_OBJECT
 public:
@@ -18,6 +20,8 @@ public:
     virtual void VUR_SendROIParam(int cam, int det);
     virtual void VUR_SendRecord(QDateTime time, QString level, QString text);
     virtual void VUR_SendStatistics(QString picture);
+    // Per-cycle ROI results; trigger: the cycle's trigger code (lastInputNo).
+    virtual void VUR_SendStatistics_Once(QList<param_roi> list, bool ng, int trigger);
     virtual void ChkandAddStaticticsItem(int camera, int step, int roi);
     virtual void VUR_SendSaveNgVideo(int camera, int isNg);
     virtual void VUR_SendTelInfo(int step, int failedRoiCount);

@@ -101,6 +101,7 @@ public:
     int32_t templateNum[kGroups] = {};
     int templateIndex = 0;  // the template the editor shows
     bool resamplePending[kGroups] = {};
+    bool skipStep[kGroups] = {};  // not judged again in that step (re-check, do-not-detect)
 
 private:
     void LoadIgnorePointGroup(int g);

@@ -11,12 +11,15 @@
 #include "params/WizardPara.h"
 #include "platform/vision/ColorConvert.h"
 #include "foundation/VisionGlobals.h"
+#include "app/SaveFialImageThread.h"
+#include "widgets/C_Type_COM.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/Slider.h"
 
 #include <QLabel>
+#include <QMutexLocker>
 #include <QPainter>
 #include <QTimer>
 
@@ -148,19 +151,74 @@ void CammerWidget::BuildPanel()
         w->hide();
 }
 
-void CammerWidget::ShowWorkFrame()
+void CammerWidget::ShowFrame(const std::vector<uint8_t>& frame)
 {
-    if (workBuffer.empty() || displayBuffer.empty())
+    m_pendingFrame = &frame;
+}
+
+void CammerWidget::SyncDisplay()
+{
+    const std::vector<uint8_t>* frame = m_pendingFrame;
+    m_pendingFrame = nullptr;
+    const FrameLayout& l = CammerWidgetData::layout();
+    if (!frame || frame->size() < size_t(l.colorLen()) || displayBuffer.size() < size_t(l.imageLen()) * 4)
         return;
-    if (CammerWidgetData::layout().colour)
-        std::memcpy(displayBuffer.data(), workBuffer.data(), std::min(workBuffer.size(), displayBuffer.size()));
+    if (l.colour)
+        std::memcpy(displayBuffer.data(), frame->data(), size_t(l.colorLen()));
     else
-        Gray2RGBA(workBuffer.data(), reinterpret_cast<int*>(displayBuffer.data()), CammerWidgetData::layout().width, CammerWidgetData::layout().height);
+        Gray2RGBA(frame->data(), reinterpret_cast<int*>(displayBuffer.data()), l.width, l.height);
+}
+
+void CammerWidget::SaveFailImage(int step, int slot)
+{
+    const FrameLayout& l = CammerWidgetData::layout();
+    if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
+        return;
+    std::vector<uint8_t> picture(size_t(l.imageLen()) * 4);
+    if (l.colour)
+        std::memcpy(picture.data(), inspectFrame.data(), std::min(picture.size(), inspectFrame.size()));
+    else if (inspectFrame.size() >= size_t(l.imageLen()))
+        Gray2RGBA(inspectFrame.data(), reinterpret_cast<int*>(picture.data()), l.width, l.height);
+    int firstNg = 0;
+    if (slot == 0 && liveSet)
+        for (int j = 0; j < liveSet->count[step] && j < kMaxRoi && !firstNg; ++j)
+            if (!roiOK[step][j])
+                firstNg = j + 1;
+    QMutexLocker lock(pMutexSaveFail);
+    if (uint8_t* dst = gpFailImage[camera][step][slot])
+        std::memcpy(dst, picture.data(), picture.size());
+    if (slot == 0)
+        gFailIndex[camera][step] = firstNg;
+}
+
+bool CammerWidget::LoadStandInFrame(const QString& path)
+{
+    const FrameLayout& l = CammerWidgetData::layout();
+    QImage img(path);
+    if (img.isNull() || img.width() != l.width || img.height() != l.height)
+        return false;
+    // Whatever the file's depth, the frame gets its own format: never read
+    // past a picture of fewer bytes per pixel.
+    img = img.convertToFormat(l.colour ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
+    const size_t row = size_t(l.width) * (l.colour ? 4 : 1);
+    if (workBuffer.size() < row * size_t(l.height))
+        return false;
+    for (int y = 0; y < l.height; ++y)
+        std::memcpy(workBuffer.data() + row * size_t(y), img.constScanLine(y), row);
+    return true;
+}
+
+QRect CammerWidget::CountdownRect(float sx, float sy)
+{
+    if (IsSmallLayout())
+        return QRect(int(270 * sx), int(5 * sy), 40, 18);
+    return QRect(int(520 * sx), int(5 * sy), 130, 36);
 }
 
 void CammerWidget::paintEvent(QPaintEvent*)
 {
     // The frame only; areas, results and texts are the live view's.
+    SyncDisplay();
     QPainter p(this);
     if (!m_display.isNull())
         p.drawImage(rect(), m_display);

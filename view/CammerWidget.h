@@ -31,10 +31,28 @@ public:
     // The camera half (null without a station).
     CameraSide* cameraSide() const { return m_side.get(); }
     bool cameraOpen() const;
-    // The display picture (RGB32 over displayBuffer).
-    const QImage& displayImage() const { return m_display; }
-    // Copies the working frame into the display buffer (grey frames widened).
-    void ShowWorkFrame();
+    // The display picture (RGB32 over displayBuffer), with any shown frame in it.
+    const QImage& displayImage()
+    {
+        SyncDisplay();
+        return m_display;
+    }
+    // Shows a frame (work buffer or aligned frame): it is widened into the
+    // display buffer when the view next paints, so a detection step hands
+    // its outputs to the board before any picture is converted.
+    void ShowFrame(const std::vector<uint8_t>& frame);
+    void ShowWorkFrame() { ShowFrame(workBuffer); }
+    // Converts a shown frame that is still waiting (paint, grabs, video share).
+    void SyncDisplay();
+    // Result picture of a step into the saver's slot (0 NG, 1 OK): the judged
+    // frame; the live view adds its marks.
+    void SaveFailImage(int step, int slot);
+    // A stored picture as the working frame (manual snapshots without cameras):
+    // taken only at frame size, converted to the frame format row by row.
+    bool LoadStandInFrame(const QString& path);
+    // Where the step countdown stands in a view of the given scale; the
+    // layout rule is the one of every widget (small up to 1024 px).
+    static QRect CountdownRect(float sx, float sy);
 
     // Panel widgets (placed and shown by the ROI parameter panel).
     Slider* slider[3] = {};
@@ -55,7 +73,6 @@ public:
     int blinkPhase = 0;
     int moveMode = 0;
     bool paraToggle = false;
-    bool skipStep[kGroups] = {};  // not detected in that step (re-check)
     bool stepFlag[kGroups] = {};
     int ringPosition = 0;
 
@@ -66,6 +83,7 @@ private:
     void BuildPanel();
 
     std::unique_ptr<CameraSide> m_side;
+    const std::vector<uint8_t>* m_pendingFrame = nullptr;
     CameraStation* m_station = nullptr;
     QImage m_display;
 };

@@ -5,6 +5,7 @@
 #include "ReconnectCameraWarnBox.h"
 #include "app/ControlPort.h"
 #include "foundation/uitext.h"
+#include "camera/CameraFamilies.h"
 #include "camera/CameraGlobals.h"
 #include "params/WizardPara.h"
 #include "widgets/WarnBox.h"
@@ -44,15 +45,10 @@ void CameraLoss::CameraCheck(int camera)
 {
     if (gisLost)
         return;
-    switch (m_port->family()) {
-    case CAMERA_GALAXY:
-    case CAMERA_UEYE:
-    case CAMERA_MINDVISION:
-    case CAMERA_IMV:
-    case CAMERA_V4L2:
+    switch (CameraFamilyOf(m_port->family()).loss) {
+    case LossCheck::AtOnce:
         break;
-    case CAMERA_MVS:
-    case CAMERA_DVP:
+    case LossCheck::Recount:
         if (m_port->recount(false) == m_port->cameraCount()) {
             // Every camera is still listed: reopen the ones whose SDK reported a
             // drop instead of re-enumerating on every pass.
@@ -60,7 +56,7 @@ void CameraLoss::CameraCheck(int camera)
             return;
         }
         break;
-    default:
+    case LossCheck::Never:
         return;
     }
     declareLost(camera);

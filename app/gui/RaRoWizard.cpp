@@ -28,6 +28,8 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/PasswordBox.h"
+#include "users/PasswordRules.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "settings/WizardParaWidget.h"
@@ -106,6 +108,7 @@ bool RaRoWizard::Build()
     logoutTimer = NewTimer(this, &RaRoWizard::TimerLogout, this);
     lcdTimer = NewTimer(this, &RaRoWizard::TimerLCD, this);
     m_cycle = new DetectionCycle(m_ports.get(), nullptr, this);
+    connect(m_cycle, &DetectionCycle::countdownChanged, this, &RaRoWizard::RepaintCountdowns);
     TouchFilter::SetHost(m_ports.get());
     MainWindowHooks::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
@@ -135,6 +138,7 @@ bool RaRoWizard::Build()
     const WizardPara& p = *gpWPara;
     CycleState& st = cycle();
     st.curStep = p.machineType == 4 ? gDNum - 1 : (p.productDetectOn == 1 ? 0 : 1);
+    st.customStep = p.machineType == 4 ? gDNum - 1 : 0;  // the next input starts the first group
     gTempNum = p.templateCount;
     gPicNumNG = p.ngImagesKept;
     gPicNumOK = p.okImagesKept;
@@ -211,6 +215,8 @@ bool RaRoWizard::Build()
     // 29. hardwareConfigurationWidget (hidden).
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
+    gpPasswordBox = new PasswordBox;
+    gpPasswordBox->setLevelTarget(&st.unlockLevel);
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
     wizardParaWidget->hide();
     ChangeCammer();
@@ -270,9 +276,10 @@ bool RaRoWizard::Build()
     gpChooseBox->setParent(this, gpChooseBox->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint);
     gpNumPad->setParent(this);
     gpNumCharPad->setParent(this);
+    gpPasswordBox->setParent(this, gpPasswordBox->windowFlags());
     gpNumPad->hide();
     gpNumCharPad->hide();
-    //     gpPasswordBox joins them once the password gate exists.
+    gpPasswordBox->hide();
 
     // 54-57.
     st.pendingInput = -1;
@@ -436,7 +443,8 @@ RaRoWizard::~RaRoWizard()
             }
     for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
                                                         gpReconnectCameraWarnBox, gpLostComWarnBox,
-                                                        gContinuousNgWarnBox, gpChooseBox, gpNumPad, gpNumCharPad})
+                                                        gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,
+                                                        gpNumPad, gpNumCharPad})
         delete box;
     gpWarnBox = nullptr;
     gpTimingWarnBox = nullptr;
@@ -445,6 +453,7 @@ RaRoWizard::~RaRoWizard()
     gpLostComWarnBox = nullptr;
     gContinuousNgWarnBox = nullptr;
     gpChooseBox = nullptr;
+    gpPasswordBox = nullptr;
     gpNumPad = nullptr;
     gpNumCharPad = nullptr;
     delete m_oplog;
@@ -479,6 +488,43 @@ void RaRoWizard::InsertRecord(const QString& text)
 {
     if (m_oplog)
         m_oplog->InsertRecord(text);
+}
+
+int RaRoWizard::CheckPassword()
+{
+    int& level = cycle().unlockLevel;
+    if (gpWPara->passwordUsed == 0)
+        return UnlockMaster;
+    if (level != UnlockNone)
+        return level;
+    gpPasswordBox->exec();
+    return level;
+}
+
+bool RaRoWizard::CheckRoot()
+{
+    const int& level = cycle().unlockLevel;
+    if (level == UnlockMaster)
+        return true;
+    gpPasswordBox->exec();
+    return level == UnlockMaster;
+}
+
+int RaRoWizard::unlockLevel() const
+{
+    return m_cycle->state.unlockLevel;
+}
+
+void RaRoWizard::Lock()
+{
+    cycle().unlockLevel = UnlockNone;
+}
+
+void RaRoWizard::LowerMasterLevel()
+{
+    int& level = cycle().unlockLevel;
+    if (level == UnlockMaster)
+        level = gpWPara->passwordUsed ? UnlockSystem : UnlockNone;
 }
 
 void RaRoWizard::ClearRecord()
@@ -576,7 +622,7 @@ void RaRoWizard::TimerLCD()
 void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
-    cycle().unlockLevel = 0;
+    Lock();
     // The user accounts log the user out and refresh the account page here.
 }
 
@@ -609,6 +655,39 @@ void RaRoWizard::SlotFPS()
         fps[c] = count - frameCountLast[c];
         frameCountLast[c] = count;
     }
+}
+
+void RaRoWizard::RepaintCountdowns()
+{
+    const QRect box = CammerWidget::CountdownRect(viewScale[2], viewScale[3]);
+    for (CammerWidget* w : cammerWidget)
+        if (w && w->isVisible())
+            w->update(box);
+}
+
+void RaRoWizard::SlotSimulationTrigIn(int n)
+{
+    m_cycle->SlotSimulationTrigIn(n);
+}
+
+void RaRoWizard::SlotPressedTrigIn(int n)
+{
+    m_cycle->SlotPressedTrigIn(n, true);
+}
+
+void RaRoWizard::SlotReleasedTrigIn(int n)
+{
+    m_cycle->SlotPressedTrigIn(n, false);
+}
+
+void RaRoWizard::SlotManualTrig(int step)
+{
+    m_cycle->SlotManualTrig(step);
+}
+
+void RaRoWizard::BackTrain()
+{
+    m_cycle->BackTrain();
 }
 
 void RaRoWizard::SlotROINGWarm()

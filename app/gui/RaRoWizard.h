@@ -39,6 +39,16 @@ public:
     bool isBuilt() const { return m_built; }
 
     void InsertRecord(const QString& text);
+    // Password gate: 0 refused, 1 system password, 2 master password.
+    // CheckPassword passes at once when protection is off or a level is open.
+    int CheckPassword();
+    // True only at the master level; asks even when protection is off.
+    bool CheckRoot();
+    int unlockLevel() const;
+    // Locks again (the status bar's tap, auto log-out).
+    void Lock();
+    // Opening and confirming the settings keep at most the system level.
+    void LowerMasterLevel();
     void ClearRecord();
     void FLushAll();
     void ChangeCammer();
@@ -89,6 +99,14 @@ public slots:
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();
+    // On-screen triggers (the command column's buttons).
+    void SlotSimulationTrigIn(int n);  // inputs 1..8
+    void SlotPressedTrigIn(int n);     // inputs 1..4
+    void SlotReleasedTrigIn(int n);
+    void SlotManualTrig(int step);
+    void SlotManualTrig0() { SlotManualTrig(0); }
+    void SlotManualTrig1() { SlotManualTrig(1); }
+    void BackTrain();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,6 +121,7 @@ private:
     void StartSaver();
     void StartOperationLogDay();
     void Stage(const char* what);
+    void RepaintCountdowns();
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;

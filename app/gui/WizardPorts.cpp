@@ -1,6 +1,7 @@
 #include "WizardPorts.h"
 
 #include "CameraLoss.h"
+#include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
 #include "app/LedPanel.h"
@@ -11,6 +12,7 @@
 #include "params/WizardPara.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
+#include "widgets/WarnBox.h"
 
 #include <QTimer>
 
@@ -24,12 +26,123 @@ CammerWidgetData* WizardPorts::cameraData(int c)
     return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
 }
 
-void WizardPorts::showFrame(int c)
+void WizardPorts::showFrame(int c, bool inspected)
 {
     if (CammerWidget* w = m_win->cammerWidget[c]) {
-        w->ShowWorkFrame();
+        w->ShowFrame(inspected ? w->inspectFrame : w->workBuffer);
         w->update();
     }
+}
+
+void WizardPorts::repaintCamera(int c)
+{
+    if (c >= 0 && c < 8 && m_win->cammerWidget[c])
+        m_win->cammerWidget[c]->update();
+}
+
+void WizardPorts::repaintAll()
+{
+    m_win->update();
+    for (CammerWidget* w : m_win->cammerWidget)
+        if (w)
+            w->update();
+}
+
+bool WizardPorts::continuousNgBoxVisible() const
+{
+    return gContinuousNgWarnBox && gContinuousNgWarnBox->isVisible();
+}
+
+void WizardPorts::showContinuousNgBox()
+{
+    if (gContinuousNgWarnBox)
+        gContinuousNgWarnBox->show();
+}
+
+void WizardPorts::showMessage(const QString& text, bool modal)
+{
+    if (!gpWarnBox)
+        return;
+    gpWarnBox->setText(text);
+    if (modal)
+        gpWarnBox->exec();
+    else
+        gpWarnBox->show();
+}
+
+void WizardPorts::hideMessage()
+{
+    if (gpWarnBox)
+        gpWarnBox->hide();
+}
+
+void WizardPorts::enterAlarmView()
+{
+    m_win->ChangeCammer();
+    // The help viewer, the settings dialog and the command column hide here,
+    // and the ROI editor opens its alarm view (Reset(false)), once they exist.
+}
+
+void WizardPorts::editorReCheck()
+{
+    // Until the ROI editor exists its re-detect button is this re-judgement.
+    m_win->detection()->Rejudge(m_win->numCamera());
+}
+
+void WizardPorts::editorRestart()
+{
+    // The ROI editor column closes here once it exists.
+}
+
+void WizardPorts::startBlink(int c)
+{
+    if (CammerWidget* w = m_win->cammerWidget[c]; w && w->blinkTimer)
+        w->blinkTimer->start(1000);
+}
+
+void WizardPorts::wakeScreen()
+{
+    if (gLcdOff) {
+        ::LCDOnOff(1);
+        if (gpWPara && gpWPara->screenOffTime > 0 && m_win->lcdTimer)
+            m_win->lcdTimer->start(gpWPara->screenOffTime * 1000);
+    }
+}
+
+void WizardPorts::cameraChangeTrig(int c)
+{
+    if (CameraSide* side = m_win->station()->cameras[c])
+        side->CameraChangeTrig(false);
+}
+
+void WizardPorts::saveResultPicture(int c, int step, int slot)
+{
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->SaveFailImage(step, slot);
+}
+
+void WizardPorts::saveReTrainImage(int, int)
+{
+    // Saving the current image as a template comes with the template files.
+}
+
+void WizardPorts::retrain(int c, int g, bool shapeOnly)
+{
+    CammerWidget* w = m_win->cammerWidget[c];
+    if (!w || !w->engine)
+        return;
+    w->engine->CreateShape(g);
+    if (!shapeOnly)
+        w->engine->VarTrain(g);
+}
+
+void WizardPorts::manualStandInFrame(int c)
+{
+    CammerWidget* w = m_win->cammerWidget[c];
+    const QString path = QStringLiteral("cammer15/template%1.bmp").arg(m_standInIndex);
+    m_standInIndex = (m_standInIndex + 1) % 50;
+    if (w)
+        w->LoadStandInFrame(path);
 }
 
 void WizardPorts::repaintStatus()
@@ -109,10 +222,14 @@ void WizardPorts::clearContinuousNg()
 
 QString WizardPorts::GetROINGInfo() const
 {
-    return QString();
+    return m_win->detection()->GetROINGInfo();
 }
 
-void WizardPorts::ClearWarnNGINfo() {}
+void WizardPorts::ClearWarnNGINfo()
+{
+    m_win->detection()->ClearWarnNGINfo();
+    m_roiWarning = false;
+}
 
 int WizardPorts::currentStep() const
 {

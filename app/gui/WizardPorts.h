@@ -26,12 +26,28 @@ public:
     // CycleHost
     int cameraCount() const override;
     CammerWidgetData* cameraData(int c) override;
-    void showFrame(int c) override;
+    void showFrame(int c, bool inspected) override;
+    void repaintCamera(int c) override;
+    void repaintAll() override;
     void repaintStatus() override;
     void pollLostComBox(bool lost, bool enabled) override;
     void cameraCheckPass() override;
     void cameraRestart() override;
     void setWhiteBalance() override;
+    bool continuousNgBoxVisible() const override;
+    void showContinuousNgBox() override;
+    void showMessage(const QString& text, bool modal) override;
+    void hideMessage() override;
+    void enterAlarmView() override;
+    void editorReCheck() override;
+    void editorRestart() override;
+    void startBlink(int c) override;
+    void wakeScreen() override;
+    void cameraChangeTrig(int c) override;
+    void saveResultPicture(int c, int step, int slot) override;
+    void saveReTrainImage(int c, int g) override;
+    void retrain(int c, int g, bool shapeOnly) override;
+    void manualStandInFrame(int c) override;
 
     // TouchHost
     QTimer* tscTimer() override;
@@ -53,10 +69,10 @@ public:
     void setRoiWarning(bool on) override { m_roiWarning = on; }
     void setTimingAlarmTime(qint64 secs) override { m_timingAlarmTime = secs; }
 
-    // InspectHost
+    // InspectHost (insertRecord also serves CameraHost and CycleHost)
     int currentStep() const override;
     int lastInputNo() const override;
-    void insertRecord(const QString& text) override;  // also CameraHost
+    void insertRecord(const QString& text) override;
 
     // CameraHost
     bool settingsDialogVisible() const override;
@@ -84,4 +100,5 @@ private:
     RaRoWizard* m_win;
     bool m_roiWarning = false;
     qint64 m_timingAlarmTime = 0;
+    int m_standInIndex = 0;  // manual snapshots without cameras: template0..49 in turn
 };

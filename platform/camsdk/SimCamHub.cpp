@@ -230,7 +230,9 @@ bool SimDevice::makeFrame(Frame& out, int channels)
     cv::Mat img;
     if (!m_imageFiles.empty()) {
         // Pictures are decoded once; a device sends the same few over and over.
-        const QString& file = m_imageFiles[(n - 1) % m_imageFiles.size()];
+        const int shown = m_showPicture.load();
+        const size_t pick = shown >= 0 ? size_t(shown) % m_imageFiles.size() : size_t((n - 1) % m_imageFiles.size());
+        const QString& file = m_imageFiles[pick];
         const QString key = QString::number(out.channels) + QLatin1Char(':') + file;
         QMutexLocker lock(&m_imageMutex);
         if (!m_decoded.contains(key)) {

@@ -82,10 +82,14 @@ public:
     // Frames whose delivery callback has returned.
     quint64 framesHandled() const { return m_handled.load(); }
     void markHandled() { ++m_handled; }
+    // Serve only picture `index` of the folder (name order); -1 serves them
+    // all in turn again. Tests switch a scene between good and faulty.
+    void showPicture(int index) { m_showPicture.store(index); }
     int fps() const;
 
 private:
     bool makeFrame(Frame& out, int channels);
+    std::atomic<int> m_showPicture{-1};
     void loadImages();
 
     QString m_family, m_serial, m_folder;

@@ -47,6 +47,12 @@ struct CameraRig {
             s->CameraStart();
     }
     CameraSide& cam(int c) { return *sides[size_t(c)]; }
+    // Camera c's family driver (the run's family must be Driver's).
+    template <class Driver>
+    Driver& driver(int c)
+    {
+        return *cam(c).driverAs<Driver>();
+    }
 
     bool filled(int c)
     {

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "camera/CameraThread.h"
+#include "camera/drivers/DvpCamera.h"
 
 #include <QElapsedTimer>
 
@@ -70,9 +71,9 @@ void TestCameraDelivery::dvpFrameSkip()
     rig.live.cameraSpeed = skip;
     rig.build(1);
     rig.station.CameraSetSpeed();
-    QCOMPARE(rig.cam(0).dvpFrameSkip.load(), skip);
-    QVERIFY(rig.cam(0).IsValidHandle(rig.cam(0).dvpHandle));
-    QVERIFY(!rig.cam(0).IsValidHandle(0));
+    QCOMPARE(rig.driver<DvpCamera>(0).frameSkip.load(), skip);
+    QVERIFY(DvpCamera::IsValidHandle(rig.driver<DvpCamera>(0).handle));
+    QVERIFY(!DvpCamera::IsValidHandle(0));
     const auto dev = sim.device("dvp", "DVP000001");
     QList<int> got;
     for (int k = 1; k <= 9; ++k) {

@@ -1,6 +1,8 @@
 // Opening cameras by stored serial or index, the stored order, trigger and
 // free run, frames arriving, unplug and re-plug, settings the devices receive.
 #include "CameraRig.h"
+#include "camera/drivers/ImvCamera.h"
+#include "camera/drivers/MvsCamera.h"
 #include "TestSupport.h"
 
 #include "platform/SystemActions.h"
@@ -38,6 +40,17 @@ void makeSnDb(const QString& path)
     QVERIFY(q.exec(QStringLiteral("create table sysparam(name text, value text)")));
     for (int n = 0; n < 8; ++n)
         QVERIFY(q.exec(QStringLiteral("insert into sysparam values('serialNB%1', 'X')").arg(n)));
+}
+
+// serialNB0 and serialNB1 as stored.
+QStringList FirstTwoSnRows()
+{
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
+    q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name"));
+    QStringList rows;
+    while (q.next())
+        rows << q.value(0).toString();
+    return rows;
 }
 
 void dropSnDb()
@@ -157,8 +170,8 @@ void TestCameraOpen::storedOrderHonoured()
         SetSerialNB(1, "AAA000001");
         rig.build(2);
         QCOMPARE(rig.station.numCamera, 2);
-        QCOMPARE(QByteArray(rig.cam(0).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("BBB000002"));
-        QCOMPARE(QByteArray(rig.cam(1).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(0).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("BBB000002"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(1).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
 
         // Renumbered: widget 0 becomes camera 2 and widget 1 camera 1.
         gCamNO[0] = 1;
@@ -183,7 +196,7 @@ void TestCameraOpen::storedOrderHonoured()
         // Next start: the views follow the new order.
         CameraRig rig;
         rig.build(2);
-        QCOMPARE(QByteArray(rig.cam(0).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(0).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
     }
     dropSnDb();
 }
@@ -248,13 +261,7 @@ void TestCameraOpen::saveSnByFamily()
         gCamNO[1] = 0;
         rig.station.SaveSN(0);
     }
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
-    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    QTEST(rows, "rows");
-    q.finish();
+    QTEST(FirstTwoSnRows(), "rows");
     dropSnDb();
 }
 
@@ -291,13 +298,7 @@ void TestCameraOpen::saveSnKeepsClosedCamera()
         rig.cam(1).CameraClose();
         rig.station.SaveSN(0);
     }
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
-    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    QCOMPARE(rows, stored);
-    q.finish();
+    QCOMPARE(FirstTwoSnRows(), stored);
     dropSnDb();
 }
 

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "camera/CameraNetRepair.h"
 #include "camera/GigeNetRepair.h"
+#include "camera/drivers/V4l2Camera.h"
 
 #include <QFile>
 

@@ -1,8 +1,10 @@
 // mkmould: draws pictures of an open mould half for simulated cameras, so a
 // demo shows something like the real scene without committed pictures.
-//   mkmould [--cameras N] [--size WxH] [--family F] DIR
+//   mkmould [--cameras N] [--size WxH] [--family F] [--templates WORKDIR] DIR
 // writes DIR/<family>/<serial>/device.ini and mould.png per camera, and
 // DIR/foreign-<k>.png: camera k's picture with a part left in a cavity.
+// With --templates, each camera's good picture also becomes template 0 of
+// its first two steps in WORKDIR (cammer<camera><step>/template0.bmp).
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -85,6 +87,7 @@ int main(int argc, char** argv)
     QSize size(1280, 1024);
     QString family = QStringLiteral("mvs");
     QString dir;
+    QString workdir;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -95,6 +98,8 @@ int main(int argc, char** argv)
             size = QSize(wh.value(0).toInt(), wh.value(1).toInt());
         } else if (a == QLatin1String("--family") && i + 1 < args.size())
             family = args[++i];
+        else if (a == QLatin1String("--templates") && i + 1 < args.size())
+            workdir = args[++i];
         else
             dir = a;
     }
@@ -112,7 +117,16 @@ int main(int argc, char** argv)
             ini.setValue(QStringLiteral("sensorHeight"), size.height());
             ini.setValue(QStringLiteral("fps"), 10);
         }
-        if (!mould(k, size, false).save(dev + QStringLiteral("/mould.png"))
+        const QImage good = mould(k, size, false);
+        for (int step = 1; step <= 2 && !workdir.isEmpty(); ++step) {
+            const QString t = QStringLiteral("%1/cammer%2%3").arg(workdir).arg(k + 1).arg(step);
+            QDir().mkpath(t);
+            if (!good.save(t + QStringLiteral("/template0.bmp"))) {
+                std::fprintf(stderr, "mkmould: cannot write %s\n", qPrintable(t));
+                return 1;
+            }
+        }
+        if (!good.save(dev + QStringLiteral("/mould.png"))
             || !mould(k, size, true).save(QStringLiteral("%1/foreign-%2.png").arg(dir).arg(k + 1))) {
             std::fprintf(stderr, "mkmould: cannot write pictures under %s\n", qPrintable(dir));
             return 1;
