@@ -39,13 +39,11 @@
 #include "widgets/ColorButton.h"
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
-#include "widgets/PasswordGate.h"
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -565,37 +563,12 @@ void RaRoWizard::ChangeCammer()
     }
 }
 
-int RaRoWizard::CheckPassword()
-{
-    if (!gpWPara || !gpWPara->passwordUsed)
-        return 2;
-    CycleState& st = cycle();
-    if (st.unlockLevel != 0)
-        return st.unlockLevel;
-    // The password box sets the level it reaches.
-    if (auto* box = qobject_cast<QDialog*>(PasswordGate::prompt()))
-        box->exec();
-    return st.unlockLevel;
-}
-
-bool RaRoWizard::CheckRoot()
-{
-    CycleState& st = cycle();
-    if (st.unlockLevel == 2)
-        return true;
-    if (auto* box = qobject_cast<QDialog*>(PasswordGate::prompt()))
-        box->exec();
-    return st.unlockLevel == 2;
-}
-
 void RaRoWizard::SlotSystemPara()
 {
     if (!wizardParaWidget || wizardParaWidget->isVisible())
         return;
-    CycleState& st = cycle();
-    if (st.unlockLevel == 2)
-        st.unlockLevel = gpWPara->passwordUsed ? 1 : 0;
-    if (CheckPassword() == 0 || st.verdictState == VerdictAlarm)
+    LowerMasterLevel();
+    if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
         return;
     *gpWParaBak = *gpWPara;
     gpWPara->inserterAllParam(1);

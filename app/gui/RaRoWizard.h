@@ -60,10 +60,6 @@ public:
     int numCamera() const;
     WizardPorts* ports() const { return m_ports.get(); }
 
-    // Password rules in front of protected operations: the level reached
-    // (2 without password protection), or whether the master level is reached.
-    int CheckPassword();
-    bool CheckRoot();
 
     CammerWidget* cammerWidget[8] = {};
     WizardParaWidget* wizardParaWidget = nullptr;

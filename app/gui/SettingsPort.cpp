@@ -3,6 +3,7 @@
 #include "RaRoWizard.h"
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
+#include "app/DetectionCycle.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 #include "view/CammerWidget.h"
@@ -56,6 +57,16 @@ void SettingsPort::ChangeDetectNum(int steps)
 void SettingsPort::setCaptureOnTrigger(int on)
 {
     m_win->cycle().captureConfigured = on;
+}
+
+bool SettingsPort::saveRawFrames() const
+{
+    return m_win->detection()->saveRawFrames;
+}
+
+void SettingsPort::setSaveRawFrames(bool on)
+{
+    m_win->detection()->saveRawFrames = on;
 }
 
 void SettingsPort::outputPolarityChanged(const WizardPara& before)

@@ -17,8 +17,8 @@ public:
     IOSetupHost* ioSetupHost() override;
     void ChangeDetectNum(int steps) override;
     void setCaptureOnTrigger(int on) override;
-    bool saveRawFrames() const override { return m_saveRawFrames; }
-    void setSaveRawFrames(bool on) override { m_saveRawFrames = on; }
+    bool saveRawFrames() const override;
+    void setSaveRawFrames(bool on) override;
     void outputPolarityChanged(const WizardPara& before) override;
     void repaintCameras() override;
     void selectCamera(int camera) override;
@@ -26,5 +26,4 @@ public:
 
 private:
     RaRoWizard* m_win;
-    bool m_saveRawFrames = false;  // run-time only, off at every start
 };

@@ -79,8 +79,10 @@ void WizardPorts::hideMessage()
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
-    // The help viewer, the settings dialog and the command column hide here,
-    // and the ROI editor opens its alarm view (Reset(false)), once they exist.
+    if (m_win->wizardParaWidget)
+        m_win->wizardParaWidget->hide();
+    // The help viewer and the command column hide here, and the ROI editor
+    // opens its alarm view (Reset(false)), once they exist.
 }
 
 void WizardPorts::editorReCheck()
@@ -244,6 +246,11 @@ int WizardPorts::lastInputNo() const
 void WizardPorts::insertRecord(const QString& text)
 {
     m_win->InsertRecord(text);
+}
+
+bool WizardPorts::settingsVisible() const
+{
+    return settingsDialogVisible();
 }
 
 bool WizardPorts::settingsDialogVisible() const

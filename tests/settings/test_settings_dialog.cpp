@@ -8,6 +8,8 @@
 #include "widgets/EditBox.h"
 #include "foundation/VisionGlobals.h"
 #include "GLogCapture.h"
+
+#include <array>
 #include "settings/SettingsChanges.h"
 
 namespace {
@@ -306,7 +308,8 @@ private slots:
                                               .arg(QString::fromLatin1(QTest::currentDataTag()), name)));
         };
         const char* names[6] = {"0-system", "1-camera", "2-network", "3-io", "4-advanced", "5-record"};
-        void (WizardParaWidget::*go[6])() = {&WizardParaWidget::SlotToCommon, &WizardParaWidget::SlotToCamera,
+        using Go = void (WizardParaWidget::*)();
+        const std::array<Go, 6> go = {&WizardParaWidget::SlotToCommon, &WizardParaWidget::SlotToCamera,
                                              &WizardParaWidget::SlotToNetwork, &WizardParaWidget::SlotToIO,
                                              &WizardParaWidget::SlotToAdvance, &WizardParaWidget::SlotToRecord};
         for (int p = 0; p < 6; ++p) {
