@@ -140,7 +140,16 @@ void PagePlacer::finish()
 void FitCaption(QLabel* label)
 {
     QFont f = label->font();
-    while (f.pixelSize() > 9 && QFontMetrics(f).horizontalAdvance(label->text()) > label->width() - 4)
+    const int full = f.pixelSize();
+    const QRect box(0, 0, label->width() - 4, label->height());
+    // One line down to two thirds of the size, then two lines.
+    while (f.pixelSize() > full * 2 / 3 && QFontMetrics(f).horizontalAdvance(label->text()) > box.width())
         f.setPixelSize(f.pixelSize() - 1);
+    if (QFontMetrics(f).horizontalAdvance(label->text()) > box.width()) {
+        label->setWordWrap(true);
+        while (f.pixelSize() > 8
+               && !box.contains(QFontMetrics(f).boundingRect(box, Qt::TextWordWrap | Qt::AlignCenter, label->text())))
+            f.setPixelSize(f.pixelSize() - 1);
+    }
     label->setFont(f);
 }

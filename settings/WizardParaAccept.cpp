@@ -119,49 +119,39 @@ CameraSide* WizardParaWidget::CurrentCameraSide() const
     return st ? st->cameras[m_camera] : nullptr;
 }
 
-void WizardParaWidget::SetExposeTime(int value)
+void WizardParaWidget::ApplyCameraValue(int (&field)[8], int value, void (CameraSide::*apply)())
 {
     if (m_loading)
         return;
-    gpWParaBak->exposure[m_camera] = value;
+    // Kept in the edit copy even when the camera is not open.
+    field[m_camera] = value;
     if (CameraSide* cam = CurrentCameraSide())
-        cam->SetExposeTime();
+        (cam->*apply)();
+}
+
+void WizardParaWidget::SetExposeTime(int value)
+{
+    ApplyCameraValue(gpWParaBak->exposure, value, &CameraSide::SetExposeTime);
 }
 
 void WizardParaWidget::SetAdjust(int value)
 {
-    if (m_loading)
-        return;
-    gpWParaBak->gain[m_camera] = value;
-    if (CameraSide* cam = CurrentCameraSide())
-        cam->SetAdjustPlus();
+    ApplyCameraValue(gpWParaBak->gain, value, &CameraSide::SetAdjustPlus);
 }
 
 void WizardParaWidget::SetSharp(int value)
 {
-    if (m_loading)
-        return;
-    gpWParaBak->sharpness[m_camera] = value;
-    if (CameraSide* cam = CurrentCameraSide())
-        cam->SetSharp();
+    ApplyCameraValue(gpWParaBak->sharpness, value, &CameraSide::SetSharp);
 }
 
 void WizardParaWidget::SetContrast(int value)
 {
-    if (m_loading)
-        return;
-    gpWParaBak->contrast[m_camera] = value;
-    if (CameraSide* cam = CurrentCameraSide())
-        cam->SetContrast();
+    ApplyCameraValue(gpWParaBak->contrast, value, &CameraSide::SetContrast);
 }
 
 void WizardParaWidget::SetGamma(int value)
 {
-    if (m_loading)
-        return;
-    gpWParaBak->gamma[m_camera] = value;
-    if (CameraSide* cam = CurrentCameraSide())
-        cam->SetGamma();
+    ApplyCameraValue(gpWParaBak->gamma, value, &CameraSide::SetGamma);
 }
 
 void WizardParaWidget::SetAutoExp(int on)
@@ -182,16 +172,12 @@ void WizardParaWidget::SetAutoWDR(int on)
 
 void WizardParaWidget::SetHMirror()
 {
-    gpWParaBak->hMirror[m_camera] = hMirrorBox->value();
-    if (CameraSide* cam = CurrentCameraSide())
-        cam->SetHMirror();
+    ApplyCameraValue(gpWParaBak->hMirror, hMirrorBox->value(), &CameraSide::SetHMirror);
 }
 
 void WizardParaWidget::SetVMirror()
 {
-    gpWParaBak->vMirror[m_camera] = vMirrorBox->value();
-    if (CameraSide* cam = CurrentCameraSide())
-        cam->SetVMirror();
+    ApplyCameraValue(gpWParaBak->vMirror, vMirrorBox->value(), &CameraSide::SetVMirror);
 }
 
 void WizardParaWidget::SlotChangeShowMode()

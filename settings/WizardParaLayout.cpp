@@ -44,6 +44,25 @@ int SlideHeight()
     return IsSmallLayout() ? 12 : 24;
 }
 
+// Places the shown controls of one kind in their page order.
+template <class Kind>
+void PlaceAll(PagePlacer& pl, const QList<QWidget*>& shown)
+{
+    for (QWidget* w : shown)
+        if (qobject_cast<Kind*>(w))
+            pl.place(w);
+}
+
+// The given controls that the page shows.
+QList<QWidget*> ShownOf(const QList<QWidget*>& shown, std::initializer_list<QWidget*> controls)
+{
+    QList<QWidget*> out;
+    for (QWidget* w : controls)
+        if (shown.contains(w))
+            out << w;
+    return out;
+}
+
 int DetectionsEdited()
 {
     return gpWParaBak ? std::clamp(gpWParaBak->customDetectCount, 2, 8) : 2;
@@ -204,7 +223,11 @@ void WizardParaWidget::ResetEBoxTrigDelayPos(int n)
 void WizardParaWidget::LayOutPage()
 {
     const Grid g = CurrentGrid();
-    const QList<QWidget*> shown = ShownControls();
+    // What DoChangePage and the display mode left shown.
+    QList<QWidget*> shown;
+    for (QWidget* w : m_controls[m_simpleDisplay ? int(PageCamera) : m_page])
+        if (!w->isHidden())
+            shown << w;
 
     // Page buttons and Confirm along the bottom.
     const int bw = std::min(g.wide ? 200 : 110, (width() - 60 - 5 * g.rowGap) / 6);
@@ -256,6 +279,12 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     bool fits = true;
 
     auto placer = [&](const QRect& r) { return PagePlacer(r, g.rowH, g.rowGap, 30, g.captionW); };
+    // The page's captions; false when something lies outside the area.
+    auto Done = [this](PagePlacer& pl) {
+        pl.finish();
+        m_captions << pl.captions();
+        return !pl.overflowed();
+    };
     switch (m_simpleDisplay ? int(PageCamera) : m_page) {
     case PageSystem: {
         const bool custom = m_liveType == 4;
@@ -287,9 +316,7 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         for (QWidget* w : shown)
             if (!qobject_cast<EditBox*>(w))
                 right.place(w);
-        right.finish();
-        fits = !right.overflowed();
-        m_captions << right.captions();
+        fits = Done(right);
         break;
     }
     case PageCamera: {
@@ -304,22 +331,12 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         unit.color = Qt::green;
         unit.separator = false;
         unit.pixelSize = g.wide ? 25 : 12;
-        QList<QWidget*> buttons;
-        for (QWidget* w : {static_cast<QWidget*>(showModeButton), static_cast<QWidget*>(switchCameraButton),
-                           static_cast<QWidget*>(restoreButton), static_cast<QWidget*>(autoExposureButton),
-                           static_cast<QWidget*>(reorderButton)})
-            if (shown.contains(w))
-                buttons << w;
-        pl.placeRow(buttons);
-        for (QWidget* w : shown)
-            if (qobject_cast<EditBox*>(w))
-                pl.place(w);
-        for (QWidget* w : shown)
-            if (qobject_cast<CheckBox*>(w))
-                pl.place(w);
-        pl.finish();
-        fits = !pl.overflowed();
-        m_captions << pl.captions() << unit;
+        pl.placeRow(ShownOf(shown, {showModeButton, switchCameraButton, restoreButton, autoExposureButton,
+                                    reorderButton}));
+        PlaceAll<EditBox>(pl, shown);
+        PlaceAll<CheckBox>(pl, shown);
+        fits = Done(pl);
+        m_captions << unit;
         break;
     }
     case PageIO: {
@@ -341,26 +358,16 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
                     pl.place(w);
             }
         }
-        QList<QWidget*> buttons;
-        for (QWidget* w : {static_cast<QWidget*>(customIOButton), static_cast<QWidget*>(ioNameButton)})
-            if (shown.contains(w))
-                buttons << w;
+        const QList<QWidget*> buttons = ShownOf(shown, {customIOButton, ioNameButton});
         if (!buttons.isEmpty())
             pl.placeRow(buttons);
-        pl.newColumn();
-        for (QWidget* w : shown)
-            if (qobject_cast<CheckBox*>(w))
-                pl.place(w);
-        pl.finish();
-        fits = !pl.overflowed();
-        m_captions << pl.captions();
+        PlaceAll<CheckBox>(pl, shown);
+        fits = Done(pl);
         break;
     }
     case PageAdvanced: {
         PagePlacer pl = placer(area);
-        for (QWidget* w : shown)
-            if (qobject_cast<EditBox*>(w))
-                pl.place(w);
+        PlaceAll<EditBox>(pl, shown);
         pl.heading(LanStr(261), kCyan);
         pl.placeRow({groupNameEdit, paraGroupCombo});
         pl.placeRow({groupButton[0], groupButton[1], groupButton[2]});
@@ -373,12 +380,8 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         pl.placeRow(LanStr(227), Qt::yellow, lw, {confirmPasswordEdit, changePasswordButton});
         for (int k = 0; k < kActions; k += 2)
             pl.placeRow({actionButton[k], actionButton[k + 1]});
-        for (QWidget* w : shown)
-            if (qobject_cast<CheckBox*>(w))
-                pl.place(w);
-        pl.finish();
-        fits = !pl.overflowed();
-        m_captions << pl.captions();
+        PlaceAll<CheckBox>(pl, shown);
+        fits = Done(pl);
         break;
     }
     case PageRecord: {

@@ -177,6 +177,7 @@ private:
     void LoadCamera(bool withSpeed);
     void StoreControls();
     CameraSide* CurrentCameraSide() const;
+    void ApplyCameraValue(int (&field)[8], int value, void (CameraSide::*apply)());
     void RestoreCamerasFromLive(const struct WizardPara& editedBefore);
     void Finish();
     QRect ContentArea() const;
