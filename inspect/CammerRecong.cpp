@@ -146,7 +146,8 @@ void CammerRecong::VarTrain(int g)
         ignoreMask[g].release();
         return;
     }
-    ignoreMask[g] = points.clone();
+    // Any non-zero point is ignored, whatever value the picture stored.
+    ignoreMask[g] = points != 0;
 
     const int count = ClampCount(s.count[g]);
     for (int j = 0; j < count; ++j) {
@@ -155,8 +156,12 @@ void CammerRecong::VarTrain(int g)
         const cv::Rect box = s.RoiBox(g, j);
         const cv::Mat& mask = widget->liveMasks[g][j];
         // An unusable Ignore Area cuts nothing out: more is judged, never less.
-        if (InsideFrame(box) && MaskFits(mask, box))
-            mask.copyTo(ignoreMask[g](box));
+        // The shape is added to the ignored points: the rest of a circle's or
+        // polygon's box keeps the points ignored there.
+        if (InsideFrame(box) && MaskFits(mask, box)) {
+            cv::Mat area = ignoreMask[g](box);
+            cv::bitwise_or(area, mask != 0, area);
+        }
     }
     cv::bitwise_not(ignoreMask[g], ignoreMask[g]);
 
@@ -501,7 +506,10 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 work = BandWork(code, lim, window, effective, p, kernel);
             }
             Open(work, kernel, box);
-            work.copyTo(ngMap(box));
+            // Overlapping ROIs add their NG pixels: a later clean ROI must not
+            // erase the defect an earlier one raised the alarm for.
+            cv::Mat ngBox = ngMap(box);
+            cv::bitwise_or(ngBox, work, ngBox);
 
             const CBlobResult blobs(work, cv::Mat(), 0);
             const int n = blobs.GetNumBlobs();
