@@ -253,8 +253,10 @@ public:
                         : cv::Mat((sum - cv::Mat_<float>(aligned[k])) / double(aligned.size() - 1));
                     clean = AreaAbove(aligned[k], others, t) <= area;
                 }
-                if (clean)
+                if (clean) {
                     chosen = t + 4;  // a margin over what the templates showed
+                    break;
+                }
             }
             m_thresholds.push_back(chosen);
         }
