@@ -53,7 +53,7 @@ struct Options {
     QStringList scenes = {QStringLiteral("board"), QStringLiteral("stuff"), QStringLiteral("aloeL")};
     int threads = 4;
     int angle = 5;
-    int area = 30;  // what the README asks a setter to set for chips from 8 px
+    int area = 20;  // what the README asks a setter to set for chips from 8 px
     double noise = 2.5;
     int seed = 1;
 };
