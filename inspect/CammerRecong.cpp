@@ -17,6 +17,10 @@
 
 namespace {
 
+// Motion a part keeps after positioning that does not turn, or after none.
+constexpr double kSmallTurn = 3.0;
+constexpr double kSmallShift = 4.0;
+
 int ClampCount(int count)
 {
     return std::clamp(count, 0, CammerRecong::kRois);
@@ -204,8 +208,13 @@ void CammerRecong::VarTrain(int g)
             continue;
         }
 
-        if (code == RoiCode::Similarity)
+        if (code == RoiCode::Similarity) {
             surf[g][j].Create(box.width, box.height, effective.clone());
+            // A good part sits within the angle range and a few pixels of the
+            // taught place; a feature fit beyond that is noise.
+            const bool turns = p.angleRange >= 1 && p.angleRange <= 180;
+            surf[g][j].SetMotion(turns ? p.angleRange : kSmallTurn, kSmallShift);
+        }
         else
             grayMatch[g][j].Create(box.width, box.height, effective, 0);
 
