@@ -20,20 +20,7 @@ int gisSafeDoorOpen = 0;
 
 unsigned char calcLRC(const unsigned char* data, quint16 len)
 {
-    unsigned int sum = 0;
-    for (quint16 i = 0; i < len; ++i)
-        sum += data[i];
-    return static_cast<unsigned char>(sum & 0xFF);
-}
-
-void EncodeCommand(int command, int value, unsigned char frame[IOFrame::CommandSize])
-{
-    frame[0] = IOFrame::Start;
-    frame[1] = static_cast<unsigned char>(command & 0xFF);
-    frame[2] = static_cast<unsigned char>(value & 0xFF);
-    frame[3] = static_cast<unsigned char>((value >> 8) & 0xFF);
-    frame[4] = calcLRC(frame, 4);
-    frame[5] = IOFrame::End;
+    return IOFrame::Checksum(data, len);
 }
 
 int SendCommand(IOPort* port, int command, int value)
@@ -41,7 +28,7 @@ int SendCommand(IOPort* port, int command, int value)
     if (!port)
         return -1;
     unsigned char frame[IOFrame::CommandSize];
-    EncodeCommand(command, value, frame);
+    IOFrame::EncodeCommand(command, value, frame);
     return port->write(frame, IOFrame::CommandSize);
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 // Words shared between the GUI thread and IOThread, and the frame helpers of
-// the IO-board line. Command frame (host to board, 6 bytes):
-//   5F cmd value-lo value-hi sum(bytes 0-3) F5
-// Reply frame (board to host, 8 bytes):
-//   5F type d0 d1 d2 d3 sum(bytes 0-5) F5
+// the IO-board line (the frames themselves are defined in IOFrame.h).
+#include "IOFrame.h"
+
 #include <QtGlobal>
 #include <QString>
 
@@ -35,20 +34,8 @@ extern int gIOID;
 // Set when the safety door opens; the polling loop clears it at a cycle start.
 extern int gisSafeDoorOpen;
 
-namespace IOFrame {
-constexpr unsigned char Start = 0x5F;
-constexpr unsigned char End = 0xF5;
-constexpr int CommandSize = 6;
-constexpr int ReplySize = 8;
-}
-
-enum IOCommand { IOCmdSetOutputs = 1, IOCmdPoll = 2, IOCmdReadBlockA = 3, IOCmdReadBlockB = 4 };
-enum IOReplyType { IOReplyState = 2, IOReplyBlockA = 3, IOReplyBlockB = 4 };
-
 // Sum of the bytes modulo 256.
 unsigned char calcLRC(const unsigned char* data, quint16 len);
-// Builds one command frame; value bits 0-15 are sent.
-void EncodeCommand(int command, int value, unsigned char frame[IOFrame::CommandSize]);
 // Writes one command frame to a port; the result is the write's count (-1 without a port).
 int SendCommand(IOPort* port, int command, int value);
 // Writes one command frame to gpCom.

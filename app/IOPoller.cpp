@@ -23,20 +23,24 @@ void IOPoller::pass()
     }
 
     bool resend = false;
+    bool gotFrame = false;
     const int waiting = m_port ? m_port->bytesAvailable() : 0;
-    if (waiting <= 0) {
-        // Saturates: a port that never opens must not wrap the count back to "good".
-        if (m_emptyPasses <= LostAfterEmptyPasses)
-            ++m_emptyPasses;
-        if (m_emptyPasses > LostAfterEmptyPasses)
-            gisLostCom.store(1);
-    } else {
+    if (waiting > 0) {
         // Read only what fits; the rest stays queued for the next pass.
         const int room = BufferSize - m_fill;
         const int n = m_port->read(m_buffer + m_fill, std::min(waiting, room));
         if (n > 0)
             m_fill += n;
-        resend = scanFrames(wanted);
+        gotFrame = scanFrames(wanted, &resend);
+    }
+    // A pass without a valid frame is empty, bytes or not: a broken board that
+    // only sends noise is reported like a silent one.
+    if (!gotFrame) {
+        // Saturates: a port that never opens must not wrap the count back to "good".
+        if (m_emptyPasses <= LostAfterEmptyPasses)
+            ++m_emptyPasses;
+        if (m_emptyPasses > LostAfterEmptyPasses)
+            gisLostCom.store(1);
     }
 
     if (resend)
@@ -55,31 +59,32 @@ void IOPoller::pass()
     }
 }
 
-bool IOPoller::scanFrames(quint32 wanted)
+bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
 {
-    bool echoDiffers = false;
+    bool found = false;
+    *echoDiffers = false;
     int pos = 0;
     while (m_fill - pos >= IOFrame::ReplySize) {
         const unsigned char* f = m_buffer + pos;
-        if (f[0] != IOFrame::Start || f[6] != calcLRC(f, 6) || f[7] != IOFrame::End) {
+        if (!IOFrame::IsReply(f)) {
             ++pos;
             continue;
         }
         if (gisLostCom.exchange(0) != 0 && m_record)
             m_record(QStringLiteral("IO通讯重新连接"));
         m_emptyPasses = 0;
-        const quint32 d0 = f[2], d1 = f[3], d2 = f[4], d3 = f[5];
+        found = true;
         if (f[1] == IOReplyState) {
             {
                 QMutexLocker lock(pMutexIO);
-                gDataIn.store(d0 | (d1 & 3u) << 8);
+                gDataIn.store(IOFrame::StateInputs(f));
             }
-            if ((d2 | (d3 & 3u) << 8) != wanted)
-                echoDiffers = true;
+            if (IOFrame::StateEcho(f) != wanted)
+                *echoDiffers = true;
         } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {
             // Values beyond the last slot are dropped.
             if (m_slot < 16)
-                gFTemp[m_slot++].store(d0 | d1 << 8 | d2 << 16 | d3 << 24);
+                gFTemp[m_slot++].store(IOFrame::ReplyValue(f));
         }
         pos += IOFrame::ReplySize;
     }
@@ -87,5 +92,5 @@ bool IOPoller::scanFrames(quint32 wanted)
         std::memmove(m_buffer, m_buffer + pos, size_t(m_fill - pos));
         m_fill -= pos;
     }
-    return echoDiffers;
+    return found;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // One pass of the IO-board link: take the board's replies, publish the input
 // word, re-send the outputs when the board's echo differs, send the next
-// command of the 210-pass period, and count passes without a byte.
+// command of the 210-pass period, and count passes without a valid frame.
 #include <QString>
 
 #include <functional>
@@ -12,7 +12,7 @@ class IOPoller {
 public:
     using RecordFn = std::function<void(const QString&)>;
     static constexpr int BufferSize = 1024;
-    // More than this many passes without a byte and the link counts as lost.
+    // More than this many passes without a valid frame and the link counts as lost.
     static constexpr int LostAfterEmptyPasses = 1000;
     static constexpr int PeriodBlockA = 200;
     static constexpr int PeriodLength = 210;
@@ -27,7 +27,9 @@ public:
     int pendingBytes() const { return m_fill; }
 
 private:
-    bool scanFrames(quint32 wanted);
+    // True when a valid frame was found; echoDiffers when a state reply's
+    // echo differs from the wanted outputs.
+    bool scanFrames(quint32 wanted, bool* echoDiffers);
 
     IOPort* m_port;
     RecordFn m_record;

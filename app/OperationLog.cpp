@@ -1,6 +1,6 @@
 #include "OperationLog.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 
@@ -111,7 +111,9 @@ void OperationLog::WriteRecord(const QDateTime& when, const QString& text)
         return;
     const QString time = when.toString(QStringLiteral("hh.mm.ss"));
     const QString level = LevelText(m_levels ? m_levels->UnlockLevel() : 0);
-    if (gpWPara && gpWPara->netEnabled && PlantLinkUp())
+    // Every line goes to the plant link once it is started, connected or not:
+    // the link keeps what its client has not fetched yet.
+    if (gpWPara && gpWPara->netEnabled && gpNet && gpNet->isInit)
         gpNet->VUR_SendRecord(when, level, text);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"));

@@ -2,13 +2,14 @@
 
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QRegularExpression>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -47,18 +48,21 @@ bool MakeResultFolders(int cameras)
 
 qint64 NextPictureNumber(const QStringList& folders)
 {
-    // An unreadable leading number counts as 0, so the first picture is 1.
+    // Only names this program writes count (ten digits, then the time), so a
+    // stray file can neither overflow the counter nor hide the newest picture,
+    // and names keep sorting in the order they were written.
+    static const QRegularExpression own(
+        QStringLiteral("^(\\d{10})_\\d{4}-\\d\\d-\\d\\d_\\d\\d\\.\\d\\d\\.\\d\\d\\.\\d{3}\\.jpg$"));
     qint64 largest = 0;
     for (const QString& folder : folders) {
-        const QStringList names = QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
-        if (names.isEmpty())
-            continue;
-        bool ok = false;
-        const qint64 n = names.last().section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
-        if (ok && n > largest)
-            largest = n;
+        const QStringList names = QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files);
+        for (const QString& name : names) {
+            const QRegularExpressionMatch m = own.match(name);
+            if (m.hasMatch())
+                largest = qMax(largest, m.captured(1).toLongLong());
+        }
     }
-    return largest + 1;
+    return qMin(largest + 1, kMaxPictureNumber);
 }
 
 QString PictureFileName(qint64 n)
@@ -68,10 +72,9 @@ QString PictureFileName(qint64 n)
         .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss.zzz")));
 }
 
-SaveFialImageThread::SaveFialImageThread(int cameras, int steps, std::atomic<qint64>* counter, QObject* parent)
+SaveFialImageThread::SaveFialImageThread(int cameras, std::atomic<qint64>* counter, QObject* parent)
     : QThread(parent)
     , m_cameras(qBound(0, cameras, 8))
-    , m_steps(qBound(0, steps, 8))
     , m_counter(counter)
 {
 }
@@ -109,7 +112,8 @@ void SaveFialImageThread::run()
 
 void SaveFialImageThread::sweepOnce(uint8_t* picture)
 {
-    const int steps = m_steps.load();
+    // The step count of now: a settings change may have raised it.
+    const int steps = qBound(0, gDNum.load(), 8);
     for (int c = 0; c < m_cameras; ++c) {
         for (int s = 0; s < steps; ++s) {
             bool ng, ok;

@@ -22,8 +22,10 @@ extern int gPicNumOK;                  // pictures each OK folder keeps
 QString ResultFolder(int camera, int step, int slot);
 // Creates the NG and OK folders of the given cameras and all eight steps.
 bool MakeResultFolders(int cameras);
-// Counter for the next picture: largest leading number of the newest picture
-// name over the folders, plus 1 (1 when there is none).
+// Counter for the next picture: the largest number of the pictures this
+// program wrote into the folders, plus 1 (1 when there is none), at most
+// kMaxPictureNumber so a name keeps its ten digits.
+constexpr qint64 kMaxPictureNumber = 9999999999LL;
 qint64 NextPictureNumber(const QStringList& folders);
 // File name for counter n at the current time.
 QString PictureFileName(qint64 n);
@@ -37,11 +39,11 @@ public:
         int sweepMs = 100;
     };
 
-    // cameras/steps bound the sweep; counter is the main window's saved-picture number.
-    SaveFialImageThread(int cameras, int steps, std::atomic<qint64>* counter, QObject* parent = nullptr);
+    // cameras and the live step count gDNum bound the sweep; counter is the
+    // main window's saved-picture number.
+    SaveFialImageThread(int cameras, std::atomic<qint64>* counter, QObject* parent = nullptr);
 
     void setTiming(const Timing& t) { m_timing = t; }
-    void setSteps(int steps) { m_steps.store(steps); }
 
     // Prunes the folder's oldest "*.jpg" so that with one more picture it
     // holds at most limit files. A limit of 0 empties it.
@@ -61,7 +63,6 @@ private:
     void nap(int ms);
 
     int m_cameras;
-    std::atomic<int> m_steps;
     std::atomic<qint64>* m_counter;
     Timing m_timing;
 };

@@ -1,39 +1,62 @@
-// Start-up of the monitor. Until the main window exists this shows the
-// toolkit's shared popups so the build can be checked on a screen.
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+// Start-up of the monitor, in its fixed order; then the event loop for the
+// life of the process.
+#include "foundation/GLog.h"
+#include "app/IOLink.h"
+#include "app/LedPanel.h"
+#include "app/MainGlobals.h"
+#include "app/SaveFialImageThread.h"
+#include "app/gui/MApplication.h"
+#include "app/gui/RaRoWizard.h"
+#include "foundation/uitext.h"
+#include "camera/CameraGlobals.h"
+#include "network/VUR_Net.h"
+#include "params/WizardPara.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
-#include "widgets/ChooseBox.h"
 #include "widgets/SkinPixmaps.h"
-#include "widgets/WarnBox.h"
+#include "platform/SystemActions.h"
 
-#include <QApplication>
-#include <QScreen>
+#include <QDir>
+#include <QMutex>
 #include <QTimer>
-
-#include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+#if MOJU_PANEL
+    SystemActions::instance().portIoPermission(3);  // the GPIO chip code needs port IO
+#endif
+    m_F75111 = 0x9C;
+    OpenLedDevice();
+    MApplication app(argc, argv);
+    // Qt 6 reads and writes 8-bit text as UTF-8 throughout: no codec to set.
+
+    const QString glogDir = QStringLiteral("./vur_net/vur_log_app/");
+    QDir().mkpath(glogDir);
+    gGlog = new GLog(glogDir, argv, &app);
+    GLogInfo(QStringLiteral("2.5.0 release"));
+
+    pMutexIO = new QMutex;
+    CreateCameraMutexes();  // pMutex[8]; the frame-ready flags start cleared
     LoadLanguageTable();
     InstallFontSubstitutes();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    gShowW = screen.width();
-    gShowH = screen.height();
     LoadSkinPixmaps();
+    gpNet = new VUR_Net(nullptr);
+    gAppDirPath = QCoreApplication::applicationDirPath();
 
-    std::printf("mojuwizard: the main window is not built yet; showing the shared popups.\n");
-    std::fflush(stdout);
-
-    gpWarnBox = new WarnBox;
-    gpChooseBox = new ChooseBox;
-    gpWarnBox->setText(LanStr(121).isEmpty() ? QStringLiteral("Mould monitor") : LanStr(121));
-    gpWarnBox->show();
+    gpWin = new RaRoWizard(nullptr);
+    if (!gpWin->isBuilt())
+        return 1;
+    gpWPara->inserterAllParam(0);  // writes the start-up parameter line itself
+    if (gpWPara->netEnabled && gpNet->isInit) {
+        gpNet->VUR_FirstInit();
+        gpNet->VUR_ReStart();
+        GLogInfo(QStringLiteral("(start init) 'NetClinet' will restart..."));
+    }
+    gpWin->showMaximized();
 
     // A demo run on a build host can be ended by time (MOJU_DEMO_SECONDS).
     const int seconds = qEnvironmentVariableIntValue("MOJU_DEMO_SECONDS");
     if (seconds > 0)
-        QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+        QTimer::singleShot(seconds * 1000, &app, [] { std::_Exit(0); });
     return app.exec();
 }

@@ -1,9 +1,9 @@
 // Frame-size timings of the calls on the detection path.
-#include "vision/CBlobResult.h"
-#include "vision/FindShape.h"
-#include "vision/GrayMatch.h"
-#include "vision/ImageTransform.h"
-#include "vision/SURF.h"
+#include "platform/vision/CBlobResult.h"
+#include "platform/vision/FindShape.h"
+#include "platform/vision/GrayMatch.h"
+#include "platform/vision/ImageTransform.h"
+#include "platform/vision/SURF.h"
 
 #include <benchmark/benchmark.h>
 #include <opencv2/imgproc.hpp>

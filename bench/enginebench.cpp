@@ -31,7 +31,7 @@
 #include "inspect/RoiRules.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 namespace {
 double gNoise = 2;

@@ -1,5 +1,8 @@
 #include "CameraGlobals.h"
 
+#include <QThread>
+
+#include <algorithm>
 #include <cstring>
 
 int gCameraID = CAMERA_NONE;
@@ -41,4 +44,32 @@ void SetSerialNB(int n, const char* text)
         return;
     std::strncpy(gSerialNB[n], text ? text : "", kSerialSize - 1);
     gSerialNB[n][kSerialSize - 1] = 0;
+}
+
+void SetFrameSize(int width, int height)
+{
+    gImageW = width;
+    gImageH = height;
+}
+
+int CapCameraCount(int n)
+{
+    return std::clamp(n, 0, kMaxCameras);
+}
+
+namespace {
+std::function<void(int)> gSleeper;
+}
+
+void CameraProbeSleep(int ms)
+{
+    if (gSleeper)
+        gSleeper(ms);
+    else
+        QThread::msleep(ulong(ms));
+}
+
+void SetCameraProbeSleeper(std::function<void(int)> sleeper)
+{
+    gSleeper = std::move(sleeper);
 }

@@ -2,13 +2,14 @@
 // Globals of camera acquisition: the family found at start-up, the shared
 // frame size, the SDK device lists, the stored camera order and the frame
 // locks. Created once; reached from every camera file.
-#include "camsdk/ImvSdk.h"
-#include "camsdk/MindVisionSdk.h"
-#include "camsdk/MvsSdk.h"
-#include "vision/VisionGlobals.h"
+#include "platform/camsdk/ImvSdk.h"
+#include "platform/camsdk/MindVisionSdk.h"
+#include "platform/camsdk/MvsSdk.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QMutex>
 
+#include <functional>
 #include <vector>
 
 constexpr int kMaxCameras = 8;
@@ -60,3 +61,11 @@ void CreateCameraMutexes();
 void DeriveFrameLengths();
 // Bounded copy into one gSerialNB entry.
 void SetSerialNB(int n, const char* text);
+
+// The probe's choices: the run's frame size, and a count that fits the
+// eight camera slots whatever a family reports.
+void SetFrameSize(int width, int height);
+int CapCameraCount(int n);
+// Waits of the probe (repaired devices coming back); tests replace it.
+void CameraProbeSleep(int ms);
+void SetCameraProbeSleeper(std::function<void(int)> sleeper);

@@ -1,7 +1,8 @@
 #pragma once
 // GigE address repair as the probe and the reconnection use it. The base
-// class does nothing; instance() is the real repair unless a test swaps it.
-#include "camsdk/ImvSdk.h"
+// class does nothing; instance() is the real repair (GigeNetRepair, where
+// it is defined) unless a test swaps it.
+#include "platform/camsdk/ImvSdk.h"
 
 class CameraNetRepair {
 public:

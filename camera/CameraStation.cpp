@@ -1,22 +1,19 @@
 #include "CameraStation.h"
 
+#include "CameraFamilies.h"
 #include "CameraGlobals.h"
 #include "CameraSide.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 CameraStation::CameraStation(WizardPara* live, WizardPara* edit, CameraHost* host_)
-    : livePara(live), editPara(edit), host(host_ ? host_ : &m_defaultHost)
+    : CameraState(live, edit, host_)
 {
-    CreateCameraMutexes();
-}
-
-const WizardPara& CameraStation::SetterPara() const
-{
-    return host->settingsDialogVisible() ? *editPara : *livePara;
 }
 
 void CameraStation::CameraSetSpeed()
@@ -28,25 +25,7 @@ void CameraStation::CameraSetSpeed()
             continue;
         if (camOpen[c])
             cam->CameraStop();
-        switch (gCameraID) {
-        case CAMERA_UEYE: {
-            uint32_t clock = uint32_t(s);
-            ueye::is_PixelClock(cam->ueyeHandle, ueye::IS_PIXELCLOCK_CMD_SET, &clock, sizeof(clock));
-            break;
-        }
-        case CAMERA_MINDVISION:
-            mind::CameraSetFrameSpeed(cam->mindHandle, gisColor ? s + 1 : s);
-            break;
-        case CAMERA_MVS:
-            mvs::MV_CC_SetBoolValue(cam->mvsHandle, "AcquisitionFrameRateEnable", true);
-            mvs::MV_CC_SetFloatValue(cam->mvsHandle, "AcquisitionFrameRate", float(s < 5 ? 20 : s));
-            break;
-        case CAMERA_DVP:
-            cam->dvpFrameSkip.store(s);
-            break;
-        default:
-            break;
-        }
+        cam->driver().applySpeed(s);
         cam->CameraStart();
     }
 }
@@ -85,44 +64,24 @@ void CameraStation::ApplyAcceptedSettings(const WizardPara& before)
 
 void CameraStation::SaveSN(int mode)
 {
+    // What each widget opened by at start-up (widget order).
+    char opened[kMaxCameras][kSerialSize];
+    std::memcpy(opened, gSerialNB, sizeof(opened));
     for (int n = 0; n < kMaxCameras; ++n)
         SetSerialNB(n, "0");
-    if (mode == 0) {
+    const CameraFamily& family = CameraFamilyOf(gCameraID);
+    if (mode == 0 && family.storesSerial) {
         for (int c = 0; c < std::min(numCamera, kMaxCameras); ++c) {
             CameraSide* cam = cameras[c];
-            if (!cam || !camOpen[c])
+            if (!cam)
                 continue;
-            const int logical = gCamNO[c];
-            switch (gCameraID) {
-            case CAMERA_UEYE: {
-                ueye::CAMINFO info;
-                if (ueye::is_GetCameraInfo(cam->ueyeHandle, &info) == ueye::IS_SUCCESS)
-                    SetSerialNB(logical, info.SerNo);
-                break;
-            }
-            case CAMERA_MINDVISION: {
-                mind::BYTE sn[32] = {};
-                mind::CameraReadSN(cam->mindHandle, sn, 0);
-                sn[31] = 0;
-                SetSerialNB(logical, reinterpret_cast<const char*>(sn));
-                break;
-            }
-            case CAMERA_MVS: {
-                char sn[32] = {};
-                if (cam->mvsDeviceInfo && cam->mvsDeviceInfo->nTLayerType == mvs::MV_GIGE_DEVICE) {
-                    const char* src = cam->mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber;
-                    std::memcpy(sn, src, strnlen(src, sizeof(sn) - 1));
-                }
-                SetSerialNB(logical, sn);
-                break;
-            }
-            case CAMERA_IMV:
-                // IMV keeps its open order: the key goes to the widget's own row.
-                SetSerialNB(c, cam->imvCameraKey);
-                break;
-            default:
-                break;
-            }
+            // IMV keeps its open order: the key goes to the widget's own row.
+            const int logical = family.orderByWidget ? c : gCamNO[c];
+            std::string serial;
+            if (!camOpen[c])
+                SetSerialNB(logical, opened[c]);  // closed for now (lost): keep what it opens by
+            else if (cam->driver().orderSerial(&serial))
+                SetSerialNB(logical, serial.c_str());
         }
     }
     QSqlDatabase db = QSqlDatabase::database(snConnection);

@@ -1,9 +1,7 @@
 #include "CameraThread.h"
 
-#include "CameraSide.h"
-
-CameraThread::CameraThread(CameraSide* owner_)
-    : QThread(nullptr), owner(owner_)
+CameraThread::CameraThread(FramePump* pump)
+    : QThread(nullptr), m_pump(pump)
 {
 }
 
@@ -12,13 +10,13 @@ void CameraThread::run()
     // Settle time before the first pass; ends early when told to stop.
     for (int i = 0; i < 30 && isRun.load(); ++i)
         QThread::msleep(10);
-    owner->PumpBegin();
+    m_pump->pumpBegin();
     while (isRun.load()) {
-        if (!owner->PumpPass())
+        if (!m_pump->pumpPass())
             continue;  // V4L2 reads again at once
         QThread::msleep(10);
     }
-    owner->PumpEnd();
+    m_pump->pumpEnd();
     m_done.store(true, std::memory_order_release);
 }
 

@@ -1,18 +1,17 @@
 #pragma once
 // Frame pump of one camera (Galaxy, uEye and V4L2 pull their frames here).
+#include "FramePump.h"
+
 #include <QThread>
 
 #include <atomic>
 
-class CameraSide;
-
 class CameraThread : public QThread {
     Q_OBJECT
 public:
-    explicit CameraThread(CameraSide* owner);
+    explicit CameraThread(FramePump* pump);
 
     std::atomic<bool> isRun{false};
-    CameraSide* owner;
 
     // Waits for the pump to finish; what it wrote is then visible here.
     void waitDone();
@@ -21,5 +20,6 @@ protected:
     void run() override;
 
 private:
+    FramePump* m_pump;
     std::atomic<bool> m_done{false};
 };

@@ -1,8 +1,8 @@
 #include "GigeNetRepair.h"
 
-#include "gige/AutoSetCameraIp.h"
-#include "gige/CIpConfig.h"
-#include "gige/EnsureDeviceReach.h"
+#include "camera/gige/AutoSetCameraIp.h"
+#include "camera/gige/CIpConfig.h"
+#include "camera/gige/EnsureDeviceReach.h"
 
 mvs::MV_CC_DEVICE_INFO* MvsLibraryIpSdk::listed(const MvsGigeDeviceInfo& device) const
 {
@@ -122,4 +122,21 @@ int GigeNetRepair::autoSetCameraIP(imv::IMV_DeviceInfo info)
 int GigeNetRepair::EnsureDeviceReach()
 {
     return ::EnsureDeviceReach(m_mvs);
+}
+
+// The real repair is the default: defined here so that the interface knows
+// nothing of it. With no interface allowed (a build host) it changes nothing.
+namespace {
+GigeNetRepair gDefaultRepair;
+CameraNetRepair* gRepair = nullptr;
+}  // namespace
+
+CameraNetRepair& CameraNetRepair::instance()
+{
+    return gRepair ? *gRepair : gDefaultRepair;
+}
+
+void CameraNetRepair::setInstance(CameraNetRepair* repair)
+{
+    gRepair = repair;
 }

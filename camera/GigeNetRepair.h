@@ -3,9 +3,9 @@
 // go to the address-repair code, which reaches the IMV and MVS devices
 // through these adapters.
 #include "CameraNetRepair.h"
-#include "camsdk/MvsSdk.h"
-#include "gige/ImvIpSdk.h"
-#include "gige/MvsIpSdk.h"
+#include "platform/camsdk/MvsSdk.h"
+#include "camera/gige/ImvIpSdk.h"
+#include "camera/gige/MvsIpSdk.h"
 
 class MvsLibraryIpSdk : public MvsIpSdk {
 public:

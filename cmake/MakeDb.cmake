@@ -11,7 +11,9 @@ get_filename_component(dir ${OUT} DIRECTORY)
 file(MAKE_DIRECTORY ${dir})
 file(REMOVE ${OUT} ${OUT}.sql)
 file(WRITE ${OUT}.sql "${all}")
-execute_process(COMMAND ${SQLITE3} -bail ${OUT} INPUT_FILE ${OUT}.sql RESULT_VARIABLE rc ERROR_VARIABLE err)
+# The journal-mode pragma prints the mode; keep it out of the build output.
+execute_process(COMMAND ${SQLITE3} -bail ${OUT} INPUT_FILE ${OUT}.sql RESULT_VARIABLE rc
+  OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(REMOVE ${OUT}.sql)
 if(NOT rc EQUAL 0)
   file(REMOVE ${OUT})

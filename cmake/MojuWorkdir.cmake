@@ -27,6 +27,18 @@ foreach(d ${_dbdirs})
   list(APPEND _outputs ${MOJU_WORKDIR}/${rel})
 endforeach()
 
+# The working databases of a fresh installation: copies of the defaults.
+foreach(pair "paraGroup/default/PARAM.db:PARAM.db" "paraGroup/default/SN.db:SN.db" "RECORDNULL.db:RECORD.db")
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 from)
+  list(GET pair 1 to)
+  add_custom_command(OUTPUT ${MOJU_WORKDIR}/${to}
+    COMMAND ${CMAKE_COMMAND} -E copy ${MOJU_WORKDIR}/${from} ${MOJU_WORKDIR}/${to}
+    DEPENDS ${MOJU_WORKDIR}/${from}
+    COMMENT "Working database ${to}")
+  list(APPEND _outputs ${MOJU_WORKDIR}/${to})
+endforeach()
+
 # Plain files copied as they are.
 file(GLOB_RECURSE _plain CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/workdir/*)
 foreach(f ${_plain})
@@ -41,7 +53,7 @@ endforeach()
 if(TARGET mkskin)
   set(_skin_stamp ${MOJU_WORKDIR}/images/.stamp)
   add_custom_command(OUTPUT ${_skin_stamp}
-    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
             $<TARGET_FILE:mkskin> ${MOJU_WORKDIR}/images
     COMMAND ${CMAKE_COMMAND} -E touch ${_skin_stamp}
     DEPENDS mkskin

@@ -11,9 +11,9 @@
 #include "inspect/EdgePoint.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
-#include "vision/CBlobResult.h"
-#include "vision/ColorConvert.h"
-#include "vision/ImageTransform.h"
+#include "platform/vision/CBlobResult.h"
+#include "platform/vision/ColorConvert.h"
+#include "platform/vision/ImageTransform.h"
 
 namespace {
 
@@ -264,7 +264,7 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
                                                    bool reference)
 {
     RotateRectROI* strip = Rect2RotateRect(box, dir);
-    _EdgePointDetParam prm;
+    EdgePointDetParam prm;
     prm.scanDir = 0;
     prm.polarity = 0;
     prm.peakPercent = 1;

@@ -10,9 +10,9 @@
 
 #include "InspectHost.h"
 #include "ParamRoi.h"
-#include "vision/FindShape.h"
-#include "vision/GrayMatch.h"
-#include "vision/SURF.h"
+#include "platform/vision/FindShape.h"
+#include "platform/vision/GrayMatch.h"
+#include "platform/vision/SURF.h"
 
 class CammerSingleton;
 class CammerWidgetData;

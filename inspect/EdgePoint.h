@@ -14,7 +14,7 @@ struct RotateRectROI {
     float height = 0;    // across it
 };
 
-struct _EdgePointDetParam {
+struct EdgePointDetParam {
     int scanDir = 0;       // 0: first strip column to last
     int polarity = 0;      // 0: rising and falling alike
     int peakPercent = 1;   // peak threshold, percent of the strongest gradient
@@ -27,6 +27,10 @@ struct _EdgePointDetParam {
     RotateRectROI* roi = nullptr;     // in
     bool found = false;               // out
 };
+
+// The edge search's published interface names its record _EdgePointDetParam;
+// that name is kept only on clcEdgePoint, everything else uses EdgePointDetParam.
+using _EdgePointDetParam = EdgePointDetParam;
 
 // New rectangle over the integer box {x, y, width, height}: dir 0 scans left
 // to right, any other value top to bottom. The caller deletes it.

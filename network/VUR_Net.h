@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include "inspect/ParamRoi.h"
+
 class VUR_Net : public QTcpServer {
     Q_OBJECT
 public:
@@ -18,6 +20,8 @@ public:
     virtual void VUR_SendROIParam(int cam, int det);
     virtual void VUR_SendRecord(QDateTime time, QString level, QString text);
     virtual void VUR_SendStatistics(QString picture);
+    // Per-cycle ROI results; trigger: the cycle's trigger code (lastInputNo).
+    virtual void VUR_SendStatistics_Once(QList<param_roi> list, bool ng, int trigger);
     virtual void ChkandAddStaticticsItem(int camera, int step, int roi);
     virtual void VUR_SendSaveNgVideo(int camera, int isNg);
     virtual void VUR_SendTelInfo(int step, int failedRoiCount);
@@ -25,6 +29,8 @@ public:
     virtual void VUR_SendCancle();
     virtual void VUR_SendManualStop();
     virtual void VUR_SendAlarmPic(QString path);
+    // Registers a camera's display buffer as its video share (video mode 2).
+    virtual void VUR_AddUseMemory(int camera, int width, int height, unsigned char* buffer);
 
     bool isInit = false;   // the link was switched on and started
     bool isAlive = false;  // the plant client is connected and answering

@@ -1,8 +1,11 @@
 #include "CammerSingleton.h"
 
 #include "CammerWidgetData.h"
-#include "app/uitext.h"
-#include "vision/CheckInRange.h"
+#include "WizardPara.h"
+#include "foundation/OperatorMessage.h"
+#include "foundation/uitext.h"
+#include "network/VUR_Net.h"
+#include "platform/vision/CheckInRange.h"
 
 #include <QDebug>
 #include <QSqlDatabase>
@@ -15,9 +18,8 @@
 
 namespace {
 
-QString g_connection = QLatin1String(QSqlDatabase::defaultConnection);
+QString g_connection = QStringLiteral("dbIn");
 std::function<void(const QString&)> g_warn;
-std::function<void(int, int)> g_reporter;
 
 // Integer reads in the manner of a text stream: once a number is missing or
 // unreadable, it and every later one read as 0.
@@ -98,7 +100,12 @@ void warn(const QString& text)
     if (g_warn)
         g_warn(text);
     else
-        qWarning().noquote() << text;
+        ShowOperatorMessage(text);
+}
+
+QString ParamFileErrorText()
+{
+    return LanStr(0).isEmpty() ? QStringLiteral("Camera parameter file error!") : LanStr(0);
 }
 
 }  // namespace
@@ -108,7 +115,6 @@ CammerSingleton::CammerSingleton(int camera) : cam(camera) {}
 void CammerSingleton::SetConnectionName(const QString& name) { g_connection = name; }
 QString CammerSingleton::ConnectionName() { return g_connection; }
 void CammerSingleton::SetWarnHandler(std::function<void(const QString&)> handler) { g_warn = std::move(handler); }
-void CammerSingleton::SetGroupReporter(std::function<void(int, int)> reporter) { g_reporter = std::move(reporter); }
 
 cv::Rect CammerSingleton::RoiBox(int g, int j) const
 {
@@ -151,10 +157,20 @@ void CammerSingleton::storeMask(CammerWidgetData* widget, int g, int j)
         widget->liveMasks[g][j] = m;
 }
 
-void CammerSingleton::LoadDatafromFile(CammerWidgetData* widget)
+bool CammerSingleton::LoadDatafromFile(CammerWidgetData* widget)
 {
+    // Without its table every group would load empty and the camera judge
+    // every part OK: refuse loudly instead.
+    const QSqlDatabase db = QSqlDatabase::database(g_connection, false);
+    if (!db.isValid() || !db.isOpen() || !db.tables().contains(tableName())) {
+        qCritical("ROI set of camera %d not loaded: no table %s on connection %s", cam + 1,
+                  qPrintable(tableName()), qPrintable(g_connection));
+        warn(ParamFileErrorText());
+        return false;
+    }
     for (int g = 0; g < kGroups; ++g)
         loadGroup(g, widget);
+    return true;
 }
 
 void CammerSingleton::loadGroup(int g, CammerWidgetData* widget)
@@ -184,8 +200,7 @@ void CammerSingleton::loadGroup(int g, CammerWidgetData* widget)
     }
 
     if (static_cast<unsigned>(count[g]) > unsigned(kMaxRoi)) {
-        const QString text = LanStr(0).isEmpty() ? QStringLiteral("Camera parameter file error!") : LanStr(0);
-        warn(text);
+        warn(ParamFileErrorText());
         count[g] = 0;
         return;
     }
@@ -298,7 +313,7 @@ QString CammerSingleton::RoiRowValue(int g, int j) const
 
 bool CammerSingleton::SaveDatatoFile()
 {
-    QSqlDatabase db = QSqlDatabase::database(g_connection);
+    QSqlDatabase db = QSqlDatabase::database(g_connection, false);
     const QString table = tableName();
     // One transaction: a power cut or a failing statement leaves the old set whole.
     if (!db.transaction()) {
@@ -341,9 +356,10 @@ bool CammerSingleton::SaveDatatoFile()
         db.rollback();
         return false;
     }
-    if (g_reporter)
+    // Reported as the parameter save reports: the live switch and a live link.
+    if (gpWPara && ReportsToPlant(*gpWPara))
         for (int g = 0; g < kGroups; ++g)
-            g_reporter(cam, g);
+            gpNet->VUR_SendROIParam(cam, g);
     return true;
 }
 

@@ -3,9 +3,9 @@
 // function code and three limits, 16 cavity flags per group and one NG
 // counter per ROI. Kept in table "cammer<cam>" of PARAM.db.
 // A set is a value: copy it whole and compare it with ==.
-#include "vision/Circle.h"
-#include "vision/ClustomRect.h"
-#include "vision/RePolygon.h"
+#include "platform/vision/Circle.h"
+#include "platform/vision/ClustomRect.h"
+#include "platform/vision/RePolygon.h"
 
 #include <QString>
 #include <opencv2/core.hpp>
@@ -25,11 +25,14 @@ public:
 
     // Fills the set from its table; the masks of the loaded ROIs go into
     // widget->liveMasks (widget may be null). Missing detect rows are inserted.
-    void LoadDatafromFile(CammerWidgetData* widget);
+    // False, logged and shown to the operator, when the connection is not
+    // open or has no table for this camera; the set is then unchanged.
+    bool LoadDatafromFile(CammerWidgetData* widget);
     // Writes all eight groups in one transaction (a power cut leaves the old
-    // set whole). Reports each group through the group reporter afterwards.
+    // set whole), then reports each group to the plant link when the live
+    // parameters switch it on and it is up.
     // False when the database refused; the table is then unchanged.
-    bool SaveDatatoFile();
+    [[nodiscard]] bool SaveDatatoFile();
 
     // The shape that roi_type names (1 rectangle, 4 circle, any other the
     // polygon), its frame box and a fresh mask of it.
@@ -41,14 +44,13 @@ public:
     bool operator==(const CammerSingleton& o) const;
     bool operator!=(const CammerSingleton& o) const { return !(*this == o); }
 
-    // The PARAM.db connection used by load and save (default: Qt's default connection).
+    // The PARAM.db connection used by load and save (default "dbIn", the
+    // main window's connection).
     static void SetConnectionName(const QString& name);
     static QString ConnectionName();
-    // Shows an operator message and waits until it is closed (the main window
-    // installs the warning popup; the default writes a log line).
+    // Shows an operator message and waits until it is closed (default: the
+    // shared message popup; tests install their own).
     static void SetWarnHandler(std::function<void(const QString&)> handler);
-    // Called after each saved group when the plant link wants ROI sets.
-    static void SetGroupReporter(std::function<void(int cam, int group)> reporter);
 
     int cam = 0;
     int count[kGroups] = {};

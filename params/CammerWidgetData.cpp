@@ -153,3 +153,16 @@ bool CammerWidgetData::EnsureGroupBuffers(int g)
             b.assign(static_cast<size_t>(m_layout.colorLen()), 0);
     return true;
 }
+
+void CammerWidgetData::ReserveAllGroups()
+{
+    const size_t img = static_cast<size_t>(m_layout.imageLen());
+    const size_t col = static_cast<size_t>(m_layout.colorLen());
+    for (int g = 0; g < kGroups; ++g) {
+        for (auto& b : recentNg[g])
+            if (b.size() < col)
+                b.assign(col, 0);
+        if (ignorePointMask[g].size() < img)
+            ignorePointMask[g].assign(img, 0);
+    }
+}

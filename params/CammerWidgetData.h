@@ -52,6 +52,9 @@ public:
     // recent-NG frames, loaded from the folder of the last load. Groups never
     // used cost nothing. False for g out of range or no frame layout.
     bool EnsureGroupBuffers(int g);
+    // Gives every group beyond those in use its recent-NG frames and a zero
+    // ignore mask (templates stay unloaded until a group comes into use).
+    void ReserveAllGroups();
 
     // Repaint request from the engine's preview (the widget repaints).
     virtual void RequestRepaint() {}
@@ -84,6 +87,7 @@ public:
     int32_t roiMarks[kGroups][kMaxRoi][kMarkSlots][4] = {};
     std::vector<uint8_t> ngMap;  // imageLen
     uint8_t previewShown = 0;
+    int brightness = 0;  // mean of the working frame, from the polling loop
 
     // Masks: per group and ROI, 8-bit of the ROI's box size, 255 inside.
     cv::Mat liveMasks[kGroups][kMaxRoi];
@@ -97,6 +101,7 @@ public:
     int32_t templateNum[kGroups] = {};
     int templateIndex = 0;  // the template the editor shows
     bool resamplePending[kGroups] = {};
+    bool skipStep[kGroups] = {};  // not judged again in that step (re-check, do-not-detect)
 
 private:
     void LoadIgnorePointGroup(int g);

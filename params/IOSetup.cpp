@@ -2,7 +2,7 @@
 
 #include "IOTables.h"
 #include "WizardPara.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QFile>
 #include <QTextStream>

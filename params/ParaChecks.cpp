@@ -1,7 +1,7 @@
 #include "ParaChecks.h"
 
 #include "WizardPara.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #define R(expr) #expr, [](WizardPara& p) -> int& { return p.expr; }
 #define CAMERA(c)                                              \

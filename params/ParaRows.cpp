@@ -1,7 +1,7 @@
 #include "ParaRows.h"
 
 #include "WizardPara.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QRegularExpression>
 
@@ -284,10 +284,12 @@ std::vector<int> ParseParaRow(const QString& value, int count)
         }
         const int digitsFrom = end;
         while (end < w.size()) {
-            const int d = w[end].isDigit() ? w[end].digitValue()
-                          : (base == 16 && w[end].toLower() >= QLatin1Char('a') && w[end].toLower() <= QLatin1Char('f'))
-                              ? w[end].toLower().unicode() - 'a' + 10
-                              : -1;
+            // ASCII only: other scripts' digits are text, as for a stream read.
+            const char16_t c = w[end].unicode();
+            const int d = c >= u'0' && c <= u'9'                      ? c - u'0'
+                          : base == 16 && c >= u'a' && c <= u'f' ? c - u'a' + 10
+                          : base == 16 && c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                                                   : -1;
             if (d < 0 || d >= base)
                 break;
             ++end;

@@ -2,8 +2,8 @@
 // application log at start-up and when the settings open and close.
 #include "WizardPara.h"
 
-#include "app/GLog.h"
-#include "app/uitext.h"
+#include "foundation/GLog.h"
+#include "foundation/uitext.h"
 
 #include <QStringList>
 

@@ -7,13 +7,14 @@
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QVariant>
 
 WizardPara* gpWPara = nullptr;
 WizardPara* gpWParaBak = nullptr;
-int gDNum = 2;
+std::atomic<int> gDNum {2};
 char gSerialNB[8][100] = {};
 
 namespace {
@@ -50,12 +51,21 @@ bool SelectValue(QSqlQuery& q, const QString& key, QString* value)
     return true;
 }
 
-void InsertRow(QSqlQuery& q, const QString& key, const QString& value)
+bool InsertRow(QSqlQuery& q, const QString& key, const QString& value)
 {
     q.prepare(QStringLiteral("insert into sysparam values(?, ?)"));
     q.addBindValue(key);
     q.addBindValue(value);
-    q.exec();
+    return q.exec();
+}
+
+// A stored text ends at its first NUL, so a record equals itself after a save and load.
+QByteArray UpToNul(QByteArray bytes)
+{
+    const int nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    return bytes;
 }
 
 void LoadSysAdd(WizardPara& p)
@@ -83,7 +93,7 @@ void LoadSerialNumbers(WizardPara& p, const QString& snConnection)
         const QString key = QStringLiteral("serialNB%1").arg(i);
         QString value;
         if (SelectValue(q, key, &value)) {
-            const QByteArray bytes = value.toLatin1();
+            const QByteArray bytes = UpToNul(value.toLatin1());
             if (bytes.size() >= 9 && bytes.size() <= 99) {
                 std::memset(gSerialNB[i], 0, sizeof gSerialNB[i]);
                 std::memcpy(gSerialNB[i], bytes.constData(), size_t(bytes.size()));
@@ -103,7 +113,7 @@ WizardPara::WizardPara() = default;
 
 void WizardPara::SetText(char (&field)[kTextSize], const QString& text)
 {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = UpToNul(text.toUtf8());
     if (bytes.size() > kTextSize - 1) {
         int cut = kTextSize - 1;
         // Step back over continuation bytes so no character is split.
@@ -129,24 +139,34 @@ int WizardPara::RedetectCountOfStep(int step) const
     return 0;
 }
 
-void WizardPara::SaveChkDBItem(const QString& key, const QString& paramConnection)
+bool ReportsToPlant(const WizardPara& live)
 {
-    QSqlDatabase db = QSqlDatabase::database(paramConnection, false);
-    if (!db.isValid() || !db.isOpen())
-        return;
-    QSqlQuery q(db);
-    QString value;
-    if (!SelectValue(q, key, &value))
-        InsertRow(q, key, QStringLiteral("0"));
+    return live.netEnabled && PlantLinkUp();
 }
 
-void WizardPara::SaveDatatoFile(const QString& paramConnection)
+bool WizardPara::SaveChkDBItem(const QString& key, const QString& paramConnection)
 {
     QSqlDatabase db = QSqlDatabase::database(paramConnection, false);
     if (!db.isValid() || !db.isOpen())
-        return;
-    db.transaction();
+        return false;
     QSqlQuery q(db);
+    QString value;
+    return SelectValue(q, key, &value) || InsertRow(q, key, QStringLiteral("0"));
+}
+
+bool WizardPara::SaveDatatoFile(const QString& paramConnection)
+{
+    QSqlDatabase db = QSqlDatabase::database(paramConnection, false);
+    if (!db.isValid() || !db.isOpen()) {
+        qWarning("Parameters not saved: PARAM.db connection %s is not open", qPrintable(paramConnection));
+        return false;
+    }
+    if (!db.transaction()) {
+        qWarning("Parameters not saved: %s", qPrintable(db.lastError().text()));
+        return false;
+    }
+    QSqlQuery q(db);
+    QString failed;
     for (const QString& key : ParaSaveOrder()) {
         QString value;
         if (const ParaRow* row = FindParaRow(key))
@@ -156,15 +176,29 @@ void WizardPara::SaveDatatoFile(const QString& paramConnection)
         else
             continue;
         // A row missing from an old file is created rather than losing the setting.
-        SaveChkDBItem(key, paramConnection);
+        if (!SaveChkDBItem(key, paramConnection)) {
+            failed = key + QStringLiteral(": ") + db.lastError().text();
+            break;
+        }
         q.prepare(QStringLiteral("update sysparam set value=? where name=?"));
         q.addBindValue(value);
         q.addBindValue(key);
-        q.exec();
+        if (!q.exec()) {
+            failed = key + QStringLiteral(": ") + q.lastError().text();
+            break;
+        }
     }
-    if (netEnabled && PlantLinkUp())
+    // All rows or none: a half-written record would load as a mix of old and new.
+    if (failed.isEmpty() && !db.commit())
+        failed = db.lastError().text();
+    if (!failed.isEmpty()) {
+        db.rollback();
+        qWarning("Parameters not saved (%s)", qPrintable(failed));
+        return false;
+    }
+    if (ReportsToPlant(*this))
         gpNet->VUR_SendParam();
-    db.commit();
+    return true;
 }
 
 void WizardPara::SaveAddFile()

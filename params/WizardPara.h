@@ -10,6 +10,7 @@
 // 206 enableNetwork.
 #include <QString>
 
+#include <atomic>
 #include <cstring>
 #include <type_traits>
 
@@ -238,8 +239,11 @@ struct WizardPara {
     int RedetectCountOfStep(int step) const;
 
     // Storage: connection names of PARAM.db ("dbIn") and SN.db ("dbT").
-    void SaveChkDBItem(const QString& key, const QString& paramConnection = QStringLiteral("dbIn"));
-    void SaveDatatoFile(const QString& paramConnection = QStringLiteral("dbIn"));
+    // False when the row neither exists nor could be inserted.
+    bool SaveChkDBItem(const QString& key, const QString& paramConnection = QStringLiteral("dbIn"));
+    // Writes every row in one transaction. False (logged, nothing written)
+    // when the database refused; the caller tells the operator.
+    [[nodiscard]] bool SaveDatatoFile(const QString& paramConnection = QStringLiteral("dbIn"));
     void SaveAddFile();
     void LoadDatafromFile(IOSetupHost* host = nullptr,
                           const QString& paramConnection = QStringLiteral("dbIn"),
@@ -259,7 +263,12 @@ static_assert(std::is_trivially_copyable_v<WizardPara>);
 extern WizardPara* gpWPara;
 extern WizardPara* gpWParaBak;
 
-// Detection steps per cycle in use (1..8); set by the IO set-up.
-extern int gDNum;
+// Detection steps per cycle in use (1..8); set by the IO set-up on the GUI
+// thread, read live by the image saver thread.
+extern std::atomic<int> gDNum;
+
+// True when the live record switches the plant link on and the link is up
+// with its client alive: parameter and ROI-set saves then report to it.
+bool ReportsToPlant(const WizardPara& live);
 // Stored serial number of each logical camera, NUL-terminated.
 extern char gSerialNB[8][100];

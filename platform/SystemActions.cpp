@@ -54,7 +54,9 @@ void RecordingSystemActions::record(const QStringList& argv)
 ActionResult RecordingSystemActions::run(const QStringList& argv, int)
 {
     record(argv);
-    return {};
+    ActionResult r;
+    r.recorded = true;
+    return r;
 }
 
 bool RecordingSystemActions::startDetached(const QStringList& argv, const QString&)

@@ -4,7 +4,8 @@
 // Calls take argument lists; nothing is ever handed to a shell as text.
 //
 // A default build (MOJU_PANEL off) only records each action as one line in
-// system-actions.log of the working directory and reports success.
+// system-actions.log of the working directory and reports success, marked
+// as recorded so that a probe (ping) is not taken for an answer.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,7 @@
 struct ActionResult {
     int exitCode = 0;   // 0 success; -1 the program could not be started
     QByteArray output;  // standard output (recording mode: empty)
+    bool recorded = false;  // only written to the log: nothing ran, nothing answered
     bool ok() const { return exitCode == 0; }
 };
 

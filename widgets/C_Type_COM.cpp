@@ -1,6 +1,6 @@
 #include "C_Type_COM.h"
 
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QFont>
 #include <QLineEdit>

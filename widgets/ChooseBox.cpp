@@ -3,7 +3,7 @@
 #include "ColorButton.h"
 #include "ComboBox.h"
 #include "DialogGeometry.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "C_Type_COM.h"
 
 #include <QPainter>

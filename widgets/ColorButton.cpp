@@ -2,7 +2,7 @@
 
 #include "C_Type_COM.h"
 #include "SkinPixmaps.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QPainter>
 

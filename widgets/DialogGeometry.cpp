@@ -2,7 +2,7 @@
 
 #include "C_Type_COM.h"
 #include "SkinPixmaps.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QPainter>
 

@@ -4,8 +4,8 @@
 #include "MainWindowHooks.h"
 #include "NumCharInput.h"
 #include "NumberInput.h"
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

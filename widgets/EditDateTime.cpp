@@ -1,7 +1,7 @@
 #include "EditDateTime.h"
 
 #include "C_Type_COM.h"
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 
 #include <QDateEdit>
 #include <QGridLayout>

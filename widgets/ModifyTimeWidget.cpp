@@ -4,7 +4,7 @@
 #include "ColorButton.h"
 #include "DialogGeometry.h"
 #include "EditDateTime.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QPainter>
 

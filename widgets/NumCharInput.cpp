@@ -5,7 +5,7 @@
 #include "Edit.h"
 #include "MainWindowHooks.h"
 #include "NumberInput.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QButtonGroup>
 

@@ -8,7 +8,7 @@
 #include "MainWindowHooks.h"
 #include "PasswordGate.h"
 #include "NumCharInput.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 #include <QButtonGroup>
 #include <QPainter>

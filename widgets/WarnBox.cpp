@@ -3,11 +3,25 @@
 #include "ColorButton.h"
 #include "DialogGeometry.h"
 #include "MainWindowHooks.h"
-#include "app/uitext.h"
+#include "foundation/OperatorMessage.h"
+#include "foundation/uitext.h"
 
 #include <QPainter>
+#include <QtDebug>
 
 WarnBox* gpWarnBox = nullptr;
+
+namespace {
+void ShowInSharedWarnBox(const QString& text)
+{
+    if (!gpWarnBox) {
+        qWarning().noquote() << "Operator message:" << text;
+        return;
+    }
+    gpWarnBox->setText(text);
+    gpWarnBox->exec();
+}
+}  // namespace
 
 WarnBox::WarnBox(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint)
@@ -17,6 +31,8 @@ WarnBox::WarnBox(QWidget* parent)
     m_confirm = new ColorButton(LanStr(121), this);
     m_confirm->setGeometry(g.confirmX, g.buttonY, g.button.width(), g.button.height());
     connect(m_confirm, &QPushButton::clicked, this, &QDialog::accept);
+    // Messages from below the widgets go to the shared popup from now on.
+    SetOperatorMessageSink(&ShowInSharedWarnBox);
 }
 
 void WarnBox::setText(const QString& text)

@@ -1,6 +1,6 @@
 #include "AlarmHost.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 
 namespace {
 AlarmHost* gHost = nullptr;

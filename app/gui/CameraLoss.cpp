@@ -4,13 +4,14 @@
 #include "LostCameraWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
 #include "app/ControlPort.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
+#include "camera/CameraFamilies.h"
 #include "camera/CameraGlobals.h"
 #include "params/WizardPara.h"
 #include "widgets/WarnBox.h"
 
-int gisLost = 0;
-int gLost = 0;
+#include <QApplication>
+#include <QScopedValueRollback>
 
 namespace {
 bool lostBoxOption()
@@ -32,6 +33,8 @@ CameraLoss::CameraLoss(CameraLossPort* port)
 
 void CameraLoss::PollPass()
 {
+    if (m_declaring)
+        return;
     if (m_port->lostFlag() && lostBoxOption()) {
         for (int c = 0; c < m_port->cameraCount() && m_port->lostFlag() && !gisLost; ++c)
             CameraCheck(c);
@@ -42,15 +45,10 @@ void CameraLoss::CameraCheck(int camera)
 {
     if (gisLost)
         return;
-    switch (m_port->family()) {
-    case CAMERA_GALAXY:
-    case CAMERA_UEYE:
-    case CAMERA_MINDVISION:
-    case CAMERA_IMV:
-    case CAMERA_V4L2:
+    switch (CameraFamilyOf(m_port->family()).loss) {
+    case LossCheck::AtOnce:
         break;
-    case CAMERA_MVS:
-    case CAMERA_DVP:
+    case LossCheck::Recount:
         if (m_port->recount(false) == m_port->cameraCount()) {
             // Every camera is still listed: reopen the ones whose SDK reported a
             // drop instead of re-enumerating on every pass.
@@ -58,7 +56,7 @@ void CameraLoss::CameraCheck(int camera)
             return;
         }
         break;
-    default:
+    case LossCheck::Never:
         return;
     }
     declareLost(camera);
@@ -68,6 +66,7 @@ void CameraLoss::reopenReported()
 {
     const unsigned reported = m_port->takeReported();
     m_port->clearLostFlag();
+    bool reopened = false;
     for (int c = 0; c < m_port->cameraCount(); ++c) {
         if (!(reported & (1u << c)))
             continue;
@@ -79,7 +78,11 @@ void CameraLoss::reopenReported()
             return;
         }
         m_port->start(c);
+        reopened = true;
     }
+    // A reopened camera runs at the default speed until the speed is applied again.
+    if (reopened)
+        m_port->setSpeed();
 }
 
 void CameraLoss::declareLost(int camera)
@@ -94,7 +97,12 @@ void CameraLoss::declareLost(int camera)
     const bool showBox = lostBoxOption();
     if (showBox && gpLostCameraWarnBox) {
         gpLostCameraWarnBox->show();
-        gpLostCameraWarnBox->repaint();
+        if (QWidget* top = gpLostCameraWarnBox->parentWidget())
+            top->window()->repaint();
+        // Closing the cameras takes seconds: put the box on screen first. The
+        // polling pass must not re-enter the loss handling meanwhile.
+        QScopedValueRollback<bool> guard(m_declaring, true);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     for (int c = 0; c < m_port->cameraCount(); ++c) {
         m_port->markNg(c);
@@ -110,7 +118,7 @@ void CameraLoss::declareLost(int camera)
 
 void CameraLoss::CameraRestart()
 {
-    if (!gisLost)
+    if (!gisLost || m_declaring)
         return;
     const int n = m_port->recount(true);
     if (n < 0) {

@@ -48,4 +48,5 @@ private:
 
     CameraLossPort* m_port;
     bool m_stopped = false;
+    bool m_declaring = false;  // showing the lost box before the cameras close
 };

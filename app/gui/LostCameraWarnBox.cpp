@@ -1,8 +1,8 @@
 #include "LostCameraWarnBox.h"
 
 #include "AlarmHost.h"
-#include "CameraLoss.h"
-#include "app/uitext.h"
+#include "app/MainGlobals.h"
+#include "foundation/uitext.h"
 #include "platform/SystemActions.h"
 #include "widgets/ColorButton.h"
 

@@ -17,9 +17,14 @@ void LostComWarnBox::Poll(bool lostCom, bool enabled)
 {
     if (!enabled)
         return;
-    if (!isVisible() && lostCom) {
+    // Lost again while the box still says "reconnected": back to the warning,
+    // and the loss is logged like the first one.
+    if (lostCom && (!isVisible() || text() != AlarmText(589))) {
         setText(AlarmText(589));
-        show();
+        if (isVisible())
+            repaint();
+        else
+            show();
         if (AlarmHost* host = AlarmHost::instance())
             host->InsertRecord(QStringLiteral("IO通讯异常"));
     } else if (isVisible() && !lostCom && text() != AlarmText(590)) {

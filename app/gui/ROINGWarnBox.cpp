@@ -2,7 +2,7 @@
 
 #include "AlarmHost.h"
 #include "app/ControlPort.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/ColorButton.h"
 #include "widgets/DialogGeometry.h"
 

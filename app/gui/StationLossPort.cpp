@@ -1,14 +1,9 @@
 #include "StationLossPort.h"
 
+#include "camera/CameraFamilies.h"
 #include "camera/CameraGlobals.h"
-#include "camera/CameraNetRepair.h"
-#include "camera/CameraProbe.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
-#include "camsdk/DvpSdk.h"
-#include "camsdk/MindVisionSdk.h"
-#include "camsdk/MvsSdk.h"
-#include "camsdk/UeyeSdk.h"
 
 StationLossPort::StationLossPort(CameraStation* station)
     : m_station(station)
@@ -42,35 +37,8 @@ int StationLossPort::cameraCount() const
 
 int StationLossPort::recount(bool forRestart)
 {
-    switch (gCameraID) {
-    case CAMERA_UEYE: {
-        ueye::INT n = 0;
-        ueye::is_GetNumberOfCameras(&n);
-        return int(n);
-    }
-    case CAMERA_MINDVISION: {
-        int n = kMindListSize;
-        mind::CameraEnumerateDevice(gCList, &n);
-        return n;
-    }
-    case CAMERA_MVS:
-        if (forRestart)
-            CameraNetRepair::instance().EnsureDeviceReach();
-        mvs::MV_CC_EnumDevices(5, &gDevList);
-        return int(gDevList.nDeviceNum);
-    case CAMERA_IMV:
-        Dahua_EnumDevices();
-        return gDeviceInfoList.nDevNum;
-    case CAMERA_V4L2:
-        return CheckUSBCameraNum();
-    case CAMERA_DVP: {
-        dvp::dvpUint32 n = 0;
-        dvp::dvpRefresh(&n);
-        return int(n);
-    }
-    default:
-        return -1;  // Galaxy and no family: no recount
-    }
+    const CameraFamily& family = CameraFamilyOf(gCameraID);
+    return family.recount ? family.recount(forRestart) : -1;
 }
 
 bool StationLossPort::isOpen(int camera) const

@@ -3,6 +3,7 @@
 #include "CIpConfig.h"
 #include "GigeHostNet.h"
 #include "GigeTimings.h"
+#include "foundation/GLog.h"
 
 #include <QtGlobal>
 
@@ -27,6 +28,15 @@ bool HostInterfaceAllowed(const std::string& hostIp)
         if (std::memcmp(i.ip, want, 4) == 0)
             return true;
     return false;
+}
+
+// The failure line on standard output, and the same in the application log.
+int Failed(const char* what, int ret)
+{
+    std::printf("%s failed! ErrorCode[%d]\n", what, ret);
+    std::fflush(stdout);
+    GLogInfo(QStringLiteral("%1 failed! ErrorCode[%2]").arg(QLatin1String(what)).arg(ret));
+    return ret;
 }
 
 struct HandleGuard {
@@ -86,28 +96,20 @@ int autoSetCameraIP(ImvIpSdk& sdk, ImvGigeDeviceInfo info)
 
     HandleGuard h{sdk};
     int ret = sdk.createHandleByKey(info.cameraKey, &h.handle);
-    if (ret != 0) {
-        std::printf("Create handle failed! ErrorCode[%d]\n", ret);
-        return ret;
-    }
+    if (ret != 0)
+        return Failed("Create handle", ret);
     h.created = true;
     ret = sdk.forceIpAddress(h.handle, newIp.toStdString(), info.hostSubnetMask, info.hostDefaultGateway);
-    if (ret != 0) {
-        std::printf("Set device ip failed! ErrorCode[%d]\n", ret);
-        return ret;
-    }
+    if (ret != 0)
+        return Failed("Set device ip", ret);
     ret = sdk.getDeviceInfo(h.handle, &info);
-    if (ret != 0) {
-        std::printf("Get device info failed! ErrorCode[%d]\n", ret);
-        return ret;
-    }
+    if (ret != 0)
+        return Failed("Get device info", ret);
     qInfo("Device ip address (after):[%s]", info.ipAddress.c_str());
 
     ret = sdk.open(h.handle);
-    if (ret != 0) {
-        std::printf("Open camera failed! ErrorCode[%d]\n", ret);
-        return ret;
-    }
+    if (ret != 0)
+        return Failed("Open camera", ret);
     h.opened = true;
     ret = sdk.setBoolFeatureValue(h.handle, "GevCurrentIPConfigurationPersistentIP", true);
     if (ret != 0) {

@@ -60,16 +60,27 @@ int GetIpFromString(const char* text, uint8_t out[4])
 {
     if (!text)
         return 0;
-    int p[4];
-    char extra;
-    if (std::sscanf(text, "%d.%d.%d.%d%c", &p[0], &p[1], &p[2], &p[3], &extra) != 4)
-        return 0;
+    // Exactly four parts of 1 to 3 ASCII digits, each 0-255, nothing else: a
+    // number read with overflow or a sign must never pass for an address.
+    uint8_t parts[4];
+    const char* c = text;
     for (int i = 0; i < 4; ++i) {
-        if (p[i] < 0 || p[i] > 255)
+        if (i > 0 && *c++ != '.')
             return 0;
+        int value = 0;
+        int digits = 0;
+        while (*c >= '0' && *c <= '9' && digits < 4) {
+            value = value * 10 + (*c++ - '0');
+            ++digits;
+        }
+        if (digits < 1 || digits > 3 || value > 255)
+            return 0;
+        parts[i] = uint8_t(value);
     }
+    if (*c != '\0')
+        return 0;
     for (int i = 0; i < 4; ++i)
-        out[i] = uint8_t(p[i]);
+        out[i] = parts[i];
     return 1;
 }
 

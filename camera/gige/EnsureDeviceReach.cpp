@@ -1,6 +1,7 @@
 #include "EnsureDeviceReach.h"
 
 #include "GigeHostNet.h"
+#include "foundation/GLog.h"
 #include "platform/SystemActions.h"
 
 #include <QtGlobal>
@@ -15,6 +16,14 @@ namespace {
 uint32_t HostOrder(const uint8_t b[4])
 {
     return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+}
+
+// The failure line on standard output, and the same in the application log.
+void ForceFailed(const char* call, int ret)
+{
+    std::printf("1 %s fail! nRet [%x]\n", call, unsigned(ret));
+    std::fflush(stdout);
+    GLogInfo(QStringLiteral("1 %1 fail! nRet [%2]").arg(QLatin1String(call)).arg(unsigned(ret), 0, 16));
 }
 
 bool UsableInSubnet(uint32_t cand, uint32_t hostIp, uint32_t mask)
@@ -33,7 +42,7 @@ int GetNetInfo(_ALL_NET_INFO* info)
     if (!ListGigeInterfaces(&ifaces, kMaxNetInfo))
         return -1;
     for (const GigeHostIface& i : ifaces) {
-        _NET_INFO& n = info->net[info->count++];
+        NetInfoEntry& n = info->net[info->count++];
         std::snprintf(n.name, sizeof(n.name), "%s", i.name.c_str());
         n.ip = HostOrder(i.ip);
         n.mask = HostOrder(i.mask);
@@ -78,6 +87,8 @@ bool IsFreeIp(const char* text)
     const ActionResult r = sysRun({QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("1"),
                                    QStringLiteral("-w"), QStringLiteral("1"), QString::fromLatin1(text)},
                                   5000);
+    if (r.recorded)
+        return true;   // no ping ran, so nothing answered
     if (r.exitCode == 0)
         return false;  // something answered
     if (r.exitCode == 1)
@@ -91,18 +102,18 @@ int DoForceIp(MvsIpSdk& sdk, const MvsGigeDeviceInfo& device, uint32_t ip, uint3
     MvsIpSdk::Handle h = nullptr;
     int ret = sdk.createHandle(device, &h);
     if (ret != 0) {
-        std::printf("1 MV_CC_CreateHandle fail! nRet [%x]\n", unsigned(ret));
+        ForceFailed("MV_CC_CreateHandle", ret);
         return 0;
     }
     ret = sdk.forceIpEx(h, ip, mask, gateway);
     if (ret != 0) {
-        std::printf("1 MV_GIGE_ForceIpEx fail! nRet [%x]\n", unsigned(ret));
+        ForceFailed("MV_GIGE_ForceIpEx", ret);
         sdk.destroyHandle(h);
         return 0;
     }
     ret = sdk.destroyHandle(h);
     if (ret != 0) {
-        std::printf("1 MV_CC_DestroyHandle fail! nRet [%x]\n", unsigned(ret));
+        ForceFailed("MV_CC_DestroyHandle", ret);
         return 0;
     }
     return 1;
@@ -142,7 +153,7 @@ bool bChooseNoUseIp(uint32_t base, int start, uint32_t* ip, uint32_t hostIp, uin
 
 int EnsureDeviceReach(MvsIpSdk& sdk)
 {
-    _ALL_NET_INFO info;
+    AllNetInfo info;
     if (GetNetInfo(&info) != 0)
         return -1;
     return EnsureDeviceReach(sdk, info);
@@ -160,9 +171,12 @@ int EnsureDeviceReach(MvsIpSdk& sdk, const _ALL_NET_INFO& info)
     for (const MvsGigeDeviceInfo& d : devices) {
         const uint32_t H = d.hostIp;
         uint32_t mask = 0;
-        // Cameras behind an interface the repair may not use are left alone.
-        if (!GetMaskFromIp(H, &mask, info))
-            continue;
+        if (!GetMaskFromIp(H, &mask, info)) {
+            // Cameras behind an interface the repair may not use are left alone.
+            if (GigeAddressOnBlockedInterface(H))
+                continue;
+            mask = d.currentMask;
+        }
         ++handled;
         if ((mask & d.currentIp) != (mask & H)) {
             const uint32_t B = H & 0xFFFFFF00u;

@@ -9,16 +9,19 @@
 
 constexpr int kMaxNetInfo = 64;
 
-struct _NET_INFO {
+struct NetInfoEntry {
     char name[256];
     uint32_t ip;    // host byte order
     uint32_t mask;  // host byte order
 };
 
-struct _ALL_NET_INFO {
+struct AllNetInfo {
     int count;
-    _NET_INFO net[kMaxNetInfo];
+    NetInfoEntry net[kMaxNetInfo];
 };
+// The repair's published interface names the list _ALL_NET_INFO; that name is
+// kept only on the functions below that carry it.
+using _ALL_NET_INFO = AllNetInfo;
 
 // Number of MVS GigE cameras still not reachable; 0 when there is none; -1
 // when no host interface may be used.

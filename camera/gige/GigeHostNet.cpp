@@ -75,6 +75,22 @@ bool ListGigeInterfaces(std::vector<GigeHostIface>* out, size_t max)
     return true;
 }
 
+bool GigeAddressOnBlockedInterface(uint32_t hostOrderIp)
+{
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return true;  // unknown: stay off
+    bool blocked = false;
+    for (ifaddrs* a = list; a && !blocked; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_name)
+            continue;
+        const uint32_t ip = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
+        blocked = ip == hostOrderIp && !GigeInterfaceAllowed(a->ifa_name);
+    }
+    ::freeifaddrs(list);
+    return blocked;
+}
+
 void BuildArpRequest(uint8_t frame[60], uint32_t ip, uint32_t fromIp, const uint8_t* fromMac)
 {
     std::memset(frame, 0, 60);

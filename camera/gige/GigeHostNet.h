@@ -17,6 +17,10 @@ struct GigeHostIface {
 // use interface `name` ("eth0:1" counts as "eth0").
 bool GigeInterfaceAllowed(const std::string& name);
 
+// True when a host interface has `hostOrderIp` but MOJU_GIGE_IFACES keeps
+// the repair off it.
+bool GigeAddressOnBlockedInterface(uint32_t hostOrderIp);
+
 // Allowed IPv4 interfaces in getifaddrs order, at most `max`; false when the
 // interface list cannot be read.
 bool ListGigeInterfaces(std::vector<GigeHostIface>* out, size_t max);

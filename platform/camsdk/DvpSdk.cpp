@@ -270,6 +270,8 @@ dvpStatus dvpGetAnalogGainDescr(dvpHandle h, dvpFloatDescr* d)
     Cam* c = cam(h);
     if (!c || !d)
         return DVP_STATUS_INVALID_HANDLE;
+    if (c->device->refuses(QStringLiteral("dvpGetAnalogGainDescr")))
+        return DVP_STATUS_FAILED;
     d->fMin = float(c->device->real(QStringLiteral("GainMin"), 1.0));
     d->fMax = float(c->device->real(QStringLiteral("GainMax"), 16.0));
     d->fDefault = 1.0f;

@@ -132,6 +132,8 @@ GX_STATUS GXGetFloatRange(GX_DEV_HANDLE handle, int32_t feature, GX_FLOAT_RANGE*
     if (!handle || !range)
         return GX_STATUS_INVALID_HANDLE;
     const auto& d = sim(handle)->device;
+    if (d->refuses(QStringLiteral("GXGetFloatRange")))
+        return GX_STATUS_ERROR;
     const QString k = featureKey(feature);
     double lo = 0, hi = 100;
     switch (feature) {

@@ -85,8 +85,7 @@ Range rangeOf(const Cam* c, const QString& name)
 
 int checkFail(const Cam* c, const QString& name)
 {
-    // device.ini may script a refused feature write: fail=<name>[,<name>...]
-    return c->device->text(QStringLiteral("fail")).split(QLatin1Char(',')).contains(name) ? IMV_ACCESS_DENIED : IMV_OK;
+    return c->device->refuses(name) ? IMV_ACCESS_DENIED : IMV_OK;
 }
 }  // namespace
 
@@ -189,6 +188,8 @@ int IMV_GetIntFeatureMin(IMV_HANDLE handle, const char* name, int64_t* value)
 {
     if (!handle || !name || !value)
         return IMV_INVALID_PARAM;
+    if (cam(handle)->device->refuses(QStringLiteral("IMV_GetIntFeatureMin")))
+        return IMV_NOT_SUPPORT;
     *value = int64_t(rangeOf(cam(handle), QString::fromLatin1(name)).min);
     return IMV_OK;
 }
@@ -197,6 +198,8 @@ int IMV_GetIntFeatureMax(IMV_HANDLE handle, const char* name, int64_t* value)
 {
     if (!handle || !name || !value)
         return IMV_INVALID_PARAM;
+    if (cam(handle)->device->refuses(QStringLiteral("IMV_GetIntFeatureMax")))
+        return IMV_NOT_SUPPORT;
     *value = int64_t(rangeOf(cam(handle), QString::fromLatin1(name)).max);
     return IMV_OK;
 }
@@ -225,6 +228,8 @@ int IMV_GetDoubleFeatureMin(IMV_HANDLE handle, const char* name, double* value)
 {
     if (!handle || !name || !value)
         return IMV_INVALID_PARAM;
+    if (cam(handle)->device->refuses(QStringLiteral("IMV_GetDoubleFeatureMin")))
+        return IMV_NOT_SUPPORT;
     *value = rangeOf(cam(handle), QString::fromLatin1(name)).min;
     return IMV_OK;
 }
@@ -233,6 +238,8 @@ int IMV_GetDoubleFeatureMax(IMV_HANDLE handle, const char* name, double* value)
 {
     if (!handle || !name || !value)
         return IMV_INVALID_PARAM;
+    if (cam(handle)->device->refuses(QStringLiteral("IMV_GetDoubleFeatureMax")))
+        return IMV_NOT_SUPPORT;
     *value = rangeOf(cam(handle), QString::fromLatin1(name)).max;
     return IMV_OK;
 }
@@ -323,6 +330,8 @@ int IMV_StartGrabbing(IMV_HANDLE handle)
     if (!handle || !cam(handle)->open)
         return IMV_INVALID_HANDLE;
     Cam* c = cam(handle);
+    if (c->device->refuses(QStringLiteral("IMV_StartGrabbing")))
+        return IMV_ERROR;
     c->device->setStreaming(true);
     if (!c->stream)
         c->stream = std::make_unique<simcam::SimStream>(c->device, 1, [c](const simcam::Frame& f) {

@@ -54,6 +54,13 @@ struct IMV_Frame {
 
 using IMV_FrameCallBack = void (*)(IMV_Frame* frame, void* user);
 
+// Link notification: the device went off line or came back.
+enum : int { offLine = 0, onLine = 1 };
+struct IMV_SConnectArg {
+    int event = onLine;
+};
+using IMV_ConnectCallBack = void (*)(const IMV_SConnectArg* arg, void* user);
+
 int IMV_EnumDevices(IMV_DeviceList* list, unsigned interfaceType);
 int IMV_CreateHandle(IMV_HANDLE* handle, int mode, void* identifier);
 int IMV_DestroyHandle(IMV_HANDLE handle);

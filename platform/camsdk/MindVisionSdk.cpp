@@ -110,7 +110,7 @@ CameraSdkStatus CameraUnInit(CameraHandle h)
 CameraSdkStatus CameraGetCapability(CameraHandle h, tSdkCameraCapbility* cap)
 {
     Cam* c = cam(h);
-    if (!c || !cap)
+    if (!c || !cap || c->device->refuses(QStringLiteral("CameraGetCapability")))
         return CAMERA_STATUS_FAILED;
     const auto& d = c->device;
     *cap = tSdkCameraCapbility();
@@ -283,7 +283,7 @@ CameraSdkStatus CameraGetExposureTime(CameraHandle h, double* us)
 CameraSdkStatus CameraGetAeAnalogGainRange(CameraHandle h, int* min, int* max)
 {
     Cam* c = cam(h);
-    if (!c || !min || !max)
+    if (!c || !min || !max || c->device->refuses(QStringLiteral("CameraGetAeAnalogGainRange")))
         return CAMERA_STATUS_FAILED;
     *min = c->device->number(QStringLiteral("gainMin"), 16);
     *max = c->device->number(QStringLiteral("gainMax"), 80);

@@ -384,6 +384,8 @@ int MV_CC_ConvertPixelType(void* handle, MV_CC_PIXEL_CONVERT_PARAM* p)
 
 int MV_CC_GetGain(void* handle, MVCC_FLOATVALUE* value)
 {
+    if (handle && cam(handle)->device->refuses(QStringLiteral("MV_CC_GetGain")))
+        return MV_E_SUPPORT;
     return MV_CC_GetFloatValue(handle, "Gain", value);
 }
 

@@ -1,6 +1,6 @@
 #include "SimCamHub.h"
 
-#include "DevicePaths.h"
+#include "platform/DevicePaths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -54,6 +54,11 @@ double SimDevice::real(const QString& key, double def) const
     bool ok = false;
     const double v = text(key).toDouble(&ok);
     return ok ? v : def;
+}
+
+bool SimDevice::refuses(const QString& call) const
+{
+    return text(QStringLiteral("fail")).split(QLatin1Char(',')).contains(call);
 }
 
 bool SimDevice::present() const
@@ -225,7 +230,9 @@ bool SimDevice::makeFrame(Frame& out, int channels)
     cv::Mat img;
     if (!m_imageFiles.empty()) {
         // Pictures are decoded once; a device sends the same few over and over.
-        const QString& file = m_imageFiles[(n - 1) % m_imageFiles.size()];
+        const int shown = m_showPicture.load();
+        const size_t pick = shown >= 0 ? size_t(shown) % m_imageFiles.size() : size_t((n - 1) % m_imageFiles.size());
+        const QString& file = m_imageFiles[pick];
         const QString key = QString::number(out.channels) + QLatin1Char(':') + file;
         QMutexLocker lock(&m_imageMutex);
         if (!m_decoded.contains(key)) {

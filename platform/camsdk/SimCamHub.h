@@ -46,6 +46,8 @@ public:
     int number(const QString& key, int def = 0) const;
     double real(const QString& key, double def = 0.0) const;
     bool isColor() const { return number(QStringLiteral("color"), 0) != 0; }
+    // Scripted refusal: device.ini "fail" lists calls or features that fail.
+    bool refuses(const QString& call) const;
 
     // Plugged in: the folder exists and no scripted unplug has happened.
     bool present() const;
@@ -80,10 +82,14 @@ public:
     // Frames whose delivery callback has returned.
     quint64 framesHandled() const { return m_handled.load(); }
     void markHandled() { ++m_handled; }
+    // Serve only picture `index` of the folder (name order); -1 serves them
+    // all in turn again. Tests switch a scene between good and faulty.
+    void showPicture(int index) { m_showPicture.store(index); }
     int fps() const;
 
 private:
     bool makeFrame(Frame& out, int channels);
+    std::atomic<int> m_showPicture{-1};
     void loadImages();
 
     QString m_family, m_serial, m_folder;

@@ -117,7 +117,8 @@ INT is_SetColorMode(HIDS handle, INT mode)
 INT is_AllocImageMem(HIDS handle, INT width, INT height, INT bits, char** mem, INT* memId)
 {
     Cam* c = cam(handle);
-    if (!c || !mem || !memId || width <= 0 || height <= 0 || bits <= 0)
+    if (!c || !mem || !memId || width <= 0 || height <= 0 || bits <= 0
+        || c->device->refuses(QStringLiteral("is_AllocImageMem")))
         return IS_NO_SUCCESS;
     QMutexLocker lock(&c->memMutex);
     delete[] c->mem;

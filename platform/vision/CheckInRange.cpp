@@ -1,7 +1,7 @@
 #include "CheckInRange.h"
 
 #include "ShapeBox.h"
-#include "VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "Circle.h"
 
 #include "ShapeDraw.h"
-#include "VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QPainter>
 

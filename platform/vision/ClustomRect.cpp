@@ -1,7 +1,7 @@
 #include "ClustomRect.h"
 
 #include "ShapeDraw.h"
-#include "VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 
 #include "CheckInRange.h"
 #include "ShapeDraw.h"
-#include "VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QPainter>
 #include <QPolygon>

@@ -7,8 +7,8 @@
 #include "app/gui/ROINGWarnBox.h"
 #include "app/gui/ReconnectCameraWarnBox.h"
 #include "app/gui/TimingWarnBox.h"
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/ColorButton.h"
 
 #include <QLabel>
@@ -82,6 +82,15 @@ private slots:
         box.Poll(false, true);
         QCOMPARE(box.text(), AlarmText(590));
         QVERIFY(box.isVisible());  // stays until confirmed
+
+        // Lost again before anyone confirmed: the box must not keep saying "reconnected".
+        gisLostCom = 1;
+        box.Poll(true, true);
+        QCOMPARE(box.text(), AlarmText(589));
+        QCOMPARE(rig.host.records, (QStringList{QStringLiteral("IO通讯异常"), QStringLiteral("IO通讯异常")}));
+        gisLostCom = 0;
+        box.Poll(false, true);
+        QCOMPARE(box.text(), AlarmText(590));
         box.confirmButton()->click();
         QTest::qWait(20);
         QVERIFY(!box.isVisible());

@@ -3,13 +3,23 @@
 #include "AlarmDoubles.h"
 #include "app/gui/LostCameraWarnBox.h"
 #include "app/gui/ReconnectCameraWarnBox.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
 
 #include <utility>
 #include "widgets/WarnBox.h"
 
 namespace {
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 struct CamerasDouble : CameraLossPort {
     int fam = CAMERA_MVS;
     bool flag = false;
@@ -39,7 +49,16 @@ struct CamerasDouble : CameraLossPort {
     }
     bool isOpen(int c) const override { return open_[c]; }
     void stop(int c) override { calls << QStringLiteral("stop%1").arg(c); }
-    void close(int c) override { calls << QStringLiteral("close%1").arg(c); open_[c] = false; }
+    void close(int c) override
+    {
+        calls << QStringLiteral("close%1").arg(c);
+        open_[c] = false;
+        if (boxPaints && *boxPaints == 0)
+            closedUnpainted = true;
+    }
+    // Paint events the lost box had received; closing before any is too late.
+    const int* boxPaints = nullptr;
+    bool closedUnpainted = false;
     bool open(int c) override
     {
         calls << QStringLiteral("open%1").arg(c);
@@ -80,10 +99,16 @@ private slots:
         Rig rig;
         rig.para.cameraLostOptimize = 1;
         CamerasDouble cams;
+        PaintCounter painted;
+        gpLostCameraWarnBox->installEventFilter(&painted);
+        cams.boxPaints = &painted.paints;
         CameraLoss loss(&cams);
         cams.report(2);
         cams.visible = 2;
         loss.PollPass();
+        gpLostCameraWarnBox->removeEventFilter(&painted);
+        // The operator sees the box before the cameras are taken down.
+        QVERIFY(!cams.closedUnpainted);
         QCOMPARE(gisLost, 1);
         QCOMPARE(gLost, 1);
         QCOMPARE(rig.host.records, QStringList{LanStr(332).arg(1).arg(1)});
@@ -158,6 +183,7 @@ private slots:
         QVERIFY(!cams.flag);  // no re-enumeration on every pass
         QCOMPARE(cams.calls, (QStringList{QStringLiteral("stop1"), QStringLiteral("close1"),
                                           QStringLiteral("open1"), QStringLiteral("start1")}));
+        QCOMPARE(cams.speedSets, 1);  // as a full reconnection does
         const int recounts = cams.recounts;
         loss.PollPass();
         QCOMPARE(cams.recounts, recounts);

@@ -4,7 +4,7 @@
 
 #include "AlarmDoubles.h"
 
-#include "CameraRig.h"
+#include "../camera/CameraRig.h"
 #include "SimIOBoard.h"
 #include "app/ControlPort.h"
 #include "app/gui/AlarmHost.h"
@@ -12,7 +12,7 @@
 #include "app/gui/LostCameraWarnBox.h"
 #include "app/gui/ReconnectCameraWarnBox.h"
 #include "app/gui/StationLossPort.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "widgets/WarnBox.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <QMutexLocker>
 #include <QStringList>
 
-#include <glog/logging.h>
+#include "GLogCapture.h"
 
 #include <memory>
 #include <vector>
@@ -47,6 +47,12 @@ struct CameraRig {
             s->CameraStart();
     }
     CameraSide& cam(int c) { return *sides[size_t(c)]; }
+    // Camera c's family driver (the run's family must be Driver's).
+    template <class Driver>
+    Driver& driver(int c)
+    {
+        return *cam(c).driverAs<Driver>();
+    }
 
     bool filled(int c)
     {
@@ -98,29 +104,6 @@ private:
     }
     static inline LogCapture* s_self = nullptr;
     QtMessageHandler m_previous = nullptr;
-    QMutex m_mutex;
-    QStringList m_lines;
-};
-
-// Lines of the application log (glog), for checks on camera errors.
-class GLogCapture : public google::LogSink {
-public:
-    GLogCapture() { google::AddLogSink(this); }
-    ~GLogCapture() override { google::RemoveLogSink(this); }
-    using google::LogSink::send;
-    void send(google::LogSeverity, const char*, const char*, int, const google::LogMessageTime&,
-              const char* message, size_t length) override
-    {
-        QMutexLocker lock(&m_mutex);
-        m_lines.append(QString::fromUtf8(message, int(length)));
-    }
-    QStringList lines()
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_lines;
-    }
-
-private:
     QMutex m_mutex;
     QStringList m_lines;
 };

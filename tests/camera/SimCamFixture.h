@@ -2,7 +2,7 @@
 // Simulated camera devices laid out in a temporary folder for one test case.
 #include "camera/CameraGlobals.h"
 #include "camera/CameraProbe.h"
-#include "camsdk/SimCamHub.h"
+#include "platform/camsdk/SimCamHub.h"
 
 #include <QDir>
 #include <QImage>

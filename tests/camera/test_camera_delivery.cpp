@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "camera/CameraThread.h"
+#include "camera/drivers/DvpCamera.h"
 
 #include <QElapsedTimer>
 
@@ -36,8 +37,13 @@ private slots:
     void whiteBalanceOnlyInColour();
     void settingErrorsInAppLog_data();
     void settingErrorsInAppLog();
+    void failedRangeReadSendsNothing_data();
+    void failedRangeReadSendsNothing();
     void defaultsReadBack_data();
     void defaultsReadBack();
+    void narrowRangesKeepFactoryValues();
+    void autoExposureSteps_data();
+    void autoExposureSteps();
     void mvsColourFramesAsRgba();
     void monoSensorInColourMode();
 };
@@ -65,7 +71,9 @@ void TestCameraDelivery::dvpFrameSkip()
     rig.live.cameraSpeed = skip;
     rig.build(1);
     rig.station.CameraSetSpeed();
-    QCOMPARE(rig.cam(0).dvpFrameSkip.load(), skip);
+    QCOMPARE(rig.driver<DvpCamera>(0).frameSkip.load(), skip);
+    QVERIFY(DvpCamera::IsValidHandle(rig.driver<DvpCamera>(0).handle));
+    QVERIFY(!DvpCamera::IsValidHandle(0));
     const auto dev = sim.device("dvp", "DVP000001");
     QList<int> got;
     for (int k = 1; k <= 9; ++k) {
@@ -294,6 +302,8 @@ void TestCameraDelivery::settingErrorsInAppLog_data()
     QTest::newRow("imv gain refused")
         << "imv" << Ini{{"fail", "GainRaw"}, {"GainRawMin", 0}, {"GainRawMax", 40}} << "0"
         << "set GainRaw value = 12.5 fail, ErrorCode[-109]";
+    QTest::newRow("imv start refused")
+        << "imv" << Ini{{"fail", "IMV_StartGrabbing"}} << "0" << "start grabbing failed! ErrorCode[-101]";
     QTest::newRow("mindvision open by index") << "mindvision" << Ini() << "0" << "CameraInit 2 0";
     QTest::newRow("mindvision open by serial") << "mindvision" << Ini() << "DEV000001" << "CameraInit 1 0";
 }
@@ -317,7 +327,44 @@ void TestCameraDelivery::settingErrorsInAppLog()
     rig.live.gain[0] = 20;
     rig.build(1);
     QVERIFY(rig.station.camOpen[0]);
+    rig.cam(0).CameraStart();
     QVERIFY2(glog.lines().contains(line), qPrintable(glog.lines().join(" | ")));
+}
+
+void TestCameraDelivery::failedRangeReadSendsNothing_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("fail");
+    QTest::addColumn<QStringList>("unsent");  // settings the camera must not receive
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("galaxy ranges") << "galaxy" << "GXGetFloatRange" << QStringList{"0x20001393", "0x20001397"} << true;
+    QTest::newRow("mindvision gain range") << "mindvision" << "CameraGetAeAnalogGainRange" << QStringList{"Gain"} << true;
+    QTest::newRow("mvs gain range") << "mvs" << "MV_CC_GetGain" << QStringList{"Gain"} << true;
+    QTest::newRow("imv ranges") << "imv" << "IMV_GetDoubleFeatureMin" << QStringList{"GainRaw", "Gamma"} << true;
+    QTest::newRow("dvp gain range") << "dvp" << "dvpGetAnalogGainDescr" << QStringList{"Gain"} << true;
+    QTest::newRow("ueye image memory") << "ueye" << "is_AllocImageMem" << QStringList{"Width", "ExposureTime"} << false;
+}
+
+void TestCameraDelivery::failedRangeReadSendsNothing()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, fail);
+    QFETCH(QStringList, unsent);
+    QFETCH(bool, opens);
+    SimCamFolder sim;
+    Ini ini = kSmall;
+    ini["fail"] = fail;
+    sim.add(family, "DEV000001", ini);
+    probe();
+    CameraRig rig;
+    rig.live.gain[0] = 30;
+    rig.live.gamma[0] = 100;
+    rig.build(1);
+    QCOMPARE(bool(rig.station.camOpen[0]), opens);
+    const auto dev = sim.device(family, "DEV000001");
+    for (const QString& key : unsent)
+        QVERIFY2(!dev->setting(key).isValid(), qPrintable(key));
+    QCOMPARE(dev->isOpen(), opens);
 }
 
 void TestCameraDelivery::defaultsReadBack_data()
@@ -363,6 +410,67 @@ void TestCameraDelivery::defaultsReadBack()
     QCOMPARE((QList<int>{rig.edit.exposure[0], rig.edit.gain[0], rig.edit.sharpness[0], rig.edit.gamma[0]}),
              expected);
     QVERIFY(sim.device(family, "DEV000001")->streaming());
+}
+
+void TestCameraDelivery::narrowRangesKeepFactoryValues()
+{
+    // Ranges narrower than the 100/200/250 scales: a whole-number step would be 0.
+    SimCamFolder sim;
+    Ini ini = kSmall;
+    ini["sharpnessMax"] = 50;
+    ini["contrastMax"] = 100;
+    ini["gammaMax"] = 100;
+    ini["SharpnessDefault"] = 25;
+    ini["ContrastDefault"] = 30;
+    ini["GammaDefault"] = 40;
+    sim.add("mindvision", "DEV000001", ini);
+    probe();
+    CameraRig rig;
+    rig.live.sharpness[0] = 40;
+    rig.live.contrast[0] = 100;
+    rig.live.gamma[0] = 125;
+    rig.build(1);
+    const auto dev = sim.device("mindvision", "DEV000001");
+    QCOMPARE((QList<int>{dev->setting("Sharpness").toInt(), dev->setting("Contrast").toInt(),
+                         dev->setting("Gamma").toInt()}),
+             (QList<int>{20, 50, 50}));
+
+    // Factory defaults read back, then applied from the dialog: the camera
+    // gets its factory values again, not the bottom of the range.
+    rig.cam(0).RestoreDefaultSettings();
+    QCOMPARE((QList<int>{rig.edit.sharpness[0], rig.edit.contrast[0], rig.edit.gamma[0]}), (QList<int>{50, 60, 100}));
+    rig.host.dialogVisible = true;
+    rig.cam(0).SetSharp();
+    rig.cam(0).SetContrast();
+    rig.cam(0).SetGamma();
+    QCOMPARE((QList<int>{dev->setting("Sharpness").toInt(), dev->setting("Contrast").toInt(),
+                         dev->setting("Gamma").toInt()}),
+             (QList<int>{25, 30, 40}));
+}
+
+void TestCameraDelivery::autoExposureSteps_data()
+{
+    QTest::addColumn<int>("brightness");
+    QTest::addColumn<int>("exposure");  // from 20
+    QTest::newRow("too bright") << 131 << 19;
+    QTest::newRow("top of the band") << 130 << 20;
+    QTest::newRow("bottom of the band") << 126 << 20;
+    QTest::newRow("too dark") << 125 << 21;
+}
+
+void TestCameraDelivery::autoExposureSteps()
+{
+    QFETCH(int, brightness);
+    QFETCH(int, exposure);
+    SimCamFolder sim;
+    sim.add("mvs", "MVS000001", kSmall);
+    probe();
+    CameraRig rig;
+    rig.live.exposure[0] = 20;
+    rig.build(1);
+    rig.cam(0).AutoChangeExposeTime(brightness);
+    QCOMPARE(rig.live.exposure[0], exposure);
+    QCOMPARE(sim.device("mvs", "MVS000001")->setting("ExposureTime").toDouble(), exposure * 1000.0);
 }
 
 void TestCameraDelivery::mvsColourFramesAsRgba()

@@ -1,9 +1,11 @@
 // Opening cameras by stored serial or index, the stored order, trigger and
 // free run, frames arriving, unplug and re-plug, settings the devices receive.
 #include "CameraRig.h"
+#include "camera/drivers/ImvCamera.h"
+#include "camera/drivers/MvsCamera.h"
 #include "TestSupport.h"
 
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -40,6 +42,17 @@ void makeSnDb(const QString& path)
         QVERIFY(q.exec(QStringLiteral("insert into sysparam values('serialNB%1', 'X')").arg(n)));
 }
 
+// serialNB0 and serialNB1 as stored.
+QStringList FirstTwoSnRows()
+{
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
+    q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name"));
+    QStringList rows;
+    while (q.next())
+        rows << q.value(0).toString();
+    return rows;
+}
+
 void dropSnDb()
 {
     QSqlDatabase::database(QStringLiteral("dbT")).close();
@@ -58,6 +71,8 @@ private slots:
     void saveSnClearsRows();
     void saveSnByFamily_data();
     void saveSnByFamily();
+    void saveSnKeepsClosedCamera_data();
+    void saveSnKeepsClosedCamera();
     void mvsSpeed_data();
     void mvsSpeed();
     void triggerAndFreeRun_data();
@@ -121,6 +136,10 @@ void TestCameraOpen::indexBeyondFoundStaysClosed()
     QVERIFY(!rig.cam(5).cameraThread);
     QVERIFY(!rig.cam(5).CameraStart());
     QVERIFY(!rig.cam(5).cameraThread);
+    // A side with no slot among the eight touches no per-camera parameter.
+    CameraSide outside(&rig.station, kMaxCameras);
+    outside.CameraOpen();
+    QVERIFY(!outside.CameraStart());
 }
 
 void TestCameraOpen::familyZeroOpensWithoutDevice()
@@ -151,8 +170,8 @@ void TestCameraOpen::storedOrderHonoured()
         SetSerialNB(1, "AAA000001");
         rig.build(2);
         QCOMPARE(rig.station.numCamera, 2);
-        QCOMPARE(QByteArray(rig.cam(0).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("BBB000002"));
-        QCOMPARE(QByteArray(rig.cam(1).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(0).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("BBB000002"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(1).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
 
         // Renumbered: widget 0 becomes camera 2 and widget 1 camera 1.
         gCamNO[0] = 1;
@@ -177,7 +196,7 @@ void TestCameraOpen::storedOrderHonoured()
         // Next start: the views follow the new order.
         CameraRig rig;
         rig.build(2);
-        QCOMPARE(QByteArray(rig.cam(0).mvsDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
+        QCOMPARE(QByteArray(rig.driver<MvsCamera>(0).deviceInfo->SpecialInfo.stGigEInfo.chSerialNumber), QByteArray("AAA000001"));
     }
     dropSnDb();
 }
@@ -242,13 +261,44 @@ void TestCameraOpen::saveSnByFamily()
         gCamNO[1] = 0;
         rig.station.SaveSN(0);
     }
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbT")));
-    QVERIFY(q.exec(QStringLiteral("select value from sysparam where name in ('serialNB0','serialNB1') order by name")));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    QTEST(rows, "rows");
-    q.finish();
+    QTEST(FirstTwoSnRows(), "rows");
+    dropSnDb();
+}
+
+void TestCameraOpen::saveSnKeepsClosedCamera_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("prefix");  // of the stored value (IMV stores the camera key)
+    QTest::newRow("ueye") << "ueye" << "";
+    QTest::newRow("mindvision") << "mindvision" << "";
+    QTest::newRow("mvs") << "mvs" << "";
+    QTest::newRow("imv") << "imv" << "IMV:";
+}
+
+void TestCameraOpen::saveSnKeepsClosedCamera()
+{
+    // The loss handling closes a lost camera; storing the order meanwhile
+    // must not erase the serial it opens by.
+    QFETCH(QString, family);
+    QFETCH(QString, prefix);
+    TempWorkDir work(false);
+    SimCamFolder sim;
+    sim.add(family, "AAA000001", kSmall);
+    sim.add(family, "BBB000002", kSmall);
+    probe();
+    makeSnDb(work.filePath("SN.db"));
+    const QStringList stored{prefix + "BBB000002", prefix + "AAA000001"};
+    SetSerialNB(0, stored[0].toLatin1().constData());
+    SetSerialNB(1, stored[1].toLatin1().constData());
+    {
+        CameraRig rig;
+        rig.build(2);
+        QCOMPARE(rig.station.numCamera, 2);
+        rig.cam(1).CameraStop();
+        rig.cam(1).CameraClose();
+        rig.station.SaveSN(0);
+    }
+    QCOMPARE(FirstTwoSnRows(), stored);
     dropSnDb();
 }
 

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "camera/CameraNetRepair.h"
 #include "camera/GigeNetRepair.h"
+#include "camera/drivers/V4l2Camera.h"
 
 #include <QFile>
 
@@ -51,6 +52,8 @@ void TestCameraProbe::frameSize_data()
         << "mindvision" << Ini{{"sensorWidth", 3088}, {"sensorHeight", 2064}} << 0 << 6 << 3088 << 2064 << 0;
     QTest::newRow("mindvision 1600 crop")
         << "mindvision" << Ini{{"sensorWidth", 1600}, {"sensorHeight", 1200}} << 1 << 6 << 1300 << 1000 << 0;
+    QTest::newRow("mindvision without capability: none")
+        << "mindvision" << Ini{{"fail", "CameraGetCapability"}} << 1 << 0 << 1920 << 1080 << 0;
     QTest::newRow("mindvision 2592 crop takes the first preset")
         << "mindvision"
         << Ini{{"sensorWidth", 2592}, {"sensorHeight", 1944}, {"presetWidth", 2560}, {"presetHeight", 1920}} << 1
@@ -83,7 +86,7 @@ void TestCameraProbe::frameSize()
     QTEST(gImageW, "w");
     QTEST(gImageH, "h");
     QTEST(gSensorColor, "colour");
-    QCOMPARE(gFindCamera, family.isEmpty() ? 4 : 2);
+    QCOMPARE(gFindCamera, gCameraID == 0 ? 4 : 2);
     if (!family.isEmpty())
         QVERIFY2(!sim.device(family, QStringLiteral("SN0000001"))->isOpen(), "the probe closes what it opened");
 }

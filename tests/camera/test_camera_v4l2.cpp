@@ -2,6 +2,7 @@
 // device node, so the real open, decode, filter and conversion run.
 #include "CameraRig.h"
 #include "TestSupport.h"
+#include "camera/drivers/V4l2Camera.h"
 
 #include <QFile>
 
@@ -59,7 +60,7 @@ void TestCameraV4l2::smallFrameCentredOnBlack()
     rig.live.gamma[0] = 23;
     rig.build(1);
     QVERIFY(rig.station.camOpen[0]);
-    QVERIFY(rig.cam(0).filterGraph);
+    QVERIFY(rig.driver<V4l2Camera>(0).filterGraph);
     QVERIFY(rig.cam(0).CameraStart());
     QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 3000);
     QMutexLocker lock(pMutex[0]);
@@ -83,14 +84,14 @@ void TestCameraV4l2::fallsBackToLaterNodes()
         CameraRig rig;
         rig.build(1);
         QVERIFY(rig.station.camOpen[0]);
-        QVERIFY(QString::fromLatin1(rig.cam(0).fmtCtx->url).endsWith("cam5.y4m"));
+        QVERIFY(QString::fromLatin1(rig.driver<V4l2Camera>(0).fmtCtx->url).endsWith("cam5.y4m"));
     }
     QFile::remove(run.dir.filePath("cam5.y4m"));
     writeClip(run.dir.filePath("cam1.y4m"), 320, 240, 5, 50);  // below the found count: not tried
     CameraRig rig;
     rig.build(1);
     QVERIFY(!rig.station.camOpen[0]);
-    QVERIFY(!rig.cam(0).fmtCtx);
+    QVERIFY(!rig.driver<V4l2Camera>(0).fmtCtx);
 }
 
 void TestCameraV4l2::filterPieces_data()
@@ -131,12 +132,12 @@ void TestCameraV4l2::filterDescription()
     rig.live.gamma[0] = 100;
     rig.live.sharpness[0] = 0;
     rig.build(1);
-    QCOMPARE(rig.cam(0).FilterDescription(), QString("eq=contrast=1.000000:gamma=4.060000,unsharp=5:5:0.000000"));
+    QCOMPARE(rig.driver<V4l2Camera>(0).FilterDescription(), QString("eq=contrast=1.000000:gamma=4.060000,unsharp=5:5:0.000000"));
     // The dialog's edit copy drives the next rebuild.
     rig.edit.sharpness[0] = 20;
     rig.host.dialogVisible = true;
     rig.cam(0).SetSharp();
-    QCOMPARE(rig.cam(0).filterParts[2], QString("unsharp=5:5:1.000000"));
+    QCOMPARE(rig.driver<V4l2Camera>(0).filterParts[2], QString("unsharp=5:5:1.000000"));
 }
 
 void TestCameraV4l2::failedRebuildKeepsWorkingGraph()
@@ -146,13 +147,13 @@ void TestCameraV4l2::failedRebuildKeepsWorkingGraph()
     CameraRig rig;
     rig.live.contrast[0] = 150;
     rig.build(1);
-    AVFilterGraph* before = rig.cam(0).filterGraph;
+    AVFilterGraph* before = rig.driver<V4l2Camera>(0).filterGraph;
     QVERIFY(before);
     {
         QMutexLocker lock(pMutex[0]);
-        QVERIFY(rig.cam(0).init_filters("no_such_filter=1") < 0);
+        QVERIFY(rig.driver<V4l2Camera>(0).init_filters("no_such_filter=1") < 0);
     }
-    QCOMPARE(rig.cam(0).filterGraph, before);
+    QCOMPARE(rig.driver<V4l2Camera>(0).filterGraph, before);
     rig.cam(0).CameraStart();
     QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 3000);
 }
@@ -163,12 +164,12 @@ void TestCameraV4l2::defaultsResetPieces()
     writeClip(run.dir.filePath("cam0.y4m"), 320, 240, 5, 50);
     CameraRig rig;
     rig.build(1);
-    rig.cam(0).filterParts[3] = "hflip";
+    rig.driver<V4l2Camera>(0).filterParts[3] = "hflip";
     rig.cam(0).RestoreDefaultSettings();
     QCOMPARE(rig.edit.contrast[0], 140);
     QCOMPARE(rig.edit.gamma[0], 40);
     QCOMPARE(rig.edit.sharpness[0], 0);
-    QCOMPARE(rig.cam(0).FilterDescription(), QString("eq=contrast=0.800000:gamma=1.684000,unsharp=5:5:0.000000"));
+    QCOMPARE(rig.driver<V4l2Camera>(0).FilterDescription(), QString("eq=contrast=0.800000:gamma=1.684000,unsharp=5:5:0.000000"));
 }
 
 MOJU_TEST_CORE_MAIN(TestCameraV4l2)

@@ -1,3 +1,4 @@
+#include "GLogCapture.h"
 #include "TestSupport.h"
 
 #include "camera/gige/AutoSetCameraIp.h"
@@ -224,9 +225,9 @@ struct PingDouble : SystemActions {
     bool portIoPermission(int) override { return false; }
 };
 
-_ALL_NET_INFO NetInfo(const QString& ip, const QString& mask)
+AllNetInfo NetInfo(const QString& ip, const QString& mask)
 {
-    _ALL_NET_INFO info;
+    AllNetInfo info;
     std::memset(&info, 0, sizeof(info));
     info.count = 1;
     std::snprintf(info.net[0].name, sizeof(info.net[0].name), "gv0");
@@ -267,6 +268,12 @@ private slots:
         QTest::newRow("three parts") << "192.168.1" << false;
         QTest::newRow("trailing text") << "192.168.1.1x" << false;
         QTest::newRow("empty") << "" << false;
+        QTest::newRow("part overflowing an int") << "4294967297.1.1.1" << false;
+        QTest::newRow("four digits") << "192.168.1.0064" << false;
+        QTest::newRow("leading blank") << " 192.168.1.1" << false;
+        QTest::newRow("plus sign") << "+192.168.1.1" << false;
+        QTest::newRow("empty part") << "192..1.1" << false;
+        QTest::newRow("Arabic-Indic digit") << QStringLiteral("192.168.1.\u0661") << false;
     }
     void addressTexts()
     {
@@ -447,7 +454,7 @@ private slots:
         CIpConfig c;
         QCOMPARE(c.DeviceEnumeInit(), 0);
         QCOMPARE(RepairAllCameraIP(), -1);
-        _ALL_NET_INFO info;
+        AllNetInfo info;
         QCOMPARE(GetNetInfo(&info), 0);
         QCOMPARE(info.count, 0);
         MvsDouble mvs;
@@ -526,7 +533,10 @@ private slots:
         gDHIPList.clear();
         ImvDouble imv;
         imv.failAt = failAt;
+        GLogCapture glog;
         QCOMPARE(autoSetCameraIP(imv, ImvCamera("camB", "Invalid", "10.1.1.1")), imv.failCode);
+        // Failures before the open are printed, and written to the application log too.
+        QCOMPARE(glog.lines().filter(QStringLiteral("ErrorCode[-7]")).size(), opened ? 0 : 1);
         QCOMPARE(imv.handles, 0);
         QCOMPARE(imv.calls.contains(QStringLiteral("close")), opened);
         if (failAt != QLatin1String("create"))
@@ -620,6 +630,22 @@ private slots:
         QCOMPARE(ping.pinged, QStringList{"192.168.1.10"});
     }
 
+    void recordedPingIsNoAnswer()
+    {
+        // A default build only records the ping: nothing answered, so the
+        // search can still readdress a camera.
+        TempWorkDir dir(false);
+        RecordingSystemActions recording(dir.filePath(QStringLiteral("system-actions.log")));
+        SystemActions::setInstance(&recording);
+        MvsDouble mvs;
+        mvs.devices.push_back(MvsCamera(0, "192.168.2.10", "255.255.255.0", "192.168.1.5"));
+        QCOMPARE(EnsureDeviceReach(mvs, NetInfo("192.168.1.5", "255.255.255.0")), 0);
+        QCOMPARE(mvs.calls.value(1), QStringLiteral("force 192.168.1.10 255.255.255.0 192.168.1.254"));
+        QFile log(recording.logPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("ping -c 1 -w 1 192.168.1.10"));
+    }
+
     void mvsReachability()
     {
         PingDouble ping;
@@ -627,19 +653,26 @@ private slots:
         MvsDouble mvs;
         mvs.devices.push_back(MvsCamera(0, "192.168.1.20", "255.255.255.0", "192.168.1.5"));
         mvs.devices.push_back(MvsCamera(1, "192.168.1.21", "255.255.255.0", "192.168.1.5"));
-        mvs.devices.push_back(MvsCamera(2, "192.168.9.9", "255.255.255.0", "192.168.9.1"));  // foreign interface
-        const _ALL_NET_INFO info = NetInfo("192.168.1.5", "255.255.255.0");
+        // Found through an address no interface has: the device's own mask decides.
+        mvs.devices.push_back(MvsCamera(2, "192.168.9.9", "255.255.255.0", "192.168.9.1"));
+        const AllNetInfo info = NetInfo("192.168.1.5", "255.255.255.0");
         QCOMPARE(EnsureDeviceReach(mvs, info), 0);
-        QCOMPARE(mvs.calls, (QStringList{"access 0", "access 1"}));
+        QCOMPARE(mvs.calls, (QStringList{"access 0", "access 1", "access 2"}));
         mvs.accessible = false;
         mvs.calls.clear();
-        QCOMPARE(EnsureDeviceReach(mvs, info), 2);
+        QCOMPARE(EnsureDeviceReach(mvs, info), 3);
         QVERIFY(ping.pinged.isEmpty());
+        mvs.devices = {MvsCamera(0, "10.3.3.7", "255.255.0.0", "192.168.9.1")};
+        mvs.calls.clear();
+        QCOMPARE(EnsureDeviceReach(mvs, info), 0);
+        QCOMPARE(mvs.calls, (QStringList{"create 0", "force 192.168.9.7 255.255.0.0 192.168.9.254", "destroy"}));
 
         mvs.devices = {MvsCamera(0, "192.168.2.10", "255.255.255.0", "192.168.1.5")};
         mvs.calls.clear();
         mvs.failForce = 0x80000106;
+        GLogCapture glog;
         QCOMPARE(EnsureDeviceReach(mvs, info), 1);
+        QCOMPARE(glog.lines(), QStringList{"1 MV_GIGE_ForceIpEx fail! nRet [80000106]"});
         QCOMPARE(mvs.calls.last(), QStringLiteral("destroy"));
         mvs.calls.clear();
         mvs.failForce = 0;

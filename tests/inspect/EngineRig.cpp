@@ -2,7 +2,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 RigGlobals::RigGlobals(int w, int h, const InspectParams& p)
 {

@@ -112,9 +112,11 @@ private slots:
         // Once the echo matches, the outputs are not sent again (a reply
         // already under way may still carry the old echo and cause one more).
         waitPasses(10);
+        QVERIFY(m_sim->sync());
         const int sent = int(m_sim->linesStarting(QStringLiteral("OUT ")).size());
         QVERIFY(sent <= 2);
         waitPasses(20);
+        QVERIFY(m_sim->sync());
         QCOMPARE(int(m_sim->linesStarting(QStringLiteral("OUT ")).size()), sent);
     }
 
@@ -182,8 +184,10 @@ private slots:
         QTRY_COMPARE(m_sim->linesStarting(QStringLiteral("ECHO ")).size(), 2);
         // A reply already on its way may still carry the old echo.
         waitPasses(10);
+        QVERIFY(m_sim->sync());
         const int sent = int(m_sim->linesStarting(QStringLiteral("OUT ")).size());
         waitPasses(20);
+        QVERIFY(m_sim->sync());
         QCOMPARE(int(m_sim->linesStarting(QStringLiteral("OUT ")).size()), sent);
     }
 
@@ -233,7 +237,8 @@ private slots:
         startLink({QStringLiteral("--script"), script, QStringLiteral("--log"), log});
         QVERIFY(waitForEdge(5));
         QTRY_VERIFY(m_port->IOInTrigger(5) == 0 && m_port->IOState(0, 5) == 0);
-        QCOMPARE(m_sim->linesStarting(QStringLiteral("IN ")).size(), 2);
+        // The board's own report comes over another channel: wait for it too.
+        QTRY_COMPARE(m_sim->linesStarting(QStringLiteral("IN ")).size(), 2);
 
         m_port->IOSetOut(8, 1);
         m_port->IOFlashOut();

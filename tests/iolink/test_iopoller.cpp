@@ -202,7 +202,7 @@ private slots:
         poller.pass();
         QCOMPARE(gisLostCom.load(), 1);
 
-        // Garbage neither counts as silence nor brings the link back.
+        // Garbage is no sign of life: it does not bring the link back.
         port.feed(hexBytes("5F 02 00 00 00 00 00 00 11 22"));
         poller.pass();
         QCOMPARE(gisLostCom.load(), 1);
@@ -220,6 +220,19 @@ private slots:
         port.feed(StateReply(0x4, 0));
         poller.pass();
         QCOMPARE(lines.size(), 1);
+    }
+
+    void noiseOnlyIsLostLikeSilence()
+    {
+        // A broken board that sends bytes which never form a frame.
+        FakeIOPort port;
+        IOPoller poller(&port);
+        for (int i = 0; i <= IOPoller::LostAfterEmptyPasses; ++i) {
+            QCOMPARE(gisLostCom.load(), 0);
+            port.feed(hexBytes("5F 02 00 00 00 00 00 00 11 22"));
+            poller.pass();
+        }
+        QCOMPARE(gisLostCom.load(), 1);
     }
 
     void emptyCountSaturates()

@@ -1,7 +1,7 @@
 // The per-start diagnostic log file and the glog directory.
 #include "TestSupport.h"
 
-#include "app/GLog.h"
+#include "foundation/GLog.h"
 #include "app/LogManager.h"
 #include "params/WizardPara.h"
 

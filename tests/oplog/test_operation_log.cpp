@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/OperationLog.h"
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 
@@ -78,7 +78,7 @@ private slots:
     void init()
     {
         m_dir = new TempWorkDir;
-        QVERIFY(QFile::copy(QStringLiteral("RECORDNULL.db"), QStringLiteral("RECORD.db")));
+        QVERIFY(QFile::exists(QStringLiteral("RECORD.db")) || QFile::copy(QStringLiteral("RECORDNULL.db"), QStringLiteral("RECORD.db")));
         WriteFile(QStringLiteral("time.txt"), "2026-03-05");
         m_now = QDateTime(QDate(2026, 3, 5), QTime(23, 59, 50));
         m_level.level = 0;
@@ -146,15 +146,18 @@ private slots:
         OperationLog* log = MakeLog();
         log->InsertRecord(QStringLiteral("off"));
         m_para.netEnabled = 1;
+        log->InsertRecord(QStringLiteral("not started"));
+        // Started but no client yet: the link queues the line all the same.
+        net.isInit = true;
         log->InsertRecord(QStringLiteral("not connected"));
-        net.isInit = net.isAlive = true;
+        net.isAlive = true;
         m_level.level = 2;
         log->InsertRecord(QStringLiteral("sent"));
         m_para.netEnabled = 0;
         log->InsertRecord(QStringLiteral("switched off"));
         delete log;
-        QCOMPARE(net.lines, QStringList{"23.59.50|Advanced|sent"});
-        QCOMPARE(Rows().size(), 4);
+        QCOMPARE(net.lines, (QStringList{"23.59.50|Unlogged|not connected", "23.59.50|Advanced|sent"}));
+        QCOMPARE(Rows().size(), 5);
     }
 
     void fromWorkerThread()

@@ -1,7 +1,7 @@
 // The IO set-up that follows from the machine type, and the IO names.
 #include "TestSupport.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "params/IOSetup.h"
 #include "params/IOTables.h"
 #include "params/WizardPara.h"
@@ -102,7 +102,7 @@ private slots:
         DeriveIOSetup(p, &host);
         QTEST(Join(p.detectOn, 4), "detectOn");
         QTEST(Join(p.trigInput, 4), "trigInput");
-        QTEST(gDNum, "dnum");
+        QTEST(gDNum.load(), "dnum");
         QTEST(host.mouldSide, "side");
         QTEST(p.mouldMode, "mouldModeAfter");
         QFETCH(int, invert);
@@ -162,7 +162,7 @@ private slots:
         DeriveIOSetup(p, nullptr);
         QTEST(Join(p.detectOn, 8), "detectOn");
         QTEST(Join(p.trigInput, 8), "trigInput");
-        QCOMPARE(gDNum, count);
+        QCOMPARE(gDNum.load(), count);
         QCOMPARE(p.detectCount, count);
         QCOMPARE(p.trigInput[8], 0);
         QTEST(Join(p.outputOrder, 8), "order");

@@ -1,7 +1,7 @@
 // Range checks of the load, at their boundaries, and the function guard.
 #include "TestSupport.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "params/ParaChecks.h"
 #include "params/ParaRows.h"
 #include "params/WizardPara.h"

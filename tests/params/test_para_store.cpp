@@ -3,13 +3,14 @@
 #include "ParaTestDb.h"
 #include "TestSupport.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/IOSetup.h"
 #include "params/ParaRows.h"
 #include "params/WizardPara.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -348,7 +349,7 @@ private slots:
         WizardPara::SetText(a.netMsgTechNum, QStringLiteral("139"));
         WizardPara::SetText(a.netProName, QStringLiteral("产品'); drop table sysparam; --"));
         WizardPara::SetText(a.netOperator, QStringLiteral("操作员"));
-        a.SaveDatatoFile();
+        QVERIFY(a.SaveDatatoFile());
 
         for (const auto& [key, value] : kGoldenRows)
             QCOMPARE(Row(key), value);
@@ -376,7 +377,7 @@ private slots:
 
         // Saving what was loaded writes the same rows again.
         gLan = 1;
-        b.SaveDatatoFile();
+        QVERIFY(b.SaveDatatoFile());
         for (const auto& [key, value] : kGoldenRows)
             QCOMPARE(Row(key), value);
     }
@@ -407,7 +408,7 @@ private slots:
         QCOMPARE(p.machineType, 4);
         QCOMPARE(p.machineTypeSetting, 4);
         p.machineTypeSetting = 1;
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(p.machineType, 4);
         QCOMPARE(Row(QStringLiteral("numFailDetect")), QStringLiteral("1 0 0 0 0 0 0 0"));
         // An unknown type loads as the standard machine and is saved so.
@@ -415,7 +416,7 @@ private slots:
         WizardPara q;
         q.LoadDatafromFile();
         QCOMPARE(q.machineType, 0);
-        q.SaveDatatoFile();
+        QVERIFY(q.SaveDatatoFile());
         QCOMPARE(Row(QStringLiteral("numFailDetect")).left(2), QStringLiteral("0 "));
     }
 
@@ -430,6 +431,8 @@ private slots:
         QTest::newRow("octal and hex") << "010 0x1f -3 0 0 0 0 0" << "8 31 -3 0 0 0 0 0";
         QTest::newRow("blanks and tabs") << "  1\t2\n3  4 5 6 7 8 " << "1 2 3 4 5 6 7 8";
         QTest::newRow("empty") << "" << "0 0 0 0 0 0 0 0";
+        // Only ASCII digits are digits: an Arabic-Indic three glued to a 7 ends the row after the 7.
+        QTest::newRow("non-ASCII digit") << QStringLiteral("7\u06F3 5 6 7 8 9 1 2") << "7 0 0 0 0 0 0 0";
     }
 
     void rowText()
@@ -439,7 +442,7 @@ private slots:
         SetRow(QStringLiteral("dbIn"), QStringLiteral("trigInDelay"), stored);
         WizardPara p;
         p.LoadDatafromFile();
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(Row(QStringLiteral("trigInDelay")), expected);
     }
 
@@ -451,7 +454,7 @@ private slots:
         p.LoadDatafromFile();
         QCOMPARE(p.exposure[2], 77);
         QCOMPARE(Row(QStringLiteral("exposeTime")), QString());
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(Row(QStringLiteral("exposeTime")), QStringLiteral("0 0 77 0"));
     }
 
@@ -482,7 +485,7 @@ private slots:
         p.LoadDatafromFile();
         QCOMPARE(p.productSerial, 10000);
         WizardPara::SetText(p.netOperator, QStringLiteral("Li"));
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(Row(QStringLiteral("VurNet")), QStringLiteral("0 1 3 0 0 6 1 10000"));
         QCOMPARE(Row(QStringLiteral("VurNet_Operator")), QStringLiteral("Li"));
         QCOMPARE(SqliteRows(m_param, QStringLiteral("select count(*) from sysparam where name='VurNet_UseName'")),
@@ -512,6 +515,7 @@ private slots:
         QTest::newRow("cut on a character") << han33 + QChar(0x6587) << han33;
         QTest::newRow("two-byte at the edge") << QString(98, QLatin1Char('a')) + QChar(0xE9) << QString(98, QLatin1Char('a'));
         QTest::newRow("quote") << QStringLiteral("a'b\"c") << QStringLiteral("a'b\"c");
+        QTest::newRow("NUL ends the text") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cd") << QStringLiteral("ab");
     }
 
     void texts()
@@ -523,12 +527,13 @@ private slots:
         WizardPara::SetText(p.password, text);
         WizardPara::SetText(p.netProName, text);
         QCOMPARE(WizardPara::Text(p.password), expected);
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(Row(QStringLiteral("password")), expected);
         WizardPara q;
         q.LoadDatafromFile();
         QCOMPARE(WizardPara::Text(q.password), expected);
         QCOMPARE(WizardPara::Text(q.netProName), expected);
+        QVERIFY(q == p);  // the record equals itself after a save and load
         // A longer text stored by something else is cut the same way on load.
         SetRow(QStringLiteral("dbIn"), QStringLiteral("VurNet_Operator"), text);
         q.LoadDatafromFile();
@@ -557,7 +562,7 @@ private slots:
         QCOMPARE(p.exposure[7], 30);
         QCOMPARE(p.screenOffTime, 600);
         const QStringList before = SqliteRows(m_param, QStringLiteral("select name, value from sysparam order by name"));
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(SqliteRows(m_param, QStringLiteral("select name, value from sysparam order by name")), before);
     }
 
@@ -568,18 +573,61 @@ private slots:
         WizardPara p;
         p.LoadDatafromFile();
         p.netEnabled = 1;
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(net.params, 0);  // not started
         net.isInit = true;
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(net.params, 0);  // no client
         net.isAlive = true;
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(net.params, 1);
         p.netEnabled = 0;
-        p.SaveDatatoFile();
+        QVERIFY(p.SaveDatatoFile());
         QCOMPARE(net.params, 1);
         QCOMPARE(Row(QStringLiteral("VurNet")).left(2), QStringLiteral("0 "));
+    }
+
+    void refusedSaveIsReportedAndWritesNothing_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("read-only file") << "readonly";
+        QTest::newRow("one row refused") << "trigger";
+        QTest::newRow("connection closed") << "closed";
+    }
+    void refusedSaveIsReportedAndWritesNothing()
+    {
+        QFETCH(QString, how);
+        CountingNet net;
+        net.isInit = net.isAlive = true;
+        gpNet = &net;
+        WizardPara p;
+        p.LoadDatafromFile();
+        p.netEnabled = 1;
+        QVERIFY(p.SaveDatatoFile());
+        QCOMPARE(net.params, 1);
+        const QStringList before = SqliteRows(m_param, QStringLiteral("select name, value from sysparam order by name"));
+        if (how == QLatin1String("readonly")) {
+            CloseTestDb(QStringLiteral("dbIn"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dbIn"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            db.setDatabaseName(m_param);
+            QVERIFY(db.open());
+        } else if (how == QLatin1String("trigger")) {
+            // A row late in the save order is refused: the earlier ones must not stay written.
+            QSqlQuery q(QSqlDatabase::database(QStringLiteral("dbIn")));
+            QVERIFY(q.exec(QStringLiteral("create trigger refuse before update on sysparam when new.name='system9' "
+                                          "begin select raise(abort, 'refused'); end")));
+        } else {
+            QSqlDatabase::database(QStringLiteral("dbIn"), false).close();
+        }
+        p.exposure[0] = 9;
+        p.netAddr[0] = 10;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Parameters not saved")));
+        QVERIFY(!p.SaveDatatoFile());
+        QCOMPARE(net.params, 1);  // the plant hears nothing of a record that was not stored
+        if (how == QLatin1String("trigger"))
+            QVERIFY(SqliteRows(m_param, QStringLiteral("drop trigger refuse")).isEmpty());
+        QCOMPARE(SqliteRows(m_param, QStringLiteral("select name, value from sysparam order by name")), before);
     }
 
     void sysAddFile()
@@ -616,18 +664,21 @@ private slots:
         SetRow(QStringLiteral("dbT"), QStringLiteral("serialNB2"), QString(99, QLatin1Char('S')));
         SetRow(QStringLiteral("dbT"), QStringLiteral("serialNB3"), QString(100, QLatin1Char('T')));
         DeleteRow(QStringLiteral("dbT"), QStringLiteral("serialNB4"));
+        SetRow(QStringLiteral("dbT"), QStringLiteral("serialNB5"), QStringLiteral("ABCDEFGHI") + QChar(0) + QStringLiteral("xyz"));
         std::strcpy(gSerialNB[0], "kept0");
         std::strcpy(gSerialNB[3], "kept3");
         std::strcpy(gSerialNB[4], "gone4");
         WizardPara p;
         p.LoadDatafromFile();
-        QCOMPARE(p.storedSerialCount, 2);
+        QCOMPARE(p.storedSerialCount, 3);
         QCOMPARE(QByteArray(gSerialNB[0]), QByteArray("kept0"));
         QCOMPARE(QByteArray(gSerialNB[1]), QByteArray("ABCDEFGHI"));
         QCOMPARE(QByteArray(gSerialNB[2]), QByteArray(99, 'S'));
         QCOMPARE(QByteArray(gSerialNB[3]), QByteArray("kept3"));
         QCOMPARE(QByteArray(gSerialNB[4]), QByteArray("0"));
         QCOMPARE(SqliteValue(m_sn, QStringLiteral("serialNB4")), QStringLiteral("0"));
+        // Nothing after a NUL is kept.
+        QCOMPARE(QByteArray(gSerialNB[5], sizeof gSerialNB[5]), QByteArray("ABCDEFGHI").leftJustified(100, '\0'));
     }
 };
 

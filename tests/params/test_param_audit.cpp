@@ -1,7 +1,7 @@
 // The parameter audit line: its items, order and form, by language and event.
 #include "TestSupport.h"
 
-#include "app/uitext.h"
+#include "foundation/uitext.h"
 #include "params/WizardPara.h"
 
 namespace {

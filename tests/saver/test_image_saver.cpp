@@ -3,7 +3,7 @@
 #include "app/SaveFialImageThread.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -122,13 +122,20 @@ private slots:
                            QStringLiteral("0000000041_2024-03-05_14.07.32.250.jpg")}
             << QStringList{QStringLiteral("0000000007_2024-03-05_14.07.31.250.jpg")} << qint64(42);
         QTest::newRow("no pictures") << QStringList() << QStringList() << qint64(1);
-        QTest::newRow("unreadable newest counts as 0")
-            << QStringList{QStringLiteral("0000000050_x.jpg"), QStringLiteral("zz.jpg")}
-            << QStringList{QStringLiteral("0000000007_x.jpg")} << qint64(8);
-        QTest::newRow("only unreadable") << QStringList{QStringLiteral("abc.jpg")} << QStringList() << qint64(1);
+        const QString at = QStringLiteral("_2024-03-05_14.07.31.250.jpg");
+        QTest::newRow("stray names do not hide the newest")
+            << QStringList{QStringLiteral("0000000050") + at, QStringLiteral("zz.jpg")}
+            << QStringList{QStringLiteral("0000000007") + at, QStringLiteral("notext.jpg")} << qint64(51);
+        QTest::newRow("only stray names") << QStringList{QStringLiteral("abc.jpg")} << QStringList() << qint64(1);
         QTest::newRow("other files ignored")
-            << QStringList{QStringLiteral("0000000003_x.jpg"), QStringLiteral("9999999999_x.txt")} << QStringList()
-            << qint64(4);
+            << QStringList{QStringLiteral("0000000003") + at, QStringLiteral("0000000009") + at.chopped(4) + QStringLiteral(".txt")}
+            << QStringList() << qint64(4);
+        QTest::newRow("huge number is no picture of ours")
+            << QStringList{QStringLiteral("0000000003") + at, QStringLiteral("9223372036854775807_x.jpg"),
+                           QStringLiteral("92233720368547758070") + at}
+            << QStringList() << qint64(4);
+        QTest::newRow("capped at ten digits") << QStringList{QStringLiteral("9999999999") + at} << QStringList()
+                                              << qint64(9999999999LL);
     }
     void nextNumberFromNewestPictures()
     {
@@ -150,7 +157,8 @@ private slots:
                                               QStringLiteral("0000000005_a.jpg"), QStringLiteral("0000000006_a.jpg"),
                                               QStringLiteral("0000000007_a.jpg")});
         std::atomic<qint64> counter{42};
-        SaveFialImageThread t(2, 2, &counter);
+        gDNum = 2;
+        SaveFialImageThread t(2, &counter);
         t.setTiming(fast());
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 0, 0, 3);
@@ -177,7 +185,8 @@ private slots:
         TempWorkDir wd(false);
         QVERIFY(MakeResultFolders(2));
         std::atomic<qint64> counter{0};
-        SaveFialImageThread t(2, 2, &counter);
+        gDNum = 2;
+        SaveFialImageThread t(2, &counter);
         t.setTiming(fast());
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 1, 0);
@@ -207,7 +216,8 @@ private slots:
         TempWorkDir wd(false);
         QVERIFY(MakeResultFolders(3));
         std::atomic<qint64> counter{0};
-        SaveFialImageThread t(2, 2, &counter);
+        gDNum = 2;
+        SaveFialImageThread t(2, &counter);
         t.setTiming(fast());
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(2, 0, 0);  // camera beyond the count
@@ -216,18 +226,28 @@ private slots:
         t.start();
         QTRY_COMPARE(saved.count(), 1);
         QTest::qWait(50);
+        const auto pending = [](int c, int s) {
+            QMutexLocker lock(pMutexSaveFail);
+            return gisSaveFail[c][s][0];
+        };
+        QCOMPARE(saved.count(), 1);
+        QVERIFY(pending(2, 0));
+        QVERIFY(pending(0, 2));
+        // A settings change raises the step count: the running sweep takes it up.
+        gDNum = 3;
+        QTRY_COMPARE(saved.count(), 2);
+        QVERIFY(!pending(0, 2));
+        QVERIFY(pending(2, 0));
         t.requestInterruption();
         t.wait();
-        QCOMPARE(saved.count(), 1);
-        QVERIFY(gisSaveFail[2][0][0]);
-        QVERIFY(gisSaveFail[0][2][0]);
     }
 
     void unwrittenPicturesAreNotReported()
     {
         TempWorkDir wd(false);  // no folders: the write fails
         std::atomic<qint64> counter{0};
-        SaveFialImageThread t(1, 1, &counter);
+        gDNum = 1;
+        SaveFialImageThread t(1, &counter);
         t.setTiming(fast());
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 0, 0);
@@ -263,7 +283,8 @@ private slots:
         net.isAlive = alive;
         gpNet = &net;
         std::atomic<qint64> counter{0};
-        SaveFialImageThread t(1, 1, &counter);
+        gDNum = 1;
+        SaveFialImageThread t(1, &counter);
         t.setTiming(fast());
         ConnectSaverToPlantLink(&t);
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
@@ -288,7 +309,8 @@ private slots:
         QVERIFY(MakeResultFolders(1));
         gPicNumNG = 0;
         std::atomic<qint64> counter{0};
-        SaveFialImageThread t(1, 1, &counter);
+        gDNum = 1;
+        SaveFialImageThread t(1, &counter);
         t.setTiming(fast());
         request(0, 0, 0);
         t.start();

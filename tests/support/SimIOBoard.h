@@ -31,6 +31,20 @@ public:
         return !m_lines.isEmpty() && m_lines.first().startsWith(QLatin1String("/dev/"));
     }
     QString path() const { return m_lines.value(0); }
+    // Returns once the board has printed everything about the frames it had
+    // received when this was called (it handles the line before its commands).
+    bool sync()
+    {
+        const qsizetype before = linesStarting(QStringLiteral("STATUS ")).size();
+        send(QStringLiteral("status"));
+        QElapsedTimer t;
+        t.start();
+        while (linesStarting(QStringLiteral("STATUS ")).size() == before && t.elapsed() < 10000) {
+            m_proc.waitForReadyRead(100);
+            onOutput();
+        }
+        return linesStarting(QStringLiteral("STATUS ")).size() > before;
+    }
     void send(const QString& command) { m_proc.write(command.toUtf8() + '\n'); }
     const QStringList& lines() const { return m_lines; }
     QStringList linesStarting(const QString& prefix) const

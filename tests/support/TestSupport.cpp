@@ -1,12 +1,13 @@
 #include "TestSupport.h"
 
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QSaveFile>
 #include <QScreen>
 
 namespace {
@@ -75,6 +76,10 @@ void PopupAnswerer::poll()
     dlg->done(result);
 }
 
+namespace {
+QString g_screenConfig;
+}
+
 QSize PrepareTestScreen(int, char**)
 {
     QString spec = qEnvironmentVariable("MOJU_TEST_SCREEN");
@@ -82,22 +87,28 @@ QSize PrepareTestScreen(int, char**)
         spec = QStringLiteral("1024x768");
     const QStringList wh = spec.split(QLatin1Char('x'));
     const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
-    const QString config = QDir::tempPath() + QStringLiteral("/moju-screen-%1.json").arg(spec);
-    QFile f(config);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // One file per process, written whole before it gets its name: tests run
+    // in parallel must never read another's file half-written.
+    g_screenConfig = QDir::tempPath() +
+                     QStringLiteral("/moju-screen-%1-%2.json").arg(QCoreApplication::applicationPid()).arg(spec);
+    QSaveFile f(g_screenConfig);
+    if (f.open(QIODevice::WriteOnly)) {
         f.write(QStringLiteral("{\"screens\":[{\"name\":\"panel\",\"x\":0,\"y\":0,\"width\":%1,\"height\":%2,"
                                "\"logicalDpi\":96,\"logicalBaseDpi\":96,\"dpr\":1}]}")
                     .arg(size.width())
                     .arg(size.height())
                     .toUtf8());
-        f.close();
-        qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + config).toUtf8());
+        if (f.commit())
+            qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + g_screenConfig).toUtf8());
     }
     return size;
 }
 
 void ApplyTestScreen()
 {
+    // The platform has read its screen file.
+    if (!g_screenConfig.isEmpty())
+        QFile::remove(g_screenConfig);
     const QRect g = QGuiApplication::primaryScreen()->geometry();
     gShowW = g.width();
     gShowH = g.height();

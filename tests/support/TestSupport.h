@@ -56,6 +56,16 @@ private:
     QList<Seen> m_seen;
 };
 
+// Rows "zh_CN", "en", "zh_TW" of an int column "lan", for screen grabs in
+// every language.
+inline void AddLanguageRows()
+{
+    QTest::addColumn<int>("lan");
+    QTest::newRow("zh_CN") << 0;
+    QTest::newRow("en") << 1;
+    QTest::newRow("zh_TW") << 2;
+}
+
 // Screen size from MOJU_TEST_SCREEN ("1024x768"); sets the offscreen platform
 // to that size. Call before the application object exists.
 QSize PrepareTestScreen(int argc, char** argv);

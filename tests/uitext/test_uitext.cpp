@@ -1,13 +1,14 @@
 #include "TestSupport.h"
 
-#include "app/UiTextRows.h"
-#include "app/uitext.h"
+#include "foundation/UiTextRows.h"
+#include "foundation/uitext.h"
 #include "widgets/DialogGeometry.h"
 #include "widgets/WarnBox.h"
 
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QProcess>
 #include <QRawFont>
 #include <QRegularExpression>
 #include <QSet>
@@ -203,8 +204,29 @@ private slots:
         QTest::newRow("648") << 648 << QStringLiteral("黑斑最大") << none << QStringLiteral("黑斑最大");
         QTest::newRow("1000+11") << 1011 << QStringLiteral("外部触发NG时切为连续采集") << none << QStringLiteral("外部触发NG时切为连续采集");
         QTest::newRow("1000+12") << 1012 << QStringLiteral("连续采集定时检测") << none << QStringLiteral("连续采集定时检测");
+        // Chinese labels of settings, cavities and statistics as the system words them.
+        QTest::newRow("642") << 642 << QStringLiteral("模腔检测NG时合模输出脉冲，不报警停机")
+                             << QStringLiteral("Ejector pulse when NG in prod, don't' alarm")
+                             << QStringLiteral("模腔檢測NG時合模輸出脈衝，不報警停機");
+        QTest::newRow("645") << 645 << QStringLiteral("启用OK和NG各输出脉冲后,OK输出合模，NG输出顶针")
+                             << QStringLiteral("OK and NG output pulses")
+                             << QStringLiteral("啟用OK和NG各輸出脈衝後,OK輸出合模，NG輸出頂針");
+        QTest::newRow("460") << 460 << QStringLiteral("模腔1") << QStringLiteral("1#") << QStringLiteral("模腔1");
+        QTest::newRow("603") << 603 << QStringLiteral("模腔16") << QStringLiteral("16#") << QStringLiteral("模腔16");
+        QTest::newRow("1000+5") << 1005 << QStringLiteral("%1检测") << QStringLiteral("%1") << QStringLiteral("%1檢測");
+        QTest::newRow("542") << 542 << QStringLiteral("OK总数") << QStringLiteral("statistics") << QStringLiteral("OK總數");
+        QTest::newRow("543") << 543 << QStringLiteral("NG总数") << QStringLiteral("statistics") << QStringLiteral("NG總數");
         QTest::newRow("1000+13") << 1013 << QStringLiteral("成品检测不报警停机，分别输出NG和OK") << none << QStringLiteral("成品检测不报警停机，分别输出NG和OK");
     }
+    // Two settings that the operator must tell apart, and no camera setting named for something it does not do.
+    void distinctSettingLabels()
+    {
+        for (int lan : {kLanZhCN, kLanZhTW})
+            QVERIFY(LanStrIn(645, lan) != LanStrIn(202, lan));
+        QVERIFY(!LanStrIn(388, kLanZhCN).contains(QStringLiteral("遮光")));
+        QVERIFY(!LanStrIn(388, kLanZhTW).contains(QStringLiteral("遮光")));
+    }
+
     void tellingRows()
     {
         QFETCH(int, id);
@@ -242,6 +264,36 @@ private slots:
         QFETCH(int, id);
         QFETCH(QString, en);
         QCOMPARE(LanStrIn(id, kLanEn), en);
+    }
+
+    // The generator stops the build on a line that would compile wrong.
+    void generatorRejectsBadLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("good") << QByteArray("7\tzh\ten\ttw\n") << true;
+        QTest::newRow("NUL inside a text") << QByteArray("7\tz\0h\ten\ttw\n", 12) << false;
+        QTest::newRow("bad escape") << QByteArray("7\tzh\te\\qn\ttw\n") << false;
+        QTest::newRow("id twice") << QByteArray("1\ta\tb\tc\n") << false;
+        QTest::newRow("three fields") << QByteArray("7\tzh\ten\n") << false;
+        QTest::newRow("not UTF-8") << QByteArray("7\tz\xC3\ten\ttw\n") << false;
+    }
+    void generatorRejectsBadLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, accepted);
+        TempWorkDir wd(false);
+        QFile tsv(QStringLiteral("t.tsv"));
+        QVERIFY(tsv.open(QIODevice::WriteOnly));
+        tsv.write("1\tone\tone\tone\n" + line);
+        tsv.close();
+        QProcess gen;
+        gen.start(QStringLiteral(UITEXTGEN_PATH), {QStringLiteral("t.tsv"), QStringLiteral("out.cpp")});
+        QVERIFY(gen.waitForFinished(10000));
+        QCOMPARE(gen.exitCode() == 0, accepted);
+        QCOMPARE(QFile::exists(QStringLiteral("out.cpp")), accepted);
+        if (!accepted)
+            QVERIFY2(gen.readAllStandardError().contains("t.tsv:2"), "the message names the line");
     }
 
     void readsFollowTheCurrentLanguage()

@@ -20,7 +20,7 @@ cv::Mat columnPicture(int w, int h, const std::function<int(int)>& grey, bool by
 
 struct Search {
     std::unique_ptr<RotateRectROI> roi;
-    _EdgePointDetParam p;
+    EdgePointDetParam p;
     int result = 0;
 };
 
@@ -113,7 +113,7 @@ void TestEdgePoint::tooNarrowLeavesPoints()
         r.cy = 25;
         r.width = wh.first;
         r.height = wh.second;
-        _EdgePointDetParam p;
+        EdgePointDetParam p;
         p.roi = &r;
         p.points = {cv::Point2d(7, 7)};
         p.found = true;

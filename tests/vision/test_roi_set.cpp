@@ -2,19 +2,30 @@
 // camera widget record: ignore-point and template pictures.
 #include "TestSupport.h"
 
+#include "foundation/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "network/VUR_Net.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
-#include "vision/VisionGlobals.h"
+#include "params/WizardPara.h"
+#include "widgets/WarnBox.h"
 
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <memory>
 
 namespace {
-const QString kConn = QStringLiteral("roi_set_test");
+// The main window's PARAM.db connection, which the sets use unless told otherwise.
+const QString kConn = QStringLiteral("dbIn");
+
+struct RoiNet : VUR_Net {
+    QList<QPair<int, int>> sent;
+    void VUR_SendROIParam(int cam, int det) override { sent.append({cam, det}); }
+};
 
 QString rowValue(const QString& table, const QString& name)
 {
@@ -61,6 +72,9 @@ private slots:
     void missingRoiRowGetsDefault();
     void droppingCountDeletesOnlyThoseRows();
     void failedSaveLeavesTableWhole();
+    void unusableConnectionFailsLoudly();
+    void loadWarningUsesTheSharedPopup();
+    void savedSetsReportedLikeParameters();
     void copyAndCompare();
     void ignorePointPicture();
     void templatePictures();
@@ -72,7 +86,6 @@ private:
 
 void TestRoiSet::initTestCase()
 {
-    CammerSingleton::SetConnectionName(kConn);
     CammerSingleton::SetWarnHandler([this](const QString& t) { m_warnings << t; });
 }
 
@@ -102,7 +115,7 @@ void TestRoiSet::cleanup()
 void TestRoiSet::emptyTableInsertsDetectRows()
 {
     CammerSingleton set(2);
-    set.LoadDatafromFile(nullptr);
+    QVERIFY(set.LoadDatafromFile(nullptr));
     for (int g = 0; g < 8; ++g) {
         QCOMPARE(set.count[g], 0);
         QCOMPARE(rowValue("cammer2", QStringLiteral("detect%1").arg(g)), QStringLiteral("0"));
@@ -114,7 +127,7 @@ void TestRoiSet::emptyTableInsertsDetectRows()
     // A second load finds the rows: nothing more is inserted; "0" reads 50 zeros.
     CammerSingleton again(2);
     again.NGCount[0][49] = 5;
-    again.LoadDatafromFile(nullptr);
+    QVERIFY(again.LoadDatafromFile(nullptr));
     QCOMPARE(rowCount("cammer2"), 16);
     QCOMPARE(again.NGCount[0][49], 0);
 }
@@ -165,7 +178,7 @@ void TestRoiSet::roundTripRows()
 
     auto widget = std::make_unique<CammerWidgetData>(1);
     CammerSingleton loaded(1);
-    loaded.LoadDatafromFile(widget.get());
+    QVERIFY(loaded.LoadDatafromFile(widget.get()));
     QVERIFY(loaded == set);
     const cv::Mat& m = widget->liveMasks[3][0];
     if (maskPixels == -1) {
@@ -196,7 +209,7 @@ void TestRoiSet::badCountWarnsAndLoadsEmpty()
     putRow("cammer0", "detect3", detect);
     putRow("cammer0", "ROI3-0", "3 45 100 0 1 0 0 1 1 20 20");
     CammerSingleton set(0);
-    set.LoadDatafromFile(nullptr);
+    QVERIFY(set.LoadDatafromFile(nullptr));
     QTEST(int(m_warnings.size()), "warnings");
     QCOMPARE(set.count[3], 0);
     QCOMPARE(set.roi_type[3][0], 0);               // ROIs not read
@@ -228,7 +241,7 @@ void TestRoiSet::roiRowChecks()
     putRow("cammer4", "ROI0-0", row);
     auto widget = std::make_unique<CammerWidgetData>(4);
     CammerSingleton set(4);
-    set.LoadDatafromFile(widget.get());
+    QVERIFY(set.LoadDatafromFile(widget.get()));
     QCOMPARE(set.count[0], 1);
     QTEST(set.roi_type[0][0], "type");
     QTEST(set.output_point[0], "output");
@@ -247,7 +260,7 @@ void TestRoiSet::missingRoiRowGetsDefault()
     putRow("cammer0", "ROI1-0", "5 6 7 8 4 2 0 300 200 1966130");
     auto widget = std::make_unique<CammerWidgetData>(0);
     CammerSingleton set(0);
-    set.LoadDatafromFile(widget.get());
+    QVERIFY(set.LoadDatafromFile(widget.get()));
     QCOMPARE(set.count[1], 2);
     QCOMPARE(set.cavity[1][0], 2);
     QCOMPARE(set.cavity[1][1], 0);
@@ -308,6 +321,72 @@ void TestRoiSet::failedSaveLeavesTableWhole()
     // A table that does not exist fails the same way.
     CammerSingleton lost(9);
     QVERIFY(!lost.SaveDatatoFile());
+}
+
+void TestRoiSet::unusableConnectionFailsLoudly()
+{
+    // Loading empty would make the camera judge every part OK without a word.
+    CammerSingleton noTable(9);
+    noTable.count[1] = 4;
+    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("ROI set of camera 10 not loaded")));
+    QVERIFY(!noTable.LoadDatafromFile(nullptr));
+    QCOMPARE(noTable.count[1], 4);
+    QCOMPARE(m_warnings, QStringList{QStringLiteral("Camera parameter file error!")});
+
+    CammerSingleton::SetConnectionName(QStringLiteral("not_open"));
+    CammerSingleton set(1);
+    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("ROI set of camera 2 not loaded")));
+    const bool loaded = set.LoadDatafromFile(nullptr);
+    CammerSingleton::SetConnectionName(kConn);
+    QVERIFY(!loaded);
+    QCOMPARE(m_warnings.size(), 2);
+    QVERIFY(set.LoadDatafromFile(nullptr));
+}
+
+void TestRoiSet::loadWarningUsesTheSharedPopup()
+{
+    putRow("cammer3", "detect2", "51");
+    CammerSingleton::SetWarnHandler({});
+    WarnBox box;
+    gpWarnBox = &box;
+    PopupAnswerer answerer;
+    CammerSingleton set(3);
+    QVERIFY(set.LoadDatafromFile(nullptr));
+    gpWarnBox = nullptr;
+    CammerSingleton::SetWarnHandler([this](const QString& t) { m_warnings << t; });
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().className, QStringLiteral("WarnBox"));
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("Camera parameter file error!"));
+    QCOMPARE(set.count[2], 0);
+}
+
+void TestRoiSet::savedSetsReportedLikeParameters()
+{
+    RoiNet net;
+    WizardPara live;
+    gpNet = &net;
+    gpWPara = &live;
+    CammerSingleton set(6);
+    set.count[0] = 1;
+    set.SetDefaultRoi(0, 0);
+    struct Case {
+        int enabled;
+        bool up;
+        bool reported;
+    };
+    for (const Case& c : {Case{1, false, false}, Case{0, true, false}, Case{1, true, true}}) {
+        live.netEnabled = c.enabled;
+        net.isInit = net.isAlive = c.up;
+        net.sent.clear();
+        QVERIFY(set.SaveDatatoFile());
+        QList<QPair<int, int>> expected;
+        if (c.reported)
+            for (int g = 0; g < 8; ++g)
+                expected.append({6, g});
+        QCOMPARE(net.sent, expected);
+    }
+    gpNet = nullptr;
+    gpWPara = nullptr;
 }
 
 void TestRoiSet::copyAndCompare()
@@ -396,5 +475,5 @@ void TestRoiSet::templatePictures()
     QCOMPARE(px, 0xFF010203u);
 }
 
-MOJU_TEST_CORE_MAIN(TestRoiSet)
+MOJU_TEST_MAIN(TestRoiSet)
 #include "test_roi_set.moc"

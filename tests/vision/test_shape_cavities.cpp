@@ -2,8 +2,8 @@
 // coarse search level cannot tell the cavities apart, the refined search must.
 #include "TestSupport.h"
 
-#include "vision/FindShape.h"
-#include "vision/ImageTransform.h"
+#include "platform/vision/FindShape.h"
+#include "platform/vision/ImageTransform.h"
 
 #include <opencv2/imgproc.hpp>
 

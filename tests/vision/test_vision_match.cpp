@@ -1,10 +1,10 @@
 // Grey variation model, similarity and shape search on synthetic pictures.
 #include "TestSupport.h"
 
-#include "vision/FindShape.h"
-#include "vision/GrayMatch.h"
-#include "vision/ImageTransform.h"
-#include "vision/SURF.h"
+#include "platform/vision/FindShape.h"
+#include "platform/vision/GrayMatch.h"
+#include "platform/vision/ImageTransform.h"
+#include "platform/vision/SURF.h"
 
 #include <QElapsedTimer>
 #include <opencv2/imgproc.hpp>

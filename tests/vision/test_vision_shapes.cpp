@@ -1,14 +1,14 @@
 // Shapes, range checks, blobs, frame transforms and pixel conversions.
 #include "TestSupport.h"
 
-#include "vision/CBlobResult.h"
-#include "vision/CheckInRange.h"
-#include "vision/Circle.h"
-#include "vision/ClustomRect.h"
-#include "vision/ColorConvert.h"
-#include "vision/ImageTransform.h"
-#include "vision/RePolygon.h"
-#include "vision/VisionGlobals.h"
+#include "platform/vision/CBlobResult.h"
+#include "platform/vision/CheckInRange.h"
+#include "platform/vision/Circle.h"
+#include "platform/vision/ClustomRect.h"
+#include "platform/vision/ColorConvert.h"
+#include "platform/vision/ImageTransform.h"
+#include "platform/vision/RePolygon.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QImage>
 #include <opencv2/imgproc.hpp>

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "widgets/C_Type_COM.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 #include <QLineEdit>
 #include <QProgressBar>

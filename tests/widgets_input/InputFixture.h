@@ -3,8 +3,8 @@
 // the key captions of the English table, and taps by synthetic mouse events.
 #include "TestSupport.h"
 
-#include "app/uitext.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 #include "widgets/ColorButton.h"
 #include "widgets/Edit.h"
 #include "widgets/MainWindowHooks.h"

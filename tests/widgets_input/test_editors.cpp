@@ -1,6 +1,6 @@
 #include "InputFixture.h"
 
-#include "SystemActions.h"
+#include "platform/SystemActions.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/EditDateTime.h"

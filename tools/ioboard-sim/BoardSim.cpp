@@ -1,5 +1,7 @@
 #include "BoardSim.h"
 
+#include "app/IOFrame.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -22,8 +24,6 @@ void onSignal(int)
     gStop = 1;
 }
 
-constexpr unsigned char kStart = 0x5F;
-constexpr unsigned char kEnd = 0xF5;
 // Input bits the machine drives: mould open end, safety door, ejector back end.
 constexpr int kInOpen = 0;
 constexpr int kInDoor = 1;
@@ -34,14 +34,6 @@ constexpr int kOutEjector = 1;
 
 enum MachineState { Off, Moulding, WaitEject, Ejecting, WaitClamp };
 const char* const kStateNames[] = {"off", "moulding", "open-wait-ejector", "ejecting", "back-wait-clamp"};
-
-unsigned char sum(const unsigned char* p, int n)
-{
-    unsigned int s = 0;
-    for (int i = 0; i < n; ++i)
-        s += p[i];
-    return static_cast<unsigned char>(s & 0xFF);
-}
 
 bool parseNumber(const std::string& text, long& value)
 {
@@ -236,14 +228,14 @@ void BoardSim::onLineBytes()
     }
     size_t pos = 0;
     size_t skipped = 0;
-    while (m_rx.size() - pos >= 6) {
+    while (m_rx.size() - pos >= size_t(IOFrame::CommandSize)) {
         const unsigned char* f = m_rx.data() + pos;
-        if (f[0] == kStart && f[4] == sum(f, 4) && f[5] == kEnd) {
+        if (IOFrame::IsCommand(f)) {
             if (skipped && m_opt.trace)
                 say("BAD " + std::to_string(nowMs()) + " " + hex(f - skipped, skipped));
             skipped = 0;
             handleFrame(f);
-            pos += 6;
+            pos += IOFrame::CommandSize;
         } else {
             ++pos;
             ++skipped;
@@ -259,11 +251,11 @@ void BoardSim::handleFrame(const unsigned char* f)
     ++m_commandCount;
     const long now = nowMs();
     if (m_opt.trace)
-        say("RX " + std::to_string(now) + " " + hex(f, 6));
-    const uint32_t value = uint32_t(f[2]) | uint32_t(f[3]) << 8;
+        say("RX " + std::to_string(now) + " " + hex(f, IOFrame::CommandSize));
+    const uint32_t value = IOFrame::CommandValue(f);
     switch (f[1]) {
-    case 1: {
-        m_outputs = value & 0x3FF;
+    case IOCmdSetOutputs: {
+        m_outputs = value & IOFrame::WordMask;
         char line[64];
         std::snprintf(line, sizeof line, "OUT %ld 0x%04X", now, unsigned(m_outputs));
         say(line);
@@ -273,48 +265,38 @@ void BoardSim::handleFrame(const unsigned char* f)
         }
         break;
     }
-    case 2:
-        if (!m_silent)
-            reply(2, (m_inputs & 0xFF) | ((m_inputs >> 8) & 3) << 8
-                    | ((m_stuckEcho ? m_echo : m_outputs) & 0x3FF) << 16);
+    case IOCmdPoll:
+        if (!m_silent) {
+            uint8_t data[4];
+            IOFrame::PackState(m_inputs, m_stuckEcho ? m_echo : m_outputs, data);
+            reply(IOReplyState, data);
+        }
         break;
-    case 3:
+    case IOCmdReadBlockA:
         // Board identity: a fixed firmware tag.
-        if (!m_silent)
-            reply(3, 0x20260101u);
+        if (!m_silent) {
+            uint8_t data[4];
+            IOFrame::PackValue(0x20260101u, data);
+            reply(IOReplyBlockA, data);
+        }
         break;
-    case 4:
-        if (!m_silent)
-            reply(4, uint32_t(m_commandCount));
+    case IOCmdReadBlockB:
+        if (!m_silent) {
+            uint8_t data[4];
+            IOFrame::PackValue(uint32_t(m_commandCount), data);
+            reply(IOReplyBlockB, data);
+        }
         break;
     default:
         break;
     }
 }
 
-void BoardSim::reply(int type, uint32_t value)
+void BoardSim::reply(int type, const uint8_t data[4])
 {
-    // Type 2 packs input word (d0, d1) and output echo (d2, d3); types 3 and 4
-    // carry one little-endian value.
-    unsigned char f[8];
-    f[0] = kStart;
-    f[1] = static_cast<unsigned char>(type);
-    if (type == 2) {
-        const uint32_t in = value & 0x3FF;
-        const uint32_t echo = (value >> 16) & 0x3FF;
-        f[2] = in & 0xFF;
-        f[3] = (in >> 8) & 3;
-        f[4] = echo & 0xFF;
-        f[5] = (echo >> 8) & 3;
-    } else {
-        f[2] = value & 0xFF;
-        f[3] = (value >> 8) & 0xFF;
-        f[4] = (value >> 16) & 0xFF;
-        f[5] = (value >> 24) & 0xFF;
-    }
-    f[6] = sum(f, 6);
-    f[7] = kEnd;
-    writeRaw(std::vector<unsigned char>(f, f + 8));
+    unsigned char f[IOFrame::ReplySize];
+    IOFrame::EncodeReply(type, data, f);
+    writeRaw(std::vector<unsigned char>(f, f + IOFrame::ReplySize));
 }
 
 void BoardSim::writeRaw(const std::vector<unsigned char>& bytes)
@@ -330,7 +312,7 @@ void BoardSim::writeRaw(const std::vector<unsigned char>& bytes)
 
 void BoardSim::setInputs(uint32_t word)
 {
-    word &= 0x3FF;
+    word &= IOFrame::WordMask;
     if (word == m_inputs)
         return;
     m_inputs = word;
@@ -376,7 +358,7 @@ void BoardSim::command(const std::string& raw)
             say("ECHO " + std::to_string(nowMs()) + " auto");
         } else if (arg(0, v)) {
             m_stuckEcho = true;
-            m_echo = uint32_t(v) & 0x3FF;
+            m_echo = uint32_t(v) & IOFrame::WordMask;
             say("ECHO " + std::to_string(nowMs()) + " " + args[0]);
         }
     } else if (verb == "send") {

@@ -35,7 +35,7 @@ public:
 private:
     void onLineBytes();
     void handleFrame(const unsigned char* f);
-    void reply(int type, uint32_t value);
+    void reply(int type, const uint8_t data[4]);
     void writeRaw(const std::vector<unsigned char>& bytes);
     void command(const std::string& line);
     void setInputs(uint32_t word);

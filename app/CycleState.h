@@ -1,0 +1,67 @@
+#pragma once
+// The detection cycle's state: the fields of the main window that the
+// polling loop, the step countdowns and the verdict share. A fresh state
+// starts no cycle and takes no snapshot without a trigger.
+#include <QDateTime>
+
+#include <cstdint>
+
+enum RunState { RunDetecting = 1, RunResampling = 2, RunStopped = 3 };
+enum VerdictState { VerdictIdle = 0, VerdictShowing = 1, VerdictAlarm = 2, VerdictAreaCheck = 3 };
+
+struct CycleState {
+    int runState = RunDetecting;
+    int verdictState = VerdictIdle;
+    int curStep = 0;
+    int pendingInput = -1;   // input queued by a simulated trigger or the verdict
+    int chainedInput = -1;   // multi-detection: input treated as triggered again
+    int customStep = 0;
+    int manualStep = 0;      // gDNum when no manual snapshot is requested
+    int forcedStep = -1;
+    uint8_t inputLatch[8] = {};
+    int lastInputNo = 0;
+    uint32_t stepPending[8] = {};
+    float stepDelayLeft[8] = {};
+    int countdownState = 0;
+    int mouldSide = 1;
+    int reDetectLeft[8] = {};
+    int reDetectDelay = 0;
+    int reDetectPending = 0;
+    float reDetectLeftTime = 0;
+    int safetyDoorCycle = 0;
+    // Times in tenths of a second, 64-bit: a 32-bit count of tenths since
+    // the epoch overflowed long ago.
+    qint64 cycleClock = 0;
+    qint64 lastCycleTime = 0;
+    QDateTime cycleStartTime;
+    uint8_t manualCycle = 0;
+    uint8_t skipActive = 0;
+    int skipCount = 0;
+    uint8_t noInputShown = 0;
+    int lastDelay = 0;
+    int shownStep = 0;
+    uint8_t manualNG = 0;
+    qint64 alarmStartMs = 0;
+    uint8_t cavityNG[4] = {};
+    int customOutPending = 0;
+    int customOutIndex = -1;
+    int imageDecision[8][8] = {};
+    uint8_t stepDone[8][8] = {};  // [camera][step]: judged again in this cycle (re-check)
+    int stepStarted[8] = {};
+    uint8_t cycleCounted[8] = {};
+    uint8_t ngCounted[8] = {};
+    uint8_t camOKInCycle[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    int captureConfigured = 0;
+    int selCamera = 0;
+    int unlockLevel = 0;
+
+    // First values at construction: steps gDNum, the start time of the run.
+    void Begin(int steps, const QDateTime& start)
+    {
+        manualStep = steps;
+        cycleStartTime = start;
+        cycleClock = TenthsOf(start);
+    }
+    // Seconds x 10 + the tenth of the current second.
+    static qint64 TenthsOf(const QDateTime& t) { return t.toMSecsSinceEpoch() / 100; }
+};

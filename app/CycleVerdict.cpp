@@ -1,0 +1,749 @@
+// The second half of the detection cycle: step countdowns, the inspection of
+// every camera, the verdict with its outputs, re-detection, the result
+// display and the output pulses.
+#include "DetectionCycle.h"
+
+#include "ControlPort.h"
+#include "Counters.h"
+#include "CycleOutputs.h"
+#include "InputRules.h"
+#include "LedPanel.h"
+#include "MainGlobals.h"
+#include "SaveFialImageThread.h"
+#include "camera/CameraGlobals.h"
+#include "foundation/uitext.h"
+#include "inspect/CammerRecong.h"
+#include "inspect/InspectStep.h"
+#include "inspect/ParamRoi.h"
+#include "network/VUR_Net.h"
+#include "params/CammerSingleton.h"
+#include "params/CammerWidgetData.h"
+#include "params/IOTables.h"
+#include "params/WizardPara.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMutexLocker>
+
+#include <cstring>
+#include <thread>
+
+namespace {
+bool NetOn()
+{
+    return gpWPara->netEnabled && PlantLinkUp();
+}
+
+bool ProductPulses(const WizardPara& p)
+{
+    return p.prodNgPulseNoAlarm || p.prodNgNoAlarmSplitOutputs;
+}
+
+void StartPulse(QTimer& t, int ms)
+{
+    // A 0-ms pulse would clear the output before the board ever saw it.
+    if (ms > 0)
+        t.start(ms);
+}
+}  // namespace
+
+QString AlarmLogText(const QList<int>& ngCameras)
+{
+    QString line;
+    for (int c : ngCameras)
+        line += LanStr(151).arg(c);
+    line.chop(1);
+    return line + LanStr(152);
+}
+
+void DetectionCycle::AlarmLogLine(bool withManualPrefix)
+{
+    QList<int> ng;
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+        if (CammerWidgetData* cam = m_host->cameraData(c); cam && !cam->cameraOK)
+            ng << c + 1;
+    QString line = AlarmLogText(ng);
+    if (withManualPrefix && state.manualNG) {
+        line.prepend(QStringLiteral("手动抓拍导致"));
+        state.manualNG = 0;
+    }
+    m_host->insertRecord(line);
+}
+
+void DetectionCycle::TimerUp(int s)
+{
+    if (s < 0 || s >= 8)
+        return;
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    if (s == FinalStep() && p.preCut >= 1 && p.preCut <= 99 && !p.okNgPulses
+        && st.stepDelayLeft[s] * 10.0f <= float(p.preCut)) {
+        SetOut(0, 1);
+        Flush();
+    }
+    if (st.stepDelayLeft[s] > 0.11f) {
+        st.stepDelayLeft[s] -= 0.1f;
+        emit countdownChanged();
+        return;
+    }
+    stepTimer[s].stop();
+    std::vector<int> cams;
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+        cams.push_back(c);
+    JudgeCameras(cams, s);
+    CheckNG();
+    st.countdownState = 2;
+    // The alarm's log line was written when the alarm was entered.
+    if (st.verdictState != VerdictAlarm && s == FinalStep() && !st.reDetectPending && p.templateAutoUpdate) {
+        bool allOk = true;
+        for (int c : cams)
+            allOk = allOk && m_host->cameraData(c) && m_host->cameraData(c)->cameraOK;
+        if (allOk) {
+            gisReShape = 1;
+            for (int c : cams)
+                m_host->saveReTrainImage(c, 1);
+        }
+    }
+}
+
+void DetectionCycle::RunAlgorithm(int c, int s)
+{
+    JudgeCameras({c}, s);
+}
+
+void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const bool twoSided = p.machineType == 1 || p.machineType == 2;
+    const int g = twoSided ? (s - (s > 1 ? 2 : 0) + (st.mouldSide == 0 ? 2 : 0)) : s;
+    const int k = twoSided ? (g & 1) : g;
+    if (g < 0 || g >= 8)
+        return;
+
+    // Serial part before the engine: bookkeeping, raw frames, resampling.
+    std::vector<int> toJudge;
+    std::vector<CammerRecong*> engines;
+    for (int c : cams) {
+        CammerWidgetData* cam = m_host->cameraData(c);
+        if (!cam)
+            continue;
+        st.curStep = g;
+        st.stepPending[k] &= ~(1u << c);
+        if (saveRawFrames)
+            SaveRawFrame(c, g);
+        if (st.runState == RunResampling) {
+            if (cam->resamplePending[g]) {
+                if (p.detectOn[g])
+                    m_host->saveReTrainImage(c, g);
+                cam->resamplePending[g] = false;
+                cam->cameraOK = 1;
+            }
+            bool anyPending = false;
+            for (int o = 0; o < m_host->cameraCount() && o < 8; ++o)
+                if (CammerWidgetData* other = m_host->cameraData(o))
+                    for (int q = 0; q < gDNum && q < 8; ++q)
+                        anyPending = anyPending || (p.detectOn[q] && other->resamplePending[q]);
+            if (!anyPending) {
+                StartDetect();
+                if (!p.okNgPulses) {
+                    SetOut(0, 1);
+                    Flush();
+                }
+                st.runState = RunResampling;
+                m_host->checkArea();
+                return;
+            }
+            if (gSource == 1 || gSource == -1)
+                m_host->repaintCamera(c);
+            continue;
+        }
+        toJudge.push_back(c);
+        engines.push_back(cam->engine);
+    }
+    if (toJudge.empty())
+        return;
+
+    // The engine work of every camera at once; results merge in camera order.
+    const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
+    InspectStep::Run(engines, g, std::min<int>(threads, int(engines.size())));
+
+    // Serial part after: display, outputs, counts, the NG ring, in camera order.
+    for (int c : toJudge) {
+        CammerWidgetData* cam = m_host->cameraData(c);
+        m_host->showFrame(c, p.externalTrigger != 0);
+        if (!cam->cameraOK) {
+            PortSink sink;
+            CycleOutputs::NgCamera(p, k, st.reDetectLeft[k], IsMulti(), g, sink);
+            const bool final = st.reDetectLeft[k] <= 0;
+            if (final) {
+                if (st.ngCounted[c]) {
+                    st.ngCounted[c] = 0;
+                    ++gFailNum[c];
+                }
+                if (cam->liveSet)
+                    for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j)
+                        if (!cam->roiOK[g][j])
+                            ++cam->liveSet->NGCount[g][j];
+            }
+            if (k == 0 && ProductPulses(p) && cam->liveSet) {
+                for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j) {
+                    const int point = cam->liveSet->output_point[j];
+                    if (!cam->roiOK[g][j] && point >= 0 && point < 4)
+                        st.cavityNG[point] = 1;
+                }
+            }
+            if (st.imageDecision[c][g] == 1 && final) {
+                auto& ring = cam->recentNg[g];
+                const int slot = cam->recentNgCount[g] % 3;
+                if (!cam->inspectFrame.empty() && ring[slot].size() >= cam->inspectFrame.size())
+                    std::memcpy(ring[slot].data(), cam->inspectFrame.data(), cam->inspectFrame.size());
+                ++cam->recentNgCount[g];
+            }
+        }
+        if (st.cycleCounted[c]) {
+            st.cycleCounted[c] = 0;
+            ++gAllNum[c];
+        }
+        Flush();
+        if (gSource == 1 || gSource == -1)
+            m_host->repaintCamera(c);
+    }
+}
+
+void DetectionCycle::SaveRawFrame(int c, int g)
+{
+    CammerWidgetData* cam = m_host->cameraData(c);
+    const FrameLayout& l = cam->layout();
+    QImage img;
+    if (l.colour) {
+        img = QImage(cam->workBuffer.data(), l.width, l.height, QImage::Format_RGB32);
+    } else {
+        img = QImage(cam->workBuffer.data(), l.width, l.height, QImage::Format_Indexed8);
+        QVector<QRgb> grey(256);
+        for (int i = 0; i < 256; ++i)
+            grey[i] = qRgb(i, i, i);
+        img.setColorTable(grey);
+    }
+    const QString dir = QStringLiteral("./originalimage/cammer%1%2").arg(c + 1).arg(g + 1);
+    QDir().mkpath(dir);
+    img.save(QStringLiteral("%1/template%2.bmp").arg(dir).arg(m_rawIndex));
+    m_rawIndex = (m_rawIndex + 1) % 200;
+}
+
+void DetectionCycle::CheckNG()
+{
+    if (gFromTrain)
+        return;
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const bool multi = IsMulti();
+    const int n = std::min(m_host->cameraCount(), 8);
+    bool ng = false;
+    for (int c = 0; c < n; ++c) {
+        CammerWidgetData* cam = m_host->cameraData(c);
+        if (cam && !cam->cameraOK) {
+            ng = true;
+            m_host->startBlink(c);
+            st.camOKInCycle[c] = 0;
+        }
+    }
+    const int step = std::clamp(st.curStep, 0, 7);
+    gContinuousNg[step] = ng ? gContinuousNg[step] + 1 : 0;
+    const int k = (p.machineType == 1 || p.machineType == 2) ? (step & 1) : step;
+    if (ng && st.manualCycle)
+        st.manualNG = 1;
+    const bool lastTry = st.reDetectLeft[k] <= 0;
+
+    if (lastTry && st.lastInputNo != 0) {
+        // The trigger code tells the plant server what started this cycle.
+        if (NetOn())
+            gpNet->VUR_SendStatistics_Once(g_listParamROI, ng, st.lastInputNo);
+        st.lastInputNo = 0;
+        g_listParamROI.clear();
+    }
+
+    PortSink sink;
+    if (!ng) {
+        if (p.okNgPulses) {
+            CycleOutputs::PulseVerdict(p, true, sink);
+            Flush();
+            StartPulse(notAllowCloseTimer, p.clampPulse * 100);
+        } else {
+            if (multi) {
+                const int row = st.customStep == gDNum - 1 ? 7 : std::clamp(st.customStep, 0, 7);
+                const int out = OutputNo[row] - 1;
+                SetOut(out, 0);
+                const int owner = p.outputOrder[std::clamp(st.customStep, 0, 7)];
+                const int mode = (owner >= 0 && owner < 8) ? p.customCutMode[owner] : 0;
+                if ((mode == 3 || mode == 4) && p.clampPulse != 0) {
+                    st.customOutPending = 1;
+                    st.customOutIndex = out;
+                    StartPulse(sysFunc4OutputTimer, p.clampPulse * 100);
+                }
+                if (!st.manualCycle)
+                    ChainNextStep(true);
+            }
+            CycleOutputs::VerdictOk(p, k, gisReTrain != 0, sink);
+            st.reDetectPending = 0;
+            Flush();
+        }
+    } else {
+        if (lastTry) {
+            st.stepStarted[step] = 0;
+            if (NetOn()) {
+                if (p.netNgVideo && p.netVideoOn)
+                    gpNet->VUR_SendSaveNgVideo(1, 1);
+                int failed = 0;
+                for (int c = 0; c < n; ++c) {
+                    CammerWidgetData* cam = m_host->cameraData(c);
+                    if (!cam || cam->cameraOK || !cam->liveSet)
+                        continue;
+                    for (int j = 0; j < cam->liveSet->count[step] && j < CammerWidgetData::kMaxRoi; ++j)
+                        if (!cam->roiOK[step][j])
+                            ++failed;
+                }
+                // The group judged (the right side's in two-sided machines), not the mask index.
+                if (p.netAlarmSms)
+                    gpNet->VUR_SendTelInfo(step, failed);
+                for (int c = 0; c < n; ++c) {
+                    CammerWidgetData* cam = m_host->cameraData(c);
+                    if (!cam || cam->cameraOK || !cam->liveSet)
+                        continue;
+                    for (int j = 0; j < cam->liveSet->count[step] && j < CammerWidgetData::kMaxRoi; ++j)
+                        if (!cam->roiOK[step][j])
+                            gpNet->ChkandAddStaticticsItem(c, step, j);
+                }
+                gpNet->VUR_SendStatistics(QStringLiteral("null"));
+            }
+        }
+        if (p.okNgPulses) {
+            CycleOutputs::PulseVerdict(p, false, sink);
+            Flush();
+            StartPulse(notAllowCloseTimer, p.clampPulse * 100);
+        }
+        if (multi) {
+            const int owner = p.outputOrder[step];
+            if (owner >= 0 && owner < 8 && p.customCutMode[owner] == 5)
+                SetOut(OutputNo[step == gDNum - 1 ? 7 : step] - 1, 1);
+        }
+    }
+
+    const bool alarmRules = !p.okNgPulses
+        && ((k == 0 && !ProductPulses(p)) || (k == 1 && !p.mouldNgPulseNoAlarm) || multi);
+    if (alarmRules && ng && st.verdictState != VerdictAlarm) {
+        if (!multi && st.reDetectLeft[k] > 0)
+            st.reDetectPending = 1;
+        else
+            AlarmEntry();
+        st.alarmStartMs = QDateTime::currentMSecsSinceEpoch();
+    } else if (alarmRules && !ng && st.verdictState == VerdictAlarm) {
+        AlarmClear(k);
+    }
+
+    if ((!ng || CycleOutputs::NgWithoutAlarm(p, k)) && st.verdictState != VerdictAlarm
+        && st.verdictState != VerdictAreaCheck && !m_host->settingsVisible()) {
+        st.verdictState = VerdictShowing;
+        showTimer.start(2000);
+        st.shownStep = st.curStep;
+        m_host->repaintAll();
+        const bool ngLeds = ng && p.okNgPulses;
+        LEDOnOff(6, ngLeds ? 0 : 1);
+        LEDOnOff(7, ngLeds ? 1 : 0);
+    }
+
+    if (!ng && k == 1 && p.detectOn[0] && p.cutEjectorOnClamp && !p.noEjectorControlInProd && !ProductPulses(p)) {
+        SetOut(1, 1);
+        Flush();
+    }
+
+    if (!(k == 0 && ProductPulses(p))) {
+        if (!ng && k == 1 && p.cutClampAfterMouldOk)
+            StartPulse(notAllowCloseTimer, p.clampPulse * 100);
+        if (!ng && k == 0 && p.cutEjectorAfterProdOk)
+            StartPulse(notAllowThimbleTimer, p.ejectorPulse * 100);
+        if (ng && k == 1 && p.mouldNgPulseNoAlarm) {
+            SetOut(0, 1);
+            Flush();
+            StartPulse(notAllowCloseTimer, p.clampPulse * 100);
+        }
+    } else {
+        if (p.prodNgNoAlarmSplitOutputs) {
+            SetOut(4, st.cavityNG[0] ? 1 : 0);
+            SetOut(5, st.cavityNG[0] ? 0 : 1);
+            SetOut(6, st.cavityNG[1] ? 1 : 0);
+            SetOut(7, st.cavityNG[1] ? 0 : 1);
+        }
+        if (!ng) {
+            if (p.prodNgNoAlarmSplitOutputs) {
+                SetOut(3, 1);
+                StartPulse(outNGTimer, p.ejectorPulse * 100);
+            }
+            if (p.cutEjectorAfterProdOk)
+                StartPulse(notAllowThimbleTimer, p.ejectorPulse * 100);
+        } else {
+            if (p.continuousNgLimit <= gContinuousNg[0]) {
+                if (p.continuousNgLimit < 1) {
+                    gContinuousNg[0] = 0;
+                } else {
+                    SetOut(0, 1);
+                    SetOut(2, 1);
+                    for (QTimer& t : stepTimer)
+                        t.stop();
+                    m_host->showContinuousNgBox();
+                }
+            }
+            if (p.prodNgPulseNoAlarm) {
+                for (int point = 0; point < 4; ++point)
+                    if (st.cavityNG[point])
+                        SetOut(4 + point, 1);
+                if (p.alarmSyncEjectorPulse)
+                    SetOut(2, 1);
+            }
+            if (p.prodNgNoAlarmSplitOutputs)
+                SetOut(2, 1);
+            if (!p.noEjectorControlInProd)
+                SetOut(1, 1);
+            Flush();
+            StartPulse(outNGTimer, p.ejectorPulse * 100);
+            if (multi && !st.manualCycle)
+                ChainNextStep(false);
+            else if (st.manualCycle)
+                st.manualCycle = 0;
+        }
+    }
+
+    ImageDecisions(ng, k);
+    HandToSaver(ng);
+
+    const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);
+    if ((!ng || p.okNgPulses) && cycleEnd) {
+        CountWrite();
+        if (NetOn())
+            gpNet->VUR_SendStatistics(QStringLiteral("null"));
+    }
+    if (st.runState != RunStopped) {
+        st.safetyDoorCycle = 0;
+        st.manualCycle = 0;
+    }
+    if (gpWPara->netEnabled)
+        g_listParamROI.clear();
+    m_repeatEvaluation = false;
+}
+
+void DetectionCycle::ChainNextStep(bool takeQueued)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const int cur = std::clamp(st.customStep, 0, 7);
+    const int next = NextTriggeredStep(cur);
+    if (next < 8 && p.trigInput[next] == p.trigInput[cur]) {
+        st.chainedInput = p.trigInput[cur];
+        if (takeQueued)
+            st.pendingInput = -1;
+    } else if (takeQueued && st.pendingInput != -1) {
+        st.chainedInput = st.pendingInput;
+        st.pendingInput = -1;
+    } else {
+        st.chainedInput = -1;
+    }
+}
+
+void DetectionCycle::AlarmEntry()
+{
+    WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const int n = std::min(m_host->cameraCount(), 8);
+    if (p.extTrigNgContinuous == 1 && st.captureConfigured == 1 && p.externalTrigger == 1) {
+        p.externalTrigger = 0;  // the cameras run free during the alarm
+        for (int c = 0; c < n; ++c)
+            m_host->cameraChangeTrig(c);
+    }
+    if (st.safetyDoorCycle && !IsMulti()) {
+        SetOut(0, 1);
+        Flush();
+    }
+    m_host->wakeScreen();
+    SetStopDetect();
+    st.verdictState = VerdictAlarm;
+    st.selCamera = m_host->cameraCount();
+    m_host->enterAlarmView();
+    st.reDetectPending = 0;
+    LEDOnOff(6, 0);
+    LEDOnOff(7, 1);
+    // One line per alarm, with the manual-snapshot prefix when it applies.
+    AlarmLogLine(true);
+}
+
+void DetectionCycle::AlarmClear(int k)
+{
+    WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const int n = std::min(m_host->cameraCount(), 8);
+    if (p.extTrigNgContinuous == 1 && st.captureConfigured == 1 && p.externalTrigger == 0) {
+        p.externalTrigger = 1;
+        for (int c = 0; c < n; ++c)
+            m_host->cameraChangeTrig(c);
+    }
+    m_host->editorRestart();
+    if (p.inputTimeout > 0)
+        inCheckTimer.start(p.inputTimeout * 1000);
+    const bool multi = IsMulti();
+    if (multi || k == 0) {
+        PortSink sink;
+        CycleOutputs::AlarmCleared(p, k, multi, sink);
+        st.verdictState = VerdictIdle;
+        ResetRun(m_host->cameraCount());
+        st.runState = RunDetecting;
+        if ((p.machineType == 0 || p.machineType == 3) && !p.semiAuto) {
+            // The mould step follows at once, without waiting for its input.
+            st.pendingInput = 1;
+            st.forcedStep = 1;
+        }
+    } else if (k == 1) {
+        StartDetect();
+    }
+    Flush();
+    if (gpWPara->netEnabled && gpNet && gpNet->isInit) {
+        gpNet->VUR_AddNgTimes(int(QDateTime::currentMSecsSinceEpoch() - st.alarmStartMs));
+        if (gpNet->isAlive) {
+            if (p.netNgVideo && p.netVideoOn)
+                gpNet->VUR_SendSaveNgVideo(1, 0);
+            gpNet->VUR_SendCancle();
+        }
+    }
+}
+
+void DetectionCycle::ImageDecisions(bool ng, int k)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const int step = std::clamp(st.curStep, 0, 7);
+    const bool lastTry = st.reDetectLeft[k] <= 0;
+    const int hour = QTime::currentTime().hour();
+    (void)ng;
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
+        if (st.imageDecision[c][step] != 1)
+            continue;
+        CammerWidgetData* cam = m_host->cameraData(c);
+        if (!cam)
+            continue;
+        if (!cam->cameraOK && gPicNumNG > 0 && lastTry) {
+            st.imageDecision[c][step] = CycleOutputs::NgWithoutAlarm(p, k) ? 9 : 3;
+            m_host->saveResultPicture(c, step, 0);
+            if (gisUseStatistics)
+                m_host->statisticsAdd(hour, false, c, step);
+        } else if (cam->cameraOK && gPicNumOK > 0 && (step != 0 || p.startupFlag)) {
+            st.imageDecision[c][step] = 2;
+            m_host->saveResultPicture(c, step, 1);
+            if (gisUseStatistics)
+                m_host->statisticsAdd(hour, true, c, step);
+        } else {
+            st.imageDecision[c][step] = 0;
+        }
+    }
+}
+
+void DetectionCycle::HandToSaver(bool ng)
+{
+    const WizardPara& p = *gpWPara;
+    if (ng && !p.okNgPulses && !p.prodNgPulseNoAlarm && !p.mouldNgPulseNoAlarm && !p.prodNgNoAlarmSplitOutputs)
+        return;
+    QMutexLocker lock(pMutexSaveFail);
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
+        for (int s = 0; s < 8; ++s) {
+            int& d = state.imageDecision[c][s];
+            if (d == 2 || d == 10)
+                gisSaveFail[c][s][1] = true;
+            if (d == 9 || d == 10)
+                gisSaveFail[c][s][0] = true;
+            if (d == 2 || d == 9 || d == 10)
+                d = 0;
+        }
+    }
+}
+
+void DetectionCycle::ReCheck()
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    if (st.reDetectLeftTime > 0.11f) {
+        st.reDetectLeftTime -= 0.1f;
+        emit countdownChanged();
+        return;
+    }
+    reCheckTimer.stop();
+    const int k = (p.machineType == 1 || p.machineType == 2) ? (st.curStep & 1) : std::clamp(st.curStep, 0, 7);
+    st.stepPending[k] = 0;
+    PortSink sink;
+    CycleOutputs::ReCheck(p, k, k == FinalStep(), st.reDetectLeft[k], sink);
+    Flush();
+    std::vector<int> cams;
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
+        if (p.detectOn[std::clamp(st.curStep, 0, 7)]) {
+            st.stepPending[k] |= 1u << c;
+            cams.push_back(c);
+        }
+    }
+    JudgeCameras(cams, st.curStep);
+    CheckNG();
+}
+
+void DetectionCycle::Rejudge(int camera)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const int n = std::min(m_host->cameraCount(), 8);
+    ResetRun(camera);
+    const int s = std::clamp(st.curStep, 0, 7);
+    const int t = (p.machineType == 1 || p.machineType == 2) ? (s & 1) : s;
+    const int last = IsMulti() ? gDNum - 1 : 1;
+    st.stepPending[t] = 0;
+    if (t == last && !p.cutClampOnMouldAlarm && !p.mouldNgPulseNoAlarm)
+        SetOut(0, 1);
+    else if (t == 0 && !p.noEjectorControlInProd && !p.prodNgPulseNoAlarm && !p.cutEjectorOnProdAlarm
+             && !p.prodNgNoAlarmSplitOutputs)
+        SetOut(1, 1);
+    Flush();
+    std::vector<int> cams;
+    for (int c = 0; c < n; ++c) {
+        if (camera != n && camera != c)
+            continue;
+        CammerWidgetData* cam = m_host->cameraData(c);
+        if (!cam || cam->skipStep[s] || !p.detectOn[s])
+            continue;
+        st.stepPending[t] |= 1u << c;
+        if (st.imageDecision[c][s] == 3)
+            st.imageDecision[c][s] = 7;
+        cams.push_back(c);
+    }
+    JudgeCameras(cams, s);
+    m_repeatEvaluation = true;
+    CheckNG();
+}
+
+void DetectionCycle::TimerShow()
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    showTimer.stop();
+    if (st.verdictState != VerdictAlarm) {
+        LEDOnOff(6, 1);
+        LEDOnOff(7, 1);
+        if (!st.reDetectPending && st.shownStep == st.curStep && gDNum > 0) {
+            st.curStep = (st.curStep + 1) % gDNum;
+            if (!IsMulti() && st.curStep % 2 == 0 && !p.productDetectOn)
+                st.curStep = (st.curStep + 1) % gDNum;
+        }
+        st.countdownState = 3;
+        if (st.verdictState == VerdictShowing)
+            st.verdictState = VerdictIdle;
+        m_host->repaintAll();
+    } else {
+        st.countdownState = 3;
+    }
+    const int n = std::min(m_host->cameraCount(), 8);
+    if (gisReTrain) {
+        gisReTrain = 0;
+        for (int c = 0; c < n; ++c)
+            for (int s = 0; s < gDNum && s < 8; ++s)
+                if (p.detectOn[s])
+                    m_host->retrain(c, s, false);
+    } else if (gisReShape) {
+        gisReShape = 0;
+        for (int c = 0; c < n; ++c)
+            m_host->retrain(c, 1, false);
+    }
+}
+
+void DetectionCycle::BackTrain()
+{
+    // Leaving the alarm view releases nothing: only an OK re-inspection does.
+    if (state.verdictState == VerdictAlarm)
+        return;
+    PortSink sink;
+    CycleOutputs::BackTrain(*gpWPara, sink);
+    Flush();
+    state.runState = RunDetecting;
+    CheckNG();
+    gisReTrain = 1;
+}
+
+void DetectionCycle::OutTimerOutNG()
+{
+    const WizardPara& p = *gpWPara;
+    outNGTimer.stop();
+    if (!p.noEjectorControlInProd)
+        SetOut(1, 0);
+    if (p.prodNgNoAlarmSplitOutputs || (p.prodNgPulseNoAlarm && p.alarmSyncEjectorPulse))
+        SetOut(2, 0);
+    for (int o = 3; o <= 7; ++o)
+        SetOut(o, 0);
+    Flush();
+}
+
+void DetectionCycle::OutTimerNotAllowClose()
+{
+    const WizardPara& p = *gpWPara;
+    notAllowCloseTimer.stop();
+    if (p.okNgPulses) {
+        SetOut(0, 0);
+        SetOut(1, 0);
+        SetOut(2, 0);
+    } else if (p.mouldNgPulseNoAlarm) {
+        SetOut(0, 0);
+    } else if (state.runState != RunStopped) {
+        SetOut(0, 1);
+    } else {
+        return;
+    }
+    Flush();
+}
+
+void DetectionCycle::OutTimerNotAllowThimble()
+{
+    const WizardPara& p = *gpWPara;
+    notAllowThimbleTimer.stop();
+    if (p.okNgPulses) {
+        SetOut(0, 0);
+        SetOut(1, 0);
+    } else if (state.runState != RunStopped) {
+        SetOut(1, 1);
+    }
+    Flush();
+}
+
+void DetectionCycle::OutTimerSysFunc4Output()
+{
+    sysFunc4OutputTimer.stop();
+    if (IsMulti() && state.customOutPending) {
+        SetOut(state.customOutIndex, 1);
+        Flush();
+        state.customOutPending = 0;
+    }
+}
+
+void DetectionCycle::SlotOutTimerOutput3()
+{
+    output3Timer.stop();
+    SetOut(3, 0);
+    Flush();
+}
+
+void DetectionCycle::CheckTemp()
+{
+    if (!gisTempAlarm)
+        return;
+    SetOut(2, 1);
+    Flush();
+    resetAlarmTimer.start(1000);
+}
+
+void DetectionCycle::SlotResetAlarm()
+{
+    resetAlarmTimer.stop();
+    if (state.verdictState != VerdictAlarm) {
+        SetOut(2, 0);
+        Flush();
+    }
+}

@@ -1,0 +1,680 @@
+#include "DetectionCycle.h"
+
+#include "ControlPort.h"
+#include "CycleOutputs.h"
+#include "IOLink.h"
+#include "InputRules.h"
+#include "MainGlobals.h"
+#include "camera/CameraGlobals.h"
+#include "camera/CameraSide.h"
+#include "camera/CameraStation.h"
+#include "foundation/uitext.h"
+#include "params/CammerWidgetData.h"
+#include "params/IOTables.h"
+#include "params/WizardPara.h"
+
+#include <QMutexLocker>
+
+#include <opencv2/core.hpp>
+
+#include <cstring>
+
+namespace {
+// Re-entry guard of a polling pass: a modal box opened from inside the pass
+// runs a nested event loop in which the polling timer fires again.
+struct PassGuard {
+    bool& flag;
+    explicit PassGuard(bool& f) : flag(f) { flag = true; }
+    ~PassGuard() { flag = false; }
+};
+}  // namespace
+
+DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_station(station)
+{
+    runTimer.setSingleShot(true);
+    connect(&runTimer, &QTimer::timeout, this, &DetectionCycle::Run);
+    for (int i = 0; i < 8; ++i) {
+        connect(&stepTimer[i], &QTimer::timeout, this, [this, i] { TimerUp(i); });
+        connect(&debounceTimer[i], &QTimer::timeout, this, [this, i] { TimerCheckInput(i); });
+    }
+    connect(&inCheckTimer, &QTimer::timeout, this, &DetectionCycle::InCheck);
+    connect(&showTimer, &QTimer::timeout, this, &DetectionCycle::TimerShow);
+    connect(&outNGTimer, &QTimer::timeout, this, &DetectionCycle::OutTimerOutNG);
+    connect(&notAllowCloseTimer, &QTimer::timeout, this, &DetectionCycle::OutTimerNotAllowClose);
+    connect(&notAllowThimbleTimer, &QTimer::timeout, this, &DetectionCycle::OutTimerNotAllowThimble);
+    connect(&sysFunc4OutputTimer, &QTimer::timeout, this, &DetectionCycle::OutTimerSysFunc4Output);
+    connect(&output3Timer, &QTimer::timeout, this, &DetectionCycle::SlotOutTimerOutput3);
+    connect(&reCheckTimer, &QTimer::timeout, this, &DetectionCycle::ReCheck);
+    connect(&checkTempTimer, &QTimer::timeout, this, &DetectionCycle::CheckTemp);
+    connect(&resetAlarmTimer, &QTimer::timeout, this, &DetectionCycle::SlotResetAlarm);
+    connect(&safeDoorTimer, &QTimer::timeout, &safeDoorTimer, &QTimer::stop);
+    // Timers nothing starts keep their slots: they have no effect in operation.
+    for (QTimer* t : {&outAlarmTimer, &reserveOutputTimer, &setAllOutTimer, &delayOutput3Timer, &drawHintTimer})
+        connect(t, &QTimer::timeout, t, &QTimer::stop);
+}
+
+bool DetectionCycle::IsMulti() const
+{
+    return gpWPara->machineType == 4;
+}
+
+int DetectionCycle::FinalStep() const
+{
+    return IsMulti() ? gDNum - 1 : 1;
+}
+
+void DetectionCycle::SetOut(int index, int level)
+{
+    if (gpControlIO)
+        gpControlIO->IOSetOut(index, level);
+}
+
+void DetectionCycle::Flush()
+{
+    if (gpControlIO)
+        gpControlIO->IOFlashOut();
+}
+
+unsigned DetectionCycle::HandOverFrames()
+{
+    unsigned fresh = 0;
+    const int n = std::min(m_host->cameraCount(), kMaxCameras);
+    for (int c = 0; c < n; ++c) {
+        CammerWidgetData* cam = m_host->cameraData(c);
+        CameraSide* side = m_station ? m_station->cameras[c] : nullptr;
+        if (!cam || !side || !pMutex[c])
+            continue;
+        {
+            QMutexLocker lock(pMutex[c]);
+            if (!m_station->isImageFill[c])
+                continue;
+            const size_t bytes = std::min({size_t(gColorLen), side->acqBuffer.size(), cam->workBuffer.size()});
+            std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
+            m_station->isImageFill[c] = false;
+        }
+        // Brightness over one 8-bit plane of the frame (a quarter of a colour one).
+        const cv::Mat plane = cam->GreyView(cam->workBuffer);
+        if (!plane.empty())
+            cam->brightness = int(cv::mean(plane)[0]);
+        if (gpWPara->externalTrigger && state.verdictState != VerdictAlarm)
+            m_trigImages |= 1u << c;
+        ++frameCount[c];
+        fresh |= 1u << c;
+    }
+    return fresh;
+}
+
+void DetectionCycle::Run()
+{
+    if (m_inPass) {
+        runTimer.start(3);
+        return;
+    }
+    PassGuard guard(m_inPass);
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+
+    m_host->pollLostComBox(gisLostCom.load() != 0, p.ioLinkLostBox != 0);
+    if (m_station && m_station->camLostFlag.load() && p.cameraLostOptimize)
+        m_host->cameraCheckPass();
+    ++gRunCount;
+    if (++m_passesSinceRestart == 50)
+        m_host->setWhiteBalance();
+    if (gisLost) {
+        m_passesSinceRestart = 0;
+        SetOut(0, 1);  // the machine may not close unwatched
+        Flush();
+        m_host->cameraRestart();
+        inCheckTimer.stop();
+        runTimer.start(3000);
+        return;
+    }
+    m_freshFrames = HandOverFrames();
+    if (gisLost) {
+        runTimer.start(3);
+        return;
+    }
+
+    int edge[8];
+    for (int i = 0; i < 8; ++i)
+        edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
+
+    if (st.verdictState == VerdictAlarm) {
+        AlarmHeldPass(edge);
+        EndPass(3, true);
+        return;
+    }
+
+    if (st.reDetectPending) {
+        const int k = (p.machineType == 1 || p.machineType == 2) ? (st.curStep & 1) : st.curStep;
+        if (k >= 0 && k < 8 && st.reDetectLeft[k] > 0 && !reCheckTimer.isActive()) {
+            --st.reDetectLeft[k];
+            if (st.reDetectDelay == 0) {
+                ReCheck();
+            } else {
+                SetOut(3, 1);
+                Flush();
+                st.reDetectLeftTime = float(st.reDetectDelay) / 10.0f;
+                reCheckTimer.start(100);
+                output3Timer.start(st.reDetectDelay * 50);
+            }
+        }
+        EndPass(3, true);
+        return;
+    }
+
+    if (p.doorTriggersDetect && st.runState != RunStopped && (edge[1] || st.pendingInput == 1)
+        && !safeDoorTimer.isActive()) {
+        st.pendingInput = -1;
+        safeDoorTimer.start(2000);
+        const bool twoSided = p.machineType == 1 || p.machineType == 2;
+        for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
+            st.stepDone[c][1] = 0;
+            st.imageDecision[c][1] = 1;
+            if (twoSided)
+                st.imageDecision[c][3] = 1;
+        }
+        if (p.machineType == 2)
+            st.mouldSide = CheckInput(0) ? 1 : 0;
+        st.safetyDoorCycle = 1;
+        const int s = IsMulti() ? gDNum - 1 : 1;
+        st.stepDelayLeft[s] = 0;
+        TimerUp(s);
+    }
+
+    if (st.runState == RunStopped) {
+        if (p.machineType == 1) {
+            if (edge[2] && p.mouldMode != 1)
+                st.mouldSide = 1;
+            if (edge[3] && p.mouldMode != 0)
+                st.mouldSide = 0;
+        }
+        EndPass(3, true);
+        return;
+    }
+
+    bool busy = m_host->continuousNgBoxVisible();
+    for (int s = 0; s < gDNum && s < 8; ++s)
+        busy = busy || stepTimer[s].isActive();
+    if (busy)
+        st.pendingInput = -1;
+    else if (p.continuousTimedDetect && st.verdictState != VerdictAlarm)
+        st.pendingInput = 0;
+
+    bool examine = !busy;
+    // "No request" is marked by the step count; the count can change while
+    // running, so a request is also remembered as such.
+    if (m_manualRequested && st.manualStep != gDNum && ServeManualRequest(busy))
+        examine = false;
+    m_manualRequested = false;
+    if (examine && p.externalTrigger) {
+        const unsigned all = (1u << std::min(m_host->cameraCount(), 8)) - 1u;
+        if ((m_trigImages & all) == all) {
+            m_trigImages = 0;
+            st.pendingInput = 0;
+        }
+    }
+    if (examine) {
+        bool stop = false;
+        for (int i = 0; i < 8 && !stop; ++i)
+            ExamineInput(i, edge[i] != 0, m_freshFrames, stop);
+    }
+
+    // Live display.
+    const bool frozen = st.verdictState == VerdictAlarm && p.noRefreshAfterAlarm;
+    if (!p.externalTrigger && !p.refreshAfterDetect && !frozen && (gSource == 1 || gSource == -1)) {
+        for (int c = 0; c < kMaxCameras; ++c)
+            if (m_freshFrames & (1u << c))
+                m_host->showFrame(c);
+    }
+    EndPass(3, false);
+}
+
+bool DetectionCycle::AlarmHeldPass(const int edge[8])
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const bool semi = st.curStep > 0 && p.semiAuto;
+    const bool byDoor = edge[1] || st.pendingInput == 1;
+    const bool byBack = semi && (edge[2] || st.pendingInput == 2);
+    const bool request = byDoor || byBack;
+    if (request) {
+        st.pendingInput = -1;
+        for (auto& cam : st.stepDone)
+            std::fill(std::begin(cam), std::end(cam), uint8_t(0));
+        if (p.machineType == 2) {
+            const int in1 = CheckInput(0), in4 = CheckInput(3);
+            if (in1 && !in4)
+                st.mouldSide = 1;
+            else if (in4 && !in1)
+                st.mouldSide = 0;
+        }
+        // The editor's re-check may ask questions: it runs after this pass.
+        QMetaObject::invokeMethod(this, [this] { m_host->editorReCheck(); }, Qt::QueuedConnection);
+    }
+    // Inputs seen during the alarm wait for its end; the one that asked for
+    // this re-inspection is used up (it must not ask again next pass).
+    for (int i = 0; i < 8; ++i) {
+        if (!edge[i] || i == 1 || (i == 2 && byBack))
+            continue;
+        st.pendingInput = i;
+    }
+    return request;
+}
+
+bool DetectionCycle::ServeManualRequest(bool busy)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    const int s = st.manualStep;
+    st.manualStep = gDNum;
+    if (s < 0 || s >= 8)
+        return false;
+    st.customStep = s;
+    st.lastInputNo = ~s;
+    bool served;
+    if (p.machineType == 1 || p.machineType == 2)
+        served = p.detectOn[s] || (s + 2 < 8 && p.detectOn[s + 2]);
+    else if (IsMulti())
+        served = !busy;
+    else
+        served = p.detectOn[s] != 0;
+    if (!served)
+        return false;
+    StampCycle();
+    st.manualCycle = 1;
+    if (s == 0)
+        std::fill(std::begin(st.cavityNG), std::end(st.cavityNG), uint8_t(0));
+    st.reDetectLeft[0] = st.reDetectLeft[1] = 0;
+    if (p.machineType == 2)
+        st.mouldSide = CheckInput(0) ? 1 : 0;
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+        st.imageDecision[c][s] = 1;
+    st.stepDelayLeft[s] = 0;
+    TimerUp(s);
+    if (st.verdictState == VerdictAlarm) {
+        if (IsMulti()) {
+            const int row = st.curStep == gDNum - 1 ? 7 : std::clamp(st.curStep, 0, 7);
+            SetOut(OutputNo[row] - 1, 1);
+        } else if (!p.okNgPulses) {
+            if (!p.mouldNgPulseNoAlarm)
+                SetOut(0, 1);
+            else if (!p.noEjectorControlInProd && !p.prodNgPulseNoAlarm && !p.prodNgNoAlarmSplitOutputs)
+                SetOut(1, 1);
+        }
+        Flush();
+    }
+    return true;
+}
+
+void DetectionCycle::StampCycle()
+{
+    CycleState& st = state;
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 tenths = CycleState::TenthsOf(now);
+    st.lastCycleTime = tenths - st.cycleClock;
+    st.cycleClock = tenths;
+    if (gpWPara->detectCycleLog)
+        m_host->cycleLogInsert(st.cycleStartTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
+                               double(st.lastCycleTime) / 10.0);
+    st.cycleStartTime = st.cycleStartTime.addMSecs(st.lastCycleTime * 100);
+}
+
+void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    bool accepted = false;
+    if (edge) {
+        debounceTimer[i].stop();
+        if (p.shakeEraseTime == 0)
+            accepted = true;
+        else
+            debounceTimer[i].start(p.shakeEraseTime * 100);
+    }
+    if (!accepted)
+        accepted = st.inputLatch[i] || st.chainedInput == i || st.pendingInput == i;
+    if (!accepted)
+        return;
+    st.inputLatch[i] = 0;
+    st.pendingInput = -1;
+    st.lastInputNo = i + 1;
+
+    const bool starts = InputRules::StartsCycle(p, i, st, gDNum);
+    if (starts && st.skipActive) {
+        ++st.skipCount;
+        if (st.skipCount >= p.notDetectedCount) {
+            st.skipActive = 0;
+            m_host->skipButtonReset();
+        }
+        m_host->insertRecord(LanStr(577).arg(st.skipCount));
+        m_host->repaintAll();
+    } else if (starts) {
+        StartCycle(i);
+    }
+
+    const int type = p.machineType;
+    if (type != 4 && st.chainedInput == -1) {
+        if (st.stepPending[1] == 0)
+            return;
+        bool rearm = false;
+        if (i == 2 && ((p.semiAuto && (type == 0 || type == 3)) || type == 2))
+            rearm = true;
+        if (type == 1 && i == 2) {
+            rearm = true;
+            if (p.mouldMode != 1)
+                st.mouldSide = 1;
+        }
+        if (type == 1 && i == 3) {
+            rearm = true;
+            if (p.mouldMode != 0)
+                st.mouldSide = 0;
+        }
+        if (rearm) {
+            st.stepPending[1] = 0;
+            for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
+                const int idx = (type == 1 || type == 2) && !st.mouldSide ? 3 : 1;
+                if (p.detectOn[idx])
+                    st.stepPending[1] |= 1u << c;
+                std::fill(std::begin(st.stepDone[c]), std::end(st.stepDone[c]), uint8_t(0));
+            }
+            PortSink sink;
+            CycleOutputs::MouldRearm(p, sink);
+            Flush();
+            if (st.stepPending[1] == 0)
+                return;
+        }
+    }
+    if (type == 4 && st.chainedInput == -1) {
+        const GroupRule r = MultiDetectionGroup(i);
+        if (r == GroupRule::EndExamination)
+            stop = true;
+        if (r != GroupRule::Go)
+            return;
+    }
+
+    const int steps = (type == 1 || type == 2) ? 2 : std::min(gDNum.load(), 8);
+    if (gDNum <= 0) {
+        st.chainedInput = -1;
+        m_host->repaintAll();
+        return;
+    }
+    for (int s = 0; s < steps; ++s) {
+        if (!InputRules::StepEnabled(p, s, st) || stepTimer[s].isActive() || !InputRules::StartsStep(p, s, i, st))
+            continue;
+        if ((type == 0 || type == 3) && st.forcedStep == s) {
+            st.lastDelay = 0;
+            st.forcedStep = -1;
+        }
+        if (type == 4)
+            st.customStep = s;
+        const int delay = InputRules::StepDelay(p, s, st.lastDelay);
+        st.lastDelay = delay;
+        if (delay == 0) {
+            fresh = 0;
+            st.stepDelayLeft[s] = 0;
+            TimerUp(s);
+            if (st.runState == RunStopped || type == 4) {
+                stop = true;
+                return;
+            }
+        } else {
+            st.stepDelayLeft[s] = float(delay) / 10.0f;
+            stepTimer[s].start(100);
+            st.countdownState = 1;
+        }
+        if (type == 4)
+            break;  // only the first such step starts in a pass
+    }
+}
+
+void DetectionCycle::StartCycle(int i)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    StampCycle();
+    if (st.noInputShown) {
+        st.noInputShown = 0;
+        m_host->hideMessage();
+    } else if (p.inputTimeout > 0) {
+        inCheckTimer.start(p.inputTimeout * 1000);
+    }
+    for (int s = 0; s < gDNum && s < 8; ++s)
+        st.stepPending[s] = 0;
+    gisSafeDoorOpen = 0;
+    std::fill(std::begin(st.cavityNG), std::end(st.cavityNG), uint8_t(0));
+
+    // Re-detections by step parity: the first step's count, then the second's.
+    st.reDetectLeft[0] = p.RedetectCountOfStep(0);
+    st.reDetectLeft[1] = (p.okNgPulses || p.mouldNgPulseNoAlarm) ? 0 : p.RedetectCountOfStep(1);
+    if (IsMulti())
+        std::fill(std::begin(st.reDetectLeft), std::end(st.reDetectLeft), 0);
+    st.reDetectDelay = p.retestDelay;
+
+    const int n = std::min(m_host->cameraCount(), 8);
+    for (int c = 0; c < n; ++c) {
+        for (int s = 0; s < gDNum && s < 8; ++s) {
+            if (!p.detectOn[s])
+                continue;
+            st.stepPending[InputRules::MaskIndex(p.machineType, s)] |= 1u << c;
+            st.stepDone[c][s] = 0;
+            st.imageDecision[c][s] = 1;
+            st.stepStarted[s] = 1;
+        }
+        st.cycleCounted[c] = st.ngCounted[c] = st.camOKInCycle[c] = 1;
+    }
+    if (!p.okNgPulses && !IsMulti()) {
+        PortSink sink;
+        CycleOutputs::CycleStart(p, i, st.stepPending[0] != 0, sink);
+        Flush();
+    }
+    if (p.machineType == 2)
+        st.mouldSide = i == 0 ? 1 : 0;
+}
+
+int DetectionCycle::NextTriggeredStep(int from) const
+{
+    for (int t = from + 1; t < 8; ++t)
+        if (gpWPara->trigInput[t] != -1)
+            return t;
+    return 8;
+}
+
+DetectionCycle::GroupRule DetectionCycle::MultiDetectionGroup(int i)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    if (!p.detectNotInOrder) {
+        int first = -1;
+        for (int s = 0; s < 8 && first < 0; ++s)
+            if (p.trigInput[s] == i)
+                first = s;
+        if (first < 0)
+            return GroupRule::EndExamination;
+        st.customStep = first;
+    } else {
+        const int t = NextTriggeredStep(st.customStep);
+        if (!(t >= gDNum || t == 0 || p.trigInput[t] == i))
+            return GroupRule::EndExamination;
+    }
+    if (gDNum <= 0 || st.stepPending[gDNum - 1] == 0 || i > gDNum)
+        return GroupRule::NextInput;
+    int n = st.customStep;
+    if (p.detectNotInOrder) {
+        n = -1;
+        for (int k = 1; k <= 8 && n < 0; ++k) {
+            const int cand = (st.customStep + k) % 8;
+            if (cand < gDNum && p.outputOrder[cand] != -1)
+                n = cand;
+        }
+        if (n < 0)
+            n = 0;
+    }
+    const int cur = std::clamp(st.customStep, 0, 7);
+    if (p.outputOrder[n] == p.outputOrder[cur] && !(i == 0 && n == gDNum - 1)) {
+        st.customStep = n;
+        return GroupRule::Go;
+    }
+    const int g = p.outputOrder[n];
+    const int m = (g >= 0 && g < 8) ? p.customCutMode[g] : 0;
+    if (m != 2) {
+        for (int u = n; u < gDNum && u < 8; ++u) {
+            if (u == 0 && !p.productDetectOn)
+                continue;
+            const bool take = ((m == 0 || m == 4) && p.outputOrder[u] != -1) || ((m == 1 || m == 3) && p.outputOrder[u] == g);
+            if (take)
+                SetOut(OutputNo[u == gDNum - 1 ? 7 : u] - 1, 1);
+        }
+    }
+    st.customStep = n;
+    return GroupRule::Go;
+}
+
+void DetectionCycle::EndPass(int rearmMs, bool stopWatchdog)
+{
+    if (stopWatchdog)
+        inCheckTimer.stop();
+    Flush();
+    m_host->repaintStatus();
+    runTimer.start(rearmMs);
+}
+
+int DetectionCycle::CheckInput(int i)
+{
+    const int level = gpControlIO ? gpControlIO->IOState(0, i) : 0;
+    if (i >= 0 && i < 8)
+        state.inputLatch[i] = level ? 1 : 0;
+    return level;
+}
+
+void DetectionCycle::TimerCheckInput(int i)
+{
+    debounceTimer[i].stop();
+    CheckInput(i);
+}
+
+void DetectionCycle::InCheck()
+{
+    if (state.runState != RunDetecting)
+        return;
+    SetOut(0, 1);
+    Flush();
+    inCheckTimer.stop();
+    m_host->insertRecord(LanStr(335));
+    m_host->showMessage(LanStr(335), false);
+    state.noInputShown = 1;
+}
+
+void DetectionCycle::SlotSimulationTrigIn(int n)
+{
+    if (n >= 1 && n <= 8)
+        state.pendingInput = n - 1;
+}
+
+void DetectionCycle::SlotPressedTrigIn(int n, bool on)
+{
+    if (n >= 1 && n <= 4)
+        IOSetInputBit(n - 1, on);  // under the IO lock
+}
+
+void DetectionCycle::SlotManualTrig(int step)
+{
+    const WizardPara& p = *gpWPara;
+    if (state.runState == RunStopped || m_host->settingsVisible() || m_host->editorVisible())
+        return;
+    if (step == 0 && !p.productDetectOn) {
+        m_host->showMessage(LanStr(118), true);
+        return;
+    }
+    if (step < 0 || step >= 8)
+        return;
+    state.manualStep = step;
+    m_manualRequested = true;
+    for (auto& cam : state.stepDone)
+        std::fill(std::begin(cam), std::end(cam), uint8_t(0));
+    if (gCameraID == CAMERA_NONE)
+        m_host->manualStandInFrame(state.selCamera < m_host->cameraCount() ? state.selCamera : 0);
+}
+
+void DetectionCycle::StartDetect()
+{
+    const WizardPara& p = *gpWPara;
+    if (gpControlIO) {
+        gpControlIO->IOResetAllOut();
+        PortSink sink;
+        CycleOutputs::StartDetect(p, sink);
+        Flush();
+    }
+    state.verdictState = VerdictIdle;
+    state.reDetectPending = 0;
+    std::fill(std::begin(state.reDetectLeft), std::end(state.reDetectLeft), 0);
+    ResetRun(m_host->cameraCount());
+    state.runState = RunDetecting;
+}
+
+void DetectionCycle::StopDetect()
+{
+    const WizardPara& p = *gpWPara;
+    if (gpControlIO) {
+        gpControlIO->IOResetAllOut();
+        PortSink sink;
+        CycleOutputs::StopDetect(p, sink);
+        Flush();
+    }
+    if (IsMulti()) {
+        std::fill(std::begin(state.stepPending), std::end(state.stepPending), 0u);
+        state.curStep = state.customStep = gDNum - 1;
+    }
+    SetStopDetect();
+}
+
+void DetectionCycle::SetStopDetect()
+{
+    const WizardPara& p = *gpWPara;
+    if (p.machineType == 0 || p.machineType == 3)
+        state.stepPending[state.curStep != 0 ? 1 : 0] = 0;
+    else if (p.machineType == 1 || p.machineType == 2)
+        state.stepPending[state.curStep & 1] = 0;
+    for (int s = 0; s < gDNum && s < 8; ++s) {
+        if (stepTimer[s].isActive())
+            stepTimer[s].stop();
+        state.stepDelayLeft[s] = 0;
+    }
+    state.runState = RunStopped;
+}
+
+void DetectionCycle::ResetRun(int camera)
+{
+    const int n = m_host->cameraCount();
+    for (int c = 0; c < n && c < kMaxCameras; ++c) {
+        if (camera != n && camera != c)
+            continue;
+        CammerWidgetData* cam = m_host->cameraData(c);
+        if (!cam)
+            continue;
+        cam->cameraOK = 1;
+        for (int s = 0; s < gDNum && s < 8; ++s) {
+            std::fill(std::begin(cam->roiOK[s]), std::end(cam->roiOK[s]), uint8_t(1));
+            std::fill(std::begin(cam->roiValue[s]), std::end(cam->roiValue[s]), 0);
+            state.stepDelayLeft[s] = 0;
+        }
+    }
+    std::fill(std::begin(state.cavityNG), std::end(state.cavityNG), uint8_t(0));
+}
+
+void DetectionCycle::StopAll()
+{
+    runTimer.stop();
+    for (QTimer& t : stepTimer)
+        t.stop();
+    for (QTimer& t : debounceTimer)
+        t.stop();
+    for (QTimer* t : {&inCheckTimer, &drawHintTimer, &showTimer, &outNGTimer, &outAlarmTimer, &notAllowCloseTimer,
+                      &reserveOutputTimer, &notAllowThimbleTimer, &checkTempTimer, &resetAlarmTimer,
+                      &sysFunc4OutputTimer, &reCheckTimer, &delayOutput3Timer, &safeDoorTimer, &setAllOutTimer,
+                      &output3Timer})
+        t->stop();
+}

@@ -1,0 +1,185 @@
+#pragma once
+// The detection cycle of the main window: the polling pass, the trigger
+// inputs, the step countdowns, the inspection of every camera and the
+// verdict with its outputs. Everything here runs on the GUI thread; what it
+// needs of the window, its views and pages comes through CycleHost.
+#include "CycleState.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <vector>
+
+class CameraStation;
+class CammerWidgetData;
+
+class CycleHost {
+public:
+    virtual ~CycleHost() = default;
+    virtual int cameraCount() const = 0;  // numCamera
+    virtual CammerWidgetData* cameraData(int c) = 0;
+    // The working frame (or the aligned one) goes to the display buffer and view.
+    virtual void showFrame(int c, bool inspected = false) = 0;
+    virtual void repaintCamera(int c) = 0;
+    virtual void repaintAll() = 0;       // views and status bar
+    virtual void repaintStatus() = 0;
+    virtual void pollLostComBox(bool lost, bool enabled) = 0;
+    // Camera loss handling (checks while the SDKs report a drop, restarts).
+    virtual void cameraCheckPass() = 0;
+    virtual void cameraRestart() = 0;
+    virtual void setWhiteBalance() = 0;
+    virtual void insertRecord(const QString& text) = 0;
+
+    // Screens of the cycle.
+    virtual bool continuousNgBoxVisible() const = 0;
+    virtual void showContinuousNgBox() = 0;
+    virtual void showMessage(const QString& text, bool modal) = 0;
+    virtual void hideMessage() = 0;
+    virtual bool settingsVisible() const { return false; }
+    virtual bool editorVisible() const { return false; }
+    // The alarm view: all cameras shown, pages hidden, the ROI editor open.
+    virtual void enterAlarmView() = 0;
+    // The ROI editor's re-detect button (judges every camera again).
+    virtual void editorReCheck() = 0;
+    // The ROI editor closes (verdict idle).
+    virtual void editorRestart() = 0;
+    virtual void startBlink(int c) = 0;
+    // The screen lights for an alarm (and its off timer restarts).
+    virtual void wakeScreen() = 0;
+    virtual void cameraChangeTrig(int c) = 0;
+    // Renders the camera's result picture of a step into slot 0 (NG) or 1 (OK).
+    virtual void saveResultPicture(int c, int step, int slot) = 0;
+    // The camera's current image becomes template 0.. of step g.
+    virtual void saveReTrainImage(int c, int g) = 0;
+    virtual void retrain(int c, int g, bool shapeOnly) = 0;
+    virtual void skipButtonReset() {}
+    virtual void checkArea() {}
+    // Result statistics and the cycle log (production records).
+    virtual void statisticsAdd(int hour, bool ok, int c, int step) { (void)hour, (void)ok, (void)c, (void)step; }
+    virtual void cycleLogInsert(const QString& start, double seconds) { (void)start, (void)seconds; }
+    // The frame a manual snapshot uses without cameras (stored picture).
+    virtual void manualStandInFrame(int c) { (void)c; }
+};
+
+// The alarm line of the operation log for the NG cameras (1-based numbers).
+QString AlarmLogText(const QList<int>& ngCameras);
+
+class DetectionCycle : public QObject {
+    Q_OBJECT
+public:
+    DetectionCycle(CycleHost* host, CameraStation* station, QObject* parent = nullptr);
+
+    CycleState state;
+
+    // Arms the first pass.
+    void StartPolling(int firstMs = 5) { runTimer.start(firstMs); }
+    void setStation(CameraStation* station) { m_station = station; }
+    // Worker threads for the engine work of a step (1: on the GUI thread, 0: one per core).
+    void setJudgeThreads(int n) { m_threads = n; }
+
+    // Polling loop and inputs.
+    void Run();
+    int CheckInput(int i);
+    void TimerCheckInput(int i);
+    void InCheck();
+    void SlotSimulationTrigIn(int n);        // n = 1..8
+    void SlotPressedTrigIn(int n, bool on);  // n = 1..4
+    void SlotManualTrig(int step);
+
+    // Steps and verdict.
+    void TimerUp(int s);
+    void RunAlgorithm(int c, int s);
+    void CheckNG();
+    void ReCheck();
+    void TimerShow();
+    void BackTrain();
+    // The re-check of the ROI editor, main-window part: judge camera c (all
+    // for numCamera) again on the current step and decide.
+    void Rejudge(int camera);
+
+    // Detection start and stop.
+    void StartDetect();
+    void StopDetect();
+    void SetStopDetect();
+    void ResetRun(int camera);
+    void StopAll();
+
+    // Output pulse ends.
+    void OutTimerOutNG();
+    void OutTimerNotAllowClose();
+    void OutTimerNotAllowThimble();
+    void OutTimerSysFunc4Output();
+    void SlotOutTimerOutput3();
+    void CheckTemp();
+    void SlotResetAlarm();
+
+    // ROI wear counters.
+    QString GetROINGInfo() const;
+    void ClearWarnNGINfo();
+    int CheckROING() const;
+
+    // Timers of the cycle (the main window's in the original layout).
+    QTimer runTimer;
+    QTimer inCheckTimer;
+    QTimer drawHintTimer;
+    QTimer stepTimer[8];
+    QTimer debounceTimer[8];
+    QTimer showTimer;
+    QTimer outNGTimer;
+    QTimer outAlarmTimer;
+    QTimer notAllowCloseTimer;
+    QTimer reserveOutputTimer;
+    QTimer notAllowThimbleTimer;
+    QTimer checkTempTimer;
+    QTimer resetAlarmTimer;
+    QTimer sysFunc4OutputTimer;
+    QTimer reCheckTimer;
+    QTimer delayOutput3Timer;
+    QTimer safeDoorTimer;
+    QTimer setAllOutTimer;
+    QTimer output3Timer;
+
+    int frameCount[8] = {};  // frames per camera (frame-rate watch)
+    bool saveRawFrames = false;  // raw frames to ./originalimage (settings switch)
+
+signals:
+    // The countdown of a step or of a re-detection moved (views repaint the box).
+    void countdownChanged();
+
+private:
+    unsigned HandOverFrames();
+    void EndPass(int rearmMs, bool stopWatchdog);
+    bool AlarmHeldPass(const int edge[8]);
+    void SafetyDoor(const int edge[8], bool& done);
+    bool ServeManualRequest(bool busy);
+    void ExamineInput(int i, bool edge, unsigned& fresh, bool& stopExamining);
+    void StartCycle(int i);
+    void StampCycle();
+    enum class GroupRule { Go, NextInput, EndExamination };
+    GroupRule MultiDetectionGroup(int i);
+    void AlarmLogLine(bool withManualPrefix);
+    void AlarmEntry();
+    void JudgeCameras(const std::vector<int>& cams, int s);
+    void SaveRawFrame(int c, int g);
+    void ChainNextStep(bool takeQueued);
+    void AlarmClear(int k);
+    void ImageDecisions(bool ng, int k);
+    void HandToSaver(bool ng);
+    void Flush();
+    void SetOut(int index, int level);
+    int FinalStep() const;
+    int NextTriggeredStep(int from) const;
+    bool IsMulti() const;
+
+    CycleHost* m_host;
+    CameraStation* m_station;
+    int m_threads = 0;  // 0: one per core
+    int m_passesSinceRestart = 0;  // white balance once, 50 passes after start
+    unsigned m_trigImages = 0;     // cameras with a frame since the last capture-triggered cycle
+    unsigned m_freshFrames = 0;    // cameras with a new frame in this pass
+    bool m_inPass = false;
+    int m_rawIndex = 0;            // raw-frame file index 0..199
+    bool m_repeatEvaluation = false;
+    bool m_manualRequested = false;
+};

@@ -1,0 +1,659 @@
+#include "RaRoWizard.h"
+
+#include "CameraLoss.h"
+#include "ContinuousNgWarnBox.h"
+#include "LostCameraWarnBox.h"
+#include "LostComWarnBox.h"
+#include "ReconnectCameraWarnBox.h"
+#include "ROINGWarnBox.h"
+#include "StationLossPort.h"
+#include "TimingWarnBox.h"
+#include "TouchFilter.h"
+#include "WizardPorts.h"
+#include "app/ControlPort.h"
+#include "app/CameraGrid.h"
+#include "app/Counters.h"
+#include "app/DetectionCycle.h"
+#include "app/IOLink.h"
+#include "app/LedPanel.h"
+#include "app/LogManager.h"
+#include "app/MainGlobals.h"
+#include "app/OperationLog.h"
+#include "app/ProcessEnd.h"
+#include "app/SaveFialImageThread.h"
+#include "app/WorkDatabases.h"
+#include "foundation/uitext.h"
+#include "camera/CameraGlobals.h"
+#include "camera/CameraProbe.h"
+#include "camera/CameraStation.h"
+#include "network/VUR_Net.h"
+#include "users/PasswordBox.h"
+#include "users/PasswordRules.h"
+#include "params/CammerSingleton.h"
+#include "params/WizardPara.h"
+#include "view/CammerWidget.h"
+#include "foundation/VisionGlobals.h"
+#include "widgets/ChooseBox.h"
+#include "widgets/ColorButton.h"
+#include "widgets/NumCharInput.h"
+#include "widgets/NumberInput.h"
+#include "widgets/SkinPixmaps.h"
+#include "widgets/WarnBox.h"
+#include "platform/SystemActions.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSoundEffect>
+#include <QSqlDatabase>
+#include <QThread>
+#include <QTimer>
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+}
+
+RaRoWizard* gpWin = nullptr;
+
+namespace {
+// Pages that later parts of the monitor add, in the order the constructor
+// builds them. Each stays null until its part exists.
+QTimer* NewTimer(QObject* owner, void (RaRoWizard::*slot)(), RaRoWizard* win)
+{
+    auto* t = new QTimer(owner);
+    QObject::connect(t, &QTimer::timeout, win, slot);
+    return t;
+}
+}  // namespace
+
+RaRoWizard::RaRoWizard(QWidget* parent)
+    : QWidget(parent)
+    , m_ports(std::make_unique<WizardPorts>(this))
+{
+    m_built = Build();
+}
+
+bool RaRoWizard::Build()
+{
+    // 2. FFmpeg registrations for the V4L2 family.
+    avdevice_register_all();
+    avformat_network_init();
+
+    // 3. The screen size every layout reads.
+    gpWin = this;
+    setWindowFlags(Qt::CustomizeWindowHint);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    gShowW = screen.width();
+    gShowH = screen.height();
+    setFixedSize(gShowW, gShowH);
+
+    // 4. A pending self-update leaves update.sh behind: run it once, then remove it.
+    if (QFile::exists(QStringLiteral("update.sh"))) {
+        sysRun({QStringLiteral("./update.sh")}, -1);
+        QThread::msleep(300);
+        QFile::remove(QStringLiteral("update.sh"));
+    }
+
+    // 5-6. First state, the touch and debounce timers (the cycle owns its own).
+    gpWPara = nullptr;
+    gisTempAlarm = 0;
+    std::fill(std::begin(gContinuousNg), std::end(gContinuousNg), 0);
+    tscTimer = NewTimer(this, &RaRoWizard::TSClibrate, this);
+    logoutTimer = NewTimer(this, &RaRoWizard::TimerLogout, this);
+    lcdTimer = NewTimer(this, &RaRoWizard::TimerLCD, this);
+    m_cycle = new DetectionCycle(m_ports.get(), nullptr, this);
+    connect(m_cycle, &DetectionCycle::countdownChanged, this, &RaRoWizard::RepaintCountdowns);
+    TouchFilter::SetHost(m_ports.get());
+    MainWindowHooks::setInstance(m_ports.get());
+    AlarmHost::setInstance(m_ports.get());
+    InspectHost::setInstance(m_ports.get());
+
+    // 7. The message box and the alarm boxes exist before a database can fail.
+    gpWarnBox = new WarnBox;
+    gpTimingWarnBox = new TimingWarnBox;
+    gpLostCameraWarnBox = new LostCameraWarnBox;
+    gpReconnectCameraWarnBox = new ReconnectCameraWarnBox;
+    gpLostComWarnBox = new LostComWarnBox;
+    gContinuousNgWarnBox = new ContinuousNgWarnBox;
+
+    // 8. Detection-cycle log: DetectCycleSQL::instance is created here when the
+    //    production records exist; the 60-s timer re-creates it when missing.
+    detectCycleTimer = NewTimer(this, &RaRoWizard::SlotDetectCycle, this);
+    detectCycleTimer->start(60000);
+
+    // 9-11. Databases; a broken one ends in its default copy and a reboot.
+    if (!OpenDatabases())
+        return false;
+
+    // 12-13. Parameters, then the log file.
+    LoadParameters();
+
+    // 14-15.
+    const WizardPara& p = *gpWPara;
+    CycleState& st = cycle();
+    st.curStep = p.machineType == 4 ? gDNum - 1 : (p.productDetectOn == 1 ? 0 : 1);
+    st.customStep = p.machineType == 4 ? gDNum - 1 : 0;  // the next input starts the first group
+    gTempNum = p.templateCount;
+    gPicNumNG = p.ngImagesKept;
+    gPicNumOK = p.okImagesKept;
+    gisCOM = p.comPort;
+    gisGrayHue = p.grayChannel;
+    gisCut = 1 - p.noLensOptimization;
+    gisColor = p.colorCamera;
+    st.captureConfigured = p.externalTrigger;
+
+    // 16-17. Which camera family runs and the frame size everything shares.
+    CheckCameraID();
+    DeriveFrameLengths();
+    gShowAW = float(gShowW) / float(std::max(gImageW, 1));
+    gShowAH = float(gShowH) / float(std::max(gImageH, 1));
+    viewScale[0] = gShowAW;
+    viewScale[1] = gShowAH;
+    Stage("cameras probed");
+
+    // 18. "Initializing" stays up until the window is ready.
+    gpWarnBox->confirmButton()->setText(LanStr(121));
+    gpWarnBox->setText(LanStr(133));
+    gpWarnBox->show();
+
+    // 19.
+    gpChooseBox = new ChooseBox;
+    gpNumPad = new NumberInput;
+    gpNumCharPad = new NumCharInput;
+
+    // 20. IO port: serial line, all outputs off, IOThread; then the clamp held.
+    IOLinkOptions io;
+    io.record = [this](const QString& text) { InsertRecord(text); };  // the log queues it to this thread
+    gpControlIO = new ControlPort(ControlPort::FromParameters(p), io);
+    gpControlIO->IOSetOut(0, 1);
+    gpControlIO->IOFlashOut();
+    Stage("IO port open");
+
+    // 21.
+    grayColorTable.resize(256);
+    for (int i = 0; i < 256; ++i)
+        grayColorTable[i] = qRgb(i, i, i);
+
+    // 22-23. Eight camera widgets, then the stored serial numbers.
+    BuildCameras();
+    if (!AskAboutSerials())
+        return false;
+
+    // 24-25.
+    st.selCamera = numCamera() == 1 ? 0 : numCamera();
+    m_alarmSound = new QSoundEffect(this);  // "alarm.wav", endless; nothing plays it
+    m_alarmSound->setSource(QUrl::fromLocalFile(QStringLiteral("alarm.wav")));
+    m_alarmSound->setLoopCount(QSoundEffect::Infinite);
+
+    // 26. Pages, each with the window as parent, in this order:
+    //     ioStatusWidget (status bar) and indexButton (command column);
+    //     drawROIWidget (ROI editor column); wizardParaWidget (settings dialog);
+    //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
+    //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
+    //     (account page, hidden at once).
+
+    // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
+    const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
+    for (int k = 0; k < 7; ++k) {
+        zoomButton[k] = new ColorButton(gpPixmapMove ? gpPixmapMove[zoomPix[k]] : QPixmap(), this);
+        zoomButton[k]->setGeometry(5, 300 + 75 * k, 70, 70);
+        if (k != 1)
+            zoomButton[k]->SetRepeat();
+        zoomButton[k]->hide();
+    }
+    scaleTimer = new QTimer(this);
+
+    // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
+    // 29. hardwareConfigurationWidget (hidden).
+    // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
+    //     deleteuserdlg, each without parent.
+    gpPasswordBox = new PasswordBox;
+    gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    ChangeCammer();
+
+    // 32-35. Folders, result buffers, the image saver.
+    MakeFolders();
+    StartSaver();
+
+    // 36.
+    m_cycle->checkTempTimer.start(5000);
+
+    // 37-40. Archive folders, the operation-log day, the picture counter.
+    recordDir = QDir(QStringLiteral("./RECORD"));
+    QDir().mkpath(QStringLiteral("./RECORD"));
+    resStatisticsDir = QDir(QStringLiteral("./ResStatistics"));
+    QDir().mkpath(QStringLiteral("./ResStatistics"));
+    timedAlarmRef = uint(QDateTime::currentSecsSinceEpoch());
+    StartOperationLogDay();
+
+    // 41. Statistics (with useStatistics): gpResStatisticsParam, then the
+    //     statistics page without parent.
+
+    // 42-44. Detection starts; the keypads hide on a press elsewhere.
+    m_cycle->StartDetect();
+    if (p.cutClampAfterMouldOk && p.clampPulse > 0) {
+        gpControlIO->IOSetOut(0, 1);
+        gpControlIO->IOFlashOut();
+    }
+    std::fill(std::begin(st.cavityNG), std::end(st.cavityNG), 0);
+    st.manualNG = 0;
+    installEventFilter(this);
+    gpWarnBox->hide();
+
+    // 45-47. The first polling pass, the day check, the frame-rate watch.
+    m_cycle->StartPolling(5);
+    m_oplog->StartDateTimer();
+    InsertRecord(LanStr(150).arg(numCamera()));
+    fpsTimer = NewTimer(this, &RaRoWizard::SlotFPS, this);
+    fpsTimer->start(1000);
+
+    // 49-50.
+    startTime = QDateTime::currentDateTime();
+    st.lastCycleTime = 0;
+    st.Begin(gDNum, startTime);
+    gisRunWTD = 1;
+    CountRead();
+    m_station->CameraSetSpeed();
+
+    // 51-52.
+    if (p.netEnabled && PlantLinkUp())
+        gpNet->VUR_SendMemoryInfo();
+    if (p.screenOffTime > 0)
+        lcdTimer->start(p.screenOffTime * 1000);
+
+    // 53. The shared popups belong to the window from now on.
+    gpWarnBox->setParent(this, gpWarnBox->windowFlags());
+    gpChooseBox->setParent(this, gpChooseBox->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint);
+    gpNumPad->setParent(this);
+    gpNumCharPad->setParent(this);
+    gpPasswordBox->setParent(this, gpPasswordBox->windowFlags());
+    gpNumPad->hide();
+    gpNumCharPad->hide();
+    gpPasswordBox->hide();
+
+    // 54-57.
+    st.pendingInput = -1;
+    //     gpMyxls (Excel writer) is made here once the statistics export exists.
+    connect(this, &RaRoWizard::sigROINGWarm, this, &RaRoWizard::SlotROINGWarm);
+    Stage("ready");
+    return true;
+}
+
+void RaRoWizard::Stage(const char* what)
+{
+    qInfo("start-up: %s", what);
+}
+
+bool RaRoWizard::OpenDatabases()
+{
+    for (const WorkDatabase& db : kWorkDatabases) {
+        if (OpenWorkDatabase(db))
+            continue;
+        // The language is not loaded yet: the message is the English one.
+        gpWarnBox->setText(LanStrIn(db.messageId, kLanEn));
+        gpWarnBox->exec();
+        RestoreDefaultCopy(db);
+        QThread::msleep(db.pauseMs);
+        RebootAndEnd(QStringLiteral("%1 could not be opened").arg(QLatin1String(db.file)));
+        return false;
+    }
+    CammerSingleton::SetConnectionName(QStringLiteral("dbIn"));
+    // Without time.txt the current RECORD.db is today's (read by the log below).
+    if (!QFile::exists(QStringLiteral("time.txt"))) {
+        QFile w(QStringLiteral("time.txt"));
+        if (w.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            w.write(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8());
+    }
+    m_oplog = new OperationLog(m_ports.get(), QStringLiteral("."), QStringLiteral("dbRecord"), this);
+    return true;
+}
+
+void RaRoWizard::LoadParameters()
+{
+    gpWPara = new WizardPara;
+    gpWPara->LoadDatafromFile(m_ports.get(), QStringLiteral("dbIn"), QStringLiteral("dbT"));
+    gpWParaBak = new WizardPara;
+    gpWPara->startupFlag = 1;
+    gisUseStatistics = gpWPara->useStatistics;
+    if (!LogManager::Instance())
+        LogManager::SetInstance(new LogManager(this, gAppDirPath));
+    qInfo("application start");
+}
+
+void RaRoWizard::BuildCameras()
+{
+    m_station = std::make_unique<CameraStation>(gpWPara, gpWParaBak, m_ports.get());
+    m_cycle->setStation(m_station.get());
+    m_station->numCamera = 0;
+    for (int i = 0; i < 8; ++i) {
+        m_cycle->frameCount[i] = 0;
+        cammerWidget[i] = new CammerWidget(this, i, m_station.get());
+    }
+    m_lossPort = std::make_unique<StationLossPort>(m_station.get());
+    for (int i = 0; i < 8; ++i)
+        m_lossPort->cameraOK[i] = &cammerWidget[i]->cameraOK;
+    m_loss = std::make_unique<CameraLoss>(m_lossPort.get());
+    Stage(QStringLiteral("camera widgets built, %1 open").arg(m_station->numCamera).toUtf8().constData());
+}
+
+bool RaRoWizard::AskAboutSerials()
+{
+    if (gCameraID == CAMERA_NONE || m_station->numCamera == 0) {
+        gCameraID = CAMERA_NONE;
+        m_station->numCamera = gFindCamera;
+        gpChooseBox->setText(LanStr(134));
+        if (gpChooseBox->exec() == 1)
+            m_station->SaveSN(1);
+    } else if (gpWPara->storedSerialCount > 0 && gpWPara->storedSerialCount != gFindCamera) {
+        gpChooseBox->setText(LanStr(360));
+        if (gpChooseBox->exec() == 1) {
+            m_station->SaveSN(1);
+            FLushAll();
+            RebootAndEnd(QStringLiteral("the number of cameras changed"));
+            return false;
+        }
+    }
+    if (gFindCamera == 8)
+        QThread::sleep(2);
+    return true;
+}
+
+void RaRoWizard::MakeFolders()
+{
+    CycleState& st = cycle();
+    const int n = numCamera();
+    MakeResultFolders(n);
+    for (int c = 0; c < n; ++c) {
+        for (int s = 0; s < 8; ++s) {
+            st.stepStarted[s] = 0;
+            st.imageDecision[c][s] = 0;
+            QDir().mkpath(QStringLiteral("./cammer%1%2").arg(c + 1).arg(s + 1));
+            QDir().mkpath(QStringLiteral("./originalimage/cammer%1%2").arg(c + 1).arg(s + 1));
+        }
+    }
+    // Result pictures, one per camera, step and NG/OK slot (committed only when drawn).
+    const size_t bytes = size_t(gImageLen) * 4;
+    for (int c = 0; c < n; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int k = 0; k < 2; ++k) {
+                gpFailImage[c][s][k] = new uint8_t[bytes];
+                gisSaveFail[c][s][k] = false;
+            }
+}
+
+void RaRoWizard::StartSaver()
+{
+    QStringList folders;
+    for (int c = 0; c < numCamera(); ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int k = 0; k < 2; ++k)
+                folders << ResultFolder(c, s, k);
+    savedImageCount = NextPictureNumber(folders);
+    m_saver = new SaveFialImageThread(numCamera(), &savedImageCount);
+    gpSaveFialImageThread = m_saver;
+    ConnectSaverToPlantLink(m_saver);
+    m_saver->start(QThread::InheritPriority);
+    Stage("image saver started");
+}
+
+void RaRoWizard::StartOperationLogDay()
+{
+    m_oplog->SlotCheckDate();
+}
+
+RaRoWizard::~RaRoWizard()
+{
+    TouchFilter::SetHost(nullptr);
+    MainWindowHooks::setInstance(nullptr);
+    AlarmHost::setInstance(nullptr);
+    InspectHost::setInstance(nullptr);
+    if (m_cycle)
+        m_cycle->StopAll();
+    if (m_saver) {
+        m_saver->requestInterruption();
+        m_saver->wait();
+        delete m_saver;
+        gpSaveFialImageThread = nullptr;
+    }
+    for (CammerWidget*& w : cammerWidget) {
+        delete w;
+        w = nullptr;
+    }
+    m_loss.reset();
+    m_lossPort.reset();
+    delete gpControlIO;
+    gpControlIO = nullptr;
+    for (auto& cam : gpFailImage)
+        for (auto& step : cam)
+            for (uint8_t*& b : step) {
+                delete[] b;
+                b = nullptr;
+            }
+    for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
+                                                        gpReconnectCameraWarnBox, gpLostComWarnBox,
+                                                        gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,
+                                                        gpNumPad, gpNumCharPad})
+        delete box;
+    gpWarnBox = nullptr;
+    gpTimingWarnBox = nullptr;
+    gpLostCameraWarnBox = nullptr;
+    gpReconnectCameraWarnBox = nullptr;
+    gpLostComWarnBox = nullptr;
+    gContinuousNgWarnBox = nullptr;
+    gpChooseBox = nullptr;
+    gpPasswordBox = nullptr;
+    gpNumPad = nullptr;
+    gpNumCharPad = nullptr;
+    delete m_oplog;
+    m_oplog = nullptr;
+    if (LogManager* lm = LogManager::Instance(); lm && lm->parent() == this) {
+        delete lm;
+        LogManager::SetInstance(nullptr);
+    }
+    m_station.reset();
+    CloseWorkDatabases();
+    for (const WorkDatabase& db : kWorkDatabases)
+        QSqlDatabase::removeDatabase(QString::fromLatin1(db.connection));
+    delete gpWPara;
+    delete gpWParaBak;
+    gpWPara = nullptr;
+    gpWParaBak = nullptr;
+    if (gpWin == this)
+        gpWin = nullptr;
+}
+
+CycleState& RaRoWizard::cycle()
+{
+    return m_cycle->state;
+}
+
+int RaRoWizard::numCamera() const
+{
+    return m_station ? m_station->numCamera : 0;
+}
+
+void RaRoWizard::InsertRecord(const QString& text)
+{
+    if (m_oplog)
+        m_oplog->InsertRecord(text);
+}
+
+int RaRoWizard::CheckPassword()
+{
+    int& level = cycle().unlockLevel;
+    if (gpWPara->passwordUsed == 0)
+        return UnlockMaster;
+    if (level != UnlockNone)
+        return level;
+    gpPasswordBox->exec();
+    return level;
+}
+
+bool RaRoWizard::CheckRoot()
+{
+    const int& level = cycle().unlockLevel;
+    if (level == UnlockMaster)
+        return true;
+    gpPasswordBox->exec();
+    return level == UnlockMaster;
+}
+
+int RaRoWizard::unlockLevel() const
+{
+    return m_cycle->state.unlockLevel;
+}
+
+void RaRoWizard::Lock()
+{
+    cycle().unlockLevel = UnlockNone;
+}
+
+void RaRoWizard::LowerMasterLevel()
+{
+    int& level = cycle().unlockLevel;
+    if (level == UnlockMaster)
+        level = gpWPara->passwordUsed ? UnlockSystem : UnlockNone;
+}
+
+void RaRoWizard::ClearRecord()
+{
+    if (m_oplog)
+        m_oplog->ClearRecord();
+}
+
+void RaRoWizard::FLushAll()
+{
+    CloseWorkDatabases();
+    QThread::msleep(500);
+}
+
+void RaRoWizard::ChangeCammer()
+{
+    const int n = numCamera();
+    const int sel = cycle().selCamera;
+    const QList<QRect> cells = CameraCells(n, sel, gShowW, gShowH);
+    for (int c = 0; c < 8; ++c) {
+        CammerWidget* w = cammerWidget[c];
+        if (!w)
+            continue;
+        if (c < cells.size() && !cells[c].isEmpty()) {
+            w->setGeometry(cells[c]);
+            w->show();
+        } else {
+            w->hide();
+        }
+    }
+    // One camera keeps the scales of construction.
+    if (n > 1) {
+        const QRect cell = sel < n ? QRect(0, 0, gShowW, gShowH) : cells.value(0);
+        viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
+        viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
+        viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
+        viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
+    }
+}
+
+void RaRoWizard::TSClibrate()
+{
+    tscTimer->stop();
+    if (gCameraID != CAMERA_NONE)
+        return;
+    gpWarnBox->setText(LanStr(370));
+    gpWarnBox->show();
+    tscArmed = 1;
+}
+
+void RaRoWizard::TimerLCD()
+{
+    lcdTimer->stop();
+    ::LCDOnOff(0);
+}
+
+void RaRoWizard::TimerLogout()
+{
+    logoutTimer->stop();
+    Lock();
+    // The user accounts log the user out and refresh the account page here.
+}
+
+void RaRoWizard::SlotDetectCycle()
+{
+    // Re-creates the detection-cycle log once the production records exist.
+}
+
+void RaRoWizard::SlotFPS()
+{
+    static int blink = 0;
+    blink ^= 1;
+    LEDOnOff(5, cycle().runState == RunStopped ? 1 : blink);
+    if (gisLost) {
+        update();
+        return;
+    }
+    for (int c = 0; c < numCamera() && c < 8; ++c) {
+        const int count = m_cycle->frameCount[c];
+        if (!gpWPara->externalTrigger) {
+            if (count == frameCountLast[c]) {
+                if (++stallSeconds[c] > 5) {
+                    m_loss->CameraCheck(c);
+                    stallSeconds[c] = 0;
+                }
+            } else {
+                stallSeconds[c] = 0;
+            }
+        }
+        fps[c] = count - frameCountLast[c];
+        frameCountLast[c] = count;
+    }
+}
+
+void RaRoWizard::RepaintCountdowns()
+{
+    const QRect box = CammerWidget::CountdownRect(viewScale[2], viewScale[3]);
+    for (CammerWidget* w : cammerWidget)
+        if (w && w->isVisible())
+            w->update(box);
+}
+
+void RaRoWizard::SlotSimulationTrigIn(int n)
+{
+    m_cycle->SlotSimulationTrigIn(n);
+}
+
+void RaRoWizard::SlotPressedTrigIn(int n)
+{
+    m_cycle->SlotPressedTrigIn(n, true);
+}
+
+void RaRoWizard::SlotReleasedTrigIn(int n)
+{
+    m_cycle->SlotPressedTrigIn(n, false);
+}
+
+void RaRoWizard::SlotManualTrig(int step)
+{
+    m_cycle->SlotManualTrig(step);
+}
+
+void RaRoWizard::BackTrain()
+{
+    m_cycle->BackTrain();
+}
+
+void RaRoWizard::SlotROINGWarm()
+{
+    ROINGWarnBox::Run(this);
+}
+
+bool RaRoWizard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (QWidget* pad : {static_cast<QWidget*>(gpNumPad), static_cast<QWidget*>(gpNumCharPad)})
+            if (pad && pad->isVisible() && watched != pad)
+                pad->hide();
+    }
+    return QWidget::eventFilter(watched, event);
+}

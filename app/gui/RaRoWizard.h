@@ -1,0 +1,128 @@
+#pragma once
+// The main window: builds every long-lived object of the monitor in a fixed
+// order and owns them for the life of the process. It stays a shell: the
+// cycle is DetectionCycle, the interfaces other parts call are WizardPorts.
+#include "app/CycleState.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QPointer>
+#include <QVector>
+#include <QWidget>
+#include <QtGui/qrgb.h>
+
+#include <atomic>
+#include <memory>
+
+class CameraLoss;
+class CameraStation;
+class CammerWidget;
+class ColorButton;
+class DetectionCycle;
+class OperationLog;
+class QSoundEffect;
+class QTimer;
+class SaveFialImageThread;
+class StationLossPort;
+class WizardPorts;
+
+class RaRoWizard : public QWidget {
+    Q_OBJECT
+public:
+    explicit RaRoWizard(QWidget* parent = nullptr);
+    // Only tests destroy the window; the monitor keeps it until the process ends.
+    ~RaRoWizard() override;
+
+    // False when construction stopped early (a reboot was requested).
+    bool isBuilt() const { return m_built; }
+
+    void InsertRecord(const QString& text);
+    // Password gate: 0 refused, 1 system password, 2 master password.
+    // CheckPassword passes at once when protection is off or a level is open.
+    int CheckPassword();
+    // True only at the master level; asks even when protection is off.
+    bool CheckRoot();
+    int unlockLevel() const;
+    // Locks again (the status bar's tap, auto log-out).
+    void Lock();
+    // Opening and confirming the settings keep at most the system level.
+    void LowerMasterLevel();
+    void ClearRecord();
+    void FLushAll();
+    void ChangeCammer();
+
+    CycleState& cycle();
+    DetectionCycle* detection() const { return m_cycle; }
+    CameraStation* station() const { return m_station.get(); }
+    OperationLog* operationLog() const { return m_oplog; }
+    int numCamera() const;
+
+    CammerWidget* cammerWidget[8] = {};
+    ColorButton* zoomButton[7] = {};
+    QVector<QRgb> grayColorTable;
+    float viewScale[4] = {1, 1, 1, 1};
+
+    QTimer* tscTimer = nullptr;
+    QTimer* logoutTimer = nullptr;
+    QTimer* lcdTimer = nullptr;
+    QTimer* detectCycleTimer = nullptr;
+    QTimer* scaleTimer = nullptr;
+    QTimer* fpsTimer = nullptr;
+    int tscArmed = 0;
+    int frameCountLast[8] = {};
+    int fps[8] = {};
+    int stallSeconds[8] = {};
+
+    std::atomic<qint64> savedImageCount{1};
+    QDateTime startTime;
+    uint timedAlarmRef = 0;
+    QDir recordDir;
+    QDir resStatisticsDir;
+
+signals:
+    void sigROINGWarm();
+
+public slots:
+    void TSClibrate();
+    void TimerLCD();
+    void TimerLogout();
+    void SlotDetectCycle();
+    void SlotFPS();
+    void SlotROINGWarm();
+    // On-screen triggers (the command column's buttons).
+    void SlotSimulationTrigIn(int n);  // inputs 1..8
+    void SlotPressedTrigIn(int n);     // inputs 1..4
+    void SlotReleasedTrigIn(int n);
+    void SlotManualTrig(int step);
+    void SlotManualTrig0() { SlotManualTrig(0); }
+    void SlotManualTrig1() { SlotManualTrig(1); }
+    void BackTrain();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool Build();
+    bool OpenDatabases();
+    void LoadParameters();
+    void BuildCameras();
+    bool AskAboutSerials();
+    void MakeFolders();
+    void StartSaver();
+    void StartOperationLogDay();
+    void Stage(const char* what);
+    void RepaintCountdowns();
+
+    bool m_built = false;
+    std::unique_ptr<WizardPorts> m_ports;
+    std::unique_ptr<CameraStation> m_station;
+    std::unique_ptr<StationLossPort> m_lossPort;
+    std::unique_ptr<CameraLoss> m_loss;
+    DetectionCycle* m_cycle = nullptr;
+    OperationLog* m_oplog = nullptr;
+    SaveFialImageThread* m_saver = nullptr;
+    QSoundEffect* m_alarmSound = nullptr;
+    friend class WizardPorts;
+};
+
+extern RaRoWizard* gpWin;

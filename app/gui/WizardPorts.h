@@ -1,0 +1,104 @@
+#pragma once
+// The main window as the other parts see it: one object implementing each
+// interface they call, so the window itself stays a shell.
+#include "app/DetectionCycle.h"
+#include "app/OperationLog.h"
+#include "app/gui/AlarmHost.h"
+#include "app/gui/TouchFilter.h"
+#include "camera/CameraHost.h"
+#include "inspect/InspectHost.h"
+#include "params/IOSetup.h"
+#include "widgets/MainWindowHooks.h"
+
+class RaRoWizard;
+
+class WizardPorts : public CycleHost,
+                    public TouchHost,
+                    public AlarmHost,
+                    public InspectHost,
+                    public CameraHost,
+                    public IOSetupHost,
+                    public UnlockLevelSource,
+                    public MainWindowHooks {
+public:
+    explicit WizardPorts(RaRoWizard* win) : m_win(win) {}
+
+    // CycleHost
+    int cameraCount() const override;
+    CammerWidgetData* cameraData(int c) override;
+    void showFrame(int c, bool inspected) override;
+    void repaintCamera(int c) override;
+    void repaintAll() override;
+    void repaintStatus() override;
+    void pollLostComBox(bool lost, bool enabled) override;
+    void cameraCheckPass() override;
+    void cameraRestart() override;
+    void setWhiteBalance() override;
+    bool continuousNgBoxVisible() const override;
+    void showContinuousNgBox() override;
+    void showMessage(const QString& text, bool modal) override;
+    void hideMessage() override;
+    void enterAlarmView() override;
+    void editorReCheck() override;
+    void editorRestart() override;
+    void startBlink(int c) override;
+    void wakeScreen() override;
+    void cameraChangeTrig(int c) override;
+    void saveResultPicture(int c, int step, int slot) override;
+    void saveReTrainImage(int c, int g) override;
+    void retrain(int c, int g, bool shapeOnly) override;
+    void manualStandInFrame(int c) override;
+
+    // TouchHost
+    QTimer* tscTimer() override;
+    QTimer* logoutTimer() override;
+    QTimer* lcdTimer() override;
+    int& tscArmed() override;
+    bool parametersLoaded() const override;
+    int autoLogoutTime() const override;
+    int screenOffTime() const override;
+    void FLushAll() override;
+
+    // AlarmHost
+    bool verdictIsAlarm() const override;
+    void InsertRecord(const QString& text) override;
+    void StopWTD() override;
+    void clearContinuousNg() override;
+    QString GetROINGInfo() const override;
+    void ClearWarnNGINfo() override;
+    void setRoiWarning(bool on) override { m_roiWarning = on; }
+    void setTimingAlarmTime(qint64 secs) override { m_timingAlarmTime = secs; }
+
+    // InspectHost (insertRecord also serves CameraHost and CycleHost)
+    int currentStep() const override;
+    int lastInputNo() const override;
+    void insertRecord(const QString& text) override;
+
+    // CameraHost
+    bool settingsDialogVisible() const override;
+    void cameraRepaint(int camera) override;
+
+    // IOSetupHost
+    void SetMouldSide(int side) override;
+    int OpenCameraCount() const override;
+    void CreateShape(int camera, int step) override;
+    void VarTrain(int camera, int step) override;
+
+    // UnlockLevelSource
+    int UnlockLevel() const override;
+
+    // MainWindowHooks
+    bool lcdOff() const override;
+    void LCDOnOff(int on) override;
+    void restartLcdTimer(int ms) override;
+    void updateWindow() override;
+
+    bool roiWarning() const { return m_roiWarning; }
+    qint64 timingAlarmTime() const { return m_timingAlarmTime; }
+
+private:
+    RaRoWizard* m_win;
+    bool m_roiWarning = false;
+    qint64 m_timingAlarmTime = 0;
+    int m_standInIndex = 0;  // manual snapshots without cameras: template0..49 in turn
+};

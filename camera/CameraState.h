@@ -1,0 +1,47 @@
+#pragma once
+// What the camera halves share with the main window: which cameras are open,
+// the lost flag, the frame-ready flags, the number in use, the parameter
+// copies and the host. The station adds what acts on all cameras at once.
+#include "CameraHost.h"
+
+#include <atomic>
+#include <cstdint>
+
+class CameraSide;
+struct WizardPara;
+
+class CameraState {
+public:
+    CameraState(WizardPara* live, WizardPara* edit, CameraHost* host);
+    virtual ~CameraState() = default;
+    CameraState(const CameraState&) = delete;
+    CameraState& operator=(const CameraState&) = delete;
+
+    uint8_t camOpen[8] = {};
+    std::atomic<uint8_t> camLostFlag{0};    // written by SDK threads
+    std::atomic<unsigned> lostReported{0};  // bit c: camera c's SDK reported a drop
+
+    // SDK disconnect callbacks (any thread): the next polling pass checks.
+    void ReportLost(int camera)
+    {
+        if (camera >= 0 && camera < 8)
+            lostReported.fetch_or(1u << camera);
+        camLostFlag.store(1);
+    }
+    bool isImageFill[8] = {};             // under pMutex[c]
+    int numCamera = 0;
+    CameraSide* cameras[8] = {};          // the widgets' camera halves (not owned)
+
+    WizardPara* livePara;
+    WizardPara* editPara;  // the settings dialog's copy
+    CameraHost* host;
+
+    // Copy the setters read: the edit copy while the settings dialog is shown.
+    const WizardPara& SetterPara() const;
+
+    // Applies cameraSpeed to every camera in use (stop, set, start).
+    virtual void CameraSetSpeed() = 0;
+
+private:
+    CameraHost m_defaultHost;
+};

@@ -1,0 +1,24 @@
+#include "OperatorMessage.h"
+
+#include <QtDebug>
+
+#include <atomic>
+
+namespace {
+// A plain pointer, constant-initialised: a sink installed while other
+// libraries start up can never be lost to their start-up order.
+std::atomic<OperatorMessageSink> g_sink {nullptr};
+}  // namespace
+
+void ShowOperatorMessage(const QString& text)
+{
+    if (OperatorMessageSink sink = g_sink.load())
+        sink(text);
+    else
+        qWarning().noquote() << "Operator message:" << text;
+}
+
+void SetOperatorMessageSink(OperatorMessageSink sink)
+{
+    g_sink.store(sink);
+}

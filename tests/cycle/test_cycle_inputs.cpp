@@ -1,0 +1,275 @@
+// The polling loop's input rules on a cycle whose passes the test runs one at
+// a time: debouncing, skipped cycles, inputs during the alarm, the no-input
+// watchdog and the step order of multi-detection. Cameras are records whose
+// verdict the test sets; inputs go in as the on-screen input buttons do.
+#include "TestSupport.h"
+
+#include "FakeIOPort.h"
+#include "app/ControlPort.h"
+#include "app/DetectionCycle.h"
+#include "app/IOLink.h"
+#include "foundation/uitext.h"
+#include "params/CammerSingleton.h"
+#include "params/CammerWidgetData.h"
+#include "params/IOSetup.h"
+#include "params/WizardPara.h"
+
+#include <QMutex>
+
+namespace {
+class FakeHost : public CycleHost {
+public:
+    FakeHost() { cam.AllocateBuffers(FrameLayout{8, 8, false, 1, 8}); }
+    DetectionCycle* cycle = nullptr;
+    CammerWidgetData cam{0};
+    QStringList records;
+    QList<int> judged;  // step of each camera judgement
+    QString message;
+
+    int cameraCount() const override { return 1; }
+    CammerWidgetData* cameraData(int c) override { return c == 0 ? &cam : nullptr; }
+    void showFrame(int, bool) override { judged << cycle->state.curStep; }
+    void repaintCamera(int) override {}
+    void repaintAll() override {}
+    void repaintStatus() override {}
+    void pollLostComBox(bool, bool) override {}
+    void cameraCheckPass() override {}
+    void cameraRestart() override {}
+    void setWhiteBalance() override {}
+    void insertRecord(const QString& text) override { records << text; }
+    bool continuousNgBoxVisible() const override { return false; }
+    void showContinuousNgBox() override {}
+    void showMessage(const QString& text, bool) override { message = text; }
+    void hideMessage() override { message.clear(); }
+    void enterAlarmView() override {}
+    void editorReCheck() override { cycle->Rejudge(1); }
+    void editorRestart() override {}
+    void startBlink(int) override {}
+    void wakeScreen() override {}
+    void cameraChangeTrig(int) override {}
+    void saveResultPicture(int, int, int) override {}
+    void saveReTrainImage(int, int) override {}
+    void retrain(int, int, bool) override {}
+};
+}  // namespace
+
+class TestCycleInputs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        LoadLanguageTable();
+        gLan = 1;
+        if (!pMutexIO)
+            pMutexIO = new QMutex;
+    }
+
+    void init()
+    {
+        m_para = WizardPara();
+        m_para.productDetectOn = 1;
+        m_para.detectDelay[0] = 50;  // countdowns long enough to stay running
+        m_para.detectDelay[1] = 50;
+        gpWPara = &m_para;
+        DeriveIOSetup(m_para, nullptr);
+        gDataIn.store(0);
+        m_port = std::make_unique<FakeIOPort>();
+        IOLinkOptions o;
+        o.port = m_port.get();
+        m_io = std::make_unique<ControlPort>(IOPortSettings(), o);
+        gpControlIO = m_io.get();
+        m_host = std::make_unique<FakeHost>();
+        m_cycle = std::make_unique<DetectionCycle>(m_host.get(), nullptr);
+        m_cycle->setJudgeThreads(1);
+        m_host->cycle = m_cycle.get();
+        m_cycle->state.Begin(gDNum, QDateTime::currentDateTime());
+        m_cycle->StartDetect();
+    }
+    void cleanup()
+    {
+        m_cycle->StopAll();
+        m_cycle.reset();
+        gpControlIO = nullptr;
+        m_io.reset();
+        gpWPara = nullptr;
+    }
+
+    void debounce_data()
+    {
+        QTest::addColumn<int>("debounce");
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("no debounce: same pass") << 0 << false << true;
+        QTest::newRow("pulse shorter than debounce") << 2 << false << false;
+        QTest::newRow("held past debounce") << 2 << true << true;
+    }
+    void debounce()
+    {
+        QFETCH(int, debounce);
+        QFETCH(bool, held);
+        QFETCH(bool, starts);
+        m_para.shakeEraseTime = debounce;
+        SetInput(0, true);
+        Pass();
+        if (debounce > 0) {
+            QVERIFY(!Started());
+            QVERIFY(m_cycle->debounceTimer[0].isActive());
+            if (!held) {
+                SetInput(0, false);
+                Pass();  // passes keep reading the inputs while the timer runs
+            }
+            QTRY_VERIFY(!m_cycle->debounceTimer[0].isActive());
+            Pass();
+        }
+        QCOMPARE(Started(), starts);
+    }
+
+    void skipSwallowsStarts()
+    {
+        m_para.notDetectedCount = 3;
+        m_cycle->state.skipActive = 1;
+        for (int n = 1; n <= 4; ++n) {
+            Pulse(0);
+            QCOMPARE(Started(), n == 4);
+        }
+        QCOMPARE(m_host->records,
+                 (QStringList{"skip 1 Detect", "skip 2 Detect", "skip 3 Detect"}));
+        QCOMPARE(int(m_cycle->state.skipActive), 0);
+    }
+
+    void inputDuringAlarmWaitsForItsEnd()
+    {
+        m_para.productDetectOn = 0;
+        m_para.detectDelay[1] = 1;
+        DeriveIOSetup(m_para, nullptr);
+        Pulse(0);
+        QVERIFY(Started());
+        m_host->cam.cameraOK = 0;  // the mould step finds a fault
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictAlarm));
+        QCOMPARE(m_host->records, QStringList{QStringLiteral("Camera 1Alarm")});
+        Pulse(0);  // the mould opens while the alarm is held: remembered only
+        QCOMPARE(m_cycle->state.pendingInput, 0);
+        QCOMPARE(m_cycle->state.runState, int(RunStopped));
+        QVERIFY(!m_cycle->stepTimer[1].isActive());
+        // The door closes (re-inspection, now OK) as the mould opens again.
+        SetInput(1, true);
+        SetInput(0, true);
+        Pass();
+        QCOMPARE(m_cycle->state.verdictState, int(VerdictShowing));
+        QCOMPARE(m_cycle->state.pendingInput, 0);
+        SetInput(0, false);
+        SetInput(1, false);
+        Pass();  // the first idle pass starts the cycle
+        QCOMPARE(m_cycle->state.lastInputNo, 1);
+        QVERIFY(m_cycle->stepTimer[1].isActive());
+    }
+
+    // An NG area adds to its insert's wear; the wear box lists the worn ones
+    // first, and "insert replaced" clears only those.
+    void wearCounters()
+    {
+        CammerSingleton live(0), edit(0);
+        m_host->cam.liveSet = &live;
+        m_host->cam.editSet = &edit;
+        m_para.productDetectOn = 0;
+        m_para.detectDelay[1] = 1;
+        m_para.roiNgWarnCount = 2;
+        DeriveIOSetup(m_para, nullptr);
+        live.count[1] = 2;
+        live.NGCount[1][0] = 1;
+        live.NGCount[1][1] = 1;
+        QCOMPARE(m_cycle->CheckROING(), 0);
+        Pulse(0);
+        m_host->cam.cameraOK = 0;
+        m_host->cam.roiOK[1][1] = 0;  // the second area fails
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictAlarm));
+        QCOMPARE(live.NGCount[1][1], 2);
+        QCOMPARE(live.NGCount[1][0], 1);
+        QCOMPARE(m_cycle->CheckROING(), 1);
+        QCOMPARE(m_cycle->GetROINGInfo(), QStringLiteral("镶件已达损耗寿命，请更换镶件\n"
+                                                         "1 号相机 Mold 2号区域报警2次\n"
+                                                         "1 号相机 Mold 1号区域报警1次\n"));
+        m_cycle->ClearWarnNGINfo();
+        QCOMPARE(live.NGCount[1][1], 0);
+        QCOMPARE(live.NGCount[1][0], 1);
+        QCOMPARE(edit.NGCount[1][0], 1);
+        QCOMPARE(m_cycle->CheckROING(), 0);
+        m_host->cam.liveSet = m_host->cam.editSet = nullptr;
+    }
+
+    void watchdogOnlyWithATimeOut_data()
+    {
+        QTest::addColumn<int>("timeout");
+        QTest::newRow("off") << 0;
+        QTest::newRow("5 s") << 5;
+    }
+    void watchdogOnlyWithATimeOut()
+    {
+        QFETCH(int, timeout);
+        m_para.inputTimeout = timeout;
+        Pulse(0);
+        QVERIFY(Started());
+        QCOMPARE(m_cycle->inCheckTimer.isActive(), timeout > 0);
+        if (timeout > 0)
+            QCOMPARE(m_cycle->inCheckTimer.interval(), timeout * 1000);
+    }
+
+    void multiDetectionOrder_data()
+    {
+        QTest::addColumn<int>("notInOrder");
+        QTest::addColumn<QList<int>>("inputs");
+        QTest::addColumn<QList<int>>("steps");
+        // Steps 1-3 on inputs 1, 3 and 4 (indexes 0, 2, 3).
+        QTest::newRow("in order") << 1 << QList<int>{3, 0, 2, 3} << QList<int>{0, 1, 2};
+        QTest::newRow("any order") << 0 << QList<int>{3, 2} << QList<int>{2, 1};
+    }
+    void multiDetectionOrder()
+    {
+        QFETCH(int, notInOrder);
+        QFETCH(QList<int>, inputs);
+        QFETCH(QList<int>, steps);
+        m_para = WizardPara();
+        m_para.machineType = 4;
+        m_para.productDetectOn = 1;
+        m_para.customDetectCount = 3;
+        m_para.detectNotInOrder = notInOrder;
+        for (int d = 0; d < 3; ++d) {
+            m_para.customOutputOwner[d] = d;
+            m_para.customTrigInput[d] = d;
+        }
+        DeriveIOSetup(m_para, nullptr);
+        QCOMPARE(gDNum.load(), 3);
+        m_cycle->state.customStep = gDNum - 1;
+        m_cycle->StartDetect();
+        for (int i : inputs)
+            Pulse(i);
+        QCOMPARE(m_host->judged, steps);
+        QCOMPARE(m_host->records, QStringList());  // every step OK
+    }
+
+private:
+    void SetInput(int i, bool on) { IOSetInputBit(i, on); }
+    void Pass()
+    {
+        m_cycle->Run();
+        m_cycle->runTimer.stop();
+        QCoreApplication::processEvents();  // queued re-checks run after their pass
+    }
+    void Pulse(int i)
+    {
+        SetInput(i, true);
+        Pass();
+        SetInput(i, false);
+        Pass();
+    }
+    bool Started() const { return m_cycle->state.lastInputNo == 1 && m_cycle->state.stepPending[1] != 0; }
+
+    WizardPara m_para;
+    std::unique_ptr<FakeIOPort> m_port;
+    std::unique_ptr<ControlPort> m_io;
+    std::unique_ptr<FakeHost> m_host;
+    std::unique_ptr<DetectionCycle> m_cycle;
+};
+
+MOJU_TEST_MAIN(TestCycleInputs)
+#include "test_cycle_inputs.moc"
