@@ -34,7 +34,7 @@
 #include "inspect/RoiRules.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
-#include "vision/VisionGlobals.h"
+#include "foundation/VisionGlobals.h"
 
 namespace {
 
