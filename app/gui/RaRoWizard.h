@@ -26,6 +26,10 @@ class SaveFialImageThread;
 class SettingsPort;
 class StationLossPort;
 class WizardParaWidget;
+class CustomIONameWidget;
+class HardwareConfigurationWidget;
+class HelpWidget;
+class WidgetChangeCamera;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -63,6 +67,10 @@ public:
 
     CammerWidget* cammerWidget[8] = {};
     WizardParaWidget* wizardParaWidget = nullptr;
+    HelpWidget* helpWidget = nullptr;
+    WidgetChangeCamera* widgetChangeCamera = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
