@@ -3,6 +3,7 @@
 #include "IOWidget.h"
 #include "WizardParaWidget.h"
 #include "foundation/uitext.h"
+#include "foundation/VisionGlobals.h"
 #include "params/IOTables.h"
 #include "params/WizardPara.h"
 #include "widgets/C_Type_COM.h"
@@ -20,11 +21,14 @@ CustomIONameWidget::CustomIONameWidget(QWidget* parent, WizardParaWidget* dialog
     , m_io(dialog->ioWidget)
 {
     const bool small = IsSmallLayout();
-    const QSize cell = small ? QSize(110, 36) : QSize(180, 60);
+    const int spacing = small ? 6 : 10;
+    // Eight columns across the screen at most.
+    const int cellW = std::min(small ? 110 : 180, (gShowW - 40 - 7 * spacing) / 8);
+    const QSize cell(cellW, small ? 36 : 60);
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(small ? 16 : 30);
+    f.setPixelSize(small ? 16 : std::min(30, cellW / 6));
     auto* grid = new QGridLayout(this);
-    grid->setSpacing(small ? 6 : 10);
+    grid->setSpacing(spacing);
     grid->setSizeConstraint(QLayout::SetFixedSize);
     // The row labels have no traditional Chinese column: it reads the simplified one.
     const int lan = gLan == kLanEn ? 1 : 0;

@@ -374,6 +374,62 @@ private slots:
         view.confirmButton[0]->click();
         QCOMPARE(back.size(), 1);
     }
+
+    // The side pages for a person to look at: MOJU_SHOTS_DIR names the folder.
+    void grabSidePages_data()
+    {
+        QTest::addColumn<int>("lan");
+        QTest::newRow("zh_CN") << 0;
+        QTest::newRow("en") << 1;
+        QTest::newRow("zh_TW") << 2;
+    }
+    void grabSidePages()
+    {
+        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
+        if (out.isEmpty())
+            QSKIP("MOJU_SHOTS_DIR not set");
+        QFETCH(int, lan);
+        SettingsRig rig([lan] {
+            StoreMulti(6);
+            SetStoredValue(QStringLiteral("system2"), 13, lan);
+        });
+        QFile conf(QStringLiteral("conf.txt"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("Hardware\nCPU_Type\tDual_Core\nMemory\t4_GB\nCameras\nCount\t0\n");
+        conf.close();
+        auto shot = [&](QWidget& w, const char* name) {
+            QVERIFY(w.grab().save(QStringLiteral("%1/side-%2x%3-%4-%5.png").arg(out).arg(gShowW).arg(gShowH)
+                                      .arg(QString::fromLatin1(QTest::currentDataTag()), QLatin1String(name))));
+        };
+        QDir().mkpath(out);
+        rig.open();
+        rig.dlg->ioWidget->reset();
+        rig.dlg->ioWidget->rows[0]->box[0]->setChecked(true);
+        rig.dlg->ioWidget->rows[5]->box[5]->setChecked(true);
+        rig.dlg->ioWidget->show();
+        shot(*rig.dlg, "io-assignment");
+        QWidget main;
+        main.resize(gShowW, gShowH);
+        CustomIONameWidget names(&main, rig.dlg.get());
+        main.show();
+        names.show();
+        shot(main, "io-names");
+        HardwareConfigurationWidget hw(nullptr, [] { return 2; });
+        hw.show();
+        shot(hw, "hardware");
+        CameraHost camHost;
+        CameraStation station(gpWPara, gpWParaBak, &camHost);
+        WidgetChangeCamera renumber(nullptr, &station, 3, {});
+        renumber.show();
+        shot(renumber, "renumbering");
+        QDir().mkpath(QStringLiteral("help"));
+        QImage page(gShowW, gShowH, QImage::Format_RGB32);
+        page.fill(Qt::darkCyan);
+        QVERIFY(page.save(QStringLiteral("help/p01.png")));
+        HelpWidget help(nullptr, QStringLiteral("help"));
+        help.show();
+        shot(help, "help");
+    }
 };
 
 MOJU_TEST_MAIN(TestSettingsSide)
