@@ -27,8 +27,10 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
+#include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "view/CammerWidget.h"
@@ -193,6 +195,7 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
@@ -211,6 +214,7 @@ bool RaRoWizard::Build()
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
     ChangeCammer();
 
@@ -407,6 +411,8 @@ void RaRoWizard::StartOperationLogDay()
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
+    DestroyUserDialogs();
+    UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
@@ -576,7 +582,18 @@ void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
     Lock();
-    // The user accounts log the user out and refresh the account page here.
+    UserManager::Instance().LogOut();
+    drawUserWidget->Reset(true);
+}
+
+void RaRoWizard::SlotAccount()
+{
+    // Also nothing while the settings dialog, the ROI editor, the camera
+    // renumbering or the IO naming page is open, once they exist.
+    if (cycle().verdictState == VerdictAlarm)
+        return;
+    //  The command column is hidden here once it exists.
+    drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotDetectCycle()

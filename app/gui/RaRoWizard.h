@@ -19,6 +19,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class DrawUserWidget;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
@@ -58,6 +59,7 @@ public:
     int numCamera() const;
 
     CammerWidget* cammerWidget[8] = {};
+    DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -86,6 +88,7 @@ public slots:
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
+    void SlotAccount();
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();
