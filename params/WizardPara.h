@@ -129,7 +129,10 @@ struct WizardPara {
     int colorCamera = 0;
     int grayChannel = 0;
     int showManualSnapshot = 0;
-    int outputInvert[9] = {};
+    // The alarm output (index 2) is inverted unless a row says otherwise, as
+    // the installed and the inserted system7 rows have it: a dead line reads
+    // as an alarm.
+    int outputInvert[9] = {0, 0, 1, 0, 0, 0, 0, 0, 0};
     int noLensOptimization = 0;
     int showFactoryParams = 0;
     int ngImageTemplate = 0;

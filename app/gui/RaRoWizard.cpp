@@ -5,6 +5,7 @@
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
+#include "SettingsPort.h"
 #include "ROINGWarnBox.h"
 #include "StationLossPort.h"
 #include "TimingWarnBox.h"
@@ -33,6 +34,7 @@
 #include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
@@ -195,6 +197,8 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    m_settingsPort = std::make_unique<SettingsPort>(this);
+    wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
@@ -216,6 +220,7 @@ bool RaRoWizard::Build()
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
     CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    wizardParaWidget->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -424,6 +429,8 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
+    delete wizardParaWidget;
+    wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -560,6 +567,19 @@ void RaRoWizard::ChangeCammer()
         viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
         viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
     }
+}
+
+void RaRoWizard::SlotSystemPara()
+{
+    if (!wizardParaWidget || wizardParaWidget->isVisible())
+        return;
+    LowerMasterLevel();
+    if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
+        return;
+    *gpWParaBak = *gpWPara;
+    gpWPara->inserterAllParam(1);
+    wizardParaWidget->show();
+    wizardParaWidget->raise();
 }
 
 void RaRoWizard::TSClibrate()

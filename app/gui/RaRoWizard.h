@@ -24,7 +24,9 @@ class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
+class SettingsPort;
 class StationLossPort;
+class WizardParaWidget;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -57,8 +59,11 @@ public:
     CameraStation* station() const { return m_station.get(); }
     OperationLog* operationLog() const { return m_oplog; }
     int numCamera() const;
+    WizardPorts* ports() const { return m_ports.get(); }
+
 
     CammerWidget* cammerWidget[8] = {};
+    WizardParaWidget* wizardParaWidget = nullptr;
     DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
@@ -85,6 +90,7 @@ signals:
     void sigROINGWarm();
 
 public slots:
+    void SlotSystemPara();
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
@@ -118,6 +124,7 @@ private:
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
+    std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;
     std::unique_ptr<StationLossPort> m_lossPort;
     std::unique_ptr<CameraLoss> m_loss;

@@ -78,6 +78,7 @@ public:
 
     // CameraHost
     bool settingsDialogVisible() const override;
+    bool settingsVisible() const override;
     void cameraRepaint(int camera) override;
 
     // IOSetupHost

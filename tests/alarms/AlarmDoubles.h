@@ -39,6 +39,7 @@ struct Rig {
     ControlPort port{IOPortSettings(), IOLinkOptions()};
     Rig()
     {
+        para.outputInvert[2] = 0;  // published words as logical levels
         gpWPara = &para;
         gpControlIO = &port;
         AlarmHost::setInstance(&host);

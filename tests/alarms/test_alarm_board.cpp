@@ -41,6 +41,7 @@ private slots:
         SimBoard sim;
         QVERIFY(sim.waitForPath());
         WizardPara para;
+        para.outputInvert[2] = 0;  // words as logical levels
         para.cutClampOnMouldAlarm = clampOption;
         gpWPara = &para;
         HostDouble host;

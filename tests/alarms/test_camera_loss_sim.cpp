@@ -60,6 +60,7 @@ private slots:
         DeriveFrameLengths();
         CameraRig rig;
         rig.live.cameraLostOptimize = 1;
+        rig.live.outputInvert[2] = 0;  // words as logical levels
         gpWPara = &rig.live;
         rig.build(3);
         QCOMPARE(rig.station.numCamera, 3);

@@ -140,6 +140,8 @@ private slots:
         m_board->send(QStringLiteral("set 0"));
         QTRY_COMPARE_WITH_TIMEOUT(Words(*m_board).mid(m_base), (QStringList{"F4", "F5", "F1"}), 5000);
         QCOMPARE(m_win->cycle().runState, int(RunStopped));
+        m_board->send(QStringLiteral("door open"));  // the alarm output goes off, the clamp stays held
+        QTRY_COMPARE_WITH_TIMEOUT(Words(*m_board).mid(m_base), (QStringList{"F4", "F5", "F1", "F5"}), 3000);
     }
 
     void mouldNgRedetectsWithAPulse()
