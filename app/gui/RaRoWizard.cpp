@@ -28,8 +28,10 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
+#include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "settings/CustomIONameWidget.h"
@@ -205,6 +207,7 @@ bool RaRoWizard::Build()
     // Renumbering ends in the settings' power-off action once it exists.
     widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
     customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
+    drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
@@ -230,6 +233,7 @@ bool RaRoWizard::Build()
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
     helpWidget->hide();
     wizardParaWidget->hide();
@@ -429,6 +433,8 @@ void RaRoWizard::StartOperationLogDay()
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
+    DestroyUserDialogs();
+    UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
@@ -619,7 +625,18 @@ void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
     Lock();
-    // The user accounts log the user out and refresh the account page here.
+    UserManager::Instance().LogOut();
+    drawUserWidget->Reset(true);
+}
+
+void RaRoWizard::SlotAccount()
+{
+    // Also nothing while the settings dialog, the ROI editor, the camera
+    // renumbering or the IO naming page is open, once they exist.
+    if (cycle().verdictState == VerdictAlarm)
+        return;
+    //  The command column is hidden here once it exists.
+    drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotDetectCycle()

@@ -19,6 +19,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class DrawUserWidget;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
@@ -71,6 +72,7 @@ public:
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -100,6 +102,7 @@ public slots:
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
+    void SlotAccount();
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();

@@ -170,6 +170,16 @@ void WizardPorts::cameraRestart()
         m_win->m_loss->CameraRestart();
 }
 
+void WizardPorts::restartViews()
+{
+    // The ROI selections and parameter panels are cleared here once the ROI
+    // editor exists, and the command column shown once it is built.
+    m_win->cycle().verdictState = VerdictIdle;
+    for (CammerWidget* w : m_win->cammerWidget)
+        if (w)
+            w->update();
+}
+
 void WizardPorts::setWhiteBalance()
 {
     for (CameraSide* side : m_win->station()->cameras)

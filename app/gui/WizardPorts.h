@@ -8,6 +8,7 @@
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
 #include "params/IOSetup.h"
+#include "users/DrawUserWidget.h"
 #include "widgets/MainWindowHooks.h"
 
 class RaRoWizard;
@@ -19,6 +20,7 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public AccountPageHost,
                     public MainWindowHooks {
 public:
     explicit WizardPorts(RaRoWizard* win) : m_win(win) {}
@@ -87,6 +89,9 @@ public:
 
     // UnlockLevelSource
     int UnlockLevel() const override;
+
+    // AccountPageHost
+    void restartViews() override;
 
     // MainWindowHooks
     bool lcdOff() const override;
