@@ -5,6 +5,7 @@
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
+#include "SettingsPort.h"
 #include "ROINGWarnBox.h"
 #include "StationLossPort.h"
 #include "TimingWarnBox.h"
@@ -27,10 +28,13 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
+#include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
@@ -194,6 +198,9 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    m_settingsPort = std::make_unique<SettingsPort>(this);
+    wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
+    drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
@@ -212,7 +219,9 @@ bool RaRoWizard::Build()
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    wizardParaWidget->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -408,6 +417,8 @@ void RaRoWizard::StartOperationLogDay()
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
+    DestroyUserDialogs();
+    UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
@@ -420,6 +431,8 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
+    delete wizardParaWidget;
+    wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -558,6 +571,19 @@ void RaRoWizard::ChangeCammer()
     }
 }
 
+void RaRoWizard::SlotSystemPara()
+{
+    if (!wizardParaWidget || wizardParaWidget->isVisible())
+        return;
+    LowerMasterLevel();
+    if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
+        return;
+    *gpWParaBak = *gpWPara;
+    gpWPara->inserterAllParam(1);
+    wizardParaWidget->show();
+    wizardParaWidget->raise();
+}
+
 void RaRoWizard::TSClibrate()
 {
     tscTimer->stop();
@@ -578,7 +604,18 @@ void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
     Lock();
-    // The user accounts log the user out and refresh the account page here.
+    UserManager::Instance().LogOut();
+    drawUserWidget->Reset(true);
+}
+
+void RaRoWizard::SlotAccount()
+{
+    // Also nothing while the settings dialog, the ROI editor, the camera
+    // renumbering or the IO naming page is open, once they exist.
+    if (cycle().verdictState == VerdictAlarm)
+        return;
+    //  The command column is hidden here once it exists.
+    drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotDetectCycle()

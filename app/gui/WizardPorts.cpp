@@ -11,6 +11,7 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "widgets/WarnBox.h"
 
@@ -79,8 +80,10 @@ void WizardPorts::hideMessage()
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
-    // The help viewer, the settings dialog and the command column hide here,
-    // and the ROI editor opens its alarm view (Reset(false)), once they exist.
+    if (m_win->wizardParaWidget)
+        m_win->wizardParaWidget->hide();
+    // The help viewer and the command column hide here, and the ROI editor
+    // opens its alarm view (Reset(false)), once they exist.
 }
 
 void WizardPorts::editorReCheck()
@@ -175,6 +178,16 @@ void WizardPorts::cameraRestart()
         m_win->m_loss->CameraRestart();
 }
 
+void WizardPorts::restartViews()
+{
+    // The ROI selections and parameter panels are cleared here once the ROI
+    // editor exists, and the command column shown once it is built.
+    m_win->cycle().verdictState = VerdictIdle;
+    for (CammerWidget* w : m_win->cammerWidget)
+        if (w)
+            w->update();
+}
+
 void WizardPorts::setWhiteBalance()
 {
     for (CameraSide* side : m_win->station()->cameras)
@@ -253,9 +266,14 @@ void WizardPorts::insertRecord(const QString& text)
     m_win->InsertRecord(text);
 }
 
+bool WizardPorts::settingsVisible() const
+{
+    return settingsDialogVisible();
+}
+
 bool WizardPorts::settingsDialogVisible() const
 {
-    return false;  // the settings dialog answers here once it exists
+    return m_win->wizardParaWidget && m_win->wizardParaWidget->isVisible();
 }
 
 void WizardPorts::cameraRepaint(int camera)

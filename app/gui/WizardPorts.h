@@ -8,6 +8,7 @@
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
 #include "params/IOSetup.h"
+#include "users/DrawUserWidget.h"
 #include "view/ViewHost.h"
 #include "widgets/MainWindowHooks.h"
 
@@ -20,6 +21,7 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public AccountPageHost,
                     public MainWindowHooks,
                     public ViewHost {
 public:
@@ -79,6 +81,7 @@ public:
 
     // CameraHost
     bool settingsDialogVisible() const override;
+    bool settingsVisible() const override;
     void cameraRepaint(int camera) override;
 
     // IOSetupHost
@@ -89,6 +92,9 @@ public:
 
     // UnlockLevelSource
     int UnlockLevel() const override;
+
+    // AccountPageHost
+    void restartViews() override;
 
     // MainWindowHooks
     bool lcdOff() const override;
