@@ -34,6 +34,10 @@
 #include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
@@ -200,6 +204,10 @@ bool RaRoWizard::Build()
     //     (account page, hidden at once).
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
+    helpWidget = new HelpWidget(this);
+    // Renumbering ends in the settings' power-off action once it exists.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
@@ -214,14 +222,23 @@ bool RaRoWizard::Build()
     scaleTimer = new QTimer(this);
 
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
-    // 29. hardwareConfigurationWidget (hidden).
+    customIONameWidget->init();
+    customIONameWidget->hide();
+    // 29.
+    hardwareConfigurationWidget = new HardwareConfigurationWidget(this, [this] {
+        return gCameraID == CAMERA_NONE ? 0 : numCamera();
+    });
+    hardwareConfigurationWidget->hide();
+    connect(hardwareConfigurationWidget, &HardwareConfigurationWidget::sigConfirm, wizardParaWidget, &QWidget::show);
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
     CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    helpWidget->hide();
     wizardParaWidget->hide();
+    widgetChangeCamera->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -431,7 +448,13 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
-    delete wizardParaWidget;
+    for (QWidget* page : std::initializer_list<QWidget*>{customIONameWidget, hardwareConfigurationWidget,
+                                                        widgetChangeCamera, helpWidget, wizardParaWidget})
+        delete page;
+    customIONameWidget = nullptr;
+    hardwareConfigurationWidget = nullptr;
+    widgetChangeCamera = nullptr;
+    helpWidget = nullptr;
     wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;

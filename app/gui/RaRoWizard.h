@@ -27,6 +27,10 @@ class SaveFialImageThread;
 class SettingsPort;
 class StationLossPort;
 class WizardParaWidget;
+class CustomIONameWidget;
+class HardwareConfigurationWidget;
+class HelpWidget;
+class WidgetChangeCamera;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -64,6 +68,10 @@ public:
 
     CammerWidget* cammerWidget[8] = {};
     WizardParaWidget* wizardParaWidget = nullptr;
+    HelpWidget* helpWidget = nullptr;
+    WidgetChangeCamera* widgetChangeCamera = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
     DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;

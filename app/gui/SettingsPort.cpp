@@ -6,6 +6,9 @@
 #include "app/DetectionCycle.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/WidgetChangeCamera.h"
 #include "view/CammerWidget.h"
 
 int SettingsPort::unlockLevel() const
@@ -92,4 +95,33 @@ void SettingsPort::restartPlantClient()
 {
     if (gpNet)
         gpNet->VUR_ReStart();
+}
+
+void SettingsPort::ClearRecord()
+{
+    m_win->ClearRecord();
+}
+
+void SettingsPort::showCameraRenumbering()
+{
+    if (m_win->widgetChangeCamera) {
+        m_win->widgetChangeCamera->show();
+        m_win->widgetChangeCamera->raise();
+    }
+}
+
+void SettingsPort::showIONames()
+{
+    if (m_win->customIONameWidget) {
+        m_win->customIONameWidget->show();
+        m_win->customIONameWidget->raise();
+    }
+}
+
+void SettingsPort::showHardwareConfiguration()
+{
+    if (m_win->hardwareConfigurationWidget) {
+        m_win->hardwareConfigurationWidget->show();
+        m_win->hardwareConfigurationWidget->raise();
+    }
 }

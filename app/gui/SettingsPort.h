@@ -23,6 +23,10 @@ public:
     void repaintCameras() override;
     void selectCamera(int camera) override;
     void restartPlantClient() override;
+    void ClearRecord() override;
+    void showCameraRenumbering() override;
+    void showIONames() override;
+    void showHardwareConfiguration() override;
 
 private:
     RaRoWizard* m_win;
