@@ -4,6 +4,7 @@
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
+#include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
 #include "camera/CameraSide.h"
@@ -123,9 +124,16 @@ void WizardPorts::saveResultPicture(int c, int step, int slot)
         w->SaveFailImage(step, slot);
 }
 
-void WizardPorts::saveReTrainImage(int, int)
+void WizardPorts::updateResultPicture(int c, int step, int slot)
 {
-    // Saving the current image as a template comes with the template files.
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->UpdateFailImage(step, slot);
+}
+
+void WizardPorts::saveReTrainImage(int c, int g)
+{
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->SaveReTrainImage(g);
 }
 
 void WizardPorts::retrain(int c, int g, bool shapeOnly)
@@ -320,4 +328,59 @@ void WizardPorts::restartLcdTimer(int ms)
 void WizardPorts::updateWindow()
 {
     m_win->update();
+}
+
+CycleState& WizardPorts::cycle()
+{
+    return m_win->cycle();
+}
+
+CammerWidget* WizardPorts::cameraWidget(int c)
+{
+    return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+int WizardPorts::framesPerSecond(int c) const
+{
+    return (c >= 0 && c < 8) ? m_win->fps[c] : 0;
+}
+
+float WizardPorts::countdownSeconds() const
+{
+    return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;
+}
+
+void WizardPorts::ChangeCammer()
+{
+    m_win->ChangeCammer();
+}
+
+int WizardPorts::CheckPassword()
+{
+    return m_win->CheckPassword();
+}
+
+void WizardPorts::ResetRun(int camera)
+{
+    m_win->detection()->ResetRun(camera);
+}
+
+void WizardPorts::Rejudge(int camera)
+{
+    m_win->detection()->Rejudge(camera);
+}
+
+void WizardPorts::CheckNGAgain()
+{
+    m_win->detection()->CheckNGAgain();
+}
+
+void WizardPorts::BackTrain()
+{
+    m_win->BackTrain();
+}
+
+bool WizardPorts::safetyDoorOpen() const
+{
+    return gisSafeDoorOpen != 0;
 }
