@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QPainter>
 
-int gHelpC = 0;
-
 HelpWidget::HelpWidget(QWidget* parent, const QString& dir)
     : QWidget(parent)
 {
