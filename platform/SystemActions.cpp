@@ -59,6 +59,12 @@ ActionResult RecordingSystemActions::run(const QStringList& argv, int)
     return r;
 }
 
+ActionResult RecordingSystemActions::inspect(const QStringList& argv, int timeoutMs)
+{
+    record(argv);
+    return RunProgram(argv, timeoutMs);
+}
+
 bool RecordingSystemActions::startDetached(const QStringList& argv, const QString&)
 {
     record(QStringList{QStringLiteral("start")} + argv);
@@ -77,7 +83,17 @@ bool RecordingSystemActions::portIoPermission(int level)
     return true;
 }
 
+ActionResult SystemActions::inspect(const QStringList& argv, int timeoutMs)
+{
+    return RunProgram(argv, timeoutMs);
+}
+
 ActionResult RealSystemActions::run(const QStringList& argv, int timeoutMs)
+{
+    return RunProgram(argv, timeoutMs);
+}
+
+ActionResult RunProgram(const QStringList& argv, int timeoutMs)
 {
     ActionResult r;
     if (argv.isEmpty()) {

@@ -1,0 +1,20 @@
+#include "SettingsPopups.h"
+
+#include "widgets/ChooseBox.h"
+#include "widgets/WarnBox.h"
+
+bool Ask(const QString& text)
+{
+    if (!gpChooseBox)
+        return false;
+    gpChooseBox->setText(text);
+    return gpChooseBox->exec() == 1;
+}
+
+void Warn(const QString& text)
+{
+    if (!gpWarnBox)
+        return;
+    gpWarnBox->setText(text);
+    gpWarnBox->exec();
+}
