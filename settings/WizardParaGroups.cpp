@@ -19,6 +19,15 @@ namespace {
 // The main window's connections to the files a restore replaces.
 const char* const kRestoredConnections[] = {"dbIn", "dbT"};
 
+// The index lives in the live record; the edit copy follows, or the next
+// Confirm would see a change and put the old index back.
+void SetGroupIndex(int index)
+{
+    gpWPara->paraGroupIndex = index;
+    gpWParaBak->paraGroupIndex = index;
+    gpWPara->SaveAddFile();
+}
+
 int FindGroup(const ComboBox* list, const QString& name)
 {
     return list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -87,9 +96,8 @@ void WizardParaWidget::SlotParaGroupBackup()
     if (FindGroup(paraGroupCombo, name) < 0)
         ParaGroupUpdateList();
     const int at = FindGroup(paraGroupCombo, name);
-    gpWPara->paraGroupIndex = at;
+    SetGroupIndex(at);
     paraGroupCombo->setCurrentIndex(at);
-    gpWPara->SaveAddFile();
 }
 
 void WizardParaWidget::SlotParaGroupRestore()
@@ -125,8 +133,7 @@ void WizardParaWidget::SlotParaGroupRestore()
         Report(LanStr(1104).arg(failure.path));
         return;
     }
-    gpWPara->paraGroupIndex = paraGroupCombo->currentIndex();
-    gpWPara->SaveAddFile();
+    SetGroupIndex(paraGroupCombo->currentIndex());
     m_host->InsertRecord(LanStr(286).arg(name));
     // The restored parameters are read by the next start.
     m_host->FLushAll();

@@ -1,0 +1,298 @@
+// The settings dialog's maintenance actions on a working directory of their
+// own: parameter groups, counters, language and power; hostile names and
+// failed copies change nothing and restart nothing.
+#include "SettingsRig.h"
+
+#include "app/Counters.h"
+#include "app/MainGlobals.h"
+#include "platform/SystemActions.h"
+#include "settings/ParaGroups.h"
+#include "widgets/ColorButton.h"
+#include "widgets/ComboBox.h"
+#include "widgets/Edit.h"
+
+#include <QDirIterator>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+bool Seen(const PopupAnswerer& a, const QString& text)
+{
+    for (const PopupAnswerer::Seen& s : a.seen())
+        if (s.text == text)
+            return true;
+    return false;
+}
+
+// A message with a detail filled in: the text up to its placeholder.
+bool SeenStarting(const PopupAnswerer& a, int id)
+{
+    const QString head = LanStr(id).section(QStringLiteral("%1"), 0, 0);
+    for (const PopupAnswerer::Seen& s : a.seen())
+        if (s.text.startsWith(head))
+            return true;
+    return false;
+}
+
+int Actions(const QString& action)
+{
+    int n = 0;
+    for (const QString& l : SystemActionLines())
+        n += l.endsWith(QLatin1Char(' ') + action) ? 1 : 0;
+    return n;
+}
+
+void WriteFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Every file below a folder with its content: "nothing changed" made checkable.
+QMap<QString, QByteArray> Snapshot(const QString& dir)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(dir, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        out.insert(QDir(dir).relativeFilePath(p), QFileInfo(p).isDir() ? QByteArray("<dir>") : ReadFile(p));
+    }
+    return out;
+}
+
+// Writes past `bytes` fail as they would on a full disk.
+struct DiskFullAfter {
+    explicit DiskFullAfter(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit r{bytes, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
+};
+
+void ClickGroupButton(SettingsRig& rig, int k)
+{
+    rig.dlg->groupButton[k]->click();
+}
+}  // namespace
+
+class TestSettingsActions : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { LoadLanguageTable(); }
+    void init() { gLan = 0; }
+
+    void hostileGroupNamesChangeNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("text");
+        QTest::newRow("empty") << QString() << 282;
+        QTest::newRow("up") << QStringLiteral("../x") << 1100;
+        QTest::newRow("option") << QStringLiteral("-rf") << 1100;
+        QTest::newRow("blank") << QStringLiteral("two words") << 1100;
+        QTest::newRow("quote") << QStringLiteral("it's") << 1100;
+        QTest::newRow("double quote") << QStringLiteral("say\"hi\"") << 1100;
+        QTest::newRow("hidden") << QStringLiteral(".x") << 1100;
+        QTest::newRow("slash") << QStringLiteral("a/b") << 1100;
+        QTest::newRow("control") << QStringLiteral("a\tb") << 1100;
+        QTest::newRow("long") << QString(33, QLatin1Char('a')) << 1100;
+        QTest::newRow("default") << QStringLiteral("default") << 1101;
+    }
+    void hostileGroupNamesChangeNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, text);
+        SettingsRig rig;
+        // The same name found on the disk (put there by hand) is refused as well.
+        if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String("default"))
+            WriteFile(QStringLiteral("paraGroup/%1/PARAM.db").arg(name), "x");
+        WriteFile(QStringLiteral("cammer11/template0.bmp"), "live");
+        rig.dlg->ParaGroupUpdateList();
+        const auto before = Snapshot(rig.dir.path());
+        rig.open();
+        PopupAnswerer answers;
+        rig.dlg->groupNameEdit->setText(name);
+        ClickGroupButton(rig, 0);
+        QVERIFY(Seen(answers, LanStr(text)));
+        if (text != 1101) {  // restoring the installed group is allowed
+            rig.dlg->paraGroupCombo->setCurrentIndex(rig.dlg->paraGroupCombo->findText(name));
+            ClickGroupButton(rig, 1);
+            ClickGroupButton(rig, 2);
+        }
+        // Refused before any question: nothing asked, nothing written, nothing restarted.
+        for (int q : {283, 285, 287})
+            QVERIFY(!Seen(answers, LanStr(q)));
+        QCOMPARE(Snapshot(rig.dir.path()), before);
+        QVERIFY(rig.host.records.isEmpty());
+        QVERIFY(QDir(QStringLiteral("paraGroup/default")).exists());
+    }
+
+    void backupRestoreAndDelete()
+    {
+        SettingsRig rig;
+        QCOMPARE(gDNum.load(), 2);
+        WriteFile(QStringLiteral("cammer11/template0.bmp"), "c1s1");
+        WriteFile(QStringLiteral("cammer22/sub/ignorepoint.bmp"), "c2s2");
+        WriteFile(QStringLiteral("cammer13/template0.bmp"), "step 3 is not in use");
+        rig.open();
+        PopupAnswerer answers;
+        rig.dlg->groupNameEdit->setText(QStringLiteral("mould_A-2"));
+        ClickGroupButton(rig, 0);
+        QCOMPARE(ReadFile(QStringLiteral("paraGroup/mould_A-2/cammer11/template0.bmp")), QByteArray("c1s1"));
+        QCOMPARE(ReadFile(QStringLiteral("paraGroup/mould_A-2/cammer22/sub/ignorepoint.bmp")), QByteArray("c2s2"));
+        QVERIFY(!QFile::exists(QStringLiteral("paraGroup/mould_A-2/cammer13")));
+        QCOMPARE(ReadFile(QStringLiteral("paraGroup/mould_A-2/PARAM.db")), ReadFile(QStringLiteral("PARAM.db")));
+        ComboBox& list = *rig.dlg->paraGroupCombo;
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.currentText(), QStringLiteral("mould_A-2"));
+        QCOMPARE(ReadFile(QStringLiteral("sysadd.txt")), QByteArray("1\n"));
+
+        // The same name again, answered No: the group stays as it was.
+        WriteFile(QStringLiteral("cammer11/template0.bmp"), "changed");
+        answers.queue(1);  // 283
+        answers.queue(0);  // 284
+        rig.dlg->groupNameEdit->setText(QStringLiteral("mould_A-2"));
+        ClickGroupButton(rig, 0);
+        QVERIFY(Seen(answers, LanStr(284)));
+        QVERIFY(!Seen(answers, LanStr(234)));  // the group index is no edit to save
+        QCOMPARE(ReadFile(QStringLiteral("paraGroup/mould_A-2/cammer11/template0.bmp")), QByteArray("c1s1"));
+
+        // Restore: the group's files replace the live ones, the steps the group
+        // has no folder for lose theirs, PARAM.db is replaced with its
+        // connection closed and opened again, then the restart.
+        QVERIFY(SetStoredValue(QStringLiteral("system2"), 2, 77));
+        WriteFile(QStringLiteral("cammer23/template0.bmp"), "stale");
+        list.setCurrentIndex(list.findText(QStringLiteral("mould_A-2")));
+        gpWPara->paraGroupIndex = 0;
+        answers.clear();
+        ClickGroupButton(rig, 1);
+        QVERIFY(Seen(answers, LanStr(285)));
+        QCOMPARE(ReadFile(QStringLiteral("cammer11/template0.bmp")), QByteArray("c1s1"));
+        QCOMPARE(ReadFile(QStringLiteral("cammer22/sub/ignorepoint.bmp")), QByteArray("c2s2"));
+        QVERIFY(!QFile::exists(QStringLiteral("cammer13")));
+        QVERIFY(!QFile::exists(QStringLiteral("cammer23")));
+        QVERIFY(StoredValue(QStringLiteral("system2"), 2) != 77);
+        QVERIFY(QSqlDatabase::database(QStringLiteral("dbIn"), false).isOpen());
+        QCOMPARE(rig.host.records.last(), LanStr(286).arg(QStringLiteral("mould_A-2")));
+        QCOMPARE(ReadFile(QStringLiteral("sysadd.txt")), QByteArray("1\n"));
+        QCOMPARE(rig.host.flushAll, 1);
+        QCOMPARE(Actions(QStringLiteral("reboot")), 1);
+
+        // Delete: gone from the list and the disk; the group index stays.
+        ClickGroupButton(rig, 2);
+        QVERIFY(Seen(answers, LanStr(287)));
+        QCOMPARE(list.findText(QStringLiteral("mould_A-2")), -1);
+        QCOMPARE(ParaGroups().List(), QStringList{QStringLiteral("default")});
+        QCOMPARE(ReadFile(QStringLiteral("sysadd.txt")), QByteArray("1\n"));
+        // The installed group can be neither removed nor overwritten.
+        list.setCurrentIndex(0);
+        answers.clear();
+        ClickGroupButton(rig, 2);
+        QVERIFY(Seen(answers, LanStr(1101)));
+        QVERIFY(QFile::exists(QStringLiteral("paraGroup/default/PARAM.db")));
+    }
+
+    void failedCopiesKeepWhatWasThere()
+    {
+        SettingsRig rig;
+        WriteFile(QStringLiteral("paraGroup/mouldB/PARAM.db"), ReadFile(QStringLiteral("PARAM.db")));
+        WriteFile(QStringLiteral("paraGroup/mouldB/cammer11/template0.bmp"), "kept");
+        WriteFile(QStringLiteral("cammer11/template0.bmp"), QByteArray(256 * 1024, 'x'));
+        rig.dlg->ParaGroupUpdateList();
+        rig.open();
+        PopupAnswerer answers;
+        const auto groups = Snapshot(QStringLiteral("paraGroup"));
+        {
+            // The disk fills up on the large template: the old group stays whole.
+            DiskFullAfter full(128 * 1024);
+            rig.dlg->groupNameEdit->setText(QStringLiteral("mouldB"));
+            ClickGroupButton(rig, 0);
+        }
+        QVERIFY(SeenStarting(answers, 1103));
+        QCOMPARE(Snapshot(QStringLiteral("paraGroup")), groups);
+        QCOMPARE(rig.host.records.size(), 1);
+
+        // A group without a parameter table is refused before a live file is touched.
+        WriteFile(QStringLiteral("paraGroup/broken/cammer11/template0.bmp"), "other product");
+        WriteFile(QStringLiteral("paraGroup/broken/PARAM.db"), "not a database");
+        rig.dlg->ParaGroupUpdateList();
+        const auto live = Snapshot(rig.dir.path());
+        rig.dlg->paraGroupCombo->setCurrentIndex(rig.dlg->paraGroupCombo->findText(QStringLiteral("broken")));
+        ClickGroupButton(rig, 1);
+        QVERIFY(Seen(answers, LanStr(1102).arg(QStringLiteral("broken"))));
+        QCOMPARE(Snapshot(rig.dir.path()), live);
+        QCOMPARE(ReadFile(QStringLiteral("cammer11/template0.bmp")), QByteArray(256 * 1024, 'x'));
+        QCOMPARE(Actions(QStringLiteral("reboot")), 0);
+        QCOMPARE(rig.host.flushAll, 0);
+    }
+
+    void countsLanguageAndPower()
+    {
+        SettingsRig rig;
+        rig.open();
+        PopupAnswerer answers;
+        std::fill(std::begin(gAllNum), std::end(gAllNum), 9);
+        std::fill(std::begin(gFailNum), std::end(gFailNum), 3);
+        gLost = 2;
+        rig.dlg->resetCountButton->click();
+        QCOMPARE(ReadFile(QStringLiteral("count.txt")).trimmed(), QByteArray("0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"));
+        QCOMPARE(gLost, 0);
+        QCOMPARE(rig.host.records, QStringList{LanStr(255)});
+        QVERIFY(answers.seen().isEmpty());  // no question
+
+        // The language in use: nothing asked.
+        rig.dlg->SlotChangeLan(gLan);
+        QVERIFY(answers.seen().isEmpty());
+        // English: asked, logged, stored, restarted.
+        rig.dlg->languageCombo->setCurrentIndex(1);
+        QCOMPARE(gLan, 1);
+        QVERIFY(Seen(answers, LanStrIn(318, 0)));  // asked in the language of the time
+        QVERIFY(rig.host.records.contains(LanStrIn(319, 0)));
+        QCOMPARE(StoredValue(QStringLiteral("system2"), 13), 1);
+        QCOMPARE(rig.host.stopWtd, 1);
+        QCOMPARE(rig.host.flushAll, 1);
+        QCOMPARE(Actions(QStringLiteral("reboot")), 1);
+        gLan = 0;
+
+        // Power off: No to the restart question powers off, after the save.
+        rig.open();
+        answers.queue(1);  // 291
+        answers.queue(0);  // 293
+        rig.dlg->shutDownButton->click();
+        QCOMPARE(rig.host.records.last(), LanStr(292));
+        QCOMPARE(Actions(QStringLiteral("init 0")), 1);
+        QCOMPARE(Actions(QStringLiteral("reboot")), 1);
+        // Calibration with 9 points, then the restart.
+        rig.open();
+        answers.queueAction([](QDialog* d) {
+            static_cast<ChooseCaliNumWidget*>(d)->combo()->setCurrentIndex(1);
+            d->accept();
+        });
+        rig.dlg->actionButton[WizardParaWidget::ActionCalibrate]->click();
+        QCOMPARE(Actions(QStringLiteral("./tsc 9")), 1);
+        QCOMPARE(Actions(QStringLiteral("reboot")), 2);
+
+        // A 40-character password is kept as its first 32.
+        const QString typed = QStringLiteral("1234567890").repeated(4);
+        rig.dlg->newPasswordEdit->setText(typed);
+        rig.dlg->confirmPasswordEdit->setText(typed);
+        rig.dlg->changePasswordButton->click();
+        QCOMPARE(QString::fromLatin1(gpWParaBak->password), typed.left(32));
+        QVERIFY(Seen(answers, LanStr(279)));
+    }
+};
+
+MOJU_TEST_MAIN(TestSettingsActions)
+#include "test_settings_actions.moc"
