@@ -205,8 +205,9 @@ bool RaRoWizard::Build()
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
     helpWidget = new HelpWidget(this);
-    // Renumbering ends in the settings' power-off action once it exists.
-    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    // Renumbering ends in the settings' power-off action.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(),
+                                                [this] { wizardParaWidget->SlotShutDown(); });
     customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 

@@ -4,6 +4,7 @@
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
+#include "app/LedPanel.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 #include "settings/CustomIONameWidget.h"
@@ -124,4 +125,19 @@ void SettingsPort::showHardwareConfiguration()
         m_win->hardwareConfigurationWidget->show();
         m_win->hardwareConfigurationWidget->raise();
     }
+}
+
+void SettingsPort::FLushAll()
+{
+    m_win->FLushAll();
+}
+
+void SettingsPort::StopWTD()
+{
+    ::StopWTD();
+}
+
+void SettingsPort::Exit(int status)
+{
+    ::Exit(status);
 }

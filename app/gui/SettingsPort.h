@@ -27,6 +27,9 @@ public:
     void showCameraRenumbering() override;
     void showIONames() override;
     void showHardwareConfiguration() override;
+    void FLushAll() override;
+    void StopWTD() override;
+    void Exit(int status) override;
 
 private:
     RaRoWizard* m_win;

@@ -5,6 +5,7 @@
 
 #include "app/Counters.h"
 #include "app/MainGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "platform/SystemActions.h"
 #include "settings/ParaGroups.h"
 #include "widgets/ColorButton.h"
@@ -291,6 +292,43 @@ private slots:
         rig.dlg->changePasswordButton->click();
         QCOMPARE(QString::fromLatin1(gpWParaBak->password), typed.left(32));
         QVERIFY(Seen(answers, LanStr(279)));
+    }
+
+    // The pages these actions open, for a person to look at: MOJU_SHOTS_DIR names the folder.
+    void grabActionPages_data() { AddLanguageRows(); }
+    void grabActionPages()
+    {
+        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
+        if (out.isEmpty())
+            QSKIP("MOJU_SHOTS_DIR not set");
+        QFETCH(int, lan);
+        SettingsRig rig([lan] { SetStoredValue(QStringLiteral("system2"), 13, lan); });
+        QDir().mkpath(out);
+        PopupAnswerer answers;
+        // Each popup is grabbed as it shows, then answered.
+        const auto grab = [&](const char* name, int result) {
+            answers.queueAction([=](QDialog* d) {
+                d->grab().save(QStringLiteral("%1/actions-%2x%3-%4-%5.png")
+                                   .arg(out).arg(gShowW).arg(gShowH)
+                                   .arg(QString::fromLatin1(QTest::currentDataTag()), QLatin1String(name)));
+                d->done(result);
+            });
+        };
+        rig.open();
+        grab("clock", QDialog::Rejected);
+        rig.dlg->actionButton[WizardParaWidget::ActionClock]->click();
+        grab("calibration", QDialog::Rejected);
+        rig.dlg->actionButton[WizardParaWidget::ActionCalibrate]->click();
+        rig.dlg->groupNameEdit->setText(QStringLiteral("-rf"));
+        grab("group-name-refused", QDialog::Accepted);
+        rig.dlg->groupButton[0]->click();
+        grab("factory-question", QDialog::Accepted);
+        grab("factory-missing", QDialog::Accepted);
+        rig.dlg->actionButton[WizardParaWidget::ActionFactory]->click();
+        grab("exit-question", QDialog::Rejected);
+        rig.dlg->actionButton[WizardParaWidget::ActionExit]->click();
+        for (auto& x : answers.seen()) qDebug() << x.className << x.text;
+        QTRY_VERIFY(answers.seen().size() >= 6);
     }
 };
 
