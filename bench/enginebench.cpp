@@ -212,6 +212,7 @@ std::vector<int> Verdicts(const std::vector<Camera>& cams)
 
 void Probe(const QStringList& args, std::vector<Camera>& cams, int angle)
 {
+    cams[0].widget->FinishInspectFrame();
     cv::Mat tpl(kH, kW, CV_8UC1, cams[0].widget->templateImages[0][0].data());
     cv::Mat ins(kH, kW, CV_8UC1, cams[0].widget->inspectFrame.data());
     cv::Mat wrk(kH, kW, CV_8UC1, cams[0].widget->workBuffer.data());

@@ -160,6 +160,8 @@ void CammerWidget::SyncDisplay()
 {
     const std::vector<uint8_t>* frame = m_pendingFrame;
     m_pendingFrame = nullptr;
+    if (frame == &inspectFrame)
+        FinishInspectFrame();
     const FrameLayout& l = CammerWidgetData::layout();
     if (!frame || frame->size() < size_t(l.colorLen()) || displayBuffer.size() < size_t(l.imageLen()) * 4)
         return;
@@ -175,6 +177,7 @@ void CammerWidget::SaveFailImage(int step, int slot)
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
     std::vector<uint8_t> picture(size_t(l.imageLen()) * 4);
+    FinishInspectFrame();
     if (l.colour)
         std::memcpy(picture.data(), inspectFrame.data(), std::min(picture.size(), inspectFrame.size()));
     else if (inspectFrame.size() >= size_t(l.imageLen()))
@@ -203,6 +206,7 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     const size_t row = size_t(l.width) * (l.colour ? 4 : 1);
     if (workBuffer.size() < row * size_t(l.height))
         return false;
+    FinishInspectFrame();  // the aligned frame still needs the one being replaced
     for (int y = 0; y < l.height; ++y)
         std::memcpy(workBuffer.data() + row * size_t(y), img.constScanLine(y), row);
     return true;
