@@ -226,7 +226,8 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     for (; i < n; ++i)
                         o[i] = blend(p0[i], p0[i + 1], p1[i], p1[i + 1], fx, fy);
                 } else {
-                    for (int i = first; i < last; ++i) {
+                    int i = first;
+                    for (; i < last; ++i) {
                         coords(i, sx, sy, fx, fy);
                         const uchar* p = base + size_t(sy) * step + size_t(sx);
                         out[i] = blend(p[0], p[1], p[step], p[step + 1], fx, fy);
