@@ -226,11 +226,19 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     for (; i < n; ++i)
                         o[i] = blend(p0[i], p0[i + 1], p1[i], p1[i + 1], fx, fy);
                 } else {
-                    int i = first;
-                    for (; i < last; ++i) {
-                        coords(i, sx, sy, fx, fy);
-                        const uchar* p = base + size_t(sy) * step + size_t(sx);
-                        out[i] = blend(p[0], p[1], p[step], p[step + 1], fx, fy);
+                    // blend() rewritten with one product per axis: the same integers.
+                    const int* ad = adelta.data();
+                    const int* bd = bdelta.data();
+                    const ptrdiff_t st = ptrdiff_t(step);
+                    for (int i = first; i < last; ++i) {
+                        const int X = (X0 + ad[i]) >> (kAbBits - kInterBits);
+                        const int Y = (Y0 + bd[i]) >> (kAbBits - kInterBits);
+                        const uchar* p = base + ptrdiff_t(Y >> kInterBits) * st + (X >> kInterBits);
+                        const int ux = X & (kTab - 1);
+                        const int uy = Y & (kTab - 1);
+                        const int top = p[0] * kTab + (p[1] - p[0]) * ux;
+                        const int bottom = p[st] * kTab + (p[st + 1] - p[st]) * ux;
+                        out[i] = static_cast<uchar>((top * kTab + (bottom - top) * uy + 512) >> 10);
                     }
                 }
                 x = last - 1;
