@@ -25,6 +25,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -287,6 +288,14 @@ void Breakdown(Camera& cam, const InspectParams& p)
     std::printf("  camera 0 sum of the lines %.2f ms; positioning and all ROIs at once %.2f ms\n", sum, whole);
 }
 
+// Processor time of the whole process (all threads), for runs on a busy machine.
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 struct Spread {
     double median = 0, min = 0;
 };
@@ -443,6 +452,7 @@ int main(int argc, char** argv)
                 InspectStep::Run(engines, 0, threads);  // warm-up
                 std::vector<double> times;
                 long allocations = 0;
+                const double cpuBefore = CpuMs();
                 for (int s = 0; s < steps; ++s) {
                     g_listParamROI.clear();
                     load();
@@ -452,6 +462,7 @@ int main(int argc, char** argv)
                     times.push_back(Ms(a, Clock::now()));
                     allocations += gAllocations.load() - before;
                 }
+                const double cpuPerStep = (CpuMs() - cpuBefore) / steps;
                 const Spread step = Summary(times);
                 int ngCameras = 0;
                 for (Camera& cam : cams)
@@ -474,6 +485,7 @@ int main(int argc, char** argv)
 #endif
                 if (ng && goodMedian > 0)
                     std::printf("; NG / good %.2f", step.median / goodMedian);
+                std::printf("; CPU %.1f ms per step", cpuPerStep);
                 std::printf("\n");
             }
         }
