@@ -32,6 +32,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "BenchCamera.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/InspectStep.h"
@@ -145,25 +146,7 @@ cv::Mat Moved(const cv::Mat& src, double dx, double dy, double angle)
     return out;
 }
 
-struct Camera {
-    std::unique_ptr<CammerWidgetData> widget;
-    std::unique_ptr<CammerSingleton> set;
-    std::unique_ptr<CammerRecong> engine;
-};
-
-void AddRoi(Camera& c, int code, const cv::Rect& r, int minSize, int sens, int maxArea)
-{
-    CammerSingleton& s = *c.set;
-    const int j = s.count[0]++;
-    s.roi_type[0][j] = CammerSingleton::kRect;
-    s.algorithm[0][j] = code;
-    s.min_size[0][j] = minSize;
-    s.sensibility[0][j] = sens;
-    s.max_area[0][j] = maxArea;
-    s.rect[0][j] = ClustomRect(r.x, r.y, r.x + r.width - 1, r.y + r.height - 1);
-    s.rect[0][j].setImageRect();
-    c.widget->liveMasks[0][j] = s.rect[0][j].UpdateMask();
-}
+using Camera = BenchCamera;
 
 // 50 ROIs: 20 Defect, 10 Spot, 3 black + 3 white area, 3 white + 3 black num,
 // 4 Similarity, 4 Dist-Measure. No Position ROI: the model is the centre half
@@ -174,21 +157,21 @@ void BuildRoiSet(Camera& c)
     auto cell = [](int i) { return cv::Point((1 + i % 10) * 160 + 10, (i / 10) * 170 + 50); };
     int i = 0;
     for (int k = 0; k < 20; ++k, ++i)
-        AddRoi(c, RoiCode::Defect, cv::Rect(cell(i), cv::Size(150, 150)), 3, 45, 100);
+        c.AddRoi(RoiCode::Defect, cv::Rect(cell(i), cv::Size(150, 150)), 3, 45, 100);
     for (int k = 0; k < 10; ++k, ++i)
-        AddRoi(c, RoiCode::Spot, cv::Rect(cell(i) + cv::Point(20, 20), cv::Size(110, 100)), 12800, 0, 50000);
+        c.AddRoi(RoiCode::Spot, cv::Rect(cell(i) + cv::Point(20, 20), cv::Size(110, 100)), 12800, 0, 50000);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::BlackArea, cv::Rect(cell(i) + cv::Point(40, 40), cv::Size(70, 60)), 0, 50, 5000);
+        c.AddRoi(RoiCode::BlackArea, cv::Rect(cell(i) + cv::Point(40, 40), cv::Size(70, 60)), 0, 50, 5000);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::WhiteArea, cv::Rect(cell(i) + cv::Point(20, 100), cv::Size(110, 30)), 0, 200, 5000);
+        c.AddRoi(RoiCode::WhiteArea, cv::Rect(cell(i) + cv::Point(20, 100), cv::Size(110, 30)), 0, 200, 5000);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::WhiteNum, cv::Rect(cell(i) + cv::Point(10, 15), cv::Size(130, 30)), 1, 200, 0x640001);
+        c.AddRoi(RoiCode::WhiteNum, cv::Rect(cell(i) + cv::Point(10, 15), cv::Size(130, 30)), 1, 200, 0x640001);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::BlackNum, cv::Rect(cell(i) + cv::Point(30, 30), cv::Size(90, 80)), 1, 60, 0x640001);
+        c.AddRoi(RoiCode::BlackNum, cv::Rect(cell(i) + cv::Point(30, 30), cv::Size(90, 80)), 1, 60, 0x640001);
     for (int k = 0; k < 4; ++k, ++i)
-        AddRoi(c, RoiCode::Similarity, cv::Rect(cell(i), cv::Size(150, 150)), 0, 80, 0);
+        c.AddRoi(RoiCode::Similarity, cv::Rect(cell(i), cv::Size(150, 150)), 0, 80, 0);
     for (int k = 0; k < 4; ++k, ++i)
-        AddRoi(c, RoiCode::DistMeasure, cv::Rect(cell(i) + cv::Point(0, 60), cv::Size(150, 20)), 0, 35, 200);
+        c.AddRoi(RoiCode::DistMeasure, cv::Rect(cell(i) + cv::Point(0, 60), cv::Size(150, 20)), 0, 35, 200);
 }
 
 int Arg(const QStringList& args, const QString& name, int fallback)
