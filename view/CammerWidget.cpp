@@ -67,7 +67,9 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
 
     if (m_side)
         m_side->CameraStart();
-    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && PlantLinkUp())
+    // Shares are made while the window is built, before the plant client runs:
+    // a started link is enough (its client connects later).
+    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && gpNet && gpNet->isInit)
         gpNet->VUR_AddUseMemory(cam, gImageW, gImageH, displayBuffer.data());
 
     blinkTimer = new QTimer(this);  // the alarm blink comes with the live view

@@ -109,6 +109,7 @@ bool RaRoWizard::Build()
     MainWindowHooks::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
+    PlantLinkHost::setInstance(m_ports.get());
 
     // 7. The message box and the alarm boxes exist before a database can fail.
     gpWarnBox = new WarnBox;
@@ -410,6 +411,7 @@ RaRoWizard::~RaRoWizard()
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
+    PlantLinkHost::setInstance(nullptr);
     if (m_cycle)
         m_cycle->StopAll();
     if (m_saver) {
