@@ -179,14 +179,14 @@ private slots:
         m_net = StartLink(m_dir->path(), &m_clock);
         QSignalSpy products(m_net.get(), &VUR_Net::productNamesReceived);
         QSignalSpy memos(m_net.get(), &VUR_Net::remindersReceived);
-        PlantClientDouble client(m_net->serverPort(), {QStringLiteral("--products"), QStringLiteral("{\"product\":[\"壳体\"]}")});
+        PlantClientDouble client(m_net->serverPort(), {QStringLiteral("--products"), QStringLiteral("{\"result\":[{\"product_name\":\"壳体\"}]}")});
         QTRY_VERIFY(m_net->isAlive);
         m_net->VUR_RequestProductNames();
         QTRY_COMPARE(products.size(), 1);
-        QCOMPARE(products[0][0].toString(), QStringLiteral("{\"product\":[\"壳体\"]}"));
+        QCOMPARE(products[0][0].toString(), QStringLiteral("{\"result\":[{\"product_name\":\"壳体\"}]}"));
         m_net->VUR_RequestReminds();
         QTRY_COMPARE(memos.size(), 1);
-        QCOMPARE(memos[0][0].toString(), QStringLiteral("{\"remind\":[]}"));
+        QVERIFY(memos[0][0].toString().contains(QStringLiteral("\"reminder_name\":\"mould cleaning\"")));
     }
 
     void switchesFromWhichsendConfig_data()

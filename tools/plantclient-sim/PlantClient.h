@@ -16,8 +16,9 @@ public:
         quint16 port = 8890;
         int heartMs = 0;
         bool ack = true;
-        QByteArray products = R"({"product":["A-100","B-200"]})";
-        QByteArray reminds = R"({"remind":[]})";
+        QByteArray products = R"({"result":[{"product_name":"A-100"},{"product_name":"B-200"}]})";
+        QByteArray reminds = R"({"result":[{"operator":"Wang","create_utc":1700000000000,"notify_utc":1700003600000,)"
+                             R"("duration":30,"reminder_name":"mould cleaning"}]})";
         QString grabDir;
     };
     explicit PlantClient(const Options& options, QObject* parent = nullptr);
