@@ -5,6 +5,7 @@
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
+#include "SettingsPort.h"
 #include "ROINGWarnBox.h"
 #include "StationLossPort.h"
 #include "TimingWarnBox.h"
@@ -27,10 +28,17 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
+#include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WidgetChangeCamera.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
@@ -110,6 +118,7 @@ bool RaRoWizard::Build()
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
     PlantLinkHost::setInstance(m_ports.get());
+    ViewHost::setInstance(m_ports.get());
 
     // 7. The message box and the alarm boxes exist before a database can fail.
     gpWarnBox = new WarnBox;
@@ -194,6 +203,13 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    m_settingsPort = std::make_unique<SettingsPort>(this);
+    wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
+    helpWidget = new HelpWidget(this);
+    // Renumbering ends in the settings' power-off action once it exists.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
+    drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
@@ -207,12 +223,23 @@ bool RaRoWizard::Build()
     scaleTimer = new QTimer(this);
 
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
-    // 29. hardwareConfigurationWidget (hidden).
+    customIONameWidget->init();
+    customIONameWidget->hide();
+    // 29.
+    hardwareConfigurationWidget = new HardwareConfigurationWidget(this, [this] {
+        return gCameraID == CAMERA_NONE ? 0 : numCamera();
+    });
+    hardwareConfigurationWidget->hide();
+    connect(hardwareConfigurationWidget, &HardwareConfigurationWidget::sigConfirm, wizardParaWidget, &QWidget::show);
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    helpWidget->hide();
+    wizardParaWidget->hide();
+    widgetChangeCamera->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -408,10 +435,13 @@ void RaRoWizard::StartOperationLogDay()
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
+    DestroyUserDialogs();
+    UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
     PlantLinkHost::setInstance(nullptr);
+    ViewHost::setInstance(nullptr);
     if (m_cycle)
         m_cycle->StopAll();
     if (m_saver) {
@@ -420,6 +450,14 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
+    for (QWidget* page : std::initializer_list<QWidget*>{customIONameWidget, hardwareConfigurationWidget,
+                                                        widgetChangeCamera, helpWidget, wizardParaWidget})
+        delete page;
+    customIONameWidget = nullptr;
+    hardwareConfigurationWidget = nullptr;
+    widgetChangeCamera = nullptr;
+    helpWidget = nullptr;
+    wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -558,6 +596,19 @@ void RaRoWizard::ChangeCammer()
     }
 }
 
+void RaRoWizard::SlotSystemPara()
+{
+    if (!wizardParaWidget || wizardParaWidget->isVisible())
+        return;
+    LowerMasterLevel();
+    if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
+        return;
+    *gpWParaBak = *gpWPara;
+    gpWPara->inserterAllParam(1);
+    wizardParaWidget->show();
+    wizardParaWidget->raise();
+}
+
 void RaRoWizard::TSClibrate()
 {
     tscTimer->stop();
@@ -578,7 +629,18 @@ void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
     Lock();
-    // The user accounts log the user out and refresh the account page here.
+    UserManager::Instance().LogOut();
+    drawUserWidget->Reset(true);
+}
+
+void RaRoWizard::SlotAccount()
+{
+    // Also nothing while the settings dialog, the ROI editor, the camera
+    // renumbering or the IO naming page is open, once they exist.
+    if (cycle().verdictState == VerdictAlarm)
+        return;
+    //  The command column is hidden here once it exists.
+    drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotDetectCycle()

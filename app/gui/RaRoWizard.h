@@ -19,11 +19,18 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class DrawUserWidget;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
+class SettingsPort;
 class StationLossPort;
+class WizardParaWidget;
+class CustomIONameWidget;
+class HardwareConfigurationWidget;
+class HelpWidget;
+class WidgetChangeCamera;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -56,8 +63,16 @@ public:
     CameraStation* station() const { return m_station.get(); }
     OperationLog* operationLog() const { return m_oplog; }
     int numCamera() const;
+    WizardPorts* ports() const { return m_ports.get(); }
+
 
     CammerWidget* cammerWidget[8] = {};
+    WizardParaWidget* wizardParaWidget = nullptr;
+    HelpWidget* helpWidget = nullptr;
+    WidgetChangeCamera* widgetChangeCamera = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -83,9 +98,11 @@ signals:
     void sigROINGWarm();
 
 public slots:
+    void SlotSystemPara();
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
+    void SlotAccount();
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();
@@ -115,6 +132,7 @@ private:
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
+    std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;
     std::unique_ptr<StationLossPort> m_lossPort;
     std::unique_ptr<CameraLoss> m_loss;
