@@ -124,7 +124,7 @@ void IOWidget::reset()
             r->clearBox(k, false);
 }
 
-void IOWidget::Bar(int row, int output)
+void IOWidget::Bar(int row, int output, bool barred)
 {
     // Outputs go to the detections in order: a later detection's outputs
     // lie above every output of an earlier one.
@@ -134,29 +134,21 @@ void IOWidget::Bar(int row, int output)
         const int from = j > row ? 0 : output;
         const int to = j > row ? output : detections - 1;
         for (int k = from; k <= to; ++k)
-            rows[j]->setCheckdisable(k, false);
+            rows[j]->setCheckdisable(k, !barred);
     }
 }
 
 void IOWidget::SlotClickCheckBox(int row, int output, int state)
 {
     const bool ticked = state == Qt::Checked;
-    if (ticked) {
-        Bar(row, output);
+    Bar(row, output, ticked);
+    if (ticked)
         return;
-    }
-    for (int j = 0; j < detections; ++j) {
-        if (j == row)
-            continue;
-        const int from = j > row ? 0 : output;
-        const int to = j > row ? output : detections - 1;
-        for (int k = from; k <= to; ++k)
-            rows[j]->setCheckdisable(k, true);
-    }
+    // What other ticked boxes bar stays barred.
     for (int i = 0; i < detections; ++i)
         for (int k = 0; k < detections; ++k)
             if (rows[i]->getCheckComboStatus(k))
-                Bar(i, k);
+                Bar(i, k, true);
 }
 
 void IOWidget::SlotChangeTrigin(int row, int input)

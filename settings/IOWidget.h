@@ -41,7 +41,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void Bar(int row, int output);
+    void Bar(int row, int output, bool barred);
     WizardParaWidget* m_dialog;
     double m_scale = 1;
 };
