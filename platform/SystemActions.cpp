@@ -59,12 +59,6 @@ ActionResult RecordingSystemActions::run(const QStringList& argv, int)
     return r;
 }
 
-ActionResult RecordingSystemActions::inspect(const QStringList& argv, int timeoutMs)
-{
-    record(argv);
-    return RunProgram(argv, timeoutMs);
-}
-
 bool RecordingSystemActions::startDetached(const QStringList& argv, const QString&)
 {
     record(QStringList{QStringLiteral("start")} + argv);
@@ -83,7 +77,7 @@ bool RecordingSystemActions::portIoPermission(int level)
     return true;
 }
 
-ActionResult SystemActions::inspect(const QStringList& argv, int timeoutMs)
+ActionResult SystemActions::query(const QStringList& argv, int timeoutMs)
 {
     return RunProgram(argv, timeoutMs);
 }

@@ -23,10 +23,10 @@ public:
 
     // Runs a program and waits for it (timeoutMs < 0: no limit).
     virtual ActionResult run(const QStringList& argv, int timeoutMs = 30000) = 0;
-    // Runs a program that only reads (an archive test listing) and waits for
-    // it. It changes nothing on the host, so every build runs it; a default
-    // build also records it.
-    virtual ActionResult inspect(const QStringList& argv, int timeoutMs = 120000);
+    // Runs a program that only reads the host's state ("ip route show",
+    // "ifconfig") and returns its output; it runs in every build. Doubles
+    // override it to give canned output.
+    virtual ActionResult query(const QStringList& argv, int timeoutMs = 30000);
     // Starts a program that outlives the call (plant client, calibration).
     virtual bool startDetached(const QStringList& argv, const QString& workDir = QString()) = 0;
     // ioctl on a device node whose request number carries the data (LED board).
@@ -39,12 +39,14 @@ public:
     static void setInstance(SystemActions* actions);  // nullptr restores the default
 };
 
+// Runs a program for real and waits for it (timeoutMs < 0: no limit).
+ActionResult RunProgram(const QStringList& argv, int timeoutMs);
+
 // Records actions instead of running them.
 class RecordingSystemActions : public SystemActions {
 public:
     explicit RecordingSystemActions(const QString& logPath = QStringLiteral("system-actions.log"));
     ActionResult run(const QStringList& argv, int timeoutMs = 30000) override;
-    ActionResult inspect(const QStringList& argv, int timeoutMs = 120000) override;
     bool startDetached(const QStringList& argv, const QString& workDir = QString()) override;
     bool deviceIoctl(const QString& device, unsigned long request) override;
     bool portIoPermission(int level) override;
@@ -64,9 +66,6 @@ public:
     bool deviceIoctl(const QString& device, unsigned long request) override;
     bool portIoPermission(int level) override;
 };
-
-// Runs a program as a child process and waits for it (the real run).
-ActionResult RunProgram(const QStringList& argv, int timeoutMs);
 
 // Short forms for the common case.
 inline ActionResult sysRun(const QStringList& argv, int timeoutMs = 30000)

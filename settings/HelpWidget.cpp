@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QPainter>
 
+int gHelpC = 0;
+
 HelpWidget::HelpWidget(QWidget* parent, const QString& dir)
     : QWidget(parent)
 {

@@ -75,7 +75,9 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
 
     if (m_side)
         m_side->CameraStart();
-    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && PlantLinkUp())
+    // Shares are made while the window is built, before the plant client runs:
+    // a started link is enough (its client connects later).
+    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && gpNet && gpNet->isInit)
         gpNet->VUR_AddUseMemory(cam, gImageW, gImageH, displayBuffer.data());
 
     blinkTimer = new QTimer(this);
@@ -109,7 +111,9 @@ void CammerWidget::BuildPanel()
     connect(slider[1], &Slider::valueChanged, this, &CammerWidget::SlotSensitivity);
     connect(slider[2], &Slider::valueChanged, this, &CammerWidget::SlotArea);
     funcLabel = new QLabel(LanStr(2), this);
-    funcLabel->setStyleSheet(QStringLiteral("color: green"));
+    QPalette green = funcLabel->palette();
+    green.setColor(QPalette::WindowText, Qt::green);
+    funcLabel->setPalette(green);
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(large ? 30 : 16);
     funcLabel->setFont(f);
@@ -157,17 +161,20 @@ void CammerWidget::BuildPanel()
     }
     moveAllButton->setGeometry(x, y, bw + 20, bh);
 
-    const int cw = large ? 130 : 50;
+    // On small screens two rows of eight in the move row would cover the
+    // move-all button and run past the screen: they stand under the status
+    // line there, as on large screens, left of the editor column.
+    const int cw = large ? 130 : 70;
     const int ch = large ? 75 : 30;
-    const int spacing = large ? 35 : 45;
-    const int x0 = large ? 450 : x;
-    const int y0 = large ? 35 : y;
+    const int pitch = large ? 155 : 72;
+    const int x0 = large ? 450 : 320;
+    const int y0 = 35;
     for (int k = 0; k < 16; ++k) {
         // Boxes 9 to 16 have their own text ids.
         cavityBox[k] = new CheckBox(this, LanStr(k < 8 ? 460 + k : 596 + k - 8));
         const int col = k % 8;
         const int row = k / 8;
-        cavityBox[k]->setGeometry(x0 + col * (cw - 10 + spacing), y0 + row * ch, cw, ch);
+        cavityBox[k]->setGeometry(x0 + col * pitch, y0 + row * ch, cw, ch);
         connect(cavityBox[k], &CheckBox::clicked, this, [this, k] { SlotClickCheckBox(k); });
     }
     for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
@@ -188,6 +195,8 @@ void CammerWidget::ShowPicture(const std::vector<uint8_t>& picture)
 
 void CammerWidget::SyncDisplay()
 {
+    if (m_shown == &inspectFrame)
+        FinishInspectFrame();
     const FrameLayout& l = CammerWidgetData::layout();
     if (!m_displayDirty || !m_shown || m_shown->size() < size_t(l.colorLen())
         || displayBuffer.size() < size_t(l.imageLen()) * 4)
@@ -203,6 +212,7 @@ void CammerWidget::SaveFailImage(int step, int slot)
 {
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
+    FinishInspectFrame();  // the result picture shows the whole aligned frame
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
     const QImage picture = ResultPicture::Render(*this, step, slot, door, &firstNg);
@@ -264,6 +274,7 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     const size_t row = size_t(l.width) * (l.colour ? 4 : 1);
     if (workBuffer.size() < row * size_t(l.height))
         return false;
+    FinishInspectFrame();  // the aligned frame still needs the one being replaced
     for (int y = 0; y < l.height; ++y)
         std::memcpy(workBuffer.data() + row * size_t(y), img.constScanLine(y), row);
     return true;

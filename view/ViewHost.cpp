@@ -4,7 +4,6 @@
 #include "foundation/uitext.h"
 
 QString gTempTime;
-int gHelpC = 0;
 
 namespace {
 // Stands in for the main window until it installs itself: its own fields,

@@ -19,6 +19,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class DrawROIWidget;
 class DrawUserWidget;
 class OperationLog;
 class QSoundEffect;
@@ -72,6 +73,7 @@ public:
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    DrawROIWidget* drawROIWidget = nullptr;
     DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
@@ -103,6 +105,8 @@ public slots:
     void TimerLCD();
     void TimerLogout();
     void SlotAccount();
+    // Area settings: the ROI editor on the templates (password first).
+    void SlotAdjustArea();
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();

@@ -4,6 +4,7 @@
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
+#include "app/Counters.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
@@ -11,8 +12,12 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "settings/HelpWidget.h"
 #include "settings/WizardParaWidget.h"
+#include "widgets/NumCharInput.h"
+#include "widgets/NumberInput.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 #include "widgets/WarnBox.h"
 
 #include <QTimer>
@@ -25,6 +30,47 @@ int WizardPorts::cameraCount() const
 CammerWidgetData* WizardPorts::cameraData(int c)
 {
     return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+int WizardPorts::runState() const
+{
+    return m_win->cycle().runState;
+}
+
+qint64 WizardPorts::lastCycleTime() const
+{
+    return m_win->cycle().lastCycleTime;
+}
+
+int WizardPorts::clearReason() const
+{
+    return m_win->cycle().clearReason;
+}
+
+const int* WizardPorts::allCounts() const
+{
+    return gAllNum;
+}
+
+const int* WizardPorts::failCounts() const
+{
+    return gFailNum;
+}
+
+const CammerSingleton* WizardPorts::liveRoiSet(int camera) const
+{
+    return (camera >= 0 && camera < 8 && m_win->cammerWidget[camera]) ? m_win->cammerWidget[camera]->liveSet : nullptr;
+}
+
+QImage WizardPorts::screenPicture()
+{
+    return m_win->grab().toImage();
+}
+
+void WizardPorts::prepareCameraPicture(int camera)
+{
+    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
+        m_win->cammerWidget[camera]->SyncDisplay();
 }
 
 void WizardPorts::showFrame(int c, bool inspected)
@@ -77,13 +123,21 @@ void WizardPorts::hideMessage()
         gpWarnBox->hide();
 }
 
+bool WizardPorts::editorVisible() const
+{
+    return m_win->drawROIWidget && m_win->drawROIWidget->isVisible();
+}
+
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
     if (m_win->wizardParaWidget)
         m_win->wizardParaWidget->hide();
-    // The help viewer and the command column hide here, and the ROI editor
-    // opens its alarm view (Reset(false)), once they exist.
+    if (m_win->helpWidget)
+        m_win->helpWidget->hide();
+    // The command column hides here once it exists.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->Reset(false);
 }
 
 void WizardPorts::editorReCheck()
@@ -94,7 +148,8 @@ void WizardPorts::editorReCheck()
 
 void WizardPorts::editorRestart()
 {
-    // The ROI editor column closes here once it exists.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->Restart();
 }
 
 void WizardPorts::startBlink(int c)
@@ -383,4 +438,31 @@ void WizardPorts::BackTrain()
 bool WizardPorts::safetyDoorOpen() const
 {
     return gisSafeDoorOpen != 0;
+}
+
+DrawROIWidget* WizardPorts::editorColumn()
+{
+    return m_win->drawROIWidget;
+}
+
+const RecordState* WizardPorts::records() const
+{
+    return m_win->drawROIWidget ? &m_win->drawROIWidget->records() : nullptr;
+}
+
+void WizardPorts::showHelp(int index)
+{
+    gHelpC = index;
+    if (m_win->helpWidget) {
+        m_win->helpWidget->show();
+        m_win->helpWidget->raise();
+    }
+}
+
+void WizardPorts::hideKeypads()
+{
+    if (gpNumPad)
+        gpNumPad->hide();
+    if (gpNumCharPad)
+        gpNumCharPad->hide();
 }

@@ -7,6 +7,7 @@
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
+#include "network/PlantLinkHost.h"
 #include "params/IOSetup.h"
 #include "users/DrawUserWidget.h"
 #include "view/ViewHost.h"
@@ -21,6 +22,7 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public PlantLinkHost,
                     public AccountPageHost,
                     public MainWindowHooks,
                     public ViewHost {
@@ -42,6 +44,7 @@ public:
     void showContinuousNgBox() override;
     void showMessage(const QString& text, bool modal) override;
     void hideMessage() override;
+    bool editorVisible() const override;
     void enterAlarmView() override;
     void editorReCheck() override;
     void editorRestart() override;
@@ -93,6 +96,16 @@ public:
     // UnlockLevelSource
     int UnlockLevel() const override;
 
+    // PlantLinkHost (cameraCount as above)
+    int runState() const override;
+    qint64 lastCycleTime() const override;
+    int clearReason() const override;
+    const int* allCounts() const override;
+    const int* failCounts() const override;
+    const CammerSingleton* liveRoiSet(int camera) const override;
+    QImage screenPicture() override;
+    void prepareCameraPicture(int camera) override;
+
     // AccountPageHost
     void restartViews() override;
 
@@ -105,6 +118,8 @@ public:
     // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)
     CycleState& cycle() override;
     EditorState& editor() override { return m_editor; }
+    DrawROIWidget* editorColumn() override;
+    const RecordState* records() const override;
     CammerWidget* cameraWidget(int c) override;
     int framesPerSecond(int c) const override;
     float countdownSeconds() const override;
@@ -115,6 +130,8 @@ public:
     void CheckNGAgain() override;
     void BackTrain() override;
     bool safetyDoorOpen() const override;
+    void showHelp(int index) override;
+    void hideKeypads() override;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }
