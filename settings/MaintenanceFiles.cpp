@@ -47,7 +47,7 @@ Placed PlaceArchive(const QString& source, const QString& archiveName, const QSt
         return Placed::Unreadable;
     }
     // The listing reads the archive to its end: a short or damaged one fails here.
-    const ActionResult listed = SystemActions::instance().inspect(test);
+    const ActionResult listed = SystemActions::instance().query(test, 120000);
     if (!listed.ok()) {
         Fail(failure, source, QStringLiteral("%1 failed (%2)").arg(test.first()).arg(listed.exitCode));
         return Placed::Unreadable;

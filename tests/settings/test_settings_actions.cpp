@@ -14,8 +14,13 @@
 
 #include <QDirIterator>
 
+#include <QFileDialog>
+
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 bool Seen(const PopupAnswerer& a, const QString& text)
@@ -82,6 +87,58 @@ struct DiskFullAfter {
     ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &saved); }
     rlimit saved{};
 };
+
+// A folder nobody may write into, root included: root gives up overriding
+// permissions (on this thread) while the object lives.
+struct ReadOnlyFolder {
+    explicit ReadOnlyFolder(const QString& path)
+        : m_path(path)
+    {
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                        | QFileDevice::ExeOther);
+        syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &m_header, lowered);
+    }
+    ~ReadOnlyFolder()
+    {
+        syscall(SYS_capset, &m_header, m_saved);
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QString m_path;
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+};
+
+// A USB disk as a default build finds it: the folder of MOJU_USB_ROOT with
+// its listing; the disk's files are under usb/mnt.
+struct UsbFolder {
+    UsbFolder()
+    {
+        WriteFile(QStringLiteral("usb/blkid"), "/dev/sda1: UUID=\"1\" TYPE=\"ext4\"\n/dev/sdb1: TYPE=\"vfat\"\n");
+        WriteFile(QStringLiteral("usb/mounts"), "");
+        qputenv("MOJU_USB_ROOT", QDir(QStringLiteral("usb")).absolutePath().toLocal8Bit());
+    }
+    ~UsbFolder() { qunsetenv("MOJU_USB_ROOT"); }
+    static QString disk() { return QDir(QStringLiteral("usb/mnt")).absolutePath(); }
+};
+
+// An update archive made by tar from a folder with a hook and some data.
+QString MakeArchive(const QString& name, const char* compress)
+{
+    WriteFile(QStringLiteral("pack/update.sh"), "#!/bin/sh\n");
+    QByteArray data(300000, '\0');
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char((i * 7919) >> 5);  // not too compressible
+    WriteFile(QStringLiteral("pack/program"), data);
+    const QString path = UsbFolder::disk() + QLatin1Char('/') + name;
+    QDir().mkpath(UsbFolder::disk());
+    RealSystemActions shell;
+    shell.run({QStringLiteral("tar"), QLatin1String(compress), path, QStringLiteral("-C"), QStringLiteral("pack"),
+               QStringLiteral(".")});
+    return path;
+}
 
 void ClickGroupButton(SettingsRig& rig, int k)
 {
@@ -292,6 +349,125 @@ private slots:
         rig.dlg->changePasswordButton->click();
         QCOMPARE(QString::fromLatin1(gpWParaBak->password), typed.left(32));
         QVERIFY(Seen(answers, LanStr(279)));
+    }
+
+    void updateFromUsbDisk_data()
+    {
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QString>("compress");
+        QTest::addColumn<QString>("placed");
+        QTest::addColumn<int>("message");
+        QTest::newRow("tar.gz") << QStringLiteral("prog-2.tar.gz") << QStringLiteral("-czf") << QStringLiteral("newupdate.tar.gz") << 0;
+        QTest::newRow("tar.xz") << QStringLiteral("prog.tar.xz") << QStringLiteral("-cJf") << QStringLiteral("newupdate.tar.xz") << 0;
+        QTest::newRow("both names") << QStringLiteral("p.tar.xz.tar.gz") << QStringLiteral("-czf") << QStringLiteral("newupdate.tar.gz") << 0;
+        QTest::newRow("truncated") << QStringLiteral("prog.tar.gz") << QStringLiteral("cut") << QString() << 1107;
+        QTest::newRow("zip") << QStringLiteral("prog.zip") << QStringLiteral("-czf") << QString() << 1106;
+    }
+    void updateFromUsbDisk()
+    {
+        QFETCH(QString, picked);
+        QFETCH(QString, compress);
+        QFETCH(QString, placed);
+        QFETCH(int, message);
+        SettingsRig rig;
+        UsbFolder usb;
+        QString path = MakeArchive(picked, compress == QLatin1String("cut") ? "-czf" : qPrintable(compress));
+        if (compress == QLatin1String("cut")) {
+            const QByteArray whole = ReadFile(path);
+            WriteFile(path, whole.left(whole.size() / 2));
+        }
+        rig.open();
+        PopupAnswerer answers;
+        answers.queueAction([path](QDialog* d) {
+            auto* pick = qobject_cast<QFileDialog*>(d);
+            QVERIFY(pick);
+            QCOMPARE(pick->directory().absolutePath(), UsbFolder::disk());
+            pick->selectFile(path);
+            pick->accept();
+        });
+        rig.dlg->actionButton[WizardParaWidget::ActionUpdate]->click();
+        QVERIFY(Seen(answers, LanStr(323)));
+        const QStringList archives = QDir().entryList({QStringLiteral("newupdate*")}, QDir::Files);
+        if (placed.isEmpty()) {
+            QVERIFY(archives.isEmpty());
+            QVERIFY(SeenStarting(answers, message));
+            QCOMPARE(Actions(QStringLiteral("reboot")), 0);
+            QCOMPARE(rig.host.flushAll, 0);
+            QCOMPARE(rig.host.records.size(), 1);  // the refusal in the operation log
+        } else {
+            QCOMPARE(archives, QStringList{placed});
+            QCOMPARE(ReadFile(placed), ReadFile(path));
+            QCOMPARE(Actions(QStringLiteral("sync")), 1);
+            QCOMPARE(Actions(QStringLiteral("reboot")), 1);
+            QCOMPARE(rig.host.stopWtd, 1);
+            QCOMPARE(rig.host.flushAll, 1);
+        }
+    }
+
+    void factoryReset()
+    {
+        SettingsRig rig;
+        UsbFolder usb;
+        rig.open();
+        PopupAnswerer answers;
+        rig.dlg->actionButton[WizardParaWidget::ActionFactory]->click();
+        QVERIFY(Seen(answers, LanStr(551) + QLatin1Char('?')));
+        QVERIFY(SeenStarting(answers, 1109));
+        QCOMPARE(Actions(QStringLiteral("reboot")), 0);
+        QVERIFY(!QFile::exists(QStringLiteral("newupdate.tar.gz")));
+        QVERIFY(QFile::copy(MakeArchive(QStringLiteral("f.tar.gz"), "-czf"), QStringLiteral("paraGroup/default/20clearsh.tar.gz")));
+        rig.dlg->actionButton[WizardParaWidget::ActionFactory]->click();
+        QCOMPARE(ReadFile(QStringLiteral("newupdate.tar.gz")), ReadFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz")));
+        QCOMPARE(Actions(QStringLiteral("reboot")), 1);
+    }
+
+    void exportKeepsPicturesUnlessCopied_data()
+    {
+        QTest::addColumn<QString>("disk");
+        QTest::newRow("copied") << QStringLiteral("ok");
+        QTest::newRow("full") << QStringLiteral("full");
+        QTest::newRow("read-only") << QStringLiteral("read-only");
+    }
+    void exportKeepsPicturesUnlessCopied()
+    {
+        QFETCH(QString, disk);
+        SettingsRig rig;
+        UsbFolder usb;
+        QDir().mkpath(UsbFolder::disk());
+        const QByteArray picture(150 * 1024, 'p');
+        for (const char* f : {"cammer11/1.bmp", "cammer12/2.bmp", "cammer21/3.bmp", "cammer31/4.bmp"})
+            WriteFile(QStringLiteral("originalimage/") + QLatin1String(f), picture);
+        rig.open();
+        const auto before = Snapshot(QStringLiteral("originalimage"));
+        PopupAnswerer answers;
+        {
+            std::unique_ptr<DiskFullAfter> full;
+            std::unique_ptr<ReadOnlyFolder> readOnly;
+            if (disk == QLatin1String("full"))
+                full = std::make_unique<DiskFullAfter>(100 * 1024);
+            if (disk == QLatin1String("read-only"))
+                readOnly = std::make_unique<ReadOnlyFolder>(UsbFolder::disk());
+            rig.dlg->actionButton[WizardParaWidget::ActionExport]->click();
+        }
+        QVERIFY(Seen(answers, LanStr(324)));
+        QCOMPARE(Actions(QStringLiteral("umount ") + UsbFolder::disk()), 1);  // the disk comes off in every case
+        if (disk != QLatin1String("ok")) {
+            QVERIFY(SeenStarting(answers, 1110));
+            QVERIFY(!Seen(answers, LanStr(147)));
+            QCOMPARE(Snapshot(QStringLiteral("originalimage")), before);
+            return;
+        }
+        QVERIFY(Seen(answers, LanStr(147)));
+        const QStringList stamps = QDir(UsbFolder::disk()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(stamps.size(), 1);
+        const QString copy = UsbFolder::disk() + QLatin1Char('/') + stamps[0] + QLatin1Char('/') + QDir().dirName();
+        QCOMPARE(ReadFile(copy + QStringLiteral("/originalimage/cammer21/3.bmp")), picture);
+        QCOMPARE(ReadFile(copy + QStringLiteral("/PARAM.db")), ReadFile(QStringLiteral("PARAM.db")));
+        QVERIFY(!QFile::exists(copy + QStringLiteral("/usb/mnt")));  // the disk is not copied into itself
+        // Cameras 1 and 2, steps 1 and 2 are cleared; camera 3 is not in use.
+        QCOMPARE(Snapshot(QStringLiteral("originalimage")).keys(),
+                 QStringList({QStringLiteral("cammer11"), QStringLiteral("cammer12"), QStringLiteral("cammer21"),
+                              QStringLiteral("cammer31"), QStringLiteral("cammer31/4.bmp")}));
     }
 
     // The pages these actions open, for a person to look at: MOJU_SHOTS_DIR names the folder.
