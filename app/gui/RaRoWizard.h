@@ -19,11 +19,13 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class EditCavitywidget;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
 class StationLossPort;
+class StatisticsWidget;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -58,6 +60,8 @@ public:
     int numCamera() const;
 
     CammerWidget* cammerWidget[8] = {};
+    EditCavitywidget* editCavitywidget = nullptr;
+    StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -87,6 +91,7 @@ public slots:
     void TimerLCD();
     void TimerLogout();
     void SlotDetectCycle();
+    void SlotShowStatisticsWidget();
     void SlotFPS();
     void SlotROINGWarm();
     // On-screen triggers (the command column's buttons).
@@ -110,6 +115,8 @@ private:
     void MakeFolders();
     void StartSaver();
     void StartOperationLogDay();
+    void BuildCavityEditor();
+    void StartStatistics();
     void Stage(const char* what);
     void RepaintCountdowns();
 

@@ -10,6 +10,8 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "records/DetectCycleSQL.h"
+#include "records/ResStatisticsParam.h"
 #include "view/CammerWidget.h"
 #include "widgets/WarnBox.h"
 
@@ -142,6 +144,19 @@ void WizardPorts::manualStandInFrame(int c)
     m_standInIndex = (m_standInIndex + 1) % 50;
     if (w)
         w->LoadStandInFrame(path);
+}
+
+void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
+{
+    if (gpResStatisticsParam)
+        gpResStatisticsParam->Add(hour, ok, c, step);
+}
+
+void WizardPorts::cycleLogInsert(const QString& start, double seconds)
+{
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
+    DetectCycleSQL::instance->insertDate({start, seconds});
 }
 
 void WizardPorts::repaintStatus()
