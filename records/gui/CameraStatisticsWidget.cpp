@@ -6,6 +6,7 @@
 #include "records/ResStatisticsParam.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -29,19 +30,29 @@ CameraStatisticsWidget::CameraStatisticsWidget(ResStatisticsParam* store, int ca
     f.setPointSize(10);
     setFont(f);
     const bool large = gShowW > 1024;
-    const int chartHeight = large ? 420 : 250;
+    const int chartHeight = large ? 420 : 265;
 
-    // A column: title, then caption/value pairs.
-    auto column = [this](int title, const QList<QPair<QString, Value>>& rows, const QList<const char*>& colours) {
+    // A column: title, then caption/value pairs (stacked on the large
+    // layout, side by side on the small one, where the height is short).
+    auto column = [this, large](int title, const QList<QPair<QString, Value>>& rows, const QList<const char*>& colours) {
         auto* box = new QVBoxLayout;
-        box->setSpacing(5);
-        box->addWidget(Caption(LanStr(title), 150, 50, Qt::AlignHCenter, this));
+        box->setSpacing(large ? 5 : 2);
+        box->addWidget(Caption(LanStr(title), large ? 150 : 150, large ? 50 : 30, Qt::AlignHCenter, this));
         for (int i = 0; i < rows.size(); ++i) {
-            box->addWidget(Caption(rows[i].first, 120, 40, Qt::AlignRight, this));
-            QLabel* v = Caption(QStringLiteral("0"), 120, 40, Qt::AlignLeft, this);
+            QLabel* caption = Caption(rows[i].first, large ? 120 : 80, large ? 40 : 28, Qt::AlignRight, this);
+            QLabel* v = Caption(QStringLiteral("0"), large ? 120 : 70, large ? 40 : 28, Qt::AlignLeft, this);
             v->setStyleSheet(QString::fromLatin1(colours[i]));
             m_values[rows[i].second] = v;
-            box->addWidget(v);
+            if (large) {
+                box->addWidget(caption);
+                box->addWidget(v);
+            } else {
+                auto* pair = new QHBoxLayout;
+                pair->setSpacing(6);
+                pair->addWidget(caption);
+                pair->addWidget(v);
+                box->addLayout(pair);
+            }
         }
         return box;
     };
@@ -60,7 +71,10 @@ CameraStatisticsWidget::CameraStatisticsWidget(ResStatisticsParam* store, int ca
     m_night->setFixedHeight(chartHeight);
 
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(30, 10, 30, 10);
+    if (large)
+        grid->setContentsMargins(30, 10, 30, 10);
+    else
+        grid->setContentsMargins(6, 4, 6, 4);
     grid->setSpacing(1);
     grid->addLayout(morning, 0, 0, 4, 1);
     grid->addLayout(night, 4, 0, 4, 1);

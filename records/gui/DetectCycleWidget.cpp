@@ -211,10 +211,14 @@ void DetectCycleWidget::receive()
 void DetectCycleWidget::Finish(bool moved)
 {
     m_finished = true;
-    if (m_process) {
-        m_process->disconnect(this);
-        m_process->deleteLater();
+    if (QProcess* p = m_process) {
         m_process = nullptr;
+        p->disconnect(this);
+        // Its last words are read; it goes once it has ended by itself.
+        if (p->state() == QProcess::NotRunning)
+            p->deleteLater();
+        else
+            connect(p, &QProcess::finished, p, &QObject::deleteLater);
     }
     emit exportDone(moved);
     ShowMessage(moved ? QStringLiteral("导出成功") : QStringLiteral("导出失败"));

@@ -46,6 +46,7 @@ EditCavitywidget::EditCavitywidget(int cameras, QWidget* parent, const QString& 
     for (int k = 0; k < CavityNames::kCavities; ++k) {
         m_captions[k] = new QLabel(LanStr(k < 8 ? 460 + k : 596 + k - 8), this);
         m_captions[k]->setFixedSize(cell);
+        m_captions[k]->setStyleSheet(QStringLiteral("color: yellow;"));  // captions are yellow on the background picture
         m_edits[k] = new Edit(int(Edit::kCharPad), this);
         m_edits[k]->setFixedSize(cell);
         grid->addWidget(m_captions[k], 2 * (k / 4) + 1, k % 4);

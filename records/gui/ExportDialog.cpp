@@ -49,7 +49,8 @@ ExportDialog::ExportDialog(const QString& sqlFile, QWidget* parent)
 
 void ExportDialog::acceptedDialog()
 {
-    const QStringList lines = CycleExportRequest(m_start->m_getDateTime(), m_end->m_getDateTime());
+    // The editors show whole seconds: the end takes in its whole second.
+    const QStringList lines = CycleExportRequest(m_start->m_getDateTime(), m_end->m_getDateTime().addMSecs(999));
     m_lines = 0;
     QSaveFile f(m_sqlFile);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
