@@ -31,6 +31,10 @@ ResStatisticsParam::ResStatisticsParam(Options options)
     : m_opt(std::move(options))
 {
     m_opt.workDir = QDir(m_opt.workDir).absolutePath();
+    // Each count fsyncs the file: the counts of one verdict share one write.
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(0);
+    m_saveTimer.callOnTimeout([this] { save(); });
     initStuCountAllCamera(m_live);
     initStuCountAllCamera(m_shown);
     UseWorkingFile();
@@ -42,6 +46,8 @@ ResStatisticsParam::ResStatisticsParam(Options options)
 
 ResStatisticsParam::~ResStatisticsParam()
 {
+    if (m_saveTimer.isActive())
+        save();
     CloseWorking();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QLatin1String(kConnection));
@@ -232,6 +238,7 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
 
 int ResStatisticsParam::save()
 {
+    m_saveTimer.stop();
     return saveCount(m_live) ? 1 : 0;
 }
 
@@ -269,7 +276,7 @@ int ResStatisticsParam::Add(int hour, bool ok, int cam, int step)
     checkDate();
     CountDetect& d = RecordOf(m_live, cam, step);
     ++(ok ? d.ok : d.ng)[hour];
-    save();
+    m_saveTimer.start();
     if (m_observer && m_observer->showsToday()) {
         setFindCount();
         m_observer->checkUpdate();

@@ -1,13 +1,15 @@
 #pragma once
 // Hourly OK/NG counts of the current production day, kept in ResStatistics.db
 // (table resstatistics, one row "C<camera>_D<step>" per camera and step) and
-// written back after every count; each finished day is moved whole into
+// written back as soon as the counts of one verdict are in (one transaction
+// for all cameras of a cycle, not one per camera); each finished day is moved whole into
 // ./ResStatistics/<production date>.db. restime.txt holds the day's 08:00.
 #include "StatisticsCounts.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -48,9 +50,11 @@ public:
     QString setAsidePath() const { return m_setAside; }
 
     // One inspection result: clock hour 0..23, camera 0..8, step 0..8.
+    // The file follows when control returns to the event loop.
     int Add(int hour, bool ok, int cam, int step);
-    // Writes today's counts; 0 when the file cannot be opened.
+    // Writes today's counts now; 0 when the file cannot be opened.
     int save();
+    bool savePending() const { return m_saveTimer.isActive(); }
     // Archives the working file under the closing day and starts newDate
     // empty. False (nothing changed) when the file could not be archived.
     bool NextDay(const QString& newDate);
@@ -104,6 +108,7 @@ private:
     FileState m_fileState = FileState::Ok;
     QString m_setAside;
     StatisticsObserver* m_observer = nullptr;
+    QTimer m_saveTimer;
 };
 
 // Made by the main window when result statistics are on; null otherwise.

@@ -60,11 +60,13 @@ private slots:
             m_now = At(r.at);
             QCOMPARE(s->Add(m_now.time().hour(), r.ok, r.cam, r.step), 1);
         }
-        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")),
+        // The counts of one pass of the event loop share one write.
+        QVERIFY(s->savePending());
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")),
                  Hours({{0, 7}, {8, 2}}) + QLatin1Char('|') + Hours({{0, 7}, {8, 1}}));
-        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D1")),
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D1")),
                  Hours({{0, 7}, {3, 1}}) + QLatin1Char('|') + Hours({{0, 7}, {7, 1}}));
-        QCOMPARE(StatRow(Working(), QStringLiteral("C1_D1")), Hours({{0, 7}, {19, 1}}) + QLatin1Char('|') + Hours({{0, 7}}));
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C1_D1")), Hours({{0, 7}, {19, 1}}) + QLatin1Char('|') + Hours({{0, 7}}));
         // Written rows: the two cameras' steps 0, 1 and 8, then camera 8's; nothing else.
         QCOMPARE(SqliteRows(Working(), QStringLiteral("select name from resstatistics where value1 <> '7 ' order by name")),
                  (QStringList{"C0_D0", "C0_D1", "C0_D8", "C1_D0", "C1_D1", "C1_D8", "C8_D0", "C8_D1", "C8_D8"}));
@@ -126,13 +128,13 @@ private slots:
         if (archived.isEmpty()) {
             // Everything in the open day (with the clock set back too).
             if (!restime.isEmpty())
-                QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
+                QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
         } else {
             QCOMPARE(StatRow(m_dir->filePath(QStringLiteral("ResStatistics/%1.db").arg(archived)), QStringLiteral("C0_D0")),
                      Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
-            QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({}));
+            QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({}));
         }
-        QCOMPARE(StatRow(Working(), QStringLiteral("C1_D1")), Hours({}) + QLatin1Char('|') + hourNg);
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C1_D1")), Hours({}) + QLatin1Char('|') + hourNg);
     }
 
     // A day archived before (the clock moved about) is added to, not replaced.
@@ -155,7 +157,7 @@ private slots:
         QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")), Hours({{10, 2}}) + QLatin1Char('|') + Hours({}));
         // A row the archive lacked is added.
         QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D1")), Hours({}) + QLatin1Char('|') + Hours({{11, 1}}));
-        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{8, 1}}) + QLatin1Char('|') + Hours({}));
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{8, 1}}) + QLatin1Char('|') + Hours({}));
     }
 
     // A move that fails keeps the day open in its own file; the template
@@ -170,13 +172,13 @@ private slots:
         m_now = At("2024-05-07T09:00:00");
         s->Add(9, true, 0, 0);
         QCOMPARE(s->date(), QStringLiteral("2024-05-06"));
-        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 2}}) + QLatin1Char('|') + Hours({}));
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 2}}) + QLatin1Char('|') + Hours({}));
         QVERIFY(QFile::remove(QStringLiteral("ResStatistics")));
         QVERIFY(QDir().mkpath(QStringLiteral("ResStatistics")));
         s->Add(9, false, 0, 0);
         QCOMPARE(s->date(), QStringLiteral("2024-05-07"));
         QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")), Hours({{9, 2}}) + QLatin1Char('|') + Hours({}));
-        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({{9, 1}}));
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({{9, 1}}));
     }
 
     // A garbled restime.txt: the day is the statistics file's own, not 1970.
@@ -203,7 +205,7 @@ private slots:
         QVERIFY(QFile::exists(s->setAsidePath()));
         QCOMPARE(ReadText(s->setAsidePath()), QByteArray(4096, 'x'));
         s->Add(9, true, 0, 0);
-        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
         // Without the empty template too: counted in memory only, no file game.
         s.reset();
         WriteText(QStringLiteral("ResStatistics.db"), QByteArray(4096, 'y'));
