@@ -5,6 +5,7 @@
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
+#include "SettingsPort.h"
 #include "ROINGWarnBox.h"
 #include "StationLossPort.h"
 #include "TimingWarnBox.h"
@@ -32,10 +33,17 @@
 #include "records/ResStatisticsParam.h"
 #include "records/gui/EditCavitywidget.h"
 #include "records/gui/StatisticsWidget.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
+#include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WidgetChangeCamera.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/CheckBox.h"
@@ -115,6 +123,7 @@ bool RaRoWizard::Build()
     MainWindowHooks::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
+    ViewHost::setInstance(m_ports.get());
 
     // 7. The message box and the alarm boxes exist before a database can fail.
     gpWarnBox = new WarnBox;
@@ -200,6 +209,13 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    m_settingsPort = std::make_unique<SettingsPort>(this);
+    wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
+    helpWidget = new HelpWidget(this);
+    // Renumbering ends in the settings' power-off action once it exists.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
+    drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
@@ -213,13 +229,24 @@ bool RaRoWizard::Build()
     scaleTimer = new QTimer(this);
 
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
+    customIONameWidget->init();
+    customIONameWidget->hide();
     BuildCavityEditor();
-    // 29. hardwareConfigurationWidget (hidden).
+    // 29.
+    hardwareConfigurationWidget = new HardwareConfigurationWidget(this, [this] {
+        return gCameraID == CAMERA_NONE ? 0 : numCamera();
+    });
+    hardwareConfigurationWidget->hide();
+    connect(hardwareConfigurationWidget, &HardwareConfigurationWidget::sigConfirm, wizardParaWidget, &QWidget::show);
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    helpWidget->hide();
+    wizardParaWidget->hide();
+    widgetChangeCamera->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -427,6 +454,7 @@ void RaRoWizard::BuildCavityEditor()
             if (cammerWidget[c]->cavityBox[k])
                 cammerWidget[c]->cavityBox[k]->setText(names[k]);
     });
+    editCavitywidget->setReturnPage(wizardParaWidget);
     editCavitywidget->Databaseinit();
     editCavitywidget->init();
     editCavitywidget->hide();
@@ -464,9 +492,12 @@ void RaRoWizard::SlotShowStatisticsWidget()
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
+    DestroyUserDialogs();
+    UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
+    ViewHost::setInstance(nullptr);
     if (m_cycle)
         m_cycle->StopAll();
     if (m_saver) {
@@ -475,6 +506,14 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
+    for (QWidget* page : std::initializer_list<QWidget*>{customIONameWidget, hardwareConfigurationWidget,
+                                                        widgetChangeCamera, helpWidget, wizardParaWidget})
+        delete page;
+    customIONameWidget = nullptr;
+    hardwareConfigurationWidget = nullptr;
+    widgetChangeCamera = nullptr;
+    helpWidget = nullptr;
+    wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -622,6 +661,19 @@ void RaRoWizard::ChangeCammer()
     }
 }
 
+void RaRoWizard::SlotSystemPara()
+{
+    if (!wizardParaWidget || wizardParaWidget->isVisible())
+        return;
+    LowerMasterLevel();
+    if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
+        return;
+    *gpWParaBak = *gpWPara;
+    gpWPara->inserterAllParam(1);
+    wizardParaWidget->show();
+    wizardParaWidget->raise();
+}
+
 void RaRoWizard::TSClibrate()
 {
     tscTimer->stop();
@@ -642,7 +694,18 @@ void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
     Lock();
-    // The user accounts log the user out and refresh the account page here.
+    UserManager::Instance().LogOut();
+    drawUserWidget->Reset(true);
+}
+
+void RaRoWizard::SlotAccount()
+{
+    // Also nothing while the settings dialog, the ROI editor, the camera
+    // renumbering or the IO naming page is open, once they exist.
+    if (cycle().verdictState == VerdictAlarm)
+        return;
+    //  The command column is hidden here once it exists.
+    drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotDetectCycle()

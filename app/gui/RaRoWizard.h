@@ -20,12 +20,19 @@ class CammerWidget;
 class ColorButton;
 class DetectionCycle;
 class EditCavitywidget;
+class DrawUserWidget;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
+class SettingsPort;
 class StationLossPort;
 class StatisticsWidget;
+class WizardParaWidget;
+class CustomIONameWidget;
+class HardwareConfigurationWidget;
+class HelpWidget;
+class WidgetChangeCamera;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -58,10 +65,18 @@ public:
     CameraStation* station() const { return m_station.get(); }
     OperationLog* operationLog() const { return m_oplog; }
     int numCamera() const;
+    WizardPorts* ports() const { return m_ports.get(); }
+
 
     CammerWidget* cammerWidget[8] = {};
     EditCavitywidget* editCavitywidget = nullptr;
     StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
+    WizardParaWidget* wizardParaWidget = nullptr;
+    HelpWidget* helpWidget = nullptr;
+    WidgetChangeCamera* widgetChangeCamera = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -87,9 +102,11 @@ signals:
     void sigROINGWarm();
 
 public slots:
+    void SlotSystemPara();
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
+    void SlotAccount();
     void SlotDetectCycle();
     void SlotShowStatisticsWidget();
     void SlotFPS();
@@ -122,6 +139,7 @@ private:
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
+    std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;
     std::unique_ptr<StationLossPort> m_lossPort;
     std::unique_ptr<CameraLoss> m_loss;

@@ -4,6 +4,7 @@
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
+#include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
 #include "camera/CameraSide.h"
@@ -12,6 +13,7 @@
 #include "params/WizardPara.h"
 #include "records/DetectCycleSQL.h"
 #include "records/ResStatisticsParam.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "widgets/WarnBox.h"
 
@@ -80,8 +82,10 @@ void WizardPorts::hideMessage()
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
-    // The help viewer, the settings dialog and the command column hide here,
-    // and the ROI editor opens its alarm view (Reset(false)), once they exist.
+    if (m_win->wizardParaWidget)
+        m_win->wizardParaWidget->hide();
+    // The help viewer and the command column hide here, and the ROI editor
+    // opens its alarm view (Reset(false)), once they exist.
 }
 
 void WizardPorts::editorReCheck()
@@ -122,9 +126,16 @@ void WizardPorts::saveResultPicture(int c, int step, int slot)
         w->SaveFailImage(step, slot);
 }
 
-void WizardPorts::saveReTrainImage(int, int)
+void WizardPorts::updateResultPicture(int c, int step, int slot)
 {
-    // Saving the current image as a template comes with the template files.
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->UpdateFailImage(step, slot);
+}
+
+void WizardPorts::saveReTrainImage(int c, int g)
+{
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->SaveReTrainImage(g);
 }
 
 void WizardPorts::retrain(int c, int g, bool shapeOnly)
@@ -180,6 +191,16 @@ void WizardPorts::cameraRestart()
 {
     if (m_win->m_loss)
         m_win->m_loss->CameraRestart();
+}
+
+void WizardPorts::restartViews()
+{
+    // The ROI selections and parameter panels are cleared here once the ROI
+    // editor exists, and the command column shown once it is built.
+    m_win->cycle().verdictState = VerdictIdle;
+    for (CammerWidget* w : m_win->cammerWidget)
+        if (w)
+            w->update();
 }
 
 void WizardPorts::setWhiteBalance()
@@ -260,9 +281,14 @@ void WizardPorts::insertRecord(const QString& text)
     m_win->InsertRecord(text);
 }
 
+bool WizardPorts::settingsVisible() const
+{
+    return settingsDialogVisible();
+}
+
 bool WizardPorts::settingsDialogVisible() const
 {
-    return false;  // the settings dialog answers here once it exists
+    return m_win->wizardParaWidget && m_win->wizardParaWidget->isVisible();
 }
 
 void WizardPorts::cameraRepaint(int camera)
@@ -317,4 +343,59 @@ void WizardPorts::restartLcdTimer(int ms)
 void WizardPorts::updateWindow()
 {
     m_win->update();
+}
+
+CycleState& WizardPorts::cycle()
+{
+    return m_win->cycle();
+}
+
+CammerWidget* WizardPorts::cameraWidget(int c)
+{
+    return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+int WizardPorts::framesPerSecond(int c) const
+{
+    return (c >= 0 && c < 8) ? m_win->fps[c] : 0;
+}
+
+float WizardPorts::countdownSeconds() const
+{
+    return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;
+}
+
+void WizardPorts::ChangeCammer()
+{
+    m_win->ChangeCammer();
+}
+
+int WizardPorts::CheckPassword()
+{
+    return m_win->CheckPassword();
+}
+
+void WizardPorts::ResetRun(int camera)
+{
+    m_win->detection()->ResetRun(camera);
+}
+
+void WizardPorts::Rejudge(int camera)
+{
+    m_win->detection()->Rejudge(camera);
+}
+
+void WizardPorts::CheckNGAgain()
+{
+    m_win->detection()->CheckNGAgain();
+}
+
+void WizardPorts::BackTrain()
+{
+    m_win->BackTrain();
+}
+
+bool WizardPorts::safetyDoorOpen() const
+{
+    return gisSafeDoorOpen != 0;
 }

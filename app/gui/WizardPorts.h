@@ -8,6 +8,8 @@
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
 #include "params/IOSetup.h"
+#include "users/DrawUserWidget.h"
+#include "view/ViewHost.h"
 #include "widgets/MainWindowHooks.h"
 
 class RaRoWizard;
@@ -19,7 +21,9 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
-                    public MainWindowHooks {
+                    public AccountPageHost,
+                    public MainWindowHooks,
+                    public ViewHost {
 public:
     explicit WizardPorts(RaRoWizard* win) : m_win(win) {}
 
@@ -45,6 +49,7 @@ public:
     void wakeScreen() override;
     void cameraChangeTrig(int c) override;
     void saveResultPicture(int c, int step, int slot) override;
+    void updateResultPicture(int c, int step, int slot) override;
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
@@ -78,6 +83,7 @@ public:
 
     // CameraHost
     bool settingsDialogVisible() const override;
+    bool settingsVisible() const override;
     void cameraRepaint(int camera) override;
 
     // IOSetupHost
@@ -89,11 +95,28 @@ public:
     // UnlockLevelSource
     int UnlockLevel() const override;
 
+    // AccountPageHost
+    void restartViews() override;
+
     // MainWindowHooks
     bool lcdOff() const override;
     void LCDOnOff(int on) override;
     void restartLcdTimer(int ms) override;
     void updateWindow() override;
+
+    // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)
+    CycleState& cycle() override;
+    EditorState& editor() override { return m_editor; }
+    CammerWidget* cameraWidget(int c) override;
+    int framesPerSecond(int c) const override;
+    float countdownSeconds() const override;
+    void ChangeCammer() override;
+    int CheckPassword() override;
+    void ResetRun(int camera) override;
+    void Rejudge(int camera) override;
+    void CheckNGAgain() override;
+    void BackTrain() override;
+    bool safetyDoorOpen() const override;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }
@@ -102,5 +125,6 @@ private:
     RaRoWizard* m_win;
     bool m_roiWarning = false;
     qint64 m_timingAlarmTime = 0;
+    EditorState m_editor;
     int m_standInIndex = 0;  // manual snapshots without cameras: template0..49 in turn
 };
