@@ -1,5 +1,6 @@
 #include "DetectCycleSQL.h"
 
+#include "DayFileMerge.h"
 #include "ProductionDay.h"
 
 #include <QDir>
@@ -105,28 +106,10 @@ bool DetectCycleSQL::createSQL()
 
 bool DetectCycleSQL::MergeInto(const QString& archive)
 {
-    const QString name = m_connection + QStringLiteral("_merge");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(archive);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("ATTACH DATABASE ? AS cur"));
-            q.addBindValue(FilePath(QLatin1String(kWorking)));
-            if (q.exec()) {
-                db.transaction();
-                ok = q.exec(QLatin1String(kCreateTable))
-                     && q.exec(QStringLiteral("INSERT INTO detect_cycle(roundstart, roundtime) "
-                                              "SELECT roundstart, roundtime FROM cur.detect_cycle ORDER BY idx"));
-                ok = ok ? db.commit() : (db.rollback(), false);
-                q.exec(QStringLiteral("DETACH DATABASE cur"));
-            }
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok && QFile::remove(FilePath(QLatin1String(kWorking)));
+    const QString working = FilePath(QLatin1String(kWorking));
+    return AppendDayFile(archive, working, QStringLiteral("detect_cycle"), QStringLiteral("roundstart, roundtime"),
+                         QLatin1String(kCreateTable))
+           && QFile::remove(working);
 }
 
 bool DetectCycleSQL::createTable()
