@@ -109,7 +109,9 @@ void CammerWidget::BuildPanel()
     connect(slider[1], &Slider::valueChanged, this, &CammerWidget::SlotSensitivity);
     connect(slider[2], &Slider::valueChanged, this, &CammerWidget::SlotArea);
     funcLabel = new QLabel(LanStr(2), this);
-    funcLabel->setStyleSheet(QStringLiteral("color: green"));
+    QPalette green = funcLabel->palette();
+    green.setColor(QPalette::WindowText, Qt::green);
+    funcLabel->setPalette(green);
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(large ? 30 : 16);
     funcLabel->setFont(f);
@@ -157,17 +159,20 @@ void CammerWidget::BuildPanel()
     }
     moveAllButton->setGeometry(x, y, bw + 20, bh);
 
-    const int cw = large ? 130 : 50;
+    // On small screens two rows of eight in the move row would cover the
+    // move-all button and run past the screen: they stand under the status
+    // line there, as on large screens, left of the editor column.
+    const int cw = large ? 130 : 70;
     const int ch = large ? 75 : 30;
-    const int spacing = large ? 35 : 45;
-    const int x0 = large ? 450 : x;
-    const int y0 = large ? 35 : y;
+    const int pitch = large ? 155 : 72;
+    const int x0 = large ? 450 : 320;
+    const int y0 = 35;
     for (int k = 0; k < 16; ++k) {
         // Boxes 9 to 16 have their own text ids.
         cavityBox[k] = new CheckBox(this, LanStr(k < 8 ? 460 + k : 596 + k - 8));
         const int col = k % 8;
         const int row = k / 8;
-        cavityBox[k]->setGeometry(x0 + col * (cw - 10 + spacing), y0 + row * ch, cw, ch);
+        cavityBox[k]->setGeometry(x0 + col * pitch, y0 + row * ch, cw, ch);
         connect(cavityBox[k], &CheckBox::clicked, this, [this, k] { SlotClickCheckBox(k); });
     }
     for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))

@@ -41,7 +41,7 @@ ShapeBox FrameBox(const CammerSingleton& set, int g, int j)
 QPoint FirstPoint(const CammerSingleton& set, int g, int j)
 {
     switch (set.roi_type[g][j]) {
-    case CammerSingleton::kRect: return set.rect[g][j].normalized().topLeft();
+    case CammerSingleton::kRect: return OrderedRect(set.rect[g][j]).topLeft();
     case CammerSingleton::kCircle: return set.circle[g][j].topLeft();
     default: return set.polygon[g][j].points.empty() ? QPoint() : set.polygon[g][j].points.front();
     }

@@ -30,6 +30,12 @@ bool AreaHit(const CammerSingleton& set, int g, int j, QPoint p, int* handle)
     return hit;
 }
 
+QRect OrderedRect(const QRect& r)
+{
+    return QRect(QPoint(std::min(r.left(), r.right()), std::min(r.top(), r.bottom())),
+                 QPoint(std::max(r.left(), r.right()), std::max(r.top(), r.bottom())));
+}
+
 bool AreaSelected(const CammerSingleton& set, int g, int j)
 {
     switch (set.roi_type[g][j]) {
@@ -405,7 +411,7 @@ void RoiTouch::Release(QMouseEvent*)
             // A corner dragged past the opposite one: put in order before the mask.
             ClustomRect& r = set->rect[g][j];
             const bool sel = r.IsSelected();
-            r = ClustomRect(r.normalized());
+            r = ClustomRect(OrderedRect(r));
             r.SetSelected(sel);
         }
         m_w.editMasks[g][j] = set->BuildMask(g, j);
@@ -456,7 +462,7 @@ void RoiTouch::AddNewShape()
         set->circle[g][j] = drawCircle;
         set->roi_type[g][j] = CammerSingleton::kCircle;
     } else {
-        set->rect[g][j] = ClustomRect(drawRect.normalized());
+        set->rect[g][j] = ClustomRect(OrderedRect(drawRect));
         set->roi_type[g][j] = CammerSingleton::kRect;
     }
     m_w.editMasks[g][j] = set->BuildMask(g, j);

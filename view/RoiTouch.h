@@ -20,6 +20,8 @@ struct WizardPara;
 bool AreaHit(const CammerSingleton& set, int g, int j, QPoint p, int* handle = nullptr);
 bool AreaSelected(const CammerSingleton& set, int g, int j);
 void SelectArea(CammerSingleton& set, int g, int j, bool on);
+// Corners in order (QRect::normalized() drops a pixel of an inverted rectangle).
+QRect OrderedRect(const QRect& r);
 // The parameter that switches function code `code` on for the editor.
 bool AreaFunctionEnabled(const WizardPara& p, int code);
 

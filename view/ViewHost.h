@@ -82,5 +82,3 @@ public:
 
 // Last-modified time of the template the editor shows ("yyyy-MM-dd hh.mm.ss").
 extern QString gTempTime;
-// Help picture the help viewer opens with.
-extern int gHelpC;

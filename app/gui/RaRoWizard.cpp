@@ -34,6 +34,7 @@
 #include "records/gui/EditCavitywidget.h"
 #include "records/gui/StatisticsWidget.h"
 #include "users/DrawUserWidget.h"
+#include "view/DrawROIWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
 #include "users/UserManager.h"
@@ -209,6 +210,7 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    drawROIWidget = new DrawROIWidget(this);
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
     helpWidget = new HelpWidget(this);
@@ -706,6 +708,34 @@ void RaRoWizard::SlotAccount()
         return;
     //  The command column is hidden here once it exists.
     drawUserWidget->Reset(false);
+}
+
+void RaRoWizard::SlotAdjustArea()
+{
+    // The cavity name editor blocks it too, once it exists.
+    for (QWidget* page : std::initializer_list<QWidget*>{wizardParaWidget, drawROIWidget, widgetChangeCamera,
+                                                          customIONameWidget})
+        if (page && page->isVisible())
+            return;
+    CycleState& st = cycle();
+    if (st.verdictState == VerdictAlarm || CheckPassword() == 0)
+        return;
+    st.verdictState = VerdictAreaCheck;
+    // The command column and the status bar hide here once they exist.
+    drawROIWidget->Reset(false);
+    const EditorState& ed = m_ports->editor();
+    CammerWidget* w = (st.selCamera >= 0 && st.selCamera < numCamera()) ? cammerWidget[st.selCamera] : nullptr;
+    if (w && w->editSet && w->editSet->count[ed.editorStep] == 0 && gpWPara->autoGenerateArea) {
+        gpChooseBox->setText(LanStr(354));
+        if (gpChooseBox->exec() == 1) {
+            m_ports->AutogenerationRegion(ed.editorStep);
+            return;
+        }
+    }
+    if (w && gpWPara->showMouldNumber) {
+        w->SetCheckBoxState(1);
+        w->ShowHideCheckBox(true);
+    }
 }
 
 void RaRoWizard::SlotDetectCycle()

@@ -20,6 +20,7 @@ class CammerWidget;
 class ColorButton;
 class DetectionCycle;
 class EditCavitywidget;
+class DrawROIWidget;
 class DrawUserWidget;
 class OperationLog;
 class QSoundEffect;
@@ -76,6 +77,7 @@ public:
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    DrawROIWidget* drawROIWidget = nullptr;
     DrawUserWidget* drawUserWidget = nullptr;
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
@@ -107,6 +109,8 @@ public slots:
     void TimerLCD();
     void TimerLogout();
     void SlotAccount();
+    // Area settings: the ROI editor on the templates (password first).
+    void SlotAdjustArea();
     void SlotDetectCycle();
     void SlotShowStatisticsWidget();
     void SlotFPS();

@@ -10,6 +10,7 @@
 #include "settings/HardwareConfigurationWidget.h"
 #include "settings/WidgetChangeCamera.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 
 int SettingsPort::unlockLevel() const
 {
@@ -55,6 +56,14 @@ void SettingsPort::ChangeDetectNum(int steps)
             st.imageDecision[c][s] = 0;
     }
     st.curStep = st.customStep = steps - 1;
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->ChangeDetectNum(steps);
+}
+
+void SettingsPort::CopyPara(int camera)
+{
+    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
+        m_win->cammerWidget[camera]->CopyPara();
 }
 
 void SettingsPort::setCaptureOnTrigger(int on)

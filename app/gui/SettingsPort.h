@@ -15,6 +15,7 @@ public:
     CameraStation* station() override;
     int numCamera() const override;
     IOSetupHost* ioSetupHost() override;
+    void CopyPara(int camera) override;
     void ChangeDetectNum(int steps) override;
     void setCaptureOnTrigger(int on) override;
     bool saveRawFrames() const override;

@@ -13,8 +13,12 @@
 #include "params/WizardPara.h"
 #include "records/DetectCycleSQL.h"
 #include "records/ResStatisticsParam.h"
+#include "settings/HelpWidget.h"
 #include "settings/WizardParaWidget.h"
+#include "widgets/NumCharInput.h"
+#include "widgets/NumberInput.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 #include "widgets/WarnBox.h"
 
 #include <QTimer>
@@ -79,13 +83,21 @@ void WizardPorts::hideMessage()
         gpWarnBox->hide();
 }
 
+bool WizardPorts::editorVisible() const
+{
+    return m_win->drawROIWidget && m_win->drawROIWidget->isVisible();
+}
+
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
     if (m_win->wizardParaWidget)
         m_win->wizardParaWidget->hide();
-    // The help viewer and the command column hide here, and the ROI editor
-    // opens its alarm view (Reset(false)), once they exist.
+    if (m_win->helpWidget)
+        m_win->helpWidget->hide();
+    // The command column hides here once it exists.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->Reset(false);
 }
 
 void WizardPorts::editorReCheck()
@@ -96,7 +108,8 @@ void WizardPorts::editorReCheck()
 
 void WizardPorts::editorRestart()
 {
-    // The ROI editor column closes here once it exists.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->Restart();
 }
 
 void WizardPorts::startBlink(int c)
@@ -398,4 +411,31 @@ void WizardPorts::BackTrain()
 bool WizardPorts::safetyDoorOpen() const
 {
     return gisSafeDoorOpen != 0;
+}
+
+DrawROIWidget* WizardPorts::editorColumn()
+{
+    return m_win->drawROIWidget;
+}
+
+const RecordState* WizardPorts::records() const
+{
+    return m_win->drawROIWidget ? &m_win->drawROIWidget->records() : nullptr;
+}
+
+void WizardPorts::showHelp(int index)
+{
+    gHelpC = index;
+    if (m_win->helpWidget) {
+        m_win->helpWidget->show();
+        m_win->helpWidget->raise();
+    }
+}
+
+void WizardPorts::hideKeypads()
+{
+    if (gpNumPad)
+        gpNumPad->hide();
+    if (gpNumCharPad)
+        gpNumCharPad->hide();
 }

@@ -42,6 +42,7 @@ public:
     void showContinuousNgBox() override;
     void showMessage(const QString& text, bool modal) override;
     void hideMessage() override;
+    bool editorVisible() const override;
     void enterAlarmView() override;
     void editorReCheck() override;
     void editorRestart() override;
@@ -107,6 +108,8 @@ public:
     // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)
     CycleState& cycle() override;
     EditorState& editor() override { return m_editor; }
+    DrawROIWidget* editorColumn() override;
+    const RecordState* records() const override;
     CammerWidget* cameraWidget(int c) override;
     int framesPerSecond(int c) const override;
     float countdownSeconds() const override;
@@ -117,6 +120,8 @@ public:
     void CheckNGAgain() override;
     void BackTrain() override;
     bool safetyDoorOpen() const override;
+    void showHelp(int index) override;
+    void hideKeypads() override;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }
