@@ -7,6 +7,7 @@
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
+#include "network/PlantLinkHost.h"
 #include "params/IOSetup.h"
 #include "users/DrawUserWidget.h"
 #include "view/ViewHost.h"
@@ -21,6 +22,7 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public PlantLinkHost,
                     public AccountPageHost,
                     public MainWindowHooks,
                     public ViewHost {
@@ -95,6 +97,16 @@ public:
 
     // UnlockLevelSource
     int UnlockLevel() const override;
+
+    // PlantLinkHost (cameraCount as above)
+    int runState() const override;
+    qint64 lastCycleTime() const override;
+    int clearReason() const override;
+    const int* allCounts() const override;
+    const int* failCounts() const override;
+    const CammerSingleton* liveRoiSet(int camera) const override;
+    QImage screenPicture() override;
+    void prepareCameraPicture(int camera) override;
 
     // AccountPageHost
     void restartViews() override;
