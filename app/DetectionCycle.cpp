@@ -613,6 +613,7 @@ void DetectionCycle::StartDetect()
     std::fill(std::begin(state.reDetectLeft), std::end(state.reDetectLeft), 0);
     ResetRun(m_host->cameraCount());
     state.runState = RunDetecting;
+    m_host->showDetecting(true);
 }
 
 void DetectionCycle::StopDetect()
@@ -629,6 +630,7 @@ void DetectionCycle::StopDetect()
         state.curStep = state.customStep = gDNum - 1;
     }
     SetStopDetect();
+    m_host->showDetecting(false);
 }
 
 void DetectionCycle::SetStopDetect()

@@ -11,6 +11,7 @@ int gisTempAlarm = 0;
 int gisReTrain = 0;
 int gisReShape = 0;
 int gFromTrain = 0;
+int gDrawHint = 0;
 int gSource = -1;
 long long gRunCount = 0;
 

@@ -93,6 +93,24 @@ void CammerWidgetData::LoadIgnorePointGroup(int g)
         std::fill(ignorePointMask[g].begin(), ignorePointMask[g].end(), 0);
 }
 
+bool CammerWidgetData::SaveIgnorePoint(int g)
+{
+    const int w = m_layout.width;
+    const int h = m_layout.height;
+    if (g < 0 || g >= kGroups || w <= 0 || h <= 0
+        || ignorePointMask[g].size() < static_cast<size_t>(m_layout.imageLen()))
+        return false;
+    QImage img(w, h, QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(img.scanLine(y), ignorePointMask[g].data() + static_cast<size_t>(w) * static_cast<size_t>(y),
+                    static_cast<size_t>(w));
+    const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/ignorepoint.bmp");
+    if (img.save(path, "BMP"))
+        return true;
+    qWarning().noquote() << QStringLiteral("Could not write %1").arg(path);
+    return false;
+}
+
 void CammerWidgetData::LoadTemplates(const QString& dir)
 {
     m_dir = dir;

@@ -43,6 +43,9 @@ public:
     // "<dir>/cammer<camera+1><g+1>/ignorepoint.bmp"; a missing file or one
     // that is not frame size and 8-bit leaves the mask zero (logged).
     void LoadIgnorePoint(const QString& dir = QStringLiteral("."));
+    // Writes group g's ignore-point mask where LoadIgnorePoint reads it
+    // (8-bit picture of frame size). False when it could not be written.
+    bool SaveIgnorePoint(int g);
     // Templates "<dir>/cammer<camera+1><g+1>/template<k>.bmp": taken only at
     // frame size and the depth of the camera mode (8 or 32 bit); template 0
     // of every group falls back to the generated picture (centre half 255).

@@ -17,8 +17,10 @@
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/Slider.h"
+#include "ViewHost.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QTimer>
@@ -224,4 +226,12 @@ void CammerWidget::paintEvent(QPaintEvent*)
         p.drawImage(rect(), m_display);
     p.setPen(QColor(0, 0, 139));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void CammerWidget::mousePressEvent(QMouseEvent* event)
+{
+    // The main window's part of a press (zoom point, command column, camera
+    // choice) comes first; drawing and editing follow when it does not end it.
+    ViewHost::instance().viewPressed(camera, event->position().toPoint());
+    QWidget::mousePressEvent(event);
 }

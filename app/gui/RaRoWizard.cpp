@@ -2,6 +2,9 @@
 
 #include "CameraLoss.h"
 #include "ContinuousNgWarnBox.h"
+#include "IOStatusWidget.h"
+#include "IndexButton.h"
+#include "MainCommands.h"
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
@@ -32,6 +35,7 @@
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "view/CammerWidget.h"
+#include "view/ViewHost.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
@@ -107,6 +111,7 @@ bool RaRoWizard::Build()
     connect(m_cycle, &DetectionCycle::countdownChanged, this, &RaRoWizard::RepaintCountdowns);
     TouchFilter::SetHost(m_ports.get());
     MainWindowHooks::setInstance(m_ports.get());
+    ViewHost::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
 
@@ -193,17 +198,26 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    BuildMainScreen();
 
-    // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
+    // 27. Zoom buttons, hidden until the first zoom. On a short screen the
+    //     column starts higher, so the last ones stay above the status bar.
+    zoom.Reset();
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
+    void (RaRoWizard::*const zoomSlot[7])() = {&RaRoWizard::MEnlargeScale, &RaRoWizard::MRecovery,
+                                               &RaRoWizard::MReductionScale, &RaRoWizard::SlotMoveT,
+                                               &RaRoWizard::SlotMoveB, &RaRoWizard::SlotMoveL,
+                                               &RaRoWizard::SlotMoveR};
+    const int zoomTop = std::clamp(gShowH - ioStatusWidget->height() - 7 * 75, 5, 300);
     for (int k = 0; k < 7; ++k) {
         zoomButton[k] = new ColorButton(gpPixmapMove ? gpPixmapMove[zoomPix[k]] : QPixmap(), this);
-        zoomButton[k]->setGeometry(5, 300 + 75 * k, 70, 70);
+        zoomButton[k]->setGeometry(5, zoomTop + 75 * k, 70, 70);
         if (k != 1)
             zoomButton[k]->SetRepeat();
         zoomButton[k]->hide();
+        connect(zoomButton[k], &QPushButton::clicked, this, zoomSlot[k]);
     }
-    scaleTimer = new QTimer(this);
+    scaleTimer = NewTimer(this, &RaRoWizard::MTimerScale, this);
 
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
     // 29. hardwareConfigurationWidget (hidden).
@@ -408,6 +422,7 @@ RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
     MainWindowHooks::setInstance(nullptr);
+    ViewHost::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
     if (m_cycle)
@@ -530,11 +545,40 @@ void RaRoWizard::FLushAll()
     QThread::msleep(500);
 }
 
+void RaRoWizard::BuildMainScreen()
+{
+    ioStatusWidget = new IOStatusWidget(this, m_ports.get());
+    indexButton = new IndexButton(this);
+    m_commands = new MainCommands(this);
+    IndexButton* b = indexButton;
+    MainCommands* c = m_commands;
+    auto wire = [](QPushButton* button, auto* target, auto slot) {
+        if (button)
+            connect(button, &QPushButton::clicked, target, slot);
+    };
+    wire(b->returnButton, this, &RaRoWizard::SlotReturn);
+    wire(b->startStopButton, c, &MainCommands::SlotStartStop);
+    wire(b->reTrainButton, c, &MainCommands::SlotReTrain);
+    wire(b->adjustAreaButton, c, &MainCommands::SlotAdjustArea);
+    wire(b->statisticsButton, c, &MainCommands::SlotShowStatisticsWidget);
+    wire(b->accountButton, c, &MainCommands::SlotAccount);
+    wire(b->skipButton, c, &MainCommands::SlotStartSkipDetect);
+    wire(b->helpButton, c, &MainCommands::SlotHelp);
+    wire(b->snapshotButton, c, &MainCommands::SlotMuliManualTrig);
+    wire(b->moldSnapshotButton, this, &RaRoWizard::SlotManualTrig1);
+    wire(b->proSnapshotButton, this, &RaRoWizard::SlotManualTrig0);
+    wire(b->captureModeButton, c, &MainCommands::CameraChangeTrig);
+    connect(&m_cycle->drawHintTimer, &QTimer::timeout, this, &RaRoWizard::SlotDrawHint);
+}
+
 void RaRoWizard::ChangeCammer()
 {
+    zoom.Reset();
+    CycleState& st = cycle();
     const int n = numCamera();
-    const int sel = cycle().selCamera;
-    const QList<QRect> cells = CameraCells(n, sel, gShowW, gShowH);
+    if (n <= 1)
+        st.selCamera = 0;
+    const QList<QRect> cells = CameraCells(n, st.selCamera, gShowW, gShowH);
     for (int c = 0; c < 8; ++c) {
         CammerWidget* w = cammerWidget[c];
         if (!w)
@@ -547,13 +591,135 @@ void RaRoWizard::ChangeCammer()
         }
     }
     // One camera keeps the scales of construction.
-    if (n > 1) {
-        const QRect cell = sel < n ? QRect(0, 0, gShowW, gShowH) : cells.value(0);
-        viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
-        viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
-        viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
-        viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
+    if (n <= 1) {
+        MShowHide(ZoomButtonsEnlarge);
+        return;
     }
+    const bool single = st.selCamera < n;
+    MShowHide(single ? ZoomButtonsEnlarge : ZoomButtonsHidden);
+    const QSize cell = single ? QSize(gShowW, gShowH) : cells.value(0).size();
+    viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
+    viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
+    viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
+    viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
+}
+
+bool RaRoWizard::CameraViewPressed(int camera, const QPoint& pos)
+{
+    // Both readers of the point: the zoom centre and the start of a pan.
+    zoom.Touch(pos.x(), pos.y());
+    CycleState& st = cycle();
+    if (indexButton) {
+        indexButton->autoHideTimer()->start(120000);
+        if (st.verdictState < VerdictAlarm) {
+            if (indexButton->isHidden()) {
+                indexButton->show();
+                if (gpNumPad)
+                    gpNumPad->hide();
+                return true;
+            }
+            indexButton->checkShowHide();
+        }
+    }
+    const int n = numCamera();
+    if (camera >= n)
+        return true;
+    if (st.selCamera == n) {
+        // In the grid a tap only chooses the camera.
+        st.selCamera = camera;
+        ChangeCammer();
+        return true;
+    }
+    return false;
+}
+
+void RaRoWizard::SlotReturn()
+{
+    if (m_ports->settingsVisible() || m_ports->editorVisible())
+        return;
+    if (numCamera() == 1) {
+        cycle().selCamera = 0;
+        zoom.Reset();
+        RepaintZoomed();
+        return;
+    }
+    cycle().selCamera = numCamera();
+    ChangeCammer();
+}
+
+void RaRoWizard::SlotMove(int dx, int dy)
+{
+    if (zoom.Move(dx, dy))
+        RepaintZoomed();
+}
+
+void RaRoWizard::MovePressed(int dx, int dy)
+{
+    scaleTimer->start(30000);
+    SlotMove(dx, dy);
+}
+
+void RaRoWizard::MEnlargeScale()
+{
+    scaleTimer->start(30000);
+    if (zoomButtonsShown == ZoomButtonsEnlarge)
+        MShowHide(ZoomButtonsAll);
+    else if (zoomButtonsShown == ZoomButtonsAll)
+        MScale(1);
+}
+
+void RaRoWizard::MRecovery()
+{
+    scaleTimer->start(30000);
+    MScale(0);
+}
+
+void RaRoWizard::MReductionScale()
+{
+    scaleTimer->start(30000);
+    MScale(-1);
+}
+
+void RaRoWizard::MTimerScale()
+{
+    scaleTimer->stop();
+    if (zoomButtonsShown == ZoomButtonsAll)
+        MShowHide(ZoomButtonsEnlarge);
+}
+
+void RaRoWizard::MHideAll()
+{
+    if (zoomButtonsShown == ZoomButtonsAll)
+        MShowHide(ZoomButtonsEnlarge);
+}
+
+void RaRoWizard::MShowHide(int mode)
+{
+    zoomButtonsShown = ZoomButtonsAfter(mode, zoomButtonsShown, gpWPara && gpWPara->imageAdjust);
+    for (int k = 0; k < 7; ++k)
+        if (zoomButton[k])
+            zoomButton[k]->setVisible(zoomButtonsShown == ZoomButtonsAll
+                                      || (zoomButtonsShown == ZoomButtonsEnlarge && k == 0));
+}
+
+void RaRoWizard::MScale(int dir)
+{
+    zoom.Scale(dir);
+    RepaintZoomed();
+}
+
+void RaRoWizard::RepaintZoomed()
+{
+    const int sel = cycle().selCamera;
+    if (sel >= 0 && sel < 8 && cammerWidget[sel])
+        cammerWidget[sel]->update();
+}
+
+void RaRoWizard::SlotDrawHint()
+{
+    m_cycle->drawHintTimer.stop();
+    gDrawHint = 0;
+    m_ports->repaintAll();
 }
 
 void RaRoWizard::TSClibrate()
@@ -646,6 +812,12 @@ void RaRoWizard::BackTrain()
 void RaRoWizard::SlotROINGWarm()
 {
     ROINGWarnBox::Run(this);
+}
+
+void RaRoWizard::mouseReleaseEvent(QMouseEvent* event)
+{
+    setFocus(Qt::OtherFocusReason);
+    QWidget::mouseReleaseEvent(event);
 }
 
 bool RaRoWizard::eventFilter(QObject* watched, QEvent* event)

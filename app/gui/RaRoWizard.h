@@ -3,6 +3,7 @@
 // order and owns them for the life of the process. It stays a shell: the
 // cycle is DetectionCycle, the interfaces other parts call are WizardPorts.
 #include "app/CycleState.h"
+#include "app/ZoomState.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,6 +20,9 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class IndexButton;
+class IOStatusWidget;
+class MainCommands;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
@@ -49,16 +53,26 @@ public:
     void LowerMasterLevel();
     void ClearRecord();
     void FLushAll();
-    void ChangeCammer();
+
+    // The main window's share of a press on camera view `camera`: the zoom
+    // point, the command column, the camera choice. True when it ends there.
+    bool CameraViewPressed(int camera, const QPoint& pos);
 
     CycleState& cycle();
     DetectionCycle* detection() const { return m_cycle; }
     CameraStation* station() const { return m_station.get(); }
     OperationLog* operationLog() const { return m_oplog; }
     int numCamera() const;
+    MainCommands* commands() const { return m_commands; }
+    WizardPorts* ports() const { return m_ports.get(); }
 
     CammerWidget* cammerWidget[8] = {};
+    IOStatusWidget* ioStatusWidget = nullptr;
+    IndexButton* indexButton = nullptr;
+    // Enlarge, 1:1, reduce, up, down, left, right.
     ColorButton* zoomButton[7] = {};
+    ZoomState zoom;
+    int zoomButtonsShown = ZoomButtonsHidden;
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
 
@@ -83,6 +97,24 @@ signals:
     void sigROINGWarm();
 
 public slots:
+    // Camera views: one full screen or all in a grid; zoom and pan of one.
+    void ChangeCammer();
+    void SlotReturn();
+    void SlotMove(int dx, int dy);
+    void SlotMoveT() { MovePressed(0, -1); }
+    void SlotMoveB() { MovePressed(0, 1); }
+    void SlotMoveL() { MovePressed(-1, 0); }
+    void SlotMoveR() { MovePressed(1, 0); }
+    void MHideAll();
+    void MShowHide(int mode);
+    void MScale(int dir);
+    void MEnlargeScale();
+    void MRecovery();
+    void MReductionScale();
+    void MTimerScale();
+    void SlotDrawHint();
+    void SlotNewUser() {}
+    void SlotNewUserLastStep() {}
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
@@ -100,6 +132,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     bool Build();
@@ -112,6 +145,9 @@ private:
     void StartOperationLogDay();
     void Stage(const char* what);
     void RepaintCountdowns();
+    void BuildMainScreen();
+    void MovePressed(int dx, int dy);
+    void RepaintZoomed();
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
@@ -121,6 +157,7 @@ private:
     DetectionCycle* m_cycle = nullptr;
     OperationLog* m_oplog = nullptr;
     SaveFialImageThread* m_saver = nullptr;
+    MainCommands* m_commands = nullptr;
     QSoundEffect* m_alarmSound = nullptr;
     friend class WizardPorts;
 };

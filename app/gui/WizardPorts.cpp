@@ -1,6 +1,8 @@
 #include "WizardPorts.h"
 
 #include "CameraLoss.h"
+#include "IndexButton.h"
+#include "MainCommands.h"
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
@@ -42,6 +44,8 @@ void WizardPorts::repaintCamera(int c)
 void WizardPorts::repaintAll()
 {
     m_win->update();
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->update();
     for (CammerWidget* w : m_win->cammerWidget)
         if (w)
             w->update();
@@ -78,8 +82,10 @@ void WizardPorts::hideMessage()
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
-    // The help viewer, the settings dialog and the command column hide here,
-    // and the ROI editor opens its alarm view (Reset(false)), once they exist.
+    if (m_win->indexButton)
+        m_win->indexButton->hide();
+    // The help viewer and the settings dialog hide here, and the ROI editor
+    // opens its alarm view (Reset(false)), once they exist.
 }
 
 void WizardPorts::editorReCheck()
@@ -146,7 +152,25 @@ void WizardPorts::manualStandInFrame(int c)
 
 void WizardPorts::repaintStatus()
 {
-    // The status bar repaints here once it exists.
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->Refresh();
+}
+
+void WizardPorts::skipButtonReset()
+{
+    if (m_win->indexButton)
+        m_win->indexButton->SetSkipping(false);
+}
+
+void WizardPorts::showDetecting(bool detecting)
+{
+    if (m_win->indexButton)
+        m_win->indexButton->SetDetecting(detecting);
+}
+
+void WizardPorts::checkArea()
+{
+    m_win->commands()->CheckArea(false);
 }
 
 void WizardPorts::pollLostComBox(bool lost, bool enabled)
@@ -302,4 +326,29 @@ void WizardPorts::restartLcdTimer(int ms)
 void WizardPorts::updateWindow()
 {
     m_win->update();
+}
+
+int WizardPorts::unlockLevel() const
+{
+    return m_win->cycle().unlockLevel;
+}
+
+void WizardPorts::lock()
+{
+    m_win->Lock();
+}
+
+qint64 WizardPorts::lastCycleTime() const
+{
+    return m_win->cycle().lastCycleTime;
+}
+
+bool WizardPorts::viewPressed(int camera, const QPoint& pos)
+{
+    return m_win->CameraViewPressed(camera, pos);
+}
+
+const ZoomState* WizardPorts::zoom() const
+{
+    return &m_win->zoom;
 }

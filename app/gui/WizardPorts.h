@@ -4,10 +4,12 @@
 #include "app/DetectionCycle.h"
 #include "app/OperationLog.h"
 #include "app/gui/AlarmHost.h"
+#include "app/gui/IOStatusWidget.h"
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
 #include "params/IOSetup.h"
+#include "view/ViewHost.h"
 #include "widgets/MainWindowHooks.h"
 
 class RaRoWizard;
@@ -19,7 +21,9 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
-                    public MainWindowHooks {
+                    public MainWindowHooks,
+                    public StatusHost,
+                    public ViewHost {
 public:
     explicit WizardPorts(RaRoWizard* win) : m_win(win) {}
 
@@ -48,6 +52,10 @@ public:
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
+    bool settingsVisible() const override { return settingsDialogVisible(); }
+    void skipButtonReset() override;
+    void showDetecting(bool detecting) override;
+    void checkArea() override;
 
     // TouchHost
     QTimer* tscTimer() override;
@@ -92,6 +100,15 @@ public:
     void LCDOnOff(int on) override;
     void restartLcdTimer(int ms) override;
     void updateWindow() override;
+
+    // StatusHost
+    int unlockLevel() const override;
+    void lock() override;
+    qint64 lastCycleTime() const override;
+
+    // ViewHost
+    bool viewPressed(int camera, const QPoint& pos) override;
+    const ZoomState* zoom() const override;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }
