@@ -97,6 +97,17 @@ void ControlPort::IOFlashOut()
     gDataOut.store(outWord);
 }
 
+void ControlPort::PolarityChanged(const IOPortSettings& before)
+{
+    const IOPortSettings now = settingsNow();
+    for (int i = 0; i < OutputCount; ++i) {
+        const quint32 was = before.outputInvert[size_t(i)] ? 1u : 0u;
+        if (was != (now.outputInvert[size_t(i)] ? 1u : 0u))
+            IOSetOut(i, int(((outWord >> i) & 1u) ^ was));
+    }
+    IOFlashOut();
+}
+
 int ControlPort::IOState(int direction, int index) const
 {
     if (index < 0 || index > 9)

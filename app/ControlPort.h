@@ -51,6 +51,9 @@ public:
     void IOResetAllOut();
     void IOSetAllOut();
     void IOFlashOut();
+    // Output polarity changed (settings confirmed): every output keeps its
+    // logical state, its wire level follows the new polarity, sent at once.
+    void PolarityChanged(const IOPortSettings& before);
     // direction nonzero: physical level of output index; 0: input index active.
     int IOState(int direction, int index) const;
     // 1 when input i (0-7) has just become active.

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
@@ -15,6 +16,10 @@
 #include "platform/vision/ImageTransform.h"
 
 namespace {
+
+// Motion a part keeps after positioning that does not turn, or after none.
+constexpr double kSmallTurn = 3.0;
+constexpr double kSmallShift = 4.0;
 
 int ClampCount(int count)
 {
@@ -145,7 +150,8 @@ void CammerRecong::VarTrain(int g)
         ignoreMask[g].release();
         return;
     }
-    ignoreMask[g] = points.clone();
+    // Any non-zero point is ignored, whatever value the picture stored.
+    ignoreMask[g] = points != 0;
 
     const int count = ClampCount(s.count[g]);
     for (int j = 0; j < count; ++j) {
@@ -154,17 +160,28 @@ void CammerRecong::VarTrain(int g)
         const cv::Rect box = s.RoiBox(g, j);
         const cv::Mat& mask = widget->liveMasks[g][j];
         // An unusable Ignore Area cuts nothing out: more is judged, never less.
-        if (InsideFrame(box) && MaskFits(mask, box))
-            mask.copyTo(ignoreMask[g](box));
+        // The shape is added to the ignored points: the rest of a circle's or
+        // polygon's box keeps the points ignored there.
+        if (InsideFrame(box) && MaskFits(mask, box)) {
+            cv::Mat area = ignoreMask[g](box);
+            cv::bitwise_or(area, mask != 0, area);
+        }
     }
     cv::bitwise_not(ignoreMask[g], ignoreMask[g]);
 
     // Colour templates are converted once per training, not once per ROI.
+    // With positioning, every template is first brought onto template 0's
+    // pose, as each judged frame is: templates of parts that sat apart would
+    // otherwise blur the reference and widen its tolerance by the shift.
     const int slotCount = int(widget->templateImages[g].size());
     std::vector<cv::Mat> templates(static_cast<size_t>(slotCount));
+    std::vector<cv::Mat> covered(static_cast<size_t>(slotCount));
     auto templateAt = [&](int k) -> const cv::Mat& {
-        if (templates[size_t(k)].empty())
+        if (templates[size_t(k)].empty()) {
             templates[size_t(k)] = TemplateImage(g, k, p);
+            if (k > 0)
+                AlignTemplate(g, p, templates[size_t(k)], covered[size_t(k)]);
+        }
         return templates[size_t(k)];
     };
     const std::vector<int32_t>& used = widget->templateUsed[g];
@@ -191,8 +208,13 @@ void CammerRecong::VarTrain(int g)
             continue;
         }
 
-        if (code == RoiCode::Similarity)
+        if (code == RoiCode::Similarity) {
             surf[g][j].Create(box.width, box.height, effective.clone());
+            // A good part sits within the angle range and a few pixels of the
+            // taught place; a feature fit beyond that is noise.
+            const bool turns = p.angleRange >= 1 && p.angleRange <= 180;
+            surf[g][j].SetMotion(turns ? p.angleRange : kSmallTurn, kSmallShift);
+        }
         else
             grayMatch[g][j].Create(box.width, box.height, effective, 0);
 
@@ -204,10 +226,11 @@ void CammerRecong::VarTrain(int g)
             if (tpl.empty())
                 continue;
             const cv::Mat cut = tpl(box);
+            const cv::Mat cover = covered[size_t(k)].empty() ? cv::Mat() : covered[size_t(k)](box);
             if (code == RoiCode::Similarity)
                 surf[g][j].AddTemp(cut.clone(), 1, 50, s.sensibility[g][j]);
             else
-                grayMatch[g][j].AddTemp(cut);
+                grayMatch[g][j].AddTemp(cut, cover);
             if (++added >= widget->templateNum[g])
                 break;
         }
@@ -217,6 +240,23 @@ void CammerRecong::VarTrain(int g)
         else
             grayMatch[g][j].Train(s.sensibility[g][j], p.amplify, 100, 150);
     }
+}
+
+void CammerRecong::AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const
+{
+    FramePose pose;
+    if (tpl.empty() || !Locate(g, p, tpl, pose))
+        return;
+    cv::Mat aligned(H, W, CV_8UC1);
+    if (!pose.Apply(tpl, aligned))
+        return;
+    // Pixels the moved template does not fully cover stay out of the model.
+    const cv::Mat full(H, W, CV_8UC1, cv::Scalar(255));
+    cv::Mat cover(H, W, CV_8UC1);
+    if (!pose.Apply(full, cover))
+        return;
+    covered = cover == 255;
+    tpl = aligned;
 }
 
 CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& src,
@@ -333,36 +373,56 @@ void CammerRecong::ShapeMatch()
     ShapeMatch(InspectHost::instance().currentStep(), InspectHost::instance().params());
 }
 
+bool CammerRecong::Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const
+{
+    // An empty search window counts as "not found".
+    const cv::Rect win = (g >= 0 && g < kGroups) ? searchWin[g] & cv::Rect(0, 0, W, H) : cv::Rect();
+    if (g < 0 || g >= kGroups || p.motionCorrect == -1 || colour || !findShape[g].IsValid() || win.empty()
+        || frame.empty())
+        return false;
+    double x = 0;
+    double y = 0;
+    double r1 = 0;
+    double r2 = 0;
+    if (!findShape[g].Find(frame(win), 0, &x, &y, &r1, &r2))
+        return false;
+    pose.dx = x - win.x;
+    pose.dy = y - win.y;
+    pose.turn = p.angleRange >= 1 && p.angleRange <= 180;
+    pose.angle = pose.turn ? r2 : 0.0;
+    pose.centre = cv::Point2f(float(modelCx[g]), float(modelCy[g]));
+    return true;
+}
+
+bool CammerRecong::Position(int g, const InspectParams& p, const cv::Mat& frame, double& dx, double& dy,
+                            double& angle, cv::Point2d& centre) const
+{
+    FramePose pose;
+    if (!Locate(g, p, frame, pose))
+        return false;
+    dx = pose.dx;
+    dy = pose.dy;
+    angle = pose.angle;
+    centre = pose.centre;
+    return true;
+}
+
+bool CammerRecong::FramePose::Apply(const cv::Mat& src, cv::Mat& dst) const
+{
+    // Both transforms write every pixel of dst, so nothing of an earlier
+    // frame survives into the judgement. A fractional shift is kept: a pixel
+    // of residual misalignment shows at every edge of the part.
+    if (angle == 0.0 && dx == std::round(dx) && dy == std::round(dy))
+        return MoveImage(src, dst, int(dx), int(dy));
+    return TransformImage(src, dst, cv::Point2f(float(dx), float(dy)), centre, angle);
+}
+
 void CammerRecong::ShapeMatch(int g, const InspectParams& p)
 {
     cv::Mat work = Frame(widget->workBuffer);
     cv::Mat inspect = Frame(widget->inspectFrame);
-    // An empty search window counts as "not found".
-    const cv::Rect win = (g >= 0 && g < kGroups) ? searchWin[g] & cv::Rect(0, 0, W, H) : cv::Rect();
-    if (g < 0 || g >= kGroups || p.motionCorrect == -1 || colour || !findShape[g].IsValid()
-        || win.empty() || work.empty() || inspect.empty()) {
-        PassThrough();
-        return;
-    }
-    int x = 0;
-    int y = 0;
-    double r1 = 0;
-    double r2 = 0;
-    if (!findShape[g].Find(work(win), 0, &x, &y, &r1, &r2)) {
-        PassThrough();
-        return;
-    }
-    const int dx = x - win.x;
-    const int dy = y - win.y;
-    // Both transforms write every pixel of inspectFrame, so nothing of an
-    // earlier frame survives into the judgement.
-    bool ok = false;
-    if (p.angleRange >= 1 && p.angleRange <= 180)
-        ok = TransformImage(work, inspect, cv::Point2f(float(dx), float(dy)),
-                            cv::Point2f(float(modelCx[g]), float(modelCy[g])), r2);
-    else
-        ok = MoveImage(work, inspect, dx, dy);
-    if (!ok)
+    FramePose pose;
+    if (inspect.empty() || !Locate(g, p, work, pose) || !pose.Apply(work, inspect))
         PassThrough();
 }
 
@@ -455,7 +515,10 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 work = BandWork(code, lim, window, effective, p, kernel);
             }
             Open(work, kernel, box);
-            work.copyTo(ngMap(box));
+            // Overlapping ROIs add their NG pixels: a later clean ROI must not
+            // erase the defect an earlier one raised the alarm for.
+            cv::Mat ngBox = ngMap(box);
+            cv::bitwise_or(ngBox, work, ngBox);
 
             const CBlobResult blobs(work, cv::Mat(), 0);
             const int n = blobs.GetNumBlobs();

@@ -56,8 +56,27 @@ public:
     bool HasModel(int g) const { return findShape[g].IsValid(); }
     bool HasGrayMatch(int g, int j) const { return grayMatch[g][j].IsValid(); }
     bool HasSurf(int g, int j) const { return surf[g][j].IsValid(); }
+    const GrayMatch& Matcher(int g, int j) const { return grayMatch[g][j]; }
+    // Where positioning finds the part of group g in a frame: the shift and
+    // turn (degrees, about `centre`) that bring it onto the taught pose.
+    bool Position(int g, const InspectParams& p, const cv::Mat& frame, double& dx, double& dy, double& angle,
+                  cv::Point2d& centre) const;
 
 private:
+    // Where positioning found the part: the shift and turn that bring a frame
+    // onto the taught pose (the taught pose is template 0's).
+    struct FramePose {
+        double dx = 0;
+        double dy = 0;
+        double angle = 0;  // degrees, 0 for shift-only positioning
+        bool turn = false;
+        cv::Point2f centre;
+        bool Apply(const cv::Mat& src, cv::Mat& dst) const;
+    };
+    bool Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
+    // Template k > 0 onto template 0's pose; `covered` marks the pixels it
+    // still shows. Unchanged when positioning is off or finds nothing.
+    void AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const;
     struct EdgeFound {
         int count = 0;  // 0, 1 or 2 (first and last of several)
         cv::Point2d first;

@@ -137,6 +137,7 @@ void Edit::openKeypad()
         host = host->parentWidget();
     }
 
+    const int editTop = y - 5 - height();  // in the host
     if (y + pad->height() >= gShowH - 49)
         y = y - pad->height() - 45;
 
@@ -153,8 +154,12 @@ void Edit::openKeypad()
     if (host) {
         if (x + pad->width() > host->width())
             x = host->width() - pad->width();
-        if (y + pad->height() > host->height())
-            y = host->height() - pad->height();
+        if (y + pad->height() > host->height()) {
+            // In a small host (a dialog) the pad goes above the edit when it
+            // fits there, rather than being pushed up over the edit it types into.
+            y = editTop - 5 - pad->height() >= 0 && editTop < host->height() ? editTop - 5 - pad->height()
+                                                                               : host->height() - pad->height();
+        }
         // A pad larger than its host or pushed above it stays anchored at the top left.
         x = qMax(0, x);
         y = qMax(0, y);

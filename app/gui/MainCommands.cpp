@@ -12,6 +12,7 @@
 #include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "widgets/ChooseBox.h"
 
@@ -34,11 +35,9 @@ bool MainCommands::SettingsOrEditorShown() const
     return m_win->ports()->settingsVisible() || m_win->ports()->editorVisible();
 }
 
-bool MainCommands::SideDialogShown(bool) const
+bool MainCommands::SideDialogShown(bool withCavityNames) const
 {
-    // Camera renumbering, IO naming and the cavity names answer here once
-    // they exist.
-    return false;
+    return m_win->ports()->sideDialogVisible(withCavityNames);
 }
 
 bool MainCommands::OpenEditor(int)
@@ -128,7 +127,8 @@ void MainCommands::SlotReTrain()
 
 void MainCommands::CheckArea(bool)
 {
-    // The settings dialog hides here once it exists.
+    if (m_win->wizardParaWidget)
+        m_win->wizardParaWidget->hide();
     CycleState& st = m_win->cycle();
     if (m_win->CheckPassword() != 0 && OpenEditor(1)) {
         st.verdictState = VerdictAreaCheck;
@@ -167,14 +167,6 @@ void MainCommands::CameraChangeTrig()
     m_win->indexButton->ReSetCaptureMode();
     for (int c = 0; c < m_win->numCamera() && c < 8; ++c)
         m_win->ports()->cameraChangeTrig(c);
-}
-
-void MainCommands::SlotAccount()
-{
-    if (SettingsOrEditorShown() || SideDialogShown(false) || m_win->cycle().verdictState == VerdictAlarm)
-        return;
-    m_win->indexButton->hide();
-    // The account page opens here (Reset(false)) once it exists.
 }
 
 void MainCommands::SlotShowStatisticsWidget()

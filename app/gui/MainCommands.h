@@ -20,7 +20,6 @@ public slots:
     void SlotAdjustArea();
     void SlotStartSkipDetect();
     void CameraChangeTrig();
-    void SlotAccount();
     void SlotShowStatisticsWidget();
     void SlotHelp();
     void SlotShowAlarmImgae();

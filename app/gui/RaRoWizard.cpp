@@ -8,6 +8,7 @@
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
+#include "SettingsPort.h"
 #include "ROINGWarnBox.h"
 #include "StationLossPort.h"
 #include "TimingWarnBox.h"
@@ -30,10 +31,13 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
+#include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "view/ViewHost.h"
 #include "foundation/VisionGlobals.h"
@@ -199,6 +203,9 @@ bool RaRoWizard::Build()
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
     BuildMainScreen();
+    m_settingsPort = std::make_unique<SettingsPort>(this);
+    wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
+    drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom. On a short screen the
     //     column starts higher, so the last ones stay above the status bar.
@@ -225,7 +232,9 @@ bool RaRoWizard::Build()
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
+    CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    wizardParaWidget->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -421,6 +430,8 @@ void RaRoWizard::StartOperationLogDay()
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
+    DestroyUserDialogs();
+    UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
     ViewHost::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
@@ -433,6 +444,8 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
+    delete wizardParaWidget;
+    wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -561,7 +574,8 @@ void RaRoWizard::BuildMainScreen()
     wire(b->reTrainButton, c, &MainCommands::SlotReTrain);
     wire(b->adjustAreaButton, c, &MainCommands::SlotAdjustArea);
     wire(b->statisticsButton, c, &MainCommands::SlotShowStatisticsWidget);
-    wire(b->accountButton, c, &MainCommands::SlotAccount);
+    wire(b->accountButton, this, &RaRoWizard::SlotAccount);
+    wire(b->systemParaButton, this, &RaRoWizard::SlotSystemPara);
     wire(b->skipButton, c, &MainCommands::SlotStartSkipDetect);
     wire(b->helpButton, c, &MainCommands::SlotHelp);
     wire(b->snapshotButton, c, &MainCommands::SlotMuliManualTrig);
@@ -722,6 +736,21 @@ void RaRoWizard::SlotDrawHint()
     m_ports->repaintAll();
 }
 
+void RaRoWizard::SlotSystemPara()
+{
+    if (!wizardParaWidget || wizardParaWidget->isVisible() || m_ports->editorVisible()
+        || m_ports->sideDialogVisible(true))
+        return;
+    LowerMasterLevel();
+    if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
+        return;
+    *gpWParaBak = *gpWPara;
+    gpWPara->inserterAllParam(1);
+    indexButton->SlotShowHideTimeout();
+    wizardParaWidget->show();
+    wizardParaWidget->raise();
+}
+
 void RaRoWizard::TSClibrate()
 {
     tscTimer->stop();
@@ -742,7 +771,17 @@ void RaRoWizard::TimerLogout()
 {
     logoutTimer->stop();
     Lock();
-    // The user accounts log the user out and refresh the account page here.
+    UserManager::Instance().LogOut();
+    drawUserWidget->Reset(true);
+}
+
+void RaRoWizard::SlotAccount()
+{
+    if (m_ports->settingsVisible() || m_ports->editorVisible() || m_ports->sideDialogVisible(false)
+        || cycle().verdictState == VerdictAlarm)
+        return;
+    indexButton->hide();
+    drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotDetectCycle()

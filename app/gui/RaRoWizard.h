@@ -20,6 +20,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class DrawUserWidget;
 class IndexButton;
 class IOStatusWidget;
 class MainCommands;
@@ -27,7 +28,9 @@ class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
+class SettingsPort;
 class StationLossPort;
+class WizardParaWidget;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -69,6 +72,8 @@ public:
     CammerWidget* cammerWidget[8] = {};
     IOStatusWidget* ioStatusWidget = nullptr;
     IndexButton* indexButton = nullptr;
+    WizardParaWidget* wizardParaWidget = nullptr;
+    DrawUserWidget* drawUserWidget = nullptr;
     // Enlarge, 1:1, reduce, up, down, left, right.
     ColorButton* zoomButton[7] = {};
     ZoomState zoom;
@@ -115,9 +120,11 @@ public slots:
     void SlotDrawHint();
     void SlotNewUser() {}
     void SlotNewUserLastStep() {}
+    void SlotSystemPara();
     void TSClibrate();
     void TimerLCD();
     void TimerLogout();
+    void SlotAccount();
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();
@@ -151,6 +158,7 @@ private:
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
+    std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;
     std::unique_ptr<StationLossPort> m_lossPort;
     std::unique_ptr<CameraLoss> m_loss;

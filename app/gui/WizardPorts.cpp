@@ -12,7 +12,9 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
+#include "widgets/ComboBox.h"
 #include "widgets/WarnBox.h"
 
 #include <QTimer>
@@ -82,9 +84,11 @@ void WizardPorts::hideMessage()
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
+    if (m_win->wizardParaWidget)
+        m_win->wizardParaWidget->hide();
     if (m_win->indexButton)
         m_win->indexButton->hide();
-    // The help viewer and the settings dialog hide here, and the ROI editor
+    // The help viewer hides here, and the ROI editor
     // opens its alarm view (Reset(false)), once they exist.
 }
 
@@ -191,6 +195,24 @@ void WizardPorts::cameraRestart()
         m_win->m_loss->CameraRestart();
 }
 
+void WizardPorts::showStatusStrip()
+{
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->show();
+}
+
+void WizardPorts::restartViews()
+{
+    // The ROI selections and parameter panels are cleared here once the ROI
+    // editor exists.
+    m_win->cycle().verdictState = VerdictIdle;
+    if (m_win->indexButton)
+        m_win->indexButton->show();
+    for (CammerWidget* w : m_win->cammerWidget)
+        if (w)
+            w->update();
+}
+
 void WizardPorts::setWhiteBalance()
 {
     for (CameraSide* side : m_win->station()->cameras)
@@ -269,9 +291,14 @@ void WizardPorts::insertRecord(const QString& text)
     m_win->InsertRecord(text);
 }
 
+bool WizardPorts::settingsVisible() const
+{
+    return settingsDialogVisible();
+}
+
 bool WizardPorts::settingsDialogVisible() const
 {
-    return false;  // the settings dialog answers here once it exists
+    return m_win->wizardParaWidget && m_win->wizardParaWidget->isVisible();
 }
 
 void WizardPorts::cameraRepaint(int camera)
@@ -341,6 +368,23 @@ void WizardPorts::lock()
 qint64 WizardPorts::lastCycleTime() const
 {
     return m_win->cycle().lastCycleTime;
+}
+
+QStringList WizardPorts::parameterGroups() const
+{
+    QStringList names;
+    if (const ComboBox* groups = m_win->wizardParaWidget ? m_win->wizardParaWidget->paraGroupCombo : nullptr)
+        for (int i = 0; i < groups->count(); ++i)
+            names << groups->itemText(i);
+    return names;
+}
+
+bool WizardPorts::sideDialogVisible(bool withCavityNames) const
+{
+    // Camera renumbering, IO naming and the cavity names answer here once
+    // they exist.
+    (void)withCavityNames;
+    return false;
 }
 
 bool WizardPorts::viewPressed(int camera, const QPoint& pos)

@@ -9,6 +9,7 @@
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
 #include "params/IOSetup.h"
+#include "users/DrawUserWidget.h"
 #include "view/ViewHost.h"
 #include "widgets/MainWindowHooks.h"
 
@@ -21,6 +22,7 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public AccountPageHost,
                     public MainWindowHooks,
                     public StatusHost,
                     public ViewHost {
@@ -52,7 +54,6 @@ public:
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
-    bool settingsVisible() const override { return settingsDialogVisible(); }
     void skipButtonReset() override;
     void showDetecting(bool detecting) override;
     void checkArea() override;
@@ -84,6 +85,7 @@ public:
 
     // CameraHost
     bool settingsDialogVisible() const override;
+    bool settingsVisible() const override;
     void cameraRepaint(int camera) override;
 
     // IOSetupHost
@@ -95,6 +97,10 @@ public:
     // UnlockLevelSource
     int UnlockLevel() const override;
 
+    // AccountPageHost
+    void showStatusStrip() override;
+    void restartViews() override;
+
     // MainWindowHooks
     bool lcdOff() const override;
     void LCDOnOff(int on) override;
@@ -105,10 +111,15 @@ public:
     int unlockLevel() const override;
     void lock() override;
     qint64 lastCycleTime() const override;
+    QStringList parameterGroups() const override;
 
     // ViewHost
     bool viewPressed(int camera, const QPoint& pos) override;
     const ZoomState* zoom() const override;
+
+    // Camera renumbering, IO naming and (when asked) the cavity names: side
+    // dialogs that block the commands while they are open.
+    bool sideDialogVisible(bool withCavityNames) const;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }

@@ -366,6 +366,7 @@ void FindShape::Clear()
 {
     state = 0;
     m_levels.clear();
+    m_refine.Clear();
     m_modelSize = cv::Size();
     m_cx = m_cy = 0;
     m_angleRange = 0;
@@ -464,11 +465,25 @@ bool FindShape::CreateShape(const cv::Mat& model, double angleStart, int reserve
         lv.angleStep = float(std::clamp(2.0 / std::max(lv.radius, 1.f) * 180.0 / CV_PI, 0.1, 10.0));
         m_levels.push_back(lv);
     }
+    m_refine.Build(model, mask, static_cast<int>(m_levels.size()));
     state = 1;
     return true;
 }
 
 bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double* r1, double* r2) const
+{
+    double fx = 0;
+    double fy = 0;
+    if (!Find(window, reserved, &fx, &fy, r1, r2))
+        return false;
+    if (x)
+        *x = static_cast<int>(std::lround(fx));
+    if (y)
+        *y = static_cast<int>(std::lround(fy));
+    return true;
+}
+
+bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const
 {
     Q_UNUSED(reserved);
     if (!IsValid() || window.empty() || window.type() != CV_8UC1)
@@ -594,13 +609,17 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
     const Candidate best = cands.front();
     if (best.score < m_minScore)
         return false;
+    // The edge search ends on whole pixels and angle steps; the grey values of
+    // the model place it well below that.
+    ShapePose pose{double(best.x), double(best.y), double(best.angle)};
+    m_refine.Refine(pyr, m_angleRange > 0, pose);
     if (x)
-        *x = m_cx - best.x;
+        *x = m_cx - pose.cx;
     if (y)
-        *y = m_cy - best.y;
+        *y = m_cy - pose.cy;
     if (r1)
         *r1 = best.score;
     if (r2)
-        *r2 = -double(best.angle);
+        *r2 = -pose.angle;
     return true;
 }

@@ -15,6 +15,8 @@
 
 #include <vector>
 
+#include "PoseRefine.h"
+
 class FindShape {
 public:
     // 0 = no model; the engine resets it before a group is trained.
@@ -31,8 +33,10 @@ public:
                      int cy, bool reserved2, int reserved3, const cv::Mat& mask, int speed,
                      int reserved4);
     // Searches the window (8-bit grey). On success writes x, y, r1 (the match
-    // score 0..1) and r2 (see above) and returns true.
+    // score 0..1) and r2 (see above) and returns true. The pose is refined
+    // below the pixel and the turn below the search step; the int form rounds.
     bool Find(const cv::Mat& window, int reserved, int* x, int* y, double* r1, double* r2) const;
+    bool Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const;
     bool IsValid() const { return state != 0; }
     void Clear();
 
@@ -52,6 +56,7 @@ public:
 
 private:
     std::vector<Level> m_levels;  // 0 = full size
+    PoseRefine m_refine;
     cv::Size m_modelSize;
     int m_cx = 0, m_cy = 0;
     int m_angleRange = 0;

@@ -7,6 +7,63 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kNoiseFactor = 2.5;
+constexpr double kBase = 4.0;          // grey levels every pixel may differ by
+constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
+constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
+
+struct Lighting {
+    double gain = 1;
+    double offset = 0;
+};
+
+// y ~ gain * x + offset over the pixels where `use` is set; a second pass
+// leaves out pixels far off the first fit (a foreign object, a masked part).
+// `tol` (CV_32F, optional) is how far a pixel may lie off and still count.
+Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol)
+{
+    Lighting l;
+    double limit = 1e9;
+    for (int pass = 0; pass < 2; ++pass) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+        for (int r = 0; r < x.rows; r += kFitStride) {
+            const float* px = x.ptr<float>(r);
+            const uchar* py = y.ptr<uchar>(r);
+            const uchar* pu = use.ptr<uchar>(r);
+            const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
+            for (int c = 0; c < x.cols; c += kFitStride) {
+                if (!pu[c])
+                    continue;
+                const double a = px[c];
+                const double b = py[c];
+                if (pass > 0 && std::abs(b - (l.gain * a + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit))
+                    continue;
+                n += 1;
+                sx += a;
+                sy += b;
+                sxx += a * a;
+                sxy += a * b;
+                syy += b * b;
+            }
+        }
+        if (n < 8)
+            return pass == 0 ? Lighting() : l;
+        const double var = sxx - sx * sx / n;
+        l.gain = var > n ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
+        l.offset = (sy - l.gain * sx) / n;
+        // Residual spread of the first fit; three times it bounds the second.
+        const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx
+                            + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
+        limit = 3.0 * std::sqrt(std::max(res, 1.0));
+    }
+    return l;
+}
+
+}  // namespace
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -25,14 +82,20 @@ bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
     return true;
 }
 
-bool GrayMatch::AddTemp(const cv::Mat& window)
+bool GrayMatch::AddTemp(const cv::Mat& window, const cv::Mat& covered)
 {
     if (!m_created || window.cols != m_size.width || window.rows != m_size.height)
+        return false;
+    if (!covered.empty() && (covered.size() != m_size || covered.type() != CV_8UC1))
         return false;
     const cv::Mat g = ToGreyWindow(window);
     if (g.empty())
         return false;
     m_templates.push_back(g.clone());
+    if (covered.empty())
+        m_covered.push_back(cv::Mat(m_size, CV_8UC1, cv::Scalar(255)));
+    else
+        m_covered.push_back(covered != 0);
     m_valid = false;  // retrain to use it
     return true;
 }
@@ -47,38 +110,73 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     baseScale = std::max(baseScale, 0);
     edgeScale = std::max(edgeScale, 0);
 
+    // Every template brought to the lighting of the first one.
+    const cv::Mat first = [&] {
+        cv::Mat f;
+        m_templates.front().convertTo(f, CV_32F);
+        return f;
+    }();
+    std::vector<cv::Mat> lit;
     cv::Mat sum(m_size, CV_32FC1, cv::Scalar(0));
-    for (const cv::Mat& t : m_templates)
-        cv::accumulate(t, sum);
-    cv::Mat ref;
-    sum.convertTo(ref, CV_32FC1, 1.0 / double(m_templates.size()));
+    cv::Mat count(m_size, CV_32FC1, cv::Scalar(0));
+    for (size_t k = 0; k < m_templates.size(); ++k) {
+        cv::Mat both;
+        cv::bitwise_and(m_covered[k], m_covered.front(), both);
+        cv::bitwise_and(both, m_mask, both);
+        const Lighting l = k == 0 ? Lighting() : FitLighting(first, m_templates[k], both, cv::Mat());
+        cv::Mat t;
+        m_templates[k].convertTo(t, CV_32F, 1.0 / l.gain, -l.offset / l.gain);
+        cv::accumulate(t, sum, m_covered[k]);
+        cv::add(count, cv::Scalar(1), count, m_covered[k]);
+        lit.push_back(t);
+    }
+    m_judged = m_mask & (count > 0);
+    cv::divide(sum, cv::max(count, 1.0), m_ref);
 
-    cv::Mat spread(m_size, CV_32FC1, cv::Scalar(0));
-    cv::Mat tf, dev;
-    for (const cv::Mat& t : m_templates) {
-        t.convertTo(tf, CV_32FC1);
-        cv::absdiff(tf, ref, dev);
-        spread = cv::max(spread, dev);
+    m_spread = cv::Mat(m_size, CV_32FC1, cv::Scalar(0));
+    cv::Mat sq(m_size, CV_32FC1, cv::Scalar(0));
+    cv::Mat dev;
+    for (size_t k = 0; k < lit.size(); ++k) {
+        cv::absdiff(lit[k], m_ref, dev);
+        dev.setTo(0, m_covered[k] == 0);
+        m_spread = cv::max(m_spread, dev);
+        cv::accumulateSquare(dev, sq);
+    }
+    // Typical pixel noise of the templates: the median standard deviation over
+    // the judged pixels that at least two templates show.
+    double noise = kDefaultNoise;
+    {
+        cv::Mat sd;
+        cv::divide(sq, cv::max(count - 1, 1.0), sd);
+        cv::sqrt(sd, sd);
+        std::vector<float> v;
+        for (int r = 0; r < m_size.height; ++r) {
+            const float* ps = sd.ptr<float>(r);
+            const float* pc = count.ptr<float>(r);
+            const uchar* pj = m_judged.ptr<uchar>(r);
+            for (int c = 0; c < m_size.width; ++c)
+                if (pj[c] && pc[c] >= 2)
+                    v.push_back(ps[c]);
+        }
+        if (!v.empty()) {
+            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+            noise = v[v.size() / 2];
+        }
     }
 
-    // What a shift of up to one pixel can change at each pixel of the reference.
+    // What a residual misalignment changes at each pixel of the reference.
     cv::Mat dil, ero, edge;
     const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-    cv::dilate(ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::erode(ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(dil, ero, edge);
 
-    const double base = std::max(1.0, (256 - sensibility) * baseScale / 100.0 / 6.0);
-    cv::Mat tol = spread + edge * (edgeScale / 100.0) + base;
-
-    cv::Mat lowF = ref - tol;
-    cv::Mat highF = ref + tol;
-    // A pixel counts as different only strictly outside [low, high]; rounding
-    // outward keeps that true for the exact reference.
-    lowF.convertTo(m_low, CV_8UC1);    // saturating, rounded
-    highF.convertTo(m_high, CV_8UC1);
-    m_low.setTo(cv::Scalar(0), m_mask == 0);
-    m_high.setTo(cv::Scalar(255), m_mask == 0);
+    // The whole tolerance scales with the sensitivity: 45 (the editor's
+    // default) as described, looser below; stricter above, down to half, so
+    // that even the strictest setting does not flag the noise of good parts.
+    const double scale = std::max(0.5, (256 - sensibility) / 211.0);
+    m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
+    m_tol = cv::max(m_tol, 1.0);
     m_valid = true;
     return true;
 }
@@ -102,13 +200,25 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         diff = m_mask.clone();
         return;
     }
-    cv::Mat inside;
-    cv::inRange(g, m_low, m_high, inside);
-    cv::bitwise_not(inside, diff);
+    // The frame's lighting against the reference's; a foreign object is left
+    // out of the fit by the second pass.
+    const Lighting l = FitLighting(m_ref, g, m_judged, m_tol);
+    diff.create(m_size, CV_8UC1);
+    for (int r = 0; r < m_size.height; ++r) {
+        const float* pr = m_ref.ptr<float>(r);
+        const float* pt = m_tol.ptr<float>(r);
+        const uchar* pw = g.ptr<uchar>(r);
+        const uchar* pj = m_judged.ptr<uchar>(r);
+        uchar* out = diff.ptr<uchar>(r);
+        for (int c = 0; c < m_size.width; ++c) {
+            const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - float(l.offset));
+            out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
+        }
+    }
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;
         cv::dilate(diff, diff, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(s, s)));
-        cv::bitwise_and(diff, m_mask, diff);
+        cv::bitwise_and(diff, m_judged, diff);
     }
 }
 
@@ -117,8 +227,11 @@ void GrayMatch::Clear()
     m_size = cv::Size();
     m_mask.release();
     m_templates.clear();
-    m_low.release();
-    m_high.release();
+    m_covered.clear();
+    m_judged.release();
+    m_ref.release();
+    m_spread.release();
+    m_tol.release();
     m_amplify = 0;
     m_created = false;
     m_valid = false;

@@ -1,16 +1,20 @@
 #pragma once
 // Masked multi-template grey comparison, built as a variation model: from the
-// aligned good templates a per-pixel reference (their mean) and a tolerance
-// envelope around it. A window pixel outside the envelope is a difference.
+// aligned good templates a per-pixel reference (their mean after a
+// gain/offset fit to the first one, so the lighting of a cycle does not count
+// as variation) and a tolerance around it. A window is first brought to the
+// reference's lighting by a robust gain/offset fit; a pixel then differs when
+// it lies farther from the reference than its tolerance.
 //
-// Tolerance of a pixel = base + spread + edge, where
-//   base   = (256 - sensibility) * baseScale / 100 / 6, at least 1:
-//            shrinks as the sensitivity rises (45 gives 35 grey levels);
+// Tolerance of a pixel = base + spread + noise + edge, where
+//   base   = (256 - sensibility) * baseScale / 100 / 16, at least 1:
+//            shrinks as the sensitivity rises (45 gives 13 grey levels);
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by);
-//   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100: how much
-//            a shift of up to one pixel changes the pixel, so edges of a part
-//            that sits a fraction of a pixel off never count.
+//   noise  = 2.5 x the templates' typical pixel noise (their median standard
+//            deviation), so the noise of the judged frame never counts;
+//   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 5:
+//            what a residual misalignment of a few tenths of a pixel changes.
 // amplify (0..4) widens every difference by that many pixels on each side
 // (a square dilation), so that small defects survive the engine's opening.
 #include <opencv2/core.hpp>
@@ -23,8 +27,10 @@ public:
     // judges the whole window). mode is reserved (0). False on a bad mask.
     bool Create(int w, int h, const cv::Mat& mask, int mode = 0);
     // Copies one good template window (8-bit grey of the created size; colour
-    // is converted). False, and nothing kept, for any other size.
-    bool AddTemp(const cv::Mat& window);
+    // is converted). False, and nothing kept, for any other size. `covered`
+    // (CV_8U, non-zero = the template shows the part there) leaves out what
+    // an aligned template does not cover; a pixel no template covers is not judged.
+    bool AddTemp(const cv::Mat& window, const cv::Mat& covered = cv::Mat());
     // sensibility 0..255 (higher = stricter), amplify 0..4 (see above),
     // baseScale and edgeScale in percent (the engine passes 100 and 150).
     // Needs at least one template; false otherwise (the matcher stays invalid).
@@ -38,12 +44,17 @@ public:
 
     cv::Size size() const { return m_size; }
     int templateCount() const { return static_cast<int>(m_templates.size()); }
+    // Trained model (CV_32F): the reference and the largest template deviation.
+    const cv::Mat& reference() const { return m_ref; }
+    const cv::Mat& spread() const { return m_spread; }
 
 private:
     cv::Size m_size;
     cv::Mat m_mask;  // 255 judged, 0 not
     std::vector<cv::Mat> m_templates;
-    cv::Mat m_low, m_high;  // envelope; outside the mask 0 and 255
+    std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
+    cv::Mat m_judged;                // mask and covered by some template
+    cv::Mat m_ref, m_spread, m_tol;  // CV_32F
     int m_amplify = 0;
     bool m_created = false;
     bool m_valid = false;

@@ -31,6 +31,13 @@ constexpr double kProbeTexture = 10.0;  // grey std dev a probe patch needs
 // to kCellSame, not at all from kCellOther on.
 constexpr double kCellSame = 20.0;
 constexpr double kCellOther = 45.0;
+// Grey structure "not moved": correlation of the smoothed pictures, full
+// agreement from kNccSame, none at kNccOther; templates flatter than kFlat
+// have no structure to correlate.
+constexpr double kNccSame = 0.9;
+constexpr double kNccOther = 0.5;
+constexpr double kFlat = 3.0;
+constexpr double kSmooth = 1.2;  // Gaussian sigma: takes the sensor noise off the correlation
 
 cv::Ptr<cv::ORB> newOrb()
 {
@@ -85,6 +92,11 @@ SURF::Features SURF::extract(const cv::Mat& window) const
     // Masked-out pixels read as the mean grey: what lies there never changes a descriptor.
     f.grey = g.clone();
     f.grey.setTo(cv::Scalar(f.mean), m_mask == 0);
+    f.grey.convertTo(f.centred, CV_32F);
+    cv::GaussianBlur(f.centred, f.centred, cv::Size(0, 0), kSmooth, kSmooth, cv::BORDER_REPLICATE);
+    f.centred -= cv::mean(f.centred, m_mask)[0];
+    f.centred.setTo(0, m_mask == 0);
+    f.energy = f.centred.dot(f.centred);
     f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
     f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
     for (int cy = 0; cy < kGrid; ++cy)
@@ -192,7 +204,13 @@ bool SURF::Train(int a, int b, int c, int d)
     return m_valid;
 }
 
-cv::Mat SURF::placement(const Model& m, const Features& w)
+void SURF::SetMotion(double maxTurn, double maxShift)
+{
+    m_maxTurn = std::max(0.0, maxTurn);
+    m_maxShift = std::max(0.0, maxShift);
+}
+
+cv::Mat SURF::placement(const Model& m, const Features& w) const
 {
     if (m.f.points.size() < 3 || w.points.size() < 3)
         return identity();
@@ -223,9 +241,17 @@ cv::Mat SURF::placement(const Model& m, const Features& w)
     const cv::Mat a = cv::estimateAffinePartial2D(from, to, inlier, cv::RANSAC, kInlierPx, 2000, 0.99, 10);
     if (a.empty() || std::count(inlier.begin(), inlier.end(), 1) < 3)
         return identity();
-    // The part never changes size in a fixed camera.
+    // The part never changes size in a fixed camera, nor moves further than
+    // positioning can leave it: a fit beyond that explains noise, not the part.
     const double s = std::hypot(a.at<double>(0, 0), a.at<double>(1, 0));
-    return s < 0.8 || s > 1.25 ? identity() : a;
+    const double turn = std::abs(std::atan2(a.at<double>(1, 0), a.at<double>(0, 0))) * 180.0 / CV_PI;
+    const double cx = m_size.width / 2.0;
+    const double cy = m_size.height / 2.0;
+    const double shift = std::hypot(a.at<double>(0, 0) * cx + a.at<double>(0, 1) * cy + a.at<double>(0, 2) - cx,
+                                    a.at<double>(1, 0) * cx + a.at<double>(1, 1) * cy + a.at<double>(1, 2) - cy);
+    if (s < 0.8 || s > 1.25 || turn > m_maxTurn || shift > m_maxShift)
+        return identity();
+    return a;
 }
 
 cv::Rect SURF::cell(int cx, int cy) const
@@ -278,6 +304,16 @@ double SURF::greyAgreement(const Model& m, const Features& w)
     return agree / double(cells.size());
 }
 
+double SURF::structureScore(const Model& m, const Features& w)
+{
+    if (m.f.sd < kFlat)
+        return plainScore(m, w);
+    const double denom = std::sqrt(m.f.energy * w.energy);
+    const double ncc = denom > 0 ? m.f.centred.dot(w.centred) / denom : 0.0;
+    const double share = std::clamp((ncc - kNccOther) / (kNccSame - kNccOther), 0.0, 1.0);
+    return std::min(share, greyAgreement(m, w)) * 100.0;
+}
+
 double SURF::plainScore(const Model& m, const Features& w)
 {
     // The grey level decides, unless the window has grown structure.
@@ -292,6 +328,13 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || ToGreyWindow(window).empty())
         return 0.f;
     const Features w = extract(window);
+    // "Not moved" first: a template the window shows as it stands needs no features.
+    std::vector<double> standing(m_models.size(), 0.0);
+    for (size_t t = 0; t < m_models.size(); ++t) {
+        standing[t] = std::clamp(structureScore(m_models[t], w), 0.0, 100.0);
+        if (standing[t] >= 100.0)
+            return 100.f;
+    }
     // Read the window where each template's probes should be: the detector need
     // not find them again, their neighbourhood must look the same. All
     // templates' probes are read in one pass over the window.
@@ -300,7 +343,7 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     for (size_t t = 0; t < m_models.size(); ++t) {
         const Model& m = m_models[t];
         first[t] = at.size();
-        if (int(m.probes.size()) < kMinKeypoints)
+        if (int(m.probes.size()) < kMinKeypoints || m.f.sd < kFlat)
             continue;
         const cv::Mat a = placement(m, w);
         const double s = std::hypot(a.at<double>(0, 0), a.at<double>(1, 0));
@@ -336,9 +379,10 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     double best = 0;
     for (size_t t = 0; t < m_models.size(); ++t) {
         const Model& m = m_models[t];
-        const double v = int(m.probes.size()) < kMinKeypoints ? plainScore(m, w)
-                                                               : std::min(share[t], greyAgreement(m, w)) * 100.0;
-        best = std::max(best, std::clamp(v, 0.0, 100.0));
+        double v = standing[t];
+        if (first[t + 1] > first[t])
+            v = std::max(v, std::clamp(std::min(share[t], greyAgreement(m, w)) * 100.0, 0.0, 100.0));
+        best = std::max(best, v);
     }
     return static_cast<float>(best);
 }
@@ -351,6 +395,8 @@ void SURF::Clear()
     m_room.release();
     m_models.clear();
     m_minScore = 80;
+    m_maxTurn = 10;
+    m_maxShift = 4;
     m_created = false;
     m_valid = false;
 }

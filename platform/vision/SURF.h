@@ -22,12 +22,20 @@
 // Masked-out pixels read as the masked mean grey, so what lies under the mask
 // never changes the score; corners are found only inside the mask.
 //
-// A template with fewer than kMinKeypoints probes has no structure to match
-// ("plain"): it is compared by the masked mean grey level (100 at the same
-// grey, 0 at 64 grey levels apart), and that score fades to 0 as the window's
-// grey std dev exceeds the template's by 5 to 15 levels. So two plain windows
-// of the same grey are similar (100), while a plain or tiny window never
-// scores high against a textured template.
+// The placement may only be the motion positioning can leave: a turn within
+// the allowed angle and a shift of a few pixels (SetMotion); a fit beyond it
+// (a good part read as turned round) counts as "not moved".
+//
+// Before the features, each template is compared as it stands ("not moved")
+// by its grey structure: the normalised correlation of the lightly smoothed
+// window with the template (full agreement from 0.9, none at 0.5), capped by
+// the per-cell grey check. That scores windows too small or too plain for
+// features, and a window whose structure is missing scores low even when its
+// mean grey matches. The template's score is the higher of the two readings.
+// A template that is flat (grey std dev below 3) has no structure: it is
+// compared by the masked mean grey level (100 at the same grey, 0 at 64 grey
+// levels apart), and that score fades to 0 as the window's grey std dev
+// exceeds the template's by 5 to 15 levels.
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -39,6 +47,8 @@ public:
     // w x h window; mask CV_8U of that size, non-zero = compared (an empty
     // mask compares the whole window). False on a bad mask.
     bool Create(int w, int h, const cv::Mat& mask);
+    // Largest turn (degrees) and shift (pixels) a placement may show.
+    void SetMotion(double maxTurn, double maxShift);
     // Adds one template window of the created size (CV_8U grey, BGR or BGRA);
     // its features are computed here. mode and threshold are kept for the
     // caller's record and do not change the score.
@@ -63,6 +73,8 @@ private:
         double sd = 0;        // masked grey standard deviation
         std::vector<double> cellMean;  // per grid cell, -1 where mostly masked out
         std::vector<double> cellSd;
+        cv::Mat centred;      // CV_32F smoothed grey minus its masked mean, 0 outside the mask
+        double energy = 0;    // sum of squares of `centred`
     };
     struct Model {
         Features f;
@@ -71,9 +83,12 @@ private:
         std::vector<float> weight;  // per probe, sums to 1
     };
     Features extract(const cv::Mat& window) const;
-    // Template to window transform (2 x 3), the identity when nothing agrees.
-    static cv::Mat placement(const Model& m, const Features& w);
+    // Template to window transform (2 x 3), the identity when nothing agrees
+    // or the fit moves further than allowed.
+    cv::Mat placement(const Model& m, const Features& w) const;
     static double plainScore(const Model& m, const Features& w);
+    // The template as it stands against the window, 0..100 (see above).
+    static double structureScore(const Model& m, const Features& w);
     cv::Rect cell(int cx, int cy) const;
     // Share 0..1 of the grid cells whose mean grey and contrast follow the template's.
     static double greyAgreement(const Model& m, const Features& w);
@@ -84,6 +99,8 @@ private:
     cv::Mat m_room;       // CV_32F distance to the nearest masked-out or outside pixel
     std::vector<Model> m_models;
     int m_minScore = 80;
+    double m_maxTurn = 10;
+    double m_maxShift = 4;
     bool m_created = false;
     bool m_valid = false;
 };

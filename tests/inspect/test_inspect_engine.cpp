@@ -257,6 +257,54 @@ private slots:
         QVERIFY(rig.widget->roiValue[0][spot] > 300);
     }
 
+    void ignoreAreaKeepsPointsAroundItsShape()
+    {
+        // An ignored point in the corner of a round Ignore Area's box, outside
+        // the disc, stays ignored.
+        RigGlobals globals(kW, kH, Params());
+        EngineRig rig(kW, kH);
+        const int spot = rig.AddRect(0, RoiCode::Spot, cv::Rect(20, 20, 120, 120), 12800, 1, 5000);
+        const cv::Rect areaBox(40, 40, 61, 61);
+        const int area = rig.AddRect(0, RoiCode::IgnoreArea, areaBox, 3, 45, 100);
+        cv::Mat disc = cv::Mat::zeros(areaBox.size(), CV_8UC1);
+        cv::circle(disc, cv::Point(30, 30), 30, cv::Scalar(255), cv::FILLED);
+        rig.widget->liveMasks[0][area] = disc;
+        const cv::Rect corner(41, 41, 6, 6);
+        rig.IgnorePoints(0)(corner).setTo(1);  // any non-zero value marks a point
+        rig.SetTemplate(0, 0, Flat(kW, kH, 150));
+        rig.Build();
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(corner)), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(cv::Rect(60, 60, 20, 20))), 0);
+
+        cv::Mat frame = Flat(kW, kH, 150);
+        cv::rectangle(frame, corner, cv::Scalar(10), cv::FILLED);
+        rig.SetFrame(frame);
+        rig.Step(0);
+        QCOMPARE(rig.widget->roiValue[0][spot], 0);
+    }
+
+    void overlappingRoisKeepEachOthersNgPixels()
+    {
+        // ROI 0 finds a dark blob; ROI 1's box covers it but finds nothing
+        // (it looks for white). The NG map the view paints keeps the blob.
+        RigGlobals globals(kW, kH, Params());
+        EngineRig rig(kW, kH);
+        const int dark = rig.AddRect(0, RoiCode::BlackArea, cv::Rect(40, 40, 60, 60), 0, 50, 20);
+        const int white = rig.AddRect(0, RoiCode::WhiteArea, cv::Rect(50, 50, 80, 80), 0, 200, 20);
+        rig.SetTemplate(0, 0, Flat(kW, kH, 120));
+        rig.Build();
+        cv::Mat frame = Flat(kW, kH, 120);
+        const cv::Rect blob(60, 60, 12, 12);
+        cv::rectangle(frame, blob, cv::Scalar(10), cv::FILLED);
+        rig.SetFrame(frame);
+        rig.Step(0);
+        QVERIFY(!rig.widget->roiOK[0][dark]);
+        QVERIFY(rig.widget->roiOK[0][white]);
+        QVERIFY(rig.widget->roiValue[0][dark] > 100);
+        QCOMPARE(cv::countNonZero(rig.NgMap()(blob)), rig.widget->roiValue[0][dark]);
+        QCOMPARE(cv::countNonZero(rig.NgMap()), rig.widget->roiValue[0][dark]);
+    }
+
     void templateSelection()
     {
         // templateNum 3 with flags 1, 0, 1, 1, 1: templates 0, 2 and 3 are taught.

@@ -5,7 +5,10 @@
 
 #include "SimCamFixture.h"
 #include "app/gui/RaRoWizard.h"
+#include "app/gui/TouchFilter.h"
+#include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
+#include "users/UserManager.h"
 #include "widgets/ColorButton.h"
 #include "widgets/Edit.h"
 #include "widgets/SkinPixmaps.h"
@@ -46,10 +49,12 @@ void Enter(const QString& entry)
 }
 
 struct Window {
-    explicit Window(bool protectionOn)
+    explicit Window(bool protectionOn, int autoLogoutSecs = 0, int lan = 1)
     {
-        if (!SetParamValue(QStringLiteral("isPswUsed"), 1, protectionOn ? 1 : 0))
-            qWarning("cannot set isPswUsed");
+        if (!SetParamValue(QStringLiteral("isPswUsed"), 1, protectionOn ? 1 : 0) ||
+            !SetParamValue(QStringLiteral("system3"), 9, autoLogoutSecs) ||
+            !SetParamValue(QStringLiteral("system2"), 13, lan))
+            qWarning("cannot set the parameters");
         LoadSkinPixmaps();
         gAppDirPath = dir.path();
         // One small camera starts far quicker than the stand-in for none.
@@ -123,6 +128,62 @@ private slots:
         QCOMPARE(w.answers.seen().size(), 1);
         win.LowerMasterLevel();
         QCOMPARE(win.unlockLevel(), 0);
+    }
+
+    void accountPageAndAutoLogOut()
+    {
+        Window w(true, 1);
+        RaRoWizard& win = *w.win;
+        DrawUserWidget* page = win.drawUserWidget;
+        QVERIFY(page && !page->isVisibleTo(&win));
+        QString m;
+        QVERIFY(UserManager::Instance().changeUser(QStringLiteral("admin"), QStringLiteral("7254"), m));
+        QVERIFY(QFileInfo(QStringLiteral("UserDataBase.db")).isFile());
+
+        // Not during an alarm.
+        win.cycle().verdictState = VerdictAlarm;
+        win.SlotAccount();
+        QVERIFY(!page->isVisibleTo(&win));
+        win.cycle().verdictState = VerdictIdle;
+        win.SlotAccount();
+        QVERIFY(page->isVisibleTo(&win));
+        QVERIFY(page->allocateButton()->isVisibleTo(page));
+
+        // Idle for the configured second after a touch: logged out, locked, page refreshed.
+        w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("123456")); });
+        QCOMPARE(win.CheckPassword(), 1);
+        TouchFilter::Touch(true);
+        QVERIFY(win.logoutTimer->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(UserManager::Instance().getUserType(), UserLoggedOut, 3000);
+        QCOMPARE(win.unlockLevel(), 0);
+        QVERIFY(page->isVisibleTo(&win));
+        QVERIFY(!page->allocateButton()->isVisibleTo(page));
+        QCOMPARE(page->loginButton()->text(), LanStr(607));
+
+        // Return leaves the views idle.
+        win.cycle().verdictState = VerdictAreaCheck;
+        QTest::mouseClick(page->returnButton(), Qt::LeftButton);
+        QVERIFY(!page->isVisibleTo(&win));
+        QCOMPARE(win.cycle().verdictState, int(VerdictIdle));
+    }
+
+    // The main screen with the account page open, for a person to look at
+    // when MOJU_SHOTS_DIR names a folder.
+    void grabScreens_data() { AddLanguageRows(); }
+    void grabScreens()
+    {
+        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
+        if (out.isEmpty())
+            QSKIP("MOJU_SHOTS_DIR not set");
+        QFETCH(int, lan);
+        Window w(true, 0, lan);
+        QString m;
+        QVERIFY(UserManager::Instance().changeUser(QStringLiteral("admin"), QStringLiteral("7254"), m));
+        w.win->show();
+        w.win->SlotAccount();
+        QTRY_VERIFY(w.win->drawUserWidget->isVisible());
+        const QString name = QStringLiteral("%1/account-page-%2x%3-%4.png").arg(out).arg(gShowW).arg(gShowH).arg(QTest::currentDataTag());
+        QVERIFY(w.win->grab().save(name));
     }
 };
 

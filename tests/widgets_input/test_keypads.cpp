@@ -262,6 +262,22 @@ private slots:
         QCOMPARE(gpNumPad->pos(), QPoint(0, 0));
     }
 
+    void padOpensAboveAnEditLowInADialog()
+    {
+        // An edit near the bottom of a dialog keeps its pad clear of the text being typed.
+        Pads pads;
+        QWidget host;
+        auto* dialog = new QWidget(&host);
+        dialog->setGeometry(100, 60, 550, 400);
+        auto* e = new Edit(5, dialog, 1);
+        e->setGeometry(20, 340, 300, 45);
+        QVERIFY(ShowActive(host));
+        Tap(e);
+        QCOMPARE(gpNumPad->parentWidget(), dialog);
+        QCOMPARE(gpNumPad->pos(), QPoint(20, 340 - 5 - gpNumPad->height()));
+        QVERIFY(!gpNumPad->geometry().intersects(e->geometry()));
+    }
+
     void destroyedEditClearsCurrentEdit()
     {
         Pads pads;

@@ -147,6 +147,33 @@ QImage check()
     return img;
 }
 
+// Account-type icons: a person in the type's colour; the chosen radio
+// button gets a ring and a tick.
+QImage person(QColor colour, bool chosen = false)
+{
+    QImage img = canvas(64, 64);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(236, 240, 244));
+    p.setPen(QPen(chosen ? QColor(139, 195, 74) : colour, chosen ? 5 : 3));
+    p.drawEllipse(QRectF(3, 3, 58, 58));
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(22, 11, 20, 20));
+    QPainterPath body;
+    body.moveTo(13, 52);
+    body.cubicTo(13, 34, 51, 34, 51, 52);
+    body.closeSubpath();
+    p.drawPath(body);
+    if (chosen) {
+        p.setBrush(QColor(139, 195, 74));
+        p.drawEllipse(QRectF(40, 40, 22, 22));
+        p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(45, 51), QPointF(50, 56), QPointF(57, 45)}));
+    }
+    return img;
+}
+
 QImage logo(int w, int h)
 {
     QImage img(w, h, QImage::Format_RGB32);
@@ -200,6 +227,13 @@ int main(int argc, char* argv[])
     ok &= save(arrow(2, QColor(52, 73, 94)), "left.png");
     ok &= save(arrow(3, QColor(52, 73, 94)), "right.png");
     ok &= save(check(), "check.png");
+    ok &= save(person(QColor(200, 147, 74)), "Admin.png");
+    ok &= save(person(QColor(52, 120, 200)), "Operator.png");
+    ok &= save(person(QColor(46, 160, 110)), "LimitUser.png");
+    ok &= save(person(QColor(52, 120, 200), true), "CheckedOperator.png");
+    ok &= save(person(QColor(46, 160, 110), true), "CheckedLimitUser.png");
+    ok &= save(arrow(3), "RightTriangle.png");
+    ok &= save(arrow(1), "DownTriangle.png");
     ok &= save(logo(230, 110), "logo.bmp");
     ok &= save(logo(230, 110), "logo2.png");
     return ok ? 0 : 1;

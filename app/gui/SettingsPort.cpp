@@ -1,0 +1,110 @@
+#include "SettingsPort.h"
+
+#include "IndexButton.h"
+#include "RaRoWizard.h"
+#include "WizardPorts.h"
+#include "app/ControlPort.h"
+#include "app/DetectionCycle.h"
+#include "network/VUR_Net.h"
+#include "params/WizardPara.h"
+#include "view/CammerWidget.h"
+
+int SettingsPort::unlockLevel() const
+{
+    return m_win->cycle().unlockLevel;
+}
+
+void SettingsPort::setUnlockLevel(int level)
+{
+    m_win->cycle().unlockLevel = level;
+}
+
+bool SettingsPort::CheckRoot()
+{
+    return m_win->CheckRoot();
+}
+
+void SettingsPort::InsertRecord(const QString& text)
+{
+    m_win->InsertRecord(text);
+}
+
+CameraStation* SettingsPort::station()
+{
+    return m_win->station();
+}
+
+int SettingsPort::numCamera() const
+{
+    return m_win->numCamera();
+}
+
+IOSetupHost* SettingsPort::ioSetupHost()
+{
+    return m_win->ports();
+}
+
+void SettingsPort::ChangeDetectNum(int steps)
+{
+    CycleState& st = m_win->cycle();
+    for (int s = 0; s < steps && s < 8; ++s) {
+        st.stepStarted[s] = 0;
+        for (int c = 0; c < 8; ++c)
+            st.imageDecision[c][s] = 0;
+    }
+    st.curStep = st.customStep = steps - 1;
+}
+
+void SettingsPort::setCaptureOnTrigger(int on)
+{
+    m_win->cycle().captureConfigured = on;
+}
+
+bool SettingsPort::saveRawFrames() const
+{
+    return m_win->detection()->saveRawFrames;
+}
+
+void SettingsPort::setSaveRawFrames(bool on)
+{
+    m_win->detection()->saveRawFrames = on;
+}
+
+void SettingsPort::outputPolarityChanged(const WizardPara& before)
+{
+    if (gpControlIO)
+        gpControlIO->PolarityChanged(ControlPort::FromParameters(before));
+}
+
+void SettingsPort::hideCommandColumn()
+{
+    if (m_win->indexButton)
+        m_win->indexButton->ShowHide(0);
+}
+
+void SettingsPort::refreshCommandColumn()
+{
+    if (IndexButton* column = m_win->indexButton) {
+        column->ResetComboChooseManualTrig();
+        column->ReSetCaptureMode();
+    }
+}
+
+void SettingsPort::repaintCameras()
+{
+    for (int c = 0; c < m_win->numCamera() && c < 8; ++c)
+        if (m_win->cammerWidget[c])
+            m_win->cammerWidget[c]->update();
+}
+
+void SettingsPort::selectCamera(int camera)
+{
+    m_win->cycle().selCamera = camera;
+    m_win->ChangeCammer();
+}
+
+void SettingsPort::restartPlantClient()
+{
+    if (gpNet)
+        gpNet->VUR_ReStart();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The main window as the settings dialog sees it.
+#include "settings/SettingsHost.h"
+
+class RaRoWizard;
+
+class SettingsPort : public SettingsHost {
+public:
+    explicit SettingsPort(RaRoWizard* win) : m_win(win) {}
+
+    int unlockLevel() const override;
+    void setUnlockLevel(int level) override;
+    bool CheckRoot() override;
+    void InsertRecord(const QString& text) override;
+    CameraStation* station() override;
+    int numCamera() const override;
+    IOSetupHost* ioSetupHost() override;
+    void ChangeDetectNum(int steps) override;
+    void setCaptureOnTrigger(int on) override;
+    bool saveRawFrames() const override;
+    void setSaveRawFrames(bool on) override;
+    void outputPolarityChanged(const WizardPara& before) override;
+    void hideCommandColumn() override;
+    void refreshCommandColumn() override;
+    void repaintCameras() override;
+    void selectCamera(int camera) override;
+    void restartPlantClient() override;
+
+private:
+    RaRoWizard* m_win;
+};

@@ -1,0 +1,15 @@
+#include "HostName.h"
+
+#include <QRegularExpression>
+
+bool IsRfc1123HostName(const QString& name)
+{
+    static const QRegularExpression label(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$"));
+    if (name.isEmpty() || name.size() > 253)
+        return false;
+    const QStringList labels = name.split(QLatin1Char('.'));
+    for (const QString& l : labels)
+        if (!label.match(l).hasMatch())
+            return false;
+    return true;
+}

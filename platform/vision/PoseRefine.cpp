@@ -1,0 +1,225 @@
+#include "PoseRefine.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxRefineLevels = 3;
+// Sample points per level, finest first: enough for a few hundredths of a pixel.
+constexpr int kPointsPerLevel[kMaxRefineLevels] = {2500, 1500, 800};
+constexpr float kMinGradient = 2.f;  // grey levels per pixel
+constexpr int kIterations = 12;
+constexpr double kSettled = 0.004;  // pixels moved at the model's rim
+constexpr double kPi = 3.14159265358979323846;
+
+// Bilinear read; false outside the image.
+inline bool Bilinear(const cv::Mat& img, double x, double y, double& v)
+{
+    if (x < 0 || y < 0 || x > img.cols - 1.001 || y > img.rows - 1.001)
+        return false;
+    const int x0 = int(x);
+    const int y0 = int(y);
+    const double fx = x - x0;
+    const double fy = y - y0;
+    const uchar* r0 = img.ptr<uchar>(y0) + x0;
+    const uchar* r1 = r0 + img.step[0];
+    v = (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
+    return true;
+}
+
+struct Fit {
+    double cost = 0;  // truncated squared residuals
+    int used = 0;
+};
+
+}  // namespace
+
+void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
+{
+    m_levels.clear();
+    if (model.empty() || model.type() != CV_8UC1)
+        return;
+    cv::Mat img = model;
+    cv::Mat msk = mask.empty() ? cv::Mat(model.size(), CV_8UC1, cv::Scalar(255)) : cv::Mat(mask != 0);
+    levels = std::clamp(levels, 1, kMaxRefineLevels);
+    for (int l = 0; l < levels; ++l) {
+        if (l > 0) {
+            cv::Mat down, maskDown;
+            cv::pyrDown(img, down);
+            img = down;
+            cv::resize(msk, maskDown, img.size(), 0, 0, cv::INTER_NEAREST);
+            msk = maskDown;
+        }
+        if (img.cols < 8 || img.rows < 8)
+            break;
+        // Points whose neighbourhood lies inside the mask: what lies outside
+        // it may change from cycle to cycle.
+        cv::Mat inner;
+        cv::erode(msk, inner, cv::Mat(), cv::Point(-1, -1), 2, cv::BORDER_CONSTANT, cv::Scalar(0));
+        cv::Mat gx, gy;
+        cv::Sobel(img, gx, CV_32F, 1, 0, 3, 0.125);
+        cv::Sobel(img, gy, CV_32F, 0, 1, 3, 0.125);
+        const int want = kPointsPerLevel[l];
+        // The strongest gradient of each grid cell, cells sized for about
+        // twice the points wanted, so the points cover the whole model.
+        const int cell = std::max(2, int(std::sqrt(double(img.total()) / (2.0 * want))));
+        struct Cand {
+            float mag;
+            int x, y;
+        };
+        std::vector<Cand> cands;
+        for (int y0 = 2; y0 < img.rows - 2; y0 += cell)
+            for (int x0 = 2; x0 < img.cols - 2; x0 += cell) {
+                Cand best{0.f, -1, -1};
+                for (int y = y0; y < std::min(y0 + cell, img.rows - 2); ++y) {
+                    const float* px = gx.ptr<float>(y);
+                    const float* py = gy.ptr<float>(y);
+                    const uchar* pm = inner.ptr<uchar>(y);
+                    for (int x = x0; x < std::min(x0 + cell, img.cols - 2); ++x) {
+                        const float m = px[x] * px[x] + py[x] * py[x];
+                        if (pm[x] && m > best.mag)
+                            best = {m, x, y};
+                    }
+                }
+                if (best.x >= 0 && best.mag >= kMinGradient * kMinGradient)
+                    cands.push_back(best);
+            }
+        if (int(cands.size()) > want) {
+            std::nth_element(cands.begin(), cands.begin() + want, cands.end(),
+                             [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
+            cands.resize(size_t(want));
+        }
+        if (cands.size() < 16)
+            break;
+        const float ccx = float(model.cols / 2) / float(1 << l);
+        const float ccy = float(model.rows / 2) / float(1 << l);
+        std::vector<Sample> pts;
+        pts.reserve(cands.size());
+        for (const Cand& c : cands)
+            pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(img.at<uchar>(c.y, c.x))});
+        m_levels.push_back(std::move(pts));
+    }
+}
+
+bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose) const
+{
+    if (m_levels.empty() || pyramid.empty())
+        return false;
+    const int top = std::min(int(m_levels.size()), int(pyramid.size())) - 1;
+    const ShapePose seed = pose;
+    ShapePose p = pose;
+    double gain = 1;
+    double offset = 0;
+    double clip = 1e9;  // residual beyond which a pixel counts as an outlier
+
+    // Residuals and derivatives at one pose; accumulates the normal equations
+    // when `normal` is given. Unknowns: cx, cy, angle (radians), gain, offset.
+    auto evaluate = [&](const cv::Mat& img, const std::vector<Sample>& pts, double scale, const ShapePose& at,
+                        cv::Matx<double, 5, 5>* normal, cv::Vec<double, 5>* rhs) {
+        Fit fit;
+        const double a = at.angle * kPi / 180.0;
+        const double c = std::cos(a);
+        const double s = std::sin(a);
+        const double cx = at.cx * scale;
+        const double cy = at.cy * scale;
+        for (const Sample& pt : pts) {
+            const double qx = c * pt.x - s * pt.y + cx;
+            const double qy = s * pt.x + c * pt.y + cy;
+            double v, l, r, u, d;
+            if (!Bilinear(img, qx, qy, v) || !Bilinear(img, qx - 1, qy, l) || !Bilinear(img, qx + 1, qy, r)
+                || !Bilinear(img, qx, qy - 1, u) || !Bilinear(img, qx, qy + 1, d))
+                continue;
+            const double res = gain * v + offset - pt.grey;
+            ++fit.used;
+            fit.cost += std::min(res * res, clip * clip);
+            if (!normal)
+                continue;
+            // Huber weight: large differences (a foreign object) pull less.
+            const double ar = std::abs(res);
+            const double w = ar <= clip ? 1.0 : clip / ar;
+            const double ix = gain * (r - l) * 0.5;
+            const double iy = gain * (d - u) * 0.5;
+            // d(q)/d(angle) = (-s x - c y, c x - s y)
+            const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
+            const cv::Vec<double, 5> j(ix, iy, turn ? ia : 0.0, v, 1.0);
+            for (int m = 0; m < 5; ++m) {
+                (*rhs)[m] -= w * j[m] * res;
+                for (int n = m; n < 5; ++n)
+                    (*normal)(m, n) += w * j[m] * j[n];
+            }
+        }
+        return fit;
+    };
+
+    for (int l = top; l >= 0; --l) {
+        const cv::Mat& img = pyramid[size_t(l)];
+        const std::vector<Sample>& pts = m_levels[size_t(l)];
+        const double scale = 1.0 / double(1 << l);
+        double radius = 1;
+        for (const Sample& s : pts)
+            radius = std::max(radius, double(std::hypot(s.x, s.y)));
+        // Lighting first, so the first step of the geometry is not spent on it.
+        {
+            double n = 0, sv = 0, st = 0, svv = 0, svt = 0;
+            const double a = p.angle * kPi / 180.0;
+            for (const Sample& pt : pts) {
+                double v;
+                if (!Bilinear(img, std::cos(a) * pt.x - std::sin(a) * pt.y + p.cx * scale,
+                            std::sin(a) * pt.x + std::cos(a) * pt.y + p.cy * scale, v))
+                    continue;
+                n += 1;
+                sv += v;
+                st += pt.grey;
+                svv += v * v;
+                svt += v * pt.grey;
+            }
+            if (n < 16)
+                return false;
+            const double var = svv - sv * sv / n;
+            gain = var > 1e-6 ? std::clamp((svt - sv * st / n) / var, 0.5, 2.0) : 1.0;
+            offset = (st - gain * sv) / n;
+            clip = 1e9;
+            const Fit f = evaluate(img, pts, scale, p, nullptr, nullptr);
+            // Outliers are what lies well beyond the spread of the bulk.
+            clip = std::max(6.0, 2.5 * std::sqrt(f.cost / std::max(1, f.used)));
+        }
+        for (int it = 0; it < kIterations; ++it) {
+            cv::Matx<double, 5, 5> normal = cv::Matx<double, 5, 5>::zeros();
+            cv::Vec<double, 5> rhs(0, 0, 0, 0, 0);
+            const Fit f = evaluate(img, pts, scale, p, &normal, &rhs);
+            if (f.used < int(pts.size()) / 2 || f.used < 16)
+                return false;
+            if (!turn)
+                normal(2, 2) = 1;
+            for (int m = 0; m < 5; ++m)
+                for (int n = 0; n < m; ++n)
+                    normal(m, n) = normal(n, m);
+            cv::Vec<double, 5> step;
+            if (!cv::solve(normal, rhs, step, cv::DECOMP_CHOLESKY))
+                return false;
+            p.cx += step[0] / scale;
+            p.cy += step[1] / scale;
+            if (turn)
+                p.angle += step[2] * 180.0 / kPi;
+            gain = std::clamp(gain + step[3], 0.5, 2.0);
+            offset += step[4];
+            if (std::hypot(step[0], step[1]) + std::abs(step[2]) * radius < kSettled)
+                break;
+        }
+        // A fit that wandered off the seed has locked onto something else.
+        const double reach = 3.0 * double(1 << top);
+        if (std::hypot(p.cx - seed.cx, p.cy - seed.cy) > reach || std::abs(p.angle - seed.angle) > 5.0)
+            return false;
+    }
+    // Keep the refined pose only when it explains the model better than the seed.
+    const cv::Mat& img = pyramid[0];
+    const Fit after = evaluate(img, m_levels[0], 1.0, p, nullptr, nullptr);
+    const Fit before = evaluate(img, m_levels[0], 1.0, seed, nullptr, nullptr);
+    if (after.used < int(m_levels[0].size()) / 2 || (before.used > 0 && after.cost / after.used > before.cost / before.used))
+        return false;
+    pose = p;
+    return true;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Sub-pixel pose of a located shape: an intensity least-squares fit of the
+// model's grey values to the searched image, seeded by the whole-pixel pose of
+// the edge search and run coarse to fine on the image pyramid. Solves shift,
+// turn (when asked) and a gain/offset for the lighting together; pixels that
+// differ much (a foreign object over the model) weigh less.
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+struct ShapePose {
+    double cx = 0;     // model centre in the searched image, full-size pixels
+    double cy = 0;
+    double angle = 0;  // turn of the found shape against the model, degrees (y down)
+};
+
+class PoseRefine {
+public:
+    // Picks the sample points of each pyramid level from the model picture
+    // (8-bit) and its mask (non-zero = model); centre as the edge model keeps it.
+    void Build(const cv::Mat& model, const cv::Mat& mask, int levels);
+    void Clear() { m_levels.clear(); }
+    bool Empty() const { return m_levels.empty(); }
+
+    // pyramid[l] is the searched image at level l (0 = full size). Refines
+    // `pose` in place; false (pose unchanged) when the fit does not settle
+    // near the seed or fits worse than it.
+    bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose) const;
+
+private:
+    struct Sample {
+        float x, y;  // from the model centre at this level
+        float grey;
+    };
+    std::vector<std::vector<Sample>> m_levels;
+};

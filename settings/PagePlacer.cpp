@@ -1,0 +1,155 @@
+#include "PagePlacer.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QWidget>
+
+namespace {
+QSize SizeOf(const QWidget* w)
+{
+    const QSize fixed = w->minimumSize() == w->maximumSize() ? w->minimumSize() : QSize();
+    return fixed.isValid() && !fixed.isEmpty() ? fixed : w->sizeHint();
+}
+}  // namespace
+
+PagePlacer::PagePlacer(const QRect& area, int rowHeight, int rowGap, int columnGap, int captionWidth)
+    : m_area(area)
+    , m_rowHeight(rowHeight)
+    , m_rowGap(rowGap)
+    , m_columnGap(columnGap)
+    , m_captionWidth(captionWidth)
+    , m_x(area.left())
+    , m_y(area.top())
+{
+}
+
+void PagePlacer::ensureRoom(int height)
+{
+    if (m_y != m_area.top() && m_y + height > m_area.bottom() + 1)
+        newColumn();
+    if (m_y + height > m_area.bottom() + 1)
+        m_overflow = true;
+}
+
+void PagePlacer::advance(int width, int height)
+{
+    m_columnWidth = std::max(m_columnWidth, width);
+    if (m_x + width > m_area.right() + 1)
+        m_overflow = true;
+    m_y += height + m_rowGap;
+}
+
+void PagePlacer::heading(const QString& text, const QColor& color, bool separator)
+{
+    // A heading never ends a column: it needs at least one row under it.
+    ensureRoom(2 * m_rowHeight + m_rowGap);
+    PaintedCaption c;
+    c.box = QRect(m_x, m_y, m_captionWidth, m_rowHeight);
+    c.text = text;
+    c.color = color;
+    c.separator = separator;
+    if (separator)
+        m_pendingSeparators << int(m_captions.size());
+    m_captions << c;
+    advance(m_captionWidth, m_rowHeight + (separator ? 6 : 0));
+}
+
+void PagePlacer::place(QWidget* widget)
+{
+    const QSize s = SizeOf(widget);
+    ensureRoom(s.height());
+    widget->setGeometry(QRect(QPoint(m_x, m_y), s));
+    advance(s.width(), s.height());
+}
+
+void PagePlacer::place(QWidget* widget, const QString& label, const QColor& color, int labelWidth)
+{
+    placeRow(label, color, labelWidth, {widget});
+}
+
+void PagePlacer::placeRow(const QString& label, const QColor& color, int labelWidth, const QList<QWidget*>& widgets)
+{
+    const int lw = labelWidth > 0 ? labelWidth : m_captionWidth;
+    int w = lw;
+    int h = m_rowHeight;
+    for (const QWidget* x : widgets) {
+        const QSize s = SizeOf(x);
+        w += s.width() + m_rowGap;
+        h = std::max(h, s.height());
+    }
+    ensureRoom(h);
+    PaintedCaption c;
+    c.box = QRect(m_x, m_y, lw, h);
+    c.text = label;
+    c.color = color;
+    m_captions << c;
+    int x = m_x + lw;
+    for (QWidget* widget : widgets) {
+        const QSize s = SizeOf(widget);
+        widget->setGeometry(QRect(QPoint(x, m_y + (h - s.height()) / 2), s));
+        x += s.width() + m_rowGap;
+    }
+    advance(w - m_rowGap, h);
+}
+
+void PagePlacer::placeRow(const QList<QWidget*>& widgets)
+{
+    int w = 0;
+    int h = 0;
+    for (const QWidget* x : widgets) {
+        const QSize s = SizeOf(x);
+        w += s.width() + (w ? m_rowGap : 0);
+        h = std::max(h, s.height());
+    }
+    ensureRoom(h);
+    int x = m_x;
+    for (QWidget* widget : widgets) {
+        const QSize s = SizeOf(widget);
+        widget->setGeometry(QRect(QPoint(x, m_y + (h - s.height()) / 2), s));
+        x += s.width() + m_rowGap;
+    }
+    advance(w, h);
+}
+
+void PagePlacer::newColumn()
+{
+    finish();
+    m_x += m_columnWidth + m_columnGap;
+    m_y = m_area.top();
+    m_columnWidth = 0;
+}
+
+void PagePlacer::startColumnAt(int x)
+{
+    newColumn();
+    m_x = std::max(m_x, x);
+}
+
+void PagePlacer::skipTo(int y)
+{
+    m_y = std::max(m_y, y);
+}
+
+void PagePlacer::finish()
+{
+    for (int i : m_pendingSeparators)
+        m_captions[i].box.setWidth(std::max(m_captions[i].box.width(), m_columnWidth));
+    m_pendingSeparators.clear();
+}
+
+void FitCaption(QLabel* label)
+{
+    QFont f = label->font();
+    const int full = f.pixelSize();
+    const QRect box(0, 0, label->width() - 4, label->height());
+    // One line down to two thirds of the size, then two lines.
+    while (f.pixelSize() > full * 2 / 3 && QFontMetrics(f).horizontalAdvance(label->text()) > box.width())
+        f.setPixelSize(f.pixelSize() - 1);
+    if (QFontMetrics(f).horizontalAdvance(label->text()) > box.width()) {
+        label->setWordWrap(true);
+        while (f.pixelSize() > 8
+               && !box.contains(QFontMetrics(f).boundingRect(box, Qt::TextWordWrap | Qt::AlignCenter, label->text())))
+            f.setPixelSize(f.pixelSize() - 1);
+    }
+    label->setFont(f);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Painting of the settings dialog: background, header strip (serial, page
+// title, version) and the captions the page's layout placed.
+#include "PagePlacer.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QPainter;
+class QRect;
+
+struct SettingsPaintState {
+    int page = 0;
+    bool simple = false;  // simple display: no background, no header
+    QString serial;
+    QString title;
+};
+
+// The program version shown in the header.
+QString SettingsVersionText();
+
+void PaintSettings(QPainter& p, const QRect& r, const SettingsPaintState& st);
+
+// The layer that carries a page's controls and paints their captions. It is
+// as wide as the page needs and slides sideways when that is wider than the
+// dialog; the dialog paints background and header under it.
+class SettingsCanvas : public QWidget {
+public:
+    explicit SettingsCanvas(QWidget* parent) : QWidget(parent) {}
+    QList<PaintedCaption> captions;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};

@@ -1,0 +1,204 @@
+#pragma once
+// The settings dialog: six pages over the edit copy gpWParaBak (System,
+// Camera, Network, Input output, Advanced, Op-Record). Shown by the main
+// window after it copied the live parameters into the edit copy; Confirm
+// checks, logs, saves and applies the edits. Built once, never deleted.
+#include "PagePlacer.h"
+#include "SettingsBindings.h"
+
+#include <QDir>
+#include <QList>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QWidget>
+
+#include <memory>
+
+class CameraSide;
+class CheckBox;
+class ColorButton;
+class ComboBox;
+class Edit;
+class EditBox;
+class NetworkPageHooks;
+class QListWidget;
+class QListWidgetItem;
+class QProcess;
+class QScrollBar;
+class SettingsCanvas;
+class QSqlTableModel;
+class QTableView;
+class QTimer;
+class SettingsHost;
+class ChooseCaliNumWidget;
+class ModifyTimeWidget;
+
+class WizardParaWidget : public QWidget {
+    Q_OBJECT
+public:
+    enum Page { PageSystem = 0, PageCamera, PageNetwork, PageIO, PageAdvanced, PageRecord };
+
+    WizardParaWidget(SettingsHost* host, QWidget* parent);
+    ~WizardParaWidget() override;
+
+    // The network page's contents (the plant-link settings) plug in here.
+    void setNetworkPage(NetworkPageHooks* page);
+
+    void WizardParaInit();
+    void ResetEBoxTrigDelayPos(int n);
+    void ResetReCheck1Text(const QString& text);
+
+    int page() const { return m_page; }
+    int currentCamera() const { return m_camera; }
+    bool simpleDisplay() const { return m_simpleDisplay; }
+    void setKeepPage(bool keep) { m_keepPage = keep; }
+    QString serialWord() const { return m_serial; }
+    const QStringList& adapterNames() const { return m_adapterNames; }
+
+    // Controls reached by the side pages and tests.
+    ComboBox* paraGroupCombo = nullptr;
+    ComboBox* languageCombo = nullptr;
+    ComboBox* machineTypeCombo = nullptr;
+    ComboBox* mouldCombo = nullptr;
+    ComboBox* outputStateCombo[9] = {};
+    ComboBox* input4Combo = nullptr;
+    ComboBox* output4Combo = nullptr;
+    EditBox* delayEdit[8] = {};
+    EditBox* recheckEdit = nullptr;
+    EditBox* retestDelayEdit = nullptr;
+    EditBox* continuousNgEdit = nullptr;
+    EditBox* filterSizeEdit = nullptr;
+    EditBox* areaEdit = nullptr;
+    EditBox* exposureEdit = nullptr;
+    EditBox* gainEdit = nullptr;
+    EditBox* clarityEdit = nullptr;
+    EditBox* truthEdit = nullptr;
+    EditBox* gammaEdit = nullptr;
+    EditBox* speedEdit = nullptr;
+    EditBox* offsetEdit = nullptr;
+    CheckBox* hMirrorBox = nullptr;
+    CheckBox* vMirrorBox = nullptr;
+    CheckBox* showAllBox = nullptr;      // text 200
+    CheckBox* factoryBox = nullptr;      // text 254
+    CheckBox* positioningBox = nullptr;  // text 176
+    CheckBox* firstDetectBox = nullptr;
+    CheckBox* rawFramesBox = nullptr;    // text 201, the cycle's run-time switch
+    CheckBox* shadingBox = nullptr;
+    ColorButton* pageButton[5] = {};
+    ColorButton* confirmButton = nullptr;
+    ColorButton* showModeButton = nullptr;
+    ColorButton* switchCameraButton = nullptr;
+    ColorButton* restoreButton = nullptr;
+    ColorButton* autoExposureButton = nullptr;
+    ColorButton* reorderButton = nullptr;
+    ColorButton* resetCountButton = nullptr;
+    ColorButton* shutDownButton = nullptr;
+    ColorButton* changePasswordButton = nullptr;
+    ColorButton* groupButton[3] = {};  // backup, restore, delete
+    enum Action {
+        ActionFactory, ActionHardware, ActionCavity, ActionDetectCycle, ActionUpdate,
+        ActionExport, ActionExit, ActionClock, ActionCalibrate, ActionRecord, kActions
+    };
+    ColorButton* actionButton[kActions] = {};
+    ColorButton* customIOButton = nullptr;
+    ColorButton* ioNameButton = nullptr;
+    Edit* groupNameEdit = nullptr;
+    Edit* newPasswordEdit = nullptr;
+    Edit* confirmPasswordEdit = nullptr;
+    QTableView* recordTable = nullptr;
+    QSqlTableModel* recordModel = nullptr;
+    QListWidget* recordList = nullptr;
+    QSqlDatabase dbList;
+    QTimer* autoExposureTimer = nullptr;
+    QProcess* process = nullptr;
+    QDir paraGroupDir;
+    QWidget* ioWidget = nullptr;  // the multi-detection IO page
+    ModifyTimeWidget* modifyTime = nullptr;
+    ChooseCaliNumWidget* caliNum = nullptr;
+
+    // Every control of a page, in the order the page places them.
+    const QList<QWidget*>& pageControls(int page) const { return m_controls[page]; }
+    // Captions painted for the current page (from the last layout).
+    const QList<PaintedCaption>& captions() const { return m_captions; }
+
+signals:
+    // The side pages and actions of the dialog (IO assignment and naming,
+    // camera renumbering, hardware view, groups, system actions) connect here.
+    void sigShowIOWidget();
+    void sigShowIONames();
+    // The operation-record page is entered: its day list is filled.
+    void sigFillRecords();
+
+public slots:
+    void accept();
+    void DoChangePage();
+    void SetEnable(bool);
+    void SetExposeTime(int value);
+    void SetAdjust(int value);
+    void SetSharp(int value);
+    void SetContrast(int value);
+    void SetGamma(int value);
+    void SetAutoExp(int on);
+    void SetAutoWDR(int on);
+    void SetHMirror();
+    void SetVMirror();
+    void SlotChangeShowMode();
+    void SlotChangeSysFun(int machineType);
+    void SlotToCommon();
+    void SlotToCamera();
+    void SlotToNetwork();
+    void SlotToIO();
+    void SlotToAdvance();
+    void SlotToRecord();
+    bool checkOutputNum(int index);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    struct Sizes;
+    void BuildSystemPage();
+    void BuildCameraPage();
+    void BuildIOPage();
+    void BuildAdvancedPage();
+    void BuildRecordPage();
+    void BuildFrame();
+    EditBox* NewEdit(int page, int min, int max, const QString& caption, int display, bool seconds = false);
+    CheckBox* NewCheck(int page, const QString& caption, bool factory = false);
+    ColorButton* NewButton(int page, const QString& caption);
+    ComboBox* NewCombo(int page, const QStringList& items);
+    void GoToPage(int page, bool rootOnly);
+    void LayOutPage();
+    bool PlacePage(const QList<QWidget*>& shown);
+    QList<QWidget*> ShownControls() const;
+    void LoadCamera(bool withSpeed);
+    void StoreControls();
+    CameraSide* CurrentCameraSide() const;
+    void ApplyCameraValue(int (&field)[8], int value, void (CameraSide::*apply)());
+    void RestoreCamerasFromLive(const struct WizardPara& editedBefore);
+    void Finish();
+    QRect ContentArea() const;
+
+    SettingsHost* m_host;
+    SettingsCanvas* m_canvas = nullptr;
+    QScrollBar* m_slide = nullptr;  // shown when a page is wider than the dialog
+    NetworkPageHooks* m_net;
+    std::unique_ptr<NetworkPageHooks> m_defaultNet;
+    SettingsBindings m_bindings;
+    QList<QWidget*> m_controls[6];
+    QList<QWidget*> m_factoryControls[6];  // shown only with "Display factory param"
+    QList<PaintedCaption> m_captions;
+    QStringList m_adapterNames;
+    QString m_serial;
+    int m_page = PageSystem;
+    int m_camera = 0;
+    int m_liveType = 0;       // machine type at construction
+    bool m_simpleDisplay = false;
+    bool m_keepPage = false;
+    bool m_loading = false;   // controls being filled: nothing reaches a camera
+};
+
+extern WizardParaWidget* gpWizardParaWidget;

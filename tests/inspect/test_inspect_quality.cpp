@@ -1,0 +1,171 @@
+// Detection quality: sub-pixel positioning and training on templates of parts
+// that sat apart, on a textured part with sensor noise.
+#include "TestSupport.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include "EngineRig.h"
+#include "inspect/RoiRules.h"
+
+namespace {
+constexpr int kW = 400;
+constexpr int kH = 300;
+const cv::Rect kPositionBox(50, 40, 300, 220);
+const cv::Rect kDefectBox(70, 60, 260, 180);
+const cv::Rect kPlate(90, 80, 80, 60);  // flat inside the judged box
+
+// A textured plate with a flat insert, a ring and bars: what a mould shows.
+cv::Mat Part()
+{
+    cv::Mat m(kH, kW, CV_8UC1);
+    cv::RNG rng(5);
+    rng.fill(m, cv::RNG::UNIFORM, 60, 200);
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 2.0);
+    m.convertTo(m, CV_8U, 4.0, -3.0 * 130);  // a grain of about 20 grey levels
+    cv::rectangle(m, kPlate, cv::Scalar(205), cv::FILLED);
+    cv::circle(m, cv::Point(260, 150), 35, cv::Scalar(30), 6);
+    cv::rectangle(m, cv::Rect(120, 180, 150, 10), cv::Scalar(235), cv::FILLED);
+    return m;
+}
+
+// Part -> frame: turned by `angle` degrees about the frame centre, then shifted.
+cv::Matx23d Motion(double dx, double dy, double angle)
+{
+    cv::Mat a = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, 1.0);
+    a.at<double>(0, 2) += dx;
+    a.at<double>(1, 2) += dy;
+    return cv::Matx23d(a);
+}
+
+cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed)
+{
+    cv::Mat out;
+    cv::warpAffine(part, out, cv::Mat(motion), part.size(), cv::INTER_CUBIC, cv::BORDER_REFLECT101);
+    if (noiseSeed) {
+        cv::Mat noise(kH, kW, CV_16SC1);
+        cv::RNG(uint64_t(noiseSeed)).fill(noise, cv::RNG::NORMAL, 0, 2.0);
+        cv::Mat sum;
+        out.convertTo(sum, CV_16S);
+        sum += noise;
+        sum.convertTo(out, CV_8U);
+    }
+    return out;
+}
+
+InspectParams Positioning(int angleRange)
+{
+    InspectParams p;
+    p.motionCorrect = 0;
+    p.angleRange = angleRange;
+    p.detectOn[0] = 1;
+    p.detectOn[1] = 0;
+    return p;
+}
+
+// Templates of five cycles whose parts sat up to 8 px and 2.5 degrees apart.
+void TrainOnMovedParts(EngineRig& rig, const cv::Mat& part)
+{
+    const double poses[5][3] = {{0, 0, 0}, {6.4, -3.2, 1.8}, {-7.1, 4.6, -2.3}, {2.2, 7.7, 0.9}, {-4.8, -6.1, -1.2}};
+    for (int k = 0; k < 5; ++k)
+        rig.SetTemplate(0, k, Shot(part, Motion(poses[k][0], poses[k][1], poses[k][2]), 10 + k));
+    rig.AddRect(0, RoiCode::Position, kPositionBox, 10, 10, 10);
+    rig.AddRect(0, RoiCode::Defect, kDefectBox, 3, 45, 100);
+    rig.Build();
+}
+}  // namespace
+
+class TestInspectQuality : public QObject {
+    Q_OBJECT
+private slots:
+    void alignsBelowAPixel_data()
+    {
+        QTest::addColumn<int>("angleRange");
+        QTest::addColumn<double>("dx");
+        QTest::addColumn<double>("dy");
+        QTest::addColumn<double>("angle");
+        QTest::newRow("shift and turn") << 5 << 3.37 << -2.61 << 0.73;
+        QTest::newRow("far shift, turned back") << 5 << -8.55 << 6.25 << -2.64;
+        QTest::newRow("half pixel only") << 5 << 0.5 << -0.5 << 0.0;
+        QTest::newRow("shift only, fractional") << 0 << 4.28 << 7.71 << 0.0;
+    }
+    void alignsBelowAPixel()
+    {
+        QFETCH(int, angleRange);
+        QFETCH(double, dx);
+        QFETCH(double, dy);
+        QFETCH(double, angle);
+        const InspectParams p = Positioning(angleRange);
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        const cv::Mat part = Part();
+        rig.SetTemplate(0, 0, part);
+        rig.AddRect(0, RoiCode::Position, kPositionBox, 10, 10, 10);
+        rig.Build();
+
+        const cv::Matx23d motion = Motion(dx, dy, angle);
+        const cv::Mat frame = Shot(part, motion, 3);
+        double ax = 0, ay = 0, turn = 0;
+        cv::Point2d centre;
+        QVERIFY(rig.engine->Position(0, p, frame, ax, ay, turn, centre));
+        // Where each corner of the judged box lands after the engine's
+        // alignment, against where the exact inverse motion puts it.
+        const double a = turn * CV_PI / 180.0;
+        double worst = 0;
+        for (const cv::Point2d u : {cv::Point2d(kDefectBox.tl()), cv::Point2d(kDefectBox.br()),
+                                    cv::Point2d(kDefectBox.x, kDefectBox.br().y), cv::Point2d(kDefectBox.br().x, kDefectBox.y)}) {
+            const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
+                                              motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
+                + cv::Point2d(ax, ay) - centre;
+            const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
+                                   std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
+            worst = std::max(worst, cv::norm(back - u));
+        }
+        QVERIFY2(worst < 0.3, qPrintable(QStringLiteral("residual %1 px").arg(worst)));
+
+        // The aligned frame the judgement reads shows the part where it was taught.
+        rig.SetFrame(frame);
+        rig.engine->ShapeMatch(0, p);
+        const double meanDiff = cv::norm(rig.Inspect()(kDefectBox), part(kDefectBox), cv::NORM_L1) / kDefectBox.area();
+        QVERIFY2(meanDiff < 3.0, qPrintable(QString::number(meanDiff)));
+    }
+
+    void trainingOnMovedPartsKeepsSpreadAtNoise()
+    {
+        RigGlobals globals(kW, kH, Positioning(5));
+        EngineRig rig(kW, kH, 0, 5);
+        TrainOnMovedParts(rig, Part());
+        const GrayMatch& gm = rig.engine->Matcher(0, 1);
+        QVERIFY(gm.IsValid());
+        // Inside the flat insert, away from its rim: only the noise (sigma 2) varies.
+        const cv::Rect flat(kPlate.x - kDefectBox.x + 3, kPlate.y - kDefectBox.y + 3, kPlate.width - 6, kPlate.height - 6);
+        double most = 0;
+        cv::minMaxLoc(gm.spread()(flat), nullptr, &most);
+        const double mean = cv::mean(gm.spread()(flat))[0];
+        QVERIFY2(most <= 9.0 && mean <= 4.0, qPrintable(QStringLiteral("spread max %1 mean %2").arg(most).arg(mean)));
+    }
+
+    void smallChipCaughtOnTexture()
+    {
+        const InspectParams p = Positioning(5);
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        const cv::Mat part = Part();
+        TrainOnMovedParts(rig, part);
+
+        const cv::Matx23d motion = Motion(-5.3, 3.9, 1.4);
+        rig.SetFrame(Shot(part, motion, 99));
+        rig.Step(0);
+        QVERIFY2(rig.widget->cameraOK, qPrintable(QString::number(rig.widget->roiValue[0][1])));
+
+        // A 12 px chip, 50 grey levels darker than the texture under it.
+        cv::Mat dirty = part.clone();
+        const cv::Rect chip(200, 95, 12, 12);
+        dirty(chip) -= cv::Scalar(50);
+        rig.SetFrame(Shot(dirty, motion, 99));
+        rig.Step(0);
+        QVERIFY2(!rig.widget->cameraOK, qPrintable(QString::number(rig.widget->roiValue[0][1])));
+    }
+};
+
+MOJU_TEST_CORE_MAIN(TestInspectQuality)
+#include "test_inspect_quality.moc"

@@ -1,0 +1,417 @@
+#include "UserManager.h"
+
+#include "PasswordRules.h"
+#include "foundation/uitext.h"
+
+#include <QSqlError>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+#include <QtDebug>
+
+UserManager* UserManager::instance = nullptr;
+
+namespace {
+UserManager::RefusalPrompt gRefusalPrompt;
+
+// The texts the dialogs show.
+enum : int {
+    kTextDatabaseFailed = 135,
+    kTextSwitched = 628,
+    kTextPasswordError = 629,
+    kTextNoRightToAdd = 630,
+    kTextExists = 631,
+    kTextAdded = 632,
+    kTextCannotDeleteSelf = 633,
+    kTextNoRightToDelete = 634,
+    kTextDeleted = 635,
+    kTextNoAccount = 636,
+    kTextPasswordUpdated = 637,
+    kTextOldPasswordWrong = 638,
+    kTextLogInFirst = 640,
+    kTextNoAccess = 641,
+};
+
+QString RoleRow(int role)
+{
+    return role == 1 ? QStringLiteral("operator") : QStringLiteral("LimitUser");
+}
+
+// Stored types outside the known ranks count as nobody, so they are never offered or entered.
+UserType TypeOf(int stored)
+{
+    return stored >= UserAdmin && stored <= UserOperator ? UserType(stored) : UserLoggedOut;
+}
+
+bool Exec(QSqlQuery& q, const char* what)
+{
+    if (q.exec())
+        return true;
+    qWarning("user database: %s failed: %s", what, qPrintable(q.lastError().text()));
+    return false;
+}
+}  // namespace
+
+UserManager& UserManager::Instance()
+{
+    if (!instance)
+        instance = new UserManager;
+    return *instance;
+}
+
+void UserManager::DestroyInstance()
+{
+    delete instance;
+    instance = nullptr;
+}
+
+UserManager::UserManager(const QString& file, int hashIterations)
+    : m_file(file)
+    , m_iterations(hashIterations)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    connectDatabase();
+}
+
+UserManager::~UserManager()
+{
+    closeDatabase();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QString::fromLatin1(kConnection));
+}
+
+bool UserManager::connectDatabase()
+{
+    LogOut();
+    return Open();
+}
+
+bool UserManager::Open()
+{
+    const QString connection = QString::fromLatin1(kConnection);
+    m_db = QSqlDatabase::contains(connection) ? QSqlDatabase::database(connection, false)
+                                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    m_db.setDatabaseName(m_file);
+    m_open = false;
+    QString error;
+    if (!m_db.open()) {
+        error = m_db.lastError().text();
+    } else {
+        // A file that is not a database opens, but fails its first statement.
+        QSqlQuery probe(m_db);
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+            error = probe.lastError().text();
+        else if (!CreateMissingTables())
+            error = QStringLiteral("the tables cannot be created");
+    }
+    if (!error.isEmpty()) {
+        m_openError = error;
+        qWarning("user database %s cannot be used: %s", qPrintable(m_file), qPrintable(error));
+        m_db.close();
+        return false;
+    }
+    // A replaced password leaves no old bytes behind in the file's free pages.
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA secure_delete=ON"));
+    m_openError.clear();
+    m_open = true;
+    return true;
+}
+
+bool UserManager::EnsureOpen(QString& message)
+{
+    if (m_open || Open())
+        return true;
+    message = LanStr(kTextDatabaseFailed);
+    return false;
+}
+
+bool UserManager::CreateMissingTables()
+{
+    const QStringList tables = m_db.tables();
+    if (tables.contains(QStringLiteral("user_table")) && tables.contains(QStringLiteral("permission_table")))
+        return true;
+    // Rows already there stay as they are; only what is missing is added.
+    m_db.transaction();
+    QSqlQuery q(m_db);
+    bool ok = q.exec(QStringLiteral("create table if not exists user_table(name varchar(32) primary key,"
+                                    "password varchar(32),usertype int,createtime datetime,psdforsuper varchar(32))"));
+    const struct {
+        const char* name;
+        QString password;
+        int type;
+    } users[] = {{"admin", PasswordHash::Make(QString::fromLatin1(kMasterPassword), m_iterations), UserAdmin},
+                 {"LogOut", QString(), UserLoggedOut}};
+    for (const auto& u : users) {
+        q.prepare(QStringLiteral("insert or ignore into user_table values(:name,:password,:type,datetime(),'')"));
+        q.bindValue(QStringLiteral(":name"), QString::fromLatin1(u.name));
+        q.bindValue(QStringLiteral(":password"), u.password.isNull() ? QStringLiteral("") : u.password);
+        q.bindValue(QStringLiteral(":type"), u.type);
+        ok = ok && Exec(q, "initial account");
+    }
+    ok = ok && q.exec(QStringLiteral("create table if not exists permission_table(name varchar(32)primary key,optype char)"));
+    for (int role : {1, 2}) {
+        q.prepare(QStringLiteral("insert or ignore into permission_table values(:name,'0 0 0 0 0 0 0')"));
+        q.bindValue(QStringLiteral(":name"), RoleRow(role));
+        ok = ok && Exec(q, "initial role");
+    }
+    if (ok && m_db.commit())
+        return true;
+    m_db.rollback();
+    return false;
+}
+
+void UserManager::closeDatabase()
+{
+    if (m_db.isOpen())
+        m_db.close();
+    m_open = false;
+}
+
+void UserManager::LogOut()
+{
+    m_type = UserLoggedOut;
+    m_name = QStringLiteral(" ");
+}
+
+QString UserManager::RunTimePassword() const
+{
+    return QString::fromLatin1(kMasterPassword) + m_clock().toString(QString::fromLatin1(kRunTimeFormat));
+}
+
+bool UserManager::StoredRow(const QString& name, int& type, QString& password, bool& found)
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select usertype,password from user_table where name=:name"));
+    q.bindValue(QStringLiteral(":name"), name);
+    found = false;
+    if (!Exec(q, "account lookup"))
+        return false;
+    if (q.next()) {
+        found = true;
+        type = q.value(0).toInt();
+        password = q.value(1).toString();
+    }
+    return true;
+}
+
+bool UserManager::StorePassword(const QString& name, const QString& password)
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("update user_table set password=:password where name=:name"));
+    q.bindValue(QStringLiteral(":password"), PasswordHash::Make(password, m_iterations));
+    q.bindValue(QStringLiteral(":name"), name);
+    return Exec(q, "password update") && q.numRowsAffected() == 1;
+}
+
+bool UserManager::changeUser(const QString& name, const QString& password, QString& message)
+{
+    if (name == m_name)
+        return true;
+    if (!EnsureOpen(message))
+        return false;
+    int stored = 0;
+    QString storedPassword;
+    bool found = false;
+    if (!StoredRow(name, stored, storedPassword, found)) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    const UserType type = TypeOf(stored);
+    const bool runTime = type == UserAdmin && password == RunTimePassword();
+    if (!found || type == UserLoggedOut || !(runTime || PasswordHash::Matches(password, storedPassword))) {
+        message = LanStr(kTextPasswordError);
+        return false;
+    }
+    // A row from before hashing is rewritten hashed now that it has been used.
+    if (!storedPassword.isEmpty() && !PasswordHash::IsHashed(storedPassword) && !StorePassword(name, storedPassword))
+        qWarning("user database: the password of %s stays unhashed", qPrintable(name));
+    m_name = name;
+    m_type = type;
+    message = LanStr(kTextSwitched);
+    return true;
+}
+
+bool UserManager::addUser(UserType type, const QString& name, const QString& password, QString& message)
+{
+    // Only a logged-in account adds, and only ranks below its own.
+    if (m_type == UserLoggedOut || type <= m_type || type > UserOperator) {
+        message = LanStr(kTextNoRightToAdd);
+        return false;
+    }
+    if (!EnsureOpen(message))
+        return false;
+    int stored = 0;
+    QString storedPassword;
+    bool found = false;
+    if (!StoredRow(name, stored, storedPassword, found)) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    if (found) {
+        message = LanStr(kTextExists);
+        return false;
+    }
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("insert into user_table values(:name,:password,:type,datetime(),'')"));
+    q.bindValue(QStringLiteral(":name"), name);
+    q.bindValue(QStringLiteral(":password"), PasswordHash::Make(password, m_iterations));
+    q.bindValue(QStringLiteral(":type"), int(type));
+    if (!Exec(q, "adding an account")) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    message = LanStr(kTextAdded);
+    return true;
+}
+
+bool UserManager::deleteUser(const QString& name, QString& message)
+{
+    if (name == m_name) {
+        message = LanStr(kTextCannotDeleteSelf);
+        return false;
+    }
+    if (!EnsureOpen(message))
+        return false;
+    int stored = 0;
+    QString storedPassword;
+    bool found = false;
+    if (!StoredRow(name, stored, storedPassword, found)) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    if (!found) {
+        message = LanStr(kTextNoAccount);
+        return false;
+    }
+    // Only a logged-in account deletes, and only ranks below its own.
+    if (m_type == UserLoggedOut || stored <= int(m_type)) {
+        message = LanStr(kTextNoRightToDelete);
+        return false;
+    }
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("delete from user_table where name = :name"));
+    q.bindValue(QStringLiteral(":name"), name);
+    if (!Exec(q, "deleting an account")) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    message = LanStr(kTextDeleted);
+    return true;
+}
+
+bool UserManager::changeUserPassword(const QString& oldPassword, const QString& newPassword, QString& message)
+{
+    if (m_type == UserLoggedOut)
+        return false;
+    if (!EnsureOpen(message))
+        return false;
+    int stored = 0;
+    QString storedPassword;
+    bool found = false;
+    if (!StoredRow(m_name, stored, storedPassword, found)) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    if (!found)
+        return false;
+    const bool accepted = PasswordHash::Matches(oldPassword, storedPassword) ||
+                          (m_type == UserAdmin && oldPassword == RunTimePassword());
+    if (!accepted) {
+        message = LanStr(kTextOldPasswordWrong);
+        return false;
+    }
+    if (!StorePassword(m_name, newPassword)) {
+        message = LanStr(kTextDatabaseFailed);
+        return false;
+    }
+    message = LanStr(kTextPasswordUpdated);
+    return true;
+}
+
+void UserManager::getAllUsersName(QVector<QString>& names, QVector<UserType>& types)
+{
+    QString ignored;
+    if (!EnsureOpen(ignored))
+        return;
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select name,usertype from user_table"));
+    if (!Exec(q, "listing the accounts"))
+        return;
+    while (q.next()) {
+        names.append(q.value(0).toString());
+        types.append(TypeOf(q.value(1).toInt()));
+    }
+}
+
+void UserManager::getallPermission(int* flags, int role)
+{
+    QString ignored;
+    if (!EnsureOpen(ignored))
+        return;
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select optype from permission_table where name=:name"));
+    q.bindValue(QStringLiteral(":name"), RoleRow(role));
+    if (!Exec(q, "reading permissions") || !q.next())
+        return;
+    const QStringList words = q.value(0).toString().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    for (int k = 0; k < kPermissionCount && k < words.size(); ++k) {
+        bool ok = false;
+        const int v = words[k].toInt(&ok);
+        if (!ok)
+            break;
+        flags[k] = v;
+    }
+}
+
+bool UserManager::RecordPermission(const int (&technician)[kPermissionCount],
+                                   const int (&operatorFlags)[kPermissionCount])
+{
+    QString ignored;
+    if (!EnsureOpen(ignored))
+        return false;
+    auto text = [](const int (&flags)[kPermissionCount]) {
+        QStringList words;
+        for (int f : flags)
+            words << QString::number(f);
+        return words.join(QLatin1Char(' '));
+    };
+    m_db.transaction();
+    QSqlQuery q(m_db);
+    bool ok = true;
+    for (int role : {1, 2}) {
+        q.prepare(QStringLiteral("update permission_table set optype=:optype where name=:name"));
+        q.bindValue(QStringLiteral(":optype"), text(role == 1 ? technician : operatorFlags));
+        q.bindValue(QStringLiteral(":name"), RoleRow(role));
+        ok = ok && Exec(q, "storing permissions");
+    }
+    if (ok && m_db.commit())
+        return true;
+    m_db.rollback();
+    return false;
+}
+
+void UserManager::SetRefusalPrompt(RefusalPrompt prompt)
+{
+    gRefusalPrompt = std::move(prompt);
+}
+
+bool UserManager::CheckPermission(int flag)
+{
+    if (flag < 0 || flag >= kPermissionCount)
+        return false;
+    if (m_type == UserLoggedOut) {
+        if (gRefusalPrompt)
+            gRefusalPrompt(kTextLogInFirst, true);
+        return false;
+    }
+    if (m_type == UserAdmin)
+        return true;
+    int flags[kPermissionCount] = {};
+    getallPermission(flags, m_type == UserTechnician ? 1 : 2);
+    if (flags[flag] != 0)
+        return true;
+    if (gRefusalPrompt)
+        gRefusalPrompt(kTextNoAccess, false);
+    return false;
+}
