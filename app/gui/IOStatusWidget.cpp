@@ -40,13 +40,31 @@ IOStatusWidget::IOStatusWidget(QWidget* parent, StatusHost* host)
 
 QList<IOStatusWidget::Text> IOStatusWidget::TextLine(const QDateTime& now) const
 {
-    QList<Text> line;
     if (!gpWPara)
-        return line;
-    const WizardPara& p = *gpWPara;
+        return {};
     const bool large = !IsSmallLayout();
-    const StatusSizes& z = StatusSizesFor(large);
-    int x = StatusTextStart(StatusLamps(p, large), large);
+    const int start = StatusTextStart(StatusLamps(*gpWPara, large), large);
+    QList<Text> line = TextLineAt(now, start, 1.0);
+    // A long group name must not run under the command column or off the
+    // screen: the whole line gets smaller instead.
+    const int limit = width() - m_rightReserve;
+    for (int pass = 0; pass < 3 && !line.isEmpty(); ++pass) {
+        const int end = line.last().x + line.last().width;
+        if (end <= limit)
+            break;
+        const double scale = std::max(0.5, double(limit - start) / double(end - start) * (1.0 - 0.02 * pass));
+        line = TextLineAt(now, start, scale);
+    }
+    return line;
+}
+
+QList<IOStatusWidget::Text> IOStatusWidget::TextLineAt(const QDateTime& now, int x, double scale) const
+{
+    QList<Text> line;
+    const WizardPara& p = *gpWPara;
+    const StatusSizes& z = StatusSizesFor(!IsSmallLayout());
+    const int textFont = int(z.textFont * scale);
+    const int groupFont = int(z.groupFont * scale);
     auto add = [&](const QString& text, const QColor& colour, int size) {
         Text t{text, colour, size, x, TextWidth(text, size)};
         line << t;
@@ -56,18 +74,18 @@ QList<IOStatusWidget::Text> IOStatusWidget::TextLine(const QDateTime& now) const
     const QStringList groups = m_host->parameterGroups();
     const int g = p.paraGroupIndex;
     if (g >= 0 && g < groups.size() && groups[g] != QLatin1String("default")) {
-        const Text t = add(LanStr(557) + QLatin1Char(':') + groups[g], Qt::red, z.groupFont);
+        const Text t = add(LanStr(557) + QLatin1Char(':') + groups[g], Qt::red, groupFont);
         // The spacing rule of thumb assumes Latin letters; a Chinese caption
         // is wider, so never step less than its measured width.
-        const int rule = int((t.text.size() + 1) * z.groupFont * 0.55) + z.groupFont;
-        x += std::max(rule, t.width + z.groupFont);
+        const int rule = int((t.text.size() + 1) * groupFont * 0.55) + groupFont;
+        x += std::max(rule, t.width + groupFont);
     }
     if (p.passwordUsed) {
         const bool open = m_host->unlockLevel() != 0;
-        const Text t = add(LanStr(open ? 308 : 156), open ? Qt::green : Qt::red, z.textFont);
-        x += std::max(z.loginAdvance + 20 * gLan, t.width + z.textFont);
+        const Text t = add(LanStr(open ? 308 : 156), open ? Qt::green : Qt::red, textFont);
+        x += std::max(int((z.loginAdvance + 20 * gLan) * scale), t.width + textFont);
     }
-    add(StatusTimeText(now, m_host->lastCycleTime()), Qt::green, z.textFont);
+    add(StatusTimeText(now, m_host->lastCycleTime()), Qt::green, textFont);
     return line;
 }
 

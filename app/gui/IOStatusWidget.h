@@ -35,6 +35,8 @@ public:
         int width = 0;  // as measured in its font
     };
     QList<Text> TextLine(const QDateTime& now) const;
+    // Pixels at the right edge the line keeps clear (the command column).
+    void setRightReserve(int px) { m_rightReserve = px; }
 
     // Repaints only when something shown has changed (the polling loop asks
     // on every pass).
@@ -45,8 +47,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    QList<Text> TextLineAt(const QDateTime& now, int x, double scale) const;
     QString Signature() const;
 
     StatusHost* m_host;
     QString m_shown;
+    int m_rightReserve = 0;
 };

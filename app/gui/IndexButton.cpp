@@ -4,11 +4,11 @@
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
-#include "widgets/C_Type_COM.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -19,6 +19,8 @@ constexpr int kSpacing = 1;
 // Buttons give way when more of them are enabled than fit on a short screen.
 constexpr int kMinButtonH = 44;
 constexpr int kSnapshotW = 140;
+constexpr int kComboFont = 33;
+constexpr int kComboChrome = 30;  // frame and drop-down arrow
 
 const WizardPara& Para()
 {
@@ -52,11 +54,6 @@ IndexButton::IndexButton(QWidget* parent)
     helpButton = AddButton(111);
     snapshotButton = AddButton(516);
     snapshotCombo = new ComboBox(this);
-    QFont f(QStringLiteral("wqy-microhei"));
-    // "第1次" at the large layout's 33 px does not fit the combo's 100 px on a
-    // small screen, where every caption is smaller anyway.
-    f.setPixelSize(IsSmallLayout() ? 20 : 33);
-    snapshotCombo->setFont(f);
     snapshotCombo->setItemHeight(73);
     moldSnapshotButton = AddButton(132);
     proSnapshotButton = AddButton(131);
@@ -144,8 +141,18 @@ void IndexButton::ResetComboChooseManualTrig()
 {
     snapshotCombo->clear();
     const int n = std::min(Para().customDetectCount, 8);
-    for (int i = 0; i < n; ++i)
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(kComboFont);
+    int widest = 0;
+    for (int i = 0; i < n; ++i) {
         snapshotCombo->addItem(QStringLiteral("%1").arg(LanStr(477 + i)));
+        widest = std::max(widest, QFontMetrics(f).horizontalAdvance(LanStr(477 + i)));
+    }
+    // "第1次" at 33 px is wider than the combo beside the snapshot button.
+    const int room = kWidth - kSnapshotW - kSpacing - kComboChrome;
+    if (widest > room)
+        f.setPixelSize(std::max(12, kComboFont * room / widest));
+    snapshotCombo->setFont(f);
 }
 
 void IndexButton::ReSetCaptureMode()

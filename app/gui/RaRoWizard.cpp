@@ -562,6 +562,7 @@ void RaRoWizard::BuildMainScreen()
 {
     ioStatusWidget = new IOStatusWidget(this, m_ports.get());
     indexButton = new IndexButton(this);
+    ioStatusWidget->setRightReserve(IndexButton::kWidth);
     m_commands = new MainCommands(this);
     IndexButton* b = indexButton;
     MainCommands* c = m_commands;
