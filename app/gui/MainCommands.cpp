@@ -75,8 +75,9 @@ void MainCommands::SlotStartStop()
         m_win->InsertRecord(LanStr(142));
         LEDOnOff(4, 1);
     } else {
-        // Stopping is guarded by the template password, as the machine has it.
-        if (gpWPara->pwdAddTemplate && m_win->CheckPassword() == 0)
+        // The template password has always guarded stopping; the switch named
+        // for stopping guards it too, so it never promises what it does not do.
+        if ((gpWPara->pwdAddTemplate || gpWPara->pwdStopDetect) && m_win->CheckPassword() == 0)
             return;
         if (!Confirm(LanStr(140)) || SettingsOrEditorShown())
             return;

@@ -116,6 +116,15 @@ private slots:
         QCOMPARE(m.state().runState, int(RunDetecting));
         QCOMPARE(m.logged(142), 1);
         QCOMPARE(column->startStopButton->text(), LanStr(127));
+
+        // The stop password switch alone guards stopping as well.
+        gpWPara->pwdAddTemplate = 0;
+        gpWPara->pwdStopDetect = 1;
+        m->Lock();
+        m.answers.queue(0);
+        column->startStopButton->click();
+        QCOMPARE(m.answers.seen().last().className, QStringLiteral("PasswordBox"));
+        QCOMPARE(m.state().runState, int(RunDetecting));
     }
 
     // A tap brings the command column, the next chooses the camera; zoom
