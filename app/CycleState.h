@@ -54,6 +54,17 @@ struct CycleState {
     int captureConfigured = 0;
     int selCamera = 0;
     int unlockLevel = 0;
+    // Zoom of the single-camera view (1.0 to 32.0) and its pan offsets. A
+    // touch on a view writes both the zoom centre and the last pan point,
+    // which dragging a zoomed live view pans from.
+    double zoomScale = 1.0;
+    double zoomOffsetX = 0;
+    double zoomOffsetY = 0;
+    int zoomCentreX = 0;
+    int zoomCentreY = 0;
+    int lastPanX = 0;
+    int lastPanY = 0;
+    int zoomButtonsShown = 0;  // 0 none, 1 enlarge only, 2 all seven
 
     // First values at construction: steps gDNum, the start time of the run.
     void Begin(int steps, const QDateTime& start)

@@ -20,9 +20,9 @@
 #include "params/CammerWidgetData.h"
 #include "params/IOTables.h"
 #include "params/WizardPara.h"
+#include "platform/vision/FrameBmp.h"
 
 #include <QDir>
-#include <QImage>
 #include <QMutexLocker>
 
 #include <cstring>
@@ -215,19 +215,10 @@ void DetectionCycle::SaveRawFrame(int c, int g)
 {
     CammerWidgetData* cam = m_host->cameraData(c);
     const FrameLayout& l = cam->layout();
-    QImage img;
-    if (l.colour) {
-        img = QImage(cam->workBuffer.data(), l.width, l.height, QImage::Format_RGB32);
-    } else {
-        img = QImage(cam->workBuffer.data(), l.width, l.height, QImage::Format_Indexed8);
-        QVector<QRgb> grey(256);
-        for (int i = 0; i < 256; ++i)
-            grey[i] = qRgb(i, i, i);
-        img.setColorTable(grey);
-    }
     const QString dir = QStringLiteral("./originalimage/cammer%1%2").arg(c + 1).arg(g + 1);
     QDir().mkpath(dir);
-    img.save(QStringLiteral("%1/template%2.bmp").arg(dir).arg(m_rawIndex));
+    WriteFrameBmp(QStringLiteral("%1/template%2.bmp").arg(dir).arg(m_rawIndex), cam->workBuffer.data(), l.width,
+                  l.height, l.colour);
     m_rawIndex = (m_rawIndex + 1) % 200;
 }
 
@@ -523,23 +514,41 @@ void DetectionCycle::ImageDecisions(bool ng, int k)
     const int hour = QTime::currentTime().hour();
     (void)ng;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
-        if (st.imageDecision[c][step] != 1)
-            continue;
         CammerWidgetData* cam = m_host->cameraData(c);
         if (!cam)
             continue;
+        int& d = st.imageDecision[c][step];
+        if (d >= 4 && d <= 6) {
+            // Not detected, added as template, switched to the mould step:
+            // the NG picture says so and is written.
+            m_host->updateResultPicture(c, step, 0);
+            continue;
+        }
+        if (d == 7) {
+            // Judged again: OK gives the NG picture with its note and the OK one.
+            if (cam->cameraOK) {
+                m_host->updateResultPicture(c, step, 0);
+                m_host->saveResultPicture(c, step, 1);
+                m_host->updateResultPicture(c, step, 1);
+            } else {
+                d = 3;
+            }
+            continue;
+        }
+        if (d != 1)
+            continue;
         if (!cam->cameraOK && gPicNumNG > 0 && lastTry) {
-            st.imageDecision[c][step] = CycleOutputs::NgWithoutAlarm(p, k) ? 9 : 3;
+            d = CycleOutputs::NgWithoutAlarm(p, k) ? 9 : 3;
             m_host->saveResultPicture(c, step, 0);
             if (gisUseStatistics)
                 m_host->statisticsAdd(hour, false, c, step);
         } else if (cam->cameraOK && gPicNumOK > 0 && (step != 0 || p.startupFlag)) {
-            st.imageDecision[c][step] = 2;
+            d = 2;
             m_host->saveResultPicture(c, step, 1);
             if (gisUseStatistics)
                 m_host->statisticsAdd(hour, true, c, step);
         } else {
-            st.imageDecision[c][step] = 0;
+            d = 0;
         }
     }
 }
@@ -620,6 +629,22 @@ void DetectionCycle::Rejudge(int camera)
     JudgeCameras(cams, s);
     m_repeatEvaluation = true;
     CheckNG();
+}
+
+void DetectionCycle::CheckNGAgain()
+{
+    m_repeatEvaluation = true;
+    CheckNG();
+}
+
+float DetectionCycle::CountdownLeft() const
+{
+    for (int s = 0; s < gDNum && s < 8; ++s)
+        if (stepTimer[s].isActive())
+            return state.stepDelayLeft[s];
+    if (reCheckTimer.isActive())
+        return state.reDetectLeftTime;
+    return -1.0f;
 }
 
 void DetectionCycle::TimerShow()

@@ -50,6 +50,8 @@ public:
     virtual void cameraChangeTrig(int c) = 0;
     // Renders the camera's result picture of a step into slot 0 (NG) or 1 (OK).
     virtual void saveResultPicture(int c, int step, int slot) = 0;
+    // Adds the lines of the camera's result code to a stored picture.
+    virtual void updateResultPicture(int c, int step, int slot) { (void)c, (void)step, (void)slot; }
     // The camera's current image becomes template 0.. of step g.
     virtual void saveReTrainImage(int c, int g) = 0;
     virtual void retrain(int c, int g, bool shapeOnly) = 0;
@@ -99,6 +101,12 @@ public:
     // The re-check of the ROI editor, main-window part: judge camera c (all
     // for numCamera) again on the current step and decide.
     void Rejudge(int camera);
+    // The verdict again after result codes were changed by hand (a step
+    // not detected for the cameras).
+    void CheckNGAgain();
+    // Remaining seconds of the first running step countdown, else of the
+    // re-detect countdown; negative when none runs.
+    float CountdownLeft() const;
 
     // Detection start and stop.
     void StartDetect();

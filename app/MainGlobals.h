@@ -14,7 +14,7 @@ extern int gisTempAlarm;       // temperature alarm (never set in this system)
 extern int gisReTrain;         // rebuild every enabled step after the result display
 extern int gisReShape;         // rebuild step 1 after the result display
 extern int gFromTrain;         // area check entered from resampling
-extern int gDrawHint;          // area hint shown for 3 s after an area control moved
+extern int gDrawHint;          // an area limit was just changed (3-s hint)
 extern int gSource;            // ROI editor's image source; -1 editor closed
 extern long long gRunCount;    // polling passes so far
 extern int gisLost;            // the cameras count as lost

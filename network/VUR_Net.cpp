@@ -21,5 +21,7 @@ void VUR_Net::VUR_AddNgTimes(int) {}
 void VUR_Net::VUR_SendCancle() {}
 void VUR_Net::VUR_SendManualStop() {}
 void VUR_Net::VUR_SendAlarmPic(QString) {}
+void VUR_Net::VUR_SendTempPic(QString) {}
+void VUR_Net::VUR_SendDelTempPic(int, int, QString) {}
 void VUR_Net::VUR_AddUseMemory(int, int, int, unsigned char*) {}
 void VUR_Net::VUR_SendStatistics_Once(QList<param_roi>, bool, int) {}

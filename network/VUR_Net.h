@@ -29,6 +29,10 @@ public:
     virtual void VUR_SendCancle();
     virtual void VUR_SendManualStop();
     virtual void VUR_SendAlarmPic(QString path);
+    // A template or ignore-mask picture was written (absolute path) or a
+    // template removed (camera and step 1-based, file name).
+    virtual void VUR_SendTempPic(QString path);
+    virtual void VUR_SendDelTempPic(int camera, int step, QString name);
     // Registers a camera's display buffer as its video share (video mode 2).
     virtual void VUR_AddUseMemory(int camera, int width, int height, unsigned char* buffer);
 

@@ -1,6 +1,12 @@
 #include "CammerWidgetData.h"
 
+#include "CammerSingleton.h"
+#include "WizardPara.h"
+#include "network/VUR_Net.h"
+#include "platform/vision/FrameBmp.h"
+
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 
@@ -93,24 +99,6 @@ void CammerWidgetData::LoadIgnorePointGroup(int g)
         std::fill(ignorePointMask[g].begin(), ignorePointMask[g].end(), 0);
 }
 
-bool CammerWidgetData::SaveIgnorePoint(int g)
-{
-    const int w = m_layout.width;
-    const int h = m_layout.height;
-    if (g < 0 || g >= kGroups || w <= 0 || h <= 0
-        || ignorePointMask[g].size() < static_cast<size_t>(m_layout.imageLen()))
-        return false;
-    QImage img(w, h, QImage::Format_Grayscale8);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(img.scanLine(y), ignorePointMask[g].data() + static_cast<size_t>(w) * static_cast<size_t>(y),
-                    static_cast<size_t>(w));
-    const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/ignorepoint.bmp");
-    if (img.save(path, "BMP"))
-        return true;
-    qWarning().noquote() << QStringLiteral("Could not write %1").arg(path);
-    return false;
-}
-
 void CammerWidgetData::LoadTemplates(const QString& dir)
 {
     m_dir = dir;
@@ -183,4 +171,120 @@ void CammerWidgetData::ReserveAllGroups()
         if (ignorePointMask[g].size() < img)
             ignorePointMask[g].assign(img, 0);
     }
+}
+
+QString CammerWidgetData::GroupFile(int g, const QString& name) const
+{
+    return groupDir(m_dir, camera, g) + QLatin1Char('/') + name;
+}
+
+bool CammerWidgetData::SaveIgnorePoint(int g)
+{
+    if (g < 0 || g >= kGroups || ignorePointMask[g].size() < static_cast<size_t>(m_layout.imageLen()))
+        return false;
+    QDir().mkpath(groupDir(m_dir, camera, g));
+    const QString path = GroupFile(g, QStringLiteral("ignorepoint.bmp"));
+    if (!WriteFrameBmp(path, ignorePointMask[g].data(), m_layout.width, m_layout.height, false))
+        return false;
+    if (gpWPara && ReportsToPlant(*gpWPara))
+        gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+void CammerWidgetData::BackMask()
+{
+    for (int g = 0; g < kGroups; ++g) {
+        for (int j = 0; j < kMaxRoi; ++j) {
+            editMasks[g][j] = liveMasks[g][j].clone();
+            editOrigin[g][j] = j;
+        }
+    }
+    DropIgnoreClears();
+}
+
+void CammerWidgetData::RestorMask(const WizardPara& p)
+{
+    const int steps = std::clamp(int(gDNum), 0, int(kGroups));
+    for (int g = 0; g < steps; ++g) {
+        // These steps are copies of their pair, made after this by CopyPara.
+        if (p.twoSameParams) {
+            if ((p.machineType == 0 || p.machineType == 3) && p.detectOn[0] && (g & 1))
+                continue;
+            if ((p.machineType == 1 || p.machineType == 2) && g >= 2)
+                continue;
+        }
+        for (int j = 0; j < kMaxRoi; ++j)
+            liveMasks[g][j] = editMasks[g][j].clone();
+    }
+}
+
+void CammerWidgetData::DeleteROI(int g, int i)
+{
+    if (!editSet || g < 0 || g >= kGroups)
+        return;
+    CammerSingleton& s = *editSet;
+    const int n = std::clamp(s.count[g], 0, int(kMaxRoi));
+    if (i < 0 || i >= n)
+        return;
+    const cv::Rect box = s.RoiBox(g, i);
+    if (box.width > 0 && box.height > 0)
+        ignoreClearPending[g].push_back({box.x, box.y, box.x + box.width - 1, box.y + box.height - 1});
+    for (int j = i; j + 1 < n; ++j) {
+        s.rect[g][j] = s.rect[g][j + 1];
+        s.circle[g][j] = s.circle[g][j + 1];
+        s.polygon[g][j] = s.polygon[g][j + 1];
+        s.roi_type[g][j] = s.roi_type[g][j + 1];
+        s.min_size[g][j] = s.min_size[g][j + 1];
+        s.sensibility[g][j] = s.sensibility[g][j + 1];
+        s.max_area[g][j] = s.max_area[g][j + 1];
+        s.algorithm[g][j] = s.algorithm[g][j + 1];
+        s.NGCount[g][j] = s.NGCount[g][j + 1];
+        if (g == 0)
+            s.output_point[j] = s.output_point[j + 1];
+        editMasks[g][j] = editMasks[g][j + 1];
+        editOrigin[g][j] = editOrigin[g][j + 1];
+    }
+    s.count[g] = n - 1;
+}
+
+void CammerWidgetData::DeleteAllROI(int g)
+{
+    if (!editSet || g < 0 || g >= kGroups)
+        return;
+    editSet->count[g] = 0;
+    ignoreClearPending[g].push_back({0, 0, m_layout.width - 1, m_layout.height - 1});
+}
+
+bool CammerWidgetData::ApplyIgnoreClears(int g)
+{
+    if (g < 0 || g >= kGroups || ignoreClearPending[g].empty())
+        return false;
+    std::vector<uint8_t>& mask = ignorePointMask[g];
+    const bool sized = mask.size() >= static_cast<size_t>(m_layout.imageLen());
+    for (const ShapeBox& b : ignoreClearPending[g]) {
+        const ShapeBox c = ShapeBox::clipped(b.x1, b.y1, b.x2, b.y2, m_layout.width, m_layout.height);
+        if (!sized || c.isEmpty())
+            continue;
+        for (int y = c.y1; y <= c.y2; ++y)
+            std::fill_n(mask.begin() + static_cast<ptrdiff_t>(y) * m_layout.width + c.x1, c.width(), uint8_t(0));
+    }
+    ignoreClearPending[g].clear();
+    return sized;
+}
+
+void CammerWidgetData::DropIgnoreClears()
+{
+    for (auto& pending : ignoreClearPending)
+        pending.clear();
+}
+
+void CammerWidgetData::CarryNgCounters(CammerSingleton& saved) const
+{
+    if (!liveSet)
+        return;
+    for (int g = 0; g < kGroups; ++g)
+        for (int j = 0; j < kMaxRoi; ++j) {
+            const int from = editOrigin[g][j];
+            saved.NGCount[g][j] = (from >= 0 && from < kMaxRoi) ? liveSet->NGCount[g][from] : 0;
+        }
 }

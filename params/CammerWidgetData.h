@@ -3,6 +3,8 @@
 // frame and template buffers, ROI masks, ignored alarm points and the result
 // fields the engine writes. The widget (a QWidget) derives from this record,
 // so the engine and the stores can use it without the widget toolkit.
+#include "platform/vision/ShapeBox.h"
+
 #include <opencv2/core.hpp>
 
 #include <QString>
@@ -12,6 +14,7 @@
 
 class CammerSingleton;
 class CammerRecong;
+struct WizardPara;
 
 struct FrameLayout {
     int width = 1920;
@@ -43,9 +46,6 @@ public:
     // "<dir>/cammer<camera+1><g+1>/ignorepoint.bmp"; a missing file or one
     // that is not frame size and 8-bit leaves the mask zero (logged).
     void LoadIgnorePoint(const QString& dir = QStringLiteral("."));
-    // Writes group g's ignore-point mask where LoadIgnorePoint reads it
-    // (8-bit picture of frame size). False when it could not be written.
-    bool SaveIgnorePoint(int g);
     // Templates "<dir>/cammer<camera+1><g+1>/template<k>.bmp": taken only at
     // frame size and the depth of the camera mode (8 or 32 bit); template 0
     // of every group falls back to the generated picture (centre half 255).
@@ -58,6 +58,36 @@ public:
     // Gives every group beyond those in use its recent-NG frames and a zero
     // ignore mask (templates stay unloaded until a group comes into use).
     void ReserveAllGroups();
+
+    // Writes group g's ignore mask as "<dir>/cammer<camera+1><g+1>/ignorepoint.bmp"
+    // (8-bit grey) and tells the plant link; false when it could not be written.
+    bool SaveIgnorePoint(int g);
+    // Path of a file of group g's folder ("template3.bmp", "ignorepoint.bmp").
+    QString GroupFile(int g, const QString& name) const;
+
+    // Edit masks := live masks (the editor took a fresh copy of the live set);
+    // every edit area then stands for the live area of its own index.
+    void BackMask();
+    // Live masks := edit masks, except the steps that copying the paired
+    // steps fills (same parameters for both sides).
+    void RestorMask(const WizardPara& p);
+    // Deletes area i of group g of the edit set: later areas, their masks
+    // and NG counters move down. The ignore points inside it are cleared
+    // only when the edit is saved (ApplyIgnoreClears).
+    void DeleteROI(int g, int i);
+    // Every area of group g of the edit set goes; its ignore points with it
+    // when the edit is saved.
+    void DeleteAllROI(int g);
+    // A new area at the end of group g of the edit set (no live area behind it).
+    void NoteNewArea(int g, int j) { editOrigin[g][j] = -1; }
+    // Clears the ignore points of the areas deleted since the editor opened;
+    // true when a mask of group g changed (the caller saves it).
+    bool ApplyIgnoreClears(int g);
+    void DropIgnoreClears();
+    bool HasIgnoreClears(int g) const { return !ignoreClearPending[g].empty(); }
+    // NG counters for a saved edit set: each area keeps the counter of the
+    // live area it came from (counting went on while it was edited).
+    void CarryNgCounters(CammerSingleton& saved) const;
 
     // Repaint request from the engine's preview (the widget repaints).
     virtual void RequestRepaint() {}
@@ -105,6 +135,10 @@ public:
     int templateIndex = 0;  // the template the editor shows
     bool resamplePending[kGroups] = {};
     bool skipStep[kGroups] = {};  // not judged again in that step (re-check, do-not-detect)
+    // Live area index each edit area came from (-1: new in the editor).
+    int editOrigin[kGroups][kMaxRoi] = {};
+    // Frame boxes whose ignore points go when the edit is saved.
+    std::vector<ShapeBox> ignoreClearPending[kGroups];
 
 private:
     void LoadIgnorePointGroup(int g);

@@ -19,6 +19,8 @@ public:
     // True at the master level; otherwise asks the password gate.
     virtual bool CheckRoot() = 0;
     virtual void InsertRecord(const QString& text) = 0;
+    // Deletes every row of today's operation log.
+    virtual void ClearRecord() {}
 
     // Cameras (null without a camera station) and the number in use.
     virtual CameraStation* station() = 0;
@@ -46,6 +48,10 @@ public:
     virtual void repaintCameras() {}
     // The main window shows camera c alone (all cameras for numCamera).
     virtual void selectCamera(int camera) { (void)camera; }
+    // Companion windows of the dialog: camera renumbering, IO naming.
+    virtual void showCameraRenumbering() {}
+    virtual void showIONames() {}
+    virtual void showHardwareConfiguration() {}
     // The plant client is started again (its settings changed).
     virtual void restartPlantClient() {}
 };

@@ -101,15 +101,6 @@ void WizardParaWidget::SlotToNetwork() { GoToPage(PageNetwork, true); }
 void WizardParaWidget::SlotToIO() { GoToPage(PageIO, true); }
 void WizardParaWidget::SlotToAdvance() { GoToPage(PageAdvanced, true); }
 
-void WizardParaWidget::SlotToRecord()
-{
-    if (m_page == PageRecord)
-        return;
-    emit sigFillRecords();
-    m_page = PageRecord;
-    DoChangePage();
-}
-
 bool WizardParaWidget::checkOutputNum(int index)
 {
     return (gpWPara && gpWPara->machineType == 4) || index < 4;

@@ -2,6 +2,7 @@
 
 #include "NetworkPageHooks.h"
 #include "SettingsHost.h"
+#include "IOWidget.h"
 #include "SettingsPainter.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
@@ -104,8 +105,10 @@ WizardParaWidget::WizardParaWidget(SettingsHost* host, QWidget* parent)
 
     // 5. Timer, the archive connection, the process of the connection test.
     autoExposureTimer = new QTimer(this);
+    connect(autoExposureTimer, &QTimer::timeout, this, &WizardParaWidget::SlotAutoExposeTimeTimeout);
     dbList = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dbList"));
     process = new QProcess(this);
+    ioWidget = new IOWidget(this);
 
     // 7. The device serial printed in the header.
     QFile serial(QStringLiteral("serialNB.txt"));
@@ -237,10 +240,14 @@ void WizardParaWidget::BuildCameraPage()
     restoreButton = NewButton(PageCamera, Caption(526));
     autoExposureButton = NewButton(PageCamera, Caption(500));
     connect(showModeButton, &QPushButton::clicked, this, &WizardParaWidget::SlotChangeShowMode);
+    connect(switchCameraButton, &QPushButton::clicked, this, &WizardParaWidget::SlotChangeCamera);
+    connect(restoreButton, &QPushButton::clicked, this, &WizardParaWidget::SlotRestoreDefaultSettings);
+    connect(autoExposureButton, &QPushButton::clicked, this, &WizardParaWidget::SlotAutoExposeTime);
 
     exposureEdit = NewEdit(PageCamera, 1, 100, Caption(164), 0);
     gainEdit = NewEdit(PageCamera, 0, 64, Caption(165), 0);
     reorderButton = NewButton(PageCamera, Caption(396));
+    connect(reorderButton, &QPushButton::clicked, this, &WizardParaWidget::SlotTuneCamera);
     clarityEdit = NewEdit(PageCamera, 0, 100, Caption(241), 0);
     truthEdit = NewEdit(PageCamera, 1, 200, Caption(242), 0);
     gammaEdit = NewEdit(PageCamera, 0, 250, Caption(364), 0);
@@ -337,8 +344,8 @@ void WizardParaWidget::BuildIOPage()
     m_bindings.bind(mouldCombo, "numFailDetect", 2);
     customIOButton = NewButton(PageIO, Caption(473));
     ioNameButton = NewButton(PageIO, Caption(498));
-    connect(customIOButton, &QPushButton::clicked, this, &WizardParaWidget::sigShowIOWidget);
-    connect(ioNameButton, &QPushButton::clicked, this, &WizardParaWidget::sigShowIONames);
+    connect(customIOButton, &QPushButton::clicked, this, &WizardParaWidget::SlotShowIOWidget);
+    connect(ioNameButton, &QPushButton::clicked, this, &WizardParaWidget::SlotShowCustomIONameWidget);
 }
 
 void WizardParaWidget::BuildAdvancedPage()
@@ -422,12 +429,15 @@ void WizardParaWidget::BuildAdvancedPage()
     for (int k = 0; k < kActions; ++k)
         actionButton[k] = NewButton(PageAdvanced, actions[k]);
     connect(actionButton[ActionRecord], &QPushButton::clicked, this, &WizardParaWidget::SlotToRecord);
+    connect(actionButton[ActionHardware], &QPushButton::clicked, this,
+            &WizardParaWidget::SlotShowHardwareConfigurationWidget);
 }
 
 void WizardParaWidget::BuildRecordPage()
 {
     recordTable = new QTableView(m_canvas);
     recordList = new QListWidget(m_canvas);
+    connect(recordList, &QListWidget::itemClicked, this, &WizardParaWidget::UpdateRecord);
     m_controls[PageRecord] << recordTable << recordList;
 }
 

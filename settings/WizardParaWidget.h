@@ -19,6 +19,7 @@ class CheckBox;
 class ColorButton;
 class ComboBox;
 class Edit;
+class IOWidget;
 class EditBox;
 class NetworkPageHooks;
 class QListWidget;
@@ -43,6 +44,12 @@ public:
 
     // The network page's contents (the plant-link settings) plug in here.
     void setNetworkPage(NetworkPageHooks* page);
+    // Where the operation log lives: the live log's connection and the archive folder.
+    void setRecordSource(const QString& connection, const QString& archiveDir)
+    {
+        m_recordConnection = connection;
+        m_recordDir = archiveDir;
+    }
 
     void WizardParaInit();
     void ResetEBoxTrigDelayPos(int n);
@@ -112,7 +119,7 @@ public:
     QTimer* autoExposureTimer = nullptr;
     QProcess* process = nullptr;
     QDir paraGroupDir;
-    QWidget* ioWidget = nullptr;  // the multi-detection IO page
+    IOWidget* ioWidget = nullptr;  // the multi-detection IO page
     ModifyTimeWidget* modifyTime = nullptr;
     ChooseCaliNumWidget* caliNum = nullptr;
 
@@ -122,12 +129,7 @@ public:
     const QList<PaintedCaption>& captions() const { return m_captions; }
 
 signals:
-    // The side pages and actions of the dialog (IO assignment and naming,
-    // camera renumbering, hardware view, groups, system actions) connect here.
-    void sigShowIOWidget();
-    void sigShowIONames();
-    // The operation-record page is entered: its day list is filled.
-    void sigFillRecords();
+
 
 public slots:
     void accept();
@@ -143,6 +145,14 @@ public slots:
     void SetHMirror();
     void SetVMirror();
     void SlotChangeShowMode();
+    void SlotChangeCamera();
+    void SlotRestoreDefaultSettings();
+    void SlotAutoExposeTime();
+    void SlotAutoExposeTimeTimeout();
+    void SlotTuneCamera();
+    void SlotShowIOWidget();
+    void SlotShowCustomIONameWidget();
+    void SlotShowHardwareConfigurationWidget();
     void SlotChangeSysFun(int machineType);
     void SlotToCommon();
     void SlotToCamera();
@@ -150,6 +160,8 @@ public slots:
     void SlotToIO();
     void SlotToAdvance();
     void SlotToRecord();
+    void UpdateRecord(QListWidgetItem* item);
+    void SlotClearRecord();
     bool checkOutputNum(int index);
 
 protected:
@@ -199,6 +211,9 @@ private:
     bool m_simpleDisplay = false;
     bool m_keepPage = false;
     bool m_loading = false;   // controls being filled: nothing reaches a camera
+    int m_autoExposureCamera = -1;
+    QString m_recordConnection = QStringLiteral("dbRecord");
+    QString m_recordDir = QStringLiteral("./RECORD");
 };
 
 extern WizardParaWidget* gpWizardParaWidget;

@@ -44,6 +44,12 @@ UserType TypeOf(int stored)
     return stored >= UserAdmin && stored <= UserOperator ? UserType(stored) : UserLoggedOut;
 }
 
+bool Refuse(QString& message, int textId)
+{
+    message = LanStr(textId);
+    return false;
+}
+
 bool Exec(QSqlQuery& q, const char* what)
 {
     if (q.exec())
@@ -120,10 +126,7 @@ bool UserManager::Open()
 
 bool UserManager::EnsureOpen(QString& message)
 {
-    if (m_open || Open())
-        return true;
-    message = LanStr(kTextDatabaseFailed);
-    return false;
+    return m_open || Open() || Refuse(message, kTextDatabaseFailed);
 }
 
 bool UserManager::CreateMissingTables()
@@ -179,52 +182,52 @@ QString UserManager::RunTimePassword() const
     return QString::fromLatin1(kMasterPassword) + m_clock().toString(QString::fromLatin1(kRunTimeFormat));
 }
 
-bool UserManager::StoredRow(const QString& name, int& type, QString& password, bool& found)
+bool UserManager::Lookup(const QString& name, StoredAccount& row, QString& message)
 {
+    if (!EnsureOpen(message))
+        return false;
     QSqlQuery q(m_db);
     q.prepare(QStringLiteral("select usertype,password from user_table where name=:name"));
     q.bindValue(QStringLiteral(":name"), name);
-    found = false;
     if (!Exec(q, "account lookup"))
-        return false;
-    if (q.next()) {
-        found = true;
-        type = q.value(0).toInt();
-        password = q.value(1).toString();
+        return Refuse(message, kTextDatabaseFailed);
+    row.found = q.next();
+    if (row.found) {
+        row.type = q.value(0).toInt();
+        row.password = q.value(1).toString();
     }
     return true;
 }
 
-bool UserManager::StorePassword(const QString& name, const QString& password)
+bool UserManager::Run(const QString& sql, const QVariantMap& values, const char* what)
 {
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("update user_table set password=:password where name=:name"));
-    q.bindValue(QStringLiteral(":password"), PasswordHash::Make(password, m_iterations));
-    q.bindValue(QStringLiteral(":name"), name);
-    return Exec(q, "password update") && q.numRowsAffected() == 1;
+    q.prepare(sql);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        q.bindValue(it.key(), it.value());
+    return Exec(q, what) && q.numRowsAffected() == 1;
+}
+
+bool UserManager::StorePassword(const QString& name, const QString& password)
+{
+    return Run(QStringLiteral("update user_table set password=:password where name=:name"),
+               {{QStringLiteral(":password"), PasswordHash::Make(password, m_iterations)}, {QStringLiteral(":name"), name}},
+               "password update");
 }
 
 bool UserManager::changeUser(const QString& name, const QString& password, QString& message)
 {
     if (name == m_name)
         return true;
-    if (!EnsureOpen(message))
+    StoredAccount row;
+    if (!Lookup(name, row, message))
         return false;
-    int stored = 0;
-    QString storedPassword;
-    bool found = false;
-    if (!StoredRow(name, stored, storedPassword, found)) {
-        message = LanStr(kTextDatabaseFailed);
-        return false;
-    }
-    const UserType type = TypeOf(stored);
+    const UserType type = TypeOf(row.type);
     const bool runTime = type == UserAdmin && password == RunTimePassword();
-    if (!found || type == UserLoggedOut || !(runTime || PasswordHash::Matches(password, storedPassword))) {
-        message = LanStr(kTextPasswordError);
-        return false;
-    }
+    if (!row.found || type == UserLoggedOut || !(runTime || PasswordHash::Matches(password, row.password)))
+        return Refuse(message, kTextPasswordError);
     // A row from before hashing is rewritten hashed now that it has been used.
-    if (!storedPassword.isEmpty() && !PasswordHash::IsHashed(storedPassword) && !StorePassword(name, storedPassword))
+    if (!row.password.isEmpty() && !PasswordHash::IsHashed(row.password) && !StorePassword(name, row.password))
         qWarning("user database: the password of %s stays unhashed", qPrintable(name));
     m_name = name;
     m_type = type;
@@ -235,67 +238,38 @@ bool UserManager::changeUser(const QString& name, const QString& password, QStri
 bool UserManager::addUser(UserType type, const QString& name, const QString& password, QString& message)
 {
     // Only a logged-in account adds, and only ranks below its own.
-    if (m_type == UserLoggedOut || type <= m_type || type > UserOperator) {
-        message = LanStr(kTextNoRightToAdd);
+    if (m_type == UserLoggedOut || type <= m_type || type > UserOperator)
+        return Refuse(message, kTextNoRightToAdd);
+    StoredAccount row;
+    if (!Lookup(name, row, message))
         return false;
-    }
-    if (!EnsureOpen(message))
-        return false;
-    int stored = 0;
-    QString storedPassword;
-    bool found = false;
-    if (!StoredRow(name, stored, storedPassword, found)) {
-        message = LanStr(kTextDatabaseFailed);
-        return false;
-    }
-    if (found) {
-        message = LanStr(kTextExists);
-        return false;
-    }
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("insert into user_table values(:name,:password,:type,datetime(),'')"));
-    q.bindValue(QStringLiteral(":name"), name);
-    q.bindValue(QStringLiteral(":password"), PasswordHash::Make(password, m_iterations));
-    q.bindValue(QStringLiteral(":type"), int(type));
-    if (!Exec(q, "adding an account")) {
-        message = LanStr(kTextDatabaseFailed);
-        return false;
-    }
+    if (row.found)
+        return Refuse(message, kTextExists);
+    if (!Run(QStringLiteral("insert into user_table values(:name,:password,:type,datetime(),'')"),
+             {{QStringLiteral(":name"), name},
+              {QStringLiteral(":password"), PasswordHash::Make(password, m_iterations)},
+              {QStringLiteral(":type"), int(type)}},
+             "adding an account"))
+        return Refuse(message, kTextDatabaseFailed);
     message = LanStr(kTextAdded);
     return true;
 }
 
 bool UserManager::deleteUser(const QString& name, QString& message)
 {
-    if (name == m_name) {
-        message = LanStr(kTextCannotDeleteSelf);
+    if (name == m_name)
+        return Refuse(message, kTextCannotDeleteSelf);
+    StoredAccount row;
+    if (!Lookup(name, row, message))
         return false;
-    }
-    if (!EnsureOpen(message))
-        return false;
-    int stored = 0;
-    QString storedPassword;
-    bool found = false;
-    if (!StoredRow(name, stored, storedPassword, found)) {
-        message = LanStr(kTextDatabaseFailed);
-        return false;
-    }
-    if (!found) {
-        message = LanStr(kTextNoAccount);
-        return false;
-    }
+    if (!row.found)
+        return Refuse(message, kTextNoAccount);
     // Only a logged-in account deletes, and only ranks below its own.
-    if (m_type == UserLoggedOut || stored <= int(m_type)) {
-        message = LanStr(kTextNoRightToDelete);
-        return false;
-    }
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("delete from user_table where name = :name"));
-    q.bindValue(QStringLiteral(":name"), name);
-    if (!Exec(q, "deleting an account")) {
-        message = LanStr(kTextDatabaseFailed);
-        return false;
-    }
+    if (m_type == UserLoggedOut || row.type <= int(m_type))
+        return Refuse(message, kTextNoRightToDelete);
+    if (!Run(QStringLiteral("delete from user_table where name = :name"), {{QStringLiteral(":name"), name}},
+             "deleting an account"))
+        return Refuse(message, kTextDatabaseFailed);
     message = LanStr(kTextDeleted);
     return true;
 }
@@ -304,27 +278,17 @@ bool UserManager::changeUserPassword(const QString& oldPassword, const QString& 
 {
     if (m_type == UserLoggedOut)
         return false;
-    if (!EnsureOpen(message))
+    StoredAccount row;
+    if (!Lookup(m_name, row, message))
         return false;
-    int stored = 0;
-    QString storedPassword;
-    bool found = false;
-    if (!StoredRow(m_name, stored, storedPassword, found)) {
-        message = LanStr(kTextDatabaseFailed);
+    if (!row.found)
         return false;
-    }
-    if (!found)
-        return false;
-    const bool accepted = PasswordHash::Matches(oldPassword, storedPassword) ||
+    const bool accepted = PasswordHash::Matches(oldPassword, row.password) ||
                           (m_type == UserAdmin && oldPassword == RunTimePassword());
-    if (!accepted) {
-        message = LanStr(kTextOldPasswordWrong);
-        return false;
-    }
-    if (!StorePassword(m_name, newPassword)) {
-        message = LanStr(kTextDatabaseFailed);
-        return false;
-    }
+    if (!accepted)
+        return Refuse(message, kTextOldPasswordWrong);
+    if (!StorePassword(m_name, newPassword))
+        return Refuse(message, kTextDatabaseFailed);
     message = LanStr(kTextPasswordUpdated);
     return true;
 }

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantMap>
 #include <QVector>
 
 #include <functional>
@@ -72,7 +73,15 @@ private:
     bool Open();
     bool EnsureOpen(QString& message);
     bool CreateMissingTables();
-    bool StoredRow(const QString& name, int& type, QString& password, bool& found);
+    struct StoredAccount {
+        bool found = false;
+        int type = 0;
+        QString password;
+    };
+    // The stored row of `name`; false with the message set when the file cannot be read.
+    bool Lookup(const QString& name, StoredAccount& row, QString& message);
+    // One bound statement that must change exactly one row.
+    bool Run(const QString& sql, const QVariantMap& values, const char* what);
     bool StorePassword(const QString& name, const QString& password);
 
     QString m_file;

@@ -1,24 +1,29 @@
 #include "CammerWidget.h"
 
+#include "LiveViewPainter.h"
+#include "ResultPicture.h"
+#include "RoiPanel.h"
+#include "ViewHost.h"
 #include "app/MainGlobals.h"
-#include "foundation/uitext.h"
+#include "app/SaveFialImageThread.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
+#include "foundation/VisionGlobals.h"
+#include "foundation/uitext.h"
 #include "inspect/CammerRecong.h"
 #include "network/VUR_Net.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "platform/vision/ColorConvert.h"
-#include "foundation/VisionGlobals.h"
-#include "app/SaveFialImageThread.h"
-#include "widgets/C_Type_COM.h"
+#include "platform/vision/FrameBmp.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/Slider.h"
-#include "ViewHost.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMutexLocker>
@@ -27,10 +32,10 @@
 
 #include <cstring>
 
-
 CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
     : QWidget(parent)
     , CammerWidgetData(cam)
+    , m_touch(std::make_unique<RoiTouch>(*this))
     , m_station(station)
 {
     setMouseTracking(true);
@@ -57,6 +62,7 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
     // A camera that did not open still gets the whole widget, so the views,
     // the editor and the settings work without the device.
     BuildPanel();
+    m_panel = std::make_unique<RoiPanel>(*this);
     cameraOK = 1;
     LoadTemplates();
     LoadIgnorePoint();
@@ -72,7 +78,8 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
     if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && PlantLinkUp())
         gpNet->VUR_AddUseMemory(cam, gImageW, gImageH, displayBuffer.data());
 
-    blinkTimer = new QTimer(this);  // the alarm blink comes with the live view
+    blinkTimer = new QTimer(this);
+    connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
 }
 
 CammerWidget::~CammerWidget()
@@ -98,13 +105,20 @@ void CammerWidget::BuildPanel()
     slider[0] = new Slider(0, 10, 1, 25, this, QString());
     slider[1] = new Slider(0, 255, 1, 25, this, QString());
     slider[2] = new Slider(0, 1000, 1, 50, this, QString());
+    connect(slider[0], &Slider::valueChanged, this, &CammerWidget::SlotMinWH);
+    connect(slider[1], &Slider::valueChanged, this, &CammerWidget::SlotSensitivity);
+    connect(slider[2], &Slider::valueChanged, this, &CammerWidget::SlotArea);
     funcLabel = new QLabel(LanStr(2), this);
-    funcLabel->setStyleSheet(QStringLiteral("color: green"));
+    QPalette green = funcLabel->palette();
+    green.setColor(QPalette::WindowText, Qt::green);
+    funcLabel->setPalette(green);
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(large ? 30 : 16);
     funcLabel->setFont(f);
     funcButton = new ColorButton(QString(), this, 3);
+    connect(funcButton, &ColorButton::clicked, this, &CammerWidget::SlotChangeFunc);
     paraSwitchButton = new ColorButton(LanStr(3), this);
+    connect(paraSwitchButton, &ColorButton::clicked, this, &CammerWidget::SlotChangeParaSow);
     outputCombo = new ComboBox(this);
     for (int n = 0; n < 4; ++n)
         outputCombo->addItem(QStringLiteral("N%1").arg(n + 1), n);
@@ -112,19 +126,27 @@ void CammerWidget::BuildPanel()
     cf.setPixelSize(large ? 20 : 12);
     outputCombo->setFont(cf);
     outputCombo->setItemHeight(50);
+    connect(outputCombo, &ComboBox::currentIndexChanged, this, &CammerWidget::SlotOutN);
     nextRoiButton = new ColorButton(LanStr(4), this);
+    connect(nextRoiButton, &ColorButton::clicked, this, &CammerWidget::SlotNextROI);
     handleButton = new ColorButton(QString(), this);
-    for (ColorButton*& b : padButton) {
-        b = new ColorButton(QString(), this);
-        b->SetRepeat();
+    connect(handleButton, &ColorButton::clicked, this, &CammerWidget::SlotChangeObject);
+    void (CammerWidget::*const pads[4])() = {&CammerWidget::SlotAdd10, &CammerWidget::SlotAdd1,
+                                             &CammerWidget::SlotSub1, &CammerWidget::SlotSub10};
+    for (int k = 0; k < 4; ++k) {
+        padButton[k] = new ColorButton(QString(), this);
+        padButton[k]->SetRepeat();
+        connect(padButton[k], &ColorButton::clicked, this, pads[k]);
     }
+    void (CammerWidget::*const moves[4])() = {&CammerWidget::SlotMoveT, &CammerWidget::SlotMoveB,
+                                              &CammerWidget::SlotMoveL, &CammerWidget::SlotMoveR};
     for (int k = 0; k < 4; ++k) {
         moveButton[k] = new ColorButton(LanStr(5 + k), this, 4);
         moveButton[k]->SetRepeat();
+        connect(moveButton[k], &ColorButton::clicked, this, moves[k]);
     }
-    moveAllButton = new ColorButton(QString(), this);
-    // The panel's slots belong to the ROI parameter panel, which connects
-    // these controls when it is built.
+    moveAllButton = new ColorButton(LanStr(12), this);
+    connect(moveAllButton, &ColorButton::clicked, this, &CammerWidget::SlotMoveAll);
 
     const int bw = large ? 200 : 50;
     const int bh = large ? 75 : 30;
@@ -137,17 +159,21 @@ void CammerWidget::BuildPanel()
     }
     moveAllButton->setGeometry(x, y, bw + 20, bh);
 
-    const int cw = large ? 130 : 50;
+    // On small screens two rows of eight in the move row would cover the
+    // move-all button and run past the screen: they stand under the status
+    // line there, as on large screens, left of the editor column.
+    const int cw = large ? 130 : 70;
     const int ch = large ? 75 : 30;
-    const int spacing = large ? 35 : 45;
-    const int x0 = large ? 450 : x;
-    const int y0 = large ? 35 : y;
+    const int pitch = large ? 155 : 72;
+    const int x0 = large ? 450 : 320;
+    const int y0 = 35;
     for (int k = 0; k < 16; ++k) {
         // Boxes 9 to 16 have their own text ids.
         cavityBox[k] = new CheckBox(this, LanStr(k < 8 ? 460 + k : 596 + k - 8));
         const int col = k % 8;
         const int row = k / 8;
-        cavityBox[k]->setGeometry(x0 + col * (cw - 10 + spacing), y0 + row * ch, cw, ch);
+        cavityBox[k]->setGeometry(x0 + col * pitch, y0 + row * ch, cw, ch);
+        connect(cavityBox[k], &CheckBox::clicked, this, [this, k] { SlotClickCheckBox(k); });
     }
     for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         w->hide();
@@ -155,42 +181,80 @@ void CammerWidget::BuildPanel()
 
 void CammerWidget::ShowFrame(const std::vector<uint8_t>& frame)
 {
-    m_pendingFrame = &frame;
+    m_shown = &frame;
+    m_displayDirty = true;
+}
+
+void CammerWidget::ShowPicture(const std::vector<uint8_t>& picture)
+{
+    m_picture = picture;
+    ShowFrame(m_picture);
 }
 
 void CammerWidget::SyncDisplay()
 {
-    const std::vector<uint8_t>* frame = m_pendingFrame;
-    m_pendingFrame = nullptr;
     const FrameLayout& l = CammerWidgetData::layout();
-    if (!frame || frame->size() < size_t(l.colorLen()) || displayBuffer.size() < size_t(l.imageLen()) * 4)
+    if (!m_displayDirty || !m_shown || m_shown->size() < size_t(l.colorLen())
+        || displayBuffer.size() < size_t(l.imageLen()) * 4)
         return;
+    m_displayDirty = false;
     if (l.colour)
-        std::memcpy(displayBuffer.data(), frame->data(), size_t(l.colorLen()));
+        std::memcpy(displayBuffer.data(), m_shown->data(), size_t(l.colorLen()));
     else
-        Gray2RGBA(frame->data(), reinterpret_cast<int*>(displayBuffer.data()), l.width, l.height);
+        Gray2RGBA(m_shown->data(), reinterpret_cast<int*>(displayBuffer.data()), l.width, l.height);
 }
 
 void CammerWidget::SaveFailImage(int step, int slot)
 {
-    const FrameLayout& l = CammerWidgetData::layout();
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
-    std::vector<uint8_t> picture(size_t(l.imageLen()) * 4);
-    if (l.colour)
-        std::memcpy(picture.data(), inspectFrame.data(), std::min(picture.size(), inspectFrame.size()));
-    else if (inspectFrame.size() >= size_t(l.imageLen()))
-        Gray2RGBA(inspectFrame.data(), reinterpret_cast<int*>(picture.data()), l.width, l.height);
     int firstNg = 0;
-    if (slot == 0 && liveSet)
-        for (int j = 0; j < liveSet->count[step] && j < kMaxRoi && !firstNg; ++j)
-            if (!roiOK[step][j])
-                firstNg = j + 1;
+    const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
+    const QImage picture = ResultPicture::Render(*this, step, slot, door, &firstNg);
+    const size_t bytes = size_t(picture.sizeInBytes());
+    QMutexLocker lock(pMutexSaveFail);
+    if (uint8_t* dst = gpFailImage[camera][step][slot]; dst && bytes == size_t(gImageLen) * 4)
+        std::memcpy(dst, picture.constBits(), bytes);
+    if (slot == 0 && gFailIndex[camera][step] == 0)
+        gFailIndex[camera][step] = firstNg;
+}
+
+void CammerWidget::UpdateFailImage(int step, int slot)
+{
+    if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
+        return;
+    const FrameLayout& l = CammerWidgetData::layout();
+    QImage picture(l.width, l.height, QImage::Format_RGB32);
+    const size_t bytes = size_t(picture.sizeInBytes());
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        const uint8_t* src = gpFailImage[camera][step][slot];
+        if (!src || bytes != size_t(gImageLen) * 4)
+            return;
+        std::memcpy(picture.bits(), src, bytes);
+    }
+    int& code = ViewHost::instance().cycle().imageDecision[camera][step];
+    if (!ResultPicture::AddCodeLines(picture, &code))
+        return;
     QMutexLocker lock(pMutexSaveFail);
     if (uint8_t* dst = gpFailImage[camera][step][slot])
-        std::memcpy(dst, picture.data(), picture.size());
-    if (slot == 0)
-        gFailIndex[camera][step] = firstNg;
+        std::memcpy(dst, picture.constBits(), bytes);
+}
+
+void CammerWidget::SaveReTrainImage(int step)
+{
+    if (step < 0 || step >= kGroups || !EnsureGroupBuffers(step) || templateImages[step].empty())
+        return;
+    const FrameLayout& l = CammerWidgetData::layout();
+    std::vector<uint8_t>& slot0 = templateImages[step][0];
+    if (workBuffer.size() < size_t(l.colorLen()) || slot0.size() < size_t(l.colorLen()))
+        return;
+    std::memcpy(slot0.data(), workBuffer.data(), size_t(l.colorLen()));
+    ShowPicture(slot0);
+    QDir().mkpath(QFileInfo(GroupFile(step, QString())).path());
+    const QString path = GroupFile(step, QStringLiteral("template0.bmp"));
+    if (WriteFrameBmp(path, slot0.data(), l.width, l.height, l.colour) && gpWPara && ReportsToPlant(*gpWPara))
+        gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
 }
 
 bool CammerWidget::LoadStandInFrame(const QString& path)
@@ -212,26 +276,169 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
 
 QRect CammerWidget::CountdownRect(float sx, float sy)
 {
-    if (IsSmallLayout())
+    if (gShowW <= 1024)
         return QRect(int(270 * sx), int(5 * sy), 40, 18);
     return QRect(int(520 * sx), int(5 * sy), 130, 36);
 }
 
 void CammerWidget::paintEvent(QPaintEvent*)
 {
-    // The frame only; areas, results and texts are the live view's.
-    SyncDisplay();
     QPainter p(this);
-    if (!m_display.isNull())
-        p.drawImage(rect(), m_display);
-    p.setPen(QColor(0, 0, 139));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    LiveViewPainter(*this, ViewHost::instance()).Paint(p);
+}
+
+void CammerWidget::TimerShowAlarm()
+{
+    if (cameraOK) {
+        blinkPhase = 0;
+        blinkTimer->stop();
+    } else if (blinkPhase == 1) {
+        blinkPhase = 0;
+    } else if (blinkPhase == 0) {
+        blinkPhase = 1;
+    }
+    update();
 }
 
 void CammerWidget::mousePressEvent(QMouseEvent* event)
 {
-    // The main window's part of a press (zoom point, command column, camera
-    // choice) comes first; drawing and editing follow when it does not end it.
-    ViewHost::instance().viewPressed(camera, event->position().toPoint());
+    m_touch->Press(event);
     QWidget::mousePressEvent(event);
 }
+
+void CammerWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    m_touch->Move(event);
+    QWidget::mouseMoveEvent(event);
+}
+
+void CammerWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_touch->Release(event);
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool CammerWidget::IsSelectedCamera() const
+{
+    ViewHost& host = ViewHost::instance();
+    return host.cycle().selCamera == camera && camera < host.cameraCount();
+}
+
+QPoint CammerWidget::ViewPoint(QPoint wp) const
+{
+    const CycleState& st = ViewHost::instance().cycle();
+    double zoom = 1.0;
+    double px = 0;
+    double py = 0;
+    if (IsSelectedCamera()) {
+        zoom = st.zoomScale > 0 ? st.zoomScale : 1.0;
+        px = st.zoomOffsetX;
+        py = st.zoomOffsetY;
+    }
+    // A view smaller than the screen (all cameras shown) maps onto full-size view coordinates.
+    const double sx = width() > 0 ? double(gShowW) / width() : 1.0;
+    const double sy = height() > 0 ? double(gShowH) / height() : 1.0;
+    return QPoint(int((wp.x() - px) / zoom * sx), int((wp.y() - py) / zoom * sy));
+}
+
+void CammerWidget::MUpdateXYV(int x, int y)
+{
+    EditorState& ed = ViewHost::instance().editor();
+    const CycleState& st = ViewHost::instance().cycle();
+    const double zoom = st.zoomScale > 0 ? st.zoomScale : 1.0;
+    const int ix = int((x - st.zoomOffsetX) * gImageW / (gShowW * zoom));
+    const int iy = int((y - st.zoomOffsetY) * gImageH / (gShowH * zoom));
+    ed.imageX = ix;
+    ed.imageY = iy;
+    const std::vector<uint8_t>* img = m_shown;
+    const FrameLayout& l = CammerWidgetData::layout();
+    if (!img || ix < 0 || iy < 0 || ix >= l.width || iy >= l.height || img->size() < size_t(l.colorLen()))
+        return;
+    const size_t at = size_t(iy) * size_t(l.width) + size_t(ix);
+    if (l.colour) {
+        quint32 v = 0;
+        std::memcpy(&v, img->data() + at * 4, 4);
+        ed.pixel = v;
+    } else {
+        ed.pixel = (*img)[at];
+    }
+}
+
+bool CammerWidget::PtInRegion(QPoint p)
+{
+    const int g = ViewHost::instance().editor().editorStep;
+    return editSet && selectedRoi >= 0 && selectedRoi < editSet->count[g] && AreaHit(*editSet, g, selectedRoi, p);
+}
+
+bool CammerWidget::PtInRect(QPoint p)
+{
+    const int g = ViewHost::instance().editor().editorStep;
+    if (!editSet || g < 0 || g >= kGroups)
+        return false;
+    const int n = std::clamp(editSet->count[g], 0, int(kMaxRoi));
+    const int start = (selectedRoi >= 0 && selectedRoi < n) ? selectedRoi : 0;
+    for (int k = 0; k < n; ++k) {
+        const int j = (start + k) % n;
+        if (AreaHit(*editSet, g, j, p)) {
+            selectedRoi = j;
+            m_touch->lastTouch = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CammerWidget::PtInRectMove(QPoint p)
+{
+    const int g = ViewHost::instance().editor().editorStep;
+    if (!editSet || g < 0 || g >= kGroups)
+        return false;
+    for (int j = 0; j < std::clamp(editSet->count[g], 0, int(kMaxRoi)); ++j)
+        if (AreaHit(*editSet, g, j, p))
+            return true;
+    return false;
+}
+
+bool CammerWidget::GetSelectedRect()
+{
+    const int g = ViewHost::instance().editor().editorStep;
+    if (!editSet || g < 0 || g >= kGroups)
+        return false;
+    for (int j = 0; j < std::clamp(editSet->count[g], 0, int(kMaxRoi)); ++j) {
+        if (AreaSelected(*editSet, g, j)) {
+            selectedRoi = j;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CammerWidget::DeselectROI()
+{
+    ViewHost& host = ViewHost::instance();
+    m_touch->Reset();
+    host.editor().drawKind = EditorState::DrawNone;
+    const int g = host.editor().editorStep;
+    if (editSet && g >= 0 && g < kGroups && selectedRoi >= 0 && selectedRoi < kMaxRoi)
+        SelectArea(*editSet, g, selectedRoi, false);
+    selectedRoi = -1;
+}
+
+void CammerWidget::ShowHideROIPara() { m_panel->ShowHideROIPara(); }
+void CammerWidget::ShowHideCheckBox(bool show) { m_panel->ShowHideCheckBox(show); }
+void CammerWidget::SetCheckBoxState(int row) { m_panel->SetCheckBoxState(row); }
+void CammerWidget::SavePolygon() { m_touch->SavePolygon(); }
+void CammerWidget::SlotCopyArea(QPoint p) { m_panel->SlotCopyArea(p); }
+void CammerWidget::CopyPara() { m_panel->CopyPara(); }
+void CammerWidget::SlotMinWH(int v) { m_panel->SlotMinWH(v); }
+void CammerWidget::SlotSensitivity(int v) { m_panel->SlotSensitivity(v); }
+void CammerWidget::SlotArea(int v) { m_panel->SlotArea(v); }
+void CammerWidget::SlotOutN(int i) { m_panel->SlotOutN(i); }
+void CammerWidget::SlotChangeFunc() { m_panel->SlotChangeFunc(); }
+void CammerWidget::SlotChangeParaSow() { m_panel->SlotChangeParaSow(); }
+void CammerWidget::SlotChangeObject() { m_panel->SlotChangeObject(); }
+void CammerWidget::SlotSize(int mode) { m_panel->SlotSize(mode); }
+void CammerWidget::SlotNextROI() { m_panel->SlotNextROI(); }
+void CammerWidget::SlotMove(int dx, int dy) { m_panel->SlotMove(dx, dy); }
+void CammerWidget::SlotMoveAll() { m_panel->SlotMoveAll(); }
+void CammerWidget::SlotClickCheckBox(int k) { m_panel->SlotClickCheckBox(k); }

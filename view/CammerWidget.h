@@ -1,7 +1,10 @@
 #pragma once
 // One camera's widget: its camera, frame buffers, live and edit ROI sets,
-// inspection engine, templates and recent-NG frames, and (later) the view
-// and ROI editing. The record the engine and the stores use is CammerWidgetData.
+// inspection engine, templates and recent-NG frames, the live view and the
+// ROI editing on it. The record the engine and the stores use is
+// CammerWidgetData; painting, touch editing and the parameter panel are
+// LiveViewPainter, RoiTouch and RoiPanel.
+#include "RoiTouch.h"
 #include "params/CammerWidgetData.h"
 
 #include <QImage>
@@ -16,6 +19,7 @@ class ColorButton;
 class ComboBox;
 class QLabel;
 class QTimer;
+class RoiPanel;
 class Slider;
 
 class CammerWidget : public QWidget, public CammerWidgetData {
@@ -31,28 +35,59 @@ public:
     // The camera half (null without a station).
     CameraSide* cameraSide() const { return m_side.get(); }
     bool cameraOpen() const;
-    // The display picture (RGB32 over displayBuffer), with any shown frame in it.
+    // The display picture (RGB32 over displayBuffer) with the shown image in it.
     const QImage& displayImage()
     {
         SyncDisplay();
         return m_display;
     }
-    // Shows a frame (work buffer or aligned frame): it is widened into the
-    // display buffer when the view next paints, so a detection step hands
-    // its outputs to the board before any picture is converted.
+    // The display picture as it stands (overlays the view painted included).
+    const QImage& displayAsIs() const { return m_display; }
+    // Shows a frame (work buffer or aligned frame) by reference: it is widened
+    // into the display buffer when the view next paints, so a detection step
+    // hands its outputs to the board before any picture is converted.
     void ShowFrame(const std::vector<uint8_t>& frame);
     void ShowWorkFrame() { ShowFrame(workBuffer); }
-    // Converts a shown frame that is still waiting (paint, grabs, video share).
+    // Copies a picture of the frame format (template, recent NG) to be shown.
+    void ShowPicture(const std::vector<uint8_t>& picture);
+    // The shown image (frame format), null before anything was shown.
+    const std::vector<uint8_t>* shownImage() const { return m_shown; }
+    // Converts the shown image into the display buffer when it changed or
+    // overlays were painted over it.
     void SyncDisplay();
-    // Result picture of a step into the saver's slot (0 NG, 1 OK): the judged
-    // frame; the live view adds its marks.
+    void MarkDisplayDirty() { m_displayDirty = true; }
+
+    // Result pictures for the image saver (slot 0 NG, 1 OK) and their
+    // result-code lines.
     void SaveFailImage(int step, int slot);
+    void UpdateFailImage(int step, int slot);
+    // The working frame becomes template 0 of the step (resampling).
+    void SaveReTrainImage(int step);
     // A stored picture as the working frame (manual snapshots without cameras):
     // taken only at frame size, converted to the frame format row by row.
     bool LoadStandInFrame(const QString& path);
     // Where the step countdown stands in a view of the given scale; the
     // layout rule is the one of every widget (small up to 1024 px).
     static QRect CountdownRect(float sx, float sy);
+
+    // Editing on the edit set (see RoiTouch): hit tests and selection.
+    RoiTouch& touch() { return *m_touch; }
+    RoiPanel& panel() { return *m_panel; }
+    bool PtInRegion(QPoint p);
+    bool PtInRect(QPoint p);
+    bool PtInRectMove(QPoint p);
+    bool GetSelectedRect();
+    void DeselectROI();
+    // Pixel read-out of a widget point into the editor state.
+    void MUpdateXYV(int x, int y);
+    // A widget point as a view point (pan and zoom of the selected camera).
+    QPoint ViewPoint(QPoint widgetPoint) const;
+    bool IsSelectedCamera() const;
+
+    // Panel (see RoiPanel).
+    void ShowHideROIPara();
+    void ShowHideCheckBox(bool show);
+    void SetCheckBoxState(int row);
 
     // Panel widgets (placed and shown by the ROI parameter panel).
     Slider* slider[3] = {};
@@ -70,21 +105,52 @@ public:
 
     int selectedRoi = -1;
     int previousRoi = -1;
-    int blinkPhase = 0;
-    int moveMode = 0;
+    int blinkPhase = 0;  // 0 off, 1 NG pixels shown, 2 ignored points shown
+    int moveMode = 0;    // 0 one area with its limits, 1 one area, 2 all areas
     bool paraToggle = false;
-    bool stepFlag[kGroups] = {};
     int ringPosition = 0;
+
+public slots:
+    void TimerShowAlarm();
+    void SavePolygon();
+    void SlotCopyArea(QPoint p);
+    void CopyPara();
+    void SlotMinWH(int v);
+    void SlotSensitivity(int v);
+    void SlotArea(int v);
+    void SlotOutN(int i);
+    void SlotChangeFunc();
+    void SlotChangeParaSow();
+    void SlotChangeObject();
+    void SlotAdd10() { SlotSize(0); }
+    void SlotAdd1() { SlotSize(1); }
+    void SlotSub1() { SlotSize(2); }
+    void SlotSub10() { SlotSize(3); }
+    void SlotSize(int mode);
+    void SlotNextROI();
+    void SlotMove(int dx, int dy);
+    void SlotMoveT() { SlotMove(0, -1); }
+    void SlotMoveB() { SlotMove(0, 1); }
+    void SlotMoveL() { SlotMove(-1, 0); }
+    void SlotMoveR() { SlotMove(1, 0); }
+    void SlotMoveAll();
+    void SlotClickCheckBox(int k);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void BuildPanel();
 
     std::unique_ptr<CameraSide> m_side;
-    const std::vector<uint8_t>* m_pendingFrame = nullptr;
+    std::unique_ptr<RoiTouch> m_touch;
+    std::unique_ptr<RoiPanel> m_panel;
+    const std::vector<uint8_t>* m_shown = nullptr;
+    std::vector<uint8_t> m_picture;  // editor pictures shown (template, recent NG)
+    bool m_displayDirty = false;
     CameraStation* m_station = nullptr;
     QImage m_display;
 };

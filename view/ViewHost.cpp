@@ -1,16 +1,41 @@
 #include "ViewHost.h"
 
+#include "CammerWidget.h"
+#include "foundation/uitext.h"
+
+QString gTempTime;
+
 namespace {
-ViewHost* gHost = nullptr;
+// Stands in for the main window until it installs itself: its own fields,
+// no cameras, nothing asked.
+class StandAloneHost : public ViewHost {
+public:
+    CycleState& cycle() override { return m_cycle; }
+    EditorState& editor() override { return m_editor; }
+    int cameraCount() const override { return 0; }
+    CammerWidget* cameraWidget(int) override { return nullptr; }
+
+private:
+    CycleState m_cycle;
+    EditorState m_editor;
+};
+
+ViewHost* g_host = nullptr;
+}  // namespace
+
+QString ViewHost::cavityName(int, int k) const
+{
+    // The default names until the cavity editor names them.
+    return LanStr(k < 8 ? 460 + k : 596 + k - 8);
 }
 
 ViewHost& ViewHost::instance()
 {
-    static ViewHost none;
-    return gHost ? *gHost : none;
+    static StandAloneHost standAlone;
+    return g_host ? *g_host : standAlone;
 }
 
 void ViewHost::setInstance(ViewHost* host)
 {
-    gHost = host;
+    g_host = host;
 }

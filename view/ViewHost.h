@@ -1,25 +1,84 @@
 #pragma once
-// What a camera view asks of the main window. The main window installs its
-// implementation; the default keeps a view usable on its own (tests).
-#include <QPoint>
+// What the camera views and the ROI editor need of the main window: its
+// cycle and editor fields and a few of its operations. The main window
+// installs its implementation; until then a stand-alone host with its own
+// fields keeps the views usable on their own (tests install their own).
+#include "app/CycleState.h"
 
-struct ZoomState;
+#include <QImage>
+#include <QPoint>
+#include <QString>
+
+class CammerWidget;
+class DrawROIWidget;
+
+// Fields of the main window that the ROI editor sets and the views read.
+struct EditorState {
+    enum DrawKind { DrawNone = 0, DrawRect = 1, DrawPolygon = 2, DrawCircle = 4 };
+    int editorStep = 0;    // step whose areas and templates the editor shows
+    int drawKind = DrawNone;
+    bool copyMode = false; // the next press copies the selected area there
+    bool gesture = false;  // a polygon is drawn freehand
+    // Pixel read-out of the last touch on the selected camera.
+    int imageX = 0;
+    int imageY = 0;
+    quint32 pixel = 0;
+};
+
+// The OK/NG record picture the editor shows (image sources 3 and 4).
+struct RecordState {
+    QString name;  // file name without ".jpg"
+    QImage picture;
+    int camera = 0;
+    int step = 0;
+    int count = 0;
+    bool okRecords = false;
+    int index = 0;  // 0 = newest
+};
 
 class ViewHost {
 public:
     virtual ~ViewHost() = default;
 
-    // A press on camera view `camera` at pos (widget pixels): the zoom point,
-    // the command column, the choice of camera in the grid. True when the
-    // press ends there.
-    virtual bool viewPressed(int camera, const QPoint& pos)
-    {
-        (void)camera, (void)pos;
-        return false;
-    }
-    // Zoom and pan of the single-camera view (null: none).
-    virtual const ZoomState* zoom() const { return nullptr; }
+    virtual CycleState& cycle() = 0;
+    virtual EditorState& editor() = 0;
+    virtual int cameraCount() const = 0;  // numCamera
+    virtual CammerWidget* cameraWidget(int c) = 0;
+    virtual DrawROIWidget* editorColumn() { return nullptr; }
+    virtual const RecordState* records() const { return nullptr; }
+    virtual int framesPerSecond(int c) const { (void)c; return 0; }
+    // Remaining time of the first running step countdown, else of the
+    // re-detect countdown; negative when none runs.
+    virtual float countdownSeconds() const { return -1.0f; }
+    virtual QString cavityName(int camera, int k) const;
+
+    virtual void ChangeCammer() {}
+    virtual int CheckPassword() { return 2; }
+    virtual void InsertRecord(const QString& text) { (void)text; }
+    // A press on a camera view restarts the command column's hiding timer;
+    // with showOrCheck (no alarm pending) it also shows the column or runs
+    // its show/hide check. True when the press only brought it back.
+    virtual bool commandColumnPress(bool showOrCheck) { (void)showOrCheck; return false; }
+    virtual void showCommandColumn() {}
+    virtual void showStatusStrip(bool on) { (void)on; }
+    virtual void hideKeypads() {}
+    virtual void showHelp(int index) { (void)index; }
+    virtual bool settingsVisible() const { return false; }
+
+    // Cycle operations the editor starts.
+    virtual void ResetRun(int camera) { (void)camera; }
+    // Judges camera c (numCamera: all) again on the current step and decides.
+    virtual void Rejudge(int camera) { (void)camera; }
+    // The verdict again after result codes were changed by hand.
+    virtual void CheckNGAgain() {}
+    virtual void BackTrain() {}
+    virtual void AutogenerationRegion(int step) { (void)step; }
+    virtual void startBlink(int c) { (void)c; }
+    virtual bool safetyDoorOpen() const { return false; }
 
     static ViewHost& instance();
-    static void setInstance(ViewHost* host);  // nullptr restores the default
+    static void setInstance(ViewHost* host);  // nullptr restores the stand-alone host
 };
+
+// Last-modified time of the template the editor shows ("yyyy-MM-dd hh.mm.ss").
+extern QString gTempTime;

@@ -12,8 +12,10 @@
 #include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "settings/HelpWidget.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 #include "widgets/ChooseBox.h"
 
 namespace {
@@ -40,11 +42,15 @@ bool MainCommands::SideDialogShown(bool withCavityNames) const
     return m_win->ports()->sideDialogVisible(withCavityNames);
 }
 
-bool MainCommands::OpenEditor(int)
+bool MainCommands::OpenEditor(int source)
 {
-    // The ROI editor opens here (Reset(false), then the image source) once it
-    // exists; until then nothing may enter a state only it can leave.
-    return false;
+    DrawROIWidget* editor = m_win->drawROIWidget;
+    if (!editor)
+        return false;
+    editor->Reset(false);
+    if (source >= 0)
+        editor->setSource(source);
+    return true;
 }
 
 void MainCommands::HoldClampAfterStart()
@@ -131,18 +137,15 @@ void MainCommands::CheckArea(bool)
     if (m_win->wizardParaWidget)
         m_win->wizardParaWidget->hide();
     CycleState& st = m_win->cycle();
-    if (m_win->CheckPassword() != 0 && OpenEditor(1)) {
-        st.verdictState = VerdictAreaCheck;
-        m_win->indexButton->hide();
-        gFromTrain = 1;
+    if (m_win->CheckPassword() == 0 || !m_win->drawROIWidget) {
+        st.runState = RunDetecting;
         return;
     }
-    st.runState = RunDetecting;
-}
-
-void MainCommands::SlotAdjustArea()
-{
-    // Area settings belong to the ROI editor.
+    // The operator checks the areas on the new templates.
+    st.verdictState = VerdictAreaCheck;
+    m_win->indexButton->hide();
+    OpenEditor(-1);
+    gFromTrain = 1;
 }
 
 void MainCommands::SlotStartSkipDetect()
@@ -177,18 +180,21 @@ void MainCommands::SlotShowStatisticsWidget()
 
 void MainCommands::SlotHelp()
 {
-    // The help viewer shows here once it exists.
+    if (HelpWidget* help = m_win->helpWidget) {
+        help->show();
+        help->raise();
+    }
 }
 
 void MainCommands::SlotShowAlarmImgae()
 {
-    if (SettingsOrEditorShown() || SideDialogShown(false) || m_win->cycle().verdictState == VerdictAlarm)
-        return;
-    if (!OpenEditor(4))
+    if (SettingsOrEditorShown() || SideDialogShown(false) || m_win->cycle().verdictState == VerdictAlarm
+        || !m_win->drawROIWidget)
         return;
     m_win->cycle().verdictState = VerdictAreaCheck;
     m_win->indexButton->hide();
     m_win->ioStatusWidget->hide();
+    OpenEditor(4);  // NG record pictures
 }
 
 void MainCommands::SlotMuliManualTrig()

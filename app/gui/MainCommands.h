@@ -17,7 +17,6 @@ public slots:
     void SlotReTrain();
     // After resampling: the operator checks the areas on the new templates.
     void CheckArea(bool fromSettings = false);
-    void SlotAdjustArea();
     void SlotStartSkipDetect();
     void CameraChangeTrig();
     void SlotShowStatisticsWidget();
@@ -30,7 +29,8 @@ private:
     bool SettingsOrEditorShown() const;
     // Camera renumbering, IO naming (and, when asked, the cavity names) is up.
     bool SideDialogShown(bool withCavityNames) const;
-    // Opens the ROI editor on an image source; false while it cannot.
+    // Opens the ROI editor (on an image source, -1 the one it chooses);
+    // false while there is none.
     bool OpenEditor(int source);
     void HoldClampAfterStart();
     void TellPlantLink();

@@ -32,11 +32,16 @@
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
 #include "users/DrawUserWidget.h"
+#include "view/DrawROIWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
 #include "users/UserManager.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "view/ViewHost.h"
@@ -115,9 +120,9 @@ bool RaRoWizard::Build()
     connect(m_cycle, &DetectionCycle::countdownChanged, this, &RaRoWizard::RepaintCountdowns);
     TouchFilter::SetHost(m_ports.get());
     MainWindowHooks::setInstance(m_ports.get());
-    ViewHost::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
+    ViewHost::setInstance(m_ports.get());
 
     // 7. The message box and the alarm boxes exist before a database can fail.
     gpWarnBox = new WarnBox;
@@ -203,13 +208,18 @@ bool RaRoWizard::Build()
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
     BuildMainScreen();
+    drawROIWidget = new DrawROIWidget(this);
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
+    helpWidget = new HelpWidget(this);
+    // Renumbering ends in the settings' power-off action once it exists.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
     // 27. Zoom buttons, hidden until the first zoom. On a short screen the
     //     column starts higher, so the last ones stay above the status bar.
-    zoom.Reset();
+    ZoomReset(st);
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
     void (RaRoWizard::*const zoomSlot[7])() = {&RaRoWizard::MEnlargeScale, &RaRoWizard::MRecovery,
                                                &RaRoWizard::MReductionScale, &RaRoWizard::SlotMoveT,
@@ -227,14 +237,23 @@ bool RaRoWizard::Build()
     scaleTimer = NewTimer(this, &RaRoWizard::MTimerScale, this);
 
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
-    // 29. hardwareConfigurationWidget (hidden).
+    customIONameWidget->init();
+    customIONameWidget->hide();
+    // 29.
+    hardwareConfigurationWidget = new HardwareConfigurationWidget(this, [this] {
+        return gCameraID == CAMERA_NONE ? 0 : numCamera();
+    });
+    hardwareConfigurationWidget->hide();
+    connect(hardwareConfigurationWidget, &HardwareConfigurationWidget::sigConfirm, wizardParaWidget, &QWidget::show);
     // 30. gpPasswordBox, then adduserdlg, changepsddlg, changeuserdlg, allocatedlg,
     //     deleteuserdlg, each without parent.
     gpPasswordBox = new PasswordBox;
     gpPasswordBox->setLevelTarget(&st.unlockLevel);
     CreateUserDialogs();
     // 31. Hide helpWidget, wizardParaWidget, drawROIWidget, widgetChangeCamera.
+    helpWidget->hide();
     wizardParaWidget->hide();
+    widgetChangeCamera->hide();
     ChangeCammer();
 
     // 32-35. Folders, result buffers, the image saver.
@@ -433,9 +452,9 @@ RaRoWizard::~RaRoWizard()
     DestroyUserDialogs();
     UserManager::DestroyInstance();
     MainWindowHooks::setInstance(nullptr);
-    ViewHost::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
+    ViewHost::setInstance(nullptr);
     if (m_cycle)
         m_cycle->StopAll();
     if (m_saver) {
@@ -444,7 +463,13 @@ RaRoWizard::~RaRoWizard()
         delete m_saver;
         gpSaveFialImageThread = nullptr;
     }
-    delete wizardParaWidget;
+    for (QWidget* page : std::initializer_list<QWidget*>{customIONameWidget, hardwareConfigurationWidget,
+                                                        widgetChangeCamera, helpWidget, wizardParaWidget})
+        delete page;
+    customIONameWidget = nullptr;
+    hardwareConfigurationWidget = nullptr;
+    widgetChangeCamera = nullptr;
+    helpWidget = nullptr;
     wizardParaWidget = nullptr;
     for (CammerWidget*& w : cammerWidget) {
         delete w;
@@ -573,7 +598,7 @@ void RaRoWizard::BuildMainScreen()
     wire(b->returnButton, this, &RaRoWizard::SlotReturn);
     wire(b->startStopButton, c, &MainCommands::SlotStartStop);
     wire(b->reTrainButton, c, &MainCommands::SlotReTrain);
-    wire(b->adjustAreaButton, c, &MainCommands::SlotAdjustArea);
+    wire(b->adjustAreaButton, this, &RaRoWizard::SlotAdjustArea);
     wire(b->statisticsButton, c, &MainCommands::SlotShowStatisticsWidget);
     wire(b->accountButton, this, &RaRoWizard::SlotAccount);
     wire(b->systemParaButton, this, &RaRoWizard::SlotSystemPara);
@@ -588,8 +613,8 @@ void RaRoWizard::BuildMainScreen()
 
 void RaRoWizard::ChangeCammer()
 {
-    zoom.Reset();
     CycleState& st = cycle();
+    ZoomReset(st);
     const int n = numCamera();
     if (n <= 1)
         st.selCamera = 0;
@@ -619,42 +644,13 @@ void RaRoWizard::ChangeCammer()
     viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
 }
 
-bool RaRoWizard::CameraViewPressed(int camera, const QPoint& pos)
-{
-    // Both readers of the point: the zoom centre and the start of a pan.
-    zoom.Touch(pos.x(), pos.y());
-    CycleState& st = cycle();
-    if (indexButton) {
-        indexButton->autoHideTimer()->start(120000);
-        if (st.verdictState < VerdictAlarm) {
-            if (indexButton->isHidden()) {
-                indexButton->show();
-                if (gpNumPad)
-                    gpNumPad->hide();
-                return true;
-            }
-            indexButton->checkShowHide();
-        }
-    }
-    const int n = numCamera();
-    if (camera >= n)
-        return true;
-    if (st.selCamera == n) {
-        // In the grid a tap only chooses the camera.
-        st.selCamera = camera;
-        ChangeCammer();
-        return true;
-    }
-    return false;
-}
-
 void RaRoWizard::SlotReturn()
 {
     if (m_ports->settingsVisible() || m_ports->editorVisible())
         return;
     if (numCamera() == 1) {
         cycle().selCamera = 0;
-        zoom.Reset();
+        ZoomReset(cycle());
         RepaintZoomed();
         return;
     }
@@ -664,7 +660,7 @@ void RaRoWizard::SlotReturn()
 
 void RaRoWizard::SlotMove(int dx, int dy)
 {
-    if (zoom.Move(dx, dy))
+    if (ZoomMove(cycle(), dx, dy))
         RepaintZoomed();
 }
 
@@ -677,9 +673,9 @@ void RaRoWizard::MovePressed(int dx, int dy)
 void RaRoWizard::MEnlargeScale()
 {
     scaleTimer->start(30000);
-    if (zoomButtonsShown == ZoomButtonsEnlarge)
+    if (cycle().zoomButtonsShown == ZoomButtonsEnlarge)
         MShowHide(ZoomButtonsAll);
-    else if (zoomButtonsShown == ZoomButtonsAll)
+    else if (cycle().zoomButtonsShown == ZoomButtonsAll)
         MScale(1);
 }
 
@@ -698,28 +694,28 @@ void RaRoWizard::MReductionScale()
 void RaRoWizard::MTimerScale()
 {
     scaleTimer->stop();
-    if (zoomButtonsShown == ZoomButtonsAll)
+    if (cycle().zoomButtonsShown == ZoomButtonsAll)
         MShowHide(ZoomButtonsEnlarge);
 }
 
 void RaRoWizard::MHideAll()
 {
-    if (zoomButtonsShown == ZoomButtonsAll)
+    if (cycle().zoomButtonsShown == ZoomButtonsAll)
         MShowHide(ZoomButtonsEnlarge);
 }
 
 void RaRoWizard::MShowHide(int mode)
 {
-    zoomButtonsShown = ZoomButtonsAfter(mode, zoomButtonsShown, gpWPara && gpWPara->imageAdjust);
+    int& shown = cycle().zoomButtonsShown;
+    shown = ZoomButtonsAfter(mode, shown, gpWPara && gpWPara->imageAdjust);
     for (int k = 0; k < 7; ++k)
         if (zoomButton[k])
-            zoomButton[k]->setVisible(zoomButtonsShown == ZoomButtonsAll
-                                      || (zoomButtonsShown == ZoomButtonsEnlarge && k == 0));
+            zoomButton[k]->setVisible(shown == ZoomButtonsAll || (shown == ZoomButtonsEnlarge && k == 0));
 }
 
 void RaRoWizard::MScale(int dir)
 {
-    zoom.Scale(dir);
+    ZoomScale(cycle(), dir);
     RepaintZoomed();
 }
 
@@ -783,6 +779,35 @@ void RaRoWizard::SlotAccount()
         return;
     indexButton->hide();
     drawUserWidget->Reset(false);
+}
+
+void RaRoWizard::SlotAdjustArea()
+{
+    // The cavity name editor blocks it too, once it exists.
+    for (QWidget* page : std::initializer_list<QWidget*>{wizardParaWidget, drawROIWidget, widgetChangeCamera,
+                                                          customIONameWidget})
+        if (page && page->isVisible())
+            return;
+    CycleState& st = cycle();
+    if (st.verdictState == VerdictAlarm || CheckPassword() == 0)
+        return;
+    st.verdictState = VerdictAreaCheck;
+    indexButton->hide();
+    ioStatusWidget->hide();
+    drawROIWidget->Reset(false);
+    const EditorState& ed = m_ports->editor();
+    CammerWidget* w = (st.selCamera >= 0 && st.selCamera < numCamera()) ? cammerWidget[st.selCamera] : nullptr;
+    if (w && w->editSet && w->editSet->count[ed.editorStep] == 0 && gpWPara->autoGenerateArea) {
+        gpChooseBox->setText(LanStr(354));
+        if (gpChooseBox->exec() == 1) {
+            m_ports->AutogenerationRegion(ed.editorStep);
+            return;
+        }
+    }
+    if (w && gpWPara->showMouldNumber) {
+        w->SetCheckBoxState(1);
+        w->ShowHideCheckBox(true);
+    }
 }
 
 void RaRoWizard::SlotDetectCycle()

@@ -3,7 +3,7 @@
 // order and owns them for the life of the process. It stays a shell: the
 // cycle is DetectionCycle, the interfaces other parts call are WizardPorts.
 #include "app/CycleState.h"
-#include "app/ZoomState.h"
+#include "app/ViewZoom.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -20,6 +20,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class DrawROIWidget;
 class DrawUserWidget;
 class IndexButton;
 class IOStatusWidget;
@@ -31,6 +32,10 @@ class SaveFialImageThread;
 class SettingsPort;
 class StationLossPort;
 class WizardParaWidget;
+class CustomIONameWidget;
+class HardwareConfigurationWidget;
+class HelpWidget;
+class WidgetChangeCamera;
 class WizardPorts;
 
 class RaRoWizard : public QWidget {
@@ -57,10 +62,6 @@ public:
     void ClearRecord();
     void FLushAll();
 
-    // The main window's share of a press on camera view `camera`: the zoom
-    // point, the command column, the camera choice. True when it ends there.
-    bool CameraViewPressed(int camera, const QPoint& pos);
-
     CycleState& cycle();
     DetectionCycle* detection() const { return m_cycle; }
     CameraStation* station() const { return m_station.get(); }
@@ -73,11 +74,14 @@ public:
     IOStatusWidget* ioStatusWidget = nullptr;
     IndexButton* indexButton = nullptr;
     WizardParaWidget* wizardParaWidget = nullptr;
+    HelpWidget* helpWidget = nullptr;
+    WidgetChangeCamera* widgetChangeCamera = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    DrawROIWidget* drawROIWidget = nullptr;
     DrawUserWidget* drawUserWidget = nullptr;
     // Enlarge, 1:1, reduce, up, down, left, right.
     ColorButton* zoomButton[7] = {};
-    ZoomState zoom;
-    int zoomButtonsShown = ZoomButtonsHidden;
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
 
@@ -125,6 +129,8 @@ public slots:
     void TimerLCD();
     void TimerLogout();
     void SlotAccount();
+    // Area settings: the ROI editor on the templates (password first).
+    void SlotAdjustArea();
     void SlotDetectCycle();
     void SlotFPS();
     void SlotROINGWarm();

@@ -7,7 +7,11 @@
 #include "app/DetectionCycle.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/WidgetChangeCamera.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 
 int SettingsPort::unlockLevel() const
 {
@@ -53,6 +57,14 @@ void SettingsPort::ChangeDetectNum(int steps)
             st.imageDecision[c][s] = 0;
     }
     st.curStep = st.customStep = steps - 1;
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->ChangeDetectNum(steps);
+}
+
+void SettingsPort::CopyPara(int camera)
+{
+    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
+        m_win->cammerWidget[camera]->CopyPara();
 }
 
 void SettingsPort::setCaptureOnTrigger(int on)
@@ -107,4 +119,33 @@ void SettingsPort::restartPlantClient()
 {
     if (gpNet)
         gpNet->VUR_ReStart();
+}
+
+void SettingsPort::ClearRecord()
+{
+    m_win->ClearRecord();
+}
+
+void SettingsPort::showCameraRenumbering()
+{
+    if (m_win->widgetChangeCamera) {
+        m_win->widgetChangeCamera->show();
+        m_win->widgetChangeCamera->raise();
+    }
+}
+
+void SettingsPort::showIONames()
+{
+    if (m_win->customIONameWidget) {
+        m_win->customIONameWidget->show();
+        m_win->customIONameWidget->raise();
+    }
+}
+
+void SettingsPort::showHardwareConfiguration()
+{
+    if (m_win->hardwareConfigurationWidget) {
+        m_win->hardwareConfigurationWidget->show();
+        m_win->hardwareConfigurationWidget->raise();
+    }
 }

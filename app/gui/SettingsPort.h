@@ -15,6 +15,7 @@ public:
     CameraStation* station() override;
     int numCamera() const override;
     IOSetupHost* ioSetupHost() override;
+    void CopyPara(int camera) override;
     void ChangeDetectNum(int steps) override;
     void setCaptureOnTrigger(int on) override;
     bool saveRawFrames() const override;
@@ -25,6 +26,10 @@ public:
     void repaintCameras() override;
     void selectCamera(int camera) override;
     void restartPlantClient() override;
+    void ClearRecord() override;
+    void showCameraRenumbering() override;
+    void showIONames() override;
+    void showHardwareConfiguration() override;
 
 private:
     RaRoWizard* m_win;

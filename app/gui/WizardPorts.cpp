@@ -6,14 +6,21 @@
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
+#include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
+#include "widgets/NumCharInput.h"
+#include "widgets/NumberInput.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 #include "widgets/ComboBox.h"
 #include "widgets/WarnBox.h"
 
@@ -81,15 +88,22 @@ void WizardPorts::hideMessage()
         gpWarnBox->hide();
 }
 
+bool WizardPorts::editorVisible() const
+{
+    return m_win->drawROIWidget && m_win->drawROIWidget->isVisible();
+}
+
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
     if (m_win->wizardParaWidget)
         m_win->wizardParaWidget->hide();
+    if (m_win->helpWidget)
+        m_win->helpWidget->hide();
     if (m_win->indexButton)
         m_win->indexButton->hide();
-    // The help viewer hides here, and the ROI editor
-    // opens its alarm view (Reset(false)), once they exist.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->Reset(false);
 }
 
 void WizardPorts::editorReCheck()
@@ -100,7 +114,8 @@ void WizardPorts::editorReCheck()
 
 void WizardPorts::editorRestart()
 {
-    // The ROI editor column closes here once it exists.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->Restart();
 }
 
 void WizardPorts::startBlink(int c)
@@ -130,9 +145,16 @@ void WizardPorts::saveResultPicture(int c, int step, int slot)
         w->SaveFailImage(step, slot);
 }
 
-void WizardPorts::saveReTrainImage(int, int)
+void WizardPorts::updateResultPicture(int c, int step, int slot)
 {
-    // Saving the current image as a template comes with the template files.
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->UpdateFailImage(step, slot);
+}
+
+void WizardPorts::saveReTrainImage(int c, int g)
+{
+    if (CammerWidget* w = m_win->cammerWidget[c])
+        w->SaveReTrainImage(g);
 }
 
 void WizardPorts::retrain(int c, int g, bool shapeOnly)
@@ -381,18 +403,123 @@ QStringList WizardPorts::parameterGroups() const
 
 bool WizardPorts::sideDialogVisible(bool withCavityNames) const
 {
-    // Camera renumbering, IO naming and the cavity names answer here once
-    // they exist.
+    // The cavity names answer here too once they exist.
     (void)withCavityNames;
+    for (const QWidget* page : {static_cast<QWidget*>(m_win->widgetChangeCamera),
+                                static_cast<QWidget*>(m_win->customIONameWidget)})
+        if (page && page->isVisible())
+            return true;
     return false;
 }
 
-bool WizardPorts::viewPressed(int camera, const QPoint& pos)
+CycleState& WizardPorts::cycle()
 {
-    return m_win->CameraViewPressed(camera, pos);
+    return m_win->cycle();
 }
 
-const ZoomState* WizardPorts::zoom() const
+CammerWidget* WizardPorts::cameraWidget(int c)
 {
-    return &m_win->zoom;
+    return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+int WizardPorts::framesPerSecond(int c) const
+{
+    return (c >= 0 && c < 8) ? m_win->fps[c] : 0;
+}
+
+float WizardPorts::countdownSeconds() const
+{
+    return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;
+}
+
+void WizardPorts::ChangeCammer()
+{
+    m_win->ChangeCammer();
+}
+
+int WizardPorts::CheckPassword()
+{
+    return m_win->CheckPassword();
+}
+
+void WizardPorts::ResetRun(int camera)
+{
+    m_win->detection()->ResetRun(camera);
+}
+
+void WizardPorts::Rejudge(int camera)
+{
+    m_win->detection()->Rejudge(camera);
+}
+
+void WizardPorts::CheckNGAgain()
+{
+    m_win->detection()->CheckNGAgain();
+}
+
+void WizardPorts::BackTrain()
+{
+    m_win->BackTrain();
+}
+
+bool WizardPorts::safetyDoorOpen() const
+{
+    return gisSafeDoorOpen != 0;
+}
+
+DrawROIWidget* WizardPorts::editorColumn()
+{
+    return m_win->drawROIWidget;
+}
+
+const RecordState* WizardPorts::records() const
+{
+    return m_win->drawROIWidget ? &m_win->drawROIWidget->records() : nullptr;
+}
+
+void WizardPorts::showHelp(int index)
+{
+    gHelpC = index;
+    if (m_win->helpWidget) {
+        m_win->helpWidget->show();
+        m_win->helpWidget->raise();
+    }
+}
+
+void WizardPorts::hideKeypads()
+{
+    if (gpNumPad)
+        gpNumPad->hide();
+    if (gpNumCharPad)
+        gpNumCharPad->hide();
+}
+
+bool WizardPorts::commandColumnPress(bool showOrCheck)
+{
+    IndexButton* column = m_win->indexButton;
+    if (!column)
+        return false;
+    column->autoHideTimer()->start(120000);
+    if (!showOrCheck)
+        return false;
+    if (column->isHidden()) {
+        column->show();
+        if (gpNumPad)
+            gpNumPad->hide();
+        return true;
+    }
+    column->checkShowHide();
+    return false;
+}
+
+void WizardPorts::showCommandColumn()
+{
+    if (m_win->indexButton)
+        m_win->indexButton->show();
+}
+
+void WizardPorts::showStatusStrip(bool on)
+{
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->setVisible(on);
 }

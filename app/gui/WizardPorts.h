@@ -44,6 +44,7 @@ public:
     void showContinuousNgBox() override;
     void showMessage(const QString& text, bool modal) override;
     void hideMessage() override;
+    bool editorVisible() const override;
     void enterAlarmView() override;
     void editorReCheck() override;
     void editorRestart() override;
@@ -51,6 +52,7 @@ public:
     void wakeScreen() override;
     void cameraChangeTrig(int c) override;
     void saveResultPicture(int c, int step, int slot) override;
+    void updateResultPicture(int c, int step, int slot) override;
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
@@ -113,9 +115,26 @@ public:
     qint64 lastCycleTime() const override;
     QStringList parameterGroups() const override;
 
-    // ViewHost
-    bool viewPressed(int camera, const QPoint& pos) override;
-    const ZoomState* zoom() const override;
+    // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)
+    CycleState& cycle() override;
+    EditorState& editor() override { return m_editor; }
+    DrawROIWidget* editorColumn() override;
+    const RecordState* records() const override;
+    CammerWidget* cameraWidget(int c) override;
+    int framesPerSecond(int c) const override;
+    float countdownSeconds() const override;
+    void ChangeCammer() override;
+    int CheckPassword() override;
+    void ResetRun(int camera) override;
+    void Rejudge(int camera) override;
+    void CheckNGAgain() override;
+    void BackTrain() override;
+    bool safetyDoorOpen() const override;
+    void showHelp(int index) override;
+    void hideKeypads() override;
+    bool commandColumnPress(bool showOrCheck) override;
+    void showCommandColumn() override;
+    void showStatusStrip(bool on) override;
 
     // Camera renumbering, IO naming and (when asked) the cavity names: side
     // dialogs that block the commands while they are open.
@@ -128,5 +147,6 @@ private:
     RaRoWizard* m_win;
     bool m_roiWarning = false;
     qint64 m_timingAlarmTime = 0;
+    EditorState m_editor;
     int m_standInIndex = 0;  // manual snapshots without cameras: template0..49 in turn
 };

@@ -270,6 +270,22 @@ CameraSdkStatus CameraGetAeState(CameraHandle h, bool* on)
     return get(h, QStringLiteral("AeState"), on, false);
 }
 
+CameraSdkStatus CameraSetAeTarget(CameraHandle h, int target)
+{
+    return rec(h, QStringLiteral("AeTarget"), target);
+}
+
+CameraSdkStatus CameraSetAeExposureRange(CameraHandle h, double minUs, double maxUs)
+{
+    const CameraSdkStatus s = rec(h, QStringLiteral("AeExposureMin"), minUs);
+    return s == CAMERA_STATUS_SUCCESS ? rec(h, QStringLiteral("AeExposureMax"), maxUs) : s;
+}
+
+CameraSdkStatus CameraSetAntiFlick(CameraHandle h, bool on)
+{
+    return rec(h, QStringLiteral("AntiFlick"), on);
+}
+
 CameraSdkStatus CameraSetExposureTime(CameraHandle h, double us)
 {
     return rec(h, QStringLiteral("ExposureTime"), us);

@@ -97,6 +97,9 @@ CameraSdkStatus CameraImageProcess(CameraHandle h, BYTE* raw, BYTE* out, tSdkFra
 CameraSdkStatus CameraSetTriggerMode(CameraHandle h, int mode);
 CameraSdkStatus CameraSetAeState(CameraHandle h, bool on);
 CameraSdkStatus CameraGetAeState(CameraHandle h, bool* on);
+CameraSdkStatus CameraSetAeTarget(CameraHandle h, int target);
+CameraSdkStatus CameraSetAeExposureRange(CameraHandle h, double minUs, double maxUs);
+CameraSdkStatus CameraSetAntiFlick(CameraHandle h, bool on);
 CameraSdkStatus CameraSetExposureTime(CameraHandle h, double us);
 CameraSdkStatus CameraGetExposureTime(CameraHandle h, double* us);
 CameraSdkStatus CameraGetAeAnalogGainRange(CameraHandle h, int* min, int* max);

@@ -14,6 +14,7 @@
 #include "params/WizardPara.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
@@ -148,22 +149,23 @@ private slots:
 
         // The zoom centre and the pan start both follow the tap.
         QTest::mouseClick(cam2, Qt::LeftButton, {}, QPoint(400, 300));
-        QCOMPARE(QPoint(win.zoom.centreX, win.zoom.centreY), QPoint(400, 300));
-        QCOMPARE(QPoint(win.zoom.lastPanX, win.zoom.lastPanY), QPoint(400, 300));
+        const CycleState& st = m.state();
+        QCOMPARE(QPoint(st.zoomCentreX, st.zoomCentreY), QPoint(400, 300));
+        QCOMPARE(QPoint(st.lastPanX, st.lastPanY), QPoint(400, 300));
         win.zoomButton[0]->click();  // the first press only offers all seven
         QCOMPARE(ShownZoomButtons(win), (QList<int>{0, 1, 2, 3, 4, 5, 6}));
-        QCOMPARE(win.zoom.scale, 1.0);
+        QCOMPARE(st.zoomScale, 1.0);
         win.zoomButton[0]->click();
-        QCOMPARE(win.zoom.scale, 1.2);
-        QCOMPARE(QPointF(win.zoom.offsetX, win.zoom.offsetY), QPointF(-80, -60));
+        QCOMPARE(st.zoomScale, 1.2);
+        QCOMPARE(QPointF(st.zoomOffsetX, st.zoomOffsetY), QPointF(-80, -60));
         win.zoomButton[3]->click();  // up
-        QCOMPARE(win.zoom.offsetY, -60 - 1.2);
+        QCOMPARE(st.zoomOffsetY, -60 - 1.2);
         QVERIFY(win.scaleTimer->isActive());
         win.MTimerScale();  // 30 s without a zoom press
         QCOMPARE(ShownZoomButtons(win), QList<int>{0});
         win.zoomButton[1]->click();  // 1:1
-        QCOMPARE(win.zoom.scale, 1.0);
-        QCOMPARE(win.zoom.offsetY, 0.0);
+        QCOMPARE(st.zoomScale, 1.0);
+        QCOMPARE(st.zoomOffsetY, 0.0);
 
         win.indexButton->returnButton->click();
         QCOMPARE(m.state().selCamera, 4);
@@ -215,18 +217,19 @@ private slots:
         QCOMPARE(bar->TextLine(now).size(), 1);
     }
 
-    // Resampling clears and saves the ignored points, marks the enabled
-    // steps; without an editor to check areas in, detection simply goes on.
+    // Resampling clears and saves the ignored points and marks the enabled
+    // steps; the area check after it wants a password and opens the editor.
     void resample()
     {
         if (OnceIsEnough())
             QSKIP("the same on every screen");
-        Monitor m({});
+        Monitor m({{"isPswUsed", 1, 1}});
         RaRoWizard& win = *m.win;
         CammerWidget* cam = win.cammerWidget[0];
         cam->ignorePointMask[0][5] = 255;
         QVERIFY(cam->SaveIgnorePoint(0));
         win.detection()->StopDetect();
+        win.cycle().unlockLevel = 1;
 
         m.answers.queue(0);  // No: nothing happens
         win.commands()->SlotReTrain();
@@ -242,9 +245,19 @@ private slots:
         cam->LoadIgnorePoint();  // what was saved
         QCOMPARE(int(cam->ignorePointMask[0][5]), 0);
 
+        // The templates are in; a refused password skips the area check.
+        win.Lock();
+        m.answers.queue(0);
         win.commands()->CheckArea(false);
         QCOMPARE(m.state().runState, int(RunDetecting));
         QCOMPARE(m.state().verdictState, int(VerdictIdle));
+        win.cycle().unlockLevel = 1;
+        win.commands()->CheckArea(false);
+        QCOMPARE(m.state().verdictState, int(VerdictAreaCheck));
+        QVERIFY(!win.drawROIWidget->isHidden());
+        QVERIFY(win.indexButton->isHidden());
+        QCOMPARE(gFromTrain, 1);
+        gFromTrain = 0;
     }
 
     void skipDetection()

@@ -4,7 +4,8 @@
 
 #include "app/MainGlobals.h"
 #include "app/StatusLayout.h"
-#include "app/ZoomState.h"
+#include "app/CycleState.h"
+#include "app/ViewZoom.h"
 #include "app/gui/IndexButton.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
@@ -93,22 +94,21 @@ private slots:
         QFETCH(QList<int>, steps);
         QFETCH(double, scale);
         QFETCH(QPointF, offset);
-        ZoomState z;
-        z.Touch(100, 50);
-        QCOMPARE(z.lastPanX, 100);  // one tap feeds the zoom and the pan
-        QCOMPARE(z.lastPanY, 50);
-        z.scale = from;
-        z.offsetX = 100 - 100 * from;  // image point (100, 50) under the centre
-        z.offsetY = 50 - 50 * from;
+        CycleState z;
+        z.zoomCentreX = 100;
+        z.zoomCentreY = 50;
+        z.zoomScale = from;
+        z.zoomOffsetX = 100 - 100 * from;  // image point (100, 50) under the centre
+        z.zoomOffsetY = 50 - 50 * from;
         for (int dir : steps)
-            z.Scale(dir);
-        QCOMPARE(z.scale, scale);
-        QVERIFY(qAbs(z.offsetX - offset.x()) < 1e-6);
-        QVERIFY(qAbs(z.offsetY - offset.y()) < 1e-6);
+            ZoomScale(z, dir);
+        QCOMPARE(z.zoomScale, scale);
+        QVERIFY(qAbs(z.zoomOffsetX - offset.x()) < 1e-6);
+        QVERIFY(qAbs(z.zoomOffsetY - offset.y()) < 1e-6);
         // Panning moves only a zoomed view, by steps of its scale.
-        const double x = z.offsetX;
-        QCOMPARE(z.Move(1, 0), scale > 1.0);
-        QCOMPARE(z.offsetX, scale > 1.0 ? x + scale : x);
+        const double x = z.zoomOffsetX;
+        QCOMPARE(ZoomMove(z, 1, 0), scale > 1.0);
+        QCOMPARE(z.zoomOffsetX, scale > 1.0 ? x + scale : x);
     }
 
     void statusLamps_data()

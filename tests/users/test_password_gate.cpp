@@ -2,7 +2,6 @@
 // the keypad and a tap on the box submitting the entry.
 #include "TestSupport.h"
 
-#include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
 #include "users/PasswordBox.h"
@@ -151,19 +150,6 @@ private slots:
         QCOMPARE(answers.seen().size(), 2);
     }
 
-    void reopenedBoxStartsEmpty()
-    {
-        Gate gate(true, "123456");
-        QVERIFY(gate.show());
-        gate.typeAndConfirm(QStringLiteral("1"));
-        QCOMPARE(gate.box->field()->placeholderText(), LanStr(357));
-        gate.box->field()->setText(QStringLiteral("12"));
-        gate.box->hide();
-        QVERIFY(gate.show());
-        QCOMPARE(gate.box->field()->text(), QString());
-        QCOMPARE(gate.box->field()->placeholderText(), LanStr(125));
-    }
-
     void releaseOnTheBoxSubmits()
     {
         Gate gate(true, "123456");
@@ -177,32 +163,6 @@ private slots:
         QCOMPARE(gate.level, 1);
         QVERIFY(!gate.box->isVisible());
         QCOMPARE(MainWindowHooks::instance().curEdit(), nullptr);
-    }
-
-    // Grabs for a person to look at when MOJU_SHOTS_DIR names a folder:
-    // the empty prompt, and after a wrong entry with the keypad open.
-    void grabScreens_data()
-    {
-        AddLanguageRows();
-    }
-    void grabScreens()
-    {
-        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
-        if (out.isEmpty())
-            QSKIP("MOJU_SHOTS_DIR not set");
-        QFETCH(int, lan);
-        gLan = lan;
-        {
-            Gate gate(true, "123456");
-            QVERIFY(gate.show());
-            const QString stem = QStringLiteral("%1/password-%2x%3-%4").arg(out).arg(gShowW).arg(gShowH).arg(QTest::currentDataTag());
-            QVERIFY(gate.box->grab().save(stem + QStringLiteral("-empty.png")));
-            gate.typeAndConfirm(QStringLiteral("1"));
-            QTest::mouseClick(gate.box->field(), Qt::LeftButton);
-            QTest::mouseClick(gpNumPad->digitKey(4), Qt::LeftButton);
-            QVERIFY(gate.box->grab().save(stem + QStringLiteral("-typing.png")));
-        }
-        gLan = kLanEn;
     }
 
 private:

@@ -1,0 +1,155 @@
+#include "ResultPicture.h"
+
+#include "AreaTexts.h"
+#include "foundation/VisionGlobals.h"
+#include "foundation/uitext.h"
+#include "params/CammerSingleton.h"
+#include "params/CammerWidgetData.h"
+#include "params/WizardPara.h"
+#include "platform/vision/ColorConvert.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr int kMaxBoxes = 99;
+
+QFont PictureFont(int px)
+{
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(px);
+    return f;
+}
+
+// The outline in frame pixels; selection handles never reach a picture.
+void Outline(QPainter& painter, const CammerSingleton& set, int g, int j)
+{
+    const double sx = double(gImageW) / std::max(gShowW, 1);
+    const double sy = double(gImageH) / std::max(gShowH, 1);
+    switch (set.roi_type[g][j]) {
+    case CammerSingleton::kRect: {
+        const ShapeBox& b = set.rect[g][j].box;
+        if (!b.isEmpty())
+            painter.drawRect(QRect(b.x1, b.y1, std::max(b.width() - 1, 1), std::max(b.height() - 1, 1)));
+        break;
+    }
+    case CammerSingleton::kCircle: {
+        const Circle& c = set.circle[g][j];
+        const QPointF centre((c.centerX + 0.5) * sx - 0.5, (c.centerY + 0.5) * sy - 0.5);
+        painter.drawEllipse(centre, c.outerRadius * sx, c.outerRadius * sy);
+        if (c.innerRadius > 0)
+            painter.drawEllipse(centre, c.innerRadius * sx, c.innerRadius * sy);
+        break;
+    }
+    default: {
+        QPolygonF poly;
+        for (const QPoint& p : set.polygon[g][j].points)
+            poly << QPointF((p.x() + 0.5) * sx - 0.5, (p.y() + 0.5) * sy - 0.5);
+        painter.drawPolygon(poly);
+        break;
+    }
+    }
+}
+
+QPoint TextCorner(const CammerSingleton& set, int g, int j)
+{
+    if (set.roi_type[g][j] == CammerSingleton::kPolygon) {
+        const auto& pts = set.polygon[g][j].points;
+        if (pts.empty())
+            return QPoint();
+        return QPoint(ViewToFrameX(pts.front().x()), ViewToFrameY(pts.front().y()));
+    }
+    const cv::Rect r = set.RoiBox(g, j);
+    return QPoint(r.x, r.y);
+}
+}  // namespace
+
+namespace ResultPicture {
+
+QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* firstNg)
+{
+    const FrameLayout& l = w.layout();
+    QImage img(l.width, l.height, QImage::Format_RGB32);
+    *firstNg = 0;
+    if (img.isNull())
+        return img;
+    const std::vector<uint8_t>& frame = w.inspectFrame;
+    if (l.colour && frame.size() >= size_t(l.colorLen()))
+        std::memcpy(img.bits(), frame.data(), size_t(l.colorLen()));
+    else if (!l.colour && frame.size() >= size_t(l.imageLen()))
+        Gray2RGBA(frame.data(), reinterpret_cast<int*>(img.bits()), l.width, l.height);
+    else
+        img.fill(Qt::black);
+
+    const bool small = gShowW <= 1024;
+    QPainter painter(&img);
+    painter.setFont(PictureFont(26));
+    painter.setPen(slot == 1 ? Qt::green : Qt::red);
+    painter.drawText(QPoint(5, small ? 70 : 80), QString::fromLatin1(slot == 1 ? "OK" : "NG"));
+    painter.drawText(QPoint(5, small ? 100 : 110), doorCycle ? LanStr(265) : QString());
+
+    if (!w.liveSet || g < 0 || g >= CammerWidgetData::kGroups)
+        return img;
+    static const WizardPara fallback;
+    const WizardPara& p = gpWPara ? *gpWPara : fallback;
+    const CammerSingleton& set = *w.liveSet;
+    painter.setFont(PictureFont(16));
+    const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));
+    for (int j = 0; j < n; ++j) {
+        const bool ok = w.roiOK[g][j] != 0;
+        if (!ok) {
+            if (!*firstNg)
+                *firstNg = j + 1;
+            painter.setPen(QPen(Qt::red, 1));
+            const int boxes = std::clamp(w.roiMarks[g][j][0][0], 0, kMaxBoxes);
+            for (int b = 1; b <= boxes; ++b) {
+                const int32_t* m = w.roiMarks[g][j][b];
+                const ShapeBox c = ShapeBox::clipped(m[0], m[1], m[2], m[3], l.width, l.height);
+                if (!c.isEmpty())
+                    painter.drawRect(QRect(c.x1, c.y1, std::max(c.width() - 1, 1), std::max(c.height() - 1, 1)));
+            }
+        }
+        painter.setPen(QPen(ok ? Qt::green : Qt::red, 1));
+        Outline(painter, set, g, j);
+        const QPoint at = TextCorner(set, g, j);
+        painter.drawText(QRect(QPoint(at.x(), at.y() - 26), QPoint(at.x() + 399, at.y() - 2)),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         AreaCaption(set, g, j, QString::number(w.roiValue[g][j]), p));
+    }
+    return img;
+}
+
+bool AddCodeLines(QImage& picture, int* code)
+{
+    QString line1;
+    QString line2;
+    switch (*code) {
+    case 4:
+    case 5:
+    case 6:
+        line1 = LanStr(*code == 4 ? 47 : *code == 5 ? 48 : 338);
+        line2 = LanStr(120);
+        *code = 9;
+        break;
+    case 7:
+        line1 = LanStr(61);
+        line2 = LanStr(120);
+        *code = 8;
+        break;
+    case 8:
+        line2 = LanStr(143);
+        *code = 10;
+        break;
+    default:
+        return false;
+    }
+    QPainter painter(&picture);
+    painter.setFont(PictureFont(26));
+    painter.setPen(Qt::red);
+    painter.drawText(QPoint(55, gShowW <= 1024 ? 70 : 80), line2 + line1);
+    return true;
+}
+
+}  // namespace ResultPicture

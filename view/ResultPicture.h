@@ -1,0 +1,20 @@
+#pragma once
+// The NG and OK pictures the image saver writes: the judged frame with the
+// verdict word, every area of the step outlined in its verdict colour, the
+// NG boxes and each area's value and limit; later the lines that tell how
+// an alarm was cleared.
+#include <QImage>
+
+class CammerWidgetData;
+
+namespace ResultPicture {
+
+// Renders the picture of step g (slot 0 NG, 1 OK) from the judged frame.
+// *firstNg receives the 1-based number of the first NG area (0 none).
+QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* firstNg);
+
+// Adds the lines of result code *code to a stored picture and moves the
+// code on (4, 5, 6 -> 9; 7 -> 8; 8 -> 10). False when the code adds nothing.
+bool AddCodeLines(QImage& picture, int* code);
+
+}  // namespace ResultPicture
