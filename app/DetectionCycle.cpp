@@ -92,6 +92,7 @@ unsigned DetectionCycle::HandOverFrames()
             if (!m_station->isImageFill[c])
                 continue;
             const size_t bytes = std::min({size_t(gColorLen), side->acqBuffer.size(), cam->workBuffer.size()});
+            cam->FinishInspectFrame();  // the aligned frame still needs the one being replaced
             std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
             m_station->isImageFill[c] = false;
         }

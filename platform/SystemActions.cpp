@@ -77,7 +77,17 @@ bool RecordingSystemActions::portIoPermission(int level)
     return true;
 }
 
+ActionResult SystemActions::query(const QStringList& argv, int timeoutMs)
+{
+    return RunProgram(argv, timeoutMs);
+}
+
 ActionResult RealSystemActions::run(const QStringList& argv, int timeoutMs)
+{
+    return RunProgram(argv, timeoutMs);
+}
+
+ActionResult RunProgram(const QStringList& argv, int timeoutMs)
 {
     ActionResult r;
     if (argv.isEmpty()) {

@@ -23,6 +23,10 @@ public:
 
     // Runs a program and waits for it (timeoutMs < 0: no limit).
     virtual ActionResult run(const QStringList& argv, int timeoutMs = 30000) = 0;
+    // Runs a program that only reads the host's state ("ip route show",
+    // "ifconfig") and returns its output; it runs in every build. Doubles
+    // override it to give canned output.
+    virtual ActionResult query(const QStringList& argv, int timeoutMs = 30000);
     // Starts a program that outlives the call (plant client, calibration).
     virtual bool startDetached(const QStringList& argv, const QString& workDir = QString()) = 0;
     // ioctl on a device node whose request number carries the data (LED board).
@@ -34,6 +38,9 @@ public:
     static SystemActions& instance();
     static void setInstance(SystemActions* actions);  // nullptr restores the default
 };
+
+// Runs a program for real and waits for it (timeoutMs < 0: no limit).
+ActionResult RunProgram(const QStringList& argv, int timeoutMs);
 
 // Records actions instead of running them.
 class RecordingSystemActions : public SystemActions {

@@ -122,6 +122,7 @@ bool RaRoWizard::Build()
     MainWindowHooks::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
+    PlantLinkHost::setInstance(m_ports.get());
     ViewHost::setInstance(m_ports.get());
 
     // 7. The message box and the alarm boxes exist before a database can fail.
@@ -454,6 +455,7 @@ RaRoWizard::~RaRoWizard()
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
+    PlantLinkHost::setInstance(nullptr);
     ViewHost::setInstance(nullptr);
     if (m_cycle)
         m_cycle->StopAll();

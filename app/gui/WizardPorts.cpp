@@ -6,6 +6,7 @@
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
+#include "app/Counters.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
@@ -34,6 +35,47 @@ int WizardPorts::cameraCount() const
 CammerWidgetData* WizardPorts::cameraData(int c)
 {
     return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+int WizardPorts::runState() const
+{
+    return m_win->cycle().runState;
+}
+
+qint64 WizardPorts::lastCycleTime() const
+{
+    return m_win->cycle().lastCycleTime;
+}
+
+int WizardPorts::clearReason() const
+{
+    return m_win->cycle().clearReason;
+}
+
+const int* WizardPorts::allCounts() const
+{
+    return gAllNum;
+}
+
+const int* WizardPorts::failCounts() const
+{
+    return gFailNum;
+}
+
+const CammerSingleton* WizardPorts::liveRoiSet(int camera) const
+{
+    return (camera >= 0 && camera < 8 && m_win->cammerWidget[camera]) ? m_win->cammerWidget[camera]->liveSet : nullptr;
+}
+
+QImage WizardPorts::screenPicture()
+{
+    return m_win->grab().toImage();
+}
+
+void WizardPorts::prepareCameraPicture(int camera)
+{
+    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
+        m_win->cammerWidget[camera]->SyncDisplay();
 }
 
 void WizardPorts::showFrame(int c, bool inspected)
@@ -385,11 +427,6 @@ int WizardPorts::unlockLevel() const
 void WizardPorts::lock()
 {
     m_win->Lock();
-}
-
-qint64 WizardPorts::lastCycleTime() const
-{
-    return m_win->cycle().lastCycleTime;
 }
 
 QStringList WizardPorts::parameterGroups() const

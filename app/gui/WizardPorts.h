@@ -8,6 +8,7 @@
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
+#include "network/PlantLinkHost.h"
 #include "params/IOSetup.h"
 #include "users/DrawUserWidget.h"
 #include "view/ViewHost.h"
@@ -22,6 +23,7 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public PlantLinkHost,
                     public AccountPageHost,
                     public MainWindowHooks,
                     public StatusHost,
@@ -99,6 +101,16 @@ public:
     // UnlockLevelSource
     int UnlockLevel() const override;
 
+    // PlantLinkHost (cameraCount as above)
+    int runState() const override;
+    qint64 lastCycleTime() const override;
+    int clearReason() const override;
+    const int* allCounts() const override;
+    const int* failCounts() const override;
+    const CammerSingleton* liveRoiSet(int camera) const override;
+    QImage screenPicture() override;
+    void prepareCameraPicture(int camera) override;
+
     // AccountPageHost
     void showStatusStrip() override;
     void restartViews() override;
@@ -109,10 +121,9 @@ public:
     void restartLcdTimer(int ms) override;
     void updateWindow() override;
 
-    // StatusHost
+    // StatusHost (lastCycleTime as above)
     int unlockLevel() const override;
     void lock() override;
-    qint64 lastCycleTime() const override;
     QStringList parameterGroups() const override;
 
     // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)

@@ -67,21 +67,7 @@ private slots:
         QVERIFY(SetParamValue(QStringLiteral("trigInDelay"), 1, 1));  // product step 0.1 s after the trigger
         QVERIFY(SetParamValue(QStringLiteral("trigInDelay"), 2, 1));  // mould step 0.1 s after that
         // One defect area over the whole view in each step; templates are the good scene.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("rois"));
-        db.setDatabaseName(QStringLiteral("PARAM.db"));
-        QVERIFY(db.open());
-        const QString box = QStringLiteral("0 0 %1 %2").arg(gShowW - 1).arg(gShowH - 1);
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO cammer0 VALUES('detect0', '1'), ('detect1', '1'), "
-                                      "('ROI0-0', '3 45 100 0 1 0 0 %1'), ('ROI1-0', '3 45 100 0 1 0 0 %1')")
-                           .arg(box)));
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("rois"));
-        for (const char* d : {"cammer11", "cammer12"}) {
-            QDir().mkpath(QLatin1String(d));
-            QVERIFY(Scene(false).save(QLatin1String(d) + QStringLiteral("/template0.bmp")));
-        }
+        QVERIFY(AddWholeViewDefectSteps(Scene(false)));
         m_sim = std::make_unique<SimCamFolder>();
         m_sim->add(QStringLiteral("mvs"), kSerial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", 50}});
         QVERIFY(Scene(false).save(m_sim->devicePath(QStringLiteral("mvs"), kSerial) + QStringLiteral("/a-good.png")));
