@@ -173,11 +173,6 @@ void MainCommands::CameraChangeTrig()
         m_win->ports()->cameraChangeTrig(c);
 }
 
-void MainCommands::SlotShowStatisticsWidget()
-{
-    // With statistics enabled the statistics page shows here once it exists.
-}
-
 void MainCommands::SlotHelp()
 {
     if (HelpWidget* help = m_win->helpWidget) {

@@ -19,7 +19,6 @@ public slots:
     void CheckArea(bool fromSettings = false);
     void SlotStartSkipDetect();
     void CameraChangeTrig();
-    void SlotShowStatisticsWidget();
     void SlotHelp();
     void SlotShowAlarmImgae();
     void SlotMuliManualTrig();

@@ -20,6 +20,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class EditCavitywidget;
 class DrawROIWidget;
 class DrawUserWidget;
 class IndexButton;
@@ -31,6 +32,7 @@ class QTimer;
 class SaveFialImageThread;
 class SettingsPort;
 class StationLossPort;
+class StatisticsWidget;
 class WizardParaWidget;
 class CustomIONameWidget;
 class HardwareConfigurationWidget;
@@ -73,6 +75,8 @@ public:
     CammerWidget* cammerWidget[8] = {};
     IOStatusWidget* ioStatusWidget = nullptr;
     IndexButton* indexButton = nullptr;
+    EditCavitywidget* editCavitywidget = nullptr;
+    StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
     WizardParaWidget* wizardParaWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
     WidgetChangeCamera* widgetChangeCamera = nullptr;
@@ -132,6 +136,7 @@ public slots:
     // Area settings: the ROI editor on the templates (password first).
     void SlotAdjustArea();
     void SlotDetectCycle();
+    void SlotShowStatisticsWidget();
     void SlotFPS();
     void SlotROINGWarm();
     // On-screen triggers (the command column's buttons).
@@ -156,6 +161,8 @@ private:
     void MakeFolders();
     void StartSaver();
     void StartOperationLogDay();
+    void BuildCavityEditor();
+    void StartStatistics();
     void Stage(const char* what);
     void RepaintCountdowns();
     void BuildMainScreen();

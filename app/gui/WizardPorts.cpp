@@ -15,6 +15,9 @@
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
 #include "settings/CustomIONameWidget.h"
+#include "records/DetectCycleSQL.h"
+#include "records/ResStatisticsParam.h"
+#include "records/gui/EditCavitywidget.h"
 #include "settings/HelpWidget.h"
 #include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
@@ -216,6 +219,19 @@ void WizardPorts::manualStandInFrame(int c)
     m_standInIndex = (m_standInIndex + 1) % 50;
     if (w)
         w->LoadStandInFrame(path);
+}
+
+void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
+{
+    if (gpResStatisticsParam)
+        gpResStatisticsParam->Add(hour, ok, c, step);
+}
+
+void WizardPorts::cycleLogInsert(const QString& start, double seconds)
+{
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
+    DetectCycleSQL::instance->insertDate({start, seconds});
 }
 
 void WizardPorts::repaintStatus()
@@ -440,10 +456,9 @@ QStringList WizardPorts::parameterGroups() const
 
 bool WizardPorts::sideDialogVisible(bool withCavityNames) const
 {
-    // The cavity names answer here too once they exist.
-    (void)withCavityNames;
     for (const QWidget* page : {static_cast<QWidget*>(m_win->widgetChangeCamera),
-                                static_cast<QWidget*>(m_win->customIONameWidget)})
+                                static_cast<QWidget*>(m_win->customIONameWidget),
+                                withCavityNames ? static_cast<QWidget*>(m_win->editCavitywidget) : nullptr})
         if (page && page->isVisible())
             return true;
     return false;

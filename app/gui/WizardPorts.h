@@ -61,6 +61,8 @@ public:
     void skipButtonReset() override;
     void showDetecting(bool detecting) override;
     void checkArea() override;
+    void statisticsAdd(int hour, bool ok, int c, int step) override;
+    void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost
     QTimer* tscTimer() override;
