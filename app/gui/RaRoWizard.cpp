@@ -28,6 +28,11 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "records/DetectCycleSQL.h"
+#include "records/Myxls.h"
+#include "records/ResStatisticsParam.h"
+#include "records/gui/EditCavitywidget.h"
+#include "records/gui/StatisticsWidget.h"
 #include "users/DrawUserWidget.h"
 #include "view/DrawROIWidget.h"
 #include "users/PasswordBox.h"
@@ -42,6 +47,7 @@
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "foundation/VisionGlobals.h"
+#include "widgets/CheckBox.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/NumCharInput.h"
@@ -129,8 +135,9 @@ bool RaRoWizard::Build()
     gpLostComWarnBox = new LostComWarnBox;
     gContinuousNgWarnBox = new ContinuousNgWarnBox;
 
-    // 8. Detection-cycle log: DetectCycleSQL::instance is created here when the
-    //    production records exist; the 60-s timer re-creates it when missing.
+    // 8. Detection-cycle log; the 60-s timer re-creates it when missing.
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
     detectCycleTimer = NewTimer(this, &RaRoWizard::SlotDetectCycle, this);
     detectCycleTimer->start(60000);
 
@@ -227,6 +234,7 @@ bool RaRoWizard::Build()
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
     customIONameWidget->init();
     customIONameWidget->hide();
+    BuildCavityEditor();
     // 29.
     hardwareConfigurationWidget = new HardwareConfigurationWidget(this, [this] {
         return gCameraID == CAMERA_NONE ? 0 : numCamera();
@@ -261,6 +269,7 @@ bool RaRoWizard::Build()
 
     // 41. Statistics (with useStatistics): gpResStatisticsParam, then the
     //     statistics page without parent.
+    StartStatistics();
 
     // 42-44. Detection starts; the keypads hide on a press elsewhere.
     m_cycle->StartDetect();
@@ -306,7 +315,10 @@ bool RaRoWizard::Build()
 
     // 54-57.
     st.pendingInput = -1;
-    //     gpMyxls (Excel writer) is made here once the statistics export exists.
+    Myxls::Options xls;
+    xls.cameraCount = [this] { return numCamera(); };
+    gpMyxls = new Myxls(xls);
+    // The exports find the USB disk through SetUsbDiskFinder (FindAU).
     connect(this, &RaRoWizard::sigROINGWarm, this, &RaRoWizard::SlotROINGWarm);
     Stage("ready");
     return true;
@@ -434,6 +446,52 @@ void RaRoWizard::StartOperationLogDay()
     m_oplog->SlotCheckDate();
 }
 
+void RaRoWizard::BuildCavityEditor()
+{
+    editCavitywidget = new EditCavitywidget(numCamera(), this);
+    // Each camera's cavity check boxes carry its names from the start on.
+    editCavitywidget->setCaptionSink([this](int c, const QStringList& names) {
+        if (c < 0 || c >= 8 || !cammerWidget[c])
+            return;
+        for (int k = 0; k < 16 && k < names.size(); ++k)
+            if (cammerWidget[c]->cavityBox[k])
+                cammerWidget[c]->cavityBox[k]->setText(names[k]);
+    });
+    editCavitywidget->setReturnPage(wizardParaWidget);
+    editCavitywidget->Databaseinit();
+    editCavitywidget->init();
+    editCavitywidget->hide();
+}
+
+void RaRoWizard::StartStatistics()
+{
+    if (!gisUseStatistics)
+        return;
+    ResStatisticsParam::Options opt;
+    opt.cameraCount = [this] { return numCamera(); };
+    gpResStatisticsParam = new ResStatisticsParam(opt);
+    if (gpResStatisticsParam->fileState() != ResStatisticsParam::FileState::Ok) {
+        // Told once; the file was set aside (or counts stay in memory), so a
+        // restart would not help.
+        const QString waiting = gpWarnBox->text();
+        gpWarnBox->setText(LanStr(544));
+        gpWarnBox->exec();
+        InsertRecord(LanStr(544));
+        gpWarnBox->setText(waiting);
+        gpWarnBox->show();
+    }
+    statisticsWidget = new StatisticsWidget(gpResStatisticsParam, numCamera());
+    statisticsWidget->hide();
+}
+
+void RaRoWizard::SlotShowStatisticsWidget()
+{
+    if (!gisUseStatistics || !statisticsWidget)
+        return;
+    statisticsWidget->show();
+    statisticsWidget->raise();
+}
+
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
@@ -491,6 +549,15 @@ RaRoWizard::~RaRoWizard()
     gpNumCharPad = nullptr;
     delete m_oplog;
     m_oplog = nullptr;
+    delete statisticsWidget;
+    statisticsWidget = nullptr;
+    delete gpResStatisticsParam;
+    gpResStatisticsParam = nullptr;
+    delete gpMyxls;
+    gpMyxls = nullptr;
+    delete DetectCycleSQL::instance;
+    delete editCavitywidget;
+    editCavitywidget = nullptr;
     if (LogManager* lm = LogManager::Instance(); lm && lm->parent() == this) {
         delete lm;
         LogManager::SetInstance(nullptr);
@@ -675,7 +742,8 @@ void RaRoWizard::SlotAdjustArea()
 
 void RaRoWizard::SlotDetectCycle()
 {
-    // Re-creates the detection-cycle log once the production records exist.
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
 }
 
 void RaRoWizard::SlotFPS()

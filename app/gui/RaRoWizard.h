@@ -19,6 +19,7 @@ class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class EditCavitywidget;
 class DrawROIWidget;
 class DrawUserWidget;
 class OperationLog;
@@ -27,6 +28,7 @@ class QTimer;
 class SaveFialImageThread;
 class SettingsPort;
 class StationLossPort;
+class StatisticsWidget;
 class WizardParaWidget;
 class CustomIONameWidget;
 class HardwareConfigurationWidget;
@@ -68,6 +70,8 @@ public:
 
 
     CammerWidget* cammerWidget[8] = {};
+    EditCavitywidget* editCavitywidget = nullptr;
+    StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
     WizardParaWidget* wizardParaWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
     WidgetChangeCamera* widgetChangeCamera = nullptr;
@@ -108,6 +112,7 @@ public slots:
     // Area settings: the ROI editor on the templates (password first).
     void SlotAdjustArea();
     void SlotDetectCycle();
+    void SlotShowStatisticsWidget();
     void SlotFPS();
     void SlotROINGWarm();
     // On-screen triggers (the command column's buttons).
@@ -131,6 +136,8 @@ private:
     void MakeFolders();
     void StartSaver();
     void StartOperationLogDay();
+    void BuildCavityEditor();
+    void StartStatistics();
     void Stage(const char* what);
     void RepaintCountdowns();
 

@@ -12,6 +12,8 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "records/DetectCycleSQL.h"
+#include "records/ResStatisticsParam.h"
 #include "settings/HelpWidget.h"
 #include "settings/WizardParaWidget.h"
 #include "widgets/NumCharInput.h"
@@ -208,6 +210,19 @@ void WizardPorts::manualStandInFrame(int c)
     m_standInIndex = (m_standInIndex + 1) % 50;
     if (w)
         w->LoadStandInFrame(path);
+}
+
+void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
+{
+    if (gpResStatisticsParam)
+        gpResStatisticsParam->Add(hour, ok, c, step);
+}
+
+void WizardPorts::cycleLogInsert(const QString& start, double seconds)
+{
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
+    DetectCycleSQL::instance->insertDate({start, seconds});
 }
 
 void WizardPorts::repaintStatus()

@@ -56,6 +56,8 @@ public:
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
+    void statisticsAdd(int hour, bool ok, int c, int step) override;
+    void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost
     QTimer* tscTimer() override;
