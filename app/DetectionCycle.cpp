@@ -614,6 +614,7 @@ void DetectionCycle::StartDetect()
     std::fill(std::begin(state.reDetectLeft), std::end(state.reDetectLeft), 0);
     ResetRun(m_host->cameraCount());
     state.runState = RunDetecting;
+    m_host->showDetecting(true);
 }
 
 void DetectionCycle::StopDetect()
@@ -630,6 +631,7 @@ void DetectionCycle::StopDetect()
         state.curStep = state.customStep = gDNum - 1;
     }
     SetStopDetect();
+    m_host->showDetecting(false);
 }
 
 void DetectionCycle::SetStopDetect()

@@ -66,6 +66,7 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
         return false;
     m_size = cv::Size(w, h);
     m_mask = mask.empty() ? cv::Mat(h, w, CV_8UC1, cv::Scalar(255)) : cv::Mat(mask != 0);
+    m_maskOut = m_mask == 0;
     // The window edge bounds a descriptor like a masked-out pixel does.
     cv::Mat padded;
     cv::copyMakeBorder(m_mask, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
@@ -98,11 +99,11 @@ SURF::Features SURF::extractGrey(const cv::Mat& window) const
     }
     // Masked-out pixels read as the mean grey: what lies there never changes a descriptor.
     f.grey = g.clone();
-    f.grey.setTo(cv::Scalar(f.mean), m_mask == 0);
+    f.grey.setTo(cv::Scalar(f.mean), m_maskOut);
     f.grey.convertTo(f.centred, CV_32F);
     cv::GaussianBlur(f.centred, f.centred, cv::Size(0, 0), kSmooth, kSmooth, cv::BORDER_REPLICATE);
     f.centred -= cv::mean(f.centred, m_mask)[0];
-    f.centred.setTo(0, m_mask == 0);
+    f.centred.setTo(0, m_maskOut);
     f.energy = f.centred.dot(f.centred);
     f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
     f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
@@ -404,6 +405,7 @@ void SURF::Clear()
 {
     m_size = cv::Size();
     m_mask.release();
+    m_maskOut.release();
     m_detect.release();
     m_room.release();
     m_models.clear();
