@@ -65,7 +65,7 @@ bool CopyFile(const QString& from, const QString& to, Failure* failure)
         hash.addData(chunk);
         total += chunk.size();
         if (out.write(chunk) != chunk.size())
-            error = out.errorString();
+            error = QString::fromLocal8Bit(std::strerror(errno));  // a full disk says so here
     }
     // The restart that may follow must find the data on the disk.
     if (error.isEmpty() && (!out.flush() || ::fsync(out.handle()) != 0))

@@ -67,10 +67,11 @@ QByteArray ReadFile(const QString& path)
 QMap<QString, QByteArray> Snapshot(const QString& dir)
 {
     QMap<QString, QByteArray> out;
-    QDirIterator it(dir, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    const QDir root(QDir(dir).absolutePath());
+    QDirIterator it(root.path(), QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString p = it.next();
-        out.insert(QDir(dir).relativeFilePath(p), QFileInfo(p).isDir() ? QByteArray("<dir>") : ReadFile(p));
+        out.insert(root.relativeFilePath(p), QFileInfo(p).isDir() ? QByteArray("<dir>") : ReadFile(p));
     }
     return out;
 }
@@ -130,7 +131,7 @@ QString MakeArchive(const QString& name, const char* compress)
     WriteFile(QStringLiteral("pack/update.sh"), "#!/bin/sh\n");
     QByteArray data(300000, '\0');
     for (int i = 0; i < data.size(); ++i)
-        data[i] = char((i * 7919) >> 5);  // not too compressible
+        data[i] = char((quint32(i) * 7919u) >> 5);  // not too compressible
     WriteFile(QStringLiteral("pack/program"), data);
     const QString path = UsbFolder::disk() + QLatin1Char('/') + name;
     QDir().mkpath(UsbFolder::disk());
@@ -460,7 +461,7 @@ private slots:
         QVERIFY(Seen(answers, LanStr(147)));
         const QStringList stamps = QDir(UsbFolder::disk()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QCOMPARE(stamps.size(), 1);
-        const QString copy = UsbFolder::disk() + QLatin1Char('/') + stamps[0] + QLatin1Char('/') + QDir().dirName();
+        const QString copy = UsbFolder::disk() + QLatin1Char('/') + stamps[0] + QLatin1Char('/') + QDir::current().dirName();
         QCOMPARE(ReadFile(copy + QStringLiteral("/originalimage/cammer21/3.bmp")), picture);
         QCOMPARE(ReadFile(copy + QStringLiteral("/PARAM.db")), ReadFile(QStringLiteral("PARAM.db")));
         QVERIFY(!QFile::exists(copy + QStringLiteral("/usb/mnt")));  // the disk is not copied into itself
