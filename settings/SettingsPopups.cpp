@@ -18,3 +18,8 @@ void Warn(const QString& text)
     gpWarnBox->setText(text);
     gpWarnBox->exec();
 }
+
+QString ShortPath(const QString& path)
+{
+    return path.section(QLatin1Char('/'), -2, -1, QString::SectionSkipEmpty);
+}

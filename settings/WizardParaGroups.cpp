@@ -90,7 +90,7 @@ void WizardParaWidget::SlotParaGroupBackup()
         return;
     ParaGroups::Failure failure;
     if (!groups.Backup(name, gDNum, &failure)) {
-        Report(LanStr(1103).arg(failure.path));
+        Report(LanStr(1103).arg(ShortPath(failure.path)));
         return;
     }
     if (FindGroup(paraGroupCombo, name) < 0)
@@ -130,7 +130,7 @@ void WizardParaWidget::SlotParaGroupRestore()
     };
     ParaGroups::Failure failure;
     if (!groups.Restore(name, close, reopen, &failure)) {
-        Report(LanStr(1104).arg(failure.path));
+        Report(LanStr(1104).arg(ShortPath(failure.path)));
         return;
     }
     SetGroupIndex(paraGroupCombo->currentIndex());
@@ -153,7 +153,7 @@ void WizardParaWidget::SlotParaGroupDelete()
         return;
     ParaGroups::Failure failure;
     if (!ParaGroups(paraGroupDir.path()).Remove(name, &failure)) {
-        Report(LanStr(1105).arg(failure.path));
+        Report(LanStr(1105).arg(ShortPath(failure.path)));
         return;
     }
     // The other entries keep their positions as data; the group index stays.

@@ -25,10 +25,10 @@ bool Placed(Maintenance::Placed result, const Maintenance::Failure& failure, con
     case Maintenance::Placed::Done:
         return true;
     case Maintenance::Placed::Unreadable:
-        report(LanStr(1107).arg(failure.path));
+        report(LanStr(1107).arg(ShortPath(failure.path)));
         return false;
     case Maintenance::Placed::CopyFailed:
-        report(LanStr(1108).arg(failure.path));
+        report(LanStr(1108).arg(ShortPath(failure.path)));
         return false;
     }
     return false;
@@ -109,11 +109,11 @@ void WizardParaWidget::SlotExportData()
     const bool synced = Synced();
     UnmountAU(disk);
     if (!exported) {
-        Report(LanStr(1110).arg(failure.path));
+        Report(LanStr(1110).arg(ShortPath(failure.path)));
         return;
     }
     if (!synced) {
-        Report(LanStr(1110).arg(disk));
+        Report(LanStr(1110).arg(ShortPath(disk)));
         return;
     }
     Warn(LanStr(147));
@@ -125,7 +125,7 @@ void WizardParaWidget::SlotRestoreFactorySet()
         return;
     const QString archive = paraGroupDir.path() + QStringLiteral("/default/20clearsh.tar.gz");
     if (!QFileInfo(archive).isFile()) {
-        Report(LanStr(1109).arg(archive));
+        Report(LanStr(1109).arg(ShortPath(archive)));
         return;
     }
     Maintenance::Failure failure;
@@ -134,7 +134,7 @@ void WizardParaWidget::SlotRestoreFactorySet()
                 failure, report))
         return;
     if (!Synced()) {
-        Report(LanStr(1108).arg(archive));
+        Report(LanStr(1108).arg(ShortPath(archive)));
         return;
     }
     m_host->FLushAll();
