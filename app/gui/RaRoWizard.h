@@ -15,6 +15,8 @@
 #include <memory>
 
 class CameraLoss;
+class NetworkPage;
+class OtherNetWidget;
 class CameraStation;
 class CammerWidget;
 class ColorButton;
@@ -70,6 +72,8 @@ public:
     CammerWidget* cammerWidget[8] = {};
     WizardParaWidget* wizardParaWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
+    OtherNetWidget* otherNetWidget = nullptr;
+    NetworkPage* networkPage = nullptr;
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
