@@ -61,6 +61,37 @@ int LeadingInt(const QString& text)
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
+// A menu caption too wide for its button breaks at the space nearest its middle.
+QString FitCaption(const QString& text, int width)
+{
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(gShowW > 1024 ? (gLan == 0 ? 27 : 22) : (gLan == 0 ? 16 : 13));
+    if (QFontMetrics(f).horizontalAdvance(text) <= width - 8)
+        return text;
+    int best = -1;
+    for (int i = 0; i < text.size(); ++i)
+        if (text[i] == QLatin1Char(' ') && (best < 0 || std::abs(i - text.size() / 2) < std::abs(best - text.size() / 2)))
+            best = i;
+    QString out = text;
+    if (best > 0)
+        out[best] = QLatin1Char('\n');
+    else if (text.size() > 1)
+        out.insert(text.size() / 2, QLatin1Char('\n'));  // Chinese breaks anywhere
+    return out;
+}
+
+// A label drawn in the page font, smaller when it would run into its field.
+void DrawLabel(QPainter& p, const QRect& r, const QString& text)
+{
+    QFont f = p.font();
+    while (f.pixelSize() > 10 && QFontMetrics(f).horizontalAdvance(text) > r.width())
+        f.setPixelSize(f.pixelSize() - 1);
+    p.save();
+    p.setFont(f);
+    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, text);
+    p.restore();
+}
+
 void Warn(const QString& text)
 {
     WarnBox box;
@@ -120,10 +151,12 @@ void OtherNetWidget::BuildPages()
 
     smsBox = new CheckBox(this, LanStr(429));
     smsBox->setGeometry(labelX, row(1), s.v(400, 600), rowH);
+    smsBox->setFont(font);
     techNameEdit = edit(6, 2);
     techPhoneEdit = edit(5, 3);
     ngVideoBox = new CheckBox(this, LanStr(430));
     ngVideoBox->setGeometry(labelX, row(1), s.v(400, 600), rowH);
+    ngVideoBox->setFont(font);
 
     productCombo = new ComboBox(this);
     productCombo->setFont(font);
@@ -169,7 +202,7 @@ void OtherNetWidget::BuildPages()
 
     static const int kMenu[7] = {425, 426, 431, 443, 449, 456, 525};
     for (int i = 0; i < 7; ++i) {
-        menuButton[i] = new ColorButton(LanStr(kMenu[i]), this, 3);
+        menuButton[i] = new ColorButton(FitCaption(LanStr(kMenu[i]), s.v(100, 200)), this, 3);
         menuButton[i]->setGeometry(s.v(10, 40), s.v(10, 40) + i * s.v(55, 100), s.v(100, 200), s.v(50, 80));
     }
     connect(menuButton[0], &QPushButton::clicked, this, &OtherNetWidget::SlotTel);
@@ -548,9 +581,11 @@ void OtherNetWidget::paintEvent(QPaintEvent*)
     p.setPen(Qt::yellow);
     const int rowY0 = s.v(10, 50), rowStep = s.v(50, 90), rowH = s.v(40, 50);
     const int labelX = s.v(150, 300), labelW = s.v(200, 300);
-    auto label = [&](int text, int row, int x = -1) {
-        p.drawText(QRect(x < 0 ? labelX : x, rowY0 + (row - 1) * rowStep, labelW, rowH),
-                   Qt::AlignLeft | Qt::AlignVCenter, LanStr(text));
+    // Labels end where the value column starts.
+    const int valueX = s.v(300, 550);
+    auto label = [&](int text, int row, int x = -1, int dy = 0) {
+        const int left = x < 0 ? labelX : x;
+        DrawLabel(p, QRect(left, rowY0 + (row - 1) * rowStep + dy, x < 0 ? valueX - left - 4 : labelW, rowH), LanStr(text));
     };
     switch (m_page) {
     case 1:
@@ -566,8 +601,9 @@ void OtherNetWidget::paintEvent(QPaintEvent*)
         label(446, 2);
         break;
     case 5:
-        label(452, 1, s.v(525, 1050));
-        label(452, 2, s.v(525, 1050));
+        // Beside the port edits, which sit a little lower on wide screens.
+        label(452, 1, s.v(530, 1080), s.v(0, 15));
+        label(452, 2, s.v(530, 1080), s.v(0, 15));
         break;
     case 7: {
         int y = rowY0;
