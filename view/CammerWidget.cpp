@@ -195,6 +195,8 @@ void CammerWidget::ShowPicture(const std::vector<uint8_t>& picture)
 
 void CammerWidget::SyncDisplay()
 {
+    if (m_shown == &inspectFrame)
+        FinishInspectFrame();
     const FrameLayout& l = CammerWidgetData::layout();
     if (!m_displayDirty || !m_shown || m_shown->size() < size_t(l.colorLen())
         || displayBuffer.size() < size_t(l.imageLen()) * 4)
@@ -210,6 +212,7 @@ void CammerWidget::SaveFailImage(int step, int slot)
 {
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
+    FinishInspectFrame();  // the result picture shows the whole aligned frame
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
     const QImage picture = ResultPicture::Render(*this, step, slot, door, &firstNg);
@@ -271,6 +274,7 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     const size_t row = size_t(l.width) * (l.colour ? 4 : 1);
     if (workBuffer.size() < row * size_t(l.height))
         return false;
+    FinishInspectFrame();  // the aligned frame still needs the one being replaced
     for (int y = 0; y < l.height; ++y)
         std::memcpy(workBuffer.data() + row * size_t(y), img.constScanLine(y), row);
     return true;

@@ -4,6 +4,7 @@
 #include "app/DetectionCycle.h"
 #include "app/OperationLog.h"
 #include "app/gui/AlarmHost.h"
+#include "app/gui/IOStatusWidget.h"
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
@@ -25,6 +26,7 @@ class WizardPorts : public CycleHost,
                     public PlantLinkHost,
                     public AccountPageHost,
                     public MainWindowHooks,
+                    public StatusHost,
                     public ViewHost {
 public:
     explicit WizardPorts(RaRoWizard* win) : m_win(win) {}
@@ -56,6 +58,11 @@ public:
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
+    void skipButtonReset() override;
+    void showDetecting(bool detecting) override;
+    void checkArea() override;
+    void statisticsAdd(int hour, bool ok, int c, int step) override;
+    void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost
     QTimer* tscTimer() override;
@@ -107,6 +114,7 @@ public:
     void prepareCameraPicture(int camera) override;
 
     // AccountPageHost
+    void showStatusStrip() override;
     void restartViews() override;
 
     // MainWindowHooks
@@ -114,6 +122,11 @@ public:
     void LCDOnOff(int on) override;
     void restartLcdTimer(int ms) override;
     void updateWindow() override;
+
+    // StatusHost (lastCycleTime as above)
+    int unlockLevel() const override;
+    void lock() override;
+    QStringList parameterGroups() const override;
 
     // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)
     CycleState& cycle() override;
@@ -132,6 +145,13 @@ public:
     bool safetyDoorOpen() const override;
     void showHelp(int index) override;
     void hideKeypads() override;
+    bool commandColumnPress(bool showOrCheck) override;
+    void showCommandColumn() override;
+    void showStatusStrip(bool on) override;
+
+    // Camera renumbering, IO naming and (when asked) the cavity names: side
+    // dialogs that block the commands while they are open.
+    bool sideDialogVisible(bool withCavityNames) const;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }

@@ -11,6 +11,8 @@
 #include "app/MainGlobals.h"
 #include "app/gui/RaRoWizard.h"
 #include "params/WizardPara.h"
+#include "records/ResStatisticsParam.h"
+#include "../params/ParaTestDb.h"
 #include "widgets/SkinPixmaps.h"
 
 #include <QPainter>
@@ -146,6 +148,33 @@ private slots:
         QVERIFY2(down - up >= 280 && down - up <= 420, qPrintable(QString::number(down - up)));
         QCOMPARE(gFailNum[0], 0);  // a cycle saved by its re-detection counts no NG
         QVERIFY(!OperationLogRows().contains(QStringLiteral("Camera 1Alarm")));
+    }
+
+    // With result statistics and the cycle log on, each judged camera and
+    // step counts in the hour's row and each cycle start logs the cycle.
+    void cyclesReachTheRecords()
+    {
+        QVERIFY(SetParamValue(QStringLiteral("system6"), 10, 1));   // useStatistics
+        QVERIFY(SetParamValue(QStringLiteral("system12"), 21, 1));  // detectCycleLog
+        QVERIFY(SetParamValue(QStringLiteral("system1"), 8, 5));    // OK pictures kept
+        Start();
+        QVERIFY(gpResStatisticsParam);
+        m_board->send(QStringLiteral("set 0"));
+        QTRY_COMPARE_WITH_TIMEOUT(Words(*m_board).mid(m_base), (QStringList{"F4", "F7", "F5", "F4"}), 5000);
+        auto okTotal = [](const char* row) {
+            const QStringList v = SqliteRows(QStringLiteral("ResStatistics.db"),
+                                             QStringLiteral("select value1 from resstatistics where name='%1'").arg(QLatin1String(row)));
+            int sum = 0;
+            for (const QString& n : v.value(0).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                sum += n.toInt();
+            return sum;
+        };
+        QTRY_COMPARE(okTotal("C0_D1"), 1);
+        QCOMPARE(okTotal("C0_D0"), 1);
+        QCOMPARE(gpResStatisticsParam->live().cams[0].steps[1].ok[QTime::currentTime().hour()] +
+                     gpResStatisticsParam->live().cams[0].steps[1].ok[(QTime::currentTime().hour() + 23) % 24], 1);
+        QCOMPARE(SqliteRows(QStringLiteral("DetectCycle.db"), QStringLiteral("select count(*) from detect_cycle")),
+                 QStringList{"1"});
     }
 
 private:
