@@ -31,6 +31,8 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "network/gui/OtherNetWidget.h"
+#include "settings/NetworkPage.h"
 #include "records/DetectCycleSQL.h"
 #include "records/Myxls.h"
 #include "records/ResStatisticsParam.h"
@@ -223,6 +225,14 @@ bool RaRoWizard::Build()
     // Renumbering ends in the settings' power-off action.
     widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(),
                                                 [this] { wizardParaWidget->SlotShutDown(); });
+    otherNetWidget = new OtherNetWidget(this);
+    networkPage = new NetworkPage(wizardParaWidget, otherNetWidget);
+    wizardParaWidget->setNetworkPage(networkPage);
+    if (gpNet) {
+        // The plant client's answers to the dialog's requests.
+        connect(gpNet, &VUR_Net::productNamesReceived, otherNetWidget, &OtherNetWidget::vur_reset_product);
+        connect(gpNet, &VUR_Net::remindersReceived, otherNetWidget, &OtherNetWidget::vur_reset_remind);
+    }
     customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
@@ -532,6 +542,7 @@ RaRoWizard::~RaRoWizard()
     widgetChangeCamera = nullptr;
     helpWidget = nullptr;
     wizardParaWidget = nullptr;
+    networkPage = nullptr;  // went with the settings dialog
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;

@@ -16,6 +16,8 @@
 #include <memory>
 
 class CameraLoss;
+class NetworkPage;
+class OtherNetWidget;
 class CameraStation;
 class CammerWidget;
 class ColorButton;
@@ -79,6 +81,8 @@ public:
     StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
     WizardParaWidget* wizardParaWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
+    OtherNetWidget* otherNetWidget = nullptr;
+    NetworkPage* networkPage = nullptr;
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
