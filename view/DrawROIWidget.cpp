@@ -1,8 +1,11 @@
 #include "DrawROIWidget.h"
 
+#include "AlarmCommands.h"
 #include "AreaTexts.h"
 #include "CammerWidget.h"
+#include "EditSaver.h"
 #include "Prompts.h"
+#include "TemplateCommands.h"
 #include "app/ControlPort.h"
 #include "app/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
@@ -37,11 +40,16 @@ ViewHost& Host()
 }
 }  // namespace
 
-DrawROIWidget::DrawROIWidget(QWidget* parent) : QWidget(parent)
+DrawROIWidget::DrawROIWidget(QWidget* parent)
+    : QWidget(parent)
+    , m_templates(std::make_unique<TemplateCommands>(*this))
+    , m_alarm(std::make_unique<AlarmCommands>(*this))
 {
     BuildWidgets();
     hide();
 }
+
+DrawROIWidget::~DrawROIWidget() = default;
 
 void DrawROIWidget::BuildWidgets()
 {
@@ -99,18 +107,20 @@ void DrawROIWidget::BuildWidgets()
     copyButton = button(9, &DrawROIWidget::SlotCopyArea);
     deleteButton = button(55, &DrawROIWidget::SlotDeleteROI);
     deleteAllButton = button(57, &DrawROIWidget::SlotDeleteAllROI);
-    noCheckButton = button(47, nullptr);
+    noCheckButton = button(47, &DrawROIWidget::SlotNoCheckCur);
     reCheckButton = button(61, nullptr);
+    connect(reCheckButton, &ColorButton::clicked, this, [this] { SlotReCheck(); });
     helpButton = button(111, &DrawROIWidget::SlotHelp);
     liveTemplateButton = button(212, &DrawROIWidget::SlotAutoChange);
-    previousButton = button(59, nullptr);
-    nextButton = button(62, nullptr);
-    deleteTemplateButton = button(63, nullptr);
+    previousButton = button(59, &DrawROIWidget::SlotTempLast);
+    nextButton = button(62, &DrawROIWidget::SlotTempNext);
+    deleteTemplateButton = button(63, &DrawROIWidget::SlotTempDeleteCur);
     ignoredToggle = new ColorButton(QString(), this, 4);
     ignoredToggle->setFixedSize(w, h);
-    ignoreAlarmButton = button(54, nullptr);
-    deleteIgnoredButton = button(56, nullptr);
-    addTemplateButton = button(48, nullptr);
+    connect(ignoredToggle, &ColorButton::clicked, this, &DrawROIWidget::SlotShowHideAlarmPoint);
+    ignoreAlarmButton = button(54, &DrawROIWidget::SlotIgnoreAlarmPoint);
+    deleteIgnoredButton = button(56, &DrawROIWidget::SlotDeleteIgnorePoint);
+    addTemplateButton = button(48, &DrawROIWidget::SlotAddTemp);
 
     for (QWidget* c : std::initializer_list<QWidget*>{
              sideButton, sourceCombo, cameraCombo, stepCombo, returnButton, pageButton, rectButton,
@@ -232,8 +242,7 @@ void DrawROIWidget::ShowTemplate(CammerWidget* w)
         return;
     const int k = std::clamp(w->templateIndex, 0, int(w->templateImages[g].size()) - 1);
     w->ShowPicture(w->templateImages[g][size_t(k)]);
-    const QFileInfo file(w->GroupFile(g, QStringLiteral("template%1.bmp").arg(k)));
-    gTempTime = file.exists() ? file.lastModified().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")) : QString();
+    GetTempTIme(w->camera, g, k);
     const FrameLayout& l = w->CammerWidgetData::layout();
     if (l.colour && w->grayFrame.size() >= size_t(l.imageLen())) {
         auto* rgba = reinterpret_cast<int*>(w->templateImages[g][size_t(k)].data());
@@ -329,6 +338,14 @@ void DrawROIWidget::SlotChangeSource(int s)
                 cur->ShowPicture(cur->recentNg[g][0]);
             cur->update();
         }
+        break;
+    case 3:
+    case 4:
+        m_records.index = 0;
+        m_records.okRecords = s == 3;
+        LoadPic();
+        if (cur)
+            cur->update();
         break;
     default:
         break;
@@ -626,5 +643,24 @@ void DrawROIWidget::Restart()
 
 void DrawROIWidget::SlotSaveData()
 {
-    // Saving the edit sets comes with the change log.
+    EditSaver::Save(Host(), m_templatesChanged);
 }
+
+void DrawROIWidget::GetTempTIme(int camera, int step, int index)
+{
+    const QFileInfo file(QStringLiteral("./cammer%1%2/template%3.bmp").arg(camera + 1).arg(step + 1).arg(index));
+    gTempTime = file.exists() ? file.lastModified().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")) : QString();
+}
+
+void DrawROIWidget::SlotTempLast() { m_templates->Step(-1); }
+void DrawROIWidget::SlotTempNext() { m_templates->Step(1); }
+void DrawROIWidget::SlotTempDeleteCur() { m_templates->DeleteCurrent(); }
+void DrawROIWidget::SlotTempDeleteAll() { m_templates->DeleteAll(); }
+void DrawROIWidget::SlotAddTemp() { m_templates->AddTemplate(); }
+void DrawROIWidget::SlotNoCheckCur() { m_alarm->NoCheckCurrent(); }
+void DrawROIWidget::SlotShowHideAlarmPoint() { m_alarm->ShowHideAlarmPoint(); }
+void DrawROIWidget::SlotIgnoreAlarmPoint() { m_alarm->IgnoreAlarmPoint(); }
+void DrawROIWidget::SlotDeleteIgnorePoint() { m_alarm->DeleteIgnorePoint(); }
+void DrawROIWidget::SlotReCheck() { m_alarm->ReCheck(Host().cameraCount()); }
+void DrawROIWidget::SlotReCheck(int camera) { m_alarm->ReCheck(camera); }
+void DrawROIWidget::LoadPic() { m_alarm->LoadPic(); }

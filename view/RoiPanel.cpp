@@ -598,29 +598,33 @@ void RoiPanel::SlotCopyArea(QPoint p)
 
 void RoiPanel::CopyPara()
 {
-    CammerSingleton* live = m_w.liveSet;
-    if (!live)
-        return;
-    const int type = Params().machineType;
+    if (m_w.liveSet)
+        CopyPairedSteps(*m_w.liveSet, m_w.liveMasks, Params().machineType);
+}
+
+void RoiPanel::CopyPairedSteps(CammerSingleton& set, cv::Mat (*masks)[50], int machineType)
+{
     std::vector<std::pair<int, int>> pairs;
-    if (type == 0 || type == 3)
+    if (machineType == 0 || machineType == 3)
         pairs = {{0, 1}};
-    else if (type == 1 || type == 2)
+    else if (machineType == 1 || machineType == 2)
         pairs = {{0, 2}, {1, 3}};
+    // Shapes, masks, kinds, limits and functions; cavities, outputs and NG counters stay.
     for (const auto& [from, to] : pairs) {
-        const int n = std::clamp(live->count[from], 0, int(CammerSingleton::kMaxRoi));
-        live->count[to] = n;
+        const int n = std::clamp(set.count[from], 0, int(CammerSingleton::kMaxRoi));
+        set.count[to] = n;
         for (int j = 0; j < n; ++j) {
-            live->rect[to][j] = live->rect[from][j];
-            live->circle[to][j] = live->circle[from][j];
-            live->polygon[to][j] = live->polygon[from][j];
-            SelectArea(*live, to, j, false);
-            m_w.liveMasks[to][j] = m_w.liveMasks[from][j].clone();
-            live->roi_type[to][j] = live->roi_type[from][j];
-            live->min_size[to][j] = live->min_size[from][j];
-            live->sensibility[to][j] = live->sensibility[from][j];
-            live->max_area[to][j] = live->max_area[from][j];
-            live->algorithm[to][j] = live->algorithm[from][j];
+            set.rect[to][j] = set.rect[from][j];
+            set.circle[to][j] = set.circle[from][j];
+            set.polygon[to][j] = set.polygon[from][j];
+            SelectArea(set, to, j, false);
+            if (masks)
+                masks[to][j] = masks[from][j].clone();
+            set.roi_type[to][j] = set.roi_type[from][j];
+            set.min_size[to][j] = set.min_size[from][j];
+            set.sensibility[to][j] = set.sensibility[from][j];
+            set.max_area[to][j] = set.max_area[from][j];
+            set.algorithm[to][j] = set.algorithm[from][j];
         }
     }
 }

@@ -117,13 +117,10 @@ void RoiTouch::Press(QMouseEvent* event)
     EditorState& ed = host.editor();
     const QPoint wp = event->position().toPoint();
     // Both readers of the touch point: the zoom centre and the pan start.
-    st.zoomCentreX = wp.x();
-    st.zoomCentreY = wp.y();
-    if (m_w.IsSelectedCamera()) {
-        st.lastPanX = wp.x();
-        st.lastPanY = wp.y();
+    st.zoomCentreX = st.lastPanX = wp.x();
+    st.zoomCentreY = st.lastPanY = wp.y();
+    if (m_w.IsSelectedCamera())
         m_w.MUpdateXYV(wp.x(), wp.y());
-    }
     if (host.commandColumnPress(st.verdictState < VerdictAlarm))
         return;
     const int n = host.cameraCount();

@@ -29,6 +29,7 @@
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
 #include "users/DrawUserWidget.h"
+#include "view/AutoRegion.h"
 #include "view/DrawROIWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
@@ -669,6 +670,18 @@ void RaRoWizard::SlotAdjustArea()
         w->SetCheckBoxState(1);
         w->ShowHideCheckBox(true);
     }
+}
+
+void RaRoWizard::AutogenerationRegion(int step)
+{
+    const int c = cycle().selCamera;
+    CammerWidget* w = (c >= 0 && c < numCamera()) ? cammerWidget[c] : nullptr;
+    if (!w || !w->editSet || step < 0 || step > 7 || w->editSet->count[step] != 0)
+        return;
+    AutoRegion::Generate(*w, step, *gpWPara);
+    m_ports->editor().drawKind = EditorState::DrawNone;
+    w->selectedRoi = -1;
+    w->update();
 }
 
 void RaRoWizard::SlotDetectCycle()

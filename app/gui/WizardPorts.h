@@ -119,6 +119,7 @@ public:
     void BackTrain() override;
     bool safetyDoorOpen() const override;
     void showHelp(int index) override;
+    void AutogenerationRegion(int step) override;
     void hideKeypads() override;
 
     bool roiWarning() const { return m_roiWarning; }
