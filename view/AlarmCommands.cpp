@@ -20,12 +20,6 @@ ViewHost& Host()
     return ViewHost::instance();
 }
 
-const WizardPara& Params()
-{
-    static const WizardPara fallback;
-    return gpWPara ? *gpWPara : fallback;
-}
-
 // Larger alarm areas are no stray points: ignoring them would blind the area.
 constexpr int kMaxIgnoredArea = 2000;
 }  // namespace
@@ -69,7 +63,7 @@ void AlarmCommands::NoCheckCurrent()
 {
     ViewHost& host = Host();
     CycleState& st = host.cycle();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     if (p.pwdSkipDetect && host.CheckPassword() == 0)
         return;
     if (p.doorClearsAlarm && !host.safetyDoorOpen()) {
@@ -135,7 +129,7 @@ void AlarmCommands::IgnoreAlarmPoint()
     if (!w)
         return;
     ViewHost& host = Host();
-    if (Params().pwdIgnorePoint && host.CheckPassword() == 0)
+    if (LiveParams().pwdIgnorePoint && host.CheckPassword() == 0)
         return;
     if (!Ask(113))
         return;

@@ -23,12 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const WizardPara& Params()
-{
-    static const WizardPara fallback;
-    return gpWPara ? *gpWPara : fallback;
-}
-
 bool Small()
 {
     return gShowW <= 1024;
@@ -37,6 +31,32 @@ bool Small()
 ViewHost& Host()
 {
     return ViewHost::instance();
+}
+
+template <class F>
+void EachCamera(F f)
+{
+    ViewHost& h = Host();
+    for (int c = 0; c < h.cameraCount(); ++c)
+        if (CammerWidget* w = h.cameraWidget(c))
+            f(w);
+}
+
+// The edit set starts again from the live set.
+void FreshEditCopy(CammerWidget* w)
+{
+    if (w->editSet && w->liveSet) {
+        *w->editSet = *w->liveSet;
+        w->BackMask();
+    }
+}
+
+// Back to the first template with nothing selected and no panel.
+void ClearSelection(CammerWidget* w)
+{
+    w->templateIndex = 0;
+    w->DeselectROI();
+    w->ShowHideROIPara();
 }
 }  // namespace
 
@@ -88,7 +108,7 @@ void DrawROIWidget::BuildWidgets()
     if (cameras > 1)
         cameraCombo->addItem(LanStr(44));
     stepCombo = combo();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     if (p.machineType == 0 || p.machineType == 3) {
         for (int s = 0; s < 2; ++s)
             stepCombo->addItem(LanStr(46).arg(LanStr(263 + s)));
@@ -259,7 +279,7 @@ void DrawROIWidget::SlotChangeSource(int s)
     ViewHost& host = Host();
     CycleState& st = host.cycle();
     EditorState& ed = host.editor();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     const int previous = gSource;
     gSource = s;
     m_side = false;
@@ -277,25 +297,16 @@ void DrawROIWidget::SlotChangeSource(int s)
             gpControlIO->IOFlashOut();
         }
     }
+    EachCamera(ClearSelection);
     const int n = host.cameraCount();
-    for (int c = 0; c < n; ++c) {
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->templateIndex = 0;
-            w->DeselectROI();
-            w->ShowHideROIPara();
-        }
-    }
     const int maxCamera = s == 1 ? n : n - 1;
     if (st.selCamera < 0 || st.selCamera > maxCamera) {
         st.selCamera = 0;
         host.ChangeCammer();
     }
     SetComboIndex(cameraCombo, st.selCamera);
-    for (int c = 0; c < n; ++c) {
-        CammerWidget* w = host.cameraWidget(c);
-        if (w && p.showMouldNumber)
-            w->ShowHideCheckBox(s == 0);
-    }
+    if (p.showMouldNumber)
+        EachCamera([s](CammerWidget* w) { w->ShowHideCheckBox(s == 0); });
     if (s != 0)
         host.showStatusStrip(true);
     else if (p.showMouldNumber)
@@ -311,24 +322,16 @@ void DrawROIWidget::SlotChangeSource(int s)
         ed.drawKind = EditorState::DrawNone;
         if (m_reload) {
             m_reload = false;
-            for (int c = 0; c < n; ++c)
-                if (CammerWidget* w = host.cameraWidget(c); w && w->editSet && w->liveSet) {
-                    *w->editSet = *w->liveSet;
-                    w->BackMask();
-                }
+            EachCamera(FreshEditCopy);
         }
         ShowTemplate(cur);
         break;
     case 1:
         if (st.verdictState == VerdictAlarm) {
-            for (int c = 0; c < n; ++c)
-                if (CammerWidget* w = host.cameraWidget(c))
-                    w->blinkPhase = 0;
+            EachCamera([](CammerWidget* w) { w->blinkPhase = 0; });
             ignoredToggle->setText(LanStr(64));
         }
-        for (int c = 0; c < n; ++c)
-            if (CammerWidget* w = host.cameraWidget(c))
-                w->ShowWorkFrame();
+        EachCamera([](CammerWidget* w) { w->ShowWorkFrame(); });
         break;
     case 2:
         if (cur) {
@@ -362,7 +365,7 @@ void DrawROIWidget::SlotChangeCamera(int i)
         st.selCamera = gSource == 1 ? n : n - 1;
     else
         st.selCamera = std::max(i, 0);
-    if (st.verdictState == VerdictAreaCheck && Params().showMouldNumber)
+    if (st.verdictState == VerdictAreaCheck && LiveParams().showMouldNumber)
         if (CammerWidget* w = SingleCamera()) {
             w->SetCheckBoxState(1);
             w->ShowHideCheckBox(true);
@@ -378,7 +381,7 @@ void DrawROIWidget::SlotChangeDetect(int s)
         return;
     ViewHost& host = Host();
     EditorState& ed = host.editor();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     ed.copyMode = false;
     const bool twoSided = p.machineType == 1 || p.machineType == 2;
     const int k = twoSided ? (s & 1) : s;
@@ -466,13 +469,20 @@ void DrawROIWidget::SlotCopyArea()
     polygonButton->setText(LanStr(53));
 }
 
-void DrawROIWidget::SlotDeleteROI()
+CammerWidget* DrawROIWidget::DeletingOn()
 {
     if (!DrawingAllowed())
+        return nullptr;
+    Host().editor().copyMode = false;
+    return SingleCamera();
+}
+
+void DrawROIWidget::SlotDeleteROI()
+{
+    CammerWidget* w = DeletingOn();
+    if (!w)
         return;
-    EditorState& ed = Host().editor();
-    ed.copyMode = false;
-    CammerWidget* w = SingleCamera();
+    const EditorState& ed = Host().editor();
     if (w->selectedRoi < 0) {
         Warn(65);
         return;
@@ -487,11 +497,10 @@ void DrawROIWidget::SlotDeleteROI()
 
 void DrawROIWidget::SlotDeleteAllROI()
 {
-    if (!DrawingAllowed())
+    CammerWidget* w = DeletingOn();
+    if (!w)
         return;
-    EditorState& ed = Host().editor();
-    ed.copyMode = false;
-    CammerWidget* w = SingleCamera();
+    const EditorState& ed = Host().editor();
     if (Ask(67)) {
         // Like a single delete, the ignore points go only when the edit is saved.
         w->DeleteAllROI(std::clamp(ed.editorStep, 0, 7));
@@ -511,9 +520,10 @@ void DrawROIWidget::SlotAutoChange()
         return;
     }
     setSource(1);
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c); w && !w->cameraOK && w->blinkTimer)
+    EachCamera([](CammerWidget* w) {
+        if (!w->cameraOK && w->blinkTimer)
             w->blinkTimer->start(1000);
+    });
 }
 
 void DrawROIWidget::SlotHelp()
@@ -524,7 +534,7 @@ void DrawROIWidget::SlotHelp()
 
 int DrawROIWidget::AdjustedEditorStep(int step) const
 {
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     switch (p.machineType) {
     case 1:
     case 2:
@@ -568,11 +578,7 @@ void DrawROIWidget::Reset(bool drawingPage)
     m_side = false;
     m_page = 0;
     m_reload = true;
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c); w && w->editSet && w->liveSet) {
-            *w->editSet = *w->liveSet;
-            w->BackMask();
-        }
+    EachCamera(FreshEditCopy);
     int step = std::clamp(st.curStep, 0, 7);
     if (st.verdictState != VerdictAlarm)
         step = AdjustedEditorStep(step);
@@ -595,16 +601,11 @@ void DrawROIWidget::SlotReturn()
 {
     ViewHost& host = Host();
     host.hideKeypads();
-    const int n = host.cameraCount();
-    for (int c = 0; c < n; ++c) {
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->templateIndex = 0;
-            w->DeselectROI();
-            w->ShowHideROIPara();
-            if (Params().showMouldNumber)
-                w->ShowHideCheckBox(false);
-        }
-    }
+    EachCamera([](CammerWidget* w) {
+        ClearSelection(w);
+        if (LiveParams().showMouldNumber)
+            w->ShowHideCheckBox(false);
+    });
     host.showStatusStrip(true);
     if (host.cycle().verdictState == VerdictAlarm) {
         SlotSaveData();
@@ -627,18 +628,13 @@ void DrawROIWidget::Restart()
     ViewHost& host = Host();
     host.cycle().verdictState = VerdictIdle;
     gSource = -1;
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->DeselectROI();
-            w->ShowWorkFrame();
-        }
+    EachCamera([](CammerWidget* w) {
+        w->DeselectROI();
+        w->ShowWorkFrame();
+    });
     host.showCommandColumn();
     hide();
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->ShowHideROIPara();
-            w->update();
-        }
+    EachCamera([](CammerWidget* w) { w->ShowHideROIPara(); });
 }
 
 void DrawROIWidget::SlotSaveData()

@@ -110,6 +110,8 @@ public slots:
 private:
     void BuildWidgets();
     bool DrawingAllowed() const;
+    // The camera a delete works on (copy mode ends), null when not allowed.
+    CammerWidget* DeletingOn();
     void StartDrawing(int kind, bool gesture);
     void SetComboIndex(ComboBox* combo, int index);
     int AdjustedEditorStep(int step) const;

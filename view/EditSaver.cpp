@@ -37,8 +37,7 @@ namespace EditSaver {
 
 bool Save(ViewHost& host, bool (&templatesChanged)[8])
 {
-    static const WizardPara fallback;
-    const WizardPara& p = gpWPara ? *gpWPara : fallback;
+    const WizardPara& p = LiveParams();
     const int steps = std::clamp(int(gDNum), 0, int(CammerSingleton::kGroups));
     const int n = std::min(host.cameraCount(), 8);
     std::vector<Pending> changed;

@@ -17,18 +17,13 @@ ViewHost& Host()
     return ViewHost::instance();
 }
 
-const WizardPara& Params()
-{
-    static const WizardPara fallback;
-    return gpWPara ? *gpWPara : fallback;
-}
 }  // namespace
 
 void TemplateCommands::AddTemplate()
 {
     ViewHost& host = Host();
     CycleState& st = host.cycle();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     const bool alarmLive = st.verdictState == VerdictAlarm && gSource == 1;
     if (alarmLive) {
         CammerWidget* cur = m_col.SingleCamera();

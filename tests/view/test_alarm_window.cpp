@@ -126,26 +126,22 @@ private slots:
     void grabScreens_data() { AddLanguageRows(); }
     void grabScreens()
     {
-        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
-        if (out.isEmpty())
-            QSKIP("MOJU_SHOTS_DIR not set");
+        MOJU_SKIP_WITHOUT_SHOTS();
         QFETCH(int, lan);
         Monitor m(lan);
         m.win->show();
         m.RaiseAlarm();
-        QDir().mkpath(out);
-        const QString tag = QStringLiteral("%1x%2-%3").arg(gShowW).arg(gShowH).arg(QTest::currentDataTag());
-        QVERIFY(m.win->grab().save(QStringLiteral("%1/alarm-all-%2.png").arg(out, tag)));
+        QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("alarm-all"))));
         m.win->drawROIWidget->SetCameraChoice(0);
         m.w->blinkPhase = 1;
-        QVERIFY(m.win->grab().save(QStringLiteral("%1/alarm-camera-%2.png").arg(out, tag)));
+        QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("alarm-camera"))));
         // An NG record to browse.
         m.w->SaveFailImage(1, 0);
         const QImage picture(gpFailImage[0][1][0], gImageW, gImageH, QImage::Format_RGB32);
         QVERIFY(picture.save(ResultFolder(0, 1, 0) + QStringLiteral("/0000000001_2024-05-06-10-11-12.jpg")));
         m.win->drawROIWidget->setSource(4);
         m.win->drawROIWidget->stepCombo->setCurrentIndex(1);
-        QVERIFY(m.win->grab().save(QStringLiteral("%1/records-ng-%2.png").arg(out, tag)));
+        QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("records-ng"))));
     }
 };
 
