@@ -42,6 +42,7 @@ struct CycleState {
     int shownStep = 0;
     uint8_t manualNG = 0;
     qint64 alarmStartMs = 0;
+    int clearReason = 0;     // how the last alarm was cleared (plant link: 4 to 8 have a text)
     uint8_t cavityNG[4] = {};
     int customOutPending = 0;
     int customOutIndex = -1;

@@ -92,6 +92,7 @@ unsigned DetectionCycle::HandOverFrames()
             if (!m_station->isImageFill[c])
                 continue;
             const size_t bytes = std::min({size_t(gColorLen), side->acqBuffer.size(), cam->workBuffer.size()});
+            cam->FinishInspectFrame();  // the aligned frame still needs the one being replaced
             std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
             m_station->isImageFill[c] = false;
         }
@@ -613,6 +614,7 @@ void DetectionCycle::StartDetect()
     std::fill(std::begin(state.reDetectLeft), std::end(state.reDetectLeft), 0);
     ResetRun(m_host->cameraCount());
     state.runState = RunDetecting;
+    m_host->showDetecting(true);
 }
 
 void DetectionCycle::StopDetect()
@@ -629,6 +631,7 @@ void DetectionCycle::StopDetect()
         state.curStep = state.customStep = gDNum - 1;
     }
     SetStopDetect();
+    m_host->showDetecting(false);
 }
 
 void DetectionCycle::SetStopDetect()

@@ -56,6 +56,8 @@ public:
     virtual void saveReTrainImage(int c, int g) = 0;
     virtual void retrain(int c, int g, bool shapeOnly) = 0;
     virtual void skipButtonReset() {}
+    // Detection was started or stopped by a command (start/stop caption).
+    virtual void showDetecting(bool detecting) { (void)detecting; }
     virtual void checkArea() {}
     // Result statistics and the cycle log (production records).
     virtual void statisticsAdd(int hour, bool ok, int c, int step) { (void)hour, (void)ok, (void)c, (void)step; }

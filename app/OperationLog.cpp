@@ -3,6 +3,7 @@
 #include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "records/DayFileMerge.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -136,28 +137,10 @@ bool OperationLog::MergeInto(const QString& archivePath)
 {
     // A clock set back meets a day that is already archived: its rows are kept
     // and today's are added after them.
-    const QString name = m_connection + QStringLiteral("_merge");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(archivePath);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("ATTACH DATABASE ? AS cur"));
-            q.addBindValue(FilePath(QStringLiteral("RECORD.db")));
-            if (q.exec()) {
-                db.transaction();
-                ok = q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)"))
-                     && q.exec(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) "
-                                              "SELECT recordtime, recordpassword, remarks FROM cur.RECORD"));
-                ok = ok ? db.commit() : (db.rollback(), false);
-                q.exec(QStringLiteral("DETACH DATABASE cur"));
-            }
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok && QFile::remove(FilePath(QStringLiteral("RECORD.db")));
+    const QString current = FilePath(QStringLiteral("RECORD.db"));
+    return AppendDayFile(archivePath, current, QStringLiteral("RECORD"), QStringLiteral("recordtime, recordpassword, remarks"),
+                         QStringLiteral("CREATE TABLE IF NOT EXISTS RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)"))
+           && QFile::remove(current);
 }
 
 bool OperationLog::ArchiveCurrent(const QString& day)

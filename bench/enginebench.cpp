@@ -1,29 +1,38 @@
 // Times one detection step (positioning and judgement) of eight grey 1920x1080
-// cameras with 50 ROIs each, on 1 and on 2 threads, with angleRange 0 and 30;
-// the training of all cameras; and one memcpy pass over the eight frames, so
-// that the ratio can be read. Verdicts of every thread count are compared.
+// cameras with 50 ROIs each, on 1 and on 2 threads, with angleRange 0 and 30,
+// on good frames and on NG frames (a foreign object in every fourth ROI); the
+// training of all cameras; and the yardstick: one memcpy pass over eight
+// frames that are not in the cache (copied from and to pools larger than
+// twice the last-level cache), beside the same pass over cached frames.
+// Medians and minimums of both, the ratio against the cold pass, a digest of
+// every verdict and value (to compare builds) and the allocations per step.
 //
 //   enginebench [--threads N] [--angle A] [--steps S] [--cv-threads T]
 //               [--breakdown] [--verbose] [--dx X --dy Y] [--noise N]
 //               [--model-w W --model-h H]
 // --threads and --angle restrict the run to one value; --breakdown times
-// camera 0 by phase and function code; --verbose checks the alignment of
-// camera 0 and probes the positioning model directly.
+// camera 0 by phase (positioning, warp, each function code); --verbose checks
+// the alignment of camera 0 and probes the positioning model directly.
 // For the panel's two cores: taskset -c 0,1 enginebench
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <ctime>
+#include <unistd.h>
 #include <vector>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "BenchCamera.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/InspectStep.h"
@@ -32,6 +41,48 @@
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
 #include "foundation/VisionGlobals.h"
+
+// Allocations are counted by standing in for glibc's allocator entry points
+// (not under the sanitizers, which bring their own).
+std::atomic<long> gAllocations{0};
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
+void* malloc(size_t n)
+{
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_malloc(n);
+}
+void* calloc(size_t a, size_t b)
+{
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_calloc(a, b);
+}
+void* realloc(void* p, size_t n)
+{
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_realloc(p, n);
+}
+void* memalign(size_t align, size_t n)
+{
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_memalign(align, n);
+}
+void* aligned_alloc(size_t align, size_t n)
+{
+    return memalign(align, n);
+}
+int posix_memalign(void** out, size_t align, size_t n)
+{
+    *out = memalign(align, n);
+    return *out ? 0 : ENOMEM;
+}
+}
+#define MOJU_COUNTS_ALLOCATIONS 1
+#endif
 
 namespace {
 double gNoise = 2;
@@ -95,25 +146,7 @@ cv::Mat Moved(const cv::Mat& src, double dx, double dy, double angle)
     return out;
 }
 
-struct Camera {
-    std::unique_ptr<CammerWidgetData> widget;
-    std::unique_ptr<CammerSingleton> set;
-    std::unique_ptr<CammerRecong> engine;
-};
-
-void AddRoi(Camera& c, int code, const cv::Rect& r, int minSize, int sens, int maxArea)
-{
-    CammerSingleton& s = *c.set;
-    const int j = s.count[0]++;
-    s.roi_type[0][j] = CammerSingleton::kRect;
-    s.algorithm[0][j] = code;
-    s.min_size[0][j] = minSize;
-    s.sensibility[0][j] = sens;
-    s.max_area[0][j] = maxArea;
-    s.rect[0][j] = ClustomRect(r.x, r.y, r.x + r.width - 1, r.y + r.height - 1);
-    s.rect[0][j].setImageRect();
-    c.widget->liveMasks[0][j] = s.rect[0][j].UpdateMask();
-}
+using Camera = BenchCamera;
 
 // 50 ROIs: 20 Defect, 10 Spot, 3 black + 3 white area, 3 white + 3 black num,
 // 4 Similarity, 4 Dist-Measure. No Position ROI: the model is the centre half
@@ -124,21 +157,21 @@ void BuildRoiSet(Camera& c)
     auto cell = [](int i) { return cv::Point((1 + i % 10) * 160 + 10, (i / 10) * 170 + 50); };
     int i = 0;
     for (int k = 0; k < 20; ++k, ++i)
-        AddRoi(c, RoiCode::Defect, cv::Rect(cell(i), cv::Size(150, 150)), 3, 45, 100);
+        c.AddRoi(RoiCode::Defect, cv::Rect(cell(i), cv::Size(150, 150)), 3, 45, 100);
     for (int k = 0; k < 10; ++k, ++i)
-        AddRoi(c, RoiCode::Spot, cv::Rect(cell(i) + cv::Point(20, 20), cv::Size(110, 100)), 12800, 0, 50000);
+        c.AddRoi(RoiCode::Spot, cv::Rect(cell(i) + cv::Point(20, 20), cv::Size(110, 100)), 12800, 0, 50000);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::BlackArea, cv::Rect(cell(i) + cv::Point(40, 40), cv::Size(70, 60)), 0, 50, 5000);
+        c.AddRoi(RoiCode::BlackArea, cv::Rect(cell(i) + cv::Point(40, 40), cv::Size(70, 60)), 0, 50, 5000);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::WhiteArea, cv::Rect(cell(i) + cv::Point(20, 100), cv::Size(110, 30)), 0, 200, 5000);
+        c.AddRoi(RoiCode::WhiteArea, cv::Rect(cell(i) + cv::Point(20, 100), cv::Size(110, 30)), 0, 200, 5000);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::WhiteNum, cv::Rect(cell(i) + cv::Point(10, 15), cv::Size(130, 30)), 1, 200, 0x640001);
+        c.AddRoi(RoiCode::WhiteNum, cv::Rect(cell(i) + cv::Point(10, 15), cv::Size(130, 30)), 1, 200, 0x640001);
     for (int k = 0; k < 3; ++k, ++i)
-        AddRoi(c, RoiCode::BlackNum, cv::Rect(cell(i) + cv::Point(30, 30), cv::Size(90, 80)), 1, 60, 0x640001);
+        c.AddRoi(RoiCode::BlackNum, cv::Rect(cell(i) + cv::Point(30, 30), cv::Size(90, 80)), 1, 60, 0x640001);
     for (int k = 0; k < 4; ++k, ++i)
-        AddRoi(c, RoiCode::Similarity, cv::Rect(cell(i), cv::Size(150, 150)), 0, 80, 0);
+        c.AddRoi(RoiCode::Similarity, cv::Rect(cell(i), cv::Size(150, 150)), 0, 80, 0);
     for (int k = 0; k < 4; ++k, ++i)
-        AddRoi(c, RoiCode::DistMeasure, cv::Rect(cell(i) + cv::Point(0, 60), cv::Size(150, 20)), 0, 35, 200);
+        c.AddRoi(RoiCode::DistMeasure, cv::Rect(cell(i) + cv::Point(0, 60), cv::Size(150, 20)), 0, 35, 200);
 }
 
 int Arg(const QStringList& args, const QString& name, int fallback)
@@ -163,6 +196,7 @@ std::vector<int> Verdicts(const std::vector<Camera>& cams)
 
 void Probe(const QStringList& args, std::vector<Camera>& cams, int angle)
 {
+    cams[0].widget->FinishInspectFrame();
     cv::Mat tpl(kH, kW, CV_8UC1, cams[0].widget->templateImages[0][0].data());
     cv::Mat ins(kH, kW, CV_8UC1, cams[0].widget->inspectFrame.data());
     cv::Mat wrk(kH, kW, CV_8UC1, cams[0].widget->workBuffer.data());
@@ -195,30 +229,117 @@ void Probe(const QStringList& args, std::vector<Camera>& cams, int angle)
     std::printf("  failing code:roi=value %s\n", qPrintable(failing.join(QLatin1Char(' '))));
 }
 
+// Phases of camera 0, each timed alone; the lines add up to the last one.
 void Breakdown(Camera& cam, const InspectParams& p)
 {
+    constexpr int kRuns = 9;
     CammerSingleton& set = *cam.set;
+    const cv::Mat work(kH, kW, CV_8UC1, cam.widget->workBuffer.data());
+    auto timed = [&](auto&& f) {
+        std::vector<double> t;
+        for (int r = 0; r < kRuns; ++r) {
+            const auto a = Clock::now();
+            f();
+            t.push_back(Ms(a, Clock::now()));
+        }
+        std::sort(t.begin(), t.end());
+        return t[t.size() / 2];
+    };
+    double dx = 0, dy = 0, angle = 0;
+    cv::Point2d centre;
+    const double locate = timed([&] { cam.engine->Position(0, p, work, dx, dy, angle, centre); });
+    const double align = timed([&] { cam.engine->ShapeMatch(0, p); });
+    std::printf("  camera 0 positioning without the warp: %.2f ms\n", locate);
+    std::printf("  camera 0 warp: %.2f ms\n", align - locate);
+    double sum = align;
     std::vector<int> codes(set.algorithm[0], set.algorithm[0] + set.count[0]);
-    auto a = Clock::now();
-    for (int r = 0; r < 5; ++r)
-        cam.engine->ShapeMatch(0, p);
-    std::printf("  camera 0 positioning: %.2f ms\n", Ms(a, Clock::now()) / 5);
     for (int code : {0, 1, 4, 5, 6, 7, 8, 9}) {
         for (size_t j = 0; j < codes.size(); ++j)
             set.algorithm[0][j] = codes[j] == code ? code : RoiCode::Position;
         CammerRecong::StepOutput out;
-        a = Clock::now();
-        for (int r = 0; r < 5; ++r)
-            cam.engine->Judge(0, p, false, out);
-        std::printf("  camera 0 code %d ROIs: %.2f ms\n", code, Ms(a, Clock::now()) / 5);
+        const double t = timed([&] { cam.engine->Judge(0, p, false, out); });
+        sum += t;
+        std::printf("  camera 0 code %d ROIs: %.2f ms\n", code, t);
     }
     for (size_t j = 0; j < codes.size(); ++j)
         set.algorithm[0][j] = codes[j];
     CammerRecong::StepOutput out;
-    a = Clock::now();
-    for (int r = 0; r < 5; ++r)
+    const double whole = timed([&] {
+        cam.engine->ShapeMatch(0, p);
         cam.engine->Judge(0, p, false, out);
-    std::printf("  camera 0 all ROIs: %.2f ms\n", Ms(a, Clock::now()) / 5);
+    });
+    std::printf("  camera 0 sum of the lines %.2f ms; positioning and all ROIs at once %.2f ms\n", sum, whole);
+}
+
+// Processor time of the whole process (all threads), for runs on a busy machine.
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+struct Spread {
+    double median = 0, min = 0;
+};
+
+Spread Summary(std::vector<double> t)
+{
+    std::sort(t.begin(), t.end());
+    return {t[t.size() / 2], t.front()};
+}
+
+// One memcpy pass over eight frames, from and to buffers the pass before did
+// not touch: pools of more than twice the last-level cache each. `warm`
+// copies the same eight frames each time instead.
+Spread CopyPass(bool warm)
+{
+    const size_t frame = size_t(kW) * kH;
+    long llc = sysconf(_SC_LEVEL3_CACHE_SIZE);
+    if (llc <= 0)
+        llc = 32l << 20;
+    const size_t perPool = std::max<size_t>(size_t(kCameras), (2 * size_t(llc) + frame - 1) / frame + size_t(kCameras));
+    const size_t count = warm ? size_t(kCameras) : perPool;
+    std::vector<std::vector<uint8_t>> from(count, std::vector<uint8_t>(frame, 1));
+    std::vector<std::vector<uint8_t>> to(count, std::vector<uint8_t>(frame, 2));
+    std::vector<double> t;
+    size_t next = 0;
+    for (int pass = 0; pass < 31; ++pass) {
+        const auto a = Clock::now();
+        for (int c = 0; c < kCameras; ++c) {
+            const size_t k = (next + size_t(c)) % count;
+            std::memcpy(to[k].data(), from[k].data(), frame);
+        }
+        t.push_back(Ms(a, Clock::now()));
+        next = (next + size_t(kCameras)) % count;
+    }
+    t.erase(t.begin());  // the first pass also faults the pages in
+    return Summary(t);
+}
+
+// What a step decided, as one number to compare builds and thread counts.
+uint64_t Digest(const std::vector<int>& v)
+{
+    uint64_t digest = 1469598103934665603ull;
+    for (int x : v)
+        digest = (digest ^ uint64_t(uint32_t(x))) * 1099511628211ull;
+    return digest;
+}
+
+// A foreign object in every fourth ROI of the camera's scene: dark on bright
+// ground, bright on dark, at the ROI's centre.
+cv::Mat WithForeignObjects(const cv::Mat& scene, const CammerSingleton& set)
+{
+    cv::Mat m = scene.clone();
+    for (int j = 0; j < set.count[0]; j += 4) {
+        const cv::Rect box = set.RoiBox(0, j);
+        const cv::Point c(box.x + box.width / 2, box.y + box.height / 2);
+        const int half = std::min({12, box.width / 3, box.height / 3});
+        const cv::Rect r(c.x - half, c.y - half, 2 * half, 2 * half);
+        const double ground = cv::mean(m(r))[0];
+        cv::rectangle(m, r, cv::Scalar(ground > 128 ? 5 : 250), cv::FILLED);
+    }
+    return m;
 }
 }  // namespace
 
@@ -226,7 +347,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int steps = std::max(1, Arg(args, QStringLiteral("--steps"), 10));
+    const int steps = std::max(1, Arg(args, QStringLiteral("--steps"), 15));
     cv::setNumThreads(Arg(args, QStringLiteral("--cv-threads"), 1));
     gNoise = Arg(args, QStringLiteral("--noise"), 2);
     gShiftX = Arg(args, QStringLiteral("--dx"), 5);
@@ -250,8 +371,13 @@ int main(int argc, char** argv)
     for (int c = 0; c < kCameras; ++c)
         scenes.push_back(Scene(50 + c));
 
+    const Spread cold = CopyPass(false);
+    const Spread warm = CopyPass(true);
     std::printf("cameras %d, ROIs per camera 50, hardware threads %u, steps timed %d\n", kCameras,
                 std::thread::hardware_concurrency(), steps);
+    std::printf("yardstick, memcpy of 8 frames: not in cache median %.2f ms (min %.2f); in cache median %.2f ms "
+                "(min %.2f)\n",
+                cold.median, cold.min, warm.median, warm.min);
     bool allEqual = true;
     for (int angle : angles) {
         InspectParams p;
@@ -262,6 +388,7 @@ int main(int argc, char** argv)
         host.setParams(p);
 
         std::vector<Camera> cams(kCameras);
+        std::vector<cv::Mat> goodFrames, ngFrames;
         for (int c = 0; c < kCameras; ++c) {
             Camera& cam = cams[size_t(c)];
             cam.widget = std::make_unique<CammerWidgetData>(c);
@@ -279,8 +406,8 @@ int main(int argc, char** argv)
             for (int k = 0; k < kTemplates; ++k)
                 std::memcpy(cam.widget->templateImages[0][size_t(k)].data(), templates[size_t(k)].data, size_t(kW) * kH);
             BuildRoiSet(cam);
-            const cv::Mat frame = Moved(scenes[size_t(c)], gShiftX, gShiftY, angle ? 2.0 : 0.0);
-            std::memcpy(cam.widget->workBuffer.data(), frame.data, size_t(kW) * kH);
+            goodFrames.push_back(Moved(scenes[size_t(c)], gShiftX, gShiftY, angle ? 2.0 : 0.0));
+            ngFrames.push_back(Moved(WithForeignObjects(scenes[size_t(c)], *cam.set), gShiftX, gShiftY, angle ? 2.0 : 0.0));
         }
 
         // Training of all cameras (what a save of the ROI editor costs).
@@ -295,49 +422,58 @@ int main(int argc, char** argv)
         std::vector<CammerRecong*> engines;
         for (Camera& cam : cams)
             engines.push_back(cam.engine.get());
-        std::vector<int> first;
-        double lastMedian = 0;
-        for (int threads : threadCounts) {
-            InspectStep::Run(engines, 0, threads);  // warm-up
-            std::vector<double> times;
-            for (int s = 0; s < steps; ++s) {
-                g_listParamROI.clear();
-                const auto a = Clock::now();
-                InspectStep::Run(engines, 0, threads);
-                times.push_back(Ms(a, Clock::now()));
+        double goodMedian = 0;
+        for (const bool ng : {false, true}) {
+            const std::vector<cv::Mat>& frames = ng ? ngFrames : goodFrames;
+            std::vector<int> first;
+            for (int threads : threadCounts) {
+                auto load = [&] {
+                    for (int c = 0; c < kCameras; ++c)
+                        std::memcpy(cams[size_t(c)].widget->workBuffer.data(), frames[size_t(c)].data, size_t(kW) * kH);
+                };
+                load();
+                InspectStep::Run(engines, 0, threads);  // warm-up
+                std::vector<double> times;
+                long allocations = 0;
+                const double cpuBefore = CpuMs();
+                for (int s = 0; s < steps; ++s) {
+                    g_listParamROI.clear();
+                    load();
+                    const long before = gAllocations.load();
+                    const auto a = Clock::now();
+                    InspectStep::Run(engines, 0, threads);
+                    times.push_back(Ms(a, Clock::now()));
+                    allocations += gAllocations.load() - before;
+                }
+                const double cpuPerStep = (CpuMs() - cpuBefore) / steps;
+                const Spread step = Summary(times);
+                int ngCameras = 0;
+                for (Camera& cam : cams)
+                    ngCameras += cam.widget->cameraOK ? 0 : 1;
+                const std::vector<int> v = Verdicts(cams);
+                if (first.empty())
+                    first = v;
+                const bool same = v == first;
+                allEqual = allEqual && same;
+                if (!ng)
+                    goodMedian = step.median;
+                std::printf("angleRange %d, %s frames, threads %d: step median %.1f ms, min %.1f; %.1f x the cold pass "
+                            "(min %.1f x); NG cameras %d, run errors %d; verdicts %s (digest %016llx)",
+                            angle, ng ? "NG" : "good", threads, step.median, step.min, step.median / cold.median,
+                            step.min / cold.min, ngCameras, host.errors,
+                            same ? "as on the first thread count" : "DIFFER from the first thread count",
+                            static_cast<unsigned long long>(Digest(v)));
+#ifdef MOJU_COUNTS_ALLOCATIONS
+                std::printf("; allocations per step %ld", allocations / steps);
+#endif
+                if (ng && goodMedian > 0)
+                    std::printf("; NG / good %.2f", step.median / goodMedian);
+                std::printf("; CPU %.1f ms per step", cpuPerStep);
+                std::printf("\n");
             }
-            std::sort(times.begin(), times.end());
-            lastMedian = times[times.size() / 2];
-            int ng = 0;
-            for (Camera& cam : cams)
-                ng += cam.widget->cameraOK ? 0 : 1;
-            const std::vector<int> v = Verdicts(cams);
-            if (first.empty())
-                first = v;
-            const bool same = v == first;
-            allEqual = allEqual && same;
-            // A digest of every verdict and value, to compare builds.
-            uint64_t digest = 1469598103934665603ull;
-            for (int x : v)
-                digest = (digest ^ uint64_t(uint32_t(x))) * 1099511628211ull;
-            std::printf("angleRange %d, threads %d: step median %.1f ms, min %.1f, max %.1f; NG cameras %d, "
-                        "run errors %d; verdicts %s (digest %016llx)\n",
-                        angle, threads, lastMedian, times.front(), times.back(), ng, host.errors,
-                        same ? "as on the first thread count" : "DIFFER from the first thread count",
-                        static_cast<unsigned long long>(digest));
         }
-
-        std::vector<uint8_t> sink(size_t(kW) * kH);
-        double copyMs = 1e9;
-        for (int r = 0; r < 5; ++r) {
-            const auto a = Clock::now();
-            for (Camera& cam : cams)
-                std::memcpy(sink.data(), cam.widget->workBuffer.data(), sink.size());
-            copyMs = std::min(copyMs, Ms(a, Clock::now()));
-        }
-        std::printf("angleRange %d: memcpy of the 8 frames %.2f ms; step on %d threads / memcpy = %.0f\n", angle,
-                    copyMs, threadCounts.back(), lastMedian / copyMs);
-
+        for (int c = 0; c < kCameras; ++c)
+            std::memcpy(cams[size_t(c)].widget->workBuffer.data(), goodFrames[size_t(c)].data, size_t(kW) * kH);
         if (args.contains(QStringLiteral("--breakdown")))
             Breakdown(cams[0], p);
         if (args.contains(QStringLiteral("--verbose")))

@@ -29,6 +29,7 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/video/tracking.hpp>
 
+#include "BenchCamera.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/RoiRules.h"
@@ -178,25 +179,7 @@ void DrawChip(cv::Mat& scene, cv::Point2d at, int size, int contrast, cv::RNG& r
         }
 }
 
-struct Rig {
-    std::unique_ptr<CammerWidgetData> widget;
-    std::unique_ptr<CammerSingleton> set;
-    std::unique_ptr<CammerRecong> engine;
-};
-
-void AddRoi(Rig& r, int code, const cv::Rect& box, int minSize, int sens, int maxArea)
-{
-    CammerSingleton& s = *r.set;
-    const int j = s.count[0]++;
-    s.roi_type[0][j] = CammerSingleton::kRect;
-    s.algorithm[0][j] = code;
-    s.min_size[0][j] = minSize;
-    s.sensibility[0][j] = sens;
-    s.max_area[0][j] = maxArea;
-    s.rect[0][j] = ClustomRect(box.x, box.y, box.x + box.width - 1, box.y + box.height - 1);
-    s.rect[0][j].setImageRect();
-    r.widget->liveMasks[0][j] = s.rect[0][j].UpdateMask();
-}
+using Rig = BenchCamera;
 
 Rig Train(const std::vector<cv::Mat>& templates)
 {
@@ -216,8 +199,8 @@ Rig Train(const std::vector<cv::Mat>& templates)
     for (size_t k = 0; k < templates.size(); ++k)
         std::memcpy(r.widget->templateImages[0][k].data(), templates[k].data, size_t(kW) * kH);
     // The editor's defaults for the two codes.
-    AddRoi(r, RoiCode::Position, kPositionBox, 10, 10, 10);
-    AddRoi(r, RoiCode::Defect, kDefectBox, 3, 45, 100);
+    r.AddRoi(RoiCode::Position, kPositionBox, 10, 10, 10);
+    r.AddRoi(RoiCode::Defect, kDefectBox, 3, 45, 100);
     r.engine = std::make_unique<CammerRecong>(r.set.get(), r.widget.get());
     return r;
 }

@@ -61,4 +61,13 @@ if(TARGET mkskin)
   list(APPEND _outputs ${_skin_stamp})
 endif()
 
+# The detection-cycle log's export program sits beside the monitor.
+if(TARGET cyclelog-xls)
+  add_custom_command(OUTPUT ${MOJU_WORKDIR}/vur_net/xls
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:cyclelog-xls> ${MOJU_WORKDIR}/vur_net/xls
+    DEPENDS cyclelog-xls
+    COMMENT "Cycle-log export program")
+  list(APPEND _outputs ${MOJU_WORKDIR}/vur_net/xls)
+endif()
+
 add_custom_target(workdir ALL DEPENDS ${_outputs})

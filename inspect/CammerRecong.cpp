@@ -20,6 +20,8 @@ namespace {
 // Motion a part keeps after positioning that does not turn, or after none.
 constexpr double kSmallTurn = 3.0;
 constexpr double kSmallShift = 4.0;
+// Pixels around a ROI box aligned with it: an edge strip reads one beyond.
+constexpr int kWarpMargin = 2;
 
 int ClampCount(int count)
 {
@@ -247,13 +249,14 @@ void CammerRecong::AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv
     FramePose pose;
     if (tpl.empty() || !Locate(g, p, tpl, pose))
         return;
+    const FrameWarp warp = pose.Warp();
     cv::Mat aligned(H, W, CV_8UC1);
-    if (!pose.Apply(tpl, aligned))
+    if (!warp.Apply(tpl, aligned))
         return;
     // Pixels the moved template does not fully cover stay out of the model.
     const cv::Mat full(H, W, CV_8UC1, cv::Scalar(255));
     cv::Mat cover(H, W, CV_8UC1);
-    if (!pose.Apply(full, cover))
+    if (!warp.Apply(full, cover))
         return;
     covered = cover == 255;
     tpl = aligned;
@@ -363,6 +366,7 @@ void CammerRecong::CreateShape(int g)
 
 void CammerRecong::PassThrough()
 {
+    widget->ClearInspectPartial();
     const size_t len = std::min(widget->inspectFrame.size(), widget->workBuffer.size());
     if (len)
         std::memcpy(widget->inspectFrame.data(), widget->workBuffer.data(), len);
@@ -407,23 +411,46 @@ bool CammerRecong::Position(int g, const InspectParams& p, const cv::Mat& frame,
     return true;
 }
 
-bool CammerRecong::FramePose::Apply(const cv::Mat& src, cv::Mat& dst) const
+FrameWarp CammerRecong::FramePose::Warp() const
 {
-    // Both transforms write every pixel of dst, so nothing of an earlier
-    // frame survives into the judgement. A fractional shift is kept: a pixel
-    // of residual misalignment shows at every edge of the part.
-    if (angle == 0.0 && dx == std::round(dx) && dy == std::round(dy))
-        return MoveImage(src, dst, int(dx), int(dy));
-    return TransformImage(src, dst, cv::Point2f(float(dx), float(dy)), centre, angle);
+    // A fractional shift is kept: a pixel of residual misalignment shows at
+    // every edge of the part.
+    FrameWarp w;
+    w.SetTransform(cv::Point2f(float(dx), float(dy)), centre, angle);
+    return w;
 }
 
 void CammerRecong::ShapeMatch(int g, const InspectParams& p)
 {
+    widget->ClearInspectPartial();
     cv::Mat work = Frame(widget->workBuffer);
     cv::Mat inspect = Frame(widget->inspectFrame);
     FramePose pose;
-    if (inspect.empty() || !Locate(g, p, work, pose) || !pose.Apply(work, inspect))
+    if (inspect.empty() || !Locate(g, p, work, pose)) {
         PassThrough();
+        return;
+    }
+    // Only the judged boxes are aligned now (with a margin for the edge
+    // strips); the widget writes the rest when something shows or saves the
+    // frame, so no pixel of an earlier frame is ever read.
+    const FrameWarp warp = pose.Warp();
+    const CammerSingleton& s = *roiSet;
+    const int count = ClampCount(s.count[g]);
+    bool ok = true;
+    for (int j = 0; j < count && ok; ++j) {
+        const int code = s.algorithm[g][j];
+        if (code == RoiCode::IgnoreArea || code == RoiCode::Position)
+            continue;
+        const cv::Rect box = s.RoiBox(g, j);
+        if (box.width >= 1 && box.height >= 1)
+            ok = warp.ApplyRect(work, inspect, cv::Rect(box.x - kWarpMargin, box.y - kWarpMargin,
+                                                        box.width + 2 * kWarpMargin, box.height + 2 * kWarpMargin));
+    }
+    if (!ok) {
+        PassThrough();
+        return;
+    }
+    widget->SetInspectPartial(warp);
 }
 
 void CammerRecong::Run(int g)

@@ -12,6 +12,7 @@
 #include "ParamRoi.h"
 #include "platform/vision/FindShape.h"
 #include "platform/vision/GrayMatch.h"
+#include "platform/vision/ImageTransform.h"
 #include "platform/vision/SURF.h"
 
 class CammerSingleton;
@@ -71,7 +72,7 @@ private:
         double angle = 0;  // degrees, 0 for shift-only positioning
         bool turn = false;
         cv::Point2f centre;
-        bool Apply(const cv::Mat& src, cv::Mat& dst) const;
+        FrameWarp Warp() const;
     };
     bool Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
     // Template k > 0 onto template 0's pose; `covered` marks the pixels it

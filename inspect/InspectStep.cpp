@@ -1,6 +1,7 @@
 #include "InspectStep.h"
 
 #include <atomic>
+#include <opencv2/core.hpp>
 #include <thread>
 
 #include "CammerRecong.h"
@@ -26,6 +27,10 @@ void InspectStep::Run(const std::vector<CammerRecong*>& engines, int group, int 
     };
     std::vector<std::thread> pool;
     const size_t extra = threads > 1 ? std::min(size_t(threads - 1), engines.size()) : 0;
+    // Cameras already share the cores: OpenCV's own threads would only
+    // compete with them.
+    if (extra > 0 && cv::getNumThreads() > 1)
+        cv::setNumThreads(1);
     pool.reserve(extra);
     for (size_t t = 0; t < extra; ++t)
         pool.emplace_back(worker);

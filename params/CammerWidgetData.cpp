@@ -46,6 +46,27 @@ cv::Mat CammerWidgetData::GreyView(std::vector<uint8_t>& buffer) const
     return cv::Mat(m_layout.height, m_layout.width, CV_8UC1, buffer.data());
 }
 
+void CammerWidgetData::SetInspectPartial(const FrameWarp& warp)
+{
+    m_pendingWarp = warp;
+    m_inspectPartial = true;
+}
+
+void CammerWidgetData::FinishInspectFrame()
+{
+    if (!m_inspectPartial)
+        return;
+    m_inspectPartial = false;
+    const cv::Mat work = GreyView(workBuffer);
+    cv::Mat inspect = GreyView(inspectFrame);
+    if (work.empty() || inspect.empty() || !m_pendingWarp.Apply(work, inspect)) {
+        // Never show an earlier frame's pixels: the unaligned frame instead.
+        const size_t n = std::min(workBuffer.size(), inspectFrame.size());
+        if (n)
+            std::memcpy(inspectFrame.data(), workBuffer.data(), n);
+    }
+}
+
 namespace {
 QString groupDir(const QString& dir, int camera, int g)
 {

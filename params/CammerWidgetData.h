@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/vision/ImageTransform.h"
+
 class CammerSingleton;
 class CammerRecong;
 struct WizardPara;
@@ -100,6 +102,16 @@ public:
     // Wrap buffers as frame-size 8-bit images (views, no copy).
     cv::Mat GreyView(std::vector<uint8_t>& buffer) const;
 
+    // The engine aligns a frame only where its ROIs judge it. Whatever shows
+    // or saves inspectFrame, or overwrites the work buffer it came from,
+    // calls this first: it writes the rest of the aligned frame (the same
+    // pixels a whole-frame alignment gives).
+    void FinishInspectFrame();
+    // Called by the engine after it aligned the ROI boxes only.
+    void SetInspectPartial(const FrameWarp& warp);
+    void ClearInspectPartial() { m_inspectPartial = false; }
+    bool InspectPartial() const { return m_inspectPartial; }
+
     int camera = 0;
     CammerSingleton* liveSet = nullptr;
     CammerSingleton* editSet = nullptr;
@@ -147,6 +159,8 @@ public:
 
 private:
     void LoadIgnorePointGroup(int g);
+    FrameWarp m_pendingWarp;
+    bool m_inspectPartial = false;
     void LoadTemplatesGroup(int g);
 
     FrameLayout m_layout;

@@ -204,7 +204,7 @@ struct WizardPara {
     // VurNet: 1 netEnabled, 2 netVideoOn, 3 netVideoParam, 4 netNgVideo,
     // 5 netAlarmSms, 6 productsPerCycle, 7 productsNum, 8 productSerial
     int netEnabled = 0;  // gates every plant-link send
-    int netVideoOn = 1;
+    int netVideoOn = 1;  // video mode: 0 none, 1 the screen, 2 one share per camera
     int netVideoParam = 3;
     int netNgVideo = 0;
     int netAlarmSms = 0;

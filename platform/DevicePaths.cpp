@@ -48,6 +48,11 @@ QString DevicePaths::simCamRoot()
     return env("MOJU_SIMCAM");
 }
 
+QString DevicePaths::usbRoot()
+{
+    return env("MOJU_USB_ROOT");
+}
+
 QStringList DevicePaths::gigeInterfaces(bool* allowAll)
 {
     const QString v = env("MOJU_GIGE_IFACES");

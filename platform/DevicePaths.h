@@ -19,6 +19,11 @@ QString v4l2Device(int index);
 // Folder of simulated camera devices (MOJU_SIMCAM); empty when unset.
 QString simCamRoot();
 
+// Folder that stands in for the USB disk side of the host in a default
+// build (MOJU_USB_ROOT): the blkid listing, the mount table and the mount
+// point. Empty when unset: no USB disk.
+QString usbRoot();
+
 // Interfaces GigE address repair may use (MOJU_GIGE_IFACES, comma or blank
 // separated). A default build without the variable allows none; a panel
 // build without it allows every interface (empty list plus allowAll).

@@ -342,8 +342,10 @@ void WizardParaWidget::accept()
         Warn(LanStr(160));
     if (netChanges) {
         m_net->UpdateRegisterMac();
-        sysRun({QStringLiteral("cp"), QStringLiteral("./vur_net/ls_hostname"), QStringLiteral("/etc/hostname")});
-        sysRun({QStringLiteral("cp"), QStringLiteral("./vur_net/ls_hosts"), QStringLiteral("/etc/hosts")});
+        SystemActions& actions = SystemActions::instance();
+        if (!actions.installFile(QStringLiteral("./vur_net/ls_hostname"), QStringLiteral("etc/hostname"))
+            || !actions.installFile(QStringLiteral("./vur_net/ls_hosts"), QStringLiteral("etc/hosts")))
+            qWarning("the host name files could not be installed");
         qInfo("(change serverinfo) 'NetClinet' will restart...");
         m_host->restartPlantClient();
     }

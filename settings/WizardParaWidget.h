@@ -61,6 +61,8 @@ public:
     void setKeepPage(bool keep) { m_keepPage = keep; }
     QString serialWord() const { return m_serial; }
     const QStringList& adapterNames() const { return m_adapterNames; }
+    // The area between the page title and the buttons, where a page lays out.
+    QRect contentArea() const { return ContentArea(); }
 
     // Controls reached by the side pages and tests.
     ComboBox* paraGroupCombo = nullptr;

@@ -75,7 +75,9 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
 
     if (m_side)
         m_side->CameraStart();
-    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && PlantLinkUp())
+    // Shares are made while the window is built, before the plant client runs:
+    // a started link is enough (its client connects later).
+    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && gpNet && gpNet->isInit)
         gpNet->VUR_AddUseMemory(cam, gImageW, gImageH, displayBuffer.data());
 
     blinkTimer = new QTimer(this);
@@ -193,6 +195,8 @@ void CammerWidget::ShowPicture(const std::vector<uint8_t>& picture)
 
 void CammerWidget::SyncDisplay()
 {
+    if (m_shown == &inspectFrame)
+        FinishInspectFrame();
     const FrameLayout& l = CammerWidgetData::layout();
     if (!m_displayDirty || !m_shown || m_shown->size() < size_t(l.colorLen())
         || displayBuffer.size() < size_t(l.imageLen()) * 4)
@@ -208,6 +212,7 @@ void CammerWidget::SaveFailImage(int step, int slot)
 {
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
+    FinishInspectFrame();  // the result picture shows the whole aligned frame
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
     const QImage picture = ResultPicture::Render(*this, step, slot, door, &firstNg);
@@ -269,6 +274,7 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     const size_t row = size_t(l.width) * (l.colour ? 4 : 1);
     if (workBuffer.size() < row * size_t(l.height))
         return false;
+    FinishInspectFrame();  // the aligned frame still needs the one being replaced
     for (int y = 0; y < l.height; ++y)
         std::memcpy(workBuffer.data() + row * size_t(y), img.constScanLine(y), row);
     return true;

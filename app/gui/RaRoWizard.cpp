@@ -2,6 +2,9 @@
 
 #include "CameraLoss.h"
 #include "ContinuousNgWarnBox.h"
+#include "IOStatusWidget.h"
+#include "IndexButton.h"
+#include "MainCommands.h"
 #include "LostCameraWarnBox.h"
 #include "LostComWarnBox.h"
 #include "ReconnectCameraWarnBox.h"
@@ -28,6 +31,13 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "network/gui/OtherNetWidget.h"
+#include "settings/NetworkPage.h"
+#include "records/DetectCycleSQL.h"
+#include "records/Myxls.h"
+#include "records/ResStatisticsParam.h"
+#include "records/gui/EditCavitywidget.h"
+#include "records/gui/StatisticsWidget.h"
 #include "users/DrawUserWidget.h"
 #include "view/AutoRegion.h"
 #include "view/DrawROIWidget.h"
@@ -42,7 +52,9 @@
 #include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
+#include "view/ViewHost.h"
 #include "foundation/VisionGlobals.h"
+#include "widgets/CheckBox.h"
 #include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/NumCharInput.h"
@@ -119,6 +131,7 @@ bool RaRoWizard::Build()
     MainWindowHooks::setInstance(m_ports.get());
     AlarmHost::setInstance(m_ports.get());
     InspectHost::setInstance(m_ports.get());
+    PlantLinkHost::setInstance(m_ports.get());
     ViewHost::setInstance(m_ports.get());
 
     // 7. The message box and the alarm boxes exist before a database can fail.
@@ -129,8 +142,9 @@ bool RaRoWizard::Build()
     gpLostComWarnBox = new LostComWarnBox;
     gContinuousNgWarnBox = new ContinuousNgWarnBox;
 
-    // 8. Detection-cycle log: DetectCycleSQL::instance is created here when the
-    //    production records exist; the 60-s timer re-creates it when missing.
+    // 8. Detection-cycle log; the 60-s timer re-creates it when missing.
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
     detectCycleTimer = NewTimer(this, &RaRoWizard::SlotDetectCycle, this);
     detectCycleTimer->start(60000);
 
@@ -204,29 +218,47 @@ bool RaRoWizard::Build()
     //     helpWidget; widgetChangeCamera; otherNetWidget (plant-network dialog);
     //     customIONameWidget; editCavitywidget (cavity editor); drawUserWidget
     //     (account page, hidden at once).
+    BuildMainScreen();
     drawROIWidget = new DrawROIWidget(this);
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
     helpWidget = new HelpWidget(this);
     // Renumbering ends in the settings' power-off action once it exists.
     widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    otherNetWidget = new OtherNetWidget(this);
+    networkPage = new NetworkPage(wizardParaWidget, otherNetWidget);
+    wizardParaWidget->setNetworkPage(networkPage);
+    if (gpNet) {
+        // The plant client's answers to the dialog's requests.
+        connect(gpNet, &VUR_Net::productNamesReceived, otherNetWidget, &OtherNetWidget::vur_reset_product);
+        connect(gpNet, &VUR_Net::remindersReceived, otherNetWidget, &OtherNetWidget::vur_reset_remind);
+    }
     customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
-    // 27. Zoom buttons, hidden until the first zoom; their slots come with the views.
+    // 27. Zoom buttons, hidden until the first zoom. On a short screen the
+    //     column starts higher, so the last ones stay above the status bar.
+    ZoomReset(st);
     const int zoomPix[7] = {5, 0, 6, 1, 2, 3, 4};
+    void (RaRoWizard::*const zoomSlot[7])() = {&RaRoWizard::MEnlargeScale, &RaRoWizard::MRecovery,
+                                               &RaRoWizard::MReductionScale, &RaRoWizard::SlotMoveT,
+                                               &RaRoWizard::SlotMoveB, &RaRoWizard::SlotMoveL,
+                                               &RaRoWizard::SlotMoveR};
+    const int zoomTop = std::clamp(gShowH - ioStatusWidget->height() - 7 * 75, 5, 300);
     for (int k = 0; k < 7; ++k) {
         zoomButton[k] = new ColorButton(gpPixmapMove ? gpPixmapMove[zoomPix[k]] : QPixmap(), this);
-        zoomButton[k]->setGeometry(5, 300 + 75 * k, 70, 70);
+        zoomButton[k]->setGeometry(5, zoomTop + 75 * k, 70, 70);
         if (k != 1)
             zoomButton[k]->SetRepeat();
         zoomButton[k]->hide();
+        connect(zoomButton[k], &QPushButton::clicked, this, zoomSlot[k]);
     }
-    scaleTimer = new QTimer(this);
+    scaleTimer = NewTimer(this, &RaRoWizard::MTimerScale, this);
 
     // 28. customIONameWidget: init, hide; editCavitywidget: Databaseinit, init, hide.
     customIONameWidget->init();
     customIONameWidget->hide();
+    BuildCavityEditor();
     // 29.
     hardwareConfigurationWidget = new HardwareConfigurationWidget(this, [this] {
         return gCameraID == CAMERA_NONE ? 0 : numCamera();
@@ -261,6 +293,7 @@ bool RaRoWizard::Build()
 
     // 41. Statistics (with useStatistics): gpResStatisticsParam, then the
     //     statistics page without parent.
+    StartStatistics();
 
     // 42-44. Detection starts; the keypads hide on a press elsewhere.
     m_cycle->StartDetect();
@@ -306,7 +339,10 @@ bool RaRoWizard::Build()
 
     // 54-57.
     st.pendingInput = -1;
-    //     gpMyxls (Excel writer) is made here once the statistics export exists.
+    Myxls::Options xls;
+    xls.cameraCount = [this] { return numCamera(); };
+    gpMyxls = new Myxls(xls);
+    // The exports find the USB disk through SetUsbDiskFinder (FindAU).
     connect(this, &RaRoWizard::sigROINGWarm, this, &RaRoWizard::SlotROINGWarm);
     Stage("ready");
     return true;
@@ -434,6 +470,52 @@ void RaRoWizard::StartOperationLogDay()
     m_oplog->SlotCheckDate();
 }
 
+void RaRoWizard::BuildCavityEditor()
+{
+    editCavitywidget = new EditCavitywidget(numCamera(), this);
+    // Each camera's cavity check boxes carry its names from the start on.
+    editCavitywidget->setCaptionSink([this](int c, const QStringList& names) {
+        if (c < 0 || c >= 8 || !cammerWidget[c])
+            return;
+        for (int k = 0; k < 16 && k < names.size(); ++k)
+            if (cammerWidget[c]->cavityBox[k])
+                cammerWidget[c]->cavityBox[k]->setText(names[k]);
+    });
+    editCavitywidget->setReturnPage(wizardParaWidget);
+    editCavitywidget->Databaseinit();
+    editCavitywidget->init();
+    editCavitywidget->hide();
+}
+
+void RaRoWizard::StartStatistics()
+{
+    if (!gisUseStatistics)
+        return;
+    ResStatisticsParam::Options opt;
+    opt.cameraCount = [this] { return numCamera(); };
+    gpResStatisticsParam = new ResStatisticsParam(opt);
+    if (gpResStatisticsParam->fileState() != ResStatisticsParam::FileState::Ok) {
+        // Told once; the file was set aside (or counts stay in memory), so a
+        // restart would not help.
+        const QString waiting = gpWarnBox->text();
+        gpWarnBox->setText(LanStr(544));
+        gpWarnBox->exec();
+        InsertRecord(LanStr(544));
+        gpWarnBox->setText(waiting);
+        gpWarnBox->show();
+    }
+    statisticsWidget = new StatisticsWidget(gpResStatisticsParam, numCamera());
+    statisticsWidget->hide();
+}
+
+void RaRoWizard::SlotShowStatisticsWidget()
+{
+    if (!gisUseStatistics || !statisticsWidget)
+        return;
+    statisticsWidget->show();
+    statisticsWidget->raise();
+}
+
 RaRoWizard::~RaRoWizard()
 {
     TouchFilter::SetHost(nullptr);
@@ -442,6 +524,7 @@ RaRoWizard::~RaRoWizard()
     MainWindowHooks::setInstance(nullptr);
     AlarmHost::setInstance(nullptr);
     InspectHost::setInstance(nullptr);
+    PlantLinkHost::setInstance(nullptr);
     ViewHost::setInstance(nullptr);
     if (m_cycle)
         m_cycle->StopAll();
@@ -459,6 +542,7 @@ RaRoWizard::~RaRoWizard()
     widgetChangeCamera = nullptr;
     helpWidget = nullptr;
     wizardParaWidget = nullptr;
+    networkPage = nullptr;  // went with the settings dialog
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -490,6 +574,15 @@ RaRoWizard::~RaRoWizard()
     gpNumCharPad = nullptr;
     delete m_oplog;
     m_oplog = nullptr;
+    delete statisticsWidget;
+    statisticsWidget = nullptr;
+    delete gpResStatisticsParam;
+    gpResStatisticsParam = nullptr;
+    delete gpMyxls;
+    gpMyxls = nullptr;
+    delete DetectCycleSQL::instance;
+    delete editCavitywidget;
+    editCavitywidget = nullptr;
     if (LogManager* lm = LogManager::Instance(); lm && lm->parent() == this) {
         delete lm;
         LogManager::SetInstance(nullptr);
@@ -571,11 +664,42 @@ void RaRoWizard::FLushAll()
     QThread::msleep(500);
 }
 
+void RaRoWizard::BuildMainScreen()
+{
+    ioStatusWidget = new IOStatusWidget(this, m_ports.get());
+    indexButton = new IndexButton(this);
+    ioStatusWidget->setRightReserve(IndexButton::kWidth);
+    m_commands = new MainCommands(this);
+    IndexButton* b = indexButton;
+    MainCommands* c = m_commands;
+    auto wire = [](QPushButton* button, auto* target, auto slot) {
+        if (button)
+            connect(button, &QPushButton::clicked, target, slot);
+    };
+    wire(b->returnButton, this, &RaRoWizard::SlotReturn);
+    wire(b->startStopButton, c, &MainCommands::SlotStartStop);
+    wire(b->reTrainButton, c, &MainCommands::SlotReTrain);
+    wire(b->adjustAreaButton, this, &RaRoWizard::SlotAdjustArea);
+    wire(b->statisticsButton, this, &RaRoWizard::SlotShowStatisticsWidget);
+    wire(b->accountButton, this, &RaRoWizard::SlotAccount);
+    wire(b->systemParaButton, this, &RaRoWizard::SlotSystemPara);
+    wire(b->skipButton, c, &MainCommands::SlotStartSkipDetect);
+    wire(b->helpButton, c, &MainCommands::SlotHelp);
+    wire(b->snapshotButton, c, &MainCommands::SlotMuliManualTrig);
+    wire(b->moldSnapshotButton, this, &RaRoWizard::SlotManualTrig1);
+    wire(b->proSnapshotButton, this, &RaRoWizard::SlotManualTrig0);
+    wire(b->captureModeButton, c, &MainCommands::CameraChangeTrig);
+    connect(&m_cycle->drawHintTimer, &QTimer::timeout, this, &RaRoWizard::SlotDrawHint);
+}
+
 void RaRoWizard::ChangeCammer()
 {
+    CycleState& st = cycle();
+    ZoomReset(st);
     const int n = numCamera();
-    const int sel = cycle().selCamera;
-    const QList<QRect> cells = CameraCells(n, sel, gShowW, gShowH);
+    if (n <= 1)
+        st.selCamera = 0;
+    const QList<QRect> cells = CameraCells(n, st.selCamera, gShowW, gShowH);
     for (int c = 0; c < 8; ++c) {
         CammerWidget* w = cammerWidget[c];
         if (!w)
@@ -588,24 +712,119 @@ void RaRoWizard::ChangeCammer()
         }
     }
     // One camera keeps the scales of construction.
-    if (n > 1) {
-        const QRect cell = sel < n ? QRect(0, 0, gShowW, gShowH) : cells.value(0);
-        viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
-        viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
-        viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
-        viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
+    if (n <= 1) {
+        MShowHide(ZoomButtonsEnlarge);
+        return;
     }
+    const bool single = st.selCamera < n;
+    MShowHide(single ? ZoomButtonsEnlarge : ZoomButtonsHidden);
+    const QSize cell = single ? QSize(gShowW, gShowH) : cells.value(0).size();
+    viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
+    viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
+    viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));
+    viewScale[3] = float(cell.height()) / float(std::max(gShowH, 1));
+}
+
+void RaRoWizard::SlotReturn()
+{
+    if (m_ports->settingsVisible() || m_ports->editorVisible())
+        return;
+    if (numCamera() == 1) {
+        cycle().selCamera = 0;
+        ZoomReset(cycle());
+        RepaintZoomed();
+        return;
+    }
+    cycle().selCamera = numCamera();
+    ChangeCammer();
+}
+
+void RaRoWizard::SlotMove(int dx, int dy)
+{
+    if (ZoomMove(cycle(), dx, dy))
+        RepaintZoomed();
+}
+
+void RaRoWizard::MovePressed(int dx, int dy)
+{
+    scaleTimer->start(30000);
+    SlotMove(dx, dy);
+}
+
+void RaRoWizard::MEnlargeScale()
+{
+    scaleTimer->start(30000);
+    if (cycle().zoomButtonsShown == ZoomButtonsEnlarge)
+        MShowHide(ZoomButtonsAll);
+    else if (cycle().zoomButtonsShown == ZoomButtonsAll)
+        MScale(1);
+}
+
+void RaRoWizard::MRecovery()
+{
+    scaleTimer->start(30000);
+    MScale(0);
+}
+
+void RaRoWizard::MReductionScale()
+{
+    scaleTimer->start(30000);
+    MScale(-1);
+}
+
+void RaRoWizard::MTimerScale()
+{
+    scaleTimer->stop();
+    if (cycle().zoomButtonsShown == ZoomButtonsAll)
+        MShowHide(ZoomButtonsEnlarge);
+}
+
+void RaRoWizard::MHideAll()
+{
+    if (cycle().zoomButtonsShown == ZoomButtonsAll)
+        MShowHide(ZoomButtonsEnlarge);
+}
+
+void RaRoWizard::MShowHide(int mode)
+{
+    int& shown = cycle().zoomButtonsShown;
+    shown = ZoomButtonsAfter(mode, shown, gpWPara && gpWPara->imageAdjust);
+    for (int k = 0; k < 7; ++k)
+        if (zoomButton[k])
+            zoomButton[k]->setVisible(shown == ZoomButtonsAll || (shown == ZoomButtonsEnlarge && k == 0));
+}
+
+void RaRoWizard::MScale(int dir)
+{
+    ZoomScale(cycle(), dir);
+    RepaintZoomed();
+}
+
+void RaRoWizard::RepaintZoomed()
+{
+    const int sel = cycle().selCamera;
+    if (sel >= 0 && sel < 8 && cammerWidget[sel])
+        cammerWidget[sel]->update();
+}
+
+void RaRoWizard::SlotDrawHint()
+{
+    m_cycle->drawHintTimer.stop();
+    gDrawHint = 0;
+    m_ports->repaintAll();
 }
 
 void RaRoWizard::SlotSystemPara()
 {
-    if (!wizardParaWidget || wizardParaWidget->isVisible())
+    if (!wizardParaWidget || wizardParaWidget->isVisible() || m_ports->editorVisible()
+        || m_ports->sideDialogVisible(true))
         return;
     LowerMasterLevel();
     if (CheckPassword() == UnlockNone || cycle().verdictState == VerdictAlarm)
         return;
     *gpWParaBak = *gpWPara;
     gpWPara->inserterAllParam(1);
+    indexButton->SlotShowHideTimeout();
     wizardParaWidget->show();
     wizardParaWidget->raise();
 }
@@ -636,26 +855,23 @@ void RaRoWizard::TimerLogout()
 
 void RaRoWizard::SlotAccount()
 {
-    // Also nothing while the settings dialog, the ROI editor, the camera
-    // renumbering or the IO naming page is open, once they exist.
-    if (cycle().verdictState == VerdictAlarm)
+    if (m_ports->settingsVisible() || m_ports->editorVisible() || m_ports->sideDialogVisible(false)
+        || cycle().verdictState == VerdictAlarm)
         return;
-    //  The command column is hidden here once it exists.
+    indexButton->hide();
     drawUserWidget->Reset(false);
 }
 
 void RaRoWizard::SlotAdjustArea()
 {
-    // The cavity name editor blocks it too, once it exists.
-    for (QWidget* page : std::initializer_list<QWidget*>{wizardParaWidget, drawROIWidget, widgetChangeCamera,
-                                                          customIONameWidget})
-        if (page && page->isVisible())
-            return;
+    if (m_ports->settingsVisible() || m_ports->editorVisible() || m_ports->sideDialogVisible(true))
+        return;
     CycleState& st = cycle();
     if (st.verdictState == VerdictAlarm || CheckPassword() == 0)
         return;
     st.verdictState = VerdictAreaCheck;
-    // The command column and the status bar hide here once they exist.
+    indexButton->hide();
+    ioStatusWidget->hide();
     drawROIWidget->Reset(false);
     const EditorState& ed = m_ports->editor();
     CammerWidget* w = (st.selCamera >= 0 && st.selCamera < numCamera()) ? cammerWidget[st.selCamera] : nullptr;
@@ -686,7 +902,8 @@ void RaRoWizard::AutogenerationRegion(int step)
 
 void RaRoWizard::SlotDetectCycle()
 {
-    // Re-creates the detection-cycle log once the production records exist.
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
 }
 
 void RaRoWizard::SlotFPS()
@@ -751,6 +968,12 @@ void RaRoWizard::BackTrain()
 void RaRoWizard::SlotROINGWarm()
 {
     ROINGWarnBox::Run(this);
+}
+
+void RaRoWizard::mouseReleaseEvent(QMouseEvent* event)
+{
+    setFocus(Qt::OtherFocusReason);
+    QWidget::mouseReleaseEvent(event);
 }
 
 bool RaRoWizard::eventFilter(QObject* watched, QEvent* event)

@@ -3,6 +3,7 @@
 // order and owns them for the life of the process. It stays a shell: the
 // cycle is DetectionCycle, the interfaces other parts call are WizardPorts.
 #include "app/CycleState.h"
+#include "app/ViewZoom.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,18 +16,25 @@
 #include <memory>
 
 class CameraLoss;
+class NetworkPage;
+class OtherNetWidget;
 class CameraStation;
 class CammerWidget;
 class ColorButton;
 class DetectionCycle;
+class EditCavitywidget;
 class DrawROIWidget;
 class DrawUserWidget;
+class IndexButton;
+class IOStatusWidget;
+class MainCommands;
 class OperationLog;
 class QSoundEffect;
 class QTimer;
 class SaveFialImageThread;
 class SettingsPort;
 class StationLossPort;
+class StatisticsWidget;
 class WizardParaWidget;
 class CustomIONameWidget;
 class HardwareConfigurationWidget;
@@ -57,24 +65,30 @@ public:
     void LowerMasterLevel();
     void ClearRecord();
     void FLushAll();
-    void ChangeCammer();
 
     CycleState& cycle();
     DetectionCycle* detection() const { return m_cycle; }
     CameraStation* station() const { return m_station.get(); }
     OperationLog* operationLog() const { return m_oplog; }
     int numCamera() const;
+    MainCommands* commands() const { return m_commands; }
     WizardPorts* ports() const { return m_ports.get(); }
 
-
     CammerWidget* cammerWidget[8] = {};
+    IOStatusWidget* ioStatusWidget = nullptr;
+    IndexButton* indexButton = nullptr;
+    EditCavitywidget* editCavitywidget = nullptr;
+    StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
     WizardParaWidget* wizardParaWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
+    OtherNetWidget* otherNetWidget = nullptr;
+    NetworkPage* networkPage = nullptr;
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
     DrawROIWidget* drawROIWidget = nullptr;
     DrawUserWidget* drawUserWidget = nullptr;
+    // Enlarge, 1:1, reduce, up, down, left, right.
     ColorButton* zoomButton[7] = {};
     QVector<QRgb> grayColorTable;
     float viewScale[4] = {1, 1, 1, 1};
@@ -100,6 +114,24 @@ signals:
     void sigROINGWarm();
 
 public slots:
+    // Camera views: one full screen or all in a grid; zoom and pan of one.
+    void ChangeCammer();
+    void SlotReturn();
+    void SlotMove(int dx, int dy);
+    void SlotMoveT() { MovePressed(0, -1); }
+    void SlotMoveB() { MovePressed(0, 1); }
+    void SlotMoveL() { MovePressed(-1, 0); }
+    void SlotMoveR() { MovePressed(1, 0); }
+    void MHideAll();
+    void MShowHide(int mode);
+    void MScale(int dir);
+    void MEnlargeScale();
+    void MRecovery();
+    void MReductionScale();
+    void MTimerScale();
+    void SlotDrawHint();
+    void SlotNewUser() {}
+    void SlotNewUserLastStep() {}
     void SlotSystemPara();
     void TSClibrate();
     void TimerLCD();
@@ -111,6 +143,7 @@ public slots:
     // difference of its product-step and mould-step templates.
     void AutogenerationRegion(int step);
     void SlotDetectCycle();
+    void SlotShowStatisticsWidget();
     void SlotFPS();
     void SlotROINGWarm();
     // On-screen triggers (the command column's buttons).
@@ -124,6 +157,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     bool Build();
@@ -134,8 +168,13 @@ private:
     void MakeFolders();
     void StartSaver();
     void StartOperationLogDay();
+    void BuildCavityEditor();
+    void StartStatistics();
     void Stage(const char* what);
     void RepaintCountdowns();
+    void BuildMainScreen();
+    void MovePressed(int dx, int dy);
+    void RepaintZoomed();
 
     bool m_built = false;
     std::unique_ptr<WizardPorts> m_ports;
@@ -146,6 +185,7 @@ private:
     DetectionCycle* m_cycle = nullptr;
     OperationLog* m_oplog = nullptr;
     SaveFialImageThread* m_saver = nullptr;
+    MainCommands* m_commands = nullptr;
     QSoundEffect* m_alarmSound = nullptr;
     friend class WizardPorts;
 };

@@ -1,5 +1,6 @@
 #include "SettingsPort.h"
 
+#include "IndexButton.h"
 #include "RaRoWizard.h"
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
@@ -85,6 +86,20 @@ void SettingsPort::outputPolarityChanged(const WizardPara& before)
 {
     if (gpControlIO)
         gpControlIO->PolarityChanged(ControlPort::FromParameters(before));
+}
+
+void SettingsPort::hideCommandColumn()
+{
+    if (m_win->indexButton)
+        m_win->indexButton->ShowHide(0);
+}
+
+void SettingsPort::refreshCommandColumn()
+{
+    if (IndexButton* column = m_win->indexButton) {
+        column->ResetComboChooseManualTrig();
+        column->ReSetCaptureMode();
+    }
 }
 
 void SettingsPort::repaintCameras()

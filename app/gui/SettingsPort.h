@@ -21,6 +21,8 @@ public:
     bool saveRawFrames() const override;
     void setSaveRawFrames(bool on) override;
     void outputPolarityChanged(const WizardPara& before) override;
+    void hideCommandColumn() override;
+    void refreshCommandColumn() override;
     void repaintCameras() override;
     void selectCamera(int camera) override;
     void restartPlantClient() override;

@@ -1,9 +1,12 @@
 #include "WizardPorts.h"
 
 #include "CameraLoss.h"
+#include "IndexButton.h"
+#include "MainCommands.h"
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
+#include "app/Counters.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
 #include "app/MainGlobals.h"
@@ -11,12 +14,18 @@
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
+#include "settings/CustomIONameWidget.h"
+#include "records/DetectCycleSQL.h"
+#include "records/ResStatisticsParam.h"
+#include "records/gui/EditCavitywidget.h"
 #include "settings/HelpWidget.h"
+#include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
+#include "widgets/ComboBox.h"
 #include "widgets/WarnBox.h"
 
 #include <QTimer>
@@ -29,6 +38,47 @@ int WizardPorts::cameraCount() const
 CammerWidgetData* WizardPorts::cameraData(int c)
 {
     return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+int WizardPorts::runState() const
+{
+    return m_win->cycle().runState;
+}
+
+qint64 WizardPorts::lastCycleTime() const
+{
+    return m_win->cycle().lastCycleTime;
+}
+
+int WizardPorts::clearReason() const
+{
+    return m_win->cycle().clearReason;
+}
+
+const int* WizardPorts::allCounts() const
+{
+    return gAllNum;
+}
+
+const int* WizardPorts::failCounts() const
+{
+    return gFailNum;
+}
+
+const CammerSingleton* WizardPorts::liveRoiSet(int camera) const
+{
+    return (camera >= 0 && camera < 8 && m_win->cammerWidget[camera]) ? m_win->cammerWidget[camera]->liveSet : nullptr;
+}
+
+QImage WizardPorts::screenPicture()
+{
+    return m_win->grab().toImage();
+}
+
+void WizardPorts::prepareCameraPicture(int camera)
+{
+    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
+        m_win->cammerWidget[camera]->SyncDisplay();
 }
 
 void WizardPorts::showFrame(int c, bool inspected)
@@ -48,6 +98,8 @@ void WizardPorts::repaintCamera(int c)
 void WizardPorts::repaintAll()
 {
     m_win->update();
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->update();
     for (CammerWidget* w : m_win->cammerWidget)
         if (w)
             w->update();
@@ -93,7 +145,8 @@ void WizardPorts::enterAlarmView()
         m_win->wizardParaWidget->hide();
     if (m_win->helpWidget)
         m_win->helpWidget->hide();
-    // The command column hides here once it exists.
+    if (m_win->indexButton)
+        m_win->indexButton->hide();
     if (m_win->drawROIWidget)
         m_win->drawROIWidget->Reset(false);
 }
@@ -168,9 +221,40 @@ void WizardPorts::manualStandInFrame(int c)
         w->LoadStandInFrame(path);
 }
 
+void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
+{
+    if (gpResStatisticsParam)
+        gpResStatisticsParam->Add(hour, ok, c, step);
+}
+
+void WizardPorts::cycleLogInsert(const QString& start, double seconds)
+{
+    if (!DetectCycleSQL::instance)
+        DetectCycleSQL::instance = new DetectCycleSQL;
+    DetectCycleSQL::instance->insertDate({start, seconds});
+}
+
 void WizardPorts::repaintStatus()
 {
-    // The status bar repaints here once it exists.
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->Refresh();
+}
+
+void WizardPorts::skipButtonReset()
+{
+    if (m_win->indexButton)
+        m_win->indexButton->SetSkipping(false);
+}
+
+void WizardPorts::showDetecting(bool detecting)
+{
+    if (m_win->indexButton)
+        m_win->indexButton->SetDetecting(detecting);
+}
+
+void WizardPorts::checkArea()
+{
+    m_win->commands()->CheckArea(false);
 }
 
 void WizardPorts::pollLostComBox(bool lost, bool enabled)
@@ -191,11 +275,19 @@ void WizardPorts::cameraRestart()
         m_win->m_loss->CameraRestart();
 }
 
+void WizardPorts::showStatusStrip()
+{
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->show();
+}
+
 void WizardPorts::restartViews()
 {
     // The ROI selections and parameter panels are cleared here once the ROI
-    // editor exists, and the command column shown once it is built.
+    // editor exists.
     m_win->cycle().verdictState = VerdictIdle;
+    if (m_win->indexButton)
+        m_win->indexButton->show();
     for (CammerWidget* w : m_win->cammerWidget)
         if (w)
             w->update();
@@ -343,6 +435,35 @@ void WizardPorts::updateWindow()
     m_win->update();
 }
 
+int WizardPorts::unlockLevel() const
+{
+    return m_win->cycle().unlockLevel;
+}
+
+void WizardPorts::lock()
+{
+    m_win->Lock();
+}
+
+QStringList WizardPorts::parameterGroups() const
+{
+    QStringList names;
+    if (const ComboBox* groups = m_win->wizardParaWidget ? m_win->wizardParaWidget->paraGroupCombo : nullptr)
+        for (int i = 0; i < groups->count(); ++i)
+            names << groups->itemText(i);
+    return names;
+}
+
+bool WizardPorts::sideDialogVisible(bool withCavityNames) const
+{
+    for (const QWidget* page : {static_cast<QWidget*>(m_win->widgetChangeCamera),
+                                static_cast<QWidget*>(m_win->customIONameWidget),
+                                withCavityNames ? static_cast<QWidget*>(m_win->editCavitywidget) : nullptr})
+        if (page && page->isVisible())
+            return true;
+    return false;
+}
+
 CycleState& WizardPorts::cycle()
 {
     return m_win->cycle();
@@ -428,4 +549,34 @@ void WizardPorts::hideKeypads()
 void WizardPorts::AutogenerationRegion(int step)
 {
     m_win->AutogenerationRegion(step);
+}
+
+bool WizardPorts::commandColumnPress(bool showOrCheck)
+{
+    IndexButton* column = m_win->indexButton;
+    if (!column)
+        return false;
+    column->autoHideTimer()->start(120000);
+    if (!showOrCheck)
+        return false;
+    if (column->isHidden()) {
+        column->show();
+        if (gpNumPad)
+            gpNumPad->hide();
+        return true;
+    }
+    column->checkShowHide();
+    return false;
+}
+
+void WizardPorts::showCommandColumn()
+{
+    if (m_win->indexButton)
+        m_win->indexButton->show();
+}
+
+void WizardPorts::showStatusStrip(bool on)
+{
+    if (m_win->ioStatusWidget)
+        m_win->ioStatusWidget->setVisible(on);
 }

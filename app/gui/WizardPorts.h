@@ -4,9 +4,11 @@
 #include "app/DetectionCycle.h"
 #include "app/OperationLog.h"
 #include "app/gui/AlarmHost.h"
+#include "app/gui/IOStatusWidget.h"
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraHost.h"
 #include "inspect/InspectHost.h"
+#include "network/PlantLinkHost.h"
 #include "params/IOSetup.h"
 #include "users/DrawUserWidget.h"
 #include "view/ViewHost.h"
@@ -21,8 +23,10 @@ class WizardPorts : public CycleHost,
                     public CameraHost,
                     public IOSetupHost,
                     public UnlockLevelSource,
+                    public PlantLinkHost,
                     public AccountPageHost,
                     public MainWindowHooks,
+                    public StatusHost,
                     public ViewHost {
 public:
     explicit WizardPorts(RaRoWizard* win) : m_win(win) {}
@@ -54,6 +58,11 @@ public:
     void saveReTrainImage(int c, int g) override;
     void retrain(int c, int g, bool shapeOnly) override;
     void manualStandInFrame(int c) override;
+    void skipButtonReset() override;
+    void showDetecting(bool detecting) override;
+    void checkArea() override;
+    void statisticsAdd(int hour, bool ok, int c, int step) override;
+    void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost
     QTimer* tscTimer() override;
@@ -94,7 +103,18 @@ public:
     // UnlockLevelSource
     int UnlockLevel() const override;
 
+    // PlantLinkHost (cameraCount as above)
+    int runState() const override;
+    qint64 lastCycleTime() const override;
+    int clearReason() const override;
+    const int* allCounts() const override;
+    const int* failCounts() const override;
+    const CammerSingleton* liveRoiSet(int camera) const override;
+    QImage screenPicture() override;
+    void prepareCameraPicture(int camera) override;
+
     // AccountPageHost
+    void showStatusStrip() override;
     void restartViews() override;
 
     // MainWindowHooks
@@ -102,6 +122,11 @@ public:
     void LCDOnOff(int on) override;
     void restartLcdTimer(int ms) override;
     void updateWindow() override;
+
+    // StatusHost (lastCycleTime as above)
+    int unlockLevel() const override;
+    void lock() override;
+    QStringList parameterGroups() const override;
 
     // ViewHost (cameraCount, startBlink and InsertRecord above serve it too)
     CycleState& cycle() override;
@@ -121,6 +146,13 @@ public:
     void showHelp(int index) override;
     void AutogenerationRegion(int step) override;
     void hideKeypads() override;
+    bool commandColumnPress(bool showOrCheck) override;
+    void showCommandColumn() override;
+    void showStatusStrip(bool on) override;
+
+    // Camera renumbering, IO naming and (when asked) the cavity names: side
+    // dialogs that block the commands while they are open.
+    bool sideDialogVisible(bool withCavityNames) const;
 
     bool roiWarning() const { return m_roiWarning; }
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }

@@ -2,6 +2,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+
 CBlobResult::CBlobResult(const cv::Mat& image, const cv::Mat& mask, unsigned char background)
 {
     if (image.empty())
@@ -28,31 +30,42 @@ CBlobResult::CBlobResult(const cv::Mat& image, const cv::Mat& mask, unsigned cha
     // Most judged windows are clean: no labelling needed to find no regions.
     if (cv::countNonZero(fg) == 0)
         return;
-    cv::Mat labels, stats, centroids;
-    const int n = cv::connectedComponentsWithStats(fg, labels, stats, centroids, 8, CV_32S);
-    // Report regions in scan order of their first pixel, whatever order the
-    // labelling algorithm numbered them in.
-    std::vector<int> order;
-    order.reserve(static_cast<size_t>(std::max(n - 1, 0)));
-    if (n > 1) {
-        std::vector<char> seen(static_cast<size_t>(n), 0);
-        for (int y = 0; y < labels.rows && int(order.size()) < n - 1; ++y) {
-            const int* row = labels.ptr<int>(y);
-            for (int x = 0; x < labels.cols; ++x) {
-                const int l = row[x];
-                if (l > 0 && !seen[static_cast<size_t>(l)]) {
-                    seen[static_cast<size_t>(l)] = 1;
-                    order.push_back(l);
-                }
+    // Labels only; area and box come from the one scan that also finds the
+    // order, which saves the statistics pass of the labelling itself.
+    thread_local cv::Mat labels;
+    const int n = cv::connectedComponents(fg, labels, 8, CV_32S);
+    if (n <= 1)
+        return;
+    struct Stat {
+        int area = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        int order = -1;
+    };
+    std::vector<Stat> stat(static_cast<size_t>(n));
+    int seen = 0;
+    for (int y = 0; y < labels.rows; ++y) {
+        const int* row = labels.ptr<int>(y);
+        for (int x = 0; x < labels.cols; ++x) {
+            const int l = row[x];
+            if (l <= 0)
+                continue;
+            Stat& st = stat[static_cast<size_t>(l)];
+            if (st.order < 0) {
+                // Regions in scan order of their first pixel, whatever order
+                // the labelling numbered them in.
+                st = {0, x, y, x, y, seen++};
             }
+            ++st.area;
+            st.x1 = std::min(st.x1, x);
+            st.x2 = std::max(st.x2, x);
+            st.y2 = y;
         }
     }
-    m_blobs.reserve(order.size());
-    for (int i : order) {
-        const int* s = stats.ptr<int>(i);
-        m_blobs.emplace_back(double(s[cv::CC_STAT_AREA]),
-                             cv::Rect(s[cv::CC_STAT_LEFT], s[cv::CC_STAT_TOP], s[cv::CC_STAT_WIDTH],
-                                      s[cv::CC_STAT_HEIGHT]));
+    m_blobs.assign(static_cast<size_t>(seen), CBlob());
+    for (int l = 1; l < n; ++l) {
+        const Stat& st = stat[static_cast<size_t>(l)];
+        if (st.order >= 0)
+            m_blobs[static_cast<size_t>(st.order)] =
+                CBlob(double(st.area), cv::Rect(st.x1, st.y1, st.x2 - st.x1 + 1, st.y2 - st.y1 + 1));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ColorConvert.h"
 
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <QtGlobal>
@@ -210,7 +211,29 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
         uchar* out = diff.ptr<uchar>(r);
-        for (int c = 0; c < m_size.width; ++c) {
+        int c = 0;
+#if CV_SIMD128
+        // The same float steps, sixteen pixels at a time.
+        const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
+        const cv::v_float32x4 offset = cv::v_setall_f32(float(l.offset));
+        for (; c + 16 <= m_size.width; c += 16) {
+            cv::v_uint16x8 lo16, hi16;
+            cv::v_expand(cv::v_load(pw + c), lo16, hi16);
+            cv::v_uint32x4 grey[4];
+            cv::v_expand(lo16, grey[0], grey[1]);
+            cv::v_expand(hi16, grey[2], grey[3]);
+            cv::v_uint32x4 flags[4];
+            for (int q = 0; q < 4; ++q) {
+                const int k = c + 4 * q;
+                const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
+                const cv::v_float32x4 d = cv::v_abs((w - gain * cv::v_load(pr + k)) - offset);
+                flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
+            }
+            const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
+            cv::v_store(out + c, far & cv::v_load(pj + c));
+        }
+#endif
+        for (; c < m_size.width; ++c) {
             const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - float(l.offset));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }

@@ -1,5 +1,6 @@
 #include "ImageTransform.h"
 
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
@@ -41,20 +42,263 @@ bool MoveImage(const cv::Mat& src, cv::Mat& dst, int dx, int dy)
     return true;
 }
 
+namespace {
+// p = R (q + offset - centre) + centre, as a 2 x 3 matrix.
+cv::Matx23d Forward(cv::Point2f offset, cv::Point2f centre, double angle)
+{
+    const double a = angle * CV_PI / 180.0;
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    const double tx = offset.x - centre.x;
+    const double ty = offset.y - centre.y;
+    return cv::Matx23d(c, -s, c * tx - s * ty + centre.x, s, c, s * tx + c * ty + centre.y);
+}
+
+bool IsShift(cv::Point2f offset, double angle)
+{
+    return angle == 0.0 && offset.x == std::round(offset.x) && offset.y == std::round(offset.y);
+}
+}  // namespace
+
 bool TransformImage(const cv::Mat& src, cv::Mat& dst, cv::Point2f offset, cv::Point2f centre, double angle)
 {
     if (!usable(src, dst))
         return false;
-    if (angle == 0.0 && offset.x == std::round(offset.x) && offset.y == std::round(offset.y))
+    if (IsShift(offset, angle))
         return MoveImage(src, dst, int(offset.x), int(offset.y));
-    const double a = angle * CV_PI / 180.0;
-    const double c = std::cos(a);
-    const double s = std::sin(a);
-    // p = R (q + offset - centre) + centre
-    const double tx = offset.x - centre.x;
-    const double ty = offset.y - centre.y;
-    cv::Mat m = (cv::Mat_<double>(2, 3) << c, -s, c * tx - s * ty + centre.x, s, c, s * tx + c * ty + centre.y);
     uchar* before = dst.data;
-    cv::warpAffine(src, dst, m, dst.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
+    cv::warpAffine(src, dst, cv::Mat(Forward(offset, centre, angle)), dst.size(), cv::INTER_LINEAR,
+                   cv::BORDER_CONSTANT, cv::Scalar::all(0));
     return dst.data == before;
+}
+
+void FrameWarp::SetShift(int dx, int dy)
+{
+    m_kind = Kind::Shift;
+    m_dx = dx;
+    m_dy = dy;
+}
+
+void FrameWarp::SetTransform(cv::Point2f offset, cv::Point2f centre, double angle)
+{
+    if (IsShift(offset, angle)) {
+        SetShift(int(offset.x), int(offset.y));
+        return;
+    }
+    m_kind = Kind::Affine;
+    m_offset = offset;
+    m_centre = centre;
+    m_angle = angle;
+    // Inverted the way warpAffine inverts a forward matrix, step by step, so
+    // that the fixed-point source coordinates below are the same.
+    const cv::Matx23d f = Forward(offset, centre, angle);
+    double* M = m_inverse;
+    for (int i = 0; i < 6; ++i)
+        M[i] = f.val[i];
+    double D = M[0] * M[4] - M[1] * M[3];
+    D = D != 0 ? 1. / D : 0;
+    const double A11 = M[4] * D, A22 = M[0] * D;
+    M[0] = A11;
+    M[1] *= -D;
+    M[3] *= -D;
+    M[4] = A22;
+    const double b1 = -M[0] * M[2] - M[1] * M[5];
+    const double b2 = -M[3] * M[2] - M[4] * M[5];
+    M[2] = b1;
+    M[5] = b2;
+}
+
+bool FrameWarp::Apply(const cv::Mat& src, cv::Mat& dst) const
+{
+    switch (m_kind) {
+    case Kind::Shift:
+        return MoveImage(src, dst, m_dx, m_dy);
+    case Kind::Affine:
+        return TransformImage(src, dst, m_offset, m_centre, m_angle);
+    case Kind::None:
+        break;
+    }
+    return false;
+}
+
+bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect) const
+{
+    if (!usable(src, dst) || m_kind == Kind::None)
+        return false;
+    const cv::Rect r = rect & cv::Rect(0, 0, dst.cols, dst.rows);
+    if (r.empty())
+        return true;
+    if (m_kind == Kind::Shift) {
+        // dst(x, y) = src(x - dx, y - dy), 0 where that falls outside.
+        cv::Mat out = dst(r);
+        const cv::Rect from = cv::Rect(r.x - m_dx, r.y - m_dy, r.width, r.height) & cv::Rect(0, 0, src.cols, src.rows);
+        if (from.area() != r.area())
+            out.setTo(cv::Scalar::all(0));
+        if (!from.empty())
+            src(from).copyTo(dst(cv::Rect(from.x + m_dx, from.y + m_dy, from.width, from.height)));
+        return true;
+    }
+    // warpAffine's source coordinates in 1/32 pixel: per column a product
+    // rounded once, per row another, added (what its block loop computes).
+    constexpr int kAbBits = 10;
+    constexpr int kAbScale = 1 << kAbBits;
+    constexpr int kInterBits = 5;
+    constexpr int kTab = 1 << kInterBits;
+    constexpr int kRoundDelta = kAbScale / kTab / 2;
+    const double* M = m_inverse;
+    thread_local std::vector<int> adelta, bdelta;
+    adelta.resize(size_t(r.width));
+    bdelta.resize(size_t(r.width));
+    for (int x = 0; x < r.width; ++x) {
+        adelta[size_t(x)] = cv::saturate_cast<int>(M[0] * (r.x + x) * kAbScale);
+        bdelta[size_t(x)] = cv::saturate_cast<int>(M[3] * (r.x + x) * kAbScale);
+    }
+    // Bilinear weights in 1/32 steps per axis; (sum + 2^9) >> 10 is warpAffine's
+    // rounding of its 15-bit products.
+    const int w = src.cols;
+    const int h = src.rows;
+    const size_t step = src.step[0];
+    const uchar* base = src.data;
+    // No turn: every pixel of a row has the same fraction and the next source pixel.
+    const bool pureShift = M[0] == 1.0 && M[3] == 0.0;
+    auto blend = [](int v00, int v01, int v10, int v11, int fx, int fy) {
+        const int top = v00 * (kTab - fx) + v01 * fx;
+        const int bottom = v10 * (kTab - fx) + v11 * fx;
+        return static_cast<uchar>((top * (kTab - fy) + bottom * fy + 512) >> 10);
+    };
+    for (int y = 0; y < r.height; ++y) {
+        const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
+        const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
+        uchar* out = dst.ptr<uchar>(r.y + y) + r.x;
+        auto coords = [&](int x, int& sx, int& sy, int& fx, int& fy) {
+            const int X = (X0 + adelta[size_t(x)]) >> (kAbBits - kInterBits);
+            const int Y = (Y0 + bdelta[size_t(x)]) >> (kAbBits - kInterBits);
+            sx = X >> kInterBits;
+            sy = Y >> kInterBits;
+            fx = X & (kTab - 1);
+            fy = Y & (kTab - 1);
+        };
+        auto inside = [&](int x) {
+            int sx, sy, fx, fy;
+            coords(x, sx, sy, fx, fy);
+            return unsigned(sx) < unsigned(w - 1) && unsigned(sy) < unsigned(h - 1);
+        };
+        // Source coordinates move linearly along the row, so the pixels whose
+        // four neighbours all lie in the frame form one run: find its ends.
+        int first = 0;
+        while (first < r.width && !inside(first))
+            ++first;
+        int last = r.width;
+        while (last > first && !inside(last - 1))
+            --last;
+        for (int x = 0; x < r.width; ++x) {
+            if (x == first) {
+                int sx, sy, fx, fy;
+                coords(first, sx, sy, fx, fy);
+                if (pureShift) {
+                    // Same fraction along the whole run: a plain loop over two rows.
+                    const uchar* p0 = base + size_t(sy) * step + size_t(sx);
+                    const uchar* p1 = p0 + step;
+                    const int n = last - first;
+                    uchar* o = out + first;
+                    int i = 0;
+#if CV_SIMD128
+                    // The same integer sums, eight pixels at a time. The last
+                    // vector stops one short of the run: it reads one further.
+                    const cv::v_int16x8 wl = cv::v_setall_s16(short(kTab - fx));
+                    const cv::v_int16x8 wr = cv::v_setall_s16(short(fx));
+                    const cv::v_int16x8 wv = cv::v_reinterpret_as_s16(cv::v_setall_s32((fy << 16) | (kTab - fy)));
+                    const cv::v_int32x4 half = cv::v_setall_s32(512);
+                    for (; i + 9 <= n; i += 8) {
+                        const cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p0 + i));
+                        const cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p0 + i + 1));
+                        const cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p1 + i));
+                        const cv::v_int16x8 b1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p1 + i + 1));
+                        const cv::v_int16x8 top = a0 * wl + a1 * wr;
+                        const cv::v_int16x8 bottom = b0 * wl + b1 * wr;
+                        cv::v_int16x8 lo, hi;
+                        cv::v_zip(top, bottom, lo, hi);
+                        const cv::v_int32x4 r0 = cv::v_dotprod(lo, wv, half) >> 10;
+                        const cv::v_int32x4 r1 = cv::v_dotprod(hi, wv, half) >> 10;
+                        cv::v_pack_store(o + i, cv::v_pack_u(r0, r1));
+                    }
+#endif
+                    for (; i < n; ++i)
+                        o[i] = blend(p0[i], p0[i + 1], p1[i], p1[i + 1], fx, fy);
+                } else {
+                    // blend() rewritten with one product per axis: the same integers.
+                    const int* ad = adelta.data();
+                    const int* bd = bdelta.data();
+                    const ptrdiff_t st = ptrdiff_t(step);
+                    auto pixel = [&](int k) {
+                        const int X = (X0 + ad[k]) >> (kAbBits - kInterBits);
+                        const int Y = (Y0 + bd[k]) >> (kAbBits - kInterBits);
+                        const uchar* p = base + ptrdiff_t(Y >> kInterBits) * st + (X >> kInterBits);
+                        const int ux = X & (kTab - 1);
+                        const int uy = Y & (kTab - 1);
+                        const int top = p[0] * kTab + (p[1] - p[0]) * ux;
+                        const int bottom = p[st] * kTab + (p[st + 1] - p[st]) * ux;
+                        return static_cast<uchar>((top * kTab + (bottom - top) * uy + 512) >> 10);
+                    };
+                    int i = first;
+#if CV_SIMD128
+                    // A slightly turned row reads eight neighbouring source
+                    // pixels of the same two rows most of the time: then the
+                    // eight are blended at once, each with its own weights.
+                    const cv::v_int32x4 x0 = cv::v_setall_s32(X0), y0 = cv::v_setall_s32(Y0);
+                    const cv::v_int32x4 lane = cv::v_int32x4(0, 1, 2, 3), four = cv::v_setall_s32(4);
+                    const cv::v_int32x4 frac = cv::v_setall_s32(kTab - 1);
+                    const cv::v_int16x8 full = cv::v_setall_s16(short(kTab));
+                    const cv::v_int32x4 half = cv::v_setall_s32(512);
+                    for (; i + 8 <= last; i += 8) {
+                        const cv::v_int32x4 xa = (x0 + cv::v_load(ad + i)) >> (kAbBits - kInterBits);
+                        const cv::v_int32x4 xb = (x0 + cv::v_load(ad + i + 4)) >> (kAbBits - kInterBits);
+                        const cv::v_int32x4 ya = (y0 + cv::v_load(bd + i)) >> (kAbBits - kInterBits);
+                        const cv::v_int32x4 yb = (y0 + cv::v_load(bd + i + 4)) >> (kAbBits - kInterBits);
+                        const int sx0 = (xa >> kInterBits).get0();
+                        const int sy0 = (ya >> kInterBits).get0();
+                        const cv::v_int32x4 ex = cv::v_setall_s32(sx0) + lane;
+                        const cv::v_int32x4 ey = cv::v_setall_s32(sy0);
+                        if (!cv::v_check_all((xa >> kInterBits) == ex) || !cv::v_check_all((xb >> kInterBits) == ex + four)
+                            || !cv::v_check_all((ya >> kInterBits) == ey) || !cv::v_check_all((yb >> kInterBits) == ey)) {
+                            for (int k = i; k < i + 8; ++k)
+                                out[k] = pixel(k);
+                            continue;
+                        }
+                        const uchar* p = base + ptrdiff_t(sy0) * st + sx0;
+                        const cv::v_int16x8 wx = cv::v_pack(xa & frac, xb & frac);
+                        const cv::v_int16x8 wy = cv::v_pack(ya & frac, yb & frac);
+                        const cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p));
+                        const cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + 1));
+                        const cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st));
+                        const cv::v_int16x8 b1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st + 1));
+                        const cv::v_int16x8 top = a0 * (full - wx) + a1 * wx;
+                        const cv::v_int16x8 bottom = b0 * (full - wx) + b1 * wx;
+                        cv::v_int16x8 lo, hi, wlo, whi;
+                        cv::v_zip(top, bottom, lo, hi);
+                        cv::v_zip(full - wy, wy, wlo, whi);
+                        const cv::v_int32x4 r0 = cv::v_dotprod(lo, wlo, half) >> 10;
+                        const cv::v_int32x4 r1 = cv::v_dotprod(hi, whi, half) >> 10;
+                        cv::v_pack_store(out + i, cv::v_pack_u(r0, r1));
+                    }
+#endif
+                    for (; i < last; ++i)
+                        out[i] = pixel(i);
+                }
+                x = last - 1;
+                continue;
+            }
+            int sx, sy, fx, fy;
+            coords(x, sx, sy, fx, fy);
+            if (sx >= w || sx + 1 < 0 || sy >= h || sy + 1 < 0) {
+                out[x] = 0;
+                continue;
+            }
+            auto at = [&](int xx, int yy) {
+                return (xx >= 0 && yy >= 0 && xx < w && yy < h) ? int(base[size_t(yy) * step + size_t(xx)]) : 0;
+            };
+            out[x] = blend(at(sx, sy), at(sx + 1, sy), at(sx, sy + 1), at(sx + 1, sy + 1), fx, fy);
+        }
+    }
+    return true;
 }

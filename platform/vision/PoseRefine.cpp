@@ -128,9 +128,14 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (const Sample& pt : pts) {
             const double qx = c * pt.x - s * pt.y + cx;
             const double qy = s * pt.x + c * pt.y + cy;
-            double v, l, r, u, d;
-            if (!Bilinear(img, qx, qy, v) || !Bilinear(img, qx - 1, qy, l) || !Bilinear(img, qx + 1, qy, r)
-                || !Bilinear(img, qx, qy - 1, u) || !Bilinear(img, qx, qy + 1, d))
+            double v, l = 0, r = 0, u = 0, d = 0;
+            // The neighbours give the gradient; a cost alone needs only to
+            // know they lie inside, as a step does.
+            if (!Bilinear(img, qx, qy, v))
+                continue;
+            if (normal ? (!Bilinear(img, qx - 1, qy, l) || !Bilinear(img, qx + 1, qy, r) || !Bilinear(img, qx, qy - 1, u)
+                          || !Bilinear(img, qx, qy + 1, d))
+                       : (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001))
                 continue;
             const double res = gain * v + offset - pt.grey;
             ++fit.used;

@@ -66,6 +66,7 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
         return false;
     m_size = cv::Size(w, h);
     m_mask = mask.empty() ? cv::Mat(h, w, CV_8UC1, cv::Scalar(255)) : cv::Mat(mask != 0);
+    m_maskOut = m_mask == 0;
     // The window edge bounds a descriptor like a masked-out pixel does.
     cv::Mat padded;
     cv::copyMakeBorder(m_mask, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
@@ -79,6 +80,13 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
 
 SURF::Features SURF::extract(const cv::Mat& window) const
 {
+    Features f = extractGrey(window);
+    extractCorners(f);
+    return f;
+}
+
+SURF::Features SURF::extractGrey(const cv::Mat& window) const
+{
     Features f;
     const cv::Mat g = ToGreyWindow(window);
     if (g.empty())
@@ -91,11 +99,11 @@ SURF::Features SURF::extract(const cv::Mat& window) const
     }
     // Masked-out pixels read as the mean grey: what lies there never changes a descriptor.
     f.grey = g.clone();
-    f.grey.setTo(cv::Scalar(f.mean), m_mask == 0);
+    f.grey.setTo(cv::Scalar(f.mean), m_maskOut);
     f.grey.convertTo(f.centred, CV_32F);
     cv::GaussianBlur(f.centred, f.centred, cv::Size(0, 0), kSmooth, kSmooth, cv::BORDER_REPLICATE);
     f.centred -= cv::mean(f.centred, m_mask)[0];
-    f.centred.setTo(0, m_mask == 0);
+    f.centred.setTo(0, m_maskOut);
     f.energy = f.centred.dot(f.centred);
     f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
     f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
@@ -110,8 +118,13 @@ SURF::Features SURF::extract(const cv::Mat& window) const
                 f.cellSd[size_t(cy * kGrid + cx)] = sd[0];
             }
         }
-    if (cv::countNonZero(m_detect) == 0)
-        return f;
+    return f;
+}
+
+void SURF::extractCorners(Features& f) const
+{
+    if (f.grey.empty() || cv::countNonZero(m_detect) == 0)
+        return;
     // One detector per call: matches of several ROIs run on several threads.
     cv::Ptr<cv::ORB> orb = newOrb();
     std::vector<cv::KeyPoint> found;
@@ -124,10 +137,9 @@ SURF::Features SURF::extract(const cv::Mat& window) const
                                }),
                 found.end());
     if (found.empty())
-        return f;
+        return;
     orb->compute(f.grey, found, f.descriptors);
     f.points = std::move(found);
-    return f;
 }
 
 bool SURF::AddTemp(const cv::Mat& window, int mode, int threshold, int minScore)
@@ -327,14 +339,16 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     out = cv::Mat::zeros(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
     if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || ToGreyWindow(window).empty())
         return 0.f;
-    const Features w = extract(window);
-    // "Not moved" first: a template the window shows as it stands needs no features.
+    Features w = extractGrey(window);
+    // "Not moved" first: a template the window shows as it stands needs no
+    // features (the score is capped at 100, so the first full one decides).
     std::vector<double> standing(m_models.size(), 0.0);
     for (size_t t = 0; t < m_models.size(); ++t) {
         standing[t] = std::clamp(structureScore(m_models[t], w), 0.0, 100.0);
         if (standing[t] >= 100.0)
             return 100.f;
     }
+    extractCorners(w);
     // Read the window where each template's probes should be: the detector need
     // not find them again, their neighbourhood must look the same. All
     // templates' probes are read in one pass over the window.
@@ -391,6 +405,7 @@ void SURF::Clear()
 {
     m_size = cv::Size();
     m_mask.release();
+    m_maskOut.release();
     m_detect.release();
     m_room.release();
     m_models.clear();

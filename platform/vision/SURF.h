@@ -83,6 +83,9 @@ private:
         std::vector<float> weight;  // per probe, sums to 1
     };
     Features extract(const cv::Mat& window) const;
+    // The grey part (levels, cells, correlation picture), then the corners.
+    Features extractGrey(const cv::Mat& window) const;
+    void extractCorners(Features& f) const;
     // Template to window transform (2 x 3), the identity when nothing agrees
     // or the fit moves further than allowed.
     cv::Mat placement(const Model& m, const Features& w) const;
@@ -95,6 +98,7 @@ private:
 
     cv::Size m_size;
     cv::Mat m_mask;       // CV_8U 0/255
+    cv::Mat m_maskOut;    // its complement
     cv::Mat m_detect;     // mask for the detector, a little inside m_mask
     cv::Mat m_room;       // CV_32F distance to the nearest masked-out or outside pixel
     std::vector<Model> m_models;

@@ -11,6 +11,8 @@
 #include "app/MainGlobals.h"
 #include "app/gui/RaRoWizard.h"
 #include "params/WizardPara.h"
+#include "records/ResStatisticsParam.h"
+#include "../params/ParaTestDb.h"
 #include "widgets/SkinPixmaps.h"
 
 #include <QPainter>
@@ -67,21 +69,7 @@ private slots:
         QVERIFY(SetParamValue(QStringLiteral("trigInDelay"), 1, 1));  // product step 0.1 s after the trigger
         QVERIFY(SetParamValue(QStringLiteral("trigInDelay"), 2, 1));  // mould step 0.1 s after that
         // One defect area over the whole view in each step; templates are the good scene.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("rois"));
-        db.setDatabaseName(QStringLiteral("PARAM.db"));
-        QVERIFY(db.open());
-        const QString box = QStringLiteral("0 0 %1 %2").arg(gShowW - 1).arg(gShowH - 1);
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO cammer0 VALUES('detect0', '1'), ('detect1', '1'), "
-                                      "('ROI0-0', '3 45 100 0 1 0 0 %1'), ('ROI1-0', '3 45 100 0 1 0 0 %1')")
-                           .arg(box)));
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("rois"));
-        for (const char* d : {"cammer11", "cammer12"}) {
-            QDir().mkpath(QLatin1String(d));
-            QVERIFY(Scene(false).save(QLatin1String(d) + QStringLiteral("/template0.bmp")));
-        }
+        QVERIFY(AddWholeViewDefectSteps(Scene(false)));
         m_sim = std::make_unique<SimCamFolder>();
         m_sim->add(QStringLiteral("mvs"), kSerial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", 50}});
         QVERIFY(Scene(false).save(m_sim->devicePath(QStringLiteral("mvs"), kSerial) + QStringLiteral("/a-good.png")));
@@ -160,6 +148,33 @@ private slots:
         QVERIFY2(down - up >= 280 && down - up <= 420, qPrintable(QString::number(down - up)));
         QCOMPARE(gFailNum[0], 0);  // a cycle saved by its re-detection counts no NG
         QVERIFY(!OperationLogRows().contains(QStringLiteral("Camera 1Alarm")));
+    }
+
+    // With result statistics and the cycle log on, each judged camera and
+    // step counts in the hour's row and each cycle start logs the cycle.
+    void cyclesReachTheRecords()
+    {
+        QVERIFY(SetParamValue(QStringLiteral("system6"), 10, 1));   // useStatistics
+        QVERIFY(SetParamValue(QStringLiteral("system12"), 21, 1));  // detectCycleLog
+        QVERIFY(SetParamValue(QStringLiteral("system1"), 8, 5));    // OK pictures kept
+        Start();
+        QVERIFY(gpResStatisticsParam);
+        m_board->send(QStringLiteral("set 0"));
+        QTRY_COMPARE_WITH_TIMEOUT(Words(*m_board).mid(m_base), (QStringList{"F4", "F7", "F5", "F4"}), 5000);
+        auto okTotal = [](const char* row) {
+            const QStringList v = SqliteRows(QStringLiteral("ResStatistics.db"),
+                                             QStringLiteral("select value1 from resstatistics where name='%1'").arg(QLatin1String(row)));
+            int sum = 0;
+            for (const QString& n : v.value(0).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                sum += n.toInt();
+            return sum;
+        };
+        QTRY_COMPARE(okTotal("C0_D1"), 1);
+        QCOMPARE(okTotal("C0_D0"), 1);
+        QCOMPARE(gpResStatisticsParam->live().cams[0].steps[1].ok[QTime::currentTime().hour()] +
+                     gpResStatisticsParam->live().cams[0].steps[1].ok[(QTime::currentTime().hour() + 23) % 24], 1);
+        QCOMPARE(SqliteRows(QStringLiteral("DetectCycle.db"), QStringLiteral("select count(*) from detect_cycle")),
+                 QStringList{"1"});
     }
 
 private:

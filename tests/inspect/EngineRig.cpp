@@ -79,6 +79,8 @@ cv::Mat EngineRig::IgnorePoints(int g)
 
 cv::Mat EngineRig::Inspect()
 {
+    // As the view shows it: the aligned frame written out in full.
+    widget->FinishInspectFrame();
     return cv::Mat(H, W, CV_8UC1, widget->inspectFrame.data());
 }
 

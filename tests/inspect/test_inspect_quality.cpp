@@ -6,6 +6,7 @@
 
 #include "EngineRig.h"
 #include "inspect/RoiRules.h"
+#include "platform/vision/ImageTransform.h"
 
 namespace {
 constexpr int kW = 400;
@@ -83,10 +84,12 @@ private slots:
         QTest::addColumn<double>("dx");
         QTest::addColumn<double>("dy");
         QTest::addColumn<double>("angle");
-        QTest::newRow("shift and turn") << 5 << 3.37 << -2.61 << 0.73;
-        QTest::newRow("far shift, turned back") << 5 << -8.55 << 6.25 << -2.64;
-        QTest::newRow("half pixel only") << 5 << 0.5 << -0.5 << 0.0;
-        QTest::newRow("shift only, fractional") << 0 << 4.28 << 7.71 << 0.0;
+        QTest::addColumn<bool>("covered");
+        QTest::newRow("shift and turn") << 5 << 3.37 << -2.61 << 0.73 << false;
+        QTest::newRow("far shift, turned back") << 5 << -8.55 << 6.25 << -2.64 << false;
+        QTest::newRow("half pixel only") << 5 << 0.5 << -0.5 << 0.0 << false;
+        QTest::newRow("shift only, fractional") << 0 << 4.28 << 7.71 << 0.0 << false;
+        QTest::newRow("foreign plate over the model") << 5 << -2.3 << 1.7 << 1.1 << true;
     }
     void alignsBelowAPixel()
     {
@@ -94,6 +97,7 @@ private slots:
         QFETCH(double, dx);
         QFETCH(double, dy);
         QFETCH(double, angle);
+        QFETCH(bool, covered);
         const InspectParams p = Positioning(angleRange);
         RigGlobals globals(kW, kH, p);
         EngineRig rig(kW, kH, 0, 5);
@@ -103,7 +107,9 @@ private slots:
         rig.Build();
 
         const cv::Matx23d motion = Motion(dx, dy, angle);
-        const cv::Mat frame = Shot(part, motion, 3);
+        cv::Mat frame = Shot(part, motion, 3);
+        if (covered)  // left in the mould over a corner of the positioning area
+            cv::rectangle(frame, cv::Rect(60, 50, 60, 50), cv::Scalar(250), cv::FILLED);
         double ax = 0, ay = 0, turn = 0;
         cv::Point2d centre;
         QVERIFY(rig.engine->Position(0, p, frame, ax, ay, turn, centre));
@@ -122,11 +128,51 @@ private slots:
         }
         QVERIFY2(worst < 0.3, qPrintable(QStringLiteral("residual %1 px").arg(worst)));
 
+        if (covered)
+            return;
         // The aligned frame the judgement reads shows the part where it was taught.
         rig.SetFrame(frame);
         rig.engine->ShapeMatch(0, p);
         const double meanDiff = cv::norm(rig.Inspect()(kDefectBox), part(kDefectBox), cv::NORM_L1) / kDefectBox.area();
         QVERIFY2(meanDiff < 3.0, qPrintable(QString::number(meanDiff)));
+    }
+
+    void frameAlignedWhereJudgedUntilShown()
+    {
+        // Positioning writes the judged boxes only; whatever shows the frame
+        // first has the rest written: exactly the whole-frame alignment, with
+        // nothing of the frame before.
+        const InspectParams p = Positioning(5);
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        const cv::Mat part = Part();
+        rig.SetTemplate(0, 0, part);
+        rig.AddRect(0, RoiCode::Position, kPositionBox, 10, 10, 10);
+        const cv::Rect box(120, 90, 80, 60);
+        rig.AddRect(0, RoiCode::Defect, box, 3, 45, 100);
+        rig.Build();
+        const cv::Mat frame = Shot(part, Motion(4.6, -2.2, 1.3), 8);
+        rig.SetFrame(frame);
+        cv::Mat(kH, kW, CV_8UC1, rig.widget->inspectFrame.data()).setTo(77);  // an earlier frame
+        rig.engine->ShapeMatch(0, p);
+        QVERIFY(rig.widget->InspectPartial());
+        double ax = 0, ay = 0, turn = 0;
+        cv::Point2d centre;
+        QVERIFY(rig.engine->Position(0, p, frame, ax, ay, turn, centre));
+        cv::Mat whole(kH, kW, CV_8UC1);
+        QVERIFY(TransformImage(frame, whole, cv::Point2f(float(ax), float(ay)), cv::Point2f(centre), turn));
+        const cv::Mat raw(kH, kW, CV_8UC1, rig.widget->inspectFrame.data());
+        QCOMPARE(cv::norm(raw(box), whole(box), cv::NORM_INF), 0.0);
+        QVERIFY(cv::countNonZero(raw == 77) > kW * kH / 2);
+        QCOMPARE(cv::norm(rig.Inspect(), whole, cv::NORM_INF), 0.0);
+        QVERIFY(!rig.widget->InspectPartial());
+
+        // Without positioning the frame is copied whole at once.
+        InspectParams off = p;
+        off.motionCorrect = -1;
+        rig.engine->ShapeMatch(0, off);
+        QVERIFY(!rig.widget->InspectPartial());
+        QCOMPARE(cv::norm(raw, frame, cv::NORM_INF), 0.0);
     }
 
     void trainingOnMovedPartsKeepsSpreadAtNoise()

@@ -4,7 +4,11 @@
 #include "TestSupport.h"
 
 #include "app/MainGlobals.h"
+#include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
+
+#include <QDir>
+#include <QImage>
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -68,4 +72,29 @@ inline QStringList OperationLogRows()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture-record"));
     return rows;
+}
+
+// One defect area over the whole view in the product and mould steps of the
+// first camera, with `good` as template 0 of both steps.
+inline bool AddWholeViewDefectSteps(const QImage& good)
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture-rois"));
+        db.setDatabaseName(QStringLiteral("PARAM.db"));
+        if (db.open()) {
+            const QString box = QStringLiteral("0 0 %1 %2").arg(gShowW - 1).arg(gShowH - 1);
+            QSqlQuery q(db);
+            ok = q.exec(QStringLiteral("INSERT INTO cammer0 VALUES('detect0', '1'), ('detect1', '1'), "
+                                       "('ROI0-0', '3 45 100 0 1 0 0 %1'), ('ROI1-0', '3 45 100 0 1 0 0 %1')")
+                            .arg(box));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture-rois"));
+    for (const char* d : {"cammer11", "cammer12"}) {
+        QDir().mkpath(QLatin1String(d));
+        ok = good.save(QLatin1String(d) + QStringLiteral("/template0.bmp")) && ok;
+    }
+    return ok;
 }

@@ -58,6 +58,7 @@ private slots:
     void grayIdenticalIsEmpty();
     void grayForeignSpot();
     void graySubPixelShiftNotFlagged();
+    void grayLightingTakenOut();
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
@@ -150,6 +151,32 @@ void TestVisionMatch::graySubPixelShiftNotFlagged()
     QVERIFY(gm.Train(230, 0, 100, 150));
     gm.Match(shifted(t, 0.1, 0), diff);
     QVERIFY2(cv::countNonZero(diff) < 20, qPrintable(QString::number(cv::countNonZero(diff))));
+}
+
+void TestVisionMatch::grayLightingTakenOut()
+{
+    // Templates and frame under lamps 15 % apart: the lighting is not a
+    // difference, a 12 px chip 40 grey levels off is one, whole.
+    const cv::Mat t = partPicture(200, 150, 9);
+    GrayMatch gm;
+    QVERIFY(gm.Create(200, 150, cv::Mat(), 0));
+    QVERIFY(gm.AddTemp(withNoise(t, 2, 1)));
+    QVERIFY(gm.AddTemp(cv::Mat(withNoise(t, 2, 2) * 0.9)));
+    QVERIFY(gm.AddTemp(cv::Mat(withNoise(t, 2, 3) * 1.05 + 4)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat w = withNoise(t, 2, 4) * 0.87;
+    cv::Mat diff;
+    gm.Match(w, diff);
+    cv::morphologyEx(diff, diff, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+    QCOMPARE(cv::countNonZero(diff), 0);
+    const cv::Rect chip(100, 70, 12, 12);
+    const double under = cv::mean(w(chip))[0];
+    w(chip).setTo(cv::Scalar(under > 128 ? under - 40 : under + 40));
+    gm.Match(w, diff);
+    QVERIFY2(cv::countNonZero(diff(chip)) >= 130, qPrintable(QString::number(cv::countNonZero(diff(chip)))));
+    cv::morphologyEx(diff, diff, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+    diff(chip).setTo(0);
+    QCOMPARE(cv::countNonZero(diff), 0);
 }
 
 void TestVisionMatch::graySensitivityMonotonic()

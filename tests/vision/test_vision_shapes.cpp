@@ -52,6 +52,7 @@ private slots:
     void moveImageWritesEveryPixel();
     void transformImageRotates();
     void transformRefusesOtherSize();
+    void frameWarpRectsEqualWholeWarp();
     void colourConversions();
 };
 
@@ -428,6 +429,40 @@ void TestVisionShapes::transformRefusesOtherSize()
     QVERIFY(!TransformImage(src, dst, cv::Point2f(1, 1), cv::Point2f(5, 5), 10));
     QCOMPARE(dst.data, before);
     QCOMPARE(dst.at<uchar>(0, 0), uchar(5));
+}
+
+void TestVisionShapes::frameWarpRectsEqualWholeWarp()
+{
+    // A frame aligned only where it is judged must show there exactly the
+    // pixels the whole-frame alignment writes, for shifts, fractional shifts
+    // and turns, boxes inside, across and beyond the frame edge.
+    cv::Mat src(240, 320, CV_8UC1);
+    cv::RNG rng(77);
+    rng.fill(src, cv::RNG::UNIFORM, 0, 256);
+    cv::Mat whole(src.size(), CV_8UC1), part(src.size(), CV_8UC1);
+    for (int t = 0; t < 300; ++t) {
+        FrameWarp w;
+        const int kind = t % 3;
+        if (kind == 0)
+            w.SetShift(rng.uniform(-30, 31), rng.uniform(-30, 31));
+        else
+            w.SetTransform(cv::Point2f(float(rng.uniform(-20.0, 20.0)), float(rng.uniform(-20.0, 20.0))),
+                           cv::Point2f(float(rng.uniform(0.0, 320.0)), float(rng.uniform(0.0, 240.0))),
+                           kind == 1 ? 0.0 : rng.uniform(-30.0, 30.0));
+        QVERIFY(w.Apply(src, whole));
+        part.setTo(0);
+        cv::Mat written = cv::Mat::zeros(src.size(), CV_8UC1);
+        for (int k = 0; k < 6; ++k) {
+            const cv::Rect r(rng.uniform(-40, 330), rng.uniform(-40, 250), rng.uniform(1, 120), rng.uniform(1, 90));
+            QVERIFY(w.ApplyRect(src, part, r));
+            written(r & cv::Rect(0, 0, 320, 240)).setTo(255);
+        }
+        cv::Mat diff;
+        cv::absdiff(whole, part, diff);
+        diff.setTo(0, written == 0);
+        QVERIFY2(cv::countNonZero(diff) == 0, qPrintable(QStringLiteral("transform %1: %2 pixels differ").arg(t).arg(cv::countNonZero(diff))));
+        QCOMPARE(cv::countNonZero(part & (written == 0)), 0);  // nothing outside the boxes
+    }
 }
 
 void TestVisionShapes::colourConversions()

@@ -1,0 +1,56 @@
+#pragma once
+// The status bar along the bottom of the main screen: a lamp per IO line in
+// use with its name, the parameter group, the login state, date and time
+// and the last cycle time. Everything is read when it paints; a tap locks.
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+// What the bar reads of the main window.
+class StatusHost {
+public:
+    virtual ~StatusHost() = default;
+    virtual int unlockLevel() const = 0;
+    virtual void lock() = 0;
+    virtual qint64 lastCycleTime() const = 0;  // tenths of a second
+    // Names of the settings' parameter groups ("default" is the factory one).
+    virtual QStringList parameterGroups() const { return {}; }
+    // Lamp state: direction 0 input, 1 output.
+    virtual int ioState(int direction, int index) const;
+};
+
+class IOStatusWidget : public QWidget {
+    Q_OBJECT
+public:
+    IOStatusWidget(QWidget* parent, StatusHost* host);
+
+    // One item of the text line: drawn from x on the bar's baseline.
+    struct Text {
+        QString text;
+        QColor colour;
+        int pixelSize = 0;
+        int x = 0;
+        int width = 0;  // as measured in its font
+    };
+    QList<Text> TextLine(const QDateTime& now) const;
+    // Pixels at the right edge the line keeps clear (the command column).
+    void setRightReserve(int px) { m_rightReserve = px; }
+
+    // Repaints only when something shown has changed (the polling loop asks
+    // on every pass).
+    void Refresh();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QList<Text> TextLineAt(const QDateTime& now, int x, double scale) const;
+    QString Signature() const;
+
+    StatusHost* m_host;
+    QString m_shown;
+    int m_rightReserve = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// A production day starts at 08:00 local time and is named by the date on
+// which it starts: hours 8..19 are the morning shift, 20..7 the night shift.
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+constexpr int kProductionDayStartHour = 8;
+
+// The production day a moment belongs to (before 08:00: the day before).
+QDate ProductionDate(const QDateTime& when);
+// "yyyy-MM-dd" of that day, the name of its archive files.
+QString ProductionDateText(const QDateTime& when);
+// 08:00 of a production day.
+QDateTime ProductionDayStart(const QDate& day);
+// A valid "yyyy-MM-dd" text, or an invalid date.
+QDate DayFromText(const QString& text);

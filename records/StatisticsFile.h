@@ -1,0 +1,25 @@
+#pragma once
+// Rows of a statistics day file (working file or archive): table
+// resstatistics(name, value1, value2), name "C<camera>_D<step>", value1 the
+// 24 OK counts and value2 the 24 NG counts of clock hours 0..23.
+#include "StatisticsCounts.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+
+QString StatisticsRowName(int cam, int step);
+
+// Rows stored for a configuration: per camera 0..cameras-1 its steps
+// 0..steps-1 then 8, then camera 8 the same way.
+QList<QPair<int, int>> StatisticsRowSet(int cameras, int steps);
+
+// Every row of the file by name (hourly lists only). False when the table
+// cannot be read (not a database, no table).
+bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* rows);
+
+// Updates the named rows in one transaction; rows the file lacks are not
+// added unless insertMissing is set (archives merged from another file).
+bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows,
+                         bool insertMissing = false);

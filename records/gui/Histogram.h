@@ -1,0 +1,39 @@
+#pragma once
+// Bar chart of one shift: per hour an OK bar (green) and an NG bar (red)
+// side by side, scaled so the largest value is the chart height less 60 px.
+#include <QList>
+#include <QWidget>
+
+class Histogram : public QWidget {
+    Q_OBJECT
+public:
+    explicit Histogram(QWidget* parent = nullptr);
+    Histogram(QWidget* parent, QList<int> x, QList<int> y1, QList<int> y2);
+
+    void modifyDataAxisY(QList<int> y1, QList<int> y2);
+    void modifyDataAxisY1(QList<int> y1);
+    void modifyDataAxisY2(QList<int> y2);
+    int modifydata(const QMap<int, int>&);
+
+    int count() const { return m_count; }
+    int maxY() const { return m_maxY; }
+    // Geometry of bar i as painted (OK bar when ok, else NG bar).
+    QRect barRect(int i, bool ok) const;
+
+    static const QColor kOkColor;
+    static const QColor kNgColor;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void clcMaxY();
+    int SlotWidth() const;
+    double Scale() const;
+
+    QList<int> m_y1;
+    QList<int> m_y2;
+    QList<int> m_x;
+    int m_count = 0;
+    int m_maxY = 0;
+};

@@ -1,0 +1,397 @@
+// The plant link's pieces without a socket: the wire format against the
+// written protocol, reply parsing, the send queue's timing rules, message
+// bodies, the statistics and stop records with their files, network cards.
+#include "PlantLinkFixture.h"
+
+#include "network/NetCard.h"
+#include "network/VUR_Frame.h"
+#include "network/VUR_Messages.h"
+#include "network/VUR_Path_ManualStop.h"
+#include "network/VUR_Path_Statistics.h"
+#include "network/VUR_Reply.h"
+#include "network/VUR_SendQueue.h"
+#include "params/CammerSingleton.h"
+#include "params/WizardPara.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+QJsonObject Json(const QByteArray& body)
+{
+    return QJsonDocument::fromJson(body).object();
+}
+
+void WriteFile(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+const int kAll[8] = {100, 100, 0, 0, 0, 0, 0, 0};
+const int kFail[8] = {3, 5, 0, 0, 0, 0, 0, 0};
+
+VUR_Path_Statistics::Inputs StatInputs(qint64 now)
+{
+    VUR_Path_Statistics::Inputs in;
+    in.host = QStringLiteral("panel-7");
+    in.runState = 1;
+    in.nowUtcMs = now;
+    in.cameraCount = 2;
+    in.all = kAll;
+    in.fail = kFail;
+    in.cavities = 2;
+    in.capacity = 5000;
+    in.batch = 42;
+    in.productName = "盖子";
+    in.lastCycleTime = 123;
+    in.ngImage = QStringLiteral("null");
+    return in;
+}
+}  // namespace
+
+class TestPlantRecords : public QObject {
+    Q_OBJECT
+private slots:
+    void framesAreCountedInUtf8Bytes()
+    {
+        // Written protocol: header "<type>:<length>:..!", then the body, no terminator.
+        QCOMPARE(VurFrame::Make(14, QByteArray()), QByteArray("14:0:..!"));
+        QCOMPARE(VurFrame::Make(1, QStringLiteral("三个字")), QByteArray("1:9:..!\xE4\xB8\x89\xE4\xB8\xAA\xE5\xAD\x97"));
+        // The client's parser takes frames split anywhere and back to back.
+        const QByteArray stream = VurFrame::Make(7, QByteArray("{\n}")) + VurFrame::Make(1, QStringLiteral("三个字"));
+        VurFrame::Parser p;
+        QList<QPair<int, QByteArray>> got;
+        for (char c : stream) {
+            p.feed(QByteArray(1, c));
+            int t;
+            QByteArray b;
+            while (p.next(&t, &b))
+                got.append({t, b});
+        }
+        QCOMPARE(got.size(), 2);
+        QCOMPARE(got[0], qMakePair(7, QByteArray("{\n}")));
+        QCOMPARE(got[1].second, QStringLiteral("三个字").toUtf8());
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("session");
+        QTest::newRow("ack") << "/back/ 200\r\n\r\n" << int(VUR_Reply::Ack) << 0;
+        QTest::newRow("first line decides") << "x /back/ y\r\nSessionId: 14\r\n\r\n{}" << int(VUR_Reply::Ack) << 0;
+        QTest::newRow("heart") << "/heart/\r\n\r\n" << int(VUR_Reply::Heart) << 0;
+        QTest::newRow("reline") << "/reline/\r\n\r\n" << int(VUR_Reply::Reline) << 0;
+        QTest::newRow("products") << "X\r\nSessionId: 14\r\n\r\n{}" << int(VUR_Reply::Session) << 14;
+        QTest::newRow("memos no blank") << "X\r\nSessionId:17\r\n\r\n{}" << int(VUR_Reply::Session) << 17;
+        QTest::newRow("three parts") << "X\r\nSessionId: 14: x\r\n\r\n{}" << int(VUR_Reply::Ignored) << 0;
+        QTest::newRow("no separator") << "/back/ 200\r\n" << int(VUR_Reply::Ignored) << 0;
+        QTest::newRow("two replies") << "/back/\r\n\r\n/back/\r\n\r\n" << int(VUR_Reply::Ignored) << 0;
+    }
+    void replies()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(int, session);
+        const VUR_Reply r = VUR_Reply::Parse(text);
+        QCOMPARE(int(r.kind), kind);
+        QCOMPARE(r.session, session);
+        if (session)
+            QCOMPARE(r.body, QStringLiteral("{}"));
+    }
+
+    void queueWritesTwiceThenDrops()
+    {
+        VUR_SendQueue q;
+        q.append(1, "A");
+        q.append(1, "B");
+        QCOMPARE(q.due(1000), QByteArray("A"));
+        QCOMPARE(q.due(5999), QByteArray());    // still waiting for the answer
+        QCOMPARE(q.due(6000), QByteArray("A"));  // second write after 5 s
+        bool dropped = false;
+        QCOMPARE(q.due(10999, &dropped), QByteArray());
+        QCOMPARE(q.due(11000, &dropped), QByteArray("B"));  // A given up 10 s after its first write
+        QVERIFY(dropped);
+        q.acknowledge();
+        QCOMPARE(q.size(), 0);
+        // A late acknowledgement never takes the next frame unsent.
+        q.append(1, "C");
+        q.acknowledge();
+        QCOMPARE(q.due(12000), QByteArray("C"));
+        // A client that leaves gets the frame in flight again on its return.
+        q.restart();
+        QCOMPARE(q.due(12001), QByteArray("C"));
+    }
+
+    void fullQueueDropsOldStatisticsFirst()
+    {
+        VUR_SendQueue q(3);
+        q.append(1, "log");
+        QCOMPARE(q.due(0), QByteArray("log"));  // in flight: never dropped
+        q.append(7, "stat-old");
+        q.append(18, "cycle");
+        QCOMPARE(q.append(7, "stat-new"), 7);
+        QCOMPARE(q.types(), (QList<int>{1, 18, 7}));
+        QCOMPARE(q.append(1, "more"), 7);
+        QCOMPARE(q.append(1, "last"), 18);  // no statistics left to drop: the oldest waiting one
+        QCOMPARE(q.types(), (QList<int>{1, 1, 1}));
+    }
+
+    void keyValueTextsAreSentAsTheyStand()
+    {
+        QCOMPARE(VurMessages::Record(QStringLiteral("机台一"), QStringLiteral("Primary"), 1700000000123,
+                                     QStringLiteral("a=b&c")),
+                 QStringLiteral("device_id=机台一&operater=Primary&utc=1700000000123&description=a=b&c").toUtf8());
+        WizardPara p;
+        WizardPara::SetText(p.netMsgTechName, QStringLiteral("Li"));
+        WizardPara::SetText(p.netMsgTechNum, QStringLiteral("139"));
+        QCOMPARE(VurMessages::TelInfo(QStringLiteral("m1"), 0, 3, p),
+                 QByteArray("device_id=m1&check_id=1&product_count=3&worker_name=Li&mobile=139"));
+        QCOMPARE(VurMessages::DelTempPic(QStringLiteral("m1"), 2, 1, QStringLiteral("template3.bmp"), 5, "--"),
+                 QByteArray("deviceId=m1&cameraId=2&detectId=1&template=template3.bmp&utc=5&operator=--"));
+        // JSON carries the host name in Latin-1.
+        QCOMPARE(Json(VurMessages::RunState(QStringLiteral("机台é"), 1, 9)).value(QStringLiteral("device_id")).toString(),
+                 QStringLiteral("??é"));
+        QVERIFY(VurMessages::RunState(QStringLiteral("m"), 0, 9).isEmpty());
+    }
+
+    void parametersNeverCarryThePassword()
+    {
+        WizardPara p;
+        WizardPara::SetText(p.password, QStringLiteral("secret"));
+        p.netAddr[0] = 192, p.netAddr[1] = 168, p.netAddr[2] = 1, p.netAddr[3] = 10;
+        p.minSpot = 7;
+        p.exposure[6] = 33;
+        char serials[8][100] = {};
+        qstrcpy(serials[6], "SN-7");
+        const QByteArray body = VurMessages::Param(p, 2, QStringLiteral("m1"), {kAll, kFail}, serials);
+        const QJsonObject o = Json(body);
+        QVERIFY(!body.contains("secret"));
+        QCOMPARE(o.value(QStringLiteral("password")).toString(), QString());
+        QCOMPARE(o.value(QStringLiteral("language")).toInt(), 2);
+        QCOMPARE(o.value(QStringLiteral("local_addr_1")).toString(), QStringLiteral("192.168.1.10"));
+        QCOMPARE(o.value(QStringLiteral("min_spot")).toInt(), 7);
+        QCOMPARE(o.value(QStringLiteral("enable_stop_check")).toInt(), 7);
+        const QJsonObject cam7 = o.value(QStringLiteral("camera")).toArray().at(6).toObject();
+        QCOMPARE(cam7.value(QStringLiteral("camera_id")).toString(), QStringLiteral("7"));
+        QCOMPARE(cam7.value(QStringLiteral("expose_time")).toInt(), 33);
+        QCOMPARE(cam7.value(QStringLiteral("camera_serial")).toString(), QStringLiteral("SN-7"));
+        QVERIFY(body.startsWith("{\n\t\"device_id\":\t\"m1\",\n\t\"finished_product_detect\":"));
+        QCOMPARE(o.keys().size(), 68);
+    }
+
+    void roiSetsByShape()
+    {
+        CammerSingleton set(2);
+        set.count[1] = 4;
+        set.roi_type[1][0] = CammerSingleton::kRect;
+        set.rect[1][0] = ClustomRect(10, 20, 110, 220);
+        set.roi_type[1][1] = CammerSingleton::kCircle;
+        set.circle[1][1] = Circle(300, 310, 200, 3);
+        set.roi_type[1][2] = CammerSingleton::kPolygon;
+        const QPoint pts[3] = {{1, 2}, {3, 4}, {5, 6}};
+        set.polygon[1][2] = RePolygon(3, pts);
+        set.roi_type[1][3] = 9;
+        set.output_point[1] = 3;
+        const QJsonObject o = Json(VurMessages::RoiSet(QStringLiteral("m1"), set, 1));
+        QCOMPARE(o.value(QStringLiteral("camera_id")).toString(), QStringLiteral("3"));
+        QCOMPARE(o.value(QStringLiteral("detect")).toInt(), 2);
+        const QJsonArray rois = o.value(QStringLiteral("roi")).toArray();
+        QCOMPARE(rois.size(), 4);
+        const QJsonObject rect = rois[0].toObject(), circle = rois[1].toObject(), poly = rois[2].toObject(),
+                          other = rois[3].toObject();
+        QCOMPARE(rect.value(QStringLiteral("roi_type")).toInt(), 0);
+        QCOMPARE(rect.value(QStringLiteral("top_1_x")).toInt(), 110);
+        QCOMPARE(rect.value(QStringLiteral("top_1_y")).toInt(), 220);
+        QCOMPARE(circle.value(QStringLiteral("roi_type")).toInt(), 1);
+        QCOMPARE(circle.value(QStringLiteral("top_point_count")).toInt(), 1);
+        QCOMPARE(circle.value(QStringLiteral("top_0_x")).toInt(), 300);
+        // Radii as the stored word holds them: inner x 65536 + outer.
+        QCOMPARE(circle.value(QStringLiteral("out_r")).toInt(), 200);
+        QCOMPARE(circle.value(QStringLiteral("in_r")).toInt(), 3);
+        QCOMPARE(circle.value(QStringLiteral("output_point")).toInt(), 3);
+        QCOMPARE(poly.value(QStringLiteral("top_point_count")).toInt(), 3);
+        QCOMPARE(poly.value(QStringLiteral("top_2_y")).toInt(), 6);
+        QCOMPARE(other.value(QStringLiteral("roi_type")).toInt(), -1);
+        QVERIFY(!other.contains(QStringLiteral("top_0_x")));
+        QCOMPARE(Json(VurMessages::RoiSet(QStringLiteral("m1"), set, 5)).value(QStringLiteral("roi")).toArray().size(), 0);
+    }
+
+    void cycleResultsGroupByCameraAndStep()
+    {
+        WizardPara p;
+        VurMessages::CycleInfo info;
+        info.utcMs = 77;
+        info.runState = 1;
+        info.trigger = 2;
+        info.ng = true;
+        info.cameraCount = 2;
+        QList<param_roi> list = {{0, 0, 0, 1, 5, 0, 10, 1}, {1, 0, 3, 0, 50, 0, 10, 0}, {0, 0, 1, 1, 6, 0, 10, 1},
+                                 {0, 5, 0, 1, 1, 0, 1, 1} /* group 6: never sent */,
+                                 {2, 0, 0, 1, 1, 0, 1, 1} /* no such camera */};
+        const QJsonObject o = Json(VurMessages::CycleResult(QStringLiteral("m1"), info, p, {kAll, kFail}, list));
+        QCOMPARE(o.value(QStringLiteral("detect_method")).toString(), QStringLiteral("安全门"));
+        QCOMPARE(o.value(QStringLiteral("state")).toString(), QStringLiteral("正在检测"));
+        QCOMPARE(o.value(QStringLiteral("result")).toInt(), 1);
+        const QJsonArray cams = o.value(QStringLiteral("array")).toArray();
+        QCOMPARE(cams.size(), 2);
+        const QJsonObject c1 = cams[0].toObject();
+        QCOMPARE(c1.value(QStringLiteral("device_ng")).toInt(), 3);
+        const QJsonArray rois = c1.value(QStringLiteral("detect_array")).toArray()[0].toObject().value(QStringLiteral("roi_array")).toArray();
+        QCOMPARE(rois.size(), 2);
+        QCOMPARE(rois[1].toObject().value(QStringLiteral("roi_id")).toInt(), 2);
+        QCOMPARE(cams[1].toObject().value(QStringLiteral("camera_id")).toInt(), 2);
+        info.trigger = 0;
+        QCOMPARE(Json(VurMessages::CycleResult(QStringLiteral("m1"), info, p, {kAll, kFail}, {}))
+                     .value(QStringLiteral("detect_method")).toString(), QString());
+    }
+
+    void statisticsTotalsAndRates()
+    {
+        TempWorkDir wd(false);
+        VUR_Path_Statistics s;
+        s.Load(1000);
+        s.AddAlarm(1, 0, 4);
+        s.AddAlarm(1, 0, 4);
+        s.AddAlarm(9, 0, 0);  // no such camera: not counted
+        for (int i = 0; i < 101; ++i)
+            s.AddNgTime(i == 0 ? 100000 : 100);
+        const QJsonObject o = Json(s.Compose(StatInputs(61000)));
+        QCOMPARE(o.value(QStringLiteral("watch_count_total")).toInt(), 100);
+        QCOMPARE(o.value(QStringLiteral("ng_count_total")).toInt(), 5);
+        QCOMPARE(o.value(QStringLiteral("ng_notification_rate")).toInt(), 500);
+        QCOMPARE(o.value(QStringLiteral("real_produce")).toInt(), 190);
+        QCOMPARE(o.value(QStringLiteral("watch_circle")).toInt(), 12300);
+        QCOMPARE(o.value(QStringLiteral("utc_watch_total")).toInt(), 60000);
+        QCOMPARE(o.value(QStringLiteral("product_name")).toString(), QStringLiteral("盖子"));
+        const QJsonArray ng = o.value(QStringLiteral("camera")).toObject().value(QStringLiteral("ng")).toArray();
+        QCOMPARE(ng.size(), 1);
+        const QJsonObject cam = ng[0].toObject();
+        QCOMPARE(cam.value(QStringLiteral("camera_id")).toString(), QStringLiteral("2"));
+        // 101 durations: the oldest (100000) leaves, the other 100 average 100.
+        QCOMPARE(cam.value(QStringLiteral("average_monitor_period")).toInt(), 100);
+        const QJsonObject det = cam.value(QStringLiteral("ng_monitors")).toArray()[0].toObject();
+        QCOMPARE(det.value(QStringLiteral("ok_rate")).toInt(), 9500);
+        QCOMPARE(det.value(QStringLiteral("not_ok_rate")).toInt(), 500);
+        QCOMPARE(det.value(QStringLiteral("alarm")).toArray()[0].toObject().value(QStringLiteral("alarm_result")).toInt(), 2);
+        // A camera without cycles has rates 0, and rates do not overflow.
+        const int all[8] = {0, 2000000000}, fail[8] = {0, 1999999999};
+        VUR_Path_Statistics::Inputs in = StatInputs(61000);
+        in.all = all;
+        in.fail = fail;
+        s.AddAlarm(0, 1, 0);
+        const QJsonArray ng2 = Json(s.Compose(in)).value(QStringLiteral("camera")).toObject().value(QStringLiteral("ng")).toArray();
+        QCOMPARE(ng2[0].toObject().value(QStringLiteral("ng_monitors")).toArray()[0].toObject().value(QStringLiteral("ok_rate")).toInt(), 0);
+        QCOMPARE(ng2[1].toObject().value(QStringLiteral("ng_monitors")).toArray()[0].toObject().value(QStringLiteral("not_ok_rate")).toInt(), 9999);
+    }
+
+    void statisticsFiles_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QList<int>>("cameras");
+        const QByteArray top = "\"product_name\":\"p\",\"product_serial\":\"1\",\"products_num\":1,\"start_utc\":5,\"real_produce\":1,"
+                               "\"utc_watch_total\":1,\"total_stop_alarm_timelen\":7,\"watch_count_total\":1,\"ng_count_total\":0,"
+                               "\"ng_notification_rate\":0,";
+        const QByteArray cam = "{\"camera_id\":\"%1\",\"disalarm_timeout_time\":1,\"last_monitor_period\":1,%2\"average_monitor_period\":1}";
+        auto camera = [&](int id, bool whole) {
+            return QByteArray(cam).replace("%1", QByteArray::number(id)).replace("%2", whole ? "\"now_monitor_period\":1," : "");
+        };
+        QTest::newRow("no watch_circle: removed") << QByteArray("{" + top.chopped(1) + "}") << false << QList<int>{};
+        QTest::newRow("second camera broken") << QByteArray("{" + top + "\"watch_circle\":1,\"camera\":{\"ng\":[" + camera(1, true) + "," + camera(2, false) + "]}}")
+                                              << true << QList<int>{0};
+        QTest::newRow("camera 9 not taken") << QByteArray("{" + top + "\"watch_circle\":1,\"camera\":{\"ng\":[" + camera(9, true) + "," + camera(3, true) + "]}}")
+                                            << true << QList<int>{2};
+        QByteArray big = "{" + top + "\"watch_circle\":1,\"pad\":\"" + QByteArray(9000, 'x') + "\",\"camera\":{\"ng\":[" + camera(4, true) + "]}}";
+        QTest::newRow("longer than 8192 bytes") << big << true << QList<int>{3};
+        QTest::newRow("not JSON: kept") << QByteArray("{oops") << true << QList<int>{};
+    }
+    void statisticsFiles()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, kept);
+        QFETCH(QList<int>, cameras);
+        TempWorkDir wd(false);
+        WriteFile(VUR_Path_Statistics::FilePath(), file);
+        VUR_Path_Statistics s;
+        s.Load(1000);
+        QCOMPARE(QFile::exists(VUR_Path_Statistics::FilePath()), kept);
+        QList<int> keys;
+        for (const auto& [k, c] : s.cameras)
+            keys << k;
+        QCOMPARE(keys, cameras);
+        // Whatever the file held, the next message goes out.
+        QVERIFY(!s.Compose(StatInputs(2000)).isEmpty());
+    }
+
+    void manualStopTimeSlot()
+    {
+        TempWorkDir wd(false);
+        VUR_Path_ManualStop m;
+        const qint64 stop = QDateTime(QDate(2024, 5, 6), QTime(10, 15)).toMSecsSinceEpoch();
+        const qint64 start = QDateTime(QDate(2024, 5, 6), QTime(10, 47)).toMSecsSinceEpoch();
+        QJsonObject o = Json(m.Update(1, stop - 1000, QStringLiteral("m1"), "Wang"));
+        QCOMPARE(o.value(QStringLiteral("stop_check_timelen")).toInt(), 0);  // a start without a stop
+        QCOMPARE(o.value(QStringLiteral("stop_check_timeslot")).toString(), QString());
+        o = Json(m.Update(3, stop, QStringLiteral("m1"), "Wang"));
+        QCOMPARE(o.value(QStringLiteral("state")).toInt(), 1);
+        QCOMPARE(o.value(QStringLiteral("stop_check_timeslot")).toString(), QStringLiteral("10:15---:--"));
+        const QByteArray body = m.Update(1, start, QStringLiteral("m1"), "Wang");
+        o = Json(body);
+        QCOMPARE(o.value(QStringLiteral("stop_check_timeslot")).toString(), QStringLiteral("10:15-10:47"));
+        QCOMPARE(o.value(QStringLiteral("stop_check_timelen")).toInt(), 32);
+        QCOMPARE(o.value(QStringLiteral("operator_id")).toString(), QStringLiteral("Wang"));
+        // The record comes back from its file; a file missing a member is removed.
+        WriteFile(VUR_Path_ManualStop::FilePath(), body);
+        VUR_Path_ManualStop back;
+        back.Load();
+        QCOMPARE(back.stop_check_timelen, 32);
+        QCOMPARE(back.state, 1);
+        WriteFile(VUR_Path_ManualStop::FilePath(), "{\"utc\": 5, \"stop_check_timeslot\": \"x\"}");
+        VUR_Path_ManualStop partial;
+        partial.Load();
+        QCOMPARE(partial.utc, 5);
+        QCOMPARE(partial.state, 0);
+        QVERIFY(!QFile::exists(VUR_Path_ManualStop::FilePath()));
+    }
+
+    void gateways_data()
+    {
+        QTest::addColumn<QString>("routes");
+        QTest::addColumn<QString>("gateway");
+        QTest::addColumn<QString>("card");
+        QTest::newRow("default") << "default via 192.168.1.1 dev eth0" << "192.168.1.1" << "eth0";
+        QTest::newRow("lines and runs of blanks")
+            << "default  via 10.0.0.1 dev  eth1 proto dhcp\n10.0.0.0/24 dev eth1 scope link\n" << "10.0.0.1" << "eth1";
+        QTest::newRow("only the first") << "default via 10.0.0.1 dev eth1\ndefault via 10.0.1.1 dev wlan0 metric 600"
+                                        << "10.0.0.1" << "eth1";
+        QTest::newRow("no gateway") << "10.0.0.0/24 dev eth1 scope link" << "" << "";
+    }
+    void gateways()
+    {
+        QFETCH(QString, routes);
+        QFETCH(QString, gateway);
+        QFETCH(QString, card);
+        const auto got = NetCard::FirstGateway(routes);
+        QCOMPARE(got.first, gateway);
+        QCOMPARE(got.second, card);
+        const QString z = QStringLiteral("0.0.0.0");
+        QMap<QString, QStringList> cards{{QStringLiteral("eth1"), {QStringLiteral("10.0.0.5"), z, z}}};
+        NetCard::ApplyGateway(cards, routes);
+        QCOMPARE(cards.value(QStringLiteral("eth1")).value(2), card == QLatin1String("eth1") ? gateway : z);
+    }
+
+    void cardNamesLeaveOutLoopbackOnly()
+    {
+        const QString dev = QStringLiteral(
+            "Inter-|   Receive\n face |bytes    packets\n    lo: 1234 5 0\n  eth0: 99 1 0\n  wlo1: 5 1 0\n");
+        QCOMPARE(NetCard::CardNames(dev), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlo1")}));
+    }
+};
+
+MOJU_TEST_CORE_MAIN(TestPlantRecords)
+#include "test_plant_records.moc"
