@@ -5,6 +5,7 @@
 #include "NetworkPageHooks.h"
 #include "SettingsChanges.h"
 #include "SettingsHost.h"
+#include "SettingsPopups.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
 #include "foundation/uitext.h"
@@ -31,22 +32,6 @@ bool AnyAlgorithm(const WizardPara& p)
 {
     return p.enableDefect || p.enableSpot || p.enableBlackArea || p.enableWhiteArea || p.enableSimilarity
         || p.enableWhiteNumber || p.enableBlackNumber || p.enableDistMeasure;
-}
-
-void Warn(const QString& text)
-{
-    if (!gpWarnBox)
-        return;
-    gpWarnBox->setText(text);
-    gpWarnBox->exec();
-}
-
-bool Ask(const QString& text)
-{
-    if (!gpChooseBox)
-        return false;
-    gpChooseBox->setText(text);
-    return gpChooseBox->exec() == 1;
 }
 
 // Runs a step's work for every camera in use and every enabled step.

@@ -223,8 +223,9 @@ bool RaRoWizard::Build()
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
     helpWidget = new HelpWidget(this);
-    // Renumbering ends in the settings' power-off action once it exists.
-    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    // Renumbering ends in the settings' power-off action.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(),
+                                                [this] { wizardParaWidget->SlotShutDown(); });
     otherNetWidget = new OtherNetWidget(this);
     networkPage = new NetworkPage(wizardParaWidget, otherNetWidget);
     wizardParaWidget->setNetworkPage(networkPage);
