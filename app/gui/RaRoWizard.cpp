@@ -39,6 +39,7 @@
 #include "records/gui/EditCavitywidget.h"
 #include "records/gui/StatisticsWidget.h"
 #include "users/DrawUserWidget.h"
+#include "view/AutoRegion.h"
 #include "view/DrawROIWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
@@ -886,6 +887,18 @@ void RaRoWizard::SlotAdjustArea()
         w->SetCheckBoxState(1);
         w->ShowHideCheckBox(true);
     }
+}
+
+void RaRoWizard::AutogenerationRegion(int step)
+{
+    const int c = cycle().selCamera;
+    CammerWidget* w = (c >= 0 && c < numCamera()) ? cammerWidget[c] : nullptr;
+    if (!w || !w->editSet || step < 0 || step > 7 || w->editSet->count[step] != 0)
+        return;
+    AutoRegion::Generate(*w, step, *gpWPara);
+    m_ports->editor().drawKind = EditorState::DrawNone;
+    w->selectedRoi = -1;
+    w->update();
 }
 
 void RaRoWizard::SlotDetectCycle()

@@ -139,6 +139,9 @@ public slots:
     void SlotAccount();
     // Area settings: the ROI editor on the templates (password first).
     void SlotAdjustArea();
+    // A first area for an empty step of the current camera, from the
+    // difference of its product-step and mould-step templates.
+    void AutogenerationRegion(int step);
     void SlotDetectCycle();
     void SlotShowStatisticsWidget();
     void SlotFPS();
