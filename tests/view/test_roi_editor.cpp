@@ -130,6 +130,21 @@ private slots:
         QCOMPARE(e.edit().count[0], 5);
         QCOMPARE(e.edit().polygon[0][4].Count(), 6);
 
+        // A tap outside the selected area only drops the selection; the next picks.
+        Tap(e.w, QPoint(5 * s, 4 * s));
+        QCOMPARE(e.w->selectedRoi, -1);
+        Tap(e.w, QPoint(5 * s, 4 * s));
+        QCOMPARE(e.w->selectedRoi, 0);
+        // Copy mode: the next press puts a copy of the selected area there.
+        e.column->SlotCopyArea();
+        Tap(e.w, QPoint(12 * s, 9 * s));
+        QCOMPARE(e.answers.seen().last().text, LanStr(38));
+        QCOMPARE(e.edit().count[0], 6);
+        QCOMPARE(e.rect(5).size(), e.rect(0).size());
+        QVERIFY((e.rect(5).center() - QPoint(12 * s, 9 * s)).manhattanLength() <= 2);
+        QCOMPARE(e.w->selectedRoi, 5);
+        QVERIFY(!e.rig.host.edit.copyMode);
+
         // Nothing of it reached the live set.
         QCOMPARE(e.live().count[0], 0);
     }
