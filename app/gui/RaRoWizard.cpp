@@ -62,6 +62,8 @@
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
+#include "platform/UsbDisk.h"
+#include "records/UsbExport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -343,7 +345,7 @@ bool RaRoWizard::Build()
     Myxls::Options xls;
     xls.cameraCount = [this] { return numCamera(); };
     gpMyxls = new Myxls(xls);
-    // The exports find the USB disk through SetUsbDiskFinder (FindAU).
+    SetUsbDiskFinder([] { return FindAU(); });
     connect(this, &RaRoWizard::sigROINGWarm, this, &RaRoWizard::SlotROINGWarm);
     Stage("ready");
     return true;
