@@ -164,9 +164,19 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
     if (toJudge.empty())
         return;
 
-    // The engine work of every camera at once; results merge in camera order.
-    const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    InspectStep::Run(engines, g, std::min<int>(threads, int(engines.size())));
+    if (gisLost) {
+        // The cameras are closed: their last frames are from before the loss
+        // and may not release the machine. NG, and no area is to blame.
+        for (int c : toJudge) {
+            CammerWidgetData* cam = m_host->cameraData(c);
+            cam->cameraOK = 0;
+            std::fill(std::begin(cam->roiOK[g]), std::end(cam->roiOK[g]), uint8_t(1));
+        }
+    } else {
+        // The engine work of every camera at once; results merge in camera order.
+        const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
+        InspectStep::Run(engines, g, std::min<int>(threads, int(engines.size())));
+    }
 
     // Serial part after: display, outputs, counts, the NG ring, in camera order.
     for (int c : toJudge) {

@@ -63,6 +63,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<TempWorkDir>();
+        gisLost = 0;
         LoadSkinPixmaps();
         gAppDirPath = m_dir->path();
         QVERIFY(SetParamValue(QStringLiteral("system2"), 13, 1));  // English log lines
@@ -148,6 +149,24 @@ private slots:
         QVERIFY2(down - up >= 280 && down - up <= 420, qPrintable(QString::number(down - up)));
         QCOMPARE(gFailNum[0], 0);  // a cycle saved by its re-detection counts no NG
         QVERIFY(!OperationLogRows().contains(QStringLiteral("Camera 1Alarm")));
+    }
+
+    // A camera pulled while the mould step counts down: the step must not be
+    // judged on the last frame from before the loss and release the clamp.
+    void cameraLostDuringAStepHolds()
+    {
+        QVERIFY(SetParamValue(QStringLiteral("system1"), 2, 0));     // no product step
+        QVERIFY(SetParamValue(QStringLiteral("trigInDelay"), 2, 15));  // 1.5 s
+        QVERIFY(SetParamValue(QStringLiteral("system11"), 17, 1));   // camera-loss box
+        Start();
+        m_board->send(QStringLiteral("set 0"));
+        QTRY_COMPARE_WITH_TIMEOUT(Words(*m_board).mid(m_base), (QStringList{"F4", "F5"}), 5000);
+        QVERIFY(m_win->detection()->stepTimer[1].isActive());
+        m_sim->unplug(QStringLiteral("mvs"), kSerial);
+        QTRY_COMPARE_WITH_TIMEOUT(gisLost, 1, 3000);
+        // The step ends NG: clamp and alarm held, the alarm view open.
+        QTRY_COMPARE_WITH_TIMEOUT(m_win->cycle().verdictState, int(VerdictAlarm), 3000);
+        QCOMPARE(Words(*m_board).mid(m_base), (QStringList{"F4", "F5", "F1"}));
     }
 
     // With result statistics and the cycle log on, each judged camera and
