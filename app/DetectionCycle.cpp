@@ -181,6 +181,7 @@ void DetectionCycle::Run()
         if (p.machineType == 2)
             st.mouldSide = CheckInput(0) ? 1 : 0;
         st.safetyDoorCycle = 1;
+        st.forcedStep = -1;  // the mould step a cleared alarm asked for is this one
         const int s = IsMulti() ? gDNum - 1 : 1;
         st.stepDelayLeft[s] = 0;
         TimerUp(s);
@@ -445,6 +446,8 @@ void DetectionCycle::StartCycle(int i)
     }
     for (int s = 0; s < gDNum && s < 8; ++s)
         st.stepPending[s] = 0;
+    // A mould step forced by the previous cycle's cleared alarm belongs to it.
+    st.forcedStep = -1;
     gisSafeDoorOpen = 0;
     std::fill(std::begin(st.cavityNG), std::end(st.cavityNG), uint8_t(0));
 

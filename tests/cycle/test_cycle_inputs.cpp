@@ -164,6 +164,27 @@ private slots:
         QVERIFY(m_cycle->stepTimer[1].isActive());
     }
 
+    // A product alarm cleared by the door re-inspection while the door also
+    // starts the mould step: the mould step it forced is done, and the next
+    // cycle's mould step counts from the trigger plus the product delay.
+    void doorTakesTheForcedMouldStep()
+    {
+        m_para.doorTriggersDetect = 1;
+        m_para.detectDelay[0] = 1;
+        DeriveIOSetup(m_para, nullptr);
+        Pulse(0);
+        m_host->cam.cameraOK = 0;  // the product step finds a fault
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictAlarm));
+        Pulse(1);  // door: judged again, OK now
+        QCOMPARE(m_cycle->state.verdictState, int(VerdictShowing));
+        Pass();    // the door starts the mould step at once
+        QCOMPARE(m_host->judged.mid(1), (QList<int>{0, 1}));
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictIdle));
+        Pulse(0);
+        QVERIFY(m_cycle->stepTimer[1].isActive());
+        QCOMPARE(m_cycle->state.stepDelayLeft[1], 5.1f);
+    }
+
     // An NG area adds to its insert's wear; the wear box lists the worn ones
     // first, and "insert replaced" clears only those.
     void wearCounters()
