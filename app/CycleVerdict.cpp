@@ -548,7 +548,10 @@ void DetectionCycle::ImageDecisions(bool ng, int k)
         }
         if (d != 1)
             continue;
-        if (!cam->cameraOK && gPicNumNG > 0 && lastTry) {
+        // A re-detection follows: its verdict decides the pictures and counts.
+        if (!cam->cameraOK && !lastTry)
+            continue;
+        if (!cam->cameraOK && gPicNumNG > 0) {
             d = CycleOutputs::NgWithoutAlarm(p, k) ? 9 : 3;
             m_host->saveResultPicture(c, step, 0);
             if (gisUseStatistics)

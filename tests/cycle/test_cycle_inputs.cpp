@@ -8,6 +8,8 @@
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
+#include "app/MainGlobals.h"
+#include "app/SaveFialImageThread.h"
 #include "foundation/uitext.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
@@ -24,6 +26,7 @@ public:
     CammerWidgetData cam{0};
     QStringList records;
     QList<int> judged;  // step of each camera judgement
+    QStringList pictures, counted;  // result pictures and statistics, "NG1": slot and step
     QString message;
 
     int cameraCount() const override { return 1; }
@@ -47,7 +50,8 @@ public:
     void startBlink(int) override {}
     void wakeScreen() override {}
     void cameraChangeTrig(int) override {}
-    void saveResultPicture(int, int, int) override {}
+    void saveResultPicture(int, int step, int slot) override { pictures << QStringLiteral("%1%2").arg(slot ? "OK" : "NG").arg(step); }
+    void statisticsAdd(int, bool ok, int, int step) override { counted << QStringLiteral("%1%2").arg(ok ? "OK" : "NG").arg(step); }
     void saveReTrainImage(int, int) override {}
     void retrain(int, int, bool) override {}
 };
@@ -73,6 +77,8 @@ private slots:
         gpWPara = &m_para;
         DeriveIOSetup(m_para, nullptr);
         gDataIn.store(0);
+        gPicNumNG = gPicNumOK = 0;
+        gisUseStatistics = 0;
         m_port = std::make_unique<FakeIOPort>();
         IOLinkOptions o;
         o.port = m_port.get();
@@ -183,6 +189,36 @@ private slots:
         Pulse(0);
         QVERIFY(m_cycle->stepTimer[1].isActive());
         QCOMPARE(m_cycle->state.stepDelayLeft[1], 5.1f);
+    }
+
+    // An NG that is re-detected decides its pictures and statistics by the
+    // re-detection's verdict.
+    void redetectedStepIsRecorded_data()
+    {
+        QTest::addColumn<bool>("secondOk");
+        QTest::addColumn<QString>("record");
+        QTest::newRow("NG again: alarm") << false << "NG1";
+        QTest::newRow("OK at the re-detection") << true << "OK1";
+    }
+    void redetectedStepIsRecorded()
+    {
+        QFETCH(bool, secondOk);
+        QFETCH(QString, record);
+        gPicNumNG = gPicNumOK = 5;
+        gisUseStatistics = 1;
+        m_para.productDetectOn = 0;
+        m_para.detectDelay[1] = 1;
+        m_para.recheckCount2 = 1;
+        m_para.retestDelay = 0;
+        DeriveIOSetup(m_para, nullptr);
+        Pulse(0);
+        m_host->cam.cameraOK = 0;
+        QTRY_VERIFY(m_cycle->state.reDetectPending);
+        m_host->cam.cameraOK = secondOk ? 1 : 0;
+        Pass();  // the re-detection
+        QCOMPARE(m_cycle->state.verdictState, int(secondOk ? VerdictShowing : VerdictAlarm));
+        QCOMPARE(m_host->pictures, QStringList{record});
+        QCOMPARE(m_host->counted, QStringList{record});
     }
 
     // An NG area adds to its insert's wear; the wear box lists the worn ones
