@@ -616,6 +616,10 @@ void DetectionCycle::Rejudge(int camera)
 {
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
+    // A request that waited behind a question may come after the alarm
+    // ended; the cycle running since then is not the editor's to judge.
+    if (st.verdictState != VerdictAlarm)
+        return;
     const int n = std::min(m_host->cameraCount(), 8);
     ResetRun(camera);
     const int s = std::clamp(st.curStep, 0, 7);
@@ -647,6 +651,8 @@ void DetectionCycle::Rejudge(int camera)
 
 void DetectionCycle::CheckNGAgain()
 {
+    if (state.verdictState != VerdictAlarm)
+        return;
     m_repeatEvaluation = true;
     CheckNG();
 }

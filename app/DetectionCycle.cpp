@@ -254,8 +254,19 @@ bool DetectionCycle::AlarmHeldPass(const int edge[8])
             else if (in4 && !in1)
                 st.mouldSide = 0;
         }
-        // The editor's re-check may ask questions: it runs after this pass.
-        QMetaObject::invokeMethod(this, [this] { m_host->editorReCheck(); }, Qt::QueuedConnection);
+        // The editor's re-check may ask questions: it runs after this pass,
+        // once, while the alarm still stands (passes go on under its question).
+        if (!m_reCheckQueued) {
+            m_reCheckQueued = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (state.verdictState == VerdictAlarm)
+                        m_host->editorReCheck();
+                    m_reCheckQueued = false;
+                },
+                Qt::QueuedConnection);
+        }
     }
     // Inputs seen during the alarm wait for its end; the one that asked for
     // this re-inspection is used up (it must not ask again next pass).

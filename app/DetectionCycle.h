@@ -195,4 +195,5 @@ private:
     int m_rawIndex = 0;            // raw-frame file index 0..199
     bool m_repeatEvaluation = false;
     bool m_manualRequested = false;
+    bool m_reCheckQueued = false;  // the editor's re-check asked for and not yet over
 };

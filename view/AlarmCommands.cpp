@@ -72,8 +72,10 @@ void AlarmCommands::NoCheckCurrent()
     }
     const int n = host.cameraCount();
     const int s = std::clamp(st.curStep, 0, 7);
+    // The door's re-check may end the alarm while a question waits: a late
+    // yes belongs to no alarm.
     if (st.selCamera >= n) {
-        if (!Ask(102))
+        if (!Ask(102) || st.verdictState != VerdictAlarm)
             return;
         m_col.SlotSaveData();
         gSource = -1;
@@ -93,7 +95,7 @@ void AlarmCommands::NoCheckCurrent()
         Warn(107);
         return;
     }
-    if (!AskText(LanStr(105).arg(w->camera + 1)))
+    if (!AskText(LanStr(105).arg(w->camera + 1)) || st.verdictState != VerdictAlarm)
         return;
     w->skipStep[s] = true;
     int& code = st.imageDecision[w->camera][s];

@@ -43,7 +43,8 @@ void TemplateCommands::AddTemplate()
     if (p.pwdAddTemplate && host.CheckPassword() == 0)
         return;
     const int s = std::clamp(alarmLive ? st.curStep : host.editor().editorStep, 0, 7);
-    if (!Ask(108))
+    // An alarm that ended while the question waited takes no template.
+    if (!Ask(108) || (alarmLive && st.verdictState != VerdictAlarm))
         return;
     CammerWidget* w = m_col.SingleCamera();
     if (!w)

@@ -191,6 +191,31 @@ private slots:
         QCOMPARE(m_cycle->state.stepDelayLeft[1], 5.1f);
     }
 
+    // The editor's re-check of an alarm that has already ended (its question
+    // was answered late) changes nothing of the next cycle.
+    void reCheckAfterTheAlarmChangesNothing()
+    {
+        m_para.productDetectOn = 0;
+        m_para.detectDelay[1] = 1;
+        DeriveIOSetup(m_para, nullptr);
+        Pulse(0);
+        m_host->cam.cameraOK = 0;
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictAlarm));
+        m_host->cam.cameraOK = 1;
+        Pulse(1);  // the door: judged again OK, detection starts again
+        QCOMPARE(m_cycle->state.runState, int(RunDetecting));
+        m_para.detectDelay[1] = 50;
+        Pulse(0);
+        QVERIFY(m_cycle->stepTimer[1].isActive());
+        QCOMPARE(gpControlIO->IOState(1, 0), 1);  // clamp held for the mould step
+        const int judged = m_host->judged.size();
+        m_cycle->Rejudge(1);
+        m_cycle->CheckNGAgain();
+        QCOMPARE(m_host->judged.size(), judged);
+        QCOMPARE(gpControlIO->IOState(1, 0), 1);
+        QVERIFY(m_cycle->state.stepPending[1] != 0);
+    }
+
     // An NG that is re-detected decides its pictures and statistics by the
     // re-detection's verdict.
     void redetectedStepIsRecorded_data()

@@ -122,6 +122,23 @@ private slots:
         QVERIFY(!m.w->skipStep[1]);
     }
 
+    // The door's re-check cleared the alarm while "Don't Detect" waited for
+    // its answer: the late yes neither logs nor touches the new cycle.
+    void lateAnswerAfterTheAlarmEnded()
+    {
+        Monitor m;
+        m.RaiseAlarm();
+        QCOMPARE(m.win->cycle().selCamera, m.win->numCamera());  // all cameras
+        m.answers.queueAction([&m](QDialog* d) {
+            m.w->workBuffer = Frame(false);
+            m.win->drawROIWidget->SlotReCheck();
+            d->done(1);
+        });
+        m.win->drawROIWidget->SlotNoCheckCur();
+        QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
+        QVERIFY(!OperationLogRows().contains(LanStr(103)));
+    }
+
     // Pictures for a person to look at when MOJU_SHOTS_DIR names a folder.
     void grabScreens_data() { AddLanguageRows(); }
     void grabScreens()
