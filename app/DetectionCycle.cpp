@@ -634,6 +634,13 @@ void DetectionCycle::StartDetect()
 void DetectionCycle::StopDetect()
 {
     const WizardPara& p = *gpWPara;
+    // The stopped cycle's re-detection and pulses would end later and change
+    // the outputs the stop sets (a pulse end releases a clamp it holds).
+    for (QTimer* t : {&reCheckTimer, &output3Timer, &outNGTimer, &notAllowCloseTimer, &notAllowThimbleTimer,
+                      &sysFunc4OutputTimer})
+        t->stop();
+    state.reDetectPending = 0;
+    state.customOutPending = 0;
     if (gpControlIO) {
         gpControlIO->IOResetAllOut();
         PortSink sink;

@@ -216,6 +216,39 @@ private slots:
         QVERIFY(m_cycle->state.stepPending[1] != 0);
     }
 
+    // Stopping detection while a re-detection or an NG pulse runs: the stop's
+    // outputs stand, nothing of the stopped cycle ends later and changes them.
+    void stopEndsTheCyclesTimers_data()
+    {
+        QTest::addColumn<bool>("redetect");
+        QTest::newRow("re-detection counting down") << true;
+        QTest::newRow("mould NG pulse") << false;
+    }
+    void stopEndsTheCyclesTimers()
+    {
+        QFETCH(bool, redetect);
+        m_para.productDetectOn = 0;
+        m_para.detectDelay[1] = 1;
+        m_para.stopClampOnStop = 1;
+        m_para.recheckCount2 = redetect ? 1 : 0;
+        m_para.retestDelay = 5;
+        m_para.mouldNgPulseNoAlarm = redetect ? 0 : 1;
+        m_para.clampPulse = 5;
+        DeriveIOSetup(m_para, nullptr);
+        Pulse(0);
+        m_host->cam.cameraOK = 0;
+        QTRY_VERIFY(m_cycle->state.reDetectPending || m_cycle->notAllowCloseTimer.isActive());
+        Pass();
+        QCOMPARE(m_cycle->reCheckTimer.isActive(), redetect);
+        m_host->cam.cameraOK = 1;
+        m_cycle->StopDetect();
+        Pass();
+        for (QTimer* t : {&m_cycle->reCheckTimer, &m_cycle->output3Timer, &m_cycle->notAllowCloseTimer,
+                          &m_cycle->notAllowThimbleTimer, &m_cycle->outNGTimer, &m_cycle->sysFunc4OutputTimer})
+            QVERIFY(!t->isActive());
+        QCOMPARE(gpControlIO->IOState(1, 0), 1);  // the clamp the stop holds
+    }
+
     // An NG that is re-detected decides its pictures and statistics by the
     // re-detection's verdict.
     void redetectedStepIsRecorded_data()
