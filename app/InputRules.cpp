@@ -16,8 +16,10 @@ bool StartsCycle(const WizardPara& p, int i, const CycleState& st, int steps)
     case 2:
         return (i == 0 && p.mouldMode != 1) || (i == 3 && p.mouldMode != 0);
     case 4:
+        // A step chained to the one before it on the same input goes on
+        // with the cycle: starting a new one would arm the first step again.
         if (!p.detectNotInOrder)
-            return true;
+            return st.chainedInput != i;
         return i == 0 && st.chainedInput == -1 && steps > 0 && st.stepPending[steps - 1] == 0;
     default:
         return false;

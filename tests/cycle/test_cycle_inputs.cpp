@@ -332,15 +332,20 @@ private slots:
     void multiDetectionOrder_data()
     {
         QTest::addColumn<int>("notInOrder");
+        QTest::addColumn<QList<int>>("trigRows");  // per step: row of the trigger input table
         QTest::addColumn<QList<int>>("inputs");
         QTest::addColumn<QList<int>>("steps");
         // Steps 1-3 on inputs 1, 3 and 4 (indexes 0, 2, 3).
-        QTest::newRow("in order") << 1 << QList<int>{3, 0, 2, 3} << QList<int>{0, 1, 2};
-        QTest::newRow("any order") << 0 << QList<int>{3, 2} << QList<int>{2, 1};
+        QTest::newRow("in order") << 1 << QList<int>{0, 1, 2} << QList<int>{3, 0, 2, 3} << QList<int>{0, 1, 2};
+        QTest::newRow("any order") << 0 << QList<int>{0, 1, 2} << QList<int>{3, 2} << QList<int>{2, 1};
+        // Steps 1 and 2 both on input 1: one edge judges both, one after the other.
+        QTest::newRow("in order, shared input") << 1 << QList<int>{0, 0, 2} << QList<int>{0, 3} << QList<int>{0, 1, 2};
+        QTest::newRow("any order, shared input") << 0 << QList<int>{0, 0, 2} << QList<int>{0, 3} << QList<int>{0, 1, 2};
     }
     void multiDetectionOrder()
     {
         QFETCH(int, notInOrder);
+        QFETCH(QList<int>, trigRows);
         QFETCH(QList<int>, inputs);
         QFETCH(QList<int>, steps);
         m_para = WizardPara();
@@ -350,14 +355,17 @@ private slots:
         m_para.detectNotInOrder = notInOrder;
         for (int d = 0; d < 3; ++d) {
             m_para.customOutputOwner[d] = d;
-            m_para.customTrigInput[d] = d;
+            m_para.customTrigInput[d] = trigRows[d];
         }
         DeriveIOSetup(m_para, nullptr);
         QCOMPARE(gDNum.load(), 3);
         m_cycle->state.customStep = gDNum - 1;
         m_cycle->StartDetect();
-        for (int i : inputs)
+        for (int i : inputs) {
             Pulse(i);
+            Pass();  // a chained step starts on the next pass
+            Pass();
+        }
         QCOMPARE(m_host->judged, steps);
         QCOMPARE(m_host->records, QStringList());  // every step OK
     }
