@@ -650,6 +650,8 @@ void DetectionCycle::StopDetect()
     if (IsMulti()) {
         std::fill(std::begin(state.stepPending), std::end(state.stepPending), 0u);
         state.curStep = state.customStep = gDNum - 1;
+        // A chain into a step no longer armed would swallow its input for good.
+        state.chainedInput = -1;
     }
     SetStopDetect();
     m_host->showDetecting(false);
