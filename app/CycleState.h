@@ -8,6 +8,9 @@
 
 enum RunState { RunDetecting = 1, RunResampling = 2, RunStopped = 3 };
 enum VerdictState { VerdictIdle = 0, VerdictShowing = 1, VerdictAlarm = 2, VerdictAreaCheck = 3 };
+// How the last alarm was cleared, for the plant link: the result-picture code
+// of the editor command that cleared it; any other clearing is ClearOther.
+enum ClearReason { ClearOther = 0, ClearNotDetected = 4, ClearAsTemplate = 5, ClearReDetected = 7 };
 
 struct CycleState {
     int runState = RunDetecting;
@@ -42,7 +45,7 @@ struct CycleState {
     int shownStep = 0;
     uint8_t manualNG = 0;
     qint64 alarmStartMs = 0;
-    int clearReason = 0;     // how the last alarm was cleared (plant link: 4 to 8 have a text)
+    int clearReason = ClearOther;  // how the last alarm was cleared (plant link: 4 to 8 have a text)
     uint8_t cavityNG[4] = {};
     int customOutPending = 0;
     int customOutIndex = -1;

@@ -482,6 +482,7 @@ void DetectionCycle::AlarmClear(int k)
     WizardPara& p = *gpWPara;
     CycleState& st = state;
     const int n = std::min(m_host->cameraCount(), 8);
+    st.clearReason = m_clearBy;
     if (p.extTrigNgContinuous == 1 && st.captureConfigured == 1 && p.externalTrigger == 0) {
         p.externalTrigger = 1;
         for (int c = 0; c < n; ++c)
@@ -612,7 +613,7 @@ void DetectionCycle::ReCheck()
     CheckNG();
 }
 
-void DetectionCycle::Rejudge(int camera)
+void DetectionCycle::Rejudge(int camera, int clearReason)
 {
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
@@ -646,15 +647,19 @@ void DetectionCycle::Rejudge(int camera)
     }
     JudgeCameras(cams, s);
     m_repeatEvaluation = true;
+    m_clearBy = clearReason;
     CheckNG();
+    m_clearBy = ClearOther;
 }
 
-void DetectionCycle::CheckNGAgain()
+void DetectionCycle::CheckNGAgain(int clearReason)
 {
     if (state.verdictState != VerdictAlarm)
         return;
     m_repeatEvaluation = true;
+    m_clearBy = clearReason;
     CheckNG();
+    m_clearBy = ClearOther;
 }
 
 float DetectionCycle::CountdownLeft() const

@@ -99,11 +99,12 @@ public:
     void TimerShow();
     void BackTrain();
     // The re-check of the ROI editor, main-window part: judge camera c (all
-    // for numCamera) again on the current step and decide.
-    void Rejudge(int camera);
+    // for numCamera) again on the current step and decide. clearReason is
+    // what the command stands for should it clear the alarm.
+    void Rejudge(int camera, int clearReason = ClearOther);
     // The verdict again after result codes were changed by hand (a step
     // not detected for the cameras).
-    void CheckNGAgain();
+    void CheckNGAgain(int clearReason = ClearOther);
     // Remaining seconds of the first running step countdown, else of the
     // re-detect countdown; negative when none runs.
     float CountdownLeft() const;
@@ -194,6 +195,7 @@ private:
     bool m_inPass = false;
     int m_rawIndex = 0;            // raw-frame file index 0..199
     bool m_repeatEvaluation = false;
+    int m_clearBy = ClearOther;    // the editor command whose verdict runs
     bool m_manualRequested = false;
     bool m_reCheckQueued = false;  // the editor's re-check asked for and not yet over
 };

@@ -24,14 +24,14 @@ ViewHost& Host()
 constexpr int kMaxIgnoredArea = 2000;
 }  // namespace
 
-void AlarmCommands::ReCheck(int camera)
+void AlarmCommands::ReCheck(int camera, int clearReason)
 {
     ViewHost& host = Host();
     CycleState& st = host.cycle();
     const int n = host.cameraCount();
     const int remembered = st.selCamera;
     m_col.SlotSaveData();
-    host.Rejudge(camera);
+    host.Rejudge(camera, clearReason);
     if (remembered >= 0 && remembered < n) {
         if (st.verdictState != VerdictAlarm) {
             gSource = -1;
@@ -83,7 +83,7 @@ void AlarmCommands::NoCheckCurrent()
         for (int c = 0; c < n && c < 8; ++c)
             if (st.imageDecision[c][s] == 3)
                 st.imageDecision[c][s] = 4;
-        host.CheckNGAgain();
+        host.CheckNGAgain(ClearNotDetected);
         host.InsertRecord(LanStr(103));
         return;
     }
@@ -102,7 +102,7 @@ void AlarmCommands::NoCheckCurrent()
     if (code == 3)
         code = 4;
     host.InsertRecord(LanStr(106).arg(w->camera + 1));
-    ReCheck(w->camera);
+    ReCheck(w->camera, ClearNotDetected);
 }
 
 CammerWidget* AlarmCommands::AlarmCamera()

@@ -8,8 +8,9 @@ class AlarmCommands {
 public:
     explicit AlarmCommands(DrawROIWidget& column) : m_col(column) {}
 
-    // camera: one camera, or the camera count for all.
-    void ReCheck(int camera);
+    // camera: one camera, or the camera count for all; clearReason: what the
+    // command stands for should it clear the alarm (CycleState).
+    void ReCheck(int camera, int clearReason);
     void NoCheckCurrent();
     void ShowHideAlarmPoint();
     void IgnoreAlarmPoint();

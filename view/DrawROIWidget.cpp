@@ -657,6 +657,6 @@ void DrawROIWidget::SlotNoCheckCur() { m_alarm->NoCheckCurrent(); }
 void DrawROIWidget::SlotShowHideAlarmPoint() { m_alarm->ShowHideAlarmPoint(); }
 void DrawROIWidget::SlotIgnoreAlarmPoint() { m_alarm->IgnoreAlarmPoint(); }
 void DrawROIWidget::SlotDeleteIgnorePoint() { m_alarm->DeleteIgnorePoint(); }
-void DrawROIWidget::SlotReCheck() { m_alarm->ReCheck(Host().cameraCount()); }
-void DrawROIWidget::SlotReCheck(int camera) { m_alarm->ReCheck(camera); }
+void DrawROIWidget::SlotReCheck() { m_alarm->ReCheck(Host().cameraCount(), ClearReDetected); }
+void DrawROIWidget::SlotReCheck(int camera, int clearReason) { m_alarm->ReCheck(camera, clearReason); }
 void DrawROIWidget::LoadPic() { m_alarm->LoadPic(); }

@@ -104,7 +104,7 @@ public slots:
     void SlotIgnoreAlarmPoint();
     void SlotDeleteIgnorePoint();
     void SlotReCheck();
-    void SlotReCheck(int camera);
+    void SlotReCheck(int camera, int clearReason = ClearReDetected);
     void LoadPic();
 
 private:

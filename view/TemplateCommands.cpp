@@ -74,7 +74,7 @@ void TemplateCommands::AddTemplate()
         int& code = st.imageDecision[w->camera][s];
         if (code == 3)
             code = 5;
-        m_col.SlotReCheck(w->camera);
+        m_col.SlotReCheck(w->camera, ClearAsTemplate);
     } else {
         m_col.MarkTemplatesChanged(w->camera);
     }

@@ -68,10 +68,11 @@ public:
 
     // Cycle operations the editor starts.
     virtual void ResetRun(int camera) { (void)camera; }
-    // Judges camera c (numCamera: all) again on the current step and decides.
-    virtual void Rejudge(int camera) { (void)camera; }
+    // Judges camera c (numCamera: all) again on the current step and decides;
+    // clearReason (CycleState) tells how an alarm this clears was cleared.
+    virtual void Rejudge(int camera, int clearReason) { (void)camera; (void)clearReason; }
     // The verdict again after result codes were changed by hand.
-    virtual void CheckNGAgain() {}
+    virtual void CheckNGAgain(int clearReason) { (void)clearReason; }
     virtual void BackTrain() {}
     virtual void AutogenerationRegion(int step) { (void)step; }
     virtual void startBlink(int c) { (void)c; }

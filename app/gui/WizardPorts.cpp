@@ -153,8 +153,9 @@ void WizardPorts::enterAlarmView()
 
 void WizardPorts::editorReCheck()
 {
+    // The door asks for it: no command of the operator's clears the alarm.
     if (m_win->drawROIWidget)
-        m_win->drawROIWidget->SlotReCheck();
+        m_win->drawROIWidget->SlotReCheck(m_win->numCamera(), ClearOther);
 }
 
 void WizardPorts::editorRestart()
@@ -499,14 +500,14 @@ void WizardPorts::ResetRun(int camera)
     m_win->detection()->ResetRun(camera);
 }
 
-void WizardPorts::Rejudge(int camera)
+void WizardPorts::Rejudge(int camera, int clearReason)
 {
-    m_win->detection()->Rejudge(camera);
+    m_win->detection()->Rejudge(camera, clearReason);
 }
 
-void WizardPorts::CheckNGAgain()
+void WizardPorts::CheckNGAgain(int clearReason)
 {
-    m_win->detection()->CheckNGAgain();
+    m_win->detection()->CheckNGAgain(clearReason);
 }
 
 void WizardPorts::BackTrain()

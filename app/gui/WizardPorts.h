@@ -139,8 +139,8 @@ public:
     void ChangeCammer() override;
     int CheckPassword() override;
     void ResetRun(int camera) override;
-    void Rejudge(int camera) override;
-    void CheckNGAgain() override;
+    void Rejudge(int camera, int clearReason) override;
+    void CheckNGAgain(int clearReason) override;
     void BackTrain() override;
     bool safetyDoorOpen() const override;
     void showHelp(int index) override;

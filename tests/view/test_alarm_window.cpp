@@ -9,6 +9,7 @@
 #include "app/gui/RaRoWizard.h"
 #include "camera/CameraGlobals.h"
 #include "inspect/CammerRecong.h"
+#include "network/PlantLinkHost.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "platform/vision/FrameBmp.h"
@@ -120,6 +121,29 @@ private slots:
         // The next snapshot judges the camera again.
         m.win->SlotManualTrig(1);
         QVERIFY(!m.w->skipStep[1]);
+    }
+
+    // The plant link's "alarm cleared" tells which editor command cleared
+    // the alarm; a re-check the door asked for is no command of the operator's.
+    void plantLinkHearsHowTheAlarmWasCleared()
+    {
+        Monitor m;
+        DrawROIWidget* col = m.win->drawROIWidget;
+        const QList<QPair<int, std::function<void()>>> clearings = {
+            {0, [&] { m.win->SlotSimulationTrigIn(2); }},  // the door
+            {7, [&] { col->SlotReCheck(); }},
+            {4, [&] { col->SetCameraChoice(0); col->SlotNoCheckCur(); }},
+            {5, [&] { col->SetCameraChoice(0); col->SlotAddTemp(); }},
+        };
+        for (const auto& [reason, clear] : clearings) {
+            m.w->workBuffer = Frame(true);
+            m.RaiseAlarm();
+            m.win->cycle().clearReason = -1;
+            m.w->workBuffer = Frame(false);
+            clear();
+            QTRY_VERIFY(m.win->cycle().verdictState != VerdictAlarm);
+            QCOMPARE(PlantLinkHost::instance().clearReason(), reason);
+        }
     }
 
     // The door's re-check cleared the alarm while "Don't Detect" waited for
