@@ -52,7 +52,7 @@ DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject*
     connect(&resetAlarmTimer, &QTimer::timeout, this, &DetectionCycle::SlotResetAlarm);
     connect(&safeDoorTimer, &QTimer::timeout, &safeDoorTimer, &QTimer::stop);
     // Timers nothing starts keep their slots: they have no effect in operation.
-    for (QTimer* t : {&outAlarmTimer, &reserveOutputTimer, &setAllOutTimer, &delayOutput3Timer, &drawHintTimer})
+    for (QTimer* t : {&outAlarmTimer, &reserveOutputTimer, &setAllOutTimer, &delayOutput3Timer})
         connect(t, &QTimer::timeout, t, &QTimer::stop);
 }
 

@@ -3,6 +3,7 @@
 #include "CammerWidget.h"
 #include "Prompts.h"
 #include "ViewHost.h"
+#include "app/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "inspect/CammerRecong.h"
@@ -301,6 +302,8 @@ void RoiPanel::SlotChangeParaSow()
 
 void RoiPanel::AfterLimitChange()
 {
+    gDrawHint = 1;
+    ViewHost::instance().startDrawHint();
     if (m_w.engine)
         m_w.engine->RunTest(Step(), m_w.selectedRoi);
     m_w.update();

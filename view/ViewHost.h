@@ -76,6 +76,8 @@ public:
     virtual void BackTrain() {}
     virtual void AutogenerationRegion(int step) { (void)step; }
     virtual void startBlink(int c) { (void)c; }
+    // An area limit was just changed: the hint goes after three seconds.
+    virtual void startDrawHint() {}
     virtual bool safetyDoorOpen() const { return false; }
 
     static ViewHost& instance();

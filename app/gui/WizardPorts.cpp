@@ -164,6 +164,11 @@ void WizardPorts::editorRestart()
         m_win->drawROIWidget->Restart();
 }
 
+void WizardPorts::startDrawHint()
+{
+    m_win->detection()->drawHintTimer.start(3000);
+}
+
 void WizardPorts::startBlink(int c)
 {
     if (CammerWidget* w = m_win->cammerWidget[c]; w && w->blinkTimer)

@@ -142,6 +142,7 @@ public:
     void Rejudge(int camera, int clearReason) override;
     void CheckNGAgain(int clearReason) override;
     void BackTrain() override;
+    void startDrawHint() override;
     bool safetyDoorOpen() const override;
     void showHelp(int index) override;
     void AutogenerationRegion(int step) override;

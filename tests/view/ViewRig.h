@@ -36,6 +36,7 @@ public:
     void BackTrain() override { ++backTrains; }
     void AutogenerationRegion(int step) override { autoRegions << step; }
     bool safetyDoorOpen() const override { return doorOpen; }
+    void startDrawHint() override { ++drawHints; }
 
     CycleState state;
     EditorState edit;
@@ -51,6 +52,7 @@ public:
     QList<int> reset;
     int verdicts = 0;
     int backTrains = 0;
+    int drawHints = 0;
     QList<int> autoRegions;
 };
 

@@ -315,6 +315,7 @@ private slots:
         // The preview measured the area on the template: three white spots.
         e.w->slider[1]->setValue(200);
         QCOMPARE(s.sensibility[0][0], 200);
+        QCOMPARE(e.rig.host.drawHints, 6);  // every limit change shows the hint
         QCOMPARE(int(e.w->previewShown), 1);
         QCOMPARE(e.w->roiValue[0][0], 3);
 
