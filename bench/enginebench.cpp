@@ -9,8 +9,8 @@
 //
 //   enginebench [--threads N] [--angle A] [--steps S] [--cv-threads T]
 //               [--breakdown] [--verbose] [--dx X --dy Y] [--noise N]
-//               [--model-w W --model-h H]
-// --threads and --angle restrict the run to one value; --breakdown times
+//               [--model-w W --model-h H] [--frames good|ng]
+// --threads, --angle and --frames restrict the run to one value; --breakdown times
 // camera 0 by phase (positioning, warp, each function code); --verbose checks
 // the alignment of camera 0 and probes the positioning model directly.
 // For the panel's two cores: taskset -c 0,1 enginebench
@@ -423,7 +423,11 @@ int main(int argc, char** argv)
         for (Camera& cam : cams)
             engines.push_back(cam.engine.get());
         double goodMedian = 0;
-        for (const bool ng : {false, true}) {
+        std::vector<bool> kinds = {false, true};
+        const int framesArg = args.indexOf(QStringLiteral("--frames"));
+        if (framesArg >= 0 && framesArg + 1 < args.size())
+            kinds = {args[framesArg + 1] == QStringLiteral("ng")};
+        for (const bool ng : kinds) {
             const std::vector<cv::Mat>& frames = ng ? ngFrames : goodFrames;
             std::vector<int> first;
             for (int threads : threadCounts) {

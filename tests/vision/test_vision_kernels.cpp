@@ -1,0 +1,123 @@
+// The engine's own image kernels give exactly the pixels of the plain
+// reference they replace, on pictures of every size (views into larger
+// images included) and content.
+#include "TestSupport.h"
+
+#include "platform/vision/DirectionBits.h"
+#include "platform/vision/Pyramid.h"
+
+#include <opencv2/imgproc.hpp>
+
+namespace {
+// Noise, hard black/white, and smooth shaded content; every fourth one a view
+// that has pixels of its parent around it.
+cv::Mat Picture(cv::RNG& rng, int t, int w, int h)
+{
+    cv::Mat parent(h + 6, w + 6, CV_8UC1);
+    switch (t % 3) {
+    case 0:
+        rng.fill(parent, cv::RNG::UNIFORM, 0, 256);
+        break;
+    case 1:
+        rng.fill(parent, cv::RNG::UNIFORM, 0, 2);
+        parent *= 255;
+        break;
+    default:
+        rng.fill(parent, cv::RNG::NORMAL, 128, 50);
+        cv::GaussianBlur(parent, parent, cv::Size(5, 5), 1.5);
+    }
+    if (t % 4 == 3)
+        return parent(cv::Rect(rng.uniform(0, 7), rng.uniform(0, 7), w, h));
+    return parent(cv::Rect(0, 0, w, h)).clone();
+}
+
+cv::Size SizeOf(cv::RNG& rng, int t)
+{
+    // Every small size first (where only the edge paths run), then larger ones.
+    if (t < 144)
+        return cv::Size(1 + t % 12, 1 + t / 12);
+    return cv::Size(rng.uniform(1, 260), rng.uniform(1, 160));
+}
+
+// What the shape search compared with before: cv::Sobel's sums, binned per pixel.
+cv::Mat ReferenceBits(const cv::Mat& img, int minMag)
+{
+    cv::Mat gx, gy;
+    cv::Sobel(img, gx, CV_16S, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
+    cv::Sobel(img, gy, CV_16S, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
+    cv::Mat bits(img.size(), CV_8UC1);
+    for (int y = 0; y < img.rows; ++y)
+        for (int x = 0; x < img.cols; ++x)
+            bits.at<uchar>(y, x) = DirectionBits::BitOf(gx.at<short>(y, x), gy.at<short>(y, x), minMag * minMag);
+    return bits;
+}
+
+cv::Mat ReferenceSpread(const cv::Mat& bits)
+{
+    cv::Mat out = cv::Mat::zeros(bits.size(), CV_8UC1);
+    for (int y = 0; y < bits.rows; ++y)
+        for (int x = 0; x < bits.cols; ++x)
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (y + dy >= 0 && y + dy < bits.rows && x + dx >= 0 && x + dx < bits.cols)
+                        out.at<uchar>(y, x) |= bits.at<uchar>(y + dy, x + dx);
+    return out;
+}
+
+bool Same(const cv::Mat& a, const cv::Mat& b)
+{
+    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
+}
+}  // namespace
+
+class TestVisionKernels : public QObject {
+    Q_OBJECT
+private slots:
+    void pyramidEqualsPyrDown();
+    void directionBitsEqualSobelBins();
+};
+
+void TestVisionKernels::pyramidEqualsPyrDown()
+{
+    cv::RNG rng(11);
+    cv::Mat mine;
+    for (int t = 0; t < 600; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat src = Picture(rng, t, s.width, s.height);
+        cv::Mat ref;
+        cv::pyrDown(src, ref);
+        PyrDownGrey(src, mine);
+        QVERIFY2(Same(ref, mine), qPrintable(QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t)));
+    }
+}
+
+void TestVisionKernels::directionBitsEqualSobelBins()
+{
+    // One object reused over changing sizes, as the search reuses it.
+    cv::RNG rng(12);
+    DirectionBits bits;
+    cv::Mat spread;
+    for (int t = 0; t < 600; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat src = Picture(rng, t, s.width, s.height);
+        const int minMag = rng.uniform(0, 80);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        const cv::Mat ref = ReferenceBits(src, minMag);
+        bits.Compute(src, minMag);
+        QVERIFY2(Same(ref, bits.Bits()), qPrintable(what));
+        bits.Spread(spread);
+        QVERIFY2(Same(ReferenceSpread(ref), spread), qPrintable(what));
+        // Without the picture's border, as the finer search levels read it.
+        cv::Mat inner = ref.clone();
+        inner.row(0).setTo(0);
+        inner.row(inner.rows - 1).setTo(0);
+        inner.col(0).setTo(0);
+        inner.col(inner.cols - 1).setTo(0);
+        bits.ClearBorder();
+        bits.Spread(spread);
+        QVERIFY2(Same(inner, bits.Bits()) && Same(ReferenceSpread(inner), spread), qPrintable(what));
+    }
+}
+
+MOJU_TEST_CORE_MAIN(TestVisionKernels)
+#include "test_vision_kernels.moc"
