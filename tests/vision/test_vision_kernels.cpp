@@ -3,10 +3,14 @@
 // images included) and content.
 #include "TestSupport.h"
 
+#include "platform/vision/BilinearRead.h"
 #include "platform/vision/DirectionBits.h"
 #include "platform/vision/Pyramid.h"
 
 #include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <cstring>
 
 namespace {
 // Noise, hard black/white, and smooth shaded content; every fourth one a view
@@ -75,6 +79,7 @@ class TestVisionKernels : public QObject {
 private slots:
     void pyramidEqualsPyrDown();
     void directionBitsEqualSobelBins();
+    void bilinearCrossEqualsFiveReads();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -116,6 +121,39 @@ void TestVisionKernels::directionBitsEqualSobelBins()
         bits.ClearBorder();
         bits.Spread(spread);
         QVERIFY2(Same(inner, bits.Bits()) && Same(ReferenceSpread(inner), spread), qPrintable(what));
+    }
+}
+
+void TestVisionKernels::bilinearCrossEqualsFiveReads()
+{
+    // Wide enough for coordinates past 1024 and 2048, where x + 1 may round.
+    cv::Mat img(40, 2100, CV_8UC1);
+    cv::RNG rng(13);
+    rng.fill(img, cv::RNG::UNIFORM, 0, 256);
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int t = 0; t < 200000; ++t) {
+        double x = rng.uniform(-2.0, 2101.0);
+        double y = rng.uniform(-2.0, 41.0);
+        switch (t % 4) {
+        case 0:  // just below a power of two, or an integer
+            x = std::nextafter(double(1 << rng.uniform(0, 12)), 0.0) - (t % 8 == 0 ? 1.0 : 0.0);
+            break;
+        case 1:
+            y = std::nextafter(double(1 << rng.uniform(0, 6)), 0.0);
+            break;
+        case 2:
+            x = std::floor(x) + std::ldexp(1.0, -rng.uniform(1, 50));
+            break;
+        default:
+            break;
+        }
+        double v, l, r, u, d, v5, l5, r5, u5, d5;
+        const bool inside = Bilinear(img, x, y, v5) && Bilinear(img, x - 1, y, l5) && Bilinear(img, x + 1, y, r5)
+            && Bilinear(img, x, y - 1, u5) && Bilinear(img, x, y + 1, d5);
+        const QString at = QStringLiteral("(%1, %2)").arg(x, 0, 'g', 17).arg(y, 0, 'g', 17);
+        QVERIFY2(BilinearCross(img, x, y, v, l, r, u, d) == inside, qPrintable(at));
+        if (inside)
+            QVERIFY2(same(v, v5) && same(l, l5) && same(r, r5) && same(u, u5) && same(d, d5), qPrintable(at));
     }
 }
 
