@@ -14,6 +14,7 @@
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
+#include "platform/vision/Opening.h"
 
 namespace {
 
@@ -104,16 +105,16 @@ cv::Mat CammerRecong::SourceImage(const InspectParams& p)
     return grey;
 }
 
-void CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
+bool CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
 {
     kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
-    // A 1 x 1 opening changes nothing.
-    if (kernel <= 1)
-        return;
+    // A 1 x 1 opening changes nothing; the 3 x 3 one needs no element.
+    if (kernel <= 1 || kernel == 3)
+        return OpenEllipse(work, kernel, cv::Mat());
     auto it = ellipses.find(kernel);
     if (it == ellipses.end())
         it = ellipses.emplace(kernel, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(kernel, kernel))).first;
-    cv::morphologyEx(work, work, cv::MORPH_OPEN, it->second);
+    return OpenEllipse(work, kernel, it->second);
 }
 
 cv::Mat CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window,
@@ -541,13 +542,16 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 cv::bitwise_and(ignoreMask[g](box), mask, effective);
                 work = BandWork(code, lim, window, effective, p, kernel);
             }
-            Open(work, kernel, box);
-            // Overlapping ROIs add their NG pixels: a later clean ROI must not
-            // erase the defect an earlier one raised the alarm for.
-            cv::Mat ngBox = ngMap(box);
-            cv::bitwise_or(ngBox, work, ngBox);
-
-            const CBlobResult blobs(work, cv::Mat(), 0);
+            // An empty work image (most of a good part's) has no blobs and
+            // adds nothing to the NG map.
+            CBlobResult blobs;
+            if (Open(work, kernel, box)) {
+                // Overlapping ROIs add their NG pixels: a later clean ROI must not
+                // erase the defect an earlier one raised the alarm for.
+                cv::Mat ngBox = ngMap(box);
+                cv::bitwise_or(ngBox, work, ngBox);
+                blobs = CBlobResult(work, cv::Mat(), 0);
+            }
             const int n = blobs.GetNumBlobs();
             int area = 0;
             int stored = 0;

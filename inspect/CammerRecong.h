@@ -94,7 +94,8 @@ private:
     cv::Mat Frame(std::vector<uint8_t>& buffer) const;
     cv::Mat SourceImage(const InspectParams& p);
     cv::Mat TemplateImage(int g, int k, const InspectParams& p);
-    void Open(cv::Mat& work, int kernel, const cv::Rect& box);
+    // Whether anything is left after the opening.
+    bool Open(cv::Mat& work, int kernel, const cv::Rect& box);
     bool InsideFrame(const cv::Rect& box) const;
     void PassThrough();
 

@@ -5,6 +5,7 @@
 
 #include "platform/vision/BilinearRead.h"
 #include "platform/vision/DirectionBits.h"
+#include "platform/vision/Opening.h"
 #include "platform/vision/Pyramid.h"
 
 #include <opencv2/imgproc.hpp>
@@ -80,6 +81,7 @@ private slots:
     void pyramidEqualsPyrDown();
     void directionBitsEqualSobelBins();
     void bilinearCrossEqualsFiveReads();
+    void openingEqualsMorphologyEx();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -154,6 +156,28 @@ void TestVisionKernels::bilinearCrossEqualsFiveReads()
         QVERIFY2(BilinearCross(img, x, y, v, l, r, u, d) == inside, qPrintable(at));
         if (inside)
             QVERIFY2(same(v, v5) && same(l, l5) && same(r, r5) && same(u, u5) && same(d, d5), qPrintable(at));
+    }
+}
+
+void TestVisionKernels::openingEqualsMorphologyEx()
+{
+    // Sparse specks and blobs (difference images), dense noise, empty pictures.
+    cv::RNG rng(14);
+    for (int t = 0; t < 600; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        cv::Mat img = Picture(rng, t, s.width, s.height).clone();
+        if (t % 5 == 1)
+            img = img > 200;
+        else if (t % 5 == 2)
+            img.setTo(0);
+        const int k = t % 7 == 6 ? 5 : 3;
+        const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
+        cv::Mat ref;
+        cv::morphologyEx(img, ref, cv::MORPH_OPEN, element);
+        const bool any = OpenEllipse(img, k, k == 3 ? cv::Mat() : element);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        QVERIFY2(Same(ref, img), qPrintable(what));
+        QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
     }
 }
 
