@@ -5,6 +5,7 @@
 
 #include "platform/vision/BilinearRead.h"
 #include "platform/vision/DirectionBits.h"
+#include "platform/vision/LightingFit.h"
 #include "platform/vision/Opening.h"
 #include "platform/vision/Pyramid.h"
 
@@ -82,6 +83,7 @@ private slots:
     void directionBitsEqualSobelBins();
     void bilinearCrossEqualsFiveReads();
     void openingEqualsMorphologyEx();
+    void preparedLightingFitEqualsPlainFit();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -179,6 +181,43 @@ void TestVisionKernels::openingEqualsMorphologyEx()
         QVERIFY2(Same(ref, img), qPrintable(what));
         QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
     }
+}
+
+void TestVisionKernels::preparedLightingFitEqualsPlainFit()
+{
+    // References as training makes them (fractional means of grey levels),
+    // some with tiny values whose cross sum is not exact in integers;
+    // windows brighter or darker, with and without a foreign patch.
+    cv::RNG rng(15);
+    int exact = 0, inexact = 0;
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s(rng.uniform(1, 90), rng.uniform(1, 90));
+        cv::Mat ref(s, CV_32FC1);
+        rng.fill(ref, cv::RNG::UNIFORM, 0.0, 255.0);
+        if (t % 3 == 1)
+            ref.at<float>(0, 0) = float(rng.uniform(1e-7, 0.4));
+        cv::Mat use = Picture(rng, 0, s.width, s.height) > 20;
+        cv::Mat tol(s, CV_32FC1);
+        rng.fill(tol, cv::RNG::UNIFORM, 1.0, 30.0);
+        cv::Mat win;
+        ref.convertTo(win, CV_8U, rng.uniform(0.6, 1.4), rng.uniform(-30.0, 30.0));
+        cv::Mat noise(s, CV_8UC1);
+        rng.fill(noise, cv::RNG::UNIFORM, 0, 4);
+        win += noise;
+        if (t % 2 == 0)
+            win(cv::Rect(0, 0, (s.width + 1) / 2, (s.height + 2) / 3)).setTo(t % 4 == 0 ? 255 : 0);
+        PreparedLightingFit fit;
+        fit.Prepare(ref, use);
+        (fit.ExactCross() ? exact : inexact)++;
+        const cv::Mat noTol;
+        for (const cv::Mat* tl : {static_cast<const cv::Mat*>(&tol), &noTol}) {
+            const Lighting a = FitLighting(ref, win, use, *tl);
+            const Lighting b = fit.Estimate(ref, win, use, *tl);
+            QVERIFY2(same(a.gain, b.gain) && same(a.offset, b.offset), qPrintable(QString::number(t)));
+        }
+    }
+    QVERIFY(exact > 100 && inexact > 50);  // both ways of summing ran
 }
 
 MOJU_TEST_CORE_MAIN(TestVisionKernels)

@@ -1,0 +1,136 @@
+#include "LightingFit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
+}  // namespace
+
+Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol)
+{
+    Lighting l;
+    double limit = 1e9;
+    for (int pass = 0; pass < 2; ++pass) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+        for (int r = 0; r < x.rows; r += kFitStride) {
+            const float* px = x.ptr<float>(r);
+            const uchar* py = y.ptr<uchar>(r);
+            const uchar* pu = use.ptr<uchar>(r);
+            const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
+            for (int c = 0; c < x.cols; c += kFitStride) {
+                if (!pu[c])
+                    continue;
+                const double a = px[c];
+                const double b = py[c];
+                if (pass > 0 && std::abs(b - (l.gain * a + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit))
+                    continue;
+                n += 1;
+                sx += a;
+                sy += b;
+                sxx += a * a;
+                sxy += a * b;
+                syy += b * b;
+            }
+        }
+        if (n < 8)
+            return pass == 0 ? Lighting() : l;
+        const double var = sxx - sx * sx / n;
+        l.gain = var > n ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
+        l.offset = (sy - l.gain * sx) / n;
+        // Residual spread of the first fit; three times it bounds the second.
+        const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx
+                            + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
+        limit = 3.0 * std::sqrt(std::max(res, 1.0));
+    }
+    return l;
+}
+
+void PreparedLightingFit::Prepare(const cv::Mat& x, const cv::Mat& use)
+{
+    n = sx = sxx = 0;
+    scaled.clear();
+    int frac = 0;      // fractional bits the values need
+    double bound = 0;  // largest |cross sum| a window can give
+    bool finite = true;
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        for (int c = 0; c < x.cols; c += kFitStride) {
+            if (!pu[c])
+                continue;
+            const double a = px[c];
+            n += 1;
+            sx += a;
+            sxx += a * a;
+            if (!std::isfinite(a)) {
+                finite = false;
+                continue;
+            }
+            bound += std::abs(a) * 255.0;
+            if (a != 0) {
+                int e = 0;
+                std::frexp(a, &e);  // |a| in [2^(e-1), 2^e): 24 bits from 2^(e-1) down
+                frac = std::max(frac, 24 - e);
+            }
+        }
+    }
+    exactCross = finite && frac <= 60 && std::ldexp(bound, std::max(frac, 0)) < 0x1p52;  // a margin for the rounded bound
+    if (!exactCross)
+        return;
+    shift = std::max(frac, 0);
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        for (int c = 0; c < x.cols; c += kFitStride)
+            if (pu[c])
+                scaled.push_back(int64_t(std::ldexp(double(px[c]), shift)));
+    }
+}
+
+Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const
+{
+    if (n < 8)
+        return Lighting();
+    int64_t sy = 0, syy = 0, sxyScaled = 0;
+    double sxy = 0;
+    size_t k = 0;
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        for (int c = 0; c < x.cols; c += kFitStride) {
+            if (!pu[c])
+                continue;
+            const int b = py[c];
+            sy += b;
+            syy += b * b;
+            if (exactCross)
+                sxyScaled += scaled[k++] * b;
+            else
+                sxy += double(px[c]) * double(b);
+        }
+    }
+    if (exactCross)
+        sxy = std::ldexp(double(sxyScaled), -shift);
+    Lighting l;
+    const double var = sxx - sx * sx / n;
+    l.gain = var > n ? std::clamp((sxy - sx * double(sy) / n) / var, 0.5, 2.0) : 1.0;
+    l.offset = (double(sy) - l.gain * sx) / n;
+    const double res = (double(syy) - 2 * l.gain * sxy - 2 * l.offset * double(sy) + l.gain * l.gain * sxx
+                        + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
+    const double limit = 3.0 * std::sqrt(std::max(res, 1.0));
+    // The second fit leaves out pixels far off this one; when it leaves out
+    // none, it sums what the first summed and ends where it did.
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
+        for (int c = 0; c < x.cols; c += kFitStride)
+            if (pu[c]
+                && std::abs(double(py[c]) - (l.gain * double(px[c]) + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit))
+                return FitLighting(x, y, use, tol);
+    }
+    return l;
+}
