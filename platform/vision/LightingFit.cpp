@@ -92,8 +92,25 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
 {
     if (n < 8)
         return Lighting();
-    int64_t sy = 0, syy = 0, sxyScaled = 0;
-    double sxy = 0;
+    // FitLighting's sums, taken as described above; each double that is
+    // still a running sum adds in FitLighting's order.
+    struct Sums {
+        int64_t n = 0, sy = 0, syy = 0;
+        int64_t sxScaled = 0, sxyScaled = 0;
+        double sx = 0, sxx = 0, sxy = 0;
+    };
+    auto solve = [&](const Sums& t, double nn, double sx_, double sxx_, Lighting& l, double& limit) {
+        const double sy = double(t.sy), syy = double(t.syy);
+        const double sxy = exactCross ? std::ldexp(double(t.sxyScaled), -shift) : t.sxy;
+        const double var = sxx_ - sx_ * sx_ / nn;
+        l.gain = var > nn ? std::clamp((sxy - sx_ * sy / nn) / var, 0.5, 2.0) : 1.0;
+        l.offset = (sy - l.gain * sx_) / nn;
+        const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx_
+                            + 2 * l.gain * l.offset * sx_ + nn * l.offset * l.offset) / nn;
+        limit = 3.0 * std::sqrt(std::max(res, 1.0));
+    };
+
+    Sums first;
     size_t k = 0;
     for (int r = 0; r < x.rows; r += kFitStride) {
         const float* px = x.ptr<float>(r);
@@ -103,34 +120,55 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
             if (!pu[c])
                 continue;
             const int b = py[c];
-            sy += b;
-            syy += b * b;
+            first.sy += b;
+            first.syy += b * b;
             if (exactCross)
-                sxyScaled += scaled[k++] * b;
+                first.sxyScaled += scaled[k++] * b;
             else
-                sxy += double(px[c]) * double(b);
+                first.sxy += double(px[c]) * double(b);
         }
     }
-    if (exactCross)
-        sxy = std::ldexp(double(sxyScaled), -shift);
     Lighting l;
-    const double var = sxx - sx * sx / n;
-    l.gain = var > n ? std::clamp((sxy - sx * double(sy) / n) / var, 0.5, 2.0) : 1.0;
-    l.offset = (double(sy) - l.gain * sx) / n;
-    const double res = (double(syy) - 2 * l.gain * sxy - 2 * l.offset * double(sy) + l.gain * l.gain * sxx
-                        + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
-    const double limit = 3.0 * std::sqrt(std::max(res, 1.0));
-    // The second fit leaves out pixels far off this one; when it leaves out
+    double limit = 0;
+    solve(first, n, sx, sxx, l, limit);
+
+    // The second fit leaves out pixels far off the first; when it leaves out
     // none, it sums what the first summed and ends where it did.
+    Sums second;
+    bool left = false;
+    k = 0;
     for (int r = 0; r < x.rows; r += kFitStride) {
         const float* px = x.ptr<float>(r);
         const uchar* py = y.ptr<uchar>(r);
         const uchar* pu = use.ptr<uchar>(r);
         const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
-        for (int c = 0; c < x.cols; c += kFitStride)
-            if (pu[c]
-                && std::abs(double(py[c]) - (l.gain * double(px[c]) + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit))
-                return FitLighting(x, y, use, tol);
+        for (int c = 0; c < x.cols; c += kFitStride) {
+            if (!pu[c])
+                continue;
+            const double a = px[c];
+            const int b = py[c];
+            const size_t i = k++;
+            if (std::abs(double(b) - (l.gain * a + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit)) {
+                left = true;
+                continue;
+            }
+            ++second.n;
+            second.sy += b;
+            second.syy += b * b;
+            second.sxx += a * a;
+            if (exactCross) {
+                second.sxScaled += scaled[i];
+                second.sxyScaled += scaled[i] * b;
+            } else {
+                second.sx += a;
+                second.sxy += a * double(b);
+            }
+        }
     }
-    return l;
+    if (!left || second.n < 8)
+        return l;
+    const double sx2 = exactCross ? std::ldexp(double(second.sxScaled), -shift) : second.sx;
+    Lighting l2;
+    solve(second, double(second.n), sx2, second.sxx, l2, limit);
+    return l2;
 }
