@@ -5,6 +5,7 @@
 
 #include "platform/vision/BilinearRead.h"
 #include "platform/vision/DirectionBits.h"
+#include "platform/vision/GridStats.h"
 #include "platform/vision/LightingFit.h"
 #include "platform/vision/Opening.h"
 #include "platform/vision/Pyramid.h"
@@ -84,6 +85,7 @@ private slots:
     void bilinearCrossEqualsFiveReads();
     void openingEqualsMorphologyEx();
     void preparedLightingFitEqualsPlainFit();
+    void gridStatsEqualMeanStdDev();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -218,6 +220,43 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
         }
     }
     QVERIFY(exact > 100 && inexact > 50);  // both ways of summing ran
+}
+
+void TestVisionKernels::gridStatsEqualMeanStdDev()
+{
+    cv::RNG rng(16);
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int t = 0; t < 300; ++t) {
+        const cv::Size s = SizeOf(rng, t + 100);
+        const cv::Mat img = Picture(rng, t, s.width, s.height);
+        cv::Mat mask = Picture(rng, t + 1, s.width, s.height) > 90;  // 0 or 255
+        if (t % 4 == 0)
+            mask.setTo(t % 8 == 0 ? 0 : 255);
+        std::vector<int> cols, rows;
+        const int grid = 1 + t % 4;
+        for (int i = 0; i <= grid; ++i) {
+            cols.push_back(i * s.width / grid);
+            rows.push_back(i * s.height / grid);
+        }
+        GridStats stats;
+        stats.SetGrid(cols, rows, mask);
+        GreyStats whole;
+        std::vector<GreyStats> cells;
+        stats.Measure(img, whole, cells);
+        auto check = [&](const cv::Rect& r, const GreyStats& g) {
+            cv::Scalar mean, sd;
+            cv::meanStdDev(img(r), mean, sd, mask(r));
+            return same(mean[0], g.mean) && same(sd[0], g.sd);
+        };
+        QVERIFY2(check(cv::Rect(0, 0, s.width, s.height), whole), qPrintable(QString::number(t)));
+        for (int j = 0; j < grid; ++j)
+            for (int i = 0; i < grid; ++i) {
+                const cv::Rect r(cols[size_t(i)], rows[size_t(j)], cols[size_t(i) + 1] - cols[size_t(i)],
+                                 rows[size_t(j) + 1] - rows[size_t(j)]);
+                if (r.area() > 0)
+                    QVERIFY2(check(r, cells[size_t(j * grid + i)]), qPrintable(QStringLiteral("%1 cell %2 %3").arg(t).arg(i).arg(j)));
+            }
+    }
 }
 
 MOJU_TEST_CORE_MAIN(TestVisionKernels)
