@@ -134,8 +134,24 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
 
     // The second fit leaves out pixels far off the first; when it leaves out
     // none, it sums what the first summed and ends where it did.
-    Sums second;
+    auto far = [&](double a, int b, const float* pt, int c) {
+        return std::abs(double(b) - (l.gain * a + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit);
+    };
     bool left = false;
+    for (int r = 0; r < x.rows && !left; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
+        for (int c = 0; c < x.cols; c += kFitStride)
+            if (pu[c] && far(px[c], py[c], pt, c)) {
+                left = true;
+                break;
+            }
+    }
+    if (!left)
+        return l;
+    Sums second;
     k = 0;
     for (int r = 0; r < x.rows; r += kFitStride) {
         const float* px = x.ptr<float>(r);
@@ -148,10 +164,8 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
             const double a = px[c];
             const int b = py[c];
             const size_t i = k++;
-            if (std::abs(double(b) - (l.gain * a + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit)) {
-                left = true;
+            if (far(a, b, pt, c))
                 continue;
-            }
             ++second.n;
             second.sy += b;
             second.syy += b * b;
@@ -165,7 +179,7 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
             }
         }
     }
-    if (!left || second.n < 8)
+    if (second.n < 8)
         return l;
     const double sx2 = exactCross ? std::ldexp(double(second.sxScaled), -shift) : second.sx;
     Lighting l2;
