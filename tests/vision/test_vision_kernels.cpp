@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "platform/vision/BilinearRead.h"
+#include "platform/vision/CBlobResult.h"
 #include "platform/vision/DirectionBits.h"
 #include "platform/vision/GridStats.h"
 #include "platform/vision/LightingFit.h"
@@ -86,6 +87,7 @@ private slots:
     void openingEqualsMorphologyEx();
     void preparedLightingFitEqualsPlainFit();
     void gridStatsEqualMeanStdDev();
+    void blobsEqualConnectedComponents();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -256,6 +258,46 @@ void TestVisionKernels::gridStatsEqualMeanStdDev()
                 if (r.area() > 0)
                     QVERIFY2(check(r, cells[size_t(j * grid + i)]), qPrintable(QStringLiteral("%1 cell %2 %3").arg(t).arg(i).arg(j)));
             }
+    }
+}
+
+void TestVisionKernels::blobsEqualConnectedComponents()
+{
+    // Specks, blobs that join below their first rows, spirals of noise,
+    // full and empty pictures: OpenCV's 8-connected labels, each region's
+    // area and box, in the scan order of its first pixel.
+    cv::RNG rng(17);
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const int density = t % 4 == 0 ? 128 : (t % 4 == 1 ? 200 : 240);
+        cv::Mat img = Picture(rng, t, s.width, s.height) > density;
+        if (t % 9 == 8)
+            img.setTo(t % 2 ? 255 : 0);
+        cv::Mat labels;
+        const int n = cv::connectedComponents(img, labels, 8, CV_32S);
+        std::vector<int> order(size_t(std::max(n, 1)), -1);
+        std::vector<cv::Rect> boxes;
+        std::vector<int> areas;
+        for (int y = 0; y < labels.rows; ++y)
+            for (int x = 0; x < labels.cols; ++x) {
+                const int l = labels.at<int>(y, x);
+                if (l <= 0)
+                    continue;
+                if (order[size_t(l)] < 0) {
+                    order[size_t(l)] = int(boxes.size());
+                    boxes.emplace_back(x, y, 1, 1);
+                    areas.push_back(0);
+                }
+                const size_t b = size_t(order[size_t(l)]);
+                boxes[b] |= cv::Rect(x, y, 1, 1);
+                ++areas[b];
+            }
+        const CBlobResult blobs(img, cv::Mat(), 0);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        QVERIFY2(blobs.GetNumBlobs() == int(boxes.size()), qPrintable(what));
+        for (size_t b = 0; b < boxes.size(); ++b)
+            QVERIFY2(blobs.GetBlob(int(b)).Area() == areas[b] && blobs.GetBlob(int(b)).GetBoundingBox() == boxes[b],
+                     qPrintable(what));
     }
 }
 
