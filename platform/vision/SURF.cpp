@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -305,19 +306,22 @@ double SURF::greyAgreement(const Model& m, const Features& w)
         double first, second;  // mean grey: template, window
         double sdT, sdW;
     };
-    std::vector<Cell> cells;
-    for (size_t c = 0; c < m.f.cellMean.size(); ++c)
+    // At most one entry per grid cell: no list on the heap.
+    std::array<Cell, kGrid * kGrid> cells;
+    size_t count = 0;
+    for (size_t c = 0; c < m.f.cellMean.size() && count < cells.size(); ++c)
         if (m.f.cellMean[c] >= 0 && w.cellMean[c] >= 0)
-            cells.push_back({m.f.cellMean[c], w.cellMean[c], m.f.cellSd[c], w.cellSd[c]});
-    if (cells.size() < 2)
+            cells[count++] = {m.f.cellMean[c], w.cellMean[c], m.f.cellSd[c], w.cellSd[c]};
+    if (count < 2)
         return 1.0;
     // Lighting may change gain and offset: fit window = gain * template + offset,
     // then once more without the cells that plainly changed.
     double gain = 1, offset = 0;
-    std::vector<bool> use(cells.size(), true);
+    std::array<bool, kGrid * kGrid> use;
+    use.fill(true);
     for (int pass = 0; pass < 2; ++pass) {
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (size_t i = 0; i < cells.size(); ++i)
+        for (size_t i = 0; i < count; ++i)
             if (use[i]) {
                 n += 1;
                 sx += cells[i].first;
@@ -330,16 +334,17 @@ double SURF::greyAgreement(const Model& m, const Features& w)
         const double var = sxx - sx * sx / n;
         gain = var > 1.0 ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
         offset = (sy - gain * sx) / n;
-        for (size_t i = 0; i < cells.size(); ++i)
+        for (size_t i = 0; i < count; ++i)
             use[i] = std::abs(cells[i].second - (gain * cells[i].first + offset)) <= kCellOther;
     }
     double agree = 0;
-    for (const auto& c : cells) {
+    for (size_t i = 0; i < count; ++i) {
+        const Cell& c = cells[i];
         // Contrast counts too: a textured object may keep the mean.
         const double r = std::max(std::abs(c.second - (gain * c.first + offset)), std::abs(c.sdW - gain * c.sdT));
         agree += std::clamp((kCellOther - r) / (kCellOther - kCellSame), 0.0, 1.0);
     }
-    return agree / double(cells.size());
+    return agree / double(count);
 }
 
 double SURF::structureScore(const Model& m, const Features& w)
@@ -362,7 +367,8 @@ double SURF::plainScore(const Model& m, const Features& w)
 
 float SURF::Match(const cv::Mat& window, cv::Mat& out) const
 {
-    out = cv::Mat::zeros(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
+    out.create(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
+    out.setTo(0);
     if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || ToGreyWindow(window).empty())
         return 0.f;
     // Kept per thread: its pictures are reused from window to window.
@@ -370,7 +376,8 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     extractGrey(window, w);
     // "Not moved" first: a template the window shows as it stands needs no
     // features (the score is capped at 100, so the first full one decides).
-    std::vector<double> standing(m_models.size(), 0.0);
+    thread_local std::vector<double> standing;
+    standing.assign(m_models.size(), 0.0);
     for (size_t t = 0; t < m_models.size(); ++t) {
         standing[t] = std::clamp(structureScore(m_models[t], w), 0.0, 100.0);
         if (standing[t] >= 100.0)
