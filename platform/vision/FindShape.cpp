@@ -112,7 +112,7 @@ struct SearchScratch {
     std::vector<cv::Mat> pyr;
     DirectionBits topBits;
     cv::Mat topSpread;
-    std::array<cv::Mat, kBins> resp;
+    std::array<cv::Mat, kBins> resp, respPadded;
     cv::Mat acc;
     std::vector<Candidate> cands, kept;
     std::vector<float> angles;
@@ -202,6 +202,12 @@ public:
             return 0;
         if (m_dense)
             return m_dense->at<uint8_t>(y, x);
+        return sparseAt(x, y);
+    }
+    // A sparse level's bits of an inner pixel (1 <= x < cols - 1, the same for y).
+    uint8_t sparseAt(int x, int y)
+    {
+        const cv::Mat& img = *m_img;
         uint16_t& v = m_bits[size_t(y) * size_t(img.cols) + size_t(x)];
         if ((v & 0xFF00u) != m_stamp) {
             const uint8_t* r0 = img.ptr<uint8_t>(y - 1) + x;
@@ -230,6 +236,23 @@ public:
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
+    // A sparse level's spread of a pixel whose neighbours are all inner
+    // pixels (2 <= x < cols - 2, the same for y).
+    uint8_t sparseSpread(int x, int y)
+    {
+        const size_t cols = size_t(m_img->cols);
+        uint16_t& v = m_spread[size_t(y) * cols + size_t(x)];
+        if ((v & 0xFF00u) != m_stamp) {
+            uint8_t m = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    m |= sparseAt(x + dx, y + dy);
+            v = static_cast<uint16_t>(m_stamp | m);
+        }
+        return static_cast<uint8_t>(v & 0xFF);
+    }
+    int cols() const { return m_img->cols; }
+    int rows() const { return m_img->rows; }
 
 private:
     const cv::Mat* m_img = nullptr;
@@ -326,6 +349,23 @@ void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool
             for (int dy = 0; dy < side; ++dy, src += step, out += side)
                 for (int dx = 0; dx < side; ++dx)
                     out[dx] += row[src[dx]];
+        }
+        return;
+    }
+    // A sparse level read away from its border needs no bounds checks: a
+    // spread reads the bits one pixel further, which lie inside too.
+    const int margin = spread ? 2 : 1;
+    if (!map && cx - rad + e.x >= margin && cy - rad + e.y >= margin
+        && cx + rad + e.x + e.width <= bits.cols() - margin && cy + rad + e.y + e.height <= bits.rows() - margin) {
+        for (const RotPoint& p : rot.points) {
+            const uint8_t* row = lut.v[p.bin];
+            int* out = sums;
+            for (int dy = -rad; dy <= rad; ++dy, out += side) {
+                const int py = cy + dy + p.dy;
+                const int px = cx - rad + p.dx;
+                for (int dx = 0; dx < side; ++dx)
+                    out[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+            }
         }
         return;
     }
@@ -536,9 +576,19 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
     sc.topBits.Compute(timg, kMinSearchMag);
     sc.topBits.Spread(sc.topSpread);
     const SimLut& lut = simLut();
+    // Response maps with eight zero columns beyond their right edge, so that
+    // the sums below run in whole vectors (the extra sums are not looked at).
+    constexpr int kPad = 8;
     for (int o = 0; o < kBins; ++o) {
+        cv::Mat& padded = sc.respPadded[static_cast<size_t>(o)];
+        if (padded.rows != timg.rows || padded.cols != timg.cols + kPad) {
+            padded.create(timg.rows, timg.cols + kPad, CV_8UC1);
+            padded.setTo(0);
+        }
+        cv::Mat& resp = sc.resp[static_cast<size_t>(o)];
+        resp = padded(cv::Rect(0, 0, timg.cols, timg.rows));
         const cv::Mat table(1, 256, CV_8UC1, const_cast<uint8_t*>(lut.v[o]));
-        cv::LUT(sc.topSpread, table, sc.resp[static_cast<size_t>(o)]);
+        cv::LUT(sc.topSpread, table, resp);
     }
 
     // Every local maximum of every angle above a loose floor is a candidate:
@@ -555,17 +605,18 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
         const int w = timg.cols - ext.width + 1, h = timg.rows - ext.height + 1;
         if (w <= 0 || h <= 0)
             continue;
-        acc.create(h, w, CV_16UC1);
+        const int wide = (w + kPad - 1) / kPad * kPad;
+        acc.create(h, wide, CV_16UC1);
         // Row by row, so that a row of sums stays in the cache over all points.
         for (int yy = 0; yy < h; ++yy) {
             uint16_t* dst = acc.ptr<uint16_t>(yy);
-            std::fill(dst, dst + w, uint16_t(0));
+            std::fill(dst, dst + wide, uint16_t(0));
             for (const RotPoint& p : rot.points) {
                 const uint8_t* src = sc.resp[static_cast<size_t>(p.bin)].ptr<uint8_t>(yy + y0 + p.dy) + x0 + p.dx;
                 int xx = 0;
 #if CV_SIMD128
                 // Sums stay far below 2^16, so the saturating adds never saturate.
-                for (; xx + 8 <= w; xx += 8)
+                for (; xx < wide; xx += 8)
                     cv::v_store(dst + xx, cv::v_load(dst + xx) + cv::v_load_expand(src + xx));
 #endif
                 for (; xx < w; ++xx)
@@ -573,7 +624,7 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
             }
         }
         const double norm = kSimMax * double(rot.points.size());
-        localMaxima(acc, static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
+        localMaxima(acc(cv::Rect(0, 0, w, h)), static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
             cands.push_back({v / norm, lx + x0, ly + y0, rot.angle});
         });
     }
