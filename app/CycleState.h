@@ -47,7 +47,6 @@ struct CycleState {
     int customOutPending = 0;
     int customOutIndex = -1;
     int imageDecision[8][8] = {};
-    uint8_t stepDone[8][8] = {};  // [camera][step]: judged again in this cycle (re-check)
     int stepStarted[8] = {};
     uint8_t cycleCounted[8] = {};
     uint8_t ngCounted[8] = {};

@@ -173,7 +173,7 @@ void DetectionCycle::Run()
         safeDoorTimer.start(2000);
         const bool twoSided = p.machineType == 1 || p.machineType == 2;
         for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
-            st.stepDone[c][1] = 0;
+            ClearSkips(c, 1);
             st.imageDecision[c][1] = 1;
             if (twoSided)
                 st.imageDecision[c][3] = 1;
@@ -244,8 +244,8 @@ bool DetectionCycle::AlarmHeldPass(const int edge[8])
     const bool request = byDoor || byBack;
     if (request) {
         st.pendingInput = -1;
-        for (auto& cam : st.stepDone)
-            std::fill(std::begin(cam), std::end(cam), uint8_t(0));
+        for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+            ClearSkips(c, -1);
         if (p.machineType == 2) {
             const int in1 = CheckInput(0), in4 = CheckInput(3);
             if (in1 && !in4)
@@ -380,7 +380,7 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
                 const int idx = (type == 1 || type == 2) && !st.mouldSide ? 3 : 1;
                 if (p.detectOn[idx])
                     st.stepPending[1] |= 1u << c;
-                std::fill(std::begin(st.stepDone[c]), std::end(st.stepDone[c]), uint8_t(0));
+                ClearSkips(c, -1);
             }
             PortSink sink;
             CycleOutputs::MouldRearm(p, sink);
@@ -461,7 +461,7 @@ void DetectionCycle::StartCycle(int i)
             if (!p.detectOn[s])
                 continue;
             st.stepPending[InputRules::MaskIndex(p.machineType, s)] |= 1u << c;
-            st.stepDone[c][s] = 0;
+            ClearSkips(c, s);
             st.imageDecision[c][s] = 1;
             st.stepStarted[s] = 1;
         }
@@ -594,8 +594,8 @@ void DetectionCycle::SlotManualTrig(int step)
         return;
     state.manualStep = step;
     m_manualRequested = true;
-    for (auto& cam : state.stepDone)
-        std::fill(std::begin(cam), std::end(cam), uint8_t(0));
+    for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+        ClearSkips(c, -1);
     if (gCameraID == CAMERA_NONE)
         m_host->manualStandInFrame(state.selCamera < m_host->cameraCount() ? state.selCamera : 0);
 }
@@ -680,4 +680,15 @@ void DetectionCycle::StopAll()
                       &sysFunc4OutputTimer, &reCheckTimer, &delayOutput3Timer, &safeDoorTimer, &setAllOutTimer,
                       &output3Timer})
         t->stop();
+}
+
+void DetectionCycle::ClearSkips(int c, int s)
+{
+    CammerWidgetData* cam = m_host->cameraData(c);
+    if (!cam)
+        return;
+    if (s < 0)
+        std::fill(std::begin(cam->skipStep), std::end(cam->skipStep), false);
+    else if (s < 8)
+        cam->skipStep[s] = false;
 }

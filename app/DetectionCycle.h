@@ -113,6 +113,9 @@ public:
     void StopDetect();
     void SetStopDetect();
     void ResetRun(int camera);
+    // A camera's steps (s < 0: all) are judged again from now on: the
+    // editor's "not detected" for them ends with the cycle.
+    void ClearSkips(int c, int s);
     void StopAll();
 
     // Output pulse ends.

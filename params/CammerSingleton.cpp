@@ -314,12 +314,28 @@ QString CammerSingleton::RoiRowValue(int g, int j) const
 bool CammerSingleton::SaveDatatoFile()
 {
     QSqlDatabase db = QSqlDatabase::database(g_connection, false);
-    const QString table = tableName();
     // One transaction: a power cut or a failing statement leaves the old set whole.
     if (!db.transaction()) {
-        qWarning() << "ROI set" << table << "not saved:" << db.lastError().text();
+        qWarning() << "ROI set" << tableName() << "not saved:" << db.lastError().text();
         return false;
     }
+    if (!WriteRows()) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        qWarning() << "ROI set" << tableName() << "not saved:" << db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    ReportToPlant();
+    return true;
+}
+
+bool CammerSingleton::WriteRows()
+{
+    QSqlDatabase db = QSqlDatabase::database(g_connection, false);
+    const QString table = tableName();
     QSqlQuery q(db);
     bool ok = true;
     for (int g = 0; g < kGroups && ok; ++g) {
@@ -346,21 +362,17 @@ bool CammerSingleton::SaveDatatoFile()
             }
         }
     }
-    if (!ok) {
+    if (!ok)
         qWarning() << "ROI set" << table << "not saved:" << q.lastError().text();
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        qWarning() << "ROI set" << table << "not saved:" << db.lastError().text();
-        db.rollback();
-        return false;
-    }
+    return ok;
+}
+
+void CammerSingleton::ReportToPlant() const
+{
     // Reported as the parameter save reports: the live switch and a live link.
     if (gpWPara && ReportsToPlant(*gpWPara))
         for (int g = 0; g < kGroups; ++g)
             gpNet->VUR_SendROIParam(cam, g);
-    return true;
 }
 
 bool CammerSingleton::operator==(const CammerSingleton& o) const

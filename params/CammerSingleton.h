@@ -33,6 +33,11 @@ public:
     // parameters switch it on and it is up.
     // False when the database refused; the table is then unchanged.
     [[nodiscard]] bool SaveDatatoFile();
+    // The rows alone, inside a transaction the caller holds on the
+    // connection (several sets saved as one); false when one was refused.
+    [[nodiscard]] bool WriteRows();
+    // Each group to the plant link when the live parameters switch it on and it is up.
+    void ReportToPlant() const;
 
     // The shape that roi_type names (1 rectangle, 4 circle, any other the
     // polygon), its frame box and a fresh mask of it.

@@ -309,3 +309,37 @@ void CammerWidgetData::CarryNgCounters(CammerSingleton& saved) const
             saved.NGCount[g][j] = (from >= 0 && from < kMaxRoi) ? liveSet->NGCount[g][from] : 0;
         }
 }
+
+std::vector<int> CammerWidgetData::IgnoreAlarmPoints(int g, int maxValue)
+{
+    std::vector<int> refused;
+    const size_t len = static_cast<size_t>(m_layout.imageLen());
+    if (!liveSet || g < 0 || g >= kGroups || ignorePointMask[g].size() < len || ngMap.size() < len)
+        return refused;
+    std::vector<uint8_t>& mask = ignorePointMask[g];
+    const int n = std::clamp(liveSet->count[g], 0, int(kMaxRoi));
+    for (int j = 0; j < n; ++j) {
+        // A distance area keeps edge points where others keep boxes.
+        if (roiOK[g][j] || liveSet->algorithm[g][j] == 9)
+            continue;
+        if (roiValue[g][j] > maxValue) {
+            refused.push_back(j);
+            continue;
+        }
+        const int boxes = std::clamp(roiMarks[g][j][0][0], 0, kMarkSlots - 1);
+        for (int b = 1; b <= boxes; ++b) {
+            const int32_t* m = roiMarks[g][j][b];
+            // Blob boxes end one past their last pixel.
+            const ShapeBox c = ShapeBox::clipped(m[0], m[1], m[2] - 1, m[3] - 1, m_layout.width, m_layout.height);
+            if (c.isEmpty())
+                continue;
+            for (int y = c.y1; y <= c.y2; ++y) {
+                const size_t row = static_cast<size_t>(y) * static_cast<size_t>(m_layout.width);
+                for (int x = c.x1; x <= c.x2; ++x)
+                    if (ngMap[row + static_cast<size_t>(x)])
+                        mask[row + static_cast<size_t>(x)] = 255;
+            }
+        }
+    }
+    return refused;
+}

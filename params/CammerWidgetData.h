@@ -91,6 +91,11 @@ public:
     // live area it came from (counting went on while it was edited).
     void CarryNgCounters(CammerSingleton& saved) const;
 
+    // Marks the alarm pixels inside the NG boxes of the NG areas of group g
+    // of the live set as ignored. Areas whose value is above maxValue are
+    // left as they are; their numbers (0-based) are returned.
+    std::vector<int> IgnoreAlarmPoints(int g, int maxValue);
+
     // Repaint request from the engine's preview (the widget repaints).
     virtual void RequestRepaint() {}
 

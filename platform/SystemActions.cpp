@@ -1,7 +1,11 @@
 #include "SystemActions.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
@@ -59,6 +63,19 @@ ActionResult RecordingSystemActions::run(const QStringList& argv, int)
     return r;
 }
 
+void SystemActions::runAsync(const QStringList& argv, int timeoutMs, QObject* context,
+                             std::function<void(const ActionResult&)> done)
+{
+    const ActionResult r = run(argv, timeoutMs);
+    // Answered from the event loop, as a program that ran apart would be.
+    QTimer::singleShot(0, context, [done = std::move(done), r] { done(r); });
+}
+
+QString SystemActions::systemRoot() const
+{
+    return QDir::current().absoluteFilePath(QStringLiteral("system-root"));
+}
+
 bool RecordingSystemActions::startDetached(const QStringList& argv, const QString&)
 {
     record(QStringList{QStringLiteral("start")} + argv);
@@ -110,6 +127,73 @@ ActionResult RunProgram(const QStringList& argv, int timeoutMs)
     r.output = p.readAllStandardOutput();
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return r;
+}
+
+void RealSystemActions::runAsync(const QStringList& argv, int timeoutMs, QObject* context,
+                                 std::function<void(const ActionResult&)> done)
+{
+    RunProgramAsync(argv, timeoutMs, context, std::move(done));
+}
+
+QString RealSystemActions::systemRoot() const
+{
+    return QStringLiteral("/");
+}
+
+void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
+                     std::function<void(const ActionResult&)> done)
+{
+    if (argv.isEmpty()) {
+        ActionResult r;
+        r.exitCode = -1;
+        QTimer::singleShot(0, context, [done = std::move(done), r] { done(r); });
+        return;
+    }
+    auto* p = new QProcess(context);
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    auto* limit = new QTimer(p);
+    limit->setSingleShot(true);
+    auto finish = [p, done = std::move(done)](bool inTime) {
+        ActionResult r;
+        r.output = p->readAllStandardOutput();
+        r.exitCode = inTime && p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
+        p->disconnect();
+        p->deleteLater();
+        done(r);
+    };
+    QObject::connect(p, &QProcess::finished, p, [finish] { finish(true); });
+    QObject::connect(p, &QProcess::errorOccurred, p, [p, finish](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            finish(false);
+    });
+    QObject::connect(limit, &QTimer::timeout, p, [p, finish] {
+        p->kill();
+        p->waitForFinished(1000);
+        finish(false);
+    });
+    if (timeoutMs >= 0)
+        limit->start(timeoutMs);
+    p->start(argv.first(), argv.mid(1));
+}
+
+bool SystemActions::installFile(const QString& source, const QString& target, QFileDevice::Permissions permissions)
+{
+    const QString root = systemRoot();
+    const QString dest = QDir(root).absoluteFilePath(target);
+    if (auto* rec = dynamic_cast<RecordingSystemActions*>(this))
+        rec->record({QStringLiteral("install"), source, dest});
+    QDir().mkpath(QFileInfo(dest).absolutePath());
+    const QString temp = dest + QStringLiteral(".new");
+    QFile::remove(temp);
+    if (!QFile::copy(source, temp))
+        return false;
+    if (permissions && !QFile::setPermissions(temp, permissions)) {
+        QFile::remove(temp);
+        return false;
+    }
+    // Renamed into place, so the system never reads half a file.
+    QFile::remove(dest);
+    return QFile::rename(temp, dest);
 }
 
 bool RealSystemActions::startDetached(const QStringList& argv, const QString& workDir)

@@ -7,8 +7,13 @@
 // system-actions.log of the working directory and reports success, marked
 // as recorded so that a probe (ping) is not taken for an answer.
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+
+class QObject;
 
 struct ActionResult {
     int exitCode = 0;   // 0 success; -1 the program could not be started
@@ -27,6 +32,20 @@ public:
     // "ifconfig") and returns its output; it runs in every build. Doubles
     // override it to give canned output.
     virtual ActionResult query(const QStringList& argv, int timeoutMs = 30000);
+    // Runs a program without waiting for it: `done` is called on `context`'s
+    // thread when it ends or after timeoutMs (then with what it had printed
+    // and exit code -1). Nothing is called once `context` is gone.
+    virtual void runAsync(const QStringList& argv, int timeoutMs, QObject* context,
+                          std::function<void(const ActionResult&)> done);
+    // Where the host's own files are: "/" on the panel; in a default build
+    // the folder "system-root" of the working directory, so that files
+    // installed "under /etc" land there and can be read back.
+    virtual QString systemRoot() const;
+    // Copies a file to a path below the system root ("etc/hosts") for real,
+    // with the given permissions (none given: the copy's own), and records it.
+    bool installFile(const QString& source, const QString& target,
+                     QFileDevice::Permissions permissions = {});
+
     // Starts a program that outlives the call (plant client, calibration).
     virtual bool startDetached(const QStringList& argv, const QString& workDir = QString()) = 0;
     // ioctl on a device node whose request number carries the data (LED board).
@@ -41,6 +60,9 @@ public:
 
 // Runs a program for real and waits for it (timeoutMs < 0: no limit).
 ActionResult RunProgram(const QStringList& argv, int timeoutMs);
+// Starts a program for real; `done` as for SystemActions::runAsync.
+void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
+                     std::function<void(const ActionResult&)> done);
 
 // Records actions instead of running them.
 class RecordingSystemActions : public SystemActions {
@@ -62,6 +84,9 @@ private:
 class RealSystemActions : public SystemActions {
 public:
     ActionResult run(const QStringList& argv, int timeoutMs = 30000) override;
+    void runAsync(const QStringList& argv, int timeoutMs, QObject* context,
+                  std::function<void(const ActionResult&)> done) override;
+    QString systemRoot() const override;
     bool startDetached(const QStringList& argv, const QString& workDir = QString()) override;
     bool deviceIoctl(const QString& device, unsigned long request) override;
     bool portIoPermission(int level) override;

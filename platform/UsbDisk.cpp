@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <memory>
+
 namespace {
 constexpr int kCommandMs = 1000;  // a hanging command is abandoned, the next step runs
 
@@ -129,18 +131,31 @@ QString FindAU(UsbHost& host)
     return UsbDisk::IsMountedAt(table, device, mp) ? mp : QString();
 }
 
-QString FindAU()
+namespace {
+// The host FindAU works on in this build; null without one.
+std::unique_ptr<UsbHost> BuildHost()
 {
 #if MOJU_PANEL
-    PanelUsbHost host;
-    return FindAU(host);
+    return std::make_unique<PanelUsbHost>();
 #else
     const QString root = DevicePaths::usbRoot();
     if (root.isEmpty())
-        return QString();
-    FolderUsbHost host(root);
-    return FindAU(host);
+        return nullptr;
+    return std::make_unique<FolderUsbHost>(root);
 #endif
+}
+}  // namespace
+
+QString FindAU()
+{
+    const std::unique_ptr<UsbHost> host = BuildHost();
+    return host ? FindAU(*host) : QString();
+}
+
+void UnmountAU(const QString& mountPoint)
+{
+    if (const std::unique_ptr<UsbHost> host = BuildHost())
+        host->umount(mountPoint);
 }
 
 QString PanelUsbHost::mountPoint() const

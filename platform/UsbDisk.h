@@ -74,3 +74,5 @@ QString FindAU(UsbHost& host);
 // With the panel's host; a default build uses the folder of MOJU_USB_ROOT
 // and finds no disk without it.
 QString FindAU();
+// Takes the disk off its mount point again, on the same host as FindAU.
+void UnmountAU(const QString& mountPoint);

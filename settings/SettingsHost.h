@@ -54,4 +54,17 @@ public:
     virtual void showHardwareConfiguration() {}
     // The plant client is started again (its settings changed).
     virtual void restartPlantClient() {}
+
+    // Before a restart: the main window's database connections closed.
+    virtual void FLushAll() {}
+    // The watchdog-run flag cleared (with its pause).
+    virtual void StopWTD() {}
+    // Ends the program (the watchdog flag cleared first).
+    virtual void Exit(int status) { (void)status; }
+    // Companions of the Advanced page: the cavity names and the cycle log.
+    virtual void showCavityEditor() {}
+    virtual void showDetectCycle() {}
+    // The statistics workbook for the data export; false when not written.
+    virtual bool hasWorkbook() const { return false; }
+    virtual bool writeWorkbook(const QString& path) { (void)path; return false; }
 };

@@ -5,6 +5,7 @@
 #include "NetworkPageHooks.h"
 #include "SettingsChanges.h"
 #include "SettingsHost.h"
+#include "SettingsPopups.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
 #include "foundation/uitext.h"
@@ -31,22 +32,6 @@ bool AnyAlgorithm(const WizardPara& p)
 {
     return p.enableDefect || p.enableSpot || p.enableBlackArea || p.enableWhiteArea || p.enableSimilarity
         || p.enableWhiteNumber || p.enableBlackNumber || p.enableDistMeasure;
-}
-
-void Warn(const QString& text)
-{
-    if (!gpWarnBox)
-        return;
-    gpWarnBox->setText(text);
-    gpWarnBox->exec();
-}
-
-bool Ask(const QString& text)
-{
-    if (!gpChooseBox)
-        return false;
-    gpChooseBox->setText(text);
-    return gpChooseBox->exec() == 1;
 }
 
 // Runs a step's work for every camera in use and every enabled step.
@@ -342,8 +327,10 @@ void WizardParaWidget::accept()
         Warn(LanStr(160));
     if (netChanges) {
         m_net->UpdateRegisterMac();
-        sysRun({QStringLiteral("cp"), QStringLiteral("./vur_net/ls_hostname"), QStringLiteral("/etc/hostname")});
-        sysRun({QStringLiteral("cp"), QStringLiteral("./vur_net/ls_hosts"), QStringLiteral("/etc/hosts")});
+        SystemActions& actions = SystemActions::instance();
+        if (!actions.installFile(QStringLiteral("./vur_net/ls_hostname"), QStringLiteral("etc/hostname"))
+            || !actions.installFile(QStringLiteral("./vur_net/ls_hosts"), QStringLiteral("etc/hosts")))
+            qWarning("the host name files could not be installed");
         qInfo("(change serverinfo) 'NetClinet' will restart...");
         m_host->restartPlantClient();
     }

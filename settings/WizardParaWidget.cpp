@@ -102,6 +102,7 @@ WizardParaWidget::WizardParaWidget(SettingsHost* host, QWidget* parent)
     BuildAdvancedPage();
     BuildRecordPage();
     BuildFrame();
+    ConnectActions();
 
     // 5. Timer, the archive connection, the process of the connection test.
     autoExposureTimer = new QTimer(this);
@@ -119,6 +120,7 @@ WizardParaWidget::WizardParaWidget(SettingsHost* host, QWidget* parent)
     paraGroupDir = QDir(QStringLiteral("./paraGroup"));
     if (!paraGroupDir.exists())
         paraGroupDir.mkpath(QStringLiteral("."));
+    ParaGroupUpdateList();
 
     // 9. USB network adapters.
     QFile adapters(QStringLiteral("./vur_net/u2rj45name.txt"));

@@ -61,6 +61,8 @@ public:
     void setKeepPage(bool keep) { m_keepPage = keep; }
     QString serialWord() const { return m_serial; }
     const QStringList& adapterNames() const { return m_adapterNames; }
+    // The area between the page title and the buttons, where a page lays out.
+    QRect contentArea() const { return ContentArea(); }
 
     // Controls reached by the side pages and tests.
     ComboBox* paraGroupCombo = nullptr;
@@ -163,6 +165,26 @@ public slots:
     void UpdateRecord(QListWidgetItem* item);
     void SlotClearRecord();
     bool checkOutputNum(int index);
+    // Parameter groups.
+    void ParaGroupUpdateList();
+    void SlotParaGroupChange(int index);
+    void SlotParaGroupBackup();
+    void SlotParaGroupRestore();
+    void SlotParaGroupDelete();
+    // USB disk and factory archive.
+    void SlotUpdateApp();
+    void SlotExportData();
+    void SlotRestoreFactorySet();
+    // Actions on the system.
+    void SlotChangeLan(int index);
+    void SlotShutDown();
+    void SlotExit();
+    void SlotModifyTime();
+    void SlotCalibration();
+    void ChangePwd();
+    void ResetTotal();
+    void SlotShowEditcavityWidget();
+    void SlotShowDetectCycle();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -193,6 +215,14 @@ private:
     void RestoreCamerasFromLive(const struct WizardPara& editedBefore);
     void Finish();
     QRect ContentArea() const;
+    void ConnectActions();
+    // A failure: the message box and one operation-log line with the same text.
+    void Report(const QString& text);
+    // The accepted edits and the live record saved before a restart; false
+    // (reported) when the save failed, and then nothing restarts.
+    bool SaveBeforeRestart();
+    // The mount point of the USB disk; "" when the operator gave up looking.
+    QString AskForUsbDisk();
 
     SettingsHost* m_host;
     SettingsCanvas* m_canvas = nullptr;

@@ -1,8 +1,11 @@
 #include "DrawROIWidget.h"
 
+#include "AlarmCommands.h"
 #include "AreaTexts.h"
 #include "CammerWidget.h"
+#include "EditSaver.h"
 #include "Prompts.h"
+#include "TemplateCommands.h"
 #include "app/ControlPort.h"
 #include "app/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
@@ -20,12 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const WizardPara& Params()
-{
-    static const WizardPara fallback;
-    return gpWPara ? *gpWPara : fallback;
-}
-
 bool Small()
 {
     return gShowW <= 1024;
@@ -35,13 +32,44 @@ ViewHost& Host()
 {
     return ViewHost::instance();
 }
+
+template <class F>
+void EachCamera(F f)
+{
+    ViewHost& h = Host();
+    for (int c = 0; c < h.cameraCount(); ++c)
+        if (CammerWidget* w = h.cameraWidget(c))
+            f(w);
+}
+
+// The edit set starts again from the live set.
+void FreshEditCopy(CammerWidget* w)
+{
+    if (w->editSet && w->liveSet) {
+        *w->editSet = *w->liveSet;
+        w->BackMask();
+    }
+}
+
+// Back to the first template with nothing selected and no panel.
+void ClearSelection(CammerWidget* w)
+{
+    w->templateIndex = 0;
+    w->DeselectROI();
+    w->ShowHideROIPara();
+}
 }  // namespace
 
-DrawROIWidget::DrawROIWidget(QWidget* parent) : QWidget(parent)
+DrawROIWidget::DrawROIWidget(QWidget* parent)
+    : QWidget(parent)
+    , m_templates(std::make_unique<TemplateCommands>(*this))
+    , m_alarm(std::make_unique<AlarmCommands>(*this))
 {
     BuildWidgets();
     hide();
 }
+
+DrawROIWidget::~DrawROIWidget() = default;
 
 void DrawROIWidget::BuildWidgets()
 {
@@ -80,7 +108,7 @@ void DrawROIWidget::BuildWidgets()
     if (cameras > 1)
         cameraCombo->addItem(LanStr(44));
     stepCombo = combo();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     if (p.machineType == 0 || p.machineType == 3) {
         for (int s = 0; s < 2; ++s)
             stepCombo->addItem(LanStr(46).arg(LanStr(263 + s)));
@@ -99,18 +127,20 @@ void DrawROIWidget::BuildWidgets()
     copyButton = button(9, &DrawROIWidget::SlotCopyArea);
     deleteButton = button(55, &DrawROIWidget::SlotDeleteROI);
     deleteAllButton = button(57, &DrawROIWidget::SlotDeleteAllROI);
-    noCheckButton = button(47, nullptr);
+    noCheckButton = button(47, &DrawROIWidget::SlotNoCheckCur);
     reCheckButton = button(61, nullptr);
+    connect(reCheckButton, &ColorButton::clicked, this, [this] { SlotReCheck(); });
     helpButton = button(111, &DrawROIWidget::SlotHelp);
     liveTemplateButton = button(212, &DrawROIWidget::SlotAutoChange);
-    previousButton = button(59, nullptr);
-    nextButton = button(62, nullptr);
-    deleteTemplateButton = button(63, nullptr);
+    previousButton = button(59, &DrawROIWidget::SlotTempLast);
+    nextButton = button(62, &DrawROIWidget::SlotTempNext);
+    deleteTemplateButton = button(63, &DrawROIWidget::SlotTempDeleteCur);
     ignoredToggle = new ColorButton(QString(), this, 4);
     ignoredToggle->setFixedSize(w, h);
-    ignoreAlarmButton = button(54, nullptr);
-    deleteIgnoredButton = button(56, nullptr);
-    addTemplateButton = button(48, nullptr);
+    connect(ignoredToggle, &ColorButton::clicked, this, &DrawROIWidget::SlotShowHideAlarmPoint);
+    ignoreAlarmButton = button(54, &DrawROIWidget::SlotIgnoreAlarmPoint);
+    deleteIgnoredButton = button(56, &DrawROIWidget::SlotDeleteIgnorePoint);
+    addTemplateButton = button(48, &DrawROIWidget::SlotAddTemp);
 
     for (QWidget* c : std::initializer_list<QWidget*>{
              sideButton, sourceCombo, cameraCombo, stepCombo, returnButton, pageButton, rectButton,
@@ -232,8 +262,7 @@ void DrawROIWidget::ShowTemplate(CammerWidget* w)
         return;
     const int k = std::clamp(w->templateIndex, 0, int(w->templateImages[g].size()) - 1);
     w->ShowPicture(w->templateImages[g][size_t(k)]);
-    const QFileInfo file(w->GroupFile(g, QStringLiteral("template%1.bmp").arg(k)));
-    gTempTime = file.exists() ? file.lastModified().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")) : QString();
+    GetTempTIme(w->camera, g, k);
     const FrameLayout& l = w->CammerWidgetData::layout();
     if (l.colour && w->grayFrame.size() >= size_t(l.imageLen())) {
         auto* rgba = reinterpret_cast<int*>(w->templateImages[g][size_t(k)].data());
@@ -250,7 +279,7 @@ void DrawROIWidget::SlotChangeSource(int s)
     ViewHost& host = Host();
     CycleState& st = host.cycle();
     EditorState& ed = host.editor();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     const int previous = gSource;
     gSource = s;
     m_side = false;
@@ -268,25 +297,16 @@ void DrawROIWidget::SlotChangeSource(int s)
             gpControlIO->IOFlashOut();
         }
     }
+    EachCamera(ClearSelection);
     const int n = host.cameraCount();
-    for (int c = 0; c < n; ++c) {
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->templateIndex = 0;
-            w->DeselectROI();
-            w->ShowHideROIPara();
-        }
-    }
     const int maxCamera = s == 1 ? n : n - 1;
     if (st.selCamera < 0 || st.selCamera > maxCamera) {
         st.selCamera = 0;
         host.ChangeCammer();
     }
     SetComboIndex(cameraCombo, st.selCamera);
-    for (int c = 0; c < n; ++c) {
-        CammerWidget* w = host.cameraWidget(c);
-        if (w && p.showMouldNumber)
-            w->ShowHideCheckBox(s == 0);
-    }
+    if (p.showMouldNumber)
+        EachCamera([s](CammerWidget* w) { w->ShowHideCheckBox(s == 0); });
     if (s != 0)
         host.showStatusStrip(true);
     else if (p.showMouldNumber)
@@ -302,24 +322,16 @@ void DrawROIWidget::SlotChangeSource(int s)
         ed.drawKind = EditorState::DrawNone;
         if (m_reload) {
             m_reload = false;
-            for (int c = 0; c < n; ++c)
-                if (CammerWidget* w = host.cameraWidget(c); w && w->editSet && w->liveSet) {
-                    *w->editSet = *w->liveSet;
-                    w->BackMask();
-                }
+            EachCamera(FreshEditCopy);
         }
         ShowTemplate(cur);
         break;
     case 1:
         if (st.verdictState == VerdictAlarm) {
-            for (int c = 0; c < n; ++c)
-                if (CammerWidget* w = host.cameraWidget(c))
-                    w->blinkPhase = 0;
+            EachCamera([](CammerWidget* w) { w->blinkPhase = 0; });
             ignoredToggle->setText(LanStr(64));
         }
-        for (int c = 0; c < n; ++c)
-            if (CammerWidget* w = host.cameraWidget(c))
-                w->ShowWorkFrame();
+        EachCamera([](CammerWidget* w) { w->ShowWorkFrame(); });
         break;
     case 2:
         if (cur) {
@@ -329,6 +341,14 @@ void DrawROIWidget::SlotChangeSource(int s)
                 cur->ShowPicture(cur->recentNg[g][0]);
             cur->update();
         }
+        break;
+    case 3:
+    case 4:
+        m_records.index = 0;
+        m_records.okRecords = s == 3;
+        LoadPic();
+        if (cur)
+            cur->update();
         break;
     default:
         break;
@@ -345,7 +365,7 @@ void DrawROIWidget::SlotChangeCamera(int i)
         st.selCamera = gSource == 1 ? n : n - 1;
     else
         st.selCamera = std::max(i, 0);
-    if (st.verdictState == VerdictAreaCheck && Params().showMouldNumber)
+    if (st.verdictState == VerdictAreaCheck && LiveParams().showMouldNumber)
         if (CammerWidget* w = SingleCamera()) {
             w->SetCheckBoxState(1);
             w->ShowHideCheckBox(true);
@@ -361,7 +381,7 @@ void DrawROIWidget::SlotChangeDetect(int s)
         return;
     ViewHost& host = Host();
     EditorState& ed = host.editor();
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     ed.copyMode = false;
     const bool twoSided = p.machineType == 1 || p.machineType == 2;
     const int k = twoSided ? (s & 1) : s;
@@ -449,13 +469,20 @@ void DrawROIWidget::SlotCopyArea()
     polygonButton->setText(LanStr(53));
 }
 
-void DrawROIWidget::SlotDeleteROI()
+CammerWidget* DrawROIWidget::DeletingOn()
 {
     if (!DrawingAllowed())
+        return nullptr;
+    Host().editor().copyMode = false;
+    return SingleCamera();
+}
+
+void DrawROIWidget::SlotDeleteROI()
+{
+    CammerWidget* w = DeletingOn();
+    if (!w)
         return;
-    EditorState& ed = Host().editor();
-    ed.copyMode = false;
-    CammerWidget* w = SingleCamera();
+    const EditorState& ed = Host().editor();
     if (w->selectedRoi < 0) {
         Warn(65);
         return;
@@ -470,11 +497,10 @@ void DrawROIWidget::SlotDeleteROI()
 
 void DrawROIWidget::SlotDeleteAllROI()
 {
-    if (!DrawingAllowed())
+    CammerWidget* w = DeletingOn();
+    if (!w)
         return;
-    EditorState& ed = Host().editor();
-    ed.copyMode = false;
-    CammerWidget* w = SingleCamera();
+    const EditorState& ed = Host().editor();
     if (Ask(67)) {
         // Like a single delete, the ignore points go only when the edit is saved.
         w->DeleteAllROI(std::clamp(ed.editorStep, 0, 7));
@@ -494,9 +520,10 @@ void DrawROIWidget::SlotAutoChange()
         return;
     }
     setSource(1);
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c); w && !w->cameraOK && w->blinkTimer)
+    EachCamera([](CammerWidget* w) {
+        if (!w->cameraOK && w->blinkTimer)
             w->blinkTimer->start(1000);
+    });
 }
 
 void DrawROIWidget::SlotHelp()
@@ -507,7 +534,7 @@ void DrawROIWidget::SlotHelp()
 
 int DrawROIWidget::AdjustedEditorStep(int step) const
 {
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     switch (p.machineType) {
     case 1:
     case 2:
@@ -551,11 +578,7 @@ void DrawROIWidget::Reset(bool drawingPage)
     m_side = false;
     m_page = 0;
     m_reload = true;
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c); w && w->editSet && w->liveSet) {
-            *w->editSet = *w->liveSet;
-            w->BackMask();
-        }
+    EachCamera(FreshEditCopy);
     int step = std::clamp(st.curStep, 0, 7);
     if (st.verdictState != VerdictAlarm)
         step = AdjustedEditorStep(step);
@@ -578,16 +601,11 @@ void DrawROIWidget::SlotReturn()
 {
     ViewHost& host = Host();
     host.hideKeypads();
-    const int n = host.cameraCount();
-    for (int c = 0; c < n; ++c) {
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->templateIndex = 0;
-            w->DeselectROI();
-            w->ShowHideROIPara();
-            if (Params().showMouldNumber)
-                w->ShowHideCheckBox(false);
-        }
-    }
+    EachCamera([](CammerWidget* w) {
+        ClearSelection(w);
+        if (LiveParams().showMouldNumber)
+            w->ShowHideCheckBox(false);
+    });
     host.showStatusStrip(true);
     if (host.cycle().verdictState == VerdictAlarm) {
         SlotSaveData();
@@ -610,21 +628,35 @@ void DrawROIWidget::Restart()
     ViewHost& host = Host();
     host.cycle().verdictState = VerdictIdle;
     gSource = -1;
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->DeselectROI();
-            w->ShowWorkFrame();
-        }
+    EachCamera([](CammerWidget* w) {
+        w->DeselectROI();
+        w->ShowWorkFrame();
+    });
     host.showCommandColumn();
     hide();
-    for (int c = 0; c < host.cameraCount(); ++c)
-        if (CammerWidget* w = host.cameraWidget(c)) {
-            w->ShowHideROIPara();
-            w->update();
-        }
+    EachCamera([](CammerWidget* w) { w->ShowHideROIPara(); });
 }
 
 void DrawROIWidget::SlotSaveData()
 {
-    // Saving the edit sets comes with the change log.
+    EditSaver::Save(Host(), m_templatesChanged);
 }
+
+void DrawROIWidget::GetTempTIme(int camera, int step, int index)
+{
+    const QFileInfo file(QStringLiteral("./cammer%1%2/template%3.bmp").arg(camera + 1).arg(step + 1).arg(index));
+    gTempTime = file.exists() ? file.lastModified().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")) : QString();
+}
+
+void DrawROIWidget::SlotTempLast() { m_templates->Step(-1); }
+void DrawROIWidget::SlotTempNext() { m_templates->Step(1); }
+void DrawROIWidget::SlotTempDeleteCur() { m_templates->DeleteCurrent(); }
+void DrawROIWidget::SlotTempDeleteAll() { m_templates->DeleteAll(); }
+void DrawROIWidget::SlotAddTemp() { m_templates->AddTemplate(); }
+void DrawROIWidget::SlotNoCheckCur() { m_alarm->NoCheckCurrent(); }
+void DrawROIWidget::SlotShowHideAlarmPoint() { m_alarm->ShowHideAlarmPoint(); }
+void DrawROIWidget::SlotIgnoreAlarmPoint() { m_alarm->IgnoreAlarmPoint(); }
+void DrawROIWidget::SlotDeleteIgnorePoint() { m_alarm->DeleteIgnorePoint(); }
+void DrawROIWidget::SlotReCheck() { m_alarm->ReCheck(Host().cameraCount()); }
+void DrawROIWidget::SlotReCheck(int camera) { m_alarm->ReCheck(camera); }
+void DrawROIWidget::LoadPic() { m_alarm->LoadPic(); }

@@ -7,7 +7,11 @@
 
 #include <QWidget>
 
+#include <memory>
+
+class AlarmCommands;
 class ColorButton;
+class TemplateCommands;
 class ComboBox;
 class QVBoxLayout;
 
@@ -15,6 +19,7 @@ class DrawROIWidget : public QWidget {
     Q_OBJECT
 public:
     explicit DrawROIWidget(QWidget* parent = nullptr);
+    ~DrawROIWidget() override;
 
     // Opens the column: fresh edit copies of the live sets, the editor step
     // from the cycle's step, the live image during an alarm, else the
@@ -29,7 +34,19 @@ public:
     void SetCameraChoice(int c);
 
     const RecordState& records() const { return m_records; }
+    RecordState& recordState() { return m_records; }
     bool templatesChanged(int camera) const { return camera >= 0 && camera < 8 && m_templatesChanged[camera]; }
+    void MarkTemplatesChanged(int camera)
+    {
+        if (camera >= 0 && camera < 8)
+            m_templatesChanged[camera] = true;
+    }
+    // The current camera when one single camera of the run is chosen.
+    CammerWidget* SingleCamera() const;
+    // Shows template `templateIndex` of the editor step in w's view.
+    void ShowTemplate(CammerWidget* w);
+    // gTempTime := when the template file was last written (empty: no file).
+    void GetTempTIme(int camera, int step, int index);
     int page() const { return m_page; }
     bool atLeftEdge() const { return m_side; }
 
@@ -76,16 +93,31 @@ public slots:
     void SlotAutoChange();
     void SlotChangePage();
     void SlotSaveData();
+    void SlotTempLast();
+    void SlotTempNext();
+    void SlotTempDeleteCur();
+    // Every template but template 0 of every camera and step; the callers ask first.
+    void SlotTempDeleteAll();
+    void SlotNoCheckCur();
+    void SlotAddTemp();
+    void SlotShowHideAlarmPoint();
+    void SlotIgnoreAlarmPoint();
+    void SlotDeleteIgnorePoint();
+    void SlotReCheck();
+    void SlotReCheck(int camera);
+    void LoadPic();
 
 private:
     void BuildWidgets();
-    // The current camera when one single camera of the run is chosen.
-    CammerWidget* SingleCamera() const;
     bool DrawingAllowed() const;
+    // The camera a delete works on (copy mode ends), null when not allowed.
+    CammerWidget* DeletingOn();
     void StartDrawing(int kind, bool gesture);
     void SetComboIndex(ComboBox* combo, int index);
     int AdjustedEditorStep(int step) const;
-    void ShowTemplate(CammerWidget* w);
+
+    std::unique_ptr<TemplateCommands> m_templates;
+    std::unique_ptr<AlarmCommands> m_alarm;
 
     QVBoxLayout* m_layout = nullptr;
     RecordState m_records;

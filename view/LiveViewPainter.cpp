@@ -22,12 +22,6 @@ constexpr quint32 kRed = 0xFFFF0000u;
 constexpr quint32 kCyan = 0xFF00FFFFu;
 constexpr int kMaxBoxes = 99;
 
-const WizardPara& Params()
-{
-    static const WizardPara fallback;
-    return gpWPara ? *gpWPara : fallback;
-}
-
 // The area's frame box, clamped to the frame; empty when it has none.
 ShapeBox FrameBox(const CammerSingleton& set, int g, int j)
 {
@@ -60,7 +54,7 @@ void DrawShape(QPainter& painter, const CammerSingleton& set, int g, int j)
 LiveViewPainter::LiveViewPainter(CammerWidget& w, ViewHost& host)
     : m_w(w)
     , m_host(host)
-    , m_p(Params())
+    , m_p(LiveParams())
     , m_small(gShowW <= 1024)
     , m_source(gSource)
 {

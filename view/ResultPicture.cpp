@@ -1,6 +1,7 @@
 #include "ResultPicture.h"
 
 #include "AreaTexts.h"
+#include "ViewHost.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "params/CammerSingleton.h"
@@ -92,8 +93,7 @@ QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* f
 
     if (!w.liveSet || g < 0 || g >= CammerWidgetData::kGroups)
         return img;
-    static const WizardPara fallback;
-    const WizardPara& p = gpWPara ? *gpWPara : fallback;
+    const WizardPara& p = LiveParams();
     const CammerSingleton& set = *w.liveSet;
     painter.setFont(PictureFont(16));
     const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));

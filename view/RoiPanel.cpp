@@ -21,12 +21,6 @@
 #include <algorithm>
 
 namespace {
-const WizardPara& Params()
-{
-    static const WizardPara fallback;
-    return gpWPara ? *gpWPara : fallback;
-}
-
 int FunctionText(int code)
 {
     static const int texts[10] = {25, 15, 17, 21, 392, 393, 398, 521, 662, 581};
@@ -168,7 +162,7 @@ void RoiPanel::Place(int rows)
     const int order[3] = {1, 2, 0};
     int row = 0;
     for (int i : order) {
-        if (i != 1 && !Params().showAllParams)
+        if (i != 1 && !LiveParams().showAllParams)
             continue;
         m_w.slider[i]->setGeometry(x, y + row * h, sliderW, h);
         ++row;
@@ -211,7 +205,7 @@ void RoiPanel::ShowHideROIPara()
         m_w.update();
         return;
     }
-    const WizardPara& p = Params();
+    const WizardPara& p = LiveParams();
     const CammerSingleton& s = *m_w.editSet;
     const int g = Step();
     const int j = m_w.selectedRoi;
@@ -274,7 +268,7 @@ void RoiPanel::SlotChangeFunc()
     const int g = Step();
     const int j = m_w.selectedRoi;
     // With nothing switched on the area keeps its function.
-    const int code = NextFunction(Params(), s.algorithm[g][j]);
+    const int code = NextFunction(LiveParams(), s.algorithm[g][j]);
     if (code < 0)
         return;
     WriteDefaults(s, g, j, code);
@@ -448,29 +442,9 @@ void RoiPanel::SlotMove(int dx, int dy)
             return;
         first = last = m_w.selectedRoi;
     }
-    const QPoint d(dx, dy);
     for (int j = first; j <= last; ++j) {
-        if (set->roi_type[g][j] == CammerSingleton::kPolygon) {
-            RePolygon& poly = set->polygon[g][j];
-            const bool inside = std::all_of(poly.points.begin(), poly.points.end(), [&](const QPoint& v) {
-                const QPoint m = v + d;
-                return m.x() >= 3 && m.x() < gShowW - 3 && m.y() >= 3 && m.y() < gShowH - 3;
-            });
-            if (!inside)
-                break;  // this area and the later ones stay where they are
-            poly.Move(dx, dy);
-        } else if (set->roi_type[g][j] == CammerSingleton::kCircle) {
-            Circle& c = set->circle[g][j];
-            c.translate(d);
-            CheckInRange(&c, true);
-            c.UpdateAll();
-        } else {
-            ClustomRect& r = set->rect[g][j];
-            const bool sel = r.IsSelected();
-            r.translate(d);
-            CheckInRange(&r, true);
-            r.SetSelected(sel);
-        }
+        if (!MoveArea(*set, g, j, QPoint(dx, dy)))
+            break;  // this area and the later ones stay where they are
         Rebuild(g, j);
     }
     ShowHideROIPara();
@@ -598,29 +572,33 @@ void RoiPanel::SlotCopyArea(QPoint p)
 
 void RoiPanel::CopyPara()
 {
-    CammerSingleton* live = m_w.liveSet;
-    if (!live)
-        return;
-    const int type = Params().machineType;
+    if (m_w.liveSet)
+        CopyPairedSteps(*m_w.liveSet, m_w.liveMasks, LiveParams().machineType);
+}
+
+void RoiPanel::CopyPairedSteps(CammerSingleton& set, cv::Mat (*masks)[50], int machineType)
+{
     std::vector<std::pair<int, int>> pairs;
-    if (type == 0 || type == 3)
+    if (machineType == 0 || machineType == 3)
         pairs = {{0, 1}};
-    else if (type == 1 || type == 2)
+    else if (machineType == 1 || machineType == 2)
         pairs = {{0, 2}, {1, 3}};
+    // Shapes, masks, kinds, limits and functions; cavities, outputs and NG counters stay.
     for (const auto& [from, to] : pairs) {
-        const int n = std::clamp(live->count[from], 0, int(CammerSingleton::kMaxRoi));
-        live->count[to] = n;
+        const int n = std::clamp(set.count[from], 0, int(CammerSingleton::kMaxRoi));
+        set.count[to] = n;
         for (int j = 0; j < n; ++j) {
-            live->rect[to][j] = live->rect[from][j];
-            live->circle[to][j] = live->circle[from][j];
-            live->polygon[to][j] = live->polygon[from][j];
-            SelectArea(*live, to, j, false);
-            m_w.liveMasks[to][j] = m_w.liveMasks[from][j].clone();
-            live->roi_type[to][j] = live->roi_type[from][j];
-            live->min_size[to][j] = live->min_size[from][j];
-            live->sensibility[to][j] = live->sensibility[from][j];
-            live->max_area[to][j] = live->max_area[from][j];
-            live->algorithm[to][j] = live->algorithm[from][j];
+            set.rect[to][j] = set.rect[from][j];
+            set.circle[to][j] = set.circle[from][j];
+            set.polygon[to][j] = set.polygon[from][j];
+            SelectArea(set, to, j, false);
+            if (masks)
+                masks[to][j] = masks[from][j].clone();
+            set.roi_type[to][j] = set.roi_type[from][j];
+            set.min_size[to][j] = set.min_size[from][j];
+            set.sensibility[to][j] = set.sensibility[from][j];
+            set.max_area[to][j] = set.max_area[from][j];
+            set.algorithm[to][j] = set.algorithm[from][j];
         }
     }
 }

@@ -6,6 +6,8 @@
 // Every change goes straight into the edit set.
 #include <QPoint>
 
+#include <opencv2/core.hpp>
+
 class CammerSingleton;
 class CammerWidget;
 class Slider;
@@ -37,6 +39,9 @@ public:
     // The function after `current` that is switched on (0..9, wrapping, the
     // current one tried last); -1 when none is.
     static int NextFunction(const WizardPara& p, int current);
+    // Makes the paired steps equal (the right side or the mould step from its
+    // pair) in `set` and, when given, its masks.
+    static void CopyPairedSteps(CammerSingleton& set, cv::Mat (*masks)[50], int machineType);
     // Limits a function change writes (codes 4, 5, 6 keep what they do not set).
     static void WriteDefaults(CammerSingleton& set, int g, int j, int code);
 

@@ -30,6 +30,37 @@ bool AreaHit(const CammerSingleton& set, int g, int j, QPoint p, int* handle)
     return hit;
 }
 
+bool MoveArea(CammerSingleton& set, int g, int j, QPoint d)
+{
+    switch (set.roi_type[g][j]) {
+    case CammerSingleton::kPolygon: {
+        RePolygon& poly = set.polygon[g][j];
+        const bool inside = std::all_of(poly.points.begin(), poly.points.end(), [&](const QPoint& v) {
+            const QPoint m = v + d;
+            return m.x() >= 3 && m.x() < gShowW - 3 && m.y() >= 3 && m.y() < gShowH - 3;
+        });
+        if (!inside)
+            return false;
+        poly.Move(d.x(), d.y());
+        poly.setImageRect();
+        return true;
+    }
+    case CammerSingleton::kCircle: {
+        Circle& c = set.circle[g][j];
+        c.translate(d);
+        CheckInRange(&c, true);
+        c.UpdateAll();
+        return true;
+    }
+    default: {
+        ClustomRect& r = set.rect[g][j];
+        r.translate(d);
+        CheckInRange(&r, true);
+        return true;
+    }
+    }
+}
+
 QRect OrderedRect(const QRect& r)
 {
     return QRect(QPoint(std::min(r.left(), r.right()), std::min(r.top(), r.bottom())),
@@ -117,13 +148,10 @@ void RoiTouch::Press(QMouseEvent* event)
     EditorState& ed = host.editor();
     const QPoint wp = event->position().toPoint();
     // Both readers of the touch point: the zoom centre and the pan start.
-    st.zoomCentreX = wp.x();
-    st.zoomCentreY = wp.y();
-    if (m_w.IsSelectedCamera()) {
-        st.lastPanX = wp.x();
-        st.lastPanY = wp.y();
+    st.zoomCentreX = st.lastPanX = wp.x();
+    st.zoomCentreY = st.lastPanY = wp.y();
+    if (m_w.IsSelectedCamera())
         m_w.MUpdateXYV(wp.x(), wp.y());
-    }
     if (host.commandColumnPress(st.verdictState < VerdictAlarm))
         return;
     const int n = host.cameraCount();
@@ -295,17 +323,7 @@ void RoiTouch::MoveSelection(QPoint p)
     case Moving: {
         if (!hasArea || !Dragged(p))
             return;  // the last point stays until the finger really moved
-        const QPoint d = p - lastPoint;
-        if (circle) {
-            Circle& c = set->circle[g][j];
-            c.translate(d);
-            CheckInRange(&c, true);
-            c.UpdateAll();
-        } else {
-            ClustomRect& r = set->rect[g][j];
-            r.translate(d);
-            CheckInRange(&r, true);
-        }
+        MoveArea(*set, g, j, p - lastPoint);
         lastPoint = p;
         break;
     }
@@ -368,16 +386,7 @@ void RoiTouch::MovePolygon(QPoint p)
     if (mouseState == Moving && pressed && hasArea) {
         if (!Dragged(p))
             return;
-        RePolygon& poly = set->polygon[g][j];
-        const QPoint d = p - lastPoint;
-        const bool inside = std::all_of(poly.points.begin(), poly.points.end(), [&](const QPoint& v) {
-            const QPoint m = v + d;
-            return m.x() >= 3 && m.x() < gShowW - 3 && m.y() >= 3 && m.y() < gShowH - 3;
-        });
-        if (inside) {
-            poly.Move(d.x(), d.y());
-            poly.setImageRect();
-        }
+        MoveArea(*set, g, j, p - lastPoint);
         lastPoint = p;
     } else if (mouseState == Resizing && pressed && hasArea) {
         set->polygon[g][j].Resize(handle, lastPoint, p, float(ShowScaleW()), float(ShowScaleH()));
@@ -465,11 +474,7 @@ void RoiTouch::AddNewShape()
         set->rect[g][j] = ClustomRect(OrderedRect(drawRect));
         set->roi_type[g][j] = CammerSingleton::kRect;
     }
-    m_w.editMasks[g][j] = set->BuildMask(g, j);
-    SelectArea(*set, g, j, true);
-    NewAreaParameters(g, j, false);
-    set->count[g] = j + 1;
-    m_w.selectedRoi = j;
+    StoreNewArea(g, j, false);
 }
 
 void RoiTouch::SavePolygon()
@@ -490,22 +495,27 @@ void RoiTouch::SavePolygon()
         points.resize(kMaxPolygonPoints);
     set->polygon[g][j] = RePolygon(int(points.size()), points.data());
     set->roi_type[g][j] = CammerSingleton::kPolygon;
-    m_w.editMasks[g][j] = set->BuildMask(g, j);
-    SelectArea(*set, g, j, true);
-    NewAreaParameters(g, j, true);
-    set->count[g] = j + 1;
-    m_w.selectedRoi = j;
+    StoreNewArea(g, j, true);
     Reset();
     ed.drawKind = EditorState::DrawNone;
     m_w.ShowHideROIPara();
     m_w.update();
 }
 
+void RoiTouch::StoreNewArea(int g, int j, bool polygon)
+{
+    CammerSingleton& set = *EditSet();
+    m_w.editMasks[g][j] = set.BuildMask(g, j);
+    SelectArea(set, g, j, true);
+    NewAreaParameters(g, j, polygon);
+    set.count[g] = j + 1;
+    m_w.selectedRoi = j;
+}
+
 void RoiTouch::NewAreaParameters(int g, int j, bool polygon)
 {
     CammerSingleton& s = *EditSet();
-    static const WizardPara fallback;
-    const WizardPara& p = gpWPara ? *gpWPara : fallback;
+    const WizardPara& p = LiveParams();
     if (j > 0) {
         s.min_size[g][j] = s.min_size[g][j - 1];
         s.sensibility[g][j] = s.sensibility[g][j - 1];

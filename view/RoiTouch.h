@@ -20,6 +20,10 @@ struct WizardPara;
 bool AreaHit(const CammerSingleton& set, int g, int j, QPoint p, int* handle = nullptr);
 bool AreaSelected(const CammerSingleton& set, int g, int j);
 void SelectArea(CammerSingleton& set, int g, int j, bool on);
+// Moves area j of group g by d (view coordinates): a rectangle or circle is
+// kept inside the view; a polygon moves only when every vertex stays 3 px
+// inside it. False when it did not move.
+bool MoveArea(CammerSingleton& set, int g, int j, QPoint d);
 // Corners in order (QRect::normalized() drops a pixel of an inverted rectangle).
 QRect OrderedRect(const QRect& r);
 // The parameter that switches function code `code` on for the editor.
@@ -64,6 +68,8 @@ private:
     void MoveSelection(QPoint p);
     void MovePolygon(QPoint p);
     void AddNewShape();
+    // Area j of group g, just shaped, becomes the step's new last area, selected.
+    void StoreNewArea(int g, int j, bool polygon);
     // Limits and function of a new area: the previous area's, or the first
     // enabled function's defaults for the first area of the step.
     void NewAreaParameters(int g, int j, bool polygon);

@@ -2,6 +2,7 @@
 
 #include "CammerWidget.h"
 #include "foundation/uitext.h"
+#include "params/WizardPara.h"
 
 QString gTempTime;
 
@@ -38,4 +39,10 @@ ViewHost& ViewHost::instance()
 void ViewHost::setInstance(ViewHost* host)
 {
     g_host = host;
+}
+
+const WizardPara& LiveParams()
+{
+    static const WizardPara fallback;
+    return gpWPara ? *gpWPara : fallback;
 }

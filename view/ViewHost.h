@@ -11,6 +11,7 @@
 
 class CammerWidget;
 class DrawROIWidget;
+struct WizardPara;
 
 // Fields of the main window that the ROI editor sets and the views read.
 struct EditorState {
@@ -79,6 +80,9 @@ public:
     static ViewHost& instance();
     static void setInstance(ViewHost* host);  // nullptr restores the stand-alone host
 };
+
+// The live parameters, or defaults before they are loaded (views built alone).
+const WizardPara& LiveParams();
 
 // Last-modified time of the template the editor shows ("yyyy-MM-dd hh.mm.ss").
 extern QString gTempTime;

@@ -54,9 +54,11 @@ ChooseCaliNumWidget::ChooseCaliNumWidget(QWidget* parent)
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(IsSmallLayout() ? 16 : 33);
     m_combo->setFont(f);
-    m_combo->move(width() / 2 + 100, height() / 4 - 30);
-    m_combo->setFixedSize(200, 50);
-    m_combo->setItemHeight(50);
+    // Under the question, centred: a long question (English) never runs under it.
+    const int h = IsSmallLayout() ? 36 : 50;
+    m_combo->setFixedSize(200, h);
+    m_combo->move((width() - 200) / 2, height() / 4 + (IsSmallLayout() ? 4 : 20));
+    m_combo->setItemHeight(h);
 }
 
 int ChooseCaliNumWidget::points() const
@@ -72,6 +74,6 @@ void ChooseCaliNumWidget::paintEvent(QPaintEvent*)
     PaintDialogBackground(p, rect());
     p.setFont(DialogFont());
     p.setPen(Qt::red);
-    p.drawText(QRect(50, 0, width(), height() / 2), Qt::AlignLeft | Qt::AlignVCenter, m_text);
+    p.drawText(QRect(10, 0, width() - 20, height() / 4 + (IsSmallLayout() ? 4 : 20)), Qt::AlignCenter, m_text);
     PaintDialogFrame(p, width(), height());
 }

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -139,10 +140,17 @@ void Slider::paintEvent(QPaintEvent*)
     const int h1 = height() - 1;
     QPainter p(this);
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(small ? 14 : 30);
+    const QRect caption(0, 0, small ? 64 : 120, height());
+    // Long captions ("Sensitivity") shrink to their box rather than lose letters.
+    int px = small ? 14 : 30;
+    f.setPixelSize(px);
+    while (px > 10 && QFontMetrics(f).horizontalAdvance(objectName()) > caption.width())
+        f.setPixelSize(--px);
     p.setFont(f);
     p.setPen(Qt::green);
-    p.drawText(QRect(0, 0, small ? 64 : 120, height()), Qt::AlignLeft | Qt::AlignVCenter, objectName());
+    p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, objectName());
+    f.setPixelSize(small ? 14 : 30);
+    p.setFont(f);
 
     const QRect field = valueFieldRect();
     if (gpPixmapEdit)

@@ -117,7 +117,8 @@ void MainCommands::SlotReTrain()
         LEDOnOff(4, 1);
     }
     st.runState = RunResampling;
-    // The ROI editor deletes every template but the first here once it exists.
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->SlotTempDeleteAll();
     for (int c = 0; c < n; ++c) {
         CammerWidget* cam = m_win->cammerWidget[c];
         for (int s = 0; s < gDNum && s < 8; ++s) {

@@ -31,12 +31,15 @@
 #include "camera/CameraProbe.h"
 #include "camera/CameraStation.h"
 #include "network/VUR_Net.h"
+#include "network/gui/OtherNetWidget.h"
+#include "settings/NetworkPage.h"
 #include "records/DetectCycleSQL.h"
 #include "records/Myxls.h"
 #include "records/ResStatisticsParam.h"
 #include "records/gui/EditCavitywidget.h"
 #include "records/gui/StatisticsWidget.h"
 #include "users/DrawUserWidget.h"
+#include "view/AutoRegion.h"
 #include "view/DrawROIWidget.h"
 #include "users/PasswordBox.h"
 #include "users/PasswordRules.h"
@@ -59,6 +62,8 @@
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
+#include "platform/UsbDisk.h"
+#include "records/UsbExport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -220,8 +225,17 @@ bool RaRoWizard::Build()
     m_settingsPort = std::make_unique<SettingsPort>(this);
     wizardParaWidget = new WizardParaWidget(m_settingsPort.get(), this);
     helpWidget = new HelpWidget(this);
-    // Renumbering ends in the settings' power-off action once it exists.
-    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(), {});
+    // Renumbering ends in the settings' power-off action.
+    widgetChangeCamera = new WidgetChangeCamera(this, m_station.get(), numCamera(),
+                                                [this] { wizardParaWidget->SlotShutDown(); });
+    otherNetWidget = new OtherNetWidget(this);
+    networkPage = new NetworkPage(wizardParaWidget, otherNetWidget);
+    wizardParaWidget->setNetworkPage(networkPage);
+    if (gpNet) {
+        // The plant client's answers to the dialog's requests.
+        connect(gpNet, &VUR_Net::productNamesReceived, otherNetWidget, &OtherNetWidget::vur_reset_product);
+        connect(gpNet, &VUR_Net::remindersReceived, otherNetWidget, &OtherNetWidget::vur_reset_remind);
+    }
     customIONameWidget = new CustomIONameWidget(this, wizardParaWidget);
     drawUserWidget = new DrawUserWidget(m_ports.get(), this);
 
@@ -331,7 +345,7 @@ bool RaRoWizard::Build()
     Myxls::Options xls;
     xls.cameraCount = [this] { return numCamera(); };
     gpMyxls = new Myxls(xls);
-    // The exports find the USB disk through SetUsbDiskFinder (FindAU).
+    SetUsbDiskFinder([] { return FindAU(); });
     connect(this, &RaRoWizard::sigROINGWarm, this, &RaRoWizard::SlotROINGWarm);
     Stage("ready");
     return true;
@@ -531,6 +545,7 @@ RaRoWizard::~RaRoWizard()
     widgetChangeCamera = nullptr;
     helpWidget = nullptr;
     wizardParaWidget = nullptr;
+    networkPage = nullptr;  // went with the settings dialog
     for (CammerWidget*& w : cammerWidget) {
         delete w;
         w = nullptr;
@@ -874,6 +889,18 @@ void RaRoWizard::SlotAdjustArea()
         w->SetCheckBoxState(1);
         w->ShowHideCheckBox(true);
     }
+}
+
+void RaRoWizard::AutogenerationRegion(int step)
+{
+    const int c = cycle().selCamera;
+    CammerWidget* w = (c >= 0 && c < numCamera()) ? cammerWidget[c] : nullptr;
+    if (!w || !w->editSet || step < 0 || step > 7 || w->editSet->count[step] != 0)
+        return;
+    AutoRegion::Generate(*w, step, *gpWPara);
+    m_ports->editor().drawKind = EditorState::DrawNone;
+    w->selectedRoi = -1;
+    w->update();
 }
 
 void RaRoWizard::SlotDetectCycle()

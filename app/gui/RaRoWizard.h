@@ -16,6 +16,8 @@
 #include <memory>
 
 class CameraLoss;
+class NetworkPage;
+class OtherNetWidget;
 class CameraStation;
 class CammerWidget;
 class ColorButton;
@@ -79,6 +81,8 @@ public:
     StatisticsWidget* statisticsWidget = nullptr;  // only with result statistics
     WizardParaWidget* wizardParaWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
+    OtherNetWidget* otherNetWidget = nullptr;
+    NetworkPage* networkPage = nullptr;
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
@@ -135,6 +139,9 @@ public slots:
     void SlotAccount();
     // Area settings: the ROI editor on the templates (password first).
     void SlotAdjustArea();
+    // A first area for an empty step of the current camera, from the
+    // difference of its product-step and mould-step templates.
+    void AutogenerationRegion(int step);
     void SlotDetectCycle();
     void SlotShowStatisticsWidget();
     void SlotFPS();

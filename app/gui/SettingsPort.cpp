@@ -5,13 +5,23 @@
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
+#include "app/LedPanel.h"
+#include "app/MainGlobals.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "records/Myxls.h"
+#include "records/gui/DetectCycleWidget.h"
+#include "records/gui/EditCavitywidget.h"
 #include "settings/CustomIONameWidget.h"
 #include "settings/HardwareConfigurationWidget.h"
 #include "settings/WidgetChangeCamera.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
+
+SettingsPort::~SettingsPort()
+{
+    delete m_detectCycle.data();
+}
 
 int SettingsPort::unlockLevel() const
 {
@@ -148,4 +158,47 @@ void SettingsPort::showHardwareConfiguration()
         m_win->hardwareConfigurationWidget->show();
         m_win->hardwareConfigurationWidget->raise();
     }
+}
+
+void SettingsPort::FLushAll()
+{
+    m_win->FLushAll();
+}
+
+void SettingsPort::StopWTD()
+{
+    ::StopWTD();
+}
+
+void SettingsPort::Exit(int status)
+{
+    ::Exit(status);
+}
+
+void SettingsPort::showCavityEditor()
+{
+    if (m_win->editCavitywidget) {
+        m_win->editCavitywidget->init();
+        m_win->editCavitywidget->show();
+        m_win->editCavitywidget->raise();
+    }
+}
+
+void SettingsPort::showDetectCycle()
+{
+    // Another press brings the open window forward instead of stacking a second.
+    if (!m_detectCycle)
+        m_detectCycle = new DetectCycleWidget;
+    m_detectCycle->show();
+    m_detectCycle->raise();
+}
+
+bool SettingsPort::hasWorkbook() const
+{
+    return gisUseStatistics && gpMyxls;
+}
+
+bool SettingsPort::writeWorkbook(const QString& path)
+{
+    return gpMyxls && gpMyxls->ImportRes(path);
 }

@@ -2,11 +2,15 @@
 // The main window as the settings dialog sees it.
 #include "settings/SettingsHost.h"
 
+#include <QPointer>
+
+class DetectCycleWidget;
 class RaRoWizard;
 
 class SettingsPort : public SettingsHost {
 public:
     explicit SettingsPort(RaRoWizard* win) : m_win(win) {}
+    ~SettingsPort() override;
 
     int unlockLevel() const override;
     void setUnlockLevel(int level) override;
@@ -30,7 +34,16 @@ public:
     void showCameraRenumbering() override;
     void showIONames() override;
     void showHardwareConfiguration() override;
+    void FLushAll() override;
+    void StopWTD() override;
+    void Exit(int status) override;
+    void showCavityEditor() override;
+    void showDetectCycle() override;
+    bool hasWorkbook() const override;
+    bool writeWorkbook(const QString& path) override;
 
 private:
     RaRoWizard* m_win;
+    // The one cycle-log window while it is open (it deletes itself when closed).
+    QPointer<DetectCycleWidget> m_detectCycle;
 };

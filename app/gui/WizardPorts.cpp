@@ -153,8 +153,8 @@ void WizardPorts::enterAlarmView()
 
 void WizardPorts::editorReCheck()
 {
-    // Until the ROI editor exists its re-detect button is this re-judgement.
-    m_win->detection()->Rejudge(m_win->numCamera());
+    if (m_win->drawROIWidget)
+        m_win->drawROIWidget->SlotReCheck();
 }
 
 void WizardPorts::editorRestart()
@@ -544,6 +544,11 @@ void WizardPorts::hideKeypads()
         gpNumPad->hide();
     if (gpNumCharPad)
         gpNumCharPad->hide();
+}
+
+void WizardPorts::AutogenerationRegion(int step)
+{
+    m_win->AutogenerationRegion(step);
 }
 
 bool WizardPorts::commandColumnPress(bool showOrCheck)

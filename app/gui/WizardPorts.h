@@ -144,6 +144,7 @@ public:
     void BackTrain() override;
     bool safetyDoorOpen() const override;
     void showHelp(int index) override;
+    void AutogenerationRegion(int step) override;
     void hideKeypads() override;
     bool commandColumnPress(bool showOrCheck) override;
     void showCommandColumn() override;

@@ -261,6 +261,10 @@ private slots:
             QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
             broken.write("this is not a database, it only has the name of one\n");
         }
+        // An update left its hook behind: run once, before the databases, then gone.
+        QFile hook(QStringLiteral("update.sh"));
+        QVERIFY(hook.open(QIODevice::WriteOnly));
+        hook.close();
         QList<int> ended;
         SetProcessEndHook([&ended](int status) { ended << status; });
         PopupAnswerer answers;
@@ -272,7 +276,8 @@ private slots:
             QCOMPARE(answers.seen().size(), 1);
             QCOMPARE(answers.seen().first().className, QStringLiteral("WarnBox"));
             QCOMPARE(answers.seen().first().text, LanStrIn(160, kLanEn));
-            QCOMPARE(m_actions.lines, QStringList{QStringLiteral("reboot")});
+            QCOMPARE(m_actions.lines, QStringList({QStringLiteral("./update.sh"), QStringLiteral("reboot")}));
+            QVERIFY(!QFile::exists(QStringLiteral("update.sh")));
             QVERIFY(!gpControlIO);
             QVERIFY(!gpWPara);
             QVERIFY(!win.cammerWidget[0]);

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPair>
 #include <QProcess>
+
+#include "OutputLines.h"
 #include <QStringList>
 
 class PlantClientDouble : public QObject {
@@ -22,13 +24,13 @@ public:
         m_proc.waitForFinished(2000);
     }
     void send(const QString& command) { m_proc.write(command.toUtf8() + '\n'); }
-    const QStringList& lines() const { return m_lines; }
-    bool saw(const QString& line) const { return m_lines.contains(line); }
+    const QStringList& lines() const { return m_out.lines(); }
+    bool saw(const QString& line) const { return m_out.lines().contains(line); }
     // Frames received, in order: type and body bytes.
     QList<QPair<int, QByteArray>> frames() const
     {
         QList<QPair<int, QByteArray>> out;
-        for (const QString& l : m_lines) {
+        for (const QString& l : m_out.lines()) {
             if (!l.startsWith(QLatin1String("RX ")))
                 continue;
             const QStringList f = l.split(QLatin1Char(' '));
@@ -53,16 +55,7 @@ public:
     }
 
 private:
-    void onOutput()
-    {
-        m_partial += m_proc.readAllStandardOutput();
-        int nl;
-        while ((nl = m_partial.indexOf('\n')) >= 0) {
-            m_lines << QString::fromUtf8(m_partial.left(nl));
-            m_partial.remove(0, nl + 1);
-        }
-    }
+    void onOutput() { m_out.collect(m_proc); }
     QProcess m_proc;
-    QByteArray m_partial;
-    QStringList m_lines;
+    OutputLines m_out;
 };

@@ -47,6 +47,9 @@ public:
     void refreshCommandColumn() override { ++columnRefreshed; }
     void selectCamera(int c) override { selected = c; }
     void restartPlantClient() override { ++clientRestarts; }
+    void FLushAll() override { ++flushAll; }
+    void StopWTD() override { ++stopWtd; }
+    void Exit(int status) override { exitStatus = status; }
     // IOSetupHost
     void SetMouldSide(int side) override { mouldSide = side; }
     int OpenCameraCount() const override { return cameras; }
@@ -67,6 +70,9 @@ public:
     int columnRefreshed = 0;
     int selected = -1;
     int clientRestarts = 0;
+    int flushAll = 0;
+    int stopWtd = 0;
+    int exitStatus = -1;
     int mouldSide = -1;
     QList<QPair<int, int>> shapes;
     QList<QPair<int, int>> trains;

@@ -7,6 +7,8 @@
 #include "SimIOBoard.h"
 #include "app/gui/RaRoWizard.h"
 #include "params/WizardPara.h"
+#include "records/gui/DetectCycleWidget.h"
+#include "records/gui/EditCavitywidget.h"
 #include "platform/SystemActions.h"
 #include "settings/WizardParaWidget.h"
 #include "widgets/CheckBox.h"
@@ -96,6 +98,22 @@ private slots:
         d->accept();
         QTRY_VERIFY_WITH_TIMEOUT(!cam->setting(QStringLiteral("ReverseX")).toBool(), 3000);
         QVERIFY(*gpWPara == *gpWParaBak);
+
+        // Companions: one cycle-log window however often it is asked for;
+        // the cavity editor in place of the dialog.
+        win.SlotSystemPara();
+        auto cycleWindows = [] {
+            int n = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                n += qobject_cast<DetectCycleWidget*>(w) && w->isVisible() ? 1 : 0;
+            return n;
+        };
+        d->actionButton[WizardParaWidget::ActionDetectCycle]->click();
+        d->actionButton[WizardParaWidget::ActionDetectCycle]->click();
+        QCOMPARE(cycleWindows(), 1);
+        d->actionButton[WizardParaWidget::ActionCavity]->click();
+        QVERIFY(!d->isVisible());
+        QVERIFY(win.editCavitywidget->isVisible());
         qunsetenv("MOJU_SERIAL_DEVICE");
     }
 };

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
+
+#include "OutputLines.h"
 #include <QStringList>
 
 class SimBoard : public QObject {
@@ -24,13 +26,13 @@ public:
     {
         QElapsedTimer t;
         t.start();
-        while (m_lines.isEmpty() && t.elapsed() < 5000) {
+        while (m_out.lines().isEmpty() && t.elapsed() < 5000) {
             m_proc.waitForReadyRead(100);
             onOutput();
         }
-        return !m_lines.isEmpty() && m_lines.first().startsWith(QLatin1String("/dev/"));
+        return !m_out.lines().isEmpty() && m_out.lines().first().startsWith(QLatin1String("/dev/"));
     }
-    QString path() const { return m_lines.value(0); }
+    QString path() const { return m_out.lines().value(0); }
     // Returns once the board has printed everything about the frames it had
     // received when this was called (it handles the line before its commands).
     bool sync()
@@ -46,11 +48,11 @@ public:
         return linesStarting(QStringLiteral("STATUS ")).size() > before;
     }
     void send(const QString& command) { m_proc.write(command.toUtf8() + '\n'); }
-    const QStringList& lines() const { return m_lines; }
+    const QStringList& lines() const { return m_out.lines(); }
     QStringList linesStarting(const QString& prefix) const
     {
         QStringList out;
-        for (const QString& l : m_lines)
+        for (const QString& l : m_out.lines())
             if (l.startsWith(prefix))
                 out << l;
         return out;
@@ -65,16 +67,7 @@ public:
     }
 
 private:
-    void onOutput()
-    {
-        m_partial += m_proc.readAllStandardOutput();
-        int nl;
-        while ((nl = m_partial.indexOf('\n')) >= 0) {
-            m_lines << QString::fromUtf8(m_partial.left(nl));
-            m_partial.remove(0, nl + 1);
-        }
-    }
+    void onOutput() { m_out.collect(m_proc); }
     QProcess m_proc;
-    QByteArray m_partial;
-    QStringList m_lines;
+    OutputLines m_out;
 };

@@ -114,3 +114,14 @@ void ApplyTestScreen()
     gShowH = g.height();
     InstallFontSubstitutes();
 }
+
+QString ShotPath(const QString& what)
+{
+    const QString dir = qEnvironmentVariable("MOJU_SHOTS_DIR");
+    QDir().mkpath(dir);
+    return QStringLiteral("%1/%2-%3x%4-%5.png")
+        .arg(dir, what)
+        .arg(gShowW)
+        .arg(gShowH)
+        .arg(QString::fromLatin1(QTest::currentDataTag()));
+}

@@ -66,6 +66,14 @@ inline void AddLanguageRows()
     QTest::newRow("zh_TW") << 2;
 }
 
+// Screen grabs for a person to look at go to the folder MOJU_SHOTS_DIR
+// names; a grab test skips itself without it. ShotPath gives the file for a
+// grab called `what` at this screen size and data row.
+#define MOJU_SKIP_WITHOUT_SHOTS()                              \
+    if (qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))         \
+    QSKIP("MOJU_SHOTS_DIR not set")
+QString ShotPath(const QString& what);
+
 // Screen size from MOJU_TEST_SCREEN ("1024x768"); sets the offscreen platform
 // to that size. Call before the application object exists.
 QSize PrepareTestScreen(int argc, char** argv);

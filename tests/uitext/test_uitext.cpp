@@ -30,6 +30,9 @@ QSet<int> ListedIds()
     for (int n = 0; n <= 13; ++n)
         if (n != 8)
             ids.insert(1000 + n);
+    // 1100-1113: what went wrong in the maintenance actions, and that nothing changed.
+    for (int id = 1100; id <= 1113; ++id)
+        ids.insert(id);
     return ids;
 }
 
@@ -76,8 +79,8 @@ private slots:
     void exactlyTheListedIdsAreFilled()
     {
         const QSet<int> listed = ListedIds();
-        QCOMPARE(listed.size(), 666);
-        QCOMPARE(kUiTextRowCount, 666);
+        QCOMPARE(listed.size(), 680);
+        QCOMPARE(kUiTextRowCount, 680);
         QSet<int> rows;
         for (int i = 0; i < kUiTextRowCount; ++i)
             rows.insert(kUiTextRows[i].id);
@@ -125,7 +128,7 @@ private slots:
             }
             ++lines;
         }
-        QCOMPARE(lines, 666);
+        QCOMPARE(lines, 680);
     }
 
     void placeholdersAgreeAcrossLanguages()

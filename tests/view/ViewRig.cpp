@@ -20,15 +20,15 @@
 
 #include <cstring>
 
-ViewRig::ViewRig(int cameras, int steps, int templateSlots)
+ViewRig::ViewRig(int cameras, int steps, int templateSlots, bool colour)
 {
     LoadLanguageTable();
     LoadSkinPixmaps();
     gImageW = kW;
     gImageH = kH;
     gImageLen = kW * kH;
-    gColorLen = gImageLen;
-    gisColor = 0;
+    gisColor = colour ? 1 : 0;
+    gColorLen = gImageLen * (colour ? 4 : 1);
     gDNum = steps;
     gTempNum = templateSlots;
     gSource = -1;
@@ -66,6 +66,8 @@ ViewRig::~ViewRig()
 {
     m_widgets.clear();
     ViewHost::setInstance(nullptr);
+    gisColor = 0;
+    gColorLen = gImageLen;
     delete gpWarnBox;
     delete gpChooseBox;
     delete gpNumPad;

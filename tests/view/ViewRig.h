@@ -61,12 +61,12 @@ public:
     static constexpr int kW = 640;
     static constexpr int kH = 480;
 
-    explicit ViewRig(int cameras = 1, int steps = 2, int templateSlots = 3);
+    explicit ViewRig(int cameras = 1, int steps = 2, int templateSlots = 3, bool colour = false);
     ~ViewRig();
 
     CammerWidget* widget(int c = 0) { return m_widgets[size_t(c)].get(); }
     // Fills the work buffer (and the judged frame) with grey `bg` and a
-    // rectangle of grey `fg` at `patch` (frame pixels).
+    // rectangle of grey `fg` at `patch` (frame pixels); grey frames only.
     void SetFrame(int c, int bg, int fg = 0, const QRect& patch = QRect());
     // Puts one area into group g of the live set (view rectangle, function
     // code and limits), builds its mask and retrains the group.

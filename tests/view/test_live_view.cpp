@@ -328,9 +328,7 @@ private slots:
     void grabScreens_data() { AddLanguageRows(); }
     void grabScreens()
     {
-        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
-        if (out.isEmpty())
-            QSKIP("MOJU_SHOTS_DIR not set");
+        MOJU_SKIP_WITHOUT_SHOTS();
         QFETCH(int, lan);
         ViewRig rig;
         gLan = lan;
@@ -344,14 +342,12 @@ private slots:
         gAllNum[0] = 1532;
         gFailNum[0] = 7;
         gSource = 1;
-        QDir().mkpath(out);
-        const QString tag = QStringLiteral("%1x%2-%3").arg(gShowW).arg(gShowH).arg(QTest::currentDataTag());
-        QVERIFY(rig.Grab().save(QStringLiteral("%1/liveview-alarm-%2.png").arg(out, tag)));
+        QVERIFY(rig.Grab().save(ShotPath(QStringLiteral("liveview-alarm"))));
         PictureSlots pictures;
         rig.widget()->SaveFailImage(0, 0);
         rig.host.state.imageDecision[0][0] = 7;
         rig.widget()->UpdateFailImage(0, 0);
-        QVERIFY(pictures.picture(0, 0).save(QStringLiteral("%1/result-ng-%2.png").arg(out, tag)));
+        QVERIFY(pictures.picture(0, 0).save(ShotPath(QStringLiteral("result-ng"))));
         gLan = 0;
         gAllNum[0] = gFailNum[0] = 0;
     }

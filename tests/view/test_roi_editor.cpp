@@ -130,6 +130,21 @@ private slots:
         QCOMPARE(e.edit().count[0], 5);
         QCOMPARE(e.edit().polygon[0][4].Count(), 6);
 
+        // A tap outside the selected area only drops the selection; the next picks.
+        Tap(e.w, QPoint(5 * s, 4 * s));
+        QCOMPARE(e.w->selectedRoi, -1);
+        Tap(e.w, QPoint(5 * s, 4 * s));
+        QCOMPARE(e.w->selectedRoi, 0);
+        // Copy mode: the next press puts a copy of the selected area there.
+        e.column->SlotCopyArea();
+        Tap(e.w, QPoint(12 * s, 9 * s));
+        QCOMPARE(e.answers.seen().last().text, LanStr(38));
+        QCOMPARE(e.edit().count[0], 6);
+        QCOMPARE(e.rect(5).size(), e.rect(0).size());
+        QVERIFY((e.rect(5).center() - QPoint(12 * s, 9 * s)).manhattanLength() <= 2);
+        QCOMPARE(e.w->selectedRoi, 5);
+        QVERIFY(!e.rig.host.edit.copyMode);
+
         // Nothing of it reached the live set.
         QCOMPARE(e.live().count[0], 0);
     }
@@ -456,9 +471,7 @@ private slots:
     void grabScreens_data() { AddLanguageRows(); }
     void grabScreens()
     {
-        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
-        if (out.isEmpty())
-            QSKIP("MOJU_SHOTS_DIR not set");
+        MOJU_SKIP_WITHOUT_SHOTS();
         QFETCH(int, lan);
         gLan = lan;
         Editor e;
@@ -483,13 +496,11 @@ private slots:
         e.column->SlotChangePage();
         e.w->show();
         e.column->show();
-        QDir().mkpath(out);
-        const QString tag = QStringLiteral("%1x%2-%3").arg(gShowW).arg(gShowH).arg(QTest::currentDataTag());
-        QVERIFY(screen.grab().save(QStringLiteral("%1/editor-drawing-%2.png").arg(out, tag)));
+        QVERIFY(screen.grab().save(ShotPath(QStringLiteral("editor-drawing"))));
         e.column->SlotChangeOp();
         e.w->DeselectROI();
         e.w->ShowHideROIPara();
-        QVERIFY(screen.grab().save(QStringLiteral("%1/editor-templates-%2.png").arg(out, tag)));
+        QVERIFY(screen.grab().save(ShotPath(QStringLiteral("editor-templates"))));
         e.w->setParent(nullptr);
         e.column->setParent(nullptr);
         gLan = 0;

@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(dlg.noButton()->text(), QStringLiteral("Cancel"));
         QCOMPARE(dlg.yesButton()->geometry(), plain.yesButton()->geometry());
         EditDateTime* editor = dlg.editDateTime();
-        QCOMPARE(editor->pos(), small ? QPoint(0, 0) : QPoint(0, 50));
+        QCOMPARE(editor->pos(), small ? QPoint(0, 10) : QPoint(0, 50));
         QCOMPARE(editor->captionLabel()->text(), QString());
         // The editors fit in the box above the buttons.
         for (QWidget* w : {static_cast<QWidget*>(editor->dateEdit()), static_cast<QWidget*>(editor->timeEdit())}) {

@@ -1,0 +1,161 @@
+// The Parameter Group section of the Advanced page: back up, restore and
+// delete named copies of the product set-up.
+#include "WizardParaWidget.h"
+
+#include "ParaGroups.h"
+#include "SettingsHost.h"
+#include "SettingsPopups.h"
+#include "foundation/uitext.h"
+#include "params/WizardPara.h"
+#include "platform/SystemActions.h"
+#include "widgets/ComboBox.h"
+#include "widgets/Edit.h"
+#include "widgets/NumCharInput.h"
+
+#include <QSignalBlocker>
+#include <QSqlDatabase>
+
+namespace {
+// The main window's connections to the files a restore replaces.
+const char* const kRestoredConnections[] = {"dbIn", "dbT"};
+
+// The index lives in the live record; the edit copy follows, or the next
+// Confirm would see a change and put the old index back.
+void SetGroupIndex(int index)
+{
+    gpWPara->paraGroupIndex = index;
+    gpWParaBak->paraGroupIndex = index;
+    gpWPara->SaveAddFile();
+}
+
+int FindGroup(const ComboBox* list, const QString& name)
+{
+    return list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+// A name for the restore and the delete: the selected entry, refused with
+// a message when there is none or it is not a name the dialog would give.
+bool CheckedName(const ComboBox* list, QString* name)
+{
+    *name = list->currentIndex() < 0 ? QString() : list->currentText();
+    if (name->isEmpty()) {
+        Warn(LanStr(282));
+        return false;
+    }
+    if (!ParaGroups::ValidName(*name)) {
+        Warn(LanStr(1100));
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
+void WizardParaWidget::ParaGroupUpdateList()
+{
+    const QSignalBlocker quiet(paraGroupCombo);
+    paraGroupCombo->clear();
+    const QStringList names = ParaGroups(paraGroupDir.path()).List();
+    for (int k = 0; k < names.size(); ++k)
+        paraGroupCombo->addItem(names[k], k);
+}
+
+void WizardParaWidget::SlotParaGroupChange(int)
+{
+    groupNameEdit->setText(paraGroupCombo->currentText());
+}
+
+void WizardParaWidget::SlotParaGroupBackup()
+{
+    const QString name = groupNameEdit->text();
+    if (gpNumCharPad)
+        gpNumCharPad->HideUpdate();
+    if (name.isEmpty()) {
+        Warn(LanStr(282));
+        return;
+    }
+    if (!ParaGroups::ValidName(name)) {
+        Warn(LanStr(1100));
+        return;
+    }
+    if (ParaGroups::IsDefault(name)) {
+        Warn(LanStr(1101));
+        return;
+    }
+    if (!Ask(LanStr(283)))
+        return;
+    // The edits are checked and, if the operator agrees, saved before the copy.
+    accept();
+    ParaGroups groups(paraGroupDir.path());
+    if (groups.Exists(name) && !Ask(LanStr(284)))
+        return;
+    ParaGroups::Failure failure;
+    if (!groups.Backup(name, gDNum, &failure)) {
+        Report(LanStr(1103).arg(ShortPath(failure.path)));
+        return;
+    }
+    if (FindGroup(paraGroupCombo, name) < 0)
+        ParaGroupUpdateList();
+    const int at = FindGroup(paraGroupCombo, name);
+    SetGroupIndex(at);
+    paraGroupCombo->setCurrentIndex(at);
+}
+
+void WizardParaWidget::SlotParaGroupRestore()
+{
+    QString name;
+    if (!CheckedName(paraGroupCombo, &name) || !Ask(LanStr(285)))
+        return;
+    ParaGroups groups(paraGroupDir.path());
+    if (!groups.Complete(name)) {
+        Report(LanStr(1102).arg(name));
+        return;
+    }
+    QStringList wasOpen;
+    const auto close = [&wasOpen] {
+        for (const char* c : kRestoredConnections) {
+            QSqlDatabase db = QSqlDatabase::database(QLatin1String(c), false);
+            if (db.isOpen()) {
+                wasOpen << QLatin1String(c);
+                db.close();
+            }
+        }
+    };
+    const auto reopen = [&wasOpen] {
+        bool ok = true;
+        for (const QString& c : wasOpen) {
+            QSqlDatabase db = QSqlDatabase::database(c, false);
+            ok = db.open() && ok;
+        }
+        return ok;
+    };
+    ParaGroups::Failure failure;
+    if (!groups.Restore(name, close, reopen, &failure)) {
+        Report(LanStr(1104).arg(ShortPath(failure.path)));
+        return;
+    }
+    SetGroupIndex(paraGroupCombo->currentIndex());
+    m_host->InsertRecord(LanStr(286).arg(name));
+    // The restored parameters are read by the next start.
+    m_host->FLushAll();
+    sysRun({QStringLiteral("reboot")});
+}
+
+void WizardParaWidget::SlotParaGroupDelete()
+{
+    QString name;
+    if (!CheckedName(paraGroupCombo, &name))
+        return;
+    if (ParaGroups::IsDefault(name)) {
+        Warn(LanStr(1101));
+        return;
+    }
+    if (!Ask(LanStr(287)))
+        return;
+    ParaGroups::Failure failure;
+    if (!ParaGroups(paraGroupDir.path()).Remove(name, &failure)) {
+        Report(LanStr(1105).arg(ShortPath(failure.path)));
+        return;
+    }
+    // The other entries keep their positions as data; the group index stays.
+    paraGroupCombo->removeItem(paraGroupCombo->currentIndex());
+}

@@ -1,0 +1,149 @@
+// A whole monitor without cameras: an NG snapshot raises the alarm and the
+// editor column opens on the live image; judging again a clean frame clears
+// it; "not detected" for the alarm camera skips its step and clears it too.
+#include "WizardFixture.h"
+
+#include "SimCamFixture.h"
+#include "app/DetectionCycle.h"
+#include "app/SaveFialImageThread.h"
+#include "app/gui/RaRoWizard.h"
+#include "camera/CameraGlobals.h"
+#include "inspect/CammerRecong.h"
+#include "params/CammerSingleton.h"
+#include "params/WizardPara.h"
+#include "platform/vision/FrameBmp.h"
+#include "view/CammerWidget.h"
+#include "view/DrawROIWidget.h"
+#include "widgets/ColorButton.h"
+#include "widgets/ComboBox.h"
+#include "widgets/SkinPixmaps.h"
+
+namespace {
+const QRect kDefect(900, 500, 40, 30);
+
+std::vector<uint8_t> Frame(bool defect)
+{
+    std::vector<uint8_t> f(size_t(1920) * 1080, 100);
+    if (defect)
+        for (int y = kDefect.top(); y <= kDefect.bottom(); ++y)
+            std::fill_n(f.begin() + y * 1920 + kDefect.left(), kDefect.width(), uint8_t(250));
+    return f;
+}
+
+struct Monitor {
+    explicit Monitor(int lan = 0)
+    {
+        SetParamValue(QStringLiteral("system2"), 13, lan);
+        // Template of the mould step of camera 1 and the pictures manual
+        // snapshots take without cameras: a clean part, then one with a defect.
+        QDir().mkpath(QStringLiteral("cammer12"));
+        QDir().mkpath(QStringLiteral("cammer15"));
+        const std::vector<uint8_t> clean = Frame(false);
+        const std::vector<uint8_t> bad = Frame(true);
+        WriteFrameBmp(QStringLiteral("cammer12/template0.bmp"), clean.data(), 1920, 1080, false);
+        // Each snapshot takes the next picture; no test takes more than two.
+        for (int k = 0; k < 2; ++k)
+            WriteFrameBmp(QStringLiteral("cammer15/template%1.bmp").arg(k), bad.data(), 1920, 1080, false);
+        LoadSkinPixmaps();
+        gAppDirPath = dir.path();
+        answers.queue(0);  // keep the stored serial numbers
+        win = std::make_unique<RaRoWizard>();
+        gpWPara->doorClearsAlarm = 0;
+        // One area of the mould step over the defect.
+        w = win->cammerWidget[0];
+        CammerSingleton& s = *w->liveSet;
+        s.count[1] = 1;
+        s.roi_type[1][0] = CammerSingleton::kRect;
+        s.rect[1][0] = ClustomRect(QRect(QPoint(800 * gShowW / 1920, 400 * gShowH / 1080),
+                                         QPoint(1100 * gShowW / 1920, 650 * gShowH / 1080)));
+        s.algorithm[1][0] = 0;
+        s.min_size[1][0] = 3;
+        s.sensibility[1][0] = 45;
+        s.max_area[1][0] = 100;
+        w->liveMasks[1][0] = s.BuildMask(1, 0);
+        w->engine->VarTrain(1);
+    }
+    void RaiseAlarm()
+    {
+        win->SlotManualTrig(1);
+        QTRY_COMPARE_WITH_TIMEOUT(win->cycle().verdictState, int(VerdictAlarm), 5000);
+    }
+
+    TempWorkDir dir;
+    SimCamFolder none;
+    PopupAnswerer answers;
+    std::unique_ptr<RaRoWizard> win;
+    CammerWidget* w = nullptr;
+};
+}  // namespace
+
+class TestAlarmWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { LoadLanguageTable(); }
+
+    void reCheckWithACleanFrameClearsTheAlarm()
+    {
+        Monitor m;
+        m.RaiseAlarm();
+        QCOMPARE(int(m.w->cameraOK), 0);
+        QCOMPARE(gSource, 1);
+        QVERIFY(!m.win->drawROIWidget->isHidden());
+        QVERIFY(m.win->drawROIWidget->reCheckButton->isVisibleTo(m.win->drawROIWidget));
+
+        // Still the defect: the alarm stays and the column with it.
+        m.win->drawROIWidget->SlotReCheck();
+        QCOMPARE(m.win->cycle().verdictState, int(VerdictAlarm));
+        QVERIFY(!m.win->drawROIWidget->isHidden());
+
+        m.w->workBuffer = Frame(false);
+        m.win->drawROIWidget->SlotReCheck();
+        QCOMPARE(int(m.w->cameraOK), 1);
+        QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
+        QCOMPARE(gSource, -1);
+        QVERIFY(m.win->drawROIWidget->isHidden());
+    }
+
+    void notDetectingTheAlarmCameraSkipsItsStep()
+    {
+        Monitor m;
+        m.RaiseAlarm();
+        // The column picks the alarm camera, then "Don't Detect".
+        m.win->drawROIWidget->SetCameraChoice(0);
+        QCOMPARE(m.win->cycle().selCamera, 0);
+        m.answers.clear();
+        m.win->drawROIWidget->SlotNoCheckCur();
+        QCOMPARE(m.answers.seen().value(0).text, LanStr(105).arg(1));
+        QVERIFY(m.w->skipStep[1]);
+        QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
+        QVERIFY(OperationLogRows().contains(LanStr(106).arg(1)));
+        // The next snapshot judges the camera again.
+        m.win->SlotManualTrig(1);
+        QVERIFY(!m.w->skipStep[1]);
+    }
+
+    // Pictures for a person to look at when MOJU_SHOTS_DIR names a folder.
+    void grabScreens_data() { AddLanguageRows(); }
+    void grabScreens()
+    {
+        MOJU_SKIP_WITHOUT_SHOTS();
+        QFETCH(int, lan);
+        Monitor m(lan);
+        m.win->show();
+        m.RaiseAlarm();
+        QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("alarm-all"))));
+        m.win->drawROIWidget->SetCameraChoice(0);
+        m.w->blinkPhase = 1;
+        QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("alarm-camera"))));
+        // An NG record to browse.
+        m.w->SaveFailImage(1, 0);
+        const QImage picture(gpFailImage[0][1][0], gImageW, gImageH, QImage::Format_RGB32);
+        QVERIFY(picture.save(ResultFolder(0, 1, 0) + QStringLiteral("/0000000001_2024-05-06-10-11-12.jpg")));
+        m.win->drawROIWidget->setSource(4);
+        m.win->drawROIWidget->stepCombo->setCurrentIndex(1);
+        QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("records-ng"))));
+    }
+};
+
+MOJU_TEST_MAIN(TestAlarmWindow)
+#include "test_alarm_window.moc"
