@@ -23,6 +23,20 @@ bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
     }
     return true;
 }
+
+// The least-squares line through the sums; `limit` becomes three times the
+// residual spread, the bound of a second fit.
+Lighting Solve(double n, double sx, double sy, double sxx, double sxy, double syy, double& limit)
+{
+    Lighting l;
+    const double var = sxx - sx * sx / n;
+    l.gain = var > n ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
+    l.offset = (sy - l.gain * sx) / n;
+    const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx
+                        + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
+    limit = 3.0 * std::sqrt(std::max(res, 1.0));
+    return l;
+}
 }  // namespace
 
 Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol)
@@ -45,13 +59,7 @@ Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
         });
         if (n < 8)
             return pass == 0 ? Lighting() : l;
-        const double var = sxx - sx * sx / n;
-        l.gain = var > n ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
-        l.offset = (sy - l.gain * sx) / n;
-        // Residual spread of the first fit; three times it bounds the second.
-        const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx
-                            + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
-        limit = 3.0 * std::sqrt(std::max(res, 1.0));
+        l = Solve(n, sx, sy, sxx, sxy, syy, limit);
     }
     return l;
 }
@@ -100,15 +108,9 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
         int64_t sxScaled = 0, sxyScaled = 0;
         double sx = 0, sxx = 0, sxy = 0;
     };
-    auto solve = [&](const Sums& t, double nn, double sx_, double sxx_, Lighting& l, double& limit) {
-        const double sy = double(t.sy), syy = double(t.syy);
+    auto solve = [&](const Sums& t, double nn, double sx_, double sxx_, double& limit) {
         const double sxy = exactCross ? std::ldexp(double(t.sxyScaled), -shift) : t.sxy;
-        const double var = sxx_ - sx_ * sx_ / nn;
-        l.gain = var > nn ? std::clamp((sxy - sx_ * sy / nn) / var, 0.5, 2.0) : 1.0;
-        l.offset = (sy - l.gain * sx_) / nn;
-        const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx_
-                            + 2 * l.gain * l.offset * sx_ + nn * l.offset * l.offset) / nn;
-        limit = 3.0 * std::sqrt(std::max(res, 1.0));
+        return Solve(nn, sx_, double(t.sy), sxx_, sxy, double(t.syy), limit);
     };
 
     Sums first;
@@ -122,9 +124,8 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
             first.sxy += a * double(b);
         return true;
     });
-    Lighting l;
     double limit = 0;
-    solve(first, n, sx, sxx, l, limit);
+    const Lighting l = solve(first, n, sx, sxx, limit);
 
     // The second fit leaves out pixels far off the first; when it leaves out
     // none, it sums what the first summed and ends where it did.
@@ -155,7 +156,5 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
     if (second.n < 8)
         return l;
     const double sx2 = exactCross ? std::ldexp(double(second.sxScaled), -shift) : second.sx;
-    Lighting l2;
-    solve(second, double(second.n), sx2, second.sxx, l2, limit);
-    return l2;
+    return solve(second, double(second.n), sx2, second.sxx, limit);
 }
