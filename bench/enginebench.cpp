@@ -9,8 +9,8 @@
 //
 //   enginebench [--threads N] [--angle A] [--steps S] [--cv-threads T]
 //               [--breakdown] [--verbose] [--dx X --dy Y] [--noise N]
-//               [--model-w W --model-h H]
-// --threads and --angle restrict the run to one value; --breakdown times
+//               [--model-w W --model-h H] [--frames good|ng]
+// --threads, --angle and --frames restrict the run to one value; --breakdown times
 // camera 0 by phase (positioning, warp, each function code); --verbose checks
 // the alignment of camera 0 and probes the positioning model directly.
 // For the panel's two cores: taskset -c 0,1 enginebench
@@ -422,11 +422,17 @@ int main(int argc, char** argv)
         std::vector<CammerRecong*> engines;
         for (Camera& cam : cams)
             engines.push_back(cam.engine.get());
-        double goodMedian = 0;
-        for (const bool ng : {false, true}) {
+        // The good frames' median per thread count, for the NG line of the same count.
+        std::vector<double> goodMedians(threadCounts.size(), 0.0);
+        std::vector<bool> kinds = {false, true};
+        const int framesArg = args.indexOf(QStringLiteral("--frames"));
+        if (framesArg >= 0 && framesArg + 1 < args.size())
+            kinds = {args[framesArg + 1] == QStringLiteral("ng")};
+        for (const bool ng : kinds) {
             const std::vector<cv::Mat>& frames = ng ? ngFrames : goodFrames;
             std::vector<int> first;
-            for (int threads : threadCounts) {
+            for (size_t t = 0; t < threadCounts.size(); ++t) {
+                const int threads = threadCounts[t];
                 auto load = [&] {
                     for (int c = 0; c < kCameras; ++c)
                         std::memcpy(cams[size_t(c)].widget->workBuffer.data(), frames[size_t(c)].data, size_t(kW) * kH);
@@ -456,7 +462,7 @@ int main(int argc, char** argv)
                 const bool same = v == first;
                 allEqual = allEqual && same;
                 if (!ng)
-                    goodMedian = step.median;
+                    goodMedians[t] = step.median;
                 std::printf("angleRange %d, %s frames, threads %d: step median %.1f ms, min %.1f; %.1f x the cold pass "
                             "(min %.1f x); NG cameras %d, run errors %d; verdicts %s (digest %016llx)",
                             angle, ng ? "NG" : "good", threads, step.median, step.min, step.median / cold.median,
@@ -466,8 +472,8 @@ int main(int argc, char** argv)
 #ifdef MOJU_COUNTS_ALLOCATIONS
                 std::printf("; allocations per step %ld", allocations / steps);
 #endif
-                if (ng && goodMedian > 0)
-                    std::printf("; NG / good %.2f", step.median / goodMedian);
+                if (ng && goodMedians[t] > 0)
+                    std::printf("; NG / good %.2f", step.median / goodMedians[t]);
                 std::printf("; CPU %.1f ms per step", cpuPerStep);
                 std::printf("\n");
             }

@@ -14,6 +14,7 @@
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
+#include "platform/vision/Opening.h"
 
 namespace {
 
@@ -104,29 +105,27 @@ cv::Mat CammerRecong::SourceImage(const InspectParams& p)
     return grey;
 }
 
-void CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
+bool CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
 {
     kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
-    // A 1 x 1 opening changes nothing.
-    if (kernel <= 1)
-        return;
+    // A 1 x 1 opening changes nothing; the 3 x 3 one needs no element.
+    if (kernel <= 1 || kernel == 3)
+        return OpenEllipse(work, kernel, cv::Mat());
     auto it = ellipses.find(kernel);
     if (it == ellipses.end())
         it = ellipses.emplace(kernel, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(kernel, kernel))).first;
-    cv::morphologyEx(work, work, cv::MORPH_OPEN, it->second);
+    return OpenEllipse(work, kernel, it->second);
 }
 
-cv::Mat CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window,
-                               const cv::Mat& effective, const InspectParams& p, int& kernel) const
+void CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window, const cv::Mat& effective,
+                            const InspectParams& p, cv::Mat& work, int& kernel) const
 {
     const GreyBand band = RoiRules::Band(code, lim);
-    cv::Mat work;
     cv::inRange(window, cv::Scalar(band.lower), cv::Scalar(band.upper), work);
     cv::bitwise_and(work, effective, work);
     kernel = RoiRules::KernelSize(code, lim, p);
     if (RoiRules::KernelTooLarge(code, kernel, window.cols, window.rows))
         work.setTo(0);
-    return work;
 }
 
 void CammerRecong::VarTrain(int g)
@@ -267,7 +266,9 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
                                                    bool reference)
 {
     RotateRectROI* strip = Rect2RotateRect(box, dir);
-    EdgePointDetParam prm;
+    // The record keeps its strip picture and lists from call to call.
+    EdgePointDetParam& prm = edgeParam;
+    prm.points.clear();
     prm.scanDir = 0;
     prm.polarity = 0;
     prm.peakPercent = 1;
@@ -275,6 +276,7 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
     prm.sensitivity = sensitivity;
     prm.roi = strip;
     const bool found = clcEdgePoint(src, prm) != 0;
+    prm.roi = nullptr;
     delete strip;
 
     int32_t(*marks)[4] = widget->roiMarks[g][j];
@@ -522,32 +524,44 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 w->cameraOK = 0;
             }
         } else {
-            cv::Mat work;
+            // This ROI's pictures of the last step, reused while its box keeps its size.
+            RoiBuffers& buf = buffers[j];
+            cv::Mat& work = buf.work;
             int kernel = 1;
             int score = 0;
+            auto zeros = [&] {
+                work.create(box.height, box.width, CV_8UC1);
+                work.setTo(0);
+            };
             if (code == RoiCode::Similarity) {
-                work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
-                if (surf[g][j].IsValid())
-                    score = int(surf[g][j].Match(window.clone(), work));
+                zeros();
+                if (surf[g][j].IsValid()) {
+                    window.copyTo(buf.copy);
+                    score = int(surf[g][j].Match(buf.copy, work));
+                }
                 if (work.size() != box.size() || work.type() != CV_8UC1)
-                    work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+                    zeros();
             } else if (code == RoiCode::Defect) {
                 kernel = RoiRules::KernelSize(code, lim, p);
-                work = cv::Mat::zeros(box.height, box.width, CV_8UC1);
+                // A trained matcher writes every pixel of the work image.
                 if (grayMatch[g][j].IsValid())
                     grayMatch[g][j].Match(window, work);
+                else
+                    zeros();
             } else {
-                cv::Mat effective;
-                cv::bitwise_and(ignoreMask[g](box), mask, effective);
-                work = BandWork(code, lim, window, effective, p, kernel);
+                cv::bitwise_and(ignoreMask[g](box), mask, buf.effective);
+                BandWork(code, lim, window, buf.effective, p, work, kernel);
             }
-            Open(work, kernel, box);
-            // Overlapping ROIs add their NG pixels: a later clean ROI must not
-            // erase the defect an earlier one raised the alarm for.
-            cv::Mat ngBox = ngMap(box);
-            cv::bitwise_or(ngBox, work, ngBox);
-
-            const CBlobResult blobs(work, cv::Mat(), 0);
+            // An empty work image (most of a good part's) has no blobs and
+            // adds nothing to the NG map.
+            CBlobResult blobs;
+            if (Open(work, kernel, box)) {
+                // Overlapping ROIs add their NG pixels: a later clean ROI must not
+                // erase the defect an earlier one raised the alarm for.
+                cv::Mat ngBox = ngMap(box);
+                cv::bitwise_or(ngBox, work, ngBox);
+                blobs = CBlobResult(work, cv::Mat(), 0);
+            }
             const int n = blobs.GetNumBlobs();
             int area = 0;
             int stored = 0;
@@ -633,7 +647,8 @@ void CammerRecong::RunTest(int g, int j)
         cv::Mat effective;
         cv::bitwise_and(ignoreMask[g](box), mask, effective);
         int kernel = 1;
-        cv::Mat work = BandWork(code, lim, src(box), effective, p, kernel);
+        cv::Mat work;
+        BandWork(code, lim, src(box), effective, p, work, kernel);
         Open(work, kernel, box);
         work.copyTo(ngMap(box));
         const CBlobResult blobs(work, cv::Mat(), 0);

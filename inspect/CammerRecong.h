@@ -10,6 +10,7 @@
 
 #include "InspectHost.h"
 #include "ParamRoi.h"
+#include "inspect/EdgePoint.h"
 #include "platform/vision/FindShape.h"
 #include "platform/vision/GrayMatch.h"
 #include "platform/vision/ImageTransform.h"
@@ -89,12 +90,13 @@ private:
                            int sensitivity, bool reference);
     // Work image of a grey-band ROI (codes 1, 4, 5, 7, 8) before the opening;
     // also gives the opening's kernel.
-    cv::Mat BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window,
-                     const cv::Mat& effective, const InspectParams& p, int& kernel) const;
+    void BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window, const cv::Mat& effective,
+                  const InspectParams& p, cv::Mat& work, int& kernel) const;
     cv::Mat Frame(std::vector<uint8_t>& buffer) const;
     cv::Mat SourceImage(const InspectParams& p);
     cv::Mat TemplateImage(int g, int k, const InspectParams& p);
-    void Open(cv::Mat& work, int kernel, const cv::Rect& box);
+    // Whether anything is left after the opening.
+    bool Open(cv::Mat& work, int kernel, const cv::Rect& box);
     bool InsideFrame(const cv::Rect& box) const;
     void PassThrough();
 
@@ -111,4 +113,11 @@ private:
     int modelCy[kGroups] = {};
     cv::Rect searchWin[kGroups];
     std::map<int, cv::Mat> ellipses;  // structuring elements by size
+    // Per ROI slot, the pictures a judgement works in (work image, effective
+    // mask, the similarity's copy of its window), kept between steps.
+    struct RoiBuffers {
+        cv::Mat work, effective, copy;
+    };
+    RoiBuffers buffers[kRois];
+    EdgePointDetParam edgeParam;  // the edge search's record, kept between calls
 };

@@ -52,7 +52,11 @@ int clcEdgePoint(const cv::Mat& image, _EdgePointDetParam& param)
     if (!roi || image.empty() || !(roi->width >= 1.0f) || !(roi->height >= 1.0f))
         return 0;
 
-    std::vector<cv::Point2f> corners;
+    // Working lists kept per thread: the judgement calls this for every
+    // distance ROI of every step.
+    thread_local std::vector<cv::Point2f> corners;
+    thread_local std::vector<float> colSum, profile, grad, prefix, sm, edges;
+    thread_local std::vector<int> plateau;
     getCornerPoints(*roi, corners);
     const float W = roi->width;
     const float H = roi->height;
@@ -72,17 +76,17 @@ int clcEdgePoint(const cv::Mat& image, _EdgePointDetParam& param)
         return 0;
 
     // Mean grey of each column, single precision.
-    std::vector<float> colSum(static_cast<size_t>(n), 0.f);
+    colSum.assign(static_cast<size_t>(n), 0.f);
     for (int y = 0; y < rows; ++y) {
         const uchar* p = strip.ptr<uchar>(y);
         for (int x = 0; x < n; ++x)
             colSum[static_cast<size_t>(x)] += p[x];
     }
-    std::vector<float> profile(static_cast<size_t>(n));
+    profile.resize(static_cast<size_t>(n));
     for (int x = 0; x < n; ++x)
         profile[static_cast<size_t>(x)] = colSum[static_cast<size_t>(x)] / float(rows);
 
-    std::vector<float> grad(static_cast<size_t>(n), 0.f);
+    grad.assign(static_cast<size_t>(n), 0.f);
     for (int x = 1; x < n; ++x)
         grad[static_cast<size_t>(x)] = std::fabs(profile[static_cast<size_t>(x)] - profile[static_cast<size_t>(x - 1)]);
     for (float& g : grad)
@@ -92,16 +96,16 @@ int clcEdgePoint(const cv::Mat& image, _EdgePointDetParam& param)
     const int w = param.smoothWidth;
     if (w > 1) {
         // Running sums over the unsmoothed values.
-        std::vector<float> prefix(static_cast<size_t>(n) + 1, 0.f);
+        prefix.assign(static_cast<size_t>(n) + 1, 0.f);
         for (int x = 0; x < n; ++x)
             prefix[static_cast<size_t>(x) + 1] = prefix[static_cast<size_t>(x)] + grad[static_cast<size_t>(x)];
-        std::vector<float> sm(static_cast<size_t>(n));
+        sm.resize(static_cast<size_t>(n));
         for (int x = 0; x < n; ++x) {
             const int lo = std::max(0, x - w / 2);
             const int hi = std::min(n - 1, x + (w - w / 2 - 1));
             sm[static_cast<size_t>(x)] = (prefix[static_cast<size_t>(hi) + 1] - prefix[static_cast<size_t>(lo)]) / float(hi - lo + 1);
         }
-        grad = sm;
+        grad.swap(sm);
     }
 
     param.gradient.assign(grad.begin(), grad.end());
@@ -113,8 +117,8 @@ int clcEdgePoint(const cv::Mat& image, _EdgePointDetParam& param)
 
     enum State { Idle, Low, Rising };
     State state = Idle;
-    std::vector<int> plateau;
-    std::vector<float> edges;
+    plateau.clear();
+    edges.clear();
     for (int x = 0; x < n; ++x) {
         const float g = grad[static_cast<size_t>(x)];
         if (g <= T) {

@@ -1,5 +1,9 @@
 #include "FindShape.h"
 
+#include "DirectionBits.h"
+#include "Pyramid.h"
+
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <QtGlobal>
@@ -13,7 +17,7 @@
 
 namespace {
 
-constexpr int kBins = 8;             // gradient directions over 180 degrees
+constexpr int kBins = DirectionBits::kBins;  // gradient directions over 180 degrees
 constexpr int kSimMax = 4;           // similarity of equal directions
 constexpr int kMinModelMag = 40;     // Sobel magnitude of an edge in the model
 constexpr int kMinSearchMag = 24;    // ... and in the searched image
@@ -38,22 +42,6 @@ int binOfAngle(float deg)
     if (a < 0)
         a += 180.f;
     return static_cast<int>(std::floor(a / (180.f / kBins) + 0.5f)) % kBins;
-}
-
-// Direction bin of a gradient without trigonometry; -1 for a weak gradient.
-int binOfGradient(int gx, int gy, int minMag)
-{
-    if (gx * gx + gy * gy < minMag * minMag)
-        return -1;
-    if (gx < 0 || (gx == 0 && gy < 0)) {
-        gx = -gx;
-        gy = -gy;
-    }
-    // gx >= 0: angle in (-90, 90]; bin boundaries at +-11.25, 33.75, 56.25, 78.75 degrees.
-    // Sobel values stay within +-1020, so the products fit in 32 bits.
-    const int ax = gx, ay = std::abs(gy) * 10000;
-    const int k = int(ay >= ax * 1989) + int(ay >= ax * 6682) + int(ay >= ax * 14966) + int(ay >= ax * 50273);
-    return gy >= 0 ? k : (kBins - k) % kBins;
 }
 
 int simOfBins(int a, int b)
@@ -84,94 +72,69 @@ const SimLut& simLut()
     return lut;
 }
 
-cv::Mat binImage(const cv::Mat& img, int minMag)
-{
-    cv::Mat gx, gy;
-    cv::Sobel(img, gx, CV_16S, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
-    cv::Sobel(img, gy, CV_16S, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
-    cv::Mat bits(img.size(), CV_8UC1);
-    const int min2 = minMag * minMag;
-    const int cols = img.cols;
-    for (int y = 0; y < img.rows; ++y) {
-        const short* px = gx.ptr<short>(y);
-        const short* py = gy.ptr<short>(y);
-        uint8_t* out = bits.ptr<uint8_t>(y);
-        // binOfGradient without branches, so that the compiler can vectorise it.
-        for (int x = 0; x < cols; ++x) {
-            const int gx = px[x], gy = py[x];
-            const bool flip = (gx < 0) | ((gx == 0) & (gy < 0));
-            const int sx = flip ? -gx : gx;
-            const int sy = flip ? -gy : gy;
-            const int ay = (sy < 0 ? -sy : sy) * 10000;
-            const int k = int(ay >= sx * 1989) + int(ay >= sx * 6682) + int(ay >= sx * 14966) + int(ay >= sx * 50273);
-            const int bin = sy >= 0 ? k : (kBins - k) & (kBins - 1);
-            int bit = 0;  // 1 << bin, spelt out for lack of vector shifts
-            for (int i = 0; i < kBins; ++i)
-                bit |= int(bin == i) << i;
-            out[x] = static_cast<uint8_t>(gx * gx + gy * gy < min2 ? 0 : bit);
-        }
+using RotPoint = FindShape::RotPoint;
+using Rotation = FindShape::Rotation;
+
+// Turned point sets of one pyramid level, each angle turned once per search:
+// the candidates of a level share most of their angles.
+struct RotationCache {
+    std::vector<Rotation> sets;
+    size_t used = 0;
+    void Reset() { used = 0; }
+    const Rotation& At(const FindShape::Level& lv, float angle)
+    {
+        for (size_t i = 0; i < used; ++i)
+            if (sets[i].angle == angle)
+                return sets[i];
+        if (used == sets.size())
+            sets.emplace_back();
+        Rotation& r = sets[used++];
+        r.Turn(lv, angle);
+        return r;
     }
-    return bits;
-}
-
-// OR of each pixel's 3x3 neighbourhood.
-cv::Mat spreadBits(const cv::Mat& bits)
-{
-    cv::Mat padded;
-    cv::copyMakeBorder(bits, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
-    cv::Mat out = cv::Mat::zeros(bits.size(), CV_8UC1);
-    for (int dy = 0; dy < 3; ++dy)
-        for (int dx = 0; dx < 3; ++dx)
-            cv::bitwise_or(out, padded(cv::Rect(dx, dy, bits.cols, bits.rows)), out);
-    return out;
-}
-
-struct RotPoint {
-    int dx, dy, bin;
 };
-
-void rotatePoints(const FindShape::Level& lv, float angle, std::vector<RotPoint>& out, cv::Rect& extent)
-{
-    const float a = angle * float(CV_PI) / 180.f;
-    const float c = std::cos(a), s = std::sin(a);
-    out.clear();
-    out.reserve(lv.points.size());
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    for (const FindShape::EdgePoint& p : lv.points) {
-        RotPoint r;
-        r.dx = static_cast<int>(std::lround(c * p.x - s * p.y));
-        r.dy = static_cast<int>(std::lround(s * p.x + c * p.y));
-        r.bin = binOfAngle(p.angle + angle);
-        x1 = std::min(x1, r.dx);
-        y1 = std::min(y1, r.dy);
-        x2 = std::max(x2, r.dx);
-        y2 = std::max(y2, r.dy);
-        out.push_back(r);
-    }
-    extent = cv::Rect(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
-}
 
 struct BitsCache {
     std::vector<uint16_t> bits, spread;  // stamp << 8 | bits
     uint32_t gen = 0;
 };
-using LevelCaches = std::array<BitsCache, kMaxLevels>;
 
-// Caches outlive a search so that their memory is reused; a search borrows
-// one set, so searches on several threads never share one.
-class CachePool {
+struct Candidate {
+    double score;  // 0..1
+    int x, y;      // model centre at the level
+    float angle;
+};
+
+// Everything a search writes besides its result. Kept between searches so
+// that its memory is reused; a search borrows one, so searches on several
+// threads never share one.
+struct SearchScratch {
+    std::vector<cv::Mat> pyr;
+    DirectionBits topBits;
+    cv::Mat topSpread;
+    std::array<cv::Mat, kBins> resp, respPadded;
+    cv::Mat acc;
+    std::vector<Candidate> cands, kept;
+    std::vector<float> angles;
+    std::array<BitsCache, kMaxLevels> sparse;
+    std::array<DirectionBits, kMaxLevels> dense;
+    std::array<cv::Mat, kMaxLevels> denseSpread;
+    std::array<RotationCache, kMaxLevels> rotations;
+};
+
+class ScratchPool {
 public:
-    static std::unique_ptr<LevelCaches> take()
+    static std::unique_ptr<SearchScratch> take()
     {
         std::lock_guard<std::mutex> lock(mutex());
         auto& f = free();
         if (f.empty())
-            return std::make_unique<LevelCaches>();
-        std::unique_ptr<LevelCaches> c = std::move(f.back());
+            return std::make_unique<SearchScratch>();
+        std::unique_ptr<SearchScratch> c = std::move(f.back());
         f.pop_back();
         return c;
     }
-    static void give(std::unique_ptr<LevelCaches> c)
+    static void give(std::unique_ptr<SearchScratch> c)
     {
         std::lock_guard<std::mutex> lock(mutex());
         free().push_back(std::move(c));
@@ -183,35 +146,37 @@ private:
         static std::mutex m;
         return m;
     }
-    static std::vector<std::unique_ptr<LevelCaches>>& free()
+    static std::vector<std::unique_ptr<SearchScratch>>& free()
     {
-        static std::vector<std::unique_ptr<LevelCaches>> f;
+        static std::vector<std::unique_ptr<SearchScratch>> f;
         return f;
     }
 };
 
 // Direction bits of one pyramid level for the refinement. A small level is
-// computed whole; on a large one only the few pixels a refinement touches are
-// computed, cached in per-thread buffers that a generation count clears.
-// Pixels on the image border have no direction; outside the image nothing.
+// computed whole and read directly; on a large one only the few pixels a
+// refinement touches are computed, cached in buffers that a generation count
+// clears. Pixels on the image border have no direction; outside the image
+// nothing.
 class LevelBits {
 public:
-    LevelBits(const cv::Mat& img, int minMag, LevelCaches& caches, int slot, bool dense)
-        : m_img(img)
-        , m_minMag(minMag)
+    void Init(const cv::Mat& img, int minMag, SearchScratch& scratch, int slot, bool dense)
     {
+        m_img = &img;
+        m_minMag2 = minMag * minMag;
+        m_bits = m_spread = nullptr;
+        m_dense = m_denseSpread = nullptr;
+        const size_t k = static_cast<size_t>(std::clamp(slot, 0, kMaxLevels - 1));
         if (dense) {
-            m_dense = binImage(img, minMag);
-            if (img.rows > 0 && img.cols > 0) {
-                m_dense.row(0).setTo(0);
-                m_dense.row(img.rows - 1).setTo(0);
-                m_dense.col(0).setTo(0);
-                m_dense.col(img.cols - 1).setTo(0);
-            }
-            m_denseSpread = spreadBits(m_dense);
+            DirectionBits& d = scratch.dense[k];
+            d.Compute(img, minMag);
+            d.ClearBorder();
+            d.Spread(scratch.denseSpread[k]);
+            m_dense = &d.Bits();
+            m_denseSpread = &scratch.denseSpread[k];
             return;
         }
-        BitsCache& c = caches[static_cast<size_t>(std::clamp(slot, 0, kMaxLevels - 1))];
+        BitsCache& c = scratch.sparse[k];
         const size_t n = size_t(img.cols) * size_t(img.rows);
         if (c.bits.size() < n) {
             c.bits.assign(n, 0);
@@ -227,31 +192,41 @@ public:
         m_spread = c.spread.data();
         m_stamp = static_cast<uint16_t>(c.gen << 8);
     }
+    bool Ready() const { return m_img != nullptr; }
+    // The whole map (bits or spread) when the level is dense, else null.
+    const cv::Mat* Dense(bool spread) const { return spread ? m_denseSpread : m_dense; }
     uint8_t at(int x, int y)
     {
-        if (x < 1 || y < 1 || x >= m_img.cols - 1 || y >= m_img.rows - 1)
+        const cv::Mat& img = *m_img;
+        if (x < 1 || y < 1 || x >= img.cols - 1 || y >= img.rows - 1)
             return 0;
-        if (!m_bits)
-            return m_dense.at<uint8_t>(y, x);
-        uint16_t& v = m_bits[size_t(y) * size_t(m_img.cols) + size_t(x)];
+        if (m_dense)
+            return m_dense->at<uint8_t>(y, x);
+        return sparseAt(x, y);
+    }
+    // A sparse level's bits of an inner pixel (1 <= x < cols - 1, the same for y).
+    uint8_t sparseAt(int x, int y)
+    {
+        const cv::Mat& img = *m_img;
+        uint16_t& v = m_bits[size_t(y) * size_t(img.cols) + size_t(x)];
         if ((v & 0xFF00u) != m_stamp) {
-            const uint8_t* r0 = m_img.ptr<uint8_t>(y - 1) + x;
-            const uint8_t* r1 = m_img.ptr<uint8_t>(y) + x;
-            const uint8_t* r2 = m_img.ptr<uint8_t>(y + 1) + x;
+            const uint8_t* r0 = img.ptr<uint8_t>(y - 1) + x;
+            const uint8_t* r1 = img.ptr<uint8_t>(y) + x;
+            const uint8_t* r2 = img.ptr<uint8_t>(y + 1) + x;
             const int gx = (r0[1] - r0[-1]) + 2 * (r1[1] - r1[-1]) + (r2[1] - r2[-1]);
             const int gy = (r2[-1] + 2 * r2[0] + r2[1]) - (r0[-1] + 2 * r0[0] + r0[1]);
-            const int b = binOfGradient(gx, gy, m_minMag);
-            v = static_cast<uint16_t>(m_stamp | (b < 0 ? 0u : (1u << b)));
+            v = static_cast<uint16_t>(m_stamp | DirectionBits::BitOf(gx, gy, m_minMag2));
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
     uint8_t spread(int x, int y)
     {
-        if (x < 0 || y < 0 || x >= m_img.cols || y >= m_img.rows)
+        const cv::Mat& img = *m_img;
+        if (x < 0 || y < 0 || x >= img.cols || y >= img.rows)
             return 0;
-        if (!m_bits)
-            return m_denseSpread.at<uint8_t>(y, x);
-        uint16_t& v = m_spread[size_t(y) * size_t(m_img.cols) + size_t(x)];
+        if (m_denseSpread)
+            return m_denseSpread->at<uint8_t>(y, x);
+        uint16_t& v = m_spread[size_t(y) * size_t(img.cols) + size_t(x)];
         if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
@@ -261,20 +236,32 @@ public:
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
+    // A sparse level's spread of a pixel whose neighbours are all inner
+    // pixels (2 <= x < cols - 2, the same for y).
+    uint8_t sparseSpread(int x, int y)
+    {
+        const size_t cols = size_t(m_img->cols);
+        uint16_t& v = m_spread[size_t(y) * cols + size_t(x)];
+        if ((v & 0xFF00u) != m_stamp) {
+            uint8_t m = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    m |= sparseAt(x + dx, y + dy);
+            v = static_cast<uint16_t>(m_stamp | m);
+        }
+        return static_cast<uint8_t>(v & 0xFF);
+    }
+    int cols() const { return m_img->cols; }
+    int rows() const { return m_img->rows; }
 
 private:
-    const cv::Mat& m_img;
-    int m_minMag;
-    cv::Mat m_dense, m_denseSpread;
+    const cv::Mat* m_img = nullptr;
+    int m_minMag2 = 0;
+    const cv::Mat* m_dense = nullptr;
+    const cv::Mat* m_denseSpread = nullptr;
     uint16_t* m_bits = nullptr;
     uint16_t* m_spread = nullptr;
     uint16_t m_stamp = 0;
-};
-
-struct Candidate {
-    double score;  // 0..1
-    int x, y;      // model centre at the level
-    float angle;
 };
 
 // Calls f(x, y, value) for every pixel of acc that is >= floor and no lower
@@ -320,10 +307,10 @@ bool better(const Candidate& a, const Candidate& b)
 // Non-maximum suppression: keeps at most `count` candidates, best first,
 // dropping any that lies within `dist` pixels and `dAngle` degrees of a
 // better one.
-void keepBest(std::vector<Candidate>& cands, int count, int dist, float dAngle)
+void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int count, int dist, float dAngle)
 {
     std::sort(cands.begin(), cands.end(), better);
-    std::vector<Candidate> kept;
+    kept.clear();
     for (const Candidate& c : cands) {
         if (int(kept.size()) >= count)
             break;
@@ -341,13 +328,48 @@ void keepBest(std::vector<Candidate>& cands, int count, int dist, float dAngle)
 
 // Similarity sums of the points at every centre of the square (cx +- rad,
 // cy +- rad), row by row; point by point so that each point's neighbourhood
-// is read while it is in the cache.
-void sumGrid(LevelBits& bits, const std::vector<RotPoint>& pts, int cx, int cy, int rad, bool spread, int* sums)
+// is read while it is in the cache. A dense level whose reads all fall inside
+// it is read directly.
+void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, int* sums)
 {
     const SimLut& lut = simLut();
     const int side = 2 * rad + 1;
     std::fill(sums, sums + side * side, 0);
-    for (const RotPoint& p : pts) {
+    const cv::Rect& e = rot.extent;
+    const cv::Mat* map = bits.Dense(spread);
+    if (map && cx - rad + e.x >= 0 && cy - rad + e.y >= 0 && cx + rad + e.x + e.width <= map->cols
+        && cy + rad + e.y + e.height <= map->rows) {
+        // Border pixels of a dense level hold no direction already.
+        const ptrdiff_t step = ptrdiff_t(map->step[0]);
+        const uint8_t* origin = map->ptr<uint8_t>(cy - rad) + (cx - rad);
+        for (const RotPoint& p : rot.points) {
+            const uint8_t* row = lut.v[p.bin];
+            const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
+            int* out = sums;
+            for (int dy = 0; dy < side; ++dy, src += step, out += side)
+                for (int dx = 0; dx < side; ++dx)
+                    out[dx] += row[src[dx]];
+        }
+        return;
+    }
+    // A sparse level read away from its border needs no bounds checks: a
+    // spread reads the bits one pixel further, which lie inside too.
+    const int margin = spread ? 2 : 1;
+    if (!map && cx - rad + e.x >= margin && cy - rad + e.y >= margin
+        && cx + rad + e.x + e.width <= bits.cols() - margin && cy + rad + e.y + e.height <= bits.rows() - margin) {
+        for (const RotPoint& p : rot.points) {
+            const uint8_t* row = lut.v[p.bin];
+            int* out = sums;
+            for (int dy = -rad; dy <= rad; ++dy, out += side) {
+                const int py = cy + dy + p.dy;
+                const int px = cx - rad + p.dx;
+                for (int dx = 0; dx < side; ++dx)
+                    out[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+            }
+        }
+        return;
+    }
+    for (const RotPoint& p : rot.points) {
         const uint8_t* row = lut.v[p.bin];
         for (int dy = -rad; dy <= rad; ++dy) {
             int* out = sums + (dy + rad) * side + rad;
@@ -360,12 +382,49 @@ void sumGrid(LevelBits& bits, const std::vector<RotPoint>& pts, int cx, int cy, 
     }
 }
 
+// The angles the top level is searched at.
+std::vector<float> topAngles(int range, float step)
+{
+    std::vector<float> angles;
+    if (range > 0) {
+        const int n = static_cast<int>(std::ceil(range / step));
+        for (int i = -n; i <= n; ++i)
+            angles.push_back(std::clamp(i * step, -float(range), float(range)));
+    } else {
+        angles.push_back(0.f);
+    }
+    return angles;
+}
+
 }  // namespace
+
+void FindShape::Rotation::Turn(const Level& lv, float a)
+{
+    angle = a;
+    const float r = a * float(CV_PI) / 180.f;
+    const float c = std::cos(r), s = std::sin(r);
+    points.clear();
+    points.reserve(lv.points.size());
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    for (const EdgePoint& p : lv.points) {
+        RotPoint q;
+        q.dx = static_cast<int>(std::lround(c * p.x - s * p.y));
+        q.dy = static_cast<int>(std::lround(s * p.x + c * p.y));
+        q.bin = binOfAngle(p.angle + a);
+        x1 = std::min(x1, q.dx);
+        y1 = std::min(y1, q.dy);
+        x2 = std::max(x2, q.dx);
+        y2 = std::max(y2, q.dy);
+        points.push_back(q);
+    }
+    extent = cv::Rect(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
+}
 
 void FindShape::Clear()
 {
     state = 0;
     m_levels.clear();
+    m_top.clear();
     m_refine.Clear();
     m_modelSize = cv::Size();
     m_cx = m_cy = 0;
@@ -465,6 +524,11 @@ bool FindShape::CreateShape(const cv::Mat& model, double angleStart, int reserve
         lv.angleStep = float(std::clamp(2.0 / std::max(lv.radius, 1.f) * 180.0 / CV_PI, 0.1, 10.0));
         m_levels.push_back(lv);
     }
+    const Level& tl = m_levels.back();
+    for (float a : topAngles(m_angleRange, tl.angleStep)) {
+        m_top.emplace_back();
+        m_top.back().Turn(tl, a);
+    }
     m_refine.Build(model, mask, static_cast<int>(m_levels.size()));
     state = 1;
     return true;
@@ -488,91 +552,105 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
     Q_UNUSED(reserved);
     if (!IsValid() || window.empty() || window.type() != CV_8UC1)
         return false;
+    struct Borrowed {
+        std::unique_ptr<SearchScratch> s = ScratchPool::take();
+        ~Borrowed()
+        {
+            if (!s->pyr.empty())
+                s->pyr[0] = cv::Mat();  // the caller's pixels are not kept
+            ScratchPool::give(std::move(s));
+        }
+    } borrowed;
+    SearchScratch& sc = *borrowed.s;
     const int levels = static_cast<int>(m_levels.size());
-    std::vector<cv::Mat> pyr(static_cast<size_t>(levels));
+    std::vector<cv::Mat>& pyr = sc.pyr;
+    pyr.resize(static_cast<size_t>(levels));
     pyr[0] = window;
     for (int l = 1; l < levels; ++l)
-        cv::pyrDown(pyr[static_cast<size_t>(l - 1)], pyr[static_cast<size_t>(l)]);
+        PyrDownGrey(pyr[static_cast<size_t>(l - 1)], pyr[static_cast<size_t>(l)]);
 
     // Exhaustive search on the top level with response maps.
     const int top = levels - 1;
     const Level& tl = m_levels[static_cast<size_t>(top)];
     const cv::Mat& timg = pyr[static_cast<size_t>(top)];
-    const cv::Mat spread = spreadBits(binImage(timg, kMinSearchMag));
-    std::array<cv::Mat, kBins> resp;
+    sc.topBits.Compute(timg, kMinSearchMag);
+    sc.topBits.Spread(sc.topSpread);
     const SimLut& lut = simLut();
+    // Response maps with eight zero columns beyond their right edge, so that
+    // the sums below run in whole vectors (the extra sums are not looked at).
+    constexpr int kPad = 8;
     for (int o = 0; o < kBins; ++o) {
-        cv::Mat table(1, 256, CV_8UC1);
-        std::copy(lut.v[o], lut.v[o] + 256, table.ptr<uint8_t>());
-        cv::LUT(spread, table, resp[static_cast<size_t>(o)]);
-    }
-
-    std::vector<float> angles;
-    if (m_angleRange > 0) {
-        const float step = tl.angleStep;
-        const int n = static_cast<int>(std::ceil(m_angleRange / step));
-        for (int i = -n; i <= n; ++i)
-            angles.push_back(std::clamp(i * step, -float(m_angleRange), float(m_angleRange)));
-    } else {
-        angles.push_back(0.f);
+        cv::Mat& padded = sc.respPadded[static_cast<size_t>(o)];
+        if (padded.rows != timg.rows || padded.cols != timg.cols + kPad) {
+            padded.create(timg.rows, timg.cols + kPad, CV_8UC1);
+            padded.setTo(0);
+        }
+        cv::Mat& resp = sc.resp[static_cast<size_t>(o)];
+        resp = padded(cv::Rect(0, 0, timg.cols, timg.rows));
+        const cv::Mat table(1, 256, CV_8UC1, const_cast<uint8_t*>(lut.v[o]));
+        cv::LUT(sc.topSpread, table, resp);
     }
 
     // Every local maximum of every angle above a loose floor is a candidate:
     // on a mould of near-identical cavities the coarse level cannot tell the
     // cavities apart, so the right one need not be the top-level best.
     const double coarseMin = m_minScore * kCoarseFactor;
-    std::vector<Candidate> cands;
-    std::vector<RotPoint> pts;
-    cv::Mat acc;
-    for (float a : angles) {
-        cv::Rect ext;
-        rotatePoints(tl, a, pts, ext);
+    std::vector<Candidate>& cands = sc.cands;
+    cands.clear();
+    cv::Mat& acc = sc.acc;
+    for (const Rotation& rot : m_top) {
+        const cv::Rect& ext = rot.extent;
         // Centres for which every point lies inside the image.
         const int x0 = -ext.x, y0 = -ext.y;
         const int w = timg.cols - ext.width + 1, h = timg.rows - ext.height + 1;
         if (w <= 0 || h <= 0)
             continue;
-        acc.create(h, w, CV_16UC1);
-        acc.setTo(cv::Scalar(0));
-        for (const RotPoint& p : pts) {
-            const cv::Mat& r = resp[static_cast<size_t>(p.bin)];
-            for (int yy = 0; yy < h; ++yy) {
-                const uint8_t* src = r.ptr<uint8_t>(yy + y0 + p.dy) + x0 + p.dx;
-                uint16_t* dst = acc.ptr<uint16_t>(yy);
-                for (int xx = 0; xx < w; ++xx)
+        const int wide = (w + kPad - 1) / kPad * kPad;
+        acc.create(h, wide, CV_16UC1);
+        // Row by row, so that a row of sums stays in the cache over all points.
+        for (int yy = 0; yy < h; ++yy) {
+            uint16_t* dst = acc.ptr<uint16_t>(yy);
+            std::fill(dst, dst + wide, uint16_t(0));
+            for (const RotPoint& p : rot.points) {
+                const uint8_t* src = sc.resp[static_cast<size_t>(p.bin)].ptr<uint8_t>(yy + y0 + p.dy) + x0 + p.dx;
+                int xx = 0;
+#if CV_SIMD128
+                // Sums stay far below 2^16, so the saturating adds never saturate.
+                for (; xx < wide; xx += 8)
+                    cv::v_store(dst + xx, cv::v_load(dst + xx) + cv::v_load_expand(src + xx));
+#endif
+                for (; xx < w; ++xx)
                     dst[xx] = static_cast<uint16_t>(dst[xx] + src[xx]);
             }
         }
-        const double norm = kSimMax * double(pts.size());
-        localMaxima(acc, static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
-            cands.push_back({v / norm, lx + x0, ly + y0, a});
+        const double norm = kSimMax * double(rot.points.size());
+        localMaxima(acc(cv::Rect(0, 0, w, h)), static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
+            cands.push_back({v / norm, lx + x0, ly + y0, rot.angle});
         });
     }
-    keepBest(cands, kTopCandidates, 2, 2.5f * tl.angleStep);
+    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep);
     if (cands.empty())
         return false;
 
     // Refine every candidate down the pyramid; the direction bits of a level
     // are shared by all candidates. After each level only the best few go on.
-    struct Borrowed {
-        std::unique_ptr<LevelCaches> c = CachePool::take();
-        ~Borrowed() { CachePool::give(std::move(c)); }
-    } borrowed;
-    std::vector<std::unique_ptr<LevelBits>> levelBits(static_cast<size_t>(levels));
+    std::array<LevelBits, kMaxLevels> levelBits;
+    for (RotationCache& r : sc.rotations)
+        r.Reset();
     float prevStep = tl.angleStep;
+    std::vector<float>& as = sc.angles;
     for (int l = top - 1; l >= -1; --l) {
         // l == -1: a last pass on level 0 without spreading, for the exact position.
         const bool last = l < 0;
         const int lvIdx = last ? 0 : l;
-        const Level& lv = m_levels[static_cast<size_t>(lvIdx)];
-        auto& slot = levelBits[static_cast<size_t>(lvIdx)];
-        if (!slot)
-            slot = std::make_unique<LevelBits>(pyr[static_cast<size_t>(lvIdx)], kMinSearchMag, *borrowed.c, lvIdx,
-                                               pyr[static_cast<size_t>(lvIdx)].total() <= kDensePixels);
-        LevelBits& bits = *slot;
+        const size_t li = static_cast<size_t>(lvIdx);
+        const Level& lv = m_levels[li];
+        LevelBits& bits = levelBits[li];
+        if (!bits.Ready())
+            bits.Init(pyr[li], kMinSearchMag, sc, lvIdx, pyr[li].total() <= kDensePixels);
+        RotationCache& rotations = sc.rotations[li];
         const int rad = last ? 1 : 2;
         int sums[25];
-        std::vector<float> as;
         for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
             const int cy = last ? c.y : c.y * 2;
@@ -586,20 +664,19 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
             }
             Candidate nb{-1, cx, cy, c.angle};
             for (float a : as) {
-                cv::Rect ext;
-                rotatePoints(lv, a, pts, ext);
-                sumGrid(bits, pts, cx, cy, rad, !last, sums);
-                const double norm = kSimMax * double(pts.size());
+                const Rotation& rot = rotations.At(lv, a);
+                sumGrid(bits, rot, cx, cy, rad, !last, sums);
+                const double norm = kSimMax * double(rot.points.size());
                 for (int dy = -rad; dy <= rad; ++dy)
                     for (int dx = -rad; dx <= rad; ++dx) {
-                        const double s = pts.empty() ? 0.0 : sums[(dy + rad) * (2 * rad + 1) + dx + rad] / norm;
+                        const double s = rot.points.empty() ? 0.0 : sums[(dy + rad) * (2 * rad + 1) + dx + rad] / norm;
                         if (s > nb.score)
                             nb = {s, cx + dx, cy + dy, a};
                     }
             }
             c = nb;
         }
-        keepBest(cands, last ? 1 : kRefineCandidates, 1, 0.5f * lv.angleStep);
+        keepBest(cands, sc.kept, last ? 1 : kRefineCandidates, 1, 0.5f * lv.angleStep);
         // Once the level shows the part's features, a clearly worse place is dropped.
         const double floor = cands.front().score * kRefineShare;
         while (cands.size() > 1 && cands.back().score < floor)

@@ -54,8 +54,22 @@ public:
     };
     int levelCount() const { return static_cast<int>(m_levels.size()); }
 
+    // A level's points turned by one angle, in whole pixels, with their
+    // direction bins; `extent` bounds the offsets and the centre.
+    struct RotPoint {
+        int dx, dy, bin;
+    };
+    struct Rotation {
+        float angle = 0.f;
+        std::vector<RotPoint> points;
+        cv::Rect extent;
+        void Turn(const Level& lv, float a);
+    };
+
 private:
     std::vector<Level> m_levels;  // 0 = full size
+    // The top level at every angle searched, turned once when the model is built.
+    std::vector<Rotation> m_top;
     PoseRefine m_refine;
     cv::Size m_modelSize;
     int m_cx = 0, m_cy = 0;

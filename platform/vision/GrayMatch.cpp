@@ -1,6 +1,7 @@
 #include "GrayMatch.h"
 
 #include "ColorConvert.h"
+#include "LightingFit.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -9,62 +10,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <memory>
 
 namespace {
 
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
-constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
-
-struct Lighting {
-    double gain = 1;
-    double offset = 0;
-};
-
-// y ~ gain * x + offset over the pixels where `use` is set; a second pass
-// leaves out pixels far off the first fit (a foreign object, a masked part).
-// `tol` (CV_32F, optional) is how far a pixel may lie off and still count.
-Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol)
-{
-    Lighting l;
-    double limit = 1e9;
-    for (int pass = 0; pass < 2; ++pass) {
-        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
-        for (int r = 0; r < x.rows; r += kFitStride) {
-            const float* px = x.ptr<float>(r);
-            const uchar* py = y.ptr<uchar>(r);
-            const uchar* pu = use.ptr<uchar>(r);
-            const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
-            for (int c = 0; c < x.cols; c += kFitStride) {
-                if (!pu[c])
-                    continue;
-                const double a = px[c];
-                const double b = py[c];
-                if (pass > 0 && std::abs(b - (l.gain * a + l.offset)) > (pt ? std::max(limit, double(pt[c])) : limit))
-                    continue;
-                n += 1;
-                sx += a;
-                sy += b;
-                sxx += a * a;
-                sxy += a * b;
-                syy += b * b;
-            }
-        }
-        if (n < 8)
-            return pass == 0 ? Lighting() : l;
-        const double var = sxx - sx * sx / n;
-        l.gain = var > n ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
-        l.offset = (sy - l.gain * sx) / n;
-        // Residual spread of the first fit; three times it bounds the second.
-        const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx
-                            + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
-        limit = 3.0 * std::sqrt(std::max(res, 1.0));
-    }
-    return l;
-}
-
 }  // namespace
+
+struct GrayMatch::Fit : PreparedLightingFit {};
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -178,6 +134,10 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     const double scale = std::max(0.5, (256 - sensibility) / 211.0);
     m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
     m_tol = cv::max(m_tol, 1.0);
+    // A new object: a copy of this matcher keeps the sums of its own reference.
+    auto fit = std::make_shared<Fit>();
+    fit->Prepare(m_ref, m_judged);
+    m_fit = fit;
     m_valid = true;
     return true;
 }
@@ -203,7 +163,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     }
     // The frame's lighting against the reference's; a foreign object is left
     // out of the fit by the second pass.
-    const Lighting l = FitLighting(m_ref, g, m_judged, m_tol);
+    const Lighting l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
         const float* pr = m_ref.ptr<float>(r);
@@ -255,6 +215,7 @@ void GrayMatch::Clear()
     m_ref.release();
     m_spread.release();
     m_tol.release();
+    m_fit.reset();
     m_amplify = 0;
     m_created = false;
     m_valid = false;

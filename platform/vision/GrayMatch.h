@@ -19,6 +19,7 @@
 // (a square dilation), so that small defects survive the engine's opening.
 #include <opencv2/core.hpp>
 
+#include <memory>
 #include <vector>
 
 class GrayMatch {
@@ -55,6 +56,8 @@ private:
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
     cv::Mat m_judged;                // mask and covered by some template
     cv::Mat m_ref, m_spread, m_tol;  // CV_32F
+    struct Fit;  // the lighting fit's sums that depend on the reference only
+    std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
     bool m_created = false;
     bool m_valid = false;

@@ -259,19 +259,44 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                         const int sy0 = (ya >> kInterBits).get0();
                         const cv::v_int32x4 ex = cv::v_setall_s32(sx0) + lane;
                         const cv::v_int32x4 ey = cv::v_setall_s32(sy0);
-                        if (!cv::v_check_all((xa >> kInterBits) == ex) || !cv::v_check_all((xb >> kInterBits) == ex + four)
-                            || !cv::v_check_all((ya >> kInterBits) == ey) || !cv::v_check_all((yb >> kInterBits) == ey)) {
+                        if (!cv::v_check_all((xa >> kInterBits) == ex) || !cv::v_check_all((xb >> kInterBits) == ex + four)) {
                             for (int k = i; k < i + 8; ++k)
                                 out[k] = pixel(k);
                             continue;
                         }
                         const uchar* p = base + ptrdiff_t(sy0) * st + sx0;
+                        cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p));
+                        cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + 1));
+                        cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st));
+                        cv::v_int16x8 b1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st + 1));
+                        const cv::v_int16x8 moved = cv::v_pack((ya >> kInterBits) != ey, (yb >> kInterBits) != ey);
+                        if (cv::v_check_any(moved)) {
+                            // A turned row steps to the next source row somewhere in
+                            // the eight (source rows move monotonically): those lanes
+                            // read the pair of rows one further up or down.
+                            const int d = ((Y0 + bd[i + 7]) >> kAbBits) - sy0;
+                            if (d != 1 && d != -1) {
+                                for (int k = i; k < i + 8; ++k)
+                                    out[k] = pixel(k);
+                                continue;
+                            }
+                            const uchar* q = p + (d > 0 ? 2 * st : -st);
+                            const cv::v_int16x8 c0 = cv::v_reinterpret_as_s16(cv::v_load_expand(q));
+                            const cv::v_int16x8 c1 = cv::v_reinterpret_as_s16(cv::v_load_expand(q + 1));
+                            if (d > 0) {
+                                a0 = cv::v_select(moved, b0, a0);
+                                a1 = cv::v_select(moved, b1, a1);
+                                b0 = cv::v_select(moved, c0, b0);
+                                b1 = cv::v_select(moved, c1, b1);
+                            } else {
+                                b0 = cv::v_select(moved, a0, b0);
+                                b1 = cv::v_select(moved, a1, b1);
+                                a0 = cv::v_select(moved, c0, a0);
+                                a1 = cv::v_select(moved, c1, a1);
+                            }
+                        }
                         const cv::v_int16x8 wx = cv::v_pack(xa & frac, xb & frac);
                         const cv::v_int16x8 wy = cv::v_pack(ya & frac, yb & frac);
-                        const cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p));
-                        const cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + 1));
-                        const cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st));
-                        const cv::v_int16x8 b1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st + 1));
                         const cv::v_int16x8 top = a0 * (full - wx) + a1 * wx;
                         const cv::v_int16x8 bottom = b0 * (full - wx) + b1 * wx;
                         cv::v_int16x8 lo, hi, wlo, whi;

@@ -1,5 +1,7 @@
 #include "PoseRefine.h"
 
+#include "BilinearRead.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -15,21 +17,6 @@ constexpr int kIterations = 12;
 constexpr double kSettled = 0.004;  // pixels moved at the model's rim
 constexpr double kPi = 3.14159265358979323846;
 
-// Bilinear read; false outside the image.
-inline bool Bilinear(const cv::Mat& img, double x, double y, double& v)
-{
-    if (x < 0 || y < 0 || x > img.cols - 1.001 || y > img.rows - 1.001)
-        return false;
-    const int x0 = int(x);
-    const int y0 = int(y);
-    const double fx = x - x0;
-    const double fy = y - y0;
-    const uchar* r0 = img.ptr<uchar>(y0) + x0;
-    const uchar* r1 = r0 + img.step[0];
-    v = (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
-    return true;
-}
-
 struct Fit {
     double cost = 0;  // truncated squared residuals
     int used = 0;
@@ -40,6 +27,7 @@ struct Fit {
 void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
 {
     m_levels.clear();
+    m_radius.clear();
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -100,7 +88,11 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         pts.reserve(cands.size());
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(img.at<uchar>(c.y, c.x))});
+        double radius = 1;
+        for (const Sample& q : pts)
+            radius = std::max(radius, double(std::hypot(q.x, q.y)));
         m_levels.push_back(std::move(pts));
+        m_radius.push_back(radius);
     }
 }
 
@@ -131,12 +123,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             double v, l = 0, r = 0, u = 0, d = 0;
             // The neighbours give the gradient; a cost alone needs only to
             // know they lie inside, as a step does.
-            if (!Bilinear(img, qx, qy, v))
+            if (normal) {
+                if (!BilinearCross(img, qx, qy, v, l, r, u, d))
+                    continue;
+            } else if (!Bilinear(img, qx, qy, v)
+                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001)) {
                 continue;
-            if (normal ? (!Bilinear(img, qx - 1, qy, l) || !Bilinear(img, qx + 1, qy, r) || !Bilinear(img, qx, qy - 1, u)
-                          || !Bilinear(img, qx, qy + 1, d))
-                       : (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001))
-                continue;
+            }
             const double res = gain * v + offset - pt.grey;
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
@@ -163,17 +156,15 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const cv::Mat& img = pyramid[size_t(l)];
         const std::vector<Sample>& pts = m_levels[size_t(l)];
         const double scale = 1.0 / double(1 << l);
-        double radius = 1;
-        for (const Sample& s : pts)
-            radius = std::max(radius, double(std::hypot(s.x, s.y)));
+        const double radius = m_radius[size_t(l)];
         // Lighting first, so the first step of the geometry is not spent on it.
         {
             double n = 0, sv = 0, st = 0, svv = 0, svt = 0;
             const double a = p.angle * kPi / 180.0;
+            const double c = std::cos(a), s = std::sin(a);
             for (const Sample& pt : pts) {
                 double v;
-                if (!Bilinear(img, std::cos(a) * pt.x - std::sin(a) * pt.y + p.cx * scale,
-                            std::sin(a) * pt.x + std::cos(a) * pt.y + p.cy * scale, v))
+                if (!Bilinear(img, c * pt.x - s * pt.y + p.cx * scale, s * pt.x + c * pt.y + p.cy * scale, v))
                     continue;
                 n += 1;
                 sv += v;
@@ -202,8 +193,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             for (int m = 0; m < 5; ++m)
                 for (int n = 0; n < m; ++n)
                     normal(m, n) = normal(n, m);
-            cv::Vec<double, 5> step;
-            if (!cv::solve(normal, rhs, step, cv::DECOMP_CHOLESKY))
+            // cv::solve's Cholesky without its temporary matrices.
+            cv::Vec<double, 5> step = rhs;
+            if (!cv::Cholesky(normal.val, 5 * sizeof(double), 5, step.val, sizeof(double), 1))
                 return false;
             p.cx += step[0] / scale;
             p.cy += step[1] / scale;

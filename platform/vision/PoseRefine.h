@@ -19,7 +19,11 @@ public:
     // Picks the sample points of each pyramid level from the model picture
     // (8-bit) and its mask (non-zero = model); centre as the edge model keeps it.
     void Build(const cv::Mat& model, const cv::Mat& mask, int levels);
-    void Clear() { m_levels.clear(); }
+    void Clear()
+    {
+        m_levels.clear();
+        m_radius.clear();
+    }
     bool Empty() const { return m_levels.empty(); }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
@@ -33,4 +37,5 @@ private:
         float grey;
     };
     std::vector<std::vector<Sample>> m_levels;
+    std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)
 };

@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -74,51 +75,77 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
     cv::distanceTransform(padded, room, cv::DIST_L2, cv::DIST_MASK_PRECISE);
     m_room = room(cv::Rect(1, 1, w, h)).clone();
     m_detect = m_room >= 4.f;
+    // Grid cells as cell() cuts them; a cell counts when enough of it is masked in.
+    std::vector<int> cols, rows;
+    for (int i = 0; i <= kGrid; ++i) {
+        cols.push_back(i * w / kGrid);
+        rows.push_back(i * h / kGrid);
+    }
+    m_stats.SetGrid(cols, rows, m_mask);
+    m_cellUsed.assign(size_t(kGrid * kGrid), false);
+    for (int cy = 0; cy < kGrid; ++cy)
+        for (int cx = 0; cx < kGrid; ++cx) {
+            const cv::Rect r = cell(cx, cy);
+            const int n = m_stats.CellCounts()[size_t(cy * kGrid + cx)];
+            m_cellUsed[size_t(cy * kGrid + cx)] = r.area() > 0 && n >= std::max(4, r.area() / 4);
+        }
     m_created = true;
     return true;
 }
 
 SURF::Features SURF::extract(const cv::Mat& window) const
 {
-    Features f = extractGrey(window);
+    Features f;
+    extractGrey(window, f);
     extractCorners(f);
     return f;
 }
 
-SURF::Features SURF::extractGrey(const cv::Mat& window) const
+void SURF::extractGrey(const cv::Mat& window, Features& f) const
 {
-    Features f;
+    f.points.clear();
+    f.descriptors.release();
     const cv::Mat g = ToGreyWindow(window);
-    if (g.empty())
-        return f;
-    {
-        cv::Scalar mean, sd;
-        cv::meanStdDev(g, mean, sd, m_mask);
-        f.mean = mean[0];
-        f.sd = sd[0];
+    if (g.empty()) {
+        f = Features();
+        return;
     }
+    thread_local std::vector<GreyStats> cells;
+    GreyStats whole;
+    m_stats.Measure(g, whole, cells);
+    f.mean = whole.mean;
+    f.sd = whole.sd;
     // Masked-out pixels read as the mean grey: what lies there never changes a descriptor.
-    f.grey = g.clone();
-    f.grey.setTo(cv::Scalar(f.mean), m_maskOut);
-    f.grey.convertTo(f.centred, CV_32F);
+    const uchar fill = cv::saturate_cast<uchar>(f.mean);
+    f.grey.create(g.size(), CV_8UC1);
+    f.centred.create(g.size(), CV_32FC1);
+    for (int y = 0; y < g.rows; ++y) {
+        const uchar* pg = g.ptr<uchar>(y);
+        const uchar* pm = m_mask.ptr<uchar>(y);
+        uchar* out = f.grey.ptr<uchar>(y);
+        float* c = f.centred.ptr<float>(y);
+        for (int x = 0; x < g.cols; ++x) {
+            out[x] = pm[x] ? pg[x] : fill;
+            c[x] = float(out[x]);
+        }
+    }
     cv::GaussianBlur(f.centred, f.centred, cv::Size(0, 0), kSmooth, kSmooth, cv::BORDER_REPLICATE);
-    f.centred -= cv::mean(f.centred, m_mask)[0];
-    f.centred.setTo(0, m_maskOut);
+    // Less the masked mean, 0 outside the mask (the mean subtracted in float, as Mat -= does).
+    const float mean = float(cv::mean(f.centred, m_mask)[0]);
+    for (int y = 0; y < g.rows; ++y) {
+        const uchar* pm = m_mask.ptr<uchar>(y);
+        float* c = f.centred.ptr<float>(y);
+        for (int x = 0; x < g.cols; ++x)
+            c[x] = pm[x] ? c[x] - mean : 0.f;
+    }
     f.energy = f.centred.dot(f.centred);
     f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
     f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
-    for (int cy = 0; cy < kGrid; ++cy)
-        for (int cx = 0; cx < kGrid; ++cx) {
-            const cv::Rect r = cell(cx, cy);
-            const int n = r.area() > 0 ? cv::countNonZero(m_mask(r)) : 0;
-            if (n >= std::max(4, r.area() / 4)) {
-                cv::Scalar mean, sd;
-                cv::meanStdDev(g(r), mean, sd, m_mask(r));
-                f.cellMean[size_t(cy * kGrid + cx)] = mean[0];
-                f.cellSd[size_t(cy * kGrid + cx)] = sd[0];
-            }
+    for (size_t c = 0; c < f.cellMean.size(); ++c)
+        if (m_cellUsed[c]) {
+            f.cellMean[c] = cells[c].mean;
+            f.cellSd[c] = cells[c].sd;
         }
-    return f;
 }
 
 void SURF::extractCorners(Features& f) const
@@ -279,19 +306,22 @@ double SURF::greyAgreement(const Model& m, const Features& w)
         double first, second;  // mean grey: template, window
         double sdT, sdW;
     };
-    std::vector<Cell> cells;
-    for (size_t c = 0; c < m.f.cellMean.size(); ++c)
+    // At most one entry per grid cell: no list on the heap.
+    std::array<Cell, kGrid * kGrid> cells;
+    size_t count = 0;
+    for (size_t c = 0; c < m.f.cellMean.size() && count < cells.size(); ++c)
         if (m.f.cellMean[c] >= 0 && w.cellMean[c] >= 0)
-            cells.push_back({m.f.cellMean[c], w.cellMean[c], m.f.cellSd[c], w.cellSd[c]});
-    if (cells.size() < 2)
+            cells[count++] = {m.f.cellMean[c], w.cellMean[c], m.f.cellSd[c], w.cellSd[c]};
+    if (count < 2)
         return 1.0;
     // Lighting may change gain and offset: fit window = gain * template + offset,
     // then once more without the cells that plainly changed.
     double gain = 1, offset = 0;
-    std::vector<bool> use(cells.size(), true);
+    std::array<bool, kGrid * kGrid> use;
+    use.fill(true);
     for (int pass = 0; pass < 2; ++pass) {
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (size_t i = 0; i < cells.size(); ++i)
+        for (size_t i = 0; i < count; ++i)
             if (use[i]) {
                 n += 1;
                 sx += cells[i].first;
@@ -304,16 +334,17 @@ double SURF::greyAgreement(const Model& m, const Features& w)
         const double var = sxx - sx * sx / n;
         gain = var > 1.0 ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
         offset = (sy - gain * sx) / n;
-        for (size_t i = 0; i < cells.size(); ++i)
+        for (size_t i = 0; i < count; ++i)
             use[i] = std::abs(cells[i].second - (gain * cells[i].first + offset)) <= kCellOther;
     }
     double agree = 0;
-    for (const auto& c : cells) {
+    for (size_t i = 0; i < count; ++i) {
+        const Cell& c = cells[i];
         // Contrast counts too: a textured object may keep the mean.
         const double r = std::max(std::abs(c.second - (gain * c.first + offset)), std::abs(c.sdW - gain * c.sdT));
         agree += std::clamp((kCellOther - r) / (kCellOther - kCellSame), 0.0, 1.0);
     }
-    return agree / double(cells.size());
+    return agree / double(count);
 }
 
 double SURF::structureScore(const Model& m, const Features& w)
@@ -336,13 +367,17 @@ double SURF::plainScore(const Model& m, const Features& w)
 
 float SURF::Match(const cv::Mat& window, cv::Mat& out) const
 {
-    out = cv::Mat::zeros(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
+    out.create(std::max(window.rows, 0), std::max(window.cols, 0), CV_8UC1);
+    out.setTo(0);
     if (!m_valid || window.cols != m_size.width || window.rows != m_size.height || ToGreyWindow(window).empty())
         return 0.f;
-    Features w = extractGrey(window);
+    // Kept per thread: its pictures are reused from window to window.
+    thread_local Features w;
+    extractGrey(window, w);
     // "Not moved" first: a template the window shows as it stands needs no
     // features (the score is capped at 100, so the first full one decides).
-    std::vector<double> standing(m_models.size(), 0.0);
+    thread_local std::vector<double> standing;
+    standing.assign(m_models.size(), 0.0);
     for (size_t t = 0; t < m_models.size(); ++t) {
         standing[t] = std::clamp(structureScore(m_models[t], w), 0.0, 100.0);
         if (standing[t] >= 100.0)
@@ -408,6 +443,8 @@ void SURF::Clear()
     m_maskOut.release();
     m_detect.release();
     m_room.release();
+    m_stats = GridStats();
+    m_cellUsed.clear();
     m_models.clear();
     m_minScore = 80;
     m_maxTurn = 10;

@@ -40,6 +40,8 @@
 
 #include <vector>
 
+#include "GridStats.h"
+
 class SURF {
 public:
     static constexpr int kMinKeypoints = 8;
@@ -84,7 +86,7 @@ private:
     };
     Features extract(const cv::Mat& window) const;
     // The grey part (levels, cells, correlation picture), then the corners.
-    Features extractGrey(const cv::Mat& window) const;
+    void extractGrey(const cv::Mat& window, Features& f) const;
     void extractCorners(Features& f) const;
     // Template to window transform (2 x 3), the identity when nothing agrees
     // or the fit moves further than allowed.
@@ -101,6 +103,8 @@ private:
     cv::Mat m_maskOut;    // its complement
     cv::Mat m_detect;     // mask for the detector, a little inside m_mask
     cv::Mat m_room;       // CV_32F distance to the nearest masked-out or outside pixel
+    GridStats m_stats;    // grey levels of the window and of each grid cell, under the mask
+    std::vector<bool> m_cellUsed;  // cells mostly masked in
     std::vector<Model> m_models;
     int m_minScore = 80;
     double m_maxTurn = 10;

@@ -1,0 +1,32 @@
+#pragma once
+// Gradient directions of a grey picture as one bit per pixel (bit b set for
+// direction bin b of 8 over 180 degrees; 0 where the gradient is weak), with
+// the 3 x 3 spread (OR of the neighbourhood) the shape search compares with.
+//
+// Gradients are the 3 x 3 Sobel sums, the border replicated (as cv::Sobel
+// with BORDER_REPLICATE); a pixel is weak when gx^2 + gy^2 < minMag^2. The
+// bits lie inside a ring of zeros, so the spread reads nothing outside the
+// picture.
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+
+class DirectionBits {
+public:
+    static constexpr int kBins = 8;
+
+    // Direction bit of one gradient (Sobel sums within +-1020), 0 when weak.
+    static uint8_t BitOf(int gx, int gy, int minMag2);
+
+    void Compute(const cv::Mat& img, int minMag);
+    // Pixels on the picture's own border get no direction.
+    void ClearBorder();
+    // The bits, of the picture's size (a view into the ringed buffer).
+    const cv::Mat& Bits() const { return m_inside; }
+    // out(x, y) = OR of Bits() over the 3 x 3 neighbourhood, 0 beyond the picture.
+    void Spread(cv::Mat& out) const;
+
+private:
+    cv::Mat m_padded;
+    cv::Mat m_inside;
+};

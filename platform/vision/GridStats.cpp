@@ -1,0 +1,63 @@
+#include "GridStats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+GreyStats FromSums(int64_t n, int64_t s, int64_t sq)
+{
+    const double scale = n ? 1. / double(n) : 0.;
+    GreyStats g;
+    g.mean = double(s) * scale;
+    g.sd = std::sqrt(std::max(double(sq) * scale - g.mean * g.mean, 0.));
+    return g;
+}
+}  // namespace
+
+void GridStats::SetGrid(const std::vector<int>& colEdges, const std::vector<int>& rowEdges, const cv::Mat& mask)
+{
+    m_cols = colEdges;
+    m_rows = rowEdges;
+    m_mask = mask;
+    const size_t nx = m_cols.size() - 1, ny = m_rows.size() - 1;
+    m_counts.assign(nx * ny, 0);
+    for (size_t j = 0; j < ny; ++j)
+        for (size_t i = 0; i < nx; ++i) {
+            const cv::Rect r(m_cols[i], m_rows[j], m_cols[i + 1] - m_cols[i], m_rows[j + 1] - m_rows[j]);
+            m_counts[j * nx + i] = r.area() > 0 ? cv::countNonZero(m_mask(r)) : 0;
+        }
+}
+
+void GridStats::Measure(const cv::Mat& img, GreyStats& whole, std::vector<GreyStats>& cells) const
+{
+    const size_t nx = m_cols.size() - 1, ny = m_rows.size() - 1;
+    cells.assign(nx * ny, GreyStats());
+    int64_t total = 0, totalSq = 0, count = 0;
+    cv::AutoBuffer<int64_t, 64> buffer(nx * ny * 2);
+    int64_t* sums = buffer.data();
+    std::fill(sums, sums + nx * ny * 2, int64_t(0));
+    for (size_t j = 0; j < ny; ++j)
+        for (int y = m_rows[j]; y < m_rows[j + 1]; ++y) {
+            const uchar* g = img.ptr<uchar>(y);
+            const uchar* m = m_mask.ptr<uchar>(y);
+            for (size_t i = 0; i < nx; ++i) {
+                // A masked-out pixel adds 0 to both sums (the mask is 0 or 255).
+                int s = 0, sq = 0;
+                for (int x = m_cols[i]; x < m_cols[i + 1]; ++x) {
+                    const int v = g[x] & m[x];
+                    s += v;
+                    sq += v * v;
+                }
+                sums[2 * (j * nx + i)] += s;
+                sums[2 * (j * nx + i) + 1] += sq;
+            }
+        }
+    for (size_t c = 0; c < nx * ny; ++c) {
+        cells[c] = FromSums(m_counts[c], sums[2 * c], sums[2 * c + 1]);
+        total += sums[2 * c];
+        totalSq += sums[2 * c + 1];
+        count += m_counts[c];
+    }
+    whole = FromSums(count, total, totalSq);
+}

@@ -1,0 +1,160 @@
+#include "LightingFit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
+
+// Calls f(x, y, tolerance) for each used pixel of the fit grid in scan order
+// and stops early when f returns false. An absent y reads 0; an absent tol
+// reads -inf, which never raises a limit.
+template <class F>
+bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+{
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.empty() ? nullptr : y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
+        for (int c = 0; c < x.cols; c += kFitStride)
+            if (pu[c] && !f(double(px[c]), py ? int(py[c]) : 0, pt ? double(pt[c]) : -HUGE_VAL))
+                return false;
+    }
+    return true;
+}
+
+// The least-squares line through the sums; `limit` becomes three times the
+// residual spread, the bound of a second fit.
+Lighting Solve(double n, double sx, double sy, double sxx, double sxy, double syy, double& limit)
+{
+    Lighting l;
+    const double var = sxx - sx * sx / n;
+    l.gain = var > n ? std::clamp((sxy - sx * sy / n) / var, 0.5, 2.0) : 1.0;
+    l.offset = (sy - l.gain * sx) / n;
+    const double res = (syy - 2 * l.gain * sxy - 2 * l.offset * sy + l.gain * l.gain * sxx
+                        + 2 * l.gain * l.offset * sx + n * l.offset * l.offset) / n;
+    limit = 3.0 * std::sqrt(std::max(res, 1.0));
+    return l;
+}
+}  // namespace
+
+Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol)
+{
+    Lighting l;
+    double limit = 1e9;
+    for (int pass = 0; pass < 2; ++pass) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+        ForEachFitPixel(x, y, use, tol, [&](double a, int yb, double t) {
+            const double b = yb;
+            if (pass > 0 && std::abs(b - (l.gain * a + l.offset)) > std::max(limit, t))
+                return true;
+            n += 1;
+            sx += a;
+            sy += b;
+            sxx += a * a;
+            sxy += a * b;
+            syy += b * b;
+            return true;
+        });
+        if (n < 8)
+            return pass == 0 ? Lighting() : l;
+        l = Solve(n, sx, sy, sxx, sxy, syy, limit);
+    }
+    return l;
+}
+
+void PreparedLightingFit::Prepare(const cv::Mat& x, const cv::Mat& use)
+{
+    n = sx = sxx = 0;
+    scaled.clear();
+    int frac = 0;      // fractional bits the values need
+    double bound = 0;  // largest |cross sum| a window can give
+    bool finite = true;
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](double a, int, double) {
+        n += 1;
+        sx += a;
+        sxx += a * a;
+        if (!std::isfinite(a)) {
+            finite = false;
+            return true;
+        }
+        bound += std::abs(a) * 255.0;
+        if (a != 0) {
+            int e = 0;
+            std::frexp(a, &e);  // |a| in [2^(e-1), 2^e): 24 bits from 2^(e-1) down
+            frac = std::max(frac, 24 - e);
+        }
+        return true;
+    });
+    exactCross = finite && frac <= 60 && std::ldexp(bound, std::max(frac, 0)) < 0x1p52;  // a margin for the rounded bound
+    if (!exactCross)
+        return;
+    shift = std::max(frac, 0);
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](double a, int, double) {
+        scaled.push_back(int64_t(std::ldexp(a, shift)));
+        return true;
+    });
+}
+
+Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const
+{
+    if (n < 8)
+        return Lighting();
+    // FitLighting's sums, taken as described above; each double that is
+    // still a running sum adds in FitLighting's order.
+    struct Sums {
+        int64_t n = 0, sy = 0, syy = 0;
+        int64_t sxScaled = 0, sxyScaled = 0;
+        double sx = 0, sxx = 0, sxy = 0;
+    };
+    auto solve = [&](const Sums& t, double nn, double sx_, double sxx_, double& limit) {
+        const double sxy = exactCross ? std::ldexp(double(t.sxyScaled), -shift) : t.sxy;
+        return Solve(nn, sx_, double(t.sy), sxx_, sxy, double(t.syy), limit);
+    };
+
+    Sums first;
+    size_t k = 0;
+    ForEachFitPixel(x, y, use, cv::Mat(), [&](double a, int b, double) {
+        first.sy += b;
+        first.syy += b * b;
+        if (exactCross)
+            first.sxyScaled += scaled[k++] * b;
+        else
+            first.sxy += a * double(b);
+        return true;
+    });
+    double limit = 0;
+    const Lighting l = solve(first, n, sx, sxx, limit);
+
+    // The second fit leaves out pixels far off the first; when it leaves out
+    // none, it sums what the first summed and ends where it did.
+    auto far = [&](double a, int b, double t) {
+        return std::abs(double(b) - (l.gain * a + l.offset)) > std::max(limit, t);
+    };
+    if (ForEachFitPixel(x, y, use, tol, [&](double a, int b, double t) { return !far(a, b, t); }))
+        return l;
+    Sums second;
+    k = 0;
+    ForEachFitPixel(x, y, use, tol, [&](double a, int b, double t) {
+        const size_t i = k++;
+        if (far(a, b, t))
+            return true;
+        ++second.n;
+        second.sy += b;
+        second.syy += b * b;
+        second.sxx += a * a;
+        if (exactCross) {
+            second.sxScaled += scaled[i];
+            second.sxyScaled += scaled[i] * b;
+        } else {
+            second.sx += a;
+            second.sxy += a * double(b);
+        }
+        return true;
+    });
+    if (second.n < 8)
+        return l;
+    const double sx2 = exactCross ? std::ldexp(double(second.sxScaled), -shift) : second.sx;
+    return solve(second, double(second.n), sx2, second.sxx, limit);
+}

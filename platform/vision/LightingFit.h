@@ -1,0 +1,37 @@
+#pragma once
+// Lighting of a window against a reference: y ~ gain * x + offset over the
+// pixels where `use` is set (every other row and column), fitted twice; the
+// second fit leaves out pixels far off the first (a foreign object, a masked
+// part). `tol` (CV_32F, optional) is how far a pixel may lie off and still count.
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <vector>
+
+struct Lighting {
+    double gain = 1;
+    double offset = 0;
+};
+
+Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol);
+
+// The same fit, with the same result to the last bit, for one reference x and
+// mask fitted against many windows. Its sums over the reference alone are the
+// same for every window and are kept; the window's own sums are integers,
+// exact in any order. The cross sum of reference and window is exact too (so
+// also in any order) when every reference value is a multiple of 2^-shift and
+// the sum stays below 2^53 of those units: then it is taken in integers.
+// The second fit only runs when the first leaves some pixel out.
+class PreparedLightingFit {
+public:
+    void Prepare(const cv::Mat& x, const cv::Mat& use);
+    // FitLighting(x, y, use, tol) for the x and use given to Prepare.
+    Lighting Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const;
+    bool ExactCross() const { return exactCross; }
+
+private:
+    double n = 0, sx = 0, sxx = 0;
+    bool exactCross = false;
+    int shift = 0;
+    std::vector<int64_t> scaled;  // reference values * 2^shift, in scan order
+};

@@ -1,0 +1,93 @@
+#include "Opening.h"
+
+#include <opencv2/core/hal/intrin.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// dst(x) = op of the cross around (x, y) in a picture padded by one pixel:
+// up, left, centre, right, down. p points at the padded row above.
+template <typename Op, typename VecOp>
+void CrossRow(const uchar* p, size_t pstep, uchar* dst, int cols, Op op, VecOp vop)
+{
+    const uchar* up = p + 1;
+    const uchar* mid = p + pstep;
+    const uchar* down = p + 2 * pstep + 1;
+    int x = 0;
+#if CV_SIMD128
+    for (; x + 16 <= cols; x += 16) {
+        const cv::v_uint8x16 a = vop(cv::v_load(up + x), cv::v_load(mid + x));
+        const cv::v_uint8x16 b = vop(cv::v_load(mid + x + 1), cv::v_load(mid + x + 2));
+        cv::v_store(dst + x, vop(vop(a, b), cv::v_load(down + x)));
+    }
+#endif
+    for (; x < cols; ++x)
+        dst[x] = op(op(op(up[x], mid[x]), op(mid[x + 1], mid[x + 2])), down[x]);
+}
+
+}  // namespace
+
+bool AnyNonZero(const cv::Mat& img)
+{
+    for (int y = 0; y < img.rows; ++y) {
+        const uchar* r = img.ptr<uchar>(y);
+        int x = 0;
+#if CV_SIMD128
+        cv::v_uint8x16 acc = cv::v_setzero_u8();
+        for (; x + 16 <= img.cols; x += 16)
+            acc |= cv::v_load(r + x);
+        if (cv::v_check_any(acc != cv::v_setzero_u8()))
+            return true;
+#endif
+        for (; x < img.cols; ++x)
+            if (r[x])
+                return true;
+    }
+    return false;
+}
+
+bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    if (!AnyNonZero(img))
+        return false;
+    if (k <= 1)
+        return true;
+    if (k != 3) {
+        cv::morphologyEx(img, img, cv::MORPH_OPEN, element);
+        return AnyNonZero(img);
+    }
+    // Erosion reads beyond the picture as 255 and dilation as 0, which is
+    // what the default border of the two means: only the picture counts.
+    const int rows = img.rows;
+    const int cols = img.cols;
+    const size_t pstep = size_t(cols) + 2;
+    thread_local std::vector<uchar> padded, eroded;
+    padded.assign(pstep * size_t(rows + 2), 255);
+    eroded.resize(pstep * size_t(rows + 2));
+    std::memset(eroded.data(), 0, pstep);
+    std::memset(eroded.data() + pstep * size_t(rows + 1), 0, pstep);
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(padded.data() + pstep * size_t(y + 1) + 1, img.ptr<uchar>(y), size_t(cols));
+
+    auto mn = [](uchar a, uchar b) { return a < b ? a : b; };
+    auto mx = [](uchar a, uchar b) { return a > b ? a : b; };
+#if CV_SIMD128
+    auto vmn = [](const cv::v_uint8x16& a, const cv::v_uint8x16& b) { return cv::v_min(a, b); };
+    auto vmx = [](const cv::v_uint8x16& a, const cv::v_uint8x16& b) { return cv::v_max(a, b); };
+#else
+    auto vmn = mn;
+    auto vmx = mx;
+#endif
+    for (int y = 0; y < rows; ++y) {
+        uchar* e = eroded.data() + pstep * size_t(y + 1);
+        e[0] = e[cols + 1] = 0;
+        CrossRow(padded.data() + pstep * size_t(y), pstep, e + 1, cols, mn, vmn);
+    }
+    for (int y = 0; y < rows; ++y)
+        CrossRow(eroded.data() + pstep * size_t(y), pstep, img.ptr<uchar>(y), cols, mx, vmx);
+    return AnyNonZero(img);
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Morphological opening of an 8-bit picture in place with the elliptic
+// k x k element (cv::getStructuringElement with MORPH_ELLIPSE, anchor at the
+// centre), the same pixels cv::morphologyEx(MORPH_OPEN) gives with its
+// default border. The 3 x 3 element, a cross, has its own pass; an empty
+// picture is left as it is (its opening is empty).
+#include <opencv2/core.hpp>
+
+// `element` is the k x k ellipse, used for sizes other than 3. Returns whether
+// any pixel is non-zero afterwards.
+bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element);
+
+// Whether any pixel of an 8-bit picture is non-zero; stops at the first.
+bool AnyNonZero(const cv::Mat& img);

@@ -1,0 +1,305 @@
+// The engine's own image kernels give exactly the pixels of the plain
+// reference they replace, on pictures of every size (views into larger
+// images included) and content.
+#include "TestSupport.h"
+
+#include "platform/vision/BilinearRead.h"
+#include "platform/vision/CBlobResult.h"
+#include "platform/vision/DirectionBits.h"
+#include "platform/vision/GridStats.h"
+#include "platform/vision/LightingFit.h"
+#include "platform/vision/Opening.h"
+#include "platform/vision/Pyramid.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+// Noise, hard black/white, and smooth shaded content; every fourth one a view
+// that has pixels of its parent around it.
+cv::Mat Picture(cv::RNG& rng, int t, int w, int h)
+{
+    cv::Mat parent(h + 6, w + 6, CV_8UC1);
+    switch (t % 3) {
+    case 0:
+        rng.fill(parent, cv::RNG::UNIFORM, 0, 256);
+        break;
+    case 1:
+        rng.fill(parent, cv::RNG::UNIFORM, 0, 2);
+        parent *= 255;
+        break;
+    default:
+        rng.fill(parent, cv::RNG::NORMAL, 128, 50);
+        cv::GaussianBlur(parent, parent, cv::Size(5, 5), 1.5);
+    }
+    if (t % 4 == 3)
+        return parent(cv::Rect(rng.uniform(0, 7), rng.uniform(0, 7), w, h));
+    return parent(cv::Rect(0, 0, w, h)).clone();
+}
+
+cv::Size SizeOf(cv::RNG& rng, int t)
+{
+    // Every small size first (where only the edge paths run), then larger ones.
+    if (t < 144)
+        return cv::Size(1 + t % 12, 1 + t / 12);
+    return cv::Size(rng.uniform(1, 260), rng.uniform(1, 160));
+}
+
+// What the shape search compared with before: cv::Sobel's sums, binned per pixel.
+cv::Mat ReferenceBits(const cv::Mat& img, int minMag)
+{
+    cv::Mat gx, gy;
+    cv::Sobel(img, gx, CV_16S, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
+    cv::Sobel(img, gy, CV_16S, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
+    cv::Mat bits(img.size(), CV_8UC1);
+    for (int y = 0; y < img.rows; ++y)
+        for (int x = 0; x < img.cols; ++x)
+            bits.at<uchar>(y, x) = DirectionBits::BitOf(gx.at<short>(y, x), gy.at<short>(y, x), minMag * minMag);
+    return bits;
+}
+
+cv::Mat ReferenceSpread(const cv::Mat& bits)
+{
+    cv::Mat out = cv::Mat::zeros(bits.size(), CV_8UC1);
+    for (int y = 0; y < bits.rows; ++y)
+        for (int x = 0; x < bits.cols; ++x)
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (y + dy >= 0 && y + dy < bits.rows && x + dx >= 0 && x + dx < bits.cols)
+                        out.at<uchar>(y, x) |= bits.at<uchar>(y + dy, x + dx);
+    return out;
+}
+
+bool Same(const cv::Mat& a, const cv::Mat& b)
+{
+    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
+}
+}  // namespace
+
+class TestVisionKernels : public QObject {
+    Q_OBJECT
+private slots:
+    void pyramidEqualsPyrDown();
+    void directionBitsEqualSobelBins();
+    void bilinearCrossEqualsFiveReads();
+    void openingEqualsMorphologyEx();
+    void preparedLightingFitEqualsPlainFit();
+    void gridStatsEqualMeanStdDev();
+    void blobsEqualConnectedComponents();
+};
+
+void TestVisionKernels::pyramidEqualsPyrDown()
+{
+    cv::RNG rng(11);
+    cv::Mat mine;
+    for (int t = 0; t < 600; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat src = Picture(rng, t, s.width, s.height);
+        cv::Mat ref;
+        cv::pyrDown(src, ref);
+        PyrDownGrey(src, mine);
+        QVERIFY2(Same(ref, mine), qPrintable(QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t)));
+    }
+}
+
+void TestVisionKernels::directionBitsEqualSobelBins()
+{
+    // One object reused over changing sizes, as the search reuses it.
+    cv::RNG rng(12);
+    DirectionBits bits;
+    cv::Mat spread;
+    for (int t = 0; t < 600; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat src = Picture(rng, t, s.width, s.height);
+        const int minMag = rng.uniform(0, 80);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        const cv::Mat ref = ReferenceBits(src, minMag);
+        bits.Compute(src, minMag);
+        QVERIFY2(Same(ref, bits.Bits()), qPrintable(what));
+        bits.Spread(spread);
+        QVERIFY2(Same(ReferenceSpread(ref), spread), qPrintable(what));
+        // Without the picture's border, as the finer search levels read it.
+        cv::Mat inner = ref.clone();
+        inner.row(0).setTo(0);
+        inner.row(inner.rows - 1).setTo(0);
+        inner.col(0).setTo(0);
+        inner.col(inner.cols - 1).setTo(0);
+        bits.ClearBorder();
+        bits.Spread(spread);
+        QVERIFY2(Same(inner, bits.Bits()) && Same(ReferenceSpread(inner), spread), qPrintable(what));
+    }
+}
+
+void TestVisionKernels::bilinearCrossEqualsFiveReads()
+{
+    // Wide enough for coordinates past 1024 and 2048, where x + 1 may round.
+    cv::Mat img(40, 2100, CV_8UC1);
+    cv::RNG rng(13);
+    rng.fill(img, cv::RNG::UNIFORM, 0, 256);
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int t = 0; t < 200000; ++t) {
+        double x = rng.uniform(-2.0, 2101.0);
+        double y = rng.uniform(-2.0, 41.0);
+        switch (t % 4) {
+        case 0:  // just below a power of two, or an integer
+            x = std::nextafter(double(1 << rng.uniform(0, 12)), 0.0) - (t % 8 == 0 ? 1.0 : 0.0);
+            break;
+        case 1:
+            y = std::nextafter(double(1 << rng.uniform(0, 6)), 0.0);
+            break;
+        case 2:
+            x = std::floor(x) + std::ldexp(1.0, -rng.uniform(1, 50));
+            break;
+        default:
+            break;
+        }
+        double v, l, r, u, d, v5, l5, r5, u5, d5;
+        const bool inside = Bilinear(img, x, y, v5) && Bilinear(img, x - 1, y, l5) && Bilinear(img, x + 1, y, r5)
+            && Bilinear(img, x, y - 1, u5) && Bilinear(img, x, y + 1, d5);
+        const QString at = QStringLiteral("(%1, %2)").arg(x, 0, 'g', 17).arg(y, 0, 'g', 17);
+        QVERIFY2(BilinearCross(img, x, y, v, l, r, u, d) == inside, qPrintable(at));
+        if (inside)
+            QVERIFY2(same(v, v5) && same(l, l5) && same(r, r5) && same(u, u5) && same(d, d5), qPrintable(at));
+    }
+}
+
+void TestVisionKernels::openingEqualsMorphologyEx()
+{
+    // Sparse specks and blobs (difference images), dense noise, empty pictures.
+    cv::RNG rng(14);
+    for (int t = 0; t < 600; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        cv::Mat img = Picture(rng, t, s.width, s.height).clone();
+        if (t % 5 == 1)
+            img = img > 200;
+        else if (t % 5 == 2)
+            img.setTo(0);
+        const int k = t % 7 == 6 ? 5 : 3;
+        const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
+        cv::Mat ref;
+        cv::morphologyEx(img, ref, cv::MORPH_OPEN, element);
+        const bool any = OpenEllipse(img, k, k == 3 ? cv::Mat() : element);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        QVERIFY2(Same(ref, img), qPrintable(what));
+        QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
+    }
+}
+
+void TestVisionKernels::preparedLightingFitEqualsPlainFit()
+{
+    // References as training makes them (fractional means of grey levels),
+    // some with tiny values whose cross sum is not exact in integers;
+    // windows brighter or darker, with and without a foreign patch.
+    cv::RNG rng(15);
+    int exact = 0, inexact = 0;
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s(rng.uniform(1, 90), rng.uniform(1, 90));
+        cv::Mat ref(s, CV_32FC1);
+        rng.fill(ref, cv::RNG::UNIFORM, 0.0, 255.0);
+        if (t % 3 == 1)
+            ref.at<float>(0, 0) = float(rng.uniform(1e-7, 0.4));
+        cv::Mat use = Picture(rng, 0, s.width, s.height) > 20;
+        cv::Mat tol(s, CV_32FC1);
+        rng.fill(tol, cv::RNG::UNIFORM, 1.0, 30.0);
+        cv::Mat win;
+        ref.convertTo(win, CV_8U, rng.uniform(0.6, 1.4), rng.uniform(-30.0, 30.0));
+        cv::Mat noise(s, CV_8UC1);
+        rng.fill(noise, cv::RNG::UNIFORM, 0, 4);
+        win += noise;
+        if (t % 2 == 0)
+            win(cv::Rect(0, 0, (s.width + 1) / 2, (s.height + 2) / 3)).setTo(t % 4 == 0 ? 255 : 0);
+        PreparedLightingFit fit;
+        fit.Prepare(ref, use);
+        (fit.ExactCross() ? exact : inexact)++;
+        const cv::Mat noTol;
+        for (const cv::Mat* tl : {static_cast<const cv::Mat*>(&tol), &noTol}) {
+            const Lighting a = FitLighting(ref, win, use, *tl);
+            const Lighting b = fit.Estimate(ref, win, use, *tl);
+            QVERIFY2(same(a.gain, b.gain) && same(a.offset, b.offset), qPrintable(QString::number(t)));
+        }
+    }
+    QVERIFY(exact > 100 && inexact > 50);  // both ways of summing ran
+}
+
+void TestVisionKernels::gridStatsEqualMeanStdDev()
+{
+    cv::RNG rng(16);
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int t = 0; t < 300; ++t) {
+        const cv::Size s = SizeOf(rng, t + 100);
+        const cv::Mat img = Picture(rng, t, s.width, s.height);
+        cv::Mat mask = Picture(rng, t + 1, s.width, s.height) > 90;  // 0 or 255
+        if (t % 4 == 0)
+            mask.setTo(t % 8 == 0 ? 0 : 255);
+        std::vector<int> cols, rows;
+        const int grid = 1 + t % 4;
+        for (int i = 0; i <= grid; ++i) {
+            cols.push_back(i * s.width / grid);
+            rows.push_back(i * s.height / grid);
+        }
+        GridStats stats;
+        stats.SetGrid(cols, rows, mask);
+        GreyStats whole;
+        std::vector<GreyStats> cells;
+        stats.Measure(img, whole, cells);
+        auto check = [&](const cv::Rect& r, const GreyStats& g) {
+            cv::Scalar mean, sd;
+            cv::meanStdDev(img(r), mean, sd, mask(r));
+            return same(mean[0], g.mean) && same(sd[0], g.sd);
+        };
+        QVERIFY2(check(cv::Rect(0, 0, s.width, s.height), whole), qPrintable(QString::number(t)));
+        for (int j = 0; j < grid; ++j)
+            for (int i = 0; i < grid; ++i) {
+                const cv::Rect r(cols[size_t(i)], rows[size_t(j)], cols[size_t(i) + 1] - cols[size_t(i)],
+                                 rows[size_t(j) + 1] - rows[size_t(j)]);
+                if (r.area() > 0)
+                    QVERIFY2(check(r, cells[size_t(j * grid + i)]), qPrintable(QStringLiteral("%1 cell %2 %3").arg(t).arg(i).arg(j)));
+            }
+    }
+}
+
+void TestVisionKernels::blobsEqualConnectedComponents()
+{
+    // Specks, blobs that join below their first rows, spirals of noise,
+    // full and empty pictures: OpenCV's 8-connected labels, each region's
+    // area and box, in the scan order of its first pixel.
+    cv::RNG rng(17);
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const int density = t % 4 == 0 ? 128 : (t % 4 == 1 ? 200 : 240);
+        cv::Mat img = Picture(rng, t, s.width, s.height) > density;
+        if (t % 9 == 8)
+            img.setTo(t % 2 ? 255 : 0);
+        cv::Mat labels;
+        const int n = cv::connectedComponents(img, labels, 8, CV_32S);
+        std::vector<int> order(size_t(std::max(n, 1)), -1);
+        std::vector<cv::Rect> boxes;
+        std::vector<int> areas;
+        for (int y = 0; y < labels.rows; ++y)
+            for (int x = 0; x < labels.cols; ++x) {
+                const int l = labels.at<int>(y, x);
+                if (l <= 0)
+                    continue;
+                if (order[size_t(l)] < 0) {
+                    order[size_t(l)] = int(boxes.size());
+                    boxes.emplace_back(x, y, 1, 1);
+                    areas.push_back(0);
+                }
+                const size_t b = size_t(order[size_t(l)]);
+                boxes[b] |= cv::Rect(x, y, 1, 1);
+                ++areas[b];
+            }
+        const CBlobResult blobs(img, cv::Mat(), 0);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        QVERIFY2(blobs.GetNumBlobs() == int(boxes.size()), qPrintable(what));
+        for (size_t b = 0; b < boxes.size(); ++b)
+            QVERIFY2(blobs.GetBlob(int(b)).Area() == areas[b] && blobs.GetBlob(int(b)).GetBoundingBox() == boxes[b],
+                     qPrintable(what));
+    }
+}
+
+MOJU_TEST_CORE_MAIN(TestVisionKernels)
+#include "test_vision_kernels.moc"
