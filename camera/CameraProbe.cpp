@@ -3,6 +3,7 @@
 #include "CameraFamilies.h"
 #include "CameraGlobals.h"
 #include "CameraNetRepair.h"
+#include "camera/drivers/MindVisionCamera.h"
 
 void CheckCameraID()
 {
@@ -15,4 +16,9 @@ void CheckCameraID()
     gCameraID = CAMERA_NONE;
     gFindCamera = 4;
     SetFrameSize(1920, 1080);
+}
+
+QString CameraSdkVersion()
+{
+    return gCameraID == CAMERA_MINDVISION ? MindVisionCamera::SdkVersion() : QString();
 }

@@ -316,6 +316,10 @@ bool RaRoWizard::Build()
     fpsTimer = NewTimer(this, &RaRoWizard::SlotFPS, this);
     fpsTimer->start(1000);
 
+    // 48. The camera library's version goes into the operation log.
+    if (const QString version = CameraSdkVersion(); !version.isEmpty())
+        InsertRecord(version);
+
     // 49-50.
     startTime = QDateTime::currentDateTime();
     st.lastCycleTime = 0;

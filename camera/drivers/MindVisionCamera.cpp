@@ -29,6 +29,14 @@ int enumerate()
 }
 }  // namespace
 
+QString MindVisionCamera::SdkVersion()
+{
+    char version[64] = {};
+    if (CameraSdkGetVersionString(version) != CAMERA_STATUS_SUCCESS)
+        return QString();
+    return QString::fromLatin1(version);
+}
+
 bool MindVisionCamera::Probe()
 {
     CameraSdkInit(0);

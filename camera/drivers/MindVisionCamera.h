@@ -11,6 +11,7 @@ public:
 
     static bool Probe();
     static int Recount(bool forRestart);
+    static QString SdkVersion();
 
     bool open(const char* serial) override;
     bool start() override;

@@ -61,6 +61,14 @@ CameraSdkStatus CameraSdkInit(int)
     return CAMERA_STATUS_SUCCESS;
 }
 
+CameraSdkStatus CameraSdkGetVersionString(char* version)
+{
+    if (!version)
+        return CAMERA_STATUS_FAILED;
+    copyText(version, 32, QStringLiteral("simulated mindvision 1.0"));
+    return CAMERA_STATUS_SUCCESS;
+}
+
 CameraSdkStatus CameraEnumerateDevice(tSdkCameraDevInfo* list, int* count)
 {
     if (!list || !count)

@@ -78,6 +78,8 @@ using CAMERA_SNAP_PROC = void (*)(CameraHandle, BYTE* raw, tSdkFrameHead* head, 
 using CAMERA_CONNECTION_STATUS_CALLBACK = void (*)(CameraHandle, UINT msg, UINT param, void* context);
 
 CameraSdkStatus CameraSdkInit(int language);
+// Writes the library's version text (at most 31 bytes and a 0) into version.
+CameraSdkStatus CameraSdkGetVersionString(char* version);
 CameraSdkStatus CameraEnumerateDevice(tSdkCameraDevInfo* list, int* count);
 CameraSdkStatus CameraInit(tSdkCameraDevInfo* info, int paramLoadMode, int team, CameraHandle* handle);
 CameraSdkStatus CameraUnInit(CameraHandle h);
