@@ -179,7 +179,7 @@ void DetectionCycle::Run()
                 st.imageDecision[c][3] = 1;
         }
         if (p.machineType == 2)
-            st.mouldSide = CheckInput(0) ? 1 : 0;
+            st.mouldSide = InputLevel(0) ? 1 : 0;
         st.safetyDoorCycle = 1;
         st.forcedStep = -1;  // the mould step a cleared alarm asked for is this one
         const int s = IsMulti() ? gDNum - 1 : 1;
@@ -248,7 +248,7 @@ bool DetectionCycle::AlarmHeldPass(const int edge[8])
         for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
             ClearSkips(c, -1);
         if (p.machineType == 2) {
-            const int in1 = CheckInput(0), in4 = CheckInput(3);
+            const int in1 = InputLevel(0), in4 = InputLevel(3);
             if (in1 && !in4)
                 st.mouldSide = 1;
             else if (in4 && !in1)
@@ -303,7 +303,7 @@ bool DetectionCycle::ServeManualRequest(bool busy)
         std::fill(std::begin(st.cavityNG), std::end(st.cavityNG), uint8_t(0));
     st.reDetectLeft[0] = st.reDetectLeft[1] = 0;
     if (p.machineType == 2)
-        st.mouldSide = CheckInput(0) ? 1 : 0;
+        st.mouldSide = InputLevel(0) ? 1 : 0;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         st.imageDecision[c][s] = 1;
     st.stepDelayLeft[s] = 0;
@@ -563,6 +563,11 @@ int DetectionCycle::CheckInput(int i)
     if (i >= 0 && i < 8)
         state.inputLatch[i] = level ? 1 : 0;
     return level;
+}
+
+int DetectionCycle::InputLevel(int i) const
+{
+    return gpControlIO ? gpControlIO->IOState(0, i) : 0;
 }
 
 void DetectionCycle::TimerCheckInput(int i)

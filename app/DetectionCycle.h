@@ -162,6 +162,8 @@ signals:
     void countdownChanged();
 
 private:
+    // The level alone: reading a side from it must not latch the input as a trigger.
+    int InputLevel(int i) const;
     unsigned HandOverFrames();
     void EndPass(int rearmMs, bool stopWatchdog);
     bool AlarmHeldPass(const int edge[8]);

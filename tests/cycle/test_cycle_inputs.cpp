@@ -216,6 +216,41 @@ private slots:
         QVERIFY(m_cycle->state.stepPending[1] != 0);
     }
 
+    // On the turntable the side is read from input 1's level when a snapshot
+    // or the door starts a step; that reading is no trigger, so a held input
+    // whose edge went by earlier starts no cycle afterwards.
+    void sideReadingStartsNoCycle_data()
+    {
+        QTest::addColumn<bool>("door");
+        QTest::newRow("manual snapshot") << false;
+        QTest::newRow("safety door") << true;
+    }
+    void sideReadingStartsNoCycle()
+    {
+        QFETCH(bool, door);
+        m_para.machineType = 2;
+        m_para.doorTriggersDetect = door ? 1 : 0;
+        m_para.detectDelay[1] = 0;
+        DeriveIOSetup(m_para, nullptr);
+        m_cycle->state.Begin(gDNum, QDateTime::currentDateTime());
+        m_cycle->StopDetect();
+        SetInput(0, true);
+        Pass();  // the mould opens while stopped: its edge goes by
+        m_cycle->StartDetect();
+        if (door)
+            Pulse(1);
+        else {
+            m_cycle->SlotManualTrig(1);
+            Pass();
+        }
+        QCOMPARE(m_host->judged.size(), 1);
+        QCOMPARE(m_cycle->state.mouldSide, 1);
+        Pass();
+        Pass();
+        QVERIFY(m_cycle->state.lastInputNo != 1);  // input 1 was never accepted
+        QCOMPARE(m_cycle->state.stepPending[0] | m_cycle->state.stepPending[1], 0u);
+    }
+
     // Stopping detection while a re-detection or an NG pulse runs: the stop's
     // outputs stand, nothing of the stopped cycle ends later and changes them.
     void stopEndsTheCyclesTimers_data()
