@@ -490,6 +490,14 @@ float WizardPorts::countdownSeconds() const
     return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;
 }
 
+QString WizardPorts::cavityName(int camera, int k) const
+{
+    // The names in force are the cavity editor's, not the default captions.
+    if (m_win->editCavitywidget)
+        return m_win->editCavitywidget->getResult(camera, k);
+    return ViewHost::cavityName(camera, k);
+}
+
 void WizardPorts::ChangeCammer()
 {
     m_win->ChangeCammer();

@@ -11,9 +11,11 @@
 #include "records/gui/EditCavitywidget.h"
 #include "platform/SystemActions.h"
 #include "settings/WizardParaWidget.h"
+#include "view/ViewHost.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
+#include "widgets/Edit.h"
 #include "widgets/EditBox.h"
 #include "widgets/SkinPixmaps.h"
 
@@ -114,6 +116,10 @@ private slots:
         d->actionButton[WizardParaWidget::ActionCavity]->click();
         QVERIFY(!d->isVisible());
         QVERIFY(win.editCavitywidget->isVisible());
+        // Names confirmed there are the ones the live view prints.
+        win.editCavitywidget->nameEdit(2)->setText(QStringLiteral("Gate3"));
+        win.editCavitywidget->confirmButton()->click();
+        QCOMPARE(ViewHost::instance().cavityName(0, 2), QStringLiteral("Gate3"));
         qunsetenv("MOJU_SERIAL_DEVICE");
     }
 };
