@@ -27,7 +27,6 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QPainter>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSqlTableModel>
@@ -104,11 +103,11 @@ WizardParaWidget::WizardParaWidget(SettingsHost* host, QWidget* parent)
     BuildFrame();
     ConnectActions();
 
-    // 5. Timer, the archive connection, the process of the connection test.
+    // 5. Timer and the archive connection (the network page's connection
+    // test runs its commands through the system actions).
     autoExposureTimer = new QTimer(this);
     connect(autoExposureTimer, &QTimer::timeout, this, &WizardParaWidget::SlotAutoExposeTimeTimeout);
     dbList = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dbList"));
-    process = new QProcess(this);
     ioWidget = new IOWidget(this);
 
     // 7. The device serial printed in the header.

@@ -24,7 +24,6 @@ class EditBox;
 class NetworkPageHooks;
 class QListWidget;
 class QListWidgetItem;
-class QProcess;
 class QScrollBar;
 class SettingsCanvas;
 class QSqlTableModel;
@@ -119,7 +118,6 @@ public:
     QListWidget* recordList = nullptr;
     QSqlDatabase dbList;
     QTimer* autoExposureTimer = nullptr;
-    QProcess* process = nullptr;
     QDir paraGroupDir;
     IOWidget* ioWidget = nullptr;  // the multi-detection IO page
     ModifyTimeWidget* modifyTime = nullptr;
