@@ -26,18 +26,6 @@
 namespace {
 const QColor kCyan(0, 255, 255);
 
-struct Grid {
-    bool wide;
-    int rowH, rowGap, captionPx, captionW, headerH, buttonH;
-};
-
-Grid CurrentGrid()
-{
-    if (IsSmallLayout())
-        return {false, 30, 5, 18, 200, 30, 30};
-    return {true, 50, 10, 30, 300, 50, 50};
-}
-
 // The strip above the page buttons where a page too wide for the dialog slides.
 int SlideHeight()
 {
@@ -67,11 +55,35 @@ int DetectionsEdited()
 {
     return gpWParaBak ? std::clamp(gpWParaBak->customDetectCount, 2, 8) : 2;
 }
+
+// Position of w in a control array; the array's size when it is not there.
+template <class T, size_t N>
+int IndexIn(T* const (&controls)[N], const QWidget* w)
+{
+    return int(std::find(std::begin(controls), std::end(controls), w) - std::begin(controls));
+}
+
+// Rows of the System page's left column: the delays, then recheck (y0),
+// retest delay (y1), continuous NG (y2) and the filter rows (y3) under n delays.
+struct DelayColumn {
+    int pitch, top, gap, filterH, y0, y1, y2, y3;
+    DelayColumn(bool wide, bool custom, int n)
+        : pitch(wide ? (custom ? 53 : 60) : 35)
+        , top(wide ? 105 : 63)
+        , gap(wide ? 50 : 30)
+        , filterH(wide ? 60 : 35)
+        , y0(n * pitch + top)
+        , y1(y0 + 2 * gap)
+        , y2(y1 + pitch + gap)
+        , y3(y2 + pitch + filterH)
+    {
+    }
+};
 }  // namespace
 
 QRect WizardParaWidget::ContentArea() const
 {
-    const Grid g = CurrentGrid();
+    const Sizes g = Sizes::Current();
     const int top = g.headerH + g.rowGap;
     const int bottom = height() - g.buttonH - 3 * g.rowGap - SlideHeight();
     return QRect(30, top, width() - 60, bottom - top);
@@ -134,7 +146,7 @@ QList<QWidget*> WizardParaWidget::ShownControls() const
     switch (m_page) {
     case PageSystem:
         for (QWidget* w : all) {
-            const int k = int(std::find(std::begin(delayEdit), std::end(delayEdit), w) - std::begin(delayEdit));
+            const int k = IndexIn(delayEdit, w);
             if (k < 8 && k >= 2 && !(custom && n > k))
                 continue;
             if ((w == filterSizeEdit || w == areaEdit) && showAllBox->isChecked())
@@ -151,8 +163,7 @@ QList<QWidget*> WizardParaWidget::ShownControls() const
     case PageIO: {
         const int type = machineTypeCombo->currentIndex();
         for (QWidget* w : all) {
-            const int k = int(std::find(std::begin(outputStateCombo), std::end(outputStateCombo), w)
-                              - std::begin(outputStateCombo));
+            const int k = IndexIn(outputStateCombo, w);
             if (k < 9 && (!factory || (k >= 4 && !(custom && n > k))))
                 continue;
             if (w == mouldCombo && type != 1 && type != 2)
@@ -194,26 +205,17 @@ void WizardParaWidget::DoChangePage()
 
 void WizardParaWidget::ResetEBoxTrigDelayPos(int n)
 {
-    const Grid g = CurrentGrid();
-    const bool custom = m_liveType == 4;
-    const int p = g.wide ? (custom ? 53 : 60) : 35;
-    const int b = g.wide ? 105 : 63;
-    const int gap = g.wide ? 50 : 30;
-    const int h = g.wide ? 60 : 35;
-    const int y0 = n * p + b;
-    const int y1 = y0 + 2 * gap;
-    const int y2 = y1 + p + gap;
-    const int y3 = y2 + p + h;
-    recheckEdit->move(30, y0 + gap);
-    retestDelayEdit->move(30, y1);
-    continuousNgEdit->move(30, y2);
-    filterSizeEdit->move(30, y3);
-    areaEdit->move(30, y3 + h);
+    const DelayColumn c(Sizes::Current().wide, m_liveType == 4, n);
+    recheckEdit->move(30, c.y0 + c.gap);
+    retestDelayEdit->move(30, c.y1);
+    continuousNgEdit->move(30, c.y2);
+    filterSizeEdit->move(30, c.y3);
+    areaEdit->move(30, c.y3 + c.filterH);
 }
 
 void WizardParaWidget::LayOutPage()
 {
-    const Grid g = CurrentGrid();
+    const Sizes g = Sizes::Current();
     // What DoChangePage and the display mode left shown.
     QList<QWidget*> shown;
     for (QWidget* w : m_controls[m_simpleDisplay ? int(PageCamera) : m_page])
@@ -221,7 +223,7 @@ void WizardParaWidget::LayOutPage()
             shown << w;
 
     // Page buttons and Confirm along the bottom.
-    const int bw = std::min(g.wide ? 200 : 110, (width() - 60 - 5 * g.rowGap) / 6);
+    const int bw = std::min(g.buttonW, (width() - 60 - 5 * g.rowGap) / 6);
     const int by = height() - g.buttonH - 2 * g.rowGap;
     for (int k = 0; k < 5; ++k) {
         pageButton[k]->setFixedSize(bw, g.buttonH);
@@ -264,7 +266,7 @@ void WizardParaWidget::LayOutPage()
 
 bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
 {
-    const Grid g = CurrentGrid();
+    const Sizes g = Sizes::Current();
     const QRect area = ContentArea();
     m_captions.clear();
     bool fits = true;
@@ -279,27 +281,21 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     switch (m_simpleDisplay ? int(PageCamera) : m_page) {
     case PageSystem: {
         const bool custom = m_liveType == 4;
-        const int p = g.wide ? (custom ? 53 : 60) : 35;
-        const int b = g.wide ? 105 : 63;
-        const int gap = g.wide ? 50 : 30;
-        const int h = g.wide ? 60 : 35;
         const int n = custom ? DetectionsEdited() : 2;
+        const DelayColumn c(g.wide, custom, n);
         for (int k = 0; k < 8; ++k)
             if (delayEdit[k])
-                delayEdit[k]->move(30, b + k * p);
+                delayEdit[k]->move(30, c.top + k * c.pitch);
         ResetEBoxTrigDelayPos(n);
-        const int y0 = n * p + b;
-        const int y1 = y0 + 2 * gap;
-        const int y2 = y1 + p + gap;
         const int leftW = recheckEdit->sizeHint().width();
         auto heading = [&](int text, int y, int height, bool separator) {
             m_captions << PaintedCaption{QRect(30, y, leftW, height), LanStr(text), kCyan, separator};
         };
-        heading(219, g.headerH, b - g.headerH - g.rowGap, true);
-        heading(222, y0, gap, false);
-        heading(1001, y1 + p, gap, true);
+        heading(219, g.headerH, c.top - g.headerH - g.rowGap, true);
+        heading(222, c.y0, c.gap, false);
+        heading(1001, c.y1 + c.pitch, c.gap, true);
         if (!showAllBox->isChecked())
-            heading(333, y2 + p, h, true);
+            heading(333, c.y2 + c.pitch, c.filterH, true);
         // Right half: the functions.
         const int x = std::max(width() / 2 + 30, 30 + leftW + 30);
         PagePlacer right = placer(QRect(x, g.headerH, area.right() - x, area.bottom() - g.headerH));
@@ -339,8 +335,7 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
             else if (w == output4Combo)
                 pl.place(w, LanStr(334), Qt::yellow);
             else if (!qobject_cast<CheckBox*>(w) && w != customIOButton && w != ioNameButton) {
-                const int k = int(std::find(std::begin(outputStateCombo), std::end(outputStateCombo), w)
-                                  - std::begin(outputStateCombo));
+                const int k = IndexIn(outputStateCombo, w);
                 if (k < 4)
                     pl.place(w, LanStr(kStateCaption[k]), Qt::yellow);
                 else if (k < 9)

@@ -36,18 +36,12 @@
 
 WizardParaWidget* gpWizardParaWidget = nullptr;
 
-struct WizardParaWidget::Sizes {
-    bool wide;
-    int rowH, rowGap, captionPx, captionW, headerH;
-    int comboW, comboH, comboPx, buttonW, buttonH, editW;
-
-    static Sizes Current()
-    {
-        if (IsSmallLayout())
-            return {false, 30, 5, 18, 200, 30, 150, 28, 16, 110, 30, 150};
-        return {true, 50, 10, 30, 300, 50, 250, 50, 25, 200, 50, 240};
-    }
-};
+WizardParaWidget::Sizes WizardParaWidget::Sizes::Current()
+{
+    if (IsSmallLayout())
+        return {false, 30, 5, 18, 200, 30, 150, 28, 16, 110, 30, 150};
+    return {true, 50, 10, 30, 300, 50, 250, 50, 25, 200, 50, 240};
+}
 
 namespace {
 // Captions whose English text is missing show the simplified Chinese one:

@@ -191,7 +191,13 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    struct Sizes;
+    // Sizes of the dialog's grid, by layout class.
+    struct Sizes {
+        bool wide;
+        int rowH, rowGap, captionPx, captionW, headerH;
+        int comboW, comboH, comboPx, buttonW, buttonH, editW;
+        static Sizes Current();
+    };
     void BuildSystemPage();
     void BuildCameraPage();
     void BuildIOPage();
