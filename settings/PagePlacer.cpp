@@ -119,17 +119,6 @@ void PagePlacer::newColumn()
     m_columnWidth = 0;
 }
 
-void PagePlacer::startColumnAt(int x)
-{
-    newColumn();
-    m_x = std::max(m_x, x);
-}
-
-void PagePlacer::skipTo(int y)
-{
-    m_y = std::max(m_y, y);
-}
-
 void PagePlacer::finish()
 {
     for (int i : m_pendingSeparators)

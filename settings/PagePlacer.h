@@ -36,18 +36,12 @@ public:
     void placeRow(const QList<QWidget*>& widgets);
     // Starts a new column even when the current one has room.
     void newColumn();
-    // Moves the next column's left edge at least to x.
-    void startColumnAt(int x);
-    // The rest of the current column is used from y on.
-    void skipTo(int y);
 
     // Ends the last column (heading lines take the width of their column).
     void finish();
     const QList<PaintedCaption>& captions() const { return m_captions; }
     // Something was placed beyond the area's right or bottom edge.
     bool overflowed() const { return m_overflow; }
-    int columnRight() const { return m_x + m_columnWidth; }
-    int y() const { return m_y; }
 
 private:
     void ensureRoom(int height);

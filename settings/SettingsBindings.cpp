@@ -45,11 +45,3 @@ void SettingsBindings::Store(WizardPara& edit) const
         }
     }
 }
-
-ParaRef SettingsBindings::fieldOf(const QWidget* control) const
-{
-    for (const Row& r : m_rows)
-        if (r.control == control)
-            return r.field;
-    return nullptr;
-}

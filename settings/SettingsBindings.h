@@ -19,9 +19,6 @@ public:
     void Load(WizardPara& edit) const;
     void Store(WizardPara& edit) const;
 
-    // The parameter a control edits (nullptr: none).
-    ParaRef fieldOf(const QWidget* control) const;
-
 private:
     struct Row {
         QWidget* control;
