@@ -1,6 +1,7 @@
 #include "IOWidget.h"
 
 #include "IOCheckComBO.h"
+#include "SettingsPopups.h"
 #include "WizardParaWidget.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
@@ -8,7 +9,6 @@
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
-#include "widgets/WarnBox.h"
 
 #include <QPainter>
 #include <QSignalBlocker>
@@ -160,10 +160,7 @@ void IOWidget::SlotChangeTrigin(int row, int input)
 void IOWidget::accept()
 {
     if (owner[detections - 1] == -1) {
-        if (gpWarnBox) {
-            gpWarnBox->setText(LanStr(512));
-            gpWarnBox->exec();
-        }
+        Warn(LanStr(512));
         return;
     }
     WizardPara& p = *gpWParaBak;

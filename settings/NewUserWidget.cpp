@@ -1,9 +1,9 @@
 #include "NewUserWidget.h"
 
+#include "SettingsPopups.h"
 #include "foundation/uitext.h"
 #include "foundation/VisionGlobals.h"
 #include "params/WizardPara.h"
-#include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/EditBox.h"
 
@@ -211,11 +211,8 @@ void NewUserWidget::SlotReturn()
     delayButton->setText(LanStr(344));
     std::fill(std::begin(m_snapshotTaken), std::end(m_snapshotTaken), false);
     m_host->backToDetecting();
-    if (gpChooseBox) {
-        gpChooseBox->setText(LanStr(234));
-        if (gpChooseBox->exec() == 1)
-            StoreDelays();
-    }
+    if (Ask(LanStr(234)))
+        StoreDelays();
 }
 
 void NewUserWidget::paintEvent(QPaintEvent*)

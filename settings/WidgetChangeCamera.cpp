@@ -1,5 +1,6 @@
 #include "WidgetChangeCamera.h"
 
+#include "SettingsPopups.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraStation.h"
 #include "foundation/uitext.h"
@@ -8,7 +9,6 @@
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
-#include "widgets/WarnBox.h"
 
 #include <QPainter>
 
@@ -65,10 +65,7 @@ void WidgetChangeCamera::SlotOK()
     for (int i = 0; i + 1 < m_cameras; ++i)
         for (int j = i + 1; j < m_cameras; ++j)
             if (gCamNO[i] == gCamNO[j]) {
-                if (gpWarnBox) {
-                    gpWarnBox->setText(LanStr(361).arg(gCamNO[i] + 1));
-                    gpWarnBox->exec();
-                }
+                Warn(LanStr(361).arg(gCamNO[i] + 1));
                 return;
             }
     hide();

@@ -4,6 +4,7 @@
 
 #include "IOWidget.h"
 #include "SettingsHost.h"
+#include "SettingsPopups.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
@@ -11,7 +12,6 @@
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
 #include "widgets/CheckBox.h"
-#include "widgets/ChooseBox.h"
 #include "widgets/EditBox.h"
 
 #include <QTimer>
@@ -30,10 +30,7 @@ void WizardParaWidget::SlotChangeCamera()
 
 void WizardParaWidget::SlotRestoreDefaultSettings()
 {
-    if (!gpChooseBox)
-        return;
-    gpChooseBox->setText(LanStr(527));
-    if (gpChooseBox->exec() != 1)
+    if (!Ask(LanStr(527)))
         return;
     if (CameraSide* cam = CurrentCameraSide())
         cam->RestoreDefaultSettings();

@@ -3,8 +3,8 @@
 
 #include "foundation/uitext.h"
 #include "SettingsHost.h"
+#include "SettingsPopups.h"
 #include "widgets/C_Type_COM.h"
-#include "widgets/ChooseBox.h"
 
 #include <QDate>
 #include <QDir>
@@ -67,10 +67,7 @@ void WizardParaWidget::SlotClearRecord()
 {
     if (!m_host->CheckRoot())
         return;
-    if (!gpChooseBox)
-        return;
-    gpChooseBox->setText(LanStr(297));
-    if (gpChooseBox->exec() != 1)
+    if (!Ask(LanStr(297)))
         return;
     if (!m_host->CheckRoot())
         return;
