@@ -10,6 +10,19 @@ QSize SizeOf(const QWidget* w)
     const QSize fixed = w->minimumSize() == w->maximumSize() ? w->minimumSize() : QSize();
     return fixed.isValid() && !fixed.isEmpty() ? fixed : w->sizeHint();
 }
+
+// Width (gaps between included) and height of controls side by side.
+QSize RowSize(const QList<QWidget*>& widgets, int gap)
+{
+    int w = 0;
+    int h = 0;
+    for (const QWidget* x : widgets) {
+        const QSize s = SizeOf(x);
+        w += s.width() + (w ? gap : 0);
+        h = std::max(h, s.height());
+    }
+    return QSize(w, h);
+}
 }  // namespace
 
 PagePlacer::PagePlacer(const QRect& area, int rowHeight, int rowGap, int columnGap, int captionWidth)
@@ -56,10 +69,7 @@ void PagePlacer::heading(const QString& text, const QColor& color, bool separato
 
 void PagePlacer::place(QWidget* widget)
 {
-    const QSize s = SizeOf(widget);
-    ensureRoom(s.height());
-    widget->setGeometry(QRect(QPoint(m_x, m_y), s));
-    advance(s.width(), s.height());
+    placeRow({widget});
 }
 
 void PagePlacer::place(QWidget* widget, const QString& label, const QColor& color, int labelWidth)
@@ -70,45 +80,33 @@ void PagePlacer::place(QWidget* widget, const QString& label, const QColor& colo
 void PagePlacer::placeRow(const QString& label, const QColor& color, int labelWidth, const QList<QWidget*>& widgets)
 {
     const int lw = labelWidth > 0 ? labelWidth : m_captionWidth;
-    int w = lw;
-    int h = m_rowHeight;
-    for (const QWidget* x : widgets) {
-        const QSize s = SizeOf(x);
-        w += s.width() + m_rowGap;
-        h = std::max(h, s.height());
-    }
+    const QSize row = RowSize(widgets, m_rowGap);
+    const int h = std::max(m_rowHeight, row.height());
     ensureRoom(h);
     PaintedCaption c;
     c.box = QRect(m_x, m_y, lw, h);
     c.text = label;
     c.color = color;
     m_captions << c;
-    int x = m_x + lw;
-    for (QWidget* widget : widgets) {
-        const QSize s = SizeOf(widget);
-        widget->setGeometry(QRect(QPoint(x, m_y + (h - s.height()) / 2), s));
-        x += s.width() + m_rowGap;
-    }
-    advance(w - m_rowGap, h);
+    layRow(m_x + lw, h, widgets);
+    advance(lw + row.width(), h);
 }
 
 void PagePlacer::placeRow(const QList<QWidget*>& widgets)
 {
-    int w = 0;
-    int h = 0;
-    for (const QWidget* x : widgets) {
-        const QSize s = SizeOf(x);
-        w += s.width() + (w ? m_rowGap : 0);
-        h = std::max(h, s.height());
-    }
-    ensureRoom(h);
-    int x = m_x;
+    const QSize row = RowSize(widgets, m_rowGap);
+    ensureRoom(row.height());
+    layRow(m_x, row.height(), widgets);
+    advance(row.width(), row.height());
+}
+
+void PagePlacer::layRow(int x, int height, const QList<QWidget*>& widgets)
+{
     for (QWidget* widget : widgets) {
         const QSize s = SizeOf(widget);
-        widget->setGeometry(QRect(QPoint(x, m_y + (h - s.height()) / 2), s));
+        widget->setGeometry(QRect(QPoint(x, m_y + (height - s.height()) / 2), s));
         x += s.width() + m_rowGap;
     }
-    advance(w, h);
 }
 
 void PagePlacer::newColumn()

@@ -46,6 +46,8 @@ public:
 private:
     void ensureRoom(int height);
     void advance(int width, int height);
+    // The controls side by side from x, centred in a row of that height.
+    void layRow(int x, int height, const QList<QWidget*>& widgets);
 
     QRect m_area;
     int m_rowHeight;
