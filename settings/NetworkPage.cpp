@@ -9,6 +9,7 @@
 #include "network/gui/OtherNetWidget.h"
 #include "params/WizardPara.h"
 #include "platform/SystemActions.h"
+#include "widgets/C_Type_COM.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
@@ -26,7 +27,7 @@ const QString kInternetProbe = QStringLiteral("114.114.114.114");
 
 bool Wide()
 {
-    return gShowW > 1024;
+    return !IsSmallLayout();
 }
 
 QFont PageFont()
