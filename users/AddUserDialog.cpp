@@ -49,14 +49,7 @@ AddUserDialog::AddUserDialog(QWidget* parent)
 
 void AddUserDialog::Initialize()
 {
-    const struct {
-        Edit* edit;
-        int placeholder;
-    } fields[] = {{m_name, 616}, {m_password, 617}, {m_again, 618}};
-    for (const auto& f : fields) {
-        f.edit->clear();
-        f.edit->setPlaceholderText(LanStr(f.placeholder));
-    }
+    resetFields({{m_name, 616}, {m_password, 617}, {m_again, 618}});
     showHint(LanStr(619));
 }
 

@@ -43,14 +43,7 @@ ChangePsdDialog::ChangePsdDialog(QWidget* parent)
 
 void ChangePsdDialog::Initialize()
 {
-    const struct {
-        Edit* edit;
-        int placeholder;
-    } fields[] = {{m_old, 623}, {m_new, 624}, {m_again, 625}};
-    for (const auto& f : fields) {
-        f.edit->clear();
-        f.edit->setPlaceholderText(LanStr(f.placeholder));
-    }
+    resetFields({{m_old, 623}, {m_new, 624}, {m_again, 625}});
     showHint(LanStr(626).arg(UserManager::Instance().userName()));
 }
 

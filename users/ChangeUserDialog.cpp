@@ -30,8 +30,7 @@ void ChangeUserDialog::Initialize()
 {
     FillAccountCombo(m_accounts, [](UserType) { return true; });
     showHint(LanStr(627));
-    m_password->clear();
-    m_password->setPlaceholderText(LanStr(617));
+    resetFields({{m_password, 617}});
 }
 
 void ChangeUserDialog::okBtnPressed()

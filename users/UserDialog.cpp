@@ -126,6 +126,14 @@ Edit* UserDialog::makeEdit(QWidget* parent, int height, bool password)
     return e;
 }
 
+void UserDialog::resetFields(std::initializer_list<Field> fields)
+{
+    for (const Field& f : fields) {
+        f.edit->clear();
+        f.edit->setPlaceholderText(LanStr(f.placeholder));
+    }
+}
+
 void UserDialog::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_keypadFollows && gpNumPad)

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <initializer_list>
+
 class Edit;
 class QLabel;
 class QPushButton;
@@ -38,6 +40,12 @@ protected:
     void closeSoon();
     // A keypad-bound field (numeric keypad), optionally a password field.
     static Edit* makeEdit(QWidget* parent, int height, bool password);
+    // Fields emptied, each showing its placeholder text.
+    struct Field {
+        Edit* edit;
+        int placeholder;
+    };
+    static void resetFields(std::initializer_list<Field> fields);
 
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
