@@ -167,6 +167,8 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
             finish(false);
     });
     QObject::connect(limit, &QTimer::timeout, p, [p, finish] {
+        // Its end while waiting here is the timeout's, not a second answer.
+        QObject::disconnect(p, &QProcess::finished, nullptr, nullptr);
         p->kill();
         p->waitForFinished(1000);
         finish(false);

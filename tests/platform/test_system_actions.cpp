@@ -46,6 +46,17 @@ private slots:
         QCOMPARE(d.calls.size(), 1);
     }
 
+    // A program past its time is killed and answered once, as failed.
+    void timedOutRunAnswersOnce()
+    {
+        QObject caller;
+        QList<int> codes;
+        RunProgramAsync({QStringLiteral("sleep"), QStringLiteral("30")}, 50, &caller,
+                        [&](const ActionResult& r) { codes << r.exitCode; });
+        QTRY_VERIFY(!codes.isEmpty());
+        QCOMPARE(codes, QList<int>{-1});
+    }
+
     void realSerialPortsAreRefused()
     {
         qunsetenv("MOJU_SERIAL_DEVICE");
