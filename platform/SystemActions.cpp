@@ -71,6 +71,12 @@ void SystemActions::runAsync(const QStringList& argv, int timeoutMs, QObject* co
     QTimer::singleShot(0, context, [done = std::move(done), r] { done(r); });
 }
 
+void SystemActions::runHelperAsync(const QStringList& argv, const AsyncRunOptions& options, int timeoutMs,
+                                   QObject* context, std::function<void(const ActionResult&)> done)
+{
+    RunProgramAsync(argv, timeoutMs, context, std::move(done), options);
+}
+
 QString SystemActions::systemRoot() const
 {
     return QDir::current().absoluteFilePath(QStringLiteral("system-root"));
@@ -141,7 +147,7 @@ QString RealSystemActions::systemRoot() const
 }
 
 void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
-                     std::function<void(const ActionResult&)> done)
+                     std::function<void(const ActionResult&)> done, const AsyncRunOptions& options)
 {
     if (argv.isEmpty()) {
         ActionResult r;
@@ -150,7 +156,8 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
         return;
     }
     auto* p = new QProcess(context);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setProcessChannelMode(options.mergeErrors ? QProcess::MergedChannels : QProcess::ForwardedErrorChannel);
+    p->setWorkingDirectory(options.workDir);
     auto* limit = new QTimer(p);
     limit->setSingleShot(true);
     auto finish = [p, done = std::move(done)](bool inTime) {
@@ -173,6 +180,17 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
         p->waitForFinished(1000);
         finish(false);
     });
+    if (options.output)
+        QObject::connect(p, &QProcess::readyReadStandardOutput, p,
+                         [p, output = options.output] { output(p->peek(p->bytesAvailable())); });
+    // The caller's destruction reports `destroyed` before it deletes the
+    // process; its end must not reach the half-destroyed caller.
+    if (context)
+        QObject::connect(context, &QObject::destroyed, p, [p] {
+            p->disconnect();
+            p->kill();
+            p->waitForFinished(1000);
+        });
     if (timeoutMs >= 0)
         limit->start(timeoutMs);
     p->start(argv.first(), argv.mid(1));
