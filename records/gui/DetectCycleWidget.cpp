@@ -97,10 +97,16 @@ DetectCycleWidget::DetectCycleWidget(QWidget* parent)
 // A running export program is killed by the system-action layer when the page goes.
 DetectCycleWidget::~DetectCycleWidget()
 {
+    ReleaseDay();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void DetectCycleWidget::ReleaseDay()
+{
+    m_table->setModel(nullptr);
     delete m_model;
     m_model = nullptr;
     QSqlDatabase::database(m_connection, false).close();
-    QSqlDatabase::removeDatabase(m_connection);
 }
 
 QString DetectCycleWidget::getStyle()
@@ -111,11 +117,8 @@ QString DetectCycleWidget::getStyle()
 
 void DetectCycleWidget::bindSql(const QString& file)
 {
-    m_table->setModel(nullptr);
-    delete m_model;
-    m_model = nullptr;
+    ReleaseDay();
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    db.close();
     db.setDatabaseName(file);
     // A day that is gone is not created again by opening it.
     if (!QFile::exists(file) || !db.open()) {
@@ -145,10 +148,7 @@ void DetectCycleWidget::listDataChanged(const QModelIndex& index)
 
 void DetectCycleWidget::closeAction()
 {
-    m_table->setModel(nullptr);
-    delete m_model;
-    m_model = nullptr;
-    QSqlDatabase::database(m_connection, false).close();
+    ReleaseDay();
     close();
 }
 

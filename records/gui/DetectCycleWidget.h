@@ -40,6 +40,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Lets go of the shown day's model and file.
+    void ReleaseDay();
     void Finish(bool moved);
 
     QStringListModel* m_days = nullptr;
