@@ -1,10 +1,11 @@
 #include "SystemActions.h"
 
+#include "VerifiedCopy.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QTimer>
 #include <QMutex>
 #include <QMutexLocker>
@@ -69,6 +70,12 @@ void SystemActions::runAsync(const QStringList& argv, int timeoutMs, QObject* co
     const ActionResult r = run(argv, timeoutMs);
     // Answered from the event loop, as a program that ran apart would be.
     QTimer::singleShot(0, context, [done = std::move(done), r] { done(r); });
+}
+
+void SystemActions::runHelperAsync(const QStringList& argv, const AsyncRunOptions& options, int timeoutMs,
+                                   QObject* context, std::function<void(const ActionResult&)> done)
+{
+    RunProgramAsync(argv, timeoutMs, context, std::move(done), options);
 }
 
 QString SystemActions::systemRoot() const
@@ -141,7 +148,7 @@ QString RealSystemActions::systemRoot() const
 }
 
 void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
-                     std::function<void(const ActionResult&)> done)
+                     std::function<void(const ActionResult&)> done, const AsyncRunOptions& options)
 {
     if (argv.isEmpty()) {
         ActionResult r;
@@ -150,7 +157,8 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
         return;
     }
     auto* p = new QProcess(context);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setProcessChannelMode(options.mergeErrors ? QProcess::MergedChannels : QProcess::ForwardedErrorChannel);
+    p->setWorkingDirectory(options.workDir);
     auto* limit = new QTimer(p);
     limit->setSingleShot(true);
     auto finish = [p, done = std::move(done)](bool inTime) {
@@ -167,10 +175,23 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
             finish(false);
     });
     QObject::connect(limit, &QTimer::timeout, p, [p, finish] {
+        // Its end while waiting here is the timeout's, not a second answer.
+        QObject::disconnect(p, &QProcess::finished, nullptr, nullptr);
         p->kill();
         p->waitForFinished(1000);
         finish(false);
     });
+    if (options.output)
+        QObject::connect(p, &QProcess::readyReadStandardOutput, p,
+                         [p, output = options.output] { output(p->peek(p->bytesAvailable())); });
+    // The caller's destruction reports `destroyed` before it deletes the
+    // process; its end must not reach the half-destroyed caller.
+    if (context)
+        QObject::connect(context, &QObject::destroyed, p, [p] {
+            p->disconnect();
+            p->kill();
+            p->waitForFinished(1000);
+        });
     if (timeoutMs >= 0)
         limit->start(timeoutMs);
     p->start(argv.first(), argv.mid(1));
@@ -191,9 +212,13 @@ bool SystemActions::installFile(const QString& source, const QString& target, QF
         QFile::remove(temp);
         return false;
     }
-    // Renamed into place, so the system never reads half a file.
-    QFile::remove(dest);
-    return QFile::rename(temp, dest);
+    // Renamed over the old file in one step: the system reads the old file or
+    // the new one, never half of one and never none.
+    if (!VerifiedCopy::Replace(temp, dest)) {
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
 }
 
 bool RealSystemActions::startDetached(const QStringList& argv, const QString& workDir)
