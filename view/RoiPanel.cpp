@@ -33,7 +33,7 @@ RoiPanel::RoiPanel(CammerWidget& w) : m_w(w) {}
 
 int RoiPanel::Step() const
 {
-    return std::clamp(ViewHost::instance().editor().editorStep, 0, 7);
+    return ViewHost::instance().editor().step();
 }
 
 bool RoiPanel::HasSelection() const

@@ -121,7 +121,7 @@ CammerSingleton* RoiTouch::EditSet() const
 
 int RoiTouch::Step() const
 {
-    return std::clamp(ViewHost::instance().editor().editorStep, 0, 7);
+    return ViewHost::instance().editor().step();
 }
 
 void RoiTouch::Reset()
