@@ -15,12 +15,13 @@
 #include "inspect/ParamRoi.h"
 #include "params/CammerWidgetData.h"
 #include "params/WizardPara.h"
+#include "platform/VerifiedCopy.h"
 #include "tests/support/SimIOBoard.h"
 #include "view/CammerWidget.h"
 #include "widgets/SkinPixmaps.h"
 
 #include <QApplication>
-#include <QDirIterator>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
@@ -43,19 +44,6 @@ void Wait(const std::function<bool()>& done, int ms)
     t.start();
     while (!done() && t.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-bool CopyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString f = it.next();
-        const QString dst = to + QLatin1Char('/') + QDir(from).relativeFilePath(f);
-        QDir().mkpath(QFileInfo(dst).absolutePath());
-        if (!QFile::copy(f, dst))
-            return false;
-    }
-    return true;
 }
 
 // 50 ROIs on a 10 x 5 grid of the frame, written in view coordinates of this
@@ -120,7 +108,7 @@ int main(int argc, char** argv)
     const int threads = arg("--threads", 0);
 
     QTemporaryDir dir;
-    if (!CopyTree(QStringLiteral(MOJU_TEMPLATE_DIR), dir.path()))
+    if (!VerifiedCopy::CopyTree(QStringLiteral(MOJU_TEMPLATE_DIR), dir.path()))
         return 1;
     QDir::setCurrent(dir.path());
     const QString sim = dir.filePath(QStringLiteral("simcam"));

@@ -24,6 +24,12 @@ constexpr double kSmallShift = 4.0;
 // Pixels around a ROI box aligned with it: an edge strip reads one beyond.
 constexpr int kWarpMargin = 2;
 
+// Positioning turns the frame back only for an angle range of 1 to 180 degrees.
+bool Turns(const InspectParams& p)
+{
+    return p.angleRange >= 1 && p.angleRange <= 180;
+}
+
 int ClampCount(int count)
 {
     return std::clamp(count, 0, CammerRecong::kRois);
@@ -213,8 +219,7 @@ void CammerRecong::VarTrain(int g)
             surf[g][j].Create(box.width, box.height, effective.clone());
             // A good part sits within the angle range and a few pixels of the
             // taught place; a feature fit beyond that is noise.
-            const bool turns = p.angleRange >= 1 && p.angleRange <= 180;
-            surf[g][j].SetMotion(turns ? p.angleRange : kSmallTurn, kSmallShift);
+            surf[g][j].SetMotion(Turns(p) ? p.angleRange : kSmallTurn, kSmallShift);
         }
         else
             grayMatch[g][j].Create(box.width, box.height, effective, 0);
@@ -352,7 +357,7 @@ void CammerRecong::CreateShape(int g)
     if (tpl.empty() || box.empty())
         return;
     const cv::Mat model = tpl(box);
-    const int angle = (p.angleRange >= 1 && p.angleRange <= 180) ? p.angleRange : p.motionCorrect;
+    const int angle = Turns(p) ? p.angleRange : p.motionCorrect;
     findShape[g].CreateShape(model, 0.0, 0, angle, modelCx[g], modelCy[g], false, 255, mask, speed, 0);
 
     const int64_t m = p.positionOffset;
@@ -394,8 +399,7 @@ bool CammerRecong::Locate(int g, const InspectParams& p, const cv::Mat& frame, F
         return false;
     pose.dx = x - win.x;
     pose.dy = y - win.y;
-    pose.turn = p.angleRange >= 1 && p.angleRange <= 180;
-    pose.angle = pose.turn ? r2 : 0.0;
+    pose.angle = Turns(p) ? r2 : 0.0;
     pose.centre = cv::Point2f(float(modelCx[g]), float(modelCy[g]));
     return true;
 }

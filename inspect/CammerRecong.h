@@ -71,7 +71,6 @@ private:
         double dx = 0;
         double dy = 0;
         double angle = 0;  // degrees, 0 for shift-only positioning
-        bool turn = false;
         cv::Point2f centre;
         FrameWarp Warp() const;
     };

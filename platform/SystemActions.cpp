@@ -1,10 +1,11 @@
 #include "SystemActions.h"
 
+#include "VerifiedCopy.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QTimer>
 #include <QMutex>
 #include <QMutexLocker>
@@ -191,9 +192,13 @@ bool SystemActions::installFile(const QString& source, const QString& target, QF
         QFile::remove(temp);
         return false;
     }
-    // Renamed into place, so the system never reads half a file.
-    QFile::remove(dest);
-    return QFile::rename(temp, dest);
+    // Renamed over the old file in one step: the system reads the old file or
+    // the new one, never half of one and never none.
+    if (!VerifiedCopy::Replace(temp, dest)) {
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
 }
 
 bool RealSystemActions::startDetached(const QStringList& argv, const QString& workDir)

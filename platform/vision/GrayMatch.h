@@ -6,15 +6,16 @@
 // reference's lighting by a robust gain/offset fit; a pixel then differs when
 // it lies farther from the reference than its tolerance.
 //
-// Tolerance of a pixel = base + spread + noise + edge, where
-//   base   = (256 - sensibility) * baseScale / 100 / 16, at least 1:
-//            shrinks as the sensitivity rises (45 gives 13 grey levels);
+// Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
+//   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by);
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
-//   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 5:
-//            what a residual misalignment of a few tenths of a pixel changes.
+//   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
+//            what a residual misalignment of a few tenths of a pixel changes;
+//   scale  = (256 - sensibility) / 211, at least 0.5: 1 at 45 (the editor's
+//            default), looser below, stricter above.
 // amplify (0..4) widens every difference by that many pixels on each side
 // (a square dilation), so that small defects survive the engine's opening.
 #include <opencv2/core.hpp>

@@ -24,7 +24,6 @@ class FrameWarp {
 public:
     void SetShift(int dx, int dy);
     void SetTransform(cv::Point2f offset, cv::Point2f centre, double angle);
-    bool IsSet() const { return m_kind != Kind::None; }
     // Every pixel of dst, as MoveImage / TransformImage.
     bool Apply(const cv::Mat& src, cv::Mat& dst) const;
     // Only the pixels of r (clipped to dst); the same values Apply writes there.

@@ -24,7 +24,6 @@ public:
         m_levels.clear();
         m_radius.clear();
     }
-    bool Empty() const { return m_levels.empty(); }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
     // `pose` in place; false (pose unchanged) when the fit does not settle

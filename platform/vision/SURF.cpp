@@ -67,7 +67,6 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
         return false;
     m_size = cv::Size(w, h);
     m_mask = mask.empty() ? cv::Mat(h, w, CV_8UC1, cv::Scalar(255)) : cv::Mat(mask != 0);
-    m_maskOut = m_mask == 0;
     // The window edge bounds a descriptor like a masked-out pixel does.
     cv::Mat padded;
     cv::copyMakeBorder(m_mask, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
@@ -440,7 +439,6 @@ void SURF::Clear()
 {
     m_size = cv::Size();
     m_mask.release();
-    m_maskOut.release();
     m_detect.release();
     m_room.release();
     m_stats = GridStats();

@@ -100,7 +100,6 @@ private:
 
     cv::Size m_size;
     cv::Mat m_mask;       // CV_8U 0/255
-    cv::Mat m_maskOut;    // its complement
     cv::Mat m_detect;     // mask for the detector, a little inside m_mask
     cv::Mat m_room;       // CV_32F distance to the nearest masked-out or outside pixel
     GridStats m_stats;    // grey levels of the window and of each grid cell, under the mask

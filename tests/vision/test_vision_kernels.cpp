@@ -76,6 +76,12 @@ bool Same(const cv::Mat& a, const cv::Mat& b)
 {
     return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
+
+// The same double to the last bit.
+bool Same(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 }  // namespace
 
 class TestVisionKernels : public QObject {
@@ -138,7 +144,6 @@ void TestVisionKernels::bilinearCrossEqualsFiveReads()
     cv::Mat img(40, 2100, CV_8UC1);
     cv::RNG rng(13);
     rng.fill(img, cv::RNG::UNIFORM, 0, 256);
-    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
     for (int t = 0; t < 200000; ++t) {
         double x = rng.uniform(-2.0, 2101.0);
         double y = rng.uniform(-2.0, 41.0);
@@ -161,7 +166,7 @@ void TestVisionKernels::bilinearCrossEqualsFiveReads()
         const QString at = QStringLiteral("(%1, %2)").arg(x, 0, 'g', 17).arg(y, 0, 'g', 17);
         QVERIFY2(BilinearCross(img, x, y, v, l, r, u, d) == inside, qPrintable(at));
         if (inside)
-            QVERIFY2(same(v, v5) && same(l, l5) && same(r, r5) && same(u, u5) && same(d, d5), qPrintable(at));
+            QVERIFY2(Same(v, v5) && Same(l, l5) && Same(r, r5) && Same(u, u5) && Same(d, d5), qPrintable(at));
     }
 }
 
@@ -194,7 +199,6 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
     // windows brighter or darker, with and without a foreign patch.
     cv::RNG rng(15);
     int exact = 0, inexact = 0;
-    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
     for (int t = 0; t < 400; ++t) {
         const cv::Size s(rng.uniform(1, 90), rng.uniform(1, 90));
         cv::Mat ref(s, CV_32FC1);
@@ -218,7 +222,7 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
         for (const cv::Mat* tl : {static_cast<const cv::Mat*>(&tol), &noTol}) {
             const Lighting a = FitLighting(ref, win, use, *tl);
             const Lighting b = fit.Estimate(ref, win, use, *tl);
-            QVERIFY2(same(a.gain, b.gain) && same(a.offset, b.offset), qPrintable(QString::number(t)));
+            QVERIFY2(Same(a.gain, b.gain) && Same(a.offset, b.offset), qPrintable(QString::number(t)));
         }
     }
     QVERIFY(exact > 100 && inexact > 50);  // both ways of summing ran
@@ -227,7 +231,6 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
 void TestVisionKernels::gridStatsEqualMeanStdDev()
 {
     cv::RNG rng(16);
-    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
     for (int t = 0; t < 300; ++t) {
         const cv::Size s = SizeOf(rng, t + 100);
         const cv::Mat img = Picture(rng, t, s.width, s.height);
@@ -248,7 +251,7 @@ void TestVisionKernels::gridStatsEqualMeanStdDev()
         auto check = [&](const cv::Rect& r, const GreyStats& g) {
             cv::Scalar mean, sd;
             cv::meanStdDev(img(r), mean, sd, mask(r));
-            return same(mean[0], g.mean) && same(sd[0], g.sd);
+            return Same(mean[0], g.mean) && Same(sd[0], g.sd);
         };
         QVERIFY2(check(cv::Rect(0, 0, s.width, s.height), whole), qPrintable(QString::number(t)));
         for (int j = 0; j < grid; ++j)
