@@ -44,15 +44,23 @@ bool WalkIPv4(Fn fn)
 }
 }  // namespace
 
-QStringList NetCard::CardNames(const QString& text)
+QList<QPair<QString, qint64>> NetCard::ReceivedBytes(const QString& text)
 {
     static const QRegularExpression re(QStringLiteral("\\s+(\\S+):\\s+(\\d+)"));
-    QStringList names;
+    QList<QPair<QString, qint64>> cards;
     for (auto it = re.globalMatch(text); it.hasNext();) {
-        const QString name = it.next().captured(1);
-        if (name != QLatin1String("lo"))
-            names << name;
+        const auto m = it.next();
+        if (m.captured(1) != QLatin1String("lo"))
+            cards.append({m.captured(1), m.captured(2).toLongLong()});
     }
+    return cards;
+}
+
+QStringList NetCard::CardNames(const QString& text)
+{
+    QStringList names;
+    for (const auto& card : ReceivedBytes(text))
+        names << card.first;
     return names;
 }
 
@@ -99,14 +107,7 @@ QMap<QString, QStringList> NetCard::ReadCards(const QString& procNetDev)
 QMap<QString, QString> NetCard::ReadMacs(const QString& procNetDev, const QString& sysClassNet)
 {
     QMap<QString, QString> macs;
-    for (QString line : ReadText(procNetDev).split(QLatin1Char('\n'))) {
-        line.remove(QLatin1Char(' '));
-        const int colon = line.indexOf(QLatin1Char(':'));
-        if (colon <= 0)
-            continue;
-        const QString name = line.left(colon);
-        if (name == QLatin1String("lo"))
-            continue;
+    for (const QString& name : CardNames(ReadText(procNetDev))) {
         QFile f(QStringLiteral("%1/%2/address").arg(sysClassNet, name));
         if (f.open(QIODevice::ReadOnly))
             macs[name] = QString::fromUtf8(f.readAll()).remove(QLatin1Char('\n'));

@@ -24,6 +24,8 @@ struct NetCard {
 
     // Card names in the text of /proc/net/dev, "lo" left out.
     static QStringList CardNames(const QString& procNetDevText);
+    // The same cards in the same order, each with its received byte count.
+    static QList<QPair<QString, qint64>> ReceivedBytes(const QString& procNetDevText);
     // The first route through a gateway in "ip route show" output: gateway
     // and card, empty when there is none. Tokens are split on any run of
     // white space, line breaks included.

@@ -72,6 +72,12 @@ void SystemActions::runAsync(const QStringList& argv, int timeoutMs, QObject* co
     QTimer::singleShot(0, context, [done = std::move(done), r] { done(r); });
 }
 
+void SystemActions::runHelperAsync(const QStringList& argv, const AsyncRunOptions& options, int timeoutMs,
+                                   QObject* context, std::function<void(const ActionResult&)> done)
+{
+    RunProgramAsync(argv, timeoutMs, context, std::move(done), options);
+}
+
 QString SystemActions::systemRoot() const
 {
     return QDir::current().absoluteFilePath(QStringLiteral("system-root"));
@@ -142,7 +148,7 @@ QString RealSystemActions::systemRoot() const
 }
 
 void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
-                     std::function<void(const ActionResult&)> done)
+                     std::function<void(const ActionResult&)> done, const AsyncRunOptions& options)
 {
     if (argv.isEmpty()) {
         ActionResult r;
@@ -151,7 +157,8 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
         return;
     }
     auto* p = new QProcess(context);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setProcessChannelMode(options.mergeErrors ? QProcess::MergedChannels : QProcess::ForwardedErrorChannel);
+    p->setWorkingDirectory(options.workDir);
     auto* limit = new QTimer(p);
     limit->setSingleShot(true);
     auto finish = [p, done = std::move(done)](bool inTime) {
@@ -168,10 +175,23 @@ void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
             finish(false);
     });
     QObject::connect(limit, &QTimer::timeout, p, [p, finish] {
+        // Its end while waiting here is the timeout's, not a second answer.
+        QObject::disconnect(p, &QProcess::finished, nullptr, nullptr);
         p->kill();
         p->waitForFinished(1000);
         finish(false);
     });
+    if (options.output)
+        QObject::connect(p, &QProcess::readyReadStandardOutput, p,
+                         [p, output = options.output] { output(p->peek(p->bytesAvailable())); });
+    // The caller's destruction reports `destroyed` before it deletes the
+    // process; its end must not reach the half-destroyed caller.
+    if (context)
+        QObject::connect(context, &QObject::destroyed, p, [p] {
+            p->disconnect();
+            p->kill();
+            p->waitForFinished(1000);
+        });
     if (timeoutMs >= 0)
         limit->start(timeoutMs);
     p->start(argv.first(), argv.mid(1));

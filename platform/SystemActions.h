@@ -22,6 +22,14 @@ struct ActionResult {
     bool ok() const { return exitCode == 0; }
 };
 
+// How a program run apart is started and followed; all optional.
+struct AsyncRunOptions {
+    QString workDir;          // empty: the monitor's own
+    bool mergeErrors = false;  // standard error joins the output (else it goes to the log)
+    // Called with all the output so far each time more arrives.
+    std::function<void(const QByteArray&)> output;
+};
+
 class SystemActions {
 public:
     virtual ~SystemActions() = default;
@@ -34,9 +42,15 @@ public:
     virtual ActionResult query(const QStringList& argv, int timeoutMs = 30000);
     // Runs a program without waiting for it: `done` is called on `context`'s
     // thread when it ends or after timeoutMs (then with what it had printed
-    // and exit code -1). Nothing is called once `context` is gone.
+    // and exit code -1). Once `context` is gone the program is killed and
+    // nothing is called.
     virtual void runAsync(const QStringList& argv, int timeoutMs, QObject* context,
                           std::function<void(const ActionResult&)> done);
+    // As runAsync, for the monitor's own programs whose only effect is on
+    // files of the working directory (the cycle-log export): like query,
+    // they run in every build. Doubles override it.
+    virtual void runHelperAsync(const QStringList& argv, const AsyncRunOptions& options, int timeoutMs,
+                                QObject* context, std::function<void(const ActionResult&)> done);
     // Where the host's own files are: "/" on the panel; in a default build
     // the folder "system-root" of the working directory, so that files
     // installed "under /etc" land there and can be read back.
@@ -62,7 +76,7 @@ public:
 ActionResult RunProgram(const QStringList& argv, int timeoutMs);
 // Starts a program for real; `done` as for SystemActions::runAsync.
 void RunProgramAsync(const QStringList& argv, int timeoutMs, QObject* context,
-                     std::function<void(const ActionResult&)> done);
+                     std::function<void(const ActionResult&)> done, const AsyncRunOptions& options = {});
 
 // Records actions instead of running them.
 class RecordingSystemActions : public SystemActions {

@@ -112,12 +112,18 @@ bool DetectCycleSQL::MergeInto(const QString& archive)
            && QFile::remove(working);
 }
 
-bool DetectCycleSQL::createTable()
+QSqlDatabase DetectCycleSQL::Working() const
 {
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(FilePath(QLatin1String(kWorking)));
+    return db;
+}
+
+bool DetectCycleSQL::createTable()
+{
+    QSqlDatabase db = Working();
     if (!db.open())
         return false;
     QSqlQuery q(db);
@@ -129,10 +135,7 @@ bool DetectCycleSQL::createTable()
 
 bool DetectCycleSQL::insertDate(const detectCycleInfo& info)
 {
-    QSqlDatabase db = QSqlDatabase::contains(m_connection)
-                          ? QSqlDatabase::database(m_connection, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(FilePath(QLatin1String(kWorking)));
+    QSqlDatabase db = Working();
     if (!db.isOpen() && !db.open()) {
         qDebug("DetectCycle.db open fail");
         return false;

@@ -44,6 +44,8 @@ public:
 private:
     QString FilePath(const QString& name) const;
     QDate Today() const;
+    // The log's connection, set to the working file (not opened).
+    QSqlDatabase Working() const;
     bool MergeInto(const QString& archive);
     void WriteTimeFile();
 

@@ -3,6 +3,7 @@
 #include "foundation/GLog.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
+#include "network/NetCard.h"
 #include "network/NetSettingsFiles.h"
 #include "network/VUR_Frame.h"
 #include "network/VUR_Net.h"
@@ -528,16 +529,10 @@ void OtherNetWidget::SlotUpdateServer()
 
 void OtherNetWidget::ReadPortCounters()
 {
-    QFile f(m_procNetDev);
+    QFile f(QStringLiteral("/proc/net/dev"));
     if (!f.open(QIODevice::ReadOnly))
         return;
-    static const QRegularExpression re(QStringLiteral("\\s+(\\S+):\\s+(\\d+)"));
-    for (auto it = re.globalMatch(QString::fromUtf8(f.readAll())); it.hasNext();) {
-        const auto m = it.next();
-        const QString name = m.captured(1);
-        if (name == QLatin1String("lo"))
-            continue;
-        const qint64 bytes = m.captured(2).toLongLong();
+    for (const auto& [name, bytes] : NetCard::ReceivedBytes(QString::fromUtf8(f.readAll()))) {
         if (m_rxBytes.contains(name))
             m_rxDiff[name] = bytes - m_rxBytes.value(name);
         m_rxBytes[name] = bytes;

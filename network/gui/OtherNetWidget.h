@@ -33,9 +33,6 @@ public:
     int page() const { return m_page; }
     void hideshow(int type);
 
-    // Where the port monitor and the Wi-Fi file are read (tests point them elsewhere).
-    void setProcNetDev(const QString& path) { m_procNetDev = path; }
-
     CheckBox* smsBox = nullptr;
     Edit* techNameEdit = nullptr;
     Edit* techPhoneEdit = nullptr;
@@ -94,5 +91,4 @@ private:
     QMap<QString, bool> m_linkUp;
     QMap<QString, qint64> m_rxBytes;
     QMap<QString, qint64> m_rxDiff;
-    QString m_procNetDev = QStringLiteral("/proc/net/dev");
 };

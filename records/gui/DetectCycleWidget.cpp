@@ -8,6 +8,7 @@
 #include "widgets/WarnBox.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
+#include "platform/SystemActions.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlTableModel>
 #include <QStringListModel>
@@ -94,17 +94,19 @@ DetectCycleWidget::DetectCycleWidget(QWidget* parent)
         move((gShowW - width()) / 2, (gShowH - height()) / 2);
 }
 
+// A running export program is killed by the system-action layer when the page goes.
 DetectCycleWidget::~DetectCycleWidget()
 {
-    if (m_process) {
-        m_process->disconnect(this);
-        m_process->kill();
-        m_process->waitForFinished(1000);
-    }
+    ReleaseDay();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void DetectCycleWidget::ReleaseDay()
+{
+    m_table->setModel(nullptr);
     delete m_model;
     m_model = nullptr;
     QSqlDatabase::database(m_connection, false).close();
-    QSqlDatabase::removeDatabase(m_connection);
 }
 
 QString DetectCycleWidget::getStyle()
@@ -115,11 +117,8 @@ QString DetectCycleWidget::getStyle()
 
 void DetectCycleWidget::bindSql(const QString& file)
 {
-    m_table->setModel(nullptr);
-    delete m_model;
-    m_model = nullptr;
+    ReleaseDay();
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    db.close();
     db.setDatabaseName(file);
     // A day that is gone is not created again by opening it.
     if (!QFile::exists(file) || !db.open()) {
@@ -149,16 +148,13 @@ void DetectCycleWidget::listDataChanged(const QModelIndex& index)
 
 void DetectCycleWidget::closeAction()
 {
-    m_table->setModel(nullptr);
-    delete m_model;
-    m_model = nullptr;
-    QSqlDatabase::database(m_connection, false).close();
+    ReleaseDay();
     close();
 }
 
 void DetectCycleWidget::exportData()
 {
-    if (m_process)
+    if (m_exporting)
         return;  // one export at a time
     QString disk = FindUsbDisk();
     while (disk.isEmpty()) {
@@ -177,28 +173,32 @@ void DetectCycleWidget::exportData()
     }
     m_disk = disk;
     m_output.clear();
-    m_finished = false;
-    m_process = new QProcess(this);
-    m_process->setWorkingDirectory(work);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    connect(m_process, &QProcess::readyRead, this, &DetectCycleWidget::receive);
-    connect(m_process, &QProcess::finished, this, [this] {
+    m_exporting = true;
+    const int run = ++m_runs;
+    AsyncRunOptions how;
+    how.workDir = work;
+    how.mergeErrors = true;
+    how.output = [this, run](const QByteArray& output) {
+        if (run != m_runs)
+            return;
+        m_output = output;
         receive();
-        if (!m_finished)
-            Finish(false);  // ended without its "export finished" line
-    });
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            Finish(false);
-    });
-    m_process->start(work + QStringLiteral("/vur_net/xls"), {});
+    };
+    SystemActions::instance().runHelperAsync(
+        {work + QStringLiteral("/vur_net/xls")}, how, -1, this, [this, run](const ActionResult& r) {
+            if (run != m_runs)
+                return;
+            m_output = r.output;
+            receive();
+            if (m_exporting)
+                Finish(false);  // ended (or never started) without its "export finished" line
+        });
 }
 
 void DetectCycleWidget::receive()
 {
-    if (!m_process || m_finished)
+    if (!m_exporting)
         return;
-    m_output += m_process->readAll();
     const QString text = QString::fromUtf8(m_output);
     if (!text.contains(QLatin1String("export finished")))
         return;  // more output may follow
@@ -210,16 +210,8 @@ void DetectCycleWidget::receive()
 
 void DetectCycleWidget::Finish(bool moved)
 {
-    m_finished = true;
-    if (QProcess* p = m_process) {
-        m_process = nullptr;
-        p->disconnect(this);
-        // Its last words are read; it goes once it has ended by itself.
-        if (p->state() == QProcess::NotRunning)
-            p->deleteLater();
-        else
-            connect(p, &QProcess::finished, p, &QObject::deleteLater);
-    }
+    // A program still running after its last word is left to end by itself.
+    m_exporting = false;
     emit exportDone(moved);
     ShowMessage(moved ? QStringLiteral("导出成功") : QStringLiteral("导出失败"));
 }

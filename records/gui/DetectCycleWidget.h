@@ -6,7 +6,6 @@
 
 class ColorButton;
 class QListView;
-class QProcess;
 class QSqlTableModel;
 class QStringListModel;
 class QTableView;
@@ -41,6 +40,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Lets go of the shown day's model and file.
+    void ReleaseDay();
     void Finish(bool moved);
 
     QStringListModel* m_days = nullptr;
@@ -49,9 +50,9 @@ private:
     QSqlTableModel* m_model = nullptr;
     ColorButton* m_export = nullptr;
     ColorButton* m_exit = nullptr;
-    QProcess* m_process = nullptr;
-    QByteArray m_output;
+    QByteArray m_output;  // of the running export program, all so far
     QString m_disk;
     QString m_connection;
-    bool m_finished = false;
+    bool m_exporting = false;
+    int m_runs = 0;  // tells a late word of an earlier run from the current one
 };

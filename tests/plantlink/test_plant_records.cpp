@@ -390,6 +390,10 @@ private slots:
         const QString dev = QStringLiteral(
             "Inter-|   Receive\n face |bytes    packets\n    lo: 1234 5 0\n  eth0: 99 1 0\n  wlo1: 5 1 0\n");
         QCOMPARE(NetCard::CardNames(dev), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlo1")}));
+        // The port monitor's received bytes: a long name fills its column, counts pass 32 bits.
+        const auto bytes = NetCard::ReceivedBytes(dev + QStringLiteral("enp0s31f6: 8123456789 1 0\n"));
+        QCOMPARE(bytes.size(), 3);
+        QCOMPARE(bytes[2], qMakePair(QStringLiteral("enp0s31f6"), Q_INT64_C(8123456789)));
     }
 };
 

@@ -3,6 +3,10 @@
 #include "platform/DevicePaths.h"
 #include "platform/SystemActions.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
 class TestSystemActions : public QObject {
     Q_OBJECT
 private slots:
@@ -44,6 +48,45 @@ private slots:
         QCOMPARE(sysRun({QStringLiteral("sync")}).exitCode, 3);
         SystemActions::setInstance(nullptr);
         QCOMPARE(d.calls.size(), 1);
+    }
+
+    // The monitor's own helpers run in every build, in the directory given;
+    // their output (errors joined) is followed while they run, and a caller
+    // that goes kills the program without hearing from it again.
+    void helperRunIsFollowedAndEndsWithItsCaller()
+    {
+        TempWorkDir wd(false);
+        SystemActions::setInstance(nullptr);
+        QVERIFY(QDir().mkpath(QStringLiteral("sub")));
+        AsyncRunOptions how;
+        how.workDir = QStringLiteral("sub");
+        how.mergeErrors = true;
+        QByteArray seen;
+        how.output = [&](const QByteArray& out) { seen = out; };
+        int answers = 0;
+        auto caller = std::make_unique<QObject>();
+        SystemActions::instance().runHelperAsync(
+            {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("pwd -P; echo late >&2; exec sleep 30")}, how, -1,
+            caller.get(), [&](const ActionResult&) { ++answers; });
+        QTRY_VERIFY(seen.contains("late"));
+        QCOMPARE(seen.left(seen.indexOf('\n')), QFileInfo(QStringLiteral("sub")).canonicalFilePath().toUtf8());
+        QElapsedTimer gone;
+        gone.start();
+        caller.reset();
+        QVERIFY(gone.elapsed() < 5000);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(answers, 0);
+    }
+
+    // A program past its time is killed and answered once, as failed.
+    void timedOutRunAnswersOnce()
+    {
+        QObject caller;
+        QList<int> codes;
+        RunProgramAsync({QStringLiteral("sleep"), QStringLiteral("30")}, 50, &caller,
+                        [&](const ActionResult& r) { codes << r.exitCode; });
+        QTRY_VERIFY(!codes.isEmpty());
+        QCOMPARE(codes, QList<int>{-1});
     }
 
     void realSerialPortsAreRefused()
