@@ -1,6 +1,8 @@
 #include "CameraDriver.h"
 
+#include "CameraGlobals.h"
 #include "foundation/GLog.h"
+#include "platform/vision/ColorConvert.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,4 +88,23 @@ bool CameraDriver::RangeRead(int status, int ok, const char* what) const
                  .arg(QLatin1String(what))
                  .arg(status));
     return false;
+}
+
+const unsigned char* CameraDriver::widenRgb(const unsigned char* rgb)
+{
+    // Sized on the first colour frame: families that never deliver RGB keep no staging.
+    if (m_rgba.size() != size_t(gColorLen))
+        m_rgba.assign(size_t(gColorLen), 0);
+    RGB2RGBA(rgb, m_rgba.data(), gImageW, gImageH);
+    return m_rgba.data();
+}
+
+void CameraDriver::deliverRgb(const unsigned char* rgb)
+{
+    m_link.deliver(widenRgb(rgb), gColorLen);
+}
+
+void CameraDriver::deliverRgbLocked(const unsigned char* rgb)
+{
+    m_link.deliverLocked(widenRgb(rgb), gColorLen);
 }

@@ -91,6 +91,15 @@ protected:
     static int ReadBack(double cur, double min, double max, int d, bool intStep = false);
     // True when an SDK range read succeeded; else one glog line.
     bool RangeRead(int status, int ok, const char* what) const;
+    // A packed-RGB frame of the run's size, widened to the RGBA that colour
+    // runs keep and delivered; deliverRgbLocked under pMutex[index] already.
+    void deliverRgb(const unsigned char* rgb);
+    void deliverRgbLocked(const unsigned char* rgb);
 
     CameraLink& m_link;
+
+private:
+    const unsigned char* widenRgb(const unsigned char* rgb);
+
+    std::vector<unsigned char> m_rgba;  // staging, touched only by the delivering thread
 };

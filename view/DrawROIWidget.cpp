@@ -257,7 +257,7 @@ void DrawROIWidget::SlotChangeOp()
 
 void DrawROIWidget::ShowTemplate(CammerWidget* w)
 {
-    const int g = std::clamp(Host().editor().editorStep, 0, 7);
+    const int g = Host().editor().step();
     if (!w || !w->EnsureGroupBuffers(g) || w->templateImages[g].empty())
         return;
     const int k = std::clamp(w->templateIndex, 0, int(w->templateImages[g].size()) - 1);
@@ -335,7 +335,7 @@ void DrawROIWidget::SlotChangeSource(int s)
         break;
     case 2:
         if (cur) {
-            const int g = std::clamp(ed.editorStep, 0, 7);
+            const int g = ed.step();
             cur->ringPosition = 0;
             if (cur->EnsureGroupBuffers(g))
                 cur->ShowPicture(cur->recentNg[g][0]);
@@ -488,7 +488,7 @@ void DrawROIWidget::SlotDeleteROI()
         return;
     }
     if (Ask(66) && SingleCamera() == w && gSource != 1 && gSource != -1) {
-        w->DeleteROI(std::clamp(ed.editorStep, 0, 7), w->selectedRoi);
+        w->DeleteROI(ed.step(), w->selectedRoi);
         w->selectedRoi = -1;
         w->ShowHideROIPara();
     }
@@ -503,7 +503,7 @@ void DrawROIWidget::SlotDeleteAllROI()
     const EditorState& ed = Host().editor();
     if (Ask(67)) {
         // Like a single delete, the ignore points go only when the edit is saved.
-        w->DeleteAllROI(std::clamp(ed.editorStep, 0, 7));
+        w->DeleteAllROI(ed.step());
         w->selectedRoi = -1;
         w->ShowHideROIPara();
     }

@@ -58,8 +58,8 @@ LiveViewPainter::LiveViewPainter(CammerWidget& w, ViewHost& host)
     , m_small(gShowW <= 1024)
     , m_source(gSource)
 {
-    const CycleState& st = host.cycle();
-    if (st.selCamera == w.camera && st.selCamera < host.cameraCount()) {
+    if (w.IsSelectedCamera()) {
+        const CycleState& st = host.cycle();
         m_zoom.translate(st.zoomOffsetX, st.zoomOffsetY);
         m_zoom.scale(st.zoomScale, st.zoomScale);
     }
@@ -158,7 +158,7 @@ void LiveViewPainter::PaintRecentNg(QPainter& painter)
     m_w.SyncDisplay();
     DrawImage(painter, m_w.displayAsIs());
     painter.setTransform(m_text);
-    const int g = std::clamp(m_host.editor().editorStep, 0, 7);
+    const int g = m_host.editor().step();
     const QString name = DetectionName(m_p.machineType, g);
     QColor colour;
     const QString word = StateWord(m_host.cycle().runState, &colour);

@@ -33,7 +33,7 @@ RoiPanel::RoiPanel(CammerWidget& w) : m_w(w) {}
 
 int RoiPanel::Step() const
 {
-    return std::clamp(ViewHost::instance().editor().editorStep, 0, 7);
+    return ViewHost::instance().editor().step();
 }
 
 bool RoiPanel::HasSelection() const
@@ -70,6 +70,14 @@ void RoiPanel::WriteDefaults(CammerSingleton& s, int g, int j, int code)
     s.sensibility[g][j] = r.sensibility;
     if (r.maxArea >= 0)
         s.max_area[g][j] = r.maxArea;
+}
+
+void RoiPanel::CopyLimits(CammerSingleton& s, int fromG, int fromJ, int toG, int toJ)
+{
+    s.algorithm[toG][toJ] = s.algorithm[fromG][fromJ];
+    s.min_size[toG][toJ] = s.min_size[fromG][fromJ];
+    s.sensibility[toG][toJ] = s.sensibility[fromG][fromJ];
+    s.max_area[toG][toJ] = s.max_area[fromG][fromJ];
 }
 
 void RoiPanel::HideControls()
@@ -556,10 +564,7 @@ void RoiPanel::SlotCopyArea(QPoint p)
         set->rect[g][j] = r;
     }
     set->roi_type[g][j] = type;
-    set->min_size[g][j] = set->min_size[g][src];
-    set->sensibility[g][j] = set->sensibility[g][src];
-    set->max_area[g][j] = set->max_area[g][src];
-    set->algorithm[g][j] = set->algorithm[g][src];
+    CopyLimits(*set, g, src, g, j);
     if (g == 0)
         set->output_point[j] = set->output_point[src];
     set->NGCount[g][j] = 0;
@@ -598,10 +603,7 @@ void RoiPanel::CopyPairedSteps(CammerSingleton& set, cv::Mat (*masks)[50], int m
             if (masks)
                 masks[to][j] = masks[from][j].clone();
             set.roi_type[to][j] = set.roi_type[from][j];
-            set.min_size[to][j] = set.min_size[from][j];
-            set.sensibility[to][j] = set.sensibility[from][j];
-            set.max_area[to][j] = set.max_area[from][j];
-            set.algorithm[to][j] = set.algorithm[from][j];
+            CopyLimits(set, from, j, to, j);
         }
     }
 }

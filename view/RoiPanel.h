@@ -44,6 +44,8 @@ public:
     static void CopyPairedSteps(CammerSingleton& set, cv::Mat (*masks)[50], int machineType);
     // Limits a function change writes (codes 4, 5, 6 keep what they do not set).
     static void WriteDefaults(CammerSingleton& set, int g, int j, int code);
+    // Function and limits of area (fromG, fromJ) to area (toG, toJ).
+    static void CopyLimits(CammerSingleton& set, int fromG, int fromJ, int toG, int toJ);
 
 private:
     bool HasSelection() const;

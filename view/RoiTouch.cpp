@@ -3,6 +3,7 @@
 #include "CammerWidget.h"
 #include "DrawROIWidget.h"
 #include "Prompts.h"
+#include "RoiPanel.h"
 #include "ViewHost.h"
 #include "app/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
@@ -121,7 +122,7 @@ CammerSingleton* RoiTouch::EditSet() const
 
 int RoiTouch::Step() const
 {
-    return std::clamp(ViewHost::instance().editor().editorStep, 0, 7);
+    return ViewHost::instance().editor().step();
 }
 
 void RoiTouch::Reset()
@@ -517,35 +518,21 @@ void RoiTouch::NewAreaParameters(int g, int j, bool polygon)
     CammerSingleton& s = *EditSet();
     const WizardPara& p = LiveParams();
     if (j > 0) {
-        s.min_size[g][j] = s.min_size[g][j - 1];
-        s.sensibility[g][j] = s.sensibility[g][j - 1];
-        s.max_area[g][j] = s.max_area[g][j - 1];
-        s.algorithm[g][j] = s.algorithm[g][j - 1];
+        RoiPanel::CopyLimits(s, g, j - 1, g, j);
     } else {
-        struct Default {
-            int code, minSize, sensibility, maxArea;
-        };
-        // Codes 4, 5 and 6 keep the defect defaults where they set nothing.
-        const Default order[] = {
-            {RoiCode::Spot, 12800, 80, 500},
-            {RoiCode::BlackArea, 3, 50, 100},
-            {RoiCode::WhiteArea, 3, 200, 100},
-            {RoiCode::Similarity, 3, 80, 100},
-            {RoiCode::WhiteNum, 1, 128, polygon ? 0x20001 : 0x640001},
-            {RoiCode::BlackNum, 1, 128, 0x640001},
-            {RoiCode::DistMeasure, 1, 35, 50},
-        };
-        Default d{RoiCode::Defect, 3, 45, 100};
-        for (const Default& o : order) {
-            if (AreaFunctionEnabled(p, o.code)) {
-                d = o;
+        int code = RoiCode::Defect;
+        for (int c : {RoiCode::Spot, RoiCode::BlackArea, RoiCode::WhiteArea, RoiCode::Similarity, RoiCode::WhiteNum,
+                      RoiCode::BlackNum, RoiCode::DistMeasure}) {
+            if (AreaFunctionEnabled(p, c)) {
+                code = c;
                 break;
             }
         }
-        s.algorithm[g][j] = d.code;
-        s.min_size[g][j] = d.minSize;
-        s.sensibility[g][j] = d.sensibility;
-        s.max_area[g][j] = d.maxArea;
+        // Codes 4, 5 and 6 keep the defect defaults where they set nothing.
+        RoiPanel::WriteDefaults(s, g, j, RoiCode::Defect);
+        RoiPanel::WriteDefaults(s, g, j, code);
+        if (code == RoiCode::WhiteNum && polygon)
+            s.max_area[g][j] = 0x20001;
     }
     s.NGCount[g][j] = 0;
     m_w.roiValue[g][j] = 0;

@@ -60,7 +60,7 @@ void TemplateCommands::AddTemplate()
     if (slot < 0)
         return;
     std::vector<uint8_t>& dst = w->templateImages[s][size_t(slot)];
-    const int g = std::clamp(host.editor().editorStep, 0, 7);
+    const int g = host.editor().step();
     const std::vector<uint8_t>& src =
         gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
     if (src.size() >= dst.size())
@@ -91,7 +91,7 @@ void TemplateCommands::DeleteCurrent()
     }
     if (!Ask(69) || m_col.SingleCamera() != w)
         return;
-    const int g = std::clamp(Host().editor().editorStep, 0, 7);
+    const int g = Host().editor().step();
     const int k = w->templateIndex;
     if (!TemplateLibrary::Delete(*w, g, k))
         return;

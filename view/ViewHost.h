@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <algorithm>
+
 class CammerWidget;
 class DrawROIWidget;
 struct WizardPara;
@@ -17,6 +19,8 @@ struct WizardPara;
 struct EditorState {
     enum DrawKind { DrawNone = 0, DrawRect = 1, DrawPolygon = 2, DrawCircle = 4 };
     int editorStep = 0;    // step whose areas and templates the editor shows
+    // editorStep as an index into the eight step groups.
+    int step() const { return std::clamp(editorStep, 0, 7); }
     int drawKind = DrawNone;
     bool copyMode = false; // the next press copies the selected area there
     bool gesture = false;  // a polygon is drawn freehand

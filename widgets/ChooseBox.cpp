@@ -10,6 +10,14 @@
 
 ChooseBox* gpChooseBox = nullptr;
 
+bool AskText(const QString& text)
+{
+    if (!gpChooseBox)
+        return false;
+    gpChooseBox->setText(text);
+    return gpChooseBox->exec() == 1;
+}
+
 ChooseBox::ChooseBox(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint)
 {

@@ -27,6 +27,9 @@ protected:
 
 extern ChooseBox* gpChooseBox;
 
+// Asks in gpChooseBox; true for YES (no box: no).
+bool AskText(const QString& text);
+
 // Picks the number of touch-calibration points (4, 9 or 25).
 class ComboBox;
 class ChooseCaliNumWidget : public ChooseBox {

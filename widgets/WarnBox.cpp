@@ -18,10 +18,17 @@ void ShowInSharedWarnBox(const QString& text)
         qWarning().noquote() << "Operator message:" << text;
         return;
     }
+    WarnText(text);
+}
+}  // namespace
+
+void WarnText(const QString& text)
+{
+    if (!gpWarnBox)
+        return;
     gpWarnBox->setText(text);
     gpWarnBox->exec();
 }
-}  // namespace
 
 WarnBox::WarnBox(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint)

@@ -24,3 +24,6 @@ protected:
 };
 
 extern WarnBox* gpWarnBox;
+
+// Shows the text in gpWarnBox and waits for Confirm (no box: nothing).
+void WarnText(const QString& text);

@@ -89,21 +89,22 @@ QList<IOStatusWidget::Text> IOStatusWidget::TextLineAt(const QDateTime& now, int
     return line;
 }
 
-QString IOStatusWidget::Signature() const
+IOStatusWidget::Shown IOStatusWidget::Signature() const
 {
-    QString s = QDateTime::currentDateTime().toString(QStringLiteral("hhmmss"));
-    s += QLatin1Char(' ') + QString::number(m_host->unlockLevel()) + QLatin1Char(' ')
-         + QString::number(m_host->lastCycleTime()) + QLatin1Char(' ');
+    Shown s;
+    s.second = QDateTime::currentSecsSinceEpoch();
+    s.unlockLevel = m_host->unlockLevel();
+    s.lastCycleTime = m_host->lastCycleTime();
     for (int d = 0; d < 2; ++d)
         for (int i = 0; i < 13; ++i)
-            s += QLatin1Char(m_host->ioState(d, i) ? '1' : '0');
+            if (m_host->ioState(d, i))
+                s.lamps |= 1u << (16 * d + i);
     return s;
 }
 
 void IOStatusWidget::Refresh()
 {
-    const QString now = Signature();
-    if (now != m_shown)
+    if (Signature() != m_shown)
         update();
 }
 

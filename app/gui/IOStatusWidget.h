@@ -47,10 +47,24 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // What the bar shows, compared on every polling pass: plain values, so a
+    // pass that changes nothing costs no text building.
+    struct Shown {
+        qint64 second = -1;  // the clock, to the second
+        int unlockLevel = 0;
+        qint64 lastCycleTime = 0;
+        quint32 lamps = 0;  // inputs in bits 0-12, outputs in bits 16-28
+        bool operator==(const Shown& o) const
+        {
+            return second == o.second && unlockLevel == o.unlockLevel && lastCycleTime == o.lastCycleTime
+                   && lamps == o.lamps;
+        }
+        bool operator!=(const Shown& o) const { return !(*this == o); }
+    };
     QList<Text> TextLineAt(const QDateTime& now, int x, double scale) const;
-    QString Signature() const;
+    Shown Signature() const;
 
     StatusHost* m_host;
-    QString m_shown;
+    Shown m_shown;
     int m_rightReserve = 0;
 };

@@ -145,8 +145,7 @@ bool RaRoWizard::Build()
     gContinuousNgWarnBox = new ContinuousNgWarnBox;
 
     // 8. Detection-cycle log; the 60-s timer re-creates it when missing.
-    if (!DetectCycleSQL::instance)
-        DetectCycleSQL::instance = new DetectCycleSQL;
+    SlotDetectCycle();
     detectCycleTimer = NewTimer(this, &RaRoWizard::SlotDetectCycle, this);
     detectCycleTimer->start(60000);
 

@@ -35,9 +35,14 @@ int WizardPorts::cameraCount() const
     return m_win->numCamera();
 }
 
-CammerWidgetData* WizardPorts::cameraData(int c)
+CammerWidget* WizardPorts::widgetAt(int c) const
 {
     return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+}
+
+CammerWidgetData* WizardPorts::cameraData(int c)
+{
+    return widgetAt(c);
 }
 
 int WizardPorts::runState() const
@@ -67,7 +72,8 @@ const int* WizardPorts::failCounts() const
 
 const CammerSingleton* WizardPorts::liveRoiSet(int camera) const
 {
-    return (camera >= 0 && camera < 8 && m_win->cammerWidget[camera]) ? m_win->cammerWidget[camera]->liveSet : nullptr;
+    const CammerWidget* w = widgetAt(camera);
+    return w ? w->liveSet : nullptr;
 }
 
 QImage WizardPorts::screenPicture()
@@ -77,8 +83,8 @@ QImage WizardPorts::screenPicture()
 
 void WizardPorts::prepareCameraPicture(int camera)
 {
-    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
-        m_win->cammerWidget[camera]->SyncDisplay();
+    if (CammerWidget* w = widgetAt(camera))
+        w->SyncDisplay();
 }
 
 void WizardPorts::showFrame(int c, bool inspected)
@@ -91,8 +97,8 @@ void WizardPorts::showFrame(int c, bool inspected)
 
 void WizardPorts::repaintCamera(int c)
 {
-    if (c >= 0 && c < 8 && m_win->cammerWidget[c])
-        m_win->cammerWidget[c]->update();
+    if (CammerWidget* w = widgetAt(c))
+        w->update();
 }
 
 void WizardPorts::repaintAll()
@@ -235,8 +241,7 @@ void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
 
 void WizardPorts::cycleLogInsert(const QString& start, double seconds)
 {
-    if (!DetectCycleSQL::instance)
-        DetectCycleSQL::instance = new DetectCycleSQL;
+    m_win->SlotDetectCycle();
     DetectCycleSQL::instance->insertDate({start, seconds});
 }
 
@@ -389,8 +394,7 @@ bool WizardPorts::settingsDialogVisible() const
 
 void WizardPorts::cameraRepaint(int camera)
 {
-    if (camera >= 0 && camera < 8 && m_win->cammerWidget[camera])
-        m_win->cammerWidget[camera]->update();
+    repaintCamera(camera);
 }
 
 void WizardPorts::SetMouldSide(int side)
@@ -477,7 +481,7 @@ CycleState& WizardPorts::cycle()
 
 CammerWidget* WizardPorts::cameraWidget(int c)
 {
-    return (c >= 0 && c < 8) ? m_win->cammerWidget[c] : nullptr;
+    return widgetAt(c);
 }
 
 int WizardPorts::framesPerSecond(int c) const

@@ -160,6 +160,9 @@ public:
     qint64 timingAlarmTime() const { return m_timingAlarmTime; }
 
 private:
+    // Camera c's view, null outside 0-7 or when it was not built.
+    CammerWidget* widgetAt(int c) const;
+
     RaRoWizard* m_win;
     bool m_roiWarning = false;
     qint64 m_timingAlarmTime = 0;

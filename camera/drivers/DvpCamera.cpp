@@ -2,18 +2,10 @@
 
 #include "camera/CameraGlobals.h"
 #include "params/WizardPara.h"
-#include "platform/vision/ColorConvert.h"
 
 #include <algorithm>
 
 using namespace dvp;
-
-DvpCamera::DvpCamera(CameraLink& link)
-    : CameraDriver(link)
-{
-    if (gisColor)
-        m_rgba.assign(size_t(gColorLen), 0);
-}
 
 bool DvpCamera::Probe()
 {
@@ -211,11 +203,9 @@ int DvpCamera::dvpStreamCallback(dvpHandle, dvpStreamEvent, void* ctx, dvpFrame*
     self->frameCounter = 0;
     if (!self->m_link.frameFits(frame->iWidth, frame->iHeight, "DVP"))
         return 0;
-    if (frame->format == FORMAT_BGR24 && gisColor) {
-        RGB2RGBA(static_cast<unsigned char*>(data), self->m_rgba.data(), gImageW, gImageH);
-        self->m_link.deliver(self->m_rgba.data(), gColorLen);
-    } else {
+    if (frame->format == FORMAT_BGR24 && gisColor)
+        self->deliverRgb(static_cast<unsigned char*>(data));
+    else
         self->m_link.deliver(data, int(std::min(frame->uBytes, unsigned(gImageLen))));
-    }
     return 0;
 }

@@ -5,11 +5,10 @@
 #include "platform/camsdk/DvpSdk.h"
 
 #include <atomic>
-#include <vector>
 
 class DvpCamera : public CameraDriver {
 public:
-    explicit DvpCamera(CameraLink& link);
+    using CameraDriver::CameraDriver;
 
     static bool Probe();
     static int Recount(bool forRestart);
@@ -39,6 +38,4 @@ public:
 
 private:
     static int TargetFormat();
-
-    std::vector<unsigned char> m_rgba;  // colour mode: RGBA staging
 };

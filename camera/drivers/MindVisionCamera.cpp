@@ -3,7 +3,6 @@
 #include "camera/CameraGlobals.h"
 #include "foundation/GLog.h"
 #include "params/WizardPara.h"
-#include "platform/vision/ColorConvert.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,8 +13,6 @@ MindVisionCamera::MindVisionCamera(CameraLink& link)
     : CameraDriver(link)
 {
     m_processed.assign(size_t(4) * size_t(gImageLen), 0);
-    if (gisColor)
-        m_rgba.assign(size_t(gColorLen), 0);
 }
 
 namespace {
@@ -284,12 +281,10 @@ void MindVisionCamera::CameraSnapCallback(CameraHandle h, BYTE* raw, tSdkFrameHe
     if (head->uBytes > self->m_processed.size())
         return;
     CameraImageProcess(h, raw, self->m_processed.data(), head);
-    if (gisColor && head->uiMediaType == CAMERA_MEDIA_TYPE_RGB8) {
-        RGB2RGBA(self->m_processed.data(), self->m_rgba.data(), gImageW, gImageH);
-        self->m_link.deliver(self->m_rgba.data(), gColorLen);
-    } else {
+    if (gisColor && head->uiMediaType == CAMERA_MEDIA_TYPE_RGB8)
+        self->deliverRgb(self->m_processed.data());
+    else
         self->m_link.deliver(self->m_processed.data(), std::min(int(head->uBytes), gImageLen));
-    }
 }
 
 void MindVisionCamera::MindConnectStateCallBack(CameraHandle, UINT state, UINT, void* ctx)

@@ -41,5 +41,4 @@ private:
     void applyFormat(bool allowPreset);
 
     std::vector<unsigned char> m_processed;  // the SDK-processed frame (grey or RGB)
-    std::vector<unsigned char> m_rgba;       // colour mode: RGBA staging
 };

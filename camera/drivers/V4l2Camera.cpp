@@ -3,7 +3,6 @@
 #include "camera/CameraGlobals.h"
 #include "params/WizardPara.h"
 #include "platform/DevicePaths.h"
-#include "platform/vision/ColorConvert.h"
 
 #include <QFile>
 #include <QMutexLocker>
@@ -61,13 +60,6 @@ const AVInputFormat* V4l2InputFormat(const QString& path)
     if (!path.startsWith(QLatin1String("/dev/video")))
         return nullptr;
     return av_find_input_format("video4linux2");
-}
-
-V4l2Camera::V4l2Camera(CameraLink& link)
-    : CameraDriver(link)
-{
-    if (gisColor)
-        m_rgba.assign(size_t(gColorLen), 0);
 }
 
 V4l2Camera::~V4l2Camera()
@@ -263,12 +255,10 @@ bool V4l2Camera::pumpPass()
                     while (av_buffersink_get_frame(buffersinkCtx, m_filtFrame) >= 0) {
                         cv::Mat image = avframe_to_cvmat(m_filtFrame);
                         if (!image.empty()) {
-                            if (gisColor) {
-                                RGB2RGBA(image.data, m_rgba.data(), gImageW, gImageH);
-                                m_link.deliverLocked(m_rgba.data(), gColorLen);
-                            } else {
+                            if (gisColor)
+                                deliverRgbLocked(image.data);
+                            else
                                 m_link.deliverLocked(image.data, gImageLen);
-                            }
                             delivered = true;
                         }
                         av_frame_unref(m_filtFrame);

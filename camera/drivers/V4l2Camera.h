@@ -7,8 +7,6 @@
 
 #include <opencv2/core.hpp>
 
-#include <vector>
-
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVCodec;
@@ -32,7 +30,7 @@ const AVInputFormat* V4l2InputFormat(const QString& path);
 
 class V4l2Camera : public CameraDriver {
 public:
-    explicit V4l2Camera(CameraLink& link);
+    using CameraDriver::CameraDriver;
     ~V4l2Camera() override;
 
     static bool Probe();
@@ -75,5 +73,4 @@ private:
     void setPiece(int index, const QString& piece);
 
     AVFrame* m_filtFrame = nullptr;
-    std::vector<unsigned char> m_rgba;  // colour mode: RGBA staging
 };

@@ -44,7 +44,8 @@ private slots:
     void narrowRangesKeepFactoryValues();
     void autoExposureSteps_data();
     void autoExposureSteps();
-    void mvsColourFramesAsRgba();
+    void colourFramesAsRgba_data();
+    void colourFramesAsRgba();
     void monoSensorInColourMode();
 };
 
@@ -473,11 +474,23 @@ void TestCameraDelivery::autoExposureSteps()
     QCOMPARE(sim.device("mvs", "MVS000001")->setting("ExposureTime").toDouble(), exposure * 1000.0);
 }
 
-void TestCameraDelivery::mvsColourFramesAsRgba()
+void TestCameraDelivery::colourFramesAsRgba_data()
 {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<Ini>("ini");
+    const Ini colour{{"sensorWidth", 64}, {"sensorHeight", 48}, {"color", 1}, {"model", "MV-CA013-20GC"}};
+    QTest::newRow("mvs") << "mvs" << colour;
+    QTest::newRow("mindvision") << "mindvision" << colour;
+    QTest::newRow("dvp") << "dvp" << colour;
+}
+
+void TestCameraDelivery::colourFramesAsRgba()
+{
+    QFETCH(QString, family);
+    QFETCH(Ini, ini);
     SimCamFolder sim;
-    const QString dir = sim.devicePath("mvs", "MVS000001");
-    sim.add("mvs", "MVS000001", Ini{{"sensorWidth", 64}, {"sensorHeight", 48}, {"model", "MV-CA013-20GC"}});
+    const QString dir = sim.devicePath(family, "DEV000001");
+    sim.add(family, "DEV000001", ini);
     QImage img(64, 48, QImage::Format_RGB888);
     img.fill(QColor(200, 100, 50));
     QVERIFY(img.save(dir + "/f.png"));

@@ -6,6 +6,7 @@
 #include "app/StatusLayout.h"
 #include "app/CycleState.h"
 #include "app/ViewZoom.h"
+#include "app/gui/IOStatusWidget.h"
 #include "app/gui/IndexButton.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
@@ -47,6 +48,25 @@ public:
     {
         calls << QStringLiteral("mount %1 %2").arg(dev, mp);
         mounts << dev + QLatin1Char(' ') + landsOn + QStringLiteral(" vfat rw 0 0");
+    }
+};
+
+// What the status bar reads, set by the test; counts the bar's paints.
+class FakeStatusHost : public StatusHost, public QObject {
+public:
+    int level = 0;
+    qint64 cycleTime = 0;
+    quint32 lamps[2] = {};  // [direction] bit per index
+    int paints = 0;
+
+    int unlockLevel() const override { return level; }
+    void lock() override { level = 0; }
+    qint64 lastCycleTime() const override { return cycleTime; }
+    int ioState(int direction, int index) const override { return (lamps[direction ? 1 : 0] >> index) & 1u; }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
     }
 };
 
@@ -185,6 +205,40 @@ private slots:
         QFETCH(QString, seconds);
         const QDateTime t(QDate(2024, 3, 9), QTime(7, 5, 4));
         QCOMPARE(StatusTimeText(t, tenths), LanStr(110).arg(QStringLiteral("2024-03-09 07.05.04"), seconds));
+    }
+
+    // The polling pass asks the bar on every pass; any shown value that
+    // changes must repaint it, the highest lamp of each row included.
+    void statusBarRepaints_data()
+    {
+        QTest::addColumn<int>("what");
+        QTest::addColumn<int>("index");
+        QTest::newRow("input 0") << 0 << 0;
+        QTest::newRow("input 12") << 0 << 12;
+        QTest::newRow("output 0") << 1 << 0;
+        QTest::newRow("output 12") << 1 << 12;
+        QTest::newRow("login") << 2 << 0;
+        QTest::newRow("cycle time") << 3 << 0;
+    }
+    void statusBarRepaints()
+    {
+        QFETCH(int, what);
+        QFETCH(int, index);
+        FakeStatusHost host;
+        IOStatusWidget bar(nullptr, &host);
+        bar.installEventFilter(&host);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QTRY_VERIFY(host.paints > 0);
+        const int before = host.paints;
+        if (what < 2)
+            host.lamps[what] |= 1u << index;
+        else if (what == 2)
+            host.level = 2;
+        else
+            host.cycleTime = 123;
+        bar.Refresh();
+        QTRY_VERIFY(host.paints > before);
     }
 
     void commandColumnButtons_data()

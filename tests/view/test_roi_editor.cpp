@@ -157,6 +157,8 @@ private slots:
         QTest::newRow("rectangle, white count") << false << int(RoiCode::WhiteNum) << 0x640001;
         QTest::newRow("polygon, white count") << true << int(RoiCode::WhiteNum) << 0x20001;
         QTest::newRow("rectangle, spot") << false << int(RoiCode::Spot) << 500;
+        // Similarity sets no area limit: the defect default stays.
+        QTest::newRow("rectangle, similarity") << false << int(RoiCode::Similarity) << 100;
     }
     void firstAreaTakesTheFirstEnabledFunction()
     {
@@ -167,6 +169,7 @@ private slots:
         e.rig.para.enableWhiteNumber = 1;
         e.rig.para.enableBlackNumber = 1;
         e.rig.para.enableSpot = code == RoiCode::Spot;
+        e.rig.para.enableSimilarity = code == RoiCode::Similarity;
         const int s = gShowW / 20;
         if (polygon) {
             e.column->SlotDrawPloygn();
