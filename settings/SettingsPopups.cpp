@@ -5,18 +5,12 @@
 
 bool Ask(const QString& text)
 {
-    if (!gpChooseBox)
-        return false;
-    gpChooseBox->setText(text);
-    return gpChooseBox->exec() == 1;
+    return AskText(text);
 }
 
 void Warn(const QString& text)
 {
-    if (!gpWarnBox)
-        return;
-    gpWarnBox->setText(text);
-    gpWarnBox->exec();
+    WarnText(text);
 }
 
 QString ShortPath(const QString& path)

@@ -18,14 +18,6 @@
 #include "view/DrawROIWidget.h"
 #include "widgets/ChooseBox.h"
 
-namespace {
-bool Confirm(const QString& text)
-{
-    gpChooseBox->setText(text);
-    return gpChooseBox->exec() == 1;
-}
-}  // namespace
-
 MainCommands::MainCommands(RaRoWizard* win)
     : QObject(win)
     , m_win(win)
@@ -85,7 +77,7 @@ void MainCommands::SlotStartStop()
         // for stopping guards it too, so it never promises what it does not do.
         if ((gpWPara->pwdAddTemplate || gpWPara->pwdStopDetect) && m_win->CheckPassword() == 0)
             return;
-        if (!Confirm(LanStr(140)) || SettingsOrEditorShown())
+        if (!AskText(LanStr(140)) || SettingsOrEditorShown())
             return;
         cycle->StopDetect();
         m_win->InsertRecord(LanStr(141));
@@ -100,7 +92,7 @@ void MainCommands::SlotReTrain()
     if (SettingsOrEditorShown() || SideDialogShown(true) || m_win->CheckPassword() == 0)
         return;
     CycleState& st = m_win->cycle();
-    if (!Confirm(LanStr(137)) || SettingsOrEditorShown() || st.verdictState == VerdictAlarm)
+    if (!AskText(LanStr(137)) || SettingsOrEditorShown() || st.verdictState == VerdictAlarm)
         return;
     const WizardPara& p = *gpWPara;
     const int n = std::min(m_win->numCamera(), 8);
@@ -156,7 +148,7 @@ void MainCommands::SlotStartSkipDetect()
         return;
     CycleState& st = m_win->cycle();
     const bool skipping = st.skipActive != 0;
-    if (!Confirm(LanStr(skipping ? 578 : 574).arg(p.notDetectedCount)))
+    if (!AskText(LanStr(skipping ? 578 : 574).arg(p.notDetectedCount)))
         return;
     m_win->indexButton->SetSkipping(!skipping);
     st.skipActive = skipping ? 0 : 1;

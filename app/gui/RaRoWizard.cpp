@@ -416,12 +416,10 @@ bool RaRoWizard::AskAboutSerials()
     if (gCameraID == CAMERA_NONE || m_station->numCamera == 0) {
         gCameraID = CAMERA_NONE;
         m_station->numCamera = gFindCamera;
-        gpChooseBox->setText(LanStr(134));
-        if (gpChooseBox->exec() == 1)
+        if (AskText(LanStr(134)))
             m_station->SaveSN(1);
     } else if (gpWPara->storedSerialCount > 0 && gpWPara->storedSerialCount != gFindCamera) {
-        gpChooseBox->setText(LanStr(360));
-        if (gpChooseBox->exec() == 1) {
+        if (AskText(LanStr(360))) {
             m_station->SaveSN(1);
             FLushAll();
             RebootAndEnd(QStringLiteral("the number of cameras changed"));
@@ -882,8 +880,7 @@ void RaRoWizard::SlotAdjustArea()
     const EditorState& ed = m_ports->editor();
     CammerWidget* w = (st.selCamera >= 0 && st.selCamera < numCamera()) ? cammerWidget[st.selCamera] : nullptr;
     if (w && w->editSet && w->editSet->count[ed.editorStep] == 0 && gpWPara->autoGenerateArea) {
-        gpChooseBox->setText(LanStr(354));
-        if (gpChooseBox->exec() == 1) {
+        if (AskText(LanStr(354))) {
             m_ports->AutogenerationRegion(ed.editorStep);
             return;
         }

@@ -1,6 +1,7 @@
 #include "DetectCycleWidget.h"
 
 #include "ExportDialog.h"
+#include "UsbDiskPrompt.h"
 #include "records/DetectCycleSQL.h"
 #include "records/UsbExport.h"
 #include "widgets/ChooseBox.h"
@@ -30,13 +31,6 @@ DetectCycleSQL* Log()
     return DetectCycleSQL::instance;
 }
 
-void ShowMessage(const QString& text)
-{
-    if (!gpWarnBox)
-        return;
-    gpWarnBox->setText(text);
-    gpWarnBox->exec();
-}
 }  // namespace
 
 DetectCycleWidget::DetectCycleWidget(QWidget* parent)
@@ -156,19 +150,15 @@ void DetectCycleWidget::exportData()
 {
     if (m_exporting)
         return;  // one export at a time
-    QString disk = FindUsbDisk();
-    while (disk.isEmpty()) {
-        gpChooseBox->setText(LanStr(320));
-        if (gpChooseBox->exec() != 1)
-            return;
-        disk = FindUsbDisk();
-    }
+    const QString disk = AskForUsbDisk();
+    if (disk.isEmpty())
+        return;
     const QString work = Log()->workDir();
     ExportDialog dialog(work + QStringLiteral("/sql.txt"), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (dialog.requestLines() == 0) {
-        ShowMessage(QStringLiteral("开始时间晚于结束时间"));
+        WarnText(QStringLiteral("开始时间晚于结束时间"));
         return;
     }
     m_disk = disk;
@@ -213,7 +203,7 @@ void DetectCycleWidget::Finish(bool moved)
     // A program still running after its last word is left to end by itself.
     m_exporting = false;
     emit exportDone(moved);
-    ShowMessage(moved ? QStringLiteral("导出成功") : QStringLiteral("导出失败"));
+    WarnText(moved ? QStringLiteral("导出成功") : QStringLiteral("导出失败"));
 }
 
 void DetectCycleWidget::paintEvent(QPaintEvent*)

@@ -1,6 +1,7 @@
 #include "StatisticsWidget.h"
 
 #include "CamereaTabWidget.h"
+#include "UsbDiskPrompt.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "records/Myxls.h"
@@ -140,20 +141,14 @@ void StatisticsWidget::SlotConfirm()
 void StatisticsWidget::SlotExportData()
 {
     hide();
-    gpChooseBox->setText(LanStr(324));
-    if (gpChooseBox->exec() != 1) {
+    if (!AskText(LanStr(324))) {
         show();
         return;
     }
-    QString disk = FindUsbDisk();
-    while (disk.isEmpty()) {
-        gpChooseBox->setText(LanStr(320));
-        if (gpChooseBox->exec() != 1)
-            return;  // the page stays hidden: back to the main screen
-        disk = FindUsbDisk();
-    }
-    gpWarnBox->setText(Export(disk) ? LanStr(147) : ExportFailedText());
-    gpWarnBox->exec();
+    const QString disk = AskForUsbDisk();
+    if (disk.isEmpty())
+        return;  // the page stays hidden: back to the main screen
+    WarnText(Export(disk) ? LanStr(147) : ExportFailedText());
     show();
 }
 
