@@ -59,9 +59,9 @@ void TemplateCommands::AddTemplate()
     const int slot = TemplateLibrary::TakeSlot(*w, s);
     if (slot < 0)
         return;
-    std::vector<uint8_t>& dst = w->templateImages[s][size_t(slot)];
+    FrameBytes& dst = w->templateImages[s][size_t(slot)];
     const int g = host.editor().step();
-    const std::vector<uint8_t>& src =
+    const FrameBytes& src =
         gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
     if (src.size() >= dst.size())
         std::memcpy(dst.data(), src.data(), dst.size());
