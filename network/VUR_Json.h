@@ -6,6 +6,7 @@
 
 #include <cjson/cJSON.h>
 
+#include <climits>
 #include <cstdlib>
 
 namespace VurJson {
@@ -44,6 +45,29 @@ inline QByteArray Print(cJSON* o)
 inline cJSON* Get(const cJSON* o, const char* key)
 {
     return cJSON_GetObjectItem(o, key);
+}
+
+// A member's number as a 64-bit integer; false outside +-2^53, the integers
+// a JSON number holds exactly (a damaged file), which readers treat like a
+// missing member. Within it, times and sums computed from the value cannot
+// overflow. Members that are not numbers read as 0, as cJSON gives them.
+inline bool Int64(const cJSON* item, qint64* out)
+{
+    const double v = item ? item->valuedouble : 0.0;
+    if (!(v >= -9007199254740992.0 && v <= 9007199254740992.0))
+        return false;
+    *out = static_cast<qint64>(v);
+    return true;
+}
+
+// The same for a 32-bit field.
+inline bool Int32(const cJSON* item, int* out)
+{
+    qint64 v = 0;
+    if (!Int64(item, &v) || v < INT_MIN || v > INT_MAX)
+        return false;
+    *out = int(v);
+    return true;
 }
 
 inline QByteArray Text(const cJSON* item)

@@ -27,8 +27,9 @@ void VUR_Path_ManualStop::Load()
     bool whole = false;
     do {
         const cJSON* m = Get(root, "utc");
-        if (!m) break;
-        utc = qint64(m->valuedouble);
+        qint64 stamp = 0;
+        if (!m || !Int64(m, &stamp)) break;
+        utc = stamp;
         if (!(m = Get(root, "stop_check_timeslot"))) break;
         stop_check_timeslot = Text(m);
         if (!(m = Get(root, "stop_check_timelen"))) break;
