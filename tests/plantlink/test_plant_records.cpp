@@ -18,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <climits>
 #include <limits>
 
 namespace {
@@ -409,6 +410,15 @@ private slots:
         QCOMPARE(damaged.utc, VUR_Path_ManualStop().utc);
         QCOMPARE(damaged.state, 0);
         QVERIFY(!QFile::exists(VUR_Path_ManualStop::FilePath()));
+        // A stored total at the limit stays there when the open stop ends.
+        WriteFile(VUR_Path_ManualStop::FilePath(), QByteArray(body)
+                                                       .replace("\"10:15-10:47\"", "\"10:15---:--\"")
+                                                       .replace("\"stop_check_timelen\":\t32", "\"stop_check_timelen\":\t2147483647"));
+        VUR_Path_ManualStop full;
+        full.Load();
+        QCOMPARE(full.stop_check_timelen, INT_MAX);
+        QCOMPARE(Json(full.Update(1, start + 3600000, QStringLiteral("m1"), "Wang")).value(QStringLiteral("stop_check_timelen")).toInt(),
+                 INT_MAX);
         // A memo with such a time is never taken for another.
         WriteFile(VUR_Path_Remind::FilePath(), "{\"remind\":[{\"utc\":4e30},{\"utc\":5}]}");
         VUR_Path_Remind::RemoveFromFile(QStringLiteral("m1"), std::numeric_limits<qint64>::min());
