@@ -7,8 +7,8 @@
 
 namespace PasswordHash {
 
-// Iterations for new keys. The count is stored with each key, so raising
-// it later leaves older rows readable.
+// Iterations for new keys. The count is stored with each key; Matches
+// trusts only this one, so a raise must keep the old count accepted there.
 inline constexpr int kIterations = 20000;
 
 QString Make(const QString& password, int iterations = kIterations);
