@@ -6,7 +6,6 @@
 
 #include <cjson/cJSON.h>
 
-#include <climits>
 #include <cstdlib>
 
 namespace VurJson {
@@ -57,16 +56,6 @@ inline bool Int64(const cJSON* item, qint64* out)
     if (!(v >= -9007199254740992.0 && v <= 9007199254740992.0))
         return false;
     *out = static_cast<qint64>(v);
-    return true;
-}
-
-// The same for a 32-bit field.
-inline bool Int32(const cJSON* item, int* out)
-{
-    qint64 v = 0;
-    if (!Int64(item, &v) || v < INT_MIN || v > INT_MAX)
-        return false;
-    *out = int(v);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <climits>
 #include <numeric>
 
 using namespace VurJson;
