@@ -94,15 +94,16 @@ QStringList RoiRows(int group, int screenW, int screenH)
     return rows;
 }
 
-// Peak resident memory of this process in MB.
-double PeakResidentMb()
+// A memory figure of this process in MB ("VmHWM:" peak, "VmRSS:" now).
+double ResidentMb(const char* key = "VmHWM:")
 {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
+    const QByteArray k(key);
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(k))
+            return line.mid(k.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return -1;
 }
 
@@ -304,6 +305,7 @@ int main(int argc, char** argv)
     };
     // An NG cycle: the mould step sees the part, the alarm holds the
     // machine; the part is removed and the operator's re-check clears it.
+    const double idleMb = ResidentMb("VmRSS:");
     auto ngCycle = [&]() {
         double product = 0;
         if (!step(0, QStringLiteral("0x00F5"), product))
@@ -341,7 +343,7 @@ int main(int argc, char** argv)
         latency.push_back(product);
         latency.push_back(mould);
     }
-    const double peakAfterCycles = PeakResidentMb();
+    const double peakAfterCycles = ResidentMb();
 
     // The engine alone on the same cameras and step.
     std::vector<CammerRecong*> engines;
@@ -364,7 +366,7 @@ int main(int argc, char** argv)
                 kCameras, colour ? "colour" : "grey", kW, kH, t, cycles, ngCycles, ok);
     std::printf("  start-up: window built in %.2f s; idle output word %s on the wire at %.2f s\n", built / 1000.0,
                 qPrintable(idleWord), idleWordMs / 1000.0);
-    std::printf("  peak resident memory (VmHWM) after the cycles: %.0f MB\n", peakAfterCycles);
+    std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) after the cycles: %.0f MB\n", idleMb, peakAfterCycles);
     std::printf("  input edge to answering output word: median %.1f ms, p90 %.1f ms, max %.1f ms\n",
                 Median(latency), Percentile(latency, 0.9), *std::max_element(latency.begin(), latency.end()));
     std::printf("  engine step alone:                   median %.1f ms, p90 %.1f ms\n", Median(engine),
