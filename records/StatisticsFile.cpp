@@ -37,7 +37,8 @@ bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* row
     return true;
 }
 
-bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows, bool insertMissing)
+bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows, bool insertMissing,
+                         const std::function<bool()>& alsoDo)
 {
     if (!db.transaction())
         return false;
@@ -60,6 +61,8 @@ bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetec
             ok = insert.exec();
         }
     }
+    if (ok && alsoDo)
+        ok = alsoDo();
     if (!ok) {
         qWarning("statistics: %s", qPrintable(update.lastError().text()));
         db.rollback();

@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QSqlDatabase>
 
+#include <functional>
+
 QString StatisticsRowName(int cam, int step);
 
 // Rows stored for a configuration: per camera 0..cameras-1 its steps
@@ -21,5 +23,6 @@ bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* row
 
 // Updates the named rows in one transaction; rows the file lacks are not
 // added unless insertMissing is set (archives merged from another file).
+// alsoDo runs in the same transaction, after the rows (false rolls back).
 bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows,
-                         bool insertMissing = false);
+                         bool insertMissing = false, const std::function<bool()>& alsoDo = {});

@@ -181,15 +181,24 @@ private slots:
         QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({{9, 1}}));
     }
 
+    void garbledRestimeTakesTheFilesDay_data()
+    {
+        QTest::addColumn<QByteArray>("restime");
+        QTest::newRow("not a number") << QByteArray("x1y");
+        QTest::newRow("zero") << QByteArray("0");
+        QTest::newRow("before the monitor existed") << QByteArray("1715");
+    }
+
     // A garbled restime.txt: the day is the statistics file's own, not 1970.
     void garbledRestimeTakesTheFilesDay()
     {
+        QFETCH(QByteArray, restime);
         QVERIFY(QFile::copy(QStringLiteral("ResStatisticsNULL.db"), QStringLiteral("ResStatistics.db")));
         QFile f(Working());
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.setFileTime(At("2024-05-04T21:00:00"), QFileDevice::FileModificationTime));
         f.close();
-        WriteText(QStringLiteral("restime.txt"), "x1y");
+        WriteText(QStringLiteral("restime.txt"), restime);
         auto s = Open();
         QCOMPARE(s->date(), QStringLiteral("2024-05-06"));  // archived under its day, rolled to today's
         QCOMPARE(QDir(QStringLiteral("ResStatistics")).entryList(QDir::Files), QStringList{"2024-05-04.db"});

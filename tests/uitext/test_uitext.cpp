@@ -30,8 +30,9 @@ QSet<int> ListedIds()
     for (int n = 0; n <= 13; ++n)
         if (n != 8)
             ids.insert(1000 + n);
-    // 1100-1113: what went wrong in the maintenance actions, and that nothing changed.
-    for (int id = 1100; id <= 1113; ++id)
+    // 1100-1119: what went wrong in the maintenance actions and the file
+    // writers, that nothing changed, and what start-up or a stop finished.
+    for (int id = 1100; id <= 1119; ++id)
         ids.insert(id);
     return ids;
 }
