@@ -5,9 +5,11 @@
 #include "TestSupport.h"
 
 #include "params/WizardPara.h"
+#include "records/DayFileMerge.h"
 #include "records/ResStatisticsParam.h"
 
 #include <QDir>
+#include <QSqlDatabase>
 
 class TestStatisticsStore : public QObject {
     Q_OBJECT
@@ -158,6 +160,38 @@ private slots:
         // A row the archive lacked is added.
         QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D1")), Hours({}) + QLatin1Char('|') + Hours({{11, 1}}));
         QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{8, 1}}) + QLatin1Char('|') + Hours({}));
+    }
+
+    // Killed after the merge's commit, before the working file was removed:
+    // the next start meets the same file (as the merge marked it) and the
+    // same open day, and must not add its counts again.
+    void mergeCutOffBeforeRemovalCountsOnce()
+    {
+        SetRestime("2024-05-06T08:00:00");
+        {
+            auto s = Open();
+            s->Add(10, true, 0, 0);
+        }
+        QVERIFY(QFile::copy(Working(), Archive("2024-05-06")));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cutOff"));
+            db.setDatabaseName(Working());
+            QVERIFY(db.open());
+            QVERIFY(!DayFileId(db).isEmpty());  // the merge's first step
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("cutOff"));
+        QVERIFY(QFile::copy(Working(), QStringLiteral("as-left.db")));
+        const QByteArray restime = ReadText(QStringLiteral("restime.txt"));
+        m_now = At("2024-05-07T09:00:00");
+        Open();
+        QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")), Hours({{10, 2}}) + QLatin1Char('|') + Hours({}));
+        QVERIFY(QFile::remove(Working()));
+        QVERIFY(QFile::rename(QStringLiteral("as-left.db"), Working()));
+        WriteText(QStringLiteral("restime.txt"), restime);
+        Open();
+        QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")), Hours({{10, 2}}) + QLatin1Char('|') + Hours({}));
+        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({}));
     }
 
     // A move that fails keeps the day open in its own file; the template

@@ -389,10 +389,10 @@ private slots:
     {
         QTest::addColumn<int>("writer");
         QTest::addColumn<int>("kills");
-        QTest::newRow("template and mask") << 0 << 100;
-        QTest::newRow("group backup") << 1 << 36;
-        QTest::newRow("group restore") << 2 << 36;
-        QTest::newRow("statistics roll-over merge") << 3 << 28;
+        QTest::newRow("template and mask") << 0 << 80;
+        QTest::newRow("group backup") << 1 << 30;
+        QTest::newRow("group restore") << 2 << 30;
+        QTest::newRow("statistics roll-over merge") << 3 << 20;
     }
 
     void killedAtRandomInstants()
