@@ -43,6 +43,17 @@ void TemplateCommands::AddTemplate()
         Warn(258);
         return;
     }
+    // An empty ring slot is a black frame: as a template it would make every
+    // later part look wrong, and in a full library push out a real one.
+    if (gSource != 1) {
+        CammerWidget* shown = m_col.SingleCamera();
+        const int g = host.editor().step();
+        if (shown && (!shown->EnsureGroupBuffers(g)
+                      || std::clamp(shown->ringPosition, 0, 2) >= std::min(shown->recentNgCount[g], 3))) {
+            Warn(1116);
+            return;
+        }
+    }
     if (p.pwdAddTemplate && host.CheckPassword() == 0)
         return;
     const int s = std::clamp(alarmLive ? st.curStep : host.editor().editorStep, 0, 7);
@@ -59,15 +70,6 @@ void TemplateCommands::AddTemplate()
     if (st.verdictState == VerdictAreaCheck && gSource != 2)
         return;
     const int g = host.editor().step();
-    if (gSource != 1) {
-        // An empty ring slot is a black frame: as a template it would make every
-        // later part look wrong, and in a full library push out a real one.
-        const int shown = std::clamp(w->ringPosition, 0, 2);
-        if (!w->EnsureGroupBuffers(g) || shown >= std::min(w->recentNgCount[g], 3)) {
-            Warn(1116);
-            return;
-        }
-    }
     // The slot keeps what it held until its file is in place.
     const std::vector<int32_t> usedBefore = w->EnsureGroupBuffers(s) ? w->templateUsed[s] : std::vector<int32_t>();
     const int countBefore = w->templateNum[s];
