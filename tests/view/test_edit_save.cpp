@@ -172,11 +172,14 @@ private slots:
         QCOMPARE(stored.sensibility[0][0], 70);
         QCOMPARE(stored.NGCount[0][0], 5);
 
-        // A refused save tells the operator and keeps the edit.
+        // A refused save tells the operator and keeps the edit in the open
+        // column ("End Set" does not close it), so the setter can retry.
         QSqlQuery(QSqlDatabase::database(QStringLiteral("dbIn"))).exec(QStringLiteral("drop table cammer0"));
         w->editSet->sensibility[0][0] = 80;
         e.answers.clear();
-        e.column->SlotSaveData();
+        QVERIFY(e.column->isVisible());
+        e.column->SlotReturn();
+        QVERIFY(e.column->isVisible());
         QCOMPARE(e.answers.seen().value(1).text, LanStr(1));
         QCOMPARE(w->liveSet->sensibility[0][0], 70);
         QCOMPARE(w->editSet->sensibility[0][0], 80);
@@ -291,6 +294,37 @@ private slots:
         // Deleting them all: back to nothing ignored.
         e.column->SlotDeleteIgnorePoint();
         QVERIFY(std::all_of(mask.begin(), mask.end(), [](uint8_t v) { return v == 0; }));
+    }
+
+    void autoRegionIgnoresCameraNoise_data()
+    {
+        QTest::addColumn<double>("sigma");
+        QTest::newRow("sigma 1") << 1.0;
+        QTest::newRow("sigma 4") << 4.0;
+    }
+    void autoRegionIgnoresCameraNoise()
+    {
+        QFETCH(double, sigma);
+        cv::theRNG().state = 39;
+        const cv::Rect part(200, 150, 170, 140);
+        cv::Mat noise(ViewRig::kH, ViewRig::kW, CV_16SC1);
+        cv::Mat a(ViewRig::kH, ViewRig::kW, CV_8UC1, cv::Scalar(100));
+        cv::Mat b = a.clone();
+        b(part).setTo(200);
+        for (cv::Mat* m : {&a, &b}) {
+            cv::randn(noise, 0, sigma);
+            cv::Mat wide;
+            m->convertTo(wide, CV_16SC1);
+            wide += noise;
+            wide.convertTo(*m, CV_8UC1);
+        }
+        const AutoRegion::Proposal prop = AutoRegion::Propose(a, b);
+        // The part and the 25 px the last widening adds, not the frame.
+        const cv::Rect expected(part.x - 25, part.y - 25, part.width + 50, part.height + 50);
+        QVERIFY2((prop.frameBox & expected).area() * 10 >= expected.area() * 9
+                     && prop.frameBox.area() * 10 <= expected.area() * 11,
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(prop.frameBox.x).arg(prop.frameBox.y)
+                                .arg(prop.frameBox.width).arg(prop.frameBox.height)));
     }
 
     void autoRegionProposesTheDifferingRectangle()
