@@ -201,6 +201,23 @@ private slots:
         QVERIFY(rig.host.shapes.contains(qMakePair(1, 1)));
     }
 
+    // In English too, each switch of the output group names itself in the change log.
+    void switchesTellThemselvesApart()
+    {
+        gLan = kLanEn;
+        const WizardPara live;
+        QStringList fragments;
+        for (int WizardPara::*f :
+             {&WizardPara::prodNgPulseNoAlarm, &WizardPara::mouldNgPulseNoAlarm, &WizardPara::prodNgNoAlarmSplitOutputs}) {
+            WizardPara edit = live;
+            edit.*f = 1 - live.*f;
+            fragments << SettingsChangeLog(live, edit).mid(LanStr(235).size());
+        }
+        QCOMPARE(QSet<QString>(fragments.begin(), fragments.end()).size(), 3);
+        for (const QString& f : fragments)
+            QVERIFY2(!f.startsWith(LanStr(240).arg(QString())), qPrintable(f));
+    }
+
     void machineTypeAtConfirm_data()
     {
         QTest::addColumn<int>("chosen");
