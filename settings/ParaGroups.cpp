@@ -347,7 +347,10 @@ void ParaGroups::CleanGroupDir()
                 base.remove(0, 1);
             if (ValidName(base) && !QFileInfo::exists(dir.filePath(base)) && Move(path, dir.filePath(base)))
                 continue;
-            RemoveAll(path);
+            // A visible one may be a group a user named so under an earlier
+            // version: it stays on the disk, only out of the list.
+            if (hidden)
+                RemoveAll(path);
         } else if (hidden && (entry.endsWith(QLatin1String(".new")) || entry.endsWith(QLatin1String(".removed")))) {
             RemoveAll(path);  // a backup that did not finish, a delete that did
         }

@@ -461,8 +461,8 @@ private slots:
     }
 
     // Work folders and what earlier versions left are never offered as groups;
-    // start-up puts back a group that was moved aside and removes the rest,
-    // and the names a user may give are never touched.
+    // start-up puts back a group that was moved aside and removes its own
+    // work folders; nothing a user may have named is deleted.
     void leftoversAreNoGroups()
     {
         const QString dir = Path(QStringLiteral("groups"));
@@ -480,6 +480,7 @@ private slots:
         QVERIFY(!groups.FinishInterrupted());
         QCOMPARE(groups.List(), (QStringList{"g1", "g1.new", "g1.removed", "g2", "g3", "keep"}));
         QCOMPARE(Hidden(dir), QStringList());
+        QVERIFY(QFileInfo::exists(dir + QStringLiteral("/g2.replaced/cammer11/template0.bmp")));
         QCOMPARE(WholeSet(groups.groupPath(QStringLiteral("g3"))), QString());
         // A backup over g1 touches no other group.
         QVERIFY(groups.Backup(QStringLiteral("g1"), 2));
