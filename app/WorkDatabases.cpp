@@ -1,5 +1,7 @@
 #include "WorkDatabases.h"
 
+#include "platform/VerifiedCopy.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -41,13 +43,21 @@ bool RestoreDefaultCopy(const WorkDatabase& w)
         if (db.isOpen())
             db.close();
     }
-    if (QFileInfo(target).isFile())
-        QFile::remove(target);
-    if (!QFile::copy(source, target)) {
-        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2").arg(source, target);
+    // Copied beside it first: a missing or unreadable default copy must leave
+    // the damaged file in place rather than no file at all.
+    const QString fresh = target + QStringLiteral(".restoring");
+    VerifiedCopy::Failure failure;
+    if (!VerifiedCopy::CopyFile(source, fresh, &failure)) {
+        QFile::remove(fresh);
+        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2: %3").arg(source, target, failure.reason);
         return false;
     }
-    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+    QFile::setPermissions(fresh, QFile::permissions(fresh) | QFile::WriteOwner);
+    if (!VerifiedCopy::Replace(fresh, target, &failure)) {
+        QFile::remove(fresh);
+        qCritical().noquote() << QStringLiteral("cannot put %1 in place: %2").arg(target, failure.reason);
+        return false;
+    }
     return true;
 }
 

@@ -45,7 +45,7 @@ public:
     void showMessage(const QString& text, bool) override { message = text; }
     void hideMessage() override { message.clear(); }
     void enterAlarmView() override {}
-    void editorReCheck() override { cycle->Rejudge(1); }
+    void editorReCheck() override { cycle->Rejudge(1, ClearOther, cycle->state.alarmId); }
     void editorRestart() override {}
     void startBlink(int) override {}
     void wakeScreen() override {}
@@ -209,8 +209,8 @@ private slots:
         QVERIFY(m_cycle->stepTimer[1].isActive());
         QCOMPARE(gpControlIO->IOState(1, 0), 1);  // clamp held for the mould step
         const int judged = m_host->judged.size();
-        m_cycle->Rejudge(1);
-        m_cycle->CheckNGAgain();
+        m_cycle->Rejudge(1, ClearOther, m_cycle->state.alarmId);
+        m_cycle->CheckNGAgain(ClearOther, m_cycle->state.alarmId);
         QCOMPARE(m_host->judged.size(), judged);
         QCOMPARE(gpControlIO->IOState(1, 0), 1);
         QVERIFY(m_cycle->state.stepPending[1] != 0);
