@@ -168,11 +168,10 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
 
 void DetectionCycle::FinishJudgement()
 {
+    bool waiting = false;
+    m_staleCameras = StaleCameras(&waiting);  // of the awaited trigger, before it is cleared
     const Await a = m_await;
     m_await = Await();
-    bool waiting = false;
-    m_staleCameras = StaleCameras(&waiting);
-    (void)waiting;
     if (a.kind == Judgement::Step) {
         StepJudged(a.step);
     } else {
@@ -279,6 +278,12 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
             PortSink sink;
             CycleOutputs::NgCamera(p, k, st.reDetectLeft[k], IsMulti(), g, sink);
             const bool final = st.reDetectLeft[k] <= 0;
+            if (IsMulti() && !p.okNgPulses) {
+                // The faulty step's own output and the clamp (the last step's)
+                // hold until the alarm is cleared: an NG releases nothing.
+                SetOut(OutputNo[g == gDNum - 1 ? 7 : g] - 1, 1);
+                SetOut(OutputNo[7] - 1, 1);
+            }
             if (final) {
                 if (st.ngCounted[c]) {
                     st.ngCounted[c] = 0;
