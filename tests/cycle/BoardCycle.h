@@ -85,14 +85,20 @@ struct BoardRig {
         dir.reset();
         qunsetenv("MOJU_SERIAL_DEVICE");
     }
-    // Builds the window and waits for the idle word and live frames; `base`
-    // is then the index of that idle word.
-    void start(const QString& idle = QStringLiteral("F4"))
+    // Builds the window and waits for the idle word and (free-running camera)
+    // live frames; `base` is then the index of that idle word.
+    void start(const QString& idle = QStringLiteral("F4"), bool freeRunning = true)
     {
         PopupAnswerer answers;
         win = std::make_unique<RaRoWizard>();
         QVERIFY(win->isBuilt());
         QCOMPARE(win->numCamera(), 1);
+        if (!freeRunning) {
+            sim->device(family, serial)->showPicture(0);
+            QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
+            base = int(BoardWords(*board).size()) - 1;
+            return;
+        }
         show(0);
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);

@@ -16,7 +16,7 @@ namespace {
 // the word at rest is not F4; "step 2" for an area in a third step.
 using Rows = QStringList;
 // Script lines: good | bad (the scene) | in <n> (input n, 0-based, on and off
-// again as the monitor sees it) | door (opened and closed) | door-ready (its
+// again as the monitor sees it) | trigger (the camera's hardware line) | door (opened and closed) | door-ready (its
 // lock-out over) | settled (no step running or shown) | manual <step> | expect <words since idle> | starts <words> | held <from> (the alarm stands and every word from
 // that index holds the clamp) | clear (good scene, door opened and closed:
 // the alarm ends).
@@ -144,6 +144,12 @@ private slots:
             << multi
             << Script{"in 0", "settled", "bad", "in 2", "expect F4 F9", "in 0", "held 1", "clear",
                       "expect F4 F9 FD F5"};
+        // Capture on trigger: a full set of new frames acts as input 1. A frame
+        // taken while a step counts down is used up, not kept for a cycle of
+        // its own after it.
+        QTest::newRow("capture on trigger")
+            << Rows{noProduct, "system5 12 1", "trigInDelay 2 10"}
+            << Script{"trigger", "expect F4 F5", "trigger", "expect F4 F5 F4", "settled", "expect F4 F5 F4"};
         QTest::newRow("continuous timed detection") << Rows{noProduct, "system12 20 1"} << Script{"starts F4 F5 F4 F5"};
     }
     void modes()
@@ -162,7 +168,7 @@ private slots:
             else
                 QVERIFY2(SetParamValue(f[0], f[1].toInt(), f[2].toInt()), qPrintable(r));
         }
-        rig.start(idle);
+        rig.start(idle, !rows.contains(QStringLiteral("system5 12 1")));  // capture on trigger: no free run
         if (QTest::currentTestFailed())
             return;
         Run(rig, script);
@@ -243,6 +249,9 @@ private:
                 const QStringList want = rest.split(QLatin1Char(' '));
                 QTRY_VERIFY2_WITH_TIMEOUT(rig.words().mid(0, want.size()) == want,
                                           qPrintable(rig.words().join(QLatin1Char(' '))), 5000);
+            } else if (verb == QLatin1String("trigger")) {
+                QTRY_VERIFY_WITH_TIMEOUT(rig.sim->device(rig.family, rig.serial)->triggerMode(), 3000);
+                rig.sim->device(rig.family, rig.serial)->trigger();
             } else if (verb == QLatin1String("settled")) {
                 DetectionCycle* d = rig.win->detection();
                 QTRY_VERIFY_WITH_TIMEOUT(d->CountdownLeft() < 0 && !d->AwaitingFrames() && !d->showTimer.isActive(), 5000);
