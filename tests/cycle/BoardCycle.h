@@ -8,7 +8,7 @@
 #include "SimCamFixture.h"
 #include "SimIOBoard.h"
 #include "app/DetectionCycle.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "app/gui/RaRoWizard.h"
 #include "widgets/SkinPixmaps.h"
 

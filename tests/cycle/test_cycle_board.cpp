@@ -4,7 +4,7 @@
 // rows. The words checked are those the board receives.
 #include "BoardCycle.h"
 
-#include "app/Counters.h"
+#include "records/Counters.h"
 #include "params/WizardPara.h"
 #include "records/ResStatisticsParam.h"
 #include "../params/ParaTestDb.h"
