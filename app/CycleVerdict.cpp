@@ -159,11 +159,31 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
         if (fresh)
             continue;
         stale |= 1u << c;
-        const qint64 bound = qint64(kFrameWaitMs) * 1000000 + std::min(m_frameGapNs[c], qint64(kFrameWaitMs) * 1000000);
-        if (waited < bound)
+        if (waited < WaitNs(c))
             *waiting = true;
     }
     return stale;
+}
+
+qint64 DetectionCycle::WaitNs(int c) const
+{
+    const qint64 wait = qint64(kFrameWaitMs) * 1000000;
+    return wait + std::min(m_frameGapNs[c], wait);
+}
+
+unsigned DetectionCycle::SilentCameras() const
+{
+    unsigned silent = 0;
+    if (!m_station || gisLost || gCameraID == CAMERA_NONE || gpWPara->externalTrigger)
+        return 0;
+    const qint64 now = NowNs();
+    for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
+        if (!m_station->cameras[c])
+            continue;
+        if (now - m_frameAtNs[c] > WaitNs(c))
+            silent |= 1u << c;
+    }
+    return silent;
 }
 
 void DetectionCycle::FinishJudgement()
@@ -462,10 +482,10 @@ void DetectionCycle::CheckNG()
         Flush();
     }
 
-    if (multi && !(k == 0 && ProductPulses(p))) {
-        // The clamp and ejector pulses act on outputs 0 and 1, which belong
-        // to other steps in multi-detection (its cut modes pulse instead).
-    } else if (!(k == 0 && ProductPulses(p))) {
+    // The clamp and ejector pulses act on outputs 0 and 1, which belong to
+    // other steps in multi-detection (its cut modes pulse instead).
+    const bool productPulses = k == 0 && ProductPulses(p);
+    if (!productPulses && !multi) {
         if (!ng && k == 1 && p.cutClampAfterMouldOk)
             StartPulse(notAllowCloseTimer, p.clampPulse * 100);
         if (!ng && k == 0 && p.cutEjectorAfterProdOk)
@@ -475,7 +495,7 @@ void DetectionCycle::CheckNG()
             Flush();
             StartPulse(notAllowCloseTimer, p.clampPulse * 100);
         }
-    } else {
+    } else if (productPulses) {
         if (p.prodNgNoAlarmSplitOutputs) {
             SetOut(4, st.cavityNG[0] ? 1 : 0);
             SetOut(5, st.cavityNG[0] ? 0 : 1);
@@ -764,7 +784,11 @@ void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)
             st.imageDecision[c][s] = 7;
         cams.push_back(c);
     }
+    // No waiting here (the operator stands at the machine), but a camera
+    // whose frames stopped may not clear the alarm with its last picture.
+    m_staleCameras = SilentCameras();
     JudgeCameras(cams, s);
+    m_staleCameras = 0;
     m_repeatEvaluation = true;
     m_clearBy = clearReason;
     CheckNG();

@@ -194,6 +194,11 @@ private:
     // Cameras with no frame after the awaited trigger; `waiting`: one of them
     // is still within its wait.
     unsigned StaleCameras(bool* waiting) const;
+    // Cameras without a frame for longer than their wait (no waiting).
+    unsigned SilentCameras() const;
+    // How long a step waits for camera c's next frame: the wait plus its
+    // frame period (at most the wait again).
+    qint64 WaitNs(int c) const;
     void StepJudged(int s);
     void ManualAlarmOutputs();
     qint64 NowNs() const { return m_clock.nsecsElapsed(); }
