@@ -121,6 +121,15 @@ private slots:
             << Rows{noProduct}
             << Script{"bad", "manual 1", "expect F4 F1", "in 0", "held 1", "clear",
                       "expect F4 F1 F5 F4"};
+        // Two-colour machine (type 1), left side: input 1 starts the cycle,
+        // input 3 the mould step; its door does not switch the alarm off.
+        QTest::newRow("two-colour, mould NG")
+            << Rows{noProduct, "numFailDetect 1 1"}
+            << Script{"bad", "in 0", "expect F4 F5", "in 2", "expect F4 F5 F1", "in 0", "held 1", "clear",
+                      "expect F4 F5 F1 F4"};
+        QTest::newRow("turntable, mould NG")
+            << Rows{noProduct, "numFailDetect 1 2"}
+            << Script{"bad", "in 0", "expect F4 F5 F1", "in 0", "held 1", "clear", "expect F4 F5 F1 F4"};
         // Multi-detection, three steps on inputs 1, 3 and 4 (0-based 0, 2, 3);
         // each step's output is released by its own OK only: the last one is
         // output 0, step 0's output 1, step 1's output 3.
