@@ -1,6 +1,6 @@
 #include "WorkDatabases.h"
 
-#include "platform/VerifiedCopy.h"
+#include "platform/SafeWrite.h"
 
 #include <QDebug>
 #include <QFile>
@@ -43,21 +43,20 @@ bool RestoreDefaultCopy(const WorkDatabase& w)
         if (db.isOpen())
             db.close();
     }
-    // Copied beside it first: a missing or unreadable default copy must leave
-    // the damaged file in place rather than no file at all.
-    const QString fresh = target + QStringLiteral(".restoring");
-    VerifiedCopy::Failure failure;
-    if (!VerifiedCopy::CopyFile(source, fresh, &failure)) {
-        QFile::remove(fresh);
-        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2: %3").arg(source, target, failure.reason);
+    // Written whole over it: a missing or unreadable default copy leaves the
+    // damaged file in place rather than no file at all.
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2: %3").arg(source, target, in.errorString());
         return false;
     }
-    QFile::setPermissions(fresh, QFile::permissions(fresh) | QFile::WriteOwner);
-    if (!VerifiedCopy::Replace(fresh, target, &failure)) {
-        QFile::remove(fresh);
-        qCritical().noquote() << QStringLiteral("cannot put %1 in place: %2").arg(target, failure.reason);
+    const QByteArray data = in.readAll();
+    QString error;
+    if (in.error() != QFileDevice::NoError || !SafeWrite::Write(target, data, &error)) {
+        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2: %3").arg(source, target, error.isEmpty() ? in.errorString() : error);
         return false;
     }
+    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
     return true;
 }
 
