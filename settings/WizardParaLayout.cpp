@@ -29,7 +29,7 @@ const QColor kCyan(0, 255, 255);
 // The strip above the page buttons where a page too wide for the dialog slides.
 int SlideHeight()
 {
-    return IsSmallLayout() ? 12 : 24;
+    return IsSmallLayout() || gShowW < 1800 || gShowH < 950 ? 12 : 24;
 }
 
 // Places the shown controls of one kind in their page order.
@@ -191,6 +191,8 @@ void WizardParaWidget::DoChangePage()
     for (const QList<QWidget*>& page : m_controls)
         for (QWidget* w : page)
             w->hide();
+    // Every page opens at its left edge, whatever the last one was slid to.
+    m_slide->setValue(0);
     m_net->Show(false, false);
     for (ColorButton* b : pageButton)
         b->show();
@@ -228,23 +230,26 @@ void WizardParaWidget::LayOutPage()
     for (int k = 0; k < 5; ++k) {
         pageButton[k]->setFixedSize(bw, g.buttonH);
         pageButton[k]->move(30 + k * (bw + g.rowGap), by);
+        FitButtonCaption(pageButton[k]);
     }
     confirmButton->setFixedSize(bw, g.buttonH);
     confirmButton->move(width() - 30 - bw, by);
+    FitButtonCaption(confirmButton);
 
     // Long captions in a small area: the switches' font shrinks until the
     // page fits, so nothing is placed outside the dialog or over the buttons.
-    const int largest = g.wide ? 28 : 14;
-    const int smallest = g.wide ? 18 : 11;
-    for (int px = largest; px >= smallest; px -= 2) {
+    for (int px = g.checkPx; px >= g.checkMinPx; px -= 1) {
         QFont f(QStringLiteral("wqy-microhei"));
         f.setPixelSize(px);
         for (QWidget* w : shown)
             if (qobject_cast<CheckBox*>(w))
                 w->setFont(f);
-        if (PlacePage(shown) || px == smallest)
+        if (PlacePage(shown) || px == g.checkMinPx)
             break;
     }
+    for (PaintedCaption& c : m_captions)
+        if (!c.pixelSize)
+            c.pixelSize = g.captionPx;
     m_canvas->captions = m_captions;
 
     // What still does not fit slides into view.
@@ -271,7 +276,7 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     m_captions.clear();
     bool fits = true;
 
-    auto placer = [&](const QRect& r) { return PagePlacer(r, g.rowH, g.rowGap, 30, g.captionW); };
+    auto placer = [&](const QRect& r) { return PagePlacer(r, g.rowH, g.rowGap, g.compact ? 20 : 30, g.captionW); };
     // The page's captions; false when something lies outside the area.
     auto Done = [this](PagePlacer& pl) {
         pl.finish();
@@ -289,7 +294,12 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         ResetEBoxTrigDelayPos(n);
         const int leftW = recheckEdit->sizeHint().width();
         auto heading = [&](int text, int y, int height, bool separator) {
-            m_captions << PaintedCaption{QRect(30, y, leftW, height), LanStr(text), kCyan, separator};
+            PaintedCaption c;
+            c.box = QRect(30, y, leftW, height);
+            c.text = LanStr(text);
+            c.color = kCyan;
+            c.separator = separator;
+            m_captions << c;
         };
         heading(219, g.headerH, c.top - g.headerH - g.rowGap, true);
         heading(222, c.y0, c.gap, false);
@@ -317,9 +327,14 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         unit.text = LanStr(214);
         unit.color = Qt::green;
         unit.separator = false;
-        unit.pixelSize = g.wide ? 25 : 12;
-        pl.placeRow(ShownOf(shown, {showModeButton, switchCameraButton, restoreButton, autoExposureButton,
-                                    reorderButton}));
+        unit.pixelSize = g.unitPx;
+        const QList<QWidget*> buttons = ShownOf(shown, {showModeButton, switchCameraButton, restoreButton,
+                                                        autoExposureButton, reorderButton});
+        // Five buttons in a row would widen the first column past the value
+        // boxes and leave the switches no room beside it on a compact screen.
+        const int perRow = g.compact ? 3 : 5;
+        for (int k = 0; k < buttons.size(); k += perRow)
+            pl.placeRow(buttons.mid(k, perRow));
         PlaceAll<EditBox>(pl, shown);
         PlaceAll<CheckBox>(pl, shown);
         fits = Done(pl);
@@ -383,14 +398,34 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     return fits;
 }
 
-void WizardParaWidget::paintEvent(QPaintEvent*)
+SettingsPaintState WizardParaWidget::PaintState() const
 {
-    QPainter p(this);
     SettingsPaintState st;
     st.page = m_simpleDisplay ? int(PageCamera) : m_page;
     st.simple = m_simpleDisplay;
     st.serial = m_serial;
     static const int kTitle[6] = {215, 260, 328, 259, 229, 206};
     st.title = LanStr(kTitle[st.page]);
-    PaintSettings(p, rect(), st);
+    const Sizes g = Sizes::Current();
+    st.headerH = g.headerH;
+    st.titlePx = g.titlePx;
+    st.versionPx = g.versionPx;
+    st.versionW = g.wide ? (g.compact ? 200 : 235) : 170;
+    return st;
+}
+
+QList<PaintedCaption> WizardParaWidget::paintedTexts() const
+{
+    QList<PaintedCaption> out = SettingsHeaderTexts(rect(), PaintState());
+    for (PaintedCaption c : m_canvas->captions) {
+        c.box.translate(m_canvas->pos());
+        out << c;
+    }
+    return out;
+}
+
+void WizardParaWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    PaintSettings(p, rect(), PaintState());
 }

@@ -34,6 +34,8 @@ void ColorButton::setPixmap(const QPixmap& pixmap)
 
 int ColorButton::captionPixelSize() const
 {
+    if (m_captionPx > 0)
+        return m_captionPx;
     if (IsSmallLayout())
         return gLan == 0 ? 16 : 13;
     if (m_fontClass == 4)

@@ -13,8 +13,10 @@ public:
     void setPixmap(const QPixmap& pixmap);
 
     int fontClass() const { return m_fontClass; }
-    // Pixel size of the caption for the current layout and language.
+    // Pixel size of the caption for the current layout and language, unless
+    // the owner set one (a long caption made to fit its button).
     int captionPixelSize() const;
+    void setCaptionPixelSize(int px) { m_captionPx = px; update(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -22,5 +24,6 @@ protected:
 private:
     int m_fontClass = 3;  // 3 normal, 4 large
     bool m_hasPixmap = false;
+    int m_captionPx = 0;  // 0: by layout and language
     QPixmap m_pixmap;
 };
