@@ -20,7 +20,7 @@ IOCheckComBO::IOCheckComBO(IOWidget* page, const QString& name, int boxes, int r
     layout->setSpacing(int(10 * scale));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(std::max(11, int(28 * scale)));
+    f.setPixelSize(std::max(11, int(26 * scale)));
     if (!name.isEmpty()) {
         m_name = new QLabel(name, this);
         layout->addWidget(m_name);
@@ -41,7 +41,8 @@ IOCheckComBO::IOCheckComBO(IOWidget* page, const QString& name, int boxes, int r
     }
     cutCombo = new ComboBox(this);
     cutCombo->setFont(f);
-    cutCombo->setFixedSize(cell);
+    // The cut modes ("NG cut self") need more than an output's cell.
+    cutCombo->setFixedSize(int(200 * scale), cell.height());
     cutCombo->setItemHeight(cell.height());
     for (int id : {474, 475, 523, 563, 564, 592})
         cutCombo->addItem(LanStr(id));

@@ -31,7 +31,8 @@ IOWidget::IOWidget(WizardParaWidget* parent)
         }
 
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(std::max(10, int(32 * m_scale)));
+    // Text the rows' height leaves room for (the page is scaled down on smaller screens).
+    f.setPixelSize(std::max(kLegiblePx, int(26 * m_scale)));
     countCombo = new ComboBox(this);
     countCombo->setFont(f);
     for (int id = 501; id <= 507; ++id)
@@ -41,7 +42,7 @@ IOWidget::IOWidget(WizardParaWidget* parent)
     notSequentialBox = new CheckBox(this, LanStr(593));
     // The switch keeps the rows' text size and takes the width its caption needs.
     QFont rowFont(QStringLiteral("wqy-microhei"));
-    rowFont.setPixelSize(std::max(kLegiblePx, int(28 * m_scale)));
+    rowFont.setPixelSize(std::max(kLegiblePx, int(26 * m_scale)));
     notSequentialBox->setFont(rowFont);
     notSequentialBox->setIndicatorSize(std::max(16, int(32 * m_scale)));
     const QRect sequential = at(280, 70, 450, 40);

@@ -64,19 +64,29 @@ int IndexIn(T* const (&controls)[N], const QWidget* w)
 }
 
 // Rows of the System page's left column: the delays, then recheck (y0),
-// retest delay (y1), continuous NG (y2) and the filter rows (y3) under n delays.
+// retest delay (y1), continuous NG (y2) and the filter rows (y3) under n
+// delays. The compact grid has rows of its own so that eight delays and the
+// rows under them stay above the page buttons.
 struct DelayColumn {
     int pitch, top, gap, filterH, y0, y1, y2, y3;
-    DelayColumn(bool wide, bool custom, int n)
-        : pitch(wide ? (custom ? 53 : 60) : 35)
-        , top(wide ? 105 : 63)
-        , gap(wide ? 50 : 30)
-        , filterH(wide ? 60 : 35)
+    DelayColumn(bool wide, bool compact, bool custom, int n)
+        : pitch(compact ? 42 : wide ? (custom ? 53 : 60) : 35)
+        , top(compact ? 80 : wide ? 105 : 63)
+        , gap(compact ? 36 : wide ? 50 : 30)
+        , filterH(compact ? 42 : wide ? 60 : 35)
         , y0(n * pitch + top)
         , y1(y0 + 2 * gap)
         , y2(y1 + pitch + gap)
         , y3(y2 + pitch + filterH)
     {
+    }
+    // The rows under the delays moved up by dy.
+    void shift(int dy)
+    {
+        y0 += dy;
+        y1 += dy;
+        y2 += dy;
+        y3 += dy;
     }
 };
 }  // namespace
@@ -207,7 +217,8 @@ void WizardParaWidget::DoChangePage()
 
 void WizardParaWidget::ResetEBoxTrigDelayPos(int n)
 {
-    const DelayColumn c(Sizes::Current().wide, m_liveType == 4, n);
+    const Sizes g = Sizes::Current();
+    const DelayColumn c(g.wide, g.compact, m_liveType == 4, n);
     recheckEdit->move(30, c.y0 + c.gap);
     retestDelayEdit->move(30, c.y1);
     continuousNgEdit->move(30, c.y2);
@@ -287,27 +298,40 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     case PageSystem: {
         const bool custom = m_liveType == 4;
         const int n = custom ? DetectionsEdited() : 2;
-        const DelayColumn c(g.wide, custom, n);
+        DelayColumn c(g.wide, g.compact, custom, n);
         for (int k = 0; k < 8; ++k)
             if (delayEdit[k])
                 delayEdit[k]->move(30, c.top + k * c.pitch);
         ResetEBoxTrigDelayPos(n);
         const int leftW = recheckEdit->sizeHint().width();
-        auto heading = [&](int text, int y, int height, bool separator) {
-            PaintedCaption c;
-            c.box = QRect(30, y, leftW, height);
-            c.text = LanStr(text);
-            c.color = kCyan;
-            c.separator = separator;
-            m_captions << c;
+        int rowsX = 30;
+        // Many delays on the wide grid push the rows under them below the
+        // page buttons: those rows then stand in a column of their own.
+        const QWidget* last = showAllBox->isChecked() ? continuousNgEdit : areaEdit;
+        if (last->geometry().bottom() > area.bottom()) {
+            rowsX = 30 + leftW + 30;
+            c.shift(g.headerH - c.y0);
+            recheckEdit->move(rowsX, c.y0 + c.gap);
+            retestDelayEdit->move(rowsX, c.y1);
+            continuousNgEdit->move(rowsX, c.y2);
+            filterSizeEdit->move(rowsX, c.y3);
+            areaEdit->move(rowsX, c.y3 + c.filterH);
+        }
+        auto heading = [&](int text, int x, int y, int height, bool separator) {
+            PaintedCaption pc;
+            pc.box = QRect(x, y, leftW, height);
+            pc.text = LanStr(text);
+            pc.color = kCyan;
+            pc.separator = separator;
+            m_captions << pc;
         };
-        heading(219, g.headerH, c.top - g.headerH - g.rowGap, true);
-        heading(222, c.y0, c.gap, false);
-        heading(1001, c.y1 + c.pitch, c.gap, true);
+        heading(219, 30, g.headerH, c.top - g.headerH - g.rowGap, true);
+        heading(222, rowsX, c.y0, c.gap, false);
+        heading(1001, rowsX, c.y1 + c.pitch, c.gap, true);
         if (!showAllBox->isChecked())
-            heading(333, c.y2 + c.pitch, c.filterH, true);
+            heading(333, rowsX, c.y2 + c.pitch, c.filterH, true);
         // Right half: the functions.
-        const int x = std::max(width() / 2 + 30, 30 + leftW + 30);
+        const int x = std::max(width() / 2 + 30, rowsX + leftW + 30);
         PagePlacer right = placer(QRect(x, g.headerH, area.right() - x, area.bottom() - g.headerH));
         right.heading(LanStr(228), kCyan);
         for (QWidget* w : shown)

@@ -44,7 +44,7 @@ WizardParaWidget::Sizes WizardParaWidget::Sizes::Current()
     if (gShowW < 1800 || gShowH < 950)
         return {true, true, 36, 6, 22, 240, 40, 200, 36, 20, 170, 40, 190, 26, 26, 18,
                 36, 150, 58, 90, 20, 6, 20, 13, 22};
-    return {true, false, 50, 10, 30, 300, 50, 250, 50, 25, 200, 50, 240, 30, 32, 25,
+    return {true, false, 50, 10, 30, 300, 50, 220, 50, 25, 200, 50, 240, 30, 32, 25,
             50, 200, 85, 115, 27, 10, 28, 18, 32};
 }
 
@@ -162,8 +162,10 @@ EditBox* WizardParaWidget::NewEdit(int page, int min, int max, const QString& ca
     e->captionLabel()->setFont(f);
     e->edit()->setFixedSize(s.valueW, s.boxH);
     e->edit()->setFont(f);
-    for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()})
+    for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()}) {
         b->setFixedSize(s.stepW, s.boxH);
+        FitButtonCaption(b);
+    }
     if (QLabel* unit = e->edit()->unitLabel()) {
         // The unit keeps inside the value field at the box's size.
         unit->setFont(f);
@@ -228,7 +230,9 @@ void WizardParaWidget::FitBoxCaptions()
                 boxes << e;
                 need = std::max(need, fm.horizontalAdvance(e->text()) + 12);
             }
-        need = std::clamp(need, s.boxCaptionW * 2 / 3, s.boxCaptionW * 8 / 5);
+        // The wide grid's boxes are tall enough for a caption in two lines.
+        const int most = s.wide && !s.compact ? s.boxCaptionW * 5 / 4 : s.boxCaptionW * 8 / 5;
+        need = std::clamp(need, s.boxCaptionW * 2 / 3, most);
         for (EditBox* e : boxes) {
             e->captionLabel()->setFixedWidth(need);
             FitCaption(e->captionLabel(), s.boxPx);

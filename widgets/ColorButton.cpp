@@ -10,6 +10,23 @@ ColorButton::ColorButton(const QString& text, QWidget* parent, int fontClass)
     : QPushButton(text, parent)
     , m_fontClass(fontClass)
 {
+    SyncFont();
+}
+
+void ColorButton::SyncFont()
+{
+    // The widget's font is the caption's, so that size hints and whoever
+    // measures the caption see what is painted.
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(captionPixelSize());
+    setFont(f);
+}
+
+void ColorButton::setCaptionPixelSize(int px)
+{
+    m_captionPx = px;
+    SyncFont();
+    update();
 }
 
 ColorButton::ColorButton(const QPixmap& pixmap, QWidget* parent)
@@ -52,9 +69,9 @@ void ColorButton::paintEvent(QPaintEvent*)
     }
     if (gpPixmapButton)
         p.drawPixmap(rect(), gpPixmapButton[isDown() ? 1 : 0]);
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(captionPixelSize());
-    p.setFont(f);
+    if (font().pixelSize() != captionPixelSize())
+        SyncFont();  // the language changed since the button was made
+    p.setFont(font());
     p.setPen(Qt::white);
     p.drawText(rect(), Qt::AlignCenter, text());
 }

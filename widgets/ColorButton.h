@@ -16,12 +16,13 @@ public:
     // Pixel size of the caption for the current layout and language, unless
     // the owner set one (a long caption made to fit its button).
     int captionPixelSize() const;
-    void setCaptionPixelSize(int px) { m_captionPx = px; update(); }
+    void setCaptionPixelSize(int px);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void SyncFont();
     int m_fontClass = 3;  // 3 normal, 4 large
     bool m_hasPixmap = false;
     int m_captionPx = 0;  // 0: by layout and language
