@@ -6,11 +6,14 @@
 #include "LayoutCheck.h"
 #include "camera/CameraStation.h"
 #include "foundation/VisionGlobals.h"
+#include "network/VUR_Net.h"
+#include "network/gui/OtherNetWidget.h"
 #include "settings/CustomIONameWidget.h"
 #include "settings/HardwareConfigurationWidget.h"
 #include "settings/HelpWidget.h"
 #include "settings/IOCheckComBO.h"
 #include "settings/IOWidget.h"
+#include "settings/NetworkPage.h"
 #include "settings/WidgetChangeCamera.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ColorButton.h"
@@ -52,14 +55,45 @@ QList<LayoutCheck::PaintedText> AsPainted(const QList<PaintedCaption>& captions,
         QFont f;
         f.setPixelSize(kLegiblePx);
         for (QWidget* w : controlsOf->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (w->isVisible())
-                out.append({QRect(w->mapToGlobal(QPoint(0, 0)), w->size()), f, QString()});
+            if (w->isVisible()) {
+                // A control made of parts covers only its parts (a row's margins stay free).
+                const QRect r = w->childrenRect().isEmpty() ? w->rect() : w->childrenRect();
+                out.append({r.translated(w->mapToGlobal(QPoint(0, 0))), f, QString()});
+            }
     }
     return out;
 }
 
+// The plant link's cards and the network page in the dialog, as the main
+// window sets them up.
+struct NetworkPageOn {
+    explicit NetworkPageOn(WizardParaWidget& dialog)
+        : dlg(dialog)
+    {
+        gpNet = new VUR_Net;
+        gpNet->netCard.cards = {{QStringLiteral("eth0"), {QStringLiteral("192.168.100.210"),
+                                                         QStringLiteral("255.255.255.0"), QStringLiteral("192.168.100.1")}},
+                                {QStringLiteral("wlan0"), {QStringLiteral("0.0.0.0"), QStringLiteral("0.0.0.0"),
+                                                          QStringLiteral("0.0.0.0")}}};
+        gpNet->netCard.hostName = QStringLiteral("moulding-line-12");
+        page = new NetworkPage(&dialog, new OtherNetWidget(&dialog));
+        dialog.setNetworkPage(page);
+    }
+    ~NetworkPageOn()
+    {
+        dlg.setNetworkPage(nullptr);
+        delete gpNet;
+        gpNet = nullptr;
+    }
+    WizardParaWidget& dlg;
+    NetworkPage* page;
+};
+
 QStringList Problems(const QString& where, QWidget* root, const QList<LayoutCheck::PaintedText>& painted = {})
 {
+    // Grabs for a person to look at, when asked for.
+    if (!qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))
+        root->grab().save(ShotPath(QStringLiteral("settings-") + QString(where).replace(QLatin1Char(' '), QLatin1Char('-'))));
     QStringList found = LayoutCheck::check(root, Screen()) + LayoutCheck::checkPainted(painted, Screen());
     for (QString& line : found)
         line.prepend(where + QStringLiteral(": "));
@@ -99,17 +133,22 @@ private slots:
             SetStoredValue(QStringLiteral("system8"), 1, 8);
         });
         rig.host.level = 2;
+        NetworkPageOn net(*rig.dlg);
+        gpWPara->netEnabled = 1;  // every control of the network page
         const QPoint at = rig.dlg->pos();
         rig.dlg->setParent(&main);
         rig.dlg->move(at);
+        rig.open();  // the edit copy first: the dialog loads it when it shows with main
         main.show();
-        rig.open();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         WizardParaWidget& d = *rig.dlg;
         QStringList problems;
         auto look = [&](const QString& where) {
             QWidget* canvas = d.pageControls(WizardParaWidget::PageSystem).first()->parentWidget();
-            problems << Problems(where, &d, AsPainted(d.paintedTexts(), &d, canvas));
+            QList<LayoutCheck::PaintedText> painted = AsPainted(d.paintedTexts(), &d, canvas);
+            if (net.page->isVisible())
+                painted << AsPainted(net.page->captions(), net.page, net.page);
+            problems << Problems(where, &d, painted);
         };
         using Go = void (WizardParaWidget::*)();
         const std::array<Go, 6> go = {&WizardParaWidget::SlotToCommon, &WizardParaWidget::SlotToCamera,
