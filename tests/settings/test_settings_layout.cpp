@@ -16,6 +16,7 @@
 #include "settings/NetworkPage.h"
 #include "settings/WidgetChangeCamera.h"
 #include "widgets/CheckBox.h"
+#include "widgets/ChooseBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/ModifyTimeWidget.h"
@@ -255,6 +256,12 @@ private slots:
         rig.dlg->modifyTime->show();
         problems << Problems(QStringLiteral("clock"), rig.dlg->modifyTime);
         rig.dlg->modifyTime->hide();
+        // The choice of calibration points, a popup of its own.
+        rig.dlg->caliNum->setText(LanStr(459));
+        rig.dlg->caliNum->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.dlg->caliNum));
+        problems << Problems(QStringLiteral("calibration"), rig.dlg->caliNum);
+        rig.dlg->caliNum->hide();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };
