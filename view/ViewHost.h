@@ -66,6 +66,9 @@ public:
     virtual bool commandColumnPress(bool showOrCheck) { (void)showOrCheck; return false; }
     virtual void showCommandColumn() {}
     virtual void showStatusStrip(bool on) { (void)on; }
+    // Top edge (window coordinates) of the status strip while it is shown
+    // over the views; the window's height otherwise.
+    virtual int statusStripTop() const { return 1 << 20; }
     virtual void hideKeypads() {}
     virtual void showHelp(int index) { (void)index; }
     virtual bool settingsVisible() const { return false; }

@@ -489,6 +489,12 @@ int WizardPorts::framesPerSecond(int c) const
     return (c >= 0 && c < 8) ? m_win->fps[c] : 0;
 }
 
+int WizardPorts::statusStripTop() const
+{
+    const QWidget* bar = m_win->ioStatusWidget;
+    return bar && bar->isVisible() ? bar->geometry().top() : m_win->height();
+}
+
 float WizardPorts::countdownSeconds() const
 {
     return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;

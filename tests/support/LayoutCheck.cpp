@@ -43,6 +43,16 @@ QString shortText(QString text)
     return text;
 }
 
+// Where a widget lies on the screen. The offscreen platform draws a frame
+// around every window that the panel (no window manager) does not have, so
+// a window's own area counts from its frame's corner.
+QPoint screenPos(const QWidget* w)
+{
+    const QWidget* win = w->window();
+    const QPoint frame = win->geometry().topLeft() - win->frameGeometry().topLeft();
+    return w->mapToGlobal(QPoint(0, 0)) - frame;
+}
+
 QString describe(const QWidget* w, const QString& text = QString())
 {
     QString s = QString::fromLatin1(w->metaObject()->className());
@@ -50,12 +60,12 @@ QString describe(const QWidget* w, const QString& text = QString())
         s += QStringLiteral(" '%1'").arg(w->objectName());
     if (!text.isEmpty())
         s += QStringLiteral(" \"%1\"").arg(shortText(text));
-    return s + QStringLiteral(" at ") + rectText(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
+    return s + QStringLiteral(" at ") + rectText(QRect(screenPos(w), w->size()));
 }
 
 QRect globalRect(const QWidget* w, const QRect& local)
 {
-    return local.translated(w->mapToGlobal(QPoint(0, 0)));
+    return local.translated(screenPos(w));
 }
 
 // What the parents let through: a child is painted only inside every
