@@ -245,6 +245,9 @@ void DrawROIWidget::SlotChangePage()
     adjustSize();
     // Flush with the right edge: the column is 240 px wide on large screens.
     move(m_side ? 0 : gShowW - width(), 0);
+    // The views' texts make way for the column where it now stands.
+    if (parentWidget())
+        parentWidget()->update();
     update();
 }
 

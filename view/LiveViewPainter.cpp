@@ -158,6 +158,9 @@ void LiveViewPainter::Paint(QPainter& painter)
 QList<PlacedText> LiveViewPainter::Texts() const
 {
     TextPlacer at(m_w.size(), m_textScale);
+    const QPoint origin = m_w.mapTo(m_w.window(), QPoint(0, 0));
+    for (const QRect& r : m_host.overlays())
+        at.Cover(r.translated(-origin));
     if (m_source == 3 || m_source == 4) {
         PlaceRecord(at);
         return at.texts();
@@ -268,8 +271,9 @@ void LiveViewPainter::PlaceVerdict(TextPlacer& at) const
 {
     if (m_host.cycle().verdictState != VerdictShowing && m_source != 1)
         return;
+    // The verdict word stays at the left edge, under the status line if need be.
     at.Place(QString::fromLatin1(m_w.cameraOK ? "OK" : "NG"), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
-             QPoint(Size(15, 5), Size(70, 85)));
+             QPoint(Size(15, 5), Size(70, 85)), TextPlacer::Below);
     at.Place(LanStr(367).arg(m_w.brightness), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
              QPoint(Size(620, 1450), Size(22, 40)));
 }

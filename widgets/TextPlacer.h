@@ -33,16 +33,22 @@ public:
     QFont Font(int layoutPixelSize) const;
     int Scaled(int layoutPixels) const;
 
+    // Where a text goes when its place is taken: right of what is in the
+    // way (below when the line is full), or straight below it.
+    enum Flow { Right, Below };
     // A text whose baseline the layout puts at `baseline` (layout pixels).
     const PlacedText& Place(const QString& text, int layoutPixelSize, const QColor& colour, QPoint baseline,
-                            int swatch = 0);
+                            Flow flow = Right);
     // The same with the baseline already in widget pixels.
     const PlacedText& PlaceAt(const QString& text, const QFont& font, const QColor& colour, QPoint baseline,
-                              int swatch = 0);
+                              int swatch = 0, Flow flow = Right);
     // The box a single-line text needs, as the painter lays it out.
     static QSize TextSize(const QFont& font, const QString& text);
     // Room the placer must leave free (a picture drawn there, a lamp).
     void Reserve(const QRect& rect) { m_reserved << rect; }
+    // Something stands over the view (a column of buttons): an overlay at
+    // the left or right edge narrows the lines, one inside is kept free.
+    void Cover(const QRect& rect);
 
     const QList<PlacedText>& texts() const { return m_texts; }
 
@@ -50,6 +56,8 @@ private:
     const QRect* Blocker(const QRect& r) const;
 
     QSize m_area;
+    int m_left = 0;   // usable from here
+    int m_right;      // up to here (exclusive)
     double m_scale;
     int m_margin;
     int m_gap;

@@ -48,45 +48,59 @@ QRect IOStatusWidget::Text::rect() const
     return QRect(QPoint(x, baseline - QFontMetrics(font).ascent()), TextPlacer::TextSize(font, text));
 }
 
-// Items of one or two rows from x: `lower` on lowerBaseline, `upper` on the
-// row above it. Empty when something would leave the bar or the room left
-// of the command column.
+// Left end of a text row lying from top to bottom: right of the lamps it
+// would run into, with the gap the bar keeps between inputs and outputs.
+int IOStatusWidget::FreeLeft(int top, int bottom) const
+{
+    int left = 7;
+    for (const StatusLamp& l : StatusLamps(*gpWPara, !IsSmallLayout())) {
+        const QRect r = l.lamp | l.nameBox;
+        if (r.top() <= bottom && r.bottom() >= top)
+            left = std::max(left, r.right() + 1 + 20);
+    }
+    return left;
+}
+
+// Items of one or two rows: `lower` on lowerBaseline, `upper` on the row
+// above it, each from x (x < 0: right of the lamps beside that row).
+// Tight rows step by the measured widths instead of the bar's spacing rule.
+// Empty when something would leave the bar or the room left of the command
+// column.
 QList<IOStatusWidget::Text> IOStatusWidget::Arrange(const QList<Text>& upper, const QList<Text>& lower, int x,
-                                                    int lowerBaseline) const
+                                                    int lowerBaseline, bool tight) const
 {
     const StatusSizes& z = StatusSizesFor(!IsSmallLayout());
     const int limit = width() - m_rightReserve;
     QList<Text> out;
     auto row = [&](QList<Text> items, int baseline) {
-        int at = x;
+        int top = baseline;
+        int bottom = baseline;
+        for (Text& t : items) {
+            t.baseline = baseline;
+            top = std::min(top, t.rect().top());
+            bottom = std::max(bottom, t.rect().bottom());
+        }
+        int at = x >= 0 ? x : FreeLeft(top, bottom);
         for (Text& t : items) {
             t.x = at;
-            t.baseline = baseline;
             out << t;
+            if (tight)
+                at += t.width + t.pixelSize / 2;
             // The spacing rule of thumb assumes Latin letters; a Chinese
             // caption is wider, so never step less than its measured width.
-            if (t.pixelSize == z.groupFont)
+            else if (t.group)
                 at += std::max(int((t.text.size() + 1) * t.pixelSize * 0.55) + t.pixelSize, t.width + t.pixelSize);
             else
                 at += std::max(z.loginAdvance + 20 * gLan, t.width + t.pixelSize);
         }
+        return top;
     };
-    row(lower, lowerBaseline);
+    const int lowerTop = row(lower, lowerBaseline);
     if (!upper.isEmpty()) {
-        int ascent = 0;
         int descent = 0;
-        for (const Text& t : upper) {
-            const QFontMetrics fm(BarFont(t.pixelSize));
-            ascent = std::max(ascent, fm.ascent());
-            descent = std::max(descent, fm.descent());
-        }
-        int top = lowerBaseline;
-        for (const Text& t : out)
-            top = std::min(top, t.rect().top());
-        const int baseline = top - 2 - descent;
-        if (baseline - ascent < 0)
-            return {};
-        row(upper, baseline);
+        for (const Text& t : upper)
+            descent = std::max(descent, QFontMetrics(BarFont(t.pixelSize)).descent());
+        row(upper, lowerTop - 2 - descent);
     }
     for (const Text& t : out) {
         const QRect r = t.rect();
@@ -103,59 +117,84 @@ QList<IOStatusWidget::Text> IOStatusWidget::TextLine(const QDateTime& now) const
     const WizardPara& p = *gpWPara;
     const bool large = !IsSmallLayout();
     const StatusSizes& z = StatusSizesFor(large);
-    const QList<StatusLamp> lamps = StatusLamps(p, large);
-    const int start = StatusTextStart(lamps, large);
-    auto item = [](const QString& text, const QColor& colour, int size) {
-        return Text{text, colour, size, 0, TextWidth(text, size), 0};
-    };
-
-    QList<Text> head;  // group and login
+    const StatusSizes& floor = StatusSizesFor(false);
+    const int start = StatusTextStart(StatusLamps(p, large), large);
     const QStringList groups = m_host->parameterGroups();
     const int g = p.paraGroupIndex;
     const bool named = g >= 0 && g < groups.size() && groups[g] != QLatin1String("default");
-    if (named)
-        head << item(LanStr(557) + QLatin1Char(':') + groups[g], Qt::red, z.groupFont);
-    if (p.passwordUsed) {
-        const bool open = m_host->unlockLevel() != 0;
-        head << item(LanStr(open ? 308 : 156), open ? Qt::green : Qt::red, z.textFont);
-    }
     const qint64 cycle = m_host->lastCycleTime();
-    const Text full = item(StatusTimeText(now, cycle), Qt::green, z.textFont);
-    // Fewer characters: the year and the seconds' separator go first.
-    const Text brief = item(LanStr(110)
-                                .arg(now.toString(QStringLiteral("MM-dd hh:mm")))
-                                .arg(double(cycle) / 10.0, 4, 'f', 1),
-                            Qt::green, z.textFont);
 
-    int lampTop = height();
-    for (const StatusLamp& l : lamps)
-        lampTop = std::min({lampTop, l.lamp.top(), l.nameBox.top()});
-    const int aboveBaseline = lampTop - 3 - QFontMetrics(BarFont(z.textFont)).descent();
+    QList<Text> head;   // group and login
+    QList<Text> dates;  // date and cycle time, shorter and shorter
+    auto build = [&](double scale) {
+        const int textFont = std::max(int(z.textFont * scale), floor.textFont);
+        const int groupFont = std::max(int(z.groupFont * scale), floor.groupFont);
+        auto item = [](const QString& text, const QColor& colour, int size) {
+            return Text{text, colour, size, 0, TextWidth(text, size), 0};
+        };
+        head.clear();
+        if (named) {
+            head << item(LanStr(557) + QLatin1Char(':') + groups[g], Qt::red, groupFont);
+            head.last().group = true;
+        }
+        if (p.passwordUsed) {
+            const bool open = m_host->unlockLevel() != 0;
+            head << item(LanStr(open ? 308 : 156), open ? Qt::green : Qt::red, textFont);
+        }
+        // Fewer characters where room is short: without the year and
+        // seconds, then the time of day alone.
+        auto dated = [&](const QString& format) {
+            return item(LanStr(110).arg(now.toString(format)).arg(double(cycle) / 10.0, 4, 'f', 1), Qt::green,
+                        textFont);
+        };
+        dates = {item(StatusTimeText(now, cycle), Qt::green, textFont), dated(QStringLiteral("MM-dd hh:mm")),
+                 dated(QStringLiteral("hh:mm"))};
+    };
 
-    for (const Text& date : {full, brief}) {
-        QList<Text> line;
-        if (!(line = Arrange({}, head + QList<Text>{date}, start, z.baseline)).isEmpty())
-            return line;
-        if (!(line = Arrange(head, {date}, start, z.baseline)).isEmpty())
-            return line;
-        // A wide bar has room above its lamps.
-        if (!(line = Arrange(head, {date}, 7, aboveBaseline)).isEmpty())
-            return line;
+    // The bar's own sizes first; a wide bar whose lamps leave no room goes
+    // down step by step, never below the small bar's sizes.
+    const QList<double> scales = large ? QList<double>{1.0, 0.8, 0.6, 0.45} : QList<double>{1.0};
+    for (double scale : scales) {
+        build(scale);
+        const int rowStep = QFontMetrics(BarFont(dates[0].pixelSize)).height() + 2;
+        for (const Text& date : dates) {
+            for (bool tight : {false, true}) {
+                const QList<Text> all = head + QList<Text>{date};
+                QList<Text> line;
+                if (!(line = Arrange({}, all, start, z.baseline, tight)).isEmpty()
+                    || !(line = Arrange(head, {date}, start, z.baseline, tight)).isEmpty())
+                    return line;
+                // Rows wherever the lamps leave room, from the bar's baseline up.
+                for (int b = z.baseline; b > 0; b -= rowStep)
+                    if (!(line = Arrange({}, all, -1, b, tight)).isEmpty()
+                        || !(line = Arrange(head, {date}, -1, b, tight)).isEmpty())
+                        return line;
+            }
+        }
     }
-    // Last: the group name elided to what is left on one line.
-    if (named) {
-        QList<Text> line = Arrange({}, head.mid(1) + QList<Text>{brief}, start, z.baseline);
-        int used = 0;
-        for (const Text& t : line)
-            used = std::max(used, t.x + std::max(z.loginAdvance + 20 * gLan, t.width + t.pixelSize) - start);
-        const int room = width() - m_rightReserve - start - used - z.groupFont;
-        Text group = head[0];
-        group.text = QFontMetrics(BarFont(z.groupFont)).elidedText(group.text, Qt::ElideRight, std::max(room, 1));
-        group.width = TextWidth(group.text, z.groupFont);
-        if (!(line = Arrange({}, QList<Text>{group} + head.mid(1) + QList<Text>{brief}, start, z.baseline)).isEmpty())
-            return line;
+    // Last: the group name elided to what is left, or left out.
+    const QList<Text> rest = head.mid(named ? 1 : 0);
+    for (const Text& date : dates) {
+        const QList<Text> line = Arrange({}, rest + QList<Text>{date}, start, z.baseline, true);
+        if (line.isEmpty())
+            continue;
+        if (named) {
+            const Text& last = line.last();
+            Text group = head[0];
+            const int room = width() - m_rightReserve - (last.x + last.width) - group.pixelSize;
+            group.text = QFontMetrics(BarFont(group.pixelSize)).elidedText(group.text, Qt::ElideRight, room);
+            group.width = TextWidth(group.text, group.pixelSize);
+            // A name cut to a letter or two says nothing: leave it out then.
+            const bool readable = group.text.size() >= LanStr(557).size() + 4;
+            QList<Text> withGroup;
+            if (readable
+                && !(withGroup = Arrange({}, QList<Text>{group} + rest + QList<Text>{date}, start, z.baseline, true))
+                        .isEmpty())
+                return withGroup;
+        }
+        return line;
     }
-    return Arrange({}, head.mid(named ? 1 : 0) + QList<Text>{brief}, start, z.baseline);
+    return Arrange({}, {dates.last()}, start, z.baseline, true);
 }
 
 QList<PlacedText> IOStatusWidget::PaintedTexts(const QDateTime& now) const
@@ -168,9 +207,9 @@ QList<PlacedText> IOStatusWidget::PaintedTexts(const QDateTime& now) const
     const QFont nameFont = BarFont(z.nameFont);
     const QFontMetrics fm(nameFont);
     for (const StatusLamp& l : StatusLamps(*gpWPara, large)) {
-        // A name wider than its lamp (and the gap) is elided, never shrunk
-        // below its size.
-        const QRect room = l.nameBox.adjusted(-2, 0, 2, 0);
+        // A name wider than its lamp is elided, never shrunk below its size;
+        // the gap between lamps keeps neighbouring names apart.
+        const QRect room = l.nameBox;
         const QString name = fm.elidedText(l.name.trimmed(), Qt::ElideRight, room.width());
         if (name.isEmpty())
             continue;

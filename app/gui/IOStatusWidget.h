@@ -36,11 +36,13 @@ public:
         int x = 0;
         int width = 0;  // as measured in its font
         int baseline = 0;
+        bool group = false;  // the parameter group's name
         QRect rect() const;
     };
     // Group, login and time at their full sizes: on one line right of the
-    // lamps when it fits, else on two lines, above the lamps on a wide bar,
-    // with a shorter date, and last with the group name elided.
+    // lamps when it fits, else on two lines or wherever the lamps leave
+    // room, with a shorter date, on a crowded wide bar at smaller sizes
+    // (never below the small bar's), and last with the group name elided.
     QList<Text> TextLine(const QDateTime& now) const;
     // Every text paintEvent draws (lamp names and the text line), in the
     // bar's coordinates.
@@ -71,7 +73,9 @@ private:
         }
         bool operator!=(const Shown& o) const { return !(*this == o); }
     };
-    QList<Text> Arrange(const QList<Text>& upper, const QList<Text>& lower, int x, int lowerBaseline) const;
+    int FreeLeft(int top, int bottom) const;
+    QList<Text> Arrange(const QList<Text>& upper, const QList<Text>& lower, int x, int lowerBaseline,
+                        bool tight) const;
     Shown Signature() const;
 
     StatusHost* m_host;

@@ -495,6 +495,16 @@ int WizardPorts::statusStripTop() const
     return bar && bar->isVisible() ? bar->geometry().top() : m_win->height();
 }
 
+QList<QRect> WizardPorts::overlays() const
+{
+    QList<QRect> covered;
+    for (const QWidget* w : {static_cast<const QWidget*>(m_win->indexButton),
+                             static_cast<const QWidget*>(m_win->drawROIWidget)})
+        if (w && w->isVisible())
+            covered << w->geometry();
+    return covered;
+}
+
 float WizardPorts::countdownSeconds() const
 {
     return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;

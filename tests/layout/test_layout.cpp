@@ -6,7 +6,11 @@
 #include "TestSupport.h"
 #include "WizardFixture.h"
 
+#include "app/DetectionCycle.h"
+#include "settings/WizardParaWidget.h"
+#include "app/Counters.h"
 #include "app/gui/IOStatusWidget.h"
+#include "params/WizardPara.h"
 #include "app/gui/IndexButton.h"
 #include "app/gui/RaRoWizard.h"
 #include "records/gui/StatisticsWidget.h"
@@ -25,6 +29,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -44,13 +49,21 @@ struct Monitor {
     PopupAnswerer answers;
     std::unique_ptr<RaRoWizard> win;
 
-    Monitor(int cameras, int lan)
+    Monitor(int cameras, int lan, bool busy = false)
     {
         LoadSkinPixmaps();
         gAppDirPath = dir.path();
         SetParamValue(QStringLiteral("system2"), 13, lan);
         SetParamValue(QStringLiteral("isPswUsed"), 1, 1);
         SetParamValue(QStringLiteral("system6"), 10, 1);
+        if (busy) {
+            // Every lamp the bar can show: eight detections of the
+            // multi-detection machine and the four further result outputs.
+            SetParamValue(QStringLiteral("numFailDetect"), 1, 4);
+            SetParamValue(QStringLiteral("system8"), 1, 8);
+            SetParamValue(QStringLiteral("system2"), 7, 1);
+            AddWholeViewDefectSteps(QImage(64, 48, QImage::Format_Grayscale8));
+        }
         cams = std::make_unique<SimCamFolder>();
         for (int c = 0; c < cameras; ++c)
             cams->add(QStringLiteral("mvs"), QStringLiteral("SIM000000%1").arg(c + 1),
@@ -70,7 +83,7 @@ QSize Screen()
 void AddScreenRows(const QList<int>& cameraCounts)
 {
     QTest::addColumn<int>("lan");
-    QTest::addColumn<int>("cameras");
+    QTest::addColumn<int>("cameras");  // 7: a busy screen (see screens())
     const char* names[] = {"zh_CN", "en", "zh_TW"};
     for (const QSize size : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
         if (size != Screen())
@@ -102,6 +115,11 @@ QStringList CheckScreen(RaRoWizard& win)
     for (CammerWidget* v : win.cammerWidget)
         if (v && v->isVisible())
             AddPainted(painted, v, v->PaintedTexts());
+    // The columns stand over the views: a text painted under one is hidden.
+    for (const QWidget* column : {static_cast<QWidget*>(win.indexButton), static_cast<QWidget*>(win.drawROIWidget)})
+        for (const LayoutCheck::PaintedText& t : painted)
+            if (column->isVisible() && column->geometry().intersects(t.rect))
+                problems << QStringLiteral("painted \"%1\" under %2").arg(t.text, column->metaObject()->className());
     if (win.ioStatusWidget->isVisible()) {
         // Lamp names keep the status bar's 10 px on small panels.
         QList<PlacedText> bar = win.ioStatusWidget->PaintedTexts(QDateTime::currentDateTime());
@@ -135,7 +153,7 @@ private slots:
     void paintedTextRules_data();
     void paintedTextRules();
 
-    void screens_data() { AddScreenRows({4, 8}); }
+    void screens_data() { AddScreenRows({4, 8, 7}); }
     void screens();
     void emptyCellIsDark();
     void resultPictureHeader();
@@ -149,13 +167,40 @@ void TestLayout::screens()
 {
     QFETCH(int, lan);
     QFETCH(int, cameras);
-    Monitor m(cameras, lan);
+    // Seven cameras stand for a busy screen: every lamp, a long group name,
+    // a running countdown, a verdict shown with an area's text at the very
+    // corner where the status line stands.
+    const bool busy = cameras == 7;
+    Monitor m(cameras, lan, busy);
     RaRoWizard& win = *m.win;
     QVERIFY(QTest::qWaitForWindowExposed(&win));
     QCOMPARE(gLan, lan);
     QCOMPARE(win.numCamera(), cameras);
+    if (busy) {
+        ComboBox* groups = win.wizardParaWidget->paraGroupCombo;
+        groups->clear();
+        groups->addItems({QStringLiteral("default"), QStringLiteral("模具组A-07号 left cavity")});
+        gpWPara->paraGroupIndex = 1;
+        win.cycle().unlockLevel = 1;
+        win.cycle().lastCycleTime = 1234;
+        win.cycle().countdownState = 1;
+        win.cycle().curStep = 0;
+        win.cycle().stepDelayLeft[0] = 12.5f;
+        win.detection()->stepTimer[0].start(100000);
+        win.cycle().verdictState = VerdictShowing;
+        win.cammerWidget[0]->cameraOK = 0;
+        win.cammerWidget[0]->roiOK[0][0] = 0;
+        gFailNum[0] = 123456;
+        gAllNum[0] = 9876543;
+    }
     const QString tag = QStringLiteral("%1cams-").arg(cameras);
     QStringList problems = CheckScreen(win);
+    if (busy) {
+        // However full, the bar still says who is logged in and the cycle time.
+        const QList<IOStatusWidget::Text> line = win.ioStatusWidget->TextLine(QDateTime::currentDateTime());
+        QVERIFY(std::any_of(line.begin(), line.end(), [](const auto& t) { return t.text == LanStr(308); }));
+        QVERIFY(std::any_of(line.begin(), line.end(), [](const auto& t) { return t.text.contains(QLatin1String("123.4")); }));
+    }
     Grab(&win, tag + QStringLiteral("main"));
     // The command column over the views, as after a tap on one.
     win.indexButton->show();
@@ -165,8 +210,14 @@ void TestLayout::screens()
     win.cycle().selCamera = 1;
     win.ChangeCammer();
     problems << CheckScreen(win);
+    Grab(&win, tag + QStringLiteral("single"));
     win.cycle().selCamera = cameras;
     win.ChangeCammer();
+    if (busy) {
+        win.detection()->stepTimer[0].stop();
+        win.cycle().verdictState = VerdictIdle;
+        gFailNum[0] = gAllNum[0] = 0;
+    }
 
     if (cameras == 4) {
         DrawROIWidget* editor = win.drawROIWidget;

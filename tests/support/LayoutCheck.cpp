@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QVariant>
 #include <QToolButton>
 #include <QWidget>
 #include <QtMath>
@@ -137,9 +138,16 @@ public:
     QStringList problems() const { return m_problems; }
 
 private:
+    // A widget that paints its caption itself publishes the font it uses.
+    static QFont textFont(const QWidget* w)
+    {
+        const QVariant painted = w->property("captionFont");
+        return painted.canConvert<QFont>() ? painted.value<QFont>() : w->font();
+    }
+
     void checkPixelSize(const QWidget* w, const QString& text)
     {
-        const int px = QFontInfo(w->font()).pixelSize();
+        const int px = QFontInfo(textFont(w)).pixelSize();
         if (px < m_minPixel)
             m_problems << QStringLiteral("text of %1 px (at least %2): %3").arg(px).arg(m_minPixel).arg(describe(w, text));
     }
@@ -216,7 +224,7 @@ private:
     void inspectButton(QAbstractButton* button)
     {
         const QString text = button->text();
-        const QFontMetrics fm(button->font());
+        const QFontMetrics fm(textFont(button));
         QSize need = fm.size(Qt::TextShowMnemonic, text);
         QRect box = button->contentsRect();
         Qt::Alignment align = Qt::AlignCenter;
