@@ -15,6 +15,7 @@
 #include "app/gui/RaRoWizard.h"
 #include "records/gui/StatisticsWidget.h"
 #include "users/DrawUserWidget.h"
+#include "users/UserManager.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
 #include "view/ResultPicture.h"
@@ -56,13 +57,14 @@ struct Monitor {
         SetParamValue(QStringLiteral("system2"), 13, lan);
         SetParamValue(QStringLiteral("isPswUsed"), 1, 1);
         SetParamValue(QStringLiteral("system6"), 10, 1);
+        // An area over the first camera's view: its text and limit marks.
+        AddWholeViewDefectSteps(QImage(64, 48, QImage::Format_Grayscale8));
         if (busy) {
             // Every lamp the bar can show: eight detections of the
             // multi-detection machine and the four further result outputs.
             SetParamValue(QStringLiteral("numFailDetect"), 1, 4);
             SetParamValue(QStringLiteral("system8"), 1, 8);
             SetParamValue(QStringLiteral("system2"), 7, 1);
-            AddWholeViewDefectSteps(QImage(64, 48, QImage::Format_Grayscale8));
         }
         cams = std::make_unique<SimCamFolder>();
         for (int c = 0; c < cameras; ++c)
@@ -226,6 +228,15 @@ void TestLayout::screens()
         QVERIFY(editor->isVisible());
         problems << CheckScreen(win);
         Grab(&win, tag + QStringLiteral("editor-draw"));
+        // An area selected: its parameter panel over the view.
+        CammerWidget* first = win.cammerWidget[0];
+        first->selectedRoi = 0;
+        first->ShowHideROIPara();
+        first->update();
+        problems << CheckScreen(win);
+        Grab(&win, tag + QStringLiteral("editor-area"));
+        first->DeselectROI();
+        first->ShowHideROIPara();
         editor->pageButton->click();  // the template page
         problems << CheckScreen(win);
         Grab(&win, tag + QStringLiteral("editor-templates"));
@@ -243,6 +254,11 @@ void TestLayout::screens()
         win.statisticsWidget->hide();
         win.SlotAccount();
         QVERIFY(win.drawUserWidget->isVisible());
+        problems << CheckScreen(win);
+        // The administrator sees every button of the page.
+        QString message;
+        QVERIFY(UserManager::Instance().changeUser(QStringLiteral("admin"), QStringLiteral("7254"), message));
+        win.drawUserWidget->Reset(true);
         problems << CheckScreen(win);
         Grab(win.drawUserWidget->window(), tag + QStringLiteral("accounts"));
     }
