@@ -3,8 +3,8 @@
 // failed copies change nothing and restart nothing.
 #include "SettingsRig.h"
 
-#include "app/Counters.h"
-#include "app/MainGlobals.h"
+#include "records/Counters.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "platform/SystemActions.h"
 #include "settings/ParaGroups.h"

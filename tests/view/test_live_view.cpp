@@ -3,9 +3,9 @@
 // blink; result pictures for the saver; ignore masks and deleted areas.
 #include "ViewRig.h"
 
-#include "app/Counters.h"
-#include "app/MainGlobals.h"
-#include "app/SaveFialImageThread.h"
+#include "records/Counters.h"
+#include "foundation/MainGlobals.h"
+#include "records/SaveFialImageThread.h"
 #include "camera/CameraGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
