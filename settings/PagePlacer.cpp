@@ -1,7 +1,5 @@
 #include "PagePlacer.h"
 
-#include "widgets/ColorButton.h"
-
 #include <QFontMetrics>
 #include <QLabel>
 #include <QWidget>
@@ -150,18 +148,4 @@ void FitCaption(QLabel* label, int fullPx)
             f.setPixelSize(f.pixelSize() - 1);
     }
     label->setFont(f);
-}
-
-void FitButtonCaption(ColorButton* button)
-{
-    button->setCaptionPixelSize(0);
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(button->captionPixelSize());
-    // The painted picture has a rim: keep the text inside it.
-    const QRect box = button->rect().adjusted(4, 2, -4, -2);
-    auto fits = [&] { return box.contains(QFontMetrics(f).boundingRect(box, Qt::AlignCenter, button->text())); };
-    while (f.pixelSize() > kLegiblePx && !fits())
-        f.setPixelSize(f.pixelSize() - 1);
-    if (f.pixelSize() != button->captionPixelSize())
-        button->setCaptionPixelSize(f.pixelSize());
 }

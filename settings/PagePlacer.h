@@ -9,7 +9,6 @@
 #include <QRect>
 #include <QString>
 
-class ColorButton;
 class QLabel;
 class QWidget;
 
@@ -74,6 +73,3 @@ private:
 // A caption longer than its fixed label gets a smaller font, then two lines,
 // never below the legible size; fullPx is the label's size when it fits.
 void FitCaption(QLabel* label, int fullPx);
-// A button's caption (one or more lines) shrinks from its usual size until it
-// fits the button, never below the legible size.
-void FitButtonCaption(ColorButton* button);

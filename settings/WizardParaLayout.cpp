@@ -241,11 +241,9 @@ void WizardParaWidget::LayOutPage()
     for (int k = 0; k < 5; ++k) {
         pageButton[k]->setFixedSize(bw, g.buttonH);
         pageButton[k]->move(30 + k * (bw + g.rowGap), by);
-        FitButtonCaption(pageButton[k]);
     }
     confirmButton->setFixedSize(bw, g.buttonH);
     confirmButton->move(width() - 30 - bw, by);
-    FitButtonCaption(confirmButton);
 
     // Long captions in a small area: the switches' font shrinks until the
     // page fits, so nothing is placed outside the dialog or over the buttons.

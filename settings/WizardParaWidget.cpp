@@ -162,10 +162,8 @@ EditBox* WizardParaWidget::NewEdit(int page, int min, int max, const QString& ca
     e->captionLabel()->setFont(f);
     e->edit()->setFixedSize(s.valueW, s.boxH);
     e->edit()->setFont(f);
-    for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()}) {
+    for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()})
         b->setFixedSize(s.stepW, s.boxH);
-        FitButtonCaption(b);
-    }
     if (QLabel* unit = e->edit()->unitLabel()) {
         // The unit keeps inside the value field at the box's size.
         unit->setFont(f);
@@ -192,7 +190,6 @@ ColorButton* WizardParaWidget::NewButton(int page, const QString& caption)
     const Sizes s = Sizes::Current();
     auto* b = new ColorButton(caption, page >= 0 ? static_cast<QWidget*>(m_canvas) : this, 3);
     b->setFixedSize(s.buttonW, s.buttonH);
-    FitButtonCaption(b);
     if (page >= 0)
         m_controls[page] << b;
     return b;
@@ -471,6 +468,10 @@ void WizardParaWidget::BuildAdvancedPage()
                                  Caption(206)};
     for (int k = 0; k < kActions; ++k)
         actionButton[k] = NewButton(PageAdvanced, actions[k]);
+    // Its caption has two lines: a small screen's button row is too low for
+    // them at a readable size.
+    if (!s.wide)
+        actionButton[ActionCalibrate]->setFixedHeight(s.buttonH + 10);
     connect(actionButton[ActionRecord], &QPushButton::clicked, this, &WizardParaWidget::SlotToRecord);
     connect(actionButton[ActionHardware], &QPushButton::clicked, this,
             &WizardParaWidget::SlotShowHardwareConfigurationWidget);

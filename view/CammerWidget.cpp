@@ -280,11 +280,16 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     return true;
 }
 
-QRect CammerWidget::CountdownRect(float sx, float sy)
+QRect CammerWidget::CountdownRect(float sx, float)
 {
-    if (gShowW <= 1024)
-        return QRect(int(270 * sx), int(5 * sy), 40, 18);
-    return QRect(int(520 * sx), int(5 * sy), 130, 36);
+    // The countdown flows with the status line and the counts: repaint their band.
+    const int w = int(sx * float(gShowW));
+    return QRect(0, 0, w, LiveViewPainter::StatusBandHeight(w));
+}
+
+QList<PlacedText> CammerWidget::PaintedTexts()
+{
+    return LiveViewPainter(*this, ViewHost::instance()).Texts();
 }
 
 void CammerWidget::paintEvent(QPaintEvent*)

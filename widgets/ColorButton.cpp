@@ -4,29 +4,19 @@
 #include "SkinPixmaps.h"
 #include "foundation/uitext.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
+
+namespace {
+constexpr int kBorder = 6;  // the button picture's rim
+}  // namespace
 
 ColorButton::ColorButton(const QString& text, QWidget* parent, int fontClass)
     : QPushButton(text, parent)
     , m_fontClass(fontClass)
 {
-    SyncFont();
-}
-
-void ColorButton::SyncFont()
-{
-    // The widget's font is the caption's, so that size hints and whoever
-    // measures the caption see what is painted.
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(captionPixelSize());
-    setFont(f);
-}
-
-void ColorButton::setCaptionPixelSize(int px)
-{
-    m_captionPx = px;
-    SyncFont();
-    update();
 }
 
 ColorButton::ColorButton(const QPixmap& pixmap, QWidget* parent)
@@ -51,13 +41,27 @@ void ColorButton::setPixmap(const QPixmap& pixmap)
 
 int ColorButton::captionPixelSize() const
 {
-    if (m_captionPx > 0)
-        return m_captionPx;
     if (IsSmallLayout())
         return gLan == 0 ? 16 : 13;
     if (m_fontClass == 4)
         return gLan == 0 ? 33 : 30;
     return gLan == 0 ? 27 : 22;
+}
+
+QFont ColorButton::captionFont() const
+{
+    QFont f(QStringLiteral("wqy-microhei"));
+    int px = captionPixelSize();
+    const int least = std::min(px, IsSmallLayout() ? 12 : (gLan == 0 ? 16 : 13));
+    const QRect room = rect().adjusted(kBorder, 2, -kBorder, -2);
+    f.setPixelSize(px);
+    while (px > least) {
+        const QSize need = QFontMetrics(f).size(0, text());
+        if (need.width() <= room.width() && need.height() <= room.height())
+            break;
+        f.setPixelSize(--px);
+    }
+    return f;
 }
 
 void ColorButton::paintEvent(QPaintEvent*)
@@ -69,9 +73,7 @@ void ColorButton::paintEvent(QPaintEvent*)
     }
     if (gpPixmapButton)
         p.drawPixmap(rect(), gpPixmapButton[isDown() ? 1 : 0]);
-    if (font().pixelSize() != captionPixelSize())
-        SyncFont();  // the language changed since the button was made
-    p.setFont(font());
+    p.setFont(captionFont());
     p.setPen(Qt::white);
     p.drawText(rect(), Qt::AlignCenter, text());
 }

@@ -1,10 +1,13 @@
 #pragma once
 // The picture button of nearly every screen.
+#include <QFont>
 #include <QPixmap>
 #include <QPushButton>
 
 class ColorButton : public QPushButton {
     Q_OBJECT
+    // The font the caption is painted in (the layout check reads it).
+    Q_PROPERTY(QFont captionFont READ captionFont)
 public:
     ColorButton(const QString& text, QWidget* parent, int fontClass = 3);
     ColorButton(const QPixmap& pixmap, QWidget* parent);
@@ -13,18 +16,17 @@ public:
     void setPixmap(const QPixmap& pixmap);
 
     int fontClass() const { return m_fontClass; }
-    // Pixel size of the caption for the current layout and language, unless
-    // the owner set one (a long caption made to fit its button).
+    // Pixel size of the caption for the current layout and language.
     int captionPixelSize() const;
-    void setCaptionPixelSize(int px);
+    // That size, stepped down while the caption is wider than the button
+    // inside its border, but never below a readable size.
+    QFont captionFont() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void SyncFont();
     int m_fontClass = 3;  // 3 normal, 4 large
     bool m_hasPixmap = false;
-    int m_captionPx = 0;  // 0: by layout and language
     QPixmap m_pixmap;
 };

@@ -193,7 +193,8 @@ private slots:
         gpWPara->paraGroupIndex = 1;
         win.cycle().lastCycleTime = 123;
         const QDateTime now(QDate(2024, 3, 9), QTime(7, 5, 4));
-        const int lampsEnd = StatusLamps(*gpWPara, gShowW > 1024).last().lamp.right();
+        const QList<StatusLamp> lamps = StatusLamps(*gpWPara, gShowW > 1024);
+        const StatusSizes& z = StatusSizesFor(gShowW > 1024);
         for (int lan : {kLanZhCN, kLanEn, kLanZhTW}) {
             gLan = lan;
             win.cycle().unlockLevel = 2;
@@ -202,10 +203,19 @@ private slots:
             QCOMPARE(line[0].text, LanStr(557) + QStringLiteral(":模具组A-07号 left cavity"));
             QCOMPARE(line[1].text, LanStr(308));
             QVERIFY(line[2].text.contains(QStringLiteral("12.3")));
-            QVERIFY(line[0].x > lampsEnd);
-            for (int i = 0; i + 1 < line.size(); ++i)
-                QVERIFY2(line[i].x + line[i].width < line[i + 1].x, qPrintable(line[i].text));
-            QVERIFY(line.last().x + line.last().width <= gShowW - IndexButton::kWidth);
+            // At the bar's own sizes, never over each other, the lamps or
+            // the command column (rows may wrap to make room).
+            QCOMPARE(line[0].pixelSize, z.groupFont);
+            QCOMPARE(line[2].pixelSize, z.textFont);
+            for (int i = 0; i < line.size(); ++i) {
+                const QRect r = line[i].rect();
+                QVERIFY2(r.right() < gShowW - IndexButton::kWidth && r.top() >= 0 && r.bottom() < bar->height(),
+                         qPrintable(line[i].text));
+                for (int j = i + 1; j < line.size(); ++j)
+                    QVERIFY2(!r.intersects(line[j].rect()), qPrintable(line[i].text));
+                for (const StatusLamp& l : lamps)
+                    QVERIFY2(!r.intersects(l.lamp | l.nameBox), qPrintable(line[i].text));
+            }
 
             QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() / 2));
             QCOMPARE(win.unlockLevel(), 0);

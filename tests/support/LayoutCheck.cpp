@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QVariant>
 #include <QToolButton>
 #include <QWidget>
 #include <QtMath>
@@ -43,6 +44,16 @@ QString shortText(QString text)
     return text;
 }
 
+// Where a widget lies on the screen. The offscreen platform draws a frame
+// around every window that the panel (no window manager) does not have, so
+// a window's own area counts from its frame's corner.
+QPoint screenPos(const QWidget* w)
+{
+    const QWidget* win = w->window();
+    const QPoint frame = win->geometry().topLeft() - win->frameGeometry().topLeft();
+    return w->mapToGlobal(QPoint(0, 0)) - frame;
+}
+
 QString describe(const QWidget* w, const QString& text = QString())
 {
     QString s = QString::fromLatin1(w->metaObject()->className());
@@ -50,12 +61,12 @@ QString describe(const QWidget* w, const QString& text = QString())
         s += QStringLiteral(" '%1'").arg(w->objectName());
     if (!text.isEmpty())
         s += QStringLiteral(" \"%1\"").arg(shortText(text));
-    return s + QStringLiteral(" at ") + rectText(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
+    return s + QStringLiteral(" at ") + rectText(QRect(screenPos(w), w->size()));
 }
 
 QRect globalRect(const QWidget* w, const QRect& local)
 {
-    return local.translated(w->mapToGlobal(QPoint(0, 0)));
+    return local.translated(screenPos(w));
 }
 
 // What the parents let through: a child is painted only inside every
@@ -127,9 +138,16 @@ public:
     QStringList problems() const { return m_problems; }
 
 private:
+    // A widget that paints its caption itself publishes the font it uses.
+    static QFont textFont(const QWidget* w)
+    {
+        const QVariant painted = w->property("captionFont");
+        return painted.canConvert<QFont>() ? painted.value<QFont>() : w->font();
+    }
+
     void checkPixelSize(const QWidget* w, const QString& text)
     {
-        const int px = QFontInfo(w->font()).pixelSize();
+        const int px = QFontInfo(textFont(w)).pixelSize();
         if (px < m_minPixel)
             m_problems << QStringLiteral("text of %1 px (at least %2): %3").arg(px).arg(m_minPixel).arg(describe(w, text));
     }
@@ -206,7 +224,7 @@ private:
     void inspectButton(QAbstractButton* button)
     {
         const QString text = button->text();
-        const QFontMetrics fm(button->font());
+        const QFontMetrics fm(textFont(button));
         QSize need = fm.size(Qt::TextShowMnemonic, text);
         QRect box = button->contentsRect();
         Qt::Alignment align = Qt::AlignCenter;

@@ -27,7 +27,8 @@ struct PaintedText {
 // QRect(QPoint(0,0), screen); two visible texts overlapping; a label's,
 // button's, check box's or combo box's text not fitting its box (font
 // metrics against the contents rectangle, clipped by its parents); a text
-// whose pixel size is below minPixelSize.
+// whose pixel size is below minPixelSize. A widget that paints its caption
+// itself is measured in the font of its "captionFont" property.
 QStringList check(QWidget* root, const QSize& screen, int minPixelSize = 11);
 
 // The same rules for text drawn in paintEvent.
