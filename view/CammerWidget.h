@@ -72,6 +72,10 @@ public:
     static QRect CountdownRect(float sx, float sy);
     // The texts paintEvent draws, where it draws them.
     QList<PlacedText> PaintedTexts();
+    // The part of the view no column or status strip stands over.
+    QRect FreeArea() const;
+    // The move buttons along the bottom of that part.
+    void PlaceMoveButtons();
 
     // Editing on the edit set (see RoiTouch): hit tests and selection.
     RoiTouch& touch() { return *m_touch; }

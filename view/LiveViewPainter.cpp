@@ -161,6 +161,10 @@ QList<PlacedText> LiveViewPainter::Texts() const
     const QPoint origin = m_w.mapTo(m_w.window(), QPoint(0, 0));
     for (const QRect& r : m_host.overlays())
         at.Cover(r.translated(-origin));
+    // The view's own controls (parameter panel, move buttons, cavity boxes).
+    for (const QWidget* c : m_w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (c->isVisible())
+            at.Reserve(c->geometry());
     if (m_source == 3 || m_source == 4) {
         PlaceRecord(at);
         return at.texts();

@@ -114,20 +114,38 @@ QStringList CheckScreen(RaRoWizard& win)
         if (top->isVisible())
             problems << LayoutCheck::check(top, Screen());
     QList<LayoutCheck::PaintedText> painted;
+    QList<const QWidget*> painters;  // who paints each text
     for (CammerWidget* v : win.cammerWidget)
         if (v && v->isVisible())
             AddPainted(painted, v, v->PaintedTexts());
-    // The columns stand over the views: a text painted under one is hidden.
-    for (const QWidget* column : {static_cast<QWidget*>(win.indexButton), static_cast<QWidget*>(win.drawROIWidget)})
-        for (const LayoutCheck::PaintedText& t : painted)
-            if (column->isVisible() && column->geometry().intersects(t.rect))
-                problems << QStringLiteral("painted \"%1\" under %2").arg(t.text, column->metaObject()->className());
+    while (painters.size() < painted.size())
+        painters << nullptr;  // a view: its own controls are not leaves
     if (win.ioStatusWidget->isVisible()) {
         // Lamp names keep the status bar's 10 px on small panels.
         QList<PlacedText> bar = win.ioStatusWidget->PaintedTexts(QDateTime::currentDateTime());
         AddPainted(painted, win.ioStatusWidget, bar, IsSmallLayout() ? 10 : 11);
     }
+    while (painters.size() < painted.size())
+        painters << win.ioStatusWidget;
     problems << LayoutCheck::checkPainted(painted, Screen());
+
+    // A painted text and a widget in one place: one hides the other. The
+    // columns count whole, as they stand over the views.
+    QList<const QWidget*> solid{win.indexButton, win.drawROIWidget};
+    for (const QWidget* w : win.findChildren<QWidget*>())
+        if (!w->isWindow() && w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
+            solid << w;
+    for (const QWidget* w : solid) {
+        if (!w->isVisible() || w->window() != &win)
+            continue;
+        const QRect r(w->mapTo(&win, QPoint(0, 0)), w->size());
+        for (int i = 0; i < painted.size(); ++i)
+            if (painters[i] != w && r.intersects(painted[i].rect))
+                problems << QStringLiteral("painted \"%1\" at %2,%3 and %4 at %5,%6 %7x%8 in one place")
+                                .arg(painted[i].text).arg(painted[i].rect.x()).arg(painted[i].rect.y())
+                                .arg(QString::fromLatin1(w->metaObject()->className()))
+                                .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
     return problems;
 }
 
