@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QSqlDatabase>
 
+#include <functional>
+
 QString StatisticsRowName(int cam, int step);
 
 // Rows stored for a configuration: per camera 0..cameras-1 its steps
@@ -19,7 +21,9 @@ QList<QPair<int, int>> StatisticsRowSet(int cameras, int steps);
 // cannot be read (not a database, no table).
 bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* rows);
 
-// Updates the named rows in one transaction; rows the file lacks are not
-// added unless insertMissing is set (archives merged from another file).
+// Writes the named rows in one transaction; a row the file lacks (a
+// damaged file, an archive merged from another) is added, or its counts
+// would be shown all day and read as 0 after a restart.
+// alsoDo runs in the same transaction, after the rows (false rolls back).
 bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows,
-                         bool insertMissing = false);
+                         const std::function<bool()>& alsoDo = {});

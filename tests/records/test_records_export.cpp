@@ -5,11 +5,14 @@
 #include "TestSupport.h"
 
 #include "params/WizardPara.h"
+#include "records/DayFileMerge.h"
 #include "records/DetectCycleSQL.h"
 #include "records/Myxls.h"
 
 #include <QDir>
 #include <QProcess>
+
+#include <limits>
 
 namespace {
 // A statistics day file with the given rows (name, value1, value2).
@@ -107,6 +110,41 @@ private slots:
         m_now = At("2024-05-06T03:00:00");
         const QString file = Export();
         QCOMPARE(XlsxCells(file, 1).value("A2"), QStringLiteral("2024-05-05-ok"));
+    }
+
+    // Exported after 08:00 but before the first count of the day, the open
+    // day's rows are still the store's day, not the clock's.
+    void labelsByTheStoresDay()
+    {
+        const QString fourAtNine = Hours({{9, 4}});
+        DayFile(QStringLiteral("ResStatistics.db"), {QStringList{QStringLiteral("C0_D0"), fourAtNine, QString()}});
+        WriteText(QStringLiteral("restime.txt"), QByteArray::number(At("2024-05-05T08:00:00").toSecsSinceEpoch()));
+        m_now = At("2024-05-06T10:15:30");
+        const QString file = Export();
+        QCOMPARE(XlsxCells(file, 1).value("A2"), QStringLiteral("2024-05-05-ok"));
+        QCOMPARE(XlsxCells(file, 1).value("C2"), QStringLiteral("4"));
+    }
+
+    // A merge cut off after its commit, before the day file was removed, meets
+    // the same file again at the next start: its rows are not added twice.
+    void mergeIsNotRepeated()
+    {
+        const QString archive = QStringLiteral("DetectCycle/2024-05-01.db");
+        const QString day = QStringLiteral("DetectCycle.db");
+        m_now = At("2024-05-01T09:00:00");
+        Log()->insertDate({QStringLiteral("2024-05-01 09:00:00.000"), 1});
+        QVERIFY(QFile::rename(day, archive));
+        Log()->insertDate({QStringLiteral("2024-05-01 10:00:00.000"), 2});
+        const QString columns = QStringLiteral("roundstart, roundtime");
+        const QString create = QLatin1String(DetectCycleSQL::kCreateTable);
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QCOMPARE(CycleRows(archive), (QStringList{"2024-05-01 09:00:00.000|1", "2024-05-01 10:00:00.000|2"}));
+        // Another day file is still added.
+        QVERIFY(QFile::remove(day));
+        Log()->insertDate({QStringLiteral("2024-05-01 11:00:00.000"), 3});
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QCOMPARE(CycleRows(archive).size(), 3);
     }
 
     void insertAndDayChange()
@@ -221,6 +259,37 @@ private slots:
         QCOMPARE(XlsxCells(file, 2).value("B2"), QStringLiteral("2024-05-02 00:00:00.100"));
         QCOMPARE(XlsxCells(file, 3).value("B2"), QStringLiteral("2024-05-03 07:00:00.000"));
         QCOMPARE(XlsxCells(file, 3).value("C2"), QStringLiteral("30"));
+    }
+
+    // A damaged request (a ':' where the day's name goes) and a cycle time
+    // no spreadsheet can hold: the export still finishes, the sheet named
+    // as the library allows, the cell left empty.
+    void exportProgramSurvivesDamage()
+    {
+        m_now = At("2024-05-01T09:00:00");
+        {
+            auto log = Log();
+            log->insertDate({QStringLiteral("2024-05-01 10:00:00.000"), std::numeric_limits<double>::infinity()});
+            log->insertDate({QStringLiteral("2024-05-01 11:00:00.000"), 7});
+        }
+        WriteText(QStringLiteral("sql.txt"),
+                  "SELECT roundstart,roundtime FROM detect_cycle WHERE roundstart BETWEEN "
+                  "datetime(\"2024-05-01 00:00:00.000\") AND datetime(\"2024-05-01 23:59:59.999\")\n"
+                  "SELECT roundstart,roundtime FROM detect_cycle WHERE roundstart BETWEEN "
+                  "datetime(\"12:30:00 2024-05-01\") AND datetime(\"2024-05-01 23:59:59.999\")\n");
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(m_dir->filePath(QStringLiteral("vur_net/xls")), {});
+        QVERIFY(p.waitForFinished(20000));
+        const QString out = QString::fromUtf8(p.readAll());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(out.contains(QLatin1String("export finished")), qPrintable(out));
+        const QString file = m_dir->filePath(out.simplified().section(QLatin1Char(' '), 0, 0));
+        QCOMPARE(XlsxSheets(file), (QStringList{"2024-05-01", "12_30_00 2"}));
+        const auto d1 = XlsxCells(file, 1);
+        QCOMPARE(d1.value("B2"), QStringLiteral("2024-05-01 10:00:00.000"));
+        QCOMPARE(d1.value("C2"), QString());
+        QCOMPARE(d1.value("C3"), QStringLiteral("7"));
     }
 };
 
