@@ -75,6 +75,7 @@ DrawROIWidget::~DrawROIWidget() = default;
 void DrawROIWidget::BuildWidgets()
 {
     const int w = Small() ? 120 : 240;
+    m_columnWidth = w;
     // Thirteen rows (the drawing page) must stand on the screen: a wide but
     // short panel gets lower rows.
     const int h = Small() ? 45 : std::min(81, (gShowH - 12) / 13);
@@ -243,7 +244,7 @@ void DrawROIWidget::SlotChangePage()
     sideButton->show();
     adjustSize();
     // Flush with the right edge: the column is 240 px wide on large screens.
-    move(m_side ? 0 : gShowW - width(), 0);
+    move(m_side ? 0 : gShowW - m_columnWidth, 0);
     // The views' texts make way for the column where it now stands.
     if (parentWidget())
         parentWidget()->update();

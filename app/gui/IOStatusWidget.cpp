@@ -100,7 +100,10 @@ QList<IOStatusWidget::Text> IOStatusWidget::Arrange(const QList<Text>& upper, co
         int descent = 0;
         for (const Text& t : upper)
             descent = std::max(descent, QFontMetrics(BarFont(t.pixelSize)).descent());
+        const QList<Text> lowerRow = out;
+        out.clear();
         row(upper, lowerTop - 2 - descent);
+        out += lowerRow;  // reading order: the upper row first
     }
     for (const Text& t : out) {
         const QRect r = t.rect();
@@ -172,28 +175,32 @@ QList<IOStatusWidget::Text> IOStatusWidget::TextLine(const QDateTime& now) const
             }
         }
     }
-    // Last: the group name elided to what is left, or left out.
+    // Last: the group name elided to what is left (the shorter the date,
+    // the more of it), or left out.
     const QList<Text> rest = head.mid(named ? 1 : 0);
+    QList<Text> without;
     for (const Text& date : dates) {
         const QList<Text> line = Arrange({}, rest + QList<Text>{date}, start, z.baseline, true);
         if (line.isEmpty())
             continue;
-        if (named) {
-            const Text& last = line.last();
-            Text group = head[0];
-            const int room = width() - m_rightReserve - (last.x + last.width) - group.pixelSize;
-            group.text = QFontMetrics(BarFont(group.pixelSize)).elidedText(group.text, Qt::ElideRight, room);
-            group.width = TextWidth(group.text, group.pixelSize);
-            // A name cut to a letter or two says nothing: leave it out then.
-            const bool readable = group.text.size() >= LanStr(557).size() + 4;
-            QList<Text> withGroup;
-            if (readable
-                && !(withGroup = Arrange({}, QList<Text>{group} + rest + QList<Text>{date}, start, z.baseline, true))
-                        .isEmpty())
-                return withGroup;
-        }
-        return line;
+        if (without.isEmpty())
+            without = line;
+        if (!named)
+            break;
+        const Text& last = line.last();
+        Text group = head[0];
+        const int room = width() - m_rightReserve - (last.x + last.width) - group.pixelSize;
+        group.text = QFontMetrics(BarFont(group.pixelSize)).elidedText(group.text, Qt::ElideRight, room);
+        group.width = TextWidth(group.text, group.pixelSize);
+        // A name cut to a letter or two says nothing.
+        if (group.text.size() < LanStr(557).size() + 4)
+            continue;
+        const QList<Text> withGroup = Arrange({}, QList<Text>{group} + rest + QList<Text>{date}, start, z.baseline, true);
+        if (!withGroup.isEmpty())
+            return withGroup;
     }
+    if (!without.isEmpty())
+        return without;
     return Arrange({}, {dates.last()}, start, z.baseline, true);
 }
 

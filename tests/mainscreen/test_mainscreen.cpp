@@ -200,7 +200,14 @@ private slots:
             win.cycle().unlockLevel = 2;
             QList<IOStatusWidget::Text> line = bar->TextLine(now);
             QCOMPARE(line.size(), 3);
-            QCOMPARE(line[0].text, LanStr(557) + QStringLiteral(":模具组A-07号 left cavity"));
+            // Whole on a wide bar; a small one may end the name early.
+            const QString group = LanStr(557) + QStringLiteral(":模具组A-07号 left cavity");
+            if (gShowW > 1024)
+                QCOMPARE(line[0].text, group);
+            else
+                QVERIFY2(line[0].text == group || (line[0].text.endsWith(QChar(0x2026))
+                                                  && group.startsWith(line[0].text.chopped(1))),
+                         qPrintable(line[0].text));
             QCOMPARE(line[1].text, LanStr(308));
             QVERIFY(line[2].text.contains(QStringLiteral("12.3")));
             // At the bar's own sizes, never over each other, the lamps or
