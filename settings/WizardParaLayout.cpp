@@ -400,7 +400,14 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         const QFontMetrics fm(f);
         const int lw = std::max(fm.horizontalAdvance(LanStr(226)), fm.horizontalAdvance(LanStr(227))) + 15;
         pl.place(newPasswordEdit, LanStr(226), Qt::yellow, lw);
-        pl.placeRow(LanStr(227), Qt::yellow, lw, {confirmPasswordEdit, changePasswordButton});
+        if (g.wide && !g.compact) {
+            // Below the edits, so that the column stays narrow enough for
+            // the longest switches in the next one.
+            pl.place(confirmPasswordEdit, LanStr(227), Qt::yellow, lw);
+            pl.placeRow(QString(), Qt::yellow, lw, {changePasswordButton});
+        } else {
+            pl.placeRow(LanStr(227), Qt::yellow, lw, {confirmPasswordEdit, changePasswordButton});
+        }
         for (int k = 0; k < kActions; k += 2)
             pl.placeRow({actionButton[k], actionButton[k + 1]});
         PlaceAll<CheckBox>(pl, shown);

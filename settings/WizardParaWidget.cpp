@@ -472,6 +472,10 @@ void WizardParaWidget::BuildAdvancedPage()
     // them at a readable size.
     if (!s.wide)
         actionButton[ActionCalibrate]->setFixedHeight(s.buttonH + 10);
+    // Two of them side by side leave the switches' last column its room.
+    if (s.compact)
+        for (ColorButton* b : actionButton)
+            b->setFixedWidth(150);
     connect(actionButton[ActionRecord], &QPushButton::clicked, this, &WizardParaWidget::SlotToRecord);
     connect(actionButton[ActionHardware], &QPushButton::clicked, this,
             &WizardParaWidget::SlotShowHardwareConfigurationWidget);
