@@ -7,6 +7,8 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include <algorithm>
@@ -66,6 +68,12 @@ public:
     virtual bool commandColumnPress(bool showOrCheck) { (void)showOrCheck; return false; }
     virtual void showCommandColumn() {}
     virtual void showStatusStrip(bool on) { (void)on; }
+    // Top edge (window coordinates) of the status strip while it is shown
+    // over the views; the window's height otherwise.
+    virtual int statusStripTop() const { return 1 << 20; }
+    // Columns standing over the views now (command column, editor column),
+    // in window coordinates: texts keep out from under them.
+    virtual QList<QRect> overlays() const { return {}; }
     virtual void hideKeypads() {}
     virtual void showHelp(int index) { (void)index; }
     virtual bool settingsVisible() const { return false; }
@@ -74,9 +82,9 @@ public:
     virtual void ResetRun(int camera) { (void)camera; }
     // Judges camera c (numCamera: all) again on the current step and decides;
     // clearReason (CycleState) tells how an alarm this clears was cleared.
-    virtual void Rejudge(int camera, int clearReason) { (void)camera; (void)clearReason; }
+    virtual void Rejudge(int camera, int clearReason, quint64 alarm) { (void)camera, (void)clearReason, (void)alarm; }
     // The verdict again after result codes were changed by hand.
-    virtual void CheckNGAgain(int clearReason) { (void)clearReason; }
+    virtual void CheckNGAgain(int clearReason, quint64 alarm) { (void)clearReason, (void)alarm; }
     virtual void BackTrain() {}
     virtual void AutogenerationRegion(int step) { (void)step; }
     virtual void startBlink(int c) { (void)c; }

@@ -240,6 +240,12 @@ void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
         gpResStatisticsParam->Add(hour, ok, c, step);
 }
 
+void WizardPorts::statisticsSave()
+{
+    if (gpResStatisticsParam && !gpResStatisticsParam->save())
+        qWarning("the result statistics could not be saved");
+}
+
 void WizardPorts::cycleLogInsert(const QString& start, double seconds)
 {
     m_win->SlotDetectCycle();
@@ -490,6 +496,22 @@ int WizardPorts::framesPerSecond(int c) const
     return (c >= 0 && c < 8) ? m_win->fps[c] : 0;
 }
 
+int WizardPorts::statusStripTop() const
+{
+    const QWidget* bar = m_win->ioStatusWidget;
+    return bar && bar->isVisible() ? bar->geometry().top() : m_win->height();
+}
+
+QList<QRect> WizardPorts::overlays() const
+{
+    QList<QRect> covered;
+    for (const QWidget* w : {static_cast<const QWidget*>(m_win->indexButton),
+                             static_cast<const QWidget*>(m_win->drawROIWidget)})
+        if (w && w->isVisible())
+            covered << w->geometry();
+    return covered;
+}
+
 float WizardPorts::countdownSeconds() const
 {
     return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;
@@ -518,14 +540,14 @@ void WizardPorts::ResetRun(int camera)
     m_win->detection()->ResetRun(camera);
 }
 
-void WizardPorts::Rejudge(int camera, int clearReason)
+void WizardPorts::Rejudge(int camera, int clearReason, quint64 alarm)
 {
-    m_win->detection()->Rejudge(camera, clearReason);
+    m_win->detection()->Rejudge(camera, clearReason, alarm);
 }
 
-void WizardPorts::CheckNGAgain(int clearReason)
+void WizardPorts::CheckNGAgain(int clearReason, quint64 alarm)
 {
-    m_win->detection()->CheckNGAgain(clearReason);
+    m_win->detection()->CheckNGAgain(clearReason, alarm);
 }
 
 void WizardPorts::BackTrain()

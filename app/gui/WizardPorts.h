@@ -62,6 +62,7 @@ public:
     void showDetecting(bool detecting) override;
     void checkArea() override;
     void statisticsAdd(int hour, bool ok, int c, int step) override;
+    void statisticsSave() override;
     void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost
@@ -136,12 +137,14 @@ public:
     CammerWidget* cameraWidget(int c) override;
     int framesPerSecond(int c) const override;
     float countdownSeconds() const override;
+    int statusStripTop() const override;
+    QList<QRect> overlays() const override;
     QString cavityName(int camera, int k) const override;
     void ChangeCammer() override;
     int CheckPassword() override;
     void ResetRun(int camera) override;
-    void Rejudge(int camera, int clearReason) override;
-    void CheckNGAgain(int clearReason) override;
+    void Rejudge(int camera, int clearReason, quint64 alarm) override;
+    void CheckNGAgain(int clearReason, quint64 alarm) override;
     void BackTrain() override;
     void startDrawHint() override;
     bool safetyDoorOpen() const override;
