@@ -320,7 +320,7 @@ int main(int argc, char** argv)
         showAll(0);
         const int later = win.detection()->frameCount[kCameras - 1];
         Wait([&] { return win.detection()->frameCount[kCameras - 1] > later + 2; }, 2000);
-        win.detection()->Rejudge(win.numCamera());
+        win.detection()->Rejudge(win.numCamera(), ClearOther, win.cycle().alarmId);
         Wait([&] { return win.cycle().verdictState != VerdictAlarm; }, 5000);
         if (!alarmed || win.cycle().verdictState == VerdictAlarm) {
             std::fprintf(stderr, "cyclebench: NG cycle %s\n", alarmed ? "did not clear" : "raised no alarm");
