@@ -258,8 +258,15 @@ void TestLayout::screens()
         editor->pageButton->click();  // the template page
         problems << CheckScreen(win);
         Grab(&win, tag + QStringLiteral("editor-templates"));
+        // Cavity marks over the template (the mould-number switch).
+        gpWPara->showMouldNumber = 1;
+        editor->setSource(1);
+        editor->setSource(0);
+        problems << CheckScreen(win);
+        Grab(&win, tag + QStringLiteral("editor-cavities"));
         for (int source : {1, 2, 4})
             editor->setSource(source);
+        gpWPara->showMouldNumber = 0;
         problems << CheckScreen(win);
         editor->returnButton->click();
         QVERIFY(!editor->isVisible());
