@@ -63,8 +63,8 @@ void NgCamera(const WizardPara& p, int k, int reDetectLeft, bool multi, int step
         if (!ProductPulses(p) && reDetectLeft <= 0)
             out.set(2, 1);
     } else if (k == 1 && reDetectLeft <= 0 && !p.mouldNgPulseNoAlarm) {
-        if (!p.preCut)
-            out.set(0, 1);
+        // A faulty mould holds the clamp whatever the pre-cut time.
+        out.set(0, 1);
         out.set(2, 1);
     }
 }
@@ -96,9 +96,10 @@ void AlarmCleared(const WizardPara& p, int k, bool multi, OutputSink& out)
     (void)p;
 }
 
-void ReCheck(const WizardPara& p, int k, bool final, int reDetectLeft, OutputSink& out)
+void ReCheck(const WizardPara& p, int k, bool final, OutputSink& out)
 {
-    if (final && !(p.preCut && reDetectLeft) && !ProductPulses(p))
+    // The mould judged again was NG: held during the re-detection, pre-cut or not.
+    if (final && !ProductPulses(p))
         out.set(0, 1);
     if (k == 0 && !EjectorUncontrolled(p))
         out.set(1, 1);

@@ -33,7 +33,7 @@ void PulseVerdict(const WizardPara& p, bool ok, OutputSink& out);
 // The alarm is cleared by an OK re-inspection.
 void AlarmCleared(const WizardPara& p, int k, bool multi, OutputSink& out);
 // A re-detection begins judging (ReCheck) on k; final: k is the last step.
-void ReCheck(const WizardPara& p, int k, bool final, int reDetectLeft, OutputSink& out);
+void ReCheck(const WizardPara& p, int k, bool final, OutputSink& out);
 // Detection start and stop.
 void StartDetect(const WizardPara& p, OutputSink& out);  // after all outputs off
 void StopDetect(const WizardPara& p, OutputSink& out);   // after all outputs off

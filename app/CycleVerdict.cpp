@@ -11,6 +11,7 @@
 #include "foundation/MainGlobals.h"
 #include "records/SaveFialImageThread.h"
 #include "camera/CameraGlobals.h"
+#include "camera/CameraStation.h"
 #include "foundation/uitext.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectStep.h"
@@ -39,11 +40,15 @@ bool ProductPulses(const WizardPara& p)
     return p.prodNgPulseNoAlarm || p.prodNgNoAlarmSplitOutputs;
 }
 
+// The shortest pulse the board is sure to see: a changed word reaches it
+// within two link passes of 5 ms, so this leaves a wide margin.
+constexpr int kShortestPulseMs = 50;
+
 void StartPulse(QTimer& t, int ms)
 {
-    // A 0-ms pulse would clear the output before the board ever saw it.
-    if (ms > 0)
-        t.start(ms);
+    // A pulse time of 0 still ends: an output set for a pulse whose end never
+    // comes would hold (or release) the machine for good.
+    t.start(std::max(ms, kShortestPulseMs));
 }
 }  // namespace
 
@@ -76,7 +81,9 @@ void DetectionCycle::TimerUp(int s)
         return;
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
-    if (s == FinalStep() && p.preCut >= 1 && p.preCut <= 99 && !p.okNgPulses
+    // A pre-cut of 10 s or more holds from the first tick: the clamp is never
+    // left released before a judgement because the setting ran high.
+    if (s == FinalStep() && p.preCut >= 1 && !p.okNgPulses
         && st.stepDelayLeft[s] * 10.0f <= float(p.preCut)) {
         SetOut(0, 1);
         Flush();
@@ -87,6 +94,13 @@ void DetectionCycle::TimerUp(int s)
         return;
     }
     stepTimer[s].stop();
+    JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s]);
+}
+
+void DetectionCycle::StepJudged(int s)
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
     std::vector<int> cams;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         cams.push_back(c);
@@ -104,6 +118,93 @@ void DetectionCycle::TimerUp(int s)
                 m_host->saveReTrainImage(c, 1);
         }
     }
+}
+
+void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs)
+{
+    m_await.step = s;
+    m_await.kind = kind;
+    m_await.triggerNs = triggerNs;
+    m_await.sinceNs = NowNs();
+    m_await.manual = m_manualJudging;
+    PollAwaitedFrames();
+}
+
+void DetectionCycle::PollAwaitedFrames()
+{
+    if (m_await.step < 0)
+        return;
+    bool waiting = false;
+    StaleCameras(&waiting);
+    if (!waiting)
+        FinishJudgement();
+}
+
+unsigned DetectionCycle::StaleCameras(bool* waiting) const
+{
+    unsigned stale = 0;
+    *waiting = false;
+    // Without devices there is no frame to wait for; a lost camera is NG anyway.
+    if (!m_station || gisLost || gCameraID == CAMERA_NONE)
+        return 0;
+    const qint64 waited = NowNs() - m_await.sinceNs;
+    for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
+        if (!m_station->cameras[c])
+            continue;
+        // A triggered camera delivers its frame before the cycle starts: any
+        // frame not judged yet is new. A free-running one must show the
+        // mould as it is after the trigger.
+        const bool fresh = gpWPara->externalTrigger ? m_frameAtNs[c] > m_judgedFrameNs[c]
+                                                    : m_frameAtNs[c] > m_await.triggerNs;
+        if (fresh)
+            continue;
+        stale |= 1u << c;
+        if (waited < WaitNs(c))
+            *waiting = true;
+    }
+    return stale;
+}
+
+qint64 DetectionCycle::WaitNs(int c) const
+{
+    const qint64 wait = qint64(kFrameWaitMs) * 1000000;
+    return wait + std::min(m_frameGapNs[c], wait);
+}
+
+unsigned DetectionCycle::SilentCameras() const
+{
+    unsigned silent = 0;
+    if (!m_station || gisLost || gCameraID == CAMERA_NONE || gpWPara->externalTrigger)
+        return 0;
+    const qint64 now = NowNs();
+    for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
+        if (!m_station->cameras[c])
+            continue;
+        if (now - m_frameAtNs[c] > WaitNs(c))
+            silent |= 1u << c;
+    }
+    return silent;
+}
+
+void DetectionCycle::FinishJudgement()
+{
+    bool waiting = false;
+    m_staleCameras = StaleCameras(&waiting);  // of the awaited trigger, before it is cleared
+    const Await a = m_await;
+    m_await = Await();
+    if (a.kind == Judgement::Step) {
+        StepJudged(a.step);
+    } else {
+        std::vector<int> cams;
+        for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+            if (a.cameras & (1u << c))
+                cams.push_back(c);
+        JudgeCameras(cams, a.step);
+        CheckNG();
+    }
+    m_staleCameras = 0;
+    if (a.manual && state.verdictState == VerdictAlarm)
+        ManualAlarmOutputs();
 }
 
 void DetectionCycle::RunAlgorithm(int c, int s)
@@ -164,18 +265,29 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
     if (toJudge.empty())
         return;
 
-    if (gisLost) {
-        // The cameras are closed: their last frames are from before the loss
-        // and may not release the machine. NG, and no area is to blame.
-        for (int c : toJudge) {
-            CammerWidgetData* cam = m_host->cameraData(c);
+    // Cameras closed by a loss, or without a frame taken after the trigger:
+    // what they last showed is from before and may not release the machine.
+    // NG, and no area is to blame.
+    std::vector<CammerRecong*> live;
+    for (size_t i = 0; i < toJudge.size(); ++i) {
+        const int c = toJudge[i];
+        CammerWidgetData* cam = m_host->cameraData(c);
+        if (gisLost || (m_staleCameras & (1u << c))) {
             cam->cameraOK = 0;
             std::fill(std::begin(cam->roiOK[g]), std::end(cam->roiOK[g]), uint8_t(1));
+            if (!gisLost) {
+                const double age = m_frameAtNs[c] ? double(NowNs() - m_frameAtNs[c]) / 1e9 : -1.0;
+                m_host->insertRecord(LanStr(332).arg(c + 1).arg(age < 0 ? QStringLiteral("-") : QStringLiteral("%1 s").arg(age, 0, 'f', 1)));
+            }
+        } else {
+            live.push_back(engines[i]);
+            m_judgedFrameNs[c] = m_frameAtNs[c];
         }
-    } else {
+    }
+    if (!live.empty()) {
         // The engine work of every camera at once; results merge in camera order.
         const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
-        InspectStep::Run(engines, g, std::min<int>(threads, int(engines.size())));
+        InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
     }
 
     // Serial part after: display, outputs, counts, the NG ring, in camera order.
@@ -186,10 +298,17 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
             PortSink sink;
             CycleOutputs::NgCamera(p, k, st.reDetectLeft[k], IsMulti(), g, sink);
             const bool final = st.reDetectLeft[k] <= 0;
+            if (IsMulti() && !p.okNgPulses) {
+                // The faulty step's own output and the clamp (the last step's)
+                // hold until the alarm is cleared: an NG releases nothing.
+                SetOut(OutputNo[g == gDNum - 1 ? 7 : g] - 1, 1);
+                SetOut(OutputNo[7] - 1, 1);
+            }
             if (final) {
                 if (st.ngCounted[c]) {
                     st.ngCounted[c] = 0;
                     ++gFailNum[c];
+                    m_countsChanged = true;
                 }
                 if (cam->liveSet)
                     for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j)
@@ -215,6 +334,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
         if (st.cycleCounted[c]) {
             st.cycleCounted[c] = 0;
             ++gAllNum[c];
+            m_countsChanged = true;
         }
         Flush();
         if (gSource == 1 || gSource == -1)
@@ -286,7 +406,10 @@ void DetectionCycle::CheckNG()
                 if (!st.manualCycle)
                     ChainNextStep(true);
             }
-            CycleOutputs::VerdictOk(p, k, gisReTrain != 0, sink);
+            // In multi-detection each output is its step's (above); the
+            // product and mould outputs of steps 0 and 1 are other steps' there.
+            if (!multi)
+                CycleOutputs::VerdictOk(p, k, gisReTrain != 0, sink);
             st.reDetectPending = 0;
             Flush();
         }
@@ -354,12 +477,15 @@ void DetectionCycle::CheckNG()
         LEDOnOff(7, ngLeds ? 1 : 0);
     }
 
-    if (!ng && k == 1 && p.detectOn[0] && p.cutEjectorOnClamp && !p.noEjectorControlInProd && !ProductPulses(p)) {
+    if (!multi && !ng && k == 1 && p.detectOn[0] && p.cutEjectorOnClamp && !p.noEjectorControlInProd && !ProductPulses(p)) {
         SetOut(1, 1);
         Flush();
     }
 
-    if (!(k == 0 && ProductPulses(p))) {
+    // The clamp and ejector pulses act on outputs 0 and 1, which belong to
+    // other steps in multi-detection (its cut modes pulse instead).
+    const bool productPulses = k == 0 && ProductPulses(p);
+    if (!productPulses && !multi) {
         if (!ng && k == 1 && p.cutClampAfterMouldOk)
             StartPulse(notAllowCloseTimer, p.clampPulse * 100);
         if (!ng && k == 0 && p.cutEjectorAfterProdOk)
@@ -369,7 +495,7 @@ void DetectionCycle::CheckNG()
             Flush();
             StartPulse(notAllowCloseTimer, p.clampPulse * 100);
         }
-    } else {
+    } else if (productPulses) {
         if (p.prodNgNoAlarmSplitOutputs) {
             SetOut(4, st.cavityNG[0] ? 1 : 0);
             SetOut(5, st.cavityNG[0] ? 0 : 1);
@@ -419,11 +545,10 @@ void DetectionCycle::CheckNG()
     HandToSaver(ng);
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);
-    if ((!ng || p.okNgPulses) && cycleEnd) {
-        CountWrite();
-        if (NetOn())
-            gpNet->VUR_SendStatistics(QStringLiteral("null"));
-    }
+    if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd))
+        StoreCounts();
+    if ((!ng || p.okNgPulses) && cycleEnd && NetOn())
+        gpNet->VUR_SendStatistics(QStringLiteral("null"));
     if (st.runState != RunStopped) {
         st.safetyDoorCycle = 0;
         st.manualCycle = 0;
@@ -431,6 +556,18 @@ void DetectionCycle::CheckNG()
     if (gpWPara->netEnabled)
         g_listParamROI.clear();
     m_repeatEvaluation = false;
+}
+
+void DetectionCycle::StoreCounts()
+{
+    // One verdict's counts go to both stores at once, always in this order
+    // and with no event in between: a crash leaves them at most this verdict
+    // apart, never drifting (the statistics' own deferred save came later).
+    m_countsChanged = false;
+    if (!CountWrite())
+        qWarning("count.txt could not be written");
+    if (gisUseStatistics)
+        m_host->statisticsSave();
 }
 
 void DetectionCycle::ChainNextStep(bool takeQueued)
@@ -468,6 +605,7 @@ void DetectionCycle::AlarmEntry()
     m_host->wakeScreen();
     SetStopDetect();
     st.verdictState = VerdictAlarm;
+    ++st.alarmId;
     st.selCamera = m_host->cameraCount();
     m_host->enterAlarmView();
     st.reDetectPending = 0;
@@ -552,16 +690,17 @@ void DetectionCycle::ImageDecisions(bool ng, int k)
         // A re-detection follows: its verdict decides the pictures and counts.
         if (!cam->cameraOK && !lastTry)
             continue;
+        // Every decision counts, whether or not its picture is kept.
+        if (gisUseStatistics) {
+            m_host->statisticsAdd(hour, cam->cameraOK != 0, c, step);
+            m_countsChanged = true;
+        }
         if (!cam->cameraOK && gPicNumNG > 0) {
             d = CycleOutputs::NgWithoutAlarm(p, k) ? 9 : 3;
             m_host->saveResultPicture(c, step, 0);
-            if (gisUseStatistics)
-                m_host->statisticsAdd(hour, false, c, step);
         } else if (cam->cameraOK && gPicNumOK > 0 && (step != 0 || p.startupFlag)) {
             d = 2;
             m_host->saveResultPicture(c, step, 1);
-            if (gisUseStatistics)
-                m_host->statisticsAdd(hour, true, c, step);
         } else {
             d = 0;
         }
@@ -600,26 +739,26 @@ void DetectionCycle::ReCheck()
     const int k = (p.machineType == 1 || p.machineType == 2) ? (st.curStep & 1) : std::clamp(st.curStep, 0, 7);
     st.stepPending[k] = 0;
     PortSink sink;
-    CycleOutputs::ReCheck(p, k, k == FinalStep(), st.reDetectLeft[k], sink);
+    CycleOutputs::ReCheck(p, k, k == FinalStep(), sink);
     Flush();
-    std::vector<int> cams;
+    unsigned cams = 0;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c) {
         if (p.detectOn[std::clamp(st.curStep, 0, 7)]) {
             st.stepPending[k] |= 1u << c;
-            cams.push_back(c);
+            cams |= 1u << c;
         }
     }
-    JudgeCameras(cams, st.curStep);
-    CheckNG();
+    m_await.cameras = cams;
+    JudgeWhenFresh(st.curStep, Judgement::ReCheck, m_reCheckTriggerNs);
 }
 
-void DetectionCycle::Rejudge(int camera, int clearReason)
+void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)
 {
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
-    // A request that waited behind a question may come after the alarm
-    // ended; the cycle running since then is not the editor's to judge.
-    if (st.verdictState != VerdictAlarm)
+    // A request that waited behind a question may come after its alarm
+    // ended; the cycle or alarm since then is not the editor's to judge.
+    if (!st.AlarmStands(alarm))
         return;
     const int n = std::min(m_host->cameraCount(), 8);
     ResetRun(camera);
@@ -645,16 +784,20 @@ void DetectionCycle::Rejudge(int camera, int clearReason)
             st.imageDecision[c][s] = 7;
         cams.push_back(c);
     }
+    // No waiting here (the operator stands at the machine), but a camera
+    // whose frames stopped may not clear the alarm with its last picture.
+    m_staleCameras = SilentCameras();
     JudgeCameras(cams, s);
+    m_staleCameras = 0;
     m_repeatEvaluation = true;
     m_clearBy = clearReason;
     CheckNG();
     m_clearBy = ClearOther;
 }
 
-void DetectionCycle::CheckNGAgain(int clearReason)
+void DetectionCycle::CheckNGAgain(int clearReason, quint64 alarm)
 {
-    if (state.verdictState != VerdictAlarm)
+    if (!state.AlarmStands(alarm))
         return;
     m_repeatEvaluation = true;
     m_clearBy = clearReason;

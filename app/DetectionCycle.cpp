@@ -34,6 +34,7 @@ DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject*
     , m_host(host)
     , m_station(station)
 {
+    m_clock.start();
     runTimer.setSingleShot(true);
     connect(&runTimer, &QTimer::timeout, this, &DetectionCycle::Run);
     for (int i = 0; i < 8; ++i) {
@@ -104,6 +105,9 @@ unsigned DetectionCycle::HandOverFrames()
             m_trigImages |= 1u << c;
         ++frameCount[c];
         fresh |= 1u << c;
+        const qint64 now = NowNs();
+        m_frameGapNs[c] = m_frameAtNs[c] ? now - m_frameAtNs[c] : 0;
+        m_frameAtNs[c] = now;
     }
     return fresh;
 }
@@ -143,6 +147,13 @@ void DetectionCycle::Run()
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
 
+    // A step waiting for frames taken after its trigger keeps the pass busy.
+    PollAwaitedFrames();
+    if (AwaitingFrames()) {
+        EndPass(3, false);
+        return;
+    }
+
     if (st.verdictState == VerdictAlarm) {
         AlarmHeldPass(edge);
         EndPass(3, true);
@@ -153,6 +164,7 @@ void DetectionCycle::Run()
         const int k = (p.machineType == 1 || p.machineType == 2) ? (st.curStep & 1) : st.curStep;
         if (k >= 0 && k < 8 && st.reDetectLeft[k] > 0 && !reCheckTimer.isActive()) {
             --st.reDetectLeft[k];
+            m_reCheckTriggerNs = NowNs();
             if (st.reDetectDelay == 0) {
                 ReCheck();
             } else {
@@ -184,7 +196,12 @@ void DetectionCycle::Run()
         st.forcedStep = -1;  // the mould step a cleared alarm asked for is this one
         const int s = IsMulti() ? gDNum - 1 : 1;
         st.stepDelayLeft[s] = 0;
+        m_stepTriggerNs[s] = NowNs();
         TimerUp(s);
+        if (AwaitingFrames()) {
+            EndPass(3, false);
+            return;
+        }
     }
 
     if (st.runState == RunStopped) {
@@ -209,10 +226,13 @@ void DetectionCycle::Run()
     bool examine = !busy;
     // "No request" is marked by the step count; the count can change while
     // running, so a request is also remembered as such.
-    if (m_manualRequested && st.manualStep != gDNum && ServeManualRequest(busy))
+    const bool manualServed = m_manualRequested && st.manualStep != gDNum && ServeManualRequest(busy);
+    if (manualServed)
         examine = false;
     m_manualRequested = false;
-    if (examine && p.externalTrigger) {
+    // A full set of frames is used up even while busy: frames taken during a
+    // countdown must not start a cycle of their own once it ends.
+    if (!manualServed && p.externalTrigger) {
         const unsigned all = (1u << std::min(m_host->cameraCount(), 8)) - 1u;
         if ((m_trigImages & all) == all) {
             m_trigImages = 0;
@@ -260,8 +280,8 @@ bool DetectionCycle::AlarmHeldPass(const int edge[8])
             m_reCheckQueued = true;
             QMetaObject::invokeMethod(
                 this,
-                [this] {
-                    if (state.verdictState == VerdictAlarm)
+                [this, alarm = st.alarmId] {
+                    if (state.AlarmStands(alarm))
                         m_host->editorReCheck();
                     m_reCheckQueued = false;
                 },
@@ -307,20 +327,27 @@ bool DetectionCycle::ServeManualRequest(bool busy)
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         st.imageDecision[c][s] = 1;
     st.stepDelayLeft[s] = 0;
-    TimerUp(s);
-    if (st.verdictState == VerdictAlarm) {
-        if (IsMulti()) {
-            const int row = st.curStep == gDNum - 1 ? 7 : std::clamp(st.curStep, 0, 7);
-            SetOut(OutputNo[row] - 1, 1);
-        } else if (!p.okNgPulses) {
-            if (!p.mouldNgPulseNoAlarm)
-                SetOut(0, 1);
-            else if (!p.noEjectorControlInProd && !p.prodNgPulseNoAlarm && !p.prodNgNoAlarmSplitOutputs)
-                SetOut(1, 1);
-        }
-        Flush();
-    }
+    m_stepTriggerNs[s] = NowNs();
+    m_manualJudging = true;
+    TimerUp(s);  // its judgement sets the alarm outputs, now or once frames came
+    m_manualJudging = false;
     return true;
+}
+
+void DetectionCycle::ManualAlarmOutputs()
+{
+    const WizardPara& p = *gpWPara;
+    CycleState& st = state;
+    if (IsMulti()) {
+        const int row = st.curStep == gDNum - 1 ? 7 : std::clamp(st.curStep, 0, 7);
+        SetOut(OutputNo[row] - 1, 1);
+    } else if (!p.okNgPulses) {
+        if (!p.mouldNgPulseNoAlarm)
+            SetOut(0, 1);
+        else if (!p.noEjectorControlInProd && !p.prodNgPulseNoAlarm && !p.prodNgNoAlarmSplitOutputs)
+            SetOut(1, 1);
+    }
+    Flush();
 }
 
 void DetectionCycle::StampCycle()
@@ -426,11 +453,12 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
             st.customStep = s;
         const int delay = InputRules::StepDelay(p, s, st.lastDelay);
         st.lastDelay = delay;
+        m_stepTriggerNs[s] = NowNs();
         if (delay == 0) {
             fresh = 0;
             st.stepDelayLeft[s] = 0;
             TimerUp(s);
-            if (st.runState == RunStopped || type == 4) {
+            if (st.runState == RunStopped || type == 4 || AwaitingFrames()) {
                 stop = true;
                 return;
             }
@@ -665,6 +693,7 @@ void DetectionCycle::StopDetect()
 void DetectionCycle::SetStopDetect()
 {
     const WizardPara& p = *gpWPara;
+    m_await = Await();  // a stopped cycle's step is not judged later
     if (p.machineType == 0 || p.machineType == 3)
         state.stepPending[state.curStep != 0 ? 1 : 0] = 0;
     else if (p.machineType == 1 || p.machineType == 2)

@@ -5,6 +5,7 @@
 // needs of the window, its views and pages comes through CycleHost.
 #include "inspect/CycleState.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -61,6 +62,8 @@ public:
     virtual void checkArea() {}
     // Result statistics and the cycle log (production records).
     virtual void statisticsAdd(int hour, bool ok, int c, int step) { (void)hour, (void)ok, (void)c, (void)step; }
+    // Writes the statistics store now (the verdict's counts are complete).
+    virtual void statisticsSave() {}
     virtual void cycleLogInsert(const QString& start, double seconds) { (void)start, (void)seconds; }
     // The frame a manual snapshot uses without cameras (stored picture).
     virtual void manualStandInFrame(int c) { (void)c; }
@@ -101,13 +104,18 @@ public:
     // The re-check of the ROI editor, main-window part: judge camera c (all
     // for numCamera) again on the current step and decide. clearReason is
     // what the command stands for should it clear the alarm.
-    void Rejudge(int camera, int clearReason = ClearOther);
+    // alarm: the alarm the command was given for (CycleState::alarmId).
+    void Rejudge(int camera, int clearReason, quint64 alarm);
     // The verdict again after result codes were changed by hand (a step
     // not detected for the cameras).
-    void CheckNGAgain(int clearReason = ClearOther);
+    void CheckNGAgain(int clearReason, quint64 alarm);
     // Remaining seconds of the first running step countdown, else of the
     // re-detect countdown; negative when none runs.
     float CountdownLeft() const;
+    // A step's judgement waits for frames taken after its trigger.
+    bool AwaitingFrames() const { return m_await.step >= 0; }
+    // Past this wait beyond a camera's frame period, it counts as lost for the step.
+    static constexpr int kFrameWaitMs = 1000;
 
     // Detection start and stop.
     void StartDetect();
@@ -177,8 +185,26 @@ private:
     void AlarmLogLine(bool withManualPrefix);
     void AlarmEntry();
     void JudgeCameras(const std::vector<int>& cams, int s);
+    // Stale-frame guard: a step is judged on frames handed over after its
+    // trigger; until every camera has one (or its wait ran out) it waits.
+    enum class Judgement { Step, ReCheck };
+    void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs);
+    void PollAwaitedFrames();
+    void FinishJudgement();
+    // Cameras with no frame after the awaited trigger; `waiting`: one of them
+    // is still within its wait.
+    unsigned StaleCameras(bool* waiting) const;
+    // Cameras without a frame for longer than their wait (no waiting).
+    unsigned SilentCameras() const;
+    // How long a step waits for camera c's next frame: the wait plus its
+    // frame period (at most the wait again).
+    qint64 WaitNs(int c) const;
+    void StepJudged(int s);
+    void ManualAlarmOutputs();
+    qint64 NowNs() const { return m_clock.nsecsElapsed(); }
     void SaveRawFrame(int c, int g);
     void ChainNextStep(bool takeQueued);
+    void StoreCounts();
     void AlarmClear(int k);
     void ImageDecisions(bool ng, int k);
     void HandToSaver(bool ng);
@@ -200,4 +226,22 @@ private:
     int m_clearBy = ClearOther;    // the editor command whose verdict runs
     bool m_manualRequested = false;
     bool m_reCheckQueued = false;  // the editor's re-check asked for and not yet over
+
+    QElapsedTimer m_clock;
+    qint64 m_frameAtNs[8] = {};      // hand-over time of each camera's newest frame
+    qint64 m_frameGapNs[8] = {};     // time between its last two frames
+    qint64 m_judgedFrameNs[8] = {};  // hand-over time of the frame last judged
+    qint64 m_stepTriggerNs[8] = {};  // when each step's countdown was triggered
+    qint64 m_reCheckTriggerNs = 0;   // when the re-detection in progress began
+    struct Await {
+        int step = -1;
+        Judgement kind = Judgement::Step;
+        qint64 triggerNs = 0;
+        qint64 sinceNs = 0;          // when the judgement was due
+        unsigned cameras = 0;        // a re-detection's cameras
+        bool manual = false;         // a manual snapshot: its alarm outputs follow
+    } m_await;
+    bool m_manualJudging = false;
+    unsigned m_staleCameras = 0;
+    bool m_countsChanged = false;    // the verdict in progress counted something     // cameras of the judgement in progress without a new frame
 };

@@ -43,7 +43,9 @@ void IOPoller::pass()
             gisLostCom.store(1);
     }
 
-    if (resend)
+    // A silent board answers no echo to differ from, yet a hold decided
+    // meanwhile (watchdog, camera loss) must reach it the moment it listens.
+    if (resend || gisLostCom.load() != 0)
         SendCommand(m_port, IOCmdSetOutputs, int(wanted));
 
     ++m_period;

@@ -1,6 +1,7 @@
 #pragma once
 // One pass of the IO-board link: take the board's replies, publish the input
-// word, re-send the outputs when the board's echo differs, send the next
+// word, re-send the outputs when the board's echo differs or while the link
+// counts as lost (every pass then), send the next
 // command of the 210-pass period, and count passes without a valid frame.
 #include <QString>
 

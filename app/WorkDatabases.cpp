@@ -1,5 +1,7 @@
 #include "WorkDatabases.h"
 
+#include "platform/SafeWrite.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -41,10 +43,17 @@ bool RestoreDefaultCopy(const WorkDatabase& w)
         if (db.isOpen())
             db.close();
     }
-    if (QFileInfo(target).isFile())
-        QFile::remove(target);
-    if (!QFile::copy(source, target)) {
-        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2").arg(source, target);
+    // Written whole over it: a missing or unreadable default copy leaves the
+    // damaged file in place rather than no file at all.
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2: %3").arg(source, target, in.errorString());
+        return false;
+    }
+    const QByteArray data = in.readAll();
+    QString error;
+    if (in.error() != QFileDevice::NoError || !SafeWrite::Write(target, data, &error)) {
+        qCritical().noquote() << QStringLiteral("cannot copy %1 over %2: %3").arg(source, target, error.isEmpty() ? in.errorString() : error);
         return false;
     }
     QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);

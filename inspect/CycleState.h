@@ -45,6 +45,10 @@ struct CycleState {
     int shownStep = 0;
     uint8_t manualNG = 0;
     qint64 alarmStartMs = 0;
+    // Counts the alarms entered. A question asked about an alarm acts only
+    // while that same alarm stands: a late answer must not clear a newer one.
+    quint64 alarmId = 0;
+    bool AlarmStands(quint64 id) const { return verdictState == VerdictAlarm && alarmId == id; }
     int clearReason = ClearOther;  // how the last alarm was cleared (plant link: 4 to 8 have a text)
     uint8_t cavityNG[4] = {};
     int customOutPending = 0;

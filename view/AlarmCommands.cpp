@@ -24,14 +24,16 @@ ViewHost& Host()
 constexpr int kMaxIgnoredArea = 2000;
 }  // namespace
 
-void AlarmCommands::ReCheck(int camera, int clearReason)
+void AlarmCommands::ReCheck(int camera, int clearReason, quint64 alarm)
 {
     ViewHost& host = Host();
     CycleState& st = host.cycle();
     const int n = host.cameraCount();
     const int remembered = st.selCamera;
-    m_col.SlotSaveData();
-    host.Rejudge(camera, clearReason);
+    m_col.SlotSaveData();  // may ask; the alarm may change meanwhile
+    if (!st.AlarmStands(alarm))
+        return;
+    host.Rejudge(camera, clearReason, alarm);
     if (remembered >= 0 && remembered < n) {
         if (st.verdictState != VerdictAlarm) {
             gSource = -1;
@@ -64,6 +66,9 @@ void AlarmCommands::NoCheckCurrent()
     ViewHost& host = Host();
     CycleState& st = host.cycle();
     const WizardPara& p = LiveParams();
+    // Every question below is about this alarm; a re-check, a snapshot or
+    // the door may replace it before the answer comes.
+    const quint64 alarm = st.alarmId;
     if (p.pwdSkipDetect && host.CheckPassword() == 0)
         return;
     if (p.doorClearsAlarm && !host.safetyDoorOpen()) {
@@ -72,10 +77,8 @@ void AlarmCommands::NoCheckCurrent()
     }
     const int n = host.cameraCount();
     const int s = std::clamp(st.curStep, 0, 7);
-    // The door's re-check may end the alarm while a question waits: a late
-    // yes belongs to no alarm.
     if (st.selCamera >= n) {
-        if (!Ask(102) || st.verdictState != VerdictAlarm)
+        if (!Ask(102) || !st.AlarmStands(alarm))
             return;
         m_col.SlotSaveData();
         gSource = -1;
@@ -83,7 +86,7 @@ void AlarmCommands::NoCheckCurrent()
         for (int c = 0; c < n && c < 8; ++c)
             if (st.imageDecision[c][s] == 3)
                 st.imageDecision[c][s] = 4;
-        host.CheckNGAgain(ClearNotDetected);
+        host.CheckNGAgain(ClearNotDetected, alarm);
         host.InsertRecord(LanStr(103));
         return;
     }
@@ -95,14 +98,14 @@ void AlarmCommands::NoCheckCurrent()
         Warn(107);
         return;
     }
-    if (!AskText(LanStr(105).arg(w->camera + 1)) || st.verdictState != VerdictAlarm)
+    if (!AskText(LanStr(105).arg(w->camera + 1)) || !st.AlarmStands(alarm))
         return;
     w->skipStep[s] = true;
     int& code = st.imageDecision[w->camera][s];
     if (code == 3)
         code = 4;
     host.InsertRecord(LanStr(106).arg(w->camera + 1));
-    ReCheck(w->camera, ClearNotDetected);
+    ReCheck(w->camera, ClearNotDetected, alarm);
 }
 
 CammerWidget* AlarmCommands::AlarmCamera()
@@ -131,9 +134,13 @@ void AlarmCommands::IgnoreAlarmPoint()
     if (!w)
         return;
     ViewHost& host = Host();
+    const CycleState& st = host.cycle();
+    const bool inAlarm = st.verdictState == VerdictAlarm;
+    const quint64 alarm = st.alarmId;
     if (LiveParams().pwdIgnorePoint && host.CheckPassword() == 0)
         return;
-    if (!Ask(113))
+    // The points to ignore are this alarm's; another one's are not asked about.
+    if (!Ask(113) || (inAlarm && !st.AlarmStands(alarm)))
         return;
     host.InsertRecord(LanStr(114).arg(w->camera + 1));
     const int s = std::clamp(host.cycle().curStep, 0, 7);
@@ -149,9 +156,14 @@ void AlarmCommands::IgnoreAlarmPoint()
 void AlarmCommands::DeleteIgnorePoint()
 {
     CammerWidget* w = AlarmCamera();
-    if (!w || !Ask(116))
+    if (!w)
         return;
     ViewHost& host = Host();
+    const CycleState& st = host.cycle();
+    const bool inAlarm = st.verdictState == VerdictAlarm;
+    const quint64 alarm = st.alarmId;
+    if (!Ask(116) || (inAlarm && !st.AlarmStands(alarm)))
+        return;
     host.InsertRecord(LanStr(117).arg(w->camera + 1));
     const int s = std::clamp(host.cycle().curStep, 0, 7);
     std::fill(w->ignorePointMask[s].begin(), w->ignorePointMask[s].end(), uint8_t(0));

@@ -666,6 +666,13 @@ void DrawROIWidget::SlotNoCheckCur() { m_alarm->NoCheckCurrent(); }
 void DrawROIWidget::SlotShowHideAlarmPoint() { m_alarm->ShowHideAlarmPoint(); }
 void DrawROIWidget::SlotIgnoreAlarmPoint() { m_alarm->IgnoreAlarmPoint(); }
 void DrawROIWidget::SlotDeleteIgnorePoint() { m_alarm->DeleteIgnorePoint(); }
-void DrawROIWidget::SlotReCheck() { m_alarm->ReCheck(Host().cameraCount(), ClearReDetected); }
-void DrawROIWidget::SlotReCheck(int camera, int clearReason) { m_alarm->ReCheck(camera, clearReason); }
+void DrawROIWidget::SlotReCheck() { SlotReCheck(Host().cameraCount(), ClearReDetected); }
+void DrawROIWidget::SlotReCheck(int camera, int clearReason)
+{
+    m_alarm->ReCheck(camera, clearReason, Host().cycle().alarmId);
+}
+void DrawROIWidget::SlotReCheck(int camera, int clearReason, quint64 alarm)
+{
+    m_alarm->ReCheck(camera, clearReason, alarm);
+}
 void DrawROIWidget::LoadPic() { m_alarm->LoadPic(); }

@@ -106,6 +106,8 @@ public slots:
     void SlotDeleteIgnorePoint();
     void SlotReCheck();
     void SlotReCheck(int camera, int clearReason = ClearReDetected);
+    // For a command whose question was asked about this alarm (CycleState::alarmId).
+    void SlotReCheck(int camera, int clearReason, quint64 alarm);
     void LoadPic();
 
 private:

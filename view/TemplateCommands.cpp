@@ -28,6 +28,7 @@ void TemplateCommands::AddTemplate()
     CycleState& st = host.cycle();
     const WizardPara& p = LiveParams();
     const bool alarmLive = st.verdictState == VerdictAlarm && gSource == 1;
+    const quint64 alarm = st.alarmId;
     if (alarmLive) {
         CammerWidget* cur = m_col.SingleCamera();
         if (!cur || cur->cameraOK) {
@@ -57,8 +58,9 @@ void TemplateCommands::AddTemplate()
     if (p.pwdAddTemplate && host.CheckPassword() == 0)
         return;
     const int s = std::clamp(alarmLive ? st.curStep : host.editor().editorStep, 0, 7);
-    // An alarm that ended while the question waited takes no template.
-    if (!Ask(108) || (alarmLive && st.verdictState != VerdictAlarm))
+    // An alarm that ended (or was replaced) while the question waited takes
+    // no template: the picture would be another cycle's.
+    if (!Ask(108) || (alarmLive && !st.AlarmStands(alarm)))
         return;
     CammerWidget* w = m_col.SingleCamera();
     if (!w)
@@ -99,7 +101,7 @@ void TemplateCommands::AddTemplate()
         int& code = st.imageDecision[w->camera][s];
         if (code == 3)
             code = 5;
-        m_col.SlotReCheck(w->camera, ClearAsTemplate);
+        m_col.SlotReCheck(w->camera, ClearAsTemplate, alarm);
     } else {
         m_col.MarkTemplatesChanged(w->camera);
     }

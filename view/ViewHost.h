@@ -82,9 +82,9 @@ public:
     virtual void ResetRun(int camera) { (void)camera; }
     // Judges camera c (numCamera: all) again on the current step and decides;
     // clearReason (CycleState) tells how an alarm this clears was cleared.
-    virtual void Rejudge(int camera, int clearReason) { (void)camera; (void)clearReason; }
+    virtual void Rejudge(int camera, int clearReason, quint64 alarm) { (void)camera, (void)clearReason, (void)alarm; }
     // The verdict again after result codes were changed by hand.
-    virtual void CheckNGAgain(int clearReason) { (void)clearReason; }
+    virtual void CheckNGAgain(int clearReason, quint64 alarm) { (void)clearReason, (void)alarm; }
     virtual void BackTrain() {}
     virtual void AutogenerationRegion(int step) { (void)step; }
     virtual void startBlink(int c) { (void)c; }

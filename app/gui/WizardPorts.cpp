@@ -240,6 +240,12 @@ void WizardPorts::statisticsAdd(int hour, bool ok, int c, int step)
         gpResStatisticsParam->Add(hour, ok, c, step);
 }
 
+void WizardPorts::statisticsSave()
+{
+    if (gpResStatisticsParam && !gpResStatisticsParam->save())
+        qWarning("the result statistics could not be saved");
+}
+
 void WizardPorts::cycleLogInsert(const QString& start, double seconds)
 {
     m_win->SlotDetectCycle();
@@ -534,14 +540,14 @@ void WizardPorts::ResetRun(int camera)
     m_win->detection()->ResetRun(camera);
 }
 
-void WizardPorts::Rejudge(int camera, int clearReason)
+void WizardPorts::Rejudge(int camera, int clearReason, quint64 alarm)
 {
-    m_win->detection()->Rejudge(camera, clearReason);
+    m_win->detection()->Rejudge(camera, clearReason, alarm);
 }
 
-void WizardPorts::CheckNGAgain(int clearReason)
+void WizardPorts::CheckNGAgain(int clearReason, quint64 alarm)
 {
-    m_win->detection()->CheckNGAgain(clearReason);
+    m_win->detection()->CheckNGAgain(clearReason, alarm);
 }
 
 void WizardPorts::BackTrain()

@@ -62,6 +62,7 @@ public:
     void showDetecting(bool detecting) override;
     void checkArea() override;
     void statisticsAdd(int hour, bool ok, int c, int step) override;
+    void statisticsSave() override;
     void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost
@@ -142,8 +143,8 @@ public:
     void ChangeCammer() override;
     int CheckPassword() override;
     void ResetRun(int camera) override;
-    void Rejudge(int camera, int clearReason) override;
-    void CheckNGAgain(int clearReason) override;
+    void Rejudge(int camera, int clearReason, quint64 alarm) override;
+    void CheckNGAgain(int clearReason, quint64 alarm) override;
     void BackTrain() override;
     void startDrawHint() override;
     bool safetyDoorOpen() const override;

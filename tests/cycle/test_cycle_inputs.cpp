@@ -6,6 +6,7 @@
 
 #include "FakeIOPort.h"
 #include "app/ControlPort.h"
+#include "records/Counters.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
 #include "foundation/MainGlobals.h"
@@ -16,6 +17,7 @@
 #include "params/IOSetup.h"
 #include "params/WizardPara.h"
 
+#include <QFile>
 #include <QMutex>
 
 namespace {
@@ -45,13 +47,20 @@ public:
     void showMessage(const QString& text, bool) override { message = text; }
     void hideMessage() override { message.clear(); }
     void enterAlarmView() override {}
-    void editorReCheck() override { cycle->Rejudge(1); }
+    void editorReCheck() override { cycle->Rejudge(1, ClearOther, cycle->state.alarmId); }
     void editorRestart() override {}
     void startBlink(int) override {}
     void wakeScreen() override {}
     void cameraChangeTrig(int) override {}
     void saveResultPicture(int, int step, int slot) override { pictures << QStringLiteral("%1%2").arg(slot ? "OK" : "NG").arg(step); }
     void statisticsAdd(int, bool ok, int, int step) override { counted << QStringLiteral("%1%2").arg(ok ? "OK" : "NG").arg(step); }
+    // With what count.txt holds for camera 0 at that moment.
+    void statisticsSave() override
+    {
+        QFile f(QStringLiteral("count.txt"));
+        const QStringList n = f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split(QLatin1Char(' ')) : QStringList();
+        counted << QStringLiteral("saved %1 %2").arg(n.value(0), n.value(1));
+    }
     void saveReTrainImage(int, int) override {}
     void retrain(int, int, bool) override {}
 };
@@ -76,6 +85,9 @@ private slots:
         m_para.detectDelay[1] = 50;
         gpWPara = &m_para;
         DeriveIOSetup(m_para, nullptr);
+        m_dir = std::make_unique<TempWorkDir>(false);  // count.txt of this test alone
+        std::fill(std::begin(gAllNum), std::end(gAllNum), 0);
+        std::fill(std::begin(gFailNum), std::end(gFailNum), 0);
         gDataIn.store(0);
         gPicNumNG = gPicNumOK = 0;
         gisUseStatistics = 0;
@@ -98,6 +110,7 @@ private slots:
         gpControlIO = nullptr;
         m_io.reset();
         gpWPara = nullptr;
+        m_dir.reset();
     }
 
     void debounce_data()
@@ -209,8 +222,8 @@ private slots:
         QVERIFY(m_cycle->stepTimer[1].isActive());
         QCOMPARE(gpControlIO->IOState(1, 0), 1);  // clamp held for the mould step
         const int judged = m_host->judged.size();
-        m_cycle->Rejudge(1);
-        m_cycle->CheckNGAgain();
+        m_cycle->Rejudge(1, ClearOther, m_cycle->state.alarmId);
+        m_cycle->CheckNGAgain(ClearOther, m_cycle->state.alarmId);
         QCOMPARE(m_host->judged.size(), judged);
         QCOMPARE(gpControlIO->IOState(1, 0), 1);
         QVERIFY(m_cycle->state.stepPending[1] != 0);
@@ -285,19 +298,25 @@ private slots:
     }
 
     // An NG that is re-detected decides its pictures and statistics by the
-    // re-detection's verdict.
+    // re-detection's verdict. Statistics count whether or not pictures are
+    // kept, and each verdict that counted stores count.txt, then the
+    // statistics, together.
     void redetectedStepIsRecorded_data()
     {
         QTest::addColumn<bool>("secondOk");
+        QTest::addColumn<int>("kept");
         QTest::addColumn<QString>("record");
-        QTest::newRow("NG again: alarm") << false << "NG1";
-        QTest::newRow("OK at the re-detection") << true << "OK1";
+        QTest::newRow("NG again: alarm") << false << 5 << "NG1";
+        QTest::newRow("OK at the re-detection") << true << 5 << "OK1";
+        QTest::newRow("NG again, no pictures kept") << false << 0 << "NG1";
+        QTest::newRow("OK, no pictures kept") << true << 0 << "OK1";
     }
     void redetectedStepIsRecorded()
     {
         QFETCH(bool, secondOk);
+        QFETCH(int, kept);
         QFETCH(QString, record);
-        gPicNumNG = gPicNumOK = 5;
+        gPicNumNG = gPicNumOK = kept;
         gisUseStatistics = 1;
         m_para.productDetectOn = 0;
         m_para.detectDelay[1] = 1;
@@ -309,9 +328,11 @@ private slots:
         QTRY_VERIFY(m_cycle->state.reDetectPending);
         m_host->cam.cameraOK = secondOk ? 1 : 0;
         Pass();  // the re-detection
+        gisUseStatistics = 0;
         QCOMPARE(m_cycle->state.verdictState, int(secondOk ? VerdictShowing : VerdictAlarm));
-        QCOMPARE(m_host->pictures, QStringList{record});
-        QCOMPARE(m_host->counted, QStringList{record});
+        QCOMPARE(m_host->pictures, kept ? QStringList{record} : QStringList{});
+        // The first try counted the cycle; the re-detection's verdict its result.
+        QCOMPARE(m_host->counted, (QStringList{"saved 1 0", record, secondOk ? "saved 1 0" : "saved 1 1"}));
     }
 
     // An NG area adds to its insert's wear; the wear box lists the worn ones
@@ -456,6 +477,7 @@ private:
     std::unique_ptr<FakeIOPort> m_port;
     std::unique_ptr<ControlPort> m_io;
     std::unique_ptr<FakeHost> m_host;
+    std::unique_ptr<TempWorkDir> m_dir;
     std::unique_ptr<DetectionCycle> m_cycle;
 };
 

@@ -35,7 +35,7 @@ unsigned Apply(const WizardPara& p, Event e, unsigned from, int reDetectLeft = 0
     case OkMould: CycleOutputs::VerdictOk(p, 1, false, s); break;
     case PulseOk: CycleOutputs::PulseVerdict(p, true, s); break;
     case PulseNg: CycleOutputs::PulseVerdict(p, false, s); break;
-    case ReCheckMould: CycleOutputs::ReCheck(p, 1, true, reDetectLeft, s); break;
+    case ReCheckMould: CycleOutputs::ReCheck(p, 1, true, s); break;
     case Back: CycleOutputs::BackTrain(p, s); break;
     }
     return s.word;
@@ -64,7 +64,9 @@ private slots:
         QTest::newRow("re-check of the mould step") << "" << int(ReCheckMould) << 0x00 << 0 << 0x01;
         QTest::newRow("pre-cut: no clamp at start") << "preCut" << int(Start0) << 0x00 << 0 << 0x02;
         QTest::newRow("pre-cut: product NG keeps clamp") << "preCut" << int(NgProduct) << 0x02 << 0 << 0x06;
-        QTest::newRow("pre-cut: re-check with one left") << "preCut" << int(ReCheckMould) << 0x00 << 1 << 0x00;
+        // A faulty mould holds the clamp whatever the pre-cut.
+        QTest::newRow("pre-cut: re-check with one left") << "preCut" << int(ReCheckMould) << 0x00 << 1 << 0x01;
+        QTest::newRow("pre-cut: mould NG holds the clamp") << "preCut" << int(NgMould) << 0x00 << 0 << 0x05;
         QTest::newRow("clamp cut on mould alarm") << "cutClampOnMouldAlarm" << int(Start0) << 0x00 << 0 << 0x02;
         QTest::newRow("no ejector control") << "noEjectorControlInProd" << int(Start0) << 0x00 << 0 << 0x01;
         QTest::newRow("no ejector control: product NG") << "noEjectorControlInProd" << int(NgProduct) << 0x01 << 0 << 0x05;

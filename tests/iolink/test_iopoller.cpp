@@ -199,8 +199,22 @@ private slots:
         for (int i = 0; i < IOPoller::LostAfterEmptyPasses; ++i)
             poller.pass();
         QCOMPARE(gisLostCom.load(), 0);
+        QCOMPARE(commandCodes(port.takeWritten()).count(IOCmdSetOutputs), 0);
         poller.pass();
         QCOMPARE(gisLostCom.load(), 1);
+
+        // While lost, every pass sends the wanted word before its poll: a hold
+        // decided during the silence reaches the board with its first byte read.
+        port.takeWritten();
+        gDataOut = 0x1F5;
+        for (int i = 0; i < 3; ++i) {
+            poller.pass();
+            QList<int> values;
+            const QList<int> codes = commandCodes(port.takeWritten(), &values);
+            QCOMPARE(codes.value(0), int(IOCmdSetOutputs));
+            QCOMPARE(values.value(0), 0x1F5);
+            QCOMPARE(codes.size(), 2);
+        }
 
         // Garbage is no sign of life: it does not bring the link back.
         port.feed(hexBytes("5F 02 00 00 00 00 00 00 11 22"));
@@ -215,6 +229,10 @@ private slots:
         QCOMPARE(poller.emptyPasses(), 0);
         QCOMPARE(lines, QStringList {QStringLiteral("IO通讯重新连接")});
         QCOMPARE(int(gDataIn.load()), 0x4);
+        port.takeWritten();
+        port.feed(StateReply(0x4, 0x1F5));
+        poller.pass();
+        QCOMPARE(commandCodes(port.takeWritten()), QList<int> {IOCmdPoll});  // back to answering echoes only
 
         // Another frame while the link is good writes no second line.
         port.feed(StateReply(0x4, 0));

@@ -8,6 +8,7 @@
 #include "params/WizardPara.h"
 #include "app/LedPanel.h"
 #include "app/ProcessEnd.h"
+#include "app/WorkDatabases.h"
 #include "app/gui/RaRoWizard.h"
 #include "app/gui/TouchFilter.h"
 #include "camera/CameraGlobals.h"
@@ -291,6 +292,30 @@ private slots:
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    }
+
+    // Without a default copy to restore from, the damaged file stays: a
+    // restore never leaves the monitor with no parameter file at all.
+    void restoreWithoutDefaultKeepsTheFile()
+    {
+        TempWorkDir dir;
+        const QByteArray damaged("a damaged parameter file\n");
+        {
+            QFile f(QStringLiteral("PARAM.db"));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(damaged);
+        }
+        QVERIFY(QFile::rename(QString::fromLatin1(kWorkDatabases[0].defaultCopy), QStringLiteral("default-aside.db")));
+        QVERIFY(!RestoreDefaultCopy(kWorkDatabases[0]));
+        QFile f(QStringLiteral("PARAM.db"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), damaged);
+        f.close();
+        QVERIFY(QDir().entryList({QStringLiteral("PARAM.db.*")}, QDir::Files).isEmpty());
+        // With the default back, it replaces the damaged file whole.
+        QVERIFY(QFile::rename(QStringLiteral("default-aside.db"), QString::fromLatin1(kWorkDatabases[0].defaultCopy)));
+        QVERIFY(RestoreDefaultCopy(kWorkDatabases[0]));
+        QVERIFY(QFile(QStringLiteral("PARAM.db")).size() > damaged.size());
     }
 
 private:

@@ -30,9 +30,9 @@ public:
     int CheckPassword() override { return passwordLevel; }
     void InsertRecord(const QString& text) override { log << text; }
     void ChangeCammer() override { ++layouts; }
-    void Rejudge(int camera, int) override { rejudged << camera; }
+    void Rejudge(int camera, int, quint64) override { rejudged << camera; }
     void ResetRun(int camera) override { reset << camera; }
-    void CheckNGAgain(int) override { ++verdicts; }
+    void CheckNGAgain(int, quint64) override { ++verdicts; }
     void BackTrain() override { ++backTrains; }
     void AutogenerationRegion(int step) override { autoRegions << step; }
     bool safetyDoorOpen() const override { return doorOpen; }

@@ -146,21 +146,65 @@ private slots:
         }
     }
 
-    // The door's re-check cleared the alarm while "Don't Detect" waited for
-    // its answer: the late yes neither logs nor touches the new cycle.
-    void lateAnswerAfterTheAlarmEnded()
+    // Each question of the alarm column is about the alarm it was asked for.
+    // While it waits, a re-check with a clean frame ends alarm 1 (and a new NG
+    // snapshot raises alarm 2): the late yes acts on neither.
+    void lateAnswerActsOnNoOtherAlarm_data()
     {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("oneCamera");
+        QTest::addColumn<bool>("newAlarm");
+        QTest::addColumn<QString>("logLine");  // the command's operation-log line
+        QTest::newRow("don't detect, all cameras, alarm ended") << 0 << false << false << LanStr(103);
+        QTest::newRow("don't detect, all cameras") << 0 << false << true << LanStr(103);
+        QTest::newRow("don't detect, one camera") << 0 << true << true << LanStr(106).arg(1);
+        QTest::newRow("add as template") << 1 << true << true << LanStr(109).arg(1);
+        QTest::newRow("ignore alarm points") << 2 << true << true << LanStr(114).arg(1);
+        QTest::newRow("delete ignored points") << 3 << true << true << LanStr(117).arg(1);
+    }
+    void lateAnswerActsOnNoOtherAlarm()
+    {
+        QFETCH(int, command);
+        QFETCH(bool, oneCamera);
+        QFETCH(bool, newAlarm);
+        QFETCH(QString, logLine);
         Monitor m;
         m.RaiseAlarm();
-        QCOMPARE(m.win->cycle().selCamera, m.win->numCamera());  // all cameras
-        m.answers.queueAction([&m](QDialog* d) {
+        const quint64 first = m.win->cycle().alarmId;
+        DrawROIWidget* col = m.win->drawROIWidget;
+        if (oneCamera)
+            col->SetCameraChoice(0);
+        else
+            QCOMPARE(m.win->cycle().selCamera, m.win->numCamera());  // all cameras
+        m.answers.clear();
+        m.answers.queueAction([&m, col, newAlarm](QDialog* d) {
             m.w->workBuffer = Frame(false);
-            m.win->drawROIWidget->SlotReCheck();
+            col->SlotReCheck();
+            QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
+            if (newAlarm)
+                m.RaiseAlarm();
             d->done(1);
         });
-        m.win->drawROIWidget->SlotNoCheckCur();
-        QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
-        QVERIFY(!OperationLogRows().contains(LanStr(103)));
+        const std::function<void()> commands[] = {
+            [col] { col->SlotNoCheckCur(); },
+            [col] { col->SlotAddTemp(); },
+            [col] { col->SlotIgnoreAlarmPoint(); },
+            [col] { col->SlotDeleteIgnorePoint(); },
+        };
+        commands[command]();
+        QCOMPARE(m.answers.seen().size(), 1);
+        QVERIFY(!OperationLogRows().contains(logLine));
+        if (!newAlarm) {
+            QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
+            return;
+        }
+        // Alarm 2 stands, untouched.
+        QCOMPARE(m.win->cycle().verdictState, int(VerdictAlarm));
+        QCOMPARE(m.win->cycle().alarmId, first + 1);
+        QCOMPARE(int(m.w->cameraOK), 0);
+        QVERIFY(!m.w->skipStep[1]);
+        const int code = m.win->cycle().imageDecision[0][1];
+        QVERIFY(code != 4 && code != 5);  // not marked "not detected" or "added as template"
     }
 
     // Pictures for a person to look at when MOJU_SHOTS_DIR names a folder.

@@ -1,0 +1,127 @@
+#pragma once
+// A whole monitor on the simulated IO board (tools/ioboard-sim on a
+// pseudo-terminal) with one simulated camera whose picture a test switches
+// between a good and a faulty scene. The words checked are those the board
+// receives.
+#include "WizardFixture.h"
+
+#include "SimCamFixture.h"
+#include "SimIOBoard.h"
+#include "app/DetectionCycle.h"
+#include "foundation/MainGlobals.h"
+#include "app/gui/RaRoWizard.h"
+#include "widgets/SkinPixmaps.h"
+
+#include <QPainter>
+
+#include <memory>
+
+inline QImage BoardScene(bool faulty)
+{
+    QImage img(160, 120, QImage::Format_Grayscale8);
+    img.fill(70);
+    QPainter p(&img);
+    p.fillRect(30, 25, 100, 70, QColor(40, 40, 40));
+    p.fillRect(50, 40, 60, 40, QColor(110, 110, 110));
+    if (faulty)
+        p.fillRect(60, 45, 30, 20, QColor(250, 250, 250));  // a part left behind
+    return img;
+}
+
+// Output words the board received, each change once.
+inline QStringList BoardWords(const SimBoard& board)
+{
+    QStringList words;
+    for (const QString& l : board.linesStarting(QStringLiteral("OUT "))) {
+        const QString w = l.section(QLatin1Char(' '), 2).right(2).toUpper();
+        if (words.isEmpty() || words.last() != w)
+            words << w;
+    }
+    return words;
+}
+
+// Time (ms) of the first OUT line with this word after index `from`.
+inline long BoardOutTime(const SimBoard& board, const QString& word, int from = 0)
+{
+    const QStringList outs = board.linesStarting(QStringLiteral("OUT "));
+    for (int i = from; i < outs.size(); ++i)
+        if (outs[i].section(QLatin1Char(' '), 2).right(2).toUpper() == word)
+            return outs[i].section(QLatin1Char(' '), 1, 1).toLong();
+    return -1;
+}
+
+// Set up in this order: prepare() (then the test's parameter rows), start().
+struct BoardRig {
+    QString family = QStringLiteral("mvs");
+    QString serial = QStringLiteral("MVS0000001");
+
+    // The working directory, camera and board; the default group with one
+    // defect area over the whole view in steps 0 and 1.
+    bool prepare()
+    {
+        dir = std::make_unique<TempWorkDir>();
+        gisLost = 0;
+        LoadSkinPixmaps();
+        gAppDirPath = dir->path();
+        bool ok = SetParamValue(QStringLiteral("system2"), 13, 1);      // English log lines
+        ok = SetParamValue(QStringLiteral("trigInDelay"), 1, 1) && ok;  // product step 0.1 s after the trigger
+        ok = SetParamValue(QStringLiteral("trigInDelay"), 2, 1) && ok;  // mould step 0.1 s after that
+        ok = AddWholeViewDefectSteps(BoardScene(false)) && ok;
+        sim = std::make_unique<SimCamFolder>();
+        sim->add(family, serial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", 50}});
+        const QString device = sim->devicePath(family, serial);
+        ok = BoardScene(false).save(device + QStringLiteral("/a-good.png")) && ok;
+        ok = BoardScene(true).save(device + QStringLiteral("/b-faulty.png")) && ok;
+        board = std::make_unique<SimBoard>(QStringList{QStringLiteral("--inputs"), QStringLiteral("2")});  // door closed
+        ok = board->waitForPath() && ok;
+        qputenv("MOJU_SERIAL_DEVICE", board->path().toLocal8Bit());
+        return ok;
+    }
+    ~BoardRig()
+    {
+        win.reset();
+        board.reset();
+        sim.reset();
+        dir.reset();
+        qunsetenv("MOJU_SERIAL_DEVICE");
+    }
+    // Builds the window and waits for the idle word and (free-running camera)
+    // live frames; `base` is then the index of that idle word.
+    void start(const QString& idle = QStringLiteral("F4"), bool freeRunning = true)
+    {
+        PopupAnswerer answers;
+        win = std::make_unique<RaRoWizard>();
+        QVERIFY(win->isBuilt());
+        QCOMPARE(win->numCamera(), 1);
+        if (!freeRunning) {
+            sim->device(family, serial)->showPicture(0);
+            QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
+            base = int(BoardWords(*board).size()) - 1;
+            return;
+        }
+        show(0);
+        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);
+        base = int(BoardWords(*board).size()) - 1;
+    }
+    // Serves picture k of the camera folder (0 good, 1 faulty) and waits until
+    // a frame of it is in the work buffer.
+    void show(int k)
+    {
+        sim->device(family, serial)->showPicture(k);
+        if (!win)
+            return;
+        const int seen = win->detection()->frameCount[0];
+        QTRY_VERIFY2_WITH_TIMEOUT(win->detection()->frameCount[0] > seen + 2,
+                                  qPrintable(QStringLiteral("frames %1, lost %2").arg(win->detection()->frameCount[0]).arg(gisLost)),
+                                  3000);
+    }
+    QStringList words() const { return BoardWords(*board).mid(base); }
+    CycleState& cycle() { return win->cycle(); }
+
+    std::unique_ptr<TempWorkDir> dir;
+    std::unique_ptr<SimCamFolder> sim;
+    std::unique_ptr<SimBoard> board;
+    std::unique_ptr<RaRoWizard> win;
+    int base = 0;
+};
