@@ -170,6 +170,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
         for (int c : toJudge) {
             CammerWidgetData* cam = m_host->cameraData(c);
             cam->cameraOK = 0;
+            cam->poseLost = 0;  // the loss, not the part's place, holds here
             std::fill(std::begin(cam->roiOK[g]), std::end(cam->roiOK[g]), uint8_t(1));
         }
     } else {

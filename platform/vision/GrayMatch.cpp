@@ -18,9 +18,10 @@ namespace {
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
+constexpr double kDefocus = 0.4;       // sigma^2 / 2 of the blur allowed for (sigma 0.9 px)
 }  // namespace
 
-struct GrayMatch::Fit : PreparedLightingFit {};
+struct GrayMatch::Fit : PreparedLightingPlane {};
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -80,9 +81,19 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         cv::Mat both;
         cv::bitwise_and(m_covered[k], m_covered.front(), both);
         cv::bitwise_and(both, m_mask, both);
-        const Lighting l = k == 0 ? Lighting() : FitLighting(first, m_templates[k], both, cv::Mat());
+        LightingPlane l;
+        if (k > 0) {
+            PreparedLightingPlane plane;
+            plane.Prepare(first, both);
+            l = plane.Estimate(first, m_templates[k], both, cv::Mat());
+        }
         cv::Mat t;
-        m_templates[k].convertTo(t, CV_32F, 1.0 / l.gain, -l.offset / l.gain);
+        m_templates[k].convertTo(t, CV_32F);
+        for (int r = 0; r < t.rows; ++r) {
+            float* pt = t.ptr<float>(r);
+            for (int c = 0; c < t.cols; ++c)
+                pt[c] = float((pt[c] - l.At(0.0, c, r)) / l.gain);
+        }
         cv::accumulate(t, sum, m_covered[k]);
         cv::add(count, cv::Scalar(1), count, m_covered[k]);
         lit.push_back(t);
@@ -128,11 +139,18 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(dil, ero, edge);
 
+    // What a slight defocus changes: a blur of sigma s moves a pixel by about
+    // s^2 / 2 times the Laplacian, so fine texture needs room that flat
+    // faces do not.
+    cv::Mat curve;
+    cv::Laplacian(m_ref, curve, CV_32F, 1, 1.0, 0.0, cv::BORDER_REPLICATE);
+    curve = cv::abs(curve) * kDefocus;
+
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
     // that even the strictest setting does not flag the noise of good parts.
     const double scale = std::max(0.5, (256 - sensibility) / 211.0);
-    m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
+    m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + curve + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
     m_tol = cv::max(m_tol, 1.0);
     // A new object: a copy of this matcher keeps the sums of its own reference.
     auto fit = std::make_shared<Fit>();
@@ -163,9 +181,15 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     }
     // The frame's lighting against the reference's; a foreign object is left
     // out of the fit by the second pass.
-    const Lighting l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
+    const LightingPlane l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
+    // The plane's part along a row, per column; along a column, per row.
+    cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
+    for (int c = 0; c < m_size.width; ++c)
+        colOffset[size_t(c)] = float(l.slopeX * (c - l.cx) / l.span);
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
+        const float rowOffset = float(l.offset + l.slopeY * (r - l.cy) / l.span);
+        const float* pc = colOffset.data();
         const float* pr = m_ref.ptr<float>(r);
         const float* pt = m_tol.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
@@ -175,7 +199,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
 #if CV_SIMD128
         // The same float steps, sixteen pixels at a time.
         const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
-        const cv::v_float32x4 offset = cv::v_setall_f32(float(l.offset));
+        const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         for (; c + 16 <= m_size.width; c += 16) {
             cv::v_uint16x8 lo16, hi16;
             cv::v_expand(cv::v_load(pw + c), lo16, hi16);
@@ -186,7 +210,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
             for (int q = 0; q < 4; ++q) {
                 const int k = c + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                const cv::v_float32x4 d = cv::v_abs((w - gain * cv::v_load(pr + k)) - offset);
+                const cv::v_float32x4 d = cv::v_abs((w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k)));
                 flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
             }
             const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
@@ -194,7 +218,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         }
 #endif
         for (; c < m_size.width; ++c) {
-            const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - float(l.offset));
+            const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c]));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }
     }

@@ -1,12 +1,13 @@
 #pragma once
 // Masked multi-template grey comparison, built as a variation model: from the
 // aligned good templates a per-pixel reference (their mean after a
-// gain/offset fit to the first one, so the lighting of a cycle does not count
+// lighting fit to the first one, so the lighting of a cycle does not count
 // as variation) and a tolerance around it. A window is first brought to the
-// reference's lighting by a robust gain/offset fit; a pixel then differs when
-// it lies farther from the reference than its tolerance.
+// reference's lighting by a robust fit of gain, offset and a plane across the
+// window (light that changes from one side to the other); a pixel then
+// differs when it lies farther from the reference than its tolerance.
 //
-// Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
+// Tolerance of a pixel = (base + spread + noise + edge + focus) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by);
@@ -14,6 +15,8 @@
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
 //            what a residual misalignment of a few tenths of a pixel changes;
+//   focus  = 0.4 x |Laplacian of the reference|: what a slight defocus
+//            (a blur of up to 0.9 px) changes;
 //   scale  = (256 - sensibility) / 211, at least 0.5: 1 at 45 (the editor's
 //            default), looser below, stricter above.
 // amplify (0..4) widens every difference by that many pixels on each side

@@ -158,3 +158,117 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
     const double sx2 = exactCross ? std::ldexp(double(second.sxScaled), -shift) : second.sx;
     return solve(second, double(second.n), sx2, second.sxx, limit);
 }
+
+namespace {
+// Solves the 4 x 4 normal equations; false when they are singular or the
+// gain leaves its range (then the caller keeps a plain gain and offset).
+bool SolvePlane(const cv::Matx44d& a, const cv::Vec4d& b, cv::Vec4d& theta)
+{
+    cv::Matx44d m = a;
+    theta = b;
+    if (!cv::Cholesky(m.val, 4 * sizeof(double), 4, theta.val, sizeof(double), 1))
+        return false;
+    return std::isfinite(theta[0]) && theta[0] >= 0.5 && theta[0] <= 2.0;
+}
+
+template <class F>
+void ForEachPlanePixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+{
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.empty() ? nullptr : y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
+        for (int c = 0; c < x.cols; c += kFitStride)
+            if (pu[c])
+                f(c, r, double(px[c]), py ? double(py[c]) : 0.0, pt ? double(pt[c]) : 0.0);
+    }
+}
+}  // namespace
+
+void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
+{
+    m_cx = (x.cols - 1) / 2.0;
+    m_cy = (x.rows - 1) / 2.0;
+    m_span = std::max(1, std::max(x.cols, x.rows));
+    m_n = 0;
+    m_xx = cv::Matx44d::zeros();
+    ForEachPlanePixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, double, double) {
+        const cv::Vec4d j(a, 1.0, (c - m_cx) / m_span, (r - m_cy) / m_span);
+        for (int i = 0; i < 4; ++i)
+            for (int k = i; k < 4; ++k)
+                m_xx(i, k) += j[i] * j[k];
+        m_n += 1;
+    });
+    for (int i = 0; i < 4; ++i)
+        for (int k = 0; k < i; ++k)
+            m_xx(i, k) = m_xx(k, i);
+}
+
+LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
+                                              const cv::Mat& tol) const
+{
+    LightingPlane l;
+    l.cx = m_cx;
+    l.cy = m_cy;
+    l.span = m_span;
+    if (m_n < 8)
+        return l;
+    // First fit over every pixel: the reference's sums are kept, the window's
+    // are taken now.
+    cv::Vec4d b(0, 0, 0, 0);
+    double syy = 0;
+    ForEachPlanePixel(x, y, use, cv::Mat(), [&](int c, int r, double a, double v, double) {
+        b[0] += a * v;
+        b[1] += v;
+        b[2] += v * (c - m_cx) / m_span;
+        b[3] += v * (r - m_cy) / m_span;
+        syy += v * v;
+    });
+    cv::Vec4d theta;
+    if (!SolvePlane(m_xx, b, theta)) {
+        // A window whose reference is flat: offset and slopes alone.
+        const Lighting flat = FitLighting(x, y, use, tol);
+        l.gain = flat.gain;
+        l.offset = flat.offset;
+        return l;
+    }
+    auto take = [&](const cv::Vec4d& t) {
+        l.gain = t[0];
+        l.offset = t[1];
+        l.slopeX = t[2];
+        l.slopeY = t[3];
+    };
+    take(theta);
+    // Residual spread of the first fit: sum (y - J theta)^2 = syy - theta . b at the solution.
+    const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / m_n, 1.0));
+    auto far = [&](int c, int r, double a, double v, double t) { return std::abs(v - l.At(a, c, r)) > std::max(limit, t); };
+    bool anyFar = false;
+    ForEachPlanePixel(x, y, use, tol, [&](int c, int r, double a, double v, double t) {
+        anyFar = anyFar || far(c, r, a, v, t);
+    });
+    if (!anyFar)
+        return l;
+    cv::Matx44d a2 = cv::Matx44d::zeros();
+    cv::Vec4d b2(0, 0, 0, 0);
+    double n2 = 0;
+    ForEachPlanePixel(x, y, use, tol, [&](int c, int r, double a, double v, double t) {
+        if (far(c, r, a, v, t))
+            return;
+        const cv::Vec4d j(a, 1.0, (c - m_cx) / m_span, (r - m_cy) / m_span);
+        for (int i = 0; i < 4; ++i) {
+            b2[i] += j[i] * v;
+            for (int k = i; k < 4; ++k)
+                a2(i, k) += j[i] * j[k];
+        }
+        n2 += 1;
+    });
+    if (n2 < 8)
+        return l;
+    for (int i = 0; i < 4; ++i)
+        for (int k = 0; k < i; ++k)
+            a2(i, k) = a2(k, i);
+    if (SolvePlane(a2, b2, theta))
+        take(theta);
+    return l;
+}

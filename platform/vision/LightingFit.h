@@ -35,3 +35,31 @@ private:
     int shift = 0;
     std::vector<int64_t> scaled;  // reference values * 2^shift, in scan order
 };
+
+// Lighting that also changes across the window (a lamp to one side, a dimmed
+// corner): y ~ gain * x + offset + slopeX * u + slopeY * v, with u and v the
+// column and row from the window centre over the longer side. Fitted robustly
+// like FitLighting: a second fit leaves out pixels far off the first, so a
+// foreign object does not tilt the plane.
+struct LightingPlane {
+    double gain = 1;
+    double offset = 0;
+    double slopeX = 0;  // grey levels over the longer side
+    double slopeY = 0;
+    double cx = 0, cy = 0, span = 1;  // u = (col - cx) / span, v = (row - cy) / span
+    double At(double x, int col, int row) const
+    {
+        return gain * x + offset + slopeX * (col - cx) / span + slopeY * (row - cy) / span;
+    }
+};
+
+class PreparedLightingPlane {
+public:
+    void Prepare(const cv::Mat& x, const cv::Mat& use);
+    LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const;
+
+private:
+    double m_n = 0;
+    cv::Matx44d m_xx;  // sums over (x, 1, u, v) products of the reference alone
+    double m_cx = 0, m_cy = 0, m_span = 1;
+};
