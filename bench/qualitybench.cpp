@@ -503,17 +503,8 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
             }
             if (peer)
                 cy.peerArea = peer->Area(frame);
-            if (cy.cell < 0 && qEnvironmentVariableIsSet("MOJU_POSE_DEBUG"))
-                std::fprintf(stderr, "good: values %d %d ramp %.1f dim %.1f defocus %.2f gain %.2f\n", cy.value.front(),
-                             cy.value.back(), change.ramp, change.dim, change.defocus, pose.gain);
-            if (residual && cy.cell < 0) {
+            if (residual && cy.cell < 0)
                 cy.residual = Residual(*rigs[size_t(t)].front().engine, p, frame, Full(pose.Forward()) * sc.toScene);
-                if (cy.residual < 0 && qEnvironmentVariableIsSet("MOJU_POSE_DEBUG")) {
-                    const cv::Matx33d m = Full(pose.Forward()) * sc.toScene;
-                    const cv::Point2d c = Apply(m, cv::Point2d(960, 565));
-                    std::fprintf(stderr, "truth: centre moved %.2f %.2f angle %.2f ramp %.1f dim %.1f defocus %.2f\n", c.x - 960, c.y - 565, pose.angle, change.ramp, change.dim, change.defocus);
-                }
-            }
         }
     };
     std::vector<std::thread> pool;

@@ -18,7 +18,8 @@ namespace {
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
-constexpr double kDefocus = 0.4;       // sigma^2 / 2 of the blur allowed for (sigma 0.9 px)
+constexpr double kSoftSigma = 0.7;     // px: the defocus the softened reference shows
+constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 }  // namespace
 
 struct GrayMatch::Fit : PreparedLightingPlane {};
@@ -139,18 +140,16 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(dil, ero, edge);
 
-    // What a slight defocus changes: a blur of sigma s moves a pixel by about
-    // s^2 / 2 times the Laplacian, so fine texture needs room that flat
-    // faces do not.
-    cv::Mat curve;
-    cv::Laplacian(m_ref, curve, CV_32F, 1, 1.0, 0.0, cv::BORDER_REPLICATE);
-    curve = cv::abs(curve) * kDefocus;
+    // A slightly defocused frame is judged against a softened reference, so
+    // focus that drifts does not flag fine texture while the tolerance stays
+    // tight for chips.
+    cv::GaussianBlur(m_ref, m_soft, cv::Size(0, 0), kSoftSigma, kSoftSigma, cv::BORDER_REPLICATE);
 
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
     // that even the strictest setting does not flag the noise of good parts.
     const double scale = std::max(0.5, (256 - sensibility) / 211.0);
-    m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + curve + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
+    m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
     m_tol = cv::max(m_tol, 1.0);
     // A new object: a copy of this matcher keeps the sums of its own reference.
     auto fit = std::make_shared<Fit>();
@@ -186,11 +185,31 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.slopeX * (c - l.cx) / l.span);
+    // The frame's focus: whichever reference, sharp or softened, its pixels
+    // follow more closely (every other row and column).
+    double sharpCost = 0, softCost = 0;
+    for (int r = 0; r < m_size.height; r += 2) {
+        const float rowOffset = float(l.offset + l.slopeY * (r - l.cy) / l.span);
+        const float* pr = m_ref.ptr<float>(r);
+        const float* ps = m_soft.ptr<float>(r);
+        const uchar* pw = g.ptr<uchar>(r);
+        const uchar* pj = m_judged.ptr<uchar>(r);
+        for (int c = 0; c < m_size.width; c += 2) {
+            if (!pj[c])
+                continue;
+            const float lit = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
+            const float a = std::min(std::abs(lit - float(l.gain) * pr[c]), kFocusClip);
+            const float b = std::min(std::abs(lit - float(l.gain) * ps[c]), kFocusClip);
+            sharpCost += a * a;
+            softCost += b * b;
+        }
+    }
+    const cv::Mat& reference = softCost < sharpCost ? m_soft : m_ref;
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
         const float rowOffset = float(l.offset + l.slopeY * (r - l.cy) / l.span);
         const float* pc = colOffset.data();
-        const float* pr = m_ref.ptr<float>(r);
+        const float* pr = reference.ptr<float>(r);
         const float* pt = m_tol.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
@@ -239,6 +258,7 @@ void GrayMatch::Clear()
     m_ref.release();
     m_spread.release();
     m_tol.release();
+    m_soft.release();
     m_fit.reset();
     m_amplify = 0;
     m_created = false;

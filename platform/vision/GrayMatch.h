@@ -7,7 +7,11 @@
 // window (light that changes from one side to the other); a pixel then
 // differs when it lies farther from the reference than its tolerance.
 //
-// Tolerance of a pixel = (base + spread + noise + edge + focus) * scale, at least 1, where
+// A frame whose pixels follow a softened copy of the reference (a blur of
+// 0.7 px) more closely than the reference itself is slightly out of focus and
+// is compared with that copy.
+//
+// Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by);
@@ -15,8 +19,6 @@
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
 //            what a residual misalignment of a few tenths of a pixel changes;
-//   focus  = 0.4 x |Laplacian of the reference|: what a slight defocus
-//            (a blur of up to 0.9 px) changes;
 //   scale  = (256 - sensibility) / 211, at least 0.5: 1 at 45 (the editor's
 //            default), looser below, stricter above.
 // amplify (0..4) widens every difference by that many pixels on each side
@@ -60,6 +62,7 @@ private:
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
     cv::Mat m_judged;                // mask and covered by some template
     cv::Mat m_ref, m_spread, m_tol;  // CV_32F
+    cv::Mat m_soft;                  // the reference blurred as by a slight defocus
     struct Fit;  // the lighting fit's sums that depend on the reference only
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;

@@ -241,15 +241,17 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     const cv::Mat& img = pyramid[0];
     const Fit after = evaluate(img, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr);
     const Fit before = evaluate(img, m_levels[0], 1.0, m_radius[0], seed, nullptr, nullptr);
-    if (after.used < int(m_levels[0].size()) / 2 || (before.used > 0 && after.cost / after.used > before.cost / before.used))
+    if (after.used < int(m_levels[0].size()) / 2)
         return false;
-    pose = p;
+    // A seed already on the spot (a whole-pixel move) can fit better than
+    // where foreign objects pulled the fit: then the seed stands.
+    pose = (before.used > 0 && after.cost / after.used > before.cost / before.used) ? seed : p;
     if (fitOut) {
         // Share of the model's grey-value spread the pose explains; a foreign
         // object over a few samples costs little, a pose a pixel off on the
         // part's edges a lot. Samples the frame does not show count as misses.
         clip = kScoreClip;
-        const Fit scored = evaluate(img, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr);
+        const Fit scored = evaluate(img, m_levels[0], 1.0, m_radius[0], pose, nullptr, nullptr);
         const double missing = double(m_levels[0].size()) - scored.used;
         *fitOut = std::max(0.0, 1.0 - (scored.cost + missing * clip * clip) / m_spread[0]);
     }

@@ -28,8 +28,8 @@ public:
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
-    // `pose` in place; false (pose unchanged) when the fit does not settle
-    // near the seed or fits worse than it. `fit` (optional) gets how well the
+    // `pose` in place (the seed stays when it fits better); false (pose
+    // unchanged) when the fit does not settle near the seed. `fit` (optional) gets how well the
     // refined pose explains the model's grey values, 0..1 (0 when it fails).
     bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, double* fit = nullptr) const;
 
