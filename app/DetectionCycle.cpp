@@ -4,7 +4,7 @@
 #include "CycleOutputs.h"
 #include "IOLink.h"
 #include "InputRules.h"
-#include "MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"

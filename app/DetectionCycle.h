@@ -3,7 +3,7 @@
 // inputs, the step countdowns, the inspection of every camera and the
 // verdict with its outputs. Everything here runs on the GUI thread; what it
 // needs of the window, its views and pages comes through CycleHost.
-#include "CycleState.h"
+#include "inspect/CycleState.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "InputRules.h"
 
-#include "CycleState.h"
+#include "inspect/CycleState.h"
 #include "params/WizardPara.h"
 
 namespace InputRules {

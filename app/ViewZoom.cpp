@@ -1,6 +1,6 @@
 #include "ViewZoom.h"
 
-#include "CycleState.h"
+#include "inspect/CycleState.h"
 
 #include <algorithm>
 

@@ -3,12 +3,13 @@
 #include "foundation/GLog.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
-#include "app/MainGlobals.h"
-#include "app/SaveFialImageThread.h"
+#include "foundation/MainGlobals.h"
+#include "records/SaveFialImageThread.h"
 #include "app/gui/MApplication.h"
 #include "app/gui/RaRoWizard.h"
 #include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
+#include "network/PlantParamReports.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"
@@ -41,6 +42,8 @@ int main(int argc, char* argv[])
     InstallFontSubstitutes();
     LoadSkinPixmaps();
     gpNet = new VUR_Net(nullptr);
+    static PlantParamReports paramReports;  // saves report through gpNet from here on
+    ParamReports::setInstance(&paramReports);
     gAppDirPath = QCoreApplication::applicationDirPath();
 
     gpWin = new RaRoWizard(nullptr);

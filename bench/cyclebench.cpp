@@ -7,7 +7,7 @@
 //   cyclebench [--cycles N] [--threads T]
 // For the panel's two cores: taskset -c 0,1 cyclebench
 #include "app/DetectionCycle.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "app/gui/RaRoWizard.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"

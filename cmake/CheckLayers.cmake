@@ -1,39 +1,33 @@
 # Run with `cmake -DSRC=<source root> -P CheckLayers.cmake`: fails when a
-# source file includes a header from a floor above its own, so the floors
-# (foundation <- platform <- core <- gui <- main window) only look down.
+# source file includes a header from a folder above its own, so that the
+# folders only look down and the list below reads as the architecture.
 #
 # Every project header is included from the source root ("params/WizardPara.h")
 # or from the including file's own folder ("WizardPara.h").
 
-# Floor of each folder; a file may include headers of its own floor or below.
-set(_floor_foundation 0)
-set(_floor_platform 1)
-foreach(_d params network records inspect camera widgets)
-  set(_floor_${_d} 2)
-endforeach()
-foreach(_d app view settings users)
-  set(_floor_${_d} 3)
-endforeach()
-# Folders that need widgets: a file of the core library (outside any gui/
-# sub-folder) may not include them.
-set(_gui_folders widgets view settings users)
+# The folders from the bottom up; a file may include headers of its own folder
+# or of one listed before it. The main window (app) sits on top: it builds the
+# window and the cycle and wires the rest together.
+set(_floors foundation platform widgets params inspect camera network records
+  users settings view app)
+# Folders that need widgets: a file of the core library (outside these and
+# outside any gui/ sub-folder, app/main.cpp aside) may not include them.
+set(_gui_folders widgets users settings view)
 
 cmake_policy(VERSION 3.22)
 
+set(_globs "")
+foreach(_d ${_floors})
+  list(APPEND _globs ${SRC}/${_d}/*)
+endforeach()
 set(_errors "")
-file(GLOB_RECURSE _files RELATIVE ${SRC}
-  ${SRC}/foundation/* ${SRC}/platform/* ${SRC}/params/* ${SRC}/network/* ${SRC}/records/*
-  ${SRC}/inspect/* ${SRC}/camera/* ${SRC}/widgets/* ${SRC}/app/* ${SRC}/view/*
-  ${SRC}/settings/* ${SRC}/users/*)
+file(GLOB_RECURSE _files RELATIVE ${SRC} ${_globs})
 list(FILTER _files INCLUDE REGEX "\\.(h|c|cpp)$")
 foreach(_f ${_files})
   string(REGEX MATCH "^[^/]+" _top ${_f})
-  set(_mine ${_floor_${_top}})
+  list(FIND _floors ${_top} _mine)
   set(_core_file FALSE)
-  if(_mine LESS 3 AND NOT _top STREQUAL "widgets" AND NOT _f MATCHES "/gui/")
-    set(_core_file TRUE)
-  endif()
-  if(_top STREQUAL "app" AND NOT _f MATCHES "/gui/" AND NOT _f STREQUAL "app/main.cpp")
+  if(NOT _top IN_LIST _gui_folders AND NOT _f MATCHES "/gui/" AND NOT _f STREQUAL "app/main.cpp")
     set(_core_file TRUE)
   endif()
   get_filename_component(_dir ${_f} DIRECTORY)
@@ -48,11 +42,11 @@ foreach(_f ${_files})
       continue()
     endif()
     string(REGEX MATCH "^[^/]+" _their_top ${_inc})
-    set(_theirs ${_floor_${_their_top}})
-    if("${_theirs}" STREQUAL "")
+    list(FIND _floors ${_their_top} _theirs)
+    if(_theirs LESS 0)
       string(APPEND _errors "  ${_f}: \"${_inc}\" is outside the program's folders\n")
     elseif(_theirs GREATER _mine)
-      string(APPEND _errors "  ${_f}: \"${_inc}\" is on a higher floor\n")
+      string(APPEND _errors "  ${_f}: \"${_inc}\" is in ${_their_top}, above ${_top}\n")
     elseif(_core_file AND (_their_top IN_LIST _gui_folders OR _inc MATCHES "/gui/"))
       string(APPEND _errors "  ${_f}: \"${_inc}\" needs widgets\n")
     endif()

@@ -4,7 +4,9 @@
 
 bool IsRfc1123HostName(const QString& name)
 {
-    static const QRegularExpression label(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$"));
+    // Anchored whole: a plain "$" would also match before a final line break.
+    static const QRegularExpression label(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?")));
     if (name.isEmpty() || name.size() > 253)
         return false;
     const QStringList labels = name.split(QLatin1Char('.'));

@@ -17,6 +17,9 @@ bool IsIPv4(const QString& text)
         for (QChar c : p)
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
                 return false;
+        // "073" means 73 to some readers and 59 (octal) to others.
+        if (p.size() > 1 && p.at(0) == QLatin1Char('0'))
+            return false;
         if (p.toInt() > 255)
             return false;
     }
@@ -34,14 +37,31 @@ bool IsPort(const QString& text)
     return n >= 1 && n <= 65535;
 }
 
-bool IsWifiText(const QString& text, bool mayBeEmpty)
+namespace {
+// Nothing that ends the quoted value early or breaks the line.
+bool QuotableText(const QString& text)
 {
-    if (text.isEmpty())
-        return mayBeEmpty;
     for (QChar c : text)
         if (c == QLatin1Char('"') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
             return false;
     return true;
+}
+}  // namespace
+
+bool IsWifiName(const QString& text)
+{
+    const qsizetype bytes = text.toUtf8().size();
+    return bytes >= 1 && bytes <= 32 && QuotableText(text);
+}
+
+bool IsWifiPassword(const QString& text)
+{
+    if (text.size() < 8 || text.size() > 63)
+        return false;
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    return QuotableText(text);
 }
 
 QByteArray WifiConf(const QString& name, const QString& password)

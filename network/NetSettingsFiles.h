@@ -8,14 +8,16 @@
 
 namespace NetSettingsFiles {
 
-// A dotted IPv4 address: four parts of 1-3 digits, each 0-255.
+// A dotted IPv4 address: four parts of 1-3 digits, each 0-255, without
+// leading zeros.
 bool IsIPv4(const QString& text);
 // A port number 1-65535, digits only.
 bool IsPort(const QString& text);
-// Wi-Fi name or password that can stand between the quotes of the
-// supplicant file: no quote, backslash or control character, and not empty
-// for the name.
-bool IsWifiText(const QString& text, bool mayBeEmpty);
+// The Wi-Fi name and password as the supplicant accepts them between the
+// quotes of its file: a name of 1-32 bytes, a pass phrase of 8-63 printable
+// ASCII characters; neither holds a quote, backslash or control character.
+bool IsWifiName(const QString& text);
+bool IsWifiPassword(const QString& text);
 
 // The supplicant file: network={ ssid, psk, proto=RSN }, CR LF lines.
 QByteArray WifiConf(const QString& name, const QString& password);

@@ -46,6 +46,19 @@ inline cJSON* Get(const cJSON* o, const char* key)
     return cJSON_GetObjectItem(o, key);
 }
 
+// A member's number as a 64-bit integer; false outside +-2^53, the integers
+// a JSON number holds exactly (a damaged file), which readers treat like a
+// missing member. Within it, times and sums computed from the value cannot
+// overflow. Members that are not numbers read as 0, as cJSON gives them.
+inline bool Int64(const cJSON* item, qint64* out)
+{
+    const double v = item ? item->valuedouble : 0.0;
+    if (!(v >= -9007199254740992.0 && v <= 9007199254740992.0))
+        return false;
+    *out = static_cast<qint64>(v);
+    return true;
+}
+
 inline QByteArray Text(const cJSON* item)
 {
     return cJSON_IsString(item) && item->valuestring ? QByteArray(item->valuestring) : QByteArray();

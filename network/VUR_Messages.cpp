@@ -170,33 +170,25 @@ QByteArray RoiSet(const QString& host, const CammerSingleton& set, int det)
 QByteArray DelTempPic(const QString& host, int camera, int detect, const QString& name, qint64 utcMs,
                       const QByteArray& operatorId)
 {
+    // One pass over the pattern: a "%2" inside a name is text, not a place for the next value.
     return QStringLiteral("deviceId=%1&cameraId=%2&detectId=%3&template=%4&utc=%5&operator=%6")
-        .arg(host)
-        .arg(camera)
-        .arg(detect)
-        .arg(name)
-        .arg(utcMs)
-        .arg(QString::fromUtf8(operatorId))
+        .arg(host, QString::number(camera), QString::number(detect), name, QString::number(utcMs),
+             QString::fromUtf8(operatorId))
         .toUtf8();
 }
 
 QByteArray NgVideo(const QString& host, int camera, const QByteArray& product, int isNg)
 {
     return QStringLiteral("device_id=%1&camera_id=%2&product=%3&isng=%4")
-        .arg(host)
-        .arg(camera)
-        .arg(QString::fromUtf8(product))
-        .arg(isNg)
+        .arg(host, QString::number(camera), QString::fromUtf8(product), QString::number(isNg))
         .toUtf8();
 }
 
 QByteArray TelInfo(const QString& host, int step, int count, const WizardPara& p)
 {
     return QStringLiteral("device_id=%1&check_id=%2&product_count=%3&worker_name=%4&mobile=%5")
-        .arg(host)
-        .arg(step + 1)
-        .arg(count)
-        .arg(WizardPara::Text(p.netMsgTechName), WizardPara::Text(p.netMsgTechNum))
+        .arg(host, QString::number(step + 1), QString::number(count), WizardPara::Text(p.netMsgTechName),
+             WizardPara::Text(p.netMsgTechNum))
         .toUtf8();
 }
 

@@ -97,6 +97,10 @@ VUR_Net::VUR_Net(QObject* parent)
     connect(&m_heartTimer, &QTimer::timeout, this, &VUR_Net::HeartbeatTick);
     m_heartTimer.start(kHeartbeatMs);
     connect(&m_videoTimer, &QTimer::timeout, this, &VUR_Net::VideoTick);
+    // The copy paints into the pictures the GUI shows, so a tick from the
+    // thread is handed to this object's thread.
+    copyVideo = std::make_unique<VUR_Thread_CopyVideo>(
+        [this] { QMetaObject::invokeMethod(this, &VUR_Net::VideoTick, Qt::QueuedConnection); });
 
     InitManualStop();
     InitStatistics();
@@ -507,8 +511,12 @@ void VUR_Net::VUR_SendMemoryInfo()
 {
     if (!sendEnabled(VurFrame::TypeMemoryInfo) || m_shares.empty() || isMemSent)
         return;
-    GLogInfo(QStringLiteral("send shared memory info"));
     isMemSent = true;
+    // The list never changes during a run: one waiting copy serves the next
+    // client, however many connections came and went without acknowledging.
+    if (m_queue.contains(VurFrame::TypeMemoryInfo))
+        return;
+    GLogInfo(QStringLiteral("send shared memory info"));
     Enqueue(VurFrame::TypeMemoryInfo, m_shares.MemoryInfoJson());
 }
 

@@ -13,6 +13,7 @@
 #include "VUR_Path_Remind.h"
 #include "VUR_Path_Statistics.h"
 #include "VUR_SendQueue.h"
+#include "VUR_Thread_CopyVideo.h"
 #include "VUR_VideoShares.h"
 #include "inspect/ParamRoi.h"
 
@@ -25,6 +26,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QTcpSocket;
 
@@ -115,6 +117,8 @@ public:
     bool isMemSent = false;            // the share list went out on this connection
     bool isServerChanged = false;      // server settings edited (settings dialog)
     std::atomic<qint64> bindUtc{0};    // time of the last per-cycle result
+    // Made with a started link and never started: the 50-ms timer copies.
+    std::unique_ptr<VUR_Thread_CopyVideo> copyVideo;
 
 signals:
     void productNamesReceived(const QString& body);  // answer to type 14

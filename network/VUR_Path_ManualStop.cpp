@@ -7,6 +7,9 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <algorithm>
+#include <climits>
+
 using namespace VurJson;
 
 VUR_Path_ManualStop::VUR_Path_ManualStop()
@@ -27,8 +30,9 @@ void VUR_Path_ManualStop::Load()
     bool whole = false;
     do {
         const cJSON* m = Get(root, "utc");
-        if (!m) break;
-        utc = qint64(m->valuedouble);
+        qint64 stamp = 0;
+        if (!m || !Int64(m, &stamp)) break;
+        utc = stamp;
         if (!(m = Get(root, "stop_check_timeslot"))) break;
         stop_check_timeslot = Text(m);
         if (!(m = Get(root, "stop_check_timelen"))) break;
@@ -60,7 +64,9 @@ QByteArray VUR_Path_ManualStop::Update(int runState, qint64 nowUtcMs, const QStr
         utc = nowUtcMs;
         stop_check_timeslot = hhmm(nowUtcMs) + "---:--";
     } else if (stop_check_timeslot.contains("---:--")) {
-        stop_check_timelen += int((nowUtcMs - utc) / 60000);
+        // Held within int: the total comes from a file that may be damaged.
+        const qint64 total = qint64(stop_check_timelen) + (nowUtcMs - utc) / 60000;
+        stop_check_timelen = int(std::clamp<qint64>(total, INT_MIN, INT_MAX));
         stop_check_timeslot = hhmm(utc) + "-" + hhmm(nowUtcMs);
     }
     operator_id = operatorName;

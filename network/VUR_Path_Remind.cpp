@@ -40,7 +40,8 @@ QByteArray VUR_Path_Remind::RemoveFromFile(const QString& host, qint64 utc)
     cJSON* list = Get(root, "remind");
     for (int i = 0; i < cJSON_GetArraySize(list); ++i) {
         const cJSON* u = Get(cJSON_GetArrayItem(list, i), "utc");
-        if (u && qint64(u->valuedouble) == utc) {
+        qint64 stamp = 0;
+        if (u && Int64(u, &stamp) && stamp == utc) {
             cJSON_DeleteItemFromArray(list, i);
             break;
         }

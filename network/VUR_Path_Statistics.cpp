@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <climits>
 #include <numeric>
 
 using namespace VurJson;
@@ -22,9 +23,8 @@ bool ReadAll(const cJSON* o, std::initializer_list<std::pair<const char*, qint64
 {
     for (const auto& [name, target] : members) {
         const cJSON* m = Get(o, name);
-        if (!m)
+        if (!m || !Int64(m, target))
             return false;
-        *target = qint64(m->valuedouble);
     }
     return true;
 }
@@ -90,14 +90,15 @@ bool VUR_Path_Statistics::LoadCamera(const cJSON* item)
                         {"now_monitor_period", &cam.now_monitor_period},
                         {"average_monitor_period", &cam.average_monitor_period}}))
         return false;
-    const int key = cam.camera_id.toInt() - 1;
+    const int number = cam.camera_id.toInt();
     const cJSON* monitors = Get(item, "ng_monitors");
     for (int d = 0; d < cJSON_GetArraySize(monitors); ++d) {
         const cJSON* dm = cJSON_GetArrayItem(monitors, d);
         VUR_Path_Statistics_Detect det;
         qint64 v[8];
         if (!ReadAll(dm, {{"time", &v[0]}, {"ng_sum", &v[1]}, {"produce", &v[2]}, {"monitor_times", &v[3]},
-                          {"ok_num", &v[4]}, {"ok_rate", &v[5]}, {"not_ok_num", &v[6]}, {"not_ok_rate", &v[7]}}))
+                          {"ok_num", &v[4]}, {"ok_rate", &v[5]}, {"not_ok_num", &v[6]}, {"not_ok_rate", &v[7]}})
+            || std::any_of(std::begin(v), std::end(v), [](qint64 x) { return x < INT_MIN || x > INT_MAX; }))
             break;
         det.time = int(v[0]);
         det.ng_sum = int(v[1]);
@@ -115,16 +116,17 @@ bool VUR_Path_Statistics::LoadCamera(const cJSON* item)
             const cJSON* result = Get(am, "alarm_result");
             if (!num || !type || !result)
                 break;
-            if (InRange(num->valueint - 1, 50))
+            // Compared before subtracting: a stored INT_MIN must not wrap.
+            if (num->valueint >= 1 && num->valueint <= 50)
                 det.alarm[num->valueint - 1] = {num->valueint, Text(type), result->valueint};
         }
-        if (InRange(det.time - 1, 8))
+        if (det.time >= 1 && det.time <= 8)
             cam.ng_monitors[det.time - 1] = det;
     }
     // A camera or step the monitor cannot have is not taken: it would make
     // every later message fail.
-    if (InRange(key, 8))
-        cameras[key] = cam;
+    if (number >= 1 && number <= 8)
+        cameras[number - 1] = cam;
     return true;
 }
 

@@ -78,6 +78,15 @@ bool VUR_SendQueue::inFlight() const
     return m_inFlight;
 }
 
+bool VUR_SendQueue::contains(int type) const
+{
+    QMutexLocker lock(&m_mutex);
+    for (const Entry& e : m_pending)
+        if (e.type == type)
+            return true;
+    return false;
+}
+
 int VUR_SendQueue::size() const
 {
     QMutexLocker lock(&m_mutex);

@@ -27,6 +27,8 @@ public:
     void restart();
 
     bool inFlight() const;
+    // A frame of this type is waiting or in flight.
+    bool contains(int type) const;
     int size() const;
     QList<int> types() const;
 

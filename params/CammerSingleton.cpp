@@ -1,10 +1,10 @@
 #include "CammerSingleton.h"
 
 #include "CammerWidgetData.h"
+#include "ParamReports.h"
 #include "WizardPara.h"
 #include "foundation/OperatorMessage.h"
 #include "foundation/uitext.h"
-#include "network/VUR_Net.h"
 #include "platform/vision/CheckInRange.h"
 
 #include <QDebug>
@@ -372,7 +372,7 @@ void CammerSingleton::ReportToPlant() const
     // Reported as the parameter save reports: the live switch and a live link.
     if (gpWPara && ReportsToPlant(*gpWPara))
         for (int g = 0; g < kGroups; ++g)
-            gpNet->VUR_SendROIParam(cam, g);
+            ParamReports::instance().roiSetSaved(cam, g);
 }
 
 bool CammerSingleton::operator==(const CammerSingleton& o) const

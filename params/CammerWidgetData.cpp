@@ -1,8 +1,8 @@
 #include "CammerWidgetData.h"
 
 #include "CammerSingleton.h"
+#include "ParamReports.h"
 #include "WizardPara.h"
-#include "network/VUR_Net.h"
 #include "platform/vision/FrameBmp.h"
 
 #include <QDebug>
@@ -208,7 +208,7 @@ bool CammerWidgetData::SaveIgnorePoint(int g)
     if (!WriteFrameBmp(path, ignorePointMask[g].data(), m_layout.width, m_layout.height, false))
         return false;
     if (gpWPara && ReportsToPlant(*gpWPara))
-        gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
+        ParamReports::instance().pictureSaved(QFileInfo(path).absoluteFilePath());
     return true;
 }
 

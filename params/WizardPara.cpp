@@ -3,7 +3,7 @@
 #include "IOSetup.h"
 #include "ParaChecks.h"
 #include "ParaRows.h"
-#include "network/VUR_Net.h"
+#include "ParamReports.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -141,7 +141,7 @@ int WizardPara::RedetectCountOfStep(int step) const
 
 bool ReportsToPlant(const WizardPara& live)
 {
-    return live.netEnabled && PlantLinkUp();
+    return live.netEnabled && ParamReports::instance().linkUp();
 }
 
 bool WizardPara::SaveChkDBItem(const QString& key, const QString& paramConnection)
@@ -197,7 +197,7 @@ bool WizardPara::SaveDatatoFile(const QString& paramConnection)
         return false;
     }
     if (ReportsToPlant(*this))
-        gpNet->VUR_SendParam();
+        ParamReports::instance().paramsSaved();
     return true;
 }
 

@@ -222,12 +222,12 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
                 initStuCountDetect(d);
                 const CountDetect o = old.value(it.key());
                 for (int h = 0; h < 24; ++h) {
-                    d.ok[h] = o.ok.value(h) + it->ok.value(h);
-                    d.ng[h] = o.ng.value(h) + it->ng.value(h);
+                    d.ok[h] = AddCounts(o.ok.value(h), it->ok.value(h));
+                    d.ng[h] = AddCounts(o.ng.value(h), it->ng.value(h));
                 }
                 sum.append({it.key(), d});
             }
-            ok = WriteStatisticsRows(a, sum, true);
+            ok = WriteStatisticsRows(a, sum);
         }
         CloseWorking();
         a.close();
@@ -275,7 +275,8 @@ int ResStatisticsParam::Add(int hour, bool ok, int cam, int step)
         return 1;
     checkDate();
     CountDetect& d = RecordOf(m_live, cam, step);
-    ++(ok ? d.ok : d.ng)[hour];
+    int& count = (ok ? d.ok : d.ng)[hour];
+    count = AddCounts(count, 1);
     m_saveTimer.start();
     if (m_observer && m_observer->showsToday()) {
         setFindCount();

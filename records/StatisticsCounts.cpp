@@ -2,6 +2,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 constexpr int kHours = 24;
 constexpr int kEntries = 8;
@@ -38,17 +41,23 @@ void initStuCountAllCamera(CountAllCamera& c)
         initStuCountCamera(cam);
 }
 
+int AddCounts(int a, int b)
+{
+    const qint64 sum = qint64(a) + qint64(b);
+    return int(std::clamp<qint64>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 void clcCount(CountDetect& c)
 {
     initStuCount(c.morning);
     initStuCount(c.night);
     initStuCount(c.total);
     for (int h = 0; h < kHours && h < c.ok.size() && h < c.ng.size(); ++h) {
-        c.total.ok += c.ok[h];
-        c.total.ng += c.ng[h];
+        c.total.ok = AddCounts(c.total.ok, c.ok[h]);
+        c.total.ng = AddCounts(c.total.ng, c.ng[h]);
         sCount& shift = (h >= 8 && h <= 19) ? c.morning : c.night;
-        shift.ok += c.ok[h];
-        shift.ng += c.ng[h];
+        shift.ok = AddCounts(shift.ok, c.ok[h]);
+        shift.ng = AddCounts(shift.ng, c.ng[h]);
     }
 }
 
@@ -62,8 +71,8 @@ void SumInto(CountDetect& into, const Records& records, Pick pick)
     for (const auto& r : records) {
         const CountDetect& d = pick(r);
         for (int h = 0; h < kHours; ++h) {
-            into.ok[h] += d.ok.value(h);
-            into.ng[h] += d.ng.value(h);
+            into.ok[h] = AddCounts(into.ok[h], d.ok.value(h));
+            into.ng[h] = AddCounts(into.ng[h], d.ng.value(h));
         }
     }
 }

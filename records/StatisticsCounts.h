@@ -36,6 +36,10 @@ void initStuCountDetect(CountDetect& c);
 void initStuCountCamera(CountCamera& c);
 void initStuCountAllCamera(CountAllCamera& c);
 
+// a + b held within int: a damaged stored count near the limit must not
+// wrap the shift and day sums into nonsense (or undefined behaviour).
+int AddCounts(int a, int b);
+
 // Shift and day sums of one record from its hourly lists.
 void clcCount(CountDetect& c);
 // A camera's steps' sums, its all-steps record and that record's sums.

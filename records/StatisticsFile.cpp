@@ -37,15 +37,14 @@ bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* row
     return true;
 }
 
-bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows, bool insertMissing)
+bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows)
 {
     if (!db.transaction())
         return false;
     QSqlQuery update(db);
     QSqlQuery insert(db);
     bool ok = update.prepare(QStringLiteral("update resstatistics set value1 = ?, value2 = ? where name = ?"));
-    if (insertMissing)
-        ok = ok && insert.prepare(QStringLiteral("insert into resstatistics(name, value1, value2) values(?, ?, ?)"));
+    ok = ok && insert.prepare(QStringLiteral("insert into resstatistics(name, value1, value2) values(?, ?, ?)"));
     for (int i = 0; ok && i < rows.size(); ++i) {
         const QString ok1 = CountsText(rows[i].second.ok);
         const QString ng1 = CountsText(rows[i].second.ng);
@@ -53,7 +52,7 @@ bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetec
         update.addBindValue(ng1);
         update.addBindValue(rows[i].first);
         ok = update.exec();
-        if (ok && insertMissing && update.numRowsAffected() == 0) {
+        if (ok && update.numRowsAffected() == 0) {
             insert.addBindValue(rows[i].first);
             insert.addBindValue(ok1);
             insert.addBindValue(ng1);
@@ -61,7 +60,8 @@ bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetec
         }
     }
     if (!ok) {
-        qWarning("statistics: %s", qPrintable(update.lastError().text()));
+        const QSqlError e = insert.lastError().isValid() ? insert.lastError() : update.lastError();
+        qWarning("statistics: %s", qPrintable(e.text()));
         db.rollback();
         return false;
     }

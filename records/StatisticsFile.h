@@ -19,7 +19,7 @@ QList<QPair<int, int>> StatisticsRowSet(int cameras, int steps);
 // cannot be read (not a database, no table).
 bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* rows);
 
-// Updates the named rows in one transaction; rows the file lacks are not
-// added unless insertMissing is set (archives merged from another file).
-bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows,
-                         bool insertMissing = false);
+// Writes the named rows in one transaction; a row the file lacks (a
+// damaged file, an archive merged from another) is added, or its counts
+// would be shown all day and read as 0 after a restart.
+bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows);

@@ -170,6 +170,11 @@ QString NetworkPage::EditedHostName() const
     return gpNet ? gpNet->netCardEdit.hostName : QString();
 }
 
+bool NetworkPage::HostNameEdited() const
+{
+    return gpNet && gpNet->netCardEdit.hostName != gpNet->netCard.hostName;
+}
+
 void NetworkPage::Discard()
 {
     if (gpNet)

@@ -31,6 +31,7 @@ public:
     bool TakeServerChanged() override;
     int SaveNetParam() override;
     QString EditedHostName() const override;
+    bool HostNameEdited() const override;
     void Discard() override;
     void Commit() override;
     void UpdateRegisterMac() override;

@@ -21,6 +21,7 @@ public:
     // Files for the system written; bit set of the changes (0: none).
     virtual int SaveNetParam() { return 0; }
     virtual QString EditedHostName() const { return QString(); }
+    virtual bool HostNameEdited() const { return false; }
     // Edited card data back to the live one, or the live one taking the edits.
     virtual void Discard() {}
     virtual void Commit() {}

@@ -306,9 +306,10 @@ void WizardParaWidget::accept()
     }
 
     // Nothing is written for the system under a name it would refuse.
+    // An empty name would leave the host files with entries naming nothing.
     const QString host = m_net->EditedHostName();
-    if (!host.isEmpty() && !IsRfc1123HostName(host)) {
-        Warn(LanStr(363) + QStringLiteral(":\r\n") + host);
+    if ((m_net->HostNameEdited() || !host.isEmpty()) && !IsRfc1123HostName(host)) {
+        Warn(LanStr(1123).arg(host));
         return;
     }
 

@@ -6,8 +6,8 @@
 
 #include "SettingsHost.h"
 #include "SettingsPopups.h"
-#include "app/Counters.h"
-#include "app/MainGlobals.h"
+#include "records/Counters.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
 #include "platform/SystemActions.h"

@@ -33,20 +33,20 @@ int FindGroup(const ComboBox* list, const QString& name)
     return list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-// A name for the restore and the delete: the selected entry, refused with
-// a message when there is none or it is not a name the dialog would give.
-bool CheckedName(const ComboBox* list, QString* name)
+// The text a name is refused with, or 0 for a name the dialog would give.
+int NameRefusal(const QString& name)
 {
-    *name = list->currentIndex() < 0 ? QString() : list->currentText();
-    if (name->isEmpty()) {
-        Warn(LanStr(282));
-        return false;
-    }
-    if (!ParaGroups::ValidName(*name)) {
-        Warn(LanStr(1100));
-        return false;
-    }
-    return true;
+    if (name.isEmpty())
+        return 282;
+    if (!ParaGroups::ValidName(name))
+        return 1100;
+    return 0;
+}
+
+// The entry selected for the restore and the delete.
+QString SelectedName(const ComboBox* list)
+{
+    return list->currentIndex() < 0 ? QString() : list->currentText();
 }
 }  // namespace
 
@@ -69,16 +69,11 @@ void WizardParaWidget::SlotParaGroupBackup()
     const QString name = groupNameEdit->text();
     if (gpNumCharPad)
         gpNumCharPad->HideUpdate();
-    if (name.isEmpty()) {
-        Warn(LanStr(282));
-        return;
-    }
-    if (!ParaGroups::ValidName(name)) {
-        Warn(LanStr(1100));
-        return;
-    }
-    if (ParaGroups::IsDefault(name)) {
-        Warn(LanStr(1101));
+    int refusal = NameRefusal(name);
+    if (!refusal && ParaGroups::IsDefault(name))
+        refusal = 1101;
+    if (refusal) {
+        Report(LanStr(refusal));
         return;
     }
     if (!Ask(LanStr(283)))
@@ -102,8 +97,12 @@ void WizardParaWidget::SlotParaGroupBackup()
 
 void WizardParaWidget::SlotParaGroupRestore()
 {
-    QString name;
-    if (!CheckedName(paraGroupCombo, &name) || !Ask(LanStr(285)))
+    const QString name = SelectedName(paraGroupCombo);
+    if (const int refusal = NameRefusal(name)) {
+        Report(LanStr(refusal));
+        return;
+    }
+    if (!Ask(LanStr(285)))
         return;
     ParaGroups groups(paraGroupDir.path());
     if (!groups.Complete(name)) {
@@ -142,11 +141,12 @@ void WizardParaWidget::SlotParaGroupRestore()
 
 void WizardParaWidget::SlotParaGroupDelete()
 {
-    QString name;
-    if (!CheckedName(paraGroupCombo, &name))
-        return;
-    if (ParaGroups::IsDefault(name)) {
-        Warn(LanStr(1101));
+    const QString name = SelectedName(paraGroupCombo);
+    int refusal = NameRefusal(name);
+    if (!refusal && ParaGroups::IsDefault(name))
+        refusal = 1101;
+    if (refusal) {
+        Report(LanStr(refusal));
         return;
     }
     if (!Ask(LanStr(287)))

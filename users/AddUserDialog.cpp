@@ -55,7 +55,7 @@ void AddUserDialog::Initialize()
 
 void AddUserDialog::okBtnPressed()
 {
-    if (m_name->text().isEmpty()) {
+    if (m_name->text().trimmed().isEmpty()) {
         showError(LanStr(616));
     } else if (m_password->text().isEmpty()) {
         showError(LanStr(617));

@@ -7,13 +7,15 @@
 
 namespace PasswordHash {
 
-// Iterations for new keys. The count is stored with each key, so raising
-// it later leaves older rows readable.
+// Iterations for new keys. The count is stored with each key; Matches
+// trusts only this one, so a raise must keep the old count accepted there.
 inline constexpr int kIterations = 20000;
 
 QString Make(const QString& password, int iterations = kIterations);
 bool IsHashed(const QString& stored);
-// An empty stored value matches nothing: no account opens with an empty password.
-bool Matches(const QString& password, const QString& stored);
+// An empty stored value matches nothing: no account opens with an empty
+// password. A key counts only with a round count this program writes:
+// kIterations or the caller's own.
+bool Matches(const QString& password, const QString& stored, int ownIterations = kIterations);
 
 }  // namespace PasswordHash

@@ -29,6 +29,7 @@ enum : int {
     kTextNoAccount = 636,
     kTextPasswordUpdated = 637,
     kTextOldPasswordWrong = 638,
+    kTextEnterName = 616,
     kTextLogInFirst = 640,
     kTextNoAccess = 641,
 };
@@ -217,14 +218,17 @@ bool UserManager::StorePassword(const QString& name, const QString& password)
 
 bool UserManager::changeUser(const QString& name, const QString& password, QString& message)
 {
-    if (name == m_name)
+    // Logged out, the name is a blank: a blank account name is nobody.
+    if (name.trimmed().isEmpty())
+        return Refuse(message, kTextPasswordError);
+    if (m_type != UserLoggedOut && name == m_name)
         return true;
     StoredAccount row;
     if (!Lookup(name, row, message))
         return false;
     const UserType type = TypeOf(row.type);
     const bool runTime = type == UserAdmin && password == RunTimePassword();
-    if (!row.found || type == UserLoggedOut || !(runTime || PasswordHash::Matches(password, row.password)))
+    if (!row.found || type == UserLoggedOut || !(runTime || PasswordHash::Matches(password, row.password, m_iterations)))
         return Refuse(message, kTextPasswordError);
     // A row from before hashing is rewritten hashed now that it has been used.
     if (!row.password.isEmpty() && !PasswordHash::IsHashed(row.password) && !StorePassword(name, row.password))
@@ -240,6 +244,8 @@ bool UserManager::addUser(UserType type, const QString& name, const QString& pas
     // Only a logged-in account adds, and only ranks below its own.
     if (m_type == UserLoggedOut || type <= m_type || type > UserOperator)
         return Refuse(message, kTextNoRightToAdd);
+    if (name.trimmed().isEmpty())
+        return Refuse(message, kTextEnterName);
     StoredAccount row;
     if (!Lookup(name, row, message))
         return false;
@@ -283,7 +289,7 @@ bool UserManager::changeUserPassword(const QString& oldPassword, const QString& 
         return false;
     if (!row.found)
         return false;
-    const bool accepted = PasswordHash::Matches(oldPassword, row.password) ||
+    const bool accepted = PasswordHash::Matches(oldPassword, row.password, m_iterations) ||
                           (m_type == UserAdmin && oldPassword == RunTimePassword());
     if (!accepted)
         return Refuse(message, kTextOldPasswordWrong);

@@ -6,8 +6,7 @@
 #include "EditSaver.h"
 #include "Prompts.h"
 #include "TemplateCommands.h"
-#include "app/ControlPort.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "params/CammerSingleton.h"
@@ -292,10 +291,8 @@ void DrawROIWidget::SlotChangeSource(int s)
             SetComboIndex(sourceCombo, previous);
             return;
         }
-        if (s != 1 && gpControlIO) {
-            gpControlIO->IOSetOut(2, 0);
-            gpControlIO->IOFlashOut();
-        }
+        if (s != 1)
+            host.alarmOutputOff();
     }
     EachCamera(ClearSelection);
     const int n = host.cameraCount();

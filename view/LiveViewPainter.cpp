@@ -3,8 +3,8 @@
 #include "AreaTexts.h"
 #include "CammerWidget.h"
 #include "ViewHost.h"
-#include "app/Counters.h"
-#include "app/MainGlobals.h"
+#include "records/Counters.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "inspect/RoiRules.h"
@@ -381,7 +381,7 @@ QString LiveViewPainter::StatusWord(const CycleState& st, const WizardPara& p, i
     const int k = (p.machineType == 1 || p.machineType == 2) ? (g & 1) : std::clamp(g, 0, 7);
     const int planned = p.RedetectCountOfStep(k);
     if (st.reDetectPending && planned != st.reDetectLeft[k])
-        return LanStr(665).arg(planned - st.reDetectLeft[k]);
+        return LanStr(1120).arg(planned - st.reDetectLeft[k]);
     switch (st.countdownState) {
     case 1: return LanStr(312);
     case 2: return LanStr(528);

@@ -3,7 +3,7 @@
 #include "CammerWidget.h"
 #include "Prompts.h"
 #include "ViewHost.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "inspect/CammerRecong.h"

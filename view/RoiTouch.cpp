@@ -5,7 +5,7 @@
 #include "Prompts.h"
 #include "RoiPanel.h"
 #include "ViewHost.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "inspect/RoiRules.h"
 #include "params/CammerSingleton.h"

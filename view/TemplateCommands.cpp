@@ -5,7 +5,7 @@
 #include "Prompts.h"
 #include "TemplateLibrary.h"
 #include "ViewHost.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
 

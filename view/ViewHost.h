@@ -3,7 +3,7 @@
 // cycle and editor fields and a few of its operations. The main window
 // installs its implementation; until then a stand-alone host with its own
 // fields keeps the views usable on their own (tests install their own).
-#include "app/CycleState.h"
+#include "inspect/CycleState.h"
 
 #include <QImage>
 #include <QPoint>
@@ -83,6 +83,9 @@ public:
     // An area limit was just changed: the hint goes after three seconds.
     virtual void startDrawHint() {}
     virtual bool safetyDoorOpen() const { return false; }
+    // The alarm output off on the board at once (the editor left the
+    // alarm's live picture).
+    virtual void alarmOutputOff() {}
 
     static ViewHost& instance();
     static void setInstance(ViewHost* host);  // nullptr restores the stand-alone host

@@ -1,6 +1,6 @@
 #include "IndexButton.h"
 
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"

@@ -1,7 +1,7 @@
 #include "LostCameraWarnBox.h"
 
 #include "AlarmHost.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/uitext.h"
 #include "platform/SystemActions.h"
 #include "widgets/ColorButton.h"

@@ -7,7 +7,7 @@
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/LedPanel.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "camera/CameraStation.h"
 #include "foundation/uitext.h"
 #include "network/VUR_Net.h"

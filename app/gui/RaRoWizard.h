@@ -2,7 +2,7 @@
 // The main window: builds every long-lived object of the monitor in a fixed
 // order and owns them for the life of the process. It stays a shell: the
 // cycle is DetectionCycle, the interfaces other parts call are WizardPorts.
-#include "app/CycleState.h"
+#include "inspect/CycleState.h"
 #include "app/ViewZoom.h"
 
 #include <QDateTime>

@@ -6,7 +6,7 @@
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/LedPanel.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 #include "records/Myxls.h"

@@ -6,10 +6,11 @@
 #include "ContinuousNgWarnBox.h"
 #include "LostComWarnBox.h"
 #include "RaRoWizard.h"
-#include "app/Counters.h"
+#include "records/Counters.h"
+#include "app/ControlPort.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
 #include "inspect/CammerRecong.h"
@@ -535,6 +536,14 @@ void WizardPorts::BackTrain()
 bool WizardPorts::safetyDoorOpen() const
 {
     return gisSafeDoorOpen != 0;
+}
+
+void WizardPorts::alarmOutputOff()
+{
+    if (gpControlIO) {
+        gpControlIO->IOSetOut(2, 0);
+        gpControlIO->IOFlashOut();
+    }
 }
 
 DrawROIWidget* WizardPorts::editorColumn()

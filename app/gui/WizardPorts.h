@@ -145,6 +145,7 @@ public:
     void BackTrain() override;
     void startDrawHint() override;
     bool safetyDoorOpen() const override;
+    void alarmOutputOff() override;
     void showHelp(int index) override;
     void AutogenerationRegion(int step) override;
     void hideKeypads() override;

@@ -437,12 +437,12 @@ void OtherNetWidget::SlotUpdateWifi()
     const QString name = wifiNameEdit->text();
     const QString password = wifiPasswordEdit->text();
     // The supplicant reads the values between quotes: nothing may end them early.
-    if (!NetSettingsFiles::IsWifiText(name, false)) {
-        Warn(LanStr(445) + QStringLiteral(":\r\n") + name);
+    if (!NetSettingsFiles::IsWifiName(name)) {
+        Warn(LanStr(1121));
         return;
     }
-    if (!NetSettingsFiles::IsWifiText(password, true)) {
-        Warn(LanStr(446));
+    if (!NetSettingsFiles::IsWifiPassword(password)) {
+        Warn(LanStr(1122));
         return;
     }
     QDir().mkpath(QStringLiteral("./vur_net"));

@@ -6,9 +6,9 @@
 
 #include "SimCamFixture.h"
 #include "SimIOBoard.h"
-#include "app/Counters.h"
+#include "records/Counters.h"
 #include "app/DetectionCycle.h"
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "app/gui/RaRoWizard.h"
 #include "params/WizardPara.h"
 #include "records/ResStatisticsParam.h"

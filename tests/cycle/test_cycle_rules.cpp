@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "app/CycleOutputs.h"
-#include "app/CycleState.h"
+#include "inspect/CycleState.h"
 #include "app/DetectionCycle.h"
 #include "app/InputRules.h"
 #include "foundation/uitext.h"

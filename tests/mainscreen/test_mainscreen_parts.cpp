@@ -2,9 +2,9 @@
 // cycle time, the command column, finding the USB disk.
 #include "TestSupport.h"
 
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "app/StatusLayout.h"
-#include "app/CycleState.h"
+#include "inspect/CycleState.h"
 #include "app/ViewZoom.h"
 #include "app/gui/IOStatusWidget.h"
 #include "app/gui/IndexButton.h"

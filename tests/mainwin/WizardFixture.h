@@ -3,7 +3,7 @@
 // a test wants changed first.
 #include "TestSupport.h"
 
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 

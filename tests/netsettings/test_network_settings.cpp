@@ -6,6 +6,7 @@
 #include "SettingsRig.h"
 
 #include "foundation/VisionGlobals.h"
+#include "network/HostName.h"
 #include "network/NetSettingsFiles.h"
 #include "network/VUR_Net.h"
 #include "network/gui/OtherNetWidget.h"
@@ -170,13 +171,13 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("vur_net/wlanpwd.conf")));
         QVERIFY(!QFile::exists(installed));
         m_others->wifiNameEdit->setText(QStringLiteral("plant-5G"));
-        m_others->wifiPasswordEdit->setText(QStringLiteral("s3cret"));
+        m_others->wifiPasswordEdit->setText(QStringLiteral("s3cret-pass"));
         {
             PopupAnswerer answers;
             answers.queue(1);
             m_others->SlotUpdateWifi();
         }
-        QCOMPARE(ReadAll(installed), QByteArray("network={\r\n\tssid=\"plant-5G\"\r\n\tpsk=\"s3cret\"\r\n\tproto=RSN\r\n}\r\n"));
+        QCOMPARE(ReadAll(installed), QByteArray("network={\r\n\tssid=\"plant-5G\"\r\n\tpsk=\"s3cret-pass\"\r\n\tproto=RSN\r\n}\r\n"));
         QCOMPARE(QFile::permissions(installed) & 0x0077, QFileDevice::Permissions());  // only the owner reads it
         m_others->wifiNameEdit->clear();
         m_others->SlotWifi();
@@ -226,6 +227,16 @@ private slots:
                  "127.0.0.1\tlocalhost\n127.0.1.1\toldname\n\n# IPv6 hosts\n::1\tip6-localhost\n");
         m_rig->open();
         m_rig->dlg->SlotToNetwork();
+        // A blank name is refused before anything is written for the system.
+        m_page->hostEdit->setText(QStringLiteral("  "));
+        {
+            PopupAnswerer answers;
+            answers.queue(1);  // save
+            m_rig->dlg->accept();
+            QCOMPARE(answers.seen().last().text, LanStr(1123).arg(QString()));
+        }
+        QVERIFY(m_rig->dlg->isVisible());
+        QVERIFY(!QFile::exists(QStringLiteral("vur_net/ls_hostname")));
         m_page->hostEdit->setText(QStringLiteral("panel-9"));
         {
             PopupAnswerer answers;
@@ -263,6 +274,48 @@ private slots:
                                                       QStringLiteral("-w"), QStringLiteral("2")}));
         // Neither ping answered (a recorded probe is no answer).
         QCOMPARE(m_page->checkText(), LanStr(421) + QLatin1Char(',') + LanStr(423) + QLatin1Char(',') + LanStr(440));
+    }
+
+    // What the system or the supplicant would misread is refused.
+    void typedNetworkTexts_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("address") << "ip" << "8.73.0.19" << true;
+        QTest::newRow("address zeros") << "ip" << "0.0.0.0" << true;
+        QTest::newRow("address leading zero") << "ip" << "8.073.0.19" << false;
+        QTest::newRow("address double zero") << "ip" << "10.00.0.1" << false;
+        QTest::newRow("host") << "host" << "panel-9.plant" << true;
+        QTest::newRow("host empty") << "host" << "" << false;
+        QTest::newRow("host blank") << "host" << " " << false;
+        QTest::newRow("host final line break") << "host" << "B\n" << false;
+        QTest::newRow("host inner line break") << "host" << "a\n.b" << false;
+        QTest::newRow("wifi name 32 bytes") << "name" << QString(32, QLatin1Char('n')) << true;
+        QTest::newRow("wifi name 33 bytes") << "name" << QString(33, QLatin1Char('n')) << false;
+        QTest::newRow("wifi name 11 wide chars") << "name" << QString(11, QChar(0x7F51)) << false;  // 33 bytes
+        QTest::newRow("wifi name quote") << "name" << "a\"b" << false;
+        QTest::newRow("password 8") << "password" << "12345678" << true;
+        QTest::newRow("password 63") << "password" << QString(63, QLatin1Char('p')) << true;
+        QTest::newRow("password 7") << "password" << "1234567" << false;
+        QTest::newRow("password 64") << "password" << QString(64, QLatin1Char('p')) << false;
+        QTest::newRow("password empty") << "password" << "" << false;
+        QTest::newRow("password not ASCII") << "password" << "passw\u00F6rt1" << false;
+        QTest::newRow("password tab") << "password" << "pass\tword" << false;
+    }
+    void typedNetworkTexts()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        if (kind == QLatin1String("ip"))
+            QCOMPARE(NetSettingsFiles::IsIPv4(text), accepted);
+        else if (kind == QLatin1String("host"))
+            QCOMPARE(IsRfc1123HostName(text), accepted);
+        else if (kind == QLatin1String("name"))
+            QCOMPARE(NetSettingsFiles::IsWifiName(text), accepted);
+        else
+            QCOMPARE(NetSettingsFiles::IsWifiPassword(text), accepted);
     }
 
     void hostsAndMacFiles_data()

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "foundation/uitext.h"
+#include "network/PlantParamReports.h"
 #include "network/VUR_Net.h"
 #include "params/IOSetup.h"
 #include "params/ParaRows.h"
@@ -309,6 +310,7 @@ class TestParaStore : public QObject {
 
 private:
     TempWorkDir* m_dir = nullptr;
+    PlantParamReports m_reports;  // as start-up installs it
     QString m_param;
     QString m_sn;
 
@@ -327,6 +329,7 @@ private slots:
         QVERIFY(OpenTestDb(QStringLiteral("dbT"), m_sn).isOpen());
         gLan = 0;
         gpNet = nullptr;
+        ParamReports::setInstance(&m_reports);
         std::memset(gSerialNB, 0, sizeof gSerialNB);
     }
 
@@ -337,6 +340,7 @@ private slots:
         delete m_dir;
         m_dir = nullptr;
         gpNet = nullptr;
+        ParamReports::setInstance(nullptr);
     }
 
     void goldenRoundTrip()

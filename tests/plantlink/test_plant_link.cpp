@@ -51,6 +51,7 @@ private slots:
         m_net = StartLink(m_dir->path(), &m_clock);
         QVERIFY(!m_net->isInit);
         QVERIFY(!m_net->isListening());
+        QVERIFY(!m_net->copyVideo);
         m_net->VUR_SendRecord(QDateTime::currentDateTime(), QStringLiteral("x"), QStringLiteral("y"));
         m_net->VUR_SendStatistics(QStringLiteral("null"));
         QCOMPARE(m_net->pendingCount(), 0);
@@ -64,12 +65,25 @@ private slots:
         QVERIFY(m_net->isInit);
         QVERIFY(m_net->isListening());
         QCOMPARE(m_net->serverAddress(), QHostAddress(QHostAddress::LocalHost));
+        // The copy thread exists but the timer does the copying.
+        QVERIFY(m_net->copyVideo && !m_net->copyVideo->isRunning());
         m_net->VUR_ReStart();
         QCOMPARE(StartLines(), 0);  // no client script: nothing to start
         QDir().mkpath(QStringLiteral("vur_net"));
         QFile(QStringLiteral("vur_net/runNetClient.py")).open(QIODevice::WriteOnly);
         m_net->VUR_ReStart();
         QCOMPARE(StartLines(), 1);
+    }
+
+    // Started, the copy thread ticks at its period and stops when destroyed.
+    void copyThreadTicksUntilDestroyed()
+    {
+        std::atomic<int> ticks{0};
+        auto copy = std::make_unique<VUR_Thread_CopyVideo>([&ticks] { ++ticks; });
+        copy->cls_start(5);
+        QTRY_VERIFY(ticks >= 3);
+        copy.reset();  // stops and joins: no tick after this
+        QVERIFY(ticks >= 3);
     }
 
     void framesQueuedWhileAwayGoOutInOrder()

@@ -7,6 +7,7 @@
 #include "network/VUR_Frame.h"
 #include "network/VUR_Messages.h"
 #include "network/VUR_Path_ManualStop.h"
+#include "network/VUR_Path_Remind.h"
 #include "network/VUR_Path_Statistics.h"
 #include "network/VUR_Reply.h"
 #include "network/VUR_SendQueue.h"
@@ -16,6 +17,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <climits>
+#include <limits>
 
 namespace {
 QJsonObject Json(const QByteArray& body)
@@ -157,6 +161,31 @@ private slots:
         QCOMPARE(Json(VurMessages::RunState(QStringLiteral("机台é"), 1, 9)).value(QStringLiteral("device_id")).toString(),
                  QStringLiteral("??é"));
         QVERIFY(VurMessages::RunState(QStringLiteral("m"), 0, 9).isEmpty());
+    }
+
+    // A "%" and a digit in a typed name is text: it never takes a later value.
+    void percentSignsInNamesStayAsTyped_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("product %4") << QStringLiteral("ABS%4");
+        QTest::newRow("product %2") << QStringLiteral("P%2x");
+        QTest::newRow("localised %L2") << QStringLiteral("n%L2");
+        QTest::newRow("other script digit") << QStringLiteral("m%\u0663");
+        QTest::newRow("template %5") << QStringLiteral("t%5");
+        QTest::newRow("only %1") << QStringLiteral("%1");
+    }
+    void percentSignsInNamesStayAsTyped()
+    {
+        QFETCH(QString, name);
+        const QByteArray n = name.toUtf8();
+        QCOMPARE(VurMessages::NgVideo(QStringLiteral("m1"), 1, n, 1),
+                 "device_id=m1&camera_id=1&product=" + n + "&isng=1");
+        QCOMPARE(VurMessages::DelTempPic(QStringLiteral("m1"), 2, 1, name, 99, "op"),
+                 "deviceId=m1&cameraId=2&detectId=1&template=" + n + "&utc=99&operator=op");
+        WizardPara p;
+        WizardPara::SetText(p.netMsgTechName, name);
+        QCOMPARE(VurMessages::TelInfo(QStringLiteral("m1"), 0, 3, p),
+                 "device_id=m1&check_id=1&product_count=3&worker_name=" + n + "&mobile=");
     }
 
     void parametersNeverCarryThePassword()
@@ -309,6 +338,23 @@ private slots:
         QByteArray big = "{" + top + "\"watch_circle\":1,\"pad\":\"" + QByteArray(9000, 'x') + "\",\"camera\":{\"ng\":[" + camera(4, true) + "]}}";
         QTest::newRow("longer than 8192 bytes") << big << true << QList<int>{3};
         QTest::newRow("not JSON: kept") << QByteArray("{oops") << true << QList<int>{};
+        // Numbers beyond what the file can hold exactly read as damage, like a missing member.
+        QTest::newRow("start_utc 1e90: removed")
+            << QByteArray("{" + QByteArray(top).replace("\"start_utc\":5", "\"start_utc\":1e90") + "\"watch_circle\":1}")
+            << false << QList<int>{};
+        QTest::newRow("camera period 9.3e19: the list ends")
+            << QByteArray("{" + top + "\"watch_circle\":1,\"camera\":{\"ng\":[" + camera(1, true) + ","
+                          + camera(2, true).replace("\"last_monitor_period\":1", "\"last_monitor_period\":9.3e19") + ","
+                          + camera(3, true) + "]}}")
+            << true << QList<int>{0};
+        const QByteArray step = "{\"time\":1,\"ng_sum\":0,\"produce\":0,\"monitor_times\":0,\"ok_num\":0,\"ok_rate\":0,"
+                                "\"not_ok_num\":0,\"not_ok_rate\":0,\"alarm\":[{\"alarm_area_num\":-2147483648,"
+                                "\"alarm_algorithm_type\":\"x\",\"alarm_result\":1}]}";
+        QTest::newRow("alarm area INT_MIN, camera INT_MIN")
+            << QByteArray("{" + top + "\"watch_circle\":1,\"camera\":{\"ng\":["
+                          + camera(5, true).replace("}", ",\"ng_monitors\":[" + step + "]}") + ","
+                          + camera(0, true).replace("\"0\"", "\"-2147483648\"") + "]}}")
+            << true << QList<int>{4};
     }
     void statisticsFiles()
     {
@@ -357,6 +403,31 @@ private slots:
         QCOMPARE(partial.utc, 5);
         QCOMPARE(partial.state, 0);
         QVERIFY(!QFile::exists(VUR_Path_ManualStop::FilePath()));
+        // A time no file can hold exactly is damage: the record starts afresh.
+        WriteFile(VUR_Path_ManualStop::FilePath(), QByteArray(body).replace("\"utc\":", "\"utc\": 9.3e19, \"x\":"));
+        VUR_Path_ManualStop damaged;
+        damaged.Load();
+        QCOMPARE(damaged.utc, VUR_Path_ManualStop().utc);
+        QCOMPARE(damaged.state, 0);
+        QVERIFY(!QFile::exists(VUR_Path_ManualStop::FilePath()));
+        // A stored total at the limit stays there when the open stop ends.
+        WriteFile(VUR_Path_ManualStop::FilePath(), QByteArray(body)
+                                                       .replace("\"10:15-10:47\"", "\"10:15---:--\"")
+                                                       .replace("\"stop_check_timelen\":\t32", "\"stop_check_timelen\":\t2147483647"));
+        VUR_Path_ManualStop full;
+        full.Load();
+        QCOMPARE(full.stop_check_timelen, INT_MAX);
+        QCOMPARE(Json(full.Update(1, start + 3600000, QStringLiteral("m1"), "Wang")).value(QStringLiteral("stop_check_timelen")).toInt(),
+                 INT_MAX);
+        // A memo with such a time is never taken for another.
+        WriteFile(VUR_Path_Remind::FilePath(), "{\"remind\":[{\"utc\":4e30},{\"utc\":5}]}");
+        VUR_Path_Remind::RemoveFromFile(QStringLiteral("m1"), std::numeric_limits<qint64>::min());
+        VUR_Path_Remind::RemoveFromFile(QStringLiteral("m1"), 5);
+        QFile memo(VUR_Path_Remind::FilePath());
+        QVERIFY(memo.open(QIODevice::ReadOnly));
+        const QJsonArray left = Json(memo.readAll()).value(QStringLiteral("remind")).toArray();
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(left[0].toObject().value(QStringLiteral("utc")).toDouble(), 4e30);
     }
 
     void gateways_data()

@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpSocket>
 
 #include <sys/ipc.h>
 #include <sys/sem.h>
@@ -159,6 +160,28 @@ private slots:
         QImage right(1024, 768, QImage::Format_RGB888);
         right.fill(Qt::white);
         QVERIFY(m_net->VUR_UpdateMemory(0, right));
+    }
+
+    // Clients that leave before acknowledging must not pile up share lists
+    // for the next one.
+    void shortConnectionsLeaveOneShareList()
+    {
+        QVERIFY(SetVurNetRow(QStringLiteral("1 1 2 0 0 6 1 10000")));
+        m_net = StartLink(m_dir->path(), nullptr);
+        m_net->VUR_FirstInit();
+        for (int i = 0; i < 20; ++i) {
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, m_net->serverPort());
+            QVERIFY(s.waitForConnected(5000));
+            QTRY_VERIFY(m_net->isAlive);
+            s.abort();
+            QTRY_VERIFY(!m_net->isAlive);
+        }
+        QCOMPARE(m_net->pendingCount(), 1);
+        PlantClientDouble client(m_net->serverPort());
+        QTRY_COMPARE(m_net->pendingCount(), 0);
+        QTRY_VERIFY(client.types().contains(VurFrame::TypeMemoryInfo));
+        QCOMPARE(client.types().count(VurFrame::TypeMemoryInfo), 1);
     }
 
 private:

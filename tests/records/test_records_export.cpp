@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QProcess>
 
+#include <limits>
+
 namespace {
 // A statistics day file with the given rows (name, value1, value2).
 void DayFile(const QString& path, const QList<QStringList>& rows)
@@ -221,6 +223,37 @@ private slots:
         QCOMPARE(XlsxCells(file, 2).value("B2"), QStringLiteral("2024-05-02 00:00:00.100"));
         QCOMPARE(XlsxCells(file, 3).value("B2"), QStringLiteral("2024-05-03 07:00:00.000"));
         QCOMPARE(XlsxCells(file, 3).value("C2"), QStringLiteral("30"));
+    }
+
+    // A damaged request (a ':' where the day's name goes) and a cycle time
+    // no spreadsheet can hold: the export still finishes, the sheet named
+    // as the library allows, the cell left empty.
+    void exportProgramSurvivesDamage()
+    {
+        m_now = At("2024-05-01T09:00:00");
+        {
+            auto log = Log();
+            log->insertDate({QStringLiteral("2024-05-01 10:00:00.000"), std::numeric_limits<double>::infinity()});
+            log->insertDate({QStringLiteral("2024-05-01 11:00:00.000"), 7});
+        }
+        WriteText(QStringLiteral("sql.txt"),
+                  "SELECT roundstart,roundtime FROM detect_cycle WHERE roundstart BETWEEN "
+                  "datetime(\"2024-05-01 00:00:00.000\") AND datetime(\"2024-05-01 23:59:59.999\")\n"
+                  "SELECT roundstart,roundtime FROM detect_cycle WHERE roundstart BETWEEN "
+                  "datetime(\"12:30:00 2024-05-01\") AND datetime(\"2024-05-01 23:59:59.999\")\n");
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(m_dir->filePath(QStringLiteral("vur_net/xls")), {});
+        QVERIFY(p.waitForFinished(20000));
+        const QString out = QString::fromUtf8(p.readAll());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(out.contains(QLatin1String("export finished")), qPrintable(out));
+        const QString file = m_dir->filePath(out.simplified().section(QLatin1Char(' '), 0, 0));
+        QCOMPARE(XlsxSheets(file), (QStringList{"2024-05-01", "12_30_00 2"}));
+        const auto d1 = XlsxCells(file, 1);
+        QCOMPARE(d1.value("B2"), QStringLiteral("2024-05-01 10:00:00.000"));
+        QCOMPARE(d1.value("C2"), QString());
+        QCOMPARE(d1.value("C3"), QStringLiteral("7"));
     }
 };
 

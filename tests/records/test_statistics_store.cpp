@@ -9,6 +9,8 @@
 
 #include <QDir>
 
+#include <climits>
+
 class TestStatisticsStore : public QObject {
     Q_OBJECT
 
@@ -193,6 +195,29 @@ private slots:
         auto s = Open();
         QCOMPARE(s->date(), QStringLiteral("2024-05-06"));  // archived under its day, rolled to today's
         QCOMPARE(QDir(QStringLiteral("ResStatistics")).entryList(QDir::Files), QStringList{"2024-05-04.db"});
+    }
+
+    // A damaged file: a missing row gets its counts saved, and a count at the
+    // limit keeps the shift and day sums at the limit instead of wrapping.
+    void damagedRowsKeepTheirCounts()
+    {
+        QVERIFY(QFile::copy(QStringLiteral("ResStatisticsNULL.db"), QStringLiteral("ResStatistics.db")));
+        QCOMPARE(SqliteRows(Working(), QStringLiteral("delete from resstatistics where name='C0_D0'; "
+                                                      "update resstatistics set value1='2147483647 1 ' where name='C1_D0'; "
+                                                      "select changes()")),
+                 QStringList{QStringLiteral("1")});
+        SetRestime("2024-05-06T08:00:00");
+        auto s = Open();
+        s->Add(9, true, 0, 0);
+        QCOMPARE(s->save(), 1);
+        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
+        s->setFindCount();
+        QCOMPARE(s->getCount(ShiftNight, true, 1, 0), INT_MAX);
+        QCOMPARE(s->getCount(ShiftDay, true, 1, 8), INT_MAX);
+        QCOMPARE(s->getCount(ShiftDay, true, 8, 8), INT_MAX);
+        QCOMPARE(s->getCount(ShiftMorning, true, 8, 8), 1);
+        s.reset();
+        QCOMPARE(Open()->live().cams[0].steps[0].ok.value(9), 1);
     }
 
     // A file that is no database is set aside once and replaced; counts go on.

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/Counters.h"
+#include "records/Counters.h"
 
 #include <QFile>
 

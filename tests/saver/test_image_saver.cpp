@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/SaveFialImageThread.h"
+#include "records/SaveFialImageThread.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"

@@ -241,6 +241,62 @@ private slots:
         QVERIFY(Exists(QStringLiteral("admin")));  // nothing else touched
     }
 
+    // A blank name is no account: not added, and choosing it logs nobody in
+    // with a success (logged out, the current name is a blank too).
+    void blankNamesAreNoAccounts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("one blank") << QStringLiteral(" ");
+        QTest::newRow("tab and blanks") << QStringLiteral(" \t ");
+        QTest::newRow("ideographic space") << QStringLiteral("\u3000");
+    }
+    void blankNamesAreNoAccounts()
+    {
+        QFETCH(QString, name);
+        Accounts a;
+        QVERIFY(a.logIn(QStringLiteral("admin")));
+        QString m;
+        QVERIFY(!a.users.addUser(UserOperator, name, QStringLiteral("pw"), m));
+        QCOMPARE(m, LanStr(616));
+        QVERIFY(!Exists(name));
+        // A blank row left by an earlier version opens nothing either.
+        QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(UserManager::kConnection)));
+        q.prepare(QStringLiteral("insert into user_table values(?,?,3,datetime(),'')"));
+        q.addBindValue(name);
+        q.addBindValue(PasswordHash::Make(QStringLiteral("pw"), kTestRounds));
+        QVERIFY(q.exec());
+        a.users.LogOut();
+        QVERIFY(!a.users.changeUser(name, QStringLiteral("pw"), m));
+        QCOMPARE(m, LanStr(629));
+        QCOMPARE(a.users.getUserType(), UserLoggedOut);
+    }
+
+    // Only the round counts the program writes are trusted: a planted row
+    // with a huge count would hold the screen for seconds per try.
+    void storedRoundCounts_data()
+    {
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("this manager's") << kTestRounds << true;
+        QTest::newRow("the program's") << PasswordHash::kIterations << true;
+        QTest::newRow("one more") << PasswordHash::kIterations + 1 << false;
+        QTest::newRow("one") << 1 << false;
+    }
+    void storedRoundCounts()
+    {
+        QFETCH(int, rounds);
+        QFETCH(bool, opens);
+        Accounts a;
+        QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(UserManager::kConnection)));
+        q.prepare(QStringLiteral("insert into user_table values('planted',?,2,datetime(),'')"));
+        q.addBindValue(PasswordHash::Make(QStringLiteral("pw"), rounds));
+        QVERIFY(q.exec());
+        QString m;
+        QCOMPARE(a.users.changeUser(QStringLiteral("planted"), QStringLiteral("pw"), m), opens);
+        QCOMPARE(a.users.changeUserPassword(QStringLiteral("pw"), QStringLiteral("new-pw"), m), opens);
+    }
+
     void changedPasswordLeavesNoClearText()
     {
         Accounts a(PasswordHash::kIterations);

@@ -1,6 +1,6 @@
 #include "ViewRig.h"
 
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "camera/CameraGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"

@@ -4,7 +4,7 @@
 // view, edit areas and render result pictures in a fresh working directory.
 #include "TestSupport.h"
 
-#include "app/CycleState.h"
+#include "inspect/CycleState.h"
 #include "params/WizardPara.h"
 #include "view/ViewHost.h"
 

@@ -5,7 +5,7 @@
 
 #include "SimCamFixture.h"
 #include "app/DetectionCycle.h"
-#include "app/SaveFialImageThread.h"
+#include "records/SaveFialImageThread.h"
 #include "app/gui/RaRoWizard.h"
 #include "camera/CameraGlobals.h"
 #include "inspect/CammerRecong.h"

@@ -3,7 +3,7 @@
 // area proposed for a new mould.
 #include "ViewRig.h"
 
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "camera/CameraGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"

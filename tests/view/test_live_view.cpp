@@ -3,9 +3,9 @@
 // blink; result pictures for the saver; ignore masks and deleted areas.
 #include "ViewRig.h"
 
-#include "app/Counters.h"
-#include "app/MainGlobals.h"
-#include "app/SaveFialImageThread.h"
+#include "records/Counters.h"
+#include "foundation/MainGlobals.h"
+#include "records/SaveFialImageThread.h"
 #include "camera/CameraGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
@@ -299,7 +299,7 @@ private slots:
         QTest::addColumn<int>("left");
         QTest::addColumn<int>("countdown");
         QTest::addColumn<QString>("word");
-        QTest::newRow("second of three") << int(RunDetecting) << 1 << 1 << 2 << LanStrIn(665, 0).arg(2);
+        QTest::newRow("second of three") << int(RunDetecting) << 1 << 1 << 2 << QStringLiteral("2次重检中");
         QTest::newRow("none done yet") << int(RunDetecting) << 1 << 3 << 2 << LanStrIn(528, 0);
         QTest::newRow("not re-detecting") << int(RunDetecting) << 0 << 1 << 3 << LanStrIn(529, 0);
         QTest::newRow("stopped") << int(RunStopped) << 1 << 1 << 2 << LanStrIn(311, 0);

@@ -4,7 +4,7 @@
 // parameter panel and its preview. Edits reach the edit set only.
 #include "ViewRig.h"
 
-#include "app/MainGlobals.h"
+#include "foundation/MainGlobals.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "inspect/RoiRules.h"

@@ -3,8 +3,8 @@
 // a full library, a smaller one and stray files in its folder.
 #include "ViewRig.h"
 
-#include "app/MainGlobals.h"
-#include "app/SaveFialImageThread.h"
+#include "foundation/MainGlobals.h"
+#include "records/SaveFialImageThread.h"
 #include "foundation/uitext.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"

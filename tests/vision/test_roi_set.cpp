@@ -4,6 +4,7 @@
 
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
+#include "network/PlantParamReports.h"
 #include "network/VUR_Net.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
@@ -363,8 +364,10 @@ void TestRoiSet::loadWarningUsesTheSharedPopup()
 void TestRoiSet::savedSetsReportedLikeParameters()
 {
     RoiNet net;
+    static PlantParamReports reports;  // as start-up installs it
     WizardPara live;
     gpNet = &net;
+    ParamReports::setInstance(&reports);
     gpWPara = &live;
     CammerSingleton set(6);
     set.count[0] = 1;
@@ -385,6 +388,7 @@ void TestRoiSet::savedSetsReportedLikeParameters()
                 expected.append({6, g});
         QCOMPARE(net.sent, expected);
     }
+    ParamReports::setInstance(nullptr);
     gpNet = nullptr;
     gpWPara = nullptr;
 }

@@ -18,6 +18,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -94,6 +95,41 @@ QList<Cycle> Select(const QList<QPair<QDate, QString>>& files, const Span& span)
     return cycles;
 }
 
+// A sheet name the library takes: the day with the characters a sheet name
+// may not hold replaced (a damaged request can put a ':' there), made unique
+// with the request's number, else a plain numbered name.
+QString SheetName(lxw_workbook* wb, const QString& from, int index)
+{
+    QString day = from.left(10);
+    for (QChar& c : day)
+        if (QStringLiteral("[]:*?/\\").contains(c))
+            c = QLatin1Char('_');
+    const QStringList candidates{day, day + QStringLiteral(" (%1)").arg(index + 1),
+                                 QStringLiteral("Sheet%1").arg(index + 1)};
+    for (const QString& name : candidates)
+        if (!name.trimmed().isEmpty() && workbook_validate_sheet_name(wb, name.toUtf8().constData()) == LXW_NO_ERROR)
+            return name;
+    return QString();
+}
+
+// Writes one day's sheet; false at the first call the library refuses.
+bool WriteSheet(lxw_worksheet* ws, const QList<Cycle>& cycles)
+{
+    bool ok = worksheet_write_string(ws, 0, 0, "序号", nullptr) == LXW_NO_ERROR
+        && worksheet_write_string(ws, 0, 1, "检测时间", nullptr) == LXW_NO_ERROR
+        && worksheet_write_string(ws, 0, 2, "周期(s)", nullptr) == LXW_NO_ERROR
+        && worksheet_set_column(ws, 1, 1, 26, nullptr) == LXW_NO_ERROR;
+    for (int r = 0; ok && r < cycles.size(); ++r) {
+        const auto row = lxw_row_t(r + 1);
+        ok = worksheet_write_number(ws, row, 0, r + 1, nullptr) == LXW_NO_ERROR
+            && worksheet_write_string(ws, row, 1, cycles[r].start.toUtf8().constData(), nullptr) == LXW_NO_ERROR;
+        // A spreadsheet has no infinite or undefined number: the cell stays empty.
+        if (ok && std::isfinite(cycles[r].seconds))
+            ok = worksheet_write_number(ws, row, 2, cycles[r].seconds, nullptr) == LXW_NO_ERROR;
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -113,26 +149,20 @@ int main(int argc, char** argv)
         return 1;
     }
     const auto files = DayFiles();
-    for (int i = 0; i < spans.size(); ++i) {
-        // Sheet names are unique: the day, with a number when a day repeats.
-        QString sheet = spans[i].from.left(10);
-        if (workbook_get_worksheet_by_name(wb, sheet.toUtf8().constData()))
-            sheet += QStringLiteral(" (%1)").arg(i + 1);
-        lxw_worksheet* ws = workbook_add_worksheet(wb, sheet.toUtf8().constData());
-        worksheet_write_string(ws, 0, 0, "序号", nullptr);
-        worksheet_write_string(ws, 0, 1, "检测时间", nullptr);
-        worksheet_write_string(ws, 0, 2, "周期(s)", nullptr);
-        worksheet_set_column(ws, 1, 1, 26, nullptr);
-        const QList<Cycle> cycles = Select(files, spans[i]);
-        for (int r = 0; r < cycles.size(); ++r) {
-            worksheet_write_number(ws, lxw_row_t(r + 1), 0, r + 1, nullptr);
-            worksheet_write_string(ws, lxw_row_t(r + 1), 1, cycles[r].start.toUtf8().constData(), nullptr);
-            worksheet_write_number(ws, lxw_row_t(r + 1), 2, cycles[r].seconds, nullptr);
-        }
+    QString failure;
+    for (int i = 0; failure.isEmpty() && i < spans.size(); ++i) {
+        const QString sheet = SheetName(wb, spans[i].from, i);
+        lxw_worksheet* ws = sheet.isEmpty() ? nullptr : workbook_add_worksheet(wb, sheet.toUtf8().constData());
+        if (!ws)
+            failure = QStringLiteral("no sheet for the request %1").arg(i + 1);
+        else if (!WriteSheet(ws, Select(files, spans[i])))
+            failure = QStringLiteral("cannot write the sheet %1").arg(sheet);
     }
     const lxw_error err = workbook_close(wb);
-    if (err != LXW_NO_ERROR) {
-        out << "export failed: " << lxw_strerror(err) << "\n";
+    if (failure.isEmpty() && err != LXW_NO_ERROR)
+        failure = QString::fromUtf8(lxw_strerror(err));
+    if (!failure.isEmpty()) {
+        out << "export failed: " << failure << "\n";
         QFile::remove(name);
         return 1;
     }
