@@ -181,15 +181,15 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     // The frame's lighting against the reference's; a foreign object is left
     // out of the fit by the second pass.
     const LightingPlane l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
-    // The plane's part along a row, per column; along a column, per row.
+    // The surface's part along a row, per column; along a column, per row.
     cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
     for (int c = 0; c < m_size.width; ++c)
-        colOffset[size_t(c)] = float(l.slopeX * (c - l.cx) / l.span);
+        colOffset[size_t(c)] = float(l.Column(c));
     // The frame's focus: whichever reference, sharp or softened, its pixels
     // follow more closely (every other row and column).
     double sharpCost = 0, softCost = 0;
     for (int r = 0; r < m_size.height; r += 2) {
-        const float rowOffset = float(l.offset + l.slopeY * (r - l.cy) / l.span);
+        const float rowOffset = float(l.Row(r));
         const float* pr = m_ref.ptr<float>(r);
         const float* ps = m_soft.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
@@ -207,7 +207,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     const cv::Mat& reference = softCost < sharpCost ? m_soft : m_ref;
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
-        const float rowOffset = float(l.offset + l.slopeY * (r - l.cy) / l.span);
+        const float rowOffset = float(l.Row(r));
         const float* pc = colOffset.data();
         const float* pr = reference.ptr<float>(r);
         const float* pt = m_tol.ptr<float>(r);

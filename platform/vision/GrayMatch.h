@@ -3,8 +3,9 @@
 // aligned good templates a per-pixel reference (their mean after a
 // lighting fit to the first one, so the lighting of a cycle does not count
 // as variation) and a tolerance around it. A window is first brought to the
-// reference's lighting by a robust fit of gain, offset and a plane across the
-// window (light that changes from one side to the other); a pixel then
+// reference's lighting by a robust fit of gain, offset and a smooth surface
+// across the window (light that changes from one side to the other, a dimmed
+// corner); a pixel then
 // differs when it lies farther from the reference than its tolerance.
 //
 // A frame whose pixels follow a softened copy of the reference (a blur of

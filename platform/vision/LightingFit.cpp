@@ -6,7 +6,7 @@
 namespace {
 constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
 
-// Calls f(x, y, tolerance) for each used pixel of the fit grid in scan order
+// Calls f(column, row, x, y, tolerance) for each used pixel of the fit grid in scan order
 // and stops early when f returns false. An absent y reads 0; an absent tol
 // reads -inf, which never raises a limit.
 template <class F>
@@ -18,7 +18,7 @@ bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
         const uchar* pu = use.ptr<uchar>(r);
         const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
         for (int c = 0; c < x.cols; c += kFitStride)
-            if (pu[c] && !f(double(px[c]), py ? int(py[c]) : 0, pt ? double(pt[c]) : -HUGE_VAL))
+            if (pu[c] && !f(c, r, double(px[c]), py ? int(py[c]) : 0, pt ? double(pt[c]) : -HUGE_VAL))
                 return false;
     }
     return true;
@@ -45,7 +45,7 @@ Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
     double limit = 1e9;
     for (int pass = 0; pass < 2; ++pass) {
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
-        ForEachFitPixel(x, y, use, tol, [&](double a, int yb, double t) {
+        ForEachFitPixel(x, y, use, tol, [&](int, int, double a, int yb, double t) {
             const double b = yb;
             if (pass > 0 && std::abs(b - (l.gain * a + l.offset)) > std::max(limit, t))
                 return true;
@@ -71,7 +71,7 @@ void PreparedLightingFit::Prepare(const cv::Mat& x, const cv::Mat& use)
     int frac = 0;      // fractional bits the values need
     double bound = 0;  // largest |cross sum| a window can give
     bool finite = true;
-    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](double a, int, double) {
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int, int, double a, int, double) {
         n += 1;
         sx += a;
         sxx += a * a;
@@ -91,7 +91,7 @@ void PreparedLightingFit::Prepare(const cv::Mat& x, const cv::Mat& use)
     if (!exactCross)
         return;
     shift = std::max(frac, 0);
-    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](double a, int, double) {
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int, int, double a, int, double) {
         scaled.push_back(int64_t(std::ldexp(a, shift)));
         return true;
     });
@@ -115,7 +115,7 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
 
     Sums first;
     size_t k = 0;
-    ForEachFitPixel(x, y, use, cv::Mat(), [&](double a, int b, double) {
+    ForEachFitPixel(x, y, use, cv::Mat(), [&](int, int, double a, int b, double) {
         first.sy += b;
         first.syy += b * b;
         if (exactCross)
@@ -132,11 +132,11 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
     auto far = [&](double a, int b, double t) {
         return std::abs(double(b) - (l.gain * a + l.offset)) > std::max(limit, t);
     };
-    if (ForEachFitPixel(x, y, use, tol, [&](double a, int b, double t) { return !far(a, b, t); }))
+    if (ForEachFitPixel(x, y, use, tol, [&](int, int, double a, int b, double t) { return !far(a, b, t); }))
         return l;
     Sums second;
     k = 0;
-    ForEachFitPixel(x, y, use, tol, [&](double a, int b, double t) {
+    ForEachFitPixel(x, y, use, tol, [&](int, int, double a, int b, double t) {
         const size_t i = k++;
         if (far(a, b, t))
             return true;
@@ -160,31 +160,40 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
 }
 
 namespace {
-// Solves the 4 x 4 normal equations; false when they are singular or the
-// gain leaves its range (then the caller keeps a plain gain and offset).
-bool SolvePlane(const cv::Matx44d& a, const cv::Vec4d& b, cv::Vec4d& theta)
+// Solves the normal equations; false when they are singular or the gain
+// leaves its range (then the caller keeps a plain gain and offset).
+bool SolvePlane(const PreparedLightingPlane::Normal& a, const PreparedLightingPlane::Terms& b,
+                PreparedLightingPlane::Terms& theta)
 {
-    cv::Matx44d m = a;
+    constexpr int n = PreparedLightingPlane::kTerms;
+    PreparedLightingPlane::Normal m = a;
     theta = b;
-    if (!cv::Cholesky(m.val, 4 * sizeof(double), 4, theta.val, sizeof(double), 1))
+    if (!cv::Cholesky(m.val, n * sizeof(double), n, theta.val, sizeof(double), 1))
         return false;
     return std::isfinite(theta[0]) && theta[0] >= 0.5 && theta[0] <= 2.0;
 }
 
-template <class F>
-void ForEachPlanePixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+void Mirror(PreparedLightingPlane::Normal& m)
 {
-    for (int r = 0; r < x.rows; r += kFitStride) {
-        const float* px = x.ptr<float>(r);
-        const uchar* py = y.empty() ? nullptr : y.ptr<uchar>(r);
-        const uchar* pu = use.ptr<uchar>(r);
-        const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
-        for (int c = 0; c < x.cols; c += kFitStride)
-            if (pu[c])
-                f(c, r, double(px[c]), py ? double(py[c]) : 0.0, pt ? double(pt[c]) : 0.0);
-    }
+    for (int i = 0; i < PreparedLightingPlane::kTerms; ++i)
+        for (int k = 0; k < i; ++k)
+            m(i, k) = m(k, i);
+}
+
+void AddOuter(PreparedLightingPlane::Normal& m, const PreparedLightingPlane::Terms& j)
+{
+    for (int i = 0; i < PreparedLightingPlane::kTerms; ++i)
+        for (int k = i; k < PreparedLightingPlane::kTerms; ++k)
+            m(i, k) += j[i] * j[k];
 }
 }  // namespace
+
+PreparedLightingPlane::Terms PreparedLightingPlane::Basis(double x, int col, int row) const
+{
+    const double u = (col - m_cx) / m_span;
+    const double v = (row - m_cy) / m_span;
+    return Terms(x, 1.0, u, v, u * u, v * v);
+}
 
 void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
 {
@@ -192,17 +201,13 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
     m_cy = (x.rows - 1) / 2.0;
     m_span = std::max(1, std::max(x.cols, x.rows));
     m_n = 0;
-    m_xx = cv::Matx44d::zeros();
-    ForEachPlanePixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, double, double) {
-        const cv::Vec4d j(a, 1.0, (c - m_cx) / m_span, (r - m_cy) / m_span);
-        for (int i = 0; i < 4; ++i)
-            for (int k = i; k < 4; ++k)
-                m_xx(i, k) += j[i] * j[k];
+    m_xx = Normal::zeros();
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
+        AddOuter(m_xx, Basis(a, c, r));
         m_n += 1;
+        return true;
     });
-    for (int i = 0; i < 4; ++i)
-        for (int k = 0; k < i; ++k)
-            m_xx(i, k) = m_xx(k, i);
+    Mirror(m_xx);
 }
 
 LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
@@ -212,62 +217,54 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     l.cx = m_cx;
     l.cy = m_cy;
     l.span = m_span;
-    if (m_n < 8)
+    if (m_n < 16)
         return l;
     // First fit over every pixel: the reference's sums are kept, the window's
     // are taken now.
-    cv::Vec4d b(0, 0, 0, 0);
+    Terms b = Terms::zeros();
     double syy = 0;
-    ForEachPlanePixel(x, y, use, cv::Mat(), [&](int c, int r, double a, double v, double) {
-        b[0] += a * v;
-        b[1] += v;
-        b[2] += v * (c - m_cx) / m_span;
-        b[3] += v * (r - m_cy) / m_span;
-        syy += v * v;
+    ForEachFitPixel(x, y, use, cv::Mat(), [&](int c, int r, double a, int v, double) {
+        b += Basis(a, c, r) * double(v);
+        syy += double(v) * v;
+        return true;
     });
-    cv::Vec4d theta;
+    Terms theta;
     if (!SolvePlane(m_xx, b, theta)) {
-        // A window whose reference is flat: offset and slopes alone.
+        // A reference too flat to tell gain from the surface: gain and offset alone.
         const Lighting flat = FitLighting(x, y, use, tol);
         l.gain = flat.gain;
         l.offset = flat.offset;
         return l;
     }
-    auto take = [&](const cv::Vec4d& t) {
+    auto take = [&](const Terms& t) {
         l.gain = t[0];
         l.offset = t[1];
         l.slopeX = t[2];
         l.slopeY = t[3];
+        l.bendX = t[4];
+        l.bendY = t[5];
     };
     take(theta);
     // Residual spread of the first fit: sum (y - J theta)^2 = syy - theta . b at the solution.
     const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / m_n, 1.0));
     auto far = [&](int c, int r, double a, double v, double t) { return std::abs(v - l.At(a, c, r)) > std::max(limit, t); };
-    bool anyFar = false;
-    ForEachPlanePixel(x, y, use, tol, [&](int c, int r, double a, double v, double t) {
-        anyFar = anyFar || far(c, r, a, v, t);
-    });
-    if (!anyFar)
+    if (ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) { return !far(c, r, a, v, t); }))
         return l;
-    cv::Matx44d a2 = cv::Matx44d::zeros();
-    cv::Vec4d b2(0, 0, 0, 0);
+    Normal a2 = Normal::zeros();
+    Terms b2 = Terms::zeros();
     double n2 = 0;
-    ForEachPlanePixel(x, y, use, tol, [&](int c, int r, double a, double v, double t) {
+    ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
         if (far(c, r, a, v, t))
-            return;
-        const cv::Vec4d j(a, 1.0, (c - m_cx) / m_span, (r - m_cy) / m_span);
-        for (int i = 0; i < 4; ++i) {
-            b2[i] += j[i] * v;
-            for (int k = i; k < 4; ++k)
-                a2(i, k) += j[i] * j[k];
-        }
+            return true;
+        const Terms j = Basis(a, c, r);
+        AddOuter(a2, j);
+        b2 += j * double(v);
         n2 += 1;
+        return true;
     });
-    if (n2 < 8)
+    if (n2 < 16)
         return l;
-    for (int i = 0; i < 4; ++i)
-        for (int k = 0; k < i; ++k)
-            a2(i, k) = a2(k, i);
+    Mirror(a2);
     if (SolvePlane(a2, b2, theta))
         take(theta);
     return l;

@@ -169,19 +169,7 @@ private slots:
         double ax = 0, ay = 0, turn = 0;
         cv::Point2d centre;
         QVERIFY(rig.engine->Position(0, p, frame, ax, ay, turn, centre));
-        // Where each corner of the judged box lands after the engine's
-        // alignment, against where the exact inverse motion puts it.
-        const double a = turn * CV_PI / 180.0;
-        double worst = 0;
-        for (const cv::Point2d u : {cv::Point2d(kDefectBox.tl()), cv::Point2d(kDefectBox.br()),
-                                    cv::Point2d(kDefectBox.x, kDefectBox.br().y), cv::Point2d(kDefectBox.br().x, kDefectBox.y)}) {
-            const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
-                                              motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
-                + cv::Point2d(ax, ay) - centre;
-            const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
-                                   std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
-            worst = std::max(worst, cv::norm(back - u));
-        }
+        const double worst = Residual(motion, ax, ay, turn, centre);
         QVERIFY2(worst < 0.3, qPrintable(QStringLiteral("residual %1 px").arg(worst)));
 
         if (covered)
