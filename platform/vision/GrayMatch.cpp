@@ -20,6 +20,7 @@ constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
 constexpr double kSoftSigma = 0.7;     // px: the defocus the softened reference shows
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
+constexpr int kFocusStride = 4;
 }  // namespace
 
 struct GrayMatch::Fit : PreparedLightingPlane {};
@@ -186,15 +187,15 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.Column(c));
     // The frame's focus: whichever reference, sharp or softened, its pixels
-    // follow more closely (every other row and column).
+    // follow more closely (every fourth row and column tells it well enough).
     double sharpCost = 0, softCost = 0;
-    for (int r = 0; r < m_size.height; r += 2) {
+    for (int r = 0; r < m_size.height; r += kFocusStride) {
         const float rowOffset = float(l.Row(r));
         const float* pr = m_ref.ptr<float>(r);
         const float* ps = m_soft.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
-        for (int c = 0; c < m_size.width; c += 2) {
+        for (int c = 0; c < m_size.width; c += kFocusStride) {
             if (!pj[c])
                 continue;
             const float lit = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);

@@ -188,18 +188,23 @@ void AddOuter(PreparedLightingPlane::Normal& m, const PreparedLightingPlane::Ter
 }
 }  // namespace
 
-PreparedLightingPlane::Terms PreparedLightingPlane::Basis(double x, int col, int row) const
-{
-    const double u = (col - m_cx) / m_span;
-    const double v = (row - m_cy) / m_span;
-    return Terms(x, 1.0, u, v, u * u, v * v);
-}
-
 void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
 {
     m_cx = (x.cols - 1) / 2.0;
     m_cy = (x.rows - 1) / 2.0;
     m_span = std::max(1, std::max(x.cols, x.rows));
+    m_u.resize(size_t(x.cols));
+    m_uu.resize(size_t(x.cols));
+    for (int c = 0; c < x.cols; ++c) {
+        m_u[size_t(c)] = (c - m_cx) / m_span;
+        m_uu[size_t(c)] = m_u[size_t(c)] * m_u[size_t(c)];
+    }
+    m_v.resize(size_t(x.rows));
+    m_vv.resize(size_t(x.rows));
+    for (int r = 0; r < x.rows; ++r) {
+        m_v[size_t(r)] = (r - m_cy) / m_span;
+        m_vv[size_t(r)] = m_v[size_t(r)] * m_v[size_t(r)];
+    }
     m_n = 0;
     m_xx = Normal::zeros();
     ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
@@ -217,17 +222,36 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     l.cx = m_cx;
     l.cy = m_cy;
     l.span = m_span;
-    if (m_n < 16)
+    if (m_n < 16 || x.size() != y.size() || size_t(x.cols) != m_u.size() || size_t(x.rows) != m_v.size())
         return l;
     // First fit over every pixel: the reference's sums are kept, the window's
-    // are taken now.
+    // are taken now, row by row (the row's own terms multiply its sums once).
     Terms b = Terms::zeros();
     double syy = 0;
-    ForEachFitPixel(x, y, use, cv::Mat(), [&](int c, int r, double a, int v, double) {
-        b += Basis(a, c, r) * double(v);
-        syy += double(v) * v;
-        return true;
-    });
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        double sv = 0, sxv = 0, suv = 0, suuv = 0;
+        int64_t svv = 0;
+        for (int c = 0; c < x.cols; c += kFitStride) {
+            if (!pu[c])
+                continue;
+            const double v = py[c];
+            sv += v;
+            sxv += px[c] * v;
+            suv += m_u[size_t(c)] * v;
+            suuv += m_uu[size_t(c)] * v;
+            svv += int64_t(py[c]) * py[c];
+        }
+        b[0] += sxv;
+        b[1] += sv;
+        b[2] += suv;
+        b[3] += m_v[size_t(r)] * sv;
+        b[4] += suuv;
+        b[5] += m_vv[size_t(r)] * sv;
+        syy += double(svv);
+    }
     Terms theta;
     if (!SolvePlane(m_xx, b, theta)) {
         // A reference too flat to tell gain from the surface: gain and offset alone.
@@ -247,21 +271,34 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     take(theta);
     // Residual spread of the first fit: sum (y - J theta)^2 = syy - theta . b at the solution.
     const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / m_n, 1.0));
-    auto far = [&](int c, int r, double a, double v, double t) { return std::abs(v - l.At(a, c, r)) > std::max(limit, t); };
-    if (ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) { return !far(c, r, a, v, t); }))
-        return l;
-    Normal a2 = Normal::zeros();
-    Terms b2 = Terms::zeros();
-    double n2 = 0;
+    // The first fit's surface per column and per row.
+    cv::AutoBuffer<double, 512> column(size_t(x.cols)), row(size_t(x.rows));
+    for (int c = 0; c < x.cols; ++c)
+        column[size_t(c)] = l.slopeX * m_u[size_t(c)] + l.bendX * m_uu[size_t(c)];
+    for (int r = 0; r < x.rows; ++r)
+        row[size_t(r)] = l.offset + l.slopeY * m_v[size_t(r)] + l.bendY * m_vv[size_t(r)];
+    auto far = [&](int c, int r, double a, double v, double t) {
+        return std::abs(v - (l.gain * a + column[size_t(c)] + row[size_t(r)])) > std::max(limit, t);
+    };
+    // The second fit is the first without the far pixels: their share is
+    // taken back out of the sums, so only they cost anything.
+    Normal a2 = m_xx;
+    Terms b2 = b;
+    double n2 = m_n;
     ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
-        if (far(c, r, a, v, t))
+        if (!far(c, r, a, v, t))
             return true;
         const Terms j = Basis(a, c, r);
-        AddOuter(a2, j);
-        b2 += j * double(v);
-        n2 += 1;
+        for (int i = 0; i < kTerms; ++i) {
+            b2[i] -= j[i] * v;
+            for (int k = i; k < kTerms; ++k)
+                a2(i, k) -= j[i] * j[k];
+        }
+        n2 -= 1;
         return true;
     });
+    if (n2 == m_n)
+        return l;
     if (n2 < 16)
         return l;
     Mirror(a2);

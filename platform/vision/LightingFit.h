@@ -72,8 +72,12 @@ public:
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const;
 
 private:
-    Terms Basis(double x, int col, int row) const;
+    Terms Basis(double x, int col, int row) const
+    {
+        return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);
+    }
     double m_n = 0;
     Normal m_xx;  // sums over products of the basis terms of the reference alone
     double m_cx = 0, m_cy = 0, m_span = 1;
+    std::vector<double> m_u, m_uu, m_v, m_vv;  // per column and row, no division per pixel
 };
