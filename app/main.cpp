@@ -5,6 +5,7 @@
 #include "app/LedPanel.h"
 #include "foundation/MainGlobals.h"
 #include "records/SaveFialImageThread.h"
+#include "app/StopSignals.h"
 #include "app/gui/MApplication.h"
 #include "app/gui/RaRoWizard.h"
 #include "foundation/uitext.h"
@@ -56,6 +57,8 @@ int main(int argc, char* argv[])
         GLogInfo(QStringLiteral("(start init) 'NetClinet' will restart..."));
     }
     gpWin->showMaximized();
+    // Installed after glog's crash handler, which would report a stop as a crash.
+    StopSignals::Install([] { gpWin->StopForShutdown(); });
 
     // A demo run on a build host can be ended by time (MOJU_DEMO_SECONDS).
     const int seconds = qEnvironmentVariableIntValue("MOJU_DEMO_SECONDS");

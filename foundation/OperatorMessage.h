@@ -11,3 +11,10 @@ void ShowOperatorMessage(const QString& text);
 // Installs where the messages go; nullptr returns to the log line.
 using OperatorMessageSink = void (*)(const QString& text);
 void SetOperatorMessageSink(OperatorMessageSink sink);
+
+// Lines for the operation log from code below the main window (a damaged
+// file refused at load). Until the main window installs the log they are
+// diagnostics lines only.
+void NoteInOperationLog(const QString& text);
+using OperationLogSink = void (*)(const QString& text);
+void SetOperationLogSink(OperationLogSink sink);

@@ -25,7 +25,7 @@ constexpr double kSmallShift = 4.0;
 // Pixels around a ROI box aligned with it: an edge strip reads one beyond.
 constexpr int kWarpMargin = 2;
 // "Camera %1: part not found or its position uncertain ..." (operator text).
-constexpr int kPoseLostText = 1114;
+constexpr int kPoseLostText = 1124;
 
 // Positioning turns the frame back only for an angle range of 1 to 180 degrees.
 bool Turns(const InspectParams& p)

@@ -3,6 +3,8 @@
 #include "CammerSingleton.h"
 #include "ParamReports.h"
 #include "WizardPara.h"
+#include "foundation/OperatorMessage.h"
+#include "foundation/uitext.h"
 #include "platform/vision/FrameBmp.h"
 
 #include <QDebug>
@@ -78,6 +80,13 @@ bool copyPixels(const QString& path, int w, int h, int depth, std::vector<uint8_
 {
     if (!QFileInfo::exists(path))
         return false;
+    // A file cut short by a power cut still reads as a whole picture, its
+    // missing rows made up: it must count as missing, never as a template or mask.
+    if (QString why; !FrameBmpComplete(path, &why)) {
+        NoteInOperationLog(LanStr(1114).arg(QFileInfo(path).absoluteFilePath()));
+        qWarning().noquote() << QStringLiteral("Refused %1: %2").arg(path, why);
+        return false;
+    }
     QImage img(path);
     if (img.isNull() || img.width() != w || img.height() != h || img.depth() != depth) {
         qWarning().noquote() << QStringLiteral("Ignored %1: %2x%3, %4 bit; expected %5x%6, %7 bit")

@@ -1,5 +1,7 @@
 #include "VerifiedCopy.h"
 
+#include "SafeWrite.h"
+
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
@@ -110,6 +112,8 @@ bool CopyTree(const QString& from, const QString& to, const SkipRule& skip, Fail
         }
         // Sockets, devices and dangling links are not data.
     }
+    // The names of the copies must survive a power cut as their data does.
+    SafeWrite::SyncFolder(to);
     return true;
 }
 
@@ -123,6 +127,12 @@ bool RemoveAll(const QString& path)
     return QFile::remove(path);
 }
 
+QString AsideName(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".replaced");
+}
+
 bool Replace(const QString& from, const QString& to, Failure* failure)
 {
     const QFileInfo target(to);
@@ -132,8 +142,9 @@ bool Replace(const QString& from, const QString& to, Failure* failure)
             return Fail(failure, to, QString::fromLocal8Bit(std::strerror(errno)));
         return true;
     }
-    // A folder is moved aside first and put back when the new one cannot take its place.
-    const QString aside = to + QStringLiteral(".replaced");
+    // A folder is moved aside first and put back when the new one cannot take
+    // its place. The aside name starts with a dot: no name a user gives.
+    const QString aside = AsideName(to);
     RemoveAll(aside);
     if (!QDir().rename(to, aside))
         return Fail(failure, to, QStringLiteral("cannot move the old folder aside"));
@@ -142,6 +153,7 @@ bool Replace(const QString& from, const QString& to, Failure* failure)
         return Fail(failure, to, QStringLiteral("cannot move the new folder in place"));
     }
     RemoveAll(aside);
+    SafeWrite::SyncFolder(QFileInfo(to).absolutePath());
     return true;
 }
 

@@ -30,7 +30,9 @@ bool CopyTree(const QString& from, const QString& to, const SkipRule& skip = {},
 bool RemoveAll(const QString& path);
 
 // Puts `from` in the place of `to` by renaming (same file system), removing
-// what stood there first. False leaves `to` as it was.
+// what stood there first. False leaves `to` as it was. A folder that stood
+// there waits under AsideName(to) until the new one is in place.
+QString AsideName(const QString& path);
 bool Replace(const QString& from, const QString& to, Failure* failure = nullptr);
 
 }  // namespace VerifiedCopy

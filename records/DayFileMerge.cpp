@@ -1,7 +1,46 @@
 #include "DayFileMerge.h"
 
-#include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+
+namespace {
+const char* const kMergedTable = "CREATE TABLE IF NOT EXISTS merged_dayfile(id TEXT PRIMARY KEY)";
+}  // namespace
+
+QString DayFileId(QSqlDatabase& db, const QString& schema)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.dayfile(id TEXT NOT NULL)").arg(schema))
+        || !q.exec(QStringLiteral("SELECT id FROM %1.dayfile LIMIT 1").arg(schema)))
+        return {};
+    if (q.next())
+        return q.value(0).toString();
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    q.prepare(QStringLiteral("INSERT INTO %1.dayfile(id) VALUES(?)").arg(schema));
+    q.addBindValue(id);
+    return q.exec() ? id : QString();
+}
+
+bool DayFileMerged(QSqlDatabase& db, const QString& id, bool* known)
+{
+    QSqlQuery q(db);
+    *known = q.exec(QLatin1String(kMergedTable)) && q.prepare(QStringLiteral("SELECT 1 FROM merged_dayfile WHERE id = ?"));
+    if (!*known)
+        return false;
+    q.addBindValue(id);
+    *known = q.exec();
+    return *known && q.next();
+}
+
+bool RecordDayFileMerged(QSqlDatabase& db, const QString& id)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QLatin1String(kMergedTable)) || !q.prepare(QStringLiteral("INSERT INTO merged_dayfile(id) VALUES(?)")))
+        return false;
+    q.addBindValue(id);
+    return q.exec();
+}
 
 bool AppendDayFile(const QString& into, const QString& from, const QString& table, const QString& columns,
                    const QString& createTable)
@@ -16,10 +55,18 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
             q.prepare(QStringLiteral("ATTACH DATABASE ? AS cur"));
             q.addBindValue(from);
             if (q.exec()) {
-                db.transaction();
-                ok = q.exec(createTable)
-                     && q.exec(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1").arg(table, columns));
-                ok = ok ? db.commit() : (db.rollback(), false);
+                const QString id = DayFileId(db, QStringLiteral("cur"));
+                bool known = id.isEmpty();  // a file without an identity is added as it is
+                const bool merged = !id.isEmpty() && DayFileMerged(db, id, &known);
+                if (merged) {
+                    ok = true;  // taken before the day file could be removed
+                } else if (known && db.transaction()) {
+                    ok = q.exec(createTable)
+                         && q.exec(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1").arg(table, columns))
+                         && (id.isEmpty() || RecordDayFileMerged(db, id));
+                    ok = ok ? db.commit() : (db.rollback(), false);
+                }
+                q.finish();
                 q.exec(QStringLiteral("DETACH DATABASE cur"));
             }
             db.close();

@@ -1,6 +1,7 @@
 #include "Myxls.h"
 
 #include "ProductionDay.h"
+#include "ResStatisticsParam.h"
 #include "StatisticsFile.h"
 
 #include <QDir>
@@ -68,7 +69,12 @@ bool Myxls::ImportRes(const QString& path)
 
     // Today's file first, then the archives oldest first.
     QList<QPair<QString, QString>> days;  // label, file
-    days.append({ProductionDateText(now), m_opt.workDir + QStringLiteral("/ResStatistics.db")});
+    // The working file's rows are the store's day, which may still be
+    // yesterday's until the first count of the new day rolls it over.
+    QString open = ResStatisticsParam::StoredDate(m_opt.workDir);
+    if (open.isEmpty())
+        open = ProductionDateText(now);
+    days.append({open, m_opt.workDir + QStringLiteral("/ResStatistics.db")});
     const QDir archive(m_opt.workDir + QStringLiteral("/ResStatistics"));
     for (const QString& f : archive.entryList({QStringLiteral("*.db")}, QDir::Files, QDir::Name))
         days.append({f.chopped(3), archive.absoluteFilePath(f)});

@@ -22,3 +22,9 @@ QDate DayFromText(const QString& text)
         return {};
     return QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
 }
+
+bool PlausibleStoredTime(qint64 secsSinceEpoch)
+{
+    constexpr qint64 kJan2020Utc = 1577836800;
+    return secsSinceEpoch >= kJan2020Utc;
+}

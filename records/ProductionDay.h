@@ -15,3 +15,7 @@ QString ProductionDateText(const QDateTime& when);
 QDateTime ProductionDayStart(const QDate& day);
 // A valid "yyyy-MM-dd" text, or an invalid date.
 QDate DayFromText(const QString& text);
+
+// A moment the monitor could have counted in: nothing before 2020 was ever
+// written by it, so an earlier stored time is a damaged file, not a day.
+bool PlausibleStoredTime(qint64 secsSinceEpoch);

@@ -1,5 +1,6 @@
 #include "ResStatisticsParam.h"
 
+#include "DayFileMerge.h"
 #include "ProductionDay.h"
 #include "StatisticsFile.h"
 #include "params/WizardPara.h"
@@ -129,14 +130,7 @@ void ResStatisticsParam::UseWorkingFile()
 void ResStatisticsParam::readTime()
 {
     QFile f(FilePath(QLatin1String(kTimeFile)));
-    bool known = false;
-    if (f.open(QIODevice::ReadOnly)) {
-        const QByteArray text = f.readAll().trimmed();
-        const qint64 v = text.toLongLong(&known);
-        known = known && v > 0;
-        if (known)
-            m_restime = v;
-    }
+    const bool known = ReadRestime(m_opt.workDir, &m_restime);
     if (!known) {
         // Without a readable day the file's last change names it, not 1970.
         QDateTime from = Now();
@@ -147,6 +141,28 @@ void ResStatisticsParam::readTime()
         WriteRestime();
     }
     m_date = QDateTime::fromSecsSinceEpoch(m_restime).date().toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+bool ResStatisticsParam::ReadRestime(const QString& workDir, qint64* secs)
+{
+    QFile f(workDir + QLatin1Char('/') + QLatin1String(kTimeFile));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    bool known = false;
+    const qint64 v = f.readAll().trimmed().toLongLong(&known);
+    // Unparsable text, 0 and a time before the monitor ever ran name no day.
+    if (!known || !PlausibleStoredTime(v))
+        return false;
+    *secs = v;
+    return true;
+}
+
+QString ResStatisticsParam::StoredDate(const QString& workDir)
+{
+    qint64 secs = 0;
+    if (!ReadRestime(workDir, &secs))
+        return {};
+    return QDateTime::fromSecsSinceEpoch(secs).date().toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 void ResStatisticsParam::WriteRestime()
@@ -207,7 +223,8 @@ bool ResStatisticsParam::ArchiveWorking(const QString& day)
 bool ResStatisticsParam::MergeInto(const QString& archive)
 {
     // The day was archived before (a clock moved about): add today's counts
-    // to it rather than replace it.
+    // to it rather than replace it, once: the archive notes the working
+    // file's identity with the sums.
     const QString name = QLatin1String(kConnection) + QStringLiteral("_merge");
     bool ok = false;
     {
@@ -215,7 +232,12 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
         a.setDatabaseName(archive);
         QHash<QString, CountDetect> old;
         QHash<QString, CountDetect> cur;
-        if (a.open() && ReadStatisticsRows(a, &old) && OpenWorking() && ReadStatisticsRows(m_db, &cur)) {
+        const QString id = OpenWorking() ? DayFileId(m_db) : QString();
+        const bool opened = a.open();
+        bool known = id.isEmpty();  // a file without an identity is summed as it is
+        if (opened && !id.isEmpty() && DayFileMerged(a, id, &known)) {
+            ok = true;  // summed before the working file could be removed
+        } else if (opened && known && ReadStatisticsRows(a, &old) && OpenWorking() && ReadStatisticsRows(m_db, &cur)) {
             QList<QPair<QString, CountDetect>> sum;
             for (auto it = cur.cbegin(); it != cur.cend(); ++it) {
                 CountDetect d;
@@ -227,7 +249,7 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
                 }
                 sum.append({it.key(), d});
             }
-            ok = WriteStatisticsRows(a, sum);
+            ok = WriteStatisticsRows(a, sum, [&] { return id.isEmpty() || RecordDayFileMerged(a, id); });
         }
         CloseWorking();
         a.close();

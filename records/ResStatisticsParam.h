@@ -87,6 +87,10 @@ public:
     QString archiveDir() const;
     // Path of the archive of a day "yyyy-MM-dd".
     QString archivePath(const QString& day) const;
+    // The day the working file of workDir holds, from its restime.txt, or ""
+    // when that names no day: what its rows are labelled with elsewhere.
+    static QString StoredDate(const QString& workDir);
+    static bool ReadRestime(const QString& workDir, qint64* secs);
 
 private:
     QString FilePath(const QString& name) const;

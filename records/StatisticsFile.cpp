@@ -37,7 +37,8 @@ bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* row
     return true;
 }
 
-bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows)
+bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows,
+                         const std::function<bool()>& alsoDo)
 {
     if (!db.transaction())
         return false;
@@ -59,6 +60,8 @@ bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetec
             ok = insert.exec();
         }
     }
+    if (ok && alsoDo)
+        ok = alsoDo();
     if (!ok) {
         const QSqlError e = insert.lastError().isValid() ? insert.lastError() : update.lastError();
         qWarning("statistics: %s", qPrintable(e.text()));

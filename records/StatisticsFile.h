@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QSqlDatabase>
 
+#include <functional>
+
 QString StatisticsRowName(int cam, int step);
 
 // Rows stored for a configuration: per camera 0..cameras-1 its steps
@@ -22,4 +24,6 @@ bool ReadStatisticsRows(const QSqlDatabase& db, QHash<QString, CountDetect>* row
 // Writes the named rows in one transaction; a row the file lacks (a
 // damaged file, an archive merged from another) is added, or its counts
 // would be shown all day and read as 0 after a restart.
-bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows);
+// alsoDo runs in the same transaction, after the rows (false rolls back).
+bool WriteStatisticsRows(QSqlDatabase& db, const QList<QPair<QString, CountDetect>>& rows,
+                         const std::function<bool()>& alsoDo = {});

@@ -1,6 +1,7 @@
 #include "UsbExport.h"
 
 #include "platform/SystemActions.h"
+#include "platform/VerifiedCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,15 +36,17 @@ bool MoveToUsbDisk(const QString& file, const QString& disk, QString* error)
     };
     if (!from.isFile())
         return fail(QStringLiteral("%1 is missing").arg(file));
-    QFile::remove(target);  // an earlier export of the same name is replaced, as a move would
-    if (!QFile::copy(file, target))
-        return fail(QStringLiteral("cannot copy %1 to %2").arg(file, disk));
-    if (QFileInfo(target).size() != from.size()) {
-        QFile::remove(target);
-        return fail(QStringLiteral("%1 is incomplete on %2").arg(from.fileName(), disk));
-    }
+    // Read back and compared before anything here goes: a full or pulled
+    // stick is a failure, never a success.
+    VerifiedCopy::Failure failure;
+    if (!VerifiedCopy::CopyFile(file, target, &failure))
+        return fail(QStringLiteral("cannot copy %1 to %2: %3").arg(file, disk, failure.reason));
+    const ActionResult synced = sysRun({QStringLiteral("sync")});
+    const ActionResult unmounted = sysRun({QStringLiteral("umount"), disk});
+    if (!synced.ok())
+        return fail(QStringLiteral("sync failed (%1); %2 may not be on %3").arg(synced.exitCode).arg(from.fileName(), disk));
+    if (!unmounted.ok())
+        return fail(QStringLiteral("cannot unmount %1 (%2)").arg(disk).arg(unmounted.exitCode));
     QFile::remove(file);
-    sysRun({QStringLiteral("sync")});
-    sysRun({QStringLiteral("umount"), disk});
     return true;
 }

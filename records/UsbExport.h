@@ -9,6 +9,7 @@ void SetUsbDiskFinder(std::function<QString()> finder);
 // Mount point of the USB disk, or "" when there is none.
 QString FindUsbDisk();
 
-// Copies file onto the disk under its own name, removes it here, then syncs
-// and unmounts the disk. False (the file stays here) when the copy failed.
+// Copies file onto the disk under its own name (read back and compared),
+// syncs and unmounts the disk, then removes it here. False (the file stays
+// here) when the copy, the sync or the unmount failed.
 bool MoveToUsbDisk(const QString& file, const QString& disk, QString* error = nullptr);

@@ -24,12 +24,6 @@ IOWidget::IOWidget(WizardParaWidget* parent)
     m_scale = std::min(sx, sy);
     auto at = [&](int x, int y, int w, int h) { return QRect(int(x * sx), int(y * sy), int(w * m_scale), int(h * m_scale)); };
 
-    if (gpWPara)
-        for (int k = 0; k < 8; ++k) {
-            inName[k] = gpWPara->inputNameIndex[k];
-            outName[k] = gpWPara->outputNameIndex[k];
-        }
-
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(std::max(10, int(32 * m_scale)));
     countCombo = new ComboBox(this);
@@ -53,14 +47,16 @@ IOWidget::IOWidget(WizardParaWidget* parent)
     connect(countCombo, &QComboBox::currentIndexChanged, this, &IOWidget::SlotChangeDetectNum);
     connect(resetButton, &QPushButton::clicked, this, &IOWidget::reset);
     connect(confirmButton, &QPushButton::clicked, this, &IOWidget::accept);
-    initIOWidget();
+    if (gpWPara)
+        initIOWidget(*gpWPara);
 }
 
-void IOWidget::initIOWidget()
+void IOWidget::initIOWidget(const WizardPara& p)
 {
-    if (!gpWPara)
-        return;
-    const WizardPara& p = *gpWPara;
+    for (int k = 0; k < 8; ++k) {
+        inName[k] = p.inputNameIndex[k];
+        outName[k] = p.outputNameIndex[k];
+    }
     // Stored values index tables and set combos: only what they can name.
     detections = std::clamp(p.customDetectCount, 2, 8);
     for (int k = 0; k < 8; ++k) {

@@ -15,7 +15,8 @@ class IOWidget : public QWidget {
 public:
     explicit IOWidget(WizardParaWidget* parent);
 
-    void initIOWidget();
+    // Loads the page (and the naming page's choices) from a record and hides it.
+    void initIOWidget(const struct WizardPara& p);
     void ResetOutput();
     void ResetIOName();
 

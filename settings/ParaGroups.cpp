@@ -1,14 +1,37 @@
 #include "ParaGroups.h"
 
+#include "platform/SafeWrite.h"
+
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <cstdio>
+
 using namespace VerifiedCopy;
 
 namespace {
 constexpr int kMaxNameLength = 32;
+const char* const kReplacedSuffix = ".replaced";
+// Beside the live files: the group's copies, the live files they displace,
+// and the list of the switch (its presence means: the switch has begun).
+const char* const kStaging = ".paraGroup-restore";
+const char* const kDisplaced = ".paraGroup-restore-old";
+const char* const kJournal = ".paraGroup-restore.journal";
+
+bool Present(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+bool Move(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
 
 bool Fail(ParaGroups::Failure* failure, const QString& path, const QString& reason)
 {
@@ -49,7 +72,8 @@ bool ParaGroups::ValidName(const QString& name)
 {
     if (name.isEmpty() || name.size() > kMaxNameLength)
         return false;
-    if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1String("..")))
+    if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1String(".."))
+        || name.endsWith(QLatin1String(kReplacedSuffix)))
         return false;
     for (char32_t c : name.toUcs4()) {
         const bool plain = c == U'_' || c == U'-' || c == U'.';
@@ -76,7 +100,10 @@ QString ParaGroups::groupPath(const QString& name) const
 
 QStringList ParaGroups::List() const
 {
-    return QDir(m_groupDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList names = QDir(m_groupDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    names.erase(std::remove_if(names.begin(), names.end(), [](const QString& n) { return !ValidName(n); }),
+                names.end());
+    return names;
 }
 
 bool ParaGroups::Exists(const QString& name) const
@@ -105,6 +132,7 @@ bool ParaGroups::Backup(const QString& name, int steps, Failure* failure)
         }
     }
     ok = ok && CopyFile(m_workDir + QStringLiteral("/PARAM.db"), staging + QStringLiteral("/PARAM.db"), failure);
+    ok = ok && (SafeWrite::SyncFolder(staging) || Fail(failure, staging, QStringLiteral("cannot sync the folder")));
     ok = ok && Replace(staging, groupPath(name), failure);
     if (!ok)
         RemoveAll(staging);
@@ -112,52 +140,222 @@ bool ParaGroups::Backup(const QString& name, int steps, Failure* failure)
 }
 
 bool ParaGroups::Restore(const QString& name, const std::function<void()>& closeDatabases,
-                         const std::function<bool()>& openDatabases, Failure* failure)
+                         const std::function<bool()>& openDatabases, Failure* failure, bool* pending)
 {
+    if (pending)
+        *pending = false;
     if (!Complete(name))
         return Fail(failure, groupPath(name), QStringLiteral("incomplete group"));
+    if (QFileInfo::exists(Journal()) && !FinishInterrupted())
+        return Fail(failure, Journal(), QStringLiteral("an earlier restore cannot be finished"));
     const QString group = groupPath(name);
-    const QString staging = m_workDir + QStringLiteral("/.paraGroup-restore");
-    RemoveAll(staging);
+    DropWork();
 
-    // 1. Everything the group holds, copied beside the live files.
+    // 1. Everything the group holds, copied beside the live files; the list of
+    //    the switch names every live file it touches.
+    QList<Item> items;
+    const QString staging = Staged(QString());
     bool ok = QDir().mkpath(staging) || Fail(failure, staging, QStringLiteral("cannot create the folder"));
-    ok = ok && CopyFile(group + QStringLiteral("/PARAM.db"), staging + QStringLiteral("/PARAM.db"), failure);
-    const bool withSerials = QFileInfo(group + QStringLiteral("/SN.db")).isFile();
-    if (withSerials)
-        ok = ok && CopyFile(group + QStringLiteral("/SN.db"), staging + QStringLiteral("/SN.db"), failure);
-    for (int c = 1; ok && c <= 8; ++c)
-        for (int s = 1; ok && s <= 8; ++s)
-            if (QFileInfo(group + QLatin1Char('/') + StepFolder(c, s)).isDir())
-                ok = CopyTree(group + QLatin1Char('/') + StepFolder(c, s), staging + QLatin1Char('/') + StepFolder(c, s),
-                              {}, failure);
+    ok = ok && CopyFile(group + QStringLiteral("/PARAM.db"), Staged(QStringLiteral("PARAM.db")), failure);
+    items.append({true, QStringLiteral("PARAM.db")});
+    if (QFileInfo(group + QStringLiteral("/SN.db")).isFile()) {
+        ok = ok && CopyFile(group + QStringLiteral("/SN.db"), Staged(QStringLiteral("SN.db")), failure);
+        items.append({true, QStringLiteral("SN.db")});
+    }
+    for (int c = 1; c <= 8; ++c) {
+        for (int s = 1; s <= 8; ++s) {
+            const QString folder = StepFolder(c, s);
+            // Folders the group lacks go too: no template of another product stays behind.
+            const bool put = QFileInfo(group + QLatin1Char('/') + folder).isDir();
+            if (put)
+                ok = ok && CopyTree(group + QLatin1Char('/') + folder, Staged(folder), {}, failure);
+            items.append({put, folder});
+        }
+    }
+    QByteArray list;
+    for (const Item& i : items)
+        list += (i.put ? "put " : "drop ") + QFile::encodeName(i.name) + '\n';
+    ok = ok && (SafeWrite::SyncFolder(staging) || Fail(failure, staging, QStringLiteral("cannot sync the folder")));
     if (!ok) {
-        RemoveAll(staging);
+        DropWork();
         return false;
     }
 
-    // 2. Put in place with the connections closed; the databases first, each
-    //    replaced in one step, so a failure there leaves the set-up unchanged.
+    // 2. The switch, with the connections closed. From the journal on, a
+    //    restart finishes it; a failure here undoes it.
     if (closeDatabases)
         closeDatabases();
-    ok = Replace(staging + QStringLiteral("/PARAM.db"), m_workDir + QStringLiteral("/PARAM.db"), failure);
-    if (ok && withSerials)
-        ok = Replace(staging + QStringLiteral("/SN.db"), m_workDir + QStringLiteral("/SN.db"), failure);
-    for (int c = 1; ok && c <= 8; ++c) {
-        for (int s = 1; ok && s <= 8; ++s) {
-            const QString live = m_workDir + QLatin1Char('/') + StepFolder(c, s);
-            const QString staged = staging + QLatin1Char('/') + StepFolder(c, s);
-            if (QFileInfo(staged).isDir())
-                ok = Replace(staged, live, failure);
-            else if (!RemoveAll(live))
-                ok = Fail(failure, live, QStringLiteral("cannot remove the old templates"));
+    QString why;
+    ok = QDir().mkpath(Old(QString())) || Fail(failure, Old(QString()), QStringLiteral("cannot create the folder"));
+    if (ok && !SafeWrite::Write(Journal(), list, &why))
+        ok = Fail(failure, Journal(), why);
+    if (ok && !Switch(items, failure)) {
+        ok = false;
+        if (Undo(items)) {
+            QFile::remove(Journal());
+            SafeWrite::SyncFolder(m_workDir);
+        } else if (pending) {
+            *pending = true;
         }
     }
-    RemoveAll(staging);
+    if (ok) {
+        // Switched: the old set-up and the list go.
+        QFile::remove(Journal());
+        SafeWrite::SyncFolder(m_workDir);
+    }
+    if (!QFileInfo::exists(Journal()))
+        DropWork();
     const bool reopened = !openDatabases || openDatabases();
     if (ok && !reopened)
-        return Fail(failure, m_workDir + QStringLiteral("/PARAM.db"), QStringLiteral("cannot open the restored database"));
+        return Fail(failure, Live(QStringLiteral("PARAM.db")), QStringLiteral("cannot open the restored database"));
     return ok;
+}
+
+QString ParaGroups::Journal() const
+{
+    return m_workDir + QLatin1Char('/') + QLatin1String(kJournal);
+}
+
+QString ParaGroups::Staged(const QString& name) const
+{
+    return m_workDir + QLatin1Char('/') + QLatin1String(kStaging) + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
+}
+
+QString ParaGroups::Old(const QString& name) const
+{
+    return m_workDir + QLatin1Char('/') + QLatin1String(kDisplaced) + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
+}
+
+QString ParaGroups::Live(const QString& name) const
+{
+    return m_workDir + QLatin1Char('/') + name;
+}
+
+bool ParaGroups::ReadJournal(QList<Item>* items) const
+{
+    QFile f(Journal());
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const int blank = line.indexOf(' ');
+        const QByteArray verb = line.left(blank);
+        const QString name = QFile::decodeName(line.mid(blank + 1));
+        // Only names this class writes: the list never reaches beyond the work folder.
+        const bool known = name == QLatin1String("PARAM.db") || name == QLatin1String("SN.db")
+                        || (name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name[6] >= QLatin1Char('1')
+                            && name[6] <= QLatin1Char('8') && name[7] >= QLatin1Char('1') && name[7] <= QLatin1Char('8'));
+        if (blank < 0 || !known || (verb != "put" && verb != "drop"))
+            return false;
+        items->append({verb == "put", name});
+    }
+    return true;
+}
+
+// Each step can be repeated: what was already moved is recognised by where
+// it stands, so a restart half-way through goes on from there.
+bool ParaGroups::Switch(const QList<Item>& items, Failure* failure)
+{
+    for (const Item& i : items) {
+        const QString live = Live(i.name);
+        const bool staged = i.put && Present(Staged(i.name));
+        if (i.put && !staged)
+            continue;  // already in place
+        if (Present(live) && !Present(Old(i.name)) && !Move(live, Old(i.name)))
+            return Fail(failure, live, QStringLiteral("cannot move the old file aside"));
+        if (Present(live) && Present(Old(i.name)) && staged)
+            return Fail(failure, live, QStringLiteral("both the old and a third copy are there"));
+        if (staged && !Move(Staged(i.name), live))
+            return Fail(failure, live, QStringLiteral("cannot move the new file in place"));
+    }
+    SafeWrite::SyncFolder(m_workDir);
+    return true;
+}
+
+bool ParaGroups::Undo(const QList<Item>& items)
+{
+    bool ok = true;
+    for (auto it = items.crbegin(); it != items.crend(); ++it) {
+        const QString live = Live(it->name);
+        if (!Present(Old(it->name)) || (it->put && Present(Staged(it->name)) && Present(live)))
+            continue;  // never switched: the live one is the old one (or there was none)
+        if (it->put && Present(live) && !Present(Staged(it->name)) && !Move(live, Staged(it->name))) {
+            ok = false;
+            continue;
+        }
+        if (Present(live) || !Move(Old(it->name), live))
+            ok = false;
+    }
+    // A new file that had no old one to displace goes back as well.
+    for (const Item& i : items)
+        if (i.put && !Present(Old(i.name)) && !Present(Staged(i.name)) && Present(Live(i.name)) && ok)
+            ok = Move(Live(i.name), Staged(i.name));
+    SafeWrite::SyncFolder(m_workDir);
+    return ok;
+}
+
+void ParaGroups::DropWork()
+{
+    RemoveAll(Staged(QString()));
+    RemoveAll(Old(QString()));
+    // A list cut off while it was written never took the place of one.
+    const QDir work(m_workDir);
+    for (const QString& part : work.entryList({QLatin1String(kJournal) + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+        QFile::remove(work.filePath(part));
+}
+
+bool ParaGroups::FinishInterrupted()
+{
+    CleanGroupDir();
+    bool finished = false;
+    if (QFileInfo::exists(Journal())) {
+        QList<Item> items;
+        Failure failure;
+        if (!ReadJournal(&items)) {
+            // Written whole or not at all: an unreadable list is not one of ours.
+            qWarning("parameter group: %s unreadable, left as it is", kJournal);
+            return false;
+        }
+        if (!Switch(items, &failure)) {
+            qWarning("parameter group: cannot finish the restore: %s %s", qPrintable(failure.path),
+                     qPrintable(failure.reason));
+            return false;
+        }
+        QFile::remove(Journal());
+        SafeWrite::SyncFolder(m_workDir);
+        finished = true;
+        qWarning("parameter group: an interrupted restore was finished");
+    }
+    // Without the list the switch either never began or was complete.
+    DropWork();
+    return finished;
+}
+
+void ParaGroups::CleanGroupDir()
+{
+    const QDir dir(m_groupDir);
+    const QStringList all = dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& entry : all) {
+        const bool hidden = entry.startsWith(QLatin1Char('.'));
+        const QString path = dir.filePath(entry);
+        if (entry.endsWith(QLatin1String(kReplacedSuffix))) {
+            // A group moved aside for its new copy: back when the new one never
+            // arrived, else only a leftover.
+            QString base = entry.chopped(int(qstrlen(kReplacedSuffix)));
+            if (hidden)
+                base.remove(0, 1);
+            if (ValidName(base) && !QFileInfo::exists(dir.filePath(base)) && Move(path, dir.filePath(base)))
+                continue;
+            // A visible one may be a group a user named so under an earlier
+            // version: it stays on the disk, only out of the list.
+            if (hidden)
+                RemoveAll(path);
+        } else if (hidden && (entry.endsWith(QLatin1String(".new")) || entry.endsWith(QLatin1String(".removed")))) {
+            RemoveAll(path);  // a backup that did not finish, a delete that did
+        }
+    }
+    SafeWrite::SyncFolder(m_groupDir);
 }
 
 bool ParaGroups::Remove(const QString& name, Failure* failure)
@@ -172,6 +370,7 @@ bool ParaGroups::Remove(const QString& name, Failure* failure)
     RemoveAll(gone);
     if (!QDir().rename(path, gone))
         return Fail(failure, path, QStringLiteral("cannot remove the group"));
+    SafeWrite::SyncFolder(m_groupDir);
     if (!RemoveAll(gone))
         qWarning("parameter group %s: some files stayed in %s", qPrintable(name), qPrintable(gone));
     return true;

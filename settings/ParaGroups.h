@@ -3,6 +3,9 @@
 // template folders "cammer<camera><step>") under ./paraGroup. Every change
 // is built beside its target first and put in place only when complete, so
 // a failed copy leaves the live files and the existing groups as they were.
+// Work folders are dot-named (no group name starts with a dot), and a
+// restore's switch of the live files is written down before it starts, so
+// start-up can finish it after a power cut (FinishInterrupted).
 #include "platform/VerifiedCopy.h"
 
 #include <QString>
@@ -18,14 +21,15 @@ public:
                         const QString& workDir = QStringLiteral("."));
 
     // A name the operator may give: letters, digits, "_", "-" and "." only,
-    // at most 32 characters, not starting with "-" or ".", no "..".
+    // at most 32 characters, not starting with "-" or ".", no "..", not
+    // ending in ".replaced" (what earlier versions left of a backup).
     static bool ValidName(const QString& name);
     // The installed group (factory databases and archive): never replaced or removed.
     static bool IsDefault(const QString& name);
     // Folder of camera 1..8 and step 1..8 ("cammer21" for camera 2, step 1).
     static QString StepFolder(int camera, int step);
 
-    // Group folders, sorted by name (the working folders of a change are hidden).
+    // Group folders, sorted by name (work folders and leftovers are not groups).
     QStringList List() const;
     bool Exists(const QString& name) const;
     // A group can be restored when it holds a PARAM.db with its parameter table.
@@ -38,14 +42,38 @@ public:
     // one, and the template folders of all eight steps (folders the group does
     // not have are removed, so no template of another product stays behind).
     // closeDatabases runs just before the first live file changes,
-    // openDatabases after the last (also after a failure).
+    // openDatabases after the last (also after a failure). The switch is whole
+    // or not at all: a failure part-way is undone, and when even that fails
+    // *pending is set (PARAM.db may already be the group's) and the next
+    // start finishes the switch.
     bool Restore(const QString& name, const std::function<void()>& closeDatabases,
-                 const std::function<bool()>& openDatabases, Failure* failure = nullptr);
+                 const std::function<bool()>& openDatabases, Failure* failure = nullptr,
+                 bool* pending = nullptr);
     bool Remove(const QString& name, Failure* failure = nullptr);
 
     QString groupPath(const QString& name) const;
 
+    // Start-up, before PARAM.db is opened: finishes a restore that was
+    // interrupted after its switch began, drops one that had not, and puts
+    // back or removes what an interrupted backup or delete left. True when a
+    // restore was finished (the set-up is now the group's).
+    bool FinishInterrupted();
+
 private:
+    struct Item {
+        bool put;  // the group's copy goes in; else the live one just goes
+        QString name;
+    };
+    QString Journal() const;
+    QString Staged(const QString& name) const;
+    QString Old(const QString& name) const;
+    QString Live(const QString& name) const;
+    bool ReadJournal(QList<Item>* items) const;
+    bool Switch(const QList<Item>& items, Failure* failure);
+    bool Undo(const QList<Item>& items);
+    void DropWork();
+    void CleanGroupDir();
+
     QString m_groupDir;
     QString m_workDir;
 };

@@ -180,7 +180,7 @@ QList<int> RestartNotes(const WizardPara& live, const WizardPara& edit)
     if (live.comPort != edit.comPort || live.colorCamera != edit.colorCamera || live.grayChannel != edit.grayChannel
         || live.noLensOptimization != edit.noLensOptimization)
         notes << 309;
-    // A type among 0 to 3 is applied at once; into or out of type 4 waits.
+    // A type chosen but not yet active waits for the next start.
     if (live.useStatistics != edit.useStatistics || edit.machineTypeSetting != edit.machineType)
         notes << 277;
     return notes;
@@ -194,8 +194,12 @@ void DeriveAcceptedIO(WizardPara& edit, const WizardPara& live, SettingsHost& ho
         if (edit.customDetectCount != gDNum)
             host.ChangeDetectNum(edit.customDetectCount);
         DeriveIOSetup(edit, host.ioSetupHost(), IONames::Accept);
-    } else if (chosen != 4 && active != 4) {
-        edit.machineType = chosen;
+    } else if (chosen == active) {
+        // Mould side, semi-automatic and first detection apply at once.
         DeriveIOSetup(edit, host.ioSetupHost(), IONames::Accept);
     }
+    // Any other type waits for the next start: the step list of the ROI
+    // editor, the step names and the IO names are built for the active type
+    // when the windows are made, so a type changed under them would run
+    // steps nobody can draw areas for.
 }

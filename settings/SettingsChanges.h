@@ -16,7 +16,7 @@ QString SettingsChangeLog(const WizardPara& live, const WizardPara& edit);
 QList<int> RestartNotes(const WizardPara& live, const WizardPara& edit);
 
 // The machine type chosen (edit.machineTypeSetting) against the active one
-// (live.machineType): a change among types 0 to 3 is applied at once with its
-// IO set-up; type 4 kept re-derives its steps and names; a change into or out
-// of type 4 waits for the next start.
+// (live.machineType): the active type kept re-derives its IO set-up (type 4
+// also its step count and names); any change of type waits for the next
+// start (RestartNotes tells so).
 void DeriveAcceptedIO(WizardPara& edit, const WizardPara& live, SettingsHost& host);

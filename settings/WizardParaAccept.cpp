@@ -2,6 +2,7 @@
 // that reach the cameras at once, and Confirm: check, log, save, apply.
 #include "WizardParaWidget.h"
 
+#include "IOWidget.h"
 #include "NetworkPageHooks.h"
 #include "SettingsChanges.h"
 #include "SettingsHost.h"
@@ -24,6 +25,7 @@
 #include "widgets/WarnBox.h"
 
 #include <QShowEvent>
+#include <QTimer>
 
 #include <cstring>
 
@@ -56,6 +58,9 @@ void WizardParaWidget::WizardParaInit()
     m_bindings.Load(*gpWParaBak);
     LoadCamera(false);
     rawFramesBox->setValue(m_host->saveRawFrames() ? 1 : 0);
+    // The IO pages show the edit copy: an assignment confirmed there and
+    // then discarded with the settings is gone.
+    ioWidget->initIOWidget(*gpWParaBak);
     languageCombo->setCurrentIndex(gLan);
     m_net->Init();
     groupNameEdit->clear();
@@ -199,6 +204,10 @@ void WizardParaWidget::SlotChangeShowMode()
 void WizardParaWidget::showEvent(QShowEvent* event)
 {
     WizardParaInit();
+    // Back from a companion window: the cameras show the edits again (they
+    // were given the confirmed values while the dialog was away).
+    if (gpWPara && gpWParaBak)
+        ApplyCameraDifferences(*gpWPara, *gpWParaBak);
     QWidget::showEvent(event);
 }
 
@@ -213,6 +222,15 @@ void WizardParaWidget::hideEvent(QHideEvent* event)
         DoChangePage();
     }
     m_keepPage = false;
+    // Whatever hid the dialog (an alarm, the area check, a companion window
+    // that may never come back), the cameras run on the confirmed values:
+    // the setters read the live record now.
+    const bool autoExposing = autoExposureTimer->isActive();
+    autoExposureTimer->stop();
+    if (gpWPara && gpWParaBak)
+        ApplyCameraDifferences(*gpWParaBak, *gpWPara);
+    if (autoExposing)
+        EndAutoExposure(m_autoExposureCamera);
     QWidget::hideEvent(event);
 }
 
@@ -236,35 +254,34 @@ void WizardParaWidget::StoreControls()
         showAllBox->setValue(1);
         p.showAllParams = 1;
     }
-    m_host->setSaveRawFrames(rawFramesBox->value() != 0);
     m_net->StoreInto(p);
 }
 
-void WizardParaWidget::RestoreCamerasFromLive(const WizardPara& edited)
+void WizardParaWidget::ApplyCameraDifferences(const WizardPara& a, const WizardPara& b)
 {
-    // The cameras read the edit copy, which now holds the live values again.
+    // Each setter applies the record the cameras read at this moment: the
+    // edit copy while the dialog is shown, the live record otherwise.
     CameraStation* st = m_host->station();
-    if (!st)
+    if (!st || !gpWPara || !gpWParaBak)
         return;
-    const WizardPara& live = *gpWPara;
-    const bool flags = edited.autoExposure != live.autoExposure || edited.autoShading != live.autoShading;
+    const bool flags = a.autoExposure != b.autoExposure || a.autoShading != b.autoShading;
     for (int c = 0; c < 8; ++c) {
         CameraSide* cam = st->cameras[c];
         if (!cam)
             continue;
-        if (flags || edited.exposure[c] != live.exposure[c])
+        if (flags || a.exposure[c] != b.exposure[c])
             cam->SetExposeTime();
-        if (edited.gain[c] != live.gain[c])
+        if (a.gain[c] != b.gain[c])
             cam->SetAdjustPlus();
-        if (edited.sharpness[c] != live.sharpness[c])
+        if (a.sharpness[c] != b.sharpness[c])
             cam->SetSharp();
-        if (edited.contrast[c] != live.contrast[c])
+        if (a.contrast[c] != b.contrast[c])
             cam->SetContrast();
-        if (edited.gamma[c] != live.gamma[c])
+        if (a.gamma[c] != b.gamma[c])
             cam->SetGamma();
-        if (edited.hMirror[c] != live.hMirror[c])
+        if (a.hMirror[c] != b.hMirror[c])
             cam->SetHMirror();
-        if (edited.vMirror[c] != live.vMirror[c])
+        if (a.vMirror[c] != b.vMirror[c])
             cam->SetVMirror();
     }
 }
@@ -291,7 +308,11 @@ void WizardParaWidget::accept()
         m_host->restartPlantClient();
 
     // 6.
+    // The test-image switch is no parameter: it takes effect with the others
+    // or not at all.
+    const bool rawFrames = rawFramesBox->value() != 0;
     if (before == edited && m_net->EditedEqualsLive()) {
+        m_host->setSaveRawFrames(rawFrames);
         Finish();
         return;
     }
@@ -300,7 +321,7 @@ void WizardParaWidget::accept()
     if (!Ask(LanStr(234))) {
         *gpWParaBak = *gpWPara;
         m_net->Discard();
-        RestoreCamerasFromLive(edited);
+        ApplyCameraDifferences(edited, *gpWPara);
         Finish();
         return;
     }
@@ -314,6 +335,7 @@ void WizardParaWidget::accept()
     }
 
     // 8. Save.
+    m_host->setSaveRawFrames(rawFrames);
     const QString log = SettingsChangeLog(before, edited);
     DeriveAcceptedIO(*gpWParaBak, before, *m_host);
     m_host->InsertRecord(log);

@@ -16,6 +16,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 void WizardParaWidget::SlotChangeCamera()
 {
     const int n = m_host->numCamera();
@@ -37,45 +39,55 @@ void WizardParaWidget::SlotRestoreDefaultSettings()
     LoadCamera(true);
 }
 
+namespace {
+MindVisionCamera* MindVisionOf(CameraStation* st, int camera)
+{
+    if (gCameraID != CAMERA_MINDVISION || !st || camera < 0 || camera >= 8)
+        return nullptr;
+    CameraSide* cam = st->cameras[camera];
+    return cam ? cam->driverAs<MindVisionCamera>() : nullptr;
+}
+}  // namespace
+
 void WizardParaWidget::SlotAutoExposeTime()
 {
     autoExposureTimer->start(2000);
     // The camera is remembered: switching cameras meanwhile must not store
     // this camera's result for another one.
     m_autoExposureCamera = m_camera;
-    if (gCameraID != CAMERA_MINDVISION)
-        return;
-    CameraSide* cam = CurrentCameraSide();
-    auto* mv = cam ? cam->driverAs<MindVisionCamera>() : nullptr;
-    if (!mv)
-        return;
-    mind::CameraSetAeState(mv->handle, true);
-    mind::CameraSetAeTarget(mv->handle, 120);
-    mind::CameraSetAeExposureRange(mv->handle, 0, 100000);
-    mind::CameraSetAntiFlick(mv->handle, true);
+    if (MindVisionCamera* mv = MindVisionOf(m_host->station(), m_camera))
+        mv->startAutoExposure();
 }
 
 void WizardParaWidget::SlotAutoExposeTimeTimeout()
 {
     autoExposureTimer->stop();
     const int c = m_autoExposureCamera;
-    if (gCameraID != CAMERA_MINDVISION || c < 0)
-        return;
-    CameraStation* st = m_host->station();
-    CameraSide* cam = st ? st->cameras[c] : nullptr;
-    auto* mv = cam ? cam->driverAs<MindVisionCamera>() : nullptr;
+    MindVisionCamera* mv = MindVisionOf(m_host->station(), c);
     if (!mv)
         return;
-    mind::CameraSetAeState(mv->handle, false);
-    double us = 0;
+    int exposure = 0;
     int gain = 0;
-    mind::CameraGetExposureTime(mv->handle, &us);
-    mind::CameraGetAnalogGain(mv->handle, &gain);
-    gpWParaBak->exposure[c] = int(us / 1000);
-    gpWParaBak->gain[c] = gain;
+    if (mv->endAutoExposure(&exposure, &gain)) {
+        // Only what the fields can show is kept, and the camera is given
+        // exactly that, so the edit, the record and the device agree.
+        gpWParaBak->exposure[c] = std::clamp(exposure, exposureEdit->minimum(), exposureEdit->maximum());
+        gpWParaBak->gain[c] = std::clamp(gain, gainEdit->minimum(), gainEdit->maximum());
+    }
+    EndAutoExposure(c);
     if (c == m_camera)
         LoadCamera(false);
     update();
+}
+
+void WizardParaWidget::EndAutoExposure(int camera)
+{
+    CameraStation* st = m_host->station();
+    CameraSide* cam = st && camera >= 0 && camera < 8 ? st->cameras[camera] : nullptr;
+    if (!MindVisionOf(st, camera) || !cam)
+        return;
+    cam->SetExposeTime();
+    cam->SetAdjustPlus();
 }
 
 void WizardParaWidget::SlotTuneCamera()

@@ -128,8 +128,9 @@ void WizardParaWidget::SlotParaGroupRestore()
         return ok;
     };
     ParaGroups::Failure failure;
-    if (!groups.Restore(name, close, reopen, &failure)) {
-        Report(LanStr(1104).arg(ShortPath(failure.path)));
+    bool pending = false;
+    if (!groups.Restore(name, close, reopen, &failure, &pending)) {
+        Report(LanStr(pending ? 1117 : 1104).arg(ShortPath(failure.path)));
         return;
     }
     SetGroupIndex(paraGroupCombo->currentIndex());

@@ -216,7 +216,11 @@ private:
     void StoreControls();
     CameraSide* CurrentCameraSide() const;
     void ApplyCameraValue(int (&field)[8], int value, void (CameraSide::*apply)());
-    void RestoreCamerasFromLive(const struct WizardPara& editedBefore);
+    // The camera settings that differ between two records, applied again.
+    void ApplyCameraDifferences(const struct WizardPara& a, const struct WizardPara& b);
+    // Stops a one-shot automatic exposure: the camera's settings from the
+    // record the cameras read.
+    void EndAutoExposure(int camera);
     void Finish();
     QRect ContentArea() const;
     void ConnectActions();

@@ -7,20 +7,31 @@
 
 QString DetectionName(int machineType, int step)
 {
+    // A step without a name of its own is called by its place in the cycle
+    // ("1st" ..), never by an unrelated text.
     if (step < 0 || step > 7)
-        return LanStr(0);
+        return QString::number(step + 1);
     switch (machineType) {
     case 0:
     case 3:
-        return step < 2 ? LanStr(263 + step) : LanStr(0);
+        if (step < 2)
+            return LanStr(263 + step);
+        break;
     case 1:
     case 2:
-        return step < 4 ? LanStr(372 + step) : LanStr(0);
-    case 4:
-        return LanStr(477 + step);
+        if (step < 4)
+            return LanStr(372 + step);
+        break;
     default:
-        return LanStr(0);
+        break;
     }
+    return LanStr(477 + step);
+}
+
+int AreaFunctionText(int code)
+{
+    static const int texts[10] = {25, 15, 17, 21, 392, 393, 398, 521, 662, 581};
+    return (code >= 0 && code <= 9) ? texts[code] : texts[0];
 }
 
 QString AreaLimitText(const CammerSingleton& set, int g, int j, const WizardPara& p)

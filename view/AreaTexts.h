@@ -7,8 +7,11 @@ class CammerSingleton;
 struct WizardPara;
 
 // Name of step s by machine type: "Prod"/"Mold" (types 0, 3), left and right
-// sides (1, 2), ordinals (4), text 0 for any other type.
+// sides (1, 2), ordinals (4); the ordinal for a step or type without a name.
 QString DetectionName(int machineType, int step);
+
+// Text id of the name of area function `code` (as the parameter panel shows it).
+int AreaFunctionText(int code);
 
 // The limit an area is judged against, as the operator reads it.
 QString AreaLimitText(const CammerSingleton& set, int g, int j, const WizardPara& p);

@@ -44,8 +44,11 @@ Proposal Propose(const cv::Mat& a, const cv::Mat& b)
         return out;
     cv::Mat d;
     cv::absdiff(b, a, d);
+    // Foreground is what differs by more than 50 grey levels. A truncating
+    // threshold would keep every non-zero difference, and with any camera
+    // noise the area became the whole frame.
     cv::Mat t;
-    cv::threshold(d, t, 50, 255, cv::THRESH_TRUNC);
+    cv::threshold(d, t, 50, 255, cv::THRESH_BINARY);
     const cv::Mat r3 = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
     const cv::Mat e30 = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(30, 30));
     const cv::Mat e50 = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(50, 50));

@@ -604,15 +604,18 @@ void DrawROIWidget::SlotReturn()
             w->ShowHideCheckBox(false);
     });
     host.showStatusStrip(true);
+    // A refused save keeps the column open on the edit, so the setter can
+    // try again; closing would lose it at the next opening.
     if (host.cycle().verdictState == VerdictAlarm) {
-        SlotSaveData();
-        setSource(1);
+        if (SlotSaveData())
+            setSource(1);
         return;
     }
+    if (!SlotSaveData())
+        return;
     m_side = false;
     host.editor().copyMode = false;
     gSource = -1;
-    SlotSaveData();
     Restart();
     if (gFromTrain) {
         gFromTrain = 0;
@@ -634,9 +637,9 @@ void DrawROIWidget::Restart()
     EachCamera([](CammerWidget* w) { w->ShowHideROIPara(); });
 }
 
-void DrawROIWidget::SlotSaveData()
+bool DrawROIWidget::SlotSaveData()
 {
-    EditSaver::Save(Host(), m_templatesChanged);
+    return EditSaver::Save(Host(), m_templatesChanged);
 }
 
 void DrawROIWidget::GetTempTIme(int camera, int step, int index)

@@ -92,7 +92,8 @@ public slots:
     void SlotHelp();
     void SlotAutoChange();
     void SlotChangePage();
-    void SlotSaveData();
+    // False when a wanted save was refused (the operator was told).
+    bool SlotSaveData();
     void SlotTempLast();
     void SlotTempNext();
     void SlotTempDeleteCur();

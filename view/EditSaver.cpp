@@ -69,8 +69,9 @@ bool Save(ViewHost& host, bool (&templatesChanged)[8])
         }
         for (Pending& e : changed) {
             CammerWidget* w = e.w;
+            // Told from the set that becomes live: the paired steps' copies included.
             const RoiChangeLog::Result log =
-                RoiChangeLog::Lines(*w->liveSet, *w->editSet, w->camera, p.machineType, steps);
+                RoiChangeLog::Lines(*w->liveSet, *e.saved, w->camera, p.machineType, steps);
             for (const QString& line : log.lines)
                 host.InsertRecord(line);
             *w->liveSet = *e.saved;

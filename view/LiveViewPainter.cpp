@@ -236,7 +236,7 @@ void LiveViewPainter::PaintVerdict(QPainter& painter)
         // No area is marked for this NG: the operator reads why.
         SetFont(painter, 14, 30);
         painter.drawText(QRect(Size(15, 5), Size(80, 100), std::max(gShowW - 2 * Size(15, 5), 1), Size(60, 100)),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, LanStr(1114).arg(m_w.camera + 1));
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, LanStr(1124).arg(m_w.camera + 1));
         SetFont(painter, 22, 45);
     }
     painter.drawText(QPoint(Size(620, 1450), Size(22, 40)), LanStr(367).arg(m_w.brightness));

@@ -35,14 +35,11 @@ bool SameShape(const CammerSingleton& a, const CammerSingleton& b, int g, int j,
     }
 }
 
+// Each function by its own name: "Defect" for all of them hid a change
+// from defect detection to similarity.
 QString FunctionName(int code)
 {
-    switch (code) {
-    case RoiCode::Spot: return LanStr(15);
-    case RoiCode::IgnoreArea: return LanStr(17);
-    case RoiCode::Position: return LanStr(21);
-    default: return LanStr(25);
-    }
+    return LanStr(AreaFunctionText(code));
 }
 
 QString ShapeName(int type)
@@ -52,6 +49,15 @@ QString ShapeName(int type)
     case CammerSingleton::kCircle: return LanStr(75);
     default: return LanStr(76);
     }
+}
+
+// Output numbers are compared for as many areas as the fullest step holds.
+int OutputsInUse(const CammerSingleton& s)
+{
+    int n = 0;
+    for (int g = 0; g < kGroups; ++g)
+        n = std::max(n, Count(s, g));
+    return n;
 }
 
 QString N(int v)
@@ -129,7 +135,6 @@ namespace RoiChangeLog {
 
 bool Differ(const CammerSingleton& live, const CammerSingleton& edit)
 {
-    int outputs = 0;
     for (int g = 0; g < kGroups; ++g) {
         if (Count(live, g) != Count(edit, g))
             return true;
@@ -144,10 +149,9 @@ bool Differ(const CammerSingleton& live, const CammerSingleton& edit)
                 || edit.min_size[g][j] != live.min_size[g][j] || edit.sensibility[g][j] != live.sensibility[g][j]
                 || edit.max_area[g][j] != live.max_area[g][j] || !SameShape(live, edit, g, j, type))
                 return true;
-            outputs = std::max(outputs, j + 1);
         }
     }
-    for (int j = 0; j < outputs; ++j)
+    for (int j = 0; j < OutputsInUse(edit); ++j)
         if (live.output_point[j] != edit.output_point[j])
             return true;
     return false;
@@ -169,9 +173,12 @@ Result Lines(const CammerSingleton& live, const CammerSingleton& edit, int camer
                     r.positioning = true;
                 const int type = edit.roi_type[g][j];
                 const bool moved = type != live.roi_type[g][j] || !SameShape(live, edit, g, j, type);
-                const QString piece = ParameterPiece(live, edit, g, j);
-                if (piece.isEmpty() && !moved)
+                QString piece = ParameterPiece(live, edit, g, j);
+                if (piece.isEmpty() && !moved && before == after)
                     continue;
+                // A new function is always named, also without a changed limit.
+                if (piece.isEmpty() && before != after)
+                    piece = FunctionName(after);
                 const QString function =
                     before == after ? LanStr(84) : LanStr(82) + FunctionName(before) + LanStr(83);
                 r.lines << header
@@ -188,6 +195,18 @@ Result Lines(const CammerSingleton& live, const CammerSingleton& edit, int camer
                         + LanStr(80).arg(ShapeName(edit.roi_type[g][j]), N(j + 1), AddedFunction(edit, g, j));
             }
         }
+        QStringList cavities;
+        for (int k = 0; k < CammerSingleton::kCavities; ++k)
+            if ((live.cavity[g][k] != 0) != (edit.cavity[g][k] != 0))
+                cavities << LanStr(1140).arg(N(k + 1)) + LanStr(edit.cavity[g][k] ? 250 : 251);
+        if (!cavities.isEmpty())
+            r.lines << header + cavities.join(QStringLiteral(", "));
+        // Output numbers (set on the first step's areas) go with its header.
+        if (g == 0)
+            for (int j = 0; j < OutputsInUse(edit); ++j)
+                if (live.output_point[j] != edit.output_point[j])
+                    r.lines << header
+                            + LanStr(1141).arg(N(j + 1), N(live.output_point[j] + 1), N(edit.output_point[j] + 1));
     }
     return r;
 }

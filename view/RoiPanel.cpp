@@ -1,5 +1,7 @@
 #include "RoiPanel.h"
 
+#include "AreaTexts.h"
+
 #include "CammerWidget.h"
 #include "Prompts.h"
 #include "ViewHost.h"
@@ -22,11 +24,6 @@
 #include <algorithm>
 
 namespace {
-int FunctionText(int code)
-{
-    static const int texts[10] = {25, 15, 17, 21, 392, 393, 398, 521, 662, 581};
-    return (code >= 0 && code <= 9) ? texts[code] : texts[0];
-}
 }  // namespace
 
 RoiPanel::RoiPanel(CammerWidget& w) : m_w(w) {}
@@ -224,7 +221,7 @@ void RoiPanel::ShowHideROIPara()
     Place(p.showAllParams ? 4 : 2);
     m_w.paraToggle = false;
     SetupSliders(code);
-    m_w.funcButton->setText(LanStr(FunctionText(code)));
+    m_w.funcButton->setText(LanStr(AreaFunctionText(code)));
 
     for (ColorButton* b : m_w.moveButton)
         b->show();

@@ -468,7 +468,10 @@ void RoiTouch::AddNewShape()
         return;
     }
     if (circle) {
+        // The box follows centre and radius, not the drag: a wide box would
+        // stop the circle short of the screen edge when it is moved.
         drawCircle.UpdateAll();
+        drawCircle.UpdateRect();
         set->circle[g][j] = drawCircle;
         set->roi_type[g][j] = CammerSingleton::kCircle;
     } else {

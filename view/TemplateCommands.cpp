@@ -9,6 +9,9 @@
 #include "inspect/CammerRecong.h"
 #include "params/WizardPara.h"
 
+#include <QString>
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -40,6 +43,17 @@ void TemplateCommands::AddTemplate()
         Warn(258);
         return;
     }
+    // An empty ring slot is a black frame: as a template it would make every
+    // later part look wrong, and in a full library push out a real one.
+    if (gSource != 1) {
+        CammerWidget* shown = m_col.SingleCamera();
+        const int g = host.editor().step();
+        if (shown && (!shown->EnsureGroupBuffers(g)
+                      || std::clamp(shown->ringPosition, 0, 2) >= std::min(shown->recentNgCount[g], 3))) {
+            Warn(1116);
+            return;
+        }
+    }
     if (p.pwdAddTemplate && host.CheckPassword() == 0)
         return;
     const int s = std::clamp(alarmLive ? st.curStep : host.editor().editorStep, 0, 7);
@@ -55,17 +69,28 @@ void TemplateCommands::AddTemplate()
         return;
     if (st.verdictState == VerdictAreaCheck && gSource != 2)
         return;
-    host.InsertRecord(LanStr(109).arg(w->camera + 1));
+    const int g = host.editor().step();
+    // The slot keeps what it held until its file is in place.
+    const std::vector<int32_t> usedBefore = w->EnsureGroupBuffers(s) ? w->templateUsed[s] : std::vector<int32_t>();
+    const int countBefore = w->templateNum[s];
     const int slot = TemplateLibrary::TakeSlot(*w, s);
     if (slot < 0)
         return;
     std::vector<uint8_t>& dst = w->templateImages[s][size_t(slot)];
-    const int g = host.editor().step();
+    const std::vector<uint8_t> previous = dst;
     const std::vector<uint8_t>& src =
         gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
     if (src.size() >= dst.size())
         std::memcpy(dst.data(), src.data(), dst.size());
-    TemplateLibrary::Write(*w, s, slot);
+    QString why;
+    if (!TemplateLibrary::Write(*w, s, slot, &why)) {
+        dst = previous;
+        w->templateUsed[s] = usedBefore;
+        w->templateNum[s] = countBefore;
+        WarnText(LanStr(1115).arg(why));
+        return;
+    }
+    host.InsertRecord(LanStr(109).arg(w->camera + 1));
     if (gSource == 1) {
         // The alarm's camera learns it at once and is judged again without this step.
         if (w->engine)

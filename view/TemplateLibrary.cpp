@@ -81,13 +81,15 @@ int TakeSlot(CammerWidgetData& w, int g)
     return slotCount - 1;
 }
 
-bool Write(CammerWidgetData& w, int g, int k)
+bool Write(CammerWidgetData& w, int g, int k, QString* why)
 {
+    const QString path = w.GroupFile(g, QStringLiteral("template%1.bmp").arg(k));
+    if (why)
+        *why = path;
     if (!HasGroup(w, g) || k < 0 || k >= int(w.templateImages[g].size()))
         return false;
     const FrameLayout& l = w.layout();
     QDir().mkpath(Dir(w, g));
-    const QString path = w.GroupFile(g, QStringLiteral("template%1.bmp").arg(k));
     if (!WriteFrameBmp(path, w.templateImages[g][size_t(k)].data(), l.width, l.height, l.colour))
         return false;
     if (Reporting())

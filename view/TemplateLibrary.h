@@ -18,8 +18,9 @@ QList<int> ExtraTemplatesByAge(const QString& dir);
 // than template 0. A file numbered beyond the slots (the library was made
 // smaller) is removed and the last slot used. -1 without templates.
 int TakeSlot(CammerWidgetData& w, int g);
-// Writes slot k of group g to its file (the frame BMP form); false when not written.
-bool Write(CammerWidgetData& w, int g, int k);
+// Writes slot k of group g to its file (the frame BMP form), whole or not at
+// all; false when not written, with the file named in *why.
+bool Write(CammerWidgetData& w, int g, int k, QString* why = nullptr);
 // Slot k (>= 1) of group g is no longer a template; its file goes.
 bool Delete(CammerWidgetData& w, int g, int k);
 // Every template but template 0 of the groups below `steps`, files too.

@@ -26,6 +26,8 @@
 #include "app/ProcessEnd.h"
 #include "records/SaveFialImageThread.h"
 #include "app/WorkDatabases.h"
+#include "foundation/OperatorMessage.h"
+#include "settings/ParaGroups.h"
 #include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraProbe.h"
@@ -66,6 +68,7 @@
 #include "records/UsbExport.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -361,6 +364,8 @@ void RaRoWizard::Stage(const char* what)
 
 bool RaRoWizard::OpenDatabases()
 {
+    // A group restore cut off by a power loss is finished before PARAM.db is read.
+    const bool restoreFinished = ParaGroups().FinishInterrupted();
     for (const WorkDatabase& db : kWorkDatabases) {
         if (OpenWorkDatabase(db))
             continue;
@@ -380,6 +385,12 @@ bool RaRoWizard::OpenDatabases()
             w.write(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8());
     }
     m_oplog = new OperationLog(m_ports.get(), QStringLiteral("."), QStringLiteral("dbRecord"), this);
+    SetOperationLogSink([](const QString& text) {
+        if (gpWin)
+            gpWin->InsertRecord(text);
+    });
+    if (restoreFinished)
+        InsertRecord(LanStr(1118));
     return true;
 }
 
@@ -599,8 +610,10 @@ RaRoWizard::~RaRoWizard()
     delete gpWParaBak;
     gpWPara = nullptr;
     gpWParaBak = nullptr;
-    if (gpWin == this)
+    if (gpWin == this) {
+        SetOperationLogSink(nullptr);
         gpWin = nullptr;
+    }
 }
 
 CycleState& RaRoWizard::cycle()
@@ -660,6 +673,23 @@ void RaRoWizard::ClearRecord()
 {
     if (m_oplog)
         m_oplog->ClearRecord();
+}
+
+void RaRoWizard::StopForShutdown()
+{
+    if (m_cycle && cycle().runState == RunDetecting)
+        m_cycle->StopDetect();
+    if (gpControlIO && gpControlIO->isPortOpen()) {
+        // The stop word goes out with the link's next pass; wait for two.
+        const quint64 from = gpControlIO->linkPassCount();
+        QDeadlineTimer limit(1000);
+        while (gpControlIO->linkPassCount() < from + 2 && !limit.hasExpired())
+            QThread::msleep(2);
+    }
+    if (gpResStatisticsParam && gpResStatisticsParam->savePending())
+        gpResStatisticsParam->save();
+    InsertRecord(LanStr(1119));
+    FLushAll();
 }
 
 void RaRoWizard::FLushAll()

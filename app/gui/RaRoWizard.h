@@ -65,6 +65,10 @@ public:
     void LowerMasterLevel();
     void ClearRecord();
     void FLushAll();
+    // A stop asked by the system (service manager, Ctrl-C): the outputs take
+    // the stopped-detection state and reach the board, counts and databases
+    // are written and closed. The caller ends the process.
+    void StopForShutdown();
 
     CycleState& cycle();
     DetectionCycle* detection() const { return m_cycle; }

@@ -196,6 +196,29 @@ bool MindVisionCamera::setGain(int g)
     return true;
 }
 
+void MindVisionCamera::startAutoExposure()
+{
+    CameraSetAeState(handle, true);
+    CameraSetAeTarget(handle, 120);
+    CameraSetAeExposureRange(handle, 0, 100000);
+    CameraSetAntiFlick(handle, true);
+}
+
+bool MindVisionCamera::endAutoExposure(int* exposureMs, int* gain)
+{
+    CameraSetAeState(handle, false);
+    double us = 0;
+    int lo = 0, hi = 0, g = 0;
+    if (CameraGetExposureTime(handle, &us) != CAMERA_STATUS_SUCCESS
+        || CameraGetAeAnalogGainRange(handle, &lo, &hi) != CAMERA_STATUS_SUCCESS
+        || CameraGetAnalogGain(handle, &g) != CAMERA_STATUS_SUCCESS)
+        return false;
+    *exposureMs = int(us / 1000);
+    // setGain maps 0..64 onto the device's range; read back the same way.
+    *gain = ReadBack(g, lo, hi, 64);
+    return true;
+}
+
 void MindVisionCamera::setSharpness(int s)
 {
     const tRange r = capability.sSharpnessRange;

@@ -29,6 +29,12 @@ public:
     void applySpeed(int speed) override;
     bool orderSerial(std::string* out) const override;
 
+    // One-shot automatic exposure of the settings dialog: started, then
+    // ended with the exposure (ms) and gain it found in the dialog's scales
+    // (gain 0..64 over the camera's range); false when nothing could be read.
+    void startAutoExposure();
+    bool endAutoExposure(int* exposureMs, int* gain);
+
     static void CameraSnapCallback(mind::CameraHandle h, mind::BYTE* raw, mind::tSdkFrameHead* head, void* ctx);
     static void MindConnectStateCallBack(mind::CameraHandle h, mind::UINT state, mind::UINT param, void* ctx);
 

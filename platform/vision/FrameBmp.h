@@ -7,5 +7,10 @@
 
 #include <cstdint>
 
-// False (logged) when the file could not be written or the size is empty.
+// Written whole or not at all (the old file stays): false (logged) when the
+// file could not be written or the size is empty.
 bool WriteFrameBmp(const QString& path, const uint8_t* pixels, int width, int height, bool colour);
+
+// True when the file holds every byte its header promises. The BMP reader
+// returns a full-size picture for a cut-off file, so loaders ask this first.
+bool FrameBmpComplete(const QString& path, QString* why = nullptr);

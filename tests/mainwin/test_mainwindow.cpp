@@ -115,6 +115,13 @@ private slots:
         win.SlotManualTrig(1);
         QCOMPARE(int(cam0->workBuffer.back()), 64);
         QTRY_COMPARE(win.cycle().curStep, 1);  // the snapshot's step was judged
+
+        // A stop asked by the system: detection stopped (its outputs), the
+        // stop in the operation log, the databases closed.
+        win.StopForShutdown();
+        QCOMPARE(win.cycle().runState, int(RunStopped));
+        QCOMPARE(OperationLogRows().last(), LanStr(1119));
+        QVERIFY(!QSqlDatabase::database(QStringLiteral("dbIn"), false).isOpen());
     }
 
     void cameraThatFailsToOpenKeepsAWholeWidget()

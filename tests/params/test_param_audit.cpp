@@ -14,7 +14,7 @@ const std::pair<int, const char*> kEnglish[] = {
     {565, "Horizontal mirror"}, {244, "Speed"}, {388, "Automatic shading"},
     {337, "No lens optimization"}, {270, "Color camera instead of monochrome"}, {271, "Gray channel instead of color"},
     {519, "Use External Trigger"}, {657, "Refresh image after detection"}, {659, "Prohibit refreshing images after alarm shutdown"},
-    {1012, ""}, {200, "Display all the parameters"}, {196, "Enable the defect detection algorithm"},
+    {1012, "Timed detection in continuous capture"}, {200, "Display all the parameters"}, {196, "Enable the defect detection algorithm"},
     {197, "Enable the spot detection algorithm"}, {198, "Enable ignore area algorithm"}, {199, "Enable manually editing to locate area"},
     {390, "Enable black area"}, {391, "Enable white area"}, {520, "Enable white number"},
     {561, "Direction recognition"}, {581, "Dist-Measure"}, {397, "Enable similarity"},
@@ -22,7 +22,7 @@ const std::pair<int, const char*> kEnglish[] = {
     {166, "Pre-Cut"}, {524, "Shake erase time"}, {571, "Number of times not detected"},
     {203, "Iuput 4 synch for"}, {334, "Output 4 synch for"}, {179, "Stop clamping when stopping detection"},
     {178, "Cut ejector when clamping"}, {192, "No ejector signal control in prod"}, {190, "Ejector pulse when NG in prod, don't' alarm"},
-    {642, "Ejector pulse when NG in prod, don't' alarm"}, {1013, ""}, {645, "OK and NG output pulses"},
+    {642, "Clamp pulse when NG in mould, don't alarm"}, {1013, "No alarm stop on prod NG, separate NG and OK outputs"}, {645, "OK and NG pulses: OK to clamp, NG to ejector"},
     {193, "Cut the clamping at fixed time after mold ok"}, {513, "Cut the ejector at fixed time after Prod ok"}, {195, "Open the safety door to lift the alarm"},
     {515, "Cut ejector signal when pro detect alarm"}, {562, "Cut clamp signal when mold detect alarm"}, {660, "Alarm output synchronous ejector pulse"},
     {643, "Stop thimble when stopping detection"}, {202, "OK and NG output pulses"}, {265, "Safety door trigger detection"},
@@ -32,7 +32,7 @@ const std::pair<int, const char*> kEnglish[] = {
     {254, "Display factory param"}, {272, "Display manual snapshot"}, {191, "Automatic generate area"},
     {194, "Don't detect this password protection"}, {341, "Add to template password protection"}, {342, "Ignore alarm point password protection"},
     {556, "stop detect password protection"}, {457, "NG image"}, {201, "Save all as test images"},
-    {470, "real-time display ROI"}, {400, "Template auto update"}, {1011, ""},
+    {470, "real-time display ROI"}, {400, "Template auto update"}, {1011, "Continuous capture after an NG on external trigger"},
     {554, "Enable result statistics"}, {471, "display No of mold"}, {558, "Use Log"},
     {572, "skipDetect"}, {1007, "separate Detection signal"}, {586, "camera disconnect"},
     {644, "Enable image adjustment"}, {652, "Display the acquisition mode switch button"}, {653, "Don't display NG number"},
@@ -64,7 +64,7 @@ const QString kGolden = QStringLiteral(
     "Use External Trigger:0;"
     "Refresh image after detection:0;"
     "Prohibit refreshing images after alarm shutdown:0;"
-    ":0;"
+    "Timed detection in continuous capture:0;"
     "Display all the parameters:0;"
     "Enable the defect detection algorithm:0;"
     "Enable the spot detection algorithm:0;"
@@ -92,9 +92,9 @@ const QString kGolden = QStringLiteral(
     "Cut ejector when clamping:0;"
     "No ejector signal control in prod:0;"
     "Ejector pulse when NG in prod, don't' alarm:0;"
-    "Ejector pulse when NG in prod, don't' alarm:0;"
-    ":1;"
-    "OK and NG output pulses:0;"
+    "Clamp pulse when NG in mould, don't alarm:0;"
+    "No alarm stop on prod NG, separate NG and OK outputs:1;"
+    "OK and NG pulses: OK to clamp, NG to ejector:0;"
     "Cut the clamping at fixed time after mold ok:0;"
     "Cut the ejector at fixed time after Prod ok:0;"
     "Open the safety door to lift the alarm:0;"
@@ -124,7 +124,7 @@ const QString kGolden = QStringLiteral(
     "Save all as test images:0;"
     "real-time display ROI:0;"
     "Template auto update:0;"
-    ":0;"
+    "Continuous capture after an NG on external trigger:0;"
     "Enable result statistics:0;"
     "display No of mold:0;"
     "Use Log:1;"

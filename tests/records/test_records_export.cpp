@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "params/WizardPara.h"
+#include "records/DayFileMerge.h"
 #include "records/DetectCycleSQL.h"
 #include "records/Myxls.h"
 
@@ -109,6 +110,41 @@ private slots:
         m_now = At("2024-05-06T03:00:00");
         const QString file = Export();
         QCOMPARE(XlsxCells(file, 1).value("A2"), QStringLiteral("2024-05-05-ok"));
+    }
+
+    // Exported after 08:00 but before the first count of the day, the open
+    // day's rows are still the store's day, not the clock's.
+    void labelsByTheStoresDay()
+    {
+        const QString fourAtNine = Hours({{9, 4}});
+        DayFile(QStringLiteral("ResStatistics.db"), {QStringList{QStringLiteral("C0_D0"), fourAtNine, QString()}});
+        WriteText(QStringLiteral("restime.txt"), QByteArray::number(At("2024-05-05T08:00:00").toSecsSinceEpoch()));
+        m_now = At("2024-05-06T10:15:30");
+        const QString file = Export();
+        QCOMPARE(XlsxCells(file, 1).value("A2"), QStringLiteral("2024-05-05-ok"));
+        QCOMPARE(XlsxCells(file, 1).value("C2"), QStringLiteral("4"));
+    }
+
+    // A merge cut off after its commit, before the day file was removed, meets
+    // the same file again at the next start: its rows are not added twice.
+    void mergeIsNotRepeated()
+    {
+        const QString archive = QStringLiteral("DetectCycle/2024-05-01.db");
+        const QString day = QStringLiteral("DetectCycle.db");
+        m_now = At("2024-05-01T09:00:00");
+        Log()->insertDate({QStringLiteral("2024-05-01 09:00:00.000"), 1});
+        QVERIFY(QFile::rename(day, archive));
+        Log()->insertDate({QStringLiteral("2024-05-01 10:00:00.000"), 2});
+        const QString columns = QStringLiteral("roundstart, roundtime");
+        const QString create = QLatin1String(DetectCycleSQL::kCreateTable);
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QCOMPARE(CycleRows(archive), (QStringList{"2024-05-01 09:00:00.000|1", "2024-05-01 10:00:00.000|2"}));
+        // Another day file is still added.
+        QVERIFY(QFile::remove(day));
+        Log()->insertDate({QStringLiteral("2024-05-01 11:00:00.000"), 3});
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QCOMPARE(CycleRows(archive).size(), 3);
     }
 
     void insertAndDayChange()

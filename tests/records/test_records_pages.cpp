@@ -11,6 +11,7 @@
 #include "records/DetectCycleSQL.h"
 #include "records/Myxls.h"
 #include "records/UsbExport.h"
+#include "platform/SystemActions.h"
 #include "records/gui/CameraStatisticsWidget.h"
 #include "records/gui/CamereaTabWidget.h"
 #include "records/gui/DetectCycleWidget.h"
@@ -236,6 +237,26 @@ private slots:
             QCOMPARE(answers.seen().size(), 2);
             QVERIFY(answers.seen()[1].text != LanStr(147));
             QVERIFY(QDir().entryList({QStringLiteral("*.xlsx")}).isEmpty());
+        }
+        // The stick does not take the data (sync fails): no success, and the
+        // workbook is not taken for exported.
+        {
+            struct SyncFails : RecordingSystemActions {
+                ActionResult run(const QStringList& argv, int timeoutMs) override
+                {
+                    ActionResult r = RecordingSystemActions::run(argv, timeoutMs);
+                    if (argv.value(0) == QLatin1String("sync"))
+                        r.exitCode = 1;
+                    return r;
+                }
+            } fails;
+            SystemActions::setInstance(&fails);
+            SetUsbDiskFinder([this] { return m_disk->path(); });
+            PopupAnswerer answers;
+            page.SlotExportData();
+            SystemActions::setInstance(nullptr);
+            QCOMPARE(answers.seen().size(), 2);
+            QVERIFY(answers.seen()[1].text != LanStr(147));
         }
         // Declined: the page comes back; no disk and no retry: it stays hidden.
         {

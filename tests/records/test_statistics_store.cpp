@@ -5,9 +5,11 @@
 #include "TestSupport.h"
 
 #include "params/WizardPara.h"
+#include "records/DayFileMerge.h"
 #include "records/ResStatisticsParam.h"
 
 #include <QDir>
+#include <QSqlDatabase>
 
 #include <climits>
 
@@ -162,6 +164,38 @@ private slots:
         QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{8, 1}}) + QLatin1Char('|') + Hours({}));
     }
 
+    // Killed after the merge's commit, before the working file was removed:
+    // the next start meets the same file (as the merge marked it) and the
+    // same open day, and must not add its counts again.
+    void mergeCutOffBeforeRemovalCountsOnce()
+    {
+        SetRestime("2024-05-06T08:00:00");
+        {
+            auto s = Open();
+            s->Add(10, true, 0, 0);
+        }
+        QVERIFY(QFile::copy(Working(), Archive("2024-05-06")));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cutOff"));
+            db.setDatabaseName(Working());
+            QVERIFY(db.open());
+            QVERIFY(!DayFileId(db).isEmpty());  // the merge's first step
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("cutOff"));
+        QVERIFY(QFile::copy(Working(), QStringLiteral("as-left.db")));
+        const QByteArray restime = ReadText(QStringLiteral("restime.txt"));
+        m_now = At("2024-05-07T09:00:00");
+        Open();
+        QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")), Hours({{10, 2}}) + QLatin1Char('|') + Hours({}));
+        QVERIFY(QFile::remove(Working()));
+        QVERIFY(QFile::rename(QStringLiteral("as-left.db"), Working()));
+        WriteText(QStringLiteral("restime.txt"), restime);
+        Open();
+        QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")), Hours({{10, 2}}) + QLatin1Char('|') + Hours({}));
+        QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({}));
+    }
+
     // A move that fails keeps the day open in its own file; the template
     // never replaces it, and the next count after the fault is gone rolls.
     void failedMoveKeepsTheDay()
@@ -183,15 +217,24 @@ private slots:
         QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({{9, 1}}));
     }
 
+    void garbledRestimeTakesTheFilesDay_data()
+    {
+        QTest::addColumn<QByteArray>("restime");
+        QTest::newRow("not a number") << QByteArray("x1y");
+        QTest::newRow("zero") << QByteArray("0");
+        QTest::newRow("before the monitor existed") << QByteArray("1715");
+    }
+
     // A garbled restime.txt: the day is the statistics file's own, not 1970.
     void garbledRestimeTakesTheFilesDay()
     {
+        QFETCH(QByteArray, restime);
         QVERIFY(QFile::copy(QStringLiteral("ResStatisticsNULL.db"), QStringLiteral("ResStatistics.db")));
         QFile f(Working());
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.setFileTime(At("2024-05-04T21:00:00"), QFileDevice::FileModificationTime));
         f.close();
-        WriteText(QStringLiteral("restime.txt"), "x1y");
+        WriteText(QStringLiteral("restime.txt"), restime);
         auto s = Open();
         QCOMPARE(s->date(), QStringLiteral("2024-05-06"));  // archived under its day, rolled to today's
         QCOMPARE(QDir(QStringLiteral("ResStatistics")).entryList(QDir::Files), QStringList{"2024-05-04.db"});

@@ -95,6 +95,7 @@ private slots:
         rig.dlg->SlotToIO();
         rig.dlg->outputStateCombo[0]->setCurrentIndex(1);        // page 3: output 1 inverted
         rig.dlg->SlotToAdvance();
+        rig.dlg->rawFramesBox->setValue(1);
         for (QWidget* w : Shown(*rig.dlg, WizardParaWidget::PageAdvanced))
             if (auto* e = qobject_cast<EditBox*>(w); e && e->text() == LanStr(186))
                 e->AddFive();                                    // page 4: NG records kept
@@ -106,6 +107,7 @@ private slots:
 
         QVERIFY(!rig.dlg->isVisible());
         QCOMPARE(rig.host.level, 0);                             // the master unlock ends
+        QVERIFY(rig.host.rawFrames);
         QCOMPARE(StoredValue(QStringLiteral("system9"), 18), before.retestDelay + 1);
         QCOMPARE(StoredValue(QStringLiteral("system2"), 17), before.cameraSpeed + 5);
         QCOMPARE(StoredValue(QStringLiteral("system7"), 5), 1);
@@ -133,11 +135,13 @@ private slots:
         for (QWidget* w : rig.dlg->pageControls(WizardParaWidget::PageCamera))
             if (auto* c = qobject_cast<CheckBox*>(w); c && c->text() == LanStr(196))
                 c->setChecked(false);
+        rig.dlg->rawFramesBox->setValue(1);
         PopupAnswerer answers;
         rig.dlg->accept();
         QCOMPARE(CaptionIdOf(answers, 232), 1);
         QVERIFY(rig.dlg->isVisible());
         QVERIFY(rig.host.records.isEmpty());
+        QVERIFY(!rig.host.rawFrames);  // not applied by a refused Confirm
         QCOMPARE(StoredValue(QStringLiteral("system9"), 18), gpWPara->retestDelay);
     }
 
@@ -162,9 +166,11 @@ private slots:
         rig.dlg->SlotToCamera();
         rig.dlg->exposureEdit->AddOne();
         rig.dlg->hMirrorBox->click();
+        rig.dlg->rawFramesBox->setValue(1);
         PopupAnswerer answers;
         answers.queue(0);
         rig.dlg->accept();
+        QVERIFY(!rig.host.rawFrames);
         QVERIFY(*gpWParaBak == live);
         QVERIFY(*gpWPara == live);
         QVERIFY(rig.host.records.isEmpty());
@@ -195,13 +201,32 @@ private slots:
         QVERIFY(rig.host.shapes.contains(qMakePair(1, 1)));
     }
 
+    // In English too, each switch of the output group names itself in the change log.
+    void switchesTellThemselvesApart()
+    {
+        gLan = kLanEn;
+        const WizardPara live;
+        QStringList fragments;
+        for (int WizardPara::*f :
+             {&WizardPara::prodNgPulseNoAlarm, &WizardPara::mouldNgPulseNoAlarm, &WizardPara::prodNgNoAlarmSplitOutputs}) {
+            WizardPara edit = live;
+            edit.*f = 1 - live.*f;
+            fragments << SettingsChangeLog(live, edit).mid(LanStr(235).size());
+        }
+        QCOMPARE(QSet<QString>(fragments.begin(), fragments.end()).size(), 3);
+        for (const QString& f : fragments)
+            QVERIFY2(!f.startsWith(LanStr(240).arg(QString())), qPrintable(f));
+    }
+
     void machineTypeAtConfirm_data()
     {
         QTest::addColumn<int>("chosen");
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("side");
         QTest::addColumn<int>("restartNotes");
-        QTest::newRow("standard to two-colour: at once") << 1 << 4 << 1 << 0;
+        // The windows built for the active type (the editor's step list, the
+        // step and IO names) follow only at the next start, and the setter is told.
+        QTest::newRow("standard to two-colour: next start") << 1 << 2 << -1 << 1;
         QTest::newRow("standard to multi-detection: next start") << 4 << 2 << -1 << 1;
     }
     void machineTypeAtConfirm()
@@ -223,7 +248,8 @@ private slots:
         rig.dlg->accept();
         QCOMPARE(int(gDNum), steps);
         QCOMPARE(rig.host.mouldSide, side);
-        QCOMPARE(gpWPara->machineType, chosen == 4 ? 0 : chosen);
+        QCOMPARE(gpWPara->machineType, 0);
+        QCOMPARE(rig.host.detectNum, -1);
         QCOMPARE(StoredValue(QStringLiteral("numFailDetect"), 1), chosen);
         QCOMPARE(CaptionIdOf(answers, 277), restartNotes);
     }

@@ -39,10 +39,18 @@ void StoreMulti(int detections)
     SetStoredValue(QStringLiteral("system8"), 1, detections);
 }
 
+// The main window's answer to the cameras: they read the edit copy while
+// the dialog is shown.
+struct DialogWatch : CameraHost {
+    bool settingsDialogVisible() const override { return dialog && dialog->isVisible(); }
+    const QWidget* dialog = nullptr;
+};
+
 // The cameras of a main window over the global parameter copies.
 struct Cameras {
-    explicit Cameras(HostDouble& host, int count)
+    explicit Cameras(HostDouble& host, int count, const QWidget* dialog = nullptr)
     {
+        cameraHost.dialog = dialog;
         CheckCameraID();
         DeriveFrameLengths();
         for (int i = 0; i < count; ++i) {
@@ -53,7 +61,7 @@ struct Cameras {
         host.cameraStation = &station;
         host.cameras = station.numCamera;
     }
-    CameraHost cameraHost;
+    DialogWatch cameraHost;
     CameraStation station{gpWPara, gpWParaBak, &cameraHost};
     std::vector<std::unique_ptr<CameraSide>> sides;
 };
@@ -197,22 +205,31 @@ private slots:
     void oneShotAutoExposure_data()
     {
         QTest::addColumn<QString>("family");
-        QTest::newRow("mindvision") << "mindvision";
-        QTest::newRow("mvs changes nothing") << "mvs";
+        QTest::addColumn<double>("foundUs");   // what the camera's automatic exposure settles on
+        QTest::addColumn<int>("foundGain");    // in the camera's range, 16..80 here
+        QTest::addColumn<int>("exposure");     // stored, in the dialog's scales
+        QTest::addColumn<int>("gain");
+        QTest::newRow("mindvision") << "mindvision" << 25600.0 << 48 << 25 << 32;
+        QTest::newRow("below and above the fields") << "mindvision" << 400.0 << 90 << 1 << 64;
+        QTest::newRow("mvs changes nothing") << "mvs" << 25600.0 << 48 << -1 << -1;
     }
     void oneShotAutoExposure()
     {
         QFETCH(QString, family);
+        QFETCH(double, foundUs);
+        QFETCH(int, foundGain);
+        QFETCH(int, exposure);
+        QFETCH(int, gain);
         const bool mind = family == QLatin1String("mindvision");
         SimCamFolder sim;
         sim.add(family, QStringLiteral("CAM000001"), {{"sensorWidth", 64}, {"sensorHeight", 48}});
         sim.add(family, QStringLiteral("CAM000002"), {{"sensorWidth", 64}, {"sensorHeight", 48}});
         SettingsRig rig;
-        Cameras cams(rig.host, 2);
+        Cameras cams(rig.host, 2, rig.dlg.get());
         QCOMPARE(cams.station.numCamera, 2);
         rig.open();
         const auto dev = sim.device(family, QStringLiteral("CAM000001"));
-        const int gainBefore = gpWParaBak->gain[0];
+        const WizardPara before = *gpWParaBak;
         rig.dlg->autoExposureButton->click();
         QVERIFY(rig.dlg->autoExposureTimer->isActive());
         QCOMPARE(dev->setting(QStringLiteral("AeState")).toBool(), mind);
@@ -222,19 +239,111 @@ private slots:
             QCOMPARE(dev->setting(QStringLiteral("AntiFlick")).toBool(), true);
         }
         // The camera's automatic exposure settles; meanwhile the page moves on.
-        dev->record(QStringLiteral("ExposureTime"), 25600.0);
-        dev->record(QStringLiteral("Gain"), 40);
+        dev->record(QStringLiteral("ExposureTime"), foundUs);
+        dev->record(QStringLiteral("Gain"), foundGain);
         rig.dlg->switchCameraButton->click();
         QCOMPARE(rig.dlg->currentCamera(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!rig.dlg->autoExposureTimer->isActive(), 3000);
-        if (mind) {
-            QCOMPARE(dev->setting(QStringLiteral("AeState")).toBool(), false);
-            QCOMPARE(gpWParaBak->exposure[0], 25);
-            QCOMPARE(gpWParaBak->gain[0], 40);
-        } else {
-            QCOMPARE(gpWParaBak->gain[0], gainBefore);
+        if (!mind) {
+            QVERIFY(*gpWParaBak == before);
+            return;
         }
-        QVERIFY(*gpWPara == *gpWParaBak || mind);
+        QCOMPARE(dev->setting(QStringLiteral("AeState")).toBool(), false);
+        // Stored in the fields' own scale and range, and the camera given exactly that.
+        QCOMPARE(gpWParaBak->exposure[0], exposure);
+        QCOMPARE(gpWParaBak->gain[0], gain);
+        QCOMPARE(dev->setting(QStringLiteral("ExposureTime")).toDouble(), exposure * 1000.0);
+        QCOMPARE(dev->setting(QStringLiteral("Gain")).toInt(), 16 + gain);
+        rig.dlg->switchCameraButton->click();
+        QCOMPARE(rig.dlg->gainEdit->value(), gain);
+        rig.dlg->gainEdit->SubOne();
+        QCOMPARE(dev->setting(QStringLiteral("Gain")).toInt(), 16 + gain - 1);
+    }
+
+    // Leaving the dialog without Confirm or No: the camera runs on the
+    // confirmed values and no automatic exposure goes on behind it.
+    void everyWayOutRestoresTheCamera_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::addColumn<bool>("edited");  // the device shows the edit afterwards
+        QTest::newRow("an alarm hides the dialog") << 0 << false;
+        QTest::newRow("renumbering, then no power-off") << 1 << false;
+        QTest::newRow("IO names and back") << 2 << true;
+        QTest::newRow("automatic exposure cut short by Confirm") << 3 << false;
+    }
+    void everyWayOutRestoresTheCamera()
+    {
+        QFETCH(int, way);
+        QFETCH(bool, edited);
+        SimCamFolder sim;
+        sim.add(QStringLiteral("mindvision"), QStringLiteral("MIND00001"), {{"sensorWidth", 64}, {"sensorHeight", 48}});
+        SettingsRig rig;
+        Cameras cams(rig.host, 1, rig.dlg.get());
+        const auto dev = sim.device(QStringLiteral("mindvision"), QStringLiteral("MIND00001"));
+        QVERIFY(dev);
+        QWidget main;
+        CustomIONameWidget names(&main, rig.dlg.get());
+        rig.open();
+        rig.dlg->SlotToCamera();
+        const double live = gpWPara->exposure[0] * 1000.0;
+        PopupAnswerer answers;
+        if (way == 3) {
+            rig.dlg->autoExposureButton->click();
+            dev->record(QStringLiteral("ExposureTime"), 55000.0);
+            rig.dlg->accept();
+            QVERIFY(!rig.dlg->autoExposureTimer->isActive());
+            QCOMPARE(dev->setting(QStringLiteral("AeState")).toBool(), false);
+        } else {
+            for (int i = 0; i < 5; ++i)
+                rig.dlg->exposureEdit->AddOne();
+            QCOMPARE(dev->setting(QStringLiteral("ExposureTime")).toDouble(), live + 5000);
+            if (way == 0) {
+                rig.dlg->hide();
+            } else if (way == 1) {
+                rig.dlg->SlotTuneCamera();
+                answers.queue(0);
+                rig.dlg->SlotShutDown();
+            } else {
+                rig.dlg->SlotShowCustomIONameWidget();
+                QCOMPARE(dev->setting(QStringLiteral("ExposureTime")).toDouble(), live);
+                names.accept();
+            }
+        }
+        QCOMPARE(rig.dlg->isVisible(), edited);
+        QCOMPARE(dev->setting(QStringLiteral("ExposureTime")).toDouble(), edited ? live + 5000 : live);
+        QCOMPARE(gpWPara->exposure[0] * 1000.0, live);
+    }
+
+    // An assignment confirmed on the IO pages and then discarded with the
+    // settings is not shown as if it held.
+    void declinedIOAssignmentIsNotShown()
+    {
+        SettingsRig rig([] { StoreMulti(3); });
+        rig.host.level = 2;
+        rig.open();
+        IOWidget& io = *rig.dlg->ioWidget;
+        QWidget main;
+        CustomIONameWidget names(&main, rig.dlg.get());
+        io.reset();
+        io.rows[1]->box[0]->setChecked(true);
+        io.rows[2]->box[1]->setChecked(true);
+        io.rows[2]->box[2]->setChecked(true);
+        io.accept();
+        rig.dlg->SlotShowCustomIONameWidget();
+        names.inputCombo[0]->setCurrentIndex(5);
+        names.accept();
+        PopupAnswerer answers;
+        answers.queue(0);
+        rig.dlg->accept();
+        QCOMPARE(gpWPara->customOutputOwner[0], 0);
+        rig.open();
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(io.owner[k], gpWPara->customOutputOwner[k]);
+        QVERIFY(io.rows[0]->getCheckComboStatus(0));
+        main.show();
+        names.show();
+        QCOMPARE(names.inputCombo[0]->currentIndex(), gpWPara->inputNameIndex[0]);
+        QCOMPARE(io.rows[0]->triginCombo->itemText(0), InName(gpWPara->inputNameIndex[0], gLan));
     }
 
     void operationRecordsByDay()

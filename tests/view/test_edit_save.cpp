@@ -9,6 +9,7 @@
 #include "foundation/uitext.h"
 #include "inspect/CammerRecong.h"
 #include "params/CammerSingleton.h"
+#include "view/AreaTexts.h"
 #include "view/AutoRegion.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
@@ -72,7 +73,11 @@ private slots:
                                                  LanStrIn(97, 1).arg(LanStrIn(94, 1).arg(QStringLiteral("45"), QStringLiteral("60")), QString(), QString()),
                                                  QString())}
             << false;
-        QTest::newRow("to an ignore area in place") << 1 << QStringList{} << false;
+        // A new function is named even when no limit changed (each by its own name).
+        const QString newFunction = LanStrIn(82, 1) + LanStrIn(25, 1) + LanStrIn(83, 1);
+        QTest::newRow("to an ignore area in place")
+            << 1 << QStringList{camera2mould + LanStrIn(99, 1).arg(LanStrIn(74, 1), QStringLiteral("1"), newFunction, LanStrIn(17, 1), QString())}
+            << false;
         QTest::newRow("lowest grey of a spot")
             << 2
             << QStringList{camera2mould
@@ -91,7 +96,24 @@ private slots:
             << 4
             << QStringList{camera2mould
                            + LanStrIn(99, 1).arg(LanStrIn(74, 1), QStringLiteral("1"),
-                                                 LanStrIn(82, 1) + LanStrIn(25, 1) + LanStrIn(83, 1), QString(), LanStrIn(98, 1))}
+                                                 LanStrIn(82, 1) + LanStrIn(25, 1) + LanStrIn(83, 1), LanStrIn(398, 1), LanStrIn(98, 1))}
+            << false;
+        QTest::newRow("defect to similarity, nothing else")
+            << 5 << QStringList{camera2mould + LanStrIn(99, 1).arg(LanStrIn(74, 1), QStringLiteral("1"), newFunction, LanStrIn(398, 1), QString())}
+            << false;
+        QTest::newRow("cavity marks")
+            << 6 << QStringList{camera2mould + LanStrIn(1140, 1).arg(QStringLiteral("4")) + LanStrIn(250, 1) + QStringLiteral(", ")
+                                + LanStrIn(1140, 1).arg(QStringLiteral("6")) + LanStrIn(251, 1)}
+            << false;
+        QTest::newRow("output number")
+            << 7 << QStringList{camera2prod + LanStrIn(1141, 1).arg(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("3"))}
+            << false;
+        // A machine type without step names: the step's place, not an error text.
+        QTest::newRow("step of an unnamed type")
+            << 8 << QStringList{LanStrIn(73, 1).arg(QStringLiteral("2"), LanStrIn(478, 1))
+                                + LanStrIn(99, 1).arg(LanStrIn(74, 1), QStringLiteral("1"), LanStrIn(84, 1),
+                                                      LanStrIn(97, 1).arg(LanStrIn(94, 1).arg(QStringLiteral("45"), QStringLiteral("60")), QString(), QString()),
+                                                      QString())}
             << false;
     }
     void changeLogLines()
@@ -129,8 +151,21 @@ private slots:
             edit.algorithm[1][0] = 6;
             edit.rect[1][0].translate(5, 0);
             break;
+        case 5:
+            edit.algorithm[1][0] = 6;
+            break;
+        case 6:
+            live.cavity[1][5] = 2;
+            edit.cavity[1][3] = 2;
+            break;
+        case 7:
+            edit.output_point[0] = 2;
+            break;
+        case 8:
+            edit.sensibility[1][0] = 60;
+            break;
         }
-        const RoiChangeLog::Result r = RoiChangeLog::Lines(live, edit, 1, 0, 2);
+        const RoiChangeLog::Result r = RoiChangeLog::Lines(live, edit, 1, scenario == 8 ? 5 : 0, 2);
         gLan = lan;
         QCOMPARE(r.lines, lines);
         QCOMPARE(r.positioning, positioning);
@@ -172,11 +207,14 @@ private slots:
         QCOMPARE(stored.sensibility[0][0], 70);
         QCOMPARE(stored.NGCount[0][0], 5);
 
-        // A refused save tells the operator and keeps the edit.
+        // A refused save tells the operator and keeps the edit in the open
+        // column ("End Set" does not close it), so the setter can retry.
         QSqlQuery(QSqlDatabase::database(QStringLiteral("dbIn"))).exec(QStringLiteral("drop table cammer0"));
         w->editSet->sensibility[0][0] = 80;
         e.answers.clear();
-        e.column->SlotSaveData();
+        QVERIFY(e.column->isVisible());
+        e.column->SlotReturn();
+        QVERIFY(e.column->isVisible());
         QCOMPARE(e.answers.seen().value(1).text, LanStr(1));
         QCOMPARE(w->liveSet->sensibility[0][0], 70);
         QCOMPARE(w->editSet->sensibility[0][0], 80);
@@ -248,6 +286,10 @@ private slots:
             QVERIFY(!w->liveMasks[copiedTo][0].empty());
         }
         QVERIFY(!RoiChangeLog::Differ(live, *w->editSet));  // the edit set is the saved set
+        // The copy into the paired step is told like an edit of that step.
+        const QString copied = LanStr(73).arg(QStringLiteral("1"), DetectionName(machineType, copiedTo < 0 ? 1 : copiedTo))
+            + LanStr(80).arg(LanStr(74), QStringLiteral("1"), LanStr(78).arg(QStringLiteral("45"), QStringLiteral("3"), QStringLiteral("100")));
+        QCOMPARE(e.rig.host.log.contains(copied), copiedTo >= 0);
         gDNum = 2;
     }
 
@@ -291,6 +333,37 @@ private slots:
         // Deleting them all: back to nothing ignored.
         e.column->SlotDeleteIgnorePoint();
         QVERIFY(std::all_of(mask.begin(), mask.end(), [](uint8_t v) { return v == 0; }));
+    }
+
+    void autoRegionIgnoresCameraNoise_data()
+    {
+        QTest::addColumn<double>("sigma");
+        QTest::newRow("sigma 1") << 1.0;
+        QTest::newRow("sigma 4") << 4.0;
+    }
+    void autoRegionIgnoresCameraNoise()
+    {
+        QFETCH(double, sigma);
+        cv::theRNG().state = 39;
+        const cv::Rect part(200, 150, 170, 140);
+        cv::Mat noise(ViewRig::kH, ViewRig::kW, CV_16SC1);
+        cv::Mat a(ViewRig::kH, ViewRig::kW, CV_8UC1, cv::Scalar(100));
+        cv::Mat b = a.clone();
+        b(part).setTo(200);
+        for (cv::Mat* m : {&a, &b}) {
+            cv::randn(noise, 0, sigma);
+            cv::Mat wide;
+            m->convertTo(wide, CV_16SC1);
+            wide += noise;
+            wide.convertTo(*m, CV_8UC1);
+        }
+        const AutoRegion::Proposal prop = AutoRegion::Propose(a, b);
+        // The part and the 25 px the last widening adds, not the frame.
+        const cv::Rect expected(part.x - 25, part.y - 25, part.width + 50, part.height + 50);
+        QVERIFY2((prop.frameBox & expected).area() * 10 >= expected.area() * 9
+                     && prop.frameBox.area() * 10 <= expected.area() * 11,
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(prop.frameBox.x).arg(prop.frameBox.y)
+                                .arg(prop.frameBox.width).arg(prop.frameBox.height)));
     }
 
     void autoRegionProposesTheDifferingRectangle()

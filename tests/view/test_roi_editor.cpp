@@ -67,6 +67,20 @@ struct Editor {
 class TestRoiEditor : public QObject {
     Q_OBJECT
 private slots:
+    void wideCircleMovesUpToTheEdge()
+    {
+        Editor e;
+        const int s = gShowW / 20;
+        e.column->SlotDrawCircle();
+        Drag(e.w, QPoint(10 * s, 6 * s), QPoint(18 * s, 8 * s));
+        QCOMPARE(e.edit().count[0], 1);
+        const Circle& c = e.edit().circle[0][0];
+        QCOMPARE(c.outerRadius, s);
+        QCOMPARE(c.width(), c.height());
+        Drag(e.w, QPoint(c.centerX, c.centerY), QPoint(gShowW - 1, c.centerY), 8);
+        QVERIFY2(c.centerX + c.outerRadius >= gShowW - 3, qPrintable(QString::number(c.centerX + c.outerRadius)));
+    }
+
     void drawingEachKind()
     {
         Editor e;

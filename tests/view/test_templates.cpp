@@ -13,6 +13,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -223,6 +224,43 @@ private slots:
         col.column->SlotAddTemp();
         QCOMPARE(answers.seen().value(0).text, LanStr(258));
         QCOMPARE(rig.widget()->templateNum[0], 1);
+    }
+
+    // From the recent NG pictures: an empty ring gives no (black) template,
+    // and a file that cannot be written takes no slot and logs no addition.
+    void addingFromTheRingNeedsAPictureAndAFile()
+    {
+        ViewRig rig(1, 2, 3);
+        Column col(rig);
+        col.column->Reset(false);
+        gSource = 2;
+        CammerWidget* w = rig.widget();
+        QVERIFY(w->EnsureGroupBuffers(0));
+        const QString slot1 = w->GroupFile(0, QStringLiteral("template1.bmp"));
+        PopupAnswerer answers;
+        col.column->SlotAddTemp();
+        QCOMPARE(answers.seen().size(), 1);  // refused before anything is asked
+        QCOMPARE(answers.seen().first().text, LanStr(1116));
+        QCOMPARE(w->templateNum[0], 1);
+        QVERIFY(!QFile::exists(slot1));
+        QVERIFY(rig.host.log.isEmpty());
+
+        std::fill(w->recentNg[0][0].begin(), w->recentNg[0][0].end(), uint8_t(42));
+        w->recentNgCount[0] = 1;
+        w->ringPosition = 0;
+        col.column->SlotAddTemp();
+        QCOMPARE(w->templateNum[0], 2);
+        QVERIFY(QFile::exists(slot1));
+        QCOMPARE(rig.host.log, QStringList{LanStr(109).arg(1)});
+
+        // Slot 2's file cannot be made (a folder stands in its place).
+        QVERIFY(QDir().mkpath(w->GroupFile(0, QStringLiteral("template2.bmp"))));
+        answers.clear();
+        col.column->SlotAddTemp();
+        QVERIFY(answers.seen().last().text.startsWith(LanStr(1115).section(QStringLiteral("%1"), 0, 0)));
+        QCOMPARE(w->templateNum[0], 2);
+        QCOMPARE(int(w->templateUsed[0][2]), 0);
+        QCOMPARE(rig.host.log.size(), 1);
     }
 };
 

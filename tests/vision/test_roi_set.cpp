@@ -9,6 +9,8 @@
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
 #include "params/WizardPara.h"
+#include "foundation/OperatorMessage.h"
+#include "platform/vision/FrameBmp.h"
 #include "widgets/WarnBox.h"
 
 #include <QDir>
@@ -79,6 +81,8 @@ private slots:
     void copyAndCompare();
     void ignorePointPicture();
     void templatePictures();
+    void cutPicturesAreRefused_data();
+    void cutPicturesAreRefused();
 
 private:
     std::unique_ptr<TempWorkDir> m_dir;
@@ -477,6 +481,71 @@ void TestRoiSet::templatePictures()
     quint32 px;
     std::memcpy(&px, c.templateImages[0][2].data() + 4 * 10, 4);
     QCOMPARE(px, 0xFF010203u);
+}
+
+namespace {
+QStringList gNotes;
+}
+
+void TestRoiSet::cutPicturesAreRefused_data()
+{
+    QTest::addColumn<bool>("colour");
+    QTest::addColumn<bool>("mask");
+    QTest::addColumn<int>("cutBytes");  // taken off the end of the written file
+    QTest::newRow("grey template whole") << false << false << 0;
+    QTest::newRow("grey template at 30 %") << false << false << -70;
+    QTest::newRow("grey template one byte short") << false << false << 1;
+    QTest::newRow("colour template at 30 %") << true << false << -70;
+    QTest::newRow("colour template one byte short") << true << false << 1;
+    QTest::newRow("mask whole") << false << true << 0;
+    QTest::newRow("mask at 30 %") << false << true << -70;
+    QTest::newRow("mask one byte short") << false << true << 1;
+}
+
+// A file cut short by a power cut still reads as a full picture, its missing
+// rows made up: it is refused, counted as missing, and the log says so.
+void TestRoiSet::cutPicturesAreRefused()
+{
+    QFETCH(bool, colour);
+    QFETCH(bool, mask);
+    QFETCH(int, cutBytes);
+    FrameLayout layout;
+    layout.width = 640;
+    layout.height = 480;
+    layout.groups = 1;
+    layout.templateCount = 2;
+    layout.colour = colour;
+    CammerWidgetData w(0);
+    w.AllocateBuffers(layout);
+    w.LoadTemplates(m_dir->path());
+    w.LoadIgnorePoint(m_dir->path());
+    std::fill(w.templateImages[0][1].begin(), w.templateImages[0][1].end(), uint8_t(130));
+    std::fill(w.ignorePointMask[0].begin(), w.ignorePointMask[0].end(), uint8_t(0));
+    std::fill(w.ignorePointMask[0].begin() + 640 * 470, w.ignorePointMask[0].end(), uint8_t(255));
+    const QString file = m_dir->filePath(mask ? "cammer11/ignorepoint.bmp" : "cammer11/template1.bmp");
+    QVERIFY(QDir(m_dir->path()).mkpath("cammer11"));
+    QVERIFY(mask ? w.SaveIgnorePoint(0)
+                 : WriteFrameBmp(file, w.templateImages[0][1].data(), 640, 480, colour));
+    QFile f(file);
+    const qint64 size = f.size();
+    QVERIFY(f.resize(cutBytes < 0 ? size * (100 + cutBytes) / 100 : size - cutBytes));
+    gNotes.clear();
+    SetOperationLogSink([](const QString& text) { gNotes << text; });
+
+    CammerWidgetData back(0);
+    back.AllocateBuffers(layout);
+    back.LoadTemplates(m_dir->path());
+    back.LoadIgnorePoint(m_dir->path());
+    SetOperationLogSink(nullptr);
+    const bool refused = cutBytes != 0;
+    const size_t ignored = size_t(std::count(back.ignorePointMask[0].begin(), back.ignorePointMask[0].end(), 255));
+    if (mask) {
+        QCOMPARE(ignored, refused ? size_t(0) : size_t(640 * 10));
+    } else {
+        QCOMPARE(back.templateUsed[0][1], refused ? 0 : 1);
+        QCOMPARE(back.templateNum[0], refused ? 1 : 2);
+    }
+    QCOMPARE(gNotes, refused ? QStringList{LanStr(1114).arg(QFileInfo(file).absoluteFilePath())} : QStringList());
 }
 
 MOJU_TEST_MAIN(TestRoiSet)
