@@ -210,6 +210,14 @@ void TestLayout::screens()
         win.cycle().verdictState = VerdictShowing;
         win.cammerWidget[0]->cameraOK = 0;
         win.cammerWidget[0]->roiOK[0][0] = 0;
+        // A camera held because its part was not found says why, in full.
+        win.cammerWidget[1]->cameraOK = 0;
+        win.cammerWidget[1]->poseLost = 1;
+        QString shown;
+        for (const PlacedText& t : win.cammerWidget[1]->PaintedTexts())
+            shown += t.text;
+        QString reason = LanStr(1124).arg(2);
+        QVERIFY2(shown.remove(QLatin1Char(' ')).contains(reason.remove(QLatin1Char(' '))), qPrintable(shown));
         gFailNum[0] = 123456;
         gAllNum[0] = 9876543;
     }
@@ -236,6 +244,8 @@ void TestLayout::screens()
     if (busy) {
         win.detection()->stepTimer[0].stop();
         win.cycle().verdictState = VerdictIdle;
+        win.cammerWidget[1]->cameraOK = 1;
+        win.cammerWidget[1]->poseLost = 0;
         gFailNum[0] = gAllNum[0] = 0;
     }
 
