@@ -157,13 +157,20 @@ void CammerWidget::BuildPanel()
     const int cw = large ? 130 : 70;
     const int ch = large ? 75 : 30;
     const int pitch = large ? 155 : 72;
-    const int x0 = large ? 450 : 320;
+    int x0 = large ? 450 : 320;
     const int y0 = 35;
+    // Rows of eight where they stand left of the editor column; a narrower
+    // screen (1280 px) starts them at the left edge with fewer per row.
+    const int right = gShowW - (large ? 240 : 120);
+    auto perRow = [&] { return std::clamp((right - x0 + pitch - cw) / pitch, 1, 8); };
+    if (perRow() < 8)
+        x0 = 5;
+    const int columns = perRow();
     for (int k = 0; k < 16; ++k) {
         // Boxes 9 to 16 have their own text ids.
         cavityBox[k] = new CheckBox(this, LanStr(k < 8 ? 460 + k : 596 + k - 8));
-        const int col = k % 8;
-        const int row = k / 8;
+        const int col = k % columns;
+        const int row = k / columns;
         cavityBox[k]->setGeometry(x0 + col * pitch, y0 + row * ch, cw, ch);
         connect(cavityBox[k], &CheckBox::clicked, this, [this, k] { SlotClickCheckBox(k); });
     }

@@ -271,6 +271,33 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g)
     m_w.MarkDisplayDirty();
 }
 
+namespace {
+
+// Breaks a message into lines no wider than `width`: at blanks where the
+// language has them, else between characters.
+QStringList WrapToWidth(const QString& text, const QFontMetrics& fm, int width)
+{
+    QStringList lines;
+    QString line;
+    const bool words = text.contains(QLatin1Char(' '));
+    const QStringList parts = words ? text.split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                    : QStringList(text.begin(), text.end());
+    for (const QString& part : parts) {
+        const QString next = line.isEmpty() ? part : line + (words ? QStringLiteral(" ") : QString()) + part;
+        if (!line.isEmpty() && fm.horizontalAdvance(next) > width) {
+            lines << line;
+            line = part;
+        } else {
+            line = next;
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
+}  // namespace
+
 void LiveViewPainter::PlaceVerdict(TextPlacer& at) const
 {
     if (m_host.cycle().verdictState != VerdictShowing && m_source != 1)
@@ -278,6 +305,17 @@ void LiveViewPainter::PlaceVerdict(TextPlacer& at) const
     // The verdict word stays at the left edge, under the status line if need be.
     at.Place(QString::fromLatin1(m_w.cameraOK ? "OK" : "NG"), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
              QPoint(Size(15, 5), Size(70, 85)), TextPlacer::Below);
+    if (!m_w.cameraOK && m_w.poseLost) {
+        // No area is marked for this NG: the operator reads why, in lines that fit the view.
+        const QFont font = at.Font(Size(14, 30));
+        const int left = at.Scaled(Size(15, 5));
+        const QFontMetrics fm(font);
+        int baseline = at.Scaled(Size(70, 85)) + fm.lineSpacing();
+        for (const QString& line : WrapToWidth(LanStr(1124).arg(m_w.camera + 1), fm, m_w.width() - 2 * left)) {
+            baseline = at.PlaceAt(line, font, Qt::red, QPoint(left, baseline), 0, TextPlacer::Below).rect.bottom()
+                       + 1 + fm.ascent();
+        }
+    }
     at.Place(LanStr(367).arg(m_w.brightness), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
              QPoint(Size(620, 1450), Size(22, 40)));
 }

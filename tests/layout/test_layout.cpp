@@ -210,6 +210,14 @@ void TestLayout::screens()
         win.cycle().verdictState = VerdictShowing;
         win.cammerWidget[0]->cameraOK = 0;
         win.cammerWidget[0]->roiOK[0][0] = 0;
+        // A camera held because its part was not found says why, in full.
+        win.cammerWidget[1]->cameraOK = 0;
+        win.cammerWidget[1]->poseLost = 1;
+        QString shown;
+        for (const PlacedText& t : win.cammerWidget[1]->PaintedTexts())
+            shown += t.text;
+        QString reason = LanStr(1124).arg(2);
+        QVERIFY2(shown.remove(QLatin1Char(' ')).contains(reason.remove(QLatin1Char(' '))), qPrintable(shown));
         gFailNum[0] = 123456;
         gAllNum[0] = 9876543;
     }
@@ -236,6 +244,8 @@ void TestLayout::screens()
     if (busy) {
         win.detection()->stepTimer[0].stop();
         win.cycle().verdictState = VerdictIdle;
+        win.cammerWidget[1]->cameraOK = 1;
+        win.cammerWidget[1]->poseLost = 0;
         gFailNum[0] = gAllNum[0] = 0;
     }
 
@@ -258,8 +268,15 @@ void TestLayout::screens()
         editor->pageButton->click();  // the template page
         problems << CheckScreen(win);
         Grab(&win, tag + QStringLiteral("editor-templates"));
+        // Cavity marks over the template (the mould-number switch).
+        gpWPara->showMouldNumber = 1;
+        editor->setSource(1);
+        editor->setSource(0);
+        problems << CheckScreen(win);
+        Grab(&win, tag + QStringLiteral("editor-cavities"));
         for (int source : {1, 2, 4})
             editor->setSource(source);
+        gpWPara->showMouldNumber = 0;
         problems << CheckScreen(win);
         editor->returnButton->click();
         QVERIFY(!editor->isVisible());
