@@ -124,6 +124,7 @@ struct SearchScratch {
     cv::Mat acc;
     std::vector<Candidate> cands, kept;
     std::vector<float> angles;
+    std::vector<const uint8_t*> starts;
     std::array<BitsCache, kMaxLevels> sparse;
     std::array<DirectionBits, kMaxLevels> dense;
     std::array<cv::Mat, kMaxLevels> denseSpread;
@@ -637,20 +638,47 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             continue;
         const int wide = (w + kPad - 1) / kPad * kPad;
         acc.create(h, wide, CV_16UC1);
+        // Where each point reads its response row for the first centre row;
+        // all response maps share one row step.
+        std::vector<const uint8_t*>& starts = sc.starts;
+        starts.clear();
+        for (const RotPoint& p : rot.points)
+            starts.push_back(sc.resp[static_cast<size_t>(p.bin)].ptr<uint8_t>(y0 + p.dy) + x0 + p.dx);
+        const size_t respStep = sc.resp[0].step[0];
         // Row by row, so that a row of sums stays in the cache over all points.
         for (int yy = 0; yy < h; ++yy) {
             uint16_t* dst = acc.ptr<uint16_t>(yy);
-            std::fill(dst, dst + wide, uint16_t(0));
-            for (const RotPoint& p : rot.points) {
-                const uint8_t* src = sc.resp[static_cast<size_t>(p.bin)].ptr<uint8_t>(yy + y0 + p.dy) + x0 + p.dx;
-                int xx = 0;
+            const size_t rowAt = size_t(yy) * respStep;
+            int xx = 0;
 #if CV_SIMD128
-                // Sums stay far below 2^16, so the saturating adds never saturate.
-                for (; xx < wide; xx += 8)
-                    cv::v_store(dst + xx, cv::v_load(dst + xx) + cv::v_load_expand(src + xx));
+            // Sums stay far below 2^16, so the saturating adds never saturate.
+            // Four vectors of sums stay in registers over all points.
+            for (; xx + 32 <= wide; xx += 32) {
+                cv::v_uint16x8 s0 = cv::v_setzero_u16(), s1 = s0, s2 = s0, s3 = s0;
+                for (const uint8_t* start : starts) {
+                    const uint8_t* src = start + rowAt + xx;
+                    s0 = s0 + cv::v_load_expand(src);
+                    s1 = s1 + cv::v_load_expand(src + 8);
+                    s2 = s2 + cv::v_load_expand(src + 16);
+                    s3 = s3 + cv::v_load_expand(src + 24);
+                }
+                cv::v_store(dst + xx, s0);
+                cv::v_store(dst + xx + 8, s1);
+                cv::v_store(dst + xx + 16, s2);
+                cv::v_store(dst + xx + 24, s3);
+            }
+            for (; xx < wide; xx += 8) {
+                cv::v_uint16x8 s0 = cv::v_setzero_u16();
+                for (const uint8_t* start : starts)
+                    s0 = s0 + cv::v_load_expand(start + rowAt + xx);
+                cv::v_store(dst + xx, s0);
+            }
 #endif
-                for (; xx < w; ++xx)
-                    dst[xx] = static_cast<uint16_t>(dst[xx] + src[xx]);
+            for (; xx < w; ++xx) {
+                int sum = 0;
+                for (const uint8_t* start : starts)
+                    sum += start[rowAt + size_t(xx)];
+                dst[xx] = static_cast<uint16_t>(sum);
             }
         }
         const double norm = kSimMax * double(rot.points.size());
