@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,7 @@ constexpr double kScoreClip = 24.0;
 
 struct Fit {
     double cost = 0;  // truncated squared residuals
+    double scored = 0;  // the same truncated at kScoreClip (costs only)
     int used = 0;
 };
 
@@ -156,8 +159,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double res = gain * v + offset + slopeX * mx + slopeY * my - pt.grey;
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
-            if (!normal)
+            if (!normal) {
+                fit.scored += std::min(res * res, kScoreClip * kScoreClip);
                 continue;
+            }
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
             const double w = ar <= clip ? 1.0 : clip / ar;
@@ -185,10 +190,19 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             double n = 0, sv = 0, st = 0, svv = 0, svt = 0;
             const double a = p.angle * kPi / 180.0;
             const double c = std::cos(a), s = std::sin(a);
-            for (const Sample& pt : pts) {
+            // The values read here also give the outlier scale below (same
+            // pose, same reads); NaN marks a sample a cost would not count.
+            thread_local std::vector<double> seen;
+            seen.assign(pts.size(), std::numeric_limits<double>::quiet_NaN());
+            for (size_t i = 0; i < pts.size(); ++i) {
+                const Sample& pt = pts[i];
+                const double qx = c * pt.x - s * pt.y + p.cx * scale;
+                const double qy = s * pt.x + c * pt.y + p.cy * scale;
                 double v;
-                if (!Bilinear(img, c * pt.x - s * pt.y + p.cx * scale, s * pt.x + c * pt.y + p.cy * scale, v))
+                if (!Bilinear(img, qx, qy, v))
                     continue;
+                if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001))
+                    seen[i] = v;
                 n += 1;
                 sv += v;
                 st += pt.grey;
@@ -202,7 +216,15 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             offset = (st - gain * sv) / n;
             slopeX = slopeY = 0;
             clip = 1e9;
-            const Fit f = evaluate(img, pts, scale, radius, p, nullptr, nullptr);
+            // What evaluate() at this pose would sum, from the values kept.
+            Fit f;
+            for (size_t i = 0; i < pts.size(); ++i) {
+                if (std::isnan(seen[i]))
+                    continue;
+                const double res = gain * seen[i] + offset - pts[i].grey;
+                ++f.used;
+                f.cost += std::min(res * res, clip * clip);
+            }
             // Outliers are what lies well beyond the spread of the bulk.
             clip = std::max(6.0, 2.5 * std::sqrt(f.cost / std::max(1, f.used)));
         }
@@ -245,15 +267,15 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         return false;
     // A seed already on the spot (a whole-pixel move) can fit better than
     // where foreign objects pulled the fit: then the seed stands.
-    pose = (before.used > 0 && after.cost / after.used > before.cost / before.used) ? seed : p;
+    const bool keepSeed = before.used > 0 && after.cost / after.used > before.cost / before.used;
+    pose = keepSeed ? seed : p;
     if (fitOut) {
         // Share of the model's grey-value spread the pose explains; a foreign
         // object over a few samples costs little, a pose a pixel off on the
         // part's edges a lot. Samples the frame does not show count as misses.
-        clip = kScoreClip;
-        const Fit scored = evaluate(img, m_levels[0], 1.0, m_radius[0], pose, nullptr, nullptr);
+        const Fit& scored = keepSeed ? before : after;
         const double missing = double(m_levels[0].size()) - scored.used;
-        *fitOut = std::max(0.0, 1.0 - (scored.cost + missing * clip * clip) / m_spread[0]);
+        *fitOut = std::max(0.0, 1.0 - (scored.scored + missing * kScoreClip * kScoreClip) / m_spread[0]);
     }
     return true;
 }
