@@ -116,6 +116,19 @@ int ControlPort::IOState(int direction, int index) const
     return int((word >> index) & 1u);
 }
 
+int ControlPort::OutputActive(int index) const
+{
+    const int level = IOState(1, index);
+    if (index < 0 || index >= OutputCount)
+        return level;
+    const IOPortSettings set = settingsNow();
+    // A mirrored output carries its source's wire level, so its source's polarity.
+    const int source = (index == MirrorOutput && set.output4SyncFor >= 1 && set.output4SyncFor <= OutputCount)
+                           ? set.output4SyncFor - 1
+                           : index;
+    return level ^ (set.outputInvert[size_t(source)] ? 1 : 0);
+}
+
 int ControlPort::IOInTrigger(int i)
 {
     if (i < 0 || i >= TriggerInputs)

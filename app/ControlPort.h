@@ -56,6 +56,9 @@ public:
     void PolarityChanged(const IOPortSettings& before);
     // direction nonzero: physical level of output index; 0: input index active.
     int IOState(int direction, int index) const;
+    // 1 when output index's function is on (hold, alarm, ...), whatever the
+    // polarity of its wire: what a lamp shows the operator.
+    int OutputActive(int index) const;
     // 1 when input i (0-7) has just become active.
     int IOInTrigger(int i);
 

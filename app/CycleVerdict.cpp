@@ -274,6 +274,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
         CammerWidgetData* cam = m_host->cameraData(c);
         if (gisLost || (m_staleCameras & (1u << c))) {
             cam->cameraOK = 0;
+            cam->poseLost = 0;  // the loss, not the part's place, holds here
             std::fill(std::begin(cam->roiOK[g]), std::end(cam->roiOK[g]), uint8_t(1));
             if (!gisLost) {
                 const double age = m_frameAtNs[c] ? double(NowNs() - m_frameAtNs[c]) / 1e9 : -1.0;

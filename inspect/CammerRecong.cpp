@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "RoiRules.h"
+#include "foundation/uitext.h"
 #include "inspect/EdgePoint.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
@@ -23,6 +24,8 @@ constexpr double kSmallTurn = 3.0;
 constexpr double kSmallShift = 4.0;
 // Pixels around a ROI box aligned with it: an edge strip reads one beyond.
 constexpr int kWarpMargin = 2;
+// "Camera %1: part not found or its position uncertain ..." (operator text).
+constexpr int kPoseLostText = 1124;
 
 // Positioning turns the frame back only for an angle range of 1 to 180 degrees.
 bool Turns(const InspectParams& p)
@@ -251,7 +254,7 @@ void CammerRecong::VarTrain(int g)
 void CammerRecong::AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const
 {
     FramePose pose;
-    if (tpl.empty() || !Locate(g, p, tpl, pose))
+    if (tpl.empty() || Locate(g, p, tpl, pose) != Located::Found)
         return;
     const FrameWarp warp = pose.Warp();
     cv::Mat aligned(H, W, CV_8UC1);
@@ -384,31 +387,31 @@ void CammerRecong::ShapeMatch()
     ShapeMatch(InspectHost::instance().currentStep(), InspectHost::instance().params());
 }
 
-bool CammerRecong::Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const
+CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const cv::Mat& frame,
+                                           FramePose& pose) const
 {
     // An empty search window counts as "not found".
     const cv::Rect win = (g >= 0 && g < kGroups) ? searchWin[g] & cv::Rect(0, 0, W, H) : cv::Rect();
     if (g < 0 || g >= kGroups || p.motionCorrect == -1 || colour || !findShape[g].IsValid() || win.empty()
         || frame.empty())
-        return false;
-    double x = 0;
-    double y = 0;
-    double r1 = 0;
-    double r2 = 0;
-    if (!findShape[g].Find(frame(win), 0, &x, &y, &r1, &r2))
-        return false;
-    pose.dx = x - win.x;
-    pose.dy = y - win.y;
-    pose.angle = Turns(p) ? r2 : 0.0;
+        return Located::Off;
+    ShapeFound found;
+    // A pose that may be pixels off would turn every edge of a good part
+    // into a difference, or hide a real one: it is not used.
+    if (!findShape[g].Find(frame(win), found) || !found.Trusted())
+        return Located::Lost;
+    pose.dx = found.x - win.x;
+    pose.dy = found.y - win.y;
+    pose.angle = Turns(p) ? found.angle : 0.0;
     pose.centre = cv::Point2f(float(modelCx[g]), float(modelCy[g]));
-    return true;
+    return Located::Found;
 }
 
 bool CammerRecong::Position(int g, const InspectParams& p, const cv::Mat& frame, double& dx, double& dy,
                             double& angle, cv::Point2d& centre) const
 {
     FramePose pose;
-    if (!Locate(g, p, frame, pose))
+    if (Locate(g, p, frame, pose) != Located::Found)
         return false;
     dx = pose.dx;
     dy = pose.dy;
@@ -429,10 +432,14 @@ FrameWarp CammerRecong::FramePose::Warp() const
 void CammerRecong::ShapeMatch(int g, const InspectParams& p)
 {
     widget->ClearInspectPartial();
+    widget->poseLost = 0;
     cv::Mat work = Frame(widget->workBuffer);
     cv::Mat inspect = Frame(widget->inspectFrame);
     FramePose pose;
-    if (inspect.empty() || !Locate(g, p, work, pose)) {
+    const Located where = inspect.empty() ? Located::Off : Locate(g, p, work, pose);
+    if (where != Located::Found) {
+        // The frame is still shown and saved as it came.
+        widget->poseLost = where == Located::Lost;
         PassThrough();
         return;
     }
@@ -486,6 +493,20 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
     cv::Mat ngMap = Frame(w->ngMap);
     if (!ngMap.empty())
         ngMap.setTo(0);
+
+    if (w->poseLost) {
+        // Judging a frame that may sit pixels off could release a bad part:
+        // the camera holds, no area is to blame, and the operator reads why.
+        w->cameraOK = 0;
+        for (int j = 0; j < count; ++j) {
+            w->roiValue[g][j] = 0;
+            w->roiMarks[g][j][0][0] = 0;
+        }
+        const QString& text = LanStr(kPoseLostText);
+        out.logLines.append(text.contains(QLatin1String("%1")) ? text.arg(cam + 1)
+                                                               : QStringLiteral("POSITION LOST = %1, %2").arg(cam).arg(g));
+        return;
+    }
 
     for (int j = 0; j < count; ++j) {
         const int code = s.algorithm[g][j];

@@ -61,6 +61,7 @@ public:
     const GrayMatch& Matcher(int g, int j) const { return grayMatch[g][j]; }
     // Where positioning finds the part of group g in a frame: the shift and
     // turn (degrees, about `centre`) that bring it onto the taught pose.
+    // False when it finds none it can trust.
     bool Position(int g, const InspectParams& p, const cv::Mat& frame, double& dx, double& dy, double& angle,
                   cv::Point2d& centre) const;
 
@@ -74,7 +75,10 @@ private:
         cv::Point2f centre;
         FrameWarp Warp() const;
     };
-    bool Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
+    enum class Located { Off, Lost, Found };
+    // Off: positioning does not apply (switched off, colour, no model); Lost:
+    // it applies but found no pose it can trust.
+    Located Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
     // Template k > 0 onto template 0's pose; `covered` marks the pixels it
     // still shows. Unchanged when positioning is off or finds nothing.
     void AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const;

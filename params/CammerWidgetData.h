@@ -130,6 +130,9 @@ public:
 
     // Results of the last step.
     uint8_t cameraOK = 1;
+    // Positioning could not place the part with certainty in the last step:
+    // the camera is NG without judging its areas.
+    uint8_t poseLost = 0;
     uint8_t roiOK[kGroups][kMaxRoi] = {};
     int32_t roiValue[kGroups][kMaxRoi] = {};
     // Slot 0: [0] = number of boxes; slots 1..99: {x1, y1, x2, y2} in frame

@@ -20,7 +20,7 @@ IOCheckComBO::IOCheckComBO(IOWidget* page, const QString& name, int boxes, int r
     layout->setSpacing(int(10 * scale));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(std::max(10, int(28 * scale)));
+    f.setPixelSize(std::max(11, int(26 * scale)));
     if (!name.isEmpty()) {
         m_name = new QLabel(name, this);
         layout->addWidget(m_name);
@@ -34,13 +34,15 @@ IOCheckComBO::IOCheckComBO(IOWidget* page, const QString& name, int boxes, int r
     for (int k = 0; k < 8 && k < boxes; ++k) {
         box[k] = new CheckBox(this, QString());
         box[k]->setFont(f);
+        box[k]->setIndicatorSize(std::max(14, std::min(cell.height() - 4, 32)));
         box[k]->setFixedSize(cell);
         layout->addWidget(box[k]);
         connect(box[k], &QCheckBox::stateChanged, this, [this, k](int state) { Slotclick(k, state); });
     }
     cutCombo = new ComboBox(this);
     cutCombo->setFont(f);
-    cutCombo->setFixedSize(cell);
+    // The cut modes ("NG cut self") need more than an output's cell.
+    cutCombo->setFixedSize(int(200 * scale), cell.height());
     cutCombo->setItemHeight(cell.height());
     for (int id : {474, 475, 523, 563, 564, 592})
         cutCombo->addItem(LanStr(id));

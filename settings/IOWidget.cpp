@@ -25,7 +25,8 @@ IOWidget::IOWidget(WizardParaWidget* parent)
     auto at = [&](int x, int y, int w, int h) { return QRect(int(x * sx), int(y * sy), int(w * m_scale), int(h * m_scale)); };
 
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(std::max(10, int(32 * m_scale)));
+    // Text the rows' height leaves room for (the page is scaled down on smaller screens).
+    f.setPixelSize(std::max(kLegiblePx, int(26 * m_scale)));
     countCombo = new ComboBox(this);
     countCombo->setFont(f);
     for (int id = 501; id <= 507; ++id)
@@ -33,7 +34,15 @@ IOWidget::IOWidget(WizardParaWidget* parent)
     countCombo->setGeometry(at(40, 70, 150, 40));
     countCombo->setItemHeight(int(40 * m_scale));
     notSequentialBox = new CheckBox(this, LanStr(593));
-    notSequentialBox->setGeometry(at(280, 70, 450, 40));
+    // The switch keeps the rows' text size and takes the width its caption needs.
+    QFont rowFont(QStringLiteral("wqy-microhei"));
+    rowFont.setPixelSize(std::max(kLegiblePx, int(26 * m_scale)));
+    notSequentialBox->setFont(rowFont);
+    notSequentialBox->setIndicatorSize(std::max(16, int(32 * m_scale)));
+    const QRect sequential = at(280, 70, 450, 40);
+    notSequentialBox->setGeometry(QRect(sequential.topLeft(),
+                                        QSize(std::max(sequential.width(), notSequentialBox->sizeHint().width()),
+                                              std::max(sequential.height(), notSequentialBox->sizeHint().height()))));
     for (int k = 0; k < 8; ++k) {
         rows[k] = new IOCheckComBO(this, QString(), 8, k, m_scale);
         rows[k]->move(int(30 * sx), int((140 + 70 * k) * sy));
@@ -173,16 +182,25 @@ void IOWidget::accept()
     m_dialog->DoChangePage();
 }
 
+PaintedCaption IOWidget::title() const
+{
+    // Centred across the page: the English title is wider than a 300-pixel box.
+    PaintedCaption c;
+    c.box = QRect(0, int(20 * m_scale), width(), int(50 * m_scale));
+    c.text = LanStr(499);
+    c.color = QColor(0, 255, 255);
+    c.pixelSize = std::max(12, int(35 * m_scale));
+    c.align = Qt::AlignCenter;
+    return c;
+}
+
 void IOWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     if (gpPixmapBG)
         p.drawPixmap(rect(), *gpPixmapBG);
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(std::max(12, int(35 * m_scale)));
-    p.setFont(f);
-    p.setPen(QColor(0, 255, 255));
-    const int w = int(300 * m_scale);
-    p.drawText(QRect((width() - w) / 2, int(20 * m_scale), w, int(50 * m_scale)),
-               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, LanStr(499));
+    const PaintedCaption t = title();
+    p.setFont(t.font());
+    p.setPen(t.color);
+    p.drawText(t.box, t.align, t.text);
 }

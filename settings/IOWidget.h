@@ -2,6 +2,8 @@
 // The multi-detection IO page: for each detection its trigger input, the
 // outputs it owns and its cut mode, and whether the detections come in
 // order. A child of the settings dialog; Confirm writes the edit copy.
+#include "PagePlacer.h"
+
 #include <QWidget>
 
 class CheckBox;
@@ -19,6 +21,8 @@ public:
     void initIOWidget(const struct WizardPara& p);
     void ResetOutput();
     void ResetIOName();
+    // The page title as it is painted.
+    PaintedCaption title() const;
 
     ComboBox* countCombo = nullptr;
     ColorButton* resetButton = nullptr;

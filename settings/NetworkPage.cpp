@@ -30,18 +30,24 @@ bool Wide()
     return !IsSmallLayout();
 }
 
+// The settings dialog's grid: on a compact screen the page takes its smaller rows.
+bool Compact()
+{
+    return WizardParaWidget::Sizes::Current().compact;
+}
+
 QFont PageFont()
 {
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(Wide() ? 30 : 18);
+    f.setPixelSize(WizardParaWidget::Sizes::Current().captionPx);
     return f;
 }
 
 // Rows of the page: height, pitch, the caption column's width.
 struct Rows {
-    int h = Wide() ? 50 : 30;
-    int pitch = Wide() ? 65 : 38;
-    int caption = Wide() ? 300 : 200;
+    int h = Compact() ? 40 : Wide() ? 50 : 30;
+    int pitch = Compact() ? 52 : Wide() ? 65 : 38;
+    int caption = Compact() ? 240 : Wide() ? 300 : 200;
     int y(int n) const { return n * pitch; }
 };
 
@@ -75,7 +81,10 @@ NetworkPage::NetworkPage(WizardParaWidget* dialog, OtherNetWidget* others)
     for (QWidget* w : QList<QWidget*>{plantBox, cardCombo, hostEdit, useCardBox, videoCombo, fpsCombo})
         w->setFont(font);
     for (ComboBox* c : {cardCombo, videoCombo, fpsCombo})
-        c->setItemHeight(Wide() ? 50 : 35);
+        c->setItemHeight(Compact() ? 40 : Wide() ? 50 : 35);
+    if (Compact())
+        for (EditIP* e : {ipEdit, maskEdit, gatewayEdit})
+            e->setCellSize(QSize(80, 36), 22);
 
     connect(plantBox, &QCheckBox::stateChanged, this, &NetworkPage::SlotCBoxIsUseVurNet);
     connect(cardCombo, &QComboBox::currentIndexChanged, this, &NetworkPage::SlotCmbCard);
@@ -359,16 +368,39 @@ void NetworkPage::PingDone(bool lan, bool internet)
 
 // --- painting --------------------------------------------------------------------
 
+QList<PaintedCaption> NetworkPage::captions() const
+{
+    const Rows r;
+    const int half = width() / 2;
+    const int px = PageFont().pixelSize();
+    QList<PaintedCaption> out;
+    auto add = [&](const QRect& box, const QString& text) {
+        PaintedCaption c;
+        c.box = box;
+        c.text = text;
+        c.color = Qt::yellow;
+        c.pixelSize = px;
+        out << c;
+    };
+    add(QRect(0, r.y(5), half - 20, r.h), QStringLiteral("MAC:         %1").arg(m_mac));
+    if (m_plantOn) {
+        add(QRect(half, r.y(0), r.caption, r.h), LanStr(363));
+        add(QRect(half + r.caption, r.y(2), width() - half - r.caption, r.h), m_checkText);
+        add(QRect(half, r.y(3), r.caption, r.h), LanStr(416));
+        add(QRect(half, r.y(4), r.caption, r.h), LanStr(417));
+    }
+    return out;
+}
+
 void NetworkPage::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setFont(PageFont());
+    const QList<PaintedCaption> texts = captions();
     p.setPen(Qt::yellow);
-    const Rows r;
-    const int half = width() / 2;
-    p.drawText(QRect(0, r.y(5), half - 20, r.h), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("MAC:         %1").arg(m_mac));
+    p.setFont(texts.first().font());
+    p.drawText(texts.first().box, texts.first().align, texts.first().text);
     // A USB network adapter is marked beside the card list.
+    const Rows r;
     if (m_dialog->adapterNames().contains(cardCombo->currentText())) {
         p.setPen(QPen(Qt::green, 4));
         p.setBrush(Qt::green);
@@ -376,11 +408,6 @@ void NetworkPage::paintEvent(QPaintEvent*)
         p.setBrush(Qt::NoBrush);
         p.setPen(Qt::yellow);
     }
-    if (!m_plantOn)
-        return;
-    p.drawText(QRect(half, r.y(0), r.caption, r.h), Qt::AlignLeft | Qt::AlignVCenter, LanStr(363));
-    p.drawText(QRect(half + r.caption, r.y(2), width() - half - r.caption, r.h), Qt::AlignLeft | Qt::AlignVCenter,
-               m_checkText);
-    p.drawText(QRect(half, r.y(3), r.caption, r.h), Qt::AlignLeft | Qt::AlignVCenter, LanStr(416));
-    p.drawText(QRect(half, r.y(4), r.caption, r.h), Qt::AlignLeft | Qt::AlignVCenter, LanStr(417));
+    for (int k = 1; k < texts.size(); ++k)
+        p.drawText(texts[k].box, texts[k].align, texts[k].text);
 }

@@ -5,6 +5,7 @@
 // network settings" dialog. Edits go to the edit copy and to the plant
 // link's edited card data; Confirm writes the files for the system.
 #include "NetworkPageHooks.h"
+#include "PagePlacer.h"
 
 #include <QWidget>
 
@@ -36,6 +37,8 @@ public:
     void Commit() override;
     void UpdateRegisterMac() override;
     void Show(bool shown, bool factory) override;
+    // The texts the page paints, in its own coordinates.
+    QList<PaintedCaption> captions() const;
 
     // Where the MAC files of the cards are read (tests point it elsewhere).
     void setSysClassNet(const QString& path) { m_sysClassNet = path; }

@@ -25,6 +25,13 @@ QSize RowSize(const QList<QWidget*>& widgets, int gap)
 }
 }  // namespace
 
+QFont PaintedCaption::font() const
+{
+    QFont f(family.isEmpty() ? QStringLiteral("wqy-microhei") : family);
+    f.setPixelSize(pixelSize > 0 ? pixelSize : 12);
+    return f;
+}
+
 PagePlacer::PagePlacer(const QRect& area, int rowHeight, int rowGap, int columnGap, int captionWidth)
     : m_area(area)
     , m_rowHeight(rowHeight)
@@ -124,17 +131,19 @@ void PagePlacer::finish()
     m_pendingSeparators.clear();
 }
 
-void FitCaption(QLabel* label)
+void FitCaption(QLabel* label, int fullPx)
 {
     QFont f = label->font();
-    const int full = f.pixelSize();
+    f.setPixelSize(fullPx);
     const QRect box(0, 0, label->width() - 4, label->height());
-    // One line down to two thirds of the size, then two lines.
-    while (f.pixelSize() > full * 2 / 3 && QFontMetrics(f).horizontalAdvance(label->text()) > box.width())
+    label->setWordWrap(false);
+    // One line down to three quarters of the size, then two lines.
+    const int oneLineFloor = std::max(kLegiblePx, fullPx * 3 / 4);
+    while (f.pixelSize() > oneLineFloor && QFontMetrics(f).horizontalAdvance(label->text()) > box.width())
         f.setPixelSize(f.pixelSize() - 1);
     if (QFontMetrics(f).horizontalAdvance(label->text()) > box.width()) {
         label->setWordWrap(true);
-        while (f.pixelSize() > 8
+        while (f.pixelSize() > kLegiblePx
                && !box.contains(QFontMetrics(f).boundingRect(box, Qt::TextWordWrap | Qt::AlignCenter, label->text())))
             f.setPixelSize(f.pixelSize() - 1);
     }

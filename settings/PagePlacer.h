@@ -4,6 +4,7 @@
 // captions take a row of their own (section headings) or the left part of
 // a control's row (row labels), so painting and controls share one grid.
 #include <QColor>
+#include <QFont>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -11,12 +12,19 @@
 class QLabel;
 class QWidget;
 
+// No text of the settings pages is drawn smaller than this (read at arm's length).
+constexpr int kLegiblePx = 11;
+
 struct PaintedCaption {
     QRect box;
     QString text;
     QColor color;
     bool separator = false;  // a line drawn under a section heading
     int pixelSize = 0;       // 0: the page's caption size
+    QString family;          // empty: the page font
+    Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+
+    QFont font() const;
 };
 
 class PagePlacer {
@@ -62,5 +70,6 @@ private:
     QList<int> m_pendingSeparators;  // headings whose width follows the column
 };
 
-// A caption longer than its fixed label gets a smaller font.
-void FitCaption(QLabel* label);
+// A caption longer than its fixed label gets a smaller font, then two lines,
+// never below the legible size; fullPx is the label's size when it fits.
+void FitCaption(QLabel* label, int fullPx);

@@ -15,10 +15,17 @@ struct SettingsPaintState {
     bool simple = false;  // simple display: no background, no header
     QString serial;
     QString title;
+    int headerH = 50;
+    int titlePx = 30;
+    int versionPx = 32;
+    int versionW = 235;  // the version's box from the right edge
 };
 
 // The program version shown in the header.
 QString SettingsVersionText();
+
+// The texts of the header strip as they are painted (none in simple display).
+QList<PaintedCaption> SettingsHeaderTexts(const QRect& r, const SettingsPaintState& st);
 
 void PaintSettings(QPainter& p, const QRect& r, const SettingsPaintState& st);
 

@@ -10,6 +10,7 @@
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace {
@@ -76,17 +77,35 @@ void WidgetChangeCamera::SlotOK()
         m_shutDown();
 }
 
+QList<PaintedCaption> WidgetChangeCamera::captions() const
+{
+    // A caption ends before its drop-down list, and a long one ("Camera 1
+    // switches to:") gets a smaller font rather than running under the list.
+    const Geometry g = CurrentGeometry();
+    const int width = g.listX - 10 - g.captionX;
+    QList<PaintedCaption> out;
+    for (int i = 1; i <= m_cameras; ++i) {
+        PaintedCaption c;
+        c.box = QRect(g.captionX, 10 + (i - 1) * g.rowPitch, width, g.rowH);
+        c.text = LanStr(395).arg(i);
+        c.color = Qt::yellow;
+        c.family = QStringLiteral("times");
+        c.pixelSize = g.captionPx;
+        while (c.pixelSize > kLegiblePx && QFontMetrics(c.font()).horizontalAdvance(c.text) > width)
+            --c.pixelSize;
+        out << c;
+    }
+    return out;
+}
+
 void WidgetChangeCamera::paintEvent(QPaintEvent*)
 {
-    const Geometry g = CurrentGeometry();
     QPainter p(this);
     if (gpPixmapBG)
         p.drawPixmap(rect(), *gpPixmapBG);
-    QFont f(QStringLiteral("times"));
-    f.setPixelSize(g.captionPx);
-    p.setFont(f);
-    p.setPen(Qt::yellow);
-    for (int i = 1; i <= m_cameras; ++i)
-        p.drawText(QRect(g.captionX, 10 + (i - 1) * g.rowPitch, g.captionW, g.rowH), Qt::AlignLeft | Qt::AlignVCenter,
-                   LanStr(395).arg(i));
+    for (const PaintedCaption& c : captions()) {
+        p.setFont(c.font());
+        p.setPen(c.color);
+        p.drawText(c.box, c.align, c.text);
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Camera renumbering: each physical camera gets its logical number; the
 // serial numbers are stored in that order and the machine restarts.
+#include "PagePlacer.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -17,6 +19,8 @@ public:
 
     ComboBox* list[8] = {};
     ColorButton* confirmButton = nullptr;
+    // The row captions as they are painted.
+    QList<PaintedCaption> captions() const;
 
 public slots:
     void SetCameraNO(int camera, int number);

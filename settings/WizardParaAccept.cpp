@@ -98,7 +98,7 @@ void WizardParaWidget::LoadCamera(bool withSpeed)
 void WizardParaWidget::ResetReCheck1Text(const QString& text)
 {
     recheckEdit->setText(text);
-    FitCaption(recheckEdit->captionLabel());
+    FitCaption(recheckEdit->captionLabel(), Sizes::Current().boxPx);
 }
 
 // --- the Camera page acts at once -------------------------------------------

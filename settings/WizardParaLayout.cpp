@@ -29,7 +29,7 @@ const QColor kCyan(0, 255, 255);
 // The strip above the page buttons where a page too wide for the dialog slides.
 int SlideHeight()
 {
-    return IsSmallLayout() ? 12 : 24;
+    return IsSmallLayout() || gShowW < 1800 || gShowH < 950 ? 12 : 24;
 }
 
 // Places the shown controls of one kind in their page order.
@@ -64,19 +64,29 @@ int IndexIn(T* const (&controls)[N], const QWidget* w)
 }
 
 // Rows of the System page's left column: the delays, then recheck (y0),
-// retest delay (y1), continuous NG (y2) and the filter rows (y3) under n delays.
+// retest delay (y1), continuous NG (y2) and the filter rows (y3) under n
+// delays. The compact grid has rows of its own so that eight delays and the
+// rows under them stay above the page buttons.
 struct DelayColumn {
     int pitch, top, gap, filterH, y0, y1, y2, y3;
-    DelayColumn(bool wide, bool custom, int n)
-        : pitch(wide ? (custom ? 53 : 60) : 35)
-        , top(wide ? 105 : 63)
-        , gap(wide ? 50 : 30)
-        , filterH(wide ? 60 : 35)
+    DelayColumn(bool wide, bool compact, bool custom, int n)
+        : pitch(compact ? 42 : wide ? (custom ? 53 : 60) : 35)
+        , top(compact ? 80 : wide ? 105 : 63)
+        , gap(compact ? 36 : wide ? 50 : 30)
+        , filterH(compact ? 42 : wide ? 60 : 35)
         , y0(n * pitch + top)
         , y1(y0 + 2 * gap)
         , y2(y1 + pitch + gap)
         , y3(y2 + pitch + filterH)
     {
+    }
+    // The rows under the delays moved up by dy.
+    void shift(int dy)
+    {
+        y0 += dy;
+        y1 += dy;
+        y2 += dy;
+        y3 += dy;
     }
 };
 }  // namespace
@@ -191,6 +201,8 @@ void WizardParaWidget::DoChangePage()
     for (const QList<QWidget*>& page : m_controls)
         for (QWidget* w : page)
             w->hide();
+    // Every page opens at its left edge, whatever the last one was slid to.
+    m_slide->setValue(0);
     m_net->Show(false, false);
     for (ColorButton* b : pageButton)
         b->show();
@@ -205,7 +217,8 @@ void WizardParaWidget::DoChangePage()
 
 void WizardParaWidget::ResetEBoxTrigDelayPos(int n)
 {
-    const DelayColumn c(Sizes::Current().wide, m_liveType == 4, n);
+    const Sizes g = Sizes::Current();
+    const DelayColumn c(g.wide, g.compact, m_liveType == 4, n);
     recheckEdit->move(30, c.y0 + c.gap);
     retestDelayEdit->move(30, c.y1);
     continuousNgEdit->move(30, c.y2);
@@ -234,17 +247,18 @@ void WizardParaWidget::LayOutPage()
 
     // Long captions in a small area: the switches' font shrinks until the
     // page fits, so nothing is placed outside the dialog or over the buttons.
-    const int largest = g.wide ? 28 : 14;
-    const int smallest = g.wide ? 18 : 11;
-    for (int px = largest; px >= smallest; px -= 2) {
+    for (int px = g.checkPx; px >= g.checkMinPx; px -= 1) {
         QFont f(QStringLiteral("wqy-microhei"));
         f.setPixelSize(px);
         for (QWidget* w : shown)
             if (qobject_cast<CheckBox*>(w))
                 w->setFont(f);
-        if (PlacePage(shown) || px == smallest)
+        if (PlacePage(shown) || px == g.checkMinPx)
             break;
     }
+    for (PaintedCaption& c : m_captions)
+        if (!c.pixelSize)
+            c.pixelSize = g.captionPx;
     m_canvas->captions = m_captions;
 
     // What still does not fit slides into view.
@@ -271,7 +285,7 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     m_captions.clear();
     bool fits = true;
 
-    auto placer = [&](const QRect& r) { return PagePlacer(r, g.rowH, g.rowGap, 30, g.captionW); };
+    auto placer = [&](const QRect& r) { return PagePlacer(r, g.rowH, g.rowGap, g.compact ? 20 : 30, g.captionW); };
     // The page's captions; false when something lies outside the area.
     auto Done = [this](PagePlacer& pl) {
         pl.finish();
@@ -282,22 +296,40 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     case PageSystem: {
         const bool custom = m_liveType == 4;
         const int n = custom ? DetectionsEdited() : 2;
-        const DelayColumn c(g.wide, custom, n);
+        DelayColumn c(g.wide, g.compact, custom, n);
         for (int k = 0; k < 8; ++k)
             if (delayEdit[k])
                 delayEdit[k]->move(30, c.top + k * c.pitch);
         ResetEBoxTrigDelayPos(n);
         const int leftW = recheckEdit->sizeHint().width();
-        auto heading = [&](int text, int y, int height, bool separator) {
-            m_captions << PaintedCaption{QRect(30, y, leftW, height), LanStr(text), kCyan, separator};
+        int rowsX = 30;
+        // Many delays on the wide grid push the rows under them below the
+        // page buttons: those rows then stand in a column of their own.
+        const QWidget* last = showAllBox->isChecked() ? continuousNgEdit : areaEdit;
+        if (last->geometry().bottom() > area.bottom()) {
+            rowsX = 30 + leftW + 30;
+            c.shift(g.headerH - c.y0);
+            recheckEdit->move(rowsX, c.y0 + c.gap);
+            retestDelayEdit->move(rowsX, c.y1);
+            continuousNgEdit->move(rowsX, c.y2);
+            filterSizeEdit->move(rowsX, c.y3);
+            areaEdit->move(rowsX, c.y3 + c.filterH);
+        }
+        auto heading = [&](int text, int x, int y, int height, bool separator) {
+            PaintedCaption pc;
+            pc.box = QRect(x, y, leftW, height);
+            pc.text = LanStr(text);
+            pc.color = kCyan;
+            pc.separator = separator;
+            m_captions << pc;
         };
-        heading(219, g.headerH, c.top - g.headerH - g.rowGap, true);
-        heading(222, c.y0, c.gap, false);
-        heading(1001, c.y1 + c.pitch, c.gap, true);
+        heading(219, 30, g.headerH, c.top - g.headerH - g.rowGap, true);
+        heading(222, rowsX, c.y0, c.gap, false);
+        heading(1001, rowsX, c.y1 + c.pitch, c.gap, true);
         if (!showAllBox->isChecked())
-            heading(333, c.y2 + c.pitch, c.filterH, true);
+            heading(333, rowsX, c.y2 + c.pitch, c.filterH, true);
         // Right half: the functions.
-        const int x = std::max(width() / 2 + 30, 30 + leftW + 30);
+        const int x = std::max(width() / 2 + 30, rowsX + leftW + 30);
         PagePlacer right = placer(QRect(x, g.headerH, area.right() - x, area.bottom() - g.headerH));
         right.heading(LanStr(228), kCyan);
         for (QWidget* w : shown)
@@ -317,9 +349,14 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         unit.text = LanStr(214);
         unit.color = Qt::green;
         unit.separator = false;
-        unit.pixelSize = g.wide ? 25 : 12;
-        pl.placeRow(ShownOf(shown, {showModeButton, switchCameraButton, restoreButton, autoExposureButton,
-                                    reorderButton}));
+        unit.pixelSize = g.unitPx;
+        const QList<QWidget*> buttons = ShownOf(shown, {showModeButton, switchCameraButton, restoreButton,
+                                                        autoExposureButton, reorderButton});
+        // Five buttons in a row would widen the first column past the value
+        // boxes and leave the switches no room beside it on a compact screen.
+        const int perRow = g.compact ? 3 : 5;
+        for (int k = 0; k < buttons.size(); k += perRow)
+            pl.placeRow(buttons.mid(k, perRow));
         PlaceAll<EditBox>(pl, shown);
         PlaceAll<CheckBox>(pl, shown);
         fits = Done(pl);
@@ -363,7 +400,14 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
         const QFontMetrics fm(f);
         const int lw = std::max(fm.horizontalAdvance(LanStr(226)), fm.horizontalAdvance(LanStr(227))) + 15;
         pl.place(newPasswordEdit, LanStr(226), Qt::yellow, lw);
-        pl.placeRow(LanStr(227), Qt::yellow, lw, {confirmPasswordEdit, changePasswordButton});
+        if (g.wide && !g.compact) {
+            // Below the edits, so that the column stays narrow enough for
+            // the longest switches in the next one.
+            pl.place(confirmPasswordEdit, LanStr(227), Qt::yellow, lw);
+            pl.placeRow(QString(), Qt::yellow, lw, {changePasswordButton});
+        } else {
+            pl.placeRow(LanStr(227), Qt::yellow, lw, {confirmPasswordEdit, changePasswordButton});
+        }
         for (int k = 0; k < kActions; k += 2)
             pl.placeRow({actionButton[k], actionButton[k + 1]});
         PlaceAll<CheckBox>(pl, shown);
@@ -383,14 +427,34 @@ bool WizardParaWidget::PlacePage(const QList<QWidget*>& shown)
     return fits;
 }
 
-void WizardParaWidget::paintEvent(QPaintEvent*)
+SettingsPaintState WizardParaWidget::PaintState() const
 {
-    QPainter p(this);
     SettingsPaintState st;
     st.page = m_simpleDisplay ? int(PageCamera) : m_page;
     st.simple = m_simpleDisplay;
     st.serial = m_serial;
     static const int kTitle[6] = {215, 260, 328, 259, 229, 206};
     st.title = LanStr(kTitle[st.page]);
-    PaintSettings(p, rect(), st);
+    const Sizes g = Sizes::Current();
+    st.headerH = g.headerH;
+    st.titlePx = g.titlePx;
+    st.versionPx = g.versionPx;
+    st.versionW = g.wide ? (g.compact ? 200 : 235) : 170;
+    return st;
+}
+
+QList<PaintedCaption> WizardParaWidget::paintedTexts() const
+{
+    QList<PaintedCaption> out = SettingsHeaderTexts(rect(), PaintState());
+    for (PaintedCaption c : m_canvas->captions) {
+        c.box.translate(m_canvas->pos());
+        out << c;
+    }
+    return out;
+}
+
+void WizardParaWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    PaintSettings(p, rect(), PaintState());
 }

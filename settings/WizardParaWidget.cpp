@@ -39,8 +39,13 @@ WizardParaWidget* gpWizardParaWidget = nullptr;
 WizardParaWidget::Sizes WizardParaWidget::Sizes::Current()
 {
     if (IsSmallLayout())
-        return {false, 30, 5, 18, 200, 30, 150, 28, 16, 110, 30, 150};
-    return {true, 50, 10, 30, 300, 50, 250, 50, 25, 200, 50, 240};
+        return {false, false, 30, 5, 18, 200, 30, 150, 28, 16, 110, 30, 150, 20, 20, 12,
+                28, 105, 40, 50, 12, 5, 14, 11, 16};
+    if (gShowW < 1800 || gShowH < 950)
+        return {true, true, 36, 6, 22, 240, 40, 200, 36, 20, 170, 40, 190, 26, 26, 18,
+                36, 150, 58, 90, 20, 6, 20, 13, 22};
+    return {true, false, 50, 10, 30, 300, 50, 220, 50, 25, 200, 50, 240, 30, 32, 25,
+            50, 200, 85, 115, 27, 10, 28, 18, 32};
 }
 
 namespace {
@@ -95,6 +100,7 @@ WizardParaWidget::WizardParaWidget(SettingsHost* host, QWidget* parent)
     BuildAdvancedPage();
     BuildRecordPage();
     BuildFrame();
+    FitBoxCaptions();
     ConnectActions();
 
     // 5. Timer and the archive connection (the network page's connection
@@ -147,14 +153,24 @@ EditBox* WizardParaWidget::NewEdit(int page, int min, int max, const QString& ca
                           display, display == 2 ? 10 : 1);
     // Rows sit on the page's grid: no margins of their own, and on wide
     // screens narrower step buttons leave room for a second column.
+    const Sizes s = Sizes::Current();
     e->layout()->setContentsMargins(0, 0, 0, 0);
-    e->captionLabel()->setFixedWidth(IsSmallLayout() ? 105 : 200);
-    if (!IsSmallLayout()) {
-        for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()})
-            b->setFixedWidth(95);
-        e->edit()->setFixedWidth(120);
+    e->layout()->setSpacing(s.boxGap);
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(s.boxPx);
+    e->captionLabel()->setFixedSize(s.boxCaptionW, s.boxH);
+    e->captionLabel()->setFont(f);
+    e->edit()->setFixedSize(s.valueW, s.boxH);
+    e->edit()->setFont(f);
+    for (ColorButton* b : {e->subFiveButton(), e->subOneButton(), e->addOneButton(), e->addFiveButton()})
+        b->setFixedSize(s.stepW, s.boxH);
+    if (QLabel* unit = e->edit()->unitLabel()) {
+        // The unit keeps inside the value field at the box's size.
+        unit->setFont(f);
+        const int w = QFontMetrics(f).horizontalAdvance(unit->text()) + 10;
+        unit->setFixedSize(w, s.boxH - 2);
+        e->edit()->setTextMargins(0, 0, w, 0);
     }
-    FitCaption(e->captionLabel());
     m_controls[page] << e;
     return e;
 }
@@ -162,6 +178,7 @@ EditBox* WizardParaWidget::NewEdit(int page, int min, int max, const QString& ca
 CheckBox* WizardParaWidget::NewCheck(int page, const QString& caption, bool factory)
 {
     auto* c = new CheckBox(m_canvas, caption);
+    c->setIndicatorSize(Sizes::Current().tickPx);
     m_controls[page] << c;
     if (factory)
         m_factoryControls[page] << c;
@@ -190,6 +207,34 @@ ComboBox* WizardParaWidget::NewCombo(int page, const QStringList& items)
     c->setItemHeight(s.comboH);
     m_controls[page] << c;
     return c;
+}
+
+void WizardParaWidget::FitBoxCaptions()
+{
+    // The value boxes of a page share one caption width, as wide as its
+    // longest caption needs within reason: long captions keep a legible size
+    // (they wrap onto two lines beyond that), short ones leave room for the
+    // columns beside them.
+    const Sizes s = Sizes::Current();
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(s.boxPx);
+    const QFontMetrics fm(f);
+    for (const QList<QWidget*>& page : m_controls) {
+        QList<EditBox*> boxes;
+        int need = 0;
+        for (QWidget* w : page)
+            if (auto* e = qobject_cast<EditBox*>(w)) {
+                boxes << e;
+                need = std::max(need, fm.horizontalAdvance(e->text()) + 12);
+            }
+        // The wide grid's boxes are tall enough for a caption in two lines.
+        const int most = s.wide && !s.compact ? s.boxCaptionW * 5 / 4 : s.boxCaptionW * 8 / 5;
+        need = std::clamp(need, s.boxCaptionW * 2 / 3, most);
+        for (EditBox* e : boxes) {
+            e->captionLabel()->setFixedWidth(need);
+            FitCaption(e->captionLabel(), s.boxPx);
+        }
+    }
 }
 
 void WizardParaWidget::BuildSystemPage()
@@ -423,6 +468,14 @@ void WizardParaWidget::BuildAdvancedPage()
                                  Caption(206)};
     for (int k = 0; k < kActions; ++k)
         actionButton[k] = NewButton(PageAdvanced, actions[k]);
+    // Its caption has two lines: a small screen's button row is too low for
+    // them at a readable size.
+    if (!s.wide)
+        actionButton[ActionCalibrate]->setFixedHeight(s.buttonH + 10);
+    // Two of them side by side leave the switches' last column its room.
+    if (s.compact)
+        for (ColorButton* b : actionButton)
+            b->setFixedWidth(150);
     connect(actionButton[ActionRecord], &QPushButton::clicked, this, &WizardParaWidget::SlotToRecord);
     connect(actionButton[ActionHardware], &QPushButton::clicked, this,
             &WizardParaWidget::SlotShowHardwareConfigurationWidget);

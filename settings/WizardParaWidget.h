@@ -127,6 +127,8 @@ public:
     const QList<QWidget*>& pageControls(int page) const { return m_controls[page]; }
     // Captions painted for the current page (from the last layout).
     const QList<PaintedCaption>& captions() const { return m_captions; }
+    // Every text the dialog paints itself, header included, in its own coordinates.
+    QList<PaintedCaption> paintedTexts() const;
 
 signals:
 
@@ -191,19 +193,30 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // Sizes of the dialog's grid, by layout class.
+public:
+    // Sizes of the dialog's grid, by layout class: narrow (small layout),
+    // compact (a large screen without room for the 1800 x 950 dialog, such
+    // as 1280 x 800) and wide.
     struct Sizes {
-        bool wide;
+        bool wide;     // not the small layout
+        bool compact;  // the large layout shrunk to the screen
         int rowH, rowGap, captionPx, captionW, headerH;
         int comboW, comboH, comboPx, buttonW, buttonH, editW;
+        int titlePx, versionPx, unitPx;
+        // Value boxes: height, caption, step buttons, value, font, spacing.
+        int boxH, boxCaptionW, stepW, valueW, boxPx, boxGap;
+        int checkPx, checkMinPx, tickPx;  // switches shrink from the first towards the second
         static Sizes Current();
     };
+
+private:
     void BuildSystemPage();
     void BuildCameraPage();
     void BuildIOPage();
     void BuildAdvancedPage();
     void BuildRecordPage();
     void BuildFrame();
+    void FitBoxCaptions();
     EditBox* NewEdit(int page, int min, int max, const QString& caption, int display, bool seconds = false);
     CheckBox* NewCheck(int page, const QString& caption, bool factory = false);
     ColorButton* NewButton(int page, const QString& caption);
@@ -223,6 +236,7 @@ private:
     void EndAutoExposure(int camera);
     void Finish();
     QRect ContentArea() const;
+    struct SettingsPaintState PaintState() const;
     void ConnectActions();
     // A failure: the message box and one operation-log line with the same text.
     void Report(const QString& text);

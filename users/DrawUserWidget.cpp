@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 DrawUserWidget::DrawUserWidget(AccountPageHost* host, QWidget* parent)
     : QWidget(parent)
     , m_host(host)
@@ -36,8 +38,11 @@ DrawUserWidget::DrawUserWidget(AccountPageHost* host, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(1);
     // The column keeps the gap to the right edge that it has on a 1920-px
-    // screen (x = 1675), so it is on screen in the small layout too.
-    layout->setContentsMargins(gShowW - cell.width() - 5, 250, 0, 0);
+    // screen (x = 1675), so it is on screen in the small layout too; on a
+    // short screen it starts higher, so that all seven rows stand on it.
+    const int rows = 7;
+    const int top = std::clamp(gShowH - rows * (cell.height() + 1) - 10, 0, 250);
+    layout->setContentsMargins(gShowW - cell.width() - 5, top, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     for (QWidget* w : std::initializer_list<QWidget*>{m_label, m_add, m_modify, m_delete, m_login, m_allocate, m_return}) {
         w->setFixedSize(cell);

@@ -150,16 +150,7 @@ void CammerWidget::BuildPanel()
     moveAllButton = new ColorButton(LanStr(12), this);
     connect(moveAllButton, &ColorButton::clicked, this, &CammerWidget::SlotMoveAll);
 
-    const int bw = large ? 200 : 50;
-    const int bh = large ? 75 : 30;
-    const int gap = large ? 10 : 5;
-    const int y = gShowH - bh - 5;
-    int x = large ? 300 : 380;
-    for (ColorButton* b : moveButton) {
-        b->setGeometry(x, y, bw, bh);
-        x += bw + gap;
-    }
-    moveAllButton->setGeometry(x, y, bw + 20, bh);
+    PlaceMoveButtons();
 
     // On small screens two rows of eight in the move row would cover the
     // move-all button and run past the screen: they stand under the status
@@ -167,13 +158,20 @@ void CammerWidget::BuildPanel()
     const int cw = large ? 130 : 70;
     const int ch = large ? 75 : 30;
     const int pitch = large ? 155 : 72;
-    const int x0 = large ? 450 : 320;
+    int x0 = large ? 450 : 320;
     const int y0 = 35;
+    // Rows of eight where they stand left of the editor column; a narrower
+    // screen (1280 px) starts them at the left edge with fewer per row.
+    const int right = gShowW - (large ? 240 : 120);
+    auto perRow = [&] { return std::clamp((right - x0 + pitch - cw) / pitch, 1, 8); };
+    if (perRow() < 8)
+        x0 = 5;
+    const int columns = perRow();
     for (int k = 0; k < 16; ++k) {
         // Boxes 9 to 16 have their own text ids.
         cavityBox[k] = new CheckBox(this, LanStr(k < 8 ? 460 + k : 596 + k - 8));
-        const int col = k % 8;
-        const int row = k / 8;
+        const int col = k % columns;
+        const int row = k / columns;
         cavityBox[k]->setGeometry(x0 + col * pitch, y0 + row * ch, cw, ch);
         connect(cavityBox[k], &CheckBox::clicked, this, [this, k] { SlotClickCheckBox(k); });
     }
@@ -280,11 +278,51 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     return true;
 }
 
-QRect CammerWidget::CountdownRect(float sx, float sy)
+QRect CammerWidget::CountdownRect(float sx, float)
 {
-    if (gShowW <= 1024)
-        return QRect(int(270 * sx), int(5 * sy), 40, 18);
-    return QRect(int(520 * sx), int(5 * sy), 130, 36);
+    // The countdown flows with the status line and the counts: repaint their band.
+    const int w = int(sx * float(gShowW));
+    return QRect(0, 0, w, LiveViewPainter::StatusBandHeight(w));
+}
+
+QList<PlacedText> CammerWidget::PaintedTexts()
+{
+    return LiveViewPainter(*this, ViewHost::instance()).Texts();
+}
+
+QRect CammerWidget::FreeArea() const
+{
+    ViewHost& host = ViewHost::instance();
+    const QPoint origin = mapTo(window(), QPoint(0, 0));
+    QRect free = rect();
+    free.setBottom(std::min(free.bottom(), host.statusStripTop() - origin.y() - 1));
+    for (const QRect& r : host.overlays()) {
+        const QRect o = r.translated(-origin) & rect();
+        if (o.isEmpty())
+            continue;
+        if (o.right() >= width() - 1 && o.left() > 0)
+            free.setRight(std::min(free.right(), o.left() - 1));
+        else if (o.left() <= 0)
+            free.setLeft(std::max(free.left(), o.right() + 1));
+    }
+    return free;
+}
+
+void CammerWidget::PlaceMoveButtons()
+{
+    const bool large = gShowW > 1024;
+    const QRect free = FreeArea();
+    const int bh = large ? 75 : 30;
+    const int gap = large ? 10 : 5;
+    int x = std::max(large ? 300 : 380, free.left() + gap);
+    // Narrower buttons where the editor column leaves less room.
+    const int bw = std::clamp((free.right() - x - 4 * gap - 20) / 5, 1, large ? 200 : 50);
+    const int y = free.bottom() - bh - 4;
+    for (ColorButton* b : moveButton) {
+        b->setGeometry(x, y, bw, bh);
+        x += bw + gap;
+    }
+    moveAllButton->setGeometry(x, y, bw + 20, bh);
 }
 
 void CammerWidget::paintEvent(QPaintEvent*)

@@ -6,6 +6,7 @@
 // LiveViewPainter, RoiTouch and RoiPanel.
 #include "RoiTouch.h"
 #include "params/CammerWidgetData.h"
+#include "widgets/TextPlacer.h"
 
 #include <QImage>
 #include <QWidget>
@@ -69,6 +70,12 @@ public:
     // Where the step countdown stands in a view of the given scale; the
     // layout rule is the one of every widget (small up to 1024 px).
     static QRect CountdownRect(float sx, float sy);
+    // The texts paintEvent draws, where it draws them.
+    QList<PlacedText> PaintedTexts();
+    // The part of the view no column or status strip stands over.
+    QRect FreeArea() const;
+    // The move buttons along the bottom of that part.
+    void PlaceMoveButtons();
 
     // Editing on the edit set (see RoiTouch): hit tests and selection.
     RoiTouch& touch() { return *m_touch; }

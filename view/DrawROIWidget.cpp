@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 bool Small()
 {
@@ -73,7 +75,10 @@ DrawROIWidget::~DrawROIWidget() = default;
 void DrawROIWidget::BuildWidgets()
 {
     const int w = Small() ? 120 : 240;
-    const int h = Small() ? 45 : 81;
+    m_columnWidth = w;
+    // Thirteen rows (the drawing page) must stand on the screen: a wide but
+    // short panel gets lower rows.
+    const int h = Small() ? 45 : std::min(81, (gShowH - 12) / 13);
     m_layout = new QVBoxLayout(this);
     m_layout->setSpacing(1);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -238,7 +243,11 @@ void DrawROIWidget::SlotChangePage()
         c->show();
     sideButton->show();
     adjustSize();
-    move(m_side ? 0 : gShowW - (Small() ? 120 : 230), 0);
+    // Flush with the right edge: the column is 240 px wide on large screens.
+    move(m_side ? 0 : gShowW - m_columnWidth, 0);
+    // The views' texts make way for the column where it now stands.
+    if (parentWidget())
+        parentWidget()->update();
     update();
 }
 

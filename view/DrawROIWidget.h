@@ -122,6 +122,7 @@ private:
     std::unique_ptr<TemplateCommands> m_templates;
     std::unique_ptr<AlarmCommands> m_alarm;
 
+    int m_columnWidth = 0;  // every row is this wide
     QVBoxLayout* m_layout = nullptr;
     RecordState m_records;
     int m_page = 0;  // 1 drawing page, 0 template page

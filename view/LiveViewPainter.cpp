@@ -11,6 +11,7 @@
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -70,16 +71,16 @@ LiveViewPainter::LiveViewPainter(CammerWidget& w, ViewHost& host)
     QTransform image;
     image.scale(ww / std::max(gImageW, 1), wh / std::max(gImageH, 1));
     m_view = view * m_zoom;
-    m_text = view;
+    m_textScale = ww / std::max(gShowW, 1);
     m_image = image * m_zoom;
 }
 
-void LiveViewPainter::SetFont(QPainter& painter, int small, int large)
+int LiveViewPainter::StatusBandHeight(int widgetWidth)
 {
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setWeight(QFont::Normal);
-    f.setPixelSize(Size(small, large));
-    painter.setFont(f);
+    const bool small = gShowW <= 1024;
+    const TextPlacer at(QSize(widgetWidth, 1), double(widgetWidth) / std::max(gShowW, 1));
+    // The status line, the countdown and the counts wrap to three lines at most.
+    return at.Scaled(small ? 20 : 40) + 3 * (QFontMetrics(at.Font(small ? 20 : 45)).height() + 3);
 }
 
 void LiveViewPainter::DrawImage(QPainter& painter, const QImage& image)
@@ -90,85 +91,133 @@ void LiveViewPainter::DrawImage(QPainter& painter, const QImage& image)
     painter.restore();
 }
 
+LiveViewPainter::Scene LiveViewPainter::SceneNow() const
+{
+    Scene sc;
+    sc.tmpl = m_source == 0;
+    sc.set = sc.tmpl ? m_w.editSet : m_w.liveSet;
+    sc.g = std::clamp(sc.tmpl ? m_host.editor().editorStep : m_host.cycle().curStep, 0, 7);
+    const int v = m_host.cycle().verdictState;
+    sc.block = v == VerdictShowing || (v == VerdictIdle && (m_p.showRoiLive || sc.tmpl))
+               || ((v == VerdictAlarm || v == VerdictAreaCheck) && sc.tmpl) || (v == VerdictAlarm && m_source == 1);
+    return sc;
+}
+
+bool LiveViewPainter::AreaShown(const CammerSingleton& set, int g, int j) const
+{
+    const bool tmpl = m_source == 0;
+    const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));
+    const int sel = m_w.selectedRoi;
+    if (set.algorithm[g][j] == RoiCode::Position && !tmpl)
+        return false;
+    return !(tmpl && sel >= 0 && sel < n && m_w.moveMode != 2 && j != sel);
+}
+
+QColor LiveViewPainter::AreaColour(int g, int j) const
+{
+    if (m_host.cycle().verdictState == VerdictIdle)
+        return Qt::darkBlue;
+    if (!m_w.cameraOK && !m_w.roiOK[g][j])
+        return Qt::red;
+    return Qt::green;
+}
+
 void LiveViewPainter::Paint(QPainter& painter)
 {
     if (m_source == 3 || m_source == 4) {
-        PaintRecord(painter);
-        return;
+        const RecordState* rec = m_host.records();
+        if (rec && rec->count >= 1)
+            DrawImage(painter, rec->picture);
+    } else if (m_source == 2) {
+        m_w.SyncDisplay();
+        DrawImage(painter, m_w.displayAsIs());
+    } else {
+        if (m_w.camera >= m_host.cameraCount())
+            return;
+        const Scene sc = SceneNow();
+        m_w.SyncDisplay();
+        if (sc.set)
+            PaintOverlays(*sc.set, sc.g);
+        DrawImage(painter, m_w.displayAsIs());
+        if (sc.block && sc.set)
+            PaintAreas(painter, *sc.set, sc.g);
+    }
+    // Texts in widget pixels, so they stay put and readable when zoomed.
+    painter.resetTransform();
+    for (const PlacedText& t : Texts()) {
+        painter.setFont(t.font);
+        painter.setPen(t.colour);
+        painter.drawText(t.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
+        if (t.swatch > 0)
+            painter.fillRect(QRect(t.rect.right() + 1 - t.swatch, t.rect.top(), t.swatch, t.swatch), t.colour);
+    }
+    if (m_source != 2 && m_source != 3 && m_source != 4)
+        PaintDrawing(painter);
+}
+
+QList<PlacedText> LiveViewPainter::Texts() const
+{
+    TextPlacer at(m_w.size(), m_textScale);
+    const QPoint origin = m_w.mapTo(m_w.window(), QPoint(0, 0));
+    for (const QRect& r : m_host.overlays())
+        at.Cover(r.translated(-origin));
+    // The view's own controls (parameter panel, move buttons, cavity boxes).
+    for (const QWidget* c : m_w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (c->isVisible())
+            at.Reserve(c->geometry());
+    if (m_source == 3 || m_source == 4) {
+        PlaceRecord(at);
+        return at.texts();
     }
     if (m_source == 2) {
-        PaintRecentNg(painter);
-        return;
+        PlaceRecentNg(at);
+        return at.texts();
     }
     if (m_w.camera >= m_host.cameraCount())
-        return;
-    const bool tmpl = m_source == 0;
-    const CammerSingleton* set = tmpl ? m_w.editSet : m_w.liveSet;
-    const int g = std::clamp(tmpl ? m_host.editor().editorStep : m_host.cycle().curStep, 0, 7);
-
-    m_w.SyncDisplay();
-    if (set)
-        PaintOverlays(*set, g);
-    DrawImage(painter, m_w.displayAsIs());
-
-    const CycleState& st = m_host.cycle();
-    const int v = st.verdictState;
-    const bool block = v == VerdictShowing || (v == VerdictIdle && (m_p.showRoiLive || tmpl))
-        || ((v == VerdictAlarm || v == VerdictAreaCheck) && tmpl) || (v == VerdictAlarm && m_source == 1);
+        return {};
+    const Scene sc = SceneNow();
     QString selectedText;
-    if (block && set) {
-        PaintAreas(painter, *set, g);
-        if (tmpl && m_w.selectedRoi >= 0 && m_w.selectedRoi < set->count[g]) {
-            const int j = m_w.selectedRoi;
-            selectedText = AreaCaption(*set, g, j, QString::number(m_w.roiValue[g][j]), m_p);
-        }
+    if (sc.block && sc.set && sc.tmpl && m_w.selectedRoi >= 0 && m_w.selectedRoi < sc.set->count[sc.g]) {
+        const int j = m_w.selectedRoi;
+        selectedText = AreaCaption(*sc.set, sc.g, j, QString::number(m_w.roiValue[sc.g][j]), m_p);
     }
-    painter.setTransform(m_text);  // texts stay put when zoomed
-    if (block) {
-        PaintVerdict(painter);
-        if (tmpl)
-            PaintLegend(painter);
+    // The status line first: it keeps its place, the others make way.
+    PlaceStatus(at, sc.g);
+    PlaceCounts(at, selectedText, sc.g);
+    if (sc.block) {
+        PlaceVerdict(at);
+        if (sc.tmpl)
+            PlaceLegend(at);
+        if (sc.set)
+            PlaceAreaTexts(at, *sc.set, sc.g);
     }
-    PaintStatus(painter, g);
-    PaintCounts(painter, selectedText, g);
-    PaintDrawing(painter);
+    return at.texts();
 }
 
-void LiveViewPainter::PaintRecord(QPainter& painter)
+void LiveViewPainter::PlaceRecord(TextPlacer& at) const
 {
     const RecordState* rec = m_host.records();
-    const QString word = LanStr(m_source == 3 ? 216 : 217);
     if (!rec || rec->count < 1)
         return;
-    DrawImage(painter, rec->picture);
-    painter.setTransform(m_text);
-    SetFont(painter, 20, 45);
-    painter.setPen(Qt::green);
-    painter.drawText(QPoint(5, Size(20, 40)),
-                     LanStr(218)
-                         .arg(rec->camera + 1)
-                         .arg(DetectionName(m_p.machineType, m_host.editor().editorStep), word)
-                         .arg(rec->count)
-                         .arg(rec->index + 1)
-                         .arg(rec->name));
+    const QString word = LanStr(m_source == 3 ? 216 : 217);
+    at.Place(LanStr(218)
+                 .arg(rec->camera + 1)
+                 .arg(DetectionName(m_p.machineType, m_host.editor().editorStep), word)
+                 .arg(rec->count)
+                 .arg(rec->index + 1)
+                 .arg(rec->name),
+             Size(20, 45), Qt::green, QPoint(5, Size(20, 40)));
 }
 
-void LiveViewPainter::PaintRecentNg(QPainter& painter)
+void LiveViewPainter::PlaceRecentNg(TextPlacer& at) const
 {
-    m_w.SyncDisplay();
-    DrawImage(painter, m_w.displayAsIs());
-    painter.setTransform(m_text);
     const int g = m_host.editor().step();
     const QString name = DetectionName(m_p.machineType, g);
     QColor colour;
     const QString word = StateWord(m_host.cycle().runState, &colour);
-    SetFont(painter, 20, 45);
-    painter.setPen(colour);
-    painter.drawText(QPoint(5, Size(20, 40)), LanStr(313).arg(m_w.camera + 1).arg(name, word));
-    SetFont(painter, 16, 45);
-    painter.setPen(Qt::green);
-    painter.drawText(QPoint(Size(320, 600), Size(22, 40)),
-                     LanStr(314).arg(name).arg(m_w.ringPosition + 1).arg(std::min(m_w.recentNgCount[g], 3)));
+    at.Place(LanStr(313).arg(m_w.camera + 1).arg(name, word), Size(20, 45), colour, QPoint(5, Size(20, 40)));
+    at.Place(LanStr(314).arg(name).arg(m_w.ringPosition + 1).arg(std::min(m_w.recentNgCount[g], 3)), Size(16, 45),
+             Qt::green, QPoint(Size(320, 600), Size(22, 40)));
 }
 
 QString LiveViewPainter::StateWord(int run, QColor* colour)
@@ -222,37 +271,69 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g)
     m_w.MarkDisplayDirty();
 }
 
-void LiveViewPainter::PaintVerdict(QPainter& painter)
+namespace {
+
+// Breaks a message into lines no wider than `width`: at blanks where the
+// language has them, else between characters.
+QStringList WrapToWidth(const QString& text, const QFontMetrics& fm, int width)
 {
-    const CycleState& st = m_host.cycle();
-    SetFont(painter, 22, 45);
-    if (st.verdictState == VerdictIdle)
-        painter.setPen(Qt::darkBlue);
-    if (st.verdictState != VerdictShowing && m_source != 1)
-        return;
-    painter.setPen(m_w.cameraOK ? Qt::green : Qt::red);
-    painter.drawText(QPoint(Size(15, 5), Size(70, 85)), QString::fromLatin1(m_w.cameraOK ? "OK" : "NG"));
-    painter.drawText(QPoint(Size(620, 1450), Size(22, 40)), LanStr(367).arg(m_w.brightness));
+    QStringList lines;
+    QString line;
+    const bool words = text.contains(QLatin1Char(' '));
+    const QStringList parts = words ? text.split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                    : QStringList(text.begin(), text.end());
+    for (const QString& part : parts) {
+        const QString next = line.isEmpty() ? part : line + (words ? QStringLiteral(" ") : QString()) + part;
+        if (!line.isEmpty() && fm.horizontalAdvance(next) > width) {
+            lines << line;
+            line = part;
+        } else {
+            line = next;
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
 }
 
-void LiveViewPainter::PaintLegend(QPainter& painter)
+}  // namespace
+
+void LiveViewPainter::PlaceVerdict(TextPlacer& at) const
 {
-    SetFont(painter, 14, 30);
-    const int rowH = Size(20, 25);
-    const int y1 = gShowH - Size(50, 80);
-    const int y2 = y1 + rowH + Size(10, 15);
-    const int boxW = Size(100, 150);
-    const struct {
-        int y;
-        int text;
-        QColor colour;
-    } rows[2] = {{y1, 22, QColor(Qt::blue)}, {y2, 24, kSalmon}};
-    for (const auto& r : rows) {
-        painter.setPen(r.colour);
-        painter.drawText(QRect(10, r.y, boxW, rowH), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("%1 :").arg(LanStr(r.text)));
-        painter.fillRect(QRect(10 + boxW, r.y, rowH, rowH), r.colour);
+    if (m_host.cycle().verdictState != VerdictShowing && m_source != 1)
+        return;
+    // The verdict word stays at the left edge, under the status line if need be.
+    at.Place(QString::fromLatin1(m_w.cameraOK ? "OK" : "NG"), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
+             QPoint(Size(15, 5), Size(70, 85)), TextPlacer::Below);
+    if (!m_w.cameraOK && m_w.poseLost) {
+        // No area is marked for this NG: the operator reads why, in lines that fit the view.
+        const QFont font = at.Font(Size(14, 30));
+        const int left = at.Scaled(Size(15, 5));
+        const QFontMetrics fm(font);
+        int baseline = at.Scaled(Size(70, 85)) + fm.lineSpacing();
+        for (const QString& line : WrapToWidth(LanStr(1124).arg(m_w.camera + 1), fm, m_w.width() - 2 * left)) {
+            baseline = at.PlaceAt(line, font, Qt::red, QPoint(left, baseline), 0, TextPlacer::Below).rect.bottom()
+                       + 1 + fm.ascent();
+        }
     }
+    at.Place(LanStr(367).arg(m_w.brightness), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
+             QPoint(Size(620, 1450), Size(22, 40)));
+}
+
+void LiveViewPainter::PlaceLegend(TextPlacer& at) const
+{
+    // Rows from the bottom of the view, each with its colour's swatch.
+    const QFont font = at.Font(Size(14, 30));
+    const int rowH = std::max(at.Scaled(Size(20, 25)), QFontMetrics(font).height());
+    const int swatch = std::min(at.Scaled(Size(20, 25)), rowH);
+    // Above the status strip where it covers the view's lower edge.
+    const int hidden = m_w.mapTo(m_w.window(), QPoint(0, m_w.height())).y() - m_host.statusStripTop();
+    const int bottom = m_w.height() - std::max(hidden, 0);
+    const int y1 = bottom - at.Scaled(Size(50, 80)) - (rowH - at.Scaled(Size(20, 25)));
+    const int y2 = y1 + rowH + at.Scaled(Size(10, 15));
+    const QFontMetrics fm(font);
+    at.PlaceAt(QStringLiteral("%1 :").arg(LanStr(22)), font, Qt::blue, QPoint(at.Scaled(10), y1 + fm.ascent()), swatch);
+    at.PlaceAt(QStringLiteral("%1 :").arg(LanStr(24)), font, kSalmon, QPoint(at.Scaled(10), y2 + fm.ascent()), swatch);
 }
 
 void LiveViewPainter::PaintLimitSquares(QPainter& painter, const CammerSingleton& set, int g, int j)
@@ -276,14 +357,19 @@ void LiveViewPainter::PaintLimitSquares(QPainter& painter, const CammerSingleton
     } else if (code == RoiCode::WhiteNum || code == RoiCode::BlackNum) {
         blue = 2 * set.min_size[g][j] + 1;
     }
-    // Sides are frame pixels: the operator compares them with the part.
+    // Centres from frame to view coordinates; the sides are view pixels
+    // under one scale, so the squares stay square whatever the frame's
+    // aspect and the cell's.
     painter.save();
-    painter.setTransform(m_image);
+    painter.resetTransform();
+    const double side1 = m_view.m11();
     auto square = [&](double cx, int side, const QColor& c) {
         if (side <= 0)
             return;
+        const QPointF centre = m_view.map(QPointF(cx * ShowScaleW(), cy * ShowScaleH()));
+        const double s = side * side1;
         painter.setPen(QPen(c, 0));
-        painter.drawRect(QRectF(cx - side / 2.0, cy - side / 2.0, side, side));
+        painter.drawRect(QRectF(centre.x() - s / 2.0, centre.y() - s / 2.0, s, s));
     };
     square(left, blue, Qt::blue);
     square(right, salmon, kSalmon);
@@ -298,9 +384,7 @@ void LiveViewPainter::PaintAreas(QPainter& painter, const CammerSingleton& set, 
     const int sel = m_w.selectedRoi;
     for (int j = 0; j < n; ++j) {
         const int code = set.algorithm[g][j];
-        if (code == RoiCode::Position && !tmpl)
-            continue;
-        if (tmpl && sel >= 0 && sel < n && m_w.moveMode != 2 && j != sel)
+        if (!AreaShown(set, g, j))
             continue;
         if (tmpl)
             PaintLimitSquares(painter, set, g, j);
@@ -318,13 +402,8 @@ void LiveViewPainter::PaintAreas(QPainter& painter, const CammerSingleton& set, 
             }
         }
 
-        QColor colour = Qt::green;
-        if (st.verdictState == VerdictIdle)
-            colour = Qt::darkBlue;
-        else if (!m_w.cameraOK && !m_w.roiOK[g][j])
-            colour = Qt::red;
         painter.setTransform(m_view);
-        painter.setPen(QPen(colour, 0));
+        painter.setPen(QPen(AreaColour(g, j), 0));
         DrawShape(painter, set, g, j);
         if (tmpl && j == sel && set.roi_type[g][j] == CammerSingleton::kPolygon) {
             const auto& pts = set.polygon[g][j].points;
@@ -335,12 +414,10 @@ void LiveViewPainter::PaintAreas(QPainter& painter, const CammerSingleton& set, 
             }
         }
 
-        QString value = QString::number(m_w.roiValue[g][j]);
         if (code == RoiCode::DistMeasure) {
             // Only what this judgement found: never boxes of an earlier cycle.
             const int32_t(*m)[4] = m_w.roiMarks[g][j];
             const int found = std::clamp(m[1][1], 0, 2);
-            value = QStringLiteral("%1, %2").arg(found).arg(m_w.roiValue[g][j]);
             if (found > 0) {
                 painter.setTransform(m_image);
                 painter.setPen(QPen(Qt::cyan, 4, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
@@ -353,16 +430,29 @@ void LiveViewPainter::PaintAreas(QPainter& painter, const CammerSingleton& set, 
                 }
             }
         }
-        if (tmpl && sel >= 0 && sel < n)
-            continue;  // the selected area's text goes to the template line
-        painter.setTransform(m_view);
-        painter.setPen(colour);
-        SetFont(painter, 16, 30);
-        const QPoint at = FirstPoint(set, g, j);
-        painter.drawText(QRect(QPoint(at.x(), at.y() - 26), QPoint(at.x() + 399, at.y() - 2)),
-                         Qt::AlignLeft | Qt::AlignVCenter, AreaCaption(set, g, j, value, m_p));
     }
     painter.setTransform(m_view);
+}
+
+void LiveViewPainter::PlaceAreaTexts(TextPlacer& at, const CammerSingleton& set, int g) const
+{
+    const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));
+    const int sel = m_w.selectedRoi;
+    // The selected area's text goes to the template line instead.
+    if (m_source == 0 && sel >= 0 && sel < n)
+        return;
+    const QFont font = at.Font(Size(16, 30));
+    for (int j = 0; j < n; ++j) {
+        if (!AreaShown(set, g, j))
+            continue;
+        QString value = QString::number(m_w.roiValue[g][j]);
+        if (set.algorithm[g][j] == RoiCode::DistMeasure)
+            value = QStringLiteral("%1, %2").arg(std::clamp(m_w.roiMarks[g][j][1][1], 0, 2)).arg(m_w.roiValue[g][j]);
+        // Just above the shape's first point, which follows the zoom.
+        const QPoint corner = m_view.map(FirstPoint(set, g, j));
+        const int baseline = corner.y() - at.Scaled(2) - QFontMetrics(font).descent();
+        at.PlaceAt(AreaCaption(set, g, j, value, m_p), font, AreaColour(g, j), QPoint(corner.x(), baseline));
+    }
 }
 
 QString LiveViewPainter::StatusWord(const CycleState& st, const WizardPara& p, int g, QColor* colour)
@@ -383,48 +473,46 @@ QString LiveViewPainter::StatusWord(const CycleState& st, const WizardPara& p, i
     }
 }
 
-void LiveViewPainter::PaintStatus(QPainter& painter, int g)
+void LiveViewPainter::PlaceStatus(TextPlacer& at, int g) const
 {
     const CycleState& st = m_host.cycle();
-    SetFont(painter, 20, 45);
-    const QPoint at(5, Size(20, 40));
+    const QPoint where(5, Size(20, 40));
+    QColor colour = Qt::red;
     if (st.skipActive) {
-        painter.setPen(Qt::red);
-        painter.drawText(at, LanStr(575).arg(m_w.camera + 1).arg(st.skipCount));
+        at.Place(LanStr(575).arg(m_w.camera + 1).arg(st.skipCount), Size(20, 45), colour, where);
     } else {
-        QColor colour;
         const QString word = StatusWord(st, m_p, g, &colour);
-        painter.setPen(colour);
-        painter.drawText(at, LanStr(313).arg(m_w.camera + 1).arg(DetectionName(m_p.machineType, g), word));
+        at.Place(LanStr(313).arg(m_w.camera + 1).arg(DetectionName(m_p.machineType, g), word), Size(20, 45), colour,
+                 where);
     }
     const float left = m_host.countdownSeconds();
-    if (left > 0.02f) {
-        SetFont(painter, 14, 45);
-        painter.drawText(QPoint(Size(270, 525), Size(20, 40)), QString::number(double(left), 'g', 3));
-    }
+    if (left > 0.02f)
+        at.Place(QString::number(double(left), 'g', 3), Size(14, 45), colour, QPoint(Size(270, 525), Size(20, 40)));
 }
 
-void LiveViewPainter::PaintCounts(QPainter& painter, const QString& selectedText, int g)
+void LiveViewPainter::PlaceCounts(TextPlacer& at, const QString& selectedText, int g) const
 {
     const CycleState& st = m_host.cycle();
     const int c = std::clamp(m_w.camera, 0, 7);
-    SetFont(painter, 16, 40);
-    painter.setPen(Qt::green);
-    const QPoint at(Size(320, 750), Size(22, 40));
+    const int size = Size(16, 40);
+    const QPoint where(Size(320, 750), Size(22, 40));
     if (m_source == 0) {
-        painter.drawText(QPoint(Size(320, 850), at.y()),
-                         LanStr(315).arg(m_w.templateIndex + 1).arg(m_w.templateNum[g]).arg(selectedText));
-        painter.drawText(QPoint(5, at.y() + painter.fontMetrics().height() + 5), gTempTime);
+        const PlacedText& line =
+            at.Place(LanStr(315).arg(m_w.templateIndex + 1).arg(m_w.templateNum[g]).arg(selectedText), size,
+                     Qt::green, QPoint(Size(320, 850), where.y()));
+        if (!gTempTime.isEmpty())
+            at.PlaceAt(gTempTime, line.font, Qt::green,
+                       QPoint(at.Scaled(5), line.rect.bottom() + 5 + QFontMetrics(line.font).ascent()));
         return;
     }
     const int fps = m_host.framesPerSecond(c);
     if (m_p.hideNgCount)
-        painter.drawText(at, LanStr(655).arg(gAllNum[c]).arg(fps));
+        at.Place(LanStr(655).arg(gAllNum[c]).arg(fps), size, Qt::green, where);
     else
-        painter.drawText(at, LanStr(316).arg(gFailNum[c]).arg(gAllNum[c]).arg(fps));
+        at.Place(LanStr(316).arg(gFailNum[c]).arg(gAllNum[c]).arg(fps), size, Qt::green, where);
     if (st.runState == RunStopped || !m_p.showMouldNumber || gShowW <= 1024 || !m_w.liveSet)
         return;
-    painter.drawText(QPoint(67, 85), LanStr(468));
+    at.Place(LanStr(468), size, Qt::green, QPoint(67, 85));
     int x = 242;
     int y = 85;
     for (int k = 0; k < 16; ++k) {
@@ -434,7 +522,7 @@ void LiveViewPainter::PaintCounts(QPainter& painter, const QString& selectedText
             x = 242;
             y += 40;
         }
-        painter.drawText(QPoint(x, y), LanStr(469).arg(m_host.cavityName(m_w.camera, k)));
+        at.Place(LanStr(469).arg(m_host.cavityName(m_w.camera, k)), size, Qt::green, QPoint(x, y));
         x += 165;
     }
 }

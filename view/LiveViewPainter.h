@@ -5,7 +5,10 @@
 // being drawn. Areas and shapes are in view coordinates (a view shown full
 // screen), NG boxes and edge points in frame pixels; both are scaled to the
 // widget's size.
+#include "widgets/TextPlacer.h"
+
 #include <QColor>
+#include <QList>
 #include <QTransform>
 
 class CammerSingleton;
@@ -19,24 +22,41 @@ class LiveViewPainter {
 public:
     LiveViewPainter(CammerWidget& w, ViewHost& host);
     void Paint(QPainter& painter);
+    // Every text of the view, where Paint draws it (the widget's coordinates):
+    // sizes follow the view but stay readable in a small grid cell.
+    QList<PlacedText> Texts() const;
+    // Height of the band at the top that holds the status line, countdown
+    // and counts, however they wrap.
+    static int StatusBandHeight(int widgetWidth);
 
     // The word of the status line for step g and its colour: resampling,
     // stopping, the re-detection under way, or the step's state.
     static QString StatusWord(const CycleState& st, const WizardPara& p, int g, QColor* colour);
 
 private:
-    void PaintRecord(QPainter& painter);
-    void PaintRecentNg(QPainter& painter);
+    // What the view shows: the areas of which set and step, and whether the
+    // verdict block (areas, word, legend) is on.
+    struct Scene {
+        const CammerSingleton* set = nullptr;
+        int g = 0;
+        bool tmpl = false;
+        bool block = false;
+    };
+    Scene SceneNow() const;
+    bool AreaShown(const CammerSingleton& set, int g, int j) const;
+    QColor AreaColour(int g, int j) const;
     void PaintOverlays(const CammerSingleton& set, int g);
-    void PaintVerdict(QPainter& painter);
-    void PaintLegend(QPainter& painter);
     void PaintAreas(QPainter& painter, const CammerSingleton& set, int g);
     void PaintLimitSquares(QPainter& painter, const CammerSingleton& set, int g, int j);
-    void PaintStatus(QPainter& painter, int g);
-    void PaintCounts(QPainter& painter, const QString& selectedText, int g);
     void PaintDrawing(QPainter& painter);
     void DrawImage(QPainter& painter, const class QImage& image);
-    void SetFont(QPainter& painter, int small, int large);
+    void PlaceRecord(TextPlacer& at) const;
+    void PlaceRecentNg(TextPlacer& at) const;
+    void PlaceStatus(TextPlacer& at, int g) const;
+    void PlaceCounts(TextPlacer& at, const QString& selectedText, int g) const;
+    void PlaceVerdict(TextPlacer& at) const;
+    void PlaceLegend(TextPlacer& at) const;
+    void PlaceAreaTexts(TextPlacer& at, const CammerSingleton& set, int g) const;
     static QString StateWord(int runState, QColor* colour);
     int Size(int small, int large) const { return m_small ? small : large; }
 
@@ -48,5 +68,5 @@ private:
     QTransform m_zoom;   // pan and zoom of the selected camera
     QTransform m_view;   // view coordinates to widget
     QTransform m_image;  // frame pixels to widget
-    QTransform m_text;   // view coordinates to widget, never zoomed
+    double m_textScale;  // widget pixels per view pixel, never zoomed
 };

@@ -9,6 +9,7 @@
 #include "params/WizardPara.h"
 #include "platform/vision/ColorConvert.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -113,12 +114,32 @@ QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* f
         }
         painter.setPen(QPen(ok ? Qt::green : Qt::red, 1));
         Outline(painter, set, g, j);
-        const QPoint at = TextCorner(set, g, j);
-        painter.drawText(QRect(QPoint(at.x(), at.y() - 26), QPoint(at.x() + 399, at.y() - 2)),
-                         Qt::AlignLeft | Qt::AlignVCenter,
+        painter.drawText(AreaTextBox(TextCorner(set, g, j)), Qt::AlignLeft | Qt::AlignVCenter,
                          AreaCaption(set, g, j, QString::number(w.roiValue[g][j]), p));
     }
     return img;
+}
+
+QRect HeaderRect()
+{
+    const bool small = gShowW <= 1024;
+    const QFontMetrics fm(PictureFont(26));
+    int widest = 0;
+    for (int first : {47, 48, 338, 61})
+        widest = std::max(widest, fm.horizontalAdvance(LanStr(120) + LanStr(first)));
+    widest = std::max(widest, fm.horizontalAdvance(LanStr(143)));
+    const int top = (small ? 70 : 80) - fm.ascent();
+    const int bottom = (small ? 100 : 110) + fm.descent();
+    return QRect(QPoint(0, top), QPoint(55 + widest, bottom));
+}
+
+QRect AreaTextBox(const QPoint& corner)
+{
+    QRect box(QPoint(corner.x(), corner.y() - 26), QPoint(corner.x() + 399, corner.y() - 2));
+    const QRect header = HeaderRect();
+    if (box.intersects(header))
+        box.moveTop(header.bottom() + 1);
+    return box;
 }
 
 bool AddCodeLines(QImage& picture, int* code)

@@ -4,6 +4,7 @@
 // NG boxes and each area's value and limit; later the lines that tell how
 // an alarm was cleared.
 #include <QImage>
+#include <QRect>
 
 class CammerWidgetData;
 
@@ -16,5 +17,11 @@ QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* f
 // Adds the lines of result code *code to a stored picture and moves the
 // code on (4, 5, 6 -> 9; 7 -> 8; 8 -> 10). False when the code adds nothing.
 bool AddCodeLines(QImage& picture, int* code);
+
+// Where the verdict word, the door line and the longest code line lie.
+QRect HeaderRect();
+// The box an area's text is drawn in, for the area's corner: above the
+// corner, or just below the header when it would lie on it.
+QRect AreaTextBox(const QPoint& corner);
 
 }  // namespace ResultPicture

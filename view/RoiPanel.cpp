@@ -150,7 +150,8 @@ void RoiPanel::Place(int rows)
 {
     const bool small = gShowW <= 1024;
     const int h = small ? 40 : 45;
-    const int limit = gShowH - (small ? 50 : 70);
+    const QRect free = m_w.FreeArea();
+    const int limit = std::min(gShowH - (small ? 50 : 70), free.bottom() - 5);
     const cv::Rect box = m_w.editSet->RoiBox(Step(), m_w.selectedRoi);
     const int areaTop = int(box.y * ShowScaleH());
     const int areaBottom = int((box.y + box.height) * ShowScaleH());
@@ -158,12 +159,21 @@ void RoiPanel::Place(int rows)
     if (y + rows * h >= limit)
         y = std::min(areaTop, limit) - rows * h;
     y = std::max(y, 0);
+    const int wLabel = small ? 40 : 80;
+    const int wButton = small ? 70 : 120;
+    const int wCombo = small ? 44 : 55;
+    const int wPad = small ? 56 : 93;
+    const int pitch = small ? 59 : 96;
+    const int rowWidth = wLabel + 4 * wButton + wCombo + 4 * pitch;
     int x = 400;
     int sliderW = gShowW / 2 + 25;
     if (small) {
         sliderW = 600;
         x = std::clamp(int(box.x * ShowScaleW()), 0, std::max(gShowW - 160 - sliderW, 0));
     }
+    // Left of the editor column: the button row and the sliders end before it.
+    x = std::max(std::min(x, free.right() - rowWidth), free.left());
+    sliderW = std::min(sliderW, free.right() - x);
     // Sensitivity first, then area and first limit when every area has its own.
     const int order[3] = {1, 2, 0};
     int row = 0;
@@ -174,11 +184,6 @@ void RoiPanel::Place(int rows)
         ++row;
     }
     const int by = y + row * h;
-    const int wLabel = small ? 40 : 80;
-    const int wButton = small ? 70 : 120;
-    const int wCombo = small ? 44 : 55;
-    const int wPad = small ? 56 : 93;
-    const int pitch = small ? 59 : 96;
     int bx = x;
     m_w.funcLabel->setGeometry(bx, by, wLabel, h);
     bx += wLabel;
@@ -223,6 +228,7 @@ void RoiPanel::ShowHideROIPara()
     SetupSliders(code);
     m_w.funcButton->setText(LanStr(AreaFunctionText(code)));
 
+    m_w.PlaceMoveButtons();
     for (ColorButton* b : m_w.moveButton)
         b->show();
     m_w.moveAllButton->show();

@@ -7,6 +7,8 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include <algorithm>
@@ -66,6 +68,12 @@ public:
     virtual bool commandColumnPress(bool showOrCheck) { (void)showOrCheck; return false; }
     virtual void showCommandColumn() {}
     virtual void showStatusStrip(bool on) { (void)on; }
+    // Top edge (window coordinates) of the status strip while it is shown
+    // over the views; the window's height otherwise.
+    virtual int statusStripTop() const { return 1 << 20; }
+    // Columns standing over the views now (command column, editor column),
+    // in window coordinates: texts keep out from under them.
+    virtual QList<QRect> overlays() const { return {}; }
     virtual void hideKeypads() {}
     virtual void showHelp(int index) { (void)index; }
     virtual bool settingsVisible() const { return false; }

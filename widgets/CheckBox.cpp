@@ -15,7 +15,11 @@ CheckBox::CheckBox(QWidget* parent, const QString& text)
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(small ? 14 : 28);
     setFont(f);
-    const int px = small ? 16 : 32;
+    setIndicatorSize(small ? 16 : 32);
+}
+
+void CheckBox::setIndicatorSize(int px)
+{
     setStyleSheet(QStringLiteral("QCheckBox::indicator {width: %1px; height: %2px;} "
                                  "QCheckBox::indicator:checked {border-image: url(images/check.png);}")
                       .arg(px)

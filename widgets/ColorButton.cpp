@@ -4,7 +4,14 @@
 #include "SkinPixmaps.h"
 #include "foundation/uitext.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
+
+namespace {
+constexpr int kBorder = 6;  // the button picture's rim
+}  // namespace
 
 ColorButton::ColorButton(const QString& text, QWidget* parent, int fontClass)
     : QPushButton(text, parent)
@@ -41,6 +48,22 @@ int ColorButton::captionPixelSize() const
     return gLan == 0 ? 27 : 22;
 }
 
+QFont ColorButton::captionFont() const
+{
+    QFont f(QStringLiteral("wqy-microhei"));
+    int px = captionPixelSize();
+    const int least = std::min(px, IsSmallLayout() ? 12 : (gLan == 0 ? 16 : 13));
+    const QRect room = rect().adjusted(kBorder, 2, -kBorder, -2);
+    f.setPixelSize(px);
+    while (px > least) {
+        const QSize need = QFontMetrics(f).size(0, text());
+        if (need.width() <= room.width() && need.height() <= room.height())
+            break;
+        f.setPixelSize(--px);
+    }
+    return f;
+}
+
 void ColorButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -50,9 +73,7 @@ void ColorButton::paintEvent(QPaintEvent*)
     }
     if (gpPixmapButton)
         p.drawPixmap(rect(), gpPixmapButton[isDown() ? 1 : 0]);
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(captionPixelSize());
-    p.setFont(f);
+    p.setFont(captionFont());
     p.setPen(Qt::white);
     p.drawText(rect(), Qt::AlignCenter, text());
 }

@@ -61,6 +61,21 @@ EditIP::EditIP(const QString& caption, QWidget* parent)
     }
 }
 
+void EditIP::setCellSize(const QSize& octet, int pixelSize)
+{
+    QFont f(QStringLiteral("wenquanyi"));
+    f.setPixelSize(pixelSize);
+    setFixedHeight(octet.height() + 2 * m_layout->contentsMargins().top());
+    m_caption->setFont(f);
+    m_caption->setFixedWidth(octet.width() * 2);
+    for (QLabel* dot : m_dots)
+        dot->setFont(f);
+    for (Edit* o : m_octets) {
+        o->setFont(f);
+        o->setFixedSize(octet);
+    }
+}
+
 void EditIP::setGeometry(int x, int y, int w, int h)
 {
     // The row layout follows the widget's own rectangle.

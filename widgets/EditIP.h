@@ -17,6 +17,9 @@ public:
     QString getTextIP();
     void setTextIP(const QString& s);
     void setTitleColor(const QColor& color);
+    // Another size for the four number fields (the caption takes two of
+    // them) and the text; the row's height follows.
+    void setCellSize(const QSize& octet, int pixelSize);
 
     Edit* octet(int i) const { return (i >= 0 && i < 4) ? m_octets[i] : nullptr; }
     QLabel* captionLabel() const { return m_caption; }

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "widgets/TextPlacer.h"
+
 // What the bar reads of the main window.
 class StatusHost {
 public:
@@ -17,7 +19,7 @@ public:
     virtual qint64 lastCycleTime() const = 0;  // tenths of a second
     // Names of the settings' parameter groups ("default" is the factory one).
     virtual QStringList parameterGroups() const { return {}; }
-    // Lamp state: direction 0 input, 1 output.
+    // Lamp state, 1 lit: direction 0 input active, 1 output's function on.
     virtual int ioState(int direction, int index) const;
 };
 
@@ -26,15 +28,25 @@ class IOStatusWidget : public QWidget {
 public:
     IOStatusWidget(QWidget* parent, StatusHost* host);
 
-    // One item of the text line: drawn from x on the bar's baseline.
+    // One item of the text line: drawn from x on its baseline.
     struct Text {
         QString text;
         QColor colour;
         int pixelSize = 0;
         int x = 0;
         int width = 0;  // as measured in its font
+        int baseline = 0;
+        bool group = false;  // the parameter group's name
+        QRect rect() const;
     };
+    // Group, login and time at their full sizes: on one line right of the
+    // lamps when it fits, else on two lines or wherever the lamps leave
+    // room, with a shorter date, on a crowded wide bar at smaller sizes
+    // (never below the small bar's), and last with the group name elided.
     QList<Text> TextLine(const QDateTime& now) const;
+    // Every text paintEvent draws (lamp names and the text line), in the
+    // bar's coordinates.
+    QList<PlacedText> PaintedTexts(const QDateTime& now) const;
     // Pixels at the right edge the line keeps clear (the command column).
     void setRightReserve(int px) { m_rightReserve = px; }
 
@@ -61,7 +73,9 @@ private:
         }
         bool operator!=(const Shown& o) const { return !(*this == o); }
     };
-    QList<Text> TextLineAt(const QDateTime& now, int x, double scale) const;
+    int FreeLeft(int top, int bottom) const;
+    QList<Text> Arrange(const QList<Text>& upper, const QList<Text>& lower, int x, int lowerBaseline,
+                        bool tight) const;
     Shown Signature() const;
 
     StatusHost* m_host;

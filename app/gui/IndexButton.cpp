@@ -198,6 +198,16 @@ void IndexButton::showEvent(QShowEvent* event)
     m_shown = 1;
     ShowHide(1);
     QWidget::showEvent(event);
+    // The views' texts make way for the column: repaint them.
+    if (parentWidget())
+        parentWidget()->update();
+}
+
+void IndexButton::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (parentWidget())
+        parentWidget()->update();
 }
 
 void IndexButton::paintEvent(QPaintEvent*)

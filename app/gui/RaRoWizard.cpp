@@ -74,6 +74,8 @@
 #include <QScreen>
 #include <QSoundEffect>
 #include <QSqlDatabase>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QThread>
 #include <QTimer>
 
@@ -1001,6 +1003,13 @@ void RaRoWizard::BackTrain()
 void RaRoWizard::SlotROINGWarm()
 {
     ROINGWarnBox::Run(this);
+}
+
+void RaRoWizard::paintEvent(QPaintEvent* event)
+{
+    // Cells the grid leaves empty (3, 5 or 7 cameras) show the window:
+    // dark like the camera views, not the style's light grey.
+    QPainter(this).fillRect(event->rect(), Qt::black);
 }
 
 void RaRoWizard::mouseReleaseEvent(QMouseEvent* event)

@@ -496,6 +496,22 @@ int WizardPorts::framesPerSecond(int c) const
     return (c >= 0 && c < 8) ? m_win->fps[c] : 0;
 }
 
+int WizardPorts::statusStripTop() const
+{
+    const QWidget* bar = m_win->ioStatusWidget;
+    return bar && bar->isVisible() ? bar->geometry().top() : m_win->height();
+}
+
+QList<QRect> WizardPorts::overlays() const
+{
+    QList<QRect> covered;
+    for (const QWidget* w : {static_cast<const QWidget*>(m_win->indexButton),
+                             static_cast<const QWidget*>(m_win->drawROIWidget)})
+        if (w && w->isVisible())
+            covered << w->geometry();
+    return covered;
+}
+
 float WizardPorts::countdownSeconds() const
 {
     return m_win->detection() ? m_win->detection()->CountdownLeft() : -1.0f;

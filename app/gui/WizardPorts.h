@@ -137,6 +137,8 @@ public:
     CammerWidget* cameraWidget(int c) override;
     int framesPerSecond(int c) const override;
     float countdownSeconds() const override;
+    int statusStripTop() const override;
+    QList<QRect> overlays() const override;
     QString cavityName(int camera, int k) const override;
     void ChangeCammer() override;
     int CheckPassword() override;

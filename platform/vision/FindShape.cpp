@@ -32,6 +32,14 @@ constexpr double kRefineShare = 0.85;
 // Top-level floor as a share of the minimum score: the coarse level blurs
 // small features, so a true match may score well below its final value there.
 constexpr double kCoarseFactor = 0.6;
+// Trust: the grey fit must explain most of the model (a pose a pixel off on
+// the part's edges explains far less; blur and foreign objects cost a few
+// per cent), and no clearly different place may fit about as well.
+constexpr double kMinFit = 0.80;
+constexpr double kMaxRunnerUp = 0.97;
+constexpr double kFitMargin = 0.02;
+constexpr int kConfirmTries = 4;  // places the grey fit may try before the part counts as lost
+constexpr int kDistinct = 3;  // full-size pixels
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -547,9 +555,31 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
     return true;
 }
 
+bool ShapeFound::Trusted() const
+{
+    return refined && fit >= kMinFit && !ambiguous;
+}
+
 bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const
 {
     Q_UNUSED(reserved);
+    ShapeFound f;
+    if (!Find(window, f))
+        return false;
+    if (x)
+        *x = f.x;
+    if (y)
+        *y = f.y;
+    if (r1)
+        *r1 = f.score;
+    if (r2)
+        *r2 = f.angle;
+    return true;
+}
+
+bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
+{
+    found = ShapeFound();
     if (!IsValid() || window.empty() || window.type() != CV_8UC1)
         return false;
     struct Borrowed {
@@ -676,27 +706,70 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
             }
             c = nb;
         }
-        keepBest(cands, sc.kept, last ? 1 : kRefineCandidates, 1, 0.5f * lv.angleStep);
+        if (last) {
+            // Distinct places only, best first: the grey values choose among them below.
+            keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep);
+            break;
+        }
+        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep);
         // Once the level shows the part's features, a clearly worse place is dropped.
         const double floor = cands.front().score * kRefineShare;
         while (cands.size() > 1 && cands.back().score < floor)
             cands.pop_back();
         prevStep = lv.angleStep;
     }
-    const Candidate best = cands.front();
-    if (best.score < m_minScore)
+    while (!cands.empty() && cands.back().score < m_minScore)
+        cands.pop_back();
+    if (cands.empty())
         return false;
     // The edge search ends on whole pixels and angle steps; the grey values of
-    // the model place it well below that.
-    ShapePose pose{double(best.x), double(best.y), double(best.angle)};
-    m_refine.Refine(pyr, m_angleRange > 0, pose);
-    if (x)
-        *x = m_cx - pose.cx;
-    if (y)
-        *y = m_cy - pose.cy;
-    if (r1)
-        *r1 = best.score;
-    if (r2)
-        *r2 = -pose.angle;
+    // the model place it well below that, and tell a true place from one
+    // whose edges merely look alike (blurred or dimmed edges score low
+    // everywhere). The best-scoring place that the grey values confirm wins.
+    const bool turn = m_angleRange > 0;
+    auto refine = [&](const Candidate& c, ShapePose& out, double& fit) {
+        out = ShapePose{double(c.x), double(c.y), double(c.angle)};
+        return m_refine.Refine(pyr, turn, out, &fit) && fit >= kMinFit;
+    };
+    size_t pick = 0;
+    ShapePose pose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
+    bool confirmed = false;
+    for (size_t i = 0; i < cands.size() && i < size_t(kConfirmTries) && !confirmed; ++i) {
+        ShapePose tried;
+        double fit = 0;
+        confirmed = refine(cands[i], tried, fit);
+        if (confirmed || i == 0) {
+            pick = i;
+            pose = tried;
+            found.fit = fit;
+            found.refined = confirmed;
+        }
+    }
+    if (!confirmed)
+        pose = ShapePose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
+    const Candidate best = cands[pick];
+    for (size_t i = 0; i < cands.size(); ++i) {
+        if (i == pick)
+            continue;
+        found.runnerUp = std::max(found.runnerUp, cands[i].score / best.score);
+        // Places before the pick failed the grey fit already.
+        if (!confirmed || i < pick || i > pick + 1 || cands[i].score < kMaxRunnerUp * best.score)
+            continue;
+        // The edges alone cannot tell the two places apart (a long straight
+        // edge scores alike along itself). When the other one settles
+        // elsewhere and explains the model about as well, the part could be
+        // at either.
+        ShapePose other;
+        double otherFit = 0;
+        if (refine(cands[i], other, otherFit)) {
+            const double rim = m_refine.Radius() * std::abs(other.angle - pose.angle) * CV_PI / 180.0;
+            const bool elsewhere = std::hypot(other.cx - pose.cx, other.cy - pose.cy) + rim > 1.0;
+            found.ambiguous = found.ambiguous || (elsewhere && otherFit >= found.fit - kFitMargin);
+        }
+    }
+    found.x = m_cx - pose.cx;
+    found.y = m_cy - pose.cy;
+    found.score = best.score;
+    found.angle = -pose.angle;
     return true;
 }

@@ -17,6 +17,20 @@
 
 #include "PoseRefine.h"
 
+// What a search found and how far it can be trusted.
+struct ShapeFound {
+    double x = 0, y = 0;  // as Find reports them
+    double score = 0;     // edge similarity 0..1 (Find's r1)
+    double angle = 0;     // Find's r2
+    bool refined = false; // the grey-value fit settled below the pixel and confirmed the place
+    double fit = 0;       // share of the model's grey values the pose explains, 0..1
+    double runnerUp = 0;  // edge score of the best clearly different place, against the best's
+    bool ambiguous = false;  // another place (scoring nearly as well) fits the grey values about as well, elsewhere
+    // A pose to align a frame by: refined, well fitted, and no other place
+    // nearly as good. Anything else may be pixels off without knowing it.
+    bool Trusted() const;
+};
+
 class FindShape {
 public:
     // 0 = no model; the engine resets it before a group is trained.
@@ -37,6 +51,8 @@ public:
     // below the pixel and the turn below the search step; the int form rounds.
     bool Find(const cv::Mat& window, int reserved, int* x, int* y, double* r1, double* r2) const;
     bool Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const;
+    // The same search with the measures of trust; false when nothing was found.
+    bool Find(const cv::Mat& window, ShapeFound& found) const;
     bool IsValid() const { return state != 0; }
     void Clear();
 

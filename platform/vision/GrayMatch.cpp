@@ -18,9 +18,12 @@ namespace {
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
+constexpr double kSoftSigma = 0.7;     // px: the defocus the softened reference shows
+constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
+constexpr int kFocusStride = 4;
 }  // namespace
 
-struct GrayMatch::Fit : PreparedLightingFit {};
+struct GrayMatch::Fit : PreparedLightingPlane {};
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -80,9 +83,19 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         cv::Mat both;
         cv::bitwise_and(m_covered[k], m_covered.front(), both);
         cv::bitwise_and(both, m_mask, both);
-        const Lighting l = k == 0 ? Lighting() : FitLighting(first, m_templates[k], both, cv::Mat());
+        LightingPlane l;
+        if (k > 0) {
+            PreparedLightingPlane plane;
+            plane.Prepare(first, both);
+            l = plane.Estimate(first, m_templates[k], both, cv::Mat());
+        }
         cv::Mat t;
-        m_templates[k].convertTo(t, CV_32F, 1.0 / l.gain, -l.offset / l.gain);
+        m_templates[k].convertTo(t, CV_32F);
+        for (int r = 0; r < t.rows; ++r) {
+            float* pt = t.ptr<float>(r);
+            for (int c = 0; c < t.cols; ++c)
+                pt[c] = float((pt[c] - l.At(0.0, c, r)) / l.gain);
+        }
         cv::accumulate(t, sum, m_covered[k]);
         cv::add(count, cv::Scalar(1), count, m_covered[k]);
         lit.push_back(t);
@@ -128,6 +141,11 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(dil, ero, edge);
 
+    // A slightly defocused frame is judged against a softened reference, so
+    // focus that drifts does not flag fine texture while the tolerance stays
+    // tight for chips.
+    cv::GaussianBlur(m_ref, m_soft, cv::Size(0, 0), kSoftSigma, kSoftSigma, cv::BORDER_REPLICATE);
+
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
     // that even the strictest setting does not flag the noise of good parts.
@@ -163,10 +181,36 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     }
     // The frame's lighting against the reference's; a foreign object is left
     // out of the fit by the second pass.
-    const Lighting l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
+    const LightingPlane l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
+    // The surface's part along a row, per column; along a column, per row.
+    cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
+    for (int c = 0; c < m_size.width; ++c)
+        colOffset[size_t(c)] = float(l.Column(c));
+    // The frame's focus: whichever reference, sharp or softened, its pixels
+    // follow more closely (every fourth row and column tells it well enough).
+    double sharpCost = 0, softCost = 0;
+    for (int r = 0; r < m_size.height; r += kFocusStride) {
+        const float rowOffset = float(l.Row(r));
+        const float* pr = m_ref.ptr<float>(r);
+        const float* ps = m_soft.ptr<float>(r);
+        const uchar* pw = g.ptr<uchar>(r);
+        const uchar* pj = m_judged.ptr<uchar>(r);
+        for (int c = 0; c < m_size.width; c += kFocusStride) {
+            if (!pj[c])
+                continue;
+            const float lit = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
+            const float a = std::min(std::abs(lit - float(l.gain) * pr[c]), kFocusClip);
+            const float b = std::min(std::abs(lit - float(l.gain) * ps[c]), kFocusClip);
+            sharpCost += a * a;
+            softCost += b * b;
+        }
+    }
+    const cv::Mat& reference = softCost < sharpCost ? m_soft : m_ref;
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
-        const float* pr = m_ref.ptr<float>(r);
+        const float rowOffset = float(l.Row(r));
+        const float* pc = colOffset.data();
+        const float* pr = reference.ptr<float>(r);
         const float* pt = m_tol.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
@@ -175,7 +219,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
 #if CV_SIMD128
         // The same float steps, sixteen pixels at a time.
         const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
-        const cv::v_float32x4 offset = cv::v_setall_f32(float(l.offset));
+        const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         for (; c + 16 <= m_size.width; c += 16) {
             cv::v_uint16x8 lo16, hi16;
             cv::v_expand(cv::v_load(pw + c), lo16, hi16);
@@ -186,7 +230,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
             for (int q = 0; q < 4; ++q) {
                 const int k = c + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                const cv::v_float32x4 d = cv::v_abs((w - gain * cv::v_load(pr + k)) - offset);
+                const cv::v_float32x4 d = cv::v_abs((w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k)));
                 flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
             }
             const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
@@ -194,7 +238,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         }
 #endif
         for (; c < m_size.width; ++c) {
-            const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - float(l.offset));
+            const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c]));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }
     }
@@ -215,6 +259,7 @@ void GrayMatch::Clear()
     m_ref.release();
     m_spread.release();
     m_tol.release();
+    m_soft.release();
     m_fit.reset();
     m_amplify = 0;
     m_created = false;

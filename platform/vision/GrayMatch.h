@@ -1,10 +1,16 @@
 #pragma once
 // Masked multi-template grey comparison, built as a variation model: from the
 // aligned good templates a per-pixel reference (their mean after a
-// gain/offset fit to the first one, so the lighting of a cycle does not count
+// lighting fit to the first one, so the lighting of a cycle does not count
 // as variation) and a tolerance around it. A window is first brought to the
-// reference's lighting by a robust gain/offset fit; a pixel then differs when
-// it lies farther from the reference than its tolerance.
+// reference's lighting by a robust fit of gain, offset and a smooth surface
+// across the window (light that changes from one side to the other, a dimmed
+// corner); a pixel then
+// differs when it lies farther from the reference than its tolerance.
+//
+// A frame whose pixels follow a softened copy of the reference (a blur of
+// 0.7 px) more closely than the reference itself is slightly out of focus and
+// is compared with that copy.
 //
 // Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
@@ -57,6 +63,7 @@ private:
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
     cv::Mat m_judged;                // mask and covered by some template
     cv::Mat m_ref, m_spread, m_tol;  // CV_32F
+    cv::Mat m_soft;                  // the reference blurred as by a slight defocus
     struct Fit;  // the lighting fit's sums that depend on the reference only
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;

@@ -6,7 +6,7 @@
 namespace {
 constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
 
-// Calls f(x, y, tolerance) for each used pixel of the fit grid in scan order
+// Calls f(column, row, x, y, tolerance) for each used pixel of the fit grid in scan order
 // and stops early when f returns false. An absent y reads 0; an absent tol
 // reads -inf, which never raises a limit.
 template <class F>
@@ -18,7 +18,7 @@ bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
         const uchar* pu = use.ptr<uchar>(r);
         const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
         for (int c = 0; c < x.cols; c += kFitStride)
-            if (pu[c] && !f(double(px[c]), py ? int(py[c]) : 0, pt ? double(pt[c]) : -HUGE_VAL))
+            if (pu[c] && !f(c, r, double(px[c]), py ? int(py[c]) : 0, pt ? double(pt[c]) : -HUGE_VAL))
                 return false;
     }
     return true;
@@ -45,7 +45,7 @@ Lighting FitLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
     double limit = 1e9;
     for (int pass = 0; pass < 2; ++pass) {
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
-        ForEachFitPixel(x, y, use, tol, [&](double a, int yb, double t) {
+        ForEachFitPixel(x, y, use, tol, [&](int, int, double a, int yb, double t) {
             const double b = yb;
             if (pass > 0 && std::abs(b - (l.gain * a + l.offset)) > std::max(limit, t))
                 return true;
@@ -71,7 +71,7 @@ void PreparedLightingFit::Prepare(const cv::Mat& x, const cv::Mat& use)
     int frac = 0;      // fractional bits the values need
     double bound = 0;  // largest |cross sum| a window can give
     bool finite = true;
-    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](double a, int, double) {
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int, int, double a, int, double) {
         n += 1;
         sx += a;
         sxx += a * a;
@@ -91,7 +91,7 @@ void PreparedLightingFit::Prepare(const cv::Mat& x, const cv::Mat& use)
     if (!exactCross)
         return;
     shift = std::max(frac, 0);
-    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](double a, int, double) {
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int, int, double a, int, double) {
         scaled.push_back(int64_t(std::ldexp(a, shift)));
         return true;
     });
@@ -115,7 +115,7 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
 
     Sums first;
     size_t k = 0;
-    ForEachFitPixel(x, y, use, cv::Mat(), [&](double a, int b, double) {
+    ForEachFitPixel(x, y, use, cv::Mat(), [&](int, int, double a, int b, double) {
         first.sy += b;
         first.syy += b * b;
         if (exactCross)
@@ -132,11 +132,11 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
     auto far = [&](double a, int b, double t) {
         return std::abs(double(b) - (l.gain * a + l.offset)) > std::max(limit, t);
     };
-    if (ForEachFitPixel(x, y, use, tol, [&](double a, int b, double t) { return !far(a, b, t); }))
+    if (ForEachFitPixel(x, y, use, tol, [&](int, int, double a, int b, double t) { return !far(a, b, t); }))
         return l;
     Sums second;
     k = 0;
-    ForEachFitPixel(x, y, use, tol, [&](double a, int b, double t) {
+    ForEachFitPixel(x, y, use, tol, [&](int, int, double a, int b, double t) {
         const size_t i = k++;
         if (far(a, b, t))
             return true;
@@ -157,4 +157,152 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
         return l;
     const double sx2 = exactCross ? std::ldexp(double(second.sxScaled), -shift) : second.sx;
     return solve(second, double(second.n), sx2, second.sxx, limit);
+}
+
+namespace {
+// Solves the normal equations; false when they are singular or the gain
+// leaves its range (then the caller keeps a plain gain and offset).
+bool SolvePlane(const PreparedLightingPlane::Normal& a, const PreparedLightingPlane::Terms& b,
+                PreparedLightingPlane::Terms& theta)
+{
+    constexpr int n = PreparedLightingPlane::kTerms;
+    PreparedLightingPlane::Normal m = a;
+    theta = b;
+    if (!cv::Cholesky(m.val, n * sizeof(double), n, theta.val, sizeof(double), 1))
+        return false;
+    return std::isfinite(theta[0]) && theta[0] >= 0.5 && theta[0] <= 2.0;
+}
+
+void Mirror(PreparedLightingPlane::Normal& m)
+{
+    for (int i = 0; i < PreparedLightingPlane::kTerms; ++i)
+        for (int k = 0; k < i; ++k)
+            m(i, k) = m(k, i);
+}
+
+void AddOuter(PreparedLightingPlane::Normal& m, const PreparedLightingPlane::Terms& j)
+{
+    for (int i = 0; i < PreparedLightingPlane::kTerms; ++i)
+        for (int k = i; k < PreparedLightingPlane::kTerms; ++k)
+            m(i, k) += j[i] * j[k];
+}
+}  // namespace
+
+void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
+{
+    m_cx = (x.cols - 1) / 2.0;
+    m_cy = (x.rows - 1) / 2.0;
+    m_span = std::max(1, std::max(x.cols, x.rows));
+    m_u.resize(size_t(x.cols));
+    m_uu.resize(size_t(x.cols));
+    for (int c = 0; c < x.cols; ++c) {
+        m_u[size_t(c)] = (c - m_cx) / m_span;
+        m_uu[size_t(c)] = m_u[size_t(c)] * m_u[size_t(c)];
+    }
+    m_v.resize(size_t(x.rows));
+    m_vv.resize(size_t(x.rows));
+    for (int r = 0; r < x.rows; ++r) {
+        m_v[size_t(r)] = (r - m_cy) / m_span;
+        m_vv[size_t(r)] = m_v[size_t(r)] * m_v[size_t(r)];
+    }
+    m_n = 0;
+    m_xx = Normal::zeros();
+    ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
+        AddOuter(m_xx, Basis(a, c, r));
+        m_n += 1;
+        return true;
+    });
+    Mirror(m_xx);
+}
+
+LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
+                                              const cv::Mat& tol) const
+{
+    LightingPlane l;
+    l.cx = m_cx;
+    l.cy = m_cy;
+    l.span = m_span;
+    if (m_n < 16 || x.size() != y.size() || size_t(x.cols) != m_u.size() || size_t(x.rows) != m_v.size())
+        return l;
+    // First fit over every pixel: the reference's sums are kept, the window's
+    // are taken now, row by row (the row's own terms multiply its sums once).
+    Terms b = Terms::zeros();
+    double syy = 0;
+    for (int r = 0; r < x.rows; r += kFitStride) {
+        const float* px = x.ptr<float>(r);
+        const uchar* py = y.ptr<uchar>(r);
+        const uchar* pu = use.ptr<uchar>(r);
+        double sv = 0, sxv = 0, suv = 0, suuv = 0;
+        int64_t svv = 0;
+        for (int c = 0; c < x.cols; c += kFitStride) {
+            if (!pu[c])
+                continue;
+            const double v = py[c];
+            sv += v;
+            sxv += px[c] * v;
+            suv += m_u[size_t(c)] * v;
+            suuv += m_uu[size_t(c)] * v;
+            svv += int64_t(py[c]) * py[c];
+        }
+        b[0] += sxv;
+        b[1] += sv;
+        b[2] += suv;
+        b[3] += m_v[size_t(r)] * sv;
+        b[4] += suuv;
+        b[5] += m_vv[size_t(r)] * sv;
+        syy += double(svv);
+    }
+    Terms theta;
+    if (!SolvePlane(m_xx, b, theta)) {
+        // A reference too flat to tell gain from the surface: gain and offset alone.
+        const Lighting flat = FitLighting(x, y, use, tol);
+        l.gain = flat.gain;
+        l.offset = flat.offset;
+        return l;
+    }
+    auto take = [&](const Terms& t) {
+        l.gain = t[0];
+        l.offset = t[1];
+        l.slopeX = t[2];
+        l.slopeY = t[3];
+        l.bendX = t[4];
+        l.bendY = t[5];
+    };
+    take(theta);
+    // Residual spread of the first fit: sum (y - J theta)^2 = syy - theta . b at the solution.
+    const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / m_n, 1.0));
+    // The first fit's surface per column and per row.
+    cv::AutoBuffer<double, 512> column(size_t(x.cols)), row(size_t(x.rows));
+    for (int c = 0; c < x.cols; ++c)
+        column[size_t(c)] = l.slopeX * m_u[size_t(c)] + l.bendX * m_uu[size_t(c)];
+    for (int r = 0; r < x.rows; ++r)
+        row[size_t(r)] = l.offset + l.slopeY * m_v[size_t(r)] + l.bendY * m_vv[size_t(r)];
+    auto far = [&](int c, int r, double a, double v, double t) {
+        return std::abs(v - (l.gain * a + column[size_t(c)] + row[size_t(r)])) > std::max(limit, t);
+    };
+    // The second fit is the first without the far pixels: their share is
+    // taken back out of the sums, so only they cost anything.
+    Normal a2 = m_xx;
+    Terms b2 = b;
+    double n2 = m_n;
+    ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
+        if (!far(c, r, a, v, t))
+            return true;
+        const Terms j = Basis(a, c, r);
+        for (int i = 0; i < kTerms; ++i) {
+            b2[i] -= j[i] * v;
+            for (int k = i; k < kTerms; ++k)
+                a2(i, k) -= j[i] * j[k];
+        }
+        n2 -= 1;
+        return true;
+    });
+    if (n2 == m_n)
+        return l;
+    if (n2 < 16)
+        return l;
+    Mirror(a2);
+    if (SolvePlane(a2, b2, theta))
+        take(theta);
+    return l;
 }

@@ -35,3 +35,49 @@ private:
     int shift = 0;
     std::vector<int64_t> scaled;  // reference values * 2^shift, in scan order
 };
+
+// Lighting that also changes across the window (a lamp to one side, a dimmed
+// corner): y ~ gain * x + offset + slopeX * u + slopeY * v + bendX * u^2 +
+// bendY * v^2, with u and v the column and row from the window centre over
+// the longer side. Fitted robustly like FitLighting: a second fit leaves out
+// pixels far off the first, so a foreign object does not tilt the surface.
+struct LightingPlane {
+    double gain = 1;
+    double offset = 0;
+    double slopeX = 0;  // grey levels over the longer side
+    double slopeY = 0;
+    double bendX = 0;   // grey levels at the ends of the longer side
+    double bendY = 0;
+    double cx = 0, cy = 0, span = 1;  // u = (col - cx) / span, v = (row - cy) / span
+    // The surface's part that depends on the column alone, and on the row.
+    double Column(int col) const
+    {
+        const double u = (col - cx) / span;
+        return slopeX * u + bendX * u * u;
+    }
+    double Row(int row) const
+    {
+        const double v = (row - cy) / span;
+        return offset + slopeY * v + bendY * v * v;
+    }
+    double At(double x, int col, int row) const { return gain * x + Column(col) + Row(row); }
+};
+
+class PreparedLightingPlane {
+public:
+    static constexpr int kTerms = 6;  // x, 1, u, v, u^2, v^2
+    using Normal = cv::Matx<double, kTerms, kTerms>;
+    using Terms = cv::Vec<double, kTerms>;
+    void Prepare(const cv::Mat& x, const cv::Mat& use);
+    LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const;
+
+private:
+    Terms Basis(double x, int col, int row) const
+    {
+        return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);
+    }
+    double m_n = 0;
+    Normal m_xx;  // sums over products of the basis terms of the reference alone
+    double m_cx = 0, m_cy = 0, m_span = 1;
+    std::vector<double> m_u, m_uu, m_v, m_vv;  // per column and row, no division per pixel
+};

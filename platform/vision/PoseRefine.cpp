@@ -17,6 +17,10 @@ constexpr int kIterations = 12;
 constexpr double kSettled = 0.004;  // pixels moved at the model's rim
 constexpr double kPi = 3.14159265358979323846;
 
+constexpr int kUnknowns = 7;  // cx, cy, angle, gain, offset, lighting slope along x and y
+// Residual beyond which a sample counts as foreign when the fit is scored.
+constexpr double kScoreClip = 24.0;
+
 struct Fit {
     double cost = 0;  // truncated squared residuals
     int used = 0;
@@ -28,6 +32,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
 {
     m_levels.clear();
     m_radius.clear();
+    m_spread.clear();
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -89,15 +94,25 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(img.at<uchar>(c.y, c.x))});
         double radius = 1;
-        for (const Sample& q : pts)
+        double mean = 0;
+        for (const Sample& q : pts) {
             radius = std::max(radius, double(std::hypot(q.x, q.y)));
+            mean += q.grey;
+        }
+        mean /= double(pts.size());
+        double spread = 0;
+        for (const Sample& q : pts)
+            spread += (q.grey - mean) * (q.grey - mean);
         m_levels.push_back(std::move(pts));
         m_radius.push_back(radius);
+        m_spread.push_back(std::max(spread, 1.0));
     }
 }
 
-bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose) const
+bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, double* fitOut) const
 {
+    if (fitOut)
+        *fitOut = 0;
     if (m_levels.empty() || pyramid.empty())
         return false;
     const int top = std::min(int(m_levels.size()), int(pyramid.size())) - 1;
@@ -105,13 +120,19 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     ShapePose p = pose;
     double gain = 1;
     double offset = 0;
+    // Lighting that changes across the part (a lamp to one side, a dimmed
+    // corner): grey levels per model radius along the model's x and y.
+    double slopeX = 0;
+    double slopeY = 0;
     double clip = 1e9;  // residual beyond which a pixel counts as an outlier
 
     // Residuals and derivatives at one pose; accumulates the normal equations
     // when `normal` is given. Unknowns: cx, cy, angle (radians), gain, offset.
-    auto evaluate = [&](const cv::Mat& img, const std::vector<Sample>& pts, double scale, const ShapePose& at,
-                        cv::Matx<double, 5, 5>* normal, cv::Vec<double, 5>* rhs) {
+    auto evaluate = [&](const cv::Mat& img, const std::vector<Sample>& pts, double scale, double radius,
+                        const ShapePose& at, cv::Matx<double, kUnknowns, kUnknowns>* normal,
+                        cv::Vec<double, kUnknowns>* rhs) {
         Fit fit;
+        const double inv = 1.0 / radius;
         const double a = at.angle * kPi / 180.0;
         const double c = std::cos(a);
         const double s = std::sin(a);
@@ -130,7 +151,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                        || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001)) {
                 continue;
             }
-            const double res = gain * v + offset - pt.grey;
+            const double mx = pt.x * inv;
+            const double my = pt.y * inv;
+            const double res = gain * v + offset + slopeX * mx + slopeY * my - pt.grey;
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
             if (!normal)
@@ -142,10 +165,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double iy = gain * (d - u) * 0.5;
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
-            const cv::Vec<double, 5> j(ix, iy, turn ? ia : 0.0, v, 1.0);
-            for (int m = 0; m < 5; ++m) {
+            const cv::Vec<double, kUnknowns> j(ix, iy, turn ? ia : 0.0, v, 1.0, mx, my);
+            for (int m = 0; m < kUnknowns; ++m) {
                 (*rhs)[m] -= w * j[m] * res;
-                for (int n = m; n < 5; ++n)
+                for (int n = m; n < kUnknowns; ++n)
                     (*normal)(m, n) += w * j[m] * j[n];
             }
         }
@@ -177,25 +200,26 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double var = svv - sv * sv / n;
             gain = var > 1e-6 ? std::clamp((svt - sv * st / n) / var, 0.5, 2.0) : 1.0;
             offset = (st - gain * sv) / n;
+            slopeX = slopeY = 0;
             clip = 1e9;
-            const Fit f = evaluate(img, pts, scale, p, nullptr, nullptr);
+            const Fit f = evaluate(img, pts, scale, radius, p, nullptr, nullptr);
             // Outliers are what lies well beyond the spread of the bulk.
             clip = std::max(6.0, 2.5 * std::sqrt(f.cost / std::max(1, f.used)));
         }
         for (int it = 0; it < kIterations; ++it) {
-            cv::Matx<double, 5, 5> normal = cv::Matx<double, 5, 5>::zeros();
-            cv::Vec<double, 5> rhs(0, 0, 0, 0, 0);
-            const Fit f = evaluate(img, pts, scale, p, &normal, &rhs);
+            cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
+            cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
+            const Fit f = evaluate(img, pts, scale, radius, p, &normal, &rhs);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
             if (!turn)
                 normal(2, 2) = 1;
-            for (int m = 0; m < 5; ++m)
+            for (int m = 0; m < kUnknowns; ++m)
                 for (int n = 0; n < m; ++n)
                     normal(m, n) = normal(n, m);
             // cv::solve's Cholesky without its temporary matrices.
-            cv::Vec<double, 5> step = rhs;
-            if (!cv::Cholesky(normal.val, 5 * sizeof(double), 5, step.val, sizeof(double), 1))
+            cv::Vec<double, kUnknowns> step = rhs;
+            if (!cv::Cholesky(normal.val, kUnknowns * sizeof(double), kUnknowns, step.val, sizeof(double), 1))
                 return false;
             p.cx += step[0] / scale;
             p.cy += step[1] / scale;
@@ -203,6 +227,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 p.angle += step[2] * 180.0 / kPi;
             gain = std::clamp(gain + step[3], 0.5, 2.0);
             offset += step[4];
+            slopeX += step[5];
+            slopeY += step[6];
             if (std::hypot(step[0], step[1]) + std::abs(step[2]) * radius < kSettled)
                 break;
         }
@@ -213,10 +239,21 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     }
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
-    const Fit after = evaluate(img, m_levels[0], 1.0, p, nullptr, nullptr);
-    const Fit before = evaluate(img, m_levels[0], 1.0, seed, nullptr, nullptr);
-    if (after.used < int(m_levels[0].size()) / 2 || (before.used > 0 && after.cost / after.used > before.cost / before.used))
+    const Fit after = evaluate(img, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr);
+    const Fit before = evaluate(img, m_levels[0], 1.0, m_radius[0], seed, nullptr, nullptr);
+    if (after.used < int(m_levels[0].size()) / 2)
         return false;
-    pose = p;
+    // A seed already on the spot (a whole-pixel move) can fit better than
+    // where foreign objects pulled the fit: then the seed stands.
+    pose = (before.used > 0 && after.cost / after.used > before.cost / before.used) ? seed : p;
+    if (fitOut) {
+        // Share of the model's grey-value spread the pose explains; a foreign
+        // object over a few samples costs little, a pose a pixel off on the
+        // part's edges a lot. Samples the frame does not show count as misses.
+        clip = kScoreClip;
+        const Fit scored = evaluate(img, m_levels[0], 1.0, m_radius[0], pose, nullptr, nullptr);
+        const double missing = double(m_levels[0].size()) - scored.used;
+        *fitOut = std::max(0.0, 1.0 - (scored.cost + missing * clip * clip) / m_spread[0]);
+    }
     return true;
 }

@@ -2,7 +2,8 @@
 // Sub-pixel pose of a located shape: an intensity least-squares fit of the
 // model's grey values to the searched image, seeded by the whole-pixel pose of
 // the edge search and run coarse to fine on the image pyramid. Solves shift,
-// turn (when asked) and a gain/offset for the lighting together; pixels that
+// turn (when asked) and the lighting (gain, offset and a slope across the
+// part) together; pixels that
 // differ much (a foreign object over the model) weigh less.
 #include <opencv2/core.hpp>
 
@@ -23,12 +24,17 @@ public:
     {
         m_levels.clear();
         m_radius.clear();
+        m_spread.clear();
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
-    // `pose` in place; false (pose unchanged) when the fit does not settle
-    // near the seed or fits worse than it.
-    bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose) const;
+    // `pose` in place (the seed stays when it fits better); false (pose
+    // unchanged) when the fit does not settle near the seed. `fit` (optional) gets how well the
+    // refined pose explains the model's grey values, 0..1 (0 when it fails).
+    bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, double* fit = nullptr) const;
+
+    // The finest level's largest sample distance from the centre, px.
+    double Radius() const { return m_radius.empty() ? 1.0 : m_radius.front(); }
 
 private:
     struct Sample {
@@ -37,4 +43,5 @@ private:
     };
     std::vector<std::vector<Sample>> m_levels;
     std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)
+    std::vector<double> m_spread;  // per level, the samples' summed squared deviation from their mean grey
 };

@@ -29,7 +29,9 @@ CameraStatisticsWidget::CameraStatisticsWidget(ResStatisticsParam* store, int ca
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPointSize(10);
     setFont(f);
-    const bool large = gShowW > 1024;
+    // The stacked columns and tall charts need a full-HD height; a wide but
+    // short panel (1280 x 800) takes the compact arrangement.
+    const bool large = gShowW > 1024 && gShowH >= 1000;
     const int chartHeight = large ? 420 : 265;
 
     // A column: title, then caption/value pairs (stacked on the large

@@ -4,6 +4,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <cmath>
+
 #include "EngineRig.h"
 #include "inspect/RoiRules.h"
 #include "platform/vision/ImageTransform.h"
@@ -51,6 +53,60 @@ cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed)
         sum.convertTo(out, CV_8U);
     }
     return out;
+}
+
+// A machined face: flat plates with straight edges and a bore, little texture.
+cv::Mat FlatFace()
+{
+    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(110));
+    cv::rectangle(m, cv::Rect(80, 60, 150, 110), cv::Scalar(170), cv::FILLED);
+    cv::rectangle(m, cv::Rect(200, 130, 110, 90), cv::Scalar(60), cv::FILLED);
+    cv::rectangle(m, cv::Rect(110, 190, 60, 40), cv::Scalar(200), cv::FILLED);
+    cv::circle(m, cv::Point(280, 95), 22, cv::Scalar(35), cv::FILLED);
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
+    return m;
+}
+
+// Vertical stripes everywhere: no place of their own to find.
+cv::Mat Stripes()
+{
+    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(60));
+    for (int x = 0; x < kW; x += 16)
+        cv::rectangle(m, cv::Rect(x, 0, 8, kH), cv::Scalar(190), cv::FILLED);
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
+    return m;
+}
+
+// Light that changes across the frame: a ramp of +-`ramp` grey levels from
+// left to right and `dim` grey levels taken in the top left corner.
+cv::Mat Relit(const cv::Mat& frame, double ramp, double dim)
+{
+    cv::Mat out(frame.size(), CV_8UC1);
+    for (int y = 0; y < frame.rows; ++y)
+        for (int x = 0; x < frame.cols; ++x) {
+            const double r2 = (x * x + y * y) / (0.45 * kW * 0.45 * kW);
+            const double d = ramp * (2.0 * x / (frame.cols - 1) - 1.0) - dim * std::exp(-r2);
+            out.at<uchar>(y, x) = cv::saturate_cast<uchar>(frame.at<uchar>(y, x) + d);
+        }
+    return out;
+}
+
+// Largest distance between where the engine's alignment puts a corner of the
+// judged box and where the exact inverse motion puts it.
+double Residual(const cv::Matx23d& motion, double ax, double ay, double turn, cv::Point2d centre)
+{
+    const double a = turn * CV_PI / 180.0;
+    double worst = 0;
+    for (const cv::Point2d u : {cv::Point2d(kDefectBox.tl()), cv::Point2d(kDefectBox.br()),
+                                cv::Point2d(kDefectBox.x, kDefectBox.br().y), cv::Point2d(kDefectBox.br().x, kDefectBox.y)}) {
+        const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
+                                          motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
+            + cv::Point2d(ax, ay) - centre;
+        const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
+                               std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
+        worst = std::max(worst, cv::norm(back - u));
+    }
+    return worst;
 }
 
 InspectParams Positioning(int angleRange)
@@ -113,19 +169,7 @@ private slots:
         double ax = 0, ay = 0, turn = 0;
         cv::Point2d centre;
         QVERIFY(rig.engine->Position(0, p, frame, ax, ay, turn, centre));
-        // Where each corner of the judged box lands after the engine's
-        // alignment, against where the exact inverse motion puts it.
-        const double a = turn * CV_PI / 180.0;
-        double worst = 0;
-        for (const cv::Point2d u : {cv::Point2d(kDefectBox.tl()), cv::Point2d(kDefectBox.br()),
-                                    cv::Point2d(kDefectBox.x, kDefectBox.br().y), cv::Point2d(kDefectBox.br().x, kDefectBox.y)}) {
-            const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
-                                              motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
-                + cv::Point2d(ax, ay) - centre;
-            const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
-                                   std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
-            worst = std::max(worst, cv::norm(back - u));
-        }
+        const double worst = Residual(motion, ax, ay, turn, centre);
         QVERIFY2(worst < 0.3, qPrintable(QStringLiteral("residual %1 px").arg(worst)));
 
         if (covered)
@@ -135,6 +179,74 @@ private slots:
         rig.engine->ShapeMatch(0, p);
         const double meanDiff = cv::norm(rig.Inspect()(kDefectBox), part(kDefectBox), cv::NORM_L1) / kDefectBox.area();
         QVERIFY2(meanDiff < 3.0, qPrintable(QString::number(meanDiff)));
+    }
+
+    // Positioning either places the part to a tenth of a pixel or says it
+    // could not: a frame it cannot place is held with a reason, never judged
+    // as if aligned.
+    void poseUsedOnlyWhenCertain_data()
+    {
+        QTest::addColumn<int>("scene");  // 0 flat face, 1 stripes
+        QTest::addColumn<double>("dx");
+        QTest::addColumn<double>("dy");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<double>("ramp");
+        QTest::addColumn<double>("blur");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("placed");  // expected: aligned and judged
+        QTest::newRow("flat face moved and turned") << 0 << 6.3 << -4.1 << 1.7 << 0.0 << 0.0 << true << true;
+        QTest::newRow("flat face under a ramp and a dim corner") << 0 << -7.6 << 3.2 << -2.4 << 12.0 << 0.0 << true << true;
+        QTest::newRow("flat face slightly defocused") << 0 << 2.4 << 8.8 << 0.6 << -9.0 << 0.8 << true << true;
+        QTest::newRow("part missing") << 0 << 0.0 << 0.0 << 0.0 << 0.0 << 0.0 << false << false;
+        QTest::newRow("stripes: no place of their own") << 1 << 5.5 << 2.0 << 0.0 << 0.0 << 0.0 << true << false;
+    }
+    void poseUsedOnlyWhenCertain()
+    {
+        QFETCH(int, scene);
+        QFETCH(double, dx);
+        QFETCH(double, dy);
+        QFETCH(double, angle);
+        QFETCH(double, ramp);
+        QFETCH(double, blur);
+        QFETCH(bool, present);
+        QFETCH(bool, placed);
+        const InspectParams p = Positioning(5);
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        const cv::Mat part = scene == 0 ? FlatFace() : Stripes();
+        rig.SetTemplate(0, 0, Shot(part, Motion(0, 0, 0), 21));
+        rig.AddRect(0, RoiCode::Position, kPositionBox, 10, 10, 10);
+        rig.AddRect(0, RoiCode::Defect, kDefectBox, 3, 45, 20);
+        rig.Build();
+
+        const cv::Matx23d motion = Motion(dx, dy, angle);
+        cv::Mat frame = present ? Shot(part, motion, 22) : Flat(kW, kH, 120);
+        if (blur > 0)
+            cv::GaussianBlur(frame, frame, cv::Size(0, 0), blur);
+        frame = Relit(frame, ramp, std::abs(ramp));
+        double ax = 0, ay = 0, turn = 0;
+        cv::Point2d centre;
+        const bool used = rig.engine->Position(0, p, frame, ax, ay, turn, centre);
+        QCOMPARE(used, placed);
+        if (used) {
+            const double r = Residual(motion, ax, ay, turn, centre);
+            QVERIFY2(r <= 0.1, qPrintable(QStringLiteral("residual %1 px").arg(r)));
+        }
+
+        rig.SetFrame(frame);
+        rig.Step(0);
+        QCOMPARE(bool(rig.widget->poseLost), !placed);
+        if (placed) {
+            // Light that changes across the part is not a difference.
+            QVERIFY2(rig.widget->cameraOK, qPrintable(QString::number(rig.widget->roiValue[0][1])));
+            return;
+        }
+        // Held, with the reason in the operation log and no area to blame.
+        QVERIFY(!rig.widget->cameraOK);
+        QCOMPARE(rig.widget->roiOK[0][1], uint8_t(1));
+        QCOMPARE(rig.widget->roiValue[0][1], 0);
+        QCOMPARE(globals.host.lines.size(), 1);
+        QVERIFY(globals.host.lines.front().contains(QLatin1String("POSITION LOST")));
     }
 
     void frameAlignedWhereJudgedUntilShown()

@@ -118,6 +118,35 @@ private slots:
         QCOMPARE(int(gDataOut.load()), expected);
     }
 
+    // Lamps show whether each output's function is on, not its wire level.
+    void lampsShowFunctions_data()
+    {
+        QTest::addColumn<int>("invertMask");
+        QTest::addColumn<int>("sync");
+        QTest::addColumn<QList<int>>("calls");
+        QTest::addColumn<int>("active");
+        QTest::newRow("inverted alarm in production") << 0x4 << 0 << QList<int> {2, 0} << 0x0;
+        QTest::newRow("inverted alarm raised") << 0x4 << 0 << QList<int> {2, 1} << 0x4;
+        QTest::newRow("plain clamp hold") << 0x0 << 0 << QList<int> {0, 1} << 0x1;
+        QTest::newRow("mirror of inverted alarm") << 0x4 << 3 << QList<int> {2, 1} << 0xC;
+        QTest::newRow("mirror of inverted alarm, off") << 0x4 << 3 << QList<int> {2, 0} << 0x0;
+    }
+    void lampsShowFunctions()
+    {
+        QFETCH(int, invertMask);
+        QFETCH(int, sync);
+        QFETCH(QList<int>, calls);
+        QFETCH(int, active);
+        ControlPort port(makeSettings(invertMask, sync), options());
+        port.IOResetAllOut();
+        for (int i = 0; i + 1 < calls.size(); i += 2)
+            port.IOSetOut(calls[i], calls[i + 1]);
+        int lit = 0;
+        for (int i = 0; i < ControlPort::OutputCount; ++i)
+            lit |= port.OutputActive(i) << i;
+        QCOMPARE(lit, active);
+    }
+
     void liveParametersDecidePolarity()
     {
         // Once the parameters exist, a polarity change takes effect at the

@@ -1,0 +1,37 @@
+#pragma once
+// Checks a screen as an operator would read it: nothing off the screen, no
+// text over another, no text cut by its box, none too small to read at arm's
+// length. Each problem comes back as one readable line; an empty list passes.
+#include <QFont>
+#include <QList>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace LayoutCheck {
+
+// A text drawn in a paintEvent: the rectangle the painter draws it into (in
+// the checked root's coordinates), its font and the text as drawn.
+struct PaintedText {
+    QRect rect;
+    QFont font;
+    QString text;
+    int minPixelSize = 11;
+};
+
+// Walks every visible widget under root (a window of its own below root is
+// left out; pass dialogs as their own root). Reports a widget outside
+// QRect(QPoint(0,0), screen); two visible texts overlapping; a label's,
+// button's, check box's or combo box's text not fitting its box (font
+// metrics against the contents rectangle, clipped by its parents); a text
+// whose pixel size is below minPixelSize. A widget that paints its caption
+// itself is measured in the font of its "captionFont" property.
+QStringList check(QWidget* root, const QSize& screen, int minPixelSize = 11);
+
+// The same rules for text drawn in paintEvent.
+QStringList checkPainted(const QList<PaintedText>& texts, const QSize& screen);
+
+}  // namespace LayoutCheck
