@@ -400,7 +400,7 @@ int main(int argc, char** argv)
             layout.groups = 1;
             cam.widget->AllocateBuffers(layout);
             cam.widget->ignorePointMask[0].assign(size_t(kW) * kH, 0);
-            cam.widget->templateImages[0].assign(kTemplates, std::vector<uint8_t>(size_t(kW) * kH));
+            cam.widget->templateImages[0].assign(kTemplates, FrameBytes(size_t(kW) * kH));
             cam.widget->templateUsed[0].assign(kTemplates, 1);
             cam.widget->templateNum[0] = kTemplates;
             for (int k = 0; k < kTemplates; ++k)

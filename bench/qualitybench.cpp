@@ -296,7 +296,7 @@ Rig Train(const std::vector<cv::Mat>& templates, int sensitivity)
     layout.groups = 1;
     r.widget->AllocateBuffers(layout);
     r.widget->ignorePointMask[0].assign(size_t(kW) * kH, 0);
-    r.widget->templateImages[0].assign(templates.size(), std::vector<uint8_t>(size_t(kW) * kH));
+    r.widget->templateImages[0].assign(templates.size(), FrameBytes(size_t(kW) * kH));
     r.widget->templateUsed[0].assign(templates.size(), 1);
     r.widget->templateNum[0] = int(templates.size());
     for (size_t k = 0; k < templates.size(); ++k)

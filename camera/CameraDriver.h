@@ -3,6 +3,7 @@
 // starts, stops, closes, triggers and sets its camera through the driver of
 // the run's family; the driver hands frames back through a CameraLink.
 #include "FramePump.h"
+#include "foundation/FrameBytes.h"
 
 #include <QString>
 
@@ -27,7 +28,7 @@ public:
     // returning false drops it.
     virtual void deliverInto(const std::function<bool(unsigned char* acq)>& write) = 0;
     // The acquisition buffer (written only by the delivering thread).
-    virtual const std::vector<unsigned char>& acquired() const = 0;
+    virtual const FrameBytes& acquired() const = 0;
     // A frame of another size than the run's is dropped with a log line.
     virtual bool frameFits(int width, int height, const char* source) = 0;
     // The SDK reported the device gone (any thread).

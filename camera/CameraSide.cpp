@@ -14,7 +14,7 @@
 CameraSide::CameraSide(CameraState* station_, int camIndex_)
     : station(station_), camIndex(camIndex_)
 {
-    acqBuffer.assign(size_t(gColorLen), 0);
+    acqBuffer = ZeroFrameBytes(size_t(gColorLen));
     m_driver = CameraFamilyOf(gCameraID).makeDriver(*this);
     if (!hasSlot())
         return;

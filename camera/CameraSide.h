@@ -51,7 +51,7 @@ public:
     CameraThread* cameraThread = nullptr;
 
     // Newest delivered frame: gColorLen bytes, under pMutex[camIndex].
-    std::vector<unsigned char> acqBuffer;
+    FrameBytes acqBuffer;  // pages taken as frames arrive
     // Frames delivered and frames dropped for a wrong size (diagnostics).
     std::atomic<int> deliveredFrames{0};
     std::atomic<int> droppedFrames{0};
@@ -62,7 +62,7 @@ public:
     void deliver(const void* data, int bytes) override;
     void deliverLocked(const void* data, int bytes) override;
     void deliverInto(const std::function<bool(unsigned char* acq)>& write) override;
-    const std::vector<unsigned char>& acquired() const override { return acqBuffer; }
+    const FrameBytes& acquired() const override { return acqBuffer; }
     bool frameFits(int width, int height, const char* source) override;
     void reportLost() override;
     void record(const QString& line) override;

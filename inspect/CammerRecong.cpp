@@ -73,7 +73,7 @@ bool CammerRecong::InsideFrame(const cv::Rect& box) const
         && int64_t(box.x) + box.width <= W && int64_t(box.y) + box.height <= H;
 }
 
-cv::Mat CammerRecong::Frame(std::vector<uint8_t>& buffer) const
+cv::Mat CammerRecong::Frame(FrameBytes& buffer) const
 {
     if (buffer.size() < size_t(W) * size_t(H) || W <= 0 || H <= 0)
         return cv::Mat();

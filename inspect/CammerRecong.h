@@ -10,6 +10,7 @@
 
 #include "InspectHost.h"
 #include "ParamRoi.h"
+#include "foundation/FrameBytes.h"
 #include "inspect/EdgePoint.h"
 #include "platform/vision/FindShape.h"
 #include "platform/vision/GrayMatch.h"
@@ -95,7 +96,7 @@ private:
     // also gives the opening's kernel.
     void BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window, const cv::Mat& effective,
                   const InspectParams& p, cv::Mat& work, int& kernel) const;
-    cv::Mat Frame(std::vector<uint8_t>& buffer) const;
+    cv::Mat Frame(FrameBytes& buffer) const;
     cv::Mat SourceImage(const InspectParams& p);
     cv::Mat TemplateImage(int g, int k, const InspectParams& p);
     // Whether anything is left after the opening.

@@ -168,8 +168,17 @@ bool CammerSingleton::LoadDatafromFile(CammerWidgetData* widget)
         warn(ParamFileErrorText());
         return false;
     }
+    // Rows missing from an older or new table are added as the groups load:
+    // one commit for all of them, not a disk sync per row.
+    QSqlDatabase conn = QSqlDatabase::database(g_connection, false);
+    const bool batched = conn.transaction();
     for (int g = 0; g < kGroups; ++g)
         loadGroup(g, widget);
+    if (batched && !conn.commit()) {
+        qCritical("ROI set of camera %d: the added rows were not stored: %s", cam + 1,
+                  qPrintable(conn.lastError().text()));
+        conn.rollback();
+    }
     return true;
 }
 

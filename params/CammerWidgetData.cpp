@@ -26,22 +26,20 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     m_layout.groups = std::clamp(layout.groups, 0, int(kGroups));
     const size_t img = static_cast<size_t>(m_layout.imageLen());
     const size_t col = static_cast<size_t>(m_layout.colorLen());
-    acqBuffer.assign(col, 0);
-    sdkBuffer.assign(4 * img, 0);
-    rgbaBuffer.assign(m_layout.colour ? col : 0, 0);
-    workBuffer.assign(col, 0);
-    inspectFrame.assign(col, 0);
-    grayFrame.assign(m_layout.colour ? img : 0, 0);
-    displayBuffer.assign(4 * img, 0);
-    ngMap.assign(img, 0);
+    workBuffer = ZeroFrameBytes(col);
+    inspectFrame = ZeroFrameBytes(col);
+    grayFrame = ZeroFrameBytes(m_layout.colour ? img : 0);
+    displayBuffer = ZeroFrameBytes(4 * img);
+    ngMap = ZeroFrameBytes(img);
     // Recent NG frames only for the steps in use: eight colour steps would cost
-    // hundreds of megabytes per camera.
+    // hundreds of megabytes per camera. A step added later gets them from
+    // EnsureGroupBuffers.
     for (int g = 0; g < kGroups; ++g)
         for (auto& b : recentNg[g])
-            b.assign(g < m_layout.groups ? col : 0, 0);
+            b = ZeroFrameBytes(g < m_layout.groups ? col : 0);
 }
 
-cv::Mat CammerWidgetData::GreyView(std::vector<uint8_t>& buffer) const
+cv::Mat CammerWidgetData::GreyView(FrameBytes& buffer) const
 {
     if (buffer.size() < static_cast<size_t>(m_layout.imageLen()) || m_layout.imageLen() <= 0)
         return cv::Mat();
@@ -76,7 +74,7 @@ QString groupDir(const QString& dir, int camera, int g)
 }
 
 // Copies the pixels of an image of exactly w x h and `depth` bits into out.
-bool copyPixels(const QString& path, int w, int h, int depth, std::vector<uint8_t>& out)
+bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
 {
     if (!QFileInfo::exists(path))
         return false;
@@ -123,10 +121,10 @@ void CammerWidgetData::LoadIgnorePoint(const QString& dir)
 
 void CammerWidgetData::LoadIgnorePointGroup(int g)
 {
-    ignorePointMask[g].assign(static_cast<size_t>(m_layout.imageLen()), 0);
+    // A fresh buffer reads as zero: nothing to clear when there is no file.
+    ignorePointMask[g] = ZeroFrameBytes(static_cast<size_t>(m_layout.imageLen()));
     const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/ignorepoint.bmp");
-    if (!copyPixels(path, m_layout.width, m_layout.height, 8, ignorePointMask[g]))
-        std::fill(ignorePointMask[g].begin(), ignorePointMask[g].end(), 0);
+    copyPixels(path, m_layout.width, m_layout.height, 8, ignorePointMask[g]);
 }
 
 void CammerWidgetData::LoadTemplates(const QString& dir)
@@ -146,25 +144,25 @@ void CammerWidgetData::LoadTemplatesGroup(int g)
     const int depth = m_layout.colour ? 32 : 8;
     const int W = m_layout.width;
     const int H = m_layout.height;
-    templateImages[g].assign(static_cast<size_t>(m_layout.templateCount),
-                             std::vector<uint8_t>(static_cast<size_t>(m_layout.colorLen()), 0));
+    // Slots without a file stay untouched (zero) until a template is added.
+    templateImages[g].clear();
+    for (int k = 0; k < m_layout.templateCount; ++k)
+        templateImages[g].push_back(ZeroFrameBytes(static_cast<size_t>(m_layout.colorLen())));
     templateUsed[g].assign(static_cast<size_t>(m_layout.templateCount), 0);
     templateNum[g] = 0;
     for (int k = 0; k < m_layout.templateCount; ++k) {
-        std::vector<uint8_t>& buf = templateImages[g][static_cast<size_t>(k)];
+        FrameBytes& buf = templateImages[g][static_cast<size_t>(k)];
         const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/template%1.bmp").arg(k);
         if (copyPixels(path, W, H, depth, buf)) {
             templateUsed[g][static_cast<size_t>(k)] = 1;
             ++templateNum[g];
-        } else {
-            std::fill(buf.begin(), buf.end(), 0);
         }
     }
     if (!templateUsed[g][0]) {
         // Every group has a template 0: the centre half bright.
         templateUsed[g][0] = 1;
         ++templateNum[g];
-        std::vector<uint8_t>& buf = templateImages[g][0];
+        FrameBytes& buf = templateImages[g][0];
         const int bpp = m_layout.colour ? 4 : 1;
         for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
             for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
@@ -186,21 +184,8 @@ bool CammerWidgetData::EnsureGroupBuffers(int g)
         LoadTemplatesGroup(g);
     for (auto& b : recentNg[g])
         if (b.size() < static_cast<size_t>(m_layout.colorLen()))
-            b.assign(static_cast<size_t>(m_layout.colorLen()), 0);
+            b = ZeroFrameBytes(static_cast<size_t>(m_layout.colorLen()));
     return true;
-}
-
-void CammerWidgetData::ReserveAllGroups()
-{
-    const size_t img = static_cast<size_t>(m_layout.imageLen());
-    const size_t col = static_cast<size_t>(m_layout.colorLen());
-    for (int g = 0; g < kGroups; ++g) {
-        for (auto& b : recentNg[g])
-            if (b.size() < col)
-                b.assign(col, 0);
-        if (ignorePointMask[g].size() < img)
-            ignorePointMask[g].assign(img, 0);
-    }
 }
 
 QString CammerWidgetData::GroupFile(int g, const QString& name) const
@@ -293,7 +278,7 @@ bool CammerWidgetData::ApplyIgnoreClears(int g)
 {
     if (g < 0 || g >= kGroups || ignoreClearPending[g].empty())
         return false;
-    std::vector<uint8_t>& mask = ignorePointMask[g];
+    FrameBytes& mask = ignorePointMask[g];
     const bool sized = mask.size() >= static_cast<size_t>(m_layout.imageLen());
     for (const ShapeBox& b : ignoreClearPending[g]) {
         const ShapeBox c = ShapeBox::clipped(b.x1, b.y1, b.x2, b.y2, m_layout.width, m_layout.height);
@@ -329,7 +314,7 @@ std::vector<int> CammerWidgetData::IgnoreAlarmPoints(int g, int maxValue)
     const size_t len = static_cast<size_t>(m_layout.imageLen());
     if (!liveSet || g < 0 || g >= kGroups || ignorePointMask[g].size() < len || ngMap.size() < len)
         return refused;
-    std::vector<uint8_t>& mask = ignorePointMask[g];
+    FrameBytes& mask = ignorePointMask[g];
     const int n = std::clamp(liveSet->count[g], 0, int(kMaxRoi));
     for (int j = 0; j < n; ++j) {
         // A distance area keeps edge points where others keep boxes.

@@ -3,6 +3,7 @@
 // frame and template buffers, ROI masks, ignored alarm points and the result
 // fields the engine writes. The widget (a QWidget) derives from this record,
 // so the engine and the stores can use it without the widget toolkit.
+#include "foundation/FrameBytes.h"
 #include "platform/vision/ShapeBox.h"
 
 #include <opencv2/core.hpp>
@@ -40,7 +41,8 @@ public:
     CammerWidgetData(const CammerWidgetData&) = delete;
     CammerWidgetData& operator=(const CammerWidgetData&) = delete;
 
-    // Allocates every buffer for the frame layout (zeroed).
+    // Sizes the frame buffers for the layout, and the recent-NG frames of the
+    // groups in use. They read as zero; memory is taken only as they are written.
     void AllocateBuffers(const FrameLayout& layout);
     const FrameLayout& layout() const { return m_layout; }
 
@@ -57,9 +59,6 @@ public:
     // recent-NG frames, loaded from the folder of the last load. Groups never
     // used cost nothing. False for g out of range or no frame layout.
     bool EnsureGroupBuffers(int g);
-    // Gives every group beyond those in use its recent-NG frames and a zero
-    // ignore mask (templates stay unloaded until a group comes into use).
-    void ReserveAllGroups();
 
     // Writes group g's ignore mask as "<dir>/cammer<camera+1><g+1>/ignorepoint.bmp"
     // (8-bit grey) and tells the plant link; false when it could not be written.
@@ -101,7 +100,7 @@ public:
     virtual void RequestRepaint() {}
 
     // Wrap buffers as frame-size 8-bit images (views, no copy).
-    cv::Mat GreyView(std::vector<uint8_t>& buffer) const;
+    cv::Mat GreyView(FrameBytes& buffer) const;
 
     // The engine aligns a frame only where its ROIs judge it. Whatever shows
     // or saves inspectFrame, or overwrites the work buffer it came from,
@@ -118,15 +117,13 @@ public:
     CammerSingleton* editSet = nullptr;
     CammerRecong* engine = nullptr;
 
-    // Frame buffers (colorLen bytes unless noted).
-    std::vector<uint8_t> acqBuffer;
-    std::vector<uint8_t> sdkBuffer;     // 4 x imageLen
-    std::vector<uint8_t> rgbaBuffer;    // colour mode only
-    std::vector<uint8_t> workBuffer;
-    std::vector<uint8_t> inspectFrame;
-    std::vector<uint8_t> grayFrame;     // imageLen, colour mode only
-    std::vector<uint8_t> displayBuffer; // 4 x imageLen, RGB32
-    std::vector<uint8_t> recentNg[kGroups][3];  // groups in use only
+    // Frame buffers (colorLen bytes unless noted). The camera side keeps the
+    // acquisition and SDK staging buffers.
+    FrameBytes workBuffer;
+    FrameBytes inspectFrame;
+    FrameBytes grayFrame;     // imageLen, colour mode only
+    FrameBytes displayBuffer; // 4 x imageLen, RGB32
+    FrameBytes recentNg[kGroups][3];  // groups in use only
     int recentNgCount[kGroups] = {};
 
     // Results of the last step.
@@ -139,7 +136,7 @@ public:
     // Slot 0: [0] = number of boxes; slots 1..99: {x1, y1, x2, y2} in frame
     // pixels. Dist-Measure keeps its edge record in slots 1..3.
     int32_t roiMarks[kGroups][kMaxRoi][kMarkSlots][4] = {};
-    std::vector<uint8_t> ngMap;  // imageLen
+    FrameBytes ngMap;  // imageLen
     uint8_t previewShown = 0;
     int brightness = 0;  // mean of the working frame, from the polling loop
 
@@ -147,10 +144,10 @@ public:
     cv::Mat liveMasks[kGroups][kMaxRoi];
     cv::Mat editMasks[kGroups][kMaxRoi];
     // Per group imageLen bytes, non-zero = ignored alarm point (groups in use).
-    std::vector<uint8_t> ignorePointMask[kGroups];
+    FrameBytes ignorePointMask[kGroups];
 
     // Templates per group: templateCount buffers of colorLen bytes.
-    std::vector<std::vector<uint8_t>> templateImages[kGroups];
+    std::vector<FrameBytes> templateImages[kGroups];
     std::vector<int32_t> templateUsed[kGroups];
     int32_t templateNum[kGroups] = {};
     int templateIndex = 0;  // the template the editor shows

@@ -26,7 +26,7 @@ cv::Mat GreyTemplate(CammerWidget& w, int g)
     if (!w.EnsureGroupBuffers(g) || w.templateImages[g].empty())
         return cv::Mat();
     const FrameLayout& l = w.CammerWidgetData::layout();
-    std::vector<uint8_t>& t = w.templateImages[g][0];
+    FrameBytes& t = w.templateImages[g][0];
     if (!l.colour)
         return cv::Mat(l.height, l.width, CV_8UC1, t.data()).clone();
     cv::Mat grey(l.height, l.width, CV_8UC1);

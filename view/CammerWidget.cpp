@@ -42,8 +42,8 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     hide();
 
-    // Every step's buffers exist from the start: a settings change can raise
-    // the step count while running. Templates are read for the steps in use.
+    // Buffers of the steps in use; a step added in the settings gets its own
+    // when the step count rises (EnsureGroupBuffers).
     FrameLayout layout;
     layout.width = gImageW;
     layout.height = gImageH;
@@ -66,7 +66,6 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
     cameraOK = 1;
     LoadTemplates();
     LoadIgnorePoint();
-    ReserveAllGroups();
 
     liveSet = new CammerSingleton(cam);
     liveSet->LoadDatafromFile(this);
@@ -179,13 +178,13 @@ void CammerWidget::BuildPanel()
         w->hide();
 }
 
-void CammerWidget::ShowFrame(const std::vector<uint8_t>& frame)
+void CammerWidget::ShowFrame(const FrameBytes& frame)
 {
     m_shown = &frame;
     m_displayDirty = true;
 }
 
-void CammerWidget::ShowPicture(const std::vector<uint8_t>& picture)
+void CammerWidget::ShowPicture(const FrameBytes& picture)
 {
     m_picture = picture;
     ShowFrame(m_picture);
@@ -249,7 +248,7 @@ void CammerWidget::SaveReTrainImage(int step)
     if (step < 0 || step >= kGroups || !EnsureGroupBuffers(step) || templateImages[step].empty())
         return;
     const FrameLayout& l = CammerWidgetData::layout();
-    std::vector<uint8_t>& slot0 = templateImages[step][0];
+    FrameBytes& slot0 = templateImages[step][0];
     if (workBuffer.size() < size_t(l.colorLen()) || slot0.size() < size_t(l.colorLen()))
         return;
     std::memcpy(slot0.data(), workBuffer.data(), size_t(l.colorLen()));
@@ -394,7 +393,7 @@ void CammerWidget::MUpdateXYV(int x, int y)
     const int iy = int((y - st.zoomOffsetY) * gImageH / (gShowH * zoom));
     ed.imageX = ix;
     ed.imageY = iy;
-    const std::vector<uint8_t>* img = m_shown;
+    const FrameBytes* img = m_shown;
     const FrameLayout& l = CammerWidgetData::layout();
     if (!img || ix < 0 || iy < 0 || ix >= l.width || iy >= l.height || img->size() < size_t(l.colorLen()))
         return;

@@ -47,12 +47,12 @@ public:
     // Shows a frame (work buffer or aligned frame) by reference: it is widened
     // into the display buffer when the view next paints, so a detection step
     // hands its outputs to the board before any picture is converted.
-    void ShowFrame(const std::vector<uint8_t>& frame);
+    void ShowFrame(const FrameBytes& frame);
     void ShowWorkFrame() { ShowFrame(workBuffer); }
     // Copies a picture of the frame format (template, recent NG) to be shown.
-    void ShowPicture(const std::vector<uint8_t>& picture);
+    void ShowPicture(const FrameBytes& picture);
     // The shown image (frame format), null before anything was shown.
-    const std::vector<uint8_t>* shownImage() const { return m_shown; }
+    const FrameBytes* shownImage() const { return m_shown; }
     // Converts the shown image into the display buffer when it changed or
     // overlays were painted over it.
     void SyncDisplay();
@@ -155,8 +155,8 @@ private:
     std::unique_ptr<CameraSide> m_side;
     std::unique_ptr<RoiTouch> m_touch;
     std::unique_ptr<RoiPanel> m_panel;
-    const std::vector<uint8_t>* m_shown = nullptr;
-    std::vector<uint8_t> m_picture;  // editor pictures shown (template, recent NG)
+    const FrameBytes* m_shown = nullptr;
+    FrameBytes m_picture;  // editor pictures shown (template, recent NG)
     bool m_displayDirty = false;
     CameraStation* m_station = nullptr;
     QImage m_display;

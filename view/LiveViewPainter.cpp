@@ -247,8 +247,8 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g)
     if (m_w.displayBuffer.size() < len * 4 || m_w.ngMap.size() < len)
         return;
     auto* px = reinterpret_cast<quint32*>(m_w.displayBuffer.data());
-    const std::vector<uint8_t>& ignore = m_w.ignorePointMask[g];
-    auto paint = [&](const ShapeBox& b, const std::vector<uint8_t>& map, quint32 colour) {
+    const FrameBytes& ignore = m_w.ignorePointMask[g];
+    auto paint = [&](const ShapeBox& b, const FrameBytes& map, quint32 colour) {
         if (b.isEmpty() || map.size() < len)
             return;
         for (int y = b.y1; y <= b.y2; ++y) {

@@ -78,9 +78,9 @@ void TemplateCommands::AddTemplate()
     const int slot = TemplateLibrary::TakeSlot(*w, s);
     if (slot < 0)
         return;
-    std::vector<uint8_t>& dst = w->templateImages[s][size_t(slot)];
-    const std::vector<uint8_t> previous = dst;
-    const std::vector<uint8_t>& src =
+    FrameBytes& dst = w->templateImages[s][size_t(slot)];
+    const FrameBytes previous = dst;
+    const FrameBytes& src =
         gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
     if (src.size() >= dst.size())
         std::memcpy(dst.data(), src.data(), dst.size());

@@ -13,8 +13,8 @@ using namespace gx;
 GalaxyCamera::GalaxyCamera(CameraLink& link)
     : CameraDriver(link)
 {
-    m_raw.assign(size_t(gImageLen), 0);
-    m_adjusted.assign(size_t(gImageLen), 0);
+    m_raw = ZeroFrameBytes(size_t(gImageLen));
+    m_adjusted = ZeroFrameBytes(size_t(gImageLen));
 }
 
 bool GalaxyCamera::Probe()

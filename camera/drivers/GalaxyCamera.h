@@ -28,6 +28,6 @@ public:
 
 private:
     gx::GX_FRAME_DATA m_frame{};
-    std::vector<unsigned char> m_raw;       // the frame as the camera sends it
-    std::vector<unsigned char> m_adjusted;  // after the software contrast
+    FrameBytes m_raw;       // the frame as the camera sends it
+    FrameBytes m_adjusted;  // after the software contrast
 };

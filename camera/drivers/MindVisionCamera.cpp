@@ -12,7 +12,7 @@ using namespace mind;
 MindVisionCamera::MindVisionCamera(CameraLink& link)
     : CameraDriver(link)
 {
-    m_processed.assign(size_t(4) * size_t(gImageLen), 0);
+    m_processed = ZeroFrameBytes(size_t(4) * size_t(gImageLen));
 }
 
 namespace {

@@ -46,5 +46,5 @@ private:
     // Resolution and ISP output, shared by opening and the factory defaults.
     void applyFormat(bool allowPreset);
 
-    std::vector<unsigned char> m_processed;  // the SDK-processed frame (grey or RGB)
+    FrameBytes m_processed;  // the SDK-processed frame (grey or RGB)
 };

@@ -14,7 +14,7 @@ MvsCamera::MvsCamera(CameraLink& link)
     : CameraDriver(link)
 {
     if (gisColor)
-        m_rgb.assign(size_t(3) * size_t(gImageLen), 0);
+        m_rgb = ZeroFrameBytes(size_t(3) * size_t(gImageLen));
 }
 
 bool MvsCamera::Probe()

@@ -38,5 +38,5 @@ private:
     static unsigned PixelFormat();
 
     std::string m_serial;            // GigE serial of the opened device, empty over USB
-    std::vector<unsigned char> m_rgb;  // colour conversion output
+    FrameBytes m_rgb;  // colour conversion output
 };

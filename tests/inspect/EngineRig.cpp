@@ -33,7 +33,7 @@ EngineRig::EngineRig(int w, int h, int camera, int templateSlots, bool colour)
     layout.colour = colour;
     widget->AllocateBuffers(layout);
     for (int g = 0; g < 8; ++g) {
-        widget->templateImages[g].assign(size_t(templateSlots), std::vector<uint8_t>(size_t(layout.colorLen()), 0));
+        widget->templateImages[g].assign(size_t(templateSlots), FrameBytes(size_t(layout.colorLen()), 0));
         widget->templateUsed[g].assign(size_t(templateSlots), 0);
         widget->templateNum[g] = 0;
         widget->ignorePointMask[g].assign(size_t(w * h), 0);

@@ -18,10 +18,10 @@ void CheckWholeWidget(CammerWidget* w)
     QVERIFY(w->engine && w->liveSet && w->editSet);
     QCOMPARE(int(w->workBuffer.size()), gColorLen);
     QCOMPARE(int(w->displayBuffer.size()), gImageLen * 4);
-    // Every step has its ring and mask, templates only the steps in use.
+    // Rings, masks and templates for the steps in use only.
     for (int s = 0; s < 8; ++s) {
-        QCOMPARE(int(w->recentNg[s][2].size()), gColorLen);
-        QCOMPARE(int(w->ignorePointMask[s].size()), gImageLen);
+        QCOMPARE(int(w->recentNg[s][2].size()), s < gDNum ? gColorLen : 0);
+        QCOMPARE(int(w->ignorePointMask[s].size()), s < gDNum ? gImageLen : 0);
         QCOMPARE(w->templateImages[s].empty(), s >= gDNum);
     }
     QCOMPARE(w->templateNum[0], 1);  // the placeholder

@@ -272,7 +272,7 @@ class TestPowerCut : public QObject {
             version.LoadTemplates(m_dir->path());
             version.LoadIgnorePoint(m_dir->path());
             fill(version, 0);
-            const std::vector<uint8_t> even = version.ignorePointMask[0];
+            const FrameBytes even = version.ignorePointMask[0];
             fill(version, 1);
             if (d.ignorePointMask[0] != even && d.ignorePointMask[0] != version.ignorePointMask[0])
                 return QStringLiteral("the mask is part of one");

@@ -22,9 +22,9 @@
 namespace {
 const QRect kDefect(900, 500, 40, 30);
 
-std::vector<uint8_t> Frame(bool defect)
+FrameBytes Frame(bool defect)
 {
-    std::vector<uint8_t> f(size_t(1920) * 1080, 100);
+    FrameBytes f(size_t(1920) * 1080, 100);
     if (defect)
         for (int y = kDefect.top(); y <= kDefect.bottom(); ++y)
             std::fill_n(f.begin() + y * 1920 + kDefect.left(), kDefect.width(), uint8_t(250));
@@ -39,8 +39,8 @@ struct Monitor {
         // snapshots take without cameras: a clean part, then one with a defect.
         QDir().mkpath(QStringLiteral("cammer12"));
         QDir().mkpath(QStringLiteral("cammer15"));
-        const std::vector<uint8_t> clean = Frame(false);
-        const std::vector<uint8_t> bad = Frame(true);
+        const FrameBytes clean = Frame(false);
+        const FrameBytes bad = Frame(true);
         WriteFrameBmp(QStringLiteral("cammer12/template0.bmp"), clean.data(), 1920, 1080, false);
         // Each snapshot takes the next picture; no test takes more than two.
         for (int k = 0; k < 2; ++k)

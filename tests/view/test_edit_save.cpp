@@ -310,7 +310,7 @@ private slots:
         w->engine->Run(0);
         QCOMPARE(int(w->cameraOK), 0);
         QVERIFY(!w->roiOK[0][0] && !w->roiOK[0][1]);
-        const std::vector<uint8_t> ng = w->ngMap;
+        const FrameBytes ng = w->ngMap;
 
         e.rig.host.state.verdictState = VerdictAlarm;
         e.column->Reset(false);
@@ -318,7 +318,7 @@ private slots:
         QCOMPARE(e.answers.seen().value(0).text, LanStr(113));
         QCOMPARE(e.answers.seen().value(1).text, LanStr(115).arg(2000));
         QCOMPARE(e.rig.host.log, QStringList{LanStr(114).arg(1)});
-        const std::vector<uint8_t>& mask = w->ignorePointMask[0];
+        const FrameBytes& mask = w->ignorePointMask[0];
         for (int y = 0; y < ViewRig::kH; ++y)
             for (int x = 0; x < ViewRig::kW; ++x) {
                 const size_t i = size_t(y) * ViewRig::kW + size_t(x);

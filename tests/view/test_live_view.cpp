@@ -214,7 +214,7 @@ private slots:
         JudgeDefect(rig);
         CammerWidget* w = rig.widget();
         QCOMPARE(int(w->cameraOK), 0);
-        std::vector<uint8_t>& mask = w->ignorePointMask[0];
+        FrameBytes& mask = w->ignorePointMask[0];
         for (int y = kDefect.top() - 2; y <= kDefect.bottom() + 2; ++y)
             std::fill_n(mask.begin() + y * ViewRig::kW + kDefect.left() - 2, kDefect.width() + 4, uint8_t(255));
         mask[7] = 255;
@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(a.mid(28, 2), b.mid(28, 2));    // bits per pixel
         QCOMPARE(a.mid(54), b.mid(54));
 
-        const std::vector<uint8_t> saved = mask;
+        const FrameBytes saved = mask;
         std::fill(mask.begin(), mask.end(), 0);
         w->LoadIgnorePoint();
         QVERIFY(w->ignorePointMask[0] == saved);

@@ -260,7 +260,7 @@ private slots:
             Drag(e.w, QPoint((2 + 5 * k) * s, 2 * s), QPoint((5 + 5 * k) * s, 5 * s));
         }
         QCOMPARE(e.edit().count[0], 3);
-        std::vector<uint8_t>& ignore = e.w->ignorePointMask[0];
+        FrameBytes& ignore = e.w->ignorePointMask[0];
         std::fill(ignore.begin(), ignore.end(), uint8_t(255));
         // Nothing selected: refused.
         e.w->DeselectROI();
@@ -291,7 +291,7 @@ private slots:
     {
         Editor e;
         // The template the editor shows: three bright spots in the area.
-        std::vector<uint8_t>& t = e.w->templateImages[0][0];
+        FrameBytes& t = e.w->templateImages[0][0];
         for (const QRect& spot : {QRect(100, 100, 6, 6), QRect(140, 120, 6, 6), QRect(180, 150, 6, 6)})
             for (int y = spot.top(); y <= spot.bottom(); ++y)
                 std::fill_n(t.begin() + y * ViewRig::kW + spot.left(), spot.width(), uint8_t(250));
@@ -497,7 +497,7 @@ private slots:
         e.rig.para.showAllParams = 1;
         e.rig.para.enableSpot = 1;
         e.rig.para.showMouldNumber = 1;
-        std::vector<uint8_t>& t = e.w->templateImages[0][0];
+        FrameBytes& t = e.w->templateImages[0][0];
         for (int y = 120; y < 360; ++y)
             std::fill_n(t.begin() + y * ViewRig::kW + 160, 320, uint8_t(60 + (y % 40)));
         e.column->Reset(true);

@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(a.mid(28, 2), b.mid(28, 2));    // bits per pixel
         QCOMPARE(a.mid(54), b.mid(54));          // palette and padded rows
         // Read back into a fresh slot as the widget loads templates.
-        std::vector<uint8_t> added = w->templateImages[1][1];
+        FrameBytes added = w->templateImages[1][1];
         w->LoadTemplates();
         QVERIFY(w->templateImages[1][1] == added);
 

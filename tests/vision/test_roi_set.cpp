@@ -14,6 +14,7 @@
 #include "widgets/WarnBox.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -81,6 +82,7 @@ private slots:
     void copyAndCompare();
     void ignorePointPicture();
     void templatePictures();
+    void buffersTakeMemoryOnlyAsWritten();
     void cutPicturesAreRefused_data();
     void cutPicturesAreRefused();
 
@@ -546,6 +548,49 @@ void TestRoiSet::cutPicturesAreRefused()
         QCOMPARE(back.templateNum[0], refused ? 1 : 2);
     }
     QCOMPARE(gNotes, refused ? QStringList{LanStr(1114).arg(QFileInfo(file).absoluteFilePath())} : QStringList());
+}
+
+namespace {
+double ResidentMb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+}  // namespace
+
+// A colour 1920 x 1080 camera with ten template slots and two steps sizes
+// about 250 MB of buffers; what the panel holds is what has been written.
+void TestRoiSet::buffersTakeMemoryOnlyAsWritten()
+{
+    FrameLayout layout;
+    layout.colour = true;
+    layout.templateCount = 10;
+    layout.groups = 2;
+    const double before = ResidentMb();
+    QVERIFY(before > 0);
+    CammerWidgetData w(0);
+    w.AllocateBuffers(layout);
+    w.LoadTemplates(m_dir->path());  // no files: template 0 generated, the rest empty
+    w.LoadIgnorePoint(m_dir->path());
+    const size_t col = size_t(layout.colorLen());
+    QCOMPARE(w.templateImages[1].size(), size_t(10));
+    QCOMPARE(w.templateImages[1][9].size(), col);
+    QCOMPARE(w.recentNg[1][2].size(), col);
+    QVERIFY(w.recentNg[2][0].empty() && w.ignorePointMask[2].empty() && w.templateImages[2].empty());
+    // The step count rises: the new step gets its buffers at once.
+    QVERIFY(w.EnsureGroupBuffers(5));
+    QCOMPARE(w.recentNg[5][0].size(), col);
+    QCOMPARE(w.templateImages[5].size(), size_t(10));
+    QCOMPARE(w.ignorePointMask[5].size(), size_t(layout.imageLen()));
+    QCOMPARE(int(w.templateImages[5][9][col / 2]), 0);
+    QCOMPARE(int(w.recentNg[5][1][col - 1]), 0);
+    // Written: the two generated templates (8 MB each) and little else.
+    QVERIFY2(ResidentMb() - before < 64, qPrintable(QStringLiteral("%1 MB").arg(ResidentMb() - before)));
 }
 
 MOJU_TEST_MAIN(TestRoiSet)
