@@ -869,7 +869,10 @@ void DetectionCycle::OutTimerOutNG()
     outNGTimer.stop();
     if (!p.noEjectorControlInProd)
         SetOut(1, 0);
-    if (p.prodNgNoAlarmSplitOutputs || (p.prodNgPulseNoAlarm && p.alarmSyncEjectorPulse))
+    // Only the pulse's own alarm ends here: a mould alarm or a continuous-NG
+    // stop that began during the pulse keeps its alarm output on.
+    const bool stopStands = state.verdictState == VerdictAlarm || m_host->continuousNgBoxVisible();
+    if (!stopStands && (p.prodNgNoAlarmSplitOutputs || (p.prodNgPulseNoAlarm && p.alarmSyncEjectorPulse)))
         SetOut(2, 0);
     for (int o = 3; o <= 7; ++o)
         SetOut(o, 0);

@@ -18,3 +18,10 @@ int LanguageFromStored(int stored)
 {
     return stored >= 0 && stored < kLanCount ? stored : kLanZhCN;
 }
+
+QString AsLogLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line.simplified();
+}

@@ -27,6 +27,9 @@ inline const QString& LanStrIn(int id, int lan)
     return gaLanStr[id * 3 + lan];
 }
 
+// A message text as one line of the operation log: its line breaks become spaces.
+QString AsLogLine(const QString& text);
+
 // Text of an id in the current language.
 inline const QString& LanStr(int id)
 {

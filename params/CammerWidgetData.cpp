@@ -193,12 +193,16 @@ QString CammerWidgetData::GroupFile(int g, const QString& name) const
     return groupDir(m_dir, camera, g) + QLatin1Char('/') + name;
 }
 
-bool CammerWidgetData::SaveIgnorePoint(int g)
+bool CammerWidgetData::SaveIgnorePoint(int g, QString* failedPath)
 {
-    if (g < 0 || g >= kGroups || ignorePointMask[g].size() < static_cast<size_t>(m_layout.imageLen()))
+    if (g < 0 || g >= kGroups)
+        return false;
+    const QString path = GroupFile(g, QStringLiteral("ignorepoint.bmp"));
+    if (failedPath)
+        *failedPath = QFileInfo(path).absoluteFilePath();
+    if (ignorePointMask[g].size() < static_cast<size_t>(m_layout.imageLen()))
         return false;
     QDir().mkpath(groupDir(m_dir, camera, g));
-    const QString path = GroupFile(g, QStringLiteral("ignorepoint.bmp"));
     if (!WriteFrameBmp(path, ignorePointMask[g].data(), m_layout.width, m_layout.height, false))
         return false;
     if (gpWPara && ReportsToPlant(*gpWPara))

@@ -62,7 +62,8 @@ public:
 
     // Writes group g's ignore mask as "<dir>/cammer<camera+1><g+1>/ignorepoint.bmp"
     // (8-bit grey) and tells the plant link; false when it could not be written.
-    bool SaveIgnorePoint(int g);
+    // *path: the file's full path, for telling the operator.
+    bool SaveIgnorePoint(int g, QString* path = nullptr);
     // Path of a file of group g's folder ("template3.bmp", "ignorepoint.bmp").
     QString GroupFile(int g, const QString& name) const;
 

@@ -61,9 +61,7 @@ void WizardParaWidget::ConnectActions()
 void WizardParaWidget::Report(const QString& text)
 {
     Warn(text);
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    m_host->InsertRecord(line.simplified());
+    m_host->InsertRecord(AsLogLine(text));
 }
 
 bool WizardParaWidget::SaveBeforeRestart()

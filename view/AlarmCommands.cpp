@@ -2,6 +2,7 @@
 
 #include "CammerWidget.h"
 #include "DrawROIWidget.h"
+#include "IgnoreMaskSave.h"
 #include "Prompts.h"
 #include "ViewHost.h"
 #include "foundation/MainGlobals.h"
@@ -148,7 +149,7 @@ void AlarmCommands::IgnoreAlarmPoint()
     for (size_t k = 0; k < refused.size(); ++k)
         WarnText(LanStr(115).arg(kMaxIgnoredArea));
     w->update();
-    w->SaveIgnorePoint(s);
+    IgnoreMaskSave::Save(host, {{w, s}});
     if (w->engine)
         w->engine->VarTrain(s);
 }
@@ -168,7 +169,7 @@ void AlarmCommands::DeleteIgnorePoint()
     const int s = std::clamp(host.cycle().curStep, 0, 7);
     std::fill(w->ignorePointMask[s].begin(), w->ignorePointMask[s].end(), uint8_t(0));
     w->update();
-    w->SaveIgnorePoint(s);
+    IgnoreMaskSave::Save(host, {{w, s}});
     if (w->engine)
         w->engine->VarTrain(s);
 }

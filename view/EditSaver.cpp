@@ -1,6 +1,7 @@
 #include "EditSaver.h"
 
 #include "CammerWidget.h"
+#include "IgnoreMaskSave.h"
 #include "Prompts.h"
 #include "RoiChangeLog.h"
 #include "RoiPanel.h"
@@ -67,6 +68,7 @@ bool Save(ViewHost& host, bool (&templatesChanged)[8])
             WarnText(LanStr(1));
             changed.clear();
         }
+        std::vector<std::pair<CammerWidgetData*, int>> masks;
         for (Pending& e : changed) {
             CammerWidget* w = e.w;
             // Told from the set that becomes live: the paired steps' copies included.
@@ -80,7 +82,7 @@ bool Save(ViewHost& host, bool (&templatesChanged)[8])
                 w->CopyPara();
             for (int g = 0; g < steps; ++g)
                 if (w->ApplyIgnoreClears(g))
-                    w->SaveIgnorePoint(g);
+                    masks.push_back({w, g});
             *w->editSet = *w->liveSet;
             w->BackMask();
             w->liveSet->ReportToPlant();
@@ -90,6 +92,8 @@ bool Save(ViewHost& host, bool (&templatesChanged)[8])
                     if (p.detectOn[g])
                         w->engine->CreateShape(g);
         }
+        // The areas are stored; a mask that is not counts the save as failed.
+        ok = IgnoreMaskSave::Save(host, masks) && ok;
     }
     for (int c = 0; c < n; ++c) {
         CammerWidget* w = host.cameraWidget(c);

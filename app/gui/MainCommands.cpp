@@ -16,6 +16,7 @@
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
+#include "view/IgnoreMaskSave.h"
 #include "widgets/ChooseBox.h"
 
 MainCommands::MainCommands(RaRoWizard* win)
@@ -111,16 +112,18 @@ void MainCommands::SlotReTrain()
     st.runState = RunResampling;
     if (m_win->drawROIWidget)
         m_win->drawROIWidget->SlotTempDeleteAll();
+    std::vector<std::pair<CammerWidgetData*, int>> masks;
     for (int c = 0; c < n; ++c) {
         CammerWidget* cam = m_win->cammerWidget[c];
         for (int s = 0; s < gDNum && s < 8; ++s) {
             if (p.detectOn[s])
                 cam->resamplePending[s] = true;
             std::fill(cam->ignorePointMask[s].begin(), cam->ignorePointMask[s].end(), uint8_t(0));
-            cam->SaveIgnorePoint(s);
+            masks.push_back({cam, s});
         }
     }
     m_win->InsertRecord(LanStr(139));
+    IgnoreMaskSave::Save(*m_win->ports(), masks);
     m_win->station()->SaveSN(0);
     m_win->ports()->repaintAll();
 }

@@ -17,6 +17,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 
 #include <cstring>
@@ -333,6 +335,43 @@ private slots:
         // Deleting them all: back to nothing ignored.
         e.column->SlotDeleteIgnorePoint();
         QVERIFY(std::all_of(mask.begin(), mask.end(), [](uint8_t v) { return v == 0; }));
+    }
+
+    // A mask that cannot be put in place (a folder stands at its name) is
+    // told to the operator and logged; an ROI save then counts as failed,
+    // though its areas are stored.
+    void ignoreMaskWriteFailureIsTold_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("ignore the alarm point") << 0;
+        QTest::newRow("delete the ignored points") << 1;
+        QTest::newRow("ROI save clearing ignored points") << 2;
+    }
+    void ignoreMaskWriteFailureIsTold()
+    {
+        QFETCH(int, command);
+        Editing e;
+        CammerWidget* w = e.rig.widget();
+        const QString path = w->GroupFile(0, QStringLiteral("ignorepoint.bmp"));
+        QVERIFY(QDir().mkpath(path));
+        if (command < 2) {
+            w->cameraOK = 0;
+            e.rig.host.state.verdictState = VerdictAlarm;
+            e.column->Reset(false);
+            if (command == 0)
+                e.column->SlotIgnoreAlarmPoint();
+            else
+                e.column->SlotDeleteIgnorePoint();
+        } else {
+            e.LiveArea(0, 0, QRect(100, 100, 200, 150));
+            e.Open();
+            w->DeleteAllROI(0);
+            QVERIFY(!e.column->SlotSaveData());
+            QCOMPARE(w->liveSet->count[0], 0);
+        }
+        const QString told = LanStr(1150).arg(QFileInfo(path).absoluteFilePath());
+        QCOMPARE(e.answers.seen().last().text, told);
+        QCOMPARE(e.rig.host.log.last(), AsLogLine(told));
     }
 
     void autoRegionIgnoresCameraNoise_data()

@@ -1,0 +1,133 @@
+// The machine types and trigger sources on the wire: re-detection, the
+// door, manual snapshots, the two-colour and turntable machines,
+// multi-detection, capture on trigger, timed detection and a camera whose
+// frames stopped. The output modes of the standard machine are in
+// test_cycle_modes.
+#include "ModeScript.h"
+
+#include <QElapsedTimer>
+
+using namespace ModeScript;
+
+class TestCycleMachines : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { LoadLanguageTable(); }
+
+    void machines_data()
+    {
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<Script>("script");
+        const QString noProduct = QStringLiteral("system1 2 0");
+        QTest::newRow("re-detection count 2, then OK")
+            << Rows{noProduct, "system1 7 2", "system9 18 4"}
+            << Script{"bad", "in 0", "expect F4 F5 FD F5 FD", "good", "expect F4 F5 FD F5 FD F5 F4"};
+        QTest::newRow("re-detection count 2, NG")
+            << Rows{noProduct, "system1 7 2", "system9 18 4"}
+            << Script{"bad", "in 0", "expect F4 F5 FD F5 FD F5 F1", "in 0", "held 1",
+                      "clear", "expect F4 F5 FD F5 FD F5 F1 F5 F4"};
+        QTest::newRow("door-triggered detection, mould NG")
+            << Rows{noProduct, "system3 11 1"}
+            << Script{"bad", "door-ready", "door", "expect F4 F1", "in 0", "held 1",
+                      "clear", "expect F4 F1 F5 F4"};
+        QTest::newRow("manual snapshot, mould NG")
+            << Rows{noProduct}
+            << Script{"bad", "manual 1", "expect F4 F1", "in 0", "held 1", "clear",
+                      "expect F4 F1 F5 F4"};
+        // Two-colour machine (type 1), left side: input 1 starts the cycle,
+        // input 3 the mould step; its door does not switch the alarm off.
+        QTest::newRow("two-colour, mould NG")
+            << Rows{noProduct, "numFailDetect 1 1"}
+            << Script{"bad", "in 0", "expect F4 F5", "in 2", "expect F4 F5 F1", "in 0", "held 1", "clear",
+                      "expect F4 F5 F1 F4"};
+        QTest::newRow("turntable, mould NG")
+            << Rows{noProduct, "numFailDetect 1 2"}
+            << Script{"bad", "in 0", "expect F4 F5 F1", "in 0", "held 1", "clear", "expect F4 F5 F1 F4"};
+        // Multi-detection, three steps on inputs 1, 3 and 4 (0-based 0, 2, 3);
+        // each step's output is released by its own OK only: the last one is
+        // output 0, step 0's output 1, step 1's output 3.
+        const Rows multi{"numFailDetect 1 4", "system8 1 3", "system8 3 1", "system8 4 2", "system9 2 1",
+                         "system9 3 2", "trigInDelay 3 1", "step 2"};
+        // In order: each step's result before the next step's input (an input
+        // during a countdown is lost). Before, step 1's OK released output 0.
+        const Rows inOrder = Rows(multi) << "system11 19 1";
+        QTest::newRow("multi-detection in order, good")
+            << inOrder
+            << Script{"in 0", "expect F4 FF FD", "in 2", "expect F4 FF FD F5", "in 3", "expect F4 FF FD F5 F4"};
+        QTest::newRow("multi-detection in order, last step NG")
+            << inOrder
+            << Script{"in 0", "expect F4 FF FD", "in 2", "expect F4 FF FD F5", "bad", "in 3",
+                      "expect F4 FF FD F5 F1", "in 0", "held 3", "clear", "starts F4 FF FD F5 F1 F5"};
+        // Any order: no output is raised at a step's start; an NG holds its
+        // own output and the clamp, not only the alarm. The door's re-check
+        // of the cleaned mould releases step 1's output; the clamp waits for
+        // the last step.
+        QTest::newRow("multi-detection any order, step 1 NG")
+            << multi
+            << Script{"in 0", "settled", "bad", "in 2", "expect F4 F9", "in 0", "held 1", "clear",
+                      "expect F4 F9 FD F5"};
+        // Capture on trigger: a full set of new frames acts as input 1. A frame
+        // taken while a step counts down is used up, not kept for a cycle of
+        // its own after it.
+        QTest::newRow("capture on trigger")
+            << Rows{noProduct, "system5 12 1", "trigInDelay 2 10"}
+            << Script{"trigger", "expect F4 F5", "trigger", "expect F4 F5 F4", "settled", "expect F4 F5 F4"};
+        QTest::newRow("continuous timed detection") << Rows{noProduct, "system12 20 1"} << Script{"starts F4 F5 F4 F5"};
+    }
+    void machines()
+    {
+        QFETCH(Rows, rows);
+        QFETCH(Script, script);
+        RunRow(rows, script);
+    }
+
+    // A camera whose frames stopped: the step waits for a frame taken after
+    // its trigger, then holds the machine with the camera-loss reason instead
+    // of judging the old frame.
+    void staleFrameHolds()
+    {
+        BoardRig rig;
+        rig.family = QStringLiteral("galaxy");  // frames just stop, no loss callback
+        rig.serial = QStringLiteral("GX0000001");
+        QVERIFY(rig.prepare());
+        QVERIFY(SetParamValue(QStringLiteral("system1"), 2, 0));  // no product step
+        rig.start();
+        if (QTest::currentTestFailed())
+            return;
+        rig.sim->unplug(rig.family, rig.serial);
+        QElapsedTimer still;
+        int seen = -1;
+        auto stopped = [&] {
+            const int now = rig.win->detection()->frameCount[0];
+            if (now != seen) {
+                seen = now;
+                still.restart();
+            }
+            return still.elapsed() > 300;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(stopped(), 5000);
+        QCOMPARE(gisLost, 0);
+        Input(rig, 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(rig.words() == (QStringList{"F4", "F5", "F1"}),
+                                  qPrintable(rig.words().join(QLatin1Char(' '))), 5000);
+        QCOMPARE(rig.cycle().verdictState, int(VerdictAlarm));
+        const long start = BoardOutTime(*rig.board, QStringLiteral("F5"), rig.base);
+        const long held = BoardOutTime(*rig.board, QStringLiteral("F1"), rig.base);
+        QVERIFY2(held - start >= DetectionCycle::kFrameWaitMs - 100, qPrintable(QString::number(held - start)));
+        const QString lost = LanStr(332).arg(1).section(QLatin1Char(','), 0, 0);  // "The 1th Camera Lost"
+        auto lostLines = [&] {
+            const QStringList log = OperationLogRows();
+            return std::count_if(log.cbegin(), log.cend(), [&](const QString& r) { return r.startsWith(lost); });
+        };
+        QCOMPARE(lostLines(), 1);
+        // The door's re-check may not clear the alarm with the old picture.
+        Door(rig, false);
+        Door(rig, true);
+        QTRY_COMPARE_WITH_TIMEOUT(lostLines(), 2, 3000);
+        QCOMPARE(rig.cycle().verdictState, int(VerdictAlarm));
+        QVERIFY(ClampHeld(rig.words().last()));
+    }
+};
+
+MOJU_TEST_MAIN(TestCycleMachines)
+#include "test_cycle_machines.moc"
