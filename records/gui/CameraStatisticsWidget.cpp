@@ -62,7 +62,7 @@ CameraStatisticsWidget::CameraStatisticsWidget(ResStatisticsParam* store, int ca
     const char* red = "color:red;";
     QVBoxLayout* morning = column(545, {{LanStr(542), MorningOk}, {LanStr(543), MorningNg}}, {green, red});
     QVBoxLayout* night = column(546, {{LanStr(542), NightOk}, {LanStr(543), NightNg}}, {green, red});
-    QVBoxLayout* totals = column(567, {{LanStr(547), Total}, {LanStr(543), NgTotal}, {QStringLiteral("NG率"), NgRate}},
+    QVBoxLayout* totals = column(567, {{LanStr(547), Total}, {LanStr(543), NgTotal}, {LanStr(1165), NgRate}},
                                  {green, red, red});
 
     m_morning = new Histogram(this, ShiftHours(ShiftMorning), m_store->getRes(ShiftMorning, true, cam, step),

@@ -35,7 +35,7 @@ CamereaTabWidget::CamereaTabWidget(ResStatisticsParam* store, int cam, QWidget* 
     for (int i = 0; i <= steps; ++i) {
         const int step = (i + 8) % 9;
         m_pages[i] = new CameraStatisticsWidget(store, cam, step, this);
-        addTab(m_pages[i], i == 0 ? QStringLiteral("所有检测") : LanStr(1005).arg(LanStr(base + step)));
+        addTab(m_pages[i], i == 0 ? LanStr(1162) : LanStr(1005).arg(LanStr(base + step)));
     }
     connect(this, &QTabWidget::currentChanged, this, [this] { updateData(); });
 }

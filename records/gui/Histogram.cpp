@@ -1,5 +1,7 @@
 #include "Histogram.h"
 
+#include "foundation/uitext.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -80,6 +82,11 @@ QRect Histogram::barRect(int i, bool ok) const
     return QRect(ok ? xc - s / 2 : xc, base - bar, s / 2, bar);
 }
 
+QString Histogram::LegendText(bool ok)
+{
+    return LanStr(ok ? 1163 : 1164);
+}
+
 void Histogram::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -111,10 +118,10 @@ void Histogram::paintEvent(QPaintEvent*)
     legend.setPointSize(10);
     p.setFont(legend);
     const QRect okText(w - 140, 5, 100, 30);
-    p.drawText(okText, Qt::AlignCenter, QStringLiteral("产出次数"));
+    p.drawText(okText, Qt::AlignCenter, LegendText(true));
     const int okSwatch = okText.left() - (s / 2 + 5);
     p.fillRect(QRect(okSwatch, 5, s / 2, 30), kOkColor);
     const QRect ngText(okSwatch - 105, 5, 100, 30);
-    p.drawText(ngText, Qt::AlignCenter, QStringLiteral("异常次数"));
+    p.drawText(ngText, Qt::AlignCenter, LegendText(false));
     p.fillRect(QRect(ngText.left() - (s / 2 + 5), 5, s / 2, 30), kNgColor);
 }

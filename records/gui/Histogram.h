@@ -19,6 +19,8 @@ public:
     int maxY() const { return m_maxY; }
     // Geometry of bar i as painted (OK bar when ok, else NG bar).
     QRect barRect(int i, bool ok) const;
+    // Legend caption of the OK series (ok) or the NG series, in the screen language.
+    static QString LegendText(bool ok);
 
     static const QColor kOkColor;
     static const QColor kNgColor;

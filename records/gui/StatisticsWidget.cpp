@@ -44,7 +44,7 @@ StatisticsWidget::StatisticsWidget(ResStatisticsParam* store, int cameras, QWidg
         const int cam = (i + 8) % 9;
         m_pages[i] = new CamereaTabWidget(m_store, cam, m_tabs);
         m_pages[i]->setFixedSize(w - 182, h - 100);
-        m_tabs->addTab(m_pages[i], i == 0 ? QStringLiteral("所有相机") : QStringLiteral("%1号相机 ").arg(i));
+        m_tabs->addTab(m_pages[i], i == 0 ? LanStr(1160) : LanStr(1161).arg(i));
     }
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { RedrawCurrent(); });
 

@@ -27,7 +27,11 @@
 #include "widgets/SkinPixmaps.h"
 #include "widgets/WarnBox.h"
 
+#include <QAbstractButton>
 #include <QDateEdit>
+#include <QTabBar>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QListView>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -110,11 +114,11 @@ private slots:
         QTabWidget* cams = page.cameraTabs();
         QCOMPARE(cams->count(), 4);
         QCOMPARE((QStringList{cams->tabText(0), cams->tabText(1), cams->tabText(3)}),
-                 (QStringList{"所有相机", "1号相机 ", "3号相机 "}));
+                 (QStringList{"All", "Camera 1", "Camera 3"}));
         CamereaTabWidget* all = page.cameraPage(0);
         QCOMPARE(all->cam(), 8);
         QCOMPARE(all->count(), 3);
-        QCOMPARE((QStringList{all->tabText(0), all->tabText(1), all->tabText(2)}), (QStringList{"所有检测", "Prod", "Mold"}));
+        QCOMPARE((QStringList{all->tabText(0), all->tabText(1), all->tabText(2)}), (QStringList{"All steps", "Prod", "Mold"}));
         CameraStatisticsWidget* allSteps = all->stepPage(0);
         QCOMPARE(allSteps->valueText(Value::NgRate), QStringLiteral("0%"));  // nothing produced yet
 
@@ -160,6 +164,39 @@ private slots:
         QCOMPARE(cam1Mold->valueText(Value::MorningNg), QStringLiteral("4"));
         page.UpdateRecord(days->item(0));
         QCOMPARE(cam1Mold->valueText(Value::MorningOk), QStringLiteral("2"));
+    }
+
+    // In English no Chinese is left on the page: tabs, captions and chart
+    // legend (no cavity names here, so nothing the user typed).
+    void englishPageHasNoHan()
+    {
+        auto store = Store();
+        StatisticsWidget page(store.get(), 3);
+        page.show();
+        static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        QStringList shown;
+        // Tabs take their pixel size from the page's style sheet, not from the bar's font.
+        QFont tabFont = page.cameraTabs()->font();
+        tabFont.setPixelSize(gShowW > 1024 ? 25 : 17);
+        const QFontMetrics fm(tabFont);
+        auto tabs = [&](QTabWidget* t) {
+            for (int i = 0; i < t->count(); ++i) {
+                shown << t->tabText(i);
+                QVERIFY2(fm.horizontalAdvance(t->tabText(i)) <= t->tabBar()->tabRect(i).width(), qPrintable(t->tabText(i)));
+            }
+        };
+        QTabWidget* cams = page.cameraTabs();
+        tabs(cams);
+        for (int c = 0; c < cams->count(); ++c)
+            tabs(page.cameraPage(c));
+        for (const QLabel* l : page.findChildren<QLabel*>())
+            shown << l->text();
+        for (const QAbstractButton* b : page.findChildren<QAbstractButton*>())
+            shown << b->text();
+        shown << Histogram::LegendText(true) << Histogram::LegendText(false);
+        QVERIFY(shown.contains(QStringLiteral("NG rate")));
+        for (const QString& t : shown)
+            QVERIFY2(!t.contains(han), qPrintable(t));
     }
 
     // Bar heights in pixels: the largest value spans height - 60, the others

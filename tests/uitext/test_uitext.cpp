@@ -44,6 +44,9 @@ QSet<int> ListedIds()
         ids.insert(id);
     // 1150: an ignore-point mask that could not be written.
     ids.insert(1150);
+    // 1160-1165: tabs, chart legend and NG-rate caption of the statistics page.
+    for (int id = 1160; id <= 1165; ++id)
+        ids.insert(id);
     return ids;
 }
 
@@ -90,8 +93,8 @@ private slots:
     void exactlyTheListedIdsAreFilled()
     {
         const QSet<int> listed = ListedIds();
-        QCOMPARE(listed.size(), 693);
-        QCOMPARE(kUiTextRowCount, 693);
+        QCOMPARE(listed.size(), 699);
+        QCOMPARE(kUiTextRowCount, 699);
         QSet<int> rows;
         for (int i = 0; i < kUiTextRowCount; ++i)
             rows.insert(kUiTextRows[i].id);
@@ -139,7 +142,7 @@ private slots:
             }
             ++lines;
         }
-        QCOMPARE(lines, 693);
+        QCOMPARE(lines, 699);
     }
 
     void placeholdersAgreeAcrossLanguages()
