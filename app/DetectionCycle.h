@@ -242,6 +242,6 @@ private:
         bool manual = false;         // a manual snapshot: its alarm outputs follow
     } m_await;
     bool m_manualJudging = false;
-    unsigned m_staleCameras = 0;
-    bool m_countsChanged = false;    // the verdict in progress counted something     // cameras of the judgement in progress without a new frame
+    unsigned m_staleCameras = 0;     // cameras of the judgement in progress without a new frame
+    bool m_countsChanged = false;    // the verdict in progress counted something
 };

@@ -232,12 +232,13 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
         a.setDatabaseName(archive);
         QHash<QString, CountDetect> old;
         QHash<QString, CountDetect> cur;
-        const QString id = OpenWorking() ? DayFileId(m_db) : QString();
+        const bool working = OpenWorking();
+        const QString id = working ? DayFileId(m_db) : QString();
         const bool opened = a.open();
         bool known = id.isEmpty();  // a file without an identity is summed as it is
         if (opened && !id.isEmpty() && DayFileMerged(a, id, &known)) {
             ok = true;  // summed before the working file could be removed
-        } else if (opened && known && ReadStatisticsRows(a, &old) && OpenWorking() && ReadStatisticsRows(m_db, &cur)) {
+        } else if (opened && known && ReadStatisticsRows(a, &old) && working && ReadStatisticsRows(m_db, &cur)) {
             QList<QPair<QString, CountDetect>> sum;
             for (auto it = cur.cbegin(); it != cur.cend(); ++it) {
                 CountDetect d;

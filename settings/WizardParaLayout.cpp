@@ -29,7 +29,8 @@ const QColor kCyan(0, 255, 255);
 // The strip above the page buttons where a page too wide for the dialog slides.
 int SlideHeight()
 {
-    return IsSmallLayout() || gShowW < 1800 || gShowH < 950 ? 12 : 24;
+    const WizardParaWidget::Sizes s = WizardParaWidget::Sizes::Current();
+    return !s.wide || s.compact ? 12 : 24;
 }
 
 // Places the shown controls of one kind in their page order.

@@ -97,6 +97,7 @@ QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* f
     const WizardPara& p = LiveParams();
     const CammerSingleton& set = *w.liveSet;
     painter.setFont(PictureFont(16));
+    const QRect header = HeaderRect();
     const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));
     for (int j = 0; j < n; ++j) {
         const bool ok = w.roiOK[g][j] != 0;
@@ -114,7 +115,7 @@ QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* f
         }
         painter.setPen(QPen(ok ? Qt::green : Qt::red, 1));
         Outline(painter, set, g, j);
-        painter.drawText(AreaTextBox(TextCorner(set, g, j)), Qt::AlignLeft | Qt::AlignVCenter,
+        painter.drawText(AreaTextBox(TextCorner(set, g, j), header), Qt::AlignLeft | Qt::AlignVCenter,
                          AreaCaption(set, g, j, QString::number(w.roiValue[g][j]), p));
     }
     return img;
@@ -135,8 +136,12 @@ QRect HeaderRect()
 
 QRect AreaTextBox(const QPoint& corner)
 {
+    return AreaTextBox(corner, HeaderRect());
+}
+
+QRect AreaTextBox(const QPoint& corner, const QRect& header)
+{
     QRect box(QPoint(corner.x(), corner.y() - 26), QPoint(corner.x() + 399, corner.y() - 2));
-    const QRect header = HeaderRect();
     if (box.intersects(header))
         box.moveTop(header.bottom() + 1);
     return box;

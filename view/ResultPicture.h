@@ -23,5 +23,7 @@ QRect HeaderRect();
 // The box an area's text is drawn in, for the area's corner: above the
 // corner, or just below the header when it would lie on it.
 QRect AreaTextBox(const QPoint& corner);
+// The same with the header already measured (once per picture).
+QRect AreaTextBox(const QPoint& corner, const QRect& header);
 
 }  // namespace ResultPicture

@@ -151,7 +151,8 @@ bool Differ(const CammerSingleton& live, const CammerSingleton& edit)
                 return true;
         }
     }
-    for (int j = 0; j < OutputsInUse(edit); ++j)
+    const int outputs = OutputsInUse(edit);
+    for (int j = 0; j < outputs; ++j)
         if (live.output_point[j] != edit.output_point[j])
             return true;
     return false;
@@ -203,7 +204,7 @@ Result Lines(const CammerSingleton& live, const CammerSingleton& edit, int camer
             r.lines << header + cavities.join(QStringLiteral(", "));
         // Output numbers (set on the first step's areas) go with its header.
         if (g == 0)
-            for (int j = 0; j < OutputsInUse(edit); ++j)
+            for (int j = 0, outputs = OutputsInUse(edit); j < outputs; ++j)
                 if (live.output_point[j] != edit.output_point[j])
                     r.lines << header
                             + LanStr(1141).arg(N(j + 1), N(live.output_point[j] + 1), N(edit.output_point[j] + 1));

@@ -23,9 +23,6 @@
 
 #include <algorithm>
 
-namespace {
-}  // namespace
-
 RoiPanel::RoiPanel(CammerWidget& w) : m_w(w) {}
 
 int RoiPanel::Step() const

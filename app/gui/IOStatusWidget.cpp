@@ -77,8 +77,9 @@ QList<IOStatusWidget::Text> IOStatusWidget::Arrange(const QList<Text>& upper, co
         int bottom = baseline;
         for (Text& t : items) {
             t.baseline = baseline;
-            top = std::min(top, t.rect().top());
-            bottom = std::max(bottom, t.rect().bottom());
+            const QRect r = t.rect();
+            top = std::min(top, r.top());
+            bottom = std::max(bottom, r.bottom());
         }
         int at = x >= 0 ? x : FreeLeft(top, bottom);
         for (Text& t : items) {

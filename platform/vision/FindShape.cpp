@@ -779,7 +779,6 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     for (size_t i = 0; i < cands.size(); ++i) {
         if (i == pick)
             continue;
-        found.runnerUp = std::max(found.runnerUp, cands[i].score / best.score);
         // Places before the pick failed the grey fit already.
         if (!confirmed || i < pick || i > pick + 1 || cands[i].score < kMaxRunnerUp * best.score)
             continue;

@@ -24,7 +24,6 @@ struct ShapeFound {
     double angle = 0;     // Find's r2
     bool refined = false; // the grey-value fit settled below the pixel and confirmed the place
     double fit = 0;       // share of the model's grey values the pose explains, 0..1
-    double runnerUp = 0;  // edge score of the best clearly different place, against the best's
     bool ambiguous = false;  // another place (scoring nearly as well) fits the grey values about as well, elsewhere
     // A pose to align a frame by: refined, well fitted, and no other place
     // nearly as good. Anything else may be pixels off without knowing it.
