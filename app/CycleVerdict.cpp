@@ -97,14 +97,14 @@ void DetectionCycle::TimerUp(int s)
     JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s]);
 }
 
-void DetectionCycle::StepJudged(int s)
+void DetectionCycle::StepJudged(int s, unsigned stale)
 {
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
     std::vector<int> cams;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         cams.push_back(c);
-    JudgeCameras(cams, s);
+    JudgeCameras(cams, s, stale);
     CheckNG();
     st.countdownState = 2;
     // The alarm's log line was written when the alarm was entered.
@@ -135,9 +135,9 @@ void DetectionCycle::PollAwaitedFrames()
     if (m_await.step < 0)
         return;
     bool waiting = false;
-    StaleCameras(&waiting);
+    const unsigned stale = StaleCameras(&waiting);
     if (!waiting)
-        FinishJudgement();
+        FinishJudgement(stale);
 }
 
 unsigned DetectionCycle::StaleCameras(bool* waiting) const
@@ -186,23 +186,20 @@ unsigned DetectionCycle::SilentCameras() const
     return silent;
 }
 
-void DetectionCycle::FinishJudgement()
+void DetectionCycle::FinishJudgement(unsigned stale)
 {
-    bool waiting = false;
-    m_staleCameras = StaleCameras(&waiting);  // of the awaited trigger, before it is cleared
     const Await a = m_await;
     m_await = Await();
     if (a.kind == Judgement::Step) {
-        StepJudged(a.step);
+        StepJudged(a.step, stale);
     } else {
         std::vector<int> cams;
         for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
             if (a.cameras & (1u << c))
                 cams.push_back(c);
-        JudgeCameras(cams, a.step);
+        JudgeCameras(cams, a.step, stale);
         CheckNG();
     }
-    m_staleCameras = 0;
     if (a.manual && state.verdictState == VerdictAlarm)
         ManualAlarmOutputs();
 }
@@ -212,7 +209,7 @@ void DetectionCycle::RunAlgorithm(int c, int s)
     JudgeCameras({c}, s);
 }
 
-void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
+void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned stale)
 {
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
@@ -272,7 +269,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s)
     for (size_t i = 0; i < toJudge.size(); ++i) {
         const int c = toJudge[i];
         CammerWidgetData* cam = m_host->cameraData(c);
-        if (gisLost || (m_staleCameras & (1u << c))) {
+        if (gisLost || (stale & (1u << c))) {
             cam->cameraOK = 0;
             cam->poseLost = 0;  // the loss, not the part's place, holds here
             std::fill(std::begin(cam->roiOK[g]), std::end(cam->roiOK[g]), uint8_t(1));
@@ -787,9 +784,7 @@ void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)
     }
     // No waiting here (the operator stands at the machine), but a camera
     // whose frames stopped may not clear the alarm with its last picture.
-    m_staleCameras = SilentCameras();
-    JudgeCameras(cams, s);
-    m_staleCameras = 0;
+    JudgeCameras(cams, s, SilentCameras());
     m_repeatEvaluation = true;
     m_clearBy = clearReason;
     CheckNG();

@@ -184,13 +184,14 @@ private:
     GroupRule MultiDetectionGroup(int i);
     void AlarmLogLine(bool withManualPrefix);
     void AlarmEntry();
-    void JudgeCameras(const std::vector<int>& cams, int s);
+    // stale: cameras without a new frame for this judgement (NG, held).
+    void JudgeCameras(const std::vector<int>& cams, int s, unsigned stale = 0);
     // Stale-frame guard: a step is judged on frames handed over after its
     // trigger; until every camera has one (or its wait ran out) it waits.
     enum class Judgement { Step, ReCheck };
     void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs);
     void PollAwaitedFrames();
-    void FinishJudgement();
+    void FinishJudgement(unsigned stale);
     // Cameras with no frame after the awaited trigger; `waiting`: one of them
     // is still within its wait.
     unsigned StaleCameras(bool* waiting) const;
@@ -199,7 +200,7 @@ private:
     // How long a step waits for camera c's next frame: the wait plus its
     // frame period (at most the wait again).
     qint64 WaitNs(int c) const;
-    void StepJudged(int s);
+    void StepJudged(int s, unsigned stale);
     void ManualAlarmOutputs();
     qint64 NowNs() const { return m_clock.nsecsElapsed(); }
     void SaveRawFrame(int c, int g);
@@ -242,6 +243,5 @@ private:
         bool manual = false;         // a manual snapshot: its alarm outputs follow
     } m_await;
     bool m_manualJudging = false;
-    unsigned m_staleCameras = 0;     // cameras of the judgement in progress without a new frame
     bool m_countsChanged = false;    // the verdict in progress counted something
 };
