@@ -199,25 +199,34 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     // The frame's focus under lighting l: whichever reference, sharp or
     // softened, its pixels follow most closely (every fourth row and column
     // tells it well enough).
+    // Per sampled row the frame's lit values once, then each reference's
+    // cost over them (each cost sums in column order, as one pass would).
+    cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
+    cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
     auto focusOf = [&](const LightingPlane& l) {
         for (int c = 0; c < m_size.width; ++c)
             colOffset[size_t(c)] = float(l.Column(c));
+        const float gain = float(l.gain);
         double cost[kRefs] = {};
-        const float* rows[kRefs];
         for (int r = 0; r < m_size.height; r += kFocusStride) {
             const float rowOffset = float(l.Row(r));
-            for (size_t k = 0; k < kRefs; ++k)
-                rows[k] = referenceAt(k).ptr<float>(r);
             const uchar* pw = g.ptr<uchar>(r);
             const uchar* pj = m_judged.ptr<uchar>(r);
+            size_t n = 0;
             for (int c = 0; c < m_size.width; c += kFocusStride) {
                 if (!pj[c])
                     continue;
-                const float lit = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
-                for (size_t k = 0; k < kRefs; ++k) {
-                    const float a = std::min(std::abs(lit - float(l.gain) * rows[k][c]), kFocusClip);
-                    cost[k] += a * a;
+                lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
+                at[n++] = c;
+            }
+            for (size_t k = 0; k < kRefs; ++k) {
+                const float* pr = referenceAt(k).ptr<float>(r);
+                double sum = cost[k];
+                for (size_t i = 0; i < n; ++i) {
+                    const float a = std::min(std::abs(lit[i] - gain * pr[at[i]]), kFocusClip);
+                    sum += a * a;
                 }
+                cost[k] = sum;
             }
         }
         return size_t(std::min_element(cost, cost + kRefs) - cost);
