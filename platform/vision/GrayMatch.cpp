@@ -198,9 +198,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
     cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
     // The frame's focus under lighting l: whichever reference, sharp or
     // softened, its pixels follow most closely (every fourth row and column
-    // tells it well enough).
-    // Per sampled row the frame's lit values once, then each reference's
-    // cost over them (each cost sums in column order, as one pass would).
+    // tells it well enough). A sampled row's lit values are taken once, then
+    // each reference's cost sums over them in column order.
     cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
     cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
     auto focusOf = [&](const LightingPlane& l) {
