@@ -114,6 +114,10 @@ cv::Mat CammerRecong::SourceImage(const InspectParams& p)
     return grey;
 }
 
+// How far a defect's rim reaches past the part of it the tolerance finds:
+// an anti-aliased edge, a pixel of defocus, the opening's cut.
+constexpr int kRimSteps = 2;
+
 bool CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
 {
     kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
@@ -570,7 +574,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 kernel = RoiRules::KernelSize(code, lim, p);
                 // A trained matcher writes every pixel of the work image.
                 if (grayMatch[g][j].IsValid())
-                    grayMatch[g][j].Match(window, work);
+                    grayMatch[g][j].Match(window, work, &buf.judged);
                 else
                     zeros();
             } else {
@@ -581,6 +585,9 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
             // adds nothing to the NG map.
             CBlobResult blobs;
             if (Open(work, kernel, box)) {
+                // What survived the opening is a defect: count its faint rim too.
+                if (code == RoiCode::Defect)
+                    grayMatch[g][j].GrowRim(window, buf.judged, work, kRimSteps);
                 // Overlapping ROIs add their NG pixels: a later clean ROI must not
                 // erase the defect an earlier one raised the alarm for.
                 cv::Mat ngBox = ngMap(box);

@@ -121,6 +121,7 @@ private:
     // mask, the similarity's copy of its window), kept between steps.
     struct RoiBuffers {
         cv::Mat work, effective, copy;
+        GrayMatch::Judged judged;
     };
     RoiBuffers buffers[kRois];
     EdgePointDetParam edgeParam;  // the edge search's record, kept between calls

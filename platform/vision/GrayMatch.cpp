@@ -174,8 +174,10 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     return true;
 }
 
-void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
+void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) const
 {
+    if (judged)
+        judged->valid = false;
     if (window.empty()) {
         diff.release();
         return;
@@ -245,6 +247,11 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         focus = next;
         l = m_fit->per[focus].Estimate(referenceAt(focus), g, m_judged, m_tol);
     }
+    if (judged) {
+        judged->light = l;
+        judged->focus = focus;
+        judged->valid = true;
+    }
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.Column(c));
     const cv::Mat& reference = referenceAt(focus);
@@ -288,6 +295,46 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         const int s = 2 * m_amplify + 1;
         cv::dilate(diff, diff, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(s, s)));
         cv::bitwise_and(diff, m_judged, diff);
+    }
+}
+
+void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& diff, int steps) const
+{
+    if (!m_valid || !judged.valid || steps <= 0 || diff.size() != m_size || diff.type() != CV_8UC1
+        || window.size() != m_size)
+        return;
+    const cv::Rect seeds = cv::boundingRect(diff);
+    if (seeds.empty())
+        return;
+    const cv::Mat g = ToGreyWindow(window);
+    if (g.empty())
+        return;
+    // Only the neighbourhood the rim can reach is compared again.
+    const cv::Rect area = cv::Rect(seeds.x - steps, seeds.y - steps, seeds.width + 2 * steps,
+                                   seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
+    const LightingPlane& l = judged.light;
+    const cv::Mat& reference = judged.focus == 0 ? m_ref : m_soft[std::min(judged.focus, m_soft.size()) - 1];
+    cv::Mat rim(area.size(), CV_8UC1);
+    for (int r = 0; r < area.height; ++r) {
+        const int y = area.y + r;
+        const double rowOffset = l.Row(y);
+        const float* pr = reference.ptr<float>(y);
+        const float* pt = m_tol.ptr<float>(y);
+        const uchar* pw = g.ptr<uchar>(y);
+        const uchar* pj = m_judged.ptr<uchar>(y);
+        uchar* out = rim.ptr<uchar>(r);
+        for (int c = 0; c < area.width; ++c) {
+            const int x = area.x + c;
+            const double d = std::abs(pw[x] - l.gain * pr[x] - (rowOffset + l.Column(x)));
+            out[c] = (pj[x] && d > 0.5 * l.gain * pt[x]) ? 255 : 0;
+        }
+    }
+    cv::Mat grown = diff(area);
+    cv::Mat next;
+    for (int i = 0; i < steps; ++i) {
+        cv::dilate(grown, next, cv::Mat());
+        cv::bitwise_and(next, rim, next);
+        cv::bitwise_or(grown, next, grown);
     }
 }
 

@@ -24,6 +24,8 @@
 //            default), looser below, stricter above.
 // amplify (0..4) widens every difference by that many pixels on each side
 // (a square dilation), so that small defects survive the engine's opening.
+#include "LightingFit.h"
+
 #include <opencv2/core.hpp>
 
 #include <memory>
@@ -46,7 +48,21 @@ public:
     // diff := window-size CV_8U, 255 at differences, 0 elsewhere and outside
     // the mask; all 0 while not trained. A window of another size than the
     // created one is flagged wholly (a wrong window must not pass as good).
-    void Match(const cv::Mat& window, cv::Mat& diff) const;
+    // `judged`, when given, receives the lighting and focus the window was
+    // judged under, for GrowRim.
+    struct Judged {
+        LightingPlane light;
+        size_t focus = 0;
+        bool valid = false;
+    };
+    void Match(const cv::Mat& window, cv::Mat& diff, Judged* judged = nullptr) const;
+    // A chip's rim (anti-aliased, softened by focus, or over texture that
+    // runs toward its grey) differs by less than the tolerance although it
+    // belongs to the chip: grows every difference left in `diff` by up to
+    // `steps` px into neighbours that lie beyond half their tolerance under
+    // the lighting of the Match that gave `judged`. Nothing grows out of an
+    // empty `diff`, so noise the opening removed stays removed.
+    void GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& diff, int steps) const;
     bool IsValid() const { return m_valid; }
     void Clear();
 

@@ -132,6 +132,26 @@ cv::Mat FineGrain()
     return out;
 }
 
+// A foreign sliver `size` px long and half as wide with anti-aliased edges,
+// `contrast` grey levels off the mean of what it covers (negative: darker).
+void PutSliver(cv::Mat& part, cv::Point centre, int size, int contrast)
+{
+    constexpr int kUp = 4;
+    const int side = size + 4;
+    cv::Mat big = cv::Mat::zeros(side * kUp, side * kUp, CV_8UC1);
+    cv::ellipse(big, cv::Point(side * kUp / 2, side * kUp / 2), cv::Size(size * kUp / 2, size * kUp / 4), 30, 0,
+                360, cv::Scalar(255), cv::FILLED);
+    cv::Mat cover;
+    cv::resize(big, cover, cv::Size(side, side), 0, 0, cv::INTER_AREA);
+    cv::Mat under = part(cv::Rect(centre.x - side / 2, centre.y - side / 2, side, side));
+    const double grey = cv::mean(under, cover > 127)[0] + contrast;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const double a = cover.at<uchar>(y, x) / 255.0;
+            under.at<uchar>(y, x) = cv::saturate_cast<uchar>((1 - a) * under.at<uchar>(y, x) + a * grey);
+        }
+}
+
 // Templates of five cycles whose parts sat up to 8 px and 2.5 degrees apart.
 void TrainOnMovedParts(EngineRig& rig, const cv::Mat& part, int sensitivity = 45)
 {
@@ -333,6 +353,51 @@ private slots:
         const cv::Rect chip(200, 95, 12, 12);
         dirty(chip) -= cv::Scalar(50);
         rig.SetFrame(Shot(dirty, motion, 99));
+        rig.Step(0);
+        QVERIFY2(!rig.widget->cameraOK, qPrintable(QString::number(rig.widget->roiValue[0][1])));
+    }
+
+    // At the settings a setter is told to start from (sensitivity 45, filter
+    // 3, area 20) a sliver 8 px long and 30 grey levels off, under a light
+    // ramp, counts with its faint rim and not only with the core that passes
+    // the tolerance; the same cycle without it stays good.
+    void smallFaintChipCountsWhole_data()
+    {
+        QTest::addColumn<int>("scene");  // 0 grained plate, 1 fine grain
+        QTest::addColumn<double>("blur");
+        QTest::addColumn<int>("contrast");
+        QTest::newRow("dark on grain, sharp") << 0 << 0.0 << -30;
+        QTest::newRow("bright on grain, 0.8 px") << 0 << 0.8 << 30;
+        QTest::newRow("dark on fine grain, 0.8 px") << 1 << 0.8 << -30;
+        QTest::newRow("bright on fine grain, sharp") << 1 << 0.0 << 30;
+    }
+    void smallFaintChipCountsWhole()
+    {
+        QFETCH(int, scene);
+        QFETCH(double, blur);
+        QFETCH(int, contrast);
+        InspectParams p = Positioning(5);
+        p.filterSize = 3;
+        p.defectArea = 20;
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        const cv::Mat part = scene == 0 ? Part() : FineGrain();
+        TrainOnMovedParts(rig, part);
+
+        const cv::Matx23d motion = Motion(3.7, -4.4, 1.1);
+        auto shoot = [&](const cv::Mat& face) {
+            cv::Mat f = Shot(face, motion, 0);
+            if (blur > 0)
+                cv::GaussianBlur(f, f, cv::Size(0, 0), blur);
+            return Relit(Shot(f, Motion(0, 0, 0), 41), 12.0, 0.0);  // sensor noise after the blur
+        };
+        rig.SetFrame(shoot(part));
+        rig.Step(0);
+        QVERIFY2(rig.widget->cameraOK, qPrintable(QString::number(rig.widget->roiValue[0][1])));
+
+        cv::Mat dirty = part.clone();
+        PutSliver(dirty, cv::Point(110, 215), 8, contrast);
+        rig.SetFrame(shoot(dirty));
         rig.Step(0);
         QVERIFY2(!rig.widget->cameraOK, qPrintable(QString::number(rig.widget->roiValue[0][1])));
     }
