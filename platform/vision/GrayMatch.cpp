@@ -314,27 +314,34 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                                    seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
     const LightingPlane& l = judged.light;
     const cv::Mat& reference = judged.focus == 0 ? m_ref : m_soft[std::min(judged.focus, m_soft.size()) - 1];
-    cv::Mat rim(area.size(), CV_8UC1);
-    for (int r = 0; r < area.height; ++r) {
-        const int y = area.y + r;
-        const double rowOffset = l.Row(y);
-        const float* pr = reference.ptr<float>(y);
-        const float* pt = m_tol.ptr<float>(y);
-        const uchar* pw = g.ptr<uchar>(y);
-        const uchar* pj = m_judged.ptr<uchar>(y);
-        uchar* out = rim.ptr<uchar>(r);
-        for (int c = 0; c < area.width; ++c) {
-            const int x = area.x + c;
-            const double d = std::abs(pw[x] - l.gain * pr[x] - (rowOffset + l.Column(x)));
-            out[c] = (pj[x] && d > 0.5 * l.gain * pt[x]) ? 255 : 0;
-        }
-    }
+    // Only the pixels next to what is already flagged are compared, so the
+    // cost follows the rim, not the window.
     cv::Mat grown = diff(area);
-    cv::Mat next;
+    thread_local cv::Mat next;
     for (int i = 0; i < steps; ++i) {
         cv::dilate(grown, next, cv::Mat());
-        cv::bitwise_and(next, rim, next);
-        cv::bitwise_or(grown, next, grown);
+        bool added = false;
+        for (int r = 0; r < area.height; ++r) {
+            const int y = area.y + r;
+            const uchar* pn = next.ptr<uchar>(r);
+            uchar* pg = grown.ptr<uchar>(r);
+            const float* pr = reference.ptr<float>(y);
+            const float* pt = m_tol.ptr<float>(y);
+            const uchar* pw = g.ptr<uchar>(y);
+            const uchar* pj = m_judged.ptr<uchar>(y);
+            for (int c = 0; c < area.width; ++c) {
+                const int x = area.x + c;
+                if (!pn[c] || pg[c] || !pj[x])
+                    continue;
+                const double d = std::abs(pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x)));
+                if (d > 0.5 * l.gain * pt[x]) {
+                    pg[c] = 255;
+                    added = true;
+                }
+            }
+        }
+        if (!added)
+            break;
     }
 }
 
