@@ -383,6 +383,13 @@ void DetectionCycle::CheckNG()
         g_listParamROI.clear();
     }
 
+    const bool alarmRules = !p.okNgPulses
+        && ((k == 0 && !ProductPulses(p)) || (k == 1 && !p.mouldNgPulseNoAlarm) || multi);
+    // An OK that ends an alarm reaches the board in one word with the
+    // alarm's end: flushed on its own, the released clamp or ejector would
+    // stand beside an alarm still on for a link pass or more.
+    const bool endsAlarm = alarmRules && !ng && st.verdictState == VerdictAlarm;
+
     PortSink sink;
     if (!ng) {
         if (p.okNgPulses) {
@@ -409,7 +416,8 @@ void DetectionCycle::CheckNG()
             if (!multi)
                 CycleOutputs::VerdictOk(p, k, gisReTrain != 0, sink);
             st.reDetectPending = 0;
-            Flush();
+            if (!endsAlarm)
+                Flush();
         }
     } else {
         if (lastTry) {
@@ -452,15 +460,13 @@ void DetectionCycle::CheckNG()
         }
     }
 
-    const bool alarmRules = !p.okNgPulses
-        && ((k == 0 && !ProductPulses(p)) || (k == 1 && !p.mouldNgPulseNoAlarm) || multi);
     if (alarmRules && ng && st.verdictState != VerdictAlarm) {
         if (!multi && st.reDetectLeft[k] > 0)
             st.reDetectPending = 1;
         else
             AlarmEntry();
         st.alarmStartMs = QDateTime::currentMSecsSinceEpoch();
-    } else if (alarmRules && !ng && st.verdictState == VerdictAlarm) {
+    } else if (endsAlarm) {
         AlarmClear(k);
     }
 

@@ -110,6 +110,7 @@ private slots:
         Input(rig, 0);
         QTRY_VERIFY2_WITH_TIMEOUT(rig.words() == (QStringList{"F4", "F5", "F1"}),
                                   qPrintable(rig.words().join(QLatin1Char(' '))), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.wireWords(), rig.words(), 3000);
         QCOMPARE(rig.cycle().verdictState, int(VerdictAlarm));
         const long start = BoardOutTime(*rig.board, QStringLiteral("F5"), rig.base);
         const long held = BoardOutTime(*rig.board, QStringLiteral("F1"), rig.base);
