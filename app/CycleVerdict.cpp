@@ -75,7 +75,7 @@ void DetectionCycle::AlarmLogLine(bool withManualPrefix)
     m_host->insertRecord(line);
 }
 
-void DetectionCycle::TimerUp(int s)
+void DetectionCycle::TimerUp(int s, bool manual)
 {
     if (s < 0 || s >= 8)
         return;
@@ -94,7 +94,7 @@ void DetectionCycle::TimerUp(int s)
         return;
     }
     stepTimer[s].stop();
-    JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s]);
+    JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s], manual);
 }
 
 void DetectionCycle::StepJudged(int s, unsigned stale)
@@ -120,13 +120,13 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     }
 }
 
-void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs)
+void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs, bool manual)
 {
     m_await.step = s;
     m_await.kind = kind;
     m_await.triggerNs = triggerNs;
     m_await.sinceNs = NowNs();
-    m_await.manual = m_manualJudging;
+    m_await.manual = manual;
     PollAwaitedFrames();
 }
 
@@ -753,7 +753,7 @@ void DetectionCycle::ReCheck()
         }
     }
     m_await.cameras = cams;
-    JudgeWhenFresh(st.curStep, Judgement::ReCheck, m_reCheckTriggerNs);
+    JudgeWhenFresh(st.curStep, Judgement::ReCheck, m_reCheckTriggerNs, false);
 }
 
 void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)

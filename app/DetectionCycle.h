@@ -95,7 +95,9 @@ public:
     void SlotManualTrig(int step);
 
     // Steps and verdict.
-    void TimerUp(int s);
+    // manual: a snapshot the operator took; an alarm it raises sets the
+    // manual alarm outputs as well.
+    void TimerUp(int s, bool manual = false);
     void RunAlgorithm(int c, int s);
     void CheckNG();
     void ReCheck();
@@ -189,7 +191,7 @@ private:
     // Stale-frame guard: a step is judged on frames handed over after its
     // trigger; until every camera has one (or its wait ran out) it waits.
     enum class Judgement { Step, ReCheck };
-    void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs);
+    void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs, bool manual);
     void PollAwaitedFrames();
     void FinishJudgement(unsigned stale);
     // Cameras with no frame after the awaited trigger; `waiting`: one of them
@@ -242,6 +244,5 @@ private:
         unsigned cameras = 0;        // a re-detection's cameras
         bool manual = false;         // a manual snapshot: its alarm outputs follow
     } m_await;
-    bool m_manualJudging = false;
     bool m_countsChanged = false;    // the verdict in progress counted something
 };
