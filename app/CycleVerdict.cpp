@@ -144,8 +144,7 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
 {
     unsigned stale = 0;
     *waiting = false;
-    // Without devices there is no frame to wait for; a lost camera is NG anyway.
-    if (!m_station || gisLost || gCameraID == CAMERA_NONE)
+    if (!FramesWatched())
         return 0;
     const qint64 waited = NowNs() - m_await.sinceNs;
     for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
@@ -165,6 +164,12 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
     return stale;
 }
 
+bool DetectionCycle::FramesWatched() const
+{
+    // Without devices there is no frame to wait for; a lost camera is NG anyway.
+    return m_station && !gisLost && gCameraID != CAMERA_NONE;
+}
+
 qint64 DetectionCycle::WaitNs(int c) const
 {
     const qint64 wait = qint64(kFrameWaitMs) * 1000000;
@@ -174,7 +179,7 @@ qint64 DetectionCycle::WaitNs(int c) const
 unsigned DetectionCycle::SilentCameras() const
 {
     unsigned silent = 0;
-    if (!m_station || gisLost || gCameraID == CAMERA_NONE || gpWPara->externalTrigger)
+    if (!FramesWatched() || gpWPara->externalTrigger)
         return 0;
     const qint64 now = NowNs();
     for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {

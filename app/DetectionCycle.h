@@ -199,6 +199,8 @@ private:
     unsigned StaleCameras(bool* waiting) const;
     // Cameras without a frame for longer than their wait (no waiting).
     unsigned SilentCameras() const;
+    // Whether the age of frames tells anything: cameras open, none lost.
+    bool FramesWatched() const;
     // How long a step waits for camera c's next frame: the wait plus its
     // frame period (at most the wait again).
     qint64 WaitNs(int c) const;
