@@ -14,6 +14,7 @@
 #include "app/gui/RaRoWizard.h"
 #include "widgets/SkinPixmaps.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include <memory>
@@ -40,16 +41,6 @@ inline QStringList BoardWords(const SimBoard& board)
             words << w;
     }
     return words;
-}
-
-// Time (ms) of the first OUT line with this word after index `from`.
-inline long BoardOutTime(const SimBoard& board, const QString& word, int from = 0)
-{
-    const QStringList outs = board.linesStarting(QStringLiteral("OUT "));
-    for (int i = from; i < outs.size(); ++i)
-        if (outs[i].section(QLatin1Char(' '), 2).right(2).toUpper() == word)
-            return outs[i].section(QLatin1Char(' '), 1, 1).toLong();
-    return -1;
 }
 
 // An output word as the board shows it (outputs 0-7).
@@ -113,10 +104,14 @@ struct BoardRig {
         QVERIFY(win->isBuilt());
         QCOMPARE(win->numCamera(), 1);
         QVERIFY(gpControlIO);
+        clock.start();
         sent = QStringList{WordText(gDataOut.load())};
+        sentMs = {0};
         gpControlIO->observeWords([this](quint32 word) {
-            if (sent.last() != WordText(word))
+            if (sent.last() != WordText(word)) {
                 sent << WordText(word);
+                sentMs << clock.elapsed();
+            }
         });
         if (freeRunning)
             show(0);
@@ -148,6 +143,15 @@ struct BoardRig {
     QStringList words() const { return sent.mid(sentBase); }
     // The words the board received since the idle word.
     QStringList wireWords() const { return BoardWords(*board).mid(base); }
+    // How long (ms) the monitor kept `word` the first time it sent it after
+    // the idle word; -1 when it was not sent or not yet replaced. Timed at
+    // the monitor: the link's passes add their jitter to both ends on the
+    // wire, which a loaded host stretches beyond any fair tolerance.
+    qint64 sentHeldMs(const QString& word) const
+    {
+        const qsizetype i = sent.indexOf(word, sentBase);
+        return i >= 0 && i + 1 < sent.size() ? sentMs[i + 1] - sentMs[i] : -1;
+    }
     CycleState& cycle() { return win->cycle(); }
 
     std::unique_ptr<TempWorkDir> dir;
@@ -155,6 +159,8 @@ struct BoardRig {
     std::unique_ptr<SimBoard> board;
     std::unique_ptr<RaRoWizard> win;
     QStringList sent;  // output words handed to the link, each change once
+    QList<qint64> sentMs;  // when each was sent
+    QElapsedTimer clock;
     int base = 0;
     int sentBase = 0;
 };
