@@ -103,6 +103,19 @@ struct BoardRig {
         win = std::make_unique<RaRoWizard>();
         QVERIFY(win->isBuilt());
         QCOMPARE(win->numCamera(), 1);
+        watchWords();
+        if (freeRunning)
+            show(0);
+        else
+            sim->device(family, serial)->showPicture(0);
+        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
+        if (freeRunning)
+            QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);
+        markIdle(idle);
+    }
+    // Records every word the window's port sends from now on.
+    void watchWords()
+    {
         QVERIFY(gpControlIO);
         clock.start();
         sent = QStringList{WordText(gDataOut.load())};
@@ -113,13 +126,10 @@ struct BoardRig {
                 sentMs << clock.elapsed();
             }
         });
-        if (freeRunning)
-            show(0);
-        else
-            sim->device(family, serial)->showPicture(0);
-        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
-        if (freeRunning)
-            QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);
+    }
+    // The board shows the idle word: words() and wireWords() start there.
+    void markIdle(const QString& idle)
+    {
         base = int(BoardWords(*board).size()) - 1;
         // Timed detection may have sent the next cycle's words meanwhile.
         sentBase = int(sent.lastIndexOf(idle));

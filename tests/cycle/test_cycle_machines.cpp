@@ -145,11 +145,12 @@ private slots:
         rig.win = std::make_unique<RaRoWizard>();
         QVERIFY(rig.win->isBuilt());
         QCOMPARE(rig.win->numCamera(), 8);
+        rig.watchWords();
         const DetectionCycle* cycle = rig.win->detection();
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*rig.board).value(BoardWords(*rig.board).size() - 1), QStringLiteral("F4"), 5000);
         if (cycle->CamerasSettled())
             QSKIP("the window took longer to build than the cameras to settle");
-        rig.base = int(BoardWords(*rig.board).size()) - 1;
+        rig.markIdle(QStringLiteral("F4"));
         Input(rig, 0);
         bool judgedUnsettled = false;
         QTRY_VERIFY_WITH_TIMEOUT([&] {
