@@ -26,8 +26,8 @@ constexpr double kScoreClip = 24.0;
 // sensor noise of single pixels otherwise moves the pose by a tenth of a
 // pixel on parts with few, soft edges, while the edges that carry the pose
 // keep nearly all their slope.
-constexpr double kFineSmooth = 1.0;
-constexpr int kFineKernel = 5;
+constexpr double kFineSmooth = 0.8;
+constexpr int kFineKernel = 3;
 // The weaker direction of the model's edges must carry at least this share
 // of the stronger one's slope energy to place the part along both.
 constexpr double kMinCrossShare = 0.01;
@@ -242,8 +242,20 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         cv::Mat img = raw;
         cv::Point origin(0, 0);
         if (l == 0) {
-            const int span = int(std::ceil(radius + reach)) + kFineKernel + 2;
-            const cv::Rect cut = cv::Rect(int(p.cx) - span, int(p.cy) - span, 2 * span + 1, 2 * span + 1)
+            // The samples' box at this pose, widened by the fit's reach.
+            const double a = p.angle * kPi / 180.0;
+            const double c = std::cos(a), s = std::sin(a);
+            double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+            for (const Sample& pt : pts) {
+                const double qx = c * pt.x - s * pt.y, qy = s * pt.x + c * pt.y;
+                x0 = std::min(x0, qx);
+                x1 = std::max(x1, qx);
+                y0 = std::min(y0, qy);
+                y1 = std::max(y1, qy);
+            }
+            const int m = int(std::ceil(reach)) + kFineKernel + 2;
+            const cv::Rect cut = cv::Rect(int(std::floor(p.cx + x0)) - m, int(std::floor(p.cy + y0)) - m,
+                                          int(x1 - x0) + 2 * m + 2, int(y1 - y0) + 2 * m + 2)
                 & cv::Rect(0, 0, raw.cols, raw.rows);
             if (cut.width < 3 || cut.height < 3)
                 return false;
