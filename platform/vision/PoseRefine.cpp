@@ -346,7 +346,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         return false;
     // A seed already on the spot (a whole-pixel move) can fit better than
     // where foreign objects pulled the fit: then the seed stands.
-    const bool keepSeed = before.used > 0 && after.cost / after.used > before.cost / before.used;
+    // Compared at the score's clip: the fit's own outlier clip comes from the
+    // softened frame and would flatten the sharp one's residuals.
+    const bool keepSeed = before.used > 0 && after.scored / after.used > before.scored / before.used;
     pose = keepSeed ? seed : p;
     if (fitOut) {
         // Share of the model's grey-value spread the pose explains; a foreign
