@@ -203,13 +203,21 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     uchar* o = out + first;
                     int i = 0;
 #if CV_SIMD128
-                    // The same integer sums, eight pixels at a time. The last
-                    // vector stops one short of the run: it reads one further.
+                    // The same integer sums, eight pixels at a time; each reads
+                    // one pixel beyond its eight, which the run's last pixel
+                    // reads too. A run's tail is one more vector ending at the
+                    // run's end: it rewrites a few pixels with the same values.
                     const cv::v_int16x8 wl = cv::v_setall_s16(short(kTab - fx));
                     const cv::v_int16x8 wr = cv::v_setall_s16(short(fx));
                     const cv::v_int16x8 wv = cv::v_reinterpret_as_s16(cv::v_setall_s32((fy << 16) | (kTab - fy)));
                     const cv::v_int32x4 half = cv::v_setall_s32(512);
-                    for (; i + 9 <= n; i += 8) {
+                    for (bool tail = false;; i += 8) {
+                        if (i + 8 > n) {
+                            if (tail || i >= n || n < 8)
+                                break;
+                            i = n - 8;
+                            tail = true;
+                        }
                         const cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p0 + i));
                         const cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p0 + i + 1));
                         const cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p1 + i));
@@ -250,7 +258,14 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     const cv::v_int32x4 frac = cv::v_setall_s32(kTab - 1);
                     const cv::v_int16x8 full = cv::v_setall_s16(short(kTab));
                     const cv::v_int32x4 half = cv::v_setall_s32(512);
-                    for (; i + 8 <= last; i += 8) {
+                    // A run's tail is one more group of eight ending at the run's end.
+                    for (bool tail = false;; i += 8) {
+                        if (i + 8 > last) {
+                            if (tail || i >= last || last - first < 8)
+                                break;
+                            i = last - 8;
+                            tail = true;
+                        }
                         const cv::v_int32x4 xa = (x0 + cv::v_load(ad + i)) >> (kAbBits - kInterBits);
                         const cv::v_int32x4 xb = (x0 + cv::v_load(ad + i + 4)) >> (kAbBits - kInterBits);
                         const cv::v_int32x4 ya = (y0 + cv::v_load(bd + i)) >> (kAbBits - kInterBits);
