@@ -344,8 +344,8 @@ uint64_t Digest(const std::vector<int>& v)
 
 // The step as InspectStep runs it, with each camera's positioning and
 // judgement timed on the thread that ran it, and the engine's stage clock on.
-void StepBreakdown(const std::vector<CammerRecong*>& engines, const InspectParams& p, int threads, int steps,
-                   const std::function<void()>& load)
+void StepBreakdown(const std::vector<CammerRecong*>& engines, const std::vector<cv::Mat>& frames,
+                   const InspectParams& p, int threads, int steps, const std::function<void()>& load)
 {
     struct Span {
         int thread = 0;
@@ -415,9 +415,15 @@ void StepBreakdown(const std::vector<CammerRecong*>& engines, const InspectParam
         for (size_t k = 0; k < on.size(); ++k)
             if (on[k])
                 threadsUsed << QStringLiteral("%1 x%2").arg(k).arg(on[k]);
-        std::printf("    camera %zu: positioning and warp %.2f ms, judgement %.2f ms, starts at %.2f ms; on thread %s\n",
+        // The pose decides the warp's path: a whole-pixel shift copies, a
+        // fractional one blends, a turn steps through the source.
+        double dx = 0, dy = 0, turn = 0;
+        cv::Point2d centre;
+        const bool found = engines[c]->Position(0, p, frames[c], dx, dy, turn, centre);
+        std::printf("    camera %zu: positioning and warp %.2f ms, judgement %.2f ms, starts at %.2f ms; on thread %s; "
+                    "pose %s%.3f, %.3f, %.4f deg\n",
                     c, Summary(loc).median, Summary(jud).median, Summary(start).median,
-                    qPrintable(threadsUsed.join(QStringLiteral(", "))));
+                    qPrintable(threadsUsed.join(QStringLiteral(", "))), found ? "" : "not found ", dx, dy, turn);
     }
     const double busy = total / steps;
     std::printf("    %-26s %7.2f ms (positioning and judgement outside the stages above)\n", "not in a stage",
@@ -580,7 +586,7 @@ int main(int argc, char** argv)
                 std::printf("; CPU %.1f ms per step", cpuPerStep);
                 std::printf("\n");
                 if (args.contains(QStringLiteral("--breakdown")))
-                    StepBreakdown(engines, p, threads, steps, load);
+                    StepBreakdown(engines, frames, p, threads, steps, load);
             }
         }
         for (int c = 0; c < kCameras; ++c)
