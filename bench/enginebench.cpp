@@ -393,9 +393,15 @@ void StepBreakdown(const std::vector<CammerRecong*>& engines, const std::vector<
                 threads, steps, wall);
     double staged = 0;
     for (int k = 0; k < StageClock::kStages; ++k) {
+        if (StageClock::Parent(k) >= 0)
+            continue;
         staged += t.ms[k];
         std::printf("    %-26s %7.2f ms %6.1f calls %7.1f allocations\n", StageClock::Name(k), t.ms[k] / steps,
                     double(t.calls[k]) / steps, double(t.allocations[k]) / steps);
+        for (int part = 0; part < StageClock::kStages; ++part)
+            if (StageClock::Parent(part) == k && t.calls[part] > 0)
+                std::printf("      of which %-17s %7.2f ms %6.1f calls %7.1f allocations\n", StageClock::Name(part),
+                            t.ms[part] / steps, double(t.calls[part]) / steps, double(t.allocations[part]) / steps);
     }
     // Per camera: the median over the steps of each part.
     std::vector<double> threadBusy(ids.size(), 0.0);

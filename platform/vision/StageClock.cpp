@@ -22,8 +22,26 @@ const char* StageClock::Name(int stage)
     static const char* const names[kStages] = {"positioning search", "warp of the judged boxes", "NG map clear",
                                                "colour conversion", "Defect difference", "grey band and mask",
                                                "Similarity score", "Dist-Measure edges", "opening",
-                                               "NG map update", "blobs and marks"};
+                                               "NG map update", "blobs and marks", "pyramid",
+                                               "coarse search", "down the pyramid", "grey-value fit",
+                                               "lighting and focus", "comparison"};
     return stage >= 0 && stage < kStages ? names[stage] : "?";
+}
+
+int StageClock::Parent(int stage)
+{
+    switch (stage) {
+    case SearchPyramid:
+    case SearchCoarse:
+    case SearchLevels:
+    case SearchFit:
+        return Locate;
+    case MatchLighting:
+    case MatchCompare:
+        return Match;
+    default:
+        return -1;
+    }
 }
 
 void StageClock::Start(long (*counter)())
@@ -49,6 +67,14 @@ StageClock::Totals StageClock::Take()
     return t;
 }
 
+void StageClock::Add(Stage s, std::chrono::steady_clock::time_point start, long allocations)
+{
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start);
+    gNs[s].fetch_add(ns.count(), std::memory_order_relaxed);
+    gCalls[s].fetch_add(1, std::memory_order_relaxed);
+    gAllocations[s].fetch_add(Allocations() - allocations, std::memory_order_relaxed);
+}
+
 void StageClock::Scope::Begin()
 {
     m_allocations = Allocations();
@@ -57,8 +83,17 @@ void StageClock::Scope::Begin()
 
 void StageClock::Scope::End()
 {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - m_start);
-    gNs[m_stage].fetch_add(ns.count(), std::memory_order_relaxed);
-    gCalls[m_stage].fetch_add(1, std::memory_order_relaxed);
-    gAllocations[m_stage].fetch_add(Allocations() - m_allocations, std::memory_order_relaxed);
+    Add(m_stage, m_start, m_allocations);
+}
+
+void StageClock::Laps::Begin(Stage s)
+{
+    m_stage = s;
+    m_allocations = Allocations();
+    m_start = std::chrono::steady_clock::now();
+}
+
+void StageClock::Laps::End()
+{
+    Add(m_stage, m_start, m_allocations);
 }
