@@ -102,8 +102,10 @@ int posix_memalign(void** out, size_t align, size_t n)
 
 namespace {
 double gNoise = 2;
-int gShiftX = 5;
-int gShiftY = -3;
+// How far the parts sit from the taught place; a fraction of a pixel makes
+// the warp blend instead of copy.
+double gShiftX = 5;
+double gShiftY = -3;
 constexpr int kW = 1920;
 constexpr int kH = 1080;
 constexpr int kCameras = 8;
@@ -233,7 +235,7 @@ void Probe(const QStringList& args, std::vector<Camera>& cams, int angle)
     cv::Mat other(kH, kW, CV_8UC1, cams[0].widget->templateImages[0][1].data());
     const bool f2 = fs.Find(other, 0, &x2, &y2, &s1, &s2);
     std::printf("  on template 1: found %d x %d y %d score %.3f\n", f2, x2, y2, s1);
-    std::printf("  model %d found %d x %d y %d score %.3f angle %.2f (frame moved by %d, %d)\n", built, found, x, y,
+    std::printf("  model %d found %d x %d y %d score %.3f angle %.2f (frame moved by %.2f, %.2f)\n", built, found, x, y,
                 r1, r2, gShiftX, gShiftY);
     std::printf("  mean |inspect - template| %.2f, |work - template| %.2f\n",
                 cv::norm(ins(in), tpl(in), cv::NORM_L1) / in.area(), cv::norm(wrk(in), tpl(in), cv::NORM_L1) / in.area());
@@ -465,8 +467,12 @@ int main(int argc, char** argv)
     const int steps = std::max(1, Arg(args, QStringLiteral("--steps"), 15));
     cv::setNumThreads(Arg(args, QStringLiteral("--cv-threads"), 1));
     gNoise = Arg(args, QStringLiteral("--noise"), 2);
-    gShiftX = Arg(args, QStringLiteral("--dx"), 5);
-    gShiftY = Arg(args, QStringLiteral("--dy"), -3);
+    auto real = [&](const QString& name, double fallback) {
+        const int i = args.indexOf(name);
+        return (i >= 0 && i + 1 < args.size()) ? args[i + 1].toDouble() : fallback;
+    };
+    gShiftX = real(QStringLiteral("--dx"), 5);
+    gShiftY = real(QStringLiteral("--dy"), -3);
     std::vector<int> threadCounts = {1, 2};
     if (args.contains(QStringLiteral("--threads")))
         threadCounts = {std::max(1, Arg(args, QStringLiteral("--threads"), 1))};
