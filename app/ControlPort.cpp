@@ -93,8 +93,12 @@ void ControlPort::IOSetAllOut()
 
 void ControlPort::IOFlashOut()
 {
-    QMutexLocker lock(pMutexIO);
-    gDataOut.store(outWord);
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataOut.store(outWord);
+    }
+    if (m_observer)
+        m_observer(outWord);
 }
 
 void ControlPort::PolarityChanged(const IOPortSettings& before)

@@ -51,6 +51,11 @@ public:
     void IOResetAllOut();
     void IOSetAllOut();
     void IOFlashOut();
+    // Sees every word IOFlashOut hands to the link, in order, on the caller's
+    // thread. The link may skip a word replaced within one of its passes, so
+    // whatever the board could ever receive is what this sees.
+    using WordObserver = std::function<void(quint32)>;
+    void observeWords(WordObserver observer) { m_observer = std::move(observer); }
     // Output polarity changed (settings confirmed): every output keeps its
     // logical state, its wire level follows the new polarity, sent at once.
     void PolarityChanged(const IOPortSettings& before);
@@ -79,6 +84,7 @@ private:
     IOPortSettings m_settings;
     std::unique_ptr<IOPort> m_ownedPort;
     IOPort* m_port = nullptr;
+    WordObserver m_observer;
 };
 
 extern ControlPort* gpControlIO;

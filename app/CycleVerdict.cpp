@@ -75,7 +75,7 @@ void DetectionCycle::AlarmLogLine(bool withManualPrefix)
     m_host->insertRecord(line);
 }
 
-void DetectionCycle::TimerUp(int s)
+void DetectionCycle::TimerUp(int s, bool manual)
 {
     if (s < 0 || s >= 8)
         return;
@@ -94,7 +94,7 @@ void DetectionCycle::TimerUp(int s)
         return;
     }
     stepTimer[s].stop();
-    JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s]);
+    JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s], manual);
 }
 
 void DetectionCycle::StepJudged(int s, unsigned stale)
@@ -120,13 +120,13 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     }
 }
 
-void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs)
+void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs, bool manual)
 {
     m_await.step = s;
     m_await.kind = kind;
     m_await.triggerNs = triggerNs;
     m_await.sinceNs = NowNs();
-    m_await.manual = m_manualJudging;
+    m_await.manual = manual;
     PollAwaitedFrames();
 }
 
@@ -148,8 +148,7 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
         *waiting = true;
         return 0;
     }
-    // Without devices there is no frame to wait for; a lost camera is NG anyway.
-    if (!m_station || gisLost || gCameraID == CAMERA_NONE)
+    if (!FramesWatched())
         return 0;
     // A step due while the cameras settled waits from the end of that time.
     const qint64 waited = NowNs() - std::max(m_await.sinceNs, m_settleEndNs);
@@ -171,6 +170,12 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
     return stale;
 }
 
+bool DetectionCycle::FramesWatched() const
+{
+    // Without devices there is no frame to wait for; a lost camera is NG anyway.
+    return m_station && !gisLost && gCameraID != CAMERA_NONE;
+}
+
 qint64 DetectionCycle::WaitNs(int c) const
 {
     const qint64 wait = qint64(kFrameWaitMs) * 1000000;
@@ -180,7 +185,7 @@ qint64 DetectionCycle::WaitNs(int c) const
 unsigned DetectionCycle::SilentCameras() const
 {
     unsigned silent = 0;
-    if (!m_station || gisLost || gCameraID == CAMERA_NONE || gpWPara->externalTrigger)
+    if (!FramesWatched() || gpWPara->externalTrigger)
         return 0;
     const qint64 now = NowNs();
     for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
@@ -389,6 +394,13 @@ void DetectionCycle::CheckNG()
         g_listParamROI.clear();
     }
 
+    const bool alarmRules = !p.okNgPulses
+        && ((k == 0 && !ProductPulses(p)) || (k == 1 && !p.mouldNgPulseNoAlarm) || multi);
+    // An OK that ends an alarm reaches the board in one word with the
+    // alarm's end: flushed on its own, the released clamp or ejector would
+    // stand beside an alarm still on for a link pass or more.
+    const bool endsAlarm = alarmRules && !ng && st.verdictState == VerdictAlarm;
+
     PortSink sink;
     if (!ng) {
         if (p.okNgPulses) {
@@ -415,7 +427,8 @@ void DetectionCycle::CheckNG()
             if (!multi)
                 CycleOutputs::VerdictOk(p, k, gisReTrain != 0, sink);
             st.reDetectPending = 0;
-            Flush();
+            if (!endsAlarm)
+                Flush();
         }
     } else {
         if (lastTry) {
@@ -458,15 +471,13 @@ void DetectionCycle::CheckNG()
         }
     }
 
-    const bool alarmRules = !p.okNgPulses
-        && ((k == 0 && !ProductPulses(p)) || (k == 1 && !p.mouldNgPulseNoAlarm) || multi);
     if (alarmRules && ng && st.verdictState != VerdictAlarm) {
         if (!multi && st.reDetectLeft[k] > 0)
             st.reDetectPending = 1;
         else
             AlarmEntry();
         st.alarmStartMs = QDateTime::currentMSecsSinceEpoch();
-    } else if (alarmRules && !ng && st.verdictState == VerdictAlarm) {
+    } else if (endsAlarm) {
         AlarmClear(k);
     }
 
@@ -753,7 +764,7 @@ void DetectionCycle::ReCheck()
         }
     }
     m_await.cameras = cams;
-    JudgeWhenFresh(st.curStep, Judgement::ReCheck, m_reCheckTriggerNs);
+    JudgeWhenFresh(st.curStep, Judgement::ReCheck, m_reCheckTriggerNs, false);
 }
 
 void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)

@@ -328,9 +328,7 @@ bool DetectionCycle::ServeManualRequest(bool busy)
         st.imageDecision[c][s] = 1;
     st.stepDelayLeft[s] = 0;
     m_stepTriggerNs[s] = NowNs();
-    m_manualJudging = true;
-    TimerUp(s);  // its judgement sets the alarm outputs, now or once frames came
-    m_manualJudging = false;
+    TimerUp(s, true);  // its judgement sets the alarm outputs, now or once frames came
     return true;
 }
 

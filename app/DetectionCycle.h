@@ -95,7 +95,9 @@ public:
     void SlotManualTrig(int step);
 
     // Steps and verdict.
-    void TimerUp(int s);
+    // manual: a snapshot the operator took; an alarm it raises sets the
+    // manual alarm outputs as well.
+    void TimerUp(int s, bool manual = false);
     void RunAlgorithm(int c, int s);
     void CheckNG();
     void ReCheck();
@@ -194,7 +196,7 @@ private:
     // Stale-frame guard: a step is judged on frames handed over after its
     // trigger; until every camera has one (or its wait ran out) it waits.
     enum class Judgement { Step, ReCheck };
-    void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs);
+    void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs, bool manual);
     void PollAwaitedFrames();
     void FinishJudgement(unsigned stale);
     // Cameras with no frame after the awaited trigger; `waiting`: one of them
@@ -202,6 +204,8 @@ private:
     unsigned StaleCameras(bool* waiting) const;
     // Cameras without a frame for longer than their wait (no waiting).
     unsigned SilentCameras() const;
+    // Whether the age of frames tells anything: cameras open, none lost.
+    bool FramesWatched() const;
     // How long a step waits for camera c's next frame: the wait plus its
     // frame period (at most the wait again).
     qint64 WaitNs(int c) const;
@@ -248,6 +252,5 @@ private:
         unsigned cameras = 0;        // a re-detection's cameras
         bool manual = false;         // a manual snapshot: its alarm outputs follow
     } m_await;
-    bool m_manualJudging = false;
     bool m_countsChanged = false;    // the verdict in progress counted something
 };

@@ -6,6 +6,29 @@
 
 namespace {
 const char* const kMergedTable = "CREATE TABLE IF NOT EXISTS merged_dayfile(id TEXT PRIMARY KEY)";
+
+// Whether the archive open as db has taken the day file `id`; false (and
+// *known false) when that cannot be read.
+bool DayFileMerged(QSqlDatabase& db, const QString& id, bool* known)
+{
+    QSqlQuery q(db);
+    *known = q.exec(QLatin1String(kMergedTable)) && q.prepare(QStringLiteral("SELECT 1 FROM merged_dayfile WHERE id = ?"));
+    if (!*known)
+        return false;
+    q.addBindValue(id);
+    *known = q.exec();
+    return *known && q.next();
+}
+
+// Records `id` as taken; run inside the transaction that adds its rows.
+bool RecordDayFileMerged(QSqlDatabase& db, const QString& id)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QLatin1String(kMergedTable)) || !q.prepare(QStringLiteral("INSERT INTO merged_dayfile(id) VALUES(?)")))
+        return false;
+    q.addBindValue(id);
+    return q.exec();
+}
 }  // namespace
 
 QString DayFileId(QSqlDatabase& db, const QString& schema)
@@ -22,24 +45,14 @@ QString DayFileId(QSqlDatabase& db, const QString& schema)
     return q.exec() ? id : QString();
 }
 
-bool DayFileMerged(QSqlDatabase& db, const QString& id, bool* known)
+bool MergeDayFileOnce(QSqlDatabase& db, const QString& id, const std::function<bool(const DayFileRecorder&)>& add)
 {
-    QSqlQuery q(db);
-    *known = q.exec(QLatin1String(kMergedTable)) && q.prepare(QStringLiteral("SELECT 1 FROM merged_dayfile WHERE id = ?"));
-    if (!*known)
+    bool known = id.isEmpty();
+    if (!id.isEmpty() && DayFileMerged(db, id, &known))
+        return true;  // taken before the day file could be removed
+    if (!known)
         return false;
-    q.addBindValue(id);
-    *known = q.exec();
-    return *known && q.next();
-}
-
-bool RecordDayFileMerged(QSqlDatabase& db, const QString& id)
-{
-    QSqlQuery q(db);
-    if (!q.exec(QLatin1String(kMergedTable)) || !q.prepare(QStringLiteral("INSERT INTO merged_dayfile(id) VALUES(?)")))
-        return false;
-    q.addBindValue(id);
-    return q.exec();
+    return add([&] { return id.isEmpty() || RecordDayFileMerged(db, id); });
 }
 
 bool AppendDayFile(const QString& into, const QString& from, const QString& table, const QString& columns,
@@ -55,17 +68,14 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
             q.prepare(QStringLiteral("ATTACH DATABASE ? AS cur"));
             q.addBindValue(from);
             if (q.exec()) {
-                const QString id = DayFileId(db, QStringLiteral("cur"));
-                bool known = id.isEmpty();  // a file without an identity is added as it is
-                const bool merged = !id.isEmpty() && DayFileMerged(db, id, &known);
-                if (merged) {
-                    ok = true;  // taken before the day file could be removed
-                } else if (known && db.transaction()) {
-                    ok = q.exec(createTable)
-                         && q.exec(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1").arg(table, columns))
-                         && (id.isEmpty() || RecordDayFileMerged(db, id));
-                    ok = ok ? db.commit() : (db.rollback(), false);
-                }
+                ok = MergeDayFileOnce(db, DayFileId(db, QStringLiteral("cur")), [&](const DayFileRecorder& record) {
+                    if (!db.transaction())
+                        return false;
+                    const bool added = q.exec(createTable)
+                        && q.exec(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1").arg(table, columns))
+                        && record();
+                    return added ? db.commit() : (db.rollback(), false);
+                });
                 q.finish();
                 q.exec(QStringLiteral("DETACH DATABASE cur"));
             }

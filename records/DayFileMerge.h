@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // Appends every row of `table` in file `from` to the same table of file
 // `into` (made by createTable when missing), in one transaction. The
 // columns are copied by name, in the order given. A file merged before
@@ -17,8 +19,11 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
 // The identity of the day file open as `schema` of db, made on first use.
 // Empty when it cannot be read or stored.
 QString DayFileId(QSqlDatabase& db, const QString& schema = QStringLiteral("main"));
-// Whether the archive open as db has taken the day file `id`; false (and
-// *known false) when that cannot be read.
-bool DayFileMerged(QSqlDatabase& db, const QString& id, bool* known);
-// Records `id` as taken; run inside the transaction that adds its rows.
-bool RecordDayFileMerged(QSqlDatabase& db, const QString& id);
+// Adds the day file `id` to the archive open as db once: true at once when
+// the archive has taken it before (its rows are there), false when that
+// cannot be read, else what `add` returns. `add` writes the rows in one
+// transaction and calls the recorder it is given inside it, so the archive
+// notes `id` with them. A file without an identity (`id` empty) is added as
+// it is.
+using DayFileRecorder = std::function<bool()>;
+bool MergeDayFileOnce(QSqlDatabase& db, const QString& id, const std::function<bool(const DayFileRecorder&)>& add);

@@ -230,15 +230,13 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
     {
         QSqlDatabase a = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         a.setDatabaseName(archive);
-        QHash<QString, CountDetect> old;
-        QHash<QString, CountDetect> cur;
         const bool working = OpenWorking();
         const QString id = working ? DayFileId(m_db) : QString();
-        const bool opened = a.open();
-        bool known = id.isEmpty();  // a file without an identity is summed as it is
-        if (opened && !id.isEmpty() && DayFileMerged(a, id, &known)) {
-            ok = true;  // summed before the working file could be removed
-        } else if (opened && known && ReadStatisticsRows(a, &old) && working && ReadStatisticsRows(m_db, &cur)) {
+        ok = a.open() && MergeDayFileOnce(a, id, [&](const DayFileRecorder& record) {
+            QHash<QString, CountDetect> old;
+            QHash<QString, CountDetect> cur;
+            if (!ReadStatisticsRows(a, &old) || !working || !ReadStatisticsRows(m_db, &cur))
+                return false;
             QList<QPair<QString, CountDetect>> sum;
             for (auto it = cur.cbegin(); it != cur.cend(); ++it) {
                 CountDetect d;
@@ -250,8 +248,8 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
                 }
                 sum.append({it.key(), d});
             }
-            ok = WriteStatisticsRows(a, sum, [&] { return id.isEmpty() || RecordDayFileMerged(a, id); });
-        }
+            return WriteStatisticsRows(a, sum, record);
+        });
         CloseWorking();
         a.close();
     }

@@ -12,7 +12,6 @@
 #include <QString>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 ViewHost& Host()
@@ -72,24 +71,12 @@ void TemplateCommands::AddTemplate()
     if (st.verdictState == VerdictAreaCheck && gSource != 2)
         return;
     const int g = host.editor().step();
-    // The slot keeps what it held until its file is in place.
-    const std::vector<int32_t> usedBefore = w->EnsureGroupBuffers(s) ? w->templateUsed[s] : std::vector<int32_t>();
-    const int countBefore = w->templateNum[s];
-    const int slot = TemplateLibrary::TakeSlot(*w, s);
-    if (slot < 0)
-        return;
-    FrameBytes& dst = w->templateImages[s][size_t(slot)];
-    const FrameBytes previous = dst;
     const FrameBytes& src =
         gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
-    if (src.size() >= dst.size())
-        std::memcpy(dst.data(), src.data(), dst.size());
     QString why;
-    if (!TemplateLibrary::Write(*w, s, slot, &why)) {
-        dst = previous;
-        w->templateUsed[s] = usedBefore;
-        w->templateNum[s] = countBefore;
-        WarnText(LanStr(1115).arg(why));
+    if (TemplateLibrary::Add(*w, s, src, &why) < 0) {
+        if (!why.isEmpty())
+            WarnText(LanStr(1115).arg(why));
         return;
     }
     host.InsertRecord(LanStr(109).arg(w->camera + 1));

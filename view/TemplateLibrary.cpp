@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 bool Reporting()
@@ -95,6 +96,31 @@ bool Write(CammerWidgetData& w, int g, int k, QString* why)
     if (Reporting())
         gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
     return true;
+}
+
+int Add(CammerWidgetData& w, int g, const FrameBytes& frame, QString* why)
+{
+    if (why)
+        why->clear();
+    // The slot keeps what it held until its file is in place.
+    const std::vector<int32_t> usedBefore = w.EnsureGroupBuffers(g) ? w.templateUsed[g] : std::vector<int32_t>();
+    const int countBefore = w.templateNum[g];
+    const int slot = TakeSlot(w, g);
+    if (slot < 0)
+        return -1;
+    FrameBytes& dst = w.templateImages[g][size_t(slot)];
+    const FrameBytes previous = dst;
+    if (frame.size() >= dst.size())
+        std::memcpy(dst.data(), frame.data(), dst.size());
+    if (!Write(w, g, slot, why)) {
+        dst = previous;
+        w.templateUsed[g] = usedBefore;
+        w.templateNum[g] = countBefore;
+        return -1;
+    }
+    if (why)
+        why->clear();
+    return slot;
 }
 
 bool Delete(CammerWidgetData& w, int g, int k)

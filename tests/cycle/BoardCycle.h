@@ -1,17 +1,20 @@
 #pragma once
 // A whole monitor on the simulated IO board (tools/ioboard-sim on a
 // pseudo-terminal) with one simulated camera whose picture a test switches
-// between a good and a faulty scene. The words checked are those the board
-// receives.
+// between a good and a faulty scene. The words checked are every word the
+// monitor sends and those the board receives.
 #include "WizardFixture.h"
 
 #include "SimCamFixture.h"
 #include "SimIOBoard.h"
+#include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
+#include "app/IOLink.h"
 #include "foundation/MainGlobals.h"
 #include "app/gui/RaRoWizard.h"
 #include "widgets/SkinPixmaps.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include <memory>
@@ -40,14 +43,20 @@ inline QStringList BoardWords(const SimBoard& board)
     return words;
 }
 
-// Time (ms) of the first OUT line with this word after index `from`.
-inline long BoardOutTime(const SimBoard& board, const QString& word, int from = 0)
+// An output word as the board shows it (outputs 0-7).
+inline QString WordText(quint32 word)
 {
-    const QStringList outs = board.linesStarting(QStringLiteral("OUT "));
-    for (int i = from; i < outs.size(); ++i)
-        if (outs[i].section(QLatin1Char(' '), 2).right(2).toUpper() == word)
-            return outs[i].section(QLatin1Char(' '), 1, 1).toLong();
-    return -1;
+    return QStringLiteral("%1").arg(word & 0xFFu, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// Whether `part` is `whole` with some words left out.
+inline bool Subsequence(const QStringList& part, const QStringList& whole)
+{
+    qsizetype i = 0;
+    for (const QString& w : whole)
+        if (i < part.size() && part[i] == w)
+            ++i;
+    return i == part.size();
 }
 
 // Set up in this order: prepare() (then the test's parameter rows), start().
@@ -86,23 +95,45 @@ struct BoardRig {
         qunsetenv("MOJU_SERIAL_DEVICE");
     }
     // Builds the window and waits for the idle word and (free-running camera)
-    // live frames; `base` is then the index of that idle word.
+    // live frames; `base` and `sentBase` are then the indexes of that idle
+    // word on the wire and among the words sent.
     void start(const QString& idle = QStringLiteral("F4"), bool freeRunning = true)
     {
         PopupAnswerer answers;
         win = std::make_unique<RaRoWizard>();
         QVERIFY(win->isBuilt());
         QCOMPARE(win->numCamera(), 1);
-        if (!freeRunning) {
+        watchWords();
+        if (freeRunning)
+            show(0);
+        else
             sim->device(family, serial)->showPicture(0);
-            QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
-            base = int(BoardWords(*board).size()) - 1;
-            return;
-        }
-        show(0);
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);
+        if (freeRunning)
+            QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);
+        markIdle(idle);
+    }
+    // Records every word the window's port sends from now on.
+    void watchWords()
+    {
+        QVERIFY(gpControlIO);
+        clock.start();
+        sent = QStringList{WordText(gDataOut.load())};
+        sentMs = {0};
+        gpControlIO->observeWords([this](quint32 word) {
+            if (sent.last() != WordText(word)) {
+                sent << WordText(word);
+                sentMs << clock.elapsed();
+            }
+        });
+    }
+    // The board shows the idle word: words() and wireWords() start there.
+    void markIdle(const QString& idle)
+    {
         base = int(BoardWords(*board).size()) - 1;
+        // Timed detection may have sent the next cycle's words meanwhile.
+        sentBase = int(sent.lastIndexOf(idle));
+        QVERIFY(sentBase >= 0);
     }
     // Serves picture k of the camera folder (0 good, 1 faulty) and waits until
     // a frame of it is in the work buffer.
@@ -116,12 +147,30 @@ struct BoardRig {
                                   qPrintable(QStringLiteral("frames %1, lost %2").arg(win->detection()->frameCount[0]).arg(gisLost)),
                                   3000);
     }
-    QStringList words() const { return BoardWords(*board).mid(base); }
+    // Every output word the monitor sent since the idle word. The link takes
+    // the newest word once per pass, so a word replaced at once may never
+    // reach the wire; it is counted all the same, as under load it would.
+    QStringList words() const { return sent.mid(sentBase); }
+    // The words the board received since the idle word.
+    QStringList wireWords() const { return BoardWords(*board).mid(base); }
+    // How long (ms) the monitor kept `word` the first time it sent it after
+    // the idle word; -1 when it was not sent or not yet replaced. Timed at
+    // the monitor: the link's passes add their jitter to both ends on the
+    // wire, which a loaded host stretches beyond any fair tolerance.
+    qint64 sentHeldMs(const QString& word) const
+    {
+        const qsizetype i = sent.indexOf(word, sentBase);
+        return i >= 0 && i + 1 < sent.size() ? sentMs[i + 1] - sentMs[i] : -1;
+    }
     CycleState& cycle() { return win->cycle(); }
 
     std::unique_ptr<TempWorkDir> dir;
     std::unique_ptr<SimCamFolder> sim;
     std::unique_ptr<SimBoard> board;
     std::unique_ptr<RaRoWizard> win;
+    QStringList sent;  // output words handed to the link, each change once
+    QList<qint64> sentMs;  // when each was sent
+    QElapsedTimer clock;
     int base = 0;
+    int sentBase = 0;
 };

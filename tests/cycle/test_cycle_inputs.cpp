@@ -229,6 +229,49 @@ private slots:
         QVERIFY(m_cycle->state.stepPending[1] != 0);
     }
 
+    // An OK re-inspection ends the alarm and releases what it held in one
+    // output word: no word the link could send in between releases the clamp
+    // or ejector while the alarm is still on.
+    void alarmEndsInOneWord_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("product");
+        QTest::newRow("standard, product step") << 0 << true;
+        QTest::newRow("two-colour, mould step") << 1 << false;
+        QTest::newRow("turntable, mould step") << 2 << false;
+    }
+    void alarmEndsInOneWord()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, product);
+        m_para.machineType = type;
+        m_para.productDetectOn = product ? 1 : 0;
+        m_para.detectDelay[0] = m_para.detectDelay[1] = 1;
+        DeriveIOSetup(m_para, nullptr);
+        m_cycle->state.Begin(gDNum, QDateTime::currentDateTime());
+        m_cycle->StartDetect();
+        Pulse(0);
+        if (type == 1)
+            Pulse(2);  // the two-colour mould step has an input of its own
+        m_host->cam.cameraOK = 0;
+        QTRY_COMPARE(m_cycle->state.verdictState, int(VerdictAlarm));
+        const quint32 held = gpControlIO->OutputActive(0) | gpControlIO->OutputActive(1) << 1;
+        QVERIFY(held != 0);
+        QList<quint32> sent;  // logical: bit 0 clamp, 1 ejector, 2 alarm
+        gpControlIO->observeWords([&](quint32) {
+            sent << quint32(gpControlIO->OutputActive(0) | gpControlIO->OutputActive(1) << 1
+                            | gpControlIO->OutputActive(ControlPort::AlarmOutput) << 2);
+        });
+        m_host->cam.cameraOK = 1;
+        SetInput(1, true);  // the door closes: judged again, OK
+        Pass();
+        gpControlIO->observeWords({});
+        QVERIFY(m_cycle->state.verdictState != VerdictAlarm);
+        QVERIFY(!sent.isEmpty());
+        for (quint32 w : sent)
+            QVERIFY2(!(w & 4u) || (w & held) == held, qPrintable(QString::number(w, 2)));
+    }
+
     // On the turntable the side is read from input 1's level when a snapshot
     // or the door starts a step; that reading is no trigger, so a held input
     // whose edge went by earlier starts no cycle afterwards.
