@@ -10,9 +10,12 @@
 //   enginebench [--threads N] [--angle A] [--steps S] [--cv-threads T]
 //               [--breakdown] [--verbose] [--dx X --dy Y] [--noise N]
 //               [--model-w W --model-h H] [--frames good|ng]
-// --threads, --angle and --frames restrict the run to one value; --breakdown times
-// camera 0 by phase (positioning, warp, each function code); --verbose checks
-// the alignment of camera 0 and probes the positioning model directly.
+// --threads, --angle and --frames restrict the run to one value; --breakdown
+// prints where the step's time goes: per stage summed over all cameras and
+// threads (with the allocations each makes), per camera and thread on the
+// last thread count (the balance), and camera 0 by function code timed
+// alone; --verbose checks the alignment of camera 0 and probes the
+// positioning model directly.
 // For the panel's two cores: taskset -c 0,1 enginebench
 #include <QCoreApplication>
 #include <QStringList>
@@ -23,7 +26,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <ctime>
 #include <unistd.h>
@@ -38,13 +43,20 @@
 #include "inspect/InspectStep.h"
 #include "inspect/ParamRoi.h"
 #include "inspect/RoiRules.h"
+#include "inspect/StepWorkers.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
 #include "foundation/VisionGlobals.h"
+#include "platform/vision/StageClock.h"
 
 // Allocations are counted by standing in for glibc's allocator entry points
 // (not under the sanitizers, which bring their own).
 std::atomic<long> gAllocations{0};
+thread_local long tAllocations = 0;  // the calling thread's, for the breakdown
+long ThreadAllocations()
+{
+    return tAllocations;
+}
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
 extern "C" {
 void* __libc_malloc(size_t);
@@ -54,21 +66,25 @@ void* __libc_memalign(size_t, size_t);
 void* malloc(size_t n)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
+    ++tAllocations;
     return __libc_malloc(n);
 }
 void* calloc(size_t a, size_t b)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
+    ++tAllocations;
     return __libc_calloc(a, b);
 }
 void* realloc(void* p, size_t n)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
+    ++tAllocations;
     return __libc_realloc(p, n);
 }
 void* memalign(size_t align, size_t n)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
+    ++tAllocations;
     return __libc_memalign(align, n);
 }
 void* aligned_alloc(size_t align, size_t n)
@@ -86,8 +102,10 @@ int posix_memalign(void** out, size_t align, size_t n)
 
 namespace {
 double gNoise = 2;
-int gShiftX = 5;
-int gShiftY = -3;
+// How far the parts sit from the taught place; a fraction of a pixel makes
+// the warp blend instead of copy.
+double gShiftX = 5;
+double gShiftY = -3;
 constexpr int kW = 1920;
 constexpr int kH = 1080;
 constexpr int kCameras = 8;
@@ -217,7 +235,7 @@ void Probe(const QStringList& args, std::vector<Camera>& cams, int angle)
     cv::Mat other(kH, kW, CV_8UC1, cams[0].widget->templateImages[0][1].data());
     const bool f2 = fs.Find(other, 0, &x2, &y2, &s1, &s2);
     std::printf("  on template 1: found %d x %d y %d score %.3f\n", f2, x2, y2, s1);
-    std::printf("  model %d found %d x %d y %d score %.3f angle %.2f (frame moved by %d, %d)\n", built, found, x, y,
+    std::printf("  model %d found %d x %d y %d score %.3f angle %.2f (frame moved by %.2f, %.2f)\n", built, found, x, y,
                 r1, r2, gShiftX, gShiftY);
     std::printf("  mean |inspect - template| %.2f, |work - template| %.2f\n",
                 cv::norm(ins(in), tpl(in), cv::NORM_L1) / in.area(), cv::norm(wrk(in), tpl(in), cv::NORM_L1) / in.area());
@@ -326,6 +344,105 @@ uint64_t Digest(const std::vector<int>& v)
     return digest;
 }
 
+// The step as InspectStep runs it, with each camera's positioning and
+// judgement timed on the thread that ran it, and the engine's stage clock on.
+void StepBreakdown(const std::vector<CammerRecong*>& engines, const std::vector<cv::Mat>& frames,
+                   const InspectParams& p, int threads, int steps, const std::function<void()>& load)
+{
+    struct Span {
+        int thread = 0;
+        double start = 0, locate = 0, judge = 0;
+    };
+    std::vector<std::vector<Span>> runs;
+    std::vector<double> walls;
+    std::vector<CammerRecong::StepOutput> outputs(engines.size());
+    std::mutex idsMutex;
+    std::vector<std::thread::id> ids;
+    auto slot = [&] {
+        std::lock_guard<std::mutex> lock(idsMutex);
+        const auto id = std::this_thread::get_id();
+        auto it = std::find(ids.begin(), ids.end(), id);
+        if (it == ids.end())
+            it = ids.insert(ids.end(), id);
+        return int(it - ids.begin());
+    };
+    slot();  // the calling thread is thread 0
+    StageClock::Start(ThreadAllocations);
+    for (int s = 0; s < steps; ++s) {
+        load();
+        std::vector<Span> spans(engines.size());
+        const auto a = Clock::now();
+        StepWorkers::instance().Run(engines.size(), threads, [&](size_t i) {
+            Span& sp = spans[i];
+            sp.thread = slot();
+            const auto t0 = Clock::now();
+            engines[i]->ShapeMatch(0, p);
+            const auto t1 = Clock::now();
+            outputs[i] = {};
+            engines[i]->Judge(0, p, false, outputs[i]);
+            const auto t2 = Clock::now();
+            sp.start = Ms(a, t0);
+            sp.locate = Ms(t0, t1);
+            sp.judge = Ms(t1, t2);
+        });
+        walls.push_back(Ms(a, Clock::now()));
+        runs.push_back(spans);
+    }
+    StageClock::Stop();
+    const StageClock::Totals t = StageClock::Take();
+    const double wall = Summary(walls).median;
+    std::printf("  breakdown on %d thread(s), %d steps, step median %.2f ms; per step, summed over the cameras:\n",
+                threads, steps, wall);
+    double staged = 0;
+    for (int k = 0; k < StageClock::kStages; ++k) {
+        if (StageClock::Parent(k) >= 0)
+            continue;
+        staged += t.ms[k];
+        std::printf("    %-26s %7.2f ms %6.1f calls %7.1f allocations\n", StageClock::Name(k), t.ms[k] / steps,
+                    double(t.calls[k]) / steps, double(t.allocations[k]) / steps);
+        for (int part = 0; part < StageClock::kStages; ++part)
+            if (StageClock::Parent(part) == k && t.calls[part] > 0)
+                std::printf("      of which %-17s %7.2f ms %6.1f calls %7.1f allocations\n", StageClock::Name(part),
+                            t.ms[part] / steps, double(t.calls[part]) / steps, double(t.allocations[part]) / steps);
+    }
+    // Per camera: the median over the steps of each part.
+    std::vector<double> threadBusy(ids.size(), 0.0);
+    double total = 0;
+    for (size_t c = 0; c < engines.size(); ++c) {
+        std::vector<double> loc, jud, start;
+        std::vector<int> on(ids.size(), 0);
+        for (const auto& spans : runs) {
+            loc.push_back(spans[c].locate);
+            jud.push_back(spans[c].judge);
+            start.push_back(spans[c].start);
+            ++on[size_t(spans[c].thread)];
+            threadBusy[size_t(spans[c].thread)] += spans[c].locate + spans[c].judge;
+            total += spans[c].locate + spans[c].judge;
+        }
+        QStringList threadsUsed;
+        for (size_t k = 0; k < on.size(); ++k)
+            if (on[k])
+                threadsUsed << QStringLiteral("%1 x%2").arg(k).arg(on[k]);
+        // The pose decides the warp's path: a whole-pixel shift copies, a
+        // fractional one blends, a turn steps through the source.
+        double dx = 0, dy = 0, turn = 0;
+        cv::Point2d centre;
+        const bool found = engines[c]->Position(0, p, frames[c], dx, dy, turn, centre);
+        std::printf("    camera %zu: positioning and warp %.2f ms, judgement %.2f ms, starts at %.2f ms; on thread %s; "
+                    "pose %s%.3f, %.3f, %.4f deg\n",
+                    c, Summary(loc).median, Summary(jud).median, Summary(start).median,
+                    qPrintable(threadsUsed.join(QStringLiteral(", "))), found ? "" : "not found ", dx, dy, turn);
+    }
+    const double busy = total / steps;
+    std::printf("    %-26s %7.2f ms (positioning and judgement outside the stages above)\n", "not in a stage",
+                busy - staged / steps);
+    for (size_t k = 0; k < threadBusy.size(); ++k)
+        std::printf("    thread %zu busy %.2f ms per step\n", k, threadBusy[k] / steps);
+    std::printf("    cameras' time %.2f ms per step, of which in stages %.2f ms; on %d thread(s) the step could take "
+                "%.2f ms, took %.2f ms (median)\n",
+                busy, staged / steps, threads, busy / threads, wall);
+}
+
 // A foreign object in every fourth ROI of the camera's scene: dark on bright
 // ground, bright on dark, at the ROI's centre.
 cv::Mat WithForeignObjects(const cv::Mat& scene, const CammerSingleton& set)
@@ -350,8 +467,12 @@ int main(int argc, char** argv)
     const int steps = std::max(1, Arg(args, QStringLiteral("--steps"), 15));
     cv::setNumThreads(Arg(args, QStringLiteral("--cv-threads"), 1));
     gNoise = Arg(args, QStringLiteral("--noise"), 2);
-    gShiftX = Arg(args, QStringLiteral("--dx"), 5);
-    gShiftY = Arg(args, QStringLiteral("--dy"), -3);
+    auto real = [&](const QString& name, double fallback) {
+        const int i = args.indexOf(name);
+        return (i >= 0 && i + 1 < args.size()) ? args[i + 1].toDouble() : fallback;
+    };
+    gShiftX = real(QStringLiteral("--dx"), 5);
+    gShiftY = real(QStringLiteral("--dy"), -3);
     std::vector<int> threadCounts = {1, 2};
     if (args.contains(QStringLiteral("--threads")))
         threadCounts = {std::max(1, Arg(args, QStringLiteral("--threads"), 1))};
@@ -476,6 +597,8 @@ int main(int argc, char** argv)
                     std::printf("; NG / good %.2f", step.median / goodMedians[t]);
                 std::printf("; CPU %.1f ms per step", cpuPerStep);
                 std::printf("\n");
+                if (args.contains(QStringLiteral("--breakdown")))
+                    StepBreakdown(engines, frames, p, threads, steps, load);
             }
         }
         for (int c = 0; c < kCameras; ++c)

@@ -12,10 +12,12 @@
 #include "inspect/EdgePoint.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
+#include "platform/vision/BandSelect.h"
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
 #include "platform/vision/Opening.h"
+#include "platform/vision/StageClock.h"
 
 namespace {
 
@@ -140,12 +142,11 @@ bool CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
     return OpenEllipse(work, kernel, it->second);
 }
 
-void CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window, const cv::Mat& effective,
-                            const InspectParams& p, cv::Mat& work, int& kernel) const
+void CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window, const cv::Mat& ignore,
+                            const cv::Mat& mask, const InspectParams& p, cv::Mat& work, int& kernel) const
 {
     const GreyBand band = RoiRules::Band(code, lim);
-    cv::inRange(window, cv::Scalar(band.lower), cv::Scalar(band.upper), work);
-    cv::bitwise_and(work, effective, work);
+    SelectBand(window, band.lower, band.upper, ignore, mask, work);
     kernel = RoiRules::KernelSize(code, lim, p);
     if (RoiRules::KernelTooLarge(code, kernel, window.cols, window.rows))
         work.setTo(0);
@@ -388,6 +389,24 @@ void CammerRecong::CreateShape(int g)
         searchWin[g] = cv::Rect();
 }
 
+void CammerRecong::ClearNgMap(cv::Mat& ngMap, bool whole)
+{
+    // Only this engine writes the map, and only inside the boxes it noted:
+    // clearing those is clearing the map, without a pass over the frame. A
+    // buffer it has not cleared before (new, or reallocated) is cleared whole.
+    const StageClock::Scope clock(StageClock::ClearMap);
+    if (whole || ngMap.empty() || ngMap.data != ngCleared) {
+        if (!ngMap.empty())
+            ngMap.setTo(0);
+        ngCleared = ngMap.data;
+    } else {
+        const cv::Rect frame(0, 0, ngMap.cols, ngMap.rows);
+        for (const cv::Rect& r : ngDirty)
+            ngMap(r & frame).setTo(0);
+    }
+    ngDirty.clear();
+}
+
 void CammerRecong::PassThrough()
 {
     widget->ClearInspectPartial();
@@ -450,7 +469,11 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
     cv::Mat work = Frame(widget->workBuffer);
     cv::Mat inspect = Frame(widget->inspectFrame);
     FramePose pose;
-    const Located where = inspect.empty() ? Located::Off : Locate(g, p, work, pose);
+    Located where = Located::Off;
+    if (!inspect.empty()) {
+        const StageClock::Scope clock(StageClock::Locate);
+        where = Locate(g, p, work, pose);
+    }
     if (where != Located::Found) {
         // The frame is still shown and saved as it came.
         widget->poseLost = where == Located::Lost;
@@ -460,6 +483,7 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
     // Only the judged boxes are aligned now (with a margin for the edge
     // strips); the widget writes the rest when something shows or saves the
     // frame, so no pixel of an earlier frame is ever read.
+    const StageClock::Scope clock(StageClock::Warp);
     const FrameWarp warp = pose.Warp();
     const CammerSingleton& s = *roiSet;
     const int count = ClampCount(s.count[g]);
@@ -503,10 +527,13 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
     w->cameraOK = 1;
     for (int j = 0; j < count; ++j)
         w->roiOK[g][j] = 1;
-    const cv::Mat src = SourceImage(p);
+    cv::Mat src;
+    {
+        const StageClock::Scope clock(StageClock::Colour);
+        src = SourceImage(p);
+    }
     cv::Mat ngMap = Frame(w->ngMap);
-    if (!ngMap.empty())
-        ngMap.setTo(0);
+    ClearNgMap(ngMap, false);
 
     if (w->poseLost) {
         // Judging a frame that may sit pixels off could release a bad part:
@@ -551,6 +578,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
         const cv::Mat window = src(box);
 
         if (code == RoiCode::DistMeasure) {
+            const StageClock::Scope clock(StageClock::Edges);
             const EdgeFound e = MeasureEdges(g, j, src, box, lim.minSize, lim.sensibility, false);
             const int32_t(*marks)[4] = w->roiMarks[g][j];
             double dist = 0;
@@ -573,6 +601,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 work.setTo(0);
             };
             if (code == RoiCode::Similarity) {
+                const StageClock::Scope clock(StageClock::Similarity);
                 zeros();
                 if (surf[g][j].IsValid()) {
                     window.copyTo(buf.copy);
@@ -581,6 +610,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 if (work.size() != box.size() || work.type() != CV_8UC1)
                     zeros();
             } else if (code == RoiCode::Defect) {
+                const StageClock::Scope clock(StageClock::Match);
                 kernel = RoiRules::KernelSize(code, lim, p);
                 // A trained matcher writes every pixel of the work image.
                 if (grayMatch[g][j].IsValid())
@@ -588,22 +618,33 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 else
                     zeros();
             } else {
-                cv::bitwise_and(ignoreMask[g](box), mask, buf.effective);
-                BandWork(code, lim, window, buf.effective, p, work, kernel);
+                const StageClock::Scope clock(StageClock::Band);
+                BandWork(code, lim, window, ignoreMask[g](box), mask, p, work, kernel);
             }
             // An empty work image (most of a good part's) has no blobs and
             // adds nothing to the NG map.
             CBlobResult blobs;
-            if (Open(work, kernel, box)) {
+            bool opened;
+            {
+                const StageClock::Scope clock(StageClock::Opening);
+                opened = Open(work, kernel, box);
+            }
+            if (opened) {
                 // What survived the opening is a defect: count its faint rim too.
                 if (code == RoiCode::Defect)
                     grayMatch[g][j].GrowRim(window, buf.judged, work, kRimSteps);
                 // Overlapping ROIs add their NG pixels: a later clean ROI must not
                 // erase the defect an earlier one raised the alarm for.
-                cv::Mat ngBox = ngMap(box);
-                cv::bitwise_or(ngBox, work, ngBox);
+                {
+                    const StageClock::Scope clock(StageClock::NgMap);
+                    cv::Mat ngBox = ngMap(box);
+                    cv::bitwise_or(ngBox, work, ngBox);
+                    ngDirty.push_back(box);
+                }
+                const StageClock::Scope clock(StageClock::Blobs);
                 blobs = CBlobResult(work, cv::Mat(), 0);
             }
+            const StageClock::Scope clock(StageClock::Blobs);
             const int n = blobs.GetNumBlobs();
             int area = 0;
             int stored = 0;
@@ -658,8 +699,7 @@ void CammerRecong::RunTest(int g, int j)
 
     const cv::Mat src = colour ? Frame(w->grayFrame) : TemplateImage(g, w->templateIndex, p);
     cv::Mat ngMap = Frame(w->ngMap);
-    if (!ngMap.empty())
-        ngMap.setTo(0);
+    ClearNgMap(ngMap, true);
     w->roiValue[g][j] = 0;
     w->roiMarks[g][j][0][0] = 0;
 
@@ -686,13 +726,12 @@ void CammerRecong::RunTest(int g, int j)
     if (code == RoiCode::DistMeasure) {
         MeasureEdges(g, j, src, box, lim.minSize, lim.sensibility, false);
     } else {
-        cv::Mat effective;
-        cv::bitwise_and(ignoreMask[g](box), mask, effective);
         int kernel = 1;
         cv::Mat work;
-        BandWork(code, lim, src(box), effective, p, work, kernel);
+        BandWork(code, lim, src(box), ignoreMask[g](box), mask, p, work, kernel);
         Open(work, kernel, box);
         work.copyTo(ngMap(box));
+        ngDirty.push_back(box);
         const CBlobResult blobs(work, cv::Mat(), 0);
         const int n = blobs.GetNumBlobs();
         int area = 0;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <map>
+#include <vector>
 #include <opencv2/core.hpp>
 
 #include "InspectHost.h"
@@ -97,10 +98,11 @@ private:
     // reference (training) or found (judgement) half of the edge record.
     EdgeFound MeasureEdges(int g, int j, const cv::Mat& src, const cv::Rect& box, int dir,
                            int sensitivity, bool reference);
-    // Work image of a grey-band ROI (codes 1, 4, 5, 7, 8) before the opening;
-    // also gives the opening's kernel.
-    void BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window, const cv::Mat& effective,
-                  const InspectParams& p, cv::Mat& work, int& kernel) const;
+    // Work image of a grey-band ROI (codes 1, 4, 5, 7, 8) before the opening:
+    // the band's pixels where both the group's ignore mask and the ROI's mask
+    // let it judge. Also gives the opening's kernel.
+    void BandWork(int code, const struct RoiLimits& lim, const cv::Mat& window, const cv::Mat& ignore,
+                  const cv::Mat& mask, const InspectParams& p, cv::Mat& work, int& kernel) const;
     cv::Mat Frame(FrameBytes& buffer) const;
     cv::Mat SourceImage(const InspectParams& p);
     cv::Mat TemplateImage(int g, int k, const InspectParams& p);
@@ -108,6 +110,9 @@ private:
     bool Open(cv::Mat& work, int kernel, const cv::Rect& box);
     bool InsideFrame(const cv::Rect& box) const;
     void PassThrough();
+    // Clears the NG map, or (not whole) where this engine wrote it since the
+    // last clear.
+    void ClearNgMap(cv::Mat& ngMap, bool whole);
 
     CammerSingleton* roiSet;
     CammerWidgetData* widget;
@@ -122,12 +127,14 @@ private:
     int modelCy[kGroups] = {};
     cv::Rect searchWin[kGroups];
     std::map<int, cv::Mat> ellipses;  // structuring elements by size
-    // Per ROI slot, the pictures a judgement works in (work image, effective
-    // mask, the similarity's copy of its window), kept between steps.
+    // Per ROI slot, the pictures a judgement works in (work image, the
+    // similarity's copy of its window), kept between steps.
     struct RoiBuffers {
-        cv::Mat work, effective, copy;
+        cv::Mat work, copy;
         GrayMatch::Judged judged;
     };
     RoiBuffers buffers[kRois];
     EdgePointDetParam edgeParam;  // the edge search's record, kept between calls
+    std::vector<cv::Rect> ngDirty;  // NG map boxes written since the map was last cleared
+    const uchar* ngCleared = nullptr;  // the NG map buffer that was cleared whole
 };

@@ -2,6 +2,7 @@
 
 #include "DirectionBits.h"
 #include "Pyramid.h"
+#include "StageClock.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -597,6 +598,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     std::vector<cv::Mat>& pyr = sc.pyr;
     pyr.resize(static_cast<size_t>(levels));
     pyr[0] = window;
+    StageClock::Laps laps(StageClock::SearchPyramid);
     for (int l = 1; l < levels; ++l)
         PyrDownGrey(pyr[static_cast<size_t>(l - 1)], pyr[static_cast<size_t>(l)]);
 
@@ -604,6 +606,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     const int top = levels - 1;
     const Level& tl = m_levels[static_cast<size_t>(top)];
     const cv::Mat& timg = pyr[static_cast<size_t>(top)];
+    laps.Next(StageClock::SearchCoarse);
     sc.topBits.Compute(timg, kMinSearchMag);
     sc.topBits.Spread(sc.topSpread);
     const SimLut& lut = simLut();
@@ -690,6 +693,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     if (cands.empty())
         return false;
 
+    laps.Next(StageClock::SearchLevels);
     // Refine every candidate down the pyramid; the direction bits of a level
     // are shared by all candidates. After each level only the best few go on.
     std::array<LevelBits, kMaxLevels> levelBits;
@@ -754,6 +758,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     // the model place it well below that, and tell a true place from one
     // whose edges merely look alike (blurred or dimmed edges score low
     // everywhere). The best-scoring place that the grey values confirm wins.
+    laps.Next(StageClock::SearchFit);
     const bool turn = m_angleRange > 0;
     auto refine = [&](const Candidate& c, ShapePose& out, double& fit) {
         out = ShapePose{double(c.x), double(c.y), double(c.angle)};

@@ -2,6 +2,7 @@
 
 #include "ColorConvert.h"
 #include "LightingFit.h"
+#include "StageClock.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -30,6 +31,10 @@ constexpr int kFocusStride = 4;
 // The lighting fit's sums per reference: the sharp one first, then each softened copy.
 struct GrayMatch::Fit {
     std::vector<PreparedLightingPlane> per;
+    // Per reference, the pixels the focus check reads (every kFocusStride-th
+    // row and column) side by side: the check then reads a sixteenth of
+    // each reference from memory, not a quarter of its lines.
+    std::vector<cv::Mat> focusGrid;
 };
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
@@ -169,6 +174,19 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     fit->per[0].Prepare(m_ref, m_judged);
     for (size_t k = 0; k < m_soft.size(); ++k)
         fit->per[k + 1].Prepare(m_soft[k], m_judged);
+    const int gridRows = (m_size.height + kFocusStride - 1) / kFocusStride;
+    const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
+    for (size_t k = 0; k <= m_soft.size(); ++k) {
+        const cv::Mat& from = k == 0 ? m_ref : m_soft[k - 1];
+        cv::Mat grid(gridRows, gridCols, CV_32FC1);
+        for (int r = 0; r < gridRows; ++r) {
+            const float* src = from.ptr<float>(r * kFocusStride);
+            float* dst = grid.ptr<float>(r);
+            for (int c = 0; c < gridCols; ++c)
+                dst[c] = src[c * kFocusStride];
+        }
+        fit->focusGrid.push_back(grid);
+    }
     m_fit = fit;
     m_valid = true;
     return true;
@@ -218,10 +236,10 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                 if (!pj[c])
                     continue;
                 lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
-                at[n++] = c;
+                at[n++] = c / kFocusStride;
             }
             for (size_t k = 0; k < kRefs; ++k) {
-                const float* pr = referenceAt(k).ptr<float>(r);
+                const float* pr = m_fit->focusGrid[k].ptr<float>(r / kFocusStride);
                 double sum = cost[k];
                 for (size_t i = 0; i < n; ++i) {
                     const float a = std::min(std::abs(lit[i] - gain * pr[at[i]]), kFocusClip);
@@ -238,6 +256,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // takes too low a gain (fine texture then differs by what the gain
     // missed): once the focus is known, the lighting is fitted again against
     // the copy the frame follows, and the focus checked under that lighting.
+    StageClock::Laps laps(StageClock::MatchLighting);
     size_t focus = 0;
     LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol);
     for (int round = 0; round < 2; ++round) {
@@ -252,6 +271,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         judged->focus = focus;
         judged->valid = true;
     }
+    laps.Next(StageClock::MatchCompare);
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.Column(c));
     const cv::Mat& reference = referenceAt(focus);

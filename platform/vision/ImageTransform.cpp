@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 bool usable(const cv::Mat& src, const cv::Mat& dst)
@@ -202,14 +203,28 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     const int n = last - first;
                     uchar* o = out + first;
                     int i = 0;
+                    if (fx == 0 && fy == 0) {
+                        // A shift within 1/64 pixel of whole pixels weighs only
+                        // the first of the four: the blend is a copy.
+                        std::memcpy(o, p0, size_t(n));
+                        i = n;
+                    }
 #if CV_SIMD128
-                    // The same integer sums, eight pixels at a time. The last
-                    // vector stops one short of the run: it reads one further.
+                    // The same integer sums, eight pixels at a time; each reads
+                    // one pixel beyond its eight, which the run's last pixel
+                    // reads too. A run's tail is one more vector ending at the
+                    // run's end: it rewrites a few pixels with the same values.
                     const cv::v_int16x8 wl = cv::v_setall_s16(short(kTab - fx));
                     const cv::v_int16x8 wr = cv::v_setall_s16(short(fx));
                     const cv::v_int16x8 wv = cv::v_reinterpret_as_s16(cv::v_setall_s32((fy << 16) | (kTab - fy)));
                     const cv::v_int32x4 half = cv::v_setall_s32(512);
-                    for (; i + 9 <= n; i += 8) {
+                    for (bool tail = false;; i += 8) {
+                        if (i + 8 > n) {
+                            if (tail || i >= n || n < 8)
+                                break;
+                            i = n - 8;
+                            tail = true;
+                        }
                         const cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p0 + i));
                         const cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p0 + i + 1));
                         const cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p1 + i));
@@ -220,7 +235,9 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                         cv::v_zip(top, bottom, lo, hi);
                         const cv::v_int32x4 r0 = cv::v_dotprod(lo, wv, half) >> 10;
                         const cv::v_int32x4 r1 = cv::v_dotprod(hi, wv, half) >> 10;
-                        cv::v_pack_store(o + i, cv::v_pack_u(r0, r1));
+                        // Results lie in 0..255: the signed packs are exact, and
+                        // cheaper than the unsigned 32-bit pack without SSE4.1.
+                        cv::v_pack_u_store(o + i, cv::v_pack(r0, r1));
                     }
 #endif
                     for (; i < n; ++i)
@@ -250,7 +267,14 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     const cv::v_int32x4 frac = cv::v_setall_s32(kTab - 1);
                     const cv::v_int16x8 full = cv::v_setall_s16(short(kTab));
                     const cv::v_int32x4 half = cv::v_setall_s32(512);
-                    for (; i + 8 <= last; i += 8) {
+                    // A run's tail is one more group of eight ending at the run's end.
+                    for (bool tail = false;; i += 8) {
+                        if (i + 8 > last) {
+                            if (tail || i >= last || last - first < 8)
+                                break;
+                            i = last - 8;
+                            tail = true;
+                        }
                         const cv::v_int32x4 xa = (x0 + cv::v_load(ad + i)) >> (kAbBits - kInterBits);
                         const cv::v_int32x4 xb = (x0 + cv::v_load(ad + i + 4)) >> (kAbBits - kInterBits);
                         const cv::v_int32x4 ya = (y0 + cv::v_load(bd + i)) >> (kAbBits - kInterBits);
@@ -297,14 +321,15 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                         }
                         const cv::v_int16x8 wx = cv::v_pack(xa & frac, xb & frac);
                         const cv::v_int16x8 wy = cv::v_pack(ya & frac, yb & frac);
-                        const cv::v_int16x8 top = a0 * (full - wx) + a1 * wx;
-                        const cv::v_int16x8 bottom = b0 * (full - wx) + b1 * wx;
+                        // a0 * (32 - wx) + a1 * wx, one product fewer.
+                        const cv::v_int16x8 top = (a0 << kInterBits) + (a1 - a0) * wx;
+                        const cv::v_int16x8 bottom = (b0 << kInterBits) + (b1 - b0) * wx;
                         cv::v_int16x8 lo, hi, wlo, whi;
                         cv::v_zip(top, bottom, lo, hi);
                         cv::v_zip(full - wy, wy, wlo, whi);
                         const cv::v_int32x4 r0 = cv::v_dotprod(lo, wlo, half) >> 10;
                         const cv::v_int32x4 r1 = cv::v_dotprod(hi, whi, half) >> 10;
-                        cv::v_pack_store(out + i, cv::v_pack_u(r0, r1));
+                        cv::v_pack_u_store(out + i, cv::v_pack(r0, r1));
                     }
 #endif
                     for (; i < last; ++i)

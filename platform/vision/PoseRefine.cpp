@@ -2,6 +2,7 @@
 
 #include "BilinearRead.h"
 
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -42,6 +43,23 @@ inline bool Clipped(const cv::Mat& img, double x, double y)
     const int lo = std::min(std::min(p[0], p[1]), std::min(q[0], q[1]));
     const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
     return lo == 0 || hi == 255;
+}
+
+// normal(m, n) += wj[m] * j[n] for n >= m, two sums at a time: each sum
+// takes the same products in the same order as one at a time.
+inline void AddWeightedOuter(double* normal, const double* wj, const double* j)
+{
+    for (int m = 0; m < kUnknowns; ++m) {
+        double* row = normal + m * kUnknowns;
+        int n = m;
+#if CV_SIMD128_64F
+        const cv::v_float64x2 a = cv::v_setall_f64(wj[m]);
+        for (; n + 2 <= kUnknowns; n += 2)
+            cv::v_store(row + n, cv::v_load(row + n) + a * cv::v_load(j + n));
+#endif
+        for (; n < kUnknowns; ++n)
+            row[n] += wj[m] * j[n];
+    }
 }
 
 struct Fit {
@@ -220,11 +238,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
             const cv::Vec<double, kUnknowns> j(ix, iy, turn ? ia : 0.0, v, 1.0, mx, my);
+            double wj[kUnknowns];
             for (int m = 0; m < kUnknowns; ++m) {
-                (*rhs)[m] -= w * j[m] * res;
-                for (int n = m; n < kUnknowns; ++n)
-                    (*normal)(m, n) += w * j[m] * j[n];
+                wj[m] = w * j[m];
+                (*rhs)[m] -= wj[m] * res;
             }
+            AddWeightedOuter(normal->val, wj, j.val);
         }
         return fit;
     };

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 namespace {
 constexpr int kMaxKeypoints = 150;  // per window: bounds the time of a match
@@ -50,6 +51,31 @@ cv::Ptr<cv::ORB> newOrb()
 float support(const cv::KeyPoint& k)
 {
     return 0.5f * k.size + 2.f;
+}
+
+// The distinct keypoints of `all` (what a descriptor reads of one: place,
+// turn, size, level), each with its own index as class_id, and per keypoint
+// of `all` the index of its distinct one.
+void DistinctPlaces(const std::vector<cv::KeyPoint>& all, std::vector<cv::KeyPoint>& places, std::vector<int>& placeOf)
+{
+    auto key = [&](size_t i) {
+        const cv::KeyPoint& k = all[i];
+        return std::make_tuple(k.pt.x, k.pt.y, k.angle, k.size, k.octave);
+    };
+    thread_local std::vector<size_t> order;
+    order.resize(all.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+    places.clear();
+    placeOf.assign(all.size(), -1);
+    for (size_t n = 0; n < order.size(); ++n) {
+        if (n == 0 || key(order[n]) != key(order[n - 1])) {
+            places.push_back(all[order[n]]);
+            places.back().class_id = int(places.size()) - 1;
+        }
+        placeOf[order[n]] = int(places.size()) - 1;
+    }
 }
 
 cv::Mat identity()
@@ -412,15 +438,28 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
         // A part moved towards the edge is still read: the border repeats outwards.
         cv::Mat padded;
         cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
+        // Templates of near-identical parts, placed alike, read the window at
+        // the very same places: each place is described once.
+        thread_local std::vector<cv::KeyPoint> places;
+        thread_local std::vector<int> placeOf;  // per probe, its place
+        thread_local std::vector<int> described;  // per place, its descriptor row or -1
+        DistinctPlaces(at, places, placeOf);
         cv::Mat d;
-        newOrb()->compute(padded, at, d);
-        for (size_t r = 0; r < at.size(); ++r) {
-            const size_t g = size_t(at[r].class_id);
+        newOrb()->compute(padded, places, d);
+        described.assign(placeOf.empty() ? 0 : size_t(*std::max_element(placeOf.begin(), placeOf.end())) + 1, -1);
+        for (size_t r = 0; r < places.size(); ++r)
+            described[size_t(places[r].class_id)] = int(r);
+        // Probes in their order, those too near the border left out, as one
+        // description of every probe would give them.
+        for (size_t g = 0; g < at.size(); ++g) {
+            const int r = described[size_t(placeOf[g])];
+            if (r < 0)
+                continue;
             const size_t t = size_t(std::upper_bound(first.begin(), first.end(), g) - first.begin()) - 1;
             const size_t i = g - first[t];
             const Model& m = m_models[t];
             const double dist =
-                cv::norm(d.row(int(r)), m.probeDescriptors.row(int(i)), cv::NORM_HAMMING) / kDescriptorBits;
+                cv::norm(d.row(r), m.probeDescriptors.row(int(i)), cv::NORM_HAMMING) / kDescriptorBits;
             share[t] += m.weight[i] * std::clamp((kOther - dist) / (kOther - kSame), 0.0, 1.0);
         }
     }

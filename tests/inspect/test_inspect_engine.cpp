@@ -303,6 +303,11 @@ private slots:
         QVERIFY(rig.widget->roiValue[0][dark] > 100);
         QCOMPARE(cv::countNonZero(rig.NgMap()(blob)), rig.widget->roiValue[0][dark]);
         QCOMPARE(cv::countNonZero(rig.NgMap()), rig.widget->roiValue[0][dark]);
+        // The next step's clean part leaves nothing of the blob on the map.
+        rig.SetFrame(Flat(kW, kH, 120));
+        rig.Step(0);
+        QVERIFY(rig.widget->roiOK[0][dark]);
+        QCOMPARE(cv::countNonZero(rig.NgMap()), 0);
     }
 
     void templateSelection()

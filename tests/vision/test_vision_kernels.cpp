@@ -3,6 +3,7 @@
 // images included) and content.
 #include "TestSupport.h"
 
+#include "platform/vision/BandSelect.h"
 #include "platform/vision/BilinearRead.h"
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/DirectionBits.h"
@@ -91,6 +92,7 @@ private slots:
     void directionBitsEqualSobelBins();
     void bilinearCrossEqualsFiveReads();
     void openingEqualsMorphologyEx();
+    void bandSelectEqualsInRangeAndMasks();
     void preparedLightingFitEqualsPlainFit();
     void gridStatsEqualMeanStdDev();
     void blobsEqualConnectedComponents();
@@ -189,6 +191,28 @@ void TestVisionKernels::openingEqualsMorphologyEx()
         const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
         QVERIFY2(Same(ref, img), qPrintable(what));
         QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
+    }
+}
+
+void TestVisionKernels::bandSelectEqualsInRangeAndMasks()
+{
+    // Bands at both ends of the grey scale, one grey wide, the whole scale;
+    // masks with values other than 255 (their bits are kept).
+    const int bands[][2] = {{0, 50}, {200, 255}, {0, 255}, {128, 128}, {0, 0}, {255, 255}, {37, 201}};
+    cv::RNG rng(21);
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat window = Picture(rng, t, s.width, s.height);
+        const cv::Mat a = Picture(rng, t + 1, s.width, s.height) > 60;
+        cv::Mat b = Picture(rng, t + 2, s.width, s.height);
+        const int lower = bands[t % 7][0], upper = bands[t % 7][1];
+        cv::Mat ref;
+        cv::inRange(window, cv::Scalar(lower), cv::Scalar(upper), ref);
+        cv::bitwise_and(ref, a, ref);
+        cv::bitwise_and(ref, b, ref);
+        cv::Mat out;
+        SelectBand(window, lower, upper, a, b, out);
+        QVERIFY2(Same(ref, out), qPrintable(QStringLiteral("%1 x %2, band %3..%4").arg(s.width).arg(s.height).arg(lower).arg(upper)));
     }
 }
 
