@@ -171,6 +171,14 @@ bool RaRoWizard::Build()
     gPicNumOK = p.okImagesKept;
     gisCOM = p.comPort;
     gisGrayHue = p.grayChannel;
+    {
+        // The engine reads the channel choice from its host, not from the
+        // parameters: without this colour frames were judged on hue whatever
+        // the setter chose, and a grey part on a grey mould went unseen.
+        InspectParams fixed = m_ports->params();
+        fixed.isGrayHue = gisGrayHue != 0;
+        m_ports->setParams(fixed);
+    }
     gisCut = 1 - p.noLensOptimization;
     gisColor = p.colorCamera;
     st.captureConfigured = p.externalTrigger;
