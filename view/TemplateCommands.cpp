@@ -80,10 +80,12 @@ void TemplateCommands::AddTemplate()
         return;
     FrameBytes& dst = w->templateImages[s][size_t(slot)];
     const FrameBytes previous = dst;
-    const FrameBytes& src =
-        gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
-    if (src.size() >= dst.size())
-        std::memcpy(dst.data(), src.data(), dst.size());
+    if (gSource == 1) {
+        if (w->workBuffer.size() >= dst.size())
+            std::memcpy(dst.data(), w->workBuffer.data(), dst.size());
+    } else {
+        w->RecentNgFrame(g, std::clamp(w->ringPosition, 0, 2), dst);
+    }
     QString why;
     if (!TemplateLibrary::Write(*w, s, slot, &why)) {
         dst = previous;
@@ -155,7 +157,7 @@ void TemplateCommands::Step(int dir)
         const int span = n > 3 ? 3 : n;
         w->ringPosition = span > 0 ? (w->ringPosition + dir + span) % span : 0;
         if (w->EnsureGroupBuffers(g))
-            w->ShowPicture(w->recentNg[g][size_t(w->ringPosition)]);
+            w->ShowRecentNg(g, w->ringPosition);
         break;
     }
     case 3:

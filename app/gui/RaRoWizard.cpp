@@ -465,12 +465,11 @@ void RaRoWizard::MakeFolders()
             QDir().mkpath(QStringLiteral("./originalimage/cammer%1%2").arg(c + 1).arg(s + 1));
         }
     }
-    // Result pictures, one per camera, step and NG/OK slot (committed only when drawn).
-    const size_t bytes = size_t(gImageLen) * 4;
+    // Result pictures are handed over as they are drawn: no slot holds one yet.
     for (int c = 0; c < n; ++c)
         for (int s = 0; s < 8; ++s)
             for (int k = 0; k < 2; ++k) {
-                gpFailImage[c][s][k] = new uint8_t[bytes];
+                gpFailImage[c][s][k] = QImage();
                 gisSaveFail[c][s][k] = false;
             }
 }
@@ -578,10 +577,8 @@ RaRoWizard::~RaRoWizard()
     gpControlIO = nullptr;
     for (auto& cam : gpFailImage)
         for (auto& step : cam)
-            for (uint8_t*& b : step) {
-                delete[] b;
-                b = nullptr;
-            }
+            for (QImage& picture : step)
+                picture = QImage();
     for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
                                                         gpReconnectCameraWarnBox, gpLostComWarnBox,
                                                         gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,

@@ -24,7 +24,6 @@ struct NetDouble : VUR_Net {
     void VUR_SendStatistics(QString picture) override { sent << QStringLiteral("stat ") + picture; }
 };
 
-std::vector<uint8_t> gBuffers[8][8][2];
 
 void touchPictures(const QString& folder, const QStringList& names)
 {
@@ -66,16 +65,18 @@ private slots:
     {
         gImageW = 64;
         gImageH = 48;
-        for (int c = 0; c < 8; ++c)
-            for (int s = 0; s < 8; ++s)
-                for (int k = 0; k < 2; ++k) {
-                    gBuffers[c][s][k].assign(size_t(gImageW) * gImageH * 4, uint8_t(40 * k + c));
-                    gpFailImage[c][s][k] = gBuffers[c][s][k].data();
-                }
     }
 
     void init()
     {
+        // The saver takes the pictures it writes: every test draws them anew.
+        for (int c = 0; c < 8; ++c)
+            for (int s = 0; s < 8; ++s)
+                for (int k = 0; k < 2; ++k) {
+                    const int v = 40 * k + c;
+                    gpFailImage[c][s][k] = QImage(gImageW, gImageH, QImage::Format_RGB32);
+                    gpFailImage[c][s][k].fill(qRgb(v, v, v));
+                }
         QMutexLocker lock(pMutexSaveFail);
         std::memset(gisSaveFail, 0, sizeof(gisSaveFail));
         std::memset(gFailIndex, 0, sizeof(gFailIndex));
@@ -209,6 +210,9 @@ private slots:
         QVERIFY(when(ng[0]).msecsTo(when(ng[1])) >= fast().afterNgWithOkMs);
         QCOMPARE(pictures(ResultFolder(1, 0, 1)).size(), 1);
         QCOMPARE(pictures(ResultFolder(1, 0, 0)).size(), 0);
+        // Written pictures leave their slots; the one never requested stays.
+        QVERIFY(gpFailImage[0][1][0].isNull() && gpFailImage[0][1][1].isNull() && gpFailImage[1][0][1].isNull());
+        QVERIFY(!gpFailImage[1][0][0].isNull());
     }
 
     void outsideTheSweepIsNeverTouched()
