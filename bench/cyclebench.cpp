@@ -21,6 +21,7 @@
 #include "camera/CameraStation.h"
 #include "records/SaveFialImageThread.h"
 #include "foundation/MainGlobals.h"
+#include "foundation/MallocPolicy.h"
 #include "app/gui/RaRoWizard.h"
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
@@ -259,8 +260,12 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
                 anonMb += f.value(1).toDouble() / 1024.0;
         }
     }
-    std::printf("    written in these buffers: %.0f MB of %.0f MB anonymous memory (VmRSS %.0f MB)\n",
-                labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"));
+    double simMb = 0;
+    for (const auto& d : simcam::SimCamHub::instance().devices(QStringLiteral("mvs")))
+        simMb += double(d->decodedBytes()) / 1048576.0;
+    std::printf("    written in these buffers: %.0f MB of %.0f MB anonymous memory (VmRSS %.0f MB);\n"
+                "    the simulated cameras' decoded pictures (no part of the monitor): %.0f MB\n",
+                labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"), simMb);
 }
 
 double Median(std::vector<double> v)
@@ -281,6 +286,7 @@ double Percentile(std::vector<double> v, double q)
 
 int main(int argc, char** argv)
 {
+    ReturnFrameBlocksWhenFreed();  // as the monitor's own start does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

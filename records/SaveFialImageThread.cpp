@@ -148,7 +148,7 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
         picture = std::exchange(gpFailImage[c][s][slot], QImage());
         gisSaveFail[c][s][slot] = false;
     }
-    if (picture.width() != gImageW || picture.height() != gImageH || picture.depth() != 32) {
+    if (picture.width() != gImageW || picture.height() != gImageH) {
         // A request without its picture: nothing to write, and no older file pruned for it.
         qWarning().noquote() << QStringLiteral("Result picture of camera %1, step %2, slot %3 missing")
                                     .arg(c + 1).arg(s + 1).arg(slot);
@@ -164,9 +164,11 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
 
     const qint64 number = m_counter ? m_counter->fetch_add(1) : 0;
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
-    const cv::Mat bgra(gImageH, gImageW, CV_8UC4, picture.bits(), size_t(picture.bytesPerLine()));
+    if (picture.format() != QImage::Format_RGB888)
+        picture = picture.convertToFormat(QImage::Format_RGB888);
+    const cv::Mat rgb(gImageH, gImageW, CV_8UC3, picture.bits(), size_t(picture.bytesPerLine()));
     cv::Mat bgr;
-    cv::cvtColor(bgra, bgr, cv::COLOR_BGRA2BGR);
+    cv::cvtColor(rgb, bgr, cv::COLOR_RGB2BGR);
     bool written = false;
     try {
         written = cv::imwrite(path.toStdString(), bgr);

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 // Hand-over area, guarded by pMutexSaveFail: [camera][step][slot 0 NG, 1 OK].
-// A slot holds its gImageW x gImageH RGB32 picture from the drawing until
+// A slot holds its gImageW x gImageH picture (RGB888) from the drawing until
 // this thread takes it for writing: sixteen frame-size pictures per camera
 // kept for good would cost more than all its frame buffers together.
 extern QImage gpFailImage[8][8][2];

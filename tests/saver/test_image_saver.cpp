@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -192,6 +193,12 @@ private slots:
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 1, 0);
         request(0, 1, 1);
+        {
+            // A picture as the camera view hands it over: red must stay red.
+            QMutexLocker lock(pMutexSaveFail);
+            gpFailImage[1][0][1] = QImage(gImageW, gImageH, QImage::Format_RGB888);
+            gpFailImage[1][0][1].fill(qRgb(200, 0, 0));
+        }
         request(1, 0, 1);
         t.start();
         QTRY_COMPARE(saved.count(), 3);
@@ -210,6 +217,9 @@ private slots:
         QVERIFY(when(ng[0]).msecsTo(when(ng[1])) >= fast().afterNgWithOkMs);
         QCOMPARE(pictures(ResultFolder(1, 0, 1)).size(), 1);
         QCOMPARE(pictures(ResultFolder(1, 0, 0)).size(), 0);
+        const cv::Scalar red = cv::mean(
+            cv::imread((ResultFolder(1, 0, 1) + QLatin1Char('/') + pictures(ResultFolder(1, 0, 1)).first()).toStdString()));
+        QVERIFY2(red[2] > 150 && red[1] < 50 && red[0] < 50, qPrintable(QStringLiteral("BGR %1 %2 %3").arg(red[0]).arg(red[1]).arg(red[2])));
         // Written pictures leave their slots; the one never requested stays.
         QVERIFY(gpFailImage[0][1][0].isNull() && gpFailImage[0][1][1].isNull() && gpFailImage[1][0][1].isNull());
         QVERIFY(!gpFailImage[1][0][0].isNull());
