@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -18,12 +19,18 @@ namespace {
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
-constexpr double kSoftSigma = 0.7;     // px: the defocus the softened reference shows
+// Defocus the softened references show (px): steps even in sigma squared,
+// as blurs add, from slightly soft to clearly out of focus. Frames are judged
+// against whichever copy, or the sharp reference, their pixels follow best.
+constexpr double kSoftSigmas[] = {0.55, 0.77, 0.95, 1.1, 1.25};
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 constexpr int kFocusStride = 4;
 }  // namespace
 
-struct GrayMatch::Fit : PreparedLightingPlane {};
+// The lighting fit's sums per reference: the sharp one first, then each softened copy.
+struct GrayMatch::Fit {
+    std::vector<PreparedLightingPlane> per;
+};
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -144,7 +151,11 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     // A slightly defocused frame is judged against a softened reference, so
     // focus that drifts does not flag fine texture while the tolerance stays
     // tight for chips.
-    cv::GaussianBlur(m_ref, m_soft, cv::Size(0, 0), kSoftSigma, kSoftSigma, cv::BORDER_REPLICATE);
+    m_soft.clear();
+    for (double sigma : kSoftSigmas) {
+        m_soft.emplace_back();
+        cv::GaussianBlur(m_ref, m_soft.back(), cv::Size(0, 0), sigma, sigma, cv::BORDER_REPLICATE);
+    }
 
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
@@ -154,7 +165,10 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tol = cv::max(m_tol, 1.0);
     // A new object: a copy of this matcher keeps the sums of its own reference.
     auto fit = std::make_shared<Fit>();
-    fit->Prepare(m_ref, m_judged);
+    fit->per.resize(m_soft.size() + 1);
+    fit->per[0].Prepare(m_ref, m_judged);
+    for (size_t k = 0; k < m_soft.size(); ++k)
+        fit->per[k + 1].Prepare(m_soft[k], m_judged);
     m_fit = fit;
     m_valid = true;
     return true;
@@ -179,33 +193,61 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff) const
         diff = m_mask.clone();
         return;
     }
-    // The frame's lighting against the reference's; a foreign object is left
-    // out of the fit by the second pass.
-    const LightingPlane l = m_fit->Estimate(m_ref, g, m_judged, m_tol);
-    // The surface's part along a row, per column; along a column, per row.
+    constexpr size_t kRefs = std::size(kSoftSigmas) + 1;
+    auto referenceAt = [&](size_t k) -> const cv::Mat& { return k == 0 ? m_ref : m_soft[k - 1]; };
     cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
+    // The frame's focus under lighting l: whichever reference, sharp or
+    // softened, its pixels follow most closely (every fourth row and column
+    // tells it well enough). A sampled row's lit values are taken once, then
+    // each reference's cost sums over them in column order.
+    cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
+    cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
+    auto focusOf = [&](const LightingPlane& l) {
+        for (int c = 0; c < m_size.width; ++c)
+            colOffset[size_t(c)] = float(l.Column(c));
+        const float gain = float(l.gain);
+        double cost[kRefs] = {};
+        for (int r = 0; r < m_size.height; r += kFocusStride) {
+            const float rowOffset = float(l.Row(r));
+            const uchar* pw = g.ptr<uchar>(r);
+            const uchar* pj = m_judged.ptr<uchar>(r);
+            size_t n = 0;
+            for (int c = 0; c < m_size.width; c += kFocusStride) {
+                if (!pj[c])
+                    continue;
+                lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
+                at[n++] = c;
+            }
+            for (size_t k = 0; k < kRefs; ++k) {
+                const float* pr = referenceAt(k).ptr<float>(r);
+                double sum = cost[k];
+                for (size_t i = 0; i < n; ++i) {
+                    const float a = std::min(std::abs(lit[i] - gain * pr[at[i]]), kFocusClip);
+                    sum += a * a;
+                }
+                cost[k] = sum;
+            }
+        }
+        return size_t(std::min_element(cost, cost + kRefs) - cost);
+    };
+    // The frame's lighting against the reference's; a foreign object is left
+    // out of the fit by the second pass. A defocused frame's grey values
+    // spread less than the sharp reference's, so a fit against that one
+    // takes too low a gain (fine texture then differs by what the gain
+    // missed): once the focus is known, the lighting is fitted again against
+    // the copy the frame follows, and the focus checked under that lighting.
+    size_t focus = 0;
+    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol);
+    for (int round = 0; round < 2; ++round) {
+        const size_t next = focusOf(l);
+        if (next == focus)
+            break;
+        focus = next;
+        l = m_fit->per[focus].Estimate(referenceAt(focus), g, m_judged, m_tol);
+    }
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.Column(c));
-    // The frame's focus: whichever reference, sharp or softened, its pixels
-    // follow more closely (every fourth row and column tells it well enough).
-    double sharpCost = 0, softCost = 0;
-    for (int r = 0; r < m_size.height; r += kFocusStride) {
-        const float rowOffset = float(l.Row(r));
-        const float* pr = m_ref.ptr<float>(r);
-        const float* ps = m_soft.ptr<float>(r);
-        const uchar* pw = g.ptr<uchar>(r);
-        const uchar* pj = m_judged.ptr<uchar>(r);
-        for (int c = 0; c < m_size.width; c += kFocusStride) {
-            if (!pj[c])
-                continue;
-            const float lit = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
-            const float a = std::min(std::abs(lit - float(l.gain) * pr[c]), kFocusClip);
-            const float b = std::min(std::abs(lit - float(l.gain) * ps[c]), kFocusClip);
-            sharpCost += a * a;
-            softCost += b * b;
-        }
-    }
-    const cv::Mat& reference = softCost < sharpCost ? m_soft : m_ref;
+    const cv::Mat& reference = referenceAt(focus);
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
         const float rowOffset = float(l.Row(r));
@@ -259,7 +301,7 @@ void GrayMatch::Clear()
     m_ref.release();
     m_spread.release();
     m_tol.release();
-    m_soft.release();
+    m_soft.clear();
     m_fit.reset();
     m_amplify = 0;
     m_created = false;

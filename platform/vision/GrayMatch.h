@@ -8,9 +8,9 @@
 // corner); a pixel then
 // differs when it lies farther from the reference than its tolerance.
 //
-// A frame whose pixels follow a softened copy of the reference (a blur of
-// 0.7 px) more closely than the reference itself is slightly out of focus and
-// is compared with that copy.
+// A frame whose pixels follow a softened copy of the reference (blurs of 0.55
+// to 1.25 px) more closely than the reference itself is out of focus and is
+// compared with the copy it follows best.
 //
 // Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
@@ -63,7 +63,7 @@ private:
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
     cv::Mat m_judged;                // mask and covered by some template
     cv::Mat m_ref, m_spread, m_tol;  // CV_32F
-    cv::Mat m_soft;                  // the reference blurred as by a slight defocus
+    std::vector<cv::Mat> m_soft;     // the reference blurred as by defocus, least first
     struct Fit;  // the lighting fit's sums that depend on the reference only
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
