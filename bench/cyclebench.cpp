@@ -444,22 +444,37 @@ int main(int argc, char** argv)
     // An NG cycle: the mould step sees the part, the alarm holds the
     // machine; the part is removed and the operator's re-check clears it.
     const double idleMb = ResidentMb("VmRSS:");
+    // Every camera has sent a few frames of the picture now shown (a loaded
+    // host delivers late; judging an older frame would be the bench's fault).
+    auto freshFrames = [&]() {
+        std::vector<int> seen(static_cast<size_t>(kCameras), 0);
+        for (int c = 0; c < kCameras; ++c)
+            seen[size_t(c)] = win.detection()->frameCount[c];
+        Wait([&] {
+            for (int c = 0; c < kCameras; ++c)
+                if (win.detection()->frameCount[c] <= seen[size_t(c)] + 2)
+                    return false;
+            return true;
+        }, 10000);
+    };
     auto ngCycle = [&]() {
         double product = 0;
         if (!step(0, QStringLiteral("0x00F5"), product))
             return false;
         showAll(1);
-        const int seen = win.detection()->frameCount[kCameras - 1];
-        Wait([&] { return win.detection()->frameCount[kCameras - 1] > seen + 2; }, 2000);
+        freshFrames();
         board.send(QStringLiteral("set 2"));
         Wait([&] { return win.cycle().verdictState == VerdictAlarm; }, 5000);
         const bool alarmed = win.cycle().verdictState == VerdictAlarm;
         board.send(QStringLiteral("clr 2"));
         showAll(0);
-        const int later = win.detection()->frameCount[kCameras - 1];
-        Wait([&] { return win.detection()->frameCount[kCameras - 1] > later + 2; }, 2000);
-        win.detection()->Rejudge(win.numCamera(), ClearOther, win.cycle().alarmId);
-        Wait([&] { return win.cycle().verdictState != VerdictAlarm; }, 5000);
+        freshFrames();
+        // The operator checks again while the part is removed; a second
+        // check if the first one still saw it.
+        for (int attempt = 0; attempt < 2 && win.cycle().verdictState == VerdictAlarm; ++attempt) {
+            win.detection()->Rejudge(win.numCamera(), ClearOther, win.cycle().alarmId);
+            Wait([&] { return win.cycle().verdictState != VerdictAlarm; }, 5000);
+        }
         if (!alarmed || win.cycle().verdictState == VerdictAlarm) {
             std::fprintf(stderr, "cyclebench: NG cycle %s\n", alarmed ? "did not clear" : "raised no alarm");
             return false;
@@ -469,6 +484,8 @@ int main(int argc, char** argv)
     std::vector<double> latency;
     int ngCycles = 0;
     for (int n = 0; n < cycles; ++n) {
+        if (n > 0 && n % 100 == 0)  // the peak as a long run goes on
+            std::fprintf(stderr, "cyclebench: %d cycles, VmHWM %.0f MB\n", n, ResidentMb());
         if (ngEvery > 0 && n % ngEvery == ngEvery - 1) {
             if (!ngCycle())
                 return 1;
