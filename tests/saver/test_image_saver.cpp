@@ -40,6 +40,12 @@ QStringList pictures(const QString& folder)
     return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
 }
 
+int FailIndex(int c, int s)
+{
+    QMutexLocker lock(pMutexSaveFail);
+    return gFailIndex[c][s];
+}
+
 void request(int c, int s, int slot, int failIndex = 1)
 {
     QMutexLocker lock(pMutexSaveFail);
@@ -166,6 +172,8 @@ private slots:
         request(0, 0, 0, 3);
         t.start();
         QTRY_COMPARE(saved.count(), 1);
+        // The marker goes after the pause that follows the picture.
+        QTRY_COMPARE(FailIndex(0, 0), 0);
         t.requestInterruption();
         t.wait();
 
