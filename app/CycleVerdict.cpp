@@ -144,18 +144,24 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
 {
     unsigned stale = 0;
     *waiting = false;
+    if (!CamerasSettled()) {
+        *waiting = true;
+        return 0;
+    }
     // Without devices there is no frame to wait for; a lost camera is NG anyway.
     if (!m_station || gisLost || gCameraID == CAMERA_NONE)
         return 0;
-    const qint64 waited = NowNs() - m_await.sinceNs;
+    // A step due while the cameras settled waits from the end of that time.
+    const qint64 waited = NowNs() - std::max(m_await.sinceNs, m_settleEndNs);
     for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
         if (!m_station->cameras[c])
             continue;
         // A triggered camera delivers its frame before the cycle starts: any
         // frame not judged yet is new. A free-running one must show the
-        // mould as it is after the trigger.
-        const bool fresh = gpWPara->externalTrigger ? m_frameAtNs[c] > m_judgedFrameNs[c]
-                                                    : m_frameAtNs[c] > m_await.triggerNs;
+        // mould as it is after the trigger. Neither counts a frame from
+        // before the cameras settled.
+        const qint64 after = gpWPara->externalTrigger ? m_judgedFrameNs[c] : m_await.triggerNs;
+        const bool fresh = m_frameAtNs[c] > std::max(after, m_settleEndNs);
         if (fresh)
             continue;
         stale |= 1u << c;
@@ -750,7 +756,7 @@ void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)
     CycleState& st = state;
     // A request that waited behind a question may come after its alarm
     // ended; the cycle or alarm since then is not the editor's to judge.
-    if (!st.AlarmStands(alarm))
+    if (!st.AlarmStands(alarm) || !CamerasSettled())
         return;
     const int n = std::min(m_host->cameraCount(), 8);
     ResetRun(camera);

@@ -114,6 +114,11 @@ public:
     float CountdownLeft() const;
     // A step's judgement waits for frames taken after its trigger.
     bool AwaitingFrames() const { return m_await.step >= 0; }
+    // Cameras just started get `ms` to settle. The loop polls meanwhile (a
+    // cycle start still holds the machine), but no camera is judged before
+    // the time is up, and only frames delivered after it count.
+    void SettleCameras(int ms) { m_settleEndNs = NowNs() + qint64(ms) * 1000000; }
+    bool CamerasSettled() const { return NowNs() >= m_settleEndNs; }
     // Past this wait beyond a camera's frame period, it counts as lost for the step.
     static constexpr int kFrameWaitMs = 1000;
 
@@ -234,6 +239,7 @@ private:
     qint64 m_judgedFrameNs[8] = {};  // hand-over time of the frame last judged
     qint64 m_stepTriggerNs[8] = {};  // when each step's countdown was triggered
     qint64 m_reCheckTriggerNs = 0;   // when the re-detection in progress began
+    qint64 m_settleEndNs = 0;        // no judgement before this (SettleCameras)
     struct Await {
         int step = -1;
         Judgement kind = Judgement::Step;

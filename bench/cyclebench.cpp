@@ -397,6 +397,8 @@ int main(int argc, char** argv)
     const double idleWordMs = startOuts.isEmpty() ? -1
         : startOuts.last().section(QLatin1Char(' '), 1, 1).toDouble() - boardAtStart;
     const QString idleWord = startOuts.isEmpty() ? QString() : startOuts.last().section(QLatin1Char(' '), 2, 2);
+    // The first step would wait for the cameras to settle: time the cycles after that.
+    Wait([&] { return win.detection()->CamerasSettled(); }, 5000);
     auto showAll = [&](int picture) {
         for (const auto& d : simcam::SimCamHub::instance().devices(QStringLiteral("mvs")))
             d->showPicture(picture);
@@ -521,6 +523,9 @@ int main(int argc, char** argv)
                 kCameras, colour ? "colour" : "grey", kW, kH, t, cycles, ngCycles, ok);
     std::printf("  start-up: window built in %.2f s; idle output word %s on the wire at %.2f s\n", built / 1000.0,
                 qPrintable(idleWord), idleWordMs / 1000.0);
+    for (const RaRoWizard::StartStage& t : win.startTimes())
+        std::printf("    %-34s %5lld ms (at %5lld ms)\n", qPrintable(t.name), static_cast<long long>(t.tookMs),
+                    static_cast<long long>(t.atMs));
     std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) after the cycles: %.0f MB\n", idleMb, peakAfterCycles);
     std::printf("  input edge to answering output word: median %.1f ms, p90 %.1f ms, max %.1f ms\n",
                 Median(latency), Percentile(latency, 0.9), *std::max_element(latency.begin(), latency.end()));

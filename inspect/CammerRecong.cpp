@@ -48,12 +48,22 @@ bool MaskFits(const cv::Mat& mask, const cv::Rect& box)
 }  // namespace
 
 CammerRecong::CammerRecong(CammerSingleton* set, CammerWidgetData* owner)
+    : CammerRecong(set, owner, NotTrained)
+{
+    Train();
+}
+
+CammerRecong::CammerRecong(CammerSingleton* set, CammerWidgetData* owner, Untrained)
     : roiSet(set)
     , widget(owner)
 {
     W = widget->layout().width;
     H = widget->layout().height;
     colour = widget->layout().colour;
+}
+
+void CammerRecong::Train()
+{
     const InspectParams p = InspectHost::instance().params();
     for (int g = 0; g < kGroups; ++g) {
         findShape[g].Clear();

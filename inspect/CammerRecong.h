@@ -28,12 +28,17 @@ public:
 
     // Trains every enabled group; the widget's buffers must be allocated.
     CammerRecong(CammerSingleton* roiSet, CammerWidgetData* widget);
+    // Untrained until Train(): start-up trains the cameras side by side.
+    enum Untrained { NotTrained };
+    CammerRecong(CammerSingleton* roiSet, CammerWidgetData* widget, Untrained);
     ~CammerRecong();
     CammerRecong(const CammerRecong&) = delete;
     CammerRecong& operator=(const CammerRecong&) = delete;
 
     void CreateShape(int g);
     void VarTrain(int g);
+    // Every enabled group; engines of different cameras may train at once.
+    void Train();
     // Aligns the work buffer of the main window's current step into inspectFrame.
     void ShapeMatch();
     void ShapeMatch(int g, const InspectParams& p);

@@ -70,6 +70,8 @@ bool CavityNames::Databaseinit()
     QStringList defaults;
     for (int k = 0; k < kCavities; ++k)
         defaults << DefaultName(k);
+    // One commit for the whole set-up: each one waits for the disk.
+    db.transaction();
     for (const char* table : {kInForce, kWorking}) {
         QSqlQuery q(db);
         // Fails harmlessly when the table is there already.
@@ -81,6 +83,7 @@ bool CavityNames::Databaseinit()
             q.exec();  // an existing row stays as it is
         }
     }
+    db.commit();
     return true;
 }
 
@@ -120,7 +123,9 @@ QList<QStringList> CavityNames::Initialize(const QString& from, const QString& t
         db.transaction();
     for (int c = 0; c < kCameras; ++c) {
         const QStringList names = row(from, c);
-        if (!names.isEmpty())
+        // Only a row that differs is written: at a normal start none does,
+        // and the start then waits for no disk write.
+        if (!names.isEmpty() && row(to, c) != Clean(names))
             store(to, c, names);
         copied << names;
     }

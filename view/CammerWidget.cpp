@@ -33,7 +33,7 @@
 #include <algorithm>
 #include <cstring>
 
-CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
+CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, bool trainEngine)
     : QWidget(parent)
     , CammerWidgetData(cam)
     , m_touch(std::make_unique<RoiTouch>(*this))
@@ -71,7 +71,7 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station)
     liveSet = new CammerSingleton(cam);
     liveSet->LoadDatafromFile(this);
     editSet = new CammerSingleton(cam);  // filled by the editor when it opens
-    engine = new CammerRecong(liveSet, this);
+    engine = trainEngine ? new CammerRecong(liveSet, this) : new CammerRecong(liveSet, this, CammerRecong::NotTrained);
 
     if (m_side)
         m_side->CameraStart();

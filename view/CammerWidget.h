@@ -28,7 +28,9 @@ class CammerWidget : public QWidget, public CammerWidgetData {
 public:
     // Builds camera `camera`'s widget and opens its camera through the
     // station (null: a widget without device, as in tests of the view).
-    CammerWidget(QWidget* parent, int camera, CameraStation* station = nullptr);
+    // Without trainEngine the engine waits for engine->Train() (the main
+    // window trains all cameras at once).
+    CammerWidget(QWidget* parent, int camera, CameraStation* station = nullptr, bool trainEngine = true);
     ~CammerWidget() override;
 
     void RequestRepaint() override { update(); }

@@ -54,6 +54,8 @@
 #include "settings/WidgetChangeCamera.h"
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
+#include "inspect/CammerRecong.h"
+#include "inspect/StepWorkers.h"
 #include "view/ViewHost.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/CheckBox.h"
@@ -78,6 +80,8 @@
 #include <QPaintEvent>
 #include <QThread>
 #include <QTimer>
+
+#include <thread>
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -106,6 +110,7 @@ RaRoWizard::RaRoWizard(QWidget* parent)
 
 bool RaRoWizard::Build()
 {
+    m_startClock.start();
     // 2. FFmpeg registrations for the V4L2 family.
     avdevice_register_all();
     avformat_network_init();
@@ -160,6 +165,7 @@ bool RaRoWizard::Build()
 
     // 12-13. Parameters, then the log file.
     LoadParameters();
+    Stage("databases and parameters loaded");
 
     // 14-15.
     const WizardPara& p = *gpWPara;
@@ -290,6 +296,7 @@ bool RaRoWizard::Build()
     wizardParaWidget->hide();
     widgetChangeCamera->hide();
     ChangeCammer();
+    Stage("pages built");
 
     // 32-35. Folders, result buffers, the image saver.
     MakeFolders();
@@ -312,6 +319,7 @@ bool RaRoWizard::Build()
 
     // 42-44. Detection starts; the keypads hide on a press elsewhere.
     m_cycle->StartDetect();
+    Stage("detection started");
     if (p.cutClampAfterMouldOk && p.clampPulse > 0) {
         gpControlIO->IOSetOut(0, 1);
         gpControlIO->IOFlashOut();
@@ -322,6 +330,8 @@ bool RaRoWizard::Build()
     gpWarnBox->hide();
 
     // 45-47. The first polling pass, the day check, the frame-rate watch.
+    connect(&m_cycle->runTimer, &QTimer::timeout, this, [this] { Stage("first polling pass"); },
+            Qt::SingleShotConnection);
     m_cycle->StartPolling(5);
     m_oplog->StartDateTimer();
     InsertRecord(LanStr(150).arg(numCamera()));
@@ -370,6 +380,16 @@ bool RaRoWizard::Build()
 void RaRoWizard::Stage(const char* what)
 {
     qInfo("start-up: %s", what);
+    const qint64 now = m_startClock.elapsed();
+    const qint64 last = m_startTimes.isEmpty() ? 0 : m_startTimes.last().atMs;
+    m_startTimes.append({QString::fromUtf8(what), now, now - last});
+    if (m_startTimes.last().name == QLatin1String("first polling pass")) {
+        QStringList parts;
+        for (const StartStage& t : std::as_const(m_startTimes))
+            parts << QStringLiteral("%1 %2 ms").arg(t.name).arg(t.tookMs);
+        qInfo("start-up times: %s; %lld ms in all", qPrintable(parts.join(QLatin1String(", "))),
+              static_cast<long long>(now));
+    }
 }
 
 bool RaRoWizard::OpenDatabases()
@@ -423,8 +443,13 @@ void RaRoWizard::BuildCameras()
     m_station->numCamera = 0;
     for (int i = 0; i < 8; ++i) {
         m_cycle->frameCount[i] = 0;
-        cammerWidget[i] = new CammerWidget(this, i, m_station.get());
+        cammerWidget[i] = new CammerWidget(this, i, m_station.get(), false);
     }
+    Stage("cameras opened and started");
+    // Training is most of a camera's start-up and the cameras share nothing
+    // while they train: one camera per core.
+    StepWorkers::instance().Run(8, int(std::max(1u, std::thread::hardware_concurrency())),
+                                [this](size_t i) { cammerWidget[i]->engine->Train(); });
     m_lossPort = std::make_unique<StationLossPort>(m_station.get());
     for (int i = 0; i < 8; ++i)
         m_lossPort->cameraOK[i] = &cammerWidget[i]->cameraOK;
@@ -447,8 +472,13 @@ bool RaRoWizard::AskAboutSerials()
             return false;
         }
     }
-    if (gFindCamera == 8)
-        QThread::sleep(2);
+    // Eight cameras get two seconds to settle. The rest of the window is built
+    // meanwhile and the outputs go to their idle state; the cycle judges no
+    // camera before the time is up.
+    if (gFindCamera == 8) {
+        m_cycle->SettleCameras(2000);
+        Stage("cameras settle for 2000 ms");
+    }
     return true;
 }
 

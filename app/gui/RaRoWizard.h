@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QVector>
 #include <QWidget>
@@ -51,6 +52,14 @@ public:
 
     // False when construction stopped early (a reboot was requested).
     bool isBuilt() const { return m_built; }
+    // Where start-up time goes: each stage with its time since construction
+    // began and since the stage before (also logged once the loop polls).
+    struct StartStage {
+        QString name;
+        qint64 atMs = 0;
+        qint64 tookMs = 0;
+    };
+    const QVector<StartStage>& startTimes() const { return m_startTimes; }
 
     void InsertRecord(const QString& text);
     // Password gate: 0 refused, 1 system password, 2 master password.
@@ -182,6 +191,8 @@ private:
     void RepaintZoomed();
 
     bool m_built = false;
+    QElapsedTimer m_startClock;
+    QVector<StartStage> m_startTimes;
     std::unique_ptr<WizardPorts> m_ports;
     std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;

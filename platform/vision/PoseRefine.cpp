@@ -22,6 +22,27 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kUnknowns = 7;  // cx, cy, angle, gain, offset, lighting slope along x and y
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
+// The finest fit reads model and frame both softened by this Gaussian (px):
+// sensor noise of single pixels otherwise moves the pose by a tenth of a
+// pixel on parts with few, soft edges, while the edges that carry the pose
+// keep nearly all their slope.
+constexpr double kFineSmooth = 0.8;
+constexpr int kFineKernel = 3;
+// The weaker direction of the model's edges must carry at least this share
+// of the stronger one's slope energy to place the part along both.
+constexpr double kMinCrossShare = 0.01;
+
+// A read that touches a clipped pixel (0 or 255) says nothing of the pose: a
+// frame brighter than the model flattens its highlights, and fitting those
+// would pull the pose across them.
+inline bool Clipped(const cv::Mat& img, double x, double y)
+{
+    const uchar* p = img.ptr<uchar>(int(y)) + int(x);
+    const uchar* q = p + img.step[0];
+    const int lo = std::min(std::min(p[0], p[1]), std::min(q[0], q[1]));
+    const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
+    return lo == 0 || hi == 255;
+}
 
 struct Fit {
     double cost = 0;  // truncated squared residuals
@@ -36,6 +57,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
     m_levels.clear();
     m_radius.clear();
     m_spread.clear();
+    m_oneWay = false;
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -55,9 +77,15 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         // it may change from cycle to cycle.
         cv::Mat inner;
         cv::erode(msk, inner, cv::Mat(), cv::Point(-1, -1), 2, cv::BORDER_CONSTANT, cv::Scalar(0));
+        // A new picture: `img` may be a view of the caller's template.
+        cv::Mat seen;
+        if (l == 0)
+            cv::GaussianBlur(img, seen, cv::Size(kFineKernel, kFineKernel), kFineSmooth, kFineSmooth, cv::BORDER_REPLICATE);
+        else
+            seen = img;
         cv::Mat gx, gy;
-        cv::Sobel(img, gx, CV_32F, 1, 0, 3, 0.125);
-        cv::Sobel(img, gy, CV_32F, 0, 1, 3, 0.125);
+        cv::Sobel(seen, gx, CV_32F, 1, 0, 3, 0.125);
+        cv::Sobel(seen, gy, CV_32F, 0, 1, 3, 0.125);
         const int want = kPointsPerLevel[l];
         // The strongest gradient of each grid cell, cells sized for about
         // twice the points wanted, so the points cover the whole model.
@@ -94,18 +122,33 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         const float ccy = float(model.rows / 2) / float(1 << l);
         std::vector<Sample> pts;
         pts.reserve(cands.size());
+        if (l == 0) {
+            // Edges that all run one way (stripes, a single straight edge)
+            // hold the part across them only: along them any place fits.
+            double sxx = 0, syy = 0, sxy = 0;
+            for (const Cand& c : cands) {
+                const double ix = gx.at<float>(c.y, c.x), iy = gy.at<float>(c.y, c.x);
+                sxx += ix * ix;
+                syy += iy * iy;
+                sxy += ix * iy;
+            }
+            const double half = 0.5 * (sxx + syy);
+            const double det = std::sqrt(0.25 * (sxx - syy) * (sxx - syy) + sxy * sxy);
+            m_oneWay = half - det < kMinCrossShare * (half + det);
+        }
         for (const Cand& c : cands)
-            pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(img.at<uchar>(c.y, c.x))});
+            pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
+                           float(img.at<uchar>(c.y, c.x))});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
             radius = std::max(radius, double(std::hypot(q.x, q.y)));
-            mean += q.grey;
+            mean += q.raw;
         }
         mean /= double(pts.size());
         double spread = 0;
         for (const Sample& q : pts)
-            spread += (q.grey - mean) * (q.grey - mean);
+            spread += (q.raw - mean) * (q.raw - mean);
         m_levels.push_back(std::move(pts));
         m_radius.push_back(radius);
         m_spread.push_back(std::max(spread, 1.0));
@@ -116,7 +159,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
 {
     if (fitOut)
         *fitOut = 0;
-    if (m_levels.empty() || pyramid.empty())
+    if (m_levels.empty() || pyramid.empty() || m_oneWay)
         return false;
     const int top = std::min(int(m_levels.size()), int(pyramid.size())) - 1;
     const ShapePose seed = pose;
@@ -131,16 +174,20 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
 
     // Residuals and derivatives at one pose; accumulates the normal equations
     // when `normal` is given. Unknowns: cx, cy, angle (radians), gain, offset.
-    auto evaluate = [&](const cv::Mat& img, const std::vector<Sample>& pts, double scale, double radius,
-                        const ShapePose& at, cv::Matx<double, kUnknowns, kUnknowns>* normal,
-                        cv::Vec<double, kUnknowns>* rhs) {
+    // `img` may be a softened cut of `raw` whose corner lies at `origin`;
+    // clipping is told from `raw`, and `unsoftened` compares the samples'
+    // unsoftened greys with `img`.
+    auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
+                        double scale, double radius, const ShapePose& at,
+                        cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
+                        bool unsoftened) {
         Fit fit;
         const double inv = 1.0 / radius;
         const double a = at.angle * kPi / 180.0;
         const double c = std::cos(a);
         const double s = std::sin(a);
-        const double cx = at.cx * scale;
-        const double cy = at.cy * scale;
+        const double cx = at.cx * scale - origin.x;
+        const double cy = at.cy * scale - origin.y;
         for (const Sample& pt : pts) {
             const double qx = c * pt.x - s * pt.y + cx;
             const double qy = s * pt.x + c * pt.y + cy;
@@ -156,13 +203,15 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             }
             const double mx = pt.x * inv;
             const double my = pt.y * inv;
-            const double res = gain * v + offset + slopeX * mx + slopeY * my - pt.grey;
+            const double res = gain * v + offset + slopeX * mx + slopeY * my - (unsoftened ? pt.raw : pt.grey);
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
             if (!normal) {
                 fit.scored += std::min(res * res, kScoreClip * kScoreClip);
                 continue;
             }
+            if (Clipped(raw, qx + origin.x, qy + origin.y))
+                continue;
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
             const double w = ar <= clip ? 1.0 : clip / ar;
@@ -180,11 +229,41 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         return fit;
     };
 
+    // Softened cut of the finest level around the part; a cut of a larger
+    // picture blurs with its real neighbours, so its rim needs no care beyond
+    // the reach of the fit.
+    thread_local cv::Mat fine;
+    const double reach = 3.0 * double(1 << top);
     for (int l = top; l >= 0; --l) {
-        const cv::Mat& img = pyramid[size_t(l)];
+        const cv::Mat& raw = pyramid[size_t(l)];
         const std::vector<Sample>& pts = m_levels[size_t(l)];
         const double scale = 1.0 / double(1 << l);
         const double radius = m_radius[size_t(l)];
+        cv::Mat img = raw;
+        cv::Point origin(0, 0);
+        if (l == 0) {
+            // The samples' box at this pose, widened by the fit's reach.
+            const double a = p.angle * kPi / 180.0;
+            const double c = std::cos(a), s = std::sin(a);
+            double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+            for (const Sample& pt : pts) {
+                const double qx = c * pt.x - s * pt.y, qy = s * pt.x + c * pt.y;
+                x0 = std::min(x0, qx);
+                x1 = std::max(x1, qx);
+                y0 = std::min(y0, qy);
+                y1 = std::max(y1, qy);
+            }
+            const int m = int(std::ceil(reach)) + kFineKernel + 2;
+            const cv::Rect cut = cv::Rect(int(std::floor(p.cx + x0)) - m, int(std::floor(p.cy + y0)) - m,
+                                          int(x1 - x0) + 2 * m + 2, int(y1 - y0) + 2 * m + 2)
+                & cv::Rect(0, 0, raw.cols, raw.rows);
+            if (cut.width < 3 || cut.height < 3)
+                return false;
+            cv::GaussianBlur(raw(cut), fine, cv::Size(kFineKernel, kFineKernel), kFineSmooth, kFineSmooth,
+                             cv::BORDER_REPLICATE);
+            img = fine;
+            origin = cut.tl();
+        }
         // Lighting first, so the first step of the geometry is not spent on it.
         {
             double n = 0, sv = 0, st = 0, svv = 0, svt = 0;
@@ -196,10 +275,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             seen.assign(pts.size(), std::numeric_limits<double>::quiet_NaN());
             for (size_t i = 0; i < pts.size(); ++i) {
                 const Sample& pt = pts[i];
-                const double qx = c * pt.x - s * pt.y + p.cx * scale;
-                const double qy = s * pt.x + c * pt.y + p.cy * scale;
+                const double qx = c * pt.x - s * pt.y + p.cx * scale - origin.x;
+                const double qy = s * pt.x + c * pt.y + p.cy * scale - origin.y;
                 double v;
-                if (!Bilinear(img, qx, qy, v))
+                if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
                     continue;
                 if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001))
                     seen[i] = v;
@@ -231,7 +310,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (int it = 0; it < kIterations; ++it) {
             cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
             cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
-            const Fit f = evaluate(img, pts, scale, radius, p, &normal, &rhs);
+            const Fit f = evaluate(img, raw, origin, pts, scale, radius, p, &normal, &rhs, false);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
             if (!turn)
@@ -255,19 +334,21 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 break;
         }
         // A fit that wandered off the seed has locked onto something else.
-        const double reach = 3.0 * double(1 << top);
         if (std::hypot(p.cx - seed.cx, p.cy - seed.cy) > reach || std::abs(p.angle - seed.angle) > 5.0)
             return false;
     }
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
-    const Fit after = evaluate(img, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr);
-    const Fit before = evaluate(img, m_levels[0], 1.0, m_radius[0], seed, nullptr, nullptr);
+    // Judged on the unsoftened frame, as sharp as a pose a pixel off shows.
+    const Fit after = evaluate(img, img, {0, 0}, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr, true);
+    const Fit before = evaluate(img, img, {0, 0}, m_levels[0], 1.0, m_radius[0], seed, nullptr, nullptr, true);
     if (after.used < int(m_levels[0].size()) / 2)
         return false;
     // A seed already on the spot (a whole-pixel move) can fit better than
     // where foreign objects pulled the fit: then the seed stands.
-    const bool keepSeed = before.used > 0 && after.cost / after.used > before.cost / before.used;
+    // Compared at the score's clip: the fit's own outlier clip comes from the
+    // softened frame and would flatten the sharp one's residuals.
+    const bool keepSeed = before.used > 0 && after.scored / after.used > before.scored / before.used;
     pose = keepSeed ? seed : p;
     if (fitOut) {
         // Share of the model's grey-value spread the pose explains; a foreign

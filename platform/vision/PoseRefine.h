@@ -25,11 +25,13 @@ public:
         m_levels.clear();
         m_radius.clear();
         m_spread.clear();
+        m_oneWay = false;
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
     // `pose` in place (the seed stays when it fits better); false (pose
-    // unchanged) when the fit does not settle near the seed. `fit` (optional) gets how well the
+    // unchanged) when the fit does not settle near the seed, or when the
+    // model cannot fix a pose at all. `fit` (optional) gets how well the
     // refined pose explains the model's grey values, 0..1 (0 when it fails).
     bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, double* fit = nullptr) const;
 
@@ -39,9 +41,11 @@ public:
 private:
     struct Sample {
         float x, y;  // from the model centre at this level
-        float grey;
+        float grey;  // as the fit reads it (softened on the finest level)
+        float raw;   // unsoftened, for the score
     };
     std::vector<std::vector<Sample>> m_levels;
     std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)
-    std::vector<double> m_spread;  // per level, the samples' summed squared deviation from their mean grey
+    std::vector<double> m_spread;
+    bool m_oneWay = false;  // the model's edges all run one way: no pose is ever certain  // per level, the samples' summed squared deviation from their mean grey
 };

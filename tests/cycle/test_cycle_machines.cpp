@@ -127,6 +127,40 @@ private slots:
         QCOMPARE(rig.cycle().verdictState, int(VerdictAlarm));
         QVERIFY(ClampHeld(rig.words().last()));
     }
+
+    // Eight cameras get two seconds to settle after they start, but the
+    // window does not wait for them: its outputs go idle and the loop polls.
+    // A cycle started at once holds the machine, and its step is judged only
+    // once the cameras have settled.
+    void eightCamerasSettleBeforeJudged()
+    {
+        BoardRig rig;
+        QVERIFY(rig.prepare());
+        QVERIFY(SetParamValue(QStringLiteral("system1"), 2, 0));  // no product step
+        for (int k = 2; k <= 8; ++k)
+            rig.sim->add(rig.family, QStringLiteral("MVS%1").arg(k, 7, 10, QLatin1Char('0')),
+                         {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", 50}});
+        rig.sim->device(rig.family, rig.serial)->showPicture(0);
+        PopupAnswerer answers;
+        rig.win = std::make_unique<RaRoWizard>();
+        QVERIFY(rig.win->isBuilt());
+        QCOMPARE(rig.win->numCamera(), 8);
+        const DetectionCycle* cycle = rig.win->detection();
+        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*rig.board).value(BoardWords(*rig.board).size() - 1), QStringLiteral("F4"), 5000);
+        if (cycle->CamerasSettled())
+            QSKIP("the window took longer to build than the cameras to settle");
+        rig.base = int(BoardWords(*rig.board).size()) - 1;
+        Input(rig, 0);
+        bool judgedUnsettled = false;
+        QTRY_VERIFY_WITH_TIMEOUT([&] {
+            if (rig.cycle().verdictState == VerdictIdle)
+                return false;
+            judgedUnsettled = !cycle->CamerasSettled();
+            return true;
+        }(), 8000);
+        QVERIFY(!judgedUnsettled);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.words(), (QStringList{"F4", "F5", "F4"}), 3000);
+    }
 };
 
 MOJU_TEST_MAIN(TestCycleMachines)

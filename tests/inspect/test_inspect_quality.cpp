@@ -194,6 +194,50 @@ private slots:
         QVERIFY2(meanDiff < 3.0, qPrintable(QString::number(meanDiff)));
     }
 
+    // The fine fit keeps to a tenth of a pixel where single pixels tell
+    // little: soft edges under sensor noise, and a frame brighter than the
+    // template whose highlights clip at white.
+    void fineFitHoldsWherePixelsTellLittle_data()
+    {
+        QTest::addColumn<double>("soften");  // Gaussian sigma of the part's edges, px
+        QTest::addColumn<double>("gain");    // frame against template
+        QTest::newRow("soft edges under noise") << 3.0 << 1.0;
+        QTest::newRow("brighter frame, highlights clipped") << 1.0 << 1.25;
+    }
+    void fineFitHoldsWherePixelsTellLittle()
+    {
+        QFETCH(double, soften);
+        QFETCH(double, gain);
+        const InspectParams p = Positioning(5);
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        cv::Mat part(kH, kW, CV_8UC1, cv::Scalar(110));
+        // A bright face to the left whose one edge runs through the model.
+        cv::rectangle(part, cv::Rect(0, 0, 170, kH), cv::Scalar(215), cv::FILLED);
+        cv::rectangle(part, cv::Rect(200, 130, 110, 90), cv::Scalar(60), cv::FILLED);
+        cv::rectangle(part, cv::Rect(110, 190, 60, 40), cv::Scalar(235), cv::FILLED);
+        cv::circle(part, cv::Point(280, 95), 22, cv::Scalar(35), cv::FILLED);
+        cv::GaussianBlur(part, part, cv::Size(0, 0), soften);
+        rig.SetTemplate(0, 0, Shot(part, Motion(0, 0, 0), 31));
+        rig.AddRect(0, RoiCode::Position, kPositionBox, 10, 10, 10);
+        rig.Build();
+
+        // Several cycles: one lucky draw of the noise proves nothing.
+        const double poses[6][3] = {{3.4, -2.7, 0.8}, {-6.2, 5.1, -1.9}, {0.5, 0.5, 0.0},
+                                    {8.3, 1.6, 2.6}, {-2.9, -7.4, -0.6}, {4.7, 6.9, 1.3}};
+        double worst = 0;
+        for (int k = 0; k < 6; ++k) {
+            const cv::Matx23d motion = Motion(poses[k][0], poses[k][1], poses[k][2]);
+            cv::Mat frame;
+            Shot(part, motion, 40 + k).convertTo(frame, CV_8U, gain);
+            double ax = 0, ay = 0, turn = 0;
+            cv::Point2d centre;
+            QVERIFY(rig.engine->Position(0, p, frame, ax, ay, turn, centre));
+            worst = std::max(worst, Residual(motion, ax, ay, turn, centre));
+        }
+        QVERIFY2(worst <= 0.1, qPrintable(QStringLiteral("residual %1 px").arg(worst)));
+    }
+
     // Positioning either places the part to a tenth of a pixel or says it
     // could not: a frame it cannot place is held with a reason, never judged
     // as if aligned.
