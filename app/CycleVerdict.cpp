@@ -331,14 +331,8 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
                         st.cavityNG[point] = 1;
                 }
             }
-            if (st.imageDecision[c][g] == 1 && final) {
-                auto& ring = cam->recentNg[g];
-                const int slot = cam->recentNgCount[g] % 3;
-                cam->FinishInspectFrame();
-                if (!cam->inspectFrame.empty() && ring[slot].size() >= cam->inspectFrame.size())
-                    std::memcpy(ring[slot].data(), cam->inspectFrame.data(), cam->inspectFrame.size());
-                ++cam->recentNgCount[g];
-            }
+            if (st.imageDecision[c][g] == 1 && final)
+                cam->KeepRecentNg(g);
         }
         if (st.cycleCounted[c]) {
             st.cycleCounted[c] = 0;

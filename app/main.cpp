@@ -1,5 +1,6 @@
 // Start-up of the monitor, in its fixed order; then the event loop for the
 // life of the process.
+#include "foundation/MallocPolicy.h"
 #include "foundation/GLog.h"
 #include "app/IOLink.h"
 #include "app/LedPanel.h"
@@ -24,6 +25,7 @@
 
 int main(int argc, char* argv[])
 {
+    ReturnFrameBlocksWhenFreed();
 #if MOJU_PANEL
     SystemActions::instance().portIoPermission(3);  // the GPIO chip code needs port IO
 #endif

@@ -90,21 +90,32 @@ bool CameraDriver::RangeRead(int status, int ok, const char* what) const
     return false;
 }
 
-const unsigned char* CameraDriver::widenRgb(const unsigned char* rgb)
-{
-    // Sized on the first colour frame: families that never deliver RGB keep no staging.
-    if (m_rgba.size() != size_t(gColorLen))
-        m_rgba.assign(size_t(gColorLen), 0);
-    RGB2RGBA(rgb, m_rgba.data(), gImageW, gImageH);
-    return m_rgba.data();
-}
-
 void CameraDriver::deliverRgb(const unsigned char* rgb)
 {
-    m_link.deliver(widenRgb(rgb), gColorLen);
+    // Widened straight into the acquisition buffer under the lock: a staging
+    // copy would cost a frame of memory per camera.
+    m_link.deliverInto([rgb](unsigned char* acq) {
+        RGB2RGBA(rgb, acq, gImageW, gImageH);
+        return true;
+    });
 }
 
 void CameraDriver::deliverRgbLocked(const unsigned char* rgb)
 {
-    m_link.deliverLocked(widenRgb(rgb), gColorLen);
+    m_link.deliverIntoLocked([rgb](unsigned char* acq) {
+        RGB2RGBA(rgb, acq, gImageW, gImageH);
+        return true;
+    });
+}
+
+void CameraDriver::WidenTailRgb(unsigned char* buffer, int pixels)
+{
+    // Pixel i is read from 3 * i past the first quarter before 4 * i is
+    // written; the write never reaches a pixel not yet read.
+    const unsigned char* rgb = buffer + pixels;
+    for (long long i = 0; i < pixels; ++i) {
+        const uint32_t p = 0xFF000000u | (uint32_t(rgb[3 * i]) << 16) | (uint32_t(rgb[3 * i + 1]) << 8)
+                           | uint32_t(rgb[3 * i + 2]);
+        std::memcpy(buffer + 4 * i, &p, 4);
+    }
 }

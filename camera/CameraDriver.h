@@ -25,8 +25,10 @@ public:
     virtual void deliver(const void* data, int bytes) = 0;
     virtual void deliverLocked(const void* data, int bytes) = 0;
     // Writes a frame straight into the acquisition buffer under the lock;
-    // returning false drops it.
+    // returning false drops it and any frame still waiting (the buffer may
+    // be half written). deliverIntoLocked when pMutex[index] is held already.
     virtual void deliverInto(const std::function<bool(unsigned char* acq)>& write) = 0;
+    virtual void deliverIntoLocked(const std::function<bool(unsigned char* acq)>& write) = 0;
     // The acquisition buffer (written only by the delivering thread).
     virtual const FrameBytes& acquired() const = 0;
     // A frame of another size than the run's is dropped with a log line.
@@ -96,11 +98,11 @@ protected:
     // runs keep and delivered; deliverRgbLocked under pMutex[index] already.
     void deliverRgb(const unsigned char* rgb);
     void deliverRgbLocked(const unsigned char* rgb);
+    // A packed-RGB frame of `pixels` held in the last three quarters of an
+    // RGBA buffer, widened in place: SDKs convert into the acquisition
+    // buffer itself instead of a buffer of their own.
+    static void WidenTailRgb(unsigned char* buffer, int pixels);
 
     CameraLink& m_link;
 
-private:
-    const unsigned char* widenRgb(const unsigned char* rgb);
-
-    std::vector<unsigned char> m_rgba;  // staging, touched only by the delivering thread
 };

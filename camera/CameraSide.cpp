@@ -218,8 +218,18 @@ void CameraSide::deliver(const void* data, int bytes)
 void CameraSide::deliverInto(const std::function<bool(unsigned char* acq)>& write)
 {
     QMutexLocker lock(pMutex[camIndex]);
-    if (!write(acqBuffer.data()))
+    deliverIntoLocked(write);
+}
+
+void CameraSide::deliverIntoLocked(const std::function<bool(unsigned char* acq)>& write)
+{
+    if (acqBuffer.size() < size_t(gColorLen))
         return;
+    if (!write(acqBuffer.data())) {
+        // The writer may have left part of its frame: nothing waiting is whole.
+        station->isImageFill[camIndex] = false;
+        return;
+    }
     station->isImageFill[camIndex] = true;
     ++deliveredFrames;
 }

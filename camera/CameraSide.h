@@ -62,6 +62,7 @@ public:
     void deliver(const void* data, int bytes) override;
     void deliverLocked(const void* data, int bytes) override;
     void deliverInto(const std::function<bool(unsigned char* acq)>& write) override;
+    void deliverIntoLocked(const std::function<bool(unsigned char* acq)>& write) override;
     const FrameBytes& acquired() const override { return acqBuffer; }
     bool frameFits(int width, int height, const char* source) override;
     void reportLost() override;

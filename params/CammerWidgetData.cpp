@@ -36,7 +36,53 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     // EnsureGroupBuffers.
     for (int g = 0; g < kGroups; ++g)
         for (auto& b : recentNg[g])
-            b = ZeroFrameBytes(g < m_layout.groups ? col : 0);
+            b = ZeroFrameBytes(g < m_layout.groups ? RingLen() : 0);
+}
+
+void CammerWidgetData::KeepRecentNg(int g)
+{
+    if (g < 0 || g >= kGroups)
+        return;
+    FrameBytes& ring = recentNg[g][recentNgCount[g] % 3];
+    FinishInspectFrame();
+    const size_t n = static_cast<size_t>(m_layout.imageLen());
+    if (ring.size() < RingLen() || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
+        return;
+    if (m_layout.colour) {
+        const uint8_t* src = inspectFrame.data();
+        uint8_t* dst = ring.data();
+        for (size_t i = 0; i < n; ++i, src += 4, dst += 3) {
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+        }
+    } else {
+        std::memcpy(ring.data(), inspectFrame.data(), n);
+    }
+    ++recentNgCount[g];
+}
+
+bool CammerWidgetData::RecentNgFrame(int g, int k, FrameBytes& out) const
+{
+    if (g < 0 || g >= kGroups || k < 0 || k > 2)
+        return false;
+    const FrameBytes& ring = recentNg[g][k];
+    const size_t n = static_cast<size_t>(m_layout.imageLen());
+    if (ring.size() < RingLen() || out.size() < static_cast<size_t>(m_layout.colorLen()))
+        return false;
+    if (m_layout.colour) {
+        const uint8_t* src = ring.data();
+        uint8_t* dst = out.data();
+        for (size_t i = 0; i < n; ++i, src += 3, dst += 4) {
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+            dst[3] = 0xFF;
+        }
+    } else {
+        std::memcpy(out.data(), ring.data(), n);
+    }
+    return true;
 }
 
 cv::Mat CammerWidgetData::GreyView(FrameBytes& buffer) const
@@ -183,8 +229,8 @@ bool CammerWidgetData::EnsureGroupBuffers(int g)
     if (templateImages[g].empty())
         LoadTemplatesGroup(g);
     for (auto& b : recentNg[g])
-        if (b.size() < static_cast<size_t>(m_layout.colorLen()))
-            b = ZeroFrameBytes(static_cast<size_t>(m_layout.colorLen()));
+        if (b.size() < RingLen())
+            b = ZeroFrameBytes(RingLen());
     return true;
 }
 

@@ -123,8 +123,16 @@ public:
     FrameBytes inspectFrame;
     FrameBytes grayFrame;     // imageLen, colour mode only
     FrameBytes displayBuffer; // 4 x imageLen, RGB32
-    FrameBytes recentNg[kGroups][3];  // groups in use only
+    // Recent NG frames of the groups in use, RingLen() bytes each: colour
+    // frames without their fourth byte (always opaque), a quarter less.
+    FrameBytes recentNg[kGroups][3];
     int recentNgCount[kGroups] = {};
+    size_t RingLen() const { return size_t(m_layout.imageLen()) * (m_layout.colour ? 3 : 1); }
+    // Keeps the whole inspect frame as group g's newest recent NG frame.
+    void KeepRecentNg(int g);
+    // Group g's recent NG frame k as a frame of the layout (RGB32 in colour)
+    // into out, which must hold colorLen bytes; false when there is none.
+    bool RecentNgFrame(int g, int k, FrameBytes& out) const;
 
     // Results of the last step.
     uint8_t cameraOK = 1;

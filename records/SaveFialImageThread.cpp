@@ -5,6 +5,7 @@
 #include "foundation/VisionGlobals.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,9 +16,10 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
-uint8_t* gpFailImage[8][8][2] = {};
+QImage gpFailImage[8][8][2];
 bool gisSaveFail[8][8][2] = {};
 int gFailIndex[8][8] = {};
 namespace {
@@ -102,15 +104,13 @@ void SaveFialImageThread::nap(int ms)
 
 void SaveFialImageThread::run()
 {
-    const size_t bytes = size_t(gImageW) * size_t(gImageH) * 4;
-    std::vector<uint8_t> picture(bytes);
     while (!isInterruptionRequested()) {
-        sweepOnce(picture.data());
+        sweepOnce();
         nap(m_timing.sweepMs);
     }
 }
 
-void SaveFialImageThread::sweepOnce(uint8_t* picture)
+void SaveFialImageThread::sweepOnce()
 {
     // The step count of now: a settings change may have raised it.
     const int steps = qBound(0, gDNum.load(), 8);
@@ -123,7 +123,7 @@ void SaveFialImageThread::sweepOnce(uint8_t* picture)
                 ok = gisSaveFail[c][s][1];
             }
             for (int slot = 0; slot < 2; ++slot) {
-                if (!saveSlot(c, s, slot, ng, picture))
+                if (!saveSlot(c, s, slot, ng))
                     continue;
                 nap(slot == 0 && ng && ok ? m_timing.afterNgWithOkMs : m_timing.afterPictureMs);
                 if (isInterruptionRequested())
@@ -137,16 +137,22 @@ void SaveFialImageThread::sweepOnce(uint8_t* picture)
     }
 }
 
-bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending, uint8_t* picture)
+bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
 {
-    const size_t bytes = size_t(gImageW) * size_t(gImageH) * 4;
+    QImage picture;
     {
         QMutexLocker lock(pMutexSaveFail);
         if (!gisSaveFail[c][s][slot])
             return false;
-        if (gpFailImage[c][s][slot])
-            std::memcpy(picture, gpFailImage[c][s][slot], bytes);
+        // Taken, not copied: the slot's memory goes once the file is written.
+        picture = std::exchange(gpFailImage[c][s][slot], QImage());
         gisSaveFail[c][s][slot] = false;
+    }
+    if (picture.width() != gImageW || picture.height() != gImageH) {
+        // A request without its picture: nothing to write, and no older file pruned for it.
+        qWarning().noquote() << QStringLiteral("Result picture of camera %1, step %2, slot %3 missing")
+                                    .arg(c + 1).arg(s + 1).arg(slot);
+        return true;
     }
     // An OK picture waiting beside an NG one belongs to the same alarm.
     const bool toNg = slot == 0 || ngPending;
@@ -158,9 +164,11 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending, uint8
 
     const qint64 number = m_counter ? m_counter->fetch_add(1) : 0;
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
-    const cv::Mat bgra(gImageH, gImageW, CV_8UC4, picture);
+    if (picture.format() != QImage::Format_RGB888)
+        picture = picture.convertToFormat(QImage::Format_RGB888);
+    const cv::Mat rgb(gImageH, gImageW, CV_8UC3, picture.bits(), size_t(picture.bytesPerLine()));
     cv::Mat bgr;
-    cv::cvtColor(bgra, bgr, cv::COLOR_BGRA2BGR);
+    cv::cvtColor(rgb, bgr, cv::COLOR_RGB2BGR);
     bool written = false;
     try {
         written = cv::imwrite(path.toStdString(), bgr);

@@ -1,7 +1,8 @@
 #pragma once
 // Writes the NG/OK result pictures the detection cycle hands over, keeping
 // each folder below its picture limit. JPEG writing is slow, so the GUI
-// thread only renders into a buffer and raises a flag; this thread sweeps.
+// thread only renders a picture into a slot and raises a flag; this thread sweeps.
+#include <QImage>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,10 @@
 #include <cstdint>
 
 // Hand-over area, guarded by pMutexSaveFail: [camera][step][slot 0 NG, 1 OK].
-extern uint8_t* gpFailImage[8][8][2];  // gImageW x gImageH 32-bit pictures
+// A slot holds its gImageW x gImageH picture (RGB888) from the drawing until
+// this thread takes it for writing: sixteen frame-size pictures per camera
+// kept for good would cost more than all its frame buffers together.
+extern QImage gpFailImage[8][8][2];
 extern bool gisSaveFail[8][8][2];
 extern int gFailIndex[8][8];           // 0 none, else 1-based first failing ROI
 extern QMutex* pMutexSaveFail;
@@ -58,8 +62,8 @@ protected:
     void run() override;
 
 private:
-    void sweepOnce(uint8_t* picture);
-    bool saveSlot(int c, int s, int slot, bool ngPending, uint8_t* picture);
+    void sweepOnce();
+    bool saveSlot(int c, int s, int slot, bool ngPending);
     void nap(int ms);
 
     int m_cameras;

@@ -30,6 +30,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 
 CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, bool trainEngine)
@@ -190,6 +191,16 @@ void CammerWidget::ShowPicture(const FrameBytes& picture)
     ShowFrame(m_picture);
 }
 
+void CammerWidget::ShowRecentNg(int g, int k)
+{
+    const size_t len = size_t(CammerWidgetData::layout().colorLen());
+    if (m_picture.size() != len)
+        m_picture = ZeroFrameBytes(len);
+    if (!RecentNgFrame(g, k, m_picture))
+        std::fill(m_picture.begin(), m_picture.end(), uint8_t(0));
+    ShowFrame(m_picture);
+}
+
 void CammerWidget::SyncDisplay()
 {
     if (m_shown == &inspectFrame)
@@ -212,11 +223,12 @@ void CammerWidget::SaveFailImage(int step, int slot)
     FinishInspectFrame();  // the result picture shows the whole aligned frame
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
-    const QImage picture = ResultPicture::Render(*this, step, slot, door, &firstNg);
-    const size_t bytes = size_t(picture.sizeInBytes());
+    const QImage drawn = ResultPicture::Render(*this, step, slot, door, &firstNg);
+    // Kept as RGB888 while it waits for the saver: the same pixels, a quarter less.
+    QImage picture = drawn.convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
-    if (uint8_t* dst = gpFailImage[camera][step][slot]; dst && bytes == size_t(gImageLen) * 4)
-        std::memcpy(dst, picture.constBits(), bytes);
+    if (picture.width() == gImageW && picture.height() == gImageH)
+        gpFailImage[camera][step][slot] = std::move(picture);
     if (slot == 0 && gFailIndex[camera][step] == 0)
         gFailIndex[camera][step] = firstNg;
 }
@@ -225,22 +237,20 @@ void CammerWidget::UpdateFailImage(int step, int slot)
 {
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
-    const FrameLayout& l = CammerWidgetData::layout();
-    QImage picture(l.width, l.height, QImage::Format_RGB32);
-    const size_t bytes = size_t(picture.sizeInBytes());
+    QImage picture;
     {
         QMutexLocker lock(pMutexSaveFail);
-        const uint8_t* src = gpFailImage[camera][step][slot];
-        if (!src || bytes != size_t(gImageLen) * 4)
-            return;
-        std::memcpy(picture.bits(), src, bytes);
+        picture = gpFailImage[camera][step][slot];
     }
+    // Lines are drawn as on the rendered picture, in RGB32.
+    if (!picture.isNull())
+        picture = picture.convertToFormat(QImage::Format_RGB32);
     int& code = ViewHost::instance().cycle().imageDecision[camera][step];
-    if (!ResultPicture::AddCodeLines(picture, &code))
+    if (!ResultPicture::AddCodeLines(picture, &code) || picture.isNull())
         return;
+    picture = picture.convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
-    if (uint8_t* dst = gpFailImage[camera][step][slot])
-        std::memcpy(dst, picture.constBits(), bytes);
+    gpFailImage[camera][step][slot] = std::move(picture);
 }
 
 void CammerWidget::SaveReTrainImage(int step)

@@ -53,6 +53,8 @@ public:
     void ShowWorkFrame() { ShowFrame(workBuffer); }
     // Copies a picture of the frame format (template, recent NG) to be shown.
     void ShowPicture(const FrameBytes& picture);
+    // Shows recent NG frame k of group g (kept narrower than a frame).
+    void ShowRecentNg(int g, int k);
     // The shown image (frame format), null before anything was shown.
     const FrameBytes* shownImage() const { return m_shown; }
     // Converts the shown image into the display buffer when it changed or

@@ -344,7 +344,7 @@ void DrawROIWidget::SlotChangeSource(int s)
             const int g = ed.step();
             cur->ringPosition = 0;
             if (cur->EnsureGroupBuffers(g))
-                cur->ShowPicture(cur->recentNg[g][0]);
+                cur->ShowRecentNg(g, 0);
             cur->update();
         }
         break;

@@ -171,6 +171,8 @@ bool AddCodeLines(QImage& picture, int* code)
     default:
         return false;
     }
+    if (picture.isNull())
+        return true;  // the decision moves on; there is no picture to note it on
     QPainter painter(&picture);
     painter.setFont(PictureFont(26));
     painter.setPen(Qt::red);

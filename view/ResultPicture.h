@@ -15,7 +15,8 @@ namespace ResultPicture {
 QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* firstNg);
 
 // Adds the lines of result code *code to a stored picture and moves the
-// code on (4, 5, 6 -> 9; 7 -> 8; 8 -> 10). False when the code adds nothing.
+// code on (4, 5, 6 -> 9; 7 -> 8; 8 -> 10), also without a picture (null).
+// False when the code adds nothing.
 bool AddCodeLines(QImage& picture, int* code);
 
 // Where the verdict word, the door line and the longest code line lie.

@@ -71,8 +71,14 @@ void TemplateCommands::AddTemplate()
     if (st.verdictState == VerdictAreaCheck && gSource != 2)
         return;
     const int g = host.editor().step();
-    const FrameBytes& src =
-        gSource == 1 ? w->workBuffer : w->recentNg[g][size_t(std::clamp(w->ringPosition, 0, 2))];
+    // The ring keeps colour frames packed; a template slot holds them whole.
+    FrameBytes unpacked;
+    if (gSource != 1) {
+        unpacked.resize(size_t(w->layout().colorLen()));
+        if (!w->RecentNgFrame(g, std::clamp(w->ringPosition, 0, 2), unpacked))
+            return;
+    }
+    const FrameBytes& src = gSource == 1 ? w->workBuffer : unpacked;
     QString why;
     if (TemplateLibrary::Add(*w, s, src, &why) < 0) {
         if (!why.isEmpty())
@@ -142,7 +148,7 @@ void TemplateCommands::Step(int dir)
         const int span = n > 3 ? 3 : n;
         w->ringPosition = span > 0 ? (w->ringPosition + dir + span) % span : 0;
         if (w->EnsureGroupBuffers(g))
-            w->ShowPicture(w->recentNg[g][size_t(w->ringPosition)]);
+            w->ShowRecentNg(g, w->ringPosition);
         break;
     }
     case 3:

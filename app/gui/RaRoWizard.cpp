@@ -177,6 +177,14 @@ bool RaRoWizard::Build()
     gPicNumOK = p.okImagesKept;
     gisCOM = p.comPort;
     gisGrayHue = p.grayChannel;
+    {
+        // The engine reads the channel choice from its host, not from the
+        // parameters: without this colour frames were judged on hue whatever
+        // the setter chose, and a grey part on a grey mould went unseen.
+        InspectParams fixed = m_ports->params();
+        fixed.isGrayHue = gisGrayHue != 0;
+        m_ports->setParams(fixed);
+    }
     gisCut = 1 - p.noLensOptimization;
     gisColor = p.colorCamera;
     st.captureConfigured = p.externalTrigger;
@@ -487,12 +495,11 @@ void RaRoWizard::MakeFolders()
             QDir().mkpath(QStringLiteral("./originalimage/cammer%1%2").arg(c + 1).arg(s + 1));
         }
     }
-    // Result pictures, one per camera, step and NG/OK slot (committed only when drawn).
-    const size_t bytes = size_t(gImageLen) * 4;
+    // Result pictures are handed over as they are drawn: no slot holds one yet.
     for (int c = 0; c < n; ++c)
         for (int s = 0; s < 8; ++s)
             for (int k = 0; k < 2; ++k) {
-                gpFailImage[c][s][k] = new uint8_t[bytes];
+                gpFailImage[c][s][k] = QImage();
                 gisSaveFail[c][s][k] = false;
             }
 }
@@ -600,10 +607,8 @@ RaRoWizard::~RaRoWizard()
     gpControlIO = nullptr;
     for (auto& cam : gpFailImage)
         for (auto& step : cam)
-            for (uint8_t*& b : step) {
-                delete[] b;
-                b = nullptr;
-            }
+            for (QImage& picture : step)
+                picture = QImage();
     for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
                                                         gpReconnectCameraWarnBox, gpLostComWarnBox,
                                                         gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,

@@ -3,7 +3,6 @@
 #include "camera/CameraGlobals.h"
 #include "camera/CameraNetRepair.h"
 #include "params/WizardPara.h"
-#include "platform/vision/ColorConvert.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,8 +12,6 @@ using namespace mvs;
 MvsCamera::MvsCamera(CameraLink& link)
     : CameraDriver(link)
 {
-    if (gisColor)
-        m_rgb = ZeroFrameBytes(size_t(3) * size_t(gImageLen));
 }
 
 bool MvsCamera::Probe()
@@ -231,17 +228,19 @@ void MvsCamera::ImageCallBack(unsigned char* data, MV_FRAME_OUT_INFO* info, void
     if (!self->m_link.frameFits(info->nWidth, info->nHeight, "MVS"))
         return;
     if (gSensorColor && gisColor) {
-        // The conversion runs under the frame lock, straight into the buffer.
+        // The conversion runs under the frame lock, into the last three
+        // quarters of the acquisition buffer, then widens there.
         self->m_link.deliverInto([self, data, info](unsigned char* acq) {
             MV_CC_PIXEL_CONVERT_PARAM& conv = self->convert;
             conv.enSrcPixelType = info->enPixelType;
             conv.pSrcData = data;
             conv.nSrcDataLen = std::min(info->nFrameLen, unsigned(gImageLen));
             conv.enDstPixelType = PixelType_Gvsp_RGB8_Packed;
-            conv.pDstBuffer = self->m_rgb.data();
+            conv.pDstBuffer = acq + gImageLen;
+            conv.nDstBufferSize = 3u * unsigned(gImageLen);
             if (MV_CC_ConvertPixelType(self->handle, &conv) != MV_OK)
                 return false;
-            RGB2RGBA(self->m_rgb.data(), acq, gImageW, gImageH);
+            WidenTailRgb(acq, gImageLen);
             return true;
         });
     } else {

@@ -38,5 +38,4 @@ private:
     static unsigned PixelFormat();
 
     std::string m_serial;            // GigE serial of the opened device, empty over USB
-    FrameBytes m_rgb;  // colour conversion output
 };

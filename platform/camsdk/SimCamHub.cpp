@@ -214,6 +214,15 @@ void SimDevice::loadImages()
         m_imageFiles.push_back(m_folder + QLatin1Char('/') + n);
 }
 
+qint64 SimDevice::decodedBytes() const
+{
+    QMutexLocker lock(&m_imageMutex);
+    qint64 n = 0;
+    for (const QByteArray& pixels : m_decoded)
+        n += pixels.size();
+    return n;
+}
+
 bool SimDevice::makeFrame(Frame& out, int channels)
 {
     const int unplugAfter = number(QStringLiteral("unplugAfter"));

@@ -85,6 +85,8 @@ public:
     // Serve only picture `index` of the folder (name order); -1 serves them
     // all in turn again. Tests switch a scene between good and faulty.
     void showPicture(int index) { m_showPicture.store(index); }
+    // Memory of the pictures decoded so far (the stand-in's, not a camera's).
+    qint64 decodedBytes() const;
     int fps() const;
 
 private:
@@ -111,7 +113,7 @@ private:
     int m_wakeups = 0;
     qint64 m_nextDueMs = 0;
 
-    QMutex m_imageMutex;
+    mutable QMutex m_imageMutex;
     bool m_imagesLoaded = false;
     std::vector<QString> m_imageFiles;
     QMap<QString, QByteArray> m_decoded;  // "<channels>:<file>" -> pixels, with size in m_decodedSize

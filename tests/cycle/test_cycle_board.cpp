@@ -8,6 +8,10 @@
 #include "params/WizardPara.h"
 #include "records/ResStatisticsParam.h"
 #include "../params/ParaTestDb.h"
+#include "inspect/CammerRecong.h"
+#include "view/CammerWidget.h"
+
+#include <QSettings>
 
 class TestCycleBoard : public QObject {
     Q_OBJECT
@@ -52,6 +56,30 @@ private slots:
         m_rig->board->send(QStringLiteral("door close"));
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base + 6), (QStringList{"F5", "F4"}), 5000);
         QCOMPARE(m_rig->win->cycle().runState, int(RunDetecting));
+    }
+
+    // A colour camera set to judge its grey channel sees a light part on a
+    // grey mould; on hue (all grey) it would pass.
+    void colourCameraOnGreyHoldsForALeftPart()
+    {
+        {
+            QSettings ini(m_rig->sim->devicePath(m_rig->family, m_rig->serial) + QStringLiteral("/device.ini"),
+                          QSettings::IniFormat);
+            ini.setValue(QStringLiteral("color"), 1);
+            ini.setValue(QStringLiteral("model"), QStringLiteral("MV-SIM-C"));
+        }
+        QVERIFY(SetParamValue(QStringLiteral("system7"), 2, 1));  // colour cameras
+        QVERIFY(SetParamValue(QStringLiteral("system7"), 3, 1));  // judged on grey
+        Start();
+        QVERIFY(gisColor);
+        for (int g = 0; g < 2; ++g) {  // templates learnt from the live colour frame, as a setter does
+            m_rig->win->cammerWidget[0]->SaveReTrainImage(g);
+            m_rig->win->cammerWidget[0]->engine->VarTrain(g);
+        }
+        Show(1);
+        m_rig->board->send(QStringLiteral("set 0"));
+        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base), (QStringList{"F4", "F7", "F3"}), 5000);
+        QCOMPARE(m_rig->win->cycle().verdictState, int(VerdictAlarm));
     }
 
     void mouldNgHolds()

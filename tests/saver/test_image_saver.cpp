@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -24,7 +25,6 @@ struct NetDouble : VUR_Net {
     void VUR_SendStatistics(QString picture) override { sent << QStringLiteral("stat ") + picture; }
 };
 
-std::vector<uint8_t> gBuffers[8][8][2];
 
 void touchPictures(const QString& folder, const QStringList& names)
 {
@@ -38,6 +38,12 @@ void touchPictures(const QString& folder, const QStringList& names)
 QStringList pictures(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+}
+
+int FailIndex(int c, int s)
+{
+    QMutexLocker lock(pMutexSaveFail);
+    return gFailIndex[c][s];
 }
 
 void request(int c, int s, int slot, int failIndex = 1)
@@ -66,16 +72,18 @@ private slots:
     {
         gImageW = 64;
         gImageH = 48;
-        for (int c = 0; c < 8; ++c)
-            for (int s = 0; s < 8; ++s)
-                for (int k = 0; k < 2; ++k) {
-                    gBuffers[c][s][k].assign(size_t(gImageW) * gImageH * 4, uint8_t(40 * k + c));
-                    gpFailImage[c][s][k] = gBuffers[c][s][k].data();
-                }
     }
 
     void init()
     {
+        // The saver takes the pictures it writes: every test draws them anew.
+        for (int c = 0; c < 8; ++c)
+            for (int s = 0; s < 8; ++s)
+                for (int k = 0; k < 2; ++k) {
+                    const int v = 40 * k + c;
+                    gpFailImage[c][s][k] = QImage(gImageW, gImageH, QImage::Format_RGB32);
+                    gpFailImage[c][s][k].fill(qRgb(v, v, v));
+                }
         QMutexLocker lock(pMutexSaveFail);
         std::memset(gisSaveFail, 0, sizeof(gisSaveFail));
         std::memset(gFailIndex, 0, sizeof(gFailIndex));
@@ -164,6 +172,8 @@ private slots:
         request(0, 0, 0, 3);
         t.start();
         QTRY_COMPARE(saved.count(), 1);
+        // The marker goes after the pause that follows the picture.
+        QTRY_COMPARE(FailIndex(0, 0), 0);
         t.requestInterruption();
         t.wait();
 
@@ -191,6 +201,12 @@ private slots:
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 1, 0);
         request(0, 1, 1);
+        {
+            // A picture as the camera view hands it over: red must stay red.
+            QMutexLocker lock(pMutexSaveFail);
+            gpFailImage[1][0][1] = QImage(gImageW, gImageH, QImage::Format_RGB888);
+            gpFailImage[1][0][1].fill(qRgb(200, 0, 0));
+        }
         request(1, 0, 1);
         t.start();
         QTRY_COMPARE(saved.count(), 3);
@@ -209,6 +225,12 @@ private slots:
         QVERIFY(when(ng[0]).msecsTo(when(ng[1])) >= fast().afterNgWithOkMs);
         QCOMPARE(pictures(ResultFolder(1, 0, 1)).size(), 1);
         QCOMPARE(pictures(ResultFolder(1, 0, 0)).size(), 0);
+        const cv::Scalar red = cv::mean(
+            cv::imread((ResultFolder(1, 0, 1) + QLatin1Char('/') + pictures(ResultFolder(1, 0, 1)).first()).toStdString()));
+        QVERIFY2(red[2] > 150 && red[1] < 50 && red[0] < 50, qPrintable(QStringLiteral("BGR %1 %2 %3").arg(red[0]).arg(red[1]).arg(red[2])));
+        // Written pictures leave their slots; the one never requested stays.
+        QVERIFY(gpFailImage[0][1][0].isNull() && gpFailImage[0][1][1].isNull() && gpFailImage[1][0][1].isNull());
+        QVERIFY(!gpFailImage[1][0][0].isNull());
     }
 
     void outsideTheSweepIsNeverTouched()

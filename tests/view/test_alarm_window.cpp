@@ -222,7 +222,7 @@ private slots:
         QVERIFY(m.win->grab().save(ShotPath(QStringLiteral("alarm-camera"))));
         // An NG record to browse.
         m.w->SaveFailImage(1, 0);
-        const QImage picture(gpFailImage[0][1][0], gImageW, gImageH, QImage::Format_RGB32);
+        const QImage picture = gpFailImage[0][1][0];
         QVERIFY(picture.save(ResultFolder(0, 1, 0) + QStringLiteral("/0000000001_2024-05-06-10-11-12.jpg")));
         m.win->drawROIWidget->setSource(4);
         m.win->drawROIWidget->stepCombo->setCurrentIndex(1);

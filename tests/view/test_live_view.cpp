@@ -34,25 +34,17 @@ QPoint OnScreen(double fx, double fy)
 }
 
 struct PictureSlots {
-    PictureSlots()
-    {
-        for (auto& s : gpFailImage[0])
-            for (uint8_t*& b : s)
-                b = new uint8_t[size_t(gImageLen) * 4]();
-        std::fill(&gFailIndex[0][0], &gFailIndex[0][0] + 64, 0);
-    }
+    PictureSlots() { std::fill(&gFailIndex[0][0], &gFailIndex[0][0] + 64, 0); }
     ~PictureSlots()
     {
         for (auto& s : gpFailImage[0])
-            for (uint8_t*& b : s) {
-                delete[] b;
-                b = nullptr;
-            }
+            for (QImage& b : s)
+                b = QImage();
     }
     QImage picture(int step, int slot)
     {
         QMutexLocker lock(pMutexSaveFail);
-        return QImage(gpFailImage[0][step][slot], gImageW, gImageH, QImage::Format_RGB32).copy();
+        return gpFailImage[0][step][slot].copy();
     }
 };
 }  // namespace

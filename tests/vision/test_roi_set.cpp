@@ -83,6 +83,8 @@ private slots:
     void ignorePointPicture();
     void templatePictures();
     void buffersTakeMemoryOnlyAsWritten();
+    void recentNgFramesComeBackWhole_data();
+    void recentNgFramesComeBackWhole();
     void cutPicturesAreRefused_data();
     void cutPicturesAreRefused();
 
@@ -580,17 +582,58 @@ void TestRoiSet::buffersTakeMemoryOnlyAsWritten()
     const size_t col = size_t(layout.colorLen());
     QCOMPARE(w.templateImages[1].size(), size_t(10));
     QCOMPARE(w.templateImages[1][9].size(), col);
-    QCOMPARE(w.recentNg[1][2].size(), col);
+    QCOMPARE(w.recentNg[1][2].size(), w.RingLen());
     QVERIFY(w.recentNg[2][0].empty() && w.ignorePointMask[2].empty() && w.templateImages[2].empty());
     // The step count rises: the new step gets its buffers at once.
     QVERIFY(w.EnsureGroupBuffers(5));
-    QCOMPARE(w.recentNg[5][0].size(), col);
+    QCOMPARE(w.recentNg[5][0].size(), w.RingLen());
     QCOMPARE(w.templateImages[5].size(), size_t(10));
     QCOMPARE(w.ignorePointMask[5].size(), size_t(layout.imageLen()));
     QCOMPARE(int(w.templateImages[5][9][col / 2]), 0);
-    QCOMPARE(int(w.recentNg[5][1][col - 1]), 0);
+    QCOMPARE(int(w.recentNg[5][1][w.RingLen() - 1]), 0);
     // Written: the two generated templates (8 MB each) and little else.
     QVERIFY2(ResidentMb() - before < 64, qPrintable(QStringLiteral("%1 MB").arg(ResidentMb() - before)));
+}
+
+// The ring keeps colour frames narrower than they are: what the editor shows
+// and takes as a template must still be the frame, pixel for pixel, and the
+// newest NG cycles must be the ones kept.
+void TestRoiSet::recentNgFramesComeBackWhole_data()
+{
+    QTest::addColumn<bool>("colour");
+    QTest::newRow("grey") << false;
+    QTest::newRow("colour") << true;
+}
+
+void TestRoiSet::recentNgFramesComeBackWhole()
+{
+    QFETCH(bool, colour);
+    FrameLayout layout;
+    layout.width = 64;
+    layout.height = 48;
+    layout.colour = colour;
+    layout.groups = 2;
+    CammerWidgetData w(0);
+    w.AllocateBuffers(layout);
+    const size_t len = size_t(layout.colorLen());
+    auto frameOfCycle = [&](int n) {
+        FrameBytes f = ZeroFrameBytes(len);
+        for (size_t i = 0; i < len; ++i)
+            f[i] = (colour && i % 4 == 3) ? 0xFF : uint8_t(i * 7 + n * 31);
+        return f;
+    };
+    for (int n = 0; n < 5; ++n) {
+        w.inspectFrame = frameOfCycle(n);
+        w.KeepRecentNg(1);
+    }
+    QCOMPARE(w.recentNgCount[1], 5);
+    FrameBytes out = ZeroFrameBytes(len);
+    // Cycles 3 and 4 overwrote the slots of cycles 0 and 1.
+    for (int k = 0; k < 3; ++k) {
+        QVERIFY(w.RecentNgFrame(1, k, out));
+        QVERIFY2(out == frameOfCycle(k < 2 ? k + 3 : k), qPrintable(QString::number(k)));
+    }
+    QVERIFY(!w.RecentNgFrame(2, 0, out));  // a step not in use keeps none
 }
 
 MOJU_TEST_MAIN(TestRoiSet)
