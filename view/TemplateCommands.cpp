@@ -74,7 +74,7 @@ void TemplateCommands::AddTemplate()
     // The ring keeps colour frames packed; a template slot holds them whole.
     FrameBytes unpacked;
     if (gSource != 1) {
-        unpacked.resize(size_t(w->layout().colorLen()));
+        unpacked.resize(size_t(w->CammerWidgetData::layout().colorLen()));
         if (!w->RecentNgFrame(g, std::clamp(w->ringPosition, 0, 2), unpacked))
             return;
     }
