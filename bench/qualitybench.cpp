@@ -109,6 +109,17 @@ cv::Point2d Apply(const cv::Matx33d& m, cv::Point2d p)
     return {v[0], v[1]};
 }
 
+// cv::RNG's draws follow its seed linearly: cycles seeded a fixed step apart
+// would move, light and blur in lockstep (a sweep, not a sample). The seed is
+// mixed first so that every cycle draws on its own.
+uint64_t CycleSeed(uint64_t x)
+{
+    x += 0x9e3779b97f4a7c15ull;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+}
+
 Pose RandomPose(cv::RNG& rng)
 {
     Pose p;
@@ -483,7 +494,7 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
     auto work = [&](int t) {
         for (size_t i = next++; i < cycles.size(); i = next++) {
             CycleOut& cy = cycles[i];
-            cv::RNG r(uint64_t(o.seed) * 7777u + seeds[i] * 31u);
+            cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + seeds[i] * 31u));
             const Pose pose = RandomPose(r);
             const Change change = spec.changes ? RandomChange(r) : Change();
             cv::Mat s = sc.picture;
