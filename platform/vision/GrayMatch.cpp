@@ -177,7 +177,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     const int gridRows = (m_size.height + kFocusStride - 1) / kFocusStride;
     const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
     for (size_t k = 0; k <= m_soft.size(); ++k) {
-        const cv::Mat& from = k == 0 ? m_ref : m_soft[k - 1];
+        const cv::Mat& from = ReferenceAt(k);
         cv::Mat grid(gridRows, gridCols, CV_32FC1);
         for (int r = 0; r < gridRows; ++r) {
             const float* src = from.ptr<float>(r * kFocusStride);
@@ -214,7 +214,6 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         return;
     }
     constexpr size_t kRefs = std::size(kSoftSigmas) + 1;
-    auto referenceAt = [&](size_t k) -> const cv::Mat& { return k == 0 ? m_ref : m_soft[k - 1]; };
     cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
     // The frame's focus under lighting l: whichever reference, sharp or
     // softened, its pixels follow most closely (every fourth row and column
@@ -264,7 +263,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         if (next == focus)
             break;
         focus = next;
-        l = m_fit->per[focus].Estimate(referenceAt(focus), g, m_judged, m_tol);
+        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol);
     }
     if (judged) {
         judged->light = l;
@@ -274,7 +273,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     laps.Next(StageClock::MatchCompare);
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.Column(c));
-    const cv::Mat& reference = referenceAt(focus);
+    const cv::Mat& reference = ReferenceAt(focus);
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
         const float rowOffset = float(l.Row(r));
@@ -318,6 +317,11 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     }
 }
 
+const cv::Mat& GrayMatch::ReferenceAt(size_t k) const
+{
+    return k == 0 || m_soft.empty() ? m_ref : m_soft[std::min(k, m_soft.size()) - 1];
+}
+
 void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& diff, int steps) const
 {
     if (!m_valid || !judged.valid || steps <= 0 || diff.size() != m_size || diff.type() != CV_8UC1
@@ -333,7 +337,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
     const cv::Rect area = cv::Rect(seeds.x - steps, seeds.y - steps, seeds.width + 2 * steps,
                                    seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
     const LightingPlane& l = judged.light;
-    const cv::Mat& reference = judged.focus == 0 ? m_ref : m_soft[std::min(judged.focus, m_soft.size()) - 1];
+    const cv::Mat& reference = ReferenceAt(judged.focus);
     // Only the pixels next to what is already flagged are compared, so the
     // cost follows the rim, not the window.
     cv::Mat grown = diff(area);

@@ -80,6 +80,8 @@ private:
     cv::Mat m_judged;                // mask and covered by some template
     cv::Mat m_ref, m_spread, m_tol;  // CV_32F
     std::vector<cv::Mat> m_soft;     // the reference blurred as by defocus, least first
+    // Reference k of a judgement: 0 the sharp one, then the softened copies.
+    const cv::Mat& ReferenceAt(size_t k) const;
     struct Fit;  // the lighting fit's sums that depend on the reference only
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
