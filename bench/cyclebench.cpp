@@ -33,6 +33,7 @@
 #include "params/WizardPara.h"
 #include "platform/VerifiedCopy.h"
 #include "platform/camsdk/SimCamHub.h"
+#include "platform/vision/ByteCounts.h"
 #include "platform/vision/FrameBmp.h"
 #include "tests/support/SimIOBoard.h"
 #include "view/CammerWidget.h"
@@ -266,6 +267,35 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
     std::printf("    written in these buffers: %.0f MB of %.0f MB anonymous memory (VmRSS %.0f MB);\n"
                 "    the simulated cameras' decoded pictures (no part of the monitor): %.0f MB\n",
                 labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"), simMb);
+}
+
+// What the engine keeps after training, by kind: per camera (the mean over
+// the cameras) and per trained ROI of the kind's matcher.
+void PrintEngineBreakdown(RaRoWizard& win, int cameras)
+{
+    ByteCounts all;
+    int grey = 0, similar = 0;
+    for (int c = 0; c < cameras; ++c) {
+        const CammerRecong* e = win.cammerWidget[c]->engine;
+        e->CountBytes(all);
+        for (int g = 0; g < CammerRecong::kGroups; ++g)
+            for (int j = 0; j < CammerRecong::kRois; ++j) {
+                grey += e->HasGrayMatch(g, j);
+                similar += e->HasSurf(g, j);
+            }
+    }
+    std::printf("  the engines' trained state, per camera (KB) and per trained ROI of its kind (KB); %d grey, %d similarity ROIs per camera:\n",
+                grey / cameras, similar / cameras);
+    for (const auto& k : all.kinds()) {
+        const bool isGrey = k.first.rfind("grey:", 0) == 0, isSimilar = k.first.rfind("similarity:", 0) == 0;
+        const int rois = isGrey ? grey : isSimilar ? similar : 0;
+        std::printf("    %-36s %9.1f", k.first.c_str(), double(k.second) / cameras / 1024.0);
+        if (rois > 0)
+            std::printf("  %7.1f", double(k.second) / rois / 1024.0);
+        std::printf("\n");
+    }
+    std::printf("    %-36s %9.1f KB per camera, %.1f MB for %d cameras\n", "total", double(all.total()) / cameras / 1024.0,
+                double(all.total()) / 1048576.0, cameras);
 }
 
 double Median(std::vector<double> v)
@@ -532,8 +562,10 @@ int main(int argc, char** argv)
     std::printf("  engine step alone:                   median %.1f ms, p90 %.1f ms\n", Median(engine),
                 Percentile(engine, 0.9));
     std::printf("  added by the cycle (medians):        %.1f ms (goal <= 25 ms)\n", Median(latency) - Median(engine));
-    if (args.contains(QLatin1String("--breakdown")))
+    if (args.contains(QLatin1String("--breakdown"))) {
         PrintBufferBreakdown(win, kCameras);
+        PrintEngineBreakdown(win, kCameras);
+    }
     std::fflush(stdout);
     std::_Exit(0);
 }

@@ -266,6 +266,21 @@ void CammerRecong::VarTrain(int g)
     }
 }
 
+void CammerRecong::CountBytes(ByteCounts& out) const
+{
+    for (int g = 0; g < kGroups; ++g) {
+        out.Add("engine: ignore masks", ignoreMask[g]);
+        for (int j = 0; j < kRois; ++j) {
+            grayMatch[g][j].CountBytes(out);
+            surf[g][j].CountBytes(out);
+        }
+    }
+    for (const RoiBuffers& b : buffers) {
+        out.Add("engine: judgement pictures", b.work);
+        out.Add("engine: judgement pictures", b.copy);
+    }
+}
+
 void CammerRecong::AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const
 {
     FramePose pose;

@@ -66,6 +66,9 @@ public:
     bool HasGrayMatch(int g, int j) const { return grayMatch[g][j].IsValid(); }
     bool HasSurf(int g, int j) const { return surf[g][j].IsValid(); }
     const GrayMatch& Matcher(int g, int j) const { return grayMatch[g][j]; }
+    // What the trained state holds, by kind (matchers, ignore masks, the
+    // judgement's pictures kept between steps).
+    void CountBytes(ByteCounts& out) const;
     // Where positioning finds the part of group g in a frame: the shift and
     // turn (degrees, about `centre`) that bring it onto the taught pose.
     // False when it finds none it can trust.

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -26,11 +27,29 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 constexpr double kSoftSigmas[] = {0.55, 0.77, 0.95, 1.1, 1.25};
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 constexpr int kFocusStride = 4;
+
+constexpr size_t kSoftCount = std::size(kSoftSigmas);
+
+void Soften(const cv::Mat& ref, size_t k, cv::Mat& out)
+{
+    cv::GaussianBlur(ref, out, cv::Size(0, 0), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
+}
 }  // namespace
 
 // The lighting fit's sums per reference: the sharp one first, then each softened copy.
 struct GrayMatch::Fit {
     std::vector<PreparedLightingPlane> per;
+    // The softened references themselves, made when a frame first follows
+    // one: an ROI whose frames stay in focus never holds them. Made from the
+    // same reference by the same blur as in training, so they are the same
+    // to the last bit; copies of the matcher share them.
+    const cv::Mat& Softened(const cv::Mat& ref, size_t k) const
+    {
+        std::call_once(made[k], [&] { Soften(ref, k, soft[k]); });
+        return soft[k];
+    }
+    mutable std::once_flag made[kSoftCount];
+    mutable cv::Mat soft[kSoftCount];
     // Per reference, the pixels the focus check reads (every kFocusStride-th
     // row and column) side by side: the check then reads a sixteenth of
     // each reference from memory, not a quarter of its lines.
@@ -64,6 +83,7 @@ bool GrayMatch::AddTemp(const cv::Mat& window, const cv::Mat& covered)
     if (g.empty())
         return false;
     m_templates.push_back(g.clone());
+    ++m_templateCount;
     if (covered.empty())
         m_covered.push_back(cv::Mat(m_size, CV_8UC1, cv::Scalar(255)));
     else
@@ -113,17 +133,22 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         lit.push_back(t);
     }
     m_judged = m_mask & (count > 0);
+    // Mostly every judged pixel is covered: then one mask serves both.
+    if (cv::countNonZero(m_judged != m_mask) == 0)
+        m_judged = m_mask;
     cv::divide(sum, cv::max(count, 1.0), m_ref);
 
-    m_spread = cv::Mat(m_size, CV_32FC1, cv::Scalar(0));
+    // The spread only goes into the tolerance: it is not kept.
+    cv::Mat spread(m_size, CV_32FC1, cv::Scalar(0));
     cv::Mat sq(m_size, CV_32FC1, cv::Scalar(0));
     cv::Mat dev;
     for (size_t k = 0; k < lit.size(); ++k) {
         cv::absdiff(lit[k], m_ref, dev);
         dev.setTo(0, m_covered[k] == 0);
-        m_spread = cv::max(m_spread, dev);
+        spread = cv::max(spread, dev);
         cv::accumulateSquare(dev, sq);
     }
+    lit.clear();
     // Typical pixel noise of the templates: the median standard deviation over
     // the judged pixels that at least two templates show.
     double noise = kDefaultNoise;
@@ -146,38 +171,30 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         }
     }
 
-    // What a residual misalignment changes at each pixel of the reference.
-    cv::Mat dil, ero, edge;
-    const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::subtract(dil, ero, edge);
-
-    // A slightly defocused frame is judged against a softened reference, so
-    // focus that drifts does not flag fine texture while the tolerance stays
-    // tight for chips.
-    m_soft.clear();
-    for (double sigma : kSoftSigmas) {
-        m_soft.emplace_back();
-        cv::GaussianBlur(m_ref, m_soft.back(), cv::Size(0, 0), sigma, sigma, cv::BORDER_REPLICATE);
-    }
-
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
     // that even the strictest setting does not flag the noise of good parts.
-    const double scale = std::max(0.5, (256 - sensibility) / 211.0);
-    m_tol = (m_spread + edge * (edgeScale / 100.0 / 6.0) + (kBase * baseScale / 100.0 + kNoiseFactor * noise)) * scale;
+    m_tolScale = std::max(0.5, (256 - sensibility) / 211.0);
+    m_tolEdge = edgeScale / 100.0 / 6.0;
+    m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
+    m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
+
+    // A slightly defocused frame is judged against a softened reference, so
+    // focus that drifts does not flag fine texture while the tolerance stays
+    // tight for chips. Only their lighting-fit sums and focus grids are
+    // kept from here; the copies are made again when a frame follows one.
     // A new object: a copy of this matcher keeps the sums of its own reference.
     auto fit = std::make_shared<Fit>();
-    fit->per.resize(m_soft.size() + 1);
-    fit->per[0].Prepare(m_ref, m_judged);
-    for (size_t k = 0; k < m_soft.size(); ++k)
-        fit->per[k + 1].Prepare(m_soft[k], m_judged);
+    fit->per.resize(kSoftCount + 1);
     const int gridRows = (m_size.height + kFocusStride - 1) / kFocusStride;
     const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
-    for (size_t k = 0; k <= m_soft.size(); ++k) {
-        const cv::Mat& from = ReferenceAt(k);
+    cv::Mat soft;
+    for (size_t k = 0; k <= kSoftCount; ++k) {
+        if (k > 0)
+            Soften(m_ref, k - 1, soft);
+        const cv::Mat& from = k == 0 ? m_ref : soft;
+        fit->per[k].Prepare(from, m_judged);
         cv::Mat grid(gridRows, gridCols, CV_32FC1);
         for (int r = 0; r < gridRows; ++r) {
             const float* src = from.ptr<float>(r * kFocusStride);
@@ -188,6 +205,11 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         fit->focusGrid.push_back(grid);
     }
     m_fit = fit;
+    // Judging reads none of the windows: they are not kept.
+    m_templates.clear();
+    m_templates.shrink_to_fit();
+    m_covered.clear();
+    m_covered.shrink_to_fit();
     m_valid = true;
     return true;
 }
@@ -213,7 +235,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         diff = m_mask.clone();
         return;
     }
-    constexpr size_t kRefs = std::size(kSoftSigmas) + 1;
+    constexpr size_t kRefs = kSoftCount + 1;
     cv::AutoBuffer<float, 1024> colOffset(size_t(m_size.width) + 16);
     // The frame's focus under lighting l: whichever reference, sharp or
     // softened, its pixels follow most closely (every fourth row and column
@@ -319,7 +341,26 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
 
 const cv::Mat& GrayMatch::ReferenceAt(size_t k) const
 {
-    return k == 0 || m_soft.empty() ? m_ref : m_soft[std::min(k, m_soft.size()) - 1];
+    return k == 0 || !m_fit ? m_ref : m_fit->Softened(m_ref, std::min(k, kSoftCount) - 1);
+}
+
+cv::Mat GrayMatch::Edge() const
+{
+    // What a residual misalignment changes at each pixel of the reference.
+    cv::Mat dil, ero, edge;
+    const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(dil, ero, edge);
+    return edge;
+}
+
+cv::Mat GrayMatch::spread() const
+{
+    if (!m_valid)
+        return cv::Mat();
+    cv::Mat s = m_tol / m_tolScale - Edge() * m_tolEdge - m_tolBase;
+    return cv::max(s, 0.0);
 }
 
 void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& diff, int steps) const
@@ -369,6 +410,26 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
     }
 }
 
+void GrayMatch::CountBytes(ByteCounts& out) const
+{
+    out.Add("grey: sharp reference", m_ref);
+    out.Add("grey: tolerance", m_tol);
+    for (const cv::Mat& m : m_templates)
+        out.Add("grey: template windows", m);
+    for (const cv::Mat& m : m_covered)
+        out.Add("grey: covered masks", m);
+    out.Add("grey: masks (judged, ROI)", m_judged);
+    out.Add("grey: masks (judged, ROI)", m_mask);
+    if (m_fit) {
+        for (const PreparedLightingPlane& p : m_fit->per)
+            out.Add("grey: lighting-fit sums", p.Bytes());
+        for (const cv::Mat& m : m_fit->focusGrid)
+            out.Add("grey: focus grids", m);
+        for (const cv::Mat& m : m_fit->soft)
+            out.Add("grey: softened references", m);
+    }
+}
+
 void GrayMatch::Clear()
 {
     m_size = cv::Size();
@@ -377,10 +438,9 @@ void GrayMatch::Clear()
     m_covered.clear();
     m_judged.release();
     m_ref.release();
-    m_spread.release();
     m_tol.release();
-    m_soft.clear();
     m_fit.reset();
+    m_templateCount = 0;
     m_amplify = 0;
     m_created = false;
     m_valid = false;

@@ -24,6 +24,7 @@
 //            default), looser below, stricter above.
 // amplify (0..4) widens every difference by that many pixels on each side
 // (a square dilation), so that small defects survive the engine's opening.
+#include "ByteCounts.h"
 #include "LightingFit.h"
 
 #include <opencv2/core.hpp>
@@ -44,6 +45,8 @@ public:
     // sensibility 0..255 (higher = stricter), amplify 0..4 (see above),
     // baseScale and edgeScale in percent (the engine passes 100 and 150).
     // Needs at least one template; false otherwise (the matcher stays invalid).
+    // Judging reads none of the templates, so training lets them go: to train
+    // again, add the templates again.
     bool Train(int sensibility, int amplify, int baseScale = 100, int edgeScale = 150);
     // diff := window-size CV_8U, 255 at differences, 0 elsewhere and outside
     // the mask; all 0 while not trained. A window of another size than the
@@ -67,22 +70,32 @@ public:
     void Clear();
 
     cv::Size size() const { return m_size; }
-    int templateCount() const { return static_cast<int>(m_templates.size()); }
-    // Trained model (CV_32F): the reference and the largest template deviation.
+    // Templates added since Create.
+    int templateCount() const { return m_templateCount; }
+    // Trained model (CV_32F): the reference and the largest template
+    // deviation. The spread is not kept: it is taken back out of the
+    // tolerance (to float rounding; wrong only where the tolerance sits at
+    // its floor of 1).
     const cv::Mat& reference() const { return m_ref; }
-    const cv::Mat& spread() const { return m_spread; }
+    cv::Mat spread() const;
+    // What the model holds, by kind, added to `out`.
+    void CountBytes(ByteCounts& out) const;
 
 private:
     cv::Size m_size;
     cv::Mat m_mask;  // 255 judged, 0 not
     std::vector<cv::Mat> m_templates;
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
-    cv::Mat m_judged;                // mask and covered by some template
-    cv::Mat m_ref, m_spread, m_tol;  // CV_32F
-    std::vector<cv::Mat> m_soft;     // the reference blurred as by defocus, least first
-    // Reference k of a judgement: 0 the sharp one, then the softened copies.
+    cv::Mat m_judged;                // mask and covered by some template (m_mask itself when that is all of it)
+    cv::Mat m_ref, m_tol;            // CV_32F
+    int m_templateCount = 0;
+    // tolerance = (spread + Edge() * edge + base) * scale, at least 1
+    double m_tolScale = 1, m_tolEdge = 0, m_tolBase = 0;
+    // Reference k of a judgement: 0 the sharp one, then the softened copies
+    // (the reference blurred as by defocus, least first).
     const cv::Mat& ReferenceAt(size_t k) const;
-    struct Fit;  // the lighting fit's sums that depend on the reference only
+    cv::Mat Edge() const;
+    struct Fit;  // the lighting fit's sums that depend on the reference only, and the softened copies
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
     bool m_created = false;

@@ -70,6 +70,10 @@ public:
     using Terms = cv::Vec<double, kTerms>;
     void Prepare(const cv::Mat& x, const cv::Mat& use);
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const;
+    size_t Bytes() const
+    {
+        return sizeof(*this) + (m_u.capacity() + m_uu.capacity() + m_v.capacity() + m_vv.capacity()) * sizeof(double);
+    }
 
 private:
     Terms Basis(double x, int col, int row) const

@@ -474,6 +474,23 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     return static_cast<float>(best);
 }
 
+void SURF::CountBytes(ByteCounts& out) const
+{
+    out.Add("similarity: masks and room", m_mask);
+    out.Add("similarity: masks and room", m_detect);
+    out.Add("similarity: masks and room", m_room);
+    for (const Model& m : m_models) {
+        out.Add("similarity: template features", m.f.descriptors);
+        out.Add("similarity: template features", m.probeDescriptors);
+        out.Add("similarity: template features",
+                (m.f.points.capacity() + m.probes.capacity()) * sizeof(cv::KeyPoint)
+                    + (m.f.cellMean.capacity() + m.f.cellSd.capacity()) * sizeof(double)
+                    + m.weight.capacity() * sizeof(float));
+        out.Add("similarity: template windows", m.f.grey);
+        out.Add("similarity: smoothed templates", m.f.centred);
+    }
+}
+
 void SURF::Clear()
 {
     m_size = cv::Size();

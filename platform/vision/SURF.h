@@ -40,6 +40,7 @@
 
 #include <vector>
 
+#include "ByteCounts.h"
 #include "GridStats.h"
 
 class SURF {
@@ -65,6 +66,8 @@ public:
     void Clear();
 
     int minScore() const { return m_minScore; }
+    // What the model holds, by kind, added to `out`.
+    void CountBytes(ByteCounts& out) const;
 
 private:
     struct Features {
