@@ -261,8 +261,11 @@ void CammerRecong::VarTrain(int g)
 
         if (code == RoiCode::Similarity)
             surf[g][j].Train(0, 0, 0, 0);
-        else
+        else {
+            // Retraining rebuilds the matcher from the widget's templates.
             grayMatch[g][j].Train(s.sensibility[g][j], p.amplify, 100, 150);
+            grayMatch[g][j].DropTemplates();
+        }
     }
 }
 

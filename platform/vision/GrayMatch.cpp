@@ -205,13 +205,16 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         fit->focusGrid.push_back(grid);
     }
     m_fit = fit;
-    // Judging reads none of the windows: they are not kept.
+    m_valid = true;
+    return true;
+}
+
+void GrayMatch::DropTemplates()
+{
     m_templates.clear();
     m_templates.shrink_to_fit();
     m_covered.clear();
     m_covered.shrink_to_fit();
-    m_valid = true;
-    return true;
 }
 
 void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) const

@@ -45,9 +45,10 @@ public:
     // sensibility 0..255 (higher = stricter), amplify 0..4 (see above),
     // baseScale and edgeScale in percent (the engine passes 100 and 150).
     // Needs at least one template; false otherwise (the matcher stays invalid).
-    // Judging reads none of the templates, so training lets them go: to train
-    // again, add the templates again.
     bool Train(int sensibility, int amplify, int baseScale = 100, int edgeScale = 150);
+    // Judging reads none of the template windows: a caller that never trains
+    // this matcher again lets them go (a later Train needs them added anew).
+    void DropTemplates();
     // diff := window-size CV_8U, 255 at differences, 0 elsewhere and outside
     // the mask; all 0 while not trained. A window of another size than the
     // created one is flagged wholly (a wrong window must not pass as good).
@@ -70,7 +71,7 @@ public:
     void Clear();
 
     cv::Size size() const { return m_size; }
-    // Templates added since Create.
+    // Templates added since Create, dropped or not.
     int templateCount() const { return m_templateCount; }
     // Trained model (CV_32F): the reference and the largest template
     // deviation. The spread is not kept: it is taken back out of the

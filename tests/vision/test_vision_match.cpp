@@ -10,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
+#include <thread>
 
 namespace {
 // A moulded-part-like picture: smooth background, shapes with sharp edges.
@@ -62,6 +63,7 @@ private slots:
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
+    void grayModelKeepsWhatJudgingReads();
     void surfScores_data();
     void surfScores();
     void surfMaskedOutPartIgnored();
@@ -237,6 +239,59 @@ void TestVisionMatch::grayUntrainedAndWrongSize()
     QCOMPARE(cv::countNonZero(diff), 120);  // a wrong window never passes
     gm.Clear();
     QVERIFY(!gm.IsValid());
+}
+
+void TestVisionMatch::grayModelKeepsWhatJudgingReads()
+{
+    // After training a matcher holds the reference, the tolerance, its
+    // masks and the small focus and lighting sums; a softened reference is
+    // made only when a frame follows it, and two threads judging at once
+    // get the same differences as one alone.
+    const cv::Mat t = partPicture(150, 150, 13);
+    cv::Mat mask(150, 150, CV_8UC1, cv::Scalar(255));
+    cv::circle(mask, cv::Point(110, 40), 25, cv::Scalar(0), cv::FILLED);
+    auto trained = [&] {
+        GrayMatch gm;
+        gm.Create(150, 150, mask, 0);
+        for (unsigned k = 0; k < 5; ++k)
+            gm.AddTemp(withNoise(t, 2, k + 1));
+        gm.Train(45, 0, 100, 150);
+        gm.DropTemplates();
+        return gm;
+    };
+    auto bytes = [](const GrayMatch& gm) {
+        ByteCounts held;
+        gm.CountBytes(held);
+        return held.total();
+    };
+    GrayMatch gm = trained();
+    QVERIFY(gm.IsValid());
+    const size_t model = bytes(gm);
+    QVERIFY2(model <= 14 * t.total(), qPrintable(QStringLiteral("%1 bytes per pixel").arg(double(model) / t.total())));
+
+    cv::Mat diff;
+    GrayMatch::Judged judged;
+    gm.Match(withNoise(t, 2, 9), diff, &judged);
+    QVERIFY(judged.valid);
+    QCOMPARE(judged.focus, size_t(0));
+    QCOMPARE(bytes(gm), model);
+
+    cv::Mat soft;
+    cv::GaussianBlur(t, soft, cv::Size(0, 0), 1.1);
+    soft = withNoise(soft, 2, 10);
+    soft(cv::Rect(30, 90, 10, 10)).setTo(cv::Scalar(255));  // a chip, so there is something to flag
+    gm.Match(soft, diff, &judged);
+    QVERIFY(judged.focus > 0);
+    QVERIFY(cv::countNonZero(diff) > 0);
+    QCOMPARE(bytes(gm), model + t.total() * sizeof(float));  // the one copy it follows
+
+    const GrayMatch fresh = trained();
+    cv::Mat a, b;
+    std::thread other([&] { fresh.Match(soft, a); });
+    fresh.Match(soft, b);
+    other.join();
+    QCOMPARE(cv::norm(a, diff, cv::NORM_INF), 0.0);
+    QCOMPARE(cv::norm(b, diff, cv::NORM_INF), 0.0);
 }
 
 void TestVisionMatch::surfScores_data()
