@@ -286,7 +286,11 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
     gm.Match(soft, diff, &judged);
     QVERIFY(judged.focus > 0);
     QVERIFY(cv::countNonZero(diff) > 0);
-    QCOMPARE(bytes(gm), model + t.total() * sizeof(float));  // the one copy it follows
+    // The copies its lighting was fitted against: the one it follows, and
+    // at most one it was first taken for.
+    const size_t copies = (bytes(gm) - model) / (t.total() * sizeof(float));
+    QVERIFY2(copies >= 1 && copies <= 2 && bytes(gm) == model + copies * t.total() * sizeof(float),
+             qPrintable(QStringLiteral("%1 bytes more").arg(bytes(gm) - model)));
 
     const GrayMatch fresh = trained();
     cv::Mat a, b;
