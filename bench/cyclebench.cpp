@@ -401,14 +401,17 @@ private:
         if (t.empty())
             return;
         const Diff d = compare(t[0], m_frame[c][Good], w->CammerWidgetData::layout());
-        if (d.pixels)
-            std::fprintf(stderr, "cyclebench: camera %d template 0 of step %d differs from the good frame in %zu pixels (box %d,%d %dx%d)\n",
-                         c + 1, g + 1, d.pixels, d.box.x(), d.box.y(), d.box.width(), d.box.height());
+        if (!d.pixels)
+            return;
+        std::fprintf(stderr, "cyclebench: camera %d template 0 of step %d differs from the good frame in %zu pixels (box %d,%d %dx%d)\n",
+                     c + 1, g + 1, d.pixels, d.box.x(), d.box.y(), d.box.width(), d.box.height());
+        keep(w, t[0], QStringLiteral("template0-step%1-cam%2.png").arg(g + 1).arg(c + 1));
     }
-    void keep(CammerWidget* w, const QString& name)
+    void keep(CammerWidget* w, const QString& name) { keep(w, w->inspectFrame, name); }
+    void keep(CammerWidget* w, const FrameBytes& frame, const QString& name)
     {
         const FrameLayout& l = w->CammerWidgetData::layout();
-        QImage img(w->inspectFrame.data(), l.width, l.height, l.width * (l.colour ? 4 : 1),
+        QImage img(frame.data(), l.width, l.height, l.width * (l.colour ? 4 : 1),
                    l.colour ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
         if (!img.save(QDir(m_keepDir).filePath(name)))
             std::fprintf(stderr, "cyclebench: %s not kept\n", qPrintable(name));
