@@ -288,6 +288,10 @@ public:
         bool same = true;
         for (int c = 0; c < cameras; ++c) {
             CammerWidget* w = win.cammerWidget[c];
+            // NG without an NG area: not judged (no fresh frame, lost camera
+            // or pose); its frame and values are not this step's.
+            if (!w->cameraOK && std::count(std::begin(w->roiOK[g]), std::end(w->roiOK[g]), 0) == 0)
+                continue;
             const FrameBytes& f = w->inspectFrame;
             std::vector<uint8_t>& ref = m_frame[c][picture];
             if (ref.empty()) {
