@@ -328,9 +328,11 @@ bool CammerWidgetData::SaveIgnorePoint(int g, QString* failedPath)
 
 void CammerWidgetData::BackMask()
 {
+    // A mask is never changed in place, only replaced by a new one: the two
+    // sets can share it.
     for (int g = 0; g < kGroups; ++g) {
         for (int j = 0; j < kMaxRoi; ++j) {
-            editMasks[g][j] = liveMasks[g][j].clone();
+            editMasks[g][j] = liveMasks[g][j];
             editOrigin[g][j] = j;
         }
     }
@@ -349,7 +351,7 @@ void CammerWidgetData::RestorMask(const WizardPara& p)
                 continue;
         }
         for (int j = 0; j < kMaxRoi; ++j)
-            liveMasks[g][j] = editMasks[g][j].clone();
+            liveMasks[g][j] = editMasks[g][j];
     }
 }
 

@@ -164,6 +164,7 @@ public:
     int brightness = 0;  // mean of the working frame, from the polling loop
 
     // Masks: per group and ROI, 8-bit of the ROI's box size, 255 inside.
+    // Replaced whole, never written in place: the sets share unchanged ones.
     cv::Mat liveMasks[kGroups][kMaxRoi];
     cv::Mat editMasks[kGroups][kMaxRoi];
     // Per group imageLen bytes, non-zero = ignored alarm point (groups in use).
