@@ -233,9 +233,10 @@ void CammerWidget::SaveFailImage(int step, int slot)
     FinishInspectFrame();  // the result picture shows the whole aligned frame
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
-    const QImage drawn = ResultPicture::Render(*this, step, slot, door, &firstNg);
-    // Kept as RGB888 while it waits for the saver: the same pixels, a quarter less.
-    QImage picture = drawn.convertToFormat(QImage::Format_RGB888);
+    QImage drawn = ResultPicture::Render(*this, step, slot, door, &firstNg);
+    // Kept as RGB888 while it waits for the saver: the same pixels, a quarter
+    // less, converted where they lie when Qt can.
+    QImage picture = std::move(drawn).convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
     if (picture.width() == gImageW && picture.height() == gImageH)
         gpFailImage[camera][step][slot] = std::move(picture);
@@ -258,7 +259,8 @@ void CammerWidget::UpdateFailImage(int step, int slot)
     int& code = ViewHost::instance().cycle().imageDecision[camera][step];
     if (!ResultPicture::AddCodeLines(picture, &code) || picture.isNull())
         return;
-    picture = picture.convertToFormat(QImage::Format_RGB888);
+    // Converted where it lies when Qt can, not into a second frame.
+    picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
     gpFailImage[camera][step][slot] = std::move(picture);
 }
