@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QRect>
+#include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
@@ -70,6 +71,7 @@ private slots:
     void surfMaskedOutPartIgnored();
     void surfFlatTemplate();
     void surfManyTemplatesIsBestOfEach();
+    void orbReadsSlightTurnAsUnturned();
     void surfGoodPartsUnderNoise_data();
     void surfGoodPartsUnderNoise();
     void surfSmallWindowMissingStructure();
@@ -509,6 +511,36 @@ void TestVisionMatch::surfManyTemplatesIsBestOfEach()
             QCOMPARE(all.Match(win, out), best);
         }
     }
+}
+
+void TestVisionMatch::orbReadsSlightTurnAsUnturned()
+{
+    // The Similarity describes each rounded centre once for all probes there
+    // whose turn is below a degree or so: it counts on the describer reading
+    // the picture at the rounded centre with the pattern's offsets rounded,
+    // so such probes get the very same bits. A describer that interpolates
+    // would break that (and the scores with it).
+    constexpr int kPatch = 19;  // as the Similarity's describer
+    const cv::Ptr<cv::ORB> orb = cv::ORB::create(150, 1.2f, 1, kPatch, 0, 2, cv::ORB::HARRIS_SCORE, kPatch, 20);
+    const cv::Mat picture = partPicture(188, 188, 5);
+    cv::RNG rng(3);
+    std::vector<cv::KeyPoint> plain, moved;
+    for (int i = 0; i < 400; ++i) {
+        const int x = rng.uniform(kPatch + 4, picture.cols - kPatch - 4);
+        const int y = rng.uniform(kPatch + 4, picture.rows - kPatch - 4);
+        // Within half a pixel of the centre, either side of zero turn.
+        const float dx = rng.uniform(-0.49f, 0.49f), dy = rng.uniform(-0.49f, 0.49f);
+        const float turn = rng.uniform(-0.9f, 0.9f);
+        plain.emplace_back(cv::Point2f(float(x), float(y)), float(kPatch), 0.f);
+        moved.emplace_back(cv::Point2f(x + dx, y + dy), float(kPatch) * rng.uniform(0.95f, 1.05f),
+                           turn < 0 ? 360.f + turn : turn);
+    }
+    cv::Mat a, b;
+    orb->compute(picture, plain, a);
+    orb->compute(picture, moved, b);
+    QCOMPARE(plain.size(), size_t(400));
+    QCOMPARE(moved.size(), size_t(400));
+    QCOMPARE(cv::norm(a, b, cv::NORM_HAMMING), 0.0);
 }
 
 void TestVisionMatch::findShape_data()
