@@ -64,6 +64,8 @@ private slots:
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
+    void grayFocusFollowsBlur_data();
+    void grayFocusFollowsBlur();
     void grayClippedPixels_data();
     void grayClippedPixels();
     void surfScores_data();
@@ -242,6 +244,43 @@ void TestVisionMatch::grayUntrainedAndWrongSize()
     QCOMPARE(cv::countNonZero(diff), 120);  // a wrong window never passes
     gm.Clear();
     QVERIFY(!gm.IsValid());
+}
+
+void TestVisionMatch::grayFocusFollowsBlur_data()
+{
+    QTest::addColumn<double>("blur");
+    QTest::addColumn<double>("gain");
+    QTest::addColumn<int>("focus");  // the reference the frame is judged against: 0 sharp, then softer
+    QTest::newRow("sharp") << 0.0 << 1.0 << 0;
+    QTest::newRow("0.55 px") << 0.55 << 1.0 << 1;
+    QTest::newRow("0.77 px") << 0.77 << 1.0 << 2;
+    QTest::newRow("0.95 px, dimmer") << 0.95 << 0.85 << 3;
+    QTest::newRow("1.1 px") << 1.1 << 1.0 << 4;
+    QTest::newRow("1.25 px, brighter") << 1.25 << 1.1 << 5;
+}
+
+void TestVisionMatch::grayFocusFollowsBlur()
+{
+    // Each softened reference must win exactly for the defocus it was made
+    // for, under any lighting; one taken for its neighbour flags texture.
+    QFETCH(double, blur);
+    QFETCH(double, gain);
+    QFETCH(int, focus);
+    const cv::Mat t = partPicture(200, 150, 8);
+    GrayMatch gm;
+    QVERIFY(gm.Create(200, 150, cv::Mat(), 0));
+    QVERIFY(gm.AddTemp(t) && gm.AddTemp(withNoise(t, 2, 4)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat frame;
+    t.convertTo(frame, CV_32F, gain);
+    if (blur > 0)
+        cv::GaussianBlur(frame, frame, cv::Size(0, 0), blur, blur, cv::BORDER_REPLICATE);
+    frame.convertTo(frame, CV_8U);
+    cv::Mat diff;
+    GrayMatch::Judged judged;
+    gm.Match(frame, diff, &judged);
+    QVERIFY(judged.valid);
+    QCOMPARE(int(judged.focus), focus);
 }
 
 void TestVisionMatch::grayClippedPixels_data()
