@@ -272,9 +272,13 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     Terms theta;
     if (n1 < 16 || !SolvePlane(a1, b, theta)) {
         // A reference too flat to tell gain from the surface: gain and offset alone.
-        cv::Mat known = use;
+        // A fresh picture: assigning the expression to a header that shares
+        // `use` would write into the caller's mask (the matcher's own).
+        cv::Mat known;
         if (clipped > 0)
             known = use & (y != 0) & (y != 255);
+        else
+            known = use;
         const Lighting flat = FitLighting(x, y, known, tol);
         l.gain = flat.gain;
         l.offset = flat.offset;
