@@ -106,6 +106,11 @@ void DirectionBits::Compute(const cv::Mat& img, int minMag)
             v_int16x8 lo, hi;
             v_zip(gx, gy, lo, hi);
             const v_int16x8 strong = v_pack(v_dotprod(lo, lo) >= minMag2, v_dotprod(hi, hi) >= minMag2);
+            // Most of a picture is flat: eight weak pixels have no direction to find.
+            if (!v_check_any(strong)) {
+                v_store_low(out + x, v_setzero_u8());
+                continue;
+            }
             const v_int16x8 flip = (gx < zero) | ((gx == zero) & (gy < zero));
             const v_int16x8 sx = v_reinterpret_as_s16(v_abs(gx));
             const v_int16x8 sy = v_select(flip, zero - gy, gy);

@@ -27,6 +27,7 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 constexpr double kSoftSigmas[] = {0.55, 0.77, 0.95, 1.1, 1.25};
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 constexpr int kFocusStride = 4;
+constexpr int kFocusLanes = 8;  // floats per focus-grid pixel: the references, padded
 
 constexpr size_t kSoftCount = std::size(kSoftSigmas);
 
@@ -64,10 +65,13 @@ struct GrayMatch::Fit {
     }
     mutable std::once_flag made[kSoftCount];
     mutable cv::Mat soft[kSoftCount];
-    // Per reference, the pixels the focus check reads (every kFocusStride-th
-    // row and column) side by side: the check then reads a sixteenth of
-    // each reference from memory, not a quarter of its lines.
-    std::vector<cv::Mat> focusGrid;
+    // The pixels the focus check reads (every kFocusStride-th row and
+    // column) side by side: the check then reads a sixteenth of each
+    // reference from memory, not a quarter of its lines. Per pixel the
+    // references' values lie together (kFocusLanes floats, the sharp one
+    // first, zeros after the last), so one pixel is compared with all of
+    // them at once.
+    cv::Mat focusGrid;
 };
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
@@ -203,20 +207,20 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     fit->per.resize(kSoftCount + 1);
     const int gridRows = (m_size.height + kFocusStride - 1) / kFocusStride;
     const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
+    static_assert(kSoftCount + 1 <= size_t(kFocusLanes), "a focus-grid pixel holds every reference");
+    fit->focusGrid = cv::Mat(gridRows, gridCols * kFocusLanes, CV_32FC1, cv::Scalar(0));
     cv::Mat soft;
     for (size_t k = 0; k <= kSoftCount; ++k) {
         if (k > 0)
             Soften(m_ref, k - 1, soft);
         const cv::Mat& from = k == 0 ? m_ref : soft;
         fit->per[k].Prepare(from, m_judged);
-        cv::Mat grid(gridRows, gridCols, CV_32FC1);
         for (int r = 0; r < gridRows; ++r) {
             const float* src = from.ptr<float>(r * kFocusStride);
-            float* dst = grid.ptr<float>(r);
+            float* dst = fit->focusGrid.ptr<float>(r) + k;
             for (int c = 0; c < gridCols; ++c)
-                dst[c] = src[c * kFocusStride];
+                dst[c * kFocusLanes] = src[c * kFocusStride];
         }
-        fit->focusGrid.push_back(grid);
     }
     m_fit = fit;
     m_valid = true;
@@ -264,7 +268,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         for (int c = 0; c < m_size.width; ++c)
             colOffset[size_t(c)] = float(l.Column(c));
         const float gain = float(l.gain);
-        double cost[kRefs] = {};
+        double cost[kFocusLanes] = {};  // those past the references sum the padding, unread
         for (int r = 0; r < m_size.height; r += kFocusStride) {
             const float rowOffset = float(l.Row(r));
             const uchar* pw = g.ptr<uchar>(r);
@@ -277,14 +281,35 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                 lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
                 at[n++] = c / kFocusStride;
             }
-            for (size_t k = 0; k < kRefs; ++k) {
-                const float* pr = m_fit->focusGrid[k].ptr<float>(r / kFocusStride);
-                double sum = cost[k];
-                for (size_t i = 0; i < n; ++i) {
-                    const float a = std::min(std::abs(lit[i] - gain * pr[at[i]]), kFocusClip);
-                    sum += a * a;
+            // Each reference's cost sums in column order, as one loop per
+            // reference would; the references go side by side.
+            const float* grid = m_fit->focusGrid.ptr<float>(r / kFocusStride);
+            size_t i = 0;
+#if CV_SIMD128 && CV_SIMD128_64F
+            static_assert(kRefs <= 6 && kFocusLanes >= 6, "three pairs of sums");
+            const cv::v_float32x4 gainV = cv::v_setall_f32(gain);
+            const cv::v_float32x4 clip = cv::v_setall_f32(kFocusClip);
+            cv::v_float64x2 s01 = cv::v_load(cost), s23 = cv::v_load(cost + 2), s45 = cv::v_load(cost + 4);
+            for (; i < n; ++i) {
+                const float* pr = grid + size_t(at[i]) * kFocusLanes;
+                const cv::v_float32x4 v = cv::v_setall_f32(lit[i]);
+                const cv::v_float32x4 a = cv::v_min(cv::v_abs(v - gainV * cv::v_load(pr)), clip);
+                const cv::v_float32x4 b = cv::v_min(cv::v_abs(v - gainV * cv::v_load(pr + 4)), clip);
+                const cv::v_float32x4 aa = a * a;
+                s01 = s01 + cv::v_cvt_f64(aa);
+                s23 = s23 + cv::v_cvt_f64_high(aa);
+                s45 = s45 + cv::v_cvt_f64(b * b);
+            }
+            cv::v_store(cost, s01);
+            cv::v_store(cost + 2, s23);
+            cv::v_store(cost + 4, s45);
+#endif
+            for (; i < n; ++i) {
+                const float* pr = grid + size_t(at[i]) * kFocusLanes;
+                for (size_t k = 0; k < kRefs; ++k) {
+                    const float a = std::min(std::abs(lit[i] - gain * pr[k]), kFocusClip);
+                    cost[k] += a * a;
                 }
-                cost[k] = sum;
             }
         }
         return size_t(std::min_element(cost, cost + kRefs) - cost);
@@ -452,8 +477,7 @@ void GrayMatch::CountBytes(ByteCounts& out) const
     if (m_fit) {
         for (const PreparedLightingPlane& p : m_fit->per)
             out.Add("grey: lighting-fit sums", p.Bytes());
-        for (const cv::Mat& m : m_fit->focusGrid)
-            out.Add("grey: focus grids", m);
+        out.Add("grey: focus grids", m_fit->focusGrid);
         for (const cv::Mat& m : m_fit->soft)
             out.Add("grey: softened references", m);
     }

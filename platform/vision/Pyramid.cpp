@@ -40,12 +40,12 @@ void FilterRow(const uchar* s, int sw, uint16_t* h, int dw)
     // Eight outputs from three overlapping 16-byte loads; even and odd source
     // columns are the low and high bytes of 16-bit lanes.
     const cv::v_uint16x8 low = cv::v_setall_u16(0xFF);
+    const cv::v_uint16x8 six = cv::v_setall_u16(6);
     for (; x + 8 <= end && 2 * x + 18 <= sw; x += 8) {
         const cv::v_uint16x8 a = cv::v_reinterpret_as_u16(cv::v_load(s + 2 * x - 2));
         const cv::v_uint16x8 b = cv::v_reinterpret_as_u16(cv::v_load(s + 2 * x));
         const cv::v_uint16x8 c = cv::v_reinterpret_as_u16(cv::v_load(s + 2 * x + 2));
-        const cv::v_uint16x8 eb = b & low;
-        const cv::v_uint16x8 sum = (a & low) + (c & low) + (((a >> 8) + (b >> 8)) << 2) + (eb << 2) + (eb << 1);
+        const cv::v_uint16x8 sum = (a & low) + (c & low) + (((a >> 8) + (b >> 8)) << 2) + cv::v_mul_wrap(b & low, six);
         cv::v_store(h + x, sum);
     }
 #endif
@@ -98,11 +98,13 @@ void PyrDownGrey(const cv::Mat& src, cv::Mat& dst)
 #if CV_SIMD128
         // 256 x 255 plus the rounding still fits 16 bits.
         const cv::v_uint16x8 half = cv::v_setall_u16(128);
+        const cv::v_uint16x8 six = cv::v_setall_u16(6);
         for (; x + 8 <= dw; x += 8) {
-            const cv::v_uint16x8 c = cv::v_load(r2 + x);
+            const cv::v_uint16x8 c = cv::v_load(r2 + x);  // weighs 6: one plain multiply
             const cv::v_uint16x8 sum = cv::v_load(r0 + x) + cv::v_load(r4 + x)
-                + ((cv::v_load(r1 + x) + cv::v_load(r3 + x)) << 2) + (c << 2) + (c << 1) + half;
-            cv::v_pack_store(out + x, sum >> 8);
+                + ((cv::v_load(r1 + x) + cv::v_load(r3 + x)) << 2) + cv::v_mul_wrap(c, six) + half;
+            // At most 255 after the shift: the signed pack is exact and cheaper on SSE2.
+            cv::v_pack_u_store(out + x, cv::v_reinterpret_as_s16(sum >> 8));
         }
 #endif
         for (; x < dw; ++x)

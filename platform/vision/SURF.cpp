@@ -3,6 +3,7 @@
 #include "ColorConvert.h"
 
 #include <opencv2/calib3d.hpp>
+#include <opencv2/core/hal/hal.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -53,24 +54,45 @@ float support(const cv::KeyPoint& k)
     return 0.5f * k.size + 2.f;
 }
 
-// The distinct keypoints of `all` (what a descriptor reads of one: place,
-// turn, size, level), each with its own index as class_id, and per keypoint
-// of `all` the index of its distinct one.
-void DistinctPlaces(const std::vector<cv::KeyPoint>& all, std::vector<cv::KeyPoint>& places, std::vector<int>& placeOf)
+// An ORB descriptor compares pixels of the blurred picture at the keypoint's
+// rounded centre plus the turned pattern's rounded offsets. A turn so small
+// that no offset within the patch rounds differently reads the very pixels
+// no turn reads (a grid probe of a template placed a few tenths of a degree
+// turned); a margin keeps offsets near a rounding edge out.
+bool ReadsAsUnturned(float degrees)
+{
+    const double a = double(degrees) * CV_PI / 180.0;
+    return kPatch * (std::abs(1.0 - std::cos(a)) + std::abs(std::sin(a))) < 0.45;
+}
+
+// The keypoints of `all` that describe differently (what a descriptor reads
+// of one: place, turn, level), each with its own index as class_id, and per
+// keypoint of `all` the index of its distinct one. Inside `merge`, unturned
+// keypoints with the same rounded centre count as one; near the picture's
+// edge, where the describer drops keypoints by their exact place, only equal
+// keypoints do.
+void DistinctPlaces(const std::vector<cv::KeyPoint>& all, const cv::Rect2f& merge, std::vector<cv::KeyPoint>& places,
+                    std::vector<int>& placeOf)
 {
     auto key = [&](size_t i) {
         const cv::KeyPoint& k = all[i];
-        return std::make_tuple(k.pt.x, k.pt.y, k.angle, k.size, k.octave);
+        if (merge.contains(k.pt) && ReadsAsUnturned(k.angle))
+            return std::make_tuple(0, float(cvRound(k.pt.x)), float(cvRound(k.pt.y)), 0.f, 0.f, k.octave);
+        return std::make_tuple(1, k.pt.x, k.pt.y, k.angle, k.size, k.octave);
     };
+    thread_local std::vector<std::tuple<int, float, float, float, float, int>> keys;
+    keys.resize(all.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        keys[i] = key(i);
     thread_local std::vector<size_t> order;
     order.resize(all.size());
     for (size_t i = 0; i < all.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
     places.clear();
     placeOf.assign(all.size(), -1);
     for (size_t n = 0; n < order.size(); ++n) {
-        if (n == 0 || key(order[n]) != key(order[n - 1])) {
+        if (n == 0 || keys[order[n]] != keys[order[n - 1]]) {
             places.push_back(all[order[n]]);
             places.back().class_id = int(places.size()) - 1;
         }
@@ -439,11 +461,15 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
         cv::Mat padded;
         cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
         // Templates of near-identical parts, placed alike, read the window at
-        // the very same places: each place is described once.
+        // the same places: each place is described once.
         thread_local std::vector<cv::KeyPoint> places;
         thread_local std::vector<int> placeOf;  // per probe, its place
         thread_local std::vector<int> described;  // per place, its descriptor row or -1
-        DistinctPlaces(at, places, placeOf);
+        // The describer drops keypoints within its edge threshold (kPatch) of
+        // the border; merging stays a few pixels further in.
+        constexpr float kGuard = kPatch + 4;
+        const cv::Rect2f merge(kGuard, kGuard, float(padded.cols) - 2 * kGuard, float(padded.rows) - 2 * kGuard);
+        DistinctPlaces(at, merge, places, placeOf);
         cv::Mat d;
         newOrb()->compute(padded, places, d);
         described.assign(placeOf.empty() ? 0 : size_t(*std::max_element(placeOf.begin(), placeOf.end())) + 1, -1);
@@ -458,8 +484,10 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
             const size_t t = size_t(std::upper_bound(first.begin(), first.end(), g) - first.begin()) - 1;
             const size_t i = g - first[t];
             const Model& m = m_models[t];
-            const double dist =
-                cv::norm(d.row(r), m.probeDescriptors.row(int(i)), cv::NORM_HAMMING) / kDescriptorBits;
+            // The bit count straight from the rows: a Mat header per probe
+            // cost more than the count itself.
+            const double dist = double(cv::hal::normHamming(d.ptr<uchar>(r), m.probeDescriptors.ptr<uchar>(int(i)),
+                                                            d.cols)) / kDescriptorBits;
             share[t] += m.weight[i] * std::clamp((kOther - dist) / (kOther - kSame), 0.0, 1.0);
         }
     }

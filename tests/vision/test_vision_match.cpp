@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QRect>
+#include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
@@ -65,6 +66,8 @@ private slots:
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
     void grayModelKeepsWhatJudgingReads();
+    void grayFocusFollowsBlur_data();
+    void grayFocusFollowsBlur();
     void grayClippedPixels_data();
     void grayClippedPixels();
     void surfScores_data();
@@ -72,6 +75,7 @@ private slots:
     void surfMaskedOutPartIgnored();
     void surfFlatTemplate();
     void surfManyTemplatesIsBestOfEach();
+    void orbReadsSlightTurnAsUnturned();
     void surfGoodPartsUnderNoise_data();
     void surfGoodPartsUnderNoise();
     void surfSmallWindowMissingStructure();
@@ -299,6 +303,43 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
     other.join();
     QCOMPARE(cv::norm(a, diff, cv::NORM_INF), 0.0);
     QCOMPARE(cv::norm(b, diff, cv::NORM_INF), 0.0);
+}
+
+void TestVisionMatch::grayFocusFollowsBlur_data()
+{
+    QTest::addColumn<double>("blur");
+    QTest::addColumn<double>("gain");
+    QTest::addColumn<int>("focus");  // the reference the frame is judged against: 0 sharp, then softer
+    QTest::newRow("sharp") << 0.0 << 1.0 << 0;
+    QTest::newRow("0.55 px") << 0.55 << 1.0 << 1;
+    QTest::newRow("0.77 px") << 0.77 << 1.0 << 2;
+    QTest::newRow("0.95 px, dimmer") << 0.95 << 0.85 << 3;
+    QTest::newRow("1.1 px") << 1.1 << 1.0 << 4;
+    QTest::newRow("1.25 px, brighter") << 1.25 << 1.1 << 5;
+}
+
+void TestVisionMatch::grayFocusFollowsBlur()
+{
+    // Each softened reference must win exactly for the defocus it was made
+    // for, under any lighting; one taken for its neighbour flags texture.
+    QFETCH(double, blur);
+    QFETCH(double, gain);
+    QFETCH(int, focus);
+    const cv::Mat t = partPicture(200, 150, 8);
+    GrayMatch gm;
+    QVERIFY(gm.Create(200, 150, cv::Mat(), 0));
+    QVERIFY(gm.AddTemp(t) && gm.AddTemp(withNoise(t, 2, 4)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat frame;
+    t.convertTo(frame, CV_32F, gain);
+    if (blur > 0)
+        cv::GaussianBlur(frame, frame, cv::Size(0, 0), blur, blur, cv::BORDER_REPLICATE);
+    frame.convertTo(frame, CV_8U);
+    cv::Mat diff;
+    GrayMatch::Judged judged;
+    gm.Match(frame, diff, &judged);
+    QVERIFY(judged.valid);
+    QCOMPARE(int(judged.focus), focus);
 }
 
 void TestVisionMatch::grayClippedPixels_data()
@@ -568,6 +609,36 @@ void TestVisionMatch::surfManyTemplatesIsBestOfEach()
             QCOMPARE(all.Match(win, out), best);
         }
     }
+}
+
+void TestVisionMatch::orbReadsSlightTurnAsUnturned()
+{
+    // The Similarity describes each rounded centre once for all probes there
+    // whose turn is below a degree or so: it counts on the describer reading
+    // the picture at the rounded centre with the pattern's offsets rounded,
+    // so such probes get the very same bits. A describer that interpolates
+    // would break that (and the scores with it).
+    constexpr int kPatch = 19;  // as the Similarity's describer
+    const cv::Ptr<cv::ORB> orb = cv::ORB::create(150, 1.2f, 1, kPatch, 0, 2, cv::ORB::HARRIS_SCORE, kPatch, 20);
+    const cv::Mat picture = partPicture(188, 188, 5);
+    cv::RNG rng(3);
+    std::vector<cv::KeyPoint> plain, moved;
+    for (int i = 0; i < 400; ++i) {
+        const int x = rng.uniform(kPatch + 4, picture.cols - kPatch - 4);
+        const int y = rng.uniform(kPatch + 4, picture.rows - kPatch - 4);
+        // Within half a pixel of the centre, either side of zero turn.
+        const float dx = rng.uniform(-0.49f, 0.49f), dy = rng.uniform(-0.49f, 0.49f);
+        const float turn = rng.uniform(-0.9f, 0.9f);
+        plain.emplace_back(cv::Point2f(float(x), float(y)), float(kPatch), 0.f);
+        moved.emplace_back(cv::Point2f(x + dx, y + dy), float(kPatch) * rng.uniform(0.95f, 1.05f),
+                           turn < 0 ? 360.f + turn : turn);
+    }
+    cv::Mat a, b;
+    orb->compute(picture, plain, a);
+    orb->compute(picture, moved, b);
+    QCOMPARE(plain.size(), size_t(400));
+    QCOMPARE(moved.size(), size_t(400));
+    QCOMPARE(cv::norm(a, b, cv::NORM_HAMMING), 0.0);
 }
 
 void TestVisionMatch::findShape_data()
