@@ -26,6 +26,20 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 constexpr double kSoftSigmas[] = {0.55, 0.77, 0.95, 1.1, 1.25};
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 constexpr int kFocusStride = 4;
+
+// A pixel at 255 is only known to be at least that bright, one at 0 at most
+// that dark: of its difference from the lit reference only the side the
+// clipping leaves certain counts, so a highlight that went white in a
+// brighter frame is not taken for a defect.
+template <class T>
+T KnownDifference(uchar pixel, T d)
+{
+    if (pixel == 255)
+        return std::max(d, T(0));
+    if (pixel == 0)
+        return std::min(d, T(0));
+    return d;
+}
 }  // namespace
 
 // The lighting fit's sums per reference: the sharp one first, then each softened copy.
@@ -232,7 +246,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             const uchar* pj = m_judged.ptr<uchar>(r);
             size_t n = 0;
             for (int c = 0; c < m_size.width; c += kFocusStride) {
-                if (!pj[c])
+                // A clipped pixel cannot tell how sharp the frame is.
+                if (!pj[c] || pw[c] == 0 || pw[c] == 255)
                     continue;
                 lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
                 at[n++] = c / kFocusStride;
@@ -288,9 +303,13 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         // The same float steps, sixteen pixels at a time.
         const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
+        const cv::v_float32x4 zero = cv::v_setzero_f32();
+        const cv::v_float32x4 white = cv::v_setall_f32(255.f);
         for (; c + 16 <= m_size.width; c += 16) {
+            const cv::v_uint8x16 pixels = cv::v_load(pw + c);
+            const bool clipped = cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
-            cv::v_expand(cv::v_load(pw + c), lo16, hi16);
+            cv::v_expand(pixels, lo16, hi16);
             cv::v_uint32x4 grey[4];
             cv::v_expand(lo16, grey[0], grey[1]);
             cv::v_expand(hi16, grey[2], grey[3]);
@@ -298,7 +317,12 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             for (int q = 0; q < 4; ++q) {
                 const int k = c + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                const cv::v_float32x4 d = cv::v_abs((w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k)));
+                cv::v_float32x4 s = (w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k));
+                if (clipped) {
+                    s = cv::v_select(w == white, cv::v_max(s, zero), s);
+                    s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+                }
+                const cv::v_float32x4 d = cv::v_abs(s);
                 flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
             }
             const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
@@ -306,7 +330,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         }
 #endif
         for (; c < m_size.width; ++c) {
-            const float d = std::abs(float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c]));
+            const float d = std::abs(KnownDifference(pw[c], float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c])));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }
     }
@@ -357,7 +381,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const int x = area.x + c;
                 if (!pn[c] || pg[c] || !pj[x])
                     continue;
-                const double d = std::abs(pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x)));
+                const double d = std::abs(KnownDifference(pw[x], pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x))));
                 if (d > 0.5 * l.gain * pt[x]) {
                     pg[c] = 255;
                     added = true;

@@ -6,7 +6,10 @@
 // reference's lighting by a robust fit of gain, offset and a smooth surface
 // across the window (light that changes from one side to the other, a dimmed
 // corner); a pixel then
-// differs when it lies farther from the reference than its tolerance.
+// differs when it lies farther from the reference than its tolerance. A
+// pixel at 255 (at 0) only says the grey is at least (at most) that: it
+// differs only where the lit reference says it must be darker (brighter) by
+// more than the tolerance, and it stays out of the lighting fit.
 //
 // A frame whose pixels follow a softened copy of the reference (blurs of 0.55
 // to 1.25 px) more closely than the reference itself is out of focus and is

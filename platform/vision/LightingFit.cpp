@@ -226,8 +226,13 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         return l;
     // First fit over every pixel: the reference's sums are kept, the window's
     // are taken now, row by row (the row's own terms multiply its sums once).
+    // A clipped pixel (0 or 255) only bounds the light there: it stays out of
+    // both fits, and its share of the reference's sums is taken back out, so
+    // highlights gone white do not pull the gain down.
     Terms b = Terms::zeros();
     double syy = 0;
+    Normal clippedXX = Normal::zeros();
+    int clipped = 0;
     for (int r = 0; r < x.rows; r += kFitStride) {
         const float* px = x.ptr<float>(r);
         const uchar* py = y.ptr<uchar>(r);
@@ -237,6 +242,11 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         for (int c = 0; c < x.cols; c += kFitStride) {
             if (!pu[c])
                 continue;
+            if (py[c] == 0 || py[c] == 255) {
+                AddOuter(clippedXX, Basis(px[c], c, r));
+                ++clipped;
+                continue;
+            }
             const double v = py[c];
             sv += v;
             sxv += px[c] * v;
@@ -252,10 +262,20 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         b[5] += m_vv[size_t(r)] * sv;
         syy += double(svv);
     }
+    Normal a1 = m_xx;
+    double n1 = m_n;
+    if (clipped > 0) {
+        Mirror(clippedXX);
+        a1 -= clippedXX;
+        n1 -= clipped;
+    }
     Terms theta;
-    if (!SolvePlane(m_xx, b, theta)) {
+    if (n1 < 16 || !SolvePlane(a1, b, theta)) {
         // A reference too flat to tell gain from the surface: gain and offset alone.
-        const Lighting flat = FitLighting(x, y, use, tol);
+        cv::Mat known = use;
+        if (clipped > 0)
+            known = use & (y != 0) & (y != 255);
+        const Lighting flat = FitLighting(x, y, known, tol);
         l.gain = flat.gain;
         l.offset = flat.offset;
         return l;
@@ -270,7 +290,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     };
     take(theta);
     // Residual spread of the first fit: sum (y - J theta)^2 = syy - theta . b at the solution.
-    const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / m_n, 1.0));
+    const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / n1, 1.0));
     // The first fit's surface per column and per row.
     cv::AutoBuffer<double, 512> column(size_t(x.cols)), row(size_t(x.rows));
     for (int c = 0; c < x.cols; ++c)
@@ -282,11 +302,11 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     };
     // The second fit is the first without the far pixels: their share is
     // taken back out of the sums, so only they cost anything.
-    Normal a2 = m_xx;
+    Normal a2 = a1;
     Terms b2 = b;
-    double n2 = m_n;
+    double n2 = n1;
     ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
-        if (!far(c, r, a, v, t))
+        if (v == 0 || v == 255 || !far(c, r, a, v, t))
             return true;
         const Terms j = Basis(a, c, r);
         for (int i = 0; i < kTerms; ++i) {
@@ -297,7 +317,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         n2 -= 1;
         return true;
     });
-    if (n2 == m_n)
+    if (n2 == n1)
         return l;
     if (n2 < 16)
         return l;

@@ -41,6 +41,7 @@ private:
 // bendY * v^2, with u and v the column and row from the window centre over
 // the longer side. Fitted robustly like FitLighting: a second fit leaves out
 // pixels far off the first, so a foreign object does not tilt the surface.
+// Window pixels at 0 or 255 are clipped, not measured: neither fit uses them.
 struct LightingPlane {
     double gain = 1;
     double offset = 0;

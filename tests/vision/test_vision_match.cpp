@@ -7,6 +7,7 @@
 #include "platform/vision/SURF.h"
 
 #include <QElapsedTimer>
+#include <QRect>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
@@ -80,6 +81,8 @@ private slots:
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
+    void grayClippedPixels_data();
+    void grayClippedPixels();
     void surfScores_data();
     void surfScores();
     void surfMaskedOutPartIgnored();
@@ -257,6 +260,72 @@ void TestVisionMatch::grayUntrainedAndWrongSize()
     QCOMPARE(cv::countNonZero(diff), 120);  // a wrong window never passes
     gm.Clear();
     QVERIFY(!gm.IsValid());
+}
+
+void TestVisionMatch::grayClippedPixels_data()
+{
+    QTest::addColumn<double>("gain");
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<QRect>("chip");
+    QTest::addColumn<int>("chipGrey");
+    const QRect none;
+    const QRect onMid(110, 50, 12, 12);
+    const QRect inHighlight(30, 50, 12, 12);
+    // The highlight (235) goes white at gain 1.15; the darkest blocks (60) black at 0.9 and -75.
+    QTest::newRow("brighter, highlight clips") << 1.15 << 0.0 << none << 0;
+    QTest::newRow("darker, background clips") << 0.9 << -75.0 << none << 0;
+    QTest::newRow("white chip where it must be darker") << 1.15 << 0.0 << onMid << 255;
+    QTest::newRow("black chip where it must be brighter") << 0.9 << -75.0 << onMid << 0;
+    QTest::newRow("dark chip inside the white highlight") << 1.15 << 0.0 << inHighlight << 120;
+}
+
+void TestVisionMatch::grayClippedPixels()
+{
+    // A clipped pixel only bounds the grey there: it is neither a difference
+    // where the lit reference lies beyond the clip, nor a weight on the
+    // lighting fit, nor a rim a chip may grow into.
+    QFETCH(double, gain);
+    QFETCH(double, offset);
+    QFETCH(QRect, chip);
+    QFETCH(int, chipGrey);
+    // Blocks of four greys that tell gain from a lit surface, a large
+    // highlight, and a plain grey place for the chips.
+    cv::Mat t(120, 160, CV_8UC1);
+    const int greys[] = {60, 90, 120, 150};
+    for (int by = 0; by < 6; ++by)
+        for (int bx = 0; bx < 8; ++bx)
+            t(cv::Rect(20 * bx, 20 * by, 20, 20)).setTo(greys[(7 * bx + 3 * by) % 4]);
+    t(cv::Rect(10, 10, 70, 100)).setTo(235);
+    t(cv::Rect(100, 40, 40, 40)).setTo(150);
+    cv::GaussianBlur(t, t, cv::Size(5, 5), 1.0);
+    GrayMatch gm;
+    QVERIFY(gm.Create(t.cols, t.rows, cv::Mat(), 0));
+    for (unsigned k = 1; k <= 3; ++k)
+        QVERIFY(gm.AddTemp(withNoise(t, 2, k)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+
+    cv::Mat w;
+    withNoise(t, 2, 9).convertTo(w, CV_8UC1, gain, offset);  // saturates, as a camera clips
+    const cv::Rect c(chip.x(), chip.y(), chip.width(), chip.height());
+    if (!c.empty())
+        w(c).setTo(chipGrey);
+    QVERIFY(cv::countNonZero(w == 0) + cv::countNonZero(w == 255) > 2000);
+
+    cv::Mat diff;
+    GrayMatch::Judged judged;
+    gm.Match(w, diff, &judged);
+    QVERIFY(judged.valid);
+    QVERIFY2(std::abs(judged.light.gain - gain) < 0.03, qPrintable(QString::number(judged.light.gain)));
+    if (!c.empty())
+        QCOMPARE(cv::countNonZero(diff(c)), c.area());
+    // The rim may take noisy neighbours of the chip, never a clipped one.
+    gm.GrowRim(w, judged, diff, 2);
+    if (!c.empty())
+        diff(c).setTo(0);
+    QCOMPARE(cv::countNonZero(diff & ((w == 0) | (w == 255))), 0);
+    if (!c.empty())
+        diff(cv::Rect(c.x - 2, c.y - 2, c.width + 4, c.height + 4)).setTo(0);
+    QCOMPARE(cv::countNonZero(diff), 0);
 }
 
 void TestVisionMatch::surfScores_data()
