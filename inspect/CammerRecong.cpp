@@ -238,9 +238,10 @@ void CammerRecong::VarTrain(int g)
             // A good part sits within the angle range and a few pixels of the
             // taught place; a feature fit beyond that is noise.
             surf[g][j].SetMotion(Turns(p) ? p.angleRange : kSmallTurn, kSmallShift);
-        }
-        else
+        } else {
             grayMatch[g][j].Create(box.width, box.height, effective, 0);
+            grayMatch[g][j].SetHue(colour && !p.isGrayHue);
+        }
 
         int added = 0;
         for (int k = 0; k < slotCount && size_t(k) < used.size(); ++k) {

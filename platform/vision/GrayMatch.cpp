@@ -113,7 +113,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         if (k > 0) {
             PreparedLightingPlane plane;
             plane.Prepare(first, both);
-            l = plane.Estimate(first, m_templates[k], both, cv::Mat());
+            l = plane.Estimate(first, m_templates[k], both, cv::Mat(), !m_hue);
         }
         cv::Mat t;
         m_templates[k].convertTo(t, CV_32F);
@@ -247,7 +247,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             size_t n = 0;
             for (int c = 0; c < m_size.width; c += kFocusStride) {
                 // A clipped pixel cannot tell how sharp the frame is.
-                if (!pj[c] || pw[c] == 0 || pw[c] == 255)
+                if (!pj[c] || (!m_hue && (pw[c] == 0 || pw[c] == 255)))
                     continue;
                 lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
                 at[n++] = c / kFocusStride;
@@ -272,13 +272,13 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // the copy the frame follows, and the focus checked under that lighting.
     StageClock::Laps laps(StageClock::MatchLighting);
     size_t focus = 0;
-    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol);
+    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue);
     for (int round = 0; round < 2; ++round) {
         const size_t next = focusOf(l);
         if (next == focus)
             break;
         focus = next;
-        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol);
+        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue);
     }
     if (judged) {
         judged->light = l;
@@ -307,7 +307,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
         for (; c + 16 <= m_size.width; c += 16) {
             const cv::v_uint8x16 pixels = cv::v_load(pw + c);
-            const bool clipped = cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
+            const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
             cv::v_expand(pixels, lo16, hi16);
             cv::v_uint32x4 grey[4];
@@ -330,7 +330,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         }
 #endif
         for (; c < m_size.width; ++c) {
-            const float d = std::abs(KnownDifference(pw[c], float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c])));
+            const float s = float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c]);
+            const float d = std::abs(m_hue ? s : KnownDifference(pw[c], s));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }
     }
@@ -381,7 +382,8 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const int x = area.x + c;
                 if (!pn[c] || pg[c] || !pj[x])
                     continue;
-                const double d = std::abs(KnownDifference(pw[x], pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x))));
+                const double s = pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x));
+                const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
                 if (d > 0.5 * l.gain * pt[x]) {
                     pg[c] = 255;
                     added = true;
@@ -406,6 +408,7 @@ void GrayMatch::Clear()
     m_soft.clear();
     m_fit.reset();
     m_amplify = 0;
+    m_hue = false;
     m_created = false;
     m_valid = false;
 }

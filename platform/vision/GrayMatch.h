@@ -39,6 +39,9 @@ public:
     // w x h window; mask CV_8U of that size, non-zero = judged (an empty mask
     // judges the whole window). mode is reserved (0). False on a bad mask.
     bool Create(int w, int h, const cv::Mat& mask, int mode = 0);
+    // The windows hold hues, not intensities (set after Create): then 0 and
+    // 255 are colours like any other, not clipped light.
+    void SetHue(bool hue) { m_hue = hue; }
     // Copies one good template window (8-bit grey of the created size; colour
     // is converted). False, and nothing kept, for any other size. `covered`
     // (CV_8U, non-zero = the template shows the part there) leaves out what
@@ -88,6 +91,7 @@ private:
     struct Fit;  // the lighting fit's sums that depend on the reference only
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
+    bool m_hue = false;
     bool m_created = false;
     bool m_valid = false;
 };

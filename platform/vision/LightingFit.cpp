@@ -216,8 +216,9 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
 }
 
 LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
-                                              const cv::Mat& tol) const
+                                              const cv::Mat& tol, bool clips) const
 {
+    auto clipped = [clips](int v) { return clips && (v == 0 || v == 255); };
     LightingPlane l;
     l.cx = m_cx;
     l.cy = m_cy;
@@ -232,7 +233,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     Terms b = Terms::zeros();
     double syy = 0;
     Normal clippedXX = Normal::zeros();
-    int clipped = 0;
+    int nClipped = 0;
     for (int r = 0; r < x.rows; r += kFitStride) {
         const float* px = x.ptr<float>(r);
         const uchar* py = y.ptr<uchar>(r);
@@ -242,9 +243,9 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         for (int c = 0; c < x.cols; c += kFitStride) {
             if (!pu[c])
                 continue;
-            if (py[c] == 0 || py[c] == 255) {
+            if (clipped(py[c])) {
                 AddOuter(clippedXX, Basis(px[c], c, r));
-                ++clipped;
+                ++nClipped;
                 continue;
             }
             const double v = py[c];
@@ -264,17 +265,17 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     }
     Normal a1 = m_xx;
     double n1 = m_n;
-    if (clipped > 0) {
+    if (nClipped > 0) {
         Mirror(clippedXX);
         a1 -= clippedXX;
-        n1 -= clipped;
+        n1 -= nClipped;
     }
     Terms theta;
     if (n1 < 16 || !SolvePlane(a1, b, theta)) {
         // A reference too flat to tell gain from the surface: gain and offset alone.
-        cv::Mat known = use;
-        if (clipped > 0)
-            known = use & (y != 0) & (y != 255);
+        // A fresh matrix: assigning the expression to one that shares `use`
+        // would write into the caller's mask.
+        const cv::Mat known = nClipped > 0 ? cv::Mat(use & (y != 0) & (y != 255)) : use;
         const Lighting flat = FitLighting(x, y, known, tol);
         l.gain = flat.gain;
         l.offset = flat.offset;
@@ -306,7 +307,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     Terms b2 = b;
     double n2 = n1;
     ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
-        if (v == 0 || v == 255 || !far(c, r, a, v, t))
+        if (clipped(v) || !far(c, r, a, v, t))
             return true;
         const Terms j = Basis(a, c, r);
         for (int i = 0; i < kTerms; ++i) {

@@ -41,7 +41,8 @@ private:
 // bendY * v^2, with u and v the column and row from the window centre over
 // the longer side. Fitted robustly like FitLighting: a second fit leaves out
 // pixels far off the first, so a foreign object does not tilt the surface.
-// Window pixels at 0 or 255 are clipped, not measured: neither fit uses them.
+// Window pixels at 0 or 255 are clipped, not measured: neither fit uses them
+// (unless the window holds hues, where they are values).
 struct LightingPlane {
     double gain = 1;
     double offset = 0;
@@ -70,7 +71,9 @@ public:
     using Normal = cv::Matx<double, kTerms, kTerms>;
     using Terms = cv::Vec<double, kTerms>;
     void Prepare(const cv::Mat& x, const cv::Mat& use);
-    LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol) const;
+    // `clips` false: y is not an intensity (a hue), so 0 and 255 are values like any other.
+    LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                           bool clips = true) const;
 
 private:
     Terms Basis(double x, int col, int row) const
