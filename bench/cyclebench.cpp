@@ -7,7 +7,7 @@
 // and the peak resident memory (VmHWM).
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
-//              [--ng-every K] [--breakdown]
+//              [--ng-every K] [--breakdown] [--check-frames]
 //   cyclebench --memory [--cycles N]
 // --ng-every K makes every K-th cycle NG (a part left in a cavity), so the
 // recent-NG rings and result pictures fill; the operator's re-check after
@@ -29,6 +29,7 @@
 #include "inspect/ParamRoi.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/CycleState.h"
+#include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
 #include "params/WizardPara.h"
 #include "platform/VerifiedCopy.h"
@@ -57,6 +58,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <memory>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -268,6 +271,161 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
                 labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"), simMb);
 }
 
+// --check-frames: a simulated camera sends the same pixels for the same
+// picture, so every judged frame must equal the first one judged of that
+// picture, and the same frame must give the same area values each time. A
+// verdict that differs is then traced to its frame (which pixels, which
+// picture it is nearer to) or to the judgement of an equal frame.
+class FrameCheck {
+public:
+    enum Picture { Good = 0, Foreign = 1 };
+    explicit FrameCheck(QString keepDir) : m_keepDir(std::move(keepDir)) {}
+
+    // After a step of group g judged `picture` on every camera; false when a
+    // frame or an area value differs from the first one.
+    bool check(RaRoWizard& win, int cameras, int cycle, int g, Picture picture)
+    {
+        bool same = true;
+        for (int c = 0; c < cameras; ++c) {
+            CammerWidget* w = win.cammerWidget[c];
+            // NG without an NG area: not judged (no fresh frame, lost camera
+            // or pose); its frame and values are not this step's.
+            if (!w->cameraOK && std::count(std::begin(w->roiOK[g]), std::end(w->roiOK[g]), 0) == 0)
+                continue;
+            const FrameBytes& f = w->inspectFrame;
+            std::vector<uint8_t>& ref = m_frame[c][picture];
+            if (ref.empty()) {
+                ref.assign(f.begin(), f.end());
+                if (picture == Good)
+                    reportTemplate(w, c, g);
+            }
+            const Diff d = compare(f, ref, w->CammerWidgetData::layout());
+            if (d.pixels) {
+                same = false;
+                const std::vector<uint8_t>& other = m_frame[c][1 - picture];
+                const Diff o = other.empty() ? Diff{} : compare(f, other, w->CammerWidgetData::layout());
+                std::fprintf(stderr,
+                             "cyclebench: cycle %d step %d camera %d: judged frame differs from the first %s one "
+                             "in %zu pixels (box %d,%d %dx%d)%s\n",
+                             cycle, g + 1, c + 1, picture == Good ? "good" : "foreign", d.pixels, d.box.x(),
+                             d.box.y(), d.box.width(), d.box.height(),
+                             other.empty() ? ""
+                             : o.pixels == 0 ? "; it is the other picture"
+                                             : qPrintable(QStringLiteral("; %1 pixels from the other picture").arg(o.pixels)));
+                keep(w, QStringLiteral("frame-cycle%1-step%2-cam%3.png").arg(cycle).arg(g + 1).arg(c + 1));
+                continue;
+            }
+            std::vector<int>& values = m_values[c][picture][g];
+            if (values.empty()) {
+                values.assign(std::begin(w->roiValue[g]), std::end(w->roiValue[g]));
+                continue;
+            }
+            for (int j = 0; j < CammerWidgetData::kMaxRoi; ++j) {
+                if (values[size_t(j)] == w->roiValue[g][j])
+                    continue;
+                same = false;
+                std::fprintf(stderr,
+                             "cyclebench: cycle %d step %d camera %d: equal frame, area %d value %d (first time %d)%s\n",
+                             cycle, g + 1, c + 1, j + 1, w->roiValue[g][j], values[size_t(j)],
+                             w->roiOK[g][j] ? "" : " NG");
+            }
+        }
+        return same;
+    }
+
+    // What an NG camera of a step that should have passed says.
+    void reportNg(RaRoWizard& win, int cameras, int cycle, int g)
+    {
+        for (int c = 0; c < cameras; ++c) {
+            CammerWidget* w = win.cammerWidget[c];
+            if (w->cameraOK)
+                continue;
+            QStringList areas;
+            for (int j = 0; j < CammerWidgetData::kMaxRoi; ++j)
+                if (!w->roiOK[g][j])
+                    areas << QStringLiteral("%1 (code %2, value %3)")
+                                 .arg(j + 1)
+                                 .arg(w->liveSet ? w->liveSet->algorithm[g][j] : -1)
+                                 .arg(w->roiValue[g][j]);
+            std::fprintf(stderr, "cyclebench: cycle %d step %d camera %d NG%s: areas %s\n", cycle, g + 1, c + 1,
+                         w->poseLost ? " (pose lost)" : "", areas.isEmpty() ? "none" : qPrintable(areas.join(", ")));
+            keep(w, QStringLiteral("ng-cycle%1-step%2-cam%3.png").arg(cycle).arg(g + 1).arg(c + 1));
+        }
+        // The operation log says why a camera without an NG area was NG.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+            db.setDatabaseName(QStringLiteral("RECORD.db"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec(QStringLiteral("SELECT recordtime, remarks FROM RECORD ORDER BY rowid DESC LIMIT 4")))
+                    while (q.next())
+                        std::fprintf(stderr, "  log %s %s\n", qPrintable(q.value(0).toString()),
+                                     qPrintable(q.value(1).toString()));
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    }
+
+private:
+    struct Diff {
+        size_t pixels = 0;
+        QRect box;
+    };
+    template <typename Buffer>
+    static Diff compare(const Buffer& f, const std::vector<uint8_t>& ref, const FrameLayout& l)
+    {
+        Diff d;
+        if (f.size() != ref.size() || std::memcmp(f.data(), ref.data(), f.size()) == 0)
+            return d;
+        const size_t bpp = l.colour ? 4 : 1;
+        int x0 = l.width, y0 = l.height, x1 = -1, y1 = -1;
+        for (int y = 0; y < l.height; ++y) {
+            const uint8_t* a = f.data() + size_t(y) * size_t(l.width) * bpp;
+            const uint8_t* b = ref.data() + size_t(y) * size_t(l.width) * bpp;
+            if (std::memcmp(a, b, size_t(l.width) * bpp) == 0)
+                continue;
+            for (int x = 0; x < l.width; ++x) {
+                if (std::memcmp(a + size_t(x) * bpp, b + size_t(x) * bpp, bpp) == 0)
+                    continue;
+                ++d.pixels;
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = y;
+            }
+        }
+        if (d.pixels)
+            d.box = QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+        return d;
+    }
+    void reportTemplate(CammerWidget* w, int c, int g)
+    {
+        const std::vector<FrameBytes>& t = w->templateImages[g];
+        if (t.empty())
+            return;
+        const Diff d = compare(t[0], m_frame[c][Good], w->CammerWidgetData::layout());
+        if (!d.pixels)
+            return;
+        std::fprintf(stderr, "cyclebench: camera %d template 0 of step %d differs from the good frame in %zu pixels (box %d,%d %dx%d)\n",
+                     c + 1, g + 1, d.pixels, d.box.x(), d.box.y(), d.box.width(), d.box.height());
+        keep(w, t[0], QStringLiteral("template0-step%1-cam%2.png").arg(g + 1).arg(c + 1));
+    }
+    void keep(CammerWidget* w, const QString& name) { keep(w, w->inspectFrame, name); }
+    void keep(CammerWidget* w, const FrameBytes& frame, const QString& name)
+    {
+        const FrameLayout& l = w->CammerWidgetData::layout();
+        QImage img(frame.data(), l.width, l.height, l.width * (l.colour ? 4 : 1),
+                   l.colour ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
+        if (!img.save(QDir(m_keepDir).filePath(name)))
+            std::fprintf(stderr, "cyclebench: %s not kept\n", qPrintable(name));
+    }
+
+    QString m_keepDir;
+    std::vector<uint8_t> m_frame[8][2];
+    std::vector<int> m_values[8][2][2];
+};
+
 double Median(std::vector<double> v)
 {
     if (v.empty())
@@ -308,6 +466,12 @@ int main(int argc, char** argv)
         if (kW < 64 || kH < 64)
             return 2;
     }
+
+    // Pictures of a wrong verdict are kept where the bench was started.
+    std::unique_ptr<FrameCheck> frameCheck;
+    if (args.contains(QLatin1String("--check-frames")))
+        frameCheck = std::make_unique<FrameCheck>(QDir::currentPath());
+    int cycleNo = 0;
 
     QTemporaryDir dir;
     if (!VerifiedCopy::CopyTree(QStringLiteral(MOJU_TEMPLATE_DIR), dir.path()))
@@ -371,6 +535,13 @@ int main(int argc, char** argv)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("setup"));
     qputenv("MOJU_SIMCAM", sim.toLocal8Bit());
+    auto showAll = [&](int picture) {
+        for (const auto& d : simcam::SimCamHub::instance().devices(QStringLiteral("mvs")))
+            d->showPicture(picture);
+    };
+    // A device serves its pictures in turn until told otherwise: the foreign
+    // part would then reach the live frames the templates are learned from.
+    showAll(0);
 
     SimBoard board({QStringLiteral("--inputs"), QStringLiteral("2")});
     if (!board.waitForPath())
@@ -399,14 +570,32 @@ int main(int argc, char** argv)
     const QString idleWord = startOuts.isEmpty() ? QString() : startOuts.last().section(QLatin1Char(' '), 2, 2);
     // The first step would wait for the cameras to settle: time the cycles after that.
     Wait([&] { return win.detection()->CamerasSettled(); }, 5000);
-    auto showAll = [&](int picture) {
-        for (const auto& d : simcam::SimCamHub::instance().devices(QStringLiteral("mvs")))
-            d->showPicture(picture);
+    // Every camera has sent a few frames of the picture now shown. A loaded
+    // host delivers late: a fixed wait let a frame of the foreign part become
+    // a template, and every good cycle after it was judged NG.
+    auto freshFrames = [&]() {
+        std::vector<int> seen(static_cast<size_t>(kCameras), 0);
+        for (int c = 0; c < kCameras; ++c)
+            seen[size_t(c)] = win.detection()->frameCount[c];
+        // One frame may wait in the acquisition buffer and one be on its way,
+        // both of the picture shown before: the third is of the new one.
+        auto late = [&] {
+            for (int c = 0; c < kCameras; ++c)
+                if (win.detection()->frameCount[c] <= seen[size_t(c)] + 2)
+                    return c;
+            return -1;
+        };
+        Wait([&] { return late() < 0; }, 20000);
+        if (const int c = late(); c >= 0) {
+            std::fprintf(stderr, "cyclebench: camera %d sent no frame of the picture shown within 20 s\n", c + 1);
+            return false;
+        }
+        return true;
     };
     // Shown, as on the panel: the live views paint their display pictures.
     win.show();
-    showAll(0);
-    Wait([&] { return false; }, 300);  // frames of the good picture arrive
+    if (!freshFrames())
+        return 1;
     if (colour) {
         // The colour stand-in's demosaicing differs from the drawn picture:
         // learn template 0 of both steps from the live frame, as a setter does.
@@ -430,9 +619,14 @@ int main(int argc, char** argv)
         const QStringList outs = board.linesStarting(QStringLiteral("OUT "));
         board.send(QStringLiteral("clr %1").arg(bit));
         Wait([&] { return board.linesStarting(QStringLiteral("IN ")).size() > insBefore + 1; }, 2000);
+        const int g = bit == 0 ? 0 : 1;
         if (ins.size() <= insBefore || outs.size() <= outsBefore || !outs.last().endsWith(answer)) {
             std::fprintf(stderr, "cyclebench: no %s after input %d (last %s)\n", qPrintable(answer), bit + 1,
                          qPrintable(outs.value(outs.size() - 1)));
+            if (frameCheck) {
+                frameCheck->reportNg(win, kCameras, cycleNo, g);
+                frameCheck->check(win, kCameras, cycleNo, g, FrameCheck::Good);
+            }
             for (int c = 0; c < kCameras; ++c)
                 std::fprintf(stderr, "  camera %d: %s, first areas %d %d %d, brightness %d\n", c + 1,
                              win.cammerWidget[c]->cameraOK ? "OK" : "NG", win.cammerWidget[c]->roiValue[0][0],
@@ -441,36 +635,29 @@ int main(int argc, char** argv)
             return false;
         }
         ms = outs.last().section(QLatin1Char(' '), 1, 1).toDouble() - ins[insBefore].section(QLatin1Char(' '), 1, 1).toDouble();
+        if (frameCheck)
+            frameCheck->check(win, kCameras, cycleNo, g, FrameCheck::Good);
         return true;
     };
     // An NG cycle: the mould step sees the part, the alarm holds the
     // machine; the part is removed and the operator's re-check clears it.
     const double idleMb = ResidentMb("VmRSS:");
-    // Every camera has sent a few frames of the picture now shown (a loaded
-    // host delivers late; judging an older frame would be the bench's fault).
-    auto freshFrames = [&]() {
-        std::vector<int> seen(static_cast<size_t>(kCameras), 0);
-        for (int c = 0; c < kCameras; ++c)
-            seen[size_t(c)] = win.detection()->frameCount[c];
-        Wait([&] {
-            for (int c = 0; c < kCameras; ++c)
-                if (win.detection()->frameCount[c] <= seen[size_t(c)] + 2)
-                    return false;
-            return true;
-        }, 10000);
-    };
     auto ngCycle = [&]() {
         double product = 0;
         if (!step(0, QStringLiteral("0x00F5"), product))
             return false;
         showAll(1);
-        freshFrames();
+        if (!freshFrames())
+            return false;
         board.send(QStringLiteral("set 2"));
         Wait([&] { return win.cycle().verdictState == VerdictAlarm; }, 5000);
         const bool alarmed = win.cycle().verdictState == VerdictAlarm;
+        if (frameCheck && alarmed)
+            frameCheck->check(win, kCameras, cycleNo, 1, FrameCheck::Foreign);
         board.send(QStringLiteral("clr 2"));
         showAll(0);
-        freshFrames();
+        if (!freshFrames())
+            return false;
         // The operator checks again while the part is removed; a second
         // check if the first one still saw it.
         for (int attempt = 0; attempt < 2 && win.cycle().verdictState == VerdictAlarm; ++attempt) {
@@ -486,6 +673,7 @@ int main(int argc, char** argv)
     std::vector<double> latency;
     int ngCycles = 0;
     for (int n = 0; n < cycles; ++n) {
+        cycleNo = n + 1;
         if (n > 0 && n % 100 == 0)  // the peak as a long run goes on
             std::fprintf(stderr, "cyclebench: %d cycles, VmHWM %.0f MB\n", n, ResidentMb());
         if (ngEvery > 0 && n % ngEvery == ngEvery - 1) {

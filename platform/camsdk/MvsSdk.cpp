@@ -22,6 +22,9 @@ struct Cam {
     void* imageUser = nullptr;
     ExceptionCallback exception = nullptr;
     void* exceptionUser = nullptr;
+    // The Bayer mosaic of the picture last sent, beside that picture (held,
+    // so its pixels stay where they are); only the stream's thread uses them.
+    QByteArray mosaicOf, mosaic;
 };
 
 // Device records handed out by MV_CC_EnumDevices stay valid for the process,
@@ -147,7 +150,9 @@ int MV_CC_CreateHandle(void** handle, const MV_CC_DEVICE_INFO* info)
     const auto d = simcam::SimCamHub::instance().find(kFamily, serialOf(info));
     if (!d)
         return MV_E_PARAMETER;
-    *handle = new Cam{d, nullptr};
+    Cam* c = new Cam;
+    c->device = d;
+    *handle = c;
     return MV_OK;
 }
 
@@ -328,22 +333,30 @@ int MV_CC_StartGrabbing(void* handle)
                 info.nFrameNum = unsigned(f.number);
                 QByteArray data;
                 if (f.channels == 3) {
-                    // The sensor sends its Bayer mosaic.
-                    cv::Mat rgb(f.height, f.width, CV_8UC3, const_cast<char*>(f.data.constData()));
-                    cv::Mat bayer(f.height, f.width, CV_8UC1);
-                    for (int y = 0; y < f.height; ++y)
-                        for (int x = 0; x < f.width; ++x) {
-                            const int ch = (y % 2 == 0) ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2);
-                            bayer.at<uchar>(y, x) = rgb.at<cv::Vec3b>(y, x)[ch];
+                    // The sensor sends its Bayer mosaic. A device sends the
+                    // same few pictures over and over: each mosaic is made
+                    // once, so that a loaded host spends its time on the
+                    // monitor rather than on the stand-in.
+                    if (c->mosaicOf.constData() != f.data.constData() || c->mosaicOf.size() != f.data.size()) {
+                        const cv::Mat rgb(f.height, f.width, CV_8UC3, const_cast<char*>(f.data.constData()));
+                        c->mosaic = QByteArray(f.width * f.height, Qt::Uninitialized);
+                        for (int y = 0; y < f.height; ++y) {
+                            const cv::Vec3b* in = rgb.ptr<cv::Vec3b>(y);
+                            uchar* out = reinterpret_cast<uchar*>(c->mosaic.data()) + size_t(y) * size_t(f.width);
+                            for (int x = 0; x < f.width; ++x)
+                                out[x] = in[x][(y % 2 == 0) ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2)];
                         }
-                    data = QByteArray(reinterpret_cast<const char*>(bayer.data), int(bayer.total()));
+                        c->mosaicOf = f.data;
+                    }
+                    data = c->mosaic;
                     info.enPixelType = PixelType_Gvsp_BayerRG8;
                 } else {
                     data = f.data;
                     info.enPixelType = PixelType_Gvsp_Mono8;
                 }
                 info.nFrameLen = unsigned(data.size());
-                c->image(reinterpret_cast<unsigned char*>(data.data()), &info, c->imageUser);
+                // Read only: data() would copy a picture shared with the device.
+                c->image(reinterpret_cast<unsigned char*>(const_cast<char*>(data.constData())), &info, c->imageUser);
             },
             [c] {
                 if (c->exception)

@@ -494,16 +494,24 @@ void TestCameraDelivery::colourFramesAsRgba()
     QImage img(64, 48, QImage::Format_RGB888);
     img.fill(QColor(200, 100, 50));
     QVERIFY(img.save(dir + "/f.png"));
+    img.fill(QColor(20, 40, 60));
+    QVERIFY(img.save(dir + "/g.png"));
     probe();
+    sim.device(family, "DEV000001")->showPicture(0);
     SetRunFrame(64, 48, 1);
     CameraRig rig;
     rig.build(1);
     rig.cam(0).CameraStart();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 2000);
-    QMutexLocker lock(pMutex[0]);
-    const unsigned char* p = rig.cam(0).acqBuffer.data() + 4 * (20 * 64 + 20);
     // RGB32 in memory: B, G, R, A.
-    QCOMPARE((QList<int>{p[0], p[1], p[2], p[3]}), (QList<int>{50, 100, 200, 255}));
+    auto pixel = [&] {
+        QMutexLocker lock(pMutex[0]);
+        const unsigned char* p = rig.cam(0).acqBuffer.data() + 4 * (20 * 64 + 20);
+        return QList<int>{p[0], p[1], p[2], p[3]};
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(pixel(), (QList<int>{50, 100, 200, 255}), 2000);
+    // Frames follow the scene: nothing of the first picture is sent again.
+    sim.device(family, "DEV000001")->showPicture(1);
+    QTRY_COMPARE_WITH_TIMEOUT(pixel(), (QList<int>{60, 40, 20, 255}), 2000);
 }
 
 void TestCameraDelivery::monoSensorInColourMode()
