@@ -189,6 +189,16 @@ size_t ResidentBytes(const void* p, size_t n)
     return std::min(in, n);
 }
 
+// The pictures the simulated cameras decoded and hold for the whole run: a
+// bench cost, no part of the monitor.
+double SimCameraMb()
+{
+    double mb = 0;
+    for (const auto& d : simcam::SimCamHub::instance().devices(QStringLiteral("mvs")))
+        mb += double(d->decodedBytes()) / 1048576.0;
+    return mb;
+}
+
 // What the frame-size buffers of the cameras hold, each kind with its size,
 // how much of it is written, and who reads it, beside all anonymous memory.
 void PrintBufferBreakdown(RaRoWizard& win, int cameras)
@@ -263,12 +273,9 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
                 anonMb += f.value(1).toDouble() / 1024.0;
         }
     }
-    double simMb = 0;
-    for (const auto& d : simcam::SimCamHub::instance().devices(QStringLiteral("mvs")))
-        simMb += double(d->decodedBytes()) / 1048576.0;
     std::printf("    written in these buffers: %.0f MB of %.0f MB anonymous memory (VmRSS %.0f MB);\n"
                 "    the simulated cameras' decoded pictures (no part of the monitor): %.0f MB\n",
-                labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"), simMb);
+                labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"), SimCameraMb());
 }
 
 // --check-frames: a simulated camera sends the same pixels for the same
@@ -715,6 +722,8 @@ int main(int argc, char** argv)
         std::printf("    %-34s %5lld ms (at %5lld ms)\n", qPrintable(t.name), static_cast<long long>(t.tookMs),
                     static_cast<long long>(t.atMs));
     std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) after the cycles: %.0f MB\n", idleMb, peakAfterCycles);
+    std::printf("  the monitor alone (peak less the simulated cameras' %.0f MB of pictures): %.0f MB\n", SimCameraMb(),
+                peakAfterCycles - SimCameraMb());
     std::printf("  input edge to answering output word: median %.1f ms, p90 %.1f ms, max %.1f ms\n",
                 Median(latency), Percentile(latency, 0.9), *std::max_element(latency.begin(), latency.end()));
     std::printf("  engine step alone:                   median %.1f ms, p90 %.1f ms\n", Median(engine),

@@ -94,21 +94,7 @@ cv::Mat CammerRecong::Frame(FrameBytes& buffer) const
 
 cv::Mat CammerRecong::TemplateImage(int g, int k, const InspectParams& p)
 {
-    auto& images = widget->templateImages[g];
-    if (k < 0 || size_t(k) >= images.size())
-        return cv::Mat();
-    auto& buffer = images[size_t(k)];
-    if (!colour)
-        return Frame(buffer);
-    if (buffer.size() < size_t(W) * size_t(H) * 4)
-        return cv::Mat();
-    cv::Mat grey(H, W, CV_8UC1);
-    const int* rgba = reinterpret_cast<const int*>(buffer.data());
-    if (p.isGrayHue)
-        RGBA2Gray(grey.data, rgba, W, H);
-    else
-        RGBA2Hue(grey.data, rgba, W, H);
-    return grey;
+    return widget->TemplatePlane(g, k, p.isGrayHue);
 }
 
 cv::Mat CammerRecong::SourceImage(const InspectParams& p)

@@ -5,6 +5,7 @@
 #include "WizardPara.h"
 #include "foundation/OperatorMessage.h"
 #include "foundation/uitext.h"
+#include "platform/vision/ColorConvert.h"
 #include "platform/vision/FrameBmp.h"
 
 #include <QDebug>
@@ -36,7 +37,47 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     // EnsureGroupBuffers.
     for (int g = 0; g < kGroups; ++g)
         for (auto& b : recentNg[g])
-            b = ZeroFrameBytes(g < m_layout.groups ? RingLen() : 0);
+            b = ZeroFrameBytes(g < m_layout.groups ? PackedLen() : 0);
+}
+
+namespace {
+// Colour pixels are four bytes (B, G, R, opaque); packed ones the first three.
+void Pack(const uint8_t* src, uint8_t* dst, size_t pixels, bool colour)
+{
+    if (!colour) {
+        std::memcpy(dst, src, pixels);
+        return;
+    }
+    for (size_t i = 0; i < pixels; ++i, src += 4, dst += 3) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+    }
+}
+
+void Unpack(const uint8_t* src, uint8_t* dst, size_t pixels, bool colour)
+{
+    if (!colour) {
+        std::memcpy(dst, src, pixels);
+        return;
+    }
+    for (size_t i = 0; i < pixels; ++i, src += 3, dst += 4) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+        dst[3] = 0xFF;
+    }
+}
+}  // namespace
+
+void CammerWidgetData::PackFrame(const uint8_t* frame, uint8_t* packed) const
+{
+    Pack(frame, packed, size_t(m_layout.imageLen()), m_layout.colour);
+}
+
+void CammerWidgetData::UnpackFrame(const uint8_t* packed, uint8_t* frame) const
+{
+    Unpack(packed, frame, size_t(m_layout.imageLen()), m_layout.colour);
 }
 
 void CammerWidgetData::KeepRecentNg(int g)
@@ -45,20 +86,9 @@ void CammerWidgetData::KeepRecentNg(int g)
         return;
     FrameBytes& ring = recentNg[g][recentNgCount[g] % 3];
     FinishInspectFrame();
-    const size_t n = static_cast<size_t>(m_layout.imageLen());
-    if (ring.size() < RingLen() || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
+    if (ring.size() < PackedLen() || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
         return;
-    if (m_layout.colour) {
-        const uint8_t* src = inspectFrame.data();
-        uint8_t* dst = ring.data();
-        for (size_t i = 0; i < n; ++i, src += 4, dst += 3) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-        }
-    } else {
-        std::memcpy(ring.data(), inspectFrame.data(), n);
-    }
+    PackFrame(inspectFrame.data(), ring.data());
     ++recentNgCount[g];
 }
 
@@ -67,22 +97,63 @@ bool CammerWidgetData::RecentNgFrame(int g, int k, FrameBytes& out) const
     if (g < 0 || g >= kGroups || k < 0 || k > 2)
         return false;
     const FrameBytes& ring = recentNg[g][k];
-    const size_t n = static_cast<size_t>(m_layout.imageLen());
-    if (ring.size() < RingLen() || out.size() < static_cast<size_t>(m_layout.colorLen()))
+    if (ring.size() < PackedLen() || out.size() < static_cast<size_t>(m_layout.colorLen()))
         return false;
-    if (m_layout.colour) {
-        const uint8_t* src = ring.data();
-        uint8_t* dst = out.data();
-        for (size_t i = 0; i < n; ++i, src += 3, dst += 4) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-            dst[3] = 0xFF;
-        }
-    } else {
-        std::memcpy(out.data(), ring.data(), n);
-    }
+    UnpackFrame(ring.data(), out.data());
     return true;
+}
+
+bool CammerWidgetData::TemplateFrame(int g, int k, FrameBytes& out) const
+{
+    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size())
+        return false;
+    const FrameBytes& slot = templateImages[g][size_t(k)];
+    if (slot.size() < PackedLen() || out.size() < static_cast<size_t>(m_layout.colorLen()))
+        return false;
+    UnpackFrame(slot.data(), out.data());
+    return true;
+}
+
+bool CammerWidgetData::SetTemplate(int g, int k, const FrameBytes& frame)
+{
+    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size())
+        return false;
+    FrameBytes& slot = templateImages[g][size_t(k)];
+    if (slot.size() < PackedLen() || frame.size() < static_cast<size_t>(m_layout.colorLen()))
+        return false;
+    PackFrame(frame.data(), slot.data());
+    return true;
+}
+
+cv::Mat CammerWidgetData::TemplatePlane(int g, int k, bool grayHue)
+{
+    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size())
+        return cv::Mat();
+    FrameBytes& slot = templateImages[g][size_t(k)];
+    if (slot.size() < PackedLen() || m_layout.imageLen() <= 0)
+        return cv::Mat();
+    if (!m_layout.colour)
+        return GreyView(slot);
+    // Row by row through a frame row: no frame-size copy for a conversion.
+    const int W = m_layout.width;
+    cv::Mat plane(m_layout.height, W, CV_8UC1);
+    std::vector<int> row(static_cast<size_t>(W));
+    for (int y = 0; y < m_layout.height; ++y) {
+        Unpack(slot.data() + size_t(y) * size_t(W) * 3, reinterpret_cast<uint8_t*>(row.data()), size_t(W), true);
+        if (grayHue)
+            RGBA2Gray(plane.ptr(y), row.data(), W, 1);
+        else
+            RGBA2Hue(plane.ptr(y), row.data(), W, 1);
+    }
+    return plane;
+}
+
+bool CammerWidgetData::WriteTemplate(int g, int k, const QString& path) const
+{
+    FrameBytes frame(static_cast<size_t>(std::max(m_layout.colorLen(), 0)));
+    if (frame.empty() || !TemplateFrame(g, k, frame))
+        return false;
+    return WriteFrameBmp(path, frame.data(), m_layout.width, m_layout.height, m_layout.colour);
 }
 
 cv::Mat CammerWidgetData::GreyView(FrameBytes& buffer) const
@@ -119,7 +190,8 @@ QString groupDir(const QString& dir, int camera, int g)
     return QStringLiteral("%1/cammer%2%3").arg(dir).arg(camera + 1).arg(g + 1);
 }
 
-// Copies the pixels of an image of exactly w x h and `depth` bits into out.
+// Copies the pixels of an image of exactly w x h and `depth` bits into out,
+// colour ones packed (three bytes a pixel).
 bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
 {
     if (!QFileInfo::exists(path))
@@ -145,11 +217,12 @@ bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
     }
     if (depth == 32 && img.format() != QImage::Format_RGB32)
         img = img.convertToFormat(QImage::Format_RGB32);
-    const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(depth / 8);
+    const bool colour = depth == 32;
+    const size_t rowBytes = static_cast<size_t>(w) * (colour ? 3 : 1);
     if (out.size() < rowBytes * static_cast<size_t>(h))
         return false;
     for (int y = 0; y < h; ++y)
-        std::memcpy(out.data() + rowBytes * static_cast<size_t>(y), img.constScanLine(y), rowBytes);
+        Pack(img.constScanLine(y), out.data() + rowBytes * static_cast<size_t>(y), static_cast<size_t>(w), colour);
     return true;
 }
 }  // namespace
@@ -193,7 +266,7 @@ void CammerWidgetData::LoadTemplatesGroup(int g)
     // Slots without a file stay untouched (zero) until a template is added.
     templateImages[g].clear();
     for (int k = 0; k < m_layout.templateCount; ++k)
-        templateImages[g].push_back(ZeroFrameBytes(static_cast<size_t>(m_layout.colorLen())));
+        templateImages[g].push_back(ZeroFrameBytes(PackedLen()));
     templateUsed[g].assign(static_cast<size_t>(m_layout.templateCount), 0);
     templateNum[g] = 0;
     for (int k = 0; k < m_layout.templateCount; ++k) {
@@ -209,13 +282,10 @@ void CammerWidgetData::LoadTemplatesGroup(int g)
         templateUsed[g][0] = 1;
         ++templateNum[g];
         FrameBytes& buf = templateImages[g][0];
-        const int bpp = m_layout.colour ? 4 : 1;
+        const int bpp = m_layout.colour ? 3 : 1;
         for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
             for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
                 std::memset(buf.data() + (static_cast<size_t>(y) * W + x) * bpp, 0xFF, static_cast<size_t>(bpp));
-        if (m_layout.colour)  // opaque black elsewhere, as RGB32 wants
-            for (size_t i = 3; i < buf.size(); i += 4)
-                buf[i] = 0xFF;
     }
 }
 
@@ -229,8 +299,8 @@ bool CammerWidgetData::EnsureGroupBuffers(int g)
     if (templateImages[g].empty())
         LoadTemplatesGroup(g);
     for (auto& b : recentNg[g])
-        if (b.size() < RingLen())
-            b = ZeroFrameBytes(RingLen());
+        if (b.size() < PackedLen())
+            b = ZeroFrameBytes(PackedLen());
     return true;
 }
 
@@ -258,9 +328,11 @@ bool CammerWidgetData::SaveIgnorePoint(int g, QString* failedPath)
 
 void CammerWidgetData::BackMask()
 {
+    // A mask is never changed in place, only replaced by a new one: the two
+    // sets can share it.
     for (int g = 0; g < kGroups; ++g) {
         for (int j = 0; j < kMaxRoi; ++j) {
-            editMasks[g][j] = liveMasks[g][j].clone();
+            editMasks[g][j] = liveMasks[g][j];
             editOrigin[g][j] = j;
         }
     }
@@ -279,7 +351,7 @@ void CammerWidgetData::RestorMask(const WizardPara& p)
                 continue;
         }
         for (int j = 0; j < kMaxRoi; ++j)
-            liveMasks[g][j] = editMasks[g][j].clone();
+            liveMasks[g][j] = editMasks[g][j];
     }
 }
 

@@ -99,6 +99,17 @@ public:
     // Repaint request from the engine's preview (the widget repaints).
     virtual void RequestRepaint() {}
 
+    // Template k of group g as a frame of the layout into out (colorLen
+    // bytes); false when there is no such slot.
+    bool TemplateFrame(int g, int k, FrameBytes& out) const;
+    // A frame of the layout (colorLen bytes) into template slot k of group g.
+    bool SetTemplate(int g, int k, const FrameBytes& frame);
+    // Template k of group g as one 8-bit plane: a grey slot itself (a view),
+    // a colour one converted to grey (grayHue) or hue. Empty without the slot.
+    cv::Mat TemplatePlane(int g, int k, bool grayHue);
+    // Writes template k of group g to path in the frame file form.
+    bool WriteTemplate(int g, int k, const QString& path) const;
+
     // Wrap buffers as frame-size 8-bit images (views, no copy).
     cv::Mat GreyView(FrameBytes& buffer) const;
 
@@ -123,11 +134,15 @@ public:
     FrameBytes inspectFrame;
     FrameBytes grayFrame;     // imageLen, colour mode only
     FrameBytes displayBuffer; // 4 x imageLen, RGB32
-    // Recent NG frames of the groups in use, RingLen() bytes each: colour
-    // frames without their fourth byte (always opaque), a quarter less.
+    // Recent NG frames of the groups in use, PackedLen() bytes each.
     FrameBytes recentNg[kGroups][3];
     int recentNgCount[kGroups] = {};
-    size_t RingLen() const { return size_t(m_layout.imageLen()) * (m_layout.colour ? 3 : 1); }
+    // Kept pictures (recent NG frames, template slots) hold colour pixels
+    // without their fourth byte, always opaque: a quarter less than a frame.
+    size_t PackedLen() const { return size_t(m_layout.imageLen()) * (m_layout.colour ? 3 : 1); }
+    // A frame of the layout into PackedLen() bytes, and back (colorLen bytes).
+    void PackFrame(const uint8_t* frame, uint8_t* packed) const;
+    void UnpackFrame(const uint8_t* packed, uint8_t* frame) const;
     // Keeps the whole inspect frame as group g's newest recent NG frame.
     void KeepRecentNg(int g);
     // Group g's recent NG frame k as a frame of the layout (RGB32 in colour)
@@ -149,12 +164,14 @@ public:
     int brightness = 0;  // mean of the working frame, from the polling loop
 
     // Masks: per group and ROI, 8-bit of the ROI's box size, 255 inside.
+    // Replaced whole, never written in place: the sets share unchanged ones.
     cv::Mat liveMasks[kGroups][kMaxRoi];
     cv::Mat editMasks[kGroups][kMaxRoi];
     // Per group imageLen bytes, non-zero = ignored alarm point (groups in use).
     FrameBytes ignorePointMask[kGroups];
 
-    // Templates per group: templateCount buffers of colorLen bytes.
+    // Templates per group: templateCount slots of PackedLen() bytes. Readers
+    // take them through TemplateFrame, TemplatePlane and WriteTemplate.
     std::vector<FrameBytes> templateImages[kGroups];
     std::vector<int32_t> templateUsed[kGroups];
     int32_t templateNum[kGroups] = {};

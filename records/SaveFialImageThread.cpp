@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <cstring>
 #include <utility>
@@ -166,9 +165,10 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
     if (picture.format() != QImage::Format_RGB888)
         picture = picture.convertToFormat(QImage::Format_RGB888);
-    const cv::Mat rgb(gImageH, gImageW, CV_8UC3, picture.bits(), size_t(picture.bytesPerLine()));
-    cv::Mat bgr;
-    cv::cvtColor(rgb, bgr, cv::COLOR_RGB2BGR);
+    // The writer wants blue first: swapped in the picture this thread owns,
+    // not into a second frame-size copy.
+    picture = std::move(picture).rgbSwapped();
+    const cv::Mat bgr(gImageH, gImageW, CV_8UC3, picture.bits(), size_t(picture.bytesPerLine()));
     bool written = false;
     try {
         written = cv::imwrite(path.toStdString(), bgr);

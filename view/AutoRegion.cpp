@@ -25,13 +25,8 @@ cv::Mat GreyTemplate(CammerWidget& w, int g)
 {
     if (!w.EnsureGroupBuffers(g) || w.templateImages[g].empty())
         return cv::Mat();
-    const FrameLayout& l = w.CammerWidgetData::layout();
-    FrameBytes& t = w.templateImages[g][0];
-    if (!l.colour)
-        return cv::Mat(l.height, l.width, CV_8UC1, t.data()).clone();
-    cv::Mat grey(l.height, l.width, CV_8UC1);
-    RGBA2Gray(grey.data, reinterpret_cast<int*>(t.data()), l.width, l.height);
-    return grey;
+    const cv::Mat plane = w.TemplatePlane(g, 0, true);
+    return w.CammerWidgetData::layout().colour ? plane : plane.clone();
 }
 }  // namespace
 

@@ -201,6 +201,16 @@ void CammerWidget::ShowRecentNg(int g, int k)
     ShowFrame(m_picture);
 }
 
+void CammerWidget::ShowTemplate(int g, int k)
+{
+    const size_t len = size_t(CammerWidgetData::layout().colorLen());
+    if (m_picture.size() != len)
+        m_picture = ZeroFrameBytes(len);
+    if (!TemplateFrame(g, k, m_picture))
+        std::fill(m_picture.begin(), m_picture.end(), uint8_t(0));
+    ShowFrame(m_picture);
+}
+
 void CammerWidget::SyncDisplay()
 {
     if (m_shown == &inspectFrame)
@@ -223,9 +233,10 @@ void CammerWidget::SaveFailImage(int step, int slot)
     FinishInspectFrame();  // the result picture shows the whole aligned frame
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
-    const QImage drawn = ResultPicture::Render(*this, step, slot, door, &firstNg);
-    // Kept as RGB888 while it waits for the saver: the same pixels, a quarter less.
-    QImage picture = drawn.convertToFormat(QImage::Format_RGB888);
+    QImage drawn = ResultPicture::Render(*this, step, slot, door, &firstNg);
+    // Kept as RGB888 while it waits for the saver: the same pixels, a quarter
+    // less, converted where they lie when Qt can.
+    QImage picture = std::move(drawn).convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
     if (picture.width() == gImageW && picture.height() == gImageH)
         gpFailImage[camera][step][slot] = std::move(picture);
@@ -248,7 +259,8 @@ void CammerWidget::UpdateFailImage(int step, int slot)
     int& code = ViewHost::instance().cycle().imageDecision[camera][step];
     if (!ResultPicture::AddCodeLines(picture, &code) || picture.isNull())
         return;
-    picture = picture.convertToFormat(QImage::Format_RGB888);
+    // Converted where it lies when Qt can, not into a second frame.
+    picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
     gpFailImage[camera][step][slot] = std::move(picture);
 }
@@ -258,14 +270,14 @@ void CammerWidget::SaveReTrainImage(int step)
     if (step < 0 || step >= kGroups || !EnsureGroupBuffers(step) || templateImages[step].empty())
         return;
     const FrameLayout& l = CammerWidgetData::layout();
-    FrameBytes& slot0 = templateImages[step][0];
-    if (workBuffer.size() < size_t(l.colorLen()) || slot0.size() < size_t(l.colorLen()))
+    if (!SetTemplate(step, 0, workBuffer))
         return;
-    std::memcpy(slot0.data(), workBuffer.data(), size_t(l.colorLen()));
-    ShowPicture(slot0);
+    // The file and the picture shown come from the frame itself: the slot is
+    // the same pixels, packed.
+    ShowPicture(workBuffer);
     QDir().mkpath(QFileInfo(GroupFile(step, QString())).path());
     const QString path = GroupFile(step, QStringLiteral("template0.bmp"));
-    if (WriteFrameBmp(path, slot0.data(), l.width, l.height, l.colour) && gpWPara && ReportsToPlant(*gpWPara))
+    if (WriteFrameBmp(path, workBuffer.data(), l.width, l.height, l.colour) && gpWPara && ReportsToPlant(*gpWPara))
         gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
 }
 

@@ -55,6 +55,8 @@ public:
     void ShowPicture(const FrameBytes& picture);
     // Shows recent NG frame k of group g (kept narrower than a frame).
     void ShowRecentNg(int g, int k);
+    // Shows template k of group g (kept as narrow).
+    void ShowTemplate(int g, int k);
     // The shown image (frame format), null before anything was shown.
     const FrameBytes* shownImage() const { return m_shown; }
     // Converts the shown image into the display buffer when it changed or

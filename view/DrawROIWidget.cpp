@@ -269,11 +269,12 @@ void DrawROIWidget::ShowTemplate(CammerWidget* w)
     if (!w || !w->EnsureGroupBuffers(g) || w->templateImages[g].empty())
         return;
     const int k = std::clamp(w->templateIndex, 0, int(w->templateImages[g].size()) - 1);
-    w->ShowPicture(w->templateImages[g][size_t(k)]);
+    w->ShowTemplate(g, k);
     GetTempTIme(w->camera, g, k);
     const FrameLayout& l = w->CammerWidgetData::layout();
-    if (l.colour && w->grayFrame.size() >= size_t(l.imageLen())) {
-        auto* rgba = reinterpret_cast<int*>(w->templateImages[g][size_t(k)].data());
+    const FrameBytes* shown = w->shownImage();
+    if (l.colour && shown && w->grayFrame.size() >= size_t(l.imageLen())) {
+        auto* rgba = reinterpret_cast<const int*>(shown->data());
         if (gisGrayHue)
             RGBA2Gray(w->grayFrame.data(), rgba, l.width, l.height);
         else

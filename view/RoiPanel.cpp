@@ -601,7 +601,7 @@ void RoiPanel::CopyPairedSteps(CammerSingleton& set, cv::Mat (*masks)[50], int m
             set.polygon[to][j] = set.polygon[from][j];
             SelectArea(set, to, j, false);
             if (masks)
-                masks[to][j] = masks[from][j].clone();
+                masks[to][j] = masks[from][j];
             set.roi_type[to][j] = set.roi_type[from][j];
             CopyLimits(set, from, j, to, j);
         }

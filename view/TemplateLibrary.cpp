@@ -89,9 +89,8 @@ bool Write(CammerWidgetData& w, int g, int k, QString* why)
         *why = path;
     if (!HasGroup(w, g) || k < 0 || k >= int(w.templateImages[g].size()))
         return false;
-    const FrameLayout& l = w.layout();
     QDir().mkpath(Dir(w, g));
-    if (!WriteFrameBmp(path, w.templateImages[g][size_t(k)].data(), l.width, l.height, l.colour))
+    if (!w.WriteTemplate(g, k, path))
         return false;
     if (Reporting())
         gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
@@ -108,18 +107,21 @@ int Add(CammerWidgetData& w, int g, const FrameBytes& frame, QString* why)
     const int slot = TakeSlot(w, g);
     if (slot < 0)
         return -1;
-    FrameBytes& dst = w.templateImages[g][size_t(slot)];
-    const FrameBytes previous = dst;
-    if (frame.size() >= dst.size())
-        std::memcpy(dst.data(), frame.data(), dst.size());
-    if (!Write(w, g, slot, why)) {
-        dst = previous;
+    // The file is written from the frame; the slot takes it only once the
+    // file is in place, so no copy of what it held is needed meanwhile.
+    const FrameLayout& l = w.layout();
+    const QString path = w.GroupFile(g, QStringLiteral("template%1.bmp").arg(slot));
+    QDir().mkpath(Dir(w, g));
+    if (frame.size() < size_t(l.colorLen()) || !WriteFrameBmp(path, frame.data(), l.width, l.height, l.colour)
+        || !w.SetTemplate(g, slot, frame)) {
+        if (why)
+            *why = path;
         w.templateUsed[g] = usedBefore;
         w.templateNum[g] = countBefore;
         return -1;
     }
-    if (why)
-        why->clear();
+    if (Reporting())
+        gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
     return slot;
 }
 

@@ -33,7 +33,7 @@ EngineRig::EngineRig(int w, int h, int camera, int templateSlots, bool colour)
     layout.colour = colour;
     widget->AllocateBuffers(layout);
     for (int g = 0; g < 8; ++g) {
-        widget->templateImages[g].assign(size_t(templateSlots), FrameBytes(size_t(layout.colorLen()), 0));
+        widget->templateImages[g].assign(size_t(templateSlots), FrameBytes(widget->PackedLen(), 0));
         widget->templateUsed[g].assign(size_t(templateSlots), 0);
         widget->templateNum[g] = 0;
         widget->ignorePointMask[g].assign(size_t(w * h), 0);
@@ -59,8 +59,10 @@ int EngineRig::AddRect(int g, int code, const cv::Rect& r, int minSize, int sens
 
 void EngineRig::SetTemplate(int g, int k, const cv::Mat& picture)
 {
-    cv::Mat dst(H, W, picture.type(), widget->templateImages[g][size_t(k)].data());
+    FrameBytes frame(size_t(widget->layout().colorLen()));
+    cv::Mat dst(H, W, picture.type(), frame.data());
     picture.copyTo(dst);
+    widget->SetTemplate(g, k, frame);
     if (!widget->templateUsed[g][size_t(k)])
         ++widget->templateNum[g];
     widget->templateUsed[g][size_t(k)] = 1;

@@ -89,7 +89,9 @@ private slots:
         // Slot 1 of the alarm's step, on disk as the toolkit writes a frame.
         QCOMPARE(w->templateNum[1], 2);
         QCOMPARE(int(w->templateUsed[1][1]), 1);
-        QVERIFY(w->templateImages[1][1] == w->workBuffer);
+        FrameBytes held(w->workBuffer.size());
+        QVERIFY(w->TemplateFrame(1, 1, held));
+        QVERIFY(held == w->workBuffer);
         const QString ours = w->GroupFile(1, QStringLiteral("template1.bmp"));
         cv::Mat ref;
         if (colour)
@@ -107,6 +109,9 @@ private slots:
         FrameBytes added = w->templateImages[1][1];
         w->LoadTemplates();
         QVERIFY(w->templateImages[1][1] == added);
+        // Written again from the slot it was read into: the same file.
+        QVERIFY(TemplateLibrary::Write(*w, 1, 1));
+        QCOMPARE(Bytes(ours), a);
 
         // The alarm: skipped in this step for this camera, judged again.
         QVERIFY(w->skipStep[1]);

@@ -482,8 +482,10 @@ void TestRoiSet::templatePictures()
     c.LoadTemplates(m_dir->path());
     QCOMPARE(c.templateUsed[0][1], 0);
     QCOMPARE(c.templateUsed[0][2], 1);
+    FrameBytes frame(size_t(layout.colorLen()));
+    QVERIFY(c.TemplateFrame(0, 2, frame));
     quint32 px;
-    std::memcpy(&px, c.templateImages[0][2].data() + 4 * 10, 4);
+    std::memcpy(&px, frame.data() + 4 * 10, 4);
     QCOMPARE(px, 0xFF010203u);
 }
 
@@ -529,7 +531,7 @@ void TestRoiSet::cutPicturesAreRefused()
     const QString file = m_dir->filePath(mask ? "cammer11/ignorepoint.bmp" : "cammer11/template1.bmp");
     QVERIFY(QDir(m_dir->path()).mkpath("cammer11"));
     QVERIFY(mask ? w.SaveIgnorePoint(0)
-                 : WriteFrameBmp(file, w.templateImages[0][1].data(), 640, 480, colour));
+                 : w.WriteTemplate(0, 1, file));
     QFile f(file);
     const qint64 size = f.size();
     QVERIFY(f.resize(cutBytes < 0 ? size * (100 + cutBytes) / 100 : size - cutBytes));
@@ -579,19 +581,18 @@ void TestRoiSet::buffersTakeMemoryOnlyAsWritten()
     w.AllocateBuffers(layout);
     w.LoadTemplates(m_dir->path());  // no files: template 0 generated, the rest empty
     w.LoadIgnorePoint(m_dir->path());
-    const size_t col = size_t(layout.colorLen());
     QCOMPARE(w.templateImages[1].size(), size_t(10));
-    QCOMPARE(w.templateImages[1][9].size(), col);
-    QCOMPARE(w.recentNg[1][2].size(), w.RingLen());
+    QCOMPARE(w.templateImages[1][9].size(), w.PackedLen());
+    QCOMPARE(w.recentNg[1][2].size(), w.PackedLen());
     QVERIFY(w.recentNg[2][0].empty() && w.ignorePointMask[2].empty() && w.templateImages[2].empty());
     // The step count rises: the new step gets its buffers at once.
     QVERIFY(w.EnsureGroupBuffers(5));
-    QCOMPARE(w.recentNg[5][0].size(), w.RingLen());
+    QCOMPARE(w.recentNg[5][0].size(), w.PackedLen());
     QCOMPARE(w.templateImages[5].size(), size_t(10));
     QCOMPARE(w.ignorePointMask[5].size(), size_t(layout.imageLen()));
-    QCOMPARE(int(w.templateImages[5][9][col / 2]), 0);
-    QCOMPARE(int(w.recentNg[5][1][w.RingLen() - 1]), 0);
-    // Written: the two generated templates (8 MB each) and little else.
+    QCOMPARE(int(w.templateImages[5][9][w.PackedLen() / 2]), 0);
+    QCOMPARE(int(w.recentNg[5][1][w.PackedLen() - 1]), 0);
+    // Written: the two generated templates (6 MB each) and little else.
     QVERIFY2(ResidentMb() - before < 64, qPrintable(QStringLiteral("%1 MB").arg(ResidentMb() - before)));
 }
 
