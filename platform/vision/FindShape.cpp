@@ -725,6 +725,13 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
                 as.push_back(0.f);
             }
             Candidate nb{-1, cx, cy, c.angle};
+            // The spread bits of a coarse level score a whole patch of places
+            // alike. The first of them leans up and left, and on soft edges
+            // that run mostly one way the lean outgrows what the next level's
+            // grid reaches back: the search ends on a wrong place and a good
+            // part is reported lost. The middle of the tied places goes on.
+            int tied = 0;
+            double sumX = 0, sumY = 0, sumA = 0;
             for (float a : as) {
                 const Rotation& rot = rotations.At(lv, a);
                 sumGrid(bits, rot, cx, cy, rad, !last, sums);
@@ -732,9 +739,23 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
                 for (int dy = -rad; dy <= rad; ++dy)
                     for (int dx = -rad; dx <= rad; ++dx) {
                         const double s = rot.points.empty() ? 0.0 : sums[(dy + rad) * (2 * rad + 1) + dx + rad] / norm;
-                        if (s > nb.score)
+                        if (s > nb.score) {
                             nb = {s, cx + dx, cy + dy, a};
+                            tied = 0;
+                            sumX = sumY = sumA = 0;
+                        }
+                        if (s == nb.score) {
+                            ++tied;
+                            sumX += dx;
+                            sumY += dy;
+                            sumA += a;
+                        }
                     }
+            }
+            if (tied > 1) {
+                nb.x = cx + int(std::lround(sumX / tied));
+                nb.y = cy + int(std::lround(sumY / tied));
+                nb.angle = float(sumA / tied);
             }
             c = nb;
         }
