@@ -126,9 +126,19 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         m_templates.front().convertTo(f, CV_32F);
         return f;
     }();
+    // A template pixel at 0 or 255 only bounds the part's grey there: it
+    // stays out of the reference and the spread wherever another template
+    // shows that pixel unclipped (where all clip, they count as they are).
+    // Averaged in, a template taken in brighter light pulls the reference
+    // of a highlight down and widens its tolerance past real chips.
+    std::vector<cv::Mat> counted(m_templates.size());
+    for (size_t k = 0; k < m_templates.size(); ++k)
+        counted[k] = m_hue ? m_covered[k] : cv::Mat(m_covered[k] & (m_templates[k] != 0) & (m_templates[k] != 255));
     std::vector<cv::Mat> lit;
     cv::Mat sum(m_size, CV_32FC1, cv::Scalar(0));
     cv::Mat count(m_size, CV_32FC1, cv::Scalar(0));
+    cv::Mat sumAll(m_size, CV_32FC1, cv::Scalar(0));
+    cv::Mat countAll(m_size, CV_32FC1, cv::Scalar(0));
     for (size_t k = 0; k < m_templates.size(); ++k) {
         cv::Mat both;
         cv::bitwise_and(m_covered[k], m_covered.front(), both);
@@ -146,9 +156,18 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
             for (int c = 0; c < t.cols; ++c)
                 pt[c] = float((pt[c] - l.At(0.0, c, r)) / l.gain);
         }
-        cv::accumulate(t, sum, m_covered[k]);
-        cv::add(count, cv::Scalar(1), count, m_covered[k]);
+        cv::accumulate(t, sum, counted[k]);
+        cv::add(count, cv::Scalar(1), count, counted[k]);
+        cv::accumulate(t, sumAll, m_covered[k]);
+        cv::add(countAll, cv::Scalar(1), countAll, m_covered[k]);
         lit.push_back(t);
+    }
+    const cv::Mat onlyClipped = (count == 0) & (countAll > 0);
+    if (cv::countNonZero(onlyClipped) > 0) {
+        sumAll.copyTo(sum, onlyClipped);
+        countAll.copyTo(count, onlyClipped);
+        for (size_t k = 0; k < counted.size(); ++k)
+            counted[k] = counted[k] | (m_covered[k] & onlyClipped);
     }
     m_judged = m_mask & (count > 0);
     // Mostly every judged pixel is covered: then one mask serves both.
@@ -162,7 +181,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     cv::Mat dev;
     for (size_t k = 0; k < lit.size(); ++k) {
         cv::absdiff(lit[k], m_ref, dev);
-        dev.setTo(0, m_covered[k] == 0);
+        dev.setTo(0, counted[k] == 0);
         spread = cv::max(spread, dev);
         cv::accumulateSquare(dev, sq);
     }
