@@ -193,20 +193,23 @@ void CammerWidget::ShowPicture(const FrameBytes& picture)
 
 void CammerWidget::ShowRecentNg(int g, int k)
 {
-    const size_t len = size_t(CammerWidgetData::layout().colorLen());
-    if (m_picture.size() != len)
-        m_picture = ZeroFrameBytes(len);
-    if (!RecentNgFrame(g, k, m_picture))
-        std::fill(m_picture.begin(), m_picture.end(), uint8_t(0));
-    ShowFrame(m_picture);
+    ShowUnpacked([&](FrameBytes& out) { return RecentNgFrame(g, k, out); });
 }
 
 void CammerWidget::ShowTemplate(int g, int k)
 {
+    ShowUnpacked([&](FrameBytes& out) { return TemplateFrame(g, k, out); });
+}
+
+// A kept picture widened into the one frame-size picture this widget shows;
+// black where none is kept.
+template <class Read>
+void CammerWidget::ShowUnpacked(Read read)
+{
     const size_t len = size_t(CammerWidgetData::layout().colorLen());
     if (m_picture.size() != len)
         m_picture = ZeroFrameBytes(len);
-    if (!TemplateFrame(g, k, m_picture))
+    if (!read(m_picture))
         std::fill(m_picture.begin(), m_picture.end(), uint8_t(0));
     ShowFrame(m_picture);
 }

@@ -156,6 +156,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    template <class Read>
+    void ShowUnpacked(Read read);
     void BuildPanel();
 
     std::unique_ptr<CameraSide> m_side;

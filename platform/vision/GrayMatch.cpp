@@ -133,7 +133,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     // of a highlight down and widens its tolerance past real chips.
     std::vector<cv::Mat> counted(m_templates.size());
     for (size_t k = 0; k < m_templates.size(); ++k)
-        counted[k] = m_hue ? m_covered[k] : cv::Mat(m_covered[k] & (m_templates[k] != 0) & (m_templates[k] != 255));
+        counted[k] = m_hue ? m_covered[k] : cv::Mat(m_covered[k] & Unclipped(m_templates[k]));
     std::vector<cv::Mat> lit;
     cv::Mat sum(m_size, CV_32FC1, cv::Scalar(0));
     cv::Mat count(m_size, CV_32FC1, cv::Scalar(0));
@@ -295,7 +295,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             size_t n = 0;
             for (int c = 0; c < m_size.width; c += kFocusStride) {
                 // A clipped pixel cannot tell how sharp the frame is.
-                if (!pj[c] || (!m_hue && (pw[c] == 0 || pw[c] == 255)))
+                if (!pj[c] || (!m_hue && Clipped(pw[c])))
                     continue;
                 lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
                 at[n++] = c / kFocusStride;

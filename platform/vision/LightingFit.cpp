@@ -218,7 +218,7 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
 LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
                                               const cv::Mat& tol, bool clips) const
 {
-    auto clipped = [clips](int v) { return clips && (v == 0 || v == 255); };
+    auto clipped = [clips](int v) { return clips && Clipped(v); };
     LightingPlane l;
     l.cx = m_cx;
     l.cy = m_cy;
@@ -275,7 +275,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         // A reference too flat to tell gain from the surface: gain and offset alone.
         // A fresh matrix: assigning the expression to one that shares `use`
         // would write into the caller's mask.
-        const cv::Mat known = nClipped > 0 ? cv::Mat(use & (y != 0) & (y != 255)) : use;
+        const cv::Mat known = nClipped > 0 ? cv::Mat(use & Unclipped(y)) : use;
         const Lighting flat = FitLighting(x, y, known, tol);
         l.gain = flat.gain;
         l.offset = flat.offset;

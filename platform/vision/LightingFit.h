@@ -8,6 +8,12 @@
 #include <cstdint>
 #include <vector>
 
+// A camera pixel at 0 or 255 only bounds the light there (at most that dark,
+// at least that bright).
+inline bool Clipped(int v) { return v == 0 || v == 255; }
+// Where `pixels` (CV_8U) are neither 0 nor 255.
+inline cv::Mat Unclipped(const cv::Mat& pixels) { return (pixels != 0) & (pixels != 255); }
+
 struct Lighting {
     double gain = 1;
     double offset = 0;
