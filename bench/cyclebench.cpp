@@ -223,6 +223,16 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
         it->resident += ResidentBytes(p, n);
         ++it->count;
     };
+    auto addWritten = [&](const QString& name, const char* readers, size_t n, int count) {
+        auto it = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.name == name; });
+        if (it == rows.end()) {
+            rows.push_back({name, readers});
+            it = rows.end() - 1;
+        }
+        it->size += n;
+        it->resident += n;
+        it->count += count;
+    };
     for (int c = 0; c < cameras; ++c) {
         CammerWidget* w = win.cammerWidget[c];
         if (CameraSide* side = win.station()->cameras[c])
@@ -237,10 +247,14 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
         add(QStringLiteral("display buffer"), "the view painter, plant-link video", w->displayBuffer.data(),
             w->displayBuffer.size());
         add(QStringLiteral("NG map"), "the view painter", w->ngMap.data(), w->ngMap.size());
+        // The ring's own memory (compressed frames, frames waiting for it, a
+        // spare buffer) is all written.
+        const RecentNgRing::Held ring = w->recentNg.HeldBytes();
+        addWritten(QStringLiteral("recent-NG ring, compressed"), "the ROI editor (shown, taken as template)",
+                   ring.compressed, ring.frames);
+        addWritten(QStringLiteral("recent-NG ring, uncompressed"), "the ring's compressor (then a spare)",
+                   ring.waiting + ring.spare, ring.spare ? 1 : 0);
         for (int g = 0; g < CammerWidgetData::kGroups; ++g) {
-            for (const FrameBytes& b : w->recentNg[g])
-                add(QStringLiteral("recent-NG ring frames"), "the ROI editor (shown, taken as template)", b.data(),
-                    b.size());
             add(QStringLiteral("ignore-point masks"), "the engine", w->ignorePointMask[g].data(),
                 w->ignorePointMask[g].size());
             for (const FrameBytes& t : w->templateImages[g])
@@ -438,15 +452,15 @@ private:
     }
     void reportTemplate(CammerWidget* w, int c, int g)
     {
-        const std::vector<FrameBytes>& t = w->templateImages[g];
-        if (t.empty())
+        FrameBytes t0(size_t(w->CammerWidgetData::layout().colorLen()));
+        if (!w->TemplateFrame(g, 0, t0))
             return;
-        const Diff d = compare(t[0], m_frame[c][Good], w->CammerWidgetData::layout());
+        const Diff d = compare(t0, m_frame[c][Good], w->CammerWidgetData::layout());
         if (!d.pixels)
             return;
         std::fprintf(stderr, "cyclebench: camera %d template 0 of step %d differs from the good frame in %zu pixels (box %d,%d %dx%d)\n",
                      c + 1, g + 1, d.pixels, d.box.x(), d.box.y(), d.box.width(), d.box.height());
-        keep(w, t[0], QStringLiteral("template0-step%1-cam%2.png").arg(g + 1).arg(c + 1));
+        keep(w, t0, QStringLiteral("template0-step%1-cam%2.png").arg(g + 1).arg(c + 1));
     }
     void keep(CammerWidget* w, const QString& name) { keep(w, w->inspectFrame, name); }
     void keep(CammerWidget* w, const FrameBytes& frame, const QString& name)

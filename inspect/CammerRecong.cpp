@@ -195,6 +195,12 @@ void CammerRecong::VarTrain(int g)
         }
         return templates[size_t(k)];
     };
+    // Every model and the other templates' alignment start from template 0:
+    // when its file no longer reads (reported), the step holds as untrained.
+    if (templateAt(0).empty()) {
+        ignoreMask[g].release();
+        return;
+    }
     const std::vector<int32_t>& used = widget->templateUsed[g];
 
     for (int j = 0; j < count; ++j) {

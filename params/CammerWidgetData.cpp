@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <cstring>
@@ -32,12 +33,13 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     grayFrame = ZeroFrameBytes(m_layout.colour ? img : 0);
     displayBuffer = ZeroFrameBytes(4 * img);
     ngMap = ZeroFrameBytes(img);
-    // Recent NG frames only for the steps in use: eight colour steps would cost
-    // hundreds of megabytes per camera. A step added later gets them from
-    // EnsureGroupBuffers.
-    for (int g = 0; g < kGroups; ++g)
-        for (auto& b : recentNg[g])
-            b = ZeroFrameBytes(g < m_layout.groups ? PackedLen() : 0);
+    // Recent NG frames only for the steps in use; a step added later gets
+    // them from EnsureGroupBuffers.
+    recentNg.SetLayout(m_layout.width, m_layout.height, m_layout.colour ? 3 : 1);
+    for (int g = 0; g < kGroups; ++g) {
+        m_groupInUse[g] = g < m_layout.groups;
+        recentNgCount[g] = 0;
+    }
 }
 
 namespace {
@@ -84,11 +86,13 @@ void CammerWidgetData::KeepRecentNg(int g)
 {
     if (g < 0 || g >= kGroups)
         return;
-    FrameBytes& ring = recentNg[g][recentNgCount[g] % 3];
     FinishInspectFrame();
-    if (ring.size() < PackedLen() || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
+    if (!m_groupInUse[g] || recentNg.FrameLen() != PackedLen()
+        || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
         return;
-    PackFrame(inspectFrame.data(), ring.data());
+    FrameBytes packed = recentNg.TakeBuffer();
+    PackFrame(inspectFrame.data(), packed.data());
+    recentNg.Keep(g, recentNgCount[g] % 3, std::move(packed));
     ++recentNgCount[g];
 }
 
@@ -96,64 +100,13 @@ bool CammerWidgetData::RecentNgFrame(int g, int k, FrameBytes& out) const
 {
     if (g < 0 || g >= kGroups || k < 0 || k > 2)
         return false;
-    const FrameBytes& ring = recentNg[g][k];
-    if (ring.size() < PackedLen() || out.size() < static_cast<size_t>(m_layout.colorLen()))
+    if (out.size() < static_cast<size_t>(m_layout.colorLen()) || recentNg.FrameLen() != PackedLen())
         return false;
-    UnpackFrame(ring.data(), out.data());
+    FrameBytes packed(PackedLen());
+    if (!recentNg.Read(g, k, packed.data()))
+        return false;
+    UnpackFrame(packed.data(), out.data());
     return true;
-}
-
-bool CammerWidgetData::TemplateFrame(int g, int k, FrameBytes& out) const
-{
-    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size())
-        return false;
-    const FrameBytes& slot = templateImages[g][size_t(k)];
-    if (slot.size() < PackedLen() || out.size() < static_cast<size_t>(m_layout.colorLen()))
-        return false;
-    UnpackFrame(slot.data(), out.data());
-    return true;
-}
-
-bool CammerWidgetData::SetTemplate(int g, int k, const FrameBytes& frame)
-{
-    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size())
-        return false;
-    FrameBytes& slot = templateImages[g][size_t(k)];
-    if (slot.size() < PackedLen() || frame.size() < static_cast<size_t>(m_layout.colorLen()))
-        return false;
-    PackFrame(frame.data(), slot.data());
-    return true;
-}
-
-cv::Mat CammerWidgetData::TemplatePlane(int g, int k, bool grayHue)
-{
-    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size())
-        return cv::Mat();
-    FrameBytes& slot = templateImages[g][size_t(k)];
-    if (slot.size() < PackedLen() || m_layout.imageLen() <= 0)
-        return cv::Mat();
-    if (!m_layout.colour)
-        return GreyView(slot);
-    // Row by row through a frame row: no frame-size copy for a conversion.
-    const int W = m_layout.width;
-    cv::Mat plane(m_layout.height, W, CV_8UC1);
-    std::vector<int> row(static_cast<size_t>(W));
-    for (int y = 0; y < m_layout.height; ++y) {
-        Unpack(slot.data() + size_t(y) * size_t(W) * 3, reinterpret_cast<uint8_t*>(row.data()), size_t(W), true);
-        if (grayHue)
-            RGBA2Gray(plane.ptr(y), row.data(), W, 1);
-        else
-            RGBA2Hue(plane.ptr(y), row.data(), W, 1);
-    }
-    return plane;
-}
-
-bool CammerWidgetData::WriteTemplate(int g, int k, const QString& path) const
-{
-    FrameBytes frame(static_cast<size_t>(std::max(m_layout.colorLen(), 0)));
-    if (frame.empty() || !TemplateFrame(g, k, frame))
-        return false;
-    return WriteFrameBmp(path, frame.data(), m_layout.width, m_layout.height, m_layout.colour);
 }
 
 cv::Mat CammerWidgetData::GreyView(FrameBytes& buffer) const
@@ -190,18 +143,18 @@ QString groupDir(const QString& dir, int camera, int g)
     return QStringLiteral("%1/cammer%2%3").arg(dir).arg(camera + 1).arg(g + 1);
 }
 
-// Copies the pixels of an image of exactly w x h and `depth` bits into out,
-// colour ones packed (three bytes a pixel).
-bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
+// The picture of a template or mask file when it is whole and exactly w x h
+// at `depth` bits (colour as RGB32); a null picture otherwise (logged).
+QImage readFramePicture(const QString& path, int w, int h, int depth)
 {
     if (!QFileInfo::exists(path))
-        return false;
+        return QImage();
     // A file cut short by a power cut still reads as a whole picture, its
     // missing rows made up: it must count as missing, never as a template or mask.
     if (QString why; !FrameBmpComplete(path, &why)) {
         NoteInOperationLog(LanStr(1114).arg(QFileInfo(path).absoluteFilePath()));
         qWarning().noquote() << QStringLiteral("Refused %1: %2").arg(path, why);
-        return false;
+        return QImage();
     }
     QImage img(path);
     if (img.isNull() || img.width() != w || img.height() != h || img.depth() != depth) {
@@ -213,19 +166,152 @@ bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
                                     .arg(w)
                                     .arg(h)
                                     .arg(depth);
-        return false;
+        return QImage();
     }
     if (depth == 32 && img.format() != QImage::Format_RGB32)
         img = img.convertToFormat(QImage::Format_RGB32);
+    return img;
+}
+
+// The same test from the file's header alone, for slots read later.
+bool framePictureFits(const QString& path, int w, int h, int depth)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    if (QString why; !FrameBmpComplete(path, &why)) {
+        NoteInOperationLog(LanStr(1114).arg(QFileInfo(path).absoluteFilePath()));
+        qWarning().noquote() << QStringLiteral("Refused %1: %2").arg(path, why);
+        return false;
+    }
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    const int bits = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
+    if (size != QSize(w, h) || bits != depth) {
+        qWarning().noquote() << QStringLiteral("Ignored %1: %2x%3, %4 bit; expected %5x%6, %7 bit")
+                                    .arg(path)
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(bits)
+                                    .arg(w)
+                                    .arg(h)
+                                    .arg(depth);
+        return false;
+    }
+    return true;
+}
+
+// Copies the pixels of a picture file of exactly w x h and `depth` bits into
+// out, colour ones packed (three bytes a pixel).
+bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
+{
+    const QImage img = readFramePicture(path, w, h, depth);
     const bool colour = depth == 32;
     const size_t rowBytes = static_cast<size_t>(w) * (colour ? 3 : 1);
-    if (out.size() < rowBytes * static_cast<size_t>(h))
+    if (img.isNull() || out.size() < rowBytes * static_cast<size_t>(h))
         return false;
     for (int y = 0; y < h; ++y)
         Pack(img.constScanLine(y), out.data() + rowBytes * static_cast<size_t>(y), static_cast<size_t>(w), colour);
     return true;
 }
 }  // namespace
+
+template <class Row>
+bool CammerWidgetData::ReadTemplateRows(int g, int k, Row row)
+{
+    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size() || m_layout.imageLen() <= 0)
+        return false;
+    const int W = m_layout.width;
+    const int H = m_layout.height;
+    const size_t rowBytes = size_t(W) * (m_layout.colour ? 3 : 1);
+    const FrameBytes& held = templateImages[g][size_t(k)];
+    if (!held.empty()) {
+        if (held.size() < PackedLen())
+            return false;
+        for (int y = 0; y < H; ++y)
+            row(y, held.data() + rowBytes * size_t(y));
+        return true;
+    }
+    const QString path = GroupFile(g, QStringLiteral("template%1.bmp").arg(k));
+    const QImage img = readFramePicture(path, W, H, m_layout.colour ? 32 : 8);
+    if (img.isNull()) {
+        std::vector<int32_t>& used = templateUsed[g];
+        if (size_t(k) < used.size() && used[size_t(k)]) {
+            // Never trained on or shown as something else: the operator hears
+            // of it, and an extra template leaves the library as a restart
+            // would. Template 0 stays: without it the step is not trained.
+            NoteInOperationLog(LanStr(1166).arg(camera + 1).arg(g + 1).arg(k).arg(QFileInfo(path).absoluteFilePath()));
+            if (k > 0) {
+                used[size_t(k)] = 0;
+                --templateNum[g];
+            }
+        }
+        return false;
+    }
+    std::vector<uint8_t> packed(rowBytes);
+    for (int y = 0; y < H; ++y) {
+        Pack(img.constScanLine(y), packed.data(), size_t(W), m_layout.colour);
+        row(y, packed.data());
+    }
+    return true;
+}
+
+bool CammerWidgetData::TemplateFrame(int g, int k, FrameBytes& out)
+{
+    const size_t rowOut = size_t(std::max(m_layout.width, 0)) * (m_layout.colour ? 4 : 1);
+    if (out.size() < size_t(std::max(m_layout.colorLen(), 0)))
+        return false;
+    return ReadTemplateRows(g, k, [&](int y, const uint8_t* packed) {
+        Unpack(packed, out.data() + rowOut * size_t(y), size_t(m_layout.width), m_layout.colour);
+    });
+}
+
+bool CammerWidgetData::SetTemplate(int g, int k, const FrameBytes& frame)
+{
+    if (g < 0 || g >= kGroups || k < 0 || size_t(k) >= templateImages[g].size()
+        || frame.size() < static_cast<size_t>(m_layout.colorLen()))
+        return false;
+    FrameBytes& slot = templateImages[g][size_t(k)];
+    if (slot.size() != PackedLen())
+        slot = ZeroFrameBytes(PackedLen());
+    PackFrame(frame.data(), slot.data());
+    return true;
+}
+
+void CammerWidgetData::TemplateFileWritten(int g, int k)
+{
+    if (g >= 0 && g < kGroups && k >= 0 && size_t(k) < templateImages[g].size())
+        templateImages[g][size_t(k)] = FrameBytes();
+}
+
+cv::Mat CammerWidgetData::TemplatePlane(int g, int k, bool grayHue)
+{
+    if (m_layout.imageLen() <= 0)
+        return cv::Mat();
+    const int W = m_layout.width;
+    cv::Mat plane(m_layout.height, W, CV_8UC1);
+    // Row by row through a frame row: no frame-size copy for a conversion.
+    std::vector<int> rgba(m_layout.colour ? size_t(W) : 0);
+    const bool read = ReadTemplateRows(g, k, [&](int y, const uint8_t* packed) {
+        if (!m_layout.colour) {
+            std::memcpy(plane.ptr(y), packed, size_t(W));
+            return;
+        }
+        Unpack(packed, reinterpret_cast<uint8_t*>(rgba.data()), size_t(W), true);
+        if (grayHue)
+            RGBA2Gray(plane.ptr(y), rgba.data(), W, 1);
+        else
+            RGBA2Hue(plane.ptr(y), rgba.data(), W, 1);
+    });
+    return read ? plane : cv::Mat();
+}
+
+bool CammerWidgetData::WriteTemplate(int g, int k, const QString& path)
+{
+    FrameBytes frame(static_cast<size_t>(std::max(m_layout.colorLen(), 0)));
+    if (frame.empty() || !TemplateFrame(g, k, frame))
+        return false;
+    return WriteFrameBmp(path, frame.data(), m_layout.width, m_layout.height, m_layout.colour);
+}
 
 void CammerWidgetData::LoadIgnorePoint(const QString& dir)
 {
@@ -263,25 +349,23 @@ void CammerWidgetData::LoadTemplatesGroup(int g)
     const int depth = m_layout.colour ? 32 : 8;
     const int W = m_layout.width;
     const int H = m_layout.height;
-    // Slots without a file stay untouched (zero) until a template is added.
+    // The files are the templates: a slot holds no pixels while its file does.
     templateImages[g].clear();
-    for (int k = 0; k < m_layout.templateCount; ++k)
-        templateImages[g].push_back(ZeroFrameBytes(PackedLen()));
+    templateImages[g].resize(static_cast<size_t>(m_layout.templateCount));
     templateUsed[g].assign(static_cast<size_t>(m_layout.templateCount), 0);
     templateNum[g] = 0;
     for (int k = 0; k < m_layout.templateCount; ++k) {
-        FrameBytes& buf = templateImages[g][static_cast<size_t>(k)];
-        const QString path = groupDir(m_dir, camera, g) + QStringLiteral("/template%1.bmp").arg(k);
-        if (copyPixels(path, W, H, depth, buf)) {
+        if (framePictureFits(GroupFile(g, QStringLiteral("template%1.bmp").arg(k)), W, H, depth)) {
             templateUsed[g][static_cast<size_t>(k)] = 1;
             ++templateNum[g];
         }
     }
     if (!templateUsed[g][0]) {
-        // Every group has a template 0: the centre half bright.
+        // Every group has a template 0: the centre half bright, kept in memory.
         templateUsed[g][0] = 1;
         ++templateNum[g];
         FrameBytes& buf = templateImages[g][0];
+        buf = ZeroFrameBytes(PackedLen());
         const int bpp = m_layout.colour ? 3 : 1;
         for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
             for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
@@ -298,9 +382,7 @@ bool CammerWidgetData::EnsureGroupBuffers(int g)
         LoadIgnorePointGroup(g);
     if (templateImages[g].empty())
         LoadTemplatesGroup(g);
-    for (auto& b : recentNg[g])
-        if (b.size() < PackedLen())
-            b = ZeroFrameBytes(PackedLen());
+    m_groupInUse[g] = true;
     return true;
 }
 

@@ -3,6 +3,7 @@
 // frame and template buffers, ROI masks, ignored alarm points and the result
 // fields the engine writes. The widget (a QWidget) derives from this record,
 // so the engine and the stores can use it without the widget toolkit.
+#include "RecentNgRing.h"
 #include "foundation/FrameBytes.h"
 #include "platform/vision/ShapeBox.h"
 
@@ -99,16 +100,26 @@ public:
     // Repaint request from the engine's preview (the widget repaints).
     virtual void RequestRepaint() {}
 
+    // Template slots hold their pixels in memory only while no file does
+    // (the generated template 0, a failed write); the others are read from
+    // "template<k>.bmp" each time a reader asks. A used slot whose file no
+    // longer reads is reported in the operation log; slots above 0 are then
+    // marked unused, as a restart would find them.
+
     // Template k of group g as a frame of the layout into out (colorLen
-    // bytes); false when there is no such slot.
-    bool TemplateFrame(int g, int k, FrameBytes& out) const;
-    // A frame of the layout (colorLen bytes) into template slot k of group g.
+    // bytes); false when there is no such slot or its file does not read.
+    bool TemplateFrame(int g, int k, FrameBytes& out);
+    // A frame of the layout (colorLen bytes) into template slot k of group g,
+    // held in memory until TemplateFileWritten.
     bool SetTemplate(int g, int k, const FrameBytes& frame);
-    // Template k of group g as one 8-bit plane: a grey slot itself (a view),
-    // a colour one converted to grey (grayHue) or hue. Empty without the slot.
+    // The slot's own file now holds its pixels: the copy in memory goes.
+    void TemplateFileWritten(int g, int k);
+    // Template k of group g as one 8-bit plane: grey as it is, colour
+    // converted to grey (grayHue) or hue. Empty without the slot or when its
+    // file does not read.
     cv::Mat TemplatePlane(int g, int k, bool grayHue);
     // Writes template k of group g to path in the frame file form.
-    bool WriteTemplate(int g, int k, const QString& path) const;
+    bool WriteTemplate(int g, int k, const QString& path);
 
     // Wrap buffers as frame-size 8-bit images (views, no copy).
     cv::Mat GreyView(FrameBytes& buffer) const;
@@ -134,8 +145,8 @@ public:
     FrameBytes inspectFrame;
     FrameBytes grayFrame;     // imageLen, colour mode only
     FrameBytes displayBuffer; // 4 x imageLen, RGB32
-    // Recent NG frames of the groups in use, PackedLen() bytes each.
-    FrameBytes recentNg[kGroups][3];
+    // Recent NG frames of the groups in use, PackedLen() bytes each when read.
+    RecentNgRing recentNg;
     int recentNgCount[kGroups] = {};
     // Kept pictures (recent NG frames, template slots) hold colour pixels
     // without their fourth byte, always opaque: a quarter less than a frame.
@@ -170,8 +181,9 @@ public:
     // Per group imageLen bytes, non-zero = ignored alarm point (groups in use).
     FrameBytes ignorePointMask[kGroups];
 
-    // Templates per group: templateCount slots of PackedLen() bytes. Readers
-    // take them through TemplateFrame, TemplatePlane and WriteTemplate.
+    // Templates per group: templateCount slots, each PackedLen() bytes held
+    // in memory or empty (in its file). Readers take them through
+    // TemplateFrame, TemplatePlane and WriteTemplate.
     std::vector<FrameBytes> templateImages[kGroups];
     std::vector<int32_t> templateUsed[kGroups];
     int32_t templateNum[kGroups] = {};
@@ -184,7 +196,11 @@ public:
     std::vector<ShapeBox> ignoreClearPending[kGroups];
 
 private:
+    // Hands each packed row of template k of group g to row(y, bytes).
+    template <class Row>
+    bool ReadTemplateRows(int g, int k, Row row);
     void LoadIgnorePointGroup(int g);
+    bool m_groupInUse[kGroups] = {};  // has its buffers (AllocateBuffers, EnsureGroupBuffers)
     FrameWarp m_pendingWarp;
     bool m_inspectPartial = false;
     void LoadTemplatesGroup(int g);

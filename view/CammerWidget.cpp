@@ -273,14 +273,19 @@ void CammerWidget::SaveReTrainImage(int step)
     if (step < 0 || step >= kGroups || !EnsureGroupBuffers(step) || templateImages[step].empty())
         return;
     const FrameLayout& l = CammerWidgetData::layout();
-    if (!SetTemplate(step, 0, workBuffer))
+    if (workBuffer.size() < size_t(l.colorLen()))
         return;
-    // The file and the picture shown come from the frame itself: the slot is
-    // the same pixels, packed.
+    // The file and the picture shown come from the frame itself.
     ShowPicture(workBuffer);
     QDir().mkpath(QFileInfo(GroupFile(step, QString())).path());
     const QString path = GroupFile(step, QStringLiteral("template0.bmp"));
-    if (WriteFrameBmp(path, workBuffer.data(), l.width, l.height, l.colour) && gpWPara && ReportsToPlant(*gpWPara))
+    if (!WriteFrameBmp(path, workBuffer.data(), l.width, l.height, l.colour)) {
+        // The step still trains on the new template, from memory.
+        SetTemplate(step, 0, workBuffer);
+        return;
+    }
+    TemplateFileWritten(step, 0);
+    if (gpWPara && ReportsToPlant(*gpWPara))
         gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
 }
 

@@ -92,6 +92,7 @@ bool Write(CammerWidgetData& w, int g, int k, QString* why)
     QDir().mkpath(Dir(w, g));
     if (!w.WriteTemplate(g, k, path))
         return false;
+    w.TemplateFileWritten(g, k);
     if (Reporting())
         gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
     return true;
@@ -107,19 +108,19 @@ int Add(CammerWidgetData& w, int g, const FrameBytes& frame, QString* why)
     const int slot = TakeSlot(w, g);
     if (slot < 0)
         return -1;
-    // The file is written from the frame; the slot takes it only once the
-    // file is in place, so no copy of what it held is needed meanwhile.
+    // The file is written from the frame and becomes the slot: until it is
+    // in place the slot still reads what it held.
     const FrameLayout& l = w.layout();
     const QString path = w.GroupFile(g, QStringLiteral("template%1.bmp").arg(slot));
     QDir().mkpath(Dir(w, g));
-    if (frame.size() < size_t(l.colorLen()) || !WriteFrameBmp(path, frame.data(), l.width, l.height, l.colour)
-        || !w.SetTemplate(g, slot, frame)) {
+    if (frame.size() < size_t(l.colorLen()) || !WriteFrameBmp(path, frame.data(), l.width, l.height, l.colour)) {
         if (why)
             *why = path;
         w.templateUsed[g] = usedBefore;
         w.templateNum[g] = countBefore;
         return -1;
     }
+    w.TemplateFileWritten(g, slot);
     if (Reporting())
         gpNet->VUR_SendTempPic(QFileInfo(path).absoluteFilePath());
     return slot;

@@ -6,8 +6,15 @@
 #include "inspect/InspectStep.h"
 #include "inspect/ParamRoi.h"
 #include "inspect/RoiRules.h"
+#include "foundation/OperatorMessage.h"
+#include "foundation/uitext.h"
+#include "platform/vision/FrameBmp.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
+QStringList gNotes;
 constexpr int kW = 320;
 constexpr int kH = 240;
 
@@ -636,12 +643,9 @@ private slots:
         rig.widget->templateImages[5].clear();
         rig.widget->templateUsed[5].clear();
         rig.widget->ignorePointMask[5].clear();
-        for (auto& b : rig.widget->recentNg[5])
-            b.clear();
         rig.Build();
         QCOMPARE(rig.widget->ignorePointMask[5].size(), size_t(kW * kH));
         QCOMPARE(rig.widget->templateImages[5].size(), size_t(3));
-        QCOMPARE(rig.widget->recentNg[5][2].size(), size_t(kW * kH));
         QVERIFY(rig.engine->HasGrayMatch(5, 0));
 
         // The generated template: centre half 255, the rest 0.
@@ -656,6 +660,45 @@ private slots:
         rig.Step(5);
         QVERIFY(!rig.widget->cameraOK);
         QVERIFY(globals.host.lines.isEmpty());
+    }
+
+    void unreadableTemplateIsNotTrainedOn_data()
+    {
+        QTest::addColumn<int>("lost");  // the template whose file goes after start-up
+        QTest::newRow("extra template") << 1;
+        QTest::newRow("template 0") << 0;
+    }
+
+    // Templates are read from their files when training: one that went
+    // behind the program's back is reported and never trained on. Without
+    // template 0 the step holds; without an extra one it trains on the rest.
+    void unreadableTemplateIsNotTrainedOn()
+    {
+        QFETCH(int, lost);
+        TempWorkDir dir;
+        RigGlobals globals(kW, kH, Params());
+        EngineRig rig(kW, kH);
+        rig.AddRect(0, RoiCode::Defect, cv::Rect(kW / 4, kH / 4, 40, 40), 3, 45, 100);
+        const cv::Mat good = Texture(kW, kH, 5);
+        QVERIFY(QDir().mkpath(QStringLiteral("cammer11")));
+        for (int k = 0; k < 2; ++k)
+            QVERIFY(WriteFrameBmp(QStringLiteral("cammer11/template%1.bmp").arg(k), good.data, kW, kH, false));
+        rig.widget->templateImages[0].clear();
+        QVERIFY(rig.widget->EnsureGroupBuffers(0));
+        QCOMPARE(rig.widget->templateNum[0], 2);
+        const QString gone = QFileInfo(QStringLiteral("cammer11/template%1.bmp").arg(lost)).absoluteFilePath();
+        QVERIFY(QFile::remove(gone));
+        gNotes.clear();
+        SetOperationLogSink([](const QString& text) { gNotes << text; });
+        rig.Build();
+        SetOperationLogSink(nullptr);
+        const QString note = LanStr(1166).arg(1).arg(1).arg(lost).arg(gone);
+        QVERIFY2(!gNotes.isEmpty() && gNotes.count(note) == gNotes.size(), qPrintable(gNotes.join('\n')));
+        rig.SetFrame(good);
+        rig.Step(0);
+        QCOMPARE(rig.engine->HasGrayMatch(0, 0), lost != 0);
+        QCOMPARE(bool(rig.widget->cameraOK), lost != 0);
+        QCOMPARE(rig.widget->templateNum[0], lost != 0 ? 1 : 2);
     }
 
     void groupOutOfRangeHasNoBuffers()

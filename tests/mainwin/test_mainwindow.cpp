@@ -19,8 +19,8 @@ void CheckWholeWidget(CammerWidget* w)
     QCOMPARE(int(w->workBuffer.size()), gColorLen);
     QCOMPARE(int(w->displayBuffer.size()), gImageLen * 4);
     // Rings, masks and templates for the steps in use only.
+    QCOMPARE(w->recentNg.FrameLen(), w->PackedLen());
     for (int s = 0; s < 8; ++s) {
-        QCOMPARE(int(w->recentNg[s][2].size()), s < gDNum ? gColorLen : 0);
         QCOMPARE(int(w->ignorePointMask[s].size()), s < gDNum ? gImageLen : 0);
         QCOMPARE(w->templateImages[s].empty(), s >= gDNum);
     }

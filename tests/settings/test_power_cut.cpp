@@ -239,7 +239,7 @@ class TestPowerCut : public QObject {
         };
         // Version v: the template a flat grey, the mask the upper or lower half.
         auto fill = [](CammerWidgetData& d, int v) {
-            std::fill(d.templateImages[0][1].begin(), d.templateImages[0][1].end(), uint8_t(v % 2 ? 160 : 100));
+            d.SetTemplate(0, 1, FrameBytes(size_t(64 * 48), uint8_t(v % 2 ? 160 : 100)));
             for (size_t i = 0; i < d.ignorePointMask[0].size(); ++i)
                 d.ignorePointMask[0][i] = ((i < 64 * 24) == (v % 2 == 0)) ? 255 : 0;
         };
@@ -262,7 +262,9 @@ class TestPowerCut : public QObject {
             d.LoadIgnorePoint(m_dir->path());
             if (d.templateUsed[0][1] != 1)
                 return QStringLiteral("template 1 is gone");
-            const auto& t = d.templateImages[0][1];
+            FrameBytes t(size_t(64 * 48));
+            if (!d.TemplateFrame(0, 1, t))
+                return QStringLiteral("template 1 does not read");
             const bool flat = std::all_of(t.begin(), t.end(), [&t](uint8_t p) { return p == t[0]; });
             if (!flat || (t[0] != 100 && t[0] != 160))
                 return QStringLiteral("template 1 is part of a picture");

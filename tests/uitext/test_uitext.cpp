@@ -47,6 +47,8 @@ QSet<int> ListedIds()
     // 1160-1165: tabs, chart legend and NG-rate caption of the statistics page.
     for (int id = 1160; id <= 1165; ++id)
         ids.insert(id);
+    // 1166: a template file that no longer reads.
+    ids.insert(1166);
     return ids;
 }
 
@@ -93,8 +95,8 @@ private slots:
     void exactlyTheListedIdsAreFilled()
     {
         const QSet<int> listed = ListedIds();
-        QCOMPARE(listed.size(), 699);
-        QCOMPARE(kUiTextRowCount, 699);
+        QCOMPARE(listed.size(), 700);
+        QCOMPARE(kUiTextRowCount, 700);
         QSet<int> rows;
         for (int i = 0; i < kUiTextRowCount; ++i)
             rows.insert(kUiTextRows[i].id);
@@ -142,7 +144,7 @@ private slots:
             }
             ++lines;
         }
-        QCOMPARE(lines, 699);
+        QCOMPARE(lines, 700);
     }
 
     void placeholdersAgreeAcrossLanguages()

@@ -426,8 +426,8 @@ private slots:
                  qPrintable(QStringLiteral("%1,%2 %3x%4").arg(got.x()).arg(got.y()).arg(got.width()).arg(got.height())));
 
         // Into the editor: area 0 of the empty step, a defect polygon in view coordinates.
-        std::memcpy(w->templateImages[0][0].data(), a.data, size_t(gImageLen));
-        std::memcpy(w->templateImages[1][0].data(), b.data, size_t(gImageLen));
+        QVERIFY(w->SetTemplate(0, 0, FrameBytes(a.data, a.data + gImageLen)));
+        QVERIFY(w->SetTemplate(1, 0, FrameBytes(b.data, b.data + gImageLen)));
         e.rig.para.filterSize = 4;
         e.rig.para.defectArea = 150;
         e.Open();

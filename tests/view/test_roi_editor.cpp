@@ -291,10 +291,12 @@ private slots:
     {
         Editor e;
         // The template the editor shows: three bright spots in the area.
-        FrameBytes& t = e.w->templateImages[0][0];
+        FrameBytes t = ZeroFrameBytes(size_t(e.w->CammerWidgetData::layout().colorLen()));
+        QVERIFY(e.w->TemplateFrame(0, 0, t));
         for (const QRect& spot : {QRect(100, 100, 6, 6), QRect(140, 120, 6, 6), QRect(180, 150, 6, 6)})
             for (int y = spot.top(); y <= spot.bottom(); ++y)
                 std::fill_n(t.begin() + y * ViewRig::kW + spot.left(), spot.width(), uint8_t(250));
+        QVERIFY(e.w->SetTemplate(0, 0, t));
         e.column->SlotDrawRect();
         Drag(e.w, ViewRig::ToView(QRect(80, 80, 160, 120)).topLeft(), ViewRig::ToView(QRect(80, 80, 160, 120)).bottomRight());
         QCOMPARE(e.w->selectedRoi, 0);
@@ -497,9 +499,11 @@ private slots:
         e.rig.para.showAllParams = 1;
         e.rig.para.enableSpot = 1;
         e.rig.para.showMouldNumber = 1;
-        FrameBytes& t = e.w->templateImages[0][0];
+        FrameBytes t = ZeroFrameBytes(size_t(e.w->CammerWidgetData::layout().colorLen()));
+        QVERIFY(e.w->TemplateFrame(0, 0, t));
         for (int y = 120; y < 360; ++y)
             std::fill_n(t.begin() + y * ViewRig::kW + 160, 320, uint8_t(60 + (y % 40)));
+        QVERIFY(e.w->SetTemplate(0, 0, t));
         e.column->Reset(true);
         const int s = gShowW / 20;
         e.column->SlotDrawCircle();

@@ -106,9 +106,10 @@ private slots:
         QCOMPARE(a.mid(28, 2), b.mid(28, 2));    // bits per pixel
         QCOMPARE(a.mid(54), b.mid(54));          // palette and padded rows
         // Read back into a fresh slot as the widget loads templates.
-        FrameBytes added = w->templateImages[1][1];
         w->LoadTemplates();
-        QVERIFY(w->templateImages[1][1] == added);
+        FrameBytes reread(w->workBuffer.size());
+        QVERIFY(w->TemplateFrame(1, 1, reread));
+        QVERIFY(reread == held);
         // Written again from the slot it was read into: the same file.
         QVERIFY(TemplateLibrary::Write(*w, 1, 1));
         QCOMPARE(Bytes(ours), a);
@@ -127,6 +128,7 @@ private slots:
         CammerWidget* w = rig.widget();
         for (int k = 1; k <= 2; ++k) {
             QCOMPARE(TemplateLibrary::TakeSlot(*w, 0), k);
+            QVERIFY(w->SetTemplate(0, k, w->workBuffer));
             QVERIFY(TemplateLibrary::Write(*w, 0, k));
         }
         // Strays: none of the library's, whatever they are called.
@@ -250,8 +252,9 @@ private slots:
         QVERIFY(!QFile::exists(slot1));
         QVERIFY(rig.host.log.isEmpty());
 
-        std::fill(w->recentNg[0][0].begin(), w->recentNg[0][0].end(), uint8_t(42));
-        w->recentNgCount[0] = 1;
+        std::fill(w->inspectFrame.begin(), w->inspectFrame.end(), uint8_t(42));
+        w->KeepRecentNg(0);
+        QCOMPARE(w->recentNgCount[0], 1);
         w->ringPosition = 0;
         col.column->SlotAddTemp();
         QCOMPARE(w->templateNum[0], 2);
