@@ -233,11 +233,21 @@ private slots:
         QCOMPARE(rig.widget()->templateNum[0], 1);
     }
 
+    void addingFromTheRingNeedsAPictureAndAFile_data()
+    {
+        QTest::addColumn<bool>("colour");
+        QTest::newRow("grey") << false;
+        QTest::newRow("colour") << true;
+    }
+
     // From the recent NG pictures: an empty ring gives no (black) template,
-    // and a file that cannot be written takes no slot and logs no addition.
+    // the kept frame becomes the template pixel for pixel once the ring has
+    // compressed it, and a file that cannot be written takes no slot and
+    // logs no addition.
     void addingFromTheRingNeedsAPictureAndAFile()
     {
-        ViewRig rig(1, 2, 3);
+        QFETCH(bool, colour);
+        ViewRig rig(1, 2, 3, colour);
         Column col(rig);
         col.column->Reset(false);
         gSource = 2;
@@ -252,13 +262,20 @@ private slots:
         QVERIFY(!QFile::exists(slot1));
         QVERIFY(rig.host.log.isEmpty());
 
-        std::fill(w->inspectFrame.begin(), w->inspectFrame.end(), uint8_t(42));
+        for (size_t i = 0; i < w->inspectFrame.size(); ++i)
+            w->inspectFrame[i] = (colour && i % 4 == 3) ? 0xFF : uint8_t((i * 2654435761u) >> 13);
+        const FrameBytes kept = w->inspectFrame;
         w->KeepRecentNg(0);
         QCOMPARE(w->recentNgCount[0], 1);
+        w->recentNg.WaitCompressed();
+        std::fill(w->inspectFrame.begin(), w->inspectFrame.end(), uint8_t(0));
         w->ringPosition = 0;
         col.column->SlotAddTemp();
         QCOMPARE(w->templateNum[0], 2);
         QVERIFY(QFile::exists(slot1));
+        FrameBytes slot(kept.size());
+        QVERIFY(w->TemplateFrame(0, 1, slot));
+        QVERIFY(slot == kept);
         QCOMPARE(rig.host.log, QStringList{LanStr(109).arg(1)});
 
         // Slot 2's file cannot be made (a folder stands in its place).
