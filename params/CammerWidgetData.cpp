@@ -143,31 +143,45 @@ QString groupDir(const QString& dir, int camera, int g)
     return QStringLiteral("%1/cammer%2%3").arg(dir).arg(camera + 1).arg(g + 1);
 }
 
-// The picture of a template or mask file when it is whole and exactly w x h
-// at `depth` bits (colour as RGB32); a null picture otherwise (logged).
-QImage readFramePicture(const QString& path, int w, int h, int depth)
+// Whether the file is there and holds every byte its header promises.
+bool fileWhole(const QString& path)
 {
     if (!QFileInfo::exists(path))
-        return QImage();
+        return false;
     // A file cut short by a power cut still reads as a whole picture, its
     // missing rows made up: it must count as missing, never as a template or mask.
     if (QString why; !FrameBmpComplete(path, &why)) {
         NoteInOperationLog(LanStr(1114).arg(QFileInfo(path).absoluteFilePath()));
         qWarning().noquote() << QStringLiteral("Refused %1: %2").arg(path, why);
-        return QImage();
+        return false;
     }
+    return true;
+}
+
+bool sizeFits(const QString& path, QSize size, int bits, int w, int h, int depth)
+{
+    if (size == QSize(w, h) && bits == depth)
+        return true;
+    qWarning().noquote() << QStringLiteral("Ignored %1: %2x%3, %4 bit; expected %5x%6, %7 bit")
+                                .arg(path)
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(bits)
+                                .arg(w)
+                                .arg(h)
+                                .arg(depth);
+    return false;
+}
+
+// The picture of a template or mask file when it is whole and exactly w x h
+// at `depth` bits (colour as RGB32); a null picture otherwise (logged).
+QImage readFramePicture(const QString& path, int w, int h, int depth)
+{
+    if (!fileWhole(path))
+        return QImage();
     QImage img(path);
-    if (img.isNull() || img.width() != w || img.height() != h || img.depth() != depth) {
-        qWarning().noquote() << QStringLiteral("Ignored %1: %2x%3, %4 bit; expected %5x%6, %7 bit")
-                                    .arg(path)
-                                    .arg(img.width())
-                                    .arg(img.height())
-                                    .arg(img.depth())
-                                    .arg(w)
-                                    .arg(h)
-                                    .arg(depth);
+    if (!sizeFits(path, img.size(), img.depth(), w, h, depth) || img.isNull())
         return QImage();
-    }
     if (depth == 32 && img.format() != QImage::Format_RGB32)
         img = img.convertToFormat(QImage::Format_RGB32);
     return img;
@@ -176,28 +190,10 @@ QImage readFramePicture(const QString& path, int w, int h, int depth)
 // The same test from the file's header alone, for slots read later.
 bool framePictureFits(const QString& path, int w, int h, int depth)
 {
-    if (!QFileInfo::exists(path))
+    if (!fileWhole(path))
         return false;
-    if (QString why; !FrameBmpComplete(path, &why)) {
-        NoteInOperationLog(LanStr(1114).arg(QFileInfo(path).absoluteFilePath()));
-        qWarning().noquote() << QStringLiteral("Refused %1: %2").arg(path, why);
-        return false;
-    }
     QImageReader reader(path);
-    const QSize size = reader.size();
-    const int bits = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
-    if (size != QSize(w, h) || bits != depth) {
-        qWarning().noquote() << QStringLiteral("Ignored %1: %2x%3, %4 bit; expected %5x%6, %7 bit")
-                                    .arg(path)
-                                    .arg(size.width())
-                                    .arg(size.height())
-                                    .arg(bits)
-                                    .arg(w)
-                                    .arg(h)
-                                    .arg(depth);
-        return false;
-    }
-    return true;
+    return sizeFits(path, reader.size(), QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel(), w, h, depth);
 }
 
 // Copies the pixels of a picture file of exactly w x h and `depth` bits into
