@@ -253,12 +253,14 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
         addWritten(QStringLiteral("recent-NG ring, compressed"), "the ROI editor (shown, taken as template)",
                    ring.compressed, ring.frames);
         addWritten(QStringLiteral("recent-NG ring, uncompressed"), "the ring's compressor (then a spare)",
-                   ring.waiting + ring.spare, ring.spare ? 1 : 0);
+                   ring.waiting + ring.spare, ring.waitingFrames + (ring.spare ? 1 : 0));
+        // Slots hold pixels only while no file does.
+        addWritten(QStringLiteral("template slots in memory"), "the engine's training, the editor", 0, 0);
         for (int g = 0; g < CammerWidgetData::kGroups; ++g) {
             add(QStringLiteral("ignore-point masks"), "the engine", w->ignorePointMask[g].data(),
                 w->ignorePointMask[g].size());
             for (const FrameBytes& t : w->templateImages[g])
-                add(QStringLiteral("template slots"), "the engine's training, the editor", t.data(), t.size());
+                add(QStringLiteral("template slots in memory"), "the engine's training, the editor", t.data(), t.size());
             for (int k = 0; k < 2; ++k) {
                 QMutexLocker lock(pMutexSaveFail);
                 const QImage& picture = gpFailImage[c][g][k];

@@ -125,8 +125,10 @@ RecentNgRing::Held RecentNgRing::HeldBytes() const
     held.spare = m_spare.size();
     for (const auto& group : m_entries)
         for (const Entry& e : group) {
-            if (e.packed)
+            if (e.packed) {
                 held.waiting += e.packed->size();
+                ++held.waitingFrames;
+            }
             held.compressed += e.compressed.size();
             held.frames += (e.packed || !e.compressed.empty()) ? 1 : 0;
         }

@@ -40,7 +40,8 @@ public:
         size_t waiting = 0;     // packed frames not yet compressed
         size_t compressed = 0;  // compressed frames
         size_t spare = 0;
-        int frames = 0;
+        int frames = 0;         // kept frames
+        int waitingFrames = 0;  // of them not yet compressed
     };
     Held HeldBytes() const;
     // Returns once every kept frame is compressed (bench, tests).
