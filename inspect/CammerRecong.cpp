@@ -71,8 +71,12 @@ void CammerRecong::Train()
         findShape[g].Clear();
         findShape[g].state = 0;
         if (p.detectOn[g]) {
+            trainTemplate0 = widget->TemplatePlane(g, 0, p.isGrayHue);
+            trainGroup = g;
             CreateShape(g);
             VarTrain(g);
+            trainTemplate0 = cv::Mat();
+            trainGroup = -1;
         }
     }
 }
@@ -94,6 +98,8 @@ cv::Mat CammerRecong::Frame(FrameBytes& buffer) const
 
 cv::Mat CammerRecong::TemplateImage(int g, int k, const InspectParams& p)
 {
+    if (k == 0 && g == trainGroup && !trainTemplate0.empty())
+        return trainTemplate0;
     return widget->TemplatePlane(g, k, p.isGrayHue);
 }
 

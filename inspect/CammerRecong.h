@@ -130,6 +130,10 @@ private:
     int modelCy[kGroups] = {};
     cv::Rect searchWin[kGroups];
     std::map<int, cv::Mat> ellipses;  // structuring elements by size
+    // Template 0 of the group Train is training, read from its file once for
+    // both the shape model and the matchers.
+    cv::Mat trainTemplate0;
+    int trainGroup = -1;
     // Per ROI slot, the pictures a judgement works in (work image, the
     // similarity's copy of its window), kept between steps.
     struct RoiBuffers {
