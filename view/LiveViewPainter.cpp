@@ -262,7 +262,7 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo
             for (int x = b.x1; x <= b.x2; ++x)
                 if (map[row + size_t(x)]) {
                     if (undo)
-                        undo->emplace_back(row + size_t(x), px[row + size_t(x)]);
+                        undo->emplace_back(quint32(row + size_t(x)), px[row + size_t(x)]);
                     px[row + size_t(x)] = colour;
                 }
         }

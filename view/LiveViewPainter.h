@@ -50,7 +50,7 @@ private:
     QColor AreaColour(int g, int j) const;
     // Overlay pixels painted into the display picture; where that picture
     // is the shown frame itself, undo gets each pixel's earlier value.
-    using PixelUndo = std::vector<std::pair<size_t, quint32>>;
+    using PixelUndo = std::vector<std::pair<quint32, quint32>>;
     void PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo);
     void PaintAreas(QPainter& painter, const CammerSingleton& set, int g);
     void PaintLimitSquares(QPainter& painter, const CammerSingleton& set, int g, int j);
