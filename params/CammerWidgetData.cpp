@@ -29,7 +29,7 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     const size_t img = static_cast<size_t>(m_layout.imageLen());
     const size_t col = static_cast<size_t>(m_layout.colorLen());
     workBuffer = ZeroFrameBytes(col);
-    inspectFrame = ZeroFrameBytes(col);
+    inspectFrame = ZeroFrameBytes(m_layout.colour ? 0 : col);
     grayFrame = ZeroFrameBytes(m_layout.colour ? img : 0);
     displayBuffer = ZeroFrameBytes(4 * img);
     ngMap = ZeroFrameBytes(img);
@@ -87,11 +87,12 @@ void CammerWidgetData::KeepRecentNg(int g)
     if (g < 0 || g >= kGroups)
         return;
     FinishInspectFrame();
+    const FrameBytes& judged = judgedFrame();
     if (!m_groupInUse[g] || recentNg.FrameLen() != PackedLen()
-        || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
+        || judged.size() < static_cast<size_t>(m_layout.colorLen()))
         return;
     FrameBytes packed = recentNg.TakeBuffer();
-    PackFrame(inspectFrame.data(), packed.data());
+    PackFrame(judged.data(), packed.data());
     recentNg.Keep(g, recentNgCount[g] % 3, std::move(packed));
     ++recentNgCount[g];
 }
@@ -120,6 +121,12 @@ void CammerWidgetData::SetInspectPartial(const FrameWarp& warp)
 {
     m_pendingWarp = warp;
     m_inspectPartial = true;
+}
+
+void CammerWidgetData::BeforeFrameWrite(const FrameBytes& buffer, bool)
+{
+    if (&buffer == &workBuffer)
+        FinishInspectFrame();
 }
 
 void CammerWidgetData::FinishInspectFrame()

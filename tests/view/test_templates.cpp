@@ -262,13 +262,14 @@ private slots:
         QVERIFY(!QFile::exists(slot1));
         QVERIFY(rig.host.log.isEmpty());
 
-        for (size_t i = 0; i < w->inspectFrame.size(); ++i)
-            w->inspectFrame[i] = (colour && i % 4 == 3) ? 0xFF : uint8_t((i * 2654435761u) >> 13);
-        const FrameBytes kept = w->inspectFrame;
+        FrameBytes& judged = w->judgedFrame();
+        for (size_t i = 0; i < judged.size(); ++i)
+            judged[i] = (colour && i % 4 == 3) ? 0xFF : uint8_t((i * 2654435761u) >> 13);
+        const FrameBytes kept = judged;
         w->KeepRecentNg(0);
         QCOMPARE(w->recentNgCount[0], 1);
         w->recentNg.WaitCompressed();
-        std::fill(w->inspectFrame.begin(), w->inspectFrame.end(), uint8_t(0));
+        std::fill(judged.begin(), judged.end(), uint8_t(0));
         w->ringPosition = 0;
         col.column->SlotAddTemp();
         QCOMPARE(w->templateNum[0], 2);
