@@ -1,5 +1,7 @@
 #include "LightingFit.h"
 
+#include <opencv2/core/hal/intrin.hpp>
+
 #include <algorithm>
 #include <cmath>
 
@@ -218,6 +220,18 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
 LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
                                               const cv::Mat& tol, bool clips) const
 {
+    return Fit(x, y, use, tol, clips, false);
+}
+
+LightingPlane PreparedLightingPlane::EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
+                                                   const cv::Mat& tol, bool clips) const
+{
+    return Fit(x, y, use, tol, clips, true);
+}
+
+LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                         bool clips, bool plain) const
+{
     auto clipped = [clips](int v) { return clips && Clipped(v); };
     LightingPlane l;
     l.cx = m_cx;
@@ -225,6 +239,11 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     l.span = m_span;
     if (m_n < 16 || x.size() != y.size() || size_t(x.cols) != m_u.size() || size_t(x.rows) != m_v.size())
         return l;
+#if CV_SIMD128_64F
+    const bool lanes = !plain && !tol.empty();
+#else
+    const bool lanes = false;
+#endif
     // First fit over every pixel: the reference's sums are kept, the window's
     // are taken now, row by row (the row's own terms multiply its sums once).
     // A clipped pixel (0 or 255) only bounds the light there: it stays out of
@@ -234,27 +253,8 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     double syy = 0;
     Normal clippedXX = Normal::zeros();
     int nClipped = 0;
-    for (int r = 0; r < x.rows; r += kFitStride) {
-        const float* px = x.ptr<float>(r);
-        const uchar* py = y.ptr<uchar>(r);
-        const uchar* pu = use.ptr<uchar>(r);
-        double sv = 0, sxv = 0, suv = 0, suuv = 0;
-        int64_t svv = 0;
-        for (int c = 0; c < x.cols; c += kFitStride) {
-            if (!pu[c])
-                continue;
-            if (clipped(py[c])) {
-                AddOuter(clippedXX, Basis(px[c], c, r));
-                ++nClipped;
-                continue;
-            }
-            const double v = py[c];
-            sv += v;
-            sxv += px[c] * v;
-            suv += m_u[size_t(c)] * v;
-            suuv += m_uu[size_t(c)] * v;
-            svv += int64_t(py[c]) * py[c];
-        }
+    // Adds one sampled row's sums to the fit's, in row order.
+    auto addRow = [&](int r, double sxv, double sv, double suv, double suuv, int64_t svv) {
         b[0] += sxv;
         b[1] += sv;
         b[2] += suv;
@@ -262,7 +262,99 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
         b[4] += suuv;
         b[5] += m_vv[size_t(r)] * sv;
         syy += double(svv);
+    };
+    if (!lanes) {
+        for (int r = 0; r < x.rows; r += kFitStride) {
+            const float* px = x.ptr<float>(r);
+            const uchar* py = y.ptr<uchar>(r);
+            const uchar* pu = use.ptr<uchar>(r);
+            double sv = 0, sxv = 0, suv = 0, suuv = 0;
+            int64_t svv = 0;
+            for (int c = 0; c < x.cols; c += kFitStride) {
+                if (!pu[c])
+                    continue;
+                if (clipped(py[c])) {
+                    AddOuter(clippedXX, Basis(px[c], c, r));
+                    ++nClipped;
+                    continue;
+                }
+                const double v = py[c];
+                sv += v;
+                sxv += px[c] * v;
+                suv += m_u[size_t(c)] * v;
+                suuv += m_uu[size_t(c)] * v;
+                svv += int64_t(py[c]) * py[c];
+            }
+            addRow(r, sxv, sv, suv, suuv, svv);
+        }
     }
+#if CV_SIMD128_64F
+    else {
+        // Four sampled rows side by side, one per lane: each lane sums its
+        // row in column order with the plain loop's operations, so every sum
+        // is the same to the last bit. A pixel left out reads 0 and leaves a
+        // sum as it is. The integer sums are exact in any order.
+        constexpr int kRows = 4;
+        const int sampled = (x.cols + kFitStride - 1) / kFitStride;
+        cv::AutoBuffer<double, 1024> gx(size_t(sampled) * kRows), gv(size_t(sampled) * kRows);
+        for (int r0 = 0; r0 < x.rows; r0 += kFitStride * kRows) {
+            int64_t sv[kRows] = {}, svv[kRows] = {};
+            for (int j = 0; j < kRows; ++j) {
+                const int r = r0 + j * kFitStride;
+                double* ox = gx.data() + j;
+                double* ov = gv.data() + j;
+                if (r >= x.rows) {
+                    for (int i = 0; i < sampled; ++i)
+                        ox[i * kRows] = ov[i * kRows] = 0;
+                    continue;
+                }
+                const float* px = x.ptr<float>(r);
+                const uchar* py = y.ptr<uchar>(r);
+                const uchar* pu = use.ptr<uchar>(r);
+                for (int i = 0, c = 0; i < sampled; ++i, c += kFitStride) {
+                    double a = 0, v = 0;
+                    if (pu[c]) {
+                        if (clipped(py[c])) {
+                            AddOuter(clippedXX, Basis(px[c], c, r));
+                            ++nClipped;
+                        } else {
+                            a = px[c];
+                            v = py[c];
+                            sv[j] += py[c];
+                            svv[j] += int(py[c]) * py[c];
+                        }
+                    }
+                    ox[i * kRows] = a;
+                    ov[i * kRows] = v;
+                }
+            }
+            cv::v_float64x2 x01 = cv::v_setzero_f64(), x23 = x01, u01 = x01, u23 = x01, w01 = x01, w23 = x01;
+            for (int i = 0; i < sampled; ++i) {
+                const size_t c = size_t(i * kFitStride);
+                const cv::v_float64x2 mu = cv::v_setall_f64(m_u[c]);
+                const cv::v_float64x2 muu = cv::v_setall_f64(m_uu[c]);
+                const double* pa = gx.data() + i * kRows;
+                const double* pv = gv.data() + i * kRows;
+                const cv::v_float64x2 v01 = cv::v_load(pv), v23 = cv::v_load(pv + 2);
+                x01 = x01 + cv::v_load(pa) * v01;
+                x23 = x23 + cv::v_load(pa + 2) * v23;
+                u01 = u01 + mu * v01;
+                u23 = u23 + mu * v23;
+                w01 = w01 + muu * v01;
+                w23 = w23 + muu * v23;
+            }
+            double sxv[kRows], suv[kRows], suuv[kRows];
+            cv::v_store(sxv, x01);
+            cv::v_store(sxv + 2, x23);
+            cv::v_store(suv, u01);
+            cv::v_store(suv + 2, u23);
+            cv::v_store(suuv, w01);
+            cv::v_store(suuv + 2, w23);
+            for (int j = 0; j < kRows && r0 + j * kFitStride < x.rows; ++j)
+                addRow(r0 + j * kFitStride, sxv[j], double(sv[j]), suv[j], suuv[j], svv[j]);
+        }
+    }
+#endif
     Normal a1 = m_xx;
     double n1 = m_n;
     if (nClipped > 0) {
@@ -306,9 +398,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     Normal a2 = a1;
     Terms b2 = b;
     double n2 = n1;
-    ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
-        if (clipped(v) || !far(c, r, a, v, t))
-            return true;
+    auto leaveOut = [&](int c, int r, double a, int v) {
         const Terms j = Basis(a, c, r);
         for (int i = 0; i < kTerms; ++i) {
             b2[i] -= j[i] * v;
@@ -316,8 +406,54 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
                 a2(i, k) -= j[i] * j[k];
         }
         n2 -= 1;
-        return true;
-    });
+    };
+    if (!lanes) {
+        ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
+            if (!clipped(v) && far(c, r, a, v, t))
+                leaveOut(c, r, a, v);
+            return true;
+        });
+    }
+#if CV_SIMD128_64F
+    else {
+        // Four sampled pixels at a time are tested with the same operations;
+        // only where one lies far are they looked at one by one, in order.
+        static_assert(kFitStride == 2, "the lanes take every other column");
+        const cv::v_float64x2 gain = cv::v_setall_f64(l.gain);
+        const cv::v_float64x2 lim = cv::v_setall_f64(limit);
+        for (int r = 0; r < x.rows; r += kFitStride) {
+            const float* px = x.ptr<float>(r);
+            const uchar* py = y.ptr<uchar>(r);
+            const uchar* pu = use.ptr<uchar>(r);
+            const float* pt = tol.ptr<float>(r);
+            const cv::v_float64x2 rowOffset = cv::v_setall_f64(row[size_t(r)]);
+            auto one = [&](int c) {
+                if (pu[c] && !clipped(py[c]) && far(c, r, px[c], py[c], pt[c]))
+                    leaveOut(c, r, px[c], py[c]);
+            };
+            int c = 0;
+            for (; c + 8 <= x.cols; c += 8) {
+                cv::v_float32x4 a, odd, t;
+                cv::v_load_deinterleave(px + c, a, odd);
+                cv::v_load_deinterleave(pt + c, t, odd);
+                cv::v_float64x2 col0, col1;
+                cv::v_load_deinterleave(column.data() + c, col0, col1);
+                cv::v_float64x2 col2, col3;
+                cv::v_load_deinterleave(column.data() + c + 4, col2, col3);
+                const cv::v_float64x2 v0(py[c], py[c + 2]), v1(py[c + 4], py[c + 6]);
+                const cv::v_float64x2 e0 = (gain * cv::v_cvt_f64(a) + col0) + rowOffset;
+                const cv::v_float64x2 e1 = (gain * cv::v_cvt_f64_high(a) + col2) + rowOffset;
+                const cv::v_float64x2 f0 = cv::v_abs(v0 - e0) > cv::v_max(lim, cv::v_cvt_f64(t));
+                const cv::v_float64x2 f1 = cv::v_abs(v1 - e1) > cv::v_max(lim, cv::v_cvt_f64_high(t));
+                if (cv::v_check_any(f0 | f1))
+                    for (int k = 0; k < 8; k += kFitStride)
+                        one(c + k);
+            }
+            for (; c < x.cols; c += kFitStride)
+                one(c);
+        }
+    }
+#endif
     if (n2 == n1)
         return l;
     if (n2 < 16)

@@ -80,12 +80,18 @@ public:
     // `clips` false: y is not an intensity (a hue), so 0 and 255 are values like any other.
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
                            bool clips = true) const;
+    // The same fit taken one pixel at a time: Estimate's result to the last
+    // bit (Estimate takes it when there is no tolerance, as in training).
+    LightingPlane EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                bool clips = true) const;
     size_t Bytes() const
     {
         return sizeof(*this) + (m_u.capacity() + m_uu.capacity() + m_v.capacity() + m_vv.capacity()) * sizeof(double);
     }
 
 private:
+    LightingPlane Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
+                      bool plain) const;
     Terms Basis(double x, int col, int row) const
     {
         return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);
