@@ -369,22 +369,24 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         uchar* out = diff.ptr<uchar>(r);
         int c = 0;
 #if CV_SIMD128
-        // The same float steps, sixteen pixels at a time.
+        // The same float steps, sixteen pixels at a time; a last block that
+        // would run past the row is taken from the row's end instead (its
+        // overlap is written twice, alike).
         const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         const cv::v_float32x4 zero = cv::v_setzero_f32();
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
-        for (; c + 16 <= m_size.width; c += 16) {
-            const cv::v_uint8x16 pixels = cv::v_load(pw + c);
+        auto block = [&](int c0) {
+            const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
             cv::v_expand(pixels, lo16, hi16);
             cv::v_uint32x4 grey[4];
             cv::v_expand(lo16, grey[0], grey[1]);
             cv::v_expand(hi16, grey[2], grey[3]);
-            cv::v_uint32x4 flags[4];
+            cv::v_int32x4 flags[4];  // all ones where far
             for (int q = 0; q < 4; ++q) {
-                const int k = c + 4 * q;
+                const int k = c0 + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
                 cv::v_float32x4 s = (w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k));
                 if (clipped) {
@@ -392,10 +394,17 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                     s = cv::v_select(w == zero, cv::v_min(s, zero), s);
                 }
                 const cv::v_float32x4 d = cv::v_abs(s);
-                flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
+                flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
             }
-            const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
-            cv::v_store(out + c, far & cv::v_load(pj + c));
+            // Saturating packs keep all ones and zeros as they are.
+            const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
+            cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
+        };
+        for (; c + 16 <= m_size.width; c += 16)
+            block(c);
+        if (c < m_size.width && m_size.width >= 16) {
+            block(m_size.width - 16);
+            c = m_size.width;
         }
 #endif
         for (; c < m_size.width; ++c) {
