@@ -311,7 +311,8 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                 const float* px = x.ptr<float>(r);
                 const uchar* py = y.ptr<uchar>(r);
                 const uchar* pu = use.ptr<uchar>(r);
-                for (int i = 0, c = 0; i < sampled; ++i, c += kFitStride) {
+                auto one = [&](int i) {
+                    const int c = i * kFitStride;
                     double a = 0, v = 0;
                     if (pu[c]) {
                         if (clipped(py[c])) {
@@ -326,7 +327,50 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                     }
                     ox[i * kRows] = a;
                     ov[i * kRows] = v;
+                };
+                // Eight sampled pixels at a time (the even bytes of sixteen);
+                // where one of them is used and clipped, one by one.
+                const cv::v_uint16x8 low = cv::v_setall_u16(0xff), none = cv::v_setzero_u16();
+                const cv::v_int16x8 ones = cv::v_setall_s16(1);
+                cv::v_int32x4 sum = cv::v_setzero_s32(), squares = sum;
+                int i = 0;
+                for (; (i + 8) * kFitStride <= x.cols; i += 8) {
+                    const int c = i * kFitStride;
+                    const cv::v_uint16x8 grey = cv::v_reinterpret_as_u16(cv::v_load(py + c)) & low;
+                    const cv::v_uint16x8 used = (cv::v_reinterpret_as_u16(cv::v_load(pu + c)) & low) != none;
+                    if (clips && cv::v_check_any(used & ((grey == none) | (grey == low)))) {
+                        for (int k = 0; k < 8; ++k)
+                            one(i + k);
+                        continue;
+                    }
+                    const cv::v_int16x8 v = cv::v_reinterpret_as_s16(grey & used);
+                    sum += cv::v_dotprod(v, ones);
+                    squares += cv::v_dotprod(v, v);
+                    cv::v_int32x4 v03, v47, m03, m47;
+                    cv::v_expand(v, v03, v47);
+                    cv::v_expand(cv::v_reinterpret_as_s16(used), m03, m47);  // all ones stay all ones
+                    cv::v_float32x4 a03, a47, odd;
+                    cv::v_load_deinterleave(px + c, a03, odd);
+                    cv::v_load_deinterleave(px + c + 8, a47, odd);
+                    a03 = a03 & cv::v_reinterpret_as_f32(m03);
+                    a47 = a47 & cv::v_reinterpret_as_f32(m47);
+                    const cv::v_float64x2 vs[4] = {cv::v_cvt_f64(v03), cv::v_cvt_f64_high(v03), cv::v_cvt_f64(v47),
+                                                   cv::v_cvt_f64_high(v47)};
+                    const cv::v_float64x2 as[4] = {cv::v_cvt_f64(a03), cv::v_cvt_f64_high(a03), cv::v_cvt_f64(a47),
+                                                   cv::v_cvt_f64_high(a47)};
+                    for (int k = 0; k < 4; ++k) {
+                        double* at = ox + (i + 2 * k) * kRows;
+                        cv::v_store_low(at, as[k]);
+                        cv::v_store_high(at + kRows, as[k]);
+                        at = ov + (i + 2 * k) * kRows;
+                        cv::v_store_low(at, vs[k]);
+                        cv::v_store_high(at + kRows, vs[k]);
+                    }
                 }
+                sv[j] += cv::v_reduce_sum(sum);
+                svv[j] += cv::v_reduce_sum(squares);
+                for (; i < sampled; ++i)
+                    one(i);
             }
             cv::v_float64x2 x01 = cv::v_setzero_f64(), x23 = x01, u01 = x01, u23 = x01, w01 = x01, w23 = x01;
             for (int i = 0; i < sampled; ++i) {
