@@ -284,8 +284,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
     cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
     auto focusOf = [&](const LightingPlane& l) {
-        for (int c = 0; c < m_size.width; ++c)
-            colOffset[size_t(c)] = float(l.Column(c));
+        m_fit->per.front().Columns(l, colOffset.data());
         const float gain = float(l.gain);
         double cost[kFocusLanes] = {};  // those past the references sum the padding, unread
         for (int r = 0; r < m_size.height; r += kFocusStride) {
@@ -355,8 +354,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         judged->valid = true;
     }
     laps.Next(StageClock::MatchCompare);
-    for (int c = 0; c < m_size.width; ++c)
-        colOffset[size_t(c)] = float(l.Column(c));
+    m_fit->per.front().Columns(l, colOffset.data());
     const cv::Mat& reference = ReferenceAt(focus);
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {

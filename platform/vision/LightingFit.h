@@ -84,6 +84,13 @@ public:
     // bit (Estimate takes it when there is no tolerance, as in training).
     LightingPlane EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
                                 bool clips = true) const;
+    // float(l.Column(c)) for every column c into `out` (l fitted by this
+    // object), without a division per column.
+    void Columns(const LightingPlane& l, float* out) const
+    {
+        for (size_t c = 0; c < m_u.size(); ++c)
+            out[c] = float(l.slopeX * m_u[c] + l.bendX * m_u[c] * m_u[c]);
+    }
     size_t Bytes() const
     {
         return sizeof(*this) + (m_u.capacity() + m_uu.capacity() + m_v.capacity() + m_vv.capacity()) * sizeof(double);
