@@ -428,14 +428,17 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
     take(theta);
     // Residual spread of the first fit: sum (y - J theta)^2 = syy - theta . b at the solution.
     const double limit = 3.0 * std::sqrt(std::max((syy - theta.dot(b)) / n1, 1.0));
-    // The first fit's surface per column and per row.
-    cv::AutoBuffer<double, 512> column(size_t(x.cols)), row(size_t(x.rows));
-    for (int c = 0; c < x.cols; ++c)
-        column[size_t(c)] = l.slopeX * m_u[size_t(c)] + l.bendX * m_uu[size_t(c)];
+    // The first fit's surface per sampled column and per row.
+    const int sampled = (x.cols + kFitStride - 1) / kFitStride;
+    cv::AutoBuffer<double, 512> column(static_cast<size_t>(sampled)), row(size_t(x.rows));
+    for (int i = 0; i < sampled; ++i) {
+        const size_t c = size_t(i * kFitStride);
+        column[size_t(i)] = l.slopeX * m_u[c] + l.bendX * m_uu[c];
+    }
     for (int r = 0; r < x.rows; ++r)
         row[size_t(r)] = l.offset + l.slopeY * m_v[size_t(r)] + l.bendY * m_vv[size_t(r)];
     auto far = [&](int c, int r, double a, double v, double t) {
-        return std::abs(v - (l.gain * a + column[size_t(c)] + row[size_t(r)])) > std::max(limit, t);
+        return std::abs(v - (l.gain * a + column[size_t(c / kFitStride)] + row[size_t(r)])) > std::max(limit, t);
     };
     // The second fit is the first without the far pixels: their share is
     // taken back out of the sums, so only they cost anything.
@@ -460,11 +463,11 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
     }
 #if CV_SIMD128_64F
     else {
-        // Four sampled pixels at a time are tested with the same operations;
+        // Eight sampled pixels at a time are tested with the same operations;
         // only where one lies far are they looked at one by one, in order.
-        static_assert(kFitStride == 2, "the lanes take every other column");
         const cv::v_float64x2 gain = cv::v_setall_f64(l.gain);
         const cv::v_float64x2 lim = cv::v_setall_f64(limit);
+        const cv::v_uint16x8 low = cv::v_setall_u16(0xff);
         for (int r = 0; r < x.rows; r += kFitStride) {
             const float* px = x.ptr<float>(r);
             const uchar* py = y.ptr<uchar>(r);
@@ -475,26 +478,34 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                 if (pu[c] && !clipped(py[c]) && far(c, r, px[c], py[c], pt[c]))
                     leaveOut(c, r, px[c], py[c]);
             };
-            int c = 0;
-            for (; c + 8 <= x.cols; c += 8) {
-                cv::v_float32x4 a, odd, t;
-                cv::v_load_deinterleave(px + c, a, odd);
-                cv::v_load_deinterleave(pt + c, t, odd);
-                cv::v_float64x2 col0, col1;
-                cv::v_load_deinterleave(column.data() + c, col0, col1);
-                cv::v_float64x2 col2, col3;
-                cv::v_load_deinterleave(column.data() + c + 4, col2, col3);
-                const cv::v_float64x2 v0(py[c], py[c + 2]), v1(py[c + 4], py[c + 6]);
-                const cv::v_float64x2 e0 = (gain * cv::v_cvt_f64(a) + col0) + rowOffset;
-                const cv::v_float64x2 e1 = (gain * cv::v_cvt_f64_high(a) + col2) + rowOffset;
-                const cv::v_float64x2 f0 = cv::v_abs(v0 - e0) > cv::v_max(lim, cv::v_cvt_f64(t));
-                const cv::v_float64x2 f1 = cv::v_abs(v1 - e1) > cv::v_max(lim, cv::v_cvt_f64_high(t));
-                if (cv::v_check_any(f0 | f1))
-                    for (int k = 0; k < 8; k += kFitStride)
-                        one(c + k);
+            int i = 0;
+            for (; (i + 8) * kFitStride <= x.cols; i += 8) {
+                const int c = i * kFitStride;
+                cv::v_uint32x4 g03, g47;
+                cv::v_expand(cv::v_reinterpret_as_u16(cv::v_load(py + c)) & low, g03, g47);
+                const cv::v_int32x4 grey03 = cv::v_reinterpret_as_s32(g03), grey47 = cv::v_reinterpret_as_s32(g47);
+                cv::v_float32x4 a03, a47, t03, t47, odd;
+                cv::v_load_deinterleave(px + c, a03, odd);
+                cv::v_load_deinterleave(px + c + 8, a47, odd);
+                cv::v_load_deinterleave(pt + c, t03, odd);
+                cv::v_load_deinterleave(pt + c + 8, t47, odd);
+                const cv::v_float64x2 v[4] = {cv::v_cvt_f64(grey03), cv::v_cvt_f64_high(grey03), cv::v_cvt_f64(grey47),
+                                              cv::v_cvt_f64_high(grey47)};
+                const cv::v_float64x2 a[4] = {cv::v_cvt_f64(a03), cv::v_cvt_f64_high(a03), cv::v_cvt_f64(a47),
+                                              cv::v_cvt_f64_high(a47)};
+                const cv::v_float64x2 t[4] = {cv::v_cvt_f64(t03), cv::v_cvt_f64_high(t03), cv::v_cvt_f64(t47),
+                                              cv::v_cvt_f64_high(t47)};
+                cv::v_float64x2 any = cv::v_setzero_f64();
+                for (int k = 0; k < 4; ++k) {
+                    const cv::v_float64x2 e = (gain * a[k] + cv::v_load(column.data() + i + 2 * k)) + rowOffset;
+                    any = any | (cv::v_abs(v[k] - e) > cv::v_max(lim, t[k]));
+                }
+                if (cv::v_check_any(any))
+                    for (int k = 0; k < 8; ++k)
+                        one(c + k * kFitStride);
             }
-            for (; c < x.cols; c += kFitStride)
-                one(c);
+            for (; i < sampled; ++i)
+                one(i * kFitStride);
         }
     }
 #endif
