@@ -27,9 +27,12 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 constexpr double kSoftSigmas[] = {0.55, 0.77, 0.95, 1.1, 1.25};
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 constexpr int kFocusStride = 4;
-constexpr int kFocusLanes = 8;  // floats per focus-grid pixel: the references, padded
 
 constexpr size_t kSoftCount = std::size(kSoftSigmas);
+constexpr int kFocusLanes = int(kSoftCount) + 1;  // floats per focus-grid pixel: one per reference
+// The check loads eight floats per pixel and sums those of its references:
+// each grid row ends in padding for the last pixel's load.
+constexpr int kFocusLoad = 8;
 
 void Soften(const cv::Mat& ref, size_t k, cv::Mat& out)
 {
@@ -69,8 +72,7 @@ struct GrayMatch::Fit {
     // column) side by side: the check then reads a sixteenth of each
     // reference from memory, not a quarter of its lines. Per pixel the
     // references' values lie together (kFocusLanes floats, the sharp one
-    // first, zeros after the last), so one pixel is compared with all of
-    // them at once.
+    // first), so one pixel is compared with all of them at once.
     cv::Mat focusGrid;
 };
 
@@ -226,14 +228,14 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     fit->per.resize(kSoftCount + 1);
     const int gridRows = (m_size.height + kFocusStride - 1) / kFocusStride;
     const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
-    static_assert(kSoftCount + 1 <= size_t(kFocusLanes), "a focus-grid pixel holds every reference");
-    fit->focusGrid = cv::Mat(gridRows, gridCols * kFocusLanes, CV_32FC1, cv::Scalar(0));
+    static_assert(kFocusLanes <= kFocusLoad, "a focus-grid pixel is read in one load");
+    fit->focusGrid = cv::Mat(gridRows, gridCols * kFocusLanes + (kFocusLoad - kFocusLanes), CV_32FC1, cv::Scalar(0));
     cv::Mat soft;
     for (size_t k = 0; k <= kSoftCount; ++k) {
         if (k > 0)
             Soften(m_ref, k - 1, soft);
         const cv::Mat& from = k == 0 ? m_ref : soft;
-        fit->per[k].Prepare(from, m_judged);
+        fit->per[k].Prepare(from, m_judged, k > 0 ? &fit->per[0] : nullptr);
         for (int r = 0; r < gridRows; ++r) {
             const float* src = from.ptr<float>(r * kFocusStride);
             float* dst = fit->focusGrid.ptr<float>(r) + k;
@@ -287,7 +289,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         for (int c = 0; c < m_size.width; ++c)
             colOffset[size_t(c)] = float(l.Column(c));
         const float gain = float(l.gain);
-        double cost[kFocusLanes] = {};  // those past the references sum the padding, unread
+        double cost[kFocusLoad] = {};  // those past the references stay unread
         for (int r = 0; r < m_size.height; r += kFocusStride) {
             const float rowOffset = float(l.Row(r));
             const uchar* pw = g.ptr<uchar>(r);
@@ -305,7 +307,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             const float* grid = m_fit->focusGrid.ptr<float>(r / kFocusStride);
             size_t i = 0;
 #if CV_SIMD128 && CV_SIMD128_64F
-            static_assert(kRefs <= 6 && kFocusLanes >= 6, "three pairs of sums");
+            static_assert(kRefs == 6 && kFocusLanes == 6, "three pairs of sums, the last load's upper half unused");
             const cv::v_float32x4 gainV = cv::v_setall_f32(gain);
             const cv::v_float32x4 clip = cv::v_setall_f32(kFocusClip);
             cv::v_float64x2 s01 = cv::v_load(cost), s23 = cv::v_load(cost + 2), s45 = cv::v_load(cost + 4);
@@ -494,8 +496,13 @@ void GrayMatch::CountBytes(ByteCounts& out) const
     out.Add("grey: masks (judged, ROI)", m_judged);
     out.Add("grey: masks (judged, ROI)", m_mask);
     if (m_fit) {
-        for (const PreparedLightingPlane& p : m_fit->per)
+        const void* axes = nullptr;
+        for (const PreparedLightingPlane& p : m_fit->per) {
             out.Add("grey: lighting-fit sums", p.Bytes());
+            if (p.axes() != axes)
+                out.Add("grey: lighting-fit sums", p.AxesBytes());
+            axes = p.axes();
+        }
         out.Add("grey: focus grids", m_fit->focusGrid);
         for (const cv::Mat& m : m_fit->soft)
             out.Add("grey: softened references", m);

@@ -188,23 +188,36 @@ void AddOuter(PreparedLightingPlane::Normal& m, const PreparedLightingPlane::Ter
 }
 }  // namespace
 
-void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
+void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize)
 {
     m_cx = (x.cols - 1) / 2.0;
     m_cy = (x.rows - 1) / 2.0;
     m_span = std::max(1, std::max(x.cols, x.rows));
-    m_u.resize(size_t(x.cols));
-    m_uu.resize(size_t(x.cols));
-    for (int c = 0; c < x.cols; ++c) {
-        m_u[size_t(c)] = (c - m_cx) / m_span;
-        m_uu[size_t(c)] = m_u[size_t(c)] * m_u[size_t(c)];
+    if (sameSize && sameSize->m_axes && sameSize->m_cols == x.cols && sameSize->m_rows == x.rows) {
+        m_axes = sameSize->m_axes;
+    } else {
+        auto axes = std::make_shared<Axes>();
+        axes->terms.resize(2 * size_t(x.cols) + 2 * size_t(x.rows));
+        double* u = axes->terms.data();
+        double* uu = u + x.cols;
+        double* v = uu + x.cols;
+        double* vv = v + x.rows;
+        for (int c = 0; c < x.cols; ++c) {
+            u[c] = (c - m_cx) / m_span;
+            uu[c] = u[c] * u[c];
+        }
+        for (int r = 0; r < x.rows; ++r) {
+            v[r] = (r - m_cy) / m_span;
+            vv[r] = v[r] * v[r];
+        }
+        m_axes = std::move(axes);
     }
-    m_v.resize(size_t(x.rows));
-    m_vv.resize(size_t(x.rows));
-    for (int r = 0; r < x.rows; ++r) {
-        m_v[size_t(r)] = (r - m_cy) / m_span;
-        m_vv[size_t(r)] = m_v[size_t(r)] * m_v[size_t(r)];
-    }
+    m_cols = x.cols;
+    m_rows = x.rows;
+    m_u = m_axes->terms.data();
+    m_uu = m_u + m_cols;
+    m_v = m_uu + m_cols;
+    m_vv = m_v + m_rows;
     m_n = 0;
     m_xx = Normal::zeros();
     ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
@@ -223,7 +236,7 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     l.cx = m_cx;
     l.cy = m_cy;
     l.span = m_span;
-    if (m_n < 16 || x.size() != y.size() || size_t(x.cols) != m_u.size() || size_t(x.rows) != m_v.size())
+    if (m_n < 16 || x.size() != y.size() || x.cols != m_cols || x.rows != m_rows)
         return l;
     // First fit over every pixel: the reference's sums are kept, the window's
     // are taken now, row by row (the row's own terms multiply its sums once).
