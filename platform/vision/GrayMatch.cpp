@@ -34,9 +34,19 @@ constexpr int kFocusLanes = int(kSoftCount) + 1;  // floats per focus-grid pixel
 // each grid row ends in padding for the last pixel's load.
 constexpr int kFocusLoad = 8;
 
+// The reference as floats: a copy when it is kept in bytes.
+cv::Mat AsFloat(const cv::Mat& ref)
+{
+    if (ref.depth() == CV_32F)
+        return ref;
+    cv::Mat f;
+    ref.convertTo(f, CV_32F);
+    return f;
+}
+
 void Soften(const cv::Mat& ref, size_t k, cv::Mat& out)
 {
-    cv::GaussianBlur(ref, out, cv::Size(0, 0), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
+    cv::GaussianBlur(AsFloat(ref), out, cv::Size(0, 0), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
 }
 
 // A pixel at 255 is only known to be at least that bright, one at 0 at most
@@ -244,6 +254,13 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         }
     }
     m_fit = fit;
+    if (m_narrowAllowed) {
+        cv::Mat narrow, back;
+        m_ref.convertTo(narrow, CV_8U);
+        narrow.convertTo(back, CV_32F);
+        if (cv::norm(back, m_ref, cv::NORM_INF) == 0)
+            m_ref = narrow;
+    }
     m_valid = true;
     return true;
 }
@@ -360,11 +377,13 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     for (int c = 0; c < m_size.width; ++c)
         colOffset[size_t(c)] = float(l.Column(c));
     const cv::Mat& reference = ReferenceAt(focus);
+    const bool bytes = reference.depth() == CV_8U;
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
         const float rowOffset = float(l.Row(r));
         const float* pc = colOffset.data();
-        const float* pr = reference.ptr<float>(r);
+        const float* pr = bytes ? nullptr : reference.ptr<float>(r);
+        const uchar* pb = bytes ? reference.ptr<uchar>(r) : nullptr;
         const float* pt = m_tol.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
@@ -384,11 +403,24 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             cv::v_uint32x4 grey[4];
             cv::v_expand(lo16, grey[0], grey[1]);
             cv::v_expand(hi16, grey[2], grey[3]);
+            cv::v_float32x4 ref[4];
+            if (pb) {
+                cv::v_uint16x8 rlo, rhi;
+                cv::v_expand(cv::v_load(pb + c), rlo, rhi);
+                cv::v_uint32x4 whole[4];
+                cv::v_expand(rlo, whole[0], whole[1]);
+                cv::v_expand(rhi, whole[2], whole[3]);
+                for (int q = 0; q < 4; ++q)
+                    ref[q] = cv::v_cvt_f32(cv::v_reinterpret_as_s32(whole[q]));
+            } else {
+                for (int q = 0; q < 4; ++q)
+                    ref[q] = cv::v_load(pr + c + 4 * q);
+            }
             cv::v_uint32x4 flags[4];
             for (int q = 0; q < 4; ++q) {
                 const int k = c + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                cv::v_float32x4 s = (w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k));
+                cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
                 if (clipped) {
                     s = cv::v_select(w == white, cv::v_max(s, zero), s);
                     s = cv::v_select(w == zero, cv::v_min(s, zero), s);
@@ -401,7 +433,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         }
 #endif
         for (; c < m_size.width; ++c) {
-            const float s = float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c]);
+            const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);
             const float d = std::abs(m_hue ? s : KnownDifference(pw[c], s));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }
@@ -418,13 +450,19 @@ const cv::Mat& GrayMatch::ReferenceAt(size_t k) const
     return k == 0 || !m_fit ? m_ref : m_fit->Softened(m_ref, std::min(k, kSoftCount) - 1);
 }
 
+cv::Mat GrayMatch::reference() const
+{
+    return m_ref.empty() ? cv::Mat() : AsFloat(m_ref);
+}
+
 cv::Mat GrayMatch::Edge() const
 {
     // What a residual misalignment changes at each pixel of the reference.
     cv::Mat dil, ero, edge;
     const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    const cv::Mat ref = AsFloat(m_ref);
+    cv::dilate(ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(dil, ero, edge);
     return edge;
 }
@@ -453,6 +491,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                                    seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
     const LightingPlane& l = judged.light;
     const cv::Mat& reference = ReferenceAt(judged.focus);
+    const bool bytes = reference.depth() == CV_8U;
     // Only the pixels next to what is already flagged are compared, so the
     // cost follows the rim, not the window.
     cv::Mat grown = diff(area);
@@ -464,7 +503,8 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
             const int y = area.y + r;
             const uchar* pn = next.ptr<uchar>(r);
             uchar* pg = grown.ptr<uchar>(r);
-            const float* pr = reference.ptr<float>(y);
+            const float* pr = bytes ? nullptr : reference.ptr<float>(y);
+            const uchar* pb = bytes ? reference.ptr<uchar>(y) : nullptr;
             const float* pt = m_tol.ptr<float>(y);
             const uchar* pw = g.ptr<uchar>(y);
             const uchar* pj = m_judged.ptr<uchar>(y);
@@ -472,7 +512,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const int x = area.x + c;
                 if (!pn[c] || pg[c] || !pj[x])
                     continue;
-                const double s = pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x));
+                const double s = pw[x] - l.gain * (pb ? double(pb[x]) : double(pr[x])) - (l.Row(y) + l.Column(x));
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
                 if (d > 0.5 * l.gain * pt[x]) {
                     pg[c] = 255;

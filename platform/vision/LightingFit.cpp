@@ -2,18 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
 
 // Calls f(column, row, x, y, tolerance) for each used pixel of the fit grid in scan order
 // and stops early when f returns false. An absent y reads 0; an absent tol
-// reads -inf, which never raises a limit.
-template <class F>
-bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+// reads -inf, which never raises a limit. x is CV_32F, or CV_8U (a
+// reference of whole grey levels, read as the same values).
+template <class T, class F>
+bool ForEachFitPixelOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F& f)
 {
     for (int r = 0; r < x.rows; r += kFitStride) {
-        const float* px = x.ptr<float>(r);
+        const T* px = x.ptr<T>(r);
         const uchar* py = y.empty() ? nullptr : y.ptr<uchar>(r);
         const uchar* pu = use.ptr<uchar>(r);
         const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
@@ -22,6 +24,12 @@ bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
                 return false;
     }
     return true;
+}
+
+template <class F>
+bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+{
+    return x.depth() == CV_8U ? ForEachFitPixelOf<uchar>(x, y, use, tol, f) : ForEachFitPixelOf<float>(x, y, use, tol, f);
 }
 
 // The least-squares line through the sums; `limit` becomes three times the
@@ -247,35 +255,43 @@ LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y
     double syy = 0;
     Normal clippedXX = Normal::zeros();
     int nClipped = 0;
-    for (int r = 0; r < x.rows; r += kFitStride) {
-        const float* px = x.ptr<float>(r);
-        const uchar* py = y.ptr<uchar>(r);
-        const uchar* pu = use.ptr<uchar>(r);
-        double sv = 0, sxv = 0, suv = 0, suuv = 0;
-        int64_t svv = 0;
-        for (int c = 0; c < x.cols; c += kFitStride) {
-            if (!pu[c])
-                continue;
-            if (clipped(py[c])) {
-                AddOuter(clippedXX, Basis(px[c], c, r));
-                ++nClipped;
-                continue;
+    // x holds floats, or whole grey levels in bytes: the same values either way.
+    auto firstSums = [&](auto* pixelType) {
+        using T = std::remove_pointer_t<decltype(pixelType)>;
+        for (int r = 0; r < x.rows; r += kFitStride) {
+            const T* px = x.ptr<T>(r);
+            const uchar* py = y.ptr<uchar>(r);
+            const uchar* pu = use.ptr<uchar>(r);
+            double sv = 0, sxv = 0, suv = 0, suuv = 0;
+            int64_t svv = 0;
+            for (int c = 0; c < x.cols; c += kFitStride) {
+                if (!pu[c])
+                    continue;
+                if (clipped(py[c])) {
+                    AddOuter(clippedXX, Basis(px[c], c, r));
+                    ++nClipped;
+                    continue;
+                }
+                const double v = py[c];
+                sv += v;
+                sxv += float(px[c]) * v;
+                suv += m_u[size_t(c)] * v;
+                suuv += m_uu[size_t(c)] * v;
+                svv += int64_t(py[c]) * py[c];
             }
-            const double v = py[c];
-            sv += v;
-            sxv += px[c] * v;
-            suv += m_u[size_t(c)] * v;
-            suuv += m_uu[size_t(c)] * v;
-            svv += int64_t(py[c]) * py[c];
+            b[0] += sxv;
+            b[1] += sv;
+            b[2] += suv;
+            b[3] += m_v[size_t(r)] * sv;
+            b[4] += suuv;
+            b[5] += m_vv[size_t(r)] * sv;
+            syy += double(svv);
         }
-        b[0] += sxv;
-        b[1] += sv;
-        b[2] += suv;
-        b[3] += m_v[size_t(r)] * sv;
-        b[4] += suuv;
-        b[5] += m_vv[size_t(r)] * sv;
-        syy += double(svv);
-    }
+    };
+    if (x.depth() == CV_8U)
+        firstSums(static_cast<uchar*>(nullptr));
+    else
+        firstSums(static_cast<float*>(nullptr));
     Normal a1 = m_xx;
     double n1 = m_n;
     if (nClipped > 0) {
