@@ -4,18 +4,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
 
 // Calls f(column, row, x, y, tolerance) for each used pixel of the fit grid in scan order
 // and stops early when f returns false. An absent y reads 0; an absent tol
-// reads -inf, which never raises a limit.
-template <class F>
-bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+// reads -inf, which never raises a limit. x is CV_32F, or CV_8U (a
+// reference of whole grey levels, read as the same values).
+template <class T, class F>
+bool ForEachFitPixelOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F& f)
 {
     for (int r = 0; r < x.rows; r += kFitStride) {
-        const float* px = x.ptr<float>(r);
+        const T* px = x.ptr<T>(r);
         const uchar* py = y.empty() ? nullptr : y.ptr<uchar>(r);
         const uchar* pu = use.ptr<uchar>(r);
         const float* pt = tol.empty() ? nullptr : tol.ptr<float>(r);
@@ -24,6 +26,12 @@ bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, con
                 return false;
     }
     return true;
+}
+
+template <class F>
+bool ForEachFitPixel(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, F&& f)
+{
+    return x.depth() == CV_8U ? ForEachFitPixelOf<uchar>(x, y, use, tol, f) : ForEachFitPixelOf<float>(x, y, use, tol, f);
 }
 
 // The least-squares line through the sums; `limit` becomes three times the
@@ -175,6 +183,24 @@ bool SolvePlane(const PreparedLightingPlane::Normal& a, const PreparedLightingPl
     return std::isfinite(theta[0]) && theta[0] >= 0.5 && theta[0] <= 2.0;
 }
 
+#if CV_SIMD128
+// The even-indexed values of p[0..15], as floats, in order: 0..6 into a03, 8..14 into a47.
+void EvenOf(const float* p, cv::v_float32x4& a03, cv::v_float32x4& a47)
+{
+    cv::v_float32x4 odd;
+    cv::v_load_deinterleave(p, a03, odd);
+    cv::v_load_deinterleave(p + 8, a47, odd);
+}
+
+void EvenOf(const uchar* p, cv::v_float32x4& a03, cv::v_float32x4& a47)
+{
+    cv::v_uint32x4 w03, w47;
+    cv::v_expand(cv::v_reinterpret_as_u16(cv::v_load(p)) & cv::v_setall_u16(0xff), w03, w47);
+    a03 = cv::v_cvt_f32(cv::v_reinterpret_as_s32(w03));
+    a47 = cv::v_cvt_f32(cv::v_reinterpret_as_s32(w47));
+}
+#endif
+
 void Mirror(PreparedLightingPlane::Normal& m)
 {
     for (int i = 0; i < PreparedLightingPlane::kTerms; ++i)
@@ -190,23 +216,36 @@ void AddOuter(PreparedLightingPlane::Normal& m, const PreparedLightingPlane::Ter
 }
 }  // namespace
 
-void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use)
+void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize)
 {
     m_cx = (x.cols - 1) / 2.0;
     m_cy = (x.rows - 1) / 2.0;
     m_span = std::max(1, std::max(x.cols, x.rows));
-    m_u.resize(size_t(x.cols));
-    m_uu.resize(size_t(x.cols));
-    for (int c = 0; c < x.cols; ++c) {
-        m_u[size_t(c)] = (c - m_cx) / m_span;
-        m_uu[size_t(c)] = m_u[size_t(c)] * m_u[size_t(c)];
+    if (sameSize && sameSize->m_axes && sameSize->m_cols == x.cols && sameSize->m_rows == x.rows) {
+        m_axes = sameSize->m_axes;
+    } else {
+        auto axes = std::make_shared<Axes>();
+        axes->terms.resize(2 * size_t(x.cols) + 2 * size_t(x.rows));
+        double* u = axes->terms.data();
+        double* uu = u + x.cols;
+        double* v = uu + x.cols;
+        double* vv = v + x.rows;
+        for (int c = 0; c < x.cols; ++c) {
+            u[c] = (c - m_cx) / m_span;
+            uu[c] = u[c] * u[c];
+        }
+        for (int r = 0; r < x.rows; ++r) {
+            v[r] = (r - m_cy) / m_span;
+            vv[r] = v[r] * v[r];
+        }
+        m_axes = std::move(axes);
     }
-    m_v.resize(size_t(x.rows));
-    m_vv.resize(size_t(x.rows));
-    for (int r = 0; r < x.rows; ++r) {
-        m_v[size_t(r)] = (r - m_cy) / m_span;
-        m_vv[size_t(r)] = m_v[size_t(r)] * m_v[size_t(r)];
-    }
+    m_cols = x.cols;
+    m_rows = x.rows;
+    m_u = m_axes->terms.data();
+    m_uu = m_u + m_cols;
+    m_v = m_uu + m_cols;
+    m_vv = m_v + m_rows;
     m_n = 0;
     m_xx = Normal::zeros();
     ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
@@ -237,13 +276,15 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
     l.cx = m_cx;
     l.cy = m_cy;
     l.span = m_span;
-    if (m_n < 16 || x.size() != y.size() || size_t(x.cols) != m_u.size() || size_t(x.rows) != m_v.size())
+    if (m_n < 16 || x.size() != y.size() || x.cols != m_cols || x.rows != m_rows)
         return l;
 #if CV_SIMD128_64F
     const bool lanes = !plain && !tol.empty();
 #else
     const bool lanes = false;
+    (void)plain;
 #endif
+    const bool bytes = x.depth() == CV_8U;  // whole grey levels, read as the same values as floats
     // First fit over every pixel: the reference's sums are kept, the window's
     // are taken now, row by row (the row's own terms multiply its sums once).
     // A clipped pixel (0 or 255) only bounds the light there: it stays out of
@@ -263,9 +304,10 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
         b[5] += m_vv[size_t(r)] * sv;
         syy += double(svv);
     };
-    if (!lanes) {
+    auto plainSums = [&](auto* pixelType) {
+        using T = std::remove_pointer_t<decltype(pixelType)>;
         for (int r = 0; r < x.rows; r += kFitStride) {
-            const float* px = x.ptr<float>(r);
+            const T* px = x.ptr<T>(r);
             const uchar* py = y.ptr<uchar>(r);
             const uchar* pu = use.ptr<uchar>(r);
             double sv = 0, sxv = 0, suv = 0, suuv = 0;
@@ -280,20 +322,21 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                 }
                 const double v = py[c];
                 sv += v;
-                sxv += px[c] * v;
+                sxv += float(px[c]) * v;
                 suv += m_u[size_t(c)] * v;
                 suuv += m_uu[size_t(c)] * v;
                 svv += int64_t(py[c]) * py[c];
             }
             addRow(r, sxv, sv, suv, suuv, svv);
         }
-    }
+    };
 #if CV_SIMD128_64F
-    else {
-        // Four sampled rows side by side, one per lane: each lane sums its
-        // row in column order with the plain loop's operations, so every sum
-        // is the same to the last bit. A pixel left out reads 0 and leaves a
-        // sum as it is. The integer sums are exact in any order.
+    // Four sampled rows side by side, one per lane: each lane sums its row in
+    // column order with the plain loop's operations, so every sum is the
+    // same to the last bit. A pixel left out reads 0 and leaves a sum as it
+    // is. The integer sums are exact in any order.
+    auto laneSums = [&](auto* pixelType) {
+        using T = std::remove_pointer_t<decltype(pixelType)>;
         constexpr int kRows = 4;
         const int sampled = (x.cols + kFitStride - 1) / kFitStride;
         cv::AutoBuffer<double, 1024> gx(size_t(sampled) * kRows), gv(size_t(sampled) * kRows);
@@ -308,7 +351,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                         ox[i * kRows] = ov[i * kRows] = 0;
                     continue;
                 }
-                const float* px = x.ptr<float>(r);
+                const T* px = x.ptr<T>(r);
                 const uchar* py = y.ptr<uchar>(r);
                 const uchar* pu = use.ptr<uchar>(r);
                 auto one = [&](int i) {
@@ -319,7 +362,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                             AddOuter(clippedXX, Basis(px[c], c, r));
                             ++nClipped;
                         } else {
-                            a = px[c];
+                            a = float(px[c]);
                             v = py[c];
                             sv[j] += py[c];
                             svv[j] += int(py[c]) * py[c];
@@ -328,7 +371,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                     ox[i * kRows] = a;
                     ov[i * kRows] = v;
                 };
-                // Eight sampled pixels at a time (the even bytes of sixteen);
+                // Eight sampled pixels at a time (the even ones of sixteen);
                 // where one of them is used and clipped, one by one.
                 const cv::v_uint16x8 low = cv::v_setall_u16(0xff), none = cv::v_setzero_u16();
                 const cv::v_int16x8 ones = cv::v_setall_s16(1);
@@ -349,9 +392,8 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                     cv::v_int32x4 v03, v47, m03, m47;
                     cv::v_expand(v, v03, v47);
                     cv::v_expand(cv::v_reinterpret_as_s16(used), m03, m47);  // all ones stay all ones
-                    cv::v_float32x4 a03, a47, odd;
-                    cv::v_load_deinterleave(px + c, a03, odd);
-                    cv::v_load_deinterleave(px + c + 8, a47, odd);
+                    cv::v_float32x4 a03, a47;
+                    EvenOf(px + c, a03, a47);
                     a03 = a03 & cv::v_reinterpret_as_f32(m03);
                     a47 = a47 & cv::v_reinterpret_as_f32(m47);
                     const cv::v_float64x2 vs[4] = {cv::v_cvt_f64(v03), cv::v_cvt_f64_high(v03), cv::v_cvt_f64(v47),
@@ -397,8 +439,20 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
             for (int j = 0; j < kRows && r0 + j * kFitStride < x.rows; ++j)
                 addRow(r0 + j * kFitStride, sxv[j], double(sv[j]), suv[j], suuv[j], svv[j]);
         }
-    }
+    };
+    if (lanes) {
+        if (bytes)
+            laneSums(static_cast<uchar*>(nullptr));
+        else
+            laneSums(static_cast<float*>(nullptr));
+    } else
 #endif
+    {
+        if (bytes)
+            plainSums(static_cast<uchar*>(nullptr));
+        else
+            plainSums(static_cast<float*>(nullptr));
+    }
     Normal a1 = m_xx;
     double n1 = m_n;
     if (nClipped > 0) {
@@ -454,29 +508,23 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
         }
         n2 -= 1;
     };
-    if (!lanes) {
-        ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
-            if (!clipped(v) && far(c, r, a, v, t))
-                leaveOut(c, r, a, v);
-            return true;
-        });
-    }
 #if CV_SIMD128_64F
-    else {
-        // Eight sampled pixels at a time are tested with the same operations;
-        // only where one lies far are they looked at one by one, in order.
+    // Eight sampled pixels at a time are tested with the same operations;
+    // only where one lies far are they looked at one by one, in order.
+    auto laneFar = [&](auto* pixelType) {
+        using T = std::remove_pointer_t<decltype(pixelType)>;
         const cv::v_float64x2 gain = cv::v_setall_f64(l.gain);
         const cv::v_float64x2 lim = cv::v_setall_f64(limit);
         const cv::v_uint16x8 low = cv::v_setall_u16(0xff);
         for (int r = 0; r < x.rows; r += kFitStride) {
-            const float* px = x.ptr<float>(r);
+            const T* px = x.ptr<T>(r);
             const uchar* py = y.ptr<uchar>(r);
             const uchar* pu = use.ptr<uchar>(r);
             const float* pt = tol.ptr<float>(r);
             const cv::v_float64x2 rowOffset = cv::v_setall_f64(row[size_t(r)]);
             auto one = [&](int c) {
-                if (pu[c] && !clipped(py[c]) && far(c, r, px[c], py[c], pt[c]))
-                    leaveOut(c, r, px[c], py[c]);
+                if (pu[c] && !clipped(py[c]) && far(c, r, double(px[c]), py[c], pt[c]))
+                    leaveOut(c, r, double(px[c]), py[c]);
             };
             int i = 0;
             for (; (i + 8) * kFitStride <= x.cols; i += 8) {
@@ -484,11 +532,9 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                 cv::v_uint32x4 g03, g47;
                 cv::v_expand(cv::v_reinterpret_as_u16(cv::v_load(py + c)) & low, g03, g47);
                 const cv::v_int32x4 grey03 = cv::v_reinterpret_as_s32(g03), grey47 = cv::v_reinterpret_as_s32(g47);
-                cv::v_float32x4 a03, a47, t03, t47, odd;
-                cv::v_load_deinterleave(px + c, a03, odd);
-                cv::v_load_deinterleave(px + c + 8, a47, odd);
-                cv::v_load_deinterleave(pt + c, t03, odd);
-                cv::v_load_deinterleave(pt + c + 8, t47, odd);
+                cv::v_float32x4 a03, a47, t03, t47;
+                EvenOf(px + c, a03, a47);
+                EvenOf(pt + c, t03, t47);
                 const cv::v_float64x2 v[4] = {cv::v_cvt_f64(grey03), cv::v_cvt_f64_high(grey03), cv::v_cvt_f64(grey47),
                                               cv::v_cvt_f64_high(grey47)};
                 const cv::v_float64x2 a[4] = {cv::v_cvt_f64(a03), cv::v_cvt_f64_high(a03), cv::v_cvt_f64(a47),
@@ -507,8 +553,21 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
             for (; i < sampled; ++i)
                 one(i * kFitStride);
         }
-    }
+    };
+    if (lanes) {
+        if (bytes)
+            laneFar(static_cast<uchar*>(nullptr));
+        else
+            laneFar(static_cast<float*>(nullptr));
+    } else
 #endif
+    {
+        ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
+            if (!clipped(v) && far(c, r, a, v, t))
+                leaveOut(c, r, a, v);
+            return true;
+        });
+    }
     if (n2 == n1)
         return l;
     if (n2 < 16)

@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A camera pixel at 0 or 255 only bounds the light there (at most that dark,
@@ -76,7 +77,9 @@ public:
     static constexpr int kTerms = 6;  // x, 1, u, v, u^2, v^2
     using Normal = cv::Matx<double, kTerms, kTerms>;
     using Terms = cv::Vec<double, kTerms>;
-    void Prepare(const cv::Mat& x, const cv::Mat& use);
+    // `sameSize`, when given and prepared for a reference of x's size, lends
+    // its per-column and per-row terms (they depend on the size alone).
+    void Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize = nullptr);
     // `clips` false: y is not an intensity (a hue), so 0 and 255 are values like any other.
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
                            bool clips = true) const;
@@ -88,13 +91,14 @@ public:
     // object), without a division per column.
     void Columns(const LightingPlane& l, float* out) const
     {
-        for (size_t c = 0; c < m_u.size(); ++c)
+        for (int c = 0; c < m_cols; ++c)
             out[c] = float(l.slopeX * m_u[c] + l.bendX * m_u[c] * m_u[c]);
     }
-    size_t Bytes() const
-    {
-        return sizeof(*this) + (m_u.capacity() + m_uu.capacity() + m_v.capacity() + m_vv.capacity()) * sizeof(double);
-    }
+    // The sums, and the per-column and per-row terms (which planes prepared
+    // from one another share: `axes` tells them apart).
+    size_t Bytes() const { return sizeof(*this); }
+    size_t AxesBytes() const { return m_axes ? sizeof(Axes) + m_axes->terms.capacity() * sizeof(double) : 0; }
+    const void* axes() const { return m_axes.get(); }
 
 private:
     LightingPlane Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
@@ -106,5 +110,14 @@ private:
     double m_n = 0;
     Normal m_xx;  // sums over products of the basis terms of the reference alone
     double m_cx = 0, m_cy = 0, m_span = 1;
-    std::vector<double> m_u, m_uu, m_v, m_vv;  // per column and row, no division per pixel
+    struct Axes {
+        std::vector<double> terms;  // u, u^2 per column, then v, v^2 per row
+    };
+    std::shared_ptr<const Axes> m_axes;
+    int m_cols = 0, m_rows = 0;
+    // Per column and row in m_axes, no division per pixel.
+    const double* m_u = nullptr;
+    const double* m_uu = nullptr;
+    const double* m_v = nullptr;
+    const double* m_vv = nullptr;
 };

@@ -222,7 +222,7 @@ private slots:
         rig.AddRect(0, RoiCode::IgnoreArea, cv::Rect(30, 30, 80, 80), 3, 45, 100);
         rig.SetTemplate(0, 0, Flat(kW, kH, 100));
         rig.Build();
-        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(box)), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, box)), 0);
 
         cv::Mat frame = Flat(kW, kH, 100);
         cv::rectangle(frame, cv::Rect(50, 50, 30, 30), cv::Scalar(250), cv::FILLED);
@@ -273,8 +273,11 @@ private slots:
         rig.IgnorePoints(0)(corner).setTo(1);  // any non-zero value marks a point
         rig.SetTemplate(0, 0, Flat(kW, kH, 150));
         rig.Build();
-        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(corner)), 0);
-        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(cv::Rect(60, 60, 20, 20))), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, corner)), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, cv::Rect(60, 60, 20, 20))), 0);
+        // Over the whole frame only the disc and the corner's points are ignored.
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, cv::Rect(0, 0, kW, kH))),
+                 kW * kH - cv::countNonZero(disc) - corner.area());
 
         cv::Mat frame = Flat(kW, kH, 150);
         cv::rectangle(frame, corner, cv::Scalar(10), cv::FILLED);

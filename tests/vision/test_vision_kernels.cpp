@@ -255,9 +255,10 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
 
 void TestVisionKernels::lightingPlaneEqualsPlainFit()
 {
-    // Sizes off the lanes' multiples, masks with holes, lighting that tilts
-    // and bends, clipped pixels (or hues, where 0 and 255 are values), a
-    // foreign patch that the second fit leaves out.
+    // References in floats and in bytes, sizes off the lanes' multiples,
+    // masks with holes, lighting that tilts and bends, clipped pixels (or
+    // hues, where 0 and 255 are values), a foreign patch that the second fit
+    // leaves out.
     cv::RNG rng(17);
     for (int t = 0; t < 300; ++t) {
         const cv::Size s(rng.uniform(5, 70), rng.uniform(5, 70));
@@ -275,6 +276,8 @@ void TestVisionKernels::lightingPlaneEqualsPlainFit()
                                                                + 0.01 * c * c + rng.uniform(-3, 4));
         if (t % 2 == 0)
             win(cv::Rect(s.width / 3, s.height / 4, s.width / 3, s.height / 3)).setTo(rng.uniform(0, 256));
+        if (t % 4 == 3)
+            ref.convertTo(ref, CV_8U);  // a reference of whole grey levels, kept in bytes
         PreparedLightingPlane plane;
         plane.Prepare(ref, use);
         for (const bool clips : {true, false}) {

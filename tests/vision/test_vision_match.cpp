@@ -11,7 +11,9 @@
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -374,6 +376,43 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
     other.join();
     QCOMPARE(cv::norm(a, diff, cv::NORM_INF), 0.0);
     QCOMPARE(cv::norm(b, diff, cv::NORM_INF), 0.0);
+
+    // One template gives a reference of whole grey levels, kept in bytes: it
+    // judges (lighting, focus, differences, rim) exactly as in floats, grey
+    // or hue, in focus or not, lamp to one side, chips dark and clipped.
+    cv::Mat lamp = t.clone();
+    for (int r = 0; r < lamp.rows; ++r)
+        for (int c = 0; c < lamp.cols; ++c)
+            lamp.at<uchar>(r, c) = cv::saturate_cast<uchar>(lamp.at<uchar>(r, c) * 0.9 + c * 0.15);
+    lamp = withNoise(lamp, 2, 11);
+    cv::circle(lamp, cv::Point(60, 60), 6, cv::Scalar(20), cv::FILLED);
+    for (const bool hue : {false, true}) {
+        GrayMatch narrow, wide;
+        for (GrayMatch* m : {&narrow, &wide}) {
+            m->Create(150, 150, mask, 0);
+            m->SetHue(hue);
+            m->SetNarrowReference(m == &narrow);
+            m->AddTemp(t);
+            m->Train(45, 1, 100, 150);
+            m->DropTemplates();
+        }
+        QVERIFY(narrow.NarrowReference() && !wide.NarrowReference());
+        QCOMPARE(bytes(wide) - bytes(narrow), 3 * t.total());
+        for (const cv::Mat& frame : {withNoise(t, 2, 9), soft, lamp}) {
+            GrayMatch::Judged n, w;
+            narrow.Match(frame, a, &n);
+            wide.Match(frame, b, &w);
+            QCOMPARE(cv::norm(a, b, cv::NORM_INF), 0.0);
+            QCOMPARE(n.focus, w.focus);
+            const double nl[] = {n.light.gain, n.light.offset, n.light.slopeX, n.light.slopeY, n.light.bendX, n.light.bendY};
+            const double wl[] = {w.light.gain, w.light.offset, w.light.slopeX, w.light.slopeY, w.light.bendX, w.light.bendY};
+            QVERIFY(std::equal(std::begin(nl), std::end(nl), std::begin(wl)));
+            narrow.GrowRim(frame, n, a, 2);
+            wide.GrowRim(frame, w, b, 2);
+            QCOMPARE(cv::norm(a, b, cv::NORM_INF), 0.0);
+        }
+        QCOMPARE(cv::norm(narrow.reference(), wide.reference(), cv::NORM_INF), 0.0);
+    }
 }
 
 void TestVisionMatch::grayFocusFollowsBlur_data()
