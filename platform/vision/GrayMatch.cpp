@@ -303,8 +303,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
     cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
     auto focusOf = [&](const LightingPlane& l) {
-        for (int c = 0; c < m_size.width; ++c)
-            colOffset[size_t(c)] = float(l.Column(c));
+        m_fit->per.front().Columns(l, colOffset.data());
         const float gain = float(l.gain);
         double cost[kFocusLoad] = {};  // those past the references stay unread
         for (int r = 0; r < m_size.height; r += kFocusStride) {
@@ -374,8 +373,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         judged->valid = true;
     }
     laps.Next(StageClock::MatchCompare);
-    for (int c = 0; c < m_size.width; ++c)
-        colOffset[size_t(c)] = float(l.Column(c));
+    m_fit->per.front().Columns(l, colOffset.data());
     const cv::Mat& reference = ReferenceAt(focus);
     const bool bytes = reference.depth() == CV_8U;
     diff.create(m_size, CV_8UC1);
@@ -390,13 +388,15 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         uchar* out = diff.ptr<uchar>(r);
         int c = 0;
 #if CV_SIMD128
-        // The same float steps, sixteen pixels at a time.
+        // The same float steps, sixteen pixels at a time; a last block that
+        // would run past the row is taken from the row's end instead (its
+        // overlap is written twice, alike).
         const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         const cv::v_float32x4 zero = cv::v_setzero_f32();
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
-        for (; c + 16 <= m_size.width; c += 16) {
-            const cv::v_uint8x16 pixels = cv::v_load(pw + c);
+        auto block = [&](int c0) {
+            const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
             cv::v_expand(pixels, lo16, hi16);
@@ -406,7 +406,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             cv::v_float32x4 ref[4];
             if (pb) {
                 cv::v_uint16x8 rlo, rhi;
-                cv::v_expand(cv::v_load(pb + c), rlo, rhi);
+                cv::v_expand(cv::v_load(pb + c0), rlo, rhi);
                 cv::v_uint32x4 whole[4];
                 cv::v_expand(rlo, whole[0], whole[1]);
                 cv::v_expand(rhi, whole[2], whole[3]);
@@ -414,11 +414,11 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                     ref[q] = cv::v_cvt_f32(cv::v_reinterpret_as_s32(whole[q]));
             } else {
                 for (int q = 0; q < 4; ++q)
-                    ref[q] = cv::v_load(pr + c + 4 * q);
+                    ref[q] = cv::v_load(pr + c0 + 4 * q);
             }
-            cv::v_uint32x4 flags[4];
+            cv::v_int32x4 flags[4];  // all ones where far
             for (int q = 0; q < 4; ++q) {
-                const int k = c + 4 * q;
+                const int k = c0 + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
                 cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
                 if (clipped) {
@@ -426,10 +426,17 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                     s = cv::v_select(w == zero, cv::v_min(s, zero), s);
                 }
                 const cv::v_float32x4 d = cv::v_abs(s);
-                flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
+                flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
             }
-            const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
-            cv::v_store(out + c, far & cv::v_load(pj + c));
+            // Saturating packs keep all ones and zeros as they are.
+            const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
+            cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
+        };
+        for (; c + 16 <= m_size.width; c += 16)
+            block(c);
+        if (c < m_size.width && m_size.width >= 16) {
+            block(m_size.width - 16);
+            c = m_size.width;
         }
 #endif
         for (; c < m_size.width; ++c) {

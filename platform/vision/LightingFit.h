@@ -83,6 +83,17 @@ public:
     // `clips` false: y is not an intensity (a hue), so 0 and 255 are values like any other.
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
                            bool clips = true) const;
+    // The same fit taken one pixel at a time: Estimate's result to the last
+    // bit (Estimate takes it when there is no tolerance, as in training).
+    LightingPlane EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                bool clips = true) const;
+    // float(l.Column(c)) for every column c into `out` (l fitted by this
+    // object), without a division per column.
+    void Columns(const LightingPlane& l, float* out) const
+    {
+        for (size_t c = 0; c < size_t(m_cols); ++c)
+            out[c] = float(l.slopeX * m_u[c] + l.bendX * m_u[c] * m_u[c]);
+    }
     // The sums, and the per-column and per-row terms (which planes prepared
     // from one another share: `axes` tells them apart).
     size_t Bytes() const { return sizeof(*this); }
@@ -90,6 +101,11 @@ public:
     const void* axes() const { return m_axes.get(); }
 
 private:
+    LightingPlane Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
+                      bool plain) const;
+    template <class T>  // x's pixels: float, or uchar (whole grey levels)
+    LightingPlane FitOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
+                        bool plain) const;
     Terms Basis(double x, int col, int row) const
     {
         return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);

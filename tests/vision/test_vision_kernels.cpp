@@ -94,6 +94,7 @@ private slots:
     void openingEqualsMorphologyEx();
     void bandSelectEqualsInRangeAndMasks();
     void preparedLightingFitEqualsPlainFit();
+    void lightingPlaneEqualsPlainFit();
     void gridStatsEqualMeanStdDev();
     void blobsEqualConnectedComponents();
 };
@@ -250,6 +251,40 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
         }
     }
     QVERIFY(exact > 100 && inexact > 50);  // both ways of summing ran
+}
+
+void TestVisionKernels::lightingPlaneEqualsPlainFit()
+{
+    // Sizes off the lanes' multiples, masks with holes, lighting that tilts
+    // and bends, clipped pixels (or hues, where 0 and 255 are values), a
+    // foreign patch that the second fit leaves out.
+    cv::RNG rng(17);
+    for (int t = 0; t < 300; ++t) {
+        const cv::Size s(rng.uniform(5, 70), rng.uniform(5, 70));
+        cv::Mat ref(s, CV_32FC1);
+        rng.fill(ref, cv::RNG::UNIFORM, 0.0, 255.0);
+        cv::GaussianBlur(ref, ref, cv::Size(0, 0), 1.0 + t % 3);
+        const cv::Mat use = t % 5 == 0 ? cv::Mat(s, CV_8UC1, cv::Scalar(255)) : Picture(rng, t, s.width, s.height) > 30;
+        cv::Mat tol(s, CV_32FC1);
+        rng.fill(tol, cv::RNG::UNIFORM, 1.0, 12.0);
+        cv::Mat win(s, CV_8UC1);
+        const double gain = rng.uniform(0.7, 1.4), offset = rng.uniform(-40.0, 40.0), tilt = rng.uniform(-0.8, 0.8);
+        for (int r = 0; r < s.height; ++r)
+            for (int c = 0; c < s.width; ++c)
+                win.at<uchar>(r, c) = cv::saturate_cast<uchar>(gain * ref.at<float>(r, c) + offset + tilt * (c - r)
+                                                               + 0.01 * c * c + rng.uniform(-3, 4));
+        if (t % 2 == 0)
+            win(cv::Rect(s.width / 3, s.height / 4, s.width / 3, s.height / 3)).setTo(rng.uniform(0, 256));
+        PreparedLightingPlane plane;
+        plane.Prepare(ref, use);
+        for (const bool clips : {true, false}) {
+            const LightingPlane a = plane.EstimatePlain(ref, win, use, tol, clips);
+            const LightingPlane b = plane.Estimate(ref, win, use, tol, clips);
+            QVERIFY2(Same(a.gain, b.gain) && Same(a.offset, b.offset) && Same(a.slopeX, b.slopeX)
+                         && Same(a.slopeY, b.slopeY) && Same(a.bendX, b.bendX) && Same(a.bendY, b.bendY),
+                     qPrintable(QStringLiteral("%1 x %2, case %3, clips %4").arg(s.width).arg(s.height).arg(t).arg(clips)));
+        }
+    }
 }
 
 void TestVisionKernels::gridStatsEqualMeanStdDev()

@@ -95,6 +95,8 @@ class TestVisionMatch : public QObject {
 private slots:
     void grayIdenticalIsEmpty();
     void grayForeignSpot();
+    void graySpotAnywhereInTheRow_data();
+    void graySpotAnywhereInTheRow();
     void graySubPixelShiftNotFlagged();
     void grayLightingTakenOut();
     void graySensitivityMonotonic();
@@ -176,6 +178,38 @@ void TestVisionMatch::grayForeignSpot()
     cv::Mat outside = diff.clone();
     outside(spot).setTo(0);
     QCOMPARE(cv::countNonZero(outside), 0);
+}
+
+void TestVisionMatch::graySpotAnywhereInTheRow_data()
+{
+    // Widths off the comparison's blocks of sixteen pixels; spots at a
+    // row's start, in its last columns, and where the last two blocks overlap.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("x");
+    QTest::newRow("37 wide, first column") << 37 << 0;
+    QTest::newRow("37 wide, last columns") << 37 << 34;
+    QTest::newRow("150 wide, overlap") << 150 << 135;
+    QTest::newRow("150 wide, last columns") << 150 << 147;
+    QTest::newRow("15 wide, last columns") << 15 << 12;
+}
+
+void TestVisionMatch::graySpotAnywhereInTheRow()
+{
+    QFETCH(int, width);
+    QFETCH(int, x);
+    const cv::Mat t = partPicture(width, 40, 5);
+    GrayMatch gm;
+    QVERIFY(gm.Create(width, 40, cv::Mat(), 0));
+    for (unsigned k = 1; k <= 3; ++k)
+        QVERIFY(gm.AddTemp(withNoise(t, 2, k)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat w = withNoise(t, 2, 7);
+    const cv::Rect spot(x, 18, 3, 3);
+    w(spot).setTo(cv::Scalar(cv::mean(t(spot))[0] > 128 ? 20 : 235));
+    cv::Mat diff;
+    gm.Match(w, diff);
+    QCOMPARE(cv::countNonZero(diff(spot)), spot.area());
+    QCOMPARE(cv::countNonZero(diff), spot.area());
 }
 
 void TestVisionMatch::graySubPixelShiftNotFlagged()
