@@ -654,8 +654,11 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                     zeros();
             } else {
                 const StageClock::Scope clock(StageClock::Band);
-                ignore[g].Cut(box, ignoreCut);
-                BandWork(code, lim, window, ignoreCut, mask, p, work, kernel);
+                // Where nothing is ignored the ROI's mask alone decides (m & m = m).
+                const bool ignores = !(box & ignore[g].bounds).empty();
+                if (ignores)
+                    ignore[g].Cut(box, ignoreCut);
+                BandWork(code, lim, window, ignores ? ignoreCut : mask, mask, p, work, kernel);
             }
             // An empty work image (most of a good part's) has no blobs and
             // adds nothing to the NG map.

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 namespace {
 
@@ -395,7 +396,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         const cv::v_float32x4 zero = cv::v_setzero_f32();
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
-        auto block = [&](int c0) {
+        auto block = [&](int c0, auto inBytes) {
             const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
@@ -404,7 +405,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             cv::v_expand(lo16, grey[0], grey[1]);
             cv::v_expand(hi16, grey[2], grey[3]);
             cv::v_float32x4 ref[4];
-            if (pb) {
+            if constexpr (decltype(inBytes)::value) {
                 cv::v_uint16x8 rlo, rhi;
                 cv::v_expand(cv::v_load(pb + c0), rlo, rhi);
                 cv::v_uint32x4 whole[4];
@@ -432,12 +433,18 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
             cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
         };
-        for (; c + 16 <= m_size.width; c += 16)
-            block(c);
-        if (c < m_size.width && m_size.width >= 16) {
-            block(m_size.width - 16);
-            c = m_size.width;
-        }
+        auto blocks = [&](auto inBytes) {
+            for (; c + 16 <= m_size.width; c += 16)
+                block(c, inBytes);
+            if (c < m_size.width && m_size.width >= 16) {
+                block(m_size.width - 16, inBytes);
+                c = m_size.width;
+            }
+        };
+        if (pb)
+            blocks(std::true_type());
+        else
+            blocks(std::false_type());
 #endif
         for (; c < m_size.width; ++c) {
             const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);

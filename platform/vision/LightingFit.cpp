@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <type_traits>
 
 namespace {
 constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
@@ -170,6 +169,24 @@ Lighting PreparedLightingFit::Estimate(const cv::Mat& x, const cv::Mat& y, const
 }
 
 namespace {
+#if CV_SIMD128
+// The even-numbered of sixteen values from p on, as floats.
+inline void LoadEven(const float* p, cv::v_float32x4& a03, cv::v_float32x4& a47)
+{
+    cv::v_float32x4 odd;
+    cv::v_load_deinterleave(p, a03, odd);
+    cv::v_load_deinterleave(p + 8, a47, odd);
+}
+
+inline void LoadEven(const uchar* p, cv::v_float32x4& a03, cv::v_float32x4& a47)
+{
+    cv::v_uint32x4 u03, u47;
+    cv::v_expand(cv::v_reinterpret_as_u16(cv::v_load(p)) & cv::v_setall_u16(0xff), u03, u47);
+    a03 = cv::v_cvt_f32(cv::v_reinterpret_as_s32(u03));
+    a47 = cv::v_cvt_f32(cv::v_reinterpret_as_s32(u47));
+}
+#endif
+
 // Solves the normal equations; false when they are singular or the gain
 // leaves its range (then the caller keeps a plain gain and offset).
 bool SolvePlane(const PreparedLightingPlane::Normal& a, const PreparedLightingPlane::Terms& b,
@@ -182,24 +199,6 @@ bool SolvePlane(const PreparedLightingPlane::Normal& a, const PreparedLightingPl
         return false;
     return std::isfinite(theta[0]) && theta[0] >= 0.5 && theta[0] <= 2.0;
 }
-
-#if CV_SIMD128
-// The even-indexed values of p[0..15], as floats, in order: 0..6 into a03, 8..14 into a47.
-void EvenOf(const float* p, cv::v_float32x4& a03, cv::v_float32x4& a47)
-{
-    cv::v_float32x4 odd;
-    cv::v_load_deinterleave(p, a03, odd);
-    cv::v_load_deinterleave(p + 8, a47, odd);
-}
-
-void EvenOf(const uchar* p, cv::v_float32x4& a03, cv::v_float32x4& a47)
-{
-    cv::v_uint32x4 w03, w47;
-    cv::v_expand(cv::v_reinterpret_as_u16(cv::v_load(p)) & cv::v_setall_u16(0xff), w03, w47);
-    a03 = cv::v_cvt_f32(cv::v_reinterpret_as_s32(w03));
-    a47 = cv::v_cvt_f32(cv::v_reinterpret_as_s32(w47));
-}
-#endif
 
 void Mirror(PreparedLightingPlane::Normal& m)
 {
@@ -271,6 +270,14 @@ LightingPlane PreparedLightingPlane::EstimatePlain(const cv::Mat& x, const cv::M
 LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
                                          bool clips, bool plain) const
 {
+    // x holds floats, or whole grey levels in bytes: the same values either way.
+    return x.depth() == CV_8U ? FitOf<uchar>(x, y, use, tol, clips, plain) : FitOf<float>(x, y, use, tol, clips, plain);
+}
+
+template <class T>
+LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                           bool clips, bool plain) const
+{
     auto clipped = [clips](int v) { return clips && Clipped(v); };
     LightingPlane l;
     l.cx = m_cx;
@@ -282,9 +289,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
     const bool lanes = !plain && !tol.empty();
 #else
     const bool lanes = false;
-    (void)plain;
 #endif
-    const bool bytes = x.depth() == CV_8U;  // whole grey levels, read as the same values as floats
     // First fit over every pixel: the reference's sums are kept, the window's
     // are taken now, row by row (the row's own terms multiply its sums once).
     // A clipped pixel (0 or 255) only bounds the light there: it stays out of
@@ -304,8 +309,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
         b[5] += m_vv[size_t(r)] * sv;
         syy += double(svv);
     };
-    auto plainSums = [&](auto* pixelType) {
-        using T = std::remove_pointer_t<decltype(pixelType)>;
+    if (!lanes) {
         for (int r = 0; r < x.rows; r += kFitStride) {
             const T* px = x.ptr<T>(r);
             const uchar* py = y.ptr<uchar>(r);
@@ -322,21 +326,20 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                 }
                 const double v = py[c];
                 sv += v;
-                sxv += float(px[c]) * v;
+                sxv += px[c] * v;
                 suv += m_u[size_t(c)] * v;
                 suuv += m_uu[size_t(c)] * v;
                 svv += int64_t(py[c]) * py[c];
             }
             addRow(r, sxv, sv, suv, suuv, svv);
         }
-    };
+    }
 #if CV_SIMD128_64F
-    // Four sampled rows side by side, one per lane: each lane sums its row in
-    // column order with the plain loop's operations, so every sum is the
-    // same to the last bit. A pixel left out reads 0 and leaves a sum as it
-    // is. The integer sums are exact in any order.
-    auto laneSums = [&](auto* pixelType) {
-        using T = std::remove_pointer_t<decltype(pixelType)>;
+    else {
+        // Four sampled rows side by side, one per lane: each lane sums its
+        // row in column order with the plain loop's operations, so every sum
+        // is the same to the last bit. A pixel left out reads 0 and leaves a
+        // sum as it is. The integer sums are exact in any order.
         constexpr int kRows = 4;
         const int sampled = (x.cols + kFitStride - 1) / kFitStride;
         cv::AutoBuffer<double, 1024> gx(size_t(sampled) * kRows), gv(size_t(sampled) * kRows);
@@ -362,7 +365,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                             AddOuter(clippedXX, Basis(px[c], c, r));
                             ++nClipped;
                         } else {
-                            a = float(px[c]);
+                            a = px[c];
                             v = py[c];
                             sv[j] += py[c];
                             svv[j] += int(py[c]) * py[c];
@@ -371,7 +374,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                     ox[i * kRows] = a;
                     ov[i * kRows] = v;
                 };
-                // Eight sampled pixels at a time (the even ones of sixteen);
+                // Eight sampled pixels at a time (the even bytes of sixteen);
                 // where one of them is used and clipped, one by one.
                 const cv::v_uint16x8 low = cv::v_setall_u16(0xff), none = cv::v_setzero_u16();
                 const cv::v_int16x8 ones = cv::v_setall_s16(1);
@@ -393,7 +396,7 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                     cv::v_expand(v, v03, v47);
                     cv::v_expand(cv::v_reinterpret_as_s16(used), m03, m47);  // all ones stay all ones
                     cv::v_float32x4 a03, a47;
-                    EvenOf(px + c, a03, a47);
+                    LoadEven(px + c, a03, a47);
                     a03 = a03 & cv::v_reinterpret_as_f32(m03);
                     a47 = a47 & cv::v_reinterpret_as_f32(m47);
                     const cv::v_float64x2 vs[4] = {cv::v_cvt_f64(v03), cv::v_cvt_f64_high(v03), cv::v_cvt_f64(v47),
@@ -439,20 +442,8 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
             for (int j = 0; j < kRows && r0 + j * kFitStride < x.rows; ++j)
                 addRow(r0 + j * kFitStride, sxv[j], double(sv[j]), suv[j], suuv[j], svv[j]);
         }
-    };
-    if (lanes) {
-        if (bytes)
-            laneSums(static_cast<uchar*>(nullptr));
-        else
-            laneSums(static_cast<float*>(nullptr));
-    } else
-#endif
-    {
-        if (bytes)
-            plainSums(static_cast<uchar*>(nullptr));
-        else
-            plainSums(static_cast<float*>(nullptr));
     }
+#endif
     Normal a1 = m_xx;
     double n1 = m_n;
     if (nClipped > 0) {
@@ -508,11 +499,17 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
         }
         n2 -= 1;
     };
+    if (!lanes) {
+        ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
+            if (!clipped(v) && far(c, r, a, v, t))
+                leaveOut(c, r, a, v);
+            return true;
+        });
+    }
 #if CV_SIMD128_64F
-    // Eight sampled pixels at a time are tested with the same operations;
-    // only where one lies far are they looked at one by one, in order.
-    auto laneFar = [&](auto* pixelType) {
-        using T = std::remove_pointer_t<decltype(pixelType)>;
+    else {
+        // Eight sampled pixels at a time are tested with the same operations;
+        // only where one lies far are they looked at one by one, in order.
         const cv::v_float64x2 gain = cv::v_setall_f64(l.gain);
         const cv::v_float64x2 lim = cv::v_setall_f64(limit);
         const cv::v_uint16x8 low = cv::v_setall_u16(0xff);
@@ -523,8 +520,8 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
             const float* pt = tol.ptr<float>(r);
             const cv::v_float64x2 rowOffset = cv::v_setall_f64(row[size_t(r)]);
             auto one = [&](int c) {
-                if (pu[c] && !clipped(py[c]) && far(c, r, double(px[c]), py[c], pt[c]))
-                    leaveOut(c, r, double(px[c]), py[c]);
+                if (pu[c] && !clipped(py[c]) && far(c, r, px[c], py[c], pt[c]))
+                    leaveOut(c, r, px[c], py[c]);
             };
             int i = 0;
             for (; (i + 8) * kFitStride <= x.cols; i += 8) {
@@ -532,9 +529,10 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
                 cv::v_uint32x4 g03, g47;
                 cv::v_expand(cv::v_reinterpret_as_u16(cv::v_load(py + c)) & low, g03, g47);
                 const cv::v_int32x4 grey03 = cv::v_reinterpret_as_s32(g03), grey47 = cv::v_reinterpret_as_s32(g47);
-                cv::v_float32x4 a03, a47, t03, t47;
-                EvenOf(px + c, a03, a47);
-                EvenOf(pt + c, t03, t47);
+                cv::v_float32x4 a03, a47, t03, t47, odd;
+                LoadEven(px + c, a03, a47);
+                cv::v_load_deinterleave(pt + c, t03, odd);
+                cv::v_load_deinterleave(pt + c + 8, t47, odd);
                 const cv::v_float64x2 v[4] = {cv::v_cvt_f64(grey03), cv::v_cvt_f64_high(grey03), cv::v_cvt_f64(grey47),
                                               cv::v_cvt_f64_high(grey47)};
                 const cv::v_float64x2 a[4] = {cv::v_cvt_f64(a03), cv::v_cvt_f64_high(a03), cv::v_cvt_f64(a47),
@@ -553,21 +551,8 @@ LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, con
             for (; i < sampled; ++i)
                 one(i * kFitStride);
         }
-    };
-    if (lanes) {
-        if (bytes)
-            laneFar(static_cast<uchar*>(nullptr));
-        else
-            laneFar(static_cast<float*>(nullptr));
-    } else
-#endif
-    {
-        ForEachFitPixel(x, y, use, tol, [&](int c, int r, double a, int v, double t) {
-            if (!clipped(v) && far(c, r, a, v, t))
-                leaveOut(c, r, a, v);
-            return true;
-        });
     }
+#endif
     if (n2 == n1)
         return l;
     if (n2 < 16)

@@ -91,7 +91,7 @@ public:
     // object), without a division per column.
     void Columns(const LightingPlane& l, float* out) const
     {
-        for (int c = 0; c < m_cols; ++c)
+        for (size_t c = 0; c < size_t(m_cols); ++c)
             out[c] = float(l.slopeX * m_u[c] + l.bendX * m_u[c] * m_u[c]);
     }
     // The sums, and the per-column and per-row terms (which planes prepared
@@ -103,6 +103,9 @@ public:
 private:
     LightingPlane Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
                       bool plain) const;
+    template <class T>  // x's pixels: float, or uchar (whole grey levels)
+    LightingPlane FitOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
+                        bool plain) const;
     Terms Basis(double x, int col, int row) const
     {
         return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);
