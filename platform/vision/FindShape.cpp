@@ -103,8 +103,14 @@ struct RotationCache {
     }
 };
 
+// A pixel's bits and spread side by side (each stamp << 8 | bits): the
+// reads of a sparse level scatter over a picture larger than the cache, and
+// a pixel's two values then cost one cache line instead of two.
+struct BitsCell {
+    uint16_t bits, spread;
+};
 struct BitsCache {
-    std::vector<uint16_t> bits, spread;  // stamp << 8 | bits
+    std::vector<BitsCell> cells;
     uint32_t gen = 0;
 };
 
@@ -174,7 +180,7 @@ public:
     {
         m_img = &img;
         m_minMag2 = minMag * minMag;
-        m_bits = m_spread = nullptr;
+        m_cells = nullptr;
         m_dense = m_denseSpread = nullptr;
         const size_t k = static_cast<size_t>(std::clamp(slot, 0, kMaxLevels - 1));
         if (dense) {
@@ -188,18 +194,15 @@ public:
         }
         BitsCache& c = scratch.sparse[k];
         const size_t n = size_t(img.cols) * size_t(img.rows);
-        if (c.bits.size() < n) {
-            c.bits.assign(n, 0);
-            c.spread.assign(n, 0);
+        if (c.cells.size() < n) {
+            c.cells.assign(n, BitsCell{0, 0});
             c.gen = 0;
         }
         if (++c.gen >= 256) {  // stamps would repeat: start afresh
-            std::fill(c.bits.begin(), c.bits.end(), 0);
-            std::fill(c.spread.begin(), c.spread.end(), 0);
+            std::fill(c.cells.begin(), c.cells.end(), BitsCell{0, 0});
             c.gen = 1;
         }
-        m_bits = c.bits.data();
-        m_spread = c.spread.data();
+        m_cells = c.cells.data();
         m_stamp = static_cast<uint16_t>(c.gen << 8);
     }
     bool Ready() const { return m_img != nullptr; }
@@ -218,7 +221,7 @@ public:
     uint8_t sparseAt(int x, int y)
     {
         const cv::Mat& img = *m_img;
-        uint16_t& v = m_bits[size_t(y) * size_t(img.cols) + size_t(x)];
+        uint16_t& v = m_cells[size_t(y) * size_t(img.cols) + size_t(x)].bits;
         if ((v & 0xFF00u) != m_stamp) {
             const uint8_t* r0 = img.ptr<uint8_t>(y - 1) + x;
             const uint8_t* r1 = img.ptr<uint8_t>(y) + x;
@@ -236,7 +239,7 @@ public:
             return 0;
         if (m_denseSpread)
             return m_denseSpread->at<uint8_t>(y, x);
-        uint16_t& v = m_spread[size_t(y) * size_t(img.cols) + size_t(x)];
+        uint16_t& v = m_cells[size_t(y) * size_t(img.cols) + size_t(x)].spread;
         if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
@@ -251,7 +254,7 @@ public:
     uint8_t sparseSpread(int x, int y)
     {
         const size_t cols = size_t(m_img->cols);
-        uint16_t& v = m_spread[size_t(y) * cols + size_t(x)];
+        uint16_t& v = m_cells[size_t(y) * cols + size_t(x)].spread;
         if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
@@ -269,8 +272,7 @@ private:
     int m_minMag2 = 0;
     const cv::Mat* m_dense = nullptr;
     const cv::Mat* m_denseSpread = nullptr;
-    uint16_t* m_bits = nullptr;
-    uint16_t* m_spread = nullptr;
+    BitsCell* m_cells = nullptr;
     uint16_t m_stamp = 0;
 };
 
@@ -648,6 +650,8 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         for (const RotPoint& p : rot.points)
             starts.push_back(sc.resp[static_cast<size_t>(p.bin)].ptr<uint8_t>(y0 + p.dy) + x0 + p.dx);
         const size_t respStep = sc.resp[0].step[0];
+        [[maybe_unused]] const size_t nStarts = starts.size();
+        [[maybe_unused]] constexpr size_t kByteBatch = 255 / kSimMax;
         // Row by row, so that a row of sums stays in the cache over all points.
         for (int yy = 0; yy < h; ++yy) {
             uint16_t* dst = acc.ptr<uint16_t>(yy);
@@ -655,15 +659,25 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             int xx = 0;
 #if CV_SIMD128
             // Sums stay far below 2^16, so the saturating adds never saturate.
-            // Four vectors of sums stay in registers over all points.
+            // Up to kByteBatch responses (at most kSimMax each) fit a byte, so
+            // they are summed sixteen to a vector before widening.
             for (; xx + 32 <= wide; xx += 32) {
                 cv::v_uint16x8 s0 = cv::v_setzero_u16(), s1 = s0, s2 = s0, s3 = s0;
-                for (const uint8_t* start : starts) {
-                    const uint8_t* src = start + rowAt + xx;
-                    s0 = s0 + cv::v_load_expand(src);
-                    s1 = s1 + cv::v_load_expand(src + 8);
-                    s2 = s2 + cv::v_load_expand(src + 16);
-                    s3 = s3 + cv::v_load_expand(src + 24);
+                for (size_t b = 0; b < nStarts; b += kByteBatch) {
+                    const size_t e = std::min(nStarts, b + kByteBatch);
+                    cv::v_uint8x16 a0 = cv::v_setzero_u8(), a1 = a0;
+                    for (size_t k = b; k < e; ++k) {
+                        const uint8_t* src = starts[k] + rowAt + xx;
+                        a0 = a0 + cv::v_load(src);
+                        a1 = a1 + cv::v_load(src + 16);
+                    }
+                    cv::v_uint16x8 lo, hi;
+                    cv::v_expand(a0, lo, hi);
+                    s0 = s0 + lo;
+                    s1 = s1 + hi;
+                    cv::v_expand(a1, lo, hi);
+                    s2 = s2 + lo;
+                    s3 = s3 + hi;
                 }
                 cv::v_store(dst + xx, s0);
                 cv::v_store(dst + xx + 8, s1);
