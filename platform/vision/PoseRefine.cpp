@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -45,22 +46,163 @@ inline bool Clipped(const cv::Mat& img, double x, double y)
     return lo == 0 || hi == 255;
 }
 
-// normal(m, n) += wj[m] * j[n] for n >= m, two sums at a time: each sum
-// takes the same products in the same order as one at a time.
-inline void AddWeightedOuter(double* normal, const double* wj, const double* j)
-{
-    for (int m = 0; m < kUnknowns; ++m) {
-        double* row = normal + m * kUnknowns;
-        int n = m;
-#if CV_SIMD128_64F
-        const cv::v_float64x2 a = cv::v_setall_f64(wj[m]);
-        for (; n + 2 <= kUnknowns; n += 2)
-            cv::v_store(row + n, cv::v_load(row + n) + a * cv::v_load(j + n));
-#endif
-        for (; n < kUnknowns; ++n)
-            row[n] += wj[m] * j[n];
+// The upper triangle of the normal equations, normal(m, n) += wj[m] * j[n]
+// for n >= m, summed a chunk of samples at a time so that the sums stay in
+// registers over the chunk. Each sum still takes the same products in sample
+// order, one after the other, as a plain running sum does. Without the turn
+// its row and column stay the zeros they start as (adding products with a
+// zero factor would leave them so), and are not summed.
+class NormalSums {
+public:
+    NormalSums(double* normal, bool turn) : m_normal(normal), m_turn(turn) {}
+    ~NormalSums() { Flush(); }
+    void Add(const double* wj, const double* j)
+    {
+        for (int m = 0; m < kUnknowns; ++m) {
+            m_w[m_n][m] = wj[m];
+            m_j[m_n][m] = j[m];
+        }
+        if (++m_n == kChunk)
+            Flush();
     }
-}
+    void Flush()
+    {
+        if (m_n > 0) {
+            if (m_turn)
+                SumWithTurn();
+            else
+                SumWithoutTurn();
+        }
+        m_n = 0;
+    }
+
+private:
+    static constexpr int kChunk = 32;
+    static constexpr int kStride = 8;
+
+#if CV_SIMD128_64F
+    using V = cv::v_float64x2;
+    static V Pair(const double* p) { return cv::v_load(p); }
+    static V All(double v) { return cv::v_setall_f64(v); }
+#endif
+    double* At(int m, int n) { return m_normal + m * kUnknowns + n; }
+
+    void SumWithTurn()
+    {
+#if CV_SIMD128_64F
+        {
+            V a01 = Pair(At(0, 0)), a23 = Pair(At(0, 2)), a45 = Pair(At(0, 4));
+            V b12 = Pair(At(1, 1)), b34 = Pair(At(1, 3)), b56 = Pair(At(1, 5));
+            V c23 = Pair(At(2, 2)), c45 = Pair(At(2, 4));
+            double a6 = *At(0, 6), c6 = *At(2, 6);
+            for (int i = 0; i < m_n; ++i) {
+                const double* j = m_j[i];
+                const double* w = m_w[i];
+                const V j01 = Pair(j), j23 = Pair(j + 2), j45 = Pair(j + 4);
+                const V j12 = Pair(j + 1), j34 = Pair(j + 3), j56 = Pair(j + 5);
+                const V w0 = All(w[0]), w1 = All(w[1]), w2 = All(w[2]);
+                a01 = a01 + w0 * j01;
+                a23 = a23 + w0 * j23;
+                a45 = a45 + w0 * j45;
+                a6 += w[0] * j[6];
+                b12 = b12 + w1 * j12;
+                b34 = b34 + w1 * j34;
+                b56 = b56 + w1 * j56;
+                c23 = c23 + w2 * j23;
+                c45 = c45 + w2 * j45;
+                c6 += w[2] * j[6];
+            }
+            cv::v_store(At(0, 0), a01);
+            cv::v_store(At(0, 2), a23);
+            cv::v_store(At(0, 4), a45);
+            *At(0, 6) = a6;
+            cv::v_store(At(1, 1), b12);
+            cv::v_store(At(1, 3), b34);
+            cv::v_store(At(1, 5), b56);
+            cv::v_store(At(2, 2), c23);
+            cv::v_store(At(2, 4), c45);
+            *At(2, 6) = c6;
+        }
+        SumLowerRows();
+#else
+        SumPlain(0);
+#endif
+    }
+
+    void SumWithoutTurn()
+    {
+#if CV_SIMD128_64F
+        {
+            V a01 = Pair(At(0, 0)), a34 = Pair(At(0, 3)), a56 = Pair(At(0, 5));
+            V b34 = Pair(At(1, 3)), b56 = Pair(At(1, 5));
+            double b1 = *At(1, 1);
+            for (int i = 0; i < m_n; ++i) {
+                const double* j = m_j[i];
+                const double* w = m_w[i];
+                const V j01 = Pair(j), j34 = Pair(j + 3), j56 = Pair(j + 5);
+                const V w0 = All(w[0]), w1 = All(w[1]);
+                a01 = a01 + w0 * j01;
+                a34 = a34 + w0 * j34;
+                a56 = a56 + w0 * j56;
+                b1 += w[1] * j[1];
+                b34 = b34 + w1 * j34;
+                b56 = b56 + w1 * j56;
+            }
+            cv::v_store(At(0, 0), a01);
+            cv::v_store(At(0, 3), a34);
+            cv::v_store(At(0, 5), a56);
+            *At(1, 1) = b1;
+            cv::v_store(At(1, 3), b34);
+            cv::v_store(At(1, 5), b56);
+        }
+        SumLowerRows();
+#else
+        SumPlain(2);
+#endif
+    }
+
+#if CV_SIMD128_64F
+    // Rows 3 to 6, the same with or without the turn.
+    void SumLowerRows()
+    {
+        V d34 = Pair(At(3, 3)), d56 = Pair(At(3, 5)), e45 = Pair(At(4, 4)), f56 = Pair(At(5, 5));
+        double e6 = *At(4, 6), g6 = *At(6, 6);
+        for (int i = 0; i < m_n; ++i) {
+            const double* j = m_j[i];
+            const double* w = m_w[i];
+            const V j34 = Pair(j + 3), j45 = Pair(j + 4), j56 = Pair(j + 5);
+            const V w3 = All(w[3]), w4 = All(w[4]), w5 = All(w[5]);
+            d34 = d34 + w3 * j34;
+            d56 = d56 + w3 * j56;
+            e45 = e45 + w4 * j45;
+            e6 += w[4] * j[6];
+            f56 = f56 + w5 * j56;
+            g6 += w[6] * j[6];
+        }
+        cv::v_store(At(3, 3), d34);
+        cv::v_store(At(3, 5), d56);
+        cv::v_store(At(4, 4), e45);
+        *At(4, 6) = e6;
+        cv::v_store(At(5, 5), f56);
+        *At(6, 6) = g6;
+    }
+#else
+    void SumPlain(int skip)
+    {
+        for (int i = 0; i < m_n; ++i)
+            for (int m = 0; m < kUnknowns; ++m)
+                for (int n = m; n < kUnknowns; ++n)
+                    if (m != skip && n != skip)
+                        *At(m, n) += m_w[i][m] * m_j[i][n];
+    }
+#endif
+
+    double* m_normal;
+    bool m_turn;
+    int m_n = 0;
+    alignas(16) double m_w[kChunk][kStride];
+    alignas(16) double m_j[kChunk][kStride];
+};
 
 struct Fit {
     double cost = 0;  // truncated squared residuals
@@ -156,7 +298,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x))});
+                           float(img.at<uchar>(c.y, c.x)), 0.0, 0.0});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
@@ -165,8 +307,11 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         mean /= double(pts.size());
         double spread = 0;
-        for (const Sample& q : pts)
+        for (Sample& q : pts) {
             spread += (q.raw - mean) * (q.raw - mean);
+            q.mx = q.x * (1.0 / radius);
+            q.my = q.y * (1.0 / radius);
+        }
         m_levels.push_back(std::move(pts));
         m_radius.push_back(radius);
         m_spread.push_back(std::max(spread, 1.0));
@@ -196,16 +341,18 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // clipping is told from `raw`, and `unsoftened` compares the samples'
     // unsoftened greys with `img`.
     auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
-                        double scale, double radius, const ShapePose& at,
+                        double scale, const ShapePose& at,
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
                         bool unsoftened) {
         Fit fit;
-        const double inv = 1.0 / radius;
         const double a = at.angle * kPi / 180.0;
         const double c = std::cos(a);
         const double s = std::sin(a);
         const double cx = at.cx * scale - origin.x;
         const double cy = at.cy * scale - origin.y;
+        std::optional<NormalSums> sums;
+        if (normal)
+            sums.emplace(normal->val, turn);
         for (const Sample& pt : pts) {
             const double qx = c * pt.x - s * pt.y + cx;
             const double qy = s * pt.x + c * pt.y + cy;
@@ -219,8 +366,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                        || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001)) {
                 continue;
             }
-            const double mx = pt.x * inv;
-            const double my = pt.y * inv;
+            const double mx = pt.mx;
+            const double my = pt.my;
             const double res = gain * v + offset + slopeX * mx + slopeY * my - (unsoftened ? pt.raw : pt.grey);
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
@@ -243,8 +390,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 wj[m] = w * j[m];
                 (*rhs)[m] -= wj[m] * res;
             }
-            AddWeightedOuter(normal->val, wj, j.val);
+            sums->Add(wj, j.val);
         }
+        if (sums)
+            sums->Flush();
         return fit;
     };
 
@@ -329,7 +478,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (int it = 0; it < kIterations; ++it) {
             cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
             cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
-            const Fit f = evaluate(img, raw, origin, pts, scale, radius, p, &normal, &rhs, false);
+            const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
             if (!turn)
@@ -359,8 +508,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
     // Judged on the unsoftened frame, as sharp as a pose a pixel off shows.
-    const Fit after = evaluate(img, img, {0, 0}, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr, true);
-    const Fit before = evaluate(img, img, {0, 0}, m_levels[0], 1.0, m_radius[0], seed, nullptr, nullptr, true);
+    const Fit after = evaluate(img, img, {0, 0}, m_levels[0], 1.0, p, nullptr, nullptr, true);
+    const Fit before = evaluate(img, img, {0, 0}, m_levels[0], 1.0, seed, nullptr, nullptr, true);
     if (after.used < int(m_levels[0].size()) / 2)
         return false;
     // A seed already on the spot (a whole-pixel move) can fit better than
