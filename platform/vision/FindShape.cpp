@@ -47,10 +47,26 @@ constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
 
 int binOfAngle(float deg)
 {
-    float a = std::fmod(deg, 180.f);
+    // fmod of the angles a turn gives (-180 to 360 degrees) without the
+    // library call: deg - 180 is exact there, as fmod is.
+    float a = deg > -180.f && deg < 180.f ? deg : (deg >= 180.f && deg < 360.f ? deg - 180.f : std::fmod(deg, 180.f));
     if (a < 0)
         a += 180.f;
-    return static_cast<int>(std::floor(a / (180.f / kBins) + 0.5f)) % kBins;
+    // Non-negative, so truncation is the floor.
+    return static_cast<int>(a / (180.f / kBins) + 0.5f) % kBins;
+}
+
+// std::lround of a point offset (well inside +-2^22) without the library
+// call: the fraction x - trunc(x) is exact in float.
+int roundOffset(float x)
+{
+    int t = static_cast<int>(x);
+    const float f = x - static_cast<float>(t);
+    if (f >= 0.5f)
+        ++t;
+    else if (f <= -0.5f)
+        --t;
+    return t;
 }
 
 int simOfBins(int a, int b)
@@ -420,8 +436,8 @@ void FindShape::Rotation::Turn(const Level& lv, float a)
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     for (const EdgePoint& p : lv.points) {
         RotPoint q;
-        q.dx = static_cast<int>(std::lround(c * p.x - s * p.y));
-        q.dy = static_cast<int>(std::lround(s * p.x + c * p.y));
+        q.dx = roundOffset(c * p.x - s * p.y);
+        q.dy = roundOffset(s * p.x + c * p.y);
         q.bin = binOfAngle(p.angle + a);
         x1 = std::min(x1, q.dx);
         y1 = std::min(y1, q.dy);
