@@ -355,28 +355,29 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
 }
 
 // Similarity sums of the points at every centre of the square (cx +- rad,
-// cy +- rad), row by row; point by point so that each point's neighbourhood
-// is read while it is in the cache. A dense level whose reads all fall inside
-// it is read directly.
-void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, int* sums)
+// cy +- rad), a row of centres at a time with the row's sums in registers.
+// A dense level whose reads all fall inside it is read directly.
+template <int Side>
+void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, int* sums)
 {
+    constexpr int rad = Side / 2;
     const SimLut& lut = simLut();
-    const int side = 2 * rad + 1;
-    std::fill(sums, sums + side * side, 0);
     const cv::Rect& e = rot.extent;
     const cv::Mat* map = bits.Dense(spread);
     if (map && cx - rad + e.x >= 0 && cy - rad + e.y >= 0 && cx + rad + e.x + e.width <= map->cols
         && cy + rad + e.y + e.height <= map->rows) {
         // Border pixels of a dense level hold no direction already.
         const ptrdiff_t step = ptrdiff_t(map->step[0]);
-        const uint8_t* origin = map->ptr<uint8_t>(cy - rad) + (cx - rad);
-        for (const RotPoint& p : rot.points) {
-            const uint8_t* row = lut.v[p.bin];
-            const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
-            int* out = sums;
-            for (int dy = 0; dy < side; ++dy, src += step, out += side)
-                for (int dx = 0; dx < side; ++dx)
-                    out[dx] += row[src[dx]];
+        for (int dy = 0; dy < Side; ++dy) {
+            const uint8_t* origin = map->ptr<uint8_t>(cy - rad + dy) + (cx - rad);
+            int acc[Side] = {};
+            for (const RotPoint& p : rot.points) {
+                const uint8_t* row = lut.v[p.bin];
+                const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
+                for (int dx = 0; dx < Side; ++dx)
+                    acc[dx] += row[src[dx]];
+            }
+            std::copy(acc, acc + Side, sums + dy * Side);
         }
         return;
     }
@@ -385,22 +386,24 @@ void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool
     const int margin = spread ? 2 : 1;
     if (!map && cx - rad + e.x >= margin && cy - rad + e.y >= margin
         && cx + rad + e.x + e.width <= bits.cols() - margin && cy + rad + e.y + e.height <= bits.rows() - margin) {
-        for (const RotPoint& p : rot.points) {
-            const uint8_t* row = lut.v[p.bin];
-            int* out = sums;
-            for (int dy = -rad; dy <= rad; ++dy, out += side) {
-                const int py = cy + dy + p.dy;
+        for (int dy = 0; dy < Side; ++dy) {
+            int acc[Side] = {};
+            for (const RotPoint& p : rot.points) {
+                const uint8_t* row = lut.v[p.bin];
+                const int py = cy - rad + dy + p.dy;
                 const int px = cx - rad + p.dx;
-                for (int dx = 0; dx < side; ++dx)
-                    out[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+                for (int dx = 0; dx < Side; ++dx)
+                    acc[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
             }
+            std::copy(acc, acc + Side, sums + dy * Side);
         }
         return;
     }
+    std::fill(sums, sums + Side * Side, 0);
     for (const RotPoint& p : rot.points) {
         const uint8_t* row = lut.v[p.bin];
         for (int dy = -rad; dy <= rad; ++dy) {
-            int* out = sums + (dy + rad) * side + rad;
+            int* out = sums + (dy + rad) * Side + rad;
             const int py = cy + dy + p.dy;
             for (int dx = -rad; dx <= rad; ++dx) {
                 const int px = cx + dx + p.dx;
@@ -408,6 +411,14 @@ void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool
             }
         }
     }
+}
+
+void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, int* sums)
+{
+    if (rad == 2)
+        sumRows<5>(bits, rot, cx, cy, spread, sums);
+    else
+        sumRows<3>(bits, rot, cx, cy, spread, sums);
 }
 
 // The angles the top level is searched at.
