@@ -1,6 +1,7 @@
 #include "PoseRefine.h"
 
 #include "BilinearRead.h"
+#include "NormalSums.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -21,7 +21,7 @@ constexpr int kIterations = 12;
 constexpr double kSettled = 0.004;  // pixels moved at the model's rim
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr int kUnknowns = 7;  // cx, cy, angle, gain, offset, lighting slope along x and y
+constexpr int kUnknowns = kPoseUnknowns;
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
 // The finest fit reads model and frame both softened by this Gaussian (px):
@@ -45,164 +45,6 @@ inline bool Clipped(const cv::Mat& img, double x, double y)
     const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
     return lo == 0 || hi == 255;
 }
-
-// The upper triangle of the normal equations, normal(m, n) += wj[m] * j[n]
-// for n >= m, summed a chunk of samples at a time so that the sums stay in
-// registers over the chunk. Each sum still takes the same products in sample
-// order, one after the other, as a plain running sum does. Without the turn
-// its row and column stay the zeros they start as (adding products with a
-// zero factor would leave them so), and are not summed.
-class NormalSums {
-public:
-    NormalSums(double* normal, bool turn) : m_normal(normal), m_turn(turn) {}
-    ~NormalSums() { Flush(); }
-    void Add(const double* wj, const double* j)
-    {
-        for (int m = 0; m < kUnknowns; ++m) {
-            m_w[m_n][m] = wj[m];
-            m_j[m_n][m] = j[m];
-        }
-        if (++m_n == kChunk)
-            Flush();
-    }
-    void Flush()
-    {
-        if (m_n > 0) {
-            if (m_turn)
-                SumWithTurn();
-            else
-                SumWithoutTurn();
-        }
-        m_n = 0;
-    }
-
-private:
-    static constexpr int kChunk = 32;
-    static constexpr int kStride = 8;
-
-#if CV_SIMD128_64F
-    using V = cv::v_float64x2;
-    static V Pair(const double* p) { return cv::v_load(p); }
-    static V All(double v) { return cv::v_setall_f64(v); }
-#endif
-    double* At(int m, int n) { return m_normal + m * kUnknowns + n; }
-
-    void SumWithTurn()
-    {
-#if CV_SIMD128_64F
-        {
-            V a01 = Pair(At(0, 0)), a23 = Pair(At(0, 2)), a45 = Pair(At(0, 4));
-            V b12 = Pair(At(1, 1)), b34 = Pair(At(1, 3)), b56 = Pair(At(1, 5));
-            V c23 = Pair(At(2, 2)), c45 = Pair(At(2, 4));
-            double a6 = *At(0, 6), c6 = *At(2, 6);
-            for (int i = 0; i < m_n; ++i) {
-                const double* j = m_j[i];
-                const double* w = m_w[i];
-                const V j01 = Pair(j), j23 = Pair(j + 2), j45 = Pair(j + 4);
-                const V j12 = Pair(j + 1), j34 = Pair(j + 3), j56 = Pair(j + 5);
-                const V w0 = All(w[0]), w1 = All(w[1]), w2 = All(w[2]);
-                a01 = a01 + w0 * j01;
-                a23 = a23 + w0 * j23;
-                a45 = a45 + w0 * j45;
-                a6 += w[0] * j[6];
-                b12 = b12 + w1 * j12;
-                b34 = b34 + w1 * j34;
-                b56 = b56 + w1 * j56;
-                c23 = c23 + w2 * j23;
-                c45 = c45 + w2 * j45;
-                c6 += w[2] * j[6];
-            }
-            cv::v_store(At(0, 0), a01);
-            cv::v_store(At(0, 2), a23);
-            cv::v_store(At(0, 4), a45);
-            *At(0, 6) = a6;
-            cv::v_store(At(1, 1), b12);
-            cv::v_store(At(1, 3), b34);
-            cv::v_store(At(1, 5), b56);
-            cv::v_store(At(2, 2), c23);
-            cv::v_store(At(2, 4), c45);
-            *At(2, 6) = c6;
-        }
-        SumLowerRows();
-#else
-        SumPlain(0);
-#endif
-    }
-
-    void SumWithoutTurn()
-    {
-#if CV_SIMD128_64F
-        {
-            V a01 = Pair(At(0, 0)), a34 = Pair(At(0, 3)), a56 = Pair(At(0, 5));
-            V b34 = Pair(At(1, 3)), b56 = Pair(At(1, 5));
-            double b1 = *At(1, 1);
-            for (int i = 0; i < m_n; ++i) {
-                const double* j = m_j[i];
-                const double* w = m_w[i];
-                const V j01 = Pair(j), j34 = Pair(j + 3), j56 = Pair(j + 5);
-                const V w0 = All(w[0]), w1 = All(w[1]);
-                a01 = a01 + w0 * j01;
-                a34 = a34 + w0 * j34;
-                a56 = a56 + w0 * j56;
-                b1 += w[1] * j[1];
-                b34 = b34 + w1 * j34;
-                b56 = b56 + w1 * j56;
-            }
-            cv::v_store(At(0, 0), a01);
-            cv::v_store(At(0, 3), a34);
-            cv::v_store(At(0, 5), a56);
-            *At(1, 1) = b1;
-            cv::v_store(At(1, 3), b34);
-            cv::v_store(At(1, 5), b56);
-        }
-        SumLowerRows();
-#else
-        SumPlain(2);
-#endif
-    }
-
-#if CV_SIMD128_64F
-    // Rows 3 to 6, the same with or without the turn.
-    void SumLowerRows()
-    {
-        V d34 = Pair(At(3, 3)), d56 = Pair(At(3, 5)), e45 = Pair(At(4, 4)), f56 = Pair(At(5, 5));
-        double e6 = *At(4, 6), g6 = *At(6, 6);
-        for (int i = 0; i < m_n; ++i) {
-            const double* j = m_j[i];
-            const double* w = m_w[i];
-            const V j34 = Pair(j + 3), j45 = Pair(j + 4), j56 = Pair(j + 5);
-            const V w3 = All(w[3]), w4 = All(w[4]), w5 = All(w[5]);
-            d34 = d34 + w3 * j34;
-            d56 = d56 + w3 * j56;
-            e45 = e45 + w4 * j45;
-            e6 += w[4] * j[6];
-            f56 = f56 + w5 * j56;
-            g6 += w[6] * j[6];
-        }
-        cv::v_store(At(3, 3), d34);
-        cv::v_store(At(3, 5), d56);
-        cv::v_store(At(4, 4), e45);
-        *At(4, 6) = e6;
-        cv::v_store(At(5, 5), f56);
-        *At(6, 6) = g6;
-    }
-#else
-    void SumPlain(int skip)
-    {
-        for (int i = 0; i < m_n; ++i)
-            for (int m = 0; m < kUnknowns; ++m)
-                for (int n = m; n < kUnknowns; ++n)
-                    if (m != skip && n != skip)
-                        *At(m, n) += m_w[i][m] * m_j[i][n];
-    }
-#endif
-
-    double* m_normal;
-    bool m_turn;
-    int m_n = 0;
-    alignas(16) double m_w[kChunk][kStride];
-    alignas(16) double m_j[kChunk][kStride];
-};
 
 struct Fit {
     double cost = 0;  // truncated squared residuals
@@ -350,9 +192,6 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double s = std::sin(a);
         const double cx = at.cx * scale - origin.x;
         const double cy = at.cy * scale - origin.y;
-        std::optional<NormalSums> sums;
-        if (normal)
-            sums.emplace(normal->val, turn);
         for (const Sample& pt : pts) {
             const double qx = c * pt.x - s * pt.y + cx;
             const double qy = s * pt.x + c * pt.y + cy;
@@ -390,10 +229,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 wj[m] = w * j[m];
                 (*rhs)[m] -= wj[m] * res;
             }
-            sums->Add(wj, j.val);
+            AddWeightedOuter(normal->val, wj, j.val, turn);
         }
-        if (sums)
-            sums->Flush();
         return fit;
     };
 
