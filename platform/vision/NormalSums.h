@@ -20,26 +20,40 @@ inline void AddPairProducts(double* row, double w, const double* j, int n)
 #endif
 }
 
+// Written out in full, so that every index is a constant.
 inline void AddWeightedOuter(double* normal, const double* wj, const double* j, bool turn)
 {
     constexpr int k = kPoseUnknowns;
-    int m = 0;
-    if (!turn) {
+    static_assert(k == 7, "the rows below are written for seven unknowns");
+    double* r0 = normal;
+    double* r1 = normal + k;
+    if (turn) {
+        AddPairProducts(r0, wj[0], j, 0);
+        AddPairProducts(r0, wj[0], j, 2);
+        AddPairProducts(r0, wj[0], j, 4);
+        r0[6] += wj[0] * j[6];
+        AddPairProducts(r1, wj[1], j, 1);
+        AddPairProducts(r1, wj[1], j, 3);
+        AddPairProducts(r1, wj[1], j, 5);
+        double* r2 = normal + 2 * k;
+        AddPairProducts(r2, wj[2], j, 2);
+        AddPairProducts(r2, wj[2], j, 4);
+        r2[6] += wj[2] * j[6];
+    } else {
         // Rows 0 and 1 without column 2; row 2 is left out.
-        AddPairProducts(normal, wj[0], j, 0);
-        AddPairProducts(normal, wj[0], j, 3);
-        AddPairProducts(normal, wj[0], j, 5);
-        normal[k + 1] += wj[1] * j[1];
-        AddPairProducts(normal + k, wj[1], j, 3);
-        AddPairProducts(normal + k, wj[1], j, 5);
-        m = 3;
+        AddPairProducts(r0, wj[0], j, 0);
+        AddPairProducts(r0, wj[0], j, 3);
+        AddPairProducts(r0, wj[0], j, 5);
+        r1[1] += wj[1] * j[1];
+        AddPairProducts(r1, wj[1], j, 3);
+        AddPairProducts(r1, wj[1], j, 5);
     }
-    for (; m < k; ++m) {
-        double* row = normal + m * k;
-        int n = m;
-        for (; n + 2 <= k; n += 2)
-            AddPairProducts(row, wj[m], j, n);
-        if (n < k)
-            row[n] += wj[m] * j[n];
-    }
+    double* r3 = normal + 3 * k;
+    AddPairProducts(r3, wj[3], j, 3);
+    AddPairProducts(r3, wj[3], j, 5);
+    double* r4 = normal + 4 * k;
+    AddPairProducts(r4, wj[4], j, 4);
+    r4[6] += wj[4] * j[6];
+    AddPairProducts(normal + 5 * k, wj[5], j, 5);
+    normal[6 * k + 6] += wj[6] * j[6];
 }
