@@ -525,6 +525,40 @@ private slots:
         QVERIFY(rig.widget->roiValue[0][onPart] > 50);
     }
 
+    void judgedBoxesHoldTheAlignedFrame()
+    {
+        // Boxes inside other boxes are aligned once, and a distance strip reads
+        // a pixel beyond its box: every pixel a judgement reads must already
+        // be what the whole aligned frame has there.
+        InspectParams p = Params();
+        p.motionCorrect = 0;
+        p.angleRange = 30;
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH);
+        const cv::Mat part = PartPicture(kW, kH);
+        rig.AddRect(0, RoiCode::Position, cv::Rect(80, 60, 160, 120), 5, 10, 10);
+        const std::vector<cv::Rect> read = {
+            cv::Rect(85, 65, 150, 110),   // Defect
+            cv::Rect(100, 80, 40, 30),    // Spot inside it
+            cv::Rect(85, 65, 150, 110),   // the same box once more
+            cv::Rect(99, 119, 62, 21),    // distance strip across the Defect's edge, one pixel beyond
+        };
+        rig.AddRect(0, RoiCode::Defect, read[0], 5, 45, 50);
+        rig.AddRect(0, RoiCode::Spot, read[1], 5, 45, 50);
+        rig.AddRect(0, RoiCode::BlackArea, read[2], 0, 50, 50);
+        rig.AddRect(0, RoiCode::DistMeasure, cv::Rect(100, 120, 60, 19), 0, 35, 200);
+        rig.SetTemplate(0, 0, part);
+        rig.Build();
+        rig.SetFrame(Moved(part, 13, -7, 10));
+        rig.Inspect().setTo(77);  // what a pixel left unaligned would show
+        rig.engine->ShapeMatch(0, p);
+        QVERIFY(rig.widget->InspectPartial());
+        const cv::Mat judged = rig.Inspect().clone();
+        rig.widget->FinishInspectFrame();
+        for (const cv::Rect& r : read)
+            QCOMPARE(cv::norm(judged(r), rig.Inspect()(r), cv::NORM_INF), 0.0);
+    }
+
     void preview_data()
     {
         QTest::addColumn<int>("code");
