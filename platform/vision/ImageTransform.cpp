@@ -172,18 +172,24 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
     };
     // The lines a row some rows ahead will read and write are asked for now
     // (see RowPrefetch.h); samples along that row lie closer than a cache
-    // line in x and a row in y, so they touch every line it reads.
+    // line in x and a row in y, so they reach the lines it reads. A steeply
+    // turned row reads lines the rows before it mostly read already: only
+    // its destination is asked for.
     constexpr int kAhead = kRowsAhead;
     cv::Mat box = dst(r);
     const double slope = std::abs(M[3]);
-    const int along = slope < 1.0 / 32 ? 32 : std::max(2, int(0.5 / slope));
+    const bool source = slope <= 1.0 / 8;
+    const int along = slope < 1.0 / 32 ? 32 : int(0.5 / slope);
     auto prefetchRow = [&](int y) {
+        PrefetchRowForWrite(box, y);
+        if (!source)
+            return;
         const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
         const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
         for (int x = 0;; x += along) {
             const int k = std::min(x, r.width - 1);
             const int sx = std::clamp((X0 + adelta[size_t(k)]) >> kAbBits, 0, w - 1);
-            const int sy = std::clamp((Y0 + bdelta[size_t(k)]) >> kAbBits, 0, h - 2);
+            const int sy = std::max(0, std::min((Y0 + bdelta[size_t(k)]) >> kAbBits, h - 2));
             const uchar* p = base + size_t(sy) * step + size_t(sx);
             __builtin_prefetch(p);
             __builtin_prefetch(p + step);
@@ -193,12 +199,12 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                 break;
             }
         }
-        PrefetchRowForWrite(box, y);
     };
-    for (int y = 0; y < std::min(kAhead, r.height); ++y)
+    const bool prefetch = h >= 2;
+    for (int y = 0; prefetch && y < std::min(kAhead, r.height); ++y)
         prefetchRow(y);
     for (int y = 0; y < r.height; ++y) {
-        if (y + kAhead < r.height)
+        if (prefetch && y + kAhead < r.height)
             prefetchRow(y + kAhead);
         const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
         const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;

@@ -10,7 +10,7 @@ constexpr int kRowsAhead = 4;
 // The cache lines of row y of m, to be read.
 inline void PrefetchRow(const cv::Mat& m, int y)
 {
-    if (y < 0 || y >= m.rows)
+    if (y < 0 || y >= m.rows || m.cols <= 0)
         return;
     const uchar* p = m.ptr<uchar>(y);
     const size_t bytes = m.cols * m.elemSize();
@@ -22,7 +22,7 @@ inline void PrefetchRow(const cv::Mat& m, int y)
 // The cache lines of row y of m, to be written.
 inline void PrefetchRowForWrite(cv::Mat& m, int y)
 {
-    if (y < 0 || y >= m.rows)
+    if (y < 0 || y >= m.rows || m.cols <= 0)
         return;
     uchar* p = m.ptr<uchar>(y);
     const size_t bytes = m.cols * m.elemSize();
