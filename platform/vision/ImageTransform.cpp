@@ -172,14 +172,14 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
     };
     // The lines a row some rows ahead will read and write are asked for now
     // (see RowPrefetch.h); samples along that row lie closer than a cache
-    // line in x and a row in y, so they reach the lines it reads. A steeply
-    // turned row reads lines the rows before it mostly read already: only
-    // its destination is asked for.
+    // line in x and a row in y (one a line where rows are not turned), so
+    // they reach the lines it reads. A steeply turned row reads lines the
+    // rows before it mostly read already: only its destination is asked for.
     constexpr int kAhead = kRowsAhead;
     cv::Mat box = dst(r);
     const double slope = std::abs(M[3]);
     const bool source = slope <= 1.0 / 8;
-    const int along = slope < 1.0 / 32 ? 32 : int(0.5 / slope);
+    const int along = slope == 0 ? 64 : slope < 1.0 / 32 ? 32 : int(0.5 / slope);
     auto prefetchRow = [&](int y) {
         PrefetchRowForWrite(box, y);
         if (!source)
