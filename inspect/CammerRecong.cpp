@@ -16,8 +16,8 @@
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
-#include "platform/vision/Opening.h"
 #include "platform/vision/MapRows.h"
+#include "platform/vision/Opening.h"
 #include "platform/vision/StageClock.h"
 
 namespace {
