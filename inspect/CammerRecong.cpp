@@ -16,6 +16,7 @@
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
+#include "platform/vision/MapRows.h"
 #include "platform/vision/Opening.h"
 #include "platform/vision/StageClock.h"
 
@@ -24,7 +25,8 @@ namespace {
 // Motion a part keeps after positioning that does not turn, or after none.
 constexpr double kSmallTurn = 3.0;
 constexpr double kSmallShift = 4.0;
-// Pixels around a ROI box aligned with it: an edge strip reads one beyond.
+// Pixels around a distance ROI's box aligned with it: its edge strip reads
+// one beyond. Every other function reads only inside its box.
 constexpr int kWarpMargin = 2;
 // "Camera %1: part not found or its position uncertain ..." (operator text).
 constexpr int kPoseLostText = 1124;
@@ -436,8 +438,10 @@ void CammerRecong::ClearNgMap(cv::Mat& ngMap, bool whole)
         ngCleared = ngMap.data;
     } else {
         const cv::Rect frame(0, 0, ngMap.cols, ngMap.rows);
-        for (const cv::Rect& r : ngDirty)
-            ngMap(r & frame).setTo(0);
+        for (const cv::Rect& r : ngDirty) {
+            cv::Mat box = ngMap(r & frame);
+            ClearBox(box);
+        }
     }
     ngDirty.clear();
 }
@@ -523,14 +527,23 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
     const CammerSingleton& s = *roiSet;
     const int count = ClampCount(s.count[g]);
     bool ok = true;
+    // A box inside one already aligned (a spot check within a defect area)
+    // is not aligned again.
+    std::vector<cv::Rect>& done = warpedBoxes;
+    done.clear();
     for (int j = 0; j < count && ok; ++j) {
         const int code = s.algorithm[g][j];
         if (code == RoiCode::IgnoreArea || code == RoiCode::Position)
             continue;
         const cv::Rect box = s.RoiBox(g, j);
-        if (box.width >= 1 && box.height >= 1)
-            ok = warp.ApplyRect(work, inspect, cv::Rect(box.x - kWarpMargin, box.y - kWarpMargin,
-                                                        box.width + 2 * kWarpMargin, box.height + 2 * kWarpMargin));
+        if (box.width < 1 || box.height < 1)
+            continue;
+        const int m = code == RoiCode::DistMeasure ? kWarpMargin : 0;
+        const cv::Rect r(box.x - m, box.y - m, box.width + 2 * m, box.height + 2 * m);
+        if (std::any_of(done.begin(), done.end(), [&](const cv::Rect& d) { return (d & r) == r; }))
+            continue;
+        ok = warp.ApplyRect(work, inspect, r);
+        done.push_back(r);
     }
     if (!ok) {
         PassThrough();
@@ -677,7 +690,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 {
                     const StageClock::Scope clock(StageClock::NgMap);
                     cv::Mat ngBox = ngMap(box);
-                    cv::bitwise_or(ngBox, work, ngBox);
+                    OrIntoBox(work, ngBox);
                     ngDirty.push_back(box);
                 }
                 const StageClock::Scope clock(StageClock::Blobs);

@@ -151,5 +151,6 @@ private:
     static cv::Mat Scratch(std::vector<uchar>& store, const cv::Size& size);
     EdgePointDetParam edgeParam;  // the edge search's record, kept between calls
     std::vector<cv::Rect> ngDirty;  // NG map boxes written since the map was last cleared
+    std::vector<cv::Rect> warpedBoxes;  // boxes aligned by the last ShapeMatch (kept for its capacity)
     const uchar* ngCleared = nullptr;  // the NG map buffer that was cleared whole
 };
