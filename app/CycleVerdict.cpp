@@ -296,6 +296,8 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
     if (!live.empty()) {
         // The engine work of every camera at once; results merge in camera order.
         const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
+        // Views showing an inspect frame that this overwrites are told
+        // below (showFrame) before they can paint again.
         InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
     }
 

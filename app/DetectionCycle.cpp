@@ -79,9 +79,21 @@ void DetectionCycle::Flush()
         gpControlIO->IOFlashOut();
 }
 
+bool DetectionCycle::LiveViewFollows() const
+{
+    const WizardPara& p = *gpWPara;
+    const bool frozen = state.verdictState == VerdictAlarm && p.noRefreshAfterAlarm;
+    return !p.externalTrigger && !p.refreshAfterDetect && !frozen && (gSource == 1 || gSource == -1);
+}
+
 unsigned DetectionCycle::HandOverFrames()
 {
     unsigned fresh = 0;
+    // Views stopped, waiting for a re-check or for lost cameras keep their
+    // picture. A live view follows its camera, during an alarm too (unless
+    // told not to refresh then): it is no copy of the judged frame, which the
+    // NG ring and the result pictures keep.
+    const bool shownNext = LiveViewFollows() && !gisLost && state.runState != RunStopped && !state.reDetectPending;
     const int n = std::min(m_host->cameraCount(), kMaxCameras);
     for (int c = 0; c < n; ++c) {
         CammerWidgetData* cam = m_host->cameraData(c);
@@ -93,7 +105,7 @@ unsigned DetectionCycle::HandOverFrames()
             if (!m_station->isImageFill[c])
                 continue;
             const size_t bytes = std::min({size_t(gColorLen), side->acqBuffer.size(), cam->workBuffer.size()});
-            cam->FinishInspectFrame();  // the aligned frame still needs the one being replaced
+            cam->BeforeFrameWrite(cam->workBuffer, shownNext);
             std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
             m_station->isImageFill[c] = false;
         }
@@ -246,8 +258,7 @@ void DetectionCycle::Run()
     }
 
     // Live display.
-    const bool frozen = st.verdictState == VerdictAlarm && p.noRefreshAfterAlarm;
-    if (!p.externalTrigger && !p.refreshAfterDetect && !frozen && (gSource == 1 || gSource == -1)) {
+    if (LiveViewFollows()) {
         for (int c = 0; c < kMaxCameras; ++c)
             if (m_freshFrames & (1u << c))
                 m_host->showFrame(c);

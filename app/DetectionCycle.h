@@ -180,6 +180,9 @@ private:
     // The level alone: reading a side from it must not latch the input as a trigger.
     int InputLevel(int i) const;
     unsigned HandOverFrames();
+    // This pass shows the frames it takes in the live views (no alarm held,
+    // running, no capture on trigger, the live picture on screen).
+    bool LiveViewFollows() const;
     void EndPass(int rearmMs, bool stopWatchdog);
     bool AlarmHeldPass(const int edge[8]);
     void SafetyDoor(const int edge[8], bool& done);

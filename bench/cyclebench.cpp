@@ -228,13 +228,13 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
         if (CameraSide* side = win.station()->cameras[c])
             add(QStringLiteral("acquisition buffer"), "the polling pass (copied to the work buffer)",
                 side->acquired().data(), side->acquired().size());
-        add(QStringLiteral("work buffer"), "the engine (aligned into the inspect frame), live view",
+        add(QStringLiteral("work buffer"), "the engine (aligned into the inspect frame; colour: judged itself), live view",
             w->workBuffer.data(), w->workBuffer.size());
-        add(QStringLiteral("inspect frame"), "the engine, result picture, recent-NG ring, live view",
+        add(QStringLiteral("inspect frame (grey)"), "the engine, result picture, recent-NG ring, live view",
             w->inspectFrame.data(), w->inspectFrame.size());
         add(QStringLiteral("grey frame (colour)"), "the engine's grey/hue source", w->grayFrame.data(),
             w->grayFrame.size());
-        add(QStringLiteral("display buffer"), "the view painter, plant-link video", w->displayBuffer.data(),
+        add(QStringLiteral("display buffer"), "the view painter (grey widened; colour: a picture kept), plant-link video", w->displayBuffer.data(),
             w->displayBuffer.size());
         add(QStringLiteral("NG map"), "the view painter", w->ngMap.data(), w->ngMap.size());
         for (int g = 0; g < CammerWidgetData::kGroups; ++g) {
@@ -329,7 +329,7 @@ public:
             // or pose); its frame and values are not this step's.
             if (!w->cameraOK && std::count(std::begin(w->roiOK[g]), std::end(w->roiOK[g]), 0) == 0)
                 continue;
-            const FrameBytes& f = w->inspectFrame;
+            const FrameBytes& f = w->judgedFrame();
             std::vector<uint8_t>& ref = m_frame[c][picture];
             if (ref.empty()) {
                 ref.assign(f.begin(), f.end());
@@ -448,7 +448,7 @@ private:
                      c + 1, g + 1, d.pixels, d.box.x(), d.box.y(), d.box.width(), d.box.height());
         keep(w, t[0], QStringLiteral("template0-step%1-cam%2.png").arg(g + 1).arg(c + 1));
     }
-    void keep(CammerWidget* w, const QString& name) { keep(w, w->inspectFrame, name); }
+    void keep(CammerWidget* w, const QString& name) { keep(w, w->judgedFrame(), name); }
     void keep(CammerWidget* w, const FrameBytes& frame, const QString& name)
     {
         const FrameLayout& l = w->CammerWidgetData::layout();
@@ -764,5 +764,8 @@ int main(int argc, char** argv)
         PrintEngineBreakdown(win, kCameras);
     }
     std::fflush(stdout);
+    // _Exit skips the destructors: the working folder (pictures, templates;
+    // hundreds of MB at 2448x2048) would stay behind in /tmp.
+    dir.remove();
     std::_Exit(0);
 }

@@ -104,9 +104,10 @@ cv::Mat CammerRecong::SourceImage(const InspectParams& p)
     if (!colour)
         return Frame(widget->inspectFrame);
     cv::Mat grey = Frame(widget->grayFrame);
-    if (grey.empty() || widget->inspectFrame.size() < size_t(W) * size_t(H) * 4)
+    const FrameBytes& judged = widget->judgedFrame();
+    if (grey.empty() || judged.size() < size_t(W) * size_t(H) * 4)
         return cv::Mat();
-    const int* rgba = reinterpret_cast<const int*>(widget->inspectFrame.data());
+    const int* rgba = reinterpret_cast<const int*>(judged.data());
     if (p.isGrayHue)
         RGBA2Gray(grey.data, rgba, W, H);
     else

@@ -28,7 +28,7 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     const size_t img = static_cast<size_t>(m_layout.imageLen());
     const size_t col = static_cast<size_t>(m_layout.colorLen());
     workBuffer = ZeroFrameBytes(col);
-    inspectFrame = ZeroFrameBytes(col);
+    inspectFrame = ZeroFrameBytes(m_layout.colour ? 0 : col);
     grayFrame = ZeroFrameBytes(m_layout.colour ? img : 0);
     displayBuffer = ZeroFrameBytes(4 * img);
     ngMap = ZeroFrameBytes(img);
@@ -86,9 +86,10 @@ void CammerWidgetData::KeepRecentNg(int g)
         return;
     FrameBytes& ring = recentNg[g][recentNgCount[g] % 3];
     FinishInspectFrame();
-    if (ring.size() < PackedLen() || inspectFrame.size() < static_cast<size_t>(m_layout.colorLen()))
+    const FrameBytes& judged = judgedFrame();
+    if (ring.size() < PackedLen() || judged.size() < static_cast<size_t>(m_layout.colorLen()))
         return;
-    PackFrame(inspectFrame.data(), ring.data());
+    PackFrame(judged.data(), ring.data());
     ++recentNgCount[g];
 }
 
@@ -167,6 +168,12 @@ void CammerWidgetData::SetInspectPartial(const FrameWarp& warp)
 {
     m_pendingWarp = warp;
     m_inspectPartial = true;
+}
+
+void CammerWidgetData::BeforeFrameWrite(const FrameBytes& buffer, bool)
+{
+    if (&buffer == &workBuffer)
+        FinishInspectFrame();
 }
 
 void CammerWidgetData::FinishInspectFrame()

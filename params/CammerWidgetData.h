@@ -118,6 +118,11 @@ public:
     // calls this first: it writes the rest of the aligned frame (the same
     // pixels a whole-frame alignment gives).
     void FinishInspectFrame();
+    // Whatever overwrites the work buffer or the inspect frame calls this
+    // first; shownNext: the new pixels are to be shown at once (live view).
+    // The aligned frame still needs the work buffer it came from, and a view
+    // that shows the buffer keeps its picture.
+    virtual void BeforeFrameWrite(const FrameBytes& buffer, bool shownNext);
     // Called by the engine after it aligned the ROI boxes only.
     void SetInspectPartial(const FrameWarp& warp);
     void ClearInspectPartial() { m_inspectPartial = false; }
@@ -131,9 +136,16 @@ public:
     // Frame buffers (colorLen bytes unless noted). The camera side keeps the
     // acquisition and SDK staging buffers.
     FrameBytes workBuffer;
-    FrameBytes inspectFrame;
+    FrameBytes inspectFrame;  // grey frames only: the aligned frame
+    // The frame the engine judges. Colour frames are never aligned: theirs
+    // is the work buffer itself, not a copy of it.
+    FrameBytes& judgedFrame() { return m_layout.colour ? workBuffer : inspectFrame; }
+    const FrameBytes& judgedFrame() const { return m_layout.colour ? workBuffer : inspectFrame; }
     FrameBytes grayFrame;     // imageLen, colour mode only
-    FrameBytes displayBuffer; // 4 x imageLen, RGB32
+    // 4 x imageLen, RGB32: the view's own picture where it needs one (grey
+    // frames widened, the plant-link video, a colour frame kept while its
+    // buffer is overwritten); pages are taken only as it is written.
+    FrameBytes displayBuffer;
     // Recent NG frames of the groups in use, PackedLen() bytes each.
     FrameBytes recentNg[kGroups][3];
     int recentNgCount[kGroups] = {};

@@ -52,7 +52,7 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, boo
     layout.templateCount = gTempNum;
     layout.groups = gDNum;
     AllocateBuffers(layout);
-    m_display = QImage(displayBuffer.data(), gImageW, gImageH, QImage::Format_RGB32);
+    PointDisplayAt(displayBuffer.data());
 
     if (station) {
         m_side = std::make_unique<CameraSide>(station, cam);  // its filter texts come from the live record
@@ -77,8 +77,11 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, boo
         m_side->CameraStart();
     // Shares are made while the window is built, before the plant client runs:
     // a started link is enough (its client connects later).
-    if (gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && gpNet && gpNet->isInit)
+    const bool video = gpWPara && gpWPara->netVideoOn == 2 && cameraOpen() && gpWPara->netEnabled && gpNet && gpNet->isInit;
+    if (video)
         gpNet->VUR_AddUseMemory(cam, gImageW, gImageH, displayBuffer.data());
+    // A colour frame is already the picture the view draws: shown where it lies.
+    m_ownDisplay = !layout.colour || video;
 
     blinkTimer = new QTimer(this);
     connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
@@ -183,6 +186,9 @@ void CammerWidget::ShowFrame(const FrameBytes& frame)
 {
     m_shown = &frame;
     m_displayDirty = true;
+    // Nothing to convert: a picture kept earlier is let go at once.
+    if (!m_ownDisplay)
+        SyncDisplay();
 }
 
 void CammerWidget::ShowPicture(const FrameBytes& picture)
@@ -214,6 +220,22 @@ void CammerWidget::ShowUnpacked(Read read)
     ShowFrame(m_picture);
 }
 
+void CammerWidget::PointDisplayAt(uint8_t* pixels)
+{
+    m_displayPixels = pixels;
+    m_display = QImage(pixels, gImageW, gImageH, QImage::Format_RGB32);
+}
+
+void CammerWidget::BeforeFrameWrite(const FrameBytes& buffer, bool shownNext)
+{
+    CammerWidgetData::BeforeFrameWrite(buffer, shownNext);
+    // A picture on screen that is not to change: kept before its pixels go.
+    if (shownNext || m_displayDirty || m_displayPixels != buffer.data() || !displaySharesFrame())
+        return;
+    std::memcpy(displayBuffer.data(), m_displayPixels, std::min(buffer.size(), displayBuffer.size()));
+    PointDisplayAt(displayBuffer.data());
+}
+
 void CammerWidget::SyncDisplay()
 {
     if (m_shown == &inspectFrame)
@@ -223,6 +245,14 @@ void CammerWidget::SyncDisplay()
         || displayBuffer.size() < size_t(l.imageLen()) * 4)
         return;
     m_displayDirty = false;
+    if (!m_ownDisplay) {
+        // Hands the pages of a picture kept earlier back: the view needs
+        // them again only when its frame is overwritten unseen.
+        if (!displaySharesFrame())
+            displayBuffer = ZeroFrameBytes(displayBuffer.size());
+        PointDisplayAt(const_cast<uint8_t*>(m_shown->data()));
+        return;
+    }
     if (l.colour)
         std::memcpy(displayBuffer.data(), m_shown->data(), size_t(l.colorLen()));
     else
@@ -296,7 +326,7 @@ bool CammerWidget::LoadStandInFrame(const QString& path)
     const size_t row = size_t(l.width) * (l.colour ? 4 : 1);
     if (workBuffer.size() < row * size_t(l.height))
         return false;
-    FinishInspectFrame();  // the aligned frame still needs the one being replaced
+    BeforeFrameWrite(workBuffer, false);
     for (int y = 0; y < l.height; ++y)
         std::memcpy(workBuffer.data() + row * size_t(y), img.constScanLine(y), row);
     return true;

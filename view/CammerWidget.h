@@ -38,7 +38,8 @@ public:
     // The camera half (null without a station).
     CameraSide* cameraSide() const { return m_side.get(); }
     bool cameraOpen() const;
-    // The display picture (RGB32 over displayBuffer) with the shown image in it.
+    // The display picture (RGB32) with the shown image in it: over
+    // displayBuffer, or a colour frame's own pixels.
     const QImage& displayImage()
     {
         SyncDisplay();
@@ -63,6 +64,12 @@ public:
     // overlays were painted over it.
     void SyncDisplay();
     void MarkDisplayDirty() { m_displayDirty = true; }
+    // Pixels of the display picture, for overlays painted in place.
+    quint32* displayPixels() const { return reinterpret_cast<quint32*>(m_displayPixels); }
+    // The display picture is the shown frame itself: what is painted into it
+    // must be taken out again once drawn.
+    bool displaySharesFrame() const { return m_displayPixels != displayBuffer.data(); }
+    void BeforeFrameWrite(const FrameBytes& buffer, bool shownNext) override;
 
     // Result pictures for the image saver (slot 0 NG, 1 OK) and their
     // result-code lines.
@@ -166,6 +173,11 @@ private:
     const FrameBytes* m_shown = nullptr;
     FrameBytes m_picture;  // editor pictures shown (template, recent NG)
     bool m_displayDirty = false;
+    // Grey frames are widened and the plant-link video stamps its copy:
+    // those views keep a picture of their own.
+    bool m_ownDisplay = true;
+    void PointDisplayAt(uint8_t* pixels);
+    uint8_t* m_displayPixels = nullptr;
     CameraStation* m_station = nullptr;
     QImage m_display;
 };

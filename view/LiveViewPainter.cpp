@@ -136,9 +136,15 @@ void LiveViewPainter::Paint(QPainter& painter)
             return;
         const Scene sc = SceneNow();
         m_w.SyncDisplay();
+        // Overlays on a colour frame shown where it lies are taken out once
+        // drawn: the frame is still the judged one (NG ring, result picture).
+        PixelUndo undo;
         if (sc.set)
-            PaintOverlays(*sc.set, sc.g);
+            PaintOverlays(*sc.set, sc.g, m_w.displaySharesFrame() ? &undo : nullptr);
         DrawImage(painter, m_w.displayAsIs());
+        quint32* px = m_w.displayPixels();
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it)
+            px[it->first] = it->second;
         if (sc.block && sc.set)
             PaintAreas(painter, *sc.set, sc.g);
     }
@@ -234,7 +240,7 @@ QString LiveViewPainter::StateWord(int run, QColor* colour)
     return LanStr(312);
 }
 
-void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g)
+void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo)
 {
     const CycleState& st = m_host.cycle();
     const bool alarmLive = st.verdictState == VerdictAlarm && m_source == 1;
@@ -244,9 +250,9 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g)
     if (!ngPixels && !ignored && !preview)
         return;
     const size_t len = size_t(gImageW) * size_t(gImageH);
-    if (m_w.displayBuffer.size() < len * 4 || m_w.ngMap.size() < len)
+    if (!m_w.displayPixels() || m_w.displayBuffer.size() < len * 4 || m_w.ngMap.size() < len)
         return;
-    auto* px = reinterpret_cast<quint32*>(m_w.displayBuffer.data());
+    quint32* px = m_w.displayPixels();
     const FrameBytes& ignore = m_w.ignorePointMask[g];
     auto paint = [&](const ShapeBox& b, const FrameBytes& map, quint32 colour) {
         if (b.isEmpty() || map.size() < len)
@@ -254,8 +260,11 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g)
         for (int y = b.y1; y <= b.y2; ++y) {
             const size_t row = size_t(y) * size_t(gImageW);
             for (int x = b.x1; x <= b.x2; ++x)
-                if (map[row + size_t(x)])
+                if (map[row + size_t(x)]) {
+                    if (undo)
+                        undo->emplace_back(quint32(row + size_t(x)), px[row + size_t(x)]);
                     px[row + size_t(x)] = colour;
+                }
         }
     };
     const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));

@@ -11,6 +11,9 @@
 #include <QList>
 #include <QTransform>
 
+#include <utility>
+#include <vector>
+
 class CammerSingleton;
 class CammerWidget;
 class QPainter;
@@ -45,7 +48,10 @@ private:
     Scene SceneNow() const;
     bool AreaShown(const CammerSingleton& set, int g, int j) const;
     QColor AreaColour(int g, int j) const;
-    void PaintOverlays(const CammerSingleton& set, int g);
+    // Overlay pixels painted into the display picture; where that picture
+    // is the shown frame itself, undo gets each pixel's earlier value.
+    using PixelUndo = std::vector<std::pair<quint32, quint32>>;
+    void PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo);
     void PaintAreas(QPainter& painter, const CammerSingleton& set, int g);
     void PaintLimitSquares(QPainter& painter, const CammerSingleton& set, int g, int j);
     void PaintDrawing(QPainter& painter);

@@ -77,7 +77,7 @@ QImage Render(const CammerWidgetData& w, int g, int slot, bool doorCycle, int* f
     *firstNg = 0;
     if (img.isNull())
         return img;
-    const FrameBytes& frame = w.inspectFrame;
+    const FrameBytes& frame = w.judgedFrame();
     if (l.colour && frame.size() >= size_t(l.colorLen()))
         std::memcpy(img.bits(), frame.data(), size_t(l.colorLen()));
     else if (!l.colour && frame.size() >= size_t(l.imageLen()))

@@ -91,7 +91,7 @@ void WizardPorts::prepareCameraPicture(int camera)
 void WizardPorts::showFrame(int c, bool inspected)
 {
     if (CammerWidget* w = m_win->cammerWidget[c]) {
-        w->ShowFrame(inspected ? w->inspectFrame : w->workBuffer);
+        w->ShowFrame(inspected ? w->judgedFrame() : w->workBuffer);
         w->update();
     }
 }

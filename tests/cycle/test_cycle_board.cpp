@@ -80,6 +80,12 @@ private slots:
         m_rig->board->send(QStringLiteral("set 0"));
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base), (QStringList{"F4", "F7", "F3"}), 5000);
         QCOMPARE(m_rig->win->cycle().verdictState, int(VerdictAlarm));
+        // The NG ring keeps the frame judged (the camera still sends the same part).
+        CammerWidget* w = m_rig->win->cammerWidget[0];
+        QCOMPARE(w->recentNgCount[0], 1);
+        FrameBytes kept(w->judgedFrame().size());
+        QVERIFY(w->RecentNgFrame(0, 0, kept));
+        QVERIFY(kept == w->judgedFrame());
     }
 
     void mouldNgHolds()

@@ -662,8 +662,8 @@ private slots:
         cv::rectangle(frame, cv::Rect(60, 60, 10, 10), green, cv::FILLED);
         rig.SetFrame(frame);
         rig.Step(0);
-        // The whole RGBA frame passes through unaligned.
-        QVERIFY(rig.widget->inspectFrame == rig.widget->workBuffer);
+        // The whole RGBA frame passes through unaligned: judged where it lies.
+        QVERIFY(&rig.widget->judgedFrame() == &rig.widget->workBuffer);
         QCOMPARE(rig.widget->roiValue[0][j], value);
         QCOMPARE(bool(rig.widget->cameraOK), value <= 50);
     }

@@ -99,6 +99,44 @@ private slots:
         QVERIFY(!w->blinkTimer->isActive());
     }
 
+    // A colour frame is shown where it lies: the blink's NG pixels reach the
+    // screen but not the judged frame (NG ring, result picture), and a view
+    // that is not to follow keeps its picture while the buffer is overwritten.
+    void colourViewKeepsTheJudgedFrame()
+    {
+        ViewRig rig(1, 2, 3, true);
+        CammerWidget* w = rig.widget();
+        rig.AddLiveRect(0, 0, ViewRig::ToView(kAreaFrame));
+        auto fill = [&](FrameBytes& buffer, QRgb c) {
+            auto* px = reinterpret_cast<quint32*>(buffer.data());
+            std::fill(px, px + gImageLen, quint32(c));
+        };
+        FrameBytes& frame = w->judgedFrame();  // the work buffer itself
+        const QRgb judgedColour = qRgb(40, 60, 80), nextColour = qRgb(200, 180, 20);
+        fill(frame, judgedColour);
+        w->cameraOK = 0;
+        w->roiOK[0][0] = 0;
+        for (int y = kDefect.top(); y <= kDefect.bottom(); ++y)
+            std::fill_n(w->ngMap.begin() + y * ViewRig::kW + kDefect.left(), kDefect.width(), uint8_t(255));
+        const FrameBytes judged = frame;
+        rig.host.state.verdictState = VerdictAlarm;
+        gSource = 1;
+        w->ShowFrame(frame);
+        w->blinkPhase = 1;
+        const QPoint defect = OnScreen(kDefect.center().x(), kDefect.center().y());
+        QVERIFY(HasColourNear(rig.Grab(), defect, kRed, 0));
+        QVERIFY(frame == judged);
+
+        w->blinkPhase = 0;
+        QVERIFY(HasColourNear(rig.Grab(), defect, judgedColour, 0));
+        w->BeforeFrameWrite(frame, false);
+        fill(frame, nextColour);
+        QVERIFY(HasColourNear(rig.Grab(), defect, judgedColour, 0));
+        // Shown again, the new frame is what the view draws.
+        w->ShowFrame(frame);
+        QVERIFY(HasColourNear(rig.Grab(), defect, nextColour, 0));
+    }
+
     void outlinesAtViewCoordinatesAndCounts()
     {
         ViewRig rig;

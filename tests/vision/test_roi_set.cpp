@@ -624,7 +624,7 @@ void TestRoiSet::recentNgFramesComeBackWhole()
         return f;
     };
     for (int n = 0; n < 5; ++n) {
-        w.inspectFrame = frameOfCycle(n);
+        w.judgedFrame() = frameOfCycle(n);
         w.KeepRecentNg(1);
     }
     QCOMPARE(w.recentNgCount[1], 5);
