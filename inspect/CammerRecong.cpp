@@ -16,6 +16,7 @@
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
+#include "platform/vision/MapRows.h"
 #include "platform/vision/Opening.h"
 #include "platform/vision/StageClock.h"
 
@@ -24,7 +25,8 @@ namespace {
 // Motion a part keeps after positioning that does not turn, or after none.
 constexpr double kSmallTurn = 3.0;
 constexpr double kSmallShift = 4.0;
-// Pixels around a ROI box aligned with it: an edge strip reads one beyond.
+// Pixels around a distance ROI's box aligned with it: its edge strip reads
+// one beyond. Every other function reads only inside its box.
 constexpr int kWarpMargin = 2;
 // "Camera %1: part not found or its position uncertain ..." (operator text).
 constexpr int kPoseLostText = 1124;
@@ -163,29 +165,36 @@ void CammerRecong::VarTrain(int g)
     // the record still cannot give them stays untrained: Run then holds every
     // ROI of it as an error instead of judging against nothing.
     widget->EnsureGroupBuffers(g);
+    IgnoreMap& ign = ignore[g];
+    ign = IgnoreMap();
     const cv::Mat points = Frame(widget->ignorePointMask[g]);
-    if (points.empty() || widget->templateImages[g].empty()) {
-        ignoreMask[g].release();
+    if (points.empty() || widget->templateImages[g].empty())
         return;
-    }
-    // Any non-zero point is ignored, whatever value the picture stored.
-    ignoreMask[g] = points != 0;
+    ign.trained = true;
 
+    // Any non-zero point is ignored, whatever value the picture stored.
     const int count = ClampCount(s.count[g]);
-    for (int j = 0; j < count; ++j) {
-        if (s.algorithm[g][j] != RoiCode::IgnoreArea)
-            continue;
-        const cv::Rect box = s.RoiBox(g, j);
-        const cv::Mat& mask = widget->liveMasks[g][j];
+    ign.bounds = cv::boundingRect(points);
+    auto usableArea = [&](int j) {
+        return s.algorithm[g][j] == RoiCode::IgnoreArea && InsideFrame(s.RoiBox(g, j))
+            && MaskFits(widget->liveMasks[g][j], s.RoiBox(g, j));
+    };
+    for (int j = 0; j < count; ++j)
+        if (usableArea(j))
+            ign.bounds |= s.RoiBox(g, j);
+    if (!ign.bounds.empty()) {
+        cv::Mat ignored = points(ign.bounds) != 0;
         // An unusable Ignore Area cuts nothing out: more is judged, never less.
         // The shape is added to the ignored points: the rest of a circle's or
         // polygon's box keeps the points ignored there.
-        if (InsideFrame(box) && MaskFits(mask, box)) {
-            cv::Mat area = ignoreMask[g](box);
-            cv::bitwise_or(area, mask != 0, area);
+        for (int j = 0; j < count; ++j) {
+            if (!usableArea(j))
+                continue;
+            cv::Mat area = ignored(s.RoiBox(g, j) - ign.bounds.tl());
+            cv::bitwise_or(area, widget->liveMasks[g][j] != 0, area);
         }
+        cv::bitwise_not(ignored, ign.inside);
     }
-    cv::bitwise_not(ignoreMask[g], ignoreMask[g]);
 
     // Colour templates are converted once per training, not once per ROI.
     // With positioning, every template is first brought onto template 0's
@@ -205,7 +214,7 @@ void CammerRecong::VarTrain(int g)
     // Every model and the other templates' alignment start from template 0:
     // when its file no longer reads (reported), the step holds as untrained.
     if (templateAt(0).empty()) {
-        ignoreMask[g].release();
+        ign = IgnoreMap();
         return;
     }
     const std::vector<int32_t>& used = widget->templateUsed[g];
@@ -219,7 +228,8 @@ void CammerRecong::VarTrain(int g)
         if (!InsideFrame(box) || !MaskFits(mask, box))
             continue;
         cv::Mat effective;
-        cv::bitwise_and(ignoreMask[g](box), mask, effective);
+        ign.Cut(box, effective);
+        cv::bitwise_and(effective, mask, effective);
 
         if (code == RoiCode::DistMeasure) {
             const cv::Mat& tpl = templateAt(0);
@@ -269,19 +279,41 @@ void CammerRecong::VarTrain(int g)
     }
 }
 
+void CammerRecong::IgnoreMap::Cut(const cv::Rect& box, cv::Mat& out) const
+{
+    out.create(box.size(), CV_8UC1);
+    out.setTo(255);
+    const cv::Rect both = box & bounds;
+    if (!both.empty())
+        inside(both - bounds.tl()).copyTo(out(both - box.tl()));
+}
+
+cv::Mat CammerRecong::IgnoreMask(int g, const cv::Rect& box) const
+{
+    cv::Mat out;
+    if (g >= 0 && g < kGroups && ignore[g].trained)
+        ignore[g].Cut(box, out);
+    return out;
+}
+
 void CammerRecong::CountBytes(ByteCounts& out) const
 {
+    out.Add("engine: ignore masks", ignoreCut);
     for (int g = 0; g < kGroups; ++g) {
-        out.Add("engine: ignore masks", ignoreMask[g]);
+        out.Add("engine: ignore masks", ignore[g].inside);
         for (int j = 0; j < kRois; ++j) {
             grayMatch[g][j].CountBytes(out);
             surf[g][j].CountBytes(out);
         }
     }
-    for (const RoiBuffers& b : buffers) {
-        out.Add("engine: judgement pictures", b.work);
-        out.Add("engine: judgement pictures", b.copy);
-    }
+    out.Add("engine: judgement pictures", workStore.capacity() + copyStore.capacity());
+}
+
+cv::Mat CammerRecong::Scratch(std::vector<uchar>& store, const cv::Size& size)
+{
+    if (store.size() < size_t(size.area()))
+        store.resize(size_t(size.area()));
+    return cv::Mat(size, CV_8UC1, store.data());
 }
 
 void CammerRecong::AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const
@@ -419,8 +451,10 @@ void CammerRecong::ClearNgMap(cv::Mat& ngMap, bool whole)
         ngCleared = ngMap.data;
     } else {
         const cv::Rect frame(0, 0, ngMap.cols, ngMap.rows);
-        for (const cv::Rect& r : ngDirty)
-            ngMap(r & frame).setTo(0);
+        for (const cv::Rect& r : ngDirty) {
+            cv::Mat box = ngMap(r & frame);
+            ClearBox(box);
+        }
     }
     ngDirty.clear();
 }
@@ -506,14 +540,23 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
     const CammerSingleton& s = *roiSet;
     const int count = ClampCount(s.count[g]);
     bool ok = true;
+    // A box inside one already aligned (a spot check within a defect area)
+    // is not aligned again.
+    std::vector<cv::Rect>& done = warpedBoxes;
+    done.clear();
     for (int j = 0; j < count && ok; ++j) {
         const int code = s.algorithm[g][j];
         if (code == RoiCode::IgnoreArea || code == RoiCode::Position)
             continue;
         const cv::Rect box = s.RoiBox(g, j);
-        if (box.width >= 1 && box.height >= 1)
-            ok = warp.ApplyRect(work, inspect, cv::Rect(box.x - kWarpMargin, box.y - kWarpMargin,
-                                                        box.width + 2 * kWarpMargin, box.height + 2 * kWarpMargin));
+        if (box.width < 1 || box.height < 1)
+            continue;
+        const int m = code == RoiCode::DistMeasure ? kWarpMargin : 0;
+        const cv::Rect r(box.x - m, box.y - m, box.width + 2 * m, box.height + 2 * m);
+        if (std::any_of(done.begin(), done.end(), [&](const cv::Rect& d) { return (d & r) == r; }))
+            continue;
+        ok = warp.ApplyRect(work, inspect, r);
+        done.push_back(r);
     }
     if (!ok) {
         PassThrough();
@@ -579,7 +622,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
         int error = 0;
         if (mask.empty())
             error = -1;
-        else if (ignoreMask[g].empty())
+        else if (!ignore[g].trained)
             error = -2;
         else if (box.width < 1 || box.height < 1)
             error = -3;
@@ -609,9 +652,8 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 w->cameraOK = 0;
             }
         } else {
-            // This ROI's pictures of the last step, reused while its box keeps its size.
-            RoiBuffers& buf = buffers[j];
-            cv::Mat& work = buf.work;
+            cv::Mat work = Scratch(workStore, box.size());
+            GrayMatch::Judged judged;
             int kernel = 1;
             int score = 0;
             auto zeros = [&] {
@@ -622,8 +664,9 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 const StageClock::Scope clock(StageClock::Similarity);
                 zeros();
                 if (surf[g][j].IsValid()) {
-                    window.copyTo(buf.copy);
-                    score = int(surf[g][j].Match(buf.copy, work));
+                    cv::Mat copy = Scratch(copyStore, box.size());
+                    window.copyTo(copy);
+                    score = int(surf[g][j].Match(copy, work));
                 }
                 if (work.size() != box.size() || work.type() != CV_8UC1)
                     zeros();
@@ -632,12 +675,16 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 kernel = RoiRules::KernelSize(code, lim, p);
                 // A trained matcher writes every pixel of the work image.
                 if (grayMatch[g][j].IsValid())
-                    grayMatch[g][j].Match(window, work, &buf.judged);
+                    grayMatch[g][j].Match(window, work, &judged);
                 else
                     zeros();
             } else {
                 const StageClock::Scope clock(StageClock::Band);
-                BandWork(code, lim, window, ignoreMask[g](box), mask, p, work, kernel);
+                // Where nothing is ignored the ROI's mask alone decides (m & m = m).
+                const bool ignores = !(box & ignore[g].bounds).empty();
+                if (ignores)
+                    ignore[g].Cut(box, ignoreCut);
+                BandWork(code, lim, window, ignores ? ignoreCut : mask, mask, p, work, kernel);
             }
             // An empty work image (most of a good part's) has no blobs and
             // adds nothing to the NG map.
@@ -650,13 +697,13 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
             if (opened) {
                 // What survived the opening is a defect: count its faint rim too.
                 if (code == RoiCode::Defect)
-                    grayMatch[g][j].GrowRim(window, buf.judged, work, kRimSteps);
+                    grayMatch[g][j].GrowRim(window, judged, work, kRimSteps);
                 // Overlapping ROIs add their NG pixels: a later clean ROI must not
                 // erase the defect an earlier one raised the alarm for.
                 {
                     const StageClock::Scope clock(StageClock::NgMap);
                     cv::Mat ngBox = ngMap(box);
-                    cv::bitwise_or(ngBox, work, ngBox);
+                    OrIntoBox(work, ngBox);
                     ngDirty.push_back(box);
                 }
                 const StageClock::Scope clock(StageClock::Blobs);
@@ -734,7 +781,7 @@ void CammerRecong::RunTest(int g, int j)
         return;
     const cv::Mat& mask = w->editMasks[g][j];
     // Masks and box are checked before anything is cut out of them.
-    if (src.empty() || ngMap.empty() || ignoreMask[g].empty() || !InsideFrame(box)
+    if (src.empty() || ngMap.empty() || !ignore[g].trained || !InsideFrame(box)
         || !MaskFits(mask, box))
         return;
     if (code != RoiCode::DistMeasure && !RoiRules::UsesGreyBand(code))
@@ -746,7 +793,9 @@ void CammerRecong::RunTest(int g, int j)
     } else {
         int kernel = 1;
         cv::Mat work;
-        BandWork(code, lim, src(box), ignoreMask[g](box), mask, p, work, kernel);
+        cv::Mat judged;
+        ignore[g].Cut(box, judged);
+        BandWork(code, lim, src(box), judged, mask, p, work, kernel);
         Open(work, kernel, box);
         work.copyTo(ngMap(box));
         ngDirty.push_back(box);

@@ -58,7 +58,9 @@ public:
     void Judge(int g, const InspectParams& p, bool collectRecords, StepOutput& out);
 
     // Trained state, read by tests and the editor.
-    const cv::Mat& IgnoreMask(int g) const { return ignoreMask[g]; }
+    // Where group g's ignore points and Ignore Areas leave `box` judged
+    // (255) or not (0); empty while the group is untrained.
+    cv::Mat IgnoreMask(int g, const cv::Rect& box) const;
     const cv::Rect& SearchWindow(int g) const { return searchWin[g]; }
     int ModelCx(int g) const { return modelCx[g]; }
     int ModelCy(int g) const { return modelCy[g]; }
@@ -122,7 +124,19 @@ private:
     int W = 0;  // frame size of the widget's buffers
     int H = 0;
     bool colour = false;
-    cv::Mat ignoreMask[kGroups];
+    // A group's ignore mask as the frame would hold it: 255 (judged) outside
+    // `bounds`, the box around every ignored pixel, and `inside` within it.
+    // Most groups ignore nothing or a small part, so a frame-size mask per
+    // group would mostly hold 255.
+    struct IgnoreMap {
+        bool trained = false;
+        cv::Rect bounds;
+        cv::Mat inside;  // CV_8U over bounds
+        // The mask over `box` (inside the frame) into `out`.
+        void Cut(const cv::Rect& box, cv::Mat& out) const;
+    };
+    IgnoreMap ignore[kGroups];
+    cv::Mat ignoreCut;  // Judge's cut of the ignore mask, reused from ROI to ROI
     GrayMatch grayMatch[kGroups][kRois];
     SURF surf[kGroups][kRois];
     FindShape findShape[kGroups];
@@ -134,14 +148,13 @@ private:
     // both the shape model and the matchers.
     cv::Mat trainTemplate0;
     int trainGroup = -1;
-    // Per ROI slot, the pictures a judgement works in (work image, the
-    // similarity's copy of its window), kept between steps.
-    struct RoiBuffers {
-        cv::Mat work, copy;
-        GrayMatch::Judged judged;
-    };
-    RoiBuffers buffers[kRois];
+    // The pictures a judgement works in (work image, the similarity's copy
+    // of its window): one store each, as large as the largest box, kept
+    // between ROIs and steps. A ROI's pictures are done with before the next.
+    std::vector<uchar> workStore, copyStore;
+    static cv::Mat Scratch(std::vector<uchar>& store, const cv::Size& size);
     EdgePointDetParam edgeParam;  // the edge search's record, kept between calls
     std::vector<cv::Rect> ngDirty;  // NG map boxes written since the map was last cleared
+    std::vector<cv::Rect> warpedBoxes;  // boxes aligned by the last ShapeMatch (kept for its capacity)
     const uchar* ngCleared = nullptr;  // the NG map buffer that was cleared whole
 };

@@ -2,6 +2,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 RotateRectROI* Rect2RotateRect(const cv::Rect& box, int dir)
@@ -61,7 +63,23 @@ int clcEdgePoint(const cv::Mat& image, _EdgePointDetParam& param)
     const float W = roi->width;
     const float H = roi->height;
     const cv::Point2f dst[4] = {{0.f, 0.f}, {W, 0.f}, {W, H}, {0.f, H}};
-    const cv::Mat m = cv::getPerspectiveTransform(corners.data(), dst);
+    // A strip's transform follows from its corners alone, and the same strips
+    // come back every step: each is solved once per thread (a bounded list).
+    struct Solved {
+        std::array<float, 10> key;
+        cv::Mat m;
+    };
+    thread_local std::vector<Solved> solved;
+    const std::array<float, 10> key = {corners[0].x, corners[0].y, corners[1].x, corners[1].y, corners[2].x,
+                                       corners[2].y, corners[3].x, corners[3].y, W, H};
+    auto hit = std::find_if(solved.begin(), solved.end(), [&](const Solved& s) { return s.key == key; });
+    if (hit == solved.end()) {
+        if (solved.size() >= 256)
+            solved.clear();
+        solved.push_back({key, cv::getPerspectiveTransform(corners.data(), dst)});
+        hit = solved.end() - 1;
+    }
+    const cv::Mat& m = hit->m;
     cv::warpPerspective(image, param.strip, m, cv::Size(int(W), int(H)), cv::INTER_LINEAR,
                         cv::BORDER_CONSTANT, cv::Scalar::all(0));
     if (param.strip.channels() == 3)

@@ -1,5 +1,7 @@
 #include "BandSelect.h"
 
+#include "RowPrefetch.h"
+
 #include <opencv2/core/hal/intrin.hpp>
 
 #include <algorithm>
@@ -19,7 +21,15 @@ void SelectBand(const cv::Mat& window, int lower, int upper, const cv::Mat& a, c
     // upper - lower.
     const uchar lo = uchar(lower);
     const uchar span = uchar(upper - lower);
+    for (int y = 0; y < kRowsAhead; ++y) {
+        PrefetchRow(window, y);
+        PrefetchRow(a, y);
+        PrefetchRow(b, y);
+    }
     for (int y = 0; y < window.rows; ++y) {
+        PrefetchRow(window, y + kRowsAhead);
+        PrefetchRow(a, y + kRowsAhead);
+        PrefetchRow(b, y + kRowsAhead);
         const uchar* v = window.ptr<uchar>(y);
         const uchar* pa = a.ptr<uchar>(y);
         const uchar* pb = b.ptr<uchar>(y);

@@ -5,34 +5,12 @@
 #include <algorithm>
 
 namespace {
-// Bin edges at 11.25, 33.75, 56.25 and 78.75 degrees: |gy| / gx against
-// tan(edge), in units of 1 / 10000.
-constexpr int kTan1 = 1989;
-constexpr int kTan2 = 6682;
-constexpr int kTan3 = 14966;
-constexpr int kTan4 = 50273;
-
 // Two 16-bit factors in one 32-bit lane: `low` for the first of a pair, `high` for the second.
 int Pair(int low, int high)
 {
     return int((uint32_t(uint16_t(high)) << 16) | uint32_t(uint16_t(low)));
 }
 }  // namespace
-
-uint8_t DirectionBits::BitOf(int gx, int gy, int minMag2)
-{
-    if (gx * gx + gy * gy < minMag2)
-        return 0;
-    // Directions over 180 degrees: turn the gradient into gx >= 0.
-    if (gx < 0 || (gx == 0 && gy < 0)) {
-        gx = -gx;
-        gy = -gy;
-    }
-    const int ay = std::abs(gy) * 10000;
-    const int k = int(ay >= gx * kTan1) + int(ay >= gx * kTan2) + int(ay >= gx * kTan3) + int(ay >= gx * kTan4);
-    const int bin = gy >= 0 ? k : (kBins - k) & (kBins - 1);
-    return uint8_t(1u << bin);
-}
 
 void DirectionBits::Compute(const cv::Mat& img, int minMag)
 {

@@ -47,10 +47,26 @@ constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
 
 int binOfAngle(float deg)
 {
-    float a = std::fmod(deg, 180.f);
+    // fmod of the angles a turn gives (-180 to 360 degrees) without the
+    // library call: deg - 180 is exact there, as fmod is.
+    float a = deg > -180.f && deg < 180.f ? deg : (deg >= 180.f && deg < 360.f ? deg - 180.f : std::fmod(deg, 180.f));
     if (a < 0)
         a += 180.f;
-    return static_cast<int>(std::floor(a / (180.f / kBins) + 0.5f)) % kBins;
+    // Non-negative, so truncation is the floor.
+    return static_cast<int>(a / (180.f / kBins) + 0.5f) % kBins;
+}
+
+// std::lround of a point offset (well inside +-2^22) without the library
+// call: the fraction x - trunc(x) is exact in float.
+int roundOffset(float x)
+{
+    int t = static_cast<int>(x);
+    const float f = x - static_cast<float>(t);
+    if (f >= 0.5f)
+        ++t;
+    else if (f <= -0.5f)
+        --t;
+    return t;
 }
 
 int simOfBins(int a, int b)
@@ -103,8 +119,14 @@ struct RotationCache {
     }
 };
 
+// A pixel's bits and spread side by side (each stamp << 8 | bits): the
+// reads of a sparse level scatter over a picture larger than the cache, and
+// a pixel's two values then cost one cache line instead of two.
+struct BitsCell {
+    uint16_t bits, spread;
+};
 struct BitsCache {
-    std::vector<uint16_t> bits, spread;  // stamp << 8 | bits
+    std::vector<BitsCell> cells;
     uint32_t gen = 0;
 };
 
@@ -174,7 +196,7 @@ public:
     {
         m_img = &img;
         m_minMag2 = minMag * minMag;
-        m_bits = m_spread = nullptr;
+        m_cells = nullptr;
         m_dense = m_denseSpread = nullptr;
         const size_t k = static_cast<size_t>(std::clamp(slot, 0, kMaxLevels - 1));
         if (dense) {
@@ -188,18 +210,15 @@ public:
         }
         BitsCache& c = scratch.sparse[k];
         const size_t n = size_t(img.cols) * size_t(img.rows);
-        if (c.bits.size() < n) {
-            c.bits.assign(n, 0);
-            c.spread.assign(n, 0);
+        if (c.cells.size() < n) {
+            c.cells.assign(n, BitsCell{0, 0});
             c.gen = 0;
         }
         if (++c.gen >= 256) {  // stamps would repeat: start afresh
-            std::fill(c.bits.begin(), c.bits.end(), 0);
-            std::fill(c.spread.begin(), c.spread.end(), 0);
+            std::fill(c.cells.begin(), c.cells.end(), BitsCell{0, 0});
             c.gen = 1;
         }
-        m_bits = c.bits.data();
-        m_spread = c.spread.data();
+        m_cells = c.cells.data();
         m_stamp = static_cast<uint16_t>(c.gen << 8);
     }
     bool Ready() const { return m_img != nullptr; }
@@ -218,7 +237,7 @@ public:
     uint8_t sparseAt(int x, int y)
     {
         const cv::Mat& img = *m_img;
-        uint16_t& v = m_bits[size_t(y) * size_t(img.cols) + size_t(x)];
+        uint16_t& v = m_cells[size_t(y) * size_t(img.cols) + size_t(x)].bits;
         if ((v & 0xFF00u) != m_stamp) {
             const uint8_t* r0 = img.ptr<uint8_t>(y - 1) + x;
             const uint8_t* r1 = img.ptr<uint8_t>(y) + x;
@@ -236,7 +255,7 @@ public:
             return 0;
         if (m_denseSpread)
             return m_denseSpread->at<uint8_t>(y, x);
-        uint16_t& v = m_spread[size_t(y) * size_t(img.cols) + size_t(x)];
+        uint16_t& v = m_cells[size_t(y) * size_t(img.cols) + size_t(x)].spread;
         if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
@@ -251,7 +270,7 @@ public:
     uint8_t sparseSpread(int x, int y)
     {
         const size_t cols = size_t(m_img->cols);
-        uint16_t& v = m_spread[size_t(y) * cols + size_t(x)];
+        uint16_t& v = m_cells[size_t(y) * cols + size_t(x)].spread;
         if ((v & 0xFF00u) != m_stamp) {
             uint8_t m = 0;
             for (int dy = -1; dy <= 1; ++dy)
@@ -269,8 +288,7 @@ private:
     int m_minMag2 = 0;
     const cv::Mat* m_dense = nullptr;
     const cv::Mat* m_denseSpread = nullptr;
-    uint16_t* m_bits = nullptr;
-    uint16_t* m_spread = nullptr;
+    BitsCell* m_cells = nullptr;
     uint16_t m_stamp = 0;
 };
 
@@ -337,28 +355,29 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
 }
 
 // Similarity sums of the points at every centre of the square (cx +- rad,
-// cy +- rad), row by row; point by point so that each point's neighbourhood
-// is read while it is in the cache. A dense level whose reads all fall inside
-// it is read directly.
-void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, int* sums)
+// cy +- rad), a row of centres at a time with the row's sums in registers.
+// A dense level whose reads all fall inside it is read directly.
+template <int Side>
+void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, int* sums)
 {
+    constexpr int rad = Side / 2;
     const SimLut& lut = simLut();
-    const int side = 2 * rad + 1;
-    std::fill(sums, sums + side * side, 0);
     const cv::Rect& e = rot.extent;
     const cv::Mat* map = bits.Dense(spread);
     if (map && cx - rad + e.x >= 0 && cy - rad + e.y >= 0 && cx + rad + e.x + e.width <= map->cols
         && cy + rad + e.y + e.height <= map->rows) {
         // Border pixels of a dense level hold no direction already.
         const ptrdiff_t step = ptrdiff_t(map->step[0]);
-        const uint8_t* origin = map->ptr<uint8_t>(cy - rad) + (cx - rad);
-        for (const RotPoint& p : rot.points) {
-            const uint8_t* row = lut.v[p.bin];
-            const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
-            int* out = sums;
-            for (int dy = 0; dy < side; ++dy, src += step, out += side)
-                for (int dx = 0; dx < side; ++dx)
-                    out[dx] += row[src[dx]];
+        for (int dy = 0; dy < Side; ++dy) {
+            const uint8_t* origin = map->ptr<uint8_t>(cy - rad + dy) + (cx - rad);
+            int acc[Side] = {};
+            for (const RotPoint& p : rot.points) {
+                const uint8_t* row = lut.v[p.bin];
+                const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
+                for (int dx = 0; dx < Side; ++dx)
+                    acc[dx] += row[src[dx]];
+            }
+            std::copy(acc, acc + Side, sums + dy * Side);
         }
         return;
     }
@@ -367,22 +386,24 @@ void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool
     const int margin = spread ? 2 : 1;
     if (!map && cx - rad + e.x >= margin && cy - rad + e.y >= margin
         && cx + rad + e.x + e.width <= bits.cols() - margin && cy + rad + e.y + e.height <= bits.rows() - margin) {
-        for (const RotPoint& p : rot.points) {
-            const uint8_t* row = lut.v[p.bin];
-            int* out = sums;
-            for (int dy = -rad; dy <= rad; ++dy, out += side) {
-                const int py = cy + dy + p.dy;
+        for (int dy = 0; dy < Side; ++dy) {
+            int acc[Side] = {};
+            for (const RotPoint& p : rot.points) {
+                const uint8_t* row = lut.v[p.bin];
+                const int py = cy - rad + dy + p.dy;
                 const int px = cx - rad + p.dx;
-                for (int dx = 0; dx < side; ++dx)
-                    out[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+                for (int dx = 0; dx < Side; ++dx)
+                    acc[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
             }
+            std::copy(acc, acc + Side, sums + dy * Side);
         }
         return;
     }
+    std::fill(sums, sums + Side * Side, 0);
     for (const RotPoint& p : rot.points) {
         const uint8_t* row = lut.v[p.bin];
         for (int dy = -rad; dy <= rad; ++dy) {
-            int* out = sums + (dy + rad) * side + rad;
+            int* out = sums + (dy + rad) * Side + rad;
             const int py = cy + dy + p.dy;
             for (int dx = -rad; dx <= rad; ++dx) {
                 const int px = cx + dx + p.dx;
@@ -390,6 +411,14 @@ void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool
             }
         }
     }
+}
+
+void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, int* sums)
+{
+    if (rad == 2)
+        sumRows<5>(bits, rot, cx, cy, spread, sums);
+    else
+        sumRows<3>(bits, rot, cx, cy, spread, sums);
 }
 
 // The angles the top level is searched at.
@@ -418,8 +447,8 @@ void FindShape::Rotation::Turn(const Level& lv, float a)
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     for (const EdgePoint& p : lv.points) {
         RotPoint q;
-        q.dx = static_cast<int>(std::lround(c * p.x - s * p.y));
-        q.dy = static_cast<int>(std::lround(s * p.x + c * p.y));
+        q.dx = roundOffset(c * p.x - s * p.y);
+        q.dy = roundOffset(s * p.x + c * p.y);
         q.bin = binOfAngle(p.angle + a);
         x1 = std::min(x1, q.dx);
         y1 = std::min(y1, q.dy);
@@ -648,6 +677,8 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         for (const RotPoint& p : rot.points)
             starts.push_back(sc.resp[static_cast<size_t>(p.bin)].ptr<uint8_t>(y0 + p.dy) + x0 + p.dx);
         const size_t respStep = sc.resp[0].step[0];
+        [[maybe_unused]] const size_t nStarts = starts.size();
+        [[maybe_unused]] constexpr size_t kByteBatch = 255 / kSimMax;
         // Row by row, so that a row of sums stays in the cache over all points.
         for (int yy = 0; yy < h; ++yy) {
             uint16_t* dst = acc.ptr<uint16_t>(yy);
@@ -655,15 +686,25 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             int xx = 0;
 #if CV_SIMD128
             // Sums stay far below 2^16, so the saturating adds never saturate.
-            // Four vectors of sums stay in registers over all points.
+            // Up to kByteBatch responses (at most kSimMax each) fit a byte, so
+            // they are summed sixteen to a vector before widening.
             for (; xx + 32 <= wide; xx += 32) {
                 cv::v_uint16x8 s0 = cv::v_setzero_u16(), s1 = s0, s2 = s0, s3 = s0;
-                for (const uint8_t* start : starts) {
-                    const uint8_t* src = start + rowAt + xx;
-                    s0 = s0 + cv::v_load_expand(src);
-                    s1 = s1 + cv::v_load_expand(src + 8);
-                    s2 = s2 + cv::v_load_expand(src + 16);
-                    s3 = s3 + cv::v_load_expand(src + 24);
+                for (size_t b = 0; b < nStarts; b += kByteBatch) {
+                    const size_t e = std::min(nStarts, b + kByteBatch);
+                    cv::v_uint8x16 a0 = cv::v_setzero_u8(), a1 = a0;
+                    for (size_t k = b; k < e; ++k) {
+                        const uint8_t* src = starts[k] + rowAt + xx;
+                        a0 = a0 + cv::v_load(src);
+                        a1 = a1 + cv::v_load(src + 16);
+                    }
+                    cv::v_uint16x8 lo, hi;
+                    cv::v_expand(a0, lo, hi);
+                    s0 = s0 + lo;
+                    s1 = s1 + hi;
+                    cv::v_expand(a1, lo, hi);
+                    s2 = s2 + lo;
+                    s3 = s3 + hi;
                 }
                 cv::v_store(dst + xx, s0);
                 cv::v_store(dst + xx + 8, s1);

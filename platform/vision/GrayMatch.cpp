@@ -15,6 +15,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 namespace {
 
@@ -27,13 +28,26 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 constexpr double kSoftSigmas[] = {0.55, 0.77, 0.95, 1.1, 1.25};
 constexpr float kFocusClip = 20.f;     // grey levels: a chip does not decide the focus
 constexpr int kFocusStride = 4;
-constexpr int kFocusLanes = 8;  // floats per focus-grid pixel: the references, padded
 
 constexpr size_t kSoftCount = std::size(kSoftSigmas);
+constexpr int kFocusLanes = int(kSoftCount) + 1;  // floats per focus-grid pixel: one per reference
+// The check loads eight floats per pixel and sums those of its references:
+// each grid row ends in padding for the last pixel's load.
+constexpr int kFocusLoad = 8;
+
+// The reference as floats: a copy when it is kept in bytes.
+cv::Mat AsFloat(const cv::Mat& ref)
+{
+    if (ref.depth() == CV_32F)
+        return ref;
+    cv::Mat f;
+    ref.convertTo(f, CV_32F);
+    return f;
+}
 
 void Soften(const cv::Mat& ref, size_t k, cv::Mat& out)
 {
-    cv::GaussianBlur(ref, out, cv::Size(0, 0), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
+    cv::GaussianBlur(AsFloat(ref), out, cv::Size(0, 0), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
 }
 
 // A pixel at 255 is only known to be at least that bright, one at 0 at most
@@ -69,8 +83,7 @@ struct GrayMatch::Fit {
     // column) side by side: the check then reads a sixteenth of each
     // reference from memory, not a quarter of its lines. Per pixel the
     // references' values lie together (kFocusLanes floats, the sharp one
-    // first, zeros after the last), so one pixel is compared with all of
-    // them at once.
+    // first), so one pixel is compared with all of them at once.
     cv::Mat focusGrid;
 };
 
@@ -226,14 +239,14 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     fit->per.resize(kSoftCount + 1);
     const int gridRows = (m_size.height + kFocusStride - 1) / kFocusStride;
     const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
-    static_assert(kSoftCount + 1 <= size_t(kFocusLanes), "a focus-grid pixel holds every reference");
-    fit->focusGrid = cv::Mat(gridRows, gridCols * kFocusLanes, CV_32FC1, cv::Scalar(0));
+    static_assert(kFocusLanes <= kFocusLoad, "a focus-grid pixel is read in one load");
+    fit->focusGrid = cv::Mat(gridRows, gridCols * kFocusLanes + (kFocusLoad - kFocusLanes), CV_32FC1, cv::Scalar(0));
     cv::Mat soft;
     for (size_t k = 0; k <= kSoftCount; ++k) {
         if (k > 0)
             Soften(m_ref, k - 1, soft);
         const cv::Mat& from = k == 0 ? m_ref : soft;
-        fit->per[k].Prepare(from, m_judged);
+        fit->per[k].Prepare(from, m_judged, k > 0 ? &fit->per[0] : nullptr);
         for (int r = 0; r < gridRows; ++r) {
             const float* src = from.ptr<float>(r * kFocusStride);
             float* dst = fit->focusGrid.ptr<float>(r) + k;
@@ -242,6 +255,13 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         }
     }
     m_fit = fit;
+    if (m_narrowAllowed) {
+        cv::Mat narrow, back;
+        m_ref.convertTo(narrow, CV_8U);
+        narrow.convertTo(back, CV_32F);
+        if (cv::norm(back, m_ref, cv::NORM_INF) == 0)
+            m_ref = narrow;
+    }
     m_valid = true;
     return true;
 }
@@ -284,10 +304,9 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
     cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
     auto focusOf = [&](const LightingPlane& l) {
-        for (int c = 0; c < m_size.width; ++c)
-            colOffset[size_t(c)] = float(l.Column(c));
+        m_fit->per.front().Columns(l, colOffset.data());
         const float gain = float(l.gain);
-        double cost[kFocusLanes] = {};  // those past the references sum the padding, unread
+        double cost[kFocusLoad] = {};  // those past the references stay unread
         for (int r = 0; r < m_size.height; r += kFocusStride) {
             const float rowOffset = float(l.Row(r));
             const uchar* pw = g.ptr<uchar>(r);
@@ -305,7 +324,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             const float* grid = m_fit->focusGrid.ptr<float>(r / kFocusStride);
             size_t i = 0;
 #if CV_SIMD128 && CV_SIMD128_64F
-            static_assert(kRefs <= 6 && kFocusLanes >= 6, "three pairs of sums");
+            static_assert(kRefs == 6 && kFocusLanes == 6, "three pairs of sums, the last load's upper half unused");
             const cv::v_float32x4 gainV = cv::v_setall_f32(gain);
             const cv::v_float32x4 clip = cv::v_setall_f32(kFocusClip);
             cv::v_float64x2 s01 = cv::v_load(cost), s23 = cv::v_load(cost + 2), s45 = cv::v_load(cost + 4);
@@ -355,51 +374,80 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         judged->valid = true;
     }
     laps.Next(StageClock::MatchCompare);
-    for (int c = 0; c < m_size.width; ++c)
-        colOffset[size_t(c)] = float(l.Column(c));
+    m_fit->per.front().Columns(l, colOffset.data());
     const cv::Mat& reference = ReferenceAt(focus);
+    const bool bytes = reference.depth() == CV_8U;
     diff.create(m_size, CV_8UC1);
     for (int r = 0; r < m_size.height; ++r) {
         const float rowOffset = float(l.Row(r));
         const float* pc = colOffset.data();
-        const float* pr = reference.ptr<float>(r);
+        const float* pr = bytes ? nullptr : reference.ptr<float>(r);
+        const uchar* pb = bytes ? reference.ptr<uchar>(r) : nullptr;
         const float* pt = m_tol.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
         uchar* out = diff.ptr<uchar>(r);
         int c = 0;
 #if CV_SIMD128
-        // The same float steps, sixteen pixels at a time.
+        // The same float steps, sixteen pixels at a time; a last block that
+        // would run past the row is taken from the row's end instead (its
+        // overlap is written twice, alike).
         const cv::v_float32x4 gain = cv::v_setall_f32(float(l.gain));
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         const cv::v_float32x4 zero = cv::v_setzero_f32();
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
-        for (; c + 16 <= m_size.width; c += 16) {
-            const cv::v_uint8x16 pixels = cv::v_load(pw + c);
+        auto block = [&](int c0, auto inBytes) {
+            const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
             cv::v_expand(pixels, lo16, hi16);
             cv::v_uint32x4 grey[4];
             cv::v_expand(lo16, grey[0], grey[1]);
             cv::v_expand(hi16, grey[2], grey[3]);
-            cv::v_uint32x4 flags[4];
+            cv::v_float32x4 ref[4];
+            if constexpr (decltype(inBytes)::value) {
+                cv::v_uint16x8 rlo, rhi;
+                cv::v_expand(cv::v_load(pb + c0), rlo, rhi);
+                cv::v_uint32x4 whole[4];
+                cv::v_expand(rlo, whole[0], whole[1]);
+                cv::v_expand(rhi, whole[2], whole[3]);
+                for (int q = 0; q < 4; ++q)
+                    ref[q] = cv::v_cvt_f32(cv::v_reinterpret_as_s32(whole[q]));
+            } else {
+                for (int q = 0; q < 4; ++q)
+                    ref[q] = cv::v_load(pr + c0 + 4 * q);
+            }
+            cv::v_int32x4 flags[4];  // all ones where far
             for (int q = 0; q < 4; ++q) {
-                const int k = c + 4 * q;
+                const int k = c0 + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                cv::v_float32x4 s = (w - gain * cv::v_load(pr + k)) - (offset + cv::v_load(pc + k));
+                cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
                 if (clipped) {
                     s = cv::v_select(w == white, cv::v_max(s, zero), s);
                     s = cv::v_select(w == zero, cv::v_min(s, zero), s);
                 }
                 const cv::v_float32x4 d = cv::v_abs(s);
-                flags[q] = cv::v_reinterpret_as_u32(d > gain * cv::v_load(pt + k)) & cv::v_setall_u32(255);
+                flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
             }
-            const cv::v_uint8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
-            cv::v_store(out + c, far & cv::v_load(pj + c));
-        }
+            // Saturating packs keep all ones and zeros as they are.
+            const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
+            cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
+        };
+        auto blocks = [&](auto inBytes) {
+            for (; c + 16 <= m_size.width; c += 16)
+                block(c, inBytes);
+            if (c < m_size.width && m_size.width >= 16) {
+                block(m_size.width - 16, inBytes);
+                c = m_size.width;
+            }
+        };
+        if (pb)
+            blocks(std::true_type());
+        else
+            blocks(std::false_type());
 #endif
         for (; c < m_size.width; ++c) {
-            const float s = float(pw[c]) - float(l.gain) * pr[c] - (rowOffset + pc[c]);
+            const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);
             const float d = std::abs(m_hue ? s : KnownDifference(pw[c], s));
             out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
         }
@@ -416,13 +464,19 @@ const cv::Mat& GrayMatch::ReferenceAt(size_t k) const
     return k == 0 || !m_fit ? m_ref : m_fit->Softened(m_ref, std::min(k, kSoftCount) - 1);
 }
 
+cv::Mat GrayMatch::reference() const
+{
+    return m_ref.empty() ? cv::Mat() : AsFloat(m_ref);
+}
+
 cv::Mat GrayMatch::Edge() const
 {
     // What a residual misalignment changes at each pixel of the reference.
     cv::Mat dil, ero, edge;
     const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    const cv::Mat ref = AsFloat(m_ref);
+    cv::dilate(ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(dil, ero, edge);
     return edge;
 }
@@ -451,6 +505,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                                    seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
     const LightingPlane& l = judged.light;
     const cv::Mat& reference = ReferenceAt(judged.focus);
+    const bool bytes = reference.depth() == CV_8U;
     // Only the pixels next to what is already flagged are compared, so the
     // cost follows the rim, not the window.
     cv::Mat grown = diff(area);
@@ -462,7 +517,8 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
             const int y = area.y + r;
             const uchar* pn = next.ptr<uchar>(r);
             uchar* pg = grown.ptr<uchar>(r);
-            const float* pr = reference.ptr<float>(y);
+            const float* pr = bytes ? nullptr : reference.ptr<float>(y);
+            const uchar* pb = bytes ? reference.ptr<uchar>(y) : nullptr;
             const float* pt = m_tol.ptr<float>(y);
             const uchar* pw = g.ptr<uchar>(y);
             const uchar* pj = m_judged.ptr<uchar>(y);
@@ -470,7 +526,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const int x = area.x + c;
                 if (!pn[c] || pg[c] || !pj[x])
                     continue;
-                const double s = pw[x] - l.gain * pr[x] - (l.Row(y) + l.Column(x));
+                const double s = pw[x] - l.gain * (pb ? double(pb[x]) : double(pr[x])) - (l.Row(y) + l.Column(x));
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
                 if (d > 0.5 * l.gain * pt[x]) {
                     pg[c] = 255;
@@ -494,8 +550,13 @@ void GrayMatch::CountBytes(ByteCounts& out) const
     out.Add("grey: masks (judged, ROI)", m_judged);
     out.Add("grey: masks (judged, ROI)", m_mask);
     if (m_fit) {
-        for (const PreparedLightingPlane& p : m_fit->per)
+        const void* axes = nullptr;
+        for (const PreparedLightingPlane& p : m_fit->per) {
             out.Add("grey: lighting-fit sums", p.Bytes());
+            if (p.axes() != axes)
+                out.Add("grey: lighting-fit sums", p.AxesBytes());
+            axes = p.axes();
+        }
         out.Add("grey: focus grids", m_fit->focusGrid);
         for (const cv::Mat& m : m_fit->soft)
             out.Add("grey: softened references", m);

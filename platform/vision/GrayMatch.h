@@ -83,8 +83,13 @@ public:
     // deviation. The spread is not kept: it is taken back out of the
     // tolerance (to float rounding; wrong only where the tolerance sits at
     // its floor of 1).
-    const cv::Mat& reference() const { return m_ref; }
+    cv::Mat reference() const;
     cv::Mat spread() const;
+    // A reference of whole grey levels (one template, or templates alike
+    // everywhere) is kept in bytes, which read back as the very same values;
+    // off (before Train), it stays in floats, so tests can compare the two.
+    void SetNarrowReference(bool allowed) { m_narrowAllowed = allowed; }
+    bool NarrowReference() const { return m_ref.depth() == CV_8U; }
     // What the model holds, by kind, added to `out`.
     void CountBytes(ByteCounts& out) const;
 
@@ -94,7 +99,8 @@ private:
     std::vector<cv::Mat> m_templates;
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
     cv::Mat m_judged;                // mask and covered by some template (m_mask itself when that is all of it)
-    cv::Mat m_ref, m_tol;            // CV_32F
+    cv::Mat m_ref;                   // CV_32F, or CV_8U (see SetNarrowReference)
+    cv::Mat m_tol;                   // CV_32F
     int m_templateCount = 0;
     // tolerance = (spread + Edge() * edge + base) * scale, at least 1
     double m_tolScale = 1, m_tolEdge = 0, m_tolBase = 0;
@@ -106,6 +112,7 @@ private:
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
     bool m_hue = false;
+    bool m_narrowAllowed = true;
     bool m_created = false;
     bool m_valid = false;
 };

@@ -1,8 +1,11 @@
 #include "ImageTransform.h"
 
+#include "RowPrefetch.h"
+
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -167,7 +170,42 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
         const int bottom = v10 * (kTab - fx) + v11 * fx;
         return static_cast<uchar>((top * (kTab - fy) + bottom * fy + 512) >> 10);
     };
+    // The lines a row some rows ahead will read and write are asked for now
+    // (see RowPrefetch.h); samples along that row lie closer than a cache
+    // line in x and a row in y (one a line where rows are not turned), so
+    // they reach the lines it reads. A steeply turned row reads lines the
+    // rows before it mostly read already: only its destination is asked for.
+    constexpr int kAhead = kRowsAhead;
+    cv::Mat box = dst(r);
+    const double slope = std::abs(M[3]);
+    const bool source = slope <= 1.0 / 8;
+    const int along = slope == 0 ? 64 : slope < 1.0 / 32 ? 32 : int(0.5 / slope);
+    auto prefetchRow = [&](int y) {
+        PrefetchRowForWrite(box, y);
+        if (!source)
+            return;
+        const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
+        const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
+        for (int x = 0;; x += along) {
+            const int k = std::min(x, r.width - 1);
+            const int sx = std::clamp((X0 + adelta[size_t(k)]) >> kAbBits, 0, w - 1);
+            const int sy = std::max(0, std::min((Y0 + bdelta[size_t(k)]) >> kAbBits, h - 2));
+            const uchar* p = base + size_t(sy) * step + size_t(sx);
+            __builtin_prefetch(p);
+            __builtin_prefetch(p + step);
+            if (k == r.width - 1) {
+                __builtin_prefetch(p + 1);
+                __builtin_prefetch(p + step + 1);
+                break;
+            }
+        }
+    };
+    const bool prefetch = h >= 2;
+    for (int y = 0; prefetch && y < std::min(kAhead, r.height); ++y)
+        prefetchRow(y);
     for (int y = 0; y < r.height; ++y) {
+        if (prefetch && y + kAhead < r.height)
+            prefetchRow(y + kAhead);
         const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
         const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
         uchar* out = dst.ptr<uchar>(r.y + y) + r.x;

@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A camera pixel at 0 or 255 only bounds the light there (at most that dark,
@@ -76,16 +77,35 @@ public:
     static constexpr int kTerms = 6;  // x, 1, u, v, u^2, v^2
     using Normal = cv::Matx<double, kTerms, kTerms>;
     using Terms = cv::Vec<double, kTerms>;
-    void Prepare(const cv::Mat& x, const cv::Mat& use);
+    // `sameSize`, when given and prepared for a reference of x's size, lends
+    // its per-column and per-row terms (they depend on the size alone).
+    void Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize = nullptr);
     // `clips` false: y is not an intensity (a hue), so 0 and 255 are values like any other.
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
                            bool clips = true) const;
-    size_t Bytes() const
+    // The same fit taken one pixel at a time: Estimate's result to the last
+    // bit (Estimate takes it when there is no tolerance, as in training).
+    LightingPlane EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                bool clips = true) const;
+    // float(l.Column(c)) for every column c into `out` (l fitted by this
+    // object), without a division per column.
+    void Columns(const LightingPlane& l, float* out) const
     {
-        return sizeof(*this) + (m_u.capacity() + m_uu.capacity() + m_v.capacity() + m_vv.capacity()) * sizeof(double);
+        for (size_t c = 0; c < size_t(m_cols); ++c)
+            out[c] = float(l.slopeX * m_u[c] + l.bendX * m_u[c] * m_u[c]);
     }
+    // The sums, and the per-column and per-row terms (which planes prepared
+    // from one another share: `axes` tells them apart).
+    size_t Bytes() const { return sizeof(*this); }
+    size_t AxesBytes() const { return m_axes ? sizeof(Axes) + m_axes->terms.capacity() * sizeof(double) : 0; }
+    const void* axes() const { return m_axes.get(); }
 
 private:
+    LightingPlane Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
+                      bool plain) const;
+    template <class T>  // x's pixels: float, or uchar (whole grey levels)
+    LightingPlane FitOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
+                        bool plain) const;
     Terms Basis(double x, int col, int row) const
     {
         return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);
@@ -93,5 +113,14 @@ private:
     double m_n = 0;
     Normal m_xx;  // sums over products of the basis terms of the reference alone
     double m_cx = 0, m_cy = 0, m_span = 1;
-    std::vector<double> m_u, m_uu, m_v, m_vv;  // per column and row, no division per pixel
+    struct Axes {
+        std::vector<double> terms;  // u, u^2 per column, then v, v^2 per row
+    };
+    std::shared_ptr<const Axes> m_axes;
+    int m_cols = 0, m_rows = 0;
+    // Per column and row in m_axes, no division per pixel.
+    const double* m_u = nullptr;
+    const double* m_uu = nullptr;
+    const double* m_v = nullptr;
+    const double* m_vv = nullptr;
 };

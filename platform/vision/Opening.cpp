@@ -66,12 +66,18 @@ bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element)
     const int cols = img.cols;
     const size_t pstep = size_t(cols) + 2;
     thread_local std::vector<uchar> padded, eroded;
-    padded.assign(pstep * size_t(rows + 2), 255);
+    // Only the border is filled: the copy writes the rest.
+    padded.resize(pstep * size_t(rows + 2));
     eroded.resize(pstep * size_t(rows + 2));
+    std::memset(padded.data(), 255, pstep);
+    std::memset(padded.data() + pstep * size_t(rows + 1), 255, pstep);
     std::memset(eroded.data(), 0, pstep);
     std::memset(eroded.data() + pstep * size_t(rows + 1), 0, pstep);
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(padded.data() + pstep * size_t(y + 1) + 1, img.ptr<uchar>(y), size_t(cols));
+    for (int y = 0; y < rows; ++y) {
+        uchar* row = padded.data() + pstep * size_t(y + 1);
+        row[0] = row[cols + 1] = 255;
+        std::memcpy(row + 1, img.ptr<uchar>(y), size_t(cols));
+    }
 
     auto mn = [](uchar a, uchar b) { return a < b ? a : b; };
     auto mx = [](uchar a, uchar b) { return a > b ? a : b; };

@@ -1,6 +1,7 @@
 #include "PoseRefine.h"
 
 #include "BilinearRead.h"
+#include "NormalSums.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -20,7 +21,7 @@ constexpr int kIterations = 12;
 constexpr double kSettled = 0.004;  // pixels moved at the model's rim
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr int kUnknowns = 7;  // cx, cy, angle, gain, offset, lighting slope along x and y
+constexpr int kUnknowns = kPoseUnknowns;
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
 // The finest fit reads model and frame both softened by this Gaussian (px):
@@ -43,23 +44,6 @@ inline bool Clipped(const cv::Mat& img, double x, double y)
     const int lo = std::min(std::min(p[0], p[1]), std::min(q[0], q[1]));
     const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
     return lo == 0 || hi == 255;
-}
-
-// normal(m, n) += wj[m] * j[n] for n >= m, two sums at a time: each sum
-// takes the same products in the same order as one at a time.
-inline void AddWeightedOuter(double* normal, const double* wj, const double* j)
-{
-    for (int m = 0; m < kUnknowns; ++m) {
-        double* row = normal + m * kUnknowns;
-        int n = m;
-#if CV_SIMD128_64F
-        const cv::v_float64x2 a = cv::v_setall_f64(wj[m]);
-        for (; n + 2 <= kUnknowns; n += 2)
-            cv::v_store(row + n, cv::v_load(row + n) + a * cv::v_load(j + n));
-#endif
-        for (; n < kUnknowns; ++n)
-            row[n] += wj[m] * j[n];
-    }
 }
 
 struct Fit {
@@ -156,7 +140,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x))});
+                           float(img.at<uchar>(c.y, c.x)), 0.0, 0.0});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
@@ -165,8 +149,11 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         mean /= double(pts.size());
         double spread = 0;
-        for (const Sample& q : pts)
+        for (Sample& q : pts) {
             spread += (q.raw - mean) * (q.raw - mean);
+            q.mx = q.x * (1.0 / radius);
+            q.my = q.y * (1.0 / radius);
+        }
         m_levels.push_back(std::move(pts));
         m_radius.push_back(radius);
         m_spread.push_back(std::max(spread, 1.0));
@@ -196,11 +183,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // clipping is told from `raw`, and `unsoftened` compares the samples'
     // unsoftened greys with `img`.
     auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
-                        double scale, double radius, const ShapePose& at,
+                        double scale, const ShapePose& at,
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
                         bool unsoftened) {
         Fit fit;
-        const double inv = 1.0 / radius;
         const double a = at.angle * kPi / 180.0;
         const double c = std::cos(a);
         const double s = std::sin(a);
@@ -219,8 +205,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                        || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001)) {
                 continue;
             }
-            const double mx = pt.x * inv;
-            const double my = pt.y * inv;
+            const double mx = pt.mx;
+            const double my = pt.my;
             const double res = gain * v + offset + slopeX * mx + slopeY * my - (unsoftened ? pt.raw : pt.grey);
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
@@ -243,7 +229,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 wj[m] = w * j[m];
                 (*rhs)[m] -= wj[m] * res;
             }
-            AddWeightedOuter(normal->val, wj, j.val);
+            AddWeightedOuter(normal->val, wj, j.val, turn);
         }
         return fit;
     };
@@ -329,7 +315,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (int it = 0; it < kIterations; ++it) {
             cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
             cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
-            const Fit f = evaluate(img, raw, origin, pts, scale, radius, p, &normal, &rhs, false);
+            const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
             if (!turn)
@@ -359,8 +345,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
     // Judged on the unsoftened frame, as sharp as a pose a pixel off shows.
-    const Fit after = evaluate(img, img, {0, 0}, m_levels[0], 1.0, m_radius[0], p, nullptr, nullptr, true);
-    const Fit before = evaluate(img, img, {0, 0}, m_levels[0], 1.0, m_radius[0], seed, nullptr, nullptr, true);
+    const Fit after = evaluate(img, img, {0, 0}, m_levels[0], 1.0, p, nullptr, nullptr, true);
+    const Fit before = evaluate(img, img, {0, 0}, m_levels[0], 1.0, seed, nullptr, nullptr, true);
     if (after.used < int(m_levels[0].size()) / 2)
         return false;
     // A seed already on the spot (a whole-pixel move) can fit better than

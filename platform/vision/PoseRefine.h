@@ -43,6 +43,7 @@ private:
         float x, y;  // from the model centre at this level
         float grey;  // as the fit reads it (softened on the finest level)
         float raw;   // unsoftened, for the score
+        double mx, my;  // x and y over the level's radius, as the lighting slope reads them
     };
     std::vector<std::vector<Sample>> m_levels;
     std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)

@@ -115,13 +115,9 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
         return false;
     m_size = cv::Size(w, h);
     m_mask = mask.empty() ? cv::Mat(h, w, CV_8UC1, cv::Scalar(255)) : cv::Mat(mask != 0);
-    // The window edge bounds a descriptor like a masked-out pixel does.
-    cv::Mat padded;
-    cv::copyMakeBorder(m_mask, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
-    cv::Mat room;
-    cv::distanceTransform(padded, room, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-    m_room = room(cv::Rect(1, 1, w, h)).clone();
-    m_detect = m_room >= 4.f;
+    const cv::Mat room = Room();
+    m_detect = room >= 4.f;
+    m_reach = room >= support(cv::KeyPoint(0.f, 0.f, float(kPatch)));
     // Grid cells as cell() cuts them; a cell counts when enough of it is masked in.
     std::vector<int> cols, rows;
     for (int i = 0; i <= kGrid; ++i) {
@@ -138,6 +134,24 @@ bool SURF::Create(int w, int h, const cv::Mat& mask)
         }
     m_created = true;
     return true;
+}
+
+cv::Mat SURF::Room() const
+{
+    // The window edge bounds a descriptor like a masked-out pixel does.
+    cv::Mat padded;
+    cv::copyMakeBorder(m_mask, padded, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    cv::Mat room;
+    cv::distanceTransform(padded, room, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    return room(cv::Rect(1, 1, m_size.width, m_size.height));
+}
+
+bool SURF::HasRoom(int x, int y, float need) const
+{
+    // One detector level: every corner, and every probe, has the size of the patch.
+    if (need == support(cv::KeyPoint(0.f, 0.f, float(kPatch))))
+        return m_reach.at<uchar>(y, x) != 0;
+    return Room().at<float>(y, x) >= need;
 }
 
 SURF::Features SURF::extract(const cv::Mat& window) const
@@ -207,7 +221,7 @@ void SURF::extractCorners(Features& f) const
                                [this](const cv::KeyPoint& k) {
                                    const int x = std::clamp(cvRound(k.pt.x), 0, m_size.width - 1);
                                    const int y = std::clamp(cvRound(k.pt.y), 0, m_size.height - 1);
-                                   return m_room.at<float>(y, x) < support(k);
+                                   return !HasRoom(x, y, support(k));
                                }),
                 found.end());
     if (found.empty())
@@ -234,7 +248,7 @@ bool SURF::AddTemp(const cv::Mat& window, int mode, int threshold, int minScore)
         std::vector<cv::KeyPoint> grid;
         for (int y = half; y + half < m_size.height; y += kProbeStep)
             for (int x = half; x + half < m_size.width; x += kProbeStep) {
-                if (m_room.at<float>(y, x) < need)
+                if (!HasRoom(x, y, need))
                     continue;
                 const cv::Point2f p{float(x), float(y)};
                 const bool near = std::any_of(m.f.points.begin(), m.f.points.end(), [&](const cv::KeyPoint& k) {
@@ -506,7 +520,7 @@ void SURF::CountBytes(ByteCounts& out) const
 {
     out.Add("similarity: masks and room", m_mask);
     out.Add("similarity: masks and room", m_detect);
-    out.Add("similarity: masks and room", m_room);
+    out.Add("similarity: masks and room", m_reach);
     for (const Model& m : m_models) {
         out.Add("similarity: template features", m.f.descriptors);
         out.Add("similarity: template features", m.probeDescriptors);
@@ -524,7 +538,7 @@ void SURF::Clear()
     m_size = cv::Size();
     m_mask.release();
     m_detect.release();
-    m_room.release();
+    m_reach.release();
     m_stats = GridStats();
     m_cellUsed.clear();
     m_models.clear();

@@ -104,7 +104,12 @@ private:
     cv::Size m_size;
     cv::Mat m_mask;       // CV_8U 0/255
     cv::Mat m_detect;     // mask for the detector, a little inside m_mask
-    cv::Mat m_room;       // CV_32F distance to the nearest masked-out or outside pixel
+    // Where a corner of the detector's size has room (its support lies
+    // inside the mask); the distances themselves are made again only for a
+    // corner of another size.
+    cv::Mat m_reach;
+    cv::Mat Room() const;  // CV_32F distance to the nearest masked-out or outside pixel
+    bool HasRoom(int x, int y, float need) const;
     GridStats m_stats;    // grey levels of the window and of each grid cell, under the mask
     std::vector<bool> m_cellUsed;  // cells mostly masked in
     std::vector<Model> m_models;

@@ -47,6 +47,20 @@ cv::Mat Texture(int w, int h, int seed)
     return m;
 }
 
+// Positioning that turns the frame back, and its model box on PartPicture.
+InspectParams Turning()
+{
+    InspectParams p = Params();
+    p.motionCorrect = 0;
+    p.angleRange = 30;
+    return p;
+}
+
+void AddPosition(EngineRig& rig)
+{
+    rig.AddRect(0, RoiCode::Position, cv::Rect(80, 60, 160, 120), 5, 10, 10);
+}
+
 // The part moved by (dx, dy) and turned by `angle` degrees about its centre.
 cv::Mat Moved(const cv::Mat& part, double dx, double dy, double angle)
 {
@@ -229,7 +243,7 @@ private slots:
         rig.AddRect(0, RoiCode::IgnoreArea, cv::Rect(30, 30, 80, 80), 3, 45, 100);
         rig.SetTemplate(0, 0, Flat(kW, kH, 100));
         rig.Build();
-        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(box)), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, box)), 0);
 
         cv::Mat frame = Flat(kW, kH, 100);
         cv::rectangle(frame, cv::Rect(50, 50, 30, 30), cv::Scalar(250), cv::FILLED);
@@ -280,8 +294,11 @@ private slots:
         rig.IgnorePoints(0)(corner).setTo(1);  // any non-zero value marks a point
         rig.SetTemplate(0, 0, Flat(kW, kH, 150));
         rig.Build();
-        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(corner)), 0);
-        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0)(cv::Rect(60, 60, 20, 20))), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, corner)), 0);
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, cv::Rect(60, 60, 20, 20))), 0);
+        // Over the whole frame only the disc and the corner's points are ignored.
+        QCOMPARE(cv::countNonZero(rig.engine->IgnoreMask(0, cv::Rect(0, 0, kW, kH))),
+                 kW * kH - cv::countNonZero(disc) - corner.area());
 
         cv::Mat frame = Flat(kW, kH, 150);
         cv::rectangle(frame, corner, cv::Scalar(10), cv::FILLED);
@@ -498,13 +515,11 @@ private slots:
 
     void alignedFrameIsJudged()
     {
-        InspectParams p = Params();
-        p.motionCorrect = 0;
-        p.angleRange = 30;
+        const InspectParams p = Turning();
         RigGlobals globals(kW, kH, p);
         EngineRig rig(kW, kH);
         const cv::Mat part = PartPicture(kW, kH);
-        rig.AddRect(0, RoiCode::Position, cv::Rect(80, 60, 160, 120), 5, 10, 10);
+        AddPosition(rig);
         const int onPart = rig.AddRect(0, RoiCode::Defect, cv::Rect(85, 65, 150, 110), 5, 45, 50);
         const int beside = rig.AddRect(0, RoiCode::Defect, cv::Rect(10, 20, 50, 50), 5, 45, 50);
         rig.SetTemplate(0, 0, part);
@@ -530,6 +545,38 @@ private slots:
         QVERIFY(rig.widget->roiOK[0][beside]);
         QVERIFY(!rig.widget->cameraOK);
         QVERIFY(rig.widget->roiValue[0][onPart] > 50);
+    }
+
+    void judgedBoxesHoldTheAlignedFrame()
+    {
+        // Boxes inside other boxes are aligned once, and a distance strip reads
+        // a pixel beyond its box: every pixel a judgement reads must already
+        // be what the whole aligned frame has there.
+        const InspectParams p = Turning();
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH);
+        AddPosition(rig);
+        const std::vector<cv::Rect> read = {
+            cv::Rect(85, 65, 150, 110),   // Defect
+            cv::Rect(100, 80, 40, 30),    // Spot inside it
+            cv::Rect(85, 65, 150, 110),   // the same box once more
+            cv::Rect(199, 149, 62, 21),   // distance strip across the Defect's edge, one pixel beyond
+        };
+        rig.AddRect(0, RoiCode::Defect, read[0], 5, 45, 50);
+        rig.AddRect(0, RoiCode::Spot, read[1], 5, 45, 50);
+        rig.AddRect(0, RoiCode::BlackArea, read[2], 0, 50, 50);
+        rig.AddRect(0, RoiCode::DistMeasure, cv::Rect(200, 150, 60, 19), 0, 35, 200);
+        const cv::Mat part = PartPicture(kW, kH);
+        rig.SetTemplate(0, 0, part);
+        rig.Build();
+        rig.SetFrame(Moved(part, 13, -7, 10));
+        cv::Mat raw(kH, kW, CV_8UC1, rig.widget->inspectFrame.data());
+        raw.setTo(77);  // what a pixel left unaligned would show
+        rig.engine->ShapeMatch(0, p);
+        QVERIFY(rig.widget->InspectPartial());
+        const cv::Mat judged = raw.clone();
+        for (const cv::Rect& r : read)
+            QCOMPARE(cv::norm(judged(r), rig.Inspect()(r), cv::NORM_INF), 0.0);
     }
 
     void preview_data()

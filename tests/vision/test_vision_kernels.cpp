@@ -7,8 +7,10 @@
 #include "platform/vision/BilinearRead.h"
 #include "platform/vision/CBlobResult.h"
 #include "platform/vision/DirectionBits.h"
+#include "platform/vision/FindShape.h"
 #include "platform/vision/GridStats.h"
 #include "platform/vision/LightingFit.h"
+#include "platform/vision/NormalSums.h"
 #include "platform/vision/Opening.h"
 #include "platform/vision/Pyramid.h"
 
@@ -94,8 +96,11 @@ private slots:
     void openingEqualsMorphologyEx();
     void bandSelectEqualsInRangeAndMasks();
     void preparedLightingFitEqualsPlainFit();
+    void lightingPlaneEqualsPlainFit();
     void gridStatsEqualMeanStdDev();
     void blobsEqualConnectedComponents();
+    void normalSumsEqualRunningSums();
+    void turnedPointsEqualPlainRounding();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -252,6 +257,43 @@ void TestVisionKernels::preparedLightingFitEqualsPlainFit()
     QVERIFY(exact > 100 && inexact > 50);  // both ways of summing ran
 }
 
+void TestVisionKernels::lightingPlaneEqualsPlainFit()
+{
+    // References in floats and in bytes, sizes off the lanes' multiples,
+    // masks with holes, lighting that tilts and bends, clipped pixels (or
+    // hues, where 0 and 255 are values), a foreign patch that the second fit
+    // leaves out.
+    cv::RNG rng(17);
+    for (int t = 0; t < 300; ++t) {
+        const cv::Size s(rng.uniform(5, 70), rng.uniform(5, 70));
+        cv::Mat ref(s, CV_32FC1);
+        rng.fill(ref, cv::RNG::UNIFORM, 0.0, 255.0);
+        cv::GaussianBlur(ref, ref, cv::Size(0, 0), 1.0 + t % 3);
+        const cv::Mat use = t % 5 == 0 ? cv::Mat(s, CV_8UC1, cv::Scalar(255)) : Picture(rng, t, s.width, s.height) > 30;
+        cv::Mat tol(s, CV_32FC1);
+        rng.fill(tol, cv::RNG::UNIFORM, 1.0, 12.0);
+        cv::Mat win(s, CV_8UC1);
+        const double gain = rng.uniform(0.7, 1.4), offset = rng.uniform(-40.0, 40.0), tilt = rng.uniform(-0.8, 0.8);
+        for (int r = 0; r < s.height; ++r)
+            for (int c = 0; c < s.width; ++c)
+                win.at<uchar>(r, c) = cv::saturate_cast<uchar>(gain * ref.at<float>(r, c) + offset + tilt * (c - r)
+                                                               + 0.01 * c * c + rng.uniform(-3, 4));
+        if (t % 2 == 0)
+            win(cv::Rect(s.width / 3, s.height / 4, s.width / 3, s.height / 3)).setTo(rng.uniform(0, 256));
+        if (t % 4 == 3)
+            ref.convertTo(ref, CV_8U);  // a reference of whole grey levels, kept in bytes
+        PreparedLightingPlane plane;
+        plane.Prepare(ref, use);
+        for (const bool clips : {true, false}) {
+            const LightingPlane a = plane.EstimatePlain(ref, win, use, tol, clips);
+            const LightingPlane b = plane.Estimate(ref, win, use, tol, clips);
+            QVERIFY2(Same(a.gain, b.gain) && Same(a.offset, b.offset) && Same(a.slopeX, b.slopeX)
+                         && Same(a.slopeY, b.slopeY) && Same(a.bendX, b.bendX) && Same(a.bendY, b.bendY),
+                     qPrintable(QStringLiteral("%1 x %2, case %3, clips %4").arg(s.width).arg(s.height).arg(t).arg(clips)));
+        }
+    }
+}
+
 void TestVisionKernels::gridStatsEqualMeanStdDev()
 {
     cv::RNG rng(16);
@@ -325,6 +367,58 @@ void TestVisionKernels::blobsEqualConnectedComponents()
         for (size_t b = 0; b < boxes.size(); ++b)
             QVERIFY2(blobs.GetBlob(int(b)).Area() == areas[b] && blobs.GetBlob(int(b)).GetBoundingBox() == boxes[b],
                      qPrintable(what));
+    }
+}
+
+void TestVisionKernels::normalSumsEqualRunningSums()
+{
+    constexpr int k = kPoseUnknowns;
+    cv::RNG rng(29);
+    for (int t = 0; t < 200; ++t) {
+        const bool turn = t % 2 == 0;
+        double fast[k * k] = {}, plain[k * k] = {};
+        for (int i = 0; i < 50; ++i) {
+            double w[k], j[k];
+            for (int m = 0; m < k; ++m) {
+                j[m] = rng.uniform(-300.0, 300.0);
+                w[m] = j[m] * rng.uniform(0.0, 1.0);
+            }
+            if (!turn)
+                j[2] = w[2] = 0.0;  // as the fit passes them without a turn
+            AddWeightedOuter(fast, w, j, turn);
+            for (int m = 0; m < k; ++m)
+                for (int n = m; n < k; ++n)
+                    plain[m * k + n] += w[m] * j[n];
+        }
+        for (int e = 0; e < k * k; ++e)
+            QVERIFY2(Same(fast[e], plain[e]), qPrintable(QStringLiteral("case %1, entry %2").arg(t).arg(e)));
+    }
+}
+
+void TestVisionKernels::turnedPointsEqualPlainRounding()
+{
+    FindShape::Level lv;
+    cv::RNG rng(31);
+    for (int i = 0; i < 3000; ++i) {
+        const float r = i < 40 ? float(i) * 0.5f : rng.uniform(-900.f, 900.f);
+        lv.points.push_back({r, rng.uniform(-600.f, 600.f), rng.uniform(0.f, 180.f)});
+    }
+    for (float a = -180.f; a <= 180.f; a += 0.73f) {
+        FindShape::Rotation rot;
+        rot.Turn(lv, a);
+        const float rad = a * float(CV_PI) / 180.f;
+        const float c = std::cos(rad), s = std::sin(rad);
+        for (size_t i = 0; i < lv.points.size(); ++i) {
+            const FindShape::EdgePoint& p = lv.points[i];
+            float deg = std::fmod(p.angle + a, 180.f);
+            if (deg < 0)
+                deg += 180.f;
+            const int bin = int(std::floor(deg / (180.f / DirectionBits::kBins) + 0.5f)) % DirectionBits::kBins;
+            const FindShape::RotPoint& q = rot.points[i];
+            QVERIFY2(q.dx == int(std::lround(c * p.x - s * p.y)) && q.dy == int(std::lround(s * p.x + c * p.y))
+                         && q.bin == bin,
+                     qPrintable(QStringLiteral("angle %1, point %2").arg(a).arg(i)));
+        }
     }
 }
 

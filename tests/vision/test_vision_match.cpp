@@ -11,7 +11,9 @@
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -93,6 +95,8 @@ class TestVisionMatch : public QObject {
 private slots:
     void grayIdenticalIsEmpty();
     void grayForeignSpot();
+    void graySpotAnywhereInTheRow_data();
+    void graySpotAnywhereInTheRow();
     void graySubPixelShiftNotFlagged();
     void grayLightingTakenOut();
     void graySensitivityMonotonic();
@@ -174,6 +178,38 @@ void TestVisionMatch::grayForeignSpot()
     cv::Mat outside = diff.clone();
     outside(spot).setTo(0);
     QCOMPARE(cv::countNonZero(outside), 0);
+}
+
+void TestVisionMatch::graySpotAnywhereInTheRow_data()
+{
+    // Widths off the comparison's blocks of sixteen pixels; spots at a
+    // row's start, in its last columns, and where the last two blocks overlap.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("x");
+    QTest::newRow("37 wide, first column") << 37 << 0;
+    QTest::newRow("37 wide, last columns") << 37 << 34;
+    QTest::newRow("150 wide, overlap") << 150 << 135;
+    QTest::newRow("150 wide, last columns") << 150 << 147;
+    QTest::newRow("15 wide, last columns") << 15 << 12;
+}
+
+void TestVisionMatch::graySpotAnywhereInTheRow()
+{
+    QFETCH(int, width);
+    QFETCH(int, x);
+    const cv::Mat t = partPicture(width, 40, 5);
+    GrayMatch gm;
+    QVERIFY(gm.Create(width, 40, cv::Mat(), 0));
+    for (unsigned k = 1; k <= 3; ++k)
+        QVERIFY(gm.AddTemp(withNoise(t, 2, k)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat w = withNoise(t, 2, 7);
+    const cv::Rect spot(x, 18, 3, 3);
+    w(spot).setTo(cv::Scalar(cv::mean(t(spot))[0] > 128 ? 20 : 235));
+    cv::Mat diff;
+    gm.Match(w, diff);
+    QCOMPARE(cv::countNonZero(diff(spot)), spot.area());
+    QCOMPARE(cv::countNonZero(diff), spot.area());
 }
 
 void TestVisionMatch::graySubPixelShiftNotFlagged()
@@ -340,6 +376,43 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
     other.join();
     QCOMPARE(cv::norm(a, diff, cv::NORM_INF), 0.0);
     QCOMPARE(cv::norm(b, diff, cv::NORM_INF), 0.0);
+
+    // One template gives a reference of whole grey levels, kept in bytes: it
+    // judges (lighting, focus, differences, rim) exactly as in floats, grey
+    // or hue, in focus or not, lamp to one side, chips dark and clipped.
+    cv::Mat lamp = t.clone();
+    for (int r = 0; r < lamp.rows; ++r)
+        for (int c = 0; c < lamp.cols; ++c)
+            lamp.at<uchar>(r, c) = cv::saturate_cast<uchar>(lamp.at<uchar>(r, c) * 0.9 + c * 0.15);
+    lamp = withNoise(lamp, 2, 11);
+    cv::circle(lamp, cv::Point(60, 60), 6, cv::Scalar(20), cv::FILLED);
+    for (const bool hue : {false, true}) {
+        GrayMatch narrow, wide;
+        for (GrayMatch* m : {&narrow, &wide}) {
+            m->Create(150, 150, mask, 0);
+            m->SetHue(hue);
+            m->SetNarrowReference(m == &narrow);
+            m->AddTemp(t);
+            m->Train(45, 1, 100, 150);
+            m->DropTemplates();
+        }
+        QVERIFY(narrow.NarrowReference() && !wide.NarrowReference());
+        QCOMPARE(bytes(wide) - bytes(narrow), 3 * t.total());
+        for (const cv::Mat& frame : {withNoise(t, 2, 9), soft, lamp}) {
+            GrayMatch::Judged n, w;
+            narrow.Match(frame, a, &n);
+            wide.Match(frame, b, &w);
+            QCOMPARE(cv::norm(a, b, cv::NORM_INF), 0.0);
+            QCOMPARE(n.focus, w.focus);
+            const double nl[] = {n.light.gain, n.light.offset, n.light.slopeX, n.light.slopeY, n.light.bendX, n.light.bendY};
+            const double wl[] = {w.light.gain, w.light.offset, w.light.slopeX, w.light.slopeY, w.light.bendX, w.light.bendY};
+            QVERIFY(std::equal(std::begin(nl), std::end(nl), std::begin(wl)));
+            narrow.GrowRim(frame, n, a, 2);
+            wide.GrowRim(frame, w, b, 2);
+            QCOMPARE(cv::norm(a, b, cv::NORM_INF), 0.0);
+        }
+        QCOMPARE(cv::norm(narrow.reference(), wide.reference(), cv::NORM_INF), 0.0);
+    }
 }
 
 void TestVisionMatch::grayFocusFollowsBlur_data()
