@@ -20,7 +20,7 @@ constexpr int kIterations = 12;
 constexpr double kSettled = 0.004;  // pixels moved at the model's rim
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr int kUnknowns = 7;  // cx, cy, angle, gain, offset, lighting slope along x and y
+constexpr int kUnknowns = 10;  // cx, cy, angle, gain, offset, lighting slope along x and y, its bend (xx, xy, yy)
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
 // The finest fit reads model and frame both softened by this Gaussian (px):
@@ -188,6 +188,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // corner): grey levels per model radius along the model's x and y.
     double slopeX = 0;
     double slopeY = 0;
+    // A light dimmed in one corner also bends across the part; taken as a
+    // plane, what is left over leans the pose towards the dark side by some
+    // hundredths of a pixel. Its bend along xx, xy and yy.
+    double bend[3] = {0, 0, 0};
     double clip = 1e9;  // residual beyond which a pixel counts as an outlier
 
     // Residuals and derivatives at one pose; accumulates the normal equations
@@ -221,7 +225,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             }
             const double mx = pt.x * inv;
             const double my = pt.y * inv;
-            const double res = gain * v + offset + slopeX * mx + slopeY * my - (unsoftened ? pt.raw : pt.grey);
+            const double res = gain * v + offset + slopeX * mx + slopeY * my + bend[0] * mx * mx + bend[1] * mx * my
+                + bend[2] * my * my - (unsoftened ? pt.raw : pt.grey);
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
             if (!normal) {
@@ -237,13 +242,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double iy = gain * (d - u) * 0.5;
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
-            const cv::Vec<double, kUnknowns> j(ix, iy, turn ? ia : 0.0, v, 1.0, mx, my);
+            const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, mx * mx, mx * my, my * my};
             double wj[kUnknowns];
             for (int m = 0; m < kUnknowns; ++m) {
                 wj[m] = w * j[m];
                 (*rhs)[m] -= wj[m] * res;
             }
-            AddWeightedOuter(normal->val, wj, j.val);
+            AddWeightedOuter(normal->val, wj, j);
         }
         return fit;
     };
@@ -313,6 +318,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             gain = var > 1e-6 ? std::clamp((svt - sv * st / n) / var, 0.5, 2.0) : 1.0;
             offset = (st - gain * sv) / n;
             slopeX = slopeY = 0;
+            bend[0] = bend[1] = bend[2] = 0;
             clip = 1e9;
             // What evaluate() at this pose would sum, from the values kept.
             Fit f;
@@ -349,6 +355,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             offset += step[4];
             slopeX += step[5];
             slopeY += step[6];
+            for (int k = 0; k < 3; ++k)
+                bend[k] += step[7 + k];
             if (std::hypot(step[0], step[1]) + std::abs(step[2]) * radius < kSettled)
                 break;
         }
