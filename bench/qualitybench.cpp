@@ -20,7 +20,7 @@
 //
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
-//                [--area A] [--noise S] [--seed S]
+//                [--area A] [--noise S] [--seed S] [--worst N]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -79,6 +79,7 @@ struct Options {
     int area = 20;  // what the README asks a setter to set for chips from 8 px
     double noise = 2.5;
     int seed = 1;
+    int worst = 0;  // good cycles with the largest residual to list
 };
 
 class QuietHost : public InspectHost {
@@ -457,6 +458,9 @@ struct CycleOut {
     std::vector<uint8_t> lost;
     int peerArea = 0;
     double residual = -1;  // good cycles: -1 lost, else px over the judged box
+    Pose pose;  // what the cycle drew, for --worst
+    Change change;
+    cv::Point2d chip;  // NG cycles: where the chip lies in template 0's frame
 };
 
 struct Scene {
@@ -497,6 +501,8 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
             cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + seeds[i] * 31u));
             const Pose pose = RandomPose(r);
             const Change change = spec.changes ? RandomChange(r) : Change();
+            cy.pose = pose;
+            cy.change = change;
             cv::Mat s = sc.picture;
             if (cy.cell >= 0) {
                 s = sc.picture.clone();
@@ -506,6 +512,7 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 const cv::Point2d u(r.uniform(kDefectBox.x + margin, kDefectBox.br().x - margin),
                                     r.uniform(kDefectBox.y + margin, kDefectBox.br().y - margin));
                 DrawChip(s, Apply(sc.toScene, u), size, contrast, r);
+                cy.chip = u;
             }
             const cv::Mat frame = Render(s, pose, noise, r, change);
             for (Rig& rig : rigs[size_t(t)]) {
@@ -709,6 +716,35 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         sum.silent += c.residual > 1.0;
     }
     std::sort(res.begin(), res.end());
+    if (o.worst > 0) {
+        // And the counted chips missed, at either setting.
+        for (const CycleOut& c : ev) {
+            if (c.cell < 0 || size_t(c.cell) % kContrasts.size() < kCounted)
+                continue;
+            const bool missReadme = c.value[0] <= o.area, missChosen = c.value[1] <= bestLimit;
+            if (!missReadme && !missChosen)
+                continue;
+            std::printf("  missed %d px chip of contrast %d at (%.0f, %.0f): area %d (README) / %d (chosen)%s; peer %d; "
+                        "move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f, dim %.1f corner %d, defocus %.2f\n",
+                        kSizes[size_t(c.cell) / kContrasts.size()], kContrasts[size_t(c.cell) % kContrasts.size()],
+                        c.chip.x, c.chip.y, c.value[0], c.value[1], c.lost[0] ? ", lost" : "", c.peerArea, c.pose.dx,
+                        c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.dim, c.change.corner,
+                        c.change.defocus);
+        }
+        // Which draws the worst residuals come from.
+        std::vector<const CycleOut*> good;
+        for (const CycleOut& c : ev)
+            if (c.cell < 0 && c.residual >= 0)
+                good.push_back(&c);
+        std::sort(good.begin(), good.end(), [](const CycleOut* a, const CycleOut* b) { return a->residual > b->residual; });
+        for (size_t i = 0; i < good.size() && int(i) < o.worst; ++i) {
+            const CycleOut& c = *good[i];
+            std::printf("  residual %.3f px: move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, "
+                        "dim %.1f corner %d, defocus %.2f\n",
+                        c.residual, c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp,
+                        c.change.rampAngle * 180 / CV_PI, c.change.dim, c.change.corner, c.change.defocus);
+        }
+    }
     if (!res.empty()) {
         const size_t m = res.size();
         sum.p99 = res[std::min(m - 1, m * 99 / 100)];
@@ -743,6 +779,7 @@ int main(int argc, char** argv)
     o.area = int(num(QStringLiteral("--area"), o.area));
     o.noise = num(QStringLiteral("--noise"), o.noise);
     o.seed = int(num(QStringLiteral("--seed"), o.seed));
+    o.worst = int(num(QStringLiteral("--worst"), o.worst));
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))

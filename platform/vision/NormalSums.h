@@ -6,8 +6,9 @@
 // with a zero factor would leave them so) and are not summed.
 #include <opencv2/core/hal/intrin.hpp>
 
-// cx, cy, angle (the turn), gain, offset, lighting slope along x and y
-constexpr int kPoseUnknowns = 7;
+// cx, cy, angle (the turn), gain, offset, lighting slope along x and y and
+// its bend (xx, xy, yy)
+constexpr int kPoseUnknowns = 10;
 
 // row[n] += w * j[n] and row[n + 1] += w * j[n + 1]
 inline void AddPairProducts(double* row, double w, const double* j, int n)
@@ -20,40 +21,30 @@ inline void AddPairProducts(double* row, double w, const double* j, int n)
 #endif
 }
 
-// Written out in full, so that every index is a constant.
+// row[n] += w * j[n] for from <= n < kPoseUnknowns
+inline void AddRowProducts(double* row, double w, const double* j, int from)
+{
+    int n = from;
+    for (; n + 2 <= kPoseUnknowns; n += 2)
+        AddPairProducts(row, w, j, n);
+    if (n < kPoseUnknowns)
+        row[n] += w * j[n];
+}
+
 inline void AddWeightedOuter(double* normal, const double* wj, const double* j, bool turn)
 {
     constexpr int k = kPoseUnknowns;
-    static_assert(k == 7, "the rows below are written for seven unknowns");
-    double* r0 = normal;
-    double* r1 = normal + k;
     if (turn) {
-        AddPairProducts(r0, wj[0], j, 0);
-        AddPairProducts(r0, wj[0], j, 2);
-        AddPairProducts(r0, wj[0], j, 4);
-        r0[6] += wj[0] * j[6];
-        AddPairProducts(r1, wj[1], j, 1);
-        AddPairProducts(r1, wj[1], j, 3);
-        AddPairProducts(r1, wj[1], j, 5);
-        double* r2 = normal + 2 * k;
-        AddPairProducts(r2, wj[2], j, 2);
-        AddPairProducts(r2, wj[2], j, 4);
-        r2[6] += wj[2] * j[6];
+        for (int m = 0; m < 3; ++m)
+            AddRowProducts(normal + m * k, wj[m], j, m);
     } else {
         // Rows 0 and 1 without column 2; row 2 is left out.
-        AddPairProducts(r0, wj[0], j, 0);
-        AddPairProducts(r0, wj[0], j, 3);
-        AddPairProducts(r0, wj[0], j, 5);
-        r1[1] += wj[1] * j[1];
-        AddPairProducts(r1, wj[1], j, 3);
-        AddPairProducts(r1, wj[1], j, 5);
+        normal[0] += wj[0] * j[0];
+        normal[1] += wj[0] * j[1];
+        AddRowProducts(normal, wj[0], j, 3);
+        normal[k + 1] += wj[1] * j[1];
+        AddRowProducts(normal + k, wj[1], j, 3);
     }
-    double* r3 = normal + 3 * k;
-    AddPairProducts(r3, wj[3], j, 3);
-    AddPairProducts(r3, wj[3], j, 5);
-    double* r4 = normal + 4 * k;
-    AddPairProducts(r4, wj[4], j, 4);
-    r4[6] += wj[4] * j[6];
-    AddPairProducts(normal + 5 * k, wj[5], j, 5);
-    normal[6 * k + 6] += wj[6] * j[6];
+    for (int m = 3; m < k; ++m)
+        AddRowProducts(normal + m * k, wj[m], j, m);
 }

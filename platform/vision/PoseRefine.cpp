@@ -175,6 +175,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // corner): grey levels per model radius along the model's x and y.
     double slopeX = 0;
     double slopeY = 0;
+    // A light dimmed in one corner also bends across the part; taken as a
+    // plane, what is left over leans the pose towards the dark side by some
+    // hundredths of a pixel. Its bend along xx, xy and yy.
+    double bend[3] = {0, 0, 0};
     double clip = 1e9;  // residual beyond which a pixel counts as an outlier
 
     // Residuals and derivatives at one pose; accumulates the normal equations
@@ -207,7 +211,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             }
             const double mx = pt.mx;
             const double my = pt.my;
-            const double res = gain * v + offset + slopeX * mx + slopeY * my - (unsoftened ? pt.raw : pt.grey);
+            const double res = gain * v + offset + slopeX * mx + slopeY * my + bend[0] * mx * mx + bend[1] * mx * my
+                + bend[2] * my * my - (unsoftened ? pt.raw : pt.grey);
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
             if (!normal) {
@@ -223,13 +228,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double iy = gain * (d - u) * 0.5;
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
-            const cv::Vec<double, kUnknowns> j(ix, iy, turn ? ia : 0.0, v, 1.0, mx, my);
+            const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, mx * mx, mx * my, my * my};
             double wj[kUnknowns];
             for (int m = 0; m < kUnknowns; ++m) {
                 wj[m] = w * j[m];
                 (*rhs)[m] -= wj[m] * res;
             }
-            AddWeightedOuter(normal->val, wj, j.val, turn);
+            AddWeightedOuter(normal->val, wj, j, turn);
         }
         return fit;
     };
@@ -299,6 +304,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             gain = var > 1e-6 ? std::clamp((svt - sv * st / n) / var, 0.5, 2.0) : 1.0;
             offset = (st - gain * sv) / n;
             slopeX = slopeY = 0;
+            bend[0] = bend[1] = bend[2] = 0;
             clip = 1e9;
             // What evaluate() at this pose would sum, from the values kept.
             Fit f;
@@ -335,6 +341,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             offset += step[4];
             slopeX += step[5];
             slopeY += step[6];
+            for (int k = 0; k < 3; ++k)
+                bend[k] += step[7 + k];
             if (std::hypot(step[0], step[1]) + std::abs(step[2]) * radius < kSettled)
                 break;
         }

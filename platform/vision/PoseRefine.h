@@ -2,9 +2,9 @@
 // Sub-pixel pose of a located shape: an intensity least-squares fit of the
 // model's grey values to the searched image, seeded by the whole-pixel pose of
 // the edge search and run coarse to fine on the image pyramid. Solves shift,
-// turn (when asked) and the lighting (gain, offset and a slope across the
-// part) together; pixels that
-// differ much (a foreign object over the model) weigh less.
+// turn (when asked) and the lighting (gain, offset and a low-order surface
+// across the part) together; pixels that differ much (a foreign object over
+// the model) weigh less.
 #include <opencv2/core.hpp>
 
 #include <vector>

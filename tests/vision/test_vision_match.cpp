@@ -892,10 +892,18 @@ void TestVisionMatch::findShapeTrustedOnUprightEdges_data()
     QTest::addColumn<double>("dy");
     QTest::addColumn<double>("angle");
     QTest::addColumn<double>("gain");
-    QTest::newRow("scene 3, far down and right") << 3u << 9.66 << 9.84 << 2.50 << 1.021;
-    QTest::newRow("scene 6, far left") << 6u << -9.81 << 3.24 << -0.24 << 0.954;
-    QTest::newRow("scene 6, up, darker") << 6u << 4.54 << -7.37 << -0.03 << 0.866;
-    QTest::newRow("scene 6, left and up, turned, brighter") << 6u << -8.47 << -6.50 << -2.57 << 1.062;
+    QTest::addColumn<int>("corner");  // dimmed by 11 grey levels: 0 top left .. 3 bottom right, -1 none
+    QTest::addColumn<double>("within");  // px, centre plus the turn's error at the model's rim
+    QTest::newRow("scene 3, far down and right") << 3u << 9.66 << 9.84 << 2.50 << 1.021 << -1 << 0.1;
+    QTest::newRow("scene 6, far left") << 6u << -9.81 << 3.24 << -0.24 << 0.954 << -1 << 0.1;
+    QTest::newRow("scene 6, up, darker") << 6u << 4.54 << -7.37 << -0.03 << 0.866 << -1 << 0.1;
+    QTest::newRow("scene 6, left and up, turned, brighter") << 6u << -8.47 << -6.50 << -2.57 << 1.062 << -1 << 0.1;
+    // A light dimmed in one corner bends the lighting across the part; taken
+    // as a plane, the bend leaned the pose by 0.04-0.06 px on these.
+    QTest::newRow("scene 1, top left dimmed") << 1u << 3.3 << -4.1 << 1.3 << 0.9 << 0 << 0.035;
+    QTest::newRow("scene 1, bottom right dimmed") << 1u << 3.3 << -4.1 << 1.3 << 0.9 << 3 << 0.035;
+    QTest::newRow("scene 3, top left dimmed") << 3u << 3.3 << -4.1 << 1.3 << 0.9 << 0 << 0.035;
+    QTest::newRow("scene 6, bottom right dimmed") << 6u << 3.3 << -4.1 << 1.3 << 0.9 << 3 << 0.035;
 }
 
 void TestVisionMatch::findShapeTrustedOnUprightEdges()
@@ -905,6 +913,8 @@ void TestVisionMatch::findShapeTrustedOnUprightEdges()
     QFETCH(double, dy);
     QFETCH(double, angle);
     QFETCH(double, gain);
+    QFETCH(int, corner);
+    QFETCH(double, within);
     const cv::Mat templ = uprightBlocks(scene);
     const cv::Rect box(518, 248, 883, 583);
     const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
@@ -917,7 +927,18 @@ void TestVisionMatch::findShapeTrustedOnUprightEdges()
     m.at<double>(1, 2) += dy;
     cv::Mat moved;
     cv::warpAffine(templ, moved, m, templ.size(), cv::INTER_CUBIC, cv::BORDER_REFLECT101);
-    moved.convertTo(moved, CV_8UC1, gain);
+    cv::Mat lit;
+    moved.convertTo(lit, CV_32F, gain);
+    if (corner >= 0) {
+        // Falls off over about half the frame's width from the corner.
+        const double cx = (corner & 1) ? lit.cols : 0, cy = (corner & 2) ? lit.rows : 0;
+        for (int y = 0; y < lit.rows; ++y)
+            for (int x = 0; x < lit.cols; ++x) {
+                const double r = std::hypot(x - cx, y - cy) / (0.45 * lit.cols);
+                lit.at<float>(y, x) -= float(11.0 * std::exp(-r * r));
+            }
+    }
+    lit.convertTo(moved, CV_8UC1);
     const cv::Mat frame = withNoise(moved, 2.5, scene * 100 + 7);
 
     ShapeFound found;
@@ -928,8 +949,8 @@ void TestVisionMatch::findShapeTrustedOnUprightEdges()
     const double tx = m.at<double>(0, 0) * C.x + m.at<double>(0, 1) * C.y + m.at<double>(0, 2);
     const double ty = m.at<double>(1, 0) * C.x + m.at<double>(1, 1) * C.y + m.at<double>(1, 2);
     const double off = std::hypot(C.x - found.x - tx, C.y - found.y - ty);
-    QVERIFY2(off <= 0.1, qPrintable(QStringLiteral("centre %1 px off").arg(off)));
-    QVERIFY2(std::abs(found.angle - angle) <= 0.05, qPrintable(QString::number(found.angle)));
+    const double rim = std::abs(found.angle - angle) * CV_PI / 180.0 * std::hypot(box.width, box.height) / 2;
+    QVERIFY2(off + rim <= within, qPrintable(QStringLiteral("centre %1 px off, %2 px more at the rim").arg(off).arg(rim)));
 }
 
 void TestVisionMatch::findShapeAbsent()
