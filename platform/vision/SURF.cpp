@@ -146,12 +146,15 @@ cv::Mat SURF::Room() const
     return room(cv::Rect(1, 1, m_size.width, m_size.height));
 }
 
-bool SURF::HasRoom(int x, int y, float need) const
+bool SURF::HasRoom(int x, int y, float need, cv::Mat& room) const
 {
     // One detector level: every corner, and every probe, has the size of the patch.
     if (need == support(cv::KeyPoint(0.f, 0.f, float(kPatch))))
         return m_reach.at<uchar>(y, x) != 0;
-    return Room().at<float>(y, x) >= need;
+    // Another size: the distances, made once for the caller's whole list.
+    if (room.empty())
+        room = Room();
+    return room.at<float>(y, x) >= need;
 }
 
 SURF::Features SURF::extract(const cv::Mat& window) const
@@ -217,11 +220,12 @@ void SURF::extractCorners(Features& f) const
     cv::Ptr<cv::ORB> orb = newOrb();
     std::vector<cv::KeyPoint> found;
     orb->detect(f.grey, found, m_detect);
+    cv::Mat room;
     found.erase(std::remove_if(found.begin(), found.end(),
-                               [this](const cv::KeyPoint& k) {
+                               [this, &room](const cv::KeyPoint& k) {
                                    const int x = std::clamp(cvRound(k.pt.x), 0, m_size.width - 1);
                                    const int y = std::clamp(cvRound(k.pt.y), 0, m_size.height - 1);
-                                   return !HasRoom(x, y, support(k));
+                                   return !HasRoom(x, y, support(k), room);
                                }),
                 found.end());
     if (found.empty())
@@ -245,10 +249,11 @@ bool SURF::AddTemp(const cv::Mat& window, int mode, int threshold, int minScore)
     if (!m.f.grey.empty()) {
         const float need = support(cv::KeyPoint(0.f, 0.f, float(kPatch)));
         const int half = kPatch / 2;
+        cv::Mat room;
         std::vector<cv::KeyPoint> grid;
         for (int y = half; y + half < m_size.height; y += kProbeStep)
             for (int x = half; x + half < m_size.width; x += kProbeStep) {
-                if (!HasRoom(x, y, need))
+                if (!HasRoom(x, y, need, room))
                     continue;
                 const cv::Point2f p{float(x), float(y)};
                 const bool near = std::any_of(m.f.points.begin(), m.f.points.end(), [&](const cv::KeyPoint& k) {

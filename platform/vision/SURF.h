@@ -109,7 +109,8 @@ private:
     // corner of another size.
     cv::Mat m_reach;
     cv::Mat Room() const;  // CV_32F distance to the nearest masked-out or outside pixel
-    bool HasRoom(int x, int y, float need) const;
+    // `room` holds the distances once a size other than the patch's needed them.
+    bool HasRoom(int x, int y, float need, cv::Mat& room) const;
     GridStats m_stats;    // grey levels of the window and of each grid cell, under the mask
     std::vector<bool> m_cellUsed;  // cells mostly masked in
     std::vector<Model> m_models;
