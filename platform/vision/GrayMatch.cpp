@@ -381,13 +381,16 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // the copy the frame follows, and the focus checked under that lighting.
     StageClock::Laps laps(StageClock::MatchLighting);
     size_t focus = 0;
-    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue);
+    // The window's own sums are taken once, for every fit of this window.
+    thread_local PreparedLightingPlane::WindowSums sums;
+    sums.Forget();
+    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue, &sums);
     for (int round = 0; round < 2; ++round) {
         const size_t next = focusOf(l);
         if (next == focus)
             break;
         focus = next;
-        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue);
+        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue, &sums);
     }
     if (judged) {
         judged->light = l;
