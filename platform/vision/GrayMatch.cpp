@@ -301,36 +301,55 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // softened, its pixels follow most closely (every fourth row and column
     // tells it well enough). A sampled row's lit values are taken once, then
     // each reference's cost sums over them in column order.
-    cv::AutoBuffer<float, 512> lit(size_t(m_size.width / kFocusStride) + 1);
-    cv::AutoBuffer<int, 512> at(size_t(m_size.width / kFocusStride) + 1);
+    const int gridCols = (m_size.width + kFocusStride - 1) / kFocusStride;
+    cv::AutoBuffer<float, 512> lit(size_t(gridCols) + 4), litCol(size_t(gridCols) + 4), bound(size_t(gridCols) + 4);
     auto focusOf = [&](const LightingPlane& l) {
         m_fit->per.front().Columns(l, colOffset.data());
+        for (int i = 0; i < gridCols; ++i)
+            litCol[size_t(i)] = colOffset[size_t(i * kFocusStride)];
         const float gain = float(l.gain);
         double cost[kFocusLoad] = {};  // those past the references stay unread
         for (int r = 0; r < m_size.height; r += kFocusStride) {
             const float rowOffset = float(l.Row(r));
             const uchar* pw = g.ptr<uchar>(r);
             const uchar* pj = m_judged.ptr<uchar>(r);
-            size_t n = 0;
-            for (int c = 0; c < m_size.width; c += kFocusStride) {
-                // A clipped pixel cannot tell how sharp the frame is.
-                if (!pj[c] || (!m_hue && Clipped(pw[c])))
-                    continue;
-                lit[n] = float(pw[c]) - (rowOffset + colOffset[size_t(c)]);
-                at[n++] = c / kFocusStride;
+            // A pixel that does not count (not judged, or clipped: it cannot
+            // tell how sharp the frame is) gets a bound of 0: its difference
+            // then adds +0, which leaves each (never negative) cost as it is.
+            int i = 0;
+#if CV_SIMD128
+            const cv::v_uint32x4 low = cv::v_setall_u32(0xff), none = cv::v_setzero_u32();
+            const cv::v_float32x4 rowV = cv::v_setall_f32(rowOffset), clipV = cv::v_setall_f32(kFocusClip);
+            for (; (i + 4) * kFocusStride <= m_size.width; i += 4) {
+                const int c = i * kFocusStride;
+                static_assert(kFocusStride == 4, "one byte of each four");
+                const cv::v_uint32x4 w = cv::v_reinterpret_as_u32(cv::v_load(pw + c)) & low;
+                cv::v_uint32x4 counts = (cv::v_reinterpret_as_u32(cv::v_load(pj + c)) & low) != none;
+                if (!m_hue)
+                    counts = counts & ~((w == none) | (w == low));
+                const cv::v_float32x4 v = cv::v_cvt_f32(cv::v_reinterpret_as_s32(w));
+                cv::v_store(lit.data() + i, v - (rowV + cv::v_load(litCol.data() + i)));
+                cv::v_store(bound.data() + i, clipV & cv::v_reinterpret_as_f32(counts));
+            }
+#endif
+            for (; i < gridCols; ++i) {
+                const int c = i * kFocusStride;
+                const bool counts = pj[c] && (m_hue || !Clipped(pw[c]));
+                lit[size_t(i)] = float(pw[c]) - (rowOffset + litCol[size_t(i)]);
+                bound[size_t(i)] = counts ? kFocusClip : 0.f;
             }
             // Each reference's cost sums in column order, as one loop per
             // reference would; the references go side by side.
             const float* grid = m_fit->focusGrid.ptr<float>(r / kFocusStride);
-            size_t i = 0;
+            i = 0;
 #if CV_SIMD128 && CV_SIMD128_64F
             static_assert(kRefs == 6 && kFocusLanes == 6, "three pairs of sums, the last load's upper half unused");
             const cv::v_float32x4 gainV = cv::v_setall_f32(gain);
-            const cv::v_float32x4 clip = cv::v_setall_f32(kFocusClip);
             cv::v_float64x2 s01 = cv::v_load(cost), s23 = cv::v_load(cost + 2), s45 = cv::v_load(cost + 4);
-            for (; i < n; ++i) {
-                const float* pr = grid + size_t(at[i]) * kFocusLanes;
-                const cv::v_float32x4 v = cv::v_setall_f32(lit[i]);
+            for (; i < gridCols; ++i) {
+                const float* pr = grid + size_t(i) * kFocusLanes;
+                const cv::v_float32x4 v = cv::v_setall_f32(lit[size_t(i)]);
+                const cv::v_float32x4 clip = cv::v_setall_f32(bound[size_t(i)]);
                 const cv::v_float32x4 a = cv::v_min(cv::v_abs(v - gainV * cv::v_load(pr)), clip);
                 const cv::v_float32x4 b = cv::v_min(cv::v_abs(v - gainV * cv::v_load(pr + 4)), clip);
                 const cv::v_float32x4 aa = a * a;
@@ -342,10 +361,12 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             cv::v_store(cost + 2, s23);
             cv::v_store(cost + 4, s45);
 #endif
-            for (; i < n; ++i) {
-                const float* pr = grid + size_t(at[i]) * kFocusLanes;
+            for (; i < gridCols; ++i) {
+                if (bound[size_t(i)] == 0.f)
+                    continue;
+                const float* pr = grid + size_t(i) * kFocusLanes;
                 for (size_t k = 0; k < kRefs; ++k) {
-                    const float a = std::min(std::abs(lit[i] - gain * pr[k]), kFocusClip);
+                    const float a = std::min(std::abs(lit[size_t(i)] - gain * pr[k]), kFocusClip);
                     cost[k] += a * a;
                 }
             }
@@ -360,13 +381,16 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // the copy the frame follows, and the focus checked under that lighting.
     StageClock::Laps laps(StageClock::MatchLighting);
     size_t focus = 0;
-    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue);
+    // The window's own sums are taken once, for every fit of this window.
+    thread_local PreparedLightingPlane::WindowSums sums;
+    sums.Forget();
+    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue, &sums);
     for (int round = 0; round < 2; ++round) {
         const size_t next = focusOf(l);
         if (next == focus)
             break;
         focus = next;
-        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue);
+        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue, &sums);
     }
     if (judged) {
         judged->light = l;

@@ -246,6 +246,7 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const 
     m_v = m_uu + m_cols;
     m_vv = m_v + m_rows;
     m_n = 0;
+    m_finite = cv::checkRange(x);
     m_xx = Normal::zeros();
     ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
         AddOuter(m_xx, Basis(a, c, r));
@@ -256,27 +257,28 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const 
 }
 
 LightingPlane PreparedLightingPlane::Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
-                                              const cv::Mat& tol, bool clips) const
+                                              const cv::Mat& tol, bool clips, WindowSums* window) const
 {
-    return Fit(x, y, use, tol, clips, false);
+    return Fit(x, y, use, tol, clips, false, window);
 }
 
 LightingPlane PreparedLightingPlane::EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use,
                                                    const cv::Mat& tol, bool clips) const
 {
-    return Fit(x, y, use, tol, clips, true);
+    return Fit(x, y, use, tol, clips, true, nullptr);
 }
 
 LightingPlane PreparedLightingPlane::Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
-                                         bool clips, bool plain) const
+                                         bool clips, bool plain, WindowSums* window) const
 {
     // x holds floats, or whole grey levels in bytes: the same values either way.
-    return x.depth() == CV_8U ? FitOf<uchar>(x, y, use, tol, clips, plain) : FitOf<float>(x, y, use, tol, clips, plain);
+    return x.depth() == CV_8U ? FitOf<uchar>(x, y, use, tol, clips, plain, window)
+                              : FitOf<float>(x, y, use, tol, clips, plain, window);
 }
 
 template <class T>
 LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
-                                           bool clips, bool plain) const
+                                           bool clips, bool plain, WindowSums* window) const
 {
     auto clipped = [clips](int v) { return clips && Clipped(v); };
     LightingPlane l;
@@ -299,6 +301,8 @@ LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, c
     double syy = 0;
     Normal clippedXX = Normal::zeros();
     int nClipped = 0;
+    if (window && !lanes)
+        window->Forget();  // only the lanes below keep the window's sums
     // Adds one sampled row's sums to the fit's, in row order.
     auto addRow = [&](int r, double sxv, double sv, double suv, double suuv, int64_t svv) {
         b[0] += sxv;
@@ -335,6 +339,41 @@ LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, c
         }
     }
 #if CV_SIMD128_64F
+    else if (window && window->m_kept && window->m_y == y.data && window->m_use == use.data
+             && window->m_tol == tol.data && window->m_axes == m_axes.get() && window->m_size == x.size()
+             && window->m_clips == clips && m_finite) {
+        // The window's sums as kept; only the cross sum with this reference
+        // is taken, each row's in column order as below. A pixel left out
+        // holds 0 there, so a finite reference value adds a*0 = +-0, which
+        // leaves a sum (never -0, as it starts at +0) as it is.
+        b = window->m_b;
+        syy = window->m_syy;
+        nClipped = window->m_clipped;
+        for (const cv::Point& p : window->m_clippedAt)
+            AddOuter(clippedXX, Basis(x.ptr<T>(p.y)[p.x], p.x, p.y));
+        constexpr int kRows = 4;
+        const int sampled = (x.cols + kFitStride - 1) / kFitStride;
+        const double* gv = window->m_values.data();
+        b[0] = 0;
+        for (int r0 = 0; r0 < x.rows; r0 += kFitStride * kRows, gv += size_t(sampled) * kRows) {
+            // Rows past the window read the first one: their lanes are not taken.
+            const T* px[kRows];
+            for (int j = 0; j < kRows; ++j)
+                px[j] = x.ptr<T>(r0 + j * kFitStride < x.rows ? r0 + j * kFitStride : r0);
+            cv::v_float64x2 x01 = cv::v_setzero_f64(), x23 = x01;
+            for (int i = 0; i < sampled; ++i) {
+                const int c = i * kFitStride;
+                const double* pv = gv + i * kRows;
+                x01 = x01 + cv::v_float64x2(double(px[0][c]), double(px[1][c])) * cv::v_load(pv);
+                x23 = x23 + cv::v_float64x2(double(px[2][c]), double(px[3][c])) * cv::v_load(pv + 2);
+            }
+            double sxv[kRows];
+            cv::v_store(sxv, x01);
+            cv::v_store(sxv + 2, x23);
+            for (int j = 0; j < kRows && r0 + j * kFitStride < x.rows; ++j)
+                b[0] += sxv[j];
+        }
+    }
     else {
         // Four sampled rows side by side, one per lane: each lane sums its
         // row in column order with the plain loop's operations, so every sum
@@ -342,13 +381,21 @@ LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, c
         // sum as it is. The integer sums are exact in any order.
         constexpr int kRows = 4;
         const int sampled = (x.cols + kFitStride - 1) / kFitStride;
-        cv::AutoBuffer<double, 1024> gx(size_t(sampled) * kRows), gv(size_t(sampled) * kRows);
+        cv::AutoBuffer<double, 1024> gx(size_t(sampled) * kRows), groupValues(window ? 0 : size_t(sampled) * kRows);
+        const size_t groups = size_t((x.rows + kFitStride * kRows - 1) / (kFitStride * kRows));
+        if (window) {
+            window->m_kept = false;
+            window->m_values.resize(groups * size_t(sampled) * kRows);
+            window->m_clippedAt.clear();
+        }
         for (int r0 = 0; r0 < x.rows; r0 += kFitStride * kRows) {
+            double* gvAt = window ? window->m_values.data() + size_t(r0 / (kFitStride * kRows)) * size_t(sampled) * kRows
+                                  : groupValues.data();
             int64_t sv[kRows] = {}, svv[kRows] = {};
             for (int j = 0; j < kRows; ++j) {
                 const int r = r0 + j * kFitStride;
                 double* ox = gx.data() + j;
-                double* ov = gv.data() + j;
+                double* ov = gvAt + j;
                 if (r >= x.rows) {
                     for (int i = 0; i < sampled; ++i)
                         ox[i * kRows] = ov[i * kRows] = 0;
@@ -364,6 +411,8 @@ LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, c
                         if (clipped(py[c])) {
                             AddOuter(clippedXX, Basis(px[c], c, r));
                             ++nClipped;
+                            if (window)
+                                window->m_clippedAt.emplace_back(c, r);
                         } else {
                             a = px[c];
                             v = py[c];
@@ -423,7 +472,7 @@ LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, c
                 const cv::v_float64x2 mu = cv::v_setall_f64(m_u[c]);
                 const cv::v_float64x2 muu = cv::v_setall_f64(m_uu[c]);
                 const double* pa = gx.data() + i * kRows;
-                const double* pv = gv.data() + i * kRows;
+                const double* pv = gvAt + i * kRows;
                 const cv::v_float64x2 v01 = cv::v_load(pv), v23 = cv::v_load(pv + 2);
                 x01 = x01 + cv::v_load(pa) * v01;
                 x23 = x23 + cv::v_load(pa + 2) * v23;
@@ -441,6 +490,18 @@ LightingPlane PreparedLightingPlane::FitOf(const cv::Mat& x, const cv::Mat& y, c
             cv::v_store(suuv + 2, w23);
             for (int j = 0; j < kRows && r0 + j * kFitStride < x.rows; ++j)
                 addRow(r0 + j * kFitStride, sxv[j], double(sv[j]), suv[j], suuv[j], svv[j]);
+        }
+        if (window) {
+            window->m_kept = true;
+            window->m_y = y.data;
+            window->m_use = use.data;
+            window->m_tol = tol.data;
+            window->m_axes = m_axes.get();
+            window->m_size = x.size();
+            window->m_clips = clips;
+            window->m_b = b;
+            window->m_syy = syy;
+            window->m_clipped = nClipped;
         }
     }
 #endif

@@ -80,9 +80,34 @@ public:
     // `sameSize`, when given and prepared for a reference of x's size, lends
     // its per-column and per-row terms (they depend on the size alone).
     void Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize = nullptr);
+    // What the fit takes from the window alone (its grey values' sums, where
+    // it clips, its sampled values): one Estimate keeps it, and a later one
+    // of the same window, mask, tolerance and clipping against another
+    // reference of the same axes (a softened copy) sums only what depends on
+    // that reference, with the same result to the last bit. Forget() before
+    // the window's pixels change.
+    class WindowSums {
+    public:
+        void Forget() { m_kept = false; }
+
+    private:
+        friend class PreparedLightingPlane;
+        bool m_kept = false;
+        const void* m_y = nullptr;
+        const void* m_use = nullptr;
+        const void* m_tol = nullptr;
+        const void* m_axes = nullptr;
+        cv::Size m_size;
+        bool m_clips = true;
+        Terms m_b;  // b[0], the reference's cross sum, is taken again
+        double m_syy = 0;
+        int m_clipped = 0;
+        std::vector<cv::Point> m_clippedAt;  // in scan order
+        std::vector<double> m_values;        // sampled values, four rows side by side (0 where left out)
+    };
     // `clips` false: y is not an intensity (a hue), so 0 and 255 are values like any other.
     LightingPlane Estimate(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
-                           bool clips = true) const;
+                           bool clips = true, WindowSums* window = nullptr) const;
     // The same fit taken one pixel at a time: Estimate's result to the last
     // bit (Estimate takes it when there is no tolerance, as in training).
     LightingPlane EstimatePlain(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
@@ -102,15 +127,16 @@ public:
 
 private:
     LightingPlane Fit(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
-                      bool plain) const;
+                      bool plain, WindowSums* window) const;
     template <class T>  // x's pixels: float, or uchar (whole grey levels)
     LightingPlane FitOf(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol, bool clips,
-                        bool plain) const;
+                        bool plain, WindowSums* window) const;
     Terms Basis(double x, int col, int row) const
     {
         return Terms(x, 1.0, m_u[size_t(col)], m_v[size_t(row)], m_uu[size_t(col)], m_vv[size_t(row)]);
     }
     double m_n = 0;
+    bool m_finite = true;  // every value of the reference: a window's kept values may then be 0 where left out
     Normal m_xx;  // sums over products of the basis terms of the reference alone
     double m_cx = 0, m_cy = 0, m_span = 1;
     struct Axes {
