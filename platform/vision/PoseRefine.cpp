@@ -22,6 +22,7 @@ constexpr double kSettled = 0.004;  // pixels moved at the model's rim
 constexpr double kPi = 3.14159265358979323846;
 
 constexpr int kUnknowns = kPoseUnknowns;
+static_assert(kUnknowns % 2 == 0, "the right-hand side is summed in pairs");
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
 // The finest fit reads model and frame both softened by this Gaussian (px):
@@ -140,7 +141,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x)), 0.0, 0.0});
+                           float(img.at<uchar>(c.y, c.x)), 0.0, 0.0, 0.0, 0.0, 0.0});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
@@ -153,6 +154,9 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
             spread += (q.raw - mean) * (q.raw - mean);
             q.mx = q.x * (1.0 / radius);
             q.my = q.y * (1.0 / radius);
+            q.mxx = q.mx * q.mx;
+            q.mxy = q.mx * q.my;
+            q.myy = q.my * q.my;
         }
         m_levels.push_back(std::move(pts));
         m_radius.push_back(radius);
@@ -191,6 +195,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
                         bool unsoftened) {
         Fit fit;
+        // The right-hand side, summed from zeros; `rhs` gets it.
+        double sums[kUnknowns] = {};
         const double a = at.angle * kPi / 180.0;
         const double c = std::cos(a);
         const double s = std::sin(a);
@@ -228,14 +234,26 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double iy = gain * (d - u) * 0.5;
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
-            const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, mx * mx, mx * my, my * my};
+            const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, pt.mxx, pt.mxy, pt.myy};
             double wj[kUnknowns];
+#if CV_SIMD128_64F
+            const cv::v_float64x2 vw = cv::v_setall_f64(w), vres = cv::v_setall_f64(res);
+            for (int m = 0; m < kUnknowns; m += 2) {
+                const cv::v_float64x2 wjm = vw * cv::v_load(j + m);
+                cv::v_store(wj + m, wjm);
+                cv::v_store(sums + m, cv::v_load(sums + m) - wjm * vres);
+            }
+#else
             for (int m = 0; m < kUnknowns; ++m) {
                 wj[m] = w * j[m];
-                (*rhs)[m] -= wj[m] * res;
+                sums[m] -= wj[m] * res;
             }
+#endif
             AddWeightedOuter(normal->val, wj, j, turn);
         }
+        if (rhs)
+            for (int m = 0; m < kUnknowns; ++m)
+                (*rhs)[m] = sums[m];
         return fit;
     };
 

@@ -44,6 +44,7 @@ private:
         float grey;  // as the fit reads it (softened on the finest level)
         float raw;   // unsoftened, for the score
         double mx, my;  // x and y over the level's radius, as the lighting slope reads them
+        double mxx, mxy, myy;  // their products, as the lighting bend's derivatives take them
     };
     std::vector<std::vector<Sample>> m_levels;
     std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)
