@@ -282,6 +282,32 @@ public:
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
+    // sparseSpread of Side pixels side by side (2 <= x, x + Side <= cols - 2,
+    // 2 <= y < rows - 2). When most are not known yet, the bits of their
+    // columns are ORed once for all of them instead of nine times each.
+    template <int Side>
+    void sparseSpreadRow(int x, int y, uint8_t* out)
+    {
+        const size_t cols = size_t(m_img->cols);
+        BitsCell* cell = m_cells + size_t(y) * cols + size_t(x);
+        int unknown = 0;
+        for (int i = 0; i < Side; ++i)
+            unknown += (cell[i].spread & 0xFF00u) != m_stamp;
+        if (unknown * 2 <= Side) {
+            for (int i = 0; i < Side; ++i)
+                out[i] = sparseSpread(x + i, y);
+            return;
+        }
+        uint8_t column[Side + 2];
+        for (int j = 0; j < Side + 2; ++j)
+            column[j] = uint8_t(sparseAt(x - 1 + j, y - 1) | sparseAt(x - 1 + j, y) | sparseAt(x - 1 + j, y + 1));
+        for (int i = 0; i < Side; ++i) {
+            uint16_t& v = cell[i].spread;
+            if ((v & 0xFF00u) != m_stamp)
+                v = static_cast<uint16_t>(m_stamp | column[i] | column[i + 1] | column[i + 2]);
+            out[i] = static_cast<uint8_t>(v & 0xFF);
+        }
+    }
     int cols() const { return m_img->cols; }
     int rows() const { return m_img->rows; }
 
@@ -370,7 +396,7 @@ bool sumRow(const Rotation& rot, int need, int* acc, Add&& add)
     for (size_t k0 = 0; k0 < n; k0 += kBoundChunk) {
         const size_t k1 = std::min(n, k0 + kBoundChunk);
         for (size_t k = k0; k < k1; ++k)
-            add(rot.points[k], acc);
+            add(k, acc);
         if (k1 < n) {
             int top = acc[0];
             for (int dx = 1; dx < Side; ++dx)
@@ -386,14 +412,14 @@ bool sumRow(const Rotation& rot, int need, int* acc, Add&& add)
 // cy +- rad), a row of centres at a time with the row's sums in registers.
 // A dense level whose reads all fall inside it is read directly. A place
 // whose sum is below `need` or below a finished row's best may be left at
-// -1 instead (when `bound`): it can be neither the best place nor tie with it.
+// -1 instead (when `quick`): it can be neither the best place nor tie with it.
 // `need` rises to the best whole sum. The middle row goes first: its sums,
 // near the best, rule out more of the others.
 template <int Side>
-void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, bool bound, int& need, int* sums)
+void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, bool quick, int& need, int* sums)
 {
     int unbounded = std::numeric_limits<int>::min();
-    int& bar = bound ? need : unbounded;
+    int& bar = quick ? need : unbounded;
     constexpr int rad = Side / 2;
     const SimLut& lut = simLut();
     const cv::Rect& e = rot.extent;
@@ -414,13 +440,18 @@ void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, 
         && cy + rad + e.y + e.height <= map->rows) {
         // Border pixels of a dense level hold no direction already.
         const ptrdiff_t step = ptrdiff_t(map->step[0]);
+        // Each point's place in the map, worked out once for all rows.
+        const size_t n = rot.points.size();
+        cv::AutoBuffer<ptrdiff_t, 256> offset(n);
+        for (size_t k = 0; k < n; ++k)
+            offset[k] = ptrdiff_t(rot.points[k].dy) * step + rot.points[k].dx;
         for (int i = 0; i < Side; ++i) {
             const int dy = rowAt(i);
             const uint8_t* origin = map->ptr<uint8_t>(cy - rad + dy) + (cx - rad);
             int acc[Side] = {};
-            const bool whole = sumRow<Side>(rot, bar, acc, [&](const RotPoint& p, int* a) {
-                const uint8_t* row = lut.v[p.bin];
-                const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
+            const bool whole = sumRow<Side>(rot, bar, acc, [&](size_t k, int* a) {
+                const uint8_t* row = lut.v[rot.points[k].bin];
+                const uint8_t* src = origin + offset[k];
                 for (int dx = 0; dx < Side; ++dx)
                     a[dx] += row[src[dx]];
             });
@@ -436,12 +467,20 @@ void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, 
         for (int i = 0; i < Side; ++i) {
             const int dy = rowAt(i);
             int acc[Side] = {};
-            const bool whole = sumRow<Side>(rot, bar, acc, [&](const RotPoint& p, int* a) {
+            const bool whole = sumRow<Side>(rot, bar, acc, [&](size_t k, int* a) {
+                const RotPoint& p = rot.points[k];
                 const uint8_t* row = lut.v[p.bin];
                 const int py = cy - rad + dy + p.dy;
                 const int px = cx - rad + p.dx;
-                for (int dx = 0; dx < Side; ++dx)
-                    a[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+                if (spread && quick) {
+                    uint8_t m[Side];
+                    bits.sparseSpreadRow<Side>(px, py, m);
+                    for (int dx = 0; dx < Side; ++dx)
+                        a[dx] += row[m[dx]];
+                } else {
+                    for (int dx = 0; dx < Side; ++dx)
+                        a[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+                }
             });
             finish(dy, whole, acc);
         }
@@ -450,7 +489,8 @@ void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, 
     for (int i = 0; i < Side; ++i) {
         const int dy = rowAt(i);
         int acc[Side] = {};
-        const bool whole = sumRow<Side>(rot, bar, acc, [&](const RotPoint& p, int* a) {
+        const bool whole = sumRow<Side>(rot, bar, acc, [&](size_t k, int* a) {
+            const RotPoint& p = rot.points[k];
             const uint8_t* row = lut.v[p.bin];
             const int py = cy - rad + dy + p.dy;
             for (int dx = 0; dx < Side; ++dx) {
@@ -462,12 +502,12 @@ void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, 
     }
 }
 
-void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, bool bound, int& need, int* sums)
+void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, bool quick, int& need, int* sums)
 {
     if (rad == 2)
-        sumRows<5>(bits, rot, cx, cy, spread, bound, need, sums);
+        sumRows<5>(bits, rot, cx, cy, spread, quick, need, sums);
     else
-        sumRows<3>(bits, rot, cx, cy, spread, bound, need, sums);
+        sumRows<3>(bits, rot, cx, cy, spread, quick, need, sums);
 }
 
 // The least sum of `norm`-scaled points whose score (sum / norm, as the
@@ -721,7 +761,15 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     const double coarseMin = m_minScore * kCoarseFactor;
     std::vector<Candidate>& cands = sc.cands;
     cands.clear();
-    cv::Mat& acc = sc.acc;
+    // One buffer holds the sums of every turn: their sizes differ, and a
+    // buffer made to each would be allocated anew for every turn.
+    int accRows = 0, accCols = 0;
+    for (const Rotation& rot : m_top) {
+        accRows = std::max(accRows, timg.rows - rot.extent.height + 1);
+        accCols = std::max(accCols, (timg.cols - rot.extent.width + kPad) / kPad * kPad);
+    }
+    if (accRows > 0 && accCols > 0)
+        sc.acc.create(accRows, accCols, CV_16UC1);
     for (const Rotation& rot : m_top) {
         const cv::Rect& ext = rot.extent;
         // Centres for which every point lies inside the image.
@@ -730,7 +778,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         if (w <= 0 || h <= 0)
             continue;
         const int wide = (w + kPad - 1) / kPad * kPad;
-        acc.create(h, wide, CV_16UC1);
+        cv::Mat acc = sc.acc(cv::Rect(0, 0, wide, h));
         // Where each point reads its response row for the first centre row;
         // all response maps share one row step.
         std::vector<const uint8_t*>& starts = sc.starts;
@@ -820,7 +868,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         // A candidate that cannot reach what keeps it on (the share of the
         // level's best so far; on the last pass the minimum score) is dropped
         // below whatever its places score, so they need not be scored in full.
-        const int lastNeed = m_prune && m_minScore > 0 ? leastSum(m_minScore, levelNorm, kSimMax * nPoints) : 0;
+        const int lastNeed = m_quick && m_minScore > 0 ? leastSum(m_minScore, levelNorm, kSimMax * nPoints) : 0;
         double levelBest = -1;
         for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
@@ -842,7 +890,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             int tied = 0;
             double sumX = 0, sumY = 0, sumA = 0;
             int need = last ? lastNeed
-                            : (m_prune && levelBest > 0 ? leastSum(levelBest * kRefineShare, levelNorm, kSimMax * nPoints) : 0);
+                            : (m_quick && levelBest > 0 ? leastSum(levelBest * kRefineShare, levelNorm, kSimMax * nPoints) : 0);
             // The middle turn first: near the best, it rules out more of the
             // others. The places are then compared in their fixed order.
             const size_t cells = size_t(2 * rad + 1) * size_t(2 * rad + 1);
@@ -851,7 +899,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             const size_t mid = as.size() / 2;
             for (size_t k = 0; k < as.size(); ++k) {
                 const size_t i = k == 0 ? mid : (k <= mid ? k - 1 : k);
-                sumGrid(bits, rotations.At(lv, as[i]), cx, cy, rad, !last, m_prune, need, grid.data() + i * cells);
+                sumGrid(bits, rotations.At(lv, as[i]), cx, cy, rad, !last, m_quick, need, grid.data() + i * cells);
             }
             for (size_t i = 0; i < as.size(); ++i) {
                 const float a = as[i];
