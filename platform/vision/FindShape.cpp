@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -148,6 +149,7 @@ struct SearchScratch {
     std::vector<Candidate> cands, kept;
     std::vector<float> angles;
     std::vector<const uint8_t*> starts;
+    std::vector<int> gridSums;
     std::array<BitsCache, kMaxLevels> sparse;
     std::array<DirectionBits, kMaxLevels> dense;
     std::array<cv::Mat, kMaxLevels> denseSpread;
@@ -280,6 +282,32 @@ public:
         }
         return static_cast<uint8_t>(v & 0xFF);
     }
+    // sparseSpread of Side pixels side by side (2 <= x, x + Side <= cols - 2,
+    // 2 <= y < rows - 2). When most are not known yet, the bits of their
+    // columns are ORed once for all of them instead of nine times each.
+    template <int Side>
+    void sparseSpreadRow(int x, int y, uint8_t* out)
+    {
+        const size_t cols = size_t(m_img->cols);
+        BitsCell* cell = m_cells + size_t(y) * cols + size_t(x);
+        int unknown = 0;
+        for (int i = 0; i < Side; ++i)
+            unknown += (cell[i].spread & 0xFF00u) != m_stamp;
+        if (unknown * 2 <= Side) {
+            for (int i = 0; i < Side; ++i)
+                out[i] = sparseSpread(x + i, y);
+            return;
+        }
+        uint8_t column[Side + 2];
+        for (int j = 0; j < Side + 2; ++j)
+            column[j] = uint8_t(sparseAt(x - 1 + j, y - 1) | sparseAt(x - 1 + j, y) | sparseAt(x - 1 + j, y + 1));
+        for (int i = 0; i < Side; ++i) {
+            uint16_t& v = cell[i].spread;
+            if ((v & 0xFF00u) != m_stamp)
+                v = static_cast<uint16_t>(m_stamp | column[i] | column[i + 1] | column[i + 2]);
+            out[i] = static_cast<uint8_t>(v & 0xFF);
+        }
+    }
     int cols() const { return m_img->cols; }
     int rows() const { return m_img->rows; }
 
@@ -354,30 +382,80 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
     cands.swap(kept);
 }
 
+// Places whose sum falls below `need` are of no use to the caller; sums
+// come in chunks of points, so the check costs little beside the reads.
+constexpr size_t kBoundChunk = 8;
+
+// Adds the points' responses to a row of Side sums in chunks; gives up
+// (false) once even full responses on every point left could not lift
+// the row's best to `need`. Integer sums: the order of the points is free.
+template <int Side, typename Add>
+bool sumRow(const Rotation& rot, int need, int* acc, Add&& add)
+{
+    const size_t n = rot.points.size();
+    for (size_t k0 = 0; k0 < n; k0 += kBoundChunk) {
+        const size_t k1 = std::min(n, k0 + kBoundChunk);
+        for (size_t k = k0; k < k1; ++k)
+            add(k, acc);
+        if (k1 < n) {
+            int top = acc[0];
+            for (int dx = 1; dx < Side; ++dx)
+                top = std::max(top, acc[dx]);
+            if (top + kSimMax * int(n - k1) < need)
+                return false;
+        }
+    }
+    return true;
+}
+
 // Similarity sums of the points at every centre of the square (cx +- rad,
 // cy +- rad), a row of centres at a time with the row's sums in registers.
-// A dense level whose reads all fall inside it is read directly.
+// A dense level whose reads all fall inside it is read directly. A place
+// whose sum is below `need` or below a finished row's best may be left at
+// -1 instead (when `quick`): it can be neither the best place nor tie with it.
+// `need` rises to the best whole sum. The middle row goes first: its sums,
+// near the best, rule out more of the others.
 template <int Side>
-void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, int* sums)
+void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, bool quick, int& need, int* sums)
 {
+    int unbounded = std::numeric_limits<int>::min();
+    int& bar = quick ? need : unbounded;
     constexpr int rad = Side / 2;
     const SimLut& lut = simLut();
     const cv::Rect& e = rot.extent;
     const cv::Mat* map = bits.Dense(spread);
+    auto rowAt = [](int i) { return i == 0 ? rad : (i - 1 < rad ? i - 1 : i); };
+    auto finish = [&](int dy, bool whole, const int* acc) {
+        int* out = sums + dy * Side;
+        if (!whole) {
+            std::fill(out, out + Side, -1);
+            return;
+        }
+        for (int dx = 0; dx < Side; ++dx) {
+            out[dx] = acc[dx];
+            bar = std::max(bar, acc[dx]);
+        }
+    };
     if (map && cx - rad + e.x >= 0 && cy - rad + e.y >= 0 && cx + rad + e.x + e.width <= map->cols
         && cy + rad + e.y + e.height <= map->rows) {
         // Border pixels of a dense level hold no direction already.
         const ptrdiff_t step = ptrdiff_t(map->step[0]);
-        for (int dy = 0; dy < Side; ++dy) {
+        // Each point's place in the map, worked out once for all rows.
+        const size_t n = rot.points.size();
+        cv::AutoBuffer<ptrdiff_t, 256> offset(n);
+        for (size_t k = 0; k < n; ++k)
+            offset[k] = ptrdiff_t(rot.points[k].dy) * step + rot.points[k].dx;
+        for (int i = 0; i < Side; ++i) {
+            const int dy = rowAt(i);
             const uint8_t* origin = map->ptr<uint8_t>(cy - rad + dy) + (cx - rad);
             int acc[Side] = {};
-            for (const RotPoint& p : rot.points) {
-                const uint8_t* row = lut.v[p.bin];
-                const uint8_t* src = origin + ptrdiff_t(p.dy) * step + p.dx;
+            const bool whole = sumRow<Side>(rot, bar, acc, [&](size_t k, int* a) {
+                const uint8_t* row = lut.v[rot.points[k].bin];
+                const uint8_t* src = origin + offset[k];
                 for (int dx = 0; dx < Side; ++dx)
-                    acc[dx] += row[src[dx]];
-            }
-            std::copy(acc, acc + Side, sums + dy * Side);
+                    a[dx] += row[src[dx]];
+            });
+            finish(dy, whole, acc);
         }
         return;
     }
@@ -386,39 +464,62 @@ void sumRows(LevelBits& bits, const Rotation& rot, int cx, int cy, bool spread, 
     const int margin = spread ? 2 : 1;
     if (!map && cx - rad + e.x >= margin && cy - rad + e.y >= margin
         && cx + rad + e.x + e.width <= bits.cols() - margin && cy + rad + e.y + e.height <= bits.rows() - margin) {
-        for (int dy = 0; dy < Side; ++dy) {
+        for (int i = 0; i < Side; ++i) {
+            const int dy = rowAt(i);
             int acc[Side] = {};
-            for (const RotPoint& p : rot.points) {
+            const bool whole = sumRow<Side>(rot, bar, acc, [&](size_t k, int* a) {
+                const RotPoint& p = rot.points[k];
                 const uint8_t* row = lut.v[p.bin];
                 const int py = cy - rad + dy + p.dy;
                 const int px = cx - rad + p.dx;
-                for (int dx = 0; dx < Side; ++dx)
-                    acc[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
-            }
-            std::copy(acc, acc + Side, sums + dy * Side);
+                if (spread && quick) {
+                    uint8_t m[Side];
+                    bits.sparseSpreadRow<Side>(px, py, m);
+                    for (int dx = 0; dx < Side; ++dx)
+                        a[dx] += row[m[dx]];
+                } else {
+                    for (int dx = 0; dx < Side; ++dx)
+                        a[dx] += row[spread ? bits.sparseSpread(px + dx, py) : bits.sparseAt(px + dx, py)];
+                }
+            });
+            finish(dy, whole, acc);
         }
         return;
     }
-    std::fill(sums, sums + Side * Side, 0);
-    for (const RotPoint& p : rot.points) {
-        const uint8_t* row = lut.v[p.bin];
-        for (int dy = -rad; dy <= rad; ++dy) {
-            int* out = sums + (dy + rad) * Side + rad;
-            const int py = cy + dy + p.dy;
-            for (int dx = -rad; dx <= rad; ++dx) {
-                const int px = cx + dx + p.dx;
-                out[dx] += row[spread ? bits.spread(px, py) : bits.at(px, py)];
+    for (int i = 0; i < Side; ++i) {
+        const int dy = rowAt(i);
+        int acc[Side] = {};
+        const bool whole = sumRow<Side>(rot, bar, acc, [&](size_t k, int* a) {
+            const RotPoint& p = rot.points[k];
+            const uint8_t* row = lut.v[p.bin];
+            const int py = cy - rad + dy + p.dy;
+            for (int dx = 0; dx < Side; ++dx) {
+                const int px = cx - rad + dx + p.dx;
+                a[dx] += row[spread ? bits.spread(px, py) : bits.at(px, py)];
             }
-        }
+        });
+        finish(dy, whole, acc);
     }
 }
 
-void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, int* sums)
+void sumGrid(LevelBits& bits, const Rotation& rot, int cx, int cy, int rad, bool spread, bool quick, int& need, int* sums)
 {
     if (rad == 2)
-        sumRows<5>(bits, rot, cx, cy, spread, sums);
+        sumRows<5>(bits, rot, cx, cy, spread, quick, need, sums);
     else
-        sumRows<3>(bits, rot, cx, cy, spread, sums);
+        sumRows<3>(bits, rot, cx, cy, spread, quick, need, sums);
+}
+
+// The least sum of `norm`-scaled points whose score (sum / norm, as the
+// search divides) reaches `floor`; maxSum + 1 when none does.
+int leastSum(double floor, double norm, int maxSum)
+{
+    int v = static_cast<int>(std::clamp(std::ceil(floor * norm), 0.0, double(maxSum) + 1.0));
+    while (v > 0 && (v - 1) / norm >= floor)
+        --v;
+    while (v <= maxSum && v / norm < floor)
+        ++v;
+    return v;
 }
 
 // The angles the top level is searched at.
@@ -660,7 +761,15 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
     const double coarseMin = m_minScore * kCoarseFactor;
     std::vector<Candidate>& cands = sc.cands;
     cands.clear();
-    cv::Mat& acc = sc.acc;
+    // One buffer holds the sums of every turn: their sizes differ, and a
+    // buffer made to each would be allocated anew for every turn.
+    int accRows = 0, accCols = 0;
+    for (const Rotation& rot : m_top) {
+        accRows = std::max(accRows, timg.rows - rot.extent.height + 1);
+        accCols = std::max(accCols, (timg.cols - rot.extent.width + kPad) / kPad * kPad);
+    }
+    if (accRows > 0 && accCols > 0)
+        sc.acc.create(accRows, accCols, CV_16UC1);
     for (const Rotation& rot : m_top) {
         const cv::Rect& ext = rot.extent;
         // Centres for which every point lies inside the image.
@@ -669,7 +778,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         if (w <= 0 || h <= 0)
             continue;
         const int wide = (w + kPad - 1) / kPad * kPad;
-        acc.create(h, wide, CV_16UC1);
+        cv::Mat acc = sc.acc(cv::Rect(0, 0, wide, h));
         // Where each point reads its response row for the first centre row;
         // all response maps share one row step.
         std::vector<const uint8_t*>& starts = sc.starts;
@@ -753,7 +862,14 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             bits.Init(pyr[li], kMinSearchMag, sc, lvIdx, pyr[li].total() <= kDensePixels);
         RotationCache& rotations = sc.rotations[li];
         const int rad = last ? 1 : 2;
-        int sums[25];
+        // Every turn of a level has all its points, so one norm serves the level.
+        const int nPoints = static_cast<int>(lv.points.size());
+        const double levelNorm = kSimMax * double(nPoints);
+        // A candidate that cannot reach what keeps it on (the share of the
+        // level's best so far; on the last pass the minimum score) is dropped
+        // below whatever its places score, so they need not be scored in full.
+        const int lastNeed = m_quick && m_minScore > 0 ? leastSum(m_minScore, levelNorm, kSimMax * nPoints) : 0;
+        double levelBest = -1;
         for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
             const int cy = last ? c.y : c.y * 2;
@@ -773,13 +889,29 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             // part is reported lost. The middle of the tied places goes on.
             int tied = 0;
             double sumX = 0, sumY = 0, sumA = 0;
-            for (float a : as) {
+            int need = last ? lastNeed
+                            : (m_quick && levelBest > 0 ? leastSum(levelBest * kRefineShare, levelNorm, kSimMax * nPoints) : 0);
+            // The middle turn first: near the best, it rules out more of the
+            // others. The places are then compared in their fixed order.
+            const size_t cells = size_t(2 * rad + 1) * size_t(2 * rad + 1);
+            std::vector<int>& grid = sc.gridSums;
+            grid.resize(as.size() * cells);
+            const size_t mid = as.size() / 2;
+            for (size_t k = 0; k < as.size(); ++k) {
+                const size_t i = k == 0 ? mid : (k <= mid ? k - 1 : k);
+                sumGrid(bits, rotations.At(lv, as[i]), cx, cy, rad, !last, m_quick, need, grid.data() + i * cells);
+            }
+            for (size_t i = 0; i < as.size(); ++i) {
+                const float a = as[i];
                 const Rotation& rot = rotations.At(lv, a);
-                sumGrid(bits, rot, cx, cy, rad, !last, sums);
+                const int* sums = grid.data() + i * cells;
                 const double norm = kSimMax * double(rot.points.size());
                 for (int dy = -rad; dy <= rad; ++dy)
                     for (int dx = -rad; dx <= rad; ++dx) {
-                        const double s = rot.points.empty() ? 0.0 : sums[(dy + rad) * (2 * rad + 1) + dx + rad] / norm;
+                        const int sum = sums[(dy + rad) * (2 * rad + 1) + dx + rad];
+                        if (sum < 0)
+                            continue;  // below the best or below what keeps the candidate
+                        const double s = rot.points.empty() ? 0.0 : sum / norm;
                         if (s > nb.score) {
                             nb = {s, cx + dx, cy + dy, a};
                             tied = 0;
@@ -799,6 +931,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
                 nb.angle = float(sumA / tied);
             }
             c = nb;
+            levelBest = std::max(levelBest, nb.score);
         }
         if (last) {
             // Distinct places only, best first: the grey values choose among them below.

@@ -57,6 +57,10 @@ public:
 
     // Minimum mean similarity (0..1) of a match.
     void setMinScore(double s) { m_minScore = s; }
+    // Off: the plain search, for checks: every place of the descent scored in
+    // full (none ruled out by a bound), every pixel's spread read on its own.
+    // The same result, slower.
+    void setQuick(bool on) { m_quick = on; }
 
     struct EdgePoint {
         float x, y;   // offset from the model centre at this level
@@ -90,4 +94,5 @@ private:
     int m_cx = 0, m_cy = 0;
     int m_angleRange = 0;
     double m_minScore = 0.5;
+    bool m_quick = true;
 };

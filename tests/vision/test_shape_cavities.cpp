@@ -50,6 +50,8 @@ class TestShapeCavities : public QObject {
 private slots:
     void findsKnownMove_data();
     void findsKnownMove();
+    void boundsLeaveTheResult_data();
+    void boundsLeaveTheResult();
 };
 
 void TestShapeCavities::findsKnownMove_data()
@@ -101,6 +103,68 @@ void TestShapeCavities::findsKnownMove()
              qPrintable(QStringLiteral("shift %1,%2 score %3").arg(x).arg(y).arg(r1)));
     QVERIFY2(std::abs(r2 + angle) <= 0.5, qPrintable(QString::number(r2)));
     QVERIFY(r1 >= 0.8);
+}
+
+void TestShapeCavities::boundsLeaveTheResult_data()
+{
+    QTest::addColumn<cv::Rect>("box");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<double>("minScore");
+    QTest::addColumn<unsigned>("seed");
+    const cv::Rect centreHalf(kW / 4, kH / 4, kW / 2, kH / 2);
+    const cv::Rect cavities(330, 380, 520, 400);
+    QTest::newRow("centre half, shift only") << centreHalf << 0 << 0.5 << 11u;
+    QTest::newRow("centre half, 30 deg") << centreHalf << 30 << 0.5 << 12u;
+    QTest::newRow("cavities, 30 deg, strict") << cavities << 30 << 0.92 << 13u;
+    QTest::newRow("cavities, 12 deg, loose") << cavities << 12 << 0.2 << 14u;
+}
+
+// The quick search (places ruled out by a bound, spreads read a row at a
+// time) must report exactly what the plain one does: on many alike cavities
+// the candidates tie and crowd each other, where a bound that dropped a place
+// still needed, or one wrong spread, would show.
+void TestShapeCavities::boundsLeaveTheResult()
+{
+    QFETCH(cv::Rect, box);
+    QFETCH(int, range);
+    QFETCH(double, minScore);
+    QFETCH(unsigned, seed);
+    const cv::Mat templ = CavityMould(2.0, 1);
+    const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(templ(box), 0.0, 0, range, C.x, C.y, false, 255,
+                           cv::Mat(box.size(), CV_8UC1, cv::Scalar(255)), 5, 0));
+    fs.setMinScore(minScore);
+    cv::RNG rng(seed);
+    for (int k = 0; k < 3; ++k) {
+        const double angle = range > 0 ? rng.uniform(-double(range), double(range)) : 0.0;
+        const double dx = rng.uniform(-40.0, 40.0), dy = rng.uniform(-40.0, 40.0);
+        const double a = angle * CV_PI / 180.0, c = std::cos(a), s = std::sin(a);
+        cv::Mat m = (cv::Mat_<double>(2, 3) << c, -s, C.x - c * C.x + s * C.y + dx, s, c, C.y - s * C.x - c * C.y + dy);
+        cv::Mat frame;
+        cv::warpAffine(CavityMould(3.0 + k, seed + unsigned(k)), frame, m, templ.size(), cv::INTER_LINEAR,
+                       cv::BORDER_REPLICATE);
+        // A window that is not the whole frame, so that reads near its edges count.
+        const cv::Mat window = frame(cv::Rect(40 * k, 30 * k, kW - 80 * k, kH - 60 * k));
+        ShapeFound bounded, full;
+        fs.setQuick(true);
+        const bool b = fs.Find(window, bounded);
+        fs.setQuick(false);
+        const bool f = fs.Find(window, full);
+        const QString at = QStringLiteral("try %1: %2 %3 %4 / %5 %6 %7")
+                               .arg(k)
+                               .arg(bounded.x)
+                               .arg(bounded.y)
+                               .arg(bounded.score)
+                               .arg(full.x)
+                               .arg(full.y)
+                               .arg(full.score);
+        QVERIFY2(b == f, qPrintable(at));
+        QVERIFY2(bounded.x == full.x && bounded.y == full.y && bounded.score == full.score
+                     && bounded.angle == full.angle && bounded.fit == full.fit && bounded.refined == full.refined
+                     && bounded.ambiguous == full.ambiguous,
+                 qPrintable(at));
+    }
 }
 
 MOJU_TEST_CORE_MAIN(TestShapeCavities)
