@@ -1,5 +1,7 @@
 #include "GridStats.h"
 
+#include <opencv2/core/hal/intrin.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -60,4 +62,40 @@ void GridStats::Measure(const cv::Mat& img, GreyStats& whole, std::vector<GreySt
         count += m_counts[c];
     }
     whole = FromSums(count, total, totalSq);
+}
+
+// What cv::mean gives for one float channel under a mask: the masked pixels
+// added one by one into a double in scan order, times one over their count.
+double MaskedMean(const cv::Mat& img, const cv::Mat& mask)
+{
+    CV_Assert(img.type() == CV_32FC1 && mask.type() == CV_8UC1 && img.size() == mask.size());
+    double s = 0;
+    int64_t n = 0;
+    for (int y = 0; y < img.rows; ++y) {
+        const float* p = img.ptr<float>(y);
+        const uchar* m = mask.ptr<uchar>(y);
+        int x = 0;
+#if CV_SIMD128
+        // Whole runs of 16 masked-in pixels skip the per-pixel test, not the order.
+        for (; x + 16 <= img.cols; x += 16) {
+            if (cv::v_check_all(cv::v_reinterpret_as_s8(cv::v_load(m + x) != cv::v_setzero_u8()))) {
+                for (int i = 0; i < 16; ++i)
+                    s += p[x + i];
+                n += 16;
+            } else {
+                for (int i = 0; i < 16; ++i)
+                    if (m[x + i]) {
+                        s += p[x + i];
+                        ++n;
+                    }
+            }
+        }
+#endif
+        for (; x < img.cols; ++x)
+            if (m[x]) {
+                s += p[x];
+                ++n;
+            }
+    }
+    return s * (n ? 1. / double(n) : 0.);
 }

@@ -27,3 +27,7 @@ private:
     std::vector<int> m_counts;
     cv::Mat m_mask;
 };
+
+// What cv::mean gives for a CV_32FC1 picture under a CV_8UC1 mask of its size,
+// bit for bit, without its per-call set-up.
+double MaskedMean(const cv::Mat& img, const cv::Mat& mask);

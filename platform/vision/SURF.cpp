@@ -4,6 +4,7 @@
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/core/hal/hal.hpp>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -100,6 +101,59 @@ void DistinctPlaces(const std::vector<cv::KeyPoint>& all, const cv::Rect2f& merg
     }
 }
 
+// One row of the masked picture (masked-out pixels read as `fill`) and of
+// its smoothing input, the same grey as float.
+void MaskedGreyRow(const uchar* grey, const uchar* mask, uchar fill, uchar* out, float* asFloat, int cols)
+{
+    int x = 0;
+#if CV_SIMD128
+    const cv::v_uint8x16 fillv = cv::v_setall_u8(fill);
+    const cv::v_uint8x16 zero = cv::v_setzero_u8();
+    for (; x + 16 <= cols; x += 16) {
+        const cv::v_uint8x16 v = cv::v_select(cv::v_load(mask + x) != zero, cv::v_load(grey + x), fillv);
+        cv::v_store(out + x, v);
+        cv::v_uint16x8 lo, hi;
+        cv::v_expand(v, lo, hi);
+        cv::v_uint32x4 a, b;
+        cv::v_expand(lo, a, b);
+        cv::v_store(asFloat + x, cv::v_cvt_f32(cv::v_reinterpret_as_s32(a)));
+        cv::v_store(asFloat + x + 4, cv::v_cvt_f32(cv::v_reinterpret_as_s32(b)));
+        cv::v_expand(hi, a, b);
+        cv::v_store(asFloat + x + 8, cv::v_cvt_f32(cv::v_reinterpret_as_s32(a)));
+        cv::v_store(asFloat + x + 12, cv::v_cvt_f32(cv::v_reinterpret_as_s32(b)));
+    }
+#endif
+    for (; x < cols; ++x) {
+        out[x] = mask[x] ? grey[x] : fill;
+        asFloat[x] = float(out[x]);
+    }
+}
+
+// c - mean under the mask, 0 outside it: each pixel on its own, as the plain loop.
+void CentreRow(float* c, const uchar* mask, float mean, int cols)
+{
+    int x = 0;
+#if CV_SIMD128
+    const cv::v_float32x4 m = cv::v_setall_f32(mean);
+    const cv::v_float32x4 zerof = cv::v_setzero_f32();
+    const cv::v_uint8x16 zero = cv::v_setzero_u8();
+    for (; x + 16 <= cols; x += 16) {
+        const cv::v_uint8x16 in = cv::v_load(mask + x) != zero;
+        cv::v_uint16x8 lo, hi;
+        cv::v_expand(in, lo, hi);
+        cv::v_uint32x4 k[4];
+        cv::v_expand(lo, k[0], k[1]);
+        cv::v_expand(hi, k[2], k[3]);
+        for (int q = 0; q < 4; ++q) {
+            // The expanded 0xff lanes are non-zero words: a word mask again.
+            const cv::v_float32x4 keep = cv::v_reinterpret_as_f32(k[q] != cv::v_setzero_u32());
+            cv::v_store(c + x + 4 * q, cv::v_select(keep, cv::v_load(c + x + 4 * q) - m, zerof));
+        }
+    }
+#endif
+    for (; x < cols; ++x)
+        c[x] = mask[x] ? c[x] - mean : 0.f;
+}
 cv::Mat identity()
 {
     return (cv::Mat_<double>(2, 3) << 1, 0, 0, 0, 1, 0);
@@ -183,25 +237,14 @@ void SURF::extractGrey(const cv::Mat& window, Features& f) const
     const uchar fill = cv::saturate_cast<uchar>(f.mean);
     f.grey.create(g.size(), CV_8UC1);
     f.centred.create(g.size(), CV_32FC1);
-    for (int y = 0; y < g.rows; ++y) {
-        const uchar* pg = g.ptr<uchar>(y);
-        const uchar* pm = m_mask.ptr<uchar>(y);
-        uchar* out = f.grey.ptr<uchar>(y);
-        float* c = f.centred.ptr<float>(y);
-        for (int x = 0; x < g.cols; ++x) {
-            out[x] = pm[x] ? pg[x] : fill;
-            c[x] = float(out[x]);
-        }
-    }
+    for (int y = 0; y < g.rows; ++y)
+        MaskedGreyRow(g.ptr<uchar>(y), m_mask.ptr<uchar>(y), fill, f.grey.ptr<uchar>(y), f.centred.ptr<float>(y),
+                      g.cols);
     cv::GaussianBlur(f.centred, f.centred, cv::Size(0, 0), kSmooth, kSmooth, cv::BORDER_REPLICATE);
     // Less the masked mean, 0 outside the mask (the mean subtracted in float, as Mat -= does).
-    const float mean = float(cv::mean(f.centred, m_mask)[0]);
-    for (int y = 0; y < g.rows; ++y) {
-        const uchar* pm = m_mask.ptr<uchar>(y);
-        float* c = f.centred.ptr<float>(y);
-        for (int x = 0; x < g.cols; ++x)
-            c[x] = pm[x] ? c[x] - mean : 0.f;
-    }
+    const float mean = float(MaskedMean(f.centred, m_mask));
+    for (int y = 0; y < g.rows; ++y)
+        CentreRow(f.centred.ptr<float>(y), m_mask.ptr<uchar>(y), mean, g.cols);
     f.energy = f.centred.dot(f.centred);
     f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
     f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
