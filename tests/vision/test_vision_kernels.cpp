@@ -98,6 +98,7 @@ private slots:
     void preparedLightingFitEqualsPlainFit();
     void lightingPlaneEqualsPlainFit();
     void gridStatsEqualMeanStdDev();
+    void maskedPictureEqualsPlainLoops();
     void blobsEqualConnectedComponents();
     void normalSumsEqualRunningSums();
     void turnedPointsEqualPlainRounding();
@@ -326,6 +327,48 @@ void TestVisionKernels::gridStatsEqualMeanStdDev()
                                  rows[size_t(j) + 1] - rows[size_t(j)]);
                 if (r.area() > 0)
                     QVERIFY2(check(r, cells[size_t(j * grid + i)]), qPrintable(QStringLiteral("%1 cell %2 %3").arg(t).arg(i).arg(j)));
+            }
+    }
+}
+
+void TestVisionKernels::maskedPictureEqualsPlainLoops()
+{
+    // The similarity window's masked picture, its mean and its centring,
+    // sixteen pixels at a time, against the plain per-pixel loops and
+    // cv::mean: masks of any non-zero value, rows of any length, views.
+    cv::RNG rng(18);
+    for (int t = 0; t < 300; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat grey = Picture(rng, t, s.width, s.height);
+        cv::Mat mask = Picture(rng, t + 1, s.width, s.height).clone();
+        mask.setTo(0, mask < 100);
+        if (t % 5 == 0)
+            mask.setTo(t % 10 == 0 ? 0 : 255);
+        const uchar fill = uchar(rng.uniform(0, 256));
+        cv::Mat out(s, CV_8UC1), asFloat(s, CV_32FC1);
+        for (int y = 0; y < s.height; ++y)
+            MaskedGreyRow(grey.ptr<uchar>(y), mask.ptr<uchar>(y), fill, out.ptr<uchar>(y), asFloat.ptr<float>(y),
+                          s.width);
+        cv::Mat plain(s, CV_8UC1, cv::Scalar(fill));
+        grey.copyTo(plain, mask);
+        cv::Mat plainFloat;
+        plain.convertTo(plainFloat, CV_32F);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        QVERIFY2(Same(out, plain) && Same(asFloat, plainFloat), qPrintable(what));
+
+        cv::Mat parent(s.height, s.width + (t % 4 == 3 ? 5 : 0), CV_32FC1);
+        rng.fill(parent, cv::RNG::UNIFORM, -300.0, 300.0);
+        const cv::Mat values = parent(cv::Rect(0, 0, s.width, s.height));
+        QVERIFY2(Same(MaskedMean(values, mask), cv::mean(values, mask)[0]), qPrintable(what));
+        const float mean = float(rng.uniform(-200.0, 200.0));
+        cv::Mat centred = values.clone();
+        for (int y = 0; y < s.height; ++y)
+            CentreRow(centred.ptr<float>(y), mask.ptr<uchar>(y), mean, s.width);
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+                const float v = values.at<float>(y, x);
+                const float want = mask.at<uchar>(y, x) ? v - mean : 0.f;
+                QVERIFY2(std::memcmp(&want, &centred.at<float>(y, x), sizeof want) == 0, qPrintable(what));
             }
     }
 }
