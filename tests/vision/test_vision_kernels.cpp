@@ -198,6 +198,34 @@ void TestVisionKernels::openingEqualsMorphologyEx()
         QVERIFY2(Same(ref, img), qPrintable(what));
         QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
     }
+    // Only the box around what is set is opened: blobs anywhere in an empty
+    // picture, at its edges or away from them; the box given back holds all
+    // that is left.
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        cv::Mat img(s, CV_8UC1, cv::Scalar(0));
+        const int x0 = t % 3 == 0 ? 0 : rng.uniform(0, s.width), y0 = t % 5 == 0 ? 0 : rng.uniform(0, s.height);
+        const int x1 = t % 4 == 0 ? s.width : rng.uniform(x0 + 1, s.width + 1);
+        const int y1 = t % 7 == 0 ? s.height : rng.uniform(y0 + 1, s.height + 1);
+        const cv::Rect part(x0, y0, x1 - x0, y1 - y0);
+        cv::Mat in = img(part);
+        Picture(rng, t, part.width, part.height).copyTo(in);
+        if (t % 2)
+            in.setTo(0, in < 150);
+        const QString what = QStringLiteral("%1 x %2, box %3 %4 %5 %6, case %7")
+                                 .arg(s.width).arg(s.height).arg(x0).arg(y0).arg(part.width).arg(part.height).arg(t);
+        QVERIFY2(NonZeroBounds(img) == cv::boundingRect(img), qPrintable(what));
+        const int k = t % 7 == 6 ? 5 : 3;
+        const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
+        cv::Mat ref;
+        cv::morphologyEx(img, ref, cv::MORPH_OPEN, element);
+        cv::Rect kept(-1, -1, -1, -1);
+        const bool any = OpenEllipse(img, k, k == 3 ? cv::Mat() : element, &kept);
+        QVERIFY2(Same(ref, img), qPrintable(what));
+        QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
+        QVERIFY2((kept & cv::Rect(0, 0, s.width, s.height)) == kept, qPrintable(what));
+        QVERIFY2(cv::countNonZero(ref) == (kept.empty() ? 0 : cv::countNonZero(ref(kept))), qPrintable(what));
+    }
 }
 
 void TestVisionKernels::bandSelectEqualsInRangeAndMasks()
