@@ -443,8 +443,12 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     // Read the window where each template's probes should be: the detector need
     // not find them again, their neighbourhood must look the same. All
     // templates' probes are read in one pass over the window.
-    std::vector<cv::KeyPoint> at;
-    std::vector<size_t> first(m_models.size() + 1, 0);  // probes of model t: [first[t], first[t + 1])
+    // The lists and pictures below are kept per thread: a window whose part
+    // changed reads hundreds of probes, and their lists grew on every call.
+    thread_local std::vector<cv::KeyPoint> at;
+    thread_local std::vector<size_t> first;  // probes of model t: [first[t], first[t + 1])
+    at.clear();
+    first.assign(m_models.size() + 1, 0);
     for (size_t t = 0; t < m_models.size(); ++t) {
         const Model& m = m_models[t];
         first[t] = at.size();
@@ -464,10 +468,11 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
         }
     }
     first[m_models.size()] = at.size();
-    std::vector<double> share(m_models.size(), 0.0);
+    thread_local std::vector<double> share;
+    share.assign(m_models.size(), 0.0);
     if (!at.empty()) {
         // A part moved towards the edge is still read: the border repeats outwards.
-        cv::Mat padded;
+        thread_local cv::Mat padded;
         cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
         // Templates of near-identical parts, placed alike, read the window at
         // the same places: each place is described once.
@@ -479,7 +484,7 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
         constexpr float kGuard = kPatch + 4;
         const cv::Rect2f merge(kGuard, kGuard, float(padded.cols) - 2 * kGuard, float(padded.rows) - 2 * kGuard);
         DistinctPlaces(at, merge, places, placeOf);
-        cv::Mat d;
+        thread_local cv::Mat d;
         newOrb()->compute(padded, places, d);
         described.assign(placeOf.empty() ? 0 : size_t(*std::max_element(placeOf.begin(), placeOf.end())) + 1, -1);
         for (size_t r = 0; r < places.size(); ++r)
