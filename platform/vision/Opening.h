@@ -15,5 +15,5 @@ bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element, cv::Rect* kept = n
 // when there is none.
 cv::Rect NonZeroBounds(const cv::Mat& img);
 
-// Whether any pixel of an 8-bit picture is non-zero; stops at the first.
+// Whether any pixel of an 8-bit picture is non-zero; stops soon after the first.
 bool AnyNonZero(const cv::Mat& img);

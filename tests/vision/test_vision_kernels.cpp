@@ -203,7 +203,12 @@ void TestVisionKernels::openingEqualsMorphologyEx()
     // that is left.
     for (int t = 0; t < 400; ++t) {
         const cv::Size s = SizeOf(rng, t);
-        cv::Mat img(s, CV_8UC1, cv::Scalar(0));
+        // Some pictures are views whose rows are followed by set bytes (the
+        // 3 x 3 pass reads only the view; morphologyEx would read its parent).
+        const int k = t % 7 == 6 ? 5 : 3;
+        cv::Mat parent(s.height, s.width + (t % 3 == 1 && k == 3 ? 7 : 0), CV_8UC1, cv::Scalar(255));
+        cv::Mat img = parent(cv::Rect(0, 0, s.width, s.height));
+        img.setTo(0);
         const int x0 = t % 3 == 0 ? 0 : rng.uniform(0, s.width), y0 = t % 5 == 0 ? 0 : rng.uniform(0, s.height);
         const int x1 = t % 4 == 0 ? s.width : rng.uniform(x0 + 1, s.width + 1);
         const int y1 = t % 7 == 0 ? s.height : rng.uniform(y0 + 1, s.height + 1);
@@ -215,10 +220,10 @@ void TestVisionKernels::openingEqualsMorphologyEx()
         const QString what = QStringLiteral("%1 x %2, box %3 %4 %5 %6, case %7")
                                  .arg(s.width).arg(s.height).arg(x0).arg(y0).arg(part.width).arg(part.height).arg(t);
         QVERIFY2(NonZeroBounds(img) == cv::boundingRect(img), qPrintable(what));
-        const int k = t % 7 == 6 ? 5 : 3;
         const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
         cv::Mat ref;
-        cv::morphologyEx(img, ref, cv::MORPH_OPEN, element);
+        cv::morphologyEx(img.clone(), ref, cv::MORPH_OPEN, element);
+        QVERIFY2(AnyNonZero(img) == !NonZeroBounds(img).empty(), qPrintable(what));
         cv::Rect kept(-1, -1, -1, -1);
         const bool any = OpenEllipse(img, k, k == 3 ? cv::Mat() : element, &kept);
         QVERIFY2(Same(ref, img), qPrintable(what));
