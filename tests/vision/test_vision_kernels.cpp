@@ -219,7 +219,10 @@ void TestVisionKernels::openingEqualsMorphologyEx()
             in.setTo(0, in < 150);
         const QString what = QStringLiteral("%1 x %2, box %3 %4 %5 %6, case %7")
                                  .arg(s.width).arg(s.height).arg(x0).arg(y0).arg(part.width).arg(part.height).arg(t);
-        QVERIFY2(NonZeroBounds(img) == cv::boundingRect(img), qPrintable(what));
+        // cv::boundingRect misses columns of pictures a few pixels wide: the points' own box.
+        std::vector<cv::Point> set;
+        cv::findNonZero(img, set);
+        QVERIFY2(NonZeroBounds(img) == (set.empty() ? cv::Rect() : cv::boundingRect(set)), qPrintable(what));
         const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
         cv::Mat ref;
         cv::morphologyEx(img.clone(), ref, cv::MORPH_OPEN, element);
