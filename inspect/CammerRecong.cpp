@@ -125,16 +125,16 @@ cv::Mat CammerRecong::SourceImage(const InspectParams& p)
 // an anti-aliased edge, a pixel of defocus, the opening's cut.
 constexpr int kRimSteps = 2;
 
-bool CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box)
+bool CammerRecong::Open(cv::Mat& work, int kernel, const cv::Rect& box, cv::Rect* kept)
 {
     kernel = std::min(kernel, RoiRules::KernelCap(box.width, box.height));
     // A 1 x 1 opening changes nothing; the 3 x 3 one needs no element.
     if (kernel <= 1 || kernel == 3)
-        return OpenEllipse(work, kernel, cv::Mat());
+        return OpenEllipse(work, kernel, cv::Mat(), kept);
     auto it = ellipses.find(kernel);
     if (it == ellipses.end())
         it = ellipses.emplace(kernel, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(kernel, kernel))).first;
-    return OpenEllipse(work, kernel, it->second);
+    return OpenEllipse(work, kernel, it->second, kept);
 }
 
 void CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& window, const cv::Mat& ignore,
@@ -690,24 +690,29 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
             // adds nothing to the NG map.
             CBlobResult blobs;
             bool opened;
+            // The part of the work image that holds every non-zero pixel:
+            // the rest adds nothing to the NG map and has no blobs.
+            cv::Rect kept;
             {
                 const StageClock::Scope clock(StageClock::Opening);
-                opened = Open(work, kernel, box);
+                opened = Open(work, kernel, box, &kept);
             }
             if (opened) {
                 // What survived the opening is a defect: count its faint rim too.
-                if (code == RoiCode::Defect)
+                if (code == RoiCode::Defect) {
                     grayMatch[g][j].GrowRim(window, judged, work, kRimSteps);
+                    kept = cv::Rect(0, 0, work.cols, work.rows);  // the rim may reach past the opened box
+                }
                 // Overlapping ROIs add their NG pixels: a later clean ROI must not
                 // erase the defect an earlier one raised the alarm for.
                 {
                     const StageClock::Scope clock(StageClock::NgMap);
-                    cv::Mat ngBox = ngMap(box);
-                    OrIntoBox(work, ngBox);
+                    cv::Mat ngKept = ngMap(box)(kept);
+                    OrIntoBox(work(kept), ngKept);
                     ngDirty.push_back(box);
                 }
                 const StageClock::Scope clock(StageClock::Blobs);
-                blobs = CBlobResult(work, cv::Mat(), 0);
+                blobs = CBlobResult(work(kept), cv::Mat(), 0);
             }
             const StageClock::Scope clock(StageClock::Blobs);
             const int n = blobs.GetNumBlobs();
@@ -719,10 +724,10 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
                 if (stored < kMaxMarks) {
                     const cv::Rect r = blob.GetBoundingBox();
                     int32_t* slot = w->roiMarks[g][j][++stored];
-                    slot[0] = r.x + box.x;
-                    slot[1] = r.y + box.y;
-                    slot[2] = r.x + r.width + box.x;
-                    slot[3] = r.y + r.height + box.y;
+                    slot[0] = r.x + kept.x + box.x;
+                    slot[1] = r.y + kept.y + box.y;
+                    slot[2] = r.x + kept.x + r.width + box.x;
+                    slot[3] = r.y + kept.y + r.height + box.y;
                 }
             }
             w->roiMarks[g][j][0][0] = stored;

@@ -111,8 +111,9 @@ private:
     cv::Mat Frame(FrameBytes& buffer) const;
     cv::Mat SourceImage(const InspectParams& p);
     cv::Mat TemplateImage(int g, int k, const InspectParams& p);
-    // Whether anything is left after the opening.
-    bool Open(cv::Mat& work, int kernel, const cv::Rect& box);
+    // Whether anything is left after the opening; `kept`, when given, a box
+    // of the work image holding all that is left.
+    bool Open(cv::Mat& work, int kernel, const cv::Rect& box, cv::Rect* kept = nullptr);
     bool InsideFrame(const cv::Rect& box) const;
     void PassThrough();
     // Clears the NG map, or (not whole) where this engine wrote it since the

@@ -27,3 +27,12 @@ private:
     std::vector<int> m_counts;
     cv::Mat m_mask;
 };
+
+// What cv::mean gives for a CV_32FC1 picture under a CV_8UC1 mask of its size,
+// bit for bit, without its per-call set-up.
+double MaskedMean(const cv::Mat& img, const cv::Mat& mask);
+// One row of a masked picture, masked-out pixels (mask 0) set to `fill`,
+// into `out` and as float into `asFloat`.
+void MaskedGreyRow(const uchar* grey, const uchar* mask, uchar fill, uchar* out, float* asFloat, int cols);
+// c = c - mean where the mask is non-zero, 0 where it is 0.
+void CentreRow(float* c, const uchar* mask, float mean, int cols);

@@ -30,53 +30,126 @@ void CrossRow(const uchar* p, size_t pstep, uchar* dst, int cols, Op op, VecOp v
 
 }  // namespace
 
-bool AnyNonZero(const cv::Mat& img)
+namespace {
+bool RowAny(const uchar* r, int cols)
 {
-    for (int y = 0; y < img.rows; ++y) {
-        const uchar* r = img.ptr<uchar>(y);
-        int x = 0;
+    int x = 0;
 #if CV_SIMD128
-        cv::v_uint8x16 acc = cv::v_setzero_u8();
-        for (; x + 16 <= img.cols; x += 16)
-            acc |= cv::v_load(r + x);
+    cv::v_uint8x16 acc = cv::v_setzero_u8();
+    // Looked at every 256 bytes: a long row stops soon after its first non-zero byte.
+    for (; x + 256 <= cols; x += 256) {
+        for (int i = 0; i < 256; i += 16)
+            acc |= cv::v_load(r + x + i);
         if (cv::v_check_any(acc != cv::v_setzero_u8()))
             return true;
-#endif
-        for (; x < img.cols; ++x)
-            if (r[x])
-                return true;
     }
+    for (; x + 16 <= cols; x += 16)
+        acc |= cv::v_load(r + x);
+    // The last sixteen again rather than byte by byte: "any" minds no overlap.
+    if (x < cols && cols >= 16) {
+        acc |= cv::v_load(r + cols - 16);
+        x = cols;
+    }
+    if (cv::v_check_any(acc != cv::v_setzero_u8()))
+        return true;
+#endif
+    for (; x < cols; ++x)
+        if (r[x])
+            return true;
+    return false;
+}
+}  // namespace
+
+bool AnyNonZero(const cv::Mat& img)
+{
+    // An empty picture (most work images) is read as one row, without a tail per row.
+    if (img.isContinuous())
+        return RowAny(img.data, img.rows * img.cols);
+    for (int y = 0; y < img.rows; ++y)
+        if (RowAny(img.ptr<uchar>(y), img.cols))
+            return true;
     return false;
 }
 
-bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element)
+cv::Rect NonZeroBounds(const cv::Mat& img)
+{
+    if (!AnyNonZero(img))
+        return cv::Rect();
+    int y0 = 0;
+    while (!RowAny(img.ptr<uchar>(y0), img.cols))
+        ++y0;
+    int y1 = img.rows - 1;
+    while (!RowAny(img.ptr<uchar>(y1), img.cols))
+        --y1;
+    // The rows between, ORed: a column is used when any of them uses it.
+    thread_local std::vector<uchar> cols;
+    cols.assign(size_t(img.cols), 0);
+    uchar* c = cols.data();
+    for (int y = y0; y <= y1; ++y) {
+        const uchar* r = img.ptr<uchar>(y);
+        int x = 0;
+#if CV_SIMD128
+        for (; x + 16 <= img.cols; x += 16)
+            cv::v_store(c + x, cv::v_load(c + x) | cv::v_load(r + x));
+        if (x < img.cols && img.cols >= 16) {
+            const int last = img.cols - 16;  // ORing twice changes nothing
+            cv::v_store(c + last, cv::v_load(c + last) | cv::v_load(r + last));
+            x = img.cols;
+        }
+#endif
+        for (; x < img.cols; ++x)
+            c[x] |= r[x];
+    }
+    int x0 = 0;
+    while (!c[x0])
+        ++x0;
+    int x1 = img.cols - 1;
+    while (!c[x1])
+        --x1;
+    return cv::Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+}
+
+bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element, cv::Rect* kept)
 {
     CV_Assert(img.type() == CV_8UC1);
-    if (!AnyNonZero(img))
+    if (kept)
+        *kept = cv::Rect();
+    // An opening never raises a pixel: what lies outside the box of the
+    // non-zero pixels stays 0, so only the box is opened.
+    const cv::Rect box = NonZeroBounds(img);
+    if (box.empty())
         return false;
+    if (kept)
+        *kept = box;
     if (k <= 1)
         return true;
     if (k != 3) {
         cv::morphologyEx(img, img, cv::MORPH_OPEN, element);
-        return AnyNonZero(img);
+        return AnyNonZero(img(box));
     }
     // Erosion reads beyond the picture as 255 and dilation as 0, which is
     // what the default border of the two means: only the picture counts.
-    const int rows = img.rows;
-    const int cols = img.cols;
+    // Inside the picture but outside the box every pixel is 0, to both.
+    const int rows = box.height;
+    const int cols = box.width;
+    const uchar top = box.y == 0 ? 255 : 0;
+    const uchar bottom = box.y + rows == img.rows ? 255 : 0;
+    const uchar left = box.x == 0 ? 255 : 0;
+    const uchar right = box.x + cols == img.cols ? 255 : 0;
     const size_t pstep = size_t(cols) + 2;
     thread_local std::vector<uchar> padded, eroded;
     // Only the border is filled: the copy writes the rest.
     padded.resize(pstep * size_t(rows + 2));
     eroded.resize(pstep * size_t(rows + 2));
-    std::memset(padded.data(), 255, pstep);
-    std::memset(padded.data() + pstep * size_t(rows + 1), 255, pstep);
+    std::memset(padded.data(), top, pstep);
+    std::memset(padded.data() + pstep * size_t(rows + 1), bottom, pstep);
     std::memset(eroded.data(), 0, pstep);
     std::memset(eroded.data() + pstep * size_t(rows + 1), 0, pstep);
     for (int y = 0; y < rows; ++y) {
         uchar* row = padded.data() + pstep * size_t(y + 1);
-        row[0] = row[cols + 1] = 255;
-        std::memcpy(row + 1, img.ptr<uchar>(y), size_t(cols));
+        row[0] = left;
+        row[cols + 1] = right;
+        std::memcpy(row + 1, img.ptr<uchar>(box.y + y) + box.x, size_t(cols));
     }
 
     auto mn = [](uchar a, uchar b) { return a < b ? a : b; };
@@ -94,6 +167,6 @@ bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element)
         CrossRow(padded.data() + pstep * size_t(y), pstep, e + 1, cols, mn, vmn);
     }
     for (int y = 0; y < rows; ++y)
-        CrossRow(eroded.data() + pstep * size_t(y), pstep, img.ptr<uchar>(y), cols, mx, vmx);
-    return AnyNonZero(img);
+        CrossRow(eroded.data() + pstep * size_t(y), pstep, img.ptr<uchar>(box.y + y) + box.x, cols, mx, vmx);
+    return AnyNonZero(img(box));
 }

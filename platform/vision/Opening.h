@@ -7,8 +7,13 @@
 #include <opencv2/core.hpp>
 
 // `element` is the k x k ellipse, used for sizes other than 3. Returns whether
-// any pixel is non-zero afterwards.
-bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element);
+// any pixel is non-zero afterwards; `kept`, when given, receives a box that
+// holds every non-zero pixel left (empty when none is).
+bool OpenEllipse(cv::Mat& img, int k, const cv::Mat& element, cv::Rect* kept = nullptr);
 
-// Whether any pixel of an 8-bit picture is non-zero; stops at the first.
+// The smallest box holding every non-zero pixel of an 8-bit picture; empty
+// when there is none.
+cv::Rect NonZeroBounds(const cv::Mat& img);
+
+// Whether any pixel of an 8-bit picture is non-zero; stops soon after the first.
 bool AnyNonZero(const cv::Mat& img);

@@ -4,6 +4,7 @@
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/core/hal/hal.hpp>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -183,25 +184,14 @@ void SURF::extractGrey(const cv::Mat& window, Features& f) const
     const uchar fill = cv::saturate_cast<uchar>(f.mean);
     f.grey.create(g.size(), CV_8UC1);
     f.centred.create(g.size(), CV_32FC1);
-    for (int y = 0; y < g.rows; ++y) {
-        const uchar* pg = g.ptr<uchar>(y);
-        const uchar* pm = m_mask.ptr<uchar>(y);
-        uchar* out = f.grey.ptr<uchar>(y);
-        float* c = f.centred.ptr<float>(y);
-        for (int x = 0; x < g.cols; ++x) {
-            out[x] = pm[x] ? pg[x] : fill;
-            c[x] = float(out[x]);
-        }
-    }
+    for (int y = 0; y < g.rows; ++y)
+        MaskedGreyRow(g.ptr<uchar>(y), m_mask.ptr<uchar>(y), fill, f.grey.ptr<uchar>(y), f.centred.ptr<float>(y),
+                      g.cols);
     cv::GaussianBlur(f.centred, f.centred, cv::Size(0, 0), kSmooth, kSmooth, cv::BORDER_REPLICATE);
     // Less the masked mean, 0 outside the mask (the mean subtracted in float, as Mat -= does).
-    const float mean = float(cv::mean(f.centred, m_mask)[0]);
-    for (int y = 0; y < g.rows; ++y) {
-        const uchar* pm = m_mask.ptr<uchar>(y);
-        float* c = f.centred.ptr<float>(y);
-        for (int x = 0; x < g.cols; ++x)
-            c[x] = pm[x] ? c[x] - mean : 0.f;
-    }
+    const float mean = float(MaskedMean(f.centred, m_mask));
+    for (int y = 0; y < g.rows; ++y)
+        CentreRow(f.centred.ptr<float>(y), m_mask.ptr<uchar>(y), mean, g.cols);
     f.energy = f.centred.dot(f.centred);
     f.cellMean.assign(size_t(kGrid * kGrid), -1.0);
     f.cellSd.assign(size_t(kGrid * kGrid), 0.0);
@@ -453,8 +443,12 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
     // Read the window where each template's probes should be: the detector need
     // not find them again, their neighbourhood must look the same. All
     // templates' probes are read in one pass over the window.
-    std::vector<cv::KeyPoint> at;
-    std::vector<size_t> first(m_models.size() + 1, 0);  // probes of model t: [first[t], first[t + 1])
+    // The lists and pictures below are kept per thread: a window whose part
+    // changed reads hundreds of probes, and their lists grew on every call.
+    thread_local std::vector<cv::KeyPoint> at;
+    thread_local std::vector<size_t> first;  // probes of model t: [first[t], first[t + 1])
+    at.clear();
+    first.assign(m_models.size() + 1, 0);
     for (size_t t = 0; t < m_models.size(); ++t) {
         const Model& m = m_models[t];
         first[t] = at.size();
@@ -474,10 +468,11 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
         }
     }
     first[m_models.size()] = at.size();
-    std::vector<double> share(m_models.size(), 0.0);
+    thread_local std::vector<double> share;
+    share.assign(m_models.size(), 0.0);
     if (!at.empty()) {
         // A part moved towards the edge is still read: the border repeats outwards.
-        cv::Mat padded;
+        thread_local cv::Mat padded;
         cv::copyMakeBorder(w.grey, padded, kPatch, kPatch, kPatch, kPatch, cv::BORDER_REPLICATE);
         // Templates of near-identical parts, placed alike, read the window at
         // the same places: each place is described once.
@@ -489,7 +484,7 @@ float SURF::Match(const cv::Mat& window, cv::Mat& out) const
         constexpr float kGuard = kPatch + 4;
         const cv::Rect2f merge(kGuard, kGuard, float(padded.cols) - 2 * kGuard, float(padded.rows) - 2 * kGuard);
         DistinctPlaces(at, merge, places, placeOf);
-        cv::Mat d;
+        thread_local cv::Mat d;
         newOrb()->compute(padded, places, d);
         described.assign(placeOf.empty() ? 0 : size_t(*std::max_element(placeOf.begin(), placeOf.end())) + 1, -1);
         for (size_t r = 0; r < places.size(); ++r)

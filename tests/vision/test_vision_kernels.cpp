@@ -98,6 +98,7 @@ private slots:
     void preparedLightingFitEqualsPlainFit();
     void lightingPlaneEqualsPlainFit();
     void gridStatsEqualMeanStdDev();
+    void maskedPictureEqualsPlainLoops();
     void blobsEqualConnectedComponents();
     void normalSumsEqualRunningSums();
     void turnedPointsEqualPlainRounding();
@@ -196,6 +197,42 @@ void TestVisionKernels::openingEqualsMorphologyEx()
         const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
         QVERIFY2(Same(ref, img), qPrintable(what));
         QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
+    }
+    // Only the box around what is set is opened: blobs anywhere in an empty
+    // picture, at its edges or away from them; the box given back holds all
+    // that is left.
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        // Some pictures are views whose rows are followed by set bytes (the
+        // 3 x 3 pass reads only the view; morphologyEx would read its parent).
+        const int k = t % 7 == 6 ? 5 : 3;
+        cv::Mat parent(s.height, s.width + (t % 3 == 1 && k == 3 ? 7 : 0), CV_8UC1, cv::Scalar(255));
+        cv::Mat img = parent(cv::Rect(0, 0, s.width, s.height));
+        img.setTo(0);
+        const int x0 = t % 3 == 0 ? 0 : rng.uniform(0, s.width), y0 = t % 5 == 0 ? 0 : rng.uniform(0, s.height);
+        const int x1 = t % 4 == 0 ? s.width : rng.uniform(x0 + 1, s.width + 1);
+        const int y1 = t % 7 == 0 ? s.height : rng.uniform(y0 + 1, s.height + 1);
+        const cv::Rect part(x0, y0, x1 - x0, y1 - y0);
+        cv::Mat in = img(part);
+        Picture(rng, t, part.width, part.height).copyTo(in);
+        if (t % 2)
+            in.setTo(0, in < 150);
+        const QString what = QStringLiteral("%1 x %2, box %3 %4 %5 %6, case %7")
+                                 .arg(s.width).arg(s.height).arg(x0).arg(y0).arg(part.width).arg(part.height).arg(t);
+        // cv::boundingRect misses columns of pictures a few pixels wide: the points' own box.
+        std::vector<cv::Point> set;
+        cv::findNonZero(img, set);
+        QVERIFY2(NonZeroBounds(img) == (set.empty() ? cv::Rect() : cv::boundingRect(set)), qPrintable(what));
+        const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
+        cv::Mat ref;
+        cv::morphologyEx(img.clone(), ref, cv::MORPH_OPEN, element);
+        QVERIFY2(AnyNonZero(img) == !NonZeroBounds(img).empty(), qPrintable(what));
+        cv::Rect kept(-1, -1, -1, -1);
+        const bool any = OpenEllipse(img, k, k == 3 ? cv::Mat() : element, &kept);
+        QVERIFY2(Same(ref, img), qPrintable(what));
+        QVERIFY2(any == (cv::countNonZero(ref) > 0), qPrintable(what));
+        QVERIFY2((kept & cv::Rect(0, 0, s.width, s.height)) == kept, qPrintable(what));
+        QVERIFY2(cv::countNonZero(ref) == (kept.empty() ? 0 : cv::countNonZero(ref(kept))), qPrintable(what));
     }
 }
 
@@ -338,6 +375,48 @@ void TestVisionKernels::gridStatsEqualMeanStdDev()
                                  rows[size_t(j) + 1] - rows[size_t(j)]);
                 if (r.area() > 0)
                     QVERIFY2(check(r, cells[size_t(j * grid + i)]), qPrintable(QStringLiteral("%1 cell %2 %3").arg(t).arg(i).arg(j)));
+            }
+    }
+}
+
+void TestVisionKernels::maskedPictureEqualsPlainLoops()
+{
+    // The similarity window's masked picture, its mean and its centring,
+    // sixteen pixels at a time, against the plain per-pixel loops and
+    // cv::mean: masks of any non-zero value, rows of any length, views.
+    cv::RNG rng(18);
+    for (int t = 0; t < 300; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat grey = Picture(rng, t, s.width, s.height);
+        cv::Mat mask = Picture(rng, t + 1, s.width, s.height).clone();
+        mask.setTo(0, mask < 100);
+        if (t % 5 == 0)
+            mask.setTo(t % 10 == 0 ? 0 : 255);
+        const uchar fill = uchar(rng.uniform(0, 256));
+        cv::Mat out(s, CV_8UC1), asFloat(s, CV_32FC1);
+        for (int y = 0; y < s.height; ++y)
+            MaskedGreyRow(grey.ptr<uchar>(y), mask.ptr<uchar>(y), fill, out.ptr<uchar>(y), asFloat.ptr<float>(y),
+                          s.width);
+        cv::Mat plain(s, CV_8UC1, cv::Scalar(fill));
+        grey.copyTo(plain, mask);
+        cv::Mat plainFloat;
+        plain.convertTo(plainFloat, CV_32F);
+        const QString what = QStringLiteral("%1 x %2, case %3").arg(s.width).arg(s.height).arg(t);
+        QVERIFY2(Same(out, plain) && Same(asFloat, plainFloat), qPrintable(what));
+
+        cv::Mat parent(s.height, s.width + (t % 4 == 3 ? 5 : 0), CV_32FC1);
+        rng.fill(parent, cv::RNG::UNIFORM, -300.0, 300.0);
+        const cv::Mat values = parent(cv::Rect(0, 0, s.width, s.height));
+        QVERIFY2(Same(MaskedMean(values, mask), cv::mean(values, mask)[0]), qPrintable(what));
+        const float mean = float(rng.uniform(-200.0, 200.0));
+        cv::Mat centred = values.clone();
+        for (int y = 0; y < s.height; ++y)
+            CentreRow(centred.ptr<float>(y), mask.ptr<uchar>(y), mean, s.width);
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+                const float v = values.at<float>(y, x);
+                const float want = mask.at<uchar>(y, x) ? v - mean : 0.f;
+                QVERIFY2(std::memcmp(&want, &centred.at<float>(y, x), sizeof want) == 0, qPrintable(what));
             }
     }
 }
