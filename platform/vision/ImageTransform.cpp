@@ -151,11 +151,33 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
     constexpr int kRoundDelta = kAbScale / kTab / 2;
     const double* M = m_inverse;
     thread_local std::vector<int> adelta, bdelta;
+    // Their low 16 bits: the fractions are bits 5..9 of a sum, which the low
+    // bits of the addends fix, so eight of them fit one 16-bit vector.
+    thread_local std::vector<short> alow, blow;
     adelta.resize(size_t(r.width));
     bdelta.resize(size_t(r.width));
+    alow.resize(size_t(r.width));
+    blow.resize(size_t(r.width));
     for (int x = 0; x < r.width; ++x) {
         adelta[size_t(x)] = cv::saturate_cast<int>(M[0] * (r.x + x) * kAbScale);
         bdelta[size_t(x)] = cv::saturate_cast<int>(M[3] * (r.x + x) * kAbScale);
+        alow[size_t(x)] = static_cast<short>(adelta[size_t(x)]);
+        blow[size_t(x)] = static_cast<short>(bdelta[size_t(x)]);
+    }
+    // Source columns step by 0 or 1 pixel per pixel and source rows move one
+    // way by at most a pixel (a turn of less than 45 degrees, as positioning
+    // finds): then a group's ends tell where every pixel in it reads.
+    bool steady = true;
+    {
+        int up = 0, down = 0;
+        for (int x = 1; x < r.width; ++x) {
+            const int da = adelta[size_t(x)] - adelta[size_t(x - 1)];
+            const int db = bdelta[size_t(x)] - bdelta[size_t(x - 1)];
+            steady = steady && da >= 0 && da <= kAbScale && db >= -kAbScale && db <= kAbScale;
+            up |= db > 0;
+            down |= db < 0;
+        }
+        steady = steady && !(up && down);
     }
     // Bilinear weights in 1/32 steps per axis; (sum + 2^9) >> 10 is warpAffine's
     // rounding of its 15-bit products.
@@ -186,6 +208,26 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
             return;
         const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
         const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
+        const int e = r.width - 1;
+        const int xa = (X0 + adelta[0]) >> kAbBits, xe = (X0 + adelta[size_t(e)]) >> kAbBits;
+        const int ya = (Y0 + bdelta[0]) >> kAbBits, ye = (Y0 + bdelta[size_t(e)]) >> kAbBits;
+        if (std::min(xa, xe) >= 0 && std::max(xa, xe) <= w - 1 && std::min(ya, ye) >= 0 && std::max(ya, ye) <= h - 2) {
+            // Source coordinates move one way along the row: with both ends
+            // in the frame, no sample between needs clamping.
+            const int* ad = adelta.data();
+            const int* bd = bdelta.data();
+            for (int x = 0; x < e; x += along) {
+                const uchar* q = base + size_t((Y0 + bd[x]) >> kAbBits) * step + size_t((X0 + ad[x]) >> kAbBits);
+                __builtin_prefetch(q);
+                __builtin_prefetch(q + step);
+            }
+            const uchar* p = base + size_t(ye) * step + size_t(xe);
+            __builtin_prefetch(p);
+            __builtin_prefetch(p + step);
+            __builtin_prefetch(p + 1);
+            __builtin_prefetch(p + step + 1);
+            return;
+        }
         for (int x = 0;; x += along) {
             const int k = std::min(x, r.width - 1);
             const int sx = std::clamp((X0 + adelta[size_t(k)]) >> kAbBits, 0, w - 1);
@@ -303,48 +345,46 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                     // A slightly turned row reads eight neighbouring source
                     // pixels of the same two rows most of the time: then the
                     // eight are blended at once, each with its own weights.
-                    const cv::v_int32x4 x0 = cv::v_setall_s32(X0), y0 = cv::v_setall_s32(Y0);
-                    const cv::v_int32x4 lane = cv::v_int32x4(0, 1, 2, 3), four = cv::v_setall_s32(4);
-                    const cv::v_int32x4 frac = cv::v_setall_s32(kTab - 1);
+                    const cv::v_int16x8 x0 = cv::v_setall_s16(static_cast<short>(X0));
+                    const cv::v_int16x8 y0 = cv::v_setall_s16(static_cast<short>(Y0));
+                    const cv::v_int16x8 frac = cv::v_setall_s16(short(kTab - 1));
                     const cv::v_int16x8 full = cv::v_setall_s16(short(kTab));
                     const cv::v_int32x4 half = cv::v_setall_s32(512);
+                    const short* al = alow.data();
+                    const short* bl = blow.data();
                     // A run's tail is one more group of eight ending at the run's end.
-                    for (bool tail = false;; i += 8) {
+                    for (bool tail = false; steady; i += 8) {
                         if (i + 8 > last) {
                             if (tail || i >= last || last - first < 8)
                                 break;
                             i = last - 8;
                             tail = true;
                         }
-                        const cv::v_int32x4 xa = (x0 + cv::v_load(ad + i)) >> (kAbBits - kInterBits);
-                        const cv::v_int32x4 xb = (x0 + cv::v_load(ad + i + 4)) >> (kAbBits - kInterBits);
-                        const cv::v_int32x4 ya = (y0 + cv::v_load(bd + i)) >> (kAbBits - kInterBits);
-                        const cv::v_int32x4 yb = (y0 + cv::v_load(bd + i + 4)) >> (kAbBits - kInterBits);
-                        const int sx0 = (xa >> kInterBits).get0();
-                        const int sy0 = (ya >> kInterBits).get0();
-                        const cv::v_int32x4 ex = cv::v_setall_s32(sx0) + lane;
-                        const cv::v_int32x4 ey = cv::v_setall_s32(sy0);
-                        if (!cv::v_check_all((xa >> kInterBits) == ex) || !cv::v_check_all((xb >> kInterBits) == ex + four)) {
+                        // The group's first and last source pixels: seven
+                        // columns apart means one step each, the same row or
+                        // the next means every pixel lies on one of those two.
+                        const int sx0 = (X0 + ad[i]) >> kAbBits;
+                        const int sy0 = (Y0 + bd[i]) >> kAbBits;
+                        const int d = ((Y0 + bd[i + 7]) >> kAbBits) - sy0;
+                        if (((X0 + ad[i + 7]) >> kAbBits) - sx0 != 7 || d < -1 || d > 1) {
                             for (int k = i; k < i + 8; ++k)
                                 out[k] = pixel(k);
                             continue;
                         }
+                        const cv::v_int16x8 xs = cv::v_add_wrap(x0, cv::v_load(al + i));
+                        const cv::v_int16x8 ys = cv::v_add_wrap(y0, cv::v_load(bl + i));
                         const uchar* p = base + ptrdiff_t(sy0) * st + sx0;
                         cv::v_int16x8 a0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p));
                         cv::v_int16x8 a1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + 1));
                         cv::v_int16x8 b0 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st));
                         cv::v_int16x8 b1 = cv::v_reinterpret_as_s16(cv::v_load_expand(p + st + 1));
-                        const cv::v_int16x8 moved = cv::v_pack((ya >> kInterBits) != ey, (yb >> kInterBits) != ey);
-                        if (cv::v_check_any(moved)) {
+                        if (d != 0) {
                             // A turned row steps to the next source row somewhere in
-                            // the eight (source rows move monotonically): those lanes
-                            // read the pair of rows one further up or down.
-                            const int d = ((Y0 + bd[i + 7]) >> kAbBits) - sy0;
-                            if (d != 1 && d != -1) {
-                                for (int k = i; k < i + 8; ++k)
-                                    out[k] = pixel(k);
-                                continue;
-                            }
+                            // the eight: those lanes read the pair of rows one
+                            // further up or down. Each lane's place against the
+                            // first one's row lies within -1024..2047: exact in 16 bits.
+                            const cv::v_int16x8 rel = cv::v_sub_wrap(ys, cv::v_setall_s16(static_cast<short>(sy0 * kAbScale)));
+                            const cv::v_int16x8 moved = d > 0 ? rel > cv::v_setall_s16(short(kAbScale - 1)) : rel < cv::v_setzero_s16();
                             const uchar* q = p + (d > 0 ? 2 * st : -st);
                             const cv::v_int16x8 c0 = cv::v_reinterpret_as_s16(cv::v_load_expand(q));
                             const cv::v_int16x8 c1 = cv::v_reinterpret_as_s16(cv::v_load_expand(q + 1));
@@ -360,8 +400,8 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                                 a1 = cv::v_select(moved, c1, a1);
                             }
                         }
-                        const cv::v_int16x8 wx = cv::v_pack(xa & frac, xb & frac);
-                        const cv::v_int16x8 wy = cv::v_pack(ya & frac, yb & frac);
+                        const cv::v_int16x8 wx = (xs >> (kAbBits - kInterBits)) & frac;
+                        const cv::v_int16x8 wy = (ys >> (kAbBits - kInterBits)) & frac;
                         // a0 * (32 - wx) + a1 * wx, one product fewer; within
                         // 16 bits, so the plain multiply.
                         const cv::v_int16x8 top = (a0 << kInterBits) + cv::v_mul_wrap(a1 - a0, wx);

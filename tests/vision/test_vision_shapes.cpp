@@ -468,6 +468,20 @@ void TestVisionShapes::frameWarpRectsEqualWholeWarp()
         QVERIFY2(cv::countNonZero(diff) == 0, qPrintable(QStringLiteral("transform %1: %2 pixels differ").arg(t).arg(cv::countNonZero(diff))));
         QCOMPARE(cv::countNonZero(part & (written == 0)), 0);  // nothing outside the boxes
     }
+    // Turns beyond 45 degrees: source columns no longer step one per pixel
+    // and rows jump, which the grouped blend must leave to the single one.
+    for (int t = 0; t < 40; ++t) {
+        FrameWarp w;
+        const double a = (t % 2 ? 1 : -1) * rng.uniform(45.0, 180.0);
+        w.SetTransform(cv::Point2f(float(rng.uniform(-20.0, 20.0)), float(rng.uniform(-20.0, 20.0))),
+                       cv::Point2f(160.f, 120.f), a);
+        QVERIFY(w.Apply(src, whole));
+        const cv::Rect r(rng.uniform(0, 200), rng.uniform(0, 150), rng.uniform(20, 120), rng.uniform(1, 90));
+        part.setTo(0);
+        QVERIFY(w.ApplyRect(src, part, r));
+        const cv::Rect in = r & cv::Rect(0, 0, 320, 240);
+        QVERIFY2(cv::countNonZero(whole(in) != part(in)) == 0, qPrintable(QStringLiteral("turn %1 degrees").arg(a)));
+    }
 }
 
 void TestVisionShapes::colourConversions()
