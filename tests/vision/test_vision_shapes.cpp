@@ -11,6 +11,7 @@
 #include "foundation/VisionGlobals.h"
 
 #include <QImage>
+#include <QScopeGuard>
 #include <opencv2/imgproc.hpp>
 
 #include <climits>
@@ -52,6 +53,7 @@ private slots:
     void moveImageWritesEveryPixel();
     void transformImageRotates();
     void transformRefusesOtherSize();
+    void frameWarpRectsEqualWholeWarp_data();
     void frameWarpRectsEqualWholeWarp();
     void colourConversions();
 };
@@ -431,8 +433,21 @@ void TestVisionShapes::transformRefusesOtherSize()
     QCOMPARE(dst.at<uchar>(0, 0), uchar(5));
 }
 
+void TestVisionShapes::frameWarpRectsEqualWholeWarp_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::newRow("sse2") << false;
+    // Only where the processor has AVX2; otherwise the same as above.
+    QTest::newRow("avx2 where present") << true;
+}
+
 void TestVisionShapes::frameWarpRectsEqualWholeWarp()
 {
+    QFETCH(bool, wide);
+    FrameWarp::AllowWideBlend(wide);
+    if (wide && !FrameWarp::WideBlend())
+        QSKIP("no AVX2 on this processor");
+    const auto restore = qScopeGuard([] { FrameWarp::AllowWideBlend(true); });
     // A frame aligned only where it is judged must show there exactly the
     // pixels the whole-frame alignment writes, for shifts, fractional shifts,
     // turns and the slight turns a positioned part shows, shifts a hair off
