@@ -261,6 +261,10 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
         alow[size_t(x)] = static_cast<short>(adelta[size_t(x)]);
         blow[size_t(x)] = static_cast<short>(bdelta[size_t(x)]);
     }
+    // Read through plain pointers in the row loops (thread_local vectors cost
+    // a lookup per use).
+    const int* const adp = adelta.data();
+    const int* const bdp = bdelta.data();
     // Source columns step by 0 or 1 pixel per pixel and source rows move one
     // way by at most a pixel (a turn of less than 45 degrees, as positioning
     // finds): then a group's ends tell where every pixel in it reads.
@@ -285,6 +289,10 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
     const uchar* base = src.data;
     // No turn: every pixel of a row has the same fraction and the next source pixel.
     const bool pureShift = M[0] == 1.0 && M[3] == 0.0;
+    // Then adelta steps by exactly 1024 and bdelta is 0 (checked, not assumed).
+    bool wholeColumns = pureShift;
+    for (int x = 0; wholeColumns && x < r.width; ++x)
+        wholeColumns = adelta[size_t(x)] - adelta[0] == x * kAbScale && bdelta[size_t(x)] == 0;
     auto blend = [](int v00, int v01, int v10, int v11, int fx, int fy) {
         const int top = v00 * (kTab - fx) + v01 * fx;
         const int bottom = v10 * (kTab - fx) + v11 * fx;
@@ -307,13 +315,13 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
         const int X0 = cv::saturate_cast<int>((M[1] * (r.y + y) + M[2]) * kAbScale) + kRoundDelta;
         const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
         const int e = r.width - 1;
-        const int xa = (X0 + adelta[0]) >> kAbBits, xe = (X0 + adelta[size_t(e)]) >> kAbBits;
-        const int ya = (Y0 + bdelta[0]) >> kAbBits, ye = (Y0 + bdelta[size_t(e)]) >> kAbBits;
+        const int xa = (X0 + adp[0]) >> kAbBits, xe = (X0 + adp[e]) >> kAbBits;
+        const int ya = (Y0 + bdp[0]) >> kAbBits, ye = (Y0 + bdp[e]) >> kAbBits;
         if (std::min(xa, xe) >= 0 && std::max(xa, xe) <= w - 1 && std::min(ya, ye) >= 0 && std::max(ya, ye) <= h - 2) {
             // Source coordinates move one way along the row: with both ends
             // in the frame, no sample between needs clamping.
-            const int* ad = adelta.data();
-            const int* bd = bdelta.data();
+            const int* ad = adp;
+            const int* bd = bdp;
             for (int x = 0; x < e; x += along) {
                 const uchar* q = base + size_t((Y0 + bd[x]) >> kAbBits) * step + size_t((X0 + ad[x]) >> kAbBits);
                 __builtin_prefetch(q);
@@ -328,8 +336,8 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
         }
         for (int x = 0;; x += along) {
             const int k = std::min(x, r.width - 1);
-            const int sx = std::clamp((X0 + adelta[size_t(k)]) >> kAbBits, 0, w - 1);
-            const int sy = std::max(0, std::min((Y0 + bdelta[size_t(k)]) >> kAbBits, h - 2));
+            const int sx = std::clamp((X0 + adp[k]) >> kAbBits, 0, w - 1);
+            const int sy = std::max(0, std::min((Y0 + bdp[k]) >> kAbBits, h - 2));
             const uchar* p = base + size_t(sy) * step + size_t(sx);
             __builtin_prefetch(p);
             __builtin_prefetch(p + step);
@@ -350,8 +358,8 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
         const int Y0 = cv::saturate_cast<int>((M[4] * (r.y + y) + M[5]) * kAbScale) + kRoundDelta;
         uchar* out = dst.ptr<uchar>(r.y + y) + r.x;
         auto coords = [&](int x, int& sx, int& sy, int& fx, int& fy) {
-            const int X = (X0 + adelta[size_t(x)]) >> (kAbBits - kInterBits);
-            const int Y = (Y0 + bdelta[size_t(x)]) >> (kAbBits - kInterBits);
+            const int X = (X0 + adp[x]) >> (kAbBits - kInterBits);
+            const int Y = (Y0 + bdp[x]) >> (kAbBits - kInterBits);
             sx = X >> kInterBits;
             sy = Y >> kInterBits;
             fx = X & (kTab - 1);
@@ -364,12 +372,22 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
         };
         // Source coordinates move linearly along the row, so the pixels whose
         // four neighbours all lie in the frame form one run: find its ends.
-        int first = 0;
-        while (first < r.width && !inside(first))
-            ++first;
-        int last = r.width;
-        while (last > first && !inside(last - 1))
-            --last;
+        int first = 0, last = r.width;
+        if (wholeColumns) {
+            // Columns step by exactly one pixel and the row stays: the run's
+            // ends by arithmetic, the same as the search below finds.
+            int sx0, sy0, fx0, fy0;
+            coords(0, sx0, sy0, fx0, fy0);
+            first = std::max(0, -sx0);
+            last = std::min(r.width, w - 1 - sx0);
+            if (unsigned(sy0) >= unsigned(h - 1) || last <= first)
+                first = last = r.width;
+        } else {
+            while (first < r.width && !inside(first))
+                ++first;
+            while (last > first && !inside(last - 1))
+                --last;
+        }
         for (int x = 0; x < r.width; ++x) {
             if (x == first) {
                 int sx, sy, fx, fy;
@@ -385,7 +403,8 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                         // A shift within 1/64 pixel of whole pixels weighs only
                         // the first of the four: the blend is a copy.
                         std::memcpy(o, p0, size_t(n));
-                        i = n;
+                        x = last - 1;
+                        continue;
                     }
 #if CV_SIMD128
                     // The same integer sums, eight pixels at a time; each reads
@@ -425,8 +444,8 @@ bool FrameWarp::ApplyRect(const cv::Mat& src, cv::Mat& dst, const cv::Rect& rect
                         o[i] = blend(p0[i], p0[i + 1], p1[i], p1[i + 1], fx, fy);
                 } else {
                     // blend() rewritten with one product per axis: the same integers.
-                    const int* ad = adelta.data();
-                    const int* bd = bdelta.data();
+                    const int* ad = adp;
+                    const int* bd = bdp;
                     const ptrdiff_t st = ptrdiff_t(step);
                     auto pixel = [&](int k) {
                         const int X = (X0 + ad[k]) >> (kAbBits - kInterBits);
