@@ -11,6 +11,7 @@
 #include "foundation/VisionGlobals.h"
 
 #include <QImage>
+#include <QScopeGuard>
 #include <opencv2/imgproc.hpp>
 
 #include <climits>
@@ -52,6 +53,7 @@ private slots:
     void moveImageWritesEveryPixel();
     void transformImageRotates();
     void transformRefusesOtherSize();
+    void frameWarpRectsEqualWholeWarp_data();
     void frameWarpRectsEqualWholeWarp();
     void colourConversions();
 };
@@ -431,8 +433,21 @@ void TestVisionShapes::transformRefusesOtherSize()
     QCOMPARE(dst.at<uchar>(0, 0), uchar(5));
 }
 
+void TestVisionShapes::frameWarpRectsEqualWholeWarp_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::newRow("sse2") << false;
+    // Only where the processor has AVX2; otherwise the same as above.
+    QTest::newRow("avx2 where present") << true;
+}
+
 void TestVisionShapes::frameWarpRectsEqualWholeWarp()
 {
+    QFETCH(bool, wide);
+    FrameWarp::AllowWideBlend(wide);
+    if (wide && !FrameWarp::WideBlend())
+        QSKIP("no AVX2 on this processor");
+    const auto restore = qScopeGuard([] { FrameWarp::AllowWideBlend(true); });
     // A frame aligned only where it is judged must show there exactly the
     // pixels the whole-frame alignment writes, for shifts, fractional shifts,
     // turns and the slight turns a positioned part shows, shifts a hair off
@@ -467,6 +482,20 @@ void TestVisionShapes::frameWarpRectsEqualWholeWarp()
         diff.setTo(0, written == 0);
         QVERIFY2(cv::countNonZero(diff) == 0, qPrintable(QStringLiteral("transform %1: %2 pixels differ").arg(t).arg(cv::countNonZero(diff))));
         QCOMPARE(cv::countNonZero(part & (written == 0)), 0);  // nothing outside the boxes
+    }
+    // Turns beyond 45 degrees: source columns no longer step one per pixel
+    // and rows jump, which the grouped blend must leave to the single one.
+    for (int t = 0; t < 40; ++t) {
+        FrameWarp w;
+        const double a = (t % 2 ? 1 : -1) * rng.uniform(45.0, 180.0);
+        w.SetTransform(cv::Point2f(float(rng.uniform(-20.0, 20.0)), float(rng.uniform(-20.0, 20.0))),
+                       cv::Point2f(160.f, 120.f), a);
+        QVERIFY(w.Apply(src, whole));
+        const cv::Rect r(rng.uniform(0, 200), rng.uniform(0, 150), rng.uniform(20, 120), rng.uniform(1, 90));
+        part.setTo(0);
+        QVERIFY(w.ApplyRect(src, part, r));
+        const cv::Rect in = r & cv::Rect(0, 0, 320, 240);
+        QVERIFY2(cv::countNonZero(whole(in) != part(in)) == 0, qPrintable(QStringLiteral("turn %1 degrees").arg(a)));
     }
 }
 
