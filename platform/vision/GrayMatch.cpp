@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -227,6 +228,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolScale = std::max(0.5, (256 - sensibility) / 211.0);
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
+    m_tolOf = std::vector<float>();
     m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 
@@ -259,11 +261,58 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         cv::Mat narrow, back;
         m_ref.convertTo(narrow, CV_8U);
         narrow.convertTo(back, CV_32F);
-        if (cv::norm(back, m_ref, cv::NORM_INF) == 0)
+        if (cv::norm(back, m_ref, cv::NORM_INF) == 0) {
             m_ref = narrow;
+            TryNarrowTolerance();
+        }
     }
     m_valid = true;
     return true;
+}
+
+void GrayMatch::TryNarrowTolerance()
+{
+    // The index: the byte reference's 3x3 max-min, what the edge term was
+    // taken of. Where the spread (or anything else) makes two pixels of one
+    // index differ, the floats stay.
+    cv::Mat dil, ero, index;
+    const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(dil, ero, index);
+    std::vector<float> table(256, 0.f);
+    bool seen[256] = {};
+    for (int r = 0; r < m_size.height; ++r) {
+        const uchar* pi = index.ptr<uchar>(r);
+        const float* pt = m_tol.ptr<float>(r);
+        for (int c = 0; c < m_size.width; ++c) {
+            float& t = table[pi[c]];
+            if (!seen[pi[c]]) {
+                seen[pi[c]] = true;
+                t = pt[c];
+            } else if (std::memcmp(&t, &pt[c], sizeof(float)) != 0) {
+                return;
+            }
+        }
+    }
+    m_tol = index;
+    m_tolOf = std::move(table);
+}
+
+cv::Mat GrayMatch::ToleranceFloats(std::vector<float>& buffer) const
+{
+    if (m_tol.depth() == CV_32F)
+        return m_tol;
+    buffer.resize(m_tol.total());
+    cv::Mat out(m_size, CV_32FC1, buffer.data());
+    const float* table = m_tolOf.data();
+    for (int r = 0; r < m_size.height; ++r) {
+        const uchar* pi = m_tol.ptr<uchar>(r);
+        float* po = out.ptr<float>(r);
+        for (int c = 0; c < m_size.width; ++c)
+            po[c] = table[pi[c]];
+    }
+    return out;
 }
 
 void GrayMatch::DropTemplates()
@@ -359,14 +408,16 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // missed): once the focus is known, the lighting is fitted again against
     // the copy the frame follows, and the focus checked under that lighting.
     StageClock::Laps laps(StageClock::MatchLighting);
+    thread_local std::vector<float> tolBuffer;
+    const cv::Mat tolerance = ToleranceFloats(tolBuffer);
     size_t focus = 0;
-    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue);
+    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, tolerance, !m_hue);
     for (int round = 0; round < 2; ++round) {
         const size_t next = focusOf(l);
         if (next == focus)
             break;
         focus = next;
-        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue);
+        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, tolerance, !m_hue);
     }
     if (judged) {
         judged->light = l;
@@ -383,7 +434,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const float* pc = colOffset.data();
         const float* pr = bytes ? nullptr : reference.ptr<float>(r);
         const uchar* pb = bytes ? reference.ptr<uchar>(r) : nullptr;
-        const float* pt = m_tol.ptr<float>(r);
+        const float* pt = tolerance.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
         uchar* out = diff.ptr<uchar>(r);
@@ -485,7 +536,8 @@ cv::Mat GrayMatch::spread() const
 {
     if (!m_valid)
         return cv::Mat();
-    cv::Mat s = m_tol / m_tolScale - Edge() * m_tolEdge - m_tolBase;
+    std::vector<float> buffer;
+    cv::Mat s = ToleranceFloats(buffer) / m_tolScale - Edge() * m_tolEdge - m_tolBase;
     return cv::max(s, 0.0);
 }
 
@@ -506,6 +558,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
     const LightingPlane& l = judged.light;
     const cv::Mat& reference = ReferenceAt(judged.focus);
     const bool bytes = reference.depth() == CV_8U;
+    const bool narrowTol = m_tol.depth() == CV_8U;
     // Only the pixels next to what is already flagged are compared, so the
     // cost follows the rim, not the window.
     cv::Mat grown = diff(area);
@@ -519,7 +572,8 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
             uchar* pg = grown.ptr<uchar>(r);
             const float* pr = bytes ? nullptr : reference.ptr<float>(y);
             const uchar* pb = bytes ? reference.ptr<uchar>(y) : nullptr;
-            const float* pt = m_tol.ptr<float>(y);
+            const float* pt = narrowTol ? nullptr : m_tol.ptr<float>(y);
+            const uchar* pi = narrowTol ? m_tol.ptr<uchar>(y) : nullptr;
             const uchar* pw = g.ptr<uchar>(y);
             const uchar* pj = m_judged.ptr<uchar>(y);
             for (int c = 0; c < area.width; ++c) {
@@ -528,7 +582,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                     continue;
                 const double s = pw[x] - l.gain * (pb ? double(pb[x]) : double(pr[x])) - (l.Row(y) + l.Column(x));
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
-                if (d > 0.5 * l.gain * pt[x]) {
+                if (d > 0.5 * l.gain * (pi ? m_tolOf[pi[x]] : pt[x])) {
                     pg[c] = 255;
                     added = true;
                 }
@@ -543,6 +597,7 @@ void GrayMatch::CountBytes(ByteCounts& out) const
 {
     out.Add("grey: sharp reference", m_ref);
     out.Add("grey: tolerance", m_tol);
+    out.Add("grey: tolerance", m_tolOf.capacity() * sizeof(float));
     for (const cv::Mat& m : m_templates)
         out.Add("grey: template windows", m);
     for (const cv::Mat& m : m_covered)
@@ -572,6 +627,7 @@ void GrayMatch::Clear()
     m_judged.release();
     m_ref.release();
     m_tol.release();
+    m_tolOf.clear();
     m_fit.reset();
     m_templateCount = 0;
     m_amplify = 0;

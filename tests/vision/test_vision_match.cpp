@@ -377,9 +377,10 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
     QCOMPARE(cv::norm(a, diff, cv::NORM_INF), 0.0);
     QCOMPARE(cv::norm(b, diff, cv::NORM_INF), 0.0);
 
-    // One template gives a reference of whole grey levels, kept in bytes: it
-    // judges (lighting, focus, differences, rim) exactly as in floats, grey
-    // or hue, in focus or not, lamp to one side, chips dark and clipped.
+    // One template gives a reference of whole grey levels, kept in bytes, and
+    // a tolerance kept as bytes and a table: it judges (lighting, focus,
+    // differences, rim) exactly as in floats, grey or hue, in focus or not,
+    // lamp to one side, chips dark and clipped.
     cv::Mat lamp = t.clone();
     for (int r = 0; r < lamp.rows; ++r)
         for (int c = 0; c < lamp.cols; ++c)
@@ -397,7 +398,9 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
             m->DropTemplates();
         }
         QVERIFY(narrow.NarrowReference() && !wide.NarrowReference());
-        QCOMPARE(bytes(wide) - bytes(narrow), 3 * t.total());
+        QVERIFY(narrow.NarrowTolerance() && !wide.NarrowTolerance());
+        QCOMPARE(bytes(wide) - bytes(narrow), 2 * 3 * t.total() - 256 * sizeof(float));
+        QCOMPARE(cv::norm(narrow.spread(), wide.spread(), cv::NORM_INF), 0.0);
         for (const cv::Mat& frame : {withNoise(t, 2, 9), soft, lamp}) {
             GrayMatch::Judged n, w;
             narrow.Match(frame, a, &n);
