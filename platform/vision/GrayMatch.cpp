@@ -295,17 +295,40 @@ void GrayMatch::TryNarrowTolerance()
             }
         }
     }
+    m_tolLeast = HUGE_VALF;
+    for (int i = 0; i < 256; ++i)
+        if (seen[i])
+            m_tolLeast = std::min(m_tolLeast, table[size_t(i)]);
     m_tol = index;
     m_tolOf = std::move(table);
 }
 
-cv::Mat GrayMatch::ToleranceFloats(std::vector<float>& buffer) const
+cv::Mat GrayMatch::ToleranceFloats(std::vector<float>& buffer, bool fitGrid) const
 {
     if (m_tol.depth() == CV_32F)
         return m_tol;
     buffer.resize(m_tol.total());
     cv::Mat out(m_size, CV_32FC1, buffer.data());
     const float* table = m_tolOf.data();
+    if (fitGrid) {
+        for (int r = 0; r < m_size.height; r += kLightingFitStride) {
+            const uchar* pi = m_tol.ptr<uchar>(r);
+            float* po = out.ptr<float>(r);
+            int c = 0;
+            static_assert(kLightingFitStride == 2, "four of eight indices per load");
+            for (; c + 8 <= m_size.width; c += 8) {
+                uint64_t eight;
+                std::memcpy(&eight, pi + c, sizeof eight);
+                po[c] = table[eight & 0xff];
+                po[c + 2] = table[(eight >> 16) & 0xff];
+                po[c + 4] = table[(eight >> 32) & 0xff];
+                po[c + 6] = table[(eight >> 48) & 0xff];
+            }
+            for (; c < m_size.width; c += kLightingFitStride)
+                po[c] = table[pi[c]];
+        }
+        return out;
+    }
     for (int r = 0; r < m_size.height; ++r) {
         const uchar* pi = m_tol.ptr<uchar>(r);
         float* po = out.ptr<float>(r);
@@ -428,8 +451,11 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // missed): once the focus is known, the lighting is fitted again against
     // the copy the frame follows, and the focus checked under that lighting.
     StageClock::Laps laps(StageClock::MatchLighting);
+    // A tolerance in bytes is read from its table: for the fits only where
+    // they read it, for the comparison where a pixel might lie beyond it.
     thread_local std::vector<float> tolBuffer;
-    const cv::Mat tolerance = ToleranceFloats(tolBuffer);
+    const cv::Mat tolerance = ToleranceFloats(tolBuffer, true);
+    const bool narrowTol = m_tol.depth() == CV_8U;
     size_t focus = 0;
     LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, tolerance, !m_hue);
     for (int round = 0; round < 2; ++round) {
@@ -454,7 +480,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const float* pc = colOffset.data();
         const float* pr = bytes ? nullptr : reference.ptr<float>(r);
         const uchar* pb = bytes ? reference.ptr<uchar>(r) : nullptr;
-        const float* pt = tolerance.ptr<float>(r);
+        const float* pt = narrowTol ? nullptr : m_tol.ptr<float>(r);
+        const uchar* pi = narrowTol ? m_tol.ptr<uchar>(r) : nullptr;
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
         uchar* out = diff.ptr<uchar>(r);
@@ -467,6 +494,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         const cv::v_float32x4 zero = cv::v_setzero_f32();
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
+        const bool leastFar = narrowTol && float(l.gain) > 0;
+        const cv::v_float32x4 least = gain * cv::v_setall_f32(m_tolLeast);
         auto block = [&](int c0, auto inBytes) {
             const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
@@ -488,7 +517,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                 for (int q = 0; q < 4; ++q)
                     ref[q] = cv::v_load(pr + c0 + 4 * q);
             }
-            cv::v_int32x4 flags[4];  // all ones where far
+            cv::v_float32x4 d[4];
             for (int q = 0; q < 4; ++q) {
                 const int k = c0 + 4 * q;
                 const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
@@ -497,8 +526,27 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                     s = cv::v_select(w == white, cv::v_max(s, zero), s);
                     s = cv::v_select(w == zero, cv::v_min(s, zero), s);
                 }
-                const cv::v_float32x4 d = cv::v_abs(s);
-                flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
+                d[q] = cv::v_abs(s);
+            }
+            cv::v_int32x4 flags[4];  // all ones where far
+            if (pi) {
+                // No pixel lies beyond gain times the least tolerance: none
+                // beyond its own (gain > 0 keeps the products' order).
+                if (leastFar
+                    && cv::v_check_all(cv::v_reinterpret_as_s32((d[0] <= least) & (d[1] <= least) & (d[2] <= least)
+                                                                & (d[3] <= least)))) {
+                    cv::v_store(out + c0, cv::v_setzero_u8());
+                    return;
+                }
+                const float* table = m_tolOf.data();
+                for (int q = 0; q < 4; ++q) {
+                    const uchar* at = pi + c0 + 4 * q;
+                    const cv::v_float32x4 t(table[at[0]], table[at[1]], table[at[2]], table[at[3]]);
+                    flags[q] = cv::v_reinterpret_as_s32(d[q] > gain * t);
+                }
+            } else {
+                for (int q = 0; q < 4; ++q)
+                    flags[q] = cv::v_reinterpret_as_s32(d[q] > gain * cv::v_load(pt + c0 + 4 * q));
             }
             // Saturating packs keep all ones and zeros as they are.
             const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
@@ -520,7 +568,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         for (; c < m_size.width; ++c) {
             const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);
             const float d = std::abs(m_hue ? s : KnownDifference(pw[c], s));
-            out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
+            out[c] = (pj[c] && d > float(l.gain) * (pi ? m_tolOf[pi[c]] : pt[c])) ? 255 : 0;
         }
     }
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {

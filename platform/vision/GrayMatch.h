@@ -106,6 +106,7 @@ private:
     cv::Mat m_ref;                   // CV_32F, or CV_8U (see SetNarrowReference)
     cv::Mat m_tol;                   // CV_32F, or CV_8U indices into m_tolOf (see SetNarrowReference)
     std::vector<float> m_tolOf;      // 256 floats while m_tol holds bytes
+    float m_tolLeast = 0;            // the least of them that m_tol uses
     int m_templateCount = 0;
     // tolerance = (spread + Edge() * edge + base) * scale, at least 1
     double m_tolScale = 1, m_tolEdge = 0, m_tolBase = 0;
@@ -117,7 +118,9 @@ private:
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into
     // `buffer` (reused by the caller's thread, so no allocation per window).
-    cv::Mat ToleranceFloats(std::vector<float>& buffer) const;
+    // `fitGrid`: only the pixels the lighting fit reads are read from the
+    // table; the buffer's others stay as they were.
+    cv::Mat ToleranceFloats(std::vector<float>& buffer, bool fitGrid = false) const;
     struct Fit;  // the lighting fit's sums that depend on the reference only, and the softened copies
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;
