@@ -496,7 +496,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
         const bool leastFar = narrowTol && float(l.gain) > 0;
         const cv::v_float32x4 least = gain * cv::v_setall_f32(m_tolLeast);
-        auto block = [&](int c0, auto inBytes) {
+        auto block = [&](int c0, auto inBytes, auto tolInBytes) {
             const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
@@ -517,19 +517,31 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                 for (int q = 0; q < 4; ++q)
                     ref[q] = cv::v_load(pr + c0 + 4 * q);
             }
-            cv::v_float32x4 d[4];
-            for (int q = 0; q < 4; ++q) {
-                const int k = c0 + 4 * q;
-                const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
-                if (clipped) {
-                    s = cv::v_select(w == white, cv::v_max(s, zero), s);
-                    s = cv::v_select(w == zero, cv::v_min(s, zero), s);
-                }
-                d[q] = cv::v_abs(s);
-            }
             cv::v_int32x4 flags[4];  // all ones where far
-            if (pi) {
+            if constexpr (!decltype(tolInBytes)::value) {
+                for (int q = 0; q < 4; ++q) {
+                    const int k = c0 + 4 * q;
+                    const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
+                    cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
+                    if (clipped) {
+                        s = cv::v_select(w == white, cv::v_max(s, zero), s);
+                        s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+                    }
+                    const cv::v_float32x4 d = cv::v_abs(s);
+                    flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
+                }
+            } else {
+                cv::v_float32x4 d[4];
+                for (int q = 0; q < 4; ++q) {
+                    const int k = c0 + 4 * q;
+                    const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
+                    cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
+                    if (clipped) {
+                        s = cv::v_select(w == white, cv::v_max(s, zero), s);
+                        s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+                    }
+                    d[q] = cv::v_abs(s);
+                }
                 // No pixel lies beyond gain times the least tolerance: none
                 // beyond its own (gain > 0 keeps the products' order).
                 if (leastFar
@@ -544,26 +556,29 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                     const cv::v_float32x4 t(table[at[0]], table[at[1]], table[at[2]], table[at[3]]);
                     flags[q] = cv::v_reinterpret_as_s32(d[q] > gain * t);
                 }
-            } else {
-                for (int q = 0; q < 4; ++q)
-                    flags[q] = cv::v_reinterpret_as_s32(d[q] > gain * cv::v_load(pt + c0 + 4 * q));
             }
             // Saturating packs keep all ones and zeros as they are.
             const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
             cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
         };
-        auto blocks = [&](auto inBytes) {
+        auto blocks = [&](auto inBytes, auto tolInBytes) {
             for (; c + 16 <= m_size.width; c += 16)
-                block(c, inBytes);
+                block(c, inBytes, tolInBytes);
             if (c < m_size.width && m_size.width >= 16) {
-                block(m_size.width - 16, inBytes);
+                block(m_size.width - 16, inBytes, tolInBytes);
                 c = m_size.width;
             }
         };
-        if (pb)
-            blocks(std::true_type());
-        else
-            blocks(std::false_type());
+        if (pi) {
+            if (pb)
+                blocks(std::true_type(), std::true_type());
+            else
+                blocks(std::false_type(), std::true_type());
+        } else if (pb) {
+            blocks(std::true_type(), std::false_type());
+        } else {
+            blocks(std::false_type(), std::false_type());
+        }
 #endif
         for (; c < m_size.width; ++c) {
             const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);
