@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -227,6 +228,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolScale = std::max(0.5, (256 - sensibility) / 211.0);
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
+    m_tolOf = std::vector<float>();
     m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 
@@ -259,11 +261,101 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         cv::Mat narrow, back;
         m_ref.convertTo(narrow, CV_8U);
         narrow.convertTo(back, CV_32F);
-        if (cv::norm(back, m_ref, cv::NORM_INF) == 0)
+        if (cv::norm(back, m_ref, cv::NORM_INF) == 0) {
             m_ref = narrow;
+            TryNarrowTolerance();
+        }
     }
     m_valid = true;
     return true;
+}
+
+void GrayMatch::TryNarrowTolerance()
+{
+    // The index: the byte reference's 3x3 max-min, what the edge term was
+    // taken of. Where the spread (or anything else) makes two pixels of one
+    // index differ, the floats stay.
+    cv::Mat dil, ero, index;
+    const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+    cv::dilate(m_ref, dil, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(m_ref, ero, k, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(dil, ero, index);
+    std::vector<float> table(256, 0.f);
+    bool seen[256] = {};
+    for (int r = 0; r < m_size.height; ++r) {
+        const uchar* pi = index.ptr<uchar>(r);
+        const float* pt = m_tol.ptr<float>(r);
+        for (int c = 0; c < m_size.width; ++c) {
+            float& t = table[pi[c]];
+            if (!seen[pi[c]]) {
+                seen[pi[c]] = true;
+                t = pt[c];
+            } else if (std::memcmp(&t, &pt[c], sizeof(float)) != 0) {
+                return;
+            }
+        }
+    }
+    m_tolLeast = HUGE_VALF;
+    for (int i = 0; i < 256; ++i)
+        if (seen[i])
+            m_tolLeast = std::min(m_tolLeast, table[size_t(i)]);
+    m_tol = index;
+    m_tolOf = std::move(table);
+}
+
+cv::Mat GrayMatch::ToleranceFloats(std::vector<float>& buffer, bool fitGrid) const
+{
+    if (m_tol.depth() == CV_32F)
+        return m_tol;
+    buffer.resize(m_tol.total());
+    cv::Mat out(m_size, CV_32FC1, buffer.data());
+    const float* table = m_tolOf.data();
+    if (fitGrid) {
+        for (int r = 0; r < m_size.height; r += kLightingFitStride) {
+            const uchar* pi = m_tol.ptr<uchar>(r);
+            float* po = out.ptr<float>(r);
+            int c = 0;
+            static_assert(kLightingFitStride == 2, "four of eight indices per load");
+            for (; c + 8 <= m_size.width; c += 8) {
+                uint64_t eight;
+                std::memcpy(&eight, pi + c, sizeof eight);
+                po[c] = table[eight & 0xff];
+                po[c + 2] = table[(eight >> 16) & 0xff];
+                po[c + 4] = table[(eight >> 32) & 0xff];
+                po[c + 6] = table[(eight >> 48) & 0xff];
+            }
+            for (; c < m_size.width; c += kLightingFitStride)
+                po[c] = table[pi[c]];
+        }
+        return out;
+    }
+    for (int r = 0; r < m_size.height; ++r) {
+        const uchar* pi = m_tol.ptr<uchar>(r);
+        float* po = out.ptr<float>(r);
+        int c = 0;
+        // Eight indices per load: the lookups then cost no load of their
+        // own, and a flat stretch (one index eight times) costs one.
+        for (; c + 8 <= m_size.width; c += 8) {
+            uint64_t eight;
+            std::memcpy(&eight, pi + c, sizeof eight);
+            if (eight == (eight & 0xff) * 0x0101010101010101ull) {
+                const float t = table[eight & 0xff];
+#if CV_SIMD128
+                cv::v_store(po + c, cv::v_setall_f32(t));
+                cv::v_store(po + c + 4, cv::v_setall_f32(t));
+#else
+                for (int k = 0; k < 8; ++k)
+                    po[c + k] = t;
+#endif
+                continue;
+            }
+            for (int k = 0; k < 8; ++k, eight >>= 8)
+                po[c + k] = table[eight & 0xff];
+        }
+        for (; c < m_size.width; ++c)
+            po[c] = table[pi[c]];
+    }
+    return out;
 }
 
 void GrayMatch::DropTemplates()
@@ -380,17 +472,22 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // missed): once the focus is known, the lighting is fitted again against
     // the copy the frame follows, and the focus checked under that lighting.
     StageClock::Laps laps(StageClock::MatchLighting);
+    // A tolerance in bytes is read from its table: for the fits only where
+    // they read it, for the comparison where a pixel might lie beyond it.
+    thread_local std::vector<float> tolBuffer;
+    const cv::Mat tolerance = ToleranceFloats(tolBuffer, true);
+    const bool narrowTol = m_tol.depth() == CV_8U;
     size_t focus = 0;
     // The window's own sums are taken once, for every fit of this window.
     thread_local PreparedLightingPlane::WindowSums sums;
     sums.Forget();
-    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, m_tol, !m_hue, &sums);
+    LightingPlane l = m_fit->per[0].Estimate(m_ref, g, m_judged, tolerance, !m_hue, &sums);
     for (int round = 0; round < 2; ++round) {
         const size_t next = focusOf(l);
         if (next == focus)
             break;
         focus = next;
-        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, m_tol, !m_hue, &sums);
+        l = m_fit->per[focus].Estimate(ReferenceAt(focus), g, m_judged, tolerance, !m_hue, &sums);
     }
     if (judged) {
         judged->light = l;
@@ -407,7 +504,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const float* pc = colOffset.data();
         const float* pr = bytes ? nullptr : reference.ptr<float>(r);
         const uchar* pb = bytes ? reference.ptr<uchar>(r) : nullptr;
-        const float* pt = m_tol.ptr<float>(r);
+        const float* pt = narrowTol ? nullptr : m_tol.ptr<float>(r);
+        const uchar* pi = narrowTol ? m_tol.ptr<uchar>(r) : nullptr;
         const uchar* pw = g.ptr<uchar>(r);
         const uchar* pj = m_judged.ptr<uchar>(r);
         uchar* out = diff.ptr<uchar>(r);
@@ -420,7 +518,9 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const cv::v_float32x4 offset = cv::v_setall_f32(rowOffset);
         const cv::v_float32x4 zero = cv::v_setzero_f32();
         const cv::v_float32x4 white = cv::v_setall_f32(255.f);
-        auto block = [&](int c0, auto inBytes) {
+        const bool leastFar = narrowTol && float(l.gain) > 0;
+        const cv::v_float32x4 least = gain * cv::v_setall_f32(m_tolLeast);
+        auto block = [&](int c0, auto inBytes, auto tolInBytes) {
             const cv::v_uint8x16 pixels = cv::v_load(pw + c0);
             const bool clipped = !m_hue && cv::v_check_any((pixels == cv::v_setzero_u8()) | (pixels == cv::v_setall_u8(255)));
             cv::v_uint16x8 lo16, hi16;
@@ -442,38 +542,72 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                     ref[q] = cv::v_load(pr + c0 + 4 * q);
             }
             cv::v_int32x4 flags[4];  // all ones where far
-            for (int q = 0; q < 4; ++q) {
-                const int k = c0 + 4 * q;
-                const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
-                if (clipped) {
-                    s = cv::v_select(w == white, cv::v_max(s, zero), s);
-                    s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+            if constexpr (!decltype(tolInBytes)::value) {
+                for (int q = 0; q < 4; ++q) {
+                    const int k = c0 + 4 * q;
+                    const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
+                    cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
+                    if (clipped) {
+                        s = cv::v_select(w == white, cv::v_max(s, zero), s);
+                        s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+                    }
+                    const cv::v_float32x4 d = cv::v_abs(s);
+                    flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
                 }
-                const cv::v_float32x4 d = cv::v_abs(s);
-                flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
+            } else {
+                cv::v_float32x4 d[4];
+                for (int q = 0; q < 4; ++q) {
+                    const int k = c0 + 4 * q;
+                    const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
+                    cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
+                    if (clipped) {
+                        s = cv::v_select(w == white, cv::v_max(s, zero), s);
+                        s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+                    }
+                    d[q] = cv::v_abs(s);
+                }
+                // No pixel lies beyond gain times the least tolerance: none
+                // beyond its own (gain > 0 keeps the products' order).
+                if (leastFar
+                    && cv::v_check_all(cv::v_reinterpret_as_s32((d[0] <= least) & (d[1] <= least) & (d[2] <= least)
+                                                                & (d[3] <= least)))) {
+                    cv::v_store(out + c0, cv::v_setzero_u8());
+                    return;
+                }
+                const float* table = m_tolOf.data();
+                for (int q = 0; q < 4; ++q) {
+                    const uchar* at = pi + c0 + 4 * q;
+                    const cv::v_float32x4 t(table[at[0]], table[at[1]], table[at[2]], table[at[3]]);
+                    flags[q] = cv::v_reinterpret_as_s32(d[q] > gain * t);
+                }
             }
             // Saturating packs keep all ones and zeros as they are.
             const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
             cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
         };
-        auto blocks = [&](auto inBytes) {
+        auto blocks = [&](auto inBytes, auto tolInBytes) {
             for (; c + 16 <= m_size.width; c += 16)
-                block(c, inBytes);
+                block(c, inBytes, tolInBytes);
             if (c < m_size.width && m_size.width >= 16) {
-                block(m_size.width - 16, inBytes);
+                block(m_size.width - 16, inBytes, tolInBytes);
                 c = m_size.width;
             }
         };
-        if (pb)
-            blocks(std::true_type());
-        else
-            blocks(std::false_type());
+        if (pi) {
+            if (pb)
+                blocks(std::true_type(), std::true_type());
+            else
+                blocks(std::false_type(), std::true_type());
+        } else if (pb) {
+            blocks(std::true_type(), std::false_type());
+        } else {
+            blocks(std::false_type(), std::false_type());
+        }
 #endif
         for (; c < m_size.width; ++c) {
             const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);
             const float d = std::abs(m_hue ? s : KnownDifference(pw[c], s));
-            out[c] = (pj[c] && d > float(l.gain) * pt[c]) ? 255 : 0;
+            out[c] = (pj[c] && d > float(l.gain) * (pi ? m_tolOf[pi[c]] : pt[c])) ? 255 : 0;
         }
     }
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
@@ -509,7 +643,8 @@ cv::Mat GrayMatch::spread() const
 {
     if (!m_valid)
         return cv::Mat();
-    cv::Mat s = m_tol / m_tolScale - Edge() * m_tolEdge - m_tolBase;
+    std::vector<float> buffer;
+    cv::Mat s = ToleranceFloats(buffer) / m_tolScale - Edge() * m_tolEdge - m_tolBase;
     return cv::max(s, 0.0);
 }
 
@@ -530,6 +665,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
     const LightingPlane& l = judged.light;
     const cv::Mat& reference = ReferenceAt(judged.focus);
     const bool bytes = reference.depth() == CV_8U;
+    const bool narrowTol = m_tol.depth() == CV_8U;
     // Only the pixels next to what is already flagged are compared, so the
     // cost follows the rim, not the window.
     cv::Mat grown = diff(area);
@@ -543,7 +679,8 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
             uchar* pg = grown.ptr<uchar>(r);
             const float* pr = bytes ? nullptr : reference.ptr<float>(y);
             const uchar* pb = bytes ? reference.ptr<uchar>(y) : nullptr;
-            const float* pt = m_tol.ptr<float>(y);
+            const float* pt = narrowTol ? nullptr : m_tol.ptr<float>(y);
+            const uchar* pi = narrowTol ? m_tol.ptr<uchar>(y) : nullptr;
             const uchar* pw = g.ptr<uchar>(y);
             const uchar* pj = m_judged.ptr<uchar>(y);
             for (int c = 0; c < area.width; ++c) {
@@ -552,7 +689,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                     continue;
                 const double s = pw[x] - l.gain * (pb ? double(pb[x]) : double(pr[x])) - (l.Row(y) + l.Column(x));
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
-                if (d > 0.5 * l.gain * pt[x]) {
+                if (d > 0.5 * l.gain * (pi ? m_tolOf[pi[x]] : pt[x])) {
                     pg[c] = 255;
                     added = true;
                 }
@@ -567,6 +704,7 @@ void GrayMatch::CountBytes(ByteCounts& out) const
 {
     out.Add("grey: sharp reference", m_ref);
     out.Add("grey: tolerance", m_tol);
+    out.Add("grey: tolerance", m_tolOf.capacity() * sizeof(float));
     for (const cv::Mat& m : m_templates)
         out.Add("grey: template windows", m);
     for (const cv::Mat& m : m_covered)
@@ -596,6 +734,7 @@ void GrayMatch::Clear()
     m_judged.release();
     m_ref.release();
     m_tol.release();
+    m_tolOf.clear();
     m_fit.reset();
     m_templateCount = 0;
     m_amplify = 0;

@@ -88,8 +88,12 @@ public:
     // A reference of whole grey levels (one template, or templates alike
     // everywhere) is kept in bytes, which read back as the very same values;
     // off (before Train), it stays in floats, so tests can compare the two.
+    // The tolerance of such a reference is mostly a function of its 3x3
+    // max-min, a byte: it is then kept as that byte and a table of 256
+    // floats, when every pixel's float reads back from the table to the bit.
     void SetNarrowReference(bool allowed) { m_narrowAllowed = allowed; }
     bool NarrowReference() const { return m_ref.depth() == CV_8U; }
+    bool NarrowTolerance() const { return m_tol.depth() == CV_8U; }
     // What the model holds, by kind, added to `out`.
     void CountBytes(ByteCounts& out) const;
 
@@ -100,7 +104,9 @@ private:
     std::vector<cv::Mat> m_covered;  // per template, 255 where it shows the part
     cv::Mat m_judged;                // mask and covered by some template (m_mask itself when that is all of it)
     cv::Mat m_ref;                   // CV_32F, or CV_8U (see SetNarrowReference)
-    cv::Mat m_tol;                   // CV_32F
+    cv::Mat m_tol;                   // CV_32F, or CV_8U indices into m_tolOf (see SetNarrowReference)
+    std::vector<float> m_tolOf;      // 256 floats while m_tol holds bytes
+    float m_tolLeast = 0;            // the least of them that m_tol uses
     int m_templateCount = 0;
     // tolerance = (spread + Edge() * edge + base) * scale, at least 1
     double m_tolScale = 1, m_tolEdge = 0, m_tolBase = 0;
@@ -108,6 +114,13 @@ private:
     // (the reference blurred as by defocus, least first).
     const cv::Mat& ReferenceAt(size_t k) const;
     cv::Mat Edge() const;
+    // Keeps m_tol as bytes and a table when that reads back exactly.
+    void TryNarrowTolerance();
+    // The tolerance in floats: m_tol itself, or read from the table into
+    // `buffer` (reused by the caller's thread, so no allocation per window).
+    // `fitGrid`: only the pixels the lighting fit reads are read from the
+    // table; the buffer's others stay as they were.
+    cv::Mat ToleranceFloats(std::vector<float>& buffer, bool fitGrid = false) const;
     struct Fit;  // the lighting fit's sums that depend on the reference only, and the softened copies
     std::shared_ptr<const Fit> m_fit;
     int m_amplify = 0;

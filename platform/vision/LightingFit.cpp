@@ -6,7 +6,7 @@
 #include <cmath>
 
 namespace {
-constexpr int kFitStride = 2;  // every other row and column fits the lighting well enough
+constexpr int kFitStride = kLightingFitStride;
 
 // Calls f(column, row, x, y, tolerance) for each used pixel of the fit grid in scan order
 // and stops early when f returns false. An absent y reads 0; an absent tol

@@ -9,6 +9,10 @@
 #include <memory>
 #include <vector>
 
+// The fits read their inputs on this grid only: rows and columns 0,
+// kLightingFitStride, 2 * kLightingFitStride, ...
+constexpr int kLightingFitStride = 2;  // every other row and column fits the lighting well enough
+
 // A camera pixel at 0 or 255 only bounds the light there (at most that dark,
 // at least that bright).
 inline bool Clipped(int v) { return v == 0 || v == 255; }

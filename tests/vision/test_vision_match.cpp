@@ -377,28 +377,35 @@ void TestVisionMatch::grayModelKeepsWhatJudgingReads()
     QCOMPARE(cv::norm(a, diff, cv::NORM_INF), 0.0);
     QCOMPARE(cv::norm(b, diff, cv::NORM_INF), 0.0);
 
-    // One template gives a reference of whole grey levels, kept in bytes: it
-    // judges (lighting, focus, differences, rim) exactly as in floats, grey
-    // or hue, in focus or not, lamp to one side, chips dark and clipped.
+    // One template gives a reference of whole grey levels, kept in bytes, and
+    // a tolerance kept as bytes and a table: it judges (lighting, focus,
+    // differences, rim) exactly as in floats, grey or hue, in focus or not,
+    // lamp to one side, chips dark and clipped.
     cv::Mat lamp = t.clone();
     for (int r = 0; r < lamp.rows; ++r)
         for (int c = 0; c < lamp.cols; ++c)
             lamp.at<uchar>(r, c) = cv::saturate_cast<uchar>(lamp.at<uchar>(r, c) * 0.9 + c * 0.15);
     lamp = withNoise(lamp, 2, 11);
     cv::circle(lamp, cv::Point(60, 60), 6, cv::Scalar(20), cv::FILLED);
-    for (const bool hue : {false, true}) {
+    // A grainy template makes the tolerance change from pixel to pixel, and
+    // a grainy frame lies about as far off as the tolerance in many places.
+    const cv::Mat grainy = withNoise(t, 3, 21);
+    for (const bool hue : {false, true})
+    for (const cv::Mat& temp : {t, grainy}) {
         GrayMatch narrow, wide;
         for (GrayMatch* m : {&narrow, &wide}) {
             m->Create(150, 150, mask, 0);
             m->SetHue(hue);
             m->SetNarrowReference(m == &narrow);
-            m->AddTemp(t);
+            m->AddTemp(temp);
             m->Train(45, 1, 100, 150);
             m->DropTemplates();
         }
         QVERIFY(narrow.NarrowReference() && !wide.NarrowReference());
-        QCOMPARE(bytes(wide) - bytes(narrow), 3 * t.total());
-        for (const cv::Mat& frame : {withNoise(t, 2, 9), soft, lamp}) {
+        QVERIFY(narrow.NarrowTolerance() && !wide.NarrowTolerance());
+        QCOMPARE(bytes(wide) - bytes(narrow), 2 * 3 * t.total() - 256 * sizeof(float));
+        QCOMPARE(cv::norm(narrow.spread(), wide.spread(), cv::NORM_INF), 0.0);
+        for (const cv::Mat& frame : {withNoise(t, 2, 9), soft, lamp, withNoise(t, 9, 22)}) {
             GrayMatch::Judged n, w;
             narrow.Match(frame, a, &n);
             wide.Match(frame, b, &w);
