@@ -1,6 +1,7 @@
 #include "RecentNgRing.h"
 
 #include <QDebug>
+#include <QSemaphore>
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -74,11 +75,13 @@ void RecentNgRing::Compress(int g, int k, const std::weak_ptr<FrameBytes>& which
         ch = m_channels;
     }
     std::vector<uint8_t> out;
-    // One camera's frame at a time, across all cameras: after an NG cycle
-    // every camera's compressor would start at once, and their growing
-    // output buffers together weighed more than the frames they pack.
-    static std::mutex encoding;
-    std::lock_guard<std::mutex> one(encoding);
+    // Two frames at a time across all cameras, one per core of the panel:
+    // after an NG cycle every camera's compressor would start at once, and
+    // their growing output buffers together weighed more than the frames.
+    // One at a time would let large frames wait uncompressed instead.
+    static QSemaphore encoders(2);
+    encoders.acquire();
+    const QSemaphoreReleaser turn(encoders);
     try {
         const cv::Mat packed(h, w, ch == 3 ? CV_8UC3 : CV_8UC1, frame->data());
         // PNG at its fastest level: exact, and a few times smaller.
