@@ -541,31 +541,24 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
                 for (int q = 0; q < 4; ++q)
                     ref[q] = cv::v_load(pr + c0 + 4 * q);
             }
+            // How far four pixels lie from the lit reference.
+            auto offBy = [&](int q) {
+                const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
+                cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + c0 + 4 * q));
+                if (clipped) {
+                    s = cv::v_select(w == white, cv::v_max(s, zero), s);
+                    s = cv::v_select(w == zero, cv::v_min(s, zero), s);
+                }
+                return cv::v_abs(s);
+            };
             cv::v_int32x4 flags[4];  // all ones where far
             if constexpr (!decltype(tolInBytes)::value) {
-                for (int q = 0; q < 4; ++q) {
-                    const int k = c0 + 4 * q;
-                    const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                    cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
-                    if (clipped) {
-                        s = cv::v_select(w == white, cv::v_max(s, zero), s);
-                        s = cv::v_select(w == zero, cv::v_min(s, zero), s);
-                    }
-                    const cv::v_float32x4 d = cv::v_abs(s);
-                    flags[q] = cv::v_reinterpret_as_s32(d > gain * cv::v_load(pt + k));
-                }
+                for (int q = 0; q < 4; ++q)
+                    flags[q] = cv::v_reinterpret_as_s32(offBy(q) > gain * cv::v_load(pt + c0 + 4 * q));
             } else {
                 cv::v_float32x4 d[4];
-                for (int q = 0; q < 4; ++q) {
-                    const int k = c0 + 4 * q;
-                    const cv::v_float32x4 w = cv::v_cvt_f32(cv::v_reinterpret_as_s32(grey[q]));
-                    cv::v_float32x4 s = (w - gain * ref[q]) - (offset + cv::v_load(pc + k));
-                    if (clipped) {
-                        s = cv::v_select(w == white, cv::v_max(s, zero), s);
-                        s = cv::v_select(w == zero, cv::v_min(s, zero), s);
-                    }
-                    d[q] = cv::v_abs(s);
-                }
+                for (int q = 0; q < 4; ++q)
+                    d[q] = offBy(q);
                 // No pixel lies beyond gain times the least tolerance: none
                 // beyond its own (gain > 0 keeps the products' order).
                 if (leastFar
