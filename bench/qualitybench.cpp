@@ -25,7 +25,8 @@
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
 // 300 good evaluation cycles per scene; --good 1000 is the long run. Scene names starting
-// with "flat" are generated (the rest of the name seeds them).
+// with "flat" are generated (the rest of the name seeds them), as are "grid",
+// "cavities" and "dark" (bench/PoseScenes.h), whose NG cycles' poses are checked too.
 #include <QCoreApplication>
 #include <QStringList>
 
