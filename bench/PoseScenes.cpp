@@ -48,21 +48,29 @@ void Disc(cv::Mat& img, double cx, double cy, double r, double grey)
                cv::LINE_AA, kShift);
 }
 
-// Fine texture of the surface (grain, machining), `sigma` grey levels, blurred
-// by `blur` px; then the whole picture is softened as a lens would.
-cv::Mat Finish(const cv::Mat& drawn, cv::RNG& rng, double sigma, double blurX, double blurY)
+// `drawn` with a texture of `sigma` grey levels blurred by (blurX, blurY) px.
+cv::Mat Grained(const cv::Mat& drawn, cv::RNG& rng, double sigma, double blurX, double blurY)
 {
     cv::Mat texture(drawn.size(), CV_32F);
     rng.fill(texture, cv::RNG::NORMAL, 0, sigma);
     cv::GaussianBlur(texture, texture, cv::Size(0, 0), blurX, blurY);
     cv::Mat face;
     drawn.convertTo(face, CV_32F);
-    face += texture;
+    return face + texture;
+}
+
+}  // namespace
+
+cv::Mat Finish(const cv::Mat& drawn, cv::RNG& rng, double sigma, double blurX, double blurY)
+{
+    cv::Mat face = Grained(drawn, rng, sigma, blurX, blurY);
     cv::GaussianBlur(face, face, cv::Size(), 0.8);
     cv::Mat out;
     face.convertTo(out, CV_8U);
     return out;
 }
+
+namespace {
 
 // A regular grid of squares (raised squares on a plate, or square holes),
 // over the whole frame. Moulded squares differ a little in grey from each
@@ -105,13 +113,7 @@ cv::Mat Cavities(int seed)
     Fill(img, RoundedRect(kW / 2.0, kH / 2.0, 4 * pitchX + 40, 2 * pitchY + 30, 16), plate + rng.uniform(-20, 20));
     for (int k = 0; k < 4; ++k)
         Disc(img, (k & 1) ? kW - 30 : 30, (k & 2) ? kH - 30 : 30, 40, plate + 60);
-    cv::Mat grain(kH, kW, CV_32F);
-    rng.fill(grain, cv::RNG::NORMAL, 0, 4.0);
-    cv::GaussianBlur(grain, grain, cv::Size(0, 0), 8.0, 0.8);
-    cv::Mat face;
-    img.convertTo(face, CV_32F);
-    face += grain;
-    face.convertTo(img, CV_8U);
+    Grained(img, rng, 4.0, 8.0, 0.8).convertTo(img, CV_8U);
 
     // The runners and the sprue.
     const double runner = plate + rng.uniform(35, 60);

@@ -255,16 +255,7 @@ cv::Mat GenerateFlat(int seed)
         cv::line(big, a, b, grey(), rng.uniform(6, 24), cv::LINE_AA, 2);  // thickness in whole px
     }
     // Milling marks: fine, low streaks along x.
-    cv::Mat texture(kH, kW, CV_32F);
-    rng.fill(texture, cv::RNG::NORMAL, 0, 6.0);
-    cv::GaussianBlur(texture, texture, cv::Size(0, 0), 6.0, 0.8);
-    cv::Mat face;
-    big.convertTo(face, CV_32F);
-    face += texture;
-    cv::GaussianBlur(face, face, cv::Size(), 0.8);
-    cv::Mat out;
-    face.convertTo(out, CV_8U);
-    return out;
+    return Finish(big, rng, 6.0, 6.0, 0.8);
 }
 
 // A foreign chip: an irregular flake of `size` px across, drawn with

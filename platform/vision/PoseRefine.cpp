@@ -25,6 +25,10 @@ constexpr int kUnknowns = kPoseUnknowns;
 static_assert(kUnknowns % 2 == 0, "the right-hand side is summed in pairs");
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
+// A frame's slope at a sample counts up to this many times the model's own
+// there, plus a floor for the noise (grey levels per pixel).
+constexpr double kSteeper = 2.0;
+constexpr double kSlopeFloor = 2.0;
 // The finest fit reads model and frame both softened by this Gaussian (px):
 // sensor noise of single pixels otherwise moves the pose by a tenth of a
 // pixel on parts with few, soft edges, while the edges that carry the pose
@@ -180,7 +184,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x)), 0.0, 0.0, 0.0, 0.0, 0.0});
+                           float(img.at<uchar>(c.y, c.x)), std::sqrt(c.mag), 0.0, 0.0, 0.0, 0.0, 0.0});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
@@ -272,8 +276,19 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
             const double w = ar <= clip ? 1.0 : clip / ar;
-            const double ix = gain * (r - l) * 0.5;
-            const double iy = gain * (d - u) * 0.5;
+            double ix = gain * (r - l) * 0.5;
+            double iy = gain * (d - u) * 0.5;
+            // An edge far steeper than the part's own at this sample belongs
+            // to something foreign (a chip, a glint): its pull on the pose is
+            // cut to what the part's own edge there could give. On a dark
+            // part a chip's edge is many times steeper than any of the part's.
+            const double cap = kSteeper * pt.slope + kSlopeFloor;
+            const double slope2 = ix * ix + iy * iy;
+            if (slope2 > cap * cap) {
+                const double k = cap / std::sqrt(slope2);
+                ix *= k;
+                iy *= k;
+            }
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
             const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, pt.mxx, pt.mxy, pt.myy};

@@ -17,15 +17,6 @@ const cv::Rect kDefectBox(70, 60, 260, 180);
 const cv::Rect kWide(50, 40, 300, 220);      // a Position ROI over most of the frame
 const cv::Rect kOneCavity(150, 55, 80, 80);  // a Position ROI over one cavity alone
 
-// Part -> frame: turned by `angle` degrees about the frame centre, then shifted.
-cv::Matx23d Motion(double dx, double dy, double angle)
-{
-    cv::Mat a = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, 1.0);
-    a.at<double>(0, 2) += dx;
-    a.at<double>(1, 2) += dy;
-    return cv::Matx23d(a);
-}
-
 cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed, double sigma = 2.5)
 {
     cv::Mat moved;
@@ -96,10 +87,10 @@ cv::Mat DarkPart()
 {
     cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(40));
     cv::rectangle(m, cv::Rect(80, 60, 150, 110), cv::Scalar(48), cv::FILLED);
-    cv::rectangle(m, cv::Rect(200, 130, 110, 90), cv::Scalar(33), cv::FILLED);
-    cv::rectangle(m, cv::Rect(110, 190, 60, 40), cv::Scalar(50), cv::FILLED);
-    cv::circle(m, cv::Point(280, 95), 22, cv::Scalar(30), cv::FILLED);
     cv::circle(m, cv::Point(140, 110), 14, cv::Scalar(36), cv::FILLED);
+    cv::rectangle(m, cv::Rect(200, 130, 110, 90), cv::Scalar(33), cv::FILLED);
+    cv::circle(m, cv::Point(280, 95), 22, cv::Scalar(30), cv::FILLED);
+    cv::line(m, cv::Point(100, 215), cv::Point(180, 215), cv::Scalar(50), 14);
     cv::Mat grain(kH, kW, CV_32F);
     cv::RNG(8).fill(grain, cv::RNG::NORMAL, 0, 2.0);
     cv::GaussianBlur(grain, grain, cv::Size(0, 0), 1.0);
@@ -109,24 +100,6 @@ cv::Mat DarkPart()
     cv::GaussianBlur(f, f, cv::Size(0, 0), 0.8);
     f.convertTo(m, CV_8U);
     return m;
-}
-
-// Largest distance between where the engine's alignment puts a corner of the
-// judged box and where the exact inverse motion puts it.
-double Residual(const cv::Matx23d& motion, double ax, double ay, double turn, cv::Point2d centre)
-{
-    const double a = turn * CV_PI / 180.0;
-    double worst = 0;
-    for (const cv::Point2d u : {cv::Point2d(kDefectBox.tl()), cv::Point2d(kDefectBox.br()),
-                                cv::Point2d(kDefectBox.x, kDefectBox.br().y), cv::Point2d(kDefectBox.br().x, kDefectBox.y)}) {
-        const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
-                                          motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
-            + cv::Point2d(ax, ay) - centre;
-        const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
-                               std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
-        worst = std::max(worst, cv::norm(back - u));
-    }
-    return worst;
 }
 
 enum Scene { GridScene, CavityScene, TwinScene, DarkScene };
@@ -176,7 +149,7 @@ private slots:
             : scene == CavityScene            ? Cavities()
             : scene == TwinScene              ? Twins()
                                               : DarkPart();
-        rig.SetTemplate(0, 0, Shot(part, Motion(0, 0, 0), 21));
+        rig.SetTemplate(0, 0, Shot(part, FrameMotion(kW, kH, 0, 0, 0), 21));
         rig.AddRect(0, RoiCode::Position, model, 10, 10, 10);
         rig.Build();
         QVERIFY(rig.engine->HasModel(0));
@@ -184,7 +157,7 @@ private slots:
         // Several cycles: one lucky draw of the noise proves nothing.
         const double poses[4][3] = {{3.4, -2.7, 0.8}, {-6.2, 5.1, -1.9}, {8.3, 1.6, 2.6}, {-2.9, -7.4, -0.6}};
         for (int k = 0; k < 4; ++k) {
-            const cv::Matx23d motion = Motion(poses[k][0], poses[k][1], poses[k][2]);
+            const cv::Matx23d motion = FrameMotion(kW, kH, poses[k][0], poses[k][1], poses[k][2]);
             cv::Mat shown = present ? part.clone() : cv::Mat(kH, kW, CV_8UC1, cv::mean(part));
             if (chip)  // on the taught place, inside the Position ROI
                 cv::circle(shown, (model.tl() + model.br()) / 2 + cv::Point(-8, 6), 7,
@@ -198,7 +171,7 @@ private slots:
             if (used) {
                 // A chip over a dark part's weak edges may lean the pose by
                 // some tenths of a pixel; a repeat lies a pitch away.
-                const double r = Residual(motion, ax, ay, turn, centre);
+                const double r = AlignResidual(motion, ax, ay, turn, centre, kDefectBox);
                 QVERIFY2(r <= (chip ? 0.8 : 0.15), qPrintable(at + QStringLiteral(": residual %1 px").arg(r)));
             }
         }
