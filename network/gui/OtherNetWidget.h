@@ -5,6 +5,7 @@
 // the settings' edit copy; Wi-Fi and servers are written at once by their
 // own buttons; product names and memos come from the plant client.
 #include "widgets/ChooseBox.h"
+#include "widgets/PaintedTextSource.h"
 
 #include <QMap>
 #include <QTimer>
@@ -18,7 +19,7 @@ class QStandardItemModel;
 class QTableView;
 struct WizardPara;
 
-class OtherNetWidget : public ChooseBox {
+class OtherNetWidget : public ChooseBox, public PaintedTextSource {
     Q_OBJECT
 public:
     explicit OtherNetWidget(QWidget* parent);
@@ -32,6 +33,8 @@ public:
 
     int page() const { return m_page; }
     void hideshow(int type);
+    // The page's labels and, on the port page, each port's name and rate.
+    QList<PlacedText> PaintedTexts() const override;
 
     CheckBox* smsBox = nullptr;
     Edit* techNameEdit = nullptr;
