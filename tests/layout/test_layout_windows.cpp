@@ -48,8 +48,7 @@ QFont PixelFont(int px)
 // MOJU_SHOTS_DIR set, a grab of it for a person to look at.
 QStringList Problems(const QString& where, QWidget* root)
 {
-    if (!qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))
-        root->grab().save(ShotPath(where));
+    SaveShot(root, where);
     QStringList found = LayoutCheck::check(root, Screen());
     for (QString& line : found)
         line.prepend(where + QStringLiteral(": "));

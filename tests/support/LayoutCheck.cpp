@@ -311,9 +311,11 @@ private:
                 return;
         const QRect whole = globalRect(w, w->rect());
         const QRect seen = whole & visibleArea(w);
-        if (seen != whole)
+        if (seen != whole) {
+            const auto* button = qobject_cast<const QAbstractButton*>(w);
             m_problems << QStringLiteral("control cut by its parent (%1 of %2 shown): %3")
-                              .arg(rectText(seen), rectText(whole), describe(w));
+                              .arg(rectText(seen), rectText(whole), describe(w, button ? button->text() : QString()));
+        }
     }
 
     // Texts a widget paints itself, judged like a label's text in its box.
