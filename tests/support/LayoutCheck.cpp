@@ -142,7 +142,12 @@ public:
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     void updateState(const QPaintEngineState&) override {}
+    // Shapes and pictures are not recorded (the defaults of the polygon
+    // calls would call each other without end).
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+    void drawPath(const QPainterPath&) override {}
     void drawTextItem(const QPointF& at, const QTextItem& item) override
     {
         const QFontMetrics fm(item.font());
