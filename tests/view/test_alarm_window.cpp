@@ -166,7 +166,6 @@ private slots:
         QTest::addColumn<QString>("logLine");  // the command's operation-log line
         QTest::newRow("don't detect, all cameras, alarm ended") << 0 << false << false << false << LanStr(103);
         QTest::newRow("don't detect, all cameras") << 0 << false << true << false << LanStr(103);
-        QTest::newRow("don't detect, all cameras, ended during the save") << 0 << false << false << true << LanStr(103);
         QTest::newRow("don't detect, all cameras, new alarm during the save") << 0 << false << true << true << LanStr(103);
         QTest::newRow("don't detect, one camera") << 0 << true << true << false << LanStr(106).arg(1);
         QTest::newRow("add as template") << 1 << true << true << false << LanStr(109).arg(1);
