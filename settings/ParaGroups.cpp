@@ -146,7 +146,7 @@ bool ParaGroups::Restore(const QString& name, const std::function<void()>& close
         *pending = false;
     if (!Complete(name))
         return Fail(failure, groupPath(name), QStringLiteral("incomplete group"));
-    if (FinishInterrupted() == Interrupted::Failed)
+    if (QFileInfo::exists(Journal()) && FinishInterrupted() != Interrupted::Finished)
         return Fail(failure, Journal(), QStringLiteral("an earlier restore cannot be finished"));
     const QString group = groupPath(name);
     DropWork();
