@@ -146,7 +146,7 @@ bool ParaGroups::Restore(const QString& name, const std::function<void()>& close
         *pending = false;
     if (!Complete(name))
         return Fail(failure, groupPath(name), QStringLiteral("incomplete group"));
-    if (QFileInfo::exists(Journal()) && !FinishInterrupted())
+    if (QFileInfo::exists(Journal()) && FinishInterrupted() != Interrupted::Finished)
         return Fail(failure, Journal(), QStringLiteral("an earlier restore cannot be finished"));
     const QString group = groupPath(name);
     DropWork();
@@ -305,31 +305,33 @@ void ParaGroups::DropWork()
         QFile::remove(work.filePath(part));
 }
 
-bool ParaGroups::FinishInterrupted()
+ParaGroups::Interrupted ParaGroups::FinishInterrupted(Failure* failure)
 {
     CleanGroupDir();
-    bool finished = false;
+    Interrupted outcome = Interrupted::None;
     if (QFileInfo::exists(Journal())) {
         QList<Item> items;
-        Failure failure;
+        Failure why;
         if (!ReadJournal(&items)) {
             // Written whole or not at all: an unreadable list is not one of ours.
             qWarning("parameter group: %s unreadable, left as it is", kJournal);
-            return false;
+            Fail(failure, Journal(), QStringLiteral("the list of the restore cannot be read"));
+            return Interrupted::Failed;
         }
-        if (!Switch(items, &failure)) {
-            qWarning("parameter group: cannot finish the restore: %s %s", qPrintable(failure.path),
-                     qPrintable(failure.reason));
-            return false;
+        if (!Switch(items, &why)) {
+            qWarning("parameter group: cannot finish the restore: %s %s", qPrintable(why.path),
+                     qPrintable(why.reason));
+            Fail(failure, why.path, why.reason);
+            return Interrupted::Failed;
         }
         QFile::remove(Journal());
         SafeWrite::SyncFolder(m_workDir);
-        finished = true;
+        outcome = Interrupted::Finished;
         qWarning("parameter group: an interrupted restore was finished");
     }
     // Without the list the switch either never began or was complete.
     DropWork();
-    return finished;
+    return outcome;
 }
 
 void ParaGroups::CleanGroupDir()

@@ -53,11 +53,17 @@ public:
 
     QString groupPath(const QString& name) const;
 
+    // What start-up found of an interrupted restore.
+    enum class Interrupted {
+        None,      // nothing to finish
+        Finished,  // a restore was finished: the set-up is now the group's
+        Failed,    // its switch could not be finished: the live files may mix two set-ups
+    };
     // Start-up, before PARAM.db is opened: finishes a restore that was
     // interrupted after its switch began, drops one that had not, and puts
-    // back or removes what an interrupted backup or delete left. True when a
-    // restore was finished (the set-up is now the group's).
-    bool FinishInterrupted();
+    // back or removes what an interrupted backup or delete left. On Failed,
+    // *failure says where; the list stays for the next attempt.
+    Interrupted FinishInterrupted(Failure* failure = nullptr);
 
 private:
     struct Item {

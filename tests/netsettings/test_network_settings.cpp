@@ -16,6 +16,7 @@
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/Edit.h"
+#include "widgets/EditBox.h"
 #include "widgets/EditIP.h"
 
 #include <QStandardItemModel>
@@ -78,6 +79,7 @@ private slots:
     }
     void cleanup()
     {
+        SystemActions::setInstance(nullptr);  // a double a failed test left in place
         m_rig->dlg->setNetworkPage(nullptr);
         m_rig.reset();
         delete gpNet;
@@ -251,6 +253,49 @@ private slots:
         // With the plant link off the link keeps naming itself as before.
         QCOMPARE(gpNet->netCard.hostName, VUR_Net::getNetHostName());
         QCOMPARE(m_rig->host.clientRestarts, 1);
+    }
+
+    // The system calls itself by a name the check refuses ("_" is no host
+    // name character) and the plant link is off, so its field is hidden:
+    // other settings still save, and the name stays as the system has it.
+    // Only a name the setter types is checked.
+    void aRefusedSystemNameDoesNotBlockSaving()
+    {
+        struct NamedHost : RecordingSystemActions {
+            QString hostName() const override { return QStringLiteral("panel_01"); }
+        } actions;
+        SystemActions::setInstance(&actions);
+        gpNet->netCard.hostName = VUR_Net::getNetHostName();  // as the link reads it at start
+        QCOMPARE(gpNet->netCard.hostName, QStringLiteral("panel_01"));
+        QCOMPARE(gpWPara->netEnabled, 0);
+        m_rig->open();
+        const int delay = gpWPara->retestDelay;
+        m_rig->dlg->retestDelayEdit->AddOne();
+        {
+            PopupAnswerer answers;
+            answers.queue(1);  // save
+            m_rig->dlg->accept();
+            for (const PopupAnswerer::Seen& s : answers.seen())
+                QVERIFY2(s.text != LanStr(1123).arg(QStringLiteral("panel_01")), qPrintable(s.text));
+        }
+        QVERIFY(!m_rig->dlg->isVisible());
+        QCOMPARE(StoredValue(QStringLiteral("system9"), 18), delay + 1);
+        QVERIFY(!QFile::exists(QStringLiteral("vur_net/ls_hostname")));
+        QVERIFY(SystemActionLines().filter(QStringLiteral("ls_host")).isEmpty());
+        QCOMPARE(gpNet->netCard.hostName, QStringLiteral("panel_01"));
+
+        // A typed name like it is refused.
+        m_rig->open();
+        m_page->hostEdit->setText(QStringLiteral("panel_02"));
+        {
+            PopupAnswerer answers;
+            answers.queue(1);
+            m_rig->dlg->accept();
+            QCOMPARE(answers.seen().value(1).text, LanStr(1123).arg(QStringLiteral("panel_02")));
+        }
+        QVERIFY(m_rig->dlg->isVisible());
+        QVERIFY(!QFile::exists(QStringLiteral("vur_net/ls_hostname")));
+        SystemActions::setInstance(nullptr);
     }
 
     void aSlowPingLeavesTheScreenLive()

@@ -355,6 +355,13 @@ private slots:
                           + camera(5, true).replace("}", ",\"ng_monitors\":[" + step + "]}") + ","
                           + camera(0, true).replace("\"0\"", "\"-2147483648\"") + "]}}")
             << true << QList<int>{4};
+        QTest::newRow("alarm count 1e30 (read at the int limit)")
+            << QByteArray("{" + top + "\"watch_circle\":1,\"camera\":{\"ng\":["
+                          + camera(6, true).replace("}", ",\"ng_monitors\":[" + QByteArray(step)
+                                                              .replace("-2147483648", "3")
+                                                              .replace("\"alarm_result\":1", "\"alarm_result\":1e30") + "]}")
+                          + "]}}")
+            << true << QList<int>{5};
     }
     void statisticsFiles()
     {
@@ -370,8 +377,18 @@ private slots:
         for (const auto& [k, c] : s.cameras)
             keys << k;
         QCOMPARE(keys, cameras);
+        // Each stored alarm happens once more; its count never wraps.
+        for (const auto& [k, c] : s.cameras)
+            for (const auto& [d, det] : c.ng_monitors)
+                for (const auto& [r, a] : det.alarm)
+                    s.AddAlarm(k, d, r);
         // Whatever the file held, the next message goes out.
-        QVERIFY(!s.Compose(StatInputs(2000)).isEmpty());
+        const QByteArray body = s.Compose(StatInputs(2000));
+        QVERIFY(!body.isEmpty());
+        for (const QJsonValue c : Json(body).value(QStringLiteral("camera")).toObject().value(QStringLiteral("ng")).toArray())
+            for (const QJsonValue d : c.toObject().value(QStringLiteral("ng_monitors")).toArray())
+                for (const QJsonValue a : d.toObject().value(QStringLiteral("alarm")).toArray())
+                    QVERIFY(a.toObject().value(QStringLiteral("alarm_result")).toDouble() >= 1);
     }
 
     void manualStopTimeSlot()

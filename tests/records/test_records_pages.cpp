@@ -38,6 +38,8 @@
 #include <QSqlTableModel>
 #include <QTimeEdit>
 
+#include <climits>
+
 namespace {
 using Value = CameraStatisticsWidget;
 
@@ -164,6 +166,35 @@ private slots:
         QCOMPARE(cam1Mold->valueText(Value::MorningNg), QStringLiteral("4"));
         page.UpdateRecord(days->item(0));
         QCOMPARE(cam1Mold->valueText(Value::MorningOk), QStringLiteral("2"));
+    }
+
+    // A damaged day file holds counts at the int limit: the page's day total
+    // and the workbook's hourly sums of steps 0 and 1 stay at the limit
+    // (summed as ints they would wrap, which UBSan stops).
+    void countsAtTheLimit()
+    {
+        const QString limit = Hours({{10, INT_MAX}});
+        QVERIFY(QFile::copy(QStringLiteral("ResStatisticsNULL.db"), QStringLiteral("ResStatistics.db")));
+        QFile::setPermissions(QStringLiteral("ResStatistics.db"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        SqliteRows(m_dir->filePath(QStringLiteral("ResStatistics.db")),
+                   QStringLiteral("update resstatistics set value1='%1', value2='%1' where name in ('C0_D0', 'C0_D1')")
+                       .arg(limit));
+        auto store = Store();
+        store->setFindCount();
+        CameraStatisticsWidget page(store.get(), 0, 0);
+        page.show();
+        QCOMPARE(page.valueText(Value::NgTotal), QString::number(INT_MAX));
+        QCOMPARE(page.valueText(Value::Total), QString::number(INT_MAX));
+
+        Myxls::Options o;
+        o.clock = [this] { return m_now; };
+        o.cameraCount = [] { return 1; };
+        Myxls xls(o);
+        const QString file = m_dir->filePath(QStringLiteral("limit.xlsx"));
+        QVERIFY2(xls.ImportRes(file), qPrintable(xls.lastError()));
+        const QMap<QString, QString> cells = XlsxCells(file, 1);
+        QCOMPARE(cells.value(QStringLiteral("D2")), QString::number(INT_MAX));  // 10:00, OK
+        QCOMPARE(cells.value(QStringLiteral("D3")), QString::number(INT_MAX));  // 10:00, NG
     }
 
     // In English no Chinese is left on the page: tabs, captions and chart

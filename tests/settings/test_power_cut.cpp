@@ -458,7 +458,7 @@ private slots:
         QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
         QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList());
-        QVERIFY(!groups.FinishInterrupted());  // nothing left for the next start
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);  // nothing left for the next start
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
     }
 
@@ -479,7 +479,7 @@ private slots:
         const QStringList users{"g1", "g1.new", "g1.removed", "g2", "keep"};
         QCOMPARE(groups.List(), users);
         QVERIFY(!ParaGroups::ValidName(QStringLiteral("g2.replaced")));
-        QVERIFY(!groups.FinishInterrupted());
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
         QCOMPARE(groups.List(), (QStringList{"g1", "g1.new", "g1.removed", "g2", "g3", "keep"}));
         QCOMPARE(Hidden(dir), QStringList());
         QVERIFY(QFileInfo::exists(dir + QStringLiteral("/g2.replaced/cammer11/template0.bmp")));
