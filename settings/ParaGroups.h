@@ -58,6 +58,10 @@ public:
     // back or removes what an interrupted backup or delete left. True when a
     // restore was finished (the set-up is now the group's).
     bool FinishInterrupted();
+    // An earlier restore's switch list is there and is not one Restore
+    // writes (damaged or foreign): it is neither carried out nor dropped,
+    // and no restore runs until it is gone.
+    bool SwitchListRefused() const;
 
 private:
     struct Item {
