@@ -246,15 +246,11 @@ bool CammerWidgetData::ReadTemplateRows(int g, int k, Row row)
         if (size_t(k) < used.size() && used[size_t(k)]) {
             // Never trained on or shown as something else: the operator hears
             // of it, and an extra template leaves the library as a restart
-            // would. Template 0 stays, as the picture a missing file gets:
-            // without it the step is not trained.
+            // would. Template 0 stays: without it the step is not trained.
             NoteInOperationLog(LanStr(1166).arg(camera + 1).arg(g + 1).arg(k).arg(QFileInfo(path).absoluteFilePath()));
             if (k > 0) {
                 used[size_t(k)] = 0;
                 --templateNum[g];
-            } else {
-                DefaultTemplate(g);
-                return ReadTemplateRows(g, k, row);
             }
         }
         return false;
@@ -373,23 +369,16 @@ void CammerWidgetData::LoadTemplatesGroup(int g)
         }
     }
     if (!templateUsed[g][0]) {
+        // Every group has a template 0: the centre half bright, kept in memory.
         templateUsed[g][0] = 1;
         ++templateNum[g];
-        DefaultTemplate(g);
+        FrameBytes& buf = templateImages[g][0];
+        buf = ZeroFrameBytes(PackedLen());
+        const int bpp = m_layout.colour ? 3 : 1;
+        for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
+            for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
+                std::memset(buf.data() + (static_cast<size_t>(y) * W + x) * bpp, 0xFF, static_cast<size_t>(bpp));
     }
-}
-
-void CammerWidgetData::DefaultTemplate(int g)
-{
-    // Every group has a template 0: the centre half bright, kept in memory.
-    const int W = m_layout.width;
-    const int H = m_layout.height;
-    FrameBytes& buf = templateImages[g][0];
-    buf = ZeroFrameBytes(PackedLen());
-    const int bpp = m_layout.colour ? 3 : 1;
-    for (int y = H / 4; y <= 3 * (H / 4) && y < H; ++y)
-        for (int x = W / 4; x <= 3 * (W / 4) && x < W; ++x)
-            std::memset(buf.data() + (static_cast<size_t>(y) * W + x) * bpp, 0xFF, static_cast<size_t>(bpp));
 }
 
 bool CammerWidgetData::EnsureGroupBuffers(int g)

@@ -216,7 +216,6 @@ private:
     FrameWarp m_pendingWarp;
     bool m_inspectPartial = false;
     void LoadTemplatesGroup(int g);
-    void DefaultTemplate(int g);
 
     FrameLayout m_layout;
     QString m_dir = QStringLiteral(".");

@@ -79,6 +79,9 @@ bool FrameBmpComplete(const QString& path, QString* why)
                     || (compression == 3 && (bits == 16 || bits == 32));
     if (!plain)
         return refuse(QStringLiteral("%1 bit, compression %2").arg(bits).arg(compression));
+    // A longer palette the reader refuses only when the picture is read.
+    if (bits <= 8 && colours > 256)
+        return refuse(QStringLiteral("palette of %1 colours").arg(colours));
     // The reader starts at the pixel offset only when it lies past the header
     // and palette; a smaller one (0 included) has it read them as pixels.
     const qint64 palette = bits <= 8 ? (colours ? colours : qint64(1) << bits) * 4 : 0;

@@ -751,26 +751,25 @@ void TestRoiSet::templateZeroHeaders_data()
 {
     QTest::addColumn<int>("damage");
     QTest::addColumn<bool>("colour");
-    QTest::addColumn<int>("taken");  // 1 the file's picture, 0 refused at loading, -1 at the first read
-    QTest::newRow("whole") << int(Whole) << false << 1;
-    QTest::newRow("whole colour") << int(Whole) << true << 1;
-    QTest::newRow("top-down rows") << int(TopDown) << false << 1;
-    QTest::newRow("huge width, depth and height") << int(HugeSize) << false << 0;
-    QTest::newRow("colour header only, pixels at 0") << int(HeaderOnly) << true << 0;
-    QTest::newRow("pixels at 0, file size 0, a row cut") << int(NoOffsetCut) << false << 0;
-    QTest::newRow("run-length, pixels past the end") << int(RunLengthPastEnd) << false << 0;
-    QTest::newRow("whole, but a palette the reader refuses") << int(LongPalette) << false << -1;
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("whole") << int(Whole) << false << true;
+    QTest::newRow("whole colour") << int(Whole) << true << true;
+    QTest::newRow("top-down rows") << int(TopDown) << false << true;
+    QTest::newRow("huge width, depth and height") << int(HugeSize) << false << false;
+    QTest::newRow("colour header only, pixels at 0") << int(HeaderOnly) << true << false;
+    QTest::newRow("pixels at 0, file size 0, a row cut") << int(NoOffsetCut) << false << false;
+    QTest::newRow("run-length, pixels past the end") << int(RunLengthPastEnd) << false << false;
+    QTest::newRow("whole, but a palette the reader refuses") << int(LongPalette) << false << false;
 }
 
 // A template 0 file is taken only when every pixel comes from the file;
-// otherwise it counts as missing and the step trains on the picture a
-// missing template 0 gets (slot 0 always holds one), also when the file
-// is found unreadable only when it is read.
+// otherwise it counts as missing when the group is loaded, and the step
+// trains on the picture a missing template 0 gets (slot 0 always holds one).
 void TestRoiSet::templateZeroHeaders()
 {
     QFETCH(int, damage);
     QFETCH(bool, colour);
-    QFETCH(int, taken);
+    QFETCH(bool, accepted);
     FrameLayout layout;
     layout.width = 3;  // small enough that a header-only file could hold its rows
     layout.height = 2;
@@ -802,12 +801,12 @@ void TestRoiSet::templateZeroHeaders()
     w.LoadTemplates(m_dir->path());
     // Refused when the group is loaded, as a missing file is: the generated
     // picture is held from the start.
-    QCOMPARE(w.templateImages[0][0].empty(), taken != 0);
+    QCOMPARE(w.templateImages[0][0].empty(), accepted);
     QCOMPARE(w.templateUsed[0][0], 1);
     QCOMPARE(w.templateNum[0], 1);
     FrameBytes read(size_t(layout.colorLen()));
     QVERIFY(w.TemplateFrame(0, 0, read));
-    QVERIFY(read == (taken > 0 ? picture : generated));
+    QVERIFY(read == (accepted ? picture : generated));
 }
 
 MOJU_TEST_MAIN(TestRoiSet)
