@@ -121,22 +121,26 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
             if (q.exec()) {
                 // The rows are only ever appended (a cleared file gets a new
                 // identity): the mark is the last row taken.
-                ok = MergeDayFile(db, DayFileId(db, QStringLiteral("cur")), [&](const QString& before, const DayFileRecorder& record) {
+                const auto add = [&](const QString& before, const DayFileRecorder& record) {
                     bool known = true;
                     const qint64 after = before.isNull() ? 0 : before.toLongLong(&known);
                     if (!known || !db.transaction())
                         return false;
-                    bool added = q.exec(createTable) && q.exec(QStringLiteral("SELECT max(rowid) FROM cur.%1").arg(table)) && q.next();
+                    bool added = q.exec(createTable) && q.exec(QStringLiteral("SELECT max(rowid) FROM cur.%1").arg(table))
+                              && q.next();
                     const qint64 last = added ? q.value(0).toLongLong() : 0;
-                    added = added && q.prepare(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1 WHERE rowid > ? AND rowid <= ? ORDER BY rowid")
-                                                   .arg(table, columns));
+                    added = added
+                         && q.prepare(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1 WHERE rowid > ? AND rowid <= ? "
+                                                     "ORDER BY rowid")
+                                          .arg(table, columns));
                     if (added) {
                         q.addBindValue(after);
                         q.addBindValue(last);
                         added = q.exec() && record(QString::number(std::max(last, after)));
                     }
                     return added ? db.commit() : (db.rollback(), false);
-                });
+                };
+                ok = MergeDayFile(db, DayFileId(db, QStringLiteral("cur")), add);
                 q.finish();
                 q.exec(QStringLiteral("DETACH DATABASE cur"));
             }
