@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -146,6 +147,8 @@ bool ParaGroups::Restore(const QString& name, const std::function<void()>& close
         *pending = false;
     if (!Complete(name))
         return Fail(failure, groupPath(name), QStringLiteral("incomplete group"));
+    if (SwitchListRefused())
+        return Fail(failure, Journal(), QStringLiteral("the list of an earlier restore is refused"));
     if (QFileInfo::exists(Journal()) && FinishInterrupted() != Interrupted::Finished)
         return Fail(failure, Journal(), QStringLiteral("an earlier restore cannot be finished"));
     const QString group = groupPath(name);
@@ -231,26 +234,46 @@ QString ParaGroups::Live(const QString& name) const
     return m_workDir + QLatin1Char('/') + name;
 }
 
+// Only a list as Restore writes it: PARAM.db put, SN.db put or absent, and
+// each of the 64 step folders once. A list that leaves a place out would
+// leave a mix of two groups; one that drops a place the group's copy is
+// staged for would delete both that copy and the live one.
 bool ParaGroups::ReadJournal(QList<Item>* items) const
 {
     QFile f(Journal());
     if (!f.open(QIODevice::ReadOnly))
         return false;
+    QList<Item> read;
+    QSet<QString> named;
+    int folders = 0;
     for (const QByteArray& line : f.readAll().split('\n')) {
         if (line.isEmpty())
             continue;
         const int blank = line.indexOf(' ');
         const QByteArray verb = line.left(blank);
         const QString name = QFile::decodeName(line.mid(blank + 1));
+        const bool put = verb == "put";
+        const bool database = name == QLatin1String("PARAM.db") || name == QLatin1String("SN.db");
         // Only names this class writes: the list never reaches beyond the work folder.
-        const bool known = name == QLatin1String("PARAM.db") || name == QLatin1String("SN.db")
-                        || (name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name[6] >= QLatin1Char('1')
-                            && name[6] <= QLatin1Char('8') && name[7] >= QLatin1Char('1') && name[7] <= QLatin1Char('8'));
-        if (blank < 0 || !known || (verb != "put" && verb != "drop"))
+        const bool folder = name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name[6] >= QLatin1Char('1')
+                         && name[6] <= QLatin1Char('8') && name[7] >= QLatin1Char('1') && name[7] <= QLatin1Char('8');
+        if (blank < 0 || !(database || folder) || (!put && verb != "drop") || (database && !put) || named.contains(name)
+            || (!put && Present(Staged(name))))
             return false;
-        items->append({verb == "put", name});
+        named.insert(name);
+        folders += folder ? 1 : 0;
+        read.append({put, name});
     }
+    if (!named.contains(QStringLiteral("PARAM.db")) || folders != 64)
+        return false;
+    *items = read;
     return true;
+}
+
+bool ParaGroups::SwitchListRefused() const
+{
+    QList<Item> items;
+    return QFileInfo::exists(Journal()) && !ReadJournal(&items);
 }
 
 // Each step can be repeated: what was already moved is recognised by where

@@ -64,6 +64,10 @@ public:
     // back or removes what an interrupted backup or delete left. On Failed,
     // *failure says where; the list stays for the next attempt.
     Interrupted FinishInterrupted(Failure* failure = nullptr);
+    // An earlier restore's switch list is there and is not one Restore
+    // writes (damaged or foreign): it is neither carried out nor dropped,
+    // and no restore runs until it is gone.
+    bool SwitchListRefused() const;
 
 private:
     struct Item {

@@ -130,7 +130,7 @@ void WizardParaWidget::SlotParaGroupRestore()
     ParaGroups::Failure failure;
     bool pending = false;
     if (!groups.Restore(name, close, reopen, &failure, &pending)) {
-        Report(LanStr(pending ? 1117 : 1104).arg(ShortPath(failure.path)));
+        Report(LanStr(pending ? 1117 : groups.SwitchListRefused() ? 1126 : 1104).arg(ShortPath(failure.path)));
         return;
     }
     SetGroupIndex(paraGroupCombo->currentIndex());

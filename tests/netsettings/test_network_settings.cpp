@@ -158,6 +158,32 @@ private slots:
         m_others->hide();
     }
 
+    // A time or duration beyond 64 bits is unreadable, as a missing key is:
+    // the fill stops there and nothing made up from it is shown.
+    void memoNumbersBeyondRangeStopTheFill()
+    {
+        m_others->show();
+        m_others->SlotRemind();  // page 6; the link is off, nothing is asked
+        const QString good = QStringLiteral("{\"operator\":\"a\",\"create_utc\":1.5e12,\"notify_utc\":-2.5,"
+                                            "\"duration\":30.9,\"reminder_name\":\"r\"}");
+        m_others->vur_reset_remind(QStringLiteral("{\"result\":[%1,{\"operator\":\"b\",\"create_utc\":0,\"notify_utc\":0,"
+                                                  "\"duration\":1e300,\"reminder_name\":\"r\"},%1]}")
+                                       .arg(good));
+        QCOMPARE(m_others->memoModel->rowCount(), 2);
+        QCOMPARE(m_others->memoModel->item(0, 1)->text(),
+                 QDateTime::fromMSecsSinceEpoch(1500000000000).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
+        QCOMPARE(m_others->memoModel->item(0, 2)->text(),
+                 QDateTime::fromMSecsSinceEpoch(-2).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
+        QCOMPARE(m_others->memoModel->item(0, 3)->text(), QStringLiteral("30"));
+        QVERIFY(m_others->memoModel->item(1, 2));
+        QVERIFY(!m_others->memoModel->item(1, 3));
+        m_others->vur_reset_remind(QStringLiteral("{\"result\":[%1,{\"operator\":\"c\",\"create_utc\":4.6e228}]}").arg(good));
+        QCOMPARE(m_others->memoModel->rowCount(), 2);
+        QCOMPARE(m_others->memoModel->item(1, 0)->text(), QStringLiteral("c"));
+        QVERIFY(!m_others->memoModel->item(1, 1));
+        m_others->hide();
+    }
+
     void hostileWifiAndServerTextsAreRefused()
     {
         const QString installed = QStringLiteral("system-root/etc/wpa_supplicant/wlanpwd.conf");

@@ -445,6 +445,27 @@ private slots:
         QCOMPARE(editor.nameEdit(0)->text(), QStringLiteral("second"));
     }
 
+    // A camera whose rows went missing from the file: names saved for it
+    // are kept (the rows come back), never reported stored and lost.
+    void namesOfAMissingCameraRowAreKept()
+    {
+        EditCavitywidget editor(2);
+        QVERIFY(editor.Databaseinit());
+        const QString db = m_dir->filePath(QStringLiteral("CavityDatabase.db"));
+        QCOMPARE(SqliteRows(db, QStringLiteral("delete from CavityName_table where Camera='Camera1';"
+                                               "delete from TempSave_table where Camera='Camera1'")),
+                 QStringList());
+        editor.init();
+        editor.cameraCombo()->setCurrentIndex(1);
+        for (int k = 0; k < 16; ++k)
+            editor.nameEdit(k)->setText(QStringLiteral("n%1").arg(k));
+        QTest::mouseClick(editor.confirmButton(), Qt::LeftButton);
+        for (int k = 0; k < 16; ++k)
+            QCOMPARE(editor.getResult(1, k), QStringLiteral("n%1").arg(k));
+        QCOMPARE(SqliteRows(db, QStringLiteral("select CavityName from CavityName_table where Camera='Camera1'")).value(0),
+                 QStringLiteral("n0 n1 n2 n3 n4 n5 n6 n7 n8 n9 n10 n11 n12 n13 n14 n15"));
+    }
+
     void grabScreens_data() { AddLanguageRows(); }
     void grabScreens()
     {

@@ -300,6 +300,25 @@ private slots:
         QCOMPARE(rig.host.flushAll, 0);
     }
 
+    // An earlier restore's list that is not one the restore writes blocks
+    // the restore: the operator reads why, and the log keeps it.
+    void refusedSwitchListIsReported()
+    {
+        SettingsRig rig;
+        WriteFile(QStringLiteral("paraGroup/mouldB/PARAM.db"), ReadFile(QStringLiteral("PARAM.db")));
+        WriteFile(QStringLiteral(".paraGroup-restore.journal"), "put PARAM.db\nput cammer11\n");
+        rig.dlg->ParaGroupUpdateList();
+        rig.open();
+        PopupAnswerer answers;
+        rig.dlg->paraGroupCombo->setCurrentIndex(rig.dlg->paraGroupCombo->findText(QStringLiteral("mouldB")));
+        ClickGroupButton(rig, 1);
+        QVERIFY(SeenStarting(answers, 1126));
+        QVERIFY(!rig.host.records.isEmpty());
+        QVERIFY(rig.host.records.last().startsWith(AsLogLine(LanStr(1126).section(QStringLiteral("%1"), 0, 0))));
+        QCOMPARE(Actions(QStringLiteral("reboot")), 0);
+        QCOMPARE(ReadFile(QStringLiteral(".paraGroup-restore.journal")), QByteArray("put PARAM.db\nput cammer11\n"));
+    }
+
     void countsLanguageAndPower()
     {
         SettingsRig rig;

@@ -41,6 +41,8 @@ QSet<int> ListedIds()
     ids.insert(1124);
     // 1125: start-up could not finish an interrupted group restore, detection held.
     ids.insert(1125);
+    // 1126: a parameter group restore's switch list that was refused.
+    ids.insert(1126);
     // 1140-1141: cavity marks and output numbers in the ROI change log.
     for (int id = 1140; id <= 1141; ++id)
         ids.insert(id);
