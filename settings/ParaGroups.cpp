@@ -22,6 +22,8 @@ const char* const kReplacedSuffix = ".replaced";
 const char* const kStaging = ".paraGroup-restore";
 const char* const kDisplaced = ".paraGroup-restore-old";
 const char* const kJournal = ".paraGroup-restore.journal";
+// A list that was not ours, kept for whoever looks into how it came there.
+const char* const kRefusedList = ".paraGroup-restore.refused";
 
 bool Present(const QString& path)
 {
@@ -147,8 +149,18 @@ bool ParaGroups::Restore(const QString& name, const std::function<void()>& close
         *pending = false;
     if (!Complete(name))
         return Fail(failure, groupPath(name), QStringLiteral("incomplete group"));
-    if (SwitchListRefused())
-        return Fail(failure, Journal(), QStringLiteral("the list of an earlier restore is refused"));
+    // A list that is not ours cannot be finished, and start-up held the
+    // machine for it. This restore replaces every place anyway, so the list
+    // goes aside and the set-up becomes the group's as a whole.
+    m_setAside.clear();
+    if (SwitchListRefused()) {
+        const QString aside = Live(QLatin1String(kRefusedList));
+        QFile::remove(aside);
+        if (!Move(Journal(), aside))
+            return Fail(failure, Journal(), QStringLiteral("the list of an earlier restore cannot be set aside"));
+        SafeWrite::SyncFolder(m_workDir);
+        m_setAside = aside;
+    }
     if (QFileInfo::exists(Journal()) && FinishInterrupted() != Interrupted::Finished)
         return Fail(failure, Journal(), QStringLiteral("an earlier restore cannot be finished"));
     const QString group = groupPath(name);

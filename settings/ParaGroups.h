@@ -65,9 +65,11 @@ public:
     // *failure says where; the list stays for the next attempt.
     Interrupted FinishInterrupted(Failure* failure = nullptr);
     // An earlier restore's switch list is there and is not one Restore
-    // writes (damaged or foreign): it is neither carried out nor dropped,
-    // and no restore runs until it is gone.
+    // writes (damaged or foreign): start-up neither carries it out nor drops
+    // it; the next Restore sets it aside and replaces every place.
     bool SwitchListRefused() const;
+    // Where the last Restore put such a list (empty: there was none).
+    QString SetAsideList() const { return m_setAside; }
 
 private:
     struct Item {
@@ -86,4 +88,5 @@ private:
 
     QString m_groupDir;
     QString m_workDir;
+    QString m_setAside;
 };

@@ -130,9 +130,11 @@ void WizardParaWidget::SlotParaGroupRestore()
     ParaGroups::Failure failure;
     bool pending = false;
     if (!groups.Restore(name, close, reopen, &failure, &pending)) {
-        Report(LanStr(pending ? 1117 : groups.SwitchListRefused() ? 1126 : 1104).arg(ShortPath(failure.path)));
+        Report(LanStr(pending ? 1117 : 1104).arg(ShortPath(failure.path)));
         return;
     }
+    if (!groups.SetAsideList().isEmpty())
+        m_host->InsertRecord(LanStr(1126).arg(ShortPath(groups.SetAsideList())));
     SetGroupIndex(paraGroupCombo->currentIndex());
     m_host->InsertRecord(LanStr(286).arg(name));
     // The restored parameters are read by the next start.

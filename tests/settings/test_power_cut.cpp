@@ -482,8 +482,8 @@ private slots:
     }
 
     // A switch list the restore did not write (damaged, foreign) is neither
-    // carried out nor dropped: the live set-up stays whole, and a restore
-    // asked for later is refused and says why.
+    // carried out nor dropped at start-up: the live set-up stays as it is. A
+    // restore asked for later sets the list aside and replaces every place.
     void refusedSwitchListChangesNothing()
     {
         QFETCH(QByteArray, list);
@@ -500,18 +500,26 @@ private slots:
         Write(Path(QStringLiteral("work/.paraGroup-restore.journal")), list);
 
         QCOMPARE(groups.SwitchListRefused(), !carriedOut);
-        ParaGroups::Failure failure;
-        QCOMPARE(groups.Restore(QStringLiteral("a"), {}, {}, &failure), carriedOut);
         if (carriedOut) {
-            QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
+            QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::Finished);
+            QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
             return;
         }
+        ParaGroups::Failure failure;
+        QCOMPARE(groups.FinishInterrupted(&failure), ParaGroups::Interrupted::Failed);
         QVERIFY(failure.path.endsWith(QStringLiteral(".paraGroup-restore.journal")));
-        QVERIFY(!groups.FinishInterrupted());
         QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
         QCOMPARE(ParamMarker(staged + QStringLiteral("/PARAM.db")), QStringLiteral("b"));
         QCOMPARE(Read(Path(QStringLiteral("work/.paraGroup-restore.journal"))), list);
+
+        QVERIFY(groups.Restore(QStringLiteral("b"), {}, {}));
+        QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
+        QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
+        QCOMPARE(groups.SetAsideList(), Path(QStringLiteral("work/.paraGroup-restore.refused")));
+        QCOMPARE(Read(groups.SetAsideList()), list);
+        QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList{QStringLiteral(".paraGroup-restore.refused")});
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
     }
 
     // Work folders and what earlier versions left are never offered as groups;
