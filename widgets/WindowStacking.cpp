@@ -1,6 +1,7 @@
 #include "WindowStacking.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QWidget>
 
@@ -102,8 +103,12 @@ void WindowStacking::Restack()
             ++at;
         stack.insert(at, shown);
     }
-    for (QWidget* w : std::as_const(stack))
-        w->raise();
+    // Platforms without a screen of windows (offscreen) have no order to keep.
+    static const bool stacks = QGuiApplication::platformName() != QLatin1String("offscreen")
+                               && QGuiApplication::platformName() != QLatin1String("minimal");
+    if (stacks)
+        for (QWidget* w : std::as_const(stack))
+            w->raise();
     for (int i = stack.size() - 1; i >= 0; --i) {
         if (TakesFocus(stack[i])) {
             if (QApplication::activeWindow() != stack[i])
