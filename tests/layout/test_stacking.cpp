@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScreen>
 
 #include <memory>
 
@@ -67,13 +68,18 @@ QString NotOnTop(const QWidget* w, bool input = true)
 
 // Collects what went wrong inside modal loops, where a failed check cannot
 // end the test function.
+// With MOJU_SHOTS_DIR, each check also saves the X screen as it stands.
 struct Findings {
     QStringList lines;
-    void check(const QWidget* w, bool input = true)
+    void check(const QWidget* w, const QString& shot, bool input = true)
     {
         const QString problem = NotOnTop(w, input);
         if (!problem.isEmpty())
             lines << problem;
+        if (!qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR")) {
+            const_cast<QWidget*>(w->window())->repaint();  // a keypad just shown is not painted yet
+            QGuiApplication::primaryScreen()->grabWindow(0).save(ShotPath(QStringLiteral("xvfb-") + shot));
+        }
     }
 };
 }  // namespace
@@ -88,8 +94,12 @@ private slots:
     void passwordGateAndKeypad();
     void windowsOverFullScreenPages();
     void questionKeepsTheInputOverANotice();
+    void grabsInEachLanguage_data() { AddLanguageRows(); }
+    void grabsInEachLanguage();
 
 private:
+    void Build(int lan);
+
     std::unique_ptr<TempWorkDir> m_dir;
     std::unique_ptr<SimCamFolder> m_cams;
     std::unique_ptr<PopupAnswerer> m_answers;
@@ -101,9 +111,19 @@ void TestStacking::initTestCase()
     if (!gServer->running())
         QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gServer->failure())));
     LoadLanguageTable();
-    LoadSkinPixmaps();
+    Build(0);
+}
+
+void TestStacking::Build(int lan)
+{
+    m_win.reset();
+    m_answers.reset();
+    m_cams.reset();
+    m_dir.reset();  // back in the folder it left, before the next one is made
     m_dir = std::make_unique<TempWorkDir>();
     gAppDirPath = m_dir->path();
+    LoadSkinPixmaps();
+    SetParamValue(QStringLiteral("system2"), 13, lan);
     SetParamValue(QStringLiteral("isPswUsed"), 1, 1);
     SetParamValue(QStringLiteral("system6"), 10, 1);  // result statistics: a window of its own
     m_cams = std::make_unique<SimCamFolder>();
@@ -125,6 +145,22 @@ void TestStacking::cleanupTestCase()
     m_answers.reset();
     m_cams.reset();
     m_dir.reset();
+    gLan = 0;
+}
+
+// For looking (with MOJU_SHOTS_DIR): the X screen at every check above, in
+// each language.
+void TestStacking::grabsInEachLanguage()
+{
+    MOJU_SKIP_WITHOUT_SHOTS();
+    QFETCH(int, lan);
+    Build(lan);
+    QCOMPARE(gLan, lan);
+    noticesOverTheMainWindow();
+    questionsAndSettingsNotes();
+    passwordGateAndKeypad();
+    windowsOverFullScreenPages();
+    questionKeepsTheInputOverANotice();
 }
 
 // The notices the machine raises by itself, over the full-screen main
@@ -135,12 +171,12 @@ void TestStacking::noticesOverTheMainWindow()
     m_win->detection()->InCheck();
     QVERIFY(gpWarnBox->isVisible());
     QCOMPARE(gpWarnBox->text(), LanStr(335));
-    found.check(gpWarnBox);
+    found.check(gpWarnBox, QStringLiteral("no-input"));
     gpWarnBox->hide();
 
     gisLostCom = 1;
     gpLostComWarnBox->Poll(true, true);
-    found.check(gpLostComWarnBox);
+    found.check(gpLostComWarnBox, QStringLiteral("io-lost"));
     gisLostCom = 0;
     gpLostComWarnBox->Poll(false, true);
     gpLostComWarnBox->confirmButton()->click();
@@ -148,11 +184,11 @@ void TestStacking::noticesOverTheMainWindow()
 
     for (WarnBox* box : {static_cast<WarnBox*>(gpLostCameraWarnBox), static_cast<WarnBox*>(gContinuousNgWarnBox)}) {
         box->show();
-        found.check(box);
+        found.check(box, QString::fromLatin1(box->metaObject()->className()));
         box->hide();
     }
     m_answers->queueAction([&](QDialog* d) {
-        found.check(d);
+        found.check(d, QStringLiteral("insert-wear"));
         d->done(QDialog::Accepted);
     });
     ROINGWarnBox::Run(m_win.get());
@@ -178,9 +214,9 @@ void TestStacking::questionsAndSettingsNotes()
     statistics->click();
     QStringList texts;
     for (int k = 0; k < 2; ++k)
-        m_answers->queueAction([&](QDialog* dlg) {
+        m_answers->queueAction([&, k](QDialog* dlg) {
             texts << dlg->property("text").toString();
-            found.check(dlg);
+            found.check(dlg, k == 0 ? QStringLiteral("settings-save") : QStringLiteral("settings-restart-note"));
             dlg->done(1);
         });
     d->accept();
@@ -191,12 +227,12 @@ void TestStacking::questionsAndSettingsNotes()
     texts.clear();
     m_answers->queueAction([&](QDialog* dlg) {
         texts << dlg->property("text").toString();
-        found.check(dlg);
+        found.check(dlg, QStringLiteral("export-question"));
         dlg->done(1);
     });
     m_answers->queueAction([&](QDialog* dlg) {
         texts << dlg->property("text").toString();
-        found.check(dlg);
+        found.check(dlg, QStringLiteral("usb-prompt"));
         dlg->done(0);
     });
     d->SlotExportData();
@@ -210,14 +246,14 @@ void TestStacking::questionsAndSettingsNotes()
 // edit that keeps the focus keeps it while keys are pressed (a pad hides
 // when its edit loses the focus).
 namespace {
-void TypeSeven(Findings& found, QDialog* dlg, Edit* edit)
+void TypeSeven(Findings& found, QDialog* dlg, Edit* edit, const QString& shot)
 {
     QTest::mouseClick(edit, Qt::LeftButton);
     if (!QTest::qWaitFor([] { return gpNumPad->isVisible(); }, 3000)) {
         found.lines << QStringLiteral("no keypad in %1").arg(Name(dlg));
         return;
     }
-    found.check(gpNumPad, false);
+    found.check(gpNumPad, shot, false);
     const bool keepsFocus = edit->hasFocus();
     QTest::mouseClick(gpNumPad->digitKey(7), Qt::LeftButton);
     if (!gpNumPad->isVisible() || edit->text() != QLatin1String("7") || QApplication::activeWindow() != dlg
@@ -234,9 +270,9 @@ void TestStacking::passwordGateAndKeypad()
     Findings found;
     m_win->cycle().unlockLevel = 0;
     m_answers->queueAction([&](QDialog* dlg) {
-        found.check(dlg);
+        found.check(dlg, QStringLiteral("password"));
         if (auto* box = qobject_cast<PasswordBox*>(dlg))
-            TypeSeven(found, dlg, box->field());
+            TypeSeven(found, dlg, box->field(), QStringLiteral("password-keypad"));
         else
             found.lines << QStringLiteral("not the password gate: %1").arg(Name(dlg));
         dlg->done(0);
@@ -244,13 +280,13 @@ void TestStacking::passwordGateAndKeypad()
     QCOMPARE(m_win->CheckPassword(), 0);
 
     m_answers->queueAction([&](QDialog* dlg) {
-        found.check(dlg);
+        found.check(dlg, QStringLiteral("account-add"));
         Edit* name = nullptr;
         for (Edit* e : dlg->findChildren<Edit*>())
             if (!name && e->echoMode() == QLineEdit::Normal)
                 name = e;
         if (name)
-            TypeSeven(found, dlg, name);
+            TypeSeven(found, dlg, name, QStringLiteral("account-add-keypad"));
         else
             found.lines << QStringLiteral("no name field in %1").arg(Name(dlg));
         dlg->done(0);
@@ -267,13 +303,13 @@ void TestStacking::windowsOverFullScreenPages()
     m_win->SlotShowStatisticsWidget();
     QWidget* stats = m_win->statisticsWidget;
     QVERIFY(stats && stats->isVisible());
-    found.check(stats);
-    gpWarnBox->setText(LanStr(335));
+    found.check(stats, QStringLiteral("statistics"));
+    gpWarnBox->setText(LanStr(1117).arg(QStringLiteral("paraGroup/mould_A07-left")));
     gpWarnBox->show();
-    found.check(gpWarnBox);
+    found.check(gpWarnBox, QStringLiteral("statistics-notice"));
     gpWarnBox->hide();
     m_answers->queueAction([&](QDialog* dlg) {
-        found.check(dlg);
+        found.check(dlg, QStringLiteral("statistics-question"));
         dlg->done(0);
     });
     AskText(LanStr(320));
@@ -289,11 +325,11 @@ void TestStacking::questionKeepsTheInputOverANotice()
     m_answers->queueAction([&](QDialog* dlg) {
         gisLostCom = 1;
         gpLostComWarnBox->Poll(true, true);
-        found.check(dlg);
+        found.check(dlg, QStringLiteral("question-over-notice"));
         dlg->done(0);
     });
     AskText(LanStr(320));
-    found.check(gpLostComWarnBox);
+    found.check(gpLostComWarnBox, QStringLiteral("notice-after-question"));
     gisLostCom = 0;
     gpLostComWarnBox->hide();
     QVERIFY2(found.lines.isEmpty(), qPrintable(found.lines.join(QLatin1Char('\n'))));
