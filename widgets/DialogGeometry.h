@@ -27,10 +27,10 @@ QFont DialogFont();
 
 // Where a message or question box paints its text, and the box it needs for
 // it. A text that fits the box's own text area keeps the box as it is; a
-// longer one widens the box (up to a margin from the screen's edges), breaks
-// the lines still too wide and lengthens the box downwards, the buttons
-// moving with its bottom; only a text that would not fit the screen even so
-// gets a smaller font.
+// longer one widens the box (half as wide again at most, and never to the
+// screen's edges), breaks the lines still too wide and lengthens the box
+// downwards, the buttons moving with its bottom; only a text that would not
+// fit the screen even so gets a smaller font.
 struct MessageLayout {
     QRect box;           // in screen coordinates
     QRect textRect;      // in the box

@@ -32,6 +32,7 @@
 #include "widgets/WarnBox.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <memory>
@@ -132,6 +133,8 @@ class TestDialogLayout : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { LoadLanguageTable(); }
+    void checkerFindsFaults_data();
+    void checkerFindsFaults();
     void dialogs_data() { AddLanguageRows(); }
     void dialogs();
     void messageBoxesFitEveryText_data() { AddLanguageRows(); }
@@ -140,6 +143,48 @@ private slots:
     void keypadPages();
     void cleanup() { gLan = 0; }
 };
+
+void TestDialogLayout::checkerFindsFaults_data()
+{
+    QTest::addColumn<QRect>("painted");  // a text the window paints itself
+    QTest::addColumn<QRect>("pad");      // a keypad, beside the edit at 20,20 200x40
+    QTest::addColumn<QString>("expected");
+    const QRect text(240, 70, 150, 40);
+    const QRect keypad(20, 70, 200, 100);
+    QTest::newRow("clean") << text << keypad << QString();
+    QTest::newRow("text under a button") << QRect(10, 190, 150, 40) << keypad << QStringLiteral("in one place");
+    QTest::newRow("text cut by its window") << QRect(300, 70, 150, 40) << keypad << QStringLiteral("cut by its window");
+    QTest::newRow("keypad over its edit") << text << QRect(20, 50, 200, 100) << QStringLiteral("over the edit");
+    QTest::newRow("keypad cut by its host") << text << QRect(250, 120, 200, 100) << QStringLiteral("cut by its host");
+}
+
+// The window and keypad rules on a dialog known to be wrong in one way.
+void TestDialogLayout::checkerFindsFaults()
+{
+    QFETCH(QRect, painted);
+    QFETCH(QRect, pad);
+    QFETCH(QString, expected);
+    QWidget dlg;
+    dlg.setGeometry(100, 100, 400, 250);
+    auto* button = new QPushButton(QStringLiteral("OK"), &dlg);
+    button->setGeometry(10, 180, 100, 50);
+    auto* edit = new QLineEdit(&dlg);
+    edit->setGeometry(20, 20, 200, 40);
+    auto* keypad = new QWidget(&dlg);
+    keypad->setGeometry(pad);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QFont font(QStringLiteral("wqy-microhei"));
+    font.setPixelSize(16);
+    const QStringList problems = LayoutCheck::checkWindow(&dlg, {{painted, font, QStringLiteral("Restart")}}, Screen())
+                                 + LayoutCheck::checkKeypad(keypad, edit, Screen());
+    if (expected.isEmpty()) {
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    } else {
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.first().contains(expected), qPrintable(problems.first()));
+    }
+}
 
 // The dialogs of a running monitor, each as it opens.
 void TestDialogLayout::dialogs()
