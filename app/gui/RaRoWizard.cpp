@@ -64,6 +64,7 @@
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 #include "widgets/SkinPixmaps.h"
+#include "widgets/WindowStacking.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
 #include "platform/UsbDisk.h"
@@ -117,6 +118,9 @@ bool RaRoWizard::Build()
 
     // 3. The screen size every layout reads.
     gpWin = this;
+    // The panel has no window manager: each notice and question is raised
+    // and given the input as it opens, or it would open under this window.
+    WindowStacking::Install();
     setWindowFlags(Qt::CustomizeWindowHint);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     gShowW = screen.width();
