@@ -5,7 +5,6 @@
 // the settings' edit copy; Wi-Fi and servers are written at once by their
 // own buttons; product names and memos come from the plant client.
 #include "widgets/ChooseBox.h"
-#include "widgets/PaintedTextSource.h"
 
 #include <QMap>
 #include <QTimer>
@@ -19,7 +18,7 @@ class QStandardItemModel;
 class QTableView;
 struct WizardPara;
 
-class OtherNetWidget : public ChooseBox, public PaintedTextSource {
+class OtherNetWidget : public ChooseBox {
     Q_OBJECT
 public:
     explicit OtherNetWidget(QWidget* parent);
