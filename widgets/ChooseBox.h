@@ -1,14 +1,14 @@
 #pragma once
 // Shared modal question with YES and NO (gpChooseBox): exec() returns 1 for YES.
 #include "DialogGeometry.h"
-#include "TextPlacer.h"
+#include "PaintedTextSource.h"
 
 #include <QDialog>
 #include <QList>
 
 class ColorButton;
 
-class ChooseBox : public QDialog {
+class ChooseBox : public QDialog, public PaintedTextSource {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
 public:
@@ -20,7 +20,7 @@ public:
     ColorButton* yesButton() const { return m_yes; }
     ColorButton* noButton() const { return m_no; }
     // The question as painted (box coordinates), for the layout check.
-    QList<PlacedText> PaintedTexts() const;
+    QList<PlacedText> PaintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -86,6 +86,12 @@ NumCharInput::NumCharInput(QWidget* parent)
     hide();
 }
 
+QSize NumCharInput::PadSize()
+{
+    const CharPadSize s = CurrentCharPadSize();
+    return QSize(s.w, s.h);
+}
+
 NumCharInput::~NumCharInput()
 {
     if (gpNumCharPad == this)

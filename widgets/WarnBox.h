@@ -1,14 +1,14 @@
 #pragma once
 // Shared modal message with a Confirm button (gpWarnBox).
 #include "DialogGeometry.h"
-#include "TextPlacer.h"
+#include "PaintedTextSource.h"
 
 #include <QDialog>
 #include <QList>
 
 class ColorButton;
 
-class WarnBox : public QDialog {
+class WarnBox : public QDialog, public PaintedTextSource {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
 public:
@@ -19,7 +19,7 @@ public:
 
     ColorButton* confirmButton() const { return m_confirm; }
     // The message as painted (box coordinates), for the layout check.
-    QList<PlacedText> PaintedTexts() const;
+    QList<PlacedText> PaintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -16,6 +16,7 @@
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
 #include "app/CameraGrid.h"
+#include "app/StatusLayout.h"
 #include "records/Counters.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
@@ -802,7 +803,7 @@ void RaRoWizard::ChangeCammer()
     const int n = numCamera();
     if (n <= 1)
         st.selCamera = 0;
-    const QList<QRect> cells = CameraCells(n, st.selCamera, gShowW, gShowH);
+    const QList<QRect> cells = CameraCells(n, st.selCamera, gShowW, CameraViewsHeight(gShowW, gShowH));
     for (int c = 0; c < 8; ++c) {
         CammerWidget* w = cammerWidget[c];
         if (!w)
@@ -821,7 +822,7 @@ void RaRoWizard::ChangeCammer()
     }
     const bool single = st.selCamera < n;
     MShowHide(single ? ZoomButtonsEnlarge : ZoomButtonsHidden);
-    const QSize cell = single ? QSize(gShowW, gShowH) : cells.value(0).size();
+    const QSize cell = cells.value(single ? st.selCamera : 0).size();
     viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
     viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
     viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));

@@ -73,6 +73,9 @@ inline void AddLanguageRows()
     if (qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))         \
     QSKIP("MOJU_SHOTS_DIR not set")
 QString ShotPath(const QString& what);
+// Saves a grab called `what` of w (of the whole screen on X) when
+// MOJU_SHOTS_DIR is set.
+void SaveShot(QWidget* w, const QString& what);
 
 // Screen size from MOJU_TEST_SCREEN ("1024x768"); sets the offscreen platform
 // to that size. Call before the application object exists.
