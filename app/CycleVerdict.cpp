@@ -40,17 +40,40 @@ bool ProductPulses(const WizardPara& p)
     return p.prodNgPulseNoAlarm || p.prodNgNoAlarmSplitOutputs;
 }
 
-// The shortest pulse the board is sure to see: a changed word reaches it
-// within two link passes of 5 ms, so this leaves a wide margin.
+// The shortest pulse: a changed word reaches the board within two link
+// passes of 5 ms, so this leaves a wide margin (and PulseUnseen the rest).
 constexpr int kShortestPulseMs = 50;
+// How long a pulse's end waits for the board to hold it.
+constexpr qint64 kPulseSeenWaitNs = 1000000000;
+}  // namespace
 
-void StartPulse(QTimer& t, int ms)
+void DetectionCycle::StartPulse(QTimer& t, int ms)
 {
     // A pulse time of 0 still ends: an output set for a pulse whose end never
     // comes would hold (or release) the machine for good.
+    m_pulseLate.remove(&t);
     t.start(std::max(ms, kShortestPulseMs));
 }
-}  // namespace
+
+bool DetectionCycle::PulseUnseen(QTimer& t)
+{
+    // A pulse the board never held tells the machine nothing: on a loaded
+    // host the link may not have carried it yet. Its end waits for the
+    // board's echo, for a second at most (a silent board is lost by then).
+    if (!gpControlIO || gpControlIO->BoardHoldsOutputs()) {
+        m_pulseLate.remove(&t);
+        return false;
+    }
+    const qint64 now = NowNs();
+    const qint64 since = m_pulseLate.value(&t, now);
+    if (now - since > kPulseSeenWaitNs) {
+        m_pulseLate.remove(&t);
+        return false;
+    }
+    m_pulseLate.insert(&t, since);
+    t.start(5);
+    return true;
+}
 
 QString AlarmLogText(const QList<int>& ngCameras)
 {
@@ -928,6 +951,8 @@ void DetectionCycle::OutTimerOutNG()
 {
     const WizardPara& p = *gpWPara;
     outNGTimer.stop();
+    if (PulseUnseen(outNGTimer))
+        return;
     if (!p.noEjectorControlInProd)
         SetPulseOut(1, 0);
     // Only the pulse's own alarm ends here: a mould alarm or a continuous-NG
@@ -944,6 +969,8 @@ void DetectionCycle::OutTimerNotAllowClose()
 {
     const WizardPara& p = *gpWPara;
     notAllowCloseTimer.stop();
+    if (PulseUnseen(notAllowCloseTimer))
+        return;
     if (p.okNgPulses) {
         SetOut(0, 0);
         SetOut(1, 0);
@@ -962,6 +989,8 @@ void DetectionCycle::OutTimerNotAllowThimble()
 {
     const WizardPara& p = *gpWPara;
     notAllowThimbleTimer.stop();
+    if (PulseUnseen(notAllowThimbleTimer))
+        return;
     if (p.okNgPulses) {
         SetOut(0, 0);
         SetOut(1, 0);
@@ -984,6 +1013,8 @@ void DetectionCycle::OutTimerSysFunc4Output()
 void DetectionCycle::SlotOutTimerOutput3()
 {
     output3Timer.stop();
+    if (PulseUnseen(output3Timer))
+        return;
     SetOut(3, 0);
     Flush();
 }

@@ -217,7 +217,7 @@ void DetectionCycle::Run()
                 Flush();
                 st.reDetectLeftTime = float(st.reDetectDelay) / 10.0f;
                 reCheckTimer.start(100);
-                output3Timer.start(st.reDetectDelay * 50);
+                StartPulse(output3Timer, st.reDetectDelay * 50);
             }
         }
         EndPass(3, true);

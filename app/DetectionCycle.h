@@ -6,7 +6,7 @@
 #include "camera/CameraState.h"
 #include "inspect/CycleState.h"
 
-#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -241,6 +241,11 @@ private:
     void HandToSaver(bool ng);
     void Flush();
     void SetOut(int index, int level);
+    // Output pulses: started for at least the shortest time; the end slot
+    // asks PulseUnseen first, which re-arms the timer while the board does
+    // not yet hold the pulse.
+    void StartPulse(QTimer& t, int ms);
+    bool PulseUnseen(QTimer& t);
     int FinalStep() const;
     // A result or pulse output the product step may drive: in multi-detection
     // not the alarm nor any step's own output.
@@ -272,4 +277,5 @@ private:
     qint64 m_waitOrder = 0;
     bool m_judging = false;          // a wait is being judged (no nested judging)
     bool m_countsChanged = false;    // the verdict in progress counted something
+    QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
 };

@@ -81,6 +81,7 @@ bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
                 QMutexLocker lock(pMutexIO);
                 gDataIn.store(IOFrame::StateInputs(f));
             }
+            gDataEcho.store(IOFrame::StateEcho(f));
             if (IOFrame::StateEcho(f) != wanted)
                 *echoDiffers = true;
         } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {

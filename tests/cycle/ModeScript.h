@@ -36,7 +36,8 @@ using Rows = QStringList;
 // closed: the alarm ends) | confirm (the continuous-NG box is confirmed) |
 // frames <n> (n more frames handed over) | after-frame (a frame was just
 // handed over) | waiting (a step waits for its frames) | unplug (the
-// camera's frames stop) | within <ms> (the last word sent came at most that
+// camera's frames stop) | silent <ms> (the board answers nothing for that
+// long) | within <ms> (the last word sent came at most that
 // long after the first one after idle) | lost <n> (camera-loss log lines) |
 // stat <step> <ok|ng> <n> (the step's statistics of camera 1 today).
 // In `expect` and `starts`, a word in parentheses is one the monitor
@@ -51,22 +52,30 @@ inline bool ClampHeld(const QString& word)
     return word.toUInt(nullptr, 16) & 1u;
 }
 
-// The whole-view defect area in step 2 as well (multi-detection's third step).
-inline bool AddThirdStep()
+// Runs one statement on PARAM.db of the working directory.
+inline bool ExecParam(const QString& sql)
 {
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture-step2"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture-mode"));
         db.setDatabaseName(QStringLiteral("PARAM.db"));
         if (db.open()) {
             QSqlQuery q(db);
-            ok = q.exec(QStringLiteral("INSERT INTO cammer0 VALUES('detect2', '1'), ('ROI2-0', '3 45 100 0 1 0 0 0 0 %1 %2')")
-                            .arg(gShowW - 1)
-                            .arg(gShowH - 1));
+            ok = q.exec(sql);
             db.close();
         }
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture-step2"));
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture-mode"));
+    return ok;
+}
+
+// The whole-view defect area in step 2 as well (multi-detection's third step).
+inline bool AddThirdStep()
+{
+    const bool ok = ExecParam(
+        QStringLiteral("INSERT INTO cammer0 VALUES('detect2', '1'), ('ROI2-0', '3 45 100 0 1 0 0 0 0 %1 %2')")
+            .arg(gShowW - 1)
+            .arg(gShowH - 1));
     QDir().mkpath(QStringLiteral("cammer13"));
     return BoardScene(false).save(QStringLiteral("cammer13/template0.bmp")) && ok;
 }
@@ -75,20 +84,9 @@ inline bool AddThirdStep()
 // part is not.
 inline bool MouldAreaInCorner()
 {
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture-corner"));
-        db.setDatabaseName(QStringLiteral("PARAM.db"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            ok = q.exec(QStringLiteral("UPDATE cammer0 SET value='3 45 100 0 1 0 0 0 0 %1 %2' WHERE name='ROI1-0'")
-                            .arg(gShowW / 6)
-                            .arg(gShowH / 6));
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture-corner"));
-    return ok;
+    return ExecParam(QStringLiteral("UPDATE cammer0 SET value='3 45 100 0 1 0 0 0 0 %1 %2' WHERE name='ROI1-0'")
+                         .arg(gShowW / 6)
+                         .arg(gShowH / 6));
 }
 
 // Each level is held until the monitor's polling pass has seen it, so no
@@ -245,6 +243,8 @@ inline void Run(BoardRig& rig, const Script& script)
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->frameCount[0] >= seen + more, rig.framesMs());
         } else if (verb == QLatin1String("waiting")) {
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->AwaitingFrames(), 3000);
+        } else if (verb == QLatin1String("silent")) {
+            rig.board->send(QStringLiteral("silent ") + rest);
         } else if (verb == QLatin1String("unplug")) {
             rig.sim->unplug(rig.family, rig.serial);
         } else if (verb == QLatin1String("within")) {
