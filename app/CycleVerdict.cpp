@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QMutexLocker>
 
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -393,8 +394,8 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
                 }
                 if (cam->liveSet)
                     for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j)
-                        if (!cam->roiOK[g][j])
-                            ++cam->liveSet->NGCount[g][j];
+                        if (!cam->roiOK[g][j] && cam->liveSet->NGCount[g][j] < INT_MAX)
+                            ++cam->liveSet->NGCount[g][j];  // stored: may be at the limit
             }
             if (k == 0 && ProductPulses(p) && cam->liveSet) {
                 for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j) {

@@ -17,6 +17,7 @@
 #include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
 #include "widgets/SkinPixmaps.h"
+#include "platform/RelaunchingSystemActions.h"
 #include "platform/SystemActions.h"
 
 #include <QDir>
@@ -32,6 +33,11 @@ int main(int argc, char* argv[])
     m_F75111 = 0x9C;
     OpenLedDevice();
     MApplication app(argc, argv);
+#if !MOJU_PANEL
+    // Build host: a requested reboot starts the monitor afresh instead (see README).
+    static RelaunchingSystemActions hostActions(RelaunchMonitor);
+    SystemActions::setInstance(&hostActions);
+#endif
     // Qt 6 reads and writes 8-bit text as UTF-8 throughout: no codec to set.
 
     const QString glogDir = QStringLiteral("./vur_net/vur_log_app/");

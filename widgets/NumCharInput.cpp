@@ -40,6 +40,8 @@ NumCharInput::NumCharInput(QWidget* parent)
     const CharPadSize s = CurrentCharPadSize();
     setGeometry(0, 0, s.w, s.h);
     setFocusPolicy(Qt::NoFocus);
+    // Raised over its host but never active: the edit it types into keeps the focus.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_group = new QButtonGroup(this);
 
     struct Row {

@@ -64,6 +64,7 @@
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 #include "widgets/SkinPixmaps.h"
+#include "widgets/WindowStacking.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
 #include "platform/UsbDisk.h"
@@ -117,6 +118,9 @@ bool RaRoWizard::Build()
 
     // 3. The screen size every layout reads.
     gpWin = this;
+    // The panel has no window manager: each notice and question is raised
+    // and given the input as it opens, or it would open under this window.
+    WindowStacking::Install();
     setWindowFlags(Qt::CustomizeWindowHint);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     gShowW = screen.width();
@@ -317,9 +321,14 @@ bool RaRoWizard::Build()
     //     statistics page without parent.
     StartStatistics();
 
-    // 42-44. Detection starts; the keypads hide on a press elsewhere.
-    m_cycle->StartDetect();
-    Stage("detection started");
+    // 42-44. Detection starts (not on a set-up that may mix two groups);
+    //        the keypads hide on a press elsewhere.
+    if (!m_restoreFailed) {
+        m_cycle->StartDetect();
+        Stage("detection started");
+    } else {
+        HoldForMixedSetup();
+    }
     if (p.cutClampAfterMouldOk && p.clampPulse > 0) {
         gpControlIO->IOSetOut(0, 1);
         gpControlIO->IOFlashOut();
@@ -395,7 +404,10 @@ void RaRoWizard::Stage(const char* what)
 bool RaRoWizard::OpenDatabases()
 {
     // A group restore cut off by a power loss is finished before PARAM.db is read.
-    const bool restoreFinished = ParaGroups().FinishInterrupted();
+    ParaGroups::Failure failure;
+    const ParaGroups::Interrupted restore = ParaGroups().FinishInterrupted(&failure);
+    m_restoreFailed = restore == ParaGroups::Interrupted::Failed;
+    m_restoreFailedAt = failure.path;
     for (const WorkDatabase& db : kWorkDatabases) {
         if (OpenWorkDatabase(db))
             continue;
@@ -419,9 +431,29 @@ bool RaRoWizard::OpenDatabases()
         if (gpWin)
             gpWin->InsertRecord(text);
     });
-    if (restoreFinished)
+    if (restore == ParaGroups::Interrupted::Finished)
         InsertRecord(LanStr(1118));
     return true;
+}
+
+void RaRoWizard::HoldForMixedSetup()
+{
+    // Nothing is judged on files that may belong to two groups: detection
+    // stays stopped and the clamp held as the port opened it.
+    m_cycle->SetStopDetect();
+    m_ports->showDetecting(false);
+    gpControlIO->IOSetOut(0, 1);
+    gpControlIO->IOFlashOut();
+    Stage("detection held: the set-up may mix two groups");
+    m_setupHold = LanStr(1125).arg(m_restoreFailedAt);
+    InsertRecord(m_setupHold);
+    // The box shows "initializing" without blocking: shown anew, it is modal.
+    const QString waiting = gpWarnBox->text();
+    gpWarnBox->hide();
+    gpWarnBox->setText(m_setupHold);
+    gpWarnBox->exec();
+    gpWarnBox->setText(waiting);
+    gpWarnBox->show();
 }
 
 void RaRoWizard::LoadParameters()

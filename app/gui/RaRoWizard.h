@@ -79,6 +79,11 @@ public:
     // are written and closed. The caller ends the process.
     void StopForShutdown();
 
+    // Why detection may not start: start-up could not finish an interrupted
+    // group restore, so the set-up may mix two groups. Empty otherwise; it
+    // holds until a restore (which restarts the monitor) or a restart.
+    QString setupHold() const { return m_setupHold; }
+
     CycleState& cycle();
     DetectionCycle* detection() const { return m_cycle; }
     CameraStation* station() const { return m_station.get(); }
@@ -190,7 +195,12 @@ private:
     void MovePressed(int dx, int dy);
     void RepaintZoomed();
 
+    void HoldForMixedSetup();
+
     bool m_built = false;
+    bool m_restoreFailed = false;  // finishing an interrupted restore failed, at:
+    QString m_restoreFailedAt;
+    QString m_setupHold;
     QElapsedTimer m_startClock;
     QVector<StartStage> m_startTimes;
     std::unique_ptr<WizardPorts> m_ports;

@@ -32,6 +32,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <cmath>
+
 namespace {
 const QString kServerDb = QStringLiteral("./vur_net/sysconf.db");
 const QString kServerConnection = QStringLiteral("sysconf");
@@ -375,8 +377,14 @@ void OtherNetWidget::vur_reset_remind(const QString& body)
         item->setTextAlignment(Qt::AlignCenter);
         memoModel->setItem(r, c, item);
     };
-    auto time = [](const QJsonValue& v) {
-        return QDateTime::fromMSecsSinceEpoch(qint64(v.toDouble())).toString(QStringLiteral("yy-MM-dd hh:mm:ss"));
+    // Whole milliseconds or minutes; a number beyond 64 bits (or none) is
+    // unreadable, as a missing key is.
+    auto whole = [](const QJsonValue& v, qint64* out) {
+        const double d = v.toDouble(std::nan(""));
+        if (!(d > -9223372036854775808.0 && d < 9223372036854775808.0))
+            return false;
+        *out = qint64(d);
+        return true;
     };
     for (int i = 0; i < list.size(); ++i) {
         const QJsonObject o = list[i].toObject();
@@ -384,14 +392,15 @@ void OtherNetWidget::vur_reset_remind(const QString& body)
         const char* keys[5] = {"operator", "create_utc", "notify_utc", "duration", "reminder_name"};
         for (int c = 0; c < 5; ++c) {
             const QJsonValue v = o.value(QLatin1String(keys[c]));
-            if (v.isUndefined()) {
+            qint64 n = 0;
+            if (v.isUndefined() || ((c == 1 || c == 2 || c == 3) && !whole(v, &n))) {
                 memoTable->viewport()->update();
                 return;  // the fill stops; what was written stays
             }
             if (c == 1 || c == 2)
-                cell(i, c, time(v));
+                cell(i, c, QDateTime::fromMSecsSinceEpoch(n).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
             else if (c == 3)
-                cell(i, c, QString::number(qint64(v.toDouble())));
+                cell(i, c, QString::number(n));
             else
                 cell(i, c, v.toString());
         }

@@ -105,7 +105,7 @@ void CameraStatisticsWidget::updateData()
     m_values[NightOk]->setText(QString::number(s.getCount(ShiftNight, true, m_cam, m_step)));
     m_values[NightNg]->setText(QString::number(s.getCount(ShiftNight, false, m_cam, m_step)));
     const int ng = s.getCount(ShiftDay, false, m_cam, m_step);
-    const int total = s.getCount(ShiftDay, true, m_cam, m_step) + ng;
+    const int total = AddCounts(s.getCount(ShiftDay, true, m_cam, m_step), ng);
     m_values[Total]->setText(QString::number(total));
     m_values[NgTotal]->setText(QString::number(ng));
     m_values[NgRate]->setText(NgRateText(ng, total));

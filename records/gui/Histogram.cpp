@@ -78,7 +78,8 @@ QRect Histogram::barRect(int i, bool ok) const
     const int s = SlotWidth();
     const int xc = (i + 1) * s + 20;
     const int base = height() - 20;
-    const int bar = int((ok ? m_y1 : m_y2)[i] * Scale());
+    // A damaged stored count below 0 draws no bar rather than one of -10^12 pixels.
+    const int bar = int(std::clamp((ok ? m_y1 : m_y2)[i], 0, m_maxY) * Scale());
     return QRect(ok ? xc - s / 2 : xc, base - bar, s / 2, bar);
 }
 

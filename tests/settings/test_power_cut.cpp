@@ -8,6 +8,7 @@
 #include "params/CammerWidgetData.h"
 #include "records/ResStatisticsParam.h"
 #include "records/StatisticsFile.h"
+#include "platform/VerifiedCopy.h"
 #include "settings/ParaGroups.h"
 #include "view/TemplateLibrary.h"
 
@@ -458,8 +459,67 @@ private slots:
         QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
         QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList());
-        QVERIFY(!groups.FinishInterrupted());  // nothing left for the next start
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);  // nothing left for the next start
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
+    }
+
+    void refusedSwitchListChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("carriedOut");
+        // The list a restore of "b" writes: b has folders for cameras 1..6.
+        QByteArray whole = "put PARAM.db\n";
+        for (int c = 1; c <= 8; ++c)
+            for (int s = 1; s <= 8; ++s)
+                whole += (c <= 6 && s <= 2 ? "put " : "drop ") + ParaGroups::StepFolder(c, s).toLatin1() + '\n';
+        QTest::newRow("whole") << whole << true;
+        QTest::newRow("PARAM.db left out") << QByteArray(whole).replace("put PARAM.db\n", "") << false;
+        QTest::newRow("a place left out") << QByteArray(whole).replace("drop cammer88\n", "") << false;
+        QTest::newRow("PARAM.db dropped") << QByteArray(whole).replace("put PARAM.db", "drop PARAM.db") << false;
+        QTest::newRow("a staged place dropped") << QByteArray(whole).replace("put cammer11", "drop cammer11") << false;
+        QTest::newRow("a place twice") << whole + "put cammer12\n" << false;
+        QTest::newRow("another verb") << QByteArray(whole).replace("drop cammer71", "move cammer71") << false;
+    }
+
+    // A switch list the restore did not write (damaged, foreign) is neither
+    // carried out nor dropped at start-up: the live set-up stays as it is. A
+    // restore asked for later sets the list aside and replaces every place.
+    void refusedSwitchListChangesNothing()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(bool, carriedOut);
+        MakeSet(Path(QStringLiteral("groups/a")), QStringLiteral("a"));
+        MakeSet(Path(QStringLiteral("groups/b")), QStringLiteral("b"));
+        QDir().mkpath(Path(QStringLiteral("work")));
+        ParaGroups groups(Path(QStringLiteral("groups")), Path(QStringLiteral("work")));
+        QVERIFY(groups.Restore(QStringLiteral("a"), {}, {}));
+        // What a restore of "b" stages before its list, as a power cut leaves it.
+        const QString staged = Path(QStringLiteral("work/.paraGroup-restore"));
+        QVERIFY(VerifiedCopy::CopyTree(groups.groupPath(QStringLiteral("b")), staged, {}));
+        QVERIFY(QDir().mkpath(Path(QStringLiteral("work/.paraGroup-restore-old"))));
+        Write(Path(QStringLiteral("work/.paraGroup-restore.journal")), list);
+
+        QCOMPARE(groups.SwitchListRefused(), !carriedOut);
+        if (carriedOut) {
+            QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::Finished);
+            QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
+            return;
+        }
+        ParaGroups::Failure failure;
+        QCOMPARE(groups.FinishInterrupted(&failure), ParaGroups::Interrupted::Failed);
+        QVERIFY(failure.path.endsWith(QStringLiteral(".paraGroup-restore.journal")));
+        QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
+        QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
+        QCOMPARE(ParamMarker(staged + QStringLiteral("/PARAM.db")), QStringLiteral("b"));
+        QCOMPARE(Read(Path(QStringLiteral("work/.paraGroup-restore.journal"))), list);
+
+        QVERIFY(groups.Restore(QStringLiteral("b"), {}, {}));
+        QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
+        QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
+        QCOMPARE(groups.SetAsideList(), Path(QStringLiteral("work/.paraGroup-restore.refused")));
+        QCOMPARE(Read(groups.SetAsideList()), list);
+        QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList{QStringLiteral(".paraGroup-restore.refused")});
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
     }
 
     // Work folders and what earlier versions left are never offered as groups;
@@ -479,7 +539,7 @@ private slots:
         const QStringList users{"g1", "g1.new", "g1.removed", "g2", "keep"};
         QCOMPARE(groups.List(), users);
         QVERIFY(!ParaGroups::ValidName(QStringLiteral("g2.replaced")));
-        QVERIFY(!groups.FinishInterrupted());
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
         QCOMPARE(groups.List(), (QStringList{"g1", "g1.new", "g1.removed", "g2", "g3", "keep"}));
         QCOMPARE(Hidden(dir), QStringList());
         QVERIFY(QFileInfo::exists(dir + QStringLiteral("/g2.replaced/cammer11/template0.bmp")));

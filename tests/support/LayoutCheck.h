@@ -35,3 +35,23 @@ QStringList check(QWidget* root, const QSize& screen, int minPixelSize = 11);
 QStringList checkPainted(const QList<PaintedText>& texts, const QSize& screen);
 
 }  // namespace LayoutCheck
+
+namespace LayoutCheck {
+
+// A window that paints texts of its own (a message box, the password gate):
+// everything check() finds; its painted texts (in the window's coordinates)
+// checked as checkPainted() does, where the window lies on the screen; and
+// none of them under one of the window's buttons, fields or labels.
+QStringList checkWindow(QWidget* window, const QList<PaintedText>& painted, const QSize& screen,
+                        int minPixelSize = 11);
+
+}  // namespace LayoutCheck
+
+namespace LayoutCheck {
+
+// An open keypad stands over its window's widgets (that is what it is for):
+// it must lie on the screen and inside its window, unclipped, show its key
+// captions whole, and leave the edit it types into in sight.
+QStringList checkKeypad(QWidget* pad, const QWidget* edit, const QSize& screen);
+
+}  // namespace LayoutCheck
