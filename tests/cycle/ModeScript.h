@@ -36,8 +36,8 @@ using Rows = QStringList;
 // closed: the alarm ends) | confirm (the continuous-NG box is confirmed) |
 // frames <n> (n more frames handed over) | after-frame (a frame was just
 // handed over) | waiting (a step waits for its frames) | unplug (the
-// camera's frames stop) | silent <ms> (the board answers nothing for that
-// long) | within <ms> (the last word sent came at most that
+// camera's frames stop) | deaf <ms> (the board drops all it receives for
+// that long) | within <ms> (the last word sent came at most that
 // long after the first one after idle) | lost <n> (camera-loss log lines) |
 // stat <step> <ok|ng> <n> (the step's statistics of camera 1 today).
 // In `expect` and `starts`, a word in parentheses is one the monitor
@@ -243,8 +243,8 @@ inline void Run(BoardRig& rig, const Script& script)
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->frameCount[0] >= seen + more, rig.framesMs());
         } else if (verb == QLatin1String("waiting")) {
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->AwaitingFrames(), 3000);
-        } else if (verb == QLatin1String("silent")) {
-            rig.board->send(QStringLiteral("silent ") + rest);
+        } else if (verb == QLatin1String("deaf")) {
+            rig.board->send(QStringLiteral("deaf ") + rest);
         } else if (verb == QLatin1String("unplug")) {
             rig.sim->unplug(rig.family, rig.serial);
         } else if (verb == QLatin1String("within")) {

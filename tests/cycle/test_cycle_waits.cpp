@@ -1,7 +1,7 @@
 // Steps waiting for their frames, on the wire: the shipped default group
 // (both steps on input 1 without delay) at 50 and 10 fps, capture on trigger
 // with the product step, the door closed while a step waits, a pulse while
-// the board is silent, and the product pulses of multi-detection, whose
+// the board hears nothing, and the product pulses of multi-detection, whose
 // outputs are other steps' holds there. Slow cameras, long delays and waits
 // that overlap are in test_cycle_slow.
 #include "ModeScript.h"
@@ -47,11 +47,11 @@ private slots:
             << Rows{"system3 11 1", "trigInDelay 2 20", "fps 2"}
             << Script{"door-ready", "settled", "after-frame", "in 0", "waiting", "door", "expect F4 F7 (F5) F4",
                       "within 1500"};
-        // A pulse ends only once the board holds it: a board that answers
+        // A pulse ends only once the board holds it: a board that hears
         // nothing while the NG pulse is due still reads it afterwards.
-        QTest::newRow("OK/NG pulses, board silent at the NG pulse")
+        QTest::newRow("OK/NG pulses, board deaf at the NG pulse")
             << Rows{"system1 2 0", "system5 9 1", "system2 6 0"}
-            << Script{"bad", "in 0", "silent 300", "expect F4 F1 F4"};
+            << Script{"bad", "in 0", "deaf 300", "expect F4 F1 F4"};
         // Multi-detection, three steps on inputs 1, 3 and 4: output 1 is step
         // 0's, output 3 step 1's, output 0 the last step's. The product
         // step's pulses drive only outputs no step owns (4 to 7 here), and
