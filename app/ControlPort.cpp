@@ -48,6 +48,13 @@ quint64 ControlPort::linkPassCount() const
     return thread->passCount();
 }
 
+bool ControlPort::BoardHoldsOutputs() const
+{
+    if (!isPortOpen() || gisLostCom.load() != 0)
+        return true;
+    return gDataEcho.load() == gDataOut.load();
+}
+
 IOPortSettings ControlPort::FromParameters(const WizardPara& para)
 {
     IOPortSettings s;

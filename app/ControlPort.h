@@ -46,6 +46,9 @@ public:
     bool isPortOpen() const;
     // Passes of the polling thread so far.
     quint64 linkPassCount() const;
+    // The board holds the word last flushed (its echo says so), or there is
+    // no board to wait for: no open line, or a link counted as lost.
+    bool BoardHoldsOutputs() const;
 
     void IOSetOut(int i, int value);
     void IOResetAllOut();

@@ -92,6 +92,7 @@ bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
                 gDataIn.store(IOFrame::StateInputs(f));
             }
             m_told = IOFrame::StateEcho(f);
+            gDataEcho.store(m_told);
             if (m_told != wanted)
                 *echoDiffers = true;
         } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {
