@@ -45,9 +45,9 @@ int main(int argc, char* argv[])
     const QString glogDir = QStringLiteral("./vur_net/vur_log_app/");
     QDir().mkpath(glogDir);
     gGlog = new GLog(glogDir, argv, &app);
-    // After glog's crash handler, which would report a stop as a crash; before
-    // the window, whose construction (start-up questions included) a stop may
-    // come in. The stop serves what exists of the window by then.
+    // After glog's set-up (its crash handler would report a stop as a crash)
+    // and before the window, whose construction a stop may come in, start-up
+    // questions included: the stop serves what exists of the window by then.
     StopSignals::Install([] {
         if (gpWin)
             gpWin->StopForShutdown();

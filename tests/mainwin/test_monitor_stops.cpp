@@ -8,25 +8,12 @@
 #include "records/VerdictJournal.h"
 #include "view/DrawROIWidget.h"
 
-#include <QDirIterator>
 #include <QProcess>
 
 #include <algorithm>
 #include <csignal>
 
 namespace {
-QByteArray FilesText(const QString& dir)
-{
-    QByteArray all;
-    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        if (f.open(QIODevice::ReadOnly))
-            all += f.readAll();
-    }
-    return all;
-}
-
 // Whether the process catches SIGTERM (a handler of its own is installed).
 bool CatchesStop(qint64 pid)
 {
@@ -100,7 +87,7 @@ struct Monitor {
     {
         if (!proc.waitForFinished(30000))
             return QStringLiteral("still running");
-        const QByteArray said = proc.readAllStandardError() + FilesText(dir + QStringLiteral("/vur_net/vur_log_app"));
+        const QByteArray said = proc.readAllStandardError() + FilesUnder(dir + QStringLiteral("/vur_net/vur_log_app"));
         if (proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0)
             return QStringLiteral("ended with status %1 (%2): %3")
                 .arg(proc.exitCode())
@@ -137,18 +124,24 @@ private slots:
     void cleanup() { m_rig.reset(); }
 
     // A stop while the program starts ends it in order whatever it was
-    // doing; outputs it reached the board with are left as a stop leaves
-    // them (here clamp and ejector held, which nothing else in start-up sends).
+    // doing, a start-up question included; outputs it reached the board with
+    // are left as a stop leaves them (here clamp and ejector held, which
+    // nothing else in start-up sends).
     void stopDuringStartUp_data()
     {
         QTest::addColumn<int>("afterMs");
-        QTest::newRow("0.2 s") << 200;
-        QTest::newRow("0.5 s") << 500;
-        QTest::newRow("2 s") << 2000;
+        QTest::addColumn<bool>("camera");
+        QTest::newRow("0.2 s") << 200 << true;
+        QTest::newRow("0.5 s") << 500 << true;
+        // Without a camera start-up asks whether to forget the stored ones, and waits.
+        QTest::newRow("2 s, start-up question open") << 2000 << false;
     }
     void stopDuringStartUp()
     {
         QFETCH(int, afterMs);
+        QFETCH(bool, camera);
+        if (!camera)
+            m_rig->sim->unplug(m_rig->family, m_rig->serial);
         QVERIFY(SetParamValue(QStringLiteral("system9"), 14, 1));   // stopClampOnStop
         QVERIFY(SetParamValue(QStringLiteral("system10"), 20, 1));  // stopEjectorOnStop
         QElapsedTimer launched;

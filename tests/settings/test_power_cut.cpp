@@ -346,17 +346,21 @@ class TestPowerCut : public QObject {
         return w;
     }
 
+    // The statistics store of the working folder, one camera, at 09:00 on 7 May 2024.
+    ResStatisticsParam::Options StoreOptions() const
+    {
+        ResStatisticsParam::Options o;
+        o.workDir = m_dir->path();
+        o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
+        o.cameraCount = [] { return 1; };
+        return o;
+    }
+
     // A day rolled over onto an archive of the same day: 100 + 5, never 110.
     Writer StatisticsMerge()
     {
         Writer w;
-        auto options = [this] {
-            ResStatisticsParam::Options o;
-            o.workDir = m_dir->path();
-            o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
-            o.cameraCount = [] { return 1; };
-            return o;
-        };
+        auto options = [this] { return StoreOptions(); };
         w.setUp = [this] {
             QDir().mkpath(Path(QStringLiteral("ResStatistics")));
             QFile::copy(QStringLiteral(MOJU_TEMPLATE_DIR "/ResStatisticsNULL.db"), Path(QStringLiteral("ResStatisticsNULL.db")));
@@ -384,13 +388,7 @@ class TestPowerCut : public QObject {
     Writer VerdictStores()
     {
         Writer w;
-        auto options = [this] {
-            ResStatisticsParam::Options o;
-            o.workDir = m_dir->path();
-            o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
-            o.cameraCount = [] { return 1; };
-            return o;
-        };
+        auto options = [this] { return StoreOptions(); };
         const QString db = Path(QStringLiteral("ResStatistics.db"));
         w.prepare = [this] {
             QFile::copy(QStringLiteral(MOJU_TEMPLATE_DIR "/ResStatisticsNULL.db"), Path(QStringLiteral("ResStatisticsNULL.db")));
