@@ -698,6 +698,10 @@ void DetectionCycle::AlarmEntry()
     SetStopDetect();
     st.verdictState = VerdictAlarm;
     ++st.alarmId;
+    // On file before the alarm view opens (it takes a while): a crash from
+    // here on finds the alarm standing at the next start.
+    st.alarmStartMs = QDateTime::currentMSecsSinceEpoch();
+    VerdictJournal::WriteAlarm(CurrentAlarm());
     st.selCamera = m_host->cameraCount();
     m_host->enterAlarmView();
     st.reDetectPending = 0;

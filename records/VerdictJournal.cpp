@@ -211,13 +211,27 @@ FileState Read(VerdictRecord* record, QString* why, const QString& workDir)
     return FileState::Ok;
 }
 
-bool Write(VerdictRecord record, const QString& workDir)
+// Writes `record` with the sequence number after the one on file.
+static bool WriteNext(VerdictRecord record, const QString& workDir)
 {
     VerdictRecord last;
     record.seq = Read(&last, nullptr, workDir) == FileState::Ok ? last.seq + 1 : 1;
+    return SafeWrite::Write(Path(workDir), Text(record));
+}
+
+bool Write(VerdictRecord record, const QString& workDir)
+{
     std::copy(std::begin(gAllNum), std::end(gAllNum), record.all);
     std::copy(std::begin(gFailNum), std::end(gFailNum), record.fail);
-    return SafeWrite::Write(Path(workDir), Text(record));
+    return WriteNext(record, workDir);
+}
+
+bool WriteAlarm(const StandingAlarm& alarm, const QString& workDir)
+{
+    VerdictRecord r;
+    CountFileRead(InDir(workDir, "count.txt"), r.all, r.fail);
+    r.alarm = alarm;
+    return WriteNext(r, workDir);
 }
 
 bool Store(const VerdictRecord& record, const std::function<void()>& saveStatistics, const QString& workDir)

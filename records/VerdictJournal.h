@@ -48,6 +48,10 @@ QString Path(const QString& workDir = QStringLiteral("."));
 // file could not be written; the one on file stays.
 bool Write(VerdictRecord record, const QString& workDir = QStringLiteral("."));
 
+// An alarm just raised, on file before its verdict is stored: the totals
+// and rows are those the stores hold now, so the record agrees with them.
+bool WriteAlarm(const StandingAlarm& alarm, const QString& workDir = QStringLiteral("."));
+
 // One verdict into the stores: the record first, then count.txt (gAllNum,
 // gFailNum), then the statistics through saveStatistics (may be empty).
 // False when count.txt could not be written.
