@@ -792,11 +792,11 @@ void RaRoWizard::ClearRecord()
 void RaRoWizard::StopForShutdown()
 {
     // The program's stop is no operator's stop: a cycle not judged to its
-    // end or a standing alarm (one start-up is to raise again included)
-    // keeps the clamp held. It may come while the window is being built:
-    // only what exists yet is stopped.
+    // end, a standing alarm (one start-up is to raise again included) or a
+    // set-up start-up holds for keeps the clamp held. It may come while the
+    // window is being built: only what exists yet is stopped.
     if (m_cycle && gpWPara && gpControlIO) {
-        if (m_cycle->MachineMustStayHeld() || m_held.standing)
+        if (m_cycle->MachineMustStayHeld() || m_held.standing || m_restoreFailed)
             m_cycle->HoldForProgramStop();
         else if (cycle().runState == RunDetecting)
             m_cycle->StopDetect();
