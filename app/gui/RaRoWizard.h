@@ -81,9 +81,9 @@ public:
     void StopForShutdown();
     // Start-up holds the machine for a reason found before detection starts
     // (an alarm that stood when the monitor went down, a record it cannot
-    // read): from the moment the IO port opens the alarm's outputs stand, and
-    // detection begins in that alarm, logged with alarm.text, until the
-    // operator's re-inspection is OK. Reasons given together add up.
+    // read): detection begins in that alarm, logged with alarm.text, until
+    // the operator's re-inspection is OK. Given before the IO port opens,
+    // the alarm's outputs are in its first word. Reasons given together add up.
     void HoldAtStartup(const StandingAlarm& alarm);
 
     // Why detection may not start: start-up could not finish an interrupted
