@@ -25,6 +25,9 @@ ControlPort::ControlPort(const IOPortSettings& settings, const IOLinkOptions& op
     // Outputs start at their inactive level (inverted ones driven 1) before
     // the thread can answer the first state reply.
     IOResetAllOut();
+    for (int i = 0; i < OutputCount; ++i)
+        if ((options.heldOutputs >> i) & 1u)
+            IOSetOut(i, 1);
     IOFlashOut();
     thread->start(QThread::InheritPriority);
 }

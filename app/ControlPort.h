@@ -28,6 +28,9 @@ struct IOLinkOptions {
     // to the GUI thread (queued call) before it reaches the database.
     std::function<void(const QString&)> record;
     IOPort* port = nullptr;  // replaces the serial line (not owned)
+    // Outputs (bit i: index i) already on in the first word the link sends:
+    // a hold start-up keeps must not be released for a pass.
+    quint32 heldOutputs = 0;
 };
 
 class ControlPort {

@@ -5,6 +5,7 @@
 
 #include "ControlPort.h"
 #include "records/Counters.h"
+#include "records/VerdictJournal.h"
 #include "CycleOutputs.h"
 #include "InputRules.h"
 #include "LedPanel.h"
@@ -437,6 +438,7 @@ void DetectionCycle::CheckNG()
     CycleState& st = state;
     const bool multi = IsMulti();
     const int n = std::min(m_host->cameraCount(), 8);
+    const bool alarmBefore = st.verdictState == VerdictAlarm;
     bool ng = false;
     for (int c = 0; c < n; ++c) {
         CammerWidgetData* cam = m_host->cameraData(c);
@@ -633,7 +635,7 @@ void DetectionCycle::CheckNG()
     HandToSaver(ng);
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);
-    if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd))
+    if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd) || alarmBefore != (st.verdictState == VerdictAlarm))
         StoreCounts();
     if ((!ng || p.okNgPulses) && cycleEnd && NetOn())
         gpNet->VUR_SendStatistics(QStringLiteral("null"));
@@ -648,14 +650,16 @@ void DetectionCycle::CheckNG()
 
 void DetectionCycle::StoreCounts()
 {
-    // One verdict's counts go to both stores at once, always in this order
-    // and with no event in between: a crash leaves them at most this verdict
-    // apart, never drifting (the statistics' own deferred save came later).
+    // One verdict's counts and the alarm standing after it go to the journal
+    // first, then to both stores with no event in between: start-up finishes
+    // from the journal whatever store a crash left behind.
     m_countsChanged = false;
-    if (!CountWrite())
+    const auto saveStatistics = [this] {
+        if (gisUseStatistics)
+            m_host->statisticsSave();
+    };
+    if (!VerdictJournal::Store(JournalRecord(), saveStatistics))
         qWarning("count.txt could not be written");
-    if (gisUseStatistics)
-        m_host->statisticsSave();
 }
 
 void DetectionCycle::ChainNextStep(bool takeQueued)
@@ -694,6 +698,10 @@ void DetectionCycle::AlarmEntry()
     SetStopDetect();
     st.verdictState = VerdictAlarm;
     ++st.alarmId;
+    // On file before the alarm view opens (it takes a while): a crash from
+    // here on finds the alarm standing at the next start.
+    st.alarmStartMs = QDateTime::currentMSecsSinceEpoch();
+    VerdictJournal::WriteAlarm(CurrentAlarm());
     st.selCamera = m_host->cameraCount();
     m_host->enterAlarmView();
     st.reDetectPending = 0;

@@ -15,6 +15,8 @@
 
 class CameraStation;
 class CammerWidgetData;
+struct StandingAlarm;
+struct VerdictRecord;
 
 class CycleHost {
 public:
@@ -65,6 +67,8 @@ public:
     virtual void statisticsAdd(int hour, bool ok, int c, int step) { (void)hour, (void)ok, (void)c, (void)step; }
     // Writes the statistics store now (the verdict's counts are complete).
     virtual void statisticsSave() {}
+    // The statistics rows not yet in their file, for the verdict journal.
+    virtual void statisticsUnsaved(VerdictRecord& record) { (void)record; }
     virtual void cycleLogInsert(const QString& start, double seconds) { (void)start, (void)seconds; }
     // The frame a manual snapshot uses without cameras (stored picture).
     virtual void manualStandInFrame(int c) { (void)c; }
@@ -137,6 +141,17 @@ public:
     // editor's "not detected" for them ends with the cycle.
     void ClearSkips(int c, int s);
     void StopAll();
+
+    // What outlives the process (app/CycleHold.cpp): the alarm standing now,
+    // as the verdict journal keeps it; at start-up, an alarm that stood when
+    // the monitor went down stands again (its outputs, the alarm view).
+    StandingAlarm CurrentAlarm() const;
+    void RestoreAlarm(const StandingAlarm& alarm);
+    // A cycle started and not judged to its end, or an alarm stands.
+    bool MachineMustStayHeld() const;
+    // The program's stop (not the operator's) while the machine must stay
+    // held: detection stops, the outputs stay, the clamp is held.
+    void HoldForProgramStop();
 
     // Output pulse ends.
     void OutTimerOutNG();
@@ -236,6 +251,7 @@ private:
     void SaveRawFrame(int c, int g);
     void ChainNextStep(bool takeQueued);
     void StoreCounts();
+    VerdictRecord JournalRecord() const;
     void AlarmClear(int k);
     void ImageDecisions(bool ng, int k);
     void HandToSaver(bool ng);

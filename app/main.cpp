@@ -26,6 +26,8 @@
 
 int main(int argc, char* argv[])
 {
+    // A stop as early as this is kept and served once the stop is installed.
+    StopSignals::Catch();
     ReturnFrameBlocksWhenFreed();
 #if MOJU_PANEL
     SystemActions::instance().portIoPermission(3);  // the GPIO chip code needs port IO
@@ -43,6 +45,13 @@ int main(int argc, char* argv[])
     const QString glogDir = QStringLiteral("./vur_net/vur_log_app/");
     QDir().mkpath(glogDir);
     gGlog = new GLog(glogDir, argv, &app);
+    // After glog's set-up (its crash handler would report a stop as a crash)
+    // and before the window, whose construction a stop may come in, start-up
+    // questions included: the stop serves what exists of the window by then.
+    StopSignals::Install([] {
+        if (gpWin)
+            gpWin->StopForShutdown();
+    });
     GLogInfo(QStringLiteral("2.5.0 release"));
 
     pMutexIO = new QMutex;
@@ -65,8 +74,6 @@ int main(int argc, char* argv[])
         GLogInfo(QStringLiteral("(start init) 'NetClinet' will restart..."));
     }
     gpWin->showMaximized();
-    // Installed after glog's crash handler, which would report a stop as a crash.
-    StopSignals::Install([] { gpWin->StopForShutdown(); });
 
     // A demo run on a build host can be ended by time (MOJU_DEMO_SECONDS).
     const int seconds = qEnvironmentVariableIntValue("MOJU_DEMO_SECONDS");

@@ -232,6 +232,7 @@ bool ResStatisticsParam::NextDay(const QString& newDate)
     QFile::setPermissions(working, QFile::permissions(working) | QFileDevice::WriteOwner);
     m_date = newDate;
     initStuCountAllCamera(m_live);
+    m_unsaved.clear();  // the closed day's file took them
     save();
     return true;
 }
@@ -293,7 +294,18 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
 int ResStatisticsParam::save()
 {
     m_saveTimer.stop();
-    return saveCount(m_live) ? 1 : 0;
+    if (!saveCount(m_live))
+        return 0;
+    m_unsaved.clear();
+    return 1;
+}
+
+QList<QPair<QString, CountDetect>> ResStatisticsParam::unsavedRows() const
+{
+    QList<QPair<QString, CountDetect>> rows;
+    for (const auto& [c, s] : m_unsaved)
+        rows.append({StatisticsRowName(c, s), RecordOf(m_live, c, s)});
+    return rows;
 }
 
 bool ResStatisticsParam::saveCount(const CountAllCamera& rec)
@@ -331,6 +343,8 @@ int ResStatisticsParam::Add(int hour, bool ok, int cam, int step)
     CountDetect& d = RecordOf(m_live, cam, step);
     int& count = (ok ? d.ok : d.ng)[hour];
     count = AddCounts(count, 1);
+    if (!m_unsaved.contains({cam, step}))
+        m_unsaved.append({cam, step});
     m_saveTimer.start();
     if (m_observer && m_observer->showsToday()) {
         setFindCount();

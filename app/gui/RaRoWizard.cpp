@@ -25,6 +25,7 @@
 #include "foundation/MainGlobals.h"
 #include "app/OperationLog.h"
 #include "app/ProcessEnd.h"
+#include "app/StopSignals.h"
 #include "records/SaveFialImageThread.h"
 #include "app/WorkDatabases.h"
 #include "foundation/OperatorMessage.h"
@@ -84,6 +85,7 @@
 #include <QTimer>
 
 #include <thread>
+#include <utility>
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -170,6 +172,11 @@ bool RaRoWizard::Build()
 
     // 12-13. Parameters, then the log file.
     LoadParameters();
+    // The stores are brought level with the verdict journal before anything
+    // reads them; the totals are read now, so a record written from here on
+    // carries them (the step that reads them comes much later).
+    FinishJournal();
+    CountRead();
     Stage("databases and parameters loaded");
 
     // 14-15.
@@ -216,6 +223,7 @@ bool RaRoWizard::Build()
     // 20. IO port: serial line, all outputs off, IOThread; then the clamp held.
     IOLinkOptions io;
     io.record = [this](const QString& text) { InsertRecord(text); };  // the log queues it to this thread
+    io.heldOutputs = m_held.outputs;  // an alarm start-up raises again stands from the first word
     gpControlIO = new ControlPort(ControlPort::FromParameters(p), io);
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
@@ -322,13 +330,19 @@ bool RaRoWizard::Build()
     //     statistics page without parent.
     StartStatistics();
 
-    // 42-44. Detection starts (not on a set-up that may mix two groups);
-    //        the keypads hide on a press elsewhere.
-    if (!m_restoreFailed) {
+    // 42-44. Detection starts: not on a set-up that may mix two groups, and
+    //        in the alarm start-up holds for (its outputs stand since the port
+    //        opened); the keypads hide on a press elsewhere.
+    if (m_restoreFailed) {
+        HoldForMixedSetup();
+    } else if (m_held.standing) {
+        const StandingAlarm held = std::exchange(m_held, StandingAlarm());
+        m_cycle->RestoreAlarm(held);
+        InsertRecord(held.text);
+        Stage("detection started in the alarm held over the restart");
+    } else {
         m_cycle->StartDetect();
         Stage("detection started");
-    } else {
-        HoldForMixedSetup();
     }
     if (p.cutClampAfterMouldOk && p.clampPulse > 0) {
         gpControlIO->IOSetOut(0, 1);
@@ -356,8 +370,7 @@ bool RaRoWizard::Build()
     startTime = QDateTime::currentDateTime();
     st.lastCycleTime = 0;
     st.Begin(gDNum, startTime);
-    gisRunWTD = 1;
-    CountRead();
+    gisRunWTD = 1;  // the totals were read with the journal
     m_station->CameraSetSpeed();
 
     // 51-52.
@@ -389,6 +402,9 @@ bool RaRoWizard::Build()
 
 void RaRoWizard::Stage(const char* what)
 {
+    // A stop asked for while the window is built is served between stages:
+    // no event loop runs yet to serve it.
+    StopSignals::ServePending();
     qInfo("start-up: %s", what);
     const qint64 now = m_startClock.elapsed();
     const qint64 last = m_startTimes.isEmpty() ? 0 : m_startTimes.last().atMs;
@@ -467,6 +483,34 @@ void RaRoWizard::LoadParameters()
     if (!LogManager::Instance())
         LogManager::SetInstance(new LogManager(this, gAppDirPath));
     qInfo("application start");
+}
+
+void RaRoWizard::FinishJournal()
+{
+    const VerdictJournal::StartUp j = VerdictJournal::Complete();
+    if (j.countsFinished || j.rowsFinished)
+        InsertRecord(LanStr(1192).arg(j.seq));
+    if (j.state == VerdictJournal::FileState::Damaged)
+        HoldAtStartup(StandingAlarm::Hold(LanStr(1191).arg(LanStr(1193).arg(j.problem))));
+    else if (j.alarm.standing)
+        HoldAtStartup([&] {
+            StandingAlarm a = j.alarm;
+            a.text = LanStr(1190).arg(QDateTime::fromMSecsSinceEpoch(a.sinceMs).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                                      a.text);
+            return a;
+        }());
+}
+
+void RaRoWizard::HoldAtStartup(const StandingAlarm& alarm)
+{
+    if (!m_held.standing) {
+        m_held = alarm;
+        return;
+    }
+    // Every output any of them holds stays held; the first names the step.
+    m_held.outputs |= alarm.outputs;
+    m_held.cameras |= alarm.cameras;
+    m_held.text += QStringLiteral("; ") + alarm.text;
 }
 
 void RaRoWizard::BuildCameras()
@@ -747,8 +791,16 @@ void RaRoWizard::ClearRecord()
 
 void RaRoWizard::StopForShutdown()
 {
-    if (m_cycle && cycle().runState == RunDetecting)
-        m_cycle->StopDetect();
+    // The program's stop is no operator's stop: a cycle not judged to its
+    // end, a standing alarm (one start-up is to raise again included) or a
+    // set-up start-up holds for keeps the clamp held. It may come while the
+    // window is being built: only what exists yet is stopped.
+    if (m_cycle && gpWPara && gpControlIO) {
+        if (m_cycle->MachineMustStayHeld() || m_held.standing || m_restoreFailed)
+            m_cycle->HoldForProgramStop();
+        else if (cycle().runState == RunDetecting)
+            m_cycle->StopDetect();
+    }
     if (gpControlIO && gpControlIO->isPortOpen()) {
         // The stop word goes out with the link's next pass; wait for two.
         const quint64 from = gpControlIO->linkPassCount();

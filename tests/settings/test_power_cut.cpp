@@ -6,7 +6,9 @@
 
 #include "params/WizardPara.h"
 #include "params/CammerWidgetData.h"
+#include "records/Counters.h"
 #include "records/ResStatisticsParam.h"
+#include "records/VerdictJournal.h"
 #include "records/StatisticsFile.h"
 #include "platform/VerifiedCopy.h"
 #include "settings/ParaGroups.h"
@@ -176,8 +178,8 @@ QStringList Hidden(const QString& dir)
     return QDir(dir).entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// OK count of hour 9, camera 0, step 0 of a statistics day file.
-int Count(const QString& file)
+// OK (or NG) count of hour 9, camera 0, step 0 of a statistics day file.
+int Count(const QString& file, bool ng = false)
 {
     int n = -1;
     {
@@ -185,7 +187,7 @@ int Count(const QString& file)
         db.setDatabaseName(file);
         QHash<QString, CountDetect> rows;
         if (db.open() && ReadStatisticsRows(db, &rows))
-            n = rows.value(StatisticsRowName(0, 0)).ok.value(9);
+            n = (ng ? rows.value(StatisticsRowName(0, 0)).ng : rows.value(StatisticsRowName(0, 0)).ok).value(9);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("powercutStats"));
@@ -218,6 +220,7 @@ struct Writer {
     std::function<void(int)> step;
     bool loop = true;
     std::function<QString()> check;  // runs what start-up runs, then checks
+    int spanFactor = 1;  // kills spread over this many steps of the work
 };
 }  // namespace
 
@@ -343,17 +346,21 @@ class TestPowerCut : public QObject {
         return w;
     }
 
+    // The statistics store of the working folder, one camera, at 09:00 on 7 May 2024.
+    ResStatisticsParam::Options StoreOptions() const
+    {
+        ResStatisticsParam::Options o;
+        o.workDir = m_dir->path();
+        o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
+        o.cameraCount = [] { return 1; };
+        return o;
+    }
+
     // A day rolled over onto an archive of the same day: 100 + 5, never 110.
     Writer StatisticsMerge()
     {
         Writer w;
-        auto options = [this] {
-            ResStatisticsParam::Options o;
-            o.workDir = m_dir->path();
-            o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
-            o.cameraCount = [] { return 1; };
-            return o;
-        };
+        auto options = [this] { return StoreOptions(); };
         w.setUp = [this] {
             QDir().mkpath(Path(QStringLiteral("ResStatistics")));
             QFile::copy(QStringLiteral(MOJU_TEMPLATE_DIR "/ResStatisticsNULL.db"), Path(QStringLiteral("ResStatisticsNULL.db")));
@@ -376,7 +383,55 @@ class TestPowerCut : public QObject {
         return w;
     }
 
+    // Each kill's verdicts go on from what the last one left: a gap the kills
+    // left between count.txt and the statistics would add up, kill by kill.
+    Writer VerdictStores()
+    {
+        Writer w;
+        auto options = [this] { return StoreOptions(); };
+        const QString db = Path(QStringLiteral("ResStatistics.db"));
+        w.prepare = [this] {
+            QFile::copy(QStringLiteral(MOJU_TEMPLATE_DIR "/ResStatisticsNULL.db"), Path(QStringLiteral("ResStatisticsNULL.db")));
+        };
+        // A start as the monitor's, then verdicts, each stored as the cycle
+        // stores it. A forked child starts slower than its parent: the kills
+        // spread over three steps, so most fall among the verdicts.
+        w.spanFactor = 3;
+        w.step = [this, options](int i) {
+            VerdictJournal::Complete(m_dir->path());
+            CountRead(Path(QStringLiteral("count.txt")));
+            ResStatisticsParam store(options());
+            for (int v = 0; v < 10; ++v) {
+                const bool ok = (i + v) % 3 != 0;
+                ++gAllNum[0];
+                gFailNum[0] += ok ? 0 : 1;
+                store.Add(9, ok, 0, 0);
+                VerdictRecord r;
+                r.statisticsDay = store.date();
+                r.rows = store.unsavedRows();
+                VerdictJournal::Store(r, [&store] { store.save(); }, m_dir->path());
+            }
+        };
+        w.check = [this, db]() -> QString {
+            int all[8];
+            int fail[8];
+            CountFileRead(Path(QStringLiteral("count.txt")), all, fail);
+            if (all[0] != Count(db) + Count(db, true))
+                ++m_apart;
+            VerdictJournal::Complete(m_dir->path());
+            CountFileRead(Path(QStringLiteral("count.txt")), all, fail);
+            const int ok = Count(db);
+            const int ng = Count(db, true);
+            if (all[0] != ok + ng || fail[0] != ng)
+                return QStringLiteral("count.txt holds %1 cycles, %2 NG; the statistics %3 OK, %4 NG")
+                    .arg(all[0]).arg(fail[0]).arg(ok).arg(ng);
+            return {};
+        };
+        return w;
+    }
+
     int m_midSwitch = 0;
+    int m_apart = 0;
     qint64 m_switchUs = 100;
 
 private slots:
@@ -396,6 +451,7 @@ private slots:
         QTest::newRow("group backup") << 1 << 30;
         QTest::newRow("group restore") << 2 << 30;
         QTest::newRow("statistics roll-over merge") << 3 << 20;
+        QTest::newRow("count file and statistics") << 4 << 40;
     }
 
     void killedAtRandomInstants()
@@ -405,7 +461,8 @@ private slots:
         const Writer w = writer == 0 ? TemplatesAndMasks()
                        : writer == 1 ? GroupBackup()
                        : writer == 2 ? GroupRestore()
-                                     : StatisticsMerge();
+                       : writer == 3 ? StatisticsMerge()
+                                     : VerdictStores();
         if (w.prepare)
             w.prepare();
         if (w.setUp)
@@ -421,6 +478,7 @@ private slots:
         const qint64 spanUs = std::max<qint64>(took.nsecsElapsed() / 1000, 200);
         QCOMPARE(w.check(), QString());
         m_midSwitch = 0;
+        m_apart = 0;
         QRandomGenerator random(quint32(1000 + writer));
         int killed = 0;
         for (int k = 0; k < kills; ++k) {
@@ -428,7 +486,7 @@ private slots:
                 w.setUp();
             // Every other kill of a restore falls inside the switch of the live files.
             gSwitchDelayUs = writer == 2 && k % 2 ? qint64(random.bounded(quint32(m_switchUs))) + 1 : 0;
-            const qint64 afterUs = gSwitchDelayUs ? 4 * spanUs : qint64(random.bounded(quint32(spanUs))) + 1;
+            const qint64 afterUs = gSwitchDelayUs ? 4 * spanUs : qint64(random.bounded(quint32(spanUs * w.spanFactor))) + 1;
             killed += RunKilled(w.step, w.loop, afterUs) ? 1 : 0;
             const QString wrong = w.check();
             if (!wrong.isEmpty())
@@ -438,6 +496,8 @@ private slots:
         QVERIFY2(killed > kills / 2, qPrintable(QStringLiteral("%1 of %2 killed").arg(killed).arg(kills)));
         if (writer == 2)
             QVERIFY2(m_midSwitch > 0, "no kill fell inside a switch of the live files");
+        if (writer == 4)
+            QVERIFY2(m_apart > 0, "no kill fell between count.txt and the statistics");
     }
 
     // A live file that cannot be switched half-way through: everything

@@ -44,6 +44,18 @@ TempWorkDir::~TempWorkDir()
     QDir::setCurrent(m_previous);
 }
 
+QByteArray FilesUnder(const QString& dir)
+{
+    QByteArray all;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            all += f.readAll();
+    }
+    return all;
+}
+
 QStringList SystemActionLines()
 {
     QFile f(QStringLiteral("system-actions.log"));

@@ -30,6 +30,9 @@ private:
 // Lines recorded by the system-action layer in the current directory.
 QStringList SystemActionLines();
 
+// The content of every file below dir, one after another (logs a process wrote).
+QByteArray FilesUnder(const QString& dir);
+
 // Answers modal dialogs as they appear: each answer is the dialog's result
 // (QDialog::done). Without queued answers, every dialog is accepted.
 // Records the class name and text (if any) of each dialog it answered.

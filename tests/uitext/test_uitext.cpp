@@ -53,6 +53,9 @@ QSet<int> ListedIds()
         ids.insert(id);
     // 1166: a template file that no longer reads.
     ids.insert(1166);
+    // 1190-1193: an alarm or hold kept over a restart, a store finished at start-up.
+    for (int id = 1190; id <= 1193; ++id)
+        ids.insert(id);
     return ids;
 }
 
@@ -99,8 +102,8 @@ private slots:
     void exactlyTheListedIdsAreFilled()
     {
         const QSet<int> listed = ListedIds();
-        QCOMPARE(listed.size(), 702);
-        QCOMPARE(kUiTextRowCount, 702);
+        QCOMPARE(listed.size(), 706);
+        QCOMPARE(kUiTextRowCount, 706);
         QSet<int> rows;
         for (int i = 0; i < kUiTextRowCount; ++i)
             rows.insert(kUiTextRows[i].id);
@@ -148,7 +151,7 @@ private slots:
             }
             ++lines;
         }
-        QCOMPARE(lines, 702);
+        QCOMPARE(lines, 706);
     }
 
     void placeholdersAgreeAcrossLanguages()
