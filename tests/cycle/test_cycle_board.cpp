@@ -25,11 +25,23 @@ private slots:
     }
     void cleanup() { m_rig.reset(); }
 
+    // On the rig's delays and on the default group as it ships (no delays):
+    // there both steps may be judged on one frame, so the board may not
+    // read the holds, but it reads no other word and ends released.
+    void goodCycleReleasesTheMachine_data() { ShippedRows(); }
     void goodCycleReleasesTheMachine()
     {
+        QFETCH(bool, shipped);
+        QVERIFY(!shipped || LoadShippedGroup());
         Start();
         m_rig->board->send(QStringLiteral("set 0"));  // mould open
-        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base), (QStringList{"F4", "F7", "F5", "F4"}), 5000);
+        const QStringList cycle{"F4", "F7", "F5", "F4"};
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig->words(), cycle, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig->wireWords().value(m_rig->wireWords().size() - 1), QStringLiteral("F4"), 3000);
+        if (shipped)
+            QVERIFY2(Subsequence(m_rig->wireWords(), cycle), qPrintable(m_rig->wireWords().join(QLatin1Char(' '))));
+        else
+            QCOMPARE(m_rig->wireWords(), cycle);
         QCOMPARE(m_rig->win->cycle().verdictState, int(VerdictShowing));
     }
 
@@ -136,16 +148,21 @@ private slots:
     }
 
     // With result statistics and the cycle log on, each judged camera and
-    // step counts in the hour's row and each cycle start logs the cycle.
+    // step counts in the hour's row and each cycle start logs the cycle,
+    // also when both steps are judged at once.
+    void cyclesReachTheRecords_data() { ShippedRows(); }
     void cyclesReachTheRecords()
     {
+        QFETCH(bool, shipped);
+        QVERIFY(!shipped || LoadShippedGroup());
         QVERIFY(SetParamValue(QStringLiteral("system6"), 10, 1));   // useStatistics
         QVERIFY(SetParamValue(QStringLiteral("system12"), 21, 1));  // detectCycleLog
         QVERIFY(SetParamValue(QStringLiteral("system1"), 8, 5));    // OK pictures kept
         Start();
         QVERIFY(gpResStatisticsParam);
         m_rig->board->send(QStringLiteral("set 0"));
-        QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base), (QStringList{"F4", "F7", "F5", "F4"}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig->words(), (QStringList{"F4", "F7", "F5", "F4"}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig->wireWords().value(m_rig->wireWords().size() - 1), QStringLiteral("F4"), 3000);
         auto okTotal = [](const char* row) {
             const QStringList v = SqliteRows(QStringLiteral("ResStatistics.db"),
                                              QStringLiteral("select value1 from resstatistics where name='%1'").arg(QLatin1String(row)));
@@ -163,6 +180,13 @@ private slots:
     }
 
 private:
+    // The rig's delays (0.1 s and 0.1 s) and the default group as it ships.
+    static void ShippedRows()
+    {
+        QTest::addColumn<bool>("shipped");
+        QTest::newRow("rig's delays") << false;
+        QTest::newRow("shipped default group") << true;
+    }
     // A picture of the window for a person to look at (MOJU_SHOTS_DIR set).
     void Grab(const QString& what)
     {
