@@ -240,7 +240,7 @@ private slots:
         QTest::newRow("standard, product step") << 0 << true;
         QTest::newRow("two-colour, mould step") << 1 << false;
         QTest::newRow("turntable, mould step") << 2 << false;
-        // Both steps judged in the pass of the input (no delays).
+        // No delays: the product step is judged in the input's own pass.
         QTest::newRow("shipped default group") << -1 << true;
     }
     void alarmEndsInOneWord()
@@ -258,8 +258,10 @@ private slots:
         m_cycle->state.Begin(gDNum, QDateTime::currentDateTime());
         m_cycle->StartDetect();
         if (type < 0)
-            m_host->cam.cameraOK = 0;  // judged in the input's pass
+            m_host->cam.cameraOK = 0;
         Pulse(0);
+        if (type < 0)
+            QCOMPARE(m_cycle->state.verdictState, int(VerdictAlarm));  // judged in the input's pass, no countdown
         if (type == 1)
             Pulse(2);  // the two-colour mould step has an input of its own
         m_host->cam.cameraOK = 0;
