@@ -25,7 +25,9 @@
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
 // 300 good evaluation cycles per scene; --good 1000 is the long run. Scene names starting
-// with "flat" are generated (the rest of the name seeds them).
+// with "flat" (machined faces) and "glint" (polished cavity faces whose
+// highlights move and change from cycle to cycle, GlintScene.h) are
+// generated (the rest of the name seeds them).
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -34,6 +36,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <thread>
@@ -44,6 +47,7 @@
 #include <opencv2/video/tracking.hpp>
 
 #include "BenchCamera.h"
+#include "GlintScene.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/RoiRules.h"
@@ -73,7 +77,7 @@ struct Options {
     std::vector<int> templateCounts = {5};
     QStringList scenes = {QStringLiteral("board"), QStringLiteral("stuff"), QStringLiteral("aloeL"),
                           QStringLiteral("blox"), QStringLiteral("building"), QStringLiteral("flat1"),
-                          QStringLiteral("flat2")};
+                          QStringLiteral("flat2"), QStringLiteral("glint1")};
     int threads = 4;
     int angle = 5;
     int area = 20;  // what the README asks a setter to set for chips from 8 px
@@ -465,6 +469,7 @@ struct CycleOut {
 
 struct Scene {
     cv::Mat picture;
+    std::function<cv::Mat(cv::RNG&)> cycle;  // a picture drawn anew per cycle (glints), when set
     std::vector<cv::Mat> templates;
     cv::Matx33d toScene;  // template 0 -> scene
 };
@@ -503,9 +508,9 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
             const Change change = spec.changes ? RandomChange(r) : Change();
             cy.pose = pose;
             cy.change = change;
-            cv::Mat s = sc.picture;
+            cv::Mat s = sc.cycle ? sc.cycle(r) : sc.picture;
             if (cy.cell >= 0) {
-                s = sc.picture.clone();
+                s = s.clone();
                 const int size = kSizes[size_t(cy.cell) / kContrasts.size()];
                 const int contrast = kContrasts[size_t(cy.cell) % kContrasts.size()];
                 const int margin = size / 2 + 20;
@@ -548,15 +553,18 @@ struct Tally {
     Tally() : caught(kSizes.size() * kContrasts.size()), total(caught.size()) {}
     int Caught() const { return Sum(caught, false); }
     int Total() const { return Sum(total, false); }
+    // Counted chips larger than 20 px.
+    int BigCaught() const { return Sum(caught, false, 20); }
+    int BigTotal() const { return Sum(total, false, 20); }
     int FaintCaught() const { return Sum(caught, true); }
     int FaintTotal() const { return Sum(total, true); }
 
 private:
-    static int Sum(const std::vector<int>& v, bool faint)
+    static int Sum(const std::vector<int>& v, bool faint, int over = 0)
     {
         int n = 0;
         for (size_t c = 0; c < v.size(); ++c)
-            n += (c % kContrasts.size() < kCounted) == faint ? v[c] : 0;
+            n += (c % kContrasts.size() < kCounted) == faint && kSizes[c / kContrasts.size()] > over ? v[c] : 0;
         return n;
     }
 };
@@ -620,13 +628,15 @@ struct Summary {
     QString scene;
     double readmeCaught = 0, chosenCaught = 0, peerCaught = 0;
     double readmeFaint = 0, chosenFaint = 0, peerFaint = 0;
+    double readmeBig = 0, chosenBig = 0, peerBig = 0;
     int readmeFalse = 0, chosenFalse = 0, peerFalse = 0, good = 0;
     int chosenSens = 0, chosenArea = 0;
     double p99 = 0, maxResidual = 0;
     int lostGood = 0, silent = 0;
 };
 
-Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount)
+Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
+                 const std::function<cv::Mat(cv::RNG&)>& cycle = {})
 {
     InspectParams p;
     p.motionCorrect = 0;
@@ -638,6 +648,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
 
     Scene sc;
     sc.picture = picture;
+    sc.cycle = cycle;
     const NoisePool noise(o.noise, o.seed);
     cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
     Pose first;
@@ -645,7 +656,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         const Pose pose = RandomPose(rng);
         if (k == 0)
             first = pose;
-        sc.templates.push_back(Render(picture, pose, noise, rng));
+        sc.templates.push_back(Render(cycle ? cycle(rng) : picture, pose, noise, rng));
     }
     sc.toScene = Full(first.Forward()).inv();
 
@@ -696,6 +707,9 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     sum.readmeFaint = Pct(readme.FaintCaught(), readme.FaintTotal());
     sum.chosenFaint = Pct(chosen.FaintCaught(), chosen.FaintTotal());
     sum.peerFaint = Pct(peers.FaintCaught(), peers.FaintTotal());
+    sum.readmeBig = Pct(readme.BigCaught(), readme.BigTotal());
+    sum.chosenBig = Pct(chosen.BigCaught(), chosen.BigTotal());
+    sum.peerBig = Pct(peers.BigCaught(), peers.BigTotal());
     sum.readmeFalse = readme.falseAlarms;
     sum.chosenFalse = chosen.falseAlarms;
     sum.peerFalse = peers.falseAlarms;
@@ -799,24 +813,29 @@ int main(int argc, char** argv)
                 o.good, o.perCell, o.trainGood, o.trainPerCell, o.angle, o.area, o.noise);
     std::vector<Summary> all;
     for (const QString& name : o.scenes) {
-        const cv::Mat scene = name.startsWith(QLatin1String("flat")) ? GenerateFlat(name.mid(4).toInt())
-                                                                     : LoadScene(dir, name);
+        std::unique_ptr<GlintScene> glint;
+        if (name.startsWith(QLatin1String("glint")))
+            glint = std::make_unique<GlintScene>(name.mid(5).toInt(), cv::Size(kW, kH), kPositionBox);
+        const cv::Mat scene = glint ? glint->Still()
+            : name.startsWith(QLatin1String("flat")) ? GenerateFlat(name.mid(4).toInt())
+                                                     : LoadScene(dir, name);
         if (scene.empty()) {
             std::fprintf(stderr, "no picture %s in %s (scripts/bench-deps installs them)\n", qPrintable(name),
                          qPrintable(dir));
             return 2;
         }
         for (int t : o.templateCounts)
-            all.push_back(RunScene(o, name, scene, t));
+            all.push_back(RunScene(o, name, scene, t,
+                                   glint ? [&](cv::RNG& r) { return glint->Cycle(r); } : std::function<cv::Mat(cv::RNG&)>()));
     }
     std::printf("\nsummary (evaluation sets): caught %% / false alarms in good cycles\n"
                 "  scene        README settings   chosen settings (sens, area)   peer           residual 99th / max   "
-                "lost good   silent misses   faint chips caught: README / chosen / peer\n");
+                "lost good   silent misses   faint chips caught: README / chosen / peer   over 20 px: README / chosen / peer\n");
     for (const Summary& s : all)
         std::printf("  %-10s  %5.1f %% / %-4d     %5.1f %% / %-4d (%d, %d)%*s %5.1f %% / %-4d   %.3f / %.3f px   %-9d   "
-                    "%-13d   %5.1f / %5.1f / %5.1f %%\n",
+                    "%-13d   %5.1f / %5.1f / %5.1f %%                   %5.1f / %5.1f / %5.1f %%\n",
                     qPrintable(s.scene), s.readmeCaught, s.readmeFalse, s.chosenCaught, s.chosenFalse, s.chosenSens,
                     s.chosenArea, 6, "", s.peerCaught, s.peerFalse, s.p99, s.maxResidual, s.lostGood, s.silent,
-                    s.readmeFaint, s.chosenFaint, s.peerFaint);
+                    s.readmeFaint, s.chosenFaint, s.peerFaint, s.readmeBig, s.chosenBig, s.peerBig);
     return 0;
 }

@@ -23,6 +23,16 @@ namespace {
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
+// A pixel varies (a highlight, not noise) when its templates spread by more
+// than this share of the base and noise term, and at least this many pixels
+// of its 3x3 neighbourhood, itself included, do too.
+constexpr double kVaryingShare = 0.7;
+constexpr int kVaryingNeighbours = 4;
+// How far (px) a highlight may lie beyond where the templates showed it, and
+// how much more it may differ than they did: five templates show a spot that
+// moves +-2 px and changes +-15 % at only some of its places.
+constexpr int kGlintReach = 3;
+constexpr double kGlintGrowth = 2.0;
 // Defocus the softened references show (px): steps even in sigma squared,
 // as blurs add, from slightly soft to clearly out of focus. Frames are judged
 // against whichever copy, or the sharp reference, their pixels follow best.
@@ -229,6 +239,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
     m_tolOf = std::vector<float>();
+    WidenWhereVarying(spread);
     m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 
@@ -268,6 +279,30 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     }
     m_valid = true;
     return true;
+}
+
+void GrayMatch::WidenWhereVarying(cv::Mat& spread) const
+{
+    // Where the templates differ by most of what noise may (a pixel on its
+    // own: noise; a patch: a highlight that moves and changes from cycle to
+    // cycle), a frame can show the highlight a little further along and a
+    // little brighter than any template did. The spread there grows to the
+    // largest its neighbourhood showed, with room beyond it. A face without
+    // such patches keeps its spread to the bit.
+    cv::Mat varies = spread > kVaryingShare * m_tolBase;
+    if (cv::countNonZero(varies) < kVaryingNeighbours)
+        return;
+    cv::Mat neighbours;
+    cv::boxFilter(varies / 255, neighbours, CV_8U, cv::Size(3, 3), cv::Point(-1, -1), false, cv::BORDER_CONSTANT);
+    varies &= neighbours >= kVaryingNeighbours;
+    if (cv::countNonZero(varies) == 0)
+        return;
+    cv::Mat reach = cv::Mat::zeros(spread.size(), CV_32FC1);
+    spread.copyTo(reach, varies);
+    cv::dilate(reach, reach,
+               cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1)),
+               cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    spread = cv::max(spread, reach * kGlintGrowth);
 }
 
 void GrayMatch::TryNarrowTolerance()

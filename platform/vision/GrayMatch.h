@@ -18,7 +18,11 @@
 // Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
-//            (what the good parts themselves vary by);
+//            (what the good parts themselves vary by); around patches where
+//            the templates differ beyond noise (a highlight on a polished
+//            face that moves and changes from cycle to cycle) twice the
+//            largest of the patch within 3 px, as a frame may show the
+//            highlight beyond where and how bright any template did;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
@@ -80,7 +84,7 @@ public:
     // Templates added since Create, dropped or not.
     int templateCount() const { return m_templateCount; }
     // Trained model (CV_32F): the reference and the largest template
-    // deviation. The spread is not kept: it is taken back out of the
+    // deviation (grown around highlights, as above). The spread is not kept: it is taken back out of the
     // tolerance (to float rounding; wrong only where the tolerance sits at
     // its floor of 1).
     cv::Mat reference() const;
@@ -114,6 +118,8 @@ private:
     // (the reference blurred as by defocus, least first).
     const cv::Mat& ReferenceAt(size_t k) const;
     cv::Mat Edge() const;
+    // Grows the spread around patches where the templates differ beyond noise.
+    void WidenWhereVarying(cv::Mat& spread) const;
     // Keeps m_tol as bytes and a table when that reads back exactly.
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into
