@@ -33,6 +33,7 @@ constexpr int kVaryingNeighbours = 4;
 // moves +-2 px and changes +-15 % at only some of its places.
 constexpr int kGlintReach = 3;
 constexpr double kGlintGrowth = 2.0;
+constexpr float kFar = 1e6f;  // beyond any grey
 // Defocus the softened references show (px): steps even in sigma squared,
 // as blurs add, from slightly soft to clearly out of focus. Frames are judged
 // against whichever copy, or the sharp reference, their pixels follow best.
@@ -208,6 +209,28 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         dev.setTo(0, counted[k] == 0);
         spread = cv::max(spread, dev);
         cv::accumulateSquare(dev, sq);
+        // A pixel this template clipped, where others did not, was at least
+        // as bright as its clipped grey: where that lies above the reference
+        // the part was brighter there by at least that much (a highlight
+        // that moved onto it), though not where it only lies below (a
+        // template taken in brighter light).
+        if (!m_hue) {
+            const cv::Mat clippedHere = m_covered[k] & (counted[k] == 0);
+            if (cv::countNonZero(clippedHere) > 0) {
+                cv::subtract(lit[k], m_ref, dev);
+                dev.setTo(0, ~clippedHere);
+                spread = cv::max(spread, dev);
+            }
+        }
+    }
+    // The brightest and darkest each pixel was in any template (a clipped
+    // one was at least as bright as it shows).
+    cv::Mat brightest(m_size, CV_32FC1, cv::Scalar(-kFar)), darkest(m_size, CV_32FC1, cv::Scalar(kFar));
+    for (size_t k = 0; k < lit.size(); ++k) {
+        cv::max(brightest, lit[k], dev);
+        dev.copyTo(brightest, m_covered[k]);
+        cv::min(darkest, lit[k], dev);
+        dev.copyTo(darkest, counted[k]);
     }
     lit.clear();
     // Typical pixel noise of the templates: the median standard deviation over
@@ -239,7 +262,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
     m_tolOf = std::vector<float>();
-    WidenWhereVarying(spread);
+    WidenWhereVarying(spread, brightest, darkest);
     m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 
@@ -281,7 +304,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     return true;
 }
 
-void GrayMatch::WidenWhereVarying(cv::Mat& spread) const
+void GrayMatch::WidenWhereVarying(cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const
 {
     // Where the templates differ by most of what noise may (a pixel on its
     // own: noise; a patch: a highlight that moves and changes from cycle to
@@ -297,12 +320,20 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread) const
     varies &= neighbours >= kVaryingNeighbours;
     if (cv::countNonZero(varies) == 0)
         return;
+    const cv::Mat around =
+        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
     cv::Mat reach = cv::Mat::zeros(spread.size(), CV_32FC1);
     spread.copyTo(reach, varies);
-    cv::dilate(reach, reach,
-               cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1)),
-               cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    cv::dilate(reach, reach, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
     spread = cv::max(spread, reach * kGlintGrowth);
+    // And the highlight may stand anywhere its patch reaches: as bright as
+    // the patch was anywhere near, or as dark.
+    brightest.setTo(-kFar, ~varies);
+    cv::dilate(brightest, brightest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(-kFar));
+    darkest.setTo(kFar, ~varies);
+    cv::erode(darkest, darkest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(kFar));
+    spread = cv::max(spread, brightest - m_ref);
+    spread = cv::max(spread, m_ref - darkest);
 }
 
 void GrayMatch::TryNarrowTolerance()
