@@ -18,11 +18,15 @@
 // Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
-//            (what the good parts themselves vary by); around patches where
-//            the templates differ beyond noise (a highlight on a polished
-//            face that moves and changes from cycle to cycle) twice the
-//            largest of the patch within 3 px, as a frame may show the
-//            highlight beyond where and how bright any template did;
+//            (what the good parts themselves vary by; a template's clipped
+//            pixel counts by how far its bound lies above the reference);
+//            within 3 px of a patch where the templates differ beyond noise
+//            (a highlight on a polished face that moves and changes from
+//            cycle to cycle) at least twice the patch's largest there, and as
+//            far as the brightest and darkest grey any template showed in the
+//            patch within that reach: a frame may show the highlight where,
+//            and as bright as, no single template did. A pixel on its own
+//            that spreads is noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
