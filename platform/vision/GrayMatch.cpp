@@ -26,7 +26,7 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 // A pixel varies (a highlight, not noise) when its templates spread by more
 // than this share of the base and noise term, and at least this many pixels
 // of its 3x3 neighbourhood, itself included, do too.
-constexpr double kVaryingShare = 0.7;
+constexpr double kVaryingShare = 0.5;
 constexpr int kVaryingNeighbours = 4;
 // How far (px) a highlight may lie beyond where the templates showed it, and
 // how much more it may differ than they did: five templates show a spot that
@@ -262,8 +262,9 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
     m_tolOf = std::vector<float>();
-    WidenWhereVarying(spread, brightest, darkest);
-    m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
+    const cv::Mat edge = Edge();
+    WidenWhereVarying(spread, edge, brightest, darkest);
+    m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 
     // A slightly defocused frame is judged against a softened reference, so
@@ -304,7 +305,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     return true;
 }
 
-void GrayMatch::WidenWhereVarying(cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const
+void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const
 {
     // Where the templates differ by most of what noise may (a pixel on its
     // own: noise; a patch: a highlight that moves and changes from cycle to
@@ -312,7 +313,9 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, cv::Mat& brightest, cv::Mat& 
     // little brighter than any template did. The spread there grows to the
     // largest its neighbourhood showed, with room beyond it. A face without
     // such patches keeps its spread to the bit.
-    cv::Mat varies = spread > kVaryingShare * m_tolBase;
+    // An edge that the templates show a little apart (their alignment) is
+    // what the edge term already allows for: no patch.
+    cv::Mat varies = spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare;
     if (cv::countNonZero(varies) < kVaryingNeighbours)
         return;
     cv::Mat neighbours;

@@ -124,7 +124,7 @@ private:
     cv::Mat Edge() const;
     // Grows the spread around patches where the templates differ beyond noise.
     // brightest and darkest: per pixel over the lit templates (both reused).
-    void WidenWhereVarying(cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;
+    void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const;
     // Keeps m_tol as bytes and a table when that reads back exactly.
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into
