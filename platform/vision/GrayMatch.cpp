@@ -24,8 +24,8 @@ constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
 // A pixel varies (a highlight, not noise) when its templates spread by more
-// than this share of the base and noise term, and at least this many pixels
-// of its 3x3 neighbourhood, itself included, do too.
+// than this share of the base, noise and edge terms, and at least this many
+// pixels of its 3x3 neighbourhood, itself included, do too.
 constexpr double kVaryingShare = 0.5;
 constexpr int kVaryingNeighbours = 4;
 // How far (px) a highlight may lie beyond where the templates showed it, and

@@ -20,9 +20,9 @@
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by; a template's clipped
 //            pixel counts by how far its bound lies above the reference);
-//            within 3 px of a patch where the templates differ beyond noise
-//            (a highlight on a polished face that moves and changes from
-//            cycle to cycle) at least twice the patch's largest there, and as
+//            within 3 px of a patch where the templates differ by more than
+//            half of what base, noise and edge allow (a highlight on a
+//            polished face that moves and changes from cycle to cycle) at least twice the patch's largest there, and as
 //            far as the brightest and darkest grey any template showed in the
 //            patch within that reach: a frame may show the highlight where,
 //            and as bright as, no single template did. A pixel on its own
