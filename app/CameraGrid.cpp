@@ -1,5 +1,7 @@
 #include "CameraGrid.h"
 
+#include <algorithm>
+
 namespace {
 QRect Corners(int x1, int y1, int x2, int y2)
 {
@@ -33,11 +35,12 @@ QList<QRect> CameraCells(int n, int sel, int W, int H)
         if (n == 4)
             cells[3] = Corners(w, h, evenW - 1, 2 * h - 1);
     } else if (n <= 6) {
-        // The third column overruns the screen by up to two pixels, as on the panel.
+        // The third column ends at the screen's edge: a view running past it
+        // would lose its right edge and slip under the command column.
         const int w = W / 3 + 1, h = H / 2;
         for (int c = 0; c < n; ++c) {
             const int col = c % 3, row = c / 3;
-            const int x2 = col == 0 ? W / 3 : (col + 1) * w - 1;
+            const int x2 = col == 0 ? W / 3 : std::min((col + 1) * w - 1, W - 1);
             cells[c] = Corners(col * w, row * h, x2, (row + 1) * h - 1);
         }
     } else {

@@ -25,6 +25,9 @@ ControlPort::ControlPort(const IOPortSettings& settings, const IOLinkOptions& op
     // Outputs start at their inactive level (inverted ones driven 1) before
     // the thread can answer the first state reply.
     IOResetAllOut();
+    for (int i = 0; i < OutputCount; ++i)
+        if ((options.heldOutputs >> i) & 1u)
+            IOSetOut(i, 1);
     IOFlashOut();
     thread->start(QThread::InheritPriority);
 }
@@ -46,6 +49,13 @@ bool ControlPort::isPortOpen() const
 quint64 ControlPort::linkPassCount() const
 {
     return thread->passCount();
+}
+
+bool ControlPort::BoardHoldsOutputs() const
+{
+    if (!isPortOpen() || gisLostCom.load() != 0)
+        return true;
+    return gDataEcho.load() == gDataOut.load();
 }
 
 IOPortSettings ControlPort::FromParameters(const WizardPara& para)

@@ -28,6 +28,9 @@ struct IOLinkOptions {
     // to the GUI thread (queued call) before it reaches the database.
     std::function<void(const QString&)> record;
     IOPort* port = nullptr;  // replaces the serial line (not owned)
+    // Outputs (bit i: index i) already on in the first word the link sends:
+    // a hold start-up keeps must not be released for a pass.
+    quint32 heldOutputs = 0;
 };
 
 class ControlPort {
@@ -46,6 +49,9 @@ public:
     bool isPortOpen() const;
     // Passes of the polling thread so far.
     quint64 linkPassCount() const;
+    // The board holds the word last flushed (its echo says so), or there is
+    // no board to wait for: no open line, or a link counted as lost.
+    bool BoardHoldsOutputs() const;
 
     void IOSetOut(int i, int value);
     void IOResetAllOut();

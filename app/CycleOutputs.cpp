@@ -45,13 +45,13 @@ void MouldRearm(const WizardPara& p, OutputSink& out)
         out.set(0, 1);
 }
 
-void NgCamera(const WizardPara& p, int k, int reDetectLeft, bool multi, int step, OutputSink& out)
+void NgCamera(const WizardPara& p, int k, int reDetectLeft, bool multi, OutputSink& out)
 {
     if (p.okNgPulses)
         return;
     if (multi) {
-        if (!(step == 0 && ProductPulses(p)))
-            out.set(2, 1);
+        // Every NG here is an alarm, the first step's with product pulses too.
+        out.set(2, 1);
         return;
     }
     if (k == 0) {

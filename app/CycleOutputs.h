@@ -25,7 +25,7 @@ void CycleStart(const WizardPara& p, int input, bool productPending, OutputSink&
 // Mould step re-armed by an input (types 0 to 3).
 void MouldRearm(const WizardPara& p, OutputSink& out);
 // A camera judged NG on mask index k; reDetectLeft: re-detections of k left.
-void NgCamera(const WizardPara& p, int k, int reDetectLeft, bool multi, int step, OutputSink& out);
+void NgCamera(const WizardPara& p, int k, int reDetectLeft, bool multi, OutputSink& out);
 // The step's verdict is OK (types 0 to 3, no OK/NG pulses).
 void VerdictOk(const WizardPara& p, int k, bool retrainPending, OutputSink& out);
 // OK/NG pulse mode: the verdict's outputs.

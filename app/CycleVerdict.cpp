@@ -5,6 +5,7 @@
 
 #include "ControlPort.h"
 #include "records/Counters.h"
+#include "records/VerdictJournal.h"
 #include "CycleOutputs.h"
 #include "InputRules.h"
 #include "LedPanel.h"
@@ -26,6 +27,7 @@
 #include <QDir>
 #include <QMutexLocker>
 
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -40,17 +42,40 @@ bool ProductPulses(const WizardPara& p)
     return p.prodNgPulseNoAlarm || p.prodNgNoAlarmSplitOutputs;
 }
 
-// The shortest pulse the board is sure to see: a changed word reaches it
-// within two link passes of 5 ms, so this leaves a wide margin.
+// The shortest pulse: a changed word reaches the board within two link
+// passes of 5 ms, so this leaves a wide margin (and PulseUnseen the rest).
 constexpr int kShortestPulseMs = 50;
+// How long a pulse's end waits for the board to hold it.
+constexpr qint64 kPulseSeenWaitNs = 1000000000;
+}  // namespace
 
-void StartPulse(QTimer& t, int ms)
+void DetectionCycle::StartPulse(QTimer& t, int ms)
 {
     // A pulse time of 0 still ends: an output set for a pulse whose end never
     // comes would hold (or release) the machine for good.
+    m_pulseLate.remove(&t);
     t.start(std::max(ms, kShortestPulseMs));
 }
-}  // namespace
+
+bool DetectionCycle::PulseUnseen(QTimer& t)
+{
+    // A pulse the board never held tells the machine nothing: on a loaded
+    // host the link may not have carried it yet. Its end waits for the
+    // board's echo, for a second at most (a silent board is lost by then).
+    if (!gpControlIO || gpControlIO->BoardHoldsOutputs()) {
+        m_pulseLate.remove(&t);
+        return false;
+    }
+    const qint64 now = NowNs();
+    const qint64 since = m_pulseLate.value(&t, now);
+    if (now - since > kPulseSeenWaitNs) {
+        m_pulseLate.remove(&t);
+        return false;
+    }
+    m_pulseLate.insert(&t, since);
+    t.start(5);
+    return true;
+}
 
 QString AlarmLogText(const QList<int>& ngCameras)
 {
@@ -94,7 +119,8 @@ void DetectionCycle::TimerUp(int s, bool manual)
         return;
     }
     stepTimer[s].stop();
-    JudgeWhenFresh(s, Judgement::Step, m_stepTriggerNs[s], manual);
+    // The delay ends now: the step judges frames taken from here on.
+    JudgeWhenFresh(s, Judgement::Step, AllCameras(), manual);
 }
 
 void DetectionCycle::StepJudged(int s, unsigned stale)
@@ -120,27 +146,71 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     }
 }
 
-void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs, bool manual)
+unsigned DetectionCycle::AllCameras() const
 {
-    m_await.step = s;
-    m_await.kind = kind;
-    m_await.triggerNs = triggerNs;
-    m_await.sinceNs = NowNs();
-    m_await.manual = manual;
+    return (1u << std::clamp(m_host->cameraCount(), 0, 8)) - 1u;
+}
+
+bool DetectionCycle::AwaitingFrames(int s) const
+{
+    if (s >= 0)
+        return s < 8 && m_waits[s].active;
+    return std::any_of(std::begin(m_waits), std::end(m_waits), [](const StepWait& w) { return w.active; });
+}
+
+void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual)
+{
+    if (s < 0 || s >= 8)
+        return;
+    StepWait& w = m_waits[s];
+    if (w.active) {
+        // The same step asked again (the door, a snapshot) before its frames
+        // came: still one judgement, on frames taken after the later request.
+        w.kind = w.kind == Judgement::Step ? w.kind : kind;
+        w.cameras |= cameras;
+        w.manual = w.manual || manual;
+    } else {
+        w = StepWait{true, kind, 0, 0, cameras, manual};
+    }
+    w.takenNs = NowNs();
+    w.order = ++m_waitOrder;
     PollAwaitedFrames();
 }
 
 void DetectionCycle::PollAwaitedFrames()
 {
-    if (m_await.step < 0)
+    // A judgement may open a box whose event loop runs a countdown's end:
+    // that step is judged by the next pass, not inside this one.
+    if (m_judging)
         return;
-    bool waiting = false;
-    const unsigned stale = StaleCameras(&waiting);
-    if (!waiting)
-        FinishJudgement(stale);
+    m_judging = true;
+    for (;;) {
+        // The next step in the order the delays ended; a later one never
+        // goes first (its verdict would come before an earlier step's).
+        int s = -1;
+        for (int t = 0; t < 8; ++t)
+            if (m_waits[t].active && (s < 0 || m_waits[t].order < m_waits[s].order))
+                s = t;
+        if (s < 0)
+            break;
+        bool waiting = false;
+        const unsigned stale = StaleCameras(m_waits[s], &waiting);
+        if (waiting)
+            break;
+        const StepWait w = m_waits[s];
+        m_waits[s] = StepWait();
+        FinishJudgement(s, w, stale);
+    }
+    m_judging = false;
 }
 
-unsigned DetectionCycle::StaleCameras(bool* waiting) const
+void DetectionCycle::DropWaits()
+{
+    for (StepWait& w : m_waits)
+        w = StepWait();
+}
+
+unsigned DetectionCycle::StaleCameras(const StepWait& w, bool* waiting) const
 {
     unsigned stale = 0;
     *waiting = false;
@@ -151,16 +221,16 @@ unsigned DetectionCycle::StaleCameras(bool* waiting) const
     if (!FramesWatched())
         return 0;
     // A step due while the cameras settled waits from the end of that time.
-    const qint64 waited = NowNs() - std::max(m_await.sinceNs, m_settleEndNs);
+    const qint64 from = std::max(w.takenNs, m_settleEndNs);
+    const qint64 waited = NowNs() - from;
+    // Captured on trigger, a cycle's frames come before it starts and no
+    // other follows: the last full set serves every step that judges it.
+    const bool triggered = gpWPara->externalTrigger != 0;
     for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
-        if (!m_station->cameras[c])
+        if (!(w.cameras & (1u << c)) || !m_station->cameras[c])
             continue;
-        // A triggered camera delivers its frame before the cycle starts: any
-        // frame not judged yet is new. A free-running one must show the
-        // mould as it is after the trigger. Neither counts a frame from
-        // before the cameras settled.
-        const qint64 after = gpWPara->externalTrigger ? m_judgedFrameNs[c] : m_await.triggerNs;
-        const bool fresh = m_frameAtNs[c] > std::max(after, m_settleEndNs);
+        const bool fresh = triggered ? m_frameAtNs[c] >= m_trigSetNs && m_frameAtNs[c] > m_settleEndNs
+                                     : m_frameAtNs[c] > from;
         if (fresh)
             continue;
         stale |= 1u << c;
@@ -178,8 +248,13 @@ bool DetectionCycle::FramesWatched() const
 
 qint64 DetectionCycle::WaitNs(int c) const
 {
+    // A slow camera is waited for a whole period of its own; on trigger no
+    // frame is on its way, only one the pass has not taken yet.
     const qint64 wait = qint64(kFrameWaitMs) * 1000000;
-    return wait + std::min(m_frameGapNs[c], wait);
+    if (gpWPara->externalTrigger)
+        return wait;
+    const qint64 period = std::max(m_periodNs[c][0], m_periodNs[c][1]);
+    return wait + std::min(period, qint64(kLongestPeriodMs) * 1000000);
 }
 
 unsigned DetectionCycle::SilentCameras() const
@@ -197,21 +272,19 @@ unsigned DetectionCycle::SilentCameras() const
     return silent;
 }
 
-void DetectionCycle::FinishJudgement(unsigned stale)
+void DetectionCycle::FinishJudgement(int s, const StepWait& w, unsigned stale)
 {
-    const Await a = m_await;
-    m_await = Await();
-    if (a.kind == Judgement::Step) {
-        StepJudged(a.step, stale);
+    if (w.kind == Judgement::Step) {
+        StepJudged(s, stale);
     } else {
         std::vector<int> cams;
         for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
-            if (a.cameras & (1u << c))
+            if (w.cameras & (1u << c))
                 cams.push_back(c);
-        JudgeCameras(cams, a.step, stale);
+        JudgeCameras(cams, s, stale);
         CheckNG();
     }
-    if (a.manual && state.verdictState == VerdictAlarm)
+    if (w.manual && state.verdictState == VerdictAlarm)
         ManualAlarmOutputs();
 }
 
@@ -290,7 +363,6 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
             }
         } else {
             live.push_back(engines[i]);
-            m_judgedFrameNs[c] = m_frameAtNs[c];
         }
     }
     if (!live.empty()) {
@@ -307,7 +379,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
         m_host->showFrame(c, p.externalTrigger != 0);
         if (!cam->cameraOK) {
             PortSink sink;
-            CycleOutputs::NgCamera(p, k, st.reDetectLeft[k], IsMulti(), g, sink);
+            CycleOutputs::NgCamera(p, k, st.reDetectLeft[k], IsMulti(), sink);
             const bool final = st.reDetectLeft[k] <= 0;
             if (IsMulti() && !p.okNgPulses) {
                 // The faulty step's own output and the clamp (the last step's)
@@ -323,8 +395,8 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
                 }
                 if (cam->liveSet)
                     for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j)
-                        if (!cam->roiOK[g][j])
-                            ++cam->liveSet->NGCount[g][j];
+                        if (!cam->roiOK[g][j] && cam->liveSet->NGCount[g][j] < INT_MAX)
+                            ++cam->liveSet->NGCount[g][j];  // stored: may be at the limit
             }
             if (k == 0 && ProductPulses(p) && cam->liveSet) {
                 for (int j = 0; j < cam->liveSet->count[g] && j < CammerWidgetData::kMaxRoi; ++j) {
@@ -366,6 +438,7 @@ void DetectionCycle::CheckNG()
     CycleState& st = state;
     const bool multi = IsMulti();
     const int n = std::min(m_host->cameraCount(), 8);
+    const bool alarmBefore = st.verdictState == VerdictAlarm;
     bool ng = false;
     for (int c = 0; c < n; ++c) {
         CammerWidgetData* cam = m_host->cameraData(c);
@@ -405,10 +478,12 @@ void DetectionCycle::CheckNG()
             StartPulse(notAllowCloseTimer, p.clampPulse * 100);
         } else {
             if (multi) {
-                const int row = st.customStep == gDNum - 1 ? 7 : std::clamp(st.customStep, 0, 7);
+                // The step judged releases its own output, whichever step
+                // the inputs started last (the door judges the last step).
+                const int row = step == gDNum - 1 ? 7 : step;
                 const int out = OutputNo[row] - 1;
                 SetOut(out, 0);
-                const int owner = p.outputOrder[std::clamp(st.customStep, 0, 7)];
+                const int owner = p.outputOrder[step];
                 const int mode = (owner >= 0 && owner < 8) ? p.customCutMode[owner] : 0;
                 if ((mode == 3 || mode == 4) && p.clampPulse != 0) {
                     st.customOutPending = 1;
@@ -494,7 +569,8 @@ void DetectionCycle::CheckNG()
     }
 
     // The clamp and ejector pulses act on outputs 0 and 1, which belong to
-    // other steps in multi-detection (its cut modes pulse instead).
+    // other steps in multi-detection (its cut modes pulse instead). The
+    // product step's pulses there drive only outputs no step owns.
     const bool productPulses = k == 0 && ProductPulses(p);
     if (!productPulses && !multi) {
         if (!ng && k == 1 && p.cutClampAfterMouldOk)
@@ -508,20 +584,22 @@ void DetectionCycle::CheckNG()
         }
     } else if (productPulses) {
         if (p.prodNgNoAlarmSplitOutputs) {
-            SetOut(4, st.cavityNG[0] ? 1 : 0);
-            SetOut(5, st.cavityNG[0] ? 0 : 1);
-            SetOut(6, st.cavityNG[1] ? 1 : 0);
-            SetOut(7, st.cavityNG[1] ? 0 : 1);
+            SetPulseOut(4, st.cavityNG[0] ? 1 : 0);
+            SetPulseOut(5, st.cavityNG[0] ? 0 : 1);
+            SetPulseOut(6, st.cavityNG[1] ? 1 : 0);
+            SetPulseOut(7, st.cavityNG[1] ? 0 : 1);
         }
         if (!ng) {
             if (p.prodNgNoAlarmSplitOutputs) {
-                SetOut(3, 1);
+                SetPulseOut(3, 1);
                 StartPulse(outNGTimer, p.ejectorPulse * 100);
             }
-            if (p.cutEjectorAfterProdOk)
+            if (p.cutEjectorAfterProdOk && !multi)
                 StartPulse(notAllowThimbleTimer, p.ejectorPulse * 100);
         } else {
-            if (p.continuousNgLimit <= gContinuousNg[0]) {
+            // In multi-detection the NG is an alarm of its own; the box's
+            // end would release the last step's output with the alarm standing.
+            if (p.continuousNgLimit <= gContinuousNg[0] && !multi) {
                 if (p.continuousNgLimit < 1) {
                     gContinuousNg[0] = 0;
                 } else {
@@ -529,20 +607,21 @@ void DetectionCycle::CheckNG()
                     SetOut(2, 1);
                     for (QTimer& t : stepTimer)
                         t.stop();
+                    DropWaits();  // stopped with their countdowns
                     m_host->showContinuousNgBox();
                 }
             }
             if (p.prodNgPulseNoAlarm) {
                 for (int point = 0; point < 4; ++point)
                     if (st.cavityNG[point])
-                        SetOut(4 + point, 1);
+                        SetPulseOut(4 + point, 1);
                 if (p.alarmSyncEjectorPulse)
-                    SetOut(2, 1);
+                    SetPulseOut(2, 1);
             }
             if (p.prodNgNoAlarmSplitOutputs)
-                SetOut(2, 1);
+                SetPulseOut(2, 1);
             if (!p.noEjectorControlInProd)
-                SetOut(1, 1);
+                SetPulseOut(1, 1);
             Flush();
             StartPulse(outNGTimer, p.ejectorPulse * 100);
             if (multi && !st.manualCycle)
@@ -556,7 +635,7 @@ void DetectionCycle::CheckNG()
     HandToSaver(ng);
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);
-    if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd))
+    if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd) || alarmBefore != (st.verdictState == VerdictAlarm))
         StoreCounts();
     if ((!ng || p.okNgPulses) && cycleEnd && NetOn())
         gpNet->VUR_SendStatistics(QStringLiteral("null"));
@@ -571,14 +650,16 @@ void DetectionCycle::CheckNG()
 
 void DetectionCycle::StoreCounts()
 {
-    // One verdict's counts go to both stores at once, always in this order
-    // and with no event in between: a crash leaves them at most this verdict
-    // apart, never drifting (the statistics' own deferred save came later).
+    // One verdict's counts and the alarm standing after it go to the journal
+    // first, then to both stores with no event in between: start-up finishes
+    // from the journal whatever store a crash left behind.
     m_countsChanged = false;
-    if (!CountWrite())
+    const auto saveStatistics = [this] {
+        if (gisUseStatistics)
+            m_host->statisticsSave();
+    };
+    if (!VerdictJournal::Store(JournalRecord(), saveStatistics))
         qWarning("count.txt could not be written");
-    if (gisUseStatistics)
-        m_host->statisticsSave();
 }
 
 void DetectionCycle::ChainNextStep(bool takeQueued)
@@ -617,6 +698,10 @@ void DetectionCycle::AlarmEntry()
     SetStopDetect();
     st.verdictState = VerdictAlarm;
     ++st.alarmId;
+    // On file before the alarm view opens (it takes a while): a crash from
+    // here on finds the alarm standing at the next start.
+    st.alarmStartMs = QDateTime::currentMSecsSinceEpoch();
+    VerdictJournal::WriteAlarm(CurrentAlarm());
     st.selCamera = m_host->cameraCount();
     m_host->enterAlarmView();
     st.reDetectPending = 0;
@@ -759,8 +844,8 @@ void DetectionCycle::ReCheck()
             cams |= 1u << c;
         }
     }
-    m_await.cameras = cams;
-    JudgeWhenFresh(st.curStep, Judgement::ReCheck, m_reCheckTriggerNs, false);
+    // The re-detect delay ends now: frames taken from here on.
+    JudgeWhenFresh(std::clamp(st.curStep, 0, 7), Judgement::ReCheck, cams, false);
 }
 
 void DetectionCycle::Rejudge(int camera, int clearReason, quint64 alarm)
@@ -875,15 +960,17 @@ void DetectionCycle::OutTimerOutNG()
 {
     const WizardPara& p = *gpWPara;
     outNGTimer.stop();
+    if (PulseUnseen(outNGTimer))
+        return;
     if (!p.noEjectorControlInProd)
-        SetOut(1, 0);
+        SetPulseOut(1, 0);
     // Only the pulse's own alarm ends here: a mould alarm or a continuous-NG
     // stop that began during the pulse keeps its alarm output on.
     const bool stopStands = state.verdictState == VerdictAlarm || m_host->continuousNgBoxVisible();
     if (!stopStands && (p.prodNgNoAlarmSplitOutputs || (p.prodNgPulseNoAlarm && p.alarmSyncEjectorPulse)))
-        SetOut(2, 0);
+        SetPulseOut(2, 0);
     for (int o = 3; o <= 7; ++o)
-        SetOut(o, 0);
+        SetPulseOut(o, 0);
     Flush();
 }
 
@@ -891,6 +978,8 @@ void DetectionCycle::OutTimerNotAllowClose()
 {
     const WizardPara& p = *gpWPara;
     notAllowCloseTimer.stop();
+    if (PulseUnseen(notAllowCloseTimer))
+        return;
     if (p.okNgPulses) {
         SetOut(0, 0);
         SetOut(1, 0);
@@ -909,6 +998,8 @@ void DetectionCycle::OutTimerNotAllowThimble()
 {
     const WizardPara& p = *gpWPara;
     notAllowThimbleTimer.stop();
+    if (PulseUnseen(notAllowThimbleTimer))
+        return;
     if (p.okNgPulses) {
         SetOut(0, 0);
         SetOut(1, 0);
@@ -931,6 +1022,8 @@ void DetectionCycle::OutTimerSysFunc4Output()
 void DetectionCycle::SlotOutTimerOutput3()
 {
     output3Timer.stop();
+    if (PulseUnseen(output3Timer))
+        return;
     SetOut(3, 0);
     Flush();
 }

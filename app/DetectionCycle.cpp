@@ -34,7 +34,6 @@ DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject*
     , m_host(host)
     , m_station(station)
 {
-    m_clock.start();
     runTimer.setSingleShot(true);
     connect(&runTimer, &QTimer::timeout, this, &DetectionCycle::Run);
     for (int i = 0; i < 8; ++i) {
@@ -73,6 +72,24 @@ void DetectionCycle::SetOut(int index, int level)
         gpControlIO->IOSetOut(index, level);
 }
 
+bool DetectionCycle::FreeForProductPulse(int index) const
+{
+    if (!IsMulti())
+        return true;
+    if (index == 2)
+        return false;  // the alarm of every step
+    for (int s = 0; s < gDNum && s < 8; ++s)
+        if (OutputNo[s == gDNum - 1 ? 7 : s] - 1 == index)
+            return false;
+    return true;
+}
+
+void DetectionCycle::SetPulseOut(int index, int level)
+{
+    if (FreeForProductPulse(index))
+        SetOut(index, level);
+}
+
 void DetectionCycle::Flush()
 {
     if (gpControlIO)
@@ -100,6 +117,8 @@ unsigned DetectionCycle::HandOverFrames()
         CameraSide* side = m_station ? m_station->cameras[c] : nullptr;
         if (!cam || !side || !pMutex[c])
             continue;
+        qint64 takenNs;
+        int delivered;
         {
             QMutexLocker lock(pMutex[c]);
             if (!m_station->isImageFill[c])
@@ -108,20 +127,36 @@ unsigned DetectionCycle::HandOverFrames()
             cam->BeforeFrameWrite(cam->workBuffer, shownNext);
             std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
             m_station->isImageFill[c] = false;
+            takenNs = m_station->frameAtNs[c];
+            delivered = side->deliveredFrames.load();
         }
+        FrameTaken(c, takenNs > 0 ? takenNs : NowNs(), delivered);
         // Brightness over one 8-bit plane of the frame (a quarter of a colour one).
         const cv::Mat plane = cam->GreyView(cam->workBuffer);
         if (!plane.empty())
             cam->brightness = int(cv::mean(plane)[0]);
-        if (gpWPara->externalTrigger && state.verdictState != VerdictAlarm)
+        if (gpWPara->externalTrigger && state.verdictState != VerdictAlarm) {
+            if (!m_trigImages)
+                m_trigSetStartNs = m_frameAtNs[c];
             m_trigImages |= 1u << c;
+        }
         ++frameCount[c];
         fresh |= 1u << c;
-        const qint64 now = NowNs();
-        m_frameGapNs[c] = m_frameAtNs[c] ? now - m_frameAtNs[c] : 0;
-        m_frameAtNs[c] = now;
     }
     return fresh;
+}
+
+void DetectionCycle::FrameTaken(int c, qint64 takenNs, int delivered)
+{
+    // The period from the deliveries between two hand-overs: frames the
+    // pass never took (a busy GUI thread) do not make the camera look slow.
+    if (m_frameAtNs[c] > 0 && takenNs > m_frameAtNs[c]) {
+        const int frames = std::max(1, delivered - m_framesSeen[c]);
+        m_periodNs[c][1] = m_periodNs[c][0];
+        m_periodNs[c][0] = (takenNs - m_frameAtNs[c]) / frames;
+    }
+    m_frameAtNs[c] = takenNs;
+    m_framesSeen[c] = delivered;
 }
 
 void DetectionCycle::Run()
@@ -159,12 +194,10 @@ void DetectionCycle::Run()
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
 
-    // A step waiting for frames taken after its trigger keeps the pass busy.
+    // Steps whose frames came (or whose wait ran out) are judged first; a
+    // step still waiting keeps the pass busy like a countdown, but the door
+    // and the alarm's clearing are served all the same.
     PollAwaitedFrames();
-    if (AwaitingFrames()) {
-        EndPass(3, false);
-        return;
-    }
 
     if (st.verdictState == VerdictAlarm) {
         AlarmHeldPass(edge);
@@ -174,9 +207,9 @@ void DetectionCycle::Run()
 
     if (st.reDetectPending) {
         const int k = (p.machineType == 1 || p.machineType == 2) ? (st.curStep & 1) : st.curStep;
-        if (k >= 0 && k < 8 && st.reDetectLeft[k] > 0 && !reCheckTimer.isActive()) {
+        // A re-detection whose frames have not come yet is still the one in progress.
+        if (k >= 0 && k < 8 && st.reDetectLeft[k] > 0 && !reCheckTimer.isActive() && !AwaitingFrames()) {
             --st.reDetectLeft[k];
-            m_reCheckTriggerNs = NowNs();
             if (st.reDetectDelay == 0) {
                 ReCheck();
             } else {
@@ -184,7 +217,7 @@ void DetectionCycle::Run()
                 Flush();
                 st.reDetectLeftTime = float(st.reDetectDelay) / 10.0f;
                 reCheckTimer.start(100);
-                output3Timer.start(st.reDetectDelay * 50);
+                StartPulse(output3Timer, st.reDetectDelay * 50);
             }
         }
         EndPass(3, true);
@@ -208,12 +241,7 @@ void DetectionCycle::Run()
         st.forcedStep = -1;  // the mould step a cleared alarm asked for is this one
         const int s = IsMulti() ? gDNum - 1 : 1;
         st.stepDelayLeft[s] = 0;
-        m_stepTriggerNs[s] = NowNs();
         TimerUp(s);
-        if (AwaitingFrames()) {
-            EndPass(3, false);
-            return;
-        }
     }
 
     if (st.runState == RunStopped) {
@@ -230,6 +258,8 @@ void DetectionCycle::Run()
     bool busy = m_host->continuousNgBoxVisible();
     for (int s = 0; s < gDNum && s < 8; ++s)
         busy = busy || stepTimer[s].isActive();
+    // A step waiting for its frames is still within its delay, as it were.
+    busy = busy || AwaitingFrames();
     if (busy)
         st.pendingInput = -1;
     else if (p.continuousTimedDetect && st.verdictState != VerdictAlarm)
@@ -248,6 +278,7 @@ void DetectionCycle::Run()
         const unsigned all = (1u << std::min(m_host->cameraCount(), 8)) - 1u;
         if ((m_trigImages & all) == all) {
             m_trigImages = 0;
+            m_trigSetNs = m_trigSetStartNs;
             st.pendingInput = 0;
         }
     }
@@ -338,7 +369,6 @@ bool DetectionCycle::ServeManualRequest(bool busy)
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         st.imageDecision[c][s] = 1;
     st.stepDelayLeft[s] = 0;
-    m_stepTriggerNs[s] = NowNs();
     TimerUp(s, true);  // its judgement sets the alarm outputs, now or once frames came
     return true;
 }
@@ -462,12 +492,13 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
             st.customStep = s;
         const int delay = InputRules::StepDelay(p, s, st.lastDelay);
         st.lastDelay = delay;
-        m_stepTriggerNs[s] = NowNs();
         if (delay == 0) {
             fresh = 0;
             st.stepDelayLeft[s] = 0;
+            // The step waits for its frames on its own; the next step of
+            // this input starts meanwhile.
             TimerUp(s);
-            if (st.runState == RunStopped || type == 4 || AwaitingFrames()) {
+            if (st.runState == RunStopped || type == 4) {
                 stop = true;
                 return;
             }
@@ -702,7 +733,7 @@ void DetectionCycle::StopDetect()
 void DetectionCycle::SetStopDetect()
 {
     const WizardPara& p = *gpWPara;
-    m_await = Await();  // a stopped cycle's step is not judged later
+    DropWaits();  // a stopped cycle's steps are not judged later
     if (p.machineType == 0 || p.machineType == 3)
         state.stepPending[state.curStep != 0 ? 1 : 0] = 0;
     else if (p.machineType == 1 || p.machineType == 2)

@@ -3,9 +3,10 @@
 // inputs, the step countdowns, the inspection of every camera and the
 // verdict with its outputs. Everything here runs on the GUI thread; what it
 // needs of the window, its views and pages comes through CycleHost.
+#include "camera/CameraState.h"
 #include "inspect/CycleState.h"
 
-#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,6 +15,8 @@
 
 class CameraStation;
 class CammerWidgetData;
+struct StandingAlarm;
+struct VerdictRecord;
 
 class CycleHost {
 public:
@@ -64,6 +67,8 @@ public:
     virtual void statisticsAdd(int hour, bool ok, int c, int step) { (void)hour, (void)ok, (void)c, (void)step; }
     // Writes the statistics store now (the verdict's counts are complete).
     virtual void statisticsSave() {}
+    // The statistics rows not yet in their file, for the verdict journal.
+    virtual void statisticsUnsaved(VerdictRecord& record) { (void)record; }
     virtual void cycleLogInsert(const QString& start, double seconds) { (void)start, (void)seconds; }
     // The frame a manual snapshot uses without cameras (stored picture).
     virtual void manualStandInFrame(int c) { (void)c; }
@@ -114,8 +119,9 @@ public:
     // Remaining seconds of the first running step countdown, else of the
     // re-detect countdown; negative when none runs.
     float CountdownLeft() const;
-    // A step's judgement waits for frames taken after its trigger.
-    bool AwaitingFrames() const { return m_await.step >= 0; }
+    // A step whose delay ended waits for frames taken after that (each step
+    // on its own: s < 0 asks whether any step waits).
+    bool AwaitingFrames(int s = -1) const;
     // Cameras just started get `ms` to settle. The loop polls meanwhile (a
     // cycle start still holds the machine), but no camera is judged before
     // the time is up, and only frames delivered after it count.
@@ -123,6 +129,8 @@ public:
     bool CamerasSettled() const { return NowNs() >= m_settleEndNs; }
     // Past this wait beyond a camera's frame period, it counts as lost for the step.
     static constexpr int kFrameWaitMs = 1000;
+    // A longer gap between frames (a restart, a stall) does not stretch the wait further.
+    static constexpr int kLongestPeriodMs = 10000;
 
     // Detection start and stop.
     void StartDetect();
@@ -133,6 +141,17 @@ public:
     // editor's "not detected" for them ends with the cycle.
     void ClearSkips(int c, int s);
     void StopAll();
+
+    // What outlives the process (app/CycleHold.cpp): the alarm standing now,
+    // as the verdict journal keeps it; at start-up, an alarm that stood when
+    // the monitor went down stands again (its outputs, the alarm view).
+    StandingAlarm CurrentAlarm() const;
+    void RestoreAlarm(const StandingAlarm& alarm);
+    // A cycle started and not judged to its end, or an alarm stands.
+    bool MachineMustStayHeld() const;
+    // The program's stop (not the operator's) while the machine must stay
+    // held: detection stops, the outputs stay, the clamp is held.
+    void HoldForProgramStop();
 
     // Output pulse ends.
     void OutTimerOutNG();
@@ -180,6 +199,9 @@ private:
     // The level alone: reading a side from it must not latch the input as a trigger.
     int InputLevel(int i) const;
     unsigned HandOverFrames();
+    // Camera c's frame in the work buffer was taken at takenNs, its
+    // delivered-th (the frame period follows from them).
+    void FrameTaken(int c, qint64 takenNs, int delivered);
     // This pass shows the frames it takes in the live views (no alarm held,
     // running, no capture on trigger, the live picture on screen).
     bool LiveViewFollows() const;
@@ -196,15 +218,26 @@ private:
     void AlarmEntry();
     // stale: cameras without a new frame for this judgement (NG, held).
     void JudgeCameras(const std::vector<int>& cams, int s, unsigned stale = 0);
-    // Stale-frame guard: a step is judged on frames handed over after its
-    // trigger; until every camera has one (or its wait ran out) it waits.
+    // Stale-frame guard: a step is judged on frames taken after its delay
+    // ended; until every camera has one (or its wait ran out) it waits. Each
+    // step waits on its own, so no step's judgement replaces another's.
     enum class Judgement { Step, ReCheck };
-    void JudgeWhenFresh(int s, Judgement kind, qint64 triggerNs, bool manual);
+    struct StepWait {
+        bool active = false;
+        Judgement kind = Judgement::Step;
+        qint64 takenNs = 0;      // the delay's end: frames delivered after it are fresh
+        qint64 order = 0;        // steps are judged in the order their delays ended
+        unsigned cameras = 0;    // the cameras judged
+        bool manual = false;     // a manual snapshot: its alarm outputs follow
+    };
+    void JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual);
     void PollAwaitedFrames();
-    void FinishJudgement(unsigned stale);
-    // Cameras with no frame after the awaited trigger; `waiting`: one of them
-    // is still within its wait.
-    unsigned StaleCameras(bool* waiting) const;
+    void FinishJudgement(int s, const StepWait& w, unsigned stale);
+    void DropWaits();
+    unsigned AllCameras() const;
+    // Cameras of the wait with no frame taken after its delay; `waiting`: one
+    // of them is still within its wait.
+    unsigned StaleCameras(const StepWait& w, bool* waiting) const;
     // Cameras without a frame for longer than their wait (no waiting).
     unsigned SilentCameras() const;
     // Whether the age of frames tells anything: cameras open, none lost.
@@ -214,16 +247,26 @@ private:
     qint64 WaitNs(int c) const;
     void StepJudged(int s, unsigned stale);
     void ManualAlarmOutputs();
-    qint64 NowNs() const { return m_clock.nsecsElapsed(); }
+    static qint64 NowNs() { return FrameClockNs(); }
     void SaveRawFrame(int c, int g);
     void ChainNextStep(bool takeQueued);
     void StoreCounts();
+    VerdictRecord JournalRecord() const;
     void AlarmClear(int k);
     void ImageDecisions(bool ng, int k);
     void HandToSaver(bool ng);
     void Flush();
     void SetOut(int index, int level);
+    // Output pulses: started for at least the shortest time; the end slot
+    // asks PulseUnseen first, which re-arms the timer while the board does
+    // not yet hold the pulse.
+    void StartPulse(QTimer& t, int ms);
+    bool PulseUnseen(QTimer& t);
     int FinalStep() const;
+    // A result or pulse output the product step may drive: in multi-detection
+    // not the alarm nor any step's own output.
+    bool FreeForProductPulse(int index) const;
+    void SetPulseOut(int index, int level);
     int NextTriggeredStep(int from) const;
     bool IsMulti() const;
 
@@ -240,20 +283,15 @@ private:
     bool m_manualRequested = false;
     bool m_reCheckQueued = false;  // the editor's re-check asked for and not yet over
 
-    QElapsedTimer m_clock;
-    qint64 m_frameAtNs[8] = {};      // hand-over time of each camera's newest frame
-    qint64 m_frameGapNs[8] = {};     // time between its last two frames
-    qint64 m_judgedFrameNs[8] = {};  // hand-over time of the frame last judged
-    qint64 m_stepTriggerNs[8] = {};  // when each step's countdown was triggered
-    qint64 m_reCheckTriggerNs = 0;   // when the re-detection in progress began
+    qint64 m_frameAtNs[8] = {};      // when each camera's frame in the work buffer was taken
+    int m_framesSeen[8] = {};        // the camera's deliveries up to that frame
+    qint64 m_periodNs[8][2] = {};    // its last two frame periods
+    qint64 m_trigSetStartNs = 0;     // capture on trigger: the first frame of the set being gathered
+    qint64 m_trigSetNs = 0;          // and of the last full set (its frames serve every step)
     qint64 m_settleEndNs = 0;        // no judgement before this (SettleCameras)
-    struct Await {
-        int step = -1;
-        Judgement kind = Judgement::Step;
-        qint64 triggerNs = 0;
-        qint64 sinceNs = 0;          // when the judgement was due
-        unsigned cameras = 0;        // a re-detection's cameras
-        bool manual = false;         // a manual snapshot: its alarm outputs follow
-    } m_await;
+    StepWait m_waits[8];             // per step (the re-detection: its step's)
+    qint64 m_waitOrder = 0;
+    bool m_judging = false;          // a wait is being judged (no nested judging)
     bool m_countsChanged = false;    // the verdict in progress counted something
+    QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
 };

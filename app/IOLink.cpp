@@ -11,6 +11,7 @@
 QMutex* pMutexIO = nullptr;
 std::atomic<quint32> gDataIn {0};
 std::atomic<quint32> gDataOut {0};
+std::atomic<quint32> gDataEcho {0};
 std::atomic<int> gisLostCom {0};
 std::atomic<quint32> gFTemp[16] {};
 IOPort* gpCom = nullptr;

@@ -21,6 +21,8 @@ extern QMutex* pMutexIO;
 extern std::atomic<quint32> gDataIn;
 // Physical output levels the board must hold, bits 0-8.
 extern std::atomic<quint32> gDataOut;
+// The output word the board's last state reply echoed (what it holds).
+extern std::atomic<quint32> gDataEcho;
 // 1 while the link counts as lost; written by IOThread only.
 extern std::atomic<int> gisLostCom;
 // Values of reply types 3 and 4.

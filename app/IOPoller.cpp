@@ -43,10 +43,20 @@ void IOPoller::pass()
             gisLostCom.store(1);
     }
 
-    // A silent board answers no echo to differ from, yet a hold decided
-    // meanwhile (watchdog, camera loss) must reach it the moment it listens.
-    if (resend || gisLostCom.load() != 0)
+    if (!m_started) {
+        m_started = true;
+        m_told = wanted;  // the first state reply's echo says what the board holds
+    }
+    // A board whose replies are lost may still hear: a changed word goes out
+    // at once, not only once the link counts as lost. A silent board answers
+    // no echo to differ from, yet a hold decided meanwhile (watchdog, camera
+    // loss) must reach it the moment it listens.
+    if (!gotFrame && wanted != m_told)
+        resend = true;
+    if (resend || gisLostCom.load() != 0) {
         SendCommand(m_port, IOCmdSetOutputs, int(wanted));
+        m_told = wanted;
+    }
 
     ++m_period;
     if (m_period == PeriodBlockA) {
@@ -81,7 +91,9 @@ bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
                 QMutexLocker lock(pMutexIO);
                 gDataIn.store(IOFrame::StateInputs(f));
             }
-            if (IOFrame::StateEcho(f) != wanted)
+            m_told = IOFrame::StateEcho(f);
+            gDataEcho.store(m_told);
+            if (m_told != wanted)
                 *echoDiffers = true;
         } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {
             // Values beyond the last slot are dropped.

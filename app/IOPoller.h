@@ -1,8 +1,9 @@
 #pragma once
 // One pass of the IO-board link: take the board's replies, publish the input
-// word, re-send the outputs when the board's echo differs or while the link
-// counts as lost (every pass then), send the next
-// command of the 210-pass period, and count passes without a valid frame.
+// word, re-send the outputs when the board's echo differs, when they changed
+// in a pass without a reply, or while the link counts as lost (every pass
+// then), send the next command of the 210-pass period, and count passes
+// without a valid frame.
 #include <QString>
 
 #include <functional>
@@ -39,4 +40,7 @@ private:
     int m_emptyPasses = 0;
     int m_period = 0;
     int m_slot = 0;
+    // The output word the board last echoed or was last sent.
+    quint32 m_told = 0;
+    bool m_started = false;
 };

@@ -129,8 +129,15 @@ void OperationLog::ClearRecord()
 {
     if (!OpenConnection())
         return;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.exec(QStringLiteral("DELETE FROM RECORD"));
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    // Rows numbered afresh are a new day file to an archive that took some
+    // of this one: it gets a new identity with them.
+    db.transaction();
+    if (q.exec(QStringLiteral("DELETE FROM RECORD")) && q.exec(QStringLiteral("DROP TABLE IF EXISTS dayfile")))
+        db.commit();
+    else
+        db.rollback();
 }
 
 bool OperationLog::MergeInto(const QString& archivePath)

@@ -48,21 +48,50 @@ int OutputsShown(const WizardPara& p)
 }
 }  // namespace
 
+StatusClass StatusClassFor(int screenW, int screenH)
+{
+    if (screenW <= 1024)
+        return StatusClass::Small;
+    return screenW < 1800 || screenH < 950 ? StatusClass::Compact : StatusClass::Wide;
+}
+
+const StatusSizes& StatusSizesFor(StatusClass c)
+{
+    static const StatusSizes small{50, 30, 40, 10, 12, 16, 20, 40, 40, 60, 16, false, false};
+    static const StatusSizes compact{64, 44, 50, 13, 15, 24, 28, 48, 80, 90, 19, false, true};
+    static const StatusSizes wide{180, 70, 80, 16, 18, 35, 45, 155, 150, 150, 22, true, false};
+    switch (c) {
+    case StatusClass::Small: return small;
+    case StatusClass::Compact: return compact;
+    case StatusClass::Wide: break;
+    }
+    return wide;
+}
+
 const StatusSizes& StatusSizesFor(bool large)
 {
-    static const StatusSizes small{50, 30, 40, 10, 12, 16, 20, 40, 40, 60};
-    static const StatusSizes wide{180, 70, 80, 16, 18, 35, 45, 155, 150, 150};
-    return large ? wide : small;
+    return StatusSizesFor(large ? StatusClass::Wide : StatusClass::Small);
+}
+
+int CameraViewsHeight(int screenW, int screenH)
+{
+    const StatusSizes& z = StatusSizesFor(StatusClassFor(screenW, screenH));
+    return z.ownStrip ? screenH - z.barHeight : screenH;
 }
 
 QList<StatusLamp> StatusLamps(const WizardPara& p, bool large)
 {
-    const StatusSizes& z = StatusSizesFor(large);
+    return StatusLamps(p, large ? StatusClass::Wide : StatusClass::Small);
+}
+
+QList<StatusLamp> StatusLamps(const WizardPara& p, StatusClass c)
+{
+    const StatusSizes& z = StatusSizesFor(c);
     const int h = z.barHeight - 1;
-    const bool twoRows = large && p.machineType == 4;
+    const bool twoRows = z.twoRows && p.machineType == 4;
     const int lowerY = h - z.lampH - 4;
     const int inputY = twoRows ? h + 1 - 2 * (z.lampH + kGap) : lowerY;
-    const int inputNameY = twoRows ? h - z.lampH - 29 : (large ? h - 22 : h - 16);
+    const int inputNameY = twoRows ? h - z.lampH - 29 : h - z.nameRise;
     const int outputNameY = twoRows ? h - 25 : inputNameY;
 
     QList<StatusLamp> lamps;
@@ -101,10 +130,10 @@ QList<StatusLamp> StatusLamps(const WizardPara& p, bool large)
     return lamps;
 }
 
-int StatusTextStart(const QList<StatusLamp>& lamps, bool large)
+int StatusTextStart(const QList<StatusLamp>& lamps, StatusClass c)
 {
     const int left = lamps.isEmpty() ? 0 : lamps.last().nameBox.left();
-    return left + StatusSizesFor(large).textIndent;
+    return left + StatusSizesFor(c).textIndent;
 }
 
 QString StatusTimeText(const QDateTime& now, qint64 lastCycleTime)

@@ -16,6 +16,7 @@ namespace {
 int gPipe[2] = {-1, -1};
 volatile std::sig_atomic_t gStopping = 0;
 std::function<void()> gStop;
+bool gInstalled = false;
 
 extern "C" void OnStopSignal(int)
 {
@@ -29,6 +30,10 @@ extern "C" void OnStopSignal(int)
 
 void Finish()
 {
+    static bool running = false;
+    if (running)
+        return;
+    running = true;
     qInfo("stop requested by signal: ending in order");
     if (gStop)
         gStop();
@@ -41,21 +46,37 @@ void Finish()
 
 namespace StopSignals {
 
-void Install(std::function<void()> orderlyStop)
+void Catch()
 {
-    gStop = std::move(orderlyStop);
     if (gPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gPipe) != 0) {
-        qWarning("stop signals: no socket pair; SIGTERM ends the process unordered");
+        gPipe[0] = gPipe[1] = -1;
+        std::fprintf(stderr, "stop signals: no socket pair; SIGTERM ends the process unordered\n");
         return;
     }
-    auto* notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { Finish(); });
     struct sigaction sa = {};
     sa.sa_handler = OnStopSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
+}
+
+void Install(std::function<void()> orderlyStop)
+{
+    gStop = std::move(orderlyStop);
+    // Again: a handler set since Catch (a crash reporter's) must not take the stop.
+    Catch();
+    if (gPipe[0] < 0 || gInstalled)
+        return;
+    gInstalled = true;
+    auto* notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { Finish(); });
+}
+
+void ServePending()
+{
+    if (gStopping && gInstalled)
+        Finish();
 }
 
 }  // namespace StopSignals

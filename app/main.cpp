@@ -17,6 +17,7 @@
 #include "foundation/VisionGlobals.h"
 #include "widgets/C_Type_COM.h"
 #include "widgets/SkinPixmaps.h"
+#include "platform/RelaunchingSystemActions.h"
 #include "platform/SystemActions.h"
 
 #include <QDir>
@@ -25,6 +26,8 @@
 
 int main(int argc, char* argv[])
 {
+    // A stop as early as this is kept and served once the stop is installed.
+    StopSignals::Catch();
     ReturnFrameBlocksWhenFreed();
 #if MOJU_PANEL
     SystemActions::instance().portIoPermission(3);  // the GPIO chip code needs port IO
@@ -32,11 +35,23 @@ int main(int argc, char* argv[])
     m_F75111 = 0x9C;
     OpenLedDevice();
     MApplication app(argc, argv);
+#if !MOJU_PANEL
+    // Build host: a requested reboot starts the monitor afresh instead (see README).
+    static RelaunchingSystemActions hostActions(RelaunchMonitor);
+    SystemActions::setInstance(&hostActions);
+#endif
     // Qt 6 reads and writes 8-bit text as UTF-8 throughout: no codec to set.
 
     const QString glogDir = QStringLiteral("./vur_net/vur_log_app/");
     QDir().mkpath(glogDir);
     gGlog = new GLog(glogDir, argv, &app);
+    // After glog's set-up (its crash handler would report a stop as a crash)
+    // and before the window, whose construction a stop may come in, start-up
+    // questions included: the stop serves what exists of the window by then.
+    StopSignals::Install([] {
+        if (gpWin)
+            gpWin->StopForShutdown();
+    });
     GLogInfo(QStringLiteral("2.5.0 release"));
 
     pMutexIO = new QMutex;
@@ -59,8 +74,6 @@ int main(int argc, char* argv[])
         GLogInfo(QStringLiteral("(start init) 'NetClinet' will restart..."));
     }
     gpWin->showMaximized();
-    // Installed after glog's crash handler, which would report a stop as a crash.
-    StopSignals::Install([] { gpWin->StopForShutdown(); });
 
     // A demo run on a build host can be ended by time (MOJU_DEMO_SECONDS).
     const int seconds = qEnvironmentVariableIntValue("MOJU_DEMO_SECONDS");

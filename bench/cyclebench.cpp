@@ -7,8 +7,10 @@
 // and the peak resident memory (VmHWM).
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
-//              [--ng-every K] [--breakdown] [--check-frames]
+//              [--fps F] [--ng-every K] [--breakdown] [--check-frames]
 //   cyclebench --memory [--cycles N]
+// --fps F sets the cameras' frame rate (default 10): a step judges only
+// frames taken after its delay, so the rate bounds the latency from below.
 // --ng-every K makes every K-th cycle NG (a part left in a cavity), so the
 // recent-NG rings and result pictures fill; the operator's re-check after
 // the part is removed clears the alarm. --memory runs the panel's three
@@ -513,6 +515,7 @@ int main(int argc, char** argv)
     kCameras = std::clamp(arg("--cameras", 8), 1, 8);
     const int ngEvery = arg("--ng-every", 0);
     const bool colour = args.contains(QLatin1String("--colour"));
+    const int fps = arg("--fps", 10);
     if (const int i = args.indexOf(QLatin1String("--size")); i >= 0 && i + 1 < args.size()) {
         kW = args[i + 1].section(QLatin1Char('x'), 0, 0).toInt();
         kH = args[i + 1].section(QLatin1Char('x'), 1, 1).toInt();
@@ -536,6 +539,11 @@ int main(int argc, char** argv)
                            QStringLiteral("%1x%2").arg(kW).arg(kH), QStringLiteral("--templates"), dir.path(), sim})
         != 0)
         return 1;
+    for (int k = 1; k <= kCameras; ++k) {
+        QSettings ini(QStringLiteral("%1/mvs/MVS%2/device.ini").arg(sim).arg(k, 7, 10, QLatin1Char('0')),
+                      QSettings::IniFormat);
+        ini.setValue(QStringLiteral("fps"), fps);
+    }
     // A part left in the first cavity: each device's second picture.
     for (int k = 1; k <= kCameras; ++k)
         if (!QFile::copy(QStringLiteral("%1/foreign-%2.png").arg(sim).arg(k),
@@ -760,8 +768,8 @@ int main(int argc, char** argv)
     int ok = 0;
     for (int c = 0; c < kCameras; ++c)
         ok += win.cammerWidget[c]->cameraOK;
-    std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d, %d engine threads, %d cycles (2 steps each, %d NG), %d cameras OK\n",
-                kCameras, colour ? "colour" : "grey", kW, kH, t, cycles, ngCycles, ok);
+    std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d at %d fps, %d engine threads, %d cycles (2 steps each, %d NG), %d cameras OK\n",
+                kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles, ngCycles, ok);
     std::printf("  start-up: window built in %.2f s; idle output word %s on the wire at %.2f s\n", built / 1000.0,
                 qPrintable(idleWord), idleWordMs / 1000.0);
     for (const RaRoWizard::StartStage& t : win.startTimes())

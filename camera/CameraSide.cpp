@@ -202,10 +202,12 @@ void CameraSide::AutoChangeExposeTime(int meanGrey)
 
 void CameraSide::deliverLocked(const void* data, int bytes)
 {
+    const int64_t at = FrameClockNs();  // before the copy: the frame was taken before it
     const int n = std::min(bytes, gColorLen);
     if (n > 0 && int(acqBuffer.size()) >= n)
         std::memcpy(acqBuffer.data(), data, size_t(n));
     station->isImageFill[camIndex] = true;
+    station->frameAtNs[camIndex] = at;
     ++deliveredFrames;
 }
 
@@ -225,12 +227,14 @@ void CameraSide::deliverIntoLocked(const std::function<bool(unsigned char* acq)>
 {
     if (acqBuffer.size() < size_t(gColorLen))
         return;
+    const int64_t at = FrameClockNs();
     if (!write(acqBuffer.data())) {
         // The writer may have left part of its frame: nothing waiting is whole.
         station->isImageFill[camIndex] = false;
         return;
     }
     station->isImageFill[camIndex] = true;
+    station->frameAtNs[camIndex] = at;
     ++deliveredFrames;
 }
 

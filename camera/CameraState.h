@@ -5,7 +5,15 @@
 #include "CameraHost.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+
+// The clock of frame deliveries and of the cycle's waits (monotonic, ns).
+inline int64_t FrameClockNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 class CameraSide;
 struct WizardPara;
@@ -29,6 +37,9 @@ public:
         camLostFlag.store(1);
     }
     bool isImageFill[8] = {};             // under pMutex[c]
+    // When the waiting frame was delivered (FrameClockNs), under pMutex[c]:
+    // a step judges only frames taken after its delay ended.
+    int64_t frameAtNs[8] = {};
     int numCamera = 0;
     CameraSide* cameras[8] = {};          // the widgets' camera halves (not owned)
 

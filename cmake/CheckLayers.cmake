@@ -3,7 +3,11 @@
 # folders only look down and the list below reads as the architecture.
 #
 # Every project header is included from the source root ("params/WizardPara.h")
-# or from the including file's own folder ("WizardPara.h").
+# or from the including file's own folder ("WizardPara.h"). The source root is
+# an include folder, so an include in angle brackets that names a file under
+# it (<app/gui/RaRoWizard.h>) is a project include as well; one that does not
+# (<QDir>, <vector>) is a library's. Every file of the folders is read,
+# whatever its extension: an .inl or .ipp compiles into whoever includes it.
 
 # The folders from the bottom up; a file may include headers of its own folder
 # or of one listed before it. The main window (app) sits on top: it builds the
@@ -22,7 +26,6 @@ foreach(_d ${_floors})
 endforeach()
 set(_errors "")
 file(GLOB_RECURSE _files RELATIVE ${SRC} ${_globs})
-list(FILTER _files INCLUDE REGEX "\\.(h|c|cpp)$")
 foreach(_f ${_files})
   string(REGEX MATCH "^[^/]+" _top ${_f})
   list(FIND _floors ${_top} _mine)
@@ -31,24 +34,35 @@ foreach(_f ${_files})
     set(_core_file TRUE)
   endif()
   get_filename_component(_dir ${_f} DIRECTORY)
-  file(STRINGS ${SRC}/${_f} _incs REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  file(STRINGS ${SRC}/${_f} _incs REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(_line ${_incs})
-    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" _inc "${_line}")
-    if(EXISTS ${SRC}/${_dir}/${_inc} AND NOT _inc MATCHES "/")
-      continue()  # same folder
-    endif()
-    if(NOT EXISTS ${SRC}/${_inc})
-      string(APPEND _errors "  ${_f}: \"${_inc}\" is not a path from the source root\n")
+    if(_line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\"")
+      set(_inc "${CMAKE_MATCH_1}")
+      set(_shown "\"${_inc}\"")
+      if(EXISTS ${SRC}/${_dir}/${_inc} AND NOT _inc MATCHES "/")
+        continue()  # same folder
+      endif()
+      if(NOT EXISTS ${SRC}/${_inc})
+        string(APPEND _errors "  ${_f}: ${_shown} is not a path from the source root\n")
+        continue()
+      endif()
+    elseif(_line MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+      set(_inc "${CMAKE_MATCH_1}")
+      set(_shown "<${_inc}>")
+      if(NOT EXISTS ${SRC}/${_inc} OR IS_DIRECTORY ${SRC}/${_inc})
+        continue()  # a library's header
+      endif()
+    else()
       continue()
     endif()
     string(REGEX MATCH "^[^/]+" _their_top ${_inc})
     list(FIND _floors ${_their_top} _theirs)
     if(_theirs LESS 0)
-      string(APPEND _errors "  ${_f}: \"${_inc}\" is outside the program's folders\n")
+      string(APPEND _errors "  ${_f}: ${_shown} is outside the program's folders\n")
     elseif(_theirs GREATER _mine)
-      string(APPEND _errors "  ${_f}: \"${_inc}\" is in ${_their_top}, above ${_top}\n")
+      string(APPEND _errors "  ${_f}: ${_shown} is in ${_their_top}, above ${_top}\n")
     elseif(_core_file AND (_their_top IN_LIST _gui_folders OR _inc MATCHES "/gui/"))
-      string(APPEND _errors "  ${_f}: \"${_inc}\" needs widgets\n")
+      string(APPEND _errors "  ${_f}: ${_shown} needs widgets\n")
     endif()
   endforeach()
 endforeach()

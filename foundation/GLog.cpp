@@ -6,6 +6,7 @@
 
 #include <glog/logging.h>
 
+#include <csignal>
 #include <string>
 
 GLog* gGlog = nullptr;
@@ -32,7 +33,15 @@ GLog::GLog(const QString& logDir, char** argv, QObject*)
     google::SetLogFilenameExtension("log");
     if (!google::IsGoogleLoggingInitialized())
         google::InitGoogleLogging(argv && argv[0] ? argv[0] : "mojuwizard");
+    // A stop is no crash: a handler the program set for the stop signals
+    // before this one keeps them (glog's would write a crash report).
+    struct sigaction stop[2] = {};
+    ::sigaction(SIGTERM, nullptr, &stop[0]);
+    ::sigaction(SIGINT, nullptr, &stop[1]);
     google::InstallFailureSignalHandler();
+    for (int i = 0; i < 2; ++i)
+        if (stop[i].sa_handler != SIG_DFL && stop[i].sa_handler != SIG_IGN)
+            ::sigaction(i == 0 ? SIGTERM : SIGINT, &stop[i], nullptr);
     google::InstallFailureWriter(&SignalHandle);
     Prune(logDir);
 }

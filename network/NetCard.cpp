@@ -3,7 +3,6 @@
 #include "platform/SystemActions.h"
 
 #include <QFile>
-#include <QHostInfo>
 #include <QRegularExpression>
 
 #include <arpa/inet.h>
@@ -117,7 +116,7 @@ QMap<QString, QString> NetCard::ReadMacs(const QString& procNetDev, const QStrin
 
 QString NetCard::ReadHostName()
 {
-    return QHostInfo::localHostName();
+    return SystemActions::instance().hostName();
 }
 
 QMap<QString, QString> NetCard::ReadAddresses()

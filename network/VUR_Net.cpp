@@ -202,6 +202,7 @@ void VUR_Net::incomingConnection(qintptr descriptor)
         return;
     }
     m_socket = socket;
+    m_replies.clear();
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { OnDisconnected(socket); });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
     isAlive = true;
@@ -234,11 +235,13 @@ void VUR_Net::OnDisconnected(QTcpSocket* socket)
 void VUR_Net::OnReadyRead(QTcpSocket* socket)
 {
     while (socket == m_socket && socket->bytesAvailable() > 0) {
-        QByteArray data = socket->read(65535);
-        const int nul = data.indexOf('\0');
-        if (nul >= 0)
-            data.truncate(nul);
-        HandleReply(QString::fromUtf8(data));
+        QByteArray reply;
+        qint64 dropped = 0;
+        const bool whole = m_replies.add(socket->read(65535), now(), &reply, &dropped);
+        if (dropped)
+            GLogInfo(QStringLiteral("VUR: %1 bytes of an unfinished reply dropped").arg(dropped));
+        if (whole)
+            HandleReply(QString::fromUtf8(reply));
     }
 }
 

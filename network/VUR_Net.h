@@ -12,6 +12,7 @@
 #include "VUR_Path_ManualStop.h"
 #include "VUR_Path_Remind.h"
 #include "VUR_Path_Statistics.h"
+#include "VUR_ReplyGatherer.h"
 #include "VUR_SendQueue.h"
 #include "VUR_Thread_CopyVideo.h"
 #include "VUR_VideoShares.h"
@@ -145,6 +146,7 @@ private:
     bool m_sendEnabled[21] = {};
     VUR_SendQueue m_queue;
     QPointer<QTcpSocket> m_socket;
+    VUR_ReplyGatherer m_replies;  // of m_socket
     qint64 m_lastContact = 0;
     QTimer m_ackTimer;
     QTimer m_heartTimer;

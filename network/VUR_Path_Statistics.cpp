@@ -143,7 +143,9 @@ void VUR_Path_Statistics::AddAlarm(int camera, int step, int roi)
     auto [ait, newAlarm] = dit->second.alarm.try_emplace(roi);
     if (newAlarm)
         ait->second.alarm_area_num = roi + 1;
-    ait->second.alarm_result += 1;
+    // Held at the limit: the count may come from a damaged file.
+    if (ait->second.alarm_result < INT_MAX)
+        ait->second.alarm_result += 1;
 }
 
 void VUR_Path_Statistics::AddNgTime(int ms)

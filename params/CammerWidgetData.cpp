@@ -15,6 +15,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 CammerWidgetData::CammerWidgetData(int cam) : camera(cam) {}
@@ -200,7 +201,11 @@ bool framePictureFits(const QString& path, int w, int h, int depth)
     if (!fileWhole(path))
         return false;
     QImageReader reader(path);
-    return sizeFits(path, reader.size(), QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel(), w, h, depth);
+    // The reader gives a top-down picture (rows stored first to last) a
+    // negative height; it loads at the positive one.
+    QSize size = reader.size();
+    size.setHeight(std::abs(size.height()));
+    return sizeFits(path, size, QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel(), w, h, depth);
 }
 
 // Copies the pixels of a picture file of exactly w x h and `depth` bits into

@@ -10,6 +10,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
+#include <QSysInfo>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -104,6 +105,11 @@ bool RecordingSystemActions::portIoPermission(int level)
 ActionResult SystemActions::query(const QStringList& argv, int timeoutMs)
 {
     return RunProgram(argv, timeoutMs);
+}
+
+QString SystemActions::hostName() const
+{
+    return QSysInfo::machineHostName();
 }
 
 ActionResult RealSystemActions::run(const QStringList& argv, int timeoutMs)

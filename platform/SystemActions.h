@@ -55,6 +55,8 @@ public:
     // the folder "system-root" of the working directory, so that files
     // installed "under /etc" land there and can be read back.
     virtual QString systemRoot() const;
+    // The host's name as the system has it now (read in every build).
+    virtual QString hostName() const;
     // Copies a file to a path below the system root ("etc/hosts") for real,
     // with the given permissions (none given: the copy's own), and records it.
     bool installFile(const QString& source, const QString& target,

@@ -108,10 +108,21 @@ bool CavityNames::store(const QString& table, int cam, const QStringList& names)
 {
     if (!IsTable(table))
         return false;
+    const QString joined = Clean(names).join(QLatin1Char(' '));
+    const QString camera = QStringLiteral("Camera%1").arg(cam);
     QSqlQuery q(Db());
     q.prepare(QStringLiteral("update %1 set CavityName=? where Camera=?").arg(table));
-    q.addBindValue(Clean(names).join(QLatin1Char(' ')));
-    q.addBindValue(QStringLiteral("Camera%1").arg(cam));
+    q.addBindValue(joined);
+    q.addBindValue(camera);
+    if (!q.exec())
+        return false;
+    if (q.numRowsAffected() > 0)
+        return true;
+    // A camera whose row went missing (a damaged file) gets it back: an update
+    // alone would report the names stored and lose them.
+    q.prepare(QStringLiteral("insert into %1(Camera, CavityName) values(?, ?)").arg(table));
+    q.addBindValue(camera);
+    q.addBindValue(joined);
     return q.exec();
 }
 

@@ -25,7 +25,8 @@ public:
     QList<QStringList> Initialize(const QString& from, const QString& to);
     // The 16 names of a camera in a table; empty when the row is missing.
     QStringList row(const QString& table, int cam) const;
-    // Stores 16 names (see Clean) as a camera's row of a table.
+    // Stores 16 names (see Clean) as a camera's row of a table, adding the
+    // row when it is missing.
     bool store(const QString& table, int cam, const QStringList& names);
 
     // The names as stored: white space inside a name becomes "_", outer

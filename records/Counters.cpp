@@ -1,7 +1,8 @@
 #include "Counters.h"
 
+#include "platform/SafeWrite.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 int gAllNum[8] = {};
@@ -9,30 +10,18 @@ int gFailNum[8] = {};
 
 namespace {
 constexpr qint64 kCountLimit = 100000000;
-
-bool writeWhole(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
-}
 }  // namespace
 
-void CountRead(const QString& path)
+void CountFileRead(const QString& path, int all[8], int fail[8])
 {
     for (int c = 0; c < 8; ++c)
-        gAllNum[c] = gFailNum[c] = 0;
+        all[c] = fail[c] = 0;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return;
     QTextStream in(&f);
     for (int c = 0; c < 8; ++c) {
-        for (int* slot : {&gAllNum[c], &gFailNum[c]}) {
+        for (int* slot : {&all[c], &fail[c]}) {
             qint64 v = 0;
             in >> v;
             if (in.status() != QTextStream::Ok)
@@ -42,17 +31,27 @@ void CountRead(const QString& path)
     }
 }
 
-bool CountWrite(const QString& path)
+void CountRead(const QString& path)
+{
+    CountFileRead(path, gAllNum, gFailNum);
+}
+
+bool CountFileWrite(const QString& path, const int all[8], const int fail[8])
 {
     QByteArray text;
     for (int c = 0; c < 8; ++c) {
-        text += QByteArray::number(gAllNum[c]) + ' ';
-        text += QByteArray::number(gFailNum[c]) + ' ';
+        text += QByteArray::number(all[c]) + ' ';
+        text += QByteArray::number(fail[c]) + ' ';
     }
-    return writeWhole(path, text);
+    return SafeWrite::Write(path, text);
+}
+
+bool CountWrite(const QString& path)
+{
+    return CountFileWrite(path, gAllNum, gFailNum);
 }
 
 bool SaveCountWrite(qint64 savedImageCount, const QString& path)
 {
-    return writeWhole(path, QByteArray::number(savedImageCount));
+    return SafeWrite::Write(path, QByteArray::number(savedImageCount));
 }

@@ -10,10 +10,14 @@ extern int gFailNum[8];  // NG cycles per camera
 // leaves the counts after the last number read at 0. Values above
 // 100000000 read as 0.
 void CountRead(const QString& path = QStringLiteral("count.txt"));
+// The same into the given arrays, leaving the totals alone.
+void CountFileRead(const QString& path, int all[8], int fail[8]);
 
 // Rewrites count.txt whole and atomically, so a power cut leaves the old
 // totals. Returns false when the file could not be written.
 bool CountWrite(const QString& path = QStringLiteral("count.txt"));
+// The same with the given totals.
+bool CountFileWrite(const QString& path, const int all[8], const int fail[8]);
 
 // Stores the saved-picture counter in saveImageCount.txt.
 bool SaveCountWrite(qint64 savedImageCount, const QString& path = QStringLiteral("saveImageCount.txt"));

@@ -4,55 +4,106 @@
 #include <QUuid>
 #include <QVariant>
 
-namespace {
-const char* const kMergedTable = "CREATE TABLE IF NOT EXISTS merged_dayfile(id TEXT PRIMARY KEY)";
+#include <algorithm>
 
-// Whether the archive open as db has taken the day file `id`; false (and
-// *known false) when that cannot be read.
-bool DayFileMerged(QSqlDatabase& db, const QString& id, bool* known)
+namespace {
+const char* const kMergedTable = "CREATE TABLE IF NOT EXISTS merged_dayfile(id TEXT PRIMARY KEY, taken TEXT)";
+
+// The archive open as db with its list of the day files taken, the column
+// of marks added to a list an earlier version made.
+bool OpenMergedList(QSqlDatabase& db)
 {
     QSqlQuery q(db);
-    *known = q.exec(QLatin1String(kMergedTable)) && q.prepare(QStringLiteral("SELECT 1 FROM merged_dayfile WHERE id = ?"));
-    if (!*known)
+    if (!q.exec(QLatin1String(kMergedTable)))
         return false;
-    q.addBindValue(id);
-    *known = q.exec();
-    return *known && q.next();
+    if (q.exec(QStringLiteral("SELECT taken FROM merged_dayfile LIMIT 0")))
+        return true;
+    return q.exec(QStringLiteral("ALTER TABLE merged_dayfile ADD COLUMN taken TEXT"));
 }
 
-// Records `id` as taken; run inside the transaction that adds its rows.
-bool RecordDayFileMerged(QSqlDatabase& db, const QString& id)
+enum class Taken { Unknown, Never, Whole, Part };
+
+// What the archive has taken of the day file `id`; *mark set for Part.
+Taken TakenOf(QSqlDatabase& db, const QString& id, QString* mark)
 {
     QSqlQuery q(db);
-    if (!q.exec(QLatin1String(kMergedTable)) || !q.prepare(QStringLiteral("INSERT INTO merged_dayfile(id) VALUES(?)")))
+    if (!OpenMergedList(db) || !q.prepare(QStringLiteral("SELECT taken FROM merged_dayfile WHERE id = ?")))
+        return Taken::Unknown;
+    q.addBindValue(id);
+    if (!q.exec())
+        return Taken::Unknown;
+    if (!q.next())
+        return Taken::Never;
+    // An earlier version noted the file without a mark when it took all of it.
+    if (q.value(0).isNull())
+        return Taken::Whole;
+    *mark = q.value(0).toString();
+    return Taken::Part;
+}
+
+// Records what is taken of `id`; run inside the transaction that adds its rows.
+bool RecordTaken(QSqlDatabase& db, const QString& id, const QString& mark)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("INSERT OR REPLACE INTO merged_dayfile(id, taken) VALUES(?, ?)")))
         return false;
     q.addBindValue(id);
+    q.addBindValue(mark);
     return q.exec();
 }
 }  // namespace
 
 QString DayFileId(QSqlDatabase& db, const QString& schema)
 {
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.dayfile(id TEXT NOT NULL)").arg(schema))
-        || !q.exec(QStringLiteral("SELECT id FROM %1.dayfile LIMIT 1").arg(schema)))
-        return {};
-    if (q.next())
-        return q.value(0).toString();
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.dayfile(id TEXT NOT NULL)").arg(schema)))
+            return {};
+        if (q.exec(QStringLiteral("SELECT id FROM %1.dayfile LIMIT 1").arg(schema)) && q.next()
+            && !q.value(0).toString().isEmpty())
+            return q.value(0).toString();
+    }
+    // None yet, or one that names nothing: a fresh one, or the file would be
+    // taken whole again at every merge.
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    q.prepare(QStringLiteral("INSERT INTO %1.dayfile(id) VALUES(?)").arg(schema));
-    q.addBindValue(id);
-    return q.exec() ? id : QString();
+    if (!db.transaction())
+        return {};
+    bool ok = false;
+    {
+        QSqlQuery q(db);
+        ok = q.exec(QStringLiteral("DROP TABLE %1.dayfile").arg(schema))
+          && q.exec(QStringLiteral("CREATE TABLE %1.dayfile(id TEXT NOT NULL)").arg(schema))
+          && q.prepare(QStringLiteral("INSERT INTO %1.dayfile(id) VALUES(?)").arg(schema));
+        if (ok) {
+            q.addBindValue(id);
+            ok = q.exec();
+        }
+    }
+    if (ok && db.commit())
+        return id;
+    db.rollback();
+    return {};
 }
 
-bool MergeDayFileOnce(QSqlDatabase& db, const QString& id, const std::function<bool(const DayFileRecorder&)>& add)
+bool MergeDayFile(QSqlDatabase& db, const QString& id,
+                  const std::function<bool(const QString& before, const DayFileRecorder&)>& add)
 {
-    bool known = id.isEmpty();
-    if (!id.isEmpty() && DayFileMerged(db, id, &known))
-        return true;  // taken before the day file could be removed
-    if (!known)
+    // Without an identity a merge could not be told from the next one.
+    if (id.isEmpty())
         return false;
-    return add([&] { return id.isEmpty() || RecordDayFileMerged(db, id); });
+    QString mark;
+    switch (TakenOf(db, id, &mark)) {
+    case Taken::Unknown:
+        return false;
+    case Taken::Whole:
+        return true;
+    case Taken::Never:
+        mark.clear();
+        break;
+    case Taken::Part:
+        break;
+    }
+    return add(mark, [&](const QString& taken) { return RecordTaken(db, id, taken); });
 }
 
 bool AppendDayFile(const QString& into, const QString& from, const QString& table, const QString& columns,
@@ -68,14 +119,28 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
             q.prepare(QStringLiteral("ATTACH DATABASE ? AS cur"));
             q.addBindValue(from);
             if (q.exec()) {
-                ok = MergeDayFileOnce(db, DayFileId(db, QStringLiteral("cur")), [&](const DayFileRecorder& record) {
-                    if (!db.transaction())
+                // The rows are only ever appended (a cleared file gets a new
+                // identity): the mark is the last row taken.
+                const auto add = [&](const QString& before, const DayFileRecorder& record) {
+                    bool known = true;
+                    const qint64 after = before.isNull() ? 0 : before.toLongLong(&known);
+                    if (!known || !db.transaction())
                         return false;
-                    const bool added = q.exec(createTable)
-                        && q.exec(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1").arg(table, columns))
-                        && record();
+                    bool added = q.exec(createTable) && q.exec(QStringLiteral("SELECT max(rowid) FROM cur.%1").arg(table))
+                              && q.next();
+                    const qint64 last = added ? q.value(0).toLongLong() : 0;
+                    added = added
+                         && q.prepare(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1 WHERE rowid > ? AND rowid <= ? "
+                                                     "ORDER BY rowid")
+                                          .arg(table, columns));
+                    if (added) {
+                        q.addBindValue(after);
+                        q.addBindValue(last);
+                        added = q.exec() && record(QString::number(std::max(last, after)));
+                    }
                     return added ? db.commit() : (db.rollback(), false);
-                });
+                };
+                ok = MergeDayFile(db, DayFileId(db, QStringLiteral("cur")), add);
                 q.finish();
                 q.exec(QStringLiteral("DETACH DATABASE cur"));
             }

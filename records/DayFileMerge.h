@@ -2,28 +2,33 @@
 // Day files (one SQLite file per day) meet an archive of the same day when
 // the clock has moved about: the rows are added to the archive, never put
 // in its place. Each day file carries an identity, and the archive records
-// the identities it has taken in the same transaction as the rows, so a
-// merge cut off before the day file is removed is not counted twice.
+// with it, in the same transaction as the rows, a mark of what it has taken
+// of that file. A merge cut off before the day file is removed adds nothing
+// twice, and rows the program writes to a day file whose removal failed
+// are taken at the next merge.
 #include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
 
-// Appends every row of `table` in file `from` to the same table of file
-// `into` (made by createTable when missing), in one transaction. The
-// columns are copied by name, in the order given. A file merged before
-// is not added again (true: its rows are there).
+// Appends the rows of `table` in file `from` that the archive `into` has not
+// taken yet to the same table of `into` (made by createTable when missing),
+// in one transaction. The columns are copied by name, in the order given.
+// True when the rows are there.
 bool AppendDayFile(const QString& into, const QString& from, const QString& table, const QString& columns,
                    const QString& createTable);
 
-// The identity of the day file open as `schema` of db, made on first use.
+// The identity of the day file open as `schema` of db. A file without one
+// (none yet, NULL, empty, a table of another form) gets a fresh one first.
 // Empty when it cannot be read or stored.
 QString DayFileId(QSqlDatabase& db, const QString& schema = QStringLiteral("main"));
-// Adds the day file `id` to the archive open as db once: true at once when
-// the archive has taken it before (its rows are there), false when that
-// cannot be read, else what `add` returns. `add` writes the rows in one
-// transaction and calls the recorder it is given inside it, so the archive
-// notes `id` with them. A file without an identity (`id` empty) is added as
-// it is.
-using DayFileRecorder = std::function<bool()>;
-bool MergeDayFileOnce(QSqlDatabase& db, const QString& id, const std::function<bool(const DayFileRecorder&)>& add);
+
+// Adds the day file `id` to the archive open as db: false when `id` is empty
+// or what was taken of it cannot be read, true at once when an earlier
+// version took it whole, else what `add` returns. `add` gets the mark the
+// last merge of this file recorded (null: none) and writes, in one
+// transaction, the rows not covered by it, calling the recorder it is given
+// inside that transaction with the mark of what is now taken.
+using DayFileRecorder = std::function<bool(const QString& taken)>;
+bool MergeDayFile(QSqlDatabase& db, const QString& id,
+                  const std::function<bool(const QString& before, const DayFileRecorder&)>& add);

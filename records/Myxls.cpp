@@ -53,8 +53,8 @@ QList<Myxls::DayCounts> Myxls::laodRecord(const QString& file, int cameras)
         const CountDetect s1 = rows.value(StatisticsRowName(c, 1));
         DayCounts d{QList<int>(24, 0), QList<int>(24, 0)};
         for (int h = 0; h < 24; ++h) {
-            d.ok[h] = s0.ok.value(h) + s1.ok.value(h);
-            d.ng[h] = s0.ng.value(h) + s1.ng.value(h);
+            d.ok[h] = AddCounts(s0.ok.value(h), s1.ok.value(h));
+            d.ng[h] = AddCounts(s0.ng.value(h), s1.ng.value(h));
         }
         days.append(d);
     }

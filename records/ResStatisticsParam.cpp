@@ -21,6 +21,35 @@ const char* const kWorking = "ResStatistics.db";
 const char* const kTemplate = "ResStatisticsNULL.db";
 const char* const kTimeFile = "restime.txt";
 constexpr qint64 kDaySeconds = 86400;
+
+// The counts an archive has taken of a working file, one line a row:
+// name, OK counts, NG counts, separated by tabs.
+QString TakenText(const QHash<QString, CountDetect>& rows)
+{
+    QString text;
+    for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+        text += it.key() + QLatin1Char('\t') + CountsText(it->ok) + QLatin1Char('\t') + CountsText(it->ng) + QLatin1Char('\n');
+    return text;
+}
+
+QHash<QString, CountDetect> TakenRows(const QString& text)
+{
+    QHash<QString, CountDetect> rows;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList f = line.split(QLatin1Char('\t'));
+        CountDetect d;
+        d.ok = ParseCounts(f.value(1));
+        d.ng = ParseCounts(f.value(2));
+        rows.insert(f.value(0), d);
+    }
+    return rows;
+}
+
+// What a count gained since the archive took it (never less than nothing).
+int Gained(int now, int taken)
+{
+    return int(std::max<qint64>(qint64(now) - qint64(taken), 0));
+}
 }  // namespace
 
 ResStatisticsParam::ResStatisticsParam()
@@ -203,6 +232,7 @@ bool ResStatisticsParam::NextDay(const QString& newDate)
     QFile::setPermissions(working, QFile::permissions(working) | QFileDevice::WriteOwner);
     m_date = newDate;
     initStuCountAllCamera(m_live);
+    m_unsaved.clear();  // the closed day's file took them
     save();
     return true;
 }
@@ -223,8 +253,10 @@ bool ResStatisticsParam::ArchiveWorking(const QString& day)
 bool ResStatisticsParam::MergeInto(const QString& archive)
 {
     // The day was archived before (a clock moved about): add today's counts
-    // to it rather than replace it, once: the archive notes the working
-    // file's identity with the sums.
+    // to it rather than replace it. The archive notes with the working
+    // file's identity the counts it took: a merge repeated (cut off before
+    // the removal, or the removal failed and counting went on) adds only
+    // what was counted since.
     const QString name = QLatin1String(kConnection) + QStringLiteral("_merge");
     bool ok = false;
     {
@@ -232,23 +264,25 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
         a.setDatabaseName(archive);
         const bool working = OpenWorking();
         const QString id = working ? DayFileId(m_db) : QString();
-        ok = a.open() && MergeDayFileOnce(a, id, [&](const DayFileRecorder& record) {
+        ok = a.open() && MergeDayFile(a, id, [&](const QString& before, const DayFileRecorder& record) {
             QHash<QString, CountDetect> old;
             QHash<QString, CountDetect> cur;
             if (!ReadStatisticsRows(a, &old) || !working || !ReadStatisticsRows(m_db, &cur))
                 return false;
+            const QHash<QString, CountDetect> taken = TakenRows(before);
             QList<QPair<QString, CountDetect>> sum;
             for (auto it = cur.cbegin(); it != cur.cend(); ++it) {
                 CountDetect d;
                 initStuCountDetect(d);
                 const CountDetect o = old.value(it.key());
+                const CountDetect t = taken.value(it.key());
                 for (int h = 0; h < 24; ++h) {
-                    d.ok[h] = AddCounts(o.ok.value(h), it->ok.value(h));
-                    d.ng[h] = AddCounts(o.ng.value(h), it->ng.value(h));
+                    d.ok[h] = AddCounts(o.ok.value(h), Gained(it->ok.value(h), t.ok.value(h)));
+                    d.ng[h] = AddCounts(o.ng.value(h), Gained(it->ng.value(h), t.ng.value(h)));
                 }
                 sum.append({it.key(), d});
             }
-            return WriteStatisticsRows(a, sum, record);
+            return WriteStatisticsRows(a, sum, [&] { return record(TakenText(cur)); });
         });
         CloseWorking();
         a.close();
@@ -260,7 +294,18 @@ bool ResStatisticsParam::MergeInto(const QString& archive)
 int ResStatisticsParam::save()
 {
     m_saveTimer.stop();
-    return saveCount(m_live) ? 1 : 0;
+    if (!saveCount(m_live))
+        return 0;
+    m_unsaved.clear();
+    return 1;
+}
+
+QList<QPair<QString, CountDetect>> ResStatisticsParam::unsavedRows() const
+{
+    QList<QPair<QString, CountDetect>> rows;
+    for (const auto& [c, s] : m_unsaved)
+        rows.append({StatisticsRowName(c, s), RecordOf(m_live, c, s)});
+    return rows;
 }
 
 bool ResStatisticsParam::saveCount(const CountAllCamera& rec)
@@ -298,6 +343,8 @@ int ResStatisticsParam::Add(int hour, bool ok, int cam, int step)
     CountDetect& d = RecordOf(m_live, cam, step);
     int& count = (ok ? d.ok : d.ng)[hour];
     count = AddCounts(count, 1);
+    if (!m_unsaved.contains({cam, step}))
+        m_unsaved.append({cam, step});
     m_saveTimer.start();
     if (m_observer && m_observer->showsToday()) {
         setFindCount();

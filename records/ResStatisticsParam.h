@@ -7,6 +7,8 @@
 #include "StatisticsCounts.h"
 
 #include <QDateTime>
+#include <QList>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTimer>
@@ -55,6 +57,9 @@ public:
     // Writes today's counts now; 0 when the file cannot be opened.
     int save();
     bool savePending() const { return m_saveTimer.isActive(); }
+    // Rows counted into since a save last reached the file, with their
+    // counts now (the verdict journal keeps them until the save is done).
+    QList<QPair<QString, CountDetect>> unsavedRows() const;
     // Archives the working file under the closing day and starts newDate
     // empty. False (nothing changed) when the file could not be archived.
     bool NextDay(const QString& newDate);
@@ -113,6 +118,7 @@ private:
     QString m_setAside;
     StatisticsObserver* m_observer = nullptr;
     QTimer m_saveTimer;
+    QList<QPair<int, int>> m_unsaved;  // (camera, step)
 };
 
 // Made by the main window when result statistics are on; null otherwise.

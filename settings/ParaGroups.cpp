@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -21,6 +22,8 @@ const char* const kReplacedSuffix = ".replaced";
 const char* const kStaging = ".paraGroup-restore";
 const char* const kDisplaced = ".paraGroup-restore-old";
 const char* const kJournal = ".paraGroup-restore.journal";
+// A list that was not ours, kept for whoever looks into how it came there.
+const char* const kRefusedList = ".paraGroup-restore.refused";
 
 bool Present(const QString& path)
 {
@@ -146,7 +149,19 @@ bool ParaGroups::Restore(const QString& name, const std::function<void()>& close
         *pending = false;
     if (!Complete(name))
         return Fail(failure, groupPath(name), QStringLiteral("incomplete group"));
-    if (QFileInfo::exists(Journal()) && !FinishInterrupted())
+    // A list that is not ours cannot be finished, and start-up held the
+    // machine for it. This restore replaces every place anyway, so the list
+    // goes aside and the set-up becomes the group's as a whole.
+    m_setAside.clear();
+    if (SwitchListRefused()) {
+        const QString aside = Live(QLatin1String(kRefusedList));
+        QFile::remove(aside);
+        if (!Move(Journal(), aside))
+            return Fail(failure, Journal(), QStringLiteral("the list of an earlier restore cannot be set aside"));
+        SafeWrite::SyncFolder(m_workDir);
+        m_setAside = aside;
+    }
+    if (QFileInfo::exists(Journal()) && FinishInterrupted() != Interrupted::Finished)
         return Fail(failure, Journal(), QStringLiteral("an earlier restore cannot be finished"));
     const QString group = groupPath(name);
     DropWork();
@@ -231,26 +246,46 @@ QString ParaGroups::Live(const QString& name) const
     return m_workDir + QLatin1Char('/') + name;
 }
 
+// Only a list as Restore writes it: PARAM.db put, SN.db put or absent, and
+// each of the 64 step folders once. A list that leaves a place out would
+// leave a mix of two groups; one that drops a place the group's copy is
+// staged for would delete both that copy and the live one.
 bool ParaGroups::ReadJournal(QList<Item>* items) const
 {
     QFile f(Journal());
     if (!f.open(QIODevice::ReadOnly))
         return false;
+    QList<Item> read;
+    QSet<QString> named;
+    int folders = 0;
     for (const QByteArray& line : f.readAll().split('\n')) {
         if (line.isEmpty())
             continue;
         const int blank = line.indexOf(' ');
         const QByteArray verb = line.left(blank);
         const QString name = QFile::decodeName(line.mid(blank + 1));
+        const bool put = verb == "put";
+        const bool database = name == QLatin1String("PARAM.db") || name == QLatin1String("SN.db");
         // Only names this class writes: the list never reaches beyond the work folder.
-        const bool known = name == QLatin1String("PARAM.db") || name == QLatin1String("SN.db")
-                        || (name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name[6] >= QLatin1Char('1')
-                            && name[6] <= QLatin1Char('8') && name[7] >= QLatin1Char('1') && name[7] <= QLatin1Char('8'));
-        if (blank < 0 || !known || (verb != "put" && verb != "drop"))
+        const bool folder = name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name[6] >= QLatin1Char('1')
+                         && name[6] <= QLatin1Char('8') && name[7] >= QLatin1Char('1') && name[7] <= QLatin1Char('8');
+        if (blank < 0 || !(database || folder) || (!put && verb != "drop") || (database && !put) || named.contains(name)
+            || (!put && Present(Staged(name))))
             return false;
-        items->append({verb == "put", name});
+        named.insert(name);
+        folders += folder ? 1 : 0;
+        read.append({put, name});
     }
+    if (!named.contains(QStringLiteral("PARAM.db")) || folders != 64)
+        return false;
+    *items = read;
     return true;
+}
+
+bool ParaGroups::SwitchListRefused() const
+{
+    QList<Item> items;
+    return QFileInfo::exists(Journal()) && !ReadJournal(&items);
 }
 
 // Each step can be repeated: what was already moved is recognised by where
@@ -305,31 +340,33 @@ void ParaGroups::DropWork()
         QFile::remove(work.filePath(part));
 }
 
-bool ParaGroups::FinishInterrupted()
+ParaGroups::Interrupted ParaGroups::FinishInterrupted(Failure* failure)
 {
     CleanGroupDir();
-    bool finished = false;
+    Interrupted outcome = Interrupted::None;
     if (QFileInfo::exists(Journal())) {
         QList<Item> items;
-        Failure failure;
+        Failure why;
         if (!ReadJournal(&items)) {
             // Written whole or not at all: an unreadable list is not one of ours.
             qWarning("parameter group: %s unreadable, left as it is", kJournal);
-            return false;
+            Fail(failure, Journal(), QStringLiteral("the list of the restore cannot be read"));
+            return Interrupted::Failed;
         }
-        if (!Switch(items, &failure)) {
-            qWarning("parameter group: cannot finish the restore: %s %s", qPrintable(failure.path),
-                     qPrintable(failure.reason));
-            return false;
+        if (!Switch(items, &why)) {
+            qWarning("parameter group: cannot finish the restore: %s %s", qPrintable(why.path),
+                     qPrintable(why.reason));
+            Fail(failure, why.path, why.reason);
+            return Interrupted::Failed;
         }
         QFile::remove(Journal());
         SafeWrite::SyncFolder(m_workDir);
-        finished = true;
+        outcome = Interrupted::Finished;
         qWarning("parameter group: an interrupted restore was finished");
     }
     // Without the list the switch either never began or was complete.
     DropWork();
-    return finished;
+    return outcome;
 }
 
 void ParaGroups::CleanGroupDir()

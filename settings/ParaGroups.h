@@ -53,11 +53,23 @@ public:
 
     QString groupPath(const QString& name) const;
 
+    // What start-up found of an interrupted restore.
+    enum class Interrupted {
+        None,      // nothing to finish
+        Finished,  // a restore was finished: the set-up is now the group's
+        Failed,    // its switch could not be finished: the live files may mix two set-ups
+    };
     // Start-up, before PARAM.db is opened: finishes a restore that was
     // interrupted after its switch began, drops one that had not, and puts
-    // back or removes what an interrupted backup or delete left. True when a
-    // restore was finished (the set-up is now the group's).
-    bool FinishInterrupted();
+    // back or removes what an interrupted backup or delete left. On Failed,
+    // *failure says where; the list stays for the next attempt.
+    Interrupted FinishInterrupted(Failure* failure = nullptr);
+    // An earlier restore's switch list is there and is not one Restore
+    // writes (damaged or foreign): start-up neither carries it out nor drops
+    // it; the next Restore sets it aside and replaces every place.
+    bool SwitchListRefused() const;
+    // Where the last Restore put such a list (empty: there was none).
+    QString SetAsideList() const { return m_setAside; }
 
 private:
     struct Item {
@@ -76,4 +88,5 @@ private:
 
     QString m_groupDir;
     QString m_workDir;
+    QString m_setAside;
 };

@@ -326,10 +326,12 @@ void WizardParaWidget::accept()
         return;
     }
 
-    // Nothing is written for the system under a name it would refuse.
-    // An empty name would leave the host files with entries naming nothing.
+    // Nothing is written for the system under a name it would refuse; an
+    // empty name would leave the host files with entries naming nothing. The
+    // name the system already has is not rewritten, so it is not checked:
+    // with the plant link off its field is hidden and could not be mended.
     const QString host = m_net->EditedHostName();
-    if ((m_net->HostNameEdited() || !host.isEmpty()) && !IsRfc1123HostName(host)) {
+    if (m_net->HostNameEdited() && !IsRfc1123HostName(host)) {
         Warn(LanStr(1123).arg(host));
         return;
     }

@@ -7,6 +7,7 @@
 #include "SettingsHost.h"
 #include "SettingsPopups.h"
 #include "records/Counters.h"
+#include "records/VerdictJournal.h"
 #include "foundation/MainGlobals.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
@@ -178,7 +179,8 @@ void WizardParaWidget::ResetTotal()
     std::fill(std::begin(gFailNum), std::end(gFailNum), 0);
     std::fill(std::begin(gAllNum), std::end(gAllNum), 0);
     m_host->InsertRecord(LanStr(255));
-    if (!CountWrite())
+    // Through the journal: start-up must not put back the totals of before.
+    if (!VerdictJournal::StoreTotals())
         Report(LanStr(1113));
     gLost = 0;
 }

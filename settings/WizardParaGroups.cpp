@@ -133,6 +133,8 @@ void WizardParaWidget::SlotParaGroupRestore()
         Report(LanStr(pending ? 1117 : 1104).arg(ShortPath(failure.path)));
         return;
     }
+    if (!groups.SetAsideList().isEmpty())
+        m_host->InsertRecord(LanStr(1126).arg(ShortPath(groups.SetAsideList())));
     SetGroupIndex(paraGroupCombo->currentIndex());
     m_host->InsertRecord(LanStr(286).arg(name));
     // The restored parameters are read by the next start.

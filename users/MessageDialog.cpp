@@ -1,23 +1,13 @@
 #include "MessageDialog.h"
 
 #include "ChangeUserDialog.h"
+#include "TitleButton.h"
 #include "foundation/uitext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-QPushButton* Button(int textId, const char* colour, QWidget* parent)
-{
-    auto* b = new QPushButton(LanStr(textId), parent);
-    b->setFixedSize(100, 50);
-    b->setStyleSheet(QStringLiteral("outline:0px;border:none;font-size:32px;color:white;background-color:%1;")
-                         .arg(QLatin1String(colour)));
-    return b;
-}
-}  // namespace
 
 MessageDialog::MessageDialog(const QString& title, const QString& message, int mode, QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint | Qt::FramelessWindowHint)
@@ -35,17 +25,17 @@ MessageDialog::MessageDialog(const QString& title, const QString& message, int m
     row->addWidget(titleLabel);
     row->addStretch();
     if (mode & ConfirmOnly) {
-        QPushButton* ok = Button(121, "#8BC34A", bar);
+        QPushButton* ok = TitleButton(TitleButtonKind::Confirm, bar);
         connect(ok, &QPushButton::clicked, this, &QDialog::close);
         row->addWidget(ok);
     }
     if (mode & (CancelOnly | OfferLogIn)) {
-        QPushButton* cancel = Button(124, "#E91E63", bar);
+        QPushButton* cancel = TitleButton(TitleButtonKind::Cancel, bar);
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
         row->addWidget(cancel);
     }
     if (mode & OfferLogIn) {
-        QPushButton* logIn = Button(121, "#8BC34A", bar);
+        QPushButton* logIn = TitleButton(TitleButtonKind::Confirm, bar);
         connect(logIn, &QPushButton::clicked, this, &MessageDialog::loginaccept);
         row->addWidget(logIn);
     }

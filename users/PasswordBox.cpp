@@ -114,12 +114,21 @@ void PasswordBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     PaintDialogBackground(p, rect());
-    p.setFont(BoxFont(20, 40));
-    p.setPen(Qt::yellow);
-    const QRect caption = IsSmallLayout() ? QRect(90, 40, 160, 40) : QRect(145, 75, 200, 40);
-    p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, LanStr(356));
+    const PlacedText caption = PaintedTexts().first();
+    p.setFont(caption.font);
+    p.setPen(caption.colour);
+    p.drawText(caption.rect, Qt::AlignLeft | Qt::AlignVCenter, caption.text);
     p.setPen(QPen(Qt::white, 5));
     p.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+QList<PlacedText> PasswordBox::PaintedTexts() const
+{
+    const QFont font = BoxFont(20, 40);
+    const QRect box = IsSmallLayout() ? QRect(90, 40, 160, 40) : QRect(145, 75, 200, 40);
+    const QSize need = TextPlacer::TextSize(font, LanStr(356));
+    const QRect glyphs(box.left(), box.center().y() - need.height() / 2, need.width(), need.height());
+    return {{glyphs, font, Qt::yellow, LanStr(356)}};
 }
 
 void PasswordBox::showEvent(QShowEvent* event)

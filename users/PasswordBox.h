@@ -4,15 +4,18 @@
 // system password's level (1) and leaves it in the main window's unlock
 // level; a wrong entry keeps it open, so exec() returns only on success or
 // Cancel.
+#include "widgets/PaintedTextSource.h"
+
 #include <QDateTime>
 #include <QDialog>
+#include <QList>
 
 #include <functional>
 
 class ColorButton;
 class Edit;
 
-class PasswordBox : public QDialog {
+class PasswordBox : public QDialog, public PaintedTextSource {
     Q_OBJECT
 public:
     explicit PasswordBox(QWidget* parent = nullptr);
@@ -27,6 +30,8 @@ public:
     ColorButton* confirmButton() const { return m_confirm; }
     ColorButton* cancelButton() const { return m_cancel; }
     int state() const { return m_state; }
+    // The caption it paints (box coordinates: the glyphs' box), for the layout check.
+    QList<PlacedText> PaintedTexts() const override;
 
 public slots:
     void accept() override;

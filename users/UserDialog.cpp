@@ -1,5 +1,7 @@
 #include "UserDialog.h"
 
+#include "TitleButton.h"
+
 #include "widgets/Edit.h"
 #include "widgets/MainWindowHooks.h"
 #include "widgets/NumberInput.h"
@@ -15,36 +17,8 @@
 
 namespace {
 const char kTitleBarStyle[] = "color:white;background-color:rgb(80,80,80);font-size:32px";
-const char kConfirmStyle[] =
-    "outline:0px;border:none;font-size:32px;color:white;background-color:#8BC34A;";
-const char kCancelStyle[] =
-    "outline:0px;border:none;font-size:32px;color:white;background-color:#E91E63;";
 const char kHintStyle[] = "font-size:28px;color:#03A9F4;font:italic;";
 const char kErrorStyle[] = "font-size:28px;color:#F44336;font:italic;";
-
-// The caption's pixel size, up to `largest`, at which it fits `width`
-// ("Confirm" does not fit the 100-px button at 32 px).
-int FittingPixelSize(const QFont& base, const QString& text, int width, int largest)
-{
-    QFont f = base;
-    for (int px = largest; px > 12; --px) {
-        f.setPixelSize(px);
-        if (QFontMetrics(f).horizontalAdvance(text) <= width)
-            return px;
-    }
-    return 12;
-}
-
-QPushButton* TitleButton(int textId, const char* style, QWidget* parent)
-{
-    auto* b = new QPushButton(LanStr(textId), parent);
-    b->setFixedSize(100, 50);
-    const int px = FittingPixelSize(b->font(), b->text(), 92, 32);
-    b->setStyleSheet(QString::fromLatin1(style).replace(QStringLiteral("font-size:32px"),
-                                                        QStringLiteral("font-size:%1px").arg(px)));
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
 }  // namespace
 
 UserDialog::UserDialog(const Frame& frame, QWidget* parent)
@@ -57,8 +31,8 @@ UserDialog::UserDialog(const Frame& frame, QWidget* parent)
     titleBar->setStyleSheet(QString::fromLatin1(kTitleBarStyle));
     titleBar->setFixedSize(frame.titleBarWidth, 60);
     auto* title = new QLabel(LanStr(frame.titleId), titleBar);
-    m_confirm = TitleButton(121, kConfirmStyle, titleBar);
-    m_cancel = TitleButton(124, kCancelStyle, titleBar);
+    m_confirm = TitleButton(TitleButtonKind::Confirm, titleBar);
+    m_cancel = TitleButton(TitleButtonKind::Cancel, titleBar);
     auto* bar = new QHBoxLayout(titleBar);
     bar->setContentsMargins(8, 0, frame.titleRightMargin, 0);
     bar->addWidget(title);

@@ -81,7 +81,9 @@ void AlarmCommands::NoCheckCurrent()
     if (st.selCamera >= n) {
         if (!Ask(102) || !st.AlarmStands(alarm))
             return;
-        m_col.SlotSaveData();
+        m_col.SlotSaveData();  // may ask; the alarm may change meanwhile
+        if (!st.AlarmStands(alarm))
+            return;
         gSource = -1;
         host.ResetRun(n);
         for (int c = 0; c < n && c < 8; ++c)

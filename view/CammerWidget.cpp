@@ -449,8 +449,9 @@ void CammerWidget::MUpdateXYV(int x, int y)
     EditorState& ed = ViewHost::instance().editor();
     const CycleState& st = ViewHost::instance().cycle();
     const double zoom = st.zoomScale > 0 ? st.zoomScale : 1.0;
-    const int ix = int((x - st.zoomOffsetX) * gImageW / (gShowW * zoom));
-    const int iy = int((y - st.zoomOffsetY) * gImageH / (gShowH * zoom));
+    // The view's own size: above a status strip it is shorter than the screen.
+    const int ix = int((x - st.zoomOffsetX) * gImageW / (std::max(width(), 1) * zoom));
+    const int iy = int((y - st.zoomOffsetY) * gImageH / (std::max(height(), 1) * zoom));
     ed.imageX = ix;
     ed.imageY = iy;
     const FrameBytes* img = m_shown;

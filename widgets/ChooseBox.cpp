@@ -21,12 +21,9 @@ bool AskText(const QString& text)
 ChooseBox::ChooseBox(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint)
 {
-    const DialogGeometry g = CurrentDialogGeometry();
-    setGeometry(g.box);
     m_yes = new ColorButton(LanStr(122), this);
-    m_yes->setGeometry(g.yesX, g.buttonY, g.button.width(), g.button.height());
     m_no = new ColorButton(LanStr(123), this);
-    m_no->setGeometry(g.noX, g.buttonY, g.button.width(), g.button.height());
+    ChooseBox::placeForText();
     connect(m_yes, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_no, &QPushButton::clicked, this, &QDialog::reject);
     hide();
@@ -35,22 +32,44 @@ ChooseBox::ChooseBox(QWidget* parent)
 void ChooseBox::setText(const QString& text)
 {
     m_text = text;
+    placeForText();
     update();
+}
+
+QRect ChooseBox::textArea(const DialogGeometry& g) const
+{
+    return QRect(QPoint(0, 0), QPoint(g.box.width() - 1, g.box.height() / 2 - 1));
+}
+
+void ChooseBox::placeForText()
+{
+    const DialogGeometry g = CurrentDialogGeometry();
+    m_layout = LayOutMessage(m_text, g, textArea(g));
+    setGeometry(m_layout.box);
+    m_yes->setGeometry(QRect(QPoint(g.yesX, g.buttonY) + m_layout.buttonShift, g.button));
+    m_no->setGeometry(QRect(QPoint(g.noX, g.buttonY) + m_layout.buttonShift, g.button));
+}
+
+QList<PlacedText> ChooseBox::PaintedTexts() const
+{
+    if (m_layout.lines.isEmpty())
+        return {};
+    return {{m_layout.textRect, m_layout.font, Qt::red, m_layout.lines}};
 }
 
 void ChooseBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     PaintDialogBackground(p, rect());
-    p.setFont(DialogFont());
+    p.setFont(m_layout.font);
     p.setPen(Qt::red);
-    p.drawText(QRect(QPoint(0, 0), QPoint(width() - 1, height() / 2 - 1)), Qt::AlignCenter, m_text);
+    p.drawText(m_layout.textRect, Qt::AlignCenter, m_layout.lines);
     PaintDialogFrame(p, width(), height());
 }
 
 void ChooseBox::showEvent(QShowEvent* event)
 {
-    setGeometry(CurrentDialogGeometry().box);
+    placeForText();
     QDialog::showEvent(event);
 }
 
@@ -62,11 +81,23 @@ ChooseCaliNumWidget::ChooseCaliNumWidget(QWidget* parent)
     QFont f(QStringLiteral("wqy-microhei"));
     f.setPixelSize(IsSmallLayout() ? 16 : 33);
     m_combo->setFont(f);
-    // Under the question, centred: a long question (English) never runs under it.
     const int h = IsSmallLayout() ? 36 : 50;
     m_combo->setFixedSize(200, h);
-    m_combo->move((width() - 200) / 2, height() / 4 + (IsSmallLayout() ? 4 : 20));
     m_combo->setItemHeight(h);
+    placeForText();
+}
+
+QRect ChooseCaliNumWidget::textArea(const DialogGeometry& g) const
+{
+    return QRect(0, 0, g.box.width(), g.box.height() / 4 + (IsSmallLayout() ? 4 : 20));
+}
+
+void ChooseCaliNumWidget::placeForText()
+{
+    ChooseBox::placeForText();
+    // Under the question, centred: a long question (English) never runs under it.
+    if (m_combo)
+        m_combo->move((width() - m_combo->width()) / 2, m_layout.textRect.bottom() + 1);
 }
 
 int ChooseCaliNumWidget::points() const
@@ -76,12 +107,3 @@ int ChooseCaliNumWidget::points() const
     return (i >= 0 && i < 3) ? kPoints[i] : 4;
 }
 
-void ChooseCaliNumWidget::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    PaintDialogBackground(p, rect());
-    p.setFont(DialogFont());
-    p.setPen(Qt::red);
-    p.drawText(QRect(10, 0, width() - 20, height() / 4 + (IsSmallLayout() ? 4 : 20)), Qt::AlignCenter, m_text);
-    PaintDialogFrame(p, width(), height());
-}

@@ -1,10 +1,14 @@
 #pragma once
 // Shared modal question with YES and NO (gpChooseBox): exec() returns 1 for YES.
+#include "DialogGeometry.h"
+#include "PaintedTextSource.h"
+
 #include <QDialog>
+#include <QList>
 
 class ColorButton;
 
-class ChooseBox : public QDialog {
+class ChooseBox : public QDialog, public PaintedTextSource {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
 public:
@@ -15,14 +19,21 @@ public:
 
     ColorButton* yesButton() const { return m_yes; }
     ColorButton* noButton() const { return m_no; }
+    // The question as painted (box coordinates), for the layout check.
+    QList<PlacedText> PaintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The question's area in the standard box.
+    virtual QRect textArea(const DialogGeometry& g) const;
+    // Box, question and buttons for the current text (a long one widens the box).
+    virtual void placeForText();
 
     ColorButton* m_yes;
     ColorButton* m_no;
     QString m_text;
+    MessageLayout m_layout;
 };
 
 extern ChooseBox* gpChooseBox;
@@ -41,8 +52,9 @@ public:
     int points() const;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    QRect textArea(const DialogGeometry& g) const override;
+    void placeForText() override;
 
 private:
-    ComboBox* m_combo;
+    ComboBox* m_combo = nullptr;
 };

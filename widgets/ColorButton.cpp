@@ -52,7 +52,8 @@ QFont ColorButton::captionFont() const
 {
     QFont f(QStringLiteral("wqy-microhei"));
     int px = captionPixelSize();
-    const int least = std::min(px, IsSmallLayout() ? 12 : (gLan == 0 ? 16 : 13));
+    // On a small panel a long caption may go down to the least readable size.
+    const int least = std::min(px, IsSmallLayout() ? 11 : (gLan == 0 ? 16 : 13));
     const QRect room = rect().adjusted(kBorder, 2, -kBorder, -2);
     f.setPixelSize(px);
     while (px > least) {

@@ -1,7 +1,9 @@
 #pragma once
 // Geometry shared by the message and question boxes.
 #include <QFont>
+#include <QPoint>
 #include <QRect>
+#include <QString>
 
 class QPainter;
 
@@ -22,3 +24,20 @@ DialogGeometry CurrentDialogGeometry();
 void PaintDialogBackground(QPainter& p, const QRect& r);
 void PaintDialogFrame(QPainter& p, int w, int h);
 QFont DialogFont();
+
+// Where a message or question box paints its text, and the box it needs for
+// it. A text that fits the box's own text area keeps the box as it is; a
+// longer one widens the box (half as wide again at most, and never to the
+// screen's edges), breaks the lines still too wide and lengthens the box
+// downwards, the buttons moving with its bottom; only a text that would not
+// fit the screen even so gets a smaller font.
+struct MessageLayout {
+    QRect box;           // in screen coordinates
+    QRect textRect;      // in the box
+    QFont font;
+    QString lines;       // the text as painted, a line per row
+    QPoint buttonShift;  // from the buttons' places in the standard box
+};
+
+// `area`: the text rectangle in the standard box of `g`.
+MessageLayout LayOutMessage(const QString& text, const DialogGeometry& g, const QRect& area);

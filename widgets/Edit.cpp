@@ -160,6 +160,11 @@ void Edit::openKeypad()
             y = editTop - 5 - pad->height() >= 0 && editTop < host->height() ? editTop - 5 - pad->height()
                                                                                : host->height() - pad->height();
         }
+        // The pad never lies over the field it types into (a tall field near
+        // the screen's foot): above the field when there is room.
+        const int editBottom = editTop + height();
+        if (y < editBottom && y + pad->height() > editTop && editTop - 5 - pad->height() >= 0)
+            y = editTop - 5 - pad->height();
         // A pad larger than its host or pushed above it stays anchored at the top left.
         x = qMax(0, x);
         y = qMax(0, y);

@@ -40,6 +40,8 @@ NumCharInput::NumCharInput(QWidget* parent)
     const CharPadSize s = CurrentCharPadSize();
     setGeometry(0, 0, s.w, s.h);
     setFocusPolicy(Qt::NoFocus);
+    // Raised over its host but never active: the edit it types into keeps the focus.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_group = new QButtonGroup(this);
 
     struct Row {
@@ -82,6 +84,12 @@ NumCharInput::NumCharInput(QWidget* parent)
     connect(m_confirm, &QPushButton::clicked, this, &NumCharInput::HideUpdate);
     showPage(Capitals);
     hide();
+}
+
+QSize NumCharInput::PadSize()
+{
+    const CharPadSize s = CurrentCharPadSize();
+    return QSize(s.w, s.h);
 }
 
 NumCharInput::~NumCharInput()

@@ -22,6 +22,8 @@ public:
     ColorButton* confirmKey() const { return m_confirm; }
 
     static constexpr int kKeys = 37;
+    // The pad's size on this screen.
+    static QSize PadSize();
 
 public slots:
     void SlotChgChar_Punc();

@@ -56,6 +56,8 @@ NumberInput::NumberInput(QWidget* parent)
     const NumPadSize s = CurrentNumPadSize();
     setGeometry(0, 0, s.w, s.h);
     setFocusPolicy(Qt::NoFocus);
+    // Raised over its host but never active: the edit it types into keeps the focus.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_group = new QButtonGroup(this);
 
     auto place = [&](ColorButton* b, int col, int row) {

@@ -133,12 +133,9 @@ void Slider::syncTrack()
         layoutTrack();
 }
 
-void Slider::paintEvent(QPaintEvent*)
+QList<PlacedText> Slider::PaintedTexts() const
 {
-    syncTrack();
     const bool small = IsSmallLayout();
-    const int h1 = height() - 1;
-    QPainter p(this);
     QFont f(QStringLiteral("wqy-microhei"));
     const QRect caption(0, 0, small ? 64 : 120, height());
     // Long captions ("Sensitivity") shrink to their box rather than lose letters.
@@ -146,16 +143,24 @@ void Slider::paintEvent(QPaintEvent*)
     f.setPixelSize(px);
     while (px > 10 && QFontMetrics(f).horizontalAdvance(objectName()) > caption.width())
         f.setPixelSize(--px);
-    p.setFont(f);
-    p.setPen(Qt::green);
-    p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, objectName());
+    QList<PlacedText> texts;
+    if (!objectName().isEmpty())
+        texts << TextPlacer::InBox(objectName(), f, Qt::green, caption, Qt::AlignLeft | Qt::AlignVCenter);
     f.setPixelSize(small ? 14 : 30);
-    p.setFont(f);
+    texts << TextPlacer::InBox(QString::number(value()), f, Qt::green, valueFieldRect(), Qt::AlignCenter);
+    return texts;
+}
 
-    const QRect field = valueFieldRect();
+void Slider::paintEvent(QPaintEvent*)
+{
+    syncTrack();
+    const bool small = IsSmallLayout();
+    const int h1 = height() - 1;
+    QPainter p(this);
     if (gpPixmapEdit)
-        p.drawPixmap(field, *gpPixmapEdit);
-    p.drawText(field, Qt::AlignCenter, QString::number(value()));
+        p.drawPixmap(valueFieldRect(), *gpPixmapEdit);
+    for (const PlacedText& t : PaintedTexts())
+        TextPlacer::Draw(p, t);
 
     const int start = trackStart();
     const int filled = filledWidth();

@@ -2,12 +2,14 @@
 // Hand-painted horizontal slider: caption, value field, "- 1", track, "+ 1".
 // The handle is dragged (slow moves add up), the buttons step with
 // auto-repeat, and a tap on the value field opens the numeric pad.
+#include "PaintedTextSource.h"
+
 #include <QAbstractSlider>
 
 class ColorButton;
 class Edit;
 
-class Slider : public QAbstractSlider {
+class Slider : public QAbstractSlider, public PaintedTextSource {
     Q_OBJECT
 public:
     Slider(int min, int max, int pageStep, int value, QWidget* parent, const QString& name);
@@ -24,6 +26,7 @@ public:
     bool dragging() const { return m_dragX >= 0; }
     // Value field picture, in slider coordinates.
     QRect valueFieldRect() const;
+    QList<PlacedText> PaintedTexts() const override;
 
 public slots:
     void Add();

@@ -1,6 +1,8 @@
 #include "TextPlacer.h"
 
 #include <QFontMetrics>
+#include <QPainter>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +52,24 @@ void TextPlacer::Cover(const QRect& rect)
 QSize TextPlacer::TextSize(const QFont& font, const QString& text)
 {
     return QFontMetrics(font).size(0, text);
+}
+
+PlacedText TextPlacer::InBox(const QString& text, const QFont& font, const QColor& colour, const QRect& box,
+                             Qt::Alignment align)
+{
+    PlacedText t;
+    t.font = font;
+    t.colour = colour;
+    t.text = text;
+    t.rect = QStyle::alignedRect(Qt::LeftToRight, align, TextSize(font, text), box) & box;
+    return t;
+}
+
+void TextPlacer::Draw(QPainter& painter, const PlacedText& t)
+{
+    painter.setFont(t.font);
+    painter.setPen(t.colour);
+    painter.drawText(t.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
 }
 
 const QRect* TextPlacer::Blocker(const QRect& r) const

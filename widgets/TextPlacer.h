@@ -13,6 +13,8 @@
 #include <QSize>
 #include <QString>
 
+class QPainter;
+
 struct PlacedText {
     QRect rect;       // the text's box, in the widget's coordinates
     QFont font;
@@ -44,6 +46,12 @@ public:
                               int swatch = 0, Flow flow = Right);
     // The box a single-line text needs, as the painter lays it out.
     static QSize TextSize(const QFont& font, const QString& text);
+    // A text aligned in a box as drawText(box, align, text) draws it: its
+    // rectangle is where the glyphs lie, cut to the box.
+    static PlacedText InBox(const QString& text, const QFont& font, const QColor& colour, const QRect& box,
+                            Qt::Alignment align);
+    // Draws a placed text into its rectangle.
+    static void Draw(QPainter& painter, const PlacedText& t);
     // Room the placer must leave free (a picture drawn there, a lamp).
     void Reserve(const QRect& rect) { m_reserved << rect; }
     // Something stands over the view (a column of buttons): an overlay at

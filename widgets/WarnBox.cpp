@@ -1,7 +1,6 @@
 #include "WarnBox.h"
 
 #include "ColorButton.h"
-#include "DialogGeometry.h"
 #include "MainWindowHooks.h"
 #include "foundation/OperatorMessage.h"
 #include "foundation/uitext.h"
@@ -33,10 +32,8 @@ void WarnText(const QString& text)
 WarnBox::WarnBox(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint)
 {
-    const DialogGeometry g = CurrentDialogGeometry();
-    setGeometry(g.box);
     m_confirm = new ColorButton(LanStr(121), this);
-    m_confirm->setGeometry(g.confirmX, g.buttonY, g.button.width(), g.button.height());
+    placeForText();
     connect(m_confirm, &QPushButton::clicked, this, &QDialog::accept);
     // Messages from below the widgets go to the shared popup from now on.
     SetOperatorMessageSink(&ShowInSharedWarnBox);
@@ -45,22 +42,39 @@ WarnBox::WarnBox(QWidget* parent)
 void WarnBox::setText(const QString& text)
 {
     m_text = text;
+    placeForText();
     update();
+}
+
+void WarnBox::placeForText()
+{
+    const DialogGeometry g = CurrentDialogGeometry();
+    const QRect area(QPoint(0, 5), QPoint(g.box.width() - 1, g.box.height() / 2 + 4));
+    m_layout = LayOutMessage(m_text, g, area);
+    setGeometry(m_layout.box);
+    m_confirm->setGeometry(QRect(QPoint(g.confirmX, g.buttonY) + m_layout.buttonShift, g.button));
+}
+
+QList<PlacedText> WarnBox::PaintedTexts() const
+{
+    if (m_layout.lines.isEmpty())
+        return {};
+    return {{m_layout.textRect, m_layout.font, Qt::red, m_layout.lines}};
 }
 
 void WarnBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     PaintDialogBackground(p, rect());
-    p.setFont(DialogFont());
+    p.setFont(m_layout.font);
     p.setPen(Qt::red);
-    p.drawText(QRect(QPoint(0, 5), QPoint(width() - 1, height() / 2 + 4)), Qt::AlignCenter, m_text);
+    p.drawText(m_layout.textRect, Qt::AlignCenter, m_layout.lines);
     PaintDialogFrame(p, width(), height());
 }
 
 void WarnBox::showEvent(QShowEvent* event)
 {
-    setGeometry(CurrentDialogGeometry().box);
+    placeForText();
     MainWindowHooks& hooks = MainWindowHooks::instance();
     if (hooks.lcdOff()) {
         hooks.LCDOnOff(1);

@@ -1,10 +1,14 @@
 #pragma once
 // Shared modal message with a Confirm button (gpWarnBox).
+#include "DialogGeometry.h"
+#include "PaintedTextSource.h"
+
 #include <QDialog>
+#include <QList>
 
 class ColorButton;
 
-class WarnBox : public QDialog {
+class WarnBox : public QDialog, public PaintedTextSource {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
 public:
@@ -14,6 +18,8 @@ public:
     QString text() const { return m_text; }
 
     ColorButton* confirmButton() const { return m_confirm; }
+    // The message as painted (box coordinates), for the layout check.
+    QList<PlacedText> PaintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -21,6 +27,11 @@ protected:
 
     ColorButton* m_confirm;
     QString m_text;
+
+private:
+    // Box, text and Confirm for the current text (a long one widens the box).
+    void placeForText();
+    MessageLayout m_layout;
 };
 
 extern WarnBox* gpWarnBox;

@@ -23,6 +23,11 @@ int TextWidth(const QString& text, int pixelSize)
 {
     return QFontMetrics(BarFont(pixelSize)).horizontalAdvance(text);
 }
+
+StatusClass BarClass()
+{
+    return StatusClassFor(gShowW, gShowH);
+}
 }  // namespace
 
 int StatusHost::ioState(int direction, int index) const
@@ -38,7 +43,7 @@ IOStatusWidget::IOStatusWidget(QWidget* parent, StatusHost* host)
     : QWidget(parent)
     , m_host(host)
 {
-    const int h = StatusSizesFor(!IsSmallLayout()).barHeight;
+    const int h = StatusSizesFor(BarClass()).barHeight;
     setGeometry(0, gShowH - h, gShowW, h);
 }
 
@@ -53,7 +58,7 @@ QRect IOStatusWidget::Text::rect() const
 int IOStatusWidget::FreeLeft(int top, int bottom) const
 {
     int left = 7;
-    for (const StatusLamp& l : StatusLamps(*gpWPara, !IsSmallLayout())) {
+    for (const StatusLamp& l : StatusLamps(*gpWPara, BarClass())) {
         const QRect r = l.lamp | l.nameBox;
         if (r.top() <= bottom && r.bottom() >= top)
             left = std::max(left, r.right() + 1 + 20);
@@ -69,7 +74,7 @@ int IOStatusWidget::FreeLeft(int top, int bottom) const
 QList<IOStatusWidget::Text> IOStatusWidget::Arrange(const QList<Text>& upper, const QList<Text>& lower, int x,
                                                     int lowerBaseline, bool tight) const
 {
-    const StatusSizes& z = StatusSizesFor(!IsSmallLayout());
+    const StatusSizes& z = StatusSizesFor(BarClass());
     const int limit = width() - m_rightReserve;
     QList<Text> out;
     auto row = [&](QList<Text> items, int baseline) {
@@ -119,10 +124,11 @@ QList<IOStatusWidget::Text> IOStatusWidget::TextLine(const QDateTime& now) const
     if (!gpWPara)
         return {};
     const WizardPara& p = *gpWPara;
-    const bool large = !IsSmallLayout();
-    const StatusSizes& z = StatusSizesFor(large);
-    const StatusSizes& floor = StatusSizesFor(false);
-    const int start = StatusTextStart(StatusLamps(p, large), large);
+    const StatusClass bar = BarClass();
+    const bool large = bar != StatusClass::Small;
+    const StatusSizes& z = StatusSizesFor(bar);
+    const StatusSizes& floor = StatusSizesFor(StatusClass::Small);
+    const int start = StatusTextStart(StatusLamps(p, bar), bar);
     const QStringList groups = m_host->parameterGroups();
     const int g = p.paraGroupIndex;
     const bool named = g >= 0 && g < groups.size() && groups[g] != QLatin1String("default");
@@ -210,11 +216,10 @@ QList<PlacedText> IOStatusWidget::PaintedTexts(const QDateTime& now) const
     QList<PlacedText> out;
     if (!gpWPara)
         return out;
-    const bool large = !IsSmallLayout();
-    const StatusSizes& z = StatusSizesFor(large);
+    const StatusSizes& z = StatusSizesFor(BarClass());
     const QFont nameFont = BarFont(z.nameFont);
     const QFontMetrics fm(nameFont);
-    for (const StatusLamp& l : StatusLamps(*gpWPara, large)) {
+    for (const StatusLamp& l : StatusLamps(*gpWPara, BarClass())) {
         // A name wider than its lamp is elided, never shrunk below its size;
         // the gap between lamps keeps neighbouring names apart.
         const QRect room = l.nameBox;
@@ -254,9 +259,8 @@ void IOStatusWidget::paintEvent(QPaintEvent*)
     m_shown = Signature();
     if (!gpWPara)
         return;
-    const bool large = !IsSmallLayout();
     QPainter painter(this);
-    for (const StatusLamp& l : StatusLamps(*gpWPara, large)) {
+    for (const StatusLamp& l : StatusLamps(*gpWPara, BarClass())) {
         const int on = m_host->ioState(l.input ? 0 : 1, l.index) ? 1 : 0;
         if (gpPixmapOUT)
             painter.drawPixmap(l.lamp, gpPixmapOUT[on]);

@@ -46,6 +46,14 @@ bool MainCommands::OpenEditor(int source)
     return true;
 }
 
+bool MainCommands::SetupHeld() const
+{
+    const QString why = m_win->setupHold();
+    if (!why.isEmpty())
+        m_win->ports()->showMessage(why, true);
+    return !why.isEmpty();
+}
+
 void MainCommands::HoldClampAfterStart()
 {
     const WizardPara& p = *gpWPara;
@@ -69,6 +77,8 @@ void MainCommands::SlotStartStop()
         return;
     DetectionCycle* cycle = m_win->detection();
     if (cycle->state.runState == RunStopped) {
+        if (SetupHeld())
+            return;
         cycle->StartDetect();
         HoldClampAfterStart();
         m_win->InsertRecord(LanStr(142));
@@ -90,7 +100,7 @@ void MainCommands::SlotStartStop()
 
 void MainCommands::SlotReTrain()
 {
-    if (SettingsOrEditorShown() || SideDialogShown(true) || m_win->CheckPassword() == 0)
+    if (SettingsOrEditorShown() || SideDialogShown(true) || SetupHeld() || m_win->CheckPassword() == 0)
         return;
     CycleState& st = m_win->cycle();
     if (!AskText(LanStr(137)) || SettingsOrEditorShown() || st.verdictState == VerdictAlarm)
@@ -147,7 +157,7 @@ void MainCommands::CheckArea(bool)
 void MainCommands::SlotStartSkipDetect()
 {
     const WizardPara& p = *gpWPara;
-    if (!p.skipDetect)
+    if (!p.skipDetect || SetupHeld())
         return;
     CycleState& st = m_win->cycle();
     const bool skipping = st.skipActive != 0;

@@ -31,6 +31,8 @@ private:
     // Opens the ROI editor (on an image source, -1 the one it chooses);
     // false while there is none.
     bool OpenEditor(int source);
+    // Detection may not start (the set-up may mix two groups): says why.
+    bool SetupHeld() const;
     void HoldClampAfterStart();
     void TellPlantLink();
 

@@ -6,6 +6,7 @@
 #include "widgets/ColorButton.h"
 #include "widgets/DialogGeometry.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -50,7 +51,36 @@ ROINGWarnBox::ROINGWarnBox(QWidget* parent)
 void ROINGWarnBox::setContent()
 {
     if (AlarmHost* host = AlarmHost::instance())
-        m_content->setText(host->GetROINGInfo());
+        setList(host->GetROINGInfo());
+}
+
+void ROINGWarnBox::setList(const QString& text)
+{
+    // The list names every area of every camera and step, those at their
+    // limit first: with a few cameras it is far longer than the label.
+    constexpr int kLargest = 35;
+    constexpr int kSmallest = 20;
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QFont f = m_content->font();
+    const auto fits = [&](const QStringList& shown) {
+        const QRect need = QFontMetrics(f).boundingRect(QRect(QPoint(0, 0), m_content->size()),
+                                                         Qt::AlignCenter | Qt::TextWordWrap, shown.join(QLatin1Char('\n')));
+        return need.width() <= m_content->width() && need.height() <= m_content->height();
+    };
+    int px = kLargest;
+    f.setPixelSize(px);
+    while (px > kSmallest && !fits(lines))
+        f.setPixelSize(--px);
+    if (!fits(lines)) {
+        const int all = int(lines.size());
+        const auto more = [&] { return QStringLiteral("… +%1").arg(all - lines.size()); };
+        do
+            lines.removeLast();
+        while (lines.size() > 1 && !fits(lines + QStringList{more()}));
+        lines << more();
+    }
+    m_content->setFont(f);
+    m_content->setText(lines.join(QLatin1Char('\n')));
 }
 
 void ROINGWarnBox::slotClearWarm(bool)

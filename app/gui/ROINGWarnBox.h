@@ -11,6 +11,9 @@ class ROINGWarnBox : public QDialog {
 public:
     explicit ROINGWarnBox(QWidget* parent = nullptr);
     void setContent();
+    // The list in the label: as large as fits (down to a readable size),
+    // then the last lines give way to a count of those left out.
+    void setList(const QString& text);
 
     QLabel* content() const { return m_content; }
     ColorButton* silenceButton() const { return m_silence; }

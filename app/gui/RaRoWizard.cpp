@@ -16,6 +16,7 @@
 #include "WizardPorts.h"
 #include "app/ControlPort.h"
 #include "app/CameraGrid.h"
+#include "app/StatusLayout.h"
 #include "records/Counters.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
@@ -24,6 +25,7 @@
 #include "foundation/MainGlobals.h"
 #include "app/OperationLog.h"
 #include "app/ProcessEnd.h"
+#include "app/StopSignals.h"
 #include "records/SaveFialImageThread.h"
 #include "app/WorkDatabases.h"
 #include "foundation/OperatorMessage.h"
@@ -64,6 +66,7 @@
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 #include "widgets/SkinPixmaps.h"
+#include "widgets/WindowStacking.h"
 #include "widgets/WarnBox.h"
 #include "platform/SystemActions.h"
 #include "platform/UsbDisk.h"
@@ -82,6 +85,7 @@
 #include <QTimer>
 
 #include <thread>
+#include <utility>
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -117,6 +121,9 @@ bool RaRoWizard::Build()
 
     // 3. The screen size every layout reads.
     gpWin = this;
+    // The panel has no window manager: each notice and question is raised
+    // and given the input as it opens, or it would open under this window.
+    WindowStacking::Install();
     setWindowFlags(Qt::CustomizeWindowHint);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     gShowW = screen.width();
@@ -165,6 +172,11 @@ bool RaRoWizard::Build()
 
     // 12-13. Parameters, then the log file.
     LoadParameters();
+    // The stores are brought level with the verdict journal before anything
+    // reads them; the totals are read now, so a record written from here on
+    // carries them (the step that reads them comes much later).
+    FinishJournal();
+    CountRead();
     Stage("databases and parameters loaded");
 
     // 14-15.
@@ -211,6 +223,7 @@ bool RaRoWizard::Build()
     // 20. IO port: serial line, all outputs off, IOThread; then the clamp held.
     IOLinkOptions io;
     io.record = [this](const QString& text) { InsertRecord(text); };  // the log queues it to this thread
+    io.heldOutputs = m_held.outputs;  // an alarm start-up raises again stands from the first word
     gpControlIO = new ControlPort(ControlPort::FromParameters(p), io);
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
@@ -317,9 +330,20 @@ bool RaRoWizard::Build()
     //     statistics page without parent.
     StartStatistics();
 
-    // 42-44. Detection starts; the keypads hide on a press elsewhere.
-    m_cycle->StartDetect();
-    Stage("detection started");
+    // 42-44. Detection starts: not on a set-up that may mix two groups, and
+    //        in the alarm start-up holds for (its outputs stand since the port
+    //        opened); the keypads hide on a press elsewhere.
+    if (m_restoreFailed) {
+        HoldForMixedSetup();
+    } else if (m_held.standing) {
+        const StandingAlarm held = std::exchange(m_held, StandingAlarm());
+        m_cycle->RestoreAlarm(held);
+        InsertRecord(held.text);
+        Stage("detection started in the alarm held over the restart");
+    } else {
+        m_cycle->StartDetect();
+        Stage("detection started");
+    }
     if (p.cutClampAfterMouldOk && p.clampPulse > 0) {
         gpControlIO->IOSetOut(0, 1);
         gpControlIO->IOFlashOut();
@@ -346,8 +370,7 @@ bool RaRoWizard::Build()
     startTime = QDateTime::currentDateTime();
     st.lastCycleTime = 0;
     st.Begin(gDNum, startTime);
-    gisRunWTD = 1;
-    CountRead();
+    gisRunWTD = 1;  // the totals were read with the journal
     m_station->CameraSetSpeed();
 
     // 51-52.
@@ -379,6 +402,9 @@ bool RaRoWizard::Build()
 
 void RaRoWizard::Stage(const char* what)
 {
+    // A stop asked for while the window is built is served between stages:
+    // no event loop runs yet to serve it.
+    StopSignals::ServePending();
     qInfo("start-up: %s", what);
     const qint64 now = m_startClock.elapsed();
     const qint64 last = m_startTimes.isEmpty() ? 0 : m_startTimes.last().atMs;
@@ -395,7 +421,10 @@ void RaRoWizard::Stage(const char* what)
 bool RaRoWizard::OpenDatabases()
 {
     // A group restore cut off by a power loss is finished before PARAM.db is read.
-    const bool restoreFinished = ParaGroups().FinishInterrupted();
+    ParaGroups::Failure failure;
+    const ParaGroups::Interrupted restore = ParaGroups().FinishInterrupted(&failure);
+    m_restoreFailed = restore == ParaGroups::Interrupted::Failed;
+    m_restoreFailedAt = failure.path;
     for (const WorkDatabase& db : kWorkDatabases) {
         if (OpenWorkDatabase(db))
             continue;
@@ -419,9 +448,29 @@ bool RaRoWizard::OpenDatabases()
         if (gpWin)
             gpWin->InsertRecord(text);
     });
-    if (restoreFinished)
+    if (restore == ParaGroups::Interrupted::Finished)
         InsertRecord(LanStr(1118));
     return true;
+}
+
+void RaRoWizard::HoldForMixedSetup()
+{
+    // Nothing is judged on files that may belong to two groups: detection
+    // stays stopped and the clamp held as the port opened it.
+    m_cycle->SetStopDetect();
+    m_ports->showDetecting(false);
+    gpControlIO->IOSetOut(0, 1);
+    gpControlIO->IOFlashOut();
+    Stage("detection held: the set-up may mix two groups");
+    m_setupHold = LanStr(1125).arg(m_restoreFailedAt);
+    InsertRecord(m_setupHold);
+    // The box shows "initializing" without blocking: shown anew, it is modal.
+    const QString waiting = gpWarnBox->text();
+    gpWarnBox->hide();
+    gpWarnBox->setText(m_setupHold);
+    gpWarnBox->exec();
+    gpWarnBox->setText(waiting);
+    gpWarnBox->show();
 }
 
 void RaRoWizard::LoadParameters()
@@ -434,6 +483,34 @@ void RaRoWizard::LoadParameters()
     if (!LogManager::Instance())
         LogManager::SetInstance(new LogManager(this, gAppDirPath));
     qInfo("application start");
+}
+
+void RaRoWizard::FinishJournal()
+{
+    const VerdictJournal::StartUp j = VerdictJournal::Complete();
+    if (j.countsFinished || j.rowsFinished)
+        InsertRecord(LanStr(1192).arg(j.seq));
+    if (j.state == VerdictJournal::FileState::Damaged)
+        HoldAtStartup(StandingAlarm::Hold(LanStr(1191).arg(LanStr(1193).arg(j.problem))));
+    else if (j.alarm.standing)
+        HoldAtStartup([&] {
+            StandingAlarm a = j.alarm;
+            a.text = LanStr(1190).arg(QDateTime::fromMSecsSinceEpoch(a.sinceMs).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                                      a.text);
+            return a;
+        }());
+}
+
+void RaRoWizard::HoldAtStartup(const StandingAlarm& alarm)
+{
+    if (!m_held.standing) {
+        m_held = alarm;
+        return;
+    }
+    // Every output any of them holds stays held; the first names the step.
+    m_held.outputs |= alarm.outputs;
+    m_held.cameras |= alarm.cameras;
+    m_held.text += QStringLiteral("; ") + alarm.text;
 }
 
 void RaRoWizard::BuildCameras()
@@ -714,8 +791,16 @@ void RaRoWizard::ClearRecord()
 
 void RaRoWizard::StopForShutdown()
 {
-    if (m_cycle && cycle().runState == RunDetecting)
-        m_cycle->StopDetect();
+    // The program's stop is no operator's stop: a cycle not judged to its
+    // end, a standing alarm (one start-up is to raise again included) or a
+    // set-up start-up holds for keeps the clamp held. It may come while the
+    // window is being built: only what exists yet is stopped.
+    if (m_cycle && gpWPara && gpControlIO) {
+        if (m_cycle->MachineMustStayHeld() || m_held.standing || m_restoreFailed)
+            m_cycle->HoldForProgramStop();
+        else if (cycle().runState == RunDetecting)
+            m_cycle->StopDetect();
+    }
     if (gpControlIO && gpControlIO->isPortOpen()) {
         // The stop word goes out with the link's next pass; wait for two.
         const quint64 from = gpControlIO->linkPassCount();
@@ -770,7 +855,7 @@ void RaRoWizard::ChangeCammer()
     const int n = numCamera();
     if (n <= 1)
         st.selCamera = 0;
-    const QList<QRect> cells = CameraCells(n, st.selCamera, gShowW, gShowH);
+    const QList<QRect> cells = CameraCells(n, st.selCamera, gShowW, CameraViewsHeight(gShowW, gShowH));
     for (int c = 0; c < 8; ++c) {
         CammerWidget* w = cammerWidget[c];
         if (!w)
@@ -789,7 +874,7 @@ void RaRoWizard::ChangeCammer()
     }
     const bool single = st.selCamera < n;
     MShowHide(single ? ZoomButtonsEnlarge : ZoomButtonsHidden);
-    const QSize cell = single ? QSize(gShowW, gShowH) : cells.value(0).size();
+    const QSize cell = cells.value(single ? st.selCamera : 0).size();
     viewScale[0] = float(cell.width()) / float(std::max(gImageW, 1));
     viewScale[1] = float(cell.height()) / float(std::max(gImageH, 1));
     viewScale[2] = float(cell.width()) / float(std::max(gShowW, 1));

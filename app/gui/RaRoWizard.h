@@ -4,6 +4,7 @@
 // cycle is DetectionCycle, the interfaces other parts call are WizardPorts.
 #include "inspect/CycleState.h"
 #include "app/ViewZoom.h"
+#include "records/VerdictJournal.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -78,6 +79,17 @@ public:
     // the stopped-detection state and reach the board, counts and databases
     // are written and closed. The caller ends the process.
     void StopForShutdown();
+    // Start-up holds the machine for a reason found before detection starts
+    // (an alarm that stood when the monitor went down, a record it cannot
+    // read): detection begins in that alarm, logged with alarm.text, until
+    // the operator's re-inspection is OK. Given before the IO port opens,
+    // the alarm's outputs are in its first word. Reasons given together add up.
+    void HoldAtStartup(const StandingAlarm& alarm);
+
+    // Why detection may not start: start-up could not finish an interrupted
+    // group restore, so the set-up may mix two groups. Empty otherwise; it
+    // holds until a restore (which restarts the monitor) or a restart.
+    QString setupHold() const { return m_setupHold; }
 
     CycleState& cycle();
     DetectionCycle* detection() const { return m_cycle; }
@@ -181,6 +193,7 @@ private:
     bool AskAboutSerials();
     void MakeFolders();
     void StartSaver();
+    void FinishJournal();
     void StartOperationLogDay();
     void BuildCavityEditor();
     void StartStatistics();
@@ -190,7 +203,12 @@ private:
     void MovePressed(int dx, int dy);
     void RepaintZoomed();
 
+    void HoldForMixedSetup();
+
     bool m_built = false;
+    bool m_restoreFailed = false;  // finishing an interrupted restore failed, at:
+    QString m_restoreFailedAt;
+    QString m_setupHold;
     QElapsedTimer m_startClock;
     QVector<StartStage> m_startTimes;
     std::unique_ptr<WizardPorts> m_ports;
@@ -203,6 +221,7 @@ private:
     SaveFialImageThread* m_saver = nullptr;
     MainCommands* m_commands = nullptr;
     QSoundEffect* m_alarmSound = nullptr;
+    StandingAlarm m_held;  // raised when detection starts (HoldAtStartup)
     friend class WizardPorts;
 };
 

@@ -18,6 +18,7 @@
 #include "settings/CustomIONameWidget.h"
 #include "records/DetectCycleSQL.h"
 #include "records/ResStatisticsParam.h"
+#include "records/VerdictJournal.h"
 #include "records/gui/EditCavitywidget.h"
 #include "settings/HelpWidget.h"
 #include "settings/WidgetChangeCamera.h"
@@ -244,6 +245,14 @@ void WizardPorts::statisticsSave()
 {
     if (gpResStatisticsParam && !gpResStatisticsParam->save())
         qWarning("the result statistics could not be saved");
+}
+
+void WizardPorts::statisticsUnsaved(VerdictRecord& record)
+{
+    if (!gpResStatisticsParam)
+        return;
+    record.statisticsDay = gpResStatisticsParam->date();
+    record.rows = gpResStatisticsParam->unsavedRows();
 }
 
 void WizardPorts::cycleLogInsert(const QString& start, double seconds)

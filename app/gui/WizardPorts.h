@@ -63,6 +63,7 @@ public:
     void checkArea() override;
     void statisticsAdd(int hour, bool ok, int c, int step) override;
     void statisticsSave() override;
+    void statisticsUnsaved(VerdictRecord& record) override;
     void cycleLogInsert(const QString& start, double seconds) override;
 
     // TouchHost

@@ -32,19 +32,31 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 const QString kServerDb = QStringLiteral("./vur_net/sysconf.db");
 const QString kServerConnection = QStringLiteral("sysconf");
 const char* const kServerKeys[4] = {"serverip_info", "serverip_file", "serverport_info", "serverport_file"};
 
+// Two arrangements: the small one (screens up to 1024 wide) and the wide
+// 1800 x 950 one. A screen between the two that has no room for the wide
+// dialog (1280 x 800) gets the wide arrangement shrunk to fit it.
 struct Sizes {
     bool wide;
-    int v(int small, int large) const { return wide ? large : small; }
+    double scale = 1.0;  // of the wide arrangement
+    int v(int small, int large) const { return wide ? int(std::lround(large * scale)) : small; }
 };
+
+constexpr int kScreenMargin = 20;  // around a shrunk dialog
 
 Sizes Layout()
 {
-    return {gShowW > 1024};
+    if (gShowW <= 1024)
+        return {false};
+    const double room = std::min(double(gShowW - 2 * kScreenMargin) / 1800.0, double(gShowH - 2 * kScreenMargin) / 950.0);
+    return {true, std::min(1.0, room)};
 }
 
 QFont PageFont()
@@ -66,7 +78,7 @@ int LeadingInt(const QString& text)
 QString FitCaption(const QString& text, int width)
 {
     QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(gShowW > 1024 ? (gLan == 0 ? 27 : 22) : (gLan == 0 ? 16 : 13));
+    f.setPixelSize(Layout().wide ? (gLan == 0 ? 27 : 22) : (gLan == 0 ? 16 : 13));
     if (QFontMetrics(f).horizontalAdvance(text) <= width - 8)
         return text;
     int best = -1;
@@ -81,16 +93,13 @@ QString FitCaption(const QString& text, int width)
     return out;
 }
 
-// A label drawn in the page font, smaller when it would run into its field.
-void DrawLabel(QPainter& p, const QRect& r, const QString& text)
+// A label in the page font, smaller when it would run into its field.
+PlacedText Label(const QRect& r, const QString& text)
 {
-    QFont f = p.font();
-    while (f.pixelSize() > 10 && QFontMetrics(f).horizontalAdvance(text) > r.width())
+    QFont f = PageFont();
+    while (f.pixelSize() > 10 && TextPlacer::TextSize(f, text).width() > r.width())
         f.setPixelSize(f.pixelSize() - 1);
-    p.save();
-    p.setFont(f);
-    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, text);
-    p.restore();
+    return TextPlacer::InBox(text, f, Qt::yellow, r, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void Warn(const QString& text)
@@ -177,9 +186,13 @@ void OtherNetWidget::BuildPages()
     updateWifiButton = button(444, 3);
 
     infoServerIp = new EditIP(LanStr(450), this);
-    infoServerIp->setGeometry(labelX, row(1), s.v(375, 750), rowH);
     fileServerIp = new EditIP(LanStr(451), this);
-    fileServerIp->setGeometry(labelX, row(2), s.v(375, 750), rowH);
+    for (EditIP* e : {infoServerIp, fileServerIp}) {
+        // Shrunk with the dialog: the address fields keep within their row.
+        if (s.wide && s.scale < 1.0)
+            e->setCellSize(QSize(s.v(50, 100), s.v(30, 50)), s.v(17, 30));
+        e->setGeometry(labelX, row(e == infoServerIp ? 1 : 2), s.v(375, 750), rowH);
+    }
     infoPortEdit = new Edit(5, this, 1);
     filePortEdit = new Edit(5, this, 1);
     for (int i = 0; i < 2; ++i) {
@@ -198,7 +211,7 @@ void OtherNetWidget::BuildPages()
     memoTable->setGeometry(labelX, rowY0, s.v(500, 1400), s.v(400, 700));
     const int widths[5] = {150, 200, 200, 150, 400};
     for (int c = 0; c < 5; ++c)
-        memoTable->setColumnWidth(c, widths[c]);
+        memoTable->setColumnWidth(c, s.v(widths[c], widths[c]));
     memoTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     static const int kMenu[7] = {425, 426, 431, 443, 449, 456, 525};
@@ -375,8 +388,14 @@ void OtherNetWidget::vur_reset_remind(const QString& body)
         item->setTextAlignment(Qt::AlignCenter);
         memoModel->setItem(r, c, item);
     };
-    auto time = [](const QJsonValue& v) {
-        return QDateTime::fromMSecsSinceEpoch(qint64(v.toDouble())).toString(QStringLiteral("yy-MM-dd hh:mm:ss"));
+    // Whole milliseconds or minutes; a number beyond 64 bits (or none) is
+    // unreadable, as a missing key is.
+    auto whole = [](const QJsonValue& v, qint64* out) {
+        const double d = v.toDouble(std::nan(""));
+        if (!(d > -9223372036854775808.0 && d < 9223372036854775808.0))
+            return false;
+        *out = qint64(d);
+        return true;
     };
     for (int i = 0; i < list.size(); ++i) {
         const QJsonObject o = list[i].toObject();
@@ -384,14 +403,15 @@ void OtherNetWidget::vur_reset_remind(const QString& body)
         const char* keys[5] = {"operator", "create_utc", "notify_utc", "duration", "reminder_name"};
         for (int c = 0; c < 5; ++c) {
             const QJsonValue v = o.value(QLatin1String(keys[c]));
-            if (v.isUndefined()) {
+            qint64 n = 0;
+            if (v.isUndefined() || ((c == 1 || c == 2 || c == 3) && !whole(v, &n))) {
                 memoTable->viewport()->update();
                 return;  // the fill stops; what was written stays
             }
             if (c == 1 || c == 2)
-                cell(i, c, time(v));
+                cell(i, c, QDateTime::fromMSecsSinceEpoch(n).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
             else if (c == 3)
-                cell(i, c, QString::number(qint64(v.toDouble())));
+                cell(i, c, QString::number(n));
             else
                 cell(i, c, v.toString());
         }
@@ -567,20 +587,18 @@ void OtherNetWidget::SlotTimerChk()
 
 // --- painting --------------------------------------------------------------------
 
-void OtherNetWidget::paintEvent(QPaintEvent*)
+QList<PlacedText> OtherNetWidget::PaintedTexts() const
 {
-    QPainter p(this);
-    PaintDialogBackground(p, rect());
     const Sizes s = Layout();
-    p.setFont(PageFont());
-    p.setPen(Qt::yellow);
     const int rowY0 = s.v(10, 50), rowStep = s.v(50, 90), rowH = s.v(40, 50);
     const int labelX = s.v(150, 300), labelW = s.v(200, 300);
     // Labels end where the value column starts.
     const int valueX = s.v(300, 550);
+    QList<PlacedText> texts;
     auto label = [&](int text, int row, int x = -1, int dy = 0) {
         const int left = x < 0 ? labelX : x;
-        DrawLabel(p, QRect(left, rowY0 + (row - 1) * rowStep + dy, x < 0 ? valueX - left - 4 : labelW, rowH), LanStr(text));
+        texts << Label(QRect(left, rowY0 + (row - 1) * rowStep + dy, x < 0 ? valueX - left - 4 : labelW, rowH),
+                       LanStr(text));
     };
     switch (m_page) {
     case 1:
@@ -603,23 +621,38 @@ void OtherNetWidget::paintEvent(QPaintEvent*)
     case 7: {
         int y = rowY0;
         for (auto it = m_rxBytes.cbegin(); it != m_rxBytes.cend(); ++it, y += rowStep) {
-            p.setPen(Qt::yellow);
-            p.drawText(QRect(labelX, y, labelW, rowH), Qt::AlignLeft | Qt::AlignVCenter, it.key());
-            const bool up = m_linkUp.value(it.key(), false);
-            p.setPen(QPen(up ? Qt::green : Qt::gray, 4));
-            p.setBrush(up ? Qt::green : Qt::gray);
-            p.drawEllipse(s.v(250, 500), y + 10, 20, 20);
-            p.setBrush(Qt::NoBrush);
-            if (up && m_rxDiff.contains(it.key())) {
-                p.setPen(Qt::yellow);
-                p.drawText(QRect(s.v(350, 600), y, labelW, rowH), Qt::AlignLeft | Qt::AlignVCenter,
-                           QStringLiteral("%1 bytes/s").arg(m_rxDiff.value(it.key()) / 3));
-            }
+            texts << TextPlacer::InBox(it.key(), PageFont(), Qt::yellow, QRect(labelX, y, labelW, rowH),
+                                       Qt::AlignLeft | Qt::AlignVCenter);
+            if (m_linkUp.value(it.key(), false) && m_rxDiff.contains(it.key()))
+                texts << TextPlacer::InBox(QStringLiteral("%1 bytes/s").arg(m_rxDiff.value(it.key()) / 3), PageFont(),
+                                           Qt::yellow, QRect(s.v(350, 600), y, labelW, rowH),
+                                           Qt::AlignLeft | Qt::AlignVCenter);
         }
         break;
     }
     default:
         break;
     }
+    return texts;
+}
+
+void OtherNetWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    PaintDialogBackground(p, rect());
+    const Sizes s = Layout();
+    if (m_page == 7) {
+        const int rowY0 = s.v(10, 50), rowStep = s.v(50, 90);
+        int y = rowY0;
+        for (auto it = m_rxBytes.cbegin(); it != m_rxBytes.cend(); ++it, y += rowStep) {
+            const bool up = m_linkUp.value(it.key(), false);
+            p.setPen(QPen(up ? Qt::green : Qt::gray, 4));
+            p.setBrush(up ? Qt::green : Qt::gray);
+            p.drawEllipse(s.v(250, 500), y + 10, 20, 20);
+        }
+        p.setBrush(Qt::NoBrush);
+    }
+    for (const PlacedText& t : PaintedTexts())
+        TextPlacer::Draw(p, t);
     PaintDialogFrame(p, width(), height());
 }

@@ -32,6 +32,8 @@ public:
 
     int page() const { return m_page; }
     void hideshow(int type);
+    // The page's labels and, on the port page, each port's name and rate.
+    QList<PlacedText> PaintedTexts() const override;
 
     CheckBox* smsBox = nullptr;
     Edit* techNameEdit = nullptr;

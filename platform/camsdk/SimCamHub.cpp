@@ -183,7 +183,9 @@ bool SimDevice::waitFrame(int timeoutMs, Frame& out, int channels)
             return false;
         --m_pendingTriggers;
     } else {
-        const qint64 period = 1000 / fps();
+        // "periodMs" in device.ini: a camera slower than one frame a second.
+        const int periodMs = number(QStringLiteral("periodMs"), 0);
+        const qint64 period = periodMs > 0 ? periodMs : 1000 / fps();
         qint64 now = nowMs();
         if (m_nextDueMs == 0)
             m_nextDueMs = now + period;

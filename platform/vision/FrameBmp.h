@@ -11,6 +11,9 @@
 // file could not be written or the size is empty.
 bool WriteFrameBmp(const QString& path, const uint8_t* pixels, int width, int height, bool colour);
 
-// True when the file holds every byte its header promises. The BMP reader
-// returns a full-size picture for a cut-off file, so loaders ask this first.
+// True when the file holds every byte its header promises: plain
+// (uncompressed) rows, all of them in the file after its header and a
+// palette the reader takes. The BMP reader returns a full-size picture for a
+// cut-off file, with rows made up, and its header alone does not show that
+// it cannot read a picture, so loaders ask this first.
 bool FrameBmpComplete(const QString& path, QString* why = nullptr);

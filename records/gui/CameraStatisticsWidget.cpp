@@ -34,8 +34,9 @@ CameraStatisticsWidget::CameraStatisticsWidget(ResStatisticsParam* store, int ca
     const bool large = gShowW > 1024 && gShowH >= 1000;
     const int chartHeight = large ? 420 : 265;
 
-    // A column: title, then caption/value pairs (stacked on the large
-    // layout, side by side on the small one, where the height is short).
+    // A column: title, then caption/value pairs, each value right after its
+    // right-aligned caption (stacked under a right-aligned caption, a value
+    // would stand below and left of it, read as belonging to nothing).
     auto column = [this, large](int title, const QList<QPair<QString, Value>>& rows, const QList<const char*>& colours) {
         auto* box = new QVBoxLayout;
         box->setSpacing(large ? 5 : 2);
@@ -44,17 +45,13 @@ CameraStatisticsWidget::CameraStatisticsWidget(ResStatisticsParam* store, int ca
             QLabel* caption = Caption(rows[i].first, large ? 120 : 80, large ? 40 : 28, Qt::AlignRight, this);
             QLabel* v = Caption(QStringLiteral("0"), large ? 120 : 70, large ? 40 : 28, Qt::AlignLeft, this);
             v->setStyleSheet(QString::fromLatin1(colours[i]));
+            caption->setBuddy(v);
             m_values[rows[i].second] = v;
-            if (large) {
-                box->addWidget(caption);
-                box->addWidget(v);
-            } else {
-                auto* pair = new QHBoxLayout;
-                pair->setSpacing(6);
-                pair->addWidget(caption);
-                pair->addWidget(v);
-                box->addLayout(pair);
-            }
+            auto* pair = new QHBoxLayout;
+            pair->setSpacing(6);
+            pair->addWidget(caption);
+            pair->addWidget(v);
+            box->addLayout(pair);
         }
         return box;
     };
@@ -105,7 +102,7 @@ void CameraStatisticsWidget::updateData()
     m_values[NightOk]->setText(QString::number(s.getCount(ShiftNight, true, m_cam, m_step)));
     m_values[NightNg]->setText(QString::number(s.getCount(ShiftNight, false, m_cam, m_step)));
     const int ng = s.getCount(ShiftDay, false, m_cam, m_step);
-    const int total = s.getCount(ShiftDay, true, m_cam, m_step) + ng;
+    const int total = AddCounts(s.getCount(ShiftDay, true, m_cam, m_step), ng);
     m_values[Total]->setText(QString::number(total));
     m_values[NgTotal]->setText(QString::number(ng));
     m_values[NgRate]->setText(NgRateText(ng, total));

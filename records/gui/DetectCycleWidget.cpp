@@ -206,7 +206,19 @@ void DetectCycleWidget::Finish(bool moved)
     WarnText(moved ? QStringLiteral("导出成功") : QStringLiteral("导出失败"));
 }
 
+namespace {
+QString PageTitle()
+{
+    return QStringLiteral("检测周期");
+}
+}  // namespace
+
+QList<PlacedText> DetectCycleWidget::PaintedTexts() const
+{
+    return {CycleLogTitle(this, PageTitle())};
+}
+
 void DetectCycleWidget::paintEvent(QPaintEvent*)
 {
-    PaintCycleLogWindow(this, QStringLiteral("检测周期"));
+    PaintCycleLogWindow(this, PageTitle());
 }

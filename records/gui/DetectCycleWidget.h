@@ -2,6 +2,8 @@
 // The detection-cycle log page: the days on the left, the chosen day's
 // cycles on the right, and an export of a span of days onto the USB disk
 // through the export program ./vur_net/xls. Made anew at each opening.
+#include "widgets/PaintedTextSource.h"
+
 #include <QWidget>
 
 class ColorButton;
@@ -10,7 +12,7 @@ class QSqlTableModel;
 class QStringListModel;
 class QTableView;
 
-class DetectCycleWidget : public QWidget {
+class DetectCycleWidget : public QWidget, public PaintedTextSource {
     Q_OBJECT
 public:
     explicit DetectCycleWidget(QWidget* parent = nullptr);
@@ -19,6 +21,7 @@ public:
     // Shows the cycles of a day file.
     void bindSql(const QString& file);
     static QString getStyle();
+    QList<PlacedText> PaintedTexts() const override;
 
     QListView* dayList() const { return m_list; }
     QTableView* table() const { return m_table; }

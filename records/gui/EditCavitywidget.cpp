@@ -29,13 +29,23 @@ EditCavitywidget::EditCavitywidget(int cameras, QWidget* parent, const QString& 
     auto* grid = new QGridLayout(this);
     grid->setSpacing(10);
     grid->setSizeConstraint(QLayout::SetFixedSize);
+    // The character pad opens inside the editor: the editor is at least as
+    // wide as the pad, so no key is cut off at its right edge.
+    const int padW = NumCharInput::PadSize().width();
+    const int gridW = 4 * cell.width() + 3 * grid->spacing();
+    QMargins margins = grid->contentsMargins();
+    const int side = std::max(margins.left(), (padW + 10 - gridW + 1) / 2);
+    margins.setLeft(side);
+    margins.setRight(side);
+    grid->setContentsMargins(margins);
 
     m_combo = new ComboBox(this);
-    m_combo->setFixedSize(cell);
     for (int k = 0; k < m_cameras; ++k)
         m_combo->addItem(LanStr(595).arg(k + 1));
     m_combo->setItemHeight(60);
-    grid->addWidget(m_combo, 0, 0);
+    // Wider than a cell when a camera's name needs it (the cell beside it is free).
+    m_combo->setFixedSize(std::max(cell.width(), m_combo->sizeHint().width()), cell.height());
+    grid->addWidget(m_combo, 0, 0, 1, 2, Qt::AlignLeft);
     m_cancel = new ColorButton(LanStr(124), this, 3);
     m_confirm = new ColorButton(LanStr(121), this, 3);
     for (ColorButton* b : {m_cancel, m_confirm})

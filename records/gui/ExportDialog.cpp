@@ -8,6 +8,13 @@
 #include <QPainter>
 #include <QSaveFile>
 
+PlacedText CycleLogTitle(const QWidget* w, const QString& title)
+{
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(32);
+    return TextPlacer::InBox(title, f, QColor(0, 255, 255), QRect(0, 0, w->width(), 60), Qt::AlignCenter);
+}
+
 void PaintCycleLogWindow(QWidget* w, const QString& title)
 {
     QPainter p(w);
@@ -15,11 +22,7 @@ void PaintCycleLogWindow(QWidget* w, const QString& title)
         p.drawPixmap(QRect(0, 60, w->width(), w->height() - 60), *gpPixmapBG);
     if (gpPixmapTitle)
         p.drawPixmap(QRect(0, 0, w->width(), 60), *gpPixmapTitle);
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(32);
-    p.setFont(f);
-    p.setPen(QColor(0, 255, 255));
-    p.drawText(QRect(0, 0, w->width(), 60), Qt::AlignCenter, title);
+    TextPlacer::Draw(p, CycleLogTitle(w, title));
 }
 
 ExportDialog::ExportDialog(const QString& sqlFile, QWidget* parent)
@@ -62,7 +65,19 @@ void ExportDialog::acceptedDialog()
     accept();
 }
 
+namespace {
+QString ExportTitle()
+{
+    return QStringLiteral("导出选项");
+}
+}  // namespace
+
+QList<PlacedText> ExportDialog::PaintedTexts() const
+{
+    return {CycleLogTitle(this, ExportTitle())};
+}
+
 void ExportDialog::paintEvent(QPaintEvent*)
 {
-    PaintCycleLogWindow(this, QStringLiteral("导出选项"));
+    PaintCycleLogWindow(this, ExportTitle());
 }

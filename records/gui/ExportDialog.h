@@ -1,12 +1,14 @@
 #pragma once
 // Asks for the span of the detection-cycle export and writes the request
 // (sql.txt, one SELECT per calendar day) for the export program.
+#include "widgets/PaintedTextSource.h"
+
 #include <QDialog>
 
 class EditDateTime;
 class ColorButton;
 
-class ExportDialog : public QDialog {
+class ExportDialog : public QDialog, public PaintedTextSource {
     Q_OBJECT
 public:
     // sqlFile: where the request goes (the working directory's sql.txt).
@@ -17,6 +19,7 @@ public:
     ColorButton* okButton() const { return m_ok; }
     // Request lines written by the last Confirm (none for a start after the end).
     int requestLines() const { return m_lines; }
+    QList<PlacedText> PaintedTexts() const override;
 
 public slots:
     void acceptedDialog();
@@ -35,3 +38,5 @@ private:
 
 // Background and title picture of the cycle-log windows, with a cyan title.
 void PaintCycleLogWindow(QWidget* w, const QString& title);
+// The title as that paints it.
+PlacedText CycleLogTitle(const QWidget* w, const QString& title);

@@ -1,10 +1,12 @@
 #pragma once
 // Bar chart of one shift: per hour an OK bar (green) and an NG bar (red)
 // side by side, scaled so the largest value is the chart height less 60 px.
+#include "widgets/PaintedTextSource.h"
+
 #include <QList>
 #include <QWidget>
 
-class Histogram : public QWidget {
+class Histogram : public QWidget, public PaintedTextSource {
     Q_OBJECT
 public:
     explicit Histogram(QWidget* parent = nullptr);
@@ -22,6 +24,9 @@ public:
     // Legend caption of the OK series (ok) or the NG series, in the screen language.
     static QString LegendText(bool ok);
 
+    // Hour labels, the value over each bar and the legend.
+    QList<PlacedText> PaintedTexts() const override;
+
     static const QColor kOkColor;
     static const QColor kNgColor;
 
@@ -29,6 +34,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static constexpr int kLeastValuePx = 11;
     void clcMaxY();
     int SlotWidth() const;
     double Scale() const;

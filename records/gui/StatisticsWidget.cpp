@@ -38,14 +38,16 @@ StatisticsWidget::StatisticsWidget(ResStatisticsParam* store, int cameras, QWidg
     const bool large = gShowW > 1024;
 
     m_tabs = new QTabWidget(this);
-    m_tabs->setFixedSize(w - 182, h - 100);
-    m_tabs->setStyleSheet(CamereaTabWidget::TabStyle());
+    m_tabs->setFixedSize(CamereaTabWidget::BarWidth(), h - 100);
+    QStringList captions;
     for (int i = 0; i <= std::clamp(cameras, 0, 8); ++i) {
         const int cam = (i + 8) % 9;
         m_pages[i] = new CamereaTabWidget(m_store, cam, m_tabs);
-        m_pages[i]->setFixedSize(w - 182, h - 100);
-        m_tabs->addTab(m_pages[i], i == 0 ? LanStr(1160) : LanStr(1161).arg(i));
+        m_pages[i]->setFixedSize(CamereaTabWidget::BarWidth(), h - 100);
+        captions << (i == 0 ? LanStr(1160) : LanStr(1161).arg(i));
+        m_tabs->addTab(m_pages[i], captions.last());
     }
+    m_tabs->setStyleSheet(CamereaTabWidget::TabStyle(captions, CamereaTabWidget::BarWidth()));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { RedrawCurrent(); });
 
     m_days = new QListWidget(this);

@@ -63,6 +63,9 @@ inline bool Subsequence(const QStringList& part, const QStringList& whole)
 struct BoardRig {
     QString family = QStringLiteral("mvs");
     QString serial = QStringLiteral("MVS0000001");
+    int fps = 50;
+    int periodMs = 0;  // a camera slower than a frame a second
+    int scene = 0;     // the picture served from the start (0 good, 1 faulty)
 
     // The working directory, camera and board; the default group with one
     // defect area over the whole view in steps 0 and 1.
@@ -77,10 +80,13 @@ struct BoardRig {
         ok = SetParamValue(QStringLiteral("trigInDelay"), 2, 1) && ok;  // mould step 0.1 s after that
         ok = AddWholeViewDefectSteps(BoardScene(false)) && ok;
         sim = std::make_unique<SimCamFolder>();
-        sim->add(family, serial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", 50}});
+        sim->add(family, serial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", fps}, {"periodMs", periodMs}});
         const QString device = sim->devicePath(family, serial);
-        ok = BoardScene(false).save(device + QStringLiteral("/a-good.png")) && ok;
-        ok = BoardScene(true).save(device + QStringLiteral("/b-faulty.png")) && ok;
+        // A slow camera serves its scene alone: switching would cost frames.
+        if (!slow() || scene == 0)
+            ok = BoardScene(false).save(device + QStringLiteral("/a-good.png")) && ok;
+        if (!slow() || scene == 1)
+            ok = BoardScene(true).save(device + QStringLiteral("/b-faulty.png")) && ok;
         board = std::make_unique<SimBoard>(QStringList{QStringLiteral("--inputs"), QStringLiteral("2")});  // door closed
         ok = board->waitForPath() && ok;
         qputenv("MOJU_SERIAL_DEVICE", board->path().toLocal8Bit());
@@ -104,15 +110,19 @@ struct BoardRig {
         QVERIFY(win->isBuilt());
         QCOMPARE(win->numCamera(), 1);
         watchWords();
-        if (freeRunning)
-            show(0);
+        if (freeRunning && !slow())
+            show(scene);
         else
-            sim->device(family, serial)->showPicture(0);
+            sim->device(family, serial)->showPicture(slow() ? 0 : scene);
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*board).value(BoardWords(*board).size() - 1), idle, 5000);
         if (freeRunning)
-            QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > 2, 3000);
+            QTRY_VERIFY_WITH_TIMEOUT(win->detection()->frameCount[0] > (slow() ? 0 : 2), framesMs());
         markIdle(idle);
     }
+    // A frame a second or slower.
+    bool slow() const { return periodMs >= 1000 || fps <= 1; }
+    // Time for three frames of the camera, at least 3 s.
+    int framesMs() const { return std::max(3000, 3 * (periodMs > 0 ? periodMs : 1000 / fps) + 1000); }
     // Records every word the window's port sends from now on.
     void watchWords()
     {
@@ -145,7 +155,7 @@ struct BoardRig {
         const int seen = win->detection()->frameCount[0];
         QTRY_VERIFY2_WITH_TIMEOUT(win->detection()->frameCount[0] > seen + 2,
                                   qPrintable(QStringLiteral("frames %1, lost %2").arg(win->detection()->frameCount[0]).arg(gisLost)),
-                                  3000);
+                                  framesMs());
     }
     // Every output word the monitor sent since the idle word. The link takes
     // the newest word once per pass, so a word replaced at once may never

@@ -53,14 +53,15 @@ private slots:
             << Script{"in 0", "expect F4 F6 F4", "lasts F6 300"};
         // The product NG pulses without an alarm and ends after the ejector
         // pulse (alarm and result outputs off again, 93 -> 05); the mould step
-        // that follows on the same faulty scene holds. These modes drive
-        // outputs 4-7 without the default inversion: idle 04.
+        // that follows on the same faulty scene, 0.5 s later (a pulse ends
+        // only once the board holds it), holds. These modes drive outputs 4-7
+        // without the default inversion: idle 04.
         QTest::newRow("product NG split outputs, ejector pulse 0")
-            << Rows{"system9 15 1", "system2 5 0", "idle 04"}
+            << Rows{"system9 15 1", "system2 5 0", "trigInDelay 2 5", "idle 04"}
             << Script{"bad", "in 0", "expect 04 05 93 05 01", "in 0", "held 1", "clear", "in 0",
                       "expect 04 05 93 05 01 05 04 05 AD 05 04"};
         QTest::newRow("product NG pulse without alarm, ejector pulse 0")
-            << Rows{"system2 7 1", "system2 5 0", "idle 04"}
+            << Rows{"system2 7 1", "system2 5 0", "trigInDelay 2 5", "idle 04"}
             << Script{"bad", "in 0", "expect 04 05 17 05 01", "in 0", "held 1", "clear", "in 0",
                       "expect 04 05 17 05 01 05 04 05 04"};
         // Pulses above 0: the mould step, 0.1 s after the product step, is

@@ -29,8 +29,8 @@ unsigned Apply(const WizardPara& p, Event e, unsigned from, int reDetectLeft = 0
     switch (e) {
     case Start0: CycleOutputs::CycleStart(p, 0, p.detectOn[0] != 0, s); break;
     case Start2: CycleOutputs::CycleStart(p, 2, p.detectOn[0] != 0, s); break;
-    case NgProduct: CycleOutputs::NgCamera(p, 0, reDetectLeft, false, 0, s); break;
-    case NgMould: CycleOutputs::NgCamera(p, 1, reDetectLeft, false, 1, s); break;
+    case NgProduct: CycleOutputs::NgCamera(p, 0, reDetectLeft, false, s); break;
+    case NgMould: CycleOutputs::NgCamera(p, 1, reDetectLeft, false, s); break;
     case OkProduct: CycleOutputs::VerdictOk(p, 0, false, s); break;
     case OkMould: CycleOutputs::VerdictOk(p, 1, false, s); break;
     case PulseOk: CycleOutputs::PulseVerdict(p, true, s); break;

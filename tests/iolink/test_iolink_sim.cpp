@@ -224,6 +224,32 @@ private slots:
         QCOMPARE(m_records.take(), QStringList {QStringLiteral("IO通讯重新连接")});
     }
 
+    // A board that still reads commands but whose replies are lost gets a
+    // hold decided meanwhile at once, long before the link counts as lost,
+    // and each changed word once, not on every pass.
+    void changedOutputsReachABoardWhoseRepliesAreLost()
+    {
+        startLink();
+        QTRY_VERIFY(m_sim->frames().size() >= 3);
+        m_sim->send(QStringLiteral("silent"));
+        QTRY_COMPARE(m_sim->linesStarting(QStringLiteral("SILENT")).size(), 1);
+        waitPasses(5);
+        QVERIFY(m_sim->linesStarting(QStringLiteral("OUT ")).isEmpty());
+        m_port->IOSetOut(0, 1);
+        m_port->IOFlashOut();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_sim->linesStarting(QStringLiteral("OUT ")).isEmpty(), 1500);
+        m_port->IOSetOut(2, 1);
+        m_port->IOFlashOut();
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->linesStarting(QStringLiteral("OUT ")).size() >= 2, 1500);
+        QCOMPARE(gisLostCom.load(), 0);
+        waitPasses(20);
+        QVERIFY(m_sim->sync());
+        QStringList words;
+        for (const QString& l : m_sim->linesStarting(QStringLiteral("OUT ")))
+            words << l.section(QLatin1Char(' '), -1);
+        QCOMPARE(words, (QStringList{QStringLiteral("0x0001"), QStringLiteral("0x0005")}));
+    }
+
     void scriptedInputsAndOutputLog()
     {
         QTemporaryDir dir;

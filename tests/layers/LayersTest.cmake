@@ -4,17 +4,25 @@ cmake_policy(VERSION 3.22)
 set(_check ${SRC}/cmake/CheckLayers.cmake)
 set(_failures "")
 
-# case name | including file | included header | expected reason ("" passes)
+# case name | including file | include as written | header planted ("" none) | expected reason ("" passes)
 set(_cases
-  "neighbour above|params/A.cpp|network/B.h|is in network, above params"
-  "top from bottom|foundation/A.h|app/B.h|is in app, above foundation"
-  "from a gui sub-folder|network/gui/A.cpp|records/B.h|is in records, above network"
-  "core file needs widgets|app/A.cpp|widgets/B.h|needs widgets"
-  "core file, gui sub-folder|records/A.cpp|network/gui/B.h|needs widgets"
-  "below|records/A.cpp|params/B.h|"
-  "gui file below|view/A.cpp|widgets/B.h|"
-  "same folder|view/A.cpp|view/B.h|"
-  "gui sub-folder needs widgets|app/gui/A.cpp|settings/B.h|")
+  "neighbour above|params/A.cpp|\"network/B.h\"|network/B.h|is in network, above params"
+  "top from bottom|foundation/A.h|\"app/B.h\"|app/B.h|is in app, above foundation"
+  "from a gui sub-folder|network/gui/A.cpp|\"records/B.h\"|records/B.h|is in records, above network"
+  "core file needs widgets|app/A.cpp|\"widgets/B.h\"|widgets/B.h|needs widgets"
+  "core file, gui sub-folder|records/A.cpp|\"network/gui/B.h\"|network/gui/B.h|needs widgets"
+  "angle brackets above|params/A.cpp|<app/gui/B.h>|app/gui/B.h|is in app, above params"
+  "angle brackets, core file needs widgets|records/A.cpp|<widgets/B.h>|widgets/B.h|needs widgets"
+  "from an .inl file|params/A.inl|\"network/B.h\"|network/B.h|is in network, above params"
+  "angle brackets from an .ipp file|camera/A.ipp|<app/B.h>|app/B.h|is in app, above camera"
+  "below|records/A.cpp|\"params/B.h\"|params/B.h|"
+  "below in angle brackets|records/A.cpp|<params/B.h>|params/B.h|"
+  "library headers|params/A.cpp|<QDir>||"
+  "standard header|app/A.inl|<vector>||"
+  "gui file below|view/A.cpp|\"widgets/B.h\"|widgets/B.h|"
+  "same folder|view/A.cpp|\"view/B.h\"|view/B.h|"
+  "own folder, no path|view/A.cpp|\"B.h\"|view/B.h|"
+  "gui sub-folder needs widgets|app/gui/A.cpp|\"settings/B.h\"|settings/B.h|")
 
 function(run_check root out_ok out_text)
   execute_process(COMMAND ${CMAKE_COMMAND} -DSRC=${root} -P ${_check}
@@ -37,25 +45,24 @@ foreach(_case ${_cases})
   string(REPLACE "|" ";" _fields "${_case}")
   list(GET _fields 0 _name)
   list(GET _fields 1 _from)
-  list(GET _fields 2 _to)
-  list(LENGTH _fields _count)
-  set(_reason "")
-  if(_count GREATER 3)
-    list(GET _fields 3 _reason)
-  endif()
+  list(GET _fields 2 _written)
+  list(GET _fields 3 _header)
+  list(GET _fields 4 _reason)
   math(EXPR _n "${_n} + 1")
   set(_root ${WORK}/${_n})
   file(REMOVE_RECURSE ${_root})
-  file(WRITE ${_root}/${_to} "#pragma once\n")
-  file(WRITE ${_root}/${_from} "#include \"${_to}\"\n")
+  if(NOT _header STREQUAL "")
+    file(WRITE ${_root}/${_header} "#pragma once\n")
+  endif()
+  file(WRITE ${_root}/${_from} "#include ${_written}\n")
   run_check(${_root} _ok _text)
   if(_reason STREQUAL "")
     if(NOT _ok)
       string(APPEND _failures "${_name}: refused:\n${_text}\n")
     endif()
   elseif(_ok)
-    string(APPEND _failures "${_name}: ${_from} including ${_to} passed\n")
-  elseif(NOT _text MATCHES "${_from}: \"${_to}\" ${_reason}")
+    string(APPEND _failures "${_name}: ${_from} including ${_written} passed\n")
+  elseif(NOT _text MATCHES "${_from}: ${_written} ${_reason}")
     string(APPEND _failures "${_name}: wrong reason:\n${_text}\n")
   endif()
 endforeach()

@@ -9,6 +9,7 @@
 #include "app/DetectionCycle.h"
 #include "settings/WizardParaWidget.h"
 #include "records/Counters.h"
+#include "app/StatusLayout.h"
 #include "app/gui/IOStatusWidget.h"
 #include "params/WizardPara.h"
 #include "app/gui/IndexButton.h"
@@ -81,8 +82,8 @@ QSize Screen()
 }
 
 // Rows for this process's screen (ctest runs one process per panel size) in
-// each language, with any further column filled by `more`.
-void AddScreenRows(const QList<int>& cameraCounts)
+// each language; the counts of `inTurn` in one language each, in turn.
+void AddScreenRows(const QList<int>& cameraCounts, const QList<int>& inTurn = {})
 {
     QTest::addColumn<int>("lan");
     QTest::addColumn<int>("cameras");  // 7: a busy screen (see screens())
@@ -93,6 +94,9 @@ void AddScreenRows(const QList<int>& cameraCounts)
         for (int lan = 0; lan < 3; ++lan)
             for (int n : cameraCounts)
                 QTest::addRow("%dx%d %s %d cameras", size.width(), size.height(), names[lan], n) << lan << n;
+        for (int i = 0; i < inTurn.size(); ++i)
+            QTest::addRow("%dx%d %s %d cameras", size.width(), size.height(), names[i % 3], inTurn[i]) << i % 3
+                                                                                                  << inTurn[i];
     }
 }
 
@@ -103,6 +107,35 @@ void AddPainted(QList<LayoutCheck::PaintedText>& out, const QWidget* w, const QL
     const QPoint at = w->mapTo(w->window(), QPoint(0, 0));
     for (const PlacedText& t : texts)
         out << LayoutCheck::PaintedText{t.rect.translated(at), t.font, t.text, minPixelSize};
+}
+
+// The small panel's bar and the full-HD one lie over the lower edge of the
+// camera views by design; on any other screen (1280 x 800) nothing of the
+// bar, lamps or texts, may lie on a camera picture.
+QStringList BarOverViews(RaRoWizard& win)
+{
+    const bool overViewsByDesign = gShowW <= 1024 || (gShowW >= 1800 && gShowH >= 950);
+    IOStatusWidget* bar = win.ioStatusWidget;
+    if (overViewsByDesign || !bar->isVisible())
+        return {};
+    const QPoint at = bar->mapTo(&win, QPoint(0, 0));
+    QList<QPair<QString, QRect>> shown;
+    for (const StatusLamp& l : StatusLamps(*gpWPara, StatusClassFor(gShowW, gShowH)))
+        shown.append({QStringLiteral("lamp \"%1\"").arg(l.name.trimmed()), l.lamp.translated(at)});
+    for (const PlacedText& t : bar->PaintedTexts(QDateTime::currentDateTime()))
+        shown.append({QStringLiteral("\"%1\"").arg(t.text), t.rect.translated(at)});
+    QStringList problems;
+    for (CammerWidget* v : win.cammerWidget) {
+        if (!v || !v->isVisible())
+            continue;
+        const QRect view(v->mapTo(&win, QPoint(0, 0)), v->size());
+        for (const auto& [what, r] : shown)
+            if (r.intersects(view))
+                problems << QStringLiteral("status bar's %1 at %2,%3 over camera %4's picture at %5,%6 %7x%8")
+                                .arg(what).arg(r.x()).arg(r.y()).arg(v->camera + 1).arg(view.x()).arg(view.y())
+                                .arg(view.width()).arg(view.height());
+    }
+    return problems;
 }
 
 // Everything an operator sees now: every visible window's widgets and the
@@ -128,6 +161,7 @@ QStringList CheckScreen(RaRoWizard& win)
     while (painters.size() < painted.size())
         painters << win.ioStatusWidget;
     problems << LayoutCheck::checkPainted(painted, Screen());
+    problems << BarOverViews(win);
 
     // A painted text and a widget in one place: one hides the other. The
     // columns count whole, as they stand over the views.
@@ -151,8 +185,7 @@ QStringList CheckScreen(RaRoWizard& win)
 
 void Grab(QWidget* w, const QString& what)
 {
-    if (!qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))
-        w->grab().save(ShotPath(what));
+    SaveShot(w, what);
 }
 
 QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& r, int px = 16)
@@ -173,7 +206,10 @@ private slots:
     void paintedTextRules_data();
     void paintedTextRules();
 
-    void screens_data() { AddScreenRows({4, 8, 7}); }
+    // Grids of 1, 2, 3 and 5 cameras have cells as wide as the single view's
+    // or those of 4 or 6 (whose texts are checked in every language): one
+    // language each.
+    void screens_data() { AddScreenRows({4, 6, 8, 7}, {1, 2, 3, 5}); }
     void screens();
     void emptyCellIsDark();
     void resultPictureHeader();
@@ -181,8 +217,8 @@ private slots:
     void cleanup() { gLan = 0; }
 };
 
-// The main screen with 4 and 8 cameras; with 4 also the ROI editor's
-// pages, the records page and the account page.
+// The main screen with every grid of cameras (1 to 6 and 8); with 4 also
+// the ROI editor's pages, the records page and the account page.
 void TestLayout::screens()
 {
     QFETCH(int, lan);

@@ -1,11 +1,12 @@
 // A service manager's stop: SIGTERM (and Ctrl-C's SIGINT) run the orderly
 // stop and end the process with status 0, without glog's crash report.
+#include "TestSupport.h"
+
 #include "app/StopSignals.h"
 #include "foundation/GLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -35,17 +36,6 @@ int RunMonitorStandIn(int argc, char** argv)
     return app.exec();
 }
 
-QByteArray GlogText(const QString& dir)
-{
-    QByteArray all;
-    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        if (f.open(QIODevice::ReadOnly))
-            all += f.readAll();
-    }
-    return all;
-}
 }  // namespace
 
 class TestStopSignal : public QObject {
@@ -73,7 +63,7 @@ private slots:
         QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
         QCOMPARE(monitor.exitCode(), 0);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("stopped"))));
-        const QByteArray logs = GlogText(dir.filePath(QStringLiteral("glog"))) + errors;
+        const QByteArray logs = FilesUnder(dir.filePath(QStringLiteral("glog"))) + errors;
         QVERIFY2(!logs.contains("received by PID") && !logs.contains("*** SIG"), logs.constData());
     }
 };

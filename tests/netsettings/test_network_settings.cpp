@@ -16,6 +16,7 @@
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/Edit.h"
+#include "widgets/EditBox.h"
 #include "widgets/EditIP.h"
 
 #include <QStandardItemModel>
@@ -78,6 +79,7 @@ private slots:
     }
     void cleanup()
     {
+        SystemActions::setInstance(nullptr);  // a double a failed test left in place
         m_rig->dlg->setNetworkPage(nullptr);
         m_rig.reset();
         delete gpNet;
@@ -153,6 +155,32 @@ private slots:
         // A partial answer is dropped whole.
         m_others->vur_reset_product(QStringLiteral("{\"result\":[{\"product_name\":\"B\"},{\"x\":1}]}"));
         QCOMPARE(m_others->productCombo->count(), 2);
+        m_others->hide();
+    }
+
+    // A time or duration beyond 64 bits is unreadable, as a missing key is:
+    // the fill stops there and nothing made up from it is shown.
+    void memoNumbersBeyondRangeStopTheFill()
+    {
+        m_others->show();
+        m_others->SlotRemind();  // page 6; the link is off, nothing is asked
+        const QString good = QStringLiteral("{\"operator\":\"a\",\"create_utc\":1.5e12,\"notify_utc\":-2.5,"
+                                            "\"duration\":30.9,\"reminder_name\":\"r\"}");
+        m_others->vur_reset_remind(QStringLiteral("{\"result\":[%1,{\"operator\":\"b\",\"create_utc\":0,\"notify_utc\":0,"
+                                                  "\"duration\":1e300,\"reminder_name\":\"r\"},%1]}")
+                                       .arg(good));
+        QCOMPARE(m_others->memoModel->rowCount(), 2);
+        QCOMPARE(m_others->memoModel->item(0, 1)->text(),
+                 QDateTime::fromMSecsSinceEpoch(1500000000000).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
+        QCOMPARE(m_others->memoModel->item(0, 2)->text(),
+                 QDateTime::fromMSecsSinceEpoch(-2).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
+        QCOMPARE(m_others->memoModel->item(0, 3)->text(), QStringLiteral("30"));
+        QVERIFY(m_others->memoModel->item(1, 2));
+        QVERIFY(!m_others->memoModel->item(1, 3));
+        m_others->vur_reset_remind(QStringLiteral("{\"result\":[%1,{\"operator\":\"c\",\"create_utc\":4.6e228}]}").arg(good));
+        QCOMPARE(m_others->memoModel->rowCount(), 2);
+        QCOMPARE(m_others->memoModel->item(1, 0)->text(), QStringLiteral("c"));
+        QVERIFY(!m_others->memoModel->item(1, 1));
         m_others->hide();
     }
 
@@ -251,6 +279,49 @@ private slots:
         // With the plant link off the link keeps naming itself as before.
         QCOMPARE(gpNet->netCard.hostName, VUR_Net::getNetHostName());
         QCOMPARE(m_rig->host.clientRestarts, 1);
+    }
+
+    // The system calls itself by a name the check refuses ("_" is no host
+    // name character) and the plant link is off, so its field is hidden:
+    // other settings still save, and the name stays as the system has it.
+    // Only a name the setter types is checked.
+    void aRefusedSystemNameDoesNotBlockSaving()
+    {
+        struct NamedHost : RecordingSystemActions {
+            QString hostName() const override { return QStringLiteral("panel_01"); }
+        } actions;
+        SystemActions::setInstance(&actions);
+        gpNet->netCard.hostName = VUR_Net::getNetHostName();  // as the link reads it at start
+        QCOMPARE(gpNet->netCard.hostName, QStringLiteral("panel_01"));
+        QCOMPARE(gpWPara->netEnabled, 0);
+        m_rig->open();
+        const int delay = gpWPara->retestDelay;
+        m_rig->dlg->retestDelayEdit->AddOne();
+        {
+            PopupAnswerer answers;
+            answers.queue(1);  // save
+            m_rig->dlg->accept();
+            for (const PopupAnswerer::Seen& s : answers.seen())
+                QVERIFY2(s.text != LanStr(1123).arg(QStringLiteral("panel_01")), qPrintable(s.text));
+        }
+        QVERIFY(!m_rig->dlg->isVisible());
+        QCOMPARE(StoredValue(QStringLiteral("system9"), 18), delay + 1);
+        QVERIFY(!QFile::exists(QStringLiteral("vur_net/ls_hostname")));
+        QVERIFY(SystemActionLines().filter(QStringLiteral("ls_host")).isEmpty());
+        QCOMPARE(gpNet->netCard.hostName, QStringLiteral("panel_01"));
+
+        // A typed name like it is refused.
+        m_rig->open();
+        m_page->hostEdit->setText(QStringLiteral("panel_02"));
+        {
+            PopupAnswerer answers;
+            answers.queue(1);
+            m_rig->dlg->accept();
+            QCOMPARE(answers.seen().value(1).text, LanStr(1123).arg(QStringLiteral("panel_02")));
+        }
+        QVERIFY(m_rig->dlg->isVisible());
+        QVERIFY(!QFile::exists(QStringLiteral("vur_net/ls_hostname")));
+        SystemActions::setInstance(nullptr);
     }
 
     void aSlowPingLeavesTheScreenLive()

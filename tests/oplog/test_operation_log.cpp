@@ -7,6 +7,7 @@
 #include "foundation/uitext.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
+#include "records/DayFileMerge.h"
 
 #include <QFile>
 #include <QThread>
@@ -183,6 +184,25 @@ private slots:
         log->InsertRecord(QStringLiteral("b"));
         delete log;
         QCOMPARE(Rows(), QStringList{"23.59.50|Unlogged|b"});
+    }
+
+    // Lines numbered afresh after a clear are not taken for lines an archive
+    // already took of the same file (a merge whose removal failed).
+    void clearedLogIsANewDayFile()
+    {
+        OperationLog* log = MakeLog();
+        log->InsertRecord(QStringLiteral("a"));
+        log->InsertRecord(QStringLiteral("b"));
+        const QString archive = m_dir->filePath(QStringLiteral("day.db"));
+        const QString columns = QStringLiteral("recordtime, recordpassword, remarks");
+        const QString create = QStringLiteral("CREATE TABLE IF NOT EXISTS RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)");
+        QVERIFY(AppendDayFile(archive, m_dir->filePath(QStringLiteral("RECORD.db")), QStringLiteral("RECORD"), columns, create));
+        log->ClearRecord();
+        log->InsertRecord(QStringLiteral("c"));
+        QVERIFY(AppendDayFile(archive, m_dir->filePath(QStringLiteral("RECORD.db")), QStringLiteral("RECORD"), columns, create));
+        delete log;
+        QCOMPARE(Rows(QStringLiteral("day.db")),
+                 (QStringList{"23.59.50|Unlogged|a", "23.59.50|Unlogged|b", "23.59.50|Unlogged|c"}));
     }
 
     void rollOver()

@@ -203,6 +203,29 @@ private slots:
         QVERIFY(memos[0][0].toString().contains(QStringLiteral("\"reminder_name\":\"mould cleaning\"")));
     }
 
+    // A long answer comes off the socket in several reads: it is one reply.
+    void longAnswerIsOneReply()
+    {
+        QVERIFY(SetVurNetRow(QStringLiteral("1 0 3 0 0 6 1 10000")));
+        m_net = StartLink(m_dir->path(), &m_clock);
+        QSignalSpy products(m_net.get(), &VUR_Net::productNamesReceived);
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, m_net->serverPort());
+        QVERIFY(client.waitForConnected(5000));
+        QTRY_VERIFY(m_net->isAlive);
+        QByteArray body = "{\"result\":[";
+        for (int i = 0; i < 6000; ++i)
+            body += QStringLiteral("{\"product_name\":\"壳体-%1 }]\"},").arg(i, 5, 10, QLatin1Char('0')).toUtf8();
+        body += "{\"product_name\":\"last\"}]}";
+        QVERIFY(body.size() > 3 * 65535);
+        client.write("X\r\nSessionId: 14\r\n\r\n" + body);
+        QTRY_COMPARE(products.size(), 1);
+        QCOMPARE(products[0][0].toString().toUtf8(), body);
+        client.write("X\r\nSessionId: 14\r\n\r\n{\"result\":[]}");
+        QTRY_COMPARE(products.size(), 2);
+        QCOMPARE(products[1][0].toString(), QStringLiteral("{\"result\":[]}"));
+    }
+
     void switchesFromWhichsendConfig_data()
     {
         QTest::addColumn<QByteArray>("config");

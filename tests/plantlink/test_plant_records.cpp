@@ -10,6 +10,7 @@
 #include "network/VUR_Path_Remind.h"
 #include "network/VUR_Path_Statistics.h"
 #include "network/VUR_Reply.h"
+#include "network/VUR_ReplyGatherer.h"
 #include "network/VUR_SendQueue.h"
 #include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
@@ -106,6 +107,58 @@ private slots:
         QCOMPARE(r.session, session);
         if (session)
             QCOMPARE(r.body, QStringLiteral("{}"));
+    }
+
+    void replyPieces_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<QList<int>>("atMs");
+        QTest::addColumn<QByteArrayList>("replies");
+        QTest::addColumn<bool>("dropsSome");
+        const QByteArray answer = "X\r\nSessionId: 14\r\n\r\n";
+        QTest::newRow("one read") << QByteArrayList{"/back/ 200\r\n\r\n"} << QList<int>{0}
+                                  << QByteArrayList{"/back/ 200\r\n\r\n"} << false;
+        QTest::newRow("answer in three reads")
+            << QByteArrayList{answer + "{\"a\":\"}", "\\\"{\",\"b\":[1,", "2]} "} << QList<int>{0, 5, 10}
+            << QByteArrayList{answer + "{\"a\":\"}\\\"{\",\"b\":[1,2]} "} << false;
+        QTest::newRow("header, then body") << QByteArrayList{answer, "{}"} << QList<int>{0, 1}
+                                           << QByteArrayList{answer + "{}"} << false;
+        QTest::newRow("header cut") << QByteArrayList{"/hea", "rt/\r\n\r\n"} << QList<int>{0, 1}
+                                    << QByteArrayList{"/heart/\r\n\r\n"} << false;
+        QTest::newRow("a NUL ends it") << QByteArrayList{answer + "{\"a\":1", QByteArray("\0rest", 5)} << QList<int>{0, 1}
+                                       << QByteArrayList{answer + "{\"a\":1"} << false;
+        QTest::newRow("two replies stay one text") << QByteArrayList{"/back/\r\n\r\n/back/\r\n\r\n"} << QList<int>{0}
+                                                   << QByteArrayList{"/back/\r\n\r\n/back/\r\n\r\n"} << false;
+        QTest::newRow("left waiting too long") << QByteArrayList{answer + "{", "/heart/\r\n\r\n"}
+                                               << QList<int>{0, int(VUR_ReplyGatherer::kPieceGapMs) + 1}
+                                               << QByteArrayList{"/heart/\r\n\r\n"} << true;
+        QByteArrayList huge{answer + "["};
+        QList<int> at{0};
+        for (int i = 0; i * 65535 <= VUR_ReplyGatherer::kMaxBytes; ++i) {
+            huge << QByteArray(65535, '1');
+            at << i;
+        }
+        QTest::newRow("over the cap") << huge << at << QByteArrayList{} << true;
+    }
+
+    // A reply is handed on whole once its header has ended and, for an
+    // answer, its JSON body has closed, over as many reads as it takes.
+    void replyPieces()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(QList<int>, atMs);
+        VUR_ReplyGatherer g;
+        QByteArrayList replies;
+        qint64 dropped = 0;
+        for (int i = 0; i < pieces.size(); ++i) {
+            QByteArray reply;
+            qint64 lost = 0;
+            if (g.add(pieces[i], atMs[i], &reply, &lost))
+                replies << reply;
+            dropped += lost;
+        }
+        QTEST(replies, "replies");
+        QTEST(dropped > 0, "dropsSome");
     }
 
     void queueWritesTwiceThenDrops()
@@ -355,6 +408,13 @@ private slots:
                           + camera(5, true).replace("}", ",\"ng_monitors\":[" + step + "]}") + ","
                           + camera(0, true).replace("\"0\"", "\"-2147483648\"") + "]}}")
             << true << QList<int>{4};
+        QTest::newRow("alarm count 1e30 (read at the int limit)")
+            << QByteArray("{" + top + "\"watch_circle\":1,\"camera\":{\"ng\":["
+                          + camera(6, true).replace("}", ",\"ng_monitors\":[" + QByteArray(step)
+                                                              .replace("-2147483648", "3")
+                                                              .replace("\"alarm_result\":1", "\"alarm_result\":1e30") + "]}")
+                          + "]}}")
+            << true << QList<int>{5};
     }
     void statisticsFiles()
     {
@@ -370,8 +430,18 @@ private slots:
         for (const auto& [k, c] : s.cameras)
             keys << k;
         QCOMPARE(keys, cameras);
+        // Each stored alarm happens once more; its count never wraps.
+        for (const auto& [k, c] : s.cameras)
+            for (const auto& [d, det] : c.ng_monitors)
+                for (const auto& [r, a] : det.alarm)
+                    s.AddAlarm(k, d, r);
         // Whatever the file held, the next message goes out.
-        QVERIFY(!s.Compose(StatInputs(2000)).isEmpty());
+        const QByteArray body = s.Compose(StatInputs(2000));
+        QVERIFY(!body.isEmpty());
+        for (const QJsonValue c : Json(body).value(QStringLiteral("camera")).toObject().value(QStringLiteral("ng")).toArray())
+            for (const QJsonValue d : c.toObject().value(QStringLiteral("ng_monitors")).toArray())
+                for (const QJsonValue a : d.toObject().value(QStringLiteral("alarm")).toArray())
+                    QVERIFY(a.toObject().value(QStringLiteral("alarm_result")).toDouble() >= 1);
     }
 
     void manualStopTimeSlot()

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "platform/DevicePaths.h"
+#include "platform/RelaunchingSystemActions.h"
 #include "platform/SystemActions.h"
 
 #include <QDir>
@@ -23,6 +24,27 @@ private slots:
         QVERIFY(lines[0].endsWith(QStringLiteral(" reboot")));
         QVERIFY(lines[1].endsWith(QStringLiteral(" start python3 ./vur_net/runNetClient.py")));
         QVERIFY(lines[2].endsWith(QStringLiteral(" ioctl /dev/led 0x10")));
+    }
+
+    // The build host's stand-in for the panel's restart: a reboot is only
+    // recorded and then starts the monitor afresh, once the caller is done;
+    // no other action does.
+    void rebootStandInStartsTheMonitorAfresh()
+    {
+        TempWorkDir wd(false);
+        int starts = 0;
+        RelaunchingSystemActions actions([&] { ++starts; });
+        SystemActions::setInstance(&actions);
+        sysRun({QStringLiteral("init"), QStringLiteral("0")});
+        sysRun({QStringLiteral("reboot"), QStringLiteral("-f")});
+        const ActionResult r = sysRun({QStringLiteral("reboot")});
+        SystemActions::setInstance(nullptr);
+        QVERIFY(r.ok() && r.recorded);
+        QCOMPARE(starts, 0);
+        QTRY_COMPARE(starts, 1);
+        const QStringList lines = SystemActionLines();
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[2].endsWith(QStringLiteral(" reboot")));
     }
 
     void argumentsAreNeverReparsed()

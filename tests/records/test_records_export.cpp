@@ -147,6 +147,41 @@ private slots:
         QCOMPARE(CycleRows(archive).size(), 3);
     }
 
+    void dayFileTakenOnceRowByRow_data()
+    {
+        QTest::addColumn<QString>("identity");  // what the day file's identity table holds
+        QTest::newRow("made by the merge") << QString();
+        QTest::newRow("no id column") << QStringLiteral("create table dayfile(x text)");
+        QTest::newRow("NULL") << QStringLiteral("create table dayfile(id text); insert into dayfile values(NULL)");
+        QTest::newRow("empty") << QStringLiteral("create table dayfile(id text not null); insert into dayfile values('')");
+    }
+
+    // Each row of a day file reaches the archive once, however often the
+    // file is merged: an identity that names nothing gets a fresh one, and
+    // rows written after a merge whose removal failed come with the next.
+    void dayFileTakenOnceRowByRow()
+    {
+        QFETCH(QString, identity);
+        const QString archive = QStringLiteral("DetectCycle/2024-05-01.db");
+        const QString day = QStringLiteral("DetectCycle.db");
+        const QString columns = QStringLiteral("roundstart, roundtime");
+        const QString create = QLatin1String(DetectCycleSQL::kCreateTable);
+        m_now = At("2024-05-01T09:00:00");
+        Log()->insertDate({QStringLiteral("2024-05-01 09:00:00.000"), 1});
+        QVERIFY(QFile::rename(day, archive));
+        Log()->insertDate({QStringLiteral("2024-05-01 10:00:00.000"), 2});
+        if (!identity.isEmpty())
+            QCOMPARE(SqliteRows(day, identity), QStringList());
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QCOMPARE(CycleRows(archive), (QStringList{"2024-05-01 09:00:00.000|1", "2024-05-01 10:00:00.000|2"}));
+        Log()->insertDate({QStringLiteral("2024-05-01 11:00:00.000"), 3});
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
+        QCOMPARE(CycleRows(archive), (QStringList{"2024-05-01 09:00:00.000|1", "2024-05-01 10:00:00.000|2",
+                                                  "2024-05-01 11:00:00.000|3"}));
+    }
+
     void insertAndDayChange()
     {
         m_now = At("2024-05-01T23:00:00");

@@ -38,6 +38,8 @@
 #include <QSqlTableModel>
 #include <QTimeEdit>
 
+#include <climits>
+
 namespace {
 using Value = CameraStatisticsWidget;
 
@@ -164,6 +166,35 @@ private slots:
         QCOMPARE(cam1Mold->valueText(Value::MorningNg), QStringLiteral("4"));
         page.UpdateRecord(days->item(0));
         QCOMPARE(cam1Mold->valueText(Value::MorningOk), QStringLiteral("2"));
+    }
+
+    // A damaged day file holds counts at the int limit: the page's day total
+    // and the workbook's hourly sums of steps 0 and 1 stay at the limit
+    // (summed as ints they would wrap, which UBSan stops).
+    void countsAtTheLimit()
+    {
+        const QString limit = Hours({{10, INT_MAX}});
+        QVERIFY(QFile::copy(QStringLiteral("ResStatisticsNULL.db"), QStringLiteral("ResStatistics.db")));
+        QFile::setPermissions(QStringLiteral("ResStatistics.db"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        SqliteRows(m_dir->filePath(QStringLiteral("ResStatistics.db")),
+                   QStringLiteral("update resstatistics set value1='%1', value2='%1' where name in ('C0_D0', 'C0_D1')")
+                       .arg(limit));
+        auto store = Store();
+        store->setFindCount();
+        CameraStatisticsWidget page(store.get(), 0, 0);
+        page.show();
+        QCOMPARE(page.valueText(Value::NgTotal), QString::number(INT_MAX));
+        QCOMPARE(page.valueText(Value::Total), QString::number(INT_MAX));
+
+        Myxls::Options o;
+        o.clock = [this] { return m_now; };
+        o.cameraCount = [] { return 1; };
+        Myxls xls(o);
+        const QString file = m_dir->filePath(QStringLiteral("limit.xlsx"));
+        QVERIFY2(xls.ImportRes(file), qPrintable(xls.lastError()));
+        const QMap<QString, QString> cells = XlsxCells(file, 1);
+        QCOMPARE(cells.value(QStringLiteral("D2")), QString::number(INT_MAX));  // 10:00, OK
+        QCOMPARE(cells.value(QStringLiteral("D3")), QString::number(INT_MAX));  // 10:00, NG
     }
 
     // In English no Chinese is left on the page: tabs, captions and chart
@@ -412,6 +443,27 @@ private slots:
         editor.init();
         QCOMPARE(editor.getResult(1, 0), QStringLiteral("second"));
         QCOMPARE(editor.nameEdit(0)->text(), QStringLiteral("second"));
+    }
+
+    // A camera whose rows went missing from the file: names saved for it
+    // are kept (the rows come back), never reported stored and lost.
+    void namesOfAMissingCameraRowAreKept()
+    {
+        EditCavitywidget editor(2);
+        QVERIFY(editor.Databaseinit());
+        const QString db = m_dir->filePath(QStringLiteral("CavityDatabase.db"));
+        QCOMPARE(SqliteRows(db, QStringLiteral("delete from CavityName_table where Camera='Camera1';"
+                                               "delete from TempSave_table where Camera='Camera1'")),
+                 QStringList());
+        editor.init();
+        editor.cameraCombo()->setCurrentIndex(1);
+        for (int k = 0; k < 16; ++k)
+            editor.nameEdit(k)->setText(QStringLiteral("n%1").arg(k));
+        QTest::mouseClick(editor.confirmButton(), Qt::LeftButton);
+        for (int k = 0; k < 16; ++k)
+            QCOMPARE(editor.getResult(1, k), QStringLiteral("n%1").arg(k));
+        QCOMPARE(SqliteRows(db, QStringLiteral("select CavityName from CavityName_table where Camera='Camera1'")).value(0),
+                 QStringLiteral("n0 n1 n2 n3 n4 n5 n6 n7 n8 n9 n10 n11 n12 n13 n14 n15"));
     }
 
     void grabScreens_data() { AddLanguageRows(); }

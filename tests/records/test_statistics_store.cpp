@@ -196,6 +196,45 @@ private slots:
         QCOMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({}) + QLatin1Char('|') + Hours({}));
     }
 
+    // The removal after a merge failed and counting went on in the same
+    // file: the next merge adds what was counted since, not all again and
+    // not nothing.
+    void countsAfterAMergeWhoseRemovalFailed()
+    {
+        SetRestime("2024-05-06T08:00:00");
+        {
+            auto s = Open();
+            s->Add(10, true, 0, 0);
+        }
+        QVERIFY(QFile::copy(Working(), Archive("2024-05-06")));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("kept"));
+            db.setDatabaseName(Working());
+            QVERIFY(db.open());
+            QVERIFY(!DayFileId(db).isEmpty());
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("kept"));
+        QVERIFY(QFile::copy(Working(), QStringLiteral("kept.db")));
+        const QByteArray restime = ReadText(QStringLiteral("restime.txt"));
+        m_now = At("2024-05-07T09:00:00");
+        Open();  // merged: hour 10 counts 2
+        // The removal "failed": the same file, its day still open, counts on.
+        QVERIFY(QFile::remove(Working()));
+        QVERIFY(QFile::rename(QStringLiteral("kept.db"), Working()));
+        WriteText(QStringLiteral("restime.txt"), restime);
+        m_now = At("2024-05-06T12:00:00");
+        {
+            auto s = Open();
+            s->Add(12, false, 0, 0);
+            m_now = At("2024-05-07T09:30:00");
+            s->Add(9, true, 0, 0);
+        }
+        QCOMPARE(StatRow(Archive("2024-05-06"), QStringLiteral("C0_D0")),
+                 Hours({{10, 2}}) + QLatin1Char('|') + Hours({{12, 1}}));
+        QTRY_COMPARE(StatRow(Working(), QStringLiteral("C0_D0")), Hours({{9, 1}}) + QLatin1Char('|') + Hours({}));
+    }
+
     // A move that fails keeps the day open in its own file; the template
     // never replaces it, and the next count after the fault is gone rolls.
     void failedMoveKeepsTheDay()

@@ -6,8 +6,11 @@
 
 #include "params/WizardPara.h"
 #include "params/CammerWidgetData.h"
+#include "records/Counters.h"
 #include "records/ResStatisticsParam.h"
+#include "records/VerdictJournal.h"
 #include "records/StatisticsFile.h"
+#include "platform/VerifiedCopy.h"
 #include "settings/ParaGroups.h"
 #include "view/TemplateLibrary.h"
 
@@ -175,8 +178,8 @@ QStringList Hidden(const QString& dir)
     return QDir(dir).entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// OK count of hour 9, camera 0, step 0 of a statistics day file.
-int Count(const QString& file)
+// OK (or NG) count of hour 9, camera 0, step 0 of a statistics day file.
+int Count(const QString& file, bool ng = false)
 {
     int n = -1;
     {
@@ -184,7 +187,7 @@ int Count(const QString& file)
         db.setDatabaseName(file);
         QHash<QString, CountDetect> rows;
         if (db.open() && ReadStatisticsRows(db, &rows))
-            n = rows.value(StatisticsRowName(0, 0)).ok.value(9);
+            n = (ng ? rows.value(StatisticsRowName(0, 0)).ng : rows.value(StatisticsRowName(0, 0)).ok).value(9);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("powercutStats"));
@@ -217,6 +220,7 @@ struct Writer {
     std::function<void(int)> step;
     bool loop = true;
     std::function<QString()> check;  // runs what start-up runs, then checks
+    int spanFactor = 1;  // kills spread over this many steps of the work
 };
 }  // namespace
 
@@ -342,17 +346,21 @@ class TestPowerCut : public QObject {
         return w;
     }
 
+    // The statistics store of the working folder, one camera, at 09:00 on 7 May 2024.
+    ResStatisticsParam::Options StoreOptions() const
+    {
+        ResStatisticsParam::Options o;
+        o.workDir = m_dir->path();
+        o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
+        o.cameraCount = [] { return 1; };
+        return o;
+    }
+
     // A day rolled over onto an archive of the same day: 100 + 5, never 110.
     Writer StatisticsMerge()
     {
         Writer w;
-        auto options = [this] {
-            ResStatisticsParam::Options o;
-            o.workDir = m_dir->path();
-            o.clock = [] { return QDateTime(QDate(2024, 5, 7), QTime(9, 0)); };
-            o.cameraCount = [] { return 1; };
-            return o;
-        };
+        auto options = [this] { return StoreOptions(); };
         w.setUp = [this] {
             QDir().mkpath(Path(QStringLiteral("ResStatistics")));
             QFile::copy(QStringLiteral(MOJU_TEMPLATE_DIR "/ResStatisticsNULL.db"), Path(QStringLiteral("ResStatisticsNULL.db")));
@@ -375,7 +383,55 @@ class TestPowerCut : public QObject {
         return w;
     }
 
+    // Each kill's verdicts go on from what the last one left: a gap the kills
+    // left between count.txt and the statistics would add up, kill by kill.
+    Writer VerdictStores()
+    {
+        Writer w;
+        auto options = [this] { return StoreOptions(); };
+        const QString db = Path(QStringLiteral("ResStatistics.db"));
+        w.prepare = [this] {
+            QFile::copy(QStringLiteral(MOJU_TEMPLATE_DIR "/ResStatisticsNULL.db"), Path(QStringLiteral("ResStatisticsNULL.db")));
+        };
+        // A start as the monitor's, then verdicts, each stored as the cycle
+        // stores it. A forked child starts slower than its parent: the kills
+        // spread over three steps, so most fall among the verdicts.
+        w.spanFactor = 3;
+        w.step = [this, options](int i) {
+            VerdictJournal::Complete(m_dir->path());
+            CountRead(Path(QStringLiteral("count.txt")));
+            ResStatisticsParam store(options());
+            for (int v = 0; v < 10; ++v) {
+                const bool ok = (i + v) % 3 != 0;
+                ++gAllNum[0];
+                gFailNum[0] += ok ? 0 : 1;
+                store.Add(9, ok, 0, 0);
+                VerdictRecord r;
+                r.statisticsDay = store.date();
+                r.rows = store.unsavedRows();
+                VerdictJournal::Store(r, [&store] { store.save(); }, m_dir->path());
+            }
+        };
+        w.check = [this, db]() -> QString {
+            int all[8];
+            int fail[8];
+            CountFileRead(Path(QStringLiteral("count.txt")), all, fail);
+            if (all[0] != Count(db) + Count(db, true))
+                ++m_apart;
+            VerdictJournal::Complete(m_dir->path());
+            CountFileRead(Path(QStringLiteral("count.txt")), all, fail);
+            const int ok = Count(db);
+            const int ng = Count(db, true);
+            if (all[0] != ok + ng || fail[0] != ng)
+                return QStringLiteral("count.txt holds %1 cycles, %2 NG; the statistics %3 OK, %4 NG")
+                    .arg(all[0]).arg(fail[0]).arg(ok).arg(ng);
+            return {};
+        };
+        return w;
+    }
+
     int m_midSwitch = 0;
+    int m_apart = 0;
     qint64 m_switchUs = 100;
 
 private slots:
@@ -395,6 +451,7 @@ private slots:
         QTest::newRow("group backup") << 1 << 30;
         QTest::newRow("group restore") << 2 << 30;
         QTest::newRow("statistics roll-over merge") << 3 << 20;
+        QTest::newRow("count file and statistics") << 4 << 40;
     }
 
     void killedAtRandomInstants()
@@ -404,7 +461,8 @@ private slots:
         const Writer w = writer == 0 ? TemplatesAndMasks()
                        : writer == 1 ? GroupBackup()
                        : writer == 2 ? GroupRestore()
-                                     : StatisticsMerge();
+                       : writer == 3 ? StatisticsMerge()
+                                     : VerdictStores();
         if (w.prepare)
             w.prepare();
         if (w.setUp)
@@ -420,6 +478,7 @@ private slots:
         const qint64 spanUs = std::max<qint64>(took.nsecsElapsed() / 1000, 200);
         QCOMPARE(w.check(), QString());
         m_midSwitch = 0;
+        m_apart = 0;
         QRandomGenerator random(quint32(1000 + writer));
         int killed = 0;
         for (int k = 0; k < kills; ++k) {
@@ -427,7 +486,7 @@ private slots:
                 w.setUp();
             // Every other kill of a restore falls inside the switch of the live files.
             gSwitchDelayUs = writer == 2 && k % 2 ? qint64(random.bounded(quint32(m_switchUs))) + 1 : 0;
-            const qint64 afterUs = gSwitchDelayUs ? 4 * spanUs : qint64(random.bounded(quint32(spanUs))) + 1;
+            const qint64 afterUs = gSwitchDelayUs ? 4 * spanUs : qint64(random.bounded(quint32(spanUs * w.spanFactor))) + 1;
             killed += RunKilled(w.step, w.loop, afterUs) ? 1 : 0;
             const QString wrong = w.check();
             if (!wrong.isEmpty())
@@ -437,6 +496,8 @@ private slots:
         QVERIFY2(killed > kills / 2, qPrintable(QStringLiteral("%1 of %2 killed").arg(killed).arg(kills)));
         if (writer == 2)
             QVERIFY2(m_midSwitch > 0, "no kill fell inside a switch of the live files");
+        if (writer == 4)
+            QVERIFY2(m_apart > 0, "no kill fell between count.txt and the statistics");
     }
 
     // A live file that cannot be switched half-way through: everything
@@ -458,8 +519,67 @@ private slots:
         QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
         QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList());
-        QVERIFY(!groups.FinishInterrupted());  // nothing left for the next start
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);  // nothing left for the next start
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
+    }
+
+    void refusedSwitchListChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("carriedOut");
+        // The list a restore of "b" writes: b has folders for cameras 1..6.
+        QByteArray whole = "put PARAM.db\n";
+        for (int c = 1; c <= 8; ++c)
+            for (int s = 1; s <= 8; ++s)
+                whole += (c <= 6 && s <= 2 ? "put " : "drop ") + ParaGroups::StepFolder(c, s).toLatin1() + '\n';
+        QTest::newRow("whole") << whole << true;
+        QTest::newRow("PARAM.db left out") << QByteArray(whole).replace("put PARAM.db\n", "") << false;
+        QTest::newRow("a place left out") << QByteArray(whole).replace("drop cammer88\n", "") << false;
+        QTest::newRow("PARAM.db dropped") << QByteArray(whole).replace("put PARAM.db", "drop PARAM.db") << false;
+        QTest::newRow("a staged place dropped") << QByteArray(whole).replace("put cammer11", "drop cammer11") << false;
+        QTest::newRow("a place twice") << whole + "put cammer12\n" << false;
+        QTest::newRow("another verb") << QByteArray(whole).replace("drop cammer71", "move cammer71") << false;
+    }
+
+    // A switch list the restore did not write (damaged, foreign) is neither
+    // carried out nor dropped at start-up: the live set-up stays as it is. A
+    // restore asked for later sets the list aside and replaces every place.
+    void refusedSwitchListChangesNothing()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(bool, carriedOut);
+        MakeSet(Path(QStringLiteral("groups/a")), QStringLiteral("a"));
+        MakeSet(Path(QStringLiteral("groups/b")), QStringLiteral("b"));
+        QDir().mkpath(Path(QStringLiteral("work")));
+        ParaGroups groups(Path(QStringLiteral("groups")), Path(QStringLiteral("work")));
+        QVERIFY(groups.Restore(QStringLiteral("a"), {}, {}));
+        // What a restore of "b" stages before its list, as a power cut leaves it.
+        const QString staged = Path(QStringLiteral("work/.paraGroup-restore"));
+        QVERIFY(VerifiedCopy::CopyTree(groups.groupPath(QStringLiteral("b")), staged, {}));
+        QVERIFY(QDir().mkpath(Path(QStringLiteral("work/.paraGroup-restore-old"))));
+        Write(Path(QStringLiteral("work/.paraGroup-restore.journal")), list);
+
+        QCOMPARE(groups.SwitchListRefused(), !carriedOut);
+        if (carriedOut) {
+            QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::Finished);
+            QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
+            return;
+        }
+        ParaGroups::Failure failure;
+        QCOMPARE(groups.FinishInterrupted(&failure), ParaGroups::Interrupted::Failed);
+        QVERIFY(failure.path.endsWith(QStringLiteral(".paraGroup-restore.journal")));
+        QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
+        QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
+        QCOMPARE(ParamMarker(staged + QStringLiteral("/PARAM.db")), QStringLiteral("b"));
+        QCOMPARE(Read(Path(QStringLiteral("work/.paraGroup-restore.journal"))), list);
+
+        QVERIFY(groups.Restore(QStringLiteral("b"), {}, {}));
+        QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
+        QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
+        QCOMPARE(groups.SetAsideList(), Path(QStringLiteral("work/.paraGroup-restore.refused")));
+        QCOMPARE(Read(groups.SetAsideList()), list);
+        QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList{QStringLiteral(".paraGroup-restore.refused")});
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
     }
 
     // Work folders and what earlier versions left are never offered as groups;
@@ -479,7 +599,7 @@ private slots:
         const QStringList users{"g1", "g1.new", "g1.removed", "g2", "keep"};
         QCOMPARE(groups.List(), users);
         QVERIFY(!ParaGroups::ValidName(QStringLiteral("g2.replaced")));
-        QVERIFY(!groups.FinishInterrupted());
+        QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
         QCOMPARE(groups.List(), (QStringList{"g1", "g1.new", "g1.removed", "g2", "g3", "keep"}));
         QCOMPARE(Hidden(dir), QStringList());
         QVERIFY(QFileInfo::exists(dir + QStringLiteral("/g2.replaced/cammer11/template0.bmp")));

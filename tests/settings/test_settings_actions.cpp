@@ -12,6 +12,7 @@
 #include "widgets/ComboBox.h"
 #include "widgets/Edit.h"
 
+#include <algorithm>
 #include <QDirIterator>
 
 #include <QFileDialog>
@@ -298,6 +299,26 @@ private slots:
         QCOMPARE(ReadFile(QStringLiteral("cammer11/template0.bmp")), QByteArray(256 * 1024, 'x'));
         QCOMPARE(Actions(QStringLiteral("reboot")), 0);
         QCOMPARE(rig.host.flushAll, 0);
+    }
+
+    // An earlier restore's list that is not one the restore writes goes
+    // aside when a group is restored: the log says where it is kept.
+    void refusedSwitchListIsSetAside()
+    {
+        SettingsRig rig;
+        WriteFile(QStringLiteral("paraGroup/mouldB/PARAM.db"), ReadFile(QStringLiteral("PARAM.db")));
+        WriteFile(QStringLiteral(".paraGroup-restore.journal"), "put PARAM.db\nput cammer11\n");
+        rig.dlg->ParaGroupUpdateList();
+        rig.open();
+        PopupAnswerer answers;
+        rig.dlg->paraGroupCombo->setCurrentIndex(rig.dlg->paraGroupCombo->findText(QStringLiteral("mouldB")));
+        ClickGroupButton(rig, 1);
+        QTRY_COMPARE(Actions(QStringLiteral("reboot")), 1);
+        const QString lead = AsLogLine(LanStr(1126).section(QStringLiteral("%1"), 0, 0));
+        QVERIFY(std::any_of(rig.host.records.cbegin(), rig.host.records.cend(),
+                            [&lead](const QString& r) { return r.startsWith(lead); }));
+        QVERIFY(!QFileInfo::exists(rig.dir.filePath(QStringLiteral(".paraGroup-restore.journal"))));
+        QCOMPARE(ReadFile(QStringLiteral(".paraGroup-restore.refused")), QByteArray("put PARAM.db\nput cammer11\n"));
     }
 
     void countsLanguageAndPower()

@@ -1,6 +1,13 @@
 #include "LayoutCheck.h"
 
+#include "widgets/Edit.h"
+#include "widgets/MainWindowHooks.h"
+#include "widgets/NumCharInput.h"
+#include "widgets/NumberInput.h"
+#include "widgets/PaintedTextSource.h"
+
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -8,8 +15,12 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,13 +34,24 @@
 #include <QWidget>
 #include <QtMath>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace LayoutCheck {
 namespace {
 
 struct ShownText {
     QString who;    // how the problem line names it
     QRect drawn;    // where the text's glyphs lie, in screen coordinates
+    const QWidget* owner = nullptr;
 };
+
+// A keypad stands over the form it types into: what lies under it is
+// hidden on purpose, as long as it leaves the field being typed into free.
+bool IsKeypad(const QWidget* w)
+{
+    return qobject_cast<const NumberInput*>(w) || qobject_cast<const NumCharInput*>(w);
+}
 
 QString rectText(const QRect& r)
 {
@@ -101,6 +123,85 @@ QSize textSize(const QFont& font, const QString& text, Qt::TextFormat format, in
     return fm.size(flags, text);
 }
 
+// Texts as a widget's paintEvent hands them to the paint engine: the font
+// really used (a style sheet may give a part of a widget a font of its own)
+// and the room the painter's clip leaves them.
+struct DrawnText {
+    QString text;
+    QRect glyphs;  // in the widget's coordinates
+    QRect clip;    // empty: not clipped
+    int pixelSize;
+};
+
+class TextRecorder : public QPaintEngine {
+public:
+    TextRecorder()
+        : QPaintEngine(QPaintEngine::AllFeatures)
+    {
+    }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    // Shapes and pictures are not recorded (the defaults of the polygon
+    // calls would call each other without end).
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawTextItem(const QPointF& at, const QTextItem& item) override
+    {
+        const QFontMetrics fm(item.font());
+        const QTransform t = painter()->combinedTransform();
+        const QRectF box(at.x(), at.y() - fm.ascent(), fm.horizontalAdvance(item.text()), fm.height());
+        QRect clip;
+        if (painter()->hasClipping())
+            clip = t.mapRect(painter()->clipBoundingRect()).toAlignedRect();
+        texts.append({item.text(), t.mapRect(box).toRect(), clip, QFontInfo(item.font()).pixelSize()});
+    }
+    Type type() const override { return QPaintEngine::User; }
+
+    QList<DrawnText> texts;
+};
+
+class RecordingDevice : public QPaintDevice {
+public:
+    explicit RecordingDevice(const QSize& size)
+        : m_size(size)
+    {
+    }
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    QList<DrawnText> texts() const { return m_engine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth: return m_size.width();
+        case PdmHeight: return m_size.height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
+        default: return 1000;
+        }
+    }
+
+private:
+    QSize m_size;
+    mutable TextRecorder m_engine;
+};
+
+// What a widget (without its children) draws as text.
+QList<DrawnText> RecordTexts(QWidget* w)
+{
+    RecordingDevice device(w->size());
+    w->render(&device, QPoint(), QRegion(), QWidget::RenderFlags());
+    return device.texts();
+}
+
 class Walker {
 public:
     Walker(const QSize& screen, int minPixelSize)
@@ -120,7 +221,13 @@ public:
         // One line for the outermost widget off the screen, not one per child.
         if (off && !parentOff)
             m_problems << QStringLiteral("off the screen %1: %2").arg(rectText(m_screen), describe(w));
+        if (!off && w != root)
+            checkControlShown(w);
+        if (IsKeypad(w))
+            addCover(w, g);
         inspect(w);
+        if (const auto* painter = dynamic_cast<const PaintedTextSource*>(w))
+            inspectPainted(w, painter->PaintedTexts());
         for (QObject* o : w->children())
             if (auto* c = qobject_cast<QWidget*>(o))
                 walk(c, root, off || parentOff);
@@ -128,6 +235,8 @@ public:
 
     void finish()
     {
+        checkValuesBesideCaptions();
+        hideCovered();
         for (int i = 0; i < m_texts.size(); ++i)
             for (int j = i + 1; j < m_texts.size(); ++j)
                 if (m_texts[i].drawn.intersects(m_texts[j].drawn))
@@ -166,7 +275,155 @@ private:
             m_problems << QStringLiteral("text cut by its parent (%1 of %2 shown): %3")
                               .arg(rectText(seen), rectText(drawn), describe(w, text));
         if (!seen.isEmpty())
-            m_texts.append({describe(w, text), seen});
+            m_texts.append({describe(w, text), seen, w});
+        m_glyphs.insert(w, seen);
+    }
+
+    void addCover(const QWidget* pad, const QRect& area)
+    {
+        m_covers.append({pad, area});
+        const Edit* typing = MainWindowHooks::instance().curEdit();
+        if (typing && typing->isVisible() && typing->window() == pad->window()
+            && area.intersects(globalRect(typing, typing->rect())))
+            m_problems << QStringLiteral("keypad over the field it types into: %1 over %2")
+                              .arg(describe(pad), describe(typing, typing->text()));
+    }
+
+    // Texts under a keypad are hidden, not over the keys' captions.
+    void hideCovered()
+    {
+        for (const auto& [pad, area] : m_covers)
+            m_texts.erase(std::remove_if(m_texts.begin(), m_texts.end(),
+                                         [&](const ShownText& t) {
+                                             return t.drawn.intersects(area) && t.owner != pad
+                                                    && !pad->isAncestorOf(t.owner);
+                                         }),
+                          m_texts.end());
+    }
+
+    // A control only partly shown (a key of a pad cut by its dialog) cannot
+    // be read or pressed with confidence. Scrolled lists show part of a row
+    // on purpose.
+    void checkControlShown(const QWidget* w)
+    {
+        if (!qobject_cast<const QAbstractButton*>(w) && !qobject_cast<const QComboBox*>(w)
+            && !qobject_cast<const QLineEdit*>(w))
+            return;
+        if (qobject_cast<const QComboBox*>(w->parentWidget()))
+            return;
+        for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+            if (qobject_cast<const QAbstractScrollArea*>(p))
+                return;
+        const QRect whole = globalRect(w, w->rect());
+        const QRect seen = whole & visibleArea(w);
+        if (seen != whole) {
+            const auto* button = qobject_cast<const QAbstractButton*>(w);
+            m_problems << QStringLiteral("control cut by its parent (%1 of %2 shown): %3")
+                              .arg(rectText(seen), rectText(whole), describe(w, button ? button->text() : QString()));
+        }
+    }
+
+    // Texts a widget paints itself, judged like a label's text in its box.
+    void inspectPainted(const QWidget* w, const QList<PlacedText>& texts)
+    {
+        QList<QRect> children;
+        for (const QObject* o : w->children())
+            if (const auto* c = qobject_cast<const QWidget*>(o); c && !c->isWindow() && c->isVisible())
+                children << c->geometry();
+        for (const PlacedText& t : texts) {
+            if (t.text.isEmpty())
+                continue;
+            const QString who = QStringLiteral("painted \"%1\" in %2").arg(shortText(t.text), describe(w));
+            const int px = QFontInfo(t.font).pixelSize();
+            if (px < m_minPixel)
+                m_problems << QStringLiteral("text of %1 px (at least %2): %3").arg(px).arg(m_minPixel).arg(who);
+            const QSize need = QFontMetrics(t.font).size(0, t.text);
+            if (need.width() > t.rect.width() || need.height() > t.rect.height())
+                m_problems << QStringLiteral("text does not fit (needs %1x%2 in %3x%4): %5")
+                                  .arg(need.width()).arg(need.height()).arg(t.rect.width()).arg(t.rect.height()).arg(who);
+            const QRect drawn = globalRect(w, t.rect);
+            const QRect seen = drawn & visibleArea(w);
+            if (!drawn.isEmpty() && seen != drawn)
+                m_problems << QStringLiteral("text cut by its parent (%1 of %2 shown): %3")
+                                  .arg(rectText(seen), rectText(drawn), who);
+            // The widget's own children are drawn over what it paints.
+            for (const QRect& c : children)
+                if (c.intersects(t.rect))
+                    m_problems << QStringLiteral("text under a control at %1: %2").arg(rectText(globalRect(w, c)), who);
+            if (!seen.isEmpty())
+                m_texts.append({who, seen, w});
+        }
+    }
+
+    // Each tab's caption as the tab bar draws it (a style sheet may give
+    // the tabs a font of their own): whole, inside its tab and its clip,
+    // and each tab within the bar.
+    void inspectTabs(QTabBar* bar)
+    {
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = globalRect(bar, bar->tabRect(i));
+            if ((tab & visibleArea(bar)) != tab)
+                m_problems << QStringLiteral("tab cut by its bar (%1 shown of %2): %3")
+                                  .arg(rectText(tab & visibleArea(bar)), rectText(tab), describe(bar, bar->tabText(i)));
+        }
+        // A caption mixing scripts comes in several runs: one text per tab.
+        QList<DrawnText> drawn;
+        QList<int> tabOf;
+        for (const DrawnText& d : RecordTexts(bar)) {
+            const int i = bar->tabAt(d.glyphs.center());
+            const int at = i >= 0 ? int(tabOf.indexOf(i)) : -1;
+            if (at < 0) {
+                drawn << d;
+                tabOf << i;
+                continue;
+            }
+            DrawnText& whole = drawn[at];
+            whole.text += d.text;
+            whole.glyphs |= d.glyphs;
+            whole.clip = whole.clip.isEmpty() || d.clip.isEmpty() ? QRect() : (whole.clip | d.clip);
+            whole.pixelSize = std::min(whole.pixelSize, d.pixelSize);
+        }
+        for (int k = 0; k < drawn.size(); ++k) {
+            const DrawnText& d = drawn[k];
+            const int i = tabOf[k];
+            const QString who = describe(bar, i >= 0 ? bar->tabText(i) : d.text);
+            QRect room = i >= 0 ? bar->tabRect(i) : bar->rect();
+            if (!d.clip.isEmpty())
+                room &= d.clip;
+            // An elided caption has lost letters as surely as a clipped one.
+            const bool elided = d.text.contains(QChar(0x2026)) && i >= 0 && !bar->tabText(i).contains(QChar(0x2026));
+            if ((d.glyphs & room) != d.glyphs || elided)
+                m_problems << QStringLiteral("text does not fit its tab (\"%1\" needs %2x%3, shown in %4): %5")
+                                  .arg(shortText(d.text)).arg(d.glyphs.width()).arg(d.glyphs.height())
+                                  .arg(rectText(d.glyphs & room), who);
+            if (d.pixelSize < m_minPixel)
+                m_problems << QStringLiteral("text of %1 px (at least %2): %3").arg(d.pixelSize).arg(m_minPixel).arg(who);
+            const QRect seen = globalRect(bar, d.glyphs & room) & visibleArea(bar);
+            if (!seen.isEmpty())
+                m_texts.append({who, seen, bar});
+        }
+    }
+
+    // A value label (the buddy of its caption) reads with its caption: on
+    // the caption's line right after it, or on the next line starting where
+    // the caption starts.
+    void checkValuesBesideCaptions()
+    {
+        for (auto it = m_glyphs.cbegin(); it != m_glyphs.cend(); ++it) {
+            const auto* caption = qobject_cast<const QLabel*>(it.key());
+            const auto* value = caption ? qobject_cast<const QLabel*>(caption->buddy()) : nullptr;
+            if (!value || !m_glyphs.contains(value))
+                continue;
+            const QRect c = it.value();
+            const QRect v = m_glyphs.value(value);
+            const int line = std::max(c.height(), v.height());
+            const bool sameLine = v.top() < c.bottom() && v.bottom() > c.top() && v.left() > c.right()
+                                  && v.left() - c.right() <= 2 * line;
+            const bool nextLine = v.top() > c.bottom() && v.top() - c.bottom() <= line && std::abs(v.left() - c.left()) <= 4;
+            if (!sameLine && !nextLine)
+                m_problems << QStringLiteral("value away from its caption: %1 (%2) for %3 (%4)")
+                                  .arg(shortText(value->text()), rectText(v), shortText(caption->text()), rectText(c));
+        }
     }
 
     void inspect(QWidget* w)
@@ -216,7 +473,10 @@ private:
             const QRect box = group->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group);
             place(w, group->title(), QFontMetrics(group->font()).size(Qt::TextShowMnemonic, group->title()), box,
                   Qt::AlignLeft | Qt::AlignVCenter);
-        } else if (qobject_cast<QAbstractItemView*>(w) || qobject_cast<QTabBar*>(w)) {
+        } else if (auto* bar = qobject_cast<QTabBar*>(w)) {
+            checkPixelSize(w, QString());
+            inspectTabs(bar);
+        } else if (qobject_cast<QAbstractItemView*>(w)) {
             checkPixelSize(w, QString());
         }
     }
@@ -285,6 +545,8 @@ private:
     int m_minPixel;
     QStringList m_problems;
     QList<ShownText> m_texts;
+    QHash<const QWidget*, QRect> m_glyphs;  // where each widget's text lies
+    QList<QPair<const QWidget*, QRect>> m_covers;  // keypads shown, in screen coordinates
 };
 
 }  // namespace

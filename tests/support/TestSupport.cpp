@@ -44,6 +44,18 @@ TempWorkDir::~TempWorkDir()
     QDir::setCurrent(m_previous);
 }
 
+QByteArray FilesUnder(const QString& dir)
+{
+    QByteArray all;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            all += f.readAll();
+    }
+    return all;
+}
+
 QStringList SystemActionLines()
 {
     QFile f(QStringLiteral("system-actions.log"));
@@ -82,6 +94,10 @@ QString g_screenConfig;
 
 QSize PrepareTestScreen(int, char**)
 {
+    // On a real X server (looking at grabs as a panel without a window
+    // manager shows them) the server's screen is the panel.
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("xcb"))
+        return {};
     QString spec = qEnvironmentVariable("MOJU_TEST_SCREEN");
     if (spec.isEmpty())
         spec = QStringLiteral("1024x768");
@@ -113,6 +129,23 @@ void ApplyTestScreen()
     gShowW = g.width();
     gShowH = g.height();
     InstallFontSubstitutes();
+}
+
+void SaveShot(QWidget* w, const QString& what)
+{
+    if (qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))
+        return;
+    // On X the screen as shown, stacking included; offscreen the widget.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        w->grab().save(ShotPath(what));
+        return;
+    }
+    // Every window drawn and sent to the server before the server is read.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && QTest::qWaitForWindowExposed(top))
+            top->repaint();
+    QCoreApplication::processEvents();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(ShotPath(what));
 }
 
 QString ShotPath(const QString& what)

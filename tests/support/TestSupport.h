@@ -30,6 +30,9 @@ private:
 // Lines recorded by the system-action layer in the current directory.
 QStringList SystemActionLines();
 
+// The content of every file below dir, one after another (logs a process wrote).
+QByteArray FilesUnder(const QString& dir);
+
 // Answers modal dialogs as they appear: each answer is the dialog's result
 // (QDialog::done). Without queued answers, every dialog is accepted.
 // Records the class name and text (if any) of each dialog it answered.
@@ -73,6 +76,9 @@ inline void AddLanguageRows()
     if (qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))         \
     QSKIP("MOJU_SHOTS_DIR not set")
 QString ShotPath(const QString& what);
+// Saves a grab called `what` of w (of the whole screen on X) when
+// MOJU_SHOTS_DIR is set.
+void SaveShot(QWidget* w, const QString& what);
 
 // Screen size from MOJU_TEST_SCREEN ("1024x768"); sets the offscreen platform
 // to that size. Call before the application object exists.

@@ -19,6 +19,8 @@
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
 
+#include <climits>
+
 namespace {
 const QRect kDefect(900, 500, 40, 30);
 
@@ -108,7 +110,11 @@ private slots:
     void notDetectingTheAlarmCameraSkipsItsStep()
     {
         Monitor m;
+        // The area's stored alarm count is at the int limit (a damaged
+        // PARAM.db): one more alarm keeps it there instead of wrapping.
+        m.w->liveSet->NGCount[1][0] = INT_MAX;
         m.RaiseAlarm();
+        QCOMPARE(m.w->liveSet->NGCount[1][0], INT_MAX);
         // The column picks the alarm camera, then "Don't Detect".
         m.win->drawROIWidget->SetCameraChoice(0);
         QCOMPARE(m.win->cycle().selCamera, 0);
@@ -148,25 +154,30 @@ private slots:
 
     // Each question of the alarm column is about the alarm it was asked for.
     // While it waits, a re-check with a clean frame ends alarm 1 (and a new NG
-    // snapshot raises alarm 2): the late yes acts on neither.
+    // snapshot raises alarm 2): the late yes acts on neither. "Don't detect"
+    // for all cameras asks twice: its own question, then whether to save the
+    // edited areas.
     void lateAnswerActsOnNoOtherAlarm_data()
     {
         QTest::addColumn<int>("command");
         QTest::addColumn<bool>("oneCamera");
         QTest::addColumn<bool>("newAlarm");
+        QTest::addColumn<bool>("duringSave");  // the alarm changes while the save step asks
         QTest::addColumn<QString>("logLine");  // the command's operation-log line
-        QTest::newRow("don't detect, all cameras, alarm ended") << 0 << false << false << LanStr(103);
-        QTest::newRow("don't detect, all cameras") << 0 << false << true << LanStr(103);
-        QTest::newRow("don't detect, one camera") << 0 << true << true << LanStr(106).arg(1);
-        QTest::newRow("add as template") << 1 << true << true << LanStr(109).arg(1);
-        QTest::newRow("ignore alarm points") << 2 << true << true << LanStr(114).arg(1);
-        QTest::newRow("delete ignored points") << 3 << true << true << LanStr(117).arg(1);
+        QTest::newRow("don't detect, all cameras, alarm ended") << 0 << false << false << false << LanStr(103);
+        QTest::newRow("don't detect, all cameras") << 0 << false << true << false << LanStr(103);
+        QTest::newRow("don't detect, all cameras, new alarm during the save") << 0 << false << true << true << LanStr(103);
+        QTest::newRow("don't detect, one camera") << 0 << true << true << false << LanStr(106).arg(1);
+        QTest::newRow("add as template") << 1 << true << true << false << LanStr(109).arg(1);
+        QTest::newRow("ignore alarm points") << 2 << true << true << false << LanStr(114).arg(1);
+        QTest::newRow("delete ignored points") << 3 << true << true << false << LanStr(117).arg(1);
     }
     void lateAnswerActsOnNoOtherAlarm()
     {
         QFETCH(int, command);
         QFETCH(bool, oneCamera);
         QFETCH(bool, newAlarm);
+        QFETCH(bool, duringSave);
         QFETCH(QString, logLine);
         Monitor m;
         m.RaiseAlarm();
@@ -177,6 +188,10 @@ private slots:
         else
             QCOMPARE(m.win->cycle().selCamera, m.win->numCamera());  // all cameras
         m.answers.clear();
+        if (duringSave) {
+            m.w->editSet->sensibility[1][0] = 60;  // an area edit the save step asks about
+            m.answers.queueAction([](QDialog* d) { d->done(1); });
+        }
         m.answers.queueAction([&m, col, newAlarm](QDialog* d) {
             m.w->workBuffer = Frame(false);
             col->SlotReCheck();
@@ -192,7 +207,10 @@ private slots:
             [col] { col->SlotDeleteIgnorePoint(); },
         };
         commands[command]();
-        QCOMPARE(m.answers.seen().size(), 1);
+        if (duringSave)
+            QCOMPARE(m.answers.seen().value(1).text, LanStr(72));
+        else
+            QCOMPARE(m.answers.seen().size(), 1);
         QVERIFY(!OperationLogRows().contains(logLine));
         if (!newAlarm) {
             QVERIFY(m.win->cycle().verdictState != VerdictAlarm);

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QtEndian>
 
 #include <memory>
 
@@ -87,6 +88,10 @@ private slots:
     void recentNgFramesComeBackWhole();
     void cutPicturesAreRefused_data();
     void cutPicturesAreRefused();
+    void oddWidthsRoundTrip_data();
+    void oddWidthsRoundTrip();
+    void templateZeroHeaders_data();
+    void templateZeroHeaders();
 
 private:
     std::unique_ptr<TempWorkDir> m_dir;
@@ -639,6 +644,169 @@ void TestRoiSet::recentNgFramesComeBackWhole()
     }
     w.KeepRecentNg(2);
     QVERIFY(!w.RecentNgFrame(2, 0, out));  // a step not in use keeps none
+}
+
+void TestRoiSet::oddWidthsRoundTrip_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("colour");
+    QTest::newRow("grey 1 x 1") << 1 << 1 << false;
+    QTest::newRow("grey 3 x 2") << 3 << 2 << false;
+    QTest::newRow("grey 6 x 5") << 6 << 5 << false;
+    QTest::newRow("colour 3 x 2") << 3 << 2 << true;
+}
+
+// BMP rows are padded to four bytes, a frame's are not: a template or mask
+// of any width is written from the frame alone and reads back the same.
+void TestRoiSet::oddWidthsRoundTrip()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, colour);
+    FrameLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.groups = 1;
+    layout.templateCount = 2;
+    layout.colour = colour;
+    CammerWidgetData w(0);
+    w.AllocateBuffers(layout);
+    w.LoadTemplates(m_dir->path());
+    w.LoadIgnorePoint(m_dir->path());
+    FrameBytes frame(size_t(layout.colorLen()));
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = uint8_t(colour && i % 4 == 3 ? 0xFF : 17 * i + 5);
+    QVERIFY(w.SetTemplate(0, 1, frame));
+    QVERIFY(QDir(m_dir->path()).mkpath("cammer11"));
+    QVERIFY(w.WriteTemplate(0, 1, w.GroupFile(0, QStringLiteral("template1.bmp"))));
+    for (size_t i = 0; i < w.ignorePointMask[0].size(); ++i)
+        w.ignorePointMask[0][i] = i % 3 ? 0 : 255;
+    QVERIFY(w.SaveIgnorePoint(0));
+
+    CammerWidgetData back(0);
+    back.AllocateBuffers(layout);
+    back.LoadTemplates(m_dir->path());
+    back.LoadIgnorePoint(m_dir->path());
+    FrameBytes read(frame.size());
+    QVERIFY(back.TemplateFrame(0, 1, read));
+    QVERIFY(read == frame);
+    QVERIFY(back.ignorePointMask[0] == w.ignorePointMask[0]);
+}
+
+namespace {
+// Each damage a template file's header can carry, applied to a whole file.
+enum HeaderCase { Whole, TopDown, HugeSize, HeaderOnly, NoOffsetCut, RunLengthPastEnd, LongPalette };
+
+QByteArray Damaged(QByteArray b, HeaderCase c)
+{
+    auto put = [&b](int at, quint32 v) { qToLittleEndian(v, b.data() + at); };
+    const int offset = int(qFromLittleEndian<quint32>(b.constData() + 10));
+    const int width = int(qFromLittleEndian<qint32>(b.constData() + 18));
+    const int height = int(qFromLittleEndian<qint32>(b.constData() + 22));
+    const int bits = qFromLittleEndian<quint16>(b.constData() + 28);
+    const int stride = (width * bits + 31) / 32 * 4;
+    switch (c) {
+    case Whole:
+        break;
+    case TopDown: {  // the rows stored first to last, the height negative
+        QByteArray rows;
+        for (int y = height - 1; y >= 0; --y)
+            rows += b.mid(offset + y * stride, stride);
+        b = b.left(offset) + rows;
+        put(22, quint32(-height));
+        break;
+    }
+    case HugeSize:
+        put(18, 0x7FFFFFFF);
+        put(22, 0x7FFFFFFF);
+        put(28, 32);
+        break;
+    case HeaderOnly:
+        b.truncate(54);
+        put(2, 54);
+        put(10, 0);
+        break;
+    case NoOffsetCut:  // the reader takes the pixels after the palette
+        put(2, 0);
+        put(10, 0);
+        b.chop(stride + 2);
+        break;
+    case RunLengthPastEnd:
+        put(30, 1);
+        put(10, quint32(b.size() + 100));
+        break;
+    case LongPalette:  // whole, but more colours than the reader takes
+        b.insert(offset, QByteArray(44 * 4, '\0'));
+        put(2, quint32(b.size()));
+        put(10, quint32(offset + 44 * 4));
+        put(46, 300);
+        break;
+    }
+    return b;
+}
+}  // namespace
+
+void TestRoiSet::templateZeroHeaders_data()
+{
+    QTest::addColumn<int>("damage");
+    QTest::addColumn<bool>("colour");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("whole") << int(Whole) << false << true;
+    QTest::newRow("whole colour") << int(Whole) << true << true;
+    QTest::newRow("top-down rows") << int(TopDown) << false << true;
+    QTest::newRow("huge width, depth and height") << int(HugeSize) << false << false;
+    QTest::newRow("colour header only, pixels at 0") << int(HeaderOnly) << true << false;
+    QTest::newRow("pixels at 0, file size 0, a row cut") << int(NoOffsetCut) << false << false;
+    QTest::newRow("run-length, pixels past the end") << int(RunLengthPastEnd) << false << false;
+    QTest::newRow("whole, but a palette the reader refuses") << int(LongPalette) << false << false;
+}
+
+// A template 0 file is taken only when every pixel comes from the file;
+// otherwise it counts as missing when the group is loaded, and the step
+// trains on the picture a missing template 0 gets (slot 0 always holds one).
+void TestRoiSet::templateZeroHeaders()
+{
+    QFETCH(int, damage);
+    QFETCH(bool, colour);
+    QFETCH(bool, accepted);
+    FrameLayout layout;
+    layout.width = 3;  // small enough that a header-only file could hold its rows
+    layout.height = 2;
+    layout.groups = 1;
+    layout.templateCount = 2;
+    layout.colour = colour;
+    CammerWidgetData fresh(0);
+    fresh.AllocateBuffers(layout);
+    fresh.LoadTemplates(m_dir->path());  // no files: the generated template 0
+    FrameBytes generated(size_t(layout.colorLen()));
+    QVERIFY(fresh.TemplateFrame(0, 0, generated));
+
+    FrameBytes picture(size_t(layout.colorLen()));
+    for (size_t i = 0; i < picture.size(); ++i)
+        picture[i] = uint8_t(colour && i % 4 == 3 ? 0xFF : 40 + 7 * i);
+    const QString file = m_dir->filePath("cammer11/template0.bmp");
+    QVERIFY(QDir(m_dir->path()).mkpath("cammer11"));
+    QVERIFY(WriteFrameBmp(file, picture.data(), layout.width, layout.height, colour));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray damaged = Damaged(f.readAll(), HeaderCase(damage));
+    f.close();
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(damaged), damaged.size());
+    f.close();
+
+    CammerWidgetData w(0);
+    w.AllocateBuffers(layout);
+    w.LoadTemplates(m_dir->path());
+    // Refused when the group is loaded, as a missing file is: the generated
+    // picture is held from the start.
+    QCOMPARE(w.templateImages[0][0].empty(), accepted);
+    QCOMPARE(w.templateUsed[0][0], 1);
+    QCOMPARE(w.templateNum[0], 1);
+    FrameBytes read(size_t(layout.colorLen()));
+    QVERIFY(w.TemplateFrame(0, 0, read));
+    QVERIFY(read == (accepted ? picture : generated));
 }
 
 MOJU_TEST_MAIN(TestRoiSet)

@@ -224,7 +224,8 @@ void BoardSim::onLineBytes()
         const ssize_t n = read(m_master, buf, sizeof buf);
         if (n <= 0)
             break;
-        m_rx.insert(m_rx.end(), buf, buf + n);
+        if (m_deafUntil < 0 || nowMs() >= m_deafUntil)
+            m_rx.insert(m_rx.end(), buf, buf + n);
     }
     size_t pos = 0;
     size_t skipped = 0;
@@ -347,6 +348,9 @@ void BoardSim::command(const std::string& raw)
         m_silent = true;
         m_silentUntil = arg(0, v) ? nowMs() + v : -1;
         say("SILENT " + std::to_string(nowMs()));
+    } else if (verb == "deaf" && arg(0, v)) {
+        m_deafUntil = nowMs() + v;
+        say("DEAF " + std::to_string(nowMs()));
     } else if (verb == "resume") {
         if (m_silent)
             say("RESUME " + std::to_string(nowMs()));

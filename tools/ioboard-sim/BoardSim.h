@@ -59,6 +59,7 @@ private:
     uint32_t m_echo = 0;
     bool m_silent = false;
     long m_silentUntil = -1;
+    long m_deafUntil = -1;  // bytes received before this are dropped
     unsigned long m_commandCount = 0;
     bool m_quit = false;
     std::vector<std::pair<long, std::string>> m_pending;  // (due ms, command)

@@ -35,11 +35,12 @@ void usage()
         "  in WORD | set BIT | clr BIT | pulse BIT MS      input word / one input (bits 0-9)\n"
         "  door open|close                                 input 1 (closed = active)\n"
         "  silent [MS] | resume                            stop answering (link lost)\n"
+        "  deaf MS                                         drop every byte received for MS\n"
         "  echo auto | echo WORD                           report a fixed output echo\n"
         "  send HEX...                                     write raw bytes on the line\n"
         "  machine on|off | after MS COMMAND | status | quit\n"
         "Standard output: OUT ms word (outputs received), IN ms word, MACHINE ms state,\n"
-        "RX ms bytes (with --trace), SILENT/RESUME/ECHO ms (acknowledgements).\n");
+        "RX ms bytes (with --trace), SILENT/RESUME/DEAF/ECHO ms (acknowledgements).\n");
 }
 
 }  // namespace

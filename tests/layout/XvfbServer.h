@@ -1,0 +1,33 @@
+#pragma once
+// A private X server (Xvfb) without a window manager, as the panel runs, for
+// tests that must see how the windows really stack. It is started before the
+// application object and ends with the test (or with it, if the test dies).
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+#include <sys/types.h>
+
+class QWidget;
+
+class XvfbServer {
+public:
+    explicit XvfbServer(const QSize& screen);
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    bool running() const { return m_pid > 0; }
+    QString display() const { return QStringLiteral(":%1").arg(m_number); }
+    QString failure() const { return m_failure; }
+
+private:
+    pid_t m_pid = -1;
+    int m_number = -1;
+    QString m_failure;
+};
+
+// The mapped top-level window the X server shows at `global` (the top of the
+// stacking order there), as one of the application's windows; nullptr when
+// it is none of them or the platform is not X.
+QWidget* TopWindowAt(const QPoint& global);
