@@ -483,7 +483,8 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     ShapeFound found;
     // A pose that may be pixels off would turn every edge of a good part
     // into a difference, or hide a real one: it is not used.
-    if (!findShape[g].Find(frame(win), found) || !found.Trusted())
+    const cv::Point2d taught(modelCx[g] - win.x, modelCy[g] - win.y);
+    if (!findShape[g].Find(frame(win), taught, found) || !found.Trusted())
         return Located::Lost;
     pose.dx = found.x - win.x;
     pose.dy = found.y - win.y;

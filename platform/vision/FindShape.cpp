@@ -39,9 +39,21 @@ constexpr double kCoarseFactor = 0.6;
 // per cent), and no clearly different place may fit about as well.
 constexpr double kMinFit = 0.80;
 constexpr double kMaxRunnerUp = 0.97;
-constexpr double kFitMargin = 0.02;
 constexpr int kConfirmTries = 4;  // places the grey fit may try before the part counts as lost
 constexpr int kDistinct = 3;  // full-size pixels
+// Places whose edges score at least this share of the best are all compared
+// on the grey values before one is chosen: on a grid or a mould of identical
+// cavities a repeat's edges score as well as the part's own place.
+constexpr double kAlike = 0.90;
+// A fixed camera sees the part within a few pixels of where it was taught:
+// the best place this near it (full-size pixels) is kept for that comparison
+// however many repeats score alike elsewhere.
+constexpr double kNearPx = 32.0;
+// Another place fits the grey values as well as the chosen one (a tie, and
+// the part could be at either) unless what it leaves unexplained exceeds the
+// chosen one's by more than this share of it (noise included) and this floor.
+constexpr double kTieShare = 0.25;
+constexpr double kTieFloor = 0.002;
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -135,6 +147,19 @@ struct Candidate {
     double score;  // 0..1
     int x, y;      // model centre at the level
     float angle;
+    bool near = false;  // the taught place, or the best place near it
+    // The score at full size with the edges taken within a pixel: what the
+    // minimum score is asked of. The exact score of the last pass falls
+    // with the noise on a dark part's weak edges.
+    double blurred = 0;
+};
+
+// A place the grey values were fitted at.
+struct Tried {
+    ShapePose pose;
+    PoseFit fit;
+    bool done = false;
+    bool ok = false;  // refined and well fitted
 };
 
 // Everything a search writes besides its result. Kept between searches so
@@ -147,6 +172,7 @@ struct SearchScratch {
     std::array<cv::Mat, kBins> resp, respPadded;
     cv::Mat acc;
     std::vector<Candidate> cands, kept;
+    std::vector<Tried> tried;
     std::vector<float> angles;
     std::vector<const uint8_t*> starts;
     std::vector<int> gridSums;
@@ -362,21 +388,35 @@ bool better(const Candidate& a, const Candidate& b)
 
 // Non-maximum suppression: keeps at most `count` candidates, best first,
 // dropping any that lies within `dist` pixels and `dAngle` degrees of a
-// better one.
-void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int count, int dist, float dAngle)
+// better one. Places near the taught one are kept beyond the count; with
+// `nearApart` each goes on on its own (only one on the very same place is
+// dropped), else one that merges into a better one passes its mark on.
+void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int count, int dist, float dAngle,
+              bool nearApart = false)
 {
     std::sort(cands.begin(), cands.end(), better);
     kept.clear();
+    size_t nearLeft = size_t(std::count_if(cands.begin(), cands.end(), [](const Candidate& c) { return c.near; }));
     for (const Candidate& c : cands) {
-        if (int(kept.size()) >= count)
-            break;
-        bool near = false;
-        for (const Candidate& k : kept)
-            if (std::abs(k.x - c.x) <= dist && std::abs(k.y - c.y) <= dist && std::abs(k.angle - c.angle) <= dAngle) {
-                near = true;
+        nearLeft -= c.near;
+        if (int(kept.size()) >= count && !c.near) {
+            if (nearLeft == 0)
+                break;
+            continue;
+        }
+        Candidate* merged = nullptr;
+        for (Candidate& k : kept) {
+            const int reach = nearApart && c.near ? 0 : dist;
+            if (nearApart && c.near && !k.near)
+                continue;
+            if (std::abs(k.x - c.x) <= reach && std::abs(k.y - c.y) <= reach && std::abs(k.angle - c.angle) <= dAngle) {
+                merged = &k;
                 break;
             }
-        if (!near)
+        }
+        if (merged)
+            merged->near = merged->near || c.near;
+        else
             kept.push_back(c);
     }
     cands.swap(kept);
@@ -711,6 +751,16 @@ bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, 
 
 bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
 {
+    return Search(window, nullptr, found);
+}
+
+bool FindShape::Find(const cv::Mat& window, const cv::Point2d& taught, ShapeFound& found) const
+{
+    return Search(window, &taught, found);
+}
+
+bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFound& found) const
+{
     found = ShapeFound();
     if (!IsValid() || window.empty() || window.type() != CV_8UC1)
         return false;
@@ -836,10 +886,40 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         }
         const double norm = kSimMax * double(rot.points.size());
         localMaxima(acc(cv::Rect(0, 0, w, h)), static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
-            cands.push_back({v / norm, lx + x0, ly + y0, rot.angle});
+            cands.push_back({v / norm, lx + x0, ly + y0, rot.angle, false, v / norm});
         });
     }
-    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep);
+    if (taught) {
+        // Two places go on however many repeats score alike elsewhere: the
+        // taught place itself, at its best turn, and the best place near it.
+        // The coarse level scores a patch of places about the part alike, and
+        // the best of them may lie off to one side of it.
+        const double scale = 1.0 / double(1 << top);
+        const int sx = int(std::lround(taught->x * scale)), sy = int(std::lround(taught->y * scale));
+        Candidate seed{-1, sx, sy, 0.f, true, 0};
+        for (const Rotation& rot : m_top) {
+            const cv::Rect& e = rot.extent;
+            if (rot.points.empty() || sx + e.x < 0 || sy + e.y < 0 || sx + e.x + e.width > timg.cols
+                || sy + e.y + e.height > timg.rows)
+                continue;
+            int sum = 0;
+            for (const RotPoint& p : rot.points)
+                sum += sc.resp[size_t(p.bin)].at<uint8_t>(sy + p.dy, sx + p.dx);
+            const double v = sum / (kSimMax * double(rot.points.size()));
+            if (v > seed.score || (v == seed.score && std::abs(rot.angle) < std::abs(seed.angle)))
+                seed = {v, sx, sy, rot.angle, true, v};
+        }
+        const double reach = kNearPx * scale + 1.0;
+        Candidate* bestNear = nullptr;
+        for (Candidate& c : cands)
+            if (std::hypot(c.x - taught->x * scale, c.y - taught->y * scale) <= reach && (!bestNear || better(c, *bestNear)))
+                bestNear = &c;
+        if (bestNear)
+            bestNear->near = true;
+        if (seed.score >= coarseMin)
+            cands.push_back(seed);
+    }
+    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, true);
     if (cands.empty())
         return false;
 
@@ -866,9 +946,9 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
         const int nPoints = static_cast<int>(lv.points.size());
         const double levelNorm = kSimMax * double(nPoints);
         // A candidate that cannot reach what keeps it on (the share of the
-        // level's best so far; on the last pass the minimum score) is dropped
-        // below whatever its places score, so they need not be scored in full.
-        const int lastNeed = m_quick && m_minScore > 0 ? leastSum(m_minScore, levelNorm, kSimMax * nPoints) : 0;
+        // level's best so far) is dropped below whatever its places score, so
+        // they need not be scored in full. The last pass scores every place:
+        // its few places settle the exact position.
         double levelBest = -1;
         for (Candidate& c : cands) {
             const int cx = last ? c.x : c.x * 2;
@@ -881,7 +961,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             } else {
                 as.push_back(0.f);
             }
-            Candidate nb{-1, cx, cy, c.angle};
+            Candidate nb{-1, cx, cy, c.angle, c.near, 0};
             // The spread bits of a coarse level score a whole patch of places
             // alike. The first of them leans up and left, and on soft edges
             // that run mostly one way the lean outgrows what the next level's
@@ -889,7 +969,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             // part is reported lost. The middle of the tied places goes on.
             int tied = 0;
             double sumX = 0, sumY = 0, sumA = 0;
-            int need = last ? lastNeed
+            int need = last ? 0
                             : (m_quick && levelBest > 0 ? leastSum(levelBest * kRefineShare, levelNorm, kSimMax * nPoints) : 0);
             // The middle turn first: near the best, it rules out more of the
             // others. The places are then compared in their fixed order.
@@ -913,7 +993,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
                             continue;  // below the best or below what keeps the candidate
                         const double s = rot.points.empty() ? 0.0 : sum / norm;
                         if (s > nb.score) {
-                            nb = {s, cx + dx, cy + dy, a};
+                            nb = {s, cx + dx, cy + dy, a, c.near, 0};
                             tied = 0;
                             sumX = sumY = sumA = 0;
                         }
@@ -930,6 +1010,7 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
                 nb.y = cy + int(std::lround(sumY / tied));
                 nb.angle = float(sumA / tied);
             }
+            nb.blurred = last ? c.blurred : nb.score;
             c = nb;
             levelBest = std::max(levelBest, nb.score);
         }
@@ -938,62 +1019,90 @@ bool FindShape::Find(const cv::Mat& window, ShapeFound& found) const
             keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep);
             break;
         }
-        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep);
+        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, true);
         // Once the level shows the part's features, a clearly worse place is dropped.
         const double floor = cands.front().score * kRefineShare;
         while (cands.size() > 1 && cands.back().score < floor)
             cands.pop_back();
         prevStep = lv.angleStep;
     }
-    while (!cands.empty() && cands.back().score < m_minScore)
-        cands.pop_back();
+    cands.erase(std::remove_if(cands.begin(), cands.end(), [&](const Candidate& c) { return c.blurred < m_minScore; }),
+                cands.end());
     if (cands.empty())
         return false;
     // The edge search ends on whole pixels and angle steps; the grey values of
     // the model place it well below that, and tell a true place from one
     // whose edges merely look alike (blurred or dimmed edges score low
-    // everywhere). The best-scoring place that the grey values confirm wins.
+    // everywhere; a repeat of a grid or a twin cavity scores as well). Every
+    // place whose edges score alike, and the one near the taught place, is
+    // refined before any is chosen.
     laps.Next(StageClock::SearchFit);
     const bool turn = m_angleRange > 0;
-    auto refine = [&](const Candidate& c, ShapePose& out, double& fit) {
-        out = ShapePose{double(c.x), double(c.y), double(c.angle)};
-        return m_refine.Refine(pyr, turn, out, &fit) && fit >= kMinFit;
+    std::vector<Tried>& tried = sc.tried;
+    tried.assign(cands.size(), Tried());
+    auto attempt = [&](size_t i) -> const Tried& {
+        Tried& t = tried[i];
+        if (!t.done) {
+            t.done = true;
+            t.pose = ShapePose{double(cands[i].x), double(cands[i].y), double(cands[i].angle)};
+            t.ok = m_refine.Refine(pyr, turn, t.pose, &t.fit) && t.fit.fit >= kMinFit;
+        }
+        return t;
     };
-    size_t pick = 0;
-    ShapePose pose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
-    bool confirmed = false;
-    for (size_t i = 0; i < cands.size() && i < size_t(kConfirmTries) && !confirmed; ++i) {
-        ShapePose tried;
-        double fit = 0;
-        confirmed = refine(cands[i], tried, fit);
-        if (confirmed || i == 0) {
-            pick = i;
-            pose = tried;
-            found.fit = fit;
-            found.refined = confirmed;
-        }
-    }
-    if (!confirmed)
-        pose = ShapePose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
-    const Candidate best = cands[pick];
+    const double alike = kAlike * cands.front().score;
+    bool nearSeen = false;
     for (size_t i = 0; i < cands.size(); ++i) {
-        if (i == pick)
-            continue;
-        // Places before the pick failed the grey fit already.
-        if (!confirmed || i < pick || i > pick + 1 || cands[i].score < kMaxRunnerUp * best.score)
-            continue;
-        // The edges alone cannot tell the two places apart (a long straight
-        // edge scores alike along itself). When the other one settles
-        // elsewhere and explains the model about as well, the part could be
-        // at either.
-        ShapePose other;
-        double otherFit = 0;
-        if (refine(cands[i], other, otherFit)) {
-            const double rim = m_refine.Radius() * std::abs(other.angle - pose.angle) * CV_PI / 180.0;
-            const bool elsewhere = std::hypot(other.cx - pose.cx, other.cy - pose.cy) + rim > 1.0;
-            found.ambiguous = found.ambiguous || (elsewhere && otherFit >= found.fit - kFitMargin);
+        nearSeen = nearSeen || cands[i].near;
+        if (cands[i].near || cands[i].score >= alike)
+            attempt(i);
+    }
+    // The one that fits best wins. But a place near the taught one is not
+    // traded for one elsewhere, even one that fits better: a fixed camera
+    // sees the part there, and a repeat elsewhere fits better than the part
+    // itself when a chip lies on it. Without such a place (the search was
+    // told none, or the part is not there), the best-scoring places that did
+    // not fit are followed by the next ones in turn.
+    constexpr size_t kNone = size_t(-1);
+    size_t pick = kNone;
+    for (size_t i = 0; i < cands.size(); ++i)
+        if (tried[i].ok && (cands[i].near || !nearSeen) && (pick == kNone || tried[i].fit.fit > tried[pick].fit.fit))
+            pick = i;
+    for (size_t i = 0, tries = 0; pick == kNone && !nearSeen && i < cands.size() && tries < size_t(kConfirmTries); ++i) {
+        tries += 1;
+        if (attempt(i).ok)
+            pick = i;
+    }
+    ShapePose pose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
+    if (pick == kNone) {
+        found.fit = attempt(0).fit.fit;
+        pick = 0;
+        for (size_t i = 0; i < cands.size(); ++i)
+            if (cands[i].near && tried[i].fit.fit > found.fit)
+                found.fit = tried[i].fit.fit;
+    } else {
+        const Tried& chosen = tried[pick];
+        pose = chosen.pose;
+        found.fit = chosen.fit.fit;
+        found.refined = true;
+        // What may be left unexplained elsewhere before that place counts as
+        // fitting as well: a little more than the chosen one leaves.
+        const double tie = kTieFloor + kTieShare * (1.0 - chosen.fit.fit + chosen.fit.noise);
+        for (size_t i = 0; i < cands.size(); ++i) {
+            if (i == pick || (!tried[i].done && cands[i].score < kMaxRunnerUp * cands[pick].score))
+                continue;
+            // The edges alone cannot tell the two places apart (a long
+            // straight edge scores alike along itself, a repeat alike over
+            // there). When the other one settles elsewhere and explains the
+            // model about as well (or better), the part could be at either.
+            const Tried& other = attempt(i);
+            if (!other.ok)
+                continue;
+            const double rim = m_refine.Radius() * std::abs(other.pose.angle - pose.angle) * CV_PI / 180.0;
+            const bool elsewhere = std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) + rim > 1.0;
+            found.ambiguous = found.ambiguous || (elsewhere && other.fit.fit >= found.fit - tie);
         }
     }
+    const Candidate best = cands[pick];
     found.x = m_cx - pose.cx;
     found.y = m_cy - pose.cy;
     found.score = best.score;

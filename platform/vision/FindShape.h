@@ -23,8 +23,8 @@ struct ShapeFound {
     double score = 0;     // edge similarity 0..1 (Find's r1)
     double angle = 0;     // Find's r2
     bool refined = false; // the grey-value fit settled below the pixel and confirmed the place
-    double fit = 0;       // share of the model's grey values the pose explains, 0..1
-    bool ambiguous = false;  // another place (scoring nearly as well) fits the grey values about as well, elsewhere
+    double fit = 0;       // share of the part's own grey-value spread the pose explains beyond noise, 0..1
+    bool ambiguous = false;  // another place (scoring alike) fits the grey values about as well or better, elsewhere
     // A pose to align a frame by: refined, well fitted, and no other place
     // nearly as good. Anything else may be pixels off without knowing it.
     bool Trusted() const;
@@ -52,6 +52,11 @@ public:
     bool Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const;
     // The same search with the measures of trust; false when nothing was found.
     bool Find(const cv::Mat& window, ShapeFound& found) const;
+    // `taught`: where the model centre lies in the window when the part sits
+    // where it was taught. Among places whose edges score alike (a grid,
+    // identical cavities), the best one near it is always compared on the
+    // grey values, however many repeats score as well elsewhere.
+    bool Find(const cv::Mat& window, const cv::Point2d& taught, ShapeFound& found) const;
     bool IsValid() const { return state != 0; }
     void Clear();
 
@@ -86,6 +91,8 @@ public:
     };
 
 private:
+    bool Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFound& found) const;
+
     std::vector<Level> m_levels;  // 0 = full size
     // The top level at every angle searched, turned once when the model is built.
     std::vector<Rotation> m_top;

@@ -25,6 +25,10 @@ constexpr int kUnknowns = kPoseUnknowns;
 static_assert(kUnknowns % 2 == 0, "the right-hand side is summed in pairs");
 // Residual beyond which a sample counts as foreign when the fit is scored.
 constexpr double kScoreClip = 24.0;
+// A frame's slope at a sample counts up to this many times the model's own
+// there, plus a floor for the noise (grey levels per pixel).
+constexpr double kSteeper = 2.0;
+constexpr double kSlopeFloor = 2.0;
 // The finest fit reads model and frame both softened by this Gaussian (px):
 // sensor noise of single pixels otherwise moves the pose by a tenth of a
 // pixel on parts with few, soft edges, while the edges that carry the pose
@@ -50,8 +54,44 @@ inline bool Clipped(const cv::Mat& img, double x, double y)
 struct Fit {
     double cost = 0;  // truncated squared residuals
     double scored = 0;  // the same truncated at kScoreClip (costs only)
+    double passed = 0;  // costs only: how much of the frame's noise variance the reads pass, summed
     int used = 0;
 };
+
+// Sensor noise of a picture over `region` (variance, grey levels squared),
+// read on a grid of at most about kNoiseReads places (inside `mask` when it
+// is given, of the region's size). The 3 x 3 operator cancels every plane
+// and leaves noise of variance 36 sigma^2; the median of its size barely
+// hears the edges and detail that answer it too. Clipped pixels show none.
+constexpr int kNoiseReads = 4096;
+double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& mask = cv::Mat())
+{
+    const cv::Rect r = region & cv::Rect(1, 1, img.cols - 2, img.rows - 2);
+    if (r.empty())
+        return 0;
+    const int step = std::max(1, int(std::sqrt(double(r.area()) / kNoiseReads)));
+    const size_t row = img.step[0];
+    thread_local std::vector<int> sizes;
+    sizes.clear();
+    for (int y = r.y; y < r.br().y; y += step) {
+        const uchar* m = mask.empty() ? nullptr : mask.ptr<uchar>(y - region.y) - region.x;
+        for (int x = r.x; x < r.br().x; x += step) {
+            const uchar* p = img.ptr<uchar>(y) + x;
+            if ((m && !m[x]) || p[0] == 0 || p[0] == 255)
+                continue;
+            const uchar* u = p - row;
+            const uchar* d = p + row;
+            sizes.push_back(std::abs(u[-1] + u[1] + d[-1] + d[1] - 2 * (u[0] + d[0] + p[-1] + p[1]) + 4 * p[0]));
+        }
+    }
+    if (sizes.size() < 16)
+        return 0;
+    auto mid = sizes.begin() + std::ptrdiff_t(sizes.size() / 2);
+    std::nth_element(sizes.begin(), mid, sizes.end());
+    // The median of |N(0, 1)| is 0.6745.
+    const double sigma = *mid / (6.0 * 0.6745);
+    return sigma * sigma;
+}
 
 }  // namespace
 
@@ -61,6 +101,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
     m_radius.clear();
     m_spread.clear();
     m_oneWay = false;
+    m_noise = 0;
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -80,6 +121,8 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         // it may change from cycle to cycle.
         cv::Mat inner;
         cv::erode(msk, inner, cv::Mat(), cv::Point(-1, -1), 2, cv::BORDER_CONSTANT, cv::Scalar(0));
+        if (l == 0)
+            m_noise = NoiseVariance(img, cv::Rect(0, 0, img.cols, img.rows), inner);
         // A new picture: `img` may be a view of the caller's template.
         cv::Mat seen;
         if (l == 0)
@@ -141,7 +184,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         }
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x)), 0.0, 0.0, 0.0, 0.0, 0.0});
+                           float(img.at<uchar>(c.y, c.x)), std::sqrt(c.mag), 0.0, 0.0, 0.0, 0.0, 0.0});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
@@ -164,10 +207,10 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
     }
 }
 
-bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, double* fitOut) const
+bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, PoseFit* fitOut) const
 {
     if (fitOut)
-        *fitOut = 0;
+        *fitOut = PoseFit();
     if (m_levels.empty() || pyramid.empty() || m_oneWay)
         return false;
     const int top = std::min(int(m_levels.size()), int(pyramid.size())) - 1;
@@ -223,6 +266,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             fit.cost += std::min(res * res, clip * clip);
             if (!normal) {
                 fit.scored += std::min(res * res, kScoreClip * kScoreClip);
+                // A bilinear read passes sum(weight^2) of the pixels' noise variance.
+                const double fx = qx - std::floor(qx), fy = qy - std::floor(qy);
+                fit.passed += ((1 - fx) * (1 - fx) + fx * fx) * ((1 - fy) * (1 - fy) + fy * fy);
                 continue;
             }
             if (Clipped(raw, qx + origin.x, qy + origin.y))
@@ -230,8 +276,19 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
             const double w = ar <= clip ? 1.0 : clip / ar;
-            const double ix = gain * (r - l) * 0.5;
-            const double iy = gain * (d - u) * 0.5;
+            double ix = gain * (r - l) * 0.5;
+            double iy = gain * (d - u) * 0.5;
+            // An edge far steeper than the part's own at this sample belongs
+            // to something foreign (a chip, a glint): its pull on the pose is
+            // cut to what the part's own edge there could give. On a dark
+            // part a chip's edge is many times steeper than any of the part's.
+            const double cap = kSteeper * pt.slope + kSlopeFloor;
+            const double slope2 = ix * ix + iy * iy;
+            if (slope2 > cap * cap) {
+                const double k = cap / std::sqrt(slope2);
+                ix *= k;
+                iy *= k;
+            }
             // d(q)/d(angle) = (-s x - c y, c x - s y)
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
             const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, pt.mxx, pt.mxy, pt.myy};
@@ -261,6 +318,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // picture blurs with its real neighbours, so its rim needs no care beyond
     // the reach of the fit.
     thread_local cv::Mat fine;
+    cv::Rect seenBox;  // where the finest level read the frame
     const double reach = 3.0 * double(1 << top);
     for (int l = top; l >= 0; --l) {
         const cv::Mat& raw = pyramid[size_t(l)];
@@ -291,6 +349,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                              cv::BORDER_REPLICATE);
             img = fine;
             origin = cut.tl();
+            seenBox = cut;
         }
         // Lighting first, so the first step of the geometry is not spent on it.
         {
@@ -378,16 +437,33 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // A seed already on the spot (a whole-pixel move) can fit better than
     // where foreign objects pulled the fit: then the seed stands.
     // Compared at the score's clip: the fit's own outlier clip comes from the
-    // softened frame and would flatten the sharp one's residuals.
-    const bool keepSeed = before.used > 0 && after.scored / after.used > before.scored / before.used;
+    // softened frame and would flatten the sharp one's residuals. What the
+    // noise of model and frame leaves (less where a read falls between
+    // pixels) is taken out of both first, and the seed must fit better by
+    // more than noise alone could make two poses differ: on a dark part's
+    // weak edges noise outweighs half a pixel of pose.
+    const double frameNoise = NoiseVariance(img, seenBox);
+    auto noiseOf = [&](const Fit& f) { return gain * gain * frameNoise * f.passed + f.used * m_noise; };
+    auto excess = [&](const Fit& f) { return (f.scored - noiseOf(f)) / f.used; };
+    const double wobble = noiseOf(after) / after.used * std::sqrt(2.0 / after.used);
+    const bool keepSeed = before.used > 0 && excess(before) < excess(after) - wobble;
     pose = keepSeed ? seed : p;
     if (fitOut) {
-        // Share of the model's grey-value spread the pose explains; a foreign
-        // object over a few samples costs little, a pose a pixel off on the
-        // part's edges a lot. Samples the frame does not show count as misses.
+        // Share of the part's own grey-value spread the pose explains beyond
+        // what the noise of model and frame leaves; a foreign object over a
+        // few samples costs little, a pose a pixel off on the part's edges a
+        // lot. Samples the frame does not show count as misses.
         const Fit& scored = keepSeed ? before : after;
-        const double missing = double(m_levels[0].size()) - scored.used;
-        *fitOut = std::max(0.0, 1.0 - (scored.scored + missing * kScoreClip * kScoreClip) / m_spread[0]);
+        const double n = double(m_levels[0].size());
+        const double missing = n - scored.used;
+        const double unexplained = scored.scored + missing * kScoreClip * kScoreClip;
+        const double noise = noiseOf(scored);
+        const double own = m_spread[0] - n * m_noise;
+        // A part that shows less contrast of its own than noise has no shape to place.
+        if (own >= n * m_noise && own > 0) {
+            fitOut->fit = std::clamp(1.0 - (unexplained - noise) / own, 0.0, 1.0);
+            fitOut->noise = noise / own;
+        }
     }
     return true;
 }

@@ -15,6 +15,14 @@ struct ShapePose {
     double angle = 0;  // turn of the found shape against the model, degrees (y down)
 };
 
+// How well a pose explains the model's grey values, with the sensor noise of
+// model and frame taken out: noise alone leaves a share of a dark part's
+// small contrast unexplained that it never leaves of a bright one's.
+struct PoseFit {
+    double fit = 0;    // share of the part's own grey-value spread the pose explains, 0..1
+    double noise = 0;  // share of that spread noise alone leaves unexplained
+};
+
 class PoseRefine {
 public:
     // Picks the sample points of each pyramid level from the model picture
@@ -26,14 +34,16 @@ public:
         m_radius.clear();
         m_spread.clear();
         m_oneWay = false;
+        m_noise = 0;
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
     // `pose` in place (the seed stays when it fits better); false (pose
     // unchanged) when the fit does not settle near the seed, or when the
     // model cannot fix a pose at all. `fit` (optional) gets how well the
-    // refined pose explains the model's grey values, 0..1 (0 when it fails).
-    bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, double* fit = nullptr) const;
+    // refined pose explains the model's grey values (fit 0 when it fails, or
+    // when the model shows no contrast of its own beyond its noise).
+    bool Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePose& pose, PoseFit* fit = nullptr) const;
 
     // The finest level's largest sample distance from the centre, px.
     double Radius() const { return m_radius.empty() ? 1.0 : m_radius.front(); }
@@ -43,11 +53,13 @@ private:
         float x, y;  // from the model centre at this level
         float grey;  // as the fit reads it (softened on the finest level)
         float raw;   // unsoftened, for the score
+        float slope; // the model's own grey-value slope there, grey levels per pixel
         double mx, my;  // x and y over the level's radius, as the lighting slope reads them
         double mxx, mxy, myy;  // their products, as the lighting bend's derivatives take them
     };
     std::vector<std::vector<Sample>> m_levels;
     std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)
-    std::vector<double> m_spread;
-    bool m_oneWay = false;  // the model's edges all run one way: no pose is ever certain  // per level, the samples' summed squared deviation from their mean grey
+    std::vector<double> m_spread;  // per level, the samples' summed squared deviation from their mean grey
+    bool m_oneWay = false;  // the model's edges all run one way: no pose is ever certain
+    double m_noise = 0;     // the model picture's sensor noise, grey levels squared
 };

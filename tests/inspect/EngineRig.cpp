@@ -2,6 +2,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <cmath>
+
 #include "foundation/VisionGlobals.h"
 
 RigGlobals::RigGlobals(int w, int h, const InspectParams& p)
@@ -102,6 +105,31 @@ void EngineRig::Step(int g)
 {
     engine->ShapeMatch(g, InspectHost::instance().params());
     engine->Run(g);
+}
+
+cv::Matx23d FrameMotion(int w, int h, double dx, double dy, double angle)
+{
+    cv::Mat a = cv::getRotationMatrix2D(cv::Point2f(w / 2.f, h / 2.f), angle, 1.0);
+    a.at<double>(0, 2) += dx;
+    a.at<double>(1, 2) += dy;
+    return cv::Matx23d(a);
+}
+
+double AlignResidual(const cv::Matx23d& motion, double ax, double ay, double turn, cv::Point2d centre,
+                     const cv::Rect& box)
+{
+    const double a = turn * CV_PI / 180.0;
+    double worst = 0;
+    for (const cv::Point2d u : {cv::Point2d(box.tl()), cv::Point2d(box.br()), cv::Point2d(box.x, box.br().y),
+                                cv::Point2d(box.br().x, box.y)}) {
+        const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
+                                          motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
+            + cv::Point2d(ax, ay) - centre;
+        const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
+                               std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
+        worst = std::max(worst, cv::norm(back - u));
+    }
+    return worst;
 }
 
 cv::Mat Flat(int w, int h, int grey)

@@ -50,6 +50,15 @@ public:
     std::unique_ptr<CammerRecong> engine;
 };
 
+// Part -> frame: turned by `angle` degrees about the centre of a w x h
+// frame, then shifted.
+cv::Matx23d FrameMotion(int w, int h, double dx, double dy, double angle);
+// Largest distance between where positioning's alignment (shift (ax, ay),
+// turn about `centre`) puts a corner of `box` and where the exact inverse
+// of `motion` puts it.
+double AlignResidual(const cv::Matx23d& motion, double ax, double ay, double turn, cv::Point2d centre,
+                     const cv::Rect& box);
+
 // Pictures used across tests.
 cv::Mat Flat(int w, int h, int grey);
 // A part with distinctive edges (plates, a ring, an L) for positioning.

@@ -34,10 +34,7 @@ cv::Mat Part()
 // Part -> frame: turned by `angle` degrees about the frame centre, then shifted.
 cv::Matx23d Motion(double dx, double dy, double angle)
 {
-    cv::Mat a = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, 1.0);
-    a.at<double>(0, 2) += dx;
-    a.at<double>(1, 2) += dy;
-    return cv::Matx23d(a);
+    return FrameMotion(kW, kH, dx, dy, angle);
 }
 
 cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed)
@@ -95,18 +92,7 @@ cv::Mat Relit(const cv::Mat& frame, double ramp, double dim)
 // judged box and where the exact inverse motion puts it.
 double Residual(const cv::Matx23d& motion, double ax, double ay, double turn, cv::Point2d centre)
 {
-    const double a = turn * CV_PI / 180.0;
-    double worst = 0;
-    for (const cv::Point2d u : {cv::Point2d(kDefectBox.tl()), cv::Point2d(kDefectBox.br()),
-                                cv::Point2d(kDefectBox.x, kDefectBox.br().y), cv::Point2d(kDefectBox.br().x, kDefectBox.y)}) {
-        const cv::Point2d q = cv::Point2d(motion(0, 0) * u.x + motion(0, 1) * u.y + motion(0, 2),
-                                          motion(1, 0) * u.x + motion(1, 1) * u.y + motion(1, 2))
-            + cv::Point2d(ax, ay) - centre;
-        const cv::Point2d back(std::cos(a) * q.x - std::sin(a) * q.y + centre.x,
-                               std::sin(a) * q.x + std::cos(a) * q.y + centre.y);
-        worst = std::max(worst, cv::norm(back - u));
-    }
-    return worst;
+    return AlignResidual(motion, ax, ay, turn, centre, kDefectBox);
 }
 
 InspectParams Positioning(int angleRange)

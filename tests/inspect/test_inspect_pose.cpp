@@ -1,0 +1,182 @@
+// Positioning on what moulds show that is hard to place: repeats (a grid of
+// squares, identical cavities) over a search window that holds several of
+// them, and a dark part whose features are a few grey levels under noise.
+#include "TestSupport.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+
+#include "EngineRig.h"
+#include "inspect/RoiRules.h"
+
+namespace {
+constexpr int kW = 400;
+constexpr int kH = 300;
+const cv::Rect kDefectBox(70, 60, 260, 180);
+const cv::Rect kWide(50, 40, 300, 220);      // a Position ROI over most of the frame
+const cv::Rect kOneCavity(150, 55, 80, 80);  // a Position ROI over one cavity alone
+
+cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed, double sigma = 2.5)
+{
+    cv::Mat moved;
+    cv::warpAffine(part, moved, cv::Mat(motion), part.size(), cv::INTER_CUBIC, cv::BORDER_REFLECT101);
+    cv::Mat noise(kH, kW, CV_16SC1);
+    cv::RNG(uint64_t(noiseSeed)).fill(noise, cv::RNG::NORMAL, 0, sigma);
+    cv::Mat sum;
+    moved.convertTo(sum, CV_16S);
+    sum += noise;
+    cv::Mat out;
+    sum.convertTo(out, CV_8U);
+    return out;
+}
+
+// Squares on a plate at a 40 px pitch; moulded squares differ a little in grey.
+cv::Mat Grid()
+{
+    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(90));
+    cv::RNG rng(3);
+    for (int y = 7; y < kH; y += 40)
+        for (int x = 7; x < kW; x += 40)
+            cv::rectangle(m, cv::Rect(x, y, 26, 26), cv::Scalar(170 + rng.gaussian(6.0)), cv::FILLED);
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
+    return m;
+}
+
+// One cavity: a pocket, a boss, a rib, a pin.
+cv::Mat Cavity()
+{
+    cv::Mat cavity(70, 70, CV_8UC1, cv::Scalar(120));
+    cv::rectangle(cavity, cv::Rect(5, 5, 60, 60), cv::Scalar(65), cv::FILLED);
+    cv::circle(cavity, cv::Point(42, 30), 12, cv::Scalar(190), cv::FILLED);
+    cv::circle(cavity, cv::Point(42, 30), 5, cv::Scalar(40), cv::FILLED);
+    cv::rectangle(cavity, cv::Rect(12, 50, 40, 6), cv::Scalar(150), cv::FILLED);
+    cv::circle(cavity, cv::Point(15, 18), 3, cv::Scalar(220), cv::FILLED);
+    return cavity;
+}
+
+// Six cavities alike to the pixel at a 100 px pitch, and between the rows the
+// sprue and runner that only one place shows.
+cv::Mat Cavities()
+{
+    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(120));
+    cv::line(m, cv::Point(85, 150), cv::Point(285, 150), cv::Scalar(175), 5);
+    cv::circle(m, cv::Point(185, 150), 13, cv::Scalar(215), cv::FILLED);
+    const cv::Mat cavity = Cavity();
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 3; ++col)
+            cavity.copyTo(m(cv::Rect(50 + col * 100, 60 + row * 120, 70, 70)));
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 0.8);
+    return m;
+}
+
+// Two cavities alike to the pixel, the taught one under kOneCavity.
+cv::Mat Twins()
+{
+    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(120));
+    const cv::Mat cavity = Cavity();
+    cavity.copyTo(m(cv::Rect(kOneCavity.x + 5, kOneCavity.y + 5, 70, 70)));
+    cavity.copyTo(m(cv::Rect(kOneCavity.x + 5, kOneCavity.y + 125, 70, 70)));
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 0.8);
+    return m;
+}
+
+// Black plastic: mean grey about 40, its steps, bosses and holes 4 to 12 grey
+// levels off their surroundings, a fine grain.
+cv::Mat DarkPart()
+{
+    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(40));
+    cv::rectangle(m, cv::Rect(80, 60, 150, 110), cv::Scalar(48), cv::FILLED);
+    cv::circle(m, cv::Point(140, 110), 14, cv::Scalar(36), cv::FILLED);
+    cv::rectangle(m, cv::Rect(200, 130, 110, 90), cv::Scalar(33), cv::FILLED);
+    cv::circle(m, cv::Point(280, 95), 22, cv::Scalar(30), cv::FILLED);
+    cv::line(m, cv::Point(100, 215), cv::Point(180, 215), cv::Scalar(50), 14);
+    cv::Mat grain(kH, kW, CV_32F);
+    cv::RNG(8).fill(grain, cv::RNG::NORMAL, 0, 2.0);
+    cv::GaussianBlur(grain, grain, cv::Size(0, 0), 1.0);
+    cv::Mat f;
+    m.convertTo(f, CV_32F);
+    f += grain;
+    cv::GaussianBlur(f, f, cv::Size(0, 0), 0.8);
+    f.convertTo(m, CV_8U);
+    return m;
+}
+
+enum Scene { GridScene, CavityScene, TwinScene, DarkScene };
+}  // namespace
+
+class TestInspectPose : public QObject {
+    Q_OBJECT
+private slots:
+    // At the default search range the window holds many places whose edges
+    // score as well as the part's own. The part is placed where its grey
+    // values fit clearly best, which a fixed camera sees near the taught
+    // place; where another place fits as well it is held, never judged on a
+    // repeat.
+    void placedOnlyWhereOneFitsClearlyBest_data()
+    {
+        QTest::addColumn<int>("scene");
+        QTest::addColumn<cv::Rect>("model");
+        QTest::addColumn<bool>("chip");     // a foreign chip on the part inside the Position ROI
+        QTest::addColumn<bool>("present");  // false: the part is missing (an empty, flat scene)
+        QTest::addColumn<int>("placed");  // 1 placed, 0 held, -1 either (but never elsewhere)
+        QTest::newRow("grid of squares") << int(GridScene) << kWide << false << true << 1;
+        QTest::newRow("grid of squares, a chip on the part") << int(GridScene) << kWide << true << true << -1;
+        QTest::newRow("identical cavities and the sprue") << int(CavityScene) << kWide << false << true << 1;
+        QTest::newRow("one of six identical cavities: a tie") << int(CavityScene) << kOneCavity << false << true << 0;
+        QTest::newRow("one of two identical cavities: a tie") << int(TwinScene) << kOneCavity << false << true << 0;
+        // The twin fits better than the part itself: it is not where a fixed camera sees the part.
+        QTest::newRow("one of two identical cavities, a chip on it") << int(TwinScene) << kOneCavity << true << true << 0;
+        QTest::newRow("dark part") << int(DarkScene) << kWide << false << true << 1;
+        QTest::newRow("dark part, a chip on it") << int(DarkScene) << kWide << true << true << -1;
+        QTest::newRow("dark part missing") << int(DarkScene) << kWide << false << false << 0;
+    }
+    void placedOnlyWhereOneFitsClearlyBest()
+    {
+        QFETCH(int, scene);
+        QFETCH(cv::Rect, model);
+        QFETCH(bool, chip);
+        QFETCH(bool, present);
+        QFETCH(int, placed);
+        InspectParams p;
+        p.motionCorrect = 0;
+        p.angleRange = 5;
+        p.detectOn[0] = 1;
+        p.detectOn[1] = 0;
+        RigGlobals globals(kW, kH, p);
+        EngineRig rig(kW, kH, 0, 5);
+        const cv::Mat part = scene == GridScene ? Grid()
+            : scene == CavityScene            ? Cavities()
+            : scene == TwinScene              ? Twins()
+                                              : DarkPart();
+        rig.SetTemplate(0, 0, Shot(part, FrameMotion(kW, kH, 0, 0, 0), 21));
+        rig.AddRect(0, RoiCode::Position, model, 10, 10, 10);
+        rig.Build();
+        QVERIFY(rig.engine->HasModel(0));
+
+        // Several cycles: one lucky draw of the noise proves nothing.
+        const double poses[4][3] = {{3.4, -2.7, 0.8}, {-6.2, 5.1, -1.9}, {8.3, 1.6, 2.6}, {-2.9, -7.4, -0.6}};
+        for (int k = 0; k < 4; ++k) {
+            const cv::Matx23d motion = FrameMotion(kW, kH, poses[k][0], poses[k][1], poses[k][2]);
+            cv::Mat shown = present ? part.clone() : cv::Mat(kH, kW, CV_8UC1, cv::mean(part));
+            if (chip)  // on the taught place, inside the Position ROI
+                cv::circle(shown, (model.tl() + model.br()) / 2 + cv::Point(-8, 6), 7,
+                           cv::mean(shown(model)) + cv::Scalar(70), cv::FILLED);
+            const cv::Mat frame = Shot(shown, motion, 40 + k);
+            double ax = 0, ay = 0, turn = 0;
+            cv::Point2d centre;
+            const bool used = rig.engine->Position(0, p, frame, ax, ay, turn, centre);
+            const QString at = QStringLiteral("cycle %1: shift %2, %3, turn %4").arg(k).arg(ax).arg(ay).arg(turn);
+            QVERIFY2(placed < 0 || used == bool(placed), qPrintable(at));
+            if (used) {
+                // A chip over a dark part's weak edges may lean the pose by
+                // some tenths of a pixel; a repeat lies a pitch away.
+                const double r = AlignResidual(motion, ax, ay, turn, centre, kDefectBox);
+                QVERIFY2(r <= (chip ? 0.8 : 0.15), qPrintable(at + QStringLiteral(": residual %1 px").arg(r)));
+            }
+        }
+    }
+};
+
+MOJU_TEST_CORE_MAIN(TestInspectPose)
+#include "test_inspect_pose.moc"
