@@ -28,10 +28,14 @@ constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a p
 // pixels of its 3x3 neighbourhood, itself included, do too.
 constexpr double kVaryingShare = 0.5;
 constexpr int kVaryingNeighbours = 4;
+// A pixel varies slightly when its templates spread by more than this share
+// of the edge term (with the same share of base and noise): about as far as
+// a residual misalignment of a few tenths of a pixel moves a steep edge.
+constexpr double kSlightEdgeShare = 0.3;
 // How far (px) a highlight may lie beyond where the templates showed it, and
 // how much more it may differ than they did: five templates show a spot that
-// moves +-2 px and changes +-15 % at only some of its places.
-constexpr int kGlintReach = 3;
+// moves +-2 px in x and in y and changes +-15 % at only some of its places.
+constexpr int kGlintReach = 4;
 constexpr double kGlintGrowth = 2.0;
 constexpr float kFar = 1e6f;  // beyond any grey
 // Defocus the softened references show (px): steps even in sigma squared,
@@ -315,14 +319,39 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
     // such patches keeps its spread to the bit.
     // An edge that the templates show a little apart (their alignment) is
     // what the edge term already allows for: no patch.
-    cv::Mat varies = spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare;
+    // A steep streak that slides across itself by a fraction of a pixel
+    // differs in the templates by less than that, yet a frame shows it
+    // further across than they did: where the templates differ slightly
+    // (a patch, as above), the spread grows to twice the largest within
+    // 1 px. An edge the templates show apart widens there as well, but not
+    // into the face beside it.
+    const cv::Mat slight = Patches(spread > edge * (m_tolEdge * kSlightEdgeShare) + m_tolBase * kVaryingShare);
+    cv::Mat slightGrowth;
+    if (cv::countNonZero(slight) > 0) {
+        slightGrowth = cv::Mat::zeros(spread.size(), CV_32FC1);
+        spread.copyTo(slightGrowth, slight);
+        cv::dilate(slightGrowth, slightGrowth, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+        slightGrowth *= kGlintGrowth;
+    }
+    const cv::Mat varies = Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare);
+    if (cv::countNonZero(varies) > 0)
+        WidenAround(varies, spread, brightest, darkest);
+    if (!slightGrowth.empty())
+        spread = cv::max(spread, slightGrowth);
+}
+
+cv::Mat GrayMatch::Patches(cv::Mat varies)
+{
     if (cv::countNonZero(varies) < kVaryingNeighbours)
-        return;
+        return cv::Mat::zeros(varies.size(), CV_8UC1);
     cv::Mat neighbours;
     cv::boxFilter(varies / 255, neighbours, CV_8U, cv::Size(3, 3), cv::Point(-1, -1), false, cv::BORDER_CONSTANT);
     varies &= neighbours >= kVaryingNeighbours;
-    if (cv::countNonZero(varies) == 0)
-        return;
+    return varies;
+}
+
+void GrayMatch::WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const
+{
     const cv::Mat around =
         cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
     cv::Mat reach = cv::Mat::zeros(spread.size(), CV_32FC1);

@@ -125,6 +125,11 @@ private:
     // Grows the spread around patches where the templates differ beyond noise.
     // brightest and darkest: per pixel over the lit templates (both reused).
     void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const;
+    // The pixels of `varies` that lie in a patch of them.
+    static cv::Mat Patches(cv::Mat varies);
+    // Within reach of the patches `varies`: twice their largest spread, and
+    // as bright or dark as they were.
+    void WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;
     // Keeps m_tol as bytes and a table when that reads back exactly.
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into

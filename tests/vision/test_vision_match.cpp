@@ -96,6 +96,7 @@ cv::Mat shifted(const cv::Mat& img, double dx, double dy)
 struct GlintFace {
     static constexpr int kW = 220, kH = 160;
     const cv::Point2d spots[2] = {{60, 80}, {150, 95}};
+    double across = 0.5;  // px the lit edge's streak moves across itself
     cv::Mat Draw(cv::RNG& rng, cv::Point chipAt = cv::Point(-1, -1), int chipSize = 0, int chipGrey = 0) const
     {
         cv::Mat f(kH, kW, CV_32FC1, cv::Scalar(110));
@@ -117,7 +118,7 @@ struct GlintFace {
             const cv::Point2d m(u(2), u(2));
             glint(c + m, c + m, 2.5, 140 * (1 + u(0.15)));
         }
-        const cv::Point2d along(u(2), u(0.5));
+        const cv::Point2d along(u(2), u(across));
         glint(cv::Point2d(60, 30) + along, cv::Point2d(160, 30) + along, 1.5, 110 * (1 + u(0.15)));
         if (chipSize > 0)
             cv::rectangle(f, cv::Rect(chipAt.x - chipSize / 2, chipAt.y - chipSize / 2, chipSize, chipSize),
@@ -603,12 +604,17 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates_data()
     QTest::addColumn<int>("chipX");
     QTest::addColumn<int>("chipY");
     QTest::addColumn<int>("chipGrey");
-    QTest::newRow("good frames") << 0 << 0 << 0 << 0;
-    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140;
-    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80;
-    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60;
+    // How far (px) the lit edge's streak moves across itself in the templates and in frames.
+    QTest::addColumn<double>("templatesAcross");
+    QTest::addColumn<double>("framesAcross");
+    QTest::newRow("good frames") << 0 << 0 << 0 << 0 << 0.5 << 0.5;
+    // The templates show the streak apart by less than half its edge term.
+    QTest::newRow("good frames, streak further across") << 0 << 0 << 0 << 0 << 0.3 << 1.0;
+    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140 << 0.5 << 0.5;
+    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80 << 0.5 << 0.5;
+    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60 << 0.5 << 0.5;
     // One template's lone bright pixel there is noise, not a highlight.
-    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140;
+    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140 << 0.5 << 0.5;
 }
 
 void TestVisionMatch::grayGlintsLearnedFromTemplates()
@@ -620,7 +626,10 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
     QFETCH(int, chipX);
     QFETCH(int, chipY);
     QFETCH(int, chipGrey);
-    const GlintFace face;
+    QFETCH(double, templatesAcross);
+    QFETCH(double, framesAcross);
+    GlintFace face;
+    face.across = templatesAcross;
     cv::RNG rng(4242);
     GrayMatch gm;
     QVERIFY(gm.Create(GlintFace::kW, GlintFace::kH, cv::Mat(), 0));
@@ -631,6 +640,7 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
         QVERIFY(gm.AddTemp(t));
     }
     QVERIFY(gm.Train(45, 0, 100, 150));
+    face.across = framesAcross;
     const cv::Mat open = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3));
     auto area = [&](const cv::Mat& frame) {
         cv::Mat diff;
