@@ -458,6 +458,7 @@ struct CycleOut {
     Pose pose;  // what the cycle drew, for --worst
     Change change;
     cv::Point2d chip;  // NG cycles: where the chip lies in template 0's frame
+    std::vector<cv::Rect> marks;  // the first rig's blobs (template 0's frame), for --worst
 };
 
 struct Scene {
@@ -524,6 +525,11 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 const bool held = !out.logLines.isEmpty();
                 cy.value.push_back(held ? (1 << 30) : rig.widget->roiValue[0][1]);
                 cy.lost.push_back(rig.widget->poseLost);
+                if (o.worst > 0 && cy.marks.empty() && &rig == &rigs[size_t(t)].front()) {
+                    const int32_t(*m)[4] = rig.widget->roiMarks[0][1];
+                    for (int b = 1; b <= m[0][0]; ++b)
+                        cy.marks.emplace_back(cv::Point(m[b][0], m[b][1]), cv::Point(m[b][2], m[b][3]));
+                }
             }
             if (peer)
                 cy.peerArea = peer->Area(frame);
@@ -740,6 +746,16 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
                         c.chip.x, c.chip.y, c.value[0], c.value[1], c.lost[0] ? ", lost" : "", c.peerArea, c.pose.dx,
                         c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.dim, c.change.corner,
                         c.change.defocus);
+        }
+        // The false alarms at the README's settings: where, and how far the pose was off.
+        for (const CycleOut& c : ev) {
+            if (c.cell >= 0 || c.value[0] <= o.area)
+                continue;
+            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; blobs", c.value[0], c.value[1],
+                        c.residual);
+            for (const cv::Rect& b : c.marks)
+                std::printf(" %dx%d at (%d, %d)", b.width, b.height, b.x, b.y);
+            std::printf("\n");
         }
         // Which draws the worst residuals come from.
         std::vector<const CycleOut*> good;
