@@ -16,6 +16,8 @@
 
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <memory>
 
@@ -59,6 +61,28 @@ inline bool Subsequence(const QStringList& part, const QStringList& whole)
     return i == part.size();
 }
 
+// Every parameter row of PARAM.db back to the default group's file, so a
+// test with it follows the group as it ships, whatever that holds; the
+// defect areas stay.
+inline bool LoadShippedGroup()
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture-shipped"));
+        db.setDatabaseName(QStringLiteral("PARAM.db"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.exec(QStringLiteral("ATTACH DATABASE 'paraGroup/default/PARAM.db' AS shipped"))
+                 && q.exec(QStringLiteral("UPDATE sysparam SET value=(SELECT s.value FROM shipped.sysparam s "
+                                          "WHERE s.name=sysparam.name) WHERE name IN (SELECT name FROM shipped.sysparam)"))
+                 && q.exec(QStringLiteral("DETACH DATABASE shipped"));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture-shipped"));
+    return ok;
+}
+
 // Set up in this order: prepare() (then the test's parameter rows), start().
 struct BoardRig {
     QString family = QStringLiteral("mvs");
@@ -66,9 +90,11 @@ struct BoardRig {
     int fps = 50;
     int periodMs = 0;  // a camera slower than a frame a second
     int scene = 0;     // the picture served from the start (0 good, 1 faulty)
+    bool shipped = false;  // the default group as it ships, not the rig's delays
 
-    // The working directory, camera and board; the default group with one
-    // defect area over the whole view in steps 0 and 1.
+    // The working directory, camera and board; the default group (with the
+    // rig's delays and English log lines unless `shipped`) with one defect
+    // area over the whole view in steps 0 and 1.
     bool prepare()
     {
         dir = std::make_unique<TempWorkDir>();
@@ -79,6 +105,8 @@ struct BoardRig {
         ok = SetParamValue(QStringLiteral("trigInDelay"), 1, 1) && ok;  // product step 0.1 s after the trigger
         ok = SetParamValue(QStringLiteral("trigInDelay"), 2, 1) && ok;  // mould step 0.1 s after that
         ok = AddWholeViewDefectSteps(BoardScene(false)) && ok;
+        if (shipped)
+            ok = LoadShippedGroup() && ok;
         sim = std::make_unique<SimCamFolder>();
         sim->add(family, serial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", fps}, {"periodMs", periodMs}});
         const QString device = sim->devicePath(family, serial);

@@ -19,11 +19,14 @@
 
 #include <algorithm>
 
-// Parameter rows "key position value" (positions from 1); "idle <word>" when
+// Parameter rows "key position value" (positions from 1); "shipped" (the
+// default group as it ships, not the rig's delays and log language; the
+// other rows change it); "idle <word>" when
 // the word at rest is not F4; "step 2" for an area in a third step; "mould
-// corner" for a mould-step area in a corner, away from the part a faulty
-// scene shows; the camera: "fps <n>", "period <ms>", "scene <k>" (picture
-// served from the start), "family galaxy" (frames just stop when pulled).
+// corner" ("product corner") for a mould-step (product-step) area in a
+// corner, away from the part a faulty scene shows; the camera: "fps <n>",
+// "period <ms>", "scene <k>" (picture served from the start), "family
+// galaxy" (frames just stop when pulled).
 using Rows = QStringList;
 // Script lines: good | bad (the scene) | in <n> (input n, 0-based, on and off
 // again as the monitor sees it) | trigger (the camera's hardware line) | door
@@ -80,13 +83,14 @@ inline bool AddThirdStep()
     return BoardScene(false).save(QStringLiteral("cammer13/template0.bmp")) && ok;
 }
 
-// The mould step's area in the top left corner, where the faulty scene's
-// part is not.
-inline bool MouldAreaInCorner()
+// Step s's area in the top left corner, where the faulty scene's part is
+// not: that step passes on it while the other one fails.
+inline bool AreaInCorner(int s)
 {
-    return ExecParam(QStringLiteral("UPDATE cammer0 SET value='3 45 100 0 1 0 0 0 0 %1 %2' WHERE name='ROI1-0'")
+    return ExecParam(QStringLiteral("UPDATE cammer0 SET value='3 45 100 0 1 0 0 0 0 %1 %2' WHERE name='ROI%3-0'")
                          .arg(gShowW / 6)
-                         .arg(gShowH / 6));
+                         .arg(gShowH / 6)
+                         .arg(s));
 }
 
 // Each level is held until the monitor's polling pass has seen it, so no
@@ -157,10 +161,11 @@ inline void CheckWire(BoardRig& rig, const QStringList& want)
                             .arg(rig.wireWords().join(QLatin1Char(' ')), want.join(QLatin1Char(' ')))));
 }
 
-// Camera-loss lines of the operation log ("The 1th Camera Lost, ...").
+// Camera-loss lines of the operation log ("The 1th Camera Lost, ..."), in
+// the log's language.
 inline int LostLines()
 {
-    const QString lost = LanStr(332).arg(1).section(QLatin1Char(','), 0, 0);
+    const QString lost = LanStr(332).section(QStringLiteral("%2"), 0, 0).arg(1);
     const QStringList log = OperationLogRows();
     return int(std::count_if(log.cbegin(), log.cend(), [&](const QString& r) { return r.startsWith(lost); }));
 }
@@ -281,6 +286,8 @@ inline void RunRow(const Rows& rows, const Script& script)
             rig.scene = f[1].toInt();
         else if (f[0] == QLatin1String("family"))
             rig.family = f[1], rig.serial = QStringLiteral("GX0000001");  // galaxy: frames just stop when pulled
+        else if (f[0] == QLatin1String("shipped"))
+            rig.shipped = true;
     }
     QVERIFY(rig.prepare());
     QString idle = QStringLiteral("F4");
@@ -290,9 +297,9 @@ inline void RunRow(const Rows& rows, const Script& script)
             idle = f[1];
         else if (f[0] == QLatin1String("step"))
             QVERIFY(AddThirdStep());
-        else if (f[0] == QLatin1String("mould"))
-            QVERIFY(MouldAreaInCorner());
-        else if (QStringList{"fps", "period", "scene", "family"}.contains(f[0]))
+        else if (f[0] == QLatin1String("mould") || f[0] == QLatin1String("product"))
+            QVERIFY(AreaInCorner(f[0] == QLatin1String("mould") ? 1 : 0));
+        else if (QStringList{"fps", "period", "scene", "family", "shipped"}.contains(f[0]))
             continue;
         else
             QVERIFY2(SetParamValue(f[0], f[1].toInt(), f[2].toInt()), qPrintable(r));

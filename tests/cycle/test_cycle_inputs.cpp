@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "FakeIOPort.h"
+#include "ShippedPara.h"
 #include "app/ControlPort.h"
 #include "records/Counters.h"
 #include "app/DetectionCycle.h"
@@ -239,18 +240,28 @@ private slots:
         QTest::newRow("standard, product step") << 0 << true;
         QTest::newRow("two-colour, mould step") << 1 << false;
         QTest::newRow("turntable, mould step") << 2 << false;
+        // No delays: the product step is judged in the input's own pass.
+        QTest::newRow("shipped default group") << -1 << true;
     }
     void alarmEndsInOneWord()
     {
         QFETCH(int, type);
         QFETCH(bool, product);
-        m_para.machineType = type;
-        m_para.productDetectOn = product ? 1 : 0;
-        m_para.detectDelay[0] = m_para.detectDelay[1] = 1;
-        DeriveIOSetup(m_para, nullptr);
+        if (type < 0) {
+            QVERIFY(LoadShippedPara(m_para));
+        } else {
+            m_para.machineType = type;
+            m_para.productDetectOn = product ? 1 : 0;
+            m_para.detectDelay[0] = m_para.detectDelay[1] = 1;
+            DeriveIOSetup(m_para, nullptr);
+        }
         m_cycle->state.Begin(gDNum, QDateTime::currentDateTime());
         m_cycle->StartDetect();
+        if (type < 0)
+            m_host->cam.cameraOK = 0;
         Pulse(0);
+        if (type < 0)
+            QCOMPARE(m_cycle->state.verdictState, int(VerdictAlarm));  // judged in the input's pass, no countdown
         if (type == 1)
             Pulse(2);  // the two-colour mould step has an input of its own
         m_host->cam.cameraOK = 0;

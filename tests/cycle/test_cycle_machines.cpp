@@ -1,7 +1,7 @@
 // The machine types and trigger sources on the wire: re-detection, the
 // door, manual snapshots, the two-colour and turntable machines,
 // multi-detection, capture on trigger, timed detection and a camera whose
-// frames stopped. The output modes of the standard machine are in
+// frames stopped, on the rig's delays and on the default group as it ships. The output modes of the standard machine are in
 // test_cycle_modes.
 #include "ModeScript.h"
 
@@ -73,6 +73,25 @@ private slots:
             << Rows{noProduct, "system5 12 1", "trigInDelay 2 10"}
             << Script{"trigger", "expect F4 F5", "trigger", "expect F4 F5 F4", "settled", "expect F4 F5 F4"};
         QTest::newRow("continuous timed detection") << Rows{noProduct, "system12 20 1"} << Script{"starts F4 F5 F4 F5"};
+        // The default group as it ships: a snapshot judges the mould step
+        // on a frame taken after it.
+        QTest::newRow("shipped default group, manual snapshot, mould NG")
+            << Rows{"shipped"}
+            << Script{"bad", "manual 1", "expect F4 F1", "in 0", "held 1", "clear", "expect F4 F1 F5 F4", "lost 0"};
+        QTest::newRow("turntable on the shipped group, mould NG")
+            << Rows{"shipped", "numFailDetect 1 2", "product corner"}
+            << Script{"bad", "in 0", "expect F4 (F7) (F5) F1", "in 0", "held 3", "clear", "expect F4 (F7) (F5) F1 F4"};
+        // No delays at 2 fps: the mould step and each of its re-detections
+        // wait for a frame of their own, so the clamp is held at least 0.8 s
+        // before the alarm.
+        QTest::newRow("shipped group, re-detection count 2, 2 fps")
+            << Rows{"shipped", "system1 7 2", "product corner", "fps 2", "scene 1"}
+            << Script{"after-frame", "in 0", "expect F4 (F7) F5 F1", "lasts F5 800", "lost 0", "in 0", "held 1"};
+        // A re-detection 3 s after the NG judges a frame from after its delay:
+        // the camera stopped meanwhile holds with its loss reason.
+        QTest::newRow("re-detection after a 3-s delay, camera stops during it")
+            << Rows{noProduct, "system1 7 1", "system9 18 30", "family galaxy"}
+            << Script{"bad", "in 0", "expect F4 F5 FD", "good", "unplug", "expect F4 F5 FD F5 F1", "lost 1"};
     }
     void machines()
     {

@@ -1,5 +1,6 @@
 // The output modes of the standard machine (type 0) on the wire: semi-auto,
-// pre-cut, pulses, product pulses without an alarm and the continuous-NG box.
+// pre-cut, pulses, product pulses without an alarm and the continuous-NG box,
+// on the rig's delays and on the default group as it ships.
 // The machine types and trigger sources are in test_cycle_machines.
 #include "ModeScript.h"
 
@@ -89,6 +90,21 @@ private slots:
             << Rows{"system2 7 1", "system9 19 1", "system2 5 3", "idle 04"}
             << Script{"bad", "in 0", "expect 04 05 13 01", "in 0", "boxed 1", "confirm", "expect 04 05 13 01 05",
                       "good", "in 0", "expect 04 05 13 01 05 04"};
+        // The default group as it ships (both steps on input 1, no delays):
+        // the product step passes on its area, the mould step holds.
+        QTest::newRow("shipped default group, mould NG")
+            << Rows{"shipped", "product corner"}
+            << Script{"bad", "in 0", "expect F4 (F7) (F5) F1", "in 0", "held 3", "clear", "expect F4 (F7) (F5) F1 F5 F4",
+                      "lost 0"};
+        // Without delays at 2 fps the pre-cut falls due while the steps wait
+        // for their frame; the clamp is raised all the same.
+        QTest::newRow("shipped group, pre-cut 0.5 s, 2 fps")
+            << Rows{"shipped", "system1 6 5", "fps 2"}
+            << Script{"after-frame", "in 0", "expect F4 (F6) F7 (F5) F4", "lost 0"};
+        QTest::newRow("shipped group, continuous-NG box, split outputs, 10 fps")
+            << Rows{"shipped", "system9 15 1", "system9 19 1", "mould corner", "idle 04", "fps 10"}
+            << Script{"bad", "in 0", "expect 04 05 93 01", "boxed 1", "confirm", "good", "in 0",
+                      "expect 04 05 93 01 05 (AD) AC 04"};
     }
     void modes()
     {

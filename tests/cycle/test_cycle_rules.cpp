@@ -2,6 +2,8 @@
 // starts a cycle or a step, step delays, the alarm line.
 #include "TestSupport.h"
 
+#include "ShippedPara.h"
+
 #include "app/CycleOutputs.h"
 #include "inspect/CycleState.h"
 #include "app/DetectionCycle.h"
@@ -172,6 +174,29 @@ private slots:
         p.detectDelay[0] = 5;
         p.detectDelay[1] = 12;
         QCOMPARE(InputRules::StepDelay(p, step, 5), delay);
+    }
+
+    // The default group as it ships: input 1 starts the cycle, both steps
+    // run on it without delay, and the cycle's words are those above.
+    void shippedGroup()
+    {
+        TempWorkDir dir(false);
+        WizardPara p;
+        QVERIFY(LoadShippedPara(p));
+        QVERIFY(p.detectOn[0] && p.detectOn[1]);
+        const int product = InputRules::StepDelay(p, 0, 0);
+        QCOMPARE(product, 0);
+        QCOMPARE(InputRules::StepDelay(p, 1, product), 0);
+        CycleState st;
+        QList<int> starting;
+        for (int i = 0; i < 8; ++i)
+            if (InputRules::StartsCycle(p, i, st, 2))
+                starting << i;
+        QCOMPARE(starting, QList<int>{0});
+        QCOMPARE(int(Apply(p, Start0, 0x00)), 0x03);
+        QCOMPARE(int(Apply(p, OkProduct, 0x03)), 0x01);
+        QCOMPARE(int(Apply(p, OkMould, 0x01)), 0x00);
+        QCOMPARE(int(Apply(p, NgMould, 0x01)), 0x05);
     }
 
     void alarmLineNamesTheNgCameras()
