@@ -50,10 +50,14 @@ constexpr double kAlike = 0.90;
 // however many repeats score alike elsewhere.
 constexpr double kNearPx = 32.0;
 // Another place fits the grey values as well as the chosen one (a tie, and
-// the part could be at either) unless what it leaves unexplained exceeds the
-// chosen one's by more than this share of it (noise included) and this floor.
+// the part could be at either) unless what it leaves unexplained beyond
+// noise exceeds the chosen one's by more than this share of that, and by
+// more than the noise of the two fits could make them differ (standard
+// deviations of the difference). Noise's expected share is taken out of
+// both fits already; on identical cavities a repeat differs only by the
+// plate's grain between them, a few noise deviations.
 constexpr double kTieShare = 0.25;
-constexpr double kTieFloor = 0.002;
+constexpr double kTieSigmas = 3.0;
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -1086,7 +1090,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         found.refined = true;
         // What may be left unexplained elsewhere before that place counts as
         // fitting as well: a little more than the chosen one leaves.
-        const double tie = kTieFloor + kTieShare * (1.0 - chosen.fit.fit + chosen.fit.noise);
+        const double mismatch = kTieShare * (1.0 - chosen.fit.fit);
         for (size_t i = 0; i < cands.size(); ++i) {
             if (i == pick || (!tried[i].done && cands[i].score < kMaxRunnerUp * cands[pick].score))
                 continue;
@@ -1099,6 +1103,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
                 continue;
             const double rim = m_refine.Radius() * std::abs(other.pose.angle - pose.angle) * CV_PI / 180.0;
             const bool elsewhere = std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) + rim > 1.0;
+            const double tie = mismatch + kTieSigmas * std::hypot(chosen.fit.wobble, other.fit.wobble);
             found.ambiguous = found.ambiguous || (elsewhere && other.fit.fit >= found.fit - tie);
         }
     }

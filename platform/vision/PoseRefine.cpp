@@ -463,6 +463,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         if (own >= n * m_noise && own > 0) {
             fitOut->fit = std::clamp(1.0 - (unexplained - noise) / own, 0.0, 1.0);
             fitOut->noise = noise / own;
+            fitOut->wobble = fitOut->noise * std::sqrt(2.0 / std::max(scored.used, 1));
         }
     }
     return true;

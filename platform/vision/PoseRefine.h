@@ -21,6 +21,7 @@ struct ShapePose {
 struct PoseFit {
     double fit = 0;    // share of the part's own grey-value spread the pose explains, 0..1
     double noise = 0;  // share of that spread noise alone leaves unexplained
+    double wobble = 0;  // how far noise alone moves `fit` from one frame to the next (one standard deviation)
 };
 
 class PoseRefine {
