@@ -25,8 +25,10 @@
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
 // 300 good evaluation cycles per scene; --good 1000 is the long run. Scene names starting
-// with "flat" are generated (the rest of the name seeds them), as are "grid",
-// "cavities" and "dark" (bench/PoseScenes.h), whose NG cycles' poses are checked too.
+// with "flat" (machined faces) and "glint" (polished cavity faces whose
+// highlights move and change from cycle to cycle, GlintScene.h) are
+// generated (the rest of the name seeds them), as are "grid", "cavities" and
+// "dark" (bench/PoseScenes.h), whose NG cycles' poses are checked too.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -35,6 +37,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <thread>
@@ -45,6 +48,7 @@
 #include <opencv2/video/tracking.hpp>
 
 #include "BenchCamera.h"
+#include "GlintScene.h"
 #include "PoseScenes.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
@@ -75,7 +79,7 @@ struct Options {
     std::vector<int> templateCounts = {5};
     QStringList scenes = {QStringLiteral("board"), QStringLiteral("stuff"), QStringLiteral("aloeL"),
                           QStringLiteral("blox"), QStringLiteral("building"), QStringLiteral("flat1"),
-                          QStringLiteral("flat2")};
+                          QStringLiteral("flat2"), QStringLiteral("glint1")};
     int threads = 4;
     int angle = 5;
     int area = 20;  // what the README asks a setter to set for chips from 8 px
@@ -454,10 +458,12 @@ struct CycleOut {
     Pose pose;  // what the cycle drew, for --worst
     Change change;
     cv::Point2d chip;  // NG cycles: where the chip lies in template 0's frame
+    std::vector<cv::Rect> marks;  // the first rig's blobs (template 0's frame), for --worst
 };
 
 struct Scene {
     cv::Mat picture;
+    std::function<cv::Mat(cv::RNG&)> cycle;  // a picture drawn anew per cycle (glints), when set
     bool everyPose = false;  // NG cycles' poses checked too (scenes of repeats)
     std::vector<cv::Mat> templates;
     cv::Matx33d toScene;  // template 0 -> scene
@@ -497,9 +503,9 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
             const Change change = spec.changes ? RandomChange(r) : Change();
             cy.pose = pose;
             cy.change = change;
-            cv::Mat s = sc.picture;
+            cv::Mat s = sc.cycle ? sc.cycle(r) : sc.picture;
             if (cy.cell >= 0) {
-                s = sc.picture.clone();
+                s = s.clone();
                 const int size = kSizes[size_t(cy.cell) / kContrasts.size()];
                 const int contrast = kContrasts[size_t(cy.cell) % kContrasts.size()];
                 const int margin = size / 2 + 20;
@@ -519,6 +525,11 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 const bool held = !out.logLines.isEmpty();
                 cy.value.push_back(held ? (1 << 30) : rig.widget->roiValue[0][1]);
                 cy.lost.push_back(rig.widget->poseLost);
+                if (o.worst > 0 && cy.marks.empty() && &rig == &rigs[size_t(t)].front()) {
+                    const int32_t(*m)[4] = rig.widget->roiMarks[0][1];
+                    for (int b = 1; b <= m[0][0]; ++b)
+                        cy.marks.emplace_back(cv::Point(m[b][0], m[b][1]), cv::Point(m[b][2], m[b][3]));
+                }
             }
             if (peer)
                 cy.peerArea = peer->Area(frame);
@@ -542,15 +553,18 @@ struct Tally {
     Tally() : caught(kSizes.size() * kContrasts.size()), total(caught.size()) {}
     int Caught() const { return Sum(caught, false); }
     int Total() const { return Sum(total, false); }
+    // Counted chips larger than 20 px.
+    int BigCaught() const { return Sum(caught, false, 20); }
+    int BigTotal() const { return Sum(total, false, 20); }
     int FaintCaught() const { return Sum(caught, true); }
     int FaintTotal() const { return Sum(total, true); }
 
 private:
-    static int Sum(const std::vector<int>& v, bool faint)
+    static int Sum(const std::vector<int>& v, bool faint, int over = 0)
     {
         int n = 0;
         for (size_t c = 0; c < v.size(); ++c)
-            n += (c % kContrasts.size() < kCounted) == faint ? v[c] : 0;
+            n += (c % kContrasts.size() < kCounted) == faint && kSizes[c / kContrasts.size()] > over ? v[c] : 0;
         return n;
     }
 };
@@ -614,13 +628,15 @@ struct Summary {
     QString scene;
     double readmeCaught = 0, chosenCaught = 0, peerCaught = 0;
     double readmeFaint = 0, chosenFaint = 0, peerFaint = 0;
+    double readmeBig = 0, chosenBig = 0, peerBig = 0;
     int readmeFalse = 0, chosenFalse = 0, peerFalse = 0, good = 0;
     int chosenSens = 0, chosenArea = 0;
     double p99 = 0, maxResidual = 0;
     int lostGood = 0, silent = 0, silentNg = 0;
 };
 
-Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount)
+Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
+                 const std::function<cv::Mat(cv::RNG&)>& cycle = {})
 {
     InspectParams p;
     p.motionCorrect = 0;
@@ -632,6 +648,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
 
     Scene sc;
     sc.picture = picture;
+    sc.cycle = cycle;
     sc.everyPose = IsPoseScene(name);
     const NoisePool noise(o.noise, o.seed);
     cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
@@ -640,7 +657,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         const Pose pose = RandomPose(rng);
         if (k == 0)
             first = pose;
-        sc.templates.push_back(Render(picture, pose, noise, rng));
+        sc.templates.push_back(Render(cycle ? cycle(rng) : picture, pose, noise, rng));
     }
     sc.toScene = Full(first.Forward()).inv();
 
@@ -691,6 +708,9 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     sum.readmeFaint = Pct(readme.FaintCaught(), readme.FaintTotal());
     sum.chosenFaint = Pct(chosen.FaintCaught(), chosen.FaintTotal());
     sum.peerFaint = Pct(peers.FaintCaught(), peers.FaintTotal());
+    sum.readmeBig = Pct(readme.BigCaught(), readme.BigTotal());
+    sum.chosenBig = Pct(chosen.BigCaught(), chosen.BigTotal());
+    sum.peerBig = Pct(peers.BigCaught(), peers.BigTotal());
     sum.readmeFalse = readme.falseAlarms;
     sum.chosenFalse = chosen.falseAlarms;
     sum.peerFalse = peers.falseAlarms;
@@ -726,6 +746,16 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
                         c.chip.x, c.chip.y, c.value[0], c.value[1], c.lost[0] ? ", lost" : "", c.peerArea, c.pose.dx,
                         c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.dim, c.change.corner,
                         c.change.defocus);
+        }
+        // The false alarms at the README's settings: where, and how far the pose was off.
+        for (const CycleOut& c : ev) {
+            if (c.cell >= 0 || c.value[0] <= o.area)
+                continue;
+            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; blobs", c.value[0], c.value[1],
+                        c.residual);
+            for (const cv::Rect& b : c.marks)
+                std::printf(" %dx%d at (%d, %d)", b.width, b.height, b.x, b.y);
+            std::printf("\n");
         }
         // Which draws the worst residuals come from.
         std::vector<const CycleOut*> good;
@@ -798,7 +828,10 @@ int main(int argc, char** argv)
                 o.good, o.perCell, o.trainGood, o.trainPerCell, o.angle, o.area, o.noise);
     std::vector<Summary> all;
     for (const QString& name : o.scenes) {
-        cv::Mat scene = PoseScene(name);
+        std::unique_ptr<GlintScene> glint;
+        if (name.startsWith(QLatin1String("glint")))
+            glint = std::make_unique<GlintScene>(name.mid(5).toInt(), cv::Size(kW, kH), kPositionBox);
+        cv::Mat scene = glint ? glint->Still() : PoseScene(name);
         if (scene.empty())
             scene = name.startsWith(QLatin1String("flat")) ? GenerateFlat(name.mid(4).toInt()) : LoadScene(dir, name);
         if (scene.empty()) {
@@ -807,16 +840,17 @@ int main(int argc, char** argv)
             return 2;
         }
         for (int t : o.templateCounts)
-            all.push_back(RunScene(o, name, scene, t));
+            all.push_back(RunScene(o, name, scene, t,
+                                   glint ? [&](cv::RNG& r) { return glint->Cycle(r); } : std::function<cv::Mat(cv::RNG&)>()));
     }
     std::printf("\nsummary (evaluation sets): caught %% / false alarms in good cycles\n"
                 "  scene        README settings   chosen settings (sens, area)   peer           residual 99th / max   "
-                "lost good   silent misses   faint chips caught: README / chosen / peer\n");
+                "lost good   silent misses   faint chips caught: README / chosen / peer   over 20 px: README / chosen / peer\n");
     for (const Summary& s : all)
         std::printf("  %-10s  %5.1f %% / %-4d     %5.1f %% / %-4d (%d, %d)%*s %5.1f %% / %-4d   %.3f / %.3f px   %-9d   "
-                    "%-13d   %5.1f / %5.1f / %5.1f %%\n",
+                    "%-13d   %5.1f / %5.1f / %5.1f %%                   %5.1f / %5.1f / %5.1f %%\n",
                     qPrintable(s.scene), s.readmeCaught, s.readmeFalse, s.chosenCaught, s.chosenFalse, s.chosenSens,
                     s.chosenArea, 6, "", s.peerCaught, s.peerFalse, s.p99, s.maxResidual, s.lostGood, s.silent,
-                    s.readmeFaint, s.chosenFaint, s.peerFaint);
+                    s.readmeFaint, s.chosenFaint, s.peerFaint, s.readmeBig, s.chosenBig, s.peerBig);
     return 0;
 }

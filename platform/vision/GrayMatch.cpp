@@ -23,6 +23,21 @@ namespace {
 constexpr double kNoiseFactor = 2.5;
 constexpr double kBase = 4.0;          // grey levels every pixel may differ by
 constexpr double kDefaultNoise = 2.0;  // assumed when no two templates show a pixel
+// A pixel varies (a highlight, not noise) when its templates spread by more
+// than this share of the base, noise and edge terms, and at least this many
+// pixels of its 3x3 neighbourhood, itself included, do too.
+constexpr double kVaryingShare = 0.5;
+constexpr int kVaryingNeighbours = 4;
+// A pixel varies slightly when its templates spread by more than this share
+// of the edge term (with the same share of base and noise): about as far as
+// a residual misalignment of a few tenths of a pixel moves a steep edge.
+constexpr double kSlightEdgeShare = 0.3;
+// How far (px) a highlight may lie beyond where the templates showed it, and
+// how much more it may differ than they did: five templates show a spot that
+// moves +-2 px in x and in y and changes +-15 % at only some of its places.
+constexpr int kGlintReach = 4;
+constexpr double kGlintGrowth = 2.0;
+constexpr float kFar = 1e6f;  // beyond any grey
 // Defocus the softened references show (px): steps even in sigma squared,
 // as blurs add, from slightly soft to clearly out of focus. Frames are judged
 // against whichever copy, or the sharp reference, their pixels follow best.
@@ -198,6 +213,28 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         dev.setTo(0, counted[k] == 0);
         spread = cv::max(spread, dev);
         cv::accumulateSquare(dev, sq);
+        // A pixel this template clipped, where others did not, was at least
+        // as bright as its clipped grey: where that lies above the reference
+        // the part was brighter there by at least that much (a highlight
+        // that moved onto it), though not where it only lies below (a
+        // template taken in brighter light).
+        if (!m_hue) {
+            const cv::Mat clippedHere = m_covered[k] & (counted[k] == 0);
+            if (cv::countNonZero(clippedHere) > 0) {
+                cv::subtract(lit[k], m_ref, dev);
+                dev.setTo(0, ~clippedHere);
+                spread = cv::max(spread, dev);
+            }
+        }
+    }
+    // The brightest and darkest each pixel was in any template (a clipped
+    // one was at least as bright as it shows).
+    cv::Mat brightest(m_size, CV_32FC1, cv::Scalar(-kFar)), darkest(m_size, CV_32FC1, cv::Scalar(kFar));
+    for (size_t k = 0; k < lit.size(); ++k) {
+        cv::max(brightest, lit[k], dev);
+        dev.copyTo(brightest, m_covered[k]);
+        cv::min(darkest, lit[k], dev);
+        dev.copyTo(darkest, counted[k]);
     }
     lit.clear();
     // Typical pixel noise of the templates: the median standard deviation over
@@ -229,7 +266,9 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
     m_tolOf = std::vector<float>();
-    m_tol = (spread + Edge() * m_tolEdge + m_tolBase) * m_tolScale;
+    const cv::Mat edge = Edge();
+    WidenWhereVarying(spread, edge, brightest, darkest);
+    m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 
     // A slightly defocused frame is judged against a softened reference, so
@@ -268,6 +307,65 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     }
     m_valid = true;
     return true;
+}
+
+void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const
+{
+    // Where the templates differ by most of what noise may (a pixel on its
+    // own: noise; a patch: a highlight that moves and changes from cycle to
+    // cycle), a frame can show the highlight a little further along and a
+    // little brighter than any template did. The spread there grows to the
+    // largest its neighbourhood showed, with room beyond it. A face without
+    // such patches keeps its spread to the bit.
+    // An edge that the templates show a little apart (their alignment) is
+    // what the edge term already allows for: no patch.
+    // A steep streak that slides across itself by a fraction of a pixel
+    // differs in the templates by less than that, yet a frame shows it
+    // further across than they did: where the templates differ slightly
+    // (a patch, as above), the spread grows to twice the largest within
+    // 1 px. An edge the templates show apart widens there as well, but not
+    // into the face beside it.
+    const cv::Mat slight = Patches(spread > edge * (m_tolEdge * kSlightEdgeShare) + m_tolBase * kVaryingShare);
+    cv::Mat slightGrowth;
+    if (cv::countNonZero(slight) > 0) {
+        slightGrowth = cv::Mat::zeros(spread.size(), CV_32FC1);
+        spread.copyTo(slightGrowth, slight);
+        cv::dilate(slightGrowth, slightGrowth, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+        slightGrowth *= kGlintGrowth;
+    }
+    const cv::Mat varies = Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare);
+    if (cv::countNonZero(varies) > 0)
+        WidenAround(varies, spread, brightest, darkest);
+    if (!slightGrowth.empty())
+        spread = cv::max(spread, slightGrowth);
+}
+
+cv::Mat GrayMatch::Patches(cv::Mat varies)
+{
+    if (cv::countNonZero(varies) < kVaryingNeighbours)
+        return cv::Mat::zeros(varies.size(), CV_8UC1);
+    cv::Mat neighbours;
+    cv::boxFilter(varies / 255, neighbours, CV_8U, cv::Size(3, 3), cv::Point(-1, -1), false, cv::BORDER_CONSTANT);
+    varies &= neighbours >= kVaryingNeighbours;
+    return varies;
+}
+
+void GrayMatch::WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const
+{
+    const cv::Mat around =
+        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
+    cv::Mat reach = cv::Mat::zeros(spread.size(), CV_32FC1);
+    spread.copyTo(reach, varies);
+    cv::dilate(reach, reach, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    spread = cv::max(spread, reach * kGlintGrowth);
+    // And the highlight may stand anywhere its patch reaches: as bright as
+    // the patch was anywhere near, or as dark.
+    brightest.setTo(-kFar, ~varies);
+    cv::dilate(brightest, brightest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(-kFar));
+    darkest.setTo(kFar, ~varies);
+    cv::erode(darkest, darkest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(kFar));
+    spread = cv::max(spread, brightest - m_ref);
+    spread = cv::max(spread, m_ref - darkest);
 }
 
 void GrayMatch::TryNarrowTolerance()

@@ -18,7 +18,15 @@
 // Tolerance of a pixel = (base + spread + noise + edge) * scale, at least 1, where
 //   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
-//            (what the good parts themselves vary by);
+//            (what the good parts themselves vary by; a template's clipped
+//            pixel counts by how far its bound lies above the reference);
+//            within 3 px of a patch where the templates differ by more than
+//            half of what base, noise and edge allow (a highlight on a
+//            polished face that moves and changes from cycle to cycle) at least twice the patch's largest there, and as
+//            far as the brightest and darkest grey any template showed in the
+//            patch within that reach: a frame may show the highlight where,
+//            and as bright as, no single template did. A pixel on its own
+//            that spreads is noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
@@ -80,7 +88,7 @@ public:
     // Templates added since Create, dropped or not.
     int templateCount() const { return m_templateCount; }
     // Trained model (CV_32F): the reference and the largest template
-    // deviation. The spread is not kept: it is taken back out of the
+    // deviation (grown around highlights, as above). The spread is not kept: it is taken back out of the
     // tolerance (to float rounding; wrong only where the tolerance sits at
     // its floor of 1).
     cv::Mat reference() const;
@@ -114,6 +122,14 @@ private:
     // (the reference blurred as by defocus, least first).
     const cv::Mat& ReferenceAt(size_t k) const;
     cv::Mat Edge() const;
+    // Grows the spread around patches where the templates differ beyond noise.
+    // brightest and darkest: per pixel over the lit templates (both reused).
+    void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const;
+    // The pixels of `varies` that lie in a patch of them.
+    static cv::Mat Patches(cv::Mat varies);
+    // Within reach of the patches `varies`: twice their largest spread, and
+    // as bright or dark as they were.
+    void WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;
     // Keeps m_tol as bytes and a table when that reads back exactly.
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into

@@ -88,6 +88,48 @@ cv::Mat shifted(const cv::Mat& img, double dx, double dy)
     cv::warpAffine(img, out, m, img.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     return out;
 }
+
+// A polished face: a plate with two pins, each with a bright spot, and a lit
+// edge. Each draw moves every highlight by up to +-2 px (an edge's mostly
+// along it) and changes it by up to +-15 %, as from cycle to cycle; the
+// frame's own light by up to +-10 %, with noise.
+struct GlintFace {
+    static constexpr int kW = 220, kH = 160;
+    const cv::Point2d spots[2] = {{60, 80}, {150, 95}};
+    double across = 0.5;  // px the lit edge's streak moves across itself
+    cv::Mat Draw(cv::RNG& rng, cv::Point chipAt = cv::Point(-1, -1), int chipSize = 0, int chipGrey = 0) const
+    {
+        cv::Mat f(kH, kW, CV_32FC1, cv::Scalar(110));
+        for (const cv::Point2d& c : spots) {
+            cv::circle(f, cv::Point(c) + cv::Point(3, 3), 15, cv::Scalar(60), cv::FILLED, cv::LINE_AA);
+            cv::circle(f, cv::Point(c) + cv::Point(3, 3), 13, cv::Scalar(135), cv::FILLED, cv::LINE_AA);
+        }
+        auto glint = [&](cv::Point2d a, cv::Point2d b, double sigma, double peak) {
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x) {
+                    const cv::Point2d p(x, y), ab = b - a;
+                    const double t = ab.dot(ab) > 0 ? std::clamp((p - a).dot(ab) / ab.dot(ab), 0.0, 1.0) : 0.0;
+                    const cv::Point2d q = a + t * ab - p;
+                    f.at<float>(y, x) += float(peak * std::exp(-q.dot(q) / (2 * sigma * sigma)));
+                }
+        };
+        auto u = [&](double r) { return rng.uniform(-r, r); };
+        for (const cv::Point2d& c : spots) {
+            const cv::Point2d m(u(2), u(2));
+            glint(c + m, c + m, 2.5, 140 * (1 + u(0.15)));
+        }
+        const cv::Point2d along(u(2), u(across));
+        glint(cv::Point2d(60, 30) + along, cv::Point2d(160, 30) + along, 1.5, 110 * (1 + u(0.15)));
+        if (chipSize > 0)
+            cv::rectangle(f, cv::Rect(chipAt.x - chipSize / 2, chipAt.y - chipSize / 2, chipSize, chipSize),
+                          cv::Scalar(chipGrey), cv::FILLED);
+        cv::Mat n(f.size(), CV_32FC1);
+        rng.fill(n, cv::RNG::NORMAL, 0, 2);
+        cv::Mat out;
+        cv::Mat(f * (1 + u(0.1)) + n).convertTo(out, CV_8UC1);
+        return out;
+    }
+};
 }  // namespace
 
 class TestVisionMatch : public QObject {
@@ -109,6 +151,8 @@ private slots:
     void grayClippedPixels();
     void grayClippedTemplates_data();
     void grayClippedTemplates();
+    void grayGlintsLearnedFromTemplates_data();
+    void grayGlintsLearnedFromTemplates();
     void surfScores_data();
     void surfScores();
     void surfMaskedOutPartIgnored();
@@ -552,6 +596,69 @@ void TestVisionMatch::grayClippedTemplates()
         diff(chip).setTo(0);
     cv::morphologyEx(diff, diff, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
     QCOMPARE(cv::countNonZero(diff), 0);
+}
+
+void TestVisionMatch::grayGlintsLearnedFromTemplates_data()
+{
+    QTest::addColumn<int>("chipSize");
+    QTest::addColumn<int>("chipX");
+    QTest::addColumn<int>("chipY");
+    QTest::addColumn<int>("chipGrey");
+    // How far (px) the lit edge's streak moves across itself in the templates and in frames.
+    QTest::addColumn<double>("templatesAcross");
+    QTest::addColumn<double>("framesAcross");
+    QTest::newRow("good frames") << 0 << 0 << 0 << 0 << 0.5 << 0.5;
+    // The templates show the streak apart by less than half its edge term.
+    QTest::newRow("good frames, streak further across") << 0 << 0 << 0 << 0 << 0.3 << 1.0;
+    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140 << 0.5 << 0.5;
+    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80 << 0.5 << 0.5;
+    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60 << 0.5 << 0.5;
+    // One template's lone bright pixel there is noise, not a highlight.
+    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140 << 0.5 << 0.5;
+}
+
+void TestVisionMatch::grayGlintsLearnedFromTemplates()
+{
+    // Five templates show where the highlights move and how much they
+    // change; a frame shows them elsewhere within that, which is no defect.
+    // A chip beside a highlight, or one larger than it, is one.
+    QFETCH(int, chipSize);
+    QFETCH(int, chipX);
+    QFETCH(int, chipY);
+    QFETCH(int, chipGrey);
+    QFETCH(double, templatesAcross);
+    QFETCH(double, framesAcross);
+    GlintFace face;
+    face.across = templatesAcross;
+    cv::RNG rng(4242);
+    GrayMatch gm;
+    QVERIFY(gm.Create(GlintFace::kW, GlintFace::kH, cv::Mat(), 0));
+    for (int k = 0; k < 5; ++k) {
+        cv::Mat t = face.Draw(rng);
+        if (k == 2)
+            t.at<uchar>(130, 108) = 200;
+        QVERIFY(gm.AddTemp(t));
+    }
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    face.across = framesAcross;
+    const cv::Mat open = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3));
+    auto area = [&](const cv::Mat& frame) {
+        cv::Mat diff;
+        gm.Match(frame, diff);
+        cv::morphologyEx(diff, diff, cv::MORPH_OPEN, open);
+        return cv::countNonZero(diff);
+    };
+    if (chipSize == 0) {
+        for (int i = 0; i < 40; ++i) {
+            const int a = area(face.Draw(rng));
+            QVERIFY2(a <= 20, qPrintable(QStringLiteral("good frame %1: area %2").arg(i).arg(a)));
+        }
+        return;
+    }
+    for (int i = 0; i < 10; ++i) {
+        const int a = area(face.Draw(rng, cv::Point(chipX, chipY), chipSize, chipGrey));
+        QVERIFY2(a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
+    }
 }
 
 void TestVisionMatch::surfScores_data()
