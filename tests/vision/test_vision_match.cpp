@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -97,6 +98,9 @@ struct GlintFace {
     static constexpr int kW = 220, kH = 160;
     const cv::Point2d spots[2] = {{60, 80}, {150, 95}};
     double across = 0.5;  // px the lit edge's streak moves across itself
+    double streakSigma = 1.5;
+    double streakChange = 0.15;  // share its brightness changes by
+    std::optional<double> streakAt;  // px across: the streak lies exactly there
     cv::Mat Draw(cv::RNG& rng, cv::Point chipAt = cv::Point(-1, -1), int chipSize = 0, int chipGrey = 0) const
     {
         cv::Mat f(kH, kW, CV_32FC1, cv::Scalar(110));
@@ -118,8 +122,10 @@ struct GlintFace {
             const cv::Point2d m(u(2), u(2));
             glint(c + m, c + m, 2.5, 140 * (1 + u(0.15)));
         }
-        const cv::Point2d along(u(2), u(across));
-        glint(cv::Point2d(60, 30) + along, cv::Point2d(160, 30) + along, 1.5, 110 * (1 + u(0.15)));
+        cv::Point2d along(u(2), u(across));
+        if (streakAt)
+            along.y = *streakAt;
+        glint(cv::Point2d(60, 30) + along, cv::Point2d(160, 30) + along, streakSigma, 110 * (1 + u(streakChange)));
         if (chipSize > 0)
             cv::rectangle(f, cv::Rect(chipAt.x - chipSize / 2, chipAt.y - chipSize / 2, chipSize, chipSize),
                           cv::Scalar(chipGrey), cv::FILLED);
@@ -607,14 +613,22 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates_data()
     // How far (px) the lit edge's streak moves across itself in the templates and in frames.
     QTest::addColumn<double>("templatesAcross");
     QTest::addColumn<double>("framesAcross");
-    QTest::newRow("good frames") << 0 << 0 << 0 << 0 << 0.5 << 0.5;
+    // A steeper streak that keeps its brightness: the templates show it evenly
+    // spread over +-templatesAcross, each frame at either end of +-framesAcross.
+    QTest::addColumn<bool>("steadyStreak");
+    QTest::newRow("good frames") << 0 << 0 << 0 << 0 << 0.5 << 0.5 << false;
     // The templates show the streak apart by less than half its edge term.
-    QTest::newRow("good frames, streak further across") << 0 << 0 << 0 << 0 << 0.3 << 1.0;
-    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140 << 0.5 << 0.5;
-    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80 << 0.5 << 0.5;
-    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60 << 0.5 << 0.5;
+    QTest::newRow("good frames, streak further across") << 0 << 0 << 0 << 0 << 0.3 << 1.0 << false;
+    // Apart by so little that only the slight variation tells: without it a
+    // frame 0.9 px across flags the streak's flank.
+    QTest::newRow("good frames, steady streak further across") << 0 << 0 << 0 << 0 << 0.25 << 0.9 << true;
+    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140 << 0.5 << 0.5 << false;
+    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80 << 0.5 << 0.5 << false;
+    // 15 grey levels darker, its edge 4 px from the streak's middle: beyond where its variation is felt.
+    QTest::newRow("chip beside the steady streak") << 6 << 110 << 37 << 95 << 0.25 << 0.9 << true;
+    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60 << 0.5 << 0.5 << false;
     // One template's lone bright pixel there is noise, not a highlight.
-    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140 << 0.5 << 0.5;
+    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140 << 0.5 << 0.5 << false;
 }
 
 void TestVisionMatch::grayGlintsLearnedFromTemplates()
@@ -628,12 +642,19 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
     QFETCH(int, chipGrey);
     QFETCH(double, templatesAcross);
     QFETCH(double, framesAcross);
+    QFETCH(bool, steadyStreak);
     GlintFace face;
     face.across = templatesAcross;
+    if (steadyStreak) {
+        face.streakSigma = 1.2;
+        face.streakChange = 0;
+    }
     cv::RNG rng(4242);
     GrayMatch gm;
     QVERIFY(gm.Create(GlintFace::kW, GlintFace::kH, cv::Mat(), 0));
     for (int k = 0; k < 5; ++k) {
+        if (steadyStreak)
+            face.streakAt = templatesAcross * (k - 2) / 2;
         cv::Mat t = face.Draw(rng);
         if (k == 2)
             t.at<uchar>(130, 108) = 200;
@@ -641,6 +662,10 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
     }
     QVERIFY(gm.Train(45, 0, 100, 150));
     face.across = framesAcross;
+    auto atEitherEnd = [&](int i) {
+        if (steadyStreak)
+            face.streakAt = i % 2 ? framesAcross : -framesAcross;
+    };
     const cv::Mat open = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3));
     auto area = [&](const cv::Mat& frame) {
         cv::Mat diff;
@@ -650,12 +675,14 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
     };
     if (chipSize == 0) {
         for (int i = 0; i < 40; ++i) {
+            atEitherEnd(i);
             const int a = area(face.Draw(rng));
             QVERIFY2(a <= 20, qPrintable(QStringLiteral("good frame %1: area %2").arg(i).arg(a)));
         }
         return;
     }
     for (int i = 0; i < 10; ++i) {
+        atEitherEnd(i);
         const int a = area(face.Draw(rng, cv::Point(chipX, chipY), chipSize, chipGrey));
         QVERIFY2(a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
     }
