@@ -166,7 +166,8 @@ void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, boo
     if (w.active) {
         // The same step asked again (the door, a snapshot) before its frames
         // came: still one judgement, on frames taken after the later request.
-        w.kind = w.kind == Judgement::Step ? w.kind : kind;
+        if (kind == Judgement::Step)
+            w.kind = kind;
         w.cameras |= cameras;
         w.manual = w.manual || manual;
     } else {
@@ -384,7 +385,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
             if (IsMulti() && !p.okNgPulses) {
                 // The faulty step's own output and the clamp (the last step's)
                 // hold until the alarm is cleared: an NG releases nothing.
-                SetOut(OutputNo[g == gDNum - 1 ? 7 : g] - 1, 1);
+                SetOut(StepOutput(g), 1);
                 SetOut(OutputNo[7] - 1, 1);
             }
             if (final) {
@@ -480,8 +481,7 @@ void DetectionCycle::CheckNG()
             if (multi) {
                 // The step judged releases its own output, whichever step
                 // the inputs started last (the door judges the last step).
-                const int row = step == gDNum - 1 ? 7 : step;
-                const int out = OutputNo[row] - 1;
+                const int out = StepOutput(step);
                 SetOut(out, 0);
                 const int owner = p.outputOrder[step];
                 const int mode = (owner >= 0 && owner < 8) ? p.customCutMode[owner] : 0;
@@ -538,7 +538,7 @@ void DetectionCycle::CheckNG()
         if (multi) {
             const int owner = p.outputOrder[step];
             if (owner >= 0 && owner < 8 && p.customCutMode[owner] == 5)
-                SetOut(OutputNo[step == gDNum - 1 ? 7 : step] - 1, 1);
+                SetOut(StepOutput(step), 1);
         }
     }
 

@@ -72,6 +72,11 @@ void DetectionCycle::SetOut(int index, int level)
         gpControlIO->IOSetOut(index, level);
 }
 
+int DetectionCycle::StepOutput(int s) const
+{
+    return OutputNo[s == gDNum - 1 ? 7 : std::clamp(s, 0, 7)] - 1;
+}
+
 bool DetectionCycle::FreeForProductPulse(int index) const
 {
     if (!IsMulti())
@@ -79,7 +84,7 @@ bool DetectionCycle::FreeForProductPulse(int index) const
     if (index == 2)
         return false;  // the alarm of every step
     for (int s = 0; s < gDNum && s < 8; ++s)
-        if (OutputNo[s == gDNum - 1 ? 7 : s] - 1 == index)
+        if (StepOutput(s) == index)
             return false;
     return true;
 }
@@ -275,7 +280,7 @@ void DetectionCycle::Run()
     // A full set of frames is used up even while busy: frames taken during a
     // countdown must not start a cycle of their own once it ends.
     if (!manualServed && p.externalTrigger) {
-        const unsigned all = (1u << std::min(m_host->cameraCount(), 8)) - 1u;
+        const unsigned all = AllCameras();
         if ((m_trigImages & all) == all) {
             m_trigImages = 0;
             m_trigSetNs = m_trigSetStartNs;
@@ -378,8 +383,7 @@ void DetectionCycle::ManualAlarmOutputs()
     const WizardPara& p = *gpWPara;
     CycleState& st = state;
     if (IsMulti()) {
-        const int row = st.curStep == gDNum - 1 ? 7 : std::clamp(st.curStep, 0, 7);
-        SetOut(OutputNo[row] - 1, 1);
+        SetOut(StepOutput(st.curStep), 1);
     } else if (!p.okNgPulses) {
         if (!p.mouldNgPulseNoAlarm)
             SetOut(0, 1);
@@ -609,7 +613,7 @@ DetectionCycle::GroupRule DetectionCycle::MultiDetectionGroup(int i)
                 continue;
             const bool take = ((m == 0 || m == 4) && p.outputOrder[u] != -1) || ((m == 1 || m == 3) && p.outputOrder[u] == g);
             if (take)
-                SetOut(OutputNo[u == gDNum - 1 ? 7 : u] - 1, 1);
+                SetOut(StepOutput(u), 1);
         }
     }
     st.customStep = n;

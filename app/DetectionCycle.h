@@ -263,6 +263,8 @@ private:
     void StartPulse(QTimer& t, int ms);
     bool PulseUnseen(QTimer& t);
     int FinalStep() const;
+    // Multi-detection: the output holding step s (the last step's is row 7, the clamp).
+    int StepOutput(int s) const;
     // A result or pulse output the product step may drive: in multi-detection
     // not the alarm nor any step's own output.
     bool FreeForProductPulse(int index) const;
