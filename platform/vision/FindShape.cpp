@@ -408,16 +408,16 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
                 break;
             continue;
         }
+        // Kept apart, a near place merges only into a near one on the very same place.
+        const bool apart = nearApart && c.near;
+        const int reach = apart ? 0 : dist;
         Candidate* merged = nullptr;
-        for (Candidate& k : kept) {
-            const int reach = nearApart && c.near ? 0 : dist;
-            if (nearApart && c.near && !k.near)
-                continue;
-            if (std::abs(k.x - c.x) <= reach && std::abs(k.y - c.y) <= reach && std::abs(k.angle - c.angle) <= dAngle) {
+        for (Candidate& k : kept)
+            if ((!apart || k.near) && std::abs(k.x - c.x) <= reach && std::abs(k.y - c.y) <= reach
+                && std::abs(k.angle - c.angle) <= dAngle) {
                 merged = &k;
                 break;
             }
-        }
         if (merged)
             merged->near = merged->near || c.near;
         else
@@ -1071,11 +1071,9 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
     for (size_t i = 0; i < cands.size(); ++i)
         if (tried[i].ok && (cands[i].near || !nearSeen) && (pick == kNone || tried[i].fit.fit > tried[pick].fit.fit))
             pick = i;
-    for (size_t i = 0, tries = 0; pick == kNone && !nearSeen && i < cands.size() && tries < size_t(kConfirmTries); ++i) {
-        tries += 1;
+    for (size_t i = 0; pick == kNone && !nearSeen && i < std::min(cands.size(), size_t(kConfirmTries)); ++i)
         if (attempt(i).ok)
             pick = i;
-    }
     ShapePose pose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
     if (pick == kNone) {
         found.fit = attempt(0).fit.fit;
@@ -1107,10 +1105,9 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
             found.ambiguous = found.ambiguous || (elsewhere && other.fit.fit >= found.fit - tie);
         }
     }
-    const Candidate best = cands[pick];
     found.x = m_cx - pose.cx;
     found.y = m_cy - pose.cy;
-    found.score = best.score;
+    found.score = cands[pick].score;
     found.angle = -pose.angle;
     return true;
 }

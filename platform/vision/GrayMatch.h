@@ -20,13 +20,16 @@
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by; a template's clipped
 //            pixel counts by how far its bound lies above the reference);
-//            within 3 px of a patch where the templates differ by more than
+//            within 4 px of a patch where the templates differ by more than
 //            half of what base, noise and edge allow (a highlight on a
-//            polished face that moves and changes from cycle to cycle) at least twice the patch's largest there, and as
-//            far as the brightest and darkest grey any template showed in the
-//            patch within that reach: a frame may show the highlight where,
-//            and as bright as, no single template did. A pixel on its own
-//            that spreads is noise and widens nothing;
+//            polished face that moves and changes from cycle to cycle) at
+//            least twice the patch's largest there, and as far as the
+//            brightest and darkest grey any template showed in the patch
+//            within that reach: a frame may show the highlight where, and as
+//            bright as, no single template did. Within 1 px of a patch that
+//            differs even slightly (a steep streak sliding across itself),
+//            twice its largest there. A pixel on its own that spreads is
+//            noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
