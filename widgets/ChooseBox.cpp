@@ -52,19 +52,13 @@ void ChooseBox::placeForText()
 
 QList<PlacedText> ChooseBox::PaintedTexts() const
 {
-    if (m_layout.lines.isEmpty())
-        return {};
-    return {{m_layout.textRect, m_layout.font, Qt::red, m_layout.lines}};
+    return PaintedMessage(m_layout);
 }
 
 void ChooseBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    PaintDialogBackground(p, rect());
-    p.setFont(m_layout.font);
-    p.setPen(Qt::red);
-    p.drawText(m_layout.textRect, Qt::AlignCenter, m_layout.lines);
-    PaintDialogFrame(p, width(), height());
+    PaintMessageBox(p, size(), m_layout);
 }
 
 void ChooseBox::showEvent(QShowEvent* event)

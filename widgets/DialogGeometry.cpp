@@ -115,3 +115,19 @@ MessageLayout LayOutMessage(const QString& text, const DialogGeometry& g, const 
         m.font.setPixelSize(m.font.pixelSize() - 1);
     }
 }
+
+void PaintMessageBox(QPainter& p, const QSize& size, const MessageLayout& m)
+{
+    PaintDialogBackground(p, QRect(QPoint(0, 0), size));
+    p.setFont(m.font);
+    p.setPen(Qt::red);
+    p.drawText(m.textRect, Qt::AlignCenter, m.lines);
+    PaintDialogFrame(p, size.width(), size.height());
+}
+
+QList<PlacedText> PaintedMessage(const MessageLayout& m)
+{
+    if (m.lines.isEmpty())
+        return {};
+    return {{m.textRect, m.font, Qt::red, m.lines}};
+}

@@ -1,6 +1,9 @@
 #pragma once
 // Geometry shared by the message and question boxes.
+#include "TextPlacer.h"
+
 #include <QFont>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -41,3 +44,8 @@ struct MessageLayout {
 
 // `area`: the text rectangle in the standard box of `g`.
 MessageLayout LayOutMessage(const QString& text, const DialogGeometry& g, const QRect& area);
+
+// A message or question box: background, its text in red as laid out, frame.
+void PaintMessageBox(QPainter& p, const QSize& size, const MessageLayout& m);
+// The text PaintMessageBox paints, for the layout check.
+QList<PlacedText> PaintedMessage(const MessageLayout& m);

@@ -57,19 +57,13 @@ void WarnBox::placeForText()
 
 QList<PlacedText> WarnBox::PaintedTexts() const
 {
-    if (m_layout.lines.isEmpty())
-        return {};
-    return {{m_layout.textRect, m_layout.font, Qt::red, m_layout.lines}};
+    return PaintedMessage(m_layout);
 }
 
 void WarnBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    PaintDialogBackground(p, rect());
-    p.setFont(m_layout.font);
-    p.setPen(Qt::red);
-    p.drawText(m_layout.textRect, Qt::AlignCenter, m_layout.lines);
-    PaintDialogFrame(p, width(), height());
+    PaintMessageBox(p, size(), m_layout);
 }
 
 void WarnBox::showEvent(QShowEvent* event)
