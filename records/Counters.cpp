@@ -8,10 +8,6 @@
 int gAllNum[8] = {};
 int gFailNum[8] = {};
 
-namespace {
-constexpr qint64 kCountLimit = 100000000;
-}  // namespace
-
 void CountFileRead(const QString& path, int all[8], int fail[8])
 {
     for (int c = 0; c < 8; ++c)

@@ -6,9 +6,12 @@
 extern int gAllNum[8];   // inspected cycles per camera
 extern int gFailNum[8];  // NG cycles per camera
 
+// The largest total count.txt holds; a larger one reads as 0.
+constexpr qint64 kCountLimit = 100000000;
+
 // Reads count.txt of the working directory; a missing file or a short one
 // leaves the counts after the last number read at 0. Values above
-// 100000000 read as 0.
+// kCountLimit read as 0.
 void CountRead(const QString& path = QStringLiteral("count.txt"));
 // The same into the given arrays, leaving the totals alone.
 void CountFileRead(const QString& path, int all[8], int fail[8]);

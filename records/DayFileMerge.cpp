@@ -91,19 +91,13 @@ bool MergeDayFile(QSqlDatabase& db, const QString& id,
     // Without an identity a merge could not be told from the next one.
     if (id.isEmpty())
         return false;
-    QString mark;
-    switch (TakenOf(db, id, &mark)) {
-    case Taken::Unknown:
+    QString mark;  // stays null when nothing was taken
+    const Taken taken = TakenOf(db, id, &mark);
+    if (taken == Taken::Unknown)
         return false;
-    case Taken::Whole:
+    if (taken == Taken::Whole)
         return true;
-    case Taken::Never:
-        mark.clear();
-        break;
-    case Taken::Part:
-        break;
-    }
-    return add(mark, [&](const QString& taken) { return RecordTaken(db, id, taken); });
+    return add(mark, [&](const QString& now) { return RecordTaken(db, id, now); });
 }
 
 bool AppendDayFile(const QString& into, const QString& from, const QString& table, const QString& columns,

@@ -3,9 +3,9 @@
 #include "Counters.h"
 #include "ResStatisticsParam.h"
 #include "StatisticsFile.h"
+#include "foundation/VisionHash.h"
 #include "platform/SafeWrite.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
@@ -18,7 +18,6 @@
 namespace {
 const char* const kFile = "verdict-journal.txt";
 const char* const kHeader = "verdict-journal 1";
-constexpr qint64 kCountLimit = 100000000;
 constexpr int kHours = 24;
 
 QString InDir(const QString& workDir, const char* name)
@@ -32,11 +31,6 @@ QByteArray Numbers(const QList<int>& values)
     for (int v : values)
         out += ' ' + QByteArray::number(v);
     return out;
-}
-
-QByteArray Checksum(const QByteArray& text)
-{
-    return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex();
 }
 
 QByteArray Text(const VerdictRecord& r)
@@ -60,7 +54,7 @@ QByteArray Text(const VerdictRecord& r)
         t += "alarm-text " + QString(a.text).replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r')).toUtf8();
     }
     t += '\n';
-    return t + "check " + Checksum(t) + '\n';
+    return t + "check " + MD5Hex(t) + '\n';
 }
 
 // Numbers [from, from + n) of `words` into `out`, each within 0..limit.
@@ -100,7 +94,7 @@ QString Parse(const QByteArray& text, VerdictRecord* r)
     if (!text.startsWith(QByteArray(kHeader) + '\n') || check < 0)
         return QStringLiteral("not a verdict journal, or cut short");
     const QByteArray body = text.left(check + 1);
-    if (text.mid(check + 7).trimmed() != Checksum(body))
+    if (text.mid(check + 7).trimmed() != MD5Hex(body))
         return QStringLiteral("its check sum does not match its content");
     static const QRegularExpression rowName(QStringLiteral("^C[0-8]_D[0-8]$"));
     bool seq = false;
