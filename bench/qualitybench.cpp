@@ -751,8 +751,10 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         for (const CycleOut& c : ev) {
             if (c.cell >= 0 || c.value[0] <= o.area)
                 continue;
-            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; blobs", c.value[0], c.value[1],
-                        c.residual);
+            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; move %+.2f %+.2f px, turn %+.2f "
+                        "deg, gain %.3f; ramp %+.1f, dim %.1f corner %d, defocus %.2f; blobs",
+                        c.value[0], c.value[1], c.residual, c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain,
+                        c.change.ramp, c.change.dim, c.change.corner, c.change.defocus);
             for (const cv::Rect& b : c.marks)
                 std::printf(" %dx%d at (%d, %d)", b.width, b.height, b.x, b.y);
             std::printf("\n");

@@ -26,9 +26,11 @@
 //            least twice the patch's largest there, and as far as the
 //            brightest and darkest grey any template showed in the patch
 //            within that reach: a frame may show the highlight where, and as
-//            bright as, no single template did. Within 1 px of a patch that
-//            differs even slightly (a steep streak sliding across itself),
-//            twice its largest there. A pixel on its own that spreads is
+//            bright as, no single template did; only a patch that somewhere
+//            differs by more than base and noise (and half the edge term)
+//            widens, never one of noise or of texture. Within 2 px of such a
+//            patch that differs even slightly (a steep streak sliding across
+//            itself), 2.5 times its largest there. A pixel on its own that spreads is
 //            noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
@@ -130,6 +132,8 @@ private:
     void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const;
     // The pixels of `varies` that lie in a patch of them.
     static cv::Mat Patches(cv::Mat varies);
+    // The patches (8-connected) that hold a pixel of `core`.
+    static cv::Mat WithCore(const cv::Mat& patches, const cv::Mat& core);
     // Within reach of the patches `varies`: twice their largest spread, and
     // as bright or dark as they were.
     void WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;

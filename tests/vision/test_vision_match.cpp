@@ -159,6 +159,7 @@ private slots:
     void grayClippedTemplates();
     void grayGlintsLearnedFromTemplates_data();
     void grayGlintsLearnedFromTemplates();
+    void grayNoiseIsNoGlint();
     void surfScores_data();
     void surfScores();
     void surfMaskedOutPartIgnored();
@@ -686,6 +687,34 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
         const int a = area(face.Draw(rng, cv::Point(chipX, chipY), chipSize, chipGrey));
         QVERIFY2(a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
     }
+}
+
+void TestVisionMatch::grayNoiseIsNoGlint()
+{
+    // Templates that differ by sensor noise alone form a few patches of
+    // pixels that spread by half the base: no highlight, so the tolerance
+    // round them must not grow by a highlight's reach (faint chips there
+    // would pass). Within 1 px a patch may double, no further.
+    const cv::Mat face = partPicture(240, 180, 77);
+    GrayMatch gm;
+    QVERIFY(gm.Create(face.cols, face.rows, cv::Mat(), 0));
+    std::vector<cv::Mat> t;
+    for (unsigned k = 0; k < 5; ++k) {
+        t.push_back(withNoise(face, 2.5, 300 + k));
+        QVERIFY(gm.AddTemp(t.back()));
+    }
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat mean(face.size(), CV_32FC1, cv::Scalar(0)), own(face.size(), CV_32FC1, cv::Scalar(0)), dev;
+    for (const cv::Mat& m : t)
+        cv::accumulate(m, mean);
+    mean /= double(t.size());
+    for (const cv::Mat& m : t) {
+        m.convertTo(dev, CV_32F);
+        own = cv::max(own, cv::abs(dev - mean));
+    }
+    cv::dilate(own, own, cv::Mat());
+    const cv::Mat grown = gm.spread() > own * 2 + 1;
+    QCOMPARE(cv::countNonZero(grown), 0);
 }
 
 void TestVisionMatch::surfScores_data()
