@@ -32,10 +32,6 @@ constexpr int kVaryingNeighbours = 4;
 // of the edge term (with the same share of base and noise): about as far as
 // a residual misalignment of a few tenths of a pixel moves a steep edge.
 constexpr double kSlightEdgeShare = 0.3;
-// A frame shows such a streak up to this far (px) beyond where the templates
-// did, by this much more than they differed.
-constexpr int kSlightReach = 2;
-constexpr double kSlightGrowth = 2.5;
 // How far (px) a highlight may lie beyond where the templates showed it, and
 // how much more it may differ than they did: five templates show a spot that
 // moves +-2 px in x and in y and changes +-15 % at only some of its places.
@@ -326,23 +322,22 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
     // A steep streak that slides across itself by a fraction of a pixel
     // differs in the templates by less than that, yet a frame shows it
     // further across than they did: where the templates differ slightly
-    // (a patch, as above), the spread grows to 2.5 times the largest within
-    // 2 px. An edge the templates show apart widens there as well, but not
+    // (a patch, as above), the spread grows to twice the largest within
+    // 1 px. An edge the templates show apart widens there as well, but not
     // into the face beside it.
-    // A patch of noise, or of texture whose edges the templates show a
-    // little apart, differs by about half the base at most; a highlight
-    // differs by more than all of it somewhere. Only a patch that holds
-    // such a core widens, so an unglinting face keeps its tolerance.
-    const cv::Mat slight = WithCore(Patches(spread > edge * (m_tolEdge * kSlightEdgeShare) + m_tolBase * kVaryingShare),
-                                    spread > edge * (m_tolEdge * kSlightEdgeShare) + m_tolBase);
+    const cv::Mat slight = Patches(spread > edge * (m_tolEdge * kSlightEdgeShare) + m_tolBase * kVaryingShare);
     cv::Mat slightGrowth;
     if (cv::countNonZero(slight) > 0) {
         slightGrowth = cv::Mat::zeros(spread.size(), CV_32FC1);
         spread.copyTo(slightGrowth, slight);
-        cv::dilate(slightGrowth, slightGrowth,
-                   cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kSlightReach + 1, 2 * kSlightReach + 1)));
-        slightGrowth *= kSlightGrowth;
+        cv::dilate(slightGrowth, slightGrowth, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+        slightGrowth *= kGlintGrowth;
     }
+    // A patch of noise, or of texture whose edges the templates show a
+    // little apart, differs by about half the base at most; a highlight
+    // differs by more than all of it somewhere. Only a patch that holds
+    // such a core widens by a highlight's reach, so an unglinting face
+    // keeps its tolerance.
     const cv::Mat varies = WithCore(Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare),
                                     spread > edge * (m_tolEdge * kVaryingShare) + m_tolBase);
     if (cv::countNonZero(varies) > 0)

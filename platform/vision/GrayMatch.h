@@ -28,9 +28,9 @@
 //            within that reach: a frame may show the highlight where, and as
 //            bright as, no single template did; only a patch that somewhere
 //            differs by more than base and noise (and half the edge term)
-//            widens, never one of noise or of texture. Within 2 px of such a
+//            widens so, never one of noise or of texture. Within 1 px of a
 //            patch that differs even slightly (a steep streak sliding across
-//            itself), 2.5 times its largest there. A pixel on its own that spreads is
+//            itself), twice its largest there. A pixel on its own that spreads is
 //            noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
