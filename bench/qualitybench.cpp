@@ -20,7 +20,7 @@
 //
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
-//                [--area A] [--noise S] [--seed S] [--worst N]
+//                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -86,6 +86,7 @@ struct Options {
     double noise = 2.5;
     int seed = 1;
     int worst = 0;  // good cycles with the largest residual to list
+    int sensitivity = 0;  // judge the evaluation set at this one of kSensitivities, not the training's pick
 };
 
 class QuietHost : public InspectHost {
@@ -458,7 +459,7 @@ struct CycleOut {
     Pose pose;  // what the cycle drew, for --worst
     Change change;
     cv::Point2d chip;  // NG cycles: where the chip lies in template 0's frame
-    std::vector<cv::Rect> marks;  // the first rig's blobs (template 0's frame), for --worst
+    std::vector<std::vector<cv::Rect>> marks;  // per rig, its blobs (template 0's frame), for --worst
 };
 
 struct Scene {
@@ -525,10 +526,11 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 const bool held = !out.logLines.isEmpty();
                 cy.value.push_back(held ? (1 << 30) : rig.widget->roiValue[0][1]);
                 cy.lost.push_back(rig.widget->poseLost);
-                if (o.worst > 0 && cy.marks.empty() && &rig == &rigs[size_t(t)].front()) {
+                if (o.worst > 0) {
                     const int32_t(*m)[4] = rig.widget->roiMarks[0][1];
+                    cy.marks.emplace_back();
                     for (int b = 1; b <= m[0][0]; ++b)
-                        cy.marks.emplace_back(cv::Point(m[b][0], m[b][1]), cv::Point(m[b][2], m[b][3]));
+                        cy.marks.back().emplace_back(cv::Point(m[b][0], m[b][1]), cv::Point(m[b][2], m[b][3]));
                 }
             }
             if (peer)
@@ -667,6 +669,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     size_t best = 0;
     int bestLimit = 0;
     int bestCaught = -1;
+    QString limits;
     for (size_t k = 0; k < kSensitivities.size(); ++k) {
         int limit = 0;
         // A cycle held by positioning no area limit can pass.
@@ -674,7 +677,8 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
             if (c.cell < 0 && !c.lost[k])
                 limit = std::max(limit, c.value[k]);
         const Tally t = Count(tr, limit, [k](const CycleOut& c) { return c.value[k]; });
-        if (t.Caught() > bestCaught) {
+        limits += QStringLiteral(" %1: %2 (%3 %),").arg(kSensitivities[k]).arg(limit).arg(Pct(t.Caught(), t.Total()), 0, 'f', 1);
+        if (o.sensitivity > 0 ? kSensitivities[k] == o.sensitivity : t.Caught() > bestCaught) {
             bestCaught = t.Caught();
             best = k;
             bestLimit = limit;
@@ -694,11 +698,22 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
                 "(caught %.1f %% there); peer threshold %d\n",
                 qPrintable(name), templateCount, o.trainGood, int(tr.size()) - o.trainGood, kSensitivities[best],
                 bestLimit, Pct(bestCaught, int(tr.size()) - o.trainGood), peer.threshold());
+    limits.chop(1);
+    std::printf("  training set's largest good area by sensitivity (caught at it):%s%s\n", qPrintable(limits),
+                o.sensitivity > 0 ? "; the sensitivity judged is --sensitivity's" : "");
     const QByteArray t1 = QStringLiteral("  evaluation set, README settings (sensitivity 45, area %1)").arg(o.area).toUtf8();
     PrintTable(t1.constData(), readme, peers);
     const QByteArray t2 = QStringLiteral("  evaluation set, chosen settings (sensitivity %1, area %2)")
                               .arg(kSensitivities[best]).arg(bestLimit).toUtf8();
     PrintTable(t2.constData(), chosen, peers);
+    // The margin of the chosen limit: the largest good area the evaluation
+    // set gave at the chosen sensitivity (cycles held by positioning aside).
+    int evalMaxGood = 0;
+    for (const CycleOut& c : ev)
+        if (c.cell < 0 && !c.lost[1])
+            evalMaxGood = std::max(evalMaxGood, c.value[1]);
+    std::printf("  largest good area at sensitivity %d: training %d (the limit), evaluation %d\n", kSensitivities[best],
+                bestLimit, evalMaxGood);
 
     Summary sum;
     sum.scene = name;
@@ -747,16 +762,20 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
                         c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.dim, c.change.corner,
                         c.change.defocus);
         }
-        // The false alarms at the README's settings: where, and how far the pose was off.
+        // The false alarms at either setting: where, and how far the pose was off.
         for (const CycleOut& c : ev) {
-            if (c.cell >= 0 || c.value[0] <= o.area)
+            if (c.cell >= 0 || (c.value[0] <= o.area && c.value[1] <= bestLimit))
                 continue;
-            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; move %+.2f %+.2f px, turn %+.2f "
-                        "deg, gain %.3f; ramp %+.1f, dim %.1f corner %d, defocus %.2f; blobs",
+            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; move %+.2f %+.2f px, turn "
+                        "%+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, dim %.1f corner %d, defocus %.2f; blobs",
                         c.value[0], c.value[1], c.residual, c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain,
-                        c.change.ramp, c.change.dim, c.change.corner, c.change.defocus);
-            for (const cv::Rect& b : c.marks)
-                std::printf(" %dx%d at (%d, %d)", b.width, b.height, b.x, b.y);
+                        c.change.ramp, c.change.rampAngle * 180 / CV_PI, c.change.dim, c.change.corner,
+                        c.change.defocus);
+            for (size_t k = 0; k < c.marks.size(); ++k) {
+                std::printf(" %s:", k == 0 ? "README" : "chosen");
+                for (const cv::Rect& b : c.marks[k])
+                    std::printf(" %dx%d at (%d, %d)", b.width, b.height, b.x, b.y);
+            }
             std::printf("\n");
         }
         // Which draws the worst residuals come from.
@@ -811,6 +830,7 @@ int main(int argc, char** argv)
     o.noise = num(QStringLiteral("--noise"), o.noise);
     o.seed = int(num(QStringLiteral("--seed"), o.seed));
     o.worst = int(num(QStringLiteral("--worst"), o.worst));
+    o.sensitivity = int(num(QStringLiteral("--sensitivity"), o.sensitivity));
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))

@@ -268,6 +268,28 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolOf = std::vector<float>();
     const cv::Mat edge = Edge();
     WidenWhereVarying(spread, edge, brightest, darkest);
+    // Where some templates clipped, fewer of them measured the pixel: its
+    // spread (one template: none) falls short of what noise alone spreads
+    // elsewhere, and a frame in dimmer light shows it unclipped. It spreads
+    // at least as much as a pixel every template measured typically does.
+    const cv::Mat fewer = m_judged & (count < countAll);
+    if (!m_hue && cv::countNonZero(fewer) > 0) {
+        std::vector<float> v;
+        const float all = float(m_templates.size());
+        for (int r = 0; r < m_size.height; ++r) {
+            const float* ps = spread.ptr<float>(r);
+            const float* pc = count.ptr<float>(r);
+            const uchar* pj = m_judged.ptr<uchar>(r);
+            for (int c = 0; c < m_size.width; ++c)
+                if (pj[c] && pc[c] == all)
+                    v.push_back(ps[c]);
+        }
+        if (!v.empty()) {
+            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+            cv::Mat floor = cv::max(spread, double(v[v.size() / 2]));
+            floor.copyTo(spread, fewer);
+        }
+    }
     m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
 

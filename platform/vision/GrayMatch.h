@@ -19,7 +19,10 @@
 //   base   = 4 * baseScale / 100 grey levels;
 //   spread = the largest deviation of any template from the reference there
 //            (what the good parts themselves vary by; a template's clipped
-//            pixel counts by how far its bound lies above the reference);
+//            pixel counts by how far its bound lies above the reference;
+//            where some templates clipped a pixel and others measured it,
+//            at least the median spread of the pixels every template
+//            measured);
 //            within 4 px of a patch where the templates differ by more than
 //            half of what base, noise and edge allow (a highlight on a
 //            polished face that moves and changes from cycle to cycle) at

@@ -157,6 +157,7 @@ private slots:
     void grayClippedPixels();
     void grayClippedTemplates_data();
     void grayClippedTemplates();
+    void grayFewTemplatesMeasuredHighlight();
     void grayGlintsLearnedFromTemplates_data();
     void grayGlintsLearnedFromTemplates();
     void grayNoiseIsNoGlint();
@@ -603,6 +604,35 @@ void TestVisionMatch::grayClippedTemplates()
         diff(chip).setTo(0);
     cv::morphologyEx(diff, diff, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
     QCOMPARE(cv::countNonZero(diff), 0);
+}
+
+void TestVisionMatch::grayFewTemplatesMeasuredHighlight()
+{
+    // Four of five templates, taken in brighter light, clip the highlight:
+    // one measured it, so its spread there says nothing of the noise. A
+    // frame in dimmer light shows it unclipped; at a strict setting it must
+    // not flag the highlight's noise more than that of the plain grey
+    // every template measured.
+    const cv::Mat t = clipScene();
+    GrayMatch gm;
+    QVERIFY(gm.Create(t.cols, t.rows, cv::Mat(), 0));
+    for (unsigned k = 1; k <= 5; ++k) {
+        cv::Mat tk;
+        withNoise(t, 2.5, k).convertTo(tk, CV_8UC1, k == 4 ? 0.95 : 1.15);
+        QVERIFY(gm.AddTemp(tk));
+    }
+    QVERIFY(gm.Train(160, 0, 100, 150));
+    const cv::Rect highlight(14, 14, 62, 92), plain(102, 42, 36, 36);
+    int inHighlight = 0, inPlain = 0;
+    for (unsigned f = 20; f < 30; ++f) {
+        cv::Mat w, diff;
+        withNoise(t, 2.5, f).convertTo(w, CV_8UC1, 0.95);
+        gm.Match(w, diff);
+        inHighlight += cv::countNonZero(diff(highlight));
+        inPlain += cv::countNonZero(diff(plain));
+    }
+    const double h = double(inHighlight) / highlight.area(), p = double(inPlain) / plain.area();
+    QVERIFY2(h <= 2 * p + 0.001, qPrintable(QStringLiteral("flagged: highlight %1, plain grey %2").arg(h).arg(p)));
 }
 
 void TestVisionMatch::grayGlintsLearnedFromTemplates_data()
