@@ -766,6 +766,12 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
                 std::printf(" %dx%d at (%d, %d)", b.width, b.height, b.x, b.y);
             std::printf("\n");
         }
+        // Cycles used with a pose more than 1 px off: how far they moved.
+        for (const CycleOut& c : ev)
+            if (c.residual > 1.0)
+                std::printf("  used %.1f px off (%s): move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; defocus %.2f\n",
+                            c.residual, c.cell < 0 ? "good" : "NG", c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain,
+                            c.change.defocus);
         // Which draws the worst residuals come from.
         std::vector<const CycleOut*> good;
         for (const CycleOut& c : ev)
@@ -794,15 +800,15 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         std::printf(" good, %d NG", sum.silentNg);
     std::printf("\n");
     if (o.move > 10) {
-        // By how far the part moved (the longer of the shift's x and y): placed
-        // right, held, used more than 1 px off (a wrong repeat or a wrong place).
+        // By how far the part moved from where it was taught: placed right,
+        // held, used more than 1 px off (on a repeat or a wrong place).
         const double edges[] = {10, 20, 32, 45, 60, 1e9};
-        std::printf("  by shift (largest of |x|, |y|): placed right / held / used > 1 px off\n");
+        std::printf("  by shift from the taught place: placed right / held / used > 1 px off\n");
         double from = 0;
         for (double to : edges) {
             int right = 0, held = 0, wrong = 0;
             for (const CycleOut& c : ev) {
-                const double d = std::max(std::abs(c.pose.dx), std::abs(c.pose.dy));
+                const double d = std::hypot(c.pose.dx, c.pose.dy);
                 if (d < from || d >= to)
                     continue;
                 right += c.residual >= 0 && c.residual <= 1.0;
@@ -810,7 +816,8 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
                 wrong += c.residual > 1.0;
             }
             if (right + held + wrong > 0)
-                std::printf("    %2.0f-%-3.0f px: %d / %d / %d\n", from, std::min(to, o.move), right, held, wrong);
+                std::printf("    %2.0f-%-3.0f px: %d / %d / %d\n", from, std::min(to, o.move * std::sqrt(2.0)), right, held,
+                            wrong);
             from = to;
         }
     }
