@@ -1112,10 +1112,10 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
             const double tie = mismatch + kTieSigmas * std::hypot(chosen.fit.wobble, other.fit.wobble);
             found.ambiguous = found.ambiguous || (elsewhere && other.fit.fit >= found.fit - tie);
         }
-        // A part found far from where it was taught is the best of the
-        // places compared; when repeats were left uncompared, one of them
-        // may be the part and the one found a repeat.
-        if (taught && cut && std::hypot(pose.cx - taught->x, pose.cy - taught->y) > kNearPx)
+        // A part found neither at nor near the taught place is the best of
+        // the places compared; when repeats were left uncompared, one of
+        // them may be the part and the one found a repeat.
+        if (taught && cut && !cands[pick].near && std::hypot(pose.cx - taught->x, pose.cy - taught->y) > kNearPx)
             found.ambiguous = true;
     }
     found.x = m_cx - pose.cx;
