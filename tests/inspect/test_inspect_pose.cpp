@@ -31,16 +31,23 @@ cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed, doub
     return out;
 }
 
+// Squares of `side` px on a plate at `pitch`, the first at `first`; moulded
+// squares differ in grey by about `vary`.
+cv::Mat Squares(cv::Size size, int first, int pitch, int side, double vary, uint64_t seed)
+{
+    cv::Mat m(size, CV_8UC1, cv::Scalar(90));
+    cv::RNG rng(seed);
+    for (int y = first; y < size.height; y += pitch)
+        for (int x = first; x < size.width; x += pitch)
+            cv::rectangle(m, cv::Rect(x, y, side, side), cv::Scalar(170 + rng.gaussian(vary)), cv::FILLED);
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
+    return m;
+}
+
 // Squares on a plate at a 40 px pitch; moulded squares differ a little in grey.
 cv::Mat Grid()
 {
-    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(90));
-    cv::RNG rng(3);
-    for (int y = 7; y < kH; y += 40)
-        for (int x = 7; x < kW; x += 40)
-            cv::rectangle(m, cv::Rect(x, y, 26, 26), cv::Scalar(170 + rng.gaussian(6.0)), cv::FILLED);
-    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
-    return m;
+    return Squares(cv::Size(kW, kH), 7, 40, 26, 6.0, 3);
 }
 
 // One cavity: a pocket, a boss, a rib, a pin.
@@ -104,6 +111,17 @@ cv::Mat DarkPart()
 
 enum Scene { GridScene, CavityScene, TwinScene, DarkScene };
 
+// Positioning on, turns of up to 5 degrees searched.
+InspectParams PoseParams()
+{
+    InspectParams p;
+    p.motionCorrect = 0;
+    p.angleRange = 5;
+    p.detectOn[0] = 1;
+    p.detectOn[1] = 0;
+    return p;
+}
+
 // A wider frame of squares at a 100 px pitch, their greys varied: the search
 // window holds more repeats of a small Position ROI than the search follows,
 // and among those it compares one may fit clearly better than the rest.
@@ -112,13 +130,7 @@ constexpr int kWideH = 560;
 const cv::Rect kSmallModel(300, 180, 200, 200);
 cv::Mat WideGrid()
 {
-    cv::Mat m(kWideH, kWideW, CV_8UC1, cv::Scalar(90));
-    cv::RNG rng(5);
-    for (int y = 10; y < kWideH; y += 100)
-        for (int x = 10; x < kWideW; x += 100)
-            cv::rectangle(m, cv::Rect(x, y, 60, 60), cv::Scalar(170 + rng.gaussian(12.0)), cv::FILLED);
-    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
-    return m;
+    return Squares(cv::Size(kWideW, kWideH), 10, 100, 60, 12.0, 5);
 }
 }  // namespace
 
@@ -155,11 +167,7 @@ private slots:
         QFETCH(bool, chip);
         QFETCH(bool, present);
         QFETCH(int, placed);
-        InspectParams p;
-        p.motionCorrect = 0;
-        p.angleRange = 5;
-        p.detectOn[0] = 1;
-        p.detectOn[1] = 0;
+        const InspectParams p = PoseParams();
         RigGlobals globals(kW, kH, p);
         EngineRig rig(kW, kH, 0, 5);
         const cv::Mat part = scene == GridScene ? Grid()
@@ -201,11 +209,7 @@ private slots:
     // looked at.
     void partMovedFarIsNeverPlacedOnARepeat()
     {
-        InspectParams p;
-        p.motionCorrect = 0;
-        p.angleRange = 5;
-        p.detectOn[0] = 1;
-        p.detectOn[1] = 0;
+        const InspectParams p = PoseParams();
         RigGlobals globals(kWideW, kWideH, p);
         EngineRig rig(kWideW, kWideH, 0, 5);
         const cv::Mat part = WideGrid();
