@@ -929,9 +929,11 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
             cands.push_back(seed);
     }
     // Set when a place whose edges score alike is left uncompared (a grid
-    // holds more repeats than the search follows).
+    // holds more repeats than the search follows). The top level's coarse
+    // scores find many places alike on any texture; the finer ones tell.
     bool cut = false;
-    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, cut, true);
+    bool coarseCut = false;
+    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, coarseCut, true);
     if (cands.empty())
         return false;
 
