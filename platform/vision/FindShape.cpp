@@ -395,10 +395,11 @@ bool better(const Candidate& a, const Candidate& b)
 // better one. Places near the taught one are kept beyond the count; with
 // `nearApart` each goes on on its own (only one on the very same place is
 // dropped), else one that merges into a better one passes its mark on.
-// `cut` is set when a place of its own whose score is alike (kAlike of the
-// best) is left out for the count: the grey values never compare it.
+// `cut` (when given) is set when a place of its own whose score is alike
+// (kAlike of the best) is left out for the count: the grey values never
+// compare it.
 void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int count, int dist, float dAngle,
-              bool& cut, bool nearApart = false)
+              bool* cut, bool nearApart = false)
 {
     std::sort(cands.begin(), cands.end(), better);
     kept.clear();
@@ -414,8 +415,9 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
     for (const Candidate& c : cands) {
         nearLeft -= c.near;
         if (int(kept.size()) >= count && !c.near) {
-            const bool looked = cut || c.score < alike;
-            cut = cut || (c.score >= alike && !mergeInto(c, dist, false));
+            const bool looked = !cut || *cut || c.score < alike;
+            if (cut && !*cut && c.score >= alike && !mergeInto(c, dist, false))
+                *cut = true;
             if (nearLeft == 0 && looked)
                 break;
             continue;
@@ -932,8 +934,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
     // holds more repeats than the search follows). The top level's coarse
     // scores find many places alike on any texture; the finer ones tell.
     bool cut = false;
-    bool coarseCut = false;
-    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, coarseCut, true);
+    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, nullptr, true);
     if (cands.empty())
         return false;
 
@@ -1030,10 +1031,10 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         }
         if (last) {
             // Distinct places only, best first: the grey values choose among them below.
-            keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep, cut);
+            keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep, &cut);
             break;
         }
-        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, cut, true);
+        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, &cut, true);
         // Once the level shows the part's features, a clearly worse place is dropped.
         const double floor = cands.front().score * kRefineShare;
         while (cands.size() > 1 && cands.back().score < floor)
