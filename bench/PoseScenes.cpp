@@ -155,15 +155,15 @@ cv::Mat Cavities(int seed)
 }
 
 // A black plastic part filling the view: mean grey about 40, its features
-// (ribs, bosses, holes, steps) only a few grey levels to about twelve off
-// their surroundings, a fine grain.
-cv::Mat Dark(int seed)
+// (ribs, bosses, holes, steps) `lo` to `hi` grey levels off their
+// surroundings, a fine grain.
+cv::Mat DarkPart(int seed, double lo, double hi)
 {
     cv::RNG rng(uint64_t(seed) * 15485863u + 11u);
     const double base = rng.uniform(34.0, 46.0);
     cv::Mat img(kH, kW, CV_8UC1, cv::Scalar(base));
     auto near = [&] {
-        const double d = rng.uniform(4.0, 12.0);
+        const double d = rng.uniform(lo, hi);
         return base + (rng.uniform(0, 2) ? d : -d);
     };
     for (int i = 0; i < 24; ++i)
@@ -182,6 +182,18 @@ cv::Mat Dark(int seed)
     return Finish(img, rng, 2.0, 1.0, 1.0);
 }
 
+// Features a few grey levels to about twelve apart.
+cv::Mat Dark(int seed)
+{
+    return DarkPart(seed, 4.0, 12.0);
+}
+
+// Barely any: features 3 to 4 grey levels apart, hardly above the noise.
+cv::Mat Shade(int seed)
+{
+    return DarkPart(seed, 3.0, 4.0);
+}
+
 int SceneNumber(const QString& name, QLatin1String kind)
 {
     bool ok = false;
@@ -190,7 +202,7 @@ int SceneNumber(const QString& name, QLatin1String kind)
 }
 
 using Draw = cv::Mat (*)(int);
-const std::pair<const char*, Draw> kKinds[] = {{"grid", Grid}, {"cavities", Cavities}, {"dark", Dark}};
+const std::pair<const char*, Draw> kKinds[] = {{"grid", Grid}, {"cavities", Cavities}, {"dark", Dark}, {"shade", Shade}};
 
 }  // namespace
 

@@ -21,6 +21,7 @@
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
+//                [--move M] [--defocus D]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -28,7 +29,11 @@
 // with "flat" (machined faces) and "glint" (polished cavity faces whose
 // highlights move and change from cycle to cycle, GlintScene.h) are
 // generated (the rest of the name seeds them), as are "grid", "cavities" and
-// "dark" (bench/PoseScenes.h), whose NG cycles' poses are checked too.
+// "dark" and "shade" (bench/PoseScenes.h), whose NG cycles' poses are
+// checked too. --move moves the evaluation cycles by up to M px along x and
+// y (default 10; beyond that every cycle's pose is checked and counted by
+// how far it moved); --defocus blurs a defocused evaluation cycle by up to D
+// (Gaussian sigma, default 0.9).
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -87,6 +92,8 @@ struct Options {
     int seed = 1;
     int worst = 0;  // good cycles with the largest residual to list
     int sensitivity = 0;  // judge the evaluation set at this one of kSensitivities, not the training's pick
+    double move = 10;  // evaluation cycles' largest shift along x and y, px
+    double defocus = 0.9;  // the largest defocus of an evaluation cycle (Gaussian sigma, px)
 };
 
 class QuietHost : public InspectHost {
@@ -128,11 +135,12 @@ uint64_t CycleSeed(uint64_t x)
     return x ^ (x >> 31);
 }
 
-Pose RandomPose(cv::RNG& rng)
+// `move`: the largest shift along x and along y, px.
+Pose RandomPose(cv::RNG& rng, double move = 10.0)
 {
     Pose p;
-    p.dx = rng.uniform(-10.0, 10.0);
-    p.dy = rng.uniform(-10.0, 10.0);
+    p.dx = rng.uniform(-move, move);
+    p.dy = rng.uniform(-move, move);
     p.angle = rng.uniform(-3.0, 3.0);
     p.gain = rng.uniform(0.85, 1.15);
     return p;
@@ -182,7 +190,8 @@ struct Change {
     double defocus = 0;     // Gaussian sigma in px (0 = sharp)
 };
 
-Change RandomChange(cv::RNG& rng)
+// `defocus`: the largest blur of a defocused cycle (sigma, px).
+Change RandomChange(cv::RNG& rng, double defocus = 0.9)
 {
     Change c;
     const int kind = rng.uniform(0, 3);  // ramp, dimmed corner, both
@@ -195,7 +204,7 @@ Change RandomChange(cv::RNG& rng)
         c.corner = rng.uniform(0, 4);
     }
     if (rng.uniform(0, 3) == 0)
-        c.defocus = rng.uniform(0.4, 0.9);
+        c.defocus = rng.uniform(0.4, defocus);
     return c;
 }
 
@@ -500,8 +509,8 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
         for (size_t i = next++; i < cycles.size(); i = next++) {
             CycleOut& cy = cycles[i];
             cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + seeds[i] * 31u));
-            const Pose pose = RandomPose(r);
-            const Change change = spec.changes ? RandomChange(r) : Change();
+            const Pose pose = RandomPose(r, spec.changes ? o.move : 10.0);
+            const Change change = spec.changes ? RandomChange(r, o.defocus) : Change();
             cy.pose = pose;
             cy.change = change;
             cv::Mat s = sc.cycle ? sc.cycle(r) : sc.picture;
@@ -651,7 +660,8 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     Scene sc;
     sc.picture = picture;
     sc.cycle = cycle;
-    sc.everyPose = IsPoseScene(name);
+    // Parts moved beyond the usual few pixels: every cycle's pose is checked.
+    sc.everyPose = IsPoseScene(name) || o.move > 10;
     const NoisePool noise(o.noise, o.seed);
     cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
     Pose first;
@@ -778,6 +788,12 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
             }
             std::printf("\n");
         }
+        // Cycles used with a pose more than 1 px off: how far they moved.
+        for (const CycleOut& c : ev)
+            if (c.residual > 1.0)
+                std::printf("  used %.1f px off (%s): move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; defocus %.2f\n",
+                            c.residual, c.cell < 0 ? "good" : "NG", c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain,
+                            c.change.defocus);
         // Which draws the worst residuals come from.
         std::vector<const CycleOut*> good;
         for (const CycleOut& c : ev)
@@ -805,6 +821,28 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     if (sc.everyPose)
         std::printf(" good, %d NG", sum.silentNg);
     std::printf("\n");
+    if (o.move > 10) {
+        // By how far the part moved from where it was taught: placed right,
+        // held, used more than 1 px off (on a repeat or a wrong place).
+        const double edges[] = {10, 20, 32, 45, 60, 1e9};
+        std::printf("  by shift from the taught place: placed right / held / used > 1 px off\n");
+        double from = 0;
+        for (double to : edges) {
+            int right = 0, held = 0, wrong = 0;
+            for (const CycleOut& c : ev) {
+                const double d = std::hypot(c.pose.dx, c.pose.dy);
+                if (d < from || d >= to)
+                    continue;
+                right += c.residual >= 0 && c.residual <= 1.0;
+                held += c.residual < 0;
+                wrong += c.residual > 1.0;
+            }
+            if (right + held + wrong > 0)
+                std::printf("    %2.0f-%-3.0f px: %d / %d / %d\n", from, std::min(to, o.move * std::sqrt(2.0)), right, held,
+                            wrong);
+            from = to;
+        }
+    }
     std::fflush(stdout);
     return sum;
 }
@@ -831,6 +869,8 @@ int main(int argc, char** argv)
     o.seed = int(num(QStringLiteral("--seed"), o.seed));
     o.worst = int(num(QStringLiteral("--worst"), o.worst));
     o.sensitivity = int(num(QStringLiteral("--sensitivity"), o.sensitivity));
+    o.move = num(QStringLiteral("--move"), o.move);
+    o.defocus = num(QStringLiteral("--defocus"), o.defocus);
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))

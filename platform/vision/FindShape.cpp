@@ -395,29 +395,36 @@ bool better(const Candidate& a, const Candidate& b)
 // better one. Places near the taught one are kept beyond the count; with
 // `nearApart` each goes on on its own (only one on the very same place is
 // dropped), else one that merges into a better one passes its mark on.
+// `cut` (when given) is set when a place of its own whose score is alike
+// (kAlike of the best) is left out for the count: the grey values never
+// compare it.
 void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int count, int dist, float dAngle,
-              bool nearApart = false)
+              bool* cut, bool nearApart = false)
 {
     std::sort(cands.begin(), cands.end(), better);
     kept.clear();
     size_t nearLeft = size_t(std::count_if(cands.begin(), cands.end(), [](const Candidate& c) { return c.near; }));
+    const double alike = cands.empty() ? 0.0 : kAlike * cands.front().score;
+    auto mergeInto = [&](const Candidate& c, int reach, bool apart) -> Candidate* {
+        for (Candidate& k : kept)
+            if ((!apart || k.near) && std::abs(k.x - c.x) <= reach && std::abs(k.y - c.y) <= reach
+                && std::abs(k.angle - c.angle) <= dAngle)
+                return &k;
+        return nullptr;
+    };
     for (const Candidate& c : cands) {
         nearLeft -= c.near;
         if (int(kept.size()) >= count && !c.near) {
-            if (nearLeft == 0)
+            const bool looked = !cut || *cut || c.score < alike;
+            if (cut && !*cut && c.score >= alike && !mergeInto(c, dist, false))
+                *cut = true;
+            if (nearLeft == 0 && looked)
                 break;
             continue;
         }
         // Kept apart, a near place merges only into a near one on the very same place.
         const bool apart = nearApart && c.near;
-        const int reach = apart ? 0 : dist;
-        Candidate* merged = nullptr;
-        for (Candidate& k : kept)
-            if ((!apart || k.near) && std::abs(k.x - c.x) <= reach && std::abs(k.y - c.y) <= reach
-                && std::abs(k.angle - c.angle) <= dAngle) {
-                merged = &k;
-                break;
-            }
+        Candidate* merged = mergeInto(c, apart ? 0 : dist, apart);
         if (merged)
             merged->near = merged->near || c.near;
         else
@@ -923,7 +930,11 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         if (seed.score >= coarseMin)
             cands.push_back(seed);
     }
-    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, true);
+    // Set when a place whose edges score alike is left uncompared (a grid
+    // holds more repeats than the search follows). The top level's coarse
+    // scores find many places alike on any texture; the finer ones tell.
+    bool cut = false;
+    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, nullptr, true);
     if (cands.empty())
         return false;
 
@@ -1020,10 +1031,10 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         }
         if (last) {
             // Distinct places only, best first: the grey values choose among them below.
-            keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep);
+            keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep, &cut);
             break;
         }
-        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, true);
+        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, &cut, true);
         // Once the level shows the part's features, a clearly worse place is dropped.
         const double floor = cands.front().score * kRefineShare;
         while (cands.size() > 1 && cands.back().score < floor)
@@ -1104,6 +1115,11 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
             const double tie = mismatch + kTieSigmas * std::hypot(chosen.fit.wobble, other.fit.wobble);
             found.ambiguous = found.ambiguous || (elsewhere && other.fit.fit >= found.fit - tie);
         }
+        // A part found neither at nor near the taught place is the best of
+        // the places compared; when repeats were left uncompared, one of
+        // them may be the part and the one found a repeat.
+        if (taught && cut && !cands[pick].near && std::hypot(pose.cx - taught->x, pose.cy - taught->y) > kNearPx)
+            found.ambiguous = true;
     }
     found.x = m_cx - pose.cx;
     found.y = m_cy - pose.cy;

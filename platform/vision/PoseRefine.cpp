@@ -38,6 +38,14 @@ constexpr int kFineKernel = 3;
 // The weaker direction of the model's edges must carry at least this share
 // of the stronger one's slope energy to place the part along both.
 constexpr double kMinCrossShare = 0.01;
+// The finest level's points should carry at least this much slope energy
+// along their weaker direction (squared slopes summed, in units of the
+// model's noise variance): noise moves the pose by about the inverse root
+// of it. A model whose edges run out before the points wanted do (few,
+// faint edges: black plastic) and that carries less is read along its
+// edges up to this many times more densely.
+constexpr double kWantEnergy = 4000.0;
+constexpr double kMaxDenser = 5.0;
 
 // A read that touches a clipped pixel (0 or 255) says nothing of the pose: a
 // frame brighter than the model flattens its highlights, and fitting those
@@ -132,35 +140,68 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         cv::Mat gx, gy;
         cv::Sobel(seen, gx, CV_32F, 1, 0, 3, 0.125);
         cv::Sobel(seen, gy, CV_32F, 0, 1, 3, 0.125);
-        const int want = kPointsPerLevel[l];
         // The strongest gradient of each grid cell, cells sized for about
         // twice the points wanted, so the points cover the whole model.
-        const int cell = std::max(2, int(std::sqrt(double(img.total()) / (2.0 * want))));
         struct Cand {
             float mag;
             int x, y;
         };
         std::vector<Cand> cands;
-        for (int y0 = 2; y0 < img.rows - 2; y0 += cell)
-            for (int x0 = 2; x0 < img.cols - 2; x0 += cell) {
-                Cand best{0.f, -1, -1};
-                for (int y = y0; y < std::min(y0 + cell, img.rows - 2); ++y) {
-                    const float* px = gx.ptr<float>(y);
-                    const float* py = gy.ptr<float>(y);
-                    const uchar* pm = inner.ptr<uchar>(y);
-                    for (int x = x0; x < std::min(x0 + cell, img.cols - 2); ++x) {
-                        const float m = px[x] * px[x] + py[x] * py[x];
-                        if (pm[x] && m > best.mag)
-                            best = {m, x, y};
+        auto pick = [&](int cell, int want) {
+            cands.clear();
+            for (int y0 = 2; y0 < img.rows - 2; y0 += cell)
+                for (int x0 = 2; x0 < img.cols - 2; x0 += cell) {
+                    Cand best{0.f, -1, -1};
+                    for (int y = y0; y < std::min(y0 + cell, img.rows - 2); ++y) {
+                        const float* px = gx.ptr<float>(y);
+                        const float* py = gy.ptr<float>(y);
+                        const uchar* pm = inner.ptr<uchar>(y);
+                        for (int x = x0; x < std::min(x0 + cell, img.cols - 2); ++x) {
+                            const float m = px[x] * px[x] + py[x] * py[x];
+                            if (pm[x] && m > best.mag)
+                                best = {m, x, y};
+                        }
                     }
+                    if (best.x >= 0 && best.mag >= kMinGradient * kMinGradient)
+                        cands.push_back(best);
                 }
-                if (best.x >= 0 && best.mag >= kMinGradient * kMinGradient)
-                    cands.push_back(best);
+            if (int(cands.size()) > want) {
+                std::nth_element(cands.begin(), cands.begin() + want, cands.end(),
+                                 [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
+                cands.resize(size_t(want));
             }
-        if (int(cands.size()) > want) {
-            std::nth_element(cands.begin(), cands.begin() + want, cands.end(),
-                             [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
-            cands.resize(size_t(want));
+        };
+        // The slope energy of the points' weaker direction (smallest
+        // eigenvalue of the summed gradient outer products) and the larger.
+        auto energy = [&](double& weak, double& strong) {
+            double sxx = 0, syy = 0, sxy = 0;
+            for (const Cand& c : cands) {
+                const double ix = gx.at<float>(c.y, c.x), iy = gy.at<float>(c.y, c.x);
+                sxx += ix * ix;
+                syy += iy * iy;
+                sxy += ix * iy;
+            }
+            const double half = 0.5 * (sxx + syy);
+            const double det = std::sqrt(0.25 * (sxx - syy) * (sxx - syy) + sxy * sxy);
+            weak = half - det;
+            strong = half + det;
+        };
+        const int want = kPointsPerLevel[l];
+        const int cell = std::max(2, int(std::sqrt(double(img.total()) / (2.0 * want))));
+        pick(cell, want);
+        if (l == 0 && m_noise > 0 && int(cands.size()) < want) {
+            // A part whose edges are few and faint against the noise (black
+            // plastic) places no better than the noise over one point per
+            // cell along them allows: then the cells shrink, so that more
+            // of each edge's length is read.
+            double weak = 0, strong = 0;
+            energy(weak, strong);
+            const double denser = std::min(kMaxDenser, kWantEnergy * m_noise / std::max(weak, 1e-9));
+            if (denser > 1.0) {
+                const int fine = std::max(2, int(std::lround(cell / denser)));
+                if (fine < cell)
+                    pick(fine, int(want * denser));
+            }
         }
         if (cands.size() < 16)
             break;
@@ -171,16 +212,9 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         if (l == 0) {
             // Edges that all run one way (stripes, a single straight edge)
             // hold the part across them only: along them any place fits.
-            double sxx = 0, syy = 0, sxy = 0;
-            for (const Cand& c : cands) {
-                const double ix = gx.at<float>(c.y, c.x), iy = gy.at<float>(c.y, c.x);
-                sxx += ix * ix;
-                syy += iy * iy;
-                sxy += ix * iy;
-            }
-            const double half = 0.5 * (sxx + syy);
-            const double det = std::sqrt(0.25 * (sxx - syy) * (sxx - syy) + sxy * sxy);
-            m_oneWay = half - det < kMinCrossShare * (half + det);
+            double weak = 0, strong = 0;
+            energy(weak, strong);
+            m_oneWay = weak < kMinCrossShare * strong;
         }
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),

@@ -21,7 +21,7 @@ cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed, doub
 {
     cv::Mat moved;
     cv::warpAffine(part, moved, cv::Mat(motion), part.size(), cv::INTER_CUBIC, cv::BORDER_REFLECT101);
-    cv::Mat noise(kH, kW, CV_16SC1);
+    cv::Mat noise(part.size(), CV_16SC1);
     cv::RNG(uint64_t(noiseSeed)).fill(noise, cv::RNG::NORMAL, 0, sigma);
     cv::Mat sum;
     moved.convertTo(sum, CV_16S);
@@ -31,16 +31,23 @@ cv::Mat Shot(const cv::Mat& part, const cv::Matx23d& motion, int noiseSeed, doub
     return out;
 }
 
+// Squares of `side` px on a plate at `pitch`, the first at `first`; moulded
+// squares differ in grey by about `vary`.
+cv::Mat Squares(cv::Size size, int first, int pitch, int side, double vary, uint64_t seed)
+{
+    cv::Mat m(size, CV_8UC1, cv::Scalar(90));
+    cv::RNG rng(seed);
+    for (int y = first; y < size.height; y += pitch)
+        for (int x = first; x < size.width; x += pitch)
+            cv::rectangle(m, cv::Rect(x, y, side, side), cv::Scalar(170 + rng.gaussian(vary)), cv::FILLED);
+    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
+    return m;
+}
+
 // Squares on a plate at a 40 px pitch; moulded squares differ a little in grey.
 cv::Mat Grid()
 {
-    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(90));
-    cv::RNG rng(3);
-    for (int y = 7; y < kH; y += 40)
-        for (int x = 7; x < kW; x += 40)
-            cv::rectangle(m, cv::Rect(x, y, 26, 26), cv::Scalar(170 + rng.gaussian(6.0)), cv::FILLED);
-    cv::GaussianBlur(m, m, cv::Size(0, 0), 1.0);
-    return m;
+    return Squares(cv::Size(kW, kH), 7, 40, 26, 6.0, 3);
 }
 
 // One cavity: a pocket, a boss, a rib, a pin.
@@ -103,6 +110,28 @@ cv::Mat DarkPart()
 }
 
 enum Scene { GridScene, CavityScene, TwinScene, DarkScene };
+
+// Positioning on, turns of up to 5 degrees searched.
+InspectParams PoseParams()
+{
+    InspectParams p;
+    p.motionCorrect = 0;
+    p.angleRange = 5;
+    p.detectOn[0] = 1;
+    p.detectOn[1] = 0;
+    return p;
+}
+
+// A wider frame of squares at a 100 px pitch, their greys varied: the search
+// window holds more repeats of a small Position ROI than the search follows,
+// and among those it compares one may fit clearly better than the rest.
+constexpr int kWideW = 800;
+constexpr int kWideH = 560;
+const cv::Rect kSmallModel(300, 180, 200, 200);
+cv::Mat WideGrid()
+{
+    return Squares(cv::Size(kWideW, kWideH), 10, 100, 60, 12.0, 5);
+}
 }  // namespace
 
 class TestInspectPose : public QObject {
@@ -138,11 +167,7 @@ private slots:
         QFETCH(bool, chip);
         QFETCH(bool, present);
         QFETCH(int, placed);
-        InspectParams p;
-        p.motionCorrect = 0;
-        p.angleRange = 5;
-        p.detectOn[0] = 1;
-        p.detectOn[1] = 0;
+        const InspectParams p = PoseParams();
         RigGlobals globals(kW, kH, p);
         EngineRig rig(kW, kH, 0, 5);
         const cv::Mat part = scene == GridScene ? Grid()
@@ -174,6 +199,36 @@ private slots:
                 const double r = AlignResidual(motion, ax, ay, turn, centre, kDefectBox);
                 QVERIFY2(r <= (chip ? 0.8 : 0.15), qPrintable(at + QStringLiteral(": residual %1 px").arg(r)));
             }
+        }
+    }
+
+    // A fixed camera sees the part near where it was taught. One moved
+    // further than that, over a grid whose repeats outnumber the places
+    // the grey values compare, is placed right or held: the best of the
+    // places compared may be a repeat while the part itself was never
+    // looked at.
+    void partMovedFarIsNeverPlacedOnARepeat()
+    {
+        const InspectParams p = PoseParams();
+        RigGlobals globals(kWideW, kWideH, p);
+        EngineRig rig(kWideW, kWideH, 0, 5);
+        const cv::Mat part = WideGrid();
+        rig.SetTemplate(0, 0, Shot(part, FrameMotion(kWideW, kWideH, 0, 0, 0), 21));
+        rig.AddRect(0, RoiCode::Position, kSmallModel, 10, 10, 10);
+        rig.Build();
+        QVERIFY(rig.engine->HasModel(0));
+        const double poses[6][3] = {{44, -41, 1.1}, {-47, 38, 2.4}, {52, 30, -1.5},
+                                    {-36, -45, 2.8}, {40, 46, -2.6}, {-50, -33, 0.9}};
+        for (int k = 0; k < 6; ++k) {
+            const cv::Matx23d motion = FrameMotion(kWideW, kWideH, poses[k][0], poses[k][1], poses[k][2]);
+            const cv::Mat frame = Shot(part, motion, 60 + k);
+            double ax = 0, ay = 0, turn = 0;
+            cv::Point2d centre;
+            if (!rig.engine->Position(0, p, frame, ax, ay, turn, centre))
+                continue;  // held
+            const double r = AlignResidual(motion, ax, ay, turn, centre, kSmallModel);
+            QVERIFY2(r <= 0.15, qPrintable(QStringLiteral("cycle %1: shift %2, %3, turn %4: %5 px off")
+                                               .arg(k).arg(ax).arg(ay).arg(turn).arg(r)));
         }
     }
 };
