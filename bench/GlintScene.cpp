@@ -45,14 +45,7 @@ GlintScene::GlintScene(int seed, cv::Size size, const cv::Rect& around)
         return cv::Point2d(around.x + fx * around.width, around.y + fy * around.height);
     };
     auto rim = [&](cv::Point2d c, double r, double from, double to, double width, double peak) {
-        Glint g;
-        g.a = c;
-        g.radius = r;
-        g.from = from;
-        g.to = to;
-        g.width = width;
-        g.peak = peak;
-        m_glints.push_back(g);
+        m_glints.push_back(Glint{c, {}, r, from, to, width, peak});
     };
     // The lamp sits up and to the left: edges facing it shine.
     const double lamp = rng.uniform(-0.4, 0.4);

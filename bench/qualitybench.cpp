@@ -471,6 +471,15 @@ struct CycleOut {
     std::vector<std::vector<cv::Rect>> marks;  // per rig, its blobs (template 0's frame), for --worst
 };
 
+// What a cycle drew (for --worst): its move, turn, gain and lighting.
+void PrintDraw(const CycleOut& c)
+{
+    std::printf("move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, dim %.1f corner %d, "
+                "defocus %.2f",
+                c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.rampAngle * 180 / CV_PI,
+                c.change.dim, c.change.corner, c.change.defocus);
+}
+
 struct Scene {
     cv::Mat picture;
     std::function<cv::Mat(cv::RNG&)> cycle;  // a picture drawn anew per cycle (glints), when set
@@ -765,22 +774,20 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
             const bool missReadme = c.value[0] <= o.area, missChosen = c.value[1] <= bestLimit;
             if (!missReadme && !missChosen)
                 continue;
-            std::printf("  missed %d px chip of contrast %d at (%.0f, %.0f): area %d (README) / %d (chosen)%s; peer %d; "
-                        "move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f, dim %.1f corner %d, defocus %.2f\n",
+            std::printf("  missed %d px chip of contrast %d at (%.0f, %.0f): area %d (README) / %d (chosen)%s; peer %d; ",
                         kSizes[size_t(c.cell) / kContrasts.size()], kContrasts[size_t(c.cell) % kContrasts.size()],
-                        c.chip.x, c.chip.y, c.value[0], c.value[1], c.lost[0] ? ", lost" : "", c.peerArea, c.pose.dx,
-                        c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.dim, c.change.corner,
-                        c.change.defocus);
+                        c.chip.x, c.chip.y, c.value[0], c.value[1], c.lost[0] ? ", lost" : "", c.peerArea);
+            PrintDraw(c);
+            std::printf("\n");
         }
         // The false alarms at either setting: where, and how far the pose was off.
         for (const CycleOut& c : ev) {
             if (c.cell >= 0 || (c.value[0] <= o.area && c.value[1] <= bestLimit))
                 continue;
-            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; move %+.2f %+.2f px, turn "
-                        "%+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, dim %.1f corner %d, defocus %.2f; blobs",
-                        c.value[0], c.value[1], c.residual, c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain,
-                        c.change.ramp, c.change.rampAngle * 180 / CV_PI, c.change.dim, c.change.corner,
-                        c.change.defocus);
+            std::printf("  false alarm: area %d (README) / %d (chosen), residual %.3f px; ", c.value[0], c.value[1],
+                        c.residual);
+            PrintDraw(c);
+            std::printf("; blobs");
             for (size_t k = 0; k < c.marks.size(); ++k) {
                 std::printf(" %s:", k == 0 ? "README" : "chosen");
                 for (const cv::Rect& b : c.marks[k])
@@ -790,10 +797,11 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         }
         // Cycles used with a pose more than 1 px off: how far they moved.
         for (const CycleOut& c : ev)
-            if (c.residual > 1.0)
-                std::printf("  used %.1f px off (%s): move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; defocus %.2f\n",
-                            c.residual, c.cell < 0 ? "good" : "NG", c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain,
-                            c.change.defocus);
+            if (c.residual > 1.0) {
+                std::printf("  used %.1f px off (%s): ", c.residual, c.cell < 0 ? "good" : "NG");
+                PrintDraw(c);
+                std::printf("\n");
+            }
         // Which draws the worst residuals come from.
         std::vector<const CycleOut*> good;
         for (const CycleOut& c : ev)
@@ -802,10 +810,9 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
         std::sort(good.begin(), good.end(), [](const CycleOut* a, const CycleOut* b) { return a->residual > b->residual; });
         for (size_t i = 0; i < good.size() && int(i) < o.worst; ++i) {
             const CycleOut& c = *good[i];
-            std::printf("  residual %.3f px: move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, "
-                        "dim %.1f corner %d, defocus %.2f\n",
-                        c.residual, c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp,
-                        c.change.rampAngle * 180 / CV_PI, c.change.dim, c.change.corner, c.change.defocus);
+            std::printf("  residual %.3f px: ", c.residual);
+            PrintDraw(c);
+            std::printf("\n");
         }
     }
     if (!res.empty()) {

@@ -79,6 +79,24 @@ T KnownDifference(uchar pixel, T d)
         return std::min(d, T(0));
     return d;
 }
+
+// The median of `values` (CV_32F) over the pixels of `where`; `none` when
+// there are none.
+double MedianWhere(const cv::Mat& values, const cv::Mat& where, double none)
+{
+    std::vector<float> v;
+    for (int r = 0; r < values.rows; ++r) {
+        const float* pv = values.ptr<float>(r);
+        const uchar* pw = where.ptr<uchar>(r);
+        for (int c = 0; c < values.cols; ++c)
+            if (pw[c])
+                v.push_back(pv[c]);
+    }
+    if (v.empty())
+        return none;
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
 }  // namespace
 
 // The lighting fit's sums per reference: the sharp one first, then each softened copy.
@@ -239,25 +257,10 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     lit.clear();
     // Typical pixel noise of the templates: the median standard deviation over
     // the judged pixels that at least two templates show.
-    double noise = kDefaultNoise;
-    {
-        cv::Mat sd;
-        cv::divide(sq, cv::max(count - 1, 1.0), sd);
-        cv::sqrt(sd, sd);
-        std::vector<float> v;
-        for (int r = 0; r < m_size.height; ++r) {
-            const float* ps = sd.ptr<float>(r);
-            const float* pc = count.ptr<float>(r);
-            const uchar* pj = m_judged.ptr<uchar>(r);
-            for (int c = 0; c < m_size.width; ++c)
-                if (pj[c] && pc[c] >= 2)
-                    v.push_back(ps[c]);
-        }
-        if (!v.empty()) {
-            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-            noise = v[v.size() / 2];
-        }
-    }
+    cv::Mat sd;
+    cv::divide(sq, cv::max(count - 1, 1.0), sd);
+    cv::sqrt(sd, sd);
+    const double noise = MedianWhere(sd, m_judged & (count >= 2), kDefaultNoise);
 
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
@@ -274,19 +277,9 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     // at least as much as a pixel every template measured typically does.
     const cv::Mat fewer = m_judged & (count < countAll);
     if (!m_hue && cv::countNonZero(fewer) > 0) {
-        std::vector<float> v;
-        const float all = float(m_templates.size());
-        for (int r = 0; r < m_size.height; ++r) {
-            const float* ps = spread.ptr<float>(r);
-            const float* pc = count.ptr<float>(r);
-            const uchar* pj = m_judged.ptr<uchar>(r);
-            for (int c = 0; c < m_size.width; ++c)
-                if (pj[c] && pc[c] == all)
-                    v.push_back(ps[c]);
-        }
-        if (!v.empty()) {
-            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-            cv::Mat floor = cv::max(spread, double(v[v.size() / 2]));
+        const double typical = MedianWhere(spread, m_judged & (count == double(m_templates.size())), -1.0);
+        if (typical >= 0) {
+            cv::Mat floor = cv::max(spread, typical);
             floor.copyTo(spread, fewer);
         }
     }
