@@ -32,9 +32,10 @@
 //            bright as, no single template did; only a patch that somewhere
 //            differs by more than base and noise (and half the edge term)
 //            widens so, never one of noise or of texture. Along the whole of
-//            such a highlight (what stands above the face within 4 px and
-//            joins the patch), what moving it 1 px across changes: the
-//            templates may all have shown it on one side. Within 1 px of a
+//            such a highlight (what stands above the face within 4 px, a
+//            fiftieth of it at least in such patches), what moving it 1 px
+//            across changes: the templates may all have shown it on one
+//            side. Within 1 px of a
 //            patch that differs even slightly (a steep streak sliding across
 //            itself), twice its largest there. A pixel on its own that spreads is
 //            noise and widens nothing;
