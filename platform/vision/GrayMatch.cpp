@@ -37,6 +37,11 @@ constexpr double kSlightEdgeShare = 0.3;
 // moves +-2 px in x and in y and changes +-15 % at only some of its places.
 constexpr int kGlintReach = 4;
 constexpr double kGlintGrowth = 2.0;
+// A highlight that moves varies over a share of itself, at least where it
+// ends as it slides along (a steady streak 100 px long: a twentieth); bright
+// grain that the templates show a little apart varies at a few pixels of a
+// web that spans the face (a thousandth).
+constexpr double kHighlightVaries = 0.02;
 constexpr float kFar = 1e6f;  // beyond any grey
 // Defocus the softened references show (px): steps even in sigma squared,
 // as blurs add, from slightly soft to clearly out of focus. Frames are judged
@@ -355,8 +360,12 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
     // keeps its tolerance.
     const cv::Mat varies = WithCore(Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare),
                                     spread > edge * (m_tolEdge * kVaryingShare) + m_tolBase);
-    if (cv::countNonZero(varies) > 0)
+    if (cv::countNonZero(varies) > 0) {
         WidenAround(varies, spread, brightest, darkest);
+        // Hues do not shine: only light stands above a face.
+        if (!m_hue)
+            WidenAcross(varies, spread);
+    }
     if (!slightGrowth.empty())
         spread = cv::max(spread, slightGrowth);
 }
@@ -371,20 +380,24 @@ cv::Mat GrayMatch::Patches(cv::Mat varies)
     return varies;
 }
 
-cv::Mat GrayMatch::WithCore(const cv::Mat& patches, const cv::Mat& core)
+cv::Mat GrayMatch::WithCore(const cv::Mat& patches, const cv::Mat& core, double share)
 {
     cv::Mat label;
     const int n = cv::connectedComponents(patches, label, 8, CV_32S);
     if (n <= 1)
         return patches;
-    std::vector<uchar> kept(size_t(n), 0);
+    std::vector<int> size(size_t(n), 0), held(size_t(n), 0);
     for (int r = 0; r < label.rows; ++r) {
         const int* pl = label.ptr<int>(r);
         const uchar* pc = core.ptr<uchar>(r);
-        for (int c = 0; c < label.cols; ++c)
-            if (pl[c] && pc[c])
-                kept[size_t(pl[c])] = 255;
+        for (int c = 0; c < label.cols; ++c) {
+            ++size[size_t(pl[c])];
+            held[size_t(pl[c])] += pc[c] != 0;
+        }
     }
+    std::vector<uchar> kept(size_t(n), 0);
+    for (size_t i = 1; i < kept.size(); ++i)
+        kept[i] = held[i] > 0 && held[i] >= share * size[i] ? 255 : 0;
     cv::Mat out(patches.size(), CV_8UC1);
     for (int r = 0; r < label.rows; ++r) {
         const int* pl = label.ptr<int>(r);
@@ -411,6 +424,37 @@ void GrayMatch::WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& bri
     cv::erode(darkest, darkest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(kFar));
     spread = cv::max(spread, brightest - m_ref);
     spread = cv::max(spread, m_ref - darkest);
+}
+
+void GrayMatch::WidenAcross(const cv::Mat& varies, cv::Mat& spread) const
+{
+    // A highlight on a polished edge slides across itself by a fraction of a
+    // pixel from cycle to cycle. Where the few templates all showed it on one
+    // side, they agree there and nothing varies, though the same highlight
+    // varies where it fades or ends; a frame that shows it on the other side
+    // flags its steep flank. Along the whole of every highlight that varies
+    // over a share of itself, a pixel may differ by what moving the
+    // highlight alone 1 px changes there: what stands above the face within
+    // the reach, not the edge it lies on.
+    const cv::Mat around =
+        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
+    cv::Mat raised;
+    cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, around, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(m_ref, raised, raised);
+    cv::Mat body = WithCore(raised > m_tolBase, varies, kHighlightVaries);
+    if (cv::countNonZero(body) == 0)
+        return;
+    const cv::Mat step = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
+    cv::Mat up, down;
+    cv::dilate(raised, up, step, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::erode(raised, down, step, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(up, raised, up);
+    cv::subtract(raised, down, down);
+    cv::max(up, down, up);
+    cv::max(up, spread, up);
+    // Its fringe too, where the flank runs out below the base.
+    cv::dilate(body, body, step);
+    up.copyTo(spread, body);
 }
 
 void GrayMatch::TryNarrowTolerance()

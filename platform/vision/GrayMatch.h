@@ -31,7 +31,11 @@
 //            within that reach: a frame may show the highlight where, and as
 //            bright as, no single template did; only a patch that somewhere
 //            differs by more than base and noise (and half the edge term)
-//            widens so, never one of noise or of texture. Within 1 px of a
+//            widens so, never one of noise or of texture. Along the whole of
+//            such a highlight (what stands above the face within 4 px, a
+//            fiftieth of it at least in such patches), what moving it 1 px
+//            across changes: the templates may all have shown it on one
+//            side. Within 1 px of a
 //            patch that differs even slightly (a steep streak sliding across
 //            itself), twice its largest there. A pixel on its own that spreads is
 //            noise and widens nothing;
@@ -135,11 +139,15 @@ private:
     void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const;
     // The pixels of `varies` that lie in a patch of them.
     static cv::Mat Patches(cv::Mat varies);
-    // The patches (8-connected) that hold a pixel of `core`.
-    static cv::Mat WithCore(const cv::Mat& patches, const cv::Mat& core);
+    // The patches (8-connected) that hold a pixel of `core`, and at least
+    // `share` of their pixels.
+    static cv::Mat WithCore(const cv::Mat& patches, const cv::Mat& core, double share = 0);
     // Within reach of the patches `varies`: twice their largest spread, and
     // as bright or dark as they were.
     void WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;
+    // Along every highlight that holds a patch of `varies`: what moving the
+    // highlight 1 px across changes.
+    void WidenAcross(const cv::Mat& varies, cv::Mat& spread) const;
     // Keeps m_tol as bytes and a table when that reads back exactly.
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into

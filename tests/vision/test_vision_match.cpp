@@ -645,21 +645,29 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates_data()
     QTest::addColumn<double>("templatesAcross");
     QTest::addColumn<double>("framesAcross");
     // A steeper streak that keeps its brightness: the templates show it evenly
-    // spread over +-templatesAcross, each frame at either end of +-framesAcross.
+    // spread over templatesSide +-templatesAcross, each frame at either end
+    // of +-framesAcross.
     QTest::addColumn<bool>("steadyStreak");
-    QTest::newRow("good frames") << 0 << 0 << 0 << 0 << 0.5 << 0.5 << false;
+    QTest::addColumn<double>("templatesSide");
+    QTest::newRow("good frames") << 0 << 0 << 0 << 0 << 0.5 << 0.5 << false << 0.0;
     // The templates show the streak apart by less than half its edge term.
-    QTest::newRow("good frames, streak further across") << 0 << 0 << 0 << 0 << 0.3 << 1.0 << false;
+    QTest::newRow("good frames, streak further across") << 0 << 0 << 0 << 0 << 0.3 << 1.0 << false << 0.0;
     // Apart by so little that only the slight variation tells: without it a
     // frame 0.9 px across flags the streak's flank.
-    QTest::newRow("good frames, steady streak further across") << 0 << 0 << 0 << 0 << 0.25 << 0.9 << true;
-    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140 << 0.5 << 0.5 << false;
-    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80 << 0.5 << 0.5 << false;
+    QTest::newRow("good frames, steady streak further across") << 0 << 0 << 0 << 0 << 0.25 << 0.9 << true << 0.0;
+    // Every template shows the streak on one side, within 0.3 px: its middle
+    // does not vary at all, only its ends as they slide along. A frame on the
+    // other side, 0.85 px from their mean, flags its flank unless the whole
+    // streak may move across.
+    QTest::newRow("good frames, templates all on one side") << 0 << 0 << 0 << 0 << 0.15 << 0.5 << true << 0.35;
+    QTest::newRow("chip beside a pin's glint") << 8 << 34 << 80 << 140 << 0.5 << 0.5 << false << 0.0;
+    QTest::newRow("chip beside the lit edge") << 8 << 110 << 42 << 80 << 0.5 << 0.5 << false << 0.0;
     // 15 grey levels darker, its edge 4 px from the streak's middle: beyond where its variation is felt.
-    QTest::newRow("chip beside the steady streak") << 6 << 110 << 37 << 95 << 0.25 << 0.9 << true;
-    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60 << 0.5 << 0.5 << false;
+    QTest::newRow("chip beside the steady streak") << 6 << 110 << 37 << 95 << 0.25 << 0.9 << true << 0.0;
+    QTest::newRow("chip beside the one-sided streak") << 8 << 110 << 38 << 85 << 0.15 << 0.5 << true << 0.35;
+    QTest::newRow("24 px chip over a pin's glint") << 24 << 60 << 80 << 60 << 0.5 << 0.5 << false << 0.0;
     // One template's lone bright pixel there is noise, not a highlight.
-    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140 << 0.5 << 0.5 << false;
+    QTest::newRow("chip beside one template's lone outlier") << 6 << 112 << 130 << 140 << 0.5 << 0.5 << false << 0.0;
 }
 
 void TestVisionMatch::grayGlintsLearnedFromTemplates()
@@ -674,6 +682,7 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
     QFETCH(double, templatesAcross);
     QFETCH(double, framesAcross);
     QFETCH(bool, steadyStreak);
+    QFETCH(double, templatesSide);
     GlintFace face;
     face.across = templatesAcross;
     if (steadyStreak) {
@@ -685,7 +694,7 @@ void TestVisionMatch::grayGlintsLearnedFromTemplates()
     QVERIFY(gm.Create(GlintFace::kW, GlintFace::kH, cv::Mat(), 0));
     for (int k = 0; k < 5; ++k) {
         if (steadyStreak)
-            face.streakAt = templatesAcross * (k - 2) / 2;
+            face.streakAt = templatesSide + templatesAcross * (k - 2) / 2;
         cv::Mat t = face.Draw(rng);
         if (k == 2)
             t.at<uchar>(130, 108) = 200;
