@@ -23,8 +23,8 @@ struct PoseFit {
     double noise = 0;  // share of that spread noise alone leaves unexplained
     double wobble = 0;  // how far noise alone moves `fit` from one frame to the next (one standard deviation)
     // How far noise may have moved the pose: covariance of centre x, y (px)
-    // and turn (radians), from the fit's normal equations and the spread of
-    // its residuals. Zero when the fit fails.
+    // and turn (radians), from the fit's normal equations and how its
+    // residuals pull patch by patch. Zero when the fit fails.
     cv::Matx33d cov = cv::Matx33d::zeros();
 };
 
