@@ -484,13 +484,33 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     // A pose that may be pixels off would turn every edge of a good part
     // into a difference, or hide a real one: it is not used.
     const cv::Point2d taught(modelCx[g] - win.x, modelCy[g] - win.y);
-    if (!findShape[g].Find(frame(win), taught, found) || !found.Trusted())
+    if (!findShape[g].Find(frame(win), taught, found) || !found.Trusted(JudgedBox(g) - win.tl()))
         return Located::Lost;
     pose.dx = found.x - win.x;
     pose.dy = found.y - win.y;
     pose.angle = Turns(p) ? found.angle : 0.0;
     pose.centre = cv::Point2f(float(modelCx[g]), float(modelCy[g]));
     return Located::Found;
+}
+
+cv::Rect CammerRecong::JudgedBox(int g) const
+{
+    // What the pose aligns: every box judged, or the Position box itself
+    // when none is.
+    const CammerSingleton& s = *roiSet;
+    const int count = ClampCount(s.count[g]);
+    cv::Rect judged, position;
+    for (int j = 0; j < count; ++j) {
+        const int code = s.algorithm[g][j];
+        const cv::Rect box = s.RoiBox(g, j);
+        if (box.width < 1 || box.height < 1 || code == RoiCode::IgnoreArea)
+            continue;
+        cv::Rect& into = code == RoiCode::Position ? position : judged;
+        into = into.empty() ? box : (into | box);
+    }
+    if (judged.empty() && position.empty())
+        return cv::Rect(modelCx[g], modelCy[g], 0, 0);
+    return judged.empty() ? position : judged;
 }
 
 bool CammerRecong::Position(int g, const InspectParams& p, const cv::Mat& frame, double& dx, double& dy,

@@ -91,6 +91,8 @@ private:
     // Off: positioning does not apply (switched off, colour, no model); Lost:
     // it applies but found no pose it can trust.
     Located Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
+    // The box spanning group g's judged areas (frame coordinates).
+    cv::Rect JudgedBox(int g) const;
     // Template k > 0 onto template 0's pose; `covered` marks the pixels it
     // still shows. Unchanged when positioning is off or finds nothing.
     void AlignTemplate(int g, const InspectParams& p, cv::Mat& tpl, cv::Mat& covered) const;

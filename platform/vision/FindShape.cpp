@@ -39,6 +39,12 @@ constexpr double kCoarseFactor = 0.6;
 // per cent), and no clearly different place may fit about as well.
 constexpr double kMinFit = 0.80;
 constexpr double kMaxRunnerUp = 0.97;
+// A pose used may be off by at most this much over the judged boxes (px):
+// a pixel of misalignment shows along every edge of a good part, or moves a
+// real difference out of its place. Its noise, as the fit itself measures
+// it, must keep it inside with this many standard deviations to spare.
+constexpr double kMaxOff = 1.0;
+constexpr double kOffSigmas = 4.0;
 constexpr int kConfirmTries = 4;  // places the grey fit may try before the part counts as lost
 constexpr int kDistinct = 3;  // full-size pixels
 // Places whose edges score at least this share of the best are all compared
@@ -738,9 +744,25 @@ bool FindShape::Find(const cv::Mat& window, int reserved, int* x, int* y, double
     return true;
 }
 
-bool ShapeFound::Trusted() const
+double ShapeFound::OffBy(const cv::Rect2d& box) const
 {
-    return refined && fit >= kMinFit && !ambiguous;
+    double worst = 0;
+    for (const cv::Point2d& u : {box.tl(), box.br(), cv::Point2d(box.x, box.y + box.height),
+                                 cv::Point2d(box.x + box.width, box.y)}) {
+        // A corner at (ox, oy) from the centre moves by (dx - a oy, dy + a ox).
+        const double ox = u.x - centre.x, oy = u.y - centre.y;
+        const cv::Matx23d j(1, 0, -oy, 0, 1, ox);
+        const cv::Matx22d c = j * cov * j.t();
+        const double half = 0.5 * (c(0, 0) + c(1, 1));
+        const double det = std::sqrt(0.25 * (c(0, 0) - c(1, 1)) * (c(0, 0) - c(1, 1)) + c(0, 1) * c(0, 1));
+        worst = std::max(worst, half + det);
+    }
+    return std::sqrt(worst);
+}
+
+bool ShapeFound::Trusted(const cv::Rect2d& judged) const
+{
+    return refined && fit >= kMinFit && !ambiguous && kOffSigmas * OffBy(judged) <= kMaxOff;
 }
 
 bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const
@@ -1097,6 +1119,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         pose = chosen.pose;
         found.fit = chosen.fit.fit;
         found.refined = true;
+        found.cov = chosen.fit.cov;
         // What may be left unexplained elsewhere before that place counts as
         // fitting as well: a little more than the chosen one leaves.
         const double mismatch = kTieShare * (1.0 - chosen.fit.fit);
@@ -1121,6 +1144,9 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         if (taught && cut && !cands[pick].near && std::hypot(pose.cx - taught->x, pose.cy - taught->y) > kNearPx)
             found.ambiguous = true;
     }
+    found.centre = cv::Point2d(pose.cx, pose.cy);
+    found.box = cv::Rect2d(pose.cx - m_modelSize.width / 2.0, pose.cy - m_modelSize.height / 2.0, m_modelSize.width,
+                           m_modelSize.height);
     found.x = m_cx - pose.cx;
     found.y = m_cy - pose.cy;
     found.score = cands[pick].score;

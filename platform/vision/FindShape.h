@@ -25,9 +25,18 @@ struct ShapeFound {
     bool refined = false; // the grey-value fit settled below the pixel and confirmed the place
     double fit = 0;       // share of the part's own grey-value spread the pose explains beyond noise, 0..1
     bool ambiguous = false;  // another place (scoring alike) fits the grey values about as well or better, elsewhere
-    // A pose to align a frame by: refined, well fitted, and no other place
-    // nearly as good. Anything else may be pixels off without knowing it.
-    bool Trusted() const;
+    cv::Point2d centre;   // where the model centre was found in the window
+    cv::Rect2d box;       // the model's box there (window coordinates)
+    cv::Matx33d cov = cv::Matx33d::zeros();  // the refined pose's noise: centre x, y (px) and turn (radians)
+    // How far the refined pose may be off at the farthest corner of `box`
+    // (window coordinates), px: one standard deviation along the direction
+    // the noise moves that corner most.
+    double OffBy(const cv::Rect2d& box) const;
+    // A pose to align a frame by: refined, well fitted, no other place
+    // nearly as good, and precise enough over `judged` (window coordinates).
+    // Anything else may be pixels off without knowing it.
+    bool Trusted(const cv::Rect2d& judged) const;
+    bool Trusted() const { return Trusted(box); }
 };
 
 class FindShape {

@@ -46,6 +46,15 @@ constexpr double kMinCrossShare = 0.01;
 // edges up to this many times more densely.
 constexpr double kWantEnergy = 4000.0;
 constexpr double kMaxDenser = 5.0;
+// How far the frame's noise and the mismatch between model and frame (a
+// defocused frame against a sharp model) may have moved the pose is read
+// from the residuals' pull patch by patch: along an edge both pull the same
+// way over many neighbouring samples, which a sum over single samples takes
+// as independent and so underrates. Patch side, full-size px, and the
+// fewest patches across the model's shorter side (too few patches would
+// let the pulls cancel within them).
+constexpr int kPatch = 32;
+constexpr int kMinPatches = 8;
 
 // A read that touches a clipped pixel (0 or 255) says nothing of the pose: a
 // frame brighter than the model flattens its highlights, and fitting those
@@ -110,6 +119,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
     m_spread.clear();
     m_oneWay = false;
     m_noise = 0;
+    m_patches = 0;
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -216,9 +226,14 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
             energy(weak, strong);
             m_oneWay = weak < kMinCrossShare * strong;
         }
+        const int side = std::clamp(std::min(img.cols, img.rows) / kMinPatches, 2, kPatch);
+        const int across = (img.cols + side - 1) / side;
+        if (l == 0)
+            m_patches = across * ((img.rows + side - 1) / side);
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x)), std::sqrt(c.mag), 0.0, 0.0, 0.0, 0.0, 0.0});
+                           float(img.at<uchar>(c.y, c.x)), std::sqrt(c.mag), 0.0, 0.0, 0.0, 0.0, 0.0,
+                           l == 0 ? c.y / side * across + c.x / side : 0});
         double radius = 1;
         double mean = 0;
         for (const Sample& q : pts) {
@@ -261,6 +276,11 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // hundredths of a pixel. Its bend along xx, xy and yy.
     double bend[3] = {0, 0, 0};
     double clip = 1e9;  // residual beyond which a pixel counts as an outlier
+    // The finest level's last normal equations: how far the frame's noise
+    // can move the pose.
+    cv::Matx<double, kUnknowns, kUnknowns> lastNormal;
+    // ... and each patch's pull on the unknowns there (kUnknowns per patch).
+    thread_local std::vector<double> pulls;
 
     // Residuals and derivatives at one pose; accumulates the normal equations
     // when `normal` is given. Unknowns: cx, cy, angle (radians), gain, offset.
@@ -270,7 +290,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
                         double scale, const ShapePose& at,
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
-                        bool unsoftened) {
+                        bool unsoftened, double* patchPulls = nullptr) {
         Fit fit;
         // The right-hand side, summed from zeros; `rhs` gets it.
         double sums[kUnknowns] = {};
@@ -340,6 +360,11 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 sums[m] -= wj[m] * res;
             }
 #endif
+            if (patchPulls) {
+                double* pull = patchPulls + size_t(pt.patch) * kUnknowns;
+                for (int m = 0; m < kUnknowns; ++m)
+                    pull[m] += wj[m] * res;
+            }
             AddWeightedOuter(normal->val, wj, j, turn);
         }
         if (rhs)
@@ -432,7 +457,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (int it = 0; it < kIterations; ++it) {
             cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
             cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
-            const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false);
+            if (l == 0)
+                pulls.assign(size_t(m_patches) * kUnknowns, 0.0);
+            const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false, l == 0 ? pulls.data() : nullptr);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
             if (!turn)
@@ -440,6 +467,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             for (int m = 0; m < kUnknowns; ++m)
                 for (int n = 0; n < m; ++n)
                     normal(m, n) = normal(n, m);
+            if (l == 0)
+                lastNormal = normal;
             // cv::solve's Cholesky without its temporary matrices.
             cv::Vec<double, kUnknowns> step = rhs;
             if (!cv::Cholesky(normal.val, kUnknowns * sizeof(double), kUnknowns, step.val, sizeof(double), 1))
@@ -498,6 +527,28 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             fitOut->fit = std::clamp(1.0 - (unexplained - noise) / own, 0.0, 1.0);
             fitOut->noise = noise / own;
             fitOut->wobble = fitOut->noise * std::sqrt(2.0 / std::max(scored.used, 1));
+        }
+        // The pose's share of inverse(normal) * (summed outer products of
+        // the patches' pulls) * inverse(normal): what the pulls, were
+        // they drawn anew, would move the pose by (lighting unknowns taken
+        // as unknown too).
+        cv::Matx<double, kUnknowns, 3> rows = cv::Matx<double, kUnknowns, 3>::zeros();
+        for (int k = 0; k < 3; ++k)
+            rows(k, k) = 1;
+        if (cv::Cholesky(lastNormal.val, kUnknowns * sizeof(double), kUnknowns, rows.val, 3 * sizeof(double), 3)) {
+            // Each patch's pull turned into its move of the pose.
+            for (int b = 0; b < m_patches; ++b) {
+                const double* pull = pulls.data() + size_t(b) * kUnknowns;
+                double move[3] = {0, 0, 0};
+                for (int m = 0; m < kUnknowns; ++m)
+                    for (int k = 0; k < 3; ++k)
+                        move[k] += rows(m, k) * pull[m];
+                if (!turn)
+                    move[2] = 0;
+                for (int m = 0; m < 3; ++m)
+                    for (int n = 0; n < 3; ++n)
+                        fitOut->cov(m, n) += move[m] * move[n];
+            }
         }
     }
     return true;

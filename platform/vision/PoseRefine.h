@@ -22,6 +22,10 @@ struct PoseFit {
     double fit = 0;    // share of the part's own grey-value spread the pose explains, 0..1
     double noise = 0;  // share of that spread noise alone leaves unexplained
     double wobble = 0;  // how far noise alone moves `fit` from one frame to the next (one standard deviation)
+    // How far noise may have moved the pose: covariance of centre x, y (px)
+    // and turn (radians), from the fit's normal equations and how its
+    // residuals pull patch by patch. Zero when the fit fails.
+    cv::Matx33d cov = cv::Matx33d::zeros();
 };
 
 class PoseRefine {
@@ -36,6 +40,7 @@ public:
         m_spread.clear();
         m_oneWay = false;
         m_noise = 0;
+        m_patches = 0;
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
@@ -57,10 +62,12 @@ private:
         float slope; // the model's own grey-value slope there, grey levels per pixel
         double mx, my;  // x and y over the level's radius, as the lighting slope reads them
         double mxx, mxy, myy;  // their products, as the lighting bend's derivatives take them
+        int patch;  // finest level: which patch of the model it lies in (see m_patches)
     };
     std::vector<std::vector<Sample>> m_levels;
     std::vector<double> m_radius;  // per level, the largest sample distance from the centre (at least 1)
     std::vector<double> m_spread;  // per level, the samples' summed squared deviation from their mean grey
     bool m_oneWay = false;  // the model's edges all run one way: no pose is ever certain
     double m_noise = 0;     // the model picture's sensor noise, grey levels squared
+    int m_patches = 0;      // patches the finest level's samples are grouped in
 };
