@@ -656,8 +656,8 @@ struct Summary {
     int lostGood = 0, silent = 0, silentNg = 0;
 };
 
-Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
-                 const std::function<cv::Mat(cv::RNG&)>& cycle = {})
+// The engine's settings for a scene: positioning on, judged group 0 only.
+InspectParams UseParams(const Options& o)
 {
     InspectParams p;
     p.motionCorrect = 0;
@@ -666,6 +666,13 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     p.detectOn[0] = 1;
     p.detectOn[1] = 0;
     InspectHost::instance().setParams(p);
+    return p;
+}
+
+Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
+                 const std::function<cv::Mat(cv::RNG&)>& cycle = {})
+{
+    UseParams(o);
 
     Scene sc;
     sc.picture = picture;
@@ -864,13 +871,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
 void TimeSteps(const Options& o, const QString& name, const cv::Mat& picture, int templateCount, int steps,
                int repeats, const std::function<cv::Mat(cv::RNG&)>& cycle)
 {
-    InspectParams p;
-    p.motionCorrect = 0;
-    p.angleRange = o.angle;
-    p.defectArea = o.area;
-    p.detectOn[0] = 1;
-    p.detectOn[1] = 0;
-    InspectHost::instance().setParams(p);
+    const InspectParams p = UseParams(o);
     const NoisePool noise(o.noise, o.seed);
     cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
     std::vector<cv::Mat> templates;
