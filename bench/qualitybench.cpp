@@ -21,7 +21,7 @@
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
-//                [--move M] [--defocus D]
+//                [--move M] [--defocus D] [--time-steps N [--time-repeats R]]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -33,7 +33,8 @@
 // checked too. --move moves the evaluation cycles by up to M px along x and
 // y (default 10; beyond that every cycle's pose is checked and counted by
 // how far it moved); --defocus blurs a defocused evaluation cycle by up to D
-// (Gaussian sigma, default 0.9).
+// (Gaussian sigma, default 0.9). --time-steps N times one engine step instead
+// (TimeSteps below).
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -655,8 +656,8 @@ struct Summary {
     int lostGood = 0, silent = 0, silentNg = 0;
 };
 
-Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
-                 const std::function<cv::Mat(cv::RNG&)>& cycle = {})
+// The engine's settings for a scene: positioning on, judged group 0 only.
+InspectParams UseParams(const Options& o)
 {
     InspectParams p;
     p.motionCorrect = 0;
@@ -665,6 +666,13 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     p.detectOn[0] = 1;
     p.detectOn[1] = 0;
     InspectHost::instance().setParams(p);
+    return p;
+}
+
+Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
+                 const std::function<cv::Mat(cv::RNG&)>& cycle = {})
+{
+    UseParams(o);
 
     Scene sc;
     sc.picture = picture;
@@ -854,6 +862,70 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     return sum;
 }
 
+// --time-steps N: one engine step (positioning and judgement of one camera,
+// one thread) timed on N good cycles of the scene and on N frames of the
+// same face with the part missing (a uniform face at the scene's mean grey,
+// lit and noisy like a cycle). Each frame is stepped --time-repeats times and
+// its fastest step kept; prints the median and spread per kind of frame and
+// how many positioning held.
+void TimeSteps(const Options& o, const QString& name, const cv::Mat& picture, int templateCount, int steps,
+               int repeats, const std::function<cv::Mat(cv::RNG&)>& cycle)
+{
+    const InspectParams p = UseParams(o);
+    const NoisePool noise(o.noise, o.seed);
+    cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
+    std::vector<cv::Mat> templates;
+    for (int k = 0; k < templateCount; ++k) {
+        const Pose pose = RandomPose(rng);
+        templates.push_back(Render(cycle ? cycle(rng) : picture, pose, noise, rng));
+    }
+    Rig rig = Train(templates, 45);
+    const cv::Mat empty(kH, kW, CV_8UC1, cv::Scalar(cv::mean(picture)[0]));
+    for (const bool missing : {false, true}) {
+        std::vector<double> all, shape, held, placed;
+        int heldCount = 0;
+        for (int i = 0; i < steps; ++i) {
+            cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + (1u << 24) + uint64_t(i) * 31u));
+            const Pose pose = RandomPose(r, o.move);
+            const cv::Mat frame = Render(missing ? empty : (cycle ? cycle(r) : picture), pose, noise, r);
+            double best = 1e30, bestShape = 1e30;
+            bool wasHeld = false;
+            for (int k = 0; k < std::max(1, repeats); ++k) {
+                cv::Mat work(kH, kW, CV_8UC1, rig.widget->workBuffer.data());
+                frame.copyTo(work);
+                const int64 t0 = cv::getTickCount();
+                rig.engine->ShapeMatch(0, p);
+                const int64 t1 = cv::getTickCount();
+                CammerRecong::StepOutput out;
+                rig.engine->Judge(0, p, false, out);
+                const int64 t2 = cv::getTickCount();
+                const double f = 1000.0 / cv::getTickFrequency();
+                if ((t2 - t0) * f < best) {
+                    best = (t2 - t0) * f;
+                    bestShape = (t1 - t0) * f;
+                }
+                wasHeld = !out.logLines.isEmpty() || rig.widget->poseLost;
+            }
+            all.push_back(best);
+            shape.push_back(bestShape);
+            (wasHeld ? held : placed).push_back(best);
+            heldCount += wasHeld;
+        }
+        auto median = [](std::vector<double> v) {
+            if (v.empty())
+                return 0.0;
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        };
+        std::printf("time %-10s %-7s: step median %8.1f ms (min %.1f, max %.1f), positioning %8.1f ms; held %d of %d "
+                    "(held median %.1f ms, placed median %.1f ms)\n",
+                    qPrintable(name), missing ? "missing" : "part", median(all),
+                    *std::min_element(all.begin(), all.end()), *std::max_element(all.begin(), all.end()),
+                    median(shape), heldCount, steps, median(held), median(placed));
+        std::fflush(stdout);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -896,6 +968,7 @@ int main(int argc, char** argv)
                 "cell; angle range %d, README area limit %d, noise sigma %.1f\n",
                 o.good, o.perCell, o.trainGood, o.trainPerCell, o.angle, o.area, o.noise);
     std::vector<Summary> all;
+    const int timeSteps = int(num(QStringLiteral("--time-steps"), 0));
     for (const QString& name : o.scenes) {
         std::unique_ptr<GlintScene> glint;
         if (name.startsWith(QLatin1String("glint")))
@@ -908,10 +981,17 @@ int main(int argc, char** argv)
                          qPrintable(dir));
             return 2;
         }
+        if (timeSteps > 0) {
+            TimeSteps(o, name, scene, o.templateCounts.front(), timeSteps, int(num(QStringLiteral("--time-repeats"), 3)),
+                      glint ? [&](cv::RNG& r) { return glint->Cycle(r); } : std::function<cv::Mat(cv::RNG&)>());
+            continue;
+        }
         for (int t : o.templateCounts)
             all.push_back(RunScene(o, name, scene, t,
                                    glint ? [&](cv::RNG& r) { return glint->Cycle(r); } : std::function<cv::Mat(cv::RNG&)>()));
     }
+    if (timeSteps > 0)
+        return 0;
     std::printf("\nsummary (evaluation sets): caught %% / false alarms in good cycles\n"
                 "  scene        README settings   chosen settings (sens, area)   peer           residual 99th / max   "
                 "lost good   silent misses   faint chips caught: README / chosen / peer   over 20 px: README / chosen / peer\n");
