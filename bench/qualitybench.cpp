@@ -669,6 +669,23 @@ InspectParams UseParams(const Options& o)
     return p;
 }
 
+// The templates a setter teaches: the scene's first cycles, each moved and
+// lit anew; `first` gets the first one's pose.
+std::vector<cv::Mat> DrawTemplates(const Options& o, const cv::Mat& picture, int count,
+                                   const std::function<cv::Mat(cv::RNG&)>& cycle, const NoisePool& noise,
+                                   Pose* first = nullptr)
+{
+    cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(count));
+    std::vector<cv::Mat> templates;
+    for (int k = 0; k < count; ++k) {
+        const Pose pose = RandomPose(rng);
+        if (k == 0 && first)
+            *first = pose;
+        templates.push_back(Render(cycle ? cycle(rng) : picture, pose, noise, rng));
+    }
+    return templates;
+}
+
 Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, int templateCount,
                  const std::function<cv::Mat(cv::RNG&)>& cycle = {})
 {
@@ -680,14 +697,8 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     // Parts moved beyond the usual few pixels: every cycle's pose is checked.
     sc.everyPose = IsPoseScene(name) || o.move > 10;
     const NoisePool noise(o.noise, o.seed);
-    cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
     Pose first;
-    for (int k = 0; k < templateCount; ++k) {
-        const Pose pose = RandomPose(rng);
-        if (k == 0)
-            first = pose;
-        sc.templates.push_back(Render(cycle ? cycle(rng) : picture, pose, noise, rng));
-    }
+    sc.templates = DrawTemplates(o, picture, templateCount, cycle, noise, &first);
     sc.toScene = Full(first.Forward()).inv();
 
     // Training set: the settings a setter would find best on it.
@@ -873,13 +884,7 @@ void TimeSteps(const Options& o, const QString& name, const cv::Mat& picture, in
 {
     const InspectParams p = UseParams(o);
     const NoisePool noise(o.noise, o.seed);
-    cv::RNG rng(uint64_t(o.seed) * 1000003u + uint64_t(templateCount));
-    std::vector<cv::Mat> templates;
-    for (int k = 0; k < templateCount; ++k) {
-        const Pose pose = RandomPose(rng);
-        templates.push_back(Render(cycle ? cycle(rng) : picture, pose, noise, rng));
-    }
-    Rig rig = Train(templates, 45);
+    Rig rig = Train(DrawTemplates(o, picture, templateCount, cycle, noise), 45);
     const cv::Mat empty(kH, kW, CV_8UC1, cv::Scalar(cv::mean(picture)[0]));
     for (const bool missing : {false, true}) {
         std::vector<double> all, shape, held, placed;

@@ -421,10 +421,10 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
     for (const Candidate& c : cands) {
         nearLeft -= c.near;
         if (int(kept.size()) >= count && !c.near) {
-            const bool looked = !cut || *cut || c.score < alike;
             if (cut && !*cut && c.score >= alike && !mergeInto(c, dist, false))
                 *cut = true;
-            if (nearLeft == 0 && looked)
+            // Past the count only near places, and the question above, are left.
+            if (nearLeft == 0 && (!cut || *cut || c.score < alike))
                 break;
             continue;
         }

@@ -85,6 +85,12 @@ T KnownDifference(uchar pixel, T d)
     return d;
 }
 
+// A highlight's reach, as a structuring element.
+cv::Mat GlintReach()
+{
+    return cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
+}
+
 // The median of `values` (CV_32F) over the pixels of `where`; `none` when
 // there are none.
 double MedianWhere(const cv::Mat& values, const cv::Mat& where, double none)
@@ -410,8 +416,7 @@ cv::Mat GrayMatch::WithCore(const cv::Mat& patches, const cv::Mat& core, double 
 
 void GrayMatch::WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const
 {
-    const cv::Mat around =
-        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
+    const cv::Mat around = GlintReach();
     cv::Mat reach = cv::Mat::zeros(spread.size(), CV_32FC1);
     spread.copyTo(reach, varies);
     cv::dilate(reach, reach, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
@@ -436,8 +441,7 @@ void GrayMatch::WidenAcross(const cv::Mat& varies, cv::Mat& spread) const
     // over a share of itself, a pixel may differ by what moving the
     // highlight alone 1 px changes there: what stands above the face within
     // the reach, not the edge it lies on.
-    const cv::Mat around =
-        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kGlintReach + 1, 2 * kGlintReach + 1));
+    const cv::Mat around = GlintReach();
     cv::Mat raised;
     cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, around, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(m_ref, raised, raised);
