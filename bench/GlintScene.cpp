@@ -34,9 +34,19 @@ void Disc(cv::Mat& img, cv::Point2d centre, double radius, double grey)
     cv::circle(img, Up(centre), int(std::lround(radius * kUp)), cv::Scalar(grey), cv::FILLED, cv::LINE_AA, kShiftBits);
 }
 
+// cv::RNG's draws follow its seed linearly: a stream seeded from a draw and
+// the face's number is mixed first, so that faces do not move in step.
+uint64_t Mix(uint64_t x)
+{
+    x += 0x9e3779b97f4a7c15ull;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+}
+
 }  // namespace
 
-GlintScene::GlintScene(int seed, cv::Size size, const cv::Rect& around)
+GlintScene::GlintScene(int seed, cv::Size size, const cv::Rect& around) : m_seed(seed)
 {
     cv::RNG rng(uint64_t(seed) * 7727u + 101u);
     const double plate = rng.uniform(95.0, 125.0);
@@ -235,9 +245,14 @@ void GlintScene::Add(cv::Mat& out, const Glint& g, double scale) const
 cv::Mat GlintScene::Cycle(cv::RNG& rng) const
 {
     cv::Mat face = m_face.clone();
+    // Faces before kOwnMoves keep the draws their published figures came from.
+    cv::RNG own;
+    if (m_seed >= kOwnMoves)
+        own = cv::RNG(Mix((uint64_t(rng.next()) << 32) ^ uint64_t(uint32_t(m_seed))));
+    cv::RNG& draw = m_seed >= kOwnMoves ? own : rng;
     for (const Glint& g : m_glints) {
-        const double x = rng.uniform(-shift, shift), y = rng.uniform(-shift, shift);
-        const double brightness = 1 + rng.uniform(-change, change);
+        const double x = draw.uniform(-shift, shift), y = draw.uniform(-shift, shift);
+        const double brightness = 1 + draw.uniform(-change, change);
         if (g.a == g.b && g.radius == 0) {
             Glint m = g;
             m.a = m.b = g.a + cv::Point2d(x, y);

@@ -15,8 +15,12 @@ public:
     // Scene `seed` of `size`; pocket, pins and marks lie within `around`.
     GlintScene(int seed, cv::Size size, const cv::Rect& around);
 
-    // One picture: the face with this draw of every highlight.
+    // One picture: the face with this draw of every highlight. Faces from
+    // kOwnMoves on draw their highlights' moves from a stream of their own,
+    // seeded by one draw of `rng` and the face's number; those before draw
+    // them from `rng` in order, so that their n-th highlights move alike.
     cv::Mat Cycle(cv::RNG& rng) const;
+    static constexpr int kOwnMoves = 13;
     // The face with every highlight where it was drawn, at its mean brightness.
     cv::Mat Still() const;
 
@@ -40,6 +44,7 @@ private:
     // The glint slid by `along` px along its edge and `across` px off it.
     Glint Moved(const Glint& g, double along, double across) const;
     void Add(cv::Mat& out, const Glint& g, double scale) const;
+    int m_seed = 0;
     cv::Mat m_face;  // CV_32F, without highlights
     std::vector<Glint> m_glints;
 };
