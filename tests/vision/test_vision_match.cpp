@@ -1112,9 +1112,10 @@ void TestVisionMatch::findShapeNoisyAndSmall()
 }
 
 // A part whose features stand 9 grey levels out of noise of 2.5 is too faint
-// for any coarse level: the search at full size over the whole frame took
-// hundreds of ms for every frame, part or no part. Searched near the taught
-// place only, it costs a small share of that and still places the part there.
+// for any coarse level: the search scored every place of the whole frame at
+// full size, part or no part (hundreds of ms on a camera's frame). Looked for
+// near the taught place only, it scores a small share of those places and
+// still places the part there.
 void TestVisionMatch::findShapeFaintNearTaught()
 {
     const cv::Mat part = faintPart(1280, 720, 9.0, 4);
