@@ -194,6 +194,13 @@ cv::Mat Shade(int seed)
     return DarkPart(seed, 3.0, 4.0);
 }
 
+// A little more: features 4 to 4.5 grey levels apart, still too faint for
+// a coarse search level but enough for the full-size one.
+cv::Mat Faint(int seed)
+{
+    return DarkPart(seed, 4.0, 4.5);
+}
+
 int SceneNumber(const QString& name, QLatin1String kind)
 {
     bool ok = false;
@@ -202,7 +209,8 @@ int SceneNumber(const QString& name, QLatin1String kind)
 }
 
 using Draw = cv::Mat (*)(int);
-const std::pair<const char*, Draw> kKinds[] = {{"grid", Grid}, {"cavities", Cavities}, {"dark", Dark}, {"shade", Shade}};
+const std::pair<const char*, Draw> kKinds[] = {{"grid", Grid},   {"cavities", Cavities}, {"dark", Dark},
+                                               {"shade", Shade}, {"faint", Faint}};
 
 }  // namespace
 

@@ -2,9 +2,10 @@
 // Generated scenes that try the positioning where moulds make it hard: a
 // regular grid of squares, a mould face of 2 x 4 identical cavities, a dark
 // (black plastic) part, and one whose features barely stand out of the
-// noise ("shade"). Each name takes a number that seeds its drawing
-// ("grid1", "cavities2", "dark3"): the numbers draw different pictures of the
-// same kind, so some can be kept aside from any tuning.
+// noise ("shade") or only a little more ("faint"). Each name takes a number
+// that seeds its drawing ("grid1", "cavities2", "dark3"): the numbers draw
+// different pictures of the same kind, so some can be kept aside from any
+// tuning.
 #include <QString>
 
 #include <opencv2/core.hpp>

@@ -626,6 +626,7 @@ void FindShape::Clear()
     m_modelSize = cv::Size();
     m_cx = m_cy = 0;
     m_angleRange = 0;
+    m_nearOnly = false;
 }
 
 bool FindShape::CreateShape(const cv::Mat& model, double angleStart, int reserved1, int angleRange, int cx,
@@ -712,7 +713,11 @@ bool FindShape::CreateShape(const cv::Mat& model, double angleStart, int reserve
                 Clear();
                 return false;
             }
-            break;  // too little left at this scale: search from the level below
+            // Too little left at this scale: search from the level below. With
+            // none left above full size the part's features are too faint
+            // for any coarse level (its size allowed one).
+            m_nearOnly = l == 1;
+            break;
         }
         for (EdgePoint& p : lv.points) {
             p.angle = std::fmod(p.angle + 360.f, 180.f);
@@ -818,7 +823,25 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
     // Exhaustive search on the top level with response maps.
     const int top = levels - 1;
     const Level& tl = m_levels[static_cast<size_t>(top)];
-    const cv::Mat& timg = pyr[static_cast<size_t>(top)];
+    // A model too faint for any coarse level is searched at full size within
+    // kNearPx of the taught place (along x and y) only. Over a whole window
+    // that search costs hundreds of ms a frame, and its edges, hardly above
+    // the noise, score chance places as well as the part: it placed such a
+    // part on frames without it. The margin keeps the edges read near the
+    // taught place as the whole window gives them (a gradient and its spread
+    // read two pixels on).
+    cv::Rect area(0, 0, pyr[static_cast<size_t>(top)].cols, pyr[static_cast<size_t>(top)].rows);
+    const int nearPx = int(kNearPx);
+    cv::Point near;
+    if (m_nearOnly && taught) {
+        cv::Rect reads = m_top.front().extent;
+        for (const Rotation& rot : m_top)
+            reads |= rot.extent;
+        near = cv::Point(int(std::lround(taught->x)), int(std::lround(taught->y)));
+        const int r = nearPx + 1 + 2;  // + 1: a local maximum compares its neighbours
+        area &= cv::Rect(near.x - r + reads.x, near.y - r + reads.y, 2 * r + reads.width, 2 * r + reads.height);
+    }
+    const cv::Mat timg = pyr[static_cast<size_t>(top)](area);
     laps.Next(StageClock::SearchCoarse);
     sc.topBits.Compute(timg, kMinSearchMag);
     sc.topBits.Spread(sc.topSpread);
@@ -860,6 +883,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         const int w = timg.cols - ext.width + 1, h = timg.rows - ext.height + 1;
         if (w <= 0 || h <= 0)
             continue;
+        found.scanned += long(w) * long(h);
         const int wide = (w + kPad - 1) / kPad * kPad;
         cv::Mat acc = sc.acc(cv::Rect(0, 0, wide, h));
         // Where each point reads its response row for the first centre row;
@@ -919,7 +943,9 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         }
         const double norm = kSimMax * double(rot.points.size());
         localMaxima(acc(cv::Rect(0, 0, w, h)), static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
-            cands.push_back({v / norm, lx + x0, ly + y0, rot.angle, false, v / norm});
+            const int x = lx + x0 + area.x, y = ly + y0 + area.y;
+            if (!m_nearOnly || !taught || (std::abs(x - near.x) <= nearPx && std::abs(y - near.y) <= nearPx))
+                cands.push_back({v / norm, x, y, rot.angle, false, v / norm});
         });
     }
     if (taught) {
@@ -930,14 +956,15 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         const double scale = 1.0 / double(1 << top);
         const int sx = int(std::lround(taught->x * scale)), sy = int(std::lround(taught->y * scale));
         Candidate seed{-1, sx, sy, 0.f, true, 0};
+        const int qx = sx - area.x, qy = sy - area.y;  // in the searched area
         for (const Rotation& rot : m_top) {
             const cv::Rect& e = rot.extent;
-            if (rot.points.empty() || sx + e.x < 0 || sy + e.y < 0 || sx + e.x + e.width > timg.cols
-                || sy + e.y + e.height > timg.rows)
+            if (rot.points.empty() || qx + e.x < 0 || qy + e.y < 0 || qx + e.x + e.width > timg.cols
+                || qy + e.y + e.height > timg.rows)
                 continue;
             int sum = 0;
             for (const RotPoint& p : rot.points)
-                sum += sc.resp[size_t(p.bin)].at<uint8_t>(sy + p.dy, sx + p.dx);
+                sum += sc.resp[size_t(p.bin)].at<uint8_t>(qy + p.dy, qx + p.dx);
             const double v = sum / (kSimMax * double(rot.points.size()));
             if (v > seed.score || (v == seed.score && std::abs(rot.angle) < std::abs(seed.angle)))
                 seed = {v, sx, sy, rot.angle, true, v};

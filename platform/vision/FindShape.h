@@ -28,6 +28,7 @@ struct ShapeFound {
     cv::Point2d centre;   // where the model centre was found in the window
     cv::Rect2d box;       // the model's box there (window coordinates)
     cv::Matx33d cov = cv::Matx33d::zeros();  // the refined pose's noise: centre x, y (px) and turn (radians)
+    long scanned = 0;     // places (centre and turn) the exhaustive level scored: most of a search's work
     // How far the refined pose may be off at the farthest corner of `box`
     // (window coordinates), px: one standard deviation along the direction
     // the noise moves that corner most.
@@ -64,7 +65,8 @@ public:
     // `taught`: where the model centre lies in the window when the part sits
     // where it was taught. Among places whose edges score alike (a grid,
     // identical cavities), the best one near it is always compared on the
-    // grey values, however many repeats score as well elsewhere.
+    // grey values, however many repeats score as well elsewhere. A model too
+    // faint for any coarse level is looked for near `taught` only.
     bool Find(const cv::Mat& window, const cv::Point2d& taught, ShapeFound& found) const;
     bool IsValid() const { return state != 0; }
     void Clear();
@@ -109,6 +111,9 @@ private:
     cv::Size m_modelSize;
     int m_cx = 0, m_cy = 0;
     int m_angleRange = 0;
+    // No coarse level though the model's size allowed one (its features are
+    // too faint): given the taught place, only places near it are searched.
+    bool m_nearOnly = false;
     double m_minScore = 0.5;
     bool m_quick = true;
 };
