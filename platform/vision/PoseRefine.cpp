@@ -55,6 +55,22 @@ constexpr double kMaxDenser = 5.0;
 // let the pulls cancel within them).
 constexpr int kPatch = 32;
 constexpr int kMinPatches = 8;
+// Defocus (Gaussian sigma, px) of the copies of the finest samples, the
+// model itself first. A frame softer than the model leans the fit: the
+// samples sit on the model's steepest pixels, a fraction of a pixel beside
+// each edge's middle, where the flatter edge of the frame reaches the
+// model's grey only further out; over a faint part's few edges that does not
+// average out, and its residuals show it as a lean, not as scatter.
+constexpr double kDefocus[] = {0, 0.6, 0.9, 1.2, 1.5, 1.8, 2.1, 2.4, 2.8, 3.2};
+// The samples sit where blur changes the grey least (the middle of an edge);
+// which copy a frame follows is read this far to either side across the edge.
+constexpr double kFlank = 3.0;
+// Every this many samples tell it well enough (thousands of flanks).
+constexpr size_t kFocusStride = 4;
+// Less defocus than this is fitted against the model itself.
+constexpr double kMinDefocus = 0.8;
+// Fits of the finest level at most, as the copy the frame follows is chosen anew.
+constexpr int kFocusRounds = 3;
 
 // A read that touches a clipped pixel (0 or 255) says nothing of the pose: a
 // frame brighter than the model flattens its highlights, and fitting those
@@ -120,6 +136,8 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
     m_oneWay = false;
     m_noise = 0;
     m_patches = 0;
+    m_softened.clear();
+    m_across.clear();
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -253,6 +271,59 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         m_levels.push_back(std::move(pts));
         m_radius.push_back(radius);
         m_spread.push_back(std::max(spread, 1.0));
+        if (l > 0)
+            continue;
+        for (const Cand& c : cands) {
+            const float ix = gx.at<float>(c.y, c.x), iy = gy.at<float>(c.y, c.x);
+            const float m = std::max(std::hypot(ix, iy), 1e-6f);
+            m_across.emplace_back(ix / m, iy / m);
+        }
+        // Each copy from the one before, by what the blur adds (blurs add in sigma squared).
+        cv::Mat softSeen, softRaw;
+        seen.convertTo(softSeen, CV_32F);
+        img.convertTo(softRaw, CV_32F);
+        double before = 0;
+        for (const double sigma : kDefocus) {
+            const double step = std::sqrt(sigma * sigma - before * before);
+            before = sigma;
+            if (step > 0) {
+                cv::GaussianBlur(softSeen, softSeen, cv::Size(0, 0), step, step, cv::BORDER_REPLICATE);
+                cv::GaussianBlur(softRaw, softRaw, cv::Size(0, 0), step, step, cv::BORDER_REPLICATE);
+            }
+            Softened soft;
+            double sum = 0;
+            for (size_t i = 0; i < cands.size(); ++i) {
+                const Cand& c = cands[i];
+                for (const double side : {-kFlank, kFlank}) {
+                    const double x = std::clamp(c.x + side * m_across[i][0], 0.0, img.cols - 1.001);
+                    const double y = std::clamp(c.y + side * m_across[i][1], 0.0, img.rows - 1.001);
+                    const int x0 = int(x), y0 = int(y);
+                    const double fx = x - x0, fy = y - y0;
+                    const float* r0 = softSeen.ptr<float>(y0) + x0;
+                    const float* r1 = softSeen.ptr<float>(y0 + 1) + x0;
+                    soft.flanks.push_back(
+                        float((r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy));
+                }
+                soft.grey.push_back(softSeen.at<float>(c.y, c.x));
+                soft.raw.push_back(softRaw.at<float>(c.y, c.x));
+                sum += soft.raw.back();
+            }
+            const double m = sum / double(cands.size());
+            double sq = 0;
+            for (const float v : soft.raw)
+                sq += (v - m) * (v - m);
+            soft.spread = std::max(sq, 1.0);
+            // A blur passes the sum of its squared weights of white noise
+            // (along x, times the same along y).
+            const cv::Mat k = cv::getGaussianKernel(int(std::lround(sigma * 8 + 1)) | 1, sigma, CV_64F);
+            cv::Mat both;
+            cv::filter2D(k, both, -1, cv::getGaussianKernel(kFineKernel, kFineSmooth, CV_64F), cv::Point(-1, -1), 0,
+                         cv::BORDER_CONSTANT);
+            const double pass = k.dot(k), passBoth = both.dot(both);
+            soft.noise = m_noise * pass * pass;
+            soft.greyNoise = m_noise * passBoth * passBoth;
+            m_softened.push_back(std::move(soft));
+        }
     }
 }
 
@@ -281,6 +352,16 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     cv::Matx<double, kUnknowns, kUnknowns> lastNormal;
     // ... and each patch's pull on the unknowns there (kUnknowns per patch).
     thread_local std::vector<double> pulls;
+    // The copy of the finest samples the frame follows (m_softened; 0 the model itself).
+    size_t focus = 0;
+    int rounds = 0;
+    ShapePose sharp;  // the finest level's fit against the model itself
+    auto modelGrey = [&](const std::vector<Sample>& pts, size_t i, bool unsoftened) -> double {
+        if (focus == 0 || &pts != &m_levels[0])
+            return unsoftened ? pts[i].raw : pts[i].grey;
+        const Softened& soft = m_softened[focus];
+        return unsoftened ? soft.raw[i] : soft.grey[i];
+    };
 
     // Residuals and derivatives at one pose; accumulates the normal equations
     // when `normal` is given. Unknowns: cx, cy, angle (radians), gain, offset.
@@ -299,7 +380,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double s = std::sin(a);
         const double cx = at.cx * scale - origin.x;
         const double cy = at.cy * scale - origin.y;
-        for (const Sample& pt : pts) {
+        for (size_t i = 0; i < pts.size(); ++i) {
+            const Sample& pt = pts[i];
             const double qx = c * pt.x - s * pt.y + cx;
             const double qy = s * pt.x + c * pt.y + cy;
             double v, l = 0, r = 0, u = 0, d = 0;
@@ -315,7 +397,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double mx = pt.mx;
             const double my = pt.my;
             const double res = gain * v + offset + slopeX * mx + slopeY * my + bend[0] * mx * mx + bend[1] * mx * my
-                + bend[2] * my * my - (unsoftened ? pt.raw : pt.grey);
+                + bend[2] * my * my - modelGrey(pts, i, unsoftened);
             ++fit.used;
             fit.cost += std::min(res * res, clip * clip);
             if (!normal) {
@@ -373,6 +455,74 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         return fit;
     };
 
+    // Which copy of the finest samples, the model itself or a softened one,
+    // the frame at `at` follows most closely once each is brought to the
+    // frame's grey levels by its own gain and offset (under the lighting
+    // across the part fitted so far). Samples the fit takes as foreign do
+    // not decide it.
+    auto focusOf = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const ShapePose& at) -> size_t {
+        const std::vector<Sample>& pts = m_levels[0];
+        const size_t copies = m_softened.size();
+        const double a = at.angle * kPi / 180.0;
+        const double c = std::cos(a), s = std::sin(a);
+        double n = 0, sl = 0, sll = 0;
+        thread_local std::vector<double> sg, sgg, slg;
+        sg.assign(copies, 0.0);
+        sgg.assign(copies, 0.0);
+        slg.assign(copies, 0.0);
+        for (size_t i = 0; i < pts.size(); i += kFocusStride) {
+            const Sample& pt = pts[i];
+            const double qx = c * pt.x - s * pt.y + at.cx - origin.x;
+            const double qy = s * pt.x + c * pt.y + at.cy - origin.y;
+            double v;
+            if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
+                continue;
+            const double light = offset + slopeX * pt.mx + slopeY * pt.my + bend[0] * pt.mxx + bend[1] * pt.mxy
+                + bend[2] * pt.myy;
+            if (std::abs(gain * v + light - modelGrey(pts, i, false)) > clip)
+                continue;
+            const double ax = c * m_across[i][0] - s * m_across[i][1];
+            const double ay = s * m_across[i][0] + c * m_across[i][1];
+            for (int side = 0; side < 2; ++side) {
+                const double d = side ? kFlank : -kFlank;
+                if (!Bilinear(img, qx + d * ax, qy + d * ay, v))
+                    continue;
+                const double lit = gain * v + light;
+                n += 1;
+                sl += lit;
+                sll += lit * lit;
+                for (size_t k = 0; k < copies; ++k) {
+                    const double g = m_softened[k].flanks[2 * i + size_t(side)];
+                    sg[k] += g;
+                    sgg[k] += g * g;
+                    slg[k] += lit * g;
+                }
+            }
+        }
+        if (n < 16)
+            return focus;
+        // What each copy leaves of the frame's own spread: the frame is what
+        // is explained (a softer copy spreads less, which says nothing). The
+        // model's own noise, which a softer copy has less of, is taken out:
+        // else a sharp frame of a faint part follows the copy that hides the
+        // model's noise, not the one as sharp as itself.
+        size_t best = 0;
+        double least = std::numeric_limits<double>::max();
+        for (size_t k = 0; k < copies; ++k) {
+            const double vgg = sgg[k] - sg[k] * sg[k] / n;
+            if (vgg <= 1e-6)
+                continue;
+            const double vlg = slg[k] - sl * sg[k] / n;
+            const double left
+                = sll - sl * sl / n - vlg * vlg / vgg - vlg * vlg / (vgg * vgg) * n * m_softened[k].greyNoise;
+            if (left < least) {
+                least = left;
+                best = k;
+            }
+        }
+        return best;
+    };
+
     // Softened cut of the finest level around the part; a cut of a larger
     // picture blurs with its real neighbours, so its rim needs no care beyond
     // the reach of the fit.
@@ -428,11 +578,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                     continue;
                 if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001))
                     seen[i] = v;
+                const double t = modelGrey(pts, i, false);
                 n += 1;
                 sv += v;
-                st += pt.grey;
+                st += t;
                 svv += v * v;
-                svt += v * pt.grey;
+                svt += v * t;
             }
             if (n < 16)
                 return false;
@@ -447,7 +598,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             for (size_t i = 0; i < pts.size(); ++i) {
                 if (std::isnan(seen[i]))
                     continue;
-                const double res = gain * seen[i] + offset - pts[i].grey;
+                const double res = gain * seen[i] + offset - modelGrey(pts, i, false);
                 ++f.used;
                 f.cost += std::min(res * res, clip * clip);
             }
@@ -489,6 +640,20 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         // A fit that wandered off the seed has locked onto something else.
         if (std::hypot(p.cx - seed.cx, p.cy - seed.cy) > reach || std::abs(p.angle - seed.angle) > 5.0)
             return false;
+        if (l == 0 && !m_softened.empty() && ++rounds < kFocusRounds) {
+            if (rounds == 1)
+                sharp = p;
+            size_t next = focusOf(img, raw, origin, p);
+            // A frame about as sharp as the model is fitted against the model:
+            // the least softened copy is what the noise alone may pick.
+            if (kDefocus[next] < kMinDefocus)
+                next = 0;
+            if (next != focus) {
+                // The finest level once more, against the copy the frame follows.
+                focus = next;
+                ++l;
+            }
+        }
     }
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
@@ -506,7 +671,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // more than noise alone could make two poses differ: on a dark part's
     // weak edges noise outweighs half a pixel of pose.
     const double frameNoise = NoiseVariance(img, seenBox);
-    auto noiseOf = [&](const Fit& f) { return gain * gain * frameNoise * f.passed + f.used * m_noise; };
+    // Scored against the copy the frame follows: its own noise and contrast.
+    const double modelNoise = m_softened.empty() ? m_noise : m_softened[focus].noise;
+    const double modelSpread = m_softened.empty() ? m_spread[0] : m_softened[focus].spread;
+    auto noiseOf = [&](const Fit& f) { return gain * gain * frameNoise * f.passed + f.used * modelNoise; };
     auto excess = [&](const Fit& f) { return (f.scored - noiseOf(f)) / f.used; };
     const double wobble = noiseOf(after) / after.used * std::sqrt(2.0 / after.used);
     const bool keepSeed = before.used > 0 && excess(before) < excess(after) - wobble;
@@ -521,9 +689,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double missing = n - scored.used;
         const double unexplained = scored.scored + missing * kScoreClip * kScoreClip;
         const double noise = noiseOf(scored);
-        const double own = m_spread[0] - n * m_noise;
+        const double own = modelSpread - n * modelNoise;
         // A part that shows less contrast of its own than noise has no shape to place.
-        if (own >= n * m_noise && own > 0) {
+        if (own >= n * modelNoise && own > 0) {
             fitOut->fit = std::clamp(1.0 - (unexplained - noise) / own, 0.0, 1.0);
             fitOut->noise = noise / own;
             fitOut->wobble = fitOut->noise * std::sqrt(2.0 / std::max(scored.used, 1));
@@ -550,6 +718,24 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                         fitOut->cov(m, n) += move[m] * move[n];
             }
         }
+        // Two fits of one frame that disagree leave the part at either, half
+        // their difference each way: a seed that fits better than the fit
+        // (a foreign object pulled the fit, or the seed lies up to half a
+        // pixel off and noise favoured it). The fit against the softened
+        // copy moved from the one against the model itself by what the blur
+        // leaned it; the blur is read to a step of the copies only, and on a
+        // faint part noise moves that reading, so the move counts twice as
+        // much: the lean left over may be as large.
+        auto either = [&](const ShapePose& a, const ShapePose& b, double share) {
+            const double d[3] = {a.cx - b.cx, a.cy - b.cy, turn ? (a.angle - b.angle) * kPi / 180.0 : 0.0};
+            for (int m = 0; m < 3; ++m)
+                for (int n = 0; n < 3; ++n)
+                    fitOut->cov(m, n) += share * d[m] * d[n];
+        };
+        if (keepSeed)
+            either(seed, p, 0.25);
+        if (focus != 0)
+            either(p, sharp, 0.5);
     }
     return true;
 }

@@ -4,7 +4,8 @@
 // the edge search and run coarse to fine on the image pyramid. Solves shift,
 // turn (when asked) and the lighting (gain, offset and a low-order surface
 // across the part) together; pixels that differ much (a foreign object over
-// the model) weigh less.
+// the model) weigh less. A frame softer than the model (out of focus) is
+// fitted on the finest level against the model softened as much.
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -41,6 +42,8 @@ public:
         m_oneWay = false;
         m_noise = 0;
         m_patches = 0;
+        m_softened.clear();
+        m_across.clear();
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
@@ -70,4 +73,14 @@ private:
     bool m_oneWay = false;  // the model's edges all run one way: no pose is ever certain
     double m_noise = 0;     // the model picture's sensor noise, grey levels squared
     int m_patches = 0;      // patches the finest level's samples are grouped in
+    // The finest level's samples as a defocused frame shows them, least blur first.
+    struct Softened {
+        std::vector<float> grey, raw;  // per sample, as Sample's
+        std::vector<float> flanks;     // per sample, `grey` kFlank px before and after it across its edge
+        double spread = 1;             // as m_spread's, of `raw`
+        double noise = 0;              // the model's noise left in `raw`, grey levels squared
+        double greyNoise = 0;          // ... and in `grey`
+    };
+    std::vector<Softened> m_softened;
+    std::vector<cv::Vec2f> m_across;  // per finest sample, the unit direction across its edge
 };

@@ -1,6 +1,7 @@
 // Grey variation model, similarity and shape search on synthetic pictures.
 #include "TestSupport.h"
 
+#include "bench/PoseScenes.h"
 #include "platform/vision/FindShape.h"
 #include "platform/vision/GrayMatch.h"
 #include "platform/vision/ImageTransform.h"
@@ -196,6 +197,8 @@ private slots:
     void findShapeFaintNearTaught();
     void findShapeTrustedOnUprightEdges_data();
     void findShapeTrustedOnUprightEdges();
+    void findShapeDefocusedDarkPart_data();
+    void findShapeDefocusedDarkPart();
     void findShapeAbsent();
     void findShapeNoEdges();
 };
@@ -1221,6 +1224,61 @@ void TestVisionMatch::findShapeTrustedOnUprightEdges()
     const double off = std::hypot(C.x - found.x - tx, C.y - found.y - ty);
     const double rim = std::abs(found.angle - angle) * CV_PI / 180.0 * std::hypot(box.width, box.height) / 2;
     QVERIFY2(off + rim <= within, qPrintable(QStringLiteral("centre %1 px off, %2 px more at the rim").arg(off).arg(rim)));
+}
+
+// A black plastic part in a frame out of focus, sensor noise as heavy as
+// its features are faint: the pose it reports as trusted lies within a
+// pixel at the judged box's corners. Against the sharp model alone a
+// whole-pixel seed stood 2 px off (the first), or the fit leaned 1.2 px off
+// (the second), while the precision read 0.07 and 0.08 px.
+void TestVisionMatch::findShapeDefocusedDarkPart_data()
+{
+    QTest::addColumn<QString>("scene");
+    QTest::addColumn<int>("draw");
+    QTest::newRow("dark5, a seed kept") << QStringLiteral("dark5") << 149;
+    QTest::newRow("dark4, leaned by the blur") << QStringLiteral("dark4") << 55;
+}
+
+void TestVisionMatch::findShapeDefocusedDarkPart()
+{
+    QFETCH(QString, scene);
+    QFETCH(int, draw);
+    const cv::Mat part = PoseScene(scene);
+    QVERIFY(!part.empty());
+    const cv::Rect box(520, 250, 880, 580), judged(610, 330, 700, 420);
+    const cv::Point C(box.x + box.width / 2, box.y + box.height / 2);
+    const cv::Mat templ = withNoise(part, 4.0, 7);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(templ(box).clone(), 0.0, 0, 5, C.x, C.y, false, 255, cv::Mat(), 10, 0));
+
+    cv::RNG rng(uint64_t(1000 + draw));
+    const double dx = rng.uniform(-8.0, 8.0), dy = rng.uniform(-8.0, 8.0), angle = rng.uniform(-3.0, 3.0);
+    const double blur = rng.uniform(1.8, 2.5);
+    cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(960.f, 540.f), angle, 1.0);
+    m.at<double>(0, 2) += dx;
+    m.at<double>(1, 2) += dy;
+    cv::Mat moved;
+    cv::warpAffine(part, moved, m, part.size(), cv::INTER_CUBIC, cv::BORDER_REFLECT101);
+    cv::GaussianBlur(moved, moved, cv::Size(), blur);
+    const cv::Mat frame = withNoise(moved, 4.0, unsigned(100 + draw));
+
+    ShapeFound found;
+    QVERIFY(fs.Find(frame, found));
+    if (!found.Trusted(cv::Rect2d(judged)))
+        return;  // held: the operator is asked, no verdict is given
+    // The pose found maps a template point u to R(angle) (u - C) + C - (x, y).
+    const cv::Mat e = cv::getRotationMatrix2D(cv::Point2f(float(C.x), float(C.y)), found.angle, 1.0);
+    double worst = 0;
+    for (const cv::Point2d u : {cv::Point2d(judged.tl()), cv::Point2d(judged.br()), cv::Point2d(judged.x, judged.br().y),
+                                cv::Point2d(judged.br().x, judged.y)}) {
+        const cv::Point2d t(m.at<double>(0, 0) * u.x + m.at<double>(0, 1) * u.y + m.at<double>(0, 2),
+                            m.at<double>(1, 0) * u.x + m.at<double>(1, 1) * u.y + m.at<double>(1, 2));
+        const cv::Point2d f(e.at<double>(0, 0) * u.x + e.at<double>(0, 1) * u.y + e.at<double>(0, 2) - found.x,
+                            e.at<double>(1, 0) * u.x + e.at<double>(1, 1) * u.y + e.at<double>(1, 2) - found.y);
+        worst = std::max(worst, cv::norm(t - f));
+    }
+    QVERIFY2(worst <= 1.0, qPrintable(QStringLiteral("trusted, yet %1 px off at the judged box (precision read %2 px)")
+                                          .arg(worst).arg(found.OffBy(cv::Rect2d(judged)))));
 }
 
 void TestVisionMatch::findShapeAbsent()
