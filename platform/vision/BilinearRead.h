@@ -1,5 +1,5 @@
 #pragma once
-// Bilinear reads of an 8-bit picture in double, as the pose refinement takes
+// Bilinear reads of a picture (8-bit unless said) in double, as the pose refinement takes
 // its grey values and gradients.
 #include <opencv2/core.hpp>
 #include <opencv2/core/hal/intrin.hpp>
@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-// Bilinear read; false outside the image.
+// Bilinear read of a picture of `Pixel`s; false outside the image.
+template <typename Pixel = uchar>
 inline bool Bilinear(const cv::Mat& img, double x, double y, double& v)
 {
     if (x < 0 || y < 0 || x > img.cols - 1.001 || y > img.rows - 1.001)
@@ -16,8 +17,8 @@ inline bool Bilinear(const cv::Mat& img, double x, double y, double& v)
     const int y0 = int(y);
     const double fx = x - x0;
     const double fy = y - y0;
-    const uchar* r0 = img.ptr<uchar>(y0) + x0;
-    const uchar* r1 = r0 + img.step[0];
+    const Pixel* r0 = img.ptr<Pixel>(y0) + x0;
+    const Pixel* r1 = reinterpret_cast<const Pixel*>(reinterpret_cast<const uchar*>(r0) + img.step[0]);
     v = (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
     return true;
 }

@@ -832,8 +832,9 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
     // read two pixels on).
     cv::Rect area(0, 0, pyr[static_cast<size_t>(top)].cols, pyr[static_cast<size_t>(top)].rows);
     const int nearPx = int(kNearPx);
+    const bool nearOnly = m_nearOnly && taught;
     cv::Point near;
-    if (m_nearOnly && taught) {
+    if (nearOnly) {
         cv::Rect reads = m_top.front().extent;
         for (const Rotation& rot : m_top)
             reads |= rot.extent;
@@ -944,7 +945,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         const double norm = kSimMax * double(rot.points.size());
         localMaxima(acc(cv::Rect(0, 0, w, h)), static_cast<int>(std::ceil(coarseMin * norm)), [&](int lx, int ly, int v) {
             const int x = lx + x0 + area.x, y = ly + y0 + area.y;
-            if (!m_nearOnly || !taught || (std::abs(x - near.x) <= nearPx && std::abs(y - near.y) <= nearPx))
+            if (!nearOnly || (std::abs(x - near.x) <= nearPx && std::abs(y - near.y) <= nearPx))
                 cands.push_back({v / norm, x, y, rot.angle, false, v / norm});
         });
     }

@@ -130,14 +130,7 @@ double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& 
 
 void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
 {
-    m_levels.clear();
-    m_radius.clear();
-    m_spread.clear();
-    m_oneWay = false;
-    m_noise = 0;
-    m_patches = 0;
-    m_softened.clear();
-    m_across.clear();
+    Clear();
     if (model.empty() || model.type() != CV_8UC1)
         return;
     cv::Mat img = model;
@@ -295,14 +288,12 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
             for (size_t i = 0; i < cands.size(); ++i) {
                 const Cand& c = cands[i];
                 for (const double side : {-kFlank, kFlank}) {
+                    // Kept inside, so the read cannot fail.
                     const double x = std::clamp(c.x + side * m_across[i][0], 0.0, img.cols - 1.001);
                     const double y = std::clamp(c.y + side * m_across[i][1], 0.0, img.rows - 1.001);
-                    const int x0 = int(x), y0 = int(y);
-                    const double fx = x - x0, fy = y - y0;
-                    const float* r0 = softSeen.ptr<float>(y0) + x0;
-                    const float* r1 = softSeen.ptr<float>(y0 + 1) + x0;
-                    soft.flanks.push_back(
-                        float((r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy));
+                    double v = 0;
+                    Bilinear<float>(softSeen, x, y, v);
+                    soft.flanks.push_back(float(v));
                 }
                 soft.grey.push_back(softSeen.at<float>(c.y, c.x));
                 soft.raw.push_back(softRaw.at<float>(c.y, c.x));
