@@ -72,6 +72,7 @@ void CammerRecong::Train()
     for (int g = 0; g < kGroups; ++g) {
         findShape[g].Clear();
         findShape[g].state = 0;
+        context[g].Clear();
         if (p.detectOn[g]) {
             trainTemplate0 = widget->TemplatePlane(g, 0, p.isGrayHue);
             trainGroup = g;
@@ -427,6 +428,13 @@ void CammerRecong::CreateShape(int g)
     const cv::Mat model = tpl(box);
     const int angle = Turns(p) ? p.angleRange : p.motionCorrect;
     findShape[g].CreateShape(model, 0.0, 0, angle, modelCx[g], modelCy[g], false, 255, mask, speed, 0);
+    if (haveRoi) {
+        std::vector<cv::Rect> skip;
+        for (int j = 0; j < count; ++j)
+            if (s.algorithm[g][j] == RoiCode::IgnoreArea)
+                skip.push_back(s.RoiBox(g, j));
+        context[g].Build(tpl, box, modelCx[g], modelCy[g], skip);
+    }
 
     const int64_t m = p.positionOffset;
     const int64_t x0 = std::max<int64_t>(0, box.x - m);
@@ -484,7 +492,23 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     // A pose that may be pixels off would turn every edge of a good part
     // into a difference, or hide a real one: it is not used.
     const cv::Point2d taught(modelCx[g] - win.x, modelCy[g] - win.y);
-    if (!findShape[g].Find(frame(win), taught, found) || !found.Trusted(JudgedBox(g) - win.tl()))
+    if (!findShape[g].Find(frame(win), taught, found))
+        return Located::Lost;
+    if (found.ambiguous && !found.tied.empty()) {
+        // Repeats alike inside the ROI (identical cavities): the place near
+        // the taught one is taken only when the frame around it fits the
+        // template's surroundings clearly better than around every repeat.
+        // The surroundings move with the camera: knocked by one cavity's
+        // pitch, the repeat fits them and the camera is held.
+        const ShapePose at{found.centre.x + win.x, found.centre.y + win.y, -found.angle};
+        std::vector<ShapePose> others = found.tied;
+        for (ShapePose& o : others) {
+            o.cx += win.x;
+            o.cy += win.y;
+        }
+        found.ambiguous = !context[g].Favours(frame, at, others);
+    }
+    if (!found.Trusted(JudgedBox(g) - win.tl()))
         return Located::Lost;
     pose.dx = found.x - win.x;
     pose.dy = found.y - win.y;

@@ -13,6 +13,7 @@
 #include "ParamRoi.h"
 #include "foundation/FrameBytes.h"
 #include "inspect/EdgePoint.h"
+#include "platform/vision/ContextFit.h"
 #include "platform/vision/FindShape.h"
 #include "platform/vision/GrayMatch.h"
 #include "platform/vision/ImageTransform.h"
@@ -143,6 +144,9 @@ private:
     GrayMatch grayMatch[kGroups][kRois];
     SURF surf[kGroups][kRois];
     FindShape findShape[kGroups];
+    // What each group's template shows around its Position ROI: breaks a tie
+    // between the taught place and repeats alike inside the ROI.
+    ContextFit context[kGroups];
     int modelCx[kGroups] = {};
     int modelCy[kGroups] = {};
     cv::Rect searchWin[kGroups];

@@ -1151,6 +1151,9 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         // What may be left unexplained elsewhere before that place counts as
         // fitting as well: a little more than the chosen one leaves.
         const double mismatch = kTieShare * (1.0 - chosen.fit.fit);
+        // Only a tie between the place near the taught one and repeats well
+        // away from it may be broken by what lies around the part.
+        bool breakable = cands[pick].near;
         for (size_t i = 0; i < cands.size(); ++i) {
             if (i == pick || (!tried[i].done && cands[i].score < kMaxRunnerUp * cands[pick].score))
                 continue;
@@ -1164,8 +1167,15 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
             const double rim = m_refine.Radius() * std::abs(other.pose.angle - pose.angle) * CV_PI / 180.0;
             const bool elsewhere = std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) + rim > 1.0;
             const double tie = mismatch + kTieSigmas * std::hypot(chosen.fit.wobble, other.fit.wobble);
-            found.ambiguous = found.ambiguous || (elsewhere && other.fit.fit >= found.fit - tie);
+            if (!elsewhere || other.fit.fit < found.fit - tie)
+                continue;
+            found.ambiguous = true;
+            breakable = breakable && other.fit.fit <= found.fit + tie
+                && std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) > kNearPx;
+            found.tied.push_back(other.pose);
         }
+        if (!breakable)
+            found.tied.clear();
         // A part found neither at nor near the taught place is the best of
         // the places compared; when repeats were left uncompared, one of
         // them may be the part and the one found a repeat.

@@ -25,6 +25,11 @@ struct ShapeFound {
     bool refined = false; // the grey-value fit settled below the pixel and confirmed the place
     double fit = 0;       // share of the part's own grey-value spread the pose explains beyond noise, 0..1
     bool ambiguous = false;  // another place (scoring alike) fits the grey values about as well or better, elsewhere
+    // When `ambiguous` only because repeats well away from the place near the
+    // taught one fit as well, within noise (not better): where those lie
+    // (window coordinates, as ShapePose). What the frame shows around the
+    // part may tell them apart; otherwise empty.
+    std::vector<ShapePose> tied;
     cv::Point2d centre;   // where the model centre was found in the window
     cv::Rect2d box;       // the model's box there (window coordinates)
     cv::Matx33d cov = cv::Matx33d::zeros();  // the refined pose's noise: centre x, y (px) and turn (radians)

@@ -730,3 +730,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     }
     return true;
 }
+
+double PoseRefine::Noise(const cv::Mat& img, const cv::Rect& region)
+{
+    return NoiseVariance(img, region);
+}

@@ -56,6 +56,9 @@ public:
 
     // The finest level's largest sample distance from the centre, px.
     double Radius() const { return m_radius.empty() ? 1.0 : m_radius.front(); }
+    // Sensor noise of an 8-bit picture over `region` (variance, grey levels
+    // squared), as the fit takes it out of its scores.
+    static double Noise(const cv::Mat& img, const cv::Rect& region);
 
 private:
     struct Sample {

@@ -1,0 +1,235 @@
+#include "ContextFit.h"
+
+#include "BilinearRead.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The surroundings looked at: the ROI's own width and height to each side.
+constexpr double kAround = 1.0;
+// Samples, the strongest edges of a grid of cells over the surroundings:
+// what tells places apart are the features that do not repeat there.
+constexpr int kSamples = 4000;
+constexpr float kMinGradient = 2.f;  // grey levels per pixel, as the pose fit's
+// Fewer samples seen at both places than this tell nothing.
+constexpr int kMinShared = 64;
+// As the search's fit and tie (FindShape.cpp): the place must explain most of
+// its surroundings, and it wins only when the other leaves more unexplained
+// than a quarter of what it leaves beyond noise plus three standard
+// deviations of the two fits' noise.
+constexpr double kMinFit = 0.80;
+constexpr double kTieShare = 0.25;
+constexpr double kTieSigmas = 3.0;
+constexpr double kScoreClip = 24.0;  // residual beyond which a sample counts as foreign
+// Lighting across the surroundings: gain, offset, slope along x and y, bend.
+constexpr int kLight = 7;
+
+struct Read {
+    double v;       // the frame's grey
+    double passed;  // the share of the frame's noise variance the bilinear read passes
+};
+
+bool ReadAt(const cv::Mat& frame, double x, double y, Read& r)
+{
+    if (x < 1 || y < 1 || x > frame.cols - 2.001 || y > frame.rows - 2.001 || !Bilinear(frame, x, y, r.v))
+        return false;
+    const uchar* p = frame.ptr<uchar>(int(y)) + int(x);
+    const uchar* q = p + frame.step[0];
+    // Clipped pixels say nothing of the surroundings.
+    if (std::min(std::min(p[0], p[1]), std::min(q[0], q[1])) == 0
+        || std::max(std::max(p[0], p[1]), std::max(q[0], q[1])) == 255)
+        return false;
+    const double fx = x - std::floor(x), fy = y - std::floor(y);
+    r.passed = ((1 - fx) * (1 - fx) + fx * fx) * ((1 - fy) * (1 - fy) + fy * fy);
+    return true;
+}
+
+struct Score {
+    double left = 0;   // squared residuals, clipped
+    double noise = 0;  // what noise alone leaves of them
+};
+
+// The frame's greys brought to the template's by a lighting fit (a robust
+// second pass without what the first leaves far out), then what is left.
+Score Fitted(const std::vector<double>& t, const std::vector<Read>& reads, const std::vector<cv::Vec2d>& at,
+             double frameNoise, double modelNoise)
+{
+    const size_t n = t.size();
+    cv::Matx<double, kLight, 1> light = cv::Matx<double, kLight, 1>::zeros();
+    light(0) = 1;
+    auto row = [&](size_t i, double* j) {
+        const double mx = at[i][0], my = at[i][1];
+        j[0] = reads[i].v;
+        j[1] = 1;
+        j[2] = mx;
+        j[3] = my;
+        j[4] = mx * mx;
+        j[5] = mx * my;
+        j[6] = my * my;
+    };
+    auto residual = [&](size_t i) {
+        double j[kLight];
+        row(i, j);
+        double r = -t[i];
+        for (int k = 0; k < kLight; ++k)
+            r += light(k) * j[k];
+        return r;
+    };
+    double clip = 1e9;
+    for (int pass = 0; pass < 2; ++pass) {
+        cv::Matx<double, kLight, kLight> a = cv::Matx<double, kLight, kLight>::zeros();
+        cv::Matx<double, kLight, 1> b = cv::Matx<double, kLight, 1>::zeros();
+        for (size_t i = 0; i < n; ++i) {
+            if (pass > 0 && std::abs(residual(i)) > clip)
+                continue;
+            double j[kLight];
+            row(i, j);
+            for (int m = 0; m < kLight; ++m) {
+                b(m) += j[m] * t[i];
+                for (int k = 0; k < kLight; ++k)
+                    a(m, k) += j[m] * j[k];
+            }
+        }
+        cv::Matx<double, kLight, 1> solved;
+        if (!cv::solve(a, b, solved, cv::DECOMP_CHOLESKY))
+            break;
+        light = solved;
+        double sum = 0;
+        for (size_t i = 0; i < n; ++i)
+            sum += residual(i) * residual(i);
+        clip = std::max(6.0, 2.5 * std::sqrt(sum / double(n)));
+    }
+    Score s;
+    const double gain = light(0);
+    for (size_t i = 0; i < n; ++i) {
+        const double r = residual(i);
+        s.left += std::min(r * r, kScoreClip * kScoreClip);
+        s.noise += gain * gain * frameNoise * reads[i].passed + modelNoise;
+    }
+    return s;
+}
+
+}  // namespace
+
+void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, const std::vector<cv::Rect>& skip)
+{
+    Clear();
+    if (tpl.empty() || tpl.type() != CV_8UC1 || box.empty())
+        return;
+    const int ax = int(std::lround(box.width * kAround)), ay = int(std::lround(box.height * kAround));
+    const cv::Rect region = cv::Rect(box.x - ax, box.y - ay, box.width + 2 * ax, box.height + 2 * ay)
+        & cv::Rect(2, 2, tpl.cols - 4, tpl.rows - 4);
+    if (region.width < 8 || region.height < 8)
+        return;
+    cv::Mat keep(region.size(), CV_8UC1, cv::Scalar(255));
+    keep((box & region) - region.tl()).setTo(0);
+    for (const cv::Rect& r : skip)
+        keep((r & region) - region.tl()).setTo(0);
+    // Edges are chosen where the pose fit chooses them, on the softened picture.
+    cv::Mat seen, gx, gy;
+    cv::GaussianBlur(tpl(region), seen, cv::Size(3, 3), 0.8, 0.8, cv::BORDER_REPLICATE);
+    cv::Sobel(seen, gx, CV_32F, 1, 0, 3, 0.125);
+    cv::Sobel(seen, gy, CV_32F, 0, 1, 3, 0.125);
+    struct Cand {
+        float mag;
+        int x, y;
+    };
+    std::vector<Cand> cands;
+    const int cell = std::max(2, int(std::sqrt(double(cv::countNonZero(keep)) / (2.0 * kSamples))));
+    for (int y0 = 0; y0 < region.height; y0 += cell)
+        for (int x0 = 0; x0 < region.width; x0 += cell) {
+            Cand best{0.f, -1, -1};
+            for (int y = y0; y < std::min(y0 + cell, region.height); ++y)
+                for (int x = x0; x < std::min(x0 + cell, region.width); ++x) {
+                    const float dx = gx.at<float>(y, x), dy = gy.at<float>(y, x);
+                    const float m = dx * dx + dy * dy;
+                    if (keep.at<uchar>(y, x) && m > best.mag)
+                        best = {m, x, y};
+                }
+            if (best.x >= 0 && best.mag >= kMinGradient * kMinGradient)
+                cands.push_back(best);
+        }
+    if (int(cands.size()) < kMinShared)
+        return;
+    if (int(cands.size()) > kSamples) {
+        std::nth_element(cands.begin(), cands.begin() + kSamples, cands.end(),
+                         [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
+        cands.resize(size_t(kSamples));
+    }
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = -(1 << 30), y1 = -(1 << 30);
+    for (const Cand& c : cands) {
+        const int x = region.x + c.x, y = region.y + c.y;
+        m_samples.push_back({float(x - cx), float(y - cy), float(tpl.at<uchar>(y, x))});
+        m_radius = std::max(m_radius, std::hypot(double(x - cx), double(y - cy)));
+        x0 = std::min(x0, x - cx);
+        y0 = std::min(y0, y - cy);
+        x1 = std::max(x1, x - cx);
+        y1 = std::max(y1, y - cy);
+    }
+    m_reach = cv::Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+    m_noise = PoseRefine::Noise(tpl, region);
+}
+
+bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::vector<ShapePose>& others) const
+{
+    if (m_samples.empty() || frame.empty() || frame.type() != CV_8UC1 || others.empty())
+        return false;
+    const cv::Rect seen = (m_reach + cv::Point(int(std::lround(at.cx)), int(std::lround(at.cy))))
+        & cv::Rect(0, 0, frame.cols, frame.rows);
+    const double frameNoise = PoseRefine::Noise(frame, seen);
+    auto place = [&](const ShapePose& p, const Sample& s, double& x, double& y) {
+        const double a = p.angle * CV_PI / 180.0;
+        const double c = std::cos(a), sn = std::sin(a);
+        x = c * s.x - sn * s.y + p.cx;
+        y = sn * s.x + c * s.y + p.cy;
+    };
+    std::vector<double> t;
+    std::vector<Read> mine, theirs;
+    std::vector<cv::Vec2d> where;
+    for (const ShapePose& other : others) {
+        t.clear();
+        mine.clear();
+        theirs.clear();
+        where.clear();
+        for (const Sample& s : m_samples) {
+            double x, y;
+            Read a, b;
+            place(at, s, x, y);
+            if (!ReadAt(frame, x, y, a))
+                continue;
+            place(other, s, x, y);
+            if (!ReadAt(frame, x, y, b))
+                continue;
+            t.push_back(s.grey);
+            mine.push_back(a);
+            theirs.push_back(b);
+            where.emplace_back(s.x / m_radius, s.y / m_radius);
+        }
+        const double n = double(t.size());
+        if (n < kMinShared)
+            return false;
+        double mean = 0;
+        for (const double v : t)
+            mean += v;
+        mean /= n;
+        double own = 0;
+        for (const double v : t)
+            own += (v - mean) * (v - mean);
+        own -= n * m_noise;
+        // Surroundings with no contrast of their own beyond noise tell nothing.
+        if (own < n * m_noise || own <= 0)
+            return false;
+        const Score sa = Fitted(t, mine, where, frameNoise, m_noise);
+        const Score sb = Fitted(t, theirs, where, frameNoise, m_noise);
+        const double fitA = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
+        const double fitB = std::clamp(1.0 - (sb.left - sb.noise) / own, 0.0, 1.0);
+        const double wobble = std::sqrt(2.0 / n) * std::hypot(sa.noise, sb.noise) / own;
+        if (fitA < kMinFit || fitA - fitB <= kTieShare * (1.0 - fitA) + kTieSigmas * wobble)
+            return false;
+    }
+    return true;
+}

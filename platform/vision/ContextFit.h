@@ -1,0 +1,45 @@
+#pragma once
+// What the template shows around the Position ROI (runners, the sprue, the
+// insert's end), to tell apart places the ROI alone cannot: identical
+// cavities look alike to the pixel inside it. The surroundings move with the
+// camera, so they tell the part's own place from a repeat even when the
+// camera has been knocked by one cavity's pitch, where the place nearest the
+// taught one shows the neighbouring cavity.
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+#include "PoseRefine.h"
+
+class ContextFit {
+public:
+    // tpl: the whole template picture (8-bit grey); box: the Position ROI in
+    // it; (cx, cy): the model centre poses are given for, in tpl; skip: boxes
+    // whose content is not the mould's (ignored areas).
+    void Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, const std::vector<cv::Rect>& skip);
+    void Clear()
+    {
+        m_samples.clear();
+        m_noise = 0;
+        m_reach = cv::Rect();
+    }
+    bool IsValid() const { return !m_samples.empty(); }
+
+    // Whether the frame around `at` fits the template's surroundings well and
+    // clearly better than around each of `others` (poses of the model centre
+    // in frame coordinates), measured against the noise of both fits as the
+    // search measures a tie. Each pair is compared on the samples the frame
+    // shows at both places, so a place whose surroundings leave the frame
+    // loses nothing by it.
+    bool Favours(const cv::Mat& frame, const ShapePose& at, const std::vector<ShapePose>& others) const;
+
+private:
+    struct Sample {
+        float x, y;  // from the model centre
+        float grey;  // the template's
+    };
+    std::vector<Sample> m_samples;
+    double m_radius = 1;  // the samples' largest distance from the centre
+    double m_noise = 0;   // the template's sensor noise, grey levels squared
+    cv::Rect m_reach;     // the samples' box, from the model centre
+};
