@@ -126,9 +126,14 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     if (region.width < 8 || region.height < 8)
         return;
     cv::Mat keep(region.size(), CV_8UC1, cv::Scalar(255));
-    keep((box & region) - region.tl()).setTo(0);
+    auto leaveOut = [&](const cv::Rect& r) {
+        const cv::Rect in = r & region;
+        if (!in.empty())
+            keep(in - region.tl()).setTo(0);
+    };
+    leaveOut(box);
     for (const cv::Rect& r : skip)
-        keep((r & region) - region.tl()).setTo(0);
+        leaveOut(r);
     // Edges are chosen where the pose fit chooses them, on the softened picture.
     cv::Mat seen, gx, gy;
     cv::GaussianBlur(tpl(region), seen, cv::Size(3, 3), 0.8, 0.8, cv::BORDER_REPLICATE);

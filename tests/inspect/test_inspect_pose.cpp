@@ -287,6 +287,8 @@ private slots:
         const cv::Mat part = Cavities();
         rig.SetTemplate(0, 0, Shot(part, FrameMotion(kW, kH, 0, 0, 0), 21));
         rig.AddRect(0, RoiCode::Position, kOneCavity, 10, 10, 10);
+        // Beyond the surroundings looked at: leaves them as they are.
+        rig.AddRect(0, RoiCode::IgnoreArea, cv::Rect(330, 240, 60, 50), 10, 10, 10);
         rig.Build();
         QVERIFY(rig.engine->HasModel(0));
         const double poses[4][3] = {{100 + 3.4, -2.7, 0.8}, {-100 - 2.2, 4.1, -1.2}, {100 - 4.8, 3.6, -0.4},
