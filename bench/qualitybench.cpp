@@ -21,7 +21,7 @@
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
-//                [--move M] [--defocus D] [--time-steps N [--time-repeats R]]
+//                [--move M] [--defocus D] [--time-steps N [--time-repeats R] [--placed]]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -34,7 +34,7 @@
 // y (default 10; beyond that every cycle's pose is checked and counted by
 // how far it moved); --defocus blurs a defocused evaluation cycle by up to D
 // (Gaussian sigma, default 0.9). --time-steps N times one engine step instead
-// (TimeSteps below).
+// (TimeSteps below); --placed adds how many of those frames had their pose used.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -95,6 +95,7 @@ struct Options {
     int sensitivity = 0;  // judge the evaluation set at this one of kSensitivities, not the training's pick
     double move = 10;  // evaluation cycles' largest shift along x and y, px
     double defocus = 0.9;  // the largest defocus of an evaluation cycle (Gaussian sigma, px)
+    bool placed = false;  // --placed: --time-steps also counts the frames whose pose was used
 };
 
 class QuietHost : public InspectHost {
@@ -888,7 +889,7 @@ void TimeSteps(const Options& o, const QString& name, const cv::Mat& picture, in
     const cv::Mat empty(kH, kW, CV_8UC1, cv::Scalar(cv::mean(picture)[0]));
     for (const bool missing : {false, true}) {
         std::vector<double> all, shape, held, placed;
-        int heldCount = 0;
+        int heldCount = 0, usedCount = 0;
         for (int i = 0; i < steps; ++i) {
             cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + (1u << 24) + uint64_t(i) * 31u));
             const Pose pose = RandomPose(r, o.move);
@@ -915,6 +916,7 @@ void TimeSteps(const Options& o, const QString& name, const cv::Mat& picture, in
             shape.push_back(bestShape);
             (wasHeld ? held : placed).push_back(best);
             heldCount += wasHeld;
+            usedCount += rig.engine->HasModel(0) && !rig.widget->poseLost;
         }
         auto median = [](std::vector<double> v) {
             if (v.empty())
@@ -927,6 +929,9 @@ void TimeSteps(const Options& o, const QString& name, const cv::Mat& picture, in
                     qPrintable(name), missing ? "missing" : "part", median(all),
                     *std::min_element(all.begin(), all.end()), *std::max_element(all.begin(), all.end()),
                     median(shape), heldCount, steps, median(held), median(placed));
+        if (o.placed)
+            std::printf("placed %-10s %-7s: pose used on %d of %d frames\n", qPrintable(name), missing ? "missing" : "part",
+                        usedCount, steps);
         std::fflush(stdout);
     }
 }
@@ -956,6 +961,7 @@ int main(int argc, char** argv)
     o.move = num(QStringLiteral("--move"), o.move);
     o.defocus = num(QStringLiteral("--defocus"), o.defocus);
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
+    o.placed = args.contains(QStringLiteral("--placed"));
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));

@@ -71,6 +71,11 @@ constexpr size_t kFocusStride = 4;
 constexpr double kMinDefocus = 0.8;
 // Fits of the finest level at most, as the copy the frame follows is chosen anew.
 constexpr int kFocusRounds = 3;
+// Where noise makes up more than this share of the part's own spread, the
+// frame's noise is checked against the model's before it is taken out, and
+// at most this many times what their difference shows is.
+constexpr double kSharedShare = 0.05;
+constexpr double kSharedSpare = 1.5;
 
 // A read that touches a clipped pixel (0 or 255) says nothing of the pose: a
 // frame brighter than the model flattens its highlights, and fitting those
@@ -97,6 +102,12 @@ struct Fit {
 // and leaves noise of variance 36 sigma^2; the median of its size barely
 // hears the edges and detail that answer it too. Clipped pixels show none.
 constexpr int kNoiseReads = 4096;
+inline int NoiseSize(const uchar* p, size_t row)
+{
+    const uchar* u = p - row;
+    const uchar* d = p + row;
+    return u[-1] + u[1] + d[-1] + d[1] - 2 * (u[0] + d[0] + p[-1] + p[1]) + 4 * p[0];
+}
 double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& mask = cv::Mat())
 {
     const cv::Rect r = region & cv::Rect(1, 1, img.cols - 2, img.rows - 2);
@@ -112,9 +123,7 @@ double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& 
             const uchar* p = img.ptr<uchar>(y) + x;
             if ((m && !m[x]) || p[0] == 0 || p[0] == 255)
                 continue;
-            const uchar* u = p - row;
-            const uchar* d = p + row;
-            sizes.push_back(std::abs(u[-1] + u[1] + d[-1] + d[1] - 2 * (u[0] + d[0] + p[-1] + p[1]) + 4 * p[0]));
+            sizes.push_back(std::abs(NoiseSize(p, row)));
         }
     }
     if (sizes.size() < 16)
@@ -150,8 +159,18 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         // it may change from cycle to cycle.
         cv::Mat inner;
         cv::erode(msk, inner, cv::Mat(), cv::Point(-1, -1), 2, cv::BORDER_CONSTANT, cv::Scalar(0));
-        if (l == 0)
+        if (l == 0) {
             m_noise = NoiseVariance(img, cv::Rect(0, 0, img.cols, img.rows), inner);
+            // The same grid of reads, kept to compare a frame's noise with the model's.
+            const int step = std::max(1, int(std::sqrt(double(img.cols - 2) * (img.rows - 2) / kNoiseReads)));
+            for (int y = 1; y < img.rows - 1; y += step)
+                for (int x = 1; x < img.cols - 1; x += step) {
+                    const uchar* q = img.ptr<uchar>(y) + x;
+                    if (inner.at<uchar>(y, x) && q[0] != 0 && q[0] != 255)
+                        m_probes.push_back({float(x - model.cols / 2), float(y - model.rows / 2),
+                                            NoiseSize(q, img.step[0])});
+                }
+        }
         // A new picture: `img` may be a view of the caller's template.
         cv::Mat seen;
         if (l == 0)
@@ -679,8 +698,36 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double n = double(m_levels[0].size());
         const double missing = n - scored.used;
         const double unexplained = scored.scored + missing * kScoreClip * kScoreClip;
-        const double noise = noiseOf(scored);
+        double noise = noiseOf(scored);
         const double own = modelSpread - n * modelNoise;
+        // Noise is taken out as what model and frame each bring of their own.
+        // A frame that repeats the model's own noise (a sensor's fixed pattern,
+        // a copy of the template) leaves less, and there a face without the
+        // part "explains" a faint model. What the difference of the two
+        // carries is read where the model's noise was; where noise weighs
+        // in the fit, no more than that (with some to spare) is taken out.
+        if (noise > kSharedShare * own && !m_probes.empty()) {
+            const double a = pose.angle * kPi / 180.0;
+            const double c = std::cos(a), s = std::sin(a);
+            const size_t row = img.step[0];
+            thread_local std::vector<double> sizes;
+            sizes.clear();
+            for (const Probe& pr : m_probes) {
+                const int x = int(std::lround(c * pr.x - s * pr.y + pose.cx));
+                const int y = int(std::lround(s * pr.x + c * pr.y + pose.cy));
+                if (x < 1 || y < 1 || x > img.cols - 2 || y > img.rows - 2)
+                    continue;
+                const uchar* q = img.ptr<uchar>(y) + x;
+                if (q[0] != 0 && q[0] != 255)
+                    sizes.push_back(std::abs(gain * NoiseSize(q, row) - pr.size));
+            }
+            if (sizes.size() >= 16) {
+                auto mid = sizes.begin() + std::ptrdiff_t(sizes.size() / 2);
+                std::nth_element(sizes.begin(), mid, sizes.end());
+                const double sigma = *mid / (6.0 * 0.6745);
+                noise = std::min(noise, kSharedSpare * sigma * sigma * scored.used);
+            }
+        }
         // A part that shows less contrast of its own than noise has no shape to place.
         if (own >= n * modelNoise && own > 0) {
             fitOut->fit = std::clamp(1.0 - (unexplained - noise) / own, 0.0, 1.0);

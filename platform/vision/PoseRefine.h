@@ -44,6 +44,7 @@ public:
         m_patches = 0;
         m_softened.clear();
         m_across.clear();
+        m_probes.clear();
     }
 
     // pyramid[l] is the searched image at level l (0 = full size). Refines
@@ -86,4 +87,12 @@ private:
     };
     std::vector<Softened> m_softened;
     std::vector<cv::Vec2f> m_across;  // per finest sample, the unit direction across its edge
+    // Where the model's noise was read (from the model centre, full-size px)
+    // and what the noise operator gave there: the same reads of the frame
+    // tell whether its noise is the model's own.
+    struct Probe {
+        float x, y;
+        int size;
+    };
+    std::vector<Probe> m_probes;
 };

@@ -195,6 +195,7 @@ private slots:
     void findShapeNoisyAndSmall_data();
     void findShapeNoisyAndSmall();
     void findShapeFaintNearTaught();
+    void findShapeFaintNotItsOwnNoise();
     void findShapeTrustedOnUprightEdges_data();
     void findShapeTrustedOnUprightEdges();
     void findShapeDefocusedDarkPart_data();
@@ -1153,6 +1154,59 @@ void TestVisionMatch::findShapeFaintNearTaught()
     const cv::Mat empty = withNoise(cv::Mat(part.size(), CV_8UC1, cv::Scalar(40)), 2.5, 39);
     QVERIFY(!fs.Find(empty, C, none) || !none.Trusted());
     QVERIFY(none.scanned > 0 && none.scanned <= nearWork);
+}
+
+// A faint part's model is mostly its template's noise. A face without the
+// part whose noise repeats the template's (a sensor's fixed pattern, at the
+// taught place; one field of noise cut at another corner, a few pixels
+// off) is no part: its fit took that noise for the part and trusted it.
+void TestVisionMatch::findShapeFaintNotItsOwnNoise()
+{
+    // Features 4 to 4.5 grey levels apart, noise 2.5.
+    const cv::Mat part = PoseScene(QStringLiteral("faint3"));
+    QVERIFY(!part.empty());
+    const cv::Rect box(520, 250, 880, 580);
+    const cv::Point2d C(box.x + box.width / 2, box.y + box.height / 2);
+    cv::Mat field(part.rows + 64, part.cols + 64, CV_16SC1);
+    cv::RNG rng(58);
+    rng.fill(field, cv::RNG::NORMAL, 0, 2.5);
+    auto noisy = [&](const cv::Mat& face, cv::Point corner) {
+        cv::Mat f, out;
+        face.convertTo(f, CV_16SC1);
+        cv::add(f, field(cv::Rect(corner, part.size())), f);
+        f.convertTo(out, CV_8UC1);
+        return out;
+    };
+    const cv::Point taughtCorner(32, 32);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(noisy(part, taughtCorner)(box).clone(), 0.0, 0, 5, int(C.x), int(C.y), false, 255,
+                           cv::Mat(), 10, 0));
+    QCOMPARE(fs.levelCount(), 1);
+
+    // The part itself, with noise of its own: placed.
+    const cv::Point2d d(3.4, -2.7);
+    ShapeFound found;
+    QVERIFY(fs.Find(withNoise(shifted(part, d.x, d.y), 2.5, 43), C, found));
+    QVERIFY2(found.Trusted(), qPrintable(QStringLiteral("refined %1 fit %2").arg(found.refined).arg(found.fit)));
+    const double off = std::hypot(found.centre.x - C.x - d.x, found.centre.y - C.y - d.y);
+    QVERIFY2(off <= 0.5, qPrintable(QString::number(off)));
+
+    // Featureless faces at the part's mean grey: noise of their own, the
+    // template's at the taught place, and the template's 22 px left and
+    // 5 px down of it.
+    const cv::Mat flat(part.size(), CV_8UC1, cv::mean(part));
+    const std::pair<const char*, cv::Mat> faces[] = {{"own noise", withNoise(flat, 2.5, 47)},
+                                                     {"template's noise", noisy(flat, taughtCorner)},
+                                                     {"template's noise, moved", noisy(flat, taughtCorner + cv::Point(22, -5))},};
+    for (const auto& [name, face] : faces) {
+        ShapeFound none;
+        const bool any = fs.Find(face, C, none);
+        QVERIFY2(!any || !none.Trusted(), qPrintable(QStringLiteral("%1: fit %2 at %3, %4")
+                                                         .arg(QLatin1String(name))
+                                                         .arg(none.fit)
+                                                         .arg(none.centre.x - C.x)
+                                                         .arg(none.centre.y - C.y)));
+    }
 }
 
 // Good parts on a scene whose coarse levels score many places alike are
