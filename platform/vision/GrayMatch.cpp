@@ -256,6 +256,19 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
             }
         }
     }
+    // What the templates change together, a pixel's noise aside: each
+    // template's deviation averaged over 3x3 (noise mostly cancels there, a
+    // highlight's change does not), their sizes summed.
+    cv::Mat together;
+    if (!m_hue && lit.size() > 1) {
+        together = cv::Mat::zeros(m_size, CV_32FC1);
+        for (size_t k = 0; k < lit.size(); ++k) {
+            cv::subtract(lit[k], m_ref, dev);
+            dev.setTo(0, counted[k] == 0);
+            cv::blur(dev, dev, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+            cv::accumulate(cv::abs(dev), together);
+        }
+    }
     // The brightest and darkest each pixel was in any template (a clipped
     // one was at least as bright as it shows).
     cv::Mat brightest(m_size, CV_32FC1, cv::Scalar(-kFar)), darkest(m_size, CV_32FC1, cv::Scalar(kFar));
@@ -281,7 +294,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
     m_tolOf = std::vector<float>();
     const cv::Mat edge = Edge();
-    WidenWhereVarying(spread, edge, brightest, darkest);
+    WidenWhereVarying(spread, edge, brightest, darkest, together);
     // Where some templates clipped, fewer of them measured the pixel: its
     // spread (one template: none) falls short of what noise alone spreads
     // elsewhere, and a frame in dimmer light shows it unclipped. It spreads
@@ -335,7 +348,8 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     return true;
 }
 
-void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const
+void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
+                                  const cv::Mat& together) const
 {
     // Where the templates differ by most of what noise may (a pixel on its
     // own: noise; a patch: a highlight that moves and changes from cycle to
@@ -367,6 +381,9 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
     const cv::Mat varies = WithCore(Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare),
                                     spread > edge * (m_tolEdge * kVaryingShare) + m_tolBase);
     if (cv::countNonZero(varies) > 0) {
+        // Reads the templates' own spread, before WidenAround grows it.
+        if (!together.empty() && !slightGrowth.empty())
+            WidenSlightHighlights(varies, slight, together, spread);
         WidenAround(varies, spread, brightest, darkest);
         // Hues do not shine: only light stands above a face.
         if (!m_hue)
@@ -429,6 +446,36 @@ void GrayMatch::WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& bri
     cv::erode(darkest, darkest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(kFar));
     spread = cv::max(spread, brightest - m_ref);
     spread = cv::max(spread, m_ref - darkest);
+}
+
+void GrayMatch::WidenSlightHighlights(const cv::Mat& varies, const cv::Mat& slight, const cv::Mat& together,
+                                      cv::Mat& spread) const
+{
+    // A highlight that the templates vary only slightly (none of it varies
+    // as the rules above ask) still slides along, across and brightens a
+    // little. Where it runs down a rim into a dark outline, what stands above
+    // the face stops short of its faded end; a frame that shows it a little
+    // further along, inward and brighter at once than any template lights
+    // that end where none did. Off such a highlight (beyond the reach of any
+    // varying patch), where the templates change together with it beyond
+    // base and noise, a pixel may spread as a slight patch does: twice the
+    // largest within 1 px. Its body keeps its spread, as does a face where
+    // nothing varies.
+    const cv::Mat around = GlintReach();
+    cv::Mat covered;
+    cv::dilate(varies, covered, around);
+    cv::Mat raised;
+    cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, around, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(m_ref, raised, raised);
+    const cv::Mat body = raised > m_tolBase;
+    const cv::Mat cores = slight & body & ~covered;
+    if (cv::countNonZero(cores) == 0)
+        return;
+    const cv::Mat changes = WithCore(together > m_tolBase, cores) & ~covered & ~body;
+    cv::Mat grown;
+    cv::dilate(spread, grown, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+    grown = cv::max(spread, grown * kGlintGrowth);
+    grown.copyTo(spread, changes);
 }
 
 void GrayMatch::WidenAcross(const cv::Mat& varies, cv::Mat& spread) const

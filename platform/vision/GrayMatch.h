@@ -37,8 +37,11 @@
 //            across changes: the templates may all have shown it on one
 //            side. Within 1 px of a
 //            patch that differs even slightly (a steep streak sliding across
-//            itself), twice its largest there. A pixel on its own that spreads is
-//            noise and widens nothing;
+//            itself), twice its largest there; so too off a highlight that
+//            holds such a patch, wherever the templates change together with
+//            it beyond base and noise (its faded end running down a rim,
+//            where nothing stands above the face). A pixel on its own that
+//            spreads is noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
@@ -136,7 +139,9 @@ private:
     cv::Mat Edge() const;
     // Grows the spread around patches where the templates differ beyond noise.
     // brightest and darkest: per pixel over the lit templates (both reused).
-    void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest) const;
+    // together: per pixel, what the templates change together, noise aside (see Train).
+    void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
+                           const cv::Mat& together) const;
     // The pixels of `varies` that lie in a patch of them.
     static cv::Mat Patches(cv::Mat varies);
     // The patches (8-connected) that hold a pixel of `core`, and at least
@@ -145,6 +150,11 @@ private:
     // Within reach of the patches `varies`: twice their largest spread, and
     // as bright or dark as they were.
     void WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;
+    // Off a highlight that holds a patch of `slight` beyond the reach of
+    // `varies`, where the templates change together with it: twice the
+    // largest spread within 1 px.
+    void WidenSlightHighlights(const cv::Mat& varies, const cv::Mat& slight, const cv::Mat& together,
+                               cv::Mat& spread) const;
     // Along every highlight that holds a patch of `varies`: what moving the
     // highlight 1 px across changes.
     void WidenAcross(const cv::Mat& varies, cv::Mat& spread) const;

@@ -156,6 +156,43 @@ struct GlintFace {
         return out;
     }
 };
+
+// A pocket's rim on a polished face: the plate, a dark wall 6 px wide inside
+// the outline, the floor, and a pin's spot that moves +-2 px and changes
+// +-15 %. A highlight 40 px long runs 1 px inside the outline, faded towards
+// both ends as round a corner; each draw slides it `along`, moves it `out`
+// across (outward) and scales it by `bright`.
+struct RimFace {
+    static constexpr int kW = 160, kH = 110;
+    static constexpr double kOutline = 39.5, kFrom = 30, kTo = 70;
+    cv::Mat Draw(cv::RNG& rng, double along, double out, double bright, cv::Rect chip = cv::Rect(),
+                 int chipGrey = 0) const
+    {
+        cv::Mat f(kH, kW, CV_32FC1, cv::Scalar(100));
+        f.rowRange(40, 46).setTo(25);
+        f.rowRange(46, kH).setTo(62);
+        cv::GaussianBlur(f, f, cv::Size(), 0.7);
+        const cv::Point2d spot(120 + rng.uniform(-2.0, 2.0), 80 + rng.uniform(-2.0, 2.0));
+        const double spotPeak = 140 * (1 + rng.uniform(-0.15, 0.15));
+        const double line = kOutline + 1 - out;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const double s = (x - kFrom - along) / (kTo - kFrom);
+                if (s > 0 && s < 1)
+                    f.at<float>(y, x) += float(100 * bright * std::sin(CV_PI * s)
+                                               * std::exp(-(y - line) * (y - line) / (2 * 1.6 * 1.6)));
+                const double d2 = (x - spot.x) * (x - spot.x) + (y - spot.y) * (y - spot.y);
+                f.at<float>(y, x) += float(spotPeak * std::exp(-d2 / (2 * 2.5 * 2.5)));
+            }
+        if (!chip.empty())
+            f(chip).setTo(chipGrey);
+        cv::Mat n(f.size(), CV_32FC1);
+        rng.fill(n, cv::RNG::NORMAL, 0, 2);
+        cv::Mat result;
+        cv::Mat(f + n).convertTo(result, CV_8UC1);
+        return result;
+    }
+};
 }  // namespace
 
 class TestVisionMatch : public QObject {
@@ -181,6 +218,8 @@ private slots:
     void grayGlintsLearnedFromTemplates_data();
     void grayGlintsLearnedFromTemplates();
     void grayNoiseIsNoGlint();
+    void graySlightHighlightsEnd_data();
+    void graySlightHighlightsEnd();
     void surfScores_data();
     void surfScores();
     void surfMaskedOutPartIgnored();
@@ -778,6 +817,50 @@ void TestVisionMatch::grayNoiseIsNoGlint()
     cv::dilate(own, own, cv::Mat());
     const cv::Mat grown = gm.spread() > own * 2 + 1;
     QCOMPARE(cv::countNonZero(grown), 0);
+}
+
+void TestVisionMatch::graySlightHighlightsEnd_data()
+{
+    QTest::addColumn<QRect>("chip");
+    QTest::addColumn<int>("chipGrey");
+    QTest::newRow("good frames") << QRect() << 0;
+    // On the wall just past where the highlight fades out, 30 grey levels brighter.
+    QTest::newRow("chip on the wall past the highlight's end") << QRect(75, 40, 8, 6) << 55;
+    // On the floor below the highlight's faded end, 20 darker.
+    QTest::newRow("chip on the floor below the highlight's end") << QRect(58, 48, 8, 8) << 42;
+}
+
+void TestVisionMatch::graySlightHighlightsEnd()
+{
+    // The templates show the rim's highlight only a little apart (up to
+    // 1.3 px along, 0.35 px across, 14 % in brightness; all of them
+    // outward), so none of it varies as a moving highlight does. A good frame
+    // may show it 2 px along, 0.5 px inward and 15 % brighter at once: its
+    // faded end then lights the wall where nothing stands above the face in
+    // the reference. A chip beside that end is still one.
+    QFETCH(QRect, chip);
+    QFETCH(int, chipGrey);
+    const RimFace face;
+    const double along[] = {0.19, 0.79, -0.14, -0.36, 0.92}, out[] = {0.15, 0.40, 0.49, 0.15, 0.25},
+                 bright[] = {0.92, 0.88, 0.89, 1.02, 0.88};
+    cv::RNG rng(1313);
+    GrayMatch gm;
+    QVERIFY(gm.Create(RimFace::kW, RimFace::kH, cv::Mat(), 0));
+    for (int k = 0; k < 5; ++k)
+        QVERIFY(gm.AddTemp(face.Draw(rng, along[k], out[k], bright[k])));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    const cv::Mat open = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3));
+    const cv::Rect chipRect(chip.x(), chip.y(), chip.width(), chip.height());
+    for (int i = 0; i < 20; ++i) {
+        cv::Mat diff;
+        gm.Match(face.Draw(rng, 2.0, -0.5, 1.15, chipRect, chipGrey), diff);
+        cv::morphologyEx(diff, diff, cv::MORPH_OPEN, open);
+        const int a = cv::countNonZero(diff);
+        if (chip.isEmpty())
+            QVERIFY2(a <= 20, qPrintable(QStringLiteral("good frame %1: area %2").arg(i).arg(a)));
+        else
+            QVERIFY2(a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
+    }
 }
 
 void TestVisionMatch::surfScores_data()
