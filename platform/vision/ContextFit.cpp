@@ -1,6 +1,7 @@
 #include "ContextFit.h"
 
 #include "BilinearRead.h"
+#include "EdgeCells.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -139,34 +140,13 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     cv::GaussianBlur(tpl(region), seen, cv::Size(3, 3), 0.8, 0.8, cv::BORDER_REPLICATE);
     cv::Sobel(seen, gx, CV_32F, 1, 0, 3, 0.125);
     cv::Sobel(seen, gy, CV_32F, 0, 1, 3, 0.125);
-    struct Cand {
-        float mag;
-        int x, y;
-    };
-    std::vector<Cand> cands;
+    std::vector<EdgeCell> cands;
     const int cell = std::max(2, int(std::sqrt(double(cv::countNonZero(keep)) / (2.0 * kSamples))));
-    for (int y0 = 0; y0 < region.height; y0 += cell)
-        for (int x0 = 0; x0 < region.width; x0 += cell) {
-            Cand best{0.f, -1, -1};
-            for (int y = y0; y < std::min(y0 + cell, region.height); ++y)
-                for (int x = x0; x < std::min(x0 + cell, region.width); ++x) {
-                    const float dx = gx.at<float>(y, x), dy = gy.at<float>(y, x);
-                    const float m = dx * dx + dy * dy;
-                    if (keep.at<uchar>(y, x) && m > best.mag)
-                        best = {m, x, y};
-                }
-            if (best.x >= 0 && best.mag >= kMinGradient * kMinGradient)
-                cands.push_back(best);
-        }
+    StrongestPerCell(gx, gy, keep, cv::Rect(0, 0, region.width, region.height), cell, kMinGradient, kSamples, cands);
     if (int(cands.size()) < kMinShared)
         return;
-    if (int(cands.size()) > kSamples) {
-        std::nth_element(cands.begin(), cands.begin() + kSamples, cands.end(),
-                         [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
-        cands.resize(size_t(kSamples));
-    }
     int x0 = 1 << 30, y0 = 1 << 30, x1 = -(1 << 30), y1 = -(1 << 30);
-    for (const Cand& c : cands) {
+    for (const EdgeCell& c : cands) {
         const int x = region.x + c.x, y = region.y + c.y;
         m_samples.push_back({float(x - cx), float(y - cy), float(tpl.at<uchar>(y, x))});
         m_radius = std::max(m_radius, std::hypot(double(x - cx), double(y - cy)));

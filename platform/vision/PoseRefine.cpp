@@ -1,6 +1,7 @@
 #include "PoseRefine.h"
 
 #include "BilinearRead.h"
+#include "EdgeCells.h"
 #include "NormalSums.h"
 
 #include <opencv2/core/hal/intrin.hpp>
@@ -182,34 +183,10 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
         cv::Sobel(seen, gy, CV_32F, 0, 1, 3, 0.125);
         // The strongest gradient of each grid cell, cells sized for about
         // twice the points wanted, so the points cover the whole model.
-        struct Cand {
-            float mag;
-            int x, y;
-        };
+        using Cand = EdgeCell;
         std::vector<Cand> cands;
         auto pick = [&](int cell, int want) {
-            cands.clear();
-            for (int y0 = 2; y0 < img.rows - 2; y0 += cell)
-                for (int x0 = 2; x0 < img.cols - 2; x0 += cell) {
-                    Cand best{0.f, -1, -1};
-                    for (int y = y0; y < std::min(y0 + cell, img.rows - 2); ++y) {
-                        const float* px = gx.ptr<float>(y);
-                        const float* py = gy.ptr<float>(y);
-                        const uchar* pm = inner.ptr<uchar>(y);
-                        for (int x = x0; x < std::min(x0 + cell, img.cols - 2); ++x) {
-                            const float m = px[x] * px[x] + py[x] * py[x];
-                            if (pm[x] && m > best.mag)
-                                best = {m, x, y};
-                        }
-                    }
-                    if (best.x >= 0 && best.mag >= kMinGradient * kMinGradient)
-                        cands.push_back(best);
-                }
-            if (int(cands.size()) > want) {
-                std::nth_element(cands.begin(), cands.begin() + want, cands.end(),
-                                 [](const Cand& a, const Cand& b) { return a.mag > b.mag; });
-                cands.resize(size_t(want));
-            }
+            StrongestPerCell(gx, gy, inner, cv::Rect(2, 2, img.cols - 4, img.rows - 4), cell, kMinGradient, want, cands);
         };
         // The slope energy of the points' weaker direction (smallest
         // eigenvalue of the summed gradient outer products) and the larger.
