@@ -391,7 +391,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
             if (final) {
                 if (st.ngCounted[c]) {
                     st.ngCounted[c] = 0;
-                    ++gFailNum[c];
+                    CountOne(&gFailNum[c]);
                     m_countsChanged = true;
                 }
                 if (cam->liveSet)
@@ -411,7 +411,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
         }
         if (st.cycleCounted[c]) {
             st.cycleCounted[c] = 0;
-            ++gAllNum[c];
+            CountOne(&gAllNum[c]);
             m_countsChanged = true;
         }
         Flush();

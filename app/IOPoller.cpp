@@ -47,10 +47,12 @@ void IOPoller::pass()
         m_started = true;
         m_told = wanted;  // the first state reply's echo says what the board holds
     }
-    // A board whose replies are lost may still hear: a changed word goes out
-    // at once, not only once the link counts as lost. A silent board answers
-    // no echo to differ from, yet a hold decided meanwhile (watchdog, camera
-    // loss) must reach it the moment it listens.
+    // The board's echo alone asks for the word only when it answers. A board
+    // whose replies are lost may still hear: a changed word goes out at once,
+    // not only once the link counts as lost, at the price of a write the echo
+    // did not ask for. A silent board answers no echo to differ from, yet a
+    // hold decided meanwhile (watchdog, camera loss) must reach it the moment
+    // it listens.
     if (!gotFrame && wanted != m_told)
         resend = true;
     if (resend || gisLostCom.load() != 0) {

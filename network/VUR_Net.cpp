@@ -235,12 +235,11 @@ void VUR_Net::OnDisconnected(QTcpSocket* socket)
 void VUR_Net::OnReadyRead(QTcpSocket* socket)
 {
     while (socket == m_socket && socket->bytesAvailable() > 0) {
-        QByteArray reply;
         qint64 dropped = 0;
-        const bool whole = m_replies.add(socket->read(65535), now(), &reply, &dropped);
+        const QByteArrayList replies = m_replies.add(socket->read(65535), now(), &dropped);
         if (dropped)
             GLogInfo(QStringLiteral("VUR: %1 bytes of an unfinished reply dropped").arg(dropped));
-        if (whole)
+        for (const QByteArray& reply : replies)
             HandleReply(QString::fromUtf8(reply));
     }
 }

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
+
 int gAllNum[8] = {};
 int gFailNum[8] = {};
 
@@ -25,6 +27,16 @@ void CountFileRead(const QString& path, int all[8], int fail[8])
             *slot = (v > kCountLimit || v < 0) ? 0 : int(v);
         }
     }
+}
+
+void CountOne(int* total)
+{
+    *total = int(HeldCount(qint64(*total) + 1));
+}
+
+qint64 HeldCount(qint64 total)
+{
+    return std::min(total, kCountLimit);
 }
 
 void CountRead(const QString& path)

@@ -9,6 +9,11 @@ extern int gFailNum[8];  // NG cycles per camera
 // The largest total count.txt holds; a larger one reads as 0.
 constexpr qint64 kCountLimit = 100000000;
 
+// Totals hold at kCountLimit, so none is ever written that reads back as 0:
+// counting stops there, and a larger total on record is taken as the limit.
+void CountOne(int* total);
+qint64 HeldCount(qint64 total);
+
 // Reads count.txt of the working directory; a missing file or a short one
 // leaves the counts after the last number read at 0. Values above
 // kCountLimit read as 0.

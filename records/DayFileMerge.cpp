@@ -1,10 +1,10 @@
 #include "DayFileMerge.h"
 
+#include <QDebug>
 #include <QSqlQuery>
 #include <QUuid>
 #include <QVariant>
 
-#include <algorithm>
 
 namespace {
 const char* const kMergedTable = "CREATE TABLE IF NOT EXISTS merged_dayfile(id TEXT PRIMARY KEY, taken TEXT)";
@@ -116,13 +116,21 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
                 // The rows are only ever appended (a cleared file gets a new
                 // identity): the mark is the last row taken.
                 const auto add = [&](const QString& before, const DayFileRecorder& record) {
-                    bool known = true;
-                    const qint64 after = before.isNull() ? 0 : before.toLongLong(&known);
-                    if (!known || !db.transaction())
+                    if (!db.transaction())
                         return false;
                     bool added = q.exec(createTable) && q.exec(QStringLiteral("SELECT max(rowid) FROM cur.%1").arg(table))
                               && q.next();
                     const qint64 last = added ? q.value(0).toLongLong() : 0;
+                    bool known = true;
+                    qint64 after = before.isNull() ? 0 : before.toLongLong(&known);
+                    if (added && (!known || after < 0 || after > last)) {
+                        // A damaged or foreign mark: skipping by it would lose
+                        // rows, and refusing the merge would keep them from the
+                        // archive for good. Some may come twice; none is lost.
+                        qWarning("day file %s: the archive's mark \"%s\" names no row of its %lld; all are merged",
+                                 qPrintable(from), qPrintable(before.left(40)), last);
+                        after = 0;
+                    }
                     added = added
                          && q.prepare(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM cur.%1 WHERE rowid > ? AND rowid <= ? "
                                                      "ORDER BY rowid")
@@ -130,7 +138,7 @@ bool AppendDayFile(const QString& into, const QString& from, const QString& tabl
                     if (added) {
                         q.addBindValue(after);
                         q.addBindValue(last);
-                        added = q.exec() && record(QString::number(std::max(last, after)));
+                        added = q.exec() && record(QString::number(last));
                     }
                     return added ? db.commit() : (db.rollback(), false);
                 };

@@ -14,7 +14,9 @@
 // Appends the rows of `table` in file `from` that the archive `into` has not
 // taken yet to the same table of `into` (made by createTable when missing),
 // in one transaction. The columns are copied by name, in the order given.
-// True when the rows are there.
+// True when the rows are there. A mark no row of the file fits (past its
+// last row, empty, not a number) is logged and the file merged as if
+// unmarked.
 bool AppendDayFile(const QString& into, const QString& from, const QString& table, const QString& columns,
                    const QString& createTable);
 

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDatabase>
 
 #include <algorithm>
@@ -99,6 +100,7 @@ QString Parse(const QByteArray& text, VerdictRecord* r)
     static const QRegularExpression rowName(QStringLiteral("^C[0-8]_D[0-8]$"));
     bool seq = false;
     bool counts = false;
+    QSet<QByteArray> rows;
     const QList<QByteArray> lines = body.split('\n');
     for (int i = 1; i < lines.size(); ++i) {
         const QByteArray& line = lines[i];
@@ -109,10 +111,11 @@ QString Parse(const QByteArray& text, VerdictRecord* r)
         if (w[0] == "seq" && w.size() == 2 && TakeNumbers(w, 1, 1, std::numeric_limits<qint64>::max(), &v) && v[0] > 0) {
             r->seq = quint64(v[0]);
             seq = true;
-        } else if (w[0] == "counts" && w.size() == 17 && TakeNumbers(w, 1, 16, kCountLimit, &v)) {
+        } else if (w[0] == "counts" && w.size() == 17 && TakeNumbers(w, 1, 16, INT_MAX, &v)) {
+            // Totals an earlier version counted past the limit hold there too.
             for (int c = 0; c < 8; ++c) {
-                r->all[c] = int(v[2 * c]);
-                r->fail[c] = int(v[2 * c + 1]);
+                r->all[c] = int(HeldCount(v[2 * c]));
+                r->fail[c] = int(HeldCount(v[2 * c + 1]));
             }
             counts = true;
         } else if (w[0] == "day" && w.size() == 2) {
@@ -120,6 +123,9 @@ QString Parse(const QByteArray& text, VerdictRecord* r)
         } else if (w[0] == "row" && w.size() == 4 + 2 * kHours && rowName.match(QString::fromUtf8(w[1])).hasMatch()
                    && w[2] == "ok" && w[3 + kHours] == "ng" && TakeNumbers(w, 3, kHours, INT_MAX, &v)
                    && TakeNumbers(w, 4 + kHours, kHours, INT_MAX, &v)) {
+            if (rows.contains(w[1]))
+                return QStringLiteral("line %1 names row %2 again").arg(i + 1).arg(QString::fromUtf8(w[1]));
+            rows.insert(w[1]);
             CountDetect d;
             initStuCountDetect(d);
             for (int h = 0; h < kHours; ++h) {

@@ -24,6 +24,9 @@ const char* const kDisplaced = ".paraGroup-restore-old";
 const char* const kJournal = ".paraGroup-restore.journal";
 // A list that was not ours, kept for whoever looks into how it came there.
 const char* const kRefusedList = ".paraGroup-restore.refused";
+// Left in the staging folder as a copy goes in, so a copy moved in can be
+// told from one the group never had.
+const char* const kMovedIn = ".in-";
 
 bool Present(const QString& path)
 {
@@ -236,6 +239,11 @@ QString ParaGroups::Staged(const QString& name) const
     return m_workDir + QLatin1Char('/') + QLatin1String(kStaging) + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
 }
 
+QString ParaGroups::MovedIn(const QString& name) const
+{
+    return Staged(QLatin1String(kMovedIn) + name);
+}
+
 QString ParaGroups::Old(const QString& name) const
 {
     return m_workDir + QLatin1Char('/') + QLatin1String(kDisplaced) + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
@@ -247,9 +255,11 @@ QString ParaGroups::Live(const QString& name) const
 }
 
 // Only a list as Restore writes it: PARAM.db put, SN.db put or absent, and
-// each of the 64 step folders once. A list that leaves a place out would
-// leave a mix of two groups; one that drops a place the group's copy is
-// staged for would delete both that copy and the live one.
+// each of the 64 step folders once, put exactly where the group's copy is
+// staged or was moved in. A list that leaves a place out, or puts one the
+// group lacks (read as already done), would leave a mix of two groups; one
+// that drops a place the group's copy is staged for would delete both that
+// copy and the live one.
 bool ParaGroups::ReadJournal(QList<Item>* items) const
 {
     QFile f(Journal());
@@ -257,6 +267,7 @@ bool ParaGroups::ReadJournal(QList<Item>* items) const
         return false;
     QList<Item> read;
     QSet<QString> named;
+    QSet<QString> puts;
     int folders = 0;
     for (const QByteArray& line : f.readAll().split('\n')) {
         if (line.isEmpty())
@@ -269,15 +280,25 @@ bool ParaGroups::ReadJournal(QList<Item>* items) const
         // Only names this class writes: the list never reaches beyond the work folder.
         const bool folder = name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name[6] >= QLatin1Char('1')
                          && name[6] <= QLatin1Char('8') && name[7] >= QLatin1Char('1') && name[7] <= QLatin1Char('8');
+        const bool groups = Present(Staged(name)) || Present(MovedIn(name));
         if (blank < 0 || !(database || folder) || (!put && verb != "drop") || (database && !put) || named.contains(name)
-            || (!put && Present(Staged(name))))
+            || put != groups)
             return false;
         named.insert(name);
+        if (put)
+            puts.insert(name);
         folders += folder ? 1 : 0;
         read.append({put, name});
     }
     if (!named.contains(QStringLiteral("PARAM.db")) || folders != 64)
         return false;
+    // Each file of the staged group is put: none stays out beside the live set-up.
+    const QDir staging(Staged(QString()));
+    for (const QString& entry : staging.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString name = entry.startsWith(QLatin1String(kMovedIn)) ? entry.mid(int(qstrlen(kMovedIn))) : entry;
+        if (!puts.contains(name))
+            return false;
+    }
     *items = read;
     return true;
 }
@@ -301,6 +322,8 @@ bool ParaGroups::Switch(const QList<Item>& items, Failure* failure)
             return Fail(failure, live, QStringLiteral("cannot move the old file aside"));
         if (Present(live) && Present(Old(i.name)) && staged)
             return Fail(failure, live, QStringLiteral("both the old and a third copy are there"));
+        if (staged && !Present(MovedIn(i.name)) && !QFile(MovedIn(i.name)).open(QIODevice::WriteOnly))
+            return Fail(failure, MovedIn(i.name), QStringLiteral("cannot note the move"));
         if (staged && !Move(Staged(i.name), live))
             return Fail(failure, live, QStringLiteral("cannot move the new file in place"));
     }

@@ -78,6 +78,7 @@ private:
     };
     QString Journal() const;
     QString Staged(const QString& name) const;
+    QString MovedIn(const QString& name) const;
     QString Old(const QString& name) const;
     QString Live(const QString& name) const;
     bool ReadJournal(QList<Item>* items) const;

@@ -455,8 +455,10 @@ bool RaRoWizard::OpenDatabases()
 
 void RaRoWizard::HoldForMixedSetup()
 {
-    // Nothing is judged on files that may belong to two groups: detection
-    // stays stopped and the clamp held as the port opened it.
+    // Every other start-up starts detection. Nothing is judged on files that
+    // may belong to two groups, though: detection stays stopped, the clamp
+    // held as the port opened it, and Start is refused until a group is
+    // restored whole.
     m_cycle->SetStopDetect();
     m_ports->showDetecting(false);
     gpControlIO->IOSetOut(0, 1);

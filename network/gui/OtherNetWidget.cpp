@@ -388,10 +388,11 @@ void OtherNetWidget::vur_reset_remind(const QString& body)
         item->setTextAlignment(Qt::AlignCenter);
         memoModel->setItem(r, c, item);
     };
-    // Whole milliseconds or minutes; a number beyond 64 bits (or none) is
-    // unreadable, as a missing key is.
+    // Whole milliseconds or minutes. A value that is no number (text, null,
+    // true or false) reads as 0, so one odd value hides no memo after it;
+    // only a number beyond 64 bits is unreadable, as a missing key is.
     auto whole = [](const QJsonValue& v, qint64* out) {
-        const double d = v.toDouble(std::nan(""));
+        const double d = v.isDouble() ? v.toDouble() : 0.0;
         if (!(d > -9223372036854775808.0 && d < 9223372036854775808.0))
             return false;
         *out = qint64(d);

@@ -5,6 +5,7 @@
 #include "BoardCycle.h"
 
 #include "records/Counters.h"
+#include "records/VerdictJournal.h"
 #include "params/WizardPara.h"
 #include "records/ResStatisticsParam.h"
 #include "../params/ParaTestDb.h"
@@ -94,14 +95,28 @@ private slots:
         QVERIFY(kept == w->judgedFrame());
     }
 
+    // Totals at count.txt's limit hold there, so the next start reads them
+    // back from count.txt and the verdict record alike.
     void mouldNgHolds()
     {
         QVERIFY(SetParamValue(QStringLiteral("system1"), 2, 0));  // no product step
+        QFile counts(QStringLiteral("count.txt"));
+        QVERIFY(counts.open(QIODevice::WriteOnly) && counts.write("100000000 100000000 ") > 0);
+        counts.close();
         Start();
         Show(1);
         m_rig->board->send(QStringLiteral("set 0"));
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base), (QStringList{"F4", "F5", "F1"}), 5000);
         QCOMPARE(m_rig->win->cycle().runState, int(RunStopped));
+        const auto stored = [] {
+            QFile f(QStringLiteral("count.txt"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QTRY_COMPARE(stored(), QByteArray("100000000 100000000 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "));
+        VerdictRecord r;
+        QVERIFY(VerdictJournal::Read(&r) == VerdictJournal::FileState::Ok);
+        QCOMPARE(r.all[0], int(kCountLimit));
+        QCOMPARE(r.fail[0], int(kCountLimit));
         m_rig->board->send(QStringLiteral("door open"));  // the alarm output goes off, the clamp stays held
         QTRY_COMPARE_WITH_TIMEOUT(BoardWords(*m_rig->board).mid(m_rig->base), (QStringList{"F4", "F5", "F1", "F5"}), 3000);
     }

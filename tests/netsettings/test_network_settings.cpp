@@ -184,6 +184,36 @@ private slots:
         m_others->hide();
     }
 
+    void memoValuesThatAreNoNumbers_data()
+    {
+        QTest::addColumn<QString>("value");  // of notify_utc and duration
+        QTest::addColumn<QString>("duration");
+        QTest::newRow("a number") << QStringLiteral("30.9") << QStringLiteral("30");
+        QTest::newRow("text") << QStringLiteral("\"30\"") << QStringLiteral("0");
+        QTest::newRow("null") << QStringLiteral("null") << QStringLiteral("0");
+        QTest::newRow("true") << QStringLiteral("true") << QStringLiteral("0");
+        QTest::newRow("false") << QStringLiteral("false") << QStringLiteral("0");
+    }
+
+    // A time or duration that is no number reads as 0; the memos after it fill.
+    void memoValuesThatAreNoNumbers()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, duration);
+        m_others->show();
+        m_others->SlotRemind();  // page 6; the link is off, nothing is asked
+        const QString memo = QStringLiteral("{\"operator\":\"%1\",\"create_utc\":0,\"notify_utc\":%2,\"duration\":%2,"
+                                            "\"reminder_name\":\"r\"}");
+        m_others->vur_reset_remind(QStringLiteral("{\"result\":[%1,%2]}").arg(memo.arg(QStringLiteral("a"), value),
+                                                                          memo.arg(QStringLiteral("b"), QStringLiteral("1"))));
+        QCOMPARE(m_others->memoModel->rowCount(), 2);
+        QCOMPARE(m_others->memoModel->item(0, 3)->text(), duration);
+        QCOMPARE(m_others->memoModel->item(0, 2)->text(),
+                 QDateTime::fromMSecsSinceEpoch(duration.toInt()).toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
+        QVERIFY(m_others->memoModel->item(1, 4));
+        m_others->hide();
+    }
+
     void hostileWifiAndServerTextsAreRefused()
     {
         const QString installed = QStringLiteral("system-root/etc/wpa_supplicant/wlanpwd.conf");

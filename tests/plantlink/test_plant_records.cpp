@@ -18,6 +18,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
+#include <QElapsedTimer>
 
 #include <climits>
 #include <limits>
@@ -132,6 +134,20 @@ private slots:
         QTest::newRow("left waiting too long") << QByteArrayList{answer + "{", "/heart/\r\n\r\n"}
                                                << QList<int>{0, int(VUR_ReplyGatherer::kPieceGapMs) + 1}
                                                << QByteArrayList{"/heart/\r\n\r\n"} << true;
+        // A read that starts a reply of its own ends the part held before it,
+        // which goes on as it stands; the replies after it are not swallowed.
+        QTest::newRow("empty answer, then an ack") << QByteArrayList{answer, "/back/ 200\r\n\r\n"} << QList<int>{0, 1}
+                                                   << QByteArrayList{answer, "/back/ 200\r\n\r\n"} << false;
+        QTest::newRow("answer cut off, then replies")
+            << QByteArrayList{answer + "{\"a\":", "/heart/\r\n\r\n", answer + "[1]"} << QList<int>{0, 1, 2}
+            << QByteArrayList{answer + "{\"a\":", "/heart/\r\n\r\n", answer + "[1]"} << false;
+        QTest::newRow("header cut off, then an ack") << QByteArrayList{"X\r\nSessionId: 1", "/back/\r\n\r\n"} << QList<int>{0, 1}
+                                                     << QByteArrayList{"X\r\nSessionId: 1", "/back/\r\n\r\n"} << false;
+        QTest::newRow("body naming a reply stays in the body")
+            << QByteArrayList{answer + "{\"a\":", "\"/back/\"\r\n\r\n}"} << QList<int>{0, 1}
+            << QByteArrayList{answer + "{\"a\":\"/back/\"\r\n\r\n}"} << false;
+        QTest::newRow("escape at the end of a read") << QByteArrayList{answer + "{\"a\":\"\\", "\"}\"", "}"} << QList<int>{0, 1, 2}
+                                                     << QByteArrayList{answer + "{\"a\":\"\\\"}\"}"} << false;
         QByteArrayList huge{answer + "["};
         QList<int> at{0};
         for (int i = 0; i * 65535 <= VUR_ReplyGatherer::kMaxBytes; ++i) {
@@ -151,14 +167,87 @@ private slots:
         QByteArrayList replies;
         qint64 dropped = 0;
         for (int i = 0; i < pieces.size(); ++i) {
-            QByteArray reply;
             qint64 lost = 0;
-            if (g.add(pieces[i], atMs[i], &reply, &lost))
-                replies << reply;
+            replies << g.add(pieces[i], atMs[i], &lost);
             dropped += lost;
         }
         QTEST(replies, "replies");
         QTEST(dropped > 0, "dropsSome");
+    }
+
+    // Whole and cut-off replies split into reads at random places: each is
+    // handed on once, in order, and says what it said when sent.
+    void replyPiecesAtRandom()
+    {
+        QRandomGenerator random(60);
+        const QByteArrayList inString{"a", "{", "}", "[", "]", ":", ",", "/", " ", "字", "\\\"", "\\\\"};
+        const auto answer = [&] {
+            QByteArray open, close, text = "\"";
+            for (int d = random.bounded(4); d >= 0; --d) {
+                const bool object = random.bounded(2);
+                open += object ? "{\"k\":" : "[";
+                close.prepend(object ? " ,\r\n\"\"}" : "]");
+            }
+            for (int m = random.bounded(8); m > 0; --m)
+                text += inString[random.bounded(int(inString.size()))];
+            return QByteArray(random.bounded(2) ? "/product/" : "x /memo/") + "\r\nSessionId: 1"
+                 + QByteArray::number(4 + 3 * random.bounded(2)) + "\r\n\r\n" + open + text + '"' + close;
+        };
+        for (int round = 0; round < 200; ++round) {
+            QList<QByteArray> sent;
+            QByteArrayList reads;
+            for (int r = 0; r < 12; ++r) {
+                const int kind = random.bounded(5);
+                QByteArray text = kind == 0 ? "/back/ 200\r\n\r\n" : kind == 1 ? "/heart/\r\n\r\n" : answer();
+                // After a cut-off reply only a read holding the next one's
+                // header can tell that a new reply began.
+                const bool afterCut = !sent.isEmpty() && !VUR_ReplyGatherer::Whole(sent.last());
+                const int body = int(text.indexOf("\r\n\r\n")) + 4;
+                if (random.bounded(4) == 0 && (!afterCut || body < text.size()))
+                    text.truncate(afterCut ? body + random.bounded(int(text.size()) - body) : random.bounded(int(text.size())));
+                if (text.isEmpty())
+                    continue;
+                sent << text;
+                for (int at = 0, n = 0; at < text.size(); at += n) {
+                    n = afterCut && at == 0 ? body : 1;
+                    n += random.bounded(int(text.size()) - at - n + 1);
+                    reads << text.mid(at, n);
+                }
+            }
+            VUR_ReplyGatherer g;
+            QByteArrayList got;
+            qint64 lost = 0;
+            for (const QByteArray& read : reads + QByteArrayList{"/heart/\r\n\r\n"}) {
+                got << g.add(read, 0, &lost);
+                QCOMPARE(lost, 0);
+            }
+            // A cut may leave a piece of header on its own: it says nothing.
+            const auto said = [](const QList<QByteArray>& texts) {
+                QStringList out;
+                for (const QByteArray& t : texts) {
+                    const VUR_Reply r = VUR_Reply::Parse(QString::fromUtf8(t));
+                    if (r.kind != VUR_Reply::Ignored)
+                        out << QString::number(r.kind) + '/' + QString::number(r.session) + '/' + r.body;
+                }
+                return out;
+            };
+            QCOMPARE(said(got), said(sent << "/heart/\r\n\r\n"));
+        }
+    }
+
+    // Each byte of a long answer is looked at once, not once per read.
+    void longAnswerInSmallReadsIsQuick()
+    {
+        VUR_ReplyGatherer g;
+        QElapsedTimer timer;
+        timer.start();
+        qint64 lost = 0;
+        QByteArrayList got = g.add("X\r\nSessionId: 17\r\n\r\n[", 0, &lost);
+        for (int i = 0; i < 4000; ++i)
+            got << g.add(QByteArray(256, '1'), 0, &lost);
+        got << g.add("]", 0, &lost);
+        QCOMPARE(got.size(), 1);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
     }
 
     void queueWritesTwiceThenDrops()

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 
 #include <limits>
 
@@ -180,6 +181,70 @@ private slots:
         QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), columns, create));
         QCOMPARE(CycleRows(archive), (QStringList{"2024-05-01 09:00:00.000|1", "2024-05-01 10:00:00.000|2",
                                                   "2024-05-01 11:00:00.000|3"}));
+    }
+
+    void impossibleMarkTakesEveryRow_data()
+    {
+        QTest::addColumn<QString>("mark");  // what the archive says it took of the day file
+        QTest::addColumn<QStringList>("added");
+        QTest::newRow("the first row") << QStringLiteral("'1'") << QStringList{"b|2"};
+        QTest::newRow("past the last row") << QStringLiteral("'99'") << QStringList{"a|1", "b|2"};
+        QTest::newRow("empty") << QStringLiteral("''") << QStringList{"a|1", "b|2"};
+        QTest::newRow("not a number") << QStringLiteral("'2x'") << QStringList{"a|1", "b|2"};
+        QTest::newRow("below the first") << QStringLiteral("'-1'") << QStringList{"a|1", "b|2"};
+    }
+
+    // A mark of a damaged or foreign archive never keeps rows out of it:
+    // one no row fits is taken as none, and the merge notes the true one.
+    void impossibleMarkTakesEveryRow()
+    {
+        QFETCH(QString, mark);
+        QFETCH(QStringList, added);
+        const QString archive = QStringLiteral("archive.db");
+        const QString day = QStringLiteral("DetectCycle.db");
+        const QString create = QLatin1String(DetectCycleSQL::kCreateTable);
+        SqliteRows(day, create + QStringLiteral("; insert into detect_cycle(roundstart, roundtime) values('a', 1), ('b', 2);"
+                                                "create table dayfile(id text not null); insert into dayfile values('d1')"));
+        SqliteRows(archive, create + QStringLiteral("; create table merged_dayfile(id text primary key, taken text);"
+                                                    "insert into merged_dayfile values('d1', %1)").arg(mark));
+        QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), QStringLiteral("roundstart, roundtime"), create));
+        QCOMPARE(CycleRows(archive), added);
+        QCOMPARE(SqliteRows(archive, QStringLiteral("select taken from merged_dayfile")), QStringList{"2"});
+    }
+
+    // Rows written, merged, the mark now and then damaged beyond any row:
+    // after each merge every row of the day file is in the archive, once
+    // while the mark was never damaged.
+    void dayFileMergesAtRandom()
+    {
+        QRandomGenerator random(60);
+        const QString create = QLatin1String(DetectCycleSQL::kCreateTable);
+        const QStringList junk{"''", "'x'", "'-5'", "'1 2'", "'999999'"};
+        for (int round = 0; round < 10; ++round) {
+            const QString archive = QStringLiteral("a%1.db").arg(round);
+            const QString day = QStringLiteral("d%1.db").arg(round);
+            SqliteRows(archive, create);
+            QStringList written;
+            bool damaged = false;
+            for (int step = 0; step < 6; ++step) {
+                QStringList values;
+                for (int n = random.bounded(3); n > 0; --n) {
+                    written << QStringLiteral("r%1|%2").arg(written.size()).arg(step);
+                    values << QStringLiteral("('r%1', %2)").arg(written.size() - 1).arg(step);
+                }
+                SqliteRows(day, create + (values.isEmpty() ? QString() : QStringLiteral("; insert into detect_cycle(roundstart, roundtime) values ") + values.join(',')));
+                if (step > 0 && random.bounded(3) == 0) {
+                    SqliteRows(archive, QStringLiteral("update merged_dayfile set taken = %1").arg(junk[random.bounded(int(junk.size()))]));
+                    damaged = true;
+                }
+                QVERIFY(AppendDayFile(archive, day, QStringLiteral("detect_cycle"), QStringLiteral("roundstart, roundtime"), create));
+                const QStringList merged = CycleRows(archive);
+                if (!damaged)
+                    QCOMPARE(merged, written);
+                for (const QString& row : written)
+                    QVERIFY2(merged.contains(row), qPrintable(row));
+            }
+        }
     }
 
     void insertAndDayChange()

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "records/Counters.h"
+#include "records/VerdictJournal.h"
 
 #include <QFile>
 
@@ -65,6 +66,36 @@ private slots:
         QTEST(gAllNum[1], "all1");
         QCOMPARE(gFailNum[1], 0);
         QCOMPARE(gFailNum[7], 0);
+    }
+
+    // The verdict record reads totals by count.txt's limit: one an earlier
+    // version counted past it holds there; a row named twice is no record.
+    void journalTotalsAndRows_data()
+    {
+        QTest::addColumn<int>("all0");
+        QTest::addColumn<int>("rowsNamed");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<int>("readAll0");
+        QTest::newRow("at the limit") << 100000000 << 1 << true << 100000000;
+        QTest::newRow("past the limit") << 100000001 << 1 << true << 100000000;
+        QTest::newRow("a row twice") << 5 << 2 << false << 0;
+    }
+    void journalTotalsAndRows()
+    {
+        QFETCH(int, all0);
+        QFETCH(int, rowsNamed);
+        TempWorkDir wd(false);
+        gAllNum[0] = all0;
+        VerdictRecord r;
+        r.statisticsDay = QStringLiteral("2024-05-07");
+        CountDetect d;
+        initStuCountDetect(d);
+        for (int i = 0; i < rowsNamed; ++i)
+            r.rows.append({QStringLiteral("C0_D0"), d});
+        QVERIFY(VerdictJournal::Write(r));
+        VerdictRecord back;
+        QTEST(VerdictJournal::Read(&back) == VerdictJournal::FileState::Ok, "readable");
+        QTEST(back.all[0], "readAll0");
     }
 
     void missingFileIsZero()

@@ -430,6 +430,22 @@ class TestPowerCut : public QObject {
         return w;
     }
 
+    // Live set-up a, and what a restore of "b" stages before its switch
+    // list, with that list, as a power cut leaves them. Both have an SN.db.
+    void StageRestoreOfB(const QByteArray& list)
+    {
+        MakeSet(Path(QStringLiteral("groups/a")), QStringLiteral("a"));
+        MakeSet(Path(QStringLiteral("groups/b")), QStringLiteral("b"));
+        Write(Path(QStringLiteral("groups/a/SN.db")), "a");
+        Write(Path(QStringLiteral("groups/b/SN.db")), "b");
+        QDir().mkpath(Path(QStringLiteral("work")));
+        ParaGroups groups(Path(QStringLiteral("groups")), Path(QStringLiteral("work")));
+        QVERIFY(groups.Restore(QStringLiteral("a"), {}, {}));
+        QVERIFY(VerifiedCopy::CopyTree(groups.groupPath(QStringLiteral("b")), Path(QStringLiteral("work/.paraGroup-restore")), {}));
+        QVERIFY(QDir().mkpath(Path(QStringLiteral("work/.paraGroup-restore-old"))));
+        Write(Path(QStringLiteral("work/.paraGroup-restore.journal")), list);
+    }
+
     int m_midSwitch = 0;
     int m_apart = 0;
     qint64 m_switchUs = 100;
@@ -527,8 +543,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("list");
         QTest::addColumn<bool>("carriedOut");
-        // The list a restore of "b" writes: b has folders for cameras 1..6.
-        QByteArray whole = "put PARAM.db\n";
+        // The list a restore of "b" writes: b has SN.db and folders for cameras 1..6.
+        QByteArray whole = "put PARAM.db\nput SN.db\n";
         for (int c = 1; c <= 8; ++c)
             for (int s = 1; s <= 8; ++s)
                 whole += (c <= 6 && s <= 2 ? "put " : "drop ") + ParaGroups::StepFolder(c, s).toLatin1() + '\n';
@@ -539,6 +555,8 @@ private slots:
         QTest::newRow("a staged place dropped") << QByteArray(whole).replace("put cammer11", "drop cammer11") << false;
         QTest::newRow("a place twice") << whole + "put cammer12\n" << false;
         QTest::newRow("another verb") << QByteArray(whole).replace("drop cammer71", "move cammer71") << false;
+        QTest::newRow("staged SN.db left out") << QByteArray(whole).replace("put SN.db\n", "") << false;
+        QTest::newRow("a place the group lacks put") << QByteArray(whole).replace("drop cammer71", "put cammer71") << false;
     }
 
     // A switch list the restore did not write (damaged, foreign) is neither
@@ -548,21 +566,16 @@ private slots:
     {
         QFETCH(QByteArray, list);
         QFETCH(bool, carriedOut);
-        MakeSet(Path(QStringLiteral("groups/a")), QStringLiteral("a"));
-        MakeSet(Path(QStringLiteral("groups/b")), QStringLiteral("b"));
-        QDir().mkpath(Path(QStringLiteral("work")));
+        StageRestoreOfB(list);
         ParaGroups groups(Path(QStringLiteral("groups")), Path(QStringLiteral("work")));
-        QVERIFY(groups.Restore(QStringLiteral("a"), {}, {}));
-        // What a restore of "b" stages before its list, as a power cut leaves it.
         const QString staged = Path(QStringLiteral("work/.paraGroup-restore"));
-        QVERIFY(VerifiedCopy::CopyTree(groups.groupPath(QStringLiteral("b")), staged, {}));
-        QVERIFY(QDir().mkpath(Path(QStringLiteral("work/.paraGroup-restore-old"))));
-        Write(Path(QStringLiteral("work/.paraGroup-restore.journal")), list);
 
         QCOMPARE(groups.SwitchListRefused(), !carriedOut);
         if (carriedOut) {
             QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::Finished);
             QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("b"));
+            QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
+            QCOMPARE(Read(Path(QStringLiteral("work/SN.db"))), QByteArray("b"));
             return;
         }
         ParaGroups::Failure failure;
@@ -570,6 +583,7 @@ private slots:
         QVERIFY(failure.path.endsWith(QStringLiteral(".paraGroup-restore.journal")));
         QCOMPARE(WholeSet(Path(QStringLiteral("work"))), QString());
         QCOMPARE(ParamMarker(Path(QStringLiteral("work/PARAM.db"))), QStringLiteral("a"));
+        QCOMPARE(Read(Path(QStringLiteral("work/SN.db"))), QByteArray("a"));
         QCOMPARE(ParamMarker(staged + QStringLiteral("/PARAM.db")), QStringLiteral("b"));
         QCOMPARE(Read(Path(QStringLiteral("work/.paraGroup-restore.journal"))), list);
 
@@ -580,6 +594,42 @@ private slots:
         QCOMPARE(Read(groups.SetAsideList()), list);
         QCOMPARE(Hidden(Path(QStringLiteral("work"))), QStringList{QStringLiteral(".paraGroup-restore.refused")});
         QCOMPARE(groups.FinishInterrupted(), ParaGroups::Interrupted::None);
+    }
+
+    // Switch lists damaged at random: start-up either refuses one and
+    // changes nothing, or leaves wholly set-up b, SN.db included.
+    void damagedSwitchListsAtRandom()
+    {
+        QRandomGenerator random(60);
+        QByteArrayList whole{"put PARAM.db", "put SN.db"};
+        for (int c = 1; c <= 8; ++c)
+            for (int s = 1; s <= 8; ++s)
+                whole << (c <= 6 && s <= 2 ? "put " : "drop ") + ParaGroups::StepFolder(c, s).toLatin1();
+        int refused = 0;
+        for (int round = 0; round < 60; ++round) {
+            QByteArrayList lines = whole;
+            for (int n = 1 + random.bounded(3); n > 0; --n) {
+                const int at = random.bounded(int(lines.size()));
+                switch (random.bounded(4)) {
+                case 0: lines.removeAt(at); break;
+                case 1: lines.insert(random.bounded(int(lines.size())), lines[at]); break;
+                case 2: lines.move(at, random.bounded(int(lines.size()))); break;
+                default:
+                    lines[at] = lines[at].startsWith("put") ? "drop" + lines[at].mid(3) : "put" + lines[at].mid(4);
+                }
+            }
+            const QByteArray list = lines.join('\n') + '\n';
+            StageRestoreOfB(list);
+            ParaGroups groups(Path(QStringLiteral("groups")), Path(QStringLiteral("work")));
+            const ParaGroups::Interrupted outcome = groups.FinishInterrupted();
+            const QByteArray set = outcome == ParaGroups::Interrupted::Failed ? "a" : "b";
+            refused += outcome == ParaGroups::Interrupted::Failed ? 1 : 0;
+            QVERIFY2(WholeSet(Path(QStringLiteral("work"))).isEmpty(), list.constData());
+            QVERIFY2(ParamMarker(Path(QStringLiteral("work/PARAM.db"))) == QLatin1String(set), list.constData());
+            QVERIFY2(Read(Path(QStringLiteral("work/SN.db"))) == set, list.constData());
+            QVERIFY(m_dir->remove() && (m_dir = FastTempDir())->isValid());
+        }
+        QVERIFY(refused > 0 && refused < 60);
     }
 
     // Work folders and what earlier versions left are never offered as groups;
