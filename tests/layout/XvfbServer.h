@@ -31,3 +31,10 @@ private:
 // stacking order there), as one of the application's windows; nullptr when
 // it is none of them or the platform is not X.
 QWidget* TopWindowAt(const QPoint& global);
+
+// A window's class and text, for a failure's message.
+QString WindowName(const QWidget* w);
+
+// Empty when the X server shows w's window at w's centre and, if asked,
+// that window has the input (waiting up to 5 s); else what it shows instead.
+QString NotOnTop(const QWidget* w, bool input = true);

@@ -36,36 +36,6 @@
 namespace {
 XvfbServer* gServer = nullptr;
 
-QString Name(const QWidget* w)
-{
-    if (!w)
-        return QStringLiteral("no window of the monitor");
-    const QString text = w->property("text").toString().simplified();
-    return QString::fromLatin1(w->metaObject()->className()) + (text.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(text));
-}
-
-// Empty when the X server shows w's window at w's centre and, if asked,
-// that window has the input; else what it shows instead.
-QString NotOnTop(const QWidget* w, bool input = true)
-{
-    const QWidget* window = w->window();
-    const QPoint centre = w->mapToGlobal(w->rect().center());
-    QWidget* top = nullptr;
-    const bool ok = QTest::qWaitFor(
-        [&] {
-            top = TopWindowAt(centre);
-            return top == window && (!input || QApplication::activeWindow() == window);
-        },
-        5000);
-    if (ok)
-        return {};
-    return QStringLiteral("%1: at %2,%3 the screen shows %4; the input goes to %5")
-        .arg(Name(w))
-        .arg(centre.x())
-        .arg(centre.y())
-        .arg(Name(top), Name(QApplication::activeWindow()));
-}
-
 // Collects what went wrong inside modal loops, where a failed check cannot
 // end the test function.
 // With MOJU_SHOTS_DIR, each check also saves the X screen as it stands.
@@ -250,7 +220,7 @@ void TypeSeven(Findings& found, QDialog* dlg, Edit* edit, const QString& shot)
 {
     QTest::mouseClick(edit, Qt::LeftButton);
     if (!QTest::qWaitFor([] { return gpNumPad->isVisible(); }, 3000)) {
-        found.lines << QStringLiteral("no keypad in %1").arg(Name(dlg));
+        found.lines << QStringLiteral("no keypad in %1").arg(WindowName(dlg));
         return;
     }
     found.check(gpNumPad, shot, false);
@@ -260,8 +230,8 @@ void TypeSeven(Findings& found, QDialog* dlg, Edit* edit, const QString& shot)
         || edit->hasFocus() != keepsFocus)
         found.lines << QStringLiteral("a key of the pad in %1 took the pad or the input away (input to %2, "
                                       "focus on %3, field \"%4\")")
-                           .arg(Name(dlg), Name(QApplication::activeWindow()), Name(QApplication::focusWidget()),
-                                edit->text());
+                           .arg(WindowName(dlg), WindowName(QApplication::activeWindow()),
+                                WindowName(QApplication::focusWidget()), edit->text());
 }
 }  // namespace
 
@@ -274,7 +244,7 @@ void TestStacking::passwordGateAndKeypad()
         if (auto* box = qobject_cast<PasswordBox*>(dlg))
             TypeSeven(found, dlg, box->field(), QStringLiteral("password-keypad"));
         else
-            found.lines << QStringLiteral("not the password gate: %1").arg(Name(dlg));
+            found.lines << QStringLiteral("not the password gate: %1").arg(WindowName(dlg));
         dlg->done(0);
     });
     QCOMPARE(m_win->CheckPassword(), 0);
@@ -288,7 +258,7 @@ void TestStacking::passwordGateAndKeypad()
         if (name)
             TypeSeven(found, dlg, name, QStringLiteral("account-add-keypad"));
         else
-            found.lines << QStringLiteral("no name field in %1").arg(Name(dlg));
+            found.lines << QStringLiteral("no name field in %1").arg(WindowName(dlg));
         dlg->done(0);
     });
     m_win->drawUserWidget->SlotAddaccount();

@@ -1,11 +1,15 @@
 // The password gate and the accounts as the main window uses them: what
 // CheckPassword and CheckRoot answer, the level words of the operation log,
-// locking again.
+// locking again; pages that would open on nothing say what is missing.
 #include "WizardFixture.h"
 
 #include "SimCamFixture.h"
+#include "app/gui/MainCommands.h"
 #include "app/gui/RaRoWizard.h"
 #include "app/gui/TouchFilter.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WizardParaWidget.h"
 #include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/UserManager.h"
@@ -94,15 +98,16 @@ private slots:
         QCOMPARE(win.CheckPassword(), 1);
         QCOMPARE(w.answers.seen().size(), 2);
 
-        // The system password is not enough for the root pages.
+        // The system password is not enough for the root pages, and the gate says so.
         w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("123456")); });
         QVERIFY(!win.CheckRoot());
         QCOMPARE(win.unlockLevel(), 1);
+        QCOMPARE(w.answers.seen().value(3).text, LanStr(1170));
         w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("7254113023")); });
         QVERIFY(win.CheckRoot());
         win.InsertRecord(QStringLiteral("after master password"));
         QVERIFY(win.CheckRoot());
-        QCOMPARE(w.answers.seen().size(), 4);
+        QCOMPARE(w.answers.seen().size(), 5);
 
         win.LowerMasterLevel();
         QCOMPARE(win.unlockLevel(), 1);
@@ -113,6 +118,31 @@ private slots:
         QCOMPARE(LevelOf(QStringLiteral("after system password")), LanStr(155));
         QCOMPARE(LevelOf(QStringLiteral("after master password")), LanStr(154));
         QCOMPARE(LevelOf(QStringLiteral("after lock")), LanStr(156));
+    }
+
+    // A page with nothing to show says what is missing instead of opening empty.
+    void pageWithoutItsFilesSaysSo_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::newRow("hardware view without conf.txt") << 0;
+        QTest::newRow("help without pages") << 1;
+    }
+    void pageWithoutItsFilesSaysSo()
+    {
+        QFETCH(int, page);
+        Window w(false);
+        RaRoWizard& win = *w.win;
+        const QString missing = page == 0 ? QDir::current().absoluteFilePath(QStringLiteral("conf.txt"))
+                                          : QDir(QStringLiteral("help-en")).absolutePath();
+        if (page == 0) {
+            win.SlotSystemPara();
+            win.wizardParaWidget->SlotShowHardwareConfigurationWidget();
+        } else {
+            win.commands()->SlotHelp();
+        }
+        QCOMPARE(w.answers.seen().value(0).text, LanStr(page == 0 ? 1171 : 1172).arg(missing));
+        QVERIFY(!win.hardwareConfigurationWidget->isVisibleTo(&win) && !win.helpWidget->isVisibleTo(&win));
+        QCOMPARE(win.wizardParaWidget->isVisibleTo(&win), page == 0);  // the settings stay open
     }
 
     void gateWithoutProtection()
