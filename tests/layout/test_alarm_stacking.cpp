@@ -201,11 +201,6 @@ QString AlarmViewProblem(RaRoWizard* win)
     return QStringLiteral("the alarm view shows %1 at its centre").arg(WindowName(at));
 }
 
-void SaveScreen(const QString& what)
-{
-    if (!qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR"))
-        QGuiApplication::primaryScreen()->grabWindow(0).save(ShotPath(what));
-}
 }  // namespace
 
 class TestAlarmStacking : public QObject {
@@ -258,9 +253,9 @@ void TestAlarmStacking::alarmOverEveryWindow()
         if (!shown || !shown->isVisible())
             return;
         probe.stop();
-        SaveScreen(QStringLiteral("before-alarm"));
+        SaveShot(shown, QStringLiteral("before-alarm"));
         problem = m.RaiseAlarm() ? AlarmViewProblem(m.win.get()) : QStringLiteral("no alarm");
-        SaveScreen(QStringLiteral("alarm"));
+        SaveShot(m.win.get(), QStringLiteral("alarm"));
         done = true;
         // What did not give way is put away, so that a waiting exec() returns.
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -276,7 +271,7 @@ void TestAlarmStacking::alarmOverEveryWindow()
     QString question = QStringLiteral("not asked");
     QTimer::singleShot(0, this, [&] {
         question = NotOnTop(gpChooseBox);
-        SaveScreen(QStringLiteral("alarm-question"));
+        SaveShot(gpChooseBox, QStringLiteral("alarm-question"));
         gpChooseBox->done(0);
     });
     m.win->drawROIWidget->SlotNoCheckCur();

@@ -98,11 +98,10 @@ private slots:
         QCOMPARE(win.CheckPassword(), 1);
         QCOMPARE(w.answers.seen().size(), 2);
 
-        // The system password is not enough for the root pages, and the gate says so.
+        // The system password is not enough for the root pages (the gate says so).
         w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("123456")); });
         QVERIFY(!win.CheckRoot());
         QCOMPARE(win.unlockLevel(), 1);
-        QCOMPARE(w.answers.seen().value(3).text, LanStr(1170));
         w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("7254113023")); });
         QVERIFY(win.CheckRoot());
         win.InsertRecord(QStringLiteral("after master password"));
@@ -120,29 +119,49 @@ private slots:
         QCOMPARE(LevelOf(QStringLiteral("after lock")), LanStr(156));
     }
 
-    // A page with nothing to show says what is missing instead of opening empty.
-    void pageWithoutItsFilesSaysSo_data()
+    // A gate or a page that would close or open on nothing says what is
+    // missing (grabbed in each language with MOJU_SHOTS_DIR).
+    void sayWhatIsMissing_data()
     {
+        QTest::addColumn<int>("lan");
         QTest::addColumn<int>("page");
-        QTest::newRow("hardware view without conf.txt") << 0;
-        QTest::newRow("help without pages") << 1;
+        const int languages = qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR") ? 1 : 3;
+        const int order[3] = {kLanEn, kLanZhCN, kLanZhTW};  // English alone without grabs
+        for (int k = 0; k < languages; ++k) {
+            const char* tag = order[k] == kLanEn ? "en" : order[k] == kLanZhCN ? "zh_CN" : "zh_TW";
+            QTest::addRow("%s, hardware view without conf.txt", tag) << order[k] << 0;
+            QTest::addRow("%s, help without pages", tag) << order[k] << 1;
+            QTest::addRow("%s, system password at a root gate", tag) << order[k] << 2;
+        }
     }
-    void pageWithoutItsFilesSaysSo()
+    void sayWhatIsMissing()
     {
+        QFETCH(int, lan);
         QFETCH(int, page);
-        Window w(false);
+        Window w(page == 2, 0, lan);
         RaRoWizard& win = *w.win;
-        const QString missing = page == 0 ? QDir::current().absoluteFilePath(QStringLiteral("conf.txt"))
-                                          : QDir(QStringLiteral("help-en")).absolutePath();
+        win.showMaximized();
+        const QString help = QDir(lan == 0 ? QStringLiteral("help") : QStringLiteral("help-en")).absolutePath();
+        const QString expected = page == 0 ? LanStr(1171).arg(QDir::current().absoluteFilePath(QStringLiteral("conf.txt")))
+                                 : page == 1 ? LanStr(1172).arg(help)
+                                             : LanStr(1170);
+        if (page == 2)
+            w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("123456")); });
+        w.answers.queueAction([](QDialog* d) {
+            SaveShot(d, QStringLiteral("missing"));
+            d->done(1);
+        });
         if (page == 0) {
             win.SlotSystemPara();
             win.wizardParaWidget->SlotShowHardwareConfigurationWidget();
-        } else {
+        } else if (page == 1) {
             win.commands()->SlotHelp();
+        } else {
+            QVERIFY(!win.CheckRoot());
         }
-        QCOMPARE(w.answers.seen().value(0).text, LanStr(page == 0 ? 1171 : 1172).arg(missing));
-        QVERIFY(!win.hardwareConfigurationWidget->isVisibleTo(&win) && !win.helpWidget->isVisibleTo(&win));
-        QCOMPARE(win.wizardParaWidget->isVisibleTo(&win), page == 0);  // the settings stay open
+        QCOMPARE(w.answers.seen().last().text, expected);
+        QVERIFY(!win.hardwareConfigurationWidget->isVisible() && !win.helpWidget->isVisible());
+        QCOMPARE(win.wizardParaWidget->isVisible(), page == 0);  // the settings stay open
     }
 
     void gateWithoutProtection()
