@@ -7,14 +7,13 @@
 #include "SimCamFixture.h"
 #include "TestSupport.h"
 #include "WizardFixture.h"
+#include "PatchAlarm.h"
 #include "XvfbServer.h"
 
 #include "app/DetectionCycle.h"
 #include "app/gui/MainCommands.h"
 #include "app/gui/RaRoWizard.h"
-#include "inspect/CammerRecong.h"
 #include "network/gui/OtherNetWidget.h"
-#include "params/CammerSingleton.h"
 #include "params/WizardPara.h"
 #include "platform/vision/FrameBmp.h"
 #include "records/gui/DetectCycleWidget.h"
@@ -46,17 +45,6 @@
 #include <memory>
 
 namespace {
-XvfbServer* gServer = nullptr;
-
-// A frame of the one camera stand-in: grey, with a bright patch in the area.
-FrameBytes Frame(bool defect)
-{
-    FrameBytes f(size_t(1920) * 1080, 100);
-    for (int y = 500; defect && y < 530; ++y)
-        std::fill_n(f.begin() + y * 1920 + 900, 40, uint8_t(250));
-    return f;
-}
-
 struct Monitor {
     explicit Monitor(int lan)
     {
@@ -64,7 +52,7 @@ struct Monitor {
         SetParamValue(QStringLiteral("system1"), 2, 0);   // input 1 starts the mould step
         SetParamValue(QStringLiteral("system6"), 10, 1);  // result statistics: a window of its own
         QDir().mkpath(QStringLiteral("cammer12"));
-        const FrameBytes clean = Frame(false);
+        const FrameBytes clean = PatchFrame(false);
         WriteFrameBmp(QStringLiteral("cammer12/template0.bmp"), clean.data(), 1920, 1080, false);
         for (const char* help : {"help", "help-en"}) {
             QDir().mkpath(QLatin1String(help));
@@ -83,22 +71,13 @@ struct Monitor {
         }
         gpWPara->doorClearsAlarm = 0;
         w = win->cammerWidget[0];
-        CammerSingleton& s = *w->liveSet;
-        s.count[1] = 1;
-        s.roi_type[1][0] = CammerSingleton::kRect;
-        s.rect[1][0] = ClustomRect(QRect(QPoint(800 * gShowW / 1920, 400 * gShowH / 1080),
-                                         QPoint(1100 * gShowW / 1920, 650 * gShowH / 1080)));
-        s.sensibility[1][0] = 45;
-        s.max_area[1][0] = 100;
-        s.min_size[1][0] = 3;
-        w->liveMasks[1][0] = s.BuildMask(1, 0);
-        w->engine->VarTrain(1);
+        AddAreaOverPatch(w);
         win->showMaximized();
     }
     // An NG cycle: the mould opens on a part with a defect.
     bool RaiseAlarm()
     {
-        w->workBuffer = Frame(true);
+        w->workBuffer = PatchFrame(true);
         win->SlotSimulationTrigIn(1);
         return QTest::qWaitFor([this] { return win->cycle().verdictState == VerdictAlarm; }, 10000);
     }
@@ -217,8 +196,8 @@ private:
 
 void TestAlarmStacking::initTestCase()
 {
-    if (!gServer->running())
-        QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gServer->failure())));
+    if (!gTestXvfb->running())
+        QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gTestXvfb->failure())));
     LoadLanguageTable();
 }
 
@@ -278,32 +257,10 @@ void TestAlarmStacking::alarmOverEveryWindow()
     QVERIFY2(question.isEmpty(), qPrintable(question));
 
     PopupAnswerer answers;  // a question about saving the areas, say
-    m.w->workBuffer = Frame(false);
+    m.w->workBuffer = PatchFrame(false);
     m.win->drawROIWidget->SlotReCheck();
     QTRY_VERIFY(m.win->cycle().verdictState != VerdictAlarm);
 }
 
-// Qt on X reaches for a session bus that a build host lacks; what the bus
-// library keeps from that attempt is not the monitor's.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so";
-}
-
-int main(int argc, char** argv)
-{
-    const QSize screen = PrepareTestScreen(argc, argv);
-    XvfbServer server(screen);
-    gServer = &server;
-    if (server.running()) {
-        qputenv("DISPLAY", server.display().toLocal8Bit());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    ApplyTestScreen();
-    QTEST_SET_MAIN_SOURCE_PATH
-    TestAlarmStacking tc;
-    return QTest::qExec(&tc, argc, argv);
-}
-
+MOJU_XVFB_TEST_MAIN(TestAlarmStacking)
 #include "test_alarm_stacking.moc"

@@ -34,7 +34,6 @@
 #include <memory>
 
 namespace {
-XvfbServer* gServer = nullptr;
 
 // Collects what went wrong inside modal loops, where a failed check cannot
 // end the test function.
@@ -78,8 +77,8 @@ private:
 
 void TestStacking::initTestCase()
 {
-    if (!gServer->running())
-        QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gServer->failure())));
+    if (!gTestXvfb->running())
+        QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gTestXvfb->failure())));
     LoadLanguageTable();
     Build(0);
 }
@@ -305,28 +304,6 @@ void TestStacking::questionKeepsTheInputOverANotice()
     QVERIFY2(found.lines.isEmpty(), qPrintable(found.lines.join(QLatin1Char('\n'))));
 }
 
-// Qt on X reaches for a session bus that a build host lacks; what the bus
-// library keeps from that attempt is not the monitor's.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so";
-}
-
-int main(int argc, char** argv)
-{
-    // The offscreen screen file is still written: the size is read from it.
-    const QSize screen = PrepareTestScreen(argc, argv);
-    XvfbServer server(screen);
-    gServer = &server;
-    if (server.running()) {
-        qputenv("DISPLAY", server.display().toLocal8Bit());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    ApplyTestScreen();
-    QTEST_SET_MAIN_SOURCE_PATH
-    TestStacking tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+MOJU_XVFB_TEST_MAIN(TestStacking)
 
 #include "test_stacking.moc"
