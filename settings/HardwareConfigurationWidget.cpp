@@ -6,6 +6,7 @@
 #include "widgets/ColorButton.h"
 #include "widgets/SkinPixmaps.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QLabel>
@@ -39,7 +40,8 @@ HardwareConfigurationWidget::HardwareConfigurationWidget(QWidget* parent, std::f
     setWindowFlags(Qt::CustomizeWindowHint);
     ConfigEntries first;
     ConfigEntries next;
-    loadConfiguration(QStringLiteral("conf.txt"), first);
+    if (!loadConfiguration(QStringLiteral("conf.txt"), first) || first.isEmpty())
+        m_missing = QDir::current().absoluteFilePath(QStringLiteral("conf.txt"));
     const bool hasNext = loadConfiguration(QStringLiteral("confnext.txt"), next);
     page[0] = BuildPage(first, 0, 3, 10);
     nextButton[0]->setVisible(!next.isEmpty());

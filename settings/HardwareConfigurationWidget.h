@@ -23,6 +23,10 @@ public:
     // cameraCount: what the "Count" row shows when the viewer is opened.
     HardwareConfigurationWidget(QWidget* parent, std::function<int()> cameraCount);
 
+    // The configuration file when it was missing or empty (the viewer has
+    // nothing to show), else empty.
+    QString missingFile() const { return m_missing; }
+
     QWidget* page[2] = {};
     ColorButton* confirmButton[2] = {};
     ColorButton* nextButton[2] = {};
@@ -43,4 +47,5 @@ protected:
 private:
     QWidget* BuildPage(const ConfigEntries& entries, int index, int nextColumn, int spacing);
     std::function<int()> m_cameraCount;
+    QString m_missing;
 };

@@ -15,6 +15,7 @@ HelpWidget::HelpWidget(QWidget* parent, const QString& dir)
 {
     setGeometry(0, 0, gShowW, gShowH);
     const QString folder = !dir.isEmpty() ? dir : gLan == kLanZhCN ? QStringLiteral("./help/") : QStringLiteral("./help-en/");
+    m_folder = QDir(folder).absolutePath();
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files | QDir::Readable, QDir::Name);
     // Decoded once: paging only draws.
     for (const QString& n : names) {

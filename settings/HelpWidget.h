@@ -18,6 +18,8 @@ public:
     static constexpr int kAlarmPage = 6;
     static constexpr int kMaxPictures = 50;
     int pageCount() const { return int(m_pictures.size()); }
+    // Where the pages were looked for.
+    QString folder() const { return m_folder; }
 
     ColorButton* button[4] = {};  // pre step, next step, Alarm, Return
 
@@ -32,4 +34,5 @@ protected:
 
 private:
     QList<QPixmap> m_pictures;
+    QString m_folder;
 };

@@ -52,6 +52,8 @@ public:
     virtual void showCameraRenumbering() {}
     virtual void showIONames() {}
     virtual void showHardwareConfiguration() {}
+    // The file the hardware view lacks (it would show an empty page), else empty.
+    virtual QString missingHardwareConfiguration() const { return {}; }
     // The plant client is started again (its settings changed).
     virtual void restartPlantClient() {}
 

@@ -113,6 +113,11 @@ void WizardParaWidget::SlotShowCustomIONameWidget()
 
 void WizardParaWidget::SlotShowHardwareConfigurationWidget()
 {
+    const QString missing = m_host->missingHardwareConfiguration();
+    if (!missing.isEmpty()) {
+        Warn(LanStr(1171).arg(missing));
+        return;
+    }
     StoreControls();
     m_keepPage = true;
     hide();

@@ -54,6 +54,10 @@ void WizardParaWidget::UpdateRecord(QListWidgetItem*)
     recordModel->select();
     for (int c = 0; c < 3; ++c)
         recordModel->setHeaderData(c, Qt::Horizontal, LanStr(288 + c), Qt::EditRole);
+    // The content column is wider than a compact screen's table: its caption
+    // starts where the column does, or it sits centred beyond the right edge.
+    recordModel->setHeaderData(2, Qt::Horizontal, QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter),
+                               Qt::TextAlignmentRole);
     recordTable->setModel(recordModel);
     recordTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     recordTable->verticalHeader()->hide();

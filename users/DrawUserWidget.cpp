@@ -92,6 +92,12 @@ void DrawUserWidget::Restart()
     hide();
 }
 
+void DrawUserWidget::Close()
+{
+    m_open = 0;
+    hide();
+}
+
 void DrawUserWidget::SlotAddaccount()
 {
     adduserdlg->Initialize();

@@ -27,6 +27,8 @@ public:
     void Reset(bool onlyIfOpen);
     void ShowType();
     void Restart();
+    // Closed without going back to the views (an alarm takes the screen).
+    void Close();
     bool isOpen() const { return m_open != 0; }
 
     QLabel* userLabel() const { return m_label; }

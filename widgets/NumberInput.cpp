@@ -41,7 +41,8 @@ int AppendDigit(int value, int digit)
 void PaintKeypad(QWidget* pad, QPaintEvent* event)
 {
     QPainter p(pad);
-    const QColor fill(255, 251, 240, 200);
+    // Opaque: the dialog's texts must not show between the keys.
+    const QColor fill(255, 251, 240);
     p.setPen(fill);
     p.setBrush(fill);
     p.drawRect(event->rect());

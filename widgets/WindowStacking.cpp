@@ -7,6 +7,7 @@
 
 namespace {
 WindowStacking* g_installed = nullptr;
+constexpr char kAlarmBox[] = "mojuAlarmBox";
 
 // Windows this keeps in order: not popups, tooltips or menus, which Qt
 // places itself and which close on the next tap anyway.
@@ -40,6 +41,33 @@ void WindowStacking::Install()
         return;
     g_installed = new WindowStacking(qApp);
     qApp->installEventFilter(g_installed);
+}
+
+void WindowStacking::KeepOverAlarms(QWidget* box)
+{
+    box->setProperty(kAlarmBox, true);
+}
+
+void WindowStacking::GiveWayTo(QWidget* alarmView)
+{
+    // A menu holds the pointer until it closes: the first tap would only close it.
+    for (int k = 0; k < 8 && QApplication::activePopupWidget(); ++k)
+        QApplication::activePopupWidget()->close();
+    QWidget* top = alarmView->window();
+    QList<QPointer<QWidget>> others;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != top && w->isVisible() && !w->property(kAlarmBox).toBool())
+            others << w;
+    for (const QPointer<QWidget>& w : std::as_const(others))
+        if (w)
+            w->hide();
+    if (!top->isVisible())
+        return;  // still being built: it opens on top anyway
+    top->raise();
+    if (g_installed)
+        g_installed->Shown(top);
+    else
+        top->activateWindow();
 }
 
 WindowStacking::WindowStacking(QObject* parent)

@@ -21,6 +21,14 @@ public:
     // On the running application; a second call does nothing.
     static void Install();
 
+    // An alarm box stays up when an alarm clears the screen.
+    static void KeepOverAlarms(QWidget* box);
+    // An alarm must never be hidden: every other window of the monitor is
+    // hidden (one waiting in exec() returns as cancelled), open menus close,
+    // and the alarm view's window takes the top and the input. Alarm boxes
+    // stay above it.
+    static void GiveWayTo(QWidget* alarmView);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,6 +1,7 @@
 #include "ContinuousNgWarnBox.h"
 
 #include "AlarmHost.h"
+#include "widgets/WindowStacking.h"
 #include "app/ControlPort.h"
 #include "params/WizardPara.h"
 
@@ -9,6 +10,7 @@ ContinuousNgWarnBox* gContinuousNgWarnBox = nullptr;
 ContinuousNgWarnBox::ContinuousNgWarnBox(QWidget* parent)
     : WarnBox(parent)
 {
+    WindowStacking::KeepOverAlarms(this);
     setText(QStringLiteral("成品检测多次检测NG，导致报警停机!"));
     hide();
 }

@@ -1,6 +1,7 @@
 #include "LostCameraWarnBox.h"
 
 #include "AlarmHost.h"
+#include "widgets/WindowStacking.h"
 #include "foundation/MainGlobals.h"
 #include "foundation/uitext.h"
 #include "platform/SystemActions.h"
@@ -13,6 +14,7 @@ LostCameraWarnBox* gpLostCameraWarnBox = nullptr;
 LostCameraWarnBox::LostCameraWarnBox(QWidget* parent)
     : WarnBox(parent)
 {
+    WindowStacking::KeepOverAlarms(this);
     setText(AlarmText(587));
     m_confirm->setText(LanStr(209));
     disconnect(m_confirm, nullptr, this, nullptr);

@@ -1,6 +1,7 @@
 #include "LostComWarnBox.h"
 
 #include "AlarmHost.h"
+#include "widgets/WindowStacking.h"
 #include "app/IOLink.h"
 
 #include <QTimer>
@@ -10,6 +11,7 @@ LostComWarnBox* gpLostComWarnBox = nullptr;
 LostComWarnBox::LostComWarnBox(QWidget* parent)
     : WarnBox(parent)
 {
+    WindowStacking::KeepOverAlarms(this);
     hide();
 }
 

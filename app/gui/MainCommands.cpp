@@ -18,6 +18,7 @@
 #include "view/DrawROIWidget.h"
 #include "view/IgnoreMaskSave.h"
 #include "widgets/ChooseBox.h"
+#include "widgets/WarnBox.h"
 
 MainCommands::MainCommands(RaRoWizard* win)
     : QObject(win)
@@ -182,6 +183,11 @@ void MainCommands::CameraChangeTrig()
 void MainCommands::SlotHelp()
 {
     if (HelpWidget* help = m_win->helpWidget) {
+        // Without pages the viewer would be a bare button bar.
+        if (help->pageCount() == 0) {
+            WarnText(LanStr(1172).arg(help->folder()));
+            return;
+        }
         help->show();
         help->raise();
     }

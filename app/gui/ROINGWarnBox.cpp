@@ -1,6 +1,7 @@
 #include "ROINGWarnBox.h"
 
 #include "AlarmHost.h"
+#include "widgets/WindowStacking.h"
 #include "app/ControlPort.h"
 #include "foundation/VisionGlobals.h"
 #include "widgets/ColorButton.h"
@@ -15,6 +16,7 @@
 ROINGWarnBox::ROINGWarnBox(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint)
 {
+    WindowStacking::KeepOverAlarms(this);
     setFixedSize(750, 450);
     m_content = new QLabel(this);
     m_content->setObjectName(QStringLiteral("pContent"));

@@ -764,7 +764,10 @@ bool RaRoWizard::CheckRoot()
     const int& level = cycle().unlockLevel;
     if (level == UnlockMaster)
         return true;
-    gpPasswordBox->exec();
+    // The system password passes the gate without opening this: say so,
+    // or the gate just closes and nothing happens.
+    if (gpPasswordBox->exec() == QDialog::Accepted && level != UnlockMaster)
+        WarnText(LanStr(1170));
     return level == UnlockMaster;
 }
 

@@ -160,6 +160,11 @@ void SettingsPort::showHardwareConfiguration()
     }
 }
 
+QString SettingsPort::missingHardwareConfiguration() const
+{
+    return m_win->hardwareConfigurationWidget ? m_win->hardwareConfigurationWidget->missingFile() : QString();
+}
+
 void SettingsPort::FLushAll()
 {
     m_win->FLushAll();

@@ -34,6 +34,7 @@ public:
     void showCameraRenumbering() override;
     void showIONames() override;
     void showHardwareConfiguration() override;
+    QString missingHardwareConfiguration() const override;
     void FLushAll() override;
     void StopWTD() override;
     void Exit(int status) override;

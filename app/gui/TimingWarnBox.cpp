@@ -1,6 +1,7 @@
 #include "TimingWarnBox.h"
 
 #include "AlarmHost.h"
+#include "widgets/WindowStacking.h"
 #include "app/ControlPort.h"
 
 #include <QDateTime>
@@ -10,6 +11,7 @@ TimingWarnBox* gpTimingWarnBox = nullptr;
 TimingWarnBox::TimingWarnBox(QWidget* parent)
     : WarnBox(parent)
 {
+    WindowStacking::KeepOverAlarms(this);
     setText(QStringLiteral("定时报警时间到"));
     hide();
 }

@@ -29,6 +29,9 @@
 #include "view/DrawROIWidget.h"
 #include "widgets/ComboBox.h"
 #include "widgets/WarnBox.h"
+#include "widgets/WindowStacking.h"
+#include "users/DrawUserWidget.h"
+#include "settings/HardwareConfigurationWidget.h"
 
 #include <QTimer>
 
@@ -149,14 +152,22 @@ bool WizardPorts::editorVisible() const
 void WizardPorts::enterAlarmView()
 {
     m_win->ChangeCammer();
-    if (m_win->wizardParaWidget)
-        m_win->wizardParaWidget->hide();
-    if (m_win->helpWidget)
-        m_win->helpWidget->hide();
-    if (m_win->indexButton)
-        m_win->indexButton->hide();
+    // Every page that can lie over the camera views gives way, not only the
+    // settings and help: an alarm under a page is an alarm nobody sees.
+    const RaRoWizard& w = *m_win;
+    for (QWidget* page : std::initializer_list<QWidget*>{w.wizardParaWidget, w.helpWidget, w.indexButton,
+                                                         w.widgetChangeCamera, w.customIONameWidget,
+                                                         w.hardwareConfigurationWidget, w.editCavitywidget})
+        if (page)
+            page->hide();
+    if (m_win->drawUserWidget)
+        m_win->drawUserWidget->Close();
+    hideKeypads();
     if (m_win->drawROIWidget)
         m_win->drawROIWidget->Reset(false);
+    // The windows of their own (statistics, cycle log, dialogs and boxes
+    // left open) as well; the alarm boxes stay over the view.
+    WindowStacking::GiveWayTo(m_win);
 }
 
 void WizardPorts::editorReCheck()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTest>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -17,6 +18,15 @@
 
 #include <memory>
 #include <string>
+
+XvfbServer* gTestXvfb = nullptr;
+
+// Qt on X reaches for a session bus that a build host lacks; what the bus
+// library keeps from that attempt is not the monitor's.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libdbus-1.so";
+}
 
 XvfbServer::XvfbServer(const QSize& screen)
 {
@@ -106,4 +116,32 @@ QWidget* TopWindowAt(const QPoint& global)
         return nullptr;  // not one of ours
     }
     return nullptr;
+}
+
+QString WindowName(const QWidget* w)
+{
+    if (!w)
+        return QStringLiteral("no window of the monitor");
+    const QString text = w->property("text").toString().simplified();
+    return QString::fromLatin1(w->metaObject()->className()) + (text.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(text));
+}
+
+QString NotOnTop(const QWidget* w, bool input)
+{
+    const QWidget* window = w->window();
+    const QPoint centre = w->mapToGlobal(w->rect().center());
+    QWidget* top = nullptr;
+    const bool ok = QTest::qWaitFor(
+        [&] {
+            top = TopWindowAt(centre);
+            return top == window && (!input || QApplication::activeWindow() == window);
+        },
+        5000);
+    if (ok)
+        return {};
+    return QStringLiteral("%1: at %2,%3 the screen shows %4; the input goes to %5")
+        .arg(WindowName(w))
+        .arg(centre.x())
+        .arg(centre.y())
+        .arg(WindowName(top), WindowName(QApplication::activeWindow()));
 }

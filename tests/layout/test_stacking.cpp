@@ -34,37 +34,6 @@
 #include <memory>
 
 namespace {
-XvfbServer* gServer = nullptr;
-
-QString Name(const QWidget* w)
-{
-    if (!w)
-        return QStringLiteral("no window of the monitor");
-    const QString text = w->property("text").toString().simplified();
-    return QString::fromLatin1(w->metaObject()->className()) + (text.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(text));
-}
-
-// Empty when the X server shows w's window at w's centre and, if asked,
-// that window has the input; else what it shows instead.
-QString NotOnTop(const QWidget* w, bool input = true)
-{
-    const QWidget* window = w->window();
-    const QPoint centre = w->mapToGlobal(w->rect().center());
-    QWidget* top = nullptr;
-    const bool ok = QTest::qWaitFor(
-        [&] {
-            top = TopWindowAt(centre);
-            return top == window && (!input || QApplication::activeWindow() == window);
-        },
-        5000);
-    if (ok)
-        return {};
-    return QStringLiteral("%1: at %2,%3 the screen shows %4; the input goes to %5")
-        .arg(Name(w))
-        .arg(centre.x())
-        .arg(centre.y())
-        .arg(Name(top), Name(QApplication::activeWindow()));
-}
 
 // Collects what went wrong inside modal loops, where a failed check cannot
 // end the test function.
@@ -108,8 +77,8 @@ private:
 
 void TestStacking::initTestCase()
 {
-    if (!gServer->running())
-        QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gServer->failure())));
+    if (!gTestXvfb->running())
+        QSKIP(qPrintable(QStringLiteral("no X server: %1").arg(gTestXvfb->failure())));
     LoadLanguageTable();
     Build(0);
 }
@@ -250,7 +219,7 @@ void TypeSeven(Findings& found, QDialog* dlg, Edit* edit, const QString& shot)
 {
     QTest::mouseClick(edit, Qt::LeftButton);
     if (!QTest::qWaitFor([] { return gpNumPad->isVisible(); }, 3000)) {
-        found.lines << QStringLiteral("no keypad in %1").arg(Name(dlg));
+        found.lines << QStringLiteral("no keypad in %1").arg(WindowName(dlg));
         return;
     }
     found.check(gpNumPad, shot, false);
@@ -260,8 +229,8 @@ void TypeSeven(Findings& found, QDialog* dlg, Edit* edit, const QString& shot)
         || edit->hasFocus() != keepsFocus)
         found.lines << QStringLiteral("a key of the pad in %1 took the pad or the input away (input to %2, "
                                       "focus on %3, field \"%4\")")
-                           .arg(Name(dlg), Name(QApplication::activeWindow()), Name(QApplication::focusWidget()),
-                                edit->text());
+                           .arg(WindowName(dlg), WindowName(QApplication::activeWindow()),
+                                WindowName(QApplication::focusWidget()), edit->text());
 }
 }  // namespace
 
@@ -274,7 +243,7 @@ void TestStacking::passwordGateAndKeypad()
         if (auto* box = qobject_cast<PasswordBox*>(dlg))
             TypeSeven(found, dlg, box->field(), QStringLiteral("password-keypad"));
         else
-            found.lines << QStringLiteral("not the password gate: %1").arg(Name(dlg));
+            found.lines << QStringLiteral("not the password gate: %1").arg(WindowName(dlg));
         dlg->done(0);
     });
     QCOMPARE(m_win->CheckPassword(), 0);
@@ -288,7 +257,7 @@ void TestStacking::passwordGateAndKeypad()
         if (name)
             TypeSeven(found, dlg, name, QStringLiteral("account-add-keypad"));
         else
-            found.lines << QStringLiteral("no name field in %1").arg(Name(dlg));
+            found.lines << QStringLiteral("no name field in %1").arg(WindowName(dlg));
         dlg->done(0);
     });
     m_win->drawUserWidget->SlotAddaccount();
@@ -335,28 +304,6 @@ void TestStacking::questionKeepsTheInputOverANotice()
     QVERIFY2(found.lines.isEmpty(), qPrintable(found.lines.join(QLatin1Char('\n'))));
 }
 
-// Qt on X reaches for a session bus that a build host lacks; what the bus
-// library keeps from that attempt is not the monitor's.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so";
-}
-
-int main(int argc, char** argv)
-{
-    // The offscreen screen file is still written: the size is read from it.
-    const QSize screen = PrepareTestScreen(argc, argv);
-    XvfbServer server(screen);
-    gServer = &server;
-    if (server.running()) {
-        qputenv("DISPLAY", server.display().toLocal8Bit());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    ApplyTestScreen();
-    QTEST_SET_MAIN_SOURCE_PATH
-    TestStacking tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+MOJU_XVFB_TEST_MAIN(TestStacking)
 
 #include "test_stacking.moc"

@@ -53,6 +53,11 @@ QSet<int> ListedIds()
         ids.insert(id);
     // 1166: a template file that no longer reads.
     ids.insert(1166);
+    // 1170-1172: what is missing where a gate or a page would otherwise
+    // close or open on nothing: the master password, the configuration
+    // file, the help pages.
+    for (int id = 1170; id <= 1172; ++id)
+        ids.insert(id);
     // 1190-1193: an alarm or hold kept over a restart, a store finished at start-up.
     for (int id = 1190; id <= 1193; ++id)
         ids.insert(id);
@@ -102,8 +107,8 @@ private slots:
     void exactlyTheListedIdsAreFilled()
     {
         const QSet<int> listed = ListedIds();
-        QCOMPARE(listed.size(), 706);
-        QCOMPARE(kUiTextRowCount, 706);
+        QCOMPARE(listed.size(), 709);
+        QCOMPARE(kUiTextRowCount, 709);
         QSet<int> rows;
         for (int i = 0; i < kUiTextRowCount; ++i)
             rows.insert(kUiTextRows[i].id);
@@ -151,7 +156,7 @@ private slots:
             }
             ++lines;
         }
-        QCOMPARE(lines, 706);
+        QCOMPARE(lines, 709);
     }
 
     void placeholdersAgreeAcrossLanguages()
@@ -233,8 +238,8 @@ private slots:
         QTest::newRow("460") << 460 << QStringLiteral("模腔1") << QStringLiteral("1#") << QStringLiteral("模腔1");
         QTest::newRow("603") << 603 << QStringLiteral("模腔16") << QStringLiteral("16#") << QStringLiteral("模腔16");
         QTest::newRow("1000+5") << 1005 << QStringLiteral("%1检测") << QStringLiteral("%1") << QStringLiteral("%1檢測");
-        QTest::newRow("542") << 542 << QStringLiteral("OK总数") << QStringLiteral("statistics") << QStringLiteral("OK總數");
-        QTest::newRow("543") << 543 << QStringLiteral("NG总数") << QStringLiteral("statistics") << QStringLiteral("NG總數");
+        QTest::newRow("542") << 542 << QStringLiteral("OK总数") << QStringLiteral("OK total") << QStringLiteral("OK總數");
+        QTest::newRow("543") << 543 << QStringLiteral("NG总数") << QStringLiteral("NG total") << QStringLiteral("NG總數");
     }
     // Two settings that the operator must tell apart, and no camera setting named for something it does not do.
     void distinctSettingLabels()

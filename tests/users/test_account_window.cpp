@@ -1,11 +1,15 @@
 // The password gate and the accounts as the main window uses them: what
 // CheckPassword and CheckRoot answer, the level words of the operation log,
-// locking again.
+// locking again; pages that would open on nothing say what is missing.
 #include "WizardFixture.h"
 
 #include "SimCamFixture.h"
+#include "app/gui/MainCommands.h"
 #include "app/gui/RaRoWizard.h"
 #include "app/gui/TouchFilter.h"
+#include "settings/HardwareConfigurationWidget.h"
+#include "settings/HelpWidget.h"
+#include "settings/WizardParaWidget.h"
 #include "users/DrawUserWidget.h"
 #include "users/PasswordBox.h"
 #include "users/UserManager.h"
@@ -94,7 +98,7 @@ private slots:
         QCOMPARE(win.CheckPassword(), 1);
         QCOMPARE(w.answers.seen().size(), 2);
 
-        // The system password is not enough for the root pages.
+        // The system password is not enough for the root pages (the gate says so).
         w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("123456")); });
         QVERIFY(!win.CheckRoot());
         QCOMPARE(win.unlockLevel(), 1);
@@ -102,7 +106,7 @@ private slots:
         QVERIFY(win.CheckRoot());
         win.InsertRecord(QStringLiteral("after master password"));
         QVERIFY(win.CheckRoot());
-        QCOMPARE(w.answers.seen().size(), 4);
+        QCOMPARE(w.answers.seen().size(), 5);
 
         win.LowerMasterLevel();
         QCOMPARE(win.unlockLevel(), 1);
@@ -113,6 +117,51 @@ private slots:
         QCOMPARE(LevelOf(QStringLiteral("after system password")), LanStr(155));
         QCOMPARE(LevelOf(QStringLiteral("after master password")), LanStr(154));
         QCOMPARE(LevelOf(QStringLiteral("after lock")), LanStr(156));
+    }
+
+    // A gate or a page that would close or open on nothing says what is
+    // missing (grabbed in each language with MOJU_SHOTS_DIR).
+    void sayWhatIsMissing_data()
+    {
+        QTest::addColumn<int>("lan");
+        QTest::addColumn<int>("page");
+        const int languages = qEnvironmentVariableIsEmpty("MOJU_SHOTS_DIR") ? 1 : 3;
+        const int order[3] = {kLanEn, kLanZhCN, kLanZhTW};  // English alone without grabs
+        for (int k = 0; k < languages; ++k) {
+            const char* tag = order[k] == kLanEn ? "en" : order[k] == kLanZhCN ? "zh_CN" : "zh_TW";
+            QTest::addRow("%s, hardware view without conf.txt", tag) << order[k] << 0;
+            QTest::addRow("%s, help without pages", tag) << order[k] << 1;
+            QTest::addRow("%s, system password at a root gate", tag) << order[k] << 2;
+        }
+    }
+    void sayWhatIsMissing()
+    {
+        QFETCH(int, lan);
+        QFETCH(int, page);
+        Window w(page == 2, 0, lan);
+        RaRoWizard& win = *w.win;
+        win.showMaximized();
+        const QString help = QDir(lan == 0 ? QStringLiteral("help") : QStringLiteral("help-en")).absolutePath();
+        const QString expected = page == 0 ? LanStr(1171).arg(QDir::current().absoluteFilePath(QStringLiteral("conf.txt")))
+                                 : page == 1 ? LanStr(1172).arg(help)
+                                             : LanStr(1170);
+        if (page == 2)
+            w.answers.queueAction([](QDialog*) { Enter(QStringLiteral("123456")); });
+        w.answers.queueAction([](QDialog* d) {
+            SaveShot(d, QStringLiteral("missing"));
+            d->done(1);
+        });
+        if (page == 0) {
+            win.SlotSystemPara();
+            win.wizardParaWidget->SlotShowHardwareConfigurationWidget();
+        } else if (page == 1) {
+            win.commands()->SlotHelp();
+        } else {
+            QVERIFY(!win.CheckRoot());
+        }
+        QCOMPARE(w.answers.seen().last().text, expected);
+        QVERIFY(!win.hardwareConfigurationWidget->isVisible() && !win.helpWidget->isVisible());
+        QCOMPARE(win.wizardParaWidget->isVisible(), page == 0);  // the settings stay open
     }
 
     void gateWithoutProtection()

@@ -3,6 +3,8 @@
 // it; "not detected" for the alarm camera skips its step and clears it too.
 #include "WizardFixture.h"
 
+#include "PatchAlarm.h"
+
 #include "SimCamFixture.h"
 #include "app/DetectionCycle.h"
 #include "records/SaveFialImageThread.h"
@@ -22,17 +24,6 @@
 #include <climits>
 
 namespace {
-const QRect kDefect(900, 500, 40, 30);
-
-FrameBytes Frame(bool defect)
-{
-    FrameBytes f(size_t(1920) * 1080, 100);
-    if (defect)
-        for (int y = kDefect.top(); y <= kDefect.bottom(); ++y)
-            std::fill_n(f.begin() + y * 1920 + kDefect.left(), kDefect.width(), uint8_t(250));
-    return f;
-}
-
 struct Monitor {
     explicit Monitor(int lan = 0)
     {
@@ -41,8 +32,8 @@ struct Monitor {
         // snapshots take without cameras: a clean part, then one with a defect.
         QDir().mkpath(QStringLiteral("cammer12"));
         QDir().mkpath(QStringLiteral("cammer15"));
-        const FrameBytes clean = Frame(false);
-        const FrameBytes bad = Frame(true);
+        const FrameBytes clean = PatchFrame(false);
+        const FrameBytes bad = PatchFrame(true);
         WriteFrameBmp(QStringLiteral("cammer12/template0.bmp"), clean.data(), 1920, 1080, false);
         // Each snapshot takes the next picture; no test takes more than two.
         for (int k = 0; k < 2; ++k)
@@ -54,17 +45,7 @@ struct Monitor {
         gpWPara->doorClearsAlarm = 0;
         // One area of the mould step over the defect.
         w = win->cammerWidget[0];
-        CammerSingleton& s = *w->liveSet;
-        s.count[1] = 1;
-        s.roi_type[1][0] = CammerSingleton::kRect;
-        s.rect[1][0] = ClustomRect(QRect(QPoint(800 * gShowW / 1920, 400 * gShowH / 1080),
-                                         QPoint(1100 * gShowW / 1920, 650 * gShowH / 1080)));
-        s.algorithm[1][0] = 0;
-        s.min_size[1][0] = 3;
-        s.sensibility[1][0] = 45;
-        s.max_area[1][0] = 100;
-        w->liveMasks[1][0] = s.BuildMask(1, 0);
-        w->engine->VarTrain(1);
+        AddAreaOverPatch(w);
     }
     void RaiseAlarm()
     {
@@ -99,7 +80,7 @@ private slots:
         QCOMPARE(m.win->cycle().verdictState, int(VerdictAlarm));
         QVERIFY(!m.win->drawROIWidget->isHidden());
 
-        m.w->workBuffer = Frame(false);
+        m.w->workBuffer = PatchFrame(false);
         m.win->drawROIWidget->SlotReCheck();
         QCOMPARE(int(m.w->cameraOK), 1);
         QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
@@ -142,10 +123,10 @@ private slots:
             {5, [&] { col->SetCameraChoice(0); col->SlotAddTemp(); }},
         };
         for (const auto& [reason, clear] : clearings) {
-            m.w->workBuffer = Frame(true);
+            m.w->workBuffer = PatchFrame(true);
             m.RaiseAlarm();
             m.win->cycle().clearReason = -1;
-            m.w->workBuffer = Frame(false);
+            m.w->workBuffer = PatchFrame(false);
             clear();
             QTRY_VERIFY(m.win->cycle().verdictState != VerdictAlarm);
             QCOMPARE(PlantLinkHost::instance().clearReason(), reason);
@@ -193,7 +174,7 @@ private slots:
             m.answers.queueAction([](QDialog* d) { d->done(1); });
         }
         m.answers.queueAction([&m, col, newAlarm](QDialog* d) {
-            m.w->workBuffer = Frame(false);
+            m.w->workBuffer = PatchFrame(false);
             col->SlotReCheck();
             QVERIFY(m.win->cycle().verdictState != VerdictAlarm);
             if (newAlarm)
