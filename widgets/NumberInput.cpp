@@ -93,7 +93,7 @@ ColorButton* NumberInput::digitKey(int digit) const
 
 void NumberInput::setContent(int id)
 {
-    Edit* cur = MainWindowHooks::instance().curEdit();
+    QLineEdit* cur = MainWindowHooks::instance().curEdit();
     if (!cur || id < 0 || id > 9)
         return;
     const int digit = (id + 1) % 10;
@@ -119,7 +119,7 @@ void NumberInput::setContent(int id)
 
 void NumberInput::eraseContent()
 {
-    Edit* cur = MainWindowHooks::instance().curEdit();
+    QLineEdit* cur = MainWindowHooks::instance().curEdit();
     if (!cur)
         return;
     QString t = cur->text();
@@ -132,7 +132,7 @@ void NumberInput::eraseContent()
 
 void NumberInput::eraseAll()
 {
-    if (Edit* cur = MainWindowHooks::instance().curEdit()) {
+    if (QLineEdit* cur = MainWindowHooks::instance().curEdit()) {
         cur->setText(QString());
         cur->setCursorPosition(0);
     }
@@ -150,7 +150,7 @@ void NumberInput::HideUpdate()
         emit chkpassword();
         return;
     }
-    Edit* cur = hooks.curEdit();
+    QLineEdit* cur = hooks.curEdit();
     if (!cur)
         return;
     if (cur->hasFocus()) {

@@ -298,7 +298,7 @@ private:
     void addCover(const QWidget* pad, const QRect& area)
     {
         m_covers.append({pad, area});
-        const Edit* typing = MainWindowHooks::instance().curEdit();
+        const QLineEdit* typing = MainWindowHooks::instance().curEdit();
         if (typing && typing->isVisible() && typing->window() == pad->window()
             && area.intersects(globalRect(typing, typing->rect())))
             m_problems << QStringLiteral("keypad over the field it types into: %1 over %2")
@@ -483,8 +483,9 @@ private:
             checkPixelSize(w, label->text());
             const int m = label->margin();
             const QRect box = label->contentsRect().adjusted(m, m, -m, -m);
+            // A label with a buddy shows "&N" as an underlined N.
             const QSize need = textSize(label->font(), label->text(), label->textFormat(),
-                                        label->wordWrap() ? box.width() : 0, 0);
+                                        label->wordWrap() ? box.width() : 0, label->buddy() ? Qt::TextShowMnemonic : 0);
             place(w, label->text(), need, box, label->alignment());
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             if (button->text().isEmpty())
