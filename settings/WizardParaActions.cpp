@@ -9,6 +9,7 @@
 #include "records/Counters.h"
 #include "records/VerdictJournal.h"
 #include "foundation/MainGlobals.h"
+#include "foundation/QtTranslations.h"
 #include "foundation/uitext.h"
 #include "params/WizardPara.h"
 #include "platform/SystemActions.h"
@@ -83,8 +84,10 @@ void WizardParaWidget::SlotChangeLan(int index)
     m_host->InsertRecord(LanStr(319));
     const int before = gLan;
     gLan = index;  // stored with the live record; the texts change after the restart
+    QtTranslations::Install(gLan);
     if (!SaveBeforeRestart()) {
         gLan = before;
+        QtTranslations::Install(gLan);
         return;
     }
     m_host->StopWTD();

@@ -11,10 +11,10 @@
 #include "params/WizardPara.h"
 #include "platform/SystemActions.h"
 #include "platform/UsbDisk.h"
+#include "widgets/TouchFileDialog.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 
 namespace {
@@ -57,14 +57,10 @@ void WizardParaWidget::SlotUpdateApp()
     const QString disk = AskForUsbDisk();
     if (disk.isEmpty())
         return;
-    QFileDialog pick(this, QStringLiteral("选择投影数据文件目录"), disk, QStringLiteral("*.[r,t]ar*"));
-    pick.setOption(QFileDialog::DontUseNativeDialog);
+    TouchFileDialog pick(this, QStringLiteral("选择投影数据文件目录"), disk, QStringLiteral("*.[r,t]ar*"));
     pick.setFileMode(QFileDialog::ExistingFile);
     pick.setViewMode(QFileDialog::List);
     pick.resize(gShowW - 50, gShowH - 100);
-    QFont f(QStringLiteral("wqy-microhei"));
-    f.setPixelSize(gShowW <= 800 ? 20 : 30);
-    pick.setFont(f);
     if (pick.exec() != QDialog::Accepted)
         return;
     const QString path = pick.selectedFiles().value(0);

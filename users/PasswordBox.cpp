@@ -145,7 +145,7 @@ void PasswordBox::showEvent(QShowEvent* event)
 void PasswordBox::hideEvent(QHideEvent* event)
 {
     MainWindowHooks& hooks = MainWindowHooks::instance();
-    if (Edit* cur = hooks.curEdit()) {
+    if (QLineEdit* cur = hooks.curEdit()) {
         cur->clearFocus();
         hooks.setCurEdit(nullptr);
     }

@@ -121,7 +121,7 @@ void UserDialog::hideEvent(QHideEvent* event)
     m_closeTimer.stop();
     if (m_keypadFollows) {
         MainWindowHooks& hooks = MainWindowHooks::instance();
-        if (Edit* cur = hooks.curEdit()) {
+        if (QLineEdit* cur = hooks.curEdit()) {
             cur->clearFocus();
             hooks.setCurEdit(nullptr);
         }

@@ -148,14 +148,22 @@ void RoiPanel::Place(int rows)
     const bool small = gShowW <= 1024;
     const int h = small ? 40 : 45;
     const QRect free = m_w.FreeArea();
-    const int limit = std::min(gShowH - (small ? 50 : 70), free.bottom() - 5);
+    // The block stands between the cavity boxes at the top of the view and
+    // the move row at its foot: over either, a row of buttons would be left
+    // with a strip to press.
+    int limit = std::min(gShowH - (small ? 50 : 70), free.bottom() - 5);
+    limit = std::min(limit, m_w.moveButton[0]->y() - 5);
+    int top = 0;
+    for (const CheckBox* b : m_w.cavityBox)
+        if (!b->isHidden())
+            top = std::max(top, b->geometry().bottom() + 6);
     const cv::Rect box = m_w.editSet->RoiBox(Step(), m_w.selectedRoi);
     const int areaTop = int(box.y * ShowScaleH());
     const int areaBottom = int((box.y + box.height) * ShowScaleH());
-    int y = areaBottom + 5;
+    int y = std::max(areaBottom + 5, top);
     if (y + rows * h >= limit)
         y = std::min(areaTop, limit) - rows * h;
-    y = std::max(y, 0);
+    y = std::max(y, top);
     const int wLabel = small ? 40 : 80;
     const int wButton = small ? 70 : 120;
     const int wCombo = small ? 44 : 55;
@@ -220,12 +228,12 @@ void RoiPanel::ShowHideROIPara()
     int code = s.algorithm[g][j];
     if (code < 0 || code > 9)
         code = 0;
+    m_w.PlaceMoveButtons();
     Place(p.showAllParams ? 4 : 2);
     m_w.paraToggle = false;
     SetupSliders(code);
     m_w.funcButton->setText(LanStr(AreaFunctionText(code)));
 
-    m_w.PlaceMoveButtons();
     for (ColorButton* b : m_w.moveButton)
         b->show();
     m_w.moveAllButton->show();

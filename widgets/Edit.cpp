@@ -77,42 +77,13 @@ void Edit::SlotRange(const QString& text)
         setText(shown);
 }
 
-bool Edit::event(QEvent* e)
-{
-    MainWindowHooks& hooks = MainWindowHooks::instance();
-    switch (e->type()) {
-    case QEvent::FocusIn:
-        if (echoMode() == QLineEdit::Password) {
-            // The password field never keeps the focus; it is emptied at each touch.
-            clear();
-            clearFocus();
-            setPlaceholderText(LanStr(125));
-        }
-        hooks.setCurEdit(this);
-        if (!hasFocus())
-            return true;  // focus already handed back: no cursor to start
-        break;
-    case QEvent::FocusOut:
-        hooks.setCurEdit(nullptr);
-        if (gpNumPad)
-            gpNumPad->hide();
-        if (gpNumCharPad)
-            gpNumCharPad->hide();
-        break;
-    case QEvent::MouseButtonRelease:
-        if (hooks.curEdit() == this)
-            openKeypad();
-        break;
-    default:
-        break;
-    }
-    return QLineEdit::event(e);
-}
-
-void Edit::openKeypad()
+namespace {
+// Opens the pad a field's mode names next to the field, in its parent or
+// the ancestor the mode bits name, over nothing the field shows.
+void OpenPad(QLineEdit* field, quint32 mode)
 {
     QWidget* pad = nullptr;
-    if (m_mode & kCharPad) {
+    if (mode & Edit::kCharPad) {
         pad = gpNumCharPad;
     } else if (gpNumPad) {
         gpNumPad->eraseAll();
@@ -121,14 +92,15 @@ void Edit::openKeypad()
     if (!pad)
         return;
 
-    QWidget* parent = parentWidget();
-    int x = this->x();
-    int y = this->y() + height() + 5;
+    const int height = field->height();
+    QWidget* parent = field->parentWidget();
+    int x = field->x();
+    int y = field->y() + height + 5;
     QWidget* host = parent;
     int levels = 0;
-    if (m_mode & kHostGrandparent)
+    if (mode & Edit::kHostGrandparent)
         levels = 1;
-    else if (m_mode & kHostGreatGrand)
+    else if (mode & Edit::kHostGreatGrand)
         levels = 2;
     // A missing ancestor leaves the pad in the highest one that exists.
     for (int i = 0; i < levels && host && host->parentWidget(); ++i) {
@@ -137,7 +109,7 @@ void Edit::openKeypad()
         host = host->parentWidget();
     }
 
-    const int editTop = y - 5 - height();  // in the host
+    const int editTop = y - 5 - height;  // in the host
     if (y + pad->height() >= gShowH - 49)
         y = y - pad->height() - 45;
 
@@ -162,7 +134,7 @@ void Edit::openKeypad()
         }
         // The pad never lies over the field it types into (a tall field near
         // the screen's foot): above the field when there is room.
-        const int editBottom = editTop + height();
+        const int editBottom = editTop + height;
         if (y < editBottom && y + pad->height() > editTop && editTop - 5 - pad->height() >= 0)
             y = editTop - 5 - pad->height();
         // A pad larger than its host or pushed above it stays anchored at the top left.
@@ -172,6 +144,77 @@ void Edit::openKeypad()
     pad->move(x, y);
     pad->show();
     pad->raise();
+}
+
+// The field lost the focus: the pads typing into it close.
+void LeaveField()
+{
+    MainWindowHooks::instance().setCurEdit(nullptr);
+    if (gpNumPad)
+        gpNumPad->hide();
+    if (gpNumCharPad)
+        gpNumCharPad->hide();
+}
+
+// A field that is not an Edit (one in a dialog of Qt's) given the
+// alphanumeric pad, as an Edit of the character mode has it.
+class CharPadFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        auto* field = static_cast<QLineEdit*>(watched);
+        MainWindowHooks& hooks = MainWindowHooks::instance();
+        if (e->type() == QEvent::FocusIn)
+            hooks.setCurEdit(field);
+        else if (e->type() == QEvent::FocusOut)
+            LeaveField();
+        else if (e->type() == QEvent::MouseButtonRelease && hooks.curEdit() == field)
+            OpenPad(field, Edit::kCharPad);
+        return false;
+    }
+};
+}  // namespace
+
+bool Edit::event(QEvent* e)
+{
+    MainWindowHooks& hooks = MainWindowHooks::instance();
+    switch (e->type()) {
+    case QEvent::FocusIn:
+        if (echoMode() == QLineEdit::Password) {
+            // The password field never keeps the focus; it is emptied at each touch.
+            clear();
+            clearFocus();
+            setPlaceholderText(LanStr(125));
+        }
+        hooks.setCurEdit(this);
+        if (!hasFocus())
+            return true;  // focus already handed back: no cursor to start
+        break;
+    case QEvent::FocusOut:
+        LeaveField();
+        break;
+    case QEvent::MouseButtonRelease:
+        if (hooks.curEdit() == this)
+            openKeypad();
+        break;
+    default:
+        break;
+    }
+    return QLineEdit::event(e);
+}
+
+void Edit::AttachCharPad(QLineEdit* field)
+{
+    if (field && !qobject_cast<Edit*>(field))
+        field->installEventFilter(new CharPadFilter(field));
+}
+
+void Edit::openKeypad()
+{
+    OpenPad(this, m_mode);
 }
 
 void Edit::keyPressEvent(QKeyEvent* e)

@@ -26,6 +26,10 @@ public:
     int rangeMax() const { return m_max; }
     void init();
 
+    // Gives a field that is not an Edit (one in a dialog of Qt's) the
+    // alphanumeric pad: a touch opens it, the field's focus-out closes it.
+    static void AttachCharPad(QLineEdit* field);
+
 signals:
     void sig_Dot();
 

@@ -1,18 +1,18 @@
 #include "MainWindowHooks.h"
 
-#include "Edit.h"
+#include <QLineEdit>
 
 namespace {
 MainWindowHooks gDefault;
 MainWindowHooks* gCurrent = nullptr;
 }
 
-Edit* MainWindowHooks::curEdit() const
+QLineEdit* MainWindowHooks::curEdit() const
 {
     return m_curEdit.data();
 }
 
-void MainWindowHooks::setCurEdit(Edit* edit)
+void MainWindowHooks::setCurEdit(QLineEdit* edit)
 {
     m_curEdit = edit;
 }

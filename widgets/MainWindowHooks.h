@@ -4,7 +4,7 @@
 // a do-nothing default keeps every widget usable on its own and in tests.
 #include <QPointer>
 
-class Edit;
+class QLineEdit;
 
 class MainWindowHooks {
 public:
@@ -15,10 +15,11 @@ public:
     virtual int screenOffTime() const { return 0; }  // seconds, 0 = never
     virtual void restartLcdTimer(int /*ms*/) {}
 
-    // The edit the keypads type into. Guarded: an edit destroyed while
-    // current reads as none, so a late key press finds nothing to type into.
-    virtual Edit* curEdit() const;
-    virtual void setCurEdit(Edit* edit);
+    // The field the keypads type into (an Edit, or a field of a dialog of
+    // Qt's given a pad). Guarded: a field destroyed while current reads as
+    // none, so a late key press finds nothing to type into.
+    virtual QLineEdit* curEdit() const;
+    virtual void setCurEdit(QLineEdit* edit);
     // Repaint of the main window after a keypad closes.
     virtual void updateWindow() {}
 
@@ -26,5 +27,5 @@ public:
     static void setInstance(MainWindowHooks* hooks);  // nullptr restores the default
 
 private:
-    QPointer<Edit> m_curEdit;
+    QPointer<QLineEdit> m_curEdit;
 };

@@ -140,7 +140,7 @@ void NumCharInput::showEvent(QShowEvent* event)
 
 void NumCharInput::setContent(int id)
 {
-    Edit* cur = MainWindowHooks::instance().curEdit();
+    QLineEdit* cur = MainWindowHooks::instance().curEdit();
     if (!cur || id < 0 || id >= kKeys)
         return;
     const QString t = m_keys[id]->text();
@@ -152,7 +152,7 @@ void NumCharInput::setContent(int id)
 
 void NumCharInput::eraseContent()
 {
-    Edit* cur = MainWindowHooks::instance().curEdit();
+    QLineEdit* cur = MainWindowHooks::instance().curEdit();
     if (!cur)
         return;
     QString t = cur->text();

@@ -94,7 +94,7 @@ ColorButton* NumberInput::digitKey(int digit) const
 
 void NumberInput::setContent(int id)
 {
-    Edit* cur = MainWindowHooks::instance().curEdit();
+    QLineEdit* cur = MainWindowHooks::instance().curEdit();
     if (!cur || id < 0 || id > 9)
         return;
     const int digit = (id + 1) % 10;
@@ -120,7 +120,7 @@ void NumberInput::setContent(int id)
 
 void NumberInput::eraseContent()
 {
-    Edit* cur = MainWindowHooks::instance().curEdit();
+    QLineEdit* cur = MainWindowHooks::instance().curEdit();
     if (!cur)
         return;
     QString t = cur->text();
@@ -133,7 +133,7 @@ void NumberInput::eraseContent()
 
 void NumberInput::eraseAll()
 {
-    if (Edit* cur = MainWindowHooks::instance().curEdit()) {
+    if (QLineEdit* cur = MainWindowHooks::instance().curEdit()) {
         cur->setText(QString());
         cur->setCursorPosition(0);
     }
@@ -151,7 +151,7 @@ void NumberInput::HideUpdate()
         emit chkpassword();
         return;
     }
-    Edit* cur = hooks.curEdit();
+    QLineEdit* cur = hooks.curEdit();
     if (!cur)
         return;
     if (cur->hasFocus()) {

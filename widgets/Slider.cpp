@@ -133,19 +133,65 @@ void Slider::syncTrack()
         layoutTrack();
 }
 
+namespace {
+// Long captions ("Sensitivity") shrink to their box rather than lose
+// letters; one still too wide at the smallest readable size ("Minimum
+// score") takes two lines.
+QList<PlacedText> Caption(const QString& text, const QRect& box, int px)
+{
+    constexpr int kLeast = 11;
+    QFont f(QStringLiteral("wqy-microhei"));
+    QStringList lines{text};
+    const auto fits = [&](int size) {
+        f.setPixelSize(size);
+        const QFontMetrics fm(f);
+        for (const QString& l : std::as_const(lines))
+            if (fm.horizontalAdvance(l) > box.width())
+                return false;
+        return fm.height() * lines.size() <= box.height();
+    };
+    const auto largest = [&] {
+        int size = px;
+        while (size > kLeast && !fits(size))
+            --size;
+        return size;
+    };
+    int size = largest();
+    if (!fits(size)) {
+        // At the space that leaves the longer line shortest.
+        const QFontMetrics fm(f);
+        int best = -1;
+        int widest = std::numeric_limits<int>::max();
+        for (int i = text.indexOf(QLatin1Char(' ')); i > 0; i = text.indexOf(QLatin1Char(' '), i + 1)) {
+            const int w = std::max(fm.horizontalAdvance(text.left(i)), fm.horizontalAdvance(text.mid(i + 1)));
+            if (w < widest) {
+                widest = w;
+                best = i;
+            }
+        }
+        if (best > 0) {
+            lines = {text.left(best), text.mid(best + 1)};
+            size = largest();
+        }
+    }
+    f.setPixelSize(size);
+    if (lines.size() == 1)
+        return {TextPlacer::InBox(text, f, Qt::green, box, Qt::AlignLeft | Qt::AlignVCenter)};
+    const QRect upper(box.x(), box.y(), box.width(), box.height() / 2);
+    const QRect lower(box.x(), upper.bottom() + 1, box.width(), box.height() - upper.height());
+    return {TextPlacer::InBox(lines[0], f, Qt::green, upper, Qt::AlignLeft | Qt::AlignBottom),
+            TextPlacer::InBox(lines[1], f, Qt::green, lower, Qt::AlignLeft | Qt::AlignTop)};
+}
+}  // namespace
+
 QList<PlacedText> Slider::PaintedTexts() const
 {
     const bool small = IsSmallLayout();
     QFont f(QStringLiteral("wqy-microhei"));
     const QRect caption(0, 0, small ? 64 : 120, height());
-    // Long captions ("Sensitivity") shrink to their box rather than lose letters.
-    int px = small ? 14 : 30;
-    f.setPixelSize(px);
-    while (px > 10 && QFontMetrics(f).horizontalAdvance(objectName()) > caption.width())
-        f.setPixelSize(--px);
     QList<PlacedText> texts;
     if (!objectName().isEmpty())
-        texts << TextPlacer::InBox(objectName(), f, Qt::green, caption, Qt::AlignLeft | Qt::AlignVCenter);
+        texts << Caption(objectName(), caption, small ? 14 : 30);
     f.setPixelSize(small ? 14 : 30);
     texts << TextPlacer::InBox(QString::number(value()), f, Qt::green, valueFieldRect(), Qt::AlignCenter);
     return texts;

@@ -29,6 +29,7 @@
 #include "records/SaveFialImageThread.h"
 #include "app/WorkDatabases.h"
 #include "foundation/OperatorMessage.h"
+#include "foundation/QtTranslations.h"
 #include "settings/ParaGroups.h"
 #include "foundation/uitext.h"
 #include "camera/CameraGlobals.h"
@@ -479,6 +480,7 @@ void RaRoWizard::LoadParameters()
 {
     gpWPara = new WizardPara;
     gpWPara->LoadDatafromFile(m_ports.get(), QStringLiteral("dbIn"), QStringLiteral("dbT"));
+    QtTranslations::Install(gLan);  // the language is known from here on
     gpWParaBak = new WizardPara;
     gpWPara->startupFlag = 1;
     gisUseStatistics = gpWPara->useStatistics;

@@ -29,9 +29,15 @@
 #include "widgets/NumCharInput.h"
 #include "widgets/NumberInput.h"
 #include "widgets/SkinPixmaps.h"
+#include "widgets/TouchFileDialog.h"
 #include "widgets/WarnBox.h"
+#include "foundation/QtTranslations.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -141,6 +147,8 @@ private slots:
     void messageBoxesFitEveryText();
     void keypadPages_data() { AddLanguageRows(); }
     void keypadPages();
+    void filePicker_data();
+    void filePicker();
     void cleanup() { gLan = 0; }
 };
 
@@ -194,6 +202,8 @@ void TestDialogLayout::dialogs()
     RaRoWizard& win = *m.win;
     QVERIFY(QTest::qWaitForWindowExposed(&win));
     QCOMPARE(gLan, lan);
+    // Qt's own texts in the screen's language from the start.
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "&Open") == QLatin1String("&Open"), lan == kLanEn);
     Problems found;
 
     // The alarm boxes, with each text they show.
@@ -363,6 +373,94 @@ void TestDialogLayout::keypadPages()
     found.checkKeypad(&chars, letters, QStringLiteral("keypad-symbols"));
     gpNumPad = nullptr;
     gpNumCharPad = nullptr;
+    found.lines.removeDuplicates();
+    QVERIFY2(found.lines.isEmpty(), qPrintable(found.lines.join(QLatin1Char('\n'))));
+}
+
+void TestDialogLayout::filePicker_data()
+{
+    QTest::addColumn<int>("lan");
+    QTest::addColumn<QString>("name");  // the name field's caption
+    QTest::addColumn<QString>("open");  // the button that takes the file
+    // English after Chinese: the catalogue installed before goes.
+    QTest::newRow("zh_CN") << 0 << QString() << QString();
+    QTest::newRow("en") << 1 << QStringLiteral("File &name:") << QStringLiteral("&Open");
+    QTest::newRow("zh_TW") << 2 << QString() << QString();
+}
+
+// The update's file picker in the screen's language, of touch size, with
+// the character pad on its name field and the panel's own message for a
+// name that names no file.
+void TestDialogLayout::filePicker()
+{
+    QFETCH(int, lan);
+    QFETCH(QString, name);
+    QFETCH(QString, open);
+    gLan = lan;
+    QtTranslations::Install(lan);
+    TempWorkDir dir;
+    LoadSkinPixmaps();
+    QTemporaryDir disk;
+    QDir(disk.path()).mkdir(QStringLiteral("old"));
+    for (const char* file : {"prog-2.5.1.tar.gz", "moju-update-2024-12-31-left-cavity-mould-A07.tar.xz"}) {
+        QFile f(disk.filePath(QLatin1String(file)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    NumCharInput chars;
+    gpNumCharPad = &chars;
+    WarnBox warn;
+    gpWarnBox = &warn;
+    PopupAnswerer answers;
+    QWidget host;
+    host.setGeometry(QRect(QPoint(0, 0), Screen()));
+    host.show();
+    TouchFileDialog pick(&host, QStringLiteral("update"), disk.path(), QStringLiteral("*.[r,t]ar*"));
+    pick.setFileMode(QFileDialog::ExistingFile);
+    pick.setViewMode(QFileDialog::List);
+    pick.resize(gShowW - 50, gShowH - 100);
+    pick.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pick));
+    // The disk is read in the background: the list as the setter sees it.
+    const auto* list = pick.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 3);
+    QTRY_COMPARE(list->model()->index(0, 0, list->rootIndex()).data().toString(), QStringLiteral("old"));
+
+    const QString nameCaption = pick.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text();
+    const QString openCaption = pick.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->text();
+    if (lan == kLanEn) {
+        QCOMPARE(nameCaption, name);
+        QCOMPARE(openCaption, open);
+    } else {
+        // Chinese words (the shortcut letter may stay Latin).
+        for (const QString& caption : {nameCaption, openCaption})
+            QVERIFY2(std::any_of(caption.begin(), caption.end(), [](QChar c) { return c.unicode() >= 0x4e00; }),
+                     qPrintable(caption));
+    }
+    Problems found;
+    found.check(&pick, QStringLiteral("file-picker"));
+    for (const QWidget* w : pick.findChildren<QWidget*>())
+        if (w->isVisible() && (qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
+                               || qobject_cast<const QLineEdit*>(w)))
+            QVERIFY2(w->height() >= TouchFileDialog::TouchSize(), w->metaObject()->className());
+
+    QLineEdit* field = pick.nameField();
+    field->setFocus();
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTRY_VERIFY(chars.isVisible());
+    found.checkKeypad(&chars, field, QStringLiteral("file-picker-keypad"));
+    found.check(&pick, QStringLiteral("file-picker-keypad"));
+    SaveShot(&pick, QStringLiteral("file-picker-screen"));
+    chars.key(11)->click();  // "Q"
+    QCOMPARE(field->text(), QStringLiteral("Q"));
+    pick.accept();
+    QVERIFY(pick.isVisible());
+    QCOMPARE(answers.seen().size(), 1);
+    QCOMPARE(answers.seen().first().className, QStringLiteral("WarnBox"));
+    QVERIFY2(answers.seen().first().text.startsWith(QStringLiteral("Q\n")), qPrintable(answers.seen().first().text));
+    pick.hide();
+    gpNumCharPad = nullptr;
+    gpWarnBox = nullptr;
+    QtTranslations::Install(kLanEn);
     found.lines.removeDuplicates();
     QVERIFY2(found.lines.isEmpty(), qPrintable(found.lines.join(QLatin1Char('\n'))));
 }

@@ -20,6 +20,10 @@
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
 #include "view/ResultPicture.h"
+#include "view/RoiPanel.h"
+#include "view/ViewHost.h"
+#include "inspect/RoiRules.h"
+#include "params/CammerSingleton.h"
 #include "widgets/C_Type_COM.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
@@ -29,7 +33,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 
 #include <algorithm>
 #include <memory>
@@ -213,6 +219,8 @@ private slots:
     void screens();
     void emptyCellIsDark();
     void resultPictureHeader();
+    void areaPanel_data() { AddLanguageRows(); }
+    void areaPanel();
 
     void cleanup() { gLan = 0; }
 };
@@ -337,6 +345,89 @@ void TestLayout::screens()
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 }
 
+// The editor's panel for a selected area wherever the area lies (the panel
+// stands below it, or above it where that would reach the move row), for
+// each kind of area and each set of controls the panel shows, with the
+// cavity boxes of the template source or without.
+void TestLayout::areaPanel()
+{
+    QFETCH(int, lan);
+    Monitor m(1, lan);
+    RaRoWizard& win = *m.win;
+    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    DrawROIWidget* editor = win.drawROIWidget;
+    editor->Reset(true);
+    CammerWidget* view = win.cammerWidget[0];
+    CammerSingleton& set = *view->editSet;
+    const int g = 0;
+    QCOMPARE(ViewHost::instance().editor().step(), g);
+    WizardPara& p = *gpWPara;
+    p.enableDefect = p.enableSpot = p.enableSimilarity = 1;
+    p.prodNgPulseNoAlarm = 1;  // the output number of each area
+
+    struct Variant {
+        const char* name;
+        QRectF area;  // share of the screen
+        int kind;
+        int code;     // its function: which sliders and buttons show
+        bool limits;  // a filter size and area of its own (two sliders more)
+        int moveMode;
+        bool cavities;
+    };
+    const int rect = CammerSingleton::kRect, circle = CammerSingleton::kCircle, polygon = CammerSingleton::kPolygon;
+    const QRectF top(0.30, 0.05, 0.25, 0.10), middle(0.55, 0.40, 0.20, 0.15), low(0.05, 0.60, 0.25, 0.13),
+        bottom(0.60, 0.80, 0.30, 0.12), whole(0, 0, 1, 1);
+    const int spot = RoiCode::Spot, plain = RoiCode::Defect;
+    const Variant variants[] = {
+        {"top", top, rect, spot, true, 0, false},          {"middle", middle, rect, spot, true, 0, false},
+        {"low", low, rect, spot, true, 0, false},          {"bottom", bottom, rect, spot, true, 0, false},
+        {"whole", whole, rect, spot, true, 0, false},      {"low-lean", low, rect, plain, false, 0, false},
+        {"bottom-lean", bottom, rect, plain, false, 0, false},
+        {"top-similarity", top, rect, RoiCode::Similarity, true, 0, false},
+        {"low-circle", low, circle, spot, true, 0, false}, {"whole-circle", whole, circle, plain, true, 0, false},
+        {"bottom-polygon", bottom, polygon, spot, true, 0, false},
+        {"middle-polygon", middle, polygon, plain, false, 0, false},
+        {"low-moving", low, rect, spot, true, 1, false},   {"top-cavities", top, rect, spot, true, 0, true},
+        {"whole-cavities", whole, rect, spot, true, 0, true},
+    };
+    QStringList problems;
+    for (const Variant& v : variants) {
+        const QRect r(int(v.area.x() * gShowW), int(v.area.y() * gShowH), int(v.area.width() * (gShowW - 1)),
+                      int(v.area.height() * (gShowH - 1)));
+        if (v.kind == rect) {
+            set.rect[g][0] = ClustomRect(r);
+            set.rect[g][0].setImageRect();
+        } else if (v.kind == circle) {
+            set.circle[g][0] = Circle(r.center().x(), r.center().y(), std::min(r.width(), r.height()) / 2);
+            set.circle[g][0].setImageRect();
+        } else {
+            const QPoint corners[4] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft() + QPoint(20, 0)};
+            set.polygon[g][0] = RePolygon(4, corners);
+            set.polygon[g][0].setImageRect();
+        }
+        set.roi_type[g][0] = v.kind;
+        RoiPanel::WriteDefaults(set, g, 0, v.code);
+        p.showAllParams = v.limits;
+        p.showMouldNumber = v.cavities;
+        // Back to the template source: its cavity boxes when switched on.
+        editor->setSource(1);
+        editor->setSource(0);
+        view->selectedRoi = 0;
+        view->moveMode = v.moveMode;
+        view->ShowHideROIPara();
+        const QString tag = QStringLiteral("area-panel-") + QLatin1String(v.name);
+        for (const QString& line : CheckScreen(win))
+            problems << tag + QStringLiteral(": ") + line;
+        Grab(&win, tag);
+    }
+    view->DeselectROI();
+    view->ShowHideROIPara();
+    p.showMouldNumber = 0;
+    editor->returnButton->click();
+    problems.removeDuplicates();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
 // With three cameras the fourth cell shows the window itself: dark, as the
 // views are, never the style's light grey.
 void TestLayout::emptyCellIsDark()
@@ -379,6 +470,9 @@ void TestLayout::checkerFindsFaults_data()
     QTest::newRow("combo item too wide") << 7 << QStringLiteral("does not fit");
     QTest::newRow("cut by parent") << 8 << QStringLiteral("cut by its parent");
     QTest::newRow("check box too narrow") << 9 << QStringLiteral("does not fit");
+    QTest::newRow("slider over a button") << 10 << QStringLiteral("controls over each other");
+    QTest::newRow("field over a field") << 11 << QStringLiteral("controls over each other");
+    QTest::newRow("editable combo box") << 12 << QString();
 }
 
 void TestLayout::checkerFindsFaults()
@@ -421,6 +515,22 @@ void TestLayout::checkerFindsFaults()
         auto* c = new QCheckBox(QStringLiteral("Display the acquisition mode switch button"), &root);
         c->setFont(PixelFont(16));
         c->setGeometry(10, 100, 200, 40);
+        break;
+    }
+    case 10: {
+        // Only the lowest strip of the button is left to press.
+        auto* s = new QSlider(Qt::Horizontal, &root);
+        s->setGeometry(10, 150, 300, 85);
+        break;
+    }
+    case 11:
+        (new QLineEdit(&root))->setGeometry(200, 60, 150, 40);
+        (new QLineEdit(&root))->setGeometry(340, 60, 50, 40);
+        break;
+    case 12: {
+        auto* c = new QComboBox(&root);
+        c->setEditable(true);
+        c->setGeometry(200, 100, 150, 40);
         break;
     }
     default: break;

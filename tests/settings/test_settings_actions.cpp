@@ -5,6 +5,7 @@
 
 #include "records/Counters.h"
 #include "foundation/MainGlobals.h"
+#include "foundation/QtTranslations.h"
 #include "foundation/VisionGlobals.h"
 #include "platform/SystemActions.h"
 #include "settings/ParaGroups.h"
@@ -336,11 +337,13 @@ private slots:
         QVERIFY(answers.seen().isEmpty());  // no question
 
         // The language in use: nothing asked.
+        QtTranslations::Install(gLan);
         rig.dlg->SlotChangeLan(gLan);
         QVERIFY(answers.seen().isEmpty());
-        // English: asked, logged, stored, restarted.
+        // English: asked, logged, stored, restarted; Qt's own texts in English.
         rig.dlg->languageCombo->setCurrentIndex(1);
         QCOMPARE(gLan, 1);
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("&Open"));
         QVERIFY(Seen(answers, LanStrIn(318, 0)));  // asked in the language of the time
         QVERIFY(rig.host.records.contains(LanStrIn(319, 0)));
         QCOMPARE(StoredValue(QStringLiteral("system2"), 13), 1);

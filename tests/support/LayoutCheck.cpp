@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
@@ -51,6 +52,17 @@ struct ShownText {
 bool IsKeypad(const QWidget* w)
 {
     return qobject_cast<const NumberInput*>(w) || qobject_cast<const NumCharInput*>(w);
+}
+
+// What a finger presses or types into: two of them in one place leave one
+// (or both) only partly pressable.
+bool IsControl(const QWidget* w)
+{
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w)
+           || qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSlider*>(w)
+           || qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QAbstractItemView*>(w)
+           || qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w)
+           || qobject_cast<const QTabBar*>(w);
 }
 
 QString rectText(const QRect& r)
@@ -225,6 +237,9 @@ public:
             checkControlShown(w);
         if (IsKeypad(w))
             addCover(w, g);
+        if (w != root && IsControl(w))
+            if (const QRect seen = visibleArea(w); !seen.isEmpty())
+                m_controls.append({w, seen});
         inspect(w);
         if (const auto* painter = dynamic_cast<const PaintedTextSource*>(w))
             inspectPainted(w, painter->PaintedTexts());
@@ -236,6 +251,7 @@ public:
     void finish()
     {
         checkValuesBesideCaptions();
+        checkControlsApart();
         hideCovered();
         for (int i = 0; i < m_texts.size(); ++i)
             for (int j = i + 1; j < m_texts.size(); ++j)
@@ -282,7 +298,7 @@ private:
     void addCover(const QWidget* pad, const QRect& area)
     {
         m_covers.append({pad, area});
-        const Edit* typing = MainWindowHooks::instance().curEdit();
+        const QLineEdit* typing = MainWindowHooks::instance().curEdit();
         if (typing && typing->isVisible() && typing->window() == pad->window()
             && area.intersects(globalRect(typing, typing->rect())))
             m_problems << QStringLiteral("keypad over the field it types into: %1 over %2")
@@ -404,6 +420,39 @@ private:
         }
     }
 
+    // A control lying over another hides part of it from the finger (a
+    // combo's field or a slider's buttons are parts of it, not others). A
+    // keypad stands over its window's controls while it is open.
+    void checkControlsApart()
+    {
+        const auto padOf = [this](const QWidget* w) -> const QWidget* {
+            for (const auto& cover : std::as_const(m_covers))
+                if (cover.first == w || cover.first->isAncestorOf(w))
+                    return cover.first;
+            return nullptr;
+        };
+        for (int i = 0; i < m_controls.size(); ++i)
+            for (int j = i + 1; j < m_controls.size(); ++j) {
+                const auto& [a, ra] = m_controls[i];
+                const auto& [b, rb] = m_controls[j];
+                if (!ra.intersects(rb) || a->isAncestorOf(b) || b->isAncestorOf(a) || padOf(a) != padOf(b))
+                    continue;
+                m_problems << QStringLiteral("controls over each other (%1 in common): %2 and %3")
+                                  .arg(rectText(ra & rb), describe(a, ControlText(a)), describe(b, ControlText(b)));
+            }
+    }
+
+    static QString ControlText(const QWidget* w)
+    {
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+            return button->text();
+        if (const auto* combo = qobject_cast<const QComboBox*>(w))
+            return combo->currentText();
+        if (const auto* edit = qobject_cast<const QLineEdit*>(w))
+            return edit->text();
+        return QString();
+    }
+
     // A value label (the buddy of its caption) reads with its caption: on
     // the caption's line right after it, or on the next line starting where
     // the caption starts.
@@ -434,8 +483,9 @@ private:
             checkPixelSize(w, label->text());
             const int m = label->margin();
             const QRect box = label->contentsRect().adjusted(m, m, -m, -m);
+            // A label with a buddy shows "&N" as an underlined N.
             const QSize need = textSize(label->font(), label->text(), label->textFormat(),
-                                        label->wordWrap() ? box.width() : 0, 0);
+                                        label->wordWrap() ? box.width() : 0, label->buddy() ? Qt::TextShowMnemonic : 0);
             place(w, label->text(), need, box, label->alignment());
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             if (button->text().isEmpty())
@@ -547,6 +597,7 @@ private:
     QList<ShownText> m_texts;
     QHash<const QWidget*, QRect> m_glyphs;  // where each widget's text lies
     QList<QPair<const QWidget*, QRect>> m_covers;  // keypads shown, in screen coordinates
+    QList<QPair<const QWidget*, QRect>> m_controls;  // the part of each control its parents show
 };
 
 }  // namespace

@@ -23,7 +23,9 @@ struct PaintedText {
 };
 
 // Walks every visible widget under root (a window of its own below root is
-// left out; pass dialogs as their own root). Reports a widget outside
+// left out; pass dialogs as their own root). Reports two controls (buttons,
+// fields, combo and spin boxes, sliders, lists, tab bars) over each other,
+// a keypad's keys over what lies under the keypad excepted; a widget outside
 // QRect(QPoint(0,0), screen); two visible texts overlapping; a label's,
 // button's, check box's or combo box's text not fitting its box (font
 // metrics against the contents rectangle, clipped by its parents); a text

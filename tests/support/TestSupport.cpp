@@ -140,7 +140,9 @@ void SaveShot(QWidget* w, const QString& what)
         w->grab().save(ShotPath(what));
         return;
     }
-    // Every window drawn and sent to the server before the server is read.
+    // Every window drawn and sent to the server before the server is read;
+    // what was just shown (a keypad) is polished and laid out first.
+    QCoreApplication::processEvents();
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->isVisible() && QTest::qWaitForWindowExposed(top))
             top->repaint();

@@ -64,7 +64,7 @@ inline void TypeDigits(const QString& digits)
         Tap(gpNumPad->digitKey(c.digitValue()));
 }
 
-inline Edit* CurEdit()
+inline QLineEdit* CurEdit()
 {
     return MainWindowHooks::instance().curEdit();
 }
