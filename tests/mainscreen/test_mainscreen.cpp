@@ -19,6 +19,12 @@
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
 
+#include <QDirIterator>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -35,12 +41,14 @@ struct Monitor {
     std::unique_ptr<RaRoWizard> win;
 
     explicit Monitor(const Rows& rows, const QString& family = QStringLiteral("mvs"),
-                     const QString& simcam = QString())
+                     const QString& simcam = QString(), const std::function<void()>& prepare = {})
     {
         LoadSkinPixmaps();
         gAppDirPath = dir.path();
         for (const auto& [key, pos, value] : rows)
             SetParamValue(QLatin1String(key), pos, value);
+        if (prepare)
+            prepare();
         cams = std::make_unique<SimCamFolder>();
         if (simcam.isEmpty()) {
             for (int c = 0; c < 4; ++c)
@@ -364,6 +372,102 @@ private slots:
         QDir().mkpath(out);
         const QString name = QStringLiteral("%1/main-%2-%3x%4.png").arg(out, QString::fromLatin1(QTest::currentDataTag())).arg(gShowW).arg(gShowH);
         QVERIFY(win.grab().save(name));
+        qunsetenv("MOJU_SIMCAM");
+    }
+
+    // The screens a setter goes through, in English, for the setter's guide
+    // (tools/grab-guide-screens): a monitor laid out as the demo lays it out,
+    // with a Position and a Defect area on each camera's steps.
+    void grabGuideScreens()
+    {
+        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
+        const QString cams = qEnvironmentVariable("MOJU_SHOTS_SIMCAM");
+        const QString templates = qEnvironmentVariable("MOJU_SHOTS_TEMPLATES");
+        if (out.isEmpty() || cams.isEmpty() || templates.isEmpty())
+            QSKIP("MOJU_SHOTS_DIR, MOJU_SHOTS_SIMCAM and MOJU_SHOTS_TEMPLATES not set");
+        auto prepare = [&templates] {
+            QDirIterator it(templates, QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString from = it.next();
+                const QString to = QDir(gAppDirPath).filePath(QDir(templates).relativeFilePath(from));
+                QDir().mkpath(QFileInfo(to).path());
+                QFile::copy(from, to);
+            }
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("guide"));
+            db.setDatabaseName(QStringLiteral("PARAM.db"));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (int c = 0; c < 4; ++c) {
+                QVERIFY(q.exec(QStringLiteral("DELETE FROM cammer%1").arg(c)));
+                QVERIFY(q.exec(QStringLiteral("INSERT INTO cammer%1 VALUES('detect0', '2'), ('detect1', '2'), "
+                                              "('ROI0-0', '5 45 20 3 1 0 0 %2'), ('ROI0-1', '5 45 20 0 1 0 0 %3'), "
+                                              "('ROI1-0', '5 45 20 3 1 0 0 %2'), ('ROI1-1', '5 45 20 0 1 0 0 %3')")
+                                   .arg(c)
+                                   .arg(QStringLiteral("140 90 620 330"), QStringLiteral("160 360 1100 690"))));
+            }
+            q = QSqlQuery();
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("guide"));
+        };
+        Monitor m({{"system2", 13, 1}}, QString(), cams, prepare);
+        RaRoWizard& win = *m.win;
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        for (int c = 0; c < 4; ++c)
+            QTRY_VERIFY_WITH_TIMEOUT(qGray(win.cammerWidget[c]->displayImage().pixel(5, 5)) > 10, 5000);
+        win.cycle().lastCycleTime = 123;
+        QDir().mkpath(out);
+        auto save = [&out](QWidget* w, const char* what) {
+            QVERIFY(w->grab().save(QStringLiteral("%1/%2.png").arg(out, QLatin1String(what))));
+        };
+        save(&win, "main");
+        QTest::mouseClick(win.cammerWidget[1], Qt::LeftButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(win.indexButton->isVisible());
+        save(&win, "command-column");
+
+        // System Param: the pages a setter uses.
+        win.indexButton->systemParaButton->click();
+        WizardParaWidget& d = *win.wizardParaWidget;
+        QTRY_VERIFY(d.isVisible());
+        QWidget* top = d.isWindow() ? static_cast<QWidget*>(&d) : static_cast<QWidget*>(&win);
+        d.SlotToCommon();
+        save(top, "settings-system");
+        d.SlotToCamera();
+        save(top, "settings-camera");
+        d.SlotChangeShowMode();  // the camera's picture behind its controls
+        save(top, "settings-camera-picture");
+        d.SlotChangeShowMode();
+        win.cycle().unlockLevel = 2;  // the master password was given
+        d.SlotToIO();
+        save(top, "settings-io");
+        d.SlotToAdvance();
+        save(top, "settings-advanced");
+        d.hide();
+
+        // Area Settings: the editor on camera 1's template, an area chosen,
+        // then the template page.
+        win.cycle().selCamera = 0;
+        win.ChangeCammer();
+        win.indexButton->show();
+        win.indexButton->adjustAreaButton->click();
+        DrawROIWidget* editor = win.drawROIWidget;
+        QTRY_VERIFY(editor->isVisible());
+        save(&win, "area-templates");
+        editor->pageButton->click();  // Change Area: the drawing page
+        save(&win, "area-draw");
+        gpWPara->showAllParams = 1;  // every control of the area's panel
+        CammerWidget* first = win.cammerWidget[0];
+        for (int roi : {1, 0}) {
+            first->selectedRoi = roi;
+            first->ShowHideROIPara();
+            first->update();
+            save(&win, roi == 1 ? "area-defect" : "area-position");
+        }
+        first->DeselectROI();
+        first->ShowHideROIPara();
+        editor->returnButton->click();
+        QTRY_VERIFY(!editor->isVisible());
         qunsetenv("MOJU_SIMCAM");
     }
 };
