@@ -15,6 +15,7 @@
 #include "settings/WizardParaWidget.h"
 #include "view/CammerWidget.h"
 #include "view/DrawROIWidget.h"
+#include "widgets/CheckBox.h"
 #include "widgets/ColorButton.h"
 #include "widgets/ComboBox.h"
 #include "widgets/SkinPixmaps.h"
@@ -400,8 +401,8 @@ private slots:
             for (int c = 0; c < 4; ++c) {
                 QVERIFY(q.exec(QStringLiteral("DELETE FROM cammer%1").arg(c)));
                 QVERIFY(q.exec(QStringLiteral("INSERT INTO cammer%1 VALUES('detect0', '2'), ('detect1', '2'), "
-                                              "('ROI0-0', '5 45 20 3 1 0 0 %2'), ('ROI0-1', '5 45 20 0 1 0 0 %3'), "
-                                              "('ROI1-0', '5 45 20 3 1 0 0 %2'), ('ROI1-1', '5 45 20 0 1 0 0 %3')")
+                                              "('ROI0-0', '10 10 10 3 1 0 0 %2'), ('ROI0-1', '3 45 20 0 1 0 0 %3'), "
+                                              "('ROI1-0', '10 10 10 3 1 0 0 %2'), ('ROI1-1', '3 45 20 0 1 0 0 %3')")
                                    .arg(c)
                                    .arg(QStringLiteral("140 90 620 330"), QStringLiteral("160 360 1100 690"))));
             }
@@ -438,6 +439,10 @@ private slots:
         d.SlotChangeShowMode();  // the camera's picture behind its controls
         save(top, "settings-camera-picture");
         d.SlotChangeShowMode();
+        d.factoryBox->setValue(1);  // the switches shown with the factory controls
+        d.SlotToCamera();
+        save(top, "settings-camera-factory");
+        d.factoryBox->setValue(0);
         win.cycle().unlockLevel = 2;  // the master password was given
         d.SlotToIO();
         save(top, "settings-io");
@@ -457,6 +462,7 @@ private slots:
         editor->pageButton->click();  // Change Area: the drawing page
         save(&win, "area-draw");
         gpWPara->showAllParams = 1;  // every control of the area's panel
+        gpWPara->enableManualLocate = 1;  // Position areas can be drawn
         CammerWidget* first = win.cammerWidget[0];
         for (int roi : {1, 0}) {
             first->selectedRoi = roi;
