@@ -411,7 +411,8 @@ private slots:
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(QStringLiteral("guide"));
         };
-        Monitor m({{"system2", 13, 1}}, QString(), cams, prepare);
+        // English, and the Area limit the guide advises.
+        Monitor m({{"system2", 13, 1}, {"system4", 15, 20}}, QString(), cams, prepare);
         RaRoWizard& win = *m.win;
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
