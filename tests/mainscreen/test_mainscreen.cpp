@@ -67,6 +67,37 @@ struct Monitor {
     int logged(int textId) const { return int(OperationLogRows().count(LanStr(textId))); }
 };
 
+// The working directory as scripts/demo lays it out, for the guide's
+// screens: each camera's good picture as template 0 of both steps, with a
+// Position area over the sprue and the runners and a Defect area over the
+// cavities.
+void LayOutGuideMould(const QString& templates)
+{
+    QDirIterator it(templates, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString from = it.next();
+        const QString to = QDir(gAppDirPath).filePath(QDir(templates).relativeFilePath(from));
+        QDir().mkpath(QFileInfo(to).path());
+        QFile::copy(from, to);
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("guide"));
+    db.setDatabaseName(QStringLiteral("PARAM.db"));
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    for (int c = 0; c < 4; ++c) {
+        QVERIFY(q.exec(QStringLiteral("DELETE FROM cammer%1").arg(c)));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO cammer%1 VALUES('detect0', '2'), ('detect1', '2'), "
+                                      "('ROI0-0', '10 10 10 3 1 0 0 %2'), ('ROI0-1', '3 45 20 0 1 0 0 %3'), "
+                                      "('ROI1-0', '10 10 10 3 1 0 0 %2'), ('ROI1-1', '3 45 20 0 1 0 0 %3')")
+                           .arg(c)
+                           .arg(QStringLiteral("470 270 810 465"), QStringLiteral("150 100 1130 650"))));
+    }
+    q = QSqlQuery();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("guide"));
+}
+
 // Commands do not depend on the screen size: one run is enough.
 bool OnceIsEnough()
 {
@@ -386,31 +417,7 @@ private slots:
         const QString templates = qEnvironmentVariable("MOJU_SHOTS_TEMPLATES");
         if (out.isEmpty() || cams.isEmpty() || templates.isEmpty())
             QSKIP("MOJU_SHOTS_DIR, MOJU_SHOTS_SIMCAM and MOJU_SHOTS_TEMPLATES not set");
-        auto prepare = [&templates] {
-            QDirIterator it(templates, QDir::Files, QDirIterator::Subdirectories);
-            while (it.hasNext()) {
-                const QString from = it.next();
-                const QString to = QDir(gAppDirPath).filePath(QDir(templates).relativeFilePath(from));
-                QDir().mkpath(QFileInfo(to).path());
-                QFile::copy(from, to);
-            }
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("guide"));
-            db.setDatabaseName(QStringLiteral("PARAM.db"));
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (int c = 0; c < 4; ++c) {
-                QVERIFY(q.exec(QStringLiteral("DELETE FROM cammer%1").arg(c)));
-                QVERIFY(q.exec(QStringLiteral("INSERT INTO cammer%1 VALUES('detect0', '2'), ('detect1', '2'), "
-                                              "('ROI0-0', '10 10 10 3 1 0 0 %2'), ('ROI0-1', '3 45 20 0 1 0 0 %3'), "
-                                              "('ROI1-0', '10 10 10 3 1 0 0 %2'), ('ROI1-1', '3 45 20 0 1 0 0 %3')")
-                                   .arg(c)
-                                   .arg(QStringLiteral("140 90 620 330"), QStringLiteral("160 360 1100 690"))));
-            }
-            q = QSqlQuery();
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("guide"));
-        };
+        auto prepare = [&templates] { LayOutGuideMould(templates); };
         // English, and the Area limit the guide advises.
         Monitor m({{"system2", 13, 1}, {"system4", 15, 20}}, QString(), cams, prepare);
         RaRoWizard& win = *m.win;
@@ -475,6 +482,29 @@ private slots:
         first->ShowHideROIPara();
         editor->returnButton->click();
         QTRY_VERIFY(!editor->isVisible());
+        qunsetenv("MOJU_SIMCAM");
+    }
+
+    // The alarm as the setter meets it: camera 1 sees a part left in a
+    // cavity (MOJU_SHOTS_SIMCAM_NG serves mkmould's faulty picture there).
+    void grabGuideAlarm()
+    {
+        const QString out = qEnvironmentVariable("MOJU_SHOTS_DIR");
+        const QString cams = qEnvironmentVariable("MOJU_SHOTS_SIMCAM_NG");
+        const QString templates = qEnvironmentVariable("MOJU_SHOTS_TEMPLATES");
+        if (out.isEmpty() || cams.isEmpty() || templates.isEmpty())
+            QSKIP("MOJU_SHOTS_DIR, MOJU_SHOTS_SIMCAM_NG and MOJU_SHOTS_TEMPLATES not set");
+        Monitor m({{"system2", 13, 1}, {"system4", 15, 20}}, QString(), cams,
+                  [&templates] { LayOutGuideMould(templates); });
+        RaRoWizard& win = *m.win;
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        for (int c = 0; c < 4; ++c)
+            QTRY_VERIFY_WITH_TIMEOUT(qGray(win.cammerWidget[c]->displayImage().pixel(5, 5)) > 10, 5000);
+        win.SlotSimulationTrigIn(1);  // the mould opens
+        QTRY_COMPARE_WITH_TIMEOUT(win.cycle().verdictState, int(VerdictAlarm), 15000);
+        QDir().mkpath(out);
+        QVERIFY(win.grab().save(QStringLiteral("%1/alarm.png").arg(out)));
         qunsetenv("MOJU_SIMCAM");
     }
 };
