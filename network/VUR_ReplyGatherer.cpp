@@ -20,6 +20,7 @@ void VUR_ReplyGatherer::Scan::advance(const QByteArray& text)
         const QByteArray first = eol < 0 ? header : header.left(eol);
         if (first.contains("/back/") || first.contains("/heart/") || first.contains("/reline/") || !header.contains("SessionId")) {
             whole = true;
+            from = end + 4;
             return;
         }
         bodyAt = end + 4;
@@ -33,6 +34,7 @@ void VUR_ReplyGatherer::Scan::advance(const QByteArray& text)
             return;
         if (text[from] != '{' && text[from] != '[') {
             whole = true;
+            from = text.size();  // a plain body runs to the end of what came
             return;
         }
         json = true;
@@ -103,8 +105,20 @@ QByteArrayList VUR_ReplyGatherer::add(QByteArray piece, qint64 nowMs, qint64* dr
     }
     m_part += piece;
     m_lastMs = nowMs;
-    m_scan.advance(m_part);
-    if (nul >= 0 || m_scan.whole) {
+    // Replies written close together can arrive in one read: each is handed
+    // on by itself, or the acknowledgements after the first would be lost.
+    for (m_scan.advance(m_part); m_scan.whole; m_scan.advance(m_part)) {
+        QByteArray rest = m_part.mid(m_scan.from);
+        if (rest.trimmed().isEmpty()) {
+            replies << m_part;
+            rest.clear();
+        } else {
+            replies << m_part.left(m_scan.from);
+        }
+        clear();
+        m_part = rest;
+    }
+    if (nul >= 0 && !m_part.isEmpty()) {
         replies << m_part;
         clear();
     } else if (m_part.size() > kMaxBytes) {

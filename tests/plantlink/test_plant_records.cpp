@@ -129,8 +129,9 @@ private slots:
                                     << QByteArrayList{"/heart/\r\n\r\n"} << false;
         QTest::newRow("a NUL ends it") << QByteArrayList{answer + "{\"a\":1", QByteArray("\0rest", 5)} << QList<int>{0, 1}
                                        << QByteArrayList{answer + "{\"a\":1"} << false;
-        QTest::newRow("two replies stay one text") << QByteArrayList{"/back/\r\n\r\n/back/\r\n\r\n"} << QList<int>{0}
-                                                   << QByteArrayList{"/back/\r\n\r\n/back/\r\n\r\n"} << false;
+        QTest::newRow("replies in one read are each handed on")
+            << QByteArrayList{"/back/\r\n\r\n/back/ 200\r\n\r\n" + answer + "{}/hea", "rt/\r\n\r\n"} << QList<int>{0, 1}
+            << QByteArrayList{"/back/\r\n\r\n", "/back/ 200\r\n\r\n", answer + "{}", "/heart/\r\n\r\n"} << false;
         QTest::newRow("left waiting too long") << QByteArrayList{answer + "{", "/heart/\r\n\r\n"}
                                                << QList<int>{0, int(VUR_ReplyGatherer::kPieceGapMs) + 1}
                                                << QByteArrayList{"/heart/\r\n\r\n"} << true;
