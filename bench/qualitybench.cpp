@@ -22,6 +22,7 @@
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
 //                [--move M] [--defocus D] [--time-steps N [--time-repeats R] [--placed]]
+//                [--offset O] [--knock]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -35,6 +36,10 @@
 // how far it moved); --defocus blurs a defocused evaluation cycle by up to D
 // (Gaussian sigma, default 0.9). --time-steps N times one engine step instead
 // (TimeSteps below); --placed adds how many of those frames had their pose used.
+// --offset sets the search margin around the Position ROI (default 8000: the
+// whole frame); --knock shifts every evaluation cycle by one cavity's pitch
+// along x, either way (420 px on scenes without cavities), as a knocked
+// camera shows it.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -96,6 +101,8 @@ struct Options {
     double move = 10;  // evaluation cycles' largest shift along x and y, px
     double defocus = 0.9;  // the largest defocus of an evaluation cycle (Gaussian sigma, px)
     bool placed = false;  // --placed: --time-steps also counts the frames whose pose was used
+    int offset = 8000;  // --offset: the search margin around the Position ROI ("Offset")
+    bool knock = false;  // --knock: the camera moved by one cavity's pitch (420 px where none)
 };
 
 class QuietHost : public InspectHost {
@@ -488,6 +495,7 @@ struct Scene {
     bool everyPose = false;  // NG cycles' poses checked too (scenes of repeats)
     std::vector<cv::Mat> templates;
     cv::Matx33d toScene;  // template 0 -> scene
+    double knock = 0;  // evaluation cycles' extra shift along x, either way (px)
 };
 
 // Judges every cycle of a set with the rigs of `sensitivities` (one rig per
@@ -520,7 +528,9 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
         for (size_t i = next++; i < cycles.size(); i = next++) {
             CycleOut& cy = cycles[i];
             cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + seeds[i] * 31u));
-            const Pose pose = RandomPose(r, spec.changes ? o.move : 10.0);
+            Pose pose = RandomPose(r, spec.changes ? o.move : 10.0);
+            if (spec.changes && sc.knock > 0)
+                pose.dx += r.uniform(0, 2) ? sc.knock : -sc.knock;
             const Change change = spec.changes ? RandomChange(r, o.defocus) : Change();
             cy.pose = pose;
             cy.change = change;
@@ -664,6 +674,7 @@ InspectParams UseParams(const Options& o)
     p.motionCorrect = 0;
     p.angleRange = o.angle;
     p.defectArea = o.area;
+    p.positionOffset = o.offset;
     p.detectOn[0] = 1;
     p.detectOn[1] = 0;
     InspectHost::instance().setParams(p);
@@ -696,7 +707,9 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     sc.picture = picture;
     sc.cycle = cycle;
     // Parts moved beyond the usual few pixels: every cycle's pose is checked.
-    sc.everyPose = IsPoseScene(name) || o.move > 10;
+    sc.everyPose = IsPoseScene(name) || o.move > 10 || o.knock;
+    if (o.knock)
+        sc.knock = PoseScenePitch(name).x > 0 ? PoseScenePitch(name).x : 420.0;
     const NoisePool noise(o.noise, o.seed);
     Pose first;
     sc.templates = DrawTemplates(o, picture, templateCount, cycle, noise, &first);
@@ -775,7 +788,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     int lostNg = 0;
     for (const CycleOut& c : ev) {
         if (c.cell >= 0) {
-            lostNg += c.lost[0];
+            lostNg += c.lost[0] != 0;
             sum.silentNg += c.residual > 1.0;
             continue;
         }
@@ -848,6 +861,11 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     if (sc.everyPose)
         std::printf(" good, %d NG", sum.silentNg);
     std::printf("\n");
+    int movedGood = 0, movedNg = 0;  // held as moved (camera or mould), not as uncertain
+    for (const CycleOut& c : ev)
+        (c.cell < 0 ? movedGood : movedNg) += c.lost[0] == CammerWidgetData::PoseMoved;
+    std::printf("  held as camera or mould moved: %d good, %d NG cycles%s\n", movedGood, movedNg,
+                sc.knock > 0 ? qPrintable(QStringLiteral(" (knocked by %1 px)").arg(sc.knock)) : "");
     if (o.move > 10) {
         // By how far the part moved from where it was taught: placed right,
         // held, used more than 1 px off (on a repeat or a wrong place).
@@ -962,6 +980,8 @@ int main(int argc, char** argv)
     o.defocus = num(QStringLiteral("--defocus"), o.defocus);
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
     o.placed = args.contains(QStringLiteral("--placed"));
+    o.offset = int(num(QStringLiteral("--offset"), o.offset));
+    o.knock = args.contains(QStringLiteral("--knock"));
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));

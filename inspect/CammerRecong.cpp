@@ -28,8 +28,6 @@ constexpr double kSmallShift = 4.0;
 // Pixels around a distance ROI's box aligned with it: its edge strip reads
 // one beyond. Every other function reads only inside its box.
 constexpr int kWarpMargin = 2;
-// "Camera %1: part not found or its position uncertain ..." (operator text).
-constexpr int kPoseLostText = 1124;
 
 // Positioning turns the frame back only for an angle range of 1 to 180 degrees.
 bool Turns(const InspectParams& p)
@@ -508,6 +506,15 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
         }
         found.ambiguous = !context[g].Favours(frame, at, others);
     }
+    if (found.refined) {
+        // The ROI fits here; what lies around it must too. A camera knocked
+        // by a cavity's pitch shows the neighbouring cavity near the taught
+        // place, alike inside the ROI, but the sprue and runners moved with
+        // the camera. A part that moved keeps its surroundings with it.
+        const ShapePose at{found.centre.x + win.x, found.centre.y + win.y, -found.angle};
+        if (context[g].Around(frame, at) == ContextFit::Agree::No)
+            return Located::Moved;
+    }
     if (!found.Trusted(JudgedBox(g) - win.tl()))
         return Located::Lost;
     pose.dx = found.x - win.x;
@@ -573,7 +580,9 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
     }
     if (where != Located::Found) {
         // The frame is still shown and saved as it came.
-        widget->poseLost = where == Located::Lost;
+        widget->poseLost = where == Located::Lost    ? CammerWidgetData::PoseUncertain
+                         : where == Located::Moved ? CammerWidgetData::PoseMoved
+                                                   : 0;
         PassThrough();
         return;
     }
@@ -649,9 +658,11 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
             w->roiValue[g][j] = 0;
             w->roiMarks[g][j][0][0] = 0;
         }
-        const QString& text = LanStr(kPoseLostText);
-        out.logLines.append(text.contains(QLatin1String("%1")) ? text.arg(cam + 1)
-                                                               : QStringLiteral("POSITION LOST = %1, %2").arg(cam).arg(g));
+        const QString& text = LanStr(CammerWidgetData::PoseHoldText(w->poseLost));
+        const char* why = w->poseLost == CammerWidgetData::PoseMoved ? "MOVED" : "LOST";
+        out.logLines.append(text.contains(QLatin1String("%1"))
+                                ? text.arg(cam + 1)
+                                : QStringLiteral("POSITION %1 = %2, %3").arg(QLatin1String(why)).arg(cam).arg(g));
         return;
     }
 

@@ -33,6 +33,13 @@ public:
     // loses nothing by it.
     bool Favours(const cv::Mat& frame, const ShapePose& at, const std::vector<ShapePose>& others) const;
 
+    // Whether the frame around `at` shows the template's surroundings: a
+    // fixed camera sees them around the part, a moved one (or a moved
+    // mould) shows something else there. Unknown when the frame shows too
+    // few of them or they have no contrast beyond noise.
+    enum class Agree { Unknown, Yes, No };
+    Agree Around(const cv::Mat& frame, const ShapePose& at, double* fit = nullptr) const;
+
 private:
     struct Sample {
         float x, y;  // from the model centre
