@@ -22,7 +22,7 @@
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
 //                [--move M] [--defocus D] [--time-steps N [--time-repeats R] [--placed]]
-//                [--offset O] [--knock]
+//                [--offset O] [--knock] [--scale S]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -39,7 +39,8 @@
 // --offset sets the search margin around the Position ROI (default 8000: the
 // whole frame); --knock shifts every evaluation cycle by one cavity's pitch
 // along x, either way (420 px on scenes without cavities), as a knocked
-// camera shows it.
+// camera shows it; --scale enlarges every evaluation cycle by that share
+// about the frame's centre (0.005: 0.5 %), as a camera moved nearer does.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -103,6 +104,7 @@ struct Options {
     bool placed = false;  // --placed: --time-steps also counts the frames whose pose was used
     int offset = 8000;  // --offset: the search margin around the Position ROI ("Offset")
     bool knock = false;  // --knock: the camera moved by one cavity's pitch (420 px where none)
+    double scale = 0;  // --scale: evaluation cycles' picture scale off by this share (0.005: 0.5 %)
 };
 
 class QuietHost : public InspectHost {
@@ -112,10 +114,10 @@ public:
 
 // Scene -> frame: turn about the frame centre, then shift.
 struct Pose {
-    double dx = 0, dy = 0, angle = 0, gain = 1;
+    double dx = 0, dy = 0, angle = 0, gain = 1, scale = 1;
     cv::Matx23d Forward() const
     {
-        cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, 1.0);
+        cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, scale);
         m.at<double>(0, 2) += dx;
         m.at<double>(1, 2) += dy;
         return cv::Matx23d(m);
@@ -531,6 +533,8 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
             Pose pose = RandomPose(r, spec.changes ? o.move : 10.0);
             if (spec.changes && sc.knock > 0)
                 pose.dx += r.uniform(0, 2) ? sc.knock : -sc.knock;
+            if (spec.changes)
+                pose.scale = 1 + o.scale;
             const Change change = spec.changes ? RandomChange(r, o.defocus) : Change();
             cy.pose = pose;
             cy.change = change;
@@ -861,11 +865,15 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     if (sc.everyPose)
         std::printf(" good, %d NG", sum.silentNg);
     std::printf("\n");
-    int movedGood = 0, movedNg = 0;  // held as moved (camera or mould), not as uncertain
-    for (const CycleOut& c : ev)
-        (c.cell < 0 ? movedGood : movedNg) += c.lost[0] == CammerWidgetData::PoseMoved;
-    std::printf("  held as camera or mould moved: %d good, %d NG cycles%s\n", movedGood, movedNg,
-                sc.knock > 0 ? qPrintable(QStringLiteral(" (knocked by %1 px)").arg(sc.knock)) : "");
+    // Held as moved (camera or mould) or as scaled, not as uncertain.
+    int moved[2] = {}, scaled[2] = {};
+    for (const CycleOut& c : ev) {
+        moved[c.cell >= 0] += c.lost[0] == CammerWidgetData::PoseMoved;
+        scaled[c.cell >= 0] += c.lost[0] == CammerWidgetData::PoseScaled;
+    }
+    std::printf("  held as camera or mould moved: %d good, %d NG cycles%s; as scale changed: %d good, %d NG\n", moved[0],
+                moved[1], sc.knock > 0 ? qPrintable(QStringLiteral(" (knocked by %1 px)").arg(sc.knock)) : "", scaled[0],
+                scaled[1]);
     if (o.move > 10) {
         // By how far the part moved from where it was taught: placed right,
         // held, used more than 1 px off (on a repeat or a wrong place).
@@ -982,6 +990,7 @@ int main(int argc, char** argv)
     o.placed = args.contains(QStringLiteral("--placed"));
     o.offset = int(num(QStringLiteral("--offset"), o.offset));
     o.knock = args.contains(QStringLiteral("--knock"));
+    o.scale = num(QStringLiteral("--scale"), o.scale);
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));

@@ -88,10 +88,11 @@ private:
         cv::Point2f centre;
         FrameWarp Warp() const;
     };
-    enum class Located { Off, Lost, Moved, Found };
+    enum class Located { Off, Lost, Moved, Scaled, Found };
     // Off: positioning does not apply (switched off, colour, no model); Lost:
     // it applies but found no pose it can trust; Moved: the part's place fits
-    // but what lies around it does not (the camera or the mould has moved).
+    // but what lies around it does not (the camera or the mould has moved);
+    // Scaled: what lies around it fits at another picture scale.
     Located Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
     // The box spanning group g's judged areas (frame coordinates).
     cv::Rect JudgedBox(int g) const;

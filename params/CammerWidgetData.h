@@ -180,9 +180,10 @@ public:
     enum PoseHold : uint8_t {
         PoseUncertain = 1,  // not found, or not certain where
         PoseMoved = 2,      // found, but its surroundings are not the taught ones
+        PoseScaled = 3,     // its surroundings fit at another picture scale
     };
     // The operator text saying why (its %1 the camera's number).
-    static int PoseHoldText(uint8_t why) { return why == PoseMoved ? 1131 : 1124; }
+    static int PoseHoldText(uint8_t why) { return why == PoseMoved ? 1131 : why == PoseScaled ? 1132 : 1124; }
     uint8_t roiOK[kGroups][kMaxRoi] = {};
     int32_t roiValue[kGroups][kMaxRoi] = {};
     // Slot 0: [0] = number of boxes; slots 1..99: {x1, y1, x2, y2} in frame

@@ -32,6 +32,8 @@ constexpr double kTieSigmas = 3.0;
 // surroundings, where the sprue and the runners' ends sit elsewhere, leave
 // from some 13 % (a face of cavities alike up to the sprue) to 40 %.
 constexpr double kAroundFit = 0.90;
+// Scale changes tried where the surroundings fit less than cleanly.
+constexpr double kScaleSteps[] = {0.0025, 0.005, 0.0075, 0.01, 0.015, 0.02};
 constexpr double kScoreClip = 24.0;  // residual beyond which a sample counts as foreign
 // Lighting across the surroundings: gain, offset, slope along x and y, bend.
 constexpr int kLight = 7;
@@ -166,17 +168,20 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     m_noise = PoseRefine::Noise(tpl, region);
 }
 
-ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, double* fit) const
+bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, double& share, double& wobble) const
 {
     if (m_samples.empty() || frame.empty() || frame.type() != CV_8UC1)
-        return Agree::Unknown;
+        return false;
     const cv::Rect seen = (m_reach + cv::Point(int(std::lround(at.cx)), int(std::lround(at.cy))))
         & cv::Rect(0, 0, frame.cols, frame.rows);
     const double a = at.angle * CV_PI / 180.0;
-    const double c = std::cos(a), sn = std::sin(a);
+    const double c = scale * std::cos(a), sn = scale * std::sin(a);
     std::vector<double> t;
     std::vector<Read> mine;
     std::vector<cv::Vec2d> where;
+    t.reserve(m_samples.size());
+    mine.reserve(m_samples.size());
+    where.reserve(m_samples.size());
     for (const Sample& s : m_samples) {
         Read r;
         if (!ReadAt(frame, c * s.x - sn * s.y + at.cx, sn * s.x + c * s.y + at.cy, r))
@@ -187,7 +192,7 @@ ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, 
     }
     const double n = double(t.size());
     if (n < kMinShared)
-        return Agree::Unknown;
+        return false;
     double mean = 0;
     for (const double v : t)
         mean += v;
@@ -197,14 +202,45 @@ ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, 
         own += (v - mean) * (v - mean);
     own -= n * m_noise;
     if (own < n * m_noise || own <= 0)
-        return Agree::Unknown;
+        return false;
     const Score sa = Fitted(t, mine, where, PoseRefine::Noise(frame, seen), m_noise);
-    const double share = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
+    share = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
+    wobble = std::sqrt(2.0 / n) * sa.noise / own;
+    return true;
+}
+
+ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, double* fit) const
+{
+    double share = 0, wobble = 0;
+    if (!FitAt(frame, at, 1.0, share, wobble))
+        return Agree::Unknown;
     if (fit)
         *fit = share;
     // With three standard deviations of this fit's noise to spare.
-    const double wobble = std::sqrt(2.0 / n) * sa.noise / own;
     return share + kTieSigmas * wobble >= kAroundFit ? Agree::Yes : Agree::No;
+}
+
+double ContextFit::ScaleOff(const cv::Mat& frame, const ShapePose& at) const
+{
+    double base = 0, baseWobble = 0;
+    if (!FitAt(frame, at, 1.0, base, baseWobble) || base >= kCleanFit)
+        return 0;
+    double best = base, bestWobble = baseWobble, bestScale = 1.0;
+    for (const double d : kScaleSteps)
+        for (const double sign : {-1.0, 1.0}) {
+            double share = 0, wobble = 0;
+            if (FitAt(frame, at, 1.0 + sign * d, share, wobble) && share > best) {
+                best = share;
+                bestWobble = wobble;
+                bestScale = 1.0 + sign * d;
+            }
+        }
+    // Scaled, the surroundings must fit, and clearly better than as taught
+    // (the tie rule of Favours).
+    if (bestScale == 1.0 || best + kTieSigmas * bestWobble < kAroundFit
+        || best - base <= kTieShare * (1.0 - best) + kTieSigmas * std::hypot(bestWobble, baseWobble))
+        return 0;
+    return bestScale - 1.0;
 }
 
 bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::vector<ShapePose>& others) const

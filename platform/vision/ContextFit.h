@@ -39,8 +39,19 @@ public:
     // few of them or they have no contrast beyond noise.
     enum class Agree { Unknown, Yes, No };
     Agree Around(const cv::Mat& frame, const ShapePose& at, double* fit = nullptr) const;
+    // When the surroundings around `at` fit less than cleanly and clearly
+    // better with the picture enlarged or shrunk about `at` (by 0.25 to
+    // 2 %): that change (0.01 = 1 % larger); otherwise 0.
+    double ScaleOff(const cv::Mat& frame, const ShapePose& at) const;
+    // Surroundings that fit less than this may show the picture's scale
+    // changed (a camera moved nearer, a lens warming): at 0.5 % a part's
+    // surroundings sit some pixels off at their rim.
+    static constexpr double kCleanFit = 0.97;
 
 private:
+    // The share of the surroundings' own spread the frame around `at`,
+    // scaled by `scale`, explains beyond noise, and that share's noise.
+    bool FitAt(const cv::Mat& frame, const ShapePose& at, double scale, double& share, double& wobble) const;
     struct Sample {
         float x, y;  // from the model centre
         float grey;  // the template's

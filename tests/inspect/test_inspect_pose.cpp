@@ -311,22 +311,28 @@ private slots:
     // along and is placed, however small the search window. A camera
     // knocked by one pitch shows a neighbour at the taught place, alike
     // inside the ROI while the sprue and runner moved with the camera: it
-    // is held and says so, whether or not the window reaches the part.
+    // is held and says so, whether or not the window reaches the part. A
+    // picture enlarged (the camera moved nearer) is held and says that.
     void knockedCameraHeldAsMovedMovedFacePlaced_data()
     {
         QTest::addColumn<int>("offset");
         QTest::addColumn<double>("shift");  // along x, either way
-        QTest::addColumn<bool>("placed");
-        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << false;
-        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << false;
-        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << true;
-        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << true;
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("held");  // 0 placed, else the reason
+        const int moved = CammerWidgetData::PoseMoved;
+        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << 1.0 << moved;
+        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << 1.0 << moved;
+        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << 1.0 << 0;
+        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << 1.0 << 0;
+        QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled);
     }
     void knockedCameraHeldAsMovedMovedFacePlaced()
     {
         QFETCH(int, offset);
         QFETCH(double, shift);
-        QFETCH(bool, placed);
+        QFETCH(double, scale);
+        QFETCH(int, held);
+        const bool placed = held == 0;
         constexpr int w = 560, h = 300;
         const cv::Rect model(205, 55, 80, 80);
         InspectParams p = PoseParams();
@@ -342,7 +348,10 @@ private slots:
         const double poses[4][3] = {{shift + 2.4, -2.7, 0.8}, {-shift - 1.2, 3.1, -1.1}, {shift - 3.8, 1.6, -0.4},
                                     {-shift + 1.7, -3.9, 1.2}};
         for (int k = 0; k < 4; ++k) {
-            const cv::Matx23d motion = FrameMotion(w, h, poses[k][0], poses[k][1], poses[k][2]);
+            cv::Matx23d motion = FrameMotion(w, h, poses[k][0], poses[k][1], poses[k][2]);
+            for (int c = 0; c < 3; ++c)  // enlarged about the frame's centre
+                for (int r = 0; r < 2; ++r)
+                    motion(r, c) = scale * motion(r, c) + (c == 2 ? (1 - scale) * (r == 0 ? w : h) / 2.0 : 0.0);
             const cv::Mat frame = Shot(part, motion, 90 + k);
             const QString at = QStringLiteral("cycle %1").arg(k);
             double ax = 0, ay = 0, turn = 0;
@@ -355,8 +364,10 @@ private slots:
             globals.host.lines.clear();
             rig.SetFrame(frame);
             rig.Step(0);
-            QCOMPARE(int(rig.widget->poseLost), placed ? 0 : int(CammerWidgetData::PoseMoved));
-            QCOMPARE(globals.host.lines, placed ? QStringList() : QStringList(LanStr(1131).arg(1)));
+            QCOMPARE(int(rig.widget->poseLost), held);
+            QCOMPARE(globals.host.lines,
+                     placed ? QStringList() : QStringList(LanStr(CammerWidgetData::PoseHoldText(uint8_t(held))).arg(1)));
+            QVERIFY(placed || LanStr(CammerWidgetData::PoseHoldText(uint8_t(held))) != LanStr(1124));
         }
     }
 
