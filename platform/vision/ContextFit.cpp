@@ -32,6 +32,8 @@ constexpr double kTieSigmas = 3.0;
 // surroundings, where the sprue and the runners' ends sit elsewhere, leave
 // from some 13 % (a face of cavities alike up to the sprue) to 40 %.
 constexpr double kAroundFit = 0.90;
+// Defocus the frame may show beside the template's (Gaussian sigma, px).
+constexpr double kSoftSigmas[ContextFit::kSoftened] = {0.6, 0.9, 1.3, 1.8};
 // Scale changes tried where the surroundings fit less than cleanly.
 constexpr double kScaleSteps[] = {0.0025, 0.005, 0.0075, 0.01, 0.015, 0.02};
 constexpr double kScoreClip = 24.0;  // residual beyond which a sample counts as foreign
@@ -154,10 +156,20 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     StrongestPerCell(gx, gy, keep, cv::Rect(0, 0, region.width, region.height), cell, kMinGradient, kSamples, cands);
     if (int(cands.size()) < kMinShared)
         return;
+    // As the frame shows them out of focus (Gaussian sigma, px).
+    std::vector<cv::Mat> softened(kSoftened);
+    for (int k = 0; k < kSoftened; ++k) {
+        cv::Mat f;
+        tpl(region).convertTo(f, CV_32F);
+        cv::GaussianBlur(f, softened[size_t(k)], cv::Size(), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
+    }
     int x0 = 1 << 30, y0 = 1 << 30, x1 = -(1 << 30), y1 = -(1 << 30);
     for (const EdgeCell& c : cands) {
         const int x = region.x + c.x, y = region.y + c.y;
-        m_samples.push_back({float(x - cx), float(y - cy), float(tpl.at<uchar>(y, x))});
+        Sample sample{float(x - cx), float(y - cy), float(tpl.at<uchar>(y, x)), {}};
+        for (int k = 0; k < kSoftened; ++k)
+            sample.soft[k] = softened[size_t(k)].at<float>(y - region.y, x - region.x);
+        m_samples.push_back(sample);
         m_radius = std::max(m_radius, std::hypot(double(x - cx), double(y - cy)));
         x0 = std::min(x0, x - cx);
         y0 = std::min(y0, y - cy);
@@ -168,7 +180,8 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     m_noise = PoseRefine::Noise(tpl, region);
 }
 
-bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, double& share, double& wobble) const
+bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, int soft, double& share,
+                       double& wobble) const
 {
     if (m_samples.empty() || frame.empty() || frame.type() != CV_8UC1)
         return false;
@@ -186,7 +199,7 @@ bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, 
         Read r;
         if (!ReadAt(frame, c * s.x - sn * s.y + at.cx, sn * s.x + c * s.y + at.cy, r))
             continue;
-        t.push_back(s.grey);
+        t.push_back(soft < 0 ? s.grey : s.soft[soft]);
         mine.push_back(r);
         where.emplace_back(s.x / m_radius, s.y / m_radius);
     }
@@ -209,10 +222,30 @@ bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, 
     return true;
 }
 
+bool ContextFit::BestSoftening(const cv::Mat& frame, const ShapePose& at, int& soft, double& share,
+                               double& wobble) const
+{
+    soft = -1;
+    if (!FitAt(frame, at, 1.0, -1, share, wobble))
+        return false;
+    // A sharp frame fits the template itself; only one that does not is
+    // tried against the softened template.
+    for (int k = 0; k < kSoftened && share < kCleanFit; ++k) {
+        double s = 0, w = 0;
+        if (FitAt(frame, at, 1.0, k, s, w) && s > share) {
+            share = s;
+            wobble = w;
+            soft = k;
+        }
+    }
+    return true;
+}
+
 ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, double* fit) const
 {
+    int soft = -1;
     double share = 0, wobble = 0;
-    if (!FitAt(frame, at, 1.0, share, wobble))
+    if (!BestSoftening(frame, at, soft, share, wobble))
         return Agree::Unknown;
     if (fit)
         *fit = share;
@@ -222,14 +255,15 @@ ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, 
 
 double ContextFit::ScaleOff(const cv::Mat& frame, const ShapePose& at) const
 {
+    int soft = -1;
     double base = 0, baseWobble = 0;
-    if (!FitAt(frame, at, 1.0, base, baseWobble) || base >= kCleanFit)
+    if (!BestSoftening(frame, at, soft, base, baseWobble) || base >= kCleanFit)
         return 0;
     double best = base, bestWobble = baseWobble, bestScale = 1.0;
     for (const double d : kScaleSteps)
         for (const double sign : {-1.0, 1.0}) {
             double share = 0, wobble = 0;
-            if (FitAt(frame, at, 1.0 + sign * d, share, wobble) && share > best) {
+            if (FitAt(frame, at, 1.0 + sign * d, soft, share, wobble) && share > best) {
                 best = share;
                 bestWobble = wobble;
                 bestScale = 1.0 + sign * d;

@@ -47,14 +47,21 @@ public:
     // changed (a camera moved nearer, a lens warming): at 0.5 % a part's
     // surroundings sit some pixels off at their rim.
     static constexpr double kCleanFit = 0.97;
+    // Softenings of the template a defocused frame is also compared with.
+    static constexpr int kSoftened = 4;
 
 private:
     // The share of the surroundings' own spread the frame around `at`,
     // scaled by `scale`, explains beyond noise, and that share's noise.
-    bool FitAt(const cv::Mat& frame, const ShapePose& at, double scale, double& share, double& wobble) const;
+    // `soft`: -1 the template's greys, else which softening's.
+    bool FitAt(const cv::Mat& frame, const ShapePose& at, double scale, int soft, double& share, double& wobble) const;
+    // The template's greys (-1) or the softening the frame around `at` fits
+    // best, and that fit; false when it cannot tell.
+    bool BestSoftening(const cv::Mat& frame, const ShapePose& at, int& soft, double& share, double& wobble) const;
     struct Sample {
         float x, y;  // from the model centre
         float grey;  // the template's
+        float soft[kSoftened];  // ... softened as a defocused frame shows it
     };
     std::vector<Sample> m_samples;
     double m_radius = 1;  // the samples' largest distance from the centre
