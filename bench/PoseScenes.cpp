@@ -99,12 +99,31 @@ cv::Mat Grid(int seed)
 // runners along the top and bottom edges, outside a Position ROI over the
 // middle of the face. Within that ROI a place one cavity off shows the same
 // cavities; only the sprue, the runners' ends and the land tell it apart.
+// The plate's grey and the cavities' size and spacing, the first draws.
+struct CavityLayout {
+    double plate;
+    int cw, ch, gapX, gapY;
+    explicit CavityLayout(cv::RNG& rng)
+        : plate(rng.uniform(110, 150))
+    {
+        cw = rng.uniform(330, 391);
+        ch = rng.uniform(380, 431);
+        gapX = rng.uniform(24, 49);
+        gapY = rng.uniform(40, 71);
+    }
+};
+
+cv::RNG CavitiesRng(int seed)
+{
+    return cv::RNG(uint64_t(seed) * 104723u + 7u);
+}
+
 cv::Mat Cavities(int seed)
 {
-    cv::RNG rng(uint64_t(seed) * 104723u + 7u);
-    const double plate = rng.uniform(110, 150);
-    const int cw = rng.uniform(330, 391), ch = rng.uniform(380, 431);
-    const int gapX = rng.uniform(24, 49), gapY = rng.uniform(40, 71);
+    cv::RNG rng = CavitiesRng(seed);
+    const CavityLayout layout(rng);
+    const double plate = layout.plate;
+    const int cw = layout.cw, ch = layout.ch, gapX = layout.gapX, gapY = layout.gapY;
     const int pitchX = cw + gapX, pitchY = ch + gapY;
     const int x0 = (kW - (4 * pitchX - gapX)) / 2, y0 = (kH - (2 * pitchY - gapY)) / 2;
 
@@ -220,6 +239,16 @@ cv::Mat PoseScene(const QString& name)
         if (name.startsWith(QLatin1String(kind)))
             return draw(SceneNumber(name, QLatin1String(kind)));
     return cv::Mat();
+}
+
+cv::Point2d PoseScenePitch(const QString& name)
+{
+    if (name.startsWith(QLatin1String("cavities"))) {
+        cv::RNG rng = CavitiesRng(SceneNumber(name, QLatin1String("cavities")));
+        const CavityLayout layout(rng);
+        return {double(layout.cw + layout.gapX), double(layout.ch + layout.gapY)};
+    }
+    return {};
 }
 
 bool IsPoseScene(const QString& name)

@@ -13,6 +13,9 @@
 // The 1920 x 1080 grey scene of `name`; empty when the name is none of these.
 cv::Mat PoseScene(const QString& name);
 bool IsPoseScene(const QString& name);
+// How far one cavity lies from the next on a scene of cavities (x, y, px);
+// zero on other scenes.
+cv::Point2d PoseScenePitch(const QString& name);
 // A drawn face with a fine texture of the surface (grain, machining) of
 // `sigma` grey levels blurred by (blurX, blurY) px, softened as a lens would.
 cv::Mat Finish(const cv::Mat& drawn, cv::RNG& rng, double sigma, double blurX, double blurY);

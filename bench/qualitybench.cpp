@@ -22,6 +22,7 @@
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
 //                [--move M] [--defocus D] [--time-steps N [--time-repeats R] [--placed]]
+//                [--offset O] [--knock] [--scale S]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -35,6 +36,11 @@
 // how far it moved); --defocus blurs a defocused evaluation cycle by up to D
 // (Gaussian sigma, default 0.9). --time-steps N times one engine step instead
 // (TimeSteps below); --placed adds how many of those frames had their pose used.
+// --offset sets the search margin around the Position ROI (default 8000: the
+// whole frame); --knock shifts every evaluation cycle by one cavity's pitch
+// along x, either way (420 px on scenes without cavities), as a knocked
+// camera shows it; --scale enlarges every evaluation cycle by that share
+// about the frame's centre (0.005: 0.5 %), as a camera moved nearer does.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -96,6 +102,9 @@ struct Options {
     double move = 10;  // evaluation cycles' largest shift along x and y, px
     double defocus = 0.9;  // the largest defocus of an evaluation cycle (Gaussian sigma, px)
     bool placed = false;  // --placed: --time-steps also counts the frames whose pose was used
+    int offset = 8000;  // --offset: the search margin around the Position ROI ("Offset")
+    bool knock = false;  // --knock: the camera moved by one cavity's pitch (420 px where none)
+    double scale = 0;  // --scale: evaluation cycles' picture scale off by this share (0.005: 0.5 %)
 };
 
 class QuietHost : public InspectHost {
@@ -105,10 +114,10 @@ public:
 
 // Scene -> frame: turn about the frame centre, then shift.
 struct Pose {
-    double dx = 0, dy = 0, angle = 0, gain = 1;
+    double dx = 0, dy = 0, angle = 0, gain = 1, scale = 1;
     cv::Matx23d Forward() const
     {
-        cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, 1.0);
+        cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), angle, scale);
         m.at<double>(0, 2) += dx;
         m.at<double>(1, 2) += dy;
         return cv::Matx23d(m);
@@ -488,6 +497,7 @@ struct Scene {
     bool everyPose = false;  // NG cycles' poses checked too (scenes of repeats)
     std::vector<cv::Mat> templates;
     cv::Matx33d toScene;  // template 0 -> scene
+    double knock = 0;  // evaluation cycles' extra shift along x, either way (px)
 };
 
 // Judges every cycle of a set with the rigs of `sensitivities` (one rig per
@@ -520,7 +530,11 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
         for (size_t i = next++; i < cycles.size(); i = next++) {
             CycleOut& cy = cycles[i];
             cv::RNG r(CycleSeed(uint64_t(o.seed) * 7777u + seeds[i] * 31u));
-            const Pose pose = RandomPose(r, spec.changes ? o.move : 10.0);
+            Pose pose = RandomPose(r, spec.changes ? o.move : 10.0);
+            if (spec.changes && sc.knock > 0)
+                pose.dx += r.uniform(0, 2) ? sc.knock : -sc.knock;
+            if (spec.changes)
+                pose.scale = 1 + o.scale;
             const Change change = spec.changes ? RandomChange(r, o.defocus) : Change();
             cy.pose = pose;
             cy.change = change;
@@ -664,6 +678,7 @@ InspectParams UseParams(const Options& o)
     p.motionCorrect = 0;
     p.angleRange = o.angle;
     p.defectArea = o.area;
+    p.positionOffset = o.offset;
     p.detectOn[0] = 1;
     p.detectOn[1] = 0;
     InspectHost::instance().setParams(p);
@@ -696,7 +711,9 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     sc.picture = picture;
     sc.cycle = cycle;
     // Parts moved beyond the usual few pixels: every cycle's pose is checked.
-    sc.everyPose = IsPoseScene(name) || o.move > 10;
+    sc.everyPose = IsPoseScene(name) || o.move > 10 || o.knock;
+    if (o.knock)
+        sc.knock = PoseScenePitch(name).x > 0 ? PoseScenePitch(name).x : 420.0;
     const NoisePool noise(o.noise, o.seed);
     Pose first;
     sc.templates = DrawTemplates(o, picture, templateCount, cycle, noise, &first);
@@ -775,7 +792,7 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     int lostNg = 0;
     for (const CycleOut& c : ev) {
         if (c.cell >= 0) {
-            lostNg += c.lost[0];
+            lostNg += c.lost[0] != 0;
             sum.silentNg += c.residual > 1.0;
             continue;
         }
@@ -848,6 +865,15 @@ Summary RunScene(const Options& o, const QString& name, const cv::Mat& picture, 
     if (sc.everyPose)
         std::printf(" good, %d NG", sum.silentNg);
     std::printf("\n");
+    // Held as moved (camera or mould) or as scaled, not as uncertain.
+    int moved[2] = {}, scaled[2] = {};
+    for (const CycleOut& c : ev) {
+        moved[c.cell >= 0] += c.lost[0] == CammerWidgetData::PoseMoved;
+        scaled[c.cell >= 0] += c.lost[0] == CammerWidgetData::PoseScaled;
+    }
+    std::printf("  held as camera or mould moved: %d good, %d NG cycles%s; as scale changed: %d good, %d NG\n", moved[0],
+                moved[1], sc.knock > 0 ? qPrintable(QStringLiteral(" (knocked by %1 px)").arg(sc.knock)) : "", scaled[0],
+                scaled[1]);
     if (o.move > 10) {
         // By how far the part moved from where it was taught: placed right,
         // held, used more than 1 px off (on a repeat or a wrong place).
@@ -962,6 +988,9 @@ int main(int argc, char** argv)
     o.defocus = num(QStringLiteral("--defocus"), o.defocus);
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
     o.placed = args.contains(QStringLiteral("--placed"));
+    o.offset = int(num(QStringLiteral("--offset"), o.offset));
+    o.knock = args.contains(QStringLiteral("--knock"));
+    o.scale = num(QStringLiteral("--scale"), o.scale);
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));

@@ -28,8 +28,6 @@ constexpr double kSmallShift = 4.0;
 // Pixels around a distance ROI's box aligned with it: its edge strip reads
 // one beyond. Every other function reads only inside its box.
 constexpr int kWarpMargin = 2;
-// "Camera %1: part not found or its position uncertain ..." (operator text).
-constexpr int kPoseLostText = 1124;
 
 // Positioning turns the frame back only for an angle range of 1 to 180 degrees.
 bool Turns(const InspectParams& p)
@@ -508,7 +506,23 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
         }
         found.ambiguous = !context[g].Favours(frame, at, others);
     }
-    if (!found.Trusted(JudgedBox(g) - win.tl()))
+    // The ROI fits here; what lies around it must too. A camera knocked by
+    // a cavity's pitch shows the neighbouring cavity near the taught place,
+    // alike inside the ROI, but the sprue and runners moved with the camera.
+    // A part that moved keeps its surroundings with it.
+    const ShapePose at{found.centre.x + win.x, found.centre.y + win.y, -found.angle};
+    double around = 0;
+    const ContextFit::Agree agree = found.refined ? context[g].Around(frame, at, &around) : ContextFit::Agree::Unknown;
+    const bool trusted = found.Trusted(JudgedBox(g) - win.tl());
+    // A picture enlarged or shrunk (the camera moved nearer or away) leaves
+    // the part's rim and more so its surroundings pixels off: held, and
+    // said so, when its surroundings fit clearly better at another scale.
+    if ((!trusted || agree != ContextFit::Agree::Yes || around < ContextFit::kCleanFit)
+        && context[g].ScaleOff(frame, at) != 0)
+        return Located::Scaled;
+    if (agree == ContextFit::Agree::No)
+        return Located::Moved;
+    if (!trusted)
         return Located::Lost;
     pose.dx = found.x - win.x;
     pose.dy = found.y - win.y;
@@ -573,7 +587,10 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
     }
     if (where != Located::Found) {
         // The frame is still shown and saved as it came.
-        widget->poseLost = where == Located::Lost;
+        widget->poseLost = where == Located::Lost     ? CammerWidgetData::PoseUncertain
+                         : where == Located::Moved  ? CammerWidgetData::PoseMoved
+                         : where == Located::Scaled ? CammerWidgetData::PoseScaled
+                                                    : 0;
         PassThrough();
         return;
     }
@@ -649,9 +666,13 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
             w->roiValue[g][j] = 0;
             w->roiMarks[g][j][0][0] = 0;
         }
-        const QString& text = LanStr(kPoseLostText);
-        out.logLines.append(text.contains(QLatin1String("%1")) ? text.arg(cam + 1)
-                                                               : QStringLiteral("POSITION LOST = %1, %2").arg(cam).arg(g));
+        const QString& text = LanStr(CammerWidgetData::PoseHoldText(w->poseLost));
+        const char* why = w->poseLost == CammerWidgetData::PoseMoved    ? "MOVED"
+                        : w->poseLost == CammerWidgetData::PoseScaled ? "SCALED"
+                                                                        : "LOST";
+        out.logLines.append(text.contains(QLatin1String("%1"))
+                                ? text.arg(cam + 1)
+                                : QStringLiteral("POSITION %1 = %2, %3").arg(QLatin1String(why)).arg(cam).arg(g));
         return;
     }
 

@@ -88,9 +88,11 @@ private:
         cv::Point2f centre;
         FrameWarp Warp() const;
     };
-    enum class Located { Off, Lost, Found };
+    enum class Located { Off, Lost, Moved, Scaled, Found };
     // Off: positioning does not apply (switched off, colour, no model); Lost:
-    // it applies but found no pose it can trust.
+    // it applies but found no pose it can trust; Moved: the part's place fits
+    // but what lies around it does not (the camera or the mould has moved);
+    // Scaled: what lies around it fits at another picture scale.
     Located Locate(int g, const InspectParams& p, const cv::Mat& frame, FramePose& pose) const;
     // The box spanning group g's judged areas (frame coordinates).
     cv::Rect JudgedBox(int g) const;
@@ -145,7 +147,8 @@ private:
     SURF surf[kGroups][kRois];
     FindShape findShape[kGroups];
     // What each group's template shows around its Position ROI: breaks a tie
-    // between the taught place and repeats alike inside the ROI.
+    // between the taught place and repeats alike inside the ROI, and holds a
+    // place whose surroundings are not the taught ones (camera or mould moved).
     ContextFit context[kGroups];
     int modelCx[kGroups] = {};
     int modelCy[kGroups] = {};

@@ -175,8 +175,15 @@ public:
     // Results of the last step.
     uint8_t cameraOK = 1;
     // Positioning could not place the part with certainty in the last step:
-    // the camera is NG without judging its areas.
+    // the camera is NG without judging its areas. Why, as PoseHold.
     uint8_t poseLost = 0;
+    enum PoseHold : uint8_t {
+        PoseUncertain = 1,  // not found, or not certain where
+        PoseMoved = 2,      // found, but its surroundings are not the taught ones
+        PoseScaled = 3,     // its surroundings fit at another picture scale
+    };
+    // The operator text saying why (its %1 the camera's number).
+    static int PoseHoldText(uint8_t why) { return why == PoseMoved ? 1131 : why == PoseScaled ? 1132 : 1124; }
     uint8_t roiOK[kGroups][kMaxRoi] = {};
     int32_t roiValue[kGroups][kMaxRoi] = {};
     // Slot 0: [0] = number of boxes; slots 1..99: {x1, y1, x2, y2} in frame

@@ -320,7 +320,7 @@ void LiveViewPainter::PlaceVerdict(TextPlacer& at) const
         const int left = at.Scaled(Size(15, 5));
         const QFontMetrics fm(font);
         int baseline = at.Scaled(Size(70, 85)) + fm.lineSpacing();
-        for (const QString& line : WrapToWidth(LanStr(1124).arg(m_w.camera + 1), fm, m_w.width() - 2 * left)) {
+        for (const QString& line : WrapToWidth(LanStr(CammerWidgetData::PoseHoldText(m_w.poseLost)).arg(m_w.camera + 1), fm, m_w.width() - 2 * left)) {
             baseline = at.PlaceAt(line, font, Qt::red, QPoint(left, baseline), 0, TextPlacer::Below).rect.bottom()
                        + 1 + fm.ascent();
         }

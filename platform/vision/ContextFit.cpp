@@ -25,6 +25,17 @@ constexpr int kMinShared = 64;
 constexpr double kMinFit = 0.80;
 constexpr double kTieShare = 0.25;
 constexpr double kTieSigmas = 3.0;
+// A fixed camera's surroundings are explained nearly whole: the lighting
+// surface takes ramps and dimmed corners and noise is taken out; glints and
+// blur leave a few per cent (photographs, cavity faces, dark parts with the
+// benchmark's lighting changes: 0.968 at worst). A neighbouring cavity's
+// surroundings, where the sprue and the runners' ends sit elsewhere, leave
+// from some 13 % (a face of cavities alike up to the sprue) to 40 %.
+constexpr double kAroundFit = 0.90;
+// Defocus the frame may show beside the template's (Gaussian sigma, px).
+constexpr double kSoftSigmas[ContextFit::kSoftened] = {0.6, 0.9, 1.3, 1.8};
+// Scale changes tried where the surroundings fit less than cleanly.
+constexpr double kScaleSteps[] = {0.0025, 0.005, 0.0075, 0.01, 0.015, 0.02};
 constexpr double kScoreClip = 24.0;  // residual beyond which a sample counts as foreign
 // Lighting across the surroundings: gain, offset, slope along x and y, bend.
 constexpr int kLight = 7;
@@ -145,10 +156,20 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     StrongestPerCell(gx, gy, keep, cv::Rect(0, 0, region.width, region.height), cell, kMinGradient, kSamples, cands);
     if (int(cands.size()) < kMinShared)
         return;
+    // As the frame shows them out of focus (Gaussian sigma, px).
+    std::vector<cv::Mat> softened(kSoftened);
+    for (int k = 0; k < kSoftened; ++k) {
+        cv::Mat f;
+        tpl(region).convertTo(f, CV_32F);
+        cv::GaussianBlur(f, softened[size_t(k)], cv::Size(), kSoftSigmas[k], kSoftSigmas[k], cv::BORDER_REPLICATE);
+    }
     int x0 = 1 << 30, y0 = 1 << 30, x1 = -(1 << 30), y1 = -(1 << 30);
     for (const EdgeCell& c : cands) {
         const int x = region.x + c.x, y = region.y + c.y;
-        m_samples.push_back({float(x - cx), float(y - cy), float(tpl.at<uchar>(y, x))});
+        Sample sample{float(x - cx), float(y - cy), float(tpl.at<uchar>(y, x)), {}};
+        for (int k = 0; k < kSoftened; ++k)
+            sample.soft[k] = softened[size_t(k)].at<float>(y - region.y, x - region.x);
+        m_samples.push_back(sample);
         m_radius = std::max(m_radius, std::hypot(double(x - cx), double(y - cy)));
         x0 = std::min(x0, x - cx);
         y0 = std::min(y0, y - cy);
@@ -157,6 +178,103 @@ void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, 
     }
     m_reach = cv::Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
     m_noise = PoseRefine::Noise(tpl, region);
+}
+
+bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, int soft, double& share,
+                       double& wobble) const
+{
+    if (m_samples.empty() || frame.empty() || frame.type() != CV_8UC1)
+        return false;
+    const cv::Rect seen = (m_reach + cv::Point(int(std::lround(at.cx)), int(std::lround(at.cy))))
+        & cv::Rect(0, 0, frame.cols, frame.rows);
+    const double a = at.angle * CV_PI / 180.0;
+    const double c = scale * std::cos(a), sn = scale * std::sin(a);
+    std::vector<double> t;
+    std::vector<Read> mine;
+    std::vector<cv::Vec2d> where;
+    t.reserve(m_samples.size());
+    mine.reserve(m_samples.size());
+    where.reserve(m_samples.size());
+    for (const Sample& s : m_samples) {
+        Read r;
+        if (!ReadAt(frame, c * s.x - sn * s.y + at.cx, sn * s.x + c * s.y + at.cy, r))
+            continue;
+        t.push_back(soft < 0 ? s.grey : s.soft[soft]);
+        mine.push_back(r);
+        where.emplace_back(s.x / m_radius, s.y / m_radius);
+    }
+    const double n = double(t.size());
+    if (n < kMinShared)
+        return false;
+    double mean = 0;
+    for (const double v : t)
+        mean += v;
+    mean /= n;
+    double own = 0;
+    for (const double v : t)
+        own += (v - mean) * (v - mean);
+    own -= n * m_noise;
+    if (own < n * m_noise || own <= 0)
+        return false;
+    const Score sa = Fitted(t, mine, where, PoseRefine::Noise(frame, seen), m_noise);
+    share = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
+    wobble = std::sqrt(2.0 / n) * sa.noise / own;
+    return true;
+}
+
+bool ContextFit::BestSoftening(const cv::Mat& frame, const ShapePose& at, int& soft, double& share,
+                               double& wobble) const
+{
+    soft = -1;
+    if (!FitAt(frame, at, 1.0, -1, share, wobble))
+        return false;
+    // A sharp frame fits the template itself; only one that does not is
+    // tried against the softened template.
+    for (int k = 0; k < kSoftened && share < kCleanFit; ++k) {
+        double s = 0, w = 0;
+        if (FitAt(frame, at, 1.0, k, s, w) && s > share) {
+            share = s;
+            wobble = w;
+            soft = k;
+        }
+    }
+    return true;
+}
+
+ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, double* fit) const
+{
+    int soft = -1;
+    double share = 0, wobble = 0;
+    if (!BestSoftening(frame, at, soft, share, wobble))
+        return Agree::Unknown;
+    if (fit)
+        *fit = share;
+    // With three standard deviations of this fit's noise to spare.
+    return share + kTieSigmas * wobble >= kAroundFit ? Agree::Yes : Agree::No;
+}
+
+double ContextFit::ScaleOff(const cv::Mat& frame, const ShapePose& at) const
+{
+    int soft = -1;
+    double base = 0, baseWobble = 0;
+    if (!BestSoftening(frame, at, soft, base, baseWobble) || base >= kCleanFit)
+        return 0;
+    double best = base, bestWobble = baseWobble, bestScale = 1.0;
+    for (const double d : kScaleSteps)
+        for (const double sign : {-1.0, 1.0}) {
+            double share = 0, wobble = 0;
+            if (FitAt(frame, at, 1.0 + sign * d, soft, share, wobble) && share > best) {
+                best = share;
+                bestWobble = wobble;
+                bestScale = 1.0 + sign * d;
+            }
+        }
+    // Scaled, the surroundings must fit, and clearly better than as taught
+    // (the tie rule of Favours).
+    if (bestScale == 1.0 || best + kTieSigmas * bestWobble < kAroundFit
+        || best - base <= kTieShare * (1.0 - best) + kTieSigmas * std::hypot(bestWobble, baseWobble))
+        return 0;
+    return bestScale - 1.0;
 }
 
 bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::vector<ShapePose>& others) const

@@ -33,10 +33,35 @@ public:
     // loses nothing by it.
     bool Favours(const cv::Mat& frame, const ShapePose& at, const std::vector<ShapePose>& others) const;
 
+    // Whether the frame around `at` shows the template's surroundings: a
+    // fixed camera sees them around the part, a moved one (or a moved
+    // mould) shows something else there. Unknown when the frame shows too
+    // few of them or they have no contrast beyond noise.
+    enum class Agree { Unknown, Yes, No };
+    Agree Around(const cv::Mat& frame, const ShapePose& at, double* fit = nullptr) const;
+    // When the surroundings around `at` fit less than cleanly and clearly
+    // better with the picture enlarged or shrunk about `at` (by 0.25 to
+    // 2 %): that change (0.01 = 1 % larger); otherwise 0.
+    double ScaleOff(const cv::Mat& frame, const ShapePose& at) const;
+    // Surroundings that fit less than this may show the picture's scale
+    // changed (a camera moved nearer, a lens warming): at 0.5 % a part's
+    // surroundings sit some pixels off at their rim.
+    static constexpr double kCleanFit = 0.97;
+    // Softenings of the template a defocused frame is also compared with.
+    static constexpr int kSoftened = 4;
+
 private:
+    // The share of the surroundings' own spread the frame around `at`,
+    // scaled by `scale`, explains beyond noise, and that share's noise.
+    // `soft`: -1 the template's greys, else which softening's.
+    bool FitAt(const cv::Mat& frame, const ShapePose& at, double scale, int soft, double& share, double& wobble) const;
+    // The template's greys (-1) or the softening the frame around `at` fits
+    // best, and that fit; false when it cannot tell.
+    bool BestSoftening(const cv::Mat& frame, const ShapePose& at, int& soft, double& share, double& wobble) const;
     struct Sample {
         float x, y;  // from the model centre
         float grey;  // the template's
+        float soft[kSoftened];  // ... softened as a defocused frame shows it
     };
     std::vector<Sample> m_samples;
     double m_radius = 1;  // the samples' largest distance from the centre

@@ -1135,6 +1135,26 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
     for (size_t i = 0; pick == kNone && !nearSeen && i < std::min(cands.size(), size_t(kConfirmTries)); ++i)
         if (attempt(i).ok)
             pick = i;
+    // No place near the taught one fits: the part (or the camera) has moved.
+    // Of the places that fit as well as the best (repeats), the one nearest
+    // the taught place goes first, as a part moved by a few tens of pixels
+    // lies there; what lies around them decides (the caller's surroundings
+    // check), as for a place near the taught one.
+    bool moved = false;
+    if (pick != kNone && taught && !cands[pick].near) {
+        const Tried& best = tried[pick];
+        auto away = [&](size_t i) { return std::hypot(tried[i].pose.cx - taught->x, tried[i].pose.cy - taught->y); };
+        size_t nearest = pick;
+        for (size_t i = 0; i < cands.size(); ++i) {
+            if (!tried[i].ok || i == pick)
+                continue;
+            const double tie = kTieShare * (1.0 - best.fit.fit) + kTieSigmas * std::hypot(best.fit.wobble, tried[i].fit.wobble);
+            if (tried[i].fit.fit >= best.fit.fit - tie && away(i) < away(nearest))
+                nearest = i;
+        }
+        pick = nearest;
+        moved = true;
+    }
     ShapePose pose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
     if (pick == kNone) {
         found.fit = attempt(0).fit.fit;
@@ -1153,7 +1173,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         const double mismatch = kTieShare * (1.0 - chosen.fit.fit);
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.
-        bool breakable = cands[pick].near;
+        bool breakable = cands[pick].near || moved;
         for (size_t i = 0; i < cands.size(); ++i) {
             if (i == pick || (!tried[i].done && cands[i].score < kMaxRunnerUp * cands[pick].score))
                 continue;
@@ -1179,8 +1199,10 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         // A part found neither at nor near the taught place is the best of
         // the places compared; when repeats were left uncompared, one of
         // them may be the part and the one found a repeat.
-        if (taught && cut && !cands[pick].near && std::hypot(pose.cx - taught->x, pose.cy - taught->y) > kNearPx)
+        if (taught && cut && !cands[pick].near && std::hypot(pose.cx - taught->x, pose.cy - taught->y) > kNearPx) {
             found.ambiguous = true;
+            found.tied.clear();  // nothing around the part can tell it from a repeat never compared
+        }
     }
     found.centre = cv::Point2d(pose.cx, pose.cy);
     found.box = cv::Rect2d(pose.cx - m_modelSize.width / 2.0, pose.cy - m_modelSize.height / 2.0, m_modelSize.width,

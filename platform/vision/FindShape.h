@@ -26,9 +26,10 @@ struct ShapeFound {
     double fit = 0;       // share of the part's own grey-value spread the pose explains beyond noise, 0..1
     bool ambiguous = false;  // another place (scoring alike) fits the grey values about as well or better, elsewhere
     // When `ambiguous` only because repeats well away from the place near the
-    // taught one fit as well, within noise (not better): where those lie
-    // (window coordinates, as ShapePose). What the frame shows around the
-    // part may tell them apart; otherwise empty.
+    // taught one (or, where no place near it fits, from the one nearest it
+    // of those fitting best) fit as well, within noise (not better): where
+    // those lie (window coordinates, as ShapePose). What the frame shows
+    // around the part may tell them apart; otherwise empty.
     std::vector<ShapePose> tied;
     cv::Point2d centre;   // where the model centre was found in the window
     cv::Rect2d box;       // the model's box there (window coordinates)

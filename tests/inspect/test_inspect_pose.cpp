@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "EngineRig.h"
+#include "foundation/uitext.h"
 #include "inspect/RoiRules.h"
 
 namespace {
@@ -66,17 +67,17 @@ cv::Mat Cavity()
     return cavity;
 }
 
-// Six cavities alike to the pixel at a 100 px pitch, and between the rows the
-// sprue and runner that only one place shows.
-cv::Mat Cavities()
+// Six cavities alike to the pixel at a 100 px pitch (or `pitch`), and between
+// the rows the sprue and runner that only one place shows.
+cv::Mat Cavities(cv::Size size = cv::Size(kW, kH), int pitch = 100)
 {
-    cv::Mat m(kH, kW, CV_8UC1, cv::Scalar(120));
-    cv::line(m, cv::Point(85, 150), cv::Point(285, 150), cv::Scalar(175), 5);
-    cv::circle(m, cv::Point(185, 150), 13, cv::Scalar(215), cv::FILLED);
+    cv::Mat m(size, CV_8UC1, cv::Scalar(120));
+    cv::line(m, cv::Point(85, 150), cv::Point(85 + 2 * pitch, 150), cv::Scalar(175), 5);
+    cv::circle(m, cv::Point(85 + pitch, 150), 13, cv::Scalar(215), cv::FILLED);
     const cv::Mat cavity = Cavity();
     for (int row = 0; row < 2; ++row)
         for (int col = 0; col < 3; ++col)
-            cavity.copyTo(m(cv::Rect(50 + col * 100, 60 + row * 120, 70, 70)));
+            cavity.copyTo(m(cv::Rect(50 + col * pitch, 60 + row * 120, 70, 70)));
     cv::GaussianBlur(m, m, cv::Size(0, 0), 0.8);
     return m;
 }
@@ -302,6 +303,71 @@ private slots:
             const double r = AlignResidual(motion, ax, ay, turn, centre, kOneCavity);
             QVERIFY2(r <= 0.15, qPrintable(QStringLiteral("cycle %1: shift %2, %3, turn %4: %5 px off")
                                                .arg(k).arg(ax).arg(ay).arg(turn).arg(r)));
+        }
+    }
+
+    // The same face at a wider pitch, the middle cavity of the upper row
+    // taught. A face moved by some tens of pixels takes its surroundings
+    // along and is placed, however small the search window. A camera
+    // knocked by one pitch shows a neighbour at the taught place, alike
+    // inside the ROI while the sprue and runner moved with the camera: it
+    // is held and says so, whether or not the window reaches the part. A
+    // picture enlarged (the camera moved nearer) is held and says that.
+    void knockedCameraHeldAsMovedMovedFacePlaced_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<double>("shift");  // along x, either way
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("held");  // 0 placed, else the reason
+        const int moved = CammerWidgetData::PoseMoved;
+        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << 1.0 << moved;
+        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << 1.0 << moved;
+        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << 1.0 << 0;
+        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << 1.0 << 0;
+        QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled);
+    }
+    void knockedCameraHeldAsMovedMovedFacePlaced()
+    {
+        QFETCH(int, offset);
+        QFETCH(double, shift);
+        QFETCH(double, scale);
+        QFETCH(int, held);
+        const bool placed = held == 0;
+        constexpr int w = 560, h = 300;
+        const cv::Rect model(205, 55, 80, 80);
+        InspectParams p = PoseParams();
+        p.positionOffset = offset;
+        RigGlobals globals(w, h, p);
+        LoadLanguageTable();
+        EngineRig rig(w, h, 0, 5);
+        const cv::Mat part = Cavities(cv::Size(w, h), 160);
+        rig.SetTemplate(0, 0, Shot(part, FrameMotion(w, h, 0, 0, 0), 21));
+        rig.AddRect(0, RoiCode::Position, model, 10, 10, 10);
+        rig.Build();
+        QVERIFY(rig.engine->HasModel(0));
+        const double poses[4][3] = {{shift + 2.4, -2.7, 0.8}, {-shift - 1.2, 3.1, -1.1}, {shift - 3.8, 1.6, -0.4},
+                                    {-shift + 1.7, -3.9, 1.2}};
+        for (int k = 0; k < 4; ++k) {
+            cv::Matx23d motion = FrameMotion(w, h, poses[k][0], poses[k][1], poses[k][2]);
+            for (int c = 0; c < 3; ++c)  // enlarged about the frame's centre
+                for (int r = 0; r < 2; ++r)
+                    motion(r, c) = scale * motion(r, c) + (c == 2 ? (1 - scale) * (r == 0 ? w : h) / 2.0 : 0.0);
+            const cv::Mat frame = Shot(part, motion, 90 + k);
+            const QString at = QStringLiteral("cycle %1").arg(k);
+            double ax = 0, ay = 0, turn = 0;
+            cv::Point2d centre;
+            QCOMPARE(rig.engine->Position(0, p, frame, ax, ay, turn, centre), placed);
+            if (placed) {
+                const double r = AlignResidual(motion, ax, ay, turn, centre, model);
+                QVERIFY2(r <= 0.3, qPrintable(at + QStringLiteral(": %1 px off").arg(r)));
+            }
+            globals.host.lines.clear();
+            rig.SetFrame(frame);
+            rig.Step(0);
+            QCOMPARE(int(rig.widget->poseLost), held);
+            QCOMPARE(globals.host.lines,
+                     placed ? QStringList() : QStringList(LanStr(CammerWidgetData::PoseHoldText(uint8_t(held))).arg(1)));
+            QVERIFY(placed || LanStr(CammerWidgetData::PoseHoldText(uint8_t(held))) != LanStr(1124));
         }
     }
 
