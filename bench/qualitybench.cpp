@@ -21,7 +21,8 @@
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
-//                [--move M] [--defocus D] [--time-steps N [--time-repeats R] [--placed]]
+//                [--move M] [--defocus D] [--veil S [--veil-kind K]]
+//                [--time-steps N [--time-repeats R] [--placed]]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -35,6 +36,8 @@
 // how far it moved); --defocus blurs a defocused evaluation cycle by up to D
 // (Gaussian sigma, default 0.9). --time-steps N times one engine step instead
 // (TimeSteps below); --placed adds how many of those frames had their pose used.
+// --veil S lays a smooth veil of steam over every evaluation cycle, peaking
+// at S/2..S of the way to white, in shapes of kind K (SteamScene.h).
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -56,6 +59,7 @@
 #include "BenchCamera.h"
 #include "GlintScene.h"
 #include "PoseScenes.h"
+#include "SteamScene.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/RoiRules.h"
@@ -96,6 +100,7 @@ struct Options {
     double move = 10;  // evaluation cycles' largest shift along x and y, px
     double defocus = 0.9;  // the largest defocus of an evaluation cycle (Gaussian sigma, px)
     bool placed = false;  // --placed: --time-steps also counts the frames whose pose was used
+    Veil veil;  // --veil S [--veil-kind K]: every evaluation cycle veiled, its peak share drawn from S/2..S
 };
 
 class QuietHost : public InspectHost {
@@ -190,6 +195,7 @@ struct Change {
     double dim = 0;         // grey levels taken at the dimmed corner
     int corner = 0;         // 0..3
     double defocus = 0;     // Gaussian sigma in px (0 = sharp)
+    double veil = 0;        // the veil's peak share (SteamScene.h)
 };
 
 // `defocus`: the largest blur of a defocused cycle (sigma, px).
@@ -477,9 +483,9 @@ struct CycleOut {
 void PrintDraw(const CycleOut& c)
 {
     std::printf("move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, dim %.1f corner %d, "
-                "defocus %.2f",
+                "defocus %.2f, veil %.3f",
                 c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.rampAngle * 180 / CV_PI,
-                c.change.dim, c.change.corner, c.change.defocus);
+                c.change.dim, c.change.corner, c.change.defocus, c.change.veil);
 }
 
 struct Scene {
@@ -535,7 +541,13 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 DrawChip(s, Apply(sc.toScene, u), size, contrast, r);
                 cy.chip = u;
             }
-            const cv::Mat frame = Render(s, pose, noise, r, change);
+            cv::Mat frame = Render(s, pose, noise, r, change);
+            if (spec.changes && o.veil.share > 0) {
+                Veil v = o.veil;
+                v.share = r.uniform(0.5, 1.0) * o.veil.share;
+                cy.change.veil = v.share;
+                ApplyVeil(frame, DrawVeilField(v, frame.size(), kDefectBox, r));
+            }
             for (Rig& rig : rigs[size_t(t)]) {
                 cv::Mat work(kH, kW, CV_8UC1, rig.widget->workBuffer.data());
                 frame.copyTo(work);
@@ -962,6 +974,8 @@ int main(int argc, char** argv)
     o.defocus = num(QStringLiteral("--defocus"), o.defocus);
     o.scenes = ListArg(args, QStringLiteral("--scenes"), o.scenes);
     o.placed = args.contains(QStringLiteral("--placed"));
+    o.veil.share = num(QStringLiteral("--veil"), 0);
+    o.veil.kind = int(num(QStringLiteral("--veil-kind"), 1));
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));
