@@ -866,6 +866,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     cv::Mat lit, cleared;
     thread_local VeilFit fit;
     LightingPlane light = l;
+    constexpr float kNoVeil = 0.01f;  // a share that changes no grey level the fit sees
     constexpr int kRounds = 3;  // veil, lighting, veil, lighting, veil
     for (int round = 0;; ++round) {
         reference.convertTo(lit, CV_32F, light.gain);
@@ -883,15 +884,24 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         }
         if (round + 1 == kRounds)
             break;
-        // The window as it would be without the veil; clipped pixels stay clipped.
+        // The lighting again, from where there is no veil: a veil lowers the
+        // contrast beneath it, which a fit over it takes for a lower gain.
+        // Veiled pixels are left out as clipped ones are. Where the veil
+        // leaves too little, from the window as it would be without it.
         g.copyTo(cleared);
         const cv::Mat& share = fit.field();
+        const bool leaveOut = cv::countNonZero((cv::abs(share) < kNoVeil) & m_judged) * 10 >= cv::countNonZero(m_judged) * 3;
         for (int r = 0; r < m_size.height; ++r) {
             uchar* p = cleared.ptr<uchar>(r);
             const float* ps = share.ptr<float>(r);
-            for (int c = 0; c < m_size.width; ++c)
-                if (!Clipped(p[c]) && ps[c] > 0.f)
+            for (int c = 0; c < m_size.width; ++c) {
+                if (Clipped(p[c]) || ps[c] == 0.f)
+                    continue;
+                if (leaveOut)
+                    p[c] = std::abs(ps[c]) < kNoVeil ? p[c] : 255;
+                else
                     p[c] = uchar(std::clamp(std::lround((p[c] - 255.f * ps[c]) / (1.f - ps[c])), 1L, 254L));
+            }
         }
         light = m_fit->per[focus].Estimate(reference, cleared, m_judged, tolerance, true);
     }
