@@ -863,6 +863,31 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
 {
     const cv::Mat& reference = ReferenceAt(focus);
     std::vector<float> columns(size_t(m_size.width));
+    m_fit->per.front().Columns(l, columns.data());
+    const bool narrowTol = m_tol.depth() == CV_8U;
+    // Nothing to do unless some pixels that differ lie brighter than the
+    // lit reference, by no more than the brightest veil adds (and a margin
+    // for the lighting fitted again): a dark or strong difference stays.
+    {
+        int could = 0;
+        for (int r = 0; r < m_size.height && could < 4; ++r) {
+            const uchar* out = diff.ptr<uchar>(r);
+            const uchar* pw = g.ptr<uchar>(r);
+            const float row = float(l.Row(r));
+            for (int c = 0; c < m_size.width; ++c) {
+                if (!out[c])
+                    continue;
+                const float ref = reference.depth() == CV_8U ? float(reference.ptr<uchar>(r)[c]) : reference.ptr<float>(r)[c];
+                const float lit = float(l.gain) * ref + row + columns[size_t(c)];
+                const float t = float(l.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+                const float e = float(pw[c]) - lit;
+                if (e > 0.f && e <= VeilFit::kMaxShare * (255.f - lit) + 1.5f * t && ++could >= 4)
+                    break;
+            }
+        }
+        if (could < 4)
+            return;
+    }
     cv::Mat lit, cleared;
     thread_local VeilFit fit;
     LightingPlane light = l;
@@ -906,7 +931,6 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         light = m_fit->per[focus].Estimate(reference, cleared, m_judged, tolerance, true);
     }
     const cv::Mat share = fit.field().empty() ? cv::Mat::zeros(m_size, CV_32F) : fit.field();
-    const bool narrowTol = m_tol.depth() == CV_8U;
     for (int r = 0; r < m_size.height; ++r) {
         uchar* out = diff.ptr<uchar>(r);
         const float* pl = lit.ptr<float>(r);
