@@ -915,15 +915,15 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         // leaves too little, from the window as it would be without it.
         g.copyTo(cleared);
         const cv::Mat& share = fit.field();
-        const bool leaveOut = cv::countNonZero((cv::abs(share) < kNoVeil) & m_judged) * 10 >= cv::countNonZero(m_judged) * 3;
+        const bool leaveOut = cv::countNonZero((share < kNoVeil) & m_judged) * 10 >= cv::countNonZero(m_judged) * 3;
         for (int r = 0; r < m_size.height; ++r) {
             uchar* p = cleared.ptr<uchar>(r);
             const float* ps = share.ptr<float>(r);
             for (int c = 0; c < m_size.width; ++c) {
-                if (Clipped(p[c]) || ps[c] == 0.f)
+                if (Clipped(p[c]) || ps[c] <= 0.f)
                     continue;
                 if (leaveOut)
-                    p[c] = std::abs(ps[c]) < kNoVeil ? p[c] : 255;
+                    p[c] = ps[c] < kNoVeil ? p[c] : 255;
                 else
                     p[c] = uchar(std::clamp(std::lround((p[c] - 255.f * ps[c]) / (1.f - ps[c])), 1L, 254L));
             }
