@@ -21,7 +21,8 @@
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
-//                [--move M] [--defocus D] [--time-steps N [--time-repeats R] [--placed]]
+//                [--move M] [--defocus D] [--veil S [--veil-kind K]]
+//                [--time-steps N [--time-repeats R] [--placed]]
 //                [--offset O] [--knock] [--scale S]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
@@ -41,6 +42,8 @@
 // along x, either way (420 px on scenes without cavities), as a knocked
 // camera shows it; --scale enlarges every evaluation cycle by that share
 // about the frame's centre (0.005: 0.5 %), as a camera moved nearer does.
+// --veil S lays a smooth veil of steam over every evaluation cycle, peaking
+// at S/2..S of the way to white, in shapes of kind K (SteamScene.h).
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -62,6 +65,7 @@
 #include "BenchCamera.h"
 #include "GlintScene.h"
 #include "PoseScenes.h"
+#include "SteamScene.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/RoiRules.h"
@@ -105,6 +109,7 @@ struct Options {
     int offset = 8000;  // --offset: the search margin around the Position ROI ("Offset")
     bool knock = false;  // --knock: the camera moved by one cavity's pitch (420 px where none)
     double scale = 0;  // --scale: evaluation cycles' picture scale off by this share (0.005: 0.5 %)
+    Veil veil;  // --veil S [--veil-kind K]: every evaluation cycle veiled, its peak share drawn from S/2..S
 };
 
 class QuietHost : public InspectHost {
@@ -199,6 +204,7 @@ struct Change {
     double dim = 0;         // grey levels taken at the dimmed corner
     int corner = 0;         // 0..3
     double defocus = 0;     // Gaussian sigma in px (0 = sharp)
+    double veil = 0;        // the veil's peak share (SteamScene.h)
 };
 
 // `defocus`: the largest blur of a defocused cycle (sigma, px).
@@ -486,9 +492,9 @@ struct CycleOut {
 void PrintDraw(const CycleOut& c)
 {
     std::printf("move %+.2f %+.2f px, turn %+.2f deg, gain %.3f; ramp %+.1f at %.0f deg, dim %.1f corner %d, "
-                "defocus %.2f",
+                "defocus %.2f, veil %.3f",
                 c.pose.dx, c.pose.dy, c.pose.angle, c.pose.gain, c.change.ramp, c.change.rampAngle * 180 / CV_PI,
-                c.change.dim, c.change.corner, c.change.defocus);
+                c.change.dim, c.change.corner, c.change.defocus, c.change.veil);
 }
 
 struct Scene {
@@ -549,7 +555,13 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 DrawChip(s, Apply(sc.toScene, u), size, contrast, r);
                 cy.chip = u;
             }
-            const cv::Mat frame = Render(s, pose, noise, r, change);
+            cv::Mat frame = Render(s, pose, noise, r, change);
+            if (spec.changes && o.veil.share > 0) {
+                Veil v = o.veil;
+                v.share = r.uniform(0.5, 1.0) * o.veil.share;
+                cy.change.veil = v.share;
+                ApplyVeil(frame, DrawVeilField(v, frame.size(), kDefectBox, r));
+            }
             for (Rig& rig : rigs[size_t(t)]) {
                 cv::Mat work(kH, kW, CV_8UC1, rig.widget->workBuffer.data());
                 frame.copyTo(work);
@@ -991,6 +1003,8 @@ int main(int argc, char** argv)
     o.offset = int(num(QStringLiteral("--offset"), o.offset));
     o.knock = args.contains(QStringLiteral("--knock"));
     o.scale = num(QStringLiteral("--scale"), o.scale);
+    o.veil.share = num(QStringLiteral("--veil"), 0);
+    o.veil.kind = int(num(QStringLiteral("--veil-kind"), 1));
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));

@@ -3,6 +3,7 @@
 #include "ColorConvert.h"
 #include "LightingFit.h"
 #include "StageClock.h"
+#include "VeilFit.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -730,6 +731,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     if (judged) {
         judged->light = l;
         judged->focus = focus;
+        judged->veil.release();
         judged->valid = true;
     }
     laps.Next(StageClock::MatchCompare);
@@ -841,10 +843,112 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             out[c] = (pj[c] && d > float(l.gain) * (pi ? m_tolOf[pi[c]] : pt[c])) ? 255 : 0;
         }
     }
+    // Only where pixels differ side by side may a veil be at work: a pixel
+    // on its own is noise, which the opening removes anyway.
+    if (!m_hue && cv::countNonZero(diff) > 0) {
+        thread_local cv::Mat pairs;
+        cv::erode(diff, pairs, cv::Mat::ones(2, 2, CV_8U));
+        if (cv::countNonZero(pairs) > 0)
+            TakeOutVeil(g, l, focus, tolerance, diff, judged);
+    }
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;
         cv::dilate(diff, diff, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(s, s)));
         cv::bitwise_and(diff, m_judged, diff);
+    }
+}
+
+void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t focus, const cv::Mat& tolerance,
+                            cv::Mat& diff, Judged* judged) const
+{
+    const cv::Mat& reference = ReferenceAt(focus);
+    std::vector<float> columns(size_t(m_size.width));
+    m_fit->per.front().Columns(l, columns.data());
+    const bool narrowTol = m_tol.depth() == CV_8U;
+    // Nothing to do unless some pixels that differ lie brighter than the
+    // lit reference, by no more than the brightest veil adds (and a margin
+    // for the lighting fitted again): a dark or strong difference stays.
+    {
+        int could = 0;
+        for (int r = 0; r < m_size.height && could < 4; ++r) {
+            const uchar* out = diff.ptr<uchar>(r);
+            const uchar* pw = g.ptr<uchar>(r);
+            const float row = float(l.Row(r));
+            for (int c = 0; c < m_size.width; ++c) {
+                if (!out[c])
+                    continue;
+                const float ref = reference.depth() == CV_8U ? float(reference.ptr<uchar>(r)[c]) : reference.ptr<float>(r)[c];
+                const float lit = float(l.gain) * ref + row + columns[size_t(c)];
+                const float t = float(l.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+                const float e = float(pw[c]) - lit;
+                if (e > 0.f && e <= VeilFit::kMaxShare * (255.f - lit) + 1.5f * t && ++could >= 4)
+                    break;
+            }
+        }
+        if (could < 4)
+            return;
+    }
+    cv::Mat lit, cleared;
+    thread_local VeilFit fit;
+    LightingPlane light = l;
+    constexpr float kNoVeil = 0.01f;  // a share that changes no grey level the fit sees
+    constexpr int kRounds = 3;  // veil, lighting, veil, lighting, veil
+    for (int round = 0;; ++round) {
+        reference.convertTo(lit, CV_32F, light.gain);
+        m_fit->per.front().Columns(light, columns.data());
+        for (int r = 0; r < m_size.height; ++r) {
+            float* p = lit.ptr<float>(r);
+            const float row = float(light.Row(r));
+            for (int c = 0; c < m_size.width; ++c)
+                p[c] += row + columns[size_t(c)];
+        }
+        if (!fit.Fit(lit, g, m_judged)) {
+            if (round == 0)
+                return;
+            break;  // the lighting took the veil in: compare under it alone
+        }
+        if (round + 1 == kRounds)
+            break;
+        // The lighting again, from where there is no veil: a veil lowers the
+        // contrast beneath it, which a fit over it takes for a lower gain.
+        // Veiled pixels are left out as clipped ones are. Where the veil
+        // leaves too little, from the window as it would be without it.
+        g.copyTo(cleared);
+        const cv::Mat& share = fit.field();
+        const bool leaveOut = cv::countNonZero((share < kNoVeil) & m_judged) * 10 >= cv::countNonZero(m_judged) * 3;
+        for (int r = 0; r < m_size.height; ++r) {
+            uchar* p = cleared.ptr<uchar>(r);
+            const float* ps = share.ptr<float>(r);
+            for (int c = 0; c < m_size.width; ++c) {
+                if (Clipped(p[c]) || ps[c] <= 0.f)
+                    continue;
+                if (leaveOut)
+                    p[c] = ps[c] < kNoVeil ? p[c] : 255;
+                else
+                    p[c] = uchar(std::clamp(std::lround((p[c] - 255.f * ps[c]) / (1.f - ps[c])), 1L, 254L));
+            }
+        }
+        light = m_fit->per[focus].Estimate(reference, cleared, m_judged, tolerance, true);
+    }
+    const cv::Mat share = fit.field().empty() ? cv::Mat::zeros(m_size, CV_32F) : fit.field();
+    for (int r = 0; r < m_size.height; ++r) {
+        uchar* out = diff.ptr<uchar>(r);
+        const float* pl = lit.ptr<float>(r);
+        const float* ps = share.ptr<float>(r);
+        const uchar* pw = g.ptr<uchar>(r);
+        for (int c = 0; c < m_size.width; ++c) {
+            if (!out[c])
+                continue;
+            const float s = float(pw[c]) - ((1.f - ps[c]) * pl[c] + 255.f * ps[c]);
+            const float t = float(light.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+            if (std::abs(KnownDifference(pw[c], s)) <= t)
+                out[c] = 0;
+        }
+    }
+    if (judged) {
+        judged->light = light;
+        if (!fit.field().empty())
+            fit.field().copyTo(judged->veil);
     }
 }
 
@@ -918,7 +1022,9 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const int x = area.x + c;
                 if (!pn[c] || pg[c] || !pj[x])
                     continue;
-                const double s = pw[x] - l.gain * (pb ? double(pb[x]) : double(pr[x])) - (l.Row(y) + l.Column(x));
+                const double lit = l.gain * (pb ? double(pb[x]) : double(pr[x])) + (l.Row(y) + l.Column(x));
+                const double v = judged.veil.empty() ? 0.0 : double(judged.veil.at<float>(y, x));
+                const double s = pw[x] - ((1 - v) * lit + 255 * v);
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
                 if (d > 0.5 * l.gain * (pi ? m_tolOf[pi[x]] : pt[x])) {
                     pg[c] = 255;

@@ -86,8 +86,11 @@ public:
     struct Judged {
         LightingPlane light;
         size_t focus = 0;
+        cv::Mat veil;  // share of the way to white per pixel (VeilFit.h); empty when none
         bool valid = false;
     };
+    // Where a pixel differs, a smooth veil (steam: VeilFit.h) over the lit
+    // reference may explain it; such a pixel does not differ.
     void Match(const cv::Mat& window, cv::Mat& diff, Judged* judged = nullptr) const;
     // A chip's rim (anti-aliased, softened by focus, or over texture that
     // runs toward its grey) differs by less than the tolerance although it
@@ -158,6 +161,13 @@ private:
     // Along every highlight that holds a patch of `varies`: what moving the
     // highlight 1 px across changes.
     void WidenAcross(const cv::Mat& varies, cv::Mat& spread) const;
+    // Clears the pixels of `diff` that a veil over the lit reference `focus`
+    // explains. The veil is fitted with the lighting: the lighting is fitted
+    // again to the window with the veil taken out, so a veil over part of
+    // the window does not bend it. `judged`, when given, gets that lighting
+    // and the veil.
+    void TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t focus, const cv::Mat& tolerance,
+                     cv::Mat& diff, Judged* judged) const;
     // Keeps m_tol as bytes and a table when that reads back exactly.
     void TryNarrowTolerance();
     // The tolerance in floats: m_tol itself, or read from the table into

@@ -204,6 +204,8 @@ private slots:
     void graySpotAnywhereInTheRow();
     void graySubPixelShiftNotFlagged();
     void grayLightingTakenOut();
+    void grayVeilTakenOut_data();
+    void grayVeilTakenOut();
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
@@ -374,6 +376,63 @@ void TestVisionMatch::grayLightingTakenOut()
     cv::morphologyEx(diff, diff, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
     diff(chip).setTo(0);
     QCOMPARE(cv::countNonZero(diff), 0);
+}
+
+void TestVisionMatch::grayVeilTakenOut_data()
+{
+    // Steam over part of the frame lifts it a share of the way to white; a
+    // veil is lighting, but a foreign object, however large, bright or dark,
+    // is not a veil. Object: where, and grey levels off the picture (0 = none).
+    QTest::addColumn<double>("veil");
+    QTest::addColumn<QRect>("object");
+    QTest::addColumn<int>("off");
+    QTest::addColumn<int>("least");  // flagged pixels of the object, at least
+    QTest::addColumn<int>("most");   // flagged pixels elsewhere, at most (-1: a large object moves the lighting fit)
+    QTest::newRow("veil 10 %") << 0.10 << QRect() << 0 << 0 << 0;
+    QTest::newRow("veil 15 %") << 0.15 << QRect() << 0 << 0 << 10;
+    QTest::newRow("veil 20 %") << 0.20 << QRect() << 0 << 0 << 60;
+    QTest::newRow("veil 20 %, 12 px chip") << 0.20 << QRect(330, 110, 12, 12) << 40 << 120 << 60;
+    QTest::newRow("large bright object") << 0.0 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
+    QTest::newRow("large dark object") << 0.0 << QRect(280, 60, 100, 100) << -30 << 2800 << -1;
+    QTest::newRow("veil 20 %, large bright object") << 0.20 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
+    QTest::newRow("veil 20 %, large dark object") << 0.20 << QRect(280, 60, 100, 100) << -30 << 1400 << -1;
+}
+
+void TestVisionMatch::grayVeilTakenOut()
+{
+    QFETCH(double, veil);
+    QFETCH(QRect, object);
+    QFETCH(int, off);
+    QFETCH(int, least);
+    QFETCH(int, most);
+    const cv::Mat t = partPicture(480, 320, 21);
+    GrayMatch gm;
+    QVERIFY(gm.Create(480, 320, cv::Mat(), 0));
+    for (unsigned k = 1; k <= 3; ++k)
+        QVERIFY(gm.AddTemp(withNoise(t, 2, k)));
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    cv::Mat w = withNoise(t, 2, 11);
+    const cv::Rect box(object.x(), object.y(), object.width(), object.height());
+    if (off != 0) {
+        // A flat object off the picture's mean there (as a chip or a rag is).
+        w(box).setTo(cv::Scalar(std::clamp(cv::mean(t(box))[0] + off, 0.0, 255.0)));
+    }
+    // A cloud of sigma 90 px over the window's upper right.
+    for (int y = 0; y < w.rows; ++y)
+        for (int x = 0; x < w.cols; ++x) {
+            const double s = veil * std::exp(-((x - 380.0) * (x - 380.0) + (y - 90.0) * (y - 90.0)) / (2 * 90.0 * 90.0));
+            uchar& p = w.at<uchar>(y, x);
+            p = cv::saturate_cast<uchar>((1 - s) * p + 255 * s);
+        }
+    cv::Mat diff;
+    gm.Match(w, diff);
+    cv::morphologyEx(diff, diff, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+    const int inside = box.empty() ? 0 : cv::countNonZero(diff(box));
+    if (!box.empty())
+        diff(box).setTo(0);
+    QVERIFY2(inside >= least, qPrintable(QStringLiteral("object: %1 flagged").arg(inside)));
+    if (most >= 0)
+        QVERIFY2(cv::countNonZero(diff) <= most, qPrintable(QString::number(cv::countNonZero(diff))));
 }
 
 void TestVisionMatch::graySensitivityMonotonic()

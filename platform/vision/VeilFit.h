@@ -1,0 +1,36 @@
+#pragma once
+// Steam, or a mist of release agent, between camera and mould lifts each
+// pixel a share s of the way to white: y = (1 - s) * lit + 255 * s, lit being
+// what the lighting fit expects there. That is lighting, not a defect. The
+// share is taken per cell of the window as the median over its pixels (a chip
+// that covers less than half a cell does not move it), then bounded so that
+// only a veil fits: 0 <= s <= kMaxShare (a veil only brightens, and never
+// hides the part), and s may exceed its lowest neighbour by no more than
+// kMaxSlope per pixel of distance (a lower envelope), so a foreign object,
+// whose edges are sharp, is not taken for a veil.
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+class VeilFit {
+public:
+    static constexpr int kCell = 32;                // px
+    static constexpr float kMaxShare = 0.25f;       // of the way to white
+    static constexpr float kMaxSlope = 0.0025f;     // share per px: a veil rises over 100 px at least
+    // lit: CV_32F, the grey the lighting fit expects; y: CV_8U, the window;
+    // use: CV_8U, the pixels judged. True when some veil was found; field()
+    // then holds s per pixel (CV_32F, the window's size).
+    bool Fit(const cv::Mat& lit, const cv::Mat& y, const cv::Mat& use);
+    const cv::Mat& field() const { return m_field; }
+    // s per cell (CV_32F), bounded as above.
+    const cv::Mat& cells() const { return m_cells; }
+
+    // The lowest field that keeps every cell at or under `cells` (inf = not
+    // measured) and rises by at most `step` per cell (sqrt 2 * step across a
+    // corner); then bounded to [0, kMaxShare].
+    static void LowerEnvelope(cv::Mat& cells, float step);
+
+private:
+    cv::Mat m_cells, m_field;
+    std::vector<float> m_ratios;
+};
