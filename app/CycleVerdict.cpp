@@ -131,7 +131,11 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         cams.push_back(c);
     JudgeCameras(cams, s, stale);
+    m_traces[s].judged = NowNs();
     CheckNG();
+    m_traces[s].verdict = NowNs();
+    m_traces[s].flushed = m_flushedNs;
+    m_lastTrace = m_traces[s];
     st.countdownState = 2;
     // The alarm's log line was written when the alarm was entered.
     if (st.verdictState != VerdictAlarm && s == FinalStep() && !st.reDetectPending && p.templateAutoUpdate) {
@@ -174,6 +178,9 @@ void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, boo
         w = StepWait{true, kind, 0, 0, cameras, manual};
     }
     w.takenNs = NowNs();
+    m_traces[s] = StepTrace();
+    m_traces[s].edgeSeen = m_edgeSeenNs;
+    m_traces[s].delayEnded = w.takenNs;
     w.order = ++m_waitOrder;
     PollAwaitedFrames();
 }
@@ -275,6 +282,12 @@ unsigned DetectionCycle::SilentCameras() const
 
 void DetectionCycle::FinishJudgement(int s, const StepWait& w, unsigned stale)
 {
+    StepTrace& t = m_traces[s];
+    t.passStart = m_passStartNs;
+    t.handedOver = m_handedOverNs;
+    for (int c = 0; c < 8; ++c)
+        if (w.cameras & (1u << c))
+            t.newestFrame = std::max(t.newestFrame, m_frameAtNs[c]);
     if (w.kind == Judgement::Step) {
         StepJudged(s, stale);
     } else {
