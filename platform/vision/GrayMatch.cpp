@@ -185,13 +185,19 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     // a time, not one float picture per template.
     std::vector<LightingPlane> lights(m_templates.size());
     cv::Mat t;
+    // The surface's column part once per column, its row part once per row:
+    // the same sum as l.At(0.0, c, r), step for step.
+    std::vector<double> columns(size_t(m_size.width));
     auto litTemplate = [&](size_t k) {
         const LightingPlane& l = lights[k];
+        for (int c = 0; c < m_size.width; ++c)
+            columns[size_t(c)] = l.gain * 0.0 + l.Column(c);
         m_templates[k].convertTo(t, CV_32F);
         for (int r = 0; r < t.rows; ++r) {
             float* pt = t.ptr<float>(r);
+            const double row = l.Row(r);
             for (int c = 0; c < t.cols; ++c)
-                pt[c] = float((pt[c] - l.At(0.0, c, r)) / l.gain);
+                pt[c] = float((pt[c] - (columns[size_t(c)] + row)) / l.gain);
         }
     };
     // A template pixel at 0 or 255 only bounds the part's grey there: it
