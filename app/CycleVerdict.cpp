@@ -135,6 +135,7 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     CheckNG();
     m_traces[s].verdict = NowNs();
     m_traces[s].flushed = m_flushedNs;
+    m_traces[s].pictures = m_picturesNs;
     m_lastTrace = m_traces[s];
     st.countdownState = 2;
     // The alarm's log line was written when the alarm was entered.
@@ -646,6 +647,7 @@ void DetectionCycle::CheckNG()
 
     ImageDecisions(ng, k);
     HandToSaver(ng);
+    m_picturesNs = NowNs();
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);
     if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd) || alarmBefore != (st.verdictState == VerdictAlarm))

@@ -514,7 +514,8 @@ void PrintTrace(const std::vector<std::pair<DetectionCycle::StepTrace, double>>&
         {"last frame -> the pass that takes it", &T::newestFrame, &T::passStart},
         {"pass: new frames copied", &T::passStart, &T::handedOver},
         {"copied -> engine step ended", &T::handedOver, &T::judged},
-        {"engine ended -> verdict set", &T::judged, &T::verdict},
+        {"engine ended -> pictures handed on", &T::judged, &T::pictures},
+        {"pictures -> verdict ended (counts)", &T::pictures, &T::verdict},
         {"edge taken -> output word handed on", &T::edgeSeen, &T::flushed},
     };
     std::printf("  one step's way through the cycle, %zu good steps (ms: median, p90):\n", traced.size());

@@ -250,10 +250,10 @@ inline void Run(BoardRig& rig, const Script& script)
             // The last judged step's way through the cycle, in order: its
             // frames were delivered after its wait began (free-running
             // cameras) and copied before the engine ran; the output word
-            // went to the link within the verdict.
+            // went to the link before the verdict's pictures and counts.
             const DetectionCycle::StepTrace t = rig.win->detection()->lastTrace();
             const qint64 order[] = {t.edgeSeen, t.delayEnded, t.newestFrame, t.handedOver, t.judged, t.flushed,
-                                    t.verdict};
+                                    t.pictures, t.verdict};
             QVERIFY(t.edgeSeen > 0);
             QVERIFY(t.newestFrame > t.delayEnded);
             QVERIFY(t.passStart <= t.handedOver);
