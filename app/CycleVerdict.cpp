@@ -131,7 +131,12 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         cams.push_back(c);
     JudgeCameras(cams, s, stale);
+    m_traces[s].judged = NowNs();
     CheckNG();
+    m_traces[s].verdict = NowNs();
+    m_traces[s].flushed = m_flushedNs;
+    m_traces[s].pictures = m_picturesNs;
+    m_lastTrace = m_traces[s];
     st.countdownState = 2;
     // The alarm's log line was written when the alarm was entered.
     if (st.verdictState != VerdictAlarm && s == FinalStep() && !st.reDetectPending && p.templateAutoUpdate) {
@@ -174,6 +179,9 @@ void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, boo
         w = StepWait{true, kind, 0, 0, cameras, manual};
     }
     w.takenNs = NowNs();
+    m_traces[s] = StepTrace();
+    m_traces[s].edgeSeen = m_edgeSeenNs;
+    m_traces[s].delayEnded = w.takenNs;
     w.order = ++m_waitOrder;
     PollAwaitedFrames();
 }
@@ -275,6 +283,12 @@ unsigned DetectionCycle::SilentCameras() const
 
 void DetectionCycle::FinishJudgement(int s, const StepWait& w, unsigned stale)
 {
+    StepTrace& t = m_traces[s];
+    t.passStart = m_passStartNs;
+    t.handedOver = m_handedOverNs;
+    for (int c = 0; c < 8; ++c)
+        if (w.cameras & (1u << c))
+            t.newestFrame = std::max(t.newestFrame, m_frameAtNs[c]);
     if (w.kind == Judgement::Step) {
         StepJudged(s, stale);
     } else {
@@ -633,6 +647,7 @@ void DetectionCycle::CheckNG()
 
     ImageDecisions(ng, k);
     HandToSaver(ng);
+    m_picturesNs = NowNs();
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);
     if (m_countsChanged || ((!ng || p.okNgPulses) && cycleEnd) || alarmBefore != (st.verdictState == VerdictAlarm))

@@ -99,6 +99,7 @@ void DetectionCycle::Flush()
 {
     if (gpControlIO)
         gpControlIO->IOFlashOut();
+    m_flushedNs = NowNs();
 }
 
 bool DetectionCycle::LiveViewFollows() const
@@ -189,7 +190,9 @@ void DetectionCycle::Run()
         runTimer.start(3000);
         return;
     }
+    m_passStartNs = NowNs();
     m_freshFrames = HandOverFrames();
+    m_handedOverNs = NowNs();
     if (gisLost) {
         runTimer.start(3);
         return;
@@ -422,6 +425,8 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
         accepted = st.inputLatch[i] || st.chainedInput == i || st.pendingInput == i;
     if (!accepted)
         return;
+    if (edge)
+        m_edgeSeenNs = m_passStartNs;
     st.inputLatch[i] = 0;
     st.pendingInput = -1;
     st.lastInputNo = i + 1;

@@ -189,6 +189,21 @@ public:
     QTimer output3Timer;
 
     int frameCount[8] = {};  // frames per camera (frame-rate watch)
+    // The way of the last judged step through the cycle (NowNs times; 0 where
+    // a stage did not happen), for a benchmark's trace of where a cycle's
+    // time goes.
+    struct StepTrace {
+        qint64 edgeSeen = 0;     // the pass that took the input's edge
+        qint64 delayEnded = 0;   // the step's wait for fresh frames began
+        qint64 newestFrame = 0;  // the last of its frames was delivered
+        qint64 passStart = 0;    // the pass that found them all fresh began
+        qint64 handedOver = 0;   // and had copied the cameras' new frames
+        qint64 judged = 0;       // the engine's step ended
+        qint64 pictures = 0;     // the verdict's pictures were decided and handed to the saver
+        qint64 verdict = 0;      // the verdict (outputs set, counts stored) ended
+        qint64 flushed = 0;      // the output word was handed to the IO link last
+    };
+    const StepTrace& lastTrace() const { return m_lastTrace; }
     bool saveRawFrames = false;  // raw frames to ./originalimage (settings switch)
 
 signals:
@@ -296,4 +311,7 @@ private:
     bool m_judging = false;          // a wait is being judged (no nested judging)
     bool m_countsChanged = false;    // the verdict in progress counted something
     QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
+    qint64 m_edgeSeenNs = 0, m_passStartNs = 0, m_handedOverNs = 0, m_flushedNs = 0, m_picturesNs = 0;
+    StepTrace m_traces[8];  // per step while it waits
+    StepTrace m_lastTrace;
 };

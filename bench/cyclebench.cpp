@@ -7,7 +7,7 @@
 // and the peak resident memory (VmHWM).
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
-//              [--fps F] [--ng-every K] [--breakdown] [--check-frames]
+//              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
 //   cyclebench --memory [--cycles N]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
 // frames taken after its delay, so the rate bounds the latency from below.
@@ -16,7 +16,8 @@
 // the part is removed clears the alarm. --memory runs the panel's three
 // memory cases, each in a process of its own (default 50 cycles; the target
 // is stated at 1,000: --cycles 1000). --breakdown lists the frame-size
-// buffers after the cycles: size, written part and readers.
+// buffers after the cycles: size, written part and readers. --trace lists
+// where a good step's edge-to-output time goes, stage by stage.
 // For the panel's two cores: taskset -c 0,1 cyclebench
 #include "app/DetectionCycle.h"
 #include "camera/CameraSide.h"
@@ -495,6 +496,45 @@ double Percentile(std::vector<double> v, double q)
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(q * double(v.size())))];
 }
+
+// Where a good step's edge-to-output time goes, stage by stage (median and
+// p90 over the steps, ms): the monitor's own stamps between the pass that
+// took the edge and the output word handed to the IO link; what is left of
+// the time on the wire is the IO link's, both ways.
+void PrintTrace(const std::vector<std::pair<DetectionCycle::StepTrace, double>>& traced)
+{
+    struct Stage {
+        const char* name;
+        qint64 DetectionCycle::StepTrace::*from, DetectionCycle::StepTrace::*to;
+    };
+    using T = DetectionCycle::StepTrace;
+    const Stage stages[] = {
+        {"edge taken -> step's wait begins", &T::edgeSeen, &T::delayEnded},
+        {"wait begins -> last frame delivered", &T::delayEnded, &T::newestFrame},
+        {"last frame -> the pass that takes it", &T::newestFrame, &T::passStart},
+        {"pass: new frames copied", &T::passStart, &T::handedOver},
+        {"copied -> engine step ended", &T::handedOver, &T::judged},
+        {"engine ended -> pictures handed on", &T::judged, &T::pictures},
+        {"pictures -> verdict ended (counts)", &T::pictures, &T::verdict},
+        {"edge taken -> output word handed on", &T::edgeSeen, &T::flushed},
+    };
+    std::printf("  one step's way through the cycle, %zu good steps (ms: median, p90):\n", traced.size());
+    for (const Stage& st : stages) {
+        std::vector<double> ms;
+        for (const auto& t : traced)
+            if (t.first.*st.from > 0 && t.first.*st.to >= t.first.*st.from)
+                ms.push_back(double(t.first.*st.to - t.first.*st.from) / 1e6);
+        if (!ms.empty())
+            std::printf("    %-40s %6.1f %6.1f  (%zu)\n", st.name, Median(ms), Percentile(ms, 0.9), ms.size());
+    }
+    std::vector<double> io;
+    for (const auto& t : traced)
+        if (t.first.edgeSeen > 0 && t.first.flushed >= t.first.edgeSeen)
+            io.push_back(t.second - double(t.first.flushed - t.first.edgeSeen) / 1e6);
+    if (!io.empty())
+        std::printf("    %-40s %6.1f %6.1f  (%zu)\n", "IO link: edge in and word out", Median(io), Percentile(io, 0.9),
+                    io.size());
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -622,6 +662,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const double built = double(sinceSync.elapsed());
+    // The peak of the start-up alone (training every camera), before a cycle runs.
+    const double peakAtStart = ResidentMb();
     win.detection()->setJudgeThreads(threads);
     Wait([&] { return win.detection()->frameCount[kCameras - 1] > 5; }, 10000);
     board.sync();
@@ -733,6 +775,9 @@ int main(int argc, char** argv)
     };
     std::vector<double> latency;
     int ngCycles = 0;
+    // --trace: each good step's way through the cycle, beside its edge-to-output time.
+    const bool trace = args.contains(QLatin1String("--trace"));
+    std::vector<std::pair<DetectionCycle::StepTrace, double>> traced;
     for (int n = 0; n < cycles; ++n) {
         cycleNo = n + 1;
         if (n > 0 && n % 100 == 0)  // the peak as a long run goes on
@@ -744,10 +789,17 @@ int main(int argc, char** argv)
             continue;
         }
         double product = 0, mould = 0;
-        if (!step(0, QStringLiteral("0x00F5"), product) || !step(2, QStringLiteral("0x00F4"), mould))
+        if (!step(0, QStringLiteral("0x00F5"), product))
+            return 1;
+        const DetectionCycle::StepTrace productTrace = win.detection()->lastTrace();
+        if (!step(2, QStringLiteral("0x00F4"), mould))
             return 1;
         latency.push_back(product);
         latency.push_back(mould);
+        if (trace) {
+            traced.push_back({productTrace, product});
+            traced.push_back({win.detection()->lastTrace(), mould});
+        }
     }
     const double peakAfterCycles = ResidentMb();
 
@@ -775,7 +827,8 @@ int main(int argc, char** argv)
     for (const RaRoWizard::StartStage& t : win.startTimes())
         std::printf("    %-34s %5lld ms (at %5lld ms)\n", qPrintable(t.name), static_cast<long long>(t.tookMs),
                     static_cast<long long>(t.atMs));
-    std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) after the cycles: %.0f MB\n", idleMb, peakAfterCycles);
+    std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) once the window is built: %.0f MB, after the cycles: %.0f MB\n",
+                idleMb, peakAtStart, peakAfterCycles);
     std::printf("  the monitor alone (peak less the simulated cameras' %.0f MB of pictures): %.0f MB\n", SimCameraMb(),
                 peakAfterCycles - SimCameraMb());
     std::printf("  input edge to answering output word: median %.1f ms, p90 %.1f ms, max %.1f ms\n",
@@ -783,6 +836,8 @@ int main(int argc, char** argv)
     std::printf("  engine step alone:                   median %.1f ms, p90 %.1f ms\n", Median(engine),
                 Percentile(engine, 0.9));
     std::printf("  added by the cycle (medians):        %.1f ms (goal <= 25 ms)\n", Median(latency) - Median(engine));
+    if (trace && !traced.empty())
+        PrintTrace(traced);
     if (args.contains(QLatin1String("--breakdown"))) {
         PrintBufferBreakdown(win, kCameras);
         PrintEngineBreakdown(win, kCameras);

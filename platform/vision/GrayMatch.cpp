@@ -97,6 +97,7 @@ cv::Mat GlintReach()
 double MedianWhere(const cv::Mat& values, const cv::Mat& where, double none)
 {
     std::vector<float> v;
+    v.reserve(size_t(cv::countNonZero(where)));  // no growth: one copy of the values at most
     for (int r = 0; r < values.rows; ++r) {
         const float* pv = values.ptr<float>(r);
         const uchar* pw = where.ptr<uchar>(r);
@@ -179,12 +180,27 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     baseScale = std::max(baseScale, 0);
     edgeScale = std::max(edgeScale, 0);
 
-    // Every template brought to the lighting of the first one.
-    const cv::Mat first = [&] {
-        cv::Mat f;
-        m_templates.front().convertTo(f, CV_32F);
-        return f;
-    }();
+    // Every template brought to the lighting of the first one. Only each
+    // template's lighting is kept: the lit template is made again, the same
+    // to the bit, wherever it is read, so that training holds one of them at
+    // a time, not one float picture per template.
+    std::vector<LightingPlane> lights(m_templates.size());
+    cv::Mat t;
+    // The surface's column part once per column, its row part once per row:
+    // the same sum as l.At(0.0, c, r), step for step.
+    std::vector<double> columns(size_t(m_size.width));
+    auto litTemplate = [&](size_t k) {
+        const LightingPlane& l = lights[k];
+        for (int c = 0; c < m_size.width; ++c)
+            columns[size_t(c)] = l.gain * 0.0 + l.Column(c);
+        m_templates[k].convertTo(t, CV_32F);
+        for (int r = 0; r < t.rows; ++r) {
+            float* pt = t.ptr<float>(r);
+            const double row = l.Row(r);
+            for (int c = 0; c < t.cols; ++c)
+                pt[c] = float((pt[c] - (columns[size_t(c)] + row)) / l.gain);
+        }
+    };
     // A template pixel at 0 or 255 only bounds the part's grey there: it
     // stays out of the reference and the spread wherever another template
     // shows that pixel unclipped (where all clip, they count as they are).
@@ -193,55 +209,62 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     std::vector<cv::Mat> counted(m_templates.size());
     for (size_t k = 0; k < m_templates.size(); ++k)
         counted[k] = m_hue ? m_covered[k] : cv::Mat(m_covered[k] & Unclipped(m_templates[k]));
-    std::vector<cv::Mat> lit;
-    cv::Mat sum(m_size, CV_32FC1, cv::Scalar(0));
     cv::Mat count(m_size, CV_32FC1, cv::Scalar(0));
-    cv::Mat sumAll(m_size, CV_32FC1, cv::Scalar(0));
-    cv::Mat countAll(m_size, CV_32FC1, cv::Scalar(0));
-    for (size_t k = 0; k < m_templates.size(); ++k) {
-        cv::Mat both;
-        cv::bitwise_and(m_covered[k], m_covered.front(), both);
-        cv::bitwise_and(both, m_mask, both);
-        LightingPlane l;
-        if (k > 0) {
-            PreparedLightingPlane plane;
-            plane.Prepare(first, both);
-            l = plane.Estimate(first, m_templates[k], both, cv::Mat(), !m_hue);
+    cv::Mat fewer;  // judged pixels that fewer templates measured than covered them
+    {
+        cv::Mat first;
+        m_templates.front().convertTo(first, CV_32F);
+        cv::Mat sum(m_size, CV_32FC1, cv::Scalar(0));
+        cv::Mat sumAll(m_size, CV_32FC1, cv::Scalar(0));
+        cv::Mat countAll(m_size, CV_32FC1, cv::Scalar(0));
+        for (size_t k = 0; k < m_templates.size(); ++k) {
+            if (k > 0) {
+                cv::Mat both;
+                cv::bitwise_and(m_covered[k], m_covered.front(), both);
+                cv::bitwise_and(both, m_mask, both);
+                PreparedLightingPlane plane;
+                plane.Prepare(first, both);
+                lights[k] = plane.Estimate(first, m_templates[k], both, cv::Mat(), !m_hue);
+            }
+            litTemplate(k);
+            cv::accumulate(t, sum, counted[k]);
+            cv::add(count, cv::Scalar(1), count, counted[k]);
+            cv::accumulate(t, sumAll, m_covered[k]);
+            cv::add(countAll, cv::Scalar(1), countAll, m_covered[k]);
         }
-        cv::Mat t;
-        m_templates[k].convertTo(t, CV_32F);
-        for (int r = 0; r < t.rows; ++r) {
-            float* pt = t.ptr<float>(r);
-            for (int c = 0; c < t.cols; ++c)
-                pt[c] = float((pt[c] - l.At(0.0, c, r)) / l.gain);
+        const cv::Mat onlyClipped = (count == 0) & (countAll > 0);
+        if (cv::countNonZero(onlyClipped) > 0) {
+            sumAll.copyTo(sum, onlyClipped);
+            countAll.copyTo(count, onlyClipped);
+            for (size_t k = 0; k < counted.size(); ++k)
+                counted[k] = counted[k] | (m_covered[k] & onlyClipped);
         }
-        cv::accumulate(t, sum, counted[k]);
-        cv::add(count, cv::Scalar(1), count, counted[k]);
-        cv::accumulate(t, sumAll, m_covered[k]);
-        cv::add(countAll, cv::Scalar(1), countAll, m_covered[k]);
-        lit.push_back(t);
+        m_judged = m_mask & (count > 0);
+        // Mostly every judged pixel is covered: then one mask serves both.
+        if (cv::countNonZero(m_judged != m_mask) == 0)
+            m_judged = m_mask;
+        cv::divide(sum, cv::max(count, 1.0), m_ref);
+        fewer = m_judged & (count < countAll);
     }
-    const cv::Mat onlyClipped = (count == 0) & (countAll > 0);
-    if (cv::countNonZero(onlyClipped) > 0) {
-        sumAll.copyTo(sum, onlyClipped);
-        countAll.copyTo(count, onlyClipped);
-        for (size_t k = 0; k < counted.size(); ++k)
-            counted[k] = counted[k] | (m_covered[k] & onlyClipped);
-    }
-    m_judged = m_mask & (count > 0);
-    // Mostly every judged pixel is covered: then one mask serves both.
-    if (cv::countNonZero(m_judged != m_mask) == 0)
-        m_judged = m_mask;
-    cv::divide(sum, cv::max(count, 1.0), m_ref);
 
     // The spread only goes into the tolerance: it is not kept.
     cv::Mat spread(m_size, CV_32FC1, cv::Scalar(0));
     cv::Mat sq(m_size, CV_32FC1, cv::Scalar(0));
+    // What the templates change together, a pixel's noise aside: each
+    // template's deviation averaged over 3x3 (noise mostly cancels there, a
+    // highlight's change does not), their sizes summed.
+    cv::Mat together;
+    if (!m_hue && m_templates.size() > 1)
+        together = cv::Mat::zeros(m_size, CV_32FC1);
+    // One pass over the lit templates for these sums, one for the brightest
+    // and darkest once the sums' pictures are let go; each takes the
+    // templates in the same order as a pass of its own would.
     cv::Mat dev;
-    for (size_t k = 0; k < lit.size(); ++k) {
-        cv::absdiff(lit[k], m_ref, dev);
+    for (size_t k = 0; k < m_templates.size(); ++k) {
+        litTemplate(k);
+        cv::absdiff(t, m_ref, dev);
         dev.setTo(0, counted[k] == 0);
-        spread = cv::max(spread, dev);
+        cv::max(spread, dev, spread);
         cv::accumulateSquare(dev, sq);
         // A pixel this template clipped, where others did not, was at least
         // as bright as its clipped grey: where that lies above the reference
@@ -251,41 +274,38 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         if (!m_hue) {
             const cv::Mat clippedHere = m_covered[k] & (counted[k] == 0);
             if (cv::countNonZero(clippedHere) > 0) {
-                cv::subtract(lit[k], m_ref, dev);
+                cv::subtract(t, m_ref, dev);
                 dev.setTo(0, ~clippedHere);
-                spread = cv::max(spread, dev);
+                cv::max(spread, dev, spread);
             }
         }
-    }
-    // What the templates change together, a pixel's noise aside: each
-    // template's deviation averaged over 3x3 (noise mostly cancels there, a
-    // highlight's change does not), their sizes summed.
-    cv::Mat together;
-    if (!m_hue && lit.size() > 1) {
-        together = cv::Mat::zeros(m_size, CV_32FC1);
-        for (size_t k = 0; k < lit.size(); ++k) {
-            cv::subtract(lit[k], m_ref, dev);
+        if (!together.empty()) {
+            cv::subtract(t, m_ref, dev);
             dev.setTo(0, counted[k] == 0);
             cv::blur(dev, dev, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
-            cv::accumulate(cv::abs(dev), together);
+            cv::absdiff(dev, cv::Scalar(0), dev);  // in place: no picture of its own
+            cv::accumulate(dev, together);
         }
     }
-    // The brightest and darkest each pixel was in any template (a clipped
-    // one was at least as bright as it shows).
-    cv::Mat brightest(m_size, CV_32FC1, cv::Scalar(-kFar)), darkest(m_size, CV_32FC1, cv::Scalar(kFar));
-    for (size_t k = 0; k < lit.size(); ++k) {
-        cv::max(brightest, lit[k], dev);
-        dev.copyTo(brightest, m_covered[k]);
-        cv::min(darkest, lit[k], dev);
-        dev.copyTo(darkest, counted[k]);
-    }
-    lit.clear();
+    t.release();
+    dev.release();
     // Typical pixel noise of the templates: the median standard deviation over
     // the judged pixels that at least two templates show.
-    cv::Mat sd;
-    cv::divide(sq, cv::max(count - 1, 1.0), sd);
-    cv::sqrt(sd, sd);
-    const double noise = MedianWhere(sd, m_judged & (count >= 2), kDefaultNoise);
+    double noise = kDefaultNoise;
+    {
+        cv::Mat sd;
+        cv::subtract(count, 1.0, sd);
+        cv::max(sd, 1.0, sd);
+        cv::divide(sq, sd, sd);
+        sq.release();
+        cv::sqrt(sd, sd);
+        noise = MedianWhere(sd, m_judged & (count >= 2), kDefaultNoise);
+    }
+    // Where fewer templates measured a pixel, the spread of those every one measured.
+    if (m_hue || cv::countNonZero(fewer) == 0)
+        fewer.release();
+    const cv::Mat measuredByAll = fewer.empty() ? cv::Mat() : m_judged & (count == double(m_templates.size()));
+    count.release();
 
     // The whole tolerance scales with the sensitivity: 45 (the editor's
     // default) as described, looser below; stricter above, down to half, so
@@ -294,15 +314,32 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     m_tolEdge = edgeScale / 100.0 / 6.0;
     m_tolBase = kBase * baseScale / 100.0 + kNoiseFactor * noise;
     m_tolOf = std::vector<float>();
-    const cv::Mat edge = Edge();
+    // Only where they change together beyond base and noise is read: a mask.
+    if (!together.empty())
+        together = together > m_tolBase;
+    // The brightest and darkest each pixel was in any template (a clipped
+    // one was at least as bright as it shows).
+    cv::Mat brightest(m_size, CV_32FC1, cv::Scalar(-kFar)), darkest(m_size, CV_32FC1, cv::Scalar(kFar));
+    for (size_t k = 0; k < m_templates.size(); ++k) {
+        litTemplate(k);
+        cv::max(brightest, t, dev);
+        dev.copyTo(brightest, m_covered[k]);
+        cv::min(darkest, t, dev);
+        dev.copyTo(darkest, counted[k]);
+    }
+    t.release();
+    dev.release();
+    counted.clear();
+    cv::Mat edge = Edge();
+    // Lets brightest and darkest go once read.
     WidenWhereVarying(spread, edge, brightest, darkest, together);
+    together.release();
     // Where some templates clipped, fewer of them measured the pixel: its
     // spread (one template: none) falls short of what noise alone spreads
     // elsewhere, and a frame in dimmer light shows it unclipped. It spreads
     // at least as much as a pixel every template measured typically does.
-    const cv::Mat fewer = m_judged & (count < countAll);
-    if (!m_hue && cv::countNonZero(fewer) > 0) {
-        const double typical = MedianWhere(spread, m_judged & (count == double(m_templates.size())), -1.0);
+    if (!fewer.empty()) {
+        const double typical = MedianWhere(spread, measuredByAll, -1.0);
         if (typical >= 0) {
             cv::Mat floor = cv::max(spread, typical);
             floor.copyTo(spread, fewer);
@@ -310,6 +347,8 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     }
     m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
+    spread.release();
+    edge.release();
 
     // A slightly defocused frame is judged against a softened reference, so
     // focus that drifts does not flag fine texture while the tolerance stays
@@ -379,16 +418,28 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
     // differs by more than all of it somewhere. Only a patch that holds
     // such a core widens by a highlight's reach, so an unglinting face
     // keeps its tolerance.
-    const cv::Mat varies = WithCore(Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare),
-                                    spread > edge * (m_tolEdge * kVaryingShare) + m_tolBase);
+    // One statement per mask: each float sum it compares with goes at its end.
+    cv::Mat patches = Patches(spread > (edge * m_tolEdge + m_tolBase) * kVaryingShare);
+    const cv::Mat core = spread > edge * (m_tolEdge * kVaryingShare) + m_tolBase;
+    const cv::Mat varies = WithCore(patches, core);
+    patches.release();
     if (cv::countNonZero(varies) > 0) {
+        // What stands above the face within a highlight's reach, taken once
+        // for both readers.
+        cv::Mat raised;
+        if (!m_hue || (!together.empty() && !slightGrowth.empty())) {
+            cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+            cv::subtract(m_ref, raised, raised);
+        }
         // Reads the templates' own spread, before WidenAround grows it.
         if (!together.empty() && !slightGrowth.empty())
-            WidenSlightHighlights(varies, slight, together, spread);
+            WidenSlightHighlights(varies, slight, together, raised, spread);
         WidenAround(varies, spread, brightest, darkest);
+        brightest.release();
+        darkest.release();
         // Hues do not shine: only light stands above a face.
         if (!m_hue)
-            WidenAcross(varies, spread);
+            WidenAcross(varies, raised, spread);
     }
     if (!slightGrowth.empty())
         spread = cv::max(spread, slightGrowth);
@@ -438,19 +489,24 @@ void GrayMatch::WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& bri
     cv::Mat reach = cv::Mat::zeros(spread.size(), CV_32FC1);
     spread.copyTo(reach, varies);
     cv::dilate(reach, reach, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
-    spread = cv::max(spread, reach * kGlintGrowth);
+    // In place, here and below: no picture more than the ones at hand.
+    reach *= kGlintGrowth;
+    cv::max(spread, reach, spread);
+    reach.release();
     // And the highlight may stand anywhere its patch reaches: as bright as
     // the patch was anywhere near, or as dark.
     brightest.setTo(-kFar, ~varies);
     cv::dilate(brightest, brightest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(-kFar));
     darkest.setTo(kFar, ~varies);
     cv::erode(darkest, darkest, around, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(kFar));
-    spread = cv::max(spread, brightest - m_ref);
-    spread = cv::max(spread, m_ref - darkest);
+    cv::subtract(brightest, m_ref, brightest);
+    cv::max(spread, brightest, spread);
+    cv::subtract(m_ref, darkest, darkest);
+    cv::max(spread, darkest, spread);
 }
 
 void GrayMatch::WidenSlightHighlights(const cv::Mat& varies, const cv::Mat& slight, const cv::Mat& together,
-                                      cv::Mat& spread) const
+                                      const cv::Mat& raised, cv::Mat& spread) const
 {
     // A highlight that the templates vary only slightly (none of it varies
     // as the rules above ask) still slides along, across and brightens a
@@ -465,21 +521,18 @@ void GrayMatch::WidenSlightHighlights(const cv::Mat& varies, const cv::Mat& slig
     const cv::Mat around = GlintReach();
     cv::Mat covered;
     cv::dilate(varies, covered, around);
-    cv::Mat raised;
-    cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, around, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::subtract(m_ref, raised, raised);
     const cv::Mat body = raised > m_tolBase;
     const cv::Mat cores = slight & body & ~covered;
     if (cv::countNonZero(cores) == 0)
         return;
-    const cv::Mat changes = WithCore(together > m_tolBase, cores) & ~covered & ~body;
+    const cv::Mat changes = WithCore(together, cores) & ~covered & ~body;
     cv::Mat grown;
     cv::dilate(spread, grown, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
     grown = cv::max(spread, grown * kGlintGrowth);
     grown.copyTo(spread, changes);
 }
 
-void GrayMatch::WidenAcross(const cv::Mat& varies, cv::Mat& spread) const
+void GrayMatch::WidenAcross(const cv::Mat& varies, const cv::Mat& raised, cv::Mat& spread) const
 {
     // A highlight on a polished edge slides across itself by a fraction of a
     // pixel from cycle to cycle. Where the few templates all showed it on one
@@ -489,10 +542,6 @@ void GrayMatch::WidenAcross(const cv::Mat& varies, cv::Mat& spread) const
     // over a share of itself, a pixel may differ by what moving the
     // highlight alone 1 px changes there: what stands above the face within
     // the reach, not the edge it lies on.
-    const cv::Mat around = GlintReach();
-    cv::Mat raised;
-    cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, around, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::subtract(m_ref, raised, raised);
     cv::Mat body = WithCore(raised > m_tolBase, varies, kHighlightVaries);
     if (cv::countNonZero(body) == 0)
         return;

@@ -141,8 +141,8 @@ private:
     const cv::Mat& ReferenceAt(size_t k) const;
     cv::Mat Edge() const;
     // Grows the spread around patches where the templates differ beyond noise.
-    // brightest and darkest: per pixel over the lit templates (both reused).
-    // together: per pixel, what the templates change together, noise aside (see Train).
+    // brightest and darkest: per pixel over the lit templates (both reused, then released).
+    // together: where the templates change together beyond base and noise (see Train), CV_8U.
     void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
                            const cv::Mat& together) const;
     // The pixels of `varies` that lie in a patch of them.
@@ -151,16 +151,17 @@ private:
     // `share` of their pixels.
     static cv::Mat WithCore(const cv::Mat& patches, const cv::Mat& core, double share = 0);
     // Within reach of the patches `varies`: twice their largest spread, and
-    // as bright or dark as they were.
+    // as bright or dark as they were (brightest and darkest are used up).
     void WidenAround(const cv::Mat& varies, cv::Mat& spread, cv::Mat& brightest, cv::Mat& darkest) const;
     // Off a highlight that holds a patch of `slight` beyond the reach of
     // `varies`, where the templates change together with it: twice the
     // largest spread within 1 px.
+    // `raised`: what stands above the reference's face within a highlight's reach.
     void WidenSlightHighlights(const cv::Mat& varies, const cv::Mat& slight, const cv::Mat& together,
-                               cv::Mat& spread) const;
+                               const cv::Mat& raised, cv::Mat& spread) const;
     // Along every highlight that holds a patch of `varies`: what moving the
     // highlight 1 px across changes.
-    void WidenAcross(const cv::Mat& varies, cv::Mat& spread) const;
+    void WidenAcross(const cv::Mat& varies, const cv::Mat& raised, cv::Mat& spread) const;
     // Clears the pixels of `diff` that a veil over the lit reference `focus`
     // explains. The veil is fitted with the lighting: the lighting is fitted
     // again to the window with the veil taken out, so a veil over part of

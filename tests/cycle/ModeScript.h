@@ -246,6 +246,19 @@ inline void Run(BoardRig& rig, const Script& script)
             const int seen = rig.win->detection()->frameCount[0];
             const int more = verb == QLatin1String("frames") ? rest.toInt() : 1;
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->frameCount[0] >= seen + more, rig.framesMs());
+        } else if (verb == QLatin1String("traced")) {
+            // The last judged step's way through the cycle, in order: its
+            // frames were delivered after its wait began (free-running
+            // cameras) and copied before the engine ran; the output word
+            // went to the link before the verdict's pictures and counts.
+            const DetectionCycle::StepTrace t = rig.win->detection()->lastTrace();
+            const qint64 order[] = {t.edgeSeen, t.delayEnded, t.newestFrame, t.handedOver, t.judged, t.flushed,
+                                    t.pictures, t.verdict};
+            QVERIFY(t.edgeSeen > 0);
+            QVERIFY(t.newestFrame > t.delayEnded);
+            QVERIFY(t.passStart <= t.handedOver);
+            for (size_t k = 1; k < std::size(order); ++k)
+                QVERIFY2(order[k - 1] <= order[k], qPrintable(QStringLiteral("stage %1").arg(k)));
         } else if (verb == QLatin1String("waiting")) {
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->AwaitingFrames(), 3000);
         } else if (verb == QLatin1String("deaf")) {

@@ -24,7 +24,8 @@ private slots:
         // hold (which the board may not read in time). Cycle after cycle.
         QTest::newRow("shipped default group, 50 fps")
             << shipped
-            << Script{"in 0", "expect F4 (F7) (F5) F4", "in 0", "expect F4 (F7) (F5) F4 (F7) (F5) F4", "lost 0"};
+            << Script{"in 0", "expect F4 (F7) (F5) F4", "traced", "in 0", "expect F4 (F7) (F5) F4 (F7) (F5) F4",
+                      "traced", "lost 0"};
         // The door opened to clear the alarm switches its output off first.
         QTest::newRow("shipped default group, 10 fps, product NG held until cleared")
             << (Rows(shipped) << "fps 10")

@@ -195,6 +195,56 @@ struct RimFace {
 };
 }  // namespace
 
+// Counts the bytes of every cv::Mat made while it is installed: how much
+// a call holds at once, beyond what was held before it. One for the whole
+// process: a picture made while it counted may outlive the count.
+class MatBytes : public cv::MatAllocator {
+public:
+    static MatBytes& Counting()
+    {
+        static MatBytes* const counter = new MatBytes;
+        return *counter;
+    }
+    // Installed for the life of a Scope.
+    struct Scope {
+        cv::MatAllocator* const before = cv::Mat::getDefaultAllocator();
+        Scope() { cv::Mat::setDefaultAllocator(&Counting()); }
+        ~Scope() { cv::Mat::setDefaultAllocator(before); }
+    };
+    cv::UMatData* allocate(int dims, const int* sizes, int type, void* data, size_t* step, cv::AccessFlag flags,
+                           cv::UMatUsageFlags usage) const override
+    {
+        cv::UMatData* u = std()->allocate(dims, sizes, type, data, step, flags, usage);
+        if (u) {
+            u->currAllocator = u->prevAllocator = this;
+            Add(data ? 0 : ptrdiff_t(u->size));
+        }
+        return u;
+    }
+    bool allocate(cv::UMatData* u, cv::AccessFlag flags, cv::UMatUsageFlags usage) const override
+    {
+        return std()->allocate(u, flags, usage);
+    }
+    void deallocate(cv::UMatData* u) const override
+    {
+        if (u && !(u->flags & cv::UMatData::USER_ALLOCATED))
+            Add(-ptrdiff_t(u->size));
+        std()->deallocate(u);
+    }
+    // Starts a new peak from what is held now.
+    void Mark() const { m_peak = m_now; m_from = m_now; }
+    size_t PeakSinceMark() const { return size_t(m_peak - m_from); }
+
+private:
+    static cv::MatAllocator* std() { return cv::Mat::getStdAllocator(); }
+    void Add(ptrdiff_t n) const
+    {
+        m_now += n;
+        m_peak = std::max(m_peak, m_now);
+    }
+    mutable ptrdiff_t m_now = 0, m_peak = 0, m_from = 0;
+};
+
 class TestVisionMatch : public QObject {
     Q_OBJECT
 private slots:
@@ -222,6 +272,8 @@ private slots:
     void grayNoiseIsNoGlint();
     void graySlightHighlightsEnd_data();
     void graySlightHighlightsEnd();
+    void grayTrainingWorkingSet_data();
+    void grayTrainingWorkingSet();
     void surfScores_data();
     void surfScores();
     void surfMaskedOutPartIgnored();
@@ -920,6 +972,41 @@ void TestVisionMatch::graySlightHighlightsEnd()
         else
             QVERIFY2(a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
     }
+}
+
+void TestVisionMatch::grayTrainingWorkingSet_data()
+{
+    QTest::addColumn<int>("scene");
+    QTest::addColumn<int>("templates");
+    QTest::newRow("moving glints, 5 templates") << 0 << 5;
+    QTest::newRow("moving glints, 10 templates") << 0 << 10;
+    QTest::newRow("slightly varying rim, 5 templates") << 1 << 5;
+}
+
+void TestVisionMatch::grayTrainingWorkingSet()
+{
+    // Training holds one lit template at a time and lets each helper go once
+    // read: a panel trains many areas at start-up, and a large one must not
+    // need a float picture per template, nor every helper at once. What it
+    // holds beyond the model and templates stays within 11 floats a pixel,
+    // whatever the number of templates (their masks aside: a byte each).
+    QFETCH(int, scene);
+    QFETCH(int, templates);
+    const GlintFace glint;
+    const RimFace rim;
+    const cv::Size size = scene == 0 ? cv::Size(GlintFace::kW, GlintFace::kH) : cv::Size(RimFace::kW, RimFace::kH);
+    cv::RNG rng(99);
+    const MatBytes::Scope counting;
+    const MatBytes& bytes = MatBytes::Counting();
+    GrayMatch gm;
+    QVERIFY(gm.Create(size.width, size.height, cv::Mat(), 0));
+    for (int k = 0; k < templates; ++k)
+        QVERIFY(gm.AddTemp(scene == 0 ? glint.Draw(rng) : rim.Draw(rng, 0.2 * (k % 5) - 0.4, 0.1 * (k % 4), 0.9 + 0.03 * k)));
+    bytes.Mark();
+    QVERIFY(gm.Train(45, 0, 100, 150));
+    const double perPixel = double(bytes.PeakSinceMark()) / double(size.area());
+    QVERIFY2(perPixel <= 11 * sizeof(float) + templates,
+             qPrintable(QStringLiteral("%1 bytes a pixel").arg(perPixel)));
 }
 
 void TestVisionMatch::surfScores_data()
