@@ -21,7 +21,7 @@
 //   qualitybench [--good N] [--per-cell N] [--train-good N] [--train-per-cell N]
 //                [--templates 5] [--scenes a,b] [--threads T] [--angle A]
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
-//                [--move M] [--defocus D] [--veil S [--veil-kind K]]
+//                [--move M] [--defocus D] [--veil S [--veil-kind K]] [--glint-move M]
 //                [--time-steps N [--time-repeats R] [--placed]]
 //                [--offset O] [--knock] [--scale S]
 //
@@ -30,7 +30,9 @@
 // 300 good evaluation cycles per scene; --good 1000 is the long run. Scene names starting
 // with "flat" (machined faces) and "glint" (polished cavity faces whose
 // highlights move and change from cycle to cycle, GlintScene.h) are
-// generated (the rest of the name seeds them), as are "grid", "cavities" and
+// generated (the rest of the name seeds them), as are "slide" (such faces
+// whose highlights travel up to 3 px, SlideScene.h; --glint-move M sets how
+// far any face's highlights travel), "grid", "cavities" and
 // "dark" and "shade" (bench/PoseScenes.h), whose NG cycles' poses are
 // checked too. --move moves the evaluation cycles by up to M px along x and
 // y (default 10; beyond that every cycle's pose is checked and counted by
@@ -66,6 +68,7 @@
 #include "GlintScene.h"
 #include "PoseScenes.h"
 #include "SteamScene.h"
+#include "SlideScene.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectHost.h"
 #include "inspect/RoiRules.h"
@@ -1027,6 +1030,10 @@ int main(int argc, char** argv)
         std::unique_ptr<GlintScene> glint;
         if (name.startsWith(QLatin1String("glint")))
             glint = std::make_unique<GlintScene>(name.mid(5).toInt(), cv::Size(kW, kH), kPositionBox);
+        else if (name.startsWith(QLatin1String("slide")))
+            glint = SlideScene(name.mid(5).toInt(), cv::Size(kW, kH), kPositionBox);
+        if (glint && args.contains(QStringLiteral("--glint-move")))
+            glint->shift = num(QStringLiteral("--glint-move"), glint->shift);
         cv::Mat scene = glint ? glint->Still() : PoseScene(name);
         if (scene.empty())
             scene = name.startsWith(QLatin1String("flat")) ? GenerateFlat(name.mid(4).toInt()) : LoadScene(dir, name);
