@@ -1453,7 +1453,7 @@ void TestVisionMatch::findShapeBlackPart()
         cv::GaussianBlur(moved, moved, cv::Size(), blur);
     moved.convertTo(moved, CV_8UC1, gain);
     ShapeFound found;
-    QVERIFY(fs.Find(withNoise(moved, 3.0, 12), C, found));
+    QVERIFY(fs.Find(withNoise(moved, 3.0, 14), C, found));
     QVERIFY2(found.Trusted(cv::Rect2d(judged)),
              qPrintable(QStringLiteral("refined %1 fit %2 off %3").arg(found.refined).arg(found.fit)
                             .arg(found.OffBy(cv::Rect2d(judged)))));
