@@ -686,11 +686,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double missing = n - scored.used;
         const double unexplained = scored.scored + missing * kScoreClip * kScoreClip;
         double noise = noiseOf(scored);
+        double own = modelSpread - n * modelNoise;
         // A faint part's edge samples sit midway between greys a few levels
         // apart and spread less than the noise, though its edges place it:
         // there what a pose one pixel off leaves unexplained sets the scale.
-        const double slopes = m_softened.empty() ? 0.0 : m_softened[focus].slopes;
-        const double own = std::max(modelSpread - n * modelNoise, slopes);
+        if (own < n * modelNoise && !m_softened.empty())
+            own = std::max(own, m_softened[focus].slopes);
         // Noise is taken out as what model and frame each bring of their own.
         // A frame that repeats the model's own noise (a sensor's fixed pattern,
         // a copy of the template) leaves less, and there a face without the
