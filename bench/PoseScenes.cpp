@@ -1,5 +1,7 @@
 #include "PoseScenes.h"
 
+#include "BlackScene.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -229,7 +231,8 @@ int SceneNumber(const QString& name, QLatin1String kind)
 
 using Draw = cv::Mat (*)(int);
 const std::pair<const char*, Draw> kKinds[] = {{"grid", Grid},   {"cavities", Cavities}, {"dark", Dark},
-                                               {"shade", Shade}, {"faint", Faint}};
+                                               {"shade", Shade}, {"faint", Faint},
+                                               {"black", BlackPart}};
 
 }  // namespace
 

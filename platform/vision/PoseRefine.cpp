@@ -294,6 +294,14 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
                 soft.grey.push_back(softSeen.at<float>(c.y, c.x));
                 soft.raw.push_back(softRaw.at<float>(c.y, c.x));
                 sum += soft.raw.back();
+                // The slope across the edge, as a pose one pixel off reads it.
+                double ahead = 0, behind = 0;
+                const double ux = m_across[i][0], uy = m_across[i][1];
+                Bilinear<float>(softRaw, std::clamp(c.x + ux, 0.0, img.cols - 1.001),
+                                std::clamp(c.y + uy, 0.0, img.rows - 1.001), ahead);
+                Bilinear<float>(softRaw, std::clamp(c.x - ux, 0.0, img.cols - 1.001),
+                                std::clamp(c.y - uy, 0.0, img.rows - 1.001), behind);
+                soft.slopes += 0.25 * (ahead - behind) * (ahead - behind);
             }
             const double m = sum / double(cands.size());
             double sq = 0;
@@ -308,6 +316,8 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
                          cv::BORDER_CONSTANT);
             const double pass = k.dot(k), passBoth = both.dot(both);
             soft.noise = m_noise * pass * pass;
+            // Two reads two pixels apart, a quarter of their difference squared.
+            soft.slopes = std::max(0.0, soft.slopes - double(cands.size()) * 0.5 * soft.noise);
             soft.greyNoise = m_noise * passBoth * passBoth;
             m_softened.push_back(std::move(soft));
         }
@@ -676,7 +686,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double missing = n - scored.used;
         const double unexplained = scored.scored + missing * kScoreClip * kScoreClip;
         double noise = noiseOf(scored);
-        const double own = modelSpread - n * modelNoise;
+        double own = modelSpread - n * modelNoise;
+        // A faint part's edge samples sit midway between greys a few levels
+        // apart and spread less than the noise, though its edges place it:
+        // there what a pose one pixel off leaves unexplained sets the scale.
+        if (own < n * modelNoise && !m_softened.empty())
+            own = std::max(own, m_softened[focus].slopes);
         // Noise is taken out as what model and frame each bring of their own.
         // A frame that repeats the model's own noise (a sensor's fixed pattern,
         // a copy of the template) leaves less, and there a face without the
@@ -705,7 +720,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 noise = std::min(noise, kSharedSpare * sigma * sigma * scored.used);
             }
         }
-        // A part that shows less contrast of its own than noise has no shape to place.
+        // A part that shows less contrast of its own (spread or slope) than noise
+        // has no shape to place.
         if (own >= n * modelNoise && own > 0) {
             fitOut->fit = std::clamp(1.0 - (unexplained - noise) / own, 0.0, 1.0);
             fitOut->noise = noise / own;

@@ -84,6 +84,7 @@ private:
         double spread = 1;             // as m_spread's, of `raw`
         double noise = 0;              // the model's noise left in `raw`, grey levels squared
         double greyNoise = 0;          // ... and in `grey`
+        double slopes = 0;             // squared slopes across the edges of `raw` summed, noise taken out
     };
     std::vector<Softened> m_softened;
     std::vector<cv::Vec2f> m_across;  // per finest sample, the unit direction across its edge
