@@ -29,7 +29,7 @@ constexpr double kSmallShift = 4.0;
 // one beyond. Every other function reads only inside its box.
 constexpr int kWarpMargin = 2;
 // Farthest a part may lie from where it was taught (pixels, centre to
-// centre) and still be placed. A part shifts by some tens of pixels on a
+// centre) and still be judged. A part shifts by some tens of pixels on a
 // fixed camera (60 along x and y at most, 85 across); one found farther
 // away, a cavity's pitch or more, means the camera or the mould moved,
 // whether or not its surroundings fit there.
@@ -498,8 +498,6 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     const cv::Point2d taught(modelCx[g] - win.x, modelCy[g] - win.y);
     if (!findShape[g].Find(frame(win), taught, found))
         return Located::Lost;
-    if (std::hypot(found.centre.x - taught.x, found.centre.y - taught.y) > kPartReachPx)
-        return Located::Moved;
     if (found.ambiguous && !found.tied.empty()) {
         // Repeats alike inside the ROI (identical cavities): the place near
         // the taught one is taken only when the frame around it fits the
@@ -532,6 +530,8 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
         return Located::Moved;
     if (!trusted)
         return Located::Lost;
+    if (std::hypot(found.centre.x - taught.x, found.centre.y - taught.y) > kPartReachPx)
+        return Located::Moved;
     pose.dx = found.x - win.x;
     pose.dy = found.y - win.y;
     pose.angle = Turns(p) ? found.angle : 0.0;
