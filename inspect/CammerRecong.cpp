@@ -28,6 +28,12 @@ constexpr double kSmallShift = 4.0;
 // Pixels around a distance ROI's box aligned with it: its edge strip reads
 // one beyond. Every other function reads only inside its box.
 constexpr int kWarpMargin = 2;
+// Farthest a part may lie from where it was taught (pixels, centre to
+// centre) and still be judged. A part shifts by some tens of pixels on a
+// fixed camera (60 along x and y at most, 85 across); one found farther
+// away, a cavity's pitch or more, means the camera or the mould moved,
+// whether or not its surroundings fit there.
+constexpr double kPartReachPx = 100.0;
 
 // Positioning turns the frame back only for an angle range of 1 to 180 degrees.
 bool Turns(const InspectParams& p)
@@ -524,6 +530,8 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
         return Located::Moved;
     if (!trusted)
         return Located::Lost;
+    if (std::hypot(found.centre.x - taught.x, found.centre.y - taught.y) > kPartReachPx)
+        return Located::Moved;
     pose.dx = found.x - win.x;
     pose.dy = found.y - win.y;
     pose.angle = Turns(p) ? found.angle : 0.0;

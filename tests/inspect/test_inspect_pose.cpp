@@ -311,7 +311,8 @@ private slots:
     // along and is placed, however small the search window. A camera
     // knocked by one pitch shows a neighbour at the taught place, alike
     // inside the ROI while the sprue and runner moved with the camera: it
-    // is held and says so, whether or not the window reaches the part. A
+    // is held and says so, whether or not the window reaches the part; so is
+    // a face alone found farther away than a part moves on a fixed camera. A
     // picture enlarged (the camera moved nearer) is held and says that.
     void knockedCameraHeldAsMovedMovedFacePlaced_data()
     {
@@ -319,12 +320,14 @@ private slots:
         QTest::addColumn<double>("shift");  // along x, either way
         QTest::addColumn<double>("scale");
         QTest::addColumn<int>("held");  // 0 placed, else the reason
+        QTest::addColumn<bool>("alone");  // the taught cavity alone on the plate
         const int moved = CammerWidgetData::PoseMoved;
-        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << 1.0 << moved;
-        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << 1.0 << moved;
-        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << 1.0 << 0;
-        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << 1.0 << 0;
-        QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled);
+        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << 1.0 << moved << false;
+        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << 1.0 << moved << false;
+        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << 1.0 << 0 << false;
+        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << 1.0 << 0 << false;
+        QTest::newRow("face alone moved 150 px, default Offset") << 8000 << 150.0 << 1.0 << moved << true;
+        QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled) << false;
     }
     void knockedCameraHeldAsMovedMovedFacePlaced()
     {
@@ -332,6 +335,7 @@ private slots:
         QFETCH(double, shift);
         QFETCH(double, scale);
         QFETCH(int, held);
+        QFETCH(bool, alone);
         const bool placed = held == 0;
         constexpr int w = 560, h = 300;
         const cv::Rect model(205, 55, 80, 80);
@@ -340,7 +344,10 @@ private slots:
         RigGlobals globals(w, h, p);
         LoadLanguageTable();
         EngineRig rig(w, h, 0, 5);
-        const cv::Mat part = Cavities(cv::Size(w, h), 160);
+        cv::Mat part = Cavities(cv::Size(w, h), 160);
+        for (int c = 0; alone && c < 6; ++c)
+            if (c != 1)
+                part(cv::Rect(45 + c % 3 * 160, 55 + c / 3 * 120, 80, 80)).setTo(120);
         rig.SetTemplate(0, 0, Shot(part, FrameMotion(w, h, 0, 0, 0), 21));
         rig.AddRect(0, RoiCode::Position, model, 10, 10, 10);
         rig.Build();
