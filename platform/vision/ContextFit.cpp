@@ -125,6 +125,22 @@ Score Fitted(const std::vector<double>& t, const std::vector<Read>& reads, const
     return s;
 }
 
+// The templates' own spread over the shared points beyond what noise
+// alone gives them; 0 when it is no more than noise (nothing to tell).
+double OwnSpread(const std::vector<double>& t, double noise)
+{
+    const double n = double(t.size());
+    double mean = 0;
+    for (const double v : t)
+        mean += v;
+    mean /= n;
+    double own = 0;
+    for (const double v : t)
+        own += (v - mean) * (v - mean);
+    own -= n * noise;
+    return own < n * noise || own <= 0 ? 0 : own;
+}
+
 }  // namespace
 
 void ContextFit::Build(const cv::Mat& tpl, const cv::Rect& box, int cx, int cy, const std::vector<cv::Rect>& skip)
@@ -206,15 +222,8 @@ bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, 
     const double n = double(t.size());
     if (n < kMinShared)
         return false;
-    double mean = 0;
-    for (const double v : t)
-        mean += v;
-    mean /= n;
-    double own = 0;
-    for (const double v : t)
-        own += (v - mean) * (v - mean);
-    own -= n * m_noise;
-    if (own < n * m_noise || own <= 0)
+    const double own = OwnSpread(t, m_noise);
+    if (own == 0)
         return false;
     const Score sa = Fitted(t, mine, where, PoseRefine::Noise(frame, seen), m_noise);
     share = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
@@ -315,16 +324,9 @@ bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::v
         const double n = double(t.size());
         if (n < kMinShared)
             return false;
-        double mean = 0;
-        for (const double v : t)
-            mean += v;
-        mean /= n;
-        double own = 0;
-        for (const double v : t)
-            own += (v - mean) * (v - mean);
-        own -= n * m_noise;
         // Surroundings with no contrast of their own beyond noise tell nothing.
-        if (own < n * m_noise || own <= 0)
+        const double own = OwnSpread(t, m_noise);
+        if (own == 0)
             return false;
         const Score sa = Fitted(t, mine, where, frameNoise, m_noise);
         const Score sb = Fitted(t, theirs, where, frameNoise, m_noise);
