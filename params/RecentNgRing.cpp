@@ -113,17 +113,18 @@ bool RecentNgRing::Read(int g, int k, uint8_t* packed) const
     }
     if (e.compressed.empty())
         return false;
-    cv::Mat frame;
+    // Decoded straight into the caller's buffer, not into a frame of its own
+    // and copied; a picture of another size or kind lands elsewhere.
+    const int type = m_channels == 3 ? CV_8UC3 : CV_8UC1;
+    cv::Mat frame(m_height, m_width, type, packed);
+    cv::Mat read;
     try {
-        frame = cv::imdecode(e.compressed, cv::IMREAD_UNCHANGED);
+        read = cv::imdecode(e.compressed, cv::IMREAD_UNCHANGED, &frame);
     } catch (const cv::Exception&) {
         return false;
     }
-    if (frame.cols != m_width || frame.rows != m_height || frame.type() != (m_channels == 3 ? CV_8UC3 : CV_8UC1)
-        || !frame.isContinuous())
-        return false;
-    std::memcpy(packed, frame.data, m_frameLen);
-    return true;
+    // An undecodable buffer leaves the header as it was: the result tells.
+    return read.data == packed && read.cols == m_width && read.rows == m_height && read.type() == type;
 }
 
 RecentNgRing::Held RecentNgRing::HeldBytes() const

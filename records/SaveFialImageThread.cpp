@@ -164,7 +164,7 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
     const qint64 number = m_counter ? m_counter->fetch_add(1) : 0;
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
     if (picture.format() != QImage::Format_RGB888)
-        picture = picture.convertToFormat(QImage::Format_RGB888);
+        picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
     // The writer wants blue first: swapped in the picture this thread owns,
     // not into a second frame-size copy.
     picture = std::move(picture).rgbSwapped();

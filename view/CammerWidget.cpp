@@ -264,6 +264,13 @@ void CammerWidget::SaveFailImage(int step, int slot)
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
     FinishInspectFrame();  // the result picture shows the whole aligned frame
+    {
+        // The slot's older picture, not yet handed to the saver, is replaced
+        // anyway: let go before the new one is drawn, not after.
+        QMutexLocker lock(pMutexSaveFail);
+        if (!gisSaveFail[camera][step][slot])
+            gpFailImage[camera][step][slot] = QImage();
+    }
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
     QImage drawn = ResultPicture::Render(*this, step, slot, door, &firstNg);
@@ -281,21 +288,10 @@ void CammerWidget::UpdateFailImage(int step, int slot)
 {
     if (step < 0 || step >= 8 || slot < 0 || slot > 1 || camera < 0 || camera >= 8)
         return;
-    QImage picture;
-    {
-        QMutexLocker lock(pMutexSaveFail);
-        picture = gpFailImage[camera][step][slot];
-    }
-    // Lines are drawn as on the rendered picture, in RGB32.
-    if (!picture.isNull())
-        picture = picture.convertToFormat(QImage::Format_RGB32);
     int& code = ViewHost::instance().cycle().imageDecision[camera][step];
-    if (!ResultPicture::AddCodeLines(picture, &code) || picture.isNull())
-        return;
-    // Converted where it lies when Qt can, not into a second frame.
-    picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
+    // Noted on the kept picture where it lies: a copy would cost a frame.
     QMutexLocker lock(pMutexSaveFail);
-    gpFailImage[camera][step][slot] = std::move(picture);
+    ResultPicture::AddCodeLines(gpFailImage[camera][step][slot], &code);
 }
 
 void CammerWidget::SaveReTrainImage(int step)

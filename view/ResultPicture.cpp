@@ -173,10 +173,31 @@ bool AddCodeLines(QImage& picture, int* code)
     }
     if (picture.isNull())
         return true;  // the decision moves on; there is no picture to note it on
-    QPainter painter(&picture);
-    painter.setFont(PictureFont(26));
-    painter.setPen(Qt::red);
-    painter.drawText(QPoint(55, gShowW <= 1024 ? 70 : 80), line2 + line1);
+    const int px = 26;
+    const QPoint at(55, gShowW <= 1024 ? 70 : 80);
+    auto draw = [&](QImage& target, int top) {
+        QPainter painter(&target);
+        painter.setFont(PictureFont(px));
+        painter.setPen(Qt::red);
+        painter.drawText(at - QPoint(0, top), line2 + line1);
+    };
+    if (picture.format() != QImage::Format_RGB888) {
+        draw(picture, 0);
+        return true;
+    }
+    // A kept picture is RGB888: the lines are drawn in RGB32, as on the
+    // rendered picture, into a band of rows around them and copied back,
+    // not into a frame-size copy. The band leaves room for any glyph.
+    const int top = std::max(0, at.y() - 2 * px);
+    const int bottom = std::min(picture.height(), at.y() + px);
+    if (bottom <= top)
+        return true;
+    QImage band = picture.copy(0, top, picture.width(), bottom - top).convertToFormat(QImage::Format_RGB32);
+    draw(band, top);
+    band = std::move(band).convertToFormat(QImage::Format_RGB888);
+    const size_t row = size_t(picture.width()) * 3;
+    for (int y = top; y < bottom; ++y)
+        std::memcpy(picture.scanLine(y), band.constScanLine(y - top), row);
     return true;
 }
 

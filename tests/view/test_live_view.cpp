@@ -13,6 +13,7 @@
 #include "params/CammerSingleton.h"
 #include "view/CammerWidget.h"
 #include "view/LiveViewPainter.h"
+#include "view/ResultPicture.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -236,6 +237,25 @@ private slots:
         code = 4;
         w->UpdateFailImage(0, 0);
         QCOMPARE(code, 9);
+
+        // Each code's lines on the kept RGB888 picture are the bytes they get
+        // on a whole RGB32 frame.
+        QCOMPARE(plain.format(), QImage::Format_RGB888);
+        for (const int start : {4, 5, 6, 7, 8}) {
+            {
+                QMutexLocker lock(pMutexSaveFail);
+                gpFailImage[0][0][0] = plain.copy();
+            }
+            QImage whole = plain.convertToFormat(QImage::Format_RGB32);
+            int next = start;
+            QVERIFY(ResultPicture::AddCodeLines(whole, &next));
+            code = start;
+            w->UpdateFailImage(0, 0);
+            QCOMPARE(code, next);
+            const QImage noted = pictures.picture(0, 0);
+            QVERIFY(noted != plain);
+            QCOMPARE(noted, whole.convertToFormat(QImage::Format_RGB888));
+        }
     }
 
     void ignoredPointsMakeTheCycleOkAndRoundTrip()
