@@ -116,21 +116,31 @@ double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& 
         return 0;
     const int step = std::max(1, int(std::sqrt(double(r.area()) / kNoiseReads)));
     const size_t row = img.step[0];
+    // Written through a plain pointer into room for every read: a push_back
+    // per read makes the compiler read the picture's header anew each time.
     thread_local std::vector<int> sizes;
-    sizes.clear();
+    const size_t most = size_t((r.width + step - 1) / step) * size_t((r.height + step - 1) / step);
+    if (sizes.size() < most)
+        sizes.resize(most);
+    int* out = sizes.data();
+    const uchar* const masks = mask.empty() ? nullptr : mask.data;
+    const size_t maskRow = mask.empty() ? 0 : mask.step[0];
+    const int x1 = r.br().x;
     for (int y = r.y; y < r.br().y; y += step) {
-        const uchar* m = mask.empty() ? nullptr : mask.ptr<uchar>(y - region.y) - region.x;
-        for (int x = r.x; x < r.br().x; x += step) {
-            const uchar* p = img.ptr<uchar>(y) + x;
+        const uchar* line = img.ptr<uchar>(y);
+        const uchar* m = masks ? masks + size_t(y - region.y) * maskRow - region.x : nullptr;
+        for (int x = r.x; x < x1; x += step) {
+            const uchar* p = line + x;
             if ((m && !m[x]) || p[0] == 0 || p[0] == 255)
                 continue;
-            sizes.push_back(std::abs(NoiseSize(p, row)));
+            *out++ = std::abs(NoiseSize(p, row));
         }
     }
-    if (sizes.size() < 16)
+    const size_t count = size_t(out - sizes.data());
+    if (count < 16)
         return 0;
-    auto mid = sizes.begin() + std::ptrdiff_t(sizes.size() / 2);
-    std::nth_element(sizes.begin(), mid, sizes.end());
+    auto mid = sizes.begin() + std::ptrdiff_t(count / 2);
+    std::nth_element(sizes.begin(), mid, sizes.begin() + std::ptrdiff_t(count));
     // The median of |N(0, 1)| is 0.6745.
     const double sigma = *mid / (6.0 * 0.6745);
     return sigma * sigma;
