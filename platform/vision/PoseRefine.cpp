@@ -436,24 +436,26 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
             const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, pt.mxx, pt.mxy, pt.myy};
             double wj[kUnknowns];
+            // The patch's pull takes the same products as the right-hand side.
+            double* pull = patchPulls ? patchPulls + size_t(pt.patch) * kUnknowns : nullptr;
 #if CV_SIMD128_64F
             const cv::v_float64x2 vw = cv::v_setall_f64(w), vres = cv::v_setall_f64(res);
             for (int m = 0; m < kUnknowns; m += 2) {
                 const cv::v_float64x2 wjm = vw * cv::v_load(j + m);
+                const cv::v_float64x2 pulled = wjm * vres;
                 cv::v_store(wj + m, wjm);
-                cv::v_store(sums + m, cv::v_load(sums + m) - wjm * vres);
+                cv::v_store(sums + m, cv::v_load(sums + m) - pulled);
+                if (pull)
+                    cv::v_store(pull + m, cv::v_load(pull + m) + pulled);
             }
 #else
             for (int m = 0; m < kUnknowns; ++m) {
                 wj[m] = w * j[m];
                 sums[m] -= wj[m] * res;
-            }
-#endif
-            if (patchPulls) {
-                double* pull = patchPulls + size_t(pt.patch) * kUnknowns;
-                for (int m = 0; m < kUnknowns; ++m)
+                if (pull)
                     pull[m] += wj[m] * res;
             }
+#endif
             AddWeightedOuter(normal->val, wj, j, turn);
         }
         if (rhs)
