@@ -363,6 +363,19 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     size_t focus = 0;
     int rounds = 0;
     ShapePose sharp;  // the finest level's fit against the model itself
+    // Cosine and sine of the turn, kept for the angle last asked: the fit's
+    // reads mostly share one pose (every one without the turn).
+    double turnAngle = std::numeric_limits<double>::quiet_NaN(), turnCos = 1, turnSin = 0;
+    auto turnOf = [&](double angle, double& c, double& s) {
+        if (!(angle == turnAngle && std::signbit(angle) == std::signbit(turnAngle))) {
+            const double a = angle * kPi / 180.0;
+            turnCos = std::cos(a);
+            turnSin = std::sin(a);
+            turnAngle = angle;
+        }
+        c = turnCos;
+        s = turnSin;
+    };
     auto modelGrey = [&](const std::vector<Sample>& pts, size_t i, bool unsoftened) -> double {
         if (focus == 0 || &pts != &m_levels[0])
             return unsoftened ? pts[i].raw : pts[i].grey;
@@ -382,9 +395,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         Fit fit;
         // The right-hand side, summed from zeros; `rhs` gets it.
         double sums[kUnknowns] = {};
-        const double a = at.angle * kPi / 180.0;
-        const double c = std::cos(a);
-        const double s = std::sin(a);
+        double c, s;
+        turnOf(at.angle, c, s);
         const double cx = at.cx * scale - origin.x;
         const double cy = at.cy * scale - origin.y;
         for (size_t i = 0; i < pts.size(); ++i) {
@@ -472,8 +484,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     auto focusOf = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const ShapePose& at) -> size_t {
         const std::vector<Sample>& pts = m_levels[0];
         const size_t copies = m_softened.size();
-        const double a = at.angle * kPi / 180.0;
-        const double c = std::cos(a), s = std::sin(a);
+        double c, s;
+        turnOf(at.angle, c, s);
         double n = 0, sl = 0, sll = 0;
         thread_local std::vector<double> sg, sgg, slg;
         sg.assign(copies, 0.0);
@@ -547,8 +559,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         cv::Point origin(0, 0);
         if (l == 0) {
             // The samples' box at this pose, widened by the fit's reach.
-            const double a = p.angle * kPi / 180.0;
-            const double c = std::cos(a), s = std::sin(a);
+            double c, s;
+            turnOf(p.angle, c, s);
             double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
             for (const Sample& pt : pts) {
                 const double qx = c * pt.x - s * pt.y, qy = s * pt.x + c * pt.y;
@@ -572,8 +584,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         // Lighting first, so the first step of the geometry is not spent on it.
         {
             double n = 0, sv = 0, st = 0, svv = 0, svt = 0;
-            const double a = p.angle * kPi / 180.0;
-            const double c = std::cos(a), s = std::sin(a);
+            double c, s;
+            turnOf(p.angle, c, s);
             // The values read here also give the outlier scale below (same
             // pose, same reads); NaN marks a sample a cost would not count.
             thread_local std::vector<double> seen;
@@ -711,8 +723,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         // carries is read where the model's noise was; where noise weighs
         // in the fit, no more than that (with some to spare) is taken out.
         if (noise > kSharedShare * own && !m_probes.empty()) {
-            const double a = pose.angle * kPi / 180.0;
-            const double c = std::cos(a), s = std::sin(a);
+            double c, s;
+            turnOf(pose.angle, c, s);
             const size_t row = img.step[0];
             thread_local std::vector<double> sizes;
             sizes.clear();
