@@ -399,6 +399,14 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         turnOf(at.angle, c, s);
         const double cx = at.cx * scale - origin.x;
         const double cy = at.cy * scale - origin.y;
+        // Copies of the fit's state: the sums stored for every sample could
+        // otherwise be taken to change it, which reads it anew each time.
+        const double g = gain, o = offset, sx = slopeX, sy = slopeY, b0 = bend[0], b1 = bend[1], b2 = bend[2];
+        const double cl = clip;
+        const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
+        // The model's greys, chosen once rather than for every sample.
+        const bool own = focus == 0 || &pts != &m_levels[0];
+        const float* soft = own ? nullptr : (unsoftened ? m_softened[focus].raw.data() : m_softened[focus].grey.data());
         for (size_t i = 0; i < pts.size(); ++i) {
             const Sample& pt = pts[i];
             const double qx = c * pt.x - s * pt.y + cx;
@@ -410,15 +418,15 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 if (!BilinearCross(img, qx, qy, v, l, r, u, d))
                     continue;
             } else if (!Bilinear(img, qx, qy, v)
-                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001)) {
+                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY)) {
                 continue;
             }
             const double mx = pt.mx;
             const double my = pt.my;
-            const double res = gain * v + offset + slopeX * mx + slopeY * my + bend[0] * mx * mx + bend[1] * mx * my
-                + bend[2] * my * my - modelGrey(pts, i, unsoftened);
+            const double model = soft ? double(soft[i]) : double(unsoftened ? pt.raw : pt.grey);
+            const double res = g * v + o + sx * mx + sy * my + b0 * mx * mx + b1 * mx * my + b2 * my * my - model;
             ++fit.used;
-            fit.cost += std::min(res * res, clip * clip);
+            fit.cost += std::min(res * res, cl * cl);
             if (!normal) {
                 fit.scored += std::min(res * res, kScoreClip * kScoreClip);
                 // A bilinear read passes sum(weight^2) of the pixels' noise variance.
@@ -430,9 +438,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 continue;
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
-            const double w = ar <= clip ? 1.0 : clip / ar;
-            double ix = gain * (r - l) * 0.5;
-            double iy = gain * (d - u) * 0.5;
+            const double w = ar <= cl ? 1.0 : cl / ar;
+            double ix = g * (r - l) * 0.5;
+            double iy = g * (d - u) * 0.5;
             // An edge far steeper than the part's own at this sample belongs
             // to something foreign (a chip, a glint): its pull on the pose is
             // cut to what the part's own edge there could give. On a dark
