@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -103,6 +104,7 @@ struct Fit {
 // and leaves noise of variance 36 sigma^2; the median of its size barely
 // hears the edges and detail that answer it too. Clipped pixels show none.
 constexpr int kNoiseReads = 4096;
+constexpr int kMostNoiseSize = 8 * 255;  // the operator's largest size on 8-bit pixels
 inline int NoiseSize(const uchar* p, size_t row)
 {
     const uchar* u = p - row;
@@ -116,13 +118,11 @@ double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& 
         return 0;
     const int step = std::max(1, int(std::sqrt(double(r.area()) / kNoiseReads)));
     const size_t row = img.step[0];
-    // Written through a plain pointer into room for every read: a push_back
-    // per read makes the compiler read the picture's header anew each time.
-    thread_local std::vector<int> sizes;
-    const size_t most = size_t((r.width + step - 1) / step) * size_t((r.height + step - 1) / step);
-    if (sizes.size() < most)
-        sizes.resize(most);
-    int* out = sizes.data();
+    // The sizes are whole numbers up to kMostNoiseSize: counted per size,
+    // their median is found without sorting.
+    thread_local std::array<int, kMostNoiseSize + 1> counts;
+    counts.fill(0);
+    int n = 0;
     const uchar* const masks = mask.empty() ? nullptr : mask.data;
     const size_t maskRow = mask.empty() ? 0 : mask.step[0];
     const int x1 = r.br().x;
@@ -133,16 +133,18 @@ double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& 
             const uchar* p = line + x;
             if ((m && !m[x]) || p[0] == 0 || p[0] == 255)
                 continue;
-            *out++ = std::abs(NoiseSize(p, row));
+            ++counts[size_t(std::abs(NoiseSize(p, row)))];
+            ++n;
         }
     }
-    const size_t count = size_t(out - sizes.data());
-    if (count < 16)
+    if (n < 16)
         return 0;
-    auto mid = sizes.begin() + std::ptrdiff_t(count / 2);
-    std::nth_element(sizes.begin(), mid, sizes.begin() + std::ptrdiff_t(count));
+    // The (n / 2)-th smallest, counted from 0.
+    int mid = 0;
+    for (int below = counts[0]; below <= n / 2; below += counts[size_t(mid)])
+        ++mid;
     // The median of |N(0, 1)| is 0.6745.
-    const double sigma = *mid / (6.0 * 0.6745);
+    const double sigma = mid / (6.0 * 0.6745);
     return sigma * sigma;
 }
 
