@@ -390,10 +390,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // `img` may be a softened cut of `raw` whose corner lies at `origin`;
     // clipping is told from `raw`, and `unsoftened` compares the samples'
     // unsoftened greys with `img`.
+    // Kept inline: as a call of its own it reads the fit's state through
+    // the closure and costs more than its three copies.
     auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
                         double scale, const ShapePose& at,
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
-                        bool unsoftened, double* patchPulls = nullptr) {
+                        bool unsoftened, double* patchPulls = nullptr) __attribute__((always_inline)) {
         Fit fit;
         // The right-hand side, summed from zeros; `rhs` gets it.
         double sums[kUnknowns] = {};
