@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -103,6 +104,7 @@ struct Fit {
 // and leaves noise of variance 36 sigma^2; the median of its size barely
 // hears the edges and detail that answer it too. Clipped pixels show none.
 constexpr int kNoiseReads = 4096;
+constexpr int kMostNoiseSize = 8 * 255;  // the operator's largest size on 8-bit pixels
 inline int NoiseSize(const uchar* p, size_t row)
 {
     const uchar* u = p - row;
@@ -116,23 +118,33 @@ double NoiseVariance(const cv::Mat& img, const cv::Rect& region, const cv::Mat& 
         return 0;
     const int step = std::max(1, int(std::sqrt(double(r.area()) / kNoiseReads)));
     const size_t row = img.step[0];
-    thread_local std::vector<int> sizes;
-    sizes.clear();
+    // The sizes are whole numbers up to kMostNoiseSize: counted per size,
+    // their median is found without sorting.
+    thread_local std::array<int, kMostNoiseSize + 1> counts;
+    counts.fill(0);
+    int n = 0;
+    const uchar* const masks = mask.empty() ? nullptr : mask.data;
+    const size_t maskRow = mask.empty() ? 0 : mask.step[0];
+    const int x1 = r.br().x;
     for (int y = r.y; y < r.br().y; y += step) {
-        const uchar* m = mask.empty() ? nullptr : mask.ptr<uchar>(y - region.y) - region.x;
-        for (int x = r.x; x < r.br().x; x += step) {
-            const uchar* p = img.ptr<uchar>(y) + x;
+        const uchar* line = img.ptr<uchar>(y);
+        const uchar* m = masks ? masks + size_t(y - region.y) * maskRow - region.x : nullptr;
+        for (int x = r.x; x < x1; x += step) {
+            const uchar* p = line + x;
             if ((m && !m[x]) || p[0] == 0 || p[0] == 255)
                 continue;
-            sizes.push_back(std::abs(NoiseSize(p, row)));
+            ++counts[size_t(std::abs(NoiseSize(p, row)))];
+            ++n;
         }
     }
-    if (sizes.size() < 16)
+    if (n < 16)
         return 0;
-    auto mid = sizes.begin() + std::ptrdiff_t(sizes.size() / 2);
-    std::nth_element(sizes.begin(), mid, sizes.end());
+    // The (n / 2)-th smallest, counted from 0.
+    int mid = 0;
+    for (int below = counts[0]; below <= n / 2; below += counts[size_t(mid)])
+        ++mid;
     // The median of |N(0, 1)| is 0.6745.
-    const double sigma = *mid / (6.0 * 0.6745);
+    const double sigma = mid / (6.0 * 0.6745);
     return sigma * sigma;
 }
 
@@ -353,6 +365,19 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     size_t focus = 0;
     int rounds = 0;
     ShapePose sharp;  // the finest level's fit against the model itself
+    // Cosine and sine of the turn, kept for the angle last asked: the fit's
+    // reads mostly share one pose (every one without the turn).
+    double turnAngle = std::numeric_limits<double>::quiet_NaN(), turnCos = 1, turnSin = 0;
+    auto turnOf = [&](double angle, double& c, double& s) {
+        if (!(angle == turnAngle && std::signbit(angle) == std::signbit(turnAngle))) {
+            const double a = angle * kPi / 180.0;
+            turnCos = std::cos(a);
+            turnSin = std::sin(a);
+            turnAngle = angle;
+        }
+        c = turnCos;
+        s = turnSin;
+    };
     auto modelGrey = [&](const std::vector<Sample>& pts, size_t i, bool unsoftened) -> double {
         if (focus == 0 || &pts != &m_levels[0])
             return unsoftened ? pts[i].raw : pts[i].grey;
@@ -365,18 +390,27 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // `img` may be a softened cut of `raw` whose corner lies at `origin`;
     // clipping is told from `raw`, and `unsoftened` compares the samples'
     // unsoftened greys with `img`.
+    // Kept inline: as a call of its own it reads the fit's state through
+    // the closure and costs more than its three copies.
     auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
                         double scale, const ShapePose& at,
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
-                        bool unsoftened, double* patchPulls = nullptr) {
+                        bool unsoftened, double* patchPulls = nullptr) __attribute__((always_inline)) {
         Fit fit;
         // The right-hand side, summed from zeros; `rhs` gets it.
         double sums[kUnknowns] = {};
-        const double a = at.angle * kPi / 180.0;
-        const double c = std::cos(a);
-        const double s = std::sin(a);
+        double c, s;
+        turnOf(at.angle, c, s);
         const double cx = at.cx * scale - origin.x;
         const double cy = at.cy * scale - origin.y;
+        // Copies of the fit's state: the sums stored for every sample could
+        // otherwise be taken to change it, which reads it anew each time.
+        const double g = gain, o = offset, sx = slopeX, sy = slopeY, b0 = bend[0], b1 = bend[1], b2 = bend[2];
+        const double cl = clip;
+        const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
+        // The model's greys, chosen once rather than for every sample.
+        const bool own = focus == 0 || &pts != &m_levels[0];
+        const float* soft = own ? nullptr : (unsoftened ? m_softened[focus].raw.data() : m_softened[focus].grey.data());
         for (size_t i = 0; i < pts.size(); ++i) {
             const Sample& pt = pts[i];
             const double qx = c * pt.x - s * pt.y + cx;
@@ -388,15 +422,15 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 if (!BilinearCross(img, qx, qy, v, l, r, u, d))
                     continue;
             } else if (!Bilinear(img, qx, qy, v)
-                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001)) {
+                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY)) {
                 continue;
             }
             const double mx = pt.mx;
             const double my = pt.my;
-            const double res = gain * v + offset + slopeX * mx + slopeY * my + bend[0] * mx * mx + bend[1] * mx * my
-                + bend[2] * my * my - modelGrey(pts, i, unsoftened);
+            const double model = soft ? double(soft[i]) : double(unsoftened ? pt.raw : pt.grey);
+            const double res = g * v + o + sx * mx + sy * my + b0 * mx * mx + b1 * mx * my + b2 * my * my - model;
             ++fit.used;
-            fit.cost += std::min(res * res, clip * clip);
+            fit.cost += std::min(res * res, cl * cl);
             if (!normal) {
                 fit.scored += std::min(res * res, kScoreClip * kScoreClip);
                 // A bilinear read passes sum(weight^2) of the pixels' noise variance.
@@ -408,9 +442,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 continue;
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
-            const double w = ar <= clip ? 1.0 : clip / ar;
-            double ix = gain * (r - l) * 0.5;
-            double iy = gain * (d - u) * 0.5;
+            const double w = ar <= cl ? 1.0 : cl / ar;
+            double ix = g * (r - l) * 0.5;
+            double iy = g * (d - u) * 0.5;
             // An edge far steeper than the part's own at this sample belongs
             // to something foreign (a chip, a glint): its pull on the pose is
             // cut to what the part's own edge there could give. On a dark
@@ -426,24 +460,26 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double ia = ix * (-s * pt.x - c * pt.y) + iy * (c * pt.x - s * pt.y);
             const double j[kUnknowns] = {ix, iy, turn ? ia : 0.0, v, 1.0, mx, my, pt.mxx, pt.mxy, pt.myy};
             double wj[kUnknowns];
+            // The patch's pull takes the same products as the right-hand side.
+            double* pull = patchPulls ? patchPulls + size_t(pt.patch) * kUnknowns : nullptr;
 #if CV_SIMD128_64F
             const cv::v_float64x2 vw = cv::v_setall_f64(w), vres = cv::v_setall_f64(res);
             for (int m = 0; m < kUnknowns; m += 2) {
                 const cv::v_float64x2 wjm = vw * cv::v_load(j + m);
+                const cv::v_float64x2 pulled = wjm * vres;
                 cv::v_store(wj + m, wjm);
-                cv::v_store(sums + m, cv::v_load(sums + m) - wjm * vres);
+                cv::v_store(sums + m, cv::v_load(sums + m) - pulled);
+                if (pull)
+                    cv::v_store(pull + m, cv::v_load(pull + m) + pulled);
             }
 #else
             for (int m = 0; m < kUnknowns; ++m) {
                 wj[m] = w * j[m];
                 sums[m] -= wj[m] * res;
-            }
-#endif
-            if (patchPulls) {
-                double* pull = patchPulls + size_t(pt.patch) * kUnknowns;
-                for (int m = 0; m < kUnknowns; ++m)
+                if (pull)
                     pull[m] += wj[m] * res;
             }
+#endif
             AddWeightedOuter(normal->val, wj, j, turn);
         }
         if (rhs)
@@ -460,8 +496,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     auto focusOf = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const ShapePose& at) -> size_t {
         const std::vector<Sample>& pts = m_levels[0];
         const size_t copies = m_softened.size();
-        const double a = at.angle * kPi / 180.0;
-        const double c = std::cos(a), s = std::sin(a);
+        double c, s;
+        turnOf(at.angle, c, s);
         double n = 0, sl = 0, sll = 0;
         thread_local std::vector<double> sg, sgg, slg;
         sg.assign(copies, 0.0);
@@ -535,8 +571,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         cv::Point origin(0, 0);
         if (l == 0) {
             // The samples' box at this pose, widened by the fit's reach.
-            const double a = p.angle * kPi / 180.0;
-            const double c = std::cos(a), s = std::sin(a);
+            double c, s;
+            turnOf(p.angle, c, s);
             double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
             for (const Sample& pt : pts) {
                 const double qx = c * pt.x - s * pt.y, qy = s * pt.x + c * pt.y;
@@ -560,8 +596,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         // Lighting first, so the first step of the geometry is not spent on it.
         {
             double n = 0, sv = 0, st = 0, svv = 0, svt = 0;
-            const double a = p.angle * kPi / 180.0;
-            const double c = std::cos(a), s = std::sin(a);
+            double c, s;
+            turnOf(p.angle, c, s);
             // The values read here also give the outlier scale below (same
             // pose, same reads); NaN marks a sample a cost would not count.
             thread_local std::vector<double> seen;
@@ -699,8 +735,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         // carries is read where the model's noise was; where noise weighs
         // in the fit, no more than that (with some to spare) is taken out.
         if (noise > kSharedShare * own && !m_probes.empty()) {
-            const double a = pose.angle * kPi / 180.0;
-            const double c = std::cos(a), s = std::sin(a);
+            double c, s;
+            turnOf(pose.angle, c, s);
             const size_t row = img.step[0];
             thread_local std::vector<double> sizes;
             sizes.clear();

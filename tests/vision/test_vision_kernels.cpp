@@ -12,10 +12,12 @@
 #include "platform/vision/LightingFit.h"
 #include "platform/vision/NormalSums.h"
 #include "platform/vision/Opening.h"
+#include "platform/vision/PoseRefine.h"
 #include "platform/vision/Pyramid.h"
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -102,6 +104,7 @@ private slots:
     void blobsEqualConnectedComponents();
     void normalSumsEqualRunningSums();
     void turnedPointsEqualPlainRounding();
+    void noiseEqualsPlainMedian();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -510,6 +513,44 @@ void TestVisionKernels::turnedPointsEqualPlainRounding()
                          && q.bin == bin,
                      qPrintable(QStringLiteral("angle %1, point %2").arg(a).arg(i)));
         }
+    }
+}
+
+// Sensor noise as the pose fit reads it: the 3 x 3 operator's size on a grid
+// of about 4096 places, clipped pixels left out, its median taken.
+void TestVisionKernels::noiseEqualsPlainMedian()
+{
+    auto reference = [](const cv::Mat& img, const cv::Rect& region) {
+        const cv::Rect r = region & cv::Rect(1, 1, img.cols - 2, img.rows - 2);
+        if (r.empty())
+            return 0.0;
+        const int step = std::max(1, int(std::sqrt(double(r.area()) / 4096)));
+        std::vector<int> sizes;
+        for (int y = r.y; y < r.br().y; y += step)
+            for (int x = r.x; x < r.br().x; x += step) {
+                const int v = img.at<uchar>(y, x);
+                if (v == 0 || v == 255)
+                    continue;
+                auto at = [&](int dx, int dy) { return int(img.at<uchar>(y + dy, x + dx)); };
+                sizes.push_back(std::abs(at(-1, -1) + at(1, -1) + at(-1, 1) + at(1, 1)
+                                         - 2 * (at(0, -1) + at(0, 1) + at(-1, 0) + at(1, 0)) + 4 * v));
+            }
+        if (sizes.size() < 16)
+            return 0.0;
+        std::sort(sizes.begin(), sizes.end());
+        const double sigma = sizes[sizes.size() / 2] / (6.0 * 0.6745);
+        return sigma * sigma;
+    };
+    cv::RNG rng(23);
+    // Large pictures first and small ones after, so every read of a small
+    // region follows one of many more places.
+    for (int t = 0; t < 240; ++t) {
+        const cv::Size s = t < 40 ? cv::Size(rng.uniform(150, 400), rng.uniform(150, 300)) : SizeOf(rng, t - 40);
+        const cv::Mat img = Picture(rng, t, s.width, s.height);
+        // Inside, across the rim and wholly outside.
+        const cv::Rect region(rng.uniform(-20, s.width), rng.uniform(-20, s.height), rng.uniform(0, s.width + 40),
+                              rng.uniform(0, s.height + 40));
+        QVERIFY2(Same(PoseRefine::Noise(img, region), reference(img, region)), qPrintable(QString::number(t)));
     }
 }
 
