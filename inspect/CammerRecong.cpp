@@ -517,16 +517,15 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     // alike inside the ROI, but the sprue and runners moved with the camera.
     // A part that moved keeps its surroundings with it.
     const ShapePose at{found.centre.x + win.x, found.centre.y + win.y, -found.angle};
-    double around = 0;
-    const ContextFit::Agree agree = found.refined ? context[g].Around(frame, at, &around) : ContextFit::Agree::Unknown;
+    const ContextFit::Reading around = found.refined ? context[g].Around(frame, at) : ContextFit::Reading{};
     const bool trusted = found.Trusted(JudgedBox(g) - win.tl());
     // A picture enlarged or shrunk (the camera moved nearer or away) leaves
     // the part's rim and more so its surroundings pixels off: held, and
     // said so, when its surroundings fit clearly better at another scale.
-    if ((!trusted || agree != ContextFit::Agree::Yes || around < ContextFit::kCleanFit)
-        && context[g].ScaleOff(frame, at) != 0)
+    if ((!trusted || around.agree != ContextFit::Agree::Yes || around.share < ContextFit::kCleanFit)
+        && context[g].ScaleOff(frame, at, found.refined ? around : context[g].Around(frame, at)) != 0)
         return Located::Scaled;
-    if (agree == ContextFit::Agree::No)
+    if (around.agree == ContextFit::Agree::No)
         return Located::Moved;
     if (!trusted)
         return Located::Lost;

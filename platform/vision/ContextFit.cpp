@@ -2,6 +2,7 @@
 
 #include "BilinearRead.h"
 #include "EdgeCells.h"
+#include "TieRule.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -18,13 +19,9 @@ constexpr int kSamples = 4000;
 constexpr float kMinGradient = 2.f;  // grey levels per pixel, as the pose fit's
 // Fewer samples seen at both places than this tell nothing.
 constexpr int kMinShared = 64;
-// As the search's fit and tie (FindShape.cpp): the place must explain most of
-// its surroundings, and it wins only when the other leaves more unexplained
-// than a quarter of what it leaves beyond noise plus three standard
-// deviations of the two fits' noise.
+// As the search's fit: the place must explain most of its surroundings; it
+// wins over another only by the search's tie rule (TieRule.h).
 constexpr double kMinFit = 0.80;
-constexpr double kTieShare = 0.25;
-constexpr double kTieSigmas = 3.0;
 // A fixed camera's surroundings are explained nearly whole: the lighting
 // surface takes ramps and dimmed corners and noise is taken out; glints and
 // blur leave a few per cent (photographs, cavity faces, dark parts with the
@@ -123,6 +120,12 @@ Score Fitted(const std::vector<double>& t, const std::vector<Read>& reads, const
         s.noise += gain * gain * frameNoise * reads[i].passed + modelNoise;
     }
     return s;
+}
+
+// The share of the templates' own spread `own` a fit explains beyond noise.
+double Explained(const Score& s, double own)
+{
+    return std::clamp(1.0 - (s.left - s.noise) / own, 0.0, 1.0);
 }
 
 // The templates' own spread over the shared points beyond what noise
@@ -226,7 +229,7 @@ bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, 
     if (own == 0)
         return false;
     const Score sa = Fitted(t, mine, where, PoseRefine::Noise(frame, seen), m_noise);
-    share = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
+    share = Explained(sa, own);
     wobble = std::sqrt(2.0 / n) * sa.noise / own;
     return true;
 }
@@ -250,24 +253,22 @@ bool ContextFit::BestSoftening(const cv::Mat& frame, const ShapePose& at, int& s
     return true;
 }
 
-ContextFit::Agree ContextFit::Around(const cv::Mat& frame, const ShapePose& at, double* fit) const
+ContextFit::Reading ContextFit::Around(const cv::Mat& frame, const ShapePose& at) const
 {
-    int soft = -1;
-    double share = 0, wobble = 0;
-    if (!BestSoftening(frame, at, soft, share, wobble))
-        return Agree::Unknown;
-    if (fit)
-        *fit = share;
+    Reading r;
+    if (!BestSoftening(frame, at, r.soft, r.share, r.wobble))
+        return r;
     // With three standard deviations of this fit's noise to spare.
-    return share + kTieSigmas * wobble >= kAroundFit ? Agree::Yes : Agree::No;
+    r.agree = r.share + TieRule::kSigmas * r.wobble >= kAroundFit ? Agree::Yes : Agree::No;
+    return r;
 }
 
-double ContextFit::ScaleOff(const cv::Mat& frame, const ShapePose& at) const
+double ContextFit::ScaleOff(const cv::Mat& frame, const ShapePose& at, const Reading& asTaught) const
 {
-    int soft = -1;
-    double base = 0, baseWobble = 0;
-    if (!BestSoftening(frame, at, soft, base, baseWobble) || base >= kCleanFit)
+    if (asTaught.agree == Agree::Unknown || asTaught.share >= kCleanFit)
         return 0;
+    const int soft = asTaught.soft;
+    const double base = asTaught.share, baseWobble = asTaught.wobble;
     double best = base, bestWobble = baseWobble, bestScale = 1.0;
     for (const double d : kScaleSteps)
         for (const double sign : {-1.0, 1.0}) {
@@ -280,8 +281,8 @@ double ContextFit::ScaleOff(const cv::Mat& frame, const ShapePose& at) const
         }
     // Scaled, the surroundings must fit, and clearly better than as taught
     // (the tie rule of Favours).
-    if (bestScale == 1.0 || best + kTieSigmas * bestWobble < kAroundFit
-        || best - base <= kTieShare * (1.0 - best) + kTieSigmas * std::hypot(bestWobble, baseWobble))
+    if (bestScale == 1.0 || best + TieRule::kSigmas * bestWobble < kAroundFit
+        || best - base <= TieRule::Margin(best, bestWobble, baseWobble))
         return 0;
     return bestScale - 1.0;
 }
@@ -330,10 +331,10 @@ bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::v
             return false;
         const Score sa = Fitted(t, mine, where, frameNoise, m_noise);
         const Score sb = Fitted(t, theirs, where, frameNoise, m_noise);
-        const double fitA = std::clamp(1.0 - (sa.left - sa.noise) / own, 0.0, 1.0);
-        const double fitB = std::clamp(1.0 - (sb.left - sb.noise) / own, 0.0, 1.0);
+        const double fitA = Explained(sa, own);
+        const double fitB = Explained(sb, own);
         const double wobble = std::sqrt(2.0 / n) * std::hypot(sa.noise, sb.noise) / own;
-        if (fitA < kMinFit || fitA - fitB <= kTieShare * (1.0 - fitA) + kTieSigmas * wobble)
+        if (fitA < kMinFit || fitA - fitB <= TieRule::Margin(fitA, wobble))
             return false;
     }
     return true;

@@ -38,11 +38,20 @@ public:
     // mould) shows something else there. Unknown when the frame shows too
     // few of them or they have no contrast beyond noise.
     enum class Agree { Unknown, Yes, No };
-    Agree Around(const cv::Mat& frame, const ShapePose& at, double* fit = nullptr) const;
-    // When the surroundings around `at` fit less than cleanly and clearly
-    // better with the picture enlarged or shrunk about `at` (by 0.25 to
-    // 2 %): that change (0.01 = 1 % larger); otherwise 0.
-    double ScaleOff(const cv::Mat& frame, const ShapePose& at) const;
+    // The verdict with the fit it rests on: the share explained, its noise
+    // and the template's softening (-1: none) that fitted best.
+    struct Reading {
+        Agree agree = Agree::Unknown;
+        int soft = -1;
+        double share = 0;
+        double wobble = 0;
+    };
+    Reading Around(const cv::Mat& frame, const ShapePose& at) const;
+    // When the surroundings around `at`, read as taught (Around), fit less
+    // than cleanly and clearly better with the picture enlarged or shrunk
+    // about `at` (by 0.25 to 2 %): that change (0.01 = 1 % larger);
+    // otherwise 0.
+    double ScaleOff(const cv::Mat& frame, const ShapePose& at, const Reading& asTaught) const;
     // Surroundings that fit less than this may show the picture's scale
     // changed (a camera moved nearer, a lens warming): at 0.5 % a part's
     // surroundings sit some pixels off at their rim.

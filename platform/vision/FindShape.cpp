@@ -3,6 +3,7 @@
 #include "DirectionBits.h"
 #include "Pyramid.h"
 #include "StageClock.h"
+#include "TieRule.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -55,15 +56,6 @@ constexpr double kAlike = 0.90;
 // the best place this near it (full-size pixels) is kept for that comparison
 // however many repeats score alike elsewhere.
 constexpr double kNearPx = 32.0;
-// Another place fits the grey values as well as the chosen one (a tie, and
-// the part could be at either) unless what it leaves unexplained beyond
-// noise exceeds the chosen one's by more than this share of that, and by
-// more than the noise of the two fits could make them differ (standard
-// deviations of the difference). Noise's expected share is taken out of
-// both fits already; on identical cavities a repeat differs only by the
-// plate's grain between them, a few noise deviations.
-constexpr double kTieShare = 0.25;
-constexpr double kTieSigmas = 3.0;
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -1148,7 +1140,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         for (size_t i = 0; i < cands.size(); ++i) {
             if (!tried[i].ok || i == pick)
                 continue;
-            const double tie = kTieShare * (1.0 - best.fit.fit) + kTieSigmas * std::hypot(best.fit.wobble, tried[i].fit.wobble);
+            const double tie = TieRule::Margin(best.fit.fit, best.fit.wobble, tried[i].fit.wobble);
             if (tried[i].fit.fit >= best.fit.fit - tie && away(i) < away(nearest))
                 nearest = i;
         }
@@ -1168,9 +1160,6 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         found.fit = chosen.fit.fit;
         found.refined = true;
         found.cov = chosen.fit.cov;
-        // What may be left unexplained elsewhere before that place counts as
-        // fitting as well: a little more than the chosen one leaves.
-        const double mismatch = kTieShare * (1.0 - chosen.fit.fit);
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.
         bool breakable = cands[pick].near || moved;
@@ -1186,7 +1175,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
                 continue;
             const double rim = m_refine.Radius() * std::abs(other.pose.angle - pose.angle) * CV_PI / 180.0;
             const bool elsewhere = std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) + rim > 1.0;
-            const double tie = mismatch + kTieSigmas * std::hypot(chosen.fit.wobble, other.fit.wobble);
+            const double tie = TieRule::Margin(chosen.fit.fit, chosen.fit.wobble, other.fit.wobble);
             if (!elsewhere || other.fit.fit < found.fit - tie)
                 continue;
             found.ambiguous = true;
