@@ -56,6 +56,10 @@ constexpr double kAlike = 0.90;
 // the best place this near it (full-size pixels) is kept for that comparison
 // however many repeats score alike elsewhere.
 constexpr double kNearPx = 32.0;
+// A part found far from the taught place, with places scoring alike left
+// out, is looked for again following every such place (the repeats of a
+// grid) down to the grey fit; at most this many, for the time a frame may take.
+constexpr int kFollowAlike = 96;
 
 // Similarity of two direction bins by their distance (cosine-like).
 constexpr std::array<int, 5> kSimByDist = {4, 3, 1, 0, 0};
@@ -173,7 +177,7 @@ struct SearchScratch {
     cv::Mat topSpread;
     std::array<cv::Mat, kBins> resp, respPadded;
     cv::Mat acc;
-    std::vector<Candidate> cands, kept;
+    std::vector<Candidate> cands, kept, topAll;
     std::vector<Tried> tried;
     std::vector<float> angles;
     std::vector<const uint8_t*> starts;
@@ -395,9 +399,10 @@ bool better(const Candidate& a, const Candidate& b)
 // dropped), else one that merges into a better one passes its mark on.
 // `cut` (when given) is set when a place of its own whose score is alike
 // (kAlike of the best) is left out for the count: the grey values never
-// compare it.
+// compare it. Places alike go on past the count too while fewer than
+// `follow` are kept.
 void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int count, int dist, float dAngle,
-              bool* cut, bool nearApart = false)
+              bool* cut, bool nearApart = false, int follow = 0)
 {
     std::sort(cands.begin(), cands.end(), better);
     kept.clear();
@@ -412,7 +417,8 @@ void keepBest(std::vector<Candidate>& cands, std::vector<Candidate>& kept, int c
     };
     for (const Candidate& c : cands) {
         nearLeft -= c.near;
-        if (int(kept.size()) >= count && !c.near) {
+        const bool followed = c.score >= alike && int(kept.size()) < follow;
+        if (int(kept.size()) >= count && !c.near && !followed) {
             if (cut && !*cut && c.score >= alike && !mergeInto(c, dist, false))
                 *cut = true;
             // Past the count only near places, and the question above, are left.
@@ -972,131 +978,14 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         if (seed.score >= coarseMin)
             cands.push_back(seed);
     }
+    if (taught)
+        sc.topAll = cands;
     // Set when a place whose edges score alike is left uncompared (a grid
     // holds more repeats than the search follows). The top level's coarse
     // scores find many places alike on any texture; the finer ones tell.
     bool cut = false;
-    keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, nullptr, true);
-    if (cands.empty())
-        return false;
-
-    laps.Next(StageClock::SearchLevels);
-    // Refine every candidate down the pyramid; the direction bits of a level
-    // are shared by all candidates. After each level only the best few go on.
-    std::array<LevelBits, kMaxLevels> levelBits;
-    for (RotationCache& r : sc.rotations)
-        r.Reset();
-    float prevStep = tl.angleStep;
-    std::vector<float>& as = sc.angles;
-    for (int l = top - 1; l >= -1; --l) {
-        // l == -1: a last pass on level 0 without spreading, for the exact position.
-        const bool last = l < 0;
-        const int lvIdx = last ? 0 : l;
-        const size_t li = static_cast<size_t>(lvIdx);
-        const Level& lv = m_levels[li];
-        LevelBits& bits = levelBits[li];
-        if (!bits.Ready())
-            bits.Init(pyr[li], kMinSearchMag, sc, lvIdx, pyr[li].total() <= kDensePixels);
-        RotationCache& rotations = sc.rotations[li];
-        const int rad = last ? 1 : 2;
-        // Every turn of a level has all its points, so one norm serves the level.
-        const int nPoints = static_cast<int>(lv.points.size());
-        const double levelNorm = kSimMax * double(nPoints);
-        // A candidate that cannot reach what keeps it on (the share of the
-        // level's best so far) is dropped below whatever its places score, so
-        // they need not be scored in full. The last pass scores every place:
-        // its few places settle the exact position.
-        double levelBest = -1;
-        for (Candidate& c : cands) {
-            const int cx = last ? c.x : c.x * 2;
-            const int cy = last ? c.y : c.y * 2;
-            as.clear();
-            if (m_angleRange > 0) {
-                const int n = static_cast<int>(std::ceil(prevStep / lv.angleStep));
-                for (int i = -n; i <= n; ++i)
-                    as.push_back(std::clamp(c.angle + i * lv.angleStep, -float(m_angleRange), float(m_angleRange)));
-            } else {
-                as.push_back(0.f);
-            }
-            Candidate nb{-1, cx, cy, c.angle, c.near, 0};
-            // The spread bits of a coarse level score a whole patch of places
-            // alike. The first of them leans up and left, and on soft edges
-            // that run mostly one way the lean outgrows what the next level's
-            // grid reaches back: the search ends on a wrong place and a good
-            // part is reported lost. The middle of the tied places goes on.
-            int tied = 0;
-            double sumX = 0, sumY = 0, sumA = 0;
-            int need = last ? 0
-                            : (m_quick && levelBest > 0 ? leastSum(levelBest * kRefineShare, levelNorm, kSimMax * nPoints) : 0);
-            // The middle turn first: near the best, it rules out more of the
-            // others. The places are then compared in their fixed order.
-            const size_t cells = size_t(2 * rad + 1) * size_t(2 * rad + 1);
-            std::vector<int>& grid = sc.gridSums;
-            grid.resize(as.size() * cells);
-            const size_t mid = as.size() / 2;
-            for (size_t k = 0; k < as.size(); ++k) {
-                const size_t i = k == 0 ? mid : (k <= mid ? k - 1 : k);
-                sumGrid(bits, rotations.At(lv, as[i]), cx, cy, rad, !last, m_quick, need, grid.data() + i * cells);
-            }
-            for (size_t i = 0; i < as.size(); ++i) {
-                const float a = as[i];
-                const Rotation& rot = rotations.At(lv, a);
-                const int* sums = grid.data() + i * cells;
-                const double norm = kSimMax * double(rot.points.size());
-                for (int dy = -rad; dy <= rad; ++dy)
-                    for (int dx = -rad; dx <= rad; ++dx) {
-                        const int sum = sums[(dy + rad) * (2 * rad + 1) + dx + rad];
-                        if (sum < 0)
-                            continue;  // below the best or below what keeps the candidate
-                        const double s = rot.points.empty() ? 0.0 : sum / norm;
-                        if (s > nb.score) {
-                            nb = {s, cx + dx, cy + dy, a, c.near, 0};
-                            tied = 0;
-                            sumX = sumY = sumA = 0;
-                        }
-                        if (s == nb.score) {
-                            ++tied;
-                            sumX += dx;
-                            sumY += dy;
-                            sumA += a;
-                        }
-                    }
-            }
-            if (tied > 1) {
-                nb.x = cx + int(std::lround(sumX / tied));
-                nb.y = cy + int(std::lround(sumY / tied));
-                nb.angle = float(sumA / tied);
-            }
-            nb.blurred = last ? c.blurred : nb.score;
-            c = nb;
-            levelBest = std::max(levelBest, nb.score);
-        }
-        if (last) {
-            // Distinct places only, best first: the grey values choose among them below.
-            keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep, &cut);
-            break;
-        }
-        keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, &cut, true);
-        // Once the level shows the part's features, a clearly worse place is dropped.
-        const double floor = cands.front().score * kRefineShare;
-        while (cands.size() > 1 && cands.back().score < floor)
-            cands.pop_back();
-        prevStep = lv.angleStep;
-    }
-    cands.erase(std::remove_if(cands.begin(), cands.end(), [&](const Candidate& c) { return c.blurred < m_minScore; }),
-                cands.end());
-    if (cands.empty())
-        return false;
-    // The edge search ends on whole pixels and angle steps; the grey values of
-    // the model place it well below that, and tell a true place from one
-    // whose edges merely look alike (blurred or dimmed edges score low
-    // everywhere; a repeat of a grid or a twin cavity scores as well). Every
-    // place whose edges score alike, and the one near the taught place, is
-    // refined before any is chosen.
-    laps.Next(StageClock::SearchFit);
     const bool turn = m_angleRange > 0;
     std::vector<Tried>& tried = sc.tried;
-    tried.assign(cands.size(), Tried());
     auto attempt = [&](size_t i) -> const Tried& {
         Tried& t = tried[i];
         if (!t.done) {
@@ -1106,46 +995,177 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         }
         return t;
     };
-    const double alike = kAlike * cands.front().score;
-    bool nearSeen = false;
-    for (size_t i = 0; i < cands.size(); ++i) {
-        nearSeen = nearSeen || cands[i].near;
-        if (cands[i].near || cands[i].score >= alike)
-            attempt(i);
-    }
-    // The one that fits best wins. But a place near the taught one is not
-    // traded for one elsewhere, even one that fits better: a fixed camera
-    // sees the part there, and a repeat elsewhere fits better than the part
-    // itself when a chip lies on it. Without such a place (the search was
-    // told none, or the part is not there), the best-scoring places that did
-    // not fit are followed by the next ones in turn.
     constexpr size_t kNone = size_t(-1);
     size_t pick = kNone;
-    for (size_t i = 0; i < cands.size(); ++i)
-        if (tried[i].ok && (cands[i].near || !nearSeen) && (pick == kNone || tried[i].fit.fit > tried[pick].fit.fit))
-            pick = i;
-    for (size_t i = 0; pick == kNone && !nearSeen && i < std::min(cands.size(), size_t(kConfirmTries)); ++i)
-        if (attempt(i).ok)
-            pick = i;
-    // No place near the taught one fits: the part (or the camera) has moved.
-    // Of the places that fit as well as the best (repeats), the one nearest
-    // the taught place goes first, as a part moved by a few tens of pixels
-    // lies there; what lies around them decides (the caller's surroundings
-    // check), as for a place near the taught one.
     bool moved = false;
-    if (pick != kNone && taught && !cands[pick].near) {
-        const Tried& best = tried[pick];
-        auto away = [&](size_t i) { return std::hypot(tried[i].pose.cx - taught->x, tried[i].pose.cy - taught->y); };
-        size_t nearest = pick;
-        for (size_t i = 0; i < cands.size(); ++i) {
-            if (!tried[i].ok || i == pick)
-                continue;
-            const double tie = TieRule::Margin(best.fit.fit, best.fit.wobble, tried[i].fit.wobble);
-            if (tried[i].fit.fit >= best.fit.fit - tie && away(i) < away(nearest))
-                nearest = i;
+    for (int pass = 0;; ++pass) {
+        // The second pass follows every place scoring alike.
+        const int follow = pass > 0 ? kFollowAlike : 0;
+        if (pass > 0)
+            cands = sc.topAll;
+        cut = false;
+        keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, pass > 0 ? &cut : nullptr, true, follow);
+        if (cands.empty())
+            return false;
+
+        laps.Next(StageClock::SearchLevels);
+        // Refine every candidate down the pyramid; the direction bits of a level
+        // are shared by all candidates. After each level only the best few go on.
+        std::array<LevelBits, kMaxLevels> levelBits;
+        for (RotationCache& r : sc.rotations)
+            r.Reset();
+        float prevStep = tl.angleStep;
+        std::vector<float>& as = sc.angles;
+        for (int l = top - 1; l >= -1; --l) {
+            // l == -1: a last pass on level 0 without spreading, for the exact position.
+            const bool last = l < 0;
+            const int lvIdx = last ? 0 : l;
+            const size_t li = static_cast<size_t>(lvIdx);
+            const Level& lv = m_levels[li];
+            LevelBits& bits = levelBits[li];
+            if (!bits.Ready())
+                bits.Init(pyr[li], kMinSearchMag, sc, lvIdx, pyr[li].total() <= kDensePixels);
+            RotationCache& rotations = sc.rotations[li];
+            const int rad = last ? 1 : 2;
+            // Every turn of a level has all its points, so one norm serves the level.
+            const int nPoints = static_cast<int>(lv.points.size());
+            const double levelNorm = kSimMax * double(nPoints);
+            // A candidate that cannot reach what keeps it on (the share of the
+            // level's best so far) is dropped below whatever its places score, so
+            // they need not be scored in full. The last pass scores every place:
+            // its few places settle the exact position.
+            double levelBest = -1;
+            for (Candidate& c : cands) {
+                const int cx = last ? c.x : c.x * 2;
+                const int cy = last ? c.y : c.y * 2;
+                as.clear();
+                if (m_angleRange > 0) {
+                    const int n = static_cast<int>(std::ceil(prevStep / lv.angleStep));
+                    for (int i = -n; i <= n; ++i)
+                        as.push_back(std::clamp(c.angle + i * lv.angleStep, -float(m_angleRange), float(m_angleRange)));
+                } else {
+                    as.push_back(0.f);
+                }
+                Candidate nb{-1, cx, cy, c.angle, c.near, 0};
+                // The spread bits of a coarse level score a whole patch of places
+                // alike. The first of them leans up and left, and on soft edges
+                // that run mostly one way the lean outgrows what the next level's
+                // grid reaches back: the search ends on a wrong place and a good
+                // part is reported lost. The middle of the tied places goes on.
+                int tied = 0;
+                double sumX = 0, sumY = 0, sumA = 0;
+                int need = last ? 0
+                                : (m_quick && levelBest > 0 ? leastSum(levelBest * kRefineShare, levelNorm, kSimMax * nPoints) : 0);
+                // The middle turn first: near the best, it rules out more of the
+                // others. The places are then compared in their fixed order.
+                const size_t cells = size_t(2 * rad + 1) * size_t(2 * rad + 1);
+                std::vector<int>& grid = sc.gridSums;
+                grid.resize(as.size() * cells);
+                const size_t mid = as.size() / 2;
+                for (size_t k = 0; k < as.size(); ++k) {
+                    const size_t i = k == 0 ? mid : (k <= mid ? k - 1 : k);
+                    sumGrid(bits, rotations.At(lv, as[i]), cx, cy, rad, !last, m_quick, need, grid.data() + i * cells);
+                }
+                for (size_t i = 0; i < as.size(); ++i) {
+                    const float a = as[i];
+                    const Rotation& rot = rotations.At(lv, a);
+                    const int* sums = grid.data() + i * cells;
+                    const double norm = kSimMax * double(rot.points.size());
+                    for (int dy = -rad; dy <= rad; ++dy)
+                        for (int dx = -rad; dx <= rad; ++dx) {
+                            const int sum = sums[(dy + rad) * (2 * rad + 1) + dx + rad];
+                            if (sum < 0)
+                                continue;  // below the best or below what keeps the candidate
+                            const double s = rot.points.empty() ? 0.0 : sum / norm;
+                            if (s > nb.score) {
+                                nb = {s, cx + dx, cy + dy, a, c.near, 0};
+                                tied = 0;
+                                sumX = sumY = sumA = 0;
+                            }
+                            if (s == nb.score) {
+                                ++tied;
+                                sumX += dx;
+                                sumY += dy;
+                                sumA += a;
+                            }
+                        }
+                }
+                if (tied > 1) {
+                    nb.x = cx + int(std::lround(sumX / tied));
+                    nb.y = cy + int(std::lround(sumY / tied));
+                    nb.angle = float(sumA / tied);
+                }
+                nb.blurred = last ? c.blurred : nb.score;
+                c = nb;
+                levelBest = std::max(levelBest, nb.score);
+            }
+            if (last) {
+                // Distinct places only, best first: the grey values choose among them below.
+                keepBest(cands, sc.kept, kRefineCandidates, kDistinct, 3.f * lv.angleStep, &cut, false, follow);
+                break;
+            }
+            keepBest(cands, sc.kept, kRefineCandidates, 1, 0.5f * lv.angleStep, &cut, true, follow);
+            // Once the level shows the part's features, a clearly worse place is dropped.
+            const double floor = cands.front().score * kRefineShare;
+            while (cands.size() > 1 && cands.back().score < floor)
+                cands.pop_back();
+            prevStep = lv.angleStep;
         }
-        pick = nearest;
-        moved = true;
+        cands.erase(std::remove_if(cands.begin(), cands.end(), [&](const Candidate& c) { return c.blurred < m_minScore; }),
+                    cands.end());
+        if (cands.empty())
+            return false;
+        // The edge search ends on whole pixels and angle steps; the grey values of
+        // the model place it well below that, and tell a true place from one
+        // whose edges merely look alike (blurred or dimmed edges score low
+        // everywhere; a repeat of a grid or a twin cavity scores as well). Every
+        // place whose edges score alike, and the one near the taught place, is
+        // refined before any is chosen.
+        laps.Next(StageClock::SearchFit);
+        tried.assign(cands.size(), Tried());
+        const double alike = kAlike * cands.front().score;
+        bool nearSeen = false;
+        for (size_t i = 0; i < cands.size(); ++i) {
+            nearSeen = nearSeen || cands[i].near;
+            if (cands[i].near || cands[i].score >= alike)
+                attempt(i);
+        }
+        // The one that fits best wins. But a place near the taught one is not
+        // traded for one elsewhere, even one that fits better: a fixed camera
+        // sees the part there, and a repeat elsewhere fits better than the part
+        // itself when a chip lies on it. Without such a place (the search was
+        // told none, or the part is not there), the best-scoring places that did
+        // not fit are followed by the next ones in turn.
+        pick = kNone;
+        for (size_t i = 0; i < cands.size(); ++i)
+            if (tried[i].ok && (cands[i].near || !nearSeen) && (pick == kNone || tried[i].fit.fit > tried[pick].fit.fit))
+                pick = i;
+        for (size_t i = 0; pick == kNone && !nearSeen && i < std::min(cands.size(), size_t(kConfirmTries)); ++i)
+            if (attempt(i).ok)
+                pick = i;
+        // No place near the taught one fits: the part (or the camera) has moved.
+        // Of the places that fit as well as the best (repeats), the one nearest
+        // the taught place goes first, as a part moved by a few tens of pixels
+        // lies there; what lies around them decides (the caller's surroundings
+        // check), as for a place near the taught one.
+        moved = false;
+        if (pick != kNone && taught && !cands[pick].near) {
+            const Tried& best = tried[pick];
+            auto away = [&](size_t i) { return std::hypot(tried[i].pose.cx - taught->x, tried[i].pose.cy - taught->y); };
+            size_t nearest = pick;
+            for (size_t i = 0; i < cands.size(); ++i) {
+                if (!tried[i].ok || i == pick)
+                    continue;
+                const double tie = TieRule::Margin(best.fit.fit, best.fit.wobble, tried[i].fit.wobble);
+                if (tried[i].fit.fit >= best.fit.fit - tie && away(i) < away(nearest))
+                    nearest = i;
+            }
+            pick = nearest;
+            moved = true;
+        }
+        // Found far off with repeats left uncompared: once more, comparing them all.
+        if (pass > 0 || !moved || !cut || std::hypot(tried[pick].pose.cx - taught->x, tried[pick].pose.cy - taught->y) <= kNearPx)
+            break;
     }
     ShapePose pose{double(cands[0].x), double(cands[0].y), double(cands[0].angle)};
     if (pick == kNone) {
