@@ -294,26 +294,47 @@ bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::v
     const cv::Rect seen = (m_reach + cv::Point(int(std::lround(at.cx)), int(std::lround(at.cy))))
         & cv::Rect(0, 0, frame.cols, frame.rows);
     const double frameNoise = PoseRefine::Noise(frame, seen);
-    auto place = [&](const ShapePose& p, const Sample& s, double& x, double& y) {
-        const double a = p.angle * CV_PI / 180.0;
-        const double c = std::cos(a), sn = std::sin(a);
-        x = c * s.x - sn * s.y + p.cx;
-        y = sn * s.x + c * s.y + p.cy;
+    struct Turned {
+        double c, s, cx, cy;
+        explicit Turned(const ShapePose& p)
+            : c(std::cos(p.angle * CV_PI / 180.0)), s(std::sin(p.angle * CV_PI / 180.0)), cx(p.cx), cy(p.cy)
+        {
+        }
     };
+    auto place = [](const Turned& p, const Sample& s, double& x, double& y) {
+        x = p.c * s.x - p.s * s.y + p.cx;
+        y = p.s * s.x + p.c * s.y + p.cy;
+    };
+    const Turned mineAt(at);
+    // The frame at `at` is read once; where a repeat shows every sample it
+    // shows too, its fit there is the same for each repeat.
+    std::vector<Read> atReads(m_samples.size());
+    std::vector<char> atSeen(m_samples.size(), 0);
+    size_t atCount = 0;
+    for (size_t i = 0; i < m_samples.size(); ++i) {
+        double x, y;
+        place(mineAt, m_samples[i], x, y);
+        atSeen[i] = ReadAt(frame, x, y, atReads[i]);
+        atCount += size_t(atSeen[i]);
+    }
+    bool wholeDone = false;
+    Score whole;
     std::vector<double> t;
     std::vector<Read> mine, theirs;
     std::vector<cv::Vec2d> where;
-    for (const ShapePose& other : others) {
+    for (const ShapePose& o : others) {
+        const Turned other(o);
         t.clear();
         mine.clear();
         theirs.clear();
         where.clear();
-        for (const Sample& s : m_samples) {
+        for (size_t i = 0; i < m_samples.size(); ++i) {
+            const Sample& s = m_samples[i];
             double x, y;
-            Read a, b;
-            place(at, s, x, y);
-            if (!ReadAt(frame, x, y, a))
+            Read b;
+            if (!atSeen[i])
                 continue;
+            const Read& a = atReads[i];
             place(other, s, x, y);
             if (!ReadAt(frame, x, y, b))
                 continue;
@@ -329,7 +350,12 @@ bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::v
         const double own = OwnSpread(t, m_noise);
         if (own == 0)
             return false;
-        const Score sa = Fitted(t, mine, where, frameNoise, m_noise);
+        const bool all = t.size() == atCount;
+        if (all && !wholeDone) {
+            whole = Fitted(t, mine, where, frameNoise, m_noise);
+            wholeDone = true;
+        }
+        const Score sa = all ? whole : Fitted(t, mine, where, frameNoise, m_noise);
         const Score sb = Fitted(t, theirs, where, frameNoise, m_noise);
         const double fitA = Explained(sa, own);
         const double fitB = Explained(sb, own);
