@@ -162,6 +162,7 @@ struct Candidate {
 
 // A place the grey values were fitted at.
 struct Tried {
+    ShapePose start;  // where the edges left it
     ShapePose pose;
     PoseFit fit;
     bool done = false;
@@ -178,7 +179,7 @@ struct SearchScratch {
     std::array<cv::Mat, kBins> resp, respPadded;
     cv::Mat acc;
     std::vector<Candidate> cands, kept, topAll;
-    std::vector<Tried> tried;
+    std::vector<Tried> tried, triedBefore;
     std::vector<float> angles;
     std::vector<const uint8_t*> starts;
     std::vector<int> gridSums;
@@ -990,7 +991,14 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         Tried& t = tried[i];
         if (!t.done) {
             t.done = true;
-            t.pose = ShapePose{double(cands[i].x), double(cands[i].y), double(cands[i].angle)};
+            t.start = ShapePose{double(cands[i].x), double(cands[i].y), double(cands[i].angle)};
+            // The second pass ends many places where the first did: fitted once.
+            for (const Tried& b : sc.triedBefore)
+                if (b.start.cx == t.start.cx && b.start.cy == t.start.cy && b.start.angle == t.start.angle) {
+                    t = b;
+                    return t;
+                }
+            t.pose = t.start;
             t.ok = m_refine.Refine(pyr, turn, t.pose, &t.fit) && t.fit.fit >= kMinFit;
         }
         return t;
@@ -1001,8 +1009,13 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
     for (int pass = 0;; ++pass) {
         // The second pass follows every place scoring alike.
         const int follow = pass > 0 ? kFollowAlike : 0;
-        if (pass > 0)
+        sc.triedBefore.clear();
+        if (pass > 0) {
             cands = sc.topAll;
+            for (const Tried& t : tried)
+                if (t.done)
+                    sc.triedBefore.push_back(t);
+        }
         cut = false;
         keepBest(cands, sc.kept, kTopCandidates, 2, 2.5f * tl.angleStep, pass > 0 ? &cut : nullptr, true, follow);
         if (cands.empty())
@@ -1183,6 +1196,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.
         bool breakable = cands[pick].near || moved;
+        std::vector<ShapePose> rivals;
         for (size_t i = 0; i < cands.size(); ++i) {
             if (i == pick || (!tried[i].done && cands[i].score < kMaxRunnerUp * cands[pick].score))
                 continue;
@@ -1196,12 +1210,24 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
             const double rim = m_refine.Radius() * std::abs(other.pose.angle - pose.angle) * CV_PI / 180.0;
             const bool elsewhere = std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) + rim > 1.0;
             const double tie = TieRule::Margin(chosen.fit.fit, chosen.fit.wobble, other.fit.wobble);
-            if (!elsewhere || other.fit.fit < found.fit - tie)
+            if (!elsewhere)
                 continue;
+            if (other.fit.fit < found.fit - tie) {
+                // Away from the taught place a chip on the part lowers its fit
+                // below a repeat's: the surroundings must favour the place
+                // over every repeat that fits, not only the tied ones.
+                if (moved && std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) > kNearPx)
+                    rivals.push_back(other.pose);
+                continue;
+            }
             found.ambiguous = true;
             breakable = breakable && other.fit.fit <= found.fit + tie
                 && std::hypot(other.pose.cx - pose.cx, other.pose.cy - pose.cy) > kNearPx;
             found.tied.push_back(other.pose);
+        }
+        if (breakable && !rivals.empty()) {
+            found.ambiguous = true;
+            found.tied.insert(found.tied.end(), rivals.begin(), rivals.end());
         }
         if (!breakable)
             found.tied.clear();
