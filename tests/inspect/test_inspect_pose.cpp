@@ -382,9 +382,19 @@ private slots:
     // further than that, over a grid whose repeats outnumber the places
     // the search follows at first, is placed right or held, never on a
     // repeat: every repeat scoring alike is then compared, and the part is
-    // placed where it fits clearly best.
+    // placed where it fits clearly best, a small chip on it or not.
+    void partMovedFarIsNeverPlacedOnARepeat_data()
+    {
+        QTest::addColumn<int>("chip");  // radius of a foreign chip on the part, inside the Position ROI
+        QTest::addColumn<int>("leastPlaced");  // of the 6 cycles
+        QTest::newRow("grid, squares' greys varied") << 0 << 5;
+        QTest::newRow("grid, a 6 px chip on the part") << 6 << 5;
+        QTest::newRow("grid, a 16 px chip on the part") << 16 << 0;
+    }
     void partMovedFarIsNeverPlacedOnARepeat()
     {
+        QFETCH(int, chip);
+        QFETCH(int, leastPlaced);
         const InspectParams p = PoseParams();
         RigGlobals globals(kWideW, kWideH, p);
         EngineRig rig(kWideW, kWideH, 0, 5);
@@ -398,7 +408,11 @@ private slots:
         int placed = 0;
         for (int k = 0; k < 6; ++k) {
             const cv::Matx23d motion = FrameMotion(kWideW, kWideH, poses[k][0], poses[k][1], poses[k][2]);
-            const cv::Mat frame = Shot(part, motion, 60 + k);
+            cv::Mat shown = part.clone();
+            if (chip > 0)  // where the part lies now, inside the Position ROI
+                cv::circle(shown, (kSmallModel.tl() + kSmallModel.br()) / 2 + cv::Point(-30, 25), chip,
+                           cv::Scalar(230), cv::FILLED);
+            const cv::Mat frame = Shot(shown, motion, 60 + k);
             double ax = 0, ay = 0, turn = 0;
             cv::Point2d centre;
             if (!rig.engine->Position(0, p, frame, ax, ay, turn, centre))
@@ -408,7 +422,7 @@ private slots:
             QVERIFY2(r <= 0.15, qPrintable(QStringLiteral("cycle %1: shift %2, %3, turn %4: %5 px off")
                                                .arg(k).arg(ax).arg(ay).arg(turn).arg(r)));
         }
-        QVERIFY2(placed >= 5, qPrintable(QStringLiteral("%1 of 6 placed").arg(placed)));
+        QVERIFY2(placed >= leastPlaced, qPrintable(QStringLiteral("%1 of 6 placed").arg(placed)));
     }
 };
 
