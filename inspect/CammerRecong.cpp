@@ -503,11 +503,12 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     const cv::Point2d taught(modelCx[g] - win.x, modelCy[g] - win.y);
     // A held cycle whose part fits clearly better at another picture scale
     // says so; the search at the taught scale may not even find it.
-    auto lost = [&](const cv::Point2d& near, int reach) {
-        return ScaleSearch::Changed(findShape[g], frame, near, reach) != 0 ? Located::Scaled : Located::Lost;
+    auto held = [&](Located why, const cv::Point2d& near, int reach) {
+        return ScaleSearch::Changed(findShape[g], frame, near, reach, found.fit, found.wobble) != 0 ? Located::Scaled
+                                                                                                     : why;
     };
     if (!findShape[g].Find(frame(win), taught, found))
-        return lost(cv::Point2d(modelCx[g], modelCy[g]), kScaleReachUnfoundPx);
+        return held(Located::Lost, cv::Point2d(modelCx[g], modelCy[g]), kScaleReachUnfoundPx);
     if (found.ambiguous && !found.tied.empty()) {
         // Repeats alike inside the ROI (identical cavities): the place near
         // the taught one is taken only when the frame around it fits the
@@ -536,9 +537,9 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
         && context[g].ScaleOff(frame, at, found.refined ? around : context[g].Around(frame, at)) != 0)
         return Located::Scaled;
     if (around.agree == ContextFit::Agree::No)
-        return Located::Moved;
+        return held(Located::Moved, cv::Point2d(at.cx, at.cy), kScaleReachPx);
     if (!trusted)
-        return lost(cv::Point2d(at.cx, at.cy), kScaleReachPx);
+        return held(Located::Lost, cv::Point2d(at.cx, at.cy), kScaleReachPx);
     if (std::hypot(found.centre.x - taught.x, found.centre.y - taught.y) > kPartReachPx)
         return Located::Moved;
     pose.dx = found.x - win.x;

@@ -9,8 +9,9 @@
 
 namespace {
 
-// Scale changes tried, as the surroundings' check tries them.
-constexpr double kSteps[] = {0.0025, 0.005, 0.0075, 0.01, 0.015, 0.02};
+// Scale changes tried, as the surroundings' check tries them; every other one
+// first, since a change between two of them fits either nearly as well.
+constexpr double kSteps[] = {0.005, 0.01, 0.02, 0.0025, 0.0075, 0.015};
 // A scaled part must fit nearly whole (as the surroundings must).
 constexpr double kScaledFit = 0.90;
 
@@ -32,36 +33,28 @@ Tried SearchAt(const FindShape& shape, const cv::Mat& frame, const cv::Point& at
                    cv::BORDER_REPLICATE);
     ShapeFound f;
     Tried t;
-    if (shape.Find(window, cv::Point2d(hw, hh), f) && f.refined) {
-        t.ok = !f.ambiguous;
-        t.fit = f.fit;
-        t.wobble = f.wobble;
-    } else {
-        t.fit = f.fit;
-    }
+    // Only a place settled and alone counts: repeats would fit any scale alike.
+    if (shape.Find(window, cv::Point2d(hw, hh), f) && f.refined && !f.ambiguous)
+        t = {true, f.fit, f.wobble};
     return t;
 }
 
 }  // namespace
 
-double ScaleSearch::Changed(const FindShape& shape, const cv::Mat& frame, const cv::Point2d& at, int reach)
+double ScaleSearch::Changed(const FindShape& shape, const cv::Mat& frame, const cv::Point2d& at, int reach,
+                           double fit, double wobble)
 {
     const cv::Size model = shape.ModelSize();
     if (!shape.IsValid() || frame.empty() || frame.type() != CV_8UC1 || model.empty())
         return 0;
     const cv::Point c(int(std::lround(at.x)), int(std::lround(at.y)));
-    const Tried base = SearchAt(shape, frame, c, model, reach, 1.0);
-    Tried best;
-    double bestScale = 1.0;
+    // The first scale that fits clearly better than the taught one names the
+    // change: a fixed camera's held cycle costs every search, a scaled one few.
     for (const double d : kSteps)
-        for (const double sign : {-1.0, 1.0}) {
+        for (const double sign : {1.0, -1.0}) {
             const Tried t = SearchAt(shape, frame, c, model, reach, 1.0 + sign * d);
-            if (t.ok && t.fit > best.fit) {
-                best = t;
-                bestScale = 1.0 + sign * d;
-            }
+            if (t.ok && t.fit >= kScaledFit && t.fit - fit > TieRule::Margin(t.fit, t.wobble, wobble))
+                return sign * d;
         }
-    if (!best.ok || best.fit < kScaledFit || best.fit - base.fit <= TieRule::Margin(best.fit, best.wobble, base.wobble))
-        return 0;
-    return bestScale - 1.0;
+    return 0;
 }

@@ -11,7 +11,9 @@ class FindShape;
 namespace ScaleSearch {
 // frame: the whole frame (8-bit grey); at: where the model centre lies in it
 // (the place found, or the taught one); reach: how far from `at` the part may
-// lie, px. The change that fits clearly better (0.01: the picture 1 %
+// lie, px; fit, wobble: how well the part fits at the taught scale (ShapeFound,
+// 0 when not found). A change that fits clearly better (0.01: the picture 1 %
 // larger), or 0.
-double Changed(const FindShape& shape, const cv::Mat& frame, const cv::Point2d& at, int reach);
+double Changed(const FindShape& shape, const cv::Mat& frame, const cv::Point2d& at, int reach, double fit,
+               double wobble);
 }  // namespace ScaleSearch
