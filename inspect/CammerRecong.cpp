@@ -14,6 +14,7 @@
 #include "params/CammerWidgetData.h"
 #include "platform/vision/BandSelect.h"
 #include "platform/vision/CBlobResult.h"
+#include "platform/vision/ScaleSearch.h"
 #include "platform/vision/ColorConvert.h"
 #include "platform/vision/ImageTransform.h"
 #include "platform/vision/MapRows.h"
@@ -34,6 +35,10 @@ constexpr int kWarpMargin = 2;
 // away, a cavity's pitch or more, means the camera or the mould moved,
 // whether or not its surroundings fit there.
 constexpr double kPartReachPx = 100.0;
+// How far from where the part was found, or taught when it was not, a held
+// cycle looks for it at another picture scale.
+constexpr int kScaleReachPx = 16;
+constexpr int kScaleReachUnfoundPx = 40;
 
 // Positioning turns the frame back only for an angle range of 1 to 180 degrees.
 bool Turns(const InspectParams& p)
@@ -496,8 +501,14 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
     // A pose that may be pixels off would turn every edge of a good part
     // into a difference, or hide a real one: it is not used.
     const cv::Point2d taught(modelCx[g] - win.x, modelCy[g] - win.y);
+    // A held cycle whose part fits clearly better at another picture scale
+    // says so; the search at the taught scale may not even find it.
+    auto held = [&](Located why, const cv::Point2d& near, int reach) {
+        return ScaleSearch::Changed(findShape[g], frame, near, reach, found.fit, found.wobble) != 0 ? Located::Scaled
+                                                                                                     : why;
+    };
     if (!findShape[g].Find(frame(win), taught, found))
-        return Located::Lost;
+        return held(Located::Lost, cv::Point2d(modelCx[g], modelCy[g]), kScaleReachUnfoundPx);
     if (found.ambiguous && !found.tied.empty()) {
         // Repeats alike inside the ROI (identical cavities): the place near
         // the taught one is taken only when the frame around it fits the
@@ -526,9 +537,9 @@ CammerRecong::Located CammerRecong::Locate(int g, const InspectParams& p, const 
         && context[g].ScaleOff(frame, at, found.refined ? around : context[g].Around(frame, at)) != 0)
         return Located::Scaled;
     if (around.agree == ContextFit::Agree::No)
-        return Located::Moved;
+        return held(Located::Moved, cv::Point2d(at.cx, at.cy), kScaleReachPx);
     if (!trusted)
-        return Located::Lost;
+        return held(Located::Lost, cv::Point2d(at.cx, at.cy), kScaleReachPx);
     if (std::hypot(found.centre.x - taught.x, found.centre.y - taught.y) > kPartReachPx)
         return Located::Moved;
     pose.dx = found.x - win.x;

@@ -1193,6 +1193,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         found.fit = chosen.fit.fit;
         found.refined = true;
         found.cov = chosen.fit.cov;
+        found.wobble = chosen.fit.wobble;
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.
         bool breakable = cands[pick].near || moved;

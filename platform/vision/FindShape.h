@@ -24,6 +24,7 @@ struct ShapeFound {
     double angle = 0;     // Find's r2
     bool refined = false; // the grey-value fit settled below the pixel and confirmed the place
     double fit = 0;       // share of the part's own grey-value spread the pose explains beyond noise, 0..1
+    double wobble = 0;    // how far noise alone moves `fit` (one standard deviation), when refined
     bool ambiguous = false;  // another place (scoring alike) fits the grey values about as well or better, elsewhere
     // When `ambiguous` only because repeats well away from the place near the
     // taught one (or, where no place near it fits, from the one nearest it
@@ -75,6 +76,7 @@ public:
     // faint for any coarse level is looked for near `taught` only.
     bool Find(const cv::Mat& window, const cv::Point2d& taught, ShapeFound& found) const;
     bool IsValid() const { return state != 0; }
+    cv::Size ModelSize() const { return m_modelSize; }
     void Clear();
 
     // Minimum mean similarity (0..1) of a match.

@@ -313,7 +313,8 @@ private slots:
     // inside the ROI while the sprue and runner moved with the camera: it
     // is held and says so, whether or not the window reaches the part; so is
     // a face alone found farther away than a part moves on a fixed camera. A
-    // picture enlarged (the camera moved nearer) is held and says that.
+    // picture enlarged or shrunk (the camera moved) is held and says that,
+    // even where no surroundings are seen to tell it.
     void knockedCameraHeldAsMovedMovedFacePlaced_data()
     {
         QTest::addColumn<int>("offset");
@@ -321,13 +322,19 @@ private slots:
         QTest::addColumn<double>("scale");
         QTest::addColumn<int>("held");  // 0 placed, else the reason
         QTest::addColumn<bool>("alone");  // the taught cavity alone on the plate
+        QTest::addColumn<cv::Rect>("model");  // the Position ROI
+        const cv::Rect kCavity(205, 55, 80, 80);
+        const cv::Rect kFace(40, 40, 480, 220);  // most of the frame: its surroundings leave it
         const int moved = CammerWidgetData::PoseMoved;
-        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << 1.0 << moved << false;
-        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << 1.0 << moved << false;
-        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << 1.0 << 0 << false;
-        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << 1.0 << 0 << false;
-        QTest::newRow("face alone moved 150 px, default Offset") << 8000 << 150.0 << 1.0 << moved << true;
-        QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled) << false;
+        QTest::newRow("knocked by one pitch, Offset 60") << 60 << 160.0 << 1.0 << moved << false << kCavity;
+        QTest::newRow("knocked by one pitch, default Offset") << 8000 << 160.0 << 1.0 << moved << false << kCavity;
+        QTest::newRow("face moved 55 px, Offset 60") << 60 << 55.0 << 1.0 << 0 << false << kCavity;
+        QTest::newRow("face moved 55 px, default Offset") << 8000 << 55.0 << 1.0 << 0 << false << kCavity;
+        QTest::newRow("face alone moved 150 px, default Offset") << 8000 << 150.0 << 1.0 << moved << true << kCavity;
+        QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled) << false << kCavity;
+        QTest::newRow("picture 1 % larger, its surroundings beyond the frame") << 8000 << 0.0 << 1.01 << int(CammerWidgetData::PoseScaled) << false << kFace;
+        QTest::newRow("picture 2 % smaller, its surroundings beyond the frame") << 8000 << 0.0 << 0.98 << int(CammerWidgetData::PoseScaled) << false << kFace;
+        QTest::newRow("fixed camera, its surroundings beyond the frame") << 8000 << 0.0 << 1.0 << 0 << false << kFace;
     }
     void knockedCameraHeldAsMovedMovedFacePlaced()
     {
@@ -336,9 +343,9 @@ private slots:
         QFETCH(double, scale);
         QFETCH(int, held);
         QFETCH(bool, alone);
+        QFETCH(cv::Rect, model);
         const bool placed = held == 0;
         constexpr int w = 560, h = 300;
-        const cv::Rect model(205, 55, 80, 80);
         InspectParams p = PoseParams();
         p.positionOffset = offset;
         RigGlobals globals(w, h, p);
