@@ -100,7 +100,7 @@ void DetectionCycle::AlarmLogLine(bool withManualPrefix)
     m_host->insertRecord(line);
 }
 
-void DetectionCycle::TimerUp(int s, bool manual)
+void DetectionCycle::TimerUp(int s, bool manual, qint64 endedNs)
 {
     if (s < 0 || s >= 8)
         return;
@@ -119,8 +119,8 @@ void DetectionCycle::TimerUp(int s, bool manual)
         return;
     }
     stepTimer[s].stop();
-    // The delay ends now: the step judges frames taken from here on.
-    JudgeWhenFresh(s, Judgement::Step, AllCameras(), manual);
+    // The delay ends now (or ended at endedNs): the step judges frames taken from then on.
+    JudgeWhenFresh(s, Judgement::Step, AllCameras(), manual, endedNs);
 }
 
 void DetectionCycle::StepJudged(int s, unsigned stale)
@@ -163,7 +163,7 @@ bool DetectionCycle::AwaitingFrames(int s) const
     return std::any_of(std::begin(m_waits), std::end(m_waits), [](const StepWait& w) { return w.active; });
 }
 
-void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual)
+void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual, qint64 endedNs)
 {
     if (s < 0 || s >= 8)
         return;
@@ -178,7 +178,7 @@ void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, boo
     } else {
         w = StepWait{true, kind, 0, 0, cameras, manual};
     }
-    w.takenNs = NowNs();
+    w.takenNs = endedNs > 0 ? endedNs : NowNs();
     m_traces[s] = StepTrace();
     m_traces[s].edgeSeen = m_edgeSeenNs;
     m_traces[s].delayEnded = w.takenNs;

@@ -191,6 +191,7 @@ void DetectionCycle::Run()
         return;
     }
     m_passStartNs = NowNs();
+    const quint32 inputsAtStart = gDataIn.load();
     m_freshFrames = HandOverFrames();
     m_handedOverNs = NowNs();
     if (gisLost) {
@@ -201,6 +202,9 @@ void DetectionCycle::Run()
     int edge[8];
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
+    // An edge already on the inputs when the pass began ended a zero delay
+    // then: frames delivered while the pass copied are after it.
+    m_edgeAtNs = gDataIn.load() == inputsAtStart ? m_passStartNs : NowNs();
 
     // Steps whose frames came (or whose wait ran out) are judged first; a
     // step still waiting keeps the pass busy like a countdown, but the door
@@ -506,7 +510,7 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
             st.stepDelayLeft[s] = 0;
             // The step waits for its frames on its own; the next step of
             // this input starts meanwhile.
-            TimerUp(s);
+            TimerUp(s, false, edge ? m_edgeAtNs : 0);
             if (st.runState == RunStopped || type == 4) {
                 stop = true;
                 return;

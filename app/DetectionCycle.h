@@ -101,8 +101,9 @@ public:
 
     // Steps and verdict.
     // manual: a snapshot the operator took; an alarm it raises sets the
-    // manual alarm outputs as well.
-    void TimerUp(int s, bool manual = false);
+    // manual alarm outputs as well. endedNs: when the delay ended, if
+    // before now (0: now).
+    void TimerUp(int s, bool manual = false, qint64 endedNs = 0);
     void RunAlgorithm(int c, int s);
     void CheckNG();
     void ReCheck();
@@ -245,7 +246,7 @@ private:
         unsigned cameras = 0;    // the cameras judged
         bool manual = false;     // a manual snapshot: its alarm outputs follow
     };
-    void JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual);
+    void JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual, qint64 endedNs = 0);
     void PollAwaitedFrames();
     void FinishJudgement(int s, const StepWait& w, unsigned stale);
     void DropWaits();
@@ -312,6 +313,9 @@ private:
     bool m_countsChanged = false;    // the verdict in progress counted something
     QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
     qint64 m_edgeSeenNs = 0, m_passStartNs = 0, m_handedOverNs = 0, m_flushedNs = 0, m_picturesNs = 0;
+    // When the edges this pass took were on the inputs: the pass's start
+    // when the input word stood unchanged through its frame copies.
+    qint64 m_edgeAtNs = 0;
     StepTrace m_traces[8];  // per step while it waits
     StepTrace m_lastTrace;
 };

@@ -251,7 +251,7 @@ void PoseRefine::Build(const cv::Mat& model, const cv::Mat& mask, int levels)
             m_patches = across * ((img.rows + side - 1) / side);
         for (const Cand& c : cands)
             pts.push_back({float(c.x) - ccx, float(c.y) - ccy, float(seen.at<uchar>(c.y, c.x)),
-                           float(img.at<uchar>(c.y, c.x)), std::sqrt(c.mag), 0.0, 0.0, 0.0, 0.0, 0.0,
+                           float(img.at<uchar>(c.y, c.x)), kSteeper * std::sqrt(c.mag) + kSlopeFloor, 0.0, 0.0, 0.0, 0.0, 0.0,
                            l == 0 ? c.y / side * across + c.x / side : 0});
         double radius = 1;
         double mean = 0;
@@ -434,7 +434,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             if (!normal) {
                 fit.scored += std::min(res * res, kScoreClip * kScoreClip);
                 // A bilinear read passes sum(weight^2) of the pixels' noise variance.
-                const double fx = qx - std::floor(qx), fy = qy - std::floor(qy);
+                // Both lie beyond 1 here: the whole part is floor's.
+                const double fx = qx - int(qx), fy = qy - int(qy);
                 fit.passed += ((1 - fx) * (1 - fx) + fx * fx) * ((1 - fy) * (1 - fy) + fy * fy);
                 continue;
             }
@@ -449,7 +450,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // to something foreign (a chip, a glint): its pull on the pose is
             // cut to what the part's own edge there could give. On a dark
             // part a chip's edge is many times steeper than any of the part's.
-            const double cap = kSteeper * pt.slope + kSlopeFloor;
+            const double cap = pt.cap;
             const double slope2 = ix * ix + iy * iy;
             if (slope2 > cap * cap) {
                 const double k = cap / std::sqrt(slope2);
@@ -499,10 +500,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         double c, s;
         turnOf(at.angle, c, s);
         double n = 0, sl = 0, sll = 0;
-        thread_local std::vector<double> sg, sgg, slg;
-        sg.assign(copies, 0.0);
-        sgg.assign(copies, 0.0);
-        slg.assign(copies, 0.0);
+        // Sums of the stack, not of vectors the compiler must take as
+        // written through each other; the flanks' rows looked up once.
+        constexpr size_t kCopies = std::size(kDefocus);
+        double sg[kCopies] = {}, sgg[kCopies] = {}, slg[kCopies] = {};
+        const float* flanks[kCopies];
+        for (size_t k = 0; k < copies; ++k)
+            flanks[k] = m_softened[k].flanks.data();
         for (size_t i = 0; i < pts.size(); i += kFocusStride) {
             const Sample& pt = pts[i];
             const double qx = c * pt.x - s * pt.y + at.cx - origin.x;
@@ -525,7 +529,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 sl += lit;
                 sll += lit * lit;
                 for (size_t k = 0; k < copies; ++k) {
-                    const double g = m_softened[k].flanks[2 * i + size_t(side)];
+                    const double g = flanks[k][2 * i + size_t(side)];
                     sg[k] += g;
                     sgg[k] += g * g;
                     slg[k] += lit * g;
@@ -602,6 +606,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // pose, same reads); NaN marks a sample a cost would not count.
             thread_local std::vector<double> seen;
             seen.assign(pts.size(), std::numeric_limits<double>::quiet_NaN());
+            const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
             for (size_t i = 0; i < pts.size(); ++i) {
                 const Sample& pt = pts[i];
                 const double qx = c * pt.x - s * pt.y + p.cx * scale - origin.x;
@@ -609,7 +614,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 double v;
                 if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
                     continue;
-                if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > img.cols - 1.001 || qy + 1 > img.rows - 1.001))
+                if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY))
                     seen[i] = v;
                 const double t = modelGrey(pts, i, false);
                 n += 1;

@@ -66,7 +66,7 @@ private:
         float x, y;  // from the model centre at this level
         float grey;  // as the fit reads it (softened on the finest level)
         float raw;   // unsoftened, for the score
-        float slope; // the model's own grey-value slope there, grey levels per pixel
+        double cap;  // the steepest slope of the frame there the fit takes as the part's (grey levels per pixel)
         double mx, my;  // x and y over the level's radius, as the lighting slope reads them
         double mxx, mxy, myy;  // their products, as the lighting bend's derivatives take them
         int patch;  // finest level: which patch of the model it lies in (see m_patches)
