@@ -1,6 +1,7 @@
 #include "SaveFialImageThread.h"
 
 #include "network/VUR_Net.h"
+#include "records/JpegFile.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"
 
@@ -11,8 +12,6 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRegularExpression>
-
-#include <opencv2/imgcodecs.hpp>
 
 #include <cstring>
 #include <utility>
@@ -165,16 +164,7 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
     if (picture.format() != QImage::Format_RGB888)
         picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
-    // The writer wants blue first: swapped in the picture this thread owns,
-    // not into a second frame-size copy.
-    picture = std::move(picture).rgbSwapped();
-    const cv::Mat bgr(gImageH, gImageW, CV_8UC3, picture.bits(), size_t(picture.bytesPerLine()));
-    bool written = false;
-    try {
-        written = cv::imwrite(path.toStdString(), bgr);
-    } catch (const cv::Exception&) {
-        written = false;
-    }
+    const bool written = WriteJpegRgb(path, picture.constBits(), gImageW, gImageH, size_t(picture.bytesPerLine()));
     // The plant link hears only of pictures that exist.
     if (written && QFile::exists(path)) {
         const QString rel = QLatin1Char('.') + path.mid(QDir::currentPath().size());
