@@ -228,6 +228,12 @@ private slots:
         const cv::Scalar red = cv::mean(
             cv::imread((ResultFolder(1, 0, 1) + QLatin1Char('/') + pictures(ResultFolder(1, 0, 1)).first()).toStdString()));
         QVERIFY2(red[2] > 150 && red[1] < 50 && red[0] < 50, qPrintable(QStringLiteral("BGR %1 %2 %3").arg(red[0]).arg(red[1]).arg(red[2])));
+        // The file holds the bytes OpenCV's writer gave (quality 95, baseline).
+        QFile redFile(ResultFolder(1, 0, 1) + QLatin1Char('/') + pictures(ResultFolder(1, 0, 1)).first());
+        QVERIFY(redFile.open(QIODevice::ReadOnly));
+        std::vector<uchar> encoded;
+        QVERIFY(cv::imencode(".jpg", cv::Mat(gImageH, gImageW, CV_8UC3, cv::Scalar(0, 0, 200)), encoded));
+        QVERIFY(redFile.readAll() == QByteArray(reinterpret_cast<const char*>(encoded.data()), int(encoded.size())));
         // Written pictures leave their slots; the one never requested stays.
         QVERIFY(gpFailImage[0][1][0].isNull() && gpFailImage[0][1][1].isNull() && gpFailImage[1][0][1].isNull());
         QVERIFY(!gpFailImage[1][0][0].isNull());
