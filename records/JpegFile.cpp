@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 #include <jpeglib.h>
 
@@ -20,26 +21,26 @@ void Fail(j_common_ptr cinfo)
 void Quiet(j_common_ptr, int) {}
 }  // namespace
 
-bool WriteJpegRgb(const QString& path, const uint8_t* rgb, int width, int height, size_t stride, int quality)
+bool EncodeJpegRgb(const uint8_t* rgb, int width, int height, size_t stride, std::vector<uint8_t>& out, int quality)
 {
+    out.clear();
     if (!rgb || width <= 0 || height <= 0)
-        return false;
-    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!f)
         return false;
     jpeg_compress_struct cinfo;
     ErrorJump err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = Fail;
     err.mgr.emit_message = Quiet;
+    // libjpeg grows this buffer itself; freed here whatever happens.
+    unsigned char* coded = nullptr;
+    unsigned long codedLen = 0;
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
-        std::fclose(f);
-        QFile::remove(path);
+        std::free(coded);
         return false;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, f);
+    jpeg_mem_dest(&cinfo, &coded, &codedLen);
     cinfo.image_width = JDIMENSION(width);
     cinfo.image_height = JDIMENSION(height);
     cinfo.input_components = 3;
@@ -53,8 +54,20 @@ bool WriteJpegRgb(const QString& path, const uint8_t* rgb, int width, int height
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    if (std::fclose(f) != 0) {
-        QFile::remove(path);
+    out.assign(coded, coded + codedLen);
+    std::free(coded);
+    return !out.empty();
+}
+
+bool WriteBytesFile(const QString& path, const std::vector<uint8_t>& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool ok = f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size());
+    f.close();
+    if (!ok || f.error() != QFileDevice::NoError) {
+        f.remove();
         return false;
     }
     return true;

@@ -239,6 +239,40 @@ private slots:
         QVERIFY(!gpFailImage[1][0][0].isNull());
     }
 
+    // A picture waiting for its turn waits coded, not frame-size; one drawn
+    // into the slot after that is newer and is the one written.
+    void waitingPicturesWaitCoded()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(2));
+        gDNum = 1;
+        SaveFialImageThread t(2, nullptr);
+        SaveFialImageThread::Timing slow = fast();
+        slow.afterPictureMs = 1500;
+        t.setTiming(slow);
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 1);
+        request(1, 0, 1);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        const auto taken = [] {
+            QMutexLocker lock(pMutexSaveFail);
+            return gpFailImage[1][0][1].isNull();
+        };
+        QTRY_VERIFY(taken());
+        QCOMPARE(saved.count(), 1);
+        {
+            QMutexLocker lock(pMutexSaveFail);
+            gpFailImage[1][0][1] = QImage(gImageW, gImageH, QImage::Format_RGB888);
+            gpFailImage[1][0][1].fill(qRgb(200, 0, 0));
+        }
+        QTRY_COMPARE(saved.count(), 2);
+        t.requestInterruption();
+        t.wait();
+        const cv::Scalar red = cv::mean(cv::imread(saved.last().at(0).toString().toStdString()));
+        QVERIFY2(red[2] > 150 && red[1] < 50, qPrintable(QStringLiteral("BGR %1 %2 %3").arg(red[0]).arg(red[1]).arg(red[2])));
+    }
+
     void outsideTheSweepIsNeverTouched()
     {
         TempWorkDir wd(false);
