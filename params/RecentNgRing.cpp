@@ -13,7 +13,7 @@
 
 namespace {
 // Each byte less the same channel of the pixel to its left, then deflated at
-// zlib's fastest level: exact, and as small as the PNG it replaces, without
+// zlib's fastest level: exact, and within a few per cent of the PNG it replaces, without
 // the image codec library (and the 38 MB of libraries it maps).
 bool Deflate(const uint8_t* frame, int w, int h, int ch, std::vector<uint8_t>& out)
 {
