@@ -1,6 +1,10 @@
 find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets Sql Network SerialPort Multimedia Test)
-find_package(OpenCV 4 REQUIRED COMPONENTS core imgproc imgcodecs features2d calib3d)
+# No imgcodecs: it maps some 38 MB of libraries (GDAL and more) the monitor
+# never uses; pictures are read and written with Qt, libjpeg and zlib.
+find_package(OpenCV 4 REQUIRED COMPONENTS core imgproc features2d calib3d)
 find_package(Threads REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(ZLIB REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
   libavformat libavcodec libavdevice libavfilter libavutil libswscale)

@@ -1,18 +1,22 @@
 #include "SaveFialImageThread.h"
 
 #include "network/VUR_Net.h"
+#include "records/JpegFile.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRegularExpression>
 
-#include <opencv2/imgcodecs.hpp>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <utility>
@@ -96,13 +100,50 @@ void SaveFialImageThread::Prune(const QString& folder, int limit)
 
 void SaveFialImageThread::nap(int ms)
 {
-    // Sleep in short slices so a stop request is seen promptly.
-    for (int left = ms; left > 0 && !isInterruptionRequested(); left -= 20)
-        msleep(qMin(left, 20));
+    // Sleep in short slices so a stop request is seen promptly; pictures
+    // handed over meanwhile are coded while they wait for their turn.
+    QElapsedTimer t;
+    t.start();
+    while (!isInterruptionRequested()) {
+        codeWaiting();
+        const qint64 left = ms - t.elapsed();
+        if (left <= 0)
+            break;
+        msleep(static_cast<unsigned long>(qMin<qint64>(left, 20)));
+    }
+}
+
+void SaveFialImageThread::codeWaiting()
+{
+    const int steps = qBound(0, gDNum.load(), 8);
+    for (int c = 0; c < m_cameras; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int slot = 0; slot < 2; ++slot) {
+                QImage picture;
+                {
+                    QMutexLocker lock(pMutexSaveFail);
+                    // Written, or withdrawn: its coded bytes go.
+                    if (!gisSaveFail[c][s][slot] || s >= steps) {
+                        if (!m_coded[c][s][slot].empty())
+                            std::vector<uint8_t>().swap(m_coded[c][s][slot]);
+                        continue;
+                    }
+                    if (gpFailImage[c][s][slot].width() != gImageW || gpFailImage[c][s][slot].height() != gImageH)
+                        continue;
+                    picture = std::exchange(gpFailImage[c][s][slot], QImage());
+                }
+                if (picture.format() != QImage::Format_RGB888)
+                    picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
+                EncodeJpegRgb(picture.constBits(), picture.width(), picture.height(), size_t(picture.bytesPerLine()),
+                              m_coded[c][s][slot]);
+            }
 }
 
 void SaveFialImageThread::run()
 {
+    // Coding pictures as they are handed over must not take a core from
+    // the step; nice applies to this thread alone.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     while (!isInterruptionRequested()) {
         sweepOnce();
         nap(m_timing.sweepMs);
@@ -147,7 +188,11 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
         picture = std::exchange(gpFailImage[c][s][slot], QImage());
         gisSaveFail[c][s][slot] = false;
     }
-    if (picture.width() != gImageW || picture.height() != gImageH) {
+    // A picture drawn into the slot after the last one was coded is newer.
+    std::vector<uint8_t> coded = std::move(m_coded[c][s][slot]);
+    m_coded[c][s][slot].clear();
+    const bool drawn = picture.width() == gImageW && picture.height() == gImageH;
+    if (!drawn && coded.empty()) {
         // A request without its picture: nothing to write, and no older file pruned for it.
         qWarning().noquote() << QStringLiteral("Result picture of camera %1, step %2, slot %3 missing")
                                     .arg(c + 1).arg(s + 1).arg(slot);
@@ -163,18 +208,13 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
 
     const qint64 number = m_counter ? m_counter->fetch_add(1) : 0;
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
-    if (picture.format() != QImage::Format_RGB888)
-        picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
-    // The writer wants blue first: swapped in the picture this thread owns,
-    // not into a second frame-size copy.
-    picture = std::move(picture).rgbSwapped();
-    const cv::Mat bgr(gImageH, gImageW, CV_8UC3, picture.bits(), size_t(picture.bytesPerLine()));
-    bool written = false;
-    try {
-        written = cv::imwrite(path.toStdString(), bgr);
-    } catch (const cv::Exception&) {
-        written = false;
+    if (drawn) {
+        if (picture.format() != QImage::Format_RGB888)
+            picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
+        EncodeJpegRgb(picture.constBits(), gImageW, gImageH, size_t(picture.bytesPerLine()), coded);
+        picture = QImage();
     }
+    const bool written = !coded.empty() && WriteBytesFile(path, coded);
     // The plant link hears only of pictures that exist.
     if (written && QFile::exists(path)) {
         const QString rel = QLatin1Char('.') + path.mid(QDir::currentPath().size());

@@ -10,11 +10,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 // Hand-over area, guarded by pMutexSaveFail: [camera][step][slot 0 NG, 1 OK].
 // A slot holds its gImageW x gImageH picture (RGB888) from the drawing until
-// this thread takes it for writing: sixteen frame-size pictures per camera
-// kept for good would cost more than all its frame buffers together.
+// this thread takes it, once handed over, to code it: sixteen frame-size
+// pictures per camera kept for good would cost more than all its frame
+// buffers together, and even those waiting between paced writes did.
 extern QImage gpFailImage[8][8][2];
 extern bool gisSaveFail[8][8][2];
 extern int gFailIndex[8][8];           // 0 none, else 1-based first failing ROI
@@ -65,10 +67,16 @@ private:
     void sweepOnce();
     bool saveSlot(int c, int s, int slot, bool ngPending);
     void nap(int ms);
+    // Codes every picture handed over and still waiting, so that it waits as
+    // a JPEG (a few hundred KB) instead of a frame-size picture.
+    void codeWaiting();
 
     int m_cameras;
     std::atomic<qint64>* m_counter;
     Timing m_timing;
+    // [camera][step][slot]: the coded picture taken from its slot, this
+    // thread's alone; a picture drawn into the slot since is newer and wins.
+    std::vector<uint8_t> m_coded[8][8][2];
 };
 
 extern SaveFialImageThread* gpSaveFialImageThread;

@@ -88,10 +88,6 @@
 #include <thread>
 #include <utility>
 
-extern "C" {
-#include <libavdevice/avdevice.h>
-#include <libavformat/avformat.h>
-}
 
 RaRoWizard* gpWin = nullptr;
 
@@ -116,9 +112,7 @@ RaRoWizard::RaRoWizard(QWidget* parent)
 bool RaRoWizard::Build()
 {
     m_startClock.start();
-    // 2. FFmpeg registrations for the V4L2 family.
-    avdevice_register_all();
-    avformat_network_init();
+    // 2. FFmpeg is loaded, and its devices registered, when a USB camera is used.
 
     // 3. The screen size every layout reads.
     gpWin = this;

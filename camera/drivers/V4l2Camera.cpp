@@ -11,17 +11,7 @@
 
 #include <cstdio>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavdevice/avdevice.h>
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
+#include "camera/drivers/FfmpegLib.h"
 
 // Each value is worked out in double and kept as a float before printing;
 // float arithmetic would change the last printed digit of high gammas.
@@ -56,10 +46,10 @@ int CheckUSBCameraNum(const QString& devicesFile)
 
 const AVInputFormat* V4l2InputFormat(const QString& path)
 {
-    avdevice_register_all();
-    if (!path.startsWith(QLatin1String("/dev/video")))
+    const FfmpegLib* ff = Ffmpeg();  // devices registered as it loads
+    if (!ff || !path.startsWith(QLatin1String("/dev/video")))
         return nullptr;
-    return av_find_input_format("video4linux2");
+    return ff->av_find_input_format("video4linux2");
 }
 
 V4l2Camera::~V4l2Camera()
@@ -72,21 +62,24 @@ bool V4l2Camera::Probe()
     gFindCamera = CapCameraCount(CheckUSBCameraNum());
     if (gFindCamera <= 0)
         return false;
-    AVFormatContext* ctx = avformat_alloc_context();
+    const FfmpegLib* ff = Ffmpeg();
+    if (!ff)
+        return false;
+    AVFormatContext* ctx = ff->avformat_alloc_context();
     if (!ctx)
         return false;
     const QByteArray path = DevicePaths::v4l2Device(0).toLocal8Bit();
     bool video = false;
-    if (avformat_open_input(&ctx, path.constData(), V4l2InputFormat(QString::fromLocal8Bit(path)), nullptr) == 0) {
-        if (avformat_find_stream_info(ctx, nullptr) >= 0)
+    if (ff->avformat_open_input(&ctx, path.constData(), V4l2InputFormat(QString::fromLocal8Bit(path)), nullptr) == 0) {
+        if (ff->avformat_find_stream_info(ctx, nullptr) >= 0)
             for (unsigned i = 0; i < ctx->nb_streams; ++i)
                 if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
                     video = true;
-        avformat_close_input(&ctx);
+        ff->avformat_close_input(&ctx);
     } else {
         ctx = nullptr;  // freed by the failed open
     }
-    avformat_free_context(ctx);
+    ff->avformat_free_context(ctx);
     if (!video)
         return false;
     gCameraID = CAMERA_V4L2;
@@ -117,37 +110,40 @@ bool V4l2Camera::open(const char*)
 
 bool V4l2Camera::openPath(const QByteArray& path)
 {
-    fmtCtx = avformat_alloc_context();
+    const FfmpegLib* ff = Ffmpeg();
+    if (!ff)
+        return false;
+    fmtCtx = ff->avformat_alloc_context();
     if (!fmtCtx)
         return false;
-    av_dict_set(&avOptions, "framerate", "30", 0);
+    ff->av_dict_set(&avOptions, "framerate", "30", 0);
     AVDictionary* opts = nullptr;
-    av_dict_copy(&opts, avOptions, 0);
-    if (avformat_open_input(&fmtCtx, path.constData(), V4l2InputFormat(QString::fromLocal8Bit(path)), &opts) != 0) {
-        av_dict_free(&opts);
-        av_dict_free(&avOptions);
+    ff->av_dict_copy(&opts, avOptions, 0);
+    if (ff->avformat_open_input(&fmtCtx, path.constData(), V4l2InputFormat(QString::fromLocal8Bit(path)), &opts) != 0) {
+        ff->av_dict_free(&opts);
+        ff->av_dict_free(&avOptions);
         fmtCtx = nullptr;  // freed by the failed open
         return false;
     }
-    av_dict_free(&opts);
-    bool ok = avformat_find_stream_info(fmtCtx, nullptr) >= 0;
+    ff->av_dict_free(&opts);
+    bool ok = ff->avformat_find_stream_info(fmtCtx, nullptr) >= 0;
     videoStream = -1;
     for (unsigned s = 0; ok && s < fmtCtx->nb_streams; ++s)
         if (fmtCtx->streams[s]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             videoStream = int(s);
     ok = ok && videoStream >= 0;
     if (ok) {
-        codec = avcodec_find_decoder(fmtCtx->streams[videoStream]->codecpar->codec_id);
-        codecCtx = codec ? avcodec_alloc_context3(codec) : nullptr;
-        ok = codecCtx && avcodec_parameters_to_context(codecCtx, fmtCtx->streams[videoStream]->codecpar) >= 0;
+        codec = ff->avcodec_find_decoder(fmtCtx->streams[videoStream]->codecpar->codec_id);
+        codecCtx = codec ? ff->avcodec_alloc_context3(codec) : nullptr;
+        ok = codecCtx && ff->avcodec_parameters_to_context(codecCtx, fmtCtx->streams[videoStream]->codecpar) >= 0;
         if (ok) {
             codecCtx->thread_count = 1;  // the pump is the decoding thread
-            ok = avcodec_open2(codecCtx, codec, nullptr) >= 0;
+            ok = ff->avcodec_open2(codecCtx, codec, nullptr) >= 0;
         }
     }
     if (ok) {
-        decodedFrame = av_frame_alloc();
-        packet = av_packet_alloc();
+        decodedFrame = ff->av_frame_alloc();
+        packet = ff->av_packet_alloc();
         ok = decodedFrame && packet;
     }
     if (!ok) {
@@ -159,16 +155,20 @@ bool V4l2Camera::openPath(const QByteArray& path)
 
 void V4l2Camera::release()
 {
-    avfilter_graph_free(&filterGraph);
+    // Never loaded: nothing of FFmpeg's to free.
+    const FfmpegLib* ff = FfmpegIfLoaded();
+    if (!ff)
+        return;
+    ff->avfilter_graph_free(&filterGraph);
     buffersrcCtx = buffersinkCtx = nullptr;
-    av_packet_free(&packet);
-    av_frame_free(&decodedFrame);
-    avcodec_free_context(&codecCtx);
+    ff->av_packet_free(&packet);
+    ff->av_frame_free(&decodedFrame);
+    ff->avcodec_free_context(&codecCtx);
     codec = nullptr;
     if (fmtCtx)
-        avformat_close_input(&fmtCtx);
-    av_dict_free(&avOptions);
-    avformat_free_context(fmtCtx);
+        ff->avformat_close_input(&fmtCtx);
+    ff->av_dict_free(&avOptions);
+    ff->avformat_free_context(fmtCtx);
     fmtCtx = nullptr;
     videoStream = -1;
 }
@@ -224,35 +224,42 @@ void V4l2Camera::restoreDefaults(WizardPara& edit, const WizardPara&)
 
 void V4l2Camera::pumpBegin()
 {
-    m_filtFrame = av_frame_alloc();
+    const FfmpegLib* ff = Ffmpeg();
+    if (!ff)
+        return;
+    m_filtFrame = ff->av_frame_alloc();
 }
 
 void V4l2Camera::pumpEnd()
 {
-    av_frame_free(&m_filtFrame);
+    const FfmpegLib* ff = FfmpegIfLoaded();
+    if (!ff)
+        return;
+    ff->av_frame_free(&m_filtFrame);
 }
 
 bool V4l2Camera::pumpPass()
 {
     const int c = m_link.index();
-    if (!fmtCtx || !packet)
+    const FfmpegLib* ff = FfmpegIfLoaded();
+    if (!ff || !fmtCtx || !packet)
         return true;
     // Read outside the lock: a blocked read must not stall the polling loop.
-    if (av_read_frame(fmtCtx, packet) < 0) {
-        av_packet_unref(packet);
+    if (ff->av_read_frame(fmtCtx, packet) < 0) {
+        ff->av_packet_unref(packet);
         return true;  // sleep before the next read
     }
     if (packet->stream_index != videoStream) {
-        av_packet_unref(packet);
+        ff->av_packet_unref(packet);
         return false;
     }
     bool delivered = false;
     {
         QMutexLocker lock(pMutex[c]);
-        if (filterGraph && avcodec_send_packet(codecCtx, packet) >= 0) {
-            while (avcodec_receive_frame(codecCtx, decodedFrame) >= 0) {
-                if (av_buffersrc_add_frame_flags(buffersrcCtx, decodedFrame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0) {
-                    while (av_buffersink_get_frame(buffersinkCtx, m_filtFrame) >= 0) {
+        if (filterGraph && ff->avcodec_send_packet(codecCtx, packet) >= 0) {
+            while (ff->avcodec_receive_frame(codecCtx, decodedFrame) >= 0) {
+                if (ff->av_buffersrc_add_frame_flags(buffersrcCtx, decodedFrame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0) {
+                    while (ff->av_buffersink_get_frame(buffersinkCtx, m_filtFrame) >= 0) {
                         cv::Mat image = avframe_to_cvmat(m_filtFrame);
                         if (!image.empty()) {
                             if (gisColor)
@@ -261,26 +268,27 @@ bool V4l2Camera::pumpPass()
                                 m_link.deliverLocked(image.data, gImageLen);
                             delivered = true;
                         }
-                        av_frame_unref(m_filtFrame);
+                        ff->av_frame_unref(m_filtFrame);
                     }
                 }
-                av_frame_unref(decodedFrame);
+                ff->av_frame_unref(decodedFrame);
             }
         }
     }
-    av_packet_unref(packet);
+    ff->av_packet_unref(packet);
     return delivered;
 }
 
 int V4l2Camera::init_filters(const char* description)
 {
-    if (!codecCtx || !fmtCtx || videoStream < 0)
+    const FfmpegLib* ff = FfmpegIfLoaded();
+    if (!ff || !codecCtx || !fmtCtx || videoStream < 0)
         return AVERROR(EINVAL);
-    const AVFilter* buffersrc = avfilter_get_by_name("buffer");
-    const AVFilter* buffersink = avfilter_get_by_name("buffersink");
-    AVFilterInOut* outputs = avfilter_inout_alloc();
-    AVFilterInOut* inputs = avfilter_inout_alloc();
-    AVFilterGraph* graph = avfilter_graph_alloc();
+    const AVFilter* buffersrc = ff->avfilter_get_by_name("buffer");
+    const AVFilter* buffersink = ff->avfilter_get_by_name("buffersink");
+    AVFilterInOut* outputs = ff->avfilter_inout_alloc();
+    AVFilterInOut* inputs = ff->avfilter_inout_alloc();
+    AVFilterGraph* graph = ff->avfilter_graph_alloc();
     AVFilterContext* src = nullptr;
     AVFilterContext* sink = nullptr;
     int ret = 0;
@@ -293,42 +301,44 @@ int V4l2Camera::init_filters(const char* description)
         std::snprintf(args, sizeof(args), "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",
                       codecCtx->width, codecCtx->height, int(codecCtx->pix_fmt), tb.num, tb.den,
                       codecCtx->sample_aspect_ratio.num, codecCtx->sample_aspect_ratio.den);
-        ret = avfilter_graph_create_filter(&src, buffersrc, "in", args, nullptr, graph);
+        ret = ff->avfilter_graph_create_filter(&src, buffersrc, "in", args, nullptr, graph);
         if (ret < 0)
-            av_log(nullptr, AV_LOG_ERROR, "Cannot create buffer source\n");
+            ff->av_log(nullptr, AV_LOG_ERROR, "Cannot create buffer source\n");
         if (ret >= 0) {
-            ret = avfilter_graph_create_filter(&sink, buffersink, "out", nullptr, nullptr, graph);
+            ret = ff->avfilter_graph_create_filter(&sink, buffersink, "out", nullptr, nullptr, graph);
             if (ret < 0)
-                av_log(nullptr, AV_LOG_ERROR, "Cannot create buffer sink\n");
+                ff->av_log(nullptr, AV_LOG_ERROR, "Cannot create buffer sink\n");
         }
         if (ret >= 0) {
-            const enum AVPixelFormat fmts[] = {AV_PIX_FMT_GRAY8, AV_PIX_FMT_NONE};
-            ret = av_opt_set_int_list(sink, "pix_fmts", fmts, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
+            // What av_opt_set_int_list sets for this one-entry list.
+            const enum AVPixelFormat fmts[] = {AV_PIX_FMT_GRAY8};
+            ret = ff->av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), int(sizeof(fmts)),
+                                     AV_OPT_SEARCH_CHILDREN);
             if (ret < 0)
-                av_log(nullptr, AV_LOG_ERROR, "Cannot set output pixel format\n");
+                ff->av_log(nullptr, AV_LOG_ERROR, "Cannot set output pixel format\n");
         }
         if (ret >= 0) {
-            outputs->name = av_strdup("in");
+            outputs->name = ff->av_strdup("in");
             outputs->filter_ctx = src;
             outputs->pad_idx = 0;
             outputs->next = nullptr;
-            inputs->name = av_strdup("out");
+            inputs->name = ff->av_strdup("out");
             inputs->filter_ctx = sink;
             inputs->pad_idx = 0;
             inputs->next = nullptr;
-            ret = avfilter_graph_parse_ptr(graph, description, &inputs, &outputs, nullptr);
+            ret = ff->avfilter_graph_parse_ptr(graph, description, &inputs, &outputs, nullptr);
             if (ret >= 0)
-                ret = avfilter_graph_config(graph, nullptr);
+                ret = ff->avfilter_graph_config(graph, nullptr);
         }
     }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
+    ff->avfilter_inout_free(&inputs);
+    ff->avfilter_inout_free(&outputs);
     if (ret < 0) {
         // Keep the graph that works; never leave one half built.
-        avfilter_graph_free(&graph);
+        ff->avfilter_graph_free(&graph);
         return ret;
     }
-    avfilter_graph_free(&filterGraph);
+    ff->avfilter_graph_free(&filterGraph);
     filterGraph = graph;
     buffersrcCtx = src;
     buffersinkCtx = sink;
@@ -337,23 +347,26 @@ int V4l2Camera::init_filters(const char* description)
 
 cv::Mat V4l2Camera::avframe_to_cvmat(AVFrame* frame)
 {
+    const FfmpegLib* ff = FfmpegIfLoaded();
     const int w = frame->width;
     const int h = frame->height;
+    if (!ff)
+        return cv::Mat();
     if (w <= 0 || h <= 0 || w > gImageW || h > gImageH) {
         m_link.frameFits(w, h, "V4L2");
         return cv::Mat();
     }
     const int type = gisColor ? CV_8UC3 : CV_8UC1;
     cv::Mat converted(h, w, type);
-    SwsContext* sws = sws_getContext(w, h, AVPixelFormat(frame->format), w, h,
+    SwsContext* sws = ff->sws_getContext(w, h, AVPixelFormat(frame->format), w, h,
                                      gisColor ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_GRAY8, SWS_FAST_BILINEAR, nullptr,
                                      nullptr, nullptr);
     if (!sws)
         return cv::Mat();
     uint8_t* dst[4] = {converted.data, nullptr, nullptr, nullptr};
     int dstStride[4] = {int(converted.step[0]), 0, 0, 0};
-    sws_scale(sws, frame->data, frame->linesize, 0, h, dst, dstStride);
-    sws_freeContext(sws);
+    ff->sws_scale(sws, frame->data, frame->linesize, 0, h, dst, dstStride);
+    ff->sws_freeContext(sws);
     cv::Mat out(gImageH, gImageW, type, cv::Scalar::all(0));
     converted.copyTo(out(cv::Rect((gImageW - w) / 2, (gImageH - h) / 2, w, h)));
     return out;

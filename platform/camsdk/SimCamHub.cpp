@@ -4,12 +4,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QSettings>
 
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
+#include <opencv2/core.hpp>
 
 #include <chrono>
+#include <cstring>
 
 namespace simcam {
 
@@ -18,6 +19,37 @@ qint64 nowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// A picture file as RGB (channels 3) or grey bytes, the pixels OpenCV's
+// imread gave: Qt's readers are loaded anyway, OpenCV's image codec library
+// would map some 38 MB of libraries more. A colour picture read as grey
+// takes the weights and rounding of OpenCV's PNG (libpng) or BMP reader.
+QByteArray ReadPicture(const QString& file, int channels, QSize& size)
+{
+    const QImage read(file);
+    if (read.isNull())
+        return {};
+    size = read.size();
+    const bool grey = channels != 3;
+    const QImage img = grey && read.isGrayscale() ? read.convertToFormat(QImage::Format_Grayscale8)
+                                                  : read.convertToFormat(QImage::Format_RGB888);
+    const bool png = !file.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
+    const int w = img.width(), h = img.height();
+    QByteArray out(w * h * (grey ? 1 : 3), Qt::Uninitialized);
+    uchar* dst = reinterpret_cast<uchar*>(out.data());
+    for (int y = 0; y < h; ++y) {
+        const uchar* src = img.constScanLine(y);
+        if (!grey || img.format() == QImage::Format_Grayscale8) {
+            std::memcpy(dst, src, size_t(w) * (grey ? 1 : 3));
+            dst += w * (grey ? 1 : 3);
+            continue;
+        }
+        for (int x = 0; x < w; ++x, src += 3)
+            *dst++ = png ? uchar((9797 * src[0] + 19234 * src[1] + 3737 * src[2]) >> 15)
+                         : uchar((4899 * src[0] + 9617 * src[1] + 1868 * src[2] + 8192) >> 14);
+    }
+    return out;
 }
 }  // namespace
 
@@ -247,12 +279,9 @@ bool SimDevice::makeFrame(Frame& out, int channels)
         const QString key = QString::number(out.channels) + QLatin1Char(':') + file;
         QMutexLocker lock(&m_imageMutex);
         if (!m_decoded.contains(key)) {
-            cv::Mat m = cv::imread(file.toStdString(), out.channels == 3 ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
-            if (!m.empty() && out.channels == 3)
-                cv::cvtColor(m, m, cv::COLOR_BGR2RGB);
-            m_decoded.insert(key, m.empty() ? QByteArray()
-                                            : QByteArray(reinterpret_cast<const char*>(m.data), int(m.total() * m.elemSize())));
-            m_decodedSize.insert(key, QSize(m.cols, m.rows));
+            QSize size;
+            m_decoded.insert(key, ReadPicture(file, out.channels, size));
+            m_decodedSize.insert(key, size);
         }
         const QByteArray pixels = m_decoded.value(key);
         if (!pixels.isEmpty()) {

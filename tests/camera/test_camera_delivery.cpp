@@ -4,8 +4,13 @@
 
 #include "camera/CameraThread.h"
 #include "camera/drivers/DvpCamera.h"
+#include "platform/camsdk/SimCamHub.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 using Ini = QMap<QString, QVariant>;
 
@@ -47,6 +52,8 @@ private slots:
     void colourFramesAsRgba_data();
     void colourFramesAsRgba();
     void monoSensorInColourMode();
+    void picturesReadAsOpenCvReadsThem_data();
+    void picturesReadAsOpenCvReadsThem();
 };
 
 void TestCameraDelivery::dvpFrameSkip_data()
@@ -529,6 +536,39 @@ void TestCameraDelivery::monoSensorInColourMode()
     QCOMPARE(int(buf.size()), 4 * 64 * 48);
     QCOMPARE(int(buf[size_t(gImageLen - 1)]), 66);
     QCOMPARE(int(buf[size_t(gImageLen)]), 0);
+}
+
+// A device's pictures reach the cameras as OpenCV's reader gave them: a
+// colour picture on a grey camera with the weights of the file's reader.
+void TestCameraDelivery::picturesReadAsOpenCvReadsThem_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("channels");
+    for (const char* f : {"a.png", "a.bmp"})
+        for (int ch : {1, 3})
+            QTest::addRow("%s, %d channels", f, ch) << QString::fromLatin1(f) << ch;
+}
+
+void TestCameraDelivery::picturesReadAsOpenCvReadsThem()
+{
+    QFETCH(QString, file);
+    QFETCH(int, channels);
+    QTemporaryDir dir;
+    cv::Mat bgr(37, 53, CV_8UC3);
+    cv::randu(bgr, 0, 256);
+    const std::string path = (dir.path() + QLatin1Char('/') + file).toStdString();
+    QVERIFY(cv::imwrite(path, bgr));
+    cv::Mat want = cv::imread(path, channels == 3 ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
+    if (channels == 3)
+        cv::cvtColor(want, want, cv::COLOR_BGR2RGB);
+    simcam::SimDevice dev(QStringLiteral("mvs"), QStringLiteral("S1"), dir.path());
+    dev.setStreaming(true);
+    dev.setTriggerMode(true);
+    dev.trigger();
+    simcam::Frame frame;
+    QVERIFY(dev.waitFrame(5000, frame, channels));
+    QCOMPARE(QSize(frame.width, frame.height), QSize(53, 37));
+    QVERIFY(frame.data == QByteArray(reinterpret_cast<const char*>(want.data), int(want.total() * want.elemSize())));
 }
 
 MOJU_TEST_CORE_MAIN(TestCameraDelivery)

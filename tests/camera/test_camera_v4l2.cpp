@@ -2,6 +2,7 @@
 // device node, so the real open, decode, filter and conversion run.
 #include "CameraRig.h"
 #include "TestSupport.h"
+#include "camera/drivers/FfmpegLib.h"
 #include "camera/drivers/V4l2Camera.h"
 
 #include <QFile>
@@ -42,6 +43,7 @@ struct V4l2Run {
 class TestCameraV4l2 : public QObject {
     Q_OBJECT
 private slots:
+    void ffmpegLoadedOnlyForUsbCameras();
     void smallFrameCentredOnBlack();
     void fallsBackToLaterNodes();
     void filterPieces_data();
@@ -50,6 +52,17 @@ private slots:
     void failedRebuildKeepsWorkingGraph();
     void defaultsResetPieces();
 };
+
+// FFmpeg is mapped only once a USB camera is used (first slot: nothing opened yet).
+void TestCameraV4l2::ffmpegLoadedOnlyForUsbCameras()
+{
+    const auto mapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libavformat");
+    };
+    QVERIFY(!mapped() && !FfmpegIfLoaded());
+    QVERIFY(Ffmpeg() && mapped());
+}
 
 void TestCameraV4l2::smallFrameCentredOnBlack()
 {

@@ -228,9 +228,49 @@ private slots:
         const cv::Scalar red = cv::mean(
             cv::imread((ResultFolder(1, 0, 1) + QLatin1Char('/') + pictures(ResultFolder(1, 0, 1)).first()).toStdString()));
         QVERIFY2(red[2] > 150 && red[1] < 50 && red[0] < 50, qPrintable(QStringLiteral("BGR %1 %2 %3").arg(red[0]).arg(red[1]).arg(red[2])));
+        // The file holds the bytes OpenCV's writer gave (quality 95, baseline).
+        QFile redFile(ResultFolder(1, 0, 1) + QLatin1Char('/') + pictures(ResultFolder(1, 0, 1)).first());
+        QVERIFY(redFile.open(QIODevice::ReadOnly));
+        std::vector<uchar> encoded;
+        QVERIFY(cv::imencode(".jpg", cv::Mat(gImageH, gImageW, CV_8UC3, cv::Scalar(0, 0, 200)), encoded));
+        QVERIFY(redFile.readAll() == QByteArray(reinterpret_cast<const char*>(encoded.data()), int(encoded.size())));
         // Written pictures leave their slots; the one never requested stays.
         QVERIFY(gpFailImage[0][1][0].isNull() && gpFailImage[0][1][1].isNull() && gpFailImage[1][0][1].isNull());
         QVERIFY(!gpFailImage[1][0][0].isNull());
+    }
+
+    // A picture waiting for its turn waits coded, not frame-size; one drawn
+    // into the slot after that is newer and is the one written.
+    void waitingPicturesWaitCoded()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(2));
+        gDNum = 1;
+        SaveFialImageThread t(2, nullptr);
+        SaveFialImageThread::Timing slow = fast();
+        slow.afterPictureMs = 1500;
+        t.setTiming(slow);
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 1);
+        request(1, 0, 1);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        const auto taken = [] {
+            QMutexLocker lock(pMutexSaveFail);
+            return gpFailImage[1][0][1].isNull();
+        };
+        QTRY_VERIFY(taken());
+        QCOMPARE(saved.count(), 1);
+        {
+            QMutexLocker lock(pMutexSaveFail);
+            gpFailImage[1][0][1] = QImage(gImageW, gImageH, QImage::Format_RGB888);
+            gpFailImage[1][0][1].fill(qRgb(200, 0, 0));
+        }
+        QTRY_COMPARE(saved.count(), 2);
+        t.requestInterruption();
+        t.wait();
+        const cv::Scalar red = cv::mean(cv::imread(saved.last().at(0).toString().toStdString()));
+        QVERIFY2(red[2] > 150 && red[1] < 50, qPrintable(QStringLiteral("BGR %1 %2 %3").arg(red[0]).arg(red[1]).arg(red[2])));
     }
 
     void outsideTheSweepIsNeverTouched()
