@@ -85,6 +85,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <array>
 #include <thread>
 #include <utility>
 
@@ -357,6 +358,7 @@ bool RaRoWizard::Build()
     // 45-47. The first polling pass, the day check, the frame-rate watch.
     connect(&m_cycle->runTimer, &QTimer::timeout, this, [this] { Stage("first polling pass"); },
             Qt::SingleShotConnection);
+    WatchFirstWord();
     m_cycle->StartPolling(5);
     m_oplog->StartDateTimer();
     InsertRecord(LanStr(150).arg(numCamera()));
@@ -406,17 +408,38 @@ void RaRoWizard::Stage(const char* what)
     // A stop asked for while the window is built is served between stages:
     // no event loop runs yet to serve it.
     StopSignals::ServePending();
-    qInfo("start-up: %s", what);
     const qint64 now = m_startClock.elapsed();
-    const qint64 last = m_startTimes.isEmpty() ? 0 : m_startTimes.last().atMs;
-    m_startTimes.append({QString::fromUtf8(what), now, now - last});
-    if (m_startTimes.last().name == QLatin1String("first polling pass")) {
-        QStringList parts;
-        for (const StartStage& t : std::as_const(m_startTimes))
-            parts << QStringLiteral("%1 %2 ms").arg(t.name).arg(t.tookMs);
-        qInfo("start-up times: %s; %lld ms in all", qPrintable(parts.join(QLatin1String(", "))),
-              static_cast<long long>(now));
-    }
+    Stage(QString::fromUtf8(what), now, now - m_stageEndMs);
+    m_stageEndMs = now;
+}
+
+void RaRoWizard::Stage(const QString& what, qint64 atMs, qint64 tookMs)
+{
+    qInfo("start-up: %s", qPrintable(what));
+    m_startTimes.append({what, atMs, tookMs});
+}
+
+void RaRoWizard::LogStartTimes()
+{
+    QStringList parts;
+    for (const StartStage& t : std::as_const(m_startTimes))
+        parts << QStringLiteral("%1 %2 ms").arg(t.name).arg(t.tookMs);
+    qInfo("start-up times: %s; %lld ms in all", qPrintable(parts.join(QLatin1String(", "))),
+          static_cast<long long>(m_startClock.elapsed()));
+}
+
+void RaRoWizard::WatchFirstWord()
+{
+    // The machine sees the monitor's first word once the board holds it:
+    // checked on each polling pass, given up on (and said so) after 2 s.
+    m_firstWordWatch = connect(&m_cycle->runTimer, &QTimer::timeout, this, [this] {
+        const bool held = !gpControlIO || gpControlIO->BoardHoldsOutputs();
+        if (!held && m_startClock.elapsed() - m_stageEndMs < 2000)
+            return;
+        disconnect(m_firstWordWatch);
+        Stage(held ? "first output word held by the board" : "first output word not yet held by the board");
+        LogStartTimes();
+    });
 }
 
 bool RaRoWizard::OpenDatabases()
@@ -529,8 +552,24 @@ void RaRoWizard::BuildCameras()
     Stage("cameras opened and started");
     // Training is most of a camera's start-up and the cameras share nothing
     // while they train: one camera per core.
-    StepWorkers::instance().Run(8, int(std::max(1u, std::thread::hardware_concurrency())),
-                                [this](size_t i) { cammerWidget[i]->engine->Train(); });
+    struct Trained {
+        qint64 startMs = 0, endMs = 0;
+        double readMs = 0;
+    };
+    std::array<Trained, 8> trained;
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    StepWorkers::instance().Run(8, threads, [this, &trained](size_t i) {
+        trained[i].startMs = m_startClock.elapsed();
+        cammerWidget[i]->engine->Train();
+        trained[i].endMs = m_startClock.elapsed();
+        trained[i].readMs = cammerWidget[i]->engine->trainReadMs();
+    });
+    for (int i = 0; i < m_station->numCamera && i < 8; ++i) {
+        const Trained& t = trained[size_t(i)];
+        Stage(QStringLiteral("camera %1 trained (templates read in %2 ms)").arg(i + 1).arg(qRound(t.readMs)), t.endMs,
+              t.endMs - t.startMs);
+    }
+    Stage(QStringLiteral("engines trained, %1 at a time").arg(std::min(threads, 8)).toUtf8().constData());
     m_lossPort = std::make_unique<StationLossPort>(m_station.get());
     for (int i = 0; i < 8; ++i)
         m_lossPort->cameraOK[i] = &cammerWidget[i]->cameraOK;

@@ -54,7 +54,9 @@ public:
     // False when construction stopped early (a reboot was requested).
     bool isBuilt() const { return m_built; }
     // Where start-up time goes: each stage with its time since construction
-    // began and since the stage before (also logged once the loop polls).
+    // began and since the stage before (also logged once the board holds the
+    // first output word). A camera's training runs beside the others: its
+    // took is its own length.
     struct StartStage {
         QString name;
         qint64 atMs = 0;
@@ -198,6 +200,9 @@ private:
     void BuildCavityEditor();
     void StartStatistics();
     void Stage(const char* what);
+    void Stage(const QString& what, qint64 atMs, qint64 tookMs);
+    void LogStartTimes();
+    void WatchFirstWord();
     void RepaintCountdowns();
     void BuildMainScreen();
     void MovePressed(int dx, int dy);
@@ -211,6 +216,8 @@ private:
     QString m_setupHold;
     QElapsedTimer m_startClock;
     QVector<StartStage> m_startTimes;
+    qint64 m_stageEndMs = 0;  // end of the last stage run in turn
+    QMetaObject::Connection m_firstWordWatch;
     std::unique_ptr<WizardPorts> m_ports;
     std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;
