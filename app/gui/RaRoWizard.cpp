@@ -543,6 +543,7 @@ void RaRoWizard::HoldAtStartup(const StandingAlarm& alarm)
 void RaRoWizard::BuildCameras()
 {
     m_station = std::make_unique<CameraStation>(gpWPara, gpWParaBak, m_ports.get());
+    m_station->takesFrames = false;  // until the engines are trained
     m_cycle->setStation(m_station.get());
     m_station->numCamera = 0;
     for (int i = 0; i < 8; ++i) {
@@ -570,6 +571,7 @@ void RaRoWizard::BuildCameras()
               t.endMs - t.startMs);
     }
     Stage(QStringLiteral("engines trained, %1 at a time").arg(std::min(threads, 8)).toUtf8().constData());
+    m_station->takesFrames = true;
     m_lossPort = std::make_unique<StationLossPort>(m_station.get());
     for (int i = 0; i < 8; ++i)
         m_lossPort->cameraOK[i] = &cammerWidget[i]->cameraOK;

@@ -47,6 +47,7 @@ private slots:
     void colourFramesAsRgba_data();
     void colourFramesAsRgba();
     void monoSensorInColourMode();
+    void noFrameTakenWhileHeldOff();
 };
 
 void TestCameraDelivery::dvpFrameSkip_data()
@@ -529,6 +530,23 @@ void TestCameraDelivery::monoSensorInColourMode()
     QCOMPARE(int(buf.size()), 4 * 64 * 48);
     QCOMPARE(int(buf[size_t(gImageLen - 1)]), 66);
     QCOMPARE(int(buf[size_t(gImageLen)]), 0);
+}
+
+// While start-up trains, frames are neither taken nor converted.
+void TestCameraDelivery::noFrameTakenWhileHeldOff()
+{
+    SimCamFolder sim;
+    sim.add("mvs", "DEV000001", {{"sensorWidth", 64}, {"sensorHeight", 48}, {"color", 1}, {"model", "MV-CA013-20GC"}});
+    probe();
+    SetRunFrame(64, 48, 1);
+    CameraRig rig;
+    rig.build(1);
+    rig.station.takesFrames = false;
+    rig.cam(0).CameraStart();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.device("mvs", "DEV000001")->framesHandled() >= 3, 2000);
+    QCOMPARE(rig.cam(0).deliveredFrames.load(), 0);
+    rig.station.takesFrames = true;
+    QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 2000);
 }
 
 MOJU_TEST_CORE_MAIN(TestCameraDelivery)
