@@ -238,8 +238,10 @@ bool RaRoWizard::Build()
 
     // 22-23. Eight camera widgets, then the stored serial numbers.
     BuildCameras();
-    if (!AskAboutSerials())
+    if (!AskAboutSerials()) {
+        FinishTraining();
         return false;
+    }
 
     // 24-25.
     st.selCamera = numCamera() == 1 ? 0 : numCamera();
@@ -332,6 +334,7 @@ bool RaRoWizard::Build()
     //     statistics page without parent.
     StartStatistics();
 
+    FinishTraining();
     // 42-44. Detection starts: not on a set-up that may mix two groups, and
     //        in the alarm start-up holds for (its outputs stand since the port
     //        opened); the keypads hide on a press elsewhere.
@@ -551,32 +554,56 @@ void RaRoWizard::BuildCameras()
         cammerWidget[i] = new CammerWidget(this, i, m_station.get(), false);
     }
     Stage("cameras opened and started");
-    // Training is most of a camera's start-up and the cameras share nothing
-    // while they train: one camera per core.
-    struct Trained {
-        qint64 startMs = 0, endMs = 0;
-        double readMs = 0;
-    };
-    std::array<Trained, 8> trained;
-    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    StepWorkers::instance().Run(8, threads, [this, &trained](size_t i) {
-        trained[i].startMs = m_startClock.elapsed();
-        cammerWidget[i]->engine->Train();
-        trained[i].endMs = m_startClock.elapsed();
-        trained[i].readMs = cammerWidget[i]->engine->trainReadMs();
-    });
-    for (int i = 0; i < m_station->numCamera && i < 8; ++i) {
-        const Trained& t = trained[size_t(i)];
-        Stage(QStringLiteral("camera %1 trained (templates read in %2 ms)").arg(i + 1).arg(qRound(t.readMs)), t.endMs,
-              t.endMs - t.startMs);
-    }
-    Stage(QStringLiteral("engines trained, %1 at a time").arg(std::min(threads, 8)).toUtf8().constData());
-    m_station->takesFrames = true;
+    StartTraining();
     m_lossPort = std::make_unique<StationLossPort>(m_station.get());
     for (int i = 0; i < 8; ++i)
         m_lossPort->cameraOK[i] = &cammerWidget[i]->cameraOK;
     m_loss = std::make_unique<CameraLoss>(m_lossPort.get());
     Stage(QStringLiteral("camera widgets built, %1 open").arg(m_station->numCamera).toUtf8().constData());
+}
+
+void RaRoWizard::StartTraining()
+{
+    // Training is most of a camera's start-up and the cameras share nothing
+    // while they train: one camera per core. The window goes on being built
+    // meanwhile; nothing it builds reads an engine.
+    m_trainThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+    m_trainStartMs = m_startClock.elapsed();
+    m_training = std::thread([this] {
+        StepWorkers::instance().Run(8, m_trainThreads, [this](size_t i) {
+            Trained& t = m_trained[i];
+            t.startMs = m_startClock.elapsed();
+            cammerWidget[i]->engine->Train();
+            t.endMs = m_startClock.elapsed();
+            t.readMs = cammerWidget[i]->engine->trainReadMs();
+        });
+    });
+}
+
+void RaRoWizard::FinishTraining()
+{
+    if (!m_training.joinable())
+        return;
+    m_training.join();
+    qint64 lastMs = m_trainStartMs;
+    for (int i = 0; i < 8; ++i) {
+        const Trained& t = m_trained[size_t(i)];
+        lastMs = std::max(lastMs, t.endMs);
+        if (i < m_station->numCamera)
+            Stage(QStringLiteral("camera %1 trained (templates read in %2 ms)").arg(i + 1).arg(qRound(t.readMs)),
+                  t.endMs, t.endMs - t.startMs);
+    }
+    Stage(QStringLiteral("engines trained, %1 at a time").arg(std::min(m_trainThreads, 8)), lastMs,
+          lastMs - m_trainStartMs);
+    Stage("engines ready");
+    m_station->takesFrames = true;
+    // Eight cameras get two seconds to settle once trained, as when the
+    // window waited for the training; the outputs go to their idle state
+    // meanwhile and the cycle judges no camera before the time is up.
+    if (gFindCamera == 8) {
+        m_cycle->SettleCameras(int(std::max<qint64>(0, 2000 - (m_startClock.elapsed() - lastMs))));
+        Stage("cameras settle for 2000 ms from the training's end");
+    }
 }
 
 bool RaRoWizard::AskAboutSerials()
@@ -593,13 +620,6 @@ bool RaRoWizard::AskAboutSerials()
             RebootAndEnd(QStringLiteral("the number of cameras changed"));
             return false;
         }
-    }
-    // Eight cameras get two seconds to settle. The rest of the window is built
-    // meanwhile and the outputs go to their idle state; the cycle judges no
-    // camera before the time is up.
-    if (gFindCamera == 8) {
-        m_cycle->SettleCameras(2000);
-        Stage("cameras settle for 2000 ms");
     }
     return true;
 }
@@ -694,6 +714,7 @@ void RaRoWizard::SlotShowStatisticsWidget()
 
 RaRoWizard::~RaRoWizard()
 {
+    FinishTraining();
     TouchFilter::SetHost(nullptr);
     DestroyUserDialogs();
     UserManager::DestroyInstance();
