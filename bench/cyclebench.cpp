@@ -9,6 +9,7 @@
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
 //   cyclebench --memory [--cycles N]
+//   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
 // frames taken after its delay, so the rate bounds the latency from below.
 // --ng-every K makes every K-th cycle NG (a part left in a cavity), so the
@@ -17,7 +18,8 @@
 // memory cases, each in a process of its own (default 50 cycles; the target
 // is stated at 1,000: --cycles 1000). --breakdown lists the frame-size
 // buffers after the cycles: size, written part and readers. --trace lists
-// where a good step's edge-to-output time goes, stage by stage.
+// where a good step's edge-to-output time goes, stage by stage. --startup
+// stops after the start-up: its stages and the peak until then.
 // For the panel's two cores: taskset -c 0,1 cyclebench
 #include "app/DetectionCycle.h"
 #include "camera/CameraSide.h"
@@ -671,6 +673,22 @@ int main(int argc, char** argv)
     const double idleWordMs = startOuts.isEmpty() ? -1
         : startOuts.last().section(QLatin1Char(' '), 1, 1).toDouble() - boardAtStart;
     const QString idleWord = startOuts.isEmpty() ? QString() : startOuts.last().section(QLatin1Char(' '), 2, 2);
+    auto printStartUp = [&]() {
+        std::printf("  start-up: window built in %.2f s; idle output word %s on the wire at %.2f s\n", built / 1000.0,
+                    qPrintable(idleWord), idleWordMs / 1000.0);
+        for (const RaRoWizard::StartStage& t : win.startTimes())
+            std::printf("    %-44s %5lld ms (at %5lld ms)\n", qPrintable(t.name), static_cast<long long>(t.tookMs),
+                        static_cast<long long>(t.atMs));
+    };
+    if (args.contains(QLatin1String("--startup"))) {
+        std::printf("cyclebench --startup: %d %s cameras, %dx%d\n", kCameras, colour ? "colour" : "grey", kW, kH);
+        printStartUp();
+        std::printf("  peak (VmHWM) once the window is built: %.0f MB, at the idle word: %.0f MB\n", peakAtStart,
+                    ResidentMb());
+        std::fflush(stdout);
+        dir.remove();
+        std::_Exit(0);
+    }
     // The first step would wait for the cameras to settle: time the cycles after that.
     Wait([&] { return win.detection()->CamerasSettled(); }, 5000);
     // Every camera has sent a few frames of the picture now shown. A loaded
@@ -822,11 +840,7 @@ int main(int argc, char** argv)
         ok += win.cammerWidget[c]->cameraOK;
     std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d at %d fps, %d engine threads, %d cycles (2 steps each, %d NG), %d cameras OK\n",
                 kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles, ngCycles, ok);
-    std::printf("  start-up: window built in %.2f s; idle output word %s on the wire at %.2f s\n", built / 1000.0,
-                qPrintable(idleWord), idleWordMs / 1000.0);
-    for (const RaRoWizard::StartStage& t : win.startTimes())
-        std::printf("    %-34s %5lld ms (at %5lld ms)\n", qPrintable(t.name), static_cast<long long>(t.tookMs),
-                    static_cast<long long>(t.atMs));
+    printStartUp();
     std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) once the window is built: %.0f MB, after the cycles: %.0f MB\n",
                 idleMb, peakAtStart, peakAfterCycles);
     std::printf("  the monitor alone (peak less the simulated cameras' %.0f MB of pictures): %.0f MB\n", SimCameraMb(),

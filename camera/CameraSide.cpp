@@ -202,6 +202,8 @@ void CameraSide::AutoChangeExposeTime(int meanGrey)
 
 void CameraSide::deliverLocked(const void* data, int bytes)
 {
+    if (!station->takesFrames.load(std::memory_order_relaxed))
+        return;
     const int64_t at = FrameClockNs();  // before the copy: the frame was taken before it
     const int n = std::min(bytes, gColorLen);
     if (n > 0 && int(acqBuffer.size()) >= n)
@@ -225,7 +227,7 @@ void CameraSide::deliverInto(const std::function<bool(unsigned char* acq)>& writ
 
 void CameraSide::deliverIntoLocked(const std::function<bool(unsigned char* acq)>& write)
 {
-    if (acqBuffer.size() < size_t(gColorLen))
+    if (acqBuffer.size() < size_t(gColorLen) || !station->takesFrames.load(std::memory_order_relaxed))
         return;
     const int64_t at = FrameClockNs();
     if (!write(acqBuffer.data())) {

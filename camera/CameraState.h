@@ -42,6 +42,9 @@ public:
     int64_t frameAtNs[8] = {};
     int numCamera = 0;
     CameraSide* cameras[8] = {};          // the widgets' camera halves (not owned)
+    // Off while start-up trains the engines: nothing reads a frame before the
+    // cycle polls, and converting each would take the CPU the training needs.
+    std::atomic<bool> takesFrames{true};
 
     WizardPara* livePara;
     WizardPara* editPara;  // the settings dialog's copy

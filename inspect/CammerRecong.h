@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <cstdint>
 #include <map>
 #include <vector>
 #include <opencv2/core.hpp>
@@ -41,6 +42,8 @@ public:
     void VarTrain(int g);
     // Every enabled group; engines of different cameras may train at once.
     void Train();
+    // Time the last Train spent reading and converting template files.
+    double trainReadMs() const { return double(m_trainReadNs) / 1e6; }
     // Aligns the work buffer of the main window's current step into inspectFrame.
     void ShapeMatch();
     void ShapeMatch(int g, const InspectParams& p);
@@ -158,6 +161,8 @@ private:
     // both the shape model and the matchers.
     cv::Mat trainTemplate0;
     int trainGroup = -1;
+    int64_t m_trainReadNs = 0;
+    cv::Mat ReadTemplate(int g, int k, bool grayHue);
     // The pictures a judgement works in (work image, the similarity's copy
     // of its window): one store each, as large as the largest box, kept
     // between ROIs and steps. A ROI's pictures are done with before the next.

@@ -212,10 +212,17 @@ bool framePictureFits(const QString& path, int w, int h, int depth)
 // out, colour ones packed (three bytes a pixel).
 bool copyPixels(const QString& path, int w, int h, int depth, FrameBytes& out)
 {
-    const QImage img = readFramePicture(path, w, h, depth);
     const bool colour = depth == 32;
     const size_t rowBytes = static_cast<size_t>(w) * (colour ? 3 : 1);
-    if (img.isNull() || out.size() < rowBytes * static_cast<size_t>(h))
+    if (out.size() < rowBytes * static_cast<size_t>(h))
+        return false;
+    // A file's rows are already the packed form.
+    if (ReadFrameBmpRows(path, w, h, colour, [&](int y, const uint8_t* pixels) {
+            std::memcpy(out.data() + rowBytes * static_cast<size_t>(y), pixels, rowBytes);
+        }))
+        return true;
+    const QImage img = readFramePicture(path, w, h, depth);
+    if (img.isNull())
         return false;
     for (int y = 0; y < h; ++y)
         Pack(img.constScanLine(y), out.data() + rowBytes * static_cast<size_t>(y), static_cast<size_t>(w), colour);
@@ -240,6 +247,10 @@ bool CammerWidgetData::ReadTemplateRows(int g, int k, Row row)
         return true;
     }
     const QString path = GroupFile(g, QStringLiteral("template%1.bmp").arg(k));
+    // Straight from the file's rows, already packed: a decoded picture would
+    // cost a frame-size conversion and its own buffer at each training.
+    if (ReadFrameBmpRows(path, W, H, m_layout.colour, row))
+        return true;
     const QImage img = readFramePicture(path, W, H, m_layout.colour ? 32 : 8);
     if (img.isNull()) {
         std::vector<int32_t>& used = templateUsed[g];

@@ -85,6 +85,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <array>
 #include <thread>
 #include <utility>
 
@@ -231,8 +232,10 @@ bool RaRoWizard::Build()
 
     // 22-23. Eight camera widgets, then the stored serial numbers.
     BuildCameras();
-    if (!AskAboutSerials())
+    if (!AskAboutSerials()) {
+        FinishTraining();
         return false;
+    }
 
     // 24-25.
     st.selCamera = numCamera() == 1 ? 0 : numCamera();
@@ -325,6 +328,7 @@ bool RaRoWizard::Build()
     //     statistics page without parent.
     StartStatistics();
 
+    FinishTraining();
     // 42-44. Detection starts: not on a set-up that may mix two groups, and
     //        in the alarm start-up holds for (its outputs stand since the port
     //        opened); the keypads hide on a press elsewhere.
@@ -351,6 +355,7 @@ bool RaRoWizard::Build()
     // 45-47. The first polling pass, the day check, the frame-rate watch.
     connect(&m_cycle->runTimer, &QTimer::timeout, this, [this] { Stage("first polling pass"); },
             Qt::SingleShotConnection);
+    WatchFirstWord();
     m_cycle->StartPolling(5);
     m_oplog->StartDateTimer();
     InsertRecord(LanStr(150).arg(numCamera()));
@@ -400,17 +405,38 @@ void RaRoWizard::Stage(const char* what)
     // A stop asked for while the window is built is served between stages:
     // no event loop runs yet to serve it.
     StopSignals::ServePending();
-    qInfo("start-up: %s", what);
     const qint64 now = m_startClock.elapsed();
-    const qint64 last = m_startTimes.isEmpty() ? 0 : m_startTimes.last().atMs;
-    m_startTimes.append({QString::fromUtf8(what), now, now - last});
-    if (m_startTimes.last().name == QLatin1String("first polling pass")) {
-        QStringList parts;
-        for (const StartStage& t : std::as_const(m_startTimes))
-            parts << QStringLiteral("%1 %2 ms").arg(t.name).arg(t.tookMs);
-        qInfo("start-up times: %s; %lld ms in all", qPrintable(parts.join(QLatin1String(", "))),
-              static_cast<long long>(now));
-    }
+    Stage(QString::fromUtf8(what), now, now - m_stageEndMs);
+    m_stageEndMs = now;
+}
+
+void RaRoWizard::Stage(const QString& what, qint64 atMs, qint64 tookMs)
+{
+    qInfo("start-up: %s", qPrintable(what));
+    m_startTimes.append({what, atMs, tookMs});
+}
+
+void RaRoWizard::LogStartTimes()
+{
+    QStringList parts;
+    for (const StartStage& t : std::as_const(m_startTimes))
+        parts << QStringLiteral("%1 %2 ms").arg(t.name).arg(t.tookMs);
+    qInfo("start-up times: %s; %lld ms in all", qPrintable(parts.join(QLatin1String(", "))),
+          static_cast<long long>(m_startClock.elapsed()));
+}
+
+void RaRoWizard::WatchFirstWord()
+{
+    // The machine sees the monitor's first word once the board holds it:
+    // checked on each polling pass, given up on (and said so) after 2 s.
+    m_firstWordWatch = connect(&m_cycle->runTimer, &QTimer::timeout, this, [this] {
+        const bool held = !gpControlIO || gpControlIO->BoardHoldsOutputs();
+        if (!held && m_startClock.elapsed() - m_stageEndMs < 2000)
+            return;
+        disconnect(m_firstWordWatch);
+        Stage(held ? "first output word held by the board" : "first output word not yet held by the board");
+        LogStartTimes();
+    });
 }
 
 bool RaRoWizard::OpenDatabases()
@@ -514,6 +540,7 @@ void RaRoWizard::HoldAtStartup(const StandingAlarm& alarm)
 void RaRoWizard::BuildCameras()
 {
     m_station = std::make_unique<CameraStation>(gpWPara, gpWParaBak, m_ports.get());
+    m_station->takesFrames = false;  // until the engines are trained
     m_cycle->setStation(m_station.get());
     m_station->numCamera = 0;
     for (int i = 0; i < 8; ++i) {
@@ -521,15 +548,56 @@ void RaRoWizard::BuildCameras()
         cammerWidget[i] = new CammerWidget(this, i, m_station.get(), false);
     }
     Stage("cameras opened and started");
-    // Training is most of a camera's start-up and the cameras share nothing
-    // while they train: one camera per core.
-    StepWorkers::instance().Run(8, int(std::max(1u, std::thread::hardware_concurrency())),
-                                [this](size_t i) { cammerWidget[i]->engine->Train(); });
+    StartTraining();
     m_lossPort = std::make_unique<StationLossPort>(m_station.get());
     for (int i = 0; i < 8; ++i)
         m_lossPort->cameraOK[i] = &cammerWidget[i]->cameraOK;
     m_loss = std::make_unique<CameraLoss>(m_lossPort.get());
     Stage(QStringLiteral("camera widgets built, %1 open").arg(m_station->numCamera).toUtf8().constData());
+}
+
+void RaRoWizard::StartTraining()
+{
+    // Training is most of a camera's start-up and the cameras share nothing
+    // while they train: one camera per core. The window goes on being built
+    // meanwhile; nothing it builds reads an engine.
+    m_trainThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+    m_trainStartMs = m_startClock.elapsed();
+    m_training = std::thread([this] {
+        StepWorkers::instance().Run(8, m_trainThreads, [this](size_t i) {
+            Trained& t = m_trained[i];
+            t.startMs = m_startClock.elapsed();
+            cammerWidget[i]->engine->Train();
+            t.endMs = m_startClock.elapsed();
+            t.readMs = cammerWidget[i]->engine->trainReadMs();
+        });
+    });
+}
+
+void RaRoWizard::FinishTraining()
+{
+    if (!m_training.joinable())
+        return;
+    m_training.join();
+    qint64 lastMs = m_trainStartMs;
+    for (int i = 0; i < 8; ++i) {
+        const Trained& t = m_trained[size_t(i)];
+        lastMs = std::max(lastMs, t.endMs);
+        if (i < m_station->numCamera)
+            Stage(QStringLiteral("camera %1 trained (templates read in %2 ms)").arg(i + 1).arg(qRound(t.readMs)),
+                  t.endMs, t.endMs - t.startMs);
+    }
+    Stage(QStringLiteral("engines trained, %1 at a time").arg(std::min(m_trainThreads, 8)), lastMs,
+          lastMs - m_trainStartMs);
+    Stage("engines ready");
+    m_station->takesFrames = true;
+    // Eight cameras get two seconds to settle once trained, as when the
+    // window waited for the training; the outputs go to their idle state
+    // meanwhile and the cycle judges no camera before the time is up.
+    if (gFindCamera == 8) {
+        m_cycle->SettleCameras(int(std::max<qint64>(0, 2000 - (m_startClock.elapsed() - lastMs))));
+        Stage("cameras settle for 2000 ms from the training's end");
+    }
 }
 
 bool RaRoWizard::AskAboutSerials()
@@ -546,13 +614,6 @@ bool RaRoWizard::AskAboutSerials()
             RebootAndEnd(QStringLiteral("the number of cameras changed"));
             return false;
         }
-    }
-    // Eight cameras get two seconds to settle. The rest of the window is built
-    // meanwhile and the outputs go to their idle state; the cycle judges no
-    // camera before the time is up.
-    if (gFindCamera == 8) {
-        m_cycle->SettleCameras(2000);
-        Stage("cameras settle for 2000 ms");
     }
     return true;
 }
@@ -647,6 +708,7 @@ void RaRoWizard::SlotShowStatisticsWidget()
 
 RaRoWizard::~RaRoWizard()
 {
+    FinishTraining();
     TouchFilter::SetHost(nullptr);
     DestroyUserDialogs();
     UserManager::DestroyInstance();

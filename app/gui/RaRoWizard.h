@@ -14,8 +14,10 @@
 #include <QWidget>
 #include <QtGui/qrgb.h>
 
+#include <array>
 #include <atomic>
 #include <memory>
+#include <thread>
 
 class CameraLoss;
 class NetworkPage;
@@ -54,7 +56,9 @@ public:
     // False when construction stopped early (a reboot was requested).
     bool isBuilt() const { return m_built; }
     // Where start-up time goes: each stage with its time since construction
-    // began and since the stage before (also logged once the loop polls).
+    // began and since the stage before (also logged once the board holds the
+    // first output word). A camera's training runs beside the others: its
+    // took is its own length.
     struct StartStage {
         QString name;
         qint64 atMs = 0;
@@ -198,6 +202,11 @@ private:
     void BuildCavityEditor();
     void StartStatistics();
     void Stage(const char* what);
+    void Stage(const QString& what, qint64 atMs, qint64 tookMs);
+    void LogStartTimes();
+    void WatchFirstWord();
+    void StartTraining();
+    void FinishTraining();
     void RepaintCountdowns();
     void BuildMainScreen();
     void MovePressed(int dx, int dy);
@@ -211,6 +220,18 @@ private:
     QString m_setupHold;
     QElapsedTimer m_startClock;
     QVector<StartStage> m_startTimes;
+    qint64 m_stageEndMs = 0;  // end of the last stage run in turn
+    QMetaObject::Connection m_firstWordWatch;
+    // The engines train on this thread (and the step workers) while the rest
+    // of the window is built; joined before detection starts.
+    std::thread m_training;
+    struct Trained {
+        qint64 startMs = 0, endMs = 0;
+        double readMs = 0;
+    };
+    std::array<Trained, 8> m_trained;
+    qint64 m_trainStartMs = 0;
+    int m_trainThreads = 1;
     std::unique_ptr<WizardPorts> m_ports;
     std::unique_ptr<SettingsPort> m_settingsPort;
     std::unique_ptr<CameraStation> m_station;

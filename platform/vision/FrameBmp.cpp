@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 quint32 U32(const QByteArray& b, int at)
@@ -97,5 +98,35 @@ bool FrameBmpComplete(const QString& path, QString* why)
                           .arg(stride)
                           .arg(offset)
                           .arg(declared));
+    return true;
+}
+
+bool ReadFrameBmpRows(const QString& path, int width, int height, bool colour,
+                      const std::function<void(int y, const uint8_t* pixels)>& row)
+{
+    if (width <= 0 || height <= 0 || !FrameBmpComplete(path))
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray head = f.read(54);
+    if (head.size() < 54)
+        return false;
+    const qint64 offset = U32(head, 10);
+    const qint32 fileHeight = qint32(U32(head, 22));
+    const int bits = quint8(head[28]) | quint8(head[29]) << 8;
+    if (qint32(U32(head, 18)) != width || std::llabs(qint64(fileHeight)) != height || U32(head, 30) != 0
+        || bits != (colour ? 24 : 8))
+        return false;
+    const size_t stride = (size_t(width) * size_t(bits) + 31) / 32 * 4;
+    // Read whole before any row is handed on: a read failing half-way
+    // leaves the caller's picture as it was.
+    // Not zeroed first: the read fills every byte.
+    const size_t bytes = stride * size_t(height);
+    const std::unique_ptr<uint8_t[]> rows(new uint8_t[bytes]);
+    if (!f.seek(offset) || f.read(reinterpret_cast<char*>(rows.get()), qint64(bytes)) != qint64(bytes))
+        return false;
+    for (int i = 0; i < height; ++i)
+        row(fileHeight > 0 ? height - 1 - i : i, rows.get() + stride * size_t(i));
     return true;
 }

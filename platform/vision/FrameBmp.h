@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // Written whole or not at all (the old file stays): false (logged) when the
 // file could not be written or the size is empty.
@@ -17,3 +18,11 @@ bool WriteFrameBmp(const QString& path, const uint8_t* pixels, int width, int he
 // cut-off file, with rows made up, and its header alone does not show that
 // it cannot read a picture, so loaders ask this first.
 bool FrameBmpComplete(const QString& path, QString* why = nullptr);
+
+// The pixel rows of a complete, uncompressed BMP of exactly width x height,
+// 24-bit for colour (B, G, R a pixel: the packed frame form) or 8-bit for
+// grey (its palette indices), handed to row(y, pixels) in any order once the
+// whole file is read. False, with no row handed on, for any other file:
+// the caller falls back to the picture reader, which says why.
+bool ReadFrameBmpRows(const QString& path, int width, int height, bool colour,
+                      const std::function<void(int y, const uint8_t* pixels)>& row);

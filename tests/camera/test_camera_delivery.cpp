@@ -54,6 +54,7 @@ private slots:
     void monoSensorInColourMode();
     void picturesReadAsOpenCvReadsThem_data();
     void picturesReadAsOpenCvReadsThem();
+    void noFrameTakenWhileHeldOff();
 };
 
 void TestCameraDelivery::dvpFrameSkip_data()
@@ -569,6 +570,23 @@ void TestCameraDelivery::picturesReadAsOpenCvReadsThem()
     QVERIFY(dev.waitFrame(5000, frame, channels));
     QCOMPARE(QSize(frame.width, frame.height), QSize(53, 37));
     QVERIFY(frame.data == QByteArray(reinterpret_cast<const char*>(want.data), int(want.total() * want.elemSize())));
+}
+
+// While start-up trains, frames are neither taken nor converted.
+void TestCameraDelivery::noFrameTakenWhileHeldOff()
+{
+    SimCamFolder sim;
+    sim.add("mvs", "DEV000001", {{"sensorWidth", 64}, {"sensorHeight", 48}, {"color", 1}, {"model", "MV-CA013-20GC"}});
+    probe();
+    SetRunFrame(64, 48, 1);
+    CameraRig rig;
+    rig.build(1);
+    rig.station.takesFrames = false;
+    rig.cam(0).CameraStart();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.device("mvs", "DEV000001")->framesHandled() >= 3, 2000);
+    QCOMPARE(rig.cam(0).deliveredFrames.load(), 0);
+    rig.station.takesFrames = true;
+    QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 2000);
 }
 
 MOJU_TEST_CORE_MAIN(TestCameraDelivery)

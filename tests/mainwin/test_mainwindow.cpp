@@ -82,6 +82,7 @@ private slots:
             QStringLiteral("start-up: camera widgets built, 4 open"),
             QStringLiteral("start-up: image saver started"),
             QStringLiteral("start-up: ready"),
+            QStringLiteral("start-up: first output word held by the board"),
         };
         const QStringList lines = LogFileLines(dir.path());
         int at = -1;

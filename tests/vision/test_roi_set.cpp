@@ -759,6 +759,7 @@ void TestRoiSet::templateZeroHeaders_data()
     QTest::newRow("whole") << int(Whole) << false << true;
     QTest::newRow("whole colour") << int(Whole) << true << true;
     QTest::newRow("top-down rows") << int(TopDown) << false << true;
+    QTest::newRow("top-down colour rows") << int(TopDown) << true << true;
     QTest::newRow("huge width, depth and height") << int(HugeSize) << false << false;
     QTest::newRow("colour header only, pixels at 0") << int(HeaderOnly) << true << false;
     QTest::newRow("pixels at 0, file size 0, a row cut") << int(NoOffsetCut) << false << false;
