@@ -190,8 +190,9 @@ void DetectionCycle::Run()
         runTimer.start(3000);
         return;
     }
-    m_passStartNs = NowNs();
+    // The word first: an edge in it was on the inputs before the pass began.
     const quint32 inputsAtStart = gDataIn.load();
+    m_passStartNs = NowNs();
     m_freshFrames = HandOverFrames();
     m_handedOverNs = NowNs();
     if (gisLost) {
