@@ -916,25 +916,53 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     const bool narrowTol = m_tol.depth() == CV_8U;
     // Nothing to do unless some pixels that differ lie brighter than the
     // lit reference, by no more than the brightest veil adds (and a margin
-    // for the lighting fitted again): a dark or strong difference stays.
+    // for the lighting fitted again): a dark or strong difference stays, and
+    // so does the soft rim of a strong one (a foreign object's edge).
     {
-        int could = 0;
-        for (int r = 0; r < m_size.height && could < 4; ++r) {
-            const uchar* out = diff.ptr<uchar>(r);
-            const uchar* pw = g.ptr<uchar>(r);
-            const float row = float(l.Row(r));
-            for (int c = 0; c < m_size.width; ++c) {
+        const cv::Rect box = cv::boundingRect(diff);
+        thread_local cv::Mat could, strong;
+        could.create(box.size(), CV_8U);
+        strong.create(box.size(), CV_8U);
+        bool anyStrong = false;
+        int candidates = 0;
+        for (int r = 0; r < box.height; ++r) {
+            const int y = box.y + r;
+            const uchar* out = diff.ptr<uchar>(y) + box.x;
+            const uchar* pw = g.ptr<uchar>(y) + box.x;
+            const float* pcol = columns.data() + box.x;
+            uchar* pc = could.ptr<uchar>(r);
+            uchar* ps = strong.ptr<uchar>(r);
+            const float row = float(l.Row(y));
+            for (int c = 0; c < box.width; ++c) {
+                pc[c] = ps[c] = 0;
                 if (!out[c])
                     continue;
-                const float ref = reference.depth() == CV_8U ? float(reference.ptr<uchar>(r)[c]) : reference.ptr<float>(r)[c];
-                const float lit = float(l.gain) * ref + row + columns[size_t(c)];
-                const float t = float(l.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+                const int x = box.x + c;
+                const float ref = reference.depth() == CV_8U ? float(reference.ptr<uchar>(y)[x]) : reference.ptr<float>(y)[x];
+                const float lit = float(l.gain) * ref + row + pcol[c];
+                const float t = float(l.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(y)[x]] : m_tol.ptr<float>(y)[x]);
                 const float e = float(pw[c]) - lit;
-                if (e > 0.f && e <= VeilFit::kMaxShare * (255.f - lit) + 1.5f * t && ++could >= 4)
-                    break;
+                if (e > VeilFit::kMaxShare * (255.f - lit) + 1.5f * t || e < -(VeilFit::kMaxShare * lit + 1.5f * t)) {
+                    ps[c] = 255;
+                    anyStrong = true;
+                } else if (e > 0.f) {
+                    pc[c] = 255;
+                    ++candidates;
+                }
             }
         }
-        if (could < 4)
+        if (candidates >= 4 && anyStrong) {
+            static const cv::Mat rim = cv::Mat::ones(5, 5, CV_8U);  // an edge softened by up to 2 px
+            cv::dilate(strong, strong, rim);
+            candidates = 0;
+            for (int r = 0; r < box.height; ++r) {
+                const uchar* pc = could.ptr<uchar>(r);
+                const uchar* ps = strong.ptr<uchar>(r);
+                for (int c = 0; c < box.width; ++c)
+                    candidates += pc[c] & ~ps[c] & 1;
+            }
+        }
+        if (candidates < 4)
             return;
     }
     cv::Mat lit, cleared;
