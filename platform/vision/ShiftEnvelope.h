@@ -1,0 +1,39 @@
+#pragma once
+// How far highlights travel, as the templates show it, and how bright a
+// frame may show them where they travel. On a highlight's flank the
+// templates differ by its slope times how far they show it apart: their
+// range over the slope (both summed over 5x5) is the travel there, and a
+// pixel takes the most measured within a highlight's reach. A frame may show
+// a highlight as far beyond every template as the templates lie apart, so a
+// pixel may be as bright as any template shows within that travel of it:
+// its face plus that template's highlight. The templates may show a
+// highlight only where it covers a dark wall or gap, which lifts the face
+// an opening sees there; its height is taken over the darkest face within
+// its reach. Only brighter: a chip darker than the face is judged as before,
+// and the travel is at most twice a highlight's reach.
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+class ShiftEnvelope {
+public:
+    // ref: the reference (CV_32F); range: brightest - darkest lit template
+    // per pixel (CV_32F, 0 where fewer than two show it); sites: where
+    // highlights vary and may travel (CV_8U); reach: a highlight's reach (px).
+    ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& sites, int reach);
+    // One lit template (CV_32F, the reference's size).
+    void Add(const cv::Mat& lit);
+    // spread := max(spread, how far the envelope lies above the reference).
+    void Widen(cv::Mat& spread) const;
+    bool empty() const { return m_points.empty(); }
+
+private:
+    struct Point {
+        int x, y;
+        float travel;
+        float raised;  // the reference over its face
+        float hi;      // the brightest highlight seen within the travel
+    };
+    cv::Mat m_under;  // the darkest face within a highlight's reach
+    std::vector<Point> m_points;
+};
