@@ -335,17 +335,20 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     // How far the templates' highlights lie apart, read before they are used up.
     cv::Mat range;
     if (!m_hue && m_templates.size() > 1) {
-        range = brightest - darkest;
-        range.setTo(0, (brightest < -kFar / 2) | (darkest > kFar / 2));
+        cv::subtract(brightest, darkest, dev);
+        dev.setTo(0, (brightest < -kFar / 2) | (darkest > kFar / 2));
+        dev.convertTo(range, CV_8U);
+        dev.release();
     }
-    cv::Mat sites;
+    cv::Mat sites, measured;
     // Lets brightest and darkest go once read.
-    WidenWhereVarying(spread, edge, brightest, darkest, together, range.empty() ? nullptr : &sites);
+    WidenWhereVarying(spread, edge, brightest, darkest, together, range.empty() ? nullptr : &sites, &measured);
     together.release();
     // Where highlights vary, a frame may show them as far beyond the
     // templates as the templates show them apart.
     if (!sites.empty()) {
-        ShiftEnvelope envelope(m_ref, range, sites, kGlintReach);
+        ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach);
+        measured.release();
         for (size_t k = 0; k < m_templates.size() && !envelope.empty(); ++k) {
             litTemplate(k);
             envelope.Add(t);
@@ -355,6 +358,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     }
     range.release();
     sites.release();
+    measured.release();
     // Where some templates clipped, fewer of them measured the pixel: its
     // spread (one template: none) falls short of what noise alone spreads
     // elsewhere, and a frame in dimmer light shows it unclipped. It spreads
@@ -410,7 +414,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
 }
 
 void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
-                                  const cv::Mat& together, cv::Mat* sites) const
+                                  const cv::Mat& together, cv::Mat* sites, cv::Mat* measured) const
 {
     // Where the templates differ by most of what noise may (a pixel on its
     // own: noise; a patch: a highlight that moves and changes from cycle to
@@ -453,8 +457,9 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
             cv::subtract(m_ref, raised, raised);
         }
         // The highlights that vary, even slightly, and where they may travel.
-        if (sites && !m_hue) {
-            cv::dilate(WithCore(raised > m_tolBase, varies | slight), *sites, GlintReach());
+        if (sites && measured && !m_hue) {
+            *measured = varies | slight;
+            cv::dilate(WithCore(raised > m_tolBase, *measured), *sites, GlintReach());
             if (cv::countNonZero(*sites) == 0)
                 sites->release();
         }

@@ -145,9 +145,10 @@ private:
     // Grows the spread around patches where the templates differ beyond noise.
     // brightest and darkest: per pixel over the lit templates (both reused, then released).
     // together: where the templates change together beyond base and noise (see Train), CV_8U.
-    // sites, when given: the varying highlights and their reach (ShiftEnvelope), CV_8U; empty when none.
+    // sites and measured, when given: the varying highlights and their reach, and where the templates
+    // vary (ShiftEnvelope), CV_8U; sites empty when none.
     void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
-                           const cv::Mat& together, cv::Mat* sites = nullptr) const;
+                           const cv::Mat& together, cv::Mat* sites = nullptr, cv::Mat* measured = nullptr) const;
     // The pixels of `varies` that lie in a patch of them.
     static cv::Mat Patches(cv::Mat varies);
     // The patches (8-connected) that hold a pixel of `core`, and at least

@@ -12,35 +12,39 @@ constexpr double kStep = 0.5;  // px between the envelope's samples, along and r
 constexpr int kSummed = 5;     // the travel's window (px): a crest and its flanks
 }  // namespace
 
-ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& sites, int reach)
+ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& measured, const cv::Mat& sites,
+                             int reach)
 {
-    if (cv::countNonZero(sites) == 0)
+    if (cv::countNonZero(sites) == 0 || cv::countNonZero(measured) == 0)
         return;
     const int most = 2 * reach;
     const cv::Mat disc = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * reach + 1, 2 * reach + 1));
-    cv::Mat face, raised;
-    cv::morphologyEx(ref, face, cv::MORPH_OPEN, disc, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::subtract(ref, face, raised);
-    face.release();
+    // One picture at a time where it can: training holds few floats a pixel.
+    cv::Mat raised;
+    cv::morphologyEx(ref, raised, cv::MORPH_OPEN, disc, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::subtract(ref, raised, raised);
     cv::erode(ref, m_under, disc, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::Mat gx, gy, slope, spread;
-    cv::Sobel(raised, gx, CV_32F, 1, 0, 3, 1.0 / 8, 0, cv::BORDER_REPLICATE);
+    cv::Mat slope, gy;
+    cv::Sobel(raised, slope, CV_32F, 1, 0, 3, 1.0 / 8, 0, cv::BORDER_REPLICATE);
     cv::Sobel(raised, gy, CV_32F, 0, 1, 3, 1.0 / 8, 0, cv::BORDER_REPLICATE);
-    cv::magnitude(gx, gy, slope);
+    cv::magnitude(slope, gy, slope);
+    gy.release();
     const cv::Size box(kSummed, kSummed);
     cv::blur(slope, slope, box, cv::Point(-1, -1), cv::BORDER_REPLICATE);
-    cv::blur(range, spread, box, cv::Point(-1, -1), cv::BORDER_REPLICATE);
-    // Measured where a slope explains the range within the most; flat face
-    // and noise measure nothing.
-    cv::Mat travel = cv::Mat::zeros(ref.size(), CV_32FC1);
+    cv::Mat spread;
+    cv::boxFilter(range, spread, CV_32F, box, cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
+    // Measured where the templates vary and a slope explains their range
+    // within the most; noise on a flat face measures nothing. The travel
+    // overwrites the slope.
     for (int r = 0; r < ref.rows; ++r) {
-        const float* ps = slope.ptr<float>(r);
+        const uchar* pm = measured.ptr<uchar>(r);
         const float* pr = spread.ptr<float>(r);
-        float* pt = travel.ptr<float>(r);
+        float* ps = slope.ptr<float>(r);
         for (int c = 0; c < ref.cols; ++c)
-            if (ps[c] > 0 && pr[c] <= most * ps[c])
-                pt[c] = pr[c] / ps[c];
+            ps[c] = pm[c] && ps[c] > 0 && pr[c] <= most * ps[c] ? pr[c] / ps[c] : 0.f;
     }
+    spread.release();
+    cv::Mat& travel = slope;
     cv::dilate(travel, travel, disc);
     for (int r = 0; r < sites.rows; ++r) {
         const uchar* ps = sites.ptr<uchar>(r);

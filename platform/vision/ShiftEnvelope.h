@@ -2,8 +2,9 @@
 // How far highlights travel, as the templates show it, and how bright a
 // frame may show them where they travel. On a highlight's flank the
 // templates differ by its slope times how far they show it apart: their
-// range over the slope (both summed over 5x5) is the travel there, and a
-// pixel takes the most measured within a highlight's reach. A frame may show
+// range over the slope (both summed over 5x5) is the travel there, read
+// where they vary beyond noise; a pixel takes the most measured within a
+// highlight's reach. A frame may show
 // a highlight as far beyond every template as the templates lie apart, so a
 // pixel may be as bright as any template shows within that travel of it:
 // its face plus that template's highlight. The templates may show a
@@ -18,9 +19,11 @@
 class ShiftEnvelope {
 public:
     // ref: the reference (CV_32F); range: brightest - darkest lit template
-    // per pixel (CV_32F, 0 where fewer than two show it); sites: where
-    // highlights vary and may travel (CV_8U); reach: a highlight's reach (px).
-    ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& sites, int reach);
+    // per pixel (CV_8U, saturated; 0 where fewer than two show it);
+    // measured: where the templates vary (CV_8U), the travel is read there;
+    // sites: where highlights vary and may travel (CV_8U), the envelope
+    // applies there; reach: a highlight's reach (px).
+    ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& measured, const cv::Mat& sites, int reach);
     // One lit template (CV_32F, the reference's size).
     void Add(const cv::Mat& lit);
     // spread := max(spread, how far the envelope lies above the reference).
