@@ -347,7 +347,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     // Where highlights vary, a frame may show them as far beyond the
     // templates as the templates show them apart.
     if (!sites.empty()) {
-        ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach);
+        ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach, m_tolBase);
         measured.release();
         for (size_t k = 0; k < m_templates.size() && !envelope.empty(); ++k) {
             litTemplate(k);
@@ -456,10 +456,10 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
             cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
             cv::subtract(m_ref, raised, raised);
         }
-        // The highlights that vary, even slightly, and where they may travel.
+        // The highlights that vary, and where they may travel.
         if (sites && measured && !m_hue) {
-            *measured = varies | slight;
-            cv::dilate(WithCore(raised > m_tolBase, *measured), *sites, GlintReach());
+            *measured = varies.clone();
+            cv::dilate(WithCore(raised > m_tolBase, varies), *sites, GlintReach());
             if (cv::countNonZero(*sites) == 0)
                 sites->release();
         }

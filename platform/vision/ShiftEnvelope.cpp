@@ -10,10 +10,11 @@
 namespace {
 constexpr double kStep = 0.5;  // px between the envelope's samples, along and round
 constexpr int kSummed = 5;     // the travel's window (px): a crest and its flanks
+constexpr float kOff = 1e6f;   // a read that touches a pixel off every highlight is below this
 }  // namespace
 
 ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& measured, const cv::Mat& sites,
-                             int reach)
+                             int reach, double least)
 {
     if (cv::countNonZero(sites) == 0 || cv::countNonZero(measured) == 0)
         return;
@@ -24,6 +25,8 @@ ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv:
     cv::morphologyEx(ref, raised, cv::MORPH_OPEN, disc, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::subtract(ref, raised, raised);
     cv::erode(ref, m_under, disc, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    // Only a highlight travels: an edge beside it, over the dark side, does not.
+    m_under.setTo(HUGE_VALF, raised <= least);
     cv::Mat slope, gy;
     cv::Sobel(raised, slope, CV_32F, 1, 0, 3, 1.0 / 8, 0, cv::BORDER_REPLICATE);
     cv::Sobel(raised, gy, CV_32F, 0, 1, 3, 1.0 / 8, 0, cv::BORDER_REPLICATE);
@@ -33,15 +36,15 @@ ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv:
     cv::blur(slope, slope, box, cv::Point(-1, -1), cv::BORDER_REPLICATE);
     cv::Mat spread;
     cv::boxFilter(range, spread, CV_32F, box, cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
-    // Measured where the templates vary and a slope explains their range
-    // within the most; noise on a flat face measures nothing. The travel
+    // Measured where the templates vary beyond base and noise and a slope
+    // explains their range within the most; noise or texture measures nothing. The travel
     // overwrites the slope.
     for (int r = 0; r < ref.rows; ++r) {
         const uchar* pm = measured.ptr<uchar>(r);
         const float* pr = spread.ptr<float>(r);
         float* ps = slope.ptr<float>(r);
         for (int c = 0; c < ref.cols; ++c)
-            ps[c] = pm[c] && ps[c] > 0 && pr[c] <= most * ps[c] ? pr[c] / ps[c] : 0.f;
+            ps[c] = pm[c] && pr[c] > least && pr[c] <= most * ps[c] ? pr[c] / ps[c] : 0.f;
     }
     spread.release();
     cv::Mat& travel = slope;
@@ -69,7 +72,7 @@ void ShiftEnvelope::Add(const cv::Mat& lit)
             for (int i = 0; i < round; ++i) {
                 const double a = 2 * CV_PI * i / round;
                 double v;
-                if (Bilinear<float>(h, p.x + rad * std::cos(a), p.y + rad * std::sin(a), v))
+                if (Bilinear<float>(h, p.x + rad * std::cos(a), p.y + rad * std::sin(a), v) && v > -kOff)
                     p.hi = std::max(p.hi, float(v));
             }
         }
@@ -80,6 +83,8 @@ void ShiftEnvelope::Widen(cv::Mat& spread) const
 {
     // The highlight lands on the face the opening sees there.
     for (const Point& p : m_points) {
+        if (p.hi < -kOff)
+            continue;
         float& s = spread.at<float>(p.y, p.x);
         s = std::max(s, p.hi - p.raised);
     }

@@ -10,7 +10,7 @@
 // its face plus that template's highlight. The templates may show a
 // highlight only where it covers a dark wall or gap, which lifts the face
 // an opening sees there; its height is taken over the darkest face within
-// its reach. Only brighter: a chip darker than the face is judged as before,
+// its reach, and read only where it stands above its face. Only brighter: a chip darker than the face is judged as before,
 // and the travel is at most twice a highlight's reach.
 #include <opencv2/core.hpp>
 
@@ -22,8 +22,10 @@ public:
     // per pixel (CV_8U, saturated; 0 where fewer than two show it);
     // measured: where the templates vary (CV_8U), the travel is read there;
     // sites: where highlights vary and may travel (CV_8U), the envelope
-    // applies there; reach: a highlight's reach (px).
-    ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& measured, const cv::Mat& sites, int reach);
+    // applies there; reach: a highlight's reach (px); least: how far a
+    // highlight stands at least above its face (grey levels).
+    ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv::Mat& measured, const cv::Mat& sites, int reach,
+                  double least);
     // One lit template (CV_32F, the reference's size).
     void Add(const cv::Mat& lit);
     // spread := max(spread, how far the envelope lies above the reference).
