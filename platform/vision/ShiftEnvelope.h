@@ -3,15 +3,15 @@
 // frame may show them where they travel. On a highlight's flank the
 // templates differ by its slope times how far they show it apart: their
 // range over the slope (both summed over 5x5) is the travel there, read
-// where they vary beyond noise; a pixel takes the most measured within a
-// highlight's reach. A frame may show
-// a highlight as far beyond every template as the templates lie apart, so a
-// pixel may be as bright as any template shows within that travel of it:
-// its face plus that template's highlight. The templates may show a
-// highlight only where it covers a dark wall or gap, which lifts the face
-// an opening sees there; its height is taken over the darkest face within
-// its reach, and read only where it stands above its face. Only brighter: a chip darker than the face is judged as before,
-// and the travel is at most twice a highlight's reach.
+// where they vary beyond base and noise; a pixel takes the most measured
+// within a highlight's reach, at most twice that reach. A frame may show a
+// highlight as far beyond every template as they lie apart, so a pixel may
+// be as bright as any template's highlight within that travel of it, over
+// its own face. The templates may show a highlight only where it covers a
+// dark wall, which lifts the face an opening sees: its height is taken over
+// the darkest face within its reach, read only where it stands above its
+// face (an insert's edge does not travel). The caller's tolerance is one
+// number, so it widens on the dark side as well.
 #include <opencv2/core.hpp>
 
 #include <vector>
