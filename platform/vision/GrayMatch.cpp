@@ -2,6 +2,7 @@
 
 #include "ColorConvert.h"
 #include "LightingFit.h"
+#include "ShiftEnvelope.h"
 #include "StageClock.h"
 #include "VeilFit.h"
 
@@ -331,9 +332,33 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     dev.release();
     counted.clear();
     cv::Mat edge = Edge();
+    // How far the templates' highlights lie apart, read before they are used up.
+    cv::Mat range;
+    if (!m_hue && m_templates.size() > 1) {
+        cv::subtract(brightest, darkest, dev);
+        dev.setTo(0, (brightest < -kFar / 2) | (darkest > kFar / 2));
+        dev.convertTo(range, CV_8U);
+        dev.release();
+    }
+    cv::Mat sites, measured;
     // Lets brightest and darkest go once read.
-    WidenWhereVarying(spread, edge, brightest, darkest, together);
+    WidenWhereVarying(spread, edge, brightest, darkest, together, range.empty() ? nullptr : &sites, &measured);
     together.release();
+    // Where highlights vary, a frame may show them as far beyond the
+    // templates as the templates show them apart.
+    if (!sites.empty()) {
+        ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach, m_tolBase);
+        measured.release();
+        for (size_t k = 0; k < m_templates.size() && !envelope.empty(); ++k) {
+            litTemplate(k);
+            envelope.Add(t);
+        }
+        envelope.Widen(spread);
+        t.release();
+    }
+    range.release();
+    sites.release();
+    measured.release();
     // Where some templates clipped, fewer of them measured the pixel: its
     // spread (one template: none) falls short of what noise alone spreads
     // elsewhere, and a frame in dimmer light shows it unclipped. It spreads
@@ -389,7 +414,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
 }
 
 void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
-                                  const cv::Mat& together) const
+                                  const cv::Mat& together, cv::Mat* sites, cv::Mat* measured) const
 {
     // Where the templates differ by most of what noise may (a pixel on its
     // own: noise; a patch: a highlight that moves and changes from cycle to
@@ -430,6 +455,13 @@ void GrayMatch::WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat&
         if (!m_hue || (!together.empty() && !slightGrowth.empty())) {
             cv::morphologyEx(m_ref, raised, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
             cv::subtract(m_ref, raised, raised);
+        }
+        // The highlights that vary, and where they may travel.
+        if (sites && measured && !m_hue) {
+            *measured = varies.clone();
+            cv::dilate(WithCore(raised > m_tolBase, varies), *sites, GlintReach());
+            if (cv::countNonZero(*sites) == 0)
+                sites->release();
         }
         // Reads the templates' own spread, before WidenAround grows it.
         if (!together.empty() && !slightGrowth.empty())

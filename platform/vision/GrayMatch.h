@@ -40,7 +40,9 @@
 //            itself), twice its largest there; so too off a highlight that
 //            holds such a patch, wherever the templates change together with
 //            it beyond base and noise (its faded end running down a rim,
-//            where nothing stands above the face). A pixel on its own that
+//            where nothing stands above the face). Where such highlights
+//            lie, as bright as any template's highlight within the travel
+//            the templates show (ShiftEnvelope.h). A pixel on its own that
 //            spreads is noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
@@ -143,8 +145,10 @@ private:
     // Grows the spread around patches where the templates differ beyond noise.
     // brightest and darkest: per pixel over the lit templates (both reused, then released).
     // together: where the templates change together beyond base and noise (see Train), CV_8U.
+    // sites and measured, when given: the varying highlights and their reach, and where the templates
+    // vary (ShiftEnvelope), CV_8U; sites empty when none.
     void WidenWhereVarying(cv::Mat& spread, const cv::Mat& edge, cv::Mat& brightest, cv::Mat& darkest,
-                           const cv::Mat& together) const;
+                           const cv::Mat& together, cv::Mat* sites = nullptr, cv::Mat* measured = nullptr) const;
     // The pixels of `varies` that lie in a patch of them.
     static cv::Mat Patches(cv::Mat varies);
     // The patches (8-connected) that hold a pixel of `core`, and at least
