@@ -136,9 +136,9 @@ int RunMemoryCases(const QString& self, int cycles)
     };
     const QString n = QString::number(cycles);
     const Case cases[] = {
-        {"1 grey camera 1920x1080, 2 steps (target <= 300 MB)",
+        {"1 grey camera 1920x1080, 2 steps (target <= 200 MB)",
          {"--cameras", "1", "--size", "1920x1080", "--ng-every", "4", "--cycles", n, "--breakdown"}},
-        {"8 colour cameras 1920x1080, 2 steps (target <= 900 MB)",
+        {"8 colour cameras 1920x1080, 2 steps (target <= 600 MB)",
          {"--cameras", "8", "--size", "1920x1080", "--colour", "--ng-every", "4", "--cycles", n, "--breakdown"}},
         {"8 colour cameras 2448x2048, 2 steps (stated)",
          {"--cameras", "8", "--size", "2448x2048", "--colour", "--ng-every", "4", "--cycles", n}},
