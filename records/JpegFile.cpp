@@ -1,8 +1,7 @@
 #include "JpegFile.h"
 
-#include <QFile>
-
 #include <csetjmp>
+#include <utility>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,11 +20,16 @@ void Fail(j_common_ptr cinfo)
 void Quiet(j_common_ptr, int) {}
 }  // namespace
 
-bool EncodeJpegRgb(const uint8_t* rgb, int width, int height, size_t stride, std::vector<uint8_t>& out, int quality)
+bool EncodeJpeg(QImage picture, std::vector<uint8_t>& out, int quality)
 {
     out.clear();
-    if (!rgb || width <= 0 || height <= 0)
+    if (picture.isNull())
         return false;
+    if (picture.format() != QImage::Format_RGB888)
+        picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
+    const int width = picture.width(), height = picture.height();
+    const uchar* const rgb = picture.constBits();
+    const size_t stride = size_t(picture.bytesPerLine());
     jpeg_compress_struct cinfo;
     ErrorJump err;
     cinfo.err = jpeg_std_error(&err.mgr);
@@ -57,18 +61,4 @@ bool EncodeJpegRgb(const uint8_t* rgb, int width, int height, size_t stride, std
     out.assign(coded, coded + codedLen);
     std::free(coded);
     return !out.empty();
-}
-
-bool WriteBytesFile(const QString& path, const std::vector<uint8_t>& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const bool ok = f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size());
-    f.close();
-    if (!ok || f.error() != QFileDevice::NoError) {
-        f.remove();
-        return false;
-    }
-    return true;
 }

@@ -2,6 +2,7 @@
 
 #include "network/VUR_Net.h"
 #include "records/JpegFile.h"
+#include "platform/SafeWrite.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"
 
@@ -132,10 +133,7 @@ void SaveFialImageThread::codeWaiting()
                         continue;
                     picture = std::exchange(gpFailImage[c][s][slot], QImage());
                 }
-                if (picture.format() != QImage::Format_RGB888)
-                    picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
-                EncodeJpegRgb(picture.constBits(), picture.width(), picture.height(), size_t(picture.bytesPerLine()),
-                              m_coded[c][s][slot]);
+                EncodeJpeg(std::move(picture), m_coded[c][s][slot]);
             }
 }
 
@@ -208,13 +206,12 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
 
     const qint64 number = m_counter ? m_counter->fetch_add(1) : 0;
     const QString path = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/') + PictureFileName(number);
-    if (drawn) {
-        if (picture.format() != QImage::Format_RGB888)
-            picture = std::move(picture).convertToFormat(QImage::Format_RGB888);
-        EncodeJpegRgb(picture.constBits(), gImageW, gImageH, size_t(picture.bytesPerLine()), coded);
-        picture = QImage();
-    }
-    const bool written = !coded.empty() && WriteBytesFile(path, coded);
+    if (drawn)
+        EncodeJpeg(std::exchange(picture, QImage()), coded);
+    const bool written = !coded.empty()
+        && SafeWrite::Write(path, [&coded](QIODevice& d) {
+               return d.write(reinterpret_cast<const char*>(coded.data()), qint64(coded.size())) == qint64(coded.size());
+           });
     // The plant link hears only of pictures that exist.
     if (written && QFile::exists(path)) {
         const QString rel = QLatin1Char('.') + path.mid(QDir::currentPath().size());

@@ -129,9 +129,12 @@ double Explained(const Score& s, double own)
 }
 
 // The templates' own spread over the shared points beyond what noise
-// alone gives them; 0 when it is no more than noise (nothing to tell).
+// alone gives them; 0 when it is no more than noise, or too few points are
+// shared (nothing to tell).
 double OwnSpread(const std::vector<double>& t, double noise)
 {
+    if (int(t.size()) < kMinShared)
+        return 0;
     const double n = double(t.size());
     double mean = 0;
     for (const double v : t)
@@ -222,12 +225,10 @@ bool ContextFit::FitAt(const cv::Mat& frame, const ShapePose& at, double scale, 
         mine.push_back(r);
         where.emplace_back(s.x / m_radius, s.y / m_radius);
     }
-    const double n = double(t.size());
-    if (n < kMinShared)
-        return false;
     const double own = OwnSpread(t, m_noise);
     if (own == 0)
         return false;
+    const double n = double(t.size());
     const Score sa = Fitted(t, mine, where, PoseRefine::Noise(frame, seen), m_noise);
     share = Explained(sa, own);
     wobble = std::sqrt(2.0 / n) * sa.noise / own;
@@ -343,13 +344,11 @@ bool ContextFit::Favours(const cv::Mat& frame, const ShapePose& at, const std::v
             theirs.push_back(b);
             where.emplace_back(s.x / m_radius, s.y / m_radius);
         }
-        const double n = double(t.size());
-        if (n < kMinShared)
-            return false;
         // Surroundings with no contrast of their own beyond noise tell nothing.
         const double own = OwnSpread(t, m_noise);
         if (own == 0)
             return false;
+        const double n = double(t.size());
         const bool all = t.size() == atCount;
         if (all && !wholeDone) {
             whole = Fitted(t, mine, where, frameNoise, m_noise);
