@@ -272,6 +272,8 @@ private slots:
     void grayNoiseIsNoGlint();
     void graySlightHighlightsEnd_data();
     void graySlightHighlightsEnd();
+    void grayRimHighlightTravels_data();
+    void grayRimHighlightTravels();
     void grayTrainingWorkingSet_data();
     void grayTrainingWorkingSet();
     void surfScores_data();
@@ -973,6 +975,56 @@ void TestVisionMatch::graySlightHighlightsEnd()
             QVERIFY2(a <= 20, qPrintable(QStringLiteral("good frame %1: area %2").arg(i).arg(a)));
         else
             QVERIFY2(a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
+    }
+}
+
+void TestVisionMatch::grayRimHighlightTravels_data()
+{
+    QTest::addColumn<QPointF>("moved");
+    QTest::addColumn<QRect>("chip");
+    // Beyond what a highlight's reach alone allows: only the templates' travel covers it.
+    QTest::newRow("good frames, 3.5 px out over the gap") << QPointF(0, -3.5) << QRect();
+    QTest::newRow("good frames, 3 px along") << QPointF(3, 0) << QRect();
+    // Black, on the flank the templates show the highlight on: darker than it is high.
+    QTest::newRow("dark chip on the flank") << QPointF(0, -3.5) << QRect(80, 45, 6, 6);
+}
+
+void TestVisionMatch::grayRimHighlightTravels()
+{
+    // A pin's highlight by its rim slides along it: the templates show it
+    // 0, +-1 and +-2 px apart. A frame may show it as far from them in any
+    // direction, here out over the dark gap round the pin, and flags nothing
+    // (sensitivity 100).
+    QFETCH(QPointF, moved);
+    QFETCH(QRect, chip);
+    auto draw = [](cv::RNG& rng, cv::Point2d at, const QRect& chip) {
+        cv::Mat f(110, 160, CV_32FC1, cv::Scalar(100));
+        cv::circle(f, cv::Point(80, 55), 16, cv::Scalar(40), cv::FILLED, cv::LINE_AA);
+        cv::circle(f, cv::Point(80, 55), 14, cv::Scalar(115), cv::FILLED, cv::LINE_AA);
+        cv::GaussianBlur(f, f, cv::Size(), 0.7);
+        for (int y = 0; y < f.rows; ++y)
+            for (int x = 0; x < f.cols; ++x)
+                f.at<float>(y, x) += float(140 * std::exp(-(std::pow(x - at.x, 2) + std::pow(y - at.y, 2)) / 12.5));
+        f(cv::Rect(chip.x(), chip.y(), chip.width(), chip.height())).setTo(0);
+        cv::Mat n(f.size(), CV_32FC1), out;
+        rng.fill(n, cv::RNG::NORMAL, 0, 2);
+        cv::Mat(f + n).convertTo(out, CV_8UC1);
+        return out;
+    };
+    const cv::Point2d spot(80, 43);
+    cv::RNG rng(2718);
+    GrayMatch gm;
+    QVERIFY(gm.Create(160, 110, cv::Mat(), 0));
+    for (int k = 0; k < 5; ++k)
+        QVERIFY(gm.AddTemp(draw(rng, spot + cv::Point2d((k * 3) % 5 - 2, 0), QRect())));
+    QVERIFY(gm.Train(100, 0, 100, 150));
+    const cv::Mat open = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3));
+    for (int i = 0; i < 10; ++i) {
+        cv::Mat diff;
+        gm.Match(draw(rng, spot + cv::Point2d(moved.x(), moved.y()), chip), diff);
+        cv::morphologyEx(diff, diff, cv::MORPH_OPEN, open);
+        const int a = cv::countNonZero(diff);
+        QVERIFY2(chip.isEmpty() ? a == 0 : a > 20, qPrintable(QStringLiteral("frame %1: area %2").arg(i).arg(a)));
     }
 }
 
