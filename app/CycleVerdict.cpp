@@ -181,6 +181,7 @@ void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, boo
     w.takenNs = endedNs > 0 ? endedNs : NowNs();
     m_traces[s] = StepTrace();
     m_traces[s].edgeSeen = m_edgeSeenNs;
+    m_traces[s].edgeRead = m_edgeReadNs;
     m_traces[s].delayEnded = w.takenNs;
     w.order = ++m_waitOrder;
     PollAwaitedFrames();

@@ -203,6 +203,7 @@ void DetectionCycle::Run()
     int edge[8];
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
+    m_inputsReadNs = gDataInReadNs.load();
     // An edge already on the inputs when the pass began ended a zero delay
     // then: frames delivered while the pass copied are after it.
     m_edgeAtNs = gDataIn.load() == inputsAtStart ? m_passStartNs : NowNs();
@@ -430,8 +431,10 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
         accepted = st.inputLatch[i] || st.chainedInput == i || st.pendingInput == i;
     if (!accepted)
         return;
-    if (edge)
+    if (edge) {
         m_edgeSeenNs = m_passStartNs;
+        m_edgeReadNs = m_inputsReadNs;
+    }
     st.inputLatch[i] = 0;
     st.pendingInput = -1;
     st.lastInputNo = i + 1;

@@ -194,6 +194,7 @@ public:
     // a stage did not happen), for a benchmark's trace of where a cycle's
     // time goes.
     struct StepTrace {
+        qint64 edgeRead = 0;     // the IO thread read the input word with the edge
         qint64 edgeSeen = 0;     // the pass that took the input's edge
         qint64 delayEnded = 0;   // the step's wait for fresh frames began
         qint64 newestFrame = 0;  // the last of its frames was delivered
@@ -312,6 +313,7 @@ private:
     bool m_judging = false;          // a wait is being judged (no nested judging)
     bool m_countsChanged = false;    // the verdict in progress counted something
     QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
+    qint64 m_inputsReadNs = 0, m_edgeReadNs = 0;
     qint64 m_edgeSeenNs = 0, m_passStartNs = 0, m_handedOverNs = 0, m_flushedNs = 0, m_picturesNs = 0;
     // When the edges this pass took were on the inputs: the pass's start
     // when the input word stood unchanged through its frame copies.

@@ -57,6 +57,10 @@ void IOPoller::pass()
         resend = true;
     if (resend || gisLostCom.load() != 0) {
         SendCommand(m_port, IOCmdSetOutputs, int(wanted));
+        if (wanted != m_sent) {
+            m_sent = wanted;
+            gDataOutSentNs.store(LinkClockNs());
+        }
         m_told = wanted;
     }
 
@@ -91,7 +95,10 @@ bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
         if (f[1] == IOReplyState) {
             {
                 QMutexLocker lock(pMutexIO);
-                gDataIn.store(IOFrame::StateInputs(f));
+                const quint32 in = IOFrame::StateInputs(f);
+                if (in != gDataIn.load())
+                    gDataInReadNs.store(LinkClockNs());
+                gDataIn.store(in);
             }
             m_told = IOFrame::StateEcho(f);
             gDataEcho.store(m_told);

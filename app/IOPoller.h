@@ -42,5 +42,7 @@ private:
     int m_slot = 0;
     // The output word the board last echoed or was last sent.
     quint32 m_told = 0;
+    // The output word last written to the line.
+    quint32 m_sent = 0xFFFFFFFFu;
     bool m_started = false;
 };
