@@ -86,6 +86,11 @@ public:
 
     // Arms the first pass.
     void StartPolling(int firstMs = 5) { runTimer.start(firstMs); }
+    // Any thread: the IO link read a changed input word. The pass due next
+    // runs as soon as the GUI thread is free, ahead of repaints waiting.
+    void WakePass();
+    // Between passes the loop waits this long.
+    static constexpr int kPassIntervalMs = 3;
     void setStation(CameraStation* station) { m_station = station; }
     // Worker threads for the engine work of a step (1: on the GUI thread, 0: one per core).
     void setJudgeThreads(int n) { m_threads = n; }
@@ -207,6 +212,9 @@ public:
     };
     const StepTrace& lastTrace() const { return m_lastTrace; }
     bool saveRawFrames = false;  // raw frames to ./originalimage (settings switch)
+
+protected:
+    bool event(QEvent* e) override;
 
 signals:
     // The countdown of a step or of a re-detection moved (views repaint the box).

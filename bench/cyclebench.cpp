@@ -518,7 +518,7 @@ void PrintTrace(const std::vector<Traced>& traced)
     };
     using T = DetectionCycle::StepTrace;
     const Stage stages[] = {
-        {"edge read by the IO thread -> its pass", &T::edgeRead, &T::edgeSeen},
+        {"edge read by the IO thread -> wait begins", &T::edgeRead, &T::delayEnded},
         {"edge taken -> step's wait begins", &T::edgeSeen, &T::delayEnded},
         {"wait begins -> last frame delivered", &T::delayEnded, &T::newestFrame},
         {"last frame -> the pass that takes it", &T::newestFrame, &T::passStart},
