@@ -543,8 +543,9 @@ void PrintTrace(const std::vector<Traced>& traced)
     }
     std::vector<double> handed, rest, io;
     for (const auto& t : traced) {
-        if (t.t.flushed > 0 && t.sent >= t.t.flushed)
-            handed.push_back(double(t.sent - t.t.flushed) / 1e6);
+        // A woken IO thread may write the word before the GUI thread stamps its hand-over.
+        if (t.t.flushed > 0 && t.sent >= t.t.edgeSeen)
+            handed.push_back(double(std::max<qint64>(0, t.sent - t.t.flushed)) / 1e6);
         if (t.t.edgeRead > 0 && t.sent >= t.t.edgeRead)
             rest.push_back(t.ms - double(t.sent - t.t.edgeRead) / 1e6);
         if (t.t.edgeSeen > 0 && t.t.flushed >= t.t.edgeSeen)
