@@ -319,6 +319,7 @@ private:
     StepWait m_waits[8];             // per step (the re-detection: its step's)
     qint64 m_waitOrder = 0;
     bool m_judging = false;          // a wait is being judged (no nested judging)
+    bool m_storeDue = false;         // a verdict's stores wait for the judging to end
     bool m_countsChanged = false;    // the verdict in progress counted something
     QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
     qint64 m_inputsReadNs = 0, m_edgeReadNs = 0;
