@@ -767,6 +767,12 @@ int main(int argc, char** argv)
         if (ins.size() <= insBefore || outs.size() <= outsBefore || !outs.last().endsWith(answer)) {
             std::fprintf(stderr, "cyclebench: no %s after input %d (last %s)\n", qPrintable(answer), bit + 1,
                          qPrintable(outs.value(outs.size() - 1)));
+            const QStringList& all = board.lines();
+            for (qsizetype k = std::max<qsizetype>(0, all.size() - 12); k < all.size(); ++k)
+                if (!all[k].startsWith(QLatin1String("RX ")))
+                    std::fprintf(stderr, "  board: %s\n", qPrintable(all[k]));
+            std::fprintf(stderr, "  verdict %d, run %d, waiting %d\n", win.cycle().verdictState, win.cycle().runState,
+                         int(win.detection()->AwaitingFrames()));
             if (frameCheck) {
                 frameCheck->reportNg(win, kCameras, cycleNo, g);
                 frameCheck->check(win, kCameras, cycleNo, g, FrameCheck::Good);
