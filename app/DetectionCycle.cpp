@@ -22,10 +22,10 @@
 #include <cstring>
 
 namespace {
+const QEvent::Type kWakePassEvent = QEvent::Type(QEvent::registerEventType());
+
 // Re-entry guard of a polling pass: a modal box opened from inside the pass
 // runs a nested event loop in which the polling timer fires again.
-const QEvent::Type kWakePassEvent = QEvent::Type(QEvent::User + 71);
-
 struct PassGuard {
     bool& flag;
     explicit PassGuard(bool& f) : flag(f) { flag = true; }
