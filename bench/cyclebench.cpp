@@ -8,14 +8,11 @@
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
-//              [--one-input]
 //   cyclebench --memory [--cycles N]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
 // frames taken after its delay, so the rate bounds the latency from below.
-// --one-input starts both steps on input 1 (the shipped group): they are
-// judged in turn on the same frames, and the time is to the mould step's
-// word. --ng-every K makes every K-th cycle NG (a part left in a cavity), so the
+// --ng-every K makes every K-th cycle NG (a part left in a cavity), so the
 // recent-NG rings and result pictures fill; the operator's re-check after
 // the part is removed clears the alarm. --memory runs the panel's three
 // memory cases, each in a process of its own (default 50 cycles; the target
@@ -576,8 +573,7 @@ int main(int argc, char** argv)
     if (args.contains(QLatin1String("--memory")))
         return RunMemoryCases(app.applicationFilePath(), cycles);
     kCameras = std::clamp(arg("--cameras", 8), 1, 8);
-    const bool oneInput = args.contains(QLatin1String("--one-input"));
-    const int ngEvery = oneInput ? 0 : arg("--ng-every", 0);
+    const int ngEvery = arg("--ng-every", 0);
     const bool colour = args.contains(QLatin1String("--colour"));
     const int fps = arg("--fps", 10);
     if (const int i = args.indexOf(QLatin1String("--size")); i >= 0 && i + 1 < args.size()) {
@@ -639,8 +635,7 @@ int main(int argc, char** argv)
         QSqlQuery q(db);
         // Semi-automatic: input 1 starts the cycle and the product step,
         // input 3 the mould step; no delays; 50 areas per camera and step.
-        q.exec(QStringLiteral("UPDATE sysparam SET value='%1 1 0 -1 0 0 0 0 0' WHERE name='system1'")
-                   .arg(oneInput ? 0 : 1));
+        q.exec(QStringLiteral("UPDATE sysparam SET value='1 1 0 -1 0 0 0 0 0' WHERE name='system1'"));
         q.exec(QStringLiteral("UPDATE sysparam SET value='0 0 0 0 0 0 0 0' WHERE name='trigInDelay'"));
         // NG result pictures kept (20 per folder), as plants keep them.
         if (q.exec(QStringLiteral("SELECT value FROM sysparam WHERE name='system2'")) && q.next()) {
@@ -836,14 +831,6 @@ int main(int argc, char** argv)
             continue;
         }
         double product = 0, mould = 0;
-        if (oneInput) {
-            if (!step(0, QStringLiteral("0x00F4"), mould))
-                return 1;
-            latency.push_back(mould);
-            if (trace)
-                traced.push_back({win.detection()->lastTrace(), mould, gDataOutSentNs.load()});
-            continue;
-        }
         if (!step(0, QStringLiteral("0x00F5"), product))
             return 1;
         const DetectionCycle::StepTrace productTrace = win.detection()->lastTrace();
@@ -876,9 +863,8 @@ int main(int argc, char** argv)
     int ok = 0;
     for (int c = 0; c < kCameras; ++c)
         ok += win.cammerWidget[c]->cameraOK;
-    std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d at %d fps, %d engine threads, %d cycles (2 steps each%s, %d NG), %d cameras OK\n",
-                kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles,
-                oneInput ? " on input 1, timed to the second's word" : "", ngCycles, ok);
+    std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d at %d fps, %d engine threads, %d cycles (2 steps each, %d NG), %d cameras OK\n",
+                kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles, ngCycles, ok);
     printStartUp();
     std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) once the window is built: %.0f MB, after the cycles: %.0f MB\n",
                 idleMb, peakAtStart, peakAfterCycles);
