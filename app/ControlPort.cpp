@@ -20,7 +20,7 @@ ControlPort::ControlPort(const IOPortSettings& settings, const IOLinkOptions& op
         m_port = m_ownedPort.get();
     }
     gpCom = m_port;
-    thread = new IOThread(m_port, options.record, options.passIntervalMs);
+    thread = new IOThread(m_port, options.record, options.passIntervalMs, nullptr, options.inputsChanged);
     gIOID = 1;
     // Outputs start at their inactive level (inverted ones driven 1) before
     // the thread can answer the first state reply.
@@ -35,6 +35,7 @@ ControlPort::ControlPort(const IOPortSettings& settings, const IOLinkOptions& op
 ControlPort::~ControlPort()
 {
     thread->requestInterruption();
+    thread->wake();
     thread->wait();
     delete thread;
     if (gpCom == m_port)
@@ -103,10 +104,15 @@ void ControlPort::IOSetAllOut()
 
 void ControlPort::IOFlashOut()
 {
+    bool changed;
     {
         QMutexLocker lock(pMutexIO);
+        changed = gDataOut.load() != outWord;
         gDataOut.store(outWord);
     }
+    // A changed word goes to the board now, not at the link's next pass.
+    if (changed && thread)
+        thread->wake();
     if (m_observer)
         m_observer(outWord);
 }

@@ -27,6 +27,9 @@ struct IOLinkOptions {
     // Operation-log lines of the link. Called from IOThread: hand the text
     // to the GUI thread (queued call) before it reaches the database.
     std::function<void(const QString&)> record;
+    // Called on IOThread whenever the board reports a changed input word
+    // (the cycle's pass is woken, not left to its timer); must outlive the port.
+    std::function<void()> inputsChanged;
     IOPort* port = nullptr;  // replaces the serial line (not owned)
     // Outputs (bit i: index i) already on in the first word the link sends:
     // a hold start-up keeps must not be released for a pass.

@@ -181,6 +181,7 @@ void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, boo
     w.takenNs = endedNs > 0 ? endedNs : NowNs();
     m_traces[s] = StepTrace();
     m_traces[s].edgeSeen = m_edgeSeenNs;
+    m_traces[s].edgeRead = m_edgeReadNs;
     m_traces[s].delayEnded = w.takenNs;
     w.order = ++m_waitOrder;
     PollAwaitedFrames();
@@ -211,6 +212,8 @@ void DetectionCycle::PollAwaitedFrames()
         FinishJudgement(s, w, stale);
     }
     m_judging = false;
+    if (m_storeDue)
+        StoreCounts();
 }
 
 void DetectionCycle::DropWaits()
@@ -669,6 +672,16 @@ void DetectionCycle::StoreCounts()
     // first, then to both stores with no event in between: start-up finishes
     // from the journal whatever store a crash left behind.
     m_countsChanged = false;
+    // Steps judged in one go (both on one input) each hand on their word
+    // first: one record after the last serves them all, and a later step's
+    // output does not wait for an earlier one's stores. A raised alarm is on
+    // file already (AlarmEntry); one ended stands on file a little longer,
+    // which holds, never releases.
+    if (m_judging) {
+        m_storeDue = true;
+        return;
+    }
+    m_storeDue = false;
     const auto saveStatistics = [this] {
         if (gisUseStatistics)
             m_host->statisticsSave();

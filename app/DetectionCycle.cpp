@@ -13,6 +13,8 @@
 #include "params/IOTables.h"
 #include "params/WizardPara.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMutexLocker>
 
 #include <opencv2/core.hpp>
@@ -20,6 +22,8 @@
 #include <cstring>
 
 namespace {
+const QEvent::Type kWakePassEvent = QEvent::Type(QEvent::registerEventType());
+
 // Re-entry guard of a polling pass: a modal box opened from inside the pass
 // runs a nested event loop in which the polling timer fires again.
 struct PassGuard {
@@ -54,6 +58,24 @@ DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject*
     // Timers nothing starts keep their slots: they have no effect in operation.
     for (QTimer* t : {&outAlarmTimer, &reserveOutputTimer, &setAllOutTimer, &delayOutput3Timer})
         connect(t, &QTimer::timeout, t, &QTimer::stop);
+}
+
+void DetectionCycle::WakePass()
+{
+    QCoreApplication::postEvent(this, new QEvent(kWakePassEvent), Qt::HighEventPriority);
+}
+
+bool DetectionCycle::event(QEvent* e)
+{
+    if (e->type() != kWakePassEvent)
+        return QObject::event(e);
+    // Only a pass the loop has armed at its usual interval: not the first
+    // one, nor the slow retries while the cameras are lost.
+    if (!m_inPass && runTimer.isActive() && runTimer.interval() <= kPassIntervalMs) {
+        runTimer.stop();
+        Run();
+    }
+    return true;
 }
 
 bool DetectionCycle::IsMulti() const
@@ -168,7 +190,7 @@ void DetectionCycle::FrameTaken(int c, qint64 takenNs, int delivered)
 void DetectionCycle::Run()
 {
     if (m_inPass) {
-        runTimer.start(3);
+        runTimer.start(kPassIntervalMs);
         return;
     }
     PassGuard guard(m_inPass);
@@ -196,13 +218,14 @@ void DetectionCycle::Run()
     m_freshFrames = HandOverFrames();
     m_handedOverNs = NowNs();
     if (gisLost) {
-        runTimer.start(3);
+        runTimer.start(kPassIntervalMs);
         return;
     }
 
     int edge[8];
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
+    m_inputsReadNs = gDataInReadNs.load();
     // An edge already on the inputs when the pass began ended a zero delay
     // then: frames delivered while the pass copied are after it.
     m_edgeAtNs = gDataIn.load() == inputsAtStart ? m_passStartNs : NowNs();
@@ -214,7 +237,7 @@ void DetectionCycle::Run()
 
     if (st.verdictState == VerdictAlarm) {
         AlarmHeldPass(edge);
-        EndPass(3, true);
+        EndPass(kPassIntervalMs, true);
         return;
     }
 
@@ -233,7 +256,7 @@ void DetectionCycle::Run()
                 StartPulse(output3Timer, st.reDetectDelay * 50);
             }
         }
-        EndPass(3, true);
+        EndPass(kPassIntervalMs, true);
         return;
     }
 
@@ -264,7 +287,7 @@ void DetectionCycle::Run()
             if (edge[3] && p.mouldMode != 0)
                 st.mouldSide = 0;
         }
-        EndPass(3, true);
+        EndPass(kPassIntervalMs, true);
         return;
     }
 
@@ -307,7 +330,7 @@ void DetectionCycle::Run()
             if (m_freshFrames & (1u << c))
                 m_host->showFrame(c);
     }
-    EndPass(3, false);
+    EndPass(kPassIntervalMs, false);
 }
 
 bool DetectionCycle::AlarmHeldPass(const int edge[8])
@@ -430,8 +453,10 @@ void DetectionCycle::ExamineInput(int i, bool edge, unsigned& fresh, bool& stop)
         accepted = st.inputLatch[i] || st.chainedInput == i || st.pendingInput == i;
     if (!accepted)
         return;
-    if (edge)
+    if (edge) {
         m_edgeSeenNs = m_passStartNs;
+        m_edgeReadNs = m_inputsReadNs;
+    }
     st.inputLatch[i] = 0;
     st.pendingInput = -1;
     st.lastInputNo = i + 1;

@@ -86,6 +86,11 @@ public:
 
     // Arms the first pass.
     void StartPolling(int firstMs = 5) { runTimer.start(firstMs); }
+    // Any thread: the IO link read a changed input word. The pass due next
+    // runs as soon as the GUI thread is free, ahead of repaints waiting.
+    void WakePass();
+    // Between passes the loop waits this long.
+    static constexpr int kPassIntervalMs = 3;
     void setStation(CameraStation* station) { m_station = station; }
     // Worker threads for the engine work of a step (1: on the GUI thread, 0: one per core).
     void setJudgeThreads(int n) { m_threads = n; }
@@ -194,6 +199,7 @@ public:
     // a stage did not happen), for a benchmark's trace of where a cycle's
     // time goes.
     struct StepTrace {
+        qint64 edgeRead = 0;     // the IO thread read the input word with the edge
         qint64 edgeSeen = 0;     // the pass that took the input's edge
         qint64 delayEnded = 0;   // the step's wait for fresh frames began
         qint64 newestFrame = 0;  // the last of its frames was delivered
@@ -206,6 +212,9 @@ public:
     };
     const StepTrace& lastTrace() const { return m_lastTrace; }
     bool saveRawFrames = false;  // raw frames to ./originalimage (settings switch)
+
+protected:
+    bool event(QEvent* e) override;
 
 signals:
     // The countdown of a step or of a re-detection moved (views repaint the box).
@@ -310,8 +319,10 @@ private:
     StepWait m_waits[8];             // per step (the re-detection: its step's)
     qint64 m_waitOrder = 0;
     bool m_judging = false;          // a wait is being judged (no nested judging)
+    bool m_storeDue = false;         // a verdict's stores wait for the judging to end
     bool m_countsChanged = false;    // the verdict in progress counted something
     QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
+    qint64 m_inputsReadNs = 0, m_edgeReadNs = 0;
     qint64 m_edgeSeenNs = 0, m_passStartNs = 0, m_handedOverNs = 0, m_flushedNs = 0, m_picturesNs = 0;
     // When the edges this pass took were on the inputs: the pass's start
     // when the input word stood unchanged through its frame copies.

@@ -8,10 +8,14 @@
 #include <QMutexLocker>
 #include <QtDebug>
 
+#include <chrono>
+
 QMutex* pMutexIO = nullptr;
 std::atomic<quint32> gDataIn {0};
 std::atomic<quint32> gDataOut {0};
 std::atomic<quint32> gDataEcho {0};
+std::atomic<qint64> gDataInReadNs {0};
+std::atomic<qint64> gDataOutSentNs {0};
 std::atomic<int> gisLostCom {0};
 std::atomic<quint32> gFTemp[16] {};
 IOPort* gpCom = nullptr;
@@ -22,6 +26,12 @@ int gisSafeDoorOpen = 0;
 unsigned char calcLRC(const unsigned char* data, quint16 len)
 {
     return IOFrame::Checksum(data, len);
+}
+
+qint64 LinkClockNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 int SendCommand(IOPort* port, int command, int value)

@@ -23,6 +23,11 @@ extern std::atomic<quint32> gDataIn;
 extern std::atomic<quint32> gDataOut;
 // The output word the board's last state reply echoed (what it holds).
 extern std::atomic<quint32> gDataEcho;
+// When IOThread last read an input word that differed from the one before,
+// and last wrote a changed output word to the line (steady clock, ns: the
+// cameras' FrameClockNs). For a benchmark's trace of the link's share.
+extern std::atomic<qint64> gDataInReadNs;
+extern std::atomic<qint64> gDataOutSentNs;
 // 1 while the link counts as lost; written by IOThread only.
 extern std::atomic<int> gisLostCom;
 // Values of reply types 3 and 4.
@@ -36,6 +41,8 @@ extern int gIOID;
 // Set when the safety door opens; the polling loop clears it at a cycle start.
 extern int gisSafeDoorOpen;
 
+// The steady clock of the stamps above, ns.
+qint64 LinkClockNs();
 // Sum of the bytes modulo 256.
 unsigned char calcLRC(const unsigned char* data, quint16 len);
 // Writes one command frame to a port; the result is the write's count (-1 without a port).

@@ -24,15 +24,15 @@ void IOPoller::pass()
 
     bool resend = false;
     bool gotFrame = false;
-    const int waiting = m_port ? m_port->bytesAvailable() : 0;
-    if (waiting > 0) {
-        // Read only what fits; the rest stays queued for the next pass.
-        const int room = BufferSize - m_fill;
-        const int n = m_port->read(m_buffer + m_fill, std::min(waiting, room));
-        if (n > 0)
-            m_fill += n;
+    if (readWaiting() > 0)
         gotFrame = scanFrames(wanted, &resend);
+    if (m_receivedFrame) {
+        // Replies taken since the last pass: their echo against the word
+        // wanted now, which may have changed since.
+        gotFrame = true;
+        resend = resend || m_receivedEchoDiffers || m_told != wanted;
     }
+    m_receivedFrame = m_receivedEchoDiffers = false;
     // A pass without a valid frame is empty, bytes or not: a broken board that
     // only sends noise is reported like a silent one.
     if (!gotFrame) {
@@ -57,6 +57,10 @@ void IOPoller::pass()
         resend = true;
     if (resend || gisLostCom.load() != 0) {
         SendCommand(m_port, IOCmdSetOutputs, int(wanted));
+        if (wanted != m_sent) {
+            m_sent = wanted;
+            gDataOutSentNs.store(LinkClockNs());
+        }
         m_told = wanted;
     }
 
@@ -71,6 +75,37 @@ void IOPoller::pass()
     } else {
         SendCommand(m_port, IOCmdPoll, 0);
     }
+}
+
+int IOPoller::readWaiting()
+{
+    const int waiting = m_port ? m_port->bytesAvailable() : 0;
+    if (waiting <= 0)
+        return 0;
+    // Read only what fits; the rest stays queued for the next pass.
+    const int room = BufferSize - m_fill;
+    const int n = m_port->read(m_buffer + m_fill, std::min(waiting, room));
+    if (n > 0)
+        m_fill += n;
+    return std::max(n, 0);
+}
+
+int IOPoller::receive()
+{
+    const int n = readWaiting();
+    if (n <= 0)
+        return 0;
+    quint32 wanted;
+    {
+        QMutexLocker lock(pMutexIO);
+        wanted = gDataOut.load();
+    }
+    bool differs = false;
+    if (scanFrames(wanted, &differs)) {
+        m_receivedFrame = true;
+        m_receivedEchoDiffers = m_receivedEchoDiffers || differs;
+    }
+    return n;
 }
 
 bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
@@ -89,10 +124,17 @@ bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
         m_emptyPasses = 0;
         found = true;
         if (f[1] == IOReplyState) {
+            bool changed;
             {
                 QMutexLocker lock(pMutexIO);
-                gDataIn.store(IOFrame::StateInputs(f));
+                const quint32 in = IOFrame::StateInputs(f);
+                changed = in != gDataIn.load();
+                if (changed)
+                    gDataInReadNs.store(LinkClockNs());
+                gDataIn.store(in);
             }
+            if (changed && m_inputsChanged)
+                m_inputsChanged();
             m_told = IOFrame::StateEcho(f);
             gDataEcho.store(m_told);
             if (m_told != wanted)

@@ -22,25 +22,41 @@ public:
     // record receives operation-log lines, on the thread that runs pass().
     explicit IOPoller(IOPort* port, RecordFn record = RecordFn());
 
+    // Called on the polling thread whenever the board reports a changed input word.
+    void setInputsChanged(std::function<void()> changed) { m_inputsChanged = std::move(changed); }
+
     void pass();
+    // Between passes: takes the replies waiting now and publishes the input
+    // word, so an input edge need not wait for the next pass; the pass then
+    // acts on what they said. Returns the bytes read.
+    int receive();
 
     int emptyPasses() const { return m_emptyPasses; }
     int periodCount() const { return m_period; }
     int pendingBytes() const { return m_fill; }
 
 private:
+    // Appends what the line holds to the buffer; returns the bytes read.
+    int readWaiting();
     // True when a valid frame was found; echoDiffers when a state reply's
     // echo differs from the wanted outputs.
     bool scanFrames(quint32 wanted, bool* echoDiffers);
 
     IOPort* m_port;
     RecordFn m_record;
+    std::function<void()> m_inputsChanged;
     unsigned char m_buffer[BufferSize];
     int m_fill = 0;
     int m_emptyPasses = 0;
     int m_period = 0;
     int m_slot = 0;
+    // receive() found a valid frame, or an echo differing from the wanted
+    // word, since the last pass.
+    bool m_receivedFrame = false;
+    bool m_receivedEchoDiffers = false;
     // The output word the board last echoed or was last sent.
     quint32 m_told = 0;
+    // The output word last written to the line.
+    quint32 m_sent = 0xFFFFFFFFu;
     bool m_started = false;
 };

@@ -12,4 +12,7 @@ public:
     virtual int read(unsigned char* data, int max) = 0;
     // Writes without waiting; returns the count written, -1 on error.
     virtual int write(const unsigned char* data, int len) = 0;
+    // A descriptor that turns readable when bytes arrive, for the thread to
+    // wait on; -1 when there is none (the thread then reads at its passes).
+    virtual int readableHandle() const { return -1; }
 };

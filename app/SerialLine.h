@@ -22,6 +22,7 @@ public:
     int bytesAvailable() override;
     int read(unsigned char* data, int max) override;
     int write(const unsigned char* data, int len) override;
+    int readableHandle() const override { return m_fd; }
 
 private:
     int m_fd = -1;

@@ -220,6 +220,8 @@ bool RaRoWizard::Build()
     IOLinkOptions io;
     io.record = [this](const QString& text) { InsertRecord(text); };  // the log queues it to this thread
     io.heldOutputs = m_held.outputs;  // an alarm start-up raises again stands from the first word
+    // The cycle outlives the port (deleted first, with its thread).
+    io.inputsChanged = [cycle = m_cycle] { cycle->WakePass(); };
     gpControlIO = new ControlPort(ControlPort::FromParameters(p), io);
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();

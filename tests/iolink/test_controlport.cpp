@@ -304,6 +304,19 @@ private slots:
         QVERIFY(m_line.takeWritten().startsWith(QByteArray::fromHex("5F02000061F5")));
     }
 
+    void changedWordWakesTheLink()
+    {
+        // Passes a minute apart, yet a changed word goes out at once.
+        IOLinkOptions o = options();
+        o.passIntervalMs = 60000;
+        ControlPort port(makeSettings(0), o);
+        QTRY_VERIFY(port.linkPassCount() >= 2);  // the first word's wake
+        QByteArray sent = m_line.takeWritten();
+        port.IOSetOut(5, 1);
+        port.IOFlashOut();
+        QTRY_VERIFY((sent += m_line.takeWritten()).contains(QByteArray::fromHex("5F01200080F5")));
+    }
+
     void hostSerialPortsAreRefused()
     {
 #if MOJU_PANEL

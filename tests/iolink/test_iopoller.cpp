@@ -148,6 +148,25 @@ private slots:
         QCOMPARE(poller.pendingBytes() < 8, true);
     }
 
+    void replyTakenBetweenPasses()
+    {
+        // Read as it arrives, a reply counts for the next pass: no empty
+        // pass, and a word changed since goes out in it.
+        FakeIOPort port;
+        IOPoller poller(&port);
+        poller.pass();
+        port.takeWritten();
+        port.feed(StateReply(0x5, 0));
+        QVERIFY(poller.receive() > 0);
+        QCOMPARE(int(gDataIn.load()), 0x5);
+        gDataOut = 0xF0;
+        poller.pass();
+        QList<int> values;
+        QCOMPARE(commandCodes(port.takeWritten(), &values), (QList<int> {IOCmdSetOutputs, IOCmdPoll}));
+        QCOMPARE(values.first(), 0xF0);
+        QCOMPARE(poller.emptyPasses(), 0);
+    }
+
     void periodPattern()
     {
         FakeIOPort port;
