@@ -8,12 +8,14 @@
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
+//              [--one-input]
 //   cyclebench --memory [--cycles N]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
 // frames taken after its delay, so the rate bounds the latency from below.
-// --ng-every K makes every K-th cycle NG (a part left in a cavity), so the
-// recent-NG rings and result pictures fill; the operator's re-check after
+// --one-input starts both steps on input 1 (the shipped group): each cycle
+// is timed to the mould step's word. --ng-every K makes every K-th cycle NG
+// (a part left in a cavity), so the recent-NG rings and result pictures fill; the operator's re-check after
 // the part is removed clears the alarm. --memory runs the panel's three
 // memory cases, each in a process of its own (default 50 cycles; the target
 // is stated at 1,000: --cycles 1000). --breakdown lists the frame-size
@@ -21,6 +23,7 @@
 // where a good step's edge-to-output time goes, stage by stage. --startup
 // stops after the start-up: its stages and the peak until then.
 // For the panel's two cores: taskset -c 0,1 cyclebench
+#include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
 #include "camera/CameraSide.h"
@@ -573,7 +576,8 @@ int main(int argc, char** argv)
     if (args.contains(QLatin1String("--memory")))
         return RunMemoryCases(app.applicationFilePath(), cycles);
     kCameras = std::clamp(arg("--cameras", 8), 1, 8);
-    const int ngEvery = arg("--ng-every", 0);
+    const bool oneInput = args.contains(QLatin1String("--one-input"));
+    const int ngEvery = oneInput ? 0 : arg("--ng-every", 0);
     const bool colour = args.contains(QLatin1String("--colour"));
     const int fps = arg("--fps", 10);
     if (const int i = args.indexOf(QLatin1String("--size")); i >= 0 && i + 1 < args.size()) {
@@ -635,7 +639,8 @@ int main(int argc, char** argv)
         QSqlQuery q(db);
         // Semi-automatic: input 1 starts the cycle and the product step,
         // input 3 the mould step; no delays; 50 areas per camera and step.
-        q.exec(QStringLiteral("UPDATE sysparam SET value='1 1 0 -1 0 0 0 0 0' WHERE name='system1'"));
+        q.exec(QStringLiteral("UPDATE sysparam SET value='%1 1 0 -1 0 0 0 0 0' WHERE name='system1'")
+                   .arg(oneInput ? 0 : 1));
         q.exec(QStringLiteral("UPDATE sysparam SET value='0 0 0 0 0 0 0 0' WHERE name='trigInDelay'"));
         // NG result pictures kept (20 per folder), as plants keep them.
         if (q.exec(QStringLiteral("SELECT value FROM sysparam WHERE name='system2'")) && q.next()) {
@@ -758,6 +763,10 @@ int main(int argc, char** argv)
         const QStringList outs = board.linesStarting(QStringLiteral("OUT "));
         board.send(QStringLiteral("clr %1").arg(bit));
         Wait([&] { return board.linesStarting(QStringLiteral("IN ")).size() > insBefore + 1; }, 2000);
+        // The inputs are read as levels, a link pass and a polling pass
+        // apart: raised again before a pass saw it low, the input makes no
+        // edge (with --one-input the next step raised it 1 ms later).
+        Wait([&] { return gpControlIO && gpControlIO->IOState(0, bit) == 0; }, 2000);
         const int g = bit == 0 ? 0 : 1;
         if (ins.size() <= insBefore || outs.size() <= outsBefore || !outs.last().endsWith(answer)) {
             std::fprintf(stderr, "cyclebench: no %s after input %d (last %s)\n", qPrintable(answer), bit + 1,
@@ -768,6 +777,9 @@ int main(int argc, char** argv)
                     std::fprintf(stderr, "  board: %s\n", qPrintable(all[k]));
             std::fprintf(stderr, "  verdict %d, run %d, waiting %d\n", win.cycle().verdictState, win.cycle().runState,
                          int(win.detection()->AwaitingFrames()));
+            // The board's last input changes: a low too short for the link to read is no edge.
+            for (int k = std::max(0, insBefore - 2); k < ins.size(); ++k)
+                std::fprintf(stderr, "  cycle %d, board %s\n", cycleNo, qPrintable(ins[k]));
             if (frameCheck) {
                 frameCheck->reportNg(win, kCameras, cycleNo, g);
                 frameCheck->check(win, kCameras, cycleNo, g, FrameCheck::Good);
@@ -831,6 +843,12 @@ int main(int argc, char** argv)
             continue;
         }
         double product = 0, mould = 0;
+        if (oneInput) {
+            if (!step(0, QStringLiteral("0x00F4"), mould))
+                return 1;
+            latency.push_back(mould);
+            continue;
+        }
         if (!step(0, QStringLiteral("0x00F5"), product))
             return 1;
         const DetectionCycle::StepTrace productTrace = win.detection()->lastTrace();
@@ -863,8 +881,9 @@ int main(int argc, char** argv)
     int ok = 0;
     for (int c = 0; c < kCameras; ++c)
         ok += win.cammerWidget[c]->cameraOK;
-    std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d at %d fps, %d engine threads, %d cycles (2 steps each, %d NG), %d cameras OK\n",
-                kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles, ngCycles, ok);
+    std::printf("cyclebench: %d %s cameras x 50 ROIs (40 Defect, 10 Similarity), %dx%d at %d fps, %d engine threads, %d cycles (2 steps each%s, %d NG), %d cameras OK\n",
+                kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles,
+                oneInput ? " on input 1, timed to the second's word" : "", ngCycles, ok);
     printStartUp();
     std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) once the window is built: %.0f MB, after the cycles: %.0f MB\n",
                 idleMb, peakAtStart, peakAfterCycles);
