@@ -3,6 +3,7 @@
 #include "BilinearRead.h"
 #include "EdgeCells.h"
 #include "NormalSums.h"
+#include "SoftCut.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -37,6 +38,7 @@ constexpr double kSlopeFloor = 2.0;
 // keep nearly all their slope.
 constexpr double kFineSmooth = 0.8;
 constexpr int kFineKernel = 3;
+static_assert(kFineKernel == 3, "SoftCut blurs 3 x 3");
 // The weaker direction of the model's edges must carry at least this share
 // of the stronger one's slope energy to place the part along both.
 constexpr double kMinCrossShare = 0.01;
@@ -563,8 +565,34 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Softened cut of the finest level around the part; a cut of a larger
     // picture blurs with its real neighbours, so its rim needs no care beyond
     // the reach of the fit.
-    thread_local cv::Mat fine;
+    thread_local SoftTiles fine;
+    bool fineStarted = false;
     cv::Rect seenBox;  // where the finest level read the frame
+    // The finest level's reads lie within kFineReach of a sample (flanks and
+    // bilinear neighbours); the tiles are asked for with kFineSlack more, so
+    // that the fit moves that far before it asks again.
+    constexpr double kFineReach = kFlank + 1.0;
+    constexpr double kFineSlack = 2.0;
+    ShapePose covered;
+    auto cover = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
+        double c, s;
+        turnOf(at.angle, c, s);
+        const double cx = at.cx - origin.x, cy = at.cy - origin.y;
+        const double m = kFineReach + kFineSlack + 1.0;
+        for (const Sample& pt : m_levels[0]) {
+            const double qx = c * pt.x - s * pt.y + cx, qy = s * pt.x + c * pt.y + cy;
+            fine.Want(int(std::floor(qx - m)), int(std::floor(qy - m)), int(std::ceil(qx + m)), int(std::ceil(qy + m)));
+        }
+        fine.Make(raw);
+        covered = at;
+    };
+    // Before the finest level reads at `at`: the tiles its samples reach.
+    auto reach0 = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
+        const double moved = std::hypot(at.cx - covered.cx, at.cy - covered.cy)
+            + std::abs(at.angle - covered.angle) * kPi / 180.0 * m_radius[0];
+        if (!(moved <= kFineSlack))
+            cover(raw, at, origin);
+    };
     const double reach = 3.0 * double(1 << top);
     for (int l = top; l >= 0; --l) {
         const cv::Mat& raw = pyramid[size_t(l)];
@@ -591,10 +619,14 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 & cv::Rect(0, 0, raw.cols, raw.rows);
             if (cut.width < 3 || cut.height < 3)
                 return false;
-            cv::GaussianBlur(raw(cut), fine, cv::Size(kFineKernel, kFineKernel), kFineSmooth, kFineSmooth,
-                             cv::BORDER_REPLICATE);
-            img = fine;
+            // A later round over the same cut keeps the tiles made.
+            if (!fineStarted || fine.Cut() != cut) {
+                fine.Start(raw, cut, kFineSmooth);
+                fineStarted = true;
+            }
+            img = fine.Picture();
             origin = cut.tl();
+            cover(raw, p, origin);
             seenBox = cut;
         }
         // Lighting first, so the first step of the geometry is not spent on it.
@@ -646,8 +678,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (int it = 0; it < kIterations; ++it) {
             cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
             cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
-            if (l == 0)
+            if (l == 0) {
                 pulls.assign(size_t(m_patches) * kUnknowns, 0.0);
+                reach0(raw, p, origin);
+            }
             const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false, l == 0 ? pulls.data() : nullptr);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
@@ -681,6 +715,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         if (l == 0 && !m_softened.empty() && ++rounds < kFocusRounds) {
             if (rounds == 1)
                 sharp = p;
+            reach0(raw, p, origin);
             size_t next = focusOf(img, raw, origin, p);
             // A frame about as sharp as the model is fitted against the model:
             // the least softened copy is what the noise alone may pick.
