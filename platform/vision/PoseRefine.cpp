@@ -570,7 +570,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     cv::Rect seenBox;  // where the finest level read the frame
     // The finest level's reads lie within kFineReach of a sample (flanks and
     // bilinear neighbours); the tiles are asked for with kFineSlack more, so
-    // that the fit moves that far before it asks again.
+    // that the fit moves that far before it asks again. A turn moves a read
+    // by at most its distance from the centre times the angle.
     constexpr double kFineReach = kFlank + 1.0;
     constexpr double kFineSlack = 2.0;
     ShapePose covered;
@@ -579,8 +580,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         turnOf(at.angle, c, s);
         const double cx = at.cx - origin.x, cy = at.cy - origin.y;
         const double m = kFineReach + kFineSlack + 1.0;
+        const double w = fine.Cut().width + m, h = fine.Cut().height + m;
         for (const Sample& pt : m_levels[0]) {
             const double qx = c * pt.x - s * pt.y + cx, qy = s * pt.x + c * pt.y + cy;
+            // Reads that far out fail before they touch a pixel (NaN too).
+            if (!(qx > -m && qy > -m && qx < w && qy < h))
+                continue;
             fine.Want(int(std::floor(qx - m)), int(std::floor(qy - m)), int(std::ceil(qx + m)), int(std::ceil(qy + m)));
         }
         fine.Make(raw);
@@ -589,7 +594,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Before the finest level reads at `at`: the tiles its samples reach.
     auto reach0 = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
         const double moved = std::hypot(at.cx - covered.cx, at.cy - covered.cy)
-            + std::abs(at.angle - covered.angle) * kPi / 180.0 * m_radius[0];
+            + std::abs(at.angle - covered.angle) * kPi / 180.0 * (m_radius[0] + kFineReach);
         if (!(moved <= kFineSlack))
             cover(raw, at, origin);
     };

@@ -2,18 +2,18 @@
 // The finest pose fit's softened cut of a frame: the same pixels as
 //   cv::GaussianBlur(src(cut), dst, cv::Size(3, 3), sigma, sigma, cv::BORDER_REPLICATE)
 // (a cut blurs with its real neighbours in src's parent picture; the parent's
-// rim is replicated) in one pass over the rows the cut needs. OpenCV takes
+// rim is replicated), each row's sums made once. OpenCV takes
 // its float filter for a cut and its fixed-point one for a whole picture;
 // where this machine's OpenCV is not seen to give the float filter's pixels
 // bit for bit, its own call runs instead.
 #include <opencv2/core.hpp>
 
 #include <algorithm>
-
-void SoftCut(const cv::Mat& src, const cv::Rect& cut, double sigma, cv::Mat& dst);
-
 #include <cstdint>
 #include <vector>
+
+// dst keeps its pixels' place when it has the cut's size (a view is filled).
+void SoftCut(const cv::Mat& src, const cv::Rect& cut, double sigma, cv::Mat& dst);
 
 // A softened cut made tile by tile, as the reads of a fit reach them: a
 // part's edges cover a fraction of its box. Pixels of tiles not made are
