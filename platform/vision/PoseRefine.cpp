@@ -580,13 +580,14 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         turnOf(at.angle, c, s);
         const double cx = at.cx - origin.x, cy = at.cy - origin.y;
         const double m = kFineReach + kFineSlack + 1.0;
+        static_assert(kFineReach + kFineSlack + 1.0 <= SoftTiles::kMostAround, "a sample's box spans two tiles at most");
         const double w = fine.Cut().width + m, h = fine.Cut().height + m;
         for (const Sample& pt : m_levels[0]) {
             const double qx = c * pt.x - s * pt.y + cx, qy = s * pt.x + c * pt.y + cy;
             // Reads that far out fail before they touch a pixel (NaN too).
             if (!(qx > -m && qy > -m && qx < w && qy < h))
                 continue;
-            fine.Want(int(std::floor(qx - m)), int(std::floor(qy - m)), int(std::ceil(qx + m)), int(std::ceil(qy + m)));
+            fine.WantAround(qx, qy, m);
         }
         fine.Make(raw);
         covered = at;

@@ -187,7 +187,7 @@ void SoftTiles::Make(const cv::Mat& src)
             // A run of tiles asked for, made in one go.
             int end = tx;
             while (end < m_cols && row[end] == kWanted)
-                row[end++] = kMade;
+                row[end++] = kMade | kWanted;
             const cv::Rect r(tx * kTileW, ty * kTileH, std::min(end * kTileW, m_cut.width) - tx * kTileW,
                              std::min((ty + 1) * kTileH, m_cut.height) - ty * kTileH);
             cv::Mat part = m_dst(r);

@@ -33,10 +33,26 @@ public:
         x1 = std::min(x1, m_cut.width - 1) / kTileW;
         y1 = std::min(y1, m_cut.height - 1) / kTileH;
         for (int ty = y0; ty <= y1; ++ty)
-            for (int tx = x0; tx <= x1; ++tx) {
-                uint8_t& t = m_state[size_t(ty) * size_t(m_cols) + size_t(tx)];
-                t = t ? t : kWanted;
-            }
+            for (int tx = x0; tx <= x1; ++tx)
+                m_state[size_t(ty) * size_t(m_cols) + size_t(tx)] |= kWanted;
+    }
+    // The same for the pixels within r (at most kMostAround) of a point
+    // that lies inside the cut widened by r: called for every sample of a
+    // fit, so cheaper. Its box (2 r + 2 px) spans at most two tiles each way.
+    static constexpr double kMostAround = 7.0;
+    void WantAround(double x, double y, double r)
+    {
+        // Truncation rounds up below 0, where the clip takes 0 anyway.
+        const unsigned x0 = unsigned(std::clamp(int(x - r), 0, m_cut.width - 1)) / kTileW;
+        const unsigned y0 = unsigned(std::clamp(int(y - r), 0, m_cut.height - 1)) / kTileH;
+        const unsigned x1 = unsigned(std::min(int(x + r) + 1, m_cut.width - 1)) / kTileW;
+        const unsigned y1 = unsigned(std::min(int(y + r) + 1, m_cut.height - 1)) / kTileH;
+        uint8_t* top = m_state.data() + size_t(y0) * size_t(m_cols);
+        uint8_t* bottom = m_state.data() + size_t(y1) * size_t(m_cols);
+        top[x0] |= kWanted;
+        top[x1] |= kWanted;
+        bottom[x0] |= kWanted;
+        bottom[x1] |= kWanted;
     }
     // Makes the tiles asked for since the last call, from the src of Start().
     void Make(const cv::Mat& src);

@@ -577,9 +577,16 @@ void TestVisionKernels::softCutEqualsGaussianBlur()
         const cv::Point a(rng.uniform(-5, cut.width), rng.uniform(-5, cut.height));
         const cv::Point b = a + cv::Point(rng.uniform(0, 40), rng.uniform(0, 40));
         tiles.Want(a.x, a.y, b.x, b.y);
+        const double r = SoftTiles::kMostAround;
+        const cv::Point2d q(rng.uniform(-r + 0.01, cut.width + r - 0.01), rng.uniform(-r + 0.01, cut.height + r - 0.01));
+        tiles.WantAround(q.x, q.y, r);
         tiles.Make(src);
-        const cv::Rect asked = cv::Rect(a, b + cv::Point(1, 1)) & cv::Rect(cv::Point(), cut.size());
-        QVERIFY2(asked.empty() || Same(ref(asked), tiles.Picture()(asked)), qPrintable(QStringLiteral("tiles, case %1").arg(t)));
+        const cv::Rect all(cv::Point(), cut.size());
+        const cv::Rect asked = cv::Rect(a, b + cv::Point(1, 1)) & all;
+        const cv::Rect around = cv::Rect(cv::Point(int(std::floor(q.x - r)), int(std::floor(q.y - r))),
+                                         cv::Point(int(q.x + r) + 2, int(q.y + r) + 2)) & all;
+        for (const cv::Rect& box : {asked, around})
+            QVERIFY2(box.empty() || Same(ref(box), tiles.Picture()(box)), qPrintable(QStringLiteral("tiles, case %1").arg(t)));
     }
 }
 
