@@ -565,11 +565,11 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Softened cut of the finest level around the part; a cut of a larger
     // picture blurs with its real neighbours, so its rim needs no care beyond
     // the reach of the fit.
-    thread_local SoftTiles fine;
+    thread_local SoftBox fine;
     bool fineStarted = false;
     cv::Rect seenBox;  // where the finest level read the frame
     // The finest level's reads lie within kFineReach of a sample (flanks and
-    // bilinear neighbours); the tiles are asked for with kFineSlack more, so
+    // bilinear neighbours); the pixels are made with kFineSlack more, so
     // that the fit moves that far before it asks again. A turn moves a read
     // by at most its distance from the centre times the angle.
     constexpr double kFineReach = kFlank + 1.0;
@@ -578,21 +578,26 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     auto cover = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
         double c, s;
         turnOf(at.angle, c, s);
-        const double cx = at.cx - origin.x, cy = at.cy - origin.y;
-        const double m = kFineReach + kFineSlack + 1.0;
-        static_assert(kFineReach + kFineSlack + 1.0 <= SoftTiles::kMostAround, "a sample's box spans two tiles at most");
-        const double w = fine.Cut().width + m, h = fine.Cut().height + m;
+        double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
         for (const Sample& pt : m_levels[0]) {
-            const double qx = c * pt.x - s * pt.y + cx, qy = s * pt.x + c * pt.y + cy;
-            // Reads that far out fail before they touch a pixel (NaN too).
-            if (!(qx > -m && qy > -m && qx < w && qy < h))
-                continue;
-            fine.WantAround(qx, qy, m);
+            const double qx = c * pt.x - s * pt.y, qy = s * pt.x + c * pt.y;
+            x0 = std::min(x0, qx);
+            x1 = std::max(x1, qx);
+            y0 = std::min(y0, qy);
+            y1 = std::max(y1, qy);
         }
-        fine.Make(raw);
+        const double m = kFineReach + kFineSlack + 1.0;
+        const cv::Rect2d box(at.cx - origin.x + x0 - m, at.cy - origin.y + y0 - m, x1 - x0 + 2 * m, y1 - y0 + 2 * m);
+        const cv::Rect2d all(0, 0, fine.Cut().width, fine.Cut().height);
+        // A box that misses the cut (or is not a number) is read nowhere.
+        const cv::Rect2d in = box & all;
+        if (in.width > 0 && in.height > 0)
+            fine.Want(cv::Rect(cv::Point(int(std::floor(in.x)), int(std::floor(in.y))),
+                               cv::Point(int(std::ceil(in.br().x)) + 1, int(std::ceil(in.br().y)) + 1)),
+                      raw);
         covered = at;
     };
-    // Before the finest level reads at `at`: the tiles its samples reach.
+    // Before the finest level reads at `at`: the pixels its samples reach.
     auto reach0 = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
         const double moved = std::hypot(at.cx - covered.cx, at.cy - covered.cy)
             + std::abs(at.angle - covered.angle) * kPi / 180.0 * (m_radius[0] + kFineReach);
@@ -625,7 +630,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 & cv::Rect(0, 0, raw.cols, raw.rows);
             if (cut.width < 3 || cut.height < 3)
                 return false;
-            // A later round over the same cut keeps the tiles made.
+            // A later round over the same cut keeps the pixels made.
             if (!fineStarted || fine.Cut() != cut) {
                 fine.Start(raw, cut, kFineSmooth);
                 fineStarted = true;

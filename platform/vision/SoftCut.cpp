@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <mutex>
 #include <vector>
@@ -37,6 +38,12 @@ __attribute__((target("avx2,fma"))) void RowSums(const uchar* p, int x0, int w, 
     f[w + 1] = float(p[xr]);
     const uchar* q = p + x0;
     int x = 0;
+    for (; x + 16 <= w; x += 16) {
+        _mm256_storeu_ps(f + 1 + x,
+                         _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(q + x)))));
+        _mm256_storeu_ps(f + 9 + x,
+                         _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(q + x + 8)))));
+    }
     for (; x + 8 <= w; x += 8)
         _mm256_storeu_ps(f + 1 + x,
                          _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(q + x)))));
@@ -52,6 +59,10 @@ __attribute__((target("avx2,fma"))) void RowSums(const uchar* p, int x0, int w, 
         _mm256_storeu_ps(out + x + 8, _mm256_fmadd_ps(v0, _mm256_loadu_ps(f + x + 10),
                                                       _mm256_fmadd_ps(v1, _mm256_loadu_ps(f + x + 9), b)));
     }
+    for (; x + 8 <= w; x += 8)
+        _mm256_storeu_ps(out + x, _mm256_fmadd_ps(v0, _mm256_loadu_ps(f + x + 2),
+                                                  _mm256_fmadd_ps(v1, _mm256_loadu_ps(f + x + 1),
+                                                                  _mm256_mul_ps(v0, _mm256_loadu_ps(f + x)))));
     for (; x < w; ++x)
         out[x] = std::fma(k0, f[x + 2], std::fma(k1, f[x + 1], k0 * f[x]));
 }
@@ -73,6 +84,12 @@ __attribute__((target("avx2,fma"))) void ColumnSums(const float* u, const float*
         const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(n0, n1), 0xD8);
         _mm_storeu_si128((__m128i*)(o + x),
                          _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1)));
+    }
+    for (; x + 8 <= w; x += 8) {
+        const __m256i n = _mm256_cvtps_epi32(_mm256_fmadd_ps(
+            v0, _mm256_add_ps(_mm256_loadu_ps(u + x), _mm256_loadu_ps(d + x)), _mm256_mul_ps(v1, _mm256_loadu_ps(c + x))));
+        const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(n), _mm256_extracti128_si256(n, 1));
+        _mm_storel_epi64((__m128i*)(o + x), _mm_packus_epi16(words, words));
     }
     for (; x < w; ++x)
         o[x] = cv::saturate_cast<uchar>(std::fma(k0, u[x] + d[x], k1 * c[x]));
@@ -160,39 +177,42 @@ void SoftCut(const cv::Mat& src, const cv::Rect& cut, double sigma, cv::Mat& dst
     OpenCvCut(src, cut, sigma, dst);
 }
 
-void SoftTiles::Start(const cv::Mat& src, const cv::Rect& cut, double sigma)
+void SoftBox::Start(const cv::Mat& src, const cv::Rect& cut, double sigma)
 {
     m_cut = cut;
     m_sigma = sigma;
     m_dst.create(cut.size(), CV_8UC1);
-    m_cols = (cut.width + kTileW - 1) / kTileW;
-    const int rows = (cut.height + kTileH - 1) / kTileH;
+    m_made = cv::Rect();
     // A whole picture's pixels come from another filter than any part of it.
-    const bool whole = !src(cut).isSubmatrix();
-    m_state.assign(size_t(m_cols) * size_t(rows), whole ? kMade : 0);
-    if (whole)
+    if (!src(cut).isSubmatrix()) {
         SoftCut(src, cut, sigma, m_dst);
+        m_made = cv::Rect(cv::Point(), cut.size());
+    }
 }
 
-void SoftTiles::Make(const cv::Mat& src)
+void SoftBox::MakePart(const cv::Rect& r, const cv::Mat& src)
 {
-    const int rows = int(m_state.size()) / std::max(m_cols, 1);
-    for (int ty = 0; ty < rows; ++ty) {
-        uint8_t* row = m_state.data() + size_t(ty) * size_t(m_cols);
-        for (int tx = 0; tx < m_cols;) {
-            if (row[tx] != kWanted) {
-                ++tx;
-                continue;
-            }
-            // A run of tiles asked for, made in one go.
-            int end = tx;
-            while (end < m_cols && row[end] == kWanted)
-                row[end++] = kMade | kWanted;
-            const cv::Rect r(tx * kTileW, ty * kTileH, std::min(end * kTileW, m_cut.width) - tx * kTileW,
-                             std::min((ty + 1) * kTileH, m_cut.height) - ty * kTileH);
-            cv::Mat part = m_dst(r);
-            SoftCut(src, r + m_cut.tl(), m_sigma, part);
-            tx = end;
-        }
+    if (r.empty())
+        return;
+    cv::Mat part = m_dst(r);
+    SoftCut(src, r + m_cut.tl(), m_sigma, part);
+}
+
+void SoftBox::Want(const cv::Rect& want, const cv::Mat& src)
+{
+    const cv::Rect r = want & cv::Rect(cv::Point(), m_cut.size());
+    if (r.empty() || (r & m_made) == r)
+        return;
+    if (m_made.empty()) {
+        MakePart(r, src);
+        m_made = r;
+        return;
     }
+    const cv::Rect grown = r | m_made;
+    // The strips above and below the pixels made, then beside them.
+    MakePart(cv::Rect(grown.x, grown.y, grown.width, m_made.y - grown.y), src);
+    MakePart(cv::Rect(grown.x, m_made.br().y, grown.width, grown.br().y - m_made.br().y), src);
+    MakePart(cv::Rect(grown.x, m_made.y, m_made.x - grown.x, m_made.height), src);
+    MakePart(cv::Rect(m_made.br().x, m_made.y, grown.br().x - m_made.br().x, m_made.height), src);
+    m_made = grown;
 }
