@@ -575,6 +575,20 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     constexpr double kFineReach = kFlank + 1.0;
     constexpr double kFineSlack = 2.0;
     ShapePose covered;
+    // x0 .. y1: the samples' box turned as at `at`, about the centre.
+    auto want = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin, double x0, double y0, double x1,
+                    double y1) {
+        const double m = kFineReach + kFineSlack + 1.0;
+        const cv::Rect2d box(at.cx - origin.x + x0 - m, at.cy - origin.y + y0 - m, x1 - x0 + 2 * m, y1 - y0 + 2 * m);
+        const cv::Rect2d all(0, 0, fine.Cut().width, fine.Cut().height);
+        // A box that misses the cut (or is not a number) is read nowhere.
+        const cv::Rect2d in = box & all;
+        if (in.width > 0 && in.height > 0)
+            fine.Want(cv::Rect(cv::Point(int(std::floor(in.x)), int(std::floor(in.y))),
+                               cv::Point(int(std::ceil(in.br().x)) + 1, int(std::ceil(in.br().y)) + 1)),
+                      raw);
+        covered = at;
+    };
     auto cover = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
         double c, s;
         turnOf(at.angle, c, s);
@@ -586,16 +600,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             y0 = std::min(y0, qy);
             y1 = std::max(y1, qy);
         }
-        const double m = kFineReach + kFineSlack + 1.0;
-        const cv::Rect2d box(at.cx - origin.x + x0 - m, at.cy - origin.y + y0 - m, x1 - x0 + 2 * m, y1 - y0 + 2 * m);
-        const cv::Rect2d all(0, 0, fine.Cut().width, fine.Cut().height);
-        // A box that misses the cut (or is not a number) is read nowhere.
-        const cv::Rect2d in = box & all;
-        if (in.width > 0 && in.height > 0)
-            fine.Want(cv::Rect(cv::Point(int(std::floor(in.x)), int(std::floor(in.y))),
-                               cv::Point(int(std::ceil(in.br().x)) + 1, int(std::ceil(in.br().y)) + 1)),
-                      raw);
-        covered = at;
+        want(raw, at, origin, x0, y0, x1, y1);
     };
     // Before the finest level reads at `at`: the pixels its samples reach.
     auto reach0 = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
@@ -637,7 +642,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             }
             img = fine.Picture();
             origin = cut.tl();
-            cover(raw, p, origin);
+            want(raw, p, origin, x0, y0, x1, y1);
             seenBox = cut;
         }
         // Lighting first, so the first step of the geometry is not spent on it.
