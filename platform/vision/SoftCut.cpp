@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <cmath>
-#include <mutex>
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -27,6 +25,7 @@ void OpenCvCut(const cv::Mat& src, const cv::Rect& cut, double sigma, cv::Mat& d
 // rounded to even: the same operations in the same order give its pixels.
 // Every product here is written as fma or alone, so contraction cannot
 // change a sum.
+
 // Row sums of columns x0 .. x0 + w - 1 of the row at p; xl and xr are the
 // columns read left and right of them (the parent's rim repeated). `f`
 // takes the row's pixels in float (w + 2 of them, from x0 - 1), converted
