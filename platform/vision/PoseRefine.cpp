@@ -3,6 +3,7 @@
 #include "BilinearRead.h"
 #include "EdgeCells.h"
 #include "NormalSums.h"
+#include "SoftCut.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -37,6 +38,7 @@ constexpr double kSlopeFloor = 2.0;
 // keep nearly all their slope.
 constexpr double kFineSmooth = 0.8;
 constexpr int kFineKernel = 3;
+static_assert(kFineKernel == 3, "SoftCut blurs 3 x 3");
 // The weaker direction of the model's edges must carry at least this share
 // of the stronger one's slope energy to place the part along both.
 constexpr double kMinCrossShare = 0.01;
@@ -563,8 +565,50 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Softened cut of the finest level around the part; a cut of a larger
     // picture blurs with its real neighbours, so its rim needs no care beyond
     // the reach of the fit.
-    thread_local cv::Mat fine;
+    thread_local SoftBox fine;
+    bool fineStarted = false;
     cv::Rect seenBox;  // where the finest level read the frame
+    // The finest level's reads lie within kFineReach of a sample (flanks and
+    // bilinear neighbours); the pixels are made with kFineSlack more, so
+    // that the fit moves that far before it asks again. A turn moves a read
+    // by at most its distance from the centre times the angle.
+    constexpr double kFineReach = kFlank + 1.0;
+    constexpr double kFineSlack = 2.0;
+    ShapePose covered;
+    // x0 .. y1: the samples' box turned as at `at`, about the centre.
+    auto want = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin, double x0, double y0, double x1,
+                    double y1) {
+        const double m = kFineReach + kFineSlack + 1.0;
+        const cv::Rect2d box(at.cx - origin.x + x0 - m, at.cy - origin.y + y0 - m, x1 - x0 + 2 * m, y1 - y0 + 2 * m);
+        const cv::Rect2d all(0, 0, fine.Cut().width, fine.Cut().height);
+        // A box that misses the cut (or is not a number) is read nowhere.
+        const cv::Rect2d in = box & all;
+        if (in.width > 0 && in.height > 0)
+            fine.Want(cv::Rect(cv::Point(int(std::floor(in.x)), int(std::floor(in.y))),
+                               cv::Point(int(std::ceil(in.br().x)) + 1, int(std::ceil(in.br().y)) + 1)),
+                      raw);
+        covered = at;
+    };
+    auto cover = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
+        double c, s;
+        turnOf(at.angle, c, s);
+        double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+        for (const Sample& pt : m_levels[0]) {
+            const double qx = c * pt.x - s * pt.y, qy = s * pt.x + c * pt.y;
+            x0 = std::min(x0, qx);
+            x1 = std::max(x1, qx);
+            y0 = std::min(y0, qy);
+            y1 = std::max(y1, qy);
+        }
+        want(raw, at, origin, x0, y0, x1, y1);
+    };
+    // Before the finest level reads at `at`: the pixels its samples reach.
+    auto reach0 = [&](const cv::Mat& raw, const ShapePose& at, cv::Point origin) {
+        const double moved = std::hypot(at.cx - covered.cx, at.cy - covered.cy)
+            + std::abs(at.angle - covered.angle) * kPi / 180.0 * (m_radius[0] + kFineReach);
+        if (!(moved <= kFineSlack))
+            cover(raw, at, origin);
+    };
     const double reach = 3.0 * double(1 << top);
     for (int l = top; l >= 0; --l) {
         const cv::Mat& raw = pyramid[size_t(l)];
@@ -591,10 +635,14 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 & cv::Rect(0, 0, raw.cols, raw.rows);
             if (cut.width < 3 || cut.height < 3)
                 return false;
-            cv::GaussianBlur(raw(cut), fine, cv::Size(kFineKernel, kFineKernel), kFineSmooth, kFineSmooth,
-                             cv::BORDER_REPLICATE);
-            img = fine;
+            // A later round over the same cut keeps the pixels made.
+            if (!fineStarted || fine.Cut() != cut) {
+                fine.Start(raw, cut, kFineSmooth);
+                fineStarted = true;
+            }
+            img = fine.Picture();
             origin = cut.tl();
+            want(raw, p, origin, x0, y0, x1, y1);
             seenBox = cut;
         }
         // Lighting first, so the first step of the geometry is not spent on it.
@@ -646,8 +694,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         for (int it = 0; it < kIterations; ++it) {
             cv::Matx<double, kUnknowns, kUnknowns> normal = cv::Matx<double, kUnknowns, kUnknowns>::zeros();
             cv::Vec<double, kUnknowns> rhs = cv::Vec<double, kUnknowns>::zeros();
-            if (l == 0)
+            if (l == 0) {
                 pulls.assign(size_t(m_patches) * kUnknowns, 0.0);
+                reach0(raw, p, origin);
+            }
             const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false, l == 0 ? pulls.data() : nullptr);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
@@ -681,6 +731,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         if (l == 0 && !m_softened.empty() && ++rounds < kFocusRounds) {
             if (rounds == 1)
                 sharp = p;
+            reach0(raw, p, origin);
             size_t next = focusOf(img, raw, origin, p);
             // A frame about as sharp as the model is fitted against the model:
             // the least softened copy is what the noise alone may pick.

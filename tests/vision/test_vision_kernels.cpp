@@ -14,6 +14,7 @@
 #include "platform/vision/Opening.h"
 #include "platform/vision/PoseRefine.h"
 #include "platform/vision/Pyramid.h"
+#include "platform/vision/SoftCut.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -105,6 +106,7 @@ private slots:
     void normalSumsEqualRunningSums();
     void turnedPointsEqualPlainRounding();
     void noiseEqualsPlainMedian();
+    void softCutEqualsGaussianBlur();
 };
 
 void TestVisionKernels::pyramidEqualsPyrDown()
@@ -555,4 +557,30 @@ void TestVisionKernels::noiseEqualsPlainMedian()
 }
 
 MOJU_TEST_CORE_MAIN(TestVisionKernels)
+void TestVisionKernels::softCutEqualsGaussianBlur()
+{
+    // Cuts of views that blur with their parents' pixels, rims, whole pictures.
+    cv::RNG rng(23);
+    for (int t = 0; t < 400; ++t) {
+        const cv::Size s = SizeOf(rng, t);
+        const cv::Mat src = Picture(rng, t, s.width, s.height);
+        const int x = rng.uniform(0, s.width), y = rng.uniform(0, s.height);
+        const cv::Rect cut = t % 5 == 0 ? cv::Rect(0, 0, s.width, s.height)
+                                        : cv::Rect(x, y, rng.uniform(1, s.width - x + 1), rng.uniform(1, s.height - y + 1));
+        cv::Mat ref, mine;
+        cv::GaussianBlur(src(cut), ref, cv::Size(3, 3), 0.8, 0.8, cv::BORDER_REPLICATE);
+        SoftCut(src, cut, 0.8, mine);
+        QVERIFY2(Same(ref, mine), qPrintable(QStringLiteral("cut, case %1").arg(t)));
+        // Two asks: the second grows what the first made on every side it passes.
+        SoftBox box;
+        box.Start(src, cut, 0.8);
+        for (int k = 0; k < 2; ++k) {
+            const cv::Point a(rng.uniform(-5, cut.width + 5), rng.uniform(-5, cut.height + 5));
+            box.Want(cv::Rect(a, a + cv::Point(rng.uniform(1, 40), rng.uniform(1, 40))), src);
+            const cv::Rect made = box.Made();
+            QVERIFY2(made.empty() || Same(ref(made), box.Picture()(made)), qPrintable(QStringLiteral("box, case %1").arg(t)));
+        }
+    }
+}
+
 #include "test_vision_kernels.moc"
