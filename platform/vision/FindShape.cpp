@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -46,6 +48,11 @@ constexpr double kMaxRunnerUp = 0.97;
 // it, must keep it inside with this many standard deviations to spare.
 constexpr double kMaxOff = 1.0;
 constexpr double kOffSigmas = 4.0;
+// A picture whose scale changed by a fraction of a percent (the camera crept
+// nearer, a lens warmed) still fits the Position area by shift alone; the
+// residual scale must keep the judged boxes' corners within half a pixel.
+// Fixed cameras read a tenth of a pixel at most.
+constexpr double kMaxScaled = 0.5;
 constexpr int kConfirmTries = 4;  // places the grey fit may try before the part counts as lost
 constexpr int kDistinct = 3;  // full-size pixels
 // Places whose edges score at least this share of the best are all compared
@@ -764,9 +771,22 @@ double ShapeFound::OffBy(const cv::Rect2d& box) const
     return std::sqrt(worst);
 }
 
+double ShapeFound::ScaledBy(const cv::Rect2d& box) const
+{
+    double far = 0;
+    for (const cv::Point2d& u : {box.tl(), box.br(), cv::Point2d(box.x, box.y + box.height),
+                                 cv::Point2d(box.x + box.width, box.y)})
+        far = std::max(far, std::hypot(u.x - centre.x, u.y - centre.y));
+    return std::abs(scale) * far;
+}
+
 bool ShapeFound::Trusted(const cv::Rect2d& judged) const
 {
-    return refined && fit >= kMinFit && !ambiguous && kOffSigmas * OffBy(judged) <= kMaxOff;
+    if (std::getenv("MOJU_SCALEDBG"))
+        std::fprintf(stderr, "SCALEDBG s=%.5f sd=%.5f off=%.3f sdoff=%.3f precoff=%.3f\n", scale, scaleSd,
+                     ScaledBy(judged), scaleSd * (ScaledBy(judged) / std::max(1e-12, std::abs(scale))), OffBy(judged));
+    return refined && fit >= kMinFit && !ambiguous && kOffSigmas * OffBy(judged) <= kMaxOff
+        && ScaledBy(judged) <= kMaxScaled;
 }
 
 bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const
@@ -1193,6 +1213,8 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         found.fit = chosen.fit.fit;
         found.refined = true;
         found.cov = chosen.fit.cov;
+        found.scale = chosen.fit.scale;
+        found.scaleSd = chosen.fit.scaleSd;
         found.wobble = chosen.fit.wobble;
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.
