@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -782,9 +780,6 @@ double ShapeFound::ScaledBy(const cv::Rect2d& box) const
 
 bool ShapeFound::Trusted(const cv::Rect2d& judged) const
 {
-    if (std::getenv("MOJU_SCALEDBG"))
-        std::fprintf(stderr, "SCALEDBG s=%.5f sd=%.5f off=%.3f sdoff=%.3f precoff=%.3f\n", scale, scaleSd,
-                     ScaledBy(judged), scaleSd * (ScaledBy(judged) / std::max(1e-12, std::abs(scale))), OffBy(judged));
     return refined && fit >= kMinFit && !ambiguous && kOffSigmas * OffBy(judged) <= kMaxOff
         && ScaledBy(judged) <= kMaxScaled;
 }
@@ -1214,7 +1209,6 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         found.refined = true;
         found.cov = chosen.fit.cov;
         found.scale = chosen.fit.scale;
-        found.scaleSd = chosen.fit.scaleSd;
         found.wobble = chosen.fit.wobble;
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.

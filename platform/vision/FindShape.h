@@ -36,7 +36,6 @@ struct ShapeFound {
     cv::Rect2d box;       // the model's box there (window coordinates)
     cv::Matx33d cov = cv::Matx33d::zeros();  // the refined pose's noise: centre x, y (px) and turn (radians)
     double scale = 0;     // the picture's residual scale about `centre` (PoseFit::scale), when refined
-    double scaleSd = 0;
     long scanned = 0;     // places (centre and turn) the exhaustive level scored: most of a search's work
     // How far the refined pose may be off at the farthest corner of `box`
     // (window coordinates), px: one standard deviation along the direction

@@ -697,10 +697,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Position area by shift alone, yet leaves a judged box far from its
     // centre pixels off: the residual scale about the centre is read from
     // the finest fit, with the other unknowns free.
-    double residualScale = 0, scaleSd = 0;
-    if (fitOut)
-        ReadScale(fine, seenBox.tl(), pyramid[0], p, turn, focus, gain, offset, slopeX, slopeY, bend, clip,
-                  residualScale, scaleSd);
+    const double residualScale
+        = fitOut ? ReadScale(fine, seenBox.tl(), pyramid[0], p, turn, focus, gain, offset, slopeX, slopeY, bend, clip)
+                 : 0.0;
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
     // Judged on the unsoftened frame, as sharp as a pose a pixel off shows.
@@ -813,7 +812,6 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                     fitOut->cov(m, n) += share * d[m] * d[n];
         };
         fitOut->scale = residualScale;
-        fitOut->scaleSd = scaleSd;
         if (keepSeed)
             either(seed, p, 0.25);
         if (focus != 0)
@@ -822,13 +820,12 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     return true;
 }
 
-void PoseRefine::ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at, bool turn,
-                           size_t focus, double gain, double offset, double slopeX, double slopeY,
-                           const double* bend, double clip, double& scale, double& sd) const
+double PoseRefine::ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at,
+                             bool turn, size_t focus, double gain, double offset, double slopeX, double slopeY,
+                             const double* bend, double clip) const
 {
-    scale = sd = 0;
-    if (m_levels.empty() || img.empty() || m_patches <= 0)
-        return;
+    if (m_levels.empty() || img.empty())
+        return 0;
     constexpr int k = kPoseUnknowns + 1;
     const std::vector<Sample>& pts = m_levels[0];
     const float* soft = focus == 0 || m_softened.empty() ? nullptr : m_softened[focus].grey.data();
@@ -836,8 +833,6 @@ void PoseRefine::ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& 
     const double cx = at.cx - origin.x, cy = at.cy - origin.y;
     cv::Matx<double, k, k> normal = cv::Matx<double, k, k>::zeros();
     cv::Vec<double, k> rhs = cv::Vec<double, k>::zeros();
-    thread_local std::vector<double> pulls;
-    pulls.assign(size_t(m_patches) * k, 0.0);
     int used = 0;
     for (size_t i = 0; i < pts.size(); ++i) {
         const Sample& pt = pts[i];
@@ -860,39 +855,25 @@ void PoseRefine::ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& 
         }
         const double j[k] = {ix, iy, turn ? ix * -oy + iy * ox : 0.0, v, 1.0, pt.mx, pt.my, pt.mxx, pt.mxy, pt.myy,
                              ix * ox + iy * oy};
-        double* pull = pulls.data() + size_t(pt.patch) * k;
         for (int m = 0; m < k; ++m) {
             rhs[m] -= w * j[m] * res;
-            pull[m] += w * j[m] * res;
             for (int n = m; n < k; ++n)
                 normal(m, n) += w * j[m] * j[n];
         }
         ++used;
     }
     if (used < 16)
-        return;
+        return 0;
     if (!turn)
         normal(2, 2) = 1;
     for (int m = 0; m < k; ++m)
         for (int n = 0; n < m; ++n)
             normal(m, n) = normal(n, m);
-    cv::Matx<double, k, k> inv = cv::Matx<double, k, k>::eye();
-    cv::Matx<double, k, k> n2 = normal;
-    if (!cv::Cholesky(n2.val, k * sizeof(double), k, inv.val, k * sizeof(double), k))
-        return;
-    // The step the scale would take, and how far the patches' pulls, drawn
-    // anew, would move it (as the pose's own precision is read).
-    double var = 0;
-    for (int m = 0; m < k; ++m)
-        scale += inv(k - 1, m) * rhs[m];
-    for (int b = 0; b < m_patches; ++b) {
-        const double* pull = pulls.data() + size_t(b) * k;
-        double move = 0;
-        for (int m = 0; m < k; ++m)
-            move += inv(k - 1, m) * pull[m];
-        var += move * move;
-    }
-    sd = std::sqrt(var);
+    // The step the scale would take: the scale itself, the pose having settled without it.
+    cv::Vec<double, k> step = rhs;
+    if (!cv::Cholesky(normal.val, k * sizeof(double), k, step.val, sizeof(double), 1))
+        return 0;
+    return step[k - 1];
 }
 
 double PoseRefine::Noise(const cv::Mat& img, const cv::Rect& region)

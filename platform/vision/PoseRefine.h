@@ -28,9 +28,8 @@ struct PoseFit {
     // residuals pull patch by patch. Zero when the fit fails.
     cv::Matx33d cov = cv::Matx33d::zeros();
     // Picture scale against the model's about the pose's centre, fitted on
-    // top of the pose (0.01 = 1 % larger), and one standard deviation of it.
+    // top of the pose (0.01 = 1 % larger).
     double scale = 0;
-    double scaleSd = 0;
 };
 
 class PoseRefine {
@@ -67,9 +66,9 @@ public:
 
 private:
     // The residual scale at the finest level's settled fit (see PoseFit).
-    void ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at, bool turn,
-                   size_t focus, double gain, double offset, double slopeX, double slopeY, const double* bend,
-                   double clip, double& scale, double& sd) const;
+    double ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at, bool turn,
+                     size_t focus, double gain, double offset, double slopeX, double slopeY, const double* bend,
+                     double clip) const;
 
     struct Sample {
         float x, y;  // from the model centre at this level
