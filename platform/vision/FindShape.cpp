@@ -49,7 +49,7 @@ constexpr double kOffSigmas = 4.0;
 // A picture whose scale changed by a fraction of a percent (the camera crept
 // nearer, a lens warmed) still fits the Position area by shift alone; the
 // residual scale must keep the judged boxes' corners within half a pixel.
-// Fixed cameras read a tenth of a pixel at most.
+// Fixed cameras read an eighth of a pixel at most.
 constexpr double kMaxScaled = 0.5;
 constexpr int kConfirmTries = 4;  // places the grey fit may try before the part counts as lost
 constexpr int kDistinct = 3;  // full-size pixels
