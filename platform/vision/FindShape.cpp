@@ -46,6 +46,11 @@ constexpr double kMaxRunnerUp = 0.97;
 // it, must keep it inside with this many standard deviations to spare.
 constexpr double kMaxOff = 1.0;
 constexpr double kOffSigmas = 4.0;
+// A picture whose scale changed by a fraction of a percent (the camera crept
+// nearer, a lens warmed) still fits the Position area by shift alone; the
+// residual scale must keep the judged boxes' corners within half a pixel.
+// Fixed cameras read an eighth of a pixel at most.
+constexpr double kMaxScaled = 0.5;
 constexpr int kConfirmTries = 4;  // places the grey fit may try before the part counts as lost
 constexpr int kDistinct = 3;  // full-size pixels
 // Places whose edges score at least this share of the best are all compared
@@ -764,9 +769,19 @@ double ShapeFound::OffBy(const cv::Rect2d& box) const
     return std::sqrt(worst);
 }
 
+double ShapeFound::ScaledBy(const cv::Rect2d& box) const
+{
+    double far = 0;
+    for (const cv::Point2d& u : {box.tl(), box.br(), cv::Point2d(box.x, box.y + box.height),
+                                 cv::Point2d(box.x + box.width, box.y)})
+        far = std::max(far, std::hypot(u.x - centre.x, u.y - centre.y));
+    return std::abs(scale) * far;
+}
+
 bool ShapeFound::Trusted(const cv::Rect2d& judged) const
 {
-    return refined && fit >= kMinFit && !ambiguous && kOffSigmas * OffBy(judged) <= kMaxOff;
+    return refined && fit >= kMinFit && !ambiguous && kOffSigmas * OffBy(judged) <= kMaxOff
+        && ScaledBy(judged) <= kMaxScaled;
 }
 
 bool FindShape::Find(const cv::Mat& window, int reserved, double* x, double* y, double* r1, double* r2) const
@@ -1193,6 +1208,7 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         found.fit = chosen.fit.fit;
         found.refined = true;
         found.cov = chosen.fit.cov;
+        found.scale = chosen.fit.scale;
         found.wobble = chosen.fit.wobble;
         // Only a tie between the place near the taught one and repeats well
         // away from it may be broken by what lies around the part.

@@ -35,11 +35,15 @@ struct ShapeFound {
     cv::Point2d centre;   // where the model centre was found in the window
     cv::Rect2d box;       // the model's box there (window coordinates)
     cv::Matx33d cov = cv::Matx33d::zeros();  // the refined pose's noise: centre x, y (px) and turn (radians)
+    double scale = 0;     // the picture's residual scale about `centre` (PoseFit::scale), when refined
     long scanned = 0;     // places (centre and turn) the exhaustive level scored: most of a search's work
     // How far the refined pose may be off at the farthest corner of `box`
     // (window coordinates), px: one standard deviation along the direction
     // the noise moves that corner most.
     double OffBy(const cv::Rect2d& box) const;
+    // How far the residual scale puts the farthest corner of `box` (window
+    // coordinates) from where the pose puts it, px.
+    double ScaledBy(const cv::Rect2d& box) const;
     // A pose to align a frame by: refined, well fitted, no other place
     // nearly as good, and precise enough over `judged` (window coordinates).
     // Anything else may be pixels off without knowing it.

@@ -744,6 +744,17 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             }
         }
     }
+    // A picture enlarged or shrunk by a fraction of a percent fits at the
+    // Position area by shift alone, yet leaves a judged box far from its
+    // centre pixels off: the residual scale about the centre is read from
+    // the finest fit, with the other unknowns free.
+    double residualScale = 0.0;
+    if (fitOut && fineStarted) {
+        // The last step may have moved the pose since the pixels were made.
+        reach0(pyramid[0], p, seenBox.tl());
+        residualScale
+            = ReadScale(fine.Picture(), seenBox.tl(), pyramid[0], p, turn, focus, gain, offset, slopeX, slopeY, bend, clip);
+    }
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
     // Judged on the unsoftened frame, as sharp as a pose a pixel off shows.
@@ -855,12 +866,69 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 for (int n = 0; n < 3; ++n)
                     fitOut->cov(m, n) += share * d[m] * d[n];
         };
+        fitOut->scale = residualScale;
         if (keepSeed)
             either(seed, p, 0.25);
         if (focus != 0)
             either(p, sharp, 0.5);
     }
     return true;
+}
+
+double PoseRefine::ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at,
+                             bool turn, size_t focus, double gain, double offset, double slopeX, double slopeY,
+                             const double* bend, double clip) const
+{
+    if (m_levels.empty() || img.empty())
+        return 0;
+    constexpr int k = kPoseUnknowns + 1;
+    const std::vector<Sample>& pts = m_levels[0];
+    const float* soft = focus == 0 || m_softened.empty() ? nullptr : m_softened[focus].grey.data();
+    const double a = at.angle * kPi / 180.0, c = std::cos(a), s = std::sin(a);
+    const double cx = at.cx - origin.x, cy = at.cy - origin.y;
+    cv::Matx<double, k, k> normal = cv::Matx<double, k, k>::zeros();
+    cv::Vec<double, k> rhs = cv::Vec<double, k>::zeros();
+    int used = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const Sample& pt = pts[i];
+        const double ox = c * pt.x - s * pt.y, oy = s * pt.x + c * pt.y;
+        const double qx = ox + cx, qy = oy + cy;
+        double v, l = 0, r = 0, u = 0, d = 0;
+        if (!BilinearCross(img, qx, qy, v, l, r, u, d) || Clipped(raw, qx + origin.x, qy + origin.y))
+            continue;
+        const double model = soft ? double(soft[i]) : double(pt.grey);
+        const double res = gain * v + offset + slopeX * pt.mx + slopeY * pt.my + bend[0] * pt.mxx
+            + bend[1] * pt.mxy + bend[2] * pt.myy - model;
+        const double ar = std::abs(res);
+        const double w = ar <= clip ? 1.0 : clip / ar;
+        double ix = gain * (r - l) * 0.5, iy = gain * (d - u) * 0.5;
+        const double slope2 = ix * ix + iy * iy;
+        if (slope2 > pt.cap * pt.cap) {
+            const double f = pt.cap / std::sqrt(slope2);
+            ix *= f;
+            iy *= f;
+        }
+        const double j[k] = {ix, iy, turn ? ix * -oy + iy * ox : 0.0, v, 1.0, pt.mx, pt.my, pt.mxx, pt.mxy, pt.myy,
+                             ix * ox + iy * oy};
+        for (int m = 0; m < k; ++m) {
+            rhs[m] -= w * j[m] * res;
+            for (int n = m; n < k; ++n)
+                normal(m, n) += w * j[m] * j[n];
+        }
+        ++used;
+    }
+    if (used < 16)
+        return 0;
+    if (!turn)
+        normal(2, 2) = 1;
+    for (int m = 0; m < k; ++m)
+        for (int n = 0; n < m; ++n)
+            normal(m, n) = normal(n, m);
+    // The step the scale would take: the scale itself, the pose having settled without it.
+    cv::Vec<double, k> step = rhs;
+    if (!cv::Cholesky(normal.val, k * sizeof(double), k, step.val, sizeof(double), 1))
+        return 0;
+    return step[k - 1];
 }
 
 double PoseRefine::Noise(const cv::Mat& img, const cv::Rect& region)

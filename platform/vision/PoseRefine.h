@@ -27,6 +27,9 @@ struct PoseFit {
     // and turn (radians), from the fit's normal equations and how its
     // residuals pull patch by patch. Zero when the fit fails.
     cv::Matx33d cov = cv::Matx33d::zeros();
+    // Picture scale against the model's about the pose's centre, fitted on
+    // top of the pose (0.01 = 1 % larger).
+    double scale = 0;
 };
 
 class PoseRefine {
@@ -62,6 +65,11 @@ public:
     static double Noise(const cv::Mat& img, const cv::Rect& region);
 
 private:
+    // The residual scale at the finest level's settled fit (see PoseFit).
+    double ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at, bool turn,
+                     size_t focus, double gain, double offset, double slopeX, double slopeY, const double* bend,
+                     double clip) const;
+
     struct Sample {
         float x, y;  // from the model centre at this level
         float grey;  // as the fit reads it (softened on the finest level)

@@ -334,6 +334,8 @@ private slots:
         QTest::newRow("picture 2 % larger") << 60 << 0.0 << 1.02 << int(CammerWidgetData::PoseScaled) << false << kCavity;
         QTest::newRow("picture 1 % larger, its surroundings beyond the frame") << 8000 << 0.0 << 1.01 << int(CammerWidgetData::PoseScaled) << false << kFace;
         QTest::newRow("picture 2 % smaller, its surroundings beyond the frame") << 8000 << 0.0 << 0.98 << int(CammerWidgetData::PoseScaled) << false << kFace;
+        QTest::newRow("picture 0.5 % larger, its surroundings beyond the frame") << 8000 << 0.0 << 1.005 << int(CammerWidgetData::PoseScaled) << false << kFace;
+        QTest::newRow("picture 0.5 % smaller, its surroundings beyond the frame") << 8000 << 0.0 << 0.995 << int(CammerWidgetData::PoseScaled) << false << kFace;
         QTest::newRow("fixed camera, its surroundings beyond the frame") << 8000 << 0.0 << 1.0 << 0 << false << kFace;
     }
     void knockedCameraHeldAsMovedMovedFacePlaced()
