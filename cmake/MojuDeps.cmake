@@ -11,4 +11,5 @@ pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
 pkg_check_modules(GLOG REQUIRED IMPORTED_TARGET libglog)
 pkg_check_modules(CJSON REQUIRED IMPORTED_TARGET libcjson)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+pkg_check_modules(ZSTD REQUIRED IMPORTED_TARGET libzstd)
 find_program(SQLITE3_EXECUTABLE sqlite3 REQUIRED)
