@@ -650,6 +650,9 @@ void DetectionCycle::CheckNG()
 
     ImageDecisions(ng, k);
     HandToSaver(ng);
+    // The alarm's NG pictures wait for the re-check: packed meanwhile.
+    if (st.verdictState == VerdictAlarm)
+        PackWaitingPictures(m_host->cameraCount());
     m_picturesNs = NowNs();
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);

@@ -9,7 +9,7 @@
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
 //              [--one-input]
-//   cyclebench --memory [--cycles N]
+//   cyclebench --memory [--cycles N] [--threads T]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
 // frames taken after its delay, so the rate bounds the latency from below.
@@ -132,7 +132,7 @@ double ResidentMb(const char* key = "VmHWM:")
 
 // The panel's memory cases, each in a fresh process so that its peak is its own;
 // every fourth cycle NG, so the recent-NG rings and result pictures fill.
-int RunMemoryCases(const QString& self, int cycles)
+int RunMemoryCases(const QString& self, int cycles, int threads)
 {
     struct Case {
         const char* name;
@@ -151,7 +151,10 @@ int RunMemoryCases(const QString& self, int cycles)
     for (const Case& c : cases) {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start(self, c.args);
+        QStringList args = c.args;
+        if (threads > 0)  // a shared host: the engine's threads as given
+            args << QStringLiteral("--threads") << QString::number(threads);
+        p.start(self, args);
         if (!p.waitForFinished(-1) || p.exitCode() != 0) {
             std::printf("%s: failed\n", c.name);
             ++failed;
@@ -256,13 +259,13 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
         add(QStringLiteral("display buffer"), "the view painter (grey widened; colour: a picture kept), plant-link video", w->displayBuffer.data(),
             w->displayBuffer.size());
         add(QStringLiteral("NG map"), "the view painter", w->ngMap.data(), w->ngMap.size());
-        // The ring's own memory (compressed frames, frames waiting for it, a
-        // spare buffer) is all written.
+        // The ring's own memory (compressed frames, frames waiting for it) is
+        // all written.
         const RecentNgRing::Held ring = w->recentNg.HeldBytes();
         addWritten(QStringLiteral("recent-NG ring, compressed"), "the ROI editor (shown, taken as template)",
                    ring.compressed, ring.frames);
-        addWritten(QStringLiteral("recent-NG ring, uncompressed"), "the ring's compressor (then a spare)",
-                   ring.waiting + ring.spare, ring.waitingFrames + (ring.spare ? 1 : 0));
+        addWritten(QStringLiteral("recent-NG ring, uncompressed"), "the ring's compressor",
+                   ring.waiting, ring.waitingFrames);
         // Slots hold pixels only while no file does.
         addWritten(QStringLiteral("template slots in memory"), "the engine's training, the editor", 0, 0);
         for (int g = 0; g < CammerWidgetData::kGroups; ++g) {
@@ -276,6 +279,9 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
                 if (!picture.isNull())  // waiting for the saver
                     add(QStringLiteral("result pictures (NG/OK)"), "the picture saver (JPEG)", picture.constBits(),
                         size_t(picture.sizeInBytes()));
+                if (!gPackedFail[c][g][k].isNull())  // waiting for the re-check
+                    addWritten(QStringLiteral("result pictures, packed"), "the re-check's lines, the saver",
+                               gPackedFail[c][g][k].bytes(), 1);
             }
         }
     }
@@ -574,7 +580,7 @@ int main(int argc, char** argv)
     const int cycles = arg("--cycles", args.contains(QLatin1String("--memory")) ? 50 : 20);
     const int threads = arg("--threads", 0);
     if (args.contains(QLatin1String("--memory")))
-        return RunMemoryCases(app.applicationFilePath(), cycles);
+        return RunMemoryCases(app.applicationFilePath(), cycles, threads);
     kCameras = std::clamp(arg("--cameras", 8), 1, 8);
     const bool oneInput = args.contains(QLatin1String("--one-input"));
     const int ngEvery = oneInput ? 0 : arg("--ng-every", 0);

@@ -2,6 +2,7 @@
 
 #include "network/VUR_Net.h"
 #include "records/JpegFile.h"
+#include "params/FramePack.h"
 #include "platform/SafeWrite.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRegularExpression>
+#include <QThreadPool>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -24,6 +26,7 @@
 #include <vector>
 
 QImage gpFailImage[8][8][2];
+PackedPicture gPackedFail[8][8][2];
 bool gisSaveFail[8][8][2] = {};
 int gFailIndex[8][8] = {};
 namespace {
@@ -78,6 +81,62 @@ QString PictureFileName(qint64 n)
         .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss.zzz")));
 }
 
+PackedPicture PackPicture(const QImage& picture)
+{
+    const int w = picture.width(), h = picture.height();
+    if (picture.format() != QImage::Format_RGB888 || h <= kPictureHeadRows
+        || picture.bytesPerLine() != qsizetype(w) * 3)
+        return {};
+    PackedPicture p;
+    if (!CompressFrame(picture.constScanLine(kPictureHeadRows), w, h - kPictureHeadRows, 3, p.rest))
+        return {};
+    p.head = picture.copy(0, 0, w, kPictureHeadRows);
+    p.height = h;
+    return p;
+}
+
+QImage UnpackPicture(const PackedPicture& packed)
+{
+    const int w = packed.head.width(), rows = packed.head.height();
+    if (packed.isNull() || packed.height <= rows)
+        return {};
+    QImage picture(w, packed.height, QImage::Format_RGB888);
+    if (picture.isNull() || picture.bytesPerLine() != qsizetype(w) * 3)
+        return {};
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(picture.scanLine(y), packed.head.constScanLine(y), size_t(w) * 3);
+    if (!DecompressFrame(packed.rest, w, packed.height - rows, 3, picture.scanLine(rows)))
+        return {};
+    return picture;
+}
+
+void PackWaitingPictures(int cameras)
+{
+    // Two at a time, at normal priority: during an alarm the machine is held
+    // and no step runs, and the saver's low priority let the pictures wait
+    // at frame size past the re-check.
+    static QThreadPool packers;
+    packers.setMaxThreadCount(2);
+    QMutexLocker lock(pMutexSaveFail);
+    for (int c = 0; c < qBound(0, cameras, 8); ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int slot = 0; slot < 2; ++slot) {
+                const QImage& drawn = gpFailImage[c][s][slot];
+                if (gisSaveFail[c][s][slot] || drawn.width() != gImageW || drawn.height() != gImageH)
+                    continue;
+                const QImage picture = drawn;  // shared: the slot keeps it while it is packed
+                packers.start([c, s, slot, picture] {
+                    PackedPicture p = PackPicture(picture);
+                    QMutexLocker lock(pMutexSaveFail);
+                    // Unless the re-check drew into it (a copy then) or a newer one came.
+                    if (!p.isNull() && gpFailImage[c][s][slot].constBits() == picture.constBits()) {
+                        gpFailImage[c][s][slot] = QImage();
+                        gPackedFail[c][s][slot] = std::move(p);
+                    }
+                });
+            }
+}
+
 SaveFialImageThread::SaveFialImageThread(int cameras, std::atomic<qint64>* counter, QObject* parent)
     : QThread(parent)
     , m_cameras(qBound(0, cameras, 8))
@@ -121,18 +180,26 @@ void SaveFialImageThread::codeWaiting()
         for (int s = 0; s < 8; ++s)
             for (int slot = 0; slot < 2; ++slot) {
                 QImage picture;
+                PackedPicture packed;
                 {
                     QMutexLocker lock(pMutexSaveFail);
+                    const bool handed = gisSaveFail[c][s][slot] && s < steps;
                     // Written, or withdrawn: its coded bytes go.
-                    if (!gisSaveFail[c][s][slot] || s >= steps) {
-                        if (!m_coded[c][s][slot].empty())
-                            std::vector<uint8_t>().swap(m_coded[c][s][slot]);
+                    if (!handed && !m_coded[c][s][slot].empty())
+                        std::vector<uint8_t>().swap(m_coded[c][s][slot]);
+                    const QImage& drawn = gpFailImage[c][s][slot];
+                    const bool whole = drawn.width() == gImageW && drawn.height() == gImageH;
+                    if (!handed)
                         continue;
-                    }
-                    if (gpFailImage[c][s][slot].width() != gImageW || gpFailImage[c][s][slot].height() != gImageH)
+                    packed = std::exchange(gPackedFail[c][s][slot], PackedPicture());
+                    if (whole)
+                        picture = std::exchange(gpFailImage[c][s][slot], QImage());
+                    else if (packed.isNull())
                         continue;
-                    picture = std::exchange(gpFailImage[c][s][slot], QImage());
                 }
+                if (picture.isNull())
+                    picture = UnpackPicture(packed);
+                packed = PackedPicture();
                 EncodeJpeg(std::move(picture), m_coded[c][s][slot]);
             }
 }
@@ -178,14 +245,19 @@ void SaveFialImageThread::sweepOnce()
 bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
 {
     QImage picture;
+    PackedPicture packed;
     {
         QMutexLocker lock(pMutexSaveFail);
         if (!gisSaveFail[c][s][slot])
             return false;
         // Taken, not copied: the slot's memory goes once the file is written.
         picture = std::exchange(gpFailImage[c][s][slot], QImage());
+        packed = std::exchange(gPackedFail[c][s][slot], PackedPicture());
         gisSaveFail[c][s][slot] = false;
     }
+    if ((picture.width() != gImageW || picture.height() != gImageH) && !packed.isNull())
+        picture = UnpackPicture(packed);
+    packed = PackedPicture();
     // A picture drawn into the slot after the last one was coded is newer.
     std::vector<uint8_t> coded = std::move(m_coded[c][s][slot]);
     m_coded[c][s][slot].clear();

@@ -18,6 +18,28 @@
 // pictures per camera kept for good would cost more than all its frame
 // buffers together, and even those waiting between paced writes did.
 extern QImage gpFailImage[8][8][2];
+
+// Rows from the top that the lines of a re-check are drawn into
+// (ResultPicture::AddCodeLines); below them a picture does not change.
+constexpr int kPictureHeadRows = 128;
+// A slot's picture waiting for its re-check, packed (PackWaitingPictures) so
+// that eight cameras' NG pictures do not wait at frame size: its head rows
+// as a picture (the re-check draws into them), the rows below packed (CompressFrame).
+// Under pMutexSaveFail, beside gpFailImage: a picture there is newer.
+struct PackedPicture {
+    QImage head;
+    std::vector<uint8_t> rest;
+    int height = 0;
+    bool isNull() const { return head.isNull(); }
+    size_t bytes() const { return size_t(head.sizeInBytes()) + rest.size(); }
+};
+extern PackedPicture gPackedFail[8][8][2];
+// Packs an RGB888 picture (a null one when it cannot), and back.
+PackedPicture PackPicture(const QImage& picture);
+QImage UnpackPicture(const PackedPicture& packed);
+// Packs, off the GUI thread, every picture left in its slot without being
+// handed over: the NG pictures of an alarm, waiting for the re-check.
+void PackWaitingPictures(int cameras);
 extern bool gisSaveFail[8][8][2];
 extern int gFailIndex[8][8];           // 0 none, else 1-based first failing ROI
 extern QMutex* pMutexSaveFail;

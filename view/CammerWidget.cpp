@@ -268,8 +268,10 @@ void CammerWidget::SaveFailImage(int step, int slot)
         // The slot's older picture, not yet handed to the saver, is replaced
         // anyway: let go before the new one is drawn, not after.
         QMutexLocker lock(pMutexSaveFail);
-        if (!gisSaveFail[camera][step][slot])
+        if (!gisSaveFail[camera][step][slot]) {
             gpFailImage[camera][step][slot] = QImage();
+            gPackedFail[camera][step][slot] = PackedPicture();
+        }
     }
     int firstNg = 0;
     const bool door = ViewHost::instance().cycle().safetyDoorCycle != 0;
@@ -278,8 +280,10 @@ void CammerWidget::SaveFailImage(int step, int slot)
     // less, converted where they lie when Qt can.
     QImage picture = std::move(drawn).convertToFormat(QImage::Format_RGB888);
     QMutexLocker lock(pMutexSaveFail);
-    if (picture.width() == gImageW && picture.height() == gImageH)
+    if (picture.width() == gImageW && picture.height() == gImageH) {
         gpFailImage[camera][step][slot] = std::move(picture);
+        gPackedFail[camera][step][slot] = PackedPicture();
+    }
     if (slot == 0 && gFailIndex[camera][step] == 0)
         gFailIndex[camera][step] = firstNg;
 }
@@ -291,7 +295,10 @@ void CammerWidget::UpdateFailImage(int step, int slot)
     int& code = ViewHost::instance().cycle().imageDecision[camera][step];
     // Noted on the kept picture where it lies: a copy would cost a frame.
     QMutexLocker lock(pMutexSaveFail);
-    ResultPicture::AddCodeLines(gpFailImage[camera][step][slot], &code);
+    QImage& picture = gpFailImage[camera][step][slot];
+    PackedPicture& packed = gPackedFail[camera][step][slot];
+    // A packed picture keeps the rows the lines go into as they are.
+    ResultPicture::AddCodeLines(picture.isNull() && !packed.isNull() ? packed.head : picture, &code);
 }
 
 void CammerWidget::SaveReTrainImage(int step)

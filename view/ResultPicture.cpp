@@ -7,6 +7,7 @@
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
 #include "params/WizardPara.h"
+#include "records/SaveFialImageThread.h"
 #include "platform/vision/ColorConvert.h"
 
 #include <QFontMetrics>
@@ -175,6 +176,8 @@ bool AddCodeLines(QImage& picture, int* code)
         return true;  // the decision moves on; there is no picture to note it on
     const int px = 26;
     const QPoint at(55, gShowW <= 1024 ? 70 : 80);
+    // A packed picture keeps only these rows as a picture.
+    static_assert(80 + 26 <= kPictureHeadRows, "code lines below a packed picture's head");
     auto draw = [&](QImage& target, int top) {
         QPainter painter(&target);
         painter.setFont(PictureFont(px));

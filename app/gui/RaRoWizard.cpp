@@ -638,6 +638,7 @@ void RaRoWizard::MakeFolders()
         for (int s = 0; s < 8; ++s)
             for (int k = 0; k < 2; ++k) {
                 gpFailImage[c][s][k] = QImage();
+                gPackedFail[c][s][k] = PackedPicture();
                 gisSaveFail[c][s][k] = false;
             }
 }
@@ -748,6 +749,10 @@ RaRoWizard::~RaRoWizard()
         for (auto& step : cam)
             for (QImage& picture : step)
                 picture = QImage();
+    for (auto& cam : gPackedFail)
+        for (auto& step : cam)
+            for (PackedPicture& packed : step)
+                packed = PackedPicture();
     for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
                                                         gpReconnectCameraWarnBox, gpLostComWarnBox,
                                                         gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,

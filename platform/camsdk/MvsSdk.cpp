@@ -22,9 +22,6 @@ struct Cam {
     void* imageUser = nullptr;
     ExceptionCallback exception = nullptr;
     void* exceptionUser = nullptr;
-    // The Bayer mosaic of the picture last sent, beside that picture (held,
-    // so its pixels stay where they are); only the stream's thread uses them.
-    QByteArray mosaicOf, mosaic;
 };
 
 // Device records handed out by MV_CC_EnumDevices stay valid for the process,
@@ -82,7 +79,8 @@ unsigned ipOf(const simcam::DevicePtr& d, const char* key, const char* def)
 
 int channelsFor(const Cam* c)
 {
-    return c->device->setting(QStringLiteral("PixelFormat")).toUInt() == PixelType_Gvsp_Mono8 ? 1 : 3;
+    // A colour sensor sends its Bayer mosaic; the device keeps it made.
+    return c->device->setting(QStringLiteral("PixelFormat")).toUInt() == PixelType_Gvsp_Mono8 ? 1 : simcam::kMosaic;
 }
 }  // namespace
 
@@ -331,29 +329,8 @@ int MV_CC_StartGrabbing(void* handle)
                 info.nWidth = static_cast<unsigned short>(f.width);
                 info.nHeight = static_cast<unsigned short>(f.height);
                 info.nFrameNum = unsigned(f.number);
-                QByteArray data;
-                if (f.channels == 3) {
-                    // The sensor sends its Bayer mosaic. A device sends the
-                    // same few pictures over and over: each mosaic is made
-                    // once, so that a loaded host spends its time on the
-                    // monitor rather than on the stand-in.
-                    if (c->mosaicOf.constData() != f.data.constData() || c->mosaicOf.size() != f.data.size()) {
-                        const cv::Mat rgb(f.height, f.width, CV_8UC3, const_cast<char*>(f.data.constData()));
-                        c->mosaic = QByteArray(f.width * f.height, Qt::Uninitialized);
-                        for (int y = 0; y < f.height; ++y) {
-                            const cv::Vec3b* in = rgb.ptr<cv::Vec3b>(y);
-                            uchar* out = reinterpret_cast<uchar*>(c->mosaic.data()) + size_t(y) * size_t(f.width);
-                            for (int x = 0; x < f.width; ++x)
-                                out[x] = in[x][(y % 2 == 0) ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2)];
-                        }
-                        c->mosaicOf = f.data;
-                    }
-                    data = c->mosaic;
-                    info.enPixelType = PixelType_Gvsp_BayerRG8;
-                } else {
-                    data = f.data;
-                    info.enPixelType = PixelType_Gvsp_Mono8;
-                }
+                const QByteArray& data = f.data;
+                info.enPixelType = f.mosaic ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8;
                 info.nFrameLen = unsigned(data.size());
                 // Read only: data() would copy a picture shared with the device.
                 c->image(reinterpret_cast<unsigned char*>(const_cast<char*>(data.constData())), &info, c->imageUser);

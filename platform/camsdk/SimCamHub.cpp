@@ -51,6 +51,21 @@ QByteArray ReadPicture(const QString& file, int channels, QSize& size)
     }
     return out;
 }
+
+// The RGGB mosaic a colour sensor would send of an RGB picture.
+QByteArray Mosaic(const QByteArray& rgb, int w, int h)
+{
+    if (rgb.size() < 3 * w * h)
+        return {};
+    QByteArray out(w * h, Qt::Uninitialized);
+    for (int y = 0; y < h; ++y) {
+        const uchar* in = reinterpret_cast<const uchar*>(rgb.constData()) + size_t(y) * size_t(w) * 3;
+        uchar* o = reinterpret_cast<uchar*>(out.data()) + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x)
+            o[x] = in[3 * x + ((y % 2 == 0) ? (x % 2 == 0 ? 0 : 1) : (x % 2 == 0 ? 1 : 2))];
+    }
+    return out;
+}
 }  // namespace
 
 SimDevice::SimDevice(const QString& family, const QString& serial, const QString& folder)
@@ -267,7 +282,9 @@ bool SimDevice::makeFrame(Frame& out, int channels)
     const quint64 n = ++m_produced;
     loadImages();
     out.number = n;
-    out.channels = channels == 3 ? 3 : 1;
+    const bool mosaic = channels == kMosaic;
+    out.channels = channels == 3 || mosaic ? 3 : 1;
+    out.mosaic = mosaic;
     const QStringList bad = text(QStringLiteral("badFrames")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     out.bad = bad.contains(QString::number(n));
     cv::Mat img;
@@ -276,11 +293,14 @@ bool SimDevice::makeFrame(Frame& out, int channels)
         const int shown = m_showPicture.load();
         const size_t pick = shown >= 0 ? size_t(shown) % m_imageFiles.size() : size_t((n - 1) % m_imageFiles.size());
         const QString& file = m_imageFiles[pick];
-        const QString key = QString::number(out.channels) + QLatin1Char(':') + file;
+        const QString key = QString::number(mosaic ? kMosaic : out.channels) + QLatin1Char(':') + file;
         QMutexLocker lock(&m_imageMutex);
         if (!m_decoded.contains(key)) {
             QSize size;
-            m_decoded.insert(key, ReadPicture(file, out.channels, size));
+            QByteArray pixels = ReadPicture(file, out.channels, size);
+            if (mosaic)
+                pixels = Mosaic(pixels, size.width(), size.height());
+            m_decoded.insert(key, pixels);
             m_decodedSize.insert(key, size);
         }
         const QByteArray pixels = m_decoded.value(key);
@@ -297,7 +317,7 @@ bool SimDevice::makeFrame(Frame& out, int channels)
                                                                  : number(QStringLiteral("width"), 64);
         const int h = setting(QStringLiteral("Height")).isValid() ? setting(QStringLiteral("Height")).toInt()
                                                                   : number(QStringLiteral("height"), 48);
-        img = cv::Mat(std::max(h, 1), std::max(w, 1), out.channels == 3 ? CV_8UC3 : CV_8UC1,
+        img = cv::Mat(std::max(h, 1), std::max(w, 1), out.channels == 3 && !mosaic ? CV_8UC3 : CV_8UC1,
                       cv::Scalar::all(double(n & 0xff)));
     }
     out.width = img.cols;

@@ -24,10 +24,15 @@
 
 namespace simcam {
 
+// Asked for as channels: the colour picture as an RGGB Bayer mosaic, one
+// byte a pixel, as a colour sensor sends it.
+constexpr int kMosaic = 4;
+
 struct Frame {
     int width = 0;
     int height = 0;
-    int channels = 1;   // 1 grey, 3 RGB
+    int channels = 1;   // 1 grey, 3 RGB (or its mosaic)
+    bool mosaic = false; // data is the RGGB mosaic of the colour picture
     quint64 number = 0; // 1-based count of frames this device produced
     bool bad = false;   // scripted incomplete frame
     QByteArray data;
@@ -116,7 +121,9 @@ private:
     mutable QMutex m_imageMutex;
     bool m_imagesLoaded = false;
     std::vector<QString> m_imageFiles;
-    QMap<QString, QByteArray> m_decoded;  // "<channels>:<file>" -> pixels, with size in m_decodedSize
+    // "<channels>:<file>" -> pixels, with size in m_decodedSize; a mosaic is
+    // kept instead of its colour picture, a third of it
+    QMap<QString, QByteArray> m_decoded;
     QMap<QString, QSize> m_decodedSize;
 };
 

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "records/SaveFialImageThread.h"
+#include "records/JpegFile.h"
 #include "network/VUR_Net.h"
 #include "params/WizardPara.h"
 #include "foundation/VisionGlobals.h"
@@ -237,6 +238,41 @@ private slots:
         // Written pictures leave their slots; the one never requested stays.
         QVERIFY(gpFailImage[0][1][0].isNull() && gpFailImage[0][1][1].isNull() && gpFailImage[1][0][1].isNull());
         QVERIFY(!gpFailImage[1][0][0].isNull());
+    }
+
+    // Packed while it waited for the re-check, a picture is written with
+    // the bytes of the one drawn.
+    void packedPictureIsWrittenAsDrawn()
+    {
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(1));
+        struct Height { int h = gImageH; ~Height() { gImageH = h; } } restore;
+        gImageH = kPictureHeadRows + 40;
+        QImage drawn(gImageW, gImageH, QImage::Format_RGB888);
+        for (int y = 0; y < gImageH; ++y)
+            for (int x = 0; x < gImageW; ++x)
+                drawn.setPixel(x, y, qRgb(x * 4, y, (x * y) & 255));
+        std::vector<uint8_t> expected;
+        QVERIFY(EncodeJpeg(drawn, expected));
+        {
+            QMutexLocker lock(pMutexSaveFail);
+            gPackedFail[0][0][0] = PackPicture(drawn);
+            QVERIFY(!gPackedFail[0][0][0].isNull());
+        }
+        std::atomic<qint64> counter{0};
+        gDNum = 1;
+        SaveFialImageThread t(1, &counter);
+        t.setTiming(fast());
+        QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
+        request(0, 0, 0);
+        t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        t.requestInterruption();
+        t.wait();
+        QFile written(saved.first().at(0).toString());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll() == QByteArray(reinterpret_cast<const char*>(expected.data()), int(expected.size())));
+        QVERIFY(gPackedFail[0][0][0].isNull());
     }
 
     // A picture waiting for its turn waits coded, not frame-size; one drawn

@@ -255,6 +255,16 @@ private slots:
             const QImage noted = pictures.picture(0, 0);
             QVERIFY(noted != plain);
             QCOMPARE(noted, whole.convertToFormat(QImage::Format_RGB888));
+            // Packed while it waits: the same bytes once unpacked.
+            {
+                QMutexLocker lock(pMutexSaveFail);
+                gpFailImage[0][0][0] = QImage();
+                gPackedFail[0][0][0] = PackPicture(plain);
+            }
+            code = start;
+            w->UpdateFailImage(0, 0);
+            QMutexLocker lock(pMutexSaveFail);
+            QCOMPARE(UnpackPicture(std::exchange(gPackedFail[0][0][0], PackedPicture())), noted);
         }
     }
 
