@@ -14,13 +14,19 @@ IOPoller::IOPoller(IOPort* port, RecordFn record)
 {
 }
 
+namespace {
+// The output word as the GUI thread last flashed it (under its lock, so a
+// word set with several calls is read whole).
+quint32 WantedWord()
+{
+    QMutexLocker lock(pMutexIO);
+    return gDataOut.load();
+}
+}  // namespace
+
 void IOPoller::pass()
 {
-    quint32 wanted;
-    {
-        QMutexLocker lock(pMutexIO);
-        wanted = gDataOut.load();
-    }
+    const quint32 wanted = WantedWord();
 
     bool resend = false;
     bool gotFrame = false;
@@ -95,13 +101,8 @@ int IOPoller::receive()
     const int n = readWaiting();
     if (n <= 0)
         return 0;
-    quint32 wanted;
-    {
-        QMutexLocker lock(pMutexIO);
-        wanted = gDataOut.load();
-    }
     bool differs = false;
-    if (scanFrames(wanted, &differs)) {
+    if (scanFrames(WantedWord(), &differs)) {
         m_receivedFrame = true;
         m_receivedEchoDiffers = m_receivedEchoDiffers || differs;
     }

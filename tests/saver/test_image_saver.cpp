@@ -64,6 +64,20 @@ SaveFialImageThread::Timing fast()
     return t;
 }
 
+// One camera's saver over one step, paced fast; stop() before reading what it wrote.
+struct OneStepSaver {
+    std::atomic<qint64> counter{0};
+    int steps = (gDNum = 1);
+    SaveFialImageThread t{1, &counter};
+    OneStepSaver() { t.setTiming(fast()); }
+    ~OneStepSaver() { stop(); }
+    void stop()
+    {
+        t.requestInterruption();
+        t.wait();
+    }
+};
+
 }  // namespace
 
 class TestImageSaver : public QObject {
@@ -259,16 +273,13 @@ private slots:
             gPackedFail[0][0][0] = PackPicture(drawn);
             QVERIFY(!gPackedFail[0][0][0].isNull());
         }
-        std::atomic<qint64> counter{0};
-        gDNum = 1;
-        SaveFialImageThread t(1, &counter);
-        t.setTiming(fast());
+        OneStepSaver run;
+        SaveFialImageThread& t = run.t;
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 0, 0);
         t.start();
         QTRY_COMPARE(saved.count(), 1);
-        t.requestInterruption();
-        t.wait();
+        run.stop();
         QFile written(saved.first().at(0).toString());
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll() == QByteArray(reinterpret_cast<const char*>(expected.data()), int(expected.size())));
@@ -343,19 +354,16 @@ private slots:
     void unwrittenPicturesAreNotReported()
     {
         TempWorkDir wd(false);  // no folders: the write fails
-        std::atomic<qint64> counter{0};
-        gDNum = 1;
-        SaveFialImageThread t(1, &counter);
-        t.setTiming(fast());
+        OneStepSaver run;
+        SaveFialImageThread& t = run.t;
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 0, 0);
         t.start();
         QTRY_VERIFY(!gisSaveFail[0][0][0]);
         QTest::qWait(30);
-        t.requestInterruption();
-        t.wait();
+        run.stop();
         QCOMPARE(saved.count(), 0);
-        QCOMPARE(counter.load(), 1);  // the number is used up all the same
+        QCOMPARE(run.counter.load(), 1);  // the number is used up all the same
     }
 
     void plantLinkHearsOnlyWhenUp_data()
@@ -380,18 +388,15 @@ private slots:
         net.isInit = true;
         net.isAlive = alive;
         gpNet = &net;
-        std::atomic<qint64> counter{0};
-        gDNum = 1;
-        SaveFialImageThread t(1, &counter);
-        t.setTiming(fast());
+        OneStepSaver run;
+        SaveFialImageThread& t = run.t;
         ConnectSaverToPlantLink(&t);
         QSignalSpy saved(&t, &SaveFialImageThread::pictureSaved);
         request(0, 0, 0);
         t.start();
         QTRY_COMPARE(saved.count(), 1);
         QTest::qWait(20);  // let the queued report arrive
-        t.requestInterruption();
-        t.wait();
+        run.stop();
         QTEST(int(net.sent.size()), "sends");
         if (!net.sent.isEmpty()) {
             QVERIFY(net.sent[0].startsWith(QStringLiteral("pic /")));
@@ -406,16 +411,13 @@ private slots:
         TempWorkDir wd(false);
         QVERIFY(MakeResultFolders(1));
         gPicNumNG = 0;
-        std::atomic<qint64> counter{0};
-        gDNum = 1;
-        SaveFialImageThread t(1, &counter);
-        t.setTiming(fast());
+        OneStepSaver run;
+        SaveFialImageThread& t = run.t;
         request(0, 0, 0);
         t.start();
         QTRY_VERIFY(!gisSaveFail[0][0][0]);
         QTest::qWait(30);
-        t.requestInterruption();
-        t.wait();
+        run.stop();
         QCOMPARE(pictures(ResultFolder(0, 0, 0)).size(), 0);
     }
 };
