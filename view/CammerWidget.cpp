@@ -83,6 +83,10 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, boo
     // A colour frame is already the picture the view draws: shown where it lies.
     m_ownDisplay = !layout.colour || video;
 
+    m_liveRepaint = new QTimer(this);
+    m_liveRepaint->setSingleShot(true);
+    connect(m_liveRepaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+
     blinkTimer = new QTimer(this);
     connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
 }
@@ -189,6 +193,27 @@ void CammerWidget::ShowFrame(const FrameBytes& frame)
     // Nothing to convert: a picture kept earlier is let go at once.
     if (!m_ownDisplay)
         SyncDisplay();
+}
+
+void CammerWidget::RepaintLive()
+{
+    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= kLiveRepaintMs) {
+        update();
+        return;
+    }
+    // The frame shown then is the newest one: m_shown names the buffer.
+    if (!m_liveRepaint->isActive())
+        m_liveRepaint->start(int(kLiveRepaintMs - m_lastPaint.elapsed()));
+}
+
+QImage CammerWidget::ShownGrey()
+{
+    if (m_shown == &inspectFrame)
+        FinishInspectFrame();
+    const FrameLayout& l = CammerWidgetData::layout();
+    if (l.colour || !m_shown || m_shown->size() < size_t(l.imageLen()))
+        return QImage();
+    return QImage(m_shown->data(), l.width, l.height, l.width, QImage::Format_Grayscale8);
 }
 
 void CammerWidget::ShowPicture(const FrameBytes& picture)
@@ -389,6 +414,8 @@ void CammerWidget::PlaceMoveButtons()
 
 void CammerWidget::paintEvent(QPaintEvent*)
 {
+    m_lastPaint.start();
+    m_liveRepaint->stop();
     QPainter p(this);
     LiveViewPainter(*this, ViewHost::instance()).Paint(p);
 }
