@@ -261,6 +261,16 @@ void CammerWidget::BeforeFrameWrite(const FrameBytes& buffer, bool shownNext)
     PointDisplayAt(displayBuffer.data());
 }
 
+void CammerWidget::WorkBufferMoved(const uint8_t* was)
+{
+    // A view drawing the old pages would read what the camera writes: it
+    // shows the new frame where it now lies (what a copy would have shown).
+    if (m_displayPixels == was) {
+        PointDisplayAt(workBuffer.data());
+        m_displayDirty = true;
+    }
+}
+
 void CammerWidget::SyncDisplay()
 {
     if (m_shown == &inspectFrame)

@@ -78,6 +78,7 @@ public:
     // must be taken out again once drawn.
     bool displaySharesFrame() const { return m_displayPixels != displayBuffer.data(); }
     void BeforeFrameWrite(const FrameBytes& buffer, bool shownNext) override;
+    void WorkBufferMoved(const uint8_t* was) override;
 
     // Result pictures for the image saver (slot 0 NG, 1 OK) and their
     // result-code lines.
