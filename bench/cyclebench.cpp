@@ -248,7 +248,7 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
     for (int c = 0; c < cameras; ++c) {
         CammerWidget* w = win.cammerWidget[c];
         if (CameraSide* side = win.station()->cameras[c])
-            add(QStringLiteral("acquisition buffer"), "the polling pass (copied to the work buffer)",
+            add(QStringLiteral("acquisition buffer"), "the polling pass (exchanged with the work buffer)",
                 side->acquired().data(), side->acquired().size());
         add(QStringLiteral("work buffer"), "the engine (aligned into the inspect frame; colour: judged itself), live view",
             w->workBuffer.data(), w->workBuffer.size());
