@@ -190,6 +190,7 @@ void CammerWidget::ShowFrame(const FrameBytes& frame)
 {
     m_shown = &frame;
     m_displayDirty = true;
+    m_shownOverwritten = false;
     // Nothing to convert: a picture kept earlier is let go at once.
     if (!m_ownDisplay)
         SyncDisplay();
@@ -211,7 +212,7 @@ QImage CammerWidget::ShownGrey()
     if (m_shown == &inspectFrame)
         FinishInspectFrame();
     const FrameLayout& l = CammerWidgetData::layout();
-    if (l.colour || !m_shown || m_shown->size() < size_t(l.imageLen()))
+    if (l.colour || !m_shown || m_shownOverwritten || m_shown->size() < size_t(l.imageLen()))
         return QImage();
     return QImage(m_shown->data(), l.width, l.height, l.width, QImage::Format_Grayscale8);
 }
@@ -254,6 +255,12 @@ void CammerWidget::PointDisplayAt(uint8_t* pixels)
 void CammerWidget::BeforeFrameWrite(const FrameBytes& buffer, bool shownNext)
 {
     CammerWidgetData::BeforeFrameWrite(buffer, shownNext);
+    // A grey picture drawn as it lies and not to change: widened before its
+    // pixels go, and drawn from there until something else is shown.
+    if (!shownNext && m_shown == &buffer && !CammerWidgetData::layout().colour) {
+        SyncDisplay();
+        m_shownOverwritten = true;
+    }
     // A picture on screen that is not to change: kept before its pixels go.
     if (shownNext || m_displayDirty || m_displayPixels != buffer.data() || !displaySharesFrame())
         return;

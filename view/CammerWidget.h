@@ -182,6 +182,7 @@ private:
     const FrameBytes* m_shown = nullptr;
     FrameBytes m_picture;  // editor pictures shown (template, recent NG)
     bool m_displayDirty = false;
+    bool m_shownOverwritten = false;  // the shown frame's buffer holds a newer one
     // Grey frames are widened and the plant-link video stamps its copy:
     // those views keep a picture of their own.
     bool m_ownDisplay = true;
