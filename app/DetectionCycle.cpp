@@ -153,7 +153,15 @@ unsigned DetectionCycle::HandOverFrames()
                 continue;
             const size_t bytes = std::min({size_t(gColorLen), side->acqBuffer.size(), cam->workBuffer.size()});
             cam->BeforeFrameWrite(cam->workBuffer, shownNext);
-            std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
+            if (side->acqBuffer.size() == cam->workBuffer.size() && bytes == cam->workBuffer.size()) {
+                // Handed over, not copied: eight frames' copy was in the way
+                // of every step. The camera fills the old pages next.
+                const uint8_t* was = cam->workBuffer.data();
+                std::swap(cam->workBuffer, side->acqBuffer);
+                cam->WorkBufferMoved(was);
+            } else {
+                std::memcpy(cam->workBuffer.data(), side->acqBuffer.data(), bytes);
+            }
             m_station->isImageFill[c] = false;
             takenNs = m_station->frameAtNs[c];
             delivered = side->deliveredFrames.load();

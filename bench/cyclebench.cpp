@@ -248,7 +248,7 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
     for (int c = 0; c < cameras; ++c) {
         CammerWidget* w = win.cammerWidget[c];
         if (CameraSide* side = win.station()->cameras[c])
-            add(QStringLiteral("acquisition buffer"), "the polling pass (copied to the work buffer)",
+            add(QStringLiteral("acquisition buffer"), "the polling pass (exchanged with the work buffer)",
                 side->acquired().data(), side->acquired().size());
         add(QStringLiteral("work buffer"), "the engine (aligned into the inspect frame; colour: judged itself), live view",
             w->workBuffer.data(), w->workBuffer.size());
@@ -563,6 +563,20 @@ void PrintTrace(const std::vector<Traced>& traced)
     row("word handed on -> written to the line", handed);
     row("board: edge -> read, word -> received", rest);
     row("IO link: edge in and word out (all)", io);
+    // The slowest steps stage by stage: what a p99 step waited on.
+    std::vector<size_t> order(traced.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return traced[a].ms > traced[b].ms; });
+    std::printf("  the slowest steps (ms: edge to word, then the stages above in order):\n");
+    for (size_t k = 0; k < std::min<size_t>(5, order.size()); ++k) {
+        const Traced& t = traced[order[k]];
+        std::printf("    %6.1f:", t.ms);
+        for (const Stage& st : stages)
+            std::printf(" %6.1f", t.t.*st.from > 0 && t.t.*st.to >= t.t.*st.from
+                                      ? double(t.t.*st.to - t.t.*st.from) / 1e6 : -1.0);
+        std::printf("\n");
+    }
 }
 }  // namespace
 

@@ -29,7 +29,9 @@ public:
     // be half written). deliverIntoLocked when pMutex[index] is held already.
     virtual void deliverInto(const std::function<bool(unsigned char* acq)>& write) = 0;
     virtual void deliverIntoLocked(const std::function<bool(unsigned char* acq)>& write) = 0;
-    // The acquisition buffer (written only by the delivering thread).
+    // The acquisition buffer: the detection pass takes its pages with each
+    // frame (they change places with its work buffer), so only under
+    // pMutex[index]; it holds no earlier frame to compare with.
     virtual const FrameBytes& acquired() const = 0;
     // A frame of another size than the run's is dropped with a log line.
     virtual bool frameFits(int width, int height, const char* source) = 0;

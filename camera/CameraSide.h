@@ -51,7 +51,7 @@ public:
     CameraThread* cameraThread = nullptr;
 
     // Newest delivered frame: gColorLen bytes, under pMutex[camIndex].
-    FrameBytes acqBuffer;  // pages taken as frames arrive
+    FrameBytes acqBuffer;  // pages taken as frames arrive; the pass swaps them for its work buffer
     // Frames delivered and frames dropped for a wrong size (diagnostics).
     std::atomic<int> deliveredFrames{0};
     std::atomic<int> droppedFrames{0};

@@ -134,6 +134,9 @@ public:
     // The aligned frame still needs the work buffer it came from, and a view
     // that shows the buffer keeps its picture.
     virtual void BeforeFrameWrite(const FrameBytes& buffer, bool shownNext);
+    // The work buffer took the camera's buffer in exchange for its own pages
+    // (at `was`), which the camera now writes into.
+    virtual void WorkBufferMoved(const uint8_t* /*was*/) {}
     // Called by the engine after it aligned the ROI boxes only.
     void SetInspectPartial(const FrameWarp& warp);
     void ClearInspectPartial() { m_inspectPartial = false; }

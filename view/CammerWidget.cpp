@@ -83,6 +83,10 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, boo
     // A colour frame is already the picture the view draws: shown where it lies.
     m_ownDisplay = !layout.colour || video;
 
+    m_liveRepaint = new QTimer(this);
+    m_liveRepaint->setSingleShot(true);
+    connect(m_liveRepaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+
     blinkTimer = new QTimer(this);
     connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
 }
@@ -186,9 +190,31 @@ void CammerWidget::ShowFrame(const FrameBytes& frame)
 {
     m_shown = &frame;
     m_displayDirty = true;
+    m_shownOverwritten = false;
     // Nothing to convert: a picture kept earlier is let go at once.
     if (!m_ownDisplay)
         SyncDisplay();
+}
+
+void CammerWidget::RepaintLive()
+{
+    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= kLiveRepaintMs) {
+        update();
+        return;
+    }
+    // The frame shown then is the newest one: m_shown names the buffer.
+    if (!m_liveRepaint->isActive())
+        m_liveRepaint->start(int(kLiveRepaintMs - m_lastPaint.elapsed()));
+}
+
+QImage CammerWidget::ShownGrey()
+{
+    if (m_shown == &inspectFrame)
+        FinishInspectFrame();
+    const FrameLayout& l = CammerWidgetData::layout();
+    if (l.colour || !m_shown || m_shownOverwritten || m_shown->size() < size_t(l.imageLen()))
+        return QImage();
+    return QImage(m_shown->data(), l.width, l.height, l.width, QImage::Format_Grayscale8);
 }
 
 void CammerWidget::ShowPicture(const FrameBytes& picture)
@@ -229,11 +255,27 @@ void CammerWidget::PointDisplayAt(uint8_t* pixels)
 void CammerWidget::BeforeFrameWrite(const FrameBytes& buffer, bool shownNext)
 {
     CammerWidgetData::BeforeFrameWrite(buffer, shownNext);
+    // A grey picture drawn as it lies and not to change: widened before its
+    // pixels go, and drawn from there until something else is shown.
+    if (!shownNext && m_shown == &buffer && !CammerWidgetData::layout().colour) {
+        SyncDisplay();
+        m_shownOverwritten = true;
+    }
     // A picture on screen that is not to change: kept before its pixels go.
     if (shownNext || m_displayDirty || m_displayPixels != buffer.data() || !displaySharesFrame())
         return;
     std::memcpy(displayBuffer.data(), m_displayPixels, std::min(buffer.size(), displayBuffer.size()));
     PointDisplayAt(displayBuffer.data());
+}
+
+void CammerWidget::WorkBufferMoved(const uint8_t* was)
+{
+    // A view drawing the old pages would read what the camera writes: it
+    // shows the new frame where it now lies (what a copy would have shown).
+    if (m_displayPixels == was) {
+        PointDisplayAt(workBuffer.data());
+        m_displayDirty = true;
+    }
 }
 
 void CammerWidget::SyncDisplay()
@@ -389,6 +431,8 @@ void CammerWidget::PlaceMoveButtons()
 
 void CammerWidget::paintEvent(QPaintEvent*)
 {
+    m_lastPaint.start();
+    m_liveRepaint->stop();
     QPainter p(this);
     LiveViewPainter(*this, ViewHost::instance()).Paint(p);
 }

@@ -8,6 +8,7 @@
 #include "params/CammerWidgetData.h"
 #include "widgets/TextPlacer.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
@@ -52,6 +53,13 @@ public:
     // hands its outputs to the board before any picture is converted.
     void ShowFrame(const FrameBytes& frame);
     void ShowWorkFrame() { ShowFrame(workBuffer); }
+    // Repaints for a new live frame, at most once per kLiveRepaintMs: a panel
+    // needs some 15 pictures a second, not the cameras' 50 times eight, and
+    // the cycle's pass waits behind a repaint. The last frame is always drawn.
+    void RepaintLive();
+    static constexpr int kLiveRepaintMs = 66;
+    // The shown grey frame as it lies (8 bit, no copy); null for colour.
+    QImage ShownGrey();
     // Copies a picture of the frame format (template, recent NG) to be shown.
     void ShowPicture(const FrameBytes& picture);
     // Shows recent NG frame k of group g (kept narrower than a frame).
@@ -70,6 +78,7 @@ public:
     // must be taken out again once drawn.
     bool displaySharesFrame() const { return m_displayPixels != displayBuffer.data(); }
     void BeforeFrameWrite(const FrameBytes& buffer, bool shownNext) override;
+    void WorkBufferMoved(const uint8_t* was) override;
 
     // Result pictures for the image saver (slot 0 NG, 1 OK) and their
     // result-code lines.
@@ -173,6 +182,7 @@ private:
     const FrameBytes* m_shown = nullptr;
     FrameBytes m_picture;  // editor pictures shown (template, recent NG)
     bool m_displayDirty = false;
+    bool m_shownOverwritten = false;  // the shown frame's buffer holds a newer one
     // Grey frames are widened and the plant-link video stamps its copy:
     // those views keep a picture of their own.
     bool m_ownDisplay = true;
@@ -180,4 +190,6 @@ private:
     uint8_t* m_displayPixels = nullptr;
     CameraStation* m_station = nullptr;
     QImage m_display;
+    QElapsedTimer m_lastPaint;
+    QTimer* m_liveRepaint = nullptr;
 };

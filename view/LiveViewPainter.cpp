@@ -135,13 +135,18 @@ void LiveViewPainter::Paint(QPainter& painter)
         if (m_w.camera >= m_host.cameraCount())
             return;
         const Scene sc = SceneNow();
-        m_w.SyncDisplay();
-        // Overlays on a colour frame shown where it lies are taken out once
-        // drawn: the frame is still the judged one (NG ring, result picture).
+        // A grey frame without overlays is drawn as it lies: scaled to the
+        // view, only the screen's pixels are widened, not the whole frame.
+        const QImage grey = sc.set && OverlaysWanted() ? QImage() : m_w.ShownGrey();
         PixelUndo undo;
-        if (sc.set)
-            PaintOverlays(*sc.set, sc.g, m_w.displaySharesFrame() ? &undo : nullptr);
-        DrawImage(painter, m_w.displayAsIs());
+        if (grey.isNull()) {
+            m_w.SyncDisplay();
+            // Overlays on a colour frame shown where it lies are taken out once
+            // drawn: the frame is still the judged one (NG ring, result picture).
+            if (sc.set)
+                PaintOverlays(*sc.set, sc.g, m_w.displaySharesFrame() ? &undo : nullptr);
+        }
+        DrawImage(painter, grey.isNull() ? m_w.displayAsIs() : grey);
         quint32* px = m_w.displayPixels();
         for (auto it = undo.rbegin(); it != undo.rend(); ++it)
             px[it->first] = it->second;
@@ -240,6 +245,12 @@ QString LiveViewPainter::StateWord(int run, QColor* colour)
     return LanStr(312);
 }
 
+bool LiveViewPainter::OverlaysWanted() const
+{
+    const bool alarmLive = m_host.cycle().verdictState == VerdictAlarm && m_source == 1;
+    return (alarmLive && m_w.blinkPhase != 0) || m_source == 0 || (m_w.previewShown && m_w.selectedRoi >= 0);
+}
+
 void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo)
 {
     const CycleState& st = m_host.cycle();
@@ -247,7 +258,7 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo
     const bool ngPixels = alarmLive && m_w.blinkPhase == 1;
     const bool ignored = m_source == 0 || (alarmLive && m_w.blinkPhase == 2);
     const bool preview = m_w.previewShown && m_w.selectedRoi >= 0;
-    if (!ngPixels && !ignored && !preview)
+    if (!OverlaysWanted())
         return;
     const size_t len = size_t(gImageW) * size_t(gImageH);
     if (!m_w.displayPixels() || m_w.displayBuffer.size() < len * 4 || m_w.ngMap.size() < len)

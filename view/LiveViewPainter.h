@@ -52,6 +52,8 @@ private:
     // is the shown frame itself, undo gets each pixel's earlier value.
     using PixelUndo = std::vector<std::pair<quint32, quint32>>;
     void PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo);
+    // Pixels of the frame are painted over (NG pixels, ignored points, preview).
+    bool OverlaysWanted() const;
     void PaintAreas(QPainter& painter, const CammerSingleton& set, int g);
     void PaintLimitSquares(QPainter& painter, const CammerSingleton& set, int g, int j);
     void PaintDrawing(QPainter& painter);

@@ -96,7 +96,7 @@ void WizardPorts::showFrame(int c, bool inspected)
 {
     if (CammerWidget* w = m_win->cammerWidget[c]) {
         w->ShowFrame(inspected ? w->judgedFrame() : w->workBuffer);
-        w->update();
+        w->RepaintLive();
     }
 }
 

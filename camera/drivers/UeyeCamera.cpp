@@ -152,8 +152,10 @@ bool UeyeCamera::pumpPass()
     // The memory holds one 8-bit frame; a frame counts only when its content changed.
     const int bytes = std::min(gImageLen, gColorLen);
     is_LockSeqBuf(handle, memId, imageMem);
-    if (std::memcmp(imageMem, m_link.acquired().data(), size_t(bytes)) != 0)
+    if (bytes > 0 && (lastFrame.size() != size_t(bytes) || std::memcmp(imageMem, lastFrame.data(), size_t(bytes)) != 0)) {
+        lastFrame.assign(imageMem, imageMem + bytes);
         m_link.deliver(imageMem, bytes);
+    }
     is_UnlockSeqBuf(handle, memId, imageMem);
     return true;
 }

@@ -3,6 +3,8 @@
 #include "camera/CameraDriver.h"
 #include "platform/camsdk/UeyeSdk.h"
 
+#include <vector>
+
 class UeyeCamera : public CameraDriver {
 public:
     using CameraDriver::CameraDriver;
@@ -26,4 +28,6 @@ public:
     int colorMode = 0;
     int bitsPerPixel = 0;
     int memId = 0;
+    // The last frame delivered: the acquisition buffer changes hands.
+    std::vector<char> lastFrame;
 };
