@@ -100,6 +100,56 @@ struct Fit {
     int used = 0;
 };
 
+// The picture's scale about the centre as an eleventh unknown of the
+// finest fit: its column of derivatives (the slope along the sample's
+// offset from the centre) bordered onto the normal equations. Summed in the
+// fit's own pass, it leaves the scale to a solve of the bordered system,
+// without a second pass over the samples once the pose has settled.
+struct Border {
+    double cross[kUnknowns] = {};  // weighted products with the other unknowns' derivatives
+    double self = 0;  // ... with itself
+    double rhs = 0;
+    int used = 0;
+    void Add(const double* wj, double w, double js, double res)
+    {
+#if CV_SIMD128_64F
+        const cv::v_float64x2 vjs = cv::v_setall_f64(js);
+        for (int m = 0; m < kUnknowns; m += 2)
+            cv::v_store(cross + m, cv::v_load(cross + m) + cv::v_load(wj + m) * vjs);
+#else
+        for (int m = 0; m < kUnknowns; ++m)
+            cross[m] += wj[m] * js;
+#endif
+        const double wjs = w * js;
+        self += wjs * js;
+        rhs -= wjs * res;
+        ++used;
+    }
+};
+
+// The scale's part of the step the bordered system takes from the pose
+// `normal` and `rhs` were summed at (0 when too few samples tell it).
+double ScaleStep(const cv::Matx<double, kUnknowns, kUnknowns>& normal, const cv::Vec<double, kUnknowns>& rhs,
+                 const Border& border)
+{
+    if (border.used < 16)
+        return 0;
+    constexpr int k = kUnknowns + 1;
+    cv::Matx<double, k, k> all;
+    cv::Vec<double, k> step;
+    for (int m = 0; m < kUnknowns; ++m) {
+        for (int n = 0; n < kUnknowns; ++n)
+            all(m, n) = normal(m, n);
+        all(m, kUnknowns) = all(kUnknowns, m) = border.cross[m];
+        step[m] = rhs[m];
+    }
+    all(kUnknowns, kUnknowns) = border.self;
+    step[kUnknowns] = border.rhs;
+    if (!cv::Cholesky(all.val, k * sizeof(double), k, step.val, sizeof(double), 1))
+        return 0;
+    return step[kUnknowns];
+}
+
 // Sensor noise of a picture over `region` (variance, grey levels squared),
 // read on a grid of at most about kNoiseReads places (inside `mask` when it
 // is given, of the region's size). The 3 x 3 operator cancels every plane
@@ -361,6 +411,10 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // The finest level's last normal equations: how far the frame's noise
     // can move the pose.
     cv::Matx<double, kUnknowns, kUnknowns> lastNormal;
+    // ... their right-hand side, and the row and column the picture's scale
+    // about the centre adds to them (see Border).
+    cv::Vec<double, kUnknowns> lastRhs;
+    Border lastBorder;
     // ... and each patch's pull on the unknowns there (kUnknowns per patch).
     thread_local std::vector<double> pulls;
     // The copy of the finest samples the frame follows (m_softened; 0 the model itself).
@@ -397,7 +451,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     auto evaluate = [&](const cv::Mat& img, const cv::Mat& raw, cv::Point origin, const std::vector<Sample>& pts,
                         double scale, const ShapePose& at,
                         cv::Matx<double, kUnknowns, kUnknowns>* normal, cv::Vec<double, kUnknowns>* rhs,
-                        bool unsoftened, double* patchPulls = nullptr) __attribute__((always_inline)) {
+                        bool unsoftened, double* patchPulls = nullptr,
+                        Border* border = nullptr) __attribute__((always_inline)) {
         Fit fit;
         // The right-hand side, summed from zeros; `rhs` gets it.
         double sums[kUnknowns] = {};
@@ -484,6 +539,8 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             }
 #endif
             AddWeightedOuter(normal->val, wj, j, turn);
+            if (border)
+                border->Add(wj, w, ix * (c * pt.x - s * pt.y) + iy * (s * pt.x + c * pt.y), res);
         }
         if (rhs)
             for (int m = 0; m < kUnknowns; ++m)
@@ -698,7 +755,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 pulls.assign(size_t(m_patches) * kUnknowns, 0.0);
                 reach0(raw, p, origin);
             }
-            const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false, l == 0 ? pulls.data() : nullptr);
+            Border kept;
+            const Fit f = evaluate(img, raw, origin, pts, scale, p, &normal, &rhs, false, l == 0 ? pulls.data() : nullptr,
+                                   l == 0 && fitOut ? &kept : nullptr);
             if (f.used < int(pts.size()) / 2 || f.used < 16)
                 return false;
             if (!turn)
@@ -706,8 +765,11 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             for (int m = 0; m < kUnknowns; ++m)
                 for (int n = 0; n < m; ++n)
                     normal(m, n) = normal(n, m);
-            if (l == 0)
+            if (l == 0) {
                 lastNormal = normal;
+                lastRhs = rhs;
+                lastBorder = kept;
+            }
             // cv::solve's Cholesky without its temporary matrices.
             cv::Vec<double, kUnknowns> step = rhs;
             if (!cv::Cholesky(normal.val, kUnknowns * sizeof(double), kUnknowns, step.val, sizeof(double), 1))
@@ -748,13 +810,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
     // Position area by shift alone, yet leaves a judged box far from its
     // centre pixels off: the residual scale about the centre is read from
     // the finest fit, with the other unknowns free.
-    double residualScale = 0.0;
-    if (fitOut && fineStarted) {
-        // The last step may have moved the pose since the pixels were made.
-        reach0(pyramid[0], p, seenBox.tl());
-        residualScale
-            = ReadScale(fine.Picture(), seenBox.tl(), pyramid[0], p, turn, focus, gain, offset, slopeX, slopeY, bend, clip);
-    }
+    const double residualScale = fitOut && fineStarted ? ScaleStep(lastNormal, lastRhs, lastBorder) : 0.0;
     // Keep the refined pose only when it explains the model better than the seed.
     const cv::Mat& img = pyramid[0];
     // Judged on the unsoftened frame, as sharp as a pose a pixel off shows.
@@ -873,62 +929,6 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             either(p, sharp, 0.5);
     }
     return true;
-}
-
-double PoseRefine::ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at,
-                             bool turn, size_t focus, double gain, double offset, double slopeX, double slopeY,
-                             const double* bend, double clip) const
-{
-    if (m_levels.empty() || img.empty())
-        return 0;
-    constexpr int k = kPoseUnknowns + 1;
-    const std::vector<Sample>& pts = m_levels[0];
-    const float* soft = focus == 0 || m_softened.empty() ? nullptr : m_softened[focus].grey.data();
-    const double a = at.angle * kPi / 180.0, c = std::cos(a), s = std::sin(a);
-    const double cx = at.cx - origin.x, cy = at.cy - origin.y;
-    cv::Matx<double, k, k> normal = cv::Matx<double, k, k>::zeros();
-    cv::Vec<double, k> rhs = cv::Vec<double, k>::zeros();
-    int used = 0;
-    for (size_t i = 0; i < pts.size(); ++i) {
-        const Sample& pt = pts[i];
-        const double ox = c * pt.x - s * pt.y, oy = s * pt.x + c * pt.y;
-        const double qx = ox + cx, qy = oy + cy;
-        double v, l = 0, r = 0, u = 0, d = 0;
-        if (!BilinearCross(img, qx, qy, v, l, r, u, d) || Clipped(raw, qx + origin.x, qy + origin.y))
-            continue;
-        const double model = soft ? double(soft[i]) : double(pt.grey);
-        const double res = gain * v + offset + slopeX * pt.mx + slopeY * pt.my + bend[0] * pt.mxx
-            + bend[1] * pt.mxy + bend[2] * pt.myy - model;
-        const double ar = std::abs(res);
-        const double w = ar <= clip ? 1.0 : clip / ar;
-        double ix = gain * (r - l) * 0.5, iy = gain * (d - u) * 0.5;
-        const double slope2 = ix * ix + iy * iy;
-        if (slope2 > pt.cap * pt.cap) {
-            const double f = pt.cap / std::sqrt(slope2);
-            ix *= f;
-            iy *= f;
-        }
-        const double j[k] = {ix, iy, turn ? ix * -oy + iy * ox : 0.0, v, 1.0, pt.mx, pt.my, pt.mxx, pt.mxy, pt.myy,
-                             ix * ox + iy * oy};
-        for (int m = 0; m < k; ++m) {
-            rhs[m] -= w * j[m] * res;
-            for (int n = m; n < k; ++n)
-                normal(m, n) += w * j[m] * j[n];
-        }
-        ++used;
-    }
-    if (used < 16)
-        return 0;
-    if (!turn)
-        normal(2, 2) = 1;
-    for (int m = 0; m < k; ++m)
-        for (int n = 0; n < m; ++n)
-            normal(m, n) = normal(n, m);
-    // The step the scale would take: the scale itself, the pose having settled without it.
-    cv::Vec<double, k> step = rhs;
-    if (!cv::Cholesky(normal.val, k * sizeof(double), k, step.val, sizeof(double), 1))
-        return 0;
-    return step[k - 1];
 }
 
 double PoseRefine::Noise(const cv::Mat& img, const cv::Rect& region)

@@ -65,11 +65,6 @@ public:
     static double Noise(const cv::Mat& img, const cv::Rect& region);
 
 private:
-    // The residual scale at the finest level's settled fit (see PoseFit).
-    double ReadScale(const cv::Mat& img, cv::Point origin, const cv::Mat& raw, const ShapePose& at, bool turn,
-                     size_t focus, double gain, double offset, double slopeX, double slopeY, const double* bend,
-                     double clip) const;
-
     struct Sample {
         float x, y;  // from the model centre at this level
         float grey;  // as the fit reads it (softened on the finest level)

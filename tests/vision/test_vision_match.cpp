@@ -297,6 +297,8 @@ private slots:
     void findShapeDefocusedDarkPart();
     void findShapeBlackPart_data();
     void findShapeBlackPart();
+    void findShapeReadsScale_data();
+    void findShapeReadsScale();
     void findShapeAbsent();
     void findShapeNoEdges();
 };
@@ -1661,6 +1663,41 @@ void TestVisionMatch::findShapeBlackPart()
     const cv::Mat face = withNoise(cv::Mat(part.size(), CV_8UC1, cv::mean(moved)), 3.0, 13);
     ShapeFound none;
     QVERIFY(!fs.Find(face, C, none) || !none.Trusted());
+}
+
+// The picture's residual scale is read from the pose fit with turn and
+// lighting free; it must keep its sign and most of its size, and a pose
+// whose scale moves the judged box's corners is not trusted.
+void TestVisionMatch::findShapeReadsScale_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::newRow("0.5 % larger") << 1.005;
+    QTest::newRow("0.5 % smaller") << 0.995;
+    QTest::newRow("unscaled") << 1.0;
+}
+
+void TestVisionMatch::findShapeReadsScale()
+{
+    QFETCH(double, scale);
+    const cv::Mat part = PoseScene(QStringLiteral("cavities3"));
+    QVERIFY(!part.empty());
+    const cv::Rect box(810, 440, 300, 200), judged(610, 330, 700, 420);
+    const cv::Point2f C(box.x + box.width / 2.f, box.y + box.height / 2.f);
+    FindShape fs;
+    QVERIFY(fs.CreateShape(withNoise(part, 2.0, 5)(box).clone(), 0.0, 0, 5, int(C.x), int(C.y), false, 255,
+                           cv::Mat(), 10, 0));
+    cv::Mat m = cv::getRotationMatrix2D(C, 1.0, scale);
+    m.at<double>(0, 2) += 3.3;
+    m.at<double>(1, 2) -= 2.6;
+    cv::Mat moved;
+    cv::warpAffine(part, moved, m, part.size(), cv::INTER_CUBIC, cv::BORDER_REFLECT101);
+    ShapeFound found;
+    QVERIFY(fs.Find(withNoise(moved, 2.0, 6), cv::Point2d(C), found));
+    QVERIFY(found.refined);
+    const double want = scale - 1;
+    QVERIFY2(std::abs(found.scale - 0.9 * want) <= 0.25 * std::abs(want) + 0.0005,
+             qPrintable(QStringLiteral("read %1, the picture %2").arg(found.scale).arg(want)));
+    QCOMPARE(found.Trusted(cv::Rect2d(judged)), want == 0);
 }
 
 void TestVisionMatch::findShapeAbsent()
