@@ -37,6 +37,7 @@ void CammerWidgetData::AllocateBuffers(const FrameLayout& layout)
     // Recent NG frames only for the steps in use; a step added later gets
     // them from EnsureGroupBuffers.
     recentNg.SetLayout(m_layout.width, m_layout.height, m_layout.colour ? 3 : 1);
+    m_ringNewest = RingNewest();
     for (int g = 0; g < kGroups; ++g) {
         m_groupInUse[g] = g < m_layout.groups;
         recentNgCount[g] = 0;
@@ -95,7 +96,20 @@ void CammerWidgetData::KeepRecentNg(int g)
     FrameBytes packed = recentNg.TakeBuffer();
     PackFrame(judged.data(), packed.data());
     recentNg.Keep(g, recentNgCount[g] % 3, std::move(packed));
+    if (&judged == &workBuffer)
+        m_ringNewest = {g, recentNgCount[g] % 3, m_workWrites};
+    else
+        m_ringNewest = RingNewest();
     ++recentNgCount[g];
+}
+
+bool CammerWidgetData::RingHoldsWorkFrame(int* g, int* k) const
+{
+    if (m_ringNewest.g < 0 || m_ringNewest.writes != m_workWrites)
+        return false;
+    *g = m_ringNewest.g;
+    *k = m_ringNewest.k;
+    return true;
 }
 
 bool CammerWidgetData::RecentNgFrame(int g, int k, FrameBytes& out) const
@@ -126,8 +140,10 @@ void CammerWidgetData::SetInspectPartial(const FrameWarp& warp)
 
 void CammerWidgetData::BeforeFrameWrite(const FrameBytes& buffer, bool)
 {
-    if (&buffer == &workBuffer)
+    if (&buffer == &workBuffer) {
         FinishInspectFrame();
+        ++m_workWrites;
+    }
 }
 
 void CammerWidgetData::FinishInspectFrame()

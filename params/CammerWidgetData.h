@@ -174,6 +174,10 @@ public:
     // Group g's recent NG frame k as a frame of the layout (RGB32 in colour)
     // into out, which must hold colorLen bytes; false when there is none.
     bool RecentNgFrame(int g, int k, FrameBytes& out) const;
+    // The recent NG frame that holds the work buffer's pixels as they are
+    // (a colour frame is kept as it was judged, unwritten since): its group
+    // and slot. False when none does.
+    bool RingHoldsWorkFrame(int* g, int* k) const;
 
     // Results of the last step.
     uint8_t cameraOK = 1;
@@ -224,6 +228,11 @@ private:
     void LoadIgnorePointGroup(int g);
     bool m_groupInUse[kGroups] = {};  // has its buffers (AllocateBuffers, EnsureGroupBuffers)
     FrameWarp m_pendingWarp;
+    uint64_t m_workWrites = 0;  // work buffer overwrites so far
+    struct RingNewest {
+        int g = -1, k = -1;
+        uint64_t writes = 0;  // m_workWrites when it was kept
+    } m_ringNewest;
     bool m_inspectPartial = false;
     void LoadTemplatesGroup(int g);
 

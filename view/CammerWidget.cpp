@@ -248,24 +248,60 @@ void CammerWidget::ShowUnpacked(Read read)
 
 void CammerWidget::PointDisplayAt(uint8_t* pixels)
 {
+    m_keptGroup = -1;
     m_displayPixels = pixels;
     m_display = QImage(pixels, gImageW, gImageH, QImage::Format_RGB32);
 }
 
 void CammerWidget::BeforeFrameWrite(const FrameBytes& buffer, bool shownNext)
 {
-    CammerWidgetData::BeforeFrameWrite(buffer, shownNext);
+    // A picture on screen that is not to change: kept before its pixels go.
+    const bool keep = !shownNext && !m_displayDirty && m_displayPixels == buffer.data() && displaySharesFrame();
+    // The NG frame an alarm holds on screen is in the ring already: the view
+    // needs only its own size of it, not a frame more per camera.
+    if (keep && !KeepScaled()) {
+        std::memcpy(displayBuffer.data(), m_displayPixels, std::min(buffer.size(), displayBuffer.size()));
+        PointDisplayAt(displayBuffer.data());
+    }
     // A grey picture drawn as it lies and not to change: widened before its
     // pixels go, and drawn from there until something else is shown.
     if (!shownNext && m_shown == &buffer && !CammerWidgetData::layout().colour) {
         SyncDisplay();
         m_shownOverwritten = true;
     }
-    // A picture on screen that is not to change: kept before its pixels go.
-    if (shownNext || m_displayDirty || m_displayPixels != buffer.data() || !displaySharesFrame())
-        return;
-    std::memcpy(displayBuffer.data(), m_displayPixels, std::min(buffer.size(), displayBuffer.size()));
+    CammerWidgetData::BeforeFrameWrite(buffer, shownNext);
+}
+
+bool CammerWidget::KeepScaled()
+{
+    int g = -1, k = -1;
+    const QSize size = this->size();
+    if (&workBuffer != m_shown || !RingHoldsWorkFrame(&g, &k) || size.isEmpty()
+        || size.width() >= gImageW || size.height() >= gImageH)
+        return false;
+    const CycleState& st = ViewHost::instance().cycle();
+    if (IsSelectedCamera() && st.zoomScale > 1.0)
+        return false;
+    // Nearest pixels, as the painter draws a frame at this size.
+    QImage scaled = m_display.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (scaled.isNull())
+        return false;
+    m_display = std::move(scaled);
+    m_displayPixels = m_display.bits();
+    m_keptGroup = g;
+    m_keptSlot = k;
+    m_keptCount = recentNgCount[g];
+    return true;
+}
+
+bool CammerWidget::RestoreKept()
+{
+    // Slot k is written again three NG frames of its step later.
+    const int g = m_keptGroup;
+    if (g < 0 || recentNgCount[g] >= m_keptCount + 3 || !RecentNgFrame(g, m_keptSlot, displayBuffer))
+        return false;
     PointDisplayAt(displayBuffer.data());
+    return true;
 }
 
 void CammerWidget::WorkBufferMoved(const uint8_t* was)
@@ -282,6 +318,11 @@ void CammerWidget::SyncDisplay()
 {
     if (m_shown == &inspectFrame)
         FinishInspectFrame();
+    if (displayScaled() && !m_displayDirty) {
+        const bool zoomed = IsSelectedCamera() && ViewHost::instance().cycle().zoomScale > 1.0;
+        if (zoomed || width() > m_display.width() || height() > m_display.height())
+            RestoreKept();
+    }
     const FrameLayout& l = CammerWidgetData::layout();
     if (!m_displayDirty || !m_shown || m_shown->size() < size_t(l.colorLen())
         || displayBuffer.size() < size_t(l.imageLen()) * 4)

@@ -77,6 +77,9 @@ public:
     // The display picture is the shown frame itself: what is painted into it
     // must be taken out again once drawn.
     bool displaySharesFrame() const { return m_displayPixels != displayBuffer.data(); }
+    // The display picture is smaller than a frame (a kept NG frame scaled to
+    // the view; its full size comes back from the recent-NG ring when needed).
+    bool displayScaled() const { return m_keptGroup >= 0; }
     void BeforeFrameWrite(const FrameBytes& buffer, bool shownNext) override;
     void WorkBufferMoved(const uint8_t* was) override;
 
@@ -187,6 +190,13 @@ private:
     // those views keep a picture of their own.
     bool m_ownDisplay = true;
     void PointDisplayAt(uint8_t* pixels);
+    // Keeps the shown frame at the view's size when the recent-NG ring holds
+    // it whole; false when a full copy is needed.
+    bool KeepScaled();
+    // The kept frame at full size again (zoom, a larger view); false when
+    // the ring no longer holds it.
+    bool RestoreKept();
+    int m_keptGroup = -1, m_keptSlot = -1, m_keptCount = 0;
     uint8_t* m_displayPixels = nullptr;
     CameraStation* m_station = nullptr;
     QImage m_display;

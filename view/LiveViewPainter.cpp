@@ -265,16 +265,23 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo
         return;
     quint32* px = m_w.displayPixels();
     const FrameBytes& ignore = m_w.ignorePointMask[g];
+    // A kept picture at the view's size takes each marked pixel where the
+    // frame's pixel lands in it.
+    const QImage& shown = m_w.displayAsIs();
+    const bool scaled = m_w.displayScaled();
+    const int dw = shown.width(), dh = shown.height();
     auto paint = [&](const ShapeBox& b, const FrameBytes& map, quint32 colour) {
         if (b.isEmpty() || map.size() < len)
             return;
         for (int y = b.y1; y <= b.y2; ++y) {
             const size_t row = size_t(y) * size_t(gImageW);
+            const size_t at = scaled ? size_t(y * dh / gImageH) * size_t(dw) : row;
             for (int x = b.x1; x <= b.x2; ++x)
                 if (map[row + size_t(x)]) {
+                    const size_t i = at + (scaled ? size_t(x * dw / gImageW) : size_t(x));
                     if (undo)
-                        undo->emplace_back(quint32(row + size_t(x)), px[row + size_t(x)]);
-                    px[row + size_t(x)] = colour;
+                        undo->emplace_back(quint32(i), px[i]);
+                    px[i] = colour;
                 }
         }
     };

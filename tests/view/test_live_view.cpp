@@ -138,6 +138,31 @@ private slots:
         QVERIFY(HasColourNear(rig.Grab(), defect, nextColour, 0));
     }
 
+    // An NG frame held on screen while the ring holds it is kept at the
+    // view's size; zoomed in, the view takes the full frame back.
+    void keptNgFrameAtTheViewsSize()
+    {
+        ViewRig rig(1, 2, 3, true);
+        CammerWidget* w = rig.widget();
+        FrameBytes& frame = w->judgedFrame();
+        auto* px = reinterpret_cast<quint32*>(frame.data());
+        std::fill(px, px + gImageLen, quint32(qRgb(40, 60, 80)));
+        w->KeepRecentNg(0);
+        w->resize(ViewRig::kW / 4, ViewRig::kH / 4);
+        gSource = 1;
+        w->ShowFrame(frame);
+        w->BeforeFrameWrite(frame, false);
+        std::fill(px, px + gImageLen, quint32(qRgb(200, 180, 20)));
+        QVERIFY(w->displayScaled());
+        QCOMPARE(w->displayImage().size(), w->size());
+        QCOMPARE(w->displayImage().pixel(3, 3), qRgb(40, 60, 80));
+        rig.host.state.selCamera = 0;
+        rig.host.state.zoomScale = 2.0;
+        QCOMPARE(w->displayImage().size(), QSize(ViewRig::kW, ViewRig::kH));
+        QCOMPARE(w->displayImage().pixel(ViewRig::kW - 1, ViewRig::kH - 1), qRgb(40, 60, 80));
+        rig.host.state.zoomScale = 1.0;
+    }
+
     void outlinesAtViewCoordinatesAndCounts()
     {
         ViewRig rig;
