@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -106,5 +108,168 @@ bool VeilFit::Fit(const cv::Mat& lit, const cv::Mat& y, const cv::Mat& use)
             out[c] = std::clamp(t + fy * (d - t), 0.f, kMaxShare);
         }
     }
+    return true;
+}
+
+namespace {
+// Linear interpolation between cell centres along one axis (on past the
+// outer ones): the lower cell and the weight of the upper one.
+void Axis(int length, int cells, std::vector<int>& lower, std::vector<float>& upper)
+{
+    const double size = double(length) / cells;
+    lower.resize(size_t(length));
+    upper.resize(size_t(length));
+    for (int i = 0; i < length; ++i) {
+        const double u = cells > 1 ? (i + 0.5) / size - 0.5 : 0.0;
+        lower[size_t(i)] = std::clamp(int(std::floor(u)), 0, std::max(cells - 2, 0));
+        upper[size_t(i)] = float(u - lower[size_t(i)]);
+    }
+}
+}  // namespace
+
+bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                              LightingPlane& light, float* thickest)
+{
+    constexpr int kTerms = 6;            // x, 1, u, v, u^2, v^2
+    constexpr double kSmooth = 2.0e5;    // per (share step between neighbours)^2, in grey levels^2
+    constexpr double kSmall = 1.0;       // keeps the system solvable where a cell has no pixel
+    constexpr int kRounds = 4;
+    constexpr double kGauge = 1.0e8;
+    const int gw = std::max(1, (x.cols + kJointCell / 2) / kJointCell);
+    const int gh = std::max(1, (x.rows + kJointCell / 2) / kJointCell);
+    const int cells = gw * gh, n = kTerms + cells;
+    std::vector<int> cx, cy;
+    std::vector<float> fx, fy;
+    Axis(x.cols, gw, cx, fx);
+    Axis(x.rows, gh, cy, fy);
+    const bool bytes = x.depth() == CV_8U;
+    LightingPlane l = light;
+    cv::Mat_<double> s(n, 1, 0.0);  // lighting terms, then shares
+    s(0) = l.gain;
+    s(1) = l.offset;
+    s(2) = l.slopeX;
+    s(3) = l.slopeY;
+    s(4) = l.bendX;
+    s(5) = l.bendY;
+    cv::Mat_<double> a(n, n), b(n, 1);
+    std::vector<double> weight(static_cast<size_t>(cells));
+    for (int round = 0; round < kRounds; ++round) {
+        a = 0.0;
+        b = 0.0;
+        std::fill(weight.begin(), weight.end(), 0.0);
+        for (int r = 0; r < x.rows; r += kLightingFitStride) {
+            const uchar* py = y.ptr<uchar>(r);
+            const uchar* pu = use.ptr<uchar>(r);
+            const float* pt = tol.ptr<float>(r);
+            const double v = (r - l.cy) / l.span;
+            const int r0 = cy[size_t(r)], r1 = std::min(r0 + 1, gh - 1);
+            const double wy = fy[size_t(r)];
+            for (int c = 0; c < x.cols; c += kLightingFitStride) {
+                if (!pu[c] || Clipped(py[c]))
+                    continue;
+                const double u = (c - l.cx) / l.span;
+                const double xv = bytes ? double(x.ptr<uchar>(r)[c]) : double(x.ptr<float>(r)[c]);
+                const double basis[kTerms] = {xv, 1.0, u, v, u * u, v * v};
+                const int c0 = cx[size_t(c)], c1 = std::min(c0 + 1, gw - 1);
+                const double wx = fx[size_t(c)];
+                const int at[4] = {r0 * gw + c0, r0 * gw + c1, r1 * gw + c0, r1 * gw + c1};
+                const double w[4] = {(1 - wy) * (1 - wx), (1 - wy) * wx, wy * (1 - wx), wy * wx};
+                double lit = 0, share = 0;
+                for (int k = 0; k < kTerms; ++k)
+                    lit += s(k) * basis[k];
+                for (int k = 0; k < 4; ++k)
+                    share += w[k] * s(kTerms + at[k]);
+                const double e = py[c] - ((1 - share) * lit + 255.0 * share);
+                // After the first rounds, what the fit cannot explain (a
+                // foreign object, a chip) no longer pulls it.
+                if (round >= 2 && std::abs(e) > 2.0 * s(0) * pt[c] + 4.0)
+                    continue;
+                double j[kTerms + 4];
+                int idx[kTerms + 4];
+                for (int k = 0; k < kTerms; ++k) {
+                    j[k] = (1 - share) * basis[k];
+                    idx[k] = k;
+                }
+                for (int k = 0; k < 4; ++k) {
+                    j[kTerms + k] = (255.0 - lit) * w[k];
+                    idx[kTerms + k] = kTerms + at[k];
+                    weight[size_t(at[k])] += std::abs(w[k]);
+                }
+                for (int p = 0; p < kTerms + 4; ++p) {
+                    b(idx[p]) += j[p] * e;
+                    double* row = a[idx[p]];
+                    for (int q = 0; q < kTerms + 4; ++q)
+                        row[idx[q]] += j[p] * j[q];
+                }
+            }
+        }
+        // Neighbouring shares alike, and the gradient of that penalty.
+        for (int gr = 0; gr < gh; ++gr)
+            for (int gc = 0; gc < gw; ++gc) {
+                const int i = kTerms + gr * gw + gc;
+                a(i, i) += kSmall;
+                b(i) -= kSmall * s(i);
+                auto pair = [&](int j) {
+                    a(i, i) += kSmooth;
+                    a(j, j) += kSmooth;
+                    a(i, j) -= kSmooth;
+                    a(j, i) -= kSmooth;
+                    const double d = s(i) - s(j);
+                    b(i) -= kSmooth * d;
+                    b(j) += kSmooth * d;
+                };
+                if (gc + 1 < gw)
+                    pair(i + 1);
+                if (gr + 1 < gh)
+                    pair(i + gw);
+            }
+        // An even share is lighting (gain and offset) too: the shares' mean
+        // is held at 0 while fitting, and anchored after.
+        {
+            const double k = kGauge / double(cells) / double(cells);
+            double sum = 0;
+            for (int i = 0; i < cells; ++i)
+                sum += s(kTerms + i);
+            for (int i = 0; i < cells; ++i) {
+                b(kTerms + i) -= k * sum;
+                for (int j = 0; j < cells; ++j)
+                    a(kTerms + i, kTerms + j) += k;
+            }
+        }
+        cv::Mat_<double> step;
+        if (!cv::solve(a, b, step, cv::DECOMP_CHOLESKY))
+            return false;
+        s += step;
+    }
+    // The thinnest veil over cells the pixels tell: none there. An even
+    // share is lighting: (1 - s) * lit + 255 * s with s = least + (1 - least) * s'.
+    double least = std::numeric_limits<double>::infinity(), most = 0;
+    for (int k = 0; k < cells; ++k)
+        if (weight[size_t(k)] >= kLeastSamples) {
+            least = std::min(least, s(kTerms + k));
+            most = std::max(most, s(kTerms + k));
+        }
+    if (!std::isfinite(least) || least >= 1.0 || s(0) <= 0.0)
+        return false;
+    if (getenv("VEILDBG")) {
+        fprintf(stderr, "joint %dx%d cells %dx%d gain %.3f->%.3f off %.1f->%.1f sx %.1f->%.1f sy %.1f->%.1f bx %.1f->%.1f by %.1f->%.1f least %.3f most %.3f\n",
+                x.cols, x.rows, gw, gh, light.gain, s(0), light.offset, s(1), light.slopeX, s(2), light.slopeY, s(3),
+                light.bendX, s(4), light.bendY, s(5), least, most);
+        for (int gr = 0; gr < gh; ++gr) {
+            for (int gc = 0; gc < gw; ++gc)
+                fprintf(stderr, " %6.3f", s(kTerms + gr * gw + gc));
+            fprintf(stderr, "\n");
+        }
+    }
+    const double keep = 1.0 - least;
+    l.gain = s(0) * keep;
+    l.offset = s(1) * keep + 255.0 * least;
+    l.slopeX = s(2) * keep;
+    l.slopeY = s(3) * keep;
+    l.bendX = s(4) * keep;
+    l.bendY = s(5) * keep;
+    light = l;
+    if (thickest)
+        *thickest = float((most - least) / keep);
     return true;
 }
