@@ -12,7 +12,6 @@
 #include <QtGlobal>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -940,12 +939,6 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     }
 }
 
-static int JointMode()
-{
-    static const int mode = getenv("VEILJ") ? atoi(getenv("VEILJ")) : 0;
-    return mode;
-}
-
 void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t focus, const cv::Mat& tolerance,
                             cv::Mat& diff, Judged* judged) const
 {
@@ -1025,12 +1018,10 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         }
         if (round + 1 == kRounds)
             break;
-        if (round == 0 && JointMode() > 0) {
-            float thick = 0;
-            if (VeilFit::FitWithLighting(reference, g, m_judged, tolerance, light, &thick)) {
-                round = kRounds - 2;
-                continue;
-            }
+        // The lighting and the veil together, where that holds; else in turns.
+        if (round == 0 && VeilFit::FitWithLighting(reference, g, m_judged, tolerance, light)) {
+            round = kRounds - 2;
+            continue;
         }
         // The lighting again, from where there is no veil: a veil lowers the
         // contrast beneath it, which a fit over it takes for a lower gain.

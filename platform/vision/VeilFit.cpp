@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -134,6 +132,9 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
     constexpr double kSmooth = 2.0e5;    // per (share step between neighbours)^2, in grey levels^2
     constexpr double kSmall = 1.0;       // keeps the system solvable where a cell has no pixel
     constexpr int kRounds = 4;
+    constexpr double kThin = 0.02;      // a share that hardly changes the picture
+    constexpr double kThinPart = 0.25;  // of the cells the pixels tell
+    constexpr int kLoose = 2;  // rounds before the surface is first anchored
     constexpr double kGauge = 1.0e8;
     const int gw = std::max(1, (x.cols + kJointCell / 2) / kJointCell);
     const int gh = std::max(1, (x.rows + kJointCell / 2) / kJointCell);
@@ -153,6 +154,40 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
     s(5) = l.bendY;
     cv::Mat_<double> a(n, n), b(n, 1);
     std::vector<double> weight(static_cast<size_t>(cells));
+    // The thinnest veil over cells the pixels tell is none: with s = least +
+    // (1 - least) * s', (1 - s) * lit + 255 * s = (1 - s') * lit' + 255 * s',
+    // lit' = (1 - least) * lit + 255 * least. `broad`: a dip of one cell (a
+    // dark object) does not anchor it.
+    double most = 0;
+    auto anchor = [&](bool broad) {
+        double least = std::numeric_limits<double>::infinity();
+        most = -least;
+        for (int gr = 0; gr < gh; ++gr)
+            for (int gc = 0; gc < gw; ++gc) {
+                if (weight[size_t(gr * gw + gc)] < kLeastSamples)
+                    continue;
+                double v = s(kTerms + gr * gw + gc);
+                most = std::max(most, v);
+                if (broad)
+                    for (int dr = -1; dr <= 1; ++dr)
+                        for (int dc = -1; dc <= 1; ++dc) {
+                            const int rr = gr + dr, cc = gc + dc;
+                            if (rr >= 0 && cc >= 0 && rr < gh && cc < gw)
+                                v = std::max(v, s(kTerms + rr * gw + cc));
+                        }
+                least = std::min(least, v);
+            }
+        if (!std::isfinite(least) || least >= 1.0 || s(0) <= 0.0)
+            return false;
+        const double keep = 1.0 - least;
+        for (int i = 0; i < kTerms; ++i)
+            s(i) *= keep;
+        s(1) += 255.0 * least;
+        for (int i = 0; i < cells; ++i)
+            s(kTerms + i) = (s(kTerms + i) - least) / keep;
+        most = (most - least) / keep;
+        return true;
+    };
     for (int round = 0; round < kRounds; ++round) {
         a = 0.0;
         b = 0.0;
@@ -180,9 +215,13 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
                 for (int k = 0; k < 4; ++k)
                     share += w[k] * s(kTerms + at[k]);
                 const double e = py[c] - ((1 - share) * lit + 255.0 * share);
-                // After the first rounds, what the fit cannot explain (a
-                // foreign object, a chip) no longer pulls it.
-                if (round >= 2 && std::abs(e) > 2.0 * s(0) * pt[c] + 4.0)
+                // A veil never darkens, nor lifts beyond kMaxShare; once the
+                // surface is anchored, a pixel darker than the lighting alone,
+                // or one the fit cannot explain (a foreign object, a chip),
+                // no longer pulls it.
+                const double t = 2.0 * s(0) * pt[c] + 4.0;
+                if (e < -t || e > kMaxShare * (255.0 - lit) + t
+                    || (round >= kLoose && (std::abs(e) > t || py[c] < lit - t)))
                     continue;
                 double j[kTerms + 4];
                 int idx[kTerms + 4];
@@ -223,53 +262,40 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
                 if (gr + 1 < gh)
                     pair(i + gw);
             }
-        // An even share is lighting (gain and offset) too: the shares' mean
-        // is held at 0 while fitting, and anchored after.
-        {
-            const double k = kGauge / double(cells) / double(cells);
-            double sum = 0;
-            for (int i = 0; i < cells; ++i)
-                sum += s(kTerms + i);
-            for (int i = 0; i < cells; ++i) {
-                b(kTerms + i) -= k * sum;
-                for (int j = 0; j < cells; ++j)
-                    a(kTerms + i, kTerms + j) += k;
-            }
-        }
+        // An even share is lighting (gain and offset) too: a step may not
+        // move the shares' mean; the anchor below sets it.
+        const double k = kGauge / double(cells) / double(cells);
+        for (int i = 0; i < cells; ++i)
+            for (int j = 0; j < cells; ++j)
+                a(kTerms + i, kTerms + j) += k;
         cv::Mat_<double> step;
         if (!cv::solve(a, b, step, cv::DECOMP_CHOLESKY))
             return false;
         s += step;
+        if (round + 1 == kLoose && !anchor(true))
+            return false;
     }
-    // The thinnest veil over cells the pixels tell: none there. An even
-    // share is lighting: (1 - s) * lit + 255 * s with s = least + (1 - least) * s'.
-    double least = std::numeric_limits<double>::infinity(), most = 0;
-    for (int k = 0; k < cells; ++k)
-        if (weight[size_t(k)] >= kLeastSamples) {
-            least = std::min(least, s(kTerms + k));
-            most = std::max(most, s(kTerms + k));
-        }
-    if (!std::isfinite(least) || least >= 1.0 || s(0) <= 0.0)
+    if (!anchor(false))
         return false;
-    if (getenv("VEILDBG")) {
-        fprintf(stderr, "joint %dx%d cells %dx%d gain %.3f->%.3f off %.1f->%.1f sx %.1f->%.1f sy %.1f->%.1f bx %.1f->%.1f by %.1f->%.1f least %.3f most %.3f\n",
-                x.cols, x.rows, gw, gh, light.gain, s(0), light.offset, s(1), light.slopeX, s(2), light.slopeY, s(3),
-                light.bendX, s(4), light.bendY, s(5), least, most);
-        for (int gr = 0; gr < gh; ++gr) {
-            for (int gc = 0; gc < gw; ++gc)
-                fprintf(stderr, " %6.3f", s(kTerms + gr * gw + gc));
-            fprintf(stderr, "\n");
+    // Where the veil is thinnest must be a broad part of the window: a dark
+    // object on a clear frame reads as a veil everywhere else, with the
+    // object as its thinnest part.
+    int told = 0, thin = 0;
+    for (int i = 0; i < cells; ++i)
+        if (weight[size_t(i)] >= kLeastSamples) {
+            ++told;
+            thin += s(kTerms + i) <= kThin;
         }
-    }
-    const double keep = 1.0 - least;
-    l.gain = s(0) * keep;
-    l.offset = s(1) * keep + 255.0 * least;
-    l.slopeX = s(2) * keep;
-    l.slopeY = s(3) * keep;
-    l.bendX = s(4) * keep;
-    l.bendY = s(5) * keep;
+    if (thin < kThinPart * told)
+        return false;
+    l.gain = s(0);
+    l.offset = s(1);
+    l.slopeX = s(2);
+    l.slopeY = s(3);
+    l.bendX = s(4);
+    l.bendY = s(5);
     light = l;
     if (thickest)
-        *thickest = float((most - least) / keep);
+        *thickest = float(most);
     return true;
 }
