@@ -134,6 +134,7 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
     constexpr int kRounds = 4;
     constexpr double kThin = 0.02;      // a share that hardly changes the picture
     constexpr double kThinPart = 0.25;  // of the cells the pixels tell
+    constexpr double kDip = 0.06;       // share below the cells around
     constexpr int kLoose = 2;  // rounds before the surface is first anchored
     constexpr double kGauge = 1.0e8;
     const int gw = std::max(1, (x.cols + kJointCell / 2) / kJointCell);
@@ -158,27 +159,31 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
     // (1 - least) * s', (1 - s) * lit + 255 * s = (1 - s') * lit' + 255 * s',
     // lit' = (1 - least) * lit + 255 * least. `broad`: a dip of one cell (a
     // dark object) does not anchor it.
-    double most = 0;
+    double most = 0, dip = 0;
     auto anchor = [&](bool broad) {
-        double least = std::numeric_limits<double>::infinity();
+        double least = std::numeric_limits<double>::infinity(), wide = least;
         most = -least;
         for (int gr = 0; gr < gh; ++gr)
             for (int gc = 0; gc < gw; ++gc) {
                 if (weight[size_t(gr * gw + gc)] < kLeastSamples)
                     continue;
-                double v = s(kTerms + gr * gw + gc);
+                const double v = s(kTerms + gr * gw + gc);
+                double around = v;
+                for (int dr = -1; dr <= 1; ++dr)
+                    for (int dc = -1; dc <= 1; ++dc) {
+                        const int rr = gr + dr, cc = gc + dc;
+                        if (rr >= 0 && cc >= 0 && rr < gh && cc < gw)
+                            around = std::max(around, s(kTerms + rr * gw + cc));
+                    }
                 most = std::max(most, v);
-                if (broad)
-                    for (int dr = -1; dr <= 1; ++dr)
-                        for (int dc = -1; dc <= 1; ++dc) {
-                            const int rr = gr + dr, cc = gc + dc;
-                            if (rr >= 0 && cc >= 0 && rr < gh && cc < gw)
-                                v = std::max(v, s(kTerms + rr * gw + cc));
-                        }
                 least = std::min(least, v);
+                wide = std::min(wide, around);
             }
-        if (!std::isfinite(least) || least >= 1.0 || s(0) <= 0.0)
+        if (!std::isfinite(least) || wide >= 1.0 || s(0) <= 0.0)
             return false;
+        dip = wide - least;
+        if (broad)
+            least = wide;
         const double keep = 1.0 - least;
         for (int i = 0; i < kTerms; ++i)
             s(i) *= keep;
@@ -186,6 +191,7 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
         for (int i = 0; i < cells; ++i)
             s(kTerms + i) = (s(kTerms + i) - least) / keep;
         most = (most - least) / keep;
+        dip /= keep;
         return true;
     };
     for (int round = 0; round < kRounds; ++round) {
@@ -277,16 +283,16 @@ bool VeilFit::FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat&
     }
     if (!anchor(false))
         return false;
-    // Where the veil is thinnest must be a broad part of the window: a dark
-    // object on a clear frame reads as a veil everywhere else, with the
-    // object as its thinnest part.
+    // Where the veil is thinnest must be a broad part of the window, or no
+    // narrow dip below its surroundings: a dark object on a clear frame
+    // reads as a veil everywhere else, thinnest over the object.
     int told = 0, thin = 0;
     for (int i = 0; i < cells; ++i)
         if (weight[size_t(i)] >= kLeastSamples) {
             ++told;
             thin += s(kTerms + i) <= kThin;
         }
-    if (thin < kThinPart * told)
+    if (thin < kThinPart * told && dip > kDip)
         return false;
     l.gain = s(0);
     l.offset = s(1);
