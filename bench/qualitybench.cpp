@@ -23,7 +23,7 @@
 //                [--area A] [--noise S] [--seed S] [--worst N] [--sensitivity S]
 //                [--move M] [--defocus D] [--veil S [--veil-kind K]] [--glint-move M]
 //                [--time-steps N [--time-repeats R] [--placed]]
-//                [--offset O] [--knock] [--scale S]
+//                [--offset O] [--knock] [--scale S] [--dump DIR]
 //
 // The photographs come with Debian's opencv-doc package (scripts/bench-deps
 // installs it); MOJU_BENCH_IMAGES names another folder. --good defaults to
@@ -46,6 +46,8 @@
 // about the frame's centre (0.005: 0.5 %), as a camera moved nearer does.
 // --veil S lays a smooth veil of steam over every evaluation cycle, peaking
 // at S/2..S of the way to white, in shapes of kind K (SteamScene.h).
+// --dump DIR writes each counted chip the README settings miss (its frame,
+// and with --veil the frame unveiled and the veil) and judges it unveiled.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -113,6 +115,7 @@ struct Options {
     bool knock = false;  // --knock: the camera moved by one cavity's pitch (420 px where none)
     double scale = 0;  // --scale: evaluation cycles' picture scale off by this share (0.005: 0.5 %)
     Veil veil;  // --veil S [--veil-kind K]: every evaluation cycle veiled, its peak share drawn from S/2..S
+    QString dump;  // --dump DIR: each counted chip missed at README settings, as frames and the veil drawn
 };
 
 class QuietHost : public InspectHost {
@@ -500,6 +503,32 @@ void PrintDraw(const CycleOut& c)
                 c.change.dim, c.change.corner, c.change.defocus, c.change.veil);
 }
 
+// --dump: a missed chip's frame, the same frame without its veil (and what
+// the README rig makes of that) and the veil drawn, in 1/1000 of the way to
+// white, so the miss can be looked into outside the bench.
+void DumpMiss(const Options& o, Rig& rig, const InspectParams& p, size_t index, const CycleOut& cy,
+              const cv::Mat& frame, const cv::Mat& unveiled, const cv::Mat& field)
+{
+    const std::string base = QStringLiteral("%1/miss-%2").arg(o.dump).arg(index).toStdString();
+    cv::imwrite(base + "-frame.png", frame);
+    int bare = -1;
+    if (!unveiled.empty()) {
+        cv::imwrite(base + "-unveiled.png", unveiled);
+        cv::Mat thousandths;
+        field.convertTo(thousandths, CV_16U, 1000.0);
+        cv::imwrite(base + "-veil.png", thousandths);
+        cv::Mat work(kH, kW, CV_8UC1, rig.widget->workBuffer.data());
+        unveiled.copyTo(work);
+        rig.engine->ShapeMatch(0, p);
+        CammerRecong::StepOutput out;
+        rig.engine->Judge(0, p, false, out);
+        bare = out.logLines.isEmpty() ? rig.widget->roiValue[0][1] : (1 << 30);
+    }
+    std::printf("  dumped %s: %d px chip of contrast %d at (%.0f, %.0f), area %d, without the veil %d\n", base.c_str(),
+                kSizes[size_t(cy.cell) / kContrasts.size()], kContrasts[size_t(cy.cell) % kContrasts.size()], cy.chip.x,
+                cy.chip.y, cy.value[0], bare);
+}
+
 struct Scene {
     cv::Mat picture;
     std::function<cv::Mat(cv::RNG&)> cycle;  // a picture drawn anew per cycle (glints), when set
@@ -559,11 +588,15 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                 cy.chip = u;
             }
             cv::Mat frame = Render(s, pose, noise, r, change);
+            cv::Mat unveiled, field;
             if (spec.changes && o.veil.share > 0) {
                 Veil v = o.veil;
                 v.share = r.uniform(0.5, 1.0) * o.veil.share;
                 cy.change.veil = v.share;
-                ApplyVeil(frame, DrawVeilField(v, frame.size(), kDefectBox, r));
+                field = DrawVeilField(v, frame.size(), kDefectBox, r);
+                if (!o.dump.isEmpty())
+                    unveiled = frame.clone();
+                ApplyVeil(frame, field);
             }
             for (Rig& rig : rigs[size_t(t)]) {
                 cv::Mat work(kH, kW, CV_8UC1, rig.widget->workBuffer.data());
@@ -582,6 +615,9 @@ std::vector<CycleOut> RunSet(const Options& o, const Scene& sc, const SetSpec& s
                         cy.marks.back().emplace_back(cv::Point(m[b][0], m[b][1]), cv::Point(m[b][2], m[b][3]));
                 }
             }
+            if (!o.dump.isEmpty() && cy.cell >= 0 && size_t(cy.cell) % kContrasts.size() >= kCounted
+                && cy.value[0] <= o.area)
+                DumpMiss(o, rigs[size_t(t)].front(), p, i, cy, frame, unveiled, field);
             if (peer)
                 cy.peerArea = peer->Area(frame);
             if (residual && (cy.cell < 0 || sc.everyPose))
@@ -1008,6 +1044,11 @@ int main(int argc, char** argv)
     o.scale = num(QStringLiteral("--scale"), o.scale);
     o.veil.share = num(QStringLiteral("--veil"), 0);
     o.veil.kind = int(num(QStringLiteral("--veil-kind"), 1));
+    {
+        const int i = args.indexOf(QStringLiteral("--dump"));
+        if (i >= 0 && i + 1 < args.size())
+            o.dump = args[i + 1];
+    }
     o.templateCounts.clear();
     for (const QString& t : ListArg(args, QStringLiteral("--templates"), {QStringLiteral("5")}))
         o.templateCounts.push_back(std::max(1, t.toInt()));

@@ -1078,18 +1078,50 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         light = m_fit->per[focus].Estimate(reference, cleared, m_judged, tolerance, true);
     }
     const cv::Mat share = fit.field().empty() ? cv::Mat::zeros(m_size, CV_32F) : fit.field();
+    // How far each pixel lies off the veiled, lit reference, and the same
+    // held within its tolerance (what its surroundings are judged by).
+    thread_local cv::Mat off, held, around;
+    off.create(m_size, CV_32F);
+    held.create(m_size, CV_32F);
     for (int r = 0; r < m_size.height; ++r) {
         uchar* out = diff.ptr<uchar>(r);
         const float* pl = lit.ptr<float>(r);
         const float* ps = share.ptr<float>(r);
         const uchar* pw = g.ptr<uchar>(r);
+        const uchar* pj = m_judged.ptr<uchar>(r);
+        float* po = off.ptr<float>(r);
+        float* ph = held.ptr<float>(r);
         for (int c = 0; c < m_size.width; ++c) {
-            if (!out[c])
-                continue;
             const float s = float(pw[c]) - ((1.f - ps[c]) * pl[c] + 255.f * ps[c]);
             const float t = float(light.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
-            if (std::abs(KnownDifference(pw[c], s)) <= t)
+            po[c] = KnownDifference(pw[c], s);
+            ph[c] = pj[c] ? std::clamp(po[c], -t, t) : 0.f;
+            if (out[c] && std::abs(po[c]) <= t)
                 out[c] = 0;
+        }
+    }
+    // A dark object under the veil may lie just where the unveiled reference
+    // does (its contrast matching the lift), so the first comparison passed
+    // it. A veil never darkens: beneath one, a pixel that lies darker than
+    // the veiled reference by more than its tolerance, and by that much
+    // below its surroundings (a cell about it; a veil or lighting missed
+    // there moves them all alike), differs.
+    // Only where the veil is measured: past the outer cells' centres it is
+    // carried on to the window's edge, a guess.
+    cv::blur(held, around, cv::Size(2 * VeilFit::kCell + 1, 2 * VeilFit::kCell + 1), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    constexpr int kMeasured = VeilFit::kCell / 2;
+    for (int r = kMeasured; r < m_size.height - kMeasured; ++r) {
+        uchar* out = diff.ptr<uchar>(r);
+        const uchar* pj = m_judged.ptr<uchar>(r);
+        const float* ps = share.ptr<float>(r);
+        const float* po = off.ptr<float>(r);
+        const float* pa = around.ptr<float>(r);
+        for (int c = kMeasured; c < m_size.width - kMeasured; ++c) {
+            if (out[c] || !pj[c] || ps[c] < kNoVeil || po[c] >= 0.f)
+                continue;
+            const float t = float(light.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+            if (po[c] < -t && po[c] - pa[c] < -t)
+                out[c] = 255;
         }
     }
     if (judged) {

@@ -455,6 +455,8 @@ void TestVisionMatch::grayVeilTakenOut_data()
     QTest::newRow("large dark object") << 0.0 << QRect(280, 60, 100, 100) << -30 << 2800 << -1;
     QTest::newRow("veil 20 %, large bright object") << 0.20 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
     QTest::newRow("veil 20 %, large dark object") << 0.20 << QRect(280, 60, 100, 100) << -30 << 1400 << -1;
+    // Dark by about what the veil lifts: it lies where the unveiled picture does.
+    QTest::newRow("veil 20 %, 20 px chip at the unveiled grey") << 0.20 << QRect(364, 44, 20, 20) << -25 << 300 << 60;
 }
 
 void TestVisionMatch::grayVeilTakenOut()
