@@ -346,15 +346,14 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     together.release();
     // Where highlights vary, a frame may show them as far beyond the
     // templates as the templates show them apart.
-    std::unique_ptr<ShiftEnvelope> envelope;
     if (!sites.empty()) {
-        envelope = std::make_unique<ShiftEnvelope>(m_ref, range, measured, sites, kGlintReach, m_tolBase);
+        ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach, m_tolBase);
         measured.release();
-        for (size_t k = 0; k < m_templates.size() && !envelope->empty(); ++k) {
+        for (size_t k = 0; k < m_templates.size() && !envelope.empty(); ++k) {
             litTemplate(k);
-            envelope->Add(t);
+            envelope.Add(t);
         }
-        envelope->Widen(spread);
+        envelope.Widen(spread);
         t.release();
     }
     range.release();
@@ -373,14 +372,6 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     }
     m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
-    // How far a highlight travels is geometry: a stricter setting narrows
-    // the noise around it, not the travel (looser ones widen it all). Kept
-    // apart, by side, so a chip darker than the face there still shows.
-    m_travelUp.release();
-    m_travelDown.release();
-    if (envelope && m_tolScale < 1)
-        envelope->Allow(m_tol, edge, m_tolEdge, m_tolBase, m_tolScale, m_travelUp, m_travelDown);
-    envelope.reset();
     spread.release();
     edge.release();
 
@@ -933,8 +924,6 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             out[c] = (pj[c] && d > float(l.gain) * (pi ? m_tolOf[pi[c]] : pt[c])) ? 255 : 0;
         }
     }
-    if (!m_travelUp.empty() && cv::countNonZero(diff) > 0)
-        KeepTravel(g, l, reference, colOffset.data(), diff);
     // Only where pixels differ side by side may a veil be at work: a pixel
     // on its own is noise, which the opening removes anyway.
     if (!m_hue && cv::countNonZero(diff) > 0) {
@@ -947,28 +936,6 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         const int s = 2 * m_amplify + 1;
         cv::dilate(diff, diff, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(s, s)));
         cv::bitwise_and(diff, m_judged, diff);
-    }
-}
-
-void GrayMatch::KeepTravel(const cv::Mat& g, const LightingPlane& l, const cv::Mat& reference, const float* columns,
-                            cv::Mat& diff) const
-{
-    const cv::Rect box = cv::boundingRect(diff);
-    const bool bytes = reference.depth() == CV_8U;
-    for (int y = box.y; y < box.y + box.height; ++y) {
-        uchar* out = diff.ptr<uchar>(y);
-        const uchar* up = m_travelUp.ptr<uchar>(y);
-        const uchar* down = m_travelDown.ptr<uchar>(y);
-        const uchar* pw = g.ptr<uchar>(y);
-        const float rowOffset = float(l.Row(y));
-        for (int x = box.x; x < box.x + box.width; ++x) {
-            if (!out[x] || !up[x])
-                continue;
-            const float ref = bytes ? float(reference.ptr<uchar>(y)[x]) : reference.ptr<float>(y)[x];
-            const float s = KnownDifference(pw[x], float(pw[x]) - float(l.gain) * ref - (rowOffset + columns[x]));
-            if (s > 0 ? s <= float(l.gain) * up[x] : -s <= float(l.gain) * down[x])
-                out[x] = 0;
-        }
     }
 }
 
@@ -1227,8 +1194,6 @@ void GrayMatch::CountBytes(ByteCounts& out) const
         out.Add("grey: covered masks", m);
     out.Add("grey: masks (judged, ROI)", m_judged);
     out.Add("grey: masks (judged, ROI)", m_mask);
-    out.Add("grey: highlights' travel", m_travelUp);
-    out.Add("grey: highlights' travel", m_travelDown);
     if (m_fit) {
         const void* axes = nullptr;
         for (const PreparedLightingPlane& p : m_fit->per) {
@@ -1253,8 +1218,6 @@ void GrayMatch::Clear()
     m_ref.release();
     m_tol.release();
     m_tolOf.clear();
-    m_travelUp.release();
-    m_travelDown.release();
     m_fit.reset();
     m_templateCount = 0;
     m_amplify = 0;

@@ -49,11 +49,7 @@
 //   edge   = (3x3 max - 3x3 min of the reference) * edgeScale / 100 / 6:
 //            what a residual misalignment of a few tenths of a pixel changes;
 //   scale  = (256 - sensibility) / 211, at least 0.5: 1 at 45 (the editor's
-//            default), looser below, stricter above. Stricter, a pixel a
-//            travelling highlight's envelope covers still passes as bright
-//            as the envelope, and as dark as the face beneath (base, noise
-//            and edge scaled around both): how far a highlight travels is
-//            geometry, not noise.
+//            default), looser below, stricter above.
 // amplify (0..4) widens every difference by that many pixels on each side
 // (a square dilation), so that small defects survive the engine's opening.
 #include "ByteCounts.h"
@@ -139,10 +135,6 @@ private:
     cv::Mat m_tol;                   // CV_32F, or CV_8U indices into m_tolOf (see SetNarrowReference)
     std::vector<float> m_tolOf;      // 256 floats while m_tol holds bytes
     float m_tolLeast = 0;            // the least of them that m_tol uses
-    // Where a stricter scale cut a travelling highlight's envelope short:
-    // how far brighter and darker than the lit reference a pixel may lie
-    // (CV_8U, 0 elsewhere); empty when none.
-    cv::Mat m_travelUp, m_travelDown;
     int m_templateCount = 0;
     // tolerance = (spread + Edge() * edge + base) * scale, at least 1
     double m_tolScale = 1, m_tolEdge = 0, m_tolBase = 0;
@@ -174,10 +166,6 @@ private:
     // Along every highlight that holds a patch of `varies`: what moving the
     // highlight 1 px across changes.
     void WidenAcross(const cv::Mat& varies, const cv::Mat& raised, cv::Mat& spread) const;
-    // Clears the pixels of `diff` that lie within a travelling highlight's
-    // allowance (m_travelUp, m_travelDown) of the reference lit by `l`.
-    void KeepTravel(const cv::Mat& g, const LightingPlane& l, const cv::Mat& reference, const float* columns,
-                    cv::Mat& diff) const;
     // Clears the pixels of `diff` that a veil over the lit reference `focus`
     // explains. The veil is fitted with the lighting: the lighting is fitted
     // again to the window with the veil taken out, so a veil over part of

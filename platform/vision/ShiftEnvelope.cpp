@@ -89,26 +89,3 @@ void ShiftEnvelope::Widen(cv::Mat& spread) const
         s = std::max(s, p.hi - p.raised);
     }
 }
-
-void ShiftEnvelope::Allow(const cv::Mat& tol, const cv::Mat& edge, double edgeShare, double base, double scale,
-                          cv::Mat& brighter, cv::Mat& darker) const
-{
-    brighter = cv::Mat::zeros(tol.size(), CV_8UC1);
-    darker = cv::Mat::zeros(tol.size(), CV_8UC1);
-    bool any = false;
-    for (const Point& p : m_points) {
-        if (p.hi < -kOff)
-            continue;
-        const double rest = (edge.at<float>(p.y, p.x) * edgeShare + base) * scale;
-        const double up = double(p.hi - p.raised) + rest;
-        if (up <= tol.at<float>(p.y, p.x))
-            continue;
-        brighter.at<uchar>(p.y, p.x) = cv::saturate_cast<uchar>(std::ceil(up));
-        darker.at<uchar>(p.y, p.x) = cv::saturate_cast<uchar>(std::ceil(double(std::max(p.raised, 0.f)) + rest));
-        any = true;
-    }
-    if (!any) {
-        brighter.release();
-        darker.release();
-    }
-}

@@ -11,8 +11,7 @@
 // dark wall, which lifts the face an opening sees: its height is taken over
 // the darkest face within its reach, read only where it stands above its
 // face (an insert's edge does not travel). The caller's tolerance is one
-// number, so it widens on the dark side as well. How far a highlight
-// travels is geometry, not noise: a stricter sensitivity does not shrink it.
+// number, so it widens on the dark side as well.
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -31,12 +30,6 @@ public:
     void Add(const cv::Mat& lit);
     // spread := max(spread, how far the envelope lies above the reference).
     void Widen(cv::Mat& spread) const;
-    // Where a tolerance `tol` (CV_32F) scaled by `scale` below 1 falls short
-    // of the travel: brighter (CV_8U) := how far above the reference the
-    // envelope lies, darker := how far the reference stands over its face,
-    // each plus (edge * edgeShare + base) * scale, rounded up; 0 elsewhere.
-    void Allow(const cv::Mat& tol, const cv::Mat& edge, double edgeShare, double base, double scale,
-               cv::Mat& brighter, cv::Mat& darker) const;
     bool empty() const { return m_points.empty(); }
 
 private:
