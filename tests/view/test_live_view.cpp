@@ -103,18 +103,33 @@ private slots:
     // A colour frame is shown where it lies: the blink's NG pixels reach the
     // screen but not the judged frame (NG ring, result picture), and a view
     // that is not to follow keeps its picture while the buffer is overwritten.
-    void colourViewKeepsTheJudgedFrame()
+    // A view frozen on the judged frame keeps it while the buffer takes the
+    // next one: a colour frame drawn where it lies, a grey one drawn as it lies.
+    void viewKeepsTheJudgedFrame_data()
     {
-        ViewRig rig(1, 2, 3, true);
+        QTest::addColumn<bool>("colour");
+        QTest::newRow("colour") << true;
+        QTest::newRow("grey") << false;
+    }
+
+    void viewKeepsTheJudgedFrame()
+    {
+        QFETCH(bool, colour);
+        ViewRig rig(1, 2, 3, colour);
         CammerWidget* w = rig.widget();
         rig.AddLiveRect(0, 0, ViewRig::ToView(kAreaFrame));
-        auto fill = [&](FrameBytes& buffer, QRgb c) {
+        auto fill = [&](FrameBytes& buffer, int v) {
+            if (!colour) {
+                std::fill_n(buffer.begin(), gImageLen, uint8_t(v));
+                return;
+            }
             auto* px = reinterpret_cast<quint32*>(buffer.data());
-            std::fill(px, px + gImageLen, quint32(c));
+            std::fill(px, px + gImageLen, quint32(qRgb(v, v / 2, 80)));
         };
+        const QRgb judgedColour = colour ? qRgb(40, 20, 80) : qRgb(40, 40, 40);
+        const QRgb nextColour = colour ? qRgb(200, 100, 80) : qRgb(200, 200, 200);
         FrameBytes& frame = w->judgedFrame();  // the work buffer itself
-        const QRgb judgedColour = qRgb(40, 60, 80), nextColour = qRgb(200, 180, 20);
-        fill(frame, judgedColour);
+        fill(frame, 40);
         w->cameraOK = 0;
         w->roiOK[0][0] = 0;
         for (int y = kDefect.top(); y <= kDefect.bottom(); ++y)
@@ -131,7 +146,7 @@ private slots:
         w->blinkPhase = 0;
         QVERIFY(HasColourNear(rig.Grab(), defect, judgedColour, 0));
         w->BeforeFrameWrite(frame, false);
-        fill(frame, nextColour);
+        fill(frame, 200);
         QVERIFY(HasColourNear(rig.Grab(), defect, judgedColour, 0));
         // Shown again, the new frame is what the view draws.
         w->ShowFrame(frame);
