@@ -110,6 +110,29 @@ QImage UnpackPicture(const PackedPicture& packed)
     return picture;
 }
 
+namespace {
+bool IsWhole(const QImage& picture)
+{
+    return picture.width() == gImageW && picture.height() == gImageH;
+}
+
+// A slot's picture and its packed one, taken out (under pMutexSaveFail).
+void TakeSlot(int c, int s, int slot, QImage& picture, PackedPicture& packed)
+{
+    picture = std::exchange(gpFailImage[c][s][slot], QImage());
+    packed = std::exchange(gPackedFail[c][s][slot], PackedPicture());
+}
+
+// The slot's picture at frame size: the one drawn, newer than a packed one,
+// else the packed one unpacked; both let go of what they held.
+QImage WholePicture(QImage picture, PackedPicture packed)
+{
+    if (IsWhole(picture) || packed.isNull())
+        return picture;
+    return UnpackPicture(packed);
+}
+}  // namespace
+
 void PackWaitingPictures(int cameras)
 {
     // Two at a time, at normal priority: during an alarm the machine is held
@@ -122,7 +145,7 @@ void PackWaitingPictures(int cameras)
         for (int s = 0; s < 8; ++s)
             for (int slot = 0; slot < 2; ++slot) {
                 const QImage& drawn = gpFailImage[c][s][slot];
-                if (gisSaveFail[c][s][slot] || drawn.width() != gImageW || drawn.height() != gImageH)
+                if (gisSaveFail[c][s][slot] || !IsWhole(drawn))
                     continue;
                 const QImage picture = drawn;  // shared: the slot keeps it while it is packed
                 packers.start([c, s, slot, picture] {
@@ -183,24 +206,18 @@ void SaveFialImageThread::codeWaiting()
                 PackedPicture packed;
                 {
                     QMutexLocker lock(pMutexSaveFail);
-                    const bool handed = gisSaveFail[c][s][slot] && s < steps;
-                    // Written, or withdrawn: its coded bytes go.
-                    if (!handed && !m_coded[c][s][slot].empty())
-                        std::vector<uint8_t>().swap(m_coded[c][s][slot]);
+                    if (!gisSaveFail[c][s][slot] || s >= steps) {
+                        // Written, or withdrawn: its coded bytes go.
+                        if (!m_coded[c][s][slot].empty())
+                            std::vector<uint8_t>().swap(m_coded[c][s][slot]);
+                        continue;
+                    }
                     const QImage& drawn = gpFailImage[c][s][slot];
-                    const bool whole = drawn.width() == gImageW && drawn.height() == gImageH;
-                    if (!handed)
+                    if (!IsWhole(drawn) && gPackedFail[c][s][slot].isNull())
                         continue;
-                    packed = std::exchange(gPackedFail[c][s][slot], PackedPicture());
-                    if (whole)
-                        picture = std::exchange(gpFailImage[c][s][slot], QImage());
-                    else if (packed.isNull())
-                        continue;
+                    TakeSlot(c, s, slot, picture, packed);
                 }
-                if (picture.isNull())
-                    picture = UnpackPicture(packed);
-                packed = PackedPicture();
-                EncodeJpeg(std::move(picture), m_coded[c][s][slot]);
+                EncodeJpeg(WholePicture(std::move(picture), std::move(packed)), m_coded[c][s][slot]);
             }
 }
 
@@ -251,17 +268,14 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
         if (!gisSaveFail[c][s][slot])
             return false;
         // Taken, not copied: the slot's memory goes once the file is written.
-        picture = std::exchange(gpFailImage[c][s][slot], QImage());
-        packed = std::exchange(gPackedFail[c][s][slot], PackedPicture());
+        TakeSlot(c, s, slot, picture, packed);
         gisSaveFail[c][s][slot] = false;
     }
-    if ((picture.width() != gImageW || picture.height() != gImageH) && !packed.isNull())
-        picture = UnpackPicture(packed);
-    packed = PackedPicture();
+    picture = WholePicture(std::move(picture), std::move(packed));
     // A picture drawn into the slot after the last one was coded is newer.
     std::vector<uint8_t> coded = std::move(m_coded[c][s][slot]);
     m_coded[c][s][slot].clear();
-    const bool drawn = picture.width() == gImageW && picture.height() == gImageH;
+    const bool drawn = IsWhole(picture);
     if (!drawn && coded.empty()) {
         // A request without its picture: nothing to write, and no older file pruned for it.
         qWarning().noquote() << QStringLiteral("Result picture of camera %1, step %2, slot %3 missing")

@@ -137,7 +137,7 @@ void LiveViewPainter::Paint(QPainter& painter)
         const Scene sc = SceneNow();
         // A grey frame without overlays is drawn as it lies: scaled to the
         // view, only the screen's pixels are widened, not the whole frame.
-        const QImage grey = sc.set && OverlaysWanted() ? QImage() : m_w.ShownGrey();
+        const QImage grey = sc.set && OverlaysNow().any() ? QImage() : m_w.ShownGrey();
         PixelUndo undo;
         if (grey.isNull()) {
             m_w.SyncDisplay();
@@ -245,20 +245,20 @@ QString LiveViewPainter::StateWord(int run, QColor* colour)
     return LanStr(312);
 }
 
-bool LiveViewPainter::OverlaysWanted() const
+LiveViewPainter::Overlays LiveViewPainter::OverlaysNow() const
 {
     const bool alarmLive = m_host.cycle().verdictState == VerdictAlarm && m_source == 1;
-    return (alarmLive && m_w.blinkPhase != 0) || m_source == 0 || (m_w.previewShown && m_w.selectedRoi >= 0);
+    Overlays o;
+    o.ngPixels = alarmLive && m_w.blinkPhase == 1;
+    o.ignored = m_source == 0 || (alarmLive && m_w.blinkPhase == 2);
+    o.preview = m_w.previewShown && m_w.selectedRoi >= 0;
+    return o;
 }
 
 void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo)
 {
-    const CycleState& st = m_host.cycle();
-    const bool alarmLive = st.verdictState == VerdictAlarm && m_source == 1;
-    const bool ngPixels = alarmLive && m_w.blinkPhase == 1;
-    const bool ignored = m_source == 0 || (alarmLive && m_w.blinkPhase == 2);
-    const bool preview = m_w.previewShown && m_w.selectedRoi >= 0;
-    if (!OverlaysWanted())
+    const Overlays o = OverlaysNow();
+    if (!o.any())
         return;
     const size_t len = size_t(gImageW) * size_t(gImageH);
     if (!m_w.displayPixels() || m_w.displayBuffer.size() < len * 4 || m_w.ngMap.size() < len)
@@ -288,11 +288,11 @@ void LiveViewPainter::PaintOverlays(const CammerSingleton& set, int g, PixelUndo
     const int n = std::clamp(set.count[g], 0, int(CammerSingleton::kMaxRoi));
     for (int j = 0; j < n; ++j) {
         const ShapeBox b = FrameBox(set, g, j);
-        if (ngPixels && !m_w.roiOK[g][j])
+        if (o.ngPixels && !m_w.roiOK[g][j])
             paint(b, m_w.ngMap, kRed);
-        if (ignored)
+        if (o.ignored)
             paint(b, ignore, kCyan);
-        if (preview && j == m_w.selectedRoi)
+        if (o.preview && j == m_w.selectedRoi)
             paint(b, m_w.ngMap, kCyan);
     }
     m_w.MarkDisplayDirty();

@@ -52,8 +52,13 @@ private:
     // is the shown frame itself, undo gets each pixel's earlier value.
     using PixelUndo = std::vector<std::pair<quint32, quint32>>;
     void PaintOverlays(const CammerSingleton& set, int g, PixelUndo* undo);
-    // Pixels of the frame are painted over (NG pixels, ignored points, preview).
-    bool OverlaysWanted() const;
+    // What is painted over the frame's pixels now: NG pixels (the alarm's
+    // blink), ignored points, the selected area's preview.
+    struct Overlays {
+        bool ngPixels = false, ignored = false, preview = false;
+        bool any() const { return ngPixels || ignored || preview; }
+    };
+    Overlays OverlaysNow() const;
     void PaintAreas(QPainter& painter, const CammerSingleton& set, int g);
     void PaintLimitSquares(QPainter& painter, const CammerSingleton& set, int g, int j);
     void PaintDrawing(QPainter& painter);

@@ -946,6 +946,10 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     std::vector<float> columns(size_t(m_size.width));
     m_fit->per.front().Columns(l, columns.data());
     const bool narrowTol = m_tol.depth() == CV_8U;
+    // A pixel's tolerance before the lighting's gain.
+    const auto tolAt = [&](int y, int x) {
+        return narrowTol ? m_tolOf[m_tol.ptr<uchar>(y)[x]] : m_tol.ptr<float>(y)[x];
+    };
     // Nothing to do unless some pixels that differ lie brighter than the
     // lit reference, by no more than the brightest veil adds (and a margin
     // for the lighting fitted again): a dark or strong difference stays, and
@@ -972,7 +976,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
                 const int x = box.x + c;
                 const float ref = reference.depth() == CV_8U ? float(reference.ptr<uchar>(y)[x]) : reference.ptr<float>(y)[x];
                 const float lit = float(l.gain) * ref + row + pcol[c];
-                const float t = float(l.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(y)[x]] : m_tol.ptr<float>(y)[x]);
+                const float t = float(l.gain) * tolAt(y, x);
                 const float e = float(pw[c]) - lit;
                 if (e > VeilFit::kMaxShare * (255.f - lit) + 1.5f * t || e < -(VeilFit::kMaxShare * lit + 1.5f * t)) {
                     ps[c] = 255;
@@ -1055,7 +1059,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         float* ph = held.ptr<float>(r);
         for (int c = 0; c < m_size.width; ++c) {
             const float s = float(pw[c]) - ((1.f - ps[c]) * pl[c] + 255.f * ps[c]);
-            const float t = float(light.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+            const float t = float(light.gain) * tolAt(r, c);
             po[c] = KnownDifference(pw[c], s);
             ph[c] = pj[c] ? std::clamp(po[c], -t, t) : 0.f;
             if (out[c] && std::abs(po[c]) <= t)
@@ -1081,7 +1085,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         for (int c = kMeasured; c < m_size.width - kMeasured; ++c) {
             if (out[c] || !pj[c] || ps[c] < kNoVeil || po[c] >= 0.f)
                 continue;
-            const float t = float(light.gain) * (narrowTol ? m_tolOf[m_tol.ptr<uchar>(r)[c]] : m_tol.ptr<float>(r)[c]);
+            const float t = float(light.gain) * tolAt(r, c);
             if (po[c] < -t && po[c] - pa[c] < -t)
                 out[c] = 255;
         }
