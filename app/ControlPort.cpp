@@ -30,6 +30,7 @@ ControlPort::ControlPort(const IOPortSettings& settings, const IOLinkOptions& op
             IOSetOut(i, 1);
     IOFlashOut();
     thread->start(QThread::InheritPriority);
+    m_linkStarted = true;
 }
 
 ControlPort::~ControlPort()
@@ -109,8 +110,12 @@ void ControlPort::IOFlashOut()
         QMutexLocker lock(pMutexIO);
         changed = gDataOut.load() != outWord;
         gDataOut.store(outWord);
+        // Written by the thread that decided it, in the order decided. The
+        // first word waits for the board's first echo, as it always did.
+        if (changed && thread && m_linkStarted)
+            thread->sendOutputs();
     }
-    // A changed word goes to the board now, not at the link's next pass.
+    // The link's next pass asks the board for its echo at once.
     if (changed && thread)
         thread->wake();
     if (m_observer)

@@ -1,6 +1,7 @@
 #pragma once
 // The IO port of the GUI thread: input edges, output word, lamp states.
-// Outputs are collected with IOSetOut and reach the board with IOFlashOut.
+// Outputs are collected with IOSetOut and reach the board with IOFlashOut,
+// which writes a changed word to the line itself.
 #include <QString>
 #include <QtGlobal>
 
@@ -89,6 +90,7 @@ private:
     quint32 outWord = 0;
     quint32 inWord = 0;
     IOThread* thread = nullptr;
+    bool m_linkStarted = false;  // words are written directly from then on
 
     IOPortSettings m_settings;
     std::unique_ptr<IOPort> m_ownedPort;

@@ -62,14 +62,12 @@ void IOPoller::pass()
     if (!gotFrame && wanted != m_told)
         resend = true;
     if (resend || gisLostCom.load() != 0) {
-        SendCommand(m_port, IOCmdSetOutputs, int(wanted));
-        if (wanted != m_sent) {
-            m_sent = wanted;
-            gDataOutSentNs.store(LinkClockNs());
-        }
-        m_told = wanted;
+        QMutexLocker lock(pMutexIO);
+        sendOutputs();
     }
 
+    // Whole frames: the output word may be written meanwhile from another thread.
+    QMutexLocker lock(pMutexIO);
     ++m_period;
     if (m_period == PeriodBlockA) {
         m_slot = 0;
@@ -81,6 +79,19 @@ void IOPoller::pass()
     } else {
         SendCommand(m_port, IOCmdPoll, 0);
     }
+}
+
+void IOPoller::sendOutputs()
+{
+    // The word now, not the one this pass began with: a newer one may have
+    // gone out from the thread that decided it.
+    const quint32 word = gDataOut.load();
+    SendCommand(m_port, IOCmdSetOutputs, int(word));
+    if (word != m_sent) {
+        m_sent = word;
+        gDataOutSentNs.store(LinkClockNs());
+    }
+    m_told.store(word);
 }
 
 int IOPoller::readWaiting()
@@ -136,9 +147,10 @@ bool IOPoller::scanFrames(quint32 wanted, bool* echoDiffers)
             }
             if (changed && m_inputsChanged)
                 m_inputsChanged();
-            m_told = IOFrame::StateEcho(f);
-            gDataEcho.store(m_told);
-            if (m_told != wanted)
+            const quint32 echo = IOFrame::StateEcho(f);
+            m_told.store(echo);
+            gDataEcho.store(echo);
+            if (echo != wanted)
                 *echoDiffers = true;
         } else if (f[1] == IOReplyBlockA || f[1] == IOReplyBlockB) {
             // Values beyond the last slot are dropped.

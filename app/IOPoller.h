@@ -6,6 +6,7 @@
 // without a valid frame.
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 class IOPort;
@@ -30,6 +31,10 @@ public:
     // word, so an input edge need not wait for the next pass; the pass then
     // acts on what they said. Returns the bytes read.
     int receive();
+    // Any thread, with pMutexIO held: the wanted output word (gDataOut) goes
+    // to the line now. Under that lock no older word can reach the line
+    // after a newer one, whichever thread writes.
+    void sendOutputs();
 
     int emptyPasses() const { return m_emptyPasses; }
     int periodCount() const { return m_period; }
@@ -54,9 +59,10 @@ private:
     // word, since the last pass.
     bool m_receivedFrame = false;
     bool m_receivedEchoDiffers = false;
-    // The output word the board last echoed or was last sent.
-    quint32 m_told = 0;
-    // The output word last written to the line.
+    // The output word the board last echoed or was last sent (written by
+    // sendOutputs on any thread).
+    std::atomic<quint32> m_told {0};
+    // The output word last written to the line (under pMutexIO).
     quint32 m_sent = 0xFFFFFFFFu;
     bool m_started = false;
 };

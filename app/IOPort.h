@@ -1,6 +1,8 @@
 #pragma once
 // Byte line to the IO board. The serial device implements it; tests put a
-// scripted double in its place. Used from IOThread only, never blocking.
+// scripted double in its place. Written from IOThread and, for
+// the output word, from the thread that flushes it, always under pMutexIO;
+// read from IOThread only. Never blocking.
 
 class IOPort {
 public:

@@ -19,6 +19,10 @@ public:
     quint64 passCount() const { return m_passes.load(); }
     // The next pass runs now (any thread): a changed output word goes out at once.
     void wake();
+    // Any thread, with pMutexIO held: writes the wanted output word to the
+    // line now, not when this thread is next scheduled (on two busy cores
+    // that was tens of ms after the wake).
+    void sendOutputs() { m_poller.sendOutputs(); }
 
 protected:
     void run() override;

@@ -8,7 +8,7 @@
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
-//              [--one-input]
+//              [--one-input] [--board-cpus LIST]
 //   cyclebench --memory [--cycles N] [--threads T]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
@@ -22,7 +22,9 @@
 // buffers after the cycles: size, written part and readers. --trace lists
 // where a good step's edge-to-output time goes, stage by stage. --startup
 // stops after the start-up: its stages and the peak until then.
-// For the panel's two cores: taskset -c 0,1 cyclebench
+// For the panel's two cores: taskset -c 0,1 cyclebench. --board-cpus 2,3
+// runs the simulated IO board on those cores instead of the monitor's (on
+// the panel the board is a device of its own, not a process beside it).
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
@@ -63,6 +65,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -517,7 +520,11 @@ double Percentile(std::vector<double> v, double q)
 struct Traced {
     DetectionCycle::StepTrace t;
     double ms = 0;     // edge to output word, on the board's clock
-    qint64 sent = 0;   // the IO thread wrote the answering word (gDataOutSentNs)
+    qint64 sent = 0;   // the answering word was written to the line (gDataOutSentNs)
+    // The board's stamps of the edge and of the word's arrival on the
+    // monitor's clock (ns; 0 when the board does not tell its clock).
+    qint64 boardIn = 0, boardOut = 0;
+    qint64 boardPolled = 0;  // the board answered the first poll after the edge
 };
 void PrintTrace(const std::vector<Traced>& traced)
 {
@@ -563,19 +570,44 @@ void PrintTrace(const std::vector<Traced>& traced)
     row("word handed on -> written to the line", handed);
     row("board: edge -> read, word -> received", rest);
     row("IO link: edge in and word out (all)", io);
+    // The two halves of the line on one clock (the board's stamps are whole ms).
+    auto edgeIn = [](const Traced& t) {
+        return t.boardIn > 0 && t.t.edgeRead > 0 ? double(t.t.edgeRead - t.boardIn) / 1e6 : -1.0;
+    };
+    auto wordOut = [](const Traced& t) {
+        return t.boardOut > 0 && t.sent > 0 ? double(t.boardOut - t.sent) / 1e6 : -1.0;
+    };
+    std::vector<double> in, out;
+    for (const auto& t : traced) {
+        if (edgeIn(t) > -1.0)
+            in.push_back(edgeIn(t));
+        if (wordOut(t) > -1.0)
+            out.push_back(wordOut(t));
+    }
+    std::vector<double> polled, answered;
+    for (const auto& t : traced)
+        if (t.boardPolled > 0 && t.boardIn > 0 && t.t.edgeRead > 0) {
+            polled.push_back(double(t.boardPolled - t.boardIn) / 1e6);
+            answered.push_back(double(t.t.edgeRead - t.boardPolled) / 1e6);
+        }
+    row("board's edge -> read by the IO thread", in);
+    row("  edge -> the board answers a poll", polled);
+    row("  answer -> read by the IO thread", answered);
+    row("word written -> the board has it", out);
     // The slowest steps stage by stage: what a p99 step waited on.
     std::vector<size_t> order(traced.size());
     for (size_t k = 0; k < order.size(); ++k)
         order[k] = k;
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return traced[a].ms > traced[b].ms; });
-    std::printf("  the slowest steps (ms: edge to word, then the stages above in order):\n");
+    std::printf("  the slowest steps (ms: edge to word, then the stages above in order, then the line's edge in (of it from the board's answer) and word out):\n");
     for (size_t k = 0; k < std::min<size_t>(5, order.size()); ++k) {
         const Traced& t = traced[order[k]];
         std::printf("    %6.1f:", t.ms);
         for (const Stage& st : stages)
             std::printf(" %6.1f", t.t.*st.from > 0 && t.t.*st.to >= t.t.*st.from
                                       ? double(t.t.*st.to - t.t.*st.from) / 1e6 : -1.0);
-        std::printf("\n");
+        std::printf("  | %6.1f (%5.1f) %6.1f\n", edgeIn(t),
+                    t.boardPolled > 0 && t.t.edgeRead > 0 ? double(t.t.edgeRead - t.boardPolled) / 1e6 : -1.0, wordOut(t));
     }
 }
 }  // namespace
@@ -692,6 +724,18 @@ int main(int argc, char** argv)
     SimBoard board({QStringLiteral("--inputs"), QStringLiteral("2")});
     if (!board.waitForPath())
         return 1;
+    QString boardCpus = QStringLiteral("the monitor's");
+    if (const int i = args.indexOf(QLatin1String("--board-cpus")); i >= 0 && i + 1 < args.size()) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        for (const QString& c : args[i + 1].split(QLatin1Char(','), Qt::SkipEmptyParts))
+            CPU_SET(c.toInt(), &set);
+        if (sched_setaffinity(pid_t(board.pid()), sizeof set, &set) != 0) {
+            std::fprintf(stderr, "cyclebench: the board cannot run on cores %s\n", qPrintable(args[i + 1]));
+            return 1;
+        }
+        boardCpus = args[i + 1];
+    }
     qputenv("MOJU_SERIAL_DEVICE", board.path().toLocal8Bit());
 
     // Start-up: the board's clock at construction, then its stamp of the
@@ -699,6 +743,12 @@ int main(int argc, char** argv)
     if (!board.sync())
         return 1;
     const double boardAtStart = board.linesStarting(QStringLiteral("STATUS ")).last().section(QLatin1Char(' '), 1, 1).toDouble();
+    // The board's ms 0 on the steady clock, where it tells it.
+    qint64 boardZeroNs = 0;
+    for (const QString& f : board.linesStarting(QStringLiteral("STATUS ")).last().split(QLatin1Char(' ')))
+        if (f.startsWith(QLatin1String("zero=")))
+            boardZeroNs = f.mid(5).toLongLong();
+    qint64 stepIn = 0, stepOut = 0, stepPolled = 0;  // the last step's board stamps on the monitor's clock
     QElapsedTimer sinceSync;
     sinceSync.start();
     RaRoWizard win;
@@ -812,6 +862,17 @@ int main(int argc, char** argv)
             return false;
         }
         ms = outs.last().section(QLatin1Char(' '), 1, 1).toDouble() - ins[insBefore].section(QLatin1Char(' '), 1, 1).toDouble();
+        if (boardZeroNs > 0) {
+            stepIn = boardZeroNs + ins[insBefore].section(QLatin1Char(' '), 1, 1).toLongLong() * 1000000;
+            stepOut = boardZeroNs + outs.last().section(QLatin1Char(' '), 1, 1).toLongLong() * 1000000;
+            // The first poll the board received after it raised the input: its answer carried the edge.
+            const QStringList& all = board.lines();
+            const qsizetype at = all.lastIndexOf(ins[insBefore]);
+            stepPolled = 0;
+            for (qsizetype k = at + 1; at >= 0 && k < all.size() && !stepPolled; ++k)
+                if (all[k].startsWith(QLatin1String("RX ")) && all[k].section(QLatin1Char(' '), 2, 3) == QLatin1String("5F 02"))
+                    stepPolled = boardZeroNs + all[k].section(QLatin1Char(' '), 1, 1).toLongLong() * 1000000;
+        }
         if (frameCheck)
             frameCheck->check(win, kCameras, cycleNo, g, FrameCheck::Good);
         return true;
@@ -873,13 +934,14 @@ int main(int argc, char** argv)
             return 1;
         const DetectionCycle::StepTrace productTrace = win.detection()->lastTrace();
         const qint64 productSent = gDataOutSentNs.load();
+        const qint64 productIn = stepIn, productOut = stepOut, productPolled = stepPolled;
         if (!step(2, QStringLiteral("0x00F4"), mould))
             return 1;
         latency.push_back(product);
         latency.push_back(mould);
         if (trace) {
-            traced.push_back({productTrace, product, productSent});
-            traced.push_back({win.detection()->lastTrace(), mould, gDataOutSentNs.load()});
+            traced.push_back({productTrace, product, productSent, productIn, productOut, productPolled});
+            traced.push_back({win.detection()->lastTrace(), mould, gDataOutSentNs.load(), stepIn, stepOut, stepPolled});
         }
     }
     const double peakAfterCycles = ResidentMb();
@@ -905,6 +967,7 @@ int main(int argc, char** argv)
                 kCameras, colour ? "colour" : "grey", kW, kH, fps, t, cycles,
                 oneInput ? " on input 1, timed to the second's word" : "", ngCycles, ok);
     printStartUp();
+    std::printf("  simulated IO board on cores: %s\n", qPrintable(boardCpus));
     std::printf("  resident memory at idle: %.0f MB; peak (VmHWM) once the window is built: %.0f MB, after the cycles: %.0f MB\n",
                 idleMb, peakAtStart, peakAfterCycles);
     std::printf("  the monitor alone (peak less the simulated cameras' %.0f MB of pictures): %.0f MB\n", SimCameraMb(),

@@ -33,6 +33,7 @@ public:
         return !m_out.lines().isEmpty() && m_out.lines().first().startsWith(QLatin1String("/dev/"));
     }
     QString path() const { return m_out.lines().value(0); }
+    qint64 pid() const { return m_proc.processId(); }
     // Returns once the board has printed everything about the frames it had
     // received when this was called (it handles the line before its commands).
     bool sync()

@@ -393,9 +393,12 @@ void BoardSim::command(const std::string& raw)
             machineState(Off);
         }
     } else if (verb == "status") {
-        char line[128];
-        std::snprintf(line, sizeof line, "STATUS %ld in=0x%04X out=0x%04X silent=%d machine=%s", nowMs(),
-                      unsigned(m_inputs), unsigned(m_outputs), m_silent ? 1 : 0, kStateNames[m_state]);
+        char line[160];
+        // zero=: the steady clock (ns) at ms 0 of the stamps, so that a
+        // process on the same host can lay them beside its own.
+        const long long zero = std::chrono::duration_cast<std::chrono::nanoseconds>(m_start.time_since_epoch()).count();
+        std::snprintf(line, sizeof line, "STATUS %ld in=0x%04X out=0x%04X silent=%d machine=%s zero=%lld", nowMs(),
+                      unsigned(m_inputs), unsigned(m_outputs), m_silent ? 1 : 0, kStateNames[m_state], zero);
         say(line);
     } else if (verb == "quit") {
         m_quit = true;
