@@ -391,7 +391,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         if (k > 0)
             Soften(m_ref, k - 1, soft);
         const cv::Mat& from = k == 0 ? m_ref : soft;
-        fit->per[k].Prepare(from, m_judged, k > 0 ? &fit->per[0] : nullptr);
+        fit->per[k].Prepare(from, m_judged, k > 0 ? &fit->per[0] : nullptr, true);
         for (int r = 0; r < gridRows; ++r) {
             const float* src = from.ptr<float>(r * kFocusStride);
             float* dst = fit->focusGrid.ptr<float>(r) + k;

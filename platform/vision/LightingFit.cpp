@@ -215,12 +215,14 @@ void AddOuter(PreparedLightingPlane::Normal& m, const PreparedLightingPlane::Ter
 }
 }  // namespace
 
-void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize)
+void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize,
+                                    bool sameUse)
 {
     m_cx = (x.cols - 1) / 2.0;
     m_cy = (x.rows - 1) / 2.0;
     m_span = std::max(1, std::max(x.cols, x.rows));
-    if (sameSize && sameSize->m_axes && sameSize->m_cols == x.cols && sameSize->m_rows == x.rows) {
+    const bool lent = sameSize && sameSize->m_axes && sameSize->m_cols == x.cols && sameSize->m_rows == x.rows;
+    if (lent) {
         m_axes = sameSize->m_axes;
     } else {
         auto axes = std::make_shared<Axes>();
@@ -245,8 +247,26 @@ void PreparedLightingPlane::Prepare(const cv::Mat& x, const cv::Mat& use, const 
     m_uu = m_u + m_cols;
     m_v = m_uu + m_cols;
     m_vv = m_v + m_rows;
-    m_n = 0;
     m_finite = cv::checkRange(x);
+    if (lent && sameUse) {
+        // Each sum is its own, over the pixels in scan order: x's row sums
+        // alone taken, as AddOuter takes them, the same to the bit. Most of
+        // a softened copy's preparing in training went on the other fifteen.
+        m_n = sameSize->m_n;
+        m_xx = sameSize->m_xx;
+        Terms first = Terms::zeros();
+        ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
+            const Terms j = Basis(a, c, r);
+            for (int k = 0; k < kTerms; ++k)
+                first[k] += j[0] * j[k];
+            return true;
+        });
+        for (int k = 0; k < kTerms; ++k)
+            m_xx(0, k) = first[k];
+        Mirror(m_xx);
+        return;
+    }
+    m_n = 0;
     m_xx = Normal::zeros();
     ForEachFitPixel(x, cv::Mat(), use, cv::Mat(), [&](int c, int r, double a, int, double) {
         AddOuter(m_xx, Basis(a, c, r));

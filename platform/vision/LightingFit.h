@@ -82,8 +82,12 @@ public:
     using Normal = cv::Matx<double, kTerms, kTerms>;
     using Terms = cv::Vec<double, kTerms>;
     // `sameSize`, when given and prepared for a reference of x's size, lends
-    // its per-column and per-row terms (they depend on the size alone).
-    void Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize = nullptr);
+    // its per-column and per-row terms (they depend on the size alone). With
+    // `sameUse` it was prepared over this very `use`: it lends the sums that
+    // do not read x too (the same pixels in the same order), and only x's
+    // own are taken, to the same bits.
+    void Prepare(const cv::Mat& x, const cv::Mat& use, const PreparedLightingPlane* sameSize = nullptr,
+                 bool sameUse = false);
     // What the fit takes from the window alone (its grey values' sums, where
     // it clips, its sampled values): one Estimate keeps it, and a later one
     // of the same window, mask, tolerance and clipping against another

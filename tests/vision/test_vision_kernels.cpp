@@ -332,6 +332,8 @@ void TestVisionKernels::lightingPlaneEqualsPlainFit()
         cv::GaussianBlur(soft, soft, cv::Size(0, 0), 0.8);
         PreparedLightingPlane softPlane;
         softPlane.Prepare(soft, use, &plane);
+        PreparedLightingPlane softSameUse;  // lent the sums that do not read the reference
+        softSameUse.Prepare(soft, use, &plane, true);
         auto same = [](const LightingPlane& a, const LightingPlane& b) {
             return Same(a.gain, b.gain) && Same(a.offset, b.offset) && Same(a.slopeX, b.slopeX)
                    && Same(a.slopeY, b.slopeY) && Same(a.bendX, b.bendX) && Same(a.bendY, b.bendY);
@@ -344,6 +346,7 @@ void TestVisionKernels::lightingPlaneEqualsPlainFit()
             QVERIFY2(same(a, b), qPrintable(at));
             const LightingPlane c = softPlane.Estimate(soft, win, use, tol, clips, &kept);
             QVERIFY2(same(softPlane.EstimatePlain(soft, win, use, tol, clips), c), qPrintable(at + " softened"));
+            QVERIFY2(same(softSameUse.EstimatePlain(soft, win, use, tol, clips), c), qPrintable(at + " same use"));
         }
     }
 }
