@@ -8,6 +8,8 @@
 // hides the part), and s may exceed its lowest neighbour by no more than
 // kMaxSlope per pixel of distance (a lower envelope), so a foreign object,
 // whose edges are sharp, is not taken for a veil.
+#include "LightingFit.h"
+
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -29,6 +31,19 @@ public:
     // measured) and rises by at most `step` per cell (sqrt 2 * step across a
     // corner); then bounded to [0, kMaxShare].
     static void LowerEnvelope(cv::Mat& cells, float step);
+
+    // The lighting and a coarse veil fitted together, by least squares over
+    // the judged pixels: y = (1 - s) * lit + 255 * s, s smooth between cells
+    // of about kJointCell px. Fitted in turns, the lighting takes part of a
+    // veil in (a lower gain, a bent surface) and keeps it; fitted together,
+    // only what the veil cannot explain is left to it. A veil spread evenly
+    // is lighting too, so the surface is anchored where the veil is thinnest.
+    // x: the reference (CV_8U or CV_32F); tol: CV_32F in x's units, read on
+    // the lighting fit's grid. `light` in: the lighting to start from; out:
+    // the one fitted. False when the fit fails (light is then unchanged).
+    static constexpr int kJointCell = 64;
+    static bool FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                LightingPlane& light, float* thickest = nullptr);
 
 private:
     cv::Mat m_cells, m_field;

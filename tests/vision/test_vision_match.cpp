@@ -450,6 +450,7 @@ void TestVisionMatch::grayVeilTakenOut_data()
     QTest::newRow("veil 15 %") << 0.15 << QRect() << 0 << 0 << 10;
     QTest::newRow("veil 20 %") << 0.20 << QRect() << 0 << 0 << 60;
     QTest::newRow("veil 20 %, 12 px chip") << 0.20 << QRect(330, 110, 12, 12) << 40 << 120 << 60;
+    QTest::newRow("veil 25 %, 8 px chip") << 0.25 << QRect(360, 100, 8, 8) << 30 << 40 << 0;
     QTest::newRow("large bright object") << 0.0 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
     QTest::newRow("large dark object") << 0.0 << QRect(280, 60, 100, 100) << -30 << 2800 << -1;
     QTest::newRow("veil 20 %, large bright object") << 0.20 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
