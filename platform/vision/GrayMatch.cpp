@@ -1023,7 +1023,10 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         if (round + 1 == kRounds)
             break;
         // The lighting and the veil together, where that holds; else in turns.
-        if (round == 0 && VeilFit::FitWithLighting(reference, g, m_judged, tolerance, light)) {
+        // Only over a veil measured broad: fitted together, an even veil and
+        // a lower gain are much alike, so on a frame without a veil the joint
+        // fit may read one into the lighting (and widen every tolerance).
+        if (round == 0 && fit.Broad(kNoVeil) && VeilFit::FitWithLighting(reference, g, m_judged, tolerance, light)) {
             round = kRounds - 2;
             continue;
         }

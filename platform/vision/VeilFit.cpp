@@ -109,6 +109,17 @@ bool VeilFit::Fit(const cv::Mat& lit, const cv::Mat& y, const cv::Mat& use)
     return true;
 }
 
+bool VeilFit::Broad(float least) const
+{
+    for (int r = 0; r + 1 < m_cells.rows; ++r)
+        for (int c = 0; c + 1 < m_cells.cols; ++c)
+            if (std::min(std::min(m_cells.at<float>(r, c), m_cells.at<float>(r, c + 1)),
+                         std::min(m_cells.at<float>(r + 1, c), m_cells.at<float>(r + 1, c + 1)))
+                >= least)
+                return true;
+    return false;
+}
+
 namespace {
 // Linear interpolation between cell centres along one axis (on past the
 // outer ones): the lower cell and the weight of the upper one.

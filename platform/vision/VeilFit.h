@@ -27,6 +27,11 @@ public:
     // s per cell (CV_32F), bounded as above.
     const cv::Mat& cells() const { return m_cells; }
 
+    // True when some 2 x 2 cells all hold a share of `least` or more: a
+    // veil is smooth over a broad patch, where a highlight lifts a cell or
+    // two.
+    bool Broad(float least) const;
+
     // The lowest field that keeps every cell at or under `cells` (inf = not
     // measured) and rises by at most `step` per cell (sqrt 2 * step across a
     // corner); then bounded to [0, kMaxShare].
