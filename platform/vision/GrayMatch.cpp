@@ -1022,6 +1022,14 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         }
         if (round + 1 == kRounds)
             break;
+        // The lighting and the veil together, where that holds; else in turns.
+        // Only over a veil measured broad: fitted together, an even veil and
+        // a lower gain are much alike, so on a frame without a veil the joint
+        // fit may read one into the lighting (and widen every tolerance).
+        if (round == 0 && fit.Broad(kNoVeil) && VeilFit::FitWithLighting(reference, g, m_judged, tolerance, light)) {
+            round = kRounds - 2;
+            continue;
+        }
         // The lighting again, from where there is no veil: a veil lowers the
         // contrast beneath it, which a fit over it takes for a lower gain.
         // Veiled pixels are left out as clipped ones are. Where the veil

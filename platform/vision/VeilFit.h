@@ -8,6 +8,8 @@
 // hides the part), and s may exceed its lowest neighbour by no more than
 // kMaxSlope per pixel of distance (a lower envelope), so a foreign object,
 // whose edges are sharp, is not taken for a veil.
+#include "LightingFit.h"
+
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -25,10 +27,28 @@ public:
     // s per cell (CV_32F), bounded as above.
     const cv::Mat& cells() const { return m_cells; }
 
+    // True when some 2 x 2 cells all hold a share of `least` or more: a
+    // veil is smooth over a broad patch, where a highlight lifts a cell or
+    // two.
+    bool Broad(float least) const;
+
     // The lowest field that keeps every cell at or under `cells` (inf = not
     // measured) and rises by at most `step` per cell (sqrt 2 * step across a
     // corner); then bounded to [0, kMaxShare].
     static void LowerEnvelope(cv::Mat& cells, float step);
+
+    // The lighting and a coarse veil fitted together, by least squares over
+    // the judged pixels: y = (1 - s) * lit + 255 * s, s smooth between cells
+    // of about kJointCell px. Fitted in turns, the lighting takes part of a
+    // veil in (a lower gain, a bent surface) and keeps it; fitted together,
+    // only what the veil cannot explain is left to it. A veil spread evenly
+    // is lighting too, so the surface is anchored where the veil is thinnest.
+    // x: the reference (CV_8U or CV_32F); tol: CV_32F in x's units, read on
+    // the lighting fit's grid. `light` in: the lighting to start from; out:
+    // the one fitted. False when the fit fails (light is then unchanged).
+    static constexpr int kJointCell = 64;
+    static bool FitWithLighting(const cv::Mat& x, const cv::Mat& y, const cv::Mat& use, const cv::Mat& tol,
+                                LightingPlane& light, float* thickest = nullptr);
 
 private:
     cv::Mat m_cells, m_field;

@@ -6,6 +6,7 @@
 #include "platform/vision/GrayMatch.h"
 #include "platform/vision/ImageTransform.h"
 #include "platform/vision/SURF.h"
+#include "platform/vision/VeilFit.h"
 
 #include <QElapsedTimer>
 #include <QRect>
@@ -256,6 +257,8 @@ private slots:
     void grayLightingTakenOut();
     void grayVeilTakenOut_data();
     void grayVeilTakenOut();
+    void veilBroadOnlyOverAPatch_data();
+    void veilBroadOnlyOverAPatch();
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
@@ -448,8 +451,9 @@ void TestVisionMatch::grayVeilTakenOut_data()
     QTest::addColumn<int>("most");   // flagged pixels elsewhere, at most (-1: a large object moves the lighting fit)
     QTest::newRow("veil 10 %") << 0.10 << QRect() << 0 << 0 << 0;
     QTest::newRow("veil 15 %") << 0.15 << QRect() << 0 << 0 << 10;
-    QTest::newRow("veil 20 %") << 0.20 << QRect() << 0 << 0 << 60;
+    QTest::newRow("veil 20 %") << 0.20 << QRect() << 0 << 0 << 10;
     QTest::newRow("veil 20 %, 12 px chip") << 0.20 << QRect(330, 110, 12, 12) << 40 << 120 << 60;
+    QTest::newRow("veil 25 %, 8 px chip") << 0.25 << QRect(360, 100, 8, 8) << 30 << 40 << 0;
     QTest::newRow("large bright object") << 0.0 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
     QTest::newRow("large dark object") << 0.0 << QRect(280, 60, 100, 100) << -30 << 2800 << -1;
     QTest::newRow("veil 20 %, large bright object") << 0.20 << QRect(280, 60, 100, 100) << 30 << 7000 << -1;
@@ -493,6 +497,29 @@ void TestVisionMatch::grayVeilTakenOut()
     QVERIFY2(inside >= least, qPrintable(QStringLiteral("object: %1 flagged").arg(inside)));
     if (most >= 0)
         QVERIFY2(cv::countNonZero(diff) <= most, qPrintable(QString::number(cv::countNonZero(diff))));
+}
+
+// A highlight lifts a cell or two; only a veil over 2 x 2 cells is broad.
+void TestVisionMatch::veilBroadOnlyOverAPatch_data()
+{
+    QTest::addColumn<QRect>("lifted");
+    QTest::addColumn<bool>("broad");
+    QTest::newRow("one cell") << QRect(96, 64, 32, 32) << false;
+    QTest::newRow("two cells apart") << QRect(96, 64, 96, 32) << false;
+    QTest::newRow("2 x 2 cells") << QRect(96, 64, 64, 64) << true;
+}
+
+void TestVisionMatch::veilBroadOnlyOverAPatch()
+{
+    QFETCH(QRect, lifted);
+    QFETCH(bool, broad);
+    const cv::Mat lit(192, 256, CV_32F, cv::Scalar(100.f));
+    cv::Mat y(lit.size(), CV_8U, cv::Scalar(100));
+    y(cv::Rect(lifted.x(), lifted.y(), 32, lifted.height())).setTo(108);
+    y(cv::Rect(lifted.right() - 31, lifted.y(), 32, lifted.height())).setTo(108);  // 5 % of the way to white
+    VeilFit fit;
+    QVERIFY(fit.Fit(lit, y, cv::Mat(lit.size(), CV_8U, cv::Scalar(255))));
+    QCOMPARE(fit.Broad(0.01f), broad);
 }
 
 void TestVisionMatch::graySensitivityMonotonic()
