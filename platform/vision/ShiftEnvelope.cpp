@@ -48,13 +48,15 @@ ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv:
     }
     spread.release();
     cv::Mat& travel = slope;
-    cv::dilate(travel, travel, disc);
     // A frame may show a highlight as far beyond the farthest template as
     // they lie apart, where the reference, which averages them, no longer
-    // stands above its face: the envelope reaches that far past its sites.
+    // stands above its face: the envelope reaches that far past its sites,
+    // each measured pixel by its own travel (a streak's flank by how far it
+    // moves across, not along).
     cv::Mat within = cv::Mat::zeros(travel.size(), CV_32F);
     travel.copyTo(within, sites);
-    cv::Mat beyond = within.clone(), step;
+    cv::dilate(travel, travel, disc);
+    cv::Mat beyond = cv::Mat::zeros(travel.size(), CV_32F), step;
     for (int k = 1; k <= most; ++k) {
         cv::Mat from = cv::Mat::zeros(travel.size(), CV_32F);
         within.copyTo(from, within >= k);
