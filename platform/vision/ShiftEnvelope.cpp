@@ -48,14 +48,34 @@ ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv:
     }
     spread.release();
     cv::Mat& travel = slope;
+    // A frame may show a highlight as far beyond the farthest template as
+    // they lie apart, where the reference, which averages them, no longer
+    // stands above its face: the envelope reaches that far past its sites,
+    // each measured pixel by its own travel (a streak's flank by how far it
+    // moves across, not along).
+    cv::Mat within = cv::Mat::zeros(travel.size(), CV_32F);
+    travel.copyTo(within, sites);
     cv::dilate(travel, travel, disc);
+    cv::Mat beyond = cv::Mat::zeros(travel.size(), CV_32F), step;
+    for (int k = 1; k <= most; ++k) {
+        cv::Mat from = cv::Mat::zeros(travel.size(), CV_32F);
+        within.copyTo(from, within >= k);
+        if (cv::countNonZero(from) == 0)
+            break;
+        cv::dilate(from, step, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * k + 1, 2 * k + 1)));
+        cv::max(beyond, step, beyond);
+    }
+    within.release();
     for (int r = 0; r < sites.rows; ++r) {
         const uchar* ps = sites.ptr<uchar>(r);
         const float* pt = travel.ptr<float>(r);
+        const float* pb = beyond.ptr<float>(r);
         const float* pr = raised.ptr<float>(r);
-        for (int c = 0; c < sites.cols; ++c)
-            if (ps[c] && pt[c] > 0)
-                m_points.push_back(Point{c, r, pt[c], pr[c], -HUGE_VALF});
+        for (int c = 0; c < sites.cols; ++c) {
+            const float t = ps[c] ? pt[c] : pb[c];
+            if (t > 0)
+                m_points.push_back(Point{c, r, t, pr[c], -HUGE_VALF});
+        }
     }
 }
 

@@ -7,11 +7,14 @@
 // within a highlight's reach, at most twice that reach. A frame may show a
 // highlight as far beyond every template as they lie apart, so a pixel may
 // be as bright as any template's highlight within that travel of it, over
-// its own face. The templates may show a highlight only where it covers a
-// dark wall, which lifts the face an opening sees: its height is taken over
-// the darkest face within its reach, read only where it stands above its
-// face (an insert's edge does not travel). The caller's tolerance is one
-// number, so it widens on the dark side as well.
+// its own face. The reference averages the templates, so past the farthest
+// of them it no longer stands above its face: the envelope reaches beyond
+// its sites by the travel measured on them. The templates may show a
+// highlight only where it covers a dark wall, which lifts the face an
+// opening sees: its height is taken over the darkest face within its
+// reach, read only where it stands above its face (an insert's edge does
+// not travel). The caller's tolerance is one number, so it widens on the
+// dark side as well.
 #include <opencv2/core.hpp>
 
 #include <vector>

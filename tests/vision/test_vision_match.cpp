@@ -1013,11 +1013,14 @@ void TestVisionMatch::grayRimHighlightTravels_data()
 {
     QTest::addColumn<QPointF>("moved");
     QTest::addColumn<QRect>("chip");
+    QTest::addColumn<double>("across");  // the templates' spots also lie this far apart across the rim, per step
     // Beyond what a highlight's reach alone allows: only the templates' travel covers it.
-    QTest::newRow("good frames, 3.5 px out over the gap") << QPointF(0, -3.5) << QRect();
-    QTest::newRow("good frames, 3 px along") << QPointF(3, 0) << QRect();
+    QTest::newRow("good frames, 3.5 px out over the gap") << QPointF(0, -3.5) << QRect() << 0.0;
+    QTest::newRow("good frames, 3 px along") << QPointF(3, 0) << QRect() << 0.0;
+    // Beyond the corner of where they lie: farther out than the averaged reference shows it stand.
+    QTest::newRow("good frames, past the templates' corner") << QPointF(4, 4) << QRect() << 1.0;
     // Black, on the flank the templates show the highlight on: darker than it is high.
-    QTest::newRow("dark chip on the flank") << QPointF(0, -3.5) << QRect(80, 45, 6, 6);
+    QTest::newRow("dark chip on the flank") << QPointF(0, -3.5) << QRect(80, 45, 6, 6) << 0.0;
 }
 
 void TestVisionMatch::grayRimHighlightTravels()
@@ -1028,6 +1031,7 @@ void TestVisionMatch::grayRimHighlightTravels()
     // (sensitivity 100).
     QFETCH(QPointF, moved);
     QFETCH(QRect, chip);
+    QFETCH(double, across);
     auto draw = [](cv::RNG& rng, cv::Point2d at, const QRect& chip) {
         cv::Mat f(110, 160, CV_32FC1, cv::Scalar(100));
         cv::circle(f, cv::Point(80, 55), 16, cv::Scalar(40), cv::FILLED, cv::LINE_AA);
@@ -1047,7 +1051,7 @@ void TestVisionMatch::grayRimHighlightTravels()
     GrayMatch gm;
     QVERIFY(gm.Create(160, 110, cv::Mat(), 0));
     for (int k = 0; k < 5; ++k)
-        QVERIFY(gm.AddTemp(draw(rng, spot + cv::Point2d((k * 3) % 5 - 2, 0), QRect())));
+        QVERIFY(gm.AddTemp(draw(rng, spot + cv::Point2d((k * 3) % 5 - 2, ((k * 2) % 5 - 2) * across), QRect())));
     QVERIFY(gm.Train(100, 0, 100, 150));
     const cv::Mat open = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3));
     for (int i = 0; i < 10; ++i) {
