@@ -70,8 +70,11 @@ inline bool BilinearCross(const BilinearFrame& img, double x, double y, double& 
     const double gy = 1 - fy;
     const size_t step = img.step;
     const uchar* p = img.data + step * size_t(y0) + x0;  // (x0, y0)
-    const bool rShared = int(xr) == x0 + 1 && xr - (x0 + 1) == fx;
-    const bool dShared = int(yd) == y0 + 1 && yd - (y0 + 1) == fy;
+    // x + 1 is exact in double exactly when xr - x gives 1: with x >= 1
+    // that difference is itself exact (the two lie within a factor of two).
+    // Exact, xr's fraction is x's.
+    const bool rShared = xr - x == 1.0;
+    const bool dShared = yd - y == 1.0;
 #if CV_SIMD128_64F
     // The same products and sums as the plain reads below, two per
     // instruction; the 4x4 pixels around (x0, y0) all lie inside.
