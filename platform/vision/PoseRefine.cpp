@@ -575,12 +575,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const float* flanks[kCopies];
         for (size_t k = 0; k < copies; ++k)
             flanks[k] = m_softened[k].flanks.data();
+        const BilinearFrame frame(img), rawFrame(raw);
         for (size_t i = 0; i < pts.size(); i += kFocusStride) {
             const Sample& pt = pts[i];
             const double qx = c * pt.x - s * pt.y + at.cx - origin.x;
             const double qy = s * pt.x + c * pt.y + at.cy - origin.y;
             double v;
-            if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
+            if (!Bilinear(frame, qx, qy, v) || Clipped(rawFrame, qx + origin.x, qy + origin.y))
                 continue;
             const double light = offset + slopeX * pt.mx + slopeY * pt.my + bend[0] * pt.mxx + bend[1] * pt.mxy
                 + bend[2] * pt.myy;
@@ -590,7 +591,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double ay = s * m_across[i][0] + c * m_across[i][1];
             for (int side = 0; side < 2; ++side) {
                 const double d = side ? kFlank : -kFlank;
-                if (!Bilinear(img, qx + d * ax, qy + d * ay, v))
+                if (!Bilinear(frame, qx + d * ax, qy + d * ay, v))
                     continue;
                 const double lit = gain * v + light;
                 n += 1;
@@ -721,12 +722,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             thread_local std::vector<double> seen;
             seen.assign(pts.size(), std::numeric_limits<double>::quiet_NaN());
             const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
+            const BilinearFrame frame(img), rawFrame(raw);
             for (size_t i = 0; i < pts.size(); ++i) {
                 const Sample& pt = pts[i];
                 const double qx = c * pt.x - s * pt.y + p.cx * scale - origin.x;
                 const double qy = s * pt.x + c * pt.y + p.cy * scale - origin.y;
                 double v;
-                if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
+                if (!Bilinear(frame, qx, qy, v) || Clipped(rawFrame, qx + origin.x, qy + origin.y))
                     continue;
                 if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY))
                     seen[i] = v;
