@@ -23,17 +23,44 @@ inline bool Bilinear(const cv::Mat& img, double x, double y, double& v)
     return true;
 }
 
+// An 8-bit picture's rows and read bounds, taken once for many reads: a
+// loop that stores through SIMD pointers would otherwise read them anew
+// from the picture for every read.
+struct BilinearFrame {
+    explicit BilinearFrame(const cv::Mat& img)
+        : data(img.data), step(img.step[0]), maxX(img.cols - 1.001), maxY(img.rows - 1.001)
+    {
+    }
+    const uchar* data;
+    size_t step;
+    double maxX, maxY;
+};
+
+// Bilinear<uchar> on a frame.
+inline bool Bilinear(const BilinearFrame& f, double x, double y, double& v)
+{
+    if (x < 0 || y < 0 || x > f.maxX || y > f.maxY)
+        return false;
+    const int x0 = int(x);
+    const int y0 = int(y);
+    const double fx = x - x0;
+    const double fy = y - y0;
+    const uchar* r0 = f.data + f.step * size_t(y0) + x0;
+    const uchar* r1 = r0 + f.step;
+    v = (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
+    return true;
+}
+
 // The value and the four neighbours one pixel left, right, up and down, each
 // read as Bilinear reads it. The neighbours share the centre's fractions
 // whenever their coordinates are exact in double, which saves most of the
 // work; where one is not (a coordinate that crosses a power of two), it is
 // read on its own. False when any of the five lies outside.
-inline bool BilinearCross(const cv::Mat& img, double x, double y, double& v, double& l, double& r, double& u,
-                          double& d)
+inline bool BilinearCross(const BilinearFrame& img, double x, double y, double& v, double& l, double& r,
+                          double& u, double& d)
 {
     const double xl = x - 1, xr = x + 1, yu = y - 1, yd = y + 1;
-    const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
-    if (xl < 0 || yu < 0 || xr > maxX || yd > maxY)
+    if (xl < 0 || yu < 0 || xr > img.maxX || yd > img.maxY)
         return false;
     const int x0 = int(x);
     const int y0 = int(y);
@@ -41,10 +68,13 @@ inline bool BilinearCross(const cv::Mat& img, double x, double y, double& v, dou
     const double fy = y - y0;
     const double gx = 1 - fx;
     const double gy = 1 - fy;
-    const size_t step = img.step[0];
-    const uchar* p = img.ptr<uchar>(y0) + x0;  // (x0, y0)
-    const bool rShared = int(xr) == x0 + 1 && xr - (x0 + 1) == fx;
-    const bool dShared = int(yd) == y0 + 1 && yd - (y0 + 1) == fy;
+    const size_t step = img.step;
+    const uchar* p = img.data + step * size_t(y0) + x0;  // (x0, y0)
+    // x + 1 is exact in double exactly when xr - x gives 1: with x >= 1
+    // that difference is itself exact (the two lie within a factor of two).
+    // Exact, xr's fraction is x's.
+    const bool rShared = xr - x == 1.0;
+    const bool dShared = yd - y == 1.0;
 #if CV_SIMD128_64F
     // The same products and sums as the plain reads below, two per
     // instruction; the 4x4 pixels around (x0, y0) all lie inside.
@@ -106,4 +136,10 @@ inline bool BilinearCross(const cv::Mat& img, double x, double y, double& v, dou
         Bilinear(img, x, yd, d);
 #endif
     return true;
+}
+
+inline bool BilinearCross(const cv::Mat& img, double x, double y, double& v, double& l, double& r, double& u,
+                          double& d)
+{
+    return BilinearCross(BilinearFrame(img), x, y, v, l, r, u, d);
 }

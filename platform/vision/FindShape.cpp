@@ -274,19 +274,26 @@ public:
         return sparseAt(x, y);
     }
     // A sparse level's bits of an inner pixel (1 <= x < cols - 1, the same for y).
-    uint8_t sparseAt(int x, int y)
+    // Most reads find the bits made: that test stays at the caller, the
+    // making does not.
+    uint8_t sparseAt(int x, int y) __attribute__((always_inline))
+    {
+        const uint16_t v = m_cells[size_t(y) * size_t(m_img->cols) + size_t(x)].bits;
+        if ((v & 0xFF00u) != m_stamp)
+            return sparseMake(x, y);
+        return static_cast<uint8_t>(v & 0xFF);
+    }
+    __attribute__((noinline)) uint8_t sparseMake(int x, int y)
     {
         const cv::Mat& img = *m_img;
-        uint16_t& v = m_cells[size_t(y) * size_t(img.cols) + size_t(x)].bits;
-        if ((v & 0xFF00u) != m_stamp) {
-            const uint8_t* r0 = img.ptr<uint8_t>(y - 1) + x;
-            const uint8_t* r1 = img.ptr<uint8_t>(y) + x;
-            const uint8_t* r2 = img.ptr<uint8_t>(y + 1) + x;
-            const int gx = (r0[1] - r0[-1]) + 2 * (r1[1] - r1[-1]) + (r2[1] - r2[-1]);
-            const int gy = (r2[-1] + 2 * r2[0] + r2[1]) - (r0[-1] + 2 * r0[0] + r0[1]);
-            v = static_cast<uint16_t>(m_stamp | DirectionBits::BitOf(gx, gy, m_minMag2));
-        }
-        return static_cast<uint8_t>(v & 0xFF);
+        const uint8_t* r0 = img.ptr<uint8_t>(y - 1) + x;
+        const uint8_t* r1 = img.ptr<uint8_t>(y) + x;
+        const uint8_t* r2 = img.ptr<uint8_t>(y + 1) + x;
+        const int gx = (r0[1] - r0[-1]) + 2 * (r1[1] - r1[-1]) + (r2[1] - r2[-1]);
+        const int gy = (r2[-1] + 2 * r2[0] + r2[1]) - (r0[-1] + 2 * r0[0] + r0[1]);
+        const uint8_t bits = DirectionBits::BitOf(gx, gy, m_minMag2);
+        m_cells[size_t(y) * size_t(img.cols) + size_t(x)].bits = static_cast<uint16_t>(m_stamp | bits);
+        return bits;
     }
     uint8_t spread(int x, int y)
     {

@@ -820,6 +820,12 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     const cv::Mat& reference = ReferenceAt(focus);
     const bool bytes = reference.depth() == CV_8U;
     diff.create(m_size, CV_8UC1);
+    // Whether any pixel differs, gathered as the rows are written rather
+    // than counted over the window again.
+    uchar anyFar = 0;
+#if CV_SIMD128
+    cv::v_uint8x16 farBlocks = cv::v_setzero_u8();
+#endif
     for (int r = 0; r < m_size.height; ++r) {
         const float rowOffset = float(l.Row(r));
         const float* pc = colOffset.data();
@@ -897,7 +903,9 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             }
             // Saturating packs keep all ones and zeros as they are.
             const cv::v_int8x16 far = cv::v_pack(cv::v_pack(flags[0], flags[1]), cv::v_pack(flags[2], flags[3]));
-            cv::v_store(out + c0, cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0));
+            const cv::v_uint8x16 kept = cv::v_reinterpret_as_u8(far) & cv::v_load(pj + c0);
+            cv::v_store(out + c0, kept);
+            farBlocks = farBlocks | kept;
         };
         auto blocks = [&](auto inBytes, auto tolInBytes) {
             for (; c + 16 <= m_size.width; c += 16)
@@ -922,11 +930,16 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
             const float s = float(pw[c]) - float(l.gain) * (pb ? float(pb[c]) : pr[c]) - (rowOffset + pc[c]);
             const float d = std::abs(m_hue ? s : KnownDifference(pw[c], s));
             out[c] = (pj[c] && d > float(l.gain) * (pi ? m_tolOf[pi[c]] : pt[c])) ? 255 : 0;
+            anyFar |= out[c];
         }
     }
+#if CV_SIMD128
+    if (cv::v_check_any(cv::v_reinterpret_as_s8(farBlocks != cv::v_setzero_u8())))
+        anyFar = 255;
+#endif
     // Only where pixels differ side by side may a veil be at work: a pixel
     // on its own is noise, which the opening removes anyway.
-    if (!m_hue && cv::countNonZero(diff) > 0) {
+    if (!m_hue && anyFar) {
         thread_local cv::Mat pairs;
         cv::erode(diff, pairs, cv::Mat::ones(2, 2, CV_8U));
         if (cv::countNonZero(pairs) > 0)

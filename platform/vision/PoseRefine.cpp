@@ -92,6 +92,14 @@ inline bool Clipped(const cv::Mat& img, double x, double y)
     const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
     return lo == 0 || hi == 255;
 }
+inline bool Clipped(const BilinearFrame& img, double x, double y)
+{
+    const uchar* p = img.data + img.step * size_t(int(y)) + int(x);
+    const uchar* q = p + img.step;
+    const int lo = std::min(std::min(p[0], p[1]), std::min(q[0], q[1]));
+    const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
+    return lo == 0 || hi == 255;
+}
 
 struct Fit {
     double cost = 0;  // truncated squared residuals
@@ -465,6 +473,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const double g = gain, o = offset, sx = slopeX, sy = slopeY, b0 = bend[0], b1 = bend[1], b2 = bend[2];
         const double cl = clip;
         const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
+        const BilinearFrame frame(img), rawFrame(raw);
         // The model's greys, chosen once rather than for every sample.
         const bool own = focus == 0 || &pts != &m_levels[0];
         const float* soft = own ? nullptr : (unsoftened ? m_softened[focus].raw.data() : m_softened[focus].grey.data());
@@ -476,9 +485,9 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // The neighbours give the gradient; a cost alone needs only to
             // know they lie inside, as a step does.
             if (normal) {
-                if (!BilinearCross(img, qx, qy, v, l, r, u, d))
+                if (!BilinearCross(frame, qx, qy, v, l, r, u, d))
                     continue;
-            } else if (!Bilinear(img, qx, qy, v)
+            } else if (!Bilinear(frame, qx, qy, v)
                        || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY)) {
                 continue;
             }
@@ -496,7 +505,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 fit.passed += ((1 - fx) * (1 - fx) + fx * fx) * ((1 - fy) * (1 - fy) + fy * fy);
                 continue;
             }
-            if (Clipped(raw, qx + origin.x, qy + origin.y))
+            if (Clipped(rawFrame, qx + origin.x, qy + origin.y))
                 continue;
             // Huber weight: large differences (a foreign object) pull less.
             const double ar = std::abs(res);
@@ -566,12 +575,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const float* flanks[kCopies];
         for (size_t k = 0; k < copies; ++k)
             flanks[k] = m_softened[k].flanks.data();
+        const BilinearFrame frame(img), rawFrame(raw);
         for (size_t i = 0; i < pts.size(); i += kFocusStride) {
             const Sample& pt = pts[i];
             const double qx = c * pt.x - s * pt.y + at.cx - origin.x;
             const double qy = s * pt.x + c * pt.y + at.cy - origin.y;
             double v;
-            if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
+            if (!Bilinear(frame, qx, qy, v) || Clipped(rawFrame, qx + origin.x, qy + origin.y))
                 continue;
             const double light = offset + slopeX * pt.mx + slopeY * pt.my + bend[0] * pt.mxx + bend[1] * pt.mxy
                 + bend[2] * pt.myy;
@@ -581,7 +591,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             const double ay = s * m_across[i][0] + c * m_across[i][1];
             for (int side = 0; side < 2; ++side) {
                 const double d = side ? kFlank : -kFlank;
-                if (!Bilinear(img, qx + d * ax, qy + d * ay, v))
+                if (!Bilinear(frame, qx + d * ax, qy + d * ay, v))
                     continue;
                 const double lit = gain * v + light;
                 n += 1;
@@ -712,12 +722,13 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             thread_local std::vector<double> seen;
             seen.assign(pts.size(), std::numeric_limits<double>::quiet_NaN());
             const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
+            const BilinearFrame frame(img), rawFrame(raw);
             for (size_t i = 0; i < pts.size(); ++i) {
                 const Sample& pt = pts[i];
                 const double qx = c * pt.x - s * pt.y + p.cx * scale - origin.x;
                 const double qy = s * pt.x + c * pt.y + p.cy * scale - origin.y;
                 double v;
-                if (!Bilinear(img, qx, qy, v) || Clipped(raw, qx + origin.x, qy + origin.y))
+                if (!Bilinear(frame, qx, qy, v) || Clipped(rawFrame, qx + origin.x, qy + origin.y))
                     continue;
                 if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY))
                     seen[i] = v;
