@@ -61,13 +61,11 @@ void IOPoller::pass()
     // it listens.
     if (!gotFrame && wanted != m_told)
         resend = true;
-    if (resend || gisLostCom.load() != 0) {
-        QMutexLocker lock(pMutexIO);
-        sendOutputs();
-    }
-
     // Whole frames: the output word may be written meanwhile from another thread.
     QMutexLocker lock(pMutexIO);
+    if (resend || gisLostCom.load() != 0)
+        sendOutputs();
+
     ++m_period;
     if (m_period == PeriodBlockA) {
         m_slot = 0;

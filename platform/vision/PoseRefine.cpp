@@ -84,14 +84,6 @@ constexpr double kSharedSpare = 1.5;
 // A read that touches a clipped pixel (0 or 255) says nothing of the pose: a
 // frame brighter than the model flattens its highlights, and fitting those
 // would pull the pose across them.
-inline bool Clipped(const cv::Mat& img, double x, double y)
-{
-    const uchar* p = img.ptr<uchar>(int(y)) + int(x);
-    const uchar* q = p + img.step[0];
-    const int lo = std::min(std::min(p[0], p[1]), std::min(q[0], q[1]));
-    const int hi = std::max(std::max(p[0], p[1]), std::max(q[0], q[1]));
-    return lo == 0 || hi == 255;
-}
 inline bool Clipped(const BilinearFrame& img, double x, double y)
 {
     const uchar* p = img.data + img.step * size_t(int(y)) + int(x);
@@ -472,7 +464,6 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         // otherwise be taken to change it, which reads it anew each time.
         const double g = gain, o = offset, sx = slopeX, sy = slopeY, b0 = bend[0], b1 = bend[1], b2 = bend[2];
         const double cl = clip;
-        const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
         const BilinearFrame frame(img), rawFrame(raw);
         // The model's greys, chosen once rather than for every sample.
         const bool own = focus == 0 || &pts != &m_levels[0];
@@ -488,7 +479,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 if (!BilinearCross(frame, qx, qy, v, l, r, u, d))
                     continue;
             } else if (!Bilinear(frame, qx, qy, v)
-                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY)) {
+                       || (qx - 1 < 0 || qy - 1 < 0 || qx + 1 > frame.maxX || qy + 1 > frame.maxY)) {
                 continue;
             }
             const double mx = pt.mx;
@@ -721,7 +712,6 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
             // pose, same reads); NaN marks a sample a cost would not count.
             thread_local std::vector<double> seen;
             seen.assign(pts.size(), std::numeric_limits<double>::quiet_NaN());
-            const double maxX = img.cols - 1.001, maxY = img.rows - 1.001;
             const BilinearFrame frame(img), rawFrame(raw);
             for (size_t i = 0; i < pts.size(); ++i) {
                 const Sample& pt = pts[i];
@@ -730,7 +720,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
                 double v;
                 if (!Bilinear(frame, qx, qy, v) || Clipped(rawFrame, qx + origin.x, qy + origin.y))
                     continue;
-                if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > maxX || qy + 1 > maxY))
+                if (!(qx - 1 < 0 || qy - 1 < 0 || qx + 1 > frame.maxX || qy + 1 > frame.maxY))
                     seen[i] = v;
                 const double t = modelGrey(pts, i, false);
                 n += 1;
