@@ -8,7 +8,7 @@
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
-//              [--one-input] [--board-cpus LIST]
+//              [--one-input] [--board-cpus LIST] [--peak-map]
 //   cyclebench --memory [--cycles N] [--threads T]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
@@ -25,6 +25,8 @@
 // For the panel's two cores: taskset -c 0,1 cyclebench. --board-cpus 2,3
 // runs the simulated IO board on those cores instead of the monitor's (on
 // the panel the board is a device of its own, not a process beside it).
+// --peak-map samples the mappings during the cycles and splits the highest
+// resident sample by kind (heaps, arenas, stacks, maps, files).
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
@@ -70,6 +72,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -312,6 +315,168 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
                 "    the simulated cameras' decoded pictures (no part of the monitor): %.0f MB\n",
                 labelled / 1048576.0, anonMb, ResidentMb("VmRSS:"), SimCameraMb());
 }
+
+// --peak-map: a thread reads /proc/self/smaps every few ms during the cycles
+// and keeps the sample with the most resident memory, split by kind of
+// mapping, beside malloc's own count of what is allocated at that moment.
+// It reads into a buffer of its own and allocates nothing while it runs.
+class PeakMap {
+public:
+    std::atomic<const char*> phase{"start"};
+
+    void start()
+    {
+        m_buf.resize(size_t(16) << 20);
+        m_phaseBest.reserve(16);
+        m_thread = std::thread([this] { run(); });
+    }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void print() const
+    {
+        const Sample& s = m_best;
+        auto mb = [](size_t kb) { return double(kb) / 1024.0; };
+        std::printf("  resident peak by mapping (highest of %d samples, %.0f MB, during \"%s\"):\n", m_samples,
+                    mb(s.total), s.phase);
+        const char* names[kKinds] = {"[heap] (main arena)", "malloc arenas of threads", "thread stacks",
+                                     "anonymous maps >= 1 MB", "anonymous maps < 1 MB", "libraries (.so)",
+                                     "other files", "shared memory"};
+        for (int k = 0; k < kKinds; ++k)
+            std::printf("    %-26s %7.1f MB in %4d mappings (reserved %7.1f MB)\n", names[k], mb(s.rss[k]), s.count[k],
+                        mb(s.size[k]));
+        std::printf("    malloc at that moment: %.1f MB allocated in heaps, %.1f MB free in heaps, %.1f MB in its own maps;\n"
+                    "    heaps resident %.1f MB, so %.1f MB resident but not allocated\n",
+                    double(s.inUse) / 1048576.0, double(s.freeInHeaps) / 1048576.0, double(s.mapped) / 1048576.0,
+                    mb(s.rss[0] + s.rss[1]), mb(s.rss[0] + s.rss[1]) - double(s.inUse) / 1048576.0);
+        std::printf("    anonymous maps >= 1 MB at that moment, by size (MB reserved: resident of each, count):\n");
+        std::vector<std::pair<size_t, std::vector<size_t>>> bySize;
+        for (int k = 0; k < s.bigCount; ++k) {
+            auto it = std::find_if(bySize.begin(), bySize.end(), [&](const auto& e) { return e.first == s.big[k].size; });
+            if (it == bySize.end())
+                it = bySize.insert(bySize.end(), {s.big[k].size, {}});
+            it->second.push_back(s.big[k].rss);
+        }
+        std::sort(bySize.begin(), bySize.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (const auto& e : bySize) {
+            size_t sum = 0;
+            for (size_t r : e.second)
+                sum += r;
+            std::printf("      %8.2f MB x %2zu: %7.1f MB resident\n", mb(e.first), e.second.size(), mb(sum));
+        }
+        for (const auto& p : m_phaseBest)
+            std::printf("    highest in \"%s\": %.0f MB\n", p.first, mb(p.second));
+    }
+
+private:
+    enum { kHeap, kArena, kStack, kBig, kSmall, kLib, kFile, kShm, kKinds };
+    struct Sample {
+        size_t rss[kKinds] = {}, size[kKinds] = {}, total = 0;
+        int count[kKinds] = {};
+        size_t inUse = 0, freeInHeaps = 0, mapped = 0;
+        const char* phase = "";
+        struct Map {
+            uintptr_t start;
+            size_t size, rss;  // KB
+        };
+        Map big[96] = {};
+        int bigCount = 0;
+    };
+    void run()
+    {
+        while (!m_stop) {
+            sample();
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        }
+    }
+    void sample()
+    {
+        const int fd = open("/proc/self/smaps", O_RDONLY);
+        if (fd < 0)
+            return;
+        size_t n = 0;
+        for (ssize_t r; n < m_buf.size() - 1 && (r = read(fd, m_buf.data() + n, m_buf.size() - 1 - n)) > 0;)
+            n += size_t(r);
+        close(fd);
+        m_buf[n] = 0;
+        const struct mallinfo2 mi = mallinfo2();
+        Sample s;
+        s.phase = phase.load();
+        s.inUse = mi.uordblks;
+        s.freeInHeaps = mi.fordblks;
+        s.mapped = mi.hblkhd;
+        int kind = kSmall;
+        uintptr_t prevEnd = 0, start = 0, end = 0;
+        bool prevGuard = false;
+        for (char* line = m_buf.data(); line && *line;) {
+            char* next = std::strchr(line, '\n');
+            if (next)
+                *next++ = 0;
+            unsigned long a = 0, b = 0;
+            char perms[8] = {}, path[512] = {};
+            unsigned long long off = 0, inode = 0;
+            char dev[16] = {};
+            const int f = std::sscanf(line, "%lx-%lx %7s %llx %15s %llu %511[^\n]", &a, &b, perms, &off, dev, &inode, path);
+            if (f >= 6 && std::strchr(line, '-') < std::strchr(line, ' ')) {
+                start = a;
+                end = b;
+                const char* p = path;
+                while (*p == ' ')
+                    ++p;
+                const size_t size = end - start;
+                if (*p == 0) {
+                    if (start % (size_t(64) << 20) == 0 && size <= (size_t(64) << 20))
+                        kind = kArena;
+                    else if (prevGuard && prevEnd == start && perms[0] == 'r')
+                        kind = kStack;
+                    else
+                        kind = size >= (size_t(1) << 20) ? kBig : kSmall;
+                } else if (std::strcmp(p, "[heap]") == 0)
+                    kind = kHeap;
+                else if (std::strcmp(p, "[stack]") == 0)
+                    kind = kStack;
+                else if (std::strstr(p, "memfd:") || std::strstr(p, "/dev/shm") || std::strstr(p, "SYSV"))
+                    kind = kShm;
+                else if (std::strstr(p, ".so"))
+                    kind = kLib;
+                else if (*p == '[')
+                    kind = kSmall;
+                else
+                    kind = kFile;
+                if (kind == kArena && perms[0] != 'r')
+                    kind = kSmall;  // the reserved, unwritable rest of an arena
+                prevGuard = perms[0] == '-' && size <= (size_t(1) << 20) && *p == 0;
+                prevEnd = end;
+                s.size[kind] += size / 1024;
+                ++s.count[kind];
+            } else if (std::strncmp(line, "Rss:", 4) == 0) {
+                const size_t kb = std::strtoull(line + 4, nullptr, 10);
+                s.rss[kind] += kb;
+                s.total += kb;
+                if (kind == kBig && s.bigCount < 96)
+                    s.big[s.bigCount++] = {start, (end - start) / 1024, kb};
+            }
+            line = next;
+        }
+        ++m_samples;
+        auto it = std::find_if(m_phaseBest.begin(), m_phaseBest.end(), [&](const auto& e) { return e.first == s.phase; });
+        if (it == m_phaseBest.end() && m_phaseBest.size() < m_phaseBest.capacity())
+            m_phaseBest.push_back({s.phase, s.total});
+        else if (it != m_phaseBest.end())
+            it->second = std::max(it->second, s.total);
+        if (s.total > m_best.total)
+            m_best = s;
+    }
+    std::vector<char> m_buf;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    Sample m_best;
+    std::vector<std::pair<const char*, size_t>> m_phaseBest;
+    int m_samples = 0;
+};
 
 // What the engine keeps after training, by kind: per camera (the mean over
 // the cameras) and per trained ROI of the kind's matcher.
@@ -880,15 +1045,20 @@ int main(int argc, char** argv)
     // An NG cycle: the mould step sees the part, the alarm holds the
     // machine; the part is removed and the operator's re-check clears it.
     const double idleMb = ResidentMb("VmRSS:");
+    PeakMap peakMap;
     auto ngCycle = [&]() {
         double product = 0;
+        peakMap.phase = "NG cycle, product step";
         if (!step(0, QStringLiteral("0x00F5"), product))
             return false;
+        peakMap.phase = "NG cycle, foreign frames";
         showAll(1);
         if (!freshFrames())
             return false;
+        peakMap.phase = "NG cycle, mould step to the alarm";
         board.send(QStringLiteral("set 2"));
         Wait([&] { return win.cycle().verdictState == VerdictAlarm; }, 5000);
+        peakMap.phase = "NG cycle, alarm standing";
         const bool alarmed = win.cycle().verdictState == VerdictAlarm;
         if (frameCheck && alarmed)
             frameCheck->check(win, kCameras, cycleNo, 1, FrameCheck::Foreign);
@@ -898,6 +1068,7 @@ int main(int argc, char** argv)
             return false;
         // The operator checks again while the part is removed; a second
         // check if the first one still saw it.
+        peakMap.phase = "NG cycle, re-check";
         for (int attempt = 0; attempt < 2 && win.cycle().verdictState == VerdictAlarm; ++attempt) {
             win.detection()->Rejudge(win.numCamera(), ClearOther, win.cycle().alarmId);
             Wait([&] { return win.cycle().verdictState != VerdictAlarm; }, 5000);
@@ -913,6 +1084,9 @@ int main(int argc, char** argv)
     // --trace: each good step's way through the cycle, beside its edge-to-output time.
     const bool trace = args.contains(QLatin1String("--trace"));
     std::vector<Traced> traced;
+    const bool mapPeak = args.contains(QLatin1String("--peak-map"));
+    if (mapPeak)
+        peakMap.start();
     for (int n = 0; n < cycles; ++n) {
         cycleNo = n + 1;
         if (n > 0 && n % 100 == 0)  // the peak as a long run goes on
@@ -923,6 +1097,7 @@ int main(int argc, char** argv)
             ++ngCycles;
             continue;
         }
+        peakMap.phase = "good cycle";
         double product = 0, mould = 0;
         if (oneInput) {
             if (!step(0, QStringLiteral("0x00F4"), mould))
@@ -945,6 +1120,7 @@ int main(int argc, char** argv)
         }
     }
     const double peakAfterCycles = ResidentMb();
+    peakMap.stop();
 
     // The engine alone on the same cameras and step.
     std::vector<CammerRecong*> engines;
@@ -985,6 +1161,8 @@ int main(int argc, char** argv)
     std::printf("  added by the cycle (medians):        %.1f ms (goal <= 25 ms)\n", Median(latency) - Median(engine));
     if (trace && !traced.empty())
         PrintTrace(traced);
+    if (mapPeak)
+        peakMap.print();
     if (args.contains(QLatin1String("--breakdown"))) {
         PrintBufferBreakdown(win, kCameras);
         PrintEngineBreakdown(win, kCameras);
