@@ -10,6 +10,7 @@
 #include "InputRules.h"
 #include "LedPanel.h"
 #include "foundation/MainGlobals.h"
+#include "foundation/MallocPolicy.h"
 #include "records/SaveFialImageThread.h"
 #include "camera/CameraGlobals.h"
 #include "camera/CameraStation.h"
@@ -667,6 +668,8 @@ void DetectionCycle::CheckNG()
     if (gpWPara->netEnabled)
         g_listParamROI.clear();
     m_repeatEvaluation = false;
+    if (cycleEnd)  // no step runs until the machine's next cycle
+        ReturnFreedHeapPages();
 }
 
 void DetectionCycle::StoreCounts()
