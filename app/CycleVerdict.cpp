@@ -130,8 +130,11 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     std::vector<int> cams;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         cams.push_back(c);
+    m_engineStartNs = m_engineEndNs = 0;
     JudgeCameras(cams, s, stale);
     m_traces[s].judged = NowNs();
+    m_traces[s].engineStart = m_engineStartNs;
+    m_traces[s].engineEnd = m_engineEndNs;
     CheckNG();
     m_traces[s].verdict = NowNs();
     m_traces[s].flushed = m_flushedNs;
@@ -194,6 +197,7 @@ void DetectionCycle::PollAwaitedFrames()
     if (m_judging)
         return;
     m_judging = true;
+    unsigned awaited = 0;
     for (;;) {
         // The next step in the order the delays ended; a later one never
         // goes first (its verdict would come before an earlier step's).
@@ -205,13 +209,17 @@ void DetectionCycle::PollAwaitedFrames()
             break;
         bool waiting = false;
         const unsigned stale = StaleCameras(m_waits[s], &waiting);
-        if (waiting)
+        if (waiting) {
+            awaited = stale;
             break;
+        }
         const StepWait w = m_waits[s];
         m_waits[s] = StepWait();
         FinishJudgement(s, w, stale);
     }
     m_judging = false;
+    if (m_station)
+        m_station->awaited.store(awaited);
     if (m_storeDue)
         StoreCounts();
 }
@@ -388,7 +396,9 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
         const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
         // Views showing an inspect frame that this overwrites are told
         // below (showFrame) before they can paint again.
+        m_engineStartNs = NowNs();
         InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
+        m_engineEndNs = NowNs();
     }
 
     // Serial part after: display, outputs, counts, the NG ring, in camera order.

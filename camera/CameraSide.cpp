@@ -211,6 +211,7 @@ void CameraSide::deliverLocked(const void* data, int bytes)
     station->isImageFill[camIndex] = true;
     station->frameAtNs[camIndex] = at;
     ++deliveredFrames;
+    station->FrameCame(camIndex);
 }
 
 void CameraSide::deliver(const void* data, int bytes)
@@ -238,6 +239,7 @@ void CameraSide::deliverIntoLocked(const std::function<bool(unsigned char* acq)>
     station->isImageFill[camIndex] = true;
     station->frameAtNs[camIndex] = at;
     ++deliveredFrames;
+    station->FrameCame(camIndex);
 }
 
 bool CameraSide::frameFits(int width, int height, const char* source)
