@@ -277,6 +277,23 @@ qint64 DetectionCycle::WaitNs(int c) const
     return wait + std::min(period, qint64(kLongestPeriodMs) * 1000000);
 }
 
+unsigned DetectionCycle::FramesNotWanted() const
+{
+    // A frame taken while the engine judges is older than any step that
+    // starts after it (but one on an edge of this pass); only the live view
+    // would show it. Cameras on trigger send no other, and a slow camera's
+    // next one may be far off.
+    if (!FramesWatched() || gpWPara->externalTrigger || AwaitingFrames() || m_passEdges)
+        return 0;
+    unsigned cams = 0;
+    for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
+        const qint64 period = std::max(m_periodNs[c][0], m_periodNs[c][1]);
+        if (m_station->cameras[c] && period > 0 && period <= qint64(kLetGoPeriodMs) * 1000000)
+            cams |= 1u << c;
+    }
+    return cams;
+}
+
 unsigned DetectionCycle::SilentCameras() const
 {
     unsigned silent = 0;
@@ -397,7 +414,11 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
         // Views showing an inspect frame that this overwrites are told
         // below (showFrame) before they can paint again.
         m_engineStartNs = NowNs();
+        if (m_station)
+            m_station->letGo.store(FramesNotWanted());
         InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
+        if (m_station)
+            m_station->letGo.store(0);
         m_engineEndNs = NowNs();
     }
 

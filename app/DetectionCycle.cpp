@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -235,6 +236,7 @@ void DetectionCycle::Run()
     int edge[8];
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
+    m_passEdges = std::any_of(std::begin(edge), std::end(edge), [](int e) { return e != 0; });
     m_inputsReadNs = gDataInReadNs.load();
     // An edge already on the inputs when the pass began ended a zero delay
     // then: frames delivered while the pass copied are after it.

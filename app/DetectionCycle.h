@@ -137,6 +137,9 @@ public:
     static constexpr int kFrameWaitMs = 1000;
     // A longer gap between frames (a restart, a stall) does not stretch the wait further.
     static constexpr int kLongestPeriodMs = 10000;
+    // Only frames of cameras this fast are let go while the engine judges:
+    // the next one comes soon after.
+    static constexpr int kLetGoPeriodMs = 40;
 
     // Detection start and stop.
     void StartDetect();
@@ -267,6 +270,8 @@ private:
     unsigned StaleCameras(const StepWait& w, bool* waiting) const;
     // Cameras without a frame for longer than their wait (no waiting).
     unsigned SilentCameras() const;
+    // Cameras whose frames are let go uncopied while the engine judges.
+    unsigned FramesNotWanted() const;
     // Whether the age of frames tells anything: cameras open, none lost.
     bool FramesWatched() const;
     // How long a step waits for camera c's next frame: the wait plus its
@@ -327,6 +332,9 @@ private:
     qint64 m_inputsReadNs = 0, m_edgeReadNs = 0;
     qint64 m_edgeSeenNs = 0, m_passStartNs = 0, m_handedOverNs = 0, m_flushedNs = 0, m_picturesNs = 0;
     qint64 m_engineStartNs = 0, m_engineEndNs = 0;
+    // This pass took an input edge: a step it starts after judging an
+    // earlier one waits for frames from the pass's start.
+    bool m_passEdges = false;
     // When the edges this pass took were on the inputs: the pass's start
     // when the input word stood unchanged through its frame copies.
     qint64 m_edgeAtNs = 0;

@@ -8,7 +8,7 @@
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
-//              [--one-input] [--board-cpus LIST]
+//              [--one-input] [--board-cpus LIST] [--busy-wait]
 //   cyclebench --memory [--cycles N] [--threads T]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
@@ -25,6 +25,7 @@
 // For the panel's two cores: taskset -c 0,1 cyclebench. --board-cpus 2,3
 // runs the simulated IO board on those cores instead of the monitor's (on
 // the panel the board is a device of its own, not a process beside it).
+// --busy-wait: the bench's own waits poll instead of sleeping between events.
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
@@ -83,15 +84,22 @@ namespace {
 int kW = 1920, kH = 1080, kCameras = 8;
 
 // Sleeps between events as the panel's GUI thread does: a loop that only
-// polled kept one of the two cores busy beside the monitor's threads.
+// polled kept one of the two cores busy beside the monitor's threads
+// (--busy-wait polls as before, for comparison).
+bool gBusyWait = false;
 void Wait(const std::function<bool()>& done, int ms)
 {
     QElapsedTimer t;
     t.start();
     QTimer tick;  // wakes the loop when nothing else does
-    tick.start(2);
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (!gBusyWait)
+        tick.start(2);
+    while (!done() && t.elapsed() < ms) {
+        if (gBusyWait)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        else  // the overload with a time limit never sleeps
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
 }
 
 // 50 ROIs on a 10 x 5 grid of the frame, written in view coordinates of this
@@ -668,6 +676,7 @@ int main(int argc, char** argv)
     const int ngEvery = oneInput ? 0 : arg("--ng-every", 0);
     const bool colour = args.contains(QLatin1String("--colour"));
     const int fps = arg("--fps", 10);
+    gBusyWait = args.contains(QLatin1String("--busy-wait"));
     if (const int i = args.indexOf(QLatin1String("--size")); i >= 0 && i + 1 < args.size()) {
         kW = args[i + 1].section(QLatin1Char('x'), 0, 0).toInt();
         kH = args[i + 1].section(QLatin1Char('x'), 1, 1).toInt();

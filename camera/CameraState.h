@@ -51,6 +51,11 @@ public:
     // the pass takes the frames then, not at its next tick.
     std::atomic<unsigned> awaited{0};
     std::function<void()> framesCame;
+    // Bit c: while the engine judges, camera c's frames are let go without
+    // their copy (counted as delivered): no step waits for one, and on two
+    // cores the copies took turns with the engine's threads.
+    std::atomic<unsigned> letGo{0};
+    bool LetsGo(int camera) const { return letGo.load(std::memory_order_relaxed) & (1u << camera); }
     void FrameCame(int camera)
     {
         const unsigned bit = 1u << camera;
