@@ -131,8 +131,11 @@ void DetectionCycle::StepJudged(int s, unsigned stale)
     std::vector<int> cams;
     for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
         cams.push_back(c);
+    m_engineStartNs = m_engineEndNs = 0;
     JudgeCameras(cams, s, stale);
     m_traces[s].judged = NowNs();
+    m_traces[s].engineStart = m_engineStartNs;
+    m_traces[s].engineEnd = m_engineEndNs;
     CheckNG();
     m_traces[s].verdict = NowNs();
     m_traces[s].flushed = m_flushedNs;
@@ -195,6 +198,7 @@ void DetectionCycle::PollAwaitedFrames()
     if (m_judging)
         return;
     m_judging = true;
+    unsigned awaited = 0;
     for (;;) {
         // The next step in the order the delays ended; a later one never
         // goes first (its verdict would come before an earlier step's).
@@ -206,13 +210,17 @@ void DetectionCycle::PollAwaitedFrames()
             break;
         bool waiting = false;
         const unsigned stale = StaleCameras(m_waits[s], &waiting);
-        if (waiting)
+        if (waiting) {
+            awaited = stale;
             break;
+        }
         const StepWait w = m_waits[s];
         m_waits[s] = StepWait();
         FinishJudgement(s, w, stale);
     }
     m_judging = false;
+    if (m_station)
+        m_station->awaited.store(awaited);
     if (m_storeDue)
         StoreCounts();
 }
@@ -268,6 +276,23 @@ qint64 DetectionCycle::WaitNs(int c) const
         return wait;
     const qint64 period = std::max(m_periodNs[c][0], m_periodNs[c][1]);
     return wait + std::min(period, qint64(kLongestPeriodMs) * 1000000);
+}
+
+unsigned DetectionCycle::FramesNotWanted() const
+{
+    // A frame taken while the engine judges is older than any step that
+    // starts after it (but one on an edge of this pass); only the live view
+    // would show it. Cameras on trigger send no other, and a slow camera's
+    // next one may be far off.
+    if (!FramesWatched() || gpWPara->externalTrigger || AwaitingFrames() || m_passEdges)
+        return 0;
+    unsigned cams = 0;
+    for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
+        const qint64 period = std::max(m_periodNs[c][0], m_periodNs[c][1]);
+        if (m_station->cameras[c] && period > 0 && period <= qint64(kLetGoPeriodMs) * 1000000)
+            cams |= 1u << c;
+    }
+    return cams;
 }
 
 unsigned DetectionCycle::SilentCameras() const
@@ -389,7 +414,13 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
         const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
         // Views showing an inspect frame that this overwrites are told
         // below (showFrame) before they can paint again.
+        m_engineStartNs = NowNs();
+        if (m_station)
+            m_station->letGo.store(FramesNotWanted());
         InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
+        if (m_station)
+            m_station->letGo.store(0);
+        m_engineEndNs = NowNs();
     }
 
     // Serial part after: display, outputs, counts, the NG ring, in camera order.

@@ -17,8 +17,7 @@
 #include <QEvent>
 #include <QMutexLocker>
 
-#include <opencv2/core.hpp>
-
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -36,8 +35,8 @@ struct PassGuard {
 DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject* parent)
     : QObject(parent)
     , m_host(host)
-    , m_station(station)
 {
+    setStation(station);
     runTimer.setSingleShot(true);
     connect(&runTimer, &QTimer::timeout, this, &DetectionCycle::Run);
     for (int i = 0; i < 8; ++i) {
@@ -58,6 +57,13 @@ DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject*
     // Timers nothing starts keep their slots: they have no effect in operation.
     for (QTimer* t : {&outAlarmTimer, &reserveOutputTimer, &setAllOutTimer, &delayOutput3Timer})
         connect(t, &QTimer::timeout, t, &QTimer::stop);
+}
+
+void DetectionCycle::setStation(CameraStation* station)
+{
+    m_station = station;
+    if (station)  // the cameras stop before the cycle goes
+        station->framesCame = [this] { WakePass(); };
 }
 
 void DetectionCycle::WakePass()
@@ -167,10 +173,7 @@ unsigned DetectionCycle::HandOverFrames()
             delivered = side->deliveredFrames.load();
         }
         FrameTaken(c, takenNs > 0 ? takenNs : NowNs(), delivered);
-        // Brightness over one 8-bit plane of the frame (a quarter of a colour one).
-        const cv::Mat plane = cam->GreyView(cam->workBuffer);
-        if (!plane.empty())
-            cam->brightness = int(cv::mean(plane)[0]);
+        cam->WorkFrameTaken();
         if (gpWPara->externalTrigger && state.verdictState != VerdictAlarm) {
             if (!m_trigImages)
                 m_trigSetStartNs = m_frameAtNs[c];
@@ -233,6 +236,7 @@ void DetectionCycle::Run()
     int edge[8];
     for (int i = 0; i < 8; ++i)
         edge[i] = gpControlIO ? gpControlIO->IOInTrigger(i) : 0;
+    m_passEdges = std::any_of(std::begin(edge), std::end(edge), [](int e) { return e != 0; });
     m_inputsReadNs = gDataInReadNs.load();
     // An edge already on the inputs when the pass began ended a zero delay
     // then: frames delivered while the pass copied are after it.

@@ -91,7 +91,7 @@ public:
     void WakePass();
     // Between passes the loop waits this long.
     static constexpr int kPassIntervalMs = 3;
-    void setStation(CameraStation* station) { m_station = station; }
+    void setStation(CameraStation* station);
     // Worker threads for the engine work of a step (1: on the GUI thread, 0: one per core).
     void setJudgeThreads(int n) { m_threads = n; }
 
@@ -137,6 +137,9 @@ public:
     static constexpr int kFrameWaitMs = 1000;
     // A longer gap between frames (a restart, a stall) does not stretch the wait further.
     static constexpr int kLongestPeriodMs = 10000;
+    // Only frames of cameras this fast are let go while the engine judges:
+    // the next one comes soon after.
+    static constexpr int kLetGoPeriodMs = 40;
 
     // Detection start and stop.
     void StartDetect();
@@ -205,6 +208,8 @@ public:
         qint64 newestFrame = 0;  // the last of its frames was delivered
         qint64 passStart = 0;    // the pass that found them all fresh began
         qint64 handedOver = 0;   // and had copied the cameras' new frames
+        qint64 engineStart = 0;  // the engine's work on the cameras began
+        qint64 engineEnd = 0;    // and ended (before the views are told)
         qint64 judged = 0;       // the engine's step ended
         qint64 pictures = 0;     // the verdict's pictures were decided and handed to the saver
         qint64 verdict = 0;      // the verdict (outputs set, counts stored) ended
@@ -265,6 +270,8 @@ private:
     unsigned StaleCameras(const StepWait& w, bool* waiting) const;
     // Cameras without a frame for longer than their wait (no waiting).
     unsigned SilentCameras() const;
+    // Cameras whose frames are let go uncopied while the engine judges.
+    unsigned FramesNotWanted() const;
     // Whether the age of frames tells anything: cameras open, none lost.
     bool FramesWatched() const;
     // How long a step waits for camera c's next frame: the wait plus its
@@ -298,7 +305,7 @@ private:
     bool IsMulti() const;
 
     CycleHost* m_host;
-    CameraStation* m_station;
+    CameraStation* m_station = nullptr;
     int m_threads = 0;  // 0: one per core
     int m_passesSinceRestart = 0;  // white balance once, 50 passes after start
     unsigned m_trigImages = 0;     // cameras with a frame since the last capture-triggered cycle
@@ -324,6 +331,10 @@ private:
     QHash<const QTimer*, qint64> m_pulseLate;  // pulse ends waiting for the board, since
     qint64 m_inputsReadNs = 0, m_edgeReadNs = 0;
     qint64 m_edgeSeenNs = 0, m_passStartNs = 0, m_handedOverNs = 0, m_flushedNs = 0, m_picturesNs = 0;
+    qint64 m_engineStartNs = 0, m_engineEndNs = 0;
+    // This pass took an input edge: a step it starts after judging an
+    // earlier one waits for frames from the pass's start.
+    bool m_passEdges = false;
     // When the edges this pass took were on the inputs: the pass's start
     // when the input word stood unchanged through its frame copies.
     qint64 m_edgeAtNs = 0;

@@ -8,7 +8,7 @@
 //
 //   cyclebench [--cycles N] [--threads T] [--cameras N] [--size WxH] [--colour]
 //              [--fps F] [--ng-every K] [--breakdown] [--check-frames] [--trace]
-//              [--one-input] [--board-cpus LIST] [--peak-map]
+//              [--one-input] [--board-cpus LIST] [--peak-map] [--busy-wait]
 //   cyclebench --memory [--cycles N] [--threads T]
 //   cyclebench --startup [--cameras N] [--size WxH] [--colour]
 // --fps F sets the cameras' frame rate (default 10): a step judges only
@@ -27,6 +27,7 @@
 // the panel the board is a device of its own, not a process beside it).
 // --peak-map samples the mappings during the cycles and splits the highest
 // resident sample by kind (heaps, arenas, stacks, maps, files).
+// --busy-wait: the bench's own waits poll instead of sleeping between events.
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
 #include "app/IOLink.h"
@@ -39,6 +40,7 @@
 #include "foundation/VisionGlobals.h"
 #include "foundation/uitext.h"
 #include "inspect/InspectStep.h"
+#include "inspect/StepWorkers.h"
 #include "inspect/ParamRoi.h"
 #include "inspect/CammerRecong.h"
 #include "inspect/CycleState.h"
@@ -65,6 +67,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sched.h>
@@ -83,12 +86,23 @@
 namespace {
 int kW = 1920, kH = 1080, kCameras = 8;
 
+// Sleeps between events as the panel's GUI thread does: a loop that only
+// polled kept one of the two cores busy beside the monitor's threads
+// (--busy-wait polls as before, for comparison).
+bool gBusyWait = false;
 void Wait(const std::function<bool()>& done, int ms)
 {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QTimer tick;  // wakes the loop when nothing else does
+    if (!gBusyWait)
+        tick.start(2);
+    while (!done() && t.elapsed() < ms) {
+        if (gBusyWait)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        else  // the overload with a time limit never sleeps
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
 }
 
 // 50 ROIs on a 10 x 5 grid of the frame, written in view coordinates of this
@@ -690,7 +704,30 @@ struct Traced {
     // monitor's clock (ns; 0 when the board does not tell its clock).
     qint64 boardIn = 0, boardOut = 0;
     qint64 boardPolled = 0;  // the board answered the first poll after the edge
+    StepWorkers::Split split;  // how the engine's threads shared its step
 };
+// The engine's threads in their steps (ms: median, p90, p99): their CPU
+// time beside the step's, the helper's late start and the calling thread's
+// wait for it at the end.
+void PrintSplit(const char* title, const std::vector<StepWorkers::Split>& splits)
+{
+    struct Part {
+        const char* name;
+        int64_t StepWorkers::Split::*field;
+    };
+    const Part parts[] = {{"the step (wall)", &StepWorkers::Split::wall},
+                          {"CPU of the calling thread", &StepWorkers::Split::callerCpu},
+                          {"CPU of the helper", &StepWorkers::Split::helperCpu},
+                          {"the helper's start after the step's", &StepWorkers::Split::helperLate},
+                          {"the calling thread's wait for it", &StepWorkers::Split::callerWait}};
+    std::printf("  %s, %zu steps (ms: median, p90, p99):\n", title, splits.size());
+    for (const Part& part : parts) {
+        std::vector<double> ms;
+        for (const StepWorkers::Split& sp : splits)
+            ms.push_back(double(sp.*part.field) / 1e6);
+        std::printf("    %-40s %6.1f %6.1f %6.1f\n", part.name, Median(ms), Percentile(ms, 0.9), Percentile(ms, 0.99));
+    }
+}
 void PrintTrace(const std::vector<Traced>& traced)
 {
     struct Stage {
@@ -705,6 +742,9 @@ void PrintTrace(const std::vector<Traced>& traced)
         {"last frame -> the pass that takes it", &T::newestFrame, &T::passStart},
         {"pass: new frames copied", &T::passStart, &T::handedOver},
         {"copied -> engine step ended", &T::handedOver, &T::judged},
+        {"  copied -> the engine's work begins", &T::handedOver, &T::engineStart},
+        {"  the engine's work on the cameras", &T::engineStart, &T::engineEnd},
+        {"  the engine's work -> step ended", &T::engineEnd, &T::judged},
         {"engine ended -> pictures handed on", &T::judged, &T::pictures},
         {"pictures -> verdict ended (counts)", &T::pictures, &T::verdict},
         {"edge taken -> output word handed on", &T::edgeSeen, &T::flushed},
@@ -759,6 +799,10 @@ void PrintTrace(const std::vector<Traced>& traced)
     row("  edge -> the board answers a poll", polled);
     row("  answer -> read by the IO thread", answered);
     row("word written -> the board has it", out);
+    std::vector<StepWorkers::Split> splits;
+    for (const auto& t : traced)
+        splits.push_back(t.split);
+    PrintSplit("the engine's threads in the cycle", splits);
     // The slowest steps stage by stage: what a p99 step waited on.
     std::vector<size_t> order(traced.size());
     for (size_t k = 0; k < order.size(); ++k)
@@ -797,6 +841,7 @@ int main(int argc, char** argv)
     const int ngEvery = oneInput ? 0 : arg("--ng-every", 0);
     const bool colour = args.contains(QLatin1String("--colour"));
     const int fps = arg("--fps", 10);
+    gBusyWait = args.contains(QLatin1String("--busy-wait"));
     if (const int i = args.indexOf(QLatin1String("--size")); i >= 0 && i + 1 < args.size()) {
         kW = args[i + 1].section(QLatin1Char('x'), 0, 0).toInt();
         kH = args[i + 1].section(QLatin1Char('x'), 1, 1).toInt();
@@ -1023,7 +1068,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "  camera %d: %s, first areas %d %d %d, brightness %d\n", c + 1,
                              win.cammerWidget[c]->cameraOK ? "OK" : "NG", win.cammerWidget[c]->roiValue[0][0],
                              win.cammerWidget[c]->roiValue[0][1], win.cammerWidget[c]->roiValue[0][45],
-                             win.cammerWidget[c]->brightness);
+                             win.cammerWidget[c]->Brightness());
             return false;
         }
         ms = outs.last().section(QLatin1Char(' '), 1, 1).toDouble() - ins[insBefore].section(QLatin1Char(' '), 1, 1).toDouble();
@@ -1108,6 +1153,7 @@ int main(int argc, char** argv)
         if (!step(0, QStringLiteral("0x00F5"), product))
             return 1;
         const DetectionCycle::StepTrace productTrace = win.detection()->lastTrace();
+        const StepWorkers::Split productSplit = StepWorkers::instance().lastSplit();
         const qint64 productSent = gDataOutSentNs.load();
         const qint64 productIn = stepIn, productOut = stepOut, productPolled = stepPolled;
         if (!step(2, QStringLiteral("0x00F4"), mould))
@@ -1115,8 +1161,9 @@ int main(int argc, char** argv)
         latency.push_back(product);
         latency.push_back(mould);
         if (trace) {
-            traced.push_back({productTrace, product, productSent, productIn, productOut, productPolled});
-            traced.push_back({win.detection()->lastTrace(), mould, gDataOutSentNs.load(), stepIn, stepOut, stepPolled});
+            traced.push_back({productTrace, product, productSent, productIn, productOut, productPolled, productSplit});
+            traced.push_back({win.detection()->lastTrace(), mould, gDataOutSentNs.load(), stepIn, stepOut, stepPolled,
+                              StepWorkers::instance().lastSplit()});
         }
     }
     const double peakAfterCycles = ResidentMb();
@@ -1128,11 +1175,13 @@ int main(int argc, char** argv)
         engines.push_back(w->engine);
     const int t = threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<double> engine;
+    std::vector<StepWorkers::Split> aloneSplits;
     for (int n = 0; n < std::min(cycles, 20); ++n) {
         for (int g = 0; g < 2; ++g) {
             const auto a = std::chrono::steady_clock::now();
             InspectStep::Run(engines, g, std::min(t, kCameras));
             engine.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+            aloneSplits.push_back(StepWorkers::instance().lastSplit());
             g_listParamROI.clear();
         }
     }
@@ -1159,8 +1208,10 @@ int main(int argc, char** argv)
     std::printf("  p99 against a frame period (%.0f ms) and the engine's step: %.1f ms vs %.1f ms (median step), %.1f ms (p99 step)\n",
                 period, Percentile(latency, 0.99), period + Median(engine), period + Percentile(engine, 0.99));
     std::printf("  added by the cycle (medians):        %.1f ms (goal <= 25 ms)\n", Median(latency) - Median(engine));
-    if (trace && !traced.empty())
+    if (trace && !traced.empty()) {
         PrintTrace(traced);
+        PrintSplit("the engine's threads alone", aloneSplits);
+    }
     if (mapPeak)
         peakMap.print();
     if (args.contains(QLatin1String("--breakdown"))) {

@@ -204,6 +204,10 @@ void CameraSide::deliverLocked(const void* data, int bytes)
 {
     if (!station->takesFrames.load(std::memory_order_relaxed))
         return;
+    if (station->LetsGo(camIndex)) {
+        ++deliveredFrames;  // the frame period stays what the camera sends
+        return;
+    }
     const int64_t at = FrameClockNs();  // before the copy: the frame was taken before it
     const int n = std::min(bytes, gColorLen);
     if (n > 0 && int(acqBuffer.size()) >= n)
@@ -211,6 +215,7 @@ void CameraSide::deliverLocked(const void* data, int bytes)
     station->isImageFill[camIndex] = true;
     station->frameAtNs[camIndex] = at;
     ++deliveredFrames;
+    station->FrameCame(camIndex);
 }
 
 void CameraSide::deliver(const void* data, int bytes)
@@ -229,6 +234,10 @@ void CameraSide::deliverIntoLocked(const std::function<bool(unsigned char* acq)>
 {
     if (acqBuffer.size() < size_t(gColorLen) || !station->takesFrames.load(std::memory_order_relaxed))
         return;
+    if (station->LetsGo(camIndex)) {
+        ++deliveredFrames;
+        return;
+    }
     const int64_t at = FrameClockNs();
     if (!write(acqBuffer.data())) {
         // The writer may have left part of its frame: nothing waiting is whole.
@@ -238,6 +247,7 @@ void CameraSide::deliverIntoLocked(const std::function<bool(unsigned char* acq)>
     station->isImageFill[camIndex] = true;
     station->frameAtNs[camIndex] = at;
     ++deliveredFrames;
+    station->FrameCame(camIndex);
 }
 
 bool CameraSide::frameFits(int width, int height, const char* source)

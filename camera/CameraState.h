@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 // The clock of frame deliveries and of the cycle's waits (monotonic, ns).
 inline int64_t FrameClockNs()
@@ -45,6 +46,24 @@ public:
     // Off while start-up trains the engines: nothing reads a frame before the
     // cycle polls, and converting each would take the CPU the training needs.
     std::atomic<bool> takesFrames{true};
+    // Bit c: a waiting step wants camera c's next frame. The delivery that
+    // clears the last bit calls framesCame (set before any camera streams):
+    // the pass takes the frames then, not at its next tick.
+    std::atomic<unsigned> awaited{0};
+    std::function<void()> framesCame;
+    // Bit c: while the engine judges, camera c's frames are let go without
+    // their copy (counted as delivered): no step waits for one, and on two
+    // cores the copies took turns with the engine's threads.
+    std::atomic<unsigned> letGo{0};
+    bool LetsGo(int camera) const { return letGo.load(std::memory_order_relaxed) & (1u << camera); }
+    void FrameCame(int camera)
+    {
+        const unsigned bit = 1u << camera;
+        if (!(awaited.load(std::memory_order_relaxed) & bit))
+            return;
+        if (awaited.fetch_and(~bit) == bit && framesCame)
+            framesCame();
+    }
 
     WizardPara* livePara;
     WizardPara* editPara;  // the settings dialog's copy

@@ -2,6 +2,17 @@
 
 #include <algorithm>
 
+#include <time.h>
+
+namespace {
+int64_t ClockNs(clockid_t id)
+{
+    timespec t{};
+    clock_gettime(id, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+}  // namespace
+
 StepWorkers& StepWorkers::instance()
 {
     static StepWorkers workers;
@@ -46,21 +57,37 @@ void StepWorkers::Loop(uint64_t seen, size_t index)
             if (index >= m_helpers)
                 continue;  // not needed for this run
         }
+        const int64_t started = ClockNs(CLOCK_MONOTONIC), cpu = ClockNs(CLOCK_THREAD_CPUTIME_ID);
         Drain();
+        const int64_t used = ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpu;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            m_split.helperCpu += used;
+            m_split.helperLate = std::max(m_split.helperLate, started - m_runStart);
             --m_busy;
         }
         m_done.notify_all();
     }
 }
 
+StepWorkers::Split StepWorkers::lastSplit() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_last;
+}
+
 void StepWorkers::Run(size_t count, int threads, const std::function<void(size_t)>& job)
 {
     const size_t helpers = threads > 1 ? std::min(size_t(threads - 1), count > 0 ? count - 1 : 0) : 0;
     if (helpers == 0) {
+        const int64_t start = ClockNs(CLOCK_MONOTONIC), cpu = ClockNs(CLOCK_THREAD_CPUTIME_ID);
         for (size_t i = 0; i < count; ++i)
             job(i);
+        Split alone;
+        alone.wall = ClockNs(CLOCK_MONOTONIC) - start;
+        alone.callerCpu = ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpu;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_last = alone;
         return;
     }
     {
@@ -73,10 +100,20 @@ void StepWorkers::Run(size_t count, int threads, const std::function<void(size_t
         m_helpers = helpers;
         m_busy = helpers;
         ++m_generation;
+        m_split = Split();
+        m_runStart = ClockNs(CLOCK_MONOTONIC);
     }
+    const int64_t cpu = ClockNs(CLOCK_THREAD_CPUTIME_ID);
     m_wake.notify_all();
     Drain();
+    const int64_t drained = ClockNs(CLOCK_MONOTONIC);
+    const int64_t used = ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpu;
     std::unique_lock<std::mutex> lock(m_mutex);
     m_done.wait(lock, [&] { return m_busy == 0; });
     m_job = nullptr;
+    const int64_t end = ClockNs(CLOCK_MONOTONIC);
+    m_split.wall = end - m_runStart;
+    m_split.callerCpu = used;
+    m_split.callerWait = end - drained;
+    m_last = m_split;
 }

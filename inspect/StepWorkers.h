@@ -19,12 +19,23 @@ public:
     // up to threads - 1 kept workers; returns when every call has returned.
     void Run(size_t count, int threads, const std::function<void(size_t)>& job);
 
+    // How the last run's threads shared it (ns): on two cores the threads
+    // that deliver frames take turns with the engine's.
+    struct Split {
+        int64_t wall = 0;        // the whole run
+        int64_t callerCpu = 0;   // the calling thread's CPU time in it
+        int64_t helperCpu = 0;   // the helpers' CPU time, added up
+        int64_t helperLate = 0;  // the last helper's start after the run's
+        int64_t callerWait = 0;  // the calling thread waited for the helpers
+    };
+    Split lastSplit() const;
+
 private:
     StepWorkers() = default;
     void Loop(uint64_t seen, size_t index);
     void Drain();
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
     std::vector<std::thread> m_threads;
@@ -35,4 +46,7 @@ private:
     size_t m_busy = 0;      // of those, still working
     uint64_t m_generation = 0;
     bool m_stop = false;
+    int64_t m_runStart = 0;  // wall clock of the current run
+    Split m_split;           // the current run's, under m_mutex
+    Split m_last;            // the last run's, under m_mutex
 };

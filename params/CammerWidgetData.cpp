@@ -132,6 +132,18 @@ cv::Mat CammerWidgetData::GreyView(FrameBytes& buffer) const
     return cv::Mat(m_layout.height, m_layout.width, CV_8UC1, buffer.data());
 }
 
+int CammerWidgetData::Brightness()
+{
+    if (m_brightnessDue) {
+        m_brightnessDue = false;
+        // One 8-bit plane of the frame (a quarter of a colour one).
+        const cv::Mat plane = GreyView(workBuffer);
+        if (!plane.empty())
+            m_brightness = int(cv::mean(plane)[0]);
+    }
+    return m_brightness;
+}
+
 void CammerWidgetData::SetInspectPartial(const FrameWarp& warp)
 {
     m_pendingWarp = warp;

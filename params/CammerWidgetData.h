@@ -198,7 +198,11 @@ public:
     int32_t roiMarks[kGroups][kMaxRoi][kMarkSlots][4] = {};
     FrameBytes ngMap;  // imageLen
     uint8_t previewShown = 0;
-    int brightness = 0;  // mean of the working frame, from the polling loop
+    // Mean grey of the frame the polling pass took last, worked out when it
+    // is read: the pass takes up to 400 frames a second, the views show
+    // about 15 of them, and the pass that starts a step has no time for it.
+    int Brightness();
+    void WorkFrameTaken() { m_brightnessDue = true; }
 
     // Masks: per group and ROI, 8-bit of the ROI's box size, 255 inside.
     // Replaced whole, never written in place: the sets share unchanged ones.
@@ -234,6 +238,8 @@ private:
         uint64_t writes = 0;  // m_workWrites when it was kept
     } m_ringNewest;
     bool m_inspectPartial = false;
+    int m_brightness = 0;
+    bool m_brightnessDue = false;
     void LoadTemplatesGroup(int g);
 
     FrameLayout m_layout;

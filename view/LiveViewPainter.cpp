@@ -343,7 +343,7 @@ void LiveViewPainter::PlaceVerdict(TextPlacer& at) const
                        + 1 + fm.ascent();
         }
     }
-    at.Place(LanStr(367).arg(m_w.brightness), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
+    at.Place(LanStr(367).arg(m_w.Brightness()), Size(22, 45), m_w.cameraOK ? Qt::green : Qt::red,
              QPoint(Size(620, 1450), Size(22, 40)));
 }
 

@@ -585,8 +585,19 @@ void TestCameraDelivery::noFrameTakenWhileHeldOff()
     rig.cam(0).CameraStart();
     QTRY_VERIFY_WITH_TIMEOUT(sim.device("mvs", "DEV000001")->framesHandled() >= 3, 2000);
     QCOMPARE(rig.cam(0).deliveredFrames.load(), 0);
+    // Let go while the engine judges: counted, not copied; then the frame a
+    // waiting step wants wakes the pass once.
+    std::atomic<int> woken{0};
+    rig.station.framesCame = [&woken] { ++woken; };
+    rig.station.letGo = 1;
     rig.station.takesFrames = true;
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cam(0).deliveredFrames.load() >= 2, 2000);
+    QVERIFY(!rig.filled(0));
+    rig.station.awaited = 1;
+    rig.station.letGo = 0;
     QTRY_VERIFY_WITH_TIMEOUT(rig.filled(0), 2000);
+    QTRY_COMPARE(woken.load(), 1);
+    QCOMPARE(rig.station.awaited.load(), 0u);
 }
 
 MOJU_TEST_CORE_MAIN(TestCameraDelivery)
