@@ -14,10 +14,16 @@ namespace {
 constexpr double kSteps[] = {0.005, 0.01, 0.02, 0.0025, 0.0075, 0.015};
 // A scaled part must fit nearly whole (as the surroundings must).
 constexpr double kScaledFit = 0.90;
+// Or, where the part fits as a pose is trusted but less (a black part's
+// few faint features, under ramps and blur), its own residual scale must
+// put it nearer the scale tried than the taught one: a fixed camera
+// searched at another scale reads most of that scale back.
+constexpr double kScaleAgrees = 0.5;
 
 struct Tried {
     bool ok = false;
     double fit = 0, wobble = 0;
+    double scale = 0;  // the pose fit's residual scale there
 };
 
 // The part searched in the frame scaled by 1/s about `at` (the picture
@@ -35,7 +41,7 @@ Tried SearchAt(const FindShape& shape, const cv::Mat& frame, const cv::Point& at
     Tried t;
     // Only a place settled and alone counts: repeats would fit any scale alike.
     if (shape.Find(window, cv::Point2d(hw, hh), f) && f.refined && !f.ambiguous)
-        t = {true, f.fit, f.wobble};
+        t = {true, f.fit, f.wobble, f.scale};
     return t;
 }
 
@@ -53,7 +59,8 @@ double ScaleSearch::Changed(const FindShape& shape, const cv::Mat& frame, const 
     for (const double d : kSteps)
         for (const double sign : {1.0, -1.0}) {
             const Tried t = SearchAt(shape, frame, c, model, reach, 1.0 + sign * d);
-            if (t.ok && t.fit >= kScaledFit && t.fit - fit > TieRule::Margin(t.fit, t.wobble, wobble))
+            const bool whole = t.fit >= kScaledFit || std::abs(t.scale) <= kScaleAgrees * d;
+            if (t.ok && whole && t.fit - fit > TieRule::Margin(t.fit, t.wobble, wobble))
                 return sign * d;
         }
     return 0;
