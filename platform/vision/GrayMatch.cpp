@@ -938,11 +938,20 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         anyFar = 255;
 #endif
     // Only where pixels differ side by side may a veil be at work: a pixel
-    // on its own is noise, which the opening removes anyway.
+    // on its own is noise, which the opening removes anyway. The opening
+    // reads past the window's edge as differing, so a line of pixels along
+    // any edge stays: a pair there counts on every side, not only on the
+    // left and top (where the anchor of a 2 x 2 block reaches out).
     if (!m_hue && anyFar) {
         thread_local cv::Mat pairs;
-        cv::erode(diff, pairs, cv::Mat::ones(2, 2, CV_8U));
-        if (cv::countNonZero(pairs) > 0)
+        static const cv::Mat block = cv::Mat::ones(2, 2, CV_8U);
+        cv::erode(diff, pairs, block);
+        bool paired = cv::countNonZero(pairs) > 0;
+        if (!paired) {
+            cv::erode(diff, pairs, block, cv::Point(0, 0));
+            paired = cv::countNonZero(pairs) > 0;
+        }
+        if (paired)
             TakeOutVeil(g, l, focus, tolerance, diff, judged);
     }
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
