@@ -2,6 +2,7 @@
 
 #include "ColorConvert.h"
 #include "LightingFit.h"
+#include "Opening.h"
 #include "ShiftEnvelope.h"
 #include "StageClock.h"
 #include "VeilFit.h"
@@ -939,12 +940,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
 #endif
     // Only where pixels differ side by side may a veil be at work: a pixel
     // on its own is noise, which the opening removes anyway.
-    if (!m_hue && anyFar) {
-        thread_local cv::Mat pairs;
-        cv::erode(diff, pairs, cv::Mat::ones(2, 2, CV_8U));
-        if (cv::countNonZero(pairs) > 0)
-            TakeOutVeil(g, l, focus, tolerance, diff, judged);
-    }
+    if (!m_hue && anyFar && AnyErodedByTwo(diff))
+        TakeOutVeil(g, l, focus, tolerance, diff, judged);
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;
         cv::dilate(diff, diff, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(s, s)));
@@ -968,7 +965,11 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     // for the lighting fitted again): a dark or strong difference stays, and
     // so does the soft rim of a strong one (a foreign object's edge).
     {
-        const cv::Rect box = cv::boundingRect(diff);
+        // OpenCV's box, read over the rows that hold the differing pixels
+        // only (it takes each row on its own; rows without any add nothing).
+        const cv::Range rows = NonZeroRows(diff);
+        cv::Rect box = cv::boundingRect(diff.rowRange(rows));
+        box.y += rows.start;
         thread_local cv::Mat could, strong;
         could.create(box.size(), CV_8U);
         strong.create(box.size(), CV_8U);

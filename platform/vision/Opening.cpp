@@ -71,16 +71,59 @@ bool AnyNonZero(const cv::Mat& img)
     return false;
 }
 
+cv::Range NonZeroRows(const cv::Mat& img)
+{
+    int y0 = 0;
+    while (y0 < img.rows && !RowAny(img.ptr<uchar>(y0), img.cols))
+        ++y0;
+    if (y0 == img.rows)
+        return cv::Range(0, 0);
+    int y1 = img.rows - 1;
+    while (!RowAny(img.ptr<uchar>(y1), img.cols))
+        --y1;
+    return cv::Range(y0, y1 + 1);
+}
+
+bool AnyErodedByTwo(const cv::Mat& img)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    const int w = img.cols;
+    for (int y = 0; y < img.rows; ++y) {
+        // Row -1 and column -1 read as 255: the top row pairs with itself,
+        // the left column only with the row above.
+        const uchar* p = img.ptr<uchar>(y);
+        const uchar* q = img.ptr<uchar>(y > 0 ? y - 1 : 0);
+        if (p[0] && q[0])
+            return true;
+        int x = 1;
+#if CV_SIMD128
+        cv::v_uint8x16 acc = cv::v_setzero_u8();
+        auto at = [&](int c) {
+            return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_load(p + c - 1)),
+                             cv::v_min(cv::v_load(q + c), cv::v_load(q + c - 1)));
+        };
+        for (; x + 16 <= w; x += 16)
+            acc |= at(x);
+        if (x < w && w >= 17) {
+            acc |= at(w - 16);
+            x = w;
+        }
+        if (cv::v_check_any(acc != cv::v_setzero_u8()))
+            return true;
+#endif
+        for (; x < w; ++x)
+            if (p[x] && p[x - 1] && q[x] && q[x - 1])
+                return true;
+    }
+    return false;
+}
+
 cv::Rect NonZeroBounds(const cv::Mat& img)
 {
     if (!AnyNonZero(img))
         return cv::Rect();
-    int y0 = 0;
-    while (!RowAny(img.ptr<uchar>(y0), img.cols))
-        ++y0;
-    int y1 = img.rows - 1;
-    while (!RowAny(img.ptr<uchar>(y1), img.cols))
-        --y1;
+    const cv::Range rows = NonZeroRows(img);
+    const int y0 = rows.start, y1 = rows.end - 1;
     // The rows between, ORed: a column is used when any of them uses it.
     thread_local std::vector<uchar> cols;
     cols.assign(size_t(img.cols), 0);
