@@ -993,9 +993,13 @@ bool FindShape::Search(const cv::Mat& window, const cv::Point2d* taught, ShapeFo
         }
         const double reach = kNearPx * scale + 1.0;
         Candidate* bestNear = nullptr;
-        for (Candidate& c : cands)
-            if (std::hypot(c.x - taught->x * scale, c.y - taught->y * scale) <= reach && (!bestNear || better(c, *bestNear)))
+        for (Candidate& c : cands) {
+            // No hypot is below either leg: most places are told by those.
+            const double dx = c.x - taught->x * scale, dy = c.y - taught->y * scale;
+            if (std::abs(dx) <= reach && std::abs(dy) <= reach && std::hypot(dx, dy) <= reach
+                && (!bestNear || better(c, *bestNear)))
                 bestNear = &c;
+        }
         if (bestNear)
             bestNear->near = true;
         if (seed.score >= coarseMin)

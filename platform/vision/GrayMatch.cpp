@@ -2,6 +2,7 @@
 
 #include "ColorConvert.h"
 #include "LightingFit.h"
+#include "Opening.h"
 #include "ShiftEnvelope.h"
 #include "StageClock.h"
 #include "VeilFit.h"
@@ -942,18 +943,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // reads past the window's edge as differing, so a line of pixels along
     // any edge stays: a pair there counts on every side, not only on the
     // left and top (where the anchor of a 2 x 2 block reaches out).
-    if (!m_hue && anyFar) {
-        thread_local cv::Mat pairs;
-        static const cv::Mat block = cv::Mat::ones(2, 2, CV_8U);
-        cv::erode(diff, pairs, block);
-        bool paired = cv::countNonZero(pairs) > 0;
-        if (!paired) {
-            cv::erode(diff, pairs, block, cv::Point(0, 0));
-            paired = cv::countNonZero(pairs) > 0;
-        }
-        if (paired)
-            TakeOutVeil(g, l, focus, tolerance, diff, judged);
-    }
+    if (!m_hue && anyFar && (AnyErodedByTwo(diff) || AnyErodedByTwo(diff, true)))
+        TakeOutVeil(g, l, focus, tolerance, diff, judged);
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;
         cv::dilate(diff, diff, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(s, s)));
@@ -977,7 +968,11 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     // for the lighting fitted again): a dark or strong difference stays, and
     // so does the soft rim of a strong one (a foreign object's edge).
     {
-        const cv::Rect box = cv::boundingRect(diff);
+        // OpenCV's box, read over the rows that hold the differing pixels
+        // only (it takes each row on its own; rows without any add nothing).
+        const cv::Range rows = NonZeroRows(diff);
+        cv::Rect box = cv::boundingRect(diff.rowRange(rows));
+        box.y += rows.start;
         thread_local cv::Mat could, strong;
         could.create(box.size(), CV_8U);
         strong.create(box.size(), CV_8U);

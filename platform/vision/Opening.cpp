@@ -71,16 +71,66 @@ bool AnyNonZero(const cv::Mat& img)
     return false;
 }
 
+cv::Range NonZeroRows(const cv::Mat& img)
+{
+    int y0 = 0;
+    while (y0 < img.rows && !RowAny(img.ptr<uchar>(y0), img.cols))
+        ++y0;
+    if (y0 == img.rows)
+        return cv::Range(0, 0);
+    int y1 = img.rows - 1;
+    while (!RowAny(img.ptr<uchar>(y1), img.cols))
+        --y1;
+    return cv::Range(y0, y1 + 1);
+}
+
+bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    if (img.empty())
+        return false;
+    // The block reaches back (default anchor) or forward from each pixel.
+    const int d = anchorTopLeft ? 1 : -1;
+    const int w = img.cols, h = img.rows;
+    const int x0 = d < 0 ? 1 : 0, x1 = d < 0 ? w : w - 1;  // columns paired with x + d
+    const int edge = d < 0 ? 0 : w - 1;
+    for (int y = 0; y < img.rows; ++y) {
+        // The row and column beyond the picture read as 255: an edge row
+        // pairs with itself, the edge column only with the next row.
+        const uchar* p = img.ptr<uchar>(y);
+        const int yq = y + d;
+        const uchar* q = img.ptr<uchar>(yq < 0 || yq >= h ? y : yq);
+        if (p[edge] && q[edge])
+            return true;
+        int x = x0;
+#if CV_SIMD128
+        cv::v_uint8x16 acc = cv::v_setzero_u8();
+        auto at = [&](int c) {
+            return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_load(p + c + d)),
+                             cv::v_min(cv::v_load(q + c), cv::v_load(q + c + d)));
+        };
+        for (; x + 16 <= x1; x += 16)
+            acc |= at(x);
+        if (x < x1 && x1 - x0 >= 16) {
+            acc |= at(x1 - 16);
+            x = x1;
+        }
+        if (cv::v_check_any(acc != cv::v_setzero_u8()))
+            return true;
+#endif
+        for (; x < x1; ++x)
+            if (p[x] && p[x + d] && q[x] && q[x + d])
+                return true;
+    }
+    return false;
+}
+
 cv::Rect NonZeroBounds(const cv::Mat& img)
 {
     if (!AnyNonZero(img))
         return cv::Rect();
-    int y0 = 0;
-    while (!RowAny(img.ptr<uchar>(y0), img.cols))
-        ++y0;
-    int y1 = img.rows - 1;
-    while (!RowAny(img.ptr<uchar>(y1), img.cols))
-        --y1;
+    const cv::Range rows = NonZeroRows(img);
+    const int y0 = rows.start, y1 = rows.end - 1;
     // The rows between, ORed: a column is used when any of them uses it.
     thread_local std::vector<uchar> cols;
     cols.assign(size_t(img.cols), 0);

@@ -17,3 +17,12 @@ cv::Rect NonZeroBounds(const cv::Mat& img);
 
 // Whether any pixel of an 8-bit picture is non-zero; stops soon after the first.
 bool AnyNonZero(const cv::Mat& img);
+
+// The rows from the first to the last that hold a non-zero pixel; empty
+// when none does.
+cv::Range NonZeroRows(const cv::Mat& img);
+
+// Whether cv::erode with a 2 x 2 element of ones (default border; default
+// anchor, or anchored at its top left) leaves any pixel of an 8-bit picture
+// non-zero, without making the picture.
+bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft = false);

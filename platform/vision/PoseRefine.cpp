@@ -470,8 +470,11 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
         const float* soft = own ? nullptr : (unsoftened ? m_softened[focus].raw.data() : m_softened[focus].grey.data());
         for (size_t i = 0; i < pts.size(); ++i) {
             const Sample& pt = pts[i];
-            const double qx = c * pt.x - s * pt.y + cx;
-            const double qy = s * pt.x + c * pt.y + cy;
+            // The sample's offset from the centre, turned: the read's place
+            // and, for the scale, the direction its derivative takes.
+            const double ox = c * pt.x - s * pt.y, oy = s * pt.x + c * pt.y;
+            const double qx = ox + cx;
+            const double qy = oy + cy;
             double v, l = 0, r = 0, u = 0, d = 0;
             // The neighbours give the gradient; a cost alone needs only to
             // know they lie inside, as a step does.
@@ -540,7 +543,7 @@ bool PoseRefine::Refine(const std::vector<cv::Mat>& pyramid, bool turn, ShapePos
 #endif
             AddWeightedOuter(normal->val, wj, j, turn);
             if (border)
-                border->Add(wj, w, ix * (c * pt.x - s * pt.y) + iy * (s * pt.x + c * pt.y), res);
+                border->Add(wj, w, ix * ox + iy * oy, res);
         }
         if (rhs)
             for (int m = 0; m < kUnknowns; ++m)

@@ -228,6 +228,19 @@ void TestVisionKernels::openingEqualsMorphologyEx()
         std::vector<cv::Point> set;
         cv::findNonZero(img, set);
         QVERIFY2(NonZeroBounds(img) == (set.empty() ? cv::Rect() : cv::boundingRect(set)), qPrintable(what));
+        // Pixels side by side that a 2 x 2 erosion keeps (sparse specks too);
+        // OpenCV's box taken over the rows that hold any pixel.
+        for (const cv::Mat& m : {img, cv::Mat(img > 240)}) {
+            cv::Mat eroded;
+            cv::erode(m, eroded, cv::Mat::ones(2, 2, CV_8U));
+            QVERIFY2(AnyErodedByTwo(m) == (cv::countNonZero(eroded) > 0), qPrintable(what));
+            cv::erode(m, eroded, cv::Mat::ones(2, 2, CV_8U), cv::Point(0, 0));
+            QVERIFY2(AnyErodedByTwo(m, true) == (cv::countNonZero(eroded) > 0), qPrintable(what));
+            const cv::Range rows = NonZeroRows(m);
+            QVERIFY2(rows.empty() == set.empty() || &m != &img, qPrintable(what));
+            if (!rows.empty())
+                QVERIFY2(cv::boundingRect(m.rowRange(rows)) + cv::Point(0, rows.start) == cv::boundingRect(m), qPrintable(what));
+        }
         const cv::Mat element = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
         cv::Mat ref;
         cv::morphologyEx(img.clone(), ref, cv::MORPH_OPEN, element);
