@@ -64,10 +64,12 @@ void WindowStacking::GiveWayTo(QWidget* alarmView)
     if (!top->isVisible())
         return;  // still being built: it opens on top anyway
     top->raise();
-    if (g_installed)
+    if (g_installed) {
         g_installed->Shown(top);
-    else
+        g_installed->Activate(top);  // whatever Qt believes has the input now
+    } else {
         top->activateWindow();
+    }
 }
 
 WindowStacking::WindowStacking(QObject* parent)
@@ -84,8 +86,8 @@ bool WindowStacking::eventFilter(QObject* watched, QEvent* event)
             return false;
         if (type == QEvent::Show)
             Shown(w);
-        else if (!QApplication::activeWindow() || QApplication::activeWindow() == w)
-            Hidden(w);  // it had the input (Qt may have let go of it already)
+        else if (!QApplication::activeWindow() || QApplication::activeWindow() == w || m_activated == w)
+            Hidden(w);  // it had the input, or was about to (Qt may not know either yet)
     }
     return false;
 }
@@ -105,7 +107,7 @@ void WindowStacking::Hidden(QWidget* window)
     const QList<QWidget*> stack = Stack();
     for (int i = stack.size() - 1; i >= 0; --i)
         if (stack[i] != window && TakesFocus(stack[i])) {
-            stack[i]->activateWindow();
+            Activate(stack[i]);
             break;
         }
 }
@@ -139,9 +141,15 @@ void WindowStacking::Restack()
             w->raise();
     for (int i = stack.size() - 1; i >= 0; --i) {
         if (TakesFocus(stack[i])) {
-            if (QApplication::activeWindow() != stack[i])
-                stack[i]->activateWindow();
+            if (QApplication::activeWindow() != stack[i] || m_activated != stack[i])
+                Activate(stack[i]);
             break;
         }
     }
+}
+
+void WindowStacking::Activate(QWidget* window)
+{
+    m_activated = window;
+    window->activateWindow();
 }

@@ -39,6 +39,11 @@ private:
     // The shown windows, bottom to top, as they are to stack.
     QList<QWidget*> Stack() const;
     void Restack();
+    void Activate(QWidget* window);
 
     QList<QPointer<QWidget>> m_order;  // shown windows, oldest first
+    // The window last given the input. Qt learns of a focus change only when
+    // the X server's event comes back, so its active window can still name
+    // the one before: a window hidden meanwhile would take the input with it.
+    QPointer<QWidget> m_activated;
 };

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -126,6 +127,27 @@ QString WindowName(const QWidget* w)
     return QString::fromLatin1(w->metaObject()->className()) + (text.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(text));
 }
 
+// Where the X server sends keys: one of our windows, or something else.
+static QString XFocus()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return QStringLiteral("?");
+    xcb_connection_t* c = x11->connection();
+    std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&std::free)> f(
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &std::free);
+    if (!f)
+        return QStringLiteral("?");
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->internalWinId() == f->focus)
+            return WindowName(w) + (w->isVisible() ? QString() : QStringLiteral(" (hidden)"));
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (w->handle() && w->winId() == f->focus)
+            return QStringLiteral("%1 %2").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName()) + (w->isVisible() ? QString() : QStringLiteral(" (hidden)"));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    return QStringLiteral("X window 0x%1, root 0x%2, revert %3").arg(f->focus, 0, 16).arg(root, 0, 16).arg(f->revert_to);
+}
+
 QString NotOnTop(const QWidget* w, bool input)
 {
     const QWidget* window = w->window();
@@ -139,9 +161,9 @@ QString NotOnTop(const QWidget* w, bool input)
         5000);
     if (ok)
         return {};
-    return QStringLiteral("%1: at %2,%3 the screen shows %4; the input goes to %5")
+    return QStringLiteral("%1: at %2,%3 the screen shows %4; the input goes to %5 (X focus: %6)")
         .arg(WindowName(w))
         .arg(centre.x())
         .arg(centre.y())
-        .arg(WindowName(top), WindowName(QApplication::activeWindow()));
+        .arg(WindowName(top), WindowName(QApplication::activeWindow()), XFocus());
 }
