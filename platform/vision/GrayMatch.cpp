@@ -965,8 +965,14 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     };
     // Nothing to do unless some pixels that differ lie brighter than the
     // lit reference, by no more than the brightest veil adds (and a margin
-    // for the lighting fitted again): a dark or strong difference stays, and
-    // so does the soft rim of a strong one (a foreign object's edge).
+    // for the lighting fitted again): a strong difference stays, and so does
+    // the soft rim of a strong one (a foreign object's edge). A veil over
+    // most of the window is taken in by the first lighting fit as a lower
+    // gain, a brighter offset and bends, which then lie above the frame
+    // where the veil is thinnest: pixels that differ only by lying darker
+    // start the fit too, but are left as they are unless a broad veil is
+    // measured and fitted with the lighting.
+    bool darkStart = false;
     {
         // OpenCV's box, read over the rows that hold the differing pixels
         // only (it takes each row on its own; rows without any add nothing).
@@ -977,7 +983,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         could.create(box.size(), CV_8U);
         strong.create(box.size(), CV_8U);
         bool anyStrong = false;
-        int candidates = 0;
+        int candidates = 0, darker = 0;
         for (int r = 0; r < box.height; ++r) {
             const int y = box.y + r;
             const uchar* out = diff.ptr<uchar>(y) + box.x;
@@ -1001,22 +1007,28 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
                 } else if (e > 0.f) {
                     pc[c] = 255;
                     ++candidates;
+                } else {
+                    pc[c] = 1;
+                    ++darker;
                 }
             }
         }
-        if (candidates >= 4 && anyStrong) {
+        if ((candidates >= 4 || darker >= 4) && anyStrong) {
             static const cv::Mat rim = cv::Mat::ones(5, 5, CV_8U);  // an edge softened by up to 2 px
             cv::dilate(strong, strong, rim);
-            candidates = 0;
+            candidates = darker = 0;
             for (int r = 0; r < box.height; ++r) {
                 const uchar* pc = could.ptr<uchar>(r);
                 const uchar* ps = strong.ptr<uchar>(r);
-                for (int c = 0; c < box.width; ++c)
-                    candidates += pc[c] & ~ps[c] & 1;
+                for (int c = 0; c < box.width; ++c) {
+                    candidates += pc[c] == 255 && !ps[c];
+                    darker += pc[c] == 1 && !ps[c];
+                }
             }
         }
-        if (candidates < 4)
+        if (candidates < 4 && darker < 4)
             return;
+        darkStart = candidates < 4;
     }
     cv::Mat lit, cleared;
     thread_local VeilFit fit;
@@ -1047,6 +1059,11 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
             round = kRounds - 2;
             continue;
         }
+        // Started by darker pixels alone, only the lighting fitted with a
+        // broad veil may tell them: fitted in turns it is the lighting that
+        // already missed them.
+        if (darkStart)
+            return;
         // The lighting again, from where there is no veil: a veil lowers the
         // contrast beneath it, which a fit over it takes for a lower gain.
         // Veiled pixels are left out as clipped ones are. Where the veil
