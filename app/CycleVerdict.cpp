@@ -316,8 +316,10 @@ void DetectionCycle::FinishJudgement(int s, const StepWait& w, unsigned stale)
     t.passStart = m_passStartNs;
     t.handedOver = m_handedOverNs;
     for (int c = 0; c < 8; ++c)
-        if (w.cameras & (1u << c))
+        if (w.cameras & (1u << c)) {
             t.newestFrame = std::max(t.newestFrame, m_frameAtNs[c]);
+            t.firstFrame = t.firstFrame ? std::min(t.firstFrame, m_frameAtNs[c]) : m_frameAtNs[c];
+        }
     if (w.kind == Judgement::Step) {
         StepJudged(s, stale);
     } else {

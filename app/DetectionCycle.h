@@ -205,6 +205,7 @@ public:
         qint64 edgeRead = 0;     // the IO thread read the input word with the edge
         qint64 edgeSeen = 0;     // the pass that took the input's edge
         qint64 delayEnded = 0;   // the step's wait for fresh frames began
+        qint64 firstFrame = 0;   // the first of its frames was delivered
         qint64 newestFrame = 0;  // the last of its frames was delivered
         qint64 passStart = 0;    // the pass that found them all fresh began
         qint64 handedOver = 0;   // and had copied the cameras' new frames

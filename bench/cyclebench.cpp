@@ -739,6 +739,8 @@ void PrintTrace(const std::vector<Traced>& traced)
         {"edge read by the IO thread -> wait begins", &T::edgeRead, &T::delayEnded},
         {"edge taken -> step's wait begins", &T::edgeSeen, &T::delayEnded},
         {"wait begins -> last frame delivered", &T::delayEnded, &T::newestFrame},
+        {"  wait begins -> first frame delivered", &T::delayEnded, &T::firstFrame},
+        {"  first frame -> last (the cameras' spread)", &T::firstFrame, &T::newestFrame},
         {"last frame -> the pass that takes it", &T::newestFrame, &T::passStart},
         {"pass: new frames copied", &T::passStart, &T::handedOver},
         {"copied -> engine step ended", &T::handedOver, &T::judged},
