@@ -26,7 +26,8 @@
 // runs the simulated IO board on those cores instead of the monitor's (on
 // the panel the board is a device of its own, not a process beside it).
 // --peak-map samples the mappings during the cycles and splits the highest
-// resident sample by kind (heaps, arenas, stacks, maps, files).
+// resident sample by kind (heaps, arenas, stacks, maps, files), beside the
+// result pictures and ring frames then waiting at frame size.
 // --busy-wait: the bench's own waits poll instead of sleeping between events.
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
