@@ -684,9 +684,15 @@ void DetectionCycle::CheckNG()
 
     ImageDecisions(ng, k);
     HandToSaver(ng);
-    // The alarm's NG pictures wait for the re-check: packed meanwhile.
-    if (st.verdictState == VerdictAlarm)
+    CodeHandedPictures(m_host->cameraCount());
+    // The alarm's NG pictures wait for the re-check: packed meanwhile; so
+    // do the ring's NG frames, compressed at normal priority, as no step runs.
+    if (st.verdictState == VerdictAlarm) {
         PackWaitingPictures(m_host->cameraCount());
+        for (int c = 0; c < m_host->cameraCount() && c < 8; ++c)
+            if (CammerWidgetData* cam = m_host->cameraData(c))
+                cam->recentNg.Hurry();
+    }
     m_picturesNs = NowNs();
 
     const bool cycleEnd = (!multi && k == 1) || (multi && step == gDNum - 1);

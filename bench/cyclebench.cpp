@@ -26,7 +26,8 @@
 // runs the simulated IO board on those cores instead of the monitor's (on
 // the panel the board is a device of its own, not a process beside it).
 // --peak-map samples the mappings during the cycles and splits the highest
-// resident sample by kind (heaps, arenas, stacks, maps, files).
+// resident sample by kind (heaps, arenas, stacks, maps, files), beside the
+// result pictures and ring frames then waiting at frame size.
 // --busy-wait: the bench's own waits poll instead of sleeping between events.
 #include "app/ControlPort.h"
 #include "app/DetectionCycle.h"
@@ -77,6 +78,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <cstdio>
@@ -337,6 +339,9 @@ void PrintBufferBreakdown(RaRoWizard& win, int cameras)
 class PeakMap {
 public:
     std::atomic<const char*> phase{"start"};
+    // Frame-size pictures waiting for the saver and ring frames waiting for
+    // their compressor (bytes), counted beside each sample.
+    std::function<void(size_t& pictures, size_t& ring)> waiting;
 
     void start()
     {
@@ -381,8 +386,13 @@ public:
                 sum += r;
             std::printf("      %8.2f MB x %2zu: %7.1f MB resident\n", mb(e.first), e.second.size(), mb(sum));
         }
-        for (const auto& p : m_phaseBest)
-            std::printf("    highest in \"%s\": %.0f MB\n", p.first, mb(p.second));
+        std::printf("    waiting at that moment: %.1f MB of result pictures at frame size, %.1f MB of ring frames"
+                    " uncompressed (most seen: %.1f and %.1f MB)\n",
+                    double(s.pictures) / 1048576.0, double(s.ring) / 1048576.0, double(m_mostPictures) / 1048576.0,
+                    double(m_mostRing) / 1048576.0);
+        for (const PhaseBest& p : m_phaseBest)
+            std::printf("    highest in \"%s\": %.0f MB (waiting: %.1f MB pictures, %.1f MB ring)\n", p.phase,
+                        mb(p.total), double(p.pictures) / 1048576.0, double(p.ring) / 1048576.0);
     }
 
 private:
@@ -391,6 +401,7 @@ private:
         size_t rss[kKinds] = {}, size[kKinds] = {}, total = 0;
         int count[kKinds] = {};
         size_t inUse = 0, freeInHeaps = 0, mapped = 0;
+        size_t pictures = 0, ring = 0;
         const char* phase = "";
         struct Map {
             uintptr_t start;
@@ -422,6 +433,11 @@ private:
         s.inUse = mi.uordblks;
         s.freeInHeaps = mi.fordblks;
         s.mapped = mi.hblkhd;
+        if (waiting) {
+            waiting(s.pictures, s.ring);
+            m_mostPictures = std::max(m_mostPictures, s.pictures);
+            m_mostRing = std::max(m_mostRing, s.ring);
+        }
         int kind = kSmall;
         uintptr_t prevEnd = 0, start = 0, end = 0;
         bool prevGuard = false;
@@ -476,11 +492,11 @@ private:
             line = next;
         }
         ++m_samples;
-        auto it = std::find_if(m_phaseBest.begin(), m_phaseBest.end(), [&](const auto& e) { return e.first == s.phase; });
+        auto it = std::find_if(m_phaseBest.begin(), m_phaseBest.end(), [&](const auto& e) { return e.phase == s.phase; });
         if (it == m_phaseBest.end() && m_phaseBest.size() < m_phaseBest.capacity())
-            m_phaseBest.push_back({s.phase, s.total});
-        else if (it != m_phaseBest.end())
-            it->second = std::max(it->second, s.total);
+            m_phaseBest.push_back({s.phase, s.total, s.pictures, s.ring});
+        else if (it != m_phaseBest.end() && s.total > it->total)
+            *it = {s.phase, s.total, s.pictures, s.ring};
         if (s.total > m_best.total)
             m_best = s;
     }
@@ -488,8 +504,13 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     Sample m_best;
-    std::vector<std::pair<const char*, size_t>> m_phaseBest;
+    struct PhaseBest {
+        const char* phase;
+        size_t total, pictures, ring;
+    };
+    std::vector<PhaseBest> m_phaseBest;
     int m_samples = 0;
+    size_t m_mostPictures = 0, m_mostRing = 0;
 };
 
 // What the engine keeps after training, by kind: per camera (the mean over
@@ -1132,8 +1153,18 @@ int main(int argc, char** argv)
     const bool trace = args.contains(QLatin1String("--trace"));
     std::vector<Traced> traced;
     const bool mapPeak = args.contains(QLatin1String("--peak-map"));
-    if (mapPeak)
+    if (mapPeak) {
+        peakMap.waiting = [&win](size_t& pictures, size_t& ring) {
+            for (int c = 0; c < kCameras; ++c) {
+                ring += win.cammerWidget[c]->recentNg.HeldBytes().waiting;
+                QMutexLocker lock(pMutexSaveFail);
+                for (const auto& step : gpFailImage[c])
+                    for (const QImage& picture : step)
+                        pictures += size_t(picture.sizeInBytes());
+            }
+        };
         peakMap.start();
+    }
     for (int n = 0; n < cycles; ++n) {
         cycleNo = n + 1;
         if (n > 0 && n % 100 == 0)  // the peak as a long run goes on

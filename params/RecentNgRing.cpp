@@ -16,10 +16,13 @@ RecentNgRing::RecentNgRing()
 {
     // One frame at a time: compression must not take both cores from the step.
     m_compressor.setMaxThreadCount(1);
+    m_hurried.setMaxThreadCount(1);
 }
 
 RecentNgRing::~RecentNgRing()
 {
+    m_hurried.clear();
+    m_hurried.waitForDone();
     m_compressor.clear();
     m_compressor.waitForDone();
 }
@@ -55,13 +58,25 @@ void RecentNgRing::Keep(int g, int k, FrameBytes packed)
     }
     // Only a weak hold: a frame replaced before its turn is not compressed.
     const std::weak_ptr<FrameBytes> which = frame;
-    m_compressor.start([this, g, k, which] { Compress(g, k, which); });
+    m_compressor.start([this, g, k, which] { Compress(g, k, which, true); });
 }
 
-void RecentNgRing::Compress(int g, int k, const std::weak_ptr<FrameBytes>& which)
+void RecentNgRing::Hurry()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (int g = 0; g < kGroups; ++g)
+        for (int k = 0; k < kFrames; ++k)
+            if (const std::shared_ptr<FrameBytes>& frame = m_entries[g][k].packed) {
+                const std::weak_ptr<FrameBytes> which = frame;
+                m_hurried.start([this, g, k, which] { Compress(g, k, which, false); });
+            }
+}
+
+void RecentNgRing::Compress(int g, int k, const std::weak_ptr<FrameBytes>& which, bool low)
 {
     // The step's threads come first; nice applies to this thread alone.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    if (low)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     std::shared_ptr<FrameBytes> frame = which.lock();
     int w, h, ch;
     {
@@ -77,9 +92,17 @@ void RecentNgRing::Compress(int g, int k, const std::weak_ptr<FrameBytes>& which
     // after an NG cycle every camera's compressor would start at once, and
     // their growing output buffers together weighed more than the frames.
     // One at a time would let large frames wait uncompressed instead.
-    static QSemaphore encoders(2);
-    encoders.acquire();
-    const QSemaphoreReleaser turn(encoders);
+    // Hurried frames have turns of their own: a starved low-priority
+    // holder would keep them waiting.
+    static QSemaphore encoders(2), hurried(2);
+    QSemaphore& turns = low ? encoders : hurried;
+    turns.acquire();
+    const QSemaphoreReleaser turn(turns);
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_entries[g][k].packed != frame)
+            return;  // compressed by the other pool meanwhile
+    }
     if (!CompressFrame(frame->data(), w, h, ch, out))
         out.clear();
     std::lock_guard<std::mutex> lock(m_lock);
@@ -124,5 +147,6 @@ RecentNgRing::Held RecentNgRing::HeldBytes() const
 
 void RecentNgRing::WaitCompressed()
 {
+    m_hurried.waitForDone();
     m_compressor.waitForDone();
 }

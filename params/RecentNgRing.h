@@ -44,6 +44,9 @@ public:
         int waitingFrames = 0;  // of them not yet compressed
     };
     Held HeldBytes() const;
+    // Compresses the frames still waiting at normal priority (two at a time
+    // across all rings), for while an alarm holds the machine.
+    void Hurry();
     // Returns once every kept frame is compressed (bench, tests).
     void WaitCompressed();
 
@@ -52,11 +55,12 @@ private:
         std::shared_ptr<FrameBytes> packed;
         std::vector<uint8_t> compressed;
     };
-    void Compress(int g, int k, const std::weak_ptr<FrameBytes>& which);
+    void Compress(int g, int k, const std::weak_ptr<FrameBytes>& which, bool low);
 
     mutable std::mutex m_lock;
     Entry m_entries[kGroups][kFrames];
     int m_width = 0, m_height = 0, m_channels = 1;
     size_t m_frameLen = 0;
     QThreadPool m_compressor;
+    QThreadPool m_hurried;  // normal priority, its threads never niced
 };

@@ -27,6 +27,7 @@
 
 QImage gpFailImage[8][8][2];
 PackedPicture gPackedFail[8][8][2];
+std::vector<uint8_t> gCodedFail[8][8][2];
 bool gisSaveFail[8][8][2] = {};
 int gFailIndex[8][8] = {};
 namespace {
@@ -116,11 +117,12 @@ bool IsWhole(const QImage& picture)
     return picture.width() == gImageW && picture.height() == gImageH;
 }
 
-// A slot's picture and its packed one, taken out (under pMutexSaveFail).
-void TakeSlot(int c, int s, int slot, QImage& picture, PackedPicture& packed)
+// A slot's picture, its packed one and its coded one, taken out (under pMutexSaveFail).
+void TakeSlot(int c, int s, int slot, QImage& picture, PackedPicture& packed, std::vector<uint8_t>& coded)
 {
     picture = std::exchange(gpFailImage[c][s][slot], QImage());
     packed = std::exchange(gPackedFail[c][s][slot], PackedPicture());
+    coded = std::exchange(gCodedFail[c][s][slot], std::vector<uint8_t>());
 }
 
 // The slot's picture at frame size: the one drawn, newer than a packed one,
@@ -155,6 +157,44 @@ void PackWaitingPictures(int cameras)
                     if (!p.isNull() && gpFailImage[c][s][slot].constBits() == picture.constBits()) {
                         gpFailImage[c][s][slot] = QImage();
                         gPackedFail[c][s][slot] = std::move(p);
+                    }
+                });
+            }
+}
+
+void CodeHandedPictures(int cameras, size_t budget)
+{
+    // On a busy host the nice-10 saver fell behind and a re-check's eight
+    // pictures waited at frame size into the next cycle: past the budget
+    // they are coded now, two at a time, as the packers do. Nothing is
+    // dropped; the saver writes the coded bytes in its turn.
+    static QThreadPool coders;
+    coders.setMaxThreadCount(2);
+    QMutexLocker lock(pMutexSaveFail);
+    const int n = qBound(0, cameras, 8);
+    size_t waiting = 0;
+    for (int c = 0; c < n; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int slot = 0; slot < 2; ++slot)
+                if (gisSaveFail[c][s][slot] && IsWhole(gpFailImage[c][s][slot]))
+                    waiting += size_t(gpFailImage[c][s][slot].sizeInBytes());
+    for (int c = 0; c < n && waiting > budget; ++c)
+        for (int s = 0; s < 8 && waiting > budget; ++s)
+            for (int slot = 0; slot < 2 && waiting > budget; ++slot) {
+                const QImage& drawn = gpFailImage[c][s][slot];
+                if (!gisSaveFail[c][s][slot] || !IsWhole(drawn))
+                    continue;
+                waiting -= size_t(drawn.sizeInBytes());
+                const QImage picture = drawn;  // shared: the saver may still take it first
+                coders.start([c, s, slot, picture] {
+                    std::vector<uint8_t> coded;
+                    if (!EncodeJpeg(picture, coded) || coded.empty())
+                        return;  // the saver codes it in its turn
+                    QMutexLocker lock(pMutexSaveFail);
+                    // Unless the saver took it or a newer one was drawn.
+                    if (gisSaveFail[c][s][slot] && gpFailImage[c][s][slot].constBits() == picture.constBits()) {
+                        gpFailImage[c][s][slot] = QImage();
+                        gCodedFail[c][s][slot] = std::move(coded);
                     }
                 });
             }
@@ -204,6 +244,7 @@ void SaveFialImageThread::codeWaiting()
             for (int slot = 0; slot < 2; ++slot) {
                 QImage picture;
                 PackedPicture packed;
+                std::vector<uint8_t> coded;
                 {
                     QMutexLocker lock(pMutexSaveFail);
                     if (!gisSaveFail[c][s][slot] || s >= steps) {
@@ -213,11 +254,15 @@ void SaveFialImageThread::codeWaiting()
                         continue;
                     }
                     const QImage& drawn = gpFailImage[c][s][slot];
-                    if (!IsWhole(drawn) && gPackedFail[c][s][slot].isNull())
+                    if (!IsWhole(drawn) && gPackedFail[c][s][slot].isNull() && gCodedFail[c][s][slot].empty())
                         continue;
-                    TakeSlot(c, s, slot, picture, packed);
+                    TakeSlot(c, s, slot, picture, packed, coded);
                 }
-                EncodeJpeg(WholePicture(std::move(picture), std::move(packed)), m_coded[c][s][slot]);
+                picture = WholePicture(std::move(picture), std::move(packed));
+                if (IsWhole(picture))
+                    EncodeJpeg(std::move(picture), m_coded[c][s][slot]);
+                else
+                    m_coded[c][s][slot] = std::move(coded);
             }
 }
 
@@ -263,17 +308,19 @@ bool SaveFialImageThread::saveSlot(int c, int s, int slot, bool ngPending)
 {
     QImage picture;
     PackedPicture packed;
+    std::vector<uint8_t> slotCoded;
     {
         QMutexLocker lock(pMutexSaveFail);
         if (!gisSaveFail[c][s][slot])
             return false;
         // Taken, not copied: the slot's memory goes once the file is written.
-        TakeSlot(c, s, slot, picture, packed);
+        TakeSlot(c, s, slot, picture, packed, slotCoded);
         gisSaveFail[c][s][slot] = false;
     }
     picture = WholePicture(std::move(picture), std::move(packed));
-    // A picture drawn into the slot after the last one was coded is newer.
-    std::vector<uint8_t> coded = std::move(m_coded[c][s][slot]);
+    // A picture drawn into the slot after the last one was coded is newer;
+    // one coded in the slot was drawn after the one this thread coded.
+    std::vector<uint8_t> coded = std::move(slotCoded.empty() ? m_coded[c][s][slot] : slotCoded);
     m_coded[c][s][slot].clear();
     const bool drawn = IsWhole(picture);
     if (!drawn && coded.empty()) {

@@ -40,6 +40,15 @@ QImage UnpackPicture(const PackedPicture& packed);
 // Packs, off the GUI thread, every picture left in its slot without being
 // handed over: the NG pictures of an alarm, waiting for the re-check.
 void PackWaitingPictures(int cameras);
+// A handed-over picture coded (JPEG) by CodeHandedPictures, waiting for the
+// saver to write it; under pMutexSaveFail. A picture drawn into the slot is newer.
+extern std::vector<uint8_t> gCodedFail[8][8][2];
+// Frame-size pictures handed over may wait for the low-priority saver up to
+// this many bytes; the rest CodeHandedPictures codes at once.
+constexpr size_t kWaitingPictureBytes = size_t(16) << 20;
+// Codes, off the calling thread and at normal priority, the handed-over
+// pictures that wait at frame size beyond budget bytes.
+void CodeHandedPictures(int cameras, size_t budget = kWaitingPictureBytes);
 extern bool gisSaveFail[8][8][2];
 extern int gFailIndex[8][8];           // 0 none, else 1-based first failing ROI
 extern QMutex* pMutexSaveFail;

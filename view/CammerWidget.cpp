@@ -354,6 +354,7 @@ void CammerWidget::SaveFailImage(int step, int slot)
         if (!gisSaveFail[camera][step][slot]) {
             gpFailImage[camera][step][slot] = QImage();
             gPackedFail[camera][step][slot] = PackedPicture();
+            gCodedFail[camera][step][slot] = {};
         }
     }
     int firstNg = 0;
@@ -366,6 +367,7 @@ void CammerWidget::SaveFailImage(int step, int slot)
     if (picture.width() == gImageW && picture.height() == gImageH) {
         gpFailImage[camera][step][slot] = std::move(picture);
         gPackedFail[camera][step][slot] = PackedPicture();
+        gCodedFail[camera][step][slot] = {};
     }
     if (slot == 0 && gFailIndex[camera][step] == 0)
         gFailIndex[camera][step] = firstNg;

@@ -639,6 +639,7 @@ void RaRoWizard::MakeFolders()
             for (int k = 0; k < 2; ++k) {
                 gpFailImage[c][s][k] = QImage();
                 gPackedFail[c][s][k] = PackedPicture();
+                gCodedFail[c][s][k] = {};
                 gisSaveFail[c][s][k] = false;
             }
 }
@@ -753,6 +754,10 @@ RaRoWizard::~RaRoWizard()
         for (auto& step : cam)
             for (PackedPicture& packed : step)
                 packed = PackedPicture();
+    for (auto& cam : gCodedFail)
+        for (auto& step : cam)
+            for (std::vector<uint8_t>& coded : step)
+                coded = {};
     for (QWidget* box : std::initializer_list<QWidget*>{gpWarnBox, gpTimingWarnBox, gpLostCameraWarnBox,
                                                         gpReconnectCameraWarnBox, gpLostComWarnBox,
                                                         gContinuousNgWarnBox, gpChooseBox, gpPasswordBox,

@@ -98,6 +98,7 @@ private slots:
                     const int v = 40 * k + c;
                     gpFailImage[c][s][k] = QImage(gImageW, gImageH, QImage::Format_RGB32);
                     gpFailImage[c][s][k].fill(qRgb(v, v, v));
+                    gCodedFail[c][s][k].clear();
                 }
         QMutexLocker lock(pMutexSaveFail);
         std::memset(gisSaveFail, 0, sizeof(gisSaveFail));
@@ -284,6 +285,45 @@ private slots:
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll() == QByteArray(reinterpret_cast<const char*>(expected.data()), int(expected.size())));
         QVERIFY(gPackedFail[0][0][0].isNull());
+    }
+
+    void picturesPastTheBudgetWaitCoded_data()
+    {
+        QTest::addColumn<size_t>("budget");
+        QTest::addColumn<bool>("coded");
+        QTest::newRow("past the budget") << size_t(0) << true;
+        QTest::newRow("within it") << kWaitingPictureBytes << false;
+    }
+    // Past the budget a handed-over picture is coded before the saver's
+    // turn; either way the file holds the picture drawn.
+    void picturesPastTheBudgetWaitCoded()
+    {
+        QFETCH(size_t, budget);
+        QFETCH(bool, coded);
+        TempWorkDir wd(false);
+        QVERIFY(MakeResultFolders(1));
+        QImage drawn(gImageW, gImageH, QImage::Format_RGB888);
+        drawn.fill(qRgb(10, 200, 30));
+        std::vector<uint8_t> expected;
+        QVERIFY(EncodeJpeg(drawn, expected));
+        gpFailImage[0][0][0] = drawn;
+        request(0, 0, 0);
+        CodeHandedPictures(1, budget);
+        const auto waitsCoded = [] {
+            QMutexLocker lock(pMutexSaveFail);
+            return gpFailImage[0][0][0].isNull() && !gCodedFail[0][0][0].empty();
+        };
+        if (coded)
+            QTRY_VERIFY(waitsCoded());
+        QCOMPARE(waitsCoded(), coded);
+        OneStepSaver run;
+        QSignalSpy saved(&run.t, &SaveFialImageThread::pictureSaved);
+        run.t.start();
+        QTRY_COMPARE(saved.count(), 1);
+        run.stop();
+        QFile written(saved.first().at(0).toString());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll() == QByteArray(reinterpret_cast<const char*>(expected.data()), int(expected.size())));
     }
 
     // A picture waiting for its turn waits coded, not frame-size; one drawn

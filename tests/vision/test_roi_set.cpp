@@ -606,16 +606,20 @@ void TestRoiSet::recentNgFramesComeBackWhole_data()
 {
     QTest::addColumn<bool>("colour");
     QTest::addColumn<int>("width");
-    QTest::newRow("grey") << false << 64;
-    QTest::newRow("colour") << true << 64;
+    QTest::addColumn<bool>("hurried");
+    QTest::newRow("grey") << false << 64 << false;
+    QTest::newRow("colour") << true << 64 << false;
     // Noise compresses to more than one step of the compressor's output.
-    QTest::newRow("grey, output grown in steps") << false << 640;
+    QTest::newRow("grey, output grown in steps") << false << 640 << false;
+    // Both compressors at a frame: one result, the same bytes.
+    QTest::newRow("colour, hurried") << true << 640 << true;
 }
 
 void TestRoiSet::recentNgFramesComeBackWhole()
 {
     QFETCH(bool, colour);
     QFETCH(int, width);
+    QFETCH(bool, hurried);
     FrameLayout layout;
     layout.width = width;
     layout.height = 48 * width / 64;
@@ -633,6 +637,8 @@ void TestRoiSet::recentNgFramesComeBackWhole()
     for (int n = 0; n < 5; ++n) {
         w.judgedFrame() = frameOfCycle(n);
         w.KeepRecentNg(1);
+        if (hurried)
+            w.recentNg.Hurry();
     }
     QCOMPARE(w.recentNgCount[1], 5);
     FrameBytes out = ZeroFrameBytes(len);
