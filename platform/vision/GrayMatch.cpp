@@ -814,6 +814,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         judged->light = l;
         judged->focus = focus;
         judged->veil.release();
+        judged->tolGain = 0;
         judged->valid = true;
     }
     laps.Next(StageClock::MatchCompare);
@@ -1035,6 +1036,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     LightingPlane light = l;
     constexpr float kNoVeil = 0.01f;  // a share that changes no grey level the fit sees
     constexpr int kRounds = 3;  // veil, lighting, veil, lighting, veil
+    bool together = false;
     for (int round = 0;; ++round) {
         reference.convertTo(lit, CV_32F, light.gain);
         m_fit->per.front().Columns(light, columns.data());
@@ -1056,6 +1058,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         // a lower gain are much alike, so on a frame without a veil the joint
         // fit may read one into the lighting (and widen every tolerance).
         if (round == 0 && fit.Broad(kNoVeil) && VeilFit::FitWithLighting(reference, g, m_judged, tolerance, light)) {
+            together = true;
             round = kRounds - 2;
             continue;
         }
@@ -1086,6 +1089,10 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         light = m_fit->per[focus].Estimate(reference, cleared, m_judged, tolerance, true);
     }
     const cv::Mat share = fit.field().empty() ? cv::Mat::zeros(m_size, CV_32F) : fit.field();
+    // Fitted with the veil, the gain is the one beneath it, where a veil
+    // lowers the contrast the templates' spread was measured in: the
+    // tolerance keeps the gain the frame shows, veil and all.
+    const double tolGain = together ? std::min(light.gain, l.gain) : light.gain;
     // How far each pixel lies off the veiled, lit reference, and the same
     // held within its tolerance (what its surroundings are judged by).
     thread_local cv::Mat off, held, around;
@@ -1101,7 +1108,7 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         float* ph = held.ptr<float>(r);
         for (int c = 0; c < m_size.width; ++c) {
             const float s = float(pw[c]) - ((1.f - ps[c]) * pl[c] + 255.f * ps[c]);
-            const float t = float(light.gain) * tolAt(r, c);
+            const float t = float(tolGain) * tolAt(r, c);
             po[c] = KnownDifference(pw[c], s);
             ph[c] = pj[c] ? std::clamp(po[c], -t, t) : 0.f;
             if (out[c] && std::abs(po[c]) <= t)
@@ -1127,13 +1134,14 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         for (int c = kMeasured; c < m_size.width - kMeasured; ++c) {
             if (out[c] || !pj[c] || ps[c] < kNoVeil || po[c] >= 0.f)
                 continue;
-            const float t = float(light.gain) * tolAt(r, c);
+            const float t = float(tolGain) * tolAt(r, c);
             if (po[c] < -t && po[c] - pa[c] < -t)
                 out[c] = 255;
         }
     }
     if (judged) {
         judged->light = light;
+        judged->tolGain = tolGain;
         if (!fit.field().empty())
             fit.field().copyTo(judged->veil);
     }
@@ -1185,6 +1193,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
     const cv::Rect area = cv::Rect(seeds.x - steps, seeds.y - steps, seeds.width + 2 * steps,
                                    seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
     const LightingPlane& l = judged.light;
+    const double tolGain = judged.tolGain > 0 ? judged.tolGain : l.gain;
     const cv::Mat& reference = ReferenceAt(judged.focus);
     const bool bytes = reference.depth() == CV_8U;
     const bool narrowTol = m_tol.depth() == CV_8U;
@@ -1213,7 +1222,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const double v = judged.veil.empty() ? 0.0 : double(judged.veil.at<float>(y, x));
                 const double s = pw[x] - ((1 - v) * lit + 255 * v);
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
-                if (d > 0.5 * l.gain * (pi ? m_tolOf[pi[x]] : pt[x])) {
+                if (d > 0.5 * tolGain * (pi ? m_tolOf[pi[x]] : pt[x])) {
                     pg[c] = 255;
                     added = true;
                 }

@@ -463,6 +463,8 @@ void TestVisionMatch::grayVeilTakenOut_data()
     QTest::newRow("veil 10 % at the right edge") << 0.10 << QRect() << 0 << 0 << 0 << QPoint(480, 220);
     // Dark by about what the veil lifts: it lies where the unveiled picture does.
     QTest::newRow("veil 20 %, 20 px chip at the unveiled grey") << 0.20 << QRect(364, 44, 20, 20) << -25 << 300 << 60 << QPoint(380, 90);
+    // Fitted with the veil, the tolerance keeps the frame's own contrast.
+    QTest::newRow("veil 20 %, faint 10 px chip") << 0.20 << QRect(360, 60, 10, 10) << 12 << 25 << 10 << QPoint(380, 90);
 }
 
 void TestVisionMatch::grayVeilTakenOut()
