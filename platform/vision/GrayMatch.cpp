@@ -943,7 +943,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // reads past the window's edge as differing, so a line of pixels along
     // any edge stays: a pair there counts on every side, not only on the
     // left and top (where the anchor of a 2 x 2 block reaches out).
-    if (!m_hue && anyFar && (AnyErodedByTwo(diff) || AnyErodedByTwo(diff, true)))
+    if (!m_hue && anyFar && AnyErodedByTwoEither(diff))
         TakeOutVeil(g, l, focus, tolerance, diff, judged);
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;
