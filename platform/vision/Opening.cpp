@@ -125,6 +125,54 @@ bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft)
     return false;
 }
 
+bool AnyErodedByTwoEither(const cv::Mat& img)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    if (img.empty())
+        return false;
+    // Both anchors see the same blocks inside the picture; they differ only
+    // at the border, which reads as 255. There the default anchor adds pairs
+    // along the top row and the left column and the top left pixel alone; the
+    // top left anchor the same along the bottom row, the right column and the
+    // bottom right pixel.
+    const int w = img.cols, h = img.rows;
+    if (img.ptr<uchar>(0)[0] || img.ptr<uchar>(h - 1)[w - 1])
+        return true;
+    // Row pair (y, y + 1); the top and bottom rows also with themselves.
+    auto blocks = [&](const uchar* p, const uchar* q) {
+        int x = 0;
+        const int x1 = w - 1;  // x paired with x + 1
+#if CV_SIMD128
+        cv::v_uint8x16 acc = cv::v_setzero_u8();
+        auto at = [&](int c) {
+            return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_load(p + c + 1)),
+                             cv::v_min(cv::v_load(q + c), cv::v_load(q + c + 1)));
+        };
+        for (; x + 16 <= x1; x += 16)
+            acc |= at(x);
+        if (x < x1 && x1 >= 16) {
+            acc |= at(x1 - 16);
+            x = x1;
+        }
+        if (cv::v_check_any(acc != cv::v_setzero_u8()))
+            return true;
+#endif
+        for (; x < x1; ++x)
+            if (p[x] && p[x + 1] && q[x] && q[x + 1])
+                return true;
+        return false;
+    };
+    if (blocks(img.ptr<uchar>(0), img.ptr<uchar>(0)) || blocks(img.ptr<uchar>(h - 1), img.ptr<uchar>(h - 1)))
+        return true;
+    for (int y = 0; y + 1 < h; ++y) {
+        const uchar* p = img.ptr<uchar>(y);
+        const uchar* q = img.ptr<uchar>(y + 1);
+        if ((p[0] && q[0]) || (p[w - 1] && q[w - 1]) || blocks(p, q))
+            return true;
+    }
+    return false;
+}
+
 cv::Rect NonZeroBounds(const cv::Mat& img)
 {
     if (!AnyNonZero(img))

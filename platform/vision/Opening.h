@@ -26,3 +26,6 @@ cv::Range NonZeroRows(const cv::Mat& img);
 // anchor, or anchored at its top left) leaves any pixel of an 8-bit picture
 // non-zero, without making the picture.
 bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft = false);
+
+// AnyErodedByTwo with either anchor, in one pass over the picture.
+bool AnyErodedByTwoEither(const cv::Mat& img);
