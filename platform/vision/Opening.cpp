@@ -84,6 +84,34 @@ cv::Range NonZeroRows(const cv::Mat& img)
     return cv::Range(y0, y1 + 1);
 }
 
+namespace {
+// Whether rows p and q hold a 2 x 2 block of set pixels over columns
+// x and x + d, for x in [x0, x1).
+bool AnyBlock(const uchar* p, const uchar* q, int x0, int x1, int d)
+{
+    int x = x0;
+#if CV_SIMD128
+    cv::v_uint8x16 acc = cv::v_setzero_u8();
+    auto at = [&](int c) {
+        return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_load(p + c + d)),
+                         cv::v_min(cv::v_load(q + c), cv::v_load(q + c + d)));
+    };
+    for (; x + 16 <= x1; x += 16)
+        acc |= at(x);
+    if (x < x1 && x1 - x0 >= 16) {
+        acc |= at(x1 - 16);
+        x = x1;
+    }
+    if (cv::v_check_any(acc != cv::v_setzero_u8()))
+        return true;
+#endif
+    for (; x < x1; ++x)
+        if (p[x] && p[x + d] && q[x] && q[x + d])
+            return true;
+    return false;
+}
+}  // namespace
+
 bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft)
 {
     CV_Assert(img.type() == CV_8UC1);
@@ -102,25 +130,8 @@ bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft)
         const uchar* q = img.ptr<uchar>(yq < 0 || yq >= h ? y : yq);
         if (p[edge] && q[edge])
             return true;
-        int x = x0;
-#if CV_SIMD128
-        cv::v_uint8x16 acc = cv::v_setzero_u8();
-        auto at = [&](int c) {
-            return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_load(p + c + d)),
-                             cv::v_min(cv::v_load(q + c), cv::v_load(q + c + d)));
-        };
-        for (; x + 16 <= x1; x += 16)
-            acc |= at(x);
-        if (x < x1 && x1 - x0 >= 16) {
-            acc |= at(x1 - 16);
-            x = x1;
-        }
-        if (cv::v_check_any(acc != cv::v_setzero_u8()))
+        if (AnyBlock(p, q, x0, x1, d))
             return true;
-#endif
-        for (; x < x1; ++x)
-            if (p[x] && p[x + d] && q[x] && q[x + d])
-                return true;
     }
     return false;
 }
@@ -139,29 +150,7 @@ bool AnyErodedByTwoEither(const cv::Mat& img)
     if (img.ptr<uchar>(0)[0] || img.ptr<uchar>(h - 1)[w - 1])
         return true;
     // Row pair (y, y + 1); the top and bottom rows also with themselves.
-    auto blocks = [&](const uchar* p, const uchar* q) {
-        int x = 0;
-        const int x1 = w - 1;  // x paired with x + 1
-#if CV_SIMD128
-        cv::v_uint8x16 acc = cv::v_setzero_u8();
-        auto at = [&](int c) {
-            return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_load(p + c + 1)),
-                             cv::v_min(cv::v_load(q + c), cv::v_load(q + c + 1)));
-        };
-        for (; x + 16 <= x1; x += 16)
-            acc |= at(x);
-        if (x < x1 && x1 >= 16) {
-            acc |= at(x1 - 16);
-            x = x1;
-        }
-        if (cv::v_check_any(acc != cv::v_setzero_u8()))
-            return true;
-#endif
-        for (; x < x1; ++x)
-            if (p[x] && p[x + 1] && q[x] && q[x + 1])
-                return true;
-        return false;
-    };
+    auto blocks = [w](const uchar* p, const uchar* q) { return AnyBlock(p, q, 0, w - 1, 1); };
     if (blocks(img.ptr<uchar>(0), img.ptr<uchar>(0)) || blocks(img.ptr<uchar>(h - 1), img.ptr<uchar>(h - 1)))
         return true;
     for (int y = 0; y + 1 < h; ++y) {
