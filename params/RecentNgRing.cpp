@@ -77,6 +77,18 @@ void RecentNgRing::Compress(int g, int k, const std::weak_ptr<FrameBytes>& which
     // The step's threads come first; nice applies to this thread alone.
     if (low)
         setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    // Two frames at a time across all cameras, one per core of the panel:
+    // after an NG cycle every camera's compressor would start at once, and
+    // their growing output buffers together weighed more than the frames.
+    // One at a time would let large frames wait uncompressed instead.
+    // Hurried frames have turns of their own: a starved low-priority
+    // holder would keep them waiting.
+    static QSemaphore encoders(2), hurried(2);
+    QSemaphore& turns = low ? encoders : hurried;
+    turns.acquire();
+    const QSemaphoreReleaser turn(turns);
+    // Held only from here: a frame replaced or compressed (by the other
+    // pool) while this waited is let go, not kept alive by the wait.
     std::shared_ptr<FrameBytes> frame = which.lock();
     int w, h, ch;
     {
@@ -88,21 +100,6 @@ void RecentNgRing::Compress(int g, int k, const std::weak_ptr<FrameBytes>& which
         ch = m_channels;
     }
     std::vector<uint8_t> out;
-    // Two frames at a time across all cameras, one per core of the panel:
-    // after an NG cycle every camera's compressor would start at once, and
-    // their growing output buffers together weighed more than the frames.
-    // One at a time would let large frames wait uncompressed instead.
-    // Hurried frames have turns of their own: a starved low-priority
-    // holder would keep them waiting.
-    static QSemaphore encoders(2), hurried(2);
-    QSemaphore& turns = low ? encoders : hurried;
-    turns.acquire();
-    const QSemaphoreReleaser turn(turns);
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_entries[g][k].packed != frame)
-            return;  // compressed by the other pool meanwhile
-    }
     if (!CompressFrame(frame->data(), w, h, ch, out))
         out.clear();
     std::lock_guard<std::mutex> lock(m_lock);

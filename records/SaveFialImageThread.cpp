@@ -125,6 +125,15 @@ void TakeSlot(int c, int s, int slot, QImage& picture, PackedPicture& packed, st
     coded = std::exchange(gCodedFail[c][s][slot], std::vector<uint8_t>());
 }
 
+// Packs and codes pictures off the GUI thread, two at a time, at normal
+// priority (the saver's low one let them wait at frame size).
+QThreadPool& PictureWorkers()
+{
+    static QThreadPool workers;
+    workers.setMaxThreadCount(2);
+    return workers;
+}
+
 // The slot's picture at frame size: the one drawn, newer than a packed one,
 // else the packed one unpacked; both let go of what they held.
 QImage WholePicture(QImage picture, PackedPicture packed)
@@ -137,11 +146,8 @@ QImage WholePicture(QImage picture, PackedPicture packed)
 
 void PackWaitingPictures(int cameras)
 {
-    // Two at a time, at normal priority: during an alarm the machine is held
-    // and no step runs, and the saver's low priority let the pictures wait
-    // at frame size past the re-check.
-    static QThreadPool packers;
-    packers.setMaxThreadCount(2);
+    // During an alarm the machine is held and no step runs: the pictures
+    // would otherwise wait at frame size past the re-check.
     QMutexLocker lock(pMutexSaveFail);
     for (int c = 0; c < qBound(0, cameras, 8); ++c)
         for (int s = 0; s < 8; ++s)
@@ -150,7 +156,7 @@ void PackWaitingPictures(int cameras)
                 if (gisSaveFail[c][s][slot] || !IsWhole(drawn))
                     continue;
                 const QImage picture = drawn;  // shared: the slot keeps it while it is packed
-                packers.start([c, s, slot, picture] {
+                PictureWorkers().start([c, s, slot, picture] {
                     PackedPicture p = PackPicture(picture);
                     QMutexLocker lock(pMutexSaveFail);
                     // Unless the re-check drew into it (a copy then) or a newer one came.
@@ -166,38 +172,38 @@ void CodeHandedPictures(int cameras, size_t budget)
 {
     // On a busy host the nice-10 saver fell behind and a re-check's eight
     // pictures waited at frame size into the next cycle: past the budget
-    // they are coded now, two at a time, as the packers do. Nothing is
-    // dropped; the saver writes the coded bytes in its turn.
-    static QThreadPool coders;
-    coders.setMaxThreadCount(2);
+    // they are coded now. Nothing is dropped; the saver writes the coded
+    // bytes in its turn.
     QMutexLocker lock(pMutexSaveFail);
-    const int n = qBound(0, cameras, 8);
-    size_t waiting = 0;
-    for (int c = 0; c < n; ++c)
+    struct Waiting {
+        int c, s, slot;
+    };
+    std::vector<Waiting> waiting;
+    size_t bytes = 0;
+    for (int c = 0; c < qBound(0, cameras, 8); ++c)
         for (int s = 0; s < 8; ++s)
             for (int slot = 0; slot < 2; ++slot)
-                if (gisSaveFail[c][s][slot] && IsWhole(gpFailImage[c][s][slot]))
-                    waiting += size_t(gpFailImage[c][s][slot].sizeInBytes());
-    for (int c = 0; c < n && waiting > budget; ++c)
-        for (int s = 0; s < 8 && waiting > budget; ++s)
-            for (int slot = 0; slot < 2 && waiting > budget; ++slot) {
-                const QImage& drawn = gpFailImage[c][s][slot];
-                if (!gisSaveFail[c][s][slot] || !IsWhole(drawn))
-                    continue;
-                waiting -= size_t(drawn.sizeInBytes());
-                const QImage picture = drawn;  // shared: the saver may still take it first
-                coders.start([c, s, slot, picture] {
-                    std::vector<uint8_t> coded;
-                    if (!EncodeJpeg(picture, coded) || coded.empty())
-                        return;  // the saver codes it in its turn
-                    QMutexLocker lock(pMutexSaveFail);
-                    // Unless the saver took it or a newer one was drawn.
-                    if (gisSaveFail[c][s][slot] && gpFailImage[c][s][slot].constBits() == picture.constBits()) {
-                        gpFailImage[c][s][slot] = QImage();
-                        gCodedFail[c][s][slot] = std::move(coded);
-                    }
-                });
+                if (gisSaveFail[c][s][slot] && IsWhole(gpFailImage[c][s][slot])) {
+                    waiting.push_back({c, s, slot});
+                    bytes += size_t(gpFailImage[c][s][slot].sizeInBytes());
+                }
+    for (const Waiting& w : waiting) {
+        if (bytes <= budget)
+            break;
+        const QImage picture = gpFailImage[w.c][w.s][w.slot];  // shared: the saver may still take it first
+        bytes -= size_t(picture.sizeInBytes());
+        PictureWorkers().start([w, picture] {
+            std::vector<uint8_t> coded;
+            if (!EncodeJpeg(picture, coded) || coded.empty())
+                return;  // the saver codes it in its turn
+            QMutexLocker lock(pMutexSaveFail);
+            // Unless the saver took it or a newer one was drawn.
+            if (gisSaveFail[w.c][w.s][w.slot] && gpFailImage[w.c][w.s][w.slot].constBits() == picture.constBits()) {
+                gpFailImage[w.c][w.s][w.slot] = QImage();
+                gCodedFail[w.c][w.s][w.slot] = std::move(coded);
             }
+        });
+    }
 }
 
 SaveFialImageThread::SaveFialImageThread(int cameras, std::atomic<qint64>* counter, QObject* parent)

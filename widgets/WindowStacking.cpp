@@ -65,8 +65,9 @@ void WindowStacking::GiveWayTo(QWidget* alarmView)
         return;  // still being built: it opens on top anyway
     top->raise();
     if (g_installed) {
+        // Whatever Qt believes has the input now, the top window asks again.
+        g_installed->m_activated = nullptr;
         g_installed->Shown(top);
-        g_installed->Activate(top);  // whatever Qt believes has the input now
     } else {
         top->activateWindow();
     }

@@ -814,7 +814,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
         judged->light = l;
         judged->focus = focus;
         judged->veil.release();
-        judged->tolGain = 0;
+        judged->tolGain = l.gain;
         judged->valid = true;
     }
     laps.Next(StageClock::MatchCompare);
@@ -1204,7 +1204,6 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
     const cv::Rect area = cv::Rect(seeds.x - steps, seeds.y - steps, seeds.width + 2 * steps,
                                    seeds.height + 2 * steps) & cv::Rect(cv::Point(), m_size);
     const LightingPlane& l = judged.light;
-    const double tolGain = judged.tolGain > 0 ? judged.tolGain : l.gain;
     const cv::Mat& reference = ReferenceAt(judged.focus);
     const bool bytes = reference.depth() == CV_8U;
     const bool narrowTol = m_tol.depth() == CV_8U;
@@ -1233,7 +1232,7 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
                 const double v = judged.veil.empty() ? 0.0 : double(judged.veil.at<float>(y, x));
                 const double s = pw[x] - ((1 - v) * lit + 255 * v);
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
-                if (d > 0.5 * tolGain * (pi ? m_tolOf[pi[x]] : pt[x])) {
+                if (d > 0.5 * judged.tolGain * (pi ? m_tolOf[pi[x]] : pt[x])) {
                     pg[c] = 255;
                     added = true;
                 }

@@ -89,7 +89,7 @@ public:
         LightingPlane light;
         size_t focus = 0;
         cv::Mat veil;  // share of the way to white per pixel (VeilFit.h); empty when none
-        double tolGain = 0;  // the gain the tolerance is read at; 0: light's
+        double tolGain = 0;  // the gain the tolerance is read at
         bool valid = false;
     };
     // Where a pixel differs, a smooth veil (steam: VeilFit.h) over the lit
