@@ -1165,7 +1165,10 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
         if (!box.empty()) {
             thread_local cv::Mat near;
             static const cv::Mat beside = cv::Mat::ones(2 * kBeside + 1, 2 * kBeside + 1, CV_8U);
-            cv::dilate(diff(box), near, beside);
+            static const cv::Mat pair = cv::Mat::ones(2, 2, CV_8U);
+            // Only pixels that still differ side by side: a lone one is noise.
+            cv::morphologyEx(diff(box), near, cv::MORPH_OPEN, pair, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+            cv::dilate(near, near, beside);
             for (int r = 0; r < box.height; ++r) {
                 const int y = box.y + r;
                 uchar* out = diff.ptr<uchar>(y);
