@@ -1155,8 +1155,9 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
     // under the veiled reference. Beside a difference that stays (within the
     // rim's 2 px), such a pixel differs, brighter or darker. Only over a veil
     // fitted with the lighting: fitted in turns, the veil is less sure.
-    if (together) {
-        const cv::Range rows = NonZeroRows(diff);
+    const cv::Range kept = together ? NonZeroRows(diff) : cv::Range(0, 0);
+    if (!kept.empty()) {
+        const cv::Range& rows = kept;
         cv::Rect box = cv::boundingRect(diff.rowRange(rows));
         box.y += rows.start;
         constexpr int kBeside = 2;
