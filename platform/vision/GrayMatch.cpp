@@ -1150,6 +1150,43 @@ void GrayMatch::TakeOutVeil(const cv::Mat& g, const LightingPlane& l, size_t foc
                 out[c] = 255;
         }
     }
+    // The first comparison judged under a lighting that had taken the veil
+    // in, so it may have passed a chip's edge that lies beyond its tolerance
+    // under the veiled reference. Beside a difference that stays (within the
+    // rim's 2 px), such a pixel differs, brighter or darker. Only over a veil
+    // fitted with the lighting: fitted in turns, the veil is less sure.
+    const cv::Range kept = together ? NonZeroRows(diff) : cv::Range(0, 0);
+    if (!kept.empty()) {
+        const cv::Range& rows = kept;
+        cv::Rect box = cv::boundingRect(diff.rowRange(rows));
+        box.y += rows.start;
+        constexpr int kBeside = 2;
+        box = cv::Rect(box.x - kBeside, box.y - kBeside, box.width + 2 * kBeside, box.height + 2 * kBeside)
+            & cv::Rect(cv::Point(), m_size);
+        if (!box.empty()) {
+            thread_local cv::Mat near;
+            static const cv::Mat beside = cv::Mat::ones(2 * kBeside + 1, 2 * kBeside + 1, CV_8U);
+            static const cv::Mat pair = cv::Mat::ones(2, 2, CV_8U);
+            // Only pixels that still differ side by side: a lone one is noise.
+            cv::morphologyEx(diff(box), near, cv::MORPH_OPEN, pair, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+            cv::dilate(near, near, beside);
+            for (int r = 0; r < box.height; ++r) {
+                const int y = box.y + r;
+                uchar* out = diff.ptr<uchar>(y);
+                const uchar* pn = near.ptr<uchar>(r);
+                const uchar* pj = m_judged.ptr<uchar>(y);
+                const float* ps = share.ptr<float>(y);
+                const float* po = off.ptr<float>(y);
+                for (int c = 0; c < box.width; ++c) {
+                    const int x = box.x + c;
+                    if (!pn[c] || out[x] || !pj[x] || ps[x] < kNoVeil)
+                        continue;
+                    if (std::abs(po[x]) > float(tolGain) * tolAt(y, x))
+                        out[x] = 255;
+                }
+            }
+        }
+    }
     if (judged) {
         judged->light = light;
         judged->tolGain = tolGain;

@@ -465,6 +465,8 @@ void TestVisionMatch::grayVeilTakenOut_data()
     QTest::newRow("veil 20 %, 20 px chip at the unveiled grey") << 0.20 << QRect(364, 44, 20, 20) << -25 << 300 << 60 << QPoint(380, 90);
     // Fitted with the veil, the tolerance keeps the frame's own contrast.
     QTest::newRow("veil 20 %, faint 10 px chip") << 0.20 << QRect(360, 60, 10, 10) << 12 << 25 << 10 << QPoint(380, 90);
+    // Passed at first under a lighting that took the veil in; judged again beside what stays.
+    QTest::newRow("veil 20 %, 8 px chip off the peak") << 0.20 << QRect(220, 100, 8, 8) << 15 << 40 << 10 << QPoint(380, 90);
 }
 
 void TestVisionMatch::grayVeilTakenOut()
