@@ -162,6 +162,45 @@ bool AnyErodedByTwoEither(const cv::Mat& img)
     return false;
 }
 
+bool AnyErodedByCross(const cv::Mat& img)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    const cv::Range rows = NonZeroRows(img);
+    const int w = img.cols, h = img.rows;
+    for (int y = rows.start; y < rows.end; ++y) {
+        // Beyond the picture reads as 255: a pixel stands in for a missing
+        // neighbour (it must be set itself anyway).
+        const uchar* p = img.ptr<uchar>(y);
+        const uchar* u = img.ptr<uchar>(y > 0 ? y - 1 : y);
+        const uchar* d = img.ptr<uchar>(y + 1 < h ? y + 1 : y);
+        auto at = [&](int x) {
+            return p[x] && u[x] && d[x] && p[x > 0 ? x - 1 : x] && p[x + 1 < w ? x + 1 : x];
+        };
+        if (at(0) || at(w - 1))
+            return true;
+        int x = 1;
+#if CV_SIMD128
+        cv::v_uint8x16 acc = cv::v_setzero_u8();
+        auto block = [&](int c) {
+            return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_min(cv::v_load(p + c - 1), cv::v_load(p + c + 1))),
+                             cv::v_min(cv::v_load(u + c), cv::v_load(d + c)));
+        };
+        for (; x + 17 <= w; x += 16)
+            acc |= block(x);
+        if (x < w - 1 && w >= 18) {
+            acc |= block(w - 17);
+            x = w - 1;
+        }
+        if (cv::v_check_any(acc != cv::v_setzero_u8()))
+            return true;
+#endif
+        for (; x < w - 1; ++x)
+            if (at(x))
+                return true;
+    }
+    return false;
+}
+
 cv::Rect NonZeroBounds(const cv::Mat& img)
 {
     if (!AnyNonZero(img))
