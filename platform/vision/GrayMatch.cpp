@@ -946,7 +946,7 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // left and top (where the anchor of a 2 x 2 block reaches out). The
     // 3 x 3 opening is a cross: a plus of five pixels holds no 2 x 2 block,
     // yet it stays and its rim grows it past the area limit.
-    if (!m_hue && anyFar && (AnyErodedByTwoEither(diff) || AnyErodedByCross(diff)))
+    if (!m_hue && anyFar && AnyErodedByTwoOrCross(diff))
         TakeOutVeil(g, l, focus, tolerance, diff, judged);
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;

@@ -244,6 +244,7 @@ void TestVisionKernels::openingEqualsMorphologyEx()
             cv::Mat crossed;
             cv::erode(m, crossed, cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3)));
             QVERIFY2(AnyErodedByCross(m) == (cv::countNonZero(crossed) > 0), qPrintable(what));
+            QVERIFY2(AnyErodedByTwoOrCross(m) == (cv::countNonZero(eroded | other | crossed) > 0), qPrintable(what));
             const cv::Range rows = NonZeroRows(m);
             QVERIFY2(rows.empty() == set.empty() || &m != &img, qPrintable(what));
             if (!rows.empty())
