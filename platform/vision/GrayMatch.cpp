@@ -943,8 +943,10 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // on its own is noise, which the opening removes anyway. The opening
     // reads past the window's edge as differing, so a line of pixels along
     // any edge stays: a pair there counts on every side, not only on the
-    // left and top (where the anchor of a 2 x 2 block reaches out).
-    if (!m_hue && anyFar && AnyErodedByTwoEither(diff))
+    // left and top (where the anchor of a 2 x 2 block reaches out). The
+    // 3 x 3 opening is a cross: a plus of five pixels holds no 2 x 2 block,
+    // yet it stays and its rim grows it past the area limit.
+    if (!m_hue && anyFar && AnyErodedByTwoOrCross(diff))
         TakeOutVeil(g, l, focus, tolerance, diff, judged);
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
         const int s = 2 * m_amplify + 1;

@@ -162,6 +162,84 @@ bool AnyErodedByTwoEither(const cv::Mat& img)
     return false;
 }
 
+namespace {
+// Whether row p holds a pixel set with its four neighbours (u above, d
+// below; beyond the picture a row or column stands in for itself, as a
+// pixel that must be set anyway).
+bool CrossInRow(const uchar* p, const uchar* u, const uchar* d, int w)
+{
+    auto at = [&](int x) { return p[x] && u[x] && d[x] && p[x > 0 ? x - 1 : x] && p[x + 1 < w ? x + 1 : x]; };
+    if (at(0) || at(w - 1))
+        return true;
+    int x = 1;
+#if CV_SIMD128
+    cv::v_uint8x16 acc = cv::v_setzero_u8();
+    auto block = [&](int c) {
+        return cv::v_min(cv::v_min(cv::v_load(p + c), cv::v_min(cv::v_load(p + c - 1), cv::v_load(p + c + 1))),
+                         cv::v_min(cv::v_load(u + c), cv::v_load(d + c)));
+    };
+    for (; x + 17 <= w; x += 16)
+        acc |= block(x);
+    if (x < w - 1 && w >= 18) {
+        acc |= block(w - 17);
+        x = w - 1;
+    }
+    if (cv::v_check_any(acc != cv::v_setzero_u8()))
+        return true;
+#endif
+    for (; x < w - 1; ++x)
+        if (at(x))
+            return true;
+    return false;
+}
+}  // namespace
+
+bool AnyErodedByCross(const cv::Mat& img)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    const cv::Range rows = NonZeroRows(img);
+    const int h = img.rows;
+    for (int y = rows.start; y < rows.end; ++y)
+        if (CrossInRow(img.ptr<uchar>(y), img.ptr<uchar>(y > 0 ? y - 1 : y), img.ptr<uchar>(y + 1 < h ? y + 1 : y), img.cols))
+            return true;
+    return false;
+}
+
+bool AnyErodedByTwoOrCross(const cv::Mat& img)
+{
+    CV_Assert(img.type() == CV_8UC1);
+    if (img.empty())
+        return false;
+    const int w = img.cols, h = img.rows;
+    if (img.ptr<uchar>(0)[0] || img.ptr<uchar>(h - 1)[w - 1])
+        return true;
+    // A block or a cross needs a set pixel in each row it spans: most rows
+    // of a work image hold none, and are read once.
+    thread_local std::vector<uchar> set;
+    set.resize(size_t(h));
+    for (int y = 0; y < h; ++y)
+        set[size_t(y)] = RowAny(img.ptr<uchar>(y), w);
+    auto blocks = [w](const uchar* p, const uchar* q) { return AnyBlock(p, q, 0, w - 1, 1); };
+    for (int y = 0; y < h; ++y) {
+        if (!set[size_t(y)])
+            continue;
+        const uchar* p = img.ptr<uchar>(y);
+        // The top and bottom rows pair with themselves (as AnyErodedByTwoEither).
+        if ((y == 0 || y == h - 1) && blocks(p, p))
+            return true;
+        const bool below = y + 1 < h && set[size_t(y + 1)];
+        if (below) {
+            const uchar* q = img.ptr<uchar>(y + 1);
+            if ((p[0] && q[0]) || (p[w - 1] && q[w - 1]) || blocks(p, q))
+                return true;
+        }
+        if ((y == 0 || set[size_t(y - 1)]) && (y + 1 == h || below)
+            && CrossInRow(p, img.ptr<uchar>(y > 0 ? y - 1 : y), img.ptr<uchar>(y + 1 < h ? y + 1 : y), w))
+            return true;
+    }
+    return false;
+}
+
 cv::Rect NonZeroBounds(const cv::Mat& img)
 {
     if (!AnyNonZero(img))

@@ -29,3 +29,11 @@ bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft = false);
 
 // AnyErodedByTwo with either anchor, in one pass over the picture.
 bool AnyErodedByTwoEither(const cv::Mat& img);
+
+// Whether cv::erode with the 3 x 3 cross (default border) leaves any pixel
+// of an 8-bit picture non-zero: whether the 3 x 3 opening keeps any.
+bool AnyErodedByCross(const cv::Mat& img);
+
+// AnyErodedByTwoEither or AnyErodedByCross, in one pass that passes over
+// rows without a set pixel.
+bool AnyErodedByTwoOrCross(const cv::Mat& img);

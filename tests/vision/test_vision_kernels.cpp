@@ -241,6 +241,10 @@ void TestVisionKernels::openingEqualsMorphologyEx()
             cv::erode(m, other, cv::Mat::ones(2, 2, CV_8U), cv::Point(0, 0));
             QVERIFY2(AnyErodedByTwo(m, true) == (cv::countNonZero(other) > 0), qPrintable(what));
             QVERIFY2(AnyErodedByTwoEither(m) == (cv::countNonZero(eroded | other) > 0), qPrintable(what));
+            cv::Mat crossed;
+            cv::erode(m, crossed, cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3)));
+            QVERIFY2(AnyErodedByCross(m) == (cv::countNonZero(crossed) > 0), qPrintable(what));
+            QVERIFY2(AnyErodedByTwoOrCross(m) == (cv::countNonZero(eroded | other | crossed) > 0), qPrintable(what));
             const cv::Range rows = NonZeroRows(m);
             QVERIFY2(rows.empty() == set.empty() || &m != &img, qPrintable(what));
             if (!rows.empty())
