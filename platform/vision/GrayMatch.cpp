@@ -1263,12 +1263,15 @@ void GrayMatch::GrowRim(const cv::Mat& window, const Judged& judged, cv::Mat& di
             const uchar* pi = narrowTol ? m_tol.ptr<uchar>(y) : nullptr;
             const uchar* pw = g.ptr<uchar>(y);
             const uchar* pj = m_judged.ptr<uchar>(y);
+            // Taken once a row: the same values the pixels read.
+            const float* pv = judged.veil.empty() ? nullptr : judged.veil.ptr<float>(y);
+            const double row = l.Row(y);
             for (int c = 0; c < area.width; ++c) {
                 const int x = area.x + c;
                 if (!pn[c] || pg[c] || !pj[x])
                     continue;
-                const double lit = l.gain * (pb ? double(pb[x]) : double(pr[x])) + (l.Row(y) + l.Column(x));
-                const double v = judged.veil.empty() ? 0.0 : double(judged.veil.at<float>(y, x));
+                const double lit = l.gain * (pb ? double(pb[x]) : double(pr[x])) + (row + l.Column(x));
+                const double v = pv ? double(pv[x]) : 0.0;
                 const double s = pw[x] - ((1 - v) * lit + 255 * v);
                 const double d = std::abs(m_hue ? s : KnownDifference(pw[x], s));
                 if (d > 0.5 * judged.tolGain * (pi ? m_tolOf[pi[x]] : pt[x])) {

@@ -1,5 +1,6 @@
 #include "VeilFit.h"
 
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -47,6 +48,7 @@ void VeilFit::LowerEnvelope(cv::Mat& cells, float step)
 bool VeilFit::Fit(const cv::Mat& lit, const cv::Mat& y, const cv::Mat& use)
 {
     m_field.release();
+    m_fieldDue = false;
     // Cells of about kCell px that split the window evenly.
     const int gw = std::max(1, (lit.cols + kCell / 2) / kCell), gh = std::max(1, (lit.rows + kCell / 2) / kCell);
     const double cw = double(lit.cols) / gw, ch = double(lit.rows) / gh;
@@ -82,31 +84,62 @@ bool VeilFit::Fit(const cv::Mat& lit, const cv::Mat& y, const cv::Mat& use)
     cv::minMaxLoc(m_cells, nullptr, &most);
     if (most < kNone)
         return false;
+    m_cols = lit.cols;
+    m_rows = lit.rows;
+    m_cw = cw;
+    m_ch = ch;
+    m_fieldDue = true;
+    return true;
+}
+
+void VeilFit::MakeField() const
+{
+    m_fieldDue = false;
+    const int gw = m_cells.cols, gh = m_cells.rows;
     // Between cell centres the share runs linearly, and on past the outer
     // ones to the window's edge (a veil does not level off there).
-    std::vector<int> c0(size_t(lit.cols));
-    std::vector<float> fx(size_t(lit.cols));
-    for (int c = 0; c < lit.cols; ++c) {
-        const double u = gw > 1 ? (c + 0.5) / cw - 0.5 : 0.0;
+    std::vector<int> c0(static_cast<size_t>(m_cols));
+    std::vector<float> fx(static_cast<size_t>(m_cols));
+    for (int c = 0; c < m_cols; ++c) {
+        const double u = gw > 1 ? (c + 0.5) / m_cw - 0.5 : 0.0;
         c0[size_t(c)] = std::clamp(int(std::floor(u)), 0, std::max(gw - 2, 0));
         fx[size_t(c)] = float(u - c0[size_t(c)]);
     }
-    m_field.create(lit.size(), CV_32F);
-    for (int r = 0; r < lit.rows; ++r) {
-        const double v = gh > 1 ? (r + 0.5) / ch - 0.5 : 0.0;
+    m_field.create(cv::Size(m_cols, m_rows), CV_32F);
+    // Along a row of cells the two rows of centres, interpolated across, are
+    // the same for every pixel row: taken once per row of cells.
+    std::vector<float> tops(static_cast<size_t>(m_cols)), bottoms(static_cast<size_t>(m_cols));
+    int across = -1;
+    for (int r = 0; r < m_rows; ++r) {
+        const double v = gh > 1 ? (r + 0.5) / m_ch - 0.5 : 0.0;
         const int r0 = std::clamp(int(std::floor(v)), 0, std::max(gh - 2, 0));
         const float fy = float(v - r0);
-        const float* top = m_cells.ptr<float>(r0);
-        const float* bottom = m_cells.ptr<float>(std::min(r0 + 1, gh - 1));
-        float* out = m_field.ptr<float>(r);
-        for (int c = 0; c < lit.cols; ++c) {
-            const int a = c0[size_t(c)], b = std::min(a + 1, gw - 1);
-            const float t = top[a] + fx[size_t(c)] * (top[b] - top[a]);
-            const float d = bottom[a] + fx[size_t(c)] * (bottom[b] - bottom[a]);
-            out[c] = std::clamp(t + fy * (d - t), 0.f, kMaxShare);
+        if (r0 != across) {
+            across = r0;
+            const float* top = m_cells.ptr<float>(r0);
+            const float* bottom = m_cells.ptr<float>(std::min(r0 + 1, gh - 1));
+            for (int c = 0; c < m_cols; ++c) {
+                const int a = c0[size_t(c)], b = std::min(a + 1, gw - 1);
+                tops[size_t(c)] = top[a] + fx[size_t(c)] * (top[b] - top[a]);
+                bottoms[size_t(c)] = bottom[a] + fx[size_t(c)] * (bottom[b] - bottom[a]);
+            }
         }
+        float* out = m_field.ptr<float>(r);
+        const float* pt = tops.data();
+        const float* pd = bottoms.data();
+        int c = 0;
+#if CV_SIMD128
+        // std::clamp's own choices, lane by lane.
+        const cv::v_float32x4 fyV = cv::v_setall_f32(fy), zero = cv::v_setzero_f32(), most = cv::v_setall_f32(kMaxShare);
+        for (; c + 4 <= m_cols; c += 4) {
+            const cv::v_float32x4 t = cv::v_load(pt + c);
+            const cv::v_float32x4 x = t + fyV * (cv::v_load(pd + c) - t);
+            cv::v_store(out + c, cv::v_select(x < zero, zero, cv::v_select(most < x, most, x)));
+        }
+#endif
+        for (; c < m_cols; ++c)
+            out[c] = std::clamp(pt[c] + fy * (pd[c] - pt[c]), 0.f, kMaxShare);
     }
-    return true;
 }
 
 bool VeilFit::Broad(float least) const

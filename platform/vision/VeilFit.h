@@ -23,7 +23,12 @@ public:
     // use: CV_8U, the pixels judged. True when some veil was found; field()
     // then holds s per pixel (CV_32F, the window's size).
     bool Fit(const cv::Mat& lit, const cv::Mat& y, const cv::Mat& use);
-    const cv::Mat& field() const { return m_field; }
+    const cv::Mat& field() const
+    {
+        if (m_fieldDue)
+            MakeField();
+        return m_field;
+    }
     // s per cell (CV_32F), bounded as above.
     const cv::Mat& cells() const { return m_cells; }
 
@@ -51,6 +56,14 @@ public:
                                 LightingPlane& light, float* thickest = nullptr);
 
 private:
-    cv::Mat m_cells, m_field;
+    // The per-pixel field is made when first read: a fit often ends on the
+    // cells alone (no broad veil), and the window-sized field costs more.
+    void MakeField() const;
+
+    cv::Mat m_cells;
+    mutable cv::Mat m_field;
+    mutable bool m_fieldDue = false;
+    int m_cols = 0, m_rows = 0;
+    double m_cw = 1, m_ch = 1;
     std::vector<float> m_ratios;
 };

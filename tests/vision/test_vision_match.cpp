@@ -259,6 +259,7 @@ private slots:
     void grayVeilTakenOut();
     void veilBroadOnlyOverAPatch_data();
     void veilBroadOnlyOverAPatch();
+    void veilFieldBetweenCells();
     void graySensitivityMonotonic();
     void grayAmplifyWidens();
     void grayUntrainedAndWrongSize();
@@ -528,6 +529,29 @@ void TestVisionMatch::veilBroadOnlyOverAPatch()
     VeilFit fit;
     QVERIFY(fit.Fit(lit, y, cv::Mat(lit.size(), CV_8U, cv::Scalar(255))));
     QCOMPARE(fit.Broad(0.01f), broad);
+}
+
+// The field runs linearly between cell centres and on past the outer ones,
+// bounded; an odd width leaves a tail past the four-lane blocks.
+void TestVisionMatch::veilFieldBetweenCells()
+{
+    const cv::Mat lit(130, 203, CV_32F, cv::Scalar(100.f));
+    cv::Mat y(lit.size(), CV_8U, cv::Scalar(100));
+    y.colRange(100, 203).setTo(104);
+    y(cv::Rect(150, 60, 53, 70)).setTo(110);
+    VeilFit fit;
+    QVERIFY(fit.Fit(lit, y, cv::Mat(lit.size(), CV_8U, cv::Scalar(255))));
+    const cv::Mat& k = fit.cells();
+    const double cw = 203.0 / k.cols, ch = 130.0 / k.rows;
+    for (int r = 0; r < lit.rows; ++r)
+        for (int c = 0; c < lit.cols; ++c) {
+            const double u = (c + 0.5) / cw - 0.5, v = (r + 0.5) / ch - 0.5;
+            const int a = std::clamp(int(std::floor(u)), 0, k.cols - 2), b = std::clamp(int(std::floor(v)), 0, k.rows - 2);
+            const float fx = float(u - a), fy = float(v - b);
+            const float t = k.at<float>(b, a) + fx * (k.at<float>(b, a + 1) - k.at<float>(b, a));
+            const float d = k.at<float>(b + 1, a) + fx * (k.at<float>(b + 1, a + 1) - k.at<float>(b + 1, a));
+            QCOMPARE(fit.field().at<float>(r, c), std::clamp(t + fy * (d - t), 0.f, VeilFit::kMaxShare));
+        }
 }
 
 void TestVisionMatch::graySensitivityMonotonic()
