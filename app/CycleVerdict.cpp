@@ -243,8 +243,6 @@ bool DetectionCycle::JudgeArrived(int s, unsigned stale)
         e.order = w.order;
         e.group = s;
         e.threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
-        if (qEnvironmentVariableIsSet("MOJU_EARLY_WORKERS"))
-            e.threads = qEnvironmentVariableIntValue("MOJU_EARLY_WORKERS");
         InspectStep::StepParams(e.params, e.collect);
     }
     const qint64 from = std::max(w.takenNs, m_settleEndNs);
