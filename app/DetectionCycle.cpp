@@ -8,7 +8,6 @@
 #include "camera/CameraGlobals.h"
 #include "camera/CameraSide.h"
 #include "camera/CameraStation.h"
-#include "inspect/StepWorkers.h"
 #include "foundation/uitext.h"
 #include "params/CammerWidgetData.h"
 #include "params/IOTables.h"
@@ -213,8 +212,9 @@ void DetectionCycle::Run()
 
     m_host->pollLostComBox(gisLostCom.load() != 0, p.ioLinkLostBox != 0);
     if (m_station && m_station->camLostFlag.load() && p.cameraLostOptimize) {
-        if (HeldFrames())
-            StepWorkers::instance().WaitPosted(true);  // the check may close a camera being judged
+        // The check may close a camera being judged and marks lost ones NG:
+        // what the workers decided must not be given back over that mark.
+        DiscardEarly();
         m_host->cameraCheckPass();
     }
     ++gRunCount;
@@ -806,6 +806,7 @@ void DetectionCycle::SetStopDetect()
 
 void DetectionCycle::ResetRun(int camera)
 {
+    DiscardEarly();  // the reset must not be overwritten by what workers give back
     const int n = m_host->cameraCount();
     for (int c = 0; c < n && c < kMaxCameras; ++c) {
         if (camera != n && camera != c)

@@ -148,6 +148,9 @@ public:
     void StopDetect();
     void SetStopDetect();
     void ResetRun(int camera);
+    // Waits for cameras judged on the workers while their step waited and
+    // gives back what they decided; for what resets cameras' flags itself.
+    void SettleEarly() { DiscardEarly(); }
     // A camera's steps (s < 0: all) are judged again from now on: the
     // editor's "not detected" for them ends with the cycle.
     void ClearSkips(int c, int s);
