@@ -18,6 +18,7 @@
 #include "inspect/CammerRecong.h"
 #include "inspect/InspectStep.h"
 #include "inspect/ParamRoi.h"
+#include "inspect/StepWorkers.h"
 #include "network/VUR_Net.h"
 #include "params/CammerSingleton.h"
 #include "params/CammerWidgetData.h"
@@ -167,6 +168,140 @@ bool DetectionCycle::AwaitingFrames(int s) const
     return std::any_of(std::begin(m_waits), std::end(m_waits), [](const StepWait& w) { return w.active; });
 }
 
+struct DetectionCycle::EarlyJudging {
+    int step = -1;       // the wait served (-1: none)
+    qint64 order = 0;    // and its order: the same step asked again is another wait
+    int group = 0;
+    int threads = 1;
+    InspectParams params;
+    bool collect = false;
+    unsigned queued = 0;     // cameras handed to the workers, their frames held
+    bool finishing = false;  // the step's verdict takes what they judged
+    CammerRecong::StepOutput outputs[8];
+    // What a discarded judgement gives back (the verdict reads these).
+    uint8_t cameraOK[8] = {};
+    uint8_t poseLost[8] = {};
+    uint8_t roiOK[8][CammerWidgetData::kMaxRoi] = {};
+};
+
+namespace {
+bool SameParams(const InspectParams& a, const InspectParams& b)
+{
+    return a.motionCorrect == b.motionCorrect && a.angleRange == b.angleRange && a.positionOffset == b.positionOffset
+        && a.showAllParams == b.showAllParams && a.filterSize == b.filterSize && a.defectArea == b.defectArea
+        && a.ngImageTemplate == b.ngImageTemplate && a.minSpot == b.minSpot && a.amplify == b.amplify
+        && a.netEnabled == b.netEnabled && std::equal(std::begin(a.detectOn), std::end(a.detectOn), b.detectOn)
+        && a.isGrayHue == b.isGrayHue;
+}
+}  // namespace
+
+DetectionCycle::EarlyJudging* DetectionCycle::NewEarlyJudging()
+{
+    return new EarlyJudging();
+}
+
+void DetectionCycle::EarlyDelete::operator()(EarlyJudging* e) const
+{
+    delete e;
+}
+
+unsigned DetectionCycle::HeldFrames() const
+{
+    return m_early->queued;
+}
+
+DetectionCycle::~DetectionCycle()
+{
+    // Jobs on the workers write into this cycle's outputs (the views may be
+    // gone: nothing is given back).
+    if (m_early && m_early->queued)
+        StepWorkers::instance().WaitPosted(true);
+}
+
+bool DetectionCycle::EarlyAllowed(const StepWait& w) const
+{
+    const WizardPara& p = *gpWPara;
+    const int threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
+    // A two-sided mould's group follows the side at the verdict; frames on
+    // trigger are all in before the step; the editor and settings may
+    // change what the engine reads.
+    return w.kind == Judgement::Step && threads > 1 && m_station && FramesWatched() && CamerasSettled()
+        && !p.externalTrigger && p.machineType != 1 && p.machineType != 2 && state.runState == RunDetecting
+        && !m_host->settingsVisible() && !m_host->editorVisible();
+}
+
+bool DetectionCycle::JudgeArrived(int s, unsigned stale)
+{
+    const StepWait& w = m_waits[s];
+    EarlyJudging& e = *m_early;
+    if (e.queued && (e.step != s || e.order != w.order))
+        DiscardEarly();  // frames for a wait that is no more
+    if (!EarlyAllowed(w))
+        return false;
+    if (!e.queued) {
+        e.step = s;
+        e.order = w.order;
+        e.group = s;
+        e.threads = m_threads > 0 ? m_threads : int(std::max(1u, std::thread::hardware_concurrency()));
+        InspectStep::StepParams(e.params, e.collect);
+    }
+    const qint64 from = std::max(w.takenNs, m_settleEndNs);
+    for (int c = 0; c < std::min(m_host->cameraCount(), 8); ++c) {
+        const unsigned bit = 1u << c;
+        if (!(w.cameras & bit) || (stale & bit) || (e.queued & bit) || !m_station->cameras[c]
+            || m_frameAtNs[c] <= from || !m_host->cameraData(c))
+            continue;
+        if (!m_traces[s].firstJudged)
+            m_traces[s].firstJudged = NowNs();
+        ++m_traces[s].judgedEarly;
+        PostCamera(c);
+    }
+    return true;
+}
+
+void DetectionCycle::PostCamera(int c)
+{
+    EarlyJudging& e = *m_early;
+    CammerWidgetData* cam = m_host->cameraData(c);
+    const int g = e.group;
+    e.cameraOK[c] = cam->cameraOK;
+    e.poseLost[c] = cam->poseLost;
+    std::copy(std::begin(cam->roiOK[g]), std::end(cam->roiOK[g]), e.roiOK[c]);
+    e.outputs[c] = CammerRecong::StepOutput();
+    if (!e.queued)
+        InspectStep::OneOpenCvThread(e.threads);
+    e.queued |= 1u << c;
+    cam->JudgingBegins();
+    EarlyJudging* ep = m_early.get();
+    CammerRecong* engine = cam->engine;
+    StepWorkers::instance().Post(
+        [ep, cam, engine, c] {
+            InspectStep::JudgeOne(engine, ep->group, ep->params, ep->collect, ep->outputs[c]);
+            cam->JudgingEnds();
+        },
+        e.threads);
+}
+
+void DetectionCycle::DiscardEarly()
+{
+    EarlyJudging& e = *m_early;
+    if (e.queued) {
+        StepWorkers::instance().WaitPosted(true);
+        for (int c = 0; c < 8; ++c)
+            if (e.queued & (1u << c))
+                if (CammerWidgetData* cam = m_host->cameraData(c)) {
+                    cam->cameraOK = e.cameraOK[c];
+                    cam->poseLost = e.poseLost[c];
+                    std::copy(std::begin(e.roiOK[c]), std::end(e.roiOK[c]), cam->roiOK[e.group]);
+                }
+    }
+    e.queued = 0;
+    e.step = -1;
+    e.finishing = false;
+    for (CammerRecong::StepOutput& out : e.outputs)
+        out = CammerRecong::StepOutput();
+}
+
 void DetectionCycle::JudgeWhenFresh(int s, Judgement kind, unsigned cameras, bool manual, qint64 endedNs)
 {
     if (s < 0 || s >= 8)
@@ -199,6 +334,7 @@ void DetectionCycle::PollAwaitedFrames()
         return;
     m_judging = true;
     unsigned awaited = 0;
+    bool eachFrame = false;
     for (;;) {
         // The next step in the order the delays ended; a later one never
         // goes first (its verdict would come before an earlier step's).
@@ -212,6 +348,7 @@ void DetectionCycle::PollAwaitedFrames()
         const unsigned stale = StaleCameras(m_waits[s], &waiting);
         if (waiting) {
             awaited = stale;
+            eachFrame = JudgeArrived(s, stale);
             break;
         }
         const StepWait w = m_waits[s];
@@ -219,14 +356,17 @@ void DetectionCycle::PollAwaitedFrames()
         FinishJudgement(s, w, stale);
     }
     m_judging = false;
-    if (m_station)
+    if (m_station) {
+        m_station->wakeEachFrame.store(eachFrame);
         m_station->awaited.store(awaited);
+    }
     if (m_storeDue)
         StoreCounts();
 }
 
 void DetectionCycle::DropWaits()
 {
+    DiscardEarly();
     for (StepWait& w : m_waits)
         w = StepWait();
 }
@@ -320,6 +460,10 @@ void DetectionCycle::FinishJudgement(int s, const StepWait& w, unsigned stale)
             t.newestFrame = std::max(t.newestFrame, m_frameAtNs[c]);
             t.firstFrame = t.firstFrame ? std::min(t.firstFrame, m_frameAtNs[c]) : m_frameAtNs[c];
         }
+    EarlyJudging& e = *m_early;
+    if (e.queued && (e.step != s || e.order != w.order))
+        DiscardEarly();
+    e.finishing = e.queued != 0;
     if (w.kind == Judgement::Step) {
         StepJudged(s, stale);
     } else {
@@ -346,6 +490,19 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
     const bool twoSided = p.machineType == 1 || p.machineType == 2;
     const int g = twoSided ? (s - (s > 1 ? 2 : 0) + (st.mouldSide == 0 ? 2 : 0)) : s;
     const int k = twoSided ? (g & 1) : g;
+    EarlyJudging& e = *m_early;
+    // What the workers judged serves this step only as it would judge now.
+    bool early = e.finishing && e.step == s && e.group == g && st.runState == RunDetecting && !gisLost
+        && !(stale & e.queued);
+    if (early) {
+        InspectParams now;
+        bool collect = false;
+        InspectStep::StepParams(now, collect);
+        early = SameParams(now, e.params) && collect == e.collect;
+    }
+    if (!early)
+        DiscardEarly();
+    e.finishing = false;
     if (g < 0 || g >= 8)
         return;
 
@@ -396,6 +553,7 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
     // what they last showed is from before and may not release the machine.
     // NG, and no area is to blame.
     std::vector<CammerRecong*> live;
+    std::vector<int> liveCams;
     for (size_t i = 0; i < toJudge.size(); ++i) {
         const int c = toJudge[i];
         CammerWidgetData* cam = m_host->cameraData(c);
@@ -409,7 +567,15 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
             }
         } else {
             live.push_back(engines[i]);
+            liveCams.push_back(c);
         }
+    }
+    unsigned liveMask = 0;
+    for (int c : liveCams)
+        liveMask |= 1u << c;
+    if (early && (e.queued & ~liveMask)) {
+        DiscardEarly();  // a camera judged meanwhile is no longer judged
+        early = false;
     }
     if (!live.empty()) {
         // The engine work of every camera at once; results merge in camera order.
@@ -419,7 +585,19 @@ void DetectionCycle::JudgeCameras(const std::vector<int>& cams, int s, unsigned 
         m_engineStartNs = NowNs();
         if (m_station)
             m_station->letGo.store(FramesNotWanted());
-        InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
+        if (early) {
+            // The cameras whose frames came last join those judged meanwhile.
+            for (int c : liveCams)
+                if (!(e.queued & (1u << c)))
+                    PostCamera(c);
+            StepWorkers::instance().WaitPosted(true);
+            for (int c : liveCams)
+                InspectStep::Merge(e.outputs[c]);
+            e.queued = 0;
+            DiscardEarly();  // nothing left to give back: only resets
+        } else {
+            InspectStep::Run(live, g, std::min<int>(threads, int(live.size())));
+        }
         if (m_station)
             m_station->letGo.store(0);
         m_engineEndNs = NowNs();

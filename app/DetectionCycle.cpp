@@ -36,6 +36,7 @@ DetectionCycle::DetectionCycle(CycleHost* host, CameraStation* station, QObject*
     : QObject(parent)
     , m_host(host)
 {
+    m_early.reset(NewEarlyJudging());
     setStation(station);
     runTimer.setSingleShot(true);
     connect(&runTimer, &QTimer::timeout, this, &DetectionCycle::Run);
@@ -149,7 +150,8 @@ unsigned DetectionCycle::HandOverFrames()
     for (int c = 0; c < n; ++c) {
         CammerWidgetData* cam = m_host->cameraData(c);
         CameraSide* side = m_station ? m_station->cameras[c] : nullptr;
-        if (!cam || !side || !pMutex[c])
+        // A frame being judged while the step waits for the others stays.
+        if (!cam || !side || !pMutex[c] || (HeldFrames() & (1u << c)))
             continue;
         qint64 takenNs;
         int delivered;
@@ -209,12 +211,17 @@ void DetectionCycle::Run()
     CycleState& st = state;
 
     m_host->pollLostComBox(gisLostCom.load() != 0, p.ioLinkLostBox != 0);
-    if (m_station && m_station->camLostFlag.load() && p.cameraLostOptimize)
+    if (m_station && m_station->camLostFlag.load() && p.cameraLostOptimize) {
+        // The check may close a camera being judged and marks lost ones NG:
+        // what the workers decided must not be given back over that mark.
+        DiscardEarly();
         m_host->cameraCheckPass();
+    }
     ++gRunCount;
     if (++m_passesSinceRestart == 50)
         m_host->setWhiteBalance();
     if (gisLost) {
+        DiscardEarly();  // the lost step holds without them; the restart reopens cameras
         m_passesSinceRestart = 0;
         SetOut(0, 1);  // the machine may not close unwatched
         Flush();
@@ -799,6 +806,7 @@ void DetectionCycle::SetStopDetect()
 
 void DetectionCycle::ResetRun(int camera)
 {
+    DiscardEarly();  // the reset must not be overwritten by what workers give back
     const int n = m_host->cameraCount();
     for (int c = 0; c < n && c < kMaxCameras; ++c) {
         if (camera != n && camera != c)

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
 #include <vector>
 
 class CameraStation;
@@ -81,6 +82,7 @@ class DetectionCycle : public QObject {
     Q_OBJECT
 public:
     DetectionCycle(CycleHost* host, CameraStation* station, QObject* parent = nullptr);
+    ~DetectionCycle() override;
 
     CycleState state;
 
@@ -146,6 +148,9 @@ public:
     void StopDetect();
     void SetStopDetect();
     void ResetRun(int camera);
+    // Waits for cameras judged on the workers while their step waited and
+    // gives back what they decided; for what resets cameras' flags itself.
+    void SettleEarly() { DiscardEarly(); }
     // A camera's steps (s < 0: all) are judged again from now on: the
     // editor's "not detected" for them ends with the cycle.
     void ClearSkips(int c, int s);
@@ -215,6 +220,8 @@ public:
         qint64 pictures = 0;     // the verdict's pictures were decided and handed to the saver
         qint64 verdict = 0;      // the verdict (outputs set, counts stored) ended
         qint64 flushed = 0;      // the output word was handed to the IO link last
+        qint64 firstJudged = 0;  // the first camera went to the workers while the rest were awaited
+        int judgedEarly = 0;     // cameras that went to them before the last frame
     };
     const StepTrace& lastTrace() const { return m_lastTrace; }
     bool saveRawFrames = false;  // raw frames to ./originalimage (settings switch)
@@ -265,6 +272,24 @@ private:
     void PollAwaitedFrames();
     void FinishJudgement(int s, const StepWait& w, unsigned stale);
     void DropWaits();
+    // A step's cameras judged on the workers as their frames come, while
+    // the pass waits for the rest; their frames stay in the work buffers
+    // (not handed over again) until the step's verdict.
+    struct EarlyJudging;
+    static EarlyJudging* NewEarlyJudging();
+    struct EarlyDelete {
+        void operator()(EarlyJudging* e) const;
+    };
+    std::unique_ptr<EarlyJudging, EarlyDelete> m_early;
+    unsigned HeldFrames() const;
+    bool EarlyAllowed(const StepWait& w) const;
+    // The waiting step s's cameras whose frames are in go to the workers;
+    // false when the step is not judged that way.
+    bool JudgeArrived(int s, unsigned stale);
+    void PostCamera(int c);
+    // Waits for the cameras handed on and takes back what their judgement
+    // decided (a step stopped, re-asked or changed before its verdict).
+    void DiscardEarly();
     unsigned AllCameras() const;
     // Cameras of the wait with no frame taken after its delay; `waiting`: one
     // of them is still within its wait.

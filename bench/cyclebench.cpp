@@ -762,6 +762,7 @@ void PrintTrace(const std::vector<Traced>& traced)
         {"wait begins -> last frame delivered", &T::delayEnded, &T::newestFrame},
         {"  wait begins -> first frame delivered", &T::delayEnded, &T::firstFrame},
         {"  first frame -> last (the cameras' spread)", &T::firstFrame, &T::newestFrame},
+        {"  wait begins -> first camera judged meanwhile", &T::delayEnded, &T::firstJudged},
         {"last frame -> the pass that takes it", &T::newestFrame, &T::passStart},
         {"pass: new frames copied", &T::passStart, &T::handedOver},
         {"copied -> engine step ended", &T::handedOver, &T::judged},
@@ -795,6 +796,10 @@ void PrintTrace(const std::vector<Traced>& traced)
         if (t.t.edgeSeen > 0 && t.t.flushed >= t.t.edgeSeen)
             io.push_back(t.ms - double(t.t.flushed - t.t.edgeSeen) / 1e6);
     }
+    std::vector<double> early;
+    for (const auto& t : traced)
+        early.push_back(t.t.judgedEarly);
+    row("cameras judged before the last frame (count)", early);
     row("word handed on -> written to the line", handed);
     row("board: edge -> read, word -> received", rest);
     row("IO link: edge in and word out (all)", io);

@@ -51,6 +51,9 @@ public:
     // the pass takes the frames then, not at its next tick.
     std::atomic<unsigned> awaited{0};
     std::function<void()> framesCame;
+    // Every awaited frame wakes the pass, not only the last: the step judges
+    // each camera as its frame comes.
+    std::atomic<bool> wakeEachFrame{false};
     // Bit c: while the engine judges, camera c's frames are let go without
     // their copy (counted as delivered): no step waits for one, and on two
     // cores the copies took turns with the engine's threads.
@@ -61,7 +64,8 @@ public:
         const unsigned bit = 1u << camera;
         if (!(awaited.load(std::memory_order_relaxed) & bit))
             return;
-        if (awaited.fetch_and(~bit) == bit && framesCame)
+        const unsigned was = awaited.fetch_and(~bit);
+        if ((was == bit || wakeEachFrame.load(std::memory_order_relaxed)) && (was & bit) && framesCame)
             framesCame();
     }
 

@@ -78,6 +78,7 @@ CammerRecong::CammerRecong(CammerSingleton* set, CammerWidgetData* owner, Untrai
 
 void CammerRecong::Train()
 {
+    widget->AwaitJudged();  // the cycle may be judging this camera on a worker
     const InspectParams p = InspectHost::instance().params();
     m_trainReadNs = 0;
     for (int g = 0; g < kGroups; ++g) {
@@ -170,6 +171,7 @@ void CammerRecong::BandWork(int code, const RoiLimits& lim, const cv::Mat& windo
 
 void CammerRecong::VarTrain(int g)
 {
+    widget->AwaitJudged();
     if (g < 0 || g >= kGroups)
         return;
     const InspectParams p = InspectHost::instance().params();
@@ -410,6 +412,7 @@ CammerRecong::EdgeFound CammerRecong::MeasureEdges(int g, int j, const cv::Mat& 
 
 void CammerRecong::CreateShape(int g)
 {
+    widget->AwaitJudged();
     if (g < 0 || g >= kGroups)
         return;
     const InspectParams p = InspectHost::instance().params();
@@ -497,6 +500,7 @@ void CammerRecong::PassThrough()
 
 void CammerRecong::ShapeMatch()
 {
+    widget->AwaitJudged();
     ShapeMatch(InspectHost::instance().currentStep(), InspectHost::instance().params());
 }
 
@@ -658,6 +662,7 @@ void CammerRecong::ShapeMatch(int g, const InspectParams& p)
 
 void CammerRecong::Run(int g)
 {
+    widget->AwaitJudged();
     InspectHost& host = InspectHost::instance();
     const InspectParams p = host.params();
     StepOutput out;
@@ -855,6 +860,7 @@ void CammerRecong::Judge(int g, const InspectParams& p, bool collectRecords, Ste
 
 void CammerRecong::RunTest(int g, int j)
 {
+    widget->AwaitJudged();
     // The index is checked before anything is written.
     if (g < 0 || g >= kGroups || j < 0 || j >= kRois)
         return;

@@ -7,28 +7,50 @@
 #include "ParamRoi.h"
 #include "StepWorkers.h"
 
-void InspectStep::Run(const std::vector<CammerRecong*>& engines, int group, int threads)
+void InspectStep::StepParams(InspectParams& p, bool& collect)
 {
     InspectHost& host = InspectHost::instance();
     // One snapshot for the whole step: every camera sees the same parameters.
-    const InspectParams p = host.params();
-    const bool collect = host.lastInputNo() != 0 && p.netEnabled;
-    std::vector<CammerRecong::StepOutput> outputs(engines.size());
+    p = host.params();
+    collect = host.lastInputNo() != 0 && p.netEnabled;
+}
 
+void InspectStep::JudgeOne(CammerRecong* engine, int group, const InspectParams& p, bool collect,
+                           CammerRecong::StepOutput& out)
+{
+    if (!engine)
+        return;
+    engine->ShapeMatch(group, p);
+    engine->Judge(group, p, collect, out);
+}
+
+void InspectStep::Merge(const CammerRecong::StepOutput& out)
+{
+    g_listParamROI.append(out.records);
+    for (const QString& line : out.logLines)
+        InspectHost::instance().insertRecord(line);
+}
+
+void InspectStep::OneOpenCvThread(int threads)
+{
     // Cameras already share the cores: OpenCV's own threads would only
     // compete with them.
-    if (threads > 1 && engines.size() > 1 && cv::getNumThreads() > 1)
+    if (threads > 1 && cv::getNumThreads() > 1)
         cv::setNumThreads(1);
-    StepWorkers::instance().Run(engines.size(), threads, [&](size_t i) {
-        if (!engines[i])
-            return;
-        engines[i]->ShapeMatch(group, p);
-        engines[i]->Judge(group, p, collect, outputs[i]);
-    });
+}
 
-    for (const CammerRecong::StepOutput& out : outputs) {
-        g_listParamROI.append(out.records);
-        for (const QString& line : out.logLines)
-            host.insertRecord(line);
-    }
+void InspectStep::Run(const std::vector<CammerRecong*>& engines, int group, int threads)
+{
+    InspectParams p;
+    bool collect = false;
+    StepParams(p, collect);
+    std::vector<CammerRecong::StepOutput> outputs(engines.size());
+
+    if (engines.size() > 1)
+        OneOpenCvThread(threads);
+    StepWorkers::instance().Run(engines.size(), threads,
+                                [&](size_t i) { JudgeOne(engines[i], group, p, collect, outputs[i]); });
+
+    for (const CammerRecong::StepOutput& out : outputs)
+        Merge(out);
 }

@@ -47,27 +47,80 @@ void StepWorkers::Drain()
 
 void StepWorkers::Loop(uint64_t seen, size_t index)
 {
+    std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
-            if (m_stop)
-                return;
-            seen = m_generation;
-            if (index >= m_helpers)
-                continue;  // not needed for this run
+        m_wake.wait(lock, [&] {
+            return m_stop || m_generation != seen || (index < m_postThreads && !m_posted.empty());
+        });
+        if (m_stop)
+            return;
+        if (m_generation == seen) {
+            RunPosted(lock, true);
+            continue;
         }
+        seen = m_generation;
+        if (index >= m_helpers)
+            continue;  // not needed for this run
+        lock.unlock();
         const int64_t started = ClockNs(CLOCK_MONOTONIC), cpu = ClockNs(CLOCK_THREAD_CPUTIME_ID);
         Drain();
         const int64_t used = ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpu;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_split.helperCpu += used;
-            m_split.helperLate = std::max(m_split.helperLate, started - m_runStart);
-            --m_busy;
-        }
+        lock.lock();
+        m_split.helperCpu += used;
+        m_split.helperLate = std::max(m_split.helperLate, started - m_runStart);
+        --m_busy;
         m_done.notify_all();
     }
+}
+
+void StepWorkers::RunPosted(std::unique_lock<std::mutex>& lock, bool helper)
+{
+    std::function<void()> job = std::move(m_posted.front());
+    m_posted.pop_front();
+    ++m_postedBusy;
+    lock.unlock();
+    const int64_t cpu = ClockNs(CLOCK_THREAD_CPUTIME_ID);
+    job();
+    job = nullptr;  // what it holds goes before the run counts as done
+    const int64_t used = ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpu;
+    lock.lock();
+    (helper ? m_postSplit.helperCpu : m_postSplit.callerCpu) += used;
+    if (--m_postedBusy == 0 && m_posted.empty())
+        m_done.notify_all();
+}
+
+void StepWorkers::Post(std::function<void()> job, int threads)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const size_t workers = size_t(std::max(threads, 1));
+        while (m_threads.size() < workers)
+            m_threads.emplace_back(&StepWorkers::Loop, this, m_generation, m_threads.size());
+        m_postThreads = workers;
+        if (!m_postedRun) {
+            m_postedRun = true;
+            m_postSplit = Split();
+            m_postStart = ClockNs(CLOCK_MONOTONIC);
+        }
+        m_posted.push_back(std::move(job));
+    }
+    m_wake.notify_all();
+}
+
+void StepWorkers::WaitPosted(bool help)
+{
+    const int64_t start = ClockNs(CLOCK_MONOTONIC);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_postedRun)
+        return;
+    while (help && !m_posted.empty())
+        RunPosted(lock, false);
+    m_done.wait(lock, [&] { return m_posted.empty() && m_postedBusy == 0; });
+    const int64_t end = ClockNs(CLOCK_MONOTONIC);
+    m_postSplit.wall = end - m_postStart;
+    m_postSplit.callerWait = end - start;
+    m_last = m_postSplit;
+    m_postedRun = false;
 }
 
 StepWorkers::Split StepWorkers::lastSplit() const

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,6 +19,15 @@ public:
     // Calls job(i) once for every i in [0, count), on the calling thread and
     // up to threads - 1 kept workers; returns when every call has returned.
     void Run(size_t count, int threads, const std::function<void(size_t)>& job);
+
+    // Jobs handed on one by one and not waited for (a step's cameras judged
+    // as their frames come, while the calling thread goes on): up to
+    // `threads` kept workers take them. Never while Run works on the same
+    // engines.
+    void Post(std::function<void()> job, int threads);
+    // Returns once every posted job has returned; help: the calling thread
+    // takes jobs not yet started. Ends the posted run (lastSplit).
+    void WaitPosted(bool help);
 
     // How the last run's threads shared it (ns): on two cores the threads
     // that deliver frames take turns with the engine's.
@@ -34,6 +44,8 @@ private:
     StepWorkers() = default;
     void Loop(uint64_t seen, size_t index);
     void Drain();
+    // Runs one posted job (m_mutex held on entry and on return).
+    void RunPosted(std::unique_lock<std::mutex>& lock, bool helper);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -49,4 +61,10 @@ private:
     int64_t m_runStart = 0;  // wall clock of the current run
     Split m_split;           // the current run's, under m_mutex
     Split m_last;            // the last run's, under m_mutex
+    std::deque<std::function<void()>> m_posted;  // posted jobs not yet started
+    size_t m_postThreads = 0;  // workers that take posted jobs
+    size_t m_postedBusy = 0;   // posted jobs running
+    bool m_postedRun = false;  // posted jobs since the last WaitPosted
+    int64_t m_postStart = 0;   // the first of them was posted
+    Split m_postSplit;         // theirs: the calling thread's part is its help
 };

@@ -15,8 +15,10 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 CammerWidgetData::CammerWidgetData(int cam) : camera(cam) {}
 
@@ -130,6 +132,29 @@ cv::Mat CammerWidgetData::GreyView(FrameBytes& buffer) const
     if (buffer.size() < static_cast<size_t>(m_layout.imageLen()) || m_layout.imageLen() <= 0)
         return cv::Mat();
     return cv::Mat(m_layout.height, m_layout.width, CV_8UC1, buffer.data());
+}
+
+namespace {
+// One gate for every camera: the GUI thread seldom finds a judgement running.
+std::mutex gJudgedMutex;
+std::condition_variable gJudged;
+}  // namespace
+
+void CammerWidgetData::JudgingEnds()
+{
+    {
+        std::lock_guard<std::mutex> lock(gJudgedMutex);
+        m_judging.store(false);
+    }
+    gJudged.notify_all();
+}
+
+void CammerWidgetData::AwaitJudged() const
+{
+    if (!m_judging.load())
+        return;
+    std::unique_lock<std::mutex> lock(gJudgedMutex);
+    gJudged.wait(lock, [this] { return !m_judging.load(); });
 }
 
 int CammerWidgetData::Brightness()

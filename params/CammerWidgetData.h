@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -204,6 +205,15 @@ public:
     int Brightness();
     void WorkFrameTaken() { m_brightnessDue = true; }
 
+    // The engine may judge this camera on a worker while the GUI thread goes
+    // on (a step's cameras judged as their frames come). What reads or
+    // changes its results, frames or trained state on the GUI thread waits
+    // for that judgement first.
+    void JudgingBegins() { m_judging.store(true); }
+    void JudgingEnds();   // the worker, once the judgement is written
+    void AwaitJudged() const;
+    bool Judging() const { return m_judging.load(); }
+
     // Masks: per group and ROI, 8-bit of the ROI's box size, 255 inside.
     // Replaced whole, never written in place: the sets share unchanged ones.
     cv::Mat liveMasks[kGroups][kMaxRoi];
@@ -240,6 +250,7 @@ private:
     bool m_inspectPartial = false;
     int m_brightness = 0;
     bool m_brightnessDue = false;
+    std::atomic<bool> m_judging{false};
     void LoadTemplatesGroup(int g);
 
     FrameLayout m_layout;

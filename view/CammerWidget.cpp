@@ -85,7 +85,13 @@ CammerWidget::CammerWidget(QWidget* parent, int cam, CameraStation* station, boo
 
     m_liveRepaint = new QTimer(this);
     m_liveRepaint->setSingleShot(true);
-    connect(m_liveRepaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(m_liveRepaint, &QTimer::timeout, this, [this] {
+        // Not while the engine judges this camera: the pass would wait behind the paint.
+        if (Judging())
+            m_liveRepaint->start(2);
+        else
+            update();
+    });
 
     blinkTimer = new QTimer(this);
     connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
@@ -198,13 +204,13 @@ void CammerWidget::ShowFrame(const FrameBytes& frame)
 
 void CammerWidget::RepaintLive()
 {
-    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= kLiveRepaintMs) {
+    if (!Judging() && (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= kLiveRepaintMs)) {
         update();
         return;
     }
     // The frame shown then is the newest one: m_shown names the buffer.
     if (!m_liveRepaint->isActive())
-        m_liveRepaint->start(int(kLiveRepaintMs - m_lastPaint.elapsed()));
+        m_liveRepaint->start(int(std::max<qint64>(2, kLiveRepaintMs - (m_lastPaint.isValid() ? m_lastPaint.elapsed() : kLiveRepaintMs))));
 }
 
 QImage CammerWidget::ShownGrey()
@@ -474,6 +480,7 @@ void CammerWidget::PlaceMoveButtons()
 
 void CammerWidget::paintEvent(QPaintEvent*)
 {
+    AwaitJudged();  // what the painter reads may be being judged on a worker
     m_lastPaint.start();
     m_liveRepaint->stop();
     QPainter p(this);
@@ -482,6 +489,7 @@ void CammerWidget::paintEvent(QPaintEvent*)
 
 void CammerWidget::TimerShowAlarm()
 {
+    AwaitJudged();
     if (cameraOK) {
         blinkPhase = 0;
         blinkTimer->stop();

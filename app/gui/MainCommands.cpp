@@ -109,6 +109,7 @@ void MainCommands::SlotReTrain()
     const WizardPara& p = *gpWPara;
     const int n = std::min(m_win->numCamera(), 8);
     st.verdictState = VerdictIdle;
+    m_win->detection()->SettleEarly();
     for (int c = 0; c < n; ++c) {
         CammerWidget* cam = m_win->cammerWidget[c];
         cam->cameraOK = 1;

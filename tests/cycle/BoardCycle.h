@@ -91,6 +91,7 @@ struct BoardRig {
     int periodMs = 0;  // a camera slower than a frame a second
     int scene = 0;     // the picture served from the start (0 good, 1 faulty)
     bool shipped = false;  // the default group as it ships, not the rig's delays
+    QList<int> moreFps;    // cameras 2.. at these rates, without areas
 
     // The working directory, camera and board; the default group (with the
     // rig's delays and English log lines unless `shipped`) with one defect
@@ -109,6 +110,9 @@ struct BoardRig {
             ok = LoadShippedGroup() && ok;
         sim = std::make_unique<SimCamFolder>();
         sim->add(family, serial, {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", fps}, {"periodMs", periodMs}});
+        for (int k = 0; k < moreFps.size(); ++k)
+            sim->add(QStringLiteral("mvs"), QStringLiteral("MVS%1").arg(k + 2, 7, 10, QLatin1Char('0')),
+                     {{"sensorWidth", 160}, {"sensorHeight", 120}, {"fps", moreFps[k]}});
         const QString device = sim->devicePath(family, serial);
         // A slow camera serves its scene alone: switching would cost frames.
         if (!slow() || scene == 0)
@@ -136,7 +140,7 @@ struct BoardRig {
         PopupAnswerer answers;
         win = std::make_unique<RaRoWizard>();
         QVERIFY(win->isBuilt());
-        QCOMPARE(win->numCamera(), 1);
+        QCOMPARE(win->numCamera(), 1 + int(moreFps.size()));
         watchWords();
         if (freeRunning && !slow())
             show(scene);

@@ -26,7 +26,8 @@
 // corner" ("product corner") for a mould-step (product-step) area in a
 // corner, away from the part a faulty scene shows; the camera: "fps <n>",
 // "period <ms>", "scene <k>" (picture served from the start), "family
-// galaxy" (frames just stop when pulled).
+// galaxy" (frames just stop when pulled), "camera <fps>" (one more camera,
+// without areas).
 using Rows = QStringList;
 // Script lines: good | bad (the scene) | in <n> (input n, 0-based, on and off
 // again as the monitor sees it) | trigger (the camera's hardware line) | door
@@ -38,7 +39,8 @@ using Rows = QStringList;
 // stands, the same for the clamp) | clear (good scene, door opened and
 // closed: the alarm ends) | confirm (the continuous-NG box is confirmed) |
 // frames <n> (n more frames handed over) | after-frame (a frame was just
-// handed over) | waiting (a step waits for its frames) | unplug (the
+// handed over) | traced [early] (the last step's stamps in order; early:
+// cameras were judged before its last frame) | waiting (a step waits for its frames) | unplug (the
 // camera's frames stop) | deaf <ms> (the board drops all it receives for
 // that long) | within <ms> (the last word sent came at most that
 // long after the first one after idle) | lost <n> (camera-loss log lines) |
@@ -259,6 +261,8 @@ inline void Run(BoardRig& rig, const Script& script)
             QVERIFY(t.passStart <= t.handedOver);
             for (size_t k = 1; k < std::size(order); ++k)
                 QVERIFY2(order[k - 1] <= order[k], qPrintable(QStringLiteral("stage %1").arg(k)));
+            if (rest == QLatin1String("early"))  // cameras judged while the step waited for the rest
+                QVERIFY(t.judgedEarly > 0 && t.firstJudged <= t.newestFrame);
         } else if (verb == QLatin1String("waiting")) {
             QTRY_VERIFY_WITH_TIMEOUT(rig.win->detection()->AwaitingFrames(), 3000);
         } else if (verb == QLatin1String("deaf")) {
@@ -301,6 +305,8 @@ inline void RunRow(const Rows& rows, const Script& script)
             rig.family = f[1], rig.serial = QStringLiteral("GX0000001");  // galaxy: frames just stop when pulled
         else if (f[0] == QLatin1String("shipped"))
             rig.shipped = true;
+        else if (f[0] == QLatin1String("camera"))
+            rig.moreFps << f[1].toInt();
     }
     QVERIFY(rig.prepare());
     QString idle = QStringLiteral("F4");
@@ -312,7 +318,7 @@ inline void RunRow(const Rows& rows, const Script& script)
             QVERIFY(AddThirdStep());
         else if (f[0] == QLatin1String("mould") || f[0] == QLatin1String("product"))
             QVERIFY(AreaInCorner(f[0] == QLatin1String("mould") ? 1 : 0));
-        else if (QStringList{"fps", "period", "scene", "family", "shipped"}.contains(f[0]))
+        else if (QStringList{"fps", "period", "scene", "family", "shipped", "camera"}.contains(f[0]))
             continue;
         else
             QVERIFY2(SetParamValue(f[0], f[1].toInt(), f[2].toInt()), qPrintable(r));

@@ -31,6 +31,12 @@ private slots:
             << (Rows(shipped) << "fps 10")
             << Script{"in 0", "expect F4 (F7) (F5) F4", "bad", "in 0", "expect F4 (F7) (F5) F4 (F7) F3", "in 0",
                       "held 4", "clear", "expect F4 (F7) (F5) F4 (F7) F3 (F7) (F5) F4", "lost 0"};
+        // Frames of three cameras come one by one: those in are judged while
+        // the step waits for the others, and the verdict is still the step's.
+        QTest::newRow("cameras at 50, 10 and 4 fps, NG held")
+            << Rows{"camera 10", "camera 4"}
+            << Script{"in 0", "expect F4 F7 F5 F4", "traced early", "bad", "in 0", "expect F4 F7 F5 F4 F7 F3",
+                      "in 0", "held 4", "lost 0"};
         QTest::newRow("delays 0 and 0.1 s, 10 fps")
             << Rows{"trigInDelay 1 0", "fps 10"}
             << Script{"in 0", "expect F4 F7 F5 F4", "lost 0"};
