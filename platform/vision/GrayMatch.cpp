@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -135,6 +137,256 @@ struct GrayMatch::Fit {
     // first), so one pixel is compared with all of them at once.
     cv::Mat focusGrid;
 };
+
+// Where the envelope reaches past its sites, a pixel passes by the reach
+// only when a template's highlight, moved by no more than the travel, shows
+// what the frame shows around it: a highlight moves whole, its far flank
+// brightening as its near one darkens, which a chip beside it does not.
+struct GrayMatch::Reach {
+    struct Point {
+        int x, y;
+        float tol;  // without the reach
+    };
+    struct Region {
+        cv::Rect box;  // in the window, with room for the moves
+        float travel = 0;
+        cv::Mat face;                // the reference beneath its highlights (CV_32F, box)
+        std::vector<cv::Mat> high;   // each lit template over that face (CV_32F, box)
+        size_t first = 0, end = 0;   // its points
+    };
+    std::vector<Point> points;
+    std::vector<Region> regions;
+};
+
+void GrayMatch::KeepReach(const cv::Mat& past, const cv::Mat& low, size_t count,
+                          const std::function<const cv::Mat&(size_t)>& lit)
+{
+    const cv::Mat keep = (past > 0) & (low < m_tol) & m_judged;
+    if (cv::countNonZero(keep) == 0 || count < 2)
+        return;
+    auto reach = std::make_shared<Reach>();
+    cv::Mat near, label, stats, centres;
+    cv::dilate(keep, near, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
+    const int n = cv::connectedComponentsWithStats(near, label, stats, centres, 8, CV_32S);
+    std::vector<std::vector<Reach::Point>> of(size_t(std::max(n, 1)));
+    std::vector<float> travel(of.size(), 0.f);
+    for (int r = 0; r < keep.rows; ++r) {
+        const uchar* pk = keep.ptr<uchar>(r);
+        const int* pl = label.ptr<int>(r);
+        const float* pp = past.ptr<float>(r);
+        const float* pt = low.ptr<float>(r);
+        for (int c = 0; c < keep.cols; ++c)
+            if (pk[c]) {
+                of[size_t(pl[c])].push_back(Reach::Point{c, r, pt[c]});
+                travel[size_t(pl[c])] = std::max(travel[size_t(pl[c])], pp[c]);
+            }
+    }
+    cv::Mat face;
+    cv::morphologyEx(m_ref, face, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    const cv::Rect all(cv::Point(0, 0), m_size);
+    for (size_t i = 1; i < of.size(); ++i) {
+        if (of[i].empty())
+            continue;
+        Reach::Region g;
+        g.travel = travel[i];
+        const int margin = 2 * int(std::ceil(g.travel)) + kGlintReach + 3;
+        g.box = cv::Rect(stats.at<int>(int(i), cv::CC_STAT_LEFT) - margin, stats.at<int>(int(i), cv::CC_STAT_TOP) - margin,
+                         stats.at<int>(int(i), cv::CC_STAT_WIDTH) + 2 * margin,
+                         stats.at<int>(int(i), cv::CC_STAT_HEIGHT) + 2 * margin)
+                & all;
+        g.face = face(g.box).clone();
+        g.first = reach->points.size();
+        reach->points.insert(reach->points.end(), of[i].begin(), of[i].end());
+        g.end = reach->points.size();
+        reach->regions.push_back(std::move(g));
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const cv::Mat& t = lit(k);
+        for (Reach::Region& g : reach->regions)
+            g.high.push_back(t(g.box) - g.face);
+    }
+    m_reach = reach;
+}
+
+namespace {
+// How far a template's highlight may be brighter or dimmer in a frame.
+constexpr double kReachChange = 0.3;
+// A move explains a patch when its residual's root mean square stays within this share of base and noise.
+constexpr double kReachFit = 2.0;
+
+// The least squared residual of `above` (what the frame shows over the face
+// in `win`, CV_32F) against `high` moved by (dx, dy) and scaled within
+// kReachChange; `clip` marks frame pixels at white (1) or black (-1).
+double MovedResidual(const cv::Mat& above, const cv::Mat& clip, const cv::Mat& high, cv::Rect win, double dx,
+                     double dy, cv::Mat* left = nullptr)
+{
+    const int ix = int(std::floor(dx)), iy = int(std::floor(dy));
+    const float fx = float(dx - ix), fy = float(dy - iy);
+    thread_local std::vector<float> moved;
+    moved.resize(size_t(win.area()));
+    double sh = 0, hh = 0;
+    size_t i = 0;
+    for (int r = 0; r < win.height; ++r) {
+        const float* a = high.ptr<float>(win.y + r - iy - 1) + win.x - ix - 1;
+        const float* b = high.ptr<float>(win.y + r - iy) + win.x - ix - 1;
+        const float* pa = above.ptr<float>(r);
+        for (int c = 0; c < win.width; ++c, ++i) {
+            // high(q - d), read between its pixels.
+            const float top = a[c] * fx + a[c + 1] * (1 - fx);
+            const float bottom = b[c] * fx + b[c + 1] * (1 - fx);
+            const float h = top * fy + bottom * (1 - fy);
+            moved[i] = h;
+            sh += double(pa[c]) * h;
+            hh += double(h) * h;
+        }
+    }
+    const double gain = hh > 0 ? std::clamp(sh / hh, 1 - kReachChange, 1 + kReachChange) : 1.0;
+    double e = 0;
+    i = 0;
+    for (int r = 0; r < win.height; ++r) {
+        const float* pa = above.ptr<float>(r);
+        const schar* pc = clip.ptr<schar>(r);
+        for (int c = 0; c < win.width; ++c, ++i) {
+            double d = pa[c] - gain * moved[i];
+            if ((pc[c] > 0 && d < 0) || (pc[c] < 0 && d > 0))
+                d = 0;
+            if (left)
+                left->at<float>(r, c) = float(d);
+            e += d * d;
+        }
+    }
+    return e;
+}
+}  // namespace
+
+bool GrayMatch::CheckReach(const cv::Mat& g, const LightingPlane& l, const float* colOffset, size_t focus,
+                           cv::Mat& diff) const
+{
+    const cv::Mat& reference = ReferenceAt(focus);
+    const bool bytes = reference.depth() == CV_8U;
+    const float gain = float(l.gain);
+    if (!(gain > 0))
+        return false;
+    bool flagged = false;
+    thread_local std::vector<size_t> suspects;
+    for (const Reach::Region& rg : m_reach->regions) {
+        suspects.clear();
+        for (size_t i = rg.first; i < rg.end; ++i) {
+            const Reach::Point& p = m_reach->points[i];
+            if (diff.at<uchar>(p.y, p.x))
+                continue;
+            const uchar w = g.at<uchar>(p.y, p.x);
+            const float ref = bytes ? float(reference.at<uchar>(p.y, p.x)) : reference.at<float>(p.y, p.x);
+            const float s = float(w) - gain * ref - (float(l.Row(p.y)) + colOffset[p.x]);
+            if (std::abs(KnownDifference(w, s)) > gain * p.tol)
+                suspects.push_back(i);
+        }
+        if (suspects.empty())
+            continue;
+        // Each patch of them is judged with what lies around it.
+        cv::Mat mark = cv::Mat::zeros(rg.box.size(), CV_8UC1), label, stats, centres;
+        for (size_t i : suspects)
+            mark.at<uchar>(m_reach->points[i].y - rg.box.y, m_reach->points[i].x - rg.box.x) = 255;
+        cv::dilate(mark, label, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
+        const int n = cv::connectedComponentsWithStats(label, label, stats, centres, 8, CV_32S);
+        // A frame out of focus shows the highlights softened as much.
+        cv::Mat face = rg.face;
+        std::vector<cv::Mat> high = rg.high;
+        if (focus > 0) {
+            face = cv::Mat();
+            Soften(rg.face, focus - 1, face);
+            for (size_t k = 0; k < high.size(); ++k) {
+                high[k] = cv::Mat();
+                Soften(rg.high[k], focus - 1, high[k]);
+            }
+        }
+        const int moves = int(std::ceil(rg.travel));
+        const cv::Rect inner(moves + 2, moves + 2, rg.box.width - 2 * (moves + 2), rg.box.height - 2 * (moves + 2));
+        for (int j = 1; j < n; ++j) {
+            const int grow = kGlintReach + moves - 2;
+            cv::Rect win(stats.at<int>(j, cv::CC_STAT_LEFT) - grow, stats.at<int>(j, cv::CC_STAT_TOP) - grow,
+                         stats.at<int>(j, cv::CC_STAT_WIDTH) + 2 * grow, stats.at<int>(j, cv::CC_STAT_HEIGHT) + 2 * grow);
+            win &= inner;
+            if (win.area() <= 0)
+                continue;
+            cv::Mat above(win.size(), CV_32F), clip(win.size(), CV_8SC1);
+            double yy = 0;
+            for (int r = 0; r < win.height; ++r) {
+                const int y = rg.box.y + win.y + r;
+                const float row = float(l.Row(y));
+                const uchar* pw = g.ptr<uchar>(y) + rg.box.x + win.x;
+                const float* pf = face.ptr<float>(win.y + r) + win.x;
+                float* pa = above.ptr<float>(r);
+                schar* pc = clip.ptr<schar>(r);
+                for (int c = 0; c < win.width; ++c) {
+                    pa[c] = (float(pw[c]) - (row + colOffset[rg.box.x + win.x + c])) / gain - pf[c];
+                    pc[c] = m_hue ? 0 : pw[c] == 255 ? 1 : pw[c] == 0 ? -1 : 0;
+                    yy += double(pa[c]) * pa[c];
+                }
+            }
+            // Whole moves first, then between them around the best.
+            double best = yy;
+            size_t bk = 0;
+            double bx = 0, by = 0;
+            const double most = rg.travel + 0.5;
+            for (size_t k = 0; k < high.size(); ++k)
+                for (int dy = -moves; dy <= moves; ++dy)
+                    for (int dx = -moves; dx <= moves; ++dx) {
+                        if (dx * dx + dy * dy > most * most)
+                            continue;
+                        const double e = MovedResidual(above, clip, high[k], win, dx, dy);
+                        if (e < best) {
+                            best = e;
+                            bk = k;
+                            bx = dx;
+                            by = dy;
+                        }
+                    }
+            for (double step : {0.5, 0.25}) {
+                const double cx = bx, cy = by;
+                for (int sy = -1; sy <= 1; ++sy)
+                    for (int sx = -1; sx <= 1; ++sx) {
+                        const double dx = cx + sx * step, dy = cy + sy * step;
+                        if ((sx == 0 && sy == 0) || std::abs(dx) > moves + 0.5 || std::abs(dy) > moves + 0.5)
+                            continue;
+                        const double e = MovedResidual(above, clip, high[bk], win, dx, dy);
+                        if (e < best) {
+                            best = e;
+                            bx = dx;
+                            by = dy;
+                        }
+                    }
+            }
+            const double rms = std::sqrt(best / win.area());
+            // The move must fit the whole window, and leave each pixel judged
+            // within its tolerance without the reach.
+            const bool fits = rms <= kReachFit * m_tolBase;
+            // Averaged over 3x3: noise alone then stays well within it, a chip does not.
+            cv::Mat left(win.size(), CV_32F);
+            MovedResidual(above, clip, high[bk], win, bx, by, &left);
+            cv::blur(left, left, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+            int kept = 0, all = 0;
+            for (size_t i : suspects) {
+                const Reach::Point& p = m_reach->points[i];
+                if (label.at<int>(p.y - rg.box.y, p.x - rg.box.x) != j)
+                    continue;
+                ++all;
+                const int x = p.x - rg.box.x - win.x, y = p.y - rg.box.y - win.y;
+                const bool inside = x >= 0 && y >= 0 && x < win.width && y < win.height;
+                if (!fits || !inside || std::abs(left.at<float>(y, x)) > p.tol) {
+                    diff.at<uchar>(p.y, p.x) = 255;
+                    flagged = true;
+                    ++kept;
+                }
+            }
+            if (std::getenv("MOJU_REACH_DEBUG"))
+                std::fprintf(stderr, "reach box %d,%d win %d,%d %dx%d travel %.1f rms %.2f plain %.2f base %.2f k %zu d %.2f,%.2f flagged %d of %d\n",
+                             rg.box.x, rg.box.y, win.x + rg.box.x, win.y + rg.box.y, win.width, win.height, rg.travel, rms,
+                             std::sqrt(yy / win.area()), m_tolBase, bk, bx, by, kept, all);
+        }
+    }
+    return flagged;
+}
 
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
@@ -347,6 +599,8 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     together.release();
     // Where highlights vary, a frame may show them as far beyond the
     // templates as the templates show them apart.
+    // The spread without the reach past the sites, where the reach raised it.
+    cv::Mat past, low;
     if (!sites.empty()) {
         ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach, m_tolBase);
         measured.release();
@@ -354,7 +608,13 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
             litTemplate(k);
             envelope.Add(t);
         }
-        envelope.Widen(spread);
+        if (!envelope.empty())
+            low = spread.clone();
+        envelope.Widen(spread, low.empty() ? nullptr : &past);
+        if (!past.empty() && cv::countNonZero(past) == 0) {
+            past.release();
+            low.release();
+        }
         t.release();
     }
     range.release();
@@ -369,11 +629,26 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         if (typical >= 0) {
             cv::Mat floor = cv::max(spread, typical);
             floor.copyTo(spread, fewer);
+            if (!low.empty()) {
+                floor = cv::max(low, typical);
+                floor.copyTo(low, fewer);
+            }
         }
     }
     m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
     spread.release();
+    m_reach.reset();
+    if (!past.empty()) {
+        low = cv::max((low + edge * m_tolEdge + m_tolBase) * m_tolScale, 1.0);
+        KeepReach(past, low, m_templates.size(), [&](size_t k) -> const cv::Mat& {
+            litTemplate(k);
+            return t;
+        });
+        t.release();
+    }
+    past.release();
+    low.release();
     edge.release();
 
     // A slightly defocused frame is judged against a softened reference, so
@@ -944,6 +1219,8 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     // reads past the window's edge as differing, so a line of pixels along
     // any edge stays: a pair there counts on every side, not only on the
     // left and top (where the anchor of a 2 x 2 block reaches out).
+    if (m_reach && !m_hue && CheckReach(g, l, colOffset.data(), focus, diff))
+        anyFar = 255;
     if (!m_hue && anyFar && AnyErodedByTwoEither(diff))
         TakeOutVeil(g, l, focus, tolerance, diff, judged);
     if (m_amplify > 0 && cv::countNonZero(diff) > 0) {
@@ -1266,6 +1543,14 @@ void GrayMatch::CountBytes(ByteCounts& out) const
         for (const cv::Mat& m : m_fit->soft)
             out.Add("grey: softened references", m);
     }
+    if (m_reach) {
+        out.Add("grey: travelled highlights", m_reach->points.capacity() * sizeof(Reach::Point));
+        for (const Reach::Region& g : m_reach->regions) {
+            out.Add("grey: travelled highlights", g.face);
+            for (const cv::Mat& h : g.high)
+                out.Add("grey: travelled highlights", h);
+        }
+    }
 }
 
 void GrayMatch::Clear()
@@ -1279,6 +1564,7 @@ void GrayMatch::Clear()
     m_tol.release();
     m_tolOf.clear();
     m_fit.reset();
+    m_reach.reset();
     m_templateCount = 0;
     m_amplify = 0;
     m_hue = false;

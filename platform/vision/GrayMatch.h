@@ -57,6 +57,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -183,6 +184,18 @@ private:
     cv::Mat ToleranceFloats(std::vector<float>& buffer, bool fitGrid = false) const;
     struct Fit;  // the lighting fit's sums that depend on the reference only, and the softened copies
     std::shared_ptr<const Fit> m_fit;
+    // Past the sites, where only the envelope's reach lets a pixel through:
+    // its tolerance without the reach, and the templates' highlights around.
+    struct Reach;
+    std::shared_ptr<const Reach> m_reach;
+    // Keeps, where the envelope raised the spread past its sites (`past`:
+    // the travel there), the tolerance `low` would give and the highlights
+    // of the lit templates (`lit`: the k-th, made on call).
+    void KeepReach(const cv::Mat& past, const cv::Mat& low, size_t count, const std::function<const cv::Mat&(size_t)>& lit);
+    // Flags the reach pixels that differ beyond their tolerance without the
+    // reach and that no template's highlight, moved by up to the travel,
+    // shows. True when it flagged any.
+    bool CheckReach(const cv::Mat& g, const LightingPlane& l, const float* colOffset, size_t focus, cv::Mat& diff) const;
     int m_amplify = 0;
     bool m_hue = false;
     bool m_narrowAllowed = true;

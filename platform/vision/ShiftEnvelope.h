@@ -32,7 +32,9 @@ public:
     // One lit template (CV_32F, the reference's size).
     void Add(const cv::Mat& lit);
     // spread := max(spread, how far the envelope lies above the reference).
-    void Widen(cv::Mat& spread) const;
+    // past, when given: CV_32F, the travel at each pixel past the sites that
+    // this raised, 0 elsewhere.
+    void Widen(cv::Mat& spread, cv::Mat* past = nullptr) const;
     bool empty() const { return m_points.empty(); }
 
 private:
@@ -41,6 +43,7 @@ private:
         float travel;
         float raised;  // the reference over its face
         float hi;      // the brightest highlight seen within the travel
+        bool beyond;   // past the sites
     };
     cv::Mat m_under;  // the darkest face within a highlight's reach
     std::vector<Point> m_points;
