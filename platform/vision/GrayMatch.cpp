@@ -15,8 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -158,31 +156,32 @@ struct GrayMatch::Reach {
     std::vector<Region> regions;
 };
 
-void GrayMatch::KeepReach(const cv::Mat& past, const cv::Mat& low, size_t count,
+void GrayMatch::KeepReach(const std::vector<ShiftEnvelope::Raised>& past, size_t count,
                           const std::function<const cv::Mat&(size_t)>& lit)
 {
-    const cv::Mat keep = (past > 0) & (low < m_tol) & m_judged;
-    if (cv::countNonZero(keep) == 0 || count < 2)
+    if (count < 2)
         return;
-    auto reach = std::make_shared<Reach>();
+    cv::Mat keep = cv::Mat::zeros(m_size, CV_8UC1);
+    for (const ShiftEnvelope::Raised& p : past)
+        if (p.before < m_tol.at<float>(p.y, p.x) && m_judged.at<uchar>(p.y, p.x))
+            keep.at<uchar>(p.y, p.x) = 255;
     cv::Mat near, label, stats, centres;
     cv::dilate(keep, near, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
     const int n = cv::connectedComponentsWithStats(near, label, stats, centres, 8, CV_32S);
-    std::vector<std::vector<Reach::Point>> of(size_t(std::max(n, 1)));
+    if (n <= 1)
+        return;
+    near.release();
+    std::vector<std::vector<Reach::Point>> of(static_cast<size_t>(n));
     std::vector<float> travel(of.size(), 0.f);
-    for (int r = 0; r < keep.rows; ++r) {
-        const uchar* pk = keep.ptr<uchar>(r);
-        const int* pl = label.ptr<int>(r);
-        const float* pp = past.ptr<float>(r);
-        const float* pt = low.ptr<float>(r);
-        for (int c = 0; c < keep.cols; ++c)
-            if (pk[c]) {
-                of[size_t(pl[c])].push_back(Reach::Point{c, r, pt[c]});
-                travel[size_t(pl[c])] = std::max(travel[size_t(pl[c])], pp[c]);
-            }
-    }
-    cv::Mat face;
-    cv::morphologyEx(m_ref, face, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    for (const ShiftEnvelope::Raised& p : past)
+        if (keep.at<uchar>(p.y, p.x)) {
+            const size_t i = size_t(label.at<int>(p.y, p.x));
+            of[i].push_back(Reach::Point{p.x, p.y, p.before});
+            travel[i] = std::max(travel[i], p.travel);
+        }
+    keep.release();
+    label.release();
+    auto reach = std::make_shared<Reach>();
     const cv::Rect all(cv::Point(0, 0), m_size);
     for (size_t i = 1; i < of.size(); ++i) {
         if (of[i].empty())
@@ -194,7 +193,11 @@ void GrayMatch::KeepReach(const cv::Mat& past, const cv::Mat& low, size_t count,
                          stats.at<int>(int(i), cv::CC_STAT_WIDTH) + 2 * margin,
                          stats.at<int>(int(i), cv::CC_STAT_HEIGHT) + 2 * margin)
                 & all;
-        g.face = face(g.box).clone();
+        // The face beneath, opened over a little more than the box so that its edge reads as inside.
+        const cv::Rect wider = (g.box + cv::Size(2 * kGlintReach, 2 * kGlintReach) - cv::Point(kGlintReach, kGlintReach)) & all;
+        cv::Mat face;
+        cv::morphologyEx(m_ref(wider), face, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+        g.face = face(g.box - wider.tl()).clone();
         g.first = reach->points.size();
         reach->points.insert(reach->points.end(), of[i].begin(), of[i].end());
         g.end = reach->points.size();
@@ -365,24 +368,17 @@ bool GrayMatch::CheckReach(const cv::Mat& g, const LightingPlane& l, const float
             cv::Mat left(win.size(), CV_32F);
             MovedResidual(above, clip, high[bk], win, bx, by, &left);
             cv::blur(left, left, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
-            int kept = 0, all = 0;
             for (size_t i : suspects) {
                 const Reach::Point& p = m_reach->points[i];
                 if (label.at<int>(p.y - rg.box.y, p.x - rg.box.x) != j)
                     continue;
-                ++all;
                 const int x = p.x - rg.box.x - win.x, y = p.y - rg.box.y - win.y;
                 const bool inside = x >= 0 && y >= 0 && x < win.width && y < win.height;
                 if (!fits || !inside || std::abs(left.at<float>(y, x)) > p.tol) {
                     diff.at<uchar>(p.y, p.x) = 255;
                     flagged = true;
-                    ++kept;
                 }
             }
-            if (std::getenv("MOJU_REACH_DEBUG"))
-                std::fprintf(stderr, "reach box %d,%d win %d,%d %dx%d travel %.1f rms %.2f plain %.2f base %.2f k %zu d %.2f,%.2f flagged %d of %d\n",
-                             rg.box.x, rg.box.y, win.x + rg.box.x, win.y + rg.box.y, win.width, win.height, rg.travel, rms,
-                             std::sqrt(yy / win.area()), m_tolBase, bk, bx, by, kept, all);
         }
     }
     return flagged;
@@ -599,8 +595,8 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     together.release();
     // Where highlights vary, a frame may show them as far beyond the
     // templates as the templates show them apart.
-    // The spread without the reach past the sites, where the reach raised it.
-    cv::Mat past, low;
+    // Past the sites, the pixels the reach raised and their spread without it.
+    std::vector<ShiftEnvelope::Raised> past;
     if (!sites.empty()) {
         ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach, m_tolBase);
         measured.release();
@@ -608,13 +604,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
             litTemplate(k);
             envelope.Add(t);
         }
-        if (!envelope.empty())
-            low = spread.clone();
-        envelope.Widen(spread, low.empty() ? nullptr : &past);
-        if (!past.empty() && cv::countNonZero(past) == 0) {
-            past.release();
-            low.release();
-        }
+        envelope.Widen(spread, &past);
         t.release();
     }
     range.release();
@@ -629,10 +619,9 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         if (typical >= 0) {
             cv::Mat floor = cv::max(spread, typical);
             floor.copyTo(spread, fewer);
-            if (!low.empty()) {
-                floor = cv::max(low, typical);
-                floor.copyTo(low, fewer);
-            }
+            for (ShiftEnvelope::Raised& p : past)
+                if (fewer.at<uchar>(p.y, p.x))
+                    p.before = std::max(p.before, float(typical));
         }
     }
     m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
@@ -640,15 +629,15 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     spread.release();
     m_reach.reset();
     if (!past.empty()) {
-        low = cv::max((low + edge * m_tolEdge + m_tolBase) * m_tolScale, 1.0);
-        KeepReach(past, low, m_templates.size(), [&](size_t k) -> const cv::Mat& {
+        // The tolerance those pixels would have without the reach, as m_tol is made.
+        for (ShiftEnvelope::Raised& p : past)
+            p.before = float(std::max((p.before + edge.at<float>(p.y, p.x) * m_tolEdge + m_tolBase) * m_tolScale, 1.0));
+        KeepReach(past, m_templates.size(), [&](size_t k) -> const cv::Mat& {
             litTemplate(k);
             return t;
         });
         t.release();
     }
-    past.release();
-    low.release();
     edge.release();
 
     // A slightly defocused frame is judged against a softened reference, so

@@ -54,6 +54,7 @@
 // (a square dilation), so that small defects survive the engine's opening.
 #include "ByteCounts.h"
 #include "LightingFit.h"
+#include "ShiftEnvelope.h"
 
 #include <opencv2/core.hpp>
 
@@ -188,10 +189,11 @@ private:
     // its tolerance without the reach, and the templates' highlights around.
     struct Reach;
     std::shared_ptr<const Reach> m_reach;
-    // Keeps, where the envelope raised the spread past its sites (`past`:
-    // the travel there), the tolerance `low` would give and the highlights
-    // of the lit templates (`lit`: the k-th, made on call).
-    void KeepReach(const cv::Mat& past, const cv::Mat& low, size_t count, const std::function<const cv::Mat&(size_t)>& lit);
+    // Keeps, where the envelope raised the spread past its sites (`past`,
+    // `before` there the tolerance without it), those tolerances and the
+    // highlights of the `count` lit templates (`lit`: the k-th, made on call).
+    void KeepReach(const std::vector<ShiftEnvelope::Raised>& past, size_t count,
+                   const std::function<const cv::Mat&(size_t)>& lit);
     // Flags the reach pixels that differ beyond their tolerance without the
     // reach and that no template's highlight, moved by up to the travel,
     // shows. True when it flagged any.

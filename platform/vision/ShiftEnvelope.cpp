@@ -99,17 +99,15 @@ void ShiftEnvelope::Add(const cv::Mat& lit)
     }
 }
 
-void ShiftEnvelope::Widen(cv::Mat& spread, cv::Mat* past) const
+void ShiftEnvelope::Widen(cv::Mat& spread, std::vector<Raised>* past) const
 {
-    if (past)
-        *past = cv::Mat::zeros(spread.size(), CV_32F);
     // The highlight lands on the face the opening sees there.
     for (const Point& p : m_points) {
         if (p.hi < -kOff)
             continue;
         float& s = spread.at<float>(p.y, p.x);
         if (past && p.beyond && p.hi - p.raised > s)
-            past->at<float>(p.y, p.x) = p.travel;
+            past->push_back(Raised{p.x, p.y, p.travel, s});
         s = std::max(s, p.hi - p.raised);
     }
 }

@@ -31,10 +31,14 @@ public:
                   double least);
     // One lit template (CV_32F, the reference's size).
     void Add(const cv::Mat& lit);
-    // spread := max(spread, how far the envelope lies above the reference).
-    // past, when given: CV_32F, the travel at each pixel past the sites that
-    // this raised, 0 elsewhere.
-    void Widen(cv::Mat& spread, cv::Mat* past = nullptr) const;
+    // A pixel past the sites that Widen raised: its travel, and its spread before.
+    struct Raised {
+        int x, y;
+        float travel, before;
+    };
+    // spread := max(spread, how far the envelope lies above the reference);
+    // `past`, when given, gets the pixels past the sites it raised.
+    void Widen(cv::Mat& spread, std::vector<Raised>* past = nullptr) const;
     bool empty() const { return m_points.empty(); }
 
 private:
