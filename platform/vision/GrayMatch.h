@@ -42,7 +42,9 @@
 //            it beyond base and noise (its faded end running down a rim,
 //            where nothing stands above the face). Where such highlights
 //            lie, as bright as any template's highlight within the travel
-//            the templates show (ShiftEnvelope.h). A pixel on its own that
+//            the templates show (ShiftEnvelope.h); past the sites, only
+//            where a template's highlight moved by up to that travel shows
+//            what the frame shows around the pixel. A pixel on its own that
 //            spreads is noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
