@@ -136,6 +136,254 @@ struct GrayMatch::Fit {
     cv::Mat focusGrid;
 };
 
+// Where the envelope reaches past its sites, a pixel passes by the reach
+// only when a template's highlight, moved by no more than the travel, shows
+// what the frame shows around it: a highlight moves whole, its far flank
+// brightening as its near one darkens, which a chip beside it does not.
+struct GrayMatch::Reach {
+    struct Point {
+        int x, y;
+        float tol;  // without the reach
+    };
+    struct Region {
+        cv::Rect box;  // in the window, with room for the moves
+        float travel = 0;
+        cv::Mat face;                // the reference beneath its highlights (CV_32F, box)
+        std::vector<cv::Mat> high;   // each lit template over that face (CV_32F, box)
+        size_t first = 0, end = 0;   // its points
+    };
+    std::vector<Point> points;
+    std::vector<Region> regions;
+};
+
+void GrayMatch::KeepReach(const std::vector<ShiftEnvelope::Raised>& past, size_t count,
+                          const std::function<const cv::Mat&(size_t)>& lit)
+{
+    if (count < 2)
+        return;
+    cv::Mat keep = cv::Mat::zeros(m_size, CV_8UC1);
+    for (const ShiftEnvelope::Raised& p : past)
+        if (p.before < m_tol.at<float>(p.y, p.x) && m_judged.at<uchar>(p.y, p.x))
+            keep.at<uchar>(p.y, p.x) = 255;
+    cv::Mat near, label, stats, centres;
+    cv::dilate(keep, near, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
+    const int n = cv::connectedComponentsWithStats(near, label, stats, centres, 8, CV_32S);
+    if (n <= 1)
+        return;
+    near.release();
+    std::vector<std::vector<Reach::Point>> of(static_cast<size_t>(n));
+    std::vector<float> travel(of.size(), 0.f);
+    for (const ShiftEnvelope::Raised& p : past)
+        if (keep.at<uchar>(p.y, p.x)) {
+            const size_t i = size_t(label.at<int>(p.y, p.x));
+            of[i].push_back(Reach::Point{p.x, p.y, p.before});
+            travel[i] = std::max(travel[i], p.travel);
+        }
+    keep.release();
+    label.release();
+    auto reach = std::make_shared<Reach>();
+    const cv::Rect all(cv::Point(0, 0), m_size);
+    for (size_t i = 1; i < of.size(); ++i) {
+        if (of[i].empty())
+            continue;
+        Reach::Region g;
+        g.travel = travel[i];
+        const int margin = 2 * int(std::ceil(g.travel)) + kGlintReach + 3;
+        g.box = cv::Rect(stats.at<int>(int(i), cv::CC_STAT_LEFT) - margin, stats.at<int>(int(i), cv::CC_STAT_TOP) - margin,
+                         stats.at<int>(int(i), cv::CC_STAT_WIDTH) + 2 * margin,
+                         stats.at<int>(int(i), cv::CC_STAT_HEIGHT) + 2 * margin)
+                & all;
+        // The face beneath, opened over a little more than the box so that its edge reads as inside.
+        const cv::Rect wider = (g.box + cv::Size(2 * kGlintReach, 2 * kGlintReach) - cv::Point(kGlintReach, kGlintReach)) & all;
+        cv::Mat face;
+        cv::morphologyEx(m_ref(wider), face, cv::MORPH_OPEN, GlintReach(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+        g.face = face(g.box - wider.tl()).clone();
+        g.first = reach->points.size();
+        reach->points.insert(reach->points.end(), of[i].begin(), of[i].end());
+        g.end = reach->points.size();
+        reach->regions.push_back(std::move(g));
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const cv::Mat& t = lit(k);
+        for (Reach::Region& g : reach->regions)
+            g.high.push_back(t(g.box) - g.face);
+    }
+    m_reach = reach;
+}
+
+namespace {
+// How far a template's highlight may be brighter or dimmer in a frame.
+constexpr double kReachChange = 0.3;
+// A move explains a patch when its residual's root mean square stays within this share of base and noise.
+constexpr double kReachFit = 2.0;
+
+// The least squared residual of `above` (what the frame shows over the face
+// in `win`, CV_32F) against `high` moved by (dx, dy) and scaled within
+// kReachChange; `clip` marks frame pixels at white (1) or black (-1).
+double MovedResidual(const cv::Mat& above, const cv::Mat& clip, const cv::Mat& high, cv::Rect win, double dx,
+                     double dy, cv::Mat* left = nullptr)
+{
+    const int ix = int(std::floor(dx)), iy = int(std::floor(dy));
+    const float fx = float(dx - ix), fy = float(dy - iy);
+    thread_local std::vector<float> moved;
+    moved.resize(size_t(win.area()));
+    double sh = 0, hh = 0;
+    size_t i = 0;
+    for (int r = 0; r < win.height; ++r) {
+        const float* a = high.ptr<float>(win.y + r - iy - 1) + win.x - ix - 1;
+        const float* b = high.ptr<float>(win.y + r - iy) + win.x - ix - 1;
+        const float* pa = above.ptr<float>(r);
+        for (int c = 0; c < win.width; ++c, ++i) {
+            // high(q - d), read between its pixels.
+            const float top = a[c] * fx + a[c + 1] * (1 - fx);
+            const float bottom = b[c] * fx + b[c + 1] * (1 - fx);
+            const float h = top * fy + bottom * (1 - fy);
+            moved[i] = h;
+            sh += double(pa[c]) * h;
+            hh += double(h) * h;
+        }
+    }
+    const double gain = hh > 0 ? std::clamp(sh / hh, 1 - kReachChange, 1 + kReachChange) : 1.0;
+    double e = 0;
+    i = 0;
+    for (int r = 0; r < win.height; ++r) {
+        const float* pa = above.ptr<float>(r);
+        const schar* pc = clip.ptr<schar>(r);
+        for (int c = 0; c < win.width; ++c, ++i) {
+            double d = pa[c] - gain * moved[i];
+            if ((pc[c] > 0 && d < 0) || (pc[c] < 0 && d > 0))
+                d = 0;
+            if (left)
+                left->at<float>(r, c) = float(d);
+            e += d * d;
+        }
+    }
+    return e;
+}
+}  // namespace
+
+bool GrayMatch::CheckReach(const cv::Mat& g, const LightingPlane& l, const float* colOffset, size_t focus,
+                           cv::Mat& diff) const
+{
+    const cv::Mat& reference = ReferenceAt(focus);
+    const bool bytes = reference.depth() == CV_8U;
+    const float gain = float(l.gain);
+    if (!(gain > 0))
+        return false;
+    bool flagged = false;
+    thread_local std::vector<size_t> suspects;
+    for (const Reach::Region& rg : m_reach->regions) {
+        suspects.clear();
+        for (size_t i = rg.first; i < rg.end; ++i) {
+            const Reach::Point& p = m_reach->points[i];
+            if (diff.at<uchar>(p.y, p.x))
+                continue;
+            const uchar w = g.at<uchar>(p.y, p.x);
+            const float ref = bytes ? float(reference.at<uchar>(p.y, p.x)) : reference.at<float>(p.y, p.x);
+            const float s = float(w) - gain * ref - (float(l.Row(p.y)) + colOffset[p.x]);
+            if (std::abs(KnownDifference(w, s)) > gain * p.tol)
+                suspects.push_back(i);
+        }
+        if (suspects.empty())
+            continue;
+        // Each patch of them is judged with what lies around it.
+        cv::Mat mark = cv::Mat::zeros(rg.box.size(), CV_8UC1), label, stats, centres;
+        for (size_t i : suspects)
+            mark.at<uchar>(m_reach->points[i].y - rg.box.y, m_reach->points[i].x - rg.box.x) = 255;
+        cv::dilate(mark, label, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
+        const int n = cv::connectedComponentsWithStats(label, label, stats, centres, 8, CV_32S);
+        // A frame out of focus shows the highlights softened as much.
+        cv::Mat face = rg.face;
+        std::vector<cv::Mat> high = rg.high;
+        if (focus > 0) {
+            face = cv::Mat();
+            Soften(rg.face, focus - 1, face);
+            for (size_t k = 0; k < high.size(); ++k) {
+                high[k] = cv::Mat();
+                Soften(rg.high[k], focus - 1, high[k]);
+            }
+        }
+        const int moves = int(std::ceil(rg.travel));
+        const cv::Rect inner(moves + 2, moves + 2, rg.box.width - 2 * (moves + 2), rg.box.height - 2 * (moves + 2));
+        for (int j = 1; j < n; ++j) {
+            const int grow = kGlintReach + moves - 2;
+            cv::Rect win(stats.at<int>(j, cv::CC_STAT_LEFT) - grow, stats.at<int>(j, cv::CC_STAT_TOP) - grow,
+                         stats.at<int>(j, cv::CC_STAT_WIDTH) + 2 * grow, stats.at<int>(j, cv::CC_STAT_HEIGHT) + 2 * grow);
+            win &= inner;
+            if (win.area() <= 0)
+                continue;
+            cv::Mat above(win.size(), CV_32F), clip(win.size(), CV_8SC1);
+            double yy = 0;
+            for (int r = 0; r < win.height; ++r) {
+                const int y = rg.box.y + win.y + r;
+                const float row = float(l.Row(y));
+                const uchar* pw = g.ptr<uchar>(y) + rg.box.x + win.x;
+                const float* pf = face.ptr<float>(win.y + r) + win.x;
+                float* pa = above.ptr<float>(r);
+                schar* pc = clip.ptr<schar>(r);
+                for (int c = 0; c < win.width; ++c) {
+                    pa[c] = (float(pw[c]) - (row + colOffset[rg.box.x + win.x + c])) / gain - pf[c];
+                    pc[c] = m_hue ? 0 : pw[c] == 255 ? 1 : pw[c] == 0 ? -1 : 0;
+                    yy += double(pa[c]) * pa[c];
+                }
+            }
+            // Whole moves first, then between them around the best.
+            double best = yy;
+            size_t bk = 0;
+            double bx = 0, by = 0;
+            const double most = rg.travel + 0.5;
+            for (size_t k = 0; k < high.size(); ++k)
+                for (int dy = -moves; dy <= moves; ++dy)
+                    for (int dx = -moves; dx <= moves; ++dx) {
+                        if (dx * dx + dy * dy > most * most)
+                            continue;
+                        const double e = MovedResidual(above, clip, high[k], win, dx, dy);
+                        if (e < best) {
+                            best = e;
+                            bk = k;
+                            bx = dx;
+                            by = dy;
+                        }
+                    }
+            for (double step : {0.5, 0.25}) {
+                const double cx = bx, cy = by;
+                for (int sy = -1; sy <= 1; ++sy)
+                    for (int sx = -1; sx <= 1; ++sx) {
+                        const double dx = cx + sx * step, dy = cy + sy * step;
+                        if ((sx == 0 && sy == 0) || std::abs(dx) > moves + 0.5 || std::abs(dy) > moves + 0.5)
+                            continue;
+                        const double e = MovedResidual(above, clip, high[bk], win, dx, dy);
+                        if (e < best) {
+                            best = e;
+                            bx = dx;
+                            by = dy;
+                        }
+                    }
+            }
+            const double rms = std::sqrt(best / win.area());
+            // The move must fit the whole window, and leave each pixel judged
+            // within its tolerance without the reach.
+            const bool fits = rms <= kReachFit * m_tolBase;
+            // Averaged over 3x3: noise alone then stays well within it, a chip does not.
+            cv::Mat left(win.size(), CV_32F);
+            MovedResidual(above, clip, high[bk], win, bx, by, &left);
+            cv::blur(left, left, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+            for (size_t i : suspects) {
+                const Reach::Point& p = m_reach->points[i];
+                if (label.at<int>(p.y - rg.box.y, p.x - rg.box.x) != j)
+                    continue;
+                const int x = p.x - rg.box.x - win.x, y = p.y - rg.box.y - win.y;
+                const bool inside = x >= 0 && y >= 0 && x < win.width && y < win.height;
+                if (!fits || !inside || std::abs(left.at<float>(y, x)) > p.tol) {
+                    diff.at<uchar>(p.y, p.x) = 255;
+                    flagged = true;
+                }
+            }
+        }
+    }
+    return flagged;
+}
+
 bool GrayMatch::Create(int w, int h, const cv::Mat& mask, int mode)
 {
     Q_UNUSED(mode);
@@ -347,6 +595,8 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
     together.release();
     // Where highlights vary, a frame may show them as far beyond the
     // templates as the templates show them apart.
+    // Past the sites, the pixels the reach raised and their spread without it.
+    std::vector<ShiftEnvelope::Raised> past;
     if (!sites.empty()) {
         ShiftEnvelope envelope(m_ref, range, measured, sites, kGlintReach, m_tolBase);
         measured.release();
@@ -354,7 +604,7 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
             litTemplate(k);
             envelope.Add(t);
         }
-        envelope.Widen(spread);
+        envelope.Widen(spread, &past);
         t.release();
     }
     range.release();
@@ -369,11 +619,25 @@ bool GrayMatch::Train(int sensibility, int amplify, int baseScale, int edgeScale
         if (typical >= 0) {
             cv::Mat floor = cv::max(spread, typical);
             floor.copyTo(spread, fewer);
+            for (ShiftEnvelope::Raised& p : past)
+                if (fewer.at<uchar>(p.y, p.x))
+                    p.before = std::max(p.before, float(typical));
         }
     }
     m_tol = (spread + edge * m_tolEdge + m_tolBase) * m_tolScale;
     m_tol = cv::max(m_tol, 1.0);
     spread.release();
+    m_reach.reset();
+    if (!past.empty()) {
+        // The tolerance those pixels would have without the reach, as m_tol is made.
+        for (ShiftEnvelope::Raised& p : past)
+            p.before = float(std::max((p.before + edge.at<float>(p.y, p.x) * m_tolEdge + m_tolBase) * m_tolScale, 1.0));
+        KeepReach(past, m_templates.size(), [&](size_t k) -> const cv::Mat& {
+            litTemplate(k);
+            return t;
+        });
+        t.release();
+    }
     edge.release();
 
     // A slightly defocused frame is judged against a softened reference, so
@@ -939,6 +1203,10 @@ void GrayMatch::Match(const cv::Mat& window, cv::Mat& diff, Judged* judged) cons
     if (cv::v_check_any(cv::v_reinterpret_as_s8(farBlocks != cv::v_setzero_u8())))
         anyFar = 255;
 #endif
+    // Past the sites, a pixel the reach alone lets through must show a
+    // travelled highlight's shape.
+    if (m_reach && !m_hue && CheckReach(g, l, colOffset.data(), focus, diff))
+        anyFar = 255;
     // Only where pixels differ side by side may a veil be at work: a pixel
     // on its own is noise, which the opening removes anyway. The opening
     // reads past the window's edge as differing, so a line of pixels along
@@ -1308,6 +1576,14 @@ void GrayMatch::CountBytes(ByteCounts& out) const
         for (const cv::Mat& m : m_fit->soft)
             out.Add("grey: softened references", m);
     }
+    if (m_reach) {
+        out.Add("grey: travelled highlights", m_reach->points.capacity() * sizeof(Reach::Point));
+        for (const Reach::Region& g : m_reach->regions) {
+            out.Add("grey: travelled highlights", g.face);
+            for (const cv::Mat& h : g.high)
+                out.Add("grey: travelled highlights", h);
+        }
+    }
 }
 
 void GrayMatch::Clear()
@@ -1321,6 +1597,7 @@ void GrayMatch::Clear()
     m_tol.release();
     m_tolOf.clear();
     m_fit.reset();
+    m_reach.reset();
     m_templateCount = 0;
     m_amplify = 0;
     m_hue = false;

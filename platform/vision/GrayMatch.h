@@ -42,7 +42,9 @@
 //            it beyond base and noise (its faded end running down a rim,
 //            where nothing stands above the face). Where such highlights
 //            lie, as bright as any template's highlight within the travel
-//            the templates show (ShiftEnvelope.h). A pixel on its own that
+//            the templates show (ShiftEnvelope.h); past the sites, only
+//            where a template's highlight moved by up to that travel shows
+//            what the frame shows around the pixel. A pixel on its own that
 //            spreads is noise and widens nothing;
 //   noise  = 2.5 x the templates' typical pixel noise (their median standard
 //            deviation), so the noise of the judged frame never counts;
@@ -54,9 +56,11 @@
 // (a square dilation), so that small defects survive the engine's opening.
 #include "ByteCounts.h"
 #include "LightingFit.h"
+#include "ShiftEnvelope.h"
 
 #include <opencv2/core.hpp>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -183,6 +187,19 @@ private:
     cv::Mat ToleranceFloats(std::vector<float>& buffer, bool fitGrid = false) const;
     struct Fit;  // the lighting fit's sums that depend on the reference only, and the softened copies
     std::shared_ptr<const Fit> m_fit;
+    // Past the sites, where only the envelope's reach lets a pixel through:
+    // its tolerance without the reach, and the templates' highlights around.
+    struct Reach;
+    std::shared_ptr<const Reach> m_reach;
+    // Keeps, where the envelope raised the spread past its sites (`past`,
+    // `before` there the tolerance without it), those tolerances and the
+    // highlights of the `count` lit templates (`lit`: the k-th, made on call).
+    void KeepReach(const std::vector<ShiftEnvelope::Raised>& past, size_t count,
+                   const std::function<const cv::Mat&(size_t)>& lit);
+    // Flags the reach pixels that differ beyond their tolerance without the
+    // reach and that no template's highlight, moved by up to the travel,
+    // shows. True when it flagged any.
+    bool CheckReach(const cv::Mat& g, const LightingPlane& l, const float* colOffset, size_t focus, cv::Mat& diff) const;
     int m_amplify = 0;
     bool m_hue = false;
     bool m_narrowAllowed = true;

@@ -74,7 +74,7 @@ ShiftEnvelope::ShiftEnvelope(const cv::Mat& ref, const cv::Mat& range, const cv:
         for (int c = 0; c < sites.cols; ++c) {
             const float t = ps[c] ? pt[c] : pb[c];
             if (t > 0)
-                m_points.push_back(Point{c, r, t, pr[c], -HUGE_VALF});
+                m_points.push_back(Point{c, r, t, pr[c], -HUGE_VALF, ps[c] == 0});
         }
     }
 }
@@ -99,13 +99,15 @@ void ShiftEnvelope::Add(const cv::Mat& lit)
     }
 }
 
-void ShiftEnvelope::Widen(cv::Mat& spread) const
+void ShiftEnvelope::Widen(cv::Mat& spread, std::vector<Raised>* past) const
 {
     // The highlight lands on the face the opening sees there.
     for (const Point& p : m_points) {
         if (p.hi < -kOff)
             continue;
         float& s = spread.at<float>(p.y, p.x);
+        if (past && p.beyond && p.hi - p.raised > s)
+            past->push_back(Raised{p.x, p.y, p.travel, s});
         s = std::max(s, p.hi - p.raised);
     }
 }

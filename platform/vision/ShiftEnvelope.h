@@ -31,8 +31,14 @@ public:
                   double least);
     // One lit template (CV_32F, the reference's size).
     void Add(const cv::Mat& lit);
-    // spread := max(spread, how far the envelope lies above the reference).
-    void Widen(cv::Mat& spread) const;
+    // A pixel past the sites that Widen raised: its travel, and its spread before.
+    struct Raised {
+        int x, y;
+        float travel, before;
+    };
+    // spread := max(spread, how far the envelope lies above the reference);
+    // `past`, when given, gets the pixels past the sites it raised.
+    void Widen(cv::Mat& spread, std::vector<Raised>* past = nullptr) const;
     bool empty() const { return m_points.empty(); }
 
 private:
@@ -41,6 +47,7 @@ private:
         float travel;
         float raised;  // the reference over its face
         float hi;      // the brightest highlight seen within the travel
+        bool beyond;   // past the sites
     };
     cv::Mat m_under;  // the darkest face within a highlight's reach
     std::vector<Point> m_points;

@@ -1046,13 +1046,16 @@ void TestVisionMatch::grayRimHighlightTravels_data()
     QTest::addColumn<QPointF>("moved");
     QTest::addColumn<QRect>("chip");
     QTest::addColumn<double>("across");  // the templates' spots also lie this far apart across the rim, per step
+    QTest::addColumn<int>("chipRaise");  // the chip's grey over the face there; 0: black
     // Beyond what a highlight's reach alone allows: only the templates' travel covers it.
-    QTest::newRow("good frames, 3.5 px out over the gap") << QPointF(0, -3.5) << QRect() << 0.0;
-    QTest::newRow("good frames, 3 px along") << QPointF(3, 0) << QRect() << 0.0;
+    QTest::newRow("good frames, 3.5 px out over the gap") << QPointF(0, -3.5) << QRect() << 0.0 << 0;
+    QTest::newRow("good frames, 3 px along") << QPointF(3, 0) << QRect() << 0.0 << 0;
     // Beyond the corner of where they lie: farther out than the averaged reference shows it stand.
-    QTest::newRow("good frames, past the templates' corner") << QPointF(4, 4) << QRect() << 1.0;
+    QTest::newRow("good frames, past the templates' corner") << QPointF(4, 4) << QRect() << 1.0 << 0;
     // Black, on the flank the templates show the highlight on: darker than it is high.
-    QTest::newRow("dark chip on the flank") << QPointF(0, -3.5) << QRect(80, 45, 6, 6) << 0.0;
+    QTest::newRow("dark chip on the flank") << QPointF(0, -3.5) << QRect(80, 45, 6, 6) << 0.0 << 0;
+    // Where only the travel reaches, while the highlight stays where the templates show it.
+    QTest::newRow("faint chip past the templates' corner") << QPointF(0, 0) << QRect(86, 48, 6, 6) << 1.0 << 40;
 }
 
 void TestVisionMatch::grayRimHighlightTravels()
@@ -1064,7 +1067,8 @@ void TestVisionMatch::grayRimHighlightTravels()
     QFETCH(QPointF, moved);
     QFETCH(QRect, chip);
     QFETCH(double, across);
-    auto draw = [](cv::RNG& rng, cv::Point2d at, const QRect& chip) {
+    QFETCH(int, chipRaise);
+    auto draw = [chipRaise](cv::RNG& rng, cv::Point2d at, const QRect& chip) {
         cv::Mat f(110, 160, CV_32FC1, cv::Scalar(100));
         cv::circle(f, cv::Point(80, 55), 16, cv::Scalar(40), cv::FILLED, cv::LINE_AA);
         cv::circle(f, cv::Point(80, 55), 14, cv::Scalar(115), cv::FILLED, cv::LINE_AA);
@@ -1072,7 +1076,11 @@ void TestVisionMatch::grayRimHighlightTravels()
         for (int y = 0; y < f.rows; ++y)
             for (int x = 0; x < f.cols; ++x)
                 f.at<float>(y, x) += float(140 * std::exp(-(std::pow(x - at.x, 2) + std::pow(y - at.y, 2)) / 12.5));
-        f(cv::Rect(chip.x(), chip.y(), chip.width(), chip.height())).setTo(0);
+        cv::Mat c = f(cv::Rect(chip.x(), chip.y(), chip.width(), chip.height()));
+        if (chipRaise > 0)
+            cv::add(c, cv::Scalar(chipRaise), c);
+        else
+            c.setTo(0);
         cv::Mat n(f.size(), CV_32FC1), out;
         rng.fill(n, cv::RNG::NORMAL, 0, 2);
         cv::Mat(f + n).convertTo(out, CV_8UC1);
