@@ -331,33 +331,28 @@ bool GrayMatch::CheckReach(const cv::Mat& g, const LightingPlane& l, const float
             double best = yy;
             size_t bk = 0;
             double bx = 0, by = 0;
+            const auto tryMove = [&](size_t k, double dx, double dy) {
+                const double e = MovedResidual(above, clip, high[k], win, dx, dy);
+                if (e < best) {
+                    best = e;
+                    bk = k;
+                    bx = dx;
+                    by = dy;
+                }
+            };
             const double most = rg.travel + 0.5;
             for (size_t k = 0; k < high.size(); ++k)
                 for (int dy = -moves; dy <= moves; ++dy)
-                    for (int dx = -moves; dx <= moves; ++dx) {
-                        if (dx * dx + dy * dy > most * most)
-                            continue;
-                        const double e = MovedResidual(above, clip, high[k], win, dx, dy);
-                        if (e < best) {
-                            best = e;
-                            bk = k;
-                            bx = dx;
-                            by = dy;
-                        }
-                    }
+                    for (int dx = -moves; dx <= moves; ++dx)
+                        if (dx * dx + dy * dy <= most * most)
+                            tryMove(k, dx, dy);
             for (double step : {0.5, 0.25}) {
                 const double cx = bx, cy = by;
                 for (int sy = -1; sy <= 1; ++sy)
                     for (int sx = -1; sx <= 1; ++sx) {
                         const double dx = cx + sx * step, dy = cy + sy * step;
-                        if ((sx == 0 && sy == 0) || std::abs(dx) > moves + 0.5 || std::abs(dy) > moves + 0.5)
-                            continue;
-                        const double e = MovedResidual(above, clip, high[bk], win, dx, dy);
-                        if (e < best) {
-                            best = e;
-                            bx = dx;
-                            by = dy;
-                        }
+                        if ((sx != 0 || sy != 0) && std::abs(dx) <= moves + 0.5 && std::abs(dy) <= moves + 0.5)
+                            tryMove(bk, dx, dy);
                     }
             }
             const double rms = std::sqrt(best / win.area());

@@ -136,6 +136,21 @@ bool AnyErodedByTwo(const cv::Mat& img, bool anchorTopLeft)
     return false;
 }
 
+namespace {
+// The corners only one anchor's border pairs reach: each alone is a block.
+bool CornerSet(const cv::Mat& img)
+{
+    return img.ptr<uchar>(0)[0] || img.ptr<uchar>(img.rows - 1)[img.cols - 1];
+}
+
+// A 2 x 2 block in rows p and q, or a pair in the edge columns (the column
+// beyond the picture reads as 255).
+bool PairInRows(const uchar* p, const uchar* q, int w)
+{
+    return (p[0] && q[0]) || (p[w - 1] && q[w - 1]) || AnyBlock(p, q, 0, w - 1, 1);
+}
+}  // namespace
+
 bool AnyErodedByTwoEither(const cv::Mat& img)
 {
     CV_Assert(img.type() == CV_8UC1);
@@ -147,18 +162,15 @@ bool AnyErodedByTwoEither(const cv::Mat& img)
     // top left anchor the same along the bottom row, the right column and the
     // bottom right pixel.
     const int w = img.cols, h = img.rows;
-    if (img.ptr<uchar>(0)[0] || img.ptr<uchar>(h - 1)[w - 1])
+    if (CornerSet(img))
         return true;
     // Row pair (y, y + 1); the top and bottom rows also with themselves.
     auto blocks = [w](const uchar* p, const uchar* q) { return AnyBlock(p, q, 0, w - 1, 1); };
     if (blocks(img.ptr<uchar>(0), img.ptr<uchar>(0)) || blocks(img.ptr<uchar>(h - 1), img.ptr<uchar>(h - 1)))
         return true;
-    for (int y = 0; y + 1 < h; ++y) {
-        const uchar* p = img.ptr<uchar>(y);
-        const uchar* q = img.ptr<uchar>(y + 1);
-        if ((p[0] && q[0]) || (p[w - 1] && q[w - 1]) || blocks(p, q))
+    for (int y = 0; y + 1 < h; ++y)
+        if (PairInRows(img.ptr<uchar>(y), img.ptr<uchar>(y + 1), w))
             return true;
-    }
     return false;
 }
 
@@ -211,7 +223,7 @@ bool AnyErodedByTwoOrCross(const cv::Mat& img)
     if (img.empty())
         return false;
     const int w = img.cols, h = img.rows;
-    if (img.ptr<uchar>(0)[0] || img.ptr<uchar>(h - 1)[w - 1])
+    if (CornerSet(img))
         return true;
     // A block or a cross needs a set pixel in each row it spans: most rows
     // of a work image hold none, and are read once.
@@ -228,11 +240,8 @@ bool AnyErodedByTwoOrCross(const cv::Mat& img)
         if ((y == 0 || y == h - 1) && blocks(p, p))
             return true;
         const bool below = y + 1 < h && set[size_t(y + 1)];
-        if (below) {
-            const uchar* q = img.ptr<uchar>(y + 1);
-            if ((p[0] && q[0]) || (p[w - 1] && q[w - 1]) || blocks(p, q))
-                return true;
-        }
+        if (below && PairInRows(p, img.ptr<uchar>(y + 1), w))
+            return true;
         if ((y == 0 || set[size_t(y - 1)]) && (y + 1 == h || below)
             && CrossInRow(p, img.ptr<uchar>(y > 0 ? y - 1 : y), img.ptr<uchar>(y + 1 < h ? y + 1 : y), w))
             return true;
